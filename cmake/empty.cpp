@@ -1,0 +1,1 @@
+// Placeholder for a library that has no sources yet.

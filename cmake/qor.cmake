@@ -1,0 +1,38 @@
+# qor_library(NAME DIR [DEPS ...]): a static library of every .cpp below DIR.
+# Sources are globbed so that new units need no edit here.
+function(qor_library name dir)
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS "${dir}/*.cpp")
+  file(GLOB_RECURSE _hdr CONFIGURE_DEPENDS "${dir}/*.h")
+  if(NOT _src)
+    set(_src "${PROJECT_SOURCE_DIR}/cmake/empty.cpp")
+  endif()
+  add_library(${name} STATIC ${_src} ${_hdr})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  if(ARGN)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+# qor_test_folder(NAME DIR [LIBS ...]): one GoogleTest executable of every .cpp in DIR.
+function(qor_test_folder name dir)
+  file(GLOB _src CONFIGURE_DEPENDS "${dir}/*.cpp")
+  if(NOT _src)
+    return()
+  endif()
+  add_executable(${name} ${_src})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    QOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QOR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    QOR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${QOR_TEST_ENV}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# qor_script_test(NAME COMMAND ...): a test run by a script (Python checks and the like).
+function(qor_script_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${QOR_TEST_ENV}")
+endfunction()
