@@ -1,0 +1,46 @@
+// Standard tables (ISO 286 tolerances, DIN 3967 tooth-thickness tolerances and allowances, the
+// module series) and the closed-form proposals for inspection settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// ISO size range 1..21 of |n| (range limits 3, 6, 10, ... 2500 start ranges 2..21).
+int DiameterRangeIndex(long long n);
+// DIN 3967 diameter range 1..11 of |n| (10, 50, 125, ... 6300 start ranges 2..11).
+int DinRangeIndex(long long n);
+
+// ISO 286 standard tolerance in micrometres; grade code 1..8 = IT4..IT11, 0 outside.
+// A size on a range limit belongs to the lower range; negative sizes (internal gears) use |size|.
+std::int32_t IsoItTol(int grade, long double size);
+// DIN 3967 tooth-thickness tolerance Tsn in micrometres; series 1..10 (shown 21..30), 0 outside.
+std::int32_t DinTsnTol(int series, long double d);
+// DIN 3967 upper tooth-thickness allowance in micrometres (positive); series 1..11, 0 outside.
+std::int32_t DinAsneDev(int series, long double d);
+
+// Names of the centre-distance tolerance fields ("js 4".."js11") and of the allowance series
+// ("a".."h"); empty for a code outside the table.
+std::string AaFieldNameOf(int field);
+std::string AsnSeriesNameOf(int series);
+
+// The neighbouring value of the standard module series (dir +1 up, -1 down, 0 nearest at or
+// above); 0 while AbortFlag is set.
+long double StepStandardModule(int dir, long double m);
+
+// Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial).
+long double DmMess(long double z, long double beta, long double alpha, long double x,
+                   long double mn);
+// Proposed number of teeth spanned; negative for an internal gear.
+std::int32_t kmess(long double z, long double beta, long double alpha, long double x,
+                   long double mn);
+
+// The largest tip radius factor of a basic rack.
+long double RackTipRadiusMax(long double alpha, long double B, long double A);
+// Roll angle in degrees (57.3 tan) at diameter d; 0 for d <= db.
+long double RollTanAt(long double d, long double db);
+// The index of the other gear: 1 gives 2, 2 gives 1.
+int OddEvenIndex(int n);
+
+// The standard module series, ascending, in mm.
+inline constexpr int StandardModuleCount = 34;
+extern const long double StandardModules[StandardModuleCount];
