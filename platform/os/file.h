@@ -1,0 +1,138 @@
+#pragma once
+// A binary file handle with Windows-like sharing and byte-range locking.
+//
+// Error style: every operation returns an int, 0 on success or a DOS code of errors.h.
+//
+// Share modes and byte-range locks are open-file-description locks (F_OFD_SETLK): they belong
+// to one File (like a Windows handle), stay while other descriptors of the same file are closed,
+// are never inherited by started programs (descriptors are close-on-exec), and vanish when the
+// File is closed or its process dies. Classic POSIX record locks are never used: those belong
+// to the process and would be dropped by any close of the file.
+//
+// Share modes are kept as shared locks on single bytes at the very top of the offset range
+// (see kShareAreaBase), far above any byte a program reads, writes or locks.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/os/errors.h"
+
+namespace os {
+
+enum class Access { Read, Write, ReadWrite };
+
+// What other openers of the same file may do while this File is open.
+enum class Share {
+    DenyAll,   // nobody else may open it
+    DenyWrite, // others may open it for reading only
+    DenyRead,  // others may open it for writing only
+    DenyNone,  // others may read and write
+};
+
+enum class Disposition {
+    OpenExisting, // fails with 2/3 when the file is missing
+    OpenAlways,   // opens, creating an empty file when missing
+    CreateAlways, // creates or truncates to length 0 (truncation only after sharing allowed it)
+    CreateNew,    // creates; fails with kErrFileExists when the name exists
+};
+
+struct OpenMode {
+    Access access = Access::ReadWrite;
+    Share share = Share::DenyAll;
+};
+
+// The runtime's numeric file-open modes: access in bits 0..2 (0 read, 1 write, 2 read/write),
+// sharing in bits 4..6 (0 compatibility and 16 deny all, 32 deny write, 48 deny read, 64 deny
+// none). Compatibility mode shares nothing, as on Windows. Examples: 18 read/write deny all,
+// 66 (0x42) read/write deny none, 64 read deny none.
+OpenMode OpenModeFromDos(unsigned mode);
+
+// First offset of the area reserved for share-mode bytes; byte-range locks must end below it.
+inline constexpr std::uint64_t kShareAreaBase = 0x7FFFFFFF00000000ULL;
+
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens path (closing what this File held). New files get mode 0666 & ~umask.
+    // Sharing is checked against every other open File of the same file, in this and in other
+    // processes: a conflict gives kErrSharingViolation and leaves the file untouched.
+    int Open(const std::string& path, OpenMode mode, Disposition disp = Disposition::OpenExisting);
+    int Open(const std::string& path, unsigned dosMode,
+             Disposition disp = Disposition::OpenExisting)
+    {
+        return Open(path, OpenModeFromDos(dosMode), disp);
+    }
+
+    // Releases every lock and the share mode, closes. Closing a closed File is a no-op (0).
+    int Close();
+
+    bool IsOpen() const { return fd_ >= 0; }
+    const std::string& Path() const { return path_; }
+    OpenMode Mode() const { return mode_; }
+    int Descriptor() const { return fd_; }
+
+    // Position for Read and Write.
+    int Seek(std::uint64_t pos);
+    std::uint64_t Tell() const { return pos_; }
+
+    // Reads up to n bytes at the position and advances it; got receives the count, which is
+    // smaller than n only at the end of the file (still success).
+    int ReadSome(void* buf, std::size_t n, std::size_t& got);
+    // Reads exactly n bytes; fewer (end of file) gives kErrReadFault. The position advances
+    // by what was read.
+    int Read(void* buf, std::size_t n);
+    // Writes n bytes at the position and advances it; a full disk gives kErrWriteFault.
+    int Write(const void* buf, std::size_t n);
+
+    // The same at an explicit offset; the position is left alone.
+    int ReadSomeAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got);
+    int ReadAt(std::uint64_t offset, void* buf, std::size_t n);
+    int WriteAt(std::uint64_t offset, const void* buf, std::size_t n);
+
+    int Size(std::uint64_t& size) const;
+    // Sets the file's length (shortens, or extends with zero bytes). The position stays.
+    int Truncate(std::uint64_t size);
+    // Writes the file's buffers to the disk (fsync).
+    int Flush();
+
+    // Windows-style exclusive byte-range locks of this handle, never waiting. A range that
+    // another File holds (in any process) gives kErrLockViolation, as does a range that
+    // overlaps one this File already holds (locks do not merge). Unlock needs exactly the
+    // offset and length of a held lock, else kErrNotLocked. Length 0 is a no-op. Ranges must
+    // end at or below kShareAreaBase (else kErrInvalidParameter).
+    int Lock(std::uint64_t offset, std::uint64_t length);
+    int Unlock(std::uint64_t offset, std::uint64_t length);
+    // Whether another File holds a lock that overlaps the range (this File's own locks do not
+    // count). Returns 0 and sets locked, or an error.
+    int TestLock(std::uint64_t offset, std::uint64_t length, bool& locked) const;
+
+private:
+    struct Range {
+        std::uint64_t offset;
+        std::uint64_t length;
+    };
+    int fd_ = -1;
+    std::uint64_t pos_ = 0;
+    std::string path_;
+    OpenMode mode_{};
+    std::vector<Range> locks_;
+};
+
+// Reads a whole (small) file into bytes. 0 or a code.
+int ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Replaces path by bytes safely: writes a temporary file in the same directory, flushes it and
+// renames it over path, so path is either the old or the complete new file. 0 or a code (the
+// temporary file is removed on failure).
+int WriteWholeFileAtomic(const std::string& path, std::string_view bytes);
+
+} // namespace os

@@ -1,0 +1,65 @@
+#pragma once
+// File-system services: existence, rename, remove, temporary names, free space, and finding
+// names without regard to letter case. Error style as in errors.h: 0 or a DOS code.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/os/errors.h"
+
+namespace os {
+
+// True when path names an existing file that is not a directory (symbolic links followed).
+bool FileExists(const std::string& path);
+// True when path names an existing directory.
+bool DirectoryExists(const std::string& path);
+
+// Atomically replaces (or creates) to by from; both must be on one file system
+// (kErrNotSameDevice otherwise).
+int RenameOver(const std::string& from, const std::string& to);
+// Removes a file (not a directory).
+int RemoveFile(const std::string& path);
+// Creates one directory (the parent must exist); an existing directory counts as success.
+int MakeDirectory(const std::string& path);
+// Creates the directory and every missing parent.
+int MakeDirectories(const std::string& path);
+// Removes an empty directory.
+int RemoveDirectory(const std::string& path);
+
+// Size and modification time (seconds since 1970, UTC) of a file.
+int FileSize(const std::string& path, std::uint64_t& size);
+int FileModTime(const std::string& path, std::int64_t& unixSeconds);
+
+// The directory for temporary files: $TMPDIR when it is an existing directory, else /tmp.
+// No trailing '/'.
+std::string TempDirectory();
+
+// Creates a new empty file in dir whose name begins with prefix (and ends with ext, e.g.
+// ".tmp", or nothing) and does not exist yet; created exclusively, so two callers never get
+// the same name. name receives the full path.
+int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
+                   const std::string& ext = ".tmp");
+
+// Space available to an unprivileged caller on the file system holding path, in bytes.
+int FreeDiskSpace(const std::string& path, std::uint64_t& bytes);
+
+// The current working directory (no trailing '/').
+std::string CurrentDirectory();
+// path made absolute against the current directory, with "." and ".." and repeated '/'
+// removed lexically (symbolic links are not resolved).
+std::string AbsolutePath(const std::string& path);
+
+// Letter-case-insensitive comparison of two file names (UTF-8): ASCII letters and the
+// accented Latin-1 letters compare equal to their capitals.
+bool SameNameNoCase(const std::string& a, const std::string& b);
+
+// Finds name in directory dir without regard to letter case. An exact match wins; among
+// several case-variants the first in byte order is taken. real receives dir + "/" + the name
+// as it is stored. kErrFileNotFound when no entry matches, kErrPathNotFound when dir is missing.
+int FindNameNoCase(const std::string& dir, const std::string& name, std::string& real);
+
+// Resolves every component of path without regard to letter case (components that exist as
+// written are taken as they are). real receives the path as stored on disk.
+int ResolvePathNoCase(const std::string& path, std::string& real);
+
+} // namespace os
