@@ -4,14 +4,14 @@ TGearData GearData;
 
 void InitDrawingTexts() {
     for (int i = 1; i <= 2; ++i) {
-        GearData.DrawingName[i].clear();
-        GearData.DrawingNumber[i].clear();
-        GearData.DrawingName2[i].clear();
+        GearData.DrawingName[i] = "";
+        GearData.DrawingNumber[i] = "";
+        GearData.DrawingName2[i] = "";
     }
 }
 
 void ResetLoadData() {
-    TGearData &g = GearData;
+    TGearData& g = GearData;
     for (int i = 1; i <= 2; ++i) {
         g.MatName[i] = "17CrNiMo6";
         g.MatCode[i] = 2;
@@ -35,7 +35,7 @@ void ResetLoadData() {
 }
 
 void ResetGearData() {
-    TGearData &g = GearData;
+    TGearData& g = GearData;
     // Keep what the other initialisations own: drawing texts 2, load data, calculation settings.
     TGearData fresh;
     fresh.DrawingNumber = g.DrawingNumber;
@@ -101,7 +101,7 @@ void ResetGearData() {
 }
 
 static void SetDrawingSettingsDefaults() {
-    TGearData &g = GearData;
+    TGearData& g = GearData;
     g.DrawRootCurve = true;
     g.InvolutePoints = 20;
     g.RingGearShapes = 200;
@@ -119,7 +119,7 @@ static void SetDrawingSettingsDefaults() {
 
 void InitGearData() {
     ResetGearData();
-    TGearData &g = GearData;
+    TGearData& g = GearData;
     g.alpha = 20.0L;
     g.beta = 9.0L;
     g.mn = 6.5L;

@@ -4,34 +4,18 @@
 // (gear 1, the fixed partner) and 2 (the designed gear); any other index throws
 // std::out_of_range. Lengths are mm, angles degrees unless the name ends in Rad or the comment
 // says rad. A negative tooth number marks an internal gear; its diameters are negative too.
-// Texts are UTF-8; their capacities (in characters) are the constants below, enforced by whoever
-// stores user text (dialogs, job-file reader).
+// Texts are UTF-8 ShortStrings that keep their capacity in characters.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-// A pair of per-gear values, indexed 1..2 as the formulas write them.
-template <class T> struct PerGear {
-    std::array<T, 2> v{};
+#include "framework/fixedtypes.h"
 
-    PerGear() = default;
-    PerGear(T g1, T g2) : v{g1, g2} {}
-
-    T &operator[](int i) { return v[Slot(i)]; }
-    const T &operator[](int i) const { return v[Slot(i)]; }
-    bool operator==(const PerGear &) const = default;
-
-  private:
-    static std::size_t Slot(int i) {
-        if (i != 1 && i != 2)
-            throw std::out_of_range("gear index must be 1 or 2");
-        return static_cast<std::size_t>(i - 1);
-    }
-};
+// A pair of per-gear values, indexed 1..2 as the formulas write them (checked).
+template <class T> using PerGear = RangeArray<T, 1, 2>;
 
 // Text capacities in characters.
 inline constexpr int DrawingNameCapacity = 25;
@@ -48,51 +32,52 @@ inline constexpr int LoadSpectrumSize = 129;
 struct LoadSpectrumEntry {
     long double v1 = 0.0L;
     long double v2 = 0.0L;
-    bool operator==(const LoadSpectrumEntry &) const = default;
+    bool operator==(const LoadSpectrumEntry&) const = default;
 };
 
 struct TGearData {
     // ---- GearDrawingTexts (per gear)
-    PerGear<std::string> DrawingName;   // 25
-    PerGear<std::string> DrawingNumber; // 18; printed for the mating gear as its part number
-    PerGear<std::string> DrawingName2;  // 30
+    PerGear<ShortString<DrawingNameCapacity>> DrawingName; // 25
+    PerGear<ShortString<DrawingNumberCapacity>>
+        DrawingNumber; // 18; printed for the mating gear as its part number
+    PerGear<ShortString<DrawingName2Capacity>> DrawingName2; // 30
 
     // ---- GearPairInput
-    long double alpha = 0.0L; // normal pressure angle, deg
-    long double beta = 0.0L;  // helix angle, deg
-    long double mn = 0.0L;    // normal module
-    long double b = 0.0L;     // face width
-    long double a = 0.0L;     // centre distance; 0 = not given (follows from the shifts)
-    long double Aae = 0.0L;   // upper centre-distance allowance
-    long double Aai = 0.0L;   // lower centre-distance allowance
-    std::uint16_t AaField = 0; // 1..8 = "js 4".."js11"; 9 and above = allowances entered
+    long double alpha = 0.0L;       // normal pressure angle, deg
+    long double beta = 0.0L;        // helix angle, deg
+    long double mn = 0.0L;          // normal module
+    long double b = 0.0L;           // face width
+    long double a = 0.0L;           // centre distance; 0 = not given (follows from the shifts)
+    long double Aae = 0.0L;         // upper centre-distance allowance
+    long double Aai = 0.0L;         // lower centre-distance allowance
+    std::uint16_t AaField = 0;      // 1..8 = "js 4".."js11"; 9 and above = allowances entered
     std::uint8_t HalfFaceWidth = 0; // overlap ratio with half the face width
 
     // ---- GearInput (per gear unless stated)
-    PerGear<std::int32_t> z;           // number of teeth, negative for an internal gear
-    PerGear<long double> x;            // profile shift coefficient
-    PerGear<long double> bGear;        // face width of the gear (at least b)
-    PerGear<long double> da;           // tip diameter (input in tip mode 3, result otherwise)
-    PerGear<long double> kmn;          // addendum reduction k mn
+    PerGear<std::int32_t> z;             // number of teeth, negative for an internal gear
+    PerGear<long double> x;              // profile shift coefficient
+    PerGear<long double> bGear;          // face width of the gear (at least b)
+    PerGear<long double> da;             // tip diameter (input in tip mode 3, result otherwise)
+    PerGear<long double> kmn;            // addendum reduction k mn
     PerGear<std::uint16_t> TipInputMode; // 1 clearance, 2 addendum reduction, 3 tip diameter given
-    PerGear<long double> TipModeValue; // tip clearance against the other gear's root
-    std::uint16_t GeoFormMode = 0;     // pair value
+    PerGear<long double> TipModeValue;   // tip clearance against the other gear's root
+    std::uint16_t GeoFormMode = 0;       // pair value
     PerGear<std::uint16_t> ToothAlignment; // hand of helix, list index + 1
-    PerGear<std::int32_t> Q;           // quality grade
-    PerGear<std::uint16_t> TsnSeries;  // 1..10 (shown 21..30); 11 and above = allowances entered
-    PerGear<std::uint16_t> AsnSeries;  // 1..11 = "a".."h"
-    PerGear<long double> Asne;         // upper tooth-thickness allowance
-    PerGear<long double> Asni;         // lower tooth-thickness allowance
-    PerGear<long double> q;            // machining allowance (0 = finished gear only)
-    PerGear<long double> qTol;         // its tolerance
-    PerGear<std::string> ToothCorrection; // 60
-    PerGear<long double> DM;           // ball or pin diameter; 0 = propose
-    PerGear<std::int32_t> k;           // number of teeth spanned; 0 = propose
-    PerGear<long double> dOptional;    // further diameter drawn as a circle when > 0
+    PerGear<std::int32_t> Q;               // quality grade
+    PerGear<std::uint16_t> TsnSeries; // 1..10 (shown 21..30); 11 and above = allowances entered
+    PerGear<std::uint16_t> AsnSeries; // 1..11 = "a".."h"
+    PerGear<long double> Asne;        // upper tooth-thickness allowance
+    PerGear<long double> Asni;        // lower tooth-thickness allowance
+    PerGear<long double> q;           // machining allowance (0 = finished gear only)
+    PerGear<long double> qTol;        // its tolerance
+    PerGear<ShortString<ToothCorrectionCapacity>> ToothCorrection; // 60
+    PerGear<long double> DM;        // ball or pin diameter; 0 = propose
+    PerGear<std::int32_t> k;        // number of teeth spanned; 0 = propose
+    PerGear<long double> dOptional; // further diameter drawn as a circle when > 0
 
     // ---- ToolProfile (per gear; the ...mn values are factors of mn)
-    PerGear<std::uint16_t> BasicRackType; // preset 1..9
-    PerGear<std::string> BasicRackName;   // 10
+    PerGear<std::uint16_t> BasicRackType;                      // preset 1..9
+    PerGear<ShortString<BasicRackNameCapacity>> BasicRackName; // 10
     PerGear<long double> hfP0mn;
     PerGear<long double> haP0mn;
     PerGear<long double> rhoaP0mn;
@@ -118,7 +103,7 @@ struct TGearData {
     std::int32_t CalcOption = 0;
 
     // ---- LoadData (kept, saved and defaulted only)
-    PerGear<std::string> MatName; // 20
+    PerGear<ShortString<MatNameCapacity>> MatName; // 20
     PerGear<std::uint16_t> MatCode;
     PerGear<std::uint16_t> MatCode2;
     PerGear<long double> MatRho;
@@ -133,19 +118,19 @@ struct TGearData {
     std::int32_t LoadSpectrumCount = 0;
     std::vector<LoadSpectrumEntry> LoadSpectrum; // LoadSpectrumSize records, index 0..128
     // Values the job file keeps by position only (their index is the position, [0] unused).
-    std::array<long double, 13> LoadReal{};      // reals 1..12
-    std::array<std::int32_t, 3> LoadWord{};      // words 1..2
-    PerGear<std::int32_t> LoadWordPair3;         // word pair 3
-    std::array<char, 7> LoadChar{};              // characters 1..6
-    std::array<long double, 11> LoadFactor{};    // factors 1..10
+    std::array<long double, 13> LoadReal{};          // reals 1..12
+    std::array<std::int32_t, 3> LoadWord{};          // words 1..2
+    PerGear<std::int32_t> LoadWordPair3;             // word pair 3
+    std::array<char, 7> LoadChar{};                  // characters 1..6
+    std::array<long double, 11> LoadFactor{};        // factors 1..10
     std::array<PerGear<long double>, 11> LoadPair{}; // pairs 1..10
     PerGear<std::array<long double, 3>> LoadTriple;  // per gear: a, b, c
     PerGear<std::array<long double, 2>> LoadPairDE;  // per gear: d, e
-    std::array<std::int32_t, 6> LoadInt{};       // integers 1..5
+    std::array<std::int32_t, 6> LoadInt{};           // integers 1..5
 
     // ---- GearPairResults
-    std::string AaFieldName; // 7
-    long double Pn = 0.0L;   // normal diametral pitch 25.4 / mn, 1/in
+    ShortString<AaFieldNameCapacity> AaFieldName;
+    long double Pn = 0.0L; // normal diametral pitch 25.4 / mn, 1/in
     long double alphaRad = 0.0L;
     long double betaRad = 0.0L;
     long double alphat = 0.0L;  // transverse pressure angle, rad
@@ -157,12 +142,12 @@ struct TGearData {
     long double zg = 0.0L;       // limiting tooth number
     long double zgPract = 0.0L;  // practical limiting tooth number
     long double xSum = 0.0L;
-    long double ad = 0.0L; // reference centre distance
-    long double pn = 0.0L; // normal pitch
-    long double pt = 0.0L; // transverse pitch
+    long double ad = 0.0L;  // reference centre distance
+    long double pn = 0.0L;  // normal pitch
+    long double pt = 0.0L;  // transverse pitch
     long double ptb = 0.0L; // transverse base pitch
     long double pet = 0.0L;
-    long double pen = 0.0L; // normal base pitch
+    long double pen = 0.0L;    // normal base pitch
     long double galpha = 0.0L; // path of contact
     long double gAC = 0.0L;    // approach part
     long double gEC = 0.0L;    // recess part
@@ -211,16 +196,16 @@ struct TGearData {
     PerGear<long double> sanMax;
     PerGear<long double> samin;
     PerGear<long double> saK;
-    PerGear<long double> alphaat; // tip pressure angle, rad
-    PerGear<long double> h;       // tooth depth
-    PerGear<long double> epsa;    // partial contact ratio
+    PerGear<long double> alphaat;  // tip pressure angle, rad
+    PerGear<long double> h;        // tooth depth
+    PerGear<long double> epsa;     // partial contact ratio
     PerGear<long double> stwAngle; // angular tooth thickness at dw, rad
-    PerGear<long double> Tsn;     // tooth-thickness tolerance
+    PerGear<long double> Tsn;      // tooth-thickness tolerance
     PerGear<long double> xEmax;
     PerGear<long double> xEmin;
     PerGear<long double> xEmaxV;
     PerGear<long double> xEminV;
-    PerGear<std::string> TolZone; // 8
+    PerGear<ShortString<TolZoneCapacity>> TolZone; // 8
 
     // ---- GearMeasureResults (per gear)
     PerGear<long double> Wtheo, Wmax, Wmin, WmaxV, WminV;
@@ -228,8 +213,8 @@ struct TGearData {
     PerGear<long double> MdRtheo, MdRmax, MdRmin, MdRmaxV, MdRminV;
 
     // ---- GearTolerances (per gear, micrometres)
-    PerGear<long double> ffalpha, fHalpha, Falpha, ffbeta, fHbeta, Fbeta, fp, fu, Fp, Fr, Fi2,
-        fi2, Fis, fis, Rs;
+    PerGear<long double> ffalpha, fHalpha, Falpha, ffbeta, fHbeta, Fbeta, fp, fu, Fp, Fr, Fi2, fi2,
+        Fis, fis, Rs;
 
     // ---- ShiftDiameters
     PerGear<long double> snx, dfx, dwx, dax;
@@ -240,15 +225,15 @@ struct TGearData {
     // ---- DrawingSettings
     bool DrawRootCurve = false;
     std::uint8_t InvolutePolyline = 0;
-    std::int32_t InvolutePoints = 0;  // 0 means 20
-    std::int32_t RingGearShapes = 0;  // 0 means 200
-    std::int32_t GearShapes = 0;      // 0 means 30
+    std::int32_t InvolutePoints = 0;   // 0 means 20
+    std::int32_t RingGearShapes = 0;   // 0 means 200
+    std::int32_t GearShapes = 0;       // 0 means 30
     std::int32_t FilletResolution = 0; // 2..200
-    PerGear<long double> xee; // mean generating shift, finished
-    PerGear<long double> xeh; // mean generating shift, premachined
-    long double aDraw = 0.0L; // centre distance used by the drawings
-    std::uint16_t DrawDiameters = 0; // 1 no, 2 yes
-    long double RotationAngle = 0.0L; // deg
+    PerGear<long double> xee;          // mean generating shift, finished
+    PerGear<long double> xeh;          // mean generating shift, premachined
+    long double aDraw = 0.0L;          // centre distance used by the drawings
+    std::uint16_t DrawDiameters = 0;   // 1 no, 2 yes
+    long double RotationAngle = 0.0L;  // deg
     std::int32_t Planets = 0;
     std::int32_t PlanetCount = 0;
     std::uint16_t SelectedGear = 0;

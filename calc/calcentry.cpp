@@ -1,0 +1,185 @@
+#include "calc/calcentry.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "calc/basegeom.h"
+#include "calc/tables.h"
+#include "framework/error0.h"
+#include "framework/globals.h"
+#include "framework/utilmath.h"
+
+namespace {
+
+// The message of the fatal error that stopped the last CalcSequence (empty when none did).
+std::string SequenceFatal;
+
+// Runs one step; when it sets CalcErrorFlag, remembers the fatal message it raised.
+template <class Step> bool RunStep(Step step) {
+    const int before = ErrorCount;
+    step();
+    if (CalcErrorFlag == 0) return true;
+    SequenceFatal.clear();
+    for (int n = ErrorCount; n > before; --n) {
+        const std::string& text = ErrorList[n];
+        if (text.rfind("Fatal", 0) == 0) {
+            SequenceFatal = text;
+            break;
+        }
+    }
+    if (SequenceFatal.empty() && ErrorCount > before) SequenceFatal = ErrorList[ErrorCount];
+    if (SequenceFatal.empty()) SequenceFatal = "Fatal  : calculation stopped !";
+    return false;
+}
+
+} // namespace
+
+void CheckInputRanges() {
+    const TGearData& g = GearData;
+    ClearErrors();
+    if (!(g.alpha > 5.0L && g.alpha < 50.0L)) {
+        AddError("Fatal  : 5 < alpha < 50 !");
+        CalcErrorFlag = 1;
+    }
+    if (!(g.beta > -0.001L && g.beta < 60.0L)) {
+        AddError("Fatal  : 0 <= beta < 60 !");
+        CalcErrorFlag = 1;
+    }
+    if (g.z[2] == 0) {
+        AddError("Fatal  : z = 0 !");
+        CalcErrorFlag = 1;
+    }
+    if (g.Pn == 0.0L) {
+        AddError("Fatal  : Pn = 0 !");
+        CalcErrorFlag = 1;
+    }
+    if (g.x[2] > 1.5L)
+        AddError("Warning: x > 1.5 !");
+    else if (g.x[2] < -1.5L)
+        AddError("Warning: x < -1.5 !");
+}
+
+void CheckInput() {
+    TGearData& g = GearData;
+    CheckInputRanges();
+    if (CalcErrorFlag != 0) return;
+    g.alphaRad = g.alpha * Pi / 180.0L;
+    g.betaRad = g.beta * Pi / 180.0L;
+    g.d[2] = g.mn / cosl(g.betaRad) * g.z[2];
+    g.alphat = atanl(Tan(g.alphaRad) / cosl(g.betaRad));
+    g.betab = atanl(cosl(g.alphat) * Tan(g.betaRad));
+    g.db[2] = cosl(g.alphat) * g.d[2];
+    g.DrawingName[1] = "";
+    g.DrawingName2[1] = "";
+    g.DrawingNumber[1] = "";
+}
+
+void CalcSequence() {
+    SequenceFatal.clear();
+    if (CalcErrorFlag != 0) {
+        SequenceFatal = "Fatal  : calculation stopped !";
+        return;
+    }
+    if (!RunStep(CalcUnit0) || !RunStep(CentreDistance) || !RunStep(CalcUnit1)) return;
+    if (AbortFlag == 0 && !RunStep(TipRootInputModes)) return;
+    // The meshing, inspection and warning steps join here.
+    RunStep(MeanLimitValues);
+}
+
+void CheckResults() {
+    TGearData& g = GearData;
+    const long double mn = g.mn;
+    if (g.sat[2] <= 0.15L * mn || g.san[2] <= 0.15L * mn) AddError("Warning: point teeth !");
+    if (g.z[2] > 0 && g.xmin[2] > g.x[2]) AddError("Warning: undercut !");
+    if (std::fabs(g.x[2]) > 1.5L) AddError("Warning: x > 1.5 !");
+    if (g.alpha < g.alprP0[2]) AddError("alfa prP0 > alfa !");
+    if (g.alkP0[2] < g.alpha) AddError("alfa kP0 < alfa !");
+    if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L)
+        AddError("ball diameter !");
+    if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L)
+        AddError("No. of teeth measured !");
+    if (g.bGear[2] < sinl(g.betab) * g.WminV[2] + 2.0L + 0.03L * g.WminV[2] && g.beta > 0.0L)
+        AddError("Warning: b < b min. ");
+    if (std::fabs(g.d[2]) < 2.0L && g.TsnSeries[2] < 11) AddError("Warning: Tsn DIN d<2 !");
+    if (PercentDiff(g.sn[2], g.snMin[2]) > 25.0L) AddError("Error  : Tol. Asne,Asni!");
+    if (g.xEmaxV[2] < g.xEminV[2]) AddError("Error  : xemin>xemax");
+}
+
+void CalculateGears() {
+    TGearData& g = GearData;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    ClearErrors();
+    CheckInput();
+    if (CalcErrorFlag != 0) return;
+    if (g.DM[2] == 0.0L) g.DM[2] = DmMess(g.z[2], g.betaRad, g.alphaRad, g.x[2], g.mn);
+    if (CalcErrorFlag != 0) return;
+    // Entered allowances (field 9 and above) are the user's; table fields are derived again.
+    if (g.AaField < 9) {
+        g.Aai = 0.0L;
+        g.Aae = 0.0L;
+    }
+    CalcSequence();
+    const std::string fatal = SequenceFatal;
+    // The steps' own messages are dropped; the input and final checks speak for the result.
+    ClearErrors();
+    CheckInput();
+    if (fatal.empty()) {
+        CheckResults();
+    } else {
+        // The results mix old and new data: keep the stop visible and the flag set, and skip
+        // the final checks, which would judge stale values.
+        AddError(fatal);
+        CalcErrorFlag = 1;
+    }
+}
+
+void MeanLimitValues() {
+    TGearData& g = GearData;
+    g.Planets = g.PlanetCount;
+    g.RotationAngle = RadToDeg(2.0L * ArcSin(g.stw[1] / (2.0L * g.dw[1])));
+    for (int i = 1; i <= 2; ++i) {
+        g.xee[i] = (g.xEmin[i] + g.xEmax[i]) / 2.0L;
+        g.xeh[i] = (g.xEminV[i] + g.xEmaxV[i]) / 2.0L;
+        g.dfx[i] = (g.dfmax[i] - g.dfmin[i]) / 2.0L;
+        if (IsEqual(0.0L, g.kmn[i]))
+            g.dax[i] = 2.0L * g.hfP0[i] + g.d[i] + (g.xEminV[i] + g.xEmaxV[i]) * g.mn;
+        else
+            g.dax[i] = g.da[i];
+        g.snx[i] = (g.snMax[i] - g.snMin[i]) / 2.0L;
+    }
+    g.aDraw = g.a;
+    DiametersForShift(g.xee);
+}
+
+void DiametersForShift(PerGear<long double> xs) {
+    TGearData& g = GearData;
+    long double w = g.alphat;
+    for (int i = 1; i <= 2; ++i) {
+        g.snx[i] = (Pi / 2.0L + 2.0L * xs[i] * Tan(g.alphaRad)) * g.mn;
+        const bool premachined = g.q[i] > 1e-5L;
+        const long double shift2 = premachined ? g.xEminV[i] + g.xEmaxV[i] : 2.0L * xs[i];
+        g.dfx[i] = g.d[i] - 2.0L * g.haP0[i] + shift2 * g.mn;
+        if (IsEqual(0.0L, g.kmn[i]))
+            g.dax[i] = 2.0L * g.hfP0[i] + g.d[i] + shift2 * g.mn;
+        else
+            g.dax[i] = g.da[i];
+        if (g.aDraw != 0.0L) {
+            const long double c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.aDraw;
+            if (c > 1.0L || c < 0.0L || !std::isfinite(c)) {
+                // Drawings are refused on the flag; say why.
+                AddError("Fatal  : centre distance drawing !");
+                CalcErrorFlag = 1;
+                return;
+            }
+            w = ArcCos(c);
+        } else {
+            w = g.alphat;
+        }
+        g.dwx[i] = cosl(g.alphat) * g.d[i] / cosl(w);
+    }
+    g.jtShiftAvg = RadToDeg(2.0L * ArcSin(g.stw[1] / (2.0L * g.dw[1])));
+    g.jtShiftMin = g.jtShiftAvg + RadToDeg(2.0L * g.gAC / g.dwx[1] / cosl(w));
+    g.jtShiftMax = g.jtShiftAvg - RadToDeg(2.0L * g.gEC / g.dwx[1] / cosl(w));
+}
