@@ -1,0 +1,158 @@
+#pragma once
+// TForm: a top-level window with caption, bounds, border style, colour, font, key preview, an
+// optional main menu, modal showing with modal results, and the form events.
+//
+// ShowModal: with a ModalResponder installed (responder.h) the responder answers at once; with a
+// display a modal event loop runs until ModalResult is set; without a display (no QApplication,
+// or Qt's offscreen platform) and without a responder the batch answer is given: the question
+// goes to stderr and the form is cancelled as Esc would (never waiting for a person).
+//
+// Closing follows the usual rules: a button with a ModalResult sets the form's ModalResult before
+// its OnClick; a non-zero ModalResult ends the modal state once OnCloseQuery allows it and OnClose
+// does not answer caNone. Close() on a modal form sets ModalResult to mrCancel. The window's close
+// box calls Close(): it runs no Cancel button's handler, so it is "Cancel" only when the form's
+// own OnClose/OnCloseQuery make it so.
+
+#include "platform/gui/controls.h"
+
+#include <cstdint>
+#include <string>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+class TMainMenu;
+class TCanvas;
+
+enum TPosition { poDesigned, poDefault, poScreenCenter, poMainFormCenter, poOwnerFormCenter };
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* AOwner);
+    ~TForm() override;
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(std::string_view s);
+
+    void SetBounds(int left, int top, int width, int height) override;
+    // The client area is the form without its menu bar.
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    void SetClientWidth(int w);
+    void SetClientHeight(int h);
+    TRect ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle b);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons b);
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle s);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition p) { FPosition = p; }
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState s);
+    void SetColor(TColor c) override;
+    // Key events reach the form's OnKeyDown/OnKeyPress before the focused control's.
+    bool KeyPreview = false;
+
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* m);
+
+    TControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TControl* c);
+
+    // ---- showing and closing
+    TModalResult ShowModal();
+    void Show();
+    void Close();
+    bool CloseQuery();
+    bool Modal() const { return FModal; }
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult r) { FModalResult = r; }
+    void SetVisible(bool v) override;
+    void BringToFront();
+    // The window's close box (title-bar X): the same as Close().
+    void CloseBox() { Close(); }
+
+    // ---- keys as they arrive from the keyboard (or from a responder): the form's
+    // OnKeyDown (with KeyPreview, or when the form itself has the focus), the focused control's
+    // OnKeyDown, then Enter/Esc press the Default/Cancel button, then OnKeyPress. Returns true
+    // when the key was consumed (a handler cleared it or a button was pressed).
+    bool DispatchKey(std::uint16_t key, TShiftState shift);
+    bool DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift);
+
+    // The canvas of the form's client area: valid while OnPaint runs, and between
+    // BeginDirectDraw/EndDirectDraw for drawing outside a paint (nullptr otherwise).
+    TCanvas* Canvas() const { return FCanvas; }
+    // The form's back buffer is kept, so drawing outside OnPaint survives until the next paint.
+    TCanvas* BeginDirectDraw();
+    void EndDirectDraw();
+    // Pixel of the form's last painted client image (for tests; clNone outside or headless).
+    TColor ClientPixel(int x, int y) const;
+    // Paints the client area now into the back buffer (runs OnPaint), as an expose would.
+    void PaintNow();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnResize;
+    TNotifyEvent OnPaint;
+
+    // Runs OnCreate once: call at the end of a derived form's constructor (the layer cannot,
+    // because the derived parts do not exist yet while TForm's constructor runs), or create the
+    // form with NewForm<T>(...), which does it.
+    void Created();
+    // Runs OnDestroy (once) and deletes the form. Prefer it to delete: OnDestroy handlers of a
+    // derived form may use the derived form's members, which no longer exist inside ~TForm
+    // (~TForm runs OnDestroy only when Free was not used).
+    void Free();
+
+    // Layer internals.
+    QWidget* ClientWidget() const override;
+    void WidgetResized(int w, int h);
+    void WidgetPaint(void* qpainter, const TRect& clip);
+    void WidgetCloseRequested(bool& accept);
+    void WidgetShown();
+    void FocusMoved(TControl* c);
+    void MenuChanged();
+    void Realign() override;
+
+private:
+    bool TryEndModal();
+    void DoHide();
+    void ApplyWindowFlags();
+    TButton* FindButton(bool defaultButton) const;
+    std::string FCaption;
+    TBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TFormStyle FFormStyle = fsNormal;
+    TPosition FPosition = poDesigned;
+    TWindowState FWindowState = wsNormal;
+    TMainMenu* FMenu = nullptr;
+    TControl* FActiveControl = nullptr;
+    TModalResult FModalResult = mrNone;
+    TCanvas* FCanvas = nullptr;
+    bool FModal = false;
+    bool FCreated = false;
+    bool FLaidOut = false;
+    bool FDestroying = false;
+    bool FDestroyed = false;
+    struct Impl;
+    std::unique_ptr<Impl> FImpl;
+};
+
+// Constructs a form and runs its OnCreate.
+template <class T, class... Args> T* NewForm(Args&&... args) {
+    T* f = new T(std::forward<Args>(args)...);
+    f->Created();
+    return f;
+}
