@@ -36,10 +36,18 @@ std::string ToUtf8(CodePage cp, std::string_view bytes);
 std::string FromUtf8(CodePage cp, std::string_view utf8);
 
 // Shorthands of the two above.
-inline std::string Cp437ToUtf8(std::string_view s) { return ToUtf8(CodePage::Cp437, s); }
-inline std::string Utf8ToCp437(std::string_view s) { return FromUtf8(CodePage::Cp437, s); }
-inline std::string Cp1252ToUtf8(std::string_view s) { return ToUtf8(CodePage::Cp1252, s); }
-inline std::string Utf8ToCp1252(std::string_view s) { return FromUtf8(CodePage::Cp1252, s); }
+inline std::string Cp437ToUtf8(std::string_view s) {
+    return ToUtf8(CodePage::Cp437, s);
+}
+inline std::string Utf8ToCp437(std::string_view s) {
+    return FromUtf8(CodePage::Cp437, s);
+}
+inline std::string Cp1252ToUtf8(std::string_view s) {
+    return ToUtf8(CodePage::Cp1252, s);
+}
+inline std::string Utf8ToCp1252(std::string_view s) {
+    return FromUtf8(CodePage::Cp1252, s);
+}
 
 // Single byte DOS 437 -> Windows 1252 and back ('?' when the target page lacks the character).
 unsigned char OemToAnsiChar(unsigned char b);
@@ -59,7 +67,7 @@ std::string AnsiToOem(std::string_view ansi);
 // have capitals; sharp s (0xDF) and micro sign (0xB5) have none in the page and stay.
 unsigned char AnsiUpper(unsigned char b);
 unsigned char AnsiLower(unsigned char b);
-bool AnsiIsAlpha(unsigned char b); // a letter of the page (ASCII letters, accented, ª º)
+bool AnsiIsAlpha(unsigned char b); // a Unicode letter of the page
 bool AnsiIsUpper(unsigned char b);
 bool AnsiIsLower(unsigned char b);
 

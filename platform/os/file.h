@@ -67,8 +67,7 @@ public:
     // processes: a conflict gives kErrSharingViolation and leaves the file untouched.
     int Open(const std::string& path, OpenMode mode, Disposition disp = Disposition::OpenExisting);
     int Open(const std::string& path, unsigned dosMode,
-             Disposition disp = Disposition::OpenExisting)
-    {
+             Disposition disp = Disposition::OpenExisting) {
         return Open(path, OpenModeFromDos(dosMode), disp);
     }
 

@@ -12,8 +12,8 @@
 namespace os {
 
 struct SpawnOptions {
-    bool wait = false;      // wait for the program to end and report its exit status
-    std::string directory;  // working directory of the program; empty: ours
+    bool wait = false;        // wait for the program to end and report its exit status
+    std::string directory;    // working directory of the program; empty: ours
     bool quietOutput = false; // connect the program's stdout and stderr to /dev/null
 };
 

@@ -3,11 +3,12 @@
 namespace os {
 
 namespace {
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of the sequence that starts with lead byte c, or 1 for a byte that cannot lead.
-std::size_t SequenceLength(unsigned char c)
-{
+std::size_t SequenceLength(unsigned char c) {
     if (c < 0x80) return 1;
     if ((c & 0xE0) == 0xC0) return 2;
     if ((c & 0xF0) == 0xE0) return 3;
@@ -16,8 +17,7 @@ std::size_t SequenceLength(unsigned char c)
 }
 
 // Byte length of the well-formed character at pos, or 1 when it is malformed.
-std::size_t CharBytes(std::string_view s, std::size_t pos)
-{
+std::size_t CharBytes(std::string_view s, std::size_t pos) {
     const auto lead = static_cast<unsigned char>(s[pos]);
     const std::size_t n = SequenceLength(lead);
     if (n == 1 || pos + n > s.size()) return 1;
@@ -27,15 +27,14 @@ std::size_t CharBytes(std::string_view s, std::size_t pos)
 }
 } // namespace
 
-std::size_t Utf8Length(std::string_view s)
-{
+std::size_t Utf8Length(std::string_view s) {
     std::size_t count = 0;
-    for (std::size_t pos = 0; pos < s.size(); pos += CharBytes(s, pos)) ++count;
+    for (std::size_t pos = 0; pos < s.size(); pos += CharBytes(s, pos))
+        ++count;
     return count;
 }
 
-std::size_t Utf8Offset(std::string_view s, std::size_t n)
-{
+std::size_t Utf8Offset(std::string_view s, std::size_t n) {
     std::size_t pos = 0;
     while (n > 0 && pos < s.size()) {
         pos += CharBytes(s, pos);
@@ -44,17 +43,17 @@ std::size_t Utf8Offset(std::string_view s, std::size_t n)
     return pos;
 }
 
-std::string Utf8Left(std::string_view s, std::size_t n) { return std::string(s.substr(0, Utf8Offset(s, n))); }
+std::string Utf8Left(std::string_view s, std::size_t n) {
+    return std::string(s.substr(0, Utf8Offset(s, n)));
+}
 
-std::string Utf8Mid(std::string_view s, std::size_t first, std::size_t count)
-{
+std::string Utf8Mid(std::string_view s, std::size_t first, std::size_t count) {
     const std::size_t from = Utf8Offset(s, first);
     const std::string_view rest = s.substr(from);
     return std::string(rest.substr(0, Utf8Offset(rest, count)));
 }
 
-void Utf8Append(std::string& out, char32_t cp)
-{
+void Utf8Append(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -73,8 +72,7 @@ void Utf8Append(std::string& out, char32_t cp)
     }
 }
 
-char32_t Utf8Next(std::string_view s, std::size_t& pos)
-{
+char32_t Utf8Next(std::string_view s, std::size_t& pos) {
     const std::size_t n = CharBytes(s, pos);
     const auto lead = static_cast<unsigned char>(s[pos]);
     if (n == 1) {
@@ -82,7 +80,8 @@ char32_t Utf8Next(std::string_view s, std::size_t& pos)
         return lead < 0x80 ? char32_t(lead) : char32_t(0xFFFD);
     }
     char32_t cp = lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[pos + k]) & 0x3F);
+    for (std::size_t k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[pos + k]) & 0x3F);
     pos += n;
     // Overlong forms and surrogates are malformed.
     static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};

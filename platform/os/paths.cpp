@@ -1,0 +1,272 @@
+#include "platform/os/paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <random>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/os/utf8.h"
+
+namespace os {
+
+namespace {
+
+bool StatOk(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Lower-case form of a code point for name comparison: ASCII, Latin-1 and the Windows 1252
+// letters of Latin Extended-A.
+char32_t FoldCase(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    switch (c) {
+    case 0x160:
+        return 0x161;
+    case 0x152:
+        return 0x153;
+    case 0x17D:
+        return 0x17E;
+    case 0x178:
+        return 0xFF;
+    default:
+        return c;
+    }
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && StatOk(path, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && StatOk(path, st) && S_ISDIR(st.st_mode);
+}
+
+int RenameOver(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int e = errno;
+        // Tell which side is missing.
+        if (e == ENOENT && ::access(from.c_str(), F_OK) != 0)
+            return ErrnoToDosForPath(e, from.c_str());
+        return ErrnoToDosForPath(e, to.c_str());
+    }
+    return kOk;
+}
+
+int RemoveFile(const std::string& path) {
+    if (DirectoryExists(path)) return kErrAccessDenied;
+    if (::unlink(path.c_str()) != 0) return ErrnoToDosForPath(errno, path.c_str());
+    return kOk;
+}
+
+int MakeDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        if (errno == EEXIST && DirectoryExists(path)) return kOk;
+        if (errno == EEXIST) return kErrAccessDenied;
+        return ErrnoToDosForPath(errno, path.c_str());
+    }
+    return kOk;
+}
+
+int MakeDirectories(const std::string& path) {
+    if (path.empty()) return kErrPathNotFound;
+    if (DirectoryExists(path)) return kOk;
+    for (std::size_t pos = path.find('/', 1); pos != std::string::npos;
+         pos = path.find('/', pos + 1)) {
+        const std::string part = path.substr(0, pos);
+        if (!DirectoryExists(part)) {
+            const int rc = MakeDirectory(part);
+            if (rc != kOk) return rc;
+        }
+    }
+    return MakeDirectory(path);
+}
+
+int RemoveDirectory(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0) return ErrnoToDosForPath(errno, path.c_str());
+    return kOk;
+}
+
+int FileSize(const std::string& path, std::uint64_t& size) {
+    size = 0;
+    struct stat st {};
+    if (!StatOk(path, st)) return ErrnoToDosForPath(errno, path.c_str());
+    if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return kOk;
+}
+
+int FileModTime(const std::string& path, std::int64_t& unixSeconds) {
+    unixSeconds = 0;
+    struct stat st {};
+    if (!StatOk(path, st)) return ErrnoToDosForPath(errno, path.c_str());
+    unixSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    return kOk;
+}
+
+std::string TempDirectory() {
+    const char* env = std::getenv("TMPDIR");
+    std::string dir = env != nullptr ? env : "";
+    if (dir.empty() || !DirectoryExists(dir)) dir = "/tmp";
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir;
+}
+
+int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
+                   const std::string& ext) {
+    name.clear();
+    if (!DirectoryExists(dir)) return kErrPathNotFound;
+    static thread_local std::mt19937_64 rng{std::random_device{}() ^
+                                            (static_cast<std::uint64_t>(::getpid()) << 32)};
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::uint64_t r = rng();
+        std::string candidate = JoinPath(dir, prefix);
+        for (int k = 0; k < 8; ++k, r >>= 4)
+            candidate += kHex[r & 15];
+        candidate += ext;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            name = candidate;
+            return kOk;
+        }
+        if (errno != EEXIST) return ErrnoToDosForPath(errno, candidate.c_str());
+    }
+    return kErrFileExists;
+}
+
+int FreeDiskSpace(const std::string& path, std::uint64_t& bytes) {
+    bytes = 0;
+    struct statvfs vfs {};
+    if (::statvfs(path.empty() ? "." : path.c_str(), &vfs) != 0)
+        return ErrnoToDosForPath(errno, path.c_str());
+    const std::uint64_t unit = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+    const std::uint64_t blocks = vfs.f_bavail;
+    bytes = unit != 0 && blocks > UINT64_MAX / unit ? UINT64_MAX : blocks * unit;
+    return kOk;
+}
+
+std::string CurrentDirectory() {
+    std::vector<char> buf(4096);
+    for (;;) {
+        if (::getcwd(buf.data(), buf.size()) != nullptr) return std::string(buf.data());
+        if (errno != ERANGE || buf.size() > (1u << 20)) return ".";
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string AbsolutePath(const std::string& path) {
+    const std::string full =
+        !path.empty() && path[0] == '/' ? path : JoinPath(CurrentDirectory(), path);
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= full.size()) {
+        std::size_t next = full.find('/', pos);
+        if (next == std::string::npos) next = full.size();
+        const std::string part = full.substr(pos, next - pos);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = next + 1;
+    }
+    std::string out;
+    for (const auto& p : parts)
+        out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+bool SameNameNoCase(const std::string& a, const std::string& b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const std::size_t i0 = i, j0 = j;
+        const char32_t x = Utf8Next(a, i);
+        const char32_t y = Utf8Next(b, j);
+        if (x == 0xFFFD || y == 0xFFFD) {
+            // Malformed bytes compare as bytes.
+            if (a.compare(i0, i - i0, b, j0, j - j0) != 0) return false;
+            continue;
+        }
+        if (FoldCase(x) != FoldCase(y)) return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+int FindNameNoCase(const std::string& dir, const std::string& name, std::string& real) {
+    real.clear();
+    const std::string d = dir.empty() ? "." : dir;
+    if (!DirectoryExists(d)) return kErrPathNotFound;
+    if (name.empty() || name.find('/') != std::string::npos) return kErrFileNotFound;
+    struct stat st {};
+    const std::string exact = JoinPath(dir, name);
+    if (::lstat(JoinPath(d, name).c_str(), &st) == 0) {
+        real = exact;
+        return kOk;
+    }
+    std::unique_ptr<DIR, int (*)(DIR*)> dh(::opendir(d.c_str()), &::closedir);
+    if (!dh) return ErrnoToDosForPath(errno, d.c_str());
+    std::string best;
+    bool found = false;
+    while (const dirent* e = ::readdir(dh.get())) {
+        const std::string entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        if (SameNameNoCase(entry, name) && (!found || entry < best)) {
+            best = entry;
+            found = true;
+        }
+    }
+    if (!found) return kErrFileNotFound;
+    real = JoinPath(dir, best);
+    return kOk;
+}
+
+int ResolvePathNoCase(const std::string& path, std::string& real) {
+    real.clear();
+    if (path.empty()) return kErrFileNotFound;
+    std::string current = path[0] == '/' ? "/" : "";
+    std::size_t pos = path[0] == '/' ? 1 : 0;
+    while (pos <= path.size()) {
+        std::size_t next = path.find('/', pos);
+        const bool last = next == std::string::npos;
+        if (last) next = path.size();
+        const std::string part = path.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty()) {
+            if (last) break;
+            continue;
+        }
+        if (part == "." || part == "..") {
+            current = JoinPath(current, part);
+            continue;
+        }
+        std::string found;
+        const int rc = FindNameNoCase(current, part, found);
+        if (rc != kOk) return last && rc == kErrFileNotFound ? kErrFileNotFound : kErrPathNotFound;
+        current = found;
+        if (last) break;
+    }
+    real = current;
+    return kOk;
+}
+
+} // namespace os

@@ -1,0 +1,173 @@
+#include "platform/os/process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace os {
+
+namespace {
+
+// RAII wrappers for the spawn attribute objects.
+struct FileActions {
+    posix_spawn_file_actions_t fa;
+    FileActions() { posix_spawn_file_actions_init(&fa); }
+    ~FileActions() { posix_spawn_file_actions_destroy(&fa); }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
+};
+
+struct Attributes {
+    posix_spawnattr_t attr;
+    Attributes() { posix_spawnattr_init(&attr); }
+    ~Attributes() { posix_spawnattr_destroy(&attr); }
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+};
+
+int WaitForChild(pid_t pid, int& status) {
+    int st = 0;
+    for (;;) {
+        if (::waitpid(pid, &st, 0) == pid) break;
+        if (errno != EINTR) return ErrnoToDos(errno);
+    }
+    if (WIFEXITED(st))
+        status = WEXITSTATUS(st);
+    else if (WIFSIGNALED(st))
+        status = 128 + WTERMSIG(st);
+    else
+        status = 255;
+    return kOk;
+}
+
+} // namespace
+
+int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& options,
+                 int& exitStatus) {
+    exitStatus = 0;
+    if (argv.empty() || argv[0].empty()) return kErrInvalidData;
+
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    FileActions actions;
+    if (options.quietOutput) {
+        posix_spawn_file_actions_addopen(&actions.fa, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions.fa, 2, "/dev/null", O_WRONLY, 0);
+    }
+    if (!options.directory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions.fa, options.directory.c_str());
+
+    // The program starts with no blocked signals and default actions for the signals a GUI
+    // program may ignore.
+    Attributes attributes;
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int s : {SIGPIPE, SIGCHLD, SIGINT, SIGQUIT, SIGHUP, SIGTERM})
+        sigaddset(&defaults, s);
+    posix_spawnattr_setsigmask(&attributes.attr, &none);
+    posix_spawnattr_setsigdefault(&attributes.attr, &defaults);
+    posix_spawnattr_setflags(&attributes.attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = -1;
+    const int rc =
+        ::posix_spawnp(&pid, args[0], &actions.fa, &attributes.attr, args.data(), environ);
+    if (rc != 0) {
+        if (rc == ENOENT || rc == ENOTDIR) return kErrFileNotFound;
+        if (rc == ENOEXEC) return 11; // "Format invalid"
+        return ErrnoToDos(rc);
+    }
+    if (options.wait) return WaitForChild(pid, exitStatus);
+
+    // A program that runs on its own is reaped when it ends, so it never stays a zombie.
+    try {
+        std::thread([pid] {
+            int st = 0;
+            while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (...) {
+        // Without a thread the child stays a zombie until we exit; it has started all the same.
+    }
+    return kOk;
+}
+
+int StartProcess(const std::vector<std::string>& argv) {
+    int status = 0;
+    return StartProcess(argv, SpawnOptions{}, status);
+}
+
+int OpenWithDesktop(const std::string& target) {
+    if (target.empty()) return kErrInvalidData;
+    int status = 0;
+    SpawnOptions options;
+    options.quietOutput = true;
+    return StartProcess({"xdg-open", target}, options, status);
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> args;
+    std::string cur;
+    bool have = false;
+    bool quoted = false;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    while (i < n) {
+        const char c = line[i];
+        if ((c == ' ' || c == '\t') && !quoted) {
+            if (have) {
+                args.push_back(cur);
+                cur.clear();
+                have = false;
+            }
+            ++i;
+            continue;
+        }
+        have = true;
+        if (c == '\\') {
+            std::size_t k = 0;
+            while (i + k < n && line[i + k] == '\\')
+                ++k;
+            if (i + k < n && line[i + k] == '"') {
+                cur.append(k / 2, '\\');
+                if (k % 2 == 1) {
+                    cur += '"';
+                    i += k + 1;
+                } else {
+                    i += k; // the quote is handled as a quote
+                }
+            } else {
+                cur.append(k, '\\');
+                i += k;
+            }
+            continue;
+        }
+        if (c == '"') {
+            if (quoted && i + 1 < n && line[i + 1] == '"') {
+                cur += '"';
+                i += 2;
+                continue;
+            }
+            quoted = !quoted;
+            ++i;
+            continue;
+        }
+        cur += c;
+        ++i;
+    }
+    if (have) args.push_back(cur);
+    return args;
+}
+
+} // namespace os
