@@ -1,0 +1,441 @@
+// gearcalc: calculates one gear pair from "name = value" lines and prints every input and
+// result of the gear data, one per line, then the message list.
+//
+//   gearcalc [FILE]        (standard input without FILE)
+//
+// Input lines: "name = value" or "name[i] = value" (i = 1 or 2), in the units the gear data
+// holds them; "#" starts a comment; values not given keep the start-up example.
+// Output: "name = value" / "name[i] = value" (reals with 21 significant digits), then
+// "CalcErrorFlag = ...", "AbortFlag = ..." and one "message = TEXT" per message.
+// Exit status: 0 done, 2 fatal calculation error, 1 bad input (reported on stderr).
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "calc/calcentry.h"
+#include "calc/geardata.h"
+#include "framework/error0.h"
+#include "framework/globals.h"
+#include "framework/settings.h"
+
+namespace {
+
+// ---- value codecs
+
+std::string FormatReal(long double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 21);
+    return std::string(buf, r.ptr);
+}
+
+bool ParseReal(std::string_view s, long double& out) {
+    long double v = 0.0L;
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+template <class I> bool ParseInt(std::string_view s, I& out) {
+    long long v = 0;
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return false;
+    if (v < static_cast<long long>(std::numeric_limits<I>::min()) ||
+        v > static_cast<long long>(std::numeric_limits<I>::max()))
+        return false;
+    out = static_cast<I>(v);
+    return true;
+}
+
+template <class T> struct Codec;
+
+template <> struct Codec<long double> {
+    static std::string Format(long double v) { return FormatReal(v); }
+    static bool Parse(std::string_view s, long double& v) { return ParseReal(s, v); }
+};
+template <> struct Codec<bool> {
+    static std::string Format(bool v) { return v ? "1" : "0"; }
+    static bool Parse(std::string_view s, bool& v) {
+        if (s == "0" || s == "false") {
+            v = false;
+            return true;
+        }
+        if (s == "1" || s == "true") {
+            v = true;
+            return true;
+        }
+        return false;
+    }
+};
+template <class I>
+requires std::is_integral_v<I>
+struct Codec<I> {
+    static std::string Format(I v) { return std::to_string(static_cast<long long>(v)); }
+    static bool Parse(std::string_view s, I& v) { return ParseInt(s, v); }
+};
+template <std::size_t N> struct Codec<ShortString<N>> {
+    static std::string Format(const ShortString<N>& v) { return v.str(); }
+    static bool Parse(std::string_view s, ShortString<N>& v) {
+        v = s;
+        return true;
+    }
+};
+
+// ---- the table of names
+
+struct Field {
+    std::string name;
+    bool perGear;
+    std::function<std::string(int)> get;
+    std::function<bool(int, std::string_view)> set; // false: not a valid value
+};
+
+template <class T> struct IsPerGear : std::false_type {};
+template <class T> struct IsPerGear<RangeArray<T, 1, 2>> : std::true_type { using Item = T; };
+
+template <class T> Field Make(const char* name, T& ref) {
+    if constexpr (IsPerGear<T>::value) {
+        using U = typename IsPerGear<T>::Item;
+        return {name, true, [&ref](int i) { return Codec<U>::Format(ref[i]); },
+                [&ref](int i, std::string_view s) { return Codec<U>::Parse(s, ref[i]); }};
+    } else {
+        return {name, false, [&ref](int) { return Codec<T>::Format(ref); },
+                [&ref](int, std::string_view s) { return Codec<T>::Parse(s, ref); }};
+    }
+}
+
+#define G(n) Make(#n, GearData.n)
+
+// Every input and result of the gear data, group by group. One line per name.
+std::vector<Field> Fields() {
+    return {
+        // GearDrawingTexts
+        G(DrawingName),
+        G(DrawingNumber),
+        G(DrawingName2),
+        // GearPairInput
+        G(alpha),
+        G(beta),
+        G(mn),
+        G(b),
+        G(a),
+        G(Aae),
+        G(Aai),
+        G(AaField),
+        G(HalfFaceWidth),
+        // GearInput
+        G(z),
+        G(x),
+        G(bGear),
+        G(da),
+        G(kmn),
+        G(TipInputMode),
+        G(TipModeValue),
+        G(GeoFormMode),
+        G(ToothAlignment),
+        G(Q),
+        G(TsnSeries),
+        G(AsnSeries),
+        G(Asne),
+        G(Asni),
+        G(q),
+        G(qTol),
+        G(ToothCorrection),
+        G(DM),
+        G(k),
+        G(dOptional),
+        // ToolProfile
+        G(BasicRackType),
+        G(BasicRackName),
+        G(hfP0mn),
+        G(haP0mn),
+        G(rhoaP0mn),
+        G(rhofP0mn),
+        G(prP0mn),
+        G(alprP0),
+        G(hFfP0mn),
+        G(alkP0),
+        G(hfP0),
+        G(haP0),
+        G(rhoaP0),
+        G(rhofP0),
+        G(prP0),
+        G(hFfP0),
+        G(ChamferOn),
+        G(ToolAux),
+        G(ToolRecordNo),
+        // CalcSettings and the unit system
+        G(QualityStandard),
+        G(WarningMode),
+        G(MeasureMode),
+        G(CalcOption),
+        Make("UnitSystem", UnitSystem),
+        // LoadData
+        G(MatName),
+        G(MatCode),
+        G(MatCode2),
+        G(MatRho),
+        G(MatE),
+        G(MatNu),
+        G(MatStrength1),
+        G(MatStrength2),
+        G(MatStrength3),
+        G(LoadGearValue1),
+        G(LoadGearValue2),
+        G(CalcMode),
+        G(LoadSpectrumCount),
+        // GearPairResults
+        G(AaFieldName),
+        G(Pn),
+        G(alphaRad),
+        G(betaRad),
+        G(alphat),
+        G(alphawt),
+        G(invalwt),
+        G(betab),
+        G(betabAux),
+        G(mt),
+        G(zg),
+        G(zgPract),
+        G(xSum),
+        G(ad),
+        G(pn),
+        G(pt),
+        G(ptb),
+        G(pet),
+        G(pen),
+        G(galpha),
+        G(gAC),
+        G(gEC),
+        G(epsalpha),
+        G(epsbeta),
+        G(epsgamma),
+        G(zetaA1),
+        G(zetaA2),
+        G(zetaE1),
+        G(zetaE2),
+        G(jtmin),
+        G(jtmax),
+        G(u),
+        G(IntInterference),
+        // GearResults
+        G(d),
+        G(db),
+        G(dw),
+        G(dfmax),
+        G(dfmin),
+        G(daTool),
+        G(daNom),
+        G(dToolMid),
+        G(dFa),
+        G(dFaK),
+        G(dNa),
+        G(dNf),
+        G(dFf),
+        G(xmin),
+        G(zn),
+        G(dn),
+        G(sn),
+        G(snMax),
+        G(snMin),
+        G(st),
+        G(stMax),
+        G(stMin),
+        G(stw),
+        G(en),
+        G(et),
+        G(sat),
+        G(san),
+        G(satMax),
+        G(satMin),
+        G(sanMax),
+        G(samin),
+        G(saK),
+        G(alphaat),
+        G(h),
+        G(epsa),
+        G(stwAngle),
+        G(Tsn),
+        G(xEmax),
+        G(xEmin),
+        G(xEmaxV),
+        G(xEminV),
+        G(TolZone),
+        // GearMeasureResults
+        G(Wtheo),
+        G(Wmax),
+        G(Wmin),
+        G(WmaxV),
+        G(WminV),
+        G(MdKtheo),
+        G(MdKmax),
+        G(MdKmin),
+        G(MdKmaxV),
+        G(MdKminV),
+        G(MdRtheo),
+        G(MdRmax),
+        G(MdRmin),
+        G(MdRmaxV),
+        G(MdRminV),
+        // GearTolerances
+        G(ffalpha),
+        G(fHalpha),
+        G(Falpha),
+        G(ffbeta),
+        G(fHbeta),
+        G(Fbeta),
+        G(fp),
+        G(fu),
+        G(Fp),
+        G(Fr),
+        G(Fi2),
+        G(fi2),
+        G(Fis),
+        G(fis),
+        G(Rs),
+        // ShiftDiameters
+        G(snx),
+        G(dfx),
+        G(dwx),
+        G(dax),
+        G(jtShiftAvg),
+        G(jtShiftMin),
+        G(jtShiftMax),
+        // DrawingSettings
+        G(DrawRootCurve),
+        G(InvolutePolyline),
+        G(InvolutePoints),
+        G(RingGearShapes),
+        G(GearShapes),
+        G(FilletResolution),
+        G(xee),
+        G(xeh),
+        G(aDraw),
+        G(DrawDiameters),
+        G(RotationAngle),
+        G(Planets),
+        G(PlanetCount),
+        G(SelectedGear),
+    };
+}
+
+#undef G
+
+std::string_view Trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Applies one input line; returns an error text, or empty when the line was taken.
+std::string ApplyLine(const std::vector<Field>& fields, std::string_view line) {
+    if (const auto hash = line.find('#'); hash != std::string_view::npos)
+        line = line.substr(0, hash);
+    line = Trim(line);
+    if (line.empty()) return {};
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return "expected \"name = value\"";
+    std::string_view name = Trim(line.substr(0, eq));
+    const std::string_view value = Trim(line.substr(eq + 1));
+    int gear = 0;
+    if (const auto br = name.find('['); br != std::string_view::npos) {
+        const std::string_view idx = name.substr(br);
+        if (idx == "[1]")
+            gear = 1;
+        else if (idx == "[2]")
+            gear = 2;
+        else
+            return "gear index must be [1] or [2]";
+        name = Trim(name.substr(0, br));
+    }
+    for (const Field& f : fields) {
+        if (f.name != name) continue;
+        if (f.perGear && gear == 0)
+            return "\"" + std::string(name) + "\" is per gear: write " + std::string(name) +
+                   "[1] or " + std::string(name) + "[2]";
+        if (!f.perGear && gear != 0) return "\"" + std::string(name) + "\" is not per gear";
+        if (!f.set(gear == 0 ? 1 : gear, value))
+            return "not a valid value for " + std::string(name) + ": \"" + std::string(value) +
+                   "\"";
+        return {};
+    }
+    return "unknown name \"" + std::string(name) + "\"";
+}
+
+void Print(const std::vector<Field>& fields, std::ostream& out) {
+    for (const Field& f : fields) {
+        if (f.perGear) {
+            for (int i = 1; i <= 2; ++i)
+                out << f.name << '[' << i << "] = " << f.get(i) << '\n';
+        } else {
+            out << f.name << " = " << f.get(1) << '\n';
+        }
+    }
+    out << "CalcErrorFlag = " << int(CalcErrorFlag) << '\n';
+    out << "AbortFlag = " << int(AbortFlag) << '\n';
+    for (int n = 1; n <= ErrorCount; ++n)
+        out << "message = " << ErrorList[n].str() << '\n';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2) {
+        std::cerr << "usage: gearcalc [FILE]\n";
+        return 1;
+    }
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    const std::string source = argc == 2 ? argv[1] : "<stdin>";
+    if (argc == 2) {
+        file.open(argv[1], std::ios::binary);
+        if (!file) {
+            std::cerr << "gearcalc: cannot open " << argv[1] << '\n';
+            return 1;
+        }
+        in = &file;
+    }
+    const std::vector<Field> fields = Fields();
+    std::string line;
+    int lineNo = 0;
+    bool bad = false;
+    while (std::getline(*in, line)) {
+        ++lineNo;
+        const std::string err = ApplyLine(fields, line);
+        if (!err.empty()) {
+            std::cerr << source << ':' << lineNo << ": " << err << '\n';
+            bad = true;
+        }
+    }
+    if (in->bad()) {
+        std::cerr << "gearcalc: read error on " << source << '\n';
+        return 1;
+    }
+    if (bad) return 1;
+
+    CalculateGears();
+
+    std::ostringstream out;
+    Print(fields, out);
+    std::cout << out.str();
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "gearcalc: write error\n";
+        return 1;
+    }
+    return CalcErrorFlag != 0 ? 2 : 0;
+}
