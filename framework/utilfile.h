@@ -1,0 +1,233 @@
+#pragma once
+// utilfile: the shared text file and its line readers and writers, file and directory services,
+// path helpers, today's date and time as text.
+//
+// Failure: every line read or written, every Close and every copy reports an I/O failure by
+// setting AbortFlag (globals.h); the caller tests the flag. TextFile's own methods return the
+// error code as well (0 = success, else a DOS code of platform/os/errors.h or one of the
+// runtime codes below).
+//
+// Text files are read with any line ending (CR LF, LF or CR) and written with CR LF. Inside the
+// program texts are UTF-8; a TextFile converts at the file boundary to and from its encoding
+// (Windows 1252 unless the caller chooses another).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Runtime I/O codes beside the DOS codes of platform/os/errors.h.
+enum : int {
+    kIoFileNotOpen = 103,        // no file is open
+    kIoNotOpenForInput = 104,    // a read on a file opened for writing
+    kIoNotOpenForOutput = 105,   // a write on a file opened for reading
+};
+
+enum class TextEncoding {
+    Ansi, // Windows 1252 ("ANSI"): configuration, CAD files, listings for Windows programs
+    Oem,  // DOS code page 437: job-file texts, help texts, listings for the text printer
+    Utf8, // as the program holds its texts
+};
+
+// One text file, open for reading or for writing at a time.
+//
+// Rewrite never destroys the previous file before its replacement is complete: the lines go to
+// a temporary file in the same directory, which Close flushes and renames over the name. A
+// rewrite that hit a write error, or that is abandoned (Discard, or destruction without Close),
+// leaves the previous file as it was.
+//
+// End of file is explicit: Eof() tells whether another line follows; a read after the last line
+// returns kIoPastEnd (= os::kErrReadFault), leaves the target unchanged and sets PastEnd().
+// This is not an I/O failure: older files that end early keep the caller's defaults.
+class TextFile {
+public:
+    TextFile() = default;
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // Binds the file to a name (closing what was open) and sets its encoding.
+    void Assign(std::string_view name, TextEncoding encoding = TextEncoding::Ansi);
+    const std::string& Name() const { return name_; }
+    void SetEncoding(TextEncoding e) { encoding_ = e; }
+    TextEncoding Encoding() const { return encoding_; }
+
+    int Reset();   // opens for reading: 0, 2 file not found, 3 path not found, 5 access denied
+    int Rewrite(); // starts a new file (replaces the old one at Close)
+    int Append();  // opens for writing at the end (created when missing)
+    // Ends reading or writing; a rewrite replaces the old file here. A failure (the new file
+    // could not be written completely) returns its code and also sets AbortFlag.
+    int Close();
+    // Abandons a rewrite (the old file stays) or closes a reading file.
+    void Discard();
+
+    bool IsOpen() const { return mode_ != Mode::Closed; }
+    bool IsInput() const { return mode_ == Mode::Read; }
+    bool IsOutput() const { return mode_ == Mode::Write || mode_ == Mode::Append; }
+
+    bool Eof();                              // reading: no further line
+    bool PastEnd() const { return pastEnd_; } // a read asked for a line after the last one
+    int ReadLine(std::string& line);          // 0, kIoPastEnd, or an error code
+
+    int Write(std::string_view text);     // without a line end
+    int WriteLine(std::string_view text); // text and CR LF
+    int Flush();                          // buffers to the disk (fsync)
+
+    // First error since the file was opened (writes stop at it), 0 when none.
+    int Error() const { return error_; }
+
+    static constexpr int kIoPastEnd = 100;
+
+private:
+    enum class Mode { Closed, Read, Write, Append };
+    int Fill();
+    int FlushBuffer();
+    void CloseDescriptor();
+    void RemoveTemp();
+
+    std::string name_;
+    std::string target_; // the file a rewrite replaces (symbolic links resolved)
+    std::string temp_;   // the temporary file of a rewrite
+    TextEncoding encoding_ = TextEncoding::Ansi;
+    Mode mode_ = Mode::Closed;
+    int fd_ = -1;
+    int error_ = 0;
+    bool pastEnd_ = false;
+    bool atStart_ = true;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0; // read position in buf_
+    std::size_t len_ = 0; // bytes held in buf_
+};
+
+// The one text file through which the configuration, session and job files, the result headers,
+// the listings and the CAD writers are written and read.
+extern TextFile SharedTextFile;
+
+// ---- reading SharedTextFile ------------------------------------------------------------------
+// An I/O error sets AbortFlag and leaves the target unchanged; so does (without AbortFlag) a
+// read after the last line. Numbers that do not convert give 0.
+
+void ReadTextLine(std::string& s);
+// Fields between the first four "|" of the next line: a before the first bar, b between the
+// first and second, c between the second and third, d between the third and fourth.
+void ReadTextRecord(std::string& a, std::string& b, std::string& c, std::string& d);
+// Lines written by WriteTextRecord6 / WriteTextRecord8 (each field followed by "|"). A user
+// text that itself holds "|" would shift every later field: the fields after the text field
+// are taken from the end of the line and the surplus is joined back into the text field
+// (field 5 of six: x|y|h|phi|text|; field 6 of eight: the last text before the count).
+void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string& d,
+                     std::string& e, std::string& f);
+void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string& d,
+                     std::string& e, std::string& f, std::string& g, std::string& h);
+// The same rule for any record line: count fields, each followed by "|"; the field with the
+// 0-based index textField takes the surplus bars. Missing fields are empty.
+std::vector<std::string> SplitTextRecord(std::string_view line, int count, int textField);
+
+void ReadTextChar(char& c);        // first character of the next line (ASCII; else '?')
+void ReadTextChar(char32_t& c);    // an empty line leaves c unchanged
+void ReadTextInt(std::int32_t& n);
+void ReadTextLong(std::int32_t& n);
+void ReadTextWord(std::uint16_t& n);   // 0..65535, else 0
+void ReadTextReal(long double& x);     // every "," taken as "."
+void ReadTextDouble(double& x);
+void ReadTextTrue(bool& b);            // b = (line in upper case == "TRUE")
+void ReadTextTrue(std::uint8_t& b);
+void ReadTextNotFalse(bool& b);        // b = (line in upper case != "FALSE")
+void ReadTextNotFalse(std::uint8_t& b);
+
+// ---- writing SharedTextFile ------------------------------------------------------------------
+// A failure sets AbortFlag; writing goes on (and the rewrite is abandoned at Close).
+
+void WriteTextLine(std::string_view s);
+void WriteTextLineStr(std::string_view s);
+void WriteText(std::string_view s);
+void WriteTextChar(char32_t c);
+void WriteTextLineInt(long long n);
+// Values below 1 within 1e-10 of a whole number: FloatToStrSig3 ("0", "-1"); every other value
+// with 7 decimals (FloatToStrDec). Stored values keep their precision: the display setting
+// FloatDigits does not apply (see StoredFileFormat in utilstr.h, which writers of stored files
+// built on FloatToStr... use too).
+void WriteTextLineReal(long double x);
+std::string TextLineRealText(long double x); // the text WriteTextLineReal writes
+void WriteTextBool(bool b); // "TRUE" / "FALSE"
+void WriteTextRecord(std::string_view a, std::string_view b, std::string_view c,
+                     std::string_view d);
+void WriteTextRecord6(std::string_view a, std::string_view b, std::string_view c,
+                      std::string_view d, std::string_view e, std::string_view f);
+void WriteTextRecord8(std::string_view a, std::string_view b, std::string_view c,
+                      std::string_view d, std::string_view e, std::string_view f,
+                      std::string_view g, std::string_view h);
+// The seven head lines of a result or job file: 65 "-"; MakerTitle + "   #" + IdentTexts[3];
+// "Version " + VersionCode + "    " + IdentTexts[1]; IdentTexts[2]; 65 "-"; TitleTexts[1];
+// TitleTexts[2].
+void WriteResultHeader();
+
+// ---- files and directories -------------------------------------------------------------------
+// Names are paths with '/'. Copies write the destination safely (temporary file, then rename):
+// a failed copy leaves an existing destination as it was, sets AbortFlag and returns false.
+
+bool FileCopy(const std::string& source, const std::string& destination); // into a directory too
+bool FileCopyBlocks(const std::string& source, const std::string& destination);
+void CopyFileToDir(const std::string& source, const std::string& target);
+// Copies every file of sourceDir whose name matches mask ("*", "?", "*.*"; letter case ignored).
+// Nothing matched sets AbortFlag, otherwise AbortFlag is cleared (and set again by a failure).
+void CopyFiles(const std::string& mask, const std::string& sourceDir, const std::string& destDir);
+int CountFiles(const std::string& maskWithPath); // entries matching (files and directories)
+void DeleteFiles(const std::string& dir, const std::string& mask); // errors ignored
+bool EraseFile(const std::string& name);   // true when the file was removed
+bool FileExist(const std::string& name);   // can be opened for reading (not a directory)
+
+// DOS attribute bits for HasAttr.
+enum : int {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+};
+bool HasAttr(const std::string& name, int mask); // every bit of mask set
+bool DirWritable(const std::string& dir);        // a file can be created in it (probed, removed)
+bool DirExists(const std::string& dir);
+bool CanChDir(const std::string& dir);           // the directory exists and may be entered
+void AssignFileName(TextFile& file, std::string_view name);
+bool CloseFileChecked(TextFile& file);           // false (and AbortFlag) on failure
+
+// ---- paths -----------------------------------------------------------------------------------
+// Linux paths use '/'; stored Windows paths ("C:\DATA\GEAR.Q1W") are kept as text, so the
+// helpers take both '/' and '\' as separators.
+
+// The trimmed path with a separator appended unless it is empty, already ends in '/' or '\', or
+// is a bare drive ("C:"). The separator is '\' for a Windows path (one with '\' and no '/'),
+// else '/'.
+std::string AddBackslash(std::string_view path);
+std::string AddBackslashAfterDrive(std::string_view path); // also "C:" -> "C:\"
+std::string DelBackslash(std::string_view path);           // one trailing separator removed
+std::string ExtractPath(std::string_view path);  // up to and including the last '/', '\' or ':'
+std::string ExtractDrive(std::string_view path); // "C:" of a path that begins with a drive
+std::string ExtractFileName(std::string_view path); // after the last '/', '\' or ':'
+std::string BaseNameNoExt(std::string_view path);    // file name without its extension
+std::string ExtractNameNoExt(std::string_view path); // the same
+std::string ExtAfterFirstDot(std::string_view name); // of the file name: "tar.gz" of "a.tar.gz"
+// Texts of n characters or fewer unchanged; else the first n div 2 - 3 characters, " ... " and
+// the last n div 2 - 2. Below 6 characters there is no room for " ... ": the first n.
+std::string ShortenMiddle(std::string_view text, long n);
+void TrimVar(std::string& s);
+
+// ---- dates and times -------------------------------------------------------------------------
+
+struct ClockReading {
+    int year, month, day, hour, minute, second, hundredths;
+};
+// The local time now (its integer fields, never rounded from a fraction of the day).
+ClockReading ReadClock();
+// Tests fix the clock: a non-null reading is returned by ReadClock until reset with nullptr.
+void SetClockForTesting(const ClockReading* reading);
+
+void GetDateParts(int& year, int& month, int& day, int& dayOfWeek); // dayOfWeek always 0
+void GetTimeParts(int& hour, int& minute, int& second, int& hundredths);
+std::string DateString();    // today by DateCode
+std::string DateStringIso(); // yyyy-mm-dd
+std::string TimeString();    // "9:05": hour without leading zero, minute with two digits
+std::string FileDateString(std::int64_t unixSeconds); // local date as yyyy/mm/dd
+std::string FileDateStringOf(const std::string& path); // "" when the file is missing
