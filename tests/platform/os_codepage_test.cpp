@@ -13,25 +13,26 @@ namespace {
 
 using os::CodePage;
 
-const char* Name(CodePage cp) { return cp == CodePage::Cp437 ? "cp437" : "cp1252"; }
+const char* Name(CodePage cp) {
+    return cp == CodePage::Cp437 ? "cp437" : "cp1252";
+}
 
 // Python's decoding of every byte: code point, or -1 where the codec has no character.
-std::vector<long> PythonDecodeTable(CodePage cp)
-{
+std::vector<long> PythonDecodeTable(CodePage cp) {
     const std::string script = std::string("import codecs\n") + "for b in range(256):\n" +
                                "    try: print(ord(bytes([b]).decode(\"" + Name(cp) + "\")))\n" +
                                "    except UnicodeDecodeError: print(-1)\n";
     std::istringstream in(ostest::RunPython(script));
     std::vector<long> table;
     long v;
-    while (in >> v) table.push_back(v);
+    while (in >> v)
+        table.push_back(v);
     return table;
 }
 
 // Python's encoding of every code point below 0x3000 (no surrogates): "u byte" for each one
 // the page holds.
-std::map<long, int> PythonEncodeTable(CodePage cp)
-{
+std::map<long, int> PythonEncodeTable(CodePage cp) {
     const std::string script = std::string("for u in range(0x3000):\n") +
                                "    try: print(u, chr(u).encode(\"" + Name(cp) + "\")[0])\n" +
                                "    except UnicodeEncodeError: pass\n";
@@ -39,14 +40,14 @@ std::map<long, int> PythonEncodeTable(CodePage cp)
     std::map<long, int> table;
     long u;
     int b;
-    while (in >> u >> b) table[u] = b;
+    while (in >> u >> b)
+        table[u] = b;
     return table;
 }
 
 class CodePageTables : public ::testing::TestWithParam<CodePage> {};
 
-TEST_P(CodePageTables, DecodingEqualsPythonForAll256Bytes)
-{
+TEST_P(CodePageTables, DecodingEqualsPythonForAll256Bytes) {
     const CodePage cp = GetParam();
     const auto ref = PythonDecodeTable(cp);
     ASSERT_EQ(ref.size(), 256u);
@@ -64,8 +65,7 @@ TEST_P(CodePageTables, DecodingEqualsPythonForAll256Bytes)
     EXPECT_EQ(undefined, cp == CodePage::Cp1252 ? 5 : 0);
 }
 
-TEST_P(CodePageTables, EncodingEqualsPython)
-{
+TEST_P(CodePageTables, EncodingEqualsPython) {
     const CodePage cp = GetParam();
     const auto ref = PythonEncodeTable(cp);
     ASSERT_GE(ref.size(), 250u);
@@ -86,11 +86,11 @@ TEST_P(CodePageTables, EncodingEqualsPython)
     EXPECT_FALSE(os::UnicodeToByte(cp, 0x1F600).has_value());
 }
 
-TEST_P(CodePageTables, Utf8RoundTripOfEveryCharacterOfThePage)
-{
+TEST_P(CodePageTables, Utf8RoundTripOfEveryCharacterOfThePage) {
     const CodePage cp = GetParam();
     std::string all;
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
     const std::string utf8 = os::ToUtf8(cp, all);
     EXPECT_EQ(os::Utf8Length(utf8), all.size());
     EXPECT_EQ(os::FromUtf8(cp, utf8), all);
@@ -107,13 +107,14 @@ TEST_P(CodePageTables, Utf8RoundTripOfEveryCharacterOfThePage)
 INSTANTIATE_TEST_SUITE_P(BothPages, CodePageTables,
                          ::testing::Values(CodePage::Cp437, CodePage::Cp1252));
 
-TEST(CodePage, UnmappedCharactersBecomeQuestionMarks)
-{
+TEST(CodePage, UnmappedCharactersBecomeQuestionMarks) {
     // Euro sign and CJK are not in DOS 437; the box corner and alpha are not in 1252.
     EXPECT_EQ(os::Utf8ToCp437("\xE2\x82\xAC=\xE4\xB8\xAD!"), "?=?!");
     EXPECT_EQ(os::Utf8ToCp1252("\xE2\x94\x8C\xCE\xB1x"), "??x");
     // Malformed UTF-8: one '?' per bad byte, nothing dropped, nothing overrun.
-    EXPECT_EQ(os::Utf8ToCp1252("a\xFF" "b\xC3"), "a?b?");
+    EXPECT_EQ(os::Utf8ToCp1252("a\xFF"
+                               "b\xC3"),
+              "a?b?");
     // German umlauts and the degree sign exist in both.
     EXPECT_EQ(os::Utf8ToCp437("\xC3\xA4\xC3\x9F\xC2\xB0"), "\x84\xE1\xF8");
     EXPECT_EQ(os::Utf8ToCp1252("\xC3\xA4\xC3\x9F\xC2\xB0"), "\xE4\xDF\xB0");
@@ -122,8 +123,7 @@ TEST(CodePage, UnmappedCharactersBecomeQuestionMarks)
 
 // The byte-to-byte conversions equal Python's decode in one page and encode in the other,
 // with '?' for what the target page lacks.
-TEST(CodePage, OemAnsiBufferConversionsEqualPython)
-{
+TEST(CodePage, OemAnsiBufferConversionsEqualPython) {
     const std::string script =
         "def x(b, f, t):\n"
         "    try: c = bytes([b]).decode(f)\n"
@@ -134,12 +134,15 @@ TEST(CodePage, OemAnsiBufferConversionsEqualPython)
         "print(\" \".join(str(x(b, \"cp1252\", \"cp437\")) for b in range(256)))\n";
     std::istringstream in(ostest::RunPython(script));
     std::vector<int> toAnsi(256), toOem(256);
-    for (int& v : toAnsi) in >> v;
-    for (int& v : toOem) in >> v;
+    for (int& v : toAnsi)
+        in >> v;
+    for (int& v : toOem)
+        in >> v;
     ASSERT_TRUE(in);
 
     std::string buf(256, '\0');
-    for (int b = 0; b < 256; ++b) buf[b] = static_cast<char>(b);
+    for (int b = 0; b < 256; ++b)
+        buf[b] = static_cast<char>(b);
     std::string ansi = buf;
     os::OemToAnsiBuff(ansi.data(), ansi.size());
     std::string oem = buf;
@@ -159,8 +162,7 @@ TEST(CodePage, OemAnsiBufferConversionsEqualPython)
 }
 
 // Windows 1252 case rules equal Unicode's simple case mapping restricted to the page.
-TEST(CodePage, AnsiCaseRulesEqualPythonWithinThePage)
-{
+TEST(CodePage, AnsiCaseRulesEqualPythonWithinThePage) {
     const std::string script =
         "def m(c, f):\n"
         "    r = f(c)\n"
@@ -187,9 +189,11 @@ TEST(CodePage, AnsiCaseRulesEqualPythonWithinThePage)
     EXPECT_EQ(rows, 256);
 }
 
-TEST(CodePage, AnsiStringCaseHelpers)
-{
-    EXPECT_EQ(os::AnsiUpperStr("m\xE4rz stra\xDF" "e \xFF\x9A"), "M\xC4RZ STRA\xDF" "E \x9F\x8A");
+TEST(CodePage, AnsiStringCaseHelpers) {
+    EXPECT_EQ(os::AnsiUpperStr("m\xE4rz stra\xDF"
+                               "e \xFF\x9A"),
+              "M\xC4RZ STRA\xDF"
+              "E \x9F\x8A");
     EXPECT_EQ(os::AnsiLowerStr("\xC4\xD6\xDC\x8C"), "\xE4\xF6\xFC\x9C");
     std::string buf = "abc\xE9";
     os::AnsiUpperBuff(buf.data(), 2);

@@ -11,16 +11,14 @@
 
 namespace ostest {
 
-inline std::string Python()
-{
+inline std::string Python() {
     const char* p = std::getenv("PYTHON");
     return p != nullptr && *p != '\0' ? p : "/usr/bin/python3";
 }
 
 // Runs `python3 -c script` (through popen; the script is passed in single quotes, so it must
 // not contain one) and returns its standard output.
-inline std::string RunPython(const std::string& script, int* status = nullptr)
-{
+inline std::string RunPython(const std::string& script, int* status = nullptr) {
     if (script.find('\'') != std::string::npos) throw std::logic_error("quote in script");
     const std::string cmd = Python() + " -c '" + script + "'";
     FILE* f = ::popen(cmd.c_str(), "r");
@@ -28,7 +26,8 @@ inline std::string RunPython(const std::string& script, int* status = nullptr)
     std::string out;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
     const int st = ::pclose(f);
     if (status != nullptr) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
@@ -37,14 +36,12 @@ inline std::string RunPython(const std::string& script, int* status = nullptr)
 // A fresh directory removed (with its files) at the end of the test.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
+    ScratchDir() {
         std::string tmpl = os::TempDirectory() + "/qor_os_test_XXXXXX";
         if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = tmpl;
     }
-    ~ScratchDir()
-    {
+    ~ScratchDir() {
         const std::string cmd = "rm -rf '" + path_ + "'";
         (void)std::system(cmd.c_str());
     }
