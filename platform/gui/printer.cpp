@@ -1,0 +1,341 @@
+#include "platform/gui/printer.h"
+
+#include "platform/gui/canvas_qt.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool HaveGuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// PDF output at a typical laser printer's resolution keeps pixel sizes like a real printer's.
+constexpr int kPdfResolution = 600;
+
+int Round(double v) {
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<int>(std::clamp(std::lround(v), -2147483647L, 2147483647L));
+}
+
+// A new empty file beside path for the job to write; its name in tmp.
+bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& error) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string pattern = dir + "/." + base + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st{};
+    mode_t mode = 0;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    ::close(fd);
+    tmp = name.data();
+    return true;
+}
+
+bool FlushAndRename(const std::string& tmp, const std::string& path, std::string& error) {
+    const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        error = path + ": " + std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace {
+void ReleaseProgramPrinter();
+} // namespace
+
+struct TPrinter::Impl {
+    std::unique_ptr<QPrinter> printer;
+    TPrinterOrientation orientation = poPortrait;
+    int copies = 1;
+
+    // The Qt printer set up for the current choice; nullptr without a GUI application.
+    QPrinter* Get(const TPrinter& owner) {
+        if (!HaveGuiApp())
+            return nullptr;
+        if (!printer) {
+            printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            if (&owner == Printer())
+                qAddPostRoutine(ReleaseProgramPrinter);
+        }
+        if (!owner.Printing())
+            Configure(owner);
+        return printer.get();
+    }
+
+    // Ends any job and drops the Qt printer (before the Qt application goes away).
+    void Release(TPrinter& owner) {
+        if (owner.Printing())
+            owner.Abort();
+        printer.reset();
+    }
+
+    void Configure(const TPrinter& owner) {
+        QPrinter& p = *printer;
+        if (!owner.OutputFileName().empty()) {
+            if (p.outputFormat() != QPrinter::PdfFormat)
+                p.setOutputFormat(QPrinter::PdfFormat);
+            p.setResolution(kPdfResolution);
+            p.setFullPage(false);
+            p.setPageSize(QPageSize(QPageSize::A4));
+            p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        } else {
+            if (p.outputFormat() != QPrinter::NativeFormat)
+                p.setOutputFormat(QPrinter::NativeFormat);
+            const std::string name = owner.PrinterName();
+            if (p.printerName().toStdString() != name)
+                p.setPrinterName(QString::fromStdString(name));
+        }
+        p.setPageOrientation(orientation == poLandscape ? QPageLayout::Landscape
+                                                        : QPageLayout::Portrait);
+        p.setCopyCount(copies);
+    }
+};
+
+TPrinter::TPrinter() : impl_(std::make_unique<Impl>()) {}
+
+TPrinter::~TPrinter() {
+    if (printing_)
+        Abort();
+}
+
+void TPrinter::Fail(const std::string& message) { lastError_ = message; }
+
+std::vector<std::string> TPrinter::Printers() const {
+    std::vector<std::string> out;
+    if (!HaveGuiApp())
+        return out;
+    for (const QString& n : QPrinterInfo::availablePrinterNames())
+        out.push_back(n.toStdString());
+    return out;
+}
+
+bool TPrinter::SetPrinterIndex(int index) {
+    if (printing_) {
+        Fail("Printing in progress");
+        return false;
+    }
+    const auto list = Printers();
+    if (index < -1 || index >= static_cast<int>(list.size())) {
+        Fail("Printer index out of range");
+        return false;
+    }
+    index_ = index;
+    return true;
+}
+
+std::string TPrinter::PrinterName() const {
+    if (!outputFile_.empty())
+        return "PDF";
+    if (!HaveGuiApp())
+        return {};
+    if (index_ >= 0) {
+        const auto list = Printers();
+        if (index_ < static_cast<int>(list.size()))
+            return list[static_cast<std::size_t>(index_)];
+    }
+    return QPrinterInfo::defaultPrinterName().toStdString();
+}
+
+TPrinterOrientation TPrinter::Orientation() const { return impl_->orientation; }
+
+bool TPrinter::SetOrientation(TPrinterOrientation o) {
+    if (printing_) {
+        Fail("Printing in progress");
+        return false;
+    }
+    impl_->orientation = o;
+    return true;
+}
+
+int TPrinter::Copies() const { return impl_->copies; }
+
+void TPrinter::SetCopies(int copies) { impl_->copies = std::clamp(copies, 1, 999); }
+
+bool TPrinter::SetOutputFileName(const std::string& path) {
+    if (printing_) {
+        Fail("Printing in progress");
+        return false;
+    }
+    outputFile_ = path;
+    return true;
+}
+
+int TPrinter::PageWidth() const {
+    QPrinter* p = impl_->Get(*this);
+    return p == nullptr ? 0 : p->width();
+}
+
+int TPrinter::PageHeight() const {
+    QPrinter* p = impl_->Get(*this);
+    return p == nullptr ? 0 : p->height();
+}
+
+bool TPrinter::BeginDoc() {
+    lastError_.clear();
+    if (printing_) {
+        Fail("Printing in progress");
+        return false;
+    }
+    QPrinter* p = impl_->Get(*this);
+    if (p == nullptr) {
+        Fail("No printer is available without a display");
+        return false;
+    }
+    if (!outputFile_.empty()) {
+        if (!CreateTempBeside(outputFile_, tempFile_, lastError_))
+            return false;
+        p->setOutputFileName(QString::fromStdString(tempFile_));
+    } else {
+        p->setOutputFileName(QString());
+        if (PrinterName().empty()) {
+            Fail("There is no default printer currently selected");
+            return false;
+        }
+    }
+    p->setDocName(QString::fromStdString(Title));
+    p->setCreator(QStringLiteral("qor1w"));
+    CanvasSetDevice(canvas_, p, p->resolution());
+    if (!CanvasBegin(canvas_)) {
+        CanvasSetDevice(canvas_, nullptr, p->resolution());
+        Fail("Printing could not be started on " +
+             (outputFile_.empty() ? PrinterName() : outputFile_));
+        if (!tempFile_.empty()) {
+            ::unlink(tempFile_.c_str());
+            tempFile_.clear();
+        }
+        return false;
+    }
+    printing_ = true;
+    aborted_ = false;
+    page_ = 1;
+    return true;
+}
+
+bool TPrinter::NewPage() {
+    if (!printing_) {
+        Fail("Printer is not currently printing");
+        return false;
+    }
+    if (!impl_->printer->newPage()) {
+        Fail("A new page could not be started");
+        return false;
+    }
+    ++page_;
+    return true;
+}
+
+bool TPrinter::EndDoc() {
+    if (!printing_) {
+        Fail("Printer is not currently printing");
+        return false;
+    }
+    QPrinter* p = impl_->printer.get();
+    CanvasRelease(canvas_);
+    CanvasSetDevice(canvas_, nullptr, p->resolution());
+    printing_ = false;
+    bool ok = p->printerState() != QPrinter::Error;
+    if (!ok)
+        Fail("The print job failed on " + (outputFile_.empty() ? PrinterName() : outputFile_));
+    if (!tempFile_.empty()) {
+        p->setOutputFileName(QString());
+        if (ok)
+            ok = FlushAndRename(tempFile_, outputFile_, lastError_);
+        if (!ok)
+            ::unlink(tempFile_.c_str());
+        tempFile_.clear();
+    }
+    return ok;
+}
+
+void TPrinter::Abort() {
+    if (!printing_)
+        return;
+    QPrinter* p = impl_->printer.get();
+    p->abort();
+    CanvasRelease(canvas_);
+    CanvasSetDevice(canvas_, nullptr, p->resolution());
+    printing_ = false;
+    aborted_ = true;
+    if (!tempFile_.empty()) {
+        p->setOutputFileName(QString());
+        ::unlink(tempFile_.c_str());
+        tempFile_.clear();
+    }
+}
+
+TPrinterCapabilities TPrinter::Capabilities() const {
+    TPrinterCapabilities c;
+    QPrinter* p = impl_->Get(*this);
+    if (p == nullptr)
+        return c;
+    c.Name = PrinterName();
+    c.DriverVersion = std::string("Qt ") + qVersion();
+    c.Technology = 2;
+    const int res = p->resolution();
+    const QPageLayout layout = p->pageLayout();
+    const QRectF paintMm = layout.paintRect(QPageLayout::Millimeter);
+    c.WidthMm = Round(paintMm.width());
+    c.HeightMm = Round(paintMm.height());
+    c.WidthPixels = p->width();
+    c.HeightPixels = p->height();
+    const QRect paintPx = layout.paintRectPixels(res);
+    c.OffsetXPixels = paintPx.left();
+    c.OffsetYPixels = paintPx.top();
+    c.DpiX = p->logicalDpiX();
+    c.DpiY = p->logicalDpiY();
+    c.Colors = p->colorMode() == QPrinter::Color ? -1 : 2;
+    QStringList families = QFontDatabase::families();
+    families.sort(Qt::CaseInsensitive);
+    for (const QString& f : families)
+        c.Fonts.push_back(f.toStdString());
+    return c;
+}
+
+namespace {
+// The program's printer outlives the Qt application object; its Qt printer must not.
+void ReleaseProgramPrinter() { Printer()->impl().Release(*Printer()); }
+} // namespace
+
+TPrinter* Printer() {
+    static TPrinter printer;
+    return &printer;
+}
