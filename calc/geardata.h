@@ -237,6 +237,8 @@ struct TGearData {
     std::int32_t Planets = 0;
     std::int32_t PlanetCount = 0;
     std::uint16_t SelectedGear = 0;
+
+    bool operator==(const TGearData&) const = default;
 };
 
 // The gear data of the running program.
