@@ -5,7 +5,10 @@
 #include <string_view>
 
 #include "calc/basegeom.h"
+#include "calc/inspect.h"
+#include "calc/meshing.h"
 #include "calc/tables.h"
+#include "calc/warnings.h"
 #include "framework/error0.h"
 #include "framework/globals.h"
 #include "framework/utilmath.h"
@@ -83,7 +86,8 @@ void CalcSequence() {
     }
     if (!RunStep(CalcUnit0) || !RunStep(CentreDistance) || !RunStep(CalcUnit1)) return;
     if (AbortFlag == 0 && !RunStep(TipRootInputModes)) return;
-    // The meshing, inspection and warning steps join here.
+    if (!RunStep(CalcUnit2) || !RunStep(CalcTolerances)) return;
+    if (!RunStep(ToolAuxValues) || !RunStep(CalcWarnings)) return;
     RunStep(MeanLimitValues);
 }
 

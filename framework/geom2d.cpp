@@ -15,11 +15,12 @@ constexpr Extended ParallelTolerance = 1e-15L; // |sin| of the angle between the
 
 } // namespace
 
-Extended Det2(Extended a, Extended b, Extended c, Extended d) { return a * d - b * c; }
+Extended Det2(Extended a, Extended b, Extended c, Extended d) {
+    return a * d - b * c;
+}
 
 bool Solve2x2(Extended a1, Extended b1, Extended c1, Extended a2, Extended b2, Extended c2,
-              Extended& x, Extended& y)
-{
+              Extended& x, Extended& y) {
     const Extended det = Det2(a1, b1, a2, b2);
     if (det == 0 || !std::isfinite(det)) {
         x = 0;
@@ -31,9 +32,8 @@ bool Solve2x2(Extended a1, Extended b1, Extended c1, Extended a2, Extended b2, E
     return true;
 }
 
-bool LineIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended x3,
-                      Extended y3, Extended x4, Extended y4, Extended& x, Extended& y)
-{
+bool LineIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended x3, Extended y3,
+                      Extended x4, Extended y4, Extended& x, Extended& y) {
     // (x1, y1) + t (d1) = (x3, y3) + s (d2)  =>  t d1 - s d2 = p3 - p1
     Extended t = 0;
     Extended s = 0;
@@ -49,15 +49,13 @@ bool LineIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extend
     return ok;
 }
 
-bool Between(Extended v, Extended a, Extended b)
-{
+bool Between(Extended v, Extended a, Extended b) {
     if (v >= std::fmin(a, b) && v <= std::fmax(a, b)) return true;
     return std::fabs(a - b) < BetweenTolerance && std::fabs(v - b) < BetweenTolerance;
 }
 
 bool SegmentIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended x3,
-                         Extended y3, Extended x4, Extended y4, Extended& x, Extended& y)
-{
+                         Extended y3, Extended x4, Extended y4, Extended& x, Extended& y) {
     const bool crossing = LineIntersection(x1, y1, x2, y2, x3, y3, x4, y4, x, y);
     if (!crossing) {
         // Parallel: the stand-in point (x1, y1) counts only when both segments lie on one line;
@@ -65,31 +63,28 @@ bool SegmentIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Ext
         const Extended dx = x4 - x3;
         const Extended dy = y4 - y3;
         const Extended len = Hypot(dx, dy);
-        const Extended off = len > 0 ? std::fabs(Det2(dx, dy, x1 - x3, y1 - y3)) / len
-                                     : Hypot(x1 - x3, y1 - y3);
+        const Extended off =
+            len > 0 ? std::fabs(Det2(dx, dy, x1 - x3, y1 - y3)) / len : Hypot(x1 - x3, y1 - y3);
         const Extended scale = 1 + std::fabs(x1) + std::fabs(y1) + std::fabs(x3) + std::fabs(y3);
         if (off > 1e-15L * scale) return false;
     }
     return Between(x, x1, x2) && Between(y, y1, y2) && Between(x, x3, x4) && Between(y, y3, y4);
 }
 
-void RotateAndMove(Extended px, Extended py, Extended cx, Extended cy, Extended angle,
-                   Extended& x, Extended& y)
-{
+void RotateAndMove(Extended px, Extended py, Extended cx, Extended cy, Extended angle, Extended& x,
+                   Extended& y) {
     RotatePoint(x, y, px - cx, py - cy, angle);
     x += cx;
     y += cy;
 }
 
-Extended TriangleAngle(Extended a, Extended b, Extended c)
-{
+Extended TriangleAngle(Extended a, Extended b, Extended c) {
     if (a == 0 || b == 0) return 0;
     return ArcCos((a * a + b * b - c * c) / (2 * a * b));
 }
 
-bool GetArcCenter(Extended x1, Extended y1, Extended x2, Extended y2, Extended dphi,
-                  Extended& cx, Extended& cy, Extended& start, Extended& r, Extended& end)
-{
+bool GetArcCenter(Extended x1, Extended y1, Extended x2, Extended y2, Extended dphi, Extended& cx,
+                  Extended& cy, Extended& start, Extended& r, Extended& end) {
     const Extended mx = (x1 + x2) / 2;
     const Extended my = (y1 + y2) / 2;
     cx = mx;
@@ -124,9 +119,7 @@ bool GetArcCenter(Extended x1, Extended y1, Extended x2, Extended y2, Extended d
     return true;
 }
 
-void QuadraticRoots(Extended a, Extended b, Extended c, Extended& x1, Extended& x2,
-                    bool& noRoots)
-{
+void QuadraticRoots(Extended a, Extended b, Extended c, Extended& x1, Extended& x2, bool& noRoots) {
     x1 = 0;
     x2 = 0;
     if (a == 0) {
@@ -143,9 +136,8 @@ void QuadraticRoots(Extended a, Extended b, Extended c, Extended& x1, Extended& 
 }
 
 void CircleLineIntersection(Extended cx, Extended cy, Extended r, Extended x1, Extended y1,
-                            Extended x2, Extended y2, Extended& ix1, Extended& iy1,
-                            Extended& ix2, Extended& iy2, bool& noIntersection)
-{
+                            Extended x2, Extended y2, Extended& ix1, Extended& iy1, Extended& ix2,
+                            Extended& iy2, bool& noIntersection) {
     if (x2 == x1) {
         const Extended q = r * r - (x1 - cx) * (x1 - cx);
         if (q >= 0) {
@@ -163,8 +155,8 @@ void CircleLineIntersection(Extended cx, Extended cy, Extended r, Extended x1, E
     }
     const Extended m = (y2 - y1) / (x2 - x1);
     const Extended b = y1 - m * x1;
-    QuadraticRoots(m * m + 1, 2 * ((b - cy) * m - cx), (b - cy) * (b - cy) + cx * cx - r * r,
-                   ix1, ix2, noIntersection);
+    QuadraticRoots(m * m + 1, 2 * ((b - cy) * m - cx), (b - cy) * (b - cy) + cx * cx - r * r, ix1,
+                   ix2, noIntersection);
     if (noIntersection) {
         iy1 = iy2 = 0;
         return;
@@ -173,26 +165,22 @@ void CircleLineIntersection(Extended cx, Extended cy, Extended r, Extended x1, E
     iy2 = m * ix2 + b;
 }
 
-bool RayIntersection(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2,
-                     Extended a2, Extended& x, Extended& y)
-{
+bool RayIntersection(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2, Extended a2,
+                     Extended& x, Extended& y) {
     x = 0;
     y = 0;
     return LineIntersection(x1, y1, x1 + RayLength * std::cos(a1), y1 + RayLength * std::sin(a1),
-                            x2, y2, x2 + RayLength * std::cos(a2), y2 + RayLength * std::sin(a2),
-                            x, y);
+                            x2, y2, x2 + RayLength * std::cos(a2), y2 + RayLength * std::sin(a2), x,
+                            y);
 }
 
 bool BoxOverlap(Extended x, Extended y, Extended xmin, Extended ymin, Extended xmax,
-                Extended ymax)
-{
+                Extended ymax) {
     return xmin <= x && x <= xmax && ymin <= y && y <= ymax;
 }
 
 bool SegmentBoxIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended xmin,
-                            Extended ymin, Extended xmax, Extended ymax, Extended& x,
-                            Extended& y)
-{
+                            Extended ymin, Extended xmax, Extended ymax, Extended& x, Extended& y) {
     const Extended sides[4][4] = {{xmin, ymin, xmax, ymin},
                                   {xmax, ymin, xmax, ymax},
                                   {xmax, ymax, xmin, ymax},
@@ -206,8 +194,7 @@ bool SegmentBoxIntersection(Extended x1, Extended y1, Extended x2, Extended y2, 
 }
 
 bool ClipSegmentToBox(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Extended xmin,
-                      Extended ymin, Extended xmax, Extended ymax)
-{
+                      Extended ymin, Extended xmax, Extended ymax) {
     const bool in1 = BoxOverlap(x1, y1, xmin, ymin, xmax, ymax);
     const bool in2 = BoxOverlap(x2, y2, xmin, ymin, xmax, ymax);
     if (in1 && in2) return true;
@@ -229,11 +216,15 @@ bool ClipSegmentToBox(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Ex
         }
         const Extended t = q[k] / p[k];
         if (p[k] < 0) {
-            if (t > t1) visible = false;
-            else if (t > t0) t0 = t;
+            if (t > t1)
+                visible = false;
+            else if (t > t0)
+                t0 = t;
         } else {
-            if (t < t0) visible = false;
-            else if (t < t1) t1 = t;
+            if (t < t0)
+                visible = false;
+            else if (t < t1)
+                t1 = t;
         }
     }
     if (!visible) {
@@ -255,9 +246,8 @@ bool ClipSegmentToBox(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Ex
 }
 
 bool FilletArc(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2, Extended a2,
-               Extended r, Extended& cx, Extended& cy, Extended& t1x, Extended& t1y,
-               Extended& t2x, Extended& t2y, Extended& sweep)
-{
+               Extended r, Extended& cx, Extended& cy, Extended& t1x, Extended& t1y, Extended& t2x,
+               Extended& t2y, Extended& sweep) {
     cx = cy = t1x = t1y = t2x = t2y = sweep = 0;
     Extended ix = 0;
     Extended iy = 0;
@@ -294,8 +284,7 @@ bool FilletArc(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2, 
     return true;
 }
 
-Extended OppositeAngle(Extended a)
-{
+Extended OppositeAngle(Extended a) {
     Extended o = a + Pi;
     if (o > TwoPi) o -= TwoPi;
     return o;
@@ -303,8 +292,7 @@ Extended OppositeAngle(Extended a)
 
 bool CornerFillet(Extended x0, Extended y0, Extended a1, Extended a2, Extended r, Extended& cx,
                   Extended& cy, Extended& t1x, Extended& t1y, Extended& t2x, Extended& t2y,
-                  Extended& sweep)
-{
+                  Extended& sweep) {
     const Extended b2 = OppositeAngle(a2);
     const bool ok = FilletArc(x0 + std::cos(a1), y0 + std::sin(a1), a1, x0 + std::cos(b2),
                               y0 + std::sin(b2), a2, r, cx, cy, t1x, t1y, t2x, t2y, sweep);

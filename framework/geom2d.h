@@ -17,8 +17,8 @@ bool Solve2x2(Extended a1, Extended b1, Extended c1, Extended a2, Extended b2, E
 
 // Intersection of the line through (x1, y1), (x2, y2) with the line through (x3, y3), (x4, y4).
 // Parallel lines (directions within 1e-15 rad) give false and the point (x1, y1).
-bool LineIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended x3,
-                      Extended y3, Extended x4, Extended y4, Extended& x, Extended& y);
+bool LineIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended x3, Extended y3,
+                      Extended x4, Extended y4, Extended& x, Extended& y);
 
 // v lies in [min(a, b), max(a, b)], or a and b coincide (1e-12) and v is on them.
 bool Between(Extended v, Extended a, Extended b);
@@ -30,8 +30,8 @@ bool SegmentIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Ext
                          Extended y3, Extended x4, Extended y4, Extended& x, Extended& y);
 
 // (px, py) turned counterclockwise about (cx, cy) by angle.
-void RotateAndMove(Extended px, Extended py, Extended cx, Extended cy, Extended angle,
-                   Extended& x, Extended& y);
+void RotateAndMove(Extended px, Extended py, Extended cx, Extended cy, Extended angle, Extended& x,
+                   Extended& y);
 
 // The angle between the sides a and b of a triangle with sides a, b, c; 0 when a or b is 0.
 Extended TriangleAngle(Extended a, Extended b, Extended c);
@@ -41,34 +41,31 @@ Extended TriangleAngle(Extended a, Extended b, Extended c);
 // An included angle whose half sine is 0 (a straight line) or two equal points report a message
 // and give false with the centre at the midpoint, r = 0 and both angles 0: callers must not draw
 // that arc.
-bool GetArcCenter(Extended x1, Extended y1, Extended x2, Extended y2, Extended dphi,
-                  Extended& cx, Extended& cy, Extended& start, Extended& r, Extended& end);
+bool GetArcCenter(Extended x1, Extended y1, Extended x2, Extended y2, Extended dphi, Extended& cx,
+                  Extended& cy, Extended& start, Extended& r, Extended& end);
 
 // Roots of a x^2 + b x + c: x1 = (-b + sqrt(D)) / 2a, x2 = (-b - sqrt(D)) / 2a. A negative
 // discriminant gives x1 = x2 = 0 and noRoots. a = 0 is solved as the linear equation.
-void QuadraticRoots(Extended a, Extended b, Extended c, Extended& x1, Extended& x2,
-                    bool& noRoots);
+void QuadraticRoots(Extended a, Extended b, Extended c, Extended& x1, Extended& x2, bool& noRoots);
 
 // Intersections of the circle (cx, cy, r) with the line through (x1, y1), (x2, y2). A tangent
 // gives two equal points; no intersection gives zeros (x outputs keep x1 on a vertical line).
 void CircleLineIntersection(Extended cx, Extended cy, Extended r, Extended x1, Extended y1,
-                            Extended x2, Extended y2, Extended& ix1, Extended& iy1,
-                            Extended& ix2, Extended& iy2, bool& noIntersection);
+                            Extended x2, Extended y2, Extended& ix1, Extended& iy1, Extended& ix2,
+                            Extended& iy2, bool& noIntersection);
 
 // Intersection of the line through (x1, y1) with direction a1 and the line through (x2, y2)
 // with direction a2. Parallel lines give false and the point (x1, y1).
-bool RayIntersection(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2,
-                     Extended a2, Extended& x, Extended& y);
+bool RayIntersection(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2, Extended a2,
+                     Extended& x, Extended& y);
 
 // xmin <= x <= xmax and ymin <= y <= ymax.
-bool BoxOverlap(Extended x, Extended y, Extended xmin, Extended ymin, Extended xmax,
-                Extended ymax);
+bool BoxOverlap(Extended x, Extended y, Extended xmin, Extended ymin, Extended xmax, Extended ymax);
 
 // The first intersection of the segment with a side of the box (bottom, right, top, left);
 // false when there is none.
 bool SegmentBoxIntersection(Extended x1, Extended y1, Extended x2, Extended y2, Extended xmin,
-                            Extended ymin, Extended xmax, Extended ymax, Extended& x,
-                            Extended& y);
+                            Extended ymin, Extended xmax, Extended ymax, Extended& x, Extended& y);
 
 // Clips the segment to the box: ends outside are moved onto the border. A segment that crosses
 // the box with both ends outside keeps its inner part. False (and all four coordinates 0) when
@@ -80,8 +77,8 @@ bool ClipSegmentToBox(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Ex
 // (x2, y2), direction a2): centre, tangent points on line 1 and line 2 and the sweep from the
 // first tangent point to the second. False (all outputs 0) when the lines are parallel.
 bool FilletArc(Extended x1, Extended y1, Extended a1, Extended x2, Extended y2, Extended a2,
-               Extended r, Extended& cx, Extended& cy, Extended& t1x, Extended& t1y,
-               Extended& t2x, Extended& t2y, Extended& sweep);
+               Extended r, Extended& cx, Extended& cy, Extended& t1x, Extended& t1y, Extended& t2x,
+               Extended& t2y, Extended& sweep);
 
 // a + pi, less 2 pi when above 2 pi.
 Extended OppositeAngle(Extended a);

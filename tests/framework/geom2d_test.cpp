@@ -13,13 +13,11 @@ constexpr long double kTol = 1e-15L;
 
 // Distance of point (px, py) from the line through (x, y) with direction a.
 long double LineDistance(long double px, long double py, long double x, long double y,
-                         long double a)
-{
+                         long double a) {
     return std::fabs(std::cos(a) * (py - y) - std::sin(a) * (px - x));
 }
 
-TEST(Geom2d, Solve2x2AndDeterminant)
-{
+TEST(Geom2d, Solve2x2AndDeterminant) {
     EXPECT_EQ(Det2(1, 2, 3, 4), -2.0L);
     long double x = 9, y = 9;
     ASSERT_TRUE(Solve2x2(2, 1, 5, 1, -1, 1, x, y)); // 2x + y = 5, x - y = 1
@@ -31,8 +29,7 @@ TEST(Geom2d, Solve2x2AndDeterminant)
     EXPECT_EQ(y, 0.0L);
 }
 
-TEST(Geom2d, LineIntersection)
-{
+TEST(Geom2d, LineIntersection) {
     long double x = 0, y = 0;
     ASSERT_TRUE(LineIntersection(0, 0, 2, 2, 0, 2, 2, 0, x, y));
     EXPECT_NEAR(x, 1.0L, kTol);
@@ -43,8 +40,7 @@ TEST(Geom2d, LineIntersection)
     EXPECT_EQ(y, 4.0L);
 }
 
-TEST(Geom2d, BetweenIncludesBoundsAndDegenerateRanges)
-{
+TEST(Geom2d, BetweenIncludesBoundsAndDegenerateRanges) {
     EXPECT_TRUE(Between(1, 1, 2));
     EXPECT_TRUE(Between(2, 3, 2));
     EXPECT_FALSE(Between(3.0001L, 1, 3));
@@ -53,8 +49,7 @@ TEST(Geom2d, BetweenIncludesBoundsAndDegenerateRanges)
     EXPECT_FALSE(Between(5 + 5e-12L, 5, 5));
 }
 
-TEST(Geom2d, SegmentIntersection)
-{
+TEST(Geom2d, SegmentIntersection) {
     long double x = 0, y = 0;
     // Crossing.
     ASSERT_TRUE(SegmentIntersection(0, 0, 4, 4, 0, 4, 4, 0, x, y));
@@ -79,8 +74,7 @@ TEST(Geom2d, SegmentIntersection)
     EXPECT_FALSE(SegmentIntersection(0.5L, 0.6L, 1.5L, 1.6L, 0, 0.5L, 1, 1.5L, x, y));
 }
 
-TEST(Geom2d, RotateAndMoveAndTriangleAngle)
-{
+TEST(Geom2d, RotateAndMoveAndTriangleAngle) {
     long double x = 0, y = 0;
     RotateAndMove(2, 1, 1, 1, HalfPi, x, y);
     EXPECT_NEAR(x, 1.0L, kTol);
@@ -90,8 +84,7 @@ TEST(Geom2d, RotateAndMoveAndTriangleAngle)
     EXPECT_EQ(TriangleAngle(0, 4, 5), 0.0L);
 }
 
-TEST(Geom2d, GetArcCenter)
-{
+TEST(Geom2d, GetArcCenter) {
     long double cx, cy, st, r, en;
     // Quarter circle counterclockwise from (1, 0) to (0, 1) about the origin.
     ASSERT_TRUE(GetArcCenter(1, 0, 0, 1, HalfPi, cx, cy, st, r, en));
@@ -113,8 +106,7 @@ TEST(Geom2d, GetArcCenter)
     EXPECT_NEAR(r, std::sqrt(5.0L), 1e-14L);
 }
 
-TEST(Geom2d, GetArcCenterFailureIsReportedWithDefinedOutputs)
-{
+TEST(Geom2d, GetArcCenterFailureIsReportedWithDefinedOutputs) {
     ClearErrors();
     long double cx = 7, cy = 7, st = 7, r = 7, en = 7;
     EXPECT_FALSE(GetArcCenter(0, 0, 2, 4, 0, cx, cy, st, r, en));
@@ -134,8 +126,7 @@ TEST(Geom2d, GetArcCenterFailureIsReportedWithDefinedOutputs)
     ClearErrors();
 }
 
-TEST(Geom2d, QuadraticRoots)
-{
+TEST(Geom2d, QuadraticRoots) {
     long double x1, x2;
     bool none = true;
     QuadraticRoots(1, -3, 2, x1, x2, none);
@@ -151,8 +142,7 @@ TEST(Geom2d, QuadraticRoots)
     EXPECT_EQ(x1, 2.0L);
 }
 
-TEST(Geom2d, CircleLineIntersection)
-{
+TEST(Geom2d, CircleLineIntersection) {
     long double ix1, iy1, ix2, iy2;
     bool none = true;
     CircleLineIntersection(0, 0, 1, -2, 0.5L, 2, 0.5L, ix1, iy1, ix2, iy2, none);
@@ -185,8 +175,7 @@ TEST(Geom2d, CircleLineIntersection)
     EXPECT_EQ(ix2, 0.0L);
 }
 
-TEST(Geom2d, RayIntersectionAndBox)
-{
+TEST(Geom2d, RayIntersectionAndBox) {
     long double x = 5, y = 5;
     ASSERT_TRUE(RayIntersection(0, 0, Pi / 4, 4, 0, 3 * Pi / 4, x, y));
     EXPECT_NEAR(x, 2.0L, 1e-14L);
@@ -201,8 +190,7 @@ TEST(Geom2d, RayIntersectionAndBox)
     EXPECT_FALSE(SegmentBoxIntersection(0.2L, 0.2L, 0.8L, 0.8L, 0, 0, 1, 1, x, y));
 }
 
-TEST(Geom2d, ClipSegmentToBox)
-{
+TEST(Geom2d, ClipSegmentToBox) {
     long double x1 = 1, y1 = 1, x2 = 2, y2 = 3;
     EXPECT_TRUE(ClipSegmentToBox(x1, y1, x2, y2, 0, 0, 4, 4));
     EXPECT_EQ(x1, 1.0L);
@@ -246,8 +234,7 @@ TEST(Geom2d, ClipSegmentToBox)
 void ExpectTangentFillet(long double x1, long double y1, long double a1, long double x2,
                          long double y2, long double a2, long double r, long double cx,
                          long double cy, long double t1x, long double t1y, long double t2x,
-                         long double t2y)
-{
+                         long double t2y) {
     EXPECT_NEAR(LineDistance(cx, cy, x1, y1, a1), r, 1e-14L);
     EXPECT_NEAR(LineDistance(cx, cy, x2, y2, a2), r, 1e-14L);
     EXPECT_NEAR(LineDistance(t1x, t1y, x1, y1, a1), 0.0L, 1e-14L);
@@ -256,8 +243,7 @@ void ExpectTangentFillet(long double x1, long double y1, long double a1, long do
     EXPECT_NEAR(std::hypot(t2x - cx, t2y - cy), r, 1e-14L);
 }
 
-TEST(Geom2d, CornerFilletBetweenRaysLeavingTheCorner)
-{
+TEST(Geom2d, CornerFilletBetweenRaysLeavingTheCorner) {
     long double cx, cy, t1x, t1y, t2x, t2y, sweep;
     const long double r = 0.5L;
     // Rays +x and +y from (1, 2): the fillet centre lies in that quadrant.
@@ -283,8 +269,7 @@ TEST(Geom2d, CornerFilletBetweenRaysLeavingTheCorner)
     EXPECT_EQ(sweep, 0.0L);
 }
 
-TEST(Geom2d, FilletArcTouchesBothLines)
-{
+TEST(Geom2d, FilletArcTouchesBothLines) {
     long double cx, cy, t1x, t1y, t2x, t2y, sweep;
     // Line 1 through (5, 0) along x, line 2 through (0, 5) along y (crossing at the origin).
     ASSERT_TRUE(FilletArc(5, 0, Pi, 0, 5, -HalfPi, 1, cx, cy, t1x, t1y, t2x, t2y, sweep));

@@ -1,0 +1,193 @@
+#include "calc/inspect.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "calc/geardata.h"
+#include "calc/tables.h"
+#include "framework/error0.h"
+#include "framework/globals.h"
+#include "framework/utilmath.h"
+
+namespace {
+
+std::string GearNo(int i) {
+    return std::to_string(i);
+}
+
+constexpr long double Sqrt2 = 1.414213562373095048801688724209698079L;
+
+} // namespace
+
+long double SpanMeasure(int i, long double xE) {
+    TGearData& g = GearData;
+    const long double dM = 2 * g.mn * g.x[i] + g.d[i];
+    const long double bM = std::atan(Tan(g.betaRad) * dM / g.d[i]);
+    const long double aM =
+        ArcCosLimited("", std::cos(g.betaRad) * std::cos(g.alphaRad) * g.d[i] / dM / std::cos(bM));
+    const long double s = g.z[i] < 0 ? -1 : 1;
+    if (g.k[i] == 0) {
+        // Counted on |z| and given the sign back: an internal gear spans as many spaces as the
+        // external gear of the same size spans teeth.
+        const long double v = std::fabs(static_cast<long double>(g.z[i])) * Inv(g.alphat) /
+                                  Inv(g.alphaRad) * aM / Pi +
+                              1;
+        std::int32_t k = 1;
+        if (std::isfinite(v) && v >= 1 && v < 2.0e9L) k = static_cast<std::int32_t>(v);
+        g.k[i] = s < 0 ? -k : k;
+    }
+    return std::cos(g.alphaRad) * g.mn * (Inv(g.alphat) * g.z[i] + (g.k[i] - s / 2) * Pi) +
+           2 * xE * g.mn * std::sin(g.alphaRad);
+}
+
+long double BallMeasure(int i, long double xE) {
+    const TGearData& g = GearData;
+    const long double eta = (Pi - 4 * xE * Tan(g.alphaRad)) / 2 / g.z[i];
+    const long double aK = ArcInv(g.DM[i] / g.db[i] / std::cos(g.betab) - (eta - Inv(g.alphat)));
+    if (aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
+    const long double dK = g.db[i] / std::cos(aK);
+    if (IsEven(g.z[i])) return dK + g.DM[i];
+    return std::cos(HalfPi / g.z[i]) * dK + g.DM[i];
+}
+
+long double BallDimOddTeeth(int i, long double M) {
+    const TGearData& g = GearData;
+    if (!IsEven(g.z[i]) && g.beta > 0) return (M - g.DM[i]) / std::cos(HalfPi / g.z[i]) + g.DM[i];
+    return M;
+}
+
+long double RoundTolValue(long double x) {
+    if (x < 5) return RoundDec(1, x);
+    if (x <= 10) return static_cast<long double>(Round(2 * x)) / 2;
+    return static_cast<long double>(Round(x));
+}
+
+void IsoTolerances(int i) {
+    TGearData& g = GearData;
+    const long double g5 = IntPower(Sqrt2, g.Q[i] - 5);
+    const long double d = std::fabs(g.d[i]);
+    const long double mn = g.mn;
+    const long double sd = std::sqrt(d);
+    const long double sb = std::sqrt(g.bGear[i]);
+    const long double az = std::fabs(static_cast<long double>(g.z[i]));
+    const bool warn = g.WarningMode == 0;
+
+    // Every value is rounded after the class factor is applied, as the standard rounds.
+    g.ffalpha[i] = RoundTolValue(g5 * (0.55L * mn + 5));
+    g.fHalpha[i] = RoundTolValue(g5 * (0.001L * d + 0.4L * mn + 4));
+    g.Falpha[i] = RoundTolValue(Hypot(g.ffalpha[i], g.fHalpha[i]));
+    g.fp[i] = RoundTolValue(g5 * (0.001L * d + 0.4L * mn + 5));
+    g.fu[i] = Sqrt2 * g.fp[i];
+    g.Fp[i] = RoundTolValue(g5 * (0.55L * sd + 0.002L * d + 0.7L * mn + 12));
+    g.Fr[i] = 0.9L * g.Fp[i];
+    if (warn) {
+        if (az < 5 || az > 1000) AddError("Warning: Fr: (5<=z<=1000)");
+        if (d < 5 || d > 15000) AddError("Warning: Fr: (5<=d<=15000)");
+        if (mn < 0.5L || mn > 70) AddError("Warning: Fr: (0.5<=mn<=70)");
+    }
+    g.fHbeta[i] = RoundTolValue(g5 * (0.35L * sb + 0.05L * sd + 4));
+    g.ffbeta[i] = RoundTolValue(g5 * (0.45L * sb + 0.07L * sd + 4));
+    g.Fbeta[i] = RoundTolValue(Hypot(g.ffbeta[i], g.fHbeta[i]));
+    g.fis[i] = RoundTolValue(g5 * (0.375L * mn + 5));
+    g.Fis[i] = g.Fp[i] + g.fis[i];
+    if (warn) {
+        if (az < 5 || az > 400) AddError("Warning: fis: (5<=z<=400)");
+        if (d < 5 || d > 2500) AddError("Warning: fis: (5<=d<=2500)");
+        if (mn < 1 || mn > 50) AddError("Warning: fis: (1<=mn<=50)");
+    }
+    g.fi2[i] = RoundTolValue(g5 * (0.01L * sd + 2.96L * mn + 0.8L));
+    g.Fi2[i] = RoundTolValue(g5 * (1.01L * sd + 3.2L * mn + 6.4L));
+    g.Rs[i] = 0; // a DIN value only: never keep one from an earlier DIN calculation
+}
+
+void DinTolerances(int i) {
+    TGearData& g = GearData;
+    const int Q = g.Q[i];
+    const long double d = std::fabs(g.d[i]);
+    const long double mn = g.mn;
+    const long double smn = std::sqrt(mn);
+    const long double sd = std::sqrt(d);
+    const long double s =
+        Q <= 9 ? IntPower(1.4L, Q - 5) : IntPower(1.4L, 4) * IntPower(1.6L, Q - 9);
+    const long double t = IntPower(1.4L, Q - 5);
+
+    const long double A = (9 * smn + mn) * 0.25L + 1.5L;
+    const long double B = (3 * smn + mn) * 0.25L + 2.5L;
+    g.ffalpha[i] = s * A;
+    g.fHalpha[i] = s * B;
+    g.Falpha[i] = s * std::sqrt(A * A + B * B);
+    g.fp[i] = s * ((0.25L * sd + mn) * 0.315L + 4);
+    g.fu[i] = s * ((0.25L * sd + mn) * 0.4L + 5);
+    g.Fp[i] = s * 7.25L * Power("Error  : Fp", d, 1.0L / 3) /
+              Power("Error  : Fp", std::fabs(static_cast<long double>(g.z[i])), 1.0L / 7);
+    g.Fr[i] =
+        t * (2.18L * smn + 1.68L + (1.2L * Log10(mn) + 2.3L) * Power("Error  : Fr", d, 0.25L));
+    g.Rs[i] = t * (1.28L * smn + 1 + (0.7L * Log10(mn) + 1.33L) * Power("Error  : Rs", d, 0.25L));
+
+    const long double b1 = 0.8L * std::sqrt(g.bGear[i]) + 4;
+    if (Q < 7)
+        g.Fbeta[i] = IntPower(1.25L, Q - 5) * b1;
+    else if (Q <= 8)
+        g.Fbeta[i] = IntPower(1.4L, Q - 6) * 1.25L * b1;
+    else
+        g.Fbeta[i] = IntPower(1.4L, 2) * 1.25L * b1 * IntPower(1.6L, Q - 8);
+    // The message names carry a beta (a sharp s in the DOS code page the texts come from).
+    const long double b2 = 4.16L * Power("Error  : FH\u00DF5", g.bGear[i], 0.14L);
+    if (Q < 7)
+        g.fHbeta[i] = IntPower(1.32L, Q - 5) * b2;
+    else if (Q <= 8)
+        g.fHbeta[i] = IntPower(1.4L, Q - 6) * 1.32L * b2;
+    else
+        g.fHbeta[i] = IntPower(1.4L, 2) * 1.32L * b2 * IntPower(1.55L, Q - 8);
+    g.ffbeta[i] =
+        SqrtChecked("Error  : f\u00DFf", g.Fbeta[i] * g.Fbeta[i] - g.fHbeta[i] * g.fHbeta[i]);
+    g.Fi2[i] =
+        t * (2.57L * smn + 2 + (0.432L * Log10(mn) + 3.12L) * Power("Error  : FIss", d, 0.25L));
+    g.fi2[i] = t * (1.8L * smn + 1.6L * Power("Error  : Fi``", d, 0.25L) - 1);
+    g.Fis[i] = 0.8L * (g.Fp[i] + g.Falpha[i]);
+    g.fis[i] = 0.7L * (g.fp[i] + g.Falpha[i]);
+
+    if (g.WarningMode == 0 && mn >= 1 && g.Tsn[i] < 2 * g.Rs[i] / 1000)
+        AddError("Warning: Tsn < 2Rs !  (" + GearNo(i) + ")");
+}
+
+void CalcTolerances() {
+    TGearData& g = GearData;
+    if (CalcErrorFlag != 0) return;
+    for (int i = 1; i <= 2; ++i) {
+        if (g.MeasureMode == 1) {
+            g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], g.mn);
+            g.k[i] = 0;
+        }
+        if (CalcErrorFlag != 0) return;
+        g.WminV[i] = SpanMeasure(i, g.xEminV[i]);
+        g.WmaxV[i] = SpanMeasure(i, g.xEmaxV[i]);
+        g.Wtheo[i] = SpanMeasure(i, g.x[i]);
+        g.Wmin[i] = SpanMeasure(i, g.xEmin[i]);
+        g.Wmax[i] = SpanMeasure(i, g.xEmax[i]);
+        if (CalcErrorFlag != 0) return;
+
+        g.MdKminV[i] = BallMeasure(i, g.xEminV[i]);
+        g.MdKmaxV[i] = BallMeasure(i, g.xEmaxV[i]);
+        g.MdKtheo[i] = BallMeasure(i, g.x[i]);
+        g.MdKmin[i] = BallMeasure(i, g.xEmin[i]);
+        g.MdKmax[i] = BallMeasure(i, g.xEmax[i]);
+        if (CalcErrorFlag != 0) return;
+
+        g.MdRminV[i] = BallDimOddTeeth(i, g.MdKminV[i]);
+        g.MdRmaxV[i] = BallDimOddTeeth(i, g.MdKmaxV[i]);
+        g.MdRmin[i] = BallDimOddTeeth(i, g.MdKmin[i]);
+        g.MdRmax[i] = BallDimOddTeeth(i, g.MdKmax[i]);
+        g.MdRtheo[i] = BallDimOddTeeth(i, g.MdKtheo[i]);
+    }
+    for (int i = 1; i <= 2; ++i) {
+        if (g.QualityStandard == 1)
+            IsoTolerances(i);
+        else
+            DinTolerances(i);
+        if (CalcErrorFlag != 0) return;
+    }
+    for (int i = 1; i <= 2; ++i)
+        if (g.z[i] >= 1 && g.dfmax[i] <= 0) AddError("Invalid Data !");
+}

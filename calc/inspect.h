@@ -1,0 +1,25 @@
+// Inspection dimensions (span measurement, dimension over balls and over pins at the five
+// generating shifts) and the accuracy tolerances of DIN 3961 or ISO 1328. Reads and writes
+// GearData; tolerances in micrometres, dimensions in mm.
+#pragma once
+
+// The whole step (sixth of the calculation sequence).
+void CalcTolerances();
+
+// Span measurement over k[i] teeth of gear i (1 or 2) at the generating shift xE; proposes
+// k[i] when it is 0. Negative for an internal gear.
+long double SpanMeasure(int i, long double xE);
+
+// Dimension over two balls of diameter DM[i] of gear i at the generating shift xE.
+long double BallMeasure(int i, long double xE);
+
+// Dimension over pins derived from the dimension over balls M (differs for an odd helical gear).
+long double BallDimOddTeeth(int i, long double M);
+
+// Tolerance value rounded to 0.1 below 5, to 0.5 from 5 up to 10, to 1 above 10 (nearest,
+// halves to even).
+long double RoundTolValue(long double x);
+
+// The two tolerance systems on their own (called by CalcTolerances by QualityStandard).
+void IsoTolerances(int i);
+void DinTolerances(int i);

@@ -1,0 +1,344 @@
+#include "calc/meshing.h"
+
+#include <cmath>
+#include <string>
+
+#include "calc/geardata.h"
+#include "calc/tables.h"
+#include "framework/error0.h"
+#include "framework/geom2d.h"
+#include "framework/globals.h"
+#include "framework/utilmath.h"
+
+namespace {
+
+std::string GearNo(int i) {
+    return std::to_string(i);
+}
+
+// Transverse tooth thickness on the pitch circle of gear i generated at shift xE.
+long double PitchThickness(const TGearData& g, long double xE) {
+    return g.mt * Pi / 2 + 2 * xE * g.mn * std::tan(g.alphat);
+}
+
+// Thickness of the involute tooth of gear i at diameter y (signed like the diameters) for the
+// transverse pitch-circle thickness st.
+long double InvoluteThickness(const TGearData& g, int i, long double st, long double y) {
+    return (Inv(g.alphat) + st / g.d[i] - Inv(ArcCosLimited("", g.db[i] / y))) * y;
+}
+
+// Transverse chamfer angle of the tool of gear i.
+long double ChamferAngleT(const TGearData& g, int i) {
+    return std::atan(std::tan(DegToRad(g.alkP0[i])) / std::cos(g.betaRad));
+}
+
+// Thickness at diameter y of the tooth flank cut by the chamfer flank of the tool at shift xE.
+long double ChamferThickness(const TGearData& g, int i, long double xE, long double y) {
+    const long double ak = ChamferAngleT(g, i);
+    const long double dbk = std::cos(ak) * g.d[i];
+    const long double sk = (std::tan(ak) - std::tan(g.alphat)) * 2 * g.hFfP0[i] + g.mt * Pi / 2 +
+                           std::tan(ak) * 2 * xE * g.mn;
+    return (Inv(ak) + sk / g.d[i] - Inv(ArcCosLimited("", dbk / y))) * y;
+}
+
+// Tip thickness at da of a gear whose involute is generated at shift xInv and whose chamfer
+// is cut at shift xChamfer: the thinner of the two flanks governs at the tip.
+long double ChamferedTipThickness(const TGearData& g, int i, long double xInv,
+                                  long double xChamfer) {
+    const long double sInv = InvoluteThickness(g, i, PitchThickness(g, xInv), g.da[i]);
+    const long double sCh = ChamferThickness(g, i, xChamfer, g.da[i]);
+    return std::fmin(sInv, sCh);
+}
+
+} // namespace
+
+long double ToolFlankEndDepth(int i) {
+    const TGearData& g = GearData;
+    const long double alpha = g.alphaRad;
+    const long double rho = g.rhoaP0[i];
+    const long double plain = g.haP0[i] - rho * (1 - std::sin(alpha));
+    if (g.prP0mn[i] == 0) return plain;
+
+    // Normal section of the tool, datum line on the x axis, y towards the tool root; the tip
+    // circle stands out of the main flank by the protuberance and the protuberance flank leaves
+    // it at the protuberance angle. The main flank ends where the two flanks meet.
+    const long double apr = DegToRad(g.alprP0[i]);
+    const long double xc = g.mn * Pi / 4 + g.prP0[i] / std::cos(alpha) -
+                           (g.haP0[i] - rho) * std::tan(alpha) - rho / std::cos(alpha);
+    const long double yc = rho - g.haP0[i];
+    long double px = 0, py = 0;
+    RotateAndMove(xc, yc - rho, xc, yc, HalfPi - apr, px, py);
+    long double qx = 0, qy = 0;
+    if (!RayIntersection(px, py, HalfPi - apr, g.mn * Pi / 4, 0, HalfPi - alpha, qx, qy))
+        return plain;
+    if (!(qy >= py) || !std::isfinite(qy)) return plain;
+    return -qy;
+}
+
+long double ToolFlankEndHeight(int i) {
+    const TGearData& g = GearData;
+    if (g.ChamferOn[i]) return g.hFfP0[i];
+    const long double rf = std::fmax(g.rhofP0[i], 0.0L);
+    return g.hfP0[i] - rf * (1 - std::sin(g.alphaRad));
+}
+
+long double LineOfActionDiameter(int i, long double depth, long double xE) {
+    const TGearData& g = GearData;
+    // Distance of the flank point from the pitch line, towards the gear body; the point it
+    // generates lies on the line of action H / sin(alpha_t) from the pitch point.
+    const long double H = depth - xE * g.mn;
+    const long double s = std::sin(g.alphat);
+    const long double X = g.d[i] * s - 2 * H / s;
+    const long double db = g.db[i];
+    if (g.z[i] > 0) {
+        if (X <= 0) return db; // the flank point lies beyond the interference point
+        return std::sqrt(db * db + X * X);
+    }
+    if (X >= 0) return db;
+    return -std::sqrt(db * db + X * X);
+}
+
+long double RootFormDiameterAt(int i, long double xE) {
+    return LineOfActionDiameter(i, ToolFlankEndDepth(i), xE);
+}
+
+long double FormDiameterTool(int i, long double xE) {
+    TGearData& g = GearData;
+    if (CalcErrorFlag != 0) {
+        AddError("Fatal  : dFa alpha tk !");
+        return 0;
+    }
+    const long double st = PitchThickness(g, xE);
+    auto f = [&](long double y) {
+        return InvoluteThickness(g, i, st, y) - ChamferThickness(g, i, xE, y);
+    };
+    const long double tip = g.da[i];
+    // External gears: the involute ends at the base circle; internal gears: at the root.
+    const long double other = g.z[i] > 0 ? g.db[i] : g.dfmax[i];
+    long double fTip = f(tip);
+    if (!(fTip > 0)) {
+        // The chamfer flank does not reach the tip circle.
+        g.saK[i] = InvoluteThickness(g, i, st, tip);
+        return tip;
+    }
+    long double fOther = f(other);
+    if (!(fOther <= 0) || !std::isfinite(fOther)) {
+        AddError("Error  : dFa cutting tool (" + GearNo(i) + ")");
+        g.saK[i] = ChamferThickness(g, i, xE, tip);
+        return tip;
+    }
+    // Regula falsi (Illinois) on the bracket [other, tip]: the thickness difference is smooth
+    // and monotone there, so this converges in a few steps to full precision.
+    long double lo = other, flo = fOther;
+    long double hi = tip, fhi = fTip;
+    int side = 0;
+    long double y = lo;
+    for (int n = 0; n < 200; ++n) {
+        y = (lo * fhi - hi * flo) / (fhi - flo);
+        if (!(y > std::fmin(lo, hi) && y < std::fmax(lo, hi))) y = (lo + hi) / 2;
+        const long double fy = f(y);
+        if (fy == 0 || std::fabs(hi - lo) <= 1e-15L * std::fabs(tip)) break;
+        if ((fy > 0) == (fhi > 0)) {
+            hi = y;
+            fhi = fy;
+            if (side == -1) flo /= 2;
+            side = -1;
+        } else {
+            lo = y;
+            flo = fy;
+            if (side == 1) fhi /= 2;
+            side = 1;
+        }
+    }
+    g.saK[i] = ChamferThickness(g, i, xE, y);
+    return y;
+}
+
+void SpecificSliding() {
+    TGearData& g = GearData;
+    g.zetaA1 = g.zetaA2 = g.zetaE1 = g.zetaE2 = 0;
+    const long double up = static_cast<long double>(g.z[2]) / g.z[1];
+    const long double at = std::atan(Tan(g.alphaRad) / std::cos(g.betaRad));
+    long double aw = at;
+    if (g.a != 0)
+        aw = ArcCosLimited("", std::cos(at) * (g.z[1] + g.z[2]) * g.mn / (2 * g.a) /
+                                   std::cos(g.betaRad));
+    if (std::cos(aw) == 0) {
+        AddError("Error  : spec.sliding !");
+        return;
+    }
+    if (CalcErrorFlag != 0) {
+        AddError("Fatal  : spec.sliding alpha sw !");
+        return;
+    }
+    if (g.z[1] + g.z[2] == 0) return;
+    const long double aA1 = ArcCosLimited("", g.db[1] / g.dNa[1]);
+    const long double aA2 = ArcCosLimited("", g.db[2] / g.dNa[2]);
+    const long double tw = Tan(aw);
+    const long double tA1 = Tan(aA1);
+    const long double tA2 = Tan(aA2);
+    const long double tE1 = tw - (tA2 - tw) * g.db[2] / g.db[1];
+    const long double tE2 = tw - (tA1 - tw) * g.db[1] / g.db[2];
+    // A contact point on a base circle makes the sliding unbounded there: such an end takes the
+    // clamp value, like every value beyond +-1000.
+    constexpr long double Clamp = -1000;
+    constexpr long double Zero = 1e-12L;
+    auto value = [&](long double tDen, long double factor) {
+        if (std::fabs(tDen) < Zero) return Clamp;
+        const long double v = (1 - tw / tDen) * factor;
+        return std::fabs(v) > 1000 || !std::isfinite(v) ? Clamp : v;
+    };
+    g.zetaA1 = value(tE1, (up + 1) / up);
+    g.zetaA2 = value(tA2, up + 1);
+    g.zetaE1 = value(tA1, (up + 1) / up);
+    g.zetaE2 = value(tE2, up + 1);
+}
+
+long double TipCollision() {
+    const TGearData& g = GearData;
+    const long double aa1 = ArcCosLimited("", g.db[1] / g.da[1]);
+    const long double aa2 = ArcCosLimited("", g.db[2] / g.da[2]);
+    const long double ra1 = g.da[1] / 2;
+    const long double ra2 = g.da[2] / 2;
+    long double d1 = 0, d2 = 0;
+    if (g.a != 0) {
+        d1 = ArcCosLimited("", (ra1 * ra1 + g.a * g.a - ra2 * ra2) / (2 * g.a * ra1));
+        d2 = ArcCosLimited("", (ra2 * ra2 + g.a * g.a - ra1 * ra1) / (2 * g.a * ra2));
+    }
+    return (Inv(aa2) + d2 - Inv(g.alphawt)) * g.db[2] / 2 +
+           (Inv(aa1) + d1 - Inv(g.alphawt)) * g.db[1] / 2;
+}
+
+void CalcUnit2() {
+    TGearData& g = GearData;
+    if (CalcErrorFlag != 0) {
+        AddError("Fatal  : Unit2");
+        return;
+    }
+    const long double ta = Tan(g.alphaRad);
+    const long double cb = std::cos(g.betaRad);
+
+    for (int i = 1; i <= 2; ++i) {
+        const int j = OddEvenIndex(i);
+        g.kmn[i] = (g.daTool[i] - g.da[i]) / 2;
+        if (std::fabs(g.kmn[i]) < 0.001L) {
+            g.kmn[i] = 0;
+            g.da[i] = g.daTool[i];
+        }
+        if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
+        g.TipModeValue[i] = g.a - (g.da[i] + g.dfmax[j]) / 2;
+        g.h[i] = (g.da[i] - g.dfmax[i]) / 2;
+
+        g.sn[i] = (Pi / 2 + 2 * g.x[i] * ta) * g.mn;
+        g.snMax[i] = (Pi / 2 + 2 * g.xEmax[i] * ta) * g.mn;
+        g.snMin[i] = (Pi / 2 + 2 * g.xEmin[i] * ta) * g.mn;
+        g.st[i] = g.sn[i] / cb;
+        g.stMax[i] = g.snMax[i] / cb;
+        g.stMin[i] = g.snMin[i] / cb;
+        g.et[i] = g.pt - g.st[i];
+        g.en[i] = cb * g.et[i];
+
+        if (g.da[i] == 0) {
+            AddError("Fatal  : da = 0 !");
+            CalcErrorFlag = 1;
+            return;
+        }
+
+        // Tip form diameter: where the involute of the main flank ends below the tip.
+        if (g.ChamferOn[i]) {
+            g.dFa[i] = FormDiameterTool(i, g.xEmaxV[i]);
+            g.dFaK[i] = FormDiameterTool(i, g.xEminV[i]);
+        } else if (g.rhofP0mn[i] <= 0) {
+            g.dFa[i] = g.da[i];
+            g.dFaK[i] = g.da[i];
+        } else {
+            const long double h = ToolFlankEndHeight(i);
+            g.dFa[i] = Min(LineOfActionDiameter(i, -h, g.xEmaxV[i]), g.da[i]);
+            g.dFaK[i] = Min(LineOfActionDiameter(i, -h, g.xEminV[i]), g.da[i]);
+        }
+
+        g.alphaat[i] = ArcCosLimited("", std::cos(g.alphat) * g.d[i] / g.da[i]);
+        const long double base = Inv(g.alphat) - Inv(g.alphaat[i]);
+        g.sat[i] = (base + g.st[i] / g.d[i]) * g.da[i];
+        g.stw[i] = (Inv(g.alphat) + g.st[i] / g.d[i] - Inv(g.alphawt)) * g.dw[i];
+
+        if (g.ChamferOn[i] && g.z[i] > 0) {
+            g.satMax[i] = ChamferedTipThickness(g, i, g.xEmax[i], g.xEmaxV[i]);
+            g.satMin[i] = ChamferedTipThickness(g, i, g.xEmin[i], g.xEminV[i]);
+            g.saK[i] = ChamferedTipThickness(g, i, g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
+        } else {
+            g.satMax[i] = (base + g.stMax[i] / g.d[i]) * g.da[i];
+            g.satMin[i] = (base + g.stMin[i] / g.d[i]) * g.da[i];
+            g.saK[i] = g.sat[i];
+        }
+        g.san[i] = cb * g.sat[i];
+        g.sanMax[i] = cb * g.satMax[i];
+        g.samin[i] = cb * g.satMin[i];
+    }
+
+    const long double sw = std::sin(g.alphawt);
+    const long double cw = std::cos(g.alphawt);
+    for (int i = 1; i <= 2; ++i) {
+        const int j = OddEvenIndex(i);
+        g.stwAngle[i] = 2 * ArcSin(g.stw[i] / (2 * g.dw[i]));
+        g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
+
+        long double L = 0;
+        if (g.z[i] > 0)
+            L = 2 * Sign(g.z[j]) * Hypot(g.a - cw * g.db[i] / 2, sw * g.db[i] / 2);
+        else
+            L = g.da[j];
+        if (g.da[j] > L) {
+            AddError("Error  : tooth collision da" + GearNo(j) + " !");
+            g.dNa[j] = L;
+        } else {
+            g.dNa[j] = Min(L, g.dFa[j]);
+        }
+
+        long double t = 0;
+        if (g.dFaK[i] / g.db[i] <= 1) {
+            AddError("Error  : db > da  (" + GearNo(i) + ") !");
+            t = -Tan(g.alphawt);
+        } else {
+            const long double r = g.dFaK[i] / g.db[i];
+            t = SqrtChecked("Error  : eps.alpha", r * r - 1) - Tan(g.alphawt);
+        }
+        g.epsa[i] = t * g.z[i] / 2 / Pi;
+    }
+
+    const long double R1 = SqrtChecked("Error  : g alpha", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
+    const long double R2 = SqrtChecked("Error  : g alpha", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
+    if (g.z[1] < 0)
+        g.galpha = (R2 - R1 - 2 * g.a * sw) / 2;
+    else
+        g.galpha = (R1 + Sign(g.z[2]) * R2 - 2 * g.a * sw) / 2;
+    const long double s1 = Sign(g.z[1]);
+    const long double s2 = Sign(g.z[2]);
+    g.gEC = s1 * (Cathetus(g.dNa[1] / 2, g.db[1] / 2) - Cathetus(g.dw[1] / 2, g.db[1] / 2));
+    g.gAC = s2 * (Cathetus(g.dNa[2] / 2, g.db[2] / 2) - Cathetus(g.dw[2] / 2, g.db[2] / 2));
+    g.epsalpha = g.galpha / g.pet;
+    if (g.epsalpha == 0) g.epsalpha = -0.01L;
+
+    {
+        const long double q2 =
+            SqrtChecked("Error  : dnf1", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
+        const long double v1 = 2 * g.a * sw - s2 * q2;
+        g.dNf[1] = s1 * SqrtChecked("Error  : dnf1", g.db[1] * g.db[1] + v1 * v1);
+        const long double q1 =
+            SqrtChecked("Error  : dnf2", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
+        const long double v2 = 2 * g.a * sw - s1 * q1;
+        g.dNf[2] = s2 * SqrtChecked("Error  : dnf2", g.db[2] * g.db[2] + v2 * v2);
+    }
+
+    const long double bEff = g.HalfFaceWidth != 0 ? g.b / 2 : g.b;
+    g.epsbeta = bEff * std::sin(g.betaRad) / Pi / g.mn;
+    g.epsgamma = g.epsalpha + g.epsbeta;
+    g.u = static_cast<long double>(g.z[2]) / g.z[1];
+
+    SpecificSliding();
+    if (CalcErrorFlag != 0)
+        AddError("Fatal  : spec.sliding !");
+    else
+        // An external pair has no interference value; never keep one from an earlier pair.
+        g.IntInterference = g.z[2] < 0 ? TipCollision() : 0;
+}

@@ -1,0 +1,14 @@
+// The last steps of the calculation sequence before the mean values: the auxiliary value of a
+// protuberance tool for the fillet drawing, and the plausibility checks of both gears and the
+// pair (which also fill in zero load values). Reads and writes GearData.
+#pragma once
+
+// ToolAux[i] of a protuberance tool: the radial distance, below the pitch circle, of the point
+// where the involute cut by the main flank begins (the flank ends at the corner with the
+// protuberance flank), for the mean premachining shift; d - 2 ToolAux is that diameter. 0 for a
+// tool without protuberance.
+void ToolAuxValues();
+
+// Plausibility messages of both gears and the pair; LoadGearValue1, LoadGearValue2 and MatRho
+// get their defaults where they are 0.
+void CalcWarnings();
