@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -370,7 +371,16 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
     return f.Close();
 }
 
-int WriteWholeFileAtomic(const std::string& path, std::string_view bytes) {
+int WriteWholeFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
+    // A symbolic link stays a link: its target is replaced.
+    std::string path = linkOrPath;
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     const auto slash = path.rfind('/');
     const std::string dir =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -392,8 +402,17 @@ int WriteWholeFileAtomic(const std::string& path, std::string_view bytes) {
     const int closeRc = f.Close();
     if (rc == kOk) rc = closeRc;
     if (rc == kOk) rc = RenameOver(temp, path);
-    if (rc != kOk) RemoveFile(temp);
-    return rc;
+    if (rc != kOk) {
+        RemoveFile(temp);
+        return rc;
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+    return kOk;
 }
 
 } // namespace os

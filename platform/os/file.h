@@ -131,7 +131,8 @@ int ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Replaces path by bytes safely: writes a temporary file in the same directory, flushes it and
 // renames it over path, so path is either the old or the complete new file. 0 or a code (the
-// temporary file is removed on failure).
+// temporary file is removed on failure). The new file keeps the old one's permissions; a
+// symbolic link stays a link to the replaced file.
 int WriteWholeFileAtomic(const std::string& path, std::string_view bytes);
 
 } // namespace os

@@ -423,6 +423,18 @@ TEST_F(OsFile, WholeFileAtomicReplaceKeepsModeAndLeavesNoTemporary) {
     EXPECT_EQ(os::WriteWholeFileAtomic(dir / "missing/job.q1w", "x"), os::kErrPathNotFound);
 }
 
+TEST_F(OsFile, WholeFileAtomicReplaceThroughASymbolicLinkKeepsTheLink) {
+    const std::string real = dir / "real.cfg";
+    const std::string link = dir / "link.cfg";
+    WriteFileBytes(real, "old");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    ASSERT_EQ(os::WriteWholeFileAtomic(link, "new"), 0);
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFileBytes(real), "new");
+}
+
 TEST(OsErrors, ErrnoMapping) {
     EXPECT_EQ(os::ErrnoToDos(ENOENT), 2);
     EXPECT_EQ(os::ErrnoToDos(ENOTDIR), 3);
