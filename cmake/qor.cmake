@@ -25,9 +25,13 @@ function(qor_test_folder name dir)
     QOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QOR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     QOR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # The shared environment goes in through env(1): gtest_discover_tests flattens a list-valued
+  # ENVIRONMENT property, so only its first entry would reach the tests.
+  set_target_properties(${name} PROPERTIES
+    CROSSCOMPILING_EMULATOR "/usr/bin/env;QT_QPA_PLATFORM=offscreen;${QOR_TEST_ENV}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${QOR_TEST_ENV}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
