@@ -1,0 +1,26 @@
+#pragma once
+// Creating or replacing a file the user cannot do without (configuration, session, job files):
+// on failure the user is asked to retry or cancel. Cancel gives up with AbortFlag set; so does
+// a failure that persists through RewriteRetryAttempts tries while no question can be asked
+// (message boxes off or no GUI), so a read-only directory never traps the program.
+
+#include <functional>
+#include <string>
+
+// Asks text (captioned caption) with the buttons Retry and Cancel; true for Retry.
+using RetryQuestion = bool (*)(const std::string& text, const std::string& caption);
+
+// The question in use; nullptr (the default until the GUI installs its message box) means no
+// question can be asked.
+extern RetryQuestion RetryQuestionHook;
+
+constexpr int RewriteRetryAttempts = 3;
+
+// The message for a failed create/write with DOS error code: 19 (write-protected medium)
+// "remove write protect !", otherwise "I/O-Error " and the number.
+std::string RewriteErrorText(int dosCode);
+
+// Runs attempt (0 on success, else a DOS error code) until it succeeds or the user cancels.
+// Returns true on success; on giving up sets AbortFlag and returns false. AbortFlag is not
+// touched on success.
+bool RewriteRetry(const std::function<int()>& attempt);

@@ -1,0 +1,752 @@
+// Configuration and session files: layout, round trip, older and damaged files, search places,
+// first start, and giving up on a file that cannot be written.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/error0.h"
+#include "framework/globals.h"
+#include "framework/lconfig.h"
+#include "framework/rewriteretry.h"
+#include "framework/settings.h"
+#include "framework/utilmath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines, std::size_t count)
+{
+    std::string s;
+    for (std::size_t i = 0; i < count && i < lines.size(); ++i) s += lines[i] + "\r\n";
+    return s;
+}
+
+TScreenMetrics FixedMetrics()
+{
+    TScreenMetrics m;
+    m.ScreenWidth = 1920;
+    m.ScreenHeight = 1080;
+    m.WindowHeight = 700;
+    m.ClientHeight = 600;
+    m.PixelsPerInch = 120;
+    return m;
+}
+
+int questionsAsked = 0;
+int retriesBeforeCancel = 0;
+bool AnswerRetryThenCancel(const std::string&, const std::string&)
+{
+    ++questionsAsked;
+    return questionsAsked <= retriesBeforeCancel;
+}
+
+std::vector<std::string> shownErrors;
+void CollectError(const std::string& text) { shownErrors.push_back(text); }
+
+// Every test runs in its own directories: the start directory, the user's configuration
+// directory and the system one, all below a fresh temporary folder.
+class ConfigFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::path(::testing::TempDir()) /
+                ("qorcfg_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "start");
+        fs::create_directories(root_ / "xdg");
+        fs::create_directories(root_ / "etc");
+        savedXdg_ = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+        setenv("XDG_CONFIG_HOME", (root_ / "xdg").c_str(), 1);
+        SystemConfigDir = (root_ / "etc" / "qor1w").string();
+        InitAllSettings();
+        SetProductIdentity();
+        ConfigDir = (root_ / "start").string();
+        StartDir = ConfigDir;
+        ScreenMetricsHook = &FixedMetrics;
+        RetryQuestionHook = nullptr;
+        questionsAsked = 0;
+        retriesBeforeCancel = 0;
+        shownErrors.clear();
+        ConfigShowErrorHook = &CollectError;
+        InitErrors();
+    }
+    void TearDown() override
+    {
+        setenv("XDG_CONFIG_HOME", savedXdg_.c_str(), 1);
+        RetryQuestionHook = nullptr;
+        fs::remove_all(root_);
+    }
+    fs::path StartCfg() const { return root_ / "start" / "qor1w.cfg"; }
+
+    fs::path root_;
+    std::string savedXdg_;
+};
+
+// A value different from the start value for every stored setting.
+void SetEverySettingToNonDefault()
+{
+    for (int i = 1; i <= 5; ++i) {
+        LayerNames[i] = "LAYER_" + std::to_string(i);
+        LayerColours[i] = 40 + i;
+    }
+    CadTextFont = "ROMANS";
+    CadTextFactor = 0.85L;
+    CadFontAngle = 15;
+    CadDir = "/data/cad/";
+    DbfDir = "/data/dbf/";
+    HelpLevel = 2;
+    PrinterInterface = 3;
+    PrinterType = 7;
+    PrintDensity = 4;
+    RotateHardcopy = 'N';
+    FloatDigits = 5;
+    PrintDensityVertical = 3;
+    ColorGraphics = false;
+    GraphicXFactor = 1.5L;
+    GraphMode = 12;
+    GraphDriver = 9;
+    ScreenWidth = 1591;
+    ScreenHeight = 1109;
+    TempDir = "/data/tmp/";
+    HardcopyInterface = 2;
+    EdiDir = "/data/edi/";
+    PltDir = "/data/plt/";
+    FrameStyle = 2;
+    LinesPerPage = 72;
+    ZoomIncrement = 1.35L;
+    PanFactor = 0.25L;
+    KelmoraDir = "/opt/kelmora/";
+    PlotLineCount = 3;
+    PlotLines[1] = "kvilpen first.dxf /M2.0";
+    PlotLines[2] = "kvilpen second.dxf";
+    PlotLines[3] = "kvilpen third.dxf /X";
+    BackgroundColour = RGBColour(10, 20, 30);
+    WinPrintMode = 2;
+    LayerMonochrome = true;
+    GraphicsTextWH = 0.75L;
+    GraphicsFont = "DejaVu Sans";
+    for (int i = 16; i <= 31; ++i) ColourTable[i] = 48 - i;
+    WordProcessor = "/usr/bin/gedit";
+    DatabaseMode = 3;
+    ExternalDbfProgram = "/usr/bin/dbview";
+    ScreendumpOriginX = 11;
+    ScreendumpOriginY = -7;
+    ScreendumpScale = 1.25;
+    ScreendumpBorder = true;
+    ArchiveFlag = 1;
+    DateCode = 4;
+    HeaderSpaceLines = 12;
+    TextDevice = 7;
+    TextDeviceWindow = 1;
+    SmallOnlineWindow = 1;
+    EnterDiagramLimits = 1;
+    DecimalSign = 2;
+    DefaultDataDir = "/data/jobs/";
+    TextHeightFactor = 1.125L;
+    FormSizePercent = 130;
+    HtmlBrowser = "/usr/bin/firefox";
+    PrintScaleVertical = 0.875;
+    for (int i = 0; i <= 5; ++i) LineThickness[i] = 10 + i;
+    PrintDialogBox = 0;
+    TextWindowRect = {15, 25, 800, 555};
+    UnitSystem = 1;
+    PrintHeaderMode = 2;
+    PrintFont = "Liberation Mono";
+    PrintTextSize = 12;
+    PrintTextStyle = 3;
+    GraphicsTextStyle = 5;
+    PrinterOrientation = 1;
+    Edit3D = false;
+    View3DAngles[1] = 0.5L;
+    View3DAngles[2] = -1.25L;
+    View3DAngles[3] = 2.75L;
+    FrameOption = 1;
+    ListDecimalSign = 1;
+    FourthRowLabel = "Gepr\xC3\xBC" "ft"; // "Geprüft"
+    CadDecimals = 9;
+    CharsetMode = 3;
+    for (int i = 16; i <= 31; ++i) PenWidths[i] = i - 13;
+    CharMode = 2;
+    ScaleByPercent = 95;
+    AngleFormat = 1;
+    ConfiguredScaleFactor = 2.5L;
+    ConfigOption = true;
+    Language = 12;
+    ResultScreen = 5;
+    NoProductLine = true;
+    NoFileNameLine = true;
+    NoDateLine = false;
+    NoLogo = true;
+    NoDrawingFooter = true;
+    NoFrame = true;
+    ConfigSwitch = true;
+    LanguageKept = true;
+    TitleBlockOption = 3;
+    for (int i = 0; i <= 15; ++i) Palette[i] = RGBColour(i * 10, 255 - i, i + 1);
+    Palette[7] = RGBColour(0, 0, 0); // black must survive too
+}
+
+void ExpectEverySettingNonDefault()
+{
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_EQ(LayerNames[i].str(), "LAYER_" + std::to_string(i));
+        EXPECT_EQ(LayerColours[i], 40 + i);
+    }
+    EXPECT_EQ(CadTextFont.str(), "ROMANS");
+    EXPECT_EQ(CadTextFactor, 0.85L);
+    EXPECT_EQ(CadFontAngle, 15.0L);
+    EXPECT_EQ(CadDir, "/data/cad/");
+    EXPECT_EQ(DbfDir, "/data/dbf/");
+    EXPECT_EQ(HelpLevel, 2);
+    EXPECT_EQ(PrinterInterface, 3);
+    EXPECT_EQ(PrinterType, 7);
+    EXPECT_EQ(PrintDensity, 4);
+    EXPECT_EQ(RotateHardcopy, 'N');
+    EXPECT_EQ(FloatDigits, 5);
+    EXPECT_EQ(PrintDensityVertical, 3);
+    EXPECT_FALSE(ColorGraphics);
+    EXPECT_EQ(GraphicXFactor, 1.5L);
+    EXPECT_EQ(GraphMode, 12);
+    EXPECT_EQ(GraphDriver, 9);
+    EXPECT_EQ(ScreenWidth, 1591);
+    EXPECT_EQ(ScreenHeight, 1109);
+    EXPECT_EQ(TempDir, "/data/tmp/");
+    EXPECT_EQ(HardcopyInterface, 2);
+    EXPECT_EQ(EdiDir, "/data/edi/");
+    EXPECT_EQ(PltDir, "/data/plt/");
+    EXPECT_EQ(FrameStyle, 2);
+    EXPECT_EQ(LinesPerPage, 72);
+    EXPECT_EQ(ZoomIncrement, 1.35L);
+    EXPECT_EQ(PanFactor, 0.25L);
+    EXPECT_EQ(KelmoraDir, "/opt/kelmora/");
+    EXPECT_EQ(PlotLineCount, 3);
+    EXPECT_EQ(PlotLines[1], "kvilpen first.dxf /M2.0");
+    EXPECT_EQ(PlotLines[2], "kvilpen second.dxf");
+    EXPECT_EQ(PlotLines[3], "kvilpen third.dxf /X");
+    EXPECT_EQ(BackgroundColour, RGBColour(10, 20, 30));
+    EXPECT_EQ(WinPrintMode, 2);
+    EXPECT_TRUE(LayerMonochrome);
+    EXPECT_EQ(GraphicsTextWH, 0.75L);
+    EXPECT_EQ(GraphicsFont, "DejaVu Sans");
+    for (int i = 16; i <= 31; ++i) EXPECT_EQ(ColourTable[i], 48 - i);
+    EXPECT_EQ(WordProcessor, "/usr/bin/gedit");
+    EXPECT_EQ(DatabaseMode, 3);
+    EXPECT_EQ(ExternalDbfProgram, "/usr/bin/dbview");
+    EXPECT_EQ(ScreendumpOriginX, 11);
+    EXPECT_EQ(ScreendumpOriginY, -7);
+    EXPECT_EQ(ScreendumpScale, 1.25);
+    EXPECT_TRUE(ScreendumpBorder);
+    EXPECT_EQ(ArchiveFlag, 1);
+    EXPECT_EQ(DateCode, 4);
+    EXPECT_EQ(HeaderSpaceLines, 12);
+    EXPECT_EQ(TextDevice, 7);
+    EXPECT_EQ(TextDeviceWindow, 1);
+    EXPECT_EQ(SmallOnlineWindow, 1);
+    EXPECT_EQ(EnterDiagramLimits, 1);
+    EXPECT_EQ(DecimalSign, 2);
+    EXPECT_EQ(DefaultDataDir, "/data/jobs/");
+    EXPECT_EQ(TextHeightFactor, 1.125L);
+    EXPECT_EQ(FormSizePercent, 130);
+    EXPECT_EQ(HtmlBrowser, "/usr/bin/firefox");
+    EXPECT_EQ(PrintScaleVertical, 0.875);
+    for (int i = 0; i <= 5; ++i) EXPECT_EQ(LineThickness[i], 10 + i);
+    EXPECT_EQ(PrintDialogBox, 0);
+    EXPECT_EQ(TextWindowRect, (TTextWindowRect{15, 25, 800, 555}));
+    EXPECT_EQ(UnitSystem, 1);
+    EXPECT_EQ(PrintHeaderMode, 2);
+    EXPECT_EQ(PrintFont, "Liberation Mono");
+    EXPECT_EQ(PrintTextSize, 12);
+    EXPECT_EQ(PrintTextStyle, 3);
+    EXPECT_EQ(GraphicsTextStyle, 5);
+    EXPECT_EQ(PrinterOrientation, 1);
+    EXPECT_FALSE(Edit3D);
+    EXPECT_EQ(View3DAngles[1], 0.5L);
+    EXPECT_EQ(View3DAngles[2], -1.25L);
+    EXPECT_EQ(View3DAngles[3], 2.75L);
+    EXPECT_EQ(FrameOption, 1);
+    EXPECT_EQ(ListDecimalSign, 1);
+    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC" "ft");
+    EXPECT_EQ(CadDecimals, 9);
+    EXPECT_EQ(CharsetMode, 3);
+    for (int i = 16; i <= 31; ++i) EXPECT_EQ(PenWidths[i], i - 13);
+    EXPECT_EQ(CharMode, 2);
+    EXPECT_EQ(ScaleByPercent, 95);
+    EXPECT_EQ(AngleFormat, 1);
+    EXPECT_EQ(ConfiguredScaleFactor, 2.5L);
+    EXPECT_TRUE(ConfigOption);
+    EXPECT_EQ(Language, 12);
+    EXPECT_EQ(ResultScreen, 5);
+    EXPECT_TRUE(NoProductLine);
+    EXPECT_TRUE(NoFileNameLine);
+    EXPECT_FALSE(NoDateLine);
+    EXPECT_TRUE(NoLogo);
+    EXPECT_TRUE(NoDrawingFooter);
+    EXPECT_TRUE(NoFrame);
+    EXPECT_TRUE(ConfigSwitch);
+    EXPECT_TRUE(LanguageKept);
+    EXPECT_EQ(TitleBlockOption, 3);
+    for (int i = 0; i <= 15; ++i) {
+        if (i == 7) continue;
+        EXPECT_EQ(Palette[i], RGBColour(i * 10, 255 - i, i + 1));
+    }
+    EXPECT_EQ(Palette[7], 0);
+}
+
+TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout)
+{
+    WriteConfiguration();
+    ASSERT_EQ(AbortFlag, 0);
+    const std::string bytes = ReadBytes(StartCfg());
+    const auto lines = SplitCrLf(bytes);
+    ASSERT_EQ(lines.size(), 249u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1); // CR LF line ends only
+    EXPECT_EQ(lines[0], "qor1w Configuration");
+    EXPECT_EQ(lines[1], "Version 1.1");
+    EXPECT_EQ(lines[2], "Layer");
+    EXPECT_EQ(lines[3], "1");
+    // Row n (4..36) has its label at line 22 + 2 (n - 4), counted from 0.
+    EXPECT_EQ(lines[34], "Printer interface");
+    EXPECT_EQ(lines[74], "KELMORA directory");
+    EXPECT_EQ(lines[76], "KVILPEN command line");
+    EXPECT_EQ(lines[77], "C:\\KVILPEN\\WKVILPEN KVILPEN.DXF /M1.0");
+    EXPECT_EQ(lines[200], "pen width Layer 16..31");
+    EXPECT_EQ(lines[248], "16777215"); // the last palette colour, white
+
+    // Two more plot lines add two lines after the count.
+    PlotLineCount = 3;
+    EXPECT_EQ(ConfigurationLines().size(), 251u);
+}
+
+TEST_F(ConfigFiles, EverySettingRoundTrips)
+{
+    SetEverySettingToNonDefault();
+    WriteConfiguration();
+    ASSERT_EQ(AbortFlag, 0);
+    EXPECT_EQ(DecimalSign, 2); // restored after writing
+
+    // Every real in the file has a point although the user chose the comma.
+    const std::string bytes = ReadBytes(StartCfg());
+    EXPECT_NE(bytes.find("\r\n1.3500000\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.find("1,35"), std::string::npos);
+
+    InitAllSettings();
+    SetProductIdentity();
+    ConfigDir = (root_ / "start").string();
+    ReadConfiguration();
+    EXPECT_EQ(AbortFlag, 0);
+    ExpectEverySettingNonDefault();
+}
+
+TEST_F(ConfigFiles, FloatDigitsDoNotCutStoredReals)
+{
+    FloatDigits = 1; // the screen shows one decimal less than usual
+    ZoomIncrement = 1.234567L;
+    const auto lines = ConfigurationLines();
+    EXPECT_EQ(lines[71], "1.2345670");
+}
+
+TEST_F(ConfigFiles, FileCutAfterPrinterInterfaceKeepsLaterDefaults)
+{
+    SetEverySettingToNonDefault();
+    const auto full = ConfigurationLines();
+    ASSERT_EQ(full[34], "Printer interface");
+    std::string cut;
+    for (int i = 0; i <= 35; ++i) cut += full[static_cast<std::size_t>(i)] + "\r\n";
+    WriteBytes(StartCfg(), cut);
+
+    InitAllSettings();
+    SetProductIdentity();
+    ConfigDir = (root_ / "start").string();
+    ReadConfiguration();
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(PrinterInterface, 3); // read
+    EXPECT_EQ(HelpLevel, 2);
+    // Everything after it keeps its start value.
+    EXPECT_EQ(PrinterType, 3);
+    EXPECT_EQ(RotateHardcopy, 'J');
+    EXPECT_EQ(FloatDigits, 3);
+    EXPECT_TRUE(ColorGraphics);
+    EXPECT_EQ(LinesPerPage, 66);
+    EXPECT_EQ(ZoomIncrement, 1.2L);
+    EXPECT_EQ(DateCode, 2);
+    EXPECT_EQ(DecimalSign, 1);
+    EXPECT_EQ(PlotLineCount, 1);
+    EXPECT_EQ(PlotLines[1], DefaultPlotLine);
+    EXPECT_EQ(PrintFont, "Courier New");
+    EXPECT_EQ(TextWindowRect, (TTextWindowRect{10, 40, 700, 440}));
+    EXPECT_EQ(CadDecimals, 6);
+    EXPECT_EQ(Palette[1], RGBColour(0, 0, 128));
+    EXPECT_EQ(ListDecimalSign, 2);
+    EXPECT_EQ(Language, 0);
+    EXPECT_FALSE(NoFrame);
+    // The screen size was not in the file: taken from the screen.
+    EXPECT_EQ(ScreenWidth, 1920 - 9);
+}
+
+TEST_F(ConfigFiles, FileEndingAfterLayerMonochromeTakesCadTextFactor)
+{
+    CadTextFactor = 0.7L;
+    const auto full = ConfigurationLines();
+    ASSERT_EQ(full[82], "Layer Monochrome");
+    std::string cut;
+    for (int i = 0; i <= 83; ++i) cut += full[static_cast<std::size_t>(i)] + "\r\n";
+    WriteBytes(StartCfg(), cut);
+    InitAllSettings();
+    SetProductIdentity();
+    ConfigDir = (root_ / "start").string();
+    GraphicsFont = "Other";
+    ReadConfiguration();
+    EXPECT_EQ(GraphicsTextWH, 0.7L);
+    EXPECT_EQ(GraphicsFont, "Arial");
+}
+
+// Replaces the value line after label (first occurrence) and reads the file.
+void ReadWithValue(const fs::path& file, const std::string& label, const std::string& value)
+{
+    auto lines = ConfigurationLines();
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+        if (lines[i] == label) {
+            lines[i + 1] = value;
+            break;
+        }
+    WriteBytes(file, JoinCrLf(lines, lines.size()));
+    ReadConfiguration();
+}
+
+TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended)
+{
+    ReadWithValue(StartCfg(), "Digits for floating point numbers", "12");
+    EXPECT_EQ(FloatDigits, 3);
+    ReadWithValue(StartCfg(), "Lines per page for printer", "4");
+    EXPECT_EQ(LinesPerPage, 66);
+    ReadWithValue(StartCfg(), "Date Code", "4");
+    EXPECT_EQ(DateCode, 4);
+    ReadWithValue(StartCfg(), "Date Code", "5");
+    EXPECT_EQ(DateCode, 1);
+    ReadWithValue(StartCfg(), "Date Code", "-1"); // does not fit: 0, then mended
+    EXPECT_EQ(DateCode, 1);
+    ReadWithValue(StartCfg(), "Dot=1 Komma=2", "3");
+    EXPECT_EQ(DecimalSign, 1);
+    ReadWithValue(StartCfg(), "Textwidth/height CAD", "abc");
+    EXPECT_EQ(CadTextFactor, 1.0L);
+    ReadWithValue(StartCfg(), "zoom increment", "0");
+    EXPECT_EQ(ZoomIncrement, 1.02L);
+    ReadWithValue(StartCfg(), "pan faktor", "0,0");
+    EXPECT_EQ(PanFactor, 0.01L);
+    ReadWithValue(StartCfg(), "Text Font Printout", "");
+    EXPECT_EQ(PrintFont, "Courier New");
+    ReadWithValue(StartCfg(), "Rotate Hardcopy ?", "");
+    EXPECT_EQ(RotateHardcopy, 'N');
+    ReadWithValue(StartCfg(), "Windows Screendump Scale", "0");
+    EXPECT_EQ(ScreendumpScale, 1.0);
+    ReadWithValue(StartCfg(), "Text window left/top/width/height", "1|2|0|400|");
+    EXPECT_EQ(TextWindowRect, (TTextWindowRect{10, 40, 700, 440}));
+    ReadWithValue(StartCfg(), "Horizontal Pixels", "65535");
+    EXPECT_EQ(ScreenWidth, 1911);
+    ReadWithValue(StartCfg(), "Edit 3D x,y,z ?", "anything");
+    EXPECT_TRUE(Edit3D);
+    ReadWithValue(StartCfg(), "Color graphics", "true");
+    EXPECT_TRUE(ColorGraphics);
+    ReadWithValue(StartCfg(), "Textwidth/height Graphics", "1,5");
+    EXPECT_EQ(GraphicsTextWH, 1.5L);
+
+    // The palette closes the file: a colour that does not convert keeps its value, 0 is black.
+    auto lines = ConfigurationLines();
+    lines[lines.size() - 1] = "white";
+    lines[lines.size() - 2] = "0";
+    WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
+    ReadConfiguration();
+    EXPECT_EQ(Palette[15], RGBColour(255, 255, 255));
+    EXPECT_EQ(Palette[14], 0);
+    EXPECT_EQ(AbortFlag, 0);
+}
+
+TEST_F(ConfigFiles, PlotLineCountsOutsideOneToFive)
+{
+    auto lines = ConfigurationLines();
+    const std::string label = "KVILPEN Command lines (n, line 2 .. line n)";
+    auto it = std::find(lines.begin(), lines.end(), label);
+    ASSERT_NE(it, lines.end());
+    *(it + 1) = "7";
+    std::vector<std::string> extra;
+    for (int k = 2; k <= 7; ++k) extra.push_back("plot line " + std::to_string(k));
+    lines.insert(it + 2, extra.begin(), extra.end());
+    WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
+    ReadConfiguration();
+    EXPECT_EQ(PlotLineCount, 5);
+    EXPECT_EQ(PlotLines[5], "plot line 5");
+    // The settings after the lines are still read at their places.
+    EXPECT_EQ(DateCode, 2);
+    EXPECT_EQ(PrintFont, "Courier New");
+    EXPECT_EQ(Palette[15], RGBColour(255, 255, 255));
+    EXPECT_EQ(AbortFlag, 0);
+
+    ReadWithValue(StartCfg(), label, "0");
+    EXPECT_EQ(PlotLineCount, 1);
+    EXPECT_EQ(SelectedPlotLine, 1);
+}
+
+TEST_F(ConfigFiles, WindowsCodePagesAndUtf8TextsReadBack)
+{
+    auto lines = ConfigurationLines();
+    lines[3] = "Ma\xDF";          // Windows-1252 sharp s in a layer name
+    ASSERT_EQ(lines[189], "3D - Default x,y,z");
+    lines[195] = "Gepr\x81" "ft"; // DOS 437 u-umlaut in the fourth-row label
+    WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
+    ReadConfiguration();
+    EXPECT_EQ(LayerNames[1].str(), "Ma\xC3\x9F");
+    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC" "ft");
+
+    // Texts the Windows page lacks are kept as UTF-8; those it holds are written in it.
+    DbfDir = "/data/\xE9\xBD\xBF\xE8\xBD\xAE"; // CJK characters
+    CadDir = "/data/M\xC3\xA4rz";
+    WriteConfiguration();
+    const auto written = SplitCrLf(ReadBytes(StartCfg()));
+    EXPECT_EQ(written[29], "/data/M\xE4rz");
+    InitAllSettings();
+    SetProductIdentity();
+    ConfigDir = (root_ / "start").string();
+    ReadConfiguration();
+    EXPECT_EQ(DbfDir, "/data/\xE9\xBD\xBF\xE8\xBD\xAE");
+    EXPECT_EQ(CadDir, "/data/M\xC3\xA4rz");
+}
+
+TEST_F(ConfigFiles, LinesEndingInLineFeedOnlyAreRead)
+{
+    SetEverySettingToNonDefault();
+    auto lines = ConfigurationLines();
+    std::string lf;
+    for (const auto& l : lines) lf += l + "\n";
+    // The fourth-row label and the layer names hold no characters outside ASCII except the
+    // u-umlaut, which UTF-8 keeps.
+    WriteBytes(StartCfg(), lf);
+    InitAllSettings();
+    SetProductIdentity();
+    ConfigDir = (root_ / "start").string();
+    ReadConfiguration();
+    ExpectEverySettingNonDefault();
+}
+
+TEST_F(ConfigFiles, SearchPlacesInOrder)
+{
+    // Only in the user's directory, with the name in capitals: found, and ConfigDir follows.
+    fs::create_directories(root_ / "xdg" / "qor1w");
+    HelpLevel = 0;
+    auto lines = ConfigurationLines();
+    WriteBytes(root_ / "xdg" / "qor1w" / "QOR1W.CFG", JoinCrLf(lines, lines.size()));
+    HelpLevel = 1;
+    ReadConfiguration();
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(HelpLevel, 0);
+    EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string());
+
+    // The start directory comes first.
+    ConfigDir = (root_ / "start").string();
+    HelpLevel = 2;
+    lines = ConfigurationLines();
+    WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
+    HelpLevel = 1;
+    ReadConfiguration();
+    EXPECT_EQ(HelpLevel, 2);
+    EXPECT_EQ(ConfigDir, (root_ / "start").string());
+
+    // The system directory last.
+    fs::remove(StartCfg());
+    fs::remove(root_ / "xdg" / "qor1w" / "QOR1W.CFG");
+    fs::create_directories(SystemConfigDir);
+    HelpLevel = 0;
+    lines = ConfigurationLines();
+    WriteBytes(fs::path(SystemConfigDir) / "qor1w.cfg", JoinCrLf(lines, lines.size()));
+    HelpLevel = 1;
+    ReadConfiguration();
+    EXPECT_EQ(HelpLevel, 0);
+    EXPECT_EQ(ConfigDir, SystemConfigDir);
+}
+
+TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart)
+{
+    ScreenWidth = 0;
+    ScreenHeight = 65535;
+    ReadConfiguration();
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(ScreenWidth, 1920 - 9);
+    EXPECT_EQ(ScreenHeight, 1080 - 91);
+    EXPECT_EQ(TextWindowRect.Height, 1080 - 80);
+    // round((700 / (600 + 46) + 0.009) * 120 / 96 * 100)
+    EXPECT_EQ(FormSizePercent, 137);
+    EXPECT_EQ(HelpLevel, 1); // nothing else changes
+}
+
+TEST_F(ConfigFiles, FirstStartWithTheGuiScreen)
+{
+    ScreenMetricsHook = &GuiScreenMetrics; // the GUI layer's screen (headless here)
+    ReadConfiguration();
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_GT(ScreenWidth, 0);
+    EXPECT_GT(ScreenHeight, 0);
+    EXPECT_EQ(FormSizePercent, 101); // no main window yet, 96 pixels per inch
+}
+
+TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet)
+{
+    AbortFlag = 1;
+    WriteConfiguration();
+    EXPECT_FALSE(fs::exists(StartCfg()));
+}
+
+TEST_F(ConfigFiles, ReplacingLeavesNoTemporaryFiles)
+{
+    WriteBytes(StartCfg(), "old contents\r\n");
+    WriteConfiguration();
+    EXPECT_EQ(SplitCrLf(ReadBytes(StartCfg())).size(), 249u);
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(root_ / "start")) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(ConfigFiles, UnwritablePlacesAskRetryOrCancel)
+{
+    // The start directory and the user's directory lie below a plain file: nothing can be
+    // created there, whoever runs the test.
+    WriteBytes(root_ / "plain", "x");
+    ConfigDir = (root_ / "plain" / "cfg").string();
+    setenv("XDG_CONFIG_HOME", (root_ / "plain").c_str(), 1);
+
+    RetryQuestionHook = &AnswerRetryThenCancel;
+    retriesBeforeCancel = 2;
+    WriteConfiguration();
+    EXPECT_EQ(questionsAsked, 3); // two retries, then Cancel
+    EXPECT_EQ(AbortFlag, 1);
+
+    // Without message boxes: a few silent tries, then give up.
+    AbortFlag = 0;
+    questionsAsked = 0;
+    ErrorBoxesOn = 0;
+    WriteSessionFile();
+    EXPECT_EQ(questionsAsked, 0);
+    EXPECT_EQ(AbortFlag, 1);
+    ErrorBoxesOn = 1;
+
+    // Without a question at all (no GUI).
+    RetryQuestionHook = nullptr;
+    AbortFlag = 0;
+    WriteSessionFile();
+    EXPECT_EQ(AbortFlag, 1);
+}
+
+TEST_F(ConfigFiles, NewFilesGoToTheFirstWritablePlace)
+{
+    WriteBytes(root_ / "plain", "x");
+    ConfigDir = (root_ / "plain" / "cfg").string(); // cannot be created
+    WriteConfiguration();
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_TRUE(fs::exists(root_ / "xdg" / "qor1w" / "qor1w.cfg"));
+    EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string());
+}
+
+TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes)
+{
+    AbortFlag = 0;
+    ErrorBoxesOn = 1;
+    questionsAsked = 0;
+    retriesBeforeCancel = 10;
+    RetryQuestionHook = &AnswerRetryThenCancel;
+    int calls = 0;
+    EXPECT_TRUE(RewriteRetry([&] { return ++calls < 3 ? 5 : 0; }));
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(questionsAsked, 2);
+    EXPECT_EQ(AbortFlag, 0);
+    RetryQuestionHook = nullptr;
+    EXPECT_EQ(RewriteErrorText(19), "remove write protect !");
+    EXPECT_EQ(RewriteErrorText(5), "I/O-Error 5");
+}
+
+TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles)
+{
+    DataDir = "/home/user/gears/";
+    for (int i = 1; i <= 4; ++i) RecentFiles[i] = "/home/user/gears/job" + std::to_string(i) + ".q1w";
+    WriteSessionFile();
+    ASSERT_EQ(AbortFlag, 0);
+    const auto lines = SplitCrLf(ReadBytes(root_ / "start" / "qor1w.cff"));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "qor1w Session /home/user/gears/");
+
+    for (auto& f : RecentFiles) f = "x";
+    DataDir = "TRAIN";
+    ReadSessionFile();
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(RecentFiles[i], "/home/user/gears/job" + std::to_string(i) + ".q1w");
+    EXPECT_EQ(DataDir, "TRAIN"); // the first line is never used
+
+    fs::remove(root_ / "start" / "qor1w.cff");
+    ReadSessionFile();
+    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(RecentFiles[i].empty());
+}
+
+TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports)
+{
+    fs::create_directories(root_ / "ok");
+    const std::string ok = (root_ / "ok").string();
+    TempDir = "   ";
+    DbfDir = "";
+    PltDir = "";
+    EdiDir = ok;
+    DefaultDataDir = "";
+    CadDir = (root_ / "missing").string();
+    CheckConfiguredDirectories();
+    const std::string start = (root_ / "start").string() + "/";
+    EXPECT_EQ(TempDir, start);
+    EXPECT_EQ(DbfDir, start);
+    EXPECT_EQ(PltDir, start);
+    EXPECT_EQ(DefaultDataDir, start);
+    ASSERT_EQ(shownErrors.size(), 1u);
+    EXPECT_EQ(shownErrors[0], "invalid CAD Directory configured");
+
+    shownErrors.clear();
+    TempDir = (root_ / "missing-temp").string();
+    CheckConfiguredDirectories();
+    ASSERT_EQ(shownErrors.size(), 2u);
+    EXPECT_EQ(shownErrors[1], "invalid temporary directory configured");
+    EXPECT_EQ(AbortFlag, 1); // the question for a new one was cancelled
+}
+
+} // namespace
