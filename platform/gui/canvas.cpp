@@ -238,6 +238,23 @@ struct TCanvas::Impl {
     TPen pen;
     TBrush brush;
 
+    // The last font asked for: replays write many texts in one font, and finding a face and
+    // fitting its size is far dearer than drawing the text.
+    bool fontValid = false;
+    TFont fontKey;
+    int fontPpi = 0;
+    QFont qfont;
+
+    const QFont& fontFor(const TFont& f) {
+        if (!fontValid || fontPpi != ppi || !(fontKey == f)) {
+            qfont = ToQFont(f, ppi);
+            fontKey = f;
+            fontPpi = ppi;
+            fontValid = true;
+        }
+        return qfont;
+    }
+
     bool isImage() const { return device != nullptr && device->devType() == QInternal::Image; }
     QImage* image() const { return isImage() ? static_cast<QImage*>(device) : nullptr; }
 
@@ -559,7 +576,7 @@ int DrawTextAt(TCanvas& c, TCanvas::Impl& d, int x, int y, std::string_view text
     QPainter* p = Prepare(d, c);
     if (p == nullptr || !HaveGuiApp())
         return 0;
-    const QFont f = ToQFont(c.Font, d.ppi);
+    const QFont f = d.fontFor(c.Font);
     const QString s = ToQ(text);
     const QFontMetricsF fm(f, d.device);
     const double width = fm.horizontalAdvance(s);
@@ -603,7 +620,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
 TSize TCanvas::TextExtent(std::string_view text) const {
     if (!HaveGuiApp())
         return {};
-    const QFont f = ToQFont(Font, impl_->ppi);
+    const QFont f = impl_->fontFor(Font);
     const QString s = ToQ(text);
     if (impl_->device != nullptr && HandleAllocated()) {
         const QFontMetricsF fm(f, impl_->device);
@@ -745,7 +762,7 @@ bool CanvasBegin(TCanvas& canvas) { return canvas.impl().begin() != nullptr; }
 QPainter* CanvasPainter(TCanvas& canvas) {
     QPainter* p = Prepare(canvas.impl(), canvas);
     if (p != nullptr && HaveGuiApp())
-        p->setFont(ToQFont(canvas.Font, canvas.impl().ppi));
+        p->setFont(canvas.impl().fontFor(canvas.Font));
     return p;
 }
 

@@ -162,6 +162,30 @@ bool TPrinter::SetPrinterIndex(int index) {
     return true;
 }
 
+int TPrinter::PrinterIndex() const {
+    if (index_ >= 0)
+        return index_;
+    if (!HaveGuiApp())
+        return -1;
+    const auto list = Printers();
+    const std::string def = QPrinterInfo::defaultPrinterName().toStdString();
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i] == def)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TPrinter::SetPrinterByName(const std::string& name) {
+    if (name.empty())
+        return SetPrinterIndex(-1);
+    const auto list = Printers();
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i] == name)
+            return SetPrinterIndex(static_cast<int>(i));
+    Fail("There is no printer named " + name);
+    return false;
+}
+
 std::string TPrinter::PrinterName() const {
     if (!outputFile_.empty())
         return "PDF";

@@ -40,10 +40,13 @@ class TPrinter {
 
     // Names of the system's print queues (read afresh on every call).
     std::vector<std::string> Printers() const;
-    // -1 is the system's default printer. False (and no change) for an index outside the list
-    // or while printing.
-    int PrinterIndex() const { return index_; }
+    // Position of the printer in use in Printers() (-1 when there is none). Setting -1 selects
+    // the system's default printer. False (and no change) for an index outside the list or
+    // while printing.
+    int PrinterIndex() const;
     bool SetPrinterIndex(int index);
+    // Selects a print queue by name (as a print dialog returns it); "" is the default printer.
+    bool SetPrinterByName(const std::string& name);
     // The current printer's name; "PDF" while printing to a file.
     std::string PrinterName() const;
 

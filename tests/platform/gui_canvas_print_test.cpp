@@ -264,6 +264,16 @@ TEST_F(GuiCanvasPrint, PagesAbortAndErrors) {
 
     EXPECT_FALSE(printer_->SetPrinterIndex(static_cast<int>(printer_->Printers().size())));
     EXPECT_TRUE(printer_->SetPrinterIndex(-1));
+    EXPECT_FALSE(printer_->SetPrinterByName("no such queue 4711"));
+    EXPECT_TRUE(printer_->SetPrinterByName(""));
+
+    // Without a file and without any print queue a job cannot start, and says so.
+    ASSERT_TRUE(printer_->SetOutputFileName(""));
+    if (printer_->Printers().empty() && printer_->PrinterName().empty()) {
+        EXPECT_FALSE(printer_->BeginDoc());
+        EXPECT_EQ(printer_->LastError(), "There is no default printer currently selected");
+        EXPECT_EQ(printer_->PrinterIndex(), -1);
+    }
 }
 
 TEST_F(GuiCanvasPrint, CapabilitiesDescribeThePdfPage) {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -576,6 +577,40 @@ TEST_F(GuiCanvas, ResizingKeepsThePictureAndWhitensNewArea) {
     c.FillRect(Rect(30, 20, 40, 30)); // the canvas draws on the new image
     EXPECT_EQ(c.Pixel(39, 29), clRed);
     EXPECT_FALSE(bmp.SetSize(-5, 10) && bmp.Width() != 0);
+}
+
+TEST_F(GuiCanvas, BindsToAWindowBufferThatChangesSize) {
+    // What a window does with its back buffer: bind, draw, release to resize, bind again.
+    QImage buffer(50, 40, QImage::Format_RGB32);
+    buffer.fill(Qt::white);
+    TCanvas c;
+    int changes = 0;
+    c.OnChange = [&changes] { ++changes; };
+    CanvasSetDevice(c, &buffer, 96);
+    EXPECT_TRUE(c.HandleAllocated());
+    EXPECT_EQ(c.DeviceSize(), (TSize{50, 40}));
+    c.Brush.Color = clRed;
+    c.FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(changes, 1);
+    CanvasRelease(c);
+    EXPECT_EQ(buffer.pixel(5, 5) & 0xFFFFFF, 0xFF0000u); // QImage is 0xRRGGBB
+    buffer = QImage(80, 60, QImage::Format_RGB32);
+    buffer.fill(Qt::white);
+    CanvasSetDevice(c, &buffer, 96);
+    c.FillRect(Rect(70, 50, 80, 60));
+    EXPECT_EQ(c.Pixel(75, 55), clRed);
+    EXPECT_EQ(c.Pixel(5, 5), clWhite);
+    // Qt code can draw beside the canvas with its painter, pen and brush applied.
+    c.Pen.Color = clBlue;
+    QPainter* p = CanvasPainter(c);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->pen().color(), QColor(0, 0, 255));
+    EXPECT_EQ(p->brush().color(), QColor(255, 0, 0));
+    p->drawPoint(20, 20);
+    EXPECT_EQ(c.Pixel(20, 20), clBlue);
+    CanvasSetDevice(c, nullptr);
+    EXPECT_FALSE(c.HandleAllocated());
+    EXPECT_EQ(CanvasPainter(c), nullptr);
 }
 
 class GuiCanvasFiles : public GuiCanvas {
