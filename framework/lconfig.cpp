@@ -11,6 +11,7 @@
 #include "framework/globals.h"
 #include "framework/rewriteretry.h"
 #include "framework/settings.h"
+#include "framework/utilfile.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 #include "platform/gui/screen.h"
@@ -51,17 +52,6 @@ std::string StripSlash(std::string dir)
 {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
-}
-
-// The directory test of the configuration check: a file can be created and removed there.
-bool DirWritableProbe(const std::string& dir)
-{
-    std::string probe;
-    const std::string d = TrimBlanks(dir);
-    if (d.empty() || !os::DirectoryExists(d)) return false;
-    if (os::CreateTempFile(d, "x", probe, ".$$$") != 0) return false;
-    os::RemoveFile(probe);
-    return true;
 }
 
 // ---- encodings at the file boundary ----------------------------------------------------------
@@ -146,13 +136,8 @@ public:
     void Int(long long n) { Text(IntToString(n)); }
     void Bool(bool b) { Text(b ? "TRUE" : "FALSE"); }
     void Sig3(long double x) { Text(FloatToStrSig3(x)); }
-    // Whole numbers below 1 with three significant digits (0 as "0"), every other value with
-    // seven decimals.
-    void Real(long double x)
-    {
-        const bool nearWhole = std::isfinite(x) && fabsl(x - nearbyintl(x)) < 1e-10L;
-        Text(TrimBlanks(x < 1 && nearWhole ? FloatToStrSig3(x) : FloatToStrDec(7, x)));
-    }
+    // As the text-file writer writes reals: seven decimals, whole numbers below 1 short.
+    void Real(long double x) { Text(TrimBlanks(TextLineRealText(x))); }
     const std::vector<OutLine>& Lines() const { return lines_; }
 
 private:
@@ -596,7 +581,7 @@ void ReadRows(ConfigReader& r)
     {
         std::string s;
         LABEL();
-        if (r.Text(s)) DefaultDataDir = TrimBlanks(s).empty() ? WithSlash(StartDir) : s;
+        if (r.Text(s)) DefaultDataDir = TrimBlanks(s).empty() ? AddBackslash(StartDir) : s;
     }
     LABEL();
     if (r.Real(TextHeightFactor) && TextHeightFactor < 0.1L) TextHeightFactor = 1;
@@ -701,9 +686,9 @@ std::string FileName(const char* ext) { return ProgramName + ext; }
 // write goes to ConfigDir and fails there with its message.
 std::string WriteDirectory()
 {
-    if (DirWritableProbe(ConfigDir)) return ConfigDir;
+    if (DirWritable(ConfigDir)) return ConfigDir;
     const std::string user = UserConfigDir();
-    if (!user.empty() && os::MakeDirectories(user) == 0 && DirWritableProbe(user)) {
+    if (!user.empty() && os::MakeDirectories(user) == 0 && DirWritable(user)) {
         ConfigDir = user;
         return user;
     }
@@ -813,20 +798,20 @@ void ReadConfiguration()
 
 void CheckConfiguredDirectories()
 {
-    const std::string start = WithSlash(StartDir);
+    const std::string start = AddBackslash(StartDir);
     for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir})
         if (WithoutBlanks(*d).empty()) *d = start;
 
-    if (!DirWritableProbe(CadDir)) ConfigShowErrorHook("invalid CAD Directory configured");
-    if (!os::DirectoryExists(TrimBlanks(DbfDir))) ConfigShowErrorHook("invalid DBF Directory configured");
-    if (!os::DirectoryExists(TrimBlanks(PltDir))) ConfigShowErrorHook("invalid PLT Directory configured");
-    if (!DirWritableProbe(TempDir)) {
+    if (!DirWritable(CadDir)) ConfigShowErrorHook("invalid CAD Directory configured");
+    if (!DirExists(DbfDir)) ConfigShowErrorHook("invalid DBF Directory configured");
+    if (!DirExists(PltDir)) ConfigShowErrorHook("invalid PLT Directory configured");
+    if (!DirWritable(TempDir)) {
         ConfigShowErrorHook("invalid temporary directory configured");
         std::string text = TempDir;
         if (ConfigInputTextHook("temporary directory", 60, text)) TempDir = text;
     }
-    if (!DirWritableProbe(EdiDir)) ConfigShowErrorHook("invalid EDI Directory configured");
-    if (!DirWritableProbe(DefaultDataDir)) ConfigShowErrorHook("invalid Data Directory configured");
+    if (!DirWritable(EdiDir)) ConfigShowErrorHook("invalid EDI Directory configured");
+    if (!DirWritable(DefaultDataDir)) ConfigShowErrorHook("invalid Data Directory configured");
 }
 
 void WriteSessionFile()
