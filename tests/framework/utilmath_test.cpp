@@ -148,6 +148,8 @@ TEST_F(UtilMath, PowerAndSquareRoot)
     EXPECT_EQ(IntPower(2, -3), 0.125L);
     EXPECT_EQ(IntPower(3, 0), 1.0L);
     EXPECT_EQ(IntPower(-2, 5), -32.0L);
+    EXPECT_EQ(IntPower(1, std::numeric_limits<int>::min()), 1.0L);
+    EXPECT_EQ(IntPower(2, std::numeric_limits<int>::max()), std::numeric_limits<long double>::infinity());
 }
 
 TEST_F(UtilMath, FloorAndComparisonQuirks)
