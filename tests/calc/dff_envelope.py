@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+"""Rack-generation check of the root form diameter dFf printed by gearcalc.
+
+The basic rack of the cutting tool (straight flank, tip radius; in the transverse section of a
+helical gear every length along the pitch line is stretched by 1/cos(beta), the tip radius becomes
+an ellipse) rolls over the pitch circle of the gear. For a circle of radius R, every point of the
+tool profile crosses it at two roll angles; the largest polar angle reached there is the envelope,
+the flank of the gap cut at R. Where the envelope is made by the straight flank it is the
+involute; the flank point that reaches furthest moves down the flank as R falls, and the root form
+diameter is the R at which that point arrives at the end of the straight flank (the tangent point
+of the tip radius). Below it the tip radius makes the fillet.
+
+The script finds that R by rolling alone (no line-of-action formula) with mpmath at 34 digits,
+checks that the envelope above it is the textbook involute and that below it the fillet leaves
+material, and compares R / 2 with dFf / 2 from gearcalc within 1e-4 mm.
+
+usage: dff_envelope.py GEARCALC
+"""
+import subprocess
+import sys
+
+import mpmath as mp
+
+mp.mp.dps = 34
+
+FAILURES = []
+
+
+def inv(a):
+    return mp.tan(a) - a
+
+
+def gearcalc_values(gearcalc, p):
+    lines = [f"alpha = {p['alpha']}", f"beta = {p['beta']}", f"mn = {p['mn']}", "b = 20",
+             "a = 0", "AaField = 9", "Aae = 0", "Aai = 0"]
+    for i in (1, 2):
+        lines += [f"z[{i}] = {p['z'][i - 1]}", f"x[{i}] = {p['x'][i - 1]}",
+                  f"TipInputMode[{i}] = 2", f"kmn[{i}] = 0",
+                  f"BasicRackType[{i}] = {p['rack']}", f"TsnSeries[{i}] = 11",
+                  f"Asne[{i}] = 0", f"Asni[{i}] = 0", f"q[{i}] = 0", f"DM[{i}] = 3"]
+    r = subprocess.run([gearcalc], input="\n".join(lines) + "\n", capture_output=True, text=True)
+    if r.returncode != 0:
+        raise SystemExit(f"gearcalc exit {r.returncode}: {r.stderr}")
+    out = {}
+    for line in r.stdout.splitlines():
+        if ' = ' in line:
+            k, v = line.split(' = ', 1)
+            out[k] = v
+    return out
+
+
+class Rolling:
+    """The tool of one gear rolling over its pitch circle (transverse section)."""
+
+    def __init__(self, alpha, beta, mn, z, x, haP0, rho):
+        self.an = mp.radians(alpha)
+        self.cb = mp.cos(mp.radians(beta))
+        self.mn = mn
+        self.z = z
+        self.x = x
+        self.r = z * mn / self.cb / 2
+        self.at = mp.atan(mp.tan(self.an) / self.cb)
+        self.rb = self.r * mp.cos(self.at)
+        # Normal section, depth h below the tool datum line: straight flank
+        # u = pi mn / 4 - h tan(an); tip radius centre at depth haP0 - rho.
+        self.hc = haP0 - rho
+        self.uc = mp.pi * mn / 4 - self.hc * mp.tan(self.an) - rho / mp.cos(self.an)
+        self.rho = rho
+        self.hT = self.hc + rho * mp.sin(self.an)  # end of the straight flank
+
+    def flank_point(self, h):
+        return (mp.pi * self.mn / 4 - h * mp.tan(self.an)) / self.cb, h - self.x * self.mn
+
+    def arc_point(self, w):
+        return ((self.uc + self.rho * mp.cos(w)) / self.cb,
+                self.hc + self.rho * mp.sin(w) - self.x * self.mn)
+
+    def angle_at(self, u, v, R):
+        """Largest polar angle (from the gear's y axis) at which the rack point (u along the
+        pitch line, v below it) crosses the circle R while the gear turns by phi and the rack
+        moves by r phi."""
+        r = self.r
+        q = R * R - (r - v) ** 2
+        if q < 0:
+            return None
+        best = None
+        for w in (mp.sqrt(q), -mp.sqrt(q)):
+            phi = (u - w) / r
+            gx = (u - r * phi) * mp.cos(phi) + (r - v) * mp.sin(phi)
+            gy = -(u - r * phi) * mp.sin(phi) + (r - v) * mp.cos(phi)
+            t = mp.atan2(gx, gy)
+            best = t if best is None or t > best else best
+        return best
+
+    def golden_max(self, f, a, b):
+        k = (mp.sqrt(5) - 1) / 2
+        c, d = b - k * (b - a), a + k * (b - a)
+        fc, fd = f(c), f(d)
+        while b - a > mp.mpf('1e-20'):
+            if fc > fd:
+                b, d, fd = d, c, fc
+                c = b - k * (b - a)
+                fc = f(c)
+            else:
+                a, c, fc = c, d, fd
+                d = a + k * (b - a)
+                fd = f(d)
+        return (a + b) / 2
+
+    def flank_reach(self, R):
+        """Depth h of the point of the straight flank line (extended beyond its end) that
+        reaches furthest at radius R, searched near the flank end among the points that reach
+        R at all (a point at depth h comes no closer to the centre than r - h + x mn). Points
+        far beyond the end would undercut: they are not part of the tool."""
+        f = lambda h: self.angle_at(*self.flank_point(h), R)
+        lo = max(self.r + self.x * self.mn - R, self.hT - self.mn / 4) + mp.mpf('1e-30')
+        return self.golden_max(f, lo, self.hT + self.mn / 4)
+
+    def envelope(self, R):
+        """Polar angle of the gap flank at R: the furthest any tool point reaches."""
+        best = -mp.inf
+        lo = max(self.r + self.x * self.mn - R, -self.mn) + mp.mpf('1e-30')
+        if lo < self.hT:
+            f = lambda h: self.angle_at(*self.flank_point(h), R)
+            best = f(self.golden_max(f, lo, self.hT))
+        # The tip radius: a fine search, then a local refinement.
+        ws = [self.an + (mp.pi / 2 - self.an) * k / 200 for k in range(201)]
+        vals = [(self.angle_at(*self.arc_point(w), R), w) for w in ws]
+        vals = [v for v in vals if v[0] is not None]
+        if vals:
+            t, w0 = max(vals)
+            lo, hi = max(self.an, w0 - (mp.pi / 2 - self.an) / 200), \
+                min(mp.pi / 2, w0 + (mp.pi / 2 - self.an) / 200)
+            w = mp.findroot(lambda w: mp.diff(lambda s: self.angle_at(*self.arc_point(s), R), w),
+                            (lo + hi) / 2) if hi > lo else w0
+            if lo <= w <= hi:
+                t = max(t, self.angle_at(*self.arc_point(w), R))
+            best = max(best, t)
+        return best
+
+    def involute_gap_angle(self, R):
+        st = self.mn / self.cb * (mp.pi / 2 + 2 * self.x * mp.tan(self.an))
+        ay = mp.acos(self.rb / R)
+        return mp.pi / self.z - (st / (2 * self.r) + inv(self.at) - inv(ay))
+
+    def root_form_radius(self):
+        # The flank end never comes closer to the centre than r - v (at the roll angle u / r).
+        lo = max(self.rb, self.r - self.flank_point(self.hT)[1]) + mp.mpf('1e-3') * self.mn
+        hi = self.r
+        g = lambda R: self.flank_reach(R) - self.hT
+        if g(lo) < 0:
+            return self.rb  # the straight flank reaches the base circle
+        if not g(hi) < 0:
+            raise SystemExit("the flank end does not reach the pitch circle")
+        while hi - lo > mp.mpf('1e-12'):
+            mid = (lo + hi) / 2
+            if g(mid) > 0:
+                lo = mid
+            else:
+                hi = mid
+        return (lo + hi) / 2
+
+
+def case(name, gearcalc, p):
+    out = gearcalc_values(gearcalc, p)
+    mn = mp.mpf(p['mn'])
+    rack = {1: (mp.mpf('1.25'), mp.mpf('0.25')), 2: (mp.mpf('1.25'), mp.mpf('0.375'))}[p['rack']]
+    for i in (1, 2):
+        roll = Rolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, mp.mpf(p['z'][i - 1]),
+                       mp.mpf(p['x'][i - 1]), rack[0] * mn, rack[1] * mn)
+        RF = roll.root_form_radius()
+        got = mp.mpf(out[f'dFf[{i}]']) / 2
+        if abs(got - RF) > mp.mpf('1e-4'):
+            FAILURES.append(f"{name} gear {i}: dFf/2 = {mp.nstr(got, 12)}, rolled "
+                            f"{mp.nstr(RF, 12)}")
+        # The envelope above the form circle is the involute; below it the fillet leaves
+        # material (the gap is narrower than the involute would make it).
+        ra = mp.mpf(out[f'da[{i}]']) / 2
+        for R in (RF + (ra - RF) / 3, RF + 2 * (ra - RF) / 3):
+            dev = roll.envelope(R) - roll.involute_gap_angle(R)
+            if abs(dev) > mp.mpf('1e-18'):
+                FAILURES.append(f"{name} gear {i}: envelope off the involute at R {R}: {dev}")
+        R = RF - mp.mpf('0.02') * mn
+        if R > roll.rb and not roll.envelope(R) < roll.involute_gap_angle(R):
+            FAILURES.append(f"{name} gear {i}: no fillet below the root form circle")
+        print(f"{name} gear {i}: dFf = {mp.nstr(2 * RF, 12)} (rolled), "
+              f"{mp.nstr(2 * got, 12)} (gearcalc)")
+
+
+def main():
+    gearcalc = sys.argv[1]
+    case('spur', gearcalc, dict(alpha=20, beta=0, mn=2, z=[20, 40], x=[0, 0], rack=1))
+    case('spur shifted', gearcalc, dict(alpha=20, beta=0, mn=3, z=[14, 31], x=[0.4, -0.2],
+                                        rack=2))
+    case('helical', gearcalc, dict(alpha=20, beta=15, mn=3, z=[17, 43], x=[0.3, -0.1], rack=1))
+    case('helical 25', gearcalc, dict(alpha=17.5, beta=25, mn=4, z=[21, 55], x=[0.1, 0.25],
+                                      rack=2))
+    if FAILURES:
+        print("\n".join(FAILURES))
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
