@@ -5,8 +5,7 @@
 std::uint16_t ErrorCount = 0;
 RangeArray<ShortString<ErrorTextCapacity>, 1, ErrorListSize> ErrorList;
 
-void AddError(std::string_view Msg)
-{
+void AddError(std::string_view Msg) {
     const ShortString<ErrorTextCapacity> key(Msg);
     for (int i = 1; i <= ErrorCount && i <= ErrorListSize; ++i)
         if (ErrorList[i] == key) return;
@@ -18,16 +17,15 @@ void AddError(std::string_view Msg)
     ErrorList[ErrorCount] = key;
 }
 
-void ClearErrors()
-{
+void ClearErrors() {
     ErrorCount = 0;
     CalcErrorFlag = 0;
 }
 
-void InitErrors()
-{
+void InitErrors() {
     ErrorCount = 0;
-    for (auto& e : ErrorList) e = "";
+    for (auto& e : ErrorList)
+        e = "";
 }
 
 namespace {

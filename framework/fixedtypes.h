@@ -22,8 +22,7 @@ public:
     static constexpr std::size_t Count = static_cast<std::size_t>(Hi - Lo + 1);
 
     constexpr RangeArray() = default;
-    constexpr RangeArray(std::initializer_list<T> values)
-    {
+    constexpr RangeArray(std::initializer_list<T> values) {
         std::size_t k = 0;
         for (const T& v : values) {
             if (k >= Count) throw std::out_of_range("RangeArray: too many initial values");
@@ -46,8 +45,7 @@ public:
     friend bool operator==(const RangeArray&, const RangeArray&) = default;
 
 private:
-    static std::size_t Slot(long i)
-    {
+    static std::size_t Slot(long i) {
         if (!InRange(i)) throw std::out_of_range("RangeArray: index " + std::to_string(i));
         return static_cast<std::size_t>(i - Lo);
     }
@@ -63,8 +61,7 @@ public:
     ShortString(const char* s) : ShortString(std::string_view(s)) {}
     ShortString(const std::string& s) : ShortString(std::string_view(s)) {}
 
-    ShortString& operator=(std::string_view s)
-    {
+    ShortString& operator=(std::string_view s) {
         text_ = os::Utf8Left(s, N);
         return *this;
     }
@@ -79,7 +76,9 @@ public:
     std::size_t Bytes() const { return text_.size(); }
     std::size_t Length() const { return os::Utf8Length(text_); }
 
-    friend bool operator==(const ShortString& a, const ShortString& b) { return a.text_ == b.text_; }
+    friend bool operator==(const ShortString& a, const ShortString& b) {
+        return a.text_ == b.text_;
+    }
     friend bool operator==(const ShortString& a, std::string_view b) { return a.text_ == b; }
     friend bool operator==(const ShortString& a, const char* b) { return a.text_ == b; }
     friend bool operator==(const ShortString& a, const std::string& b) { return a.text_ == b; }

@@ -53,19 +53,20 @@ std::uint16_t WinPrintMode = 1;
 std::int32_t MaxColour = 16;
 
 namespace {
-std::string CurrentDirectory()
-{
+std::string CurrentDirectory() {
     std::error_code ec;
     auto p = std::filesystem::current_path(ec);
     return ec ? std::string(".") : p.generic_string();
 }
 } // namespace
 
-void InitGlobalState()
-{
-    for (auto& t : TextLines) t = std::string(60, ' ');
-    for (auto& t : WrapLines) t = std::string(64, ' ');
-    for (auto& t : TitleTexts) t = std::string(60, ' ');
+void InitGlobalState() {
+    for (auto& t : TextLines)
+        t = std::string(60, ' ');
+    for (auto& t : WrapLines)
+        t = std::string(64, ' ');
+    for (auto& t : TitleTexts)
+        t = std::string(60, ' ');
     StartDir = CurrentDirectory();
 
     AbortFlag = 0;
@@ -111,7 +112,8 @@ void InitGlobalState()
     WinPrintMode = 1;
     MaxColour = 16;
 
-    for (auto& t : TitleTexts) t = "";
+    for (auto& t : TitleTexts)
+        t = "";
 }
 
 namespace {

@@ -9,12 +9,12 @@
 #include "framework/fixedtypes.h"
 
 // Flags and counters.
-extern std::uint8_t AbortFlag;      // 1: the last dialog, file or drawing step failed or was cancelled
-extern std::uint8_t CalcErrorFlag;  // 1: a fatal calculation error; cleared only by ClearErrors
-extern std::uint8_t ErrorBoxesOn;   // message boxes of the error routine shown only while 1
-extern std::uint8_t DataModified;   // the gear data was edited since the last save or load
-extern std::uint8_t ArchiveMode;    // run-time archive mode
-extern std::uint8_t ArchiveFlag;    // stored setting "Archive Flag ?" that switches ArchiveMode on
+extern std::uint8_t AbortFlag; // 1: the last dialog, file or drawing step failed or was cancelled
+extern std::uint8_t CalcErrorFlag; // 1: a fatal calculation error; cleared only by ClearErrors
+extern std::uint8_t ErrorBoxesOn;  // message boxes of the error routine shown only while 1
+extern std::uint8_t DataModified;  // the gear data was edited since the last save or load
+extern std::uint8_t ArchiveMode;   // run-time archive mode
+extern std::uint8_t ArchiveFlag;   // stored setting "Archive Flag ?" that switches ArchiveMode on
 extern std::int32_t ListFileCounter;
 extern std::uint16_t TextLineCount;
 extern std::int32_t DbfSelectedRecNo;

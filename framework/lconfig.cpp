@@ -24,40 +24,35 @@ std::string SystemConfigDir = "/etc/qor1w";
 
 namespace {
 
-void DefaultShowError(const std::string& text)
-{
+void DefaultShowError(const std::string& text) {
     if (ErrorBoxesOn) std::fprintf(stderr, "Error  : %s\n", text.c_str());
 }
 
-bool DefaultInputText(const std::string&, int, std::string&)
-{
+bool DefaultInputText(const std::string&, int, std::string&) {
     AbortFlag = 1;
     return false;
 }
 
-std::string WithSlash(const std::string& dir)
-{
+std::string WithSlash(const std::string& dir) {
     const std::string d = TrimBlanks(dir);
     if (d.empty() || d.back() == '/') return d;
     return d + "/";
 }
 
-std::string JoinPath(const std::string& dir, const std::string& name)
-{
+std::string JoinPath(const std::string& dir, const std::string& name) {
     const std::string d = WithSlash(dir);
     return d.empty() ? name : d + name;
 }
 
-std::string StripSlash(std::string dir)
-{
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+std::string StripSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
     return dir;
 }
 
 // ---- encodings at the file boundary ----------------------------------------------------------
 
-bool IsValidUtf8WithHighBytes(std::string_view s)
-{
+bool IsValidUtf8WithHighBytes(std::string_view s) {
     bool high = false;
     std::size_t pos = 0;
     while (pos < s.size()) {
@@ -76,14 +71,12 @@ bool IsValidUtf8WithHighBytes(std::string_view s)
     return high;
 }
 
-std::string DecodeLine(std::string_view bytes, os::CodePage cp)
-{
+std::string DecodeLine(std::string_view bytes, os::CodePage cp) {
     if (IsValidUtf8WithHighBytes(bytes)) return std::string(bytes);
     return os::ToUtf8(cp, bytes);
 }
 
-bool PageHoldsAll(os::CodePage cp, std::string_view utf8)
-{
+bool PageHoldsAll(os::CodePage cp, std::string_view utf8) {
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         const std::size_t before = pos;
@@ -94,13 +87,11 @@ bool PageHoldsAll(os::CodePage cp, std::string_view utf8)
     return true;
 }
 
-std::string EncodeLine(std::string_view utf8, os::CodePage cp)
-{
+std::string EncodeLine(std::string_view utf8, os::CodePage cp) {
     return PageHoldsAll(cp, utf8) ? os::FromUtf8(cp, utf8) : std::string(utf8);
 }
 
-std::vector<std::string> SplitLines(std::string_view bytes)
-{
+std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
     std::string cur;
     bool pendingLine = false;
@@ -129,8 +120,7 @@ struct OutLine {
 
 class ConfigWriter {
 public:
-    void Text(std::string s, os::CodePage page = os::CodePage::Cp1252)
-    {
+    void Text(std::string s, os::CodePage page = os::CodePage::Cp1252) {
         lines_.push_back({std::move(s), page});
     }
     void Int(long long n) { Text(IntToString(n)); }
@@ -159,8 +149,7 @@ private:
     StoredFileFormat full_;
 };
 
-std::vector<OutLine> BuildConfiguration()
-{
+std::vector<OutLine> BuildConfiguration() {
     FileNumberFormat format;
     ConfigWriter w;
     w.Text(ProgramName + " Configuration");
@@ -258,7 +247,8 @@ std::vector<OutLine> BuildConfiguration()
     w.Text("KVILPEN Command lines (n, line 2 .. line n)");
     const int plotCount = std::clamp<int>(PlotLineCount, 1, PlotLineMax);
     w.Int(plotCount);
-    for (int i = 2; i <= plotCount; ++i) w.Text(PlotLines[i]);
+    for (int i = 2; i <= plotCount; ++i)
+        w.Text(PlotLines[i]);
     w.Text("Archive Flag ?");
     w.Bool(ArchiveFlag != 0);
     w.Text("Date Code");
@@ -286,7 +276,8 @@ std::vector<OutLine> BuildConfiguration()
     w.Text("Print Scale Vertical");
     w.Real(PrintScaleVertical);
     w.Text("Line thickness Layer 0..5");
-    for (int i = 0; i <= 5; ++i) w.Int(LineThickness[i]);
+    for (int i = 0; i <= 5; ++i)
+        w.Int(LineThickness[i]);
     w.Text("Graphic Printout Dialog Box ?");
     w.Bool(PrintDialogBox != 0);
     w.Text("Text window left/top/width/height");
@@ -309,7 +300,8 @@ std::vector<OutLine> BuildConfiguration()
     w.Text("Edit 3D x,y,z ?");
     w.Bool(Edit3D);
     w.Text("3D - Default x,y,z");
-    for (int i = 1; i <= 3; ++i) w.Real(View3DAngles[i]);
+    for (int i = 1; i <= 3; ++i)
+        w.Real(View3DAngles[i]);
     w.Int(FrameOption);
     w.Int(ListDecimalSign);
     w.Text(FourthRowLabel, os::CodePage::Cp437);
@@ -318,7 +310,8 @@ std::vector<OutLine> BuildConfiguration()
     w.Text("CAD Text Mode");
     w.Int(CharsetMode);
     w.Text("pen width Layer 16..31");
-    for (int i = 16; i <= 31; ++i) w.Int(PenWidths[i]);
+    for (int i = 16; i <= 31; ++i)
+        w.Int(PenWidths[i]);
     // The unlabelled tail.
     w.Int(CharMode);
     w.Int(ScaleByPercent);
@@ -336,7 +329,8 @@ std::vector<OutLine> BuildConfiguration()
     w.Bool(ConfigSwitch);
     w.Bool(LanguageKept);
     w.Int(TitleBlockOption);
-    for (int i = 0; i <= 15; ++i) w.Int(Palette[i]);
+    for (int i = 0; i <= 15; ++i)
+        w.Int(Palette[i]);
     return w.Lines();
 }
 
@@ -350,21 +344,18 @@ public:
 
     bool Eof() const { return pos_ >= raw_.size(); }
 
-    bool Text(std::string& s, os::CodePage page = os::CodePage::Cp1252)
-    {
+    bool Text(std::string& s, os::CodePage page = os::CodePage::Cp1252) {
         if (Eof()) return false;
         s = DecodeLine(raw_[pos_++], page);
         return true;
     }
-    bool Skip()
-    {
+    bool Skip() {
         if (Eof()) return false;
         ++pos_;
         return true;
     }
     // An integer line; one that does not convert whole, or does not fit T, reads as 0.
-    template <typename T> bool Int(T& v)
-    {
+    template <typename T> bool Int(T& v) {
         std::string s;
         if (!Text(s)) return false;
         bool ok = false;
@@ -376,33 +367,30 @@ public:
             v = 0;
         return true;
     }
-    template <typename T> bool Real(T& v)
-    {
+    template <typename T> bool Real(T& v) {
         std::string s;
         if (!Text(s)) return false;
         bool ok = false;
         const long double x = ParseReal(s, ok);
-        v = ok && std::isfinite(x) && fabsl(x) <= static_cast<long double>(std::numeric_limits<T>::max())
+        v = ok && std::isfinite(x) &&
+                    fabsl(x) <= static_cast<long double>(std::numeric_limits<T>::max())
                 ? static_cast<T>(x)
                 : T(0);
         return true;
     }
-    bool True(bool& b)
-    {
+    bool True(bool& b) {
         std::string s;
         if (!Text(s)) return false;
         b = UpperCaseStr(TrimBlanks(s)) == "TRUE";
         return true;
     }
-    bool True(std::uint8_t& b)
-    {
+    bool True(std::uint8_t& b) {
         bool v = false;
         if (!True(v)) return false;
         b = v ? 1 : 0;
         return true;
     }
-    bool NotFalse(bool& b)
-    {
+    bool NotFalse(bool& b) {
         std::string s;
         if (!Text(s)) return false;
         b = UpperCaseStr(TrimBlanks(s)) != "FALSE";
@@ -417,17 +405,13 @@ private:
 // Row reader: one label line, then the value(s).
 #define LABEL() r.Skip()
 
-void FillScreenSizes(const TScreenMetrics& m)
-{
-    auto fit = [](int v) {
-        return static_cast<std::uint16_t>(std::clamp(v, 1, 65534));
-    };
+void FillScreenSizes(const TScreenMetrics& m) {
+    auto fit = [](int v) { return static_cast<std::uint16_t>(std::clamp(v, 1, 65534)); };
     if (ScreenWidth == 0 || ScreenWidth == 65535) ScreenWidth = fit(m.ScreenWidth - 9);
     if (ScreenHeight == 0 || ScreenHeight == 65535) ScreenHeight = fit(m.ScreenHeight - 91);
 }
 
-void ReadRows(ConfigReader& r)
-{
+void ReadRows(ConfigReader& r) {
     GraphicXFactor = 1;
     LABEL(); // program name and "Configuration"
     LABEL(); // version
@@ -591,7 +575,8 @@ void ReadRows(ConfigReader& r)
     LABEL();
     r.Text(HtmlBrowser);
     LABEL();
-    if (r.Real(PrintScaleVertical) && PrintScaleVertical < 0.0001) PrintScaleVertical = ScreendumpScale;
+    if (r.Real(PrintScaleVertical) && PrintScaleVertical < 0.0001)
+        PrintScaleVertical = ScreendumpScale;
     LABEL();
     for (int i = 0; i <= 5; ++i)
         if (r.Int(LineThickness[i]) && (LineThickness[i] < 1 || LineThickness[i] > 255))
@@ -639,7 +624,8 @@ void ReadRows(ConfigReader& r)
     LABEL();
     r.NotFalse(Edit3D);
     LABEL();
-    for (int i = 1; i <= 3; ++i) r.Real(View3DAngles[i]);
+    for (int i = 1; i <= 3; ++i)
+        r.Real(View3DAngles[i]);
     r.Int(FrameOption);
     if (r.Int(ListDecimalSign) && ListDecimalSign == 0) ListDecimalSign = 2;
     r.Text(FourthRowLabel, os::CodePage::Cp437);
@@ -648,7 +634,8 @@ void ReadRows(ConfigReader& r)
     LABEL();
     if (r.Int(CharsetMode) && CharsetMode == 0) CharsetMode = 1;
     LABEL();
-    for (int i = 16; i <= 31; ++i) r.Int(PenWidths[i]);
+    for (int i = 16; i <= 31; ++i)
+        r.Int(PenWidths[i]);
     // The unlabelled tail.
     r.Int(CharMode);
     if (r.Int(ScaleByPercent) && (ScaleByPercent < 10 || ScaleByPercent > 1000))
@@ -679,13 +666,14 @@ void ReadRows(ConfigReader& r)
 
 #undef LABEL
 
-std::string FileName(const char* ext) { return ProgramName + ext; }
+std::string FileName(const char* ext) {
+    return ProgramName + ext;
+}
 
 // The directory a file is written to: ConfigDir when writable, else the user's configuration
 // directory (created when missing), which then becomes ConfigDir. With neither writable the
 // write goes to ConfigDir and fails there with its message.
-std::string WriteDirectory()
-{
+std::string WriteDirectory() {
     if (DirWritable(ConfigDir)) return ConfigDir;
     const std::string user = UserConfigDir();
     if (!user.empty() && os::MakeDirectories(user) == 0 && DirWritable(user)) {
@@ -695,8 +683,7 @@ std::string WriteDirectory()
     return ConfigDir;
 }
 
-std::string JoinLines(const std::vector<std::string>& encoded)
-{
+std::string JoinLines(const std::vector<std::string>& encoded) {
     std::string bytes;
     for (const auto& line : encoded) {
         bytes += line;
@@ -705,15 +692,13 @@ std::string JoinLines(const std::vector<std::string>& encoded)
     return bytes;
 }
 
-bool WriteLinesSafely(const std::string& path, const std::string& bytes)
-{
+bool WriteLinesSafely(const std::string& path, const std::string& bytes) {
     return RewriteRetry([&] { return os::WriteWholeFileAtomic(path, bytes); });
 }
 
 } // namespace
 
-TScreenMetrics GuiScreenMetrics()
-{
+TScreenMetrics GuiScreenMetrics() {
     TScreenMetrics m;
     if (TScreen* s = Screen()) {
         m.ScreenWidth = s->Width();
@@ -727,8 +712,7 @@ ScreenMetricsFunc ScreenMetricsHook = &GuiScreenMetrics;
 ConfigShowErrorFunc ConfigShowErrorHook = &DefaultShowError;
 ConfigInputTextFunc ConfigInputTextHook = &DefaultInputText;
 
-std::string UserConfigDir()
-{
+std::string UserConfigDir() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && *xdg == '/') return StripSlash(xdg) + "/qor1w";
     const char* home = std::getenv("HOME");
@@ -736,46 +720,48 @@ std::string UserConfigDir()
     return {};
 }
 
-std::string ConfigFilePath() { return JoinPath(ConfigDir, FileName(".cfg")); }
-std::string SessionFilePath() { return JoinPath(ConfigDir, FileName(".cff")); }
+std::string ConfigFilePath() {
+    return JoinPath(ConfigDir, FileName(".cfg"));
+}
+std::string SessionFilePath() {
+    return JoinPath(ConfigDir, FileName(".cff"));
+}
 
-std::vector<std::string> ConfigurationLines()
-{
+std::vector<std::string> ConfigurationLines() {
     std::vector<std::string> out;
-    for (auto& l : BuildConfiguration()) out.push_back(l.text);
+    for (auto& l : BuildConfiguration())
+        out.push_back(l.text);
     return out;
 }
 
-void WriteConfiguration()
-{
+void WriteConfiguration() {
     if (AbortFlag) return;
     std::vector<std::string> encoded;
-    for (const auto& l : BuildConfiguration()) encoded.push_back(EncodeLine(l.text, l.page));
+    for (const auto& l : BuildConfiguration())
+        encoded.push_back(EncodeLine(l.text, l.page));
     const std::string dir = WriteDirectory();
     WriteLinesSafely(JoinPath(dir, FileName(".cfg")), JoinLines(encoded));
 }
 
-void ReadConfigurationLines(const std::vector<std::string>& lines)
-{
+void ReadConfigurationLines(const std::vector<std::string>& lines) {
     ConfigReader r(lines);
     ReadRows(r);
     FillScreenSizes(ScreenMetricsHook());
 }
 
-void ApplyFirstStartValues()
-{
+void ApplyFirstStartValues() {
     const TScreenMetrics m = ScreenMetricsHook();
     FillScreenSizes(m);
     TextWindowRect.Height = m.ScreenHeight - 80;
     // The window frame's share of the height; 1 while no main window exists.
-    const long double frame =
-        m.WindowHeight > 0 ? static_cast<long double>(m.WindowHeight) / (m.ClientHeight + 46) : 1.0L;
+    const long double frame = m.WindowHeight > 0
+                                  ? static_cast<long double>(m.WindowHeight) / (m.ClientHeight + 46)
+                                  : 1.0L;
     const int ppi = m.PixelsPerInch > 0 ? m.PixelsPerInch : 96;
     FormSizePercent = RoundInt((frame + 0.009L) * (ppi / 96.0L) * 100);
 }
 
-void ReadConfiguration()
-{
+void ReadConfiguration() {
     const std::string name = FileName(".cfg");
     const std::string places[] = {ConfigDir, UserConfigDir(), SystemConfigDir};
     for (std::size_t k = 0; k < std::size(places); ++k) {
@@ -796,8 +782,7 @@ void ReadConfiguration()
     AbortFlag = 1;
 }
 
-void CheckConfiguredDirectories()
-{
+void CheckConfiguredDirectories() {
     const std::string start = AddBackslash(StartDir);
     for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir})
         if (WithoutBlanks(*d).empty()) *d = start;
@@ -814,24 +799,24 @@ void CheckConfiguredDirectories()
     if (!DirWritable(DefaultDataDir)) ConfigShowErrorHook("invalid Data Directory configured");
 }
 
-void WriteSessionFile()
-{
+void WriteSessionFile() {
     AbortFlag = 0;
     std::vector<std::string> encoded;
     encoded.push_back(EncodeLine(ProgramName + " Session " + DataDir, os::CodePage::Cp1252));
-    for (int i = 1; i <= 4; ++i) encoded.push_back(EncodeLine(RecentFiles[i], os::CodePage::Cp1252));
+    for (int i = 1; i <= 4; ++i)
+        encoded.push_back(EncodeLine(RecentFiles[i], os::CodePage::Cp1252));
     const std::string dir = WriteDirectory();
     WriteLinesSafely(JoinPath(dir, FileName(".cff")), JoinLines(encoded));
 }
 
-void ReadSessionFile()
-{
+void ReadSessionFile() {
     std::string path;
     std::string bytes;
     const std::string dir = StripSlash(TrimBlanks(ConfigDir));
     if (dir.empty() || os::FindNameNoCase(dir, FileName(".cff"), path) != 0 ||
         os::ReadWholeFile(path, bytes) != 0) {
-        for (auto& f : RecentFiles) f.clear();
+        for (auto& f : RecentFiles)
+            f.clear();
         return;
     }
     const std::vector<std::string> lines = SplitLines(bytes);

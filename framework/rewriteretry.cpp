@@ -5,14 +5,12 @@
 
 RetryQuestion RetryQuestionHook = nullptr;
 
-std::string RewriteErrorText(int dosCode)
-{
+std::string RewriteErrorText(int dosCode) {
     if (dosCode == os::kErrWriteProtect) return "remove write protect !";
     return "I/O-Error " + std::to_string(dosCode);
 }
 
-bool RewriteRetry(const std::function<int()>& attempt)
-{
+bool RewriteRetry(const std::function<int()>& attempt) {
     int silentTries = 0;
     for (;;) {
         const int code = attempt();

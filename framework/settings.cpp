@@ -107,8 +107,7 @@ std::string FourthRowLabel;
 
 const char* const DefaultPlotLine = "C:\\KVILPEN\\WKVILPEN KVILPEN.DXF /M1.0";
 
-void SetProductIdentity()
-{
+void SetProductIdentity() {
     VersionCode = "1.1";
     ProductTitle = "QOR1W";
     ProgramName = "qor1w";
@@ -120,16 +119,14 @@ void SetProductIdentity()
 }
 
 namespace {
-std::string CurrentDirectory()
-{
+std::string CurrentDirectory() {
     std::error_code ec;
     auto p = std::filesystem::current_path(ec);
     return ec ? std::string(".") : p.generic_string();
 }
 } // namespace
 
-void InitSettings()
-{
+void InitSettings() {
     // Program paths of the Windows original stay as the stored defaults; the places that run
     // them map these names to Linux programs.
     ExternalDbfProgram = "C:\\TABVIEW\\TABVIEW.EXE";
@@ -156,7 +153,8 @@ void InitSettings()
     DbfGridPosB = 1;
     FrameOption = 0;
     ListDecimalSign = 2;
-    for (auto& f : RecentFiles) f.clear();
+    for (auto& f : RecentFiles)
+        f.clear();
     RecentFilesMenuIndex = 0;
     CharsetMode = 1;
     CadBatchOutput = 0;
@@ -179,8 +177,7 @@ void InitSettings()
     UnitSystemNames[5] = "metric (mm, kN, N/mm\u00B2, Nm, \u00B0C)";
 }
 
-void ResetPalette()
-{
+void ResetPalette() {
     Palette[0] = RGBColour(0, 0, 0);
     Palette[1] = RGBColour(0, 0, 128);
     Palette[2] = RGBColour(0, 255, 0);
@@ -199,8 +196,7 @@ void ResetPalette()
     Palette[15] = RGBColour(255, 255, 255);
 }
 
-void InitGraphicsSettings()
-{
+void InitGraphicsSettings() {
     // The graphics unit starts with 1.02 and 0.02; the drawing window then sets 1.2 and 0.1,
     // which are the values in force until the configuration is read.
     ZoomIncrement = 1.2L;
@@ -222,8 +218,7 @@ void InitGraphicsSettings()
     View3DAngles[3] = DegToRad(210);
 }
 
-void InitPrintSettings()
-{
+void InitPrintSettings() {
     PrintScaleX = 1;
     PrintScaleY = 1;
     PrintOffsetX = 0;
@@ -244,19 +239,18 @@ void InitPrintSettings()
     PrinterOrientation = 2;
 }
 
-void InitCadConfigTables()
-{
+void InitCadConfigTables() {
     for (int i = 16; i <= 31; ++i) {
         ColourTable[i] = i - 15;
         PenWidths[i] = 1;
     }
     PlotLineCount = 1;
     SelectedPlotLine = 1;
-    for (auto& line : PlotLines) line = DefaultPlotLine;
+    for (auto& line : PlotLines)
+        line = DefaultPlotLine;
 }
 
-void InitCadConfig()
-{
+void InitCadConfig() {
     InitCadConfigTables();
     static const char* const names[] = {"0", "1", "2", "3", "4", "5"};
     static const std::int32_t colours[] = {1, 2, 2, 2, 3, 1};
@@ -281,8 +275,7 @@ void InitCadConfig()
     FourthRowLabel.clear();
 }
 
-void InitAllSettings()
-{
+void InitAllSettings() {
     InitGlobalState();
     InitSettings();
     InitGraphicsSettings();
@@ -293,6 +286,6 @@ void InitAllSettings()
 namespace {
 // Start values before main runs. Only variables of this unit are touched (DegToRad is a pure
 // function), so the order of initialisation between units does not matter.
-const bool settingsReady = (InitSettings(), InitGraphicsSettings(), InitPrintSettings(),
-                            InitCadConfig(), true);
+const bool settingsReady =
+    (InitSettings(), InitGraphicsSettings(), InitPrintSettings(), InitCadConfig(), true);
 } // namespace

@@ -71,8 +71,8 @@ extern bool ConfigOption;         // unlabelled tail value (SaveAsActual)
 extern bool ConfigSwitch;         // unlabelled tail value
 extern bool LanguageKept;         // when false after reading, Language becomes 0
 extern std::uint16_t ListToClipboard;
-extern std::int32_t TitleBlockOption; // title block type
-extern std::int32_t FitFormMode;      // 2 switches the form fitting off
+extern std::int32_t TitleBlockOption;                 // title block type
+extern std::int32_t FitFormMode;                      // 2 switches the form fitting off
 extern RangeArray<std::string, 1, 5> UnitSystemNames; // UTF-8 display texts
 
 // ---- Graphics settings of the drawing window ----------------------------------------------
@@ -84,20 +84,20 @@ struct TVisibleWindow {
     long double XMin, XMax, YMin, YMax;
     friend bool operator==(const TVisibleWindow&, const TVisibleWindow&) = default;
 };
-extern long double ZoomIncrement;  // "zoom increment"
-extern long double PanFactor;      // "pan faktor"
-extern TZoomRect ZoomRect;         // part of the viewport shown; y from the viewport's bottom
+extern long double ZoomIncrement; // "zoom increment"
+extern long double PanFactor;     // "pan faktor"
+extern TZoomRect ZoomRect;        // part of the viewport shown; y from the viewport's bottom
 extern TVisibleWindow VisibleWindow;
 extern long double GraphicXFactor; // "X-Factor for graphic extension" (stored only)
 extern std::uint8_t KeepAspect;
 extern std::int32_t BackgroundColour; // COLORREF 0x00BBGGRR
 extern long double AspectFactor;
-extern std::string GraphicsFont;        // "Text font Graphics", at most 60 characters
-extern long double GraphicsTextWH;      // "Textwidth/height Graphics"
-extern long double TextHeightFactor;    // "Text Height Factor"
-extern std::uint16_t GraphicsTextStyle; // 1 bold, 2 italic, 4 underline, 8 strike-out
-extern RangeArray<std::int32_t, 0, 15> Palette; // COLORREF values
-extern bool Edit3D;                               // "Edit 3D x,y,z ?"
+extern std::string GraphicsFont;                   // "Text font Graphics", at most 60 characters
+extern long double GraphicsTextWH;                 // "Textwidth/height Graphics"
+extern long double TextHeightFactor;               // "Text Height Factor"
+extern std::uint16_t GraphicsTextStyle;            // 1 bold, 2 italic, 4 underline, 8 strike-out
+extern RangeArray<std::int32_t, 0, 15> Palette;    // COLORREF values
+extern bool Edit3D;                                // "Edit 3D x,y,z ?"
 extern RangeArray<long double, 1, 3> View3DAngles; // radians
 
 // ---- Printing settings ----------------------------------------------------------------------
@@ -134,7 +134,7 @@ extern long double CadTextFactor; // text width/height factor
 extern long double CadFontAngle;  // text slant, degrees
 extern bool LayerMonochrome;
 extern RangeArray<std::int32_t, 0, 5> LineThickness;
-extern std::int32_t CadDecimals; // decimals of DXF and TXT reals
+extern std::int32_t CadDecimals;       // decimals of DXF and TXT reals
 extern std::uint16_t PlotLineCount;    // 1..5
 extern std::uint16_t SelectedPlotLine; // 1..PlotLineCount
 extern RangeArray<std::string, 1, 5> PlotLines;
@@ -151,8 +151,7 @@ constexpr int PlotLineMax = 5;
 extern const char* const DefaultPlotLine; // "C:\KVILPEN\WKVILPEN KVILPEN.DXF /M1.0"
 
 // COLORREF of a red, green, blue triple.
-constexpr std::int32_t RGBColour(int r, int g, int b)
-{
+constexpr std::int32_t RGBColour(int r, int g, int b) {
     return static_cast<std::int32_t>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 
@@ -160,8 +159,8 @@ constexpr std::int32_t RGBColour(int r, int g, int b)
 void InitSettings();         // general settings and the identity defaults
 void InitGraphicsSettings(); // graphics settings (zoom 1.2, pan 0.1 as the drawing window sets)
 void InitPrintSettings();
-void ResetPalette();         // the 16 default drawing colours
-void InitCadConfigTables();  // ColourTable, PenWidths, plot lines
-void InitCadConfig();        // every CAD configuration value (calls InitCadConfigTables)
+void ResetPalette();        // the 16 default drawing colours
+void InitCadConfigTables(); // ColourTable, PenWidths, plot lines
+void InitCadConfig();       // every CAD configuration value (calls InitCadConfigTables)
 // Everything above plus InitGlobalState: the state of a fresh start before any file is read.
 void InitAllSettings();

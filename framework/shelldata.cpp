@@ -8,12 +8,13 @@ RangeArray<TDrawingText, 1, DrawingTextMax>& DrawingExtraTexts = DrawingTexts;
 RangeArray<TChangeEntry, 1, ChangeTableMax> ChangeTable;
 std::uint16_t ChangeCount = 0;
 
-void InitShellData()
-{
+void InitShellData() {
     LoadDefaults = TLoadDefaults{};
     DrawingInfo = TDrawingInfo{};
-    for (auto& t : DrawingTexts) t = TDrawingText{};
+    for (auto& t : DrawingTexts)
+        t = TDrawingText{};
     DrawingTextCount = 0;
-    for (auto& c : ChangeTable) c = TChangeEntry{};
+    for (auto& c : ChangeTable)
+        c = TChangeEntry{};
     ChangeCount = 0;
 }

@@ -12,8 +12,8 @@ using Extended = long double;
 constexpr Extended Pi = 3.141592653589793238462643383279502884L;
 constexpr Extended HalfPi = Pi / 2;
 constexpr Extended MmPerInch = 25.4L;
-constexpr Extended EqualTolerance = 1e-5L;     // IsEqual
-constexpr Extended ArcInvTolerance = 1e-15L;   // ArcInv stops when |Inv(a) - y| < this
+constexpr Extended EqualTolerance = 1e-5L;   // IsEqual
+constexpr Extended ArcInvTolerance = 1e-15L; // ArcInv stops when |Inv(a) - y| < this
 
 // Guarded functions.
 Extended Tan(Extended x);    // cos x == 0: "Error: function tan in Unit math", 1.0E30
@@ -43,11 +43,11 @@ bool TryRoundInt(Extended x, std::int32_t& out);
 // Plain functions.
 Extended RoundDec(int n, Extended x); // x rounded to n decimals (n may be negative), ties to even
 Extended IntPower(Extended x, int n);
-Extended Inv(Extended a);             // involute: Tan(a) - a
-Extended Log10(Extended x);           // 0 for x <= 0
+Extended Inv(Extended a);   // involute: Tan(a) - a
+Extended Log10(Extended x); // 0 for x <= 0
 Extended Pow10(Extended x);
-Extended Floor(Extended x);           // trunc(x), minus 1 when x < 0 (Floor(-2) == -3)
-int Exponent10(Extended x);           // 0 for x == 0, else Floor(Log10|x|)
+Extended Floor(Extended x); // trunc(x), minus 1 when x < 0 (Floor(-2) == -3)
+int Exponent10(Extended x); // 0 for x == 0, else Floor(Log10|x|)
 Extended Hypot(Extended x, Extended y);
 Extended Cathetus(Extended r, Extended x); // sqrt(r^2 - x^2); 0 when |r| <= |x|
 // Angle of the vector (x, y), x component FIRST; range (-pi/2, 3pi/2).
@@ -55,8 +55,8 @@ Extended ArcTan2(Extended x, Extended y);
 Extended ArcTan2Swapped(Extended y, Extended x); // ArcTan2(x, y)
 Extended RadToDeg(Extended x);
 Extended DegToRad(Extended x);
-Extended NormAngle(Extended x);                   // in [0, 2pi)
-Extended AngleDiffDeg(Extended a, Extended b);    // b - a in [0, 360) degrees
+Extended NormAngle(Extended x);                    // in [0, 2pi)
+Extended AngleDiffDeg(Extended a, Extended b);     // b - a in [0, 360) degrees
 Extended RotX(Extended p, Extended q, Extended a); // cos a q - sin a p
 Extended RotY(Extended p, Extended q, Extended a); // cos a p + sin a q
 void RotatePoint(Extended& X, Extended& Y, Extended x, Extended y, Extended a);
@@ -64,9 +64,9 @@ void RotateMovePoint(Extended& X, Extended& Y, Extended dx, Extended dy, Extende
                      Extended x, Extended y);
 void ScaleRotateMovePoint(Extended& X, Extended& Y, Extended sx, Extended sy, Extended dx,
                           Extended dy, Extended angleDeg, Extended x, Extended y);
-bool IsEqual(Extended a, Extended b);              // |a - b| < 1e-5
+bool IsEqual(Extended a, Extended b);               // |a - b| < 1e-5
 bool IsBetween(Extended x, Extended a, Extended b); // strictly between, either order
-Extended PercentDiff(Extended ref, Extended v);    // |(v - ref) / ref| 100; 0 for ref == 0
+Extended PercentDiff(Extended ref, Extended v);     // |(v - ref) / ref| 100; 0 for ref == 0
 Extended Max(Extended a, Extended b);
 Extended Min(Extended a, Extended b);
 std::int32_t IMax(std::int32_t a, std::int32_t b);

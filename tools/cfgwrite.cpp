@@ -11,8 +11,7 @@
 #include "framework/settings.h"
 #include "framework/utilstr.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: cfgwrite DIR [--plot-lines N] [--comma]\n");
         return 2;
@@ -29,7 +28,8 @@ int main(int argc, char** argv)
                 return 2;
             }
             PlotLineCount = static_cast<std::uint16_t>(n);
-            for (int k = 2; k <= n; ++k) PlotLines[k] = "plot line " + std::to_string(k);
+            for (int k = 2; k <= n; ++k)
+                PlotLines[k] = "plot line " + std::to_string(k);
         } else if (std::strcmp(argv[i], "--comma") == 0) {
             DecimalSign = 2;
         } else {

@@ -10,16 +10,15 @@ namespace {
 
 class MessageList : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         InitErrors();
         CalcErrorFlag = 0;
     }
 };
 
-TEST_F(MessageList, TwelveDistinctMessagesKeepTheFirstEleven)
-{
-    for (int i = 1; i <= 12; ++i) AddError("Warning: message number " + std::to_string(i));
+TEST_F(MessageList, TwelveDistinctMessagesKeepTheFirstEleven) {
+    for (int i = 1; i <= 12; ++i)
+        AddError("Warning: message number " + std::to_string(i));
     EXPECT_EQ(ErrorCount, 11);
     EXPECT_EQ(ErrorList[1].str(), "Warning: message number 1");
     EXPECT_EQ(ErrorList[11].str(), "Warning: message number 11");
@@ -29,8 +28,7 @@ TEST_F(MessageList, TwelveDistinctMessagesKeepTheFirstEleven)
     EXPECT_EQ(ErrorList[11].str(), "Warning: message number 11");
 }
 
-TEST_F(MessageList, CapacityIsThirtySixCharacters)
-{
+TEST_F(MessageList, CapacityIsThirtySixCharacters) {
     const std::string exact36 = "Error  : 123456789012345678901234567";
     ASSERT_EQ(exact36.size(), 36u);
     AddError(exact36);
@@ -46,8 +44,7 @@ TEST_F(MessageList, CapacityIsThirtySixCharacters)
     EXPECT_EQ(ErrorList[2].str(), other37.substr(0, 36));
 }
 
-TEST_F(MessageList, DuplicatesAreDroppedCaseSensitively)
-{
+TEST_F(MessageList, DuplicatesAreDroppedCaseSensitively) {
     AddError("Error  : tip too thin");
     AddError("Error  : tip too thin");
     EXPECT_EQ(ErrorCount, 1);
@@ -59,11 +56,11 @@ TEST_F(MessageList, DuplicatesAreDroppedCaseSensitively)
     EXPECT_EQ(ErrorCount, 3);
 }
 
-TEST_F(MessageList, CapacityCountsUtf8Characters)
-{
+TEST_F(MessageList, CapacityCountsUtf8Characters) {
     // 9 prefix characters + 30 two-byte characters: 39 characters, 69 bytes.
     std::string msg = "Warning: ";
-    for (int i = 0; i < 30; ++i) msg += "\xC3\xA4"; // a-umlaut
+    for (int i = 0; i < 30; ++i)
+        msg += "\xC3\xA4"; // a-umlaut
     AddError(msg);
     ASSERT_EQ(ErrorCount, 1);
     const std::string& stored = ErrorList[1];
@@ -72,8 +69,7 @@ TEST_F(MessageList, CapacityCountsUtf8Characters)
     EXPECT_EQ(stored.substr(stored.size() - 2), "\xC3\xA4");
 }
 
-TEST_F(MessageList, ClearErrorsResetsCountAndFatalFlagOnly)
-{
+TEST_F(MessageList, ClearErrorsResetsCountAndFatalFlagOnly) {
     AddError("Fatal  : alpha wt !");
     AddError("Error  : second");
     CalcErrorFlag = 1;
@@ -89,16 +85,14 @@ TEST_F(MessageList, ClearErrorsResetsCountAndFatalFlagOnly)
     EXPECT_EQ(CalcErrorFlag, 0);
 }
 
-TEST(FixedTables, IndexesOutsideTheirRangeAreRejected)
-{
+TEST(FixedTables, IndexesOutsideTheirRangeAreRejected) {
     EXPECT_THROW((void)ErrorList[0], std::out_of_range);
     EXPECT_THROW((void)ErrorList[12], std::out_of_range);
     EXPECT_THROW((void)TextLines[136], std::out_of_range);
     EXPECT_NO_THROW((void)TextLines[135]);
 }
 
-TEST(GlobalState, StartValues)
-{
+TEST(GlobalState, StartValues) {
     InitGlobalState();
     EXPECT_EQ(TextLines[1].str(), std::string(60, ' '));
     EXPECT_EQ(TextLines[135].str(), std::string(60, ' '));

@@ -21,20 +21,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p)
-{
+std::string ReadBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteBytes(const fs::path& p, const std::string& bytes)
-{
+void WriteBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
-std::vector<std::string> SplitCrLf(const std::string& bytes)
-{
+std::vector<std::string> SplitCrLf(const std::string& bytes) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -49,15 +46,14 @@ std::vector<std::string> SplitCrLf(const std::string& bytes)
     return lines;
 }
 
-std::string JoinCrLf(const std::vector<std::string>& lines, std::size_t count)
-{
+std::string JoinCrLf(const std::vector<std::string>& lines, std::size_t count) {
     std::string s;
-    for (std::size_t i = 0; i < count && i < lines.size(); ++i) s += lines[i] + "\r\n";
+    for (std::size_t i = 0; i < count && i < lines.size(); ++i)
+        s += lines[i] + "\r\n";
     return s;
 }
 
-TScreenMetrics FixedMetrics()
-{
+TScreenMetrics FixedMetrics() {
     TScreenMetrics m;
     m.ScreenWidth = 1920;
     m.ScreenHeight = 1080;
@@ -69,23 +65,24 @@ TScreenMetrics FixedMetrics()
 
 int questionsAsked = 0;
 int retriesBeforeCancel = 0;
-bool AnswerRetryThenCancel(const std::string&, const std::string&)
-{
+bool AnswerRetryThenCancel(const std::string&, const std::string&) {
     ++questionsAsked;
     return questionsAsked <= retriesBeforeCancel;
 }
 
 std::vector<std::string> shownErrors;
-void CollectError(const std::string& text) { shownErrors.push_back(text); }
+void CollectError(const std::string& text) {
+    shownErrors.push_back(text);
+}
 
 // Every test runs in its own directories: the start directory, the user's configuration
 // directory and the system one, all below a fresh temporary folder.
 class ConfigFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         root_ = fs::path(::testing::TempDir()) /
-                ("qorcfg_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                ("qorcfg_" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "start");
         fs::create_directories(root_ / "xdg");
@@ -105,8 +102,7 @@ protected:
         ConfigShowErrorHook = &CollectError;
         InitErrors();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         setenv("XDG_CONFIG_HOME", savedXdg_.c_str(), 1);
         RetryQuestionHook = nullptr;
         fs::remove_all(root_);
@@ -118,8 +114,7 @@ protected:
 };
 
 // A value different from the start value for every stored setting.
-void SetEverySettingToNonDefault()
-{
+void SetEverySettingToNonDefault() {
     for (int i = 1; i <= 5; ++i) {
         LayerNames[i] = "LAYER_" + std::to_string(i);
         LayerColours[i] = 40 + i;
@@ -160,7 +155,8 @@ void SetEverySettingToNonDefault()
     LayerMonochrome = true;
     GraphicsTextWH = 0.75L;
     GraphicsFont = "DejaVu Sans";
-    for (int i = 16; i <= 31; ++i) ColourTable[i] = 48 - i;
+    for (int i = 16; i <= 31; ++i)
+        ColourTable[i] = 48 - i;
     WordProcessor = "/usr/bin/gedit";
     DatabaseMode = 3;
     ExternalDbfProgram = "/usr/bin/dbview";
@@ -181,7 +177,8 @@ void SetEverySettingToNonDefault()
     FormSizePercent = 130;
     HtmlBrowser = "/usr/bin/firefox";
     PrintScaleVertical = 0.875;
-    for (int i = 0; i <= 5; ++i) LineThickness[i] = 10 + i;
+    for (int i = 0; i <= 5; ++i)
+        LineThickness[i] = 10 + i;
     PrintDialogBox = 0;
     TextWindowRect = {15, 25, 800, 555};
     UnitSystem = 1;
@@ -197,10 +194,12 @@ void SetEverySettingToNonDefault()
     View3DAngles[3] = 2.75L;
     FrameOption = 1;
     ListDecimalSign = 1;
-    FourthRowLabel = "Gepr\xC3\xBC" "ft"; // "Geprüft"
+    FourthRowLabel = "Gepr\xC3\xBC"
+                     "ft"; // "Geprüft"
     CadDecimals = 9;
     CharsetMode = 3;
-    for (int i = 16; i <= 31; ++i) PenWidths[i] = i - 13;
+    for (int i = 16; i <= 31; ++i)
+        PenWidths[i] = i - 13;
     CharMode = 2;
     ScaleByPercent = 95;
     AngleFormat = 1;
@@ -217,12 +216,12 @@ void SetEverySettingToNonDefault()
     ConfigSwitch = true;
     LanguageKept = true;
     TitleBlockOption = 3;
-    for (int i = 0; i <= 15; ++i) Palette[i] = RGBColour(i * 10, 255 - i, i + 1);
+    for (int i = 0; i <= 15; ++i)
+        Palette[i] = RGBColour(i * 10, 255 - i, i + 1);
     Palette[7] = RGBColour(0, 0, 0); // black must survive too
 }
 
-void ExpectEverySettingNonDefault()
-{
+void ExpectEverySettingNonDefault() {
     for (int i = 1; i <= 5; ++i) {
         EXPECT_EQ(LayerNames[i].str(), "LAYER_" + std::to_string(i));
         EXPECT_EQ(LayerColours[i], 40 + i);
@@ -263,7 +262,8 @@ void ExpectEverySettingNonDefault()
     EXPECT_TRUE(LayerMonochrome);
     EXPECT_EQ(GraphicsTextWH, 0.75L);
     EXPECT_EQ(GraphicsFont, "DejaVu Sans");
-    for (int i = 16; i <= 31; ++i) EXPECT_EQ(ColourTable[i], 48 - i);
+    for (int i = 16; i <= 31; ++i)
+        EXPECT_EQ(ColourTable[i], 48 - i);
     EXPECT_EQ(WordProcessor, "/usr/bin/gedit");
     EXPECT_EQ(DatabaseMode, 3);
     EXPECT_EQ(ExternalDbfProgram, "/usr/bin/dbview");
@@ -284,7 +284,8 @@ void ExpectEverySettingNonDefault()
     EXPECT_EQ(FormSizePercent, 130);
     EXPECT_EQ(HtmlBrowser, "/usr/bin/firefox");
     EXPECT_EQ(PrintScaleVertical, 0.875);
-    for (int i = 0; i <= 5; ++i) EXPECT_EQ(LineThickness[i], 10 + i);
+    for (int i = 0; i <= 5; ++i)
+        EXPECT_EQ(LineThickness[i], 10 + i);
     EXPECT_EQ(PrintDialogBox, 0);
     EXPECT_EQ(TextWindowRect, (TTextWindowRect{15, 25, 800, 555}));
     EXPECT_EQ(UnitSystem, 1);
@@ -300,10 +301,12 @@ void ExpectEverySettingNonDefault()
     EXPECT_EQ(View3DAngles[3], 2.75L);
     EXPECT_EQ(FrameOption, 1);
     EXPECT_EQ(ListDecimalSign, 1);
-    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC" "ft");
+    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC"
+                              "ft");
     EXPECT_EQ(CadDecimals, 9);
     EXPECT_EQ(CharsetMode, 3);
-    for (int i = 16; i <= 31; ++i) EXPECT_EQ(PenWidths[i], i - 13);
+    for (int i = 16; i <= 31; ++i)
+        EXPECT_EQ(PenWidths[i], i - 13);
     EXPECT_EQ(CharMode, 2);
     EXPECT_EQ(ScaleByPercent, 95);
     EXPECT_EQ(AngleFormat, 1);
@@ -327,8 +330,7 @@ void ExpectEverySettingNonDefault()
     EXPECT_EQ(Palette[7], 0);
 }
 
-TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout)
-{
+TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout) {
     WriteConfiguration();
     ASSERT_EQ(AbortFlag, 0);
     const std::string bytes = ReadBytes(StartCfg());
@@ -353,8 +355,7 @@ TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout)
     EXPECT_EQ(ConfigurationLines().size(), 251u);
 }
 
-TEST_F(ConfigFiles, EverySettingRoundTrips)
-{
+TEST_F(ConfigFiles, EverySettingRoundTrips) {
     SetEverySettingToNonDefault();
     WriteConfiguration();
     ASSERT_EQ(AbortFlag, 0);
@@ -373,21 +374,20 @@ TEST_F(ConfigFiles, EverySettingRoundTrips)
     ExpectEverySettingNonDefault();
 }
 
-TEST_F(ConfigFiles, FloatDigitsDoNotCutStoredReals)
-{
+TEST_F(ConfigFiles, FloatDigitsDoNotCutStoredReals) {
     FloatDigits = 1; // the screen shows one decimal less than usual
     ZoomIncrement = 1.234567L;
     const auto lines = ConfigurationLines();
     EXPECT_EQ(lines[71], "1.2345670");
 }
 
-TEST_F(ConfigFiles, FileCutAfterPrinterInterfaceKeepsLaterDefaults)
-{
+TEST_F(ConfigFiles, FileCutAfterPrinterInterfaceKeepsLaterDefaults) {
     SetEverySettingToNonDefault();
     const auto full = ConfigurationLines();
     ASSERT_EQ(full[34], "Printer interface");
     std::string cut;
-    for (int i = 0; i <= 35; ++i) cut += full[static_cast<std::size_t>(i)] + "\r\n";
+    for (int i = 0; i <= 35; ++i)
+        cut += full[static_cast<std::size_t>(i)] + "\r\n";
     WriteBytes(StartCfg(), cut);
 
     InitAllSettings();
@@ -419,13 +419,13 @@ TEST_F(ConfigFiles, FileCutAfterPrinterInterfaceKeepsLaterDefaults)
     EXPECT_EQ(ScreenWidth, 1920 - 9);
 }
 
-TEST_F(ConfigFiles, FileEndingAfterLayerMonochromeTakesCadTextFactor)
-{
+TEST_F(ConfigFiles, FileEndingAfterLayerMonochromeTakesCadTextFactor) {
     CadTextFactor = 0.7L;
     const auto full = ConfigurationLines();
     ASSERT_EQ(full[82], "Layer Monochrome");
     std::string cut;
-    for (int i = 0; i <= 83; ++i) cut += full[static_cast<std::size_t>(i)] + "\r\n";
+    for (int i = 0; i <= 83; ++i)
+        cut += full[static_cast<std::size_t>(i)] + "\r\n";
     WriteBytes(StartCfg(), cut);
     InitAllSettings();
     SetProductIdentity();
@@ -437,8 +437,7 @@ TEST_F(ConfigFiles, FileEndingAfterLayerMonochromeTakesCadTextFactor)
 }
 
 // Replaces the value line after label (first occurrence) and reads the file.
-void ReadWithValue(const fs::path& file, const std::string& label, const std::string& value)
-{
+void ReadWithValue(const fs::path& file, const std::string& label, const std::string& value) {
     auto lines = ConfigurationLines();
     for (std::size_t i = 0; i + 1 < lines.size(); ++i)
         if (lines[i] == label) {
@@ -449,8 +448,7 @@ void ReadWithValue(const fs::path& file, const std::string& label, const std::st
     ReadConfiguration();
 }
 
-TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended)
-{
+TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended) {
     ReadWithValue(StartCfg(), "Digits for floating point numbers", "12");
     EXPECT_EQ(FloatDigits, 3);
     ReadWithValue(StartCfg(), "Lines per page for printer", "4");
@@ -497,15 +495,15 @@ TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended)
     EXPECT_EQ(AbortFlag, 0);
 }
 
-TEST_F(ConfigFiles, PlotLineCountsOutsideOneToFive)
-{
+TEST_F(ConfigFiles, PlotLineCountsOutsideOneToFive) {
     auto lines = ConfigurationLines();
     const std::string label = "KVILPEN Command lines (n, line 2 .. line n)";
     auto it = std::find(lines.begin(), lines.end(), label);
     ASSERT_NE(it, lines.end());
     *(it + 1) = "7";
     std::vector<std::string> extra;
-    for (int k = 2; k <= 7; ++k) extra.push_back("plot line " + std::to_string(k));
+    for (int k = 2; k <= 7; ++k)
+        extra.push_back("plot line " + std::to_string(k));
     lines.insert(it + 2, extra.begin(), extra.end());
     WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
     ReadConfiguration();
@@ -522,16 +520,17 @@ TEST_F(ConfigFiles, PlotLineCountsOutsideOneToFive)
     EXPECT_EQ(SelectedPlotLine, 1);
 }
 
-TEST_F(ConfigFiles, WindowsCodePagesAndUtf8TextsReadBack)
-{
+TEST_F(ConfigFiles, WindowsCodePagesAndUtf8TextsReadBack) {
     auto lines = ConfigurationLines();
-    lines[3] = "Ma\xDF";          // Windows-1252 sharp s in a layer name
+    lines[3] = "Ma\xDF"; // Windows-1252 sharp s in a layer name
     ASSERT_EQ(lines[189], "3D - Default x,y,z");
-    lines[195] = "Gepr\x81" "ft"; // DOS 437 u-umlaut in the fourth-row label
+    lines[195] = "Gepr\x81"
+                 "ft"; // DOS 437 u-umlaut in the fourth-row label
     WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
     ReadConfiguration();
     EXPECT_EQ(LayerNames[1].str(), "Ma\xC3\x9F");
-    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC" "ft");
+    EXPECT_EQ(FourthRowLabel, "Gepr\xC3\xBC"
+                              "ft");
 
     // Texts the Windows page lacks are kept as UTF-8; those it holds are written in it.
     DbfDir = "/data/\xE9\xBD\xBF\xE8\xBD\xAE"; // CJK characters
@@ -547,12 +546,12 @@ TEST_F(ConfigFiles, WindowsCodePagesAndUtf8TextsReadBack)
     EXPECT_EQ(CadDir, "/data/M\xC3\xA4rz");
 }
 
-TEST_F(ConfigFiles, LinesEndingInLineFeedOnlyAreRead)
-{
+TEST_F(ConfigFiles, LinesEndingInLineFeedOnlyAreRead) {
     SetEverySettingToNonDefault();
     auto lines = ConfigurationLines();
     std::string lf;
-    for (const auto& l : lines) lf += l + "\n";
+    for (const auto& l : lines)
+        lf += l + "\n";
     // The fourth-row label and the layer names hold no characters outside ASCII except the
     // u-umlaut, which UTF-8 keeps.
     WriteBytes(StartCfg(), lf);
@@ -563,8 +562,7 @@ TEST_F(ConfigFiles, LinesEndingInLineFeedOnlyAreRead)
     ExpectEverySettingNonDefault();
 }
 
-TEST_F(ConfigFiles, SearchPlacesInOrder)
-{
+TEST_F(ConfigFiles, SearchPlacesInOrder) {
     // Only in the user's directory, with the name in capitals: found, and ConfigDir follows.
     fs::create_directories(root_ / "xdg" / "qor1w");
     HelpLevel = 0;
@@ -599,8 +597,7 @@ TEST_F(ConfigFiles, SearchPlacesInOrder)
     EXPECT_EQ(ConfigDir, SystemConfigDir);
 }
 
-TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart)
-{
+TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart) {
     ScreenWidth = 0;
     ScreenHeight = 65535;
     ReadConfiguration();
@@ -613,8 +610,7 @@ TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart)
     EXPECT_EQ(HelpLevel, 1); // nothing else changes
 }
 
-TEST_F(ConfigFiles, FirstStartWithTheGuiScreen)
-{
+TEST_F(ConfigFiles, FirstStartWithTheGuiScreen) {
     ScreenMetricsHook = &GuiScreenMetrics; // the GUI layer's screen (headless here)
     ReadConfiguration();
     EXPECT_EQ(AbortFlag, 1);
@@ -623,15 +619,13 @@ TEST_F(ConfigFiles, FirstStartWithTheGuiScreen)
     EXPECT_EQ(FormSizePercent, 101); // no main window yet, 96 pixels per inch
 }
 
-TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet)
-{
+TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet) {
     AbortFlag = 1;
     WriteConfiguration();
     EXPECT_FALSE(fs::exists(StartCfg()));
 }
 
-TEST_F(ConfigFiles, ReplacingLeavesNoTemporaryFiles)
-{
+TEST_F(ConfigFiles, ReplacingLeavesNoTemporaryFiles) {
     WriteBytes(StartCfg(), "old contents\r\n");
     WriteConfiguration();
     EXPECT_EQ(SplitCrLf(ReadBytes(StartCfg())).size(), 249u);
@@ -643,8 +637,7 @@ TEST_F(ConfigFiles, ReplacingLeavesNoTemporaryFiles)
     EXPECT_EQ(files, 1);
 }
 
-TEST_F(ConfigFiles, UnwritablePlacesAskRetryOrCancel)
-{
+TEST_F(ConfigFiles, UnwritablePlacesAskRetryOrCancel) {
     // The start directory and the user's directory lie below a plain file: nothing can be
     // created there, whoever runs the test.
     WriteBytes(root_ / "plain", "x");
@@ -673,8 +666,7 @@ TEST_F(ConfigFiles, UnwritablePlacesAskRetryOrCancel)
     EXPECT_EQ(AbortFlag, 1);
 }
 
-TEST_F(ConfigFiles, NewFilesGoToTheFirstWritablePlace)
-{
+TEST_F(ConfigFiles, NewFilesGoToTheFirstWritablePlace) {
     WriteBytes(root_ / "plain", "x");
     ConfigDir = (root_ / "plain" / "cfg").string(); // cannot be created
     WriteConfiguration();
@@ -683,8 +675,7 @@ TEST_F(ConfigFiles, NewFilesGoToTheFirstWritablePlace)
     EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string());
 }
 
-TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes)
-{
+TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes) {
     AbortFlag = 0;
     ErrorBoxesOn = 1;
     questionsAsked = 0;
@@ -700,17 +691,18 @@ TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes)
     EXPECT_EQ(RewriteErrorText(5), "I/O-Error 5");
 }
 
-TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles)
-{
+TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles) {
     DataDir = "/home/user/gears/";
-    for (int i = 1; i <= 4; ++i) RecentFiles[i] = "/home/user/gears/job" + std::to_string(i) + ".q1w";
+    for (int i = 1; i <= 4; ++i)
+        RecentFiles[i] = "/home/user/gears/job" + std::to_string(i) + ".q1w";
     WriteSessionFile();
     ASSERT_EQ(AbortFlag, 0);
     const auto lines = SplitCrLf(ReadBytes(root_ / "start" / "qor1w.cff"));
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "qor1w Session /home/user/gears/");
 
-    for (auto& f : RecentFiles) f = "x";
+    for (auto& f : RecentFiles)
+        f = "x";
     DataDir = "TRAIN";
     ReadSessionFile();
     for (int i = 1; i <= 4; ++i)
@@ -719,11 +711,11 @@ TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles)
 
     fs::remove(root_ / "start" / "qor1w.cff");
     ReadSessionFile();
-    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(RecentFiles[i].empty());
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_TRUE(RecentFiles[i].empty());
 }
 
-TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports)
-{
+TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports) {
     fs::create_directories(root_ / "ok");
     const std::string ok = (root_ / "ok").string();
     TempDir = "   ";

@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(ProductIdentity, SetAtStart)
-{
+TEST(ProductIdentity, SetAtStart) {
     InitGlobalState();
     EXPECT_EQ(VersionCode.str(), "1.0");
     EXPECT_EQ(DataFileExt.str(), "EXT");
@@ -20,14 +19,14 @@ TEST(ProductIdentity, SetAtStart)
     EXPECT_EQ(ProgramName, "qor1w");
     EXPECT_EQ(DataFileExt.str(), "q1w");
     EXPECT_EQ(MakerTitle, "QOR1W - Involute Gear Dimensions");
-    for (int i = 1; i <= 3; ++i) EXPECT_FALSE(IdentTexts[i].empty());
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_FALSE(IdentTexts[i].empty());
     // The extension holds three characters at most.
     DataFileExt = "qorx";
     EXPECT_EQ(DataFileExt.str(), "qor");
 }
 
-TEST(SettingsStartValues, GeneralAndPrinting)
-{
+TEST(SettingsStartValues, GeneralAndPrinting) {
     InitAllSettings();
     EXPECT_EQ(DateCode, 2);
     EXPECT_EQ(DecimalSign, 1);
@@ -52,8 +51,7 @@ TEST(SettingsStartValues, GeneralAndPrinting)
     EXPECT_NEAR(static_cast<double>(View3DAngles[3]), 210 * M_PI / 180, 1e-15);
 }
 
-TEST(SettingsStartValues, PaletteAsWindowsColourNumbers)
-{
+TEST(SettingsStartValues, PaletteAsWindowsColourNumbers) {
     InitAllSettings();
     // COLORREF: red in the low byte, blue in the third.
     EXPECT_EQ(Palette[0], 0x000000);
@@ -68,8 +66,7 @@ TEST(SettingsStartValues, PaletteAsWindowsColourNumbers)
     EXPECT_EQ(Palette[3], 0xFFFF00); // aqua
 }
 
-TEST(CadConfiguration, FreshStart)
-{
+TEST(CadConfiguration, FreshStart) {
     InitAllSettings();
     const char* names[] = {"0", "1", "2", "3", "4", "5"};
     const int colours[] = {1, 2, 2, 2, 3, 1};
@@ -87,7 +84,8 @@ TEST(CadConfiguration, FreshStart)
     EXPECT_EQ(CadDecimals, 6);
     EXPECT_EQ(PlotLineCount, 1);
     EXPECT_EQ(SelectedPlotLine, 1);
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(PlotLines[i], "C:\\KVILPEN\\WKVILPEN KVILPEN.DXF /M1.0");
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(PlotLines[i], "C:\\KVILPEN\\WKVILPEN KVILPEN.DXF /M1.0");
     EXPECT_FALSE(NoFrame || NoLogo || NoProductLine || NoFileNameLine || NoDateLine ||
                  NoDrawingFooter);
     // Layer names hold 32 characters.
@@ -97,8 +95,7 @@ TEST(CadConfiguration, FreshStart)
     EXPECT_THROW((void)PlotLines[6], std::out_of_range);
 }
 
-TEST(ShellData, StartValuesAndCapacities)
-{
+TEST(ShellData, StartValuesAndCapacities) {
     InitShellData();
     EXPECT_EQ(LoadDefaults.Value1, 20.0L);
     EXPECT_EQ(LoadDefaults.Value5, 4);
@@ -111,7 +108,8 @@ TEST(ShellData, StartValuesAndCapacities)
     EXPECT_EQ(&DrawingExtraTexts, &DrawingTexts);
     DrawingInfo.ReplacementFor = "ABCDEFGHIJKLMNOPQ";
     EXPECT_EQ(DrawingInfo.ReplacementFor.str(), "ABCDEFGHIJKLMNO");
-    ChangeTable[25].ChangeName = "\xC3\x9C" "berarbeiter"; // 11 characters, 7 kept
+    ChangeTable[25].ChangeName = "\xC3\x9C"
+                                 "berarbeiter"; // 11 characters, 7 kept
     EXPECT_EQ(ChangeTable[25].ChangeName.Length(), 7u);
     EXPECT_THROW((void)ChangeTable[26], std::out_of_range);
     EXPECT_THROW((void)DrawingInfo.Rows[5], std::out_of_range);

@@ -18,8 +18,7 @@
 namespace {
 
 // Runs a Python program with /usr/bin/python3 and returns its standard output.
-std::string RunPython(const std::string& program)
-{
+std::string RunPython(const std::string& program) {
     const std::string path = ::testing::TempDir() + "utilmath_ref.py";
     {
         std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "w"), &std::fclose);
@@ -32,19 +31,18 @@ std::string RunPython(const std::string& program)
     std::string out;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0)
+        out.append(buf, n);
     return out;
 }
 
-long double ParseLD(const std::string& s)
-{
+long double ParseLD(const std::string& s) {
     long double v = std::numeric_limits<long double>::quiet_NaN();
     std::from_chars(s.data(), s.data() + s.size(), v);
     return v;
 }
 
-bool HasMessage(const std::string& text)
-{
+bool HasMessage(const std::string& text) {
     for (int i = 1; i <= ErrorCount; ++i)
         if (ErrorList[i].str() == text) return true;
     return false;
@@ -55,8 +53,7 @@ protected:
     void SetUp() override { InitErrors(); }
 };
 
-TEST_F(UtilMath, ArcInvMatchesMpmathAtFiftyAngles)
-{
+TEST_F(UtilMath, ArcInvMatchesMpmathAtFiftyAngles) {
     const std::string out = RunPython(R"(
 import mpmath
 mpmath.mp.dps = 30
@@ -80,8 +77,7 @@ for k in range(50):
     EXPECT_EQ(ErrorCount, 0);
 }
 
-TEST_F(UtilMath, InvoluteOfTwentyDegrees)
-{
+TEST_F(UtilMath, InvoluteOfTwentyDegrees) {
     const std::string out = RunPython(R"(
 import mpmath
 mpmath.mp.dps = 30
@@ -98,8 +94,7 @@ print(mpmath.nstr(mpmath.tan(a) - a, 28, min_fixed=-100, max_fixed=100))
     EXPECT_LT(fabsl(ArcInv(0)), 1e-5L);
 }
 
-TEST_F(UtilMath, ArcInvOutOfReachReportsAndReturnsZero)
-{
+TEST_F(UtilMath, ArcInvOutOfReachReportsAndReturnsZero) {
     EXPECT_EQ(ArcInv(1e6L), 0.0L); // Inv(1.57) is about 1256
     EXPECT_TRUE(HasMessage("Error: ArcInv in unit math"));
     InitErrors();
@@ -107,8 +102,7 @@ TEST_F(UtilMath, ArcInvOutOfReachReportsAndReturnsZero)
     EXPECT_TRUE(HasMessage("Error: ArcInv in unit math"));
 }
 
-TEST_F(UtilMath, GuardedTrigonometry)
-{
+TEST_F(UtilMath, GuardedTrigonometry) {
     EXPECT_EQ(Tan(0), 0.0L);
     EXPECT_NEAR(static_cast<double>(Tan(Pi / 4)), 1.0, 1e-18);
 
@@ -128,8 +122,7 @@ TEST_F(UtilMath, GuardedTrigonometry)
     }
 }
 
-TEST_F(UtilMath, PowerAndSquareRoot)
-{
+TEST_F(UtilMath, PowerAndSquareRoot) {
     EXPECT_NEAR(static_cast<double>(Power("", -8, 1.0L / 3)), 2.0, 1e-17);
     EXPECT_EQ(ErrorCount, 0);
     EXPECT_NEAR(static_cast<double>(Power("z", -8, 1.0L / 3)), 2.0, 1e-17);
@@ -149,11 +142,11 @@ TEST_F(UtilMath, PowerAndSquareRoot)
     EXPECT_EQ(IntPower(3, 0), 1.0L);
     EXPECT_EQ(IntPower(-2, 5), -32.0L);
     EXPECT_EQ(IntPower(1, std::numeric_limits<int>::min()), 1.0L);
-    EXPECT_EQ(IntPower(2, std::numeric_limits<int>::max()), std::numeric_limits<long double>::infinity());
+    EXPECT_EQ(IntPower(2, std::numeric_limits<int>::max()),
+              std::numeric_limits<long double>::infinity());
 }
 
-TEST_F(UtilMath, FloorAndComparisonQuirks)
-{
+TEST_F(UtilMath, FloorAndComparisonQuirks) {
     EXPECT_EQ(Floor(-2.0L), -3.0L);
     EXPECT_EQ(Floor(-2.5L), -3.0L);
     EXPECT_EQ(Floor(2.5L), 2.0L);
@@ -175,8 +168,7 @@ TEST_F(UtilMath, FloorAndComparisonQuirks)
     EXPECT_EQ(Exponent10(-0.05L), -2);
 }
 
-TEST_F(UtilMath, ArcTan2RangeAndArgumentOrder)
-{
+TEST_F(UtilMath, ArcTan2RangeAndArgumentOrder) {
     EXPECT_NEAR(static_cast<double>(ArcTan2(-1, 1) - 3 * Pi / 4), 0.0, 1e-18);
     EXPECT_NEAR(static_cast<double>(ArcTan2(-1, -1) - 5 * Pi / 4), 0.0, 1e-18);
     EXPECT_NEAR(static_cast<double>(ArcTan2(1, -1) + Pi / 4), 0.0, 1e-18);
@@ -185,8 +177,7 @@ TEST_F(UtilMath, ArcTan2RangeAndArgumentOrder)
     EXPECT_EQ(ArcTan2Swapped(1, -1), ArcTan2(-1, 1));
 }
 
-TEST_F(UtilMath, AnglesAndRotation)
-{
+TEST_F(UtilMath, AnglesAndRotation) {
     EXPECT_NEAR(static_cast<double>(NormAngle(-0.5L) - (2 * Pi - 0.5L)), 0.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(NormAngle(7 * Pi) - Pi), 0.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(AngleDiffDeg(350, 10)), 20.0, 1e-13);
@@ -205,8 +196,7 @@ TEST_F(UtilMath, AnglesAndRotation)
     EXPECT_NEAR(static_cast<double>(RotY(1, 0, 0)), 1.0, 1e-18);
 }
 
-TEST_F(UtilMath, RoundDecUsesExactPowersAndTiesToEven)
-{
+TEST_F(UtilMath, RoundDecUsesExactPowersAndTiesToEven) {
     EXPECT_EQ(RoundDec(2, 0.125L), 0.12L);
     EXPECT_EQ(RoundDec(2, 0.375L), 0.38L);
     EXPECT_EQ(RoundDec(1, 0.25L), 0.2L);
@@ -230,8 +220,7 @@ TEST_F(UtilMath, RoundDecUsesExactPowersAndTiesToEven)
     EXPECT_EQ(RoundDec(-30, 4e29L), 0.0L);
 }
 
-TEST_F(UtilMath, FloatToIntegerChecksFinitenessAndRange)
-{
+TEST_F(UtilMath, FloatToIntegerChecksFinitenessAndRange) {
     EXPECT_EQ(Round(2.5L), 2);
     EXPECT_EQ(Round(3.5L), 4);
     EXPECT_EQ(Round(-2.5L), -2);
@@ -255,8 +244,7 @@ TEST_F(UtilMath, FloatToIntegerChecksFinitenessAndRange)
     EXPECT_EQ(v, std::numeric_limits<std::int64_t>::min());
 }
 
-TEST_F(UtilMath, NiceScale)
-{
+TEST_F(UtilMath, NiceScale) {
     long double lo = -1, hi = -1, step = -1;
     NiceScale(lo, hi, step, 0, 100, 5);
     EXPECT_NEAR(static_cast<double>(step), 20.0, 1e-15);
@@ -282,8 +270,7 @@ TEST_F(UtilMath, NiceScale)
     EXPECT_EQ(ErrorCount, 0);
 }
 
-TEST_F(UtilMath, UnitConversions)
-{
+TEST_F(UtilMath, UnitConversions) {
     EXPECT_EQ(InchToMm(2), 50.8L);
     EXPECT_NEAR(static_cast<double>(MmToInch(25.4L)), 1.0, 1e-18);
     EXPECT_NEAR(static_cast<double>(RadToDeg(Pi)), 180.0, 1e-15);
