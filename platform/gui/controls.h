@@ -74,8 +74,9 @@ public:
     int Height() const { return FHeight; }
     void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
     void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
-    void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
-    void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+    // Width and height alone keep a control unpositioned (see Positioned).
+    void SetWidth(int v);
+    void SetHeight(int v);
     virtual void SetBounds(int left, int top, int width, int height);
     TRect BoundsRect() const { return {FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
     virtual int ClientWidth() const { return FWidth; }
@@ -109,8 +110,8 @@ public:
     void SetParentFont(bool v) { FParentFont = v; }
 
     // Repaint request (no-op without a widget).
-    void Invalidate();
-    void Repaint();
+    virtual void Invalidate();
+    virtual void Repaint();
     void Refresh() { Repaint(); }
     void BringToFront();
 
@@ -151,6 +152,10 @@ protected:
     virtual void SyncWidget();
     // Size a control gets when none is given.
     void SetDefaultSize(int w, int h);
+    // Applies new bounds (model and widget) without touching Positioned.
+    void ApplyBounds(int left, int top, int width, int height);
+    // Colour role of the control's background: true for text-entry backgrounds.
+    virtual bool ColorIsBase() const { return false; }
 
     std::string FHint;
     TFont FFont;
@@ -545,8 +550,14 @@ public:
     void SetAssociate(TEdit* e);
     int Min() const { return FMin; }
     int Max() const { return FMax; }
-    void SetMin(int v) { FMin = v; SetPosition(FPosition); }
-    void SetMax(int v) { FMax = v; SetPosition(FPosition); }
+    void SetMin(int v) {
+        FMin = v;
+        SetPosition(FPosition);
+    }
+    void SetMax(int v) {
+        FMax = v;
+        SetPosition(FPosition);
+    }
     int Position() const { return FPosition; }
     void SetPosition(int v);
     int Increment() const { return FIncrement; }

@@ -57,8 +57,8 @@ public:
     std::vector<std::string> Files;
 
     // Filter pairs parsed: (description, masks).
-    static std::vector<std::pair<std::string, std::vector<std::string>>> ParseFilter(
-        std::string_view filter);
+    static std::vector<std::pair<std::string, std::vector<std::string>>>
+    ParseFilter(std::string_view filter);
     // The filter as Qt's name filter list ("HTML files (*.HTM *.HTML *.htm *.html);;..."); each
     // mask is offered in upper and lower case too, as file names here are case-sensitive.
     static std::string QtFilter(std::string_view filter);

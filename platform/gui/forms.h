@@ -86,16 +86,14 @@ public:
     bool DispatchKey(std::uint16_t key, TShiftState shift);
     bool DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift);
 
-    // The canvas of the form's client area: valid while OnPaint runs, and between
-    // BeginDirectDraw/EndDirectDraw for drawing outside a paint (nullptr otherwise).
-    TCanvas* Canvas() const { return FCanvas; }
-    // The form's back buffer is kept, so drawing outside OnPaint survives until the next paint.
-    TCanvas* BeginDirectDraw();
-    void EndDirectDraw();
-    // Pixel of the form's last painted client image (for tests; clNone outside or headless).
-    TColor ClientPixel(int x, int y) const;
-    // Paints the client area now into the back buffer (runs OnPaint), as an expose would.
+    // The canvas of the client area's back buffer. What is drawn on it shows at the next screen
+    // update and stays until a repaint: a repaint (Invalidate, resize, first show) erases the
+    // buffer with Color and runs OnPaint. Never nullptr; unbound (draws nothing) without widgets.
+    TCanvas* Canvas() const { return FCanvas.get(); }
+    // Repaints the back buffer now (erase, OnPaint), as an expose would, and shows it.
     void PaintNow();
+    // Colour of a pixel of the back buffer (clInvalid outside it or without widgets).
+    TColor ClientPixel(int x, int y) const;
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
@@ -116,13 +114,19 @@ public:
     // (~TForm runs OnDestroy only when Free was not used).
     void Free();
 
+    // The innermost modal form, else the form shown last that is still visible; nullptr when
+    // none (the active form where the window system cannot tell).
+    static TForm* TopForm();
+
     // Layer internals.
     QWidget* ClientWidget() const override;
     void WidgetResized(int w, int h);
-    void WidgetPaint(void* qpainter, const TRect& clip);
     void WidgetCloseRequested(bool& accept);
     void WidgetShown();
     void FocusMoved(TControl* c);
+    void ControlDestroyed(TControl* c);
+    void Invalidate() override;
+    void Repaint() override { PaintNow(); }
     void MenuChanged();
     void Realign() override;
 
@@ -140,7 +144,7 @@ private:
     TMainMenu* FMenu = nullptr;
     TControl* FActiveControl = nullptr;
     TModalResult FModalResult = mrNone;
-    TCanvas* FCanvas = nullptr;
+    std::unique_ptr<TCanvas> FCanvas;
     bool FModal = false;
     bool FCreated = false;
     bool FLaidOut = false;

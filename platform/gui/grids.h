@@ -29,8 +29,7 @@ using TGridOptions = unsigned;
 enum TGridDrawFlag : unsigned { gdSelected = 1, gdFocused = 2, gdFixed = 4 };
 using TGridDrawState = unsigned;
 
-using TSelectCellEvent =
-    std::function<void(TObject* Sender, int ACol, int ARow, bool& CanSelect)>;
+using TSelectCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, bool& CanSelect)>;
 using TDrawCellEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, TRect Rect, TGridDrawState State)>;
 using TSetEditEvent =
@@ -95,23 +94,27 @@ public:
     // Layer internals.
     void DoMouseDown(TMouseButton b, TShiftState s, int x, int y) override;
     void DoDblClick() override;
-    void PaintCells(void* painter, const TRect& clip);
-    TCanvas* FPaintCanvas = nullptr;
+    // Draws every cell on the canvas (default drawing, then OnDrawCell).
+    void PaintCells(TCanvas& canvas);
     virtual std::string CellText(int, int) const { return {}; }
     virtual void CellEdited(int col, int row, const std::string& value);
-    void ScrollFromWidget(int leftCol, int topRow);
+    // Moves the current cell by a key (arrows, page keys, Home/End); true when handled.
+    bool NavigateKey(std::uint16_t key);
+    bool CanFocus() const override { return true; }
 
 protected:
     void SyncWidget() override;
     void GridChanged();
     void CheckCell(int col, int row) const;
+    TCanvas* FPaintCanvas = nullptr;
+    int FLastMouseCol = -1, FLastMouseRow = -1;
 
 private:
     int FColCount = 5, FRowCount = 5, FFixedCols = 1, FFixedRows = 1;
     int FDefaultColWidth = 64, FDefaultRowHeight = 24;
     std::vector<int> FColWidths, FRowHeights;
-    TGridOptions FOptions = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine |
-                            goRangeSelect;
+    TGridOptions FOptions =
+        goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
     int FCol = 1, FRow = 1, FTopRow = 1, FLeftCol = 1;
 };
 

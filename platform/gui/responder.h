@@ -48,11 +48,11 @@ private:
 // could not do it), and then changes nothing.
 namespace Respond {
 bool Type(TForm& f, std::string_view editName, std::string_view text); // TEdit/TMaskEdit/
-                                                                        // TComboBox/TSpinEdit
-bool Check(TForm& f, std::string_view checkBoxName, bool checked);      // TCheckBox/TRadioButton
+                                                                       // TComboBox/TSpinEdit
+bool Check(TForm& f, std::string_view checkBoxName, bool checked);     // TCheckBox/TRadioButton
 bool Pick(TForm& f, std::string_view name, int index); // TRadioGroup/TComboBox/TListBox/pages
 bool PickText(TForm& f, std::string_view name, std::string_view item); // by item text
-bool Press(TForm& f, std::string_view buttonName);     // TButton/TSpeedButton: focus + click
+bool Press(TForm& f, std::string_view buttonName);            // TButton/TSpeedButton: focus + click
 bool Key(TForm& f, std::uint16_t key, TShiftState shift = 0); // to the focused control
 bool Focus(TForm& f, std::string_view controlName);
 // The texts a person reads on the form: caption, then labels, group captions and message texts,

@@ -1,0 +1,593 @@
+#include "platform/gui/forms.h"
+
+#include "platform/gui/application.h"
+#include "platform/gui/canvas_qt.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/qtbridge.h"
+#include "platform/gui/responder.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QImage>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <algorithm>
+#include <iostream>
+#include <vector>
+
+using guiqt::Q;
+
+namespace {
+
+// Forms in the order they were shown (modal ones are pushed while modal).
+std::vector<TForm*>& ShownForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+std::vector<TForm*>& ModalForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+void Forget(std::vector<TForm*>& list, TForm* f) {
+    list.erase(std::remove(list.begin(), list.end(), f), list.end());
+}
+
+// Runs a handler of the program; an exception must not cross Qt's event loop.
+template <class F> void Guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        std::cerr << "qor1w: " << e.what() << std::endl;
+    }
+}
+
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(TForm* form) : FForm(form) {}
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        bool accept = false;
+        if (FForm) FForm->WidgetCloseRequested(accept);
+        if (accept)
+            e->accept();
+        else
+            e->ignore();
+    }
+
+public:
+    TForm* FForm;
+};
+
+class FormClient : public QWidget {
+public:
+    explicit FormClient(TForm* form) : FForm(form) { setAttribute(Qt::WA_OpaquePaintEvent); }
+    std::function<void()> OnPaintRequest;
+    std::function<void(int, int)> OnResized;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (OnPaintRequest) OnPaintRequest();
+    }
+    void resizeEvent(QResizeEvent*) override {
+        if (OnResized) OnResized(width(), height());
+    }
+
+private:
+    TForm* FForm;
+};
+
+} // namespace
+
+struct TForm::Impl {
+    FormWindow* Window = nullptr;
+    FormClient* Client = nullptr;
+    QVBoxLayout* Layout = nullptr;
+    QImage Buffer;
+    bool NeedsPaint = true;
+    bool InPaint = false;
+};
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<Impl>()) {
+    // A form is a window of its own, never shown inside its owner.
+    if (Parent()) TControl::SetParent(nullptr);
+    TControl::SetVisible(false);
+    FCanvas = std::make_unique<TCanvas>();
+    if (Application->HasWidgets()) {
+        auto* w = new FormWindow(this);
+        auto* layout = new QVBoxLayout(w);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        auto* client = new FormClient(this);
+        layout->addWidget(client, 1);
+        FImpl->Window = w;
+        FImpl->Client = client;
+        FImpl->Layout = layout;
+        client->OnPaintRequest = [this] {
+            Impl& d = *FImpl;
+            if (d.Buffer.size() != d.Client->size())
+                WidgetResized(d.Client->width(), d.Client->height());
+            if (d.NeedsPaint) PaintNow();
+            CanvasRelease(*FCanvas);
+            QPainter p(d.Client);
+            p.drawImage(0, 0, d.Buffer);
+        };
+        client->OnResized = [this](int w, int h) { WidgetResized(w, h); };
+        AttachWidget(w);
+        guiqt::LinkWidget(client, this);
+        FCanvas->OnChange = [this] {
+            if (!FImpl->InPaint && FImpl->Client) FImpl->Client->update();
+        };
+    }
+    FColor = clBtnFace;
+    SetDefaultSize(544, 386);
+    ApplyWindowFlags();
+}
+
+TForm::~TForm() {
+    if (!FDestroyed) {
+        FDestroyed = true;
+        if (OnDestroy) Guarded([&] { OnDestroy(this); });
+    }
+    FDestroying = true;
+    Forget(ShownForms(), this);
+    Forget(ModalForms(), this);
+    if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+    // Controls first, while the window they sit in still exists.
+    DestroyComponents();
+    if (FCanvas) {
+        FCanvas->OnChange = nullptr;
+        CanvasSetDevice(*FCanvas, nullptr);
+    }
+    if (FImpl->Window) FImpl->Window->FForm = nullptr;
+}
+
+void TForm::Created() {
+    if (FCreated) return;
+    FCreated = true;
+    if (OnCreate) OnCreate(this);
+}
+
+void TForm::Free() {
+    if (!FDestroyed) {
+        FDestroyed = true;
+        if (OnDestroy) OnDestroy(this);
+    }
+    delete this;
+}
+
+TForm* TForm::TopForm() {
+    if (!ModalForms().empty()) return ModalForms().back();
+    for (auto it = ShownForms().rbegin(); it != ShownForms().rend(); ++it)
+        if ((*it)->Visible()) return *it;
+    return nullptr;
+}
+
+QWidget* TForm::ClientWidget() const {
+    return FImpl->Client;
+}
+
+void TForm::SetCaption(std::string_view s) {
+    FCaption = s;
+    if (FImpl->Window) FImpl->Window->setWindowTitle(Q(FCaption));
+}
+
+namespace {
+int MenuHeight(const TMainMenu* m) {
+    if (!m || !m->MenuBar()) return 0;
+    return m->MenuBar()->sizeHint().height();
+}
+} // namespace
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    TControl::SetBounds(left, top, width, height);
+    ApplyWindowFlags();
+}
+
+int TForm::ClientWidth() const {
+    return Width();
+}
+int TForm::ClientHeight() const {
+    return std::max(Height() - MenuHeight(FMenu), 0);
+}
+
+void TForm::SetClientWidth(int w) {
+    SetBounds(Left(), Top(), w, Height());
+}
+void TForm::SetClientHeight(int h) {
+    SetBounds(Left(), Top(), Width(), h + MenuHeight(FMenu));
+}
+
+void TForm::SetBorderStyle(TBorderStyle b) {
+    FBorderStyle = b;
+    ApplyWindowFlags();
+}
+
+void TForm::SetBorderIcons(TBorderIcons b) {
+    FBorderIcons = b;
+    ApplyWindowFlags();
+}
+
+void TForm::SetFormStyle(TFormStyle s) {
+    FFormStyle = s;
+    ApplyWindowFlags();
+}
+
+void TForm::SetWindowState(TWindowState s) {
+    FWindowState = s;
+    if (QWidget* w = FImpl->Window) {
+        if (s == wsMaximized)
+            w->setWindowState(Qt::WindowMaximized);
+        else if (s == wsMinimized)
+            w->setWindowState(Qt::WindowMinimized);
+        else
+            w->setWindowState(Qt::WindowNoState);
+    }
+}
+
+void TForm::ApplyWindowFlags() {
+    QWidget* w = FImpl->Window;
+    if (!w) return;
+    Qt::WindowFlags flags = Qt::Window;
+    switch (FBorderStyle) {
+    case bsNone:
+        flags |= Qt::FramelessWindowHint;
+        break;
+    case bsDialog:
+        flags = Qt::Dialog;
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        flags = Qt::Tool;
+        break;
+    default:
+        break;
+    }
+    if (FBorderStyle != bsNone) {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (FBorderIcons & biSystemMenu)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if ((FBorderIcons & biMinimize) && FBorderStyle != bsDialog)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if ((FBorderIcons & biMaximize) && FBorderStyle == bsSizeable)
+            flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (FFormStyle == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (w->windowFlags() != flags) {
+        const bool visible = w->isVisible();
+        w->setWindowFlags(flags);
+        if (visible) w->show();
+    }
+    // Dialog and single frames cannot be resized by the user.
+    const bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle ||
+                       FBorderStyle == bsToolWindow || FBorderStyle == bsNone;
+    if (fixed && Width() > 0 && Height() > 0) {
+        w->setFixedSize(Width(), Height());
+    } else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        w->resize(std::max(Width(), 1), std::max(Height(), 1));
+    }
+    w->move(Left(), Top());
+}
+
+void TForm::SetColor(TColor c) {
+    FColor = c;
+    FColorSet = true;
+    Invalidate();
+}
+
+void TForm::SetMenu(TMainMenu* m) {
+    FMenu = m;
+    if (m && FImpl->Window) m->AttachTo(FImpl->Window);
+    MenuChanged();
+}
+
+void TForm::MenuChanged() {
+    if (FImpl->Layout && FMenu && FMenu->MenuBar()) FImpl->Layout->setMenuBar(FMenu->MenuBar());
+    Realign();
+}
+
+void TForm::SetActiveControl(TControl* c) {
+    FocusMoved(c);
+    if (c && c->Widget() && c->Widget()->isVisible()) c->Widget()->setFocus();
+}
+
+void TForm::FocusMoved(TControl* c) {
+    if (c == this) c = nullptr;
+    if (c == FActiveControl) return;
+    TControl* old = FActiveControl;
+    FActiveControl = c;
+    if (old && old->OnExit) old->OnExit(old);
+    if (c && FActiveControl == c && c->OnEnter) c->OnEnter(c);
+}
+
+void TForm::ControlDestroyed(TControl* c) {
+    if (FActiveControl == c) FActiveControl = nullptr;
+}
+
+// ---- showing ------------------------------------------------------------------------------------
+
+void TForm::Realign() {
+    TWinControl::Realign();
+    FLaidOut = true;
+}
+
+void TForm::WidgetShown() {
+    FImpl->NeedsPaint = true;
+}
+
+void TForm::SetVisible(bool v) {
+    if (v) {
+        Show();
+    } else if (Visible()) {
+        DoHide();
+    }
+}
+
+void TForm::Show() {
+    const bool wasVisible = Visible();
+    TControl::SetVisible(true);
+    Forget(ShownForms(), this);
+    ShownForms().push_back(this);
+    if (!FLaidOut) Realign();
+    if (!wasVisible && OnShow) OnShow(this);
+    if (QWidget* w = FImpl->Window) {
+        FImpl->NeedsPaint = true;
+        w->setWindowTitle(Q(FCaption));
+        ApplyWindowFlags();
+        w->show();
+        if (Application->Interactive()) w->raise();
+        if (FActiveControl && FActiveControl->Widget()) FActiveControl->Widget()->setFocus();
+    }
+    if (!wasVisible && OnActivate) OnActivate(this);
+}
+
+void TForm::BringToFront() {
+    if (QWidget* w = FImpl->Window; w && Application->Interactive()) {
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+void TForm::DoHide() {
+    TControl::SetVisible(false);
+    if (QWidget* w = FImpl->Window) w->hide();
+    Forget(ShownForms(), this);
+    if (OnHide) OnHide(this);
+}
+
+bool TForm::CloseQuery() {
+    bool can = true;
+    if (OnCloseQuery) OnCloseQuery(this, can);
+    return can;
+}
+
+void TForm::Close() {
+    if (FModal) {
+        FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == caNone) return;
+    if (action == caMinimize) {
+        SetWindowState(wsMinimized);
+        return;
+    }
+    DoHide();
+    if (Application->MainForm() == this) Application->Terminate();
+    if (action == caFree) {
+        // Not inside the handler that asked for it: the form is freed once the event is done.
+        if (Application->HasWidgets())
+            QTimer::singleShot(0, FImpl->Window, [this] { Free(); });
+        else
+            Free();
+    }
+}
+
+void TForm::WidgetCloseRequested(bool& accept) {
+    // The close box: Close() decides; Qt must not hide the window behind its back.
+    accept = false;
+    Guarded([&] { Close(); });
+}
+
+bool TForm::TryEndModal() {
+    if (!CloseQuery()) {
+        FModalResult = mrNone;
+        return false;
+    }
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == caNone) {
+        FModalResult = mrNone;
+        return false;
+    }
+    // caFree on a modal form: the caller frees it after ShowModal, as it created it.
+    DoHide();
+    return true;
+}
+
+TModalResult TForm::ShowModal() {
+    if (FModal || Visible()) {
+        std::cerr << "qor1w: form \"" << FCaption << "\" is already shown" << std::endl;
+        return mrCancel;
+    }
+    FModalResult = mrNone;
+    FModal = true;
+    ModalForms().push_back(this);
+    Show();
+    if (QWidget* w = FImpl->Window) w->setWindowModality(Qt::ApplicationModal);
+
+    ModalResponder* responder = CurrentModalResponder();
+    BatchResponder batch;
+    if (!responder && !Application->Interactive()) responder = &batch;
+
+    if (responder) {
+        // A form that refuses to close gets the responder's next answer, a bounded number of
+        // times; then it is closed without asking, so nothing can hang.
+        constexpr int kRounds = 16;
+        bool ended = false;
+        for (int round = 0; round < kRounds && !ended; ++round) {
+            if (FModalResult == mrNone) Guarded([&] { responder->RespondForm(*this); });
+            // Still open (a handler withdrew the result): the responder answers again.
+            if (FModalResult == mrNone) continue;
+            Guarded([&] { ended = TryEndModal(); });
+        }
+        if (!ended && Visible()) {
+            if (FModalResult == mrNone) FModalResult = mrCancel;
+            DoHide();
+        }
+    } else {
+        while (true) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (FModalResult == mrNone && !Application->Terminated()) continue;
+            if (Application->Terminated() && FModalResult == mrNone) FModalResult = mrCancel;
+            bool ended = false;
+            Guarded([&] { ended = TryEndModal(); });
+            if (ended || Application->Terminated()) break;
+        }
+        if (Visible()) DoHide();
+    }
+    if (QWidget* w = FImpl->Window) w->setWindowModality(Qt::NonModal);
+    FModal = false;
+    Forget(ModalForms(), this);
+    return FModalResult;
+}
+
+// ---- keys ---------------------------------------------------------------------------------------
+
+TButton* TForm::FindButton(bool defaultButton) const {
+    std::vector<const TWinControl*> stack{this};
+    while (!stack.empty()) {
+        const TWinControl* p = stack.back();
+        stack.pop_back();
+        for (int i = 0; i < p->ControlCount(); ++i) {
+            TControl* c = p->Controls(i);
+            if (!c->Visible() || !c->Enabled()) continue;
+            if (auto* b = dynamic_cast<TButton*>(c))
+                if (defaultButton ? b->Default() : b->Cancel()) return b;
+            if (auto* w = dynamic_cast<TWinControl*>(c)) stack.push_back(w);
+        }
+    }
+    return nullptr;
+}
+
+bool TForm::DispatchKey(std::uint16_t key, TShiftState shift) {
+    return DispatchKeyTo(FActiveControl ? FActiveControl : this, key, shift);
+}
+
+bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift) {
+    if (!target) target = this;
+    std::uint16_t k = key;
+    const bool toForm = target == this;
+    if ((KeyPreview || toForm) && OnKeyDown) {
+        OnKeyDown(this, k, shift);
+        if (k == 0) return true;
+    }
+    if (!toForm && target->OnKeyDown) {
+        target->OnKeyDown(target, k, shift);
+        if (k == 0) return true;
+    }
+    if (FMenu && k != 0) {
+        TShortCut sc = ShortCut(k, shift);
+        if ((shift & (ssCtrl | ssAlt)) || (k >= VK_F1 && k < VK_F1 + 12) || k == VK_DELETE ||
+            k == VK_INSERT)
+            if (FMenu->DispatchShortCut(sc)) return true;
+    }
+    // Dialog keys: Enter presses the focused button or the default button, Esc the cancel one.
+    const bool plain = !(shift & (ssCtrl | ssAlt));
+    if (k == VK_RETURN && plain && !dynamic_cast<TMemo*>(target)) {
+        if (auto* b = dynamic_cast<TButton*>(target)) {
+            b->Click();
+            return true;
+        }
+        if (TButton* b = FindButton(true)) {
+            b->SetFocus();
+            b->Click();
+            return true;
+        }
+    }
+    if (k == VK_ESCAPE && plain) {
+        if (TButton* b = FindButton(false)) {
+            b->Click();
+            return true;
+        }
+    }
+    char ch = guiqt::CharFromVk(k, shift);
+    if (ch != 0) {
+        if ((KeyPreview || toForm) && OnKeyPress) {
+            OnKeyPress(this, ch);
+            if (ch == 0) return true;
+        }
+        if (!toForm && target->OnKeyPress) {
+            target->OnKeyPress(target, ch);
+            if (ch == 0) return true;
+        }
+    }
+    return false;
+}
+
+// ---- painting -----------------------------------------------------------------------------------
+
+void TForm::WidgetResized(int w, int h) {
+    Impl& d = *FImpl;
+    if (d.Window) {
+        // The window's size as the user left it (position moves are not tracked here).
+        const QSize ws = d.Window->size();
+        if (ws.width() != Width() || ws.height() != Height())
+            ApplyBounds(Left(), Top(), ws.width(), ws.height());
+    }
+    if (w > 0 && h > 0 && d.Buffer.size() != QSize(w, h)) {
+        CanvasSetDevice(*FCanvas, nullptr);
+        QImage next(w, h, QImage::Format_RGB32);
+        next.fill(ToQColor(FColor));
+        if (!d.Buffer.isNull()) {
+            QPainter p(&next);
+            p.drawImage(0, 0, d.Buffer);
+        }
+        d.Buffer = std::move(next);
+        CanvasSetDevice(*FCanvas, &d.Buffer);
+        d.NeedsPaint = true;
+    }
+    Realign();
+    if (OnResize) Guarded([&] { OnResize(this); });
+}
+
+void TForm::Invalidate() {
+    FImpl->NeedsPaint = true;
+    if (FImpl->Client) FImpl->Client->update();
+}
+
+void TForm::PaintNow() {
+    Impl& d = *FImpl;
+    if (!d.Client) return;
+    // Before the window is shown its layout has not run: the client size comes from the bounds.
+    const QSize size =
+        d.Client->isVisible() ? d.Client->size() : QSize(ClientWidth(), ClientHeight());
+    const int w = std::max(size.width(), 1), h = std::max(size.height(), 1);
+    if (d.Buffer.size() != QSize(w, h)) WidgetResized(w, h);
+    d.NeedsPaint = false;
+    CanvasRelease(*FCanvas);
+    d.Buffer.fill(ToQColor(FColor));
+    d.InPaint = true;
+    if (OnPaint) Guarded([&] { OnPaint(this); });
+    CanvasRelease(*FCanvas);
+    d.InPaint = false;
+    d.Client->update();
+}
+
+TColor TForm::ClientPixel(int x, int y) const {
+    const Impl& d = *FImpl;
+    CanvasRelease(*FCanvas);
+    if (d.Buffer.isNull() || x < 0 || y < 0 || x >= d.Buffer.width() || y >= d.Buffer.height())
+        return clInvalid;
+    return FromQColor(QColor(d.Buffer.pixel(x, y)));
+}

@@ -1,0 +1,318 @@
+#include "platform/gui/menus.h"
+
+#include "platform/gui/application.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/qtbridge.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <stdexcept>
+
+using guiqt::Q;
+
+// ---- shortcuts ----------------------------------------------------------------------------------
+
+TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
+    TShortCut s = static_cast<TShortCut>(key & 0xFF);
+    if (shift & ssShift) s |= scShift;
+    if (shift & ssCtrl) s |= scCtrl;
+    if (shift & ssAlt) s |= scAlt;
+    return s;
+}
+
+namespace {
+struct KeyName {
+    const char* Name;
+    std::uint16_t Key;
+};
+constexpr KeyName kKeyNames[] = {
+    {"BkSp", VK_BACK},     {"Tab", VK_TAB},    {"Enter", VK_RETURN}, {"Esc", VK_ESCAPE},
+    {"Space", VK_SPACE},   {"PgUp", VK_PRIOR}, {"PgDn", VK_NEXT},    {"End", VK_END},
+    {"Home", VK_HOME},     {"Left", VK_LEFT},  {"Up", VK_UP},        {"Right", VK_RIGHT},
+    {"Down", VK_DOWN},     {"Ins", VK_INSERT}, {"Del", VK_DELETE},   {"Delete", VK_DELETE},
+    {"Insert", VK_INSERT},
+};
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string KeyText(std::uint16_t key) {
+    for (const auto& k : kKeyNames)
+        if (k.Key == key) return k.Name;
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
+    if (key >= VK_F1 && key < VK_F1 + 12) return "F" + std::to_string(key - VK_F1 + 1);
+    return {};
+}
+} // namespace
+
+TShortCut TextToShortCut(std::string_view text) {
+    TShortCut mods = 0;
+    for (;;) {
+        bool found = false;
+        for (auto [name, flag] : {std::pair<std::string_view, TShortCut>{"Ctrl+", scCtrl},
+                                  {"Shift+", scShift},
+                                  {"Alt+", scAlt}}) {
+            if (text.size() > name.size() && EqualNoCase(text.substr(0, name.size()), name)) {
+                mods |= flag;
+                text.remove_prefix(name.size());
+                found = true;
+            }
+        }
+        if (!found) break;
+    }
+    std::uint16_t key = 0;
+    if (text.size() == 1 && std::isalnum(static_cast<unsigned char>(text[0]))) {
+        key = static_cast<std::uint16_t>(std::toupper(static_cast<unsigned char>(text[0])));
+    } else if (text.size() >= 2 && (text[0] == 'F' || text[0] == 'f')) {
+        int n = 0;
+        for (char c : text.substr(1)) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) return 0;
+            n = n * 10 + (c - '0');
+            if (n > 24) return 0;
+        }
+        if (n >= 1 && n <= 12) key = static_cast<std::uint16_t>(VK_F1 + n - 1);
+    } else {
+        for (const auto& k : kKeyNames)
+            if (EqualNoCase(text, k.Name)) key = k.Key;
+    }
+    return key == 0 ? 0 : static_cast<TShortCut>(mods | key);
+}
+
+std::string ShortCutToText(TShortCut s) {
+    const std::string key = KeyText(static_cast<std::uint16_t>(s & 0xFF));
+    if (key.empty()) return {};
+    std::string out;
+    if (s & scShift) out += "Shift+";
+    if (s & scCtrl) out += "Ctrl+";
+    if (s & scAlt) out += "Alt+";
+    return out + key;
+}
+
+namespace {
+QKeySequence QtShortCut(TShortCut s) {
+    const int key = guiqt::QtKeyFromVk(static_cast<std::uint16_t>(s & 0xFF));
+    if (s == 0 || key == 0) return {};
+    int mods = 0;
+    if (s & scShift) mods |= Qt::SHIFT;
+    if (s & scCtrl) mods |= Qt::CTRL;
+    if (s & scAlt) mods |= Qt::ALT;
+    return QKeySequence(key | mods);
+}
+} // namespace
+
+// ---- TMenuItem ----------------------------------------------------------------------------------
+
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+
+TMenuItem::~TMenuItem() {
+    // Subitems go with their menu.
+    while (!FItems.empty()) {
+        TMenuItem* child = FItems.back();
+        FItems.pop_back();
+        child->FParentItem = nullptr;
+        delete child;
+    }
+    Detach();
+    delete FMenu;
+    delete FAction;
+}
+
+void TMenuItem::Detach() {
+    if (!FParentItem) return;
+    TMenuItem* parent = FParentItem;
+    auto& list = parent->FItems;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    FParentItem = nullptr;
+    parent->RebuildQtChildren();
+}
+
+TMenuItem* TMenuItem::Items(int index) const {
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("menu item index " + std::to_string(index));
+    return FItems[static_cast<std::size_t>(index)];
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+    Insert(Count(), item);
+}
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
+    if (!item || item == this) return;
+    if (index < 0 || index > Count())
+        throw std::out_of_range("menu insert position " + std::to_string(index));
+    item->Detach();
+    FItems.insert(FItems.begin() + index, item);
+    item->FParentItem = this;
+    RebuildQtChildren();
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+    if (item && item->FParentItem == this) item->Detach();
+}
+
+void TMenuItem::Delete(int index) {
+    delete Items(index);
+}
+
+int TMenuItem::IndexOf(const TMenuItem* item) const {
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i] == item) return static_cast<int>(i);
+    return -1;
+}
+
+int TMenuItem::MenuIndex() const {
+    return FParentItem ? FParentItem->IndexOf(this) : -1;
+}
+
+TMenuItem* TMenuItem::FindByShortCut(TShortCut s) {
+    for (TMenuItem* i : FItems) {
+        if (i->FShortCut == s && s != 0) return i;
+        if (TMenuItem* found = i->FindByShortCut(s)) return found;
+    }
+    return nullptr;
+}
+
+void TMenuItem::SetCaption(std::string_view s) {
+    const bool wasLine = IsLine();
+    FCaption = s;
+    SyncAction();
+    if (wasLine != IsLine() && FParentItem) FParentItem->RebuildQtChildren();
+}
+
+void TMenuItem::SetShortCut(TShortCut s) {
+    FShortCut = s;
+    SyncAction();
+}
+
+void TMenuItem::SetEnabled(bool v) {
+    FEnabled = v;
+    SyncAction();
+}
+
+void TMenuItem::SetVisible(bool v) {
+    FVisible = v;
+    SyncAction();
+}
+
+void TMenuItem::SetChecked(bool v) {
+    FChecked = v;
+    SyncAction();
+}
+
+void TMenuItem::SetHint(std::string_view h) {
+    FHint = h;
+    SyncAction();
+}
+
+bool TMenuItem::Click() {
+    for (const TMenuItem* i = this; i; i = i->FParentItem)
+        if (!i->FEnabled || !i->FVisible) return false;
+    if (OnClick) OnClick(this);
+    return true;
+}
+
+void TMenuItem::EnsureQt() {
+    if (FAction || !Application->HasWidgets()) return;
+    FAction = new QAction;
+    QObject::connect(FAction, &QAction::triggered, FAction, [this] {
+        try {
+            Click();
+        } catch (const std::exception& e) {
+            std::cerr << "qor1w: " << e.what() << std::endl;
+        }
+    });
+    SyncAction();
+}
+
+void TMenuItem::SyncAction() {
+    if (!FAction) return;
+    FAction->setSeparator(IsLine());
+    FAction->setText(Q(FCaption));
+    FAction->setShortcut(QtShortCut(FShortCut));
+    FAction->setEnabled(FEnabled);
+    FAction->setVisible(FVisible);
+    FAction->setCheckable(FChecked || RadioItem);
+    FAction->setChecked(FChecked);
+    FAction->setStatusTip(Q(FHint));
+    FAction->setToolTip(Q(FHint));
+}
+
+void TMenuItem::RebuildQtChildren() {
+    if (!Application->HasWidgets()) return;
+    QWidget* container = nullptr;
+    if (FMainMenu) {
+        container = FMainMenu->FBar;
+    } else if (!FItems.empty() || FMenu) {
+        EnsureQt();
+        if (!FMenu) {
+            FMenu = new QMenu;
+            FAction->setMenu(FMenu);
+        }
+        container = FMenu;
+    }
+    if (!container) return;
+    for (QAction* a : container->actions())
+        container->removeAction(a);
+    for (TMenuItem* i : FItems) {
+        i->EnsureQt();
+        container->addAction(i->FAction);
+    }
+}
+
+// ---- TMainMenu ----------------------------------------------------------------------------------
+
+TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FRoot(nullptr) {
+    FRoot.FMainMenu = this;
+    if (auto* f = dynamic_cast<TForm*>(AOwner))
+        if (!f->Menu()) f->SetMenu(this);
+}
+
+TMainMenu::~TMainMenu() {
+    if (auto* f = dynamic_cast<TForm*>(Owner()))
+        if (f->Menu() == this) f->SetMenu(nullptr);
+    delete FBar;
+}
+
+void TMainMenu::AttachTo(QWidget* formWidget) {
+    if (!FBar) FBar = new QMenuBar(formWidget);
+    FBar->setNativeMenuBar(false);
+    FRoot.RebuildQtChildren();
+}
+
+void TMainMenu::Changed() {
+    FRoot.RebuildQtChildren();
+}
+
+bool TMainMenu::DispatchShortCut(TShortCut s) {
+    TMenuItem* item = FRoot.FindByShortCut(s);
+    return item && item->Click();
+}
+
+// ---- TPopupMenu ---------------------------------------------------------------------------------
+
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FRoot(nullptr) {}
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Popup(int x, int y) {
+    if (!Application->Interactive() || FRoot.Count() == 0) return;
+    QMenu menu;
+    for (int i = 0; i < FRoot.Count(); ++i) {
+        FRoot.Items(i)->EnsureQt();
+        menu.addAction(FRoot.Items(i)->Action());
+    }
+    menu.exec(QPoint(x, y));
+}

@@ -1,0 +1,131 @@
+#include "platform/gui/msgbox.h"
+
+#include "platform/gui/application.h"
+#include "platform/gui/qtbridge.h"
+#include "platform/gui/responder.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <vector>
+
+namespace {
+
+// The answers of each button set, in the order the buttons stand.
+std::vector<int> Answers(unsigned buttons) {
+    switch (buttons) {
+    case MB_OKCANCEL:
+        return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+        return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+        return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+        return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+        return {IDRETRY, IDCANCEL};
+    default:
+        return {IDOK};
+    }
+}
+
+QMessageBox::StandardButton QtButton(int id) {
+    switch (id) {
+    case IDOK:
+        return QMessageBox::Ok;
+    case IDCANCEL:
+        return QMessageBox::Cancel;
+    case IDABORT:
+        return QMessageBox::Abort;
+    case IDRETRY:
+        return QMessageBox::Retry;
+    case IDIGNORE:
+        return QMessageBox::Ignore;
+    case IDYES:
+        return QMessageBox::Yes;
+    case IDNO:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::NoButton;
+    }
+}
+
+int Interactive(const MessageQuestion& q) {
+    QMessageBox box;
+    box.setWindowTitle(guiqt::Q(q.Caption));
+    box.setText(guiqt::Q(q.Text));
+    switch (q.Icon()) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONASTERISK:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    const std::vector<int> answers = Answers(q.Buttons());
+    for (int id : answers) {
+        QPushButton* b = box.addButton(QtButton(id));
+        if (id == q.DefaultAnswer()) box.setDefaultButton(b);
+        if (id == q.CancelAnswer()) box.setEscapeButton(b);
+    }
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (int id : answers)
+        if (clicked && box.button(QtButton(id)) == clicked) return id;
+    return q.CancelAnswer();
+}
+
+} // namespace
+
+bool MessageQuestion::Offers(int id) const {
+    for (int a : Answers(Buttons()))
+        if (a == id) return true;
+    return false;
+}
+
+int MessageQuestion::CancelAnswer() const {
+    if (Offers(IDCANCEL)) return IDCANCEL;
+    if (Offers(IDNO)) return IDNO;
+    if (Offers(IDABORT)) return IDABORT;
+    return IDOK;
+}
+
+int MessageQuestion::DefaultAnswer() const {
+    const std::vector<int> answers = Answers(Buttons());
+    std::size_t i = 0;
+    if ((Flags & MB_DEFMASK) == MB_DEFBUTTON2) i = 1;
+    if ((Flags & MB_DEFMASK) == MB_DEFBUTTON3) i = 2;
+    return i < answers.size() ? answers[i] : answers.front();
+}
+
+int MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
+    MessageQuestion q;
+    q.Text = std::string(text);
+    q.Caption = std::string(caption);
+    q.Flags = flags;
+    if (ModalResponder* r = CurrentModalResponder()) {
+        const int answer = r->RespondMessage(q);
+        // A responder can only press a button the box has.
+        return q.Offers(answer) ? answer : q.CancelAnswer();
+    }
+    if (!Application->Interactive()) {
+        BatchResponder batch;
+        return batch.RespondMessage(q);
+    }
+    return Interactive(q);
+}
+
+void ShowMessageDialog(std::string_view text) {
+    MessageBox(text, Application->Title(), MB_OK);
+}
