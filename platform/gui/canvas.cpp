@@ -617,6 +617,69 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
     DrawTextAt(*this, *impl_, x, y, text, &clip);
 }
 
+int TCanvas::DrawText(TRect& r, std::string_view text, unsigned format) {
+    if (!HaveGuiApp())
+        return 0;
+    int x1 = r.Left, y1 = r.Top, x2 = r.Right, y2 = r.Bottom;
+    Normalise(x1, y1, x2, y2);
+    const QFont& f = impl_->fontFor(Font);
+    int flags = 0;
+    if (format & DT_CENTER)
+        flags |= Qt::AlignHCenter;
+    else if (format & DT_RIGHT)
+        flags |= Qt::AlignRight;
+    else
+        flags |= Qt::AlignLeft;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER)
+            flags |= Qt::AlignVCenter;
+        else if (format & DT_BOTTOM)
+            flags |= Qt::AlignBottom;
+        else
+            flags |= Qt::AlignTop;
+    } else {
+        flags |= Qt::AlignTop;
+    }
+    if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE))
+        flags |= Qt::TextWordWrap;
+    if (format & DT_EXPANDTABS)
+        flags |= Qt::TextExpandTabs;
+    if (!(format & DT_NOPREFIX))
+        flags |= Qt::TextShowMnemonic;
+    if (format & DT_NOCLIP)
+        flags |= Qt::TextDontClip;
+    QString s = ToQ(text);
+    if (format & DT_SINGLELINE)
+        s.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    const QRect box(x1, y1, x2 - x1, y2 - y1);
+    if (format & DT_CALCRECT) {
+        const QFontMetricsF fm(f, impl_->device);
+        // An empty width means "as wide as the text" for a single line.
+        const int width = (format & DT_WORDBREAK) && box.width() > 0 ? box.width() : 100000;
+        const QRectF need = fm.boundingRect(QRectF(x1, y1, width, 100000), flags, s);
+        const int needW = RoundToInt(std::ceil(need.width() - 1e-6));
+        const int needH = RoundToInt(std::ceil(need.height() - 1e-6));
+        r.Bottom = y1 + needH;
+        if (!(format & DT_WORDBREAK) || box.width() <= 0)
+            r.Right = x1 + needW;
+        return needH;
+    }
+    QPainter* p = Prepare(*impl_, *this);
+    if (p == nullptr)
+        return 0;
+    p->save();
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->setFont(f);
+    p->setPen(QPen(ToQColor(Font.Color)));
+    p->setLayoutDirection((format & DT_RTLREADING) ? Qt::RightToLeft : Qt::LeftToRight);
+    QRect used;
+    p->drawText(box, flags, s, &used);
+    p->restore();
+    impl_->stateValid = false;
+    Changed(*this);
+    return used.height();
+}
+
 TSize TCanvas::TextExtent(std::string_view text) const {
     if (!HaveGuiApp())
         return {};
@@ -710,6 +773,33 @@ void TCanvas::FloodFill(int x, int y, TColor c, TFillStyle style) {
     p->save();
     p->setClipRegion(region);
     p->fillRect(region.boundingRect(), p->brush());
+    p->restore();
+    impl_->stateValid = false;
+    Changed(*this);
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& src) {
+    const QImage* srcImg = source.impl_->image();
+    if (srcImg == nullptr || srcImg->isNull())
+        return;
+    int sx1 = src.Left, sy1 = src.Top, sx2 = src.Right, sy2 = src.Bottom;
+    Normalise(sx1, sy1, sx2, sy2);
+    const QRect from = QRect(sx1, sy1, sx2 - sx1, sy2 - sy1).intersected(srcImg->rect());
+    if (from.isEmpty())
+        return;
+    const QImage part = srcImg->copy(from); // the source may be this very image
+    QPainter* p = Prepare(*impl_, *this);
+    if (p == nullptr)
+        return;
+    // Where src reached outside the source picture, dest shrinks in proportion.
+    const double kx = (dest.Right - static_cast<double>(dest.Left)) / std::max(1, sx2 - sx1);
+    const double ky = (dest.Bottom - static_cast<double>(dest.Top)) / std::max(1, sy2 - sy1);
+    const QRectF to(Clip(dest.Left) + (from.left() - sx1) * kx,
+                    Clip(dest.Top) + (from.top() - sy1) * ky, from.width() * kx,
+                    from.height() * ky);
+    p->save();
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->drawImage(to, part);
     p->restore();
     impl_->stateValid = false;
     Changed(*this);

@@ -182,6 +182,20 @@ class TFont {
 
 enum TFillStyle { fsSurface, fsBorder };
 
+// Text formats for TCanvas::DrawText.
+constexpr unsigned DT_LEFT = 0x0000;
+constexpr unsigned DT_CENTER = 0x0001;
+constexpr unsigned DT_RIGHT = 0x0002;
+constexpr unsigned DT_VCENTER = 0x0004;
+constexpr unsigned DT_BOTTOM = 0x0008;
+constexpr unsigned DT_WORDBREAK = 0x0010;
+constexpr unsigned DT_SINGLELINE = 0x0020;
+constexpr unsigned DT_EXPANDTABS = 0x0040;
+constexpr unsigned DT_NOCLIP = 0x0100;
+constexpr unsigned DT_CALCRECT = 0x0400;
+constexpr unsigned DT_NOPREFIX = 0x0800;
+constexpr unsigned DT_RTLREADING = 0x20000;
+
 class TCanvas {
   public:
     TCanvas();
@@ -230,6 +244,10 @@ class TCanvas {
     void TextOut(int x, int y, std::string_view text);
     // Text clipped to the rectangle, whose rest is filled with the brush (unless bsClear).
     void TextRect(const TRect& r, int x, int y, std::string_view text);
+    // Formatted text in a rectangle (word wrap, alignment, tabs), transparent background; the
+    // flags are the DT_ values below. With DT_CALCRECT nothing is drawn and r's bottom (and,
+    // for a single line, its right) is set to what the text needs. Returns the text's height.
+    int DrawText(TRect& r, std::string_view text, unsigned format);
     TSize TextExtent(std::string_view text) const; // unrotated width and cell height
     int TextWidth(std::string_view text) const { return TextExtent(text).cx; }
     int TextHeight(std::string_view text) const { return TextExtent(text).cy; }
@@ -240,6 +258,8 @@ class TCanvas {
     // Fills with the brush from (x, y): fsSurface the connected area of colour c, fsBorder the
     // connected area bounded by colour c. Only on readable devices (bitmaps, window buffers).
     void FloodFill(int x, int y, TColor c, TFillStyle style);
+    // Copies the part src of another canvas's bitmap (or of this one) into dest, scaled.
+    void CopyRect(const TRect& dest, const TCanvas& source, const TRect& src);
     // Copies the whole of another canvas's bitmap into the rectangle (scaled).
     void StretchDraw(const TRect& r, const TCanvas& source);
     void Draw(int x, int y, const TCanvas& source);

@@ -464,6 +464,70 @@ TEST_F(GuiCanvas, TextBackgroundFollowsTheBrush) {
     EXPECT_GT(CountColour(c, 100, 10, 120, 30, clBlack), 0);
 }
 
+TEST_F(GuiCanvas, DrawTextWrapsAlignsAndMeasures) {
+    TBitmap bmp(200, 200);
+    TCanvas& c = *bmp.Canvas();
+    c.Font.Name = "Arial";
+    c.Font.SetHeight(-16);
+    c.Font.Color = clBlack;
+    const int line = c.TextHeight("Hg");
+    // Measuring: four words that fit one per line in a narrow box give four lines.
+    TRect calc = Rect(10, 10, 60, 10);
+    const int h = c.DrawText(calc, "wheel wheel wheel wheel", DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_NEAR(h, 4 * line, 4);
+    EXPECT_EQ(calc.Bottom, 10 + h);
+    EXPECT_EQ(calc.Right, 60);
+    EXPECT_EQ(CountNot(c, 0, 0, 200, 200, clWhite), 0); // measuring draws nothing
+    TRect one = Rect(0, 0, 0, 0);
+    c.DrawText(one, "wheel", DT_SINGLELINE | DT_CALCRECT);
+    EXPECT_EQ(one.Right, c.TextWidth("wheel"));
+
+    // Drawing: wrapped into the box, nothing outside it.
+    TRect box = Rect(10, 10, 60, 190);
+    c.DrawText(box, "wheel wheel wheel wheel", DT_WORDBREAK);
+    EXPECT_GT(CountNot(c, 10, 10 + 3 * line, 60, 10 + 4 * line, clWhite), 10); // 4th line
+    EXPECT_EQ(CountNot(c, 60, 0, 200, 200, clWhite), 0);
+    EXPECT_EQ(CountNot(c, 0, 10 + 4 * line + 2, 200, 200, clWhite), 0);
+
+    // Right alignment puts the ink at the right edge; the "&" is shown only with DT_NOPREFIX.
+    TBitmap r(200, 40);
+    TCanvas& rc = *r.Canvas();
+    rc.Font = c.Font;
+    TRect rr = Rect(0, 0, 200, 40);
+    rc.DrawText(rr, "ab", DT_RIGHT | DT_SINGLELINE);
+    EXPECT_EQ(CountNot(rc, 0, 0, 150, 40, clWhite), 0);
+    EXPECT_GT(CountNot(rc, 180, 0, 200, 40, clWhite), 10);
+    TRect m1 = Rect(0, 0, 0, 0), m2 = Rect(0, 0, 0, 0);
+    rc.DrawText(m1, "&Print", DT_SINGLELINE | DT_CALCRECT);
+    rc.DrawText(m2, "&Print", DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_NEAR(m1.Right, rc.TextWidth("Print"), 1);
+    EXPECT_NEAR(m2.Right, rc.TextWidth("&Print"), 1);
+    EXPECT_GT(m2.Right - m1.Right, rc.TextWidth("&") / 2);
+}
+
+TEST_F(GuiCanvas, CopyRectCopiesAndScalesAPart) {
+    TBitmap src(20, 20);
+    src.Canvas()->Brush.Color = clRed;
+    src.Canvas()->FillRect(Rect(10, 0, 20, 10)); // top right quarter red
+    TBitmap dst(100, 100);
+    TCanvas& d = *dst.Canvas();
+    d.CopyRect(Rect(0, 0, 40, 40), *src.Canvas(), Rect(10, 0, 20, 10)); // scaled by 4
+    EXPECT_EQ(CountColour(d, 0, 0, 100, 100, clRed), 1600);
+    d.CopyRect(Rect(50, 50, 70, 70), *src.Canvas(), Rect(0, 0, 20, 20));
+    EXPECT_EQ(d.Pixel(65, 52), clRed);
+    EXPECT_EQ(d.Pixel(55, 52), clWhite);
+    EXPECT_EQ(d.Pixel(65, 65), clWhite);
+    // A copy within one picture reads the picture as it was.
+    d.CopyRect(Rect(20, 0, 60, 40), d, Rect(0, 0, 40, 40));
+    EXPECT_EQ(CountColour(d, 0, 0, 100, 50, clRed), 60 * 40);
+    // A source rectangle reaching outside the picture copies only what is there.
+    TBitmap d2(100, 100);
+    d2.Canvas()->CopyRect(Rect(0, 0, 40, 40), *src.Canvas(), Rect(10, -10, 30, 10));
+    EXPECT_EQ(CountColour(*d2.Canvas(), 0, 0, 100, 100, clRed), 20 * 20);
+    EXPECT_EQ(d2.Canvas()->Pixel(5, 25), clRed);
+    EXPECT_EQ(d2.Canvas()->Pixel(5, 15), clWhite);
+}
+
 TEST_F(GuiCanvas, FontHeightSignChoosesEmOrCell) {
     TBitmap bmp(10, 10);
     TCanvas& c = *bmp.Canvas();
