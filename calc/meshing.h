@@ -10,7 +10,8 @@ void CalcUnit2();
 // Tip form diameter of gear i (1 or 2) cut by a chamfered tool at the generating shift xE: the
 // diameter where the involute of the main flank meets the involute cut by the chamfer flank.
 // Writes saK[i], the tooth thickness at that diameter. Returns da[i] (with a message) when the
-// two do not meet between the base and the tip circle.
+// two do not meet between the base and the tip circle. (CalcUnit2 then keeps in saK[i] the
+// chamfered tip thickness at da for the nominal shift.)
 long double FormDiameterTool(int i, long double xE);
 
 // Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2).

@@ -77,13 +77,19 @@ def pair(case, gearcalc, p):
     for i in (1, 2):
         lines += [
             f"z[{i}] = {p['z'][i - 1]}", f"x[{i}] = {p['x'][i - 1]}",
-            f"TipInputMode[{i}] = 2", f"kmn[{i}] = 0", f"BasicRackType[{i}] = 1",
+            f"TipInputMode[{i}] = 2", f"kmn[{i}] = 0",
             f"TsnSeries[{i}] = 11", f"Asne[{i}] = {p.get('Asne', [0, 0])[i - 1]}",
             f"Asni[{i}] = {p.get('Asni', [0, 0])[i - 1]}",
             f"q[{i}] = {p.get('q', [0, 0])[i - 1]}", f"qTol[{i}] = {p.get('qTol', [0, 0])[i - 1]}",
             f"DM[{i}] = {p['DM'][i - 1]}", f"k[{i}] = {p['k'][i - 1]}",
             f"Q[{i}] = {p.get('Q', 6)}", f"bGear[{i}] = {p['b']}",
         ]
+    tool = p.get('tool')
+    for i in (1, 2):
+        if tool is None:
+            lines.append(f"BasicRackType[{i}] = 1")
+        else:
+            lines += [f"BasicRackType[{i}] = 4"] + [f"{k}[{i}] = {v}" for k, v in tool.items()]
     out, msgs = run(gearcalc, "\n".join(lines) + "\n")
     if out.get('CalcErrorFlag') != '0':
         FAILURES.append(f"{case}: CalcErrorFlag {out.get('CalcErrorFlag')} {msgs}")
@@ -103,7 +109,14 @@ def pair(case, gearcalc, p):
     a = (d[1] + d[2]) / 2 * mp.cos(at) / mp.cos(awt)
     dw = [None] + [db[i] / mp.cos(awt) for i in (1, 2)]
     # Basic rack 1: tool addendum 1.25 mn, tool dedendum 1.0 mn, tip radius 0.25 mn.
-    haP0, hfP0, rho = mp.mpf('1.25') * mn, mn, mp.mpf('0.25') * mn
+    tool = dict(hfP0mn=1, haP0mn=1.25, rhoaP0mn=0.25, rhofP0mn=0, prP0mn=0, alprP0=0,
+                hFfP0mn=1, alkP0=p['alpha'])
+    tool.update(p.get('tool') or {})
+    T = {k: mp.mpf(v) for k, v in tool.items()}
+    haP0, hfP0, rho = T['haP0mn'] * mn, T['hfP0mn'] * mn, T['rhoaP0mn'] * mn
+    rhof, prP0, hFf = T['rhofP0mn'] * mn, T['prP0mn'] * mn, T['hFfP0mn'] * mn
+    apr, ak = mp.radians(T['alprP0']), mp.radians(T['alkP0'])
+    chamfer = abs(T['alkP0'] - p['alpha']) >= mp.mpf('0.001')
     t = 2 * mn * mp.tan(an)
     Asne = [None] + [mp.mpf(v) for v in p.get('Asne', [0, 0])]
     Asni = [None] + [mp.mpf(v) for v in p.get('Asni', [0, 0])]
@@ -118,6 +131,60 @@ def pair(case, gearcalc, p):
     da = [None] + [d[i] + 2 * xEmaxV[i] * mn + 2 * hfP0 for i in (1, 2)]
     tol = mp.mpf('1e-9')
 
+    def flank_end_depth():
+        """Depth below the tool datum line where the straight main flank ends (normal
+        section): the tangent point of the tip radius, or, with a protuberance, the corner
+        where the protuberance flank (tangent to the tip circle, which stands out of the main
+        flank by prP0) meets the main flank."""
+        if prP0 == 0:
+            return haP0 - rho * (1 - mp.sin(an))
+        # Coordinates: u along the datum line from the tooth centre, h depth below it.
+        uc = mp.pi * mn / 4 - (haP0 - rho) * mp.tan(an) + (prP0 - rho) / mp.cos(an)
+        hc = haP0 - rho
+        # Tangent point at the protuberance angle, protuberance flank direction (sin, -cos).
+        up, hp = uc + rho * mp.cos(apr), hc + rho * mp.sin(apr)
+        # Main flank: u = pi mn / 4 - h tan(an); protuberance: u = up - (h - hp) tan(apr).
+        return (mp.pi * mn / 4 - up - hp * mp.tan(apr)) / (mp.tan(an) - mp.tan(apr))
+
+    def loa_diameter(i, H):
+        """Diameter of the point that a tool point H (signed, towards the gear body) from the
+        pitch line generates on the line of action: H / sin(at) from the pitch point."""
+        rad = d[i] / 2 * mp.sin(at) - H / mp.sin(at)
+        if mp.sign(z[i]) * rad <= 0:
+            return db[i]
+        return mp.sign(z[i]) * 2 * mp.sqrt((db[i] / 2) ** 2 + rad ** 2)
+
+    def thickness(i, angle, s_pitch, y):
+        """Tooth thickness at diameter y of an involute of pressure angle `angle` on the pitch
+        circle with the pitch-circle thickness s_pitch (signed diameters for a ring gear)."""
+        return (inv(angle) + s_pitch / d[i] - inv(mp.acos(d[i] * mp.cos(angle) / y))) * y
+
+    akt = mp.atan(mp.tan(ak) / mp.cos(be))
+
+    def s_main(xe):
+        return mn / mp.cos(be) * mp.pi / 2 + 2 * xe * mn * mp.tan(at)
+
+    def s_chamfer(xe):
+        # The chamfer flank through the corner hFf above the datum, extended to the pitch line.
+        return s_main(xe) + 2 * (hFf + xe * mn) * (mp.tan(akt) - mp.tan(at))
+
+    def cross(i, xe):
+        f = lambda y: thickness(i, at, s_main(xe), y) - thickness(i, akt, s_chamfer(xe), y)
+        return mp.findroot(f, (db[i] * mp.mpf('1.0001'), da[i]), solver='anderson')
+
+    def tip_form(i, xe):
+        """Where the involute ends below the tip: the chamfer crossing, or the point made by the
+        end of the straight flank at the tool root radius; the tip circle otherwise."""
+        if chamfer and z[i] > 0:
+            return cross(i, xe)
+        if not chamfer and rhof > 0:
+            hF = hfP0 - rhof * (1 - mp.sin(an))
+            return min(loa_diameter(i, -(hF + xe * mn)), da[i])
+        return da[i]
+
+    # The usable tip circles: the involute ends at the tip form circle.
+    dNa = [None] + [tip_form(i, xEmaxV[i]) for i in (1, 2)]
+
     # Line of action in the transverse plane: O1 at the origin, pitch point C = (rw1, 0),
     # O2 = (a, 0) (a < 0 for an internal pair), unit direction e, flank tangent n.
     rw1 = dw[1] / 2
@@ -125,8 +192,8 @@ def pair(case, gearcalc, p):
     n = mp.matrix([mp.cos(awt), -mp.sin(awt)])
     sT1 = -rw1 * mp.sin(awt)
     sT2 = dw[2] / 2 * mp.sin(awt)
-    sE = sT1 + mp.sqrt((da[1] / 2) ** 2 - (db[1] / 2) ** 2)  # tip of gear 1
-    sA = sT2 - mp.sign(z[2]) * mp.sqrt((da[2] / 2) ** 2 - (db[2] / 2) ** 2)  # tip of gear 2
+    sE = sT1 + mp.sqrt((dNa[1] / 2) ** 2 - (db[1] / 2) ** 2)  # tip of gear 1
+    sA = sT2 - mp.sign(z[2]) * mp.sqrt((dNa[2] / 2) ** 2 - (db[2] / 2) ** 2)  # tip of gear 2
     pet = mp.pi * mn / mp.cos(be) * mp.cos(at)
     check(case, 'epsalpha', out['epsalpha'], (sE - sA) / pet, tol)
     check(case, 'galpha', out['galpha'], sE - sA, tol)
@@ -167,15 +234,24 @@ def pair(case, gearcalc, p):
         aat = mp.acos(db[i] / da[i])
         st = mn / mp.cos(be) * (mp.pi / 2 + 2 * x[i] * mp.tan(an))
         check(case, f'sat[{i}]', out[f'sat[{i}]'], da[i] * (st / d[i] + inv(at) - inv(aat)), tol)
-        # Root form diameter: the point of the straight flank next to the tip radius lies
-        # haP0 - rho (1 - sin an) below the datum line; it meets the line of action at
-        # H / sin(at) from the pitch point (H its distance from the pitch line).
-        H = haP0 - rho * (1 - mp.sin(an)) - xEmaxV[i] * mn
-        rad = d[i] / 2 * mp.sin(at) - H / mp.sin(at)
-        want = mp.sign(z[i]) * 2 * mp.sqrt((db[i] / 2) ** 2 + rad ** 2)
-        if z[i] > 0 and rad <= 0:
-            want = db[i]
-        check(case, f'dFf[{i}]', out[f'dFf[{i}]'], want, tol)
+        # Root form diameter at the upper generating shift.
+        check(case, f'dFf[{i}]', out[f'dFf[{i}]'],
+              loa_diameter(i, flank_end_depth() - xEmaxV[i] * mn), tol)
+        if prP0 != 0:
+            xm = (xEmaxV[i] + xEminV[i]) / 2
+            check(case, f'ToolAux[{i}]', out[f'ToolAux[{i}]'],
+                  (d[i] - loa_diameter(i, flank_end_depth() - xm * mn)) / 2, tol)
+        # Tip form diameter and the largest tip thickness.
+        check(case, f'dFa[{i}]', out[f'dFa[{i}]'], tip_form(i, xEmaxV[i]), tol)
+        check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEminV[i]), tol)
+        check(case, f'dNa[{i}]', out[f'dNa[{i}]'], dNa[i], tol)
+        if chamfer and z[i] > 0:
+            check(case, f'satMax[{i}]', out[f'satMax[{i}]'],
+                  min(thickness(i, at, s_main(xEmax[i]), da[i]),
+                      thickness(i, akt, s_chamfer(xEmaxV[i]), da[i])), tol)
+            check(case, f'satMin[{i}]', out[f'satMin[{i}]'],
+                  min(thickness(i, at, s_main(xEmin[i]), da[i]),
+                      thickness(i, akt, s_chamfer(xEminV[i]), da[i])), tol)
 
         # Span measurement over k teeth (over k spaces of an internal gear).
         k = mp.mpf(out[f'k[{i}]'])
@@ -328,6 +404,20 @@ def main():
                               Q=7))
     pair('A4', gearcalc, dict(base, mn=1.5, b=12, z=[15, 33], x=[0.35, 0.1], DM=[2.5, 2.5],
                               k=[0, 0], Q=11))
+    # Tools: a chamfer, a root radius, a protuberance (basic rack values as entered).
+    pair('C1', gearcalc, dict(base, mn=3, b=30, z=[19, 55], x=[0.2, 0], DM=[5, 5], k=[0, 0],
+                              Asne=[-0.05, -0.06], Asni=[-0.1, -0.12], q=[0.1, 0], qTol=[0.05, 0],
+                              tool=dict(hfP0mn=1, haP0mn=1.25, rhoaP0mn=0.25, rhofP0mn=0,
+                                        prP0mn=0, alprP0=0, hFfP0mn=0.5, alkP0=30)))
+    pair('C2', gearcalc, dict(base, beta=10, mn=2, b=20, z=[23, 61], x=[0.1, 0.3], DM=[3.5, 3.5],
+                              k=[0, 0], tool=dict(hfP0mn=1, haP0mn=1.25, rhoaP0mn=0.2,
+                                                  rhofP0mn=0.3, prP0mn=0, alprP0=0, hFfP0mn=1,
+                                                  alkP0=20)))
+    pair('P1', gearcalc, dict(base, mn=4, b=40, z=[25, 67], x=[0.25, 0.1], DM=[7, 7], k=[0, 0],
+                              Asne=[-0.05, -0.07], Asni=[-0.1, -0.14], q=[0.15, 0.2],
+                              qTol=[0.05, 0.05],
+                              tool=dict(hfP0mn=1, haP0mn=1.4, rhoaP0mn=0.4, rhofP0mn=0,
+                                        prP0mn=0.02, alprP0=6, hFfP0mn=1, alkP0=20)))
     if FAILURES:
         print("\n".join(FAILURES))
         print(f"{len(FAILURES)} of {CHECKS} checks failed")

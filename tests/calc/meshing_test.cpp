@@ -1,0 +1,223 @@
+// Meshing: contact ratios, specific sliding, form diameters, tip thickness, collision. The pair
+// values are the published figures of the test pairs (textbook formulas, evaluated in mpmath);
+// the full cross-check of every value runs in meshing_ref.py and dff_envelope.py.
+#include <cmath>
+
+#include "calc/meshing.h"
+#include "calcb_fixture.h"
+#include "framework/utilmath.h"
+
+namespace {
+
+using calcb_test::CountOf;
+using calcb_test::PairTest;
+using MeshingTest = PairTest;
+
+TEST_F(MeshingTest, SpurPairContactAndSliding) {
+    SpurT1();
+    CalculateGears();
+    const TGearData& g = GearData;
+    ASSERT_EQ(CalcErrorFlag, 0);
+    EXPECT_NEAR(g.epsalpha, 1.635185964L, 1e-9L);
+    EXPECT_NEAR(g.zetaA1, -4.258475878L, 1e-9L);
+    EXPECT_NEAR(g.zetaA2, 0.809830829L, 1e-9L);
+    EXPECT_NEAR(g.zetaE1, 0.602811240L, 1e-9L);
+    EXPECT_NEAR(g.zetaE2, -1.517694607L, 1e-9L);
+    // A spur pair has no overlap: the total ratio is the transverse one.
+    EXPECT_EQ(g.epsbeta, 0.0L);
+    EXPECT_EQ(g.epsgamma, g.epsalpha);
+    EXPECT_EQ(g.u, 2.0L);
+    // The two partial ratios make up the transverse ratio.
+    EXPECT_NEAR(g.epsa[1] + g.epsa[2], g.epsalpha, 1e-15L);
+    EXPECT_EQ(g.IntInterference, 0.0L);
+}
+
+TEST_F(MeshingTest, RootFormDiameterWhereTheGeneratedInvoluteStarts) {
+    SpurT1();
+    CalculateGears();
+    // mn 2, z 40: the tool's straight flank ends at 76.593, not at df + 2 rho (1 - sin alpha)
+    // = 75.658.
+    EXPECT_NEAR(GearData.dFf[2], 76.5927237L, 1e-7L);
+    EXPECT_GT(GearData.dFf[1], GearData.db[1]);
+    EXPECT_LT(GearData.dFf[1], GearData.dNf[1]);
+}
+
+TEST_F(MeshingTest, RootFormDiameterNeverBelowTheBaseCircle) {
+    // z 10 without shift is undercut: the flank end lies beyond the interference point.
+    Pair(2, 10, 40, 0, 0, 0, 20, 3.5L);
+    CalculateGears();
+    EXPECT_EQ(GearData.dFf[1], GearData.db[1]);
+    EXPECT_GE(GearData.dFf[2], GearData.db[2]);
+}
+
+TEST_F(MeshingTest, InternalPair) {
+    InternalT3();
+    CalculateGears();
+    const TGearData& g = GearData;
+    ASSERT_EQ(CalcErrorFlag, 0);
+    EXPECT_NEAR(g.epsalpha, 1.889681330L, 1e-9L);
+    EXPECT_NEAR(g.IntInterference, 1.412512148L, 1e-9L);
+    // Diameters of the ring gear are negative; its root form circle lies outside the pitch
+    // circle, its usable root circle inside the root form circle.
+    EXPECT_LT(g.dFf[2], g.d[2]);
+    EXPECT_GT(g.dFf[2], g.dfmax[2]);
+    EXPECT_GT(g.dNf[2], g.dFf[2]);
+}
+
+TEST_F(MeshingTest, InterferenceValueIsNotKeptFromAnEarlierInternalPair) {
+    InternalT3();
+    CalculateGears();
+    ASSERT_NE(GearData.IntInterference, 0.0L);
+    SpurT1();
+    CalculateGears();
+    EXPECT_EQ(GearData.IntInterference, 0.0L);
+}
+
+TEST_F(MeshingTest, HelicalPair) {
+    HelicalT5();
+    CalculateGears();
+    const TGearData& g = GearData;
+    EXPECT_NEAR(g.epsalpha, 1.470674899L, 1e-9L);
+    EXPECT_NEAR(g.epsbeta, 0.823846608L, 1e-9L);
+    EXPECT_NEAR(g.epsgamma, g.epsalpha + g.epsbeta, 1e-15L);
+    // Half the face width halves the overlap ratio.
+    GearData.HalfFaceWidth = 1;
+    CalculateGears();
+    EXPECT_NEAR(GearData.epsbeta, 0.823846608L / 2, 1e-9L);
+}
+
+TEST_F(MeshingTest, ImperialPair) {
+    Pair(25.4L / 8, 24, 48, 0, 0, 0, 20, 0);
+    UnitSystem = 1;
+    GearData.MeasureMode = 1;
+    CalculateGears();
+    EXPECT_NEAR(GearData.epsalpha, 1.674705148L, 1e-9L);
+    // Ball diameters proposed in thousandths of an inch.
+    EXPECT_NEAR(GearData.DM[1], 5.4356L, 1e-12L);
+    EXPECT_NEAR(GearData.DM[2], 5.3848L, 1e-12L);
+}
+
+TEST_F(MeshingTest, SmallAddendumReductionIsDropped) {
+    SpurT1();
+    GearData.TipInputMode = {3, 2};
+    GearData.da[1] = 44 - 0.001L; // kmn 0.0005 mm
+    CalculateGears();
+    EXPECT_EQ(GearData.kmn[1], 0.0L);
+    EXPECT_EQ(GearData.da[1], GearData.daTool[1]);
+}
+
+TEST_F(MeshingTest, TipBeyondTheInterferencePointIsLimited) {
+    SpurT1();
+    GearData.TipInputMode = {3, 2};
+    GearData.da[1] = 49; // far beyond the interference point of gear 2
+    ClearErrors();
+    CalcUnit2();
+    const TGearData& g = GearData;
+    // The limit: twice the distance of gear 1's centre from gear 2's interference point.
+    const long double rb2 = g.db[2] / 2;
+    const long double limit =
+        2 * std::hypot(g.a - std::cos(g.alphawt) * rb2, std::sin(g.alphawt) * rb2);
+    EXPECT_NEAR(g.dNa[1], limit, 1e-12L);
+    EXPECT_EQ(CountOf("Error  : tooth collision da1 !"), 1);
+}
+
+TEST_F(MeshingTest, SpecificSlidingAtABaseCircleTakesTheClampValue) {
+    // Gear 2's tip reaches so far that gear 1's end of contact lies on gear 1's base circle:
+    // tan(aE1) = 0 there. Earlier values must not survive.
+    TGearData& g = GearData;
+    g.alphaRad = DegToRad(20);
+    g.betaRad = 0;
+    g.mn = 2;
+    g.z = {20, 40};
+    g.a = 0;
+    g.db = {40 * std::cos(g.alphaRad), 80 * std::cos(g.alphaRad)};
+    const long double tw = std::tan(g.alphaRad);
+    const long double tA2 = tw * (1 + g.db[1] / g.db[2]); // makes tan(aE1) vanish
+    g.dNa = {44, g.db[2] / std::cos(std::atan(tA2))};
+    g.zetaA1 = g.zetaA2 = g.zetaE1 = g.zetaE2 = 123;
+    ClearErrors();
+    SpecificSliding();
+    EXPECT_EQ(g.zetaA1, -1000.0L);
+    EXPECT_NE(g.zetaA2, 123.0L);
+    EXPECT_NE(g.zetaE1, 123.0L);
+    EXPECT_NE(g.zetaE2, 123.0L);
+    EXPECT_TRUE(std::isfinite(g.zetaA2) && std::isfinite(g.zetaE2));
+}
+
+TEST_F(MeshingTest, ChamferTipFormDiameterAndTipThickness) {
+    // A tool with a 30 degree chamfer (basic rack values kept as entered).
+    Pair(3, 19, 55, 0.2L, 0, 0, 30, 5);
+    TGearData& g = GearData;
+    g.BasicRackType = {4, 4};
+    g.hfP0mn = {1, 1};
+    g.haP0mn = {1.25L, 1.25L};
+    g.rhoaP0mn = {0.25L, 0.25L};
+    g.rhofP0mn = {0, 0};
+    g.prP0mn = {0, 0};
+    g.alprP0 = {0, 0};
+    g.alkP0 = {30, 30};
+    g.hFfP0mn = {0.5L, 0.5L};
+    CalculateGears();
+    ASSERT_EQ(CalcErrorFlag, 0);
+    ASSERT_TRUE(g.ChamferOn[1]);
+    // The chamfer begins below the tip, and the chamfered tip is thinner than the involute
+    // tooth would be there.
+    EXPECT_LT(g.dFa[1], g.da[1]);
+    EXPECT_GT(g.dFa[1], g.d[1]);
+    const long double sInvolute =
+        (Inv(g.alphat) + g.stMax[1] / g.d[1] - Inv(std::acos(g.db[1] / g.da[1]))) * g.da[1];
+    EXPECT_LT(g.satMax[1], sInvolute);
+    EXPECT_GT(g.satMax[1], 0.0L);
+    // Thinner tolerance, thinner tip; no allowances: one shift, one thickness.
+    EXPECT_EQ(g.satMax[1], g.satMin[1]);
+    EXPECT_EQ(g.dFa[1], g.dFaK[1]);
+    // saK: the chamfered tip thickness at the nominal shift (here the only shift).
+    EXPECT_NEAR(g.saK[1], g.satMax[1], 1e-15L);
+}
+
+TEST_F(MeshingTest, ChamferOnARingGearLeavesDefinedValues) {
+    InternalT3();
+    TGearData& g = GearData;
+    g.BasicRackType = {4, 4};
+    g.hfP0mn = {1, 1};
+    g.haP0mn = {1.25L, 1.25L};
+    g.rhoaP0mn = {0.25L, 0.25L};
+    g.prP0mn = {0, 0};
+    g.alprP0 = {0, 0};
+    g.alkP0 = {30, 30};
+    g.hFfP0mn = {0.8L, 0.8L};
+    g.saK[2] = 123;
+    CalculateGears();
+    ASSERT_EQ(CalcErrorFlag, 0);
+    // The ring gear's tip thickness follows the involute (no chamfer formula on a ring gear).
+    const long double sInvolute =
+        (Inv(g.alphat) + g.stMax[2] / g.d[2] - Inv(std::acos(g.db[2] / g.da[2]))) * g.da[2];
+    EXPECT_NEAR(g.satMax[2], sInvolute, 1e-15L);
+    EXPECT_NE(g.saK[2], 123.0L);
+    EXPECT_TRUE(std::isfinite(g.dFa[2]));
+    EXPECT_LE(g.dFa[2], g.da[2]); // on the root side of the tip circle
+}
+
+TEST_F(MeshingTest, ToolRootRadiusShortensTheInvoluteAtTheTip) {
+    SpurT1();
+    TGearData& g = GearData;
+    g.BasicRackType = {4, 4};
+    g.hfP0mn = {1, 1};
+    g.haP0mn = {1.25L, 1.25L};
+    g.rhoaP0mn = {0.25L, 0.25L};
+    g.rhofP0mn = {0.3L, 0.3L};
+    g.prP0mn = {0, 0};
+    g.alprP0 = {0, 0};
+    g.alkP0 = {20, 20};
+    CalculateGears();
+    // The straight flank ends hfP0 - rhofP0 (1 - sin alpha) above the datum line; the point it
+    // makes lies on the line of action beyond the pitch point.
+    const long double H = 2 - 0.6L * (1 - std::sin(g.alphaRad));
+    const long double s = std::sin(g.alphat);
+    const long double X = g.d[2] * s + 2 * H / s;
+    EXPECT_NEAR(g.dFa[2], std::sqrt(g.db[2] * g.db[2] + X * X), 1e-12L);
+    EXPECT_LT(g.dFa[2], g.da[2]);
+    EXPECT_EQ(g.dNa[2], g.dFa[2]);
+}
+
+} // namespace
