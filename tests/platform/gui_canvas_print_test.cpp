@@ -338,3 +338,44 @@ TEST(GuiScreen, ClipboardTextAndImage) {
 }
 
 } // namespace
+
+namespace {
+
+// Batch modes run without a GUI application: the canvas, screen, clipboard and printer must
+// degrade quietly there. The check runs in a fresh child process (no application object yet).
+TEST(GuiCanvasBatch, WithoutAGuiApplicationNothingFailsLoudly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int bad = 0;
+            if (QCoreApplication::instance() != nullptr)
+                bad |= 1;
+            if (Screen()->Width() != 640 || Screen()->Height() != 480 ||
+                Screen()->PixelsPerInch() != 96)
+                bad |= 2;
+            Screen()->SetCursor(crHourGlass);
+            Screen()->SetCursor(crDefault);
+            Beep();
+            Clipboard()->SetAsText("x");
+            if (Clipboard()->HasText() || !Clipboard()->AsText().empty())
+                bad |= 4;
+            TBitmap bmp(20, 20);
+            bmp.Canvas()->MoveTo(0, 5);
+            bmp.Canvas()->LineTo(20, 5);
+            if (bmp.Canvas()->Pixel(10, 5) != clBlack)
+                bad |= 8;
+            bmp.Canvas()->TextOut(0, 0, "no fonts here");
+            if (bmp.Canvas()->TextExtent("abc").cx != 0)
+                bad |= 16;
+            TPrinter printer;
+            printer.SetOutputFileName("/tmp/never-written.pdf");
+            if (printer.BeginDoc() || printer.LastError().empty() || printer.PageWidth() != 0)
+                bad |= 32;
+            if (ColorToRGB(clBtnFace) != RGB(192, 192, 192))
+                bad |= 64;
+            std::exit(bad);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
