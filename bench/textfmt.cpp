@@ -25,8 +25,7 @@ struct Data {
     std::vector<std::string> texts;
 };
 
-const Data& Inputs()
-{
+const Data& Inputs() {
     static const Data data = [] {
         Data d;
         std::mt19937_64 rng(7);
@@ -54,8 +53,7 @@ const Data& Inputs()
     return data;
 }
 
-void BM_FormatAndParseMillion(benchmark::State& state)
-{
+void BM_FormatAndParseMillion(benchmark::State& state) {
     InitAllSettings();
     const Data& d = Inputs();
     for (auto _ : state) {
@@ -65,7 +63,8 @@ void BM_FormatAndParseMillion(benchmark::State& state)
                                    d.values[static_cast<std::size_t>(i)])
                          .size();
         long double sum = 0;
-        for (int i = 0; i < kCount; ++i) sum += StrToReal(d.texts[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < kCount; ++i)
+            sum += StrToReal(d.texts[static_cast<std::size_t>(i)]);
         benchmark::DoNotOptimize(chars);
         benchmark::DoNotOptimize(sum);
     }
@@ -75,16 +74,15 @@ BENCHMARK(BM_FormatAndParseMillion)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 
 // The same amount of work through the C library (locale-dependent, no padding, no rounding
 // rule of our own): the reference for the ratio.
-void BM_CLibraryReference(benchmark::State& state)
-{
+void BM_CLibraryReference(benchmark::State& state) {
     const Data& d = Inputs();
     for (auto _ : state) {
         std::size_t chars = 0;
         char buf[64];
         for (int i = 0; i < kCount; ++i)
-            chars += static_cast<std::size_t>(
-                std::snprintf(buf, sizeof buf, "%.*Lf", d.decimals[static_cast<std::size_t>(i)],
-                              d.values[static_cast<std::size_t>(i)]));
+            chars += static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%.*Lf",
+                                                            d.decimals[static_cast<std::size_t>(i)],
+                                                            d.values[static_cast<std::size_t>(i)]));
         long double sum = 0;
         for (int i = 0; i < kCount; ++i)
             sum += std::strtold(d.texts[static_cast<std::size_t>(i)].c_str(), nullptr);

@@ -28,16 +28,14 @@ namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-int WriteErrno(int err)
-{
+int WriteErrno(int err) {
     // A full disk, a quota or a file-size limit are all "disk full" to the caller.
     if (err == ENOSPC || err == EDQUOT || err == EFBIG) return os::kErrWriteFault;
     return os::ErrnoToDos(err);
 }
 
 // Writes every byte or returns the DOS code of the failure.
-int WriteAll(int fd, const char* p, std::size_t n)
-{
+int WriteAll(int fd, const char* p, std::size_t n) {
     while (n > 0) {
         const ssize_t w = ::write(fd, p, n);
         if (w < 0) {
@@ -51,39 +49,45 @@ int WriteAll(int fd, const char* p, std::size_t n)
     return 0;
 }
 
-bool IsAscii(std::string_view s)
-{
+bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string ToInternal(std::string_view bytes, TextEncoding e)
-{
+std::string ToInternal(std::string_view bytes, TextEncoding e) {
     if (e == TextEncoding::Utf8 || IsAscii(bytes)) return std::string(bytes);
     return os::ToUtf8(e == TextEncoding::Oem ? os::CodePage::Cp437 : os::CodePage::Cp1252, bytes);
 }
 
-std::string ToExternal(std::string_view text, TextEncoding e)
-{
+std::string ToExternal(std::string_view text, TextEncoding e) {
     if (e == TextEncoding::Utf8 || IsAscii(text)) return std::string(text);
     return os::FromUtf8(e == TextEncoding::Oem ? os::CodePage::Cp437 : os::CodePage::Cp1252, text);
 }
 
-bool IsSep(char c) { return c == '/' || c == '\\'; }
+bool IsSep(char c) {
+    return c == '/' || c == '\\';
+}
 
-std::string DirOf(const std::string& path)
-{
+std::string DirOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
 
+// Makes a rename in dir durable; failures only cost durability, so they are not reported.
+void SyncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 // Directory name for the OS: blanks trimmed, one trailing separator dropped ("/" stays).
-std::string DirForOs(std::string_view dir)
-{
+std::string DirForOs(std::string_view dir) {
     std::string d = TrimBlanks(dir);
-    while (d.size() > 1 && d.back() == '/') d.pop_back();
+    while (d.size() > 1 && d.back() == '/')
+        d.pop_back();
     return d;
 }
 
@@ -91,35 +95,30 @@ std::string DirForOs(std::string_view dir)
 
 // ---- TextFile --------------------------------------------------------------------------------
 
-TextFile::~TextFile()
-{
+TextFile::~TextFile() {
     if (mode_ == Mode::Write)
         Discard();
     else if (mode_ != Mode::Closed)
         Close();
 }
 
-void TextFile::Assign(std::string_view name, TextEncoding encoding)
-{
+void TextFile::Assign(std::string_view name, TextEncoding encoding) {
     if (IsOpen()) Close();
     name_ = std::string(name);
     encoding_ = encoding;
 }
 
-void TextFile::CloseDescriptor()
-{
+void TextFile::CloseDescriptor() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
-void TextFile::RemoveTemp()
-{
+void TextFile::RemoveTemp() {
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
 }
 
-int TextFile::Reset()
-{
+int TextFile::Reset() {
     if (IsOpen()) Close();
     error_ = 0;
     pastEnd_ = false;
@@ -139,8 +138,7 @@ int TextFile::Reset()
     return 0;
 }
 
-int TextFile::Rewrite()
-{
+int TextFile::Rewrite() {
     if (IsOpen()) Close();
     error_ = 0;
     pastEnd_ = false;
@@ -162,9 +160,8 @@ int TextFile::Rewrite()
         fd_ = fd;
     } else {
         if (exists && ::access(target_.c_str(), W_OK) != 0) return os::kErrAccessDenied;
-        std::string base = target_.substr(target_.rfind('/') == std::string::npos
-                                              ? 0
-                                              : target_.rfind('/') + 1);
+        std::string base =
+            target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
         const int rc = os::CreateTempFile(DirOf(target_), "." + base + ".", temp_, ".tmp");
         if (rc != 0) {
             temp_.clear();
@@ -185,8 +182,7 @@ int TextFile::Rewrite()
     return 0;
 }
 
-int TextFile::Append()
-{
+int TextFile::Append() {
     if (IsOpen()) Close();
     error_ = 0;
     pastEnd_ = false;
@@ -201,8 +197,7 @@ int TextFile::Append()
     return 0;
 }
 
-int TextFile::FlushBuffer()
-{
+int TextFile::FlushBuffer() {
     if (error_ != 0) return error_;
     if (!buf_.empty()) {
         const int rc = WriteAll(fd_, buf_.data(), buf_.size());
@@ -212,19 +207,18 @@ int TextFile::FlushBuffer()
     return error_;
 }
 
-int TextFile::Flush()
-{
+int TextFile::Flush() {
     if (!IsOutput()) return IsOpen() ? kIoNotOpenForOutput : kIoFileNotOpen;
     if (FlushBuffer() != 0) return error_;
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) error_ = WriteErrno(errno);
     return error_;
 }
 
-int TextFile::Close()
-{
+int TextFile::Close() {
     int rc = 0;
     switch (mode_) {
-    case Mode::Closed: return 0;
+    case Mode::Closed:
+        return 0;
     case Mode::Read:
         CloseDescriptor();
         break;
@@ -236,7 +230,10 @@ int TextFile::Close()
         if (mode_ == Mode::Write && !temp_.empty()) {
             if (rc == 0) {
                 rc = os::RenameOver(temp_, target_);
-                if (rc == 0) temp_.clear();
+                if (rc == 0) {
+                    temp_.clear();
+                    SyncDirectory(DirOf(target_));
+                }
             }
             RemoveTemp(); // after a failure the previous file stays
         }
@@ -254,8 +251,7 @@ int TextFile::Close()
     return rc;
 }
 
-void TextFile::Discard()
-{
+void TextFile::Discard() {
     if (mode_ == Mode::Write) {
         CloseDescriptor();
         RemoveTemp();
@@ -268,8 +264,7 @@ void TextFile::Discard()
 
 // Moves the unread bytes to the front and reads more behind them. Returns the number of bytes
 // added (0 at the end of the file) or -1 on an error (error_ is set).
-int TextFile::Fill()
-{
+int TextFile::Fill() {
     if (pos_ > 0) {
         std::copy(buf_.begin() + static_cast<std::ptrdiff_t>(pos_),
                   buf_.begin() + static_cast<std::ptrdiff_t>(len_), buf_.begin());
@@ -299,8 +294,7 @@ int TextFile::Fill()
     }
 }
 
-bool TextFile::Eof()
-{
+bool TextFile::Eof() {
     if (mode_ != Mode::Read || error_ != 0) return true;
     if (len_ - pos_ < 2) {
         if (Fill() < 0) return true;
@@ -311,8 +305,7 @@ bool TextFile::Eof()
     return len_ - pos_ == 1 && buf_[pos_] == '\x1A';
 }
 
-int TextFile::ReadLine(std::string& line)
-{
+int TextFile::ReadLine(std::string& line) {
     if (mode_ != Mode::Read) return IsOpen() ? kIoNotOpenForInput : kIoFileNotOpen;
     if (error_ != 0) return error_;
     if (Eof()) {
@@ -328,7 +321,8 @@ int TextFile::ReadLine(std::string& line)
             if (r == 0) break; // last line without a line end
         }
         std::size_t i = pos_;
-        while (i < len_ && buf_[i] != '\n' && buf_[i] != '\r' && buf_[i] != '\x1A') ++i;
+        while (i < len_ && buf_[i] != '\n' && buf_[i] != '\r' && buf_[i] != '\x1A')
+            ++i;
         raw.append(buf_.data() + pos_, i - pos_);
         pos_ = i;
         if (i == len_) continue;
@@ -348,8 +342,7 @@ int TextFile::ReadLine(std::string& line)
     return 0;
 }
 
-int TextFile::Write(std::string_view text)
-{
+int TextFile::Write(std::string_view text) {
     if (!IsOutput()) return IsOpen() ? kIoNotOpenForOutput : kIoFileNotOpen;
     if (error_ != 0) return error_;
     const std::string bytes = ToExternal(text, encoding_);
@@ -358,8 +351,7 @@ int TextFile::Write(std::string_view text)
     return 0;
 }
 
-int TextFile::WriteLine(std::string_view text)
-{
+int TextFile::WriteLine(std::string_view text) {
     const int rc = Write(text);
     if (rc != 0) return rc;
     return Write("\r\n");
@@ -370,16 +362,14 @@ int TextFile::WriteLine(std::string_view text)
 namespace {
 
 // The next line of SharedTextFile; false (and AbortFlag on a real failure) when there is none.
-bool NextLine(std::string& line)
-{
+bool NextLine(std::string& line) {
     const int rc = SharedTextFile.ReadLine(line);
     if (rc == 0) return true;
     if (rc != TextFile::kIoPastEnd) AbortFlag = 1;
     return false;
 }
 
-std::vector<std::string> SplitBars(std::string_view line)
-{
+std::vector<std::string> SplitBars(std::string_view line) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
@@ -396,14 +386,12 @@ std::vector<std::string> SplitBars(std::string_view line)
 
 } // namespace
 
-void ReadTextLine(std::string& s)
-{
+void ReadTextLine(std::string& s) {
     std::string line;
     if (NextLine(line)) s = std::move(line);
 }
 
-void ReadTextRecord(std::string& a, std::string& b, std::string& c, std::string& d)
-{
+void ReadTextRecord(std::string& a, std::string& b, std::string& c, std::string& d) {
     std::string line;
     if (!NextLine(line)) return;
     auto parts = SplitBars(line);
@@ -414,8 +402,7 @@ void ReadTextRecord(std::string& a, std::string& b, std::string& c, std::string&
     d = parts[3];
 }
 
-std::vector<std::string> SplitTextRecord(std::string_view line, int count, int textField)
-{
+std::vector<std::string> SplitTextRecord(std::string_view line, int count, int textField) {
     count = std::max(count, 0);
     auto parts = SplitBars(line);
     const auto n = static_cast<std::size_t>(count);
@@ -424,18 +411,19 @@ std::vector<std::string> SplitTextRecord(std::string_view line, int count, int t
         const std::size_t surplus = parts.size() - n;
         std::vector<std::string> out(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(t));
         std::string text = parts[t];
-        for (std::size_t k = 1; k <= surplus; ++k) text += "|" + parts[t + k];
+        for (std::size_t k = 1; k <= surplus; ++k)
+            text += "|" + parts[t + k];
         out.push_back(std::move(text));
-        for (std::size_t k = t + surplus + 1; k < parts.size(); ++k) out.push_back(parts[k]);
+        for (std::size_t k = t + surplus + 1; k < parts.size(); ++k)
+            out.push_back(parts[k]);
         return out;
     }
     parts.resize(n);
     return parts;
 }
 
-void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string& d,
-                     std::string& e, std::string& f)
-{
+void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string& d, std::string& e,
+                     std::string& f) {
     std::string line;
     if (!NextLine(line)) return;
     auto p = SplitTextRecord(line, 6, 4);
@@ -447,9 +435,8 @@ void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string
     f = p[5];
 }
 
-void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string& d,
-                     std::string& e, std::string& f, std::string& g, std::string& h)
-{
+void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string& d, std::string& e,
+                     std::string& f, std::string& g, std::string& h) {
     std::string line;
     if (!NextLine(line)) return;
     auto p = SplitTextRecord(line, 8, 5);
@@ -463,45 +450,42 @@ void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string
     h = p[7];
 }
 
-void ReadTextChar(char32_t& c)
-{
+void ReadTextChar(char32_t& c) {
     std::string line;
     if (!NextLine(line) || line.empty()) return;
     std::size_t pos = 0;
     c = os::Utf8Next(line, pos);
 }
 
-void ReadTextChar(char& c)
-{
-    char32_t u = static_cast<unsigned char>(c);
+void ReadTextChar(char& c) {
+    constexpr char32_t kNone = 0xFFFFFFFF;
+    char32_t u = kNone;
     ReadTextChar(u);
-    c = u < 0x80 ? static_cast<char>(u) : '?';
+    if (u != kNone) c = u < 0x80 ? static_cast<char>(u) : '?';
 }
 
-void ReadTextInt(std::int32_t& n)
-{
+void ReadTextInt(std::int32_t& n) {
     std::string line;
     if (NextLine(line)) n = StrToInteger(line);
 }
 
-void ReadTextLong(std::int32_t& n) { ReadTextInt(n); }
+void ReadTextLong(std::int32_t& n) {
+    ReadTextInt(n);
+}
 
-void ReadTextWord(std::uint16_t& n)
-{
+void ReadTextWord(std::uint16_t& n) {
     std::string line;
     if (!NextLine(line)) return;
     const std::int32_t v = StrToInteger(line);
     n = v >= 0 && v <= 65535 ? static_cast<std::uint16_t>(v) : 0;
 }
 
-void ReadTextReal(long double& x)
-{
+void ReadTextReal(long double& x) {
     std::string line;
     if (NextLine(line)) x = StrToReal(CommaToPoint(line));
 }
 
-void ReadTextDouble(double& x)
-{
+void ReadTextDouble(double& x) {
     long double v = x;
     ReadTextReal(v);
     x = std::isfinite(v) && fabsl(v) <= static_cast<long double>(std::numeric_limits<double>::max())
@@ -509,27 +493,23 @@ void ReadTextDouble(double& x)
             : 0.0;
 }
 
-void ReadTextTrue(bool& b)
-{
+void ReadTextTrue(bool& b) {
     std::string line;
     if (NextLine(line)) b = UpperCaseStr(line) == "TRUE";
 }
 
-void ReadTextTrue(std::uint8_t& b)
-{
+void ReadTextTrue(std::uint8_t& b) {
     bool v = b != 0;
     ReadTextTrue(v);
     b = v ? 1 : 0;
 }
 
-void ReadTextNotFalse(bool& b)
-{
+void ReadTextNotFalse(bool& b) {
     std::string line;
     if (NextLine(line)) b = UpperCaseStr(line) != "FALSE";
 }
 
-void ReadTextNotFalse(std::uint8_t& b)
-{
+void ReadTextNotFalse(std::uint8_t& b) {
     bool v = b != 0;
     ReadTextNotFalse(v);
     b = v ? 1 : 0;
@@ -537,41 +517,44 @@ void ReadTextNotFalse(std::uint8_t& b)
 
 // ---- writing SharedTextFile ------------------------------------------------------------------
 
-void WriteTextLine(std::string_view s)
-{
+void WriteTextLine(std::string_view s) {
     if (SharedTextFile.WriteLine(s) != 0) AbortFlag = 1;
 }
 
-void WriteTextLineStr(std::string_view s) { WriteTextLine(s); }
+void WriteTextLineStr(std::string_view s) {
+    WriteTextLine(s);
+}
 
-void WriteText(std::string_view s)
-{
+void WriteText(std::string_view s) {
     if (SharedTextFile.Write(s) != 0) AbortFlag = 1;
 }
 
-void WriteTextChar(char32_t c)
-{
+void WriteTextChar(char32_t c) {
     std::string s;
     os::Utf8Append(s, c);
     WriteTextLine(s);
 }
 
-void WriteTextLineInt(long long n) { WriteTextLine(IntToString(n)); }
+void WriteTextLineInt(long long n) {
+    WriteTextLine(IntToString(n));
+}
 
-std::string TextLineRealText(long double x)
-{
+std::string TextLineRealText(long double x) {
     const StoredFileFormat stored;
     if (x < 1.0L && fabsl(x - nearbyintl(x)) <= 1e-10L) return FloatToStrSig3(x);
     return FloatToStrDec(7, x);
 }
 
-void WriteTextLineReal(long double x) { WriteTextLine(TextLineRealText(x)); }
+void WriteTextLineReal(long double x) {
+    WriteTextLine(TextLineRealText(x));
+}
 
-void WriteTextBool(bool b) { WriteTextLine(b ? "TRUE" : "FALSE"); }
+void WriteTextBool(bool b) {
+    WriteTextLine(b ? "TRUE" : "FALSE");
+}
 
 namespace {
-void WriteFields(std::initializer_list<std::string_view> fields)
-{
+void WriteFields(std::initializer_list<std::string_view> fields) {
     std::string line;
     for (const auto f : fields) {
         line += f;
@@ -582,26 +565,22 @@ void WriteFields(std::initializer_list<std::string_view> fields)
 } // namespace
 
 void WriteTextRecord(std::string_view a, std::string_view b, std::string_view c,
-                     std::string_view d)
-{
+                     std::string_view d) {
     WriteFields({a, b, c, d});
 }
 
 void WriteTextRecord6(std::string_view a, std::string_view b, std::string_view c,
-                      std::string_view d, std::string_view e, std::string_view f)
-{
+                      std::string_view d, std::string_view e, std::string_view f) {
     WriteFields({a, b, c, d, e, f});
 }
 
 void WriteTextRecord8(std::string_view a, std::string_view b, std::string_view c,
                       std::string_view d, std::string_view e, std::string_view f,
-                      std::string_view g, std::string_view h)
-{
+                      std::string_view g, std::string_view h) {
     WriteFields({a, b, c, d, e, f, g, h});
 }
 
-void WriteResultHeader()
-{
+void WriteResultHeader() {
     const std::string rule(65, '-');
     WriteTextLine(rule);
     WriteTextLine(MakerTitle + "   #" + IdentTexts[3]);
@@ -618,8 +597,7 @@ namespace {
 
 // Copies source to destination in blocks of blockSize bytes through a temporary file beside
 // the destination. 0 or a DOS code.
-int CopyThroughTemp(const std::string& source, std::string destination, std::size_t blockSize)
-{
+int CopyThroughTemp(const std::string& source, std::string destination, std::size_t blockSize) {
     destination = os::AbsolutePath(destination.empty() ? std::string(".") : destination);
     if (os::DirectoryExists(destination)) {
         destination += "/" + ExtractFileName(source);
@@ -657,23 +635,22 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
     if (rc == 0 && ::fsync(fd) != 0) rc = WriteErrno(errno);
     if (::close(fd) != 0 && rc == 0) rc = WriteErrno(errno);
     if (rc == 0) rc = os::RenameOver(temp, destination);
-    if (rc != 0) ::unlink(temp.c_str());
+    if (rc != 0)
+        ::unlink(temp.c_str());
+    else
+        SyncDirectory(DirOf(destination));
     return rc;
 }
 
 // DOS wildcard match of a file name, ASCII letters without regard to case.
-bool WildMatch(std::string_view mask, std::string_view name)
-{
-    auto fold = [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    };
+bool WildMatch(std::string_view mask, std::string_view name) {
+    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     std::size_t m = 0, n = 0, starM = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (m < mask.size() && mask[m] == '*') {
             starM = m++;
             starN = n;
-        } else if (m < mask.size() &&
-                   (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
+        } else if (m < mask.size() && (mask[m] == '?' || fold(mask[m]) == fold(name[n]))) {
             if (mask[m] == '?') {
                 // "?" stands for one character, not one byte.
                 std::size_t pos = n;
@@ -690,12 +667,12 @@ bool WildMatch(std::string_view mask, std::string_view name)
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == '*') ++m;
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
     return m == mask.size();
 }
 
-bool MaskMatches(std::string_view mask, std::string_view name)
-{
+bool MaskMatches(std::string_view mask, std::string_view name) {
     if (mask == "*.*" || mask == "*") return true;
     if (WildMatch(mask, name)) return true;
     // "NAME.*" also matches a name without an extension, as on DOS.
@@ -710,8 +687,7 @@ struct DirEntry {
     bool regular;
 };
 
-std::vector<DirEntry> ListDir(const std::string& dir)
-{
+std::vector<DirEntry> ListDir(const std::string& dir) {
     std::vector<DirEntry> out;
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return out;
@@ -731,28 +707,24 @@ std::vector<DirEntry> ListDir(const std::string& dir)
 
 } // namespace
 
-bool FileCopy(const std::string& source, const std::string& destination)
-{
+bool FileCopy(const std::string& source, const std::string& destination) {
     if (CopyThroughTemp(source, destination, 8192) == 0) return true;
     AbortFlag = 1;
     return false;
 }
 
-bool FileCopyBlocks(const std::string& source, const std::string& destination)
-{
+bool FileCopyBlocks(const std::string& source, const std::string& destination) {
     if (CopyThroughTemp(source, destination, 2048) == 0) return true;
     AbortFlag = 1;
     return false;
 }
 
-void CopyFileToDir(const std::string& source, const std::string& target)
-{
+void CopyFileToDir(const std::string& source, const std::string& target) {
     if (!FileExist(source)) return;
     FileCopy(source, AddBackslash(ExtractPath(target)));
 }
 
-void CopyFiles(const std::string& mask, const std::string& sourceDir, const std::string& destDir)
-{
+void CopyFiles(const std::string& mask, const std::string& sourceDir, const std::string& destDir) {
     const std::string from = DirForOs(sourceDir);
     const std::string to = DirForOs(destDir);
     bool any = false;
@@ -767,8 +739,7 @@ void CopyFiles(const std::string& mask, const std::string& sourceDir, const std:
     AbortFlag = (!any || failed) ? 1 : 0;
 }
 
-int CountFiles(const std::string& maskWithPath)
-{
+int CountFiles(const std::string& maskWithPath) {
     const std::string dir = DirForOs(ExtractPath(maskWithPath));
     const std::string mask = ExtractFileName(maskWithPath);
     int count = 0;
@@ -777,22 +748,19 @@ int CountFiles(const std::string& maskWithPath)
     return count;
 }
 
-void DeleteFiles(const std::string& dir, const std::string& mask)
-{
+void DeleteFiles(const std::string& dir, const std::string& mask) {
     const std::string d = DirForOs(dir);
     for (const auto& e : ListDir(d))
         if (e.regular && MaskMatches(mask, e.name))
             ::unlink(((d.empty() ? std::string(".") : d) + "/" + e.name).c_str());
 }
 
-bool EraseFile(const std::string& name)
-{
+bool EraseFile(const std::string& name) {
     // Straight to the file system: SharedTextFile may hold an open listing.
     return !name.empty() && os::RemoveFile(name) == 0;
 }
 
-bool FileExist(const std::string& name)
-{
+bool FileExist(const std::string& name) {
     if (name.empty()) return false;
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -802,8 +770,7 @@ bool FileExist(const std::string& name)
     return ok;
 }
 
-bool HasAttr(const std::string& name, int mask)
-{
+bool HasAttr(const std::string& name, int mask) {
     struct stat st {};
     if (name.empty() || ::stat(name.c_str(), &st) != 0) return false;
     int attrs = 0;
@@ -815,31 +782,29 @@ bool HasAttr(const std::string& name, int mask)
     return (attrs & mask) == mask;
 }
 
-bool DirWritable(const std::string& dir)
-{
+bool DirWritable(const std::string& dir) {
     const std::string d = DirForOs(dir);
     std::string probe;
     if (os::CreateTempFile(d.empty() ? "." : d, ".qor-probe-", probe, ".tmp") != 0) return false;
     return ::unlink(probe.c_str()) == 0;
 }
 
-bool DirExists(const std::string& dir)
-{
+bool DirExists(const std::string& dir) {
     const std::string d = DirForOs(dir);
     return !d.empty() && os::DirectoryExists(d);
 }
 
-bool CanChDir(const std::string& dir)
-{
+bool CanChDir(const std::string& dir) {
     // Checked without changing the process's current directory (other code relies on it).
     const std::string d = DirForOs(dir);
     return DirExists(d) && ::access(d.c_str(), X_OK) == 0;
 }
 
-void AssignFileName(TextFile& file, std::string_view name) { file.Assign(name); }
+void AssignFileName(TextFile& file, std::string_view name) {
+    file.Assign(name);
+}
 
-bool CloseFileChecked(TextFile& file)
-{
+bool CloseFileChecked(TextFile& file) {
     if (file.Close() == 0 && file.Error() == 0) return true;
     AbortFlag = 1;
     return false;
@@ -849,24 +814,23 @@ bool CloseFileChecked(TextFile& file)
 
 namespace {
 
-bool IsBareDrive(std::string_view t)
-{
+bool IsBareDrive(std::string_view t) {
     return t.size() == 2 && t[1] == ':' &&
            ((t[0] >= 'A' && t[0] <= 'Z') || (t[0] >= 'a' && t[0] <= 'z'));
 }
 
-char SeparatorFor(std::string_view t)
-{
+char SeparatorFor(std::string_view t) {
     return t.find('\\') != std::string_view::npos && t.find('/') == std::string_view::npos ? '\\'
                                                                                            : '/';
 }
 
-std::size_t LastSepOrColon(std::string_view p) { return p.find_last_of("/\\:"); }
+std::size_t LastSepOrColon(std::string_view p) {
+    return p.find_last_of("/\\:");
+}
 
 // Position of the dot that starts the extension of a file name, npos when none. A leading dot
 // (".profile") names the file, it does not start an extension.
-std::size_t ExtensionDot(std::string_view name, bool includeLast)
-{
+std::size_t ExtensionDot(std::string_view name, bool includeLast) {
     if (name.size() < 2) return std::string_view::npos;
     const std::size_t last = includeLast ? name.size() - 1 : name.size() - 2;
     const auto dot = name.find_last_of('.', last);
@@ -875,69 +839,59 @@ std::size_t ExtensionDot(std::string_view name, bool includeLast)
 
 } // namespace
 
-std::string AddBackslash(std::string_view path)
-{
+std::string AddBackslash(std::string_view path) {
     std::string t = TrimBlanks(path);
     if (t.empty() || IsSep(t.back()) || IsBareDrive(t)) return t;
     t.push_back(SeparatorFor(t));
     return t;
 }
 
-std::string AddBackslashAfterDrive(std::string_view path)
-{
+std::string AddBackslashAfterDrive(std::string_view path) {
     std::string t = TrimBlanks(path);
     if (IsBareDrive(t)) return t + "\\";
     return AddBackslash(t);
 }
 
-std::string DelBackslash(std::string_view path)
-{
+std::string DelBackslash(std::string_view path) {
     std::string t = TrimBlanks(path);
     if (t.size() > 1 && IsSep(t.back())) t.pop_back();
     return t;
 }
 
-std::string ExtractPath(std::string_view path)
-{
+std::string ExtractPath(std::string_view path) {
     const auto p = LastSepOrColon(path);
     return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
 }
 
-std::string ExtractDrive(std::string_view path)
-{
+std::string ExtractDrive(std::string_view path) {
     return path.size() >= 2 && IsBareDrive(path.substr(0, 2)) ? std::string(path.substr(0, 2))
-                                                               : std::string();
+                                                              : std::string();
 }
 
-std::string ExtractFileName(std::string_view path)
-{
+std::string ExtractFileName(std::string_view path) {
     const auto p = LastSepOrColon(path);
     return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
 }
 
-std::string BaseNameNoExt(std::string_view path)
-{
+std::string BaseNameNoExt(std::string_view path) {
     const std::string name = ExtractFileName(path);
     const auto dot = ExtensionDot(name, false);
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
-std::string ExtractNameNoExt(std::string_view path)
-{
+std::string ExtractNameNoExt(std::string_view path) {
     const std::string name = ExtractFileName(path);
     const auto dot = ExtensionDot(name, true);
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
-std::string ExtAfterFirstDot(std::string_view name)
-{
+std::string ExtAfterFirstDot(std::string_view name) {
     const std::string file = ExtractFileName(name);
     const auto dot = file.find('.');
     return dot == std::string::npos ? std::string() : file.substr(dot + 1);
 }
 
-std::string ShortenMiddle(std::string_view text, long n)
-{
+std::string ShortenMiddle(std::string_view text, long n) {
     const auto len = static_cast<long>(os::Utf8Length(text));
     if (len <= n) return std::string(text);
     if (n < 6) return LeftStr(text, n);
@@ -945,7 +899,9 @@ std::string ShortenMiddle(std::string_view text, long n)
     return LeftStr(text, h) + " ... " + RightStr(text, h + 1);
 }
 
-void TrimVar(std::string& s) { s = TrimBlanks(s); }
+void TrimVar(std::string& s) {
+    s = TrimBlanks(s);
+}
 
 // ---- dates and times -------------------------------------------------------------------------
 
@@ -953,27 +909,29 @@ namespace {
 std::optional<ClockReading> gFixedClock;
 }
 
-void SetClockForTesting(const ClockReading* reading)
-{
+void SetClockForTesting(const ClockReading* reading) {
     if (reading != nullptr)
         gFixedClock = *reading;
     else
         gFixedClock.reset();
 }
 
-ClockReading ReadClock()
-{
+ClockReading ReadClock() {
     if (gFixedClock) return *gFixedClock;
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
     tm t{};
     ::localtime_r(&ts.tv_sec, &t);
-    return ClockReading{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
-                        t.tm_sec,         static_cast<int>(ts.tv_nsec / 10000000)};
+    return ClockReading{t.tm_year + 1900,
+                        t.tm_mon + 1,
+                        t.tm_mday,
+                        t.tm_hour,
+                        t.tm_min,
+                        t.tm_sec,
+                        static_cast<int>(ts.tv_nsec / 10000000)};
 }
 
-void GetDateParts(int& year, int& month, int& day, int& dayOfWeek)
-{
+void GetDateParts(int& year, int& month, int& day, int& dayOfWeek) {
     const ClockReading c = ReadClock();
     year = c.year;
     month = c.month;
@@ -981,8 +939,7 @@ void GetDateParts(int& year, int& month, int& day, int& dayOfWeek)
     dayOfWeek = 0;
 }
 
-void GetTimeParts(int& hour, int& minute, int& second, int& hundredths)
-{
+void GetTimeParts(int& hour, int& minute, int& second, int& hundredths) {
     const ClockReading c = ReadClock();
     hour = c.hour;
     minute = c.minute;
@@ -990,27 +947,23 @@ void GetTimeParts(int& hour, int& minute, int& second, int& hundredths)
     hundredths = c.hundredths;
 }
 
-std::string DateString()
-{
+std::string DateString() {
     const ClockReading c = ReadClock();
     return DateToText(c.year, c.month, c.day);
 }
 
-std::string DateStringIso()
-{
+std::string DateStringIso() {
     const ClockReading c = ReadClock();
     return IntToString(c.year) + "-" + IntToStrLeadZero(c.month, 2) + "-" +
            IntToStrLeadZero(c.day, 2);
 }
 
-std::string TimeString()
-{
+std::string TimeString() {
     const ClockReading c = ReadClock();
     return IntToString(c.hour) + ":" + IntToStrLeadZero(c.minute, 2);
 }
 
-std::string FileDateString(std::int64_t unixSeconds)
-{
+std::string FileDateString(std::int64_t unixSeconds) {
     const auto t = static_cast<time_t>(unixSeconds);
     tm parts{};
     if (::localtime_r(&t, &parts) == nullptr) return "";
@@ -1018,8 +971,7 @@ std::string FileDateString(std::int64_t unixSeconds)
            IntToStrLeadZero(parts.tm_mday, 2);
 }
 
-std::string FileDateStringOf(const std::string& path)
-{
+std::string FileDateStringOf(const std::string& path) {
     std::int64_t t = 0;
     if (os::FileModTime(path, t) != 0) return "";
     return FileDateString(t);

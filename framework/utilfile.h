@@ -18,9 +18,9 @@
 
 // Runtime I/O codes beside the DOS codes of platform/os/errors.h.
 enum : int {
-    kIoFileNotOpen = 103,        // no file is open
-    kIoNotOpenForInput = 104,    // a read on a file opened for writing
-    kIoNotOpenForOutput = 105,   // a write on a file opened for reading
+    kIoFileNotOpen = 103,      // no file is open
+    kIoNotOpenForInput = 104,  // a read on a file opened for writing
+    kIoNotOpenForOutput = 105, // a write on a file opened for reading
 };
 
 enum class TextEncoding {
@@ -65,7 +65,7 @@ public:
     bool IsInput() const { return mode_ == Mode::Read; }
     bool IsOutput() const { return mode_ == Mode::Write || mode_ == Mode::Append; }
 
-    bool Eof();                              // reading: no further line
+    bool Eof();                               // reading: no further line
     bool PastEnd() const { return pastEnd_; } // a read asked for a line after the last one
     int ReadLine(std::string& line);          // 0, kIoPastEnd, or an error code
 
@@ -115,24 +115,24 @@ void ReadTextRecord(std::string& a, std::string& b, std::string& c, std::string&
 // text that itself holds "|" would shift every later field: the fields after the text field
 // are taken from the end of the line and the surplus is joined back into the text field
 // (field 5 of six: x|y|h|phi|text|; field 6 of eight: the last text before the count).
-void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string& d,
-                     std::string& e, std::string& f);
-void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string& d,
-                     std::string& e, std::string& f, std::string& g, std::string& h);
+void ReadTextRecord6(std::string& a, std::string& b, std::string& c, std::string& d, std::string& e,
+                     std::string& f);
+void ReadTextRecord8(std::string& a, std::string& b, std::string& c, std::string& d, std::string& e,
+                     std::string& f, std::string& g, std::string& h);
 // The same rule for any record line: count fields, each followed by "|"; the field with the
 // 0-based index textField takes the surplus bars. Missing fields are empty.
 std::vector<std::string> SplitTextRecord(std::string_view line, int count, int textField);
 
-void ReadTextChar(char& c);        // first character of the next line (ASCII; else '?')
-void ReadTextChar(char32_t& c);    // an empty line leaves c unchanged
+void ReadTextChar(char& c);     // first character of the next line (ASCII; else '?')
+void ReadTextChar(char32_t& c); // an empty line leaves c unchanged
 void ReadTextInt(std::int32_t& n);
 void ReadTextLong(std::int32_t& n);
-void ReadTextWord(std::uint16_t& n);   // 0..65535, else 0
-void ReadTextReal(long double& x);     // every "," taken as "."
+void ReadTextWord(std::uint16_t& n); // 0..65535, else 0
+void ReadTextReal(long double& x);   // every "," taken as "."
 void ReadTextDouble(double& x);
-void ReadTextTrue(bool& b);            // b = (line in upper case == "TRUE")
+void ReadTextTrue(bool& b); // b = (line in upper case == "TRUE")
 void ReadTextTrue(std::uint8_t& b);
-void ReadTextNotFalse(bool& b);        // b = (line in upper case != "FALSE")
+void ReadTextNotFalse(bool& b); // b = (line in upper case != "FALSE")
 void ReadTextNotFalse(std::uint8_t& b);
 
 // ---- writing SharedTextFile ------------------------------------------------------------------
@@ -149,7 +149,7 @@ void WriteTextLineInt(long long n);
 // built on FloatToStr... use too).
 void WriteTextLineReal(long double x);
 std::string TextLineRealText(long double x); // the text WriteTextLineReal writes
-void WriteTextBool(bool b); // "TRUE" / "FALSE"
+void WriteTextBool(bool b);                  // "TRUE" / "FALSE"
 void WriteTextRecord(std::string_view a, std::string_view b, std::string_view c,
                      std::string_view d);
 void WriteTextRecord6(std::string_view a, std::string_view b, std::string_view c,
@@ -174,8 +174,8 @@ void CopyFileToDir(const std::string& source, const std::string& target);
 void CopyFiles(const std::string& mask, const std::string& sourceDir, const std::string& destDir);
 int CountFiles(const std::string& maskWithPath); // entries matching (files and directories)
 void DeleteFiles(const std::string& dir, const std::string& mask); // errors ignored
-bool EraseFile(const std::string& name);   // true when the file was removed
-bool FileExist(const std::string& name);   // can be opened for reading (not a directory)
+bool EraseFile(const std::string& name);                           // true when the file was removed
+bool FileExist(const std::string& name); // can be opened for reading (not a directory)
 
 // DOS attribute bits for HasAttr.
 enum : int {
@@ -189,9 +189,9 @@ enum : int {
 bool HasAttr(const std::string& name, int mask); // every bit of mask set
 bool DirWritable(const std::string& dir);        // a file can be created in it (probed, removed)
 bool DirExists(const std::string& dir);
-bool CanChDir(const std::string& dir);           // the directory exists and may be entered
+bool CanChDir(const std::string& dir); // the directory exists and may be entered
 void AssignFileName(TextFile& file, std::string_view name);
-bool CloseFileChecked(TextFile& file);           // false (and AbortFlag) on failure
+bool CloseFileChecked(TextFile& file); // false (and AbortFlag) on failure
 
 // ---- paths -----------------------------------------------------------------------------------
 // Linux paths use '/'; stored Windows paths ("C:\DATA\GEAR.Q1W") are kept as text, so the
@@ -203,9 +203,9 @@ bool CloseFileChecked(TextFile& file);           // false (and AbortFlag) on fai
 std::string AddBackslash(std::string_view path);
 std::string AddBackslashAfterDrive(std::string_view path); // also "C:" -> "C:\"
 std::string DelBackslash(std::string_view path);           // one trailing separator removed
-std::string ExtractPath(std::string_view path);  // up to and including the last '/', '\' or ':'
-std::string ExtractDrive(std::string_view path); // "C:" of a path that begins with a drive
-std::string ExtractFileName(std::string_view path); // after the last '/', '\' or ':'
+std::string ExtractPath(std::string_view path);      // up to and including the last '/', '\' or ':'
+std::string ExtractDrive(std::string_view path);     // "C:" of a path that begins with a drive
+std::string ExtractFileName(std::string_view path);  // after the last '/', '\' or ':'
 std::string BaseNameNoExt(std::string_view path);    // file name without its extension
 std::string ExtractNameNoExt(std::string_view path); // the same
 std::string ExtAfterFirstDot(std::string_view name); // of the file name: "tar.gz" of "a.tar.gz"
@@ -229,5 +229,5 @@ void GetTimeParts(int& hour, int& minute, int& second, int& hundredths);
 std::string DateString();    // today by DateCode
 std::string DateStringIso(); // yyyy-mm-dd
 std::string TimeString();    // "9:05": hour without leading zero, minute with two digits
-std::string FileDateString(std::int64_t unixSeconds); // local date as yyyy/mm/dd
+std::string FileDateString(std::int64_t unixSeconds);  // local date as yyyy/mm/dd
 std::string FileDateStringOf(const std::string& path); // "" when the file is missing

@@ -48,8 +48,7 @@ constexpr std::array<std::uint64_t, 20> kPow10U64 = {
 };
 
 // 10^k; exact for 0 <= k <= 27 (5^27 fits the 64-bit mantissa).
-long double Pow10Int(int k)
-{
+long double Pow10Int(int k) {
     static const std::array<long double, 28> table = [] {
         std::array<long double, 28> t{};
         long double p = 1.0L;
@@ -66,8 +65,7 @@ long double Pow10Int(int k)
 }
 
 // Decimal digits of a 128-bit unsigned integer appended to out.
-void AppendU128(std::string& out, unsigned __int128 q)
-{
+void AppendU128(std::string& out, unsigned __int128 q) {
     constexpr std::uint64_t kChunk = 10000000000000000000ULL; // 10^19
     char buf[48];
     char* end = buf + sizeof buf;
@@ -90,8 +88,7 @@ void AppendU128(std::string& out, unsigned __int128 q)
 
 // Rounds ax (finite, >= 0) to d decimals exactly, ties away from zero: q = round(ax * 10^d).
 // False when the value does not fit this integer path.
-bool ScaledRound(long double ax, int d, unsigned __int128& q)
-{
+bool ScaledRound(long double ax, int d, unsigned __int128& q) {
     if (d < 0 || d >= static_cast<int>(kPow10U64.size())) return false;
     if (ax == 0.0L) {
         q = 0;
@@ -101,7 +98,8 @@ bool ScaledRound(long double ax, int d, unsigned __int128& q)
     const long double fr = frexpl(ax, &exp); // ax = fr * 2^exp, fr in [0.5, 1)
     const auto m = static_cast<std::uint64_t>(ldexpl(fr, 64));
     const int e = exp - 64; // ax = m * 2^e exactly
-    const unsigned __int128 p = static_cast<unsigned __int128>(m) * kPow10U64[static_cast<std::size_t>(d)];
+    const unsigned __int128 p =
+        static_cast<unsigned __int128>(m) * kPow10U64[static_cast<std::size_t>(d)];
     if (e >= 0) {
         if (e >= 128) return false;
         if (e > 0 && (p >> (128 - e)) != 0) return false;
@@ -126,8 +124,7 @@ bool ScaledRound(long double ax, int d, unsigned __int128& q)
 
 // True when x lies exactly halfway between two neighbours at d decimals: its lowest set bit has
 // the weight 2^-(d+1).
-bool IsDecimalTie(long double x, int d)
-{
+bool IsDecimalTie(long double x, int d) {
     if (x == 0.0L || !std::isfinite(x)) return false;
     int exp = 0;
     const long double fr = frexpl(fabsl(x), &exp);
@@ -138,8 +135,7 @@ bool IsDecimalTie(long double x, int d)
 
 // Fixed-point text of x with d decimals (d >= 0), rounded half away from zero; no padding,
 // a point as decimal sign, no "-" in front of a text that shows zero.
-std::string FixedText(long double x, int d)
-{
+std::string FixedText(long double x, int d) {
     std::string out;
     if (std::isnan(x)) return "NAN";
     if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
@@ -169,42 +165,46 @@ std::string FixedText(long double x, int d)
                                    : std::numeric_limits<long double>::infinity());
     int exp = 0;
     frexpl(v, &exp);
-    const std::size_t size = static_cast<std::size_t>(std::max(exp, 1)) * 3 / 10 + 8 +
-                             static_cast<std::size_t>(d);
+    const std::size_t size =
+        static_cast<std::size_t>(std::max(exp, 1)) * 3 / 10 + 8 + static_cast<std::size_t>(d);
     std::vector<char> buf(size);
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), v,
-                                   std::chars_format::fixed, d);
+    const auto res =
+        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, d);
     if (res.ec != std::errc()) return "NAN";
     out.assign(buf.data(), res.ptr);
-    if (!out.empty() && out[0] == '-' &&
-        out.find_first_not_of("-0.") == std::string::npos)
+    if (!out.empty() && out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos)
         out.erase(0, 1);
     return out;
 }
 
-void PadLeft(std::string& s, long width)
-{
+void PadLeft(std::string& s, long width) {
     width = std::min<long>(width, kMaxWidth);
     const auto len = static_cast<long>(os::Utf8Length(s));
     if (len < width) s.insert(0, static_cast<std::size_t>(width - len), ' ');
 }
 
-void PadRight(std::string& s, long width)
-{
+void PadRight(std::string& s, long width) {
     width = std::min<long>(width, kMaxWidth);
     const auto len = static_cast<long>(os::Utf8Length(s));
     if (len < width) s.append(static_cast<std::size_t>(width - len), ' ');
 }
 
-bool Imperial() { return UnitSystem == 1; }
-bool Transliterate() { return CharMode == 1; }
+bool Imperial() {
+    return UnitSystem == 1;
+}
+bool Transliterate() {
+    return CharMode == 1;
+}
 
-bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankChar(char c) {
+    return c == ' ' || c == '\t';
+}
 
-std::string_view TrimNumberText(std::string_view t)
-{
-    while (!t.empty() && IsBlankChar(t.front())) t.remove_prefix(1);
-    while (!t.empty() && IsBlankChar(t.back())) t.remove_suffix(1);
+std::string_view TrimNumberText(std::string_view t) {
+    while (!t.empty() && IsBlankChar(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && IsBlankChar(t.back()))
+        t.remove_suffix(1);
     return t;
 }
 
@@ -215,11 +215,14 @@ std::vector<std::string> gParams;
 
 // ---- numbers to text -------------------------------------------------------------------------
 
-StoredFileFormat::StoredFileFormat() { ++gStoredFormatDepth; }
-StoredFileFormat::~StoredFileFormat() { --gStoredFormatDepth; }
+StoredFileFormat::StoredFileFormat() {
+    ++gStoredFormatDepth;
+}
+StoredFileFormat::~StoredFileFormat() {
+    --gStoredFormatDepth;
+}
 
-void SignificantSplit(int& intDigits, int& decDigits, int n, long double x)
-{
+void SignificantSplit(int& intDigits, int& decDigits, int n, long double x) {
     if (!std::isfinite(x)) {
         intDigits = 1;
         decDigits = 0;
@@ -254,8 +257,7 @@ void SignificantSplit(int& intDigits, int& decDigits, int n, long double x)
     if (!below1 && decDigits < 0) decDigits = 0;
 }
 
-std::string FloatToStrFix(int intDigits, int decimals, long double x)
-{
+std::string FloatToStrFix(int intDigits, int decimals, long double x) {
     if (fabsl(x) < 1e-8L) x = 0.0L;
     if (FloatDigits != 3 && gStoredFormatDepth == 0)
         decimals = std::clamp(static_cast<int>(FloatDigits) + decimals - 3, 0, 10);
@@ -267,8 +269,7 @@ std::string FloatToStrFix(int intDigits, int decimals, long double x)
     return s;
 }
 
-std::string FloatToStrSigN(int k, long double x)
-{
+std::string FloatToStrSigN(int k, long double x) {
     if (fabsl(x) <= 1e-5L) return "0";
     int intDigits = 0;
     int decDigits = 0;
@@ -276,11 +277,14 @@ std::string FloatToStrSigN(int k, long double x)
     return FloatToStrFix(intDigits, decDigits, x);
 }
 
-std::string FloatToStrSig3(long double x) { return FloatToStrSigN(0, x); }
-std::string FloatToStrSig6(long double x) { return FloatToStrSigN(-3, x); }
+std::string FloatToStrSig3(long double x) {
+    return FloatToStrSigN(0, x);
+}
+std::string FloatToStrSig6(long double x) {
+    return FloatToStrSigN(-3, x);
+}
 
-std::string FloatToStrEng(long double x)
-{
+std::string FloatToStrEng(long double x) {
     if (!std::isfinite(x)) return FloatToStrFix(0, 0, x);
     const int e = Exponent10(x);
     if (e >= -2 && e < 4) return FloatToStrSig3(x);
@@ -289,8 +293,7 @@ std::string FloatToStrEng(long double x)
     return FloatToStrSig3(scaled) + "E" + IntToString(k);
 }
 
-std::string FloatToStrSig3Eng(long double x)
-{
+std::string FloatToStrSig3Eng(long double x) {
     if (fabsl(x) < 1e-12L) x = 0.0L;
     const long double a = fabsl(x);
     if (a >= 1e-5L && a < 10000.0L) {
@@ -302,16 +305,14 @@ std::string FloatToStrSig3Eng(long double x)
     return FloatToStrEng(x);
 }
 
-std::string FloatToStrDec(int decimals, long double x)
-{
+std::string FloatToStrDec(int decimals, long double x) {
     int intDigits = 0;
     int decDigits = 0;
     SignificantSplit(intDigits, decDigits, 3, x);
     return FloatToStrFix(intDigits, decimals, x);
 }
 
-std::string FloatToStrSig3W(int width, long double x)
-{
+std::string FloatToStrSig3W(int width, long double x) {
     std::string s;
     if (fabsl(x) <= 1e-6L) {
         s = "0";
@@ -325,8 +326,7 @@ std::string FloatToStrSig3W(int width, long double x)
     return s;
 }
 
-std::string FloatToStrSigned(int decimals, long double x)
-{
+std::string FloatToStrSigned(int decimals, long double x) {
     if (x == 0.0L) return "";
     int intDigits = 0;
     int decDigits = 0;
@@ -336,12 +336,17 @@ std::string FloatToStrSigned(int decimals, long double x)
     return s;
 }
 
-std::string AngleUnitText() { return Transliterate() ? "deg" : "\u00B0"; }
-std::string PlusMinusText() { return Transliterate() ? "+/-" : " \u00B1 "; }
-std::string LengthUnitText() { return Imperial() ? "in" : "mm"; }
+std::string AngleUnitText() {
+    return Transliterate() ? "deg" : "\u00B0";
+}
+std::string PlusMinusText() {
+    return Transliterate() ? "+/-" : " \u00B1 ";
+}
+std::string LengthUnitText() {
+    return Imperial() ? "in" : "mm";
+}
 
-std::string AngleToDms(long double x)
-{
+std::string AngleToDms(long double x) {
     const std::string decimalForm = FloatToStrSig3W(9, x) + AngleUnitText();
     // 2^62 keeps every whole-degree count exact and inside a 64-bit integer.
     if (AngleFormat == 1 || !std::isfinite(x) || fabsl(x) >= 0x1p62L) return decimalForm;
@@ -371,16 +376,14 @@ std::string AngleToDms(long double x)
     return s + AngleUnitText() + min + "'";
 }
 
-std::string ToleranceValueToStr(long double x)
-{
+std::string ToleranceValueToStr(long double x) {
     if (x == 0.0L) return "";
     std::string s = Imperial() ? FloatToStrSig3(x / 25.4L) : FloatToStrSigN(1, x);
     if (x > 0) s.insert(0, "+");
     return s;
 }
 
-std::string ToleranceToStr(long double upper, long double lower)
-{
+std::string ToleranceToStr(long double upper, long double lower) {
     if (upper == 0.0L && lower == 0.0L) return "";
     if (fabsl(upper + lower) < 0.0001L)
         return PlusMinusText() +
@@ -390,44 +393,37 @@ std::string ToleranceToStr(long double upper, long double lower)
     return upper != 0.0L ? ToleranceValueToStr(upper) : ToleranceValueToStr(lower);
 }
 
-std::string LengthToStr(long double x)
-{
+std::string LengthToStr(long double x) {
     return Imperial() ? FloatToStrDec(4, x / 25.4L) : FloatToStrSig3(x);
 }
 
-std::string LengthToStrDec(int n, long double x)
-{
+std::string LengthToStrDec(int n, long double x) {
     return Imperial() ? FloatToStrDec(n + 1, x / 25.4L) : FloatToStrDec(n, x);
 }
 
-std::string LengthToStr6(long double x)
-{
+std::string LengthToStr6(long double x) {
     return Imperial() ? FloatToStrDec(5, x / 25.4L) : FloatToStrSig6(x);
 }
 
-std::string LengthToStrFix(int intDigits, int decimals, long double x)
-{
+std::string LengthToStrFix(int intDigits, int decimals, long double x) {
     if (Imperial()) return FloatToStrFix(std::max(intDigits - 1, 1), decimals + 1, x / 25.4L);
     return FloatToStrFix(intDigits, decimals, x);
 }
 
-long double StrToLength(std::string_view text)
-{
+long double StrToLength(std::string_view text) {
     const long double v = StrToReal(text);
     return Imperial() ? v * 25.4L : v;
 }
 
 // ---- integers to text ------------------------------------------------------------------------
 
-std::string IntToString(long long n)
-{
+std::string IntToString(long long n) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, n);
     return std::string(buf, res.ptr);
 }
 
-std::string IntToStrLeadZero(long long n, int width)
-{
+std::string IntToStrLeadZero(long long n, int width) {
     std::string s = IntToString(n);
     if (static_cast<long>(s.size()) < width) {
         const std::size_t at = n < 0 ? 1 : 0; // zeros go after the sign
@@ -436,8 +432,7 @@ std::string IntToStrLeadZero(long long n, int width)
     return s;
 }
 
-std::string IntToStrLeadBlank(long long n, int width)
-{
+std::string IntToStrLeadBlank(long long n, int width) {
     std::string s = IntToString(n);
     PadLeft(s, width);
     return s;
@@ -445,8 +440,7 @@ std::string IntToStrLeadBlank(long long n, int width)
 
 // ---- text to numbers -------------------------------------------------------------------------
 
-long double ParseReal(std::string_view text, bool& ok)
-{
+long double ParseReal(std::string_view text, bool& ok) {
     ok = false;
     const std::string_view t = TrimNumberText(text);
     if (t.empty() || t.size() > 4096) return 0.0L;
@@ -489,12 +483,13 @@ long double ParseReal(std::string_view text, bool& ok)
             ++i;
         }
         int expDigits = 0;
-        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++expDigits) buf.push_back(t[i]);
+        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++expDigits)
+            buf.push_back(t[i]);
         if (expDigits == 0 || i != t.size()) return 0.0L;
     }
     long double v = 0.0L;
-    const auto res = std::from_chars(buf.data(), buf.data() + buf.size(), v,
-                                     std::chars_format::general);
+    const auto res =
+        std::from_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::general);
     if (res.ptr != buf.data() + buf.size()) return 0.0L;
     if (res.ec == std::errc::result_out_of_range) {
         if (!negativeExponent) return 0.0L; // beyond the largest real
@@ -506,16 +501,16 @@ long double ParseReal(std::string_view text, bool& ok)
     return v;
 }
 
-long double ParseReal(std::string_view text)
-{
+long double ParseReal(std::string_view text) {
     bool ok = false;
     return ParseReal(text, ok);
 }
 
-long double StrToReal(std::string_view text) { return ParseReal(text); }
+long double StrToReal(std::string_view text) {
+    return ParseReal(text);
+}
 
-std::int32_t ParseInteger(std::string_view text, bool& ok)
-{
+std::int32_t ParseInteger(std::string_view text, bool& ok) {
     ok = false;
     std::string_view t = TrimNumberText(text);
     bool negative = false;
@@ -534,80 +529,76 @@ std::int32_t ParseInteger(std::string_view text, bool& ok)
     return static_cast<std::int32_t>(sv);
 }
 
-std::int32_t ParseInteger(std::string_view text)
-{
+std::int32_t ParseInteger(std::string_view text) {
     bool ok = false;
     return ParseInteger(text, ok);
 }
 
-std::int32_t StrToInteger(std::string_view text) { return ParseInteger(text); }
-std::int32_t StrToInt32(std::string_view text) { return ParseInteger(text); }
+std::int32_t StrToInteger(std::string_view text) {
+    return ParseInteger(text);
+}
+std::int32_t StrToInt32(std::string_view text) {
+    return ParseInteger(text);
+}
 
 // ---- text helpers ----------------------------------------------------------------------------
 
-std::string UpperCaseStr(std::string_view text)
-{
+std::string UpperCaseStr(std::string_view text) {
     std::string s(text);
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
 
-std::string LowerCaseStr(std::string_view text)
-{
+std::string LowerCaseStr(std::string_view text) {
     std::string s(text);
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
 
-std::string LeftStr(std::string_view text, long n)
-{
+std::string LeftStr(std::string_view text, long n) {
     if (n <= 0) return "";
     return os::Utf8Left(text, static_cast<std::size_t>(n));
 }
 
-std::string RightStr(std::string_view text, long n)
-{
+std::string RightStr(std::string_view text, long n) {
     if (n <= 0) return "";
     const std::size_t len = os::Utf8Length(text);
     if (static_cast<std::size_t>(n) >= len) return std::string(text);
     return std::string(text.substr(os::Utf8Offset(text, len - static_cast<std::size_t>(n))));
 }
 
-std::string PadTo(std::string_view text, long n)
-{
+std::string PadTo(std::string_view text, long n) {
     std::string s = LeftStr(text, n);
     PadRight(s, n);
     return s;
 }
 
-std::string PadTrim(std::string_view text, long n)
-{
+std::string PadTrim(std::string_view text, long n) {
     std::string s = LeftStr(TrimBlanks(text), n);
     PadLeft(s, n);
     return s;
 }
 
-std::string TrimBlanks(std::string_view text)
-{
+std::string TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return "";
     const auto last = text.find_last_not_of(' ');
     return std::string(text.substr(first, last - first + 1));
 }
 
-void DelBlanks(std::string& text) { std::erase(text, ' '); }
+void DelBlanks(std::string& text) {
+    std::erase(text, ' ');
+}
 
-std::string WithoutBlanks(std::string_view text)
-{
+std::string WithoutBlanks(std::string_view text) {
     std::string s(text);
     DelBlanks(s);
     return s;
 }
 
-void ReplaceChar(char32_t from, char32_t to, std::string& text)
-{
+void ReplaceChar(char32_t from, char32_t to, std::string& text) {
     if (from == to) return;
     std::string out;
     out.reserve(text.size());
@@ -623,50 +614,50 @@ void ReplaceChar(char32_t from, char32_t to, std::string& text)
     text = std::move(out);
 }
 
-long LastPos(std::string_view sub, std::string_view text)
-{
+long LastPos(std::string_view sub, std::string_view text) {
     if (sub.empty()) return 0;
     const auto at = text.rfind(sub);
     if (at == std::string_view::npos) return 0;
     return static_cast<long>(os::Utf8Length(text.substr(0, at))) + 1;
 }
 
-std::string PointToComma(std::string_view text)
-{
+std::string PointToComma(std::string_view text) {
     std::string s(text);
     std::replace(s.begin(), s.end(), '.', ',');
     return s;
 }
 
-std::string CommaToPoint(std::string_view text)
-{
+std::string CommaToPoint(std::string_view text) {
     std::string s(text);
     std::replace(s.begin(), s.end(), ',', '.');
     return s;
 }
 
-std::string SetDecimalSign(std::string_view text)
-{
+std::string SetDecimalSign(std::string_view text) {
     return ListDecimalSign == 1 ? CommaToPoint(text) : PointToComma(text);
 }
 
-std::string DateToText(int year, int month, int day)
-{
+std::string DateToText(int year, int month, int day) {
     const std::string dd = IntToStrLeadZero(day, 2);
     const std::string mm = IntToStrLeadZero(month, 2);
     const std::string yy = IntToString(year);
     switch (DateCode) {
-    case 1: return dd + "." + mm + "." + yy;
-    case 2: return mm + "/" + dd + "/" + yy;
-    case 4: return dd + "/" + mm + "/" + yy;
-    default: return yy + "/" + mm + "/" + dd;
+    case 1:
+        return dd + "." + mm + "." + yy;
+    case 2:
+        return mm + "/" + dd + "/" + yy;
+    case 4:
+        return dd + "/" + mm + "/" + yy;
+    default:
+        return yy + "/" + mm + "/" + dd;
     }
 }
 
-std::string ConvertBoxBar(std::string_view text) { return std::string(text); }
+std::string ConvertBoxBar(std::string_view text) {
+    return std::string(text);
+}
 
-void WrapTextLines(std::string_view text, char32_t separator, int n, int& longest, int& count)
-{
+void WrapTextLines(std::string_view text, char32_t separator, int n, int& longest, int& count) {
     n = std::max(n, 1);
     gWrapAll.clear();
     count = 0;
@@ -708,22 +699,19 @@ void WrapTextLines(std::string_view text, char32_t separator, int n, int& longes
     }
 }
 
-const std::string& WrapLine(int i)
-{
+const std::string& WrapLine(int i) {
     static const std::string empty;
     if (i < 1 || static_cast<std::size_t>(i) > gWrapAll.size()) return empty;
     return gWrapAll[static_cast<std::size_t>(i - 1)];
 }
 
-void SetCommandLineParams(int argc, const char* const* argv)
-{
+void SetCommandLineParams(int argc, const char* const* argv) {
     gParams.clear();
     for (int i = 1; i < argc; ++i)
         if (argv[i] != nullptr) gParams.emplace_back(argv[i]);
 }
 
-int FindParam(std::string_view name)
-{
+int FindParam(std::string_view name) {
     const std::string key = UpperCaseStr(name);
     for (const auto& p : gParams)
         if (UpperCaseStr(p) == key) return 1;
@@ -740,13 +728,12 @@ struct Translit {
 };
 
 // The 7-bit transliteration, keyed by the DOS byte whose character it replaces.
-const std::vector<Translit>& AsciiTable()
-{
+const std::vector<Translit>& AsciiTable() {
     static const std::vector<Translit> table = [] {
         const std::pair<unsigned char, const char*> byCode[] = {
-            {129, "ue"}, {130, "e"},   {132, "ae"}, {142, "Ae"}, {148, "oe"},  {153, "Oe"},
-            {154, "Ue"}, {160, "a"},   {163, "u"},  {164, "n"},  {196, "-"},   {205, "-"},
-            {225, "ss"}, {230, "u"},   {241, "+/-"}, {248, "deg"}, {253, "2"},
+            {129, "ue"}, {130, "e"}, {132, "ae"},  {142, "Ae"},  {148, "oe"}, {153, "Oe"},
+            {154, "Ue"}, {160, "a"}, {163, "u"},   {164, "n"},   {196, "-"},  {205, "-"},
+            {225, "ss"}, {230, "u"}, {241, "+/-"}, {248, "deg"}, {253, "2"},
         };
         std::vector<Translit> t;
         for (const auto& [code, to] : byCode)
@@ -758,8 +745,7 @@ const std::vector<Translit>& AsciiTable()
 
 // Characters that the Windows page cannot show: box drawing becomes plain strokes; the DOS
 // superscript n (252) stands for "cubed" in the program's stored unit texts.
-const std::vector<Translit>& AnsiTable()
-{
+const std::vector<Translit>& AnsiTable() {
     static const std::vector<Translit> table = [] {
         std::vector<Translit> t;
         for (unsigned char c : {179, 180, 181, 182, 185, 186, 195, 197, 198, 199, 204, 209, 215})
@@ -774,8 +760,7 @@ const std::vector<Translit>& AnsiTable()
     return table;
 }
 
-std::string Transliterated(std::string_view text, const std::vector<Translit>& table)
-{
+std::string Transliterated(std::string_view text, const std::vector<Translit>& table) {
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
@@ -798,37 +783,44 @@ std::string Transliterated(std::string_view text, const std::vector<Translit>& t
 
 } // namespace
 
-std::string Cp437ToAscii(std::string_view text) { return Transliterated(text, AsciiTable()); }
+std::string Cp437ToAscii(std::string_view text) {
+    return Transliterated(text, AsciiTable());
+}
 
-std::string Cp437ToAnsi(std::string_view text)
-{
+std::string Cp437ToAnsi(std::string_view text) {
     if (Transliterate()) return Transliterated(Cp437ToAscii(text), AnsiTable());
     return Transliterated(text, AnsiTable());
 }
 
-std::string OemToAnsiText(std::string_view text)
-{
+std::string OemToAnsiText(std::string_view text) {
     // The DOS bytes became characters when the file was read; only the transliteration mode
     // still changes the text.
     if (Transliterate()) return Cp437ToAnsi(Cp437ToAscii(text));
     return std::string(text);
 }
 
-std::string OemToAnsiString(std::string_view text) { return OemToAnsiText(text); }
+std::string OemToAnsiString(std::string_view text) {
+    return OemToAnsiText(text);
+}
 
-std::string AnsiToOemString(std::string_view text)
-{
+std::string AnsiToOemString(std::string_view text) {
     return os::Cp437ToUtf8(os::Utf8ToCp437(text));
 }
 
-std::string ConvertCharset(std::string_view text)
-{
+std::string ConvertCharset(std::string_view text) {
     switch (CharsetMode) {
-    case 2: return OemToAnsiString(text);
-    case 3: return Cp437ToAscii(text);
-    default: return std::string(text);
+    case 2:
+        return OemToAnsiString(text);
+    case 3:
+        return Cp437ToAscii(text);
+    default:
+        return std::string(text);
     }
 }
 
-std::string OemToAnsiBuf(std::string_view cp437Bytes) { return os::OemToAnsi(cp437Bytes); }
-std::string AnsiToOemBuf(std::string_view ansiBytes) { return os::AnsiToOem(ansiBytes); }
+std::string OemToAnsiBuf(std::string_view cp437Bytes) {
+    return os::OemToAnsi(cp437Bytes);
+}
+std::string AnsiToOemBuf(std::string_view ansiBytes) {
+    return os::AnsiToOem(ansiBytes);
+}

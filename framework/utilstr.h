@@ -26,13 +26,13 @@ void SignificantSplit(int& intDigits, int& decDigits, int n, long double x);
 // (clamped to 0..10) unless a StoredFileFormat scope is active. DecimalSign 2 writes a comma.
 std::string FloatToStrFix(int intDigits, int decimals, long double x);
 
-std::string FloatToStrSig3(long double x);         // 3 significant digits; "0" for |x| <= 1e-5
-std::string FloatToStrSigN(int k, long double x);  // 3 - k significant digits
-std::string FloatToStrSig6(long double x);         // FloatToStrSigN(-3, x)
-std::string FloatToStrSig3Eng(long double x);      // engineering form outside [1e-5, 10000)
-std::string FloatToStrEng(long double x);          // e.g. 123456 -> "123.5E3", 5e-5 -> "0.05E-3"
+std::string FloatToStrSig3(long double x);        // 3 significant digits; "0" for |x| <= 1e-5
+std::string FloatToStrSigN(int k, long double x); // 3 - k significant digits
+std::string FloatToStrSig6(long double x);        // FloatToStrSigN(-3, x)
+std::string FloatToStrSig3Eng(long double x);     // engineering form outside [1e-5, 10000)
+std::string FloatToStrEng(long double x);         // e.g. 123456 -> "123.5E3", 5e-5 -> "0.05E-3"
 std::string FloatToStrDec(int decimals, long double x);
-std::string FloatToStrSig3W(int width, long double x); // right-aligned in `width` characters
+std::string FloatToStrSig3W(int width, long double x);     // right-aligned in `width` characters
 std::string FloatToStrSigned(int decimals, long double x); // "+1.5", "-1.5", "" for 0
 
 std::string AngleToDms(long double degrees);
@@ -44,9 +44,9 @@ std::string LengthToStrDec(int n, long double mm);
 std::string LengthToStr6(long double mm);
 std::string LengthToStrFix(int intDigits, int decimals, long double mm);
 long double StrToLength(std::string_view text);
-std::string LengthUnitText();   // "mm" or "in"
-std::string AngleUnitText();    // "deg" in transliteration mode, else the degree sign
-std::string PlusMinusText();    // "+/-" in transliteration mode, else " ± "
+std::string LengthUnitText(); // "mm" or "in"
+std::string AngleUnitText();  // "deg" in transliteration mode, else the degree sign
+std::string PlusMinusText();  // "+/-" in transliteration mode, else " ± "
 
 // While one of these lives, FloatToStrFix (and everything built on it) ignores the display
 // setting FloatDigits: values written into stored files keep their full precision whatever the
@@ -62,7 +62,7 @@ public:
 // ---- integers to text ------------------------------------------------------------------------
 
 std::string IntToString(long long n);
-std::string IntToStrLeadZero(long long n, int width);  // "07"; a longer text stays whole
+std::string IntToStrLeadZero(long long n, int width); // "07"; a longer text stays whole
 std::string IntToStrLeadBlank(long long n, int width);
 
 // ---- text to numbers -------------------------------------------------------------------------
@@ -93,8 +93,8 @@ void ReplaceChar(char32_t from, char32_t to, std::string& text);
 long LastPos(std::string_view sub, std::string_view text); // 1-based character position, 0 if none
 std::string PointToComma(std::string_view text);
 std::string CommaToPoint(std::string_view text);
-std::string SetDecimalSign(std::string_view text); // by ListDecimalSign
-std::string DateToText(int year, int month, int day);  // by DateCode
+std::string SetDecimalSign(std::string_view text);    // by ListDecimalSign
+std::string DateToText(int year, int month, int day); // by DateCode
 std::string ConvertBoxBar(std::string_view text);
 
 // Splits text into WrapLines (one line per entry, any number of lines) at `separator`, lines of at
@@ -128,5 +128,5 @@ std::string OemToAnsiText(std::string_view text);
 std::string OemToAnsiString(std::string_view text);
 std::string AnsiToOemString(std::string_view text);
 std::string ConvertCharset(std::string_view text);
-std::string OemToAnsiBuf(std::string_view cp437Bytes);  // CP437 bytes -> Windows-1252 bytes
-std::string AnsiToOemBuf(std::string_view ansiBytes);   // Windows-1252 bytes -> CP437 bytes
+std::string OemToAnsiBuf(std::string_view cp437Bytes); // CP437 bytes -> Windows-1252 bytes
+std::string AnsiToOemBuf(std::string_view ansiBytes);  // Windows-1252 bytes -> CP437 bytes

@@ -24,22 +24,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p)
-{
+std::string ReadBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-void WriteBytes(const fs::path& p, const std::string& bytes)
-{
+void WriteBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
-std::string Replace(std::string s, const std::string& from, const std::string& to)
-{
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
     for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
         s.replace(at, from.size(), to);
     return s;
@@ -47,8 +44,7 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
 
 class TextFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         InitAllSettings();
         SetProductIdentity();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -58,17 +54,16 @@ protected:
         fs::create_directories(dir_);
         AbortFlag = 0;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         SharedTextFile.Discard();
         InitAllSettings();
         SetClockForTesting(nullptr);
     }
     std::string P(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> Names() const
-    {
+    std::vector<std::string> Names() const {
         std::vector<std::string> v;
-        for (const auto& e : fs::directory_iterator(dir_)) v.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir_))
+            v.push_back(e.path().filename().string());
         std::sort(v.begin(), v.end());
         return v;
     }
@@ -77,8 +72,7 @@ protected:
 
 // Runs body in a child process whose files may not grow beyond limit bytes (the file system
 // "fills up"); returns the child's exit code.
-template <typename F> int WithFileSizeLimit(rlim_t limit, F body)
-{
+template <typename F> int WithFileSizeLimit(rlim_t limit, F body) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::signal(SIGXFSZ, SIG_IGN); // a write beyond the limit fails with EFBIG instead
@@ -98,8 +92,7 @@ template <typename F> int WithFileSizeLimit(rlim_t limit, F body)
 class ReadFixture : public TextFiles,
                     public ::testing::WithParamInterface<std::pair<const char*, TextEncoding>> {};
 
-TEST_P(ReadFixture, EveryReaderTakesItsLineWhateverTheLineEnd)
-{
+TEST_P(ReadFixture, EveryReaderTakesItsLineWhateverTheLineEnd) {
     const auto [file, encoding] = GetParam();
     SharedTextFile.Assign(std::string(QOR_TEST_DATA_DIR "/textfiles/") + file, encoding);
     ASSERT_EQ(SharedTextFile.Reset(), 0);
@@ -157,12 +150,12 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("lines_lf_cp1252.txt", TextEncoding::Ansi),
                       std::make_pair("lines_cr_utf8_noeol.txt", TextEncoding::Utf8)));
 
-TEST_F(TextFiles, EndOfFileStates)
-{
+TEST_F(TextFiles, EndOfFileStates) {
     WriteBytes(P("z.txt"), "one\r\ntwo\x1A");
     WriteBytes(P("e.txt"), "");
     WriteBytes(P("bom.txt"), "\xEF\xBB\xBF\xC3\xA4\r\n");
-    WriteBytes(P("crcr.txt"), "a\r\r\nb\x1A" "c\r\n\x1A");
+    WriteBytes(P("crcr.txt"), "a\r\r\nb\x1A"
+                              "c\r\n\x1A");
     std::string s;
     SharedTextFile.Assign(P("z.txt"));
     ASSERT_EQ(SharedTextFile.Reset(), 0);
@@ -186,13 +179,14 @@ TEST_F(TextFiles, EndOfFileStates)
         ReadTextLine(s);
         lines.push_back(s);
     }
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "", "b\x1A" "c"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "",
+                                               "b\x1A"
+                                               "c"}));
     SharedTextFile.Close();
     EXPECT_EQ(AbortFlag, 0);
 }
 
-TEST_F(TextFiles, MisuseAndMissingFilesReportCodes)
-{
+TEST_F(TextFiles, MisuseAndMissingFilesReportCodes) {
     std::string s = "x";
     SharedTextFile.Assign(P("missing.txt"));
     EXPECT_EQ(SharedTextFile.Reset(), 2);
@@ -218,19 +212,26 @@ TEST_F(TextFiles, MisuseAndMissingFilesReportCodes)
 
 // ---- writers and readers together ------------------------------------------------------------
 
-TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles)
-{
+TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles) {
     FloatDigits = 1; // a display setting: stored values keep seven decimals anyway
-    const std::vector<long double> reals = {0.0L,     2.0L,          -1.0L,         0.5L,
-                                            1e-11L,   3.14159265358979L, -1234.5678901L,
-                                            1000000.1234567L, 0.000123456789L, -0.999999L};
+    const std::vector<long double> reals = {0.0L,
+                                            2.0L,
+                                            -1.0L,
+                                            0.5L,
+                                            1e-11L,
+                                            3.14159265358979L,
+                                            -1234.5678901L,
+                                            1000000.1234567L,
+                                            0.000123456789L,
+                                            -0.999999L};
     SharedTextFile.Assign(P("values.txt"), TextEncoding::Oem);
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("Gr\u00FC\u00DFe \u00B1 \u00B0");
     WriteTextLineStr("");
     WriteTextLineInt(-2147483647);
     WriteTextLineInt(65535);
-    for (long double x : reals) WriteTextLineReal(x);
+    for (long double x : reals)
+        WriteTextLineReal(x);
     WriteTextBool(true);
     WriteTextBool(false);
     WriteTextChar(U'J');
@@ -243,7 +244,8 @@ TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles)
 
     const std::string crlf = ReadBytes(P("values.txt"));
     // DOS 437 bytes of u-umlaut, sharp s, plus-minus and degree; CR LF after every line.
-    EXPECT_EQ(crlf.substr(0, 11), "Gr\x81\xE1" "e \xF1 \xF8\r\n");
+    EXPECT_EQ(crlf.substr(0, 11), "Gr\x81\xE1"
+                                  "e \xF1 \xF8\r\n");
     EXPECT_EQ(crlf.find('\n', 0), 10u);
     std::size_t lf = 0;
     for (std::size_t i = 0; i < crlf.size(); ++i)
@@ -276,7 +278,8 @@ TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles)
         for (long double x : reals) {
             long double y = -99;
             ReadTextReal(y);
-            EXPECT_NEAR(static_cast<double>(y), static_cast<double>(x), 0.5e-7) << "value " << static_cast<double>(x);
+            EXPECT_NEAR(static_cast<double>(y), static_cast<double>(x), 0.5e-7)
+                << "value " << static_cast<double>(x);
         }
         bool bt = false;
         bool bf = true;
@@ -306,8 +309,7 @@ TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles)
     }
 }
 
-TEST_F(TextFiles, RealLinesFollowTheStoredRules)
-{
+TEST_F(TextFiles, RealLinesFollowTheStoredRules) {
     FloatDigits = 5;
     DecimalSign = 1;
     EXPECT_EQ(TextLineRealText(0.0L), "0");
@@ -320,8 +322,7 @@ TEST_F(TextFiles, RealLinesFollowTheStoredRules)
     EXPECT_EQ(TextLineRealText(2.0L), "2,0000000");
 }
 
-TEST_F(TextFiles, AnsiAndUtf8Encodings)
-{
+TEST_F(TextFiles, AnsiAndUtf8Encodings) {
     SharedTextFile.Assign(P("ansi.txt")); // Windows 1252 by default
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("\u00FC\u20AC\u2500"); // the box stroke has no Windows byte
@@ -334,8 +335,7 @@ TEST_F(TextFiles, AnsiAndUtf8Encodings)
     EXPECT_EQ(ReadBytes(P("utf8.txt")), "\u00FC\u20AC\u2500\r\n");
 }
 
-TEST_F(TextFiles, ResultHeaderHasItsSevenLines)
-{
+TEST_F(TextFiles, ResultHeaderHasItsSevenLines) {
     TitleTexts[1] = "First title";
     TitleTexts[2] = "Second title";
     SharedTextFile.Assign(P("head.txt"));
@@ -343,15 +343,14 @@ TEST_F(TextFiles, ResultHeaderHasItsSevenLines)
     WriteResultHeader();
     ASSERT_EQ(SharedTextFile.Close(), 0);
     const std::string rule(65, '-');
-    EXPECT_EQ(ReadBytes(P("head.txt")),
-              rule + "\r\n" + MakerTitle + "   #" + IdentTexts[3] + "\r\nVersion " +
-                  VersionCode.str() + "    " + IdentTexts[1] + "\r\n" + IdentTexts[2] + "\r\n" +
-                  rule + "\r\nFirst title\r\nSecond title\r\n");
+    EXPECT_EQ(ReadBytes(P("head.txt")), rule + "\r\n" + MakerTitle + "   #" + IdentTexts[3] +
+                                            "\r\nVersion " + VersionCode.str() + "    " +
+                                            IdentTexts[1] + "\r\n" + IdentTexts[2] + "\r\n" + rule +
+                                            "\r\nFirst title\r\nSecond title\r\n");
     EXPECT_EQ(MakerTitle, "QOR1W - Involute Gear Dimensions");
 }
 
-TEST_F(TextFiles, AppendAddsLines)
-{
+TEST_F(TextFiles, AppendAddsLines) {
     WriteBytes(P("log.txt"), "one\r\n");
     SharedTextFile.Assign(P("log.txt"));
     ASSERT_EQ(SharedTextFile.Append(), 0);
@@ -362,8 +361,7 @@ TEST_F(TextFiles, AppendAddsLines)
 
 // ---- the old file survives until its replacement is complete ----------------------------------
 
-TEST_F(TextFiles, RewriteReplacesOnlyAtClose)
-{
+TEST_F(TextFiles, RewriteReplacesOnlyAtClose) {
     WriteBytes(P("job.q1w"), "old\r\n");
     ::chmod(P("job.q1w").c_str(), 0640);
     SharedTextFile.Assign(P("job.q1w"));
@@ -391,8 +389,7 @@ TEST_F(TextFiles, RewriteReplacesOnlyAtClose)
     EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"});
 }
 
-TEST_F(TextFiles, RewriteThroughASymbolicLinkKeepsTheLink)
-{
+TEST_F(TextFiles, RewriteThroughASymbolicLinkKeepsTheLink) {
     WriteBytes(P("real.cfg"), "old\r\n");
     fs::create_symlink(P("real.cfg"), P("link.cfg"));
     SharedTextFile.Assign(P("link.cfg"));
@@ -403,8 +400,7 @@ TEST_F(TextFiles, RewriteThroughASymbolicLinkKeepsTheLink)
     EXPECT_EQ(ReadBytes(P("real.cfg")), "new\r\n");
 }
 
-TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag)
-{
+TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag) {
     const std::string old(100000, 'o');
     WriteBytes(P("big.txt"), old);
     const std::string line(1000, 'n');
@@ -412,7 +408,8 @@ TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag)
         AbortFlag = 0;
         SharedTextFile.Assign(P("big.txt"));
         if (SharedTextFile.Rewrite() != 0) return 1;
-        for (int i = 0; i < 300; ++i) WriteTextLine(line); // 300 kB do not fit
+        for (int i = 0; i < 300; ++i)
+            WriteTextLine(line); // 300 kB do not fit
         const bool closed = CloseFileChecked(SharedTextFile);
         return (closed ? 2 : 0) + (AbortFlag == 1 ? 10 : 0);
     });
@@ -423,10 +420,10 @@ TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag)
 
 // ---- files and directories -------------------------------------------------------------------
 
-TEST_F(TextFiles, FileCopyIntoFilesAndDirectories)
-{
+TEST_F(TextFiles, FileCopyIntoFilesAndDirectories) {
     std::string data;
-    for (int i = 0; i < 20000; ++i) data += static_cast<char>(i * 7);
+    for (int i = 0; i < 20000; ++i)
+        data += static_cast<char>(i * 7);
     WriteBytes(P("src.bin"), data);
     fs::create_directories(dir_ / "sub");
     EXPECT_TRUE(FileCopy(P("src.bin"), P("dst.bin")));
@@ -447,8 +444,7 @@ TEST_F(TextFiles, FileCopyIntoFilesAndDirectories)
     EXPECT_TRUE(fs::exists(dir_ / "sub" / "src.bin"));
 }
 
-TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag)
-{
+TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag) {
     const std::string data(200000, 'd');
     WriteBytes(P("src.bin"), data);
     WriteBytes(P("dst.bin"), "previous");
@@ -466,8 +462,7 @@ TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag)
     }
 }
 
-TEST_F(TextFiles, MasksCopyCountAndDelete)
-{
+TEST_F(TextFiles, MasksCopyCountAndDelete) {
     fs::create_directories(dir_ / "from");
     fs::create_directories(dir_ / "to");
     for (const char* n : {"a.dxf", "B.DXF", "c.txt", "noext"})
@@ -495,8 +490,7 @@ TEST_F(TextFiles, MasksCopyCountAndDelete)
     DeleteFiles(P("missing/"), "*.*"); // errors are ignored
 }
 
-TEST_F(TextFiles, EraseFileLeavesTheOpenListingAlone)
-{
+TEST_F(TextFiles, EraseFileLeavesTheOpenListingAlone) {
     WriteBytes(P("other.txt"), "x");
     SharedTextFile.Assign(P("listing.txt"));
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
@@ -510,8 +504,7 @@ TEST_F(TextFiles, EraseFileLeavesTheOpenListingAlone)
     EXPECT_EQ(AbortFlag, 0);
 }
 
-TEST_F(TextFiles, DirectoryTestsNeverTouchUserFiles)
-{
+TEST_F(TextFiles, DirectoryTestsNeverTouchUserFiles) {
     WriteBytes(P("x.$$$"), "the user's file");
     EXPECT_TRUE(DirWritable(dir_.string()));
     EXPECT_TRUE(DirWritable(AddBackslash(dir_.string())));
@@ -540,8 +533,7 @@ TEST_F(TextFiles, DirectoryTestsNeverTouchUserFiles)
 
 // ---- paths -----------------------------------------------------------------------------------
 
-TEST(Paths, SeparatorsOnLinuxAndWindowsPaths)
-{
+TEST(Paths, SeparatorsOnLinuxAndWindowsPaths) {
     struct {
         const char* in;
         const char* add;
@@ -571,8 +563,7 @@ TEST(Paths, SeparatorsOnLinuxAndWindowsPaths)
     }
 }
 
-TEST(Paths, PartsOfLinuxAndWindowsPaths)
-{
+TEST(Paths, PartsOfLinuxAndWindowsPaths) {
     struct {
         const char* in;
         const char* path;
@@ -603,8 +594,7 @@ TEST(Paths, PartsOfLinuxAndWindowsPaths)
     }
 }
 
-TEST(Paths, ShortenMiddle)
-{
+TEST(Paths, ShortenMiddle) {
     const std::string t = "abcdefghijklmnopqrstuvwxyz0123"; // 30 characters
     EXPECT_EQ(ShortenMiddle(t, 20), "abcdefg ... wxyz0123");
     EXPECT_EQ(ShortenMiddle(t, 30), t);
@@ -621,8 +611,7 @@ TEST(Paths, ShortenMiddle)
 
 // ---- dates and times -------------------------------------------------------------------------
 
-TEST_F(TextFiles, DatesAndTimesFromTheClockFields)
-{
+TEST_F(TextFiles, DatesAndTimesFromTheClockFields) {
     const ClockReading at{2024, 3, 7, 9, 5, 0, 0};
     SetClockForTesting(&at);
     EXPECT_EQ(TimeString(), "9:05");
@@ -655,8 +644,7 @@ TEST_F(TextFiles, DatesAndTimesFromTheClockFields)
     EXPECT_LE(hu, 99);
 }
 
-TEST_F(TextFiles, FileDates)
-{
+TEST_F(TextFiles, FileDates) {
     const char* savedTz = std::getenv("TZ");
     const std::string saved = savedTz ? savedTz : "";
     ::setenv("TZ", "UTC", 1);

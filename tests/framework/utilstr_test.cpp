@@ -44,17 +44,48 @@ struct Case {
     std::string expected;
 };
 
-Setup Std() { return {}; }
-Setup FD(int d) { Setup s; s.floatDigits = d; return s; }
-Setup Comma() { Setup s; s.decimalSign = 2; return s; }
-Setup Imp() { Setup s; s.unitSystem = 1; return s; }
-Setup ImpTr() { Setup s; s.unitSystem = 1; s.charMode = 1; return s; }
-Setup Tr() { Setup s; s.charMode = 1; return s; }
-Setup DecAngTr() { Setup s; s.angleFormat = 1; s.charMode = 1; return s; }
-Setup Date(int c) { Setup s; s.dateCode = c; return s; }
+Setup Std() {
+    return {};
+}
+Setup FD(int d) {
+    Setup s;
+    s.floatDigits = d;
+    return s;
+}
+Setup Comma() {
+    Setup s;
+    s.decimalSign = 2;
+    return s;
+}
+Setup Imp() {
+    Setup s;
+    s.unitSystem = 1;
+    return s;
+}
+Setup ImpTr() {
+    Setup s;
+    s.unitSystem = 1;
+    s.charMode = 1;
+    return s;
+}
+Setup Tr() {
+    Setup s;
+    s.charMode = 1;
+    return s;
+}
+Setup DecAngTr() {
+    Setup s;
+    s.angleFormat = 1;
+    s.charMode = 1;
+    return s;
+}
+Setup Date(int c) {
+    Setup s;
+    s.dateCode = c;
+    return s;
+}
 
-void Apply(const Setup& s)
-{
+void Apply(const Setup& s) {
     InitAllSettings();
     FloatDigits = static_cast<std::uint16_t>(s.floatDigits);
     DecimalSign = static_cast<std::uint16_t>(s.decimalSign);
@@ -64,20 +95,20 @@ void Apply(const Setup& s)
     DateCode = static_cast<std::uint16_t>(s.dateCode);
 }
 
-template <typename F> std::function<std::string()> R(F f) { return f; }
+template <typename F> std::function<std::string()> R(F f) {
+    return f;
+}
 
 // A parse result as text that compares exactly (mantissa and binary exponent as integers; the
 // C library's "%La" would itself follow the locale).
-std::string Exact(long double v)
-{
+std::string Exact(long double v) {
     int exp = 0;
     const long double fr = frexpl(v, &exp);
     const auto m = static_cast<long long>(ldexpl(fr, 63));
     return std::to_string(m) + "p" + std::to_string(exp - 63);
 }
 
-const std::vector<Case>& Table()
-{
+const std::vector<Case>& Table() {
     static const std::vector<Case> cases = {
         // Fixed point: width, rounding, ties away from zero, FloatDigits, decimal sign.
         {"fix pi 3", Std(), R([] { return FloatToStrFix(1, 3, 3.14159L); }), "3.142"},
@@ -92,8 +123,7 @@ const std::vector<Case>& Table()
         {"fix 2.675 below tie", Std(), R([] { return FloatToStrFix(1, 2, 2.675L); }), "2.67"},
         {"fix 0.005 below tie", Std(), R([] { return FloatToStrFix(1, 2, 0.005L); }), "0.00"},
         {"fix 12.345 above tie", Std(), R([] { return FloatToStrFix(1, 2, 12.345L); }), "12.35"},
-        {"fix FloatDigits 5", FD(5), R([] { return FloatToStrFix(1, 3, 3.14159265L); }),
-         "3.14159"},
+        {"fix FloatDigits 5", FD(5), R([] { return FloatToStrFix(1, 3, 3.14159265L); }), "3.14159"},
         {"fix FloatDigits clamp 10", FD(5), R([] { return FloatToStrFix(1, 8, 1.5L); }),
          "1.5000000000"},
         {"fix FloatDigits clamp 0", FD(0), R([] { return FloatToStrFix(1, 2, 2.675L); }), "3"},
@@ -147,17 +177,14 @@ const std::vector<Case>& Table()
         // Degrees, minutes, seconds.
         {"dms 20.5", Tr(), R([] { return AngleToDms(20.5L); }), "   20deg30'"},
         {"dms 20 30 15", Tr(),
-         R([] { return AngleToDms(20.0L + 30.0L / 60.0L + 15.0L / 3600.0L); }),
-         "20deg30'15\""},
+         R([] { return AngleToDms(20.0L + 30.0L / 60.0L + 15.0L / 3600.0L); }), "20deg30'15\""},
         {"dms whole", Tr(), R([] { return AngleToDms(20.0L); }), "       20deg"},
         {"dms decimal format", DecAngTr(), R([] { return AngleToDms(20.5L); }), "     20.5deg"},
         {"dms -0.5 keeps sign", Tr(), R([] { return AngleToDms(-0.5L); }), "   -0deg30'"},
         {"dms -20.25", Tr(), R([] { return AngleToDms(-20.25L); }), "  -20deg15'"},
         {"dms -0.2625", Tr(), R([] { return AngleToDms(-0.2625L); }), "-0deg15'45\""},
-        {"dms carry to whole", Tr(), R([] { return AngleToDms(29.99999999L); }),
-         "       30deg"},
-        {"dms carry negative", Tr(), R([] { return AngleToDms(-20.99999999L); }),
-         "      -21deg"},
+        {"dms carry to whole", Tr(), R([] { return AngleToDms(29.99999999L); }), "       30deg"},
+        {"dms carry negative", Tr(), R([] { return AngleToDms(-20.99999999L); }), "      -21deg"},
         {"dms degree sign", Std(), R([] { return AngleToDms(20.5L); }), "   20\u00B030'"},
         // Tolerances.
         {"tol symmetric", Std(), R([] { return ToleranceToStr(0.05L, -0.05L); }), " \u00B1 0.05"},
@@ -201,16 +228,14 @@ const std::vector<Case>& Table()
         {"parse blanks plus", Std(), R([] { return Exact(StrToReal("  +1.5 ")); }), Exact(1.5L)},
         {"parse .5", Std(), R([] { return Exact(StrToReal(".5")); }), Exact(0.5L)},
         {"parse 1e3", Std(), R([] { return Exact(StrToReal("1e3")); }), Exact(1000.0L)},
-        {"parse exponent", Std(), R([] { return Exact(StrToReal("-2.5E-2")); }),
-         Exact(-0.025L)},
+        {"parse exponent", Std(), R([] { return Exact(StrToReal("-2.5E-2")); }), Exact(-0.025L)},
         {"parse full precision", Std(), R([] { return Exact(StrToReal("0.1")); }), Exact(0.1L)},
         {"parse comma and point", Std(), R([] { return Exact(StrToReal("1,234.5")); }),
          Exact(0.0L)},
         {"parse garbage", Std(), R([] { return Exact(StrToReal("1.5x")); }), Exact(0.0L)},
         {"parse int", Std(), R([] { return IntToString(StrToInteger(" 42 ")); }), "42"},
         {"parse int not whole", Std(), R([] { return IntToString(StrToInteger("4.2")); }), "0"},
-        {"parse int range", Std(), R([] { return IntToString(StrToInteger("2147483648")); }),
-         "0"},
+        {"parse int range", Std(), R([] { return IntToString(StrToInteger("2147483648")); }), "0"},
         {"parse int min", Std(), R([] { return IntToString(StrToInteger("-2147483648")); }),
          "-2147483648"},
     };
@@ -218,15 +243,14 @@ const std::vector<Case>& Table()
 }
 
 // Runs the whole table and returns one line per failing case.
-std::string RunTable()
-{
+std::string RunTable() {
     std::string failures;
     for (const Case& c : Table()) {
         Apply(c.setup);
         const std::string got = c.run();
         if (got != c.expected)
-            failures += std::string(c.what) + ": got \"" + got + "\", expected \"" + c.expected +
-                        "\"\n";
+            failures +=
+                std::string(c.what) + ": got \"" + got + "\", expected \"" + c.expected + "\"\n";
     }
     InitAllSettings();
     return failures;
@@ -243,14 +267,12 @@ private:
 
 } // namespace
 
-TEST(FormatTable, AboutEightyCasesHold)
-{
+TEST(FormatTable, AboutEightyCasesHold) {
     EXPECT_GE(Table().size(), 80u);
     EXPECT_EQ(RunTable(), "");
 }
 
-TEST(FormatTable, GermanLocaleChangesNothing)
-{
+TEST(FormatTable, GermanLocaleChangesNothing) {
     LocaleGuard guard;
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_FAIL() << "the de_DE.UTF-8 locale is missing (scripts/install-deps generates it)";
@@ -261,8 +283,7 @@ TEST(FormatTable, GermanLocaleChangesNothing)
 // The second process (registered in CMakeLists.txt) sets QOR_FORMAT_LOCALE_RUN and runs with
 // LC_ALL=de_DE.UTF-8: the GUI application takes the locale from the environment as in the
 // program; then the table must give the same texts.
-TEST(FormatTable, InsideTheGuiApplicationUnderEnvironmentLocale)
-{
+TEST(FormatTable, InsideTheGuiApplicationUnderEnvironmentLocale) {
     if (std::getenv("QOR_FORMAT_LOCALE_RUN") == nullptr)
         GTEST_SKIP() << "runs in the second process with LC_ALL=de_DE.UTF-8";
 #ifndef QOR_NO_GUI_LINK_YET
@@ -278,8 +299,7 @@ TEST(FormatTable, InsideTheGuiApplicationUnderEnvironmentLocale)
 
 // Random values of every magnitude are formatted at 0..12 decimals; Python's exact rational
 // arithmetic rounds the same binary values half away from zero and must give the same texts.
-TEST(FixedRounding, MatchesExactDecimalReference)
-{
+TEST(FixedRounding, MatchesExactDecimalReference) {
     InitAllSettings();
     std::mt19937_64 rng(20240307);
     std::ostringstream data;
@@ -313,12 +333,14 @@ TEST(FixedRounding, MatchesExactDecimalReference)
         std::ofstream out(file, std::ios::binary);
         out << data.str();
     }
-    const std::string cmd = "/usr/bin/python3 " QOR_TEST_DATA_DIR "/textfiles/check_fixed.py " + file;
+    const std::string cmd =
+        "/usr/bin/python3 " QOR_TEST_DATA_DIR "/textfiles/check_fixed.py " + file;
     FILE* p = ::popen(cmd.c_str(), "r");
     ASSERT_NE(p, nullptr);
     std::string report;
     char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr) report += buf;
+    while (std::fgets(buf, sizeof buf, p) != nullptr)
+        report += buf;
     const int status = ::pclose(p);
     EXPECT_EQ(status, 0) << report;
     EXPECT_NE(report.find("checked 12000, 0 differ"), std::string::npos) << report;
@@ -326,8 +348,7 @@ TEST(FixedRounding, MatchesExactDecimalReference)
 
 // ---- significant-digit edge cases --------------------------------------------------------------
 
-TEST(SignificantSplit, EndsWhenTheValueRoundsToZero)
-{
+TEST(SignificantSplit, EndsWhenTheValueRoundsToZero) {
     InitAllSettings();
     int i = 7;
     int d = 7;
@@ -336,12 +357,11 @@ TEST(SignificantSplit, EndsWhenTheValueRoundsToZero)
     EXPECT_EQ(i, 0);
     EXPECT_EQ(d, 1);
     EXPECT_EQ(FloatToStrSigN(4, 0.003L), "0.0");
-    SignificantSplit(i, d, 3, 1e-4940L);     // subnormal: scaling overflows
+    SignificantSplit(i, d, 3, 1e-4940L); // subnormal: scaling overflows
     EXPECT_EQ(i, 0);
 }
 
-TEST(SignificantSplit, DigitCounts)
-{
+TEST(SignificantSplit, DigitCounts) {
     InitAllSettings();
     int i = 0;
     int d = 0;
@@ -359,8 +379,7 @@ TEST(SignificantSplit, DigitCounts)
     EXPECT_EQ(d, 1);
 }
 
-TEST(NonFinite, FormatsWithoutFailing)
-{
+TEST(NonFinite, FormatsWithoutFailing) {
     InitAllSettings();
     const long double inf = std::numeric_limits<long double>::infinity();
     const long double nan = std::numeric_limits<long double>::quiet_NaN();
@@ -379,8 +398,7 @@ TEST(NonFinite, FormatsWithoutFailing)
     EXPECT_FALSE(ok);
 }
 
-TEST(StoredFileFormat, IgnoresFloatDigitsWhileInScope)
-{
+TEST(StoredFileFormat, IgnoresFloatDigitsWhileInScope) {
     InitAllSettings();
     FloatDigits = 1;
     EXPECT_EQ(FloatToStrDec(7, 2.0L), "2.00000");
@@ -398,8 +416,7 @@ TEST(StoredFileFormat, IgnoresFloatDigitsWhileInScope)
 
 // ---- text helpers ------------------------------------------------------------------------------
 
-TEST(TextHelpers, PaddingTrimmingCutting)
-{
+TEST(TextHelpers, PaddingTrimmingCutting) {
     EXPECT_EQ(PadTrim("  ab ", 4), "  ab");
     EXPECT_EQ(PadTrim("  abcdef ", 3), "abc");
     EXPECT_EQ(PadTo("abcdef", 3), "abc");
@@ -418,8 +435,7 @@ TEST(TextHelpers, PaddingTrimmingCutting)
     EXPECT_EQ(s, "xy");
 }
 
-TEST(TextHelpers, CaseReplaceSearch)
-{
+TEST(TextHelpers, CaseReplaceSearch) {
     EXPECT_EQ(UpperCaseStr("abz\u00E4"), "ABZ\u00E4"); // a..z only
     EXPECT_EQ(LowerCaseStr("ABZ\u00C4"), "abz\u00C4");
     std::string t = "a\u00B0b\u00B0";
@@ -440,8 +456,7 @@ TEST(TextHelpers, CaseReplaceSearch)
     InitAllSettings();
 }
 
-TEST(TextHelpers, FindParamComparesInUpperCase)
-{
+TEST(TextHelpers, FindParamComparesInUpperCase) {
     const char* argv[] = {"qor1w", "gear.q1w", "/nogui"};
     SetCommandLineParams(3, argv);
     EXPECT_EQ(FindParam("/NOGUI"), 1);
@@ -451,11 +466,11 @@ TEST(TextHelpers, FindParamComparesInUpperCase)
     EXPECT_EQ(FindParam("/NOGUI"), 0);
 }
 
-TEST(WrapTextLines, WrapsAnyLengthAtTheSeparator)
-{
+TEST(WrapTextLines, WrapsAnyLengthAtTheSeparator) {
     // 12 words of 9 characters plus a blank: 120 characters, more than five lines at n = 25.
     std::string text;
-    for (int i = 0; i < 12; ++i) text += "word" + std::to_string(10000 + i) + " ";
+    for (int i = 0; i < 12; ++i)
+        text += "word" + std::to_string(10000 + i) + " ";
     int longest = 0;
     int count = 0;
     WrapTextLines(text, U' ', 25, longest, count);
@@ -474,8 +489,7 @@ TEST(WrapTextLines, WrapsAnyLengthAtTheSeparator)
     EXPECT_EQ(WrapLine(7), "");
 }
 
-TEST(WrapTextLines, CutsWordsLongerThanTheLineAndCountsCharacters)
-{
+TEST(WrapTextLines, CutsWordsLongerThanTheLineAndCountsCharacters) {
     int longest = 0;
     int count = 0;
     WrapTextLines("\u00E4\u00E4\u00E4\u00E4\u00E4\u00E4\u00E4", U' ', 3, longest, count);
@@ -492,11 +506,11 @@ TEST(WrapTextLines, CutsWordsLongerThanTheLineAndCountsCharacters)
 
 // ---- DOS texts ---------------------------------------------------------------------------------
 
-TEST(DosTexts, TransliterationAndBoxCharacters)
-{
+TEST(DosTexts, TransliterationAndBoxCharacters) {
     InitAllSettings();
-    EXPECT_EQ(Cp437ToAscii("Gr\u00FC\u00DFe \u00B10.05 20\u00B0 mm\u00B2 \u00C4\u00D6\u00DC\u00E4\u00F6"),
-              "Gruesse +/-0.05 20deg mm2 AeOeUeaeoe");
+    EXPECT_EQ(
+        Cp437ToAscii("Gr\u00FC\u00DFe \u00B10.05 20\u00B0 mm\u00B2 \u00C4\u00D6\u00DC\u00E4\u00F6"),
+        "Gruesse +/-0.05 20deg mm2 AeOeUeaeoe");
     EXPECT_EQ(Cp437ToAscii("\u2500\u2550 \u00E9\u00E1\u00FA\u00F1\u00B5"), "-- eaunu");
     // Box drawing becomes strokes; the vertical bar stays a bar; the DOS superscript n is
     // the program's "cubed".
@@ -509,8 +523,7 @@ TEST(DosTexts, TransliterationAndBoxCharacters)
     InitAllSettings();
 }
 
-TEST(DosTexts, AnyLengthConverts)
-{
+TEST(DosTexts, AnyLengthConverts) {
     InitAllSettings();
     const std::string longText(300, 'a');
     EXPECT_EQ(OemToAnsiString(longText), longText);
@@ -520,16 +533,14 @@ TEST(DosTexts, AnyLengthConverts)
     InitAllSettings();
 }
 
-TEST(DosTexts, WhatTheDosPageCannotHoldBecomesQuestionMark)
-{
+TEST(DosTexts, WhatTheDosPageCannotHoldBecomesQuestionMark) {
     EXPECT_EQ(AnsiToOemString("\u20AC5 \u00FC \u00B1"), "?5 \u00FC \u00B1");
     // Byte forms: DOS u-umlaut 0x81 is Windows 0xFC; the Euro sign 0x80 has no DOS byte.
     EXPECT_EQ(OemToAnsiBuf("\x81\xE1"), "\xFC\xDF");
     EXPECT_EQ(AnsiToOemBuf("\xFC\x80"), "\x81?");
 }
 
-TEST(DosTexts, ConvertCharsetByMode)
-{
+TEST(DosTexts, ConvertCharsetByMode) {
     InitAllSettings();
     CharsetMode = 1;
     EXPECT_EQ(ConvertCharset("\u00FC"), "\u00FC");
