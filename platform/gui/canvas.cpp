@@ -32,57 +32,99 @@
 
 namespace {
 
-bool HaveGuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+bool HaveGuiApp() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 // Classic Windows desktop colours, used without a GUI application (batch, images in tests).
 TColor DefaultSystemColor(int index) {
     switch (index) {
-    case 0: return RGB(192, 192, 192);  // scroll bar
-    case 1: return RGB(0, 128, 128);    // desktop
-    case 5: return RGB(255, 255, 255);  // window
-    case 8: return RGB(0, 0, 0);        // window text
-    case 13: return RGB(0, 0, 128);     // highlight
-    case 14: return RGB(255, 255, 255); // highlight text
-    case 15: return RGB(192, 192, 192); // button face
-    case 16: return RGB(128, 128, 128); // button shadow
-    case 17: return RGB(128, 128, 128); // grey text
-    case 18: return RGB(0, 0, 0);       // button text
-    case 20: return RGB(255, 255, 255); // button highlight
-    case 23: return RGB(0, 0, 0);       // tooltip text
-    case 24: return RGB(255, 255, 225); // tooltip background
-    default: return RGB(192, 192, 192);
+    case 0:
+        return RGB(192, 192, 192); // scroll bar
+    case 1:
+        return RGB(0, 128, 128); // desktop
+    case 5:
+        return RGB(255, 255, 255); // window
+    case 8:
+        return RGB(0, 0, 0); // window text
+    case 13:
+        return RGB(0, 0, 128); // highlight
+    case 14:
+        return RGB(255, 255, 255); // highlight text
+    case 15:
+        return RGB(192, 192, 192); // button face
+    case 16:
+        return RGB(128, 128, 128); // button shadow
+    case 17:
+        return RGB(128, 128, 128); // grey text
+    case 18:
+        return RGB(0, 0, 0); // button text
+    case 20:
+        return RGB(255, 255, 255); // button highlight
+    case 23:
+        return RGB(0, 0, 0); // tooltip text
+    case 24:
+        return RGB(255, 255, 225); // tooltip background
+    default:
+        return RGB(192, 192, 192);
     }
 }
 
-TColor FromQRgb(QRgb c) { return RGB(qRed(c), qGreen(c), qBlue(c)); }
+TColor FromQRgb(QRgb c) {
+    return RGB(qRed(c), qGreen(c), qBlue(c));
+}
 
 } // namespace
 
 TColor ColorToRGB(TColor c) {
-    if (c == clNone || c == clDefault)
-        return clWhite;
+    if (c == clNone || c == clDefault) return clWhite;
     if ((static_cast<std::uint32_t>(c) & 0x80000000u) == 0)
         return static_cast<TColor>(static_cast<std::uint32_t>(c) & 0x00FFFFFFu);
     const int index = static_cast<int>(static_cast<std::uint32_t>(c) & 0xFF);
-    if (!HaveGuiApp())
-        return DefaultSystemColor(index);
+    if (!HaveGuiApp()) return DefaultSystemColor(index);
     const QPalette pal = QGuiApplication::palette();
     QColor q;
     switch (index) {
-    case 0: q = pal.color(QPalette::Mid); break;
-    case 1: return DefaultSystemColor(1);
-    case 5: q = pal.color(QPalette::Base); break;
-    case 8: q = pal.color(QPalette::Text); break;
-    case 13: q = pal.color(QPalette::Highlight); break;
-    case 14: q = pal.color(QPalette::HighlightedText); break;
-    case 15: q = pal.color(QPalette::Button); break;
-    case 16: q = pal.color(QPalette::Dark); break;
-    case 17: q = pal.color(QPalette::Disabled, QPalette::Text); break;
-    case 18: q = pal.color(QPalette::ButtonText); break;
-    case 20: q = pal.color(QPalette::Light); break;
-    case 23: q = pal.color(QPalette::ToolTipText); break;
-    case 24: q = pal.color(QPalette::ToolTipBase); break;
-    default: return DefaultSystemColor(index);
+    case 0:
+        q = pal.color(QPalette::Mid);
+        break;
+    case 1:
+        return DefaultSystemColor(1);
+    case 5:
+        q = pal.color(QPalette::Base);
+        break;
+    case 8:
+        q = pal.color(QPalette::Text);
+        break;
+    case 13:
+        q = pal.color(QPalette::Highlight);
+        break;
+    case 14:
+        q = pal.color(QPalette::HighlightedText);
+        break;
+    case 15:
+        q = pal.color(QPalette::Button);
+        break;
+    case 16:
+        q = pal.color(QPalette::Dark);
+        break;
+    case 17:
+        q = pal.color(QPalette::Disabled, QPalette::Text);
+        break;
+    case 18:
+        q = pal.color(QPalette::ButtonText);
+        break;
+    case 20:
+        q = pal.color(QPalette::Light);
+        break;
+    case 23:
+        q = pal.color(QPalette::ToolTipText);
+        break;
+    case 24:
+        q = pal.color(QPalette::ToolTipBase);
+        break;
+    default:
+        return DefaultSystemColor(index);
     }
     return FromQRgb(q.rgb());
 }
@@ -92,7 +134,9 @@ QColor ToQColor(TColor c) {
     return QColor(GetRValue(v), GetGValue(v), GetBValue(v));
 }
 
-TColor FromQColor(const QColor& c) { return FromQRgb(c.rgb()); }
+TColor FromQColor(const QColor& c) {
+    return FromQRgb(c.rgb());
+}
 
 // ---------------------------------------------------------------------------------------------
 // Font
@@ -100,31 +144,28 @@ TColor FromQColor(const QColor& c) { return FromQRgb(c.rgb()); }
 namespace {
 
 int MulDivRound(long long a, long long b, long long c) {
-    if (c == 0)
-        return 0;
+    if (c == 0) return 0;
     long long n = a * b;
     long long q = (n >= 0 ? n + c / 2 : n - c / 2) / c;
     q = std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     return static_cast<int>(q);
 }
 
-int SanePpi(int ppi) { return ppi > 0 && ppi < 100000 ? ppi : 96; }
+int SanePpi(int ppi) {
+    return ppi > 0 && ppi < 100000 ? ppi : 96;
+}
 
 int RoundToInt(double v) {
-    if (!std::isfinite(v))
-        return 0;
+    if (!std::isfinite(v)) return 0;
     v = std::nearbyint(v);
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
+    if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 
 void InstallFontSubstitutes() {
     static bool done = false;
-    if (done)
-        return;
+    if (done) return;
     done = true;
     // The faces a Windows program names, mapped to the metric-compatible free faces.
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
@@ -145,8 +186,7 @@ void InstallFontSubstitutes() {
 } // namespace
 
 int TFont::Size() const {
-    if (!heightGiven_)
-        return size_;
+    if (!heightGiven_) return size_;
     return -MulDivRound(height_, 72, SanePpi(PixelsPerInch));
 }
 
@@ -156,8 +196,7 @@ void TFont::SetSize(int points) {
 }
 
 int TFont::Height() const {
-    if (heightGiven_)
-        return height_;
+    if (heightGiven_) return height_;
     return -MulDivRound(size_, SanePpi(PixelsPerInch), 72);
 }
 
@@ -180,8 +219,7 @@ QFont ToQFont(const TFont& font, int pixelsPerInch) {
         q.setStyleHint(QFont::TypeWriter);
     }
     int h = f.Height();
-    if (h == 0)
-        h = -MulDivRound(8, f.PixelsPerInch, 72); // the system's default size
+    if (h == 0) h = -MulDivRound(8, f.PixelsPerInch, 72); // the system's default size
     constexpr int kMaxPixels = 20000;
     if (h < 0) {
         q.setPixelSize(std::clamp(-h, 1, kMaxPixels));
@@ -199,8 +237,7 @@ QFont ToQFont(const TFont& font, int pixelsPerInch) {
     if (f.Width > 0) {
         const QFontMetricsF fm(q);
         const double avg = fm.averageCharWidth();
-        if (avg > 0.01)
-            q.setStretch(std::clamp(RoundToInt(100.0 * f.Width / avg), 1, 4000));
+        if (avg > 0.01) q.setStretch(std::clamp(RoundToInt(100.0 * f.Width / avg), 1, 4000));
     }
     return q;
 }
@@ -208,14 +245,10 @@ QFont ToQFont(const TFont& font, int pixelsPerInch) {
 void FromQFont(const QFont& qfont, TFont& font) {
     font.Name = qfont.family().toStdString();
     TFontStyles s = 0;
-    if (qfont.bold())
-        s |= fsBold;
-    if (qfont.italic())
-        s |= fsItalic;
-    if (qfont.underline())
-        s |= fsUnderline;
-    if (qfont.strikeOut())
-        s |= fsStrikeOut;
+    if (qfont.bold()) s |= fsBold;
+    if (qfont.italic()) s |= fsItalic;
+    if (qfont.underline()) s |= fsUnderline;
+    if (qfont.strikeOut()) s |= fsStrikeOut;
     font.Style = s;
     font.Pitch = qfont.fixedPitch() ? fpFixed : fpDefault;
     if (qfont.pointSizeF() > 0)
@@ -259,15 +292,11 @@ struct TCanvas::Impl {
     QImage* image() const { return isImage() ? static_cast<QImage*>(device) : nullptr; }
 
     QPainter* begin() {
-        if (painter)
-            return painter.get();
-        if (device == nullptr)
-            return nullptr;
-        if (auto* img = image(); img != nullptr && img->isNull())
-            return nullptr;
+        if (painter) return painter.get();
+        if (device == nullptr) return nullptr;
+        if (auto* img = image(); img != nullptr && img->isNull()) return nullptr;
         auto p = std::make_unique<QPainter>();
-        if (!p->begin(device))
-            return nullptr;
+        if (!p->begin(device)) return nullptr;
         p->setRenderHint(QPainter::Antialiasing, false);
         p->setRenderHint(QPainter::TextAntialiasing, true);
         painter = std::move(p);
@@ -277,8 +306,7 @@ struct TCanvas::Impl {
 
     void end() {
         if (painter) {
-            if (painter->isActive())
-                painter->end();
+            if (painter->isActive()) painter->end();
             painter.reset();
         }
         stateValid = false;
@@ -291,17 +319,21 @@ namespace {
 // so a dash keeps its length on paper.
 std::vector<double> PatternFor(TPenStyle s) {
     switch (s) {
-    case psDash: return {18, 6};
-    case psDot: return {3, 3};
-    case psDashDot: return {9, 6, 3, 6};
-    case psDashDotDot: return {9, 3, 3, 3, 3, 3};
-    default: return {};
+    case psDash:
+        return {18, 6};
+    case psDot:
+        return {3, 3};
+    case psDashDot:
+        return {9, 6, 3, 6};
+    case psDashDotDot:
+        return {9, 3, 3, 3, 3, 3};
+    default:
+        return {};
     }
 }
 
 QPen MakeQPen(const TPen& p, int ppi) {
-    if (p.Style == psClear)
-        return QPen(Qt::NoPen);
+    if (p.Style == psClear) return QPen(Qt::NoPen);
     const int w = std::clamp(p.Width, 1, 10000);
     QPen pen(ToQColor(p.Color));
     pen.setWidth(w);
@@ -324,31 +356,45 @@ QPen MakeQPen(const TPen& p, int ppi) {
 QBrush MakeQBrush(const TBrush& b) {
     const QColor c = ToQColor(b.Color);
     switch (b.Style) {
-    case bsSolid: return QBrush(c, Qt::SolidPattern);
-    case bsClear: return QBrush(Qt::NoBrush);
-    case bsHorizontal: return QBrush(c, Qt::HorPattern);
-    case bsVertical: return QBrush(c, Qt::VerPattern);
-    case bsFDiagonal: return QBrush(c, Qt::BDiagPattern); // Qt names the diagonals the other way
-    case bsBDiagonal: return QBrush(c, Qt::FDiagPattern);
-    case bsCross: return QBrush(c, Qt::CrossPattern);
-    case bsDiagCross: return QBrush(c, Qt::DiagCrossPattern);
+    case bsSolid:
+        return QBrush(c, Qt::SolidPattern);
+    case bsClear:
+        return QBrush(Qt::NoBrush);
+    case bsHorizontal:
+        return QBrush(c, Qt::HorPattern);
+    case bsVertical:
+        return QBrush(c, Qt::VerPattern);
+    case bsFDiagonal:
+        return QBrush(c, Qt::BDiagPattern); // Qt names the diagonals the other way
+    case bsBDiagonal:
+        return QBrush(c, Qt::FDiagPattern);
+    case bsCross:
+        return QBrush(c, Qt::CrossPattern);
+    case bsDiagCross:
+        return QBrush(c, Qt::DiagCrossPattern);
     }
     return QBrush(Qt::NoBrush);
 }
 
 QPainter::CompositionMode ModeFor(TPenMode m) {
     switch (m) {
-    case pmNot: return QPainter::RasterOp_NotDestination;
-    case pmXor: return QPainter::RasterOp_SourceXorDestination;
-    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
-    case pmCopy: break;
+    case pmNot:
+        return QPainter::RasterOp_NotDestination;
+    case pmXor:
+        return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor:
+        return QPainter::RasterOp_NotSourceXorDestination;
+    case pmCopy:
+        break;
     }
     return QPainter::CompositionMode_SourceOver;
 }
 
 // Keeps coordinates inside a range the rasteriser handles; clipping does the rest.
 constexpr int kCoordLimit = 1 << 27;
-int Clip(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+int Clip(int v) {
+    return std::clamp(v, -kCoordLimit, kCoordLimit);
+}
 
 QString ToQ(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -357,10 +403,8 @@ QString ToQ(std::string_view s) {
 // Normalised box: left < right, top < bottom (a GDI box may be given in any corner order).
 void Normalise(int& x1, int& y1, int& x2, int& y2) {
     x1 = Clip(x1), y1 = Clip(y1), x2 = Clip(x2), y2 = Clip(y2);
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
 }
 
 // Parametric angle in 1/16 degree of the point where the ray from the box centre through (px,
@@ -372,11 +416,9 @@ double RayParamAngle(const QRectF& box, int px, int py) {
     const double ry = std::max(box.height() / 2.0, 1e-9);
     const double dx = px - cx;
     const double dy = cy - py; // y up
-    if (dx == 0.0 && dy == 0.0)
-        return 0.0;
+    if (dx == 0.0 && dy == 0.0) return 0.0;
     double deg = std::atan2(dy / ry, dx / rx) * 180.0 / M_PI;
-    if (deg < 0)
-        deg += 360.0;
+    if (deg < 0) deg += 360.0;
     return deg;
 }
 
@@ -392,8 +434,7 @@ ArcAngles ArcFor(const QRectF& box, int x3, int y3, int x4, int y4) {
     while (span <= 0.0)
         span += 360.0;
     // Equal rays: the whole ellipse.
-    if (span >= 360.0 - 1e-9 || (x3 == x4 && y3 == y4))
-        span = 360.0;
+    if (span >= 360.0 - 1e-9 || (x3 == x4 && y3 == y4)) span = 360.0;
     return {RoundToInt(a1 * 16.0), RoundToInt(span * 16.0)};
 }
 
@@ -404,12 +445,10 @@ namespace {
 // Applies pen, brush and raster mode to the painter when they changed since the last call.
 QPainter* Prepare(TCanvas::Impl& d, const TCanvas& c) {
     QPainter* p = d.begin();
-    if (p == nullptr)
-        return nullptr;
+    if (p == nullptr) return nullptr;
     if (!d.stateValid || !(d.pen == c.Pen)) {
         p->setPen(MakeQPen(c.Pen, d.ppi));
-        if (d.isImage())
-            p->setCompositionMode(ModeFor(c.Pen.Mode));
+        if (d.isImage()) p->setCompositionMode(ModeFor(c.Pen.Mode));
         d.pen = c.Pen;
     }
     if (!d.stateValid || !(d.brush == c.Brush)) {
@@ -421,37 +460,42 @@ QPainter* Prepare(TCanvas::Impl& d, const TCanvas& c) {
 }
 
 void Changed(const TCanvas& c) {
-    if (c.OnChange)
-        c.OnChange();
+    if (c.OnChange) c.OnChange();
 }
 
 } // namespace
 
 TCanvas::TCanvas() : impl_(std::make_unique<Impl>()) {}
 
-TCanvas::~TCanvas() { impl_->end(); }
+TCanvas::~TCanvas() {
+    impl_->end();
+}
 
 bool TCanvas::HandleAllocated() const {
-    if (impl_->device == nullptr)
-        return false;
-    if (auto* img = impl_->image())
-        return !img->isNull();
+    if (impl_->device == nullptr) return false;
+    if (auto* img = impl_->image()) return !img->isNull();
     return true;
 }
 
 TSize TCanvas::DeviceSize() const {
-    if (impl_->device == nullptr)
-        return {};
-    if (auto* img = impl_->image())
-        return {img->width(), img->height()};
+    if (impl_->device == nullptr) return {};
+    if (auto* img = impl_->image()) return {img->width(), img->height()};
     return {impl_->device->width(), impl_->device->height()};
 }
 
-int TCanvas::PixelsPerInch() const { return impl_->ppi; }
+int TCanvas::PixelsPerInch() const {
+    return impl_->ppi;
+}
 
-TPoint TCanvas::PenPos() const { return impl_->pos; }
-void TCanvas::SetPenPos(TPoint p) { impl_->pos = p; }
-void TCanvas::MoveTo(int x, int y) { impl_->pos = {x, y}; }
+TPoint TCanvas::PenPos() const {
+    return impl_->pos;
+}
+void TCanvas::SetPenPos(TPoint p) {
+    impl_->pos = p;
+}
+void TCanvas::MoveTo(int x, int y) {
+    impl_->pos = {x, y};
+}
 
 void TCanvas::LineTo(int x, int y) {
     if (QPainter* p = Prepare(*impl_, *this)) {
@@ -464,8 +508,7 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     Normalise(x1, y1, x2, y2);
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1)
-        return;
+    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1) return;
     if (Pen.Style == psClear) {
         // Without a pen the filled area is one pixel smaller in each direction.
         if (Brush.Style != bsClear && x2 - x1 > 1 && y2 - y1 > 1)
@@ -481,8 +524,7 @@ void TCanvas::FillRect(const TRect& r) {
     int x1 = r.Left, y1 = r.Top, x2 = r.Right, y2 = r.Bottom;
     Normalise(x1, y1, x2, y2);
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || x2 == x1 || y2 == y1 || Brush.Style == bsClear)
-        return;
+    if (p == nullptr || x2 == x1 || y2 == y1 || Brush.Style == bsClear) return;
     p->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), p->brush());
     Changed(*this);
 }
@@ -491,8 +533,7 @@ void TCanvas::FrameRect(const TRect& r) {
     int x1 = r.Left, y1 = r.Top, x2 = r.Right, y2 = r.Bottom;
     Normalise(x1, y1, x2, y2);
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || x2 == x1 || y2 == y1)
-        return;
+    if (p == nullptr || x2 == x1 || y2 == y1) return;
     const QColor c = ToQColor(Brush.Color);
     p->fillRect(QRect(x1, y1, x2 - x1, 1), c);
     p->fillRect(QRect(x1, y2 - 1, x2 - x1, 1), c);
@@ -504,8 +545,7 @@ void TCanvas::FrameRect(const TRect& r) {
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     Normalise(x1, y1, x2, y2);
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1)
-        return;
+    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1) return;
     p->drawEllipse(QRectF(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
     Changed(*this);
 }
@@ -513,18 +553,23 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 namespace {
 enum class ArcKind { Arc, Chord, Pie };
 
-void DrawArcKind(TCanvas& c, TCanvas::Impl& d, ArcKind kind, int x1, int y1, int x2, int y2,
-                 int x3, int y3, int x4, int y4) {
+void DrawArcKind(TCanvas& c, TCanvas::Impl& d, ArcKind kind, int x1, int y1, int x2, int y2, int x3,
+                 int y3, int x4, int y4) {
     Normalise(x1, y1, x2, y2);
     QPainter* p = Prepare(d, c);
-    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1)
-        return;
+    if (p == nullptr || x2 - x1 < 1 || y2 - y1 < 1) return;
     const QRectF box(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
     const ArcAngles a = ArcFor(box, Clip(x3), Clip(y3), Clip(x4), Clip(y4));
     switch (kind) {
-    case ArcKind::Arc: p->drawArc(box, a.start16, a.span16); break;
-    case ArcKind::Chord: p->drawChord(box, a.start16, a.span16); break;
-    case ArcKind::Pie: p->drawPie(box, a.start16, a.span16); break;
+    case ArcKind::Arc:
+        p->drawArc(box, a.start16, a.span16);
+        break;
+    case ArcKind::Chord:
+        p->drawChord(box, a.start16, a.span16);
+        break;
+    case ArcKind::Pie:
+        p->drawPie(box, a.start16, a.span16);
+        break;
     }
     Changed(c);
 }
@@ -554,16 +599,14 @@ QPolygon ToQPolygon(std::span<const TPoint> points) {
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || points.size() < 2)
-        return;
+    if (p == nullptr || points.size() < 2) return;
     p->drawPolygon(ToQPolygon(points), Qt::OddEvenFill);
     Changed(*this);
 }
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr || points.size() < 2)
-        return;
+    if (p == nullptr || points.size() < 2) return;
     p->drawPolyline(ToQPolygon(points));
     Changed(*this);
 }
@@ -574,8 +617,7 @@ namespace {
 int DrawTextAt(TCanvas& c, TCanvas::Impl& d, int x, int y, std::string_view text,
                const QRect* clip) {
     QPainter* p = Prepare(d, c);
-    if (p == nullptr || !HaveGuiApp())
-        return 0;
+    if (p == nullptr || !HaveGuiApp()) return 0;
     const QFont f = d.fontFor(c.Font);
     const QString s = ToQ(text);
     const QFontMetricsF fm(f, d.device);
@@ -586,12 +628,10 @@ int DrawTextAt(TCanvas& c, TCanvas::Impl& d, int x, int y, std::string_view text
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (clip != nullptr) {
         p->setClipRect(*clip);
-        if (c.Brush.Style != bsClear)
-            p->fillRect(*clip, ToQColor(c.Brush.Color));
+        if (c.Brush.Style != bsClear) p->fillRect(*clip, ToQColor(c.Brush.Color));
     }
     p->translate(Clip(x), Clip(y));
-    if (c.Font.Orientation % 3600 != 0)
-        p->rotate(-c.Font.Orientation / 10.0);
+    if (c.Font.Orientation % 3600 != 0) p->rotate(-c.Font.Orientation / 10.0);
     if (clip == nullptr && c.Brush.Style != bsClear)
         p->fillRect(QRectF(0, 0, width, height), ToQColor(c.Brush.Color));
     p->setFont(f);
@@ -618,8 +658,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
 }
 
 int TCanvas::DrawText(TRect& r, std::string_view text, unsigned format) {
-    if (!HaveGuiApp())
-        return 0;
+    if (!HaveGuiApp()) return 0;
     int x1 = r.Left, y1 = r.Top, x2 = r.Right, y2 = r.Bottom;
     Normalise(x1, y1, x2, y2);
     const QFont& f = impl_->fontFor(Font);
@@ -640,14 +679,10 @@ int TCanvas::DrawText(TRect& r, std::string_view text, unsigned format) {
     } else {
         flags |= Qt::AlignTop;
     }
-    if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE))
-        flags |= Qt::TextWordWrap;
-    if (format & DT_EXPANDTABS)
-        flags |= Qt::TextExpandTabs;
-    if (!(format & DT_NOPREFIX))
-        flags |= Qt::TextShowMnemonic;
-    if (format & DT_NOCLIP)
-        flags |= Qt::TextDontClip;
+    if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) flags |= Qt::TextWordWrap;
+    if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
+    if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
+    if (format & DT_NOCLIP) flags |= Qt::TextDontClip;
     QString s = ToQ(text);
     if (format & DT_SINGLELINE)
         s.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
@@ -660,13 +695,11 @@ int TCanvas::DrawText(TRect& r, std::string_view text, unsigned format) {
         const int needW = RoundToInt(std::ceil(need.width() - 1e-6));
         const int needH = RoundToInt(std::ceil(need.height() - 1e-6));
         r.Bottom = y1 + needH;
-        if (!(format & DT_WORDBREAK) || box.width() <= 0)
-            r.Right = x1 + needW;
+        if (!(format & DT_WORDBREAK) || box.width() <= 0) r.Right = x1 + needW;
         return needH;
     }
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr)
-        return 0;
+    if (p == nullptr) return 0;
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     p->setFont(f);
@@ -681,8 +714,7 @@ int TCanvas::DrawText(TRect& r, std::string_view text, unsigned format) {
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {
-    if (!HaveGuiApp())
-        return {};
+    if (!HaveGuiApp()) return {};
     const QFont f = impl_->fontFor(Font);
     const QString s = ToQ(text);
     if (impl_->device != nullptr && HandleAllocated()) {
@@ -705,8 +737,7 @@ TColor TCanvas::Pixel(int x, int y) const {
 
 void TCanvas::SetPixel(int x, int y, TColor c) {
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr)
-        return;
+    if (p == nullptr) return;
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     p->fillRect(QRect(Clip(x), Clip(y), 1, 1), ToQColor(c));
@@ -729,11 +760,9 @@ void TCanvas::FloodFill(int x, int y, TColor c, TFillStyle style) {
         const QRgb v = rgbAt(px, py);
         return style == fsSurface ? v == target : v != target;
     };
-    if (!inside(x, y))
-        return;
+    if (!inside(x, y)) return;
     QImage mask(w, h, QImage::Format_Mono);
-    if (mask.isNull())
-        return;
+    if (mask.isNull()) return;
     mask.setColor(0, qRgb(255, 255, 255)); // outside the region
     mask.setColor(1, qRgb(0, 0, 0));       // inside
     mask.fill(0);
@@ -748,8 +777,7 @@ void TCanvas::FloodFill(int x, int y, TColor c, TFillStyle style) {
         stack.pop_back();
         int lx = pt.x();
         const int py = pt.y();
-        if (seen[idx(lx, py)] || !inside(lx, py))
-            continue;
+        if (seen[idx(lx, py)] || !inside(lx, py)) continue;
         while (lx > 0 && !seen[idx(lx - 1, py)] && inside(lx - 1, py))
             --lx;
         int rx = lx;
@@ -759,16 +787,13 @@ void TCanvas::FloodFill(int x, int y, TColor c, TFillStyle style) {
             ++rx;
         }
         for (int ny : {py - 1, py + 1}) {
-            if (ny < 0 || ny >= h)
-                continue;
+            if (ny < 0 || ny >= h) continue;
             for (int sx = lx; sx < rx; ++sx)
-                if (!seen[idx(sx, ny)] && inside(sx, ny))
-                    stack.push_back({sx, ny});
+                if (!seen[idx(sx, ny)] && inside(sx, ny)) stack.push_back({sx, ny});
         }
     }
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr)
-        return;
+    if (p == nullptr) return;
     const QRegion region(QBitmap::fromImage(mask));
     p->save();
     p->setClipRegion(region);
@@ -780,17 +805,14 @@ void TCanvas::FloodFill(int x, int y, TColor c, TFillStyle style) {
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& src) {
     const QImage* srcImg = source.impl_->image();
-    if (srcImg == nullptr || srcImg->isNull())
-        return;
+    if (srcImg == nullptr || srcImg->isNull()) return;
     int sx1 = src.Left, sy1 = src.Top, sx2 = src.Right, sy2 = src.Bottom;
     Normalise(sx1, sy1, sx2, sy2);
     const QRect from = QRect(sx1, sy1, sx2 - sx1, sy2 - sy1).intersected(srcImg->rect());
-    if (from.isEmpty())
-        return;
+    if (from.isEmpty()) return;
     const QImage part = srcImg->copy(from); // the source may be this very image
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr)
-        return;
+    if (p == nullptr) return;
     // Where src reached outside the source picture, dest shrinks in proportion.
     const double kx = (dest.Right - static_cast<double>(dest.Left)) / std::max(1, sx2 - sx1);
     const double ky = (dest.Bottom - static_cast<double>(dest.Top)) / std::max(1, sy2 - sy1);
@@ -807,12 +829,10 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sr
 
 void TCanvas::StretchDraw(const TRect& r, const TCanvas& source) {
     const QImage* srcImg = source.impl_->image();
-    if (srcImg == nullptr || srcImg->isNull())
-        return;
+    if (srcImg == nullptr || srcImg->isNull()) return;
     const QImage copy = srcImg->copy(); // the source may be this very image
     QPainter* p = Prepare(*impl_, *this);
-    if (p == nullptr)
-        return;
+    if (p == nullptr) return;
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     p->drawImage(QRect(Clip(r.Left), Clip(r.Top), Clip(r.Right) - Clip(r.Left),
@@ -837,22 +857,26 @@ void CanvasSetDevice(TCanvas& canvas, QPaintDevice* device, int pixelsPerInch) {
     d.device = device;
     if (pixelsPerInch <= 0 && device != nullptr && device->devType() != QInternal::Image)
         pixelsPerInch = device->logicalDpiY();
-    if (pixelsPerInch <= 0)
-        pixelsPerInch = Screen()->PixelsPerInch();
+    if (pixelsPerInch <= 0) pixelsPerInch = Screen()->PixelsPerInch();
     d.ppi = SanePpi(pixelsPerInch);
     canvas.Font.PixelsPerInch = d.ppi;
 }
 
-QPaintDevice* CanvasDevice(const TCanvas& canvas) { return canvas.impl().device; }
+QPaintDevice* CanvasDevice(const TCanvas& canvas) {
+    return canvas.impl().device;
+}
 
-void CanvasRelease(TCanvas& canvas) { canvas.impl().end(); }
+void CanvasRelease(TCanvas& canvas) {
+    canvas.impl().end();
+}
 
-bool CanvasBegin(TCanvas& canvas) { return canvas.impl().begin() != nullptr; }
+bool CanvasBegin(TCanvas& canvas) {
+    return canvas.impl().begin() != nullptr;
+}
 
 QPainter* CanvasPainter(TCanvas& canvas) {
     QPainter* p = Prepare(canvas.impl(), canvas);
-    if (p != nullptr && HaveGuiApp())
-        p->setFont(canvas.impl().fontFor(canvas.Font));
+    if (p != nullptr && HaveGuiApp()) p->setFont(canvas.impl().fontFor(canvas.Font));
     return p;
 }
 
@@ -865,12 +889,20 @@ struct TBitmap::Data {
 
 TBitmap::TBitmap() : data_(std::make_unique<Data>()) {}
 
-TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
+TBitmap::TBitmap(int width, int height) : TBitmap() {
+    SetSize(width, height);
+}
 
-TBitmap::~TBitmap() { CanvasRelease(canvas_); }
+TBitmap::~TBitmap() {
+    CanvasRelease(canvas_);
+}
 
-int TBitmap::Width() const { return data_->image.width(); }
-int TBitmap::Height() const { return data_->image.height(); }
+int TBitmap::Width() const {
+    return data_->image.width();
+}
+int TBitmap::Height() const {
+    return data_->image.height();
+}
 
 namespace {
 constexpr int kMaxBitmapSide = 32767;
@@ -885,8 +917,7 @@ void SetImageDpi(QImage& img, int ppi) {
 bool TBitmap::SetSize(int width, int height) {
     width = std::clamp(width, 0, kMaxBitmapSide);
     height = std::clamp(height, 0, kMaxBitmapSide);
-    if (width == Width() && height == Height())
-        return true;
+    if (width == Width() && height == Height()) return true;
     CanvasRelease(canvas_);
     if (width == 0 || height == 0) {
         data_->image = QImage();
@@ -916,12 +947,10 @@ namespace {
 std::string LowerExt(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
     std::string e = path.substr(dot + 1);
     for (char& ch : e)
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch - 'A' + 'a');
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     return e;
 }
 
@@ -942,7 +971,7 @@ bool WriteFileReplacing(const std::string& path, const char* data, std::size_t s
     }
     const std::string tmp(name.data());
     // mkstemp gives 0600; a new file gets the usual permissions, a replaced one keeps its own.
-    struct stat st{};
+    struct stat st {};
     mode_t mode = 0;
     if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
@@ -957,20 +986,16 @@ bool WriteFileReplacing(const std::string& path, const char* data, std::size_t s
     while (done < size) {
         const ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             ok = false;
             break;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
+    if (ok && ::fsync(fd) != 0) ok = false;
     const int saved = errno;
-    if (::close(fd) != 0 && ok)
-        ok = false;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0)
-        ok = false;
+    if (::close(fd) != 0 && ok) ok = false;
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) {
         error = path + ": " + std::strerror(errno != 0 ? errno : saved);
         ::unlink(tmp.c_str());
@@ -1031,4 +1056,6 @@ QImage& BitmapImage(TBitmap& bitmap) {
     return bitmap.data().image;
 }
 
-const QImage& BitmapImage(const TBitmap& bitmap) { return bitmap.data().image; }
+const QImage& BitmapImage(const TBitmap& bitmap) {
+    return bitmap.data().image;
+}

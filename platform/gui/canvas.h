@@ -41,8 +41,12 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
-inline TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
-inline TPoint Point(int x, int y) { return {x, y}; }
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return {left, top, right, bottom};
+}
+inline TPoint Point(int x, int y) {
+    return {x, y};
+}
 
 // ---------------------------------------------------------------------------------------------
 // Colours
@@ -57,7 +61,9 @@ constexpr TColor RGB(int r, int g, int b) {
                                ((static_cast<std::uint32_t>(g) & 0xFF) << 8) |
                                ((static_cast<std::uint32_t>(b) & 0xFF) << 16));
 }
-constexpr int GetRValue(TColor c) { return static_cast<int>(static_cast<std::uint32_t>(c) & 0xFF); }
+constexpr int GetRValue(TColor c) {
+    return static_cast<int>(static_cast<std::uint32_t>(c) & 0xFF);
+}
 constexpr int GetGValue(TColor c) {
     return static_cast<int>((static_cast<std::uint32_t>(c) >> 8) & 0xFF);
 }
@@ -153,7 +159,7 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 // plus descent), as in the Windows font interface. PixelsPerInch converts between the two; a
 // canvas sets it to its device's resolution.
 class TFont {
-  public:
+public:
     std::string Name = "MS Sans Serif";
     TColor Color = clWindowText;
     TFontStyles Style = 0;
@@ -171,7 +177,7 @@ class TFont {
 
     friend bool operator==(const TFont&, const TFont&) = default;
 
-  private:
+private:
     int size_ = 8;
     int height_ = 0;
     bool heightGiven_ = false;
@@ -197,7 +203,7 @@ constexpr unsigned DT_NOPREFIX = 0x0800;
 constexpr unsigned DT_RTLREADING = 0x20000;
 
 class TCanvas {
-  public:
+public:
     TCanvas();
     ~TCanvas();
     TCanvas(const TCanvas&) = delete;
@@ -267,7 +273,7 @@ class TCanvas {
     struct Impl;
     Impl& impl() const { return *impl_; }
 
-  private:
+private:
     std::unique_ptr<Impl> impl_;
 };
 
@@ -275,7 +281,7 @@ class TCanvas {
 // In-memory bitmap with its own canvas; new or enlarged areas are white.
 
 class TBitmap {
-  public:
+public:
     TBitmap();
     TBitmap(int width, int height);
     ~TBitmap();
@@ -299,7 +305,7 @@ class TBitmap {
     struct Data;
     Data& data() const { return *data_; }
 
-  private:
+private:
     std::unique_ptr<Data> data_;
     TCanvas canvas_;
     std::string lastError_;

@@ -21,14 +21,15 @@
 
 namespace {
 
-bool HaveGuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+bool HaveGuiApp() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 // PDF output at a typical laser printer's resolution keeps pixel sizes like a real printer's.
 constexpr int kPdfResolution = 600;
 
 int Round(double v) {
-    if (!std::isfinite(v))
-        return 0;
+    if (!std::isfinite(v)) return 0;
     return static_cast<int>(std::clamp(std::lround(v), -2147483647L, 2147483647L));
 }
 
@@ -45,7 +46,7 @@ bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& er
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     mode_t mode = 0;
     if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
@@ -64,8 +65,7 @@ bool FlushAndRename(const std::string& tmp, const std::string& path, std::string
     const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
         error = path + ": " + std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
         return false;
     }
     ::close(fd);
@@ -89,30 +89,25 @@ struct TPrinter::Impl {
 
     // The Qt printer set up for the current choice; nullptr without a GUI application.
     QPrinter* Get(const TPrinter& owner) {
-        if (!HaveGuiApp())
-            return nullptr;
+        if (!HaveGuiApp()) return nullptr;
         if (!printer) {
             printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            if (&owner == Printer())
-                qAddPostRoutine(ReleaseProgramPrinter);
+            if (&owner == Printer()) qAddPostRoutine(ReleaseProgramPrinter);
         }
-        if (!owner.Printing())
-            Configure(owner);
+        if (!owner.Printing()) Configure(owner);
         return printer.get();
     }
 
     // Ends any job and drops the Qt printer (before the Qt application goes away).
     void Release(TPrinter& owner) {
-        if (owner.Printing())
-            owner.Abort();
+        if (owner.Printing()) owner.Abort();
         printer.reset();
     }
 
     void Configure(const TPrinter& owner) {
         QPrinter& p = *printer;
         if (!owner.OutputFileName().empty()) {
-            if (p.outputFormat() != QPrinter::PdfFormat)
-                p.setOutputFormat(QPrinter::PdfFormat);
+            if (p.outputFormat() != QPrinter::PdfFormat) p.setOutputFormat(QPrinter::PdfFormat);
             p.setResolution(kPdfResolution);
             p.setFullPage(false);
             p.setPageSize(QPageSize(QPageSize::A4));
@@ -133,16 +128,16 @@ struct TPrinter::Impl {
 TPrinter::TPrinter() : impl_(std::make_unique<Impl>()) {}
 
 TPrinter::~TPrinter() {
-    if (printing_)
-        Abort();
+    if (printing_) Abort();
 }
 
-void TPrinter::Fail(const std::string& message) { lastError_ = message; }
+void TPrinter::Fail(const std::string& message) {
+    lastError_ = message;
+}
 
 std::vector<std::string> TPrinter::Printers() const {
     std::vector<std::string> out;
-    if (!HaveGuiApp())
-        return out;
+    if (!HaveGuiApp()) return out;
     for (const QString& n : QPrinterInfo::availablePrinterNames())
         out.push_back(n.toStdString());
     return out;
@@ -163,43 +158,37 @@ bool TPrinter::SetPrinterIndex(int index) {
 }
 
 int TPrinter::PrinterIndex() const {
-    if (index_ >= 0)
-        return index_;
-    if (!HaveGuiApp())
-        return -1;
+    if (index_ >= 0) return index_;
+    if (!HaveGuiApp()) return -1;
     const auto list = Printers();
     const std::string def = QPrinterInfo::defaultPrinterName().toStdString();
     for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i] == def)
-            return static_cast<int>(i);
+        if (list[i] == def) return static_cast<int>(i);
     return -1;
 }
 
 bool TPrinter::SetPrinterByName(const std::string& name) {
-    if (name.empty())
-        return SetPrinterIndex(-1);
+    if (name.empty()) return SetPrinterIndex(-1);
     const auto list = Printers();
     for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i] == name)
-            return SetPrinterIndex(static_cast<int>(i));
+        if (list[i] == name) return SetPrinterIndex(static_cast<int>(i));
     Fail("There is no printer named " + name);
     return false;
 }
 
 std::string TPrinter::PrinterName() const {
-    if (!outputFile_.empty())
-        return "PDF";
-    if (!HaveGuiApp())
-        return {};
+    if (!outputFile_.empty()) return "PDF";
+    if (!HaveGuiApp()) return {};
     if (index_ >= 0) {
         const auto list = Printers();
-        if (index_ < static_cast<int>(list.size()))
-            return list[static_cast<std::size_t>(index_)];
+        if (index_ < static_cast<int>(list.size())) return list[static_cast<std::size_t>(index_)];
     }
     return QPrinterInfo::defaultPrinterName().toStdString();
 }
 
-TPrinterOrientation TPrinter::Orientation() const { return impl_->orientation; }
+TPrinterOrientation TPrinter::Orientation() const {
+    return impl_->orientation;
+}
 
 bool TPrinter::SetOrientation(TPrinterOrientation o) {
     if (printing_) {
@@ -210,9 +199,13 @@ bool TPrinter::SetOrientation(TPrinterOrientation o) {
     return true;
 }
 
-int TPrinter::Copies() const { return impl_->copies; }
+int TPrinter::Copies() const {
+    return impl_->copies;
+}
 
-void TPrinter::SetCopies(int copies) { impl_->copies = std::clamp(copies, 1, 999); }
+void TPrinter::SetCopies(int copies) {
+    impl_->copies = std::clamp(copies, 1, 999);
+}
 
 bool TPrinter::SetOutputFileName(const std::string& path) {
     if (printing_) {
@@ -245,8 +238,7 @@ bool TPrinter::BeginDoc() {
         return false;
     }
     if (!outputFile_.empty()) {
-        if (!CreateTempBeside(outputFile_, tempFile_, lastError_))
-            return false;
+        if (!CreateTempBeside(outputFile_, tempFile_, lastError_)) return false;
         p->setOutputFileName(QString::fromStdString(tempFile_));
     } else {
         p->setOutputFileName(QString());
@@ -297,22 +289,18 @@ bool TPrinter::EndDoc() {
     CanvasSetDevice(canvas_, nullptr, p->resolution());
     printing_ = false;
     bool ok = p->printerState() != QPrinter::Error;
-    if (!ok)
-        Fail("The print job failed on " + (outputFile_.empty() ? PrinterName() : outputFile_));
+    if (!ok) Fail("The print job failed on " + (outputFile_.empty() ? PrinterName() : outputFile_));
     if (!tempFile_.empty()) {
         p->setOutputFileName(QString());
-        if (ok)
-            ok = FlushAndRename(tempFile_, outputFile_, lastError_);
-        if (!ok)
-            ::unlink(tempFile_.c_str());
+        if (ok) ok = FlushAndRename(tempFile_, outputFile_, lastError_);
+        if (!ok) ::unlink(tempFile_.c_str());
         tempFile_.clear();
     }
     return ok;
 }
 
 void TPrinter::Abort() {
-    if (!printing_)
-        return;
+    if (!printing_) return;
     QPrinter* p = impl_->printer.get();
     p->abort();
     CanvasRelease(canvas_);
@@ -329,8 +317,7 @@ void TPrinter::Abort() {
 TPrinterCapabilities TPrinter::Capabilities() const {
     TPrinterCapabilities c;
     QPrinter* p = impl_->Get(*this);
-    if (p == nullptr)
-        return c;
+    if (p == nullptr) return c;
     c.Name = PrinterName();
     c.DriverVersion = std::string("Qt ") + qVersion();
     c.Technology = 2;
@@ -356,7 +343,9 @@ TPrinterCapabilities TPrinter::Capabilities() const {
 
 namespace {
 // The program's printer outlives the Qt application object; its Qt printer must not.
-void ReleaseProgramPrinter() { Printer()->impl().Release(*Printer()); }
+void ReleaseProgramPrinter() {
+    Printer()->impl().Release(*Printer());
+}
 } // namespace
 
 TPrinter* Printer() {

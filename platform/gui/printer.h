@@ -15,8 +15,9 @@ enum TPrinterOrientation { poPortrait, poLandscape };
 struct TPrinterCapabilities {
     std::string Name;
     std::string DriverVersion;
-    int Technology = 2; // 0 plotter, 1 raster display, 2 raster printer, 4 character printer, 5 metafile
-    int WidthMm = 0;    // printable area
+    int Technology =
+        2; // 0 plotter, 1 raster display, 2 raster printer, 4 character printer, 5 metafile
+    int WidthMm = 0; // printable area
     int HeightMm = 0;
     int WidthPixels = 0;
     int HeightPixels = 0;
@@ -32,7 +33,7 @@ struct TPrinterCapabilities {
 };
 
 class TPrinter {
-  public:
+public:
     TPrinter();
     ~TPrinter();
     TPrinter(const TPrinter&) = delete;
@@ -85,7 +86,7 @@ class TPrinter {
     struct Impl;
     Impl& impl() const { return *impl_; }
 
-  private:
+private:
     void Fail(const std::string& message);
 
     std::unique_ptr<Impl> impl_;

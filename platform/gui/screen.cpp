@@ -17,49 +17,66 @@
 
 namespace {
 
-QGuiApplication* GuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
+QGuiApplication* GuiApp() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+}
 
 QScreen* PrimaryScreen() {
-    if (GuiApp() == nullptr)
-        return nullptr;
+    if (GuiApp() == nullptr) return nullptr;
     return QGuiApplication::primaryScreen();
 }
 
 Qt::CursorShape ShapeFor(TCursor c) {
     switch (c) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
+    case crNone:
+        return Qt::BlankCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crSizeNESW:
+        return Qt::SizeBDiagCursor;
+    case crSizeNS:
+        return Qt::SizeVerCursor;
+    case crSizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case crSizeWE:
+        return Qt::SizeHorCursor;
+    case crUpArrow:
+        return Qt::UpArrowCursor;
     case crHourGlass:
-    case crSQLWait: return Qt::WaitCursor;
-    case crDrag: return Qt::DragMoveCursor;
-    case crNo: return Qt::ForbiddenCursor;
-    case crHSplit: return Qt::SplitHCursor;
-    case crVSplit: return Qt::SplitVCursor;
-    case crAppStart: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+    case crSQLWait:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    case crNo:
+        return Qt::ForbiddenCursor;
+    case crHSplit:
+        return Qt::SplitHCursor;
+    case crVSplit:
+        return Qt::SplitVCursor;
+    case crAppStart:
+        return Qt::BusyCursor;
+    case crHelp:
+        return Qt::WhatsThisCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
 } // namespace
 
 int TScreen::Width() const {
-    if (QScreen* s = PrimaryScreen())
-        return s->geometry().width();
+    if (QScreen* s = PrimaryScreen()) return s->geometry().width();
     return 640;
 }
 
 int TScreen::Height() const {
-    if (QScreen* s = PrimaryScreen())
-        return s->geometry().height();
+    if (QScreen* s = PrimaryScreen()) return s->geometry().height();
     return 480;
 }
 
@@ -79,8 +96,7 @@ void TScreen::SetCursor(TCursor c) {
         return;
     }
     if (c == crDefault) {
-        if (overridden_)
-            QGuiApplication::restoreOverrideCursor();
+        if (overridden_) QGuiApplication::restoreOverrideCursor();
         overridden_ = false;
         return;
     }
@@ -95,8 +111,7 @@ void TScreen::SetCursor(TCursor c) {
 
 std::vector<std::string> TScreen::Fonts() const {
     std::vector<std::string> out;
-    if (GuiApp() == nullptr)
-        return out;
+    if (GuiApp() == nullptr) return out;
     QStringList families = QFontDatabase::families();
     families.sort(Qt::CaseInsensitive);
     for (const QString& f : families)
@@ -113,49 +128,41 @@ TScreen* Screen() {
 
 namespace {
 QClipboard* QtClipboard() {
-    if (GuiApp() == nullptr)
-        return nullptr;
+    if (GuiApp() == nullptr) return nullptr;
     return QGuiApplication::clipboard();
 }
 } // namespace
 
 bool TClipboard::HasText() const {
     QClipboard* c = QtClipboard();
-    if (c == nullptr)
-        return false;
+    if (c == nullptr) return false;
     const QMimeData* m = c->mimeData();
     return m != nullptr && m->hasText();
 }
 
 std::string TClipboard::AsText() const {
     QClipboard* c = QtClipboard();
-    if (c == nullptr)
-        return {};
+    if (c == nullptr) return {};
     return c->text().toStdString();
 }
 
 void TClipboard::SetAsText(const std::string& text) {
-    if (QClipboard* c = QtClipboard())
-        c->setText(QString::fromStdString(text));
+    if (QClipboard* c = QtClipboard()) c->setText(QString::fromStdString(text));
 }
 
 bool TClipboard::HasImage() const {
     QClipboard* c = QtClipboard();
-    if (c == nullptr)
-        return false;
+    if (c == nullptr) return false;
     const QMimeData* m = c->mimeData();
     return m != nullptr && m->hasImage();
 }
 
 bool TClipboard::GetImage(TBitmap& bitmap) const {
     QClipboard* c = QtClipboard();
-    if (c == nullptr)
-        return false;
+    if (c == nullptr) return false;
     const QImage img = c->image();
-    if (img.isNull())
-        return false;
-    if (!bitmap.SetSize(img.width(), img.height()))
-        return false;
+    if (img.isNull()) return false;
+    if (!bitmap.SetSize(img.width(), img.height())) return false;
     QImage& target = BitmapImage(bitmap);
     QPainter p(&target);
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -164,13 +171,11 @@ bool TClipboard::GetImage(TBitmap& bitmap) const {
 }
 
 void TClipboard::SetImage(const TBitmap& bitmap) {
-    if (QClipboard* c = QtClipboard())
-        c->setImage(BitmapImage(bitmap).copy());
+    if (QClipboard* c = QtClipboard()) c->setImage(BitmapImage(bitmap).copy());
 }
 
 void TClipboard::Clear() {
-    if (QClipboard* c = QtClipboard())
-        c->clear();
+    if (QClipboard* c = QtClipboard()) c->clear();
 }
 
 TClipboard* Clipboard() {
@@ -179,6 +184,5 @@ TClipboard* Clipboard() {
 }
 
 void Beep() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr)
-        QApplication::beep();
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) QApplication::beep();
 }

@@ -32,8 +32,8 @@ constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
 
 class TScreen {
-  public:
-    int Width() const;  // primary screen, pixels
+public:
+    int Width() const; // primary screen, pixels
     int Height() const;
     int PixelsPerInch() const; // logical resolution (fonts in points are converted with it)
 
@@ -45,7 +45,7 @@ class TScreen {
     // Installed font families, sorted.
     std::vector<std::string> Fonts() const;
 
-  private:
+private:
     TCursor cursor_ = crDefault;
     bool overridden_ = false;
 };
@@ -53,7 +53,7 @@ class TScreen {
 TScreen* Screen();
 
 class TClipboard {
-  public:
+public:
     bool HasText() const;
     std::string AsText() const; // UTF-8
     void SetAsText(const std::string& text);

@@ -36,8 +36,7 @@ void EnsureApp() {
 std::string RunCommand(const std::string& cmd) {
     std::string out;
     FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return out;
+    if (p == nullptr) return out;
     char buf[4096];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
@@ -53,8 +52,7 @@ std::map<std::string, std::string> PdfInfo(const std::string& path) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t eol = text.find('\n', pos);
-        if (eol == std::string::npos)
-            eol = text.size();
+        if (eol == std::string::npos) eol = text.size();
         const std::string line = text.substr(pos, eol - pos);
         const std::size_t colon = line.find(':');
         if (colon != std::string::npos) {
@@ -71,8 +69,7 @@ std::map<std::string, std::string> PdfInfo(const std::string& path) {
 // Page width and height in points from pdfinfo's "Page size: W x H pts ...".
 std::pair<double, double> PageSizePts(const std::map<std::string, std::string>& info) {
     const auto it = info.find("Page size");
-    if (it == info.end())
-        return {0, 0};
+    if (it == info.end()) return {0, 0};
     double w = 0, h = 0;
     std::sscanf(it->second.c_str(), "%lf x %lf", &w, &h);
     return {w, h};
@@ -120,7 +117,7 @@ void DrawReferenceDrawing(TCanvas& c, int width, int height) {
 }
 
 class GuiCanvasPrint : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         EnsureApp();
         const char* out = std::getenv("QOR_CANVAS_OUT");
@@ -187,7 +184,8 @@ TEST_F(GuiCanvasPrint, ReferenceDrawingOnABitmap) {
 TEST_F(GuiCanvasPrint, ReferenceDrawingToPdfInBothOrientations) {
     for (TPrinterOrientation o : {poPortrait, poLandscape}) {
         const bool landscape = o == poLandscape;
-        const std::string path = File(landscape ? "reference-landscape.pdf" : "reference-portrait.pdf");
+        const std::string path =
+            File(landscape ? "reference-landscape.pdf" : "reference-portrait.pdf");
         std::filesystem::remove(path);
         ASSERT_TRUE(printer_->SetOutputFileName(path));
         ASSERT_TRUE(printer_->SetOrientation(o));
@@ -205,8 +203,7 @@ TEST_F(GuiCanvasPrint, ReferenceDrawingToPdfInBothOrientations) {
         ASSERT_TRUE(printer_->EndDoc()) << printer_->LastError();
         EXPECT_FALSE(printer_->Printing());
         ASSERT_TRUE(std::filesystem::exists(path));
-        if (!HavePdfInfo())
-            GTEST_SKIP() << "pdfinfo is not installed";
+        if (!HavePdfInfo()) GTEST_SKIP() << "pdfinfo is not installed";
         const auto info = PdfInfo(path);
         EXPECT_EQ(info.count("Pages") ? info.at("Pages") : "", "1");
         EXPECT_EQ(info.count("Title") ? info.at("Title") : "", "Reference drawing");
@@ -348,8 +345,7 @@ TEST(GuiCanvasBatch, WithoutAGuiApplicationNothingFailsLoudly) {
     EXPECT_EXIT(
         {
             int bad = 0;
-            if (QCoreApplication::instance() != nullptr)
-                bad |= 1;
+            if (QCoreApplication::instance() != nullptr) bad |= 1;
             if (Screen()->Width() != 640 || Screen()->Height() != 480 ||
                 Screen()->PixelsPerInch() != 96)
                 bad |= 2;
@@ -357,22 +353,18 @@ TEST(GuiCanvasBatch, WithoutAGuiApplicationNothingFailsLoudly) {
             Screen()->SetCursor(crDefault);
             Beep();
             Clipboard()->SetAsText("x");
-            if (Clipboard()->HasText() || !Clipboard()->AsText().empty())
-                bad |= 4;
+            if (Clipboard()->HasText() || !Clipboard()->AsText().empty()) bad |= 4;
             TBitmap bmp(20, 20);
             bmp.Canvas()->MoveTo(0, 5);
             bmp.Canvas()->LineTo(20, 5);
-            if (bmp.Canvas()->Pixel(10, 5) != clBlack)
-                bad |= 8;
+            if (bmp.Canvas()->Pixel(10, 5) != clBlack) bad |= 8;
             bmp.Canvas()->TextOut(0, 0, "no fonts here");
-            if (bmp.Canvas()->TextExtent("abc").cx != 0)
-                bad |= 16;
+            if (bmp.Canvas()->TextExtent("abc").cx != 0) bad |= 16;
             TPrinter printer;
             printer.SetOutputFileName("/tmp/never-written.pdf");
             if (printer.BeginDoc() || printer.LastError().empty() || printer.PageWidth() != 0)
                 bad |= 32;
-            if (ColorToRGB(clBtnFace) != RGB(192, 192, 192))
-                bad |= 64;
+            if (ColorToRGB(clBtnFace) != RGB(192, 192, 192)) bad |= 64;
             std::exit(bad);
         },
         ::testing::ExitedWithCode(0), "");

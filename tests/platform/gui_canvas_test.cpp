@@ -31,7 +31,7 @@ void EnsureApp() {
 }
 
 class GuiCanvas : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { EnsureApp(); }
 
     // True when a pixel within d of (x, y) has colour c.
@@ -40,8 +40,7 @@ class GuiCanvas : public ::testing::Test {
         const int iy = static_cast<int>(std::lround(y));
         for (int dy = -d; dy <= d; ++dy)
             for (int dx = -d; dx <= d; ++dx)
-                if (cv.Pixel(ix + dx, iy + dy) == c)
-                    return true;
+                if (cv.Pixel(ix + dx, iy + dy) == c) return true;
         return false;
     }
 
@@ -68,8 +67,7 @@ class GuiCanvas : public ::testing::Test {
         int n = 0;
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
-                if (cv.Pixel(x, y) == c)
-                    ++n;
+                if (cv.Pixel(x, y) == c) ++n;
         return n;
     }
 
@@ -77,8 +75,7 @@ class GuiCanvas : public ::testing::Test {
         int n = 0;
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
-                if (cv.Pixel(x, y) != c && cv.Pixel(x, y) != clInvalid)
-                    ++n;
+                if (cv.Pixel(x, y) != c && cv.Pixel(x, y) != clInvalid) ++n;
         return n;
     }
 };
@@ -324,8 +321,8 @@ TEST_F(GuiCanvas, ArcOnEllipseStartsWhereTheRayMeetsIt) {
     EXPECT_TRUE(Near(c, 100 + t + 1, 50 - t, clBlack, 2));
     // Just before the start ray (40 degrees parametric from the ray's point) nothing is drawn.
     EXPECT_FALSE(Near(c, 100 + 80 * std::cos(0.3), 50 - 20 * std::sin(0.3), clBlack, 1));
-    EXPECT_TRUE(Near(c, 100, 30, clBlack)); // the top of the ellipse lies inside the arc
-    EXPECT_TRUE(Near(c, 20, 50, clBlack));  // ends at the left end
+    EXPECT_TRUE(Near(c, 100, 30, clBlack));  // the top of the ellipse lies inside the arc
+    EXPECT_TRUE(Near(c, 20, 50, clBlack));   // ends at the left end
     EXPECT_FALSE(Near(c, 100, 70, clBlack)); // the bottom lies outside
 }
 
@@ -414,8 +411,8 @@ TEST_F(GuiCanvas, TextCellStartsAtThePointAndRotatesCounterClockwise) {
     EXPECT_EQ(c.PenPos(), (TPoint{20 + ext.cx, 40}));
     const int ink = CountNot(c, 20, 40, 20 + ext.cx, 40 + ext.cy, clWhite);
     EXPECT_GT(ink, 200);
-    EXPECT_EQ(CountNot(c, 0, 0, 300, 40, clWhite), 0);        // nothing above the cell
-    EXPECT_EQ(CountNot(c, 0, 0, 19, 300, clWhite), 0);        // nothing left of it
+    EXPECT_EQ(CountNot(c, 0, 0, 300, 40, clWhite), 0);                // nothing above the cell
+    EXPECT_EQ(CountNot(c, 0, 0, 19, 300, clWhite), 0);                // nothing left of it
     EXPECT_EQ(CountNot(c, 0, 40 + ext.cy + 1, 300, 300, clWhite), 0); // nor below
 
     // At 90 degrees the text runs upwards from the point; its cell lies above and right.
@@ -426,8 +423,8 @@ TEST_F(GuiCanvas, TextCellStartsAtThePointAndRotatesCounterClockwise) {
     r.Brush.Style = bsClear;
     r.TextOut(100, 250, text);
     EXPECT_GT(CountNot(r, 100, 250 - ext.cx, 100 + ext.cy, 250, clWhite), 200);
-    EXPECT_EQ(CountNot(r, 0, 251, 300, 300, clWhite), 0);   // below the point
-    EXPECT_EQ(CountNot(r, 0, 0, 99, 300, clWhite), 0);      // left of the point
+    EXPECT_EQ(CountNot(r, 0, 251, 300, 300, clWhite), 0); // below the point
+    EXPECT_EQ(CountNot(r, 0, 0, 99, 300, clWhite), 0);    // left of the point
     EXPECT_EQ(CountNot(r, 100 + ext.cy + 1, 0, 300, 300, clWhite), 0);
     EXPECT_EQ(CountNot(r, 0, 0, 300, 250 - ext.cx - 1, clWhite), 0);
 
@@ -565,8 +562,8 @@ TEST_F(GuiCanvas, NotModeDrawnTwiceRestoresThePicture) {
         c.LineTo(10, 10);
     };
     band();
-    EXPECT_EQ(c.Pixel(40, 10), clBlack);            // white inverted
-    EXPECT_EQ(c.Pixel(20, 10), RGB(0, 255, 255));   // red inverted
+    EXPECT_EQ(c.Pixel(40, 10), clBlack);          // white inverted
+    EXPECT_EQ(c.Pixel(20, 10), RGB(0, 255, 255)); // red inverted
     band();
     EXPECT_EQ(c.Pixel(40, 10), clWhite);
     EXPECT_EQ(c.Pixel(20, 10), clRed);
@@ -678,7 +675,7 @@ TEST_F(GuiCanvas, BindsToAWindowBufferThatChangesSize) {
 }
 
 class GuiCanvasFiles : public GuiCanvas {
-  protected:
+protected:
     void SetUp() override {
         GuiCanvas::SetUp();
         dir_ = std::filesystem::path(QOR_BINARY_DIR) / "gui_canvas_files";
