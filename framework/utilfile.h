@@ -49,6 +49,7 @@ public:
     // Binds the file to a name (closing what was open) and sets its encoding.
     void Assign(std::string_view name, TextEncoding encoding = TextEncoding::Ansi);
     const std::string& Name() const { return name_; }
+    // The encoding may change between lines, for files that hold both DOS and Windows texts.
     void SetEncoding(TextEncoding e) { encoding_ = e; }
     TextEncoding Encoding() const { return encoding_; }
 

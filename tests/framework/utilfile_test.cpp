@@ -335,6 +335,30 @@ TEST_F(TextFiles, AnsiAndUtf8Encodings) {
     EXPECT_EQ(ReadBytes(P("utf8.txt")), "\u00FC\u20AC\u2500\r\n");
 }
 
+TEST_F(TextFiles, EncodingMayChangeBetweenLines) {
+    SharedTextFile.Assign(P("mixed.q1w"), TextEncoding::Oem);
+    ASSERT_EQ(SharedTextFile.Rewrite(), 0);
+    WriteTextLine("\u00E4");
+    SharedTextFile.SetEncoding(TextEncoding::Ansi);
+    WriteTextLine("\u00E4");
+    ASSERT_EQ(SharedTextFile.Close(), 0);
+    EXPECT_EQ(ReadBytes(P("mixed.q1w")), "\x84\r\n\xE4\r\n"); // DOS 0x84, Windows 0xE4
+    SharedTextFile.Assign(P("mixed.q1w"), TextEncoding::Oem);
+    ASSERT_EQ(SharedTextFile.Reset(), 0);
+    std::string a, b;
+    ReadTextLine(a);
+    SharedTextFile.SetEncoding(TextEncoding::Ansi);
+    ReadTextLine(b);
+    EXPECT_EQ(a, "\u00E4");
+    EXPECT_EQ(b, "\u00E4");
+    char c = 'x';
+    WriteBytes(P("empty_line.txt"), "\r\n");
+    SharedTextFile.Assign(P("empty_line.txt"));
+    ASSERT_EQ(SharedTextFile.Reset(), 0);
+    ReadTextChar(c); // an empty line has no first character
+    EXPECT_EQ(c, 'x');
+}
+
 TEST_F(TextFiles, ResultHeaderHasItsSevenLines) {
     TitleTexts[1] = "First title";
     TitleTexts[2] = "Second title";
