@@ -1,6 +1,7 @@
 // Printer (PDF output checked with poppler's pdfinfo), the reference drawing on a bitmap and on
 // the printer, screen, cursor and clipboard.
 
+#include "platform/gui/application.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/printer.h"
@@ -23,13 +24,9 @@
 
 namespace {
 
+// The program's own application object, created once for all tests (never destroyed).
 void EnsureApp() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "test_platform";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives for the whole test program
-    }
+    Application->Initialize();
 }
 
 // Runs a command and returns its standard output ("" when it cannot run).

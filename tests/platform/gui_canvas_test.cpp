@@ -1,6 +1,7 @@
 // Canvas on an in-memory bitmap: pixel coverage of the Windows-style primitives, pen styles,
 // arcs, fills, text placement and rotation, raster modes, PNG files.
 
+#include "platform/gui/application.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/screen.h"
@@ -21,13 +22,9 @@
 
 namespace {
 
+// The program's own application object, created once for all tests (never destroyed).
 void EnsureApp() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "test_platform";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives for the whole test program
-    }
+    Application->Initialize();
 }
 
 class GuiCanvas : public ::testing::Test {
