@@ -61,15 +61,16 @@ void CalcUnit0() {
     g.alphaRad = DegToRad(g.alpha);
     g.betaRad = DegToRad(g.beta);
     g.Pn = 25.4L / g.mn;
-    g.mt = g.mn / cosl(g.betaRad);
+    const long double cb = cosl(g.betaRad);
+    g.mt = g.mn / cb;
     for (int i = 1; i <= 2; ++i)
         g.d[i] = g.z[i] * g.mt;
-    g.alphat = atanl(Tan(g.alphaRad) / cosl(g.betaRad));
+    g.alphat = atanl(Tan(g.alphaRad) / cb);
 
     const long double s = sinl(g.alphaRad);
     g.zg = 2.0L / (s * s);
     g.zgPract = 5.0L / 6.0L * g.zg;
-    const long double cb3 = IntPower(cosl(g.betaRad), 3);
+    const long double cb3 = IntPower(cb, 3);
     for (int i = 1; i <= 2; ++i)
         g.xmin[i] = (g.zgPract - g.z[i] / cb3) / g.zg;
 }
@@ -151,7 +152,11 @@ void CalcUnit1() {
             g.Tsn[i] = g.Asne[i] - g.Asni[i];
         }
     }
-    g.ad = g.mn / 2.0L / cosl(g.betaRad) * (g.z[1] + g.z[2]);
+    // The angle functions are taken once; the step needs each of them several times.
+    const long double cb = cosl(g.betaRad);
+    const long double cat = cosl(g.alphat);
+    const long double ta = Tan(g.alphaRad);
+    g.ad = g.mn / 2.0L / cb * (g.z[1] + g.z[2]);
     for (int i = 1; i <= 2; ++i) {
         if (g.TsnSeries[i] < 11)
             g.TolZone[i] =
@@ -170,10 +175,10 @@ void CalcUnit1() {
         g.hFfP0[i] = g.hFfP0mn[i] * g.mn;
     }
 
-    g.betab = atanl(Tan(g.betaRad) * cosl(g.alphat));
+    g.betab = atanl(Tan(g.betaRad) * cat);
     const int zs = g.z[1] + g.z[2];
     if (zs != 0)
-        g.invalwt = Inv(g.alphat) + 2.0L * Tan(g.alphaRad) * (g.x[1] + g.x[2]) / zs;
+        g.invalwt = Inv(g.alphat) + 2.0L * ta * (g.x[1] + g.x[2]) / zs;
     else
         g.invalwt = Inv(g.alphat);
     // A negative involute has no operating pressure angle either (the inverse would be < 0).
@@ -189,7 +194,7 @@ void CalcUnit1() {
     g.betabAux = cbb * cbb;
 
     // Generating profile shifts, finished and premachined.
-    const long double t = 2.0L * g.mn * Tan(g.alphaRad);
+    const long double t = 2.0L * g.mn * ta;
     const long double s = g.mn * sinl(g.alphaRad);
     for (int i = 1; i <= 2; ++i) {
         g.xEmin[i] = g.x[i] + g.Asni[i] / t;
@@ -208,10 +213,11 @@ void CalcUnit1() {
         }
     }
 
+    const long double caw = cosl(g.alphawt);
     for (int i = 1; i <= 2; ++i) {
-        g.zn[i] = g.z[i] / cosl(g.betaRad) / g.betabAux;
+        g.zn[i] = g.z[i] / cb / g.betabAux;
         g.dn[i] = g.mn * g.zn[i];
-        g.dw[i] = cosl(g.alphat) * g.d[i] / cosl(g.alphawt);
+        g.dw[i] = cat * g.d[i] / caw;
         g.dfmax[i] = g.d[i] - 2.0L * g.haP0[i] + 2.0L * g.xEmaxV[i] * g.mn;
         if (g.z[i] > 0 && g.dfmax[i] <= 0.0L) {
             Fatal("Fatal  : df <=0 ! (" + std::to_string(i) + ")");
@@ -220,13 +226,13 @@ void CalcUnit1() {
         g.dfmin[i] = g.d[i] - 2.0L * g.haP0[i] + 2.0L * g.xEminV[i] * g.mn;
         g.daNom[i] = 2.0L * (g.x[i] * g.mn + g.hfP0[i]) + g.d[i];
         g.daTool[i] = 2.0L * (g.hfP0[i] + g.haP0[i]) + g.dfmax[i];
-        g.db[i] = cosl(g.alphat) * g.d[i];
+        g.db[i] = cat * g.d[i];
         g.dToolMid[i] = (g.daTool[i] + g.dfmax[i]) / 2.0L;
     }
 
     g.pn = Pi * g.mn;
-    g.pt = g.pn / cosl(g.betaRad);
-    g.ptb = cosl(g.alphat) * g.pt;
+    g.pt = g.pn / cb;
+    g.ptb = cat * g.pt;
     g.pet = g.ptb;
     g.pen = cosl(g.alphaRad) * g.pn;
 
@@ -240,9 +246,8 @@ void CalcUnit1() {
     } else {
         g.AaFieldName = "";
     }
-    const long double ta = Tan(g.alphaRad);
-    g.jtmin = (2.0L * g.Aai * ta - (g.Asne[1] + g.Asne[2])) / cosl(g.betaRad);
-    g.jtmax = (2.0L * g.Aae * ta - (g.Asni[1] + g.Asni[2])) / cosl(g.betaRad);
+    g.jtmin = (2.0L * g.Aai * ta - (g.Asne[1] + g.Asne[2])) / cb;
+    g.jtmax = (2.0L * g.Aae * ta - (g.Asni[1] + g.Asni[2])) / cb;
 }
 
 void TipRootInputModes() {

@@ -69,10 +69,12 @@ void CheckInput() {
     if (CalcErrorFlag != 0) return;
     g.alphaRad = g.alpha * Pi / 180.0L;
     g.betaRad = g.beta * Pi / 180.0L;
-    g.d[2] = g.mn / cosl(g.betaRad) * g.z[2];
-    g.alphat = atanl(Tan(g.alphaRad) / cosl(g.betaRad));
-    g.betab = atanl(cosl(g.alphat) * Tan(g.betaRad));
-    g.db[2] = cosl(g.alphat) * g.d[2];
+    const long double cb = cosl(g.betaRad);
+    g.d[2] = g.mn / cb * g.z[2];
+    g.alphat = atanl(Tan(g.alphaRad) / cb);
+    const long double cat = cosl(g.alphat);
+    g.betab = atanl(cat * Tan(g.betaRad));
+    g.db[2] = cat * g.d[2];
     g.DrawingName[1] = "";
     g.DrawingName2[1] = "";
     g.DrawingNumber[1] = "";

@@ -128,6 +128,7 @@ Extended ArcInv(Extended y)
     const Extended u = cbrtl(3 * y);
     Extended a = u * (1 - 2 * u * u / 15);
     if (!(a > lo && a < hi)) a = y > 0 ? 1.5699L : -1.5699L;
+    Extended lastStep = hi - lo;
     for (int steps = 1; steps <= 800; ++steps) {
         Extended s = 0, c = 1;
         sincosl(a, &s, &c); // |a| < 1.57: cos a > 0
@@ -139,9 +140,13 @@ Extended ArcInv(Extended y)
         else
             lo = a;
         Extended next = a - f / (t * t);
-        if (!(next >= lo && next <= hi)) next = (lo + hi) / 2;
+        // Bisect when Newton leaves the bracket or stops converging (rounding noise where
+        // the involute is flat).
+        if (!(next >= lo && next <= hi) || !(fabsl(next - a) < lastStep / 2))
+            next = (lo + hi) / 2;
         if (fabsl(f) < ArcInvTolerance && (fabsl(next - a) <= 1e-17L || hi - lo <= 1e-17L))
             return a;
+        lastStep = fabsl(next - a);
         a = next;
     }
     AddError("Error: ArcInv in unit math");
