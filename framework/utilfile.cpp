@@ -75,6 +75,25 @@ std::string DirOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Opens a file for reading. Files named by the program in capitals or small letters ("TEXT.HXP",
+// "$LOGO_2.dx$") are found whatever the letter case on disk, as on Windows.
+int OpenForReading(const std::string& name, int& code) {
+    code = 0;
+    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    code = os::ErrnoToDosForPath(errno, name.c_str());
+    if (errno != ENOENT) return -1;
+    std::string real;
+    const int rc = os::ResolvePathNoCase(name, real);
+    if (rc != 0) {
+        code = rc; // 2 when only the file is missing, 3 when a directory is
+        return -1;
+    }
+    fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
+    code = fd >= 0 ? 0 : os::ErrnoToDosForPath(errno, real.c_str());
+    return fd;
+}
+
 // Makes a rename in dir durable; failures only cost durability, so they are not reported.
 void SyncDirectory(const std::string& dir) {
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -125,8 +144,9 @@ int TextFile::Reset() {
     atStart_ = true;
     pos_ = len_ = 0;
     if (name_.empty()) return os::kErrFileNotFound;
-    const int fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return os::ErrnoToDosForPath(errno, name_.c_str());
+    int code = 0;
+    const int fd = OpenForReading(name_, code);
+    if (fd < 0) return code;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -762,7 +782,8 @@ bool EraseFile(const std::string& name) {
 
 bool FileExist(const std::string& name) {
     if (name.empty()) return false;
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    int code = 0;
+    const int fd = OpenForReading(name, code);
     if (fd < 0) return false;
     struct stat st {};
     const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);

@@ -53,7 +53,9 @@ public:
     void SetEncoding(TextEncoding e) { encoding_ = e; }
     TextEncoding Encoding() const { return encoding_; }
 
-    int Reset();   // opens for reading: 0, 2 file not found, 3 path not found, 5 access denied
+    // Opens for reading: 0, 2 file not found, 3 path not found, 5 access denied. A name that
+    // does not exist as written is looked up without regard to letter case, as on Windows.
+    int Reset();
     int Rewrite(); // starts a new file (replaces the old one at Close)
     int Append();  // opens for writing at the end (created when missing)
     // Ends reading or writing; a rewrite replaces the old file here. A failure (the new file

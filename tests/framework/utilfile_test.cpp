@@ -186,6 +186,21 @@ TEST_F(TextFiles, EndOfFileStates) {
     EXPECT_EQ(AbortFlag, 0);
 }
 
+TEST_F(TextFiles, ReadingFindsNamesWhateverTheirLetterCase) {
+    fs::create_directories(dir_ / "Help");
+    WriteBytes(dir_ / "Help" / "Text.hxp", "found\r\n");
+    EXPECT_TRUE(FileExist(P("HELP/TEXT.HXP")));
+    SharedTextFile.Assign(P("help/text.HXP"));
+    ASSERT_EQ(SharedTextFile.Reset(), 0);
+    std::string s;
+    ReadTextLine(s);
+    EXPECT_EQ(s, "found");
+    SharedTextFile.Assign(P("help/other.hxp"));
+    EXPECT_EQ(SharedTextFile.Reset(), 2);
+    SharedTextFile.Assign(P("nohelp/text.hxp"));
+    EXPECT_EQ(SharedTextFile.Reset(), 3);
+}
+
 TEST_F(TextFiles, MisuseAndMissingFilesReportCodes) {
     std::string s = "x";
     SharedTextFile.Assign(P("missing.txt"));
