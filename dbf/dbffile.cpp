@@ -500,15 +500,15 @@ void GetDbfRecord(TWorkArea& area, std::int32_t n)
         if (VirtualFileHandler != nullptr) VirtualFileHandler(area);
         return;
     }
-    std::vector<char> stored;
-    const int code = ReadStoredRecord(area, n, stored);
+    // Read into the stored copy (no allocation once sized), then show it in the buffer.
+    area.StoredRecNo = 0;
+    const int code = ReadStoredRecord(area, n, area.StoredRecord);
     if (code != 0) {
         SetError(static_cast<std::uint16_t>(code), "File:  " + area.FileName + "  [GetDbfRecord]");
         return;
     }
-    area.RecordBuffer = stored;
+    area.RecordBuffer.assign(area.StoredRecord.begin(), area.StoredRecord.end());
     area.RecNo = n;
-    area.StoredRecord = std::move(stored);
     area.StoredRecNo = n;
     TranslateRecords(false, area.OemTranslate, area.ReadHook, area.RecordLength,
                      area.RecordLength, area.RecordBuffer.data());

@@ -100,4 +100,17 @@ struct TWorkArea {
 // The current work-area number (1 after the engine's start).
 extern std::uint8_t CurrentAreaNo;
 
+// Restores the current work area on every exit of a scope, also when an engine report leaves
+// it by ERivozError. Operations that switch areas for their own work hold one.
+class CurrentAreaGuard {
+public:
+    CurrentAreaGuard() : saved_(CurrentAreaNo) {}
+    ~CurrentAreaGuard() { CurrentAreaNo = saved_; }
+    CurrentAreaGuard(const CurrentAreaGuard&) = delete;
+    CurrentAreaGuard& operator=(const CurrentAreaGuard&) = delete;
+
+private:
+    std::uint8_t saved_;
+};
+
 } // namespace dbf
