@@ -2,6 +2,8 @@
 
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/screen.h"
+#include "platform/os/errors.h"
+#include "platform/os/file.h"
 
 #include <QBitmap>
 #include <QBuffer>
@@ -18,14 +20,8 @@
 #include <QRegion>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
 // Colours
@@ -954,55 +950,22 @@ std::string LowerExt(const std::string& path) {
     return e;
 }
 
-} // namespace
-
-bool WriteFileReplacing(const std::string& path, const char* data, std::size_t size,
-                        std::string& error) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmpl = dir + "/." + base + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
+std::string WriteErrorText(const std::string& path, int code) {
+    switch (code) {
+    case os::kErrPathNotFound:
+        return path + ": the folder does not exist";
+    case os::kErrAccessDenied:
+        return path + ": access denied";
+    case os::kErrWriteProtect:
+        return path + ": the disk is write-protected";
+    case os::kErrWriteFault:
+        return path + ": the disk is full";
+    default:
+        return path + ": could not be written (error " + std::to_string(code) + ")";
     }
-    const std::string tmp(name.data());
-    // mkstemp gives 0600; a new file gets the usual permissions, a replaced one keeps its own.
-    struct stat st {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    const int saved = errno;
-    if (::close(fd) != 0 && ok) ok = false;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        error = path + ": " + std::strerror(errno != 0 ? errno : saved);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
 }
+
+} // namespace
 
 bool TBitmap::SaveToFile(const std::string& path) {
     lastError_.clear();
@@ -1026,8 +989,13 @@ bool TBitmap::SaveToFile(const std::string& path) {
         return false;
     }
     buffer.close();
-    return WriteFileReplacing(path, bytes.constData(), static_cast<std::size_t>(bytes.size()),
-                              lastError_);
+    const int rc = os::WriteWholeFileAtomic(
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (rc != os::kOk) {
+        lastError_ = WriteErrorText(path, rc);
+        return false;
+    }
+    return true;
 }
 
 bool TBitmap::LoadFromFile(const std::string& path) {

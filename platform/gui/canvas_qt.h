@@ -7,9 +7,6 @@
 #include <QColor>
 #include <QFont>
 
-#include <cstddef>
-#include <string>
-
 class QImage;
 class QPaintDevice;
 class QPainter;
@@ -44,8 +41,3 @@ void FromQFont(const QFont& qfont, TFont& font);
 // The image behind a bitmap (for controls that show one).
 QImage& BitmapImage(TBitmap& bitmap);
 const QImage& BitmapImage(const TBitmap& bitmap);
-
-// Replaces path by the bytes: a temporary file in the same directory, flushed, then renamed over
-// path, so path is either the old or the complete new file. False with error set on failure.
-bool WriteFileReplacing(const std::string& path, const char* data, std::size_t size,
-                        std::string& error);
