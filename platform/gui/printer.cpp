@@ -73,6 +73,14 @@ bool FlushAndRename(const std::string& tmp, const std::string& path, std::string
         error = path + ": " + std::strerror(errno);
         return false;
     }
+    // The new name must survive a crash as well as the contents.
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    const int dfd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
     return true;
 }
 
