@@ -15,10 +15,11 @@ namespace dbf {
 
 namespace {
 
-bool IsMemoType(char t) { return t == 'M' || t == 'B' || t == 'G' || t == 'P'; }
+bool IsMemoType(char t) {
+    return t == 'M' || t == 'B' || t == 'G' || t == 'P';
+}
 
-std::string TrimBlanks(const std::string& s)
-{
+std::string TrimBlanks(const std::string& s) {
     const std::size_t b = s.find_first_not_of(' ');
     if (b == std::string::npos) return {};
     const std::size_t e = s.find_last_not_of(' ');
@@ -27,16 +28,14 @@ std::string TrimBlanks(const std::string& s)
 
 // 0 when nobody holds the file open (or it does not exist), else the sharing code. A file
 // another program has open is not replaced behind its back.
-int CheckReplaceable(const std::string& path)
-{
+int CheckReplaceable(const std::string& path) {
     if (!os::FileExists(path)) return 0;
     os::File probe;
     return probe.Open(path, os::OpenMode{os::Access::ReadWrite, os::Share::DenyAll});
 }
 
 // The extension in the letter case of the table's own extension (x.dbf -> x.dbt).
-std::string ExtLike(const std::string& tableName, const std::string& ext)
-{
+std::string ExtLike(const std::string& tableName, const std::string& ext) {
     const std::string own = FSplit(tableName).Ext;
     bool lower = false, upper = false;
     for (char c : own) {
@@ -53,8 +52,7 @@ std::string ExtLike(const std::string& tableName, const std::string& ext)
 
 } // namespace
 
-void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDesc>& fields)
-{
+void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDesc>& fields) {
     LastErrorCode = 0;
     bool memo = false;
     for (TDbfFieldDesc& f : fields) {
@@ -94,9 +92,15 @@ void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDe
         case 'N':
             if (f.Length == 0) bad = true;
             break;
-        case 'D': f.Length = 8; break;
-        case 'L': f.Length = 1; break;
-        default: f.Length = 10; break;
+        case 'D':
+            f.Length = 8;
+            break;
+        case 'L':
+            f.Length = 1;
+            break;
+        default:
+            f.Length = 10;
+            break;
         }
         if (bad) break;
         if (f.Type != 'N' && f.Type != 'F') f.Decimals = 0;
@@ -144,7 +148,8 @@ void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDe
     if (code == 0) code = os::WriteWholeFileAtomic(area.FileName, bytes);
     area.UpdateState = usClosed;
     if (code != 0) {
-        SetError(static_cast<std::uint16_t>(code), "Error writing " + area.FileName + ". [CreateDbf]");
+        SetError(static_cast<std::uint16_t>(code),
+                 "Error writing " + area.FileName + ". [CreateDbf]");
         return;
     }
     if (memo) {
@@ -155,8 +160,7 @@ void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDe
 }
 
 void CreateMemoFile(const std::string& name, std::uint8_t version, std::uint16_t blockSize,
-                    const std::string& caller)
-{
+                    const std::string& caller) {
     const std::string fileName = DefaultExt(name, MemoFileExt(version));
     if (blockSize == 0) {
         SetError(266, "Cannot create memo file " + fileName + " [" + caller + "]");
@@ -170,7 +174,8 @@ void CreateMemoFile(const std::string& name, std::uint8_t version, std::uint16_t
     } else if (version == 0xF5) {
         bytes.assign(512, '\0');
         const std::uint32_t next = 511u / blockSize + 1u;
-        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((next >> (24 - 8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = static_cast<char>((next >> (24 - 8 * i)) & 0xFF);
         bytes[6] = static_cast<char>(blockSize >> 8);
         bytes[7] = static_cast<char>(blockSize & 0xFF);
     } else {

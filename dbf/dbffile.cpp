@@ -24,33 +24,29 @@ namespace {
 constexpr std::uint16_t kDbase2HeaderLength = 521;
 constexpr std::int32_t kDbase2MaxRecords = 65535;
 
-std::uint16_t Le16(const std::uint8_t* p)
-{
+std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
-std::uint32_t Le32(const std::uint8_t* p)
-{
+std::uint32_t Le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::string Two(int v)
-{
+std::string Two(int v) {
     std::string s = std::to_string(v);
     return s.size() < 2 ? "0" + s : s;
 }
 
-std::string Four(int v)
-{
+std::string Four(int v) {
     std::string s = std::to_string(v);
-    while (s.size() < 4) s.insert(0, "0");
+    while (s.size() < 4)
+        s.insert(0, "0");
     return s;
 }
 
 // Leaves the area closed: file closed, buffers freed. Never reports.
-void DiscardArea(TWorkArea& area)
-{
+void DiscardArea(TWorkArea& area) {
     area.File.Close();
     area.RecordBuffer.clear();
     area.RecordBuffer.shrink_to_fit();
@@ -66,8 +62,7 @@ void DiscardArea(TWorkArea& area)
 class OpenGuard {
 public:
     explicit OpenGuard(TWorkArea& area) : area_(area) {}
-    ~OpenGuard()
-    {
+    ~OpenGuard() {
         if (!released_) DiscardArea(area_);
     }
     void Release() { released_ = true; }
@@ -79,30 +74,28 @@ private:
     bool released_ = false;
 };
 
-void FailHeader(TWorkArea& area, std::uint16_t code, const std::string& text)
-{
+void FailHeader(TWorkArea& area, std::uint16_t code, const std::string& text) {
     DiscardArea(area);
     SetError(code, text);
 }
 
-std::string NotDbase(const std::string& name) { return name + " is not a dBASE database."; }
+std::string NotDbase(const std::string& name) {
+    return name + " is not a dBASE database.";
+}
 
-std::uint64_t RecordOffset(const TWorkArea& area, std::int32_t n)
-{
+std::uint64_t RecordOffset(const TWorkArea& area, std::int32_t n) {
     return std::uint64_t{area.HeaderLength} +
            static_cast<std::uint64_t>(n - 1) * std::uint64_t{area.RecordLength};
 }
 
-std::uint64_t EndOfData(const TWorkArea& area)
-{
+std::uint64_t EndOfData(const TWorkArea& area) {
     return std::uint64_t{area.HeaderLength} +
            static_cast<std::uint64_t>(std::max<std::int32_t>(area.RecordCount, 0)) *
                std::uint64_t{area.RecordLength};
 }
 
 // Prolog with today's date and the count, written at offset 0. 0 or the code; reports nothing.
-int WriteProlog(TWorkArea& area)
-{
+int WriteProlog(TWorkArea& area) {
     const TzDate today = TzGetDate();
     if (IsDbase2(area.Prolog[0])) {
         area.Prolog[3] = static_cast<std::uint8_t>(today.month);
@@ -122,13 +115,13 @@ int WriteProlog(TWorkArea& area)
     area.Prolog[2] = static_cast<std::uint8_t>(today.month);
     area.Prolog[3] = static_cast<std::uint8_t>(today.day);
     const auto count = static_cast<std::uint32_t>(std::max(area.RecordCount, 0));
-    for (int i = 0; i < 4; ++i) area.Prolog[4 + i] = static_cast<std::uint8_t>(count >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        area.Prolog[4 + i] = static_cast<std::uint8_t>(count >> (8 * i));
     return area.File.WriteAt(0, area.Prolog.data(), area.Prolog.size());
 }
 
 // Prolog and, after appends, the end-of-file byte. 0 or the code; reports nothing.
-int BringUpToDate(TWorkArea& area)
-{
+int BringUpToDate(TWorkArea& area) {
     if (area.UpdateState != usRewritten && area.UpdateState != usAppended) return 0;
     int code = WriteProlog(area);
     if (code == 0 && area.UpdateState == usAppended) {
@@ -140,8 +133,7 @@ int BringUpToDate(TWorkArea& area)
 
 // The stored form of the record buffer: fields whose value is unchanged since record n was
 // read keep their stored bytes; others are converted to the DOS page when the table is OEM.
-std::vector<char> FileForm(const TWorkArea& area, std::int32_t n)
-{
+std::vector<char> FileForm(const TWorkArea& area, std::int32_t n) {
     std::vector<char> out(area.RecordBuffer);
     if (!area.OemTranslate && area.WriteHook == nullptr) return out;
     const bool haveStored = area.StoredRecNo == n && area.StoredRecord.size() == out.size();
@@ -173,16 +165,14 @@ std::vector<char> FileForm(const TWorkArea& area, std::int32_t n)
     return out;
 }
 
-std::string RecordNumberText(std::int32_t n)
-{
+std::string RecordNumberText(std::int32_t n) {
     std::string s = std::to_string(n);
     if (s.size() > 6) s.resize(6);
     return s;
 }
 
 // Moves the area's counters after a successful write of record n.
-void AfterWrite(TWorkArea& area, std::int32_t n, bool appending)
-{
+void AfterWrite(TWorkArea& area, std::int32_t n, bool appending) {
     if (appending) {
         area.RecordCount = n;
         area.RecNo = n;
@@ -193,8 +183,7 @@ void AfterWrite(TWorkArea& area, std::int32_t n, bool appending)
 }
 
 // Refuses an append that the layout cannot count. 0 or 212 (reported).
-bool AppendAllowed(TWorkArea& area, const char* routine)
-{
+bool AppendAllowed(TWorkArea& area, const char* routine) {
     if (IsDbase2(area.Prolog[0]) && area.RecordCount >= kDbase2MaxRecords) {
         SetError(212, "File:  " + area.FileName + " holds " + std::to_string(kDbase2MaxRecords) +
                           " records, the most a dBASE II table can count " + routine);
@@ -209,30 +198,31 @@ bool AppendAllowed(TWorkArea& area, const char* routine)
 
 } // namespace
 
-bool IsDbfVersion(std::uint8_t v)
-{
-    return v == 0x02 || v == 0x03 || v == 0x83 || v == 0x8B || v == 0xF5 || v == 0x04 ||
-           v == 0x8C;
+bool IsDbfVersion(std::uint8_t v) {
+    return v == 0x02 || v == 0x03 || v == 0x83 || v == 0x8B || v == 0xF5 || v == 0x04 || v == 0x8C;
 }
 
-bool IsDbase2(std::uint8_t v) { return v == 0x02; }
-bool IsLevel7(std::uint8_t v) { return v == 0x04 || v == 0x8C; }
+bool IsDbase2(std::uint8_t v) {
+    return v == 0x02;
+}
+bool IsLevel7(std::uint8_t v) {
+    return v == 0x04 || v == 0x8C;
+}
 
-std::string MemoFileExt(std::uint8_t version)
-{
+std::string MemoFileExt(std::uint8_t version) {
     if (!IsDbfVersion(version)) version = DefaultVersion;
     return version == 0xF5 ? "FPT" : "DBT";
 }
 
-std::uint32_t SwapLong(std::uint32_t v)
-{
+std::uint32_t SwapLong(std::uint32_t v) {
     return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
 }
 
-std::uint16_t SwapWord(std::uint16_t v) { return static_cast<std::uint16_t>((v << 8) | (v >> 8)); }
+std::uint16_t SwapWord(std::uint16_t v) {
+    return static_cast<std::uint16_t>((v << 8) | (v >> 8));
+}
 
-std::string CheckFieldLayout(const std::vector<TDbfFieldDesc>& fields, std::uint16_t recordLength)
-{
+std::string CheckFieldLayout(const std::vector<TDbfFieldDesc>& fields, std::uint16_t recordLength) {
     if (recordLength == 0) return "Record length is 0";
     for (const TDbfFieldDesc& f : fields) {
         if (std::size_t{f.Offset} + f.Length > recordLength)
@@ -248,8 +238,7 @@ std::string CheckFieldLayout(const std::vector<TDbfFieldDesc>& fields, std::uint
 
 void DecodeFieldDescriptor(const std::uint8_t* d, DescriptorLayout layout,
                            const std::string& fileName, TDbfFieldDesc& field,
-                           std::uint16_t& offset)
-{
+                           std::uint16_t& offset) {
     std::string name;
     for (int i = 0; i < 11 && d[i] != 0; ++i) {
         char c = static_cast<char>(d[i]);
@@ -283,8 +272,7 @@ void DecodeFieldDescriptor(const std::uint8_t* d, DescriptorLayout layout,
     }
 }
 
-bool OpenDbf(TWorkArea& area)
-{
+bool OpenDbf(TWorkArea& area) {
     DiscardArea(area);
     area.FileName = ResolveExisting(DefaultExt(area.FileName, "DBF"));
     area.ShortName = FileNameExt(area.FileName);
@@ -308,8 +296,7 @@ bool OpenDbf(TWorkArea& area)
     if (LastErrorCode != 0 || area.UpdateState == usClosed) return false;
     const std::string problem = CheckFieldLayout(area.Fields, area.RecordLength);
     if (!problem.empty()) {
-        FailHeader(area, 210,
-                   NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
+        FailHeader(area, 210, NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
         return false;
     }
     if (AutoFixRecCount) {
@@ -329,8 +316,7 @@ bool OpenDbf(TWorkArea& area)
     return true;
 }
 
-void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize)
-{
+void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize) {
     std::uint8_t prolog[32];
     std::size_t got = 0;
     const int code = area.File.ReadSomeAt(0, prolog, sizeof prolog, got);
@@ -346,8 +332,7 @@ void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize)
     }
     std::memcpy(area.Prolog.data(), prolog, sizeof prolog);
     if (!IsDbfVersion(prolog[0])) {
-        FailHeader(area, 210,
-                   NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
+        FailHeader(area, 210, NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
         return;
     }
     if (IsDbase2(prolog[0]))
@@ -356,8 +341,7 @@ void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize)
         ReadDbfFields(area);
 }
 
-void ReadDbfFields(TWorkArea& area)
-{
+void ReadDbfFields(TWorkArea& area) {
     const std::uint8_t* p = area.Prolog.data();
     const bool level7 = IsLevel7(p[0]);
     area.HasMemo = (p[0] & 0x80) != 0;
@@ -398,8 +382,8 @@ void ReadDbfFields(TWorkArea& area)
     }
     std::vector<std::uint8_t> descriptors(static_cast<std::size_t>(rest));
     std::size_t got = 0;
-    const int code = area.File.ReadSomeAt(level7 ? 68 : 32, descriptors.data(),
-                                          descriptors.size(), got);
+    const int code =
+        area.File.ReadSomeAt(level7 ? 68 : 32, descriptors.data(), descriptors.size(), got);
     if (code != 0 || got < descriptors.size()) {
         FailHeader(area, 100, "Error reading " + area.FileName + " [Use/OpenDbf]");
         return;
@@ -430,8 +414,7 @@ void ReadDbfFields(TWorkArea& area)
     area.Fields = std::move(fields);
 }
 
-void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize)
-{
+void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize) {
     const std::uint8_t* p = area.Prolog.data();
     area.RecordCount = Le16(p + 1);
     area.LastUpdate = Four(p[5] + 1900) + Two(p[3]) + Two(p[4]);
@@ -475,8 +458,7 @@ void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize)
     area.Fields = std::move(fields);
 }
 
-int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes)
-{
+int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes) {
     if (n < 1 || n > area.RecordCount || !area.File.IsOpen()) return 212;
     bytes.resize(area.RecordLength);
     std::size_t got = 0;
@@ -485,8 +467,7 @@ int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes)
     return got < bytes.size() ? 213 : 0;
 }
 
-void GetDbfRecord(TWorkArea& area, std::int32_t n)
-{
+void GetDbfRecord(TWorkArea& area, std::int32_t n) {
     if (n < 1 || n > area.RecordCount) {
         SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
                           ")  [GetDbfRecord]");
@@ -510,12 +491,11 @@ void GetDbfRecord(TWorkArea& area, std::int32_t n)
     area.RecordBuffer.assign(area.StoredRecord.begin(), area.StoredRecord.end());
     area.RecNo = n;
     area.StoredRecNo = n;
-    TranslateRecords(false, area.OemTranslate, area.ReadHook, area.RecordLength,
-                     area.RecordLength, area.RecordBuffer.data());
+    TranslateRecords(false, area.OemTranslate, area.ReadHook, area.RecordLength, area.RecordLength,
+                     area.RecordBuffer.data());
 }
 
-void PutDbfRecord(TWorkArea& area, std::int32_t n)
-{
+void PutDbfRecord(TWorkArea& area, std::int32_t n) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
         SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
@@ -552,8 +532,7 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n)
     }
 }
 
-void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes)
-{
+void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
         SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
@@ -582,10 +561,11 @@ void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>&
     }
 }
 
-void AppendDbfRecord(TWorkArea& area) { PutDbfRecord(area, area.RecordCount + 1); }
+void AppendDbfRecord(TWorkArea& area) {
+    PutDbfRecord(area, area.RecordCount + 1);
+}
 
-void WriteDeleteFlag(TWorkArea& area, std::int32_t n)
-{
+void WriteDeleteFlag(TWorkArea& area, std::int32_t n) {
     const char* routine = "[DeleteRec/RecallRec]";
     if (n < 1 || area.RecordBuffer.empty()) {
         SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
@@ -606,8 +586,7 @@ void WriteDeleteFlag(TWorkArea& area, std::int32_t n)
     if (FlushAfterWrite) FlushFile(area.File);
 }
 
-void UpdateDbfHeader(TWorkArea& area)
-{
+void UpdateDbfHeader(TWorkArea& area) {
     const int code = WriteProlog(area);
     if (code != 0) {
         LastErrorCode = static_cast<std::uint16_t>(code);
@@ -617,14 +596,12 @@ void UpdateDbfHeader(TWorkArea& area)
     }
 }
 
-void FlushFile(os::File& file)
-{
+void FlushFile(os::File& file) {
     const int code = file.Flush();
     if (code != 0) SetError(static_cast<std::uint16_t>(code), "Unable to flush file [FlushFile]");
 }
 
-void FlushDbf(TWorkArea& area)
-{
+void FlushDbf(TWorkArea& area) {
     LastErrorCode = 0;
     if (area.UpdateState != usRewritten && area.UpdateState != usAppended) return;
     const int code = BringUpToDate(area);
@@ -636,8 +613,7 @@ void FlushDbf(TWorkArea& area)
     FlushFile(area.File);
 }
 
-void CloseDbf(TWorkArea& area)
-{
+void CloseDbf(TWorkArea& area) {
     LastErrorCode = 0;
     if (area.IsVirtual) {
         area.VirtualOp = 1;
@@ -655,8 +631,7 @@ void CloseDbf(TWorkArea& area)
 }
 
 void TranslateRecords(bool toFile, bool oem, RecordHookProc hook, std::uint16_t bufferLength,
-                      std::uint16_t recordLength, char* buffer)
-{
+                      std::uint16_t recordLength, char* buffer) {
     if ((hook == nullptr && !oem) || recordLength == 0 || buffer == nullptr) return;
     const std::uint16_t records = bufferLength / recordLength;
     for (std::uint16_t r = 0; r < records; ++r) {

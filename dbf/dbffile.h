@@ -67,7 +67,6 @@ std::uint32_t SwapLong(std::uint32_t v);
 std::uint16_t SwapWord(std::uint16_t v);
 
 // Checks a field list against its record length; empty when sound, else the reason.
-std::string CheckFieldLayout(const std::vector<TDbfFieldDesc>& fields,
-                             std::uint16_t recordLength);
+std::string CheckFieldLayout(const std::vector<TDbfFieldDesc>& fields, std::uint16_t recordLength);
 
 } // namespace dbf

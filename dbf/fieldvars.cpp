@@ -13,16 +13,16 @@ namespace dbf {
 
 namespace {
 
-std::string_view TrimView(std::string_view s)
-{
+std::string_view TrimView(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+        --e;
     return s.substr(b, e - b);
 }
 
-bool IsBlankField(std::string_view s)
-{
+bool IsBlankField(std::string_view s) {
     for (char c : s) {
         if (c != ' ' && c != '\0') return false;
     }
@@ -30,8 +30,7 @@ bool IsBlankField(std::string_view s)
 }
 
 // The text right-aligned in width; '*' over the whole width when it does not fit.
-void PutRightAligned(char* dest, std::size_t width, std::string_view text)
-{
+void PutRightAligned(char* dest, std::size_t width, std::string_view text) {
     if (text.empty() || text.size() > width) {
         std::memset(dest, '*', width);
         return;
@@ -52,82 +51,92 @@ private:
     bool previous_;
 };
 
-std::int32_t SaturateInt32(std::int64_t v)
-{
-    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+std::int32_t SaturateInt32(std::int64_t v) {
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(v);
 }
 
 } // namespace
 
-std::size_t FieldVarSize(const TDbfFieldDesc& field)
-{
+std::size_t FieldVarSize(const TDbfFieldDesc& field) {
     switch (field.Type) {
-    case 'C': return std::size_t{field.Length} + 1;
-    case 'D': return kDateVarSize;
+    case 'C':
+        return std::size_t{field.Length} + 1;
+    case 'D':
+        return kDateVarSize;
     case 'N':
-    case 'F': return 8;
-    case 'L': return 1;
-    case 'M': return 4;
-    default: return 0;
+    case 'F':
+        return 8;
+    case 'L':
+        return 1;
+    case 'M':
+        return 4;
+    default:
+        return 0;
     }
 }
 
-std::size_t ComputeFieldVarsSize(const std::vector<TDbfFieldDesc>& fields)
-{
+std::size_t ComputeFieldVarsSize(const std::vector<TDbfFieldDesc>& fields) {
     std::size_t size = 1;
-    for (const TDbfFieldDesc& f : fields) size += FieldVarSize(f);
+    for (const TDbfFieldDesc& f : fields)
+        size += FieldVarSize(f);
     return size;
 }
 
-std::size_t FieldVarOffset(const std::vector<TDbfFieldDesc>& fields, std::size_t n)
-{
+std::size_t FieldVarOffset(const std::vector<TDbfFieldDesc>& fields, std::size_t n) {
     if (n == 0) return 0;
     std::size_t offset = 1;
-    for (std::size_t i = 0; i + 1 < n && i < fields.size(); ++i) offset += FieldVarSize(fields[i]);
+    for (std::size_t i = 0; i + 1 < n && i < fields.size(); ++i)
+        offset += FieldVarSize(fields[i]);
     return offset;
 }
 
-std::string GetVarString(const std::uint8_t* p)
-{
+std::string GetVarString(const std::uint8_t* p) {
     return std::string(reinterpret_cast<const char*>(p + 1), p[0]);
 }
 
-void SetVarString(std::uint8_t* p, std::string_view s, std::size_t capacity)
-{
+void SetVarString(std::uint8_t* p, std::string_view s, std::size_t capacity) {
     const std::size_t n = std::min({s.size(), capacity, std::size_t{255}});
     p[0] = static_cast<std::uint8_t>(n);
     if (n > 0) std::memcpy(p + 1, s.data(), n);
     if (capacity > n) std::memset(p + 1 + n, ' ', capacity - n);
 }
 
-double GetVarDouble(const std::uint8_t* p)
-{
+double GetVarDouble(const std::uint8_t* p) {
     double v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-void SetVarDouble(std::uint8_t* p, double v) { std::memcpy(p, &v, sizeof v); }
-std::int64_t GetVarInt64(const std::uint8_t* p)
-{
+void SetVarDouble(std::uint8_t* p, double v) {
+    std::memcpy(p, &v, sizeof v);
+}
+std::int64_t GetVarInt64(const std::uint8_t* p) {
     std::int64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-void SetVarInt64(std::uint8_t* p, std::int64_t v) { std::memcpy(p, &v, sizeof v); }
-std::int32_t GetVarInt32(const std::uint8_t* p)
-{
+void SetVarInt64(std::uint8_t* p, std::int64_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
+std::int32_t GetVarInt32(const std::uint8_t* p) {
     std::int32_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-void SetVarInt32(std::uint8_t* p, std::int32_t v) { std::memcpy(p, &v, sizeof v); }
-bool GetVarBool(const std::uint8_t* p) { return p[0] != 0; }
-void SetVarBool(std::uint8_t* p, bool v) { p[0] = v ? 1 : 0; }
+void SetVarInt32(std::uint8_t* p, std::int32_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
+bool GetVarBool(const std::uint8_t* p) {
+    return p[0] != 0;
+}
+void SetVarBool(std::uint8_t* p, bool v) {
+    p[0] = v ? 1 : 0;
+}
 
-double FieldTextToDouble(std::string_view text)
-{
+double FieldTextToDouble(std::string_view text) {
     std::string_view t = TrimView(text);
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty()) return 0;
@@ -146,8 +155,7 @@ double FieldTextToDouble(std::string_view text)
     return r.ec == std::errc() ? v : 0;
 }
 
-std::int64_t FieldTextToInt64(std::string_view text)
-{
+std::int64_t FieldTextToInt64(std::string_view text) {
     std::string_view t = TrimView(text);
     if (t.empty()) return 0;
     bool negative = false;
@@ -173,15 +181,15 @@ std::int64_t FieldTextToInt64(std::string_view text)
     }
     // Not a plain integer (a point or an exponent): round the value, saturating.
     const double d = FieldTextToDouble(t);
-    if (!std::isfinite(d)) return d < 0 ? std::numeric_limits<std::int64_t>::min()
-                                        : (d > 0 ? std::numeric_limits<std::int64_t>::max() : 0);
+    if (!std::isfinite(d))
+        return d < 0 ? std::numeric_limits<std::int64_t>::min()
+                     : (d > 0 ? std::numeric_limits<std::int64_t>::max() : 0);
     if (d >= 9223372036854775807.0) return std::numeric_limits<std::int64_t>::max();
     if (d <= -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(std::llround(d));
 }
 
-std::string DbfTextToBlockDate(std::string_view text)
-{
+std::string DbfTextToBlockDate(std::string_view text) {
     std::string t(text.substr(0, std::min<std::size_t>(text.size(), 8)));
     if (t.size() < 8) t.append(8 - t.size(), ' ');
     if (IsBlankField(t)) {
@@ -190,16 +198,20 @@ std::string DbfTextToBlockDate(std::string_view text)
     }
     const std::string y = t.substr(0, 4), m = t.substr(4, 2), d = t.substr(6, 2);
     switch (DateFormat) {
-    case 0: return m + "/" + d + "/" + y;
-    case 1: return y + "." + m + "." + d;
-    case 2: return d + "/" + m + "/" + y;
-    case 3: return d + "-" + m + "-" + y;
-    default: return d + "." + m + "." + y;
+    case 0:
+        return m + "/" + d + "/" + y;
+    case 1:
+        return y + "." + m + "." + d;
+    case 2:
+        return d + "/" + m + "/" + y;
+    case 3:
+        return d + "-" + m + "-" + y;
+    default:
+        return d + "." + m + "." + y;
     }
 }
 
-std::string BlockDateToDbfText(std::string_view date)
-{
+std::string BlockDateToDbfText(std::string_view date) {
     const std::string blank(8, ' ');
     if (TrimView(date).empty()) return blank;
     const FourDigitYearsScope years(true);
@@ -211,8 +223,7 @@ std::string BlockDateToDbfText(std::string_view date)
     return internal.substr(6, 4) + internal.substr(0, 2) + internal.substr(3, 2);
 }
 
-void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block)
-{
+void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
         SetError(266, "Field-variable block of " + std::to_string(block.size()) +
@@ -230,13 +241,16 @@ void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block)
         at += size;
         // Checked at open; a field outside the record still reads nothing outside it.
         const std::size_t end = std::size_t{f.Offset} + f.Length;
-        const std::string_view text =
-            (f.Offset >= 1 && end <= rec.size())
-                ? std::string_view(rec.data() + f.Offset, f.Length)
-                : std::string_view();
+        const std::string_view text = (f.Offset >= 1 && end <= rec.size())
+                                          ? std::string_view(rec.data() + f.Offset, f.Length)
+                                          : std::string_view();
         switch (f.Type) {
-        case 'C': SetVarString(v, text, f.Length); break;
-        case 'D': SetVarString(v, DbfTextToBlockDate(text), kDateVarSize - 1); break;
+        case 'C':
+            SetVarString(v, text, f.Length);
+            break;
+        case 'D':
+            SetVarString(v, DbfTextToBlockDate(text), kDateVarSize - 1);
+            break;
         case 'N':
         case 'F':
             if (f.Decimals > 0)
@@ -249,14 +263,16 @@ void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block)
             SetVarBool(v, c == 'T' || c == 't' || c == 'Y' || c == 'y');
             break;
         }
-        case 'M': SetVarInt32(v, SaturateInt32(FieldTextToInt64(text))); break;
-        default: break;
+        case 'M':
+            SetVarInt32(v, SaturateInt32(FieldTextToInt64(text)));
+            break;
+        default:
+            break;
         }
     }
 }
 
-void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block)
-{
+void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
         SetError(266, "Field-variable block of " + std::to_string(block.size()) +
@@ -322,7 +338,8 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block)
             PutRightAligned(dest, f.Length, std::to_string(value));
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
 }

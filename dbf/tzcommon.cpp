@@ -39,12 +39,11 @@ constexpr NameTable kItalian{
     9, "Domenica Lunedi   Martedi  MercolediGiovedi  Venerdi  Sabato   ", 9,
     "Gennaio  Febbraio Marzo    Aprile   Maggio   Giugno   Luglio   Agosto   SettembreOttobre  "
     "Novembre Dicembre "};
-constexpr NameTable kFrench{
-    8, "DimancheLundi   Mardi   MercrediJeudi   VendrediSamedi  ", 9,
-    "Janvier  F\x82"
-    "vrier  Mars     Avril    Mai      Juin     Juillet  Ao\x96"
-    "t     SeptembreOctobre  Novembre D\x82"
-    "cembre "};
+constexpr NameTable kFrench{8, "DimancheLundi   Mardi   MercrediJeudi   VendrediSamedi  ", 9,
+                            "Janvier  F\x82"
+                            "vrier  Mars     Avril    Mai      Juin     Juillet  Ao\x96"
+                            "t     SeptembreOctobre  Novembre D\x82"
+                            "cembre "};
 constexpr NameTable kGerman{
     10, "Sonntag   Montag    Dienstag  Mittwoch  DonnerstagFreitag   Samstag   ", 9,
     "Januar   Februar  M\x84"
@@ -64,21 +63,25 @@ constexpr NameTable kRussian{
     "\x80\xA2\xA3\xE3\xE1\xE2  \x91\xA5\xAD\xE2\xEF\xA1\xE0\xEC\x8E\xAA\xE2\xEF\xA1\xE0\xEC "
     "\x8D\xAE\xEF\xA1\xE0\xEC  \x84\xA5\xAA\xA0\xA1\xE0\xEC "};
 
-const NameTable& NamesOfFormat(std::uint8_t format)
-{
+const NameTable& NamesOfFormat(std::uint8_t format) {
     switch (format) {
-    case 3: return kItalian;
+    case 3:
+        return kItalian;
     case 4:
-    case 7: return kFrench;
-    case 5: return kGerman;
-    case 6: return kSpanish;
-    case 8: return kRussian;
-    default: return kEnglish;
+    case 7:
+        return kFrench;
+    case 5:
+        return kGerman;
+    case 6:
+        return kSpanish;
+    case 8:
+        return kRussian;
+    default:
+        return kEnglish;
     }
 }
 
-bool AllDigits(std::string_view s)
-{
+bool AllDigits(std::string_view s) {
     if (s.empty()) return false;
     for (char c : s) {
         if (c < '0' || c > '9') return false;
@@ -87,38 +90,39 @@ bool AllDigits(std::string_view s)
 }
 
 // Value of a text of digits; not a number (or too long to be a year) gives -1.
-int DigitsValue(std::string_view s)
-{
+int DigitsValue(std::string_view s) {
     if (!AllDigits(s) || s.size() > 6) return -1;
     int v = 0;
-    for (char c : s) v = v * 10 + (c - '0');
+    for (char c : s)
+        v = v * 10 + (c - '0');
     return v;
 }
 
-std::string PadLeft(std::string_view s, std::size_t width, char fill)
-{
+std::string PadLeft(std::string_view s, std::size_t width, char fill) {
     std::string r(s);
     if (r.size() < width) r.insert(0, width - r.size(), fill);
     return r;
 }
 
-std::string Trimmed(std::string_view s)
-{
+std::string Trimmed(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+        --e;
     return std::string(s.substr(b, e - b));
 }
 
-std::string BlankYear() { return std::string(FourDigitYears ? 4 : 2, ' '); }
+std::string BlankYear() {
+    return std::string(FourDigitYears ? 4 : 2, ' ');
+}
 
 struct Parts {
     std::string a, b, c;
 };
 
 // Splits at the first two occurrences of sep.
-Parts SplitThree(std::string_view s, char sep)
-{
+Parts SplitThree(std::string_view s, char sep) {
     Parts p;
     const std::size_t i = s.find(sep);
     if (i == std::string_view::npos) {
@@ -137,16 +141,16 @@ Parts SplitThree(std::string_view s, char sep)
 }
 
 // The internal form cut into month, day and year texts (untrimmed).
-Parts InternalParts(std::string_view internal) { return SplitThree(internal, '/'); }
+Parts InternalParts(std::string_view internal) {
+    return SplitThree(internal, '/');
+}
 
-bool IsBlankInternal(std::string_view internal)
-{
+bool IsBlankInternal(std::string_view internal) {
     const Parts p = InternalParts(internal);
     return Trimmed(p.a).empty() && Trimmed(p.b).empty() && Trimmed(p.c).empty();
 }
 
-int FullYearOf(std::string_view yearText)
-{
+int FullYearOf(std::string_view yearText) {
     const std::string y = Trimmed(yearText);
     const int v = DigitsValue(y);
     if (v < 0) return -1;
@@ -156,8 +160,7 @@ int FullYearOf(std::string_view yearText)
 
 } // namespace
 
-void InitTzCommon()
-{
+void InitTzCommon() {
     ResetErrorState();
     const std::uint8_t format = LanguageDateFormat(os::UserLangId());
     FourDigitYears = false;
@@ -170,23 +173,28 @@ void InitTzCommon()
     DosError = 0;
 }
 
-std::uint8_t LanguageDateFormat(std::uint16_t langId)
-{
+std::uint8_t LanguageDateFormat(std::uint16_t langId) {
     const unsigned primary = langId & 0x3FFu;
     const unsigned sub = langId >> 10;
     switch (primary) {
-    case 7: return 5;
-    case 9: return sub == 1 ? 0 : 2;
-    case 10: return 6;
-    case 12: return sub == 3 ? 7 : 4;
-    case 16: return 3;
-    case 25: return 8;
-    default: return 0;
+    case 7:
+        return 5;
+    case 9:
+        return sub == 1 ? 0 : 2;
+    case 10:
+        return 6;
+    case 12:
+        return sub == 3 ? 7 : 4;
+    case 16:
+        return 3;
+    case 25:
+        return 8;
+    default:
+        return 0;
     }
 }
 
-void InitNumberSeparators(std::uint8_t format)
-{
+void InitNumberSeparators(std::uint8_t format) {
     if (format >= 3 && format <= 6) {
         DecimalChar = ',';
         ThousandsChar = '.';
@@ -199,8 +207,7 @@ void InitNumberSeparators(std::uint8_t format)
     }
 }
 
-TzDate TzGetDate()
-{
+TzDate TzGetDate() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
@@ -212,8 +219,7 @@ TzDate TzGetDate()
     return d;
 }
 
-TzTime UnpackTime(std::int32_t stamp)
-{
+TzTime UnpackTime(std::int32_t stamp) {
     const auto u = static_cast<std::uint32_t>(stamp);
     const std::uint32_t date = u >> 16, time = u & 0xFFFFu;
     TzTime t;
@@ -226,8 +232,7 @@ TzTime UnpackTime(std::int32_t stamp)
     return t;
 }
 
-std::int32_t PackTime(const TzTime& t)
-{
+std::int32_t PackTime(const TzTime& t) {
     const int y = t.year < 1980 ? 0 : (t.year > 2107 ? 127 : t.year - 1980);
     const std::uint32_t date = (static_cast<std::uint32_t>(y) << 9) |
                                (static_cast<std::uint32_t>(t.month & 0x0F) << 5) |
@@ -238,11 +243,14 @@ std::int32_t PackTime(const TzTime& t)
     return static_cast<std::int32_t>((date << 16) | time);
 }
 
-std::uint32_t TickCount() { return os::TickCount(); }
-std::uint32_t SecondsCount() { return os::TickCount() / 1000u; }
+std::uint32_t TickCount() {
+    return os::TickCount();
+}
+std::uint32_t SecondsCount() {
+    return os::TickCount() / 1000u;
+}
 
-void SetDateFormat(std::uint8_t index)
-{
+void SetDateFormat(std::uint8_t index) {
     DateFormat = index >= 9 ? 0 : index;
     const std::string year = FourDigitYears ? "yyyy" : "yy";
     switch (DateFormat) {
@@ -269,8 +277,7 @@ void SetDateFormat(std::uint8_t index)
     }
 }
 
-int Century(std::string_view yy)
-{
+int Century(std::string_view yy) {
     int v = DigitsValue(Trimmed(yy));
     if (v < 0) v = 0;
     const int c = CenturyBase / 100 * 100;
@@ -278,33 +285,36 @@ int Century(std::string_view yy)
     return b > v ? c + 100 : c;
 }
 
-std::string CenturyDigits(std::string_view yy) { return PadLeft(std::to_string(Century(yy) / 100), 2, '0'); }
+std::string CenturyDigits(std::string_view yy) {
+    return PadLeft(std::to_string(Century(yy) / 100), 2, '0');
+}
 
-std::string ExpandYear(std::string_view year)
-{
+std::string ExpandYear(std::string_view year) {
     if (!FourDigitYears) return std::string(year);
     std::string y(year);
     if (y.size() == 2) y = CenturyDigits(y) + y;
     return PadLeft(y, 4, '0');
 }
 
-std::string EmptyDate(std::uint8_t format)
-{
+std::string EmptyDate(std::uint8_t format) {
     const std::string year = BlankYear();
     switch (format) {
-    case 1: return year + ".  .  ";
-    case 3: return "  -  -" + year;
+    case 1:
+        return year + ".  .  ";
+    case 3:
+        return "  -  -" + year;
     case 4:
     case 5:
     case 6:
     case 7:
-    case 8: return "  .  ." + year;
-    default: return "  /  /" + year;
+    case 8:
+        return "  .  ." + year;
+    default:
+        return "  /  /" + year;
     }
 }
 
-std::string ToInternalFormat(std::string_view date)
-{
+std::string ToInternalFormat(std::string_view date) {
     const std::size_t nul = date.find('\0');
     if (nul != std::string_view::npos) date = date.substr(0, nul);
     char sep = 0;
@@ -323,7 +333,8 @@ std::string ToInternalFormat(std::string_view date)
         if (s->size() > 4) s->resize(4);
     }
     if (p.a.empty() && p.b.empty() && p.c.empty()) return EmptyDate(0);
-    for (std::string* s : {&p.a, &p.b, &p.c}) *s = PadLeft(*s, 2, '0');
+    for (std::string* s : {&p.a, &p.b, &p.c})
+        *s = PadLeft(*s, 2, '0');
     std::string month, day, year;
     switch (DateFormat) {
     case 0:
@@ -339,8 +350,7 @@ std::string ToInternalFormat(std::string_view date)
     return month + "/" + day + "/" + ExpandYear(year);
 }
 
-std::string ToDisplayFormat(std::string_view date)
-{
+std::string ToDisplayFormat(std::string_view date) {
     Parts p = InternalParts(date);
     if (Trimmed(p.a).empty() && Trimmed(p.b).empty() && Trimmed(p.c).empty())
         return EmptyDate(DateFormat);
@@ -348,27 +358,30 @@ std::string ToDisplayFormat(std::string_view date)
     const std::string day = PadLeft(p.b, 2, '0');
     const std::string year = ExpandYear(PadLeft(p.c, 2, '0'));
     switch (DateFormat) {
-    case 1: return year + "." + month + "." + day;
-    case 2: return day + "/" + month + "/" + year;
-    case 3: return day + "-" + month + "-" + year;
+    case 1:
+        return year + "." + month + "." + day;
+    case 2:
+        return day + "/" + month + "/" + year;
+    case 3:
+        return day + "-" + month + "-" + year;
     case 4:
     case 5:
     case 6:
     case 7:
-    case 8: return day + "." + month + "." + year;
-    default: return month + "/" + day + "/" + year;
+    case 8:
+        return day + "." + month + "." + year;
+    default:
+        return month + "/" + day + "/" + year;
     }
 }
 
-bool CheckDate(std::string& date)
-{
+bool CheckDate(std::string& date) {
     std::string internal = ToInternalFormat(Trimmed(date));
     if (Trimmed(internal).empty() || IsBlankInternal(internal)) {
         date = EmptyDate(DateFormat);
         return true;
     }
-    if ((internal.size() != 8 && internal.size() != 10) || internal[2] != '/' ||
-        internal[5] != '/')
+    if ((internal.size() != 8 && internal.size() != 10) || internal[2] != '/' || internal[5] != '/')
         return false;
     const int month = DigitsValue(std::string_view(internal).substr(0, 2));
     const int day = DigitsValue(std::string_view(internal).substr(3, 2));
@@ -387,10 +400,11 @@ bool CheckDate(std::string& date)
     return true;
 }
 
-bool IsLeapYear(int year) { return year % 400 == 0 || (year % 4 == 0 && year % 100 != 0); }
+bool IsLeapYear(int year) {
+    return year % 400 == 0 || (year % 4 == 0 && year % 100 != 0);
+}
 
-std::string DateToDbf(std::string_view date)
-{
+std::string DateToDbf(std::string_view date) {
     const std::string internal = ToInternalFormat(date);
     if (IsBlankInternal(internal)) return std::string(8, ' ');
     const Parts p = InternalParts(internal);
@@ -399,8 +413,7 @@ std::string DateToDbf(std::string_view date)
     return year + PadLeft(p.a, 2, '0') + PadLeft(p.b, 2, '0');
 }
 
-std::string DbfToDate(std::string_view text)
-{
+std::string DbfToDate(std::string_view text) {
     std::string t(text.substr(0, 8));
     if (t.size() < 8) t.append(8 - t.size(), ' ');
     const std::string year = FourDigitYears ? t.substr(0, 4) : t.substr(2, 2);
@@ -409,8 +422,7 @@ std::string DbfToDate(std::string_view text)
 
 namespace {
 
-int DowOfInternal(std::string_view internal)
-{
+int DowOfInternal(std::string_view internal) {
     const Parts p = InternalParts(internal);
     int m = DigitsValue(Trimmed(p.a));
     const int d = DigitsValue(Trimmed(p.b));
@@ -426,18 +438,18 @@ int DowOfInternal(std::string_view internal)
     return h == 0 ? 7 : h;
 }
 
-int MonthOfInternal(std::string_view internal)
-{
+int MonthOfInternal(std::string_view internal) {
     const int v = DigitsValue(Trimmed(InternalParts(internal).a));
     return v < 0 ? 0 : v;
 }
 
 } // namespace
 
-int Dow(std::string_view date) { return DowOfInternal(ToInternalFormat(date)); }
+int Dow(std::string_view date) {
+    return DowOfInternal(ToInternalFormat(date));
+}
 
-std::string CDow(std::string_view date)
-{
+std::string CDow(std::string_view date) {
     const std::string internal = ToInternalFormat(date);
     const NameTable& t = NamesOfFormat(DateFormat);
     const int dow = IsBlankInternal(internal) ? 0 : DowOfInternal(internal);
@@ -445,8 +457,7 @@ std::string CDow(std::string_view date)
     return std::string(t.days + (dow - 1) * t.dayWidth, static_cast<std::size_t>(t.dayWidth));
 }
 
-std::string CMonth(std::string_view date)
-{
+std::string CMonth(std::string_view date) {
     const std::string internal = ToInternalFormat(date);
     const NameTable& t = NamesOfFormat(DateFormat);
     const int m = IsBlankInternal(internal) ? 0 : MonthOfInternal(internal);
@@ -454,28 +465,24 @@ std::string CMonth(std::string_view date)
     return std::string(t.months + (m - 1) * t.monthWidth, static_cast<std::size_t>(t.monthWidth));
 }
 
-int Day(std::string_view date)
-{
+int Day(std::string_view date) {
     const int v = DigitsValue(Trimmed(InternalParts(ToInternalFormat(date)).b));
     return v < 0 ? 0 : v;
 }
 
-int Month(std::string_view date)
-{
+int Month(std::string_view date) {
     const int v = DigitsValue(Trimmed(InternalParts(ToInternalFormat(date)).a));
     return v < 0 ? 0 : v;
 }
 
-int Year(std::string_view date)
-{
+int Year(std::string_view date) {
     // Two-digit years go through the century window, so YEAR() is the full year in both
     // year settings.
     const int v = FullYearOf(InternalParts(ToInternalFormat(date)).c);
     return v < 0 ? 0 : v;
 }
 
-std::string DisplayDateForYears(std::string_view date10)
-{
+std::string DisplayDateForYears(std::string_view date10) {
     std::string s(date10);
     if (FourDigitYears || s.size() != 10) return s;
     if (DateFormat == 1) return s.substr(2);

@@ -12,12 +12,12 @@
 
 namespace dbf {
 
-extern std::uint8_t DateFormat;    // 0..8
-extern bool FourDigitYears;        // display and input carry four-digit years
-extern std::uint16_t CenturyBase;  // first year of the window for two-digit years
-extern char DecimalChar;           // decimal character of number texts
-extern char ThousandsChar;         // thousands character
-extern std::int32_t DosError;      // result of the last file search or file-date query
+extern std::uint8_t DateFormat;      // 0..8
+extern bool FourDigitYears;          // display and input carry four-digit years
+extern std::uint16_t CenturyBase;    // first year of the window for two-digit years
+extern char DecimalChar;             // decimal character of number texts
+extern char ThousandsChar;           // thousands character
+extern std::int32_t DosError;        // result of the last file search or file-date query
 extern std::string ShortDatePicture; // the run-time's short date picture, e.g. "dd.MM.yy"
 extern char DateSeparator;           // the run-time's date separator
 extern std::uint16_t FileMode;       // the run-time's default file-open mode (18 after start)

@@ -152,8 +152,7 @@ constexpr CodeText kMessages[] = {
     {1300, 1300, "File format not supported"},
 };
 
-const char* MessageOf(std::uint16_t code)
-{
+const char* MessageOf(std::uint16_t code) {
     for (const CodeText& e : kMessages) {
         if (code >= e.first && code <= e.last) return e.text;
     }
@@ -161,28 +160,29 @@ const char* MessageOf(std::uint16_t code)
 }
 
 // The box shows at most 255 characters (as the original's short string did).
-std::string CutForBox(const std::string& s) { return s.size() > 255 ? s.substr(0, 255) : s; }
+std::string CutForBox(const std::string& s) {
+    return s.size() > 255 ? s.substr(0, 255) : s;
+}
 
 } // namespace
 
-std::string ErrorMessage(std::uint16_t code)
-{
+std::string ErrorMessage(std::uint16_t code) {
     if (code == 0) return {};
     return "Error # " + std::to_string(code) + " (" + MessageOf(code) + ")";
 }
 
-void SetError(std::uint16_t code, std::string_view text)
-{
+void SetError(std::uint16_t code, std::string_view text) {
     LastErrorCode = code;
     ReportedCode = code;
     ErrorText.assign(text);
     if (ErrorReporting) ReportError();
 }
 
-int BatchExitCode(std::uint16_t code) { return code == 0 ? 1 : std::min<int>(code, 255); }
+int BatchExitCode(std::uint16_t code) {
+    return code == 0 ? 1 : std::min<int>(code, 255);
+}
 
-void ReportError()
-{
+void ReportError() {
     if (Halting) return;
     ReportedCode = LastErrorCode;
     if (ErrorHook != nullptr) {
@@ -209,40 +209,37 @@ void ReportError()
     std::exit(BatchExitCode(LastErrorCode));
 }
 
-std::string GetErrorText()
-{
+std::string GetErrorText() {
     std::string s = std::move(ErrorText);
     ErrorText.clear();
     ReportedCode = 0;
     return s;
 }
 
-std::string LastErrorString()
-{
+std::string LastErrorString() {
     if (ReportedCode == 0) return {};
     std::string s = ErrorMessage(ReportedCode) + "\r\n";
     s += GetErrorText();
     return s;
 }
 
-bool SetErrorReporting(bool on)
-{
+bool SetErrorReporting(bool on) {
     const bool previous = ErrorReporting;
     ErrorReporting = on;
     return previous;
 }
 
-bool SetRaiseOnError(bool on)
-{
+bool SetRaiseOnError(bool on) {
     const bool previous = RaiseOnError;
     RaiseOnError = on;
     return previous;
 }
 
-void RaiseRivozError(const std::string& text) { throw ERivozError(text); }
+void RaiseRivozError(const std::string& text) {
+    throw ERivozError(text);
+}
 
-void ResetErrorState()
-{
+void ResetErrorState() {
     LastErrorCode = 0;
     ErrorText.clear();
     ReportedCode = 0;
@@ -252,13 +249,11 @@ void ResetErrorState()
     Halting = false;
 }
 
-void GetMem(void*& p, std::uint16_t size)
-{
+void GetMem(void*& p, std::uint16_t size) {
     p = ::operator new(size == 0 ? 1 : size);
 }
 
-void FreeMem(void*& p, std::uint16_t /*size*/)
-{
+void FreeMem(void*& p, std::uint16_t /*size*/) {
     if (p == nullptr) {
         SetError(9, "Attempt to free NIL pointer [FreeMem()]");
         return;
@@ -267,6 +262,8 @@ void FreeMem(void*& p, std::uint16_t /*size*/)
     p = nullptr;
 }
 
-std::int32_t MaxAvail() { return 2147483647; }
+std::int32_t MaxAvail() {
+    return 2147483647;
+}
 
 } // namespace dbf

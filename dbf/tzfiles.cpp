@@ -16,25 +16,24 @@ namespace dbf {
 
 namespace {
 
-std::size_t NameStart(std::string_view path)
-{
+std::size_t NameStart(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
 // Position of the extension's dot in path, or npos.
-std::size_t ExtDot(std::string_view path)
-{
+std::size_t ExtDot(std::string_view path) {
     const std::size_t start = NameStart(path);
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string_view::npos || dot < start) return std::string_view::npos;
     return dot;
 }
 
-bool HasWildcards(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcards(std::string_view s) {
+    return s.find_first_of("*?") != std::string_view::npos;
+}
 
-std::int32_t StampOf(std::time_t t)
-{
+std::int32_t StampOf(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
     TzTime x;
@@ -49,8 +48,7 @@ std::int32_t StampOf(std::time_t t)
 
 // Ordinary, visible files of dir whose names match pattern (letter case ignored), sorted.
 std::vector<std::string> MatchingFiles(const std::string& dir, const std::string& pattern,
-                                       int& code)
-{
+                                       int& code) {
     std::vector<std::string> names;
     code = 0;
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
@@ -62,7 +60,7 @@ std::vector<std::string> MatchingFiles(const std::string& dir, const std::string
         const std::string name = e->d_name;
         if (name.empty() || name[0] == '.') continue;
         if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
-        struct stat st{};
+        struct stat st {};
         const std::string full = (dir.empty() ? std::string() : dir) + name;
         if (stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         names.push_back(name);
@@ -72,15 +70,14 @@ std::vector<std::string> MatchingFiles(const std::string& dir, const std::string
     return names;
 }
 
-int FillRec(TzSearchRec& rec, const std::string& dir)
-{
+int FillRec(TzSearchRec& rec, const std::string& dir) {
     if (rec.pending.empty()) {
         DosError = 18; // no more files
         return DosError;
     }
     rec.Name = rec.pending.front();
     rec.pending.erase(rec.pending.begin());
-    struct stat st{};
+    struct stat st {};
     const std::string full = dir + rec.Name;
     if (stat(full.c_str(), &st) == 0) {
         rec.Size = static_cast<std::uint64_t>(st.st_size);
@@ -92,8 +89,7 @@ int FillRec(TzSearchRec& rec, const std::string& dir)
 
 } // namespace
 
-FSplitResult FSplit(std::string_view path)
-{
+FSplitResult FSplit(std::string_view path) {
     FSplitResult r;
     const std::size_t start = NameStart(path);
     r.Dir = std::string(path.substr(0, start));
@@ -108,35 +104,41 @@ FSplitResult FSplit(std::string_view path)
     return r;
 }
 
-std::string FExpand(std::string_view name) { return os::AbsolutePath(std::string(name)); }
+std::string FExpand(std::string_view name) {
+    return os::AbsolutePath(std::string(name));
+}
 
-std::string StripExt(std::string_view name)
-{
+std::string StripExt(std::string_view name) {
     const std::size_t dot = ExtDot(name);
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-std::string DefaultExt(std::string_view name, std::string_view ext)
-{
+std::string DefaultExt(std::string_view name, std::string_view ext) {
     if (ExtDot(name) != std::string_view::npos) return std::string(name);
     return RTrim(name) + "." + std::string(ext);
 }
 
-std::string ForceExt(std::string_view name, std::string_view ext)
-{
+std::string ForceExt(std::string_view name, std::string_view ext) {
     return StripExt(name) + "." + std::string(ext);
 }
 
-std::string FileNameExt(std::string_view name) { return std::string(name.substr(NameStart(name))); }
+std::string FileNameExt(std::string_view name) {
+    return std::string(name.substr(NameStart(name)));
+}
 
-std::string FileBaseName(std::string_view name) { return StripExt(FileNameExt(name)); }
+std::string FileBaseName(std::string_view name) {
+    return StripExt(FileNameExt(name));
+}
 
-std::string ShortPathName(std::string_view name) { return std::string(name); }
+std::string ShortPathName(std::string_view name) {
+    return std::string(name);
+}
 
-bool FileExists(const std::string& name) { return os::FileExists(name); }
+bool FileExists(const std::string& name) {
+    return os::FileExists(name);
+}
 
-std::int32_t FileDate(const std::string& name)
-{
+std::int32_t FileDate(const std::string& name) {
     std::int64_t t = 0;
     const int code = os::FileModTime(name, t);
     if (code != 0) {
@@ -147,8 +149,7 @@ std::int32_t FileDate(const std::string& name)
     return StampOf(static_cast<std::time_t>(t));
 }
 
-bool FileModifiedToday(const std::string& name)
-{
+bool FileModifiedToday(const std::string& name) {
     if (!os::FileExists(name)) return false;
     os::File f;
     int code = f.Open(name, os::OpenMode{os::Access::ReadWrite, os::Share::DenyNone});
@@ -162,8 +163,7 @@ bool FileModifiedToday(const std::string& name)
     return t.year == today.year && t.month == today.month && t.day == today.day;
 }
 
-int EraseExclusive(const std::string& name)
-{
+int EraseExclusive(const std::string& name) {
     os::File f;
     const int code = f.Open(name, os::OpenMode{os::Access::ReadWrite, os::Share::DenyAll});
     if (code != 0) return code;
@@ -173,8 +173,7 @@ int EraseExclusive(const std::string& name)
     return removed;
 }
 
-void EraseFiles(const std::string& mask)
-{
+void EraseFiles(const std::string& mask) {
     if (!HasWildcards(mask)) {
         const int code = EraseExclusive(mask);
         if (code != 0) SetError(static_cast<std::uint16_t>(code), "Error erasing " + mask);
@@ -192,22 +191,19 @@ void EraseFiles(const std::string& mask)
         SetError(5, "Could not erase " + std::to_string(failed) + " files like " + mask);
 }
 
-double DiskFree(const std::string& path)
-{
+double DiskFree(const std::string& path) {
     std::uint64_t bytes = 0;
     if (os::FreeDiskSpace(path.empty() ? os::CurrentDirectory() : path, bytes) != 0)
         return 2147483647.0;
     return static_cast<double>(bytes) / 1024.0;
 }
 
-double DiskFreeDrive(int /*drive*/)
-{
+double DiskFreeDrive(int /*drive*/) {
     // No drive letters here: every drive number means the current directory's file system.
     return DiskFree("");
 }
 
-std::string UniqueFilename()
-{
+std::string UniqueFilename() {
     std::string name;
     const int code = os::CreateTempFile(os::TempDirectory(), "TZP", name);
     if (code != 0) {
@@ -218,16 +214,14 @@ std::string UniqueFilename()
     return name;
 }
 
-std::string ResolveExisting(const std::string& name)
-{
+std::string ResolveExisting(const std::string& name) {
     if (os::FileExists(name)) return name;
     std::string real;
     if (os::ResolvePathNoCase(name, real) == 0 && os::FileExists(real)) return real;
     return name;
 }
 
-int TzFindFirst(const std::string& mask, TzSearchRec& rec)
-{
+int TzFindFirst(const std::string& mask, TzSearchRec& rec) {
     const std::size_t start = NameStart(mask);
     rec.Dir = mask.substr(0, start);
     int code = 0;
@@ -239,10 +233,11 @@ int TzFindFirst(const std::string& mask, TzSearchRec& rec)
     return FillRec(rec, rec.Dir);
 }
 
-int TzFindNext(TzSearchRec& rec) { return FillRec(rec, rec.Dir); }
+int TzFindNext(TzSearchRec& rec) {
+    return FillRec(rec, rec.Dir);
+}
 
-void TzFindClose(TzSearchRec& rec)
-{
+void TzFindClose(TzSearchRec& rec) {
     rec.pending.clear();
     DosError = 0;
 }

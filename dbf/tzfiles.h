@@ -51,7 +51,7 @@ std::string ResolveExisting(const std::string& name);
 struct TzSearchRec {
     std::string Name; // name without directory
     std::uint64_t Size = 0;
-    std::int32_t Time = 0; // packed date stamp
+    std::int32_t Time = 0;            // packed date stamp
     std::string Dir;                  // directory of the search, with its '/'
     std::vector<std::string> pending; // names still to be returned
 };

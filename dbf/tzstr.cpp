@@ -12,13 +12,16 @@ namespace dbf {
 
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Adds one unit in the last place to a text of digits and at most one '.', carrying left.
-void IncrementDigits(std::string& s)
-{
+void IncrementDigits(std::string& s) {
     for (std::size_t i = s.size(); i-- > 0;) {
         if (s[i] == '.') continue;
         if (s[i] == '9') {
@@ -31,18 +34,16 @@ void IncrementDigits(std::string& s)
     s.insert(s.begin(), '1');
 }
 
-std::string ToCharsFixed(long double v, int precision)
-{
+std::string ToCharsFixed(long double v, int precision) {
     // Largest long double has 4933 integer digits.
     std::vector<char> buf(static_cast<std::size_t>(precision) + 5000);
-    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v,
-                                 std::chars_format::fixed, precision);
+    const auto r =
+        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, precision);
     if (r.ec != std::errc()) return {};
     return std::string(buf.data(), r.ptr);
 }
 
-std::int64_t SaturatingParseInt(std::string_view digits, bool negative)
-{
+std::int64_t SaturatingParseInt(std::string_view digits, bool negative) {
     std::int64_t v = 0;
     for (char c : digits) {
         const int d = c - '0';
@@ -57,43 +58,47 @@ std::int64_t SaturatingParseInt(std::string_view digits, bool negative)
 
 } // namespace
 
-std::string RTrim(std::string_view s)
-{
+std::string RTrim(std::string_view s) {
     std::size_t e = s.size();
-    while (e > 0 && IsBlankOrControl(s[e - 1])) --e;
+    while (e > 0 && IsBlankOrControl(s[e - 1]))
+        --e;
     return std::string(s.substr(0, e));
 }
 
-std::string LTrim(std::string_view s)
-{
+std::string LTrim(std::string_view s) {
     std::size_t b = 0;
-    while (b < s.size() && IsBlankOrControl(s[b])) ++b;
+    while (b < s.size() && IsBlankOrControl(s[b]))
+        ++b;
     return std::string(s.substr(b));
 }
 
-std::string RTrimStr(std::string_view s) { return RTrim(s); }
-std::string LTrimStr(std::string_view s) { return LTrim(s); }
-std::string AllTrim(std::string_view s) { return LTrim(RTrim(s)); }
+std::string RTrimStr(std::string_view s) {
+    return RTrim(s);
+}
+std::string LTrimStr(std::string_view s) {
+    return LTrim(s);
+}
+std::string AllTrim(std::string_view s) {
+    return LTrim(RTrim(s));
+}
 
-std::string TzUpperStr(std::string_view s) { return os::AnsiUpperStr(s); }
+std::string TzUpperStr(std::string_view s) {
+    return os::AnsiUpperStr(s);
+}
 
-char UpCaseChar(char c)
-{
+char UpCaseChar(char c) {
     return static_cast<char>(os::AnsiUpper(static_cast<unsigned char>(c)));
 }
 
-char LoCaseChar(char c)
-{
+char LoCaseChar(char c) {
     return static_cast<char>(os::AnsiLower(static_cast<unsigned char>(c)));
 }
 
-bool IsAlphaStr(std::string_view s)
-{
+bool IsAlphaStr(std::string_view s) {
     return !s.empty() && os::AnsiIsAlpha(static_cast<unsigned char>(s[0]));
 }
 
-int CountStr(std::string_view sub, std::string_view text)
-{
+int CountStr(std::string_view sub, std::string_view text) {
     if (sub.empty() || text.empty()) return 0;
     int n = 0;
     for (std::size_t p = text.find(sub); p != std::string_view::npos;
@@ -102,8 +107,7 @@ int CountStr(std::string_view sub, std::string_view text)
     return n;
 }
 
-int NthPos(int n, std::string_view sub, std::string_view text)
-{
+int NthPos(int n, std::string_view sub, std::string_view text) {
     if (n == 0 || sub.empty() || text.empty()) return 0;
     std::vector<std::size_t> hits;
     for (std::size_t p = text.find(sub); p != std::string_view::npos;
@@ -115,31 +119,29 @@ int NthPos(int n, std::string_view sub, std::string_view text)
     return static_cast<int>(hits[static_cast<std::size_t>(index)] + 1);
 }
 
-std::string Replicate(char c, int n) { return n < 1 ? std::string() : std::string(n, c); }
+std::string Replicate(char c, int n) {
+    return n < 1 ? std::string() : std::string(n, c);
+}
 
-std::string IifStr(bool condition, std::string_view a, std::string_view b)
-{
+std::string IifStr(bool condition, std::string_view a, std::string_view b) {
     return std::string(condition ? a : b);
 }
 
-std::string TzPadRight(std::string_view text, int width)
-{
+std::string TzPadRight(std::string_view text, int width) {
     std::string s(text);
     if (width < 1 || s.size() >= static_cast<std::size_t>(width)) return s;
     s.append(static_cast<std::size_t>(width) - s.size(), ' ');
     return s;
 }
 
-std::string IntToStrW(std::int64_t value, int width)
-{
+std::string IntToStrW(std::int64_t value, int width) {
     std::string s = std::to_string(value);
     if (width > 0 && s.size() < static_cast<std::size_t>(width))
         s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
     return s;
 }
 
-std::string FixedText(long double value, int decimals)
-{
+std::string FixedText(long double value, int decimals) {
     if (!std::isfinite(value)) return {};
     if (decimals < 0) decimals = 0;
     if (decimals > 255) decimals = 255;
@@ -181,8 +183,7 @@ std::string FixedText(long double value, int decimals)
     return s;
 }
 
-std::string FloatToStrLocal(long double value, int width, int decimals)
-{
+std::string FloatToStrLocal(long double value, int width, int decimals) {
     std::string s;
     if (std::isnan(value)) {
         s = "NAN";
@@ -200,20 +201,21 @@ std::string FloatToStrLocal(long double value, int width, int decimals)
     return s;
 }
 
-void NormalizeNumber(std::string& text)
-{
+void NormalizeNumber(std::string& text) {
     std::string s;
     for (char c : text) {
         if (c != '$') s += c;
     }
     std::size_t b = 0;
-    while (b < s.size() && (s[b] == ' ' || s[b] == '+')) ++b;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '+'))
+        ++b;
     s.erase(0, b);
     bool negative = false;
     if (!s.empty() && s[0] == '-') {
         negative = true;
         std::size_t k = 1;
-        while (k < s.size() && (s[k] == ' ' || s[k] == '+' || s[k] == '-')) ++k;
+        while (k < s.size() && (s[k] == ' ' || s[k] == '+' || s[k] == '-'))
+            ++k;
         s.erase(0, k);
     }
     std::string t;
@@ -237,14 +239,14 @@ void NormalizeNumber(std::string& text)
     const std::size_t blank = t.find(' ');
     if (blank != std::string::npos) t.resize(blank);
     std::size_t k = 0;
-    while (k < t.size() && (IsDigit(t[k]) || t[k] == '.')) ++k;
+    while (k < t.size() && (IsDigit(t[k]) || t[k] == '.'))
+        ++k;
     t.resize(k);
     if (!t.empty() && t.back() == '.') t.pop_back();
     text = negative && !t.empty() ? "-" + t : t;
 }
 
-long double StrToFloatLocal(std::string_view text)
-{
+long double StrToFloatLocal(std::string_view text) {
     std::string s(text);
     NormalizeNumber(s);
     if (s.empty()) return 0;
@@ -257,8 +259,7 @@ long double StrToFloatLocal(std::string_view text)
     return r.ec == std::errc() ? v : 0;
 }
 
-std::int64_t StrToIntLocal(std::string_view text)
-{
+std::int64_t StrToIntLocal(std::string_view text) {
     std::string s(text);
     NormalizeNumber(s);
     const std::size_t dot = s.find('.');
@@ -268,11 +269,11 @@ std::int64_t StrToIntLocal(std::string_view text)
     return SaturatingParseInt(std::string_view(s).substr(negative ? 1 : 0), negative);
 }
 
-std::int16_t StrToSmallInt(std::string_view text)
-{
+std::int16_t StrToSmallInt(std::string_view text) {
     std::string s(text);
     std::size_t b = 0;
-    while (b < s.size() && s[b] == ' ') ++b;
+    while (b < s.size() && s[b] == ' ')
+        ++b;
     s.erase(0, b);
     if (!s.empty() && s[0] == '+') s.erase(0, 1);
     const char thousands = DecimalChar == '.' ? ',' : '.';
@@ -287,18 +288,19 @@ std::int16_t StrToSmallInt(std::string_view text)
         t += c;
     }
     std::size_t k = 0;
-    while (k < t.size() && t[k] != ' ' && (IsDigit(t[k]) || (t[k] == '-' && k == 0))) ++k;
+    while (k < t.size() && t[k] != ' ' && (IsDigit(t[k]) || (t[k] == '-' && k == 0)))
+        ++k;
     t.resize(k);
     if (t.empty() || t == "-") return 0;
     const bool negative = t[0] == '-';
-    const std::int64_t v = SaturatingParseInt(std::string_view(t).substr(negative ? 1 : 0), negative);
+    const std::int64_t v =
+        SaturatingParseInt(std::string_view(t).substr(negative ? 1 : 0), negative);
     if (v > 32767) return 32767;
     if (v < -32768) return -32768;
     return static_cast<std::int16_t>(v);
 }
 
-bool RemoveWord(std::string_view word, std::string& text)
-{
+bool RemoveWord(std::string_view word, std::string& text) {
     if (word.empty()) {
         text = AllTrim(text);
         return false;
@@ -312,8 +314,8 @@ bool RemoveWord(std::string_view word, std::string& text)
         bool wordEnds = after >= t.size();
         if (!wordEnds) {
             const auto c = static_cast<unsigned char>(t[after]);
-            wordEnds = !(os::AnsiIsAlpha(c) || IsDigit(static_cast<char>(c)) || c == '_' ||
-                         c == '\\');
+            wordEnds =
+                !(os::AnsiIsAlpha(c) || IsDigit(static_cast<char>(c)) || c == '_' || c == '\\');
         }
         if (wordEnds) {
             t.erase(p, w.size());
@@ -326,8 +328,7 @@ bool RemoveWord(std::string_view word, std::string& text)
     return removed;
 }
 
-int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB)
-{
+int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB) {
     if (a == nullptr || b == nullptr || lengthA == 0 || lengthA > lengthB) return 0;
     for (std::size_t i = 0; i + lengthA <= lengthB; ++i) {
         std::size_t k = 0;
@@ -339,7 +340,11 @@ int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t length
     return 0;
 }
 
-std::string AnsiToOemStr(std::string_view s) { return os::AnsiToOem(s); }
-std::string OemToAnsiStr(std::string_view s) { return os::OemToAnsi(s); }
+std::string AnsiToOemStr(std::string_view s) {
+    return os::AnsiToOem(s);
+}
+std::string OemToAnsiStr(std::string_view s) {
+    return os::OemToAnsi(s);
+}
 
 } // namespace dbf

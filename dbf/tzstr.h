@@ -9,11 +9,11 @@
 
 namespace dbf {
 
-std::string RTrim(std::string_view s);    // trailing blanks and control characters removed
-std::string LTrim(std::string_view s);    // leading blanks and control characters removed
+std::string RTrim(std::string_view s); // trailing blanks and control characters removed
+std::string LTrim(std::string_view s); // leading blanks and control characters removed
 std::string RTrimStr(std::string_view s);
 std::string LTrimStr(std::string_view s);
-std::string AllTrim(std::string_view s);  // characters of code 32 or less removed at both ends
+std::string AllTrim(std::string_view s); // characters of code 32 or less removed at both ends
 
 std::string TzUpperStr(std::string_view s);
 char UpCaseChar(char c);

@@ -49,12 +49,12 @@ struct TWorkArea {
     std::uint8_t FieldCount = 0;
     std::vector<TDbfFieldDesc> Fields; // Fields[0] is field number 1
     std::uint8_t UpdateState = usClosed;
-    std::string LastUpdate; // YYYYMMDD from the prolog
-    std::vector<char> RecordBuffer;    // RecordLength bytes, byte 0 the deletion flag
+    std::string LastUpdate;         // YYYYMMDD from the prolog
+    std::vector<char> RecordBuffer; // RecordLength bytes, byte 0 the deletion flag
     std::int32_t RecordCount = 0;
     std::int32_t RecNo = 0;
-    bool Eof = false; // past the last record (EOF)
-    bool Bof = false; // before the first record, or empty table (BOF)
+    bool Eof = false;           // past the last record (EOF)
+    bool Bof = false;           // before the first record, or empty table (BOF)
     std::uint16_t OpenMode = 0; // file-open mode used at open
     bool Opened = false;
     bool OemTranslate = false; // records are stored in the DOS code page
@@ -66,8 +66,8 @@ struct TWorkArea {
 
     // Virtual file (in memory) instead of a disk file.
     bool IsVirtual = false;
-    std::uint8_t VirtualOp = 0;   // 1 close, 3 read record, 8 write or append record
-    std::int32_t VirtualArg = 0;  // record number of the request
+    std::uint8_t VirtualOp = 0;        // 1 close, 3 read record, 8 write or append record
+    std::int32_t VirtualArg = 0;       // record number of the request
     std::shared_ptr<void> VirtualFile; // the virtual-file manager's control block
 
     // Field-variable block: the typed copy of the current record.

@@ -21,8 +21,7 @@ using dbftest::WriteFileBytes;
 
 namespace {
 
-TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0)
-{
+TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
     TDbfFieldDesc f;
     f.Name = name;
     f.Type = type;
@@ -31,8 +30,7 @@ TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals =
     return f;
 }
 
-std::string TodayBytes()
-{
+std::string TodayBytes() {
     const TzDate t = TzGetDate();
     std::string s;
     s += static_cast<char>((t.year - 1900) % 256);
@@ -41,8 +39,7 @@ std::string TodayBytes()
     return s;
 }
 
-bool Open(TWorkArea& area, const std::string& path)
-{
+bool Open(TWorkArea& area, const std::string& path) {
     area = TWorkArea();
     area.FileName = path;
     return OpenDbf(area);
@@ -50,15 +47,15 @@ bool Open(TWorkArea& area, const std::string& path)
 
 // A dBASE III header with the given descriptors (name, type, length, decimals).
 std::string Dbase3Header(const std::vector<TDbfFieldDesc>& fields, int recordLength,
-                         std::uint32_t records = 0, std::uint8_t version = 0x03)
-{
+                         std::uint32_t records = 0, std::uint8_t version = 0x03) {
     const std::size_t headerLength = 32 * fields.size() + 33;
     std::string h(headerLength, '\0');
     h[0] = static_cast<char>(version);
     h[1] = 126;
     h[2] = 12;
     h[3] = 7;
-    for (int i = 0; i < 4; ++i) h[4 + i] = static_cast<char>(records >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        h[4 + i] = static_cast<char>(records >> (8 * i));
     h[8] = static_cast<char>(headerLength & 0xFF);
     h[9] = static_cast<char>(headerLength >> 8);
     h[10] = static_cast<char>(recordLength & 0xFF);
@@ -75,8 +72,7 @@ std::string Dbase3Header(const std::vector<TDbfFieldDesc>& fields, int recordLen
 }
 
 // Compares our decoding of every record with dbfread's.
-void ExpectSameAsReference(const std::string& path, const std::string& encoding)
-{
+void ExpectSameAsReference(const std::string& path, const std::string& encoding) {
     const dbftest::RefTable ref = dbftest::ReadReference(path, encoding);
     TWorkArea area;
     ASSERT_TRUE(Open(area, path)) << LastErrorString();
@@ -88,7 +84,8 @@ void ExpectSameAsReference(const std::string& path, const std::string& encoding)
     for (std::size_t i = 0; i < ref.fields.size(); ++i) {
         EXPECT_EQ(area.Fields[i].Name, dbf::TzUpperStr(ref.fields[i].name));
         const char refType = ref.fields[i].type;
-        EXPECT_EQ(area.Fields[i].Type, refType == 'B' || refType == 'G' || refType == 'P' ? 'M' : refType);
+        EXPECT_EQ(area.Fields[i].Type,
+                  refType == 'B' || refType == 'G' || refType == 'P' ? 'M' : refType);
         EXPECT_EQ(area.Fields[i].Length, ref.fields[i].length);
         EXPECT_EQ(area.Fields[i].Decimals, ref.fields[i].decimals);
     }
@@ -107,14 +104,15 @@ void ExpectSameAsReference(const std::string& path, const std::string& encoding)
             switch (f.Type) {
             case 'C': {
                 std::string got = GetVarString(v);
-                while (!got.empty() && (got.back() == ' ' || got.back() == '\0')) got.pop_back();
+                while (!got.empty() && (got.back() == ' ' || got.back() == '\0'))
+                    got.pop_back();
                 EXPECT_EQ("s:" + got, want) << where;
                 break;
             }
             case 'N':
             case 'F': {
-                const double got = f.Decimals > 0 ? GetVarDouble(v)
-                                                  : static_cast<double>(GetVarInt64(v));
+                const double got =
+                    f.Decimals > 0 ? GetVarDouble(v) : static_cast<double>(GetVarInt64(v));
                 if (want == "-") {
                     EXPECT_EQ(got, 0.0) << where; // blank numbers read as 0
                 } else {
@@ -130,14 +128,17 @@ void ExpectSameAsReference(const std::string& path, const std::string& encoding)
                           want == "-" ? std::string(8, ' ') : want.substr(2))
                     << where;
                 break;
-            case 'L': EXPECT_EQ(GetVarBool(v), want == "b:T") << where; break;
+            case 'L':
+                EXPECT_EQ(GetVarBool(v), want == "b:T") << where;
+                break;
             case 'M':
                 // dbfread gives the memo text; a non-empty memo needs a block number.
                 if (want.size() > 2) {
                     EXPECT_GT(GetVarInt32(v), 0) << where;
                 }
                 break;
-            default: break;
+            default:
+                break;
             }
         }
     }
@@ -147,8 +148,7 @@ void ExpectSameAsReference(const std::string& path, const std::string& encoding)
 
 class DbfFileTest : public dbftest::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         savedFormat_ = DateFormat;
         savedYears_ = FourDigitYears;
@@ -156,8 +156,7 @@ protected:
         AutoFixRecCount = false;
         FlushAfterWrite = false;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         FourDigitYears = savedYears_;
         SetDateFormat(savedFormat_);
         AutoFixRecCount = false;
@@ -170,10 +169,9 @@ protected:
 
 } // namespace
 
-TEST_F(DbfFileTest, CreateGivesTheExactEmptyTable)
-{
-    std::vector<TDbfFieldDesc> defs{Def("name", 'C', 10), Def("born", 'D', 0),
-                                    Def("ok", 'L', 0), Def("price", 'N', 8, 2)};
+TEST_F(DbfFileTest, CreateGivesTheExactEmptyTable) {
+    std::vector<TDbfFieldDesc> defs{Def("name", 'C', 10), Def("born", 'D', 0), Def("ok", 'L', 0),
+                                    Def("price", 'N', 8, 2)};
     TWorkArea area;
     CreateDbf(area, dir_ / "tools", defs);
     ASSERT_EQ(LastErrorCode, 0) << LastErrorString();
@@ -198,11 +196,9 @@ TEST_F(DbfFileTest, CreateGivesTheExactEmptyTable)
     EXPECT_FALSE(dbftest::Reference("read '" + (dir_ / "tools.DBF") + "'").empty());
 }
 
-TEST_F(DbfFileTest, CreateWithMemoWritesVersion8BAndDbt)
-{
-    std::vector<TDbfFieldDesc> defs{Def("name", 'C', 10), Def("born", 'D', 0),
-                                    Def("ok", 'L', 0), Def("price", 'N', 8, 2),
-                                    Def("note", 'M', 3)};
+TEST_F(DbfFileTest, CreateWithMemoWritesVersion8BAndDbt) {
+    std::vector<TDbfFieldDesc> defs{Def("name", 'C', 10), Def("born", 'D', 0), Def("ok", 'L', 0),
+                                    Def("price", 'N', 8, 2), Def("note", 'M', 3)};
     TWorkArea area;
     CreateDbf(area, dir_ / "profiles123", defs);
     ASSERT_EQ(LastErrorCode, 0) << LastErrorString();
@@ -219,8 +215,7 @@ TEST_F(DbfFileTest, CreateWithMemoWritesVersion8BAndDbt)
     EXPECT_EQ(ref.recordLength, 38);
 }
 
-TEST_F(DbfFileTest, CreateCompletesAndRefusesDefinitions)
-{
+TEST_F(DbfFileTest, CreateCompletesAndRefusesDefinitions) {
     std::vector<TDbfFieldDesc> defs{Def("  longfieldname1 ", 'c', 5), Def("d", 'D', 3),
                                     Def("n", 'n', 6, 2), Def("l", 'L', 9, 4)};
     TWorkArea area;
@@ -235,8 +230,7 @@ TEST_F(DbfFileTest, CreateCompletesAndRefusesDefinitions)
 
     for (auto bad : {std::vector<TDbfFieldDesc>{Def("a", 'C', 4), Def("n", 'N', 0)},
                      std::vector<TDbfFieldDesc>{Def("   ", 'C', 4)},
-                     std::vector<TDbfFieldDesc>{Def("x", 'X', 4)},
-                     std::vector<TDbfFieldDesc>{}}) {
+                     std::vector<TDbfFieldDesc>{Def("x", 'X', 4)}, std::vector<TDbfFieldDesc>{}}) {
         LastErrorCode = 0;
         CreateDbf(area, dir_ / "bad.dbf", bad);
         EXPECT_EQ(LastErrorCode, 211);
@@ -245,8 +239,7 @@ TEST_F(DbfFileTest, CreateCompletesAndRefusesDefinitions)
     }
 }
 
-TEST_F(DbfFileTest, CreateDoesNotReplaceATableHeldOpen)
-{
+TEST_F(DbfFileTest, CreateDoesNotReplaceATableHeldOpen) {
     std::vector<TDbfFieldDesc> defs{Def("a", 'C', 4)};
     TWorkArea area;
     CreateDbf(area, dir_ / "held.dbf", defs);
@@ -261,8 +254,7 @@ TEST_F(DbfFileTest, CreateDoesNotReplaceATableHeldOpen)
     EXPECT_EQ(dbftest::ReadReference(dir_ / "held.dbf").fields.at(0).name, "A");
 }
 
-TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText)
-{
+TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText) {
     struct Case {
         std::string name, bytes;
         int code;
@@ -317,8 +309,7 @@ TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText)
     EXPECT_EQ(GetErrorText(), "Failure to open " + (dir_ / "missing.DBF") + " [USE/OpenDbf]");
 }
 
-TEST_F(DbfFileTest, MalformedHeaderInExceptionModeLeavesTheAreaClosed)
-{
+TEST_F(DbfFileTest, MalformedHeaderInExceptionModeLeavesTheAreaClosed) {
     WriteFileBytes(dir_ / "x.dbf", Dbase3Header({Def("ODD", 'X', 3)}, 4));
     SetErrorReporting(true);
     RaiseOnErrorScope raise;
@@ -330,8 +321,7 @@ TEST_F(DbfFileTest, MalformedHeaderInExceptionModeLeavesTheAreaClosed)
     EXPECT_EQ(LastErrorCode, 211);
 }
 
-TEST_F(DbfFileTest, TablesWrittenByPythonDbfMatchDbfread)
-{
+TEST_F(DbfFileTest, TablesWrittenByPythonDbfMatchDbfread) {
     for (const char* kind : {"write-db3", "write-fp"}) {
         const std::string path = dir_ / (std::string(kind) + ".dbf");
         dbftest::Reference(std::string(kind) + " '" + path + "'");
@@ -345,14 +335,13 @@ TEST_F(DbfFileTest, TablesWrittenByPythonDbfMatchDbfread)
     }
 }
 
-TEST_F(DbfFileTest, TablesWrittenByShapelibMatchDbfread)
-{
+TEST_F(DbfFileTest, TablesWrittenByShapelibMatchDbfread) {
     const std::string path = dir_ / "shape";
     int status = 0;
     dbftest::RunCommand("dbfcreate '" + path + "' -s name 12 -n qty 12 0 -n val 14 4", status);
     ASSERT_EQ(status, 0);
-    for (const char* row : {"'Ritzel 1' 5000000000 3.25", "'' -17 -0.0625",
-                            "Zahnrad 0 123456789.1234"}) {
+    for (const char* row :
+         {"'Ritzel 1' 5000000000 3.25", "'' -17 -0.0625", "Zahnrad 0 123456789.1234"}) {
         dbftest::RunCommand("dbfadd '" + path + ".dbf' " + row, status);
         ASSERT_EQ(status, 0);
     }
@@ -362,8 +351,7 @@ TEST_F(DbfFileTest, TablesWrittenByShapelibMatchDbfread)
     EXPECT_NE(dump.find("5000000000"), std::string::npos);
 }
 
-TEST_F(DbfFileTest, OpenReadCloseLeavesTheFileByteIdentical)
-{
+TEST_F(DbfFileTest, OpenReadCloseLeavesTheFileByteIdentical) {
     const std::string path = dir_ / "t.dbf";
     dbftest::Reference("write-db3 '" + path + "'");
     const std::string before = dbftest::Sha256(path);
@@ -380,8 +368,7 @@ TEST_F(DbfFileTest, OpenReadCloseLeavesTheFileByteIdentical)
     EXPECT_EQ(dbftest::Sha256(path), before);
 }
 
-TEST_F(DbfFileTest, RecordNumbersOutsideTheTable)
-{
+TEST_F(DbfFileTest, RecordNumbersOutsideTheTable) {
     const std::string path = dir_ / "t.dbf";
     dbftest::Reference("write-db3 '" + path + "'");
     TWorkArea area;
@@ -404,8 +391,7 @@ TEST_F(DbfFileTest, RecordNumbersOutsideTheTable)
     CloseDbf(area);
 }
 
-TEST_F(DbfFileTest, WritingBeyondTheEndAppendsOneRecordAndOneEndMark)
-{
+TEST_F(DbfFileTest, WritingBeyondTheEndAppendsOneRecordAndOneEndMark) {
     const std::string path = dir_ / "t.dbf";
     dbftest::Reference("write-db3 '" + path + "'");
     TWorkArea area;
@@ -441,11 +427,11 @@ TEST_F(DbfFileTest, WritingBeyondTheEndAppendsOneRecordAndOneEndMark)
     EXPECT_EQ(data.find('\x1A'), std::string::npos);
 }
 
-TEST_F(DbfFileTest, AutoFixRecCountUsesTheFileSize)
-{
+TEST_F(DbfFileTest, AutoFixRecCountUsesTheFileSize) {
     const std::string path = dir_ / "t.dbf";
     std::string bytes = Dbase3Header({Def("N", 'C', 3)}, 4, 10);
-    for (int i = 0; i < 12; ++i) bytes += " " + std::to_string(100 + i);
+    for (int i = 0; i < 12; ++i)
+        bytes += " " + std::to_string(100 + i);
     bytes += '\x1A';
     WriteFileBytes(path, bytes);
     TWorkArea area;
@@ -460,8 +446,7 @@ TEST_F(DbfFileTest, AutoFixRecCountUsesTheFileSize)
     CloseDbf(area);
 }
 
-TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit)
-{
+TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit) {
     // dBASE II: 8-byte prolog, 16-byte descriptors, header of 521 bytes.
     auto build = [](std::uint16_t records) {
         std::string b(521, '\0');
@@ -506,8 +491,7 @@ TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit)
     EXPECT_EQ(ReadFileBytes(full).size(), 521u + 65535u * 5u);
 }
 
-TEST_F(DbfFileTest, Level7DescriptorsAreRead)
-{
+TEST_F(DbfFileTest, Level7DescriptorsAreRead) {
     std::string b(32 + 36 + 48 * 2 + 1, '\0');
     b[0] = 0x04;
     const int headerLength = static_cast<int>(b.size());
@@ -538,8 +522,7 @@ TEST_F(DbfFileTest, Level7DescriptorsAreRead)
     CloseDbf(area);
 }
 
-TEST_F(DbfFileTest, OemTablesKeepStoredBytesOfUnchangedFields)
-{
+TEST_F(DbfFileTest, OemTablesKeepStoredBytesOfUnchangedFields) {
     // CP437: 0xB3 box drawing (no Windows-1252 equivalent), 0x81 u-umlaut.
     const std::string path = dir_ / "oem.dbf";
     std::string bytes = Dbase3Header({Def("A", 'C', 4), Def("B", 'C', 4)}, 9, 1);
@@ -551,16 +534,17 @@ TEST_F(DbfFileTest, OemTablesKeepStoredBytesOfUnchangedFields)
     area.OemTranslate = true;
     GetDbfRecord(area, 1);
     EXPECT_EQ(area.RecordBuffer[3], '\xFC'); // shown in the Windows page
-    area.RecordBuffer[6] = '\xE9';            // e-acute typed into field B
+    area.RecordBuffer[6] = '\xE9';           // e-acute typed into field B
     PutDbfRecord(area, 1);
     CloseDbf(area);
     const std::string after = ReadFileBytes(path);
     const std::size_t at = bytes.size() - 10;
-    EXPECT_EQ(after.substr(at, 9), std::string(" \xB3\xB3\x81 a\x82" "cd", 9));
+    EXPECT_EQ(after.substr(at, 9), std::string(" \xB3\xB3\x81 a\x82"
+                                               "cd",
+                                               9));
 }
 
-TEST_F(DbfFileTest, RecordHooksSeeTheStoredRecord)
-{
+TEST_F(DbfFileTest, RecordHooksSeeTheStoredRecord) {
     const std::string path = dir_ / "hook.dbf";
     std::string bytes = Dbase3Header({Def("A", 'C', 3)}, 4, 1) + " ABC\x1A";
     WriteFileBytes(path, bytes);
@@ -568,10 +552,12 @@ TEST_F(DbfFileTest, RecordHooksSeeTheStoredRecord)
     ASSERT_TRUE(Open(area, path));
     // A rot-1 cipher on the stored bytes.
     area.ReadHook = [](char* b, std::uint16_t n) {
-        for (std::uint16_t i = 0; i < n; ++i) --b[i];
+        for (std::uint16_t i = 0; i < n; ++i)
+            --b[i];
     };
     area.WriteHook = [](char* b, std::uint16_t n) {
-        for (std::uint16_t i = 0; i < n; ++i) ++b[i];
+        for (std::uint16_t i = 0; i < n; ++i)
+            ++b[i];
     };
     GetDbfRecord(area, 1);
     EXPECT_EQ(std::string(area.RecordBuffer.data() + 1, 3), "@AB");
@@ -582,11 +568,10 @@ TEST_F(DbfFileTest, RecordHooksSeeTheStoredRecord)
     EXPECT_EQ(ReadFileBytes(path).substr(bytes.size() - 4, 3), "yBC");
 }
 
-TEST_F(DbfFileTest, VersionHelpers)
-{
+TEST_F(DbfFileTest, VersionHelpers) {
     for (int v = 0; v < 256; ++v) {
-        const bool accepted = v == 2 || v == 3 || v == 0x83 || v == 0x8B || v == 0xF5 ||
-                              v == 4 || v == 0x8C;
+        const bool accepted =
+            v == 2 || v == 3 || v == 0x83 || v == 0x8B || v == 0xF5 || v == 4 || v == 0x8C;
         EXPECT_EQ(IsDbfVersion(static_cast<std::uint8_t>(v)), accepted) << v;
     }
     EXPECT_EQ(MemoFileExt(0xF5), "FPT");
@@ -596,8 +581,7 @@ TEST_F(DbfFileTest, VersionHelpers)
     EXPECT_EQ(SwapWord(0x0102), 0x0201);
 }
 
-TEST_F(DbfFileTest, MutatedHeadersNeverReadOutsideTheirBuffers)
-{
+TEST_F(DbfFileTest, MutatedHeadersNeverReadOutsideTheirBuffers) {
     // A deterministic corpus of damaged tables: every open either fails with a code or gives
     // a table whose records and field variables can all be read (ASan/UBSan watch the reads).
     const std::string seedPath = dir_ / "seed.dbf";

@@ -20,8 +20,7 @@ namespace dbftest {
 // A fresh directory under the temporary directory, removed at the end of the test.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
+    ScratchDir() {
         char tmpl[] = "/tmp/qor_dbf_XXXXXX";
         const char* d = mkdtemp(tmpl);
         if (d == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -36,8 +35,7 @@ private:
 };
 
 // Runs a command (no user input in it) and returns its standard output; exit status in status.
-inline std::string RunCommand(const std::string& command, int& status)
-{
+inline std::string RunCommand(const std::string& command, int& status) {
     std::string out;
     FILE* p = popen(command.c_str(), "r");
     if (p == nullptr) {
@@ -46,26 +44,24 @@ inline std::string RunCommand(const std::string& command, int& status)
     }
     std::array<char, 65536> buf{};
     std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
     status = pclose(p);
     return out;
 }
 
-inline std::string ReferenceScript()
-{
+inline std::string ReferenceScript() {
     return std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR + "/tests/dbf/dbf_reference.py";
 }
 
-inline std::string Reference(const std::string& args)
-{
+inline std::string Reference(const std::string& args) {
     int status = 0;
     std::string out = RunCommand(ReferenceScript() + " " + args + " 2>&1", status);
     if (status != 0) throw std::runtime_error("reference script failed: " + args + "\n" + out);
     return out;
 }
 
-inline std::vector<std::string> SplitTabs(const std::string& line)
-{
+inline std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> parts;
     std::string cur;
     for (char c : line) {
@@ -80,8 +76,7 @@ inline std::vector<std::string> SplitTabs(const std::string& line)
     return parts;
 }
 
-inline std::string Unhex(const std::string& hex)
-{
+inline std::string Unhex(const std::string& hex) {
     std::string s;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         s += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
@@ -106,8 +101,7 @@ struct RefTable {
 };
 
 // dbfread's view of a table.
-inline RefTable ReadReference(const std::string& path, const std::string& encoding = "latin1")
-{
+inline RefTable ReadReference(const std::string& path, const std::string& encoding = "latin1") {
     RefTable t;
     std::istringstream in(Reference("read '" + path + "' " + encoding));
     std::string line;
@@ -133,20 +127,17 @@ inline RefTable ReadReference(const std::string& path, const std::string& encodi
     return t;
 }
 
-inline std::string ReadFileBytes(const std::string& path)
-{
+inline std::string ReadFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
-inline void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string Sha256(const std::string& path)
-{
+inline std::string Sha256(const std::string& path) {
     int status = 0;
     return RunCommand("sha256sum '" + path + "'", status).substr(0, 64);
 }
@@ -154,8 +145,7 @@ inline std::string Sha256(const std::string& path)
 // Every test starts from the engine's start state, with failures tested by code.
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         dbf::ResetErrorState();
         dbf::SetErrorReporting(false);
     }

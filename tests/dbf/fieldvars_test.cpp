@@ -15,8 +15,7 @@ using namespace dbf;
 
 namespace {
 
-TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0)
-{
+TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
     TDbfFieldDesc f;
     f.Name = name;
     f.Type = type;
@@ -26,8 +25,7 @@ TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals =
 }
 
 // An area holding one record of the given fields (offsets assigned), not backed by a file.
-TWorkArea MemoryArea(std::vector<TDbfFieldDesc> fields, const std::string& record)
-{
+TWorkArea MemoryArea(std::vector<TDbfFieldDesc> fields, const std::string& record) {
     TWorkArea a;
     std::uint16_t offset = 1;
     for (auto& f : fields) {
@@ -42,8 +40,7 @@ TWorkArea MemoryArea(std::vector<TDbfFieldDesc> fields, const std::string& recor
     return a;
 }
 
-bool ValidDay(int y, int m, int d)
-{
+bool ValidDay(int y, int m, int d) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
@@ -51,8 +48,7 @@ bool ValidDay(int y, int m, int d)
 
 class FieldVarsTest : public dbftest::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         savedFormat_ = DateFormat;
         savedYears_ = FourDigitYears;
@@ -60,8 +56,7 @@ protected:
         CenturyBase = 1956;
         DecimalChar = '.';
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         FourDigitYears = savedYears_;
         SetDateFormat(savedFormat_);
         CenturyBase = savedBase_;
@@ -74,11 +69,10 @@ protected:
 
 } // namespace
 
-TEST_F(FieldVarsTest, BlockLayoutHoldsSixtyFourBitIntegers)
-{
+TEST_F(FieldVarsTest, BlockLayoutHoldsSixtyFourBitIntegers) {
     const std::vector<TDbfFieldDesc> fields{Def("C", 'C', 10), Def("N", 'N', 8, 2),
-                                            Def("I", 'N', 5), Def("L", 'L', 1),
-                                            Def("D", 'D', 8), Def("M", 'M', 10)};
+                                            Def("I", 'N', 5),  Def("L", 'L', 1),
+                                            Def("D", 'D', 8),  Def("M", 'M', 10)};
     EXPECT_EQ(ComputeFieldVarsSize(fields), 1u + 11 + 8 + 8 + 1 + 11 + 4);
     EXPECT_EQ(FieldVarOffset(fields, 0), 0u);
     EXPECT_EQ(FieldVarOffset(fields, 1), 1u);
@@ -87,10 +81,9 @@ TEST_F(FieldVarsTest, BlockLayoutHoldsSixtyFourBitIntegers)
     EXPECT_EQ(ComputeFieldVarsSize({}), 1u);
 }
 
-TEST_F(FieldVarsTest, LargeIntegersNeverWrap)
-{
-    TWorkArea a = MemoryArea({Def("Q", 'N', 12), Def("R", 'N', 20)},
-                             "   5000000000 9223372036854775807");
+TEST_F(FieldVarsTest, LargeIntegersNeverWrap) {
+    TWorkArea a =
+        MemoryArea({Def("Q", 'N', 12), Def("R", 'N', 20)}, "   5000000000 9223372036854775807");
     std::vector<std::uint8_t> block(ComputeFieldVarsSize(a.Fields));
     RecordToFieldVars(a, block);
     EXPECT_EQ(GetVarInt64(block.data() + 1), 5000000000LL);
@@ -107,8 +100,7 @@ TEST_F(FieldVarsTest, LargeIntegersNeverWrap)
     EXPECT_EQ(FieldTextToInt64("+42"), 42);
 }
 
-TEST_F(FieldVarsTest, NumbersThatDoNotFitBecomeStars)
-{
+TEST_F(FieldVarsTest, NumbersThatDoNotFitBecomeStars) {
     TWorkArea a = MemoryArea({Def("P", 'N', 5, 2)}, "  1.25");
     std::vector<std::uint8_t> block(ComputeFieldVarsSize(a.Fields));
     RecordToFieldVars(a, block);
@@ -127,11 +119,10 @@ TEST_F(FieldVarsTest, NumbersThatDoNotFitBecomeStars)
     EXPECT_EQ(std::string(a.RecordBuffer.data() + 1, 5), "*****");
 }
 
-TEST_F(FieldVarsTest, LogicalsAndMemoReferences)
-{
-    TWorkArea a = MemoryArea({Def("A", 'L', 1), Def("B", 'L', 1), Def("C", 'L', 1),
-                              Def("M", 'M', 10)},
-                             " y?F        17");
+TEST_F(FieldVarsTest, LogicalsAndMemoReferences) {
+    TWorkArea a =
+        MemoryArea({Def("A", 'L', 1), Def("B", 'L', 1), Def("C", 'L', 1), Def("M", 'M', 10)},
+                   " y?F        17");
     std::vector<std::uint8_t> block(ComputeFieldVarsSize(a.Fields));
     RecordToFieldVars(a, block);
     EXPECT_TRUE(GetVarBool(block.data() + 1));
@@ -145,8 +136,7 @@ TEST_F(FieldVarsTest, LogicalsAndMemoReferences)
     EXPECT_EQ(std::string(a.RecordBuffer.begin(), a.RecordBuffer.end()), " y?T      1234");
 }
 
-TEST_F(FieldVarsTest, BlankDatesInEveryFormStoreBlanks)
-{
+TEST_F(FieldVarsTest, BlankDatesInEveryFormStoreBlanks) {
     TWorkArea a = MemoryArea({Def("D", 'D', 8)}, " 20260101");
     std::vector<std::uint8_t> block(ComputeFieldVarsSize(a.Fields));
     for (const char* blank : {"", "        ", "          ", "  /  /  ", "  /  /    ", "  -  -  ",
@@ -164,8 +154,7 @@ TEST_F(FieldVarsTest, BlankDatesInEveryFormStoreBlanks)
     EXPECT_EQ(std::string(a.RecordBuffer.data() + 1, 8), "20300403");
 }
 
-TEST_F(FieldVarsTest, DatesOutsideTheCenturyWindowSurviveTwoDigitYears)
-{
+TEST_F(FieldVarsTest, DatesOutsideTheCenturyWindowSurviveTwoDigitYears) {
     FourDigitYears = false;
     SetDateFormat(5);
     TWorkArea a = MemoryArea({Def("D", 'D', 8)}, " 19000101");
@@ -178,24 +167,24 @@ TEST_F(FieldVarsTest, DatesOutsideTheCenturyWindowSurviveTwoDigitYears)
     EXPECT_EQ(std::string(a.RecordBuffer.data() + 1, 8), "19000101");
 }
 
-TEST_F(FieldVarsTest, RecordsRoundTripInEveryFormatAndYearSetting)
-{
+TEST_F(FieldVarsTest, RecordsRoundTripInEveryFormatAndYearSetting) {
     // Stored texts as other programs write them, including unusual ones.
     const std::vector<std::string> records{
         " Zahnrad   20991231  5000000000   -12.500T         7",
         "*M\xFCller    19000101          -3     0.125?          ",
         "           00000000           0      0.00 ",
         " x            00101  +17        1.5   y       0012",
-        " \x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A" "20230230 12.0       1e3    F  -5       "};
+        " \x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A"
+        "20230230 12.0       1e3    F  -5       "};
     for (bool four : {false, true}) {
         for (std::uint8_t format = 0; format < 9; ++format) {
             FourDigitYears = four;
             SetDateFormat(format);
             for (const std::string& r : records) {
-                TWorkArea a = MemoryArea({Def("NAME", 'C', 10), Def("D", 'D', 8),
-                                          Def("Q", 'N', 12), Def("P", 'N', 10, 3),
-                                          Def("L", 'L', 1), Def("M", 'M', 10)},
-                                         r);
+                TWorkArea a =
+                    MemoryArea({Def("NAME", 'C', 10), Def("D", 'D', 8), Def("Q", 'N', 12),
+                                Def("P", 'N', 10, 3), Def("L", 'L', 1), Def("M", 'M', 10)},
+                               r);
                 const std::vector<char> before = a.RecordBuffer;
                 std::vector<std::uint8_t> block(ComputeFieldVarsSize(a.Fields));
                 RecordToFieldVars(a, block);
@@ -206,8 +195,7 @@ TEST_F(FieldVarsTest, RecordsRoundTripInEveryFormatAndYearSetting)
     }
 }
 
-TEST_F(FieldVarsTest, ScatterGatherOfEveryDay1900To2100ThroughATable)
-{
+TEST_F(FieldVarsTest, ScatterGatherOfEveryDay1900To2100ThroughATable) {
     dbftest::ScratchDir dir;
     std::vector<TDbfFieldDesc> defs{Def("D", 'D', 8), Def("Q", 'N', 12)};
     TWorkArea area;
@@ -261,8 +249,7 @@ TEST_F(FieldVarsTest, ScatterGatherOfEveryDay1900To2100ThroughATable)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(FieldVarsTest, TooSmallBlockIsRefused)
-{
+TEST_F(FieldVarsTest, TooSmallBlockIsRefused) {
     TWorkArea a = MemoryArea({Def("C", 'C', 10)}, " abc");
     std::vector<std::uint8_t> block(5);
     RecordToFieldVars(a, block);

@@ -20,8 +20,7 @@ struct RefDay {
     std::string dbf;
 };
 
-const std::vector<RefDay>& ReferenceDays()
-{
+const std::vector<RefDay>& ReferenceDays() {
     static const std::vector<RefDay> days = [] {
         std::vector<RefDay> v;
         std::istringstream in(dbftest::Reference("dates"));
@@ -36,35 +35,37 @@ const std::vector<RefDay>& ReferenceDays()
     return days;
 }
 
-std::string Z(int v, int width)
-{
+std::string Z(int v, int width) {
     std::string s = std::to_string(v);
-    while (static_cast<int>(s.size()) < width) s.insert(0, "0");
+    while (static_cast<int>(s.size()) < width)
+        s.insert(0, "0");
     return s;
 }
 
 // The display form written out from the table of formats.
-std::string Expected(int format, int y, int m, int d, bool four)
-{
+std::string Expected(int format, int y, int m, int d, bool four) {
     const std::string yy = four ? Z(y, 4) : Z(y % 100, 2);
     switch (format) {
-    case 0: return Z(m, 2) + "/" + Z(d, 2) + "/" + yy;
-    case 1: return yy + "." + Z(m, 2) + "." + Z(d, 2);
-    case 2: return Z(d, 2) + "/" + Z(m, 2) + "/" + yy;
-    case 3: return Z(d, 2) + "-" + Z(m, 2) + "-" + yy;
-    default: return Z(d, 2) + "." + Z(m, 2) + "." + yy;
+    case 0:
+        return Z(m, 2) + "/" + Z(d, 2) + "/" + yy;
+    case 1:
+        return yy + "." + Z(m, 2) + "." + Z(d, 2);
+    case 2:
+        return Z(d, 2) + "/" + Z(m, 2) + "/" + yy;
+    case 3:
+        return Z(d, 2) + "-" + Z(m, 2) + "-" + yy;
+    default:
+        return Z(d, 2) + "." + Z(m, 2) + "." + yy;
     }
 }
 
 class TzDateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         saved_ = {DateFormat, FourDigitYears, CenturyBase};
         CenturyBase = 1956;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         FourDigitYears = std::get<1>(saved_);
         SetDateFormat(std::get<0>(saved_));
         CenturyBase = std::get<2>(saved_);
@@ -74,8 +75,7 @@ protected:
 
 } // namespace
 
-TEST_F(TzDateTest, CenturyWindowAndExamples)
-{
+TEST_F(TzDateTest, CenturyWindowAndExamples) {
     FourDigitYears = true;
     SetDateFormat(5);
     EXPECT_EQ(ToInternalFormat("12.03.30"), "03/12/2030");
@@ -90,8 +90,7 @@ TEST_F(TzDateTest, CenturyWindowAndExamples)
     EXPECT_EQ(CenturyDigits("98"), "20");
 }
 
-TEST_F(TzDateTest, CheckDateEdgesAndRewrite)
-{
+TEST_F(TzDateTest, CheckDateEdgesAndRewrite) {
     FourDigitYears = true;
     SetDateFormat(0);
     std::string d = "02/29/2100";
@@ -120,8 +119,7 @@ TEST_F(TzDateTest, CheckDateEdgesAndRewrite)
     EXPECT_EQ(d, "01.02.30");
 }
 
-TEST_F(TzDateTest, DowAndNames)
-{
+TEST_F(TzDateTest, DowAndNames) {
     FourDigitYears = true;
     SetDateFormat(0);
     EXPECT_EQ(Dow("01/01/2000"), 7);
@@ -144,8 +142,7 @@ TEST_F(TzDateTest, DowAndNames)
     EXPECT_EQ(Day("xx.01.30"), 0);
 }
 
-TEST_F(TzDateTest, BlankForms)
-{
+TEST_F(TzDateTest, BlankForms) {
     FourDigitYears = false;
     EXPECT_EQ(EmptyDate(0), "  /  /  ");
     EXPECT_EQ(EmptyDate(1), "  .  .  ");
@@ -161,8 +158,7 @@ TEST_F(TzDateTest, BlankForms)
     EXPECT_EQ(ToInternalFormat(std::string("01-02-2003\0junk", 15)), "02/01/2003");
 }
 
-TEST_F(TzDateTest, LanguageFormatsAndNumberCharacters)
-{
+TEST_F(TzDateTest, LanguageFormatsAndNumberCharacters) {
     EXPECT_EQ(LanguageDateFormat(0x0407), 5);
     EXPECT_EQ(LanguageDateFormat(0x0409), 0);
     EXPECT_EQ(LanguageDateFormat(0x0809), 2);
@@ -187,8 +183,7 @@ TEST_F(TzDateTest, LanguageFormatsAndNumberCharacters)
     EXPECT_EQ(ShortDatePicture, "yyyy.MM.dd");
 }
 
-TEST_F(TzDateTest, EveryDay1899To2101InAllFormatsMatchesPython)
-{
+TEST_F(TzDateTest, EveryDay1899To2101InAllFormatsMatchesPython) {
     const auto& days = ReferenceDays();
     ASSERT_EQ(days.size(), 203u * 365u + 49u); // 203 years, 49 leap days
     FourDigitYears = true;
@@ -212,10 +207,10 @@ TEST_F(TzDateTest, EveryDay1899To2101InAllFormatsMatchesPython)
     }
 }
 
-TEST_F(TzDateTest, CheckDateAcceptsExactlyPythonsDates)
-{
+TEST_F(TzDateTest, CheckDateAcceptsExactlyPythonsDates) {
     std::set<std::string> valid;
-    for (const RefDay& r : ReferenceDays()) valid.insert(r.dbf);
+    for (const RefDay& r : ReferenceDays())
+        valid.insert(r.dbf);
     FourDigitYears = true;
     for (std::uint8_t format = 0; format < 9; ++format) {
         SetDateFormat(format);
@@ -234,8 +229,7 @@ TEST_F(TzDateTest, CheckDateAcceptsExactlyPythonsDates)
     }
 }
 
-TEST_F(TzDateTest, TwoDigitYearsInsideTheWindowRoundTrip)
-{
+TEST_F(TzDateTest, TwoDigitYearsInsideTheWindowRoundTrip) {
     FourDigitYears = false;
     for (std::uint8_t format = 0; format < 9; ++format) {
         SetDateFormat(format);
@@ -243,8 +237,8 @@ TEST_F(TzDateTest, TwoDigitYearsInsideTheWindowRoundTrip)
         for (const RefDay& r : ReferenceDays()) {
             if (r.y < 1956 || r.y > 2055) continue;
             const std::string display = DbfToDate(r.dbf);
-            if ((display != Expected(format, r.y, r.m, r.d, false) ||
-                 DateToDbf(display) != r.dbf || Dow(display) != r.dow) &&
+            if ((display != Expected(format, r.y, r.m, r.d, false) || DateToDbf(display) != r.dbf ||
+                 Dow(display) != r.dow) &&
                 ++failures <= 5)
                 ADD_FAILURE() << "format " << int(format) << " " << r.dbf << " -> " << display;
         }
@@ -252,8 +246,7 @@ TEST_F(TzDateTest, TwoDigitYearsInsideTheWindowRoundTrip)
     }
 }
 
-TEST_F(TzDateTest, PackedTimeStamps)
-{
+TEST_F(TzDateTest, PackedTimeStamps) {
     TzTime t{2026, 12, 7, 4, 21, 58};
     const TzTime u = UnpackTime(PackTime(t));
     EXPECT_EQ(u.year, 2026);

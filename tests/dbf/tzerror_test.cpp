@@ -12,14 +12,19 @@ namespace {
 
 class TzErrorTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetErrorState(); StopBoxHook = nullptr; }
-    void TearDown() override { ResetErrorState(); StopBoxHook = nullptr; }
+    void SetUp() override {
+        ResetErrorState();
+        StopBoxHook = nullptr;
+    }
+    void TearDown() override {
+        ResetErrorState();
+        StopBoxHook = nullptr;
+    }
 };
 
 std::string g_boxText, g_boxCaption;
 int g_boxCalls = 0;
-void RecordingBox(const std::string& text, const std::string& caption)
-{
+void RecordingBox(const std::string& text, const std::string& caption) {
     g_boxText = text;
     g_boxCaption = caption;
     ++g_boxCalls;
@@ -27,16 +32,14 @@ void RecordingBox(const std::string& text, const std::string& caption)
 
 int g_hookCalls = 0;
 std::string g_hookSaw;
-void RecordingHook()
-{
+void RecordingHook() {
     ++g_hookCalls;
     g_hookSaw = LastErrorString();
 }
 
 } // namespace
 
-TEST_F(TzErrorTest, MessageTableFormsAndRanges)
-{
+TEST_F(TzErrorTest, MessageTableFormsAndRanges) {
     EXPECT_EQ(ErrorMessage(0), "");
     EXPECT_EQ(ErrorMessage(215), "Error # 215 (No database in use)");
     EXPECT_EQ(ErrorMessage(1250), "Error # 1250 (Network Error)");
@@ -50,15 +53,14 @@ TEST_F(TzErrorTest, MessageTableFormsAndRanges)
     EXPECT_EQ(ErrorMessage(227), "Error # 227 (Insufficient disk space )");
     EXPECT_EQ(ErrorMessage(101), "Error # 101 (Disk write error (probable cause: Disk Full).)");
     EXPECT_EQ(ErrorMessage(1300), "Error # 1300 (File format not supported)");
-    for (int code : {37, 49, 61, 99, 107, 149, 163, 199, 232, 238, 244, 253, 255, 1002, 1006,
-                     1008, 1011, 1013, 1016, 1020, 1099, 1104, 1199, 65535})
+    for (int code : {37,  49,   61,   99,   107,  149,  163,  199,  232,  238,  244,  253,
+                     255, 1002, 1006, 1008, 1011, 1013, 1016, 1020, 1099, 1104, 1199, 65535})
         EXPECT_EQ(ErrorMessage(static_cast<std::uint16_t>(code)),
                   "Error # " + std::to_string(code) + " (Undefined error)")
             << code;
 }
 
-TEST_F(TzErrorTest, ReportingOffStoresAndLastErrorStringConsumesOnce)
-{
+TEST_F(TzErrorTest, ReportingOffStoresAndLastErrorStringConsumesOnce) {
     const bool previous = SetErrorReporting(false);
     EXPECT_TRUE(previous);
     SetError(212, "ctx [GO]");
@@ -68,8 +70,7 @@ TEST_F(TzErrorTest, ReportingOffStoresAndLastErrorStringConsumesOnce)
     EXPECT_EQ(LastErrorCode, 212); // the code stays for the caller's test
 }
 
-TEST_F(TzErrorTest, ExceptionModeRaisesWithMessageAndEmptiesText)
-{
+TEST_F(TzErrorTest, ExceptionModeRaisesWithMessageAndEmptiesText) {
     SetRaiseOnError(true);
     try {
         SetError(215, "x");
@@ -81,13 +82,13 @@ TEST_F(TzErrorTest, ExceptionModeRaisesWithMessageAndEmptiesText)
     EXPECT_EQ(LastErrorCode, 215);
 }
 
-TEST_F(TzErrorTest, InteractiveShowsBoxThenLeavesByException)
-{
+TEST_F(TzErrorTest, InteractiveShowsBoxThenLeavesByException) {
     StopBoxHook = RecordingBox;
     g_boxCalls = 0;
     EXPECT_THROW(SetError(213, "File:  t.dbf  [GetDbfRecord]"), ERivozError);
     EXPECT_EQ(g_boxCalls, 1);
-    EXPECT_EQ(g_boxText, "Error # 213 (End of file found unexpectedly)\r\nFile:  t.dbf  [GetDbfRecord]");
+    EXPECT_EQ(g_boxText,
+              "Error # 213 (End of file found unexpectedly)\r\nFile:  t.dbf  [GetDbfRecord]");
     EXPECT_EQ(g_boxCaption, "Error  : ");
     EXPECT_FALSE(Halting); // the program goes on
     // A long text is cut for the box but kept whole in the exception.
@@ -99,8 +100,7 @@ TEST_F(TzErrorTest, InteractiveShowsBoxThenLeavesByException)
     }
 }
 
-TEST_F(TzErrorTest, HookTakesOverAndZeroCodeIsSilent)
-{
+TEST_F(TzErrorTest, HookTakesOverAndZeroCodeIsSilent) {
     ErrorHook = RecordingHook;
     g_hookCalls = 0;
     SetError(220, "bad");
@@ -114,16 +114,14 @@ TEST_F(TzErrorTest, HookTakesOverAndZeroCodeIsSilent)
     EXPECT_NO_THROW(ReportError());
 }
 
-TEST_F(TzErrorTest, HaltingIgnoresFurtherReports)
-{
+TEST_F(TzErrorTest, HaltingIgnoresFurtherReports) {
     Halting = true;
     SetRaiseOnError(true);
     EXPECT_NO_THROW(SetError(215, "late"));
     EXPECT_EQ(LastErrorCode, 215);
 }
 
-TEST_F(TzErrorTest, ScopedSwitchesRestoreOnException)
-{
+TEST_F(TzErrorTest, ScopedSwitchesRestoreOnException) {
     try {
         ErrorReportingOff off;
         RaiseOnErrorScope raise;
@@ -137,8 +135,7 @@ TEST_F(TzErrorTest, ScopedSwitchesRestoreOnException)
     EXPECT_FALSE(RaiseOnError);
 }
 
-TEST_F(TzErrorTest, FreeMemOfNilReportsNine)
-{
+TEST_F(TzErrorTest, FreeMemOfNilReportsNine) {
     SetErrorReporting(false);
     void* p = nullptr;
     GetMem(p, 100);
@@ -152,8 +149,7 @@ TEST_F(TzErrorTest, FreeMemOfNilReportsNine)
     EXPECT_EQ(MaxAvail(), 2147483647);
 }
 
-TEST(TzErrorBatch, ExitCodeIsNeverZeroAndAtMost255)
-{
+TEST(TzErrorBatch, ExitCodeIsNeverZeroAndAtMost255) {
     EXPECT_EQ(BatchExitCode(2), 2);
     EXPECT_EQ(BatchExitCode(255), 255);
     EXPECT_EQ(BatchExitCode(256), 255);
@@ -162,8 +158,7 @@ TEST(TzErrorBatch, ExitCodeIsNeverZeroAndAtMost255)
     EXPECT_NE(BatchExitCode(0), 0);
 }
 
-TEST(TzErrorBatchDeathTest, BatchReportGoesToStderrAndExits)
-{
+TEST(TzErrorBatchDeathTest, BatchReportGoesToStderrAndExits) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto report = [](std::uint16_t code) {
         ResetErrorState();

@@ -18,8 +18,7 @@ namespace {
 
 class TzStrTest : public dbftest::EngineTest {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         DecimalChar = '.';
         ThousandsChar = ',';
         EngineTest::TearDown();
@@ -28,8 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(TzStrTest, SmallIntegersClampAndDropThousands)
-{
+TEST_F(TzStrTest, SmallIntegersClampAndDropThousands) {
     EXPECT_EQ(StrToSmallInt("40000"), 32767);
     EXPECT_EQ(StrToSmallInt("-40000"), -32768);
     EXPECT_EQ(StrToSmallInt("  +12 apples"), 12);
@@ -39,8 +37,7 @@ TEST_F(TzStrTest, SmallIntegersClampAndDropThousands)
     EXPECT_EQ(StrToSmallInt("1.234"), 1234);
 }
 
-TEST_F(TzStrTest, NumbersFromTextFollowTheDecimalCharacter)
-{
+TEST_F(TzStrTest, NumbersFromTextFollowTheDecimalCharacter) {
     std::string t = " $+1,234.50 rest";
     NormalizeNumber(t);
     EXPECT_EQ(t, "1234.50");
@@ -58,8 +55,7 @@ TEST_F(TzStrTest, NumbersFromTextFollowTheDecimalCharacter)
     EXPECT_EQ(FloatToStrLocal(3.25L, 8, 2), "    3,25");
 }
 
-TEST_F(TzStrTest, FixedTextCoversEveryMagnitude)
-{
+TEST_F(TzStrTest, FixedTextCoversEveryMagnitude) {
     const std::string huge = FloatToStrLocal(1e250L, 10, 2);
     // 250 or 251 integer digits (the nearest long double may lie just below 1e250).
     ASSERT_GE(huge.size(), 250u + 3u);
@@ -78,8 +74,7 @@ TEST_F(TzStrTest, FixedTextCoversEveryMagnitude)
     EXPECT_EQ(IntToStrW(1234567, 3), "1234567");
 }
 
-TEST_F(TzStrTest, RemoveWordTakesOptionsOutOfCommands)
-{
+TEST_F(TzStrTest, RemoveWordTakesOptionsOutOfCommands) {
     std::string t = "t.dbf exclusive alias x";
     EXPECT_TRUE(RemoveWord("EXCLUSIVE", t));
     EXPECT_EQ(t, "T.DBF  ALIAS X");
@@ -95,8 +90,7 @@ TEST_F(TzStrTest, RemoveWordTakesOptionsOutOfCommands)
     EXPECT_EQ(t, "X.DBF");
 }
 
-TEST_F(TzStrTest, CountingFindingAndPadding)
-{
+TEST_F(TzStrTest, CountingFindingAndPadding) {
     EXPECT_EQ(CountStr("aa", "aaaaa"), 2);
     EXPECT_EQ(CountStr("a", "banana"), 3);
     EXPECT_EQ(CountStr("", "x"), 0);
@@ -111,13 +105,17 @@ TEST_F(TzStrTest, CountingFindingAndPadding)
     EXPECT_EQ(TzPadRight("ab", 0), "ab");
     EXPECT_EQ(AllTrim("\t ab \x01"), "ab");
     EXPECT_EQ(RTrim("ab \n"), "ab");
-    EXPECT_EQ(LTrim(" \x1F" "ab "), "ab ");
+    EXPECT_EQ(LTrim(" \x1F"
+                    "ab "),
+              "ab ");
     EXPECT_EQ(IifStr(false, "a", "b"), "b");
 }
 
-TEST_F(TzStrTest, CaseRulesOfTheWindowsPage)
-{
-    EXPECT_EQ(TzUpperStr("stra\xDF" "e m\xFCller \xE9t\xE9"), "STRA\xDF" "E M\xDCLLER \xC9T\xC9");
+TEST_F(TzStrTest, CaseRulesOfTheWindowsPage) {
+    EXPECT_EQ(TzUpperStr("stra\xDF"
+                         "e m\xFCller \xE9t\xE9"),
+              "STRA\xDF"
+              "E M\xDCLLER \xC9T\xC9");
     EXPECT_EQ(UpCaseChar('\xFF'), '\x9F');
     EXPECT_EQ(LoCaseChar('\xC4'), '\xE4');
     EXPECT_TRUE(IsAlphaStr("\xE4x"));
@@ -130,8 +128,7 @@ TEST_F(TzStrTest, CaseRulesOfTheWindowsPage)
     EXPECT_EQ(AnsiToOemStr("\xFC"), "\x81");
 }
 
-TEST_F(TzStrTest, FileNameHelpers)
-{
+TEST_F(TzStrTest, FileNameHelpers) {
     const FSplitResult r = FSplit("/data/tools/q1toolx.dbf");
     EXPECT_EQ(r.Dir, "/data/tools/");
     EXPECT_EQ(r.Name, "q1toolx");
@@ -147,10 +144,10 @@ TEST_F(TzStrTest, FileNameHelpers)
     EXPECT_EQ(FExpand("/a/./b/../c"), "/a/c");
 }
 
-TEST_F(TzStrTest, EraseFilesLeavesFilesOthersHold)
-{
+TEST_F(TzStrTest, EraseFilesLeavesFilesOthersHold) {
     dbftest::ScratchDir dir;
-    for (const char* n : {"a.NDX", "b.ndx", "c.dbf"}) dbftest::WriteFileBytes(dir / n, "x");
+    for (const char* n : {"a.NDX", "b.ndx", "c.dbf"})
+        dbftest::WriteFileBytes(dir / n, "x");
     os::File held;
     ASSERT_EQ(held.Open(dir / "b.ndx", os::OpenMode{os::Access::Read, os::Share::DenyNone}), 0);
     EraseFiles(dir / "*.ndx");
@@ -168,8 +165,7 @@ TEST_F(TzStrTest, EraseFilesLeavesFilesOthersHold)
     EXPECT_FALSE(FileExists(dir / "b.ndx"));
 }
 
-TEST_F(TzStrTest, SearchTemporaryNamesAndDates)
-{
+TEST_F(TzStrTest, SearchTemporaryNamesAndDates) {
     dbftest::ScratchDir dir;
     for (const char* n : {"T1.DBF", "t2.dbf", ".hidden.dbf", "t3.txt"})
         dbftest::WriteFileBytes(dir / n, "abc");
@@ -194,8 +190,7 @@ TEST_F(TzStrTest, SearchTemporaryNamesAndDates)
     EXPECT_GT(DiskFree(dir.Path()), 0.0);
 }
 
-TEST_F(TzStrTest, EngineStartSetsItsDefaults)
-{
+TEST_F(TzStrTest, EngineStartSetsItsDefaults) {
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     InitTzCommon();
     EXPECT_EQ(DateFormat, 5);
