@@ -7,8 +7,12 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QHelpEvent>
+#include <QProxyStyle>
+#include <QToolTip>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -17,6 +21,32 @@ TApplication theApplication;
 int qtArgc = 1;
 char qtProgramName[] = "qor1w";
 char* qtArgv[] = {qtProgramName, nullptr};
+// The hint delay comes from the style; how long a hint stays, and whether hints show at all,
+// is decided where Qt asks to show one.
+class HintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay) return std::max(Application->HintPause, 0);
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+class HintFilter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip) return false;
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w) return false;
+        if (!Application->ShowHint) return true;
+        const QString tip = w->toolTip();
+        if (tip.isEmpty()) return false;
+        auto* help = static_cast<QHelpEvent*>(event);
+        QToolTip::showText(help->globalPos(), tip, w, QRect(),
+                           std::max(Application->HintHidePause, 1));
+        return true;
+    }
+};
 } // namespace
 
 TApplication* Application = &theApplication;
@@ -32,7 +62,15 @@ void TApplication::Initialize(int argc, char** argv) {
     }
     // Closing the last window must not end the program behind the program's back: Run decides.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallHintHandling();
     if (!FTitle.empty()) QApplication::setApplicationDisplayName(guiqt::Q(FTitle));
+}
+
+void TApplication::InstallHintHandling() {
+    if (!HasWidgets() || FHintsInstalled) return;
+    FHintsInstalled = true;
+    QApplication::setStyle(new HintStyle);
+    qApp->installEventFilter(new HintFilter);
 }
 
 bool TApplication::HasWidgets() const {

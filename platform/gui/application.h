@@ -24,10 +24,14 @@ public:
     const std::string& Title() const { return FTitle; }
     void SetTitle(std::string_view t);
 
-    // Hint pauses in milliseconds (before a hint shows, and how long it stays).
+    // Hint pauses in milliseconds (before a hint shows, and how long it stays); read whenever a
+    // hint is about to show.
     int HintPause = 500;
     int HintHidePause = 2500;
     bool ShowHint = true;
+    // Makes the hint settings above govern Qt's tool tips (Initialize does it; call it when the
+    // QApplication was created elsewhere).
+    void InstallHintHandling();
 
     // Handles every pending event, user input included.
     void ProcessMessages();
@@ -53,6 +57,7 @@ private:
     std::string FTitle;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
+    bool FHintsInstalled = false;
 };
 
 // The one application object.

@@ -71,6 +71,18 @@ void TComponent::RemoveComponent(TComponent* c) {
 
 // ---- TControl -----------------------------------------------------------------------------------
 
+namespace {
+// A window's position is that of its frame (as the user sees it), its size that of its inside.
+void PlaceWidget(QWidget* w, int left, int top, int width, int height) {
+    if (w->isWindow()) {
+        w->move(left, top);
+        w->resize(width, height);
+    } else {
+        w->setGeometry(left, top, width, height);
+    }
+}
+} // namespace
+
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
     if (auto* p = dynamic_cast<TWinControl*>(AOwner)) TControl::SetParent(p);
 }
@@ -147,9 +159,16 @@ void TControl::ApplyBounds(int left, int top, int width, int height) {
     FTop = top;
     FWidth = width;
     FHeight = height;
-    if (FWidget) FWidget->setGeometry(left, top, width, height);
+    if (FWidget) PlaceWidget(FWidget, left, top, width, height);
     if (resized)
         if (auto* wc = dynamic_cast<TWinControl*>(this)) wc->Realign();
+}
+
+void TControl::StoreBounds(int left, int top, int width, int height) {
+    FLeft = left;
+    FTop = top;
+    FWidth = std::max(width, 0);
+    FHeight = std::max(height, 0);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -229,7 +248,7 @@ void TControl::SetFont(const TFont& f) {
 void TControl::SyncWidget() {
     QWidget* w = FWidget;
     if (!w) return;
-    w->setGeometry(FLeft, FTop, FWidth, FHeight);
+    PlaceWidget(w, FLeft, FTop, FWidth, FHeight);
     w->setEnabled(FEnabled);
     if (FColorSet) {
         QPalette pal = w->palette();
@@ -456,7 +475,13 @@ void TLabel::SyncWidget() {
     auto* l = qobject_cast<QLabel*>(Widget());
     if (!l) return;
     l->setTextFormat(Qt::PlainText);
-    l->setText(WithoutMnemonic(FCaption));
+    // With a focus control the "&" letter moves the focus there (Qt shows the mnemonic itself).
+    if (FocusControl && FocusControl->Widget()) {
+        l->setText(Q(FCaption));
+        l->setBuddy(FocusControl->Widget());
+    } else {
+        l->setText(WithoutMnemonic(FCaption));
+    }
     l->setWordWrap(FWordWrap);
     Qt::Alignment a = FAlignment == taRightJustify ? Qt::AlignRight
                       : FAlignment == taCenter     ? Qt::AlignHCenter

@@ -154,6 +154,8 @@ protected:
     void SetDefaultSize(int w, int h);
     // Applies new bounds (model and widget) without touching Positioned.
     void ApplyBounds(int left, int top, int width, int height);
+    // Takes bounds the widget already has (moved or resized by the user).
+    void StoreBounds(int left, int top, int width, int height);
     // Colour role of the control's background: true for text-entry backgrounds.
     virtual bool ColorIsBase() const { return false; }
 
@@ -214,7 +216,7 @@ public:
     void SetAlignment(TAlignment a);
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool v);
-    // The control whose focus the label's "&" mnemonic moves to.
+    // The control whose focus the label's "&" mnemonic moves to (set it before the caption).
     TControl* FocusControl = nullptr;
 
 protected:

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -52,6 +54,10 @@ public:
     explicit FormWindow(TForm* form) : FForm(form) {}
 
 protected:
+    void moveEvent(QMoveEvent* e) override {
+        QWidget::moveEvent(e);
+        if (FForm && isVisible()) FForm->WidgetMoved(x(), y());
+    }
     void closeEvent(QCloseEvent* e) override {
         bool accept = false;
         if (FForm) FForm->WidgetCloseRequested(accept);
@@ -338,6 +344,7 @@ void TForm::Show() {
     ShownForms().push_back(this);
     if (!FLaidOut) Realign();
     if (!wasVisible && OnShow) OnShow(this);
+    if (!wasVisible) PlaceByPosition();
     if (QWidget* w = FImpl->Window) {
         FImpl->NeedsPaint = true;
         w->setWindowTitle(Q(FCaption));
@@ -347,6 +354,32 @@ void TForm::Show() {
         if (FActiveControl && FActiveControl->Widget()) FActiveControl->Widget()->setFocus();
     }
     if (!wasVisible && OnActivate) OnActivate(this);
+}
+
+void TForm::PlaceByPosition() {
+    int areaLeft = 0, areaTop = 0, areaWidth = 0, areaHeight = 0;
+    const TForm* over = nullptr;
+    if (FPosition == poMainFormCenter) over = Application->MainForm();
+    if (FPosition == poOwnerFormCenter) over = dynamic_cast<const TForm*>(Owner());
+    if (over && over != this) {
+        areaLeft = over->Left();
+        areaTop = over->Top();
+        areaWidth = over->Width();
+        areaHeight = over->Height();
+    } else if (FPosition == poScreenCenter || FPosition == poMainFormCenter ||
+               FPosition == poOwnerFormCenter) {
+        if (!Application->HasWidgets() || !QGuiApplication::primaryScreen()) return;
+        const QRect a = QGuiApplication::primaryScreen()->availableGeometry();
+        areaLeft = a.left();
+        areaTop = a.top();
+        areaWidth = a.width();
+        areaHeight = a.height();
+    } else {
+        return;
+    }
+    StoreBounds(areaLeft + (areaWidth - Width()) / 2, areaTop + (areaHeight - Height()) / 2,
+                Width(), Height());
+    if (QWidget* w = FImpl->Window) w->move(Left(), Top());
 }
 
 void TForm::BringToFront() {
@@ -543,7 +576,7 @@ void TForm::WidgetResized(int w, int h) {
         // The window's size as the user left it (position moves are not tracked here).
         const QSize ws = d.Window->size();
         if (ws.width() != Width() || ws.height() != Height())
-            ApplyBounds(Left(), Top(), ws.width(), ws.height());
+            StoreBounds(Left(), Top(), ws.width(), ws.height());
     }
     if (w > 0 && h > 0 && d.Buffer.size() != QSize(w, h)) {
         CanvasSetDevice(*FCanvas, nullptr);
@@ -559,6 +592,10 @@ void TForm::WidgetResized(int w, int h) {
     }
     Realign();
     if (OnResize) Guarded([&] { OnResize(this); });
+}
+
+void TForm::WidgetMoved(int x, int y) {
+    StoreBounds(x, y, Width(), Height());
 }
 
 void TForm::Invalidate() {

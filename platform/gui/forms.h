@@ -121,6 +121,7 @@ public:
     // Layer internals.
     QWidget* ClientWidget() const override;
     void WidgetResized(int w, int h);
+    void WidgetMoved(int x, int y);
     void WidgetCloseRequested(bool& accept);
     void WidgetShown();
     void FocusMoved(TControl* c);
@@ -132,6 +133,7 @@ public:
 
 private:
     bool TryEndModal();
+    void PlaceByPosition();
     void DoHide();
     void ApplyWindowFlags();
     TButton* FindButton(bool defaultButton) const;

@@ -185,6 +185,9 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
         if (!direct) return false;
         auto* me = static_cast<QMouseEvent*>(event);
         const QPoint p = me->position().toPoint();
+        // An event a child passed up was already reported where it arrived.
+        for (QWidget* c = w->childAt(p); c && c != w; c = c->parentWidget())
+            if (TControl::FromWidget(c)) return false;
         const TShiftState s = ShiftFromQt(me->modifiers(), me->buttons());
         switch (t) {
         case QEvent::MouseButtonPress:
