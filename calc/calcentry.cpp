@@ -161,9 +161,19 @@ void MeanLimitValues() {
 
 void DiametersForShift(PerGear<long double> xs) {
     TGearData& g = GearData;
+    const long double ta = Tan(g.alphaRad);
+    const long double cat = cosl(g.alphat);
+    // Operating pressure angle at the drawing centre distance (the transverse pressure angle
+    // when none is set); checked once gear 1's thickness and diameters are written.
+    long double c = 0.0L;
     long double w = g.alphat;
+    if (g.aDraw != 0.0L) {
+        c = cat * (g.d[1] + g.d[2]) / 2.0L / g.aDraw;
+        if (!(c > 1.0L || c < 0.0L || !std::isfinite(c))) w = ArcCos(c);
+    }
+    const long double cw = cosl(w);
     for (int i = 1; i <= 2; ++i) {
-        g.snx[i] = (Pi / 2.0L + 2.0L * xs[i] * Tan(g.alphaRad)) * g.mn;
+        g.snx[i] = (Pi / 2.0L + 2.0L * xs[i] * ta) * g.mn;
         const bool premachined = g.q[i] > 1e-5L;
         const long double shift2 = premachined ? g.xEminV[i] + g.xEmaxV[i] : 2.0L * xs[i];
         g.dfx[i] = g.d[i] - 2.0L * g.haP0[i] + shift2 * g.mn;
@@ -171,21 +181,15 @@ void DiametersForShift(PerGear<long double> xs) {
             g.dax[i] = 2.0L * g.hfP0[i] + g.d[i] + shift2 * g.mn;
         else
             g.dax[i] = g.da[i];
-        if (g.aDraw != 0.0L) {
-            const long double c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.aDraw;
-            if (c > 1.0L || c < 0.0L || !std::isfinite(c)) {
-                // Drawings are refused on the flag; say why.
-                AddError("Fatal  : centre distance drawing !");
-                CalcErrorFlag = 1;
-                return;
-            }
-            w = ArcCos(c);
-        } else {
-            w = g.alphat;
+        if (g.aDraw != 0.0L && (c > 1.0L || c < 0.0L || !std::isfinite(c))) {
+            // Drawings are refused on the flag; say why.
+            AddError("Fatal  : centre distance drawing !");
+            CalcErrorFlag = 1;
+            return;
         }
-        g.dwx[i] = cosl(g.alphat) * g.d[i] / cosl(w);
+        g.dwx[i] = cat * g.d[i] / cw;
     }
     g.jtShiftAvg = RadToDeg(2.0L * ArcSin(g.stw[1] / (2.0L * g.dw[1])));
-    g.jtShiftMin = g.jtShiftAvg + RadToDeg(2.0L * g.gAC / g.dwx[1] / cosl(w));
-    g.jtShiftMax = g.jtShiftAvg - RadToDeg(2.0L * g.gEC / g.dwx[1] / cosl(w));
+    g.jtShiftMin = g.jtShiftAvg + RadToDeg(2.0L * g.gAC / g.dwx[1] / cw);
+    g.jtShiftMax = g.jtShiftAvg - RadToDeg(2.0L * g.gEC / g.dwx[1] / cw);
 }

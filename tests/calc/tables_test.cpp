@@ -198,3 +198,29 @@ TEST_F(TablesTest, SmallHelpers) {
 }
 
 } // namespace
+
+namespace {
+
+// The calculation inverts the involute for every operating pressure angle and ball position:
+// check the inverse from small to large angles against mpmath values of tan a - a.
+TEST(InvoluteInverse, MatchesMpmathFromSmallToLargeAngles) {
+    const struct {
+        long double a, inv, tol;
+    } cases[] = {
+        {0.0001L, 3.33333334666666672063492085362e-13L, 1e-13L},
+        {0.001L, 3.33333466666720634942504418034e-10L, 1e-14L},
+        {0.01L, 3.33346667206371076724101980136e-7L, 1e-16L},
+        {0.3L, 0.00933624960962323303530367969829L, 1e-17L},
+        {0.45L, 0.0330550656165783705111525524086L, 1e-17L},
+        {0.7L, 0.142288380463079448128135002213L, 1e-17L},
+        {1.2L, 1.37215162212631893540999423603L, 1e-17L},
+    };
+    for (const auto& c : cases) {
+        ClearErrors();
+        EXPECT_NEAR(double(ArcInv(c.inv) - c.a), 0.0, double(c.tol)) << double(c.a);
+        EXPECT_NEAR(double(ArcInv(-c.inv) + c.a), 0.0, double(c.tol)) << double(c.a);
+        EXPECT_EQ(ErrorCount, 0) << double(c.a);
+    }
+}
+
+} // namespace
