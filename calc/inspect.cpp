@@ -20,35 +20,72 @@ constexpr long double Sqrt2 = 1.414213562373095048801688724209698079L;
 
 } // namespace
 
-long double SpanMeasure(int i, long double xE) {
+namespace {
+
+// What the span and ball dimensions of one gear share at every shift: worked out once per gear
+// (each dimension is then a sum or one inverse involute away).
+struct SpanBase {
+    long double atShift0 = 0; // the span at shift 0
+    long double perShift = 0; // its change per unit of shift
+};
+
+SpanBase MakeSpanBase(int i) {
     TGearData& g = GearData;
     const long double dM = 2 * g.mn * g.x[i] + g.d[i];
     const long double bM = std::atan(Tan(g.betaRad) * dM / g.d[i]);
     const long double aM =
         ArcCosLimited("", std::cos(g.betaRad) * std::cos(g.alphaRad) * g.d[i] / dM / std::cos(bM));
     const long double s = g.z[i] < 0 ? -1 : 1;
+    const long double invAt = Inv(g.alphat);
     if (g.k[i] == 0) {
         // Counted on |z| and given the sign back: an internal gear spans as many spaces as the
         // external gear of the same size spans teeth.
-        const long double v = std::fabs(static_cast<long double>(g.z[i])) * Inv(g.alphat) /
-                                  Inv(g.alphaRad) * aM / Pi +
-                              1;
+        const long double v =
+            std::fabs(static_cast<long double>(g.z[i])) * invAt / Inv(g.alphaRad) * aM / Pi + 1;
         std::int32_t k = 1;
         if (std::isfinite(v) && v >= 1 && v < 2.0e9L) k = static_cast<std::int32_t>(v);
         g.k[i] = s < 0 ? -k : k;
     }
-    return std::cos(g.alphaRad) * g.mn * (Inv(g.alphat) * g.z[i] + (g.k[i] - s / 2) * Pi) +
-           2 * xE * g.mn * std::sin(g.alphaRad);
+    SpanBase b;
+    b.atShift0 = std::cos(g.alphaRad) * g.mn * (invAt * g.z[i] + (g.k[i] - s / 2) * Pi);
+    b.perShift = 2 * g.mn * std::sin(g.alphaRad);
+    return b;
 }
 
-long double BallMeasure(int i, long double xE) {
+struct BallBase {
+    long double tanAlpha = 0, invAt = 0, dmTerm = 0, oddFactor = 1;
+};
+
+BallBase MakeBallBase(int i) {
     const TGearData& g = GearData;
-    const long double eta = (Pi - 4 * xE * Tan(g.alphaRad)) / 2 / g.z[i];
-    const long double aK = ArcInv(g.DM[i] / g.db[i] / std::cos(g.betab) - (eta - Inv(g.alphat)));
+    BallBase b;
+    b.tanAlpha = Tan(g.alphaRad);
+    b.invAt = Inv(g.alphat);
+    b.dmTerm = g.DM[i] / g.db[i] / std::cos(g.betab);
+    // Odd tooth numbers: the balls lie in spaces half a pitch out of line.
+    if (!IsEven(g.z[i])) b.oddFactor = std::cos(HalfPi / g.z[i]);
+    return b;
+}
+
+long double BallAt(int i, const BallBase& b, long double xE) {
+    const TGearData& g = GearData;
+    const long double eta = (Pi - 4 * xE * b.tanAlpha) / 2 / g.z[i];
+    const long double aK = ArcInv(b.dmTerm - (eta - b.invAt));
     if (aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
     const long double dK = g.db[i] / std::cos(aK);
     if (IsEven(g.z[i])) return dK + g.DM[i];
-    return std::cos(HalfPi / g.z[i]) * dK + g.DM[i];
+    return b.oddFactor * dK + g.DM[i];
+}
+
+} // namespace
+
+long double SpanMeasure(int i, long double xE) {
+    const SpanBase b = MakeSpanBase(i);
+    return b.atShift0 + xE * b.perShift;
+}
+
+long double BallMeasure(int i, long double xE) {
+    return BallAt(i, MakeBallBase(i), xE);
 }
 
 long double BallDimOddTeeth(int i, long double M) {
@@ -161,18 +198,21 @@ void CalcTolerances() {
             g.k[i] = 0;
         }
         if (CalcErrorFlag != 0) return;
-        g.WminV[i] = SpanMeasure(i, g.xEminV[i]);
-        g.WmaxV[i] = SpanMeasure(i, g.xEmaxV[i]);
-        g.Wtheo[i] = SpanMeasure(i, g.x[i]);
-        g.Wmin[i] = SpanMeasure(i, g.xEmin[i]);
-        g.Wmax[i] = SpanMeasure(i, g.xEmax[i]);
+        // The first span fixes k[i]; all five shifts share the rest.
+        const SpanBase span = MakeSpanBase(i);
+        g.WminV[i] = span.atShift0 + g.xEminV[i] * span.perShift;
+        g.WmaxV[i] = span.atShift0 + g.xEmaxV[i] * span.perShift;
+        g.Wtheo[i] = span.atShift0 + g.x[i] * span.perShift;
+        g.Wmin[i] = span.atShift0 + g.xEmin[i] * span.perShift;
+        g.Wmax[i] = span.atShift0 + g.xEmax[i] * span.perShift;
         if (CalcErrorFlag != 0) return;
 
-        g.MdKminV[i] = BallMeasure(i, g.xEminV[i]);
-        g.MdKmaxV[i] = BallMeasure(i, g.xEmaxV[i]);
-        g.MdKtheo[i] = BallMeasure(i, g.x[i]);
-        g.MdKmin[i] = BallMeasure(i, g.xEmin[i]);
-        g.MdKmax[i] = BallMeasure(i, g.xEmax[i]);
+        const BallBase ball = MakeBallBase(i);
+        g.MdKminV[i] = BallAt(i, ball, g.xEminV[i]);
+        g.MdKmaxV[i] = BallAt(i, ball, g.xEmaxV[i]);
+        g.MdKtheo[i] = BallAt(i, ball, g.x[i]);
+        g.MdKmin[i] = BallAt(i, ball, g.xEmin[i]);
+        g.MdKmax[i] = BallAt(i, ball, g.xEmax[i]);
         if (CalcErrorFlag != 0) return;
 
         g.MdRminV[i] = BallDimOddTeeth(i, g.MdKminV[i]);

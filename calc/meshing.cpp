@@ -16,38 +16,9 @@ std::string GearNo(int i) {
     return std::to_string(i);
 }
 
-// Transverse tooth thickness on the pitch circle of gear i generated at shift xE.
-long double PitchThickness(const TGearData& g, long double xE) {
-    return g.mt * Pi / 2 + 2 * xE * g.mn * std::tan(g.alphat);
-}
-
-// Thickness of the involute tooth of gear i at diameter y (signed like the diameters) for the
-// transverse pitch-circle thickness st.
-long double InvoluteThickness(const TGearData& g, int i, long double st, long double y) {
-    return (Inv(g.alphat) + st / g.d[i] - Inv(ArcCosLimited("", g.db[i] / y))) * y;
-}
-
 // Transverse chamfer angle of the tool of gear i.
 long double ChamferAngleT(const TGearData& g, int i) {
     return std::atan(std::tan(DegToRad(g.alkP0[i])) / std::cos(g.betaRad));
-}
-
-// Thickness at diameter y of the tooth flank cut by the chamfer flank of the tool at shift xE.
-long double ChamferThickness(const TGearData& g, int i, long double xE, long double y) {
-    const long double ak = ChamferAngleT(g, i);
-    const long double dbk = std::cos(ak) * g.d[i];
-    const long double sk = (std::tan(ak) - std::tan(g.alphat)) * 2 * g.hFfP0[i] + g.mt * Pi / 2 +
-                           std::tan(ak) * 2 * xE * g.mn;
-    return (Inv(ak) + sk / g.d[i] - Inv(ArcCosLimited("", dbk / y))) * y;
-}
-
-// Tip thickness at da of a gear whose involute is generated at shift xInv and whose chamfer
-// is cut at shift xChamfer: the thinner of the two flanks governs at the tip.
-long double ChamferedTipThickness(const TGearData& g, int i, long double xInv,
-                                  long double xChamfer) {
-    const long double sInv = InvoluteThickness(g, i, PitchThickness(g, xInv), g.da[i]);
-    const long double sCh = ChamferThickness(g, i, xChamfer, g.da[i]);
-    return std::fmin(sInv, sCh);
 }
 
 } // namespace
@@ -102,56 +73,142 @@ long double RootFormDiameterAt(int i, long double xE) {
     return LineOfActionDiameter(i, ToolFlankEndDepth(i), xE);
 }
 
+namespace {
+
+// inv(arccos c) for 0 < c <= 1 with one inverse function instead of three: tan(arccos c) is
+// sqrt(1 - c^2) / c. A ratio beyond 1 (a diameter inside the base circle) counts as angle 0.
+long double InvArcCos(long double c, long double& tanA) {
+    tanA = 0;
+    if (!(std::fabs(c) <= 1) || c == 0) return 0;
+    tanA = std::sqrt(1 - c * c) / c;
+    return tanA - std::acos(c);
+}
+
+long double InvArcCos(long double c) {
+    long double t = 0;
+    return InvArcCos(c, t);
+}
+
+// The flanks of a gear cut by a chamfered tool: the involute of the main flank and the involute
+// of the chamfer flank. Their thicknesses at a diameter y depend linearly on the generating
+// shift; everything else is worked out once per gear.
+struct ChamferFlanks {
+    int i = 1;
+    long double invAt = 0, db = 0, st0 = 0, stPerX = 0;  // main flank (thickness / d)
+    long double invAk = 0, dbk = 0, sk0 = 0, skPerX = 0; // chamfer flank (thickness / d)
+    long double sinAt = 0, sinAk = 0, hFf = 0, mn = 0, d = 0;
+
+    long double Main(long double y, long double xE) const {
+        return (invAt + st0 + xE * stPerX - InvArcCos(db / y)) * y;
+    }
+    long double Chamfer(long double y, long double xE) const {
+        return (invAk + sk0 + xE * skPerX - InvArcCos(dbk / y)) * y;
+    }
+    // Main(y) - Chamfer(y) and its derivative: d/dy [(C - inv a(y)) y] = C - inv a - tan a.
+    long double Difference(long double y, long double xE, long double& slope) const {
+        long double tm = 0, tc = 0;
+        const long double im = InvArcCos(db / y, tm);
+        const long double ic = InvArcCos(dbk / y, tc);
+        const long double cm = invAt + st0 + xE * stPerX;
+        const long double cc = invAk + sk0 + xE * skPerX;
+        slope = (cm - im - tm) - (cc - ic - tc);
+        return (cm - im) * y - (cc - ic) * y;
+    }
+    // The chamfer corner of the tool, hFf above its datum line, makes a point on each flank's
+    // line of action; the two flanks cross between those two diameters.
+    long double CornerDiameter(long double base, long double s, long double xE) const {
+        const long double X = d * s + 2 * (hFf + xE * mn) / s;
+        return (d < 0 ? -1 : 1) * std::sqrt(base * base + X * X);
+    }
+};
+
+ChamferFlanks MakeChamferFlanks(const TGearData& g, int i) {
+    const long double ak = ChamferAngleT(g, i);
+    const long double tak = std::tan(ak);
+    const long double tat = std::tan(g.alphat);
+    ChamferFlanks c;
+    c.i = i;
+    c.d = g.d[i];
+    c.mn = g.mn;
+    c.hFf = g.hFfP0[i];
+    c.invAt = tat - g.alphat;
+    c.db = g.db[i];
+    c.st0 = g.mt * Pi / 2 / g.d[i];
+    c.stPerX = 2 * g.mn * tat / g.d[i];
+    c.invAk = tak - ak;
+    c.dbk = std::cos(ak) * g.d[i];
+    c.sk0 = ((tak - tat) * 2 * g.hFfP0[i] + g.mt * Pi / 2) / g.d[i];
+    c.skPerX = tak * 2 * g.mn / g.d[i];
+    c.sinAt = std::sin(g.alphat);
+    c.sinAk = std::sin(ak);
+    return c;
+}
+
+// Tip thickness at da of a gear whose involute is generated at shift xInv and whose chamfer
+// is cut at shift xChamfer: the thinner of the two flanks governs at the tip.
+long double ChamferedTipThickness(const ChamferFlanks& c, long double da, long double xInv,
+                                  long double xChamfer) {
+    return std::fmin(c.Main(da, xInv), c.Chamfer(da, xChamfer));
+}
+
+// The crossing of the two flanks for the shift xE (see FormDiameterTool).
+long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE) {
+    const int i = c.i;
+    auto f = [&](long double y) { return c.Main(y, xE) - c.Chamfer(y, xE); };
+    const long double tip = g.da[i];
+    const long double fTip = f(tip);
+    if (!(fTip > 0)) {
+        // The chamfer flank does not reach the tip circle.
+        g.saK[i] = c.Main(tip, xE);
+        return tip;
+    }
+    // Bracket: the two corner points, else the whole flank (external gears: down to the base
+    // circle; internal gears: out to the root).
+    long double lo = c.CornerDiameter(c.dbk, c.sinAk, xE);
+    long double hi = c.CornerDiameter(c.db, c.sinAt, xE);
+    long double flo = f(lo), fhi = f(hi);
+    if (!(flo <= 0 && fhi > 0)) {
+        lo = g.z[i] > 0 ? g.db[i] : g.dfmax[i];
+        flo = f(lo);
+        hi = tip;
+        fhi = fTip;
+    }
+    if (!(flo <= 0) || !std::isfinite(flo)) {
+        AddError("Error  : dFa cutting tool (" + GearNo(i) + ")");
+        g.saK[i] = c.Chamfer(tip, xE);
+        return tip;
+    }
+    // Newton's method on the thickness difference (its slope is cheap: see Difference), kept
+    // inside the bracket, where a step that would leave it bisects instead.
+    long double y = (lo + hi) / 2;
+    for (int n = 0; n < 200; ++n) {
+        long double slope = 0;
+        const long double fy = c.Difference(y, xE, slope);
+        if (fy == 0) break;
+        if ((fy > 0) == (fhi > 0))
+            hi = y;
+        else
+            lo = y;
+        long double next = y - fy / slope;
+        if (!(next > std::fmin(lo, hi) && next < std::fmax(lo, hi)) || !std::isfinite(next))
+            next = (lo + hi) / 2;
+        const long double step = std::fabs(next - y);
+        y = next;
+        if (step <= 1e-17L * std::fabs(y) || std::fabs(hi - lo) <= 1e-17L * std::fabs(y)) break;
+    }
+    g.saK[i] = c.Chamfer(y, xE);
+    return y;
+}
+
+} // namespace
+
 long double FormDiameterTool(int i, long double xE) {
     TGearData& g = GearData;
     if (CalcErrorFlag != 0) {
         AddError("Fatal  : dFa alpha tk !");
         return 0;
     }
-    const long double st = PitchThickness(g, xE);
-    auto f = [&](long double y) {
-        return InvoluteThickness(g, i, st, y) - ChamferThickness(g, i, xE, y);
-    };
-    const long double tip = g.da[i];
-    // External gears: the involute ends at the base circle; internal gears: at the root.
-    const long double other = g.z[i] > 0 ? g.db[i] : g.dfmax[i];
-    long double fTip = f(tip);
-    if (!(fTip > 0)) {
-        // The chamfer flank does not reach the tip circle.
-        g.saK[i] = InvoluteThickness(g, i, st, tip);
-        return tip;
-    }
-    long double fOther = f(other);
-    if (!(fOther <= 0) || !std::isfinite(fOther)) {
-        AddError("Error  : dFa cutting tool (" + GearNo(i) + ")");
-        g.saK[i] = ChamferThickness(g, i, xE, tip);
-        return tip;
-    }
-    // Regula falsi (Illinois) on the bracket [other, tip]: the thickness difference is smooth
-    // and monotone there, so this converges in a few steps to full precision.
-    long double lo = other, flo = fOther;
-    long double hi = tip, fhi = fTip;
-    int side = 0;
-    long double y = lo;
-    for (int n = 0; n < 200; ++n) {
-        y = (lo * fhi - hi * flo) / (fhi - flo);
-        if (!(y > std::fmin(lo, hi) && y < std::fmax(lo, hi))) y = (lo + hi) / 2;
-        const long double fy = f(y);
-        if (fy == 0 || std::fabs(hi - lo) <= 1e-15L * std::fabs(tip)) break;
-        if ((fy > 0) == (fhi > 0)) {
-            hi = y;
-            fhi = fy;
-            if (side == -1) flo /= 2;
-            side = -1;
-        } else {
-            lo = y;
-            flo = fy;
-            if (side == 1) fhi /= 2;
-            side = 1;
-        }
-    }
-    g.saK[i] = ChamferThickness(g, i, xE, y);
-    return y;
+    return ChamferCrossing(g, MakeChamferFlanks(g, i), xE);
 }
 
 void SpecificSliding() {
@@ -245,9 +302,11 @@ void CalcUnit2() {
         }
 
         // Tip form diameter: where the involute of the main flank ends below the tip.
-        if (g.ChamferOn[i]) {
-            g.dFa[i] = FormDiameterTool(i, g.xEmaxV[i]);
-            g.dFaK[i] = FormDiameterTool(i, g.xEminV[i]);
+        const bool chamfer = g.ChamferOn[i];
+        const ChamferFlanks flanks = chamfer ? MakeChamferFlanks(g, i) : ChamferFlanks{};
+        if (chamfer) {
+            g.dFa[i] = ChamferCrossing(g, flanks, g.xEmaxV[i]);
+            g.dFaK[i] = ChamferCrossing(g, flanks, g.xEminV[i]);
         } else if (g.rhofP0mn[i] <= 0) {
             g.dFa[i] = g.da[i];
             g.dFaK[i] = g.da[i];
@@ -262,10 +321,11 @@ void CalcUnit2() {
         g.sat[i] = (base + g.st[i] / g.d[i]) * g.da[i];
         g.stw[i] = (Inv(g.alphat) + g.st[i] / g.d[i] - Inv(g.alphawt)) * g.dw[i];
 
-        if (g.ChamferOn[i] && g.z[i] > 0) {
-            g.satMax[i] = ChamferedTipThickness(g, i, g.xEmax[i], g.xEmaxV[i]);
-            g.satMin[i] = ChamferedTipThickness(g, i, g.xEmin[i], g.xEminV[i]);
-            g.saK[i] = ChamferedTipThickness(g, i, g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
+        if (chamfer && g.z[i] > 0) {
+            g.satMax[i] = ChamferedTipThickness(flanks, g.da[i], g.xEmax[i], g.xEmaxV[i]);
+            g.satMin[i] = ChamferedTipThickness(flanks, g.da[i], g.xEmin[i], g.xEminV[i]);
+            g.saK[i] =
+                ChamferedTipThickness(flanks, g.da[i], g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
         } else {
             g.satMax[i] = (base + g.stMax[i] / g.d[i]) * g.da[i];
             g.satMin[i] = (base + g.stMin[i] / g.d[i]) * g.da[i];
