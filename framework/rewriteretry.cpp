@@ -1,9 +1,14 @@
 #include "framework/rewriteretry.h"
 
 #include "framework/globals.h"
+#include "platform/gui/msgbox.h"
 #include "platform/os/errors.h"
 
-RetryQuestion RetryQuestionHook = nullptr;
+bool AskRetryOrCancel(const std::string& text, const std::string& caption) {
+    return MessageBox(text, caption, MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL) == IDRETRY;
+}
+
+RetryQuestion RetryQuestionHook = &AskRetryOrCancel;
 
 std::string RewriteErrorText(int dosCode) {
     if (dosCode == os::kErrWriteProtect) return "remove write protect !";

@@ -10,8 +10,11 @@
 // Asks text (captioned caption) with the buttons Retry and Cancel; true for Retry.
 using RetryQuestion = bool (*)(const std::string& text, const std::string& caption);
 
-// The question in use; nullptr (the default until the GUI installs its message box) means no
-// question can be asked.
+// The GUI layer's message box with Retry and Cancel (answered by a ModalResponder in tests and
+// batch modes; without a display it answers Cancel and reports the question on stderr).
+bool AskRetryOrCancel(const std::string& text, const std::string& caption);
+
+// The question in use: AskRetryOrCancel by default; nullptr means no question can be asked.
 extern RetryQuestion RetryQuestionHook;
 
 constexpr int RewriteRetryAttempts = 3;

@@ -16,6 +16,7 @@
 #include "framework/rewriteretry.h"
 #include "framework/settings.h"
 #include "framework/utilmath.h"
+#include "platform/gui/responder.h"
 
 namespace fs = std::filesystem;
 
@@ -104,7 +105,8 @@ protected:
     }
     void TearDown() override {
         setenv("XDG_CONFIG_HOME", savedXdg_.c_str(), 1);
-        RetryQuestionHook = nullptr;
+        RetryQuestionHook = &AskRetryOrCancel;
+        ScreenMetricsHook = &GuiScreenMetrics;
         fs::remove_all(root_);
     }
     fs::path StartCfg() const { return root_ / "start" / "qor1w.cfg"; }
@@ -686,7 +688,7 @@ TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes) {
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(questionsAsked, 2);
     EXPECT_EQ(AbortFlag, 0);
-    RetryQuestionHook = nullptr;
+    RetryQuestionHook = &AskRetryOrCancel;
     EXPECT_EQ(RewriteErrorText(19), "remove write protect !");
     EXPECT_EQ(RewriteErrorText(5), "I/O-Error 5");
 }
@@ -739,6 +741,43 @@ TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports) {
     ASSERT_EQ(shownErrors.size(), 2u);
     EXPECT_EQ(shownErrors[1], "invalid temporary directory configured");
     EXPECT_EQ(AbortFlag, 1); // the question for a new one was cancelled
+}
+
+} // namespace
+
+namespace {
+
+// Answers Retry a given number of times, then Cancel, and records the questions.
+class RetryResponder : public ModalResponder {
+public:
+    explicit RetryResponder(int retries) : retries_(retries) {}
+    void RespondForm(TForm&) override {}
+    int RespondMessage(const MessageQuestion& q) override {
+        questions.push_back(q);
+        return static_cast<int>(questions.size()) <= retries_ ? IDRETRY : IDCANCEL;
+    }
+    bool RespondDialog(TCommonDialog&) override { return false; }
+    std::vector<MessageQuestion> questions;
+
+private:
+    int retries_;
+};
+
+TEST_F(ConfigFiles, TheMessageBoxAsksRetryOrCancel) {
+    WriteBytes(root_ / "plain", "x");
+    ConfigDir = (root_ / "plain" / "cfg").string();
+    setenv("XDG_CONFIG_HOME", (root_ / "plain").c_str(), 1);
+    RetryQuestionHook = &AskRetryOrCancel;
+    RetryResponder responder(1);
+    {
+        ResponderScope scope(responder);
+        WriteSessionFile();
+    }
+    ASSERT_EQ(responder.questions.size(), 2u);
+    EXPECT_EQ(responder.questions[0].Caption, "Error  : ");
+    EXPECT_EQ(responder.questions[0].Text, "I/O-Error 3"); // the path's directory is missing
+    EXPECT_EQ(responder.questions[0].Buttons(), MB_RETRYCANCEL);
+    EXPECT_EQ(AbortFlag, 1);
 }
 
 } // namespace
