@@ -14,6 +14,7 @@
 #include "framework/utilfile.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
+#include "platform/gui/msgbox.h"
 #include "platform/gui/screen.h"
 #include "platform/os/codepage.h"
 #include "platform/os/file.h"
@@ -24,8 +25,10 @@ std::string SystemConfigDir = "/etc/qor1w";
 
 namespace {
 
+// The error box of the program's message routine: captioned "Error  : ", silent while
+// ErrorBoxesOn is clear.
 void DefaultShowError(const std::string& text) {
-    if (ErrorBoxesOn) std::fprintf(stderr, "Error  : %s\n", text.c_str());
+    if (ErrorBoxesOn) MessageBox(text, "Error  : ", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 bool DefaultInputText(const std::string&, int, std::string&) {

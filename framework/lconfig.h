@@ -36,8 +36,9 @@ using ScreenMetricsFunc = TScreenMetrics (*)();
 TScreenMetrics GuiScreenMetrics();
 extern ScreenMetricsFunc ScreenMetricsHook;
 
-// The messages and the question of CheckConfiguredDirectories. Defaults until the dialogs are
-// installed: the error goes to stderr while ErrorBoxesOn is set; the question is cancelled.
+// The messages and the question of CheckConfiguredDirectories. Defaults: the error is the GUI
+// layer's message box captioned "Error  : " (silent while ErrorBoxesOn is clear); the text
+// question answers Cancel until the dialogs install their InputText here.
 using ConfigShowErrorFunc = void (*)(const std::string& text);
 using ConfigInputTextFunc = bool (*)(const std::string& prompt, int maxLength, std::string& text);
 extern ConfigShowErrorFunc ConfigShowErrorHook;
