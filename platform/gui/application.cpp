@@ -63,7 +63,6 @@ void TApplication::Initialize(int argc, char** argv) {
     // Closing the last window must not end the program behind the program's back: Run decides.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallHintHandling();
-    if (!FTitle.empty()) QApplication::setApplicationDisplayName(guiqt::Q(FTitle));
 }
 
 void TApplication::InstallHintHandling() {
@@ -83,9 +82,10 @@ bool TApplication::Interactive() const {
     return p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }
 
+// The title names the program (message-box captions, the main window's title is the form's
+// own): it is not given to Qt as display name, which Qt would append to every window title.
 void TApplication::SetTitle(std::string_view t) {
     FTitle = t;
-    if (HasWidgets()) QApplication::setApplicationDisplayName(guiqt::Q(FTitle));
 }
 
 void TApplication::ProcessMessages() {

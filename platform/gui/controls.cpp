@@ -4,6 +4,7 @@
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/qtbridge.h"
+#include "platform/gui/screen.h"
 #include "platform/os/utf8.h"
 
 #include <QAbstractScrollArea>
@@ -741,7 +742,10 @@ std::string TMemo::SelText() const {
 }
 
 void TMemo::CopyToClipboard() {
-    if (auto* m = qobject_cast<QPlainTextEdit*>(Widget())) m->copy();
+    if (auto* m = qobject_cast<QPlainTextEdit*>(Widget()))
+        m->copy();
+    else if (!SelText().empty())
+        Clipboard()->SetAsText(SelText());
 }
 
 void TMemo::SyncWidget() {

@@ -98,6 +98,7 @@ struct TForm::Impl {
     QImage Buffer;
     bool NeedsPaint = true;
     bool InPaint = false;
+    bool PaintScheduled = false;
 };
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<Impl>()) {
@@ -119,7 +120,8 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
             Impl& d = *FImpl;
             if (d.Buffer.size() != d.Client->size())
                 WidgetResized(d.Client->width(), d.Client->height());
-            if (d.NeedsPaint) PaintNow();
+            // OnPaint runs outside Qt's paint event, so that it may process messages.
+            if (d.NeedsPaint) SchedulePaint();
             CanvasRelease(*FCanvas);
             QPainter p(d.Client);
             p.drawImage(0, 0, d.Buffer);
@@ -134,6 +136,8 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
     FColor = clBtnFace;
     SetDefaultSize(544, 386);
     ApplyWindowFlags();
+    // The canvas can be drawn on (and measure text) before the window is first shown.
+    ResizeBuffer(ClientWidth(), ClientHeight());
 }
 
 TForm::~TForm() {
@@ -325,10 +329,6 @@ void TForm::Realign() {
     FLaidOut = true;
 }
 
-void TForm::WidgetShown() {
-    FImpl->NeedsPaint = true;
-}
-
 void TForm::SetVisible(bool v) {
     if (v) {
         Show();
@@ -347,6 +347,7 @@ void TForm::Show() {
     if (!wasVisible) PlaceByPosition();
     if (QWidget* w = FImpl->Window) {
         FImpl->NeedsPaint = true;
+        SchedulePaint();
         w->setWindowTitle(Q(FCaption));
         ApplyWindowFlags();
         w->show();
@@ -570,26 +571,43 @@ bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift
 
 // ---- painting -----------------------------------------------------------------------------------
 
+void TForm::ResizeBuffer(int w, int h) {
+    Impl& d = *FImpl;
+    if (!d.Client) return;
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    if (d.Buffer.size() == QSize(w, h)) return;
+    CanvasSetDevice(*FCanvas, nullptr);
+    QImage next(w, h, QImage::Format_RGB32);
+    next.fill(ToQColor(FColor));
+    if (!d.Buffer.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, d.Buffer);
+    }
+    d.Buffer = std::move(next);
+    CanvasSetDevice(*FCanvas, &d.Buffer);
+    d.NeedsPaint = true;
+}
+
+void TForm::SchedulePaint() {
+    Impl& d = *FImpl;
+    if (!d.Client || d.PaintScheduled) return;
+    d.PaintScheduled = true;
+    QTimer::singleShot(0, d.Client, [this] {
+        FImpl->PaintScheduled = false;
+        if (FImpl->NeedsPaint && Visible()) PaintNow();
+    });
+}
+
 void TForm::WidgetResized(int w, int h) {
     Impl& d = *FImpl;
     if (d.Window) {
-        // The window's size as the user left it (position moves are not tracked here).
         const QSize ws = d.Window->size();
         if (ws.width() != Width() || ws.height() != Height())
             StoreBounds(Left(), Top(), ws.width(), ws.height());
     }
-    if (w > 0 && h > 0 && d.Buffer.size() != QSize(w, h)) {
-        CanvasSetDevice(*FCanvas, nullptr);
-        QImage next(w, h, QImage::Format_RGB32);
-        next.fill(ToQColor(FColor));
-        if (!d.Buffer.isNull()) {
-            QPainter p(&next);
-            p.drawImage(0, 0, d.Buffer);
-        }
-        d.Buffer = std::move(next);
-        CanvasSetDevice(*FCanvas, &d.Buffer);
-        d.NeedsPaint = true;
-    }
+    if (w > 0 && h > 0) ResizeBuffer(w, h);
+    if (d.NeedsPaint && Visible()) SchedulePaint();
     Realign();
     if (OnResize) Guarded([&] { OnResize(this); });
 }
@@ -600,17 +618,22 @@ void TForm::WidgetMoved(int x, int y) {
 
 void TForm::Invalidate() {
     FImpl->NeedsPaint = true;
-    if (FImpl->Client) FImpl->Client->update();
+    if (Visible()) SchedulePaint();
 }
 
 void TForm::PaintNow() {
     Impl& d = *FImpl;
     if (!d.Client) return;
+    if (d.InPaint) {
+        // Asked again while painting (a handler processed messages): once more afterwards.
+        d.NeedsPaint = true;
+        return;
+    }
     // Before the window is shown its layout has not run: the client size comes from the bounds.
     const QSize size =
         d.Client->isVisible() ? d.Client->size() : QSize(ClientWidth(), ClientHeight());
-    const int w = std::max(size.width(), 1), h = std::max(size.height(), 1);
-    if (d.Buffer.size() != QSize(w, h)) WidgetResized(w, h);
+    if (d.Buffer.size() != QSize(std::max(size.width(), 1), std::max(size.height(), 1)))
+        ResizeBuffer(size.width(), size.height());
     d.NeedsPaint = false;
     CanvasRelease(*FCanvas);
     d.Buffer.fill(ToQColor(FColor));
@@ -619,6 +642,7 @@ void TForm::PaintNow() {
     CanvasRelease(*FCanvas);
     d.InPaint = false;
     d.Client->update();
+    if (d.NeedsPaint) SchedulePaint();
 }
 
 TColor TForm::ClientPixel(int x, int y) const {

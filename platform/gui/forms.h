@@ -123,7 +123,6 @@ public:
     void WidgetResized(int w, int h);
     void WidgetMoved(int x, int y);
     void WidgetCloseRequested(bool& accept);
-    void WidgetShown();
     void FocusMoved(TControl* c);
     void ControlDestroyed(TControl* c);
     void Invalidate() override;
@@ -133,6 +132,8 @@ public:
 
 private:
     bool TryEndModal();
+    void ResizeBuffer(int w, int h);
+    void SchedulePaint();
     void PlaceByPosition();
     void DoHide();
     void ApplyWindowFlags();

@@ -5,6 +5,7 @@
 #include "gui_testutil.h"
 
 #include "platform/gui/gui.h"
+#include "platform/gui/screen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -169,6 +171,45 @@ TEST_F(GuiEvents, ScreenCentredFormsAreCentred) {
     EXPECT_EQ(f.Top(), 100 + (400 - 100) / 2);
     EXPECT_EQ(f.Parent(), nullptr); // a form is never shown inside its owner
     f.Close();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GuiEvents, RepaintsRunOnPaintThroughTheMessageLoopNeverNested) {
+    TForm f(nullptr);
+    f.SetBounds(0, 0, 200, 120);
+    int paints = 0, depth = 0, maxDepth = 0;
+    f.OnPaint = [&](TObject*) {
+        ++paints;
+        maxDepth = std::max(maxDepth, ++depth);
+        f.Canvas()->Brush.Color = clGreen;
+        f.Canvas()->FillRect(Rect(0, 0, 50, 50));
+        Application->ProcessMessages(); // as long replays do
+        f.Invalidate();                 // asks again while painting
+        --depth;
+    };
+    // Measuring and drawing work before the first show.
+    EXPECT_GT(f.Canvas()->TextWidth("Indexing"), 0);
+    f.Show();
+    for (int i = 0; i < 5 && paints < 2; ++i)
+        Application->ProcessMessages();
+    EXPECT_GE(paints, 2);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_EQ(f.ClientPixel(10, 10), clGreen);
+    f.OnPaint = nullptr;
+    f.Close();
+}
+
+TEST_F(GuiEvents, MemoSelectionGoesToTheClipboard) {
+    TForm f(nullptr);
+    auto* m = new TMemo(&f);
+    m->Lines().Assign({"QOR1W", "z = 17"});
+    m->SelectAll();
+    EXPECT_EQ(m->SelText(), "QOR1W\nz = 17");
+    m->CopyToClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), "QOR1W\nz = 17");
 }
 
 } // namespace
