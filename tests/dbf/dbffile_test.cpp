@@ -623,3 +623,35 @@ TEST_F(DbfFileTest, MutatedHeadersNeverReadOutsideTheirBuffers) {
     EXPECT_GT(opened, 0);
     EXPECT_GT(refused, 0);
 }
+
+namespace {
+int g_boxes = 0;
+void CountingBox(const std::string&, const std::string&) {
+    ++g_boxes;
+}
+} // namespace
+
+TEST_F(DbfFileTest, InteractiveErrorsLeaveTheOperationButKeepTheTable) {
+    const std::string path = dir_ / "t.dbf";
+    dbftest::Reference("write-db3 '" + path + "'");
+    TWorkArea area;
+    ASSERT_TRUE(Open(area, path));
+    SetErrorReporting(true);
+    StopBoxHook = CountingBox;
+    g_boxes = 0;
+    EXPECT_THROW(GetDbfRecord(area, 99), ERivozError);
+    EXPECT_EQ(g_boxes, 1);
+    EXPECT_TRUE(area.File.IsOpen()); // the table stays usable after the message
+    EXPECT_NO_THROW(GetDbfRecord(area, 1));
+    EXPECT_EQ(area.RecNo, 1);
+    WriteFileBytes(dir_ / "bad.dbf", std::string(31, 'x'));
+    TWorkArea bad;
+    bad.FileName = dir_ / "bad.dbf";
+    EXPECT_THROW(OpenDbf(bad), ERivozError);
+    EXPECT_EQ(g_boxes, 2);
+    EXPECT_FALSE(bad.File.IsOpen());
+    StopBoxHook = nullptr;
+    SetErrorReporting(false);
+    CloseDbf(area);
+    EXPECT_EQ(LastErrorCode, 0);
+}
