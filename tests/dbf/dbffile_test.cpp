@@ -71,6 +71,48 @@ std::string Dbase3Header(const std::vector<TDbfFieldDesc>& fields, int recordLen
     return h;
 }
 
+// dBASE II: 8-byte prolog, 16-byte descriptors, header of 521 bytes.
+std::string Dbase2Table(std::uint16_t records) {
+    std::string b(521, '\0');
+    b[0] = 0x02;
+    b[1] = static_cast<char>(records & 0xFF);
+    b[2] = static_cast<char>(records >> 8);
+    b[3] = 5;
+    b[4] = 17;
+    b[5] = 90;
+    b[6] = 5; // record length
+    std::memcpy(b.data() + 8, "CODE", 4);
+    b[8 + 11] = 'C';
+    b[8 + 12] = 4;
+    b[24] = 0x0D;
+    for (std::uint32_t i = 0; i < records; ++i) {
+        char rec[6];
+        std::snprintf(rec, sizeof rec, " %04u", i % 10000);
+        b.append(rec, 5);
+    }
+    return b;
+}
+
+// Level 7: 36-byte block after the prolog, 48-byte descriptors.
+std::string Level7Table() {
+    std::string b(32 + 36 + 48 * 2 + 1, '\0');
+    b[0] = 0x04;
+    const int headerLength = static_cast<int>(b.size());
+    b[8] = static_cast<char>(headerLength & 0xFF);
+    b[10] = 1 + 6 + 8;
+    b[4] = 1;
+    std::memcpy(b.data() + 68, "PART", 4);
+    b[68 + 32] = 'C';
+    b[68 + 33] = 6;
+    std::memcpy(b.data() + 68 + 48, "MADE", 4);
+    b[68 + 48 + 32] = 'D';
+    b[68 + 48 + 33] = 8;
+    b.back() = 0x0D;
+    b += " gear1 20261207";
+    b += '\x1A';
+    return b;
+}
+
 // Compares our decoding of every record with dbfread's.
 void ExpectSameAsReference(const std::string& path, const std::string& encoding) {
     const dbftest::RefTable ref = dbftest::ReadReference(path, encoding);
@@ -447,29 +489,8 @@ TEST_F(DbfFileTest, AutoFixRecCountUsesTheFileSize) {
 }
 
 TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit) {
-    // dBASE II: 8-byte prolog, 16-byte descriptors, header of 521 bytes.
-    auto build = [](std::uint16_t records) {
-        std::string b(521, '\0');
-        b[0] = 0x02;
-        b[1] = static_cast<char>(records & 0xFF);
-        b[2] = static_cast<char>(records >> 8);
-        b[3] = 5;
-        b[4] = 17;
-        b[5] = 90;
-        b[6] = 5; // record length
-        std::memcpy(b.data() + 8, "CODE", 4);
-        b[8 + 11] = 'C';
-        b[8 + 12] = 4;
-        b[24] = 0x0D;
-        for (std::uint32_t i = 0; i < records; ++i) {
-            char rec[6];
-            std::snprintf(rec, sizeof rec, " %04u", i % 10000);
-            b.append(rec, 5);
-        }
-        return b;
-    };
     const std::string small = dir_ / "two.dbf";
-    WriteFileBytes(small, build(3));
+    WriteFileBytes(small, Dbase2Table(3));
     TWorkArea area;
     ASSERT_TRUE(Open(area, small));
     EXPECT_EQ(area.HeaderLength, 521);
@@ -481,7 +502,7 @@ TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit) {
     CloseDbf(area);
 
     const std::string full = dir_ / "full.dbf";
-    WriteFileBytes(full, build(65535));
+    WriteFileBytes(full, Dbase2Table(65535));
     ASSERT_TRUE(Open(area, full));
     EXPECT_EQ(area.RecordCount, 65535);
     AppendDbfRecord(area);
@@ -492,21 +513,7 @@ TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit) {
 }
 
 TEST_F(DbfFileTest, Level7DescriptorsAreRead) {
-    std::string b(32 + 36 + 48 * 2 + 1, '\0');
-    b[0] = 0x04;
-    const int headerLength = static_cast<int>(b.size());
-    b[8] = static_cast<char>(headerLength & 0xFF);
-    b[10] = 1 + 6 + 8;
-    b[4] = 1;
-    std::memcpy(b.data() + 68, "PART", 4);
-    b[68 + 32] = 'C';
-    b[68 + 33] = 6;
-    std::memcpy(b.data() + 68 + 48, "MADE", 4);
-    b[68 + 48 + 32] = 'D';
-    b[68 + 48 + 33] = 8;
-    b.back() = 0x0D;
-    b += " gear1 20261207";
-    b += '\x1A';
+    const std::string b = Level7Table();
     WriteFileBytes(dir_ / "l7.dbf", b);
     TWorkArea area;
     ASSERT_TRUE(Open(area, dir_ / "l7.dbf")) << LastErrorString();
@@ -586,14 +593,14 @@ TEST_F(DbfFileTest, MutatedHeadersNeverReadOutsideTheirBuffers) {
     // a table whose records and field variables can all be read (ASan/UBSan watch the reads).
     const std::string seedPath = dir_ / "seed.dbf";
     dbftest::Reference("write-db3 '" + seedPath + "'");
-    const std::string seed = ReadFileBytes(seedPath);
+    const std::vector<std::string> seeds{ReadFileBytes(seedPath), Dbase2Table(4), Level7Table()};
     std::mt19937 rng(20261207);
     int opened = 0, refused = 0;
-    for (int i = 0; i < 600; ++i) {
-        std::string b = seed;
+    for (int i = 0; i < 900; ++i) {
+        std::string b = seeds[static_cast<std::size_t>(i) % seeds.size()];
         const int edits = 1 + static_cast<int>(rng() % 4);
         for (int e = 0; e < edits; ++e) {
-            const std::size_t at = rng() % std::min<std::size_t>(b.size(), 260);
+            const std::size_t at = rng() % std::min<std::size_t>(b.size(), 530);
             b[at] = static_cast<char>(rng() % 4 == 0 ? 0x0D : rng());
         }
         if (rng() % 5 == 0) b.resize(rng() % b.size());
