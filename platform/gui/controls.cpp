@@ -1033,6 +1033,8 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     }
     FItems.OnChange = [this] {
         if (FItemIndex >= FItems.Count()) FItemIndex = -1;
+        // A list-only box shows its chosen item's text, or nothing.
+        if (FStyle == csDropDownList) FText = FItemIndex >= 0 ? FItems[FItemIndex] : "";
         PushItems();
     };
     SetDefaultSize(145, 24);
