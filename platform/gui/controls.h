@@ -277,6 +277,7 @@ public:
 protected:
     void SyncWidget() override;
     virtual void PushText();
+    bool ColorIsBase() const override { return true; }
 
     std::string FText;
     int FMaxLength = 0;
@@ -326,6 +327,7 @@ public:
 
 protected:
     void SyncWidget() override;
+    bool ColorIsBase() const override { return true; }
 
 private:
     void PushLines();
@@ -473,6 +475,7 @@ public:
 
 protected:
     void SyncWidget() override;
+    bool ColorIsBase() const override { return true; }
 
 private:
     void PushItems();
@@ -499,6 +502,7 @@ public:
 
 protected:
     void SyncWidget() override;
+    bool ColorIsBase() const override { return true; }
 
 private:
     void PushItems();
@@ -530,6 +534,7 @@ public:
 
 protected:
     void SyncWidget() override;
+    bool ColorIsBase() const override { return true; }
 
 private:
     int Clamp(int v) const;

@@ -156,6 +156,12 @@ TForm::~TForm() {
         CanvasSetDevice(*FCanvas, nullptr);
     }
     if (FImpl->Window) FImpl->Window->FForm = nullptr;
+    // The window goes later (with the control part): it must not call back into this form.
+    if (FormClient* c = FImpl->Client) {
+        c->OnPaintRequest = nullptr;
+        c->OnResized = nullptr;
+        c->setProperty("qorControl", QVariant());
+    }
 }
 
 void TForm::Created() {

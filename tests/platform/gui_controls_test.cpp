@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -246,6 +247,26 @@ TEST_F(GuiControls, ImagesLoadFilesAndDrawOnTheirCanvas) {
     EXPECT_EQ(drawn->Pixel(6, 6), clLime);
     EXPECT_EQ(drawn->Pixel(1, 1), clWhite);
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(GuiControls, ColoursAndFontsReachTheWidgets) {
+    TForm f(nullptr);
+    auto* e = new TEdit(&f);
+    e->SetColor(clYellow); // an invalid field is shown yellow
+    EXPECT_EQ(e->Widget()->palette().color(QPalette::Base), QColor(255, 255, 0));
+    auto* p = new TPanel(&f);
+    p->SetColor(RGB(1, 2, 3));
+    EXPECT_EQ(p->Widget()->palette().color(QPalette::Window), QColor(1, 2, 3));
+    auto* m = new TMemo(&f);
+    TFont font = m->Font();
+    font.Name = "Courier New";
+    font.SetSize(12);
+    font.Style = fsBold;
+    m->SetFont(font);
+    const QFont q = m->Widget()->font();
+    EXPECT_TRUE(q.bold());
+    EXPECT_TRUE(q.fixedPitch() || QFontInfo(q).fixedPitch());
+    EXPECT_EQ(m->Font().Size(), 12);
 }
 
 TEST_F(GuiControls, MenuBarTakesItsHeightFromTheClientArea) {
