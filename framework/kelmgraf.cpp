@@ -430,15 +430,26 @@ void TDisplayList::SetText(std::string_view text) {
 
 namespace {
 
-void SetZoomRect(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-    if (x1 == x2 || y1 == y2) return;
+// The zoom rectangle as exactly as the last zoom gave it. ZoomRect holds whole pixels of the
+// unzoomed viewport; a mouse zoom deep inside a drawing needs the fraction too, or every zoom
+// would shift the section by up to half a pixel times the magnification.
+struct ExactZoom {
+    long double X1, X2, Y1, Y2;
+};
+ExactZoom exactZoom{0, 640, 0, 480};
+
+TZoomRect Rounded(const ExactZoom& z) {
+    return {ClampZoom(z.X1), ClampZoom(z.X2), ClampZoom(z.Y1), ClampZoom(z.Y2)};
+}
+
+// The visible window and the scales of a zoom rectangle; false (and nothing changed) when the
+// viewport, the world window or the section is empty.
+bool ApplyZoom(long double x1, long double y1, long double x2, long double y2) {
     const long double vw = static_cast<long double>(Viewport.X2) - Viewport.X1;
     const long double vh = static_cast<long double>(Viewport.Y2) - Viewport.Y1;
     const long double ww = WorldWindow.XMax - WorldWindow.XMin;
     const long double wh = WorldWindow.YMax - WorldWindow.YMin;
-    // A degenerate viewport or world window has no section to show.
-    if (vw == 0 || vh == 0 || ww == 0 || wh == 0) return;
-    ZoomRect = {x1, x2, y1, y2};
+    if (vw == 0 || vh == 0 || ww == 0 || wh == 0 || x1 == x2 || y1 == y2) return false;
     VisibleWindow.XMin = WorldWindow.XMin + (x1 - Viewport.X1) / vw * ww;
     VisibleWindow.XMax = WorldWindow.XMin + (x2 - Viewport.X1) / vw * ww;
     VisibleWindow.YMin = WorldWindow.YMin + (y1 - Viewport.Y1) / vh * wh;
@@ -454,6 +465,35 @@ void SetZoomRect(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t
         else
             ScaleY = ScaleX / (sw * 0.75L / sh);
     }
+    return true;
+}
+
+void SetZoomRect(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+    if (x1 == x2 || y1 == y2) return;
+    if (!ApplyZoom(x1, y1, x2, y2)) return;
+    ZoomRect = {x1, x2, y1, y2};
+    exactZoom = {static_cast<long double>(x1), static_cast<long double>(x2),
+                 static_cast<long double>(y1), static_cast<long double>(y2)};
+}
+
+void SetZoomRectExact(long double x1, long double y1, long double x2, long double y2) {
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+        return;
+    const ExactZoom z{x1, x2, y1, y2};
+    const TZoomRect r = Rounded(z);
+    if (r.X1 == r.X2 || r.Y1 == r.Y2) return;
+    if (!ApplyZoom(x1, y1, x2, y2)) return;
+    ZoomRect = r;
+    exactZoom = z;
+}
+
+// At a replayed window record: the zoom in force, with its fraction while ZoomRect is still the
+// one it was rounded to.
+void ReapplyZoom() {
+    if (ZoomRect == Rounded(exactZoom))
+        SetZoomRectExact(exactZoom.X1, exactZoom.Y1, exactZoom.X2, exactZoom.Y2);
+    else
+        SetZoomRect(ZoomRect.X1, ZoomRect.Y1, ZoomRect.X2, ZoomRect.Y2);
 }
 
 } // namespace
@@ -901,7 +941,7 @@ void Replay(Target& t) {
             // (paints also run while other commands' dialogs are open).
             if (WorldWindow.XMin == WorldWindow.XMax || WorldWindow.YMin == WorldWindow.YMax)
                 return;
-            SetZoomRect(ZoomRect.X1, ZoomRect.Y1, ZoomRect.X2, ZoomRect.Y2);
+            ReapplyZoom();
             break;
         }
         case drLineStyle:
@@ -1168,11 +1208,15 @@ void TFkelmgra::FormMouseUp(TObject*, TMouseButton, TShiftState, int X, int Y) {
     const long double vw = static_cast<long double>(Viewport.X2) - Viewport.X1;
     const long double vh = static_cast<long double>(Viewport.Y2) - Viewport.Y1;
     const auto zx = [&](long double wx) {
-        return ClampZoom(Viewport.X1 + (wx - WorldWindow.XMin) / ww * vw);
+        return std::clamp(Viewport.X1 + (wx - WorldWindow.XMin) / ww * vw,
+                          static_cast<long double>(-ZoomRectLimit),
+                          static_cast<long double>(ZoomRectLimit));
     };
     const auto zy = [&](long double wy) {
-        return ClampZoom(Viewport.Y1 + (wy - WorldWindow.YMin) / wh * vh);
+        return std::clamp(Viewport.Y1 + (wy - WorldWindow.YMin) / wh * vh,
+                          static_cast<long double>(-ZoomRectLimit),
+                          static_cast<long double>(ZoomRectLimit));
     };
-    SetScale(zx(wx1), zy(wy1), zx(wx2), zy(wy2));
+    SetZoomRectExact(zx(wx1), zy(wy1), zx(wx2), zy(wy2));
     ClearViewPort();
 }
