@@ -69,8 +69,87 @@ long double LineOfActionDiameter(int i, long double depth, long double xE) {
     return -std::sqrt(db * db + X * X);
 }
 
+namespace {
+
+long double InvArcCos(long double c);
+
+// Undercut: the straight flank of the tool reaches below the interference point, and the fillet
+// that the tip radius cuts crosses the involute above the base circle. The tip radius (an
+// ellipse in the transverse section of a helical gear) touches the gear where its normal passes
+// through the pitch point; for the arc parameter t that gives the roll angle in closed form, and
+// so the cut point. The involute begins where those points, going down the arc, first reach into
+// the involute tooth. A zero tip radius makes the points the path of the tool's corner.
+long double UndercutFormDiameter(const TGearData& g, int i, long double xE) {
+    const long double r = g.d[i] / 2;
+    const long double rb = g.db[i] / 2;
+    const long double an = g.alphaRad;
+    const long double cb = std::cos(g.betaRad);
+    const long double rho = g.rhoaP0[i];
+    const long double hc = g.haP0[i] - rho; // depth of the tip-radius centre below the datum
+    const long double ucn = g.mn * Pi / 4 - hc * std::tan(an) - rho / std::cos(an);
+    const long double st = g.mt * Pi / 2 + 2 * xE * g.mn * std::tan(g.alphat);
+    const long double gap0 = Pi / g.z[i] - st / g.d[i] - Inv(g.alphat);
+    // Radius of the cut point and how far it reaches into the involute tooth (> 0: undercut).
+    auto reach = [&](long double t, long double& R) {
+        const long double c = std::cos(t), s = std::sin(t);
+        const long double u = (ucn + rho * c) / cb;
+        const long double v = hc + rho * s - xE * g.mn;
+        const long double p = v * cb * c / s; // u - r phi
+        const long double phi = (u - p) / r;
+        const long double q = r - v;
+        R = std::hypot(p, q);
+        const long double theta = std::atan2(p, q) + phi;
+        return theta - (gap0 + InvArcCos(rb / R));
+    };
+    // Root of a function with a sign change on [lo, hi] (Illinois).
+    auto solve = [](auto fn, long double lo, long double hi) {
+        long double flo = fn(lo), fhi = fn(hi);
+        int side = 0;
+        long double m = lo;
+        for (int n = 0; n < 200 && std::fabs(hi - lo) > 1e-18L; ++n) {
+            m = (lo * fhi - hi * flo) / (fhi - flo);
+            if (!(m > std::fmin(lo, hi) && m < std::fmax(lo, hi))) m = (lo + hi) / 2;
+            const long double fm = fn(m);
+            if (fm == 0) break;
+            if ((fm > 0) == (fhi > 0)) {
+                hi = m;
+                fhi = fm;
+                if (side == 1) flo /= 2;
+                side = 1;
+            } else {
+                lo = m;
+                flo = fm;
+                if (side == -1) fhi /= 2;
+                side = -1;
+            }
+        }
+        return m;
+    };
+    long double R = 0;
+    // Going down the arc the cut point comes closer to the centre: find where it reaches the
+    // base circle; the crossing with the involute, if any, lies before that.
+    auto radiusAbove = [&](long double t) {
+        reach(t, R);
+        return R - rb;
+    };
+    if (!(radiusAbove(an) > 0)) return g.db[i];
+    const long double tBase = radiusAbove(HalfPi) < 0 ? solve(radiusAbove, an, HalfPi) : HalfPi;
+    auto into = [&](long double t) { return reach(t, R); };
+    if (!(into(an) <= 0) || !(into(tBase) > 0)) return g.db[i];
+    const long double t = solve(into, an, tBase);
+    reach(t, R);
+    return 2 * R;
+}
+
+} // namespace
+
 long double RootFormDiameterAt(int i, long double xE) {
-    return LineOfActionDiameter(i, ToolFlankEndDepth(i), xE);
+    const TGearData& g = GearData;
+    const long double depth = ToolFlankEndDepth(i);
+    const long double s = std::sin(g.alphat);
+    const bool undercut = g.d[i] * s - 2 * (depth - xE * g.mn) / s <= 0;
+    if (g.z[i] > 0 && undercut && g.prP0mn[i] == 0) return UndercutFormDiameter(g, i, xE);
+    return LineOfActionDiameter(i, depth, xE);
 }
 
 namespace {

@@ -10,6 +10,10 @@ involute; the flank point that reaches furthest moves down the flank as R falls,
 diameter is the R at which that point arrives at the end of the straight flank (the tangent point
 of the tip radius). Below it the tip radius makes the fillet.
 
+On an undercut gear (the envelope reaches into the involute tooth just above the base circle)
+the root form diameter is instead the R above which the envelope is the involute: there the
+fillet cut by the tip radius crosses the involute.
+
 The script finds that R by rolling alone (no line-of-action formula) with mpmath at 34 digits,
 checks that the envelope above it is the textbook involute and that below it the fillet leaves
 material, and compares R / 2 with dFf / 2 from gearcalc within 1e-4 mm.
@@ -131,10 +135,11 @@ class Rolling:
             t, w0 = max(vals)
             lo, hi = max(self.an, w0 - (mp.pi / 2 - self.an) / 200), \
                 min(mp.pi / 2, w0 + (mp.pi / 2 - self.an) / 200)
-            w = mp.findroot(lambda w: mp.diff(lambda s: self.angle_at(*self.arc_point(s), R), w),
-                            (lo + hi) / 2) if hi > lo else w0
-            if lo <= w <= hi:
-                t = max(t, self.angle_at(*self.arc_point(w), R))
+            def fa(w):
+                v = self.angle_at(*self.arc_point(w), R)
+                return -mp.inf if v is None else v
+            if hi > lo:
+                t = max(t, fa(self.golden_max(fa, lo, hi)))
             best = max(best, t)
         return best
 
@@ -143,7 +148,26 @@ class Rolling:
         ay = mp.acos(self.rb / R)
         return mp.pi / self.z - (st / (2 * self.r) + inv(self.at) - inv(ay))
 
+    def undercut_start(self):
+        """For an undercut gear: the radius above which the envelope is the involute. Below it
+        the tool cuts into the involute tooth, so the two cross there (not tangentially)."""
+        lo = self.rb * (1 + mp.mpf('1e-9'))
+        hi = self.r
+        cuts = lambda R: self.envelope(R) - self.involute_gap_angle(R) > mp.mpf('1e-25')
+        if not cuts(lo):
+            return None
+        while hi - lo > mp.mpf('1e-13'):
+            mid = (lo + hi) / 2
+            if cuts(mid):
+                lo = mid
+            else:
+                hi = mid
+        return (lo + hi) / 2
+
     def root_form_radius(self):
+        start = self.undercut_start()
+        if start is not None:
+            return start
         # The flank end never comes closer to the centre than r - v (at the roll angle u / r).
         lo = max(self.rb, self.r - self.flank_point(self.hT)[1]) + mp.mpf('1e-3') * self.mn
         hi = self.r
@@ -180,9 +204,14 @@ def case(name, gearcalc, p):
             dev = roll.envelope(R) - roll.involute_gap_angle(R)
             if abs(dev) > mp.mpf('1e-18'):
                 FAILURES.append(f"{name} gear {i}: envelope off the involute at R {R}: {dev}")
+        # Below it the fillet leaves material, or on an undercut gear cuts into the involute.
         R = RF - mp.mpf('0.02') * mn
-        if R > roll.rb and not roll.envelope(R) < roll.involute_gap_angle(R):
-            FAILURES.append(f"{name} gear {i}: no fillet below the root form circle")
+        if R > roll.rb:
+            dev = roll.envelope(R) - roll.involute_gap_angle(R)
+            undercut = roll.undercut_start() is not None
+            if not (dev > 0 if undercut else dev < 0):
+                FAILURES.append(f"{name} gear {i}: the involute goes on below the root form "
+                                "circle")
         print(f"{name} gear {i}: dFf = {mp.nstr(2 * RF, 12)} (rolled), "
               f"{mp.nstr(2 * got, 12)} (gearcalc)")
 
@@ -195,6 +224,10 @@ def main():
     case('helical', gearcalc, dict(alpha=20, beta=15, mn=3, z=[17, 43], x=[0.3, -0.1], rack=1))
     case('helical 25', gearcalc, dict(alpha=17.5, beta=25, mn=4, z=[21, 55], x=[0.1, 0.25],
                                       rack=2))
+    # Undercut: the fillet cut by the tip radius crosses the involute above the base circle.
+    case('undercut spur', gearcalc, dict(alpha=20, beta=0, mn=2, z=[10, 40], x=[0, 0], rack=1))
+    case('undercut helical', gearcalc, dict(alpha=20, beta=15, mn=2, z=[12, 40], x=[0, 0],
+                                            rack=2))
     if FAILURES:
         print("\n".join(FAILURES))
         return 1

@@ -42,12 +42,18 @@ TEST_F(MeshingTest, RootFormDiameterWhereTheGeneratedInvoluteStarts) {
     EXPECT_LT(GearData.dFf[1], GearData.dNf[1]);
 }
 
-TEST_F(MeshingTest, RootFormDiameterNeverBelowTheBaseCircle) {
-    // z 10 without shift is undercut: the flank end lies beyond the interference point.
+TEST_F(MeshingTest, RootFormDiameterOfAnUndercutGear) {
+    // z 10 without shift is undercut: the fillet cut by the tip radius crosses the involute
+    // above the base circle (18.9417978110 by rolling the tool, dff_envelope.py).
     Pair(2, 10, 40, 0, 0, 0, 20, 3.5L);
     CalculateGears();
-    EXPECT_EQ(GearData.dFf[1], GearData.db[1]);
-    EXPECT_GE(GearData.dFf[2], GearData.db[2]);
+    EXPECT_NEAR(GearData.dFf[1], 18.9417978110L, 1e-9L);
+    EXPECT_GT(GearData.dFf[1], GearData.db[1]);
+    EXPECT_NEAR(GearData.dFf[2], 76.5927237L, 1e-7L);
+    // A protuberance tool on an undercut gear: the base circle as the lower bound.
+    GearData.BasicRackType = {3, 3};
+    CalculateGears();
+    EXPECT_GE(GearData.dFf[1], GearData.db[1]);
 }
 
 TEST_F(MeshingTest, InternalPair) {
