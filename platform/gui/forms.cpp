@@ -463,8 +463,9 @@ TModalResult TForm::ShowModal() {
     FModalResult = mrNone;
     FModal = true;
     ModalForms().push_back(this);
-    Show();
+    // Modality takes effect only when set before the window shows.
     if (QWidget* w = FImpl->Window) w->setWindowModality(Qt::ApplicationModal);
+    Show();
 
     ModalResponder* responder = CurrentModalResponder();
     BatchResponder batch;

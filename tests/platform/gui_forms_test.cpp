@@ -363,6 +363,21 @@ TEST_F(GuiForms, DisabledOrHiddenControlsCannotBeWorked) {
     EXPECT_EQ(inGroup->Text(), "");
 }
 
+TEST_F(GuiForms, AModalFormBlocksTheOtherWindowsWhileShown) {
+    TForm f(nullptr);
+    bool modalInside = false;
+    ScriptedResponder r;
+    r.OnForm([&](TForm& form) {
+        modalInside = form.Widget()->isModal() && form.Modal();
+        form.SetModalResult(mrOk);
+    });
+    ResponderScope scope(r);
+    EXPECT_EQ(f.ShowModal(), mrOk);
+    EXPECT_TRUE(modalInside);
+    EXPECT_FALSE(f.Widget()->isModal());
+    EXPECT_FALSE(f.Modal());
+}
+
 TEST_F(GuiForms, ResponderThatAnswersNothingGetsCancel) {
     TForm f(nullptr);
     ScriptedResponder r;
