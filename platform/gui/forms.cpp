@@ -119,7 +119,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
         client->OnPaintRequest = [this] {
             Impl& d = *FImpl;
             if (d.Buffer.size() != d.Client->size())
-                WidgetResized(d.Client->width(), d.Client->height());
+                ResizeBuffer(d.Client->width(), d.Client->height());
             // OnPaint runs outside Qt's paint event, so that it may process messages.
             if (d.NeedsPaint) SchedulePaint();
             CanvasRelease(*FCanvas);
@@ -397,6 +397,7 @@ void TForm::BringToFront() {
 }
 
 void TForm::DoHide() {
+    if (!Visible()) return;
     TControl::SetVisible(false);
     if (QWidget* w = FImpl->Window) w->hide();
     Forget(ShownForms(), this);
@@ -478,17 +479,16 @@ TModalResult TForm::ShowModal() {
         bool ended = false;
         for (int round = 0; round < kRounds && !ended; ++round) {
             if (FModalResult == mrNone) Guarded([&] { responder->RespondForm(*this); });
+            if (FModalResult == mrNone && !Visible()) FModalResult = mrCancel; // hidden
             // Still open (a handler withdrew the result): the responder answers again.
             if (FModalResult == mrNone) continue;
             Guarded([&] { ended = TryEndModal(); });
         }
-        if (!ended && Visible()) {
-            if (FModalResult == mrNone) FModalResult = mrCancel;
-            DoHide();
-        }
+        if (!ended) DoHide();
     } else {
         while (true) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (FModalResult == mrNone && !Visible()) FModalResult = mrCancel; // hidden by code
             if (FModalResult == mrNone && !Application->Terminated()) continue;
             if (Application->Terminated() && FModalResult == mrNone) FModalResult = mrCancel;
             bool ended = false;
@@ -500,6 +500,8 @@ TModalResult TForm::ShowModal() {
     if (QWidget* w = FImpl->Window) w->setWindowModality(Qt::NonModal);
     FModal = false;
     Forget(ModalForms(), this);
+    // A modal form that ended without an answer was closed: that is Cancel.
+    if (FModalResult == mrNone) FModalResult = mrCancel;
     return FModalResult;
 }
 

@@ -399,6 +399,26 @@ TEST_F(GuiForms, FormThatNeverClosesStillReturns) {
     EXPECT_FALSE(lines.empty());
 }
 
+TEST_F(GuiForms, AFormHiddenWhileModalEndsAsCancel) {
+    TForm f(nullptr);
+    int hides = 0;
+    f.OnHide = [&](TObject*) { ++hides; };
+    f.OnCloseQuery = [](TObject*, bool& can) { can = false; }; // refuses even then
+    ScriptedResponder r;
+    r.OnForm([](TForm& form) { form.Hide(); });
+    ResponderScope scope(r);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(f.ShowModal(), mrCancel);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(f.Visible());
+    EXPECT_FALSE(f.Modal());
+    EXPECT_EQ(hides, 1);
+    // Shown again afterwards, it is a fresh modal question.
+    r.OnForm([](TForm& form) { form.SetModalResult(mrRetry); });
+    f.OnCloseQuery = nullptr;
+    EXPECT_EQ(f.ShowModal(), mrRetry);
+}
+
 TEST_F(GuiForms, EventsOfCreateShowCloseAndDestroyRunInOrder) {
     std::vector<std::string> log;
     struct Logged : TForm {
