@@ -11,6 +11,11 @@
 
 namespace {
 
+// z1 + z2 without integer overflow, whatever the tooth numbers.
+long double ToothSum(const TGearData& g) {
+    return static_cast<long double>(g.z[1]) + static_cast<long double>(g.z[2]);
+}
+
 void Fatal(const std::string& msg) {
     AddError(msg);
     CalcErrorFlag = 1;
@@ -86,12 +91,12 @@ void CentreDistance() {
     long double c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
     if (c > 1.0L || c < 0.0L) {
         AddError("Cent.distance corr. !");
-        g.ad = g.mn / 2.0L / cosl(g.betaRad) * (g.z[1] + g.z[2]);
+        g.ad = g.mn / 2.0L / cosl(g.betaRad) * ToothSum(g);
         if (PercentDiff(g.ad, g.a) > 20.0L) g.a = g.ad;
         c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
     }
     g.alphawt = ArcCos(c);
-    const int zs = g.z[1] + g.z[2];
+    const long double zs = ToothSum(g);
     g.xSum = (Inv(g.alphawt) - Inv(g.alphat)) * zs / 2.0L / Tan(g.alphaRad);
 }
 
@@ -156,7 +161,7 @@ void CalcUnit1() {
     const long double cb = cosl(g.betaRad);
     const long double cat = cosl(g.alphat);
     const long double ta = Tan(g.alphaRad);
-    g.ad = g.mn / 2.0L / cb * (g.z[1] + g.z[2]);
+    g.ad = g.mn / 2.0L / cb * ToothSum(g);
     for (int i = 1; i <= 2; ++i) {
         if (g.TsnSeries[i] < 11)
             g.TolZone[i] =
@@ -176,8 +181,8 @@ void CalcUnit1() {
     }
 
     g.betab = atanl(Tan(g.betaRad) * cat);
-    const int zs = g.z[1] + g.z[2];
-    if (zs != 0)
+    const long double zs = ToothSum(g);
+    if (zs != 0.0L)
         g.invalwt = Inv(g.alphat) + 2.0L * ta * (g.x[1] + g.x[2]) / zs;
     else
         g.invalwt = Inv(g.alphat);

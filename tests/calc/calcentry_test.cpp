@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -457,6 +459,30 @@ TEST_F(CalcTest, MeanLimitValuesAndShiftDiameters) {
     DiametersForShift(GearData.xee);
     EXPECT_EQ(CalcErrorFlag, 1);
     EXPECT_EQ(ErrorCount, 1);
+}
+
+} // namespace
+
+namespace {
+
+// Tooth numbers at the ends of their type's range go through the base steps without integer
+// overflow (the test build stops on undefined behaviour).
+TEST_F(CalcTest, ExtremeToothNumbersInTheBaseSteps) {
+    const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t cases[][2] = {{big, big}, {big, 58}, {-big, -big}, {16, big}};
+    for (const auto& z : cases) {
+        InitGearDataUnit();
+        GearData.z = {z[0], z[1]};
+        ClearErrors();
+        CheckInput();
+        if (CalcErrorFlag == 0) CalcUnit0();
+        if (CalcErrorFlag == 0) CentreDistance();
+        if (CalcErrorFlag == 0) CalcUnit1();
+        if (CalcErrorFlag == 0) TipRootInputModes();
+        if (CalcErrorFlag == 0) {
+            EXPECT_TRUE(std::isfinite(GearData.a)) << z[0] << " " << z[1];
+        }
+    }
 }
 
 } // namespace
