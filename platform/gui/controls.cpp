@@ -952,7 +952,14 @@ void TRadioGroup::RebuildButtons() {
         b->setText(Q(FItems[i]));
         b->setChecked(i == FItemIndex);
         b->setEnabled(ItemEnabled(i));
-        grid->addWidget(b, rows > 0 ? i % rows : 0, rows > 0 ? i / rows : 0);
+        const int row = rows > 0 ? i % rows : 0, col = rows > 0 ? i / rows : 0;
+        const int at = grid->indexOf(b);
+        int r = -1, c = -1, rs = 0, cs = 0;
+        if (at >= 0) grid->getItemPosition(at, &r, &c, &rs, &cs);
+        if (r != row || c != col) {
+            if (at >= 0) grid->removeWidget(b);
+            grid->addWidget(b, row, col);
+        }
         b->show();
     }
 }

@@ -529,6 +529,16 @@ TEST_F(GuiForms, RadioGroupColumnsPlaceItemsSideBySide) {
     // Items shrinking below the choice keep it inside the list.
     g->Items().Delete(3);
     EXPECT_EQ(g->ItemIndex(), 2);
+    g->SetColumns(1);
+    Application->ProcessMessages();
+    const auto left = g->Widget()->findChildren<QRadioButton*>();
+    int visible = 0;
+    for (QRadioButton* b : left) {
+        if (!b->isVisible()) continue;
+        ++visible;
+        EXPECT_EQ(b->x(), left[0]->x());
+    }
+    EXPECT_EQ(visible, 3);
     f.Close();
 }
 

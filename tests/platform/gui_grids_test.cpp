@@ -3,7 +3,12 @@
 
 #include "gui_testutil.h"
 
+#include "platform/gui/canvas_qt.h"
 #include "platform/gui/gui.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +108,31 @@ TEST_F(GuiGrids, OwnerDrawingSeesEveryCellWithItsState) {
     const TRect r = g->CellRect(2, 2);
     EXPECT_EQ(bmp.Canvas()->Pixel(r.Left + 3, r.Top + 3), clRed);
     EXPECT_EQ(g->Canvas(), nullptr); // only while drawing
+}
+
+TEST_F(GuiGrids, TheGridWidgetPaintsThroughTheSameCellDrawing) {
+    TForm f(nullptr);
+    f.SetBounds(0, 0, 400, 300);
+    auto* g = new TStringGrid(&f);
+    g->SetBounds(0, 0, 300, 200);
+    g->SetColCount(3);
+    g->SetRowCount(3);
+    g->FixedColor = clSilver;
+    g->OnDrawCell = [&](TObject*, int c, int r, TRect rect, TGridDrawState) {
+        if (c == 2 && r == 2) {
+            g->Canvas()->Brush.Color = clRed;
+            g->Canvas()->FillRect(rect);
+        }
+    };
+    f.Show();
+    Application->ProcessMessages();
+    auto* area = qobject_cast<QAbstractScrollArea*>(g->Widget());
+    ASSERT_NE(area, nullptr);
+    const QImage shot = area->viewport()->grab().toImage();
+    const TRect fixed = g->CellRect(1, 0), red = g->CellRect(2, 2);
+    EXPECT_EQ(FromQColor(shot.pixelColor(fixed.Right - 3, fixed.Bottom - 3)), clSilver);
+    EXPECT_EQ(FromQColor(shot.pixelColor(red.Left + 4, red.Top + 4)), clRed);
+    f.Close();
 }
 
 TEST_F(GuiGrids, EditingACellStoresItAndReports) {
