@@ -104,7 +104,7 @@ void TDrawDevice::WaitCursor() {
     Screen()->SetCursor(crHourGlass);
 }
 void TDrawDevice::NormalCursor() {
-    Screen()->SetCursor(crArrow);
+    TFkelmgra::SetOldCursor();
 }
 
 std::string OutputFileName() {

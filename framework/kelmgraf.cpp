@@ -50,14 +50,14 @@ constexpr long double kPixelLimit = 1.0e9L;
 int RoundPx(long double v) {
     if (std::isnan(v)) return 0;
     v = std::clamp(v, -kPixelLimit, kPixelLimit);
-    return static_cast<int>(nearbyintl(v)); // the default rounding mode: halves to even
+    return static_cast<int>(lrintl(v)); // the default rounding mode: halves to even
 }
 
 std::int32_t ClampZoom(long double v) {
     if (std::isnan(v)) return 0;
     v = std::clamp(v, static_cast<long double>(-ZoomRectLimit),
                    static_cast<long double>(ZoomRectLimit));
-    return static_cast<std::int32_t>(nearbyintl(v));
+    return static_cast<std::int32_t>(lrintl(v));
 }
 
 std::int32_t ClampZoom(std::int64_t v) {
@@ -153,11 +153,14 @@ Digits8 SplitDigits(long double x) {
     return d;
 }
 
-// The double nearest to the 8-digit decimal value of x (what reading its text back gives).
+// The double nearest to the 8-digit decimal value of x (what reading its text back gives). The
+// digits come from x as a double: the digit conversion of doubles is many times faster than
+// that of long doubles, and 8 digits lie far inside a double's precision.
 double RoundToRecord(long double x) {
-    if (!std::isfinite(x) || x == 0) return static_cast<double>(x);
+    const double d = static_cast<double>(x);
+    if (!std::isfinite(d) || d == 0) return d;
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 7);
+    const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 7);
     double v = 0;
     std::from_chars(buf, res.ptr, v);
     return v;
@@ -754,8 +757,9 @@ void TFkelmgra::MoveTo(long double x, long double y) {
 void TFkelmgra::SetWaitCursor() {
     Screen()->SetCursor(crHourGlass);
 }
+// Back to the cursor each window shows itself (the arrow on the drawing window).
 void TFkelmgra::SetOldCursor() {
-    Screen()->SetCursor(crArrow);
+    Screen()->SetCursor(crDefault);
 }
 
 // ---- replay ----------------------------------------------------------------------------------
