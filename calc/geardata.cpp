@@ -26,6 +26,9 @@ void ResetLoadData() {
         g.LoadGearValue2[i] = 5.0L;
     }
     g.CalcMode = 1;
+    // The positional load values start at 0 and their characters at "N" (no).
+    g.LoadChar.fill('N');
+    g.LoadChar[0] = 0;
     g.LoadSpectrumCount = 0;
     g.LoadSpectrum.assign(LoadSpectrumSize, LoadSpectrumEntry{});
     g.QualityStandard = 0;

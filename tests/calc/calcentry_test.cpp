@@ -89,6 +89,8 @@ TEST_F(CalcTest, StartUpDefaults) {
     EXPECT_EQ(g.MatName[2], "17CrNiMo6");
     EXPECT_EQ(g.MatRho[1], 7.8L);
     EXPECT_EQ(g.CalcMode, 1);
+    EXPECT_EQ(g.LoadChar[1], 'N');
+    EXPECT_EQ(g.LoadChar[6], 'N');
     EXPECT_EQ(g.LoadSpectrum.size(), std::size_t(LoadSpectrumSize));
     EXPECT_TRUE(g.DrawRootCurve);
     EXPECT_EQ(g.GearShapes, 30);
