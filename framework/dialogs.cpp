@@ -198,6 +198,9 @@ TFontStyles CodeToFontStyle(int code) {
 // ---- the question forms -------------------------------------------------------------------------
 
 TQuestionForm::TQuestionForm(TComponent* AOwner) : TForm(AOwner) {
+    // Where no fitting places the form (the text form, or fitting switched off), the window
+    // layer centres it over the main window.
+    SetPosition(poMainFormCenter);
     KeyPreview = true;
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); };
 }
@@ -238,11 +241,12 @@ void TQuestionForm::Button_cancelClick(TObject*) {
 }
 
 void TQuestionForm::ShowHelpButton(std::uint16_t mode) {
+    TControl* focused = ActiveControl();
     ShowHelp(HelpNo, mode);
     // A help text or picture that could not be shown is no answer to the question.
     AbortFlag = 0;
     BringToFront();
-    if (FOk != nullptr && FOk->CanFocus()) FOk->SetFocus();
+    if (focused != nullptr && focused->CanFocus()) focused->SetFocus();
 }
 
 void TQuestionForm::Button_hilfetextClick(TObject*) {
@@ -456,6 +460,7 @@ void Tin_radiodialog::GetChoice(int& k) const {
 
 TShowScreen::TShowScreen(TComponent* AOwner) : TForm(AOwner) {
     SetName("ShowScreen");
+    SetPosition(poMainFormCenter);
     SetBounds(0, 0, 544, 408);
     Memo1 = new TMemo(this);
     Memo1->SetName("Memo1");

@@ -516,6 +516,24 @@ TEST_F(Questions, ScaleByPercentScalesControlsAndKeepsPlace) {
     EXPECT_EQ(f.BoundsRect(), Rect(33, 44, 183, 145));
 }
 
+TEST_F(Questions, MainWindowSetup) {
+    TForm main(nullptr);
+    main.SetBounds(40, 30, 300, 200);
+    ScreenWidth = 639;
+    ScreenHeight = 479;
+    BackgroundColour = RGBColour(0, 0, 128);
+    Application->HintHidePause = 2500;
+    SetupMainWindow(&main);
+    EXPECT_EQ(main.Left(), 0);
+    EXPECT_EQ(main.Top(), 0);
+    EXPECT_EQ(main.ClientWidth(), 640);
+    EXPECT_EQ(main.ClientHeight(), 480);
+    EXPECT_EQ(main.Color(), static_cast<TColor>(RGBColour(0, 0, 128)));
+    EXPECT_EQ(Application->HintHidePause, 100000);
+    EXPECT_TRUE(Application->ShowHint);
+    Application->HintHidePause = 2500;
+}
+
 TEST_F(Questions, SettingsHelpers) {
     EXPECT_EQ(CodeToFontStyle(5), fsBold | fsUnderline);
     EXPECT_EQ(FontStyleToCode(fsItalic | fsStrikeOut), 10);
