@@ -114,7 +114,8 @@ def main():
     with tempfile.TemporaryDirectory() as out:
         env = dict(os.environ, QOR_KELMGRAF_OUT=out, QT_QPA_PLATFORM="offscreen")
         run = subprocess.run([program, "--gtest_filter=DrawWindowTest.CircleOnTheVirtualScreen:"
-                              "DrawWindowTest.PrintsOnePageToPdf"], env=env,
+                              "DrawWindowTest.PrintsOnePageToPdf:"
+                              "DrawWindowTest.PrintsWithScaleOffsetBorderAndPaletteColours"], env=env,
                              capture_output=True, text=True)
         check(run.returncode == 0, "test program failed:\n" + run.stdout[-2000:])
 
@@ -161,6 +162,37 @@ def main():
                       "PDF circle centre %s, expected (%.1f, %.1f)" % (box, cx, cy))
                 check(abs((x1 - x0) / 2 - rx) <= 2 and abs((y1 - y0) / 2 - ry) <= 2,
                       "PDF circle radii %s, expected %.1f, %.1f" % (box, rx, ry))
+
+        # Half scale, offset by a tenth of the page width, framed in palette colour 11 (aqua),
+        # the circle in palette colour 12 (red).
+        framed = os.path.join(out, "framed.pdf")
+        check(os.path.exists(framed), "no framed.pdf")
+        if os.path.exists(framed):
+            pw, ph = [int(v) for v in open(os.path.join(out, "circle_page.txt")).read().split()]
+            dpi = 40
+            subprocess.run(["pdftoppm", "-r", str(dpi), "-thinlinemode", "solid", "-singlefile",
+                            framed, os.path.join(out, "framed")], check=True)
+            w, h, rows = read_ppm(os.path.join(out, "framed.ppm"))
+            k = dpi / 600.0
+            scale = 478.0 / 120.0
+            off = pw * 21 / 210
+            px = lambda x: (off + pw * (x * scale + 1) * 0.5 / 640) * k
+            py = lambda y: (ph * (479 - y * scale) * 0.5 / 480) * k
+            frame = bbox(rows, lambda p: p[0] < 100 and p[1] > 180 and p[2] > 180)
+            check(frame is not None, "no aqua frame on the framed page")
+            if frame:
+                x0, y0, x1, y1 = frame
+                want = (px(0), py(120), px(160), py(0))
+                check(all(abs(a - b) <= 2 for a, b in zip(frame, want)),
+                      "frame %s, expected %s" % (frame, tuple(round(v, 1) for v in want)))
+            red = bbox(rows, lambda p: p[0] > 150 and p[1] < 100 and p[2] < 100)
+            check(red is not None, "no red circle on the framed page")
+            if red:
+                x0, y0, x1, y1 = red
+                check(abs((x0 + x1) / 2 - px(80)) <= 2 and abs((y0 + y1) / 2 - py(60)) <= 2,
+                      "framed circle centre %s" % (red,))
+                check(abs((x1 - x0) / 2 - pw * 10 * scale * 0.5 / 640 * k) <= 2,
+                      "framed circle radius %s" % (red,))
 
     if FAILURES:
         for f in FAILURES:

@@ -5,6 +5,7 @@
 // With QOR_KELMGRAF_OUT set, the picture tests also leave a PNG and a PDF there for
 // kelmgraf_picture_check.py, which reads them with its own PNG decoder and with poppler.
 
+#include "framework/anistep.h"
 #include "framework/drawdevice.h"
 #include "framework/globals.h"
 #include "framework/kelmgraf.h"
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -235,6 +237,80 @@ TEST_F(DrawWindowTest, PrintsOnePageToPdf) {
     EXPECT_GT(pw, 0);
     std::ofstream(dir + "/circle_page.txt") << pw << " " << ph << "\n";
     if (OutDir().empty()) std::filesystem::remove_all(dir);
+}
+
+TEST_F(DrawWindowTest, PrintsWithScaleOffsetBorderAndPaletteColours) {
+    device_->DrawHeader(0, 0, 160, 120);
+    device_->SetDrawColor(12);
+    TFkelmgra::SetLineWidth(3);
+    device_->DrawCircle(80, 60, 10);
+    const std::string dir =
+        OutDir().empty() ? (std::filesystem::temp_directory_path() / "qor_kelmgraf2").string()
+                         : OutDir();
+    std::filesystem::create_directories(dir);
+    const std::string pdf = dir + "/framed.pdf";
+    PrintScaleX = PrintScaleY = 0.5;
+    PrintOffsetX = 21; // a tenth of the page width
+    PrintOffsetY = 0;
+    PrintBorder = 1;
+    WinPrintMode = 2; // palette colours
+    TPrinter& p = *Printer();
+    ASSERT_TRUE(p.SetOutputFileName(pdf));
+    ASSERT_TRUE(p.BeginDoc()) << p.LastError();
+    DrawToPrinter = 1;
+    form_->FormPaint(form_);
+    DrawToPrinter = 0;
+    ASSERT_TRUE(p.EndDoc()) << p.LastError();
+    p.SetOutputFileName("");
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    if (OutDir().empty()) std::filesystem::remove_all(dir);
+}
+
+TEST_F(DrawWindowTest, FormAndStepDialogCaptions) {
+    EXPECT_EQ(form_->Caption(), "KelmGraf");
+    TForm_anistep step(nullptr);
+    EXPECT_EQ(step.Caption(), "Animation");
+    EXPECT_EQ(step.Button_nextstep->Caption(), "+");
+    EXPECT_EQ(step.Button_endstep->Caption(), "++");
+    EXPECT_TRUE(step.Button_nextstep->Default());
+    EXPECT_TRUE(step.Button_endstep->Cancel());
+    EXPECT_EQ(step.ClientWidth(), 104);
+    EXPECT_EQ(step.ClientHeight(), 48);
+}
+
+TEST_F(DrawWindowTest, LogoRecordsItsSolidsInsideItsWindow) {
+    device_->DrawLogo();
+    const std::vector<std::string> l = DisplayList->Lines();
+    ASSERT_FALSE(l.empty());
+    EXPECT_EQ(l[0], "10;1;1;639;479;-1;-1;38;33");
+    int solids[3] = {0, 0, 0}, part = -1;
+    for (const std::string& line : l) {
+        if (line == "8;9" || line == "8;13") ++part;
+        if (line.rfind("7;", 0) == 0) {
+            ASSERT_GE(part, 0);
+            ++solids[part];
+        }
+    }
+    EXPECT_EQ(solids[0], 13);
+    EXPECT_EQ(solids[1], 41);
+    EXPECT_EQ(solids[2], 3);
+    for (const TDisplayList::Record& r : DisplayList->Records())
+        if (r.Code == drSolid)
+            for (int k = 0; k < 8; ++k) {
+                const double v = DisplayList->Values(r)[k];
+                EXPECT_GE(v, -1);
+                EXPECT_LE(v, k % 2 == 0 ? 38 : 33);
+            }
+    form_->PaintNow();
+    int blue = 0, fuchsia = 0;
+    for (int y = 0; y < 481; y += 2)
+        for (int x = 0; x < 641; x += 2) {
+            const TColor c = form_->ClientPixel(x, y);
+            blue += c == RGB(0, 0, 255);
+            fuchsia += c == RGB(255, 0, 255);
+        }
+    EXPECT_GT(blue, 100);
+    EXPECT_GT(fuchsia, 1000);
 }
 
 // ---- keys and mouse ----------------------------------------------------------------------------
