@@ -9,14 +9,12 @@
 
 TDrawDevice* DrawDevice = nullptr;
 
-TDrawDevice::TDrawDevice() {
-    delete DisplayList;
-    DisplayList = new TDisplayList;
+TDrawDevice::TDrawDevice() : list_(std::make_unique<TDisplayList>()) {
+    DisplayList = list_.get();
 }
 
 TDrawDevice::~TDrawDevice() {
-    delete DisplayList;
-    DisplayList = nullptr;
+    if (DisplayList == list_.get()) DisplayList = nullptr;
     if (DrawDevice == this) DrawDevice = nullptr;
 }
 

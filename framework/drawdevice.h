@@ -7,12 +7,16 @@
 // The operations work whether or not the drawing window exists: recording needs only the list.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+class TDisplayList;
+
 class TDrawDevice {
 public:
-    // Init: creates DisplayList (kelmgraf.h); Done (the destructor) frees it.
+    // Init: creates DisplayList (kelmgraf.h); Done (the destructor) frees it. A second device
+    // takes the list over; the first then frees only its own.
     TDrawDevice();
     virtual ~TDrawDevice();
     TDrawDevice(const TDrawDevice&) = delete;
@@ -48,6 +52,9 @@ public:
     void WaitCursor();
     void NormalCursor();
     void EmptyDrawHook() {}
+
+private:
+    std::unique_ptr<TDisplayList> list_;
 };
 
 // The one device: created by the main window before anything is drawn, freed at exit.

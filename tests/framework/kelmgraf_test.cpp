@@ -353,6 +353,15 @@ TEST_F(DisplayListTest, CheckInputFile) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(DisplayListTest, ASecondDeviceOwnsItsOwnList) {
+    auto* second = new TDrawDevice;
+    EXPECT_NE(DisplayList, nullptr);
+    delete device_; // the first device frees only its own list
+    device_ = second;
+    TFkelmgra::line(0, 0, 1, 1);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"4;0;0;1;1"}));
+}
+
 TEST(OutputFileNameTest, ByArchiveModeAndCurrentFile) {
     InitAllSettings();
     DataFileName = "";
