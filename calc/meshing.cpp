@@ -73,72 +73,116 @@ namespace {
 
 long double InvArcCos(long double c);
 
-// Undercut: the straight flank of the tool reaches below the interference point, and the fillet
-// that the tip radius cuts crosses the involute above the base circle. The tip radius (an
-// ellipse in the transverse section of a helical gear) touches the gear where its normal passes
-// through the pitch point; for the arc parameter t that gives the roll angle in closed form, and
-// so the cut point. The involute begins where those points, going down the arc, first reach into
-// the involute tooth. A zero tip radius makes the points the path of the tool's corner.
-long double UndercutFormDiameter(const TGearData& g, int i, long double xE) {
+// Where the fillet cuts the involute. The tip radius of the tool (an ellipse in the transverse
+// section of a helical gear) and the protuberance flank touch the gear where their normal passes
+// through the pitch point; for a point of the tool with its normal that gives the roll angle in
+// closed form, and so the point it cuts. Going down the tool from the end of the main flank
+// (protuberance flank, then tip radius), the cut points come closer to the gear centre; where
+// they first reach into the involute tooth, above the base circle, the involute begins. This
+// happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
+// tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
+// cut.
+long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
     const long double r = g.d[i] / 2;
     const long double rb = g.db[i] / 2;
     const long double an = g.alphaRad;
     const long double cb = std::cos(g.betaRad);
     const long double rho = g.rhoaP0[i];
-    const long double hc = g.haP0[i] - rho; // depth of the tip-radius centre below the datum
-    const long double ucn = g.mn * Pi / 4 - hc * std::tan(an) - rho / std::cos(an);
-    const long double st = g.mt * Pi / 2 + 2 * xE * g.mn * std::tan(g.alphat);
+    const bool protuberance = g.prP0mn[i] != 0;
+    const long double pr = protuberance ? g.prP0[i] : 0;
+    const long double apr = protuberance ? DegToRad(g.alprP0[i]) : an;
+    const long double shift = xE * g.mn;
+    // Normal section, depth h below the datum line: the tip-radius centre stands out of the main
+    // flank by the protuberance.
+    const long double hc = g.haP0[i] - rho;
+    const long double ucn = g.mn * Pi / 4 - hc * std::tan(an) + (pr - rho) / std::cos(an);
+    const long double st = g.mt * Pi / 2 + 2 * shift * std::tan(g.alphat);
     const long double gap0 = Pi / g.z[i] - st / g.d[i] - Inv(g.alphat);
-    // Radius of the cut point and how far it reaches into the involute tooth (> 0: undercut).
-    auto reach = [&](long double t, long double& R) {
-        const long double c = std::cos(t), s = std::sin(t);
-        const long double u = (ucn + rho * c) / cb;
-        const long double v = hc + rho * s - xE * g.mn;
-        const long double p = v * cb * c / s; // u - r phi
+    // A tool point (u transverse, depth h) with the transverse normal (nu, nv): the radius of
+    // the point it cuts and how far that reaches into the involute tooth (> 0: cut).
+    auto cutAt = [&](long double u, long double h, long double nu, long double nv, long double& R) {
+        const long double v = h - shift;
+        const long double p = v * nu / nv; // u - r phi at contact
         const long double phi = (u - p) / r;
         const long double q = r - v;
         R = std::hypot(p, q);
-        const long double theta = std::atan2(p, q) + phi;
-        return theta - (gap0 + InvArcCos(rb / R));
+        if (!(R > rb)) return -1.0L; // no involute below the base circle
+        return std::atan2(p, q) + phi - (gap0 + InvArcCos(rb / R));
     };
-    // Root of a function with a sign change on [lo, hi] (Illinois).
-    auto solve = [](auto fn, long double lo, long double hi) {
-        long double flo = fn(lo), fhi = fn(hi);
-        int side = 0;
-        long double m = lo;
-        for (int n = 0; n < 200 && std::fabs(hi - lo) > 1e-18L; ++n) {
-            m = (lo * fhi - hi * flo) / (fhi - flo);
-            if (!(m > std::fmin(lo, hi) && m < std::fmax(lo, hi))) m = (lo + hi) / 2;
-            const long double fm = fn(m);
-            if (fm == 0) break;
-            if ((fm > 0) == (fhi > 0)) {
-                hi = m;
-                fhi = fm;
-                if (side == 1) flo /= 2;
-                side = 1;
-            } else {
-                lo = m;
-                flo = fm;
-                if (side == -1) fhi /= 2;
-                side = -1;
+    // The two parts of the tool below the main flank, each by a parameter w in [0, 1].
+    const long double hP = hc + rho * std::sin(apr);
+    const long double uP = ucn + rho * std::cos(apr);
+    const long double hQ = ToolFlankEndDepth(i);
+    const long double tpr = std::tan(apr);
+    const long double aprT = std::atan(tpr / cb);
+    auto protFlank = [&](long double w, long double& R) {
+        const long double h = hQ + (hP - hQ) * w;
+        return cutAt((uP + (hP - h) * tpr) / cb, h, std::cos(aprT), std::sin(aprT), R);
+    };
+    auto tipArc = [&](long double w, long double& R) {
+        const long double t = apr + (HalfPi - apr) * w;
+        const long double c = std::cos(t), sn = std::sin(t);
+        return cutAt((ucn + rho * c) / cb, hc + rho * sn, cb * c, sn, R);
+    };
+    // The first point, going down the tool, whose cut reaches into the tooth; refined between
+    // the last sample outside and the first inside (Illinois).
+    auto crossing = [&](auto part, long double& fPrev, long double& wPrev) -> long double {
+        long double R = 0;
+        // Sample only where the cut points lie outside the base circle (they come closer to
+        // the centre going down the tool): find where they reach it.
+        long double wEnd = 1;
+        part(1, R);
+        if (!(R > rb)) {
+            long double lo = wPrev, hi = 1;
+            for (int n = 0; n < 64 && hi - lo > 1e-18L; ++n) {
+                const long double m = (lo + hi) / 2;
+                part(m, R);
+                (R > rb ? lo : hi) = m;
             }
+            wEnd = lo;
         }
-        return m;
+        constexpr int Steps = 24;
+        for (int k = 1; k <= Steps; ++k) {
+            const long double w = wPrev + (wEnd - wPrev) * k / Steps;
+            const long double f = part(w, R);
+            if (fPrev <= 0 && f > 0) {
+                long double lo = w - (wEnd - wPrev) / Steps, flo = fPrev, hi = w, fhi = f;
+                int side = 0;
+                for (int n = 0; n < 200 && hi - lo > 1e-18L; ++n) {
+                    long double m = (lo * fhi - hi * flo) / (fhi - flo);
+                    if (!(m > lo && m < hi)) m = (lo + hi) / 2;
+                    const long double fm = part(m, R);
+                    if (fm == 0) break;
+                    if (fm > 0) {
+                        hi = m;
+                        fhi = fm;
+                        if (side == 1) flo /= 2;
+                        side = 1;
+                    } else {
+                        lo = m;
+                        flo = fm;
+                        if (side == -1) fhi /= 2;
+                        side = -1;
+                    }
+                }
+                return 2 * R;
+            }
+            fPrev = f;
+        }
+        return wEnd < 1 ? -1 : 0; // below the base circle before any cut: none
     };
     long double R = 0;
-    // Going down the arc the cut point comes closer to the centre: find where it reaches the
-    // base circle; the crossing with the involute, if any, lies before that.
-    auto radiusAbove = [&](long double t) {
-        reach(t, R);
-        return R - rb;
-    };
-    if (!(radiusAbove(an) > 0)) return g.db[i];
-    const long double tBase = radiusAbove(HalfPi) < 0 ? solve(radiusAbove, an, HalfPi) : HalfPi;
-    auto into = [&](long double t) { return reach(t, R); };
-    if (!(into(an) <= 0) || !(into(tBase) > 0)) return g.db[i];
-    const long double t = solve(into, an, tBase);
-    reach(t, R);
-    return 2 * R;
+    long double fPrev = 0, wPrev = 0;
+    if (protuberance && hP > hQ) {
+        fPrev = protFlank(0, R);
+        const long double d = crossing(protFlank, fPrev, wPrev);
+        if (d != 0) return d < 0 ? 0 : d;
+    }
+    fPrev = tipArc(0, R);
+    wPrev = 0;
+    if (protuberance && fPrev > 0) return 0; // the involute already ends above: not resolved
+    const long double d = crossing(tipArc, fPrev, wPrev);
+    return d < 0 ? 0 : d;
 }
 
 } // namespace
@@ -148,8 +192,11 @@ long double RootFormDiameterAt(int i, long double xE) {
     const long double depth = ToolFlankEndDepth(i);
     const long double s = std::sin(g.alphat);
     const bool undercut = g.d[i] * s - 2 * (depth - xE * g.mn) / s <= 0;
-    if (g.z[i] > 0 && undercut && g.prP0mn[i] == 0) return UndercutFormDiameter(g, i, xE);
-    return LineOfActionDiameter(i, depth, xE);
+    // The end of the main flank makes the lowest involute point unless the fillet cuts higher.
+    long double dF = LineOfActionDiameter(i, depth, xE);
+    if (g.z[i] > 0 && (undercut || g.prP0mn[i] != 0))
+        dF = std::fmax(dF, FilletCrossingDiameter(g, i, xE));
+    return dF;
 }
 
 namespace {

@@ -26,7 +26,7 @@ void ToolAuxValues() {
             continue;
         }
         const long double xMean = (g.xEmaxV[i] + g.xEminV[i]) / 2;
-        const long double dStart = LineOfActionDiameter(i, ToolFlankEndDepth(i), xMean);
+        const long double dStart = RootFormDiameterAt(i, xMean);
         g.ToolAux[i] = (g.d[i] - dStart) / 2;
     }
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 // ToolAux[i] of a protuberance tool: the radial distance, below the pitch circle, of the point
-// where the involute cut by the main flank begins (the flank ends at the corner with the
-// protuberance flank), for the mean premachining shift; d - 2 ToolAux is that diameter. 0 for a
-// tool without protuberance.
+// where the involute cut by the main flank begins above the protuberance relief, for the mean
+// premachining shift; d - 2 ToolAux is that diameter (the root form diameter of that shift). 0 for
+// a tool without protuberance.
 void ToolAuxValues();
 
 // Plausibility messages of both gears and the pair; LoadGearValue1, LoadGearValue2 and MatRho

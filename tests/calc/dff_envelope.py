@@ -148,15 +148,32 @@ class Rolling:
         ay = mp.acos(self.rb / R)
         return mp.pi / self.z - (st / (2 * self.r) + inv(self.at) - inv(ay))
 
-    def undercut_start(self):
+    def undercut_start(self, scan=False):
         """For an undercut gear: the radius above which the envelope is the involute. Below it
         the tool cuts into the involute tooth, so the two cross there (not tangentially)."""
-        lo = self.rb * (1 + mp.mpf('1e-9'))
+        # From just above the base circle, or the root circle when that lies higher.
+        rf = self.r - (self.hc + self.rho) + self.x * self.mn
+        lo = max(self.rb * (1 + mp.mpf('1e-9')), rf + mp.mpf('1e-6') * self.mn)
         hi = self.r
         cuts = lambda R: self.envelope(R) - self.involute_gap_angle(R) > mp.mpf('1e-25')
-        if not cuts(lo):
-            return None
-        while hi - lo > mp.mpf('1e-13'):
+        if not scan:
+            # Undercut: the cut reaches down to the base circle.
+            if not cuts(lo):
+                return None
+        else:
+            # A relief: down from the pitch circle to the first radius where the tool cuts into
+            # the involute tooth (the cut band need not reach down to lo).
+            steps = 48
+            prev = hi
+            for k in range(1, steps + 1):
+                R = hi - (hi - lo) * k / steps
+                if cuts(R):
+                    lo, hi = R, prev
+                    break
+                prev = R
+            else:
+                return None
+        while hi - lo > mp.mpf('1e-10'):
             mid = (lo + hi) / 2
             if cuts(mid):
                 lo = mid
@@ -166,6 +183,7 @@ class Rolling:
 
     def root_form_radius(self):
         start = self.undercut_start()
+        self.cut = start is not None
         if start is not None:
             return start
         # The flank end never comes closer to the centre than r - v (at the roll angle u / r).
@@ -185,13 +203,63 @@ class Rolling:
         return (lo + hi) / 2
 
 
+class ProtuberanceRolling(Rolling):
+    """A protuberance tool: the tip circle stands out of the main flank by pr (normal
+    section); the protuberance flank, at the angle apr, runs from its tangent point P on the
+    tip circle up to the corner Q with the main flank."""
+
+    def __init__(self, alpha, beta, mn, z, x, haP0, rho, pr, apr):
+        super().__init__(alpha, beta, mn, z, x, haP0, rho)
+        self.apr = mp.radians(apr)
+        self.uc = mp.pi * mn / 4 - self.hc * mp.tan(self.an) + (pr - rho) / mp.cos(self.an)
+        self.hP = self.hc + rho * mp.sin(self.apr)
+        self.uP = self.uc + rho * mp.cos(self.apr)
+        # Q: main flank u = pi mn / 4 - h tan(an) meets u = uP - (h - hP) tan(apr).
+        self.hT = (mp.pi * mn / 4 - self.uP - self.hP * mp.tan(self.apr)) / \
+            (mp.tan(self.an) - mp.tan(self.apr))
+
+    def prot_point(self, h):
+        return (self.uP - (h - self.hP) * mp.tan(self.apr)) / self.cb, h - self.x * self.mn
+
+    def envelope(self, R):
+        def reach(point):
+            def f(s):
+                v = self.angle_at(*point(s), R)
+                return -mp.inf if v is None else v
+            return f
+
+        best = -mp.inf
+        # Each part of the tool: a coarse search, then golden section about the best sample.
+        for f, a, b in ((reach(self.flank_point), -self.mn, self.hT),
+                        (reach(self.prot_point), self.hT, self.hP),
+                        (reach(self.arc_point), self.apr, mp.pi / 2)):
+            ss = [a + (b - a) * k / 40 for k in range(41)]
+            v, s0 = max((f(s), s) for s in ss)
+            lo, hi = max(a, s0 - (b - a) / 40), min(b, s0 + (b - a) / 40)
+            best = max(best, v, f(self.golden_max(f, lo, hi)))
+        return best
+
+    def root_form_radius(self):
+        start = self.undercut_start(scan=True)
+        self.cut = True
+        if start is None:
+            raise SystemExit("the protuberance relief does not reach into the involute")
+        return start
+
+
 def case(name, gearcalc, p):
     out = gearcalc_values(gearcalc, p)
     mn = mp.mpf(p['mn'])
-    rack = {1: (mp.mpf('1.25'), mp.mpf('0.25')), 2: (mp.mpf('1.25'), mp.mpf('0.375'))}[p['rack']]
+    rack = {1: (mp.mpf('1.25'), mp.mpf('0.25')), 2: (mp.mpf('1.25'), mp.mpf('0.375')),
+            3: (mp.mpf('1.4'), mp.mpf('0.4'))}[p['rack']]
     for i in (1, 2):
-        roll = Rolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, mp.mpf(p['z'][i - 1]),
-                       mp.mpf(p['x'][i - 1]), rack[0] * mn, rack[1] * mn)
+        if p['rack'] == 3:  # protuberance 0.02 mn at 6 degrees
+            roll = ProtuberanceRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn,
+                                       mp.mpf(p['z'][i - 1]), mp.mpf(p['x'][i - 1]),
+                                       rack[0] * mn, rack[1] * mn, mp.mpf('0.02') * mn, 6)
+        else:
+            roll = Rolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, mp.mpf(p['z'][i - 1]),
+                           mp.mpf(p['x'][i - 1]), rack[0] * mn, rack[1] * mn)
         RF = roll.root_form_radius()
         got = mp.mpf(out[f'dFf[{i}]']) / 2
         if abs(got - RF) > mp.mpf('1e-4'):
@@ -204,14 +272,20 @@ def case(name, gearcalc, p):
             dev = roll.envelope(R) - roll.involute_gap_angle(R)
             if abs(dev) > mp.mpf('1e-18'):
                 FAILURES.append(f"{name} gear {i}: envelope off the involute at R {R}: {dev}")
-        # Below it the fillet leaves material, or on an undercut gear cuts into the involute.
+        # Below it the fillet leaves material, or on an undercut gear (or by a protuberance
+        # relief) cuts into the involute.
         R = RF - mp.mpf('0.02') * mn
         if R > roll.rb:
             dev = roll.envelope(R) - roll.involute_gap_angle(R)
-            undercut = roll.undercut_start() is not None
-            if not (dev > 0 if undercut else dev < 0):
+            if not (dev > 0 if roll.cut else dev < 0):
                 FAILURES.append(f"{name} gear {i}: the involute goes on below the root form "
                                 "circle")
+        if p['rack'] == 3:
+            # The fillet drawing starts the premachined involute at d - 2 ToolAux.
+            start = mp.mpf(out[f'd[{i}]']) / 2 - mp.mpf(out[f'ToolAux[{i}]'])
+            if abs(start - RF) > mp.mpf('1e-4'):
+                FAILURES.append(f"{name} gear {i}: d/2 - ToolAux = {mp.nstr(start, 12)}, "
+                                f"rolled {mp.nstr(RF, 12)}")
         print(f"{name} gear {i}: dFf = {mp.nstr(2 * RF, 12)} (rolled), "
               f"{mp.nstr(2 * got, 12)} (gearcalc)")
 
@@ -228,6 +302,11 @@ def main():
     case('undercut spur', gearcalc, dict(alpha=20, beta=0, mn=2, z=[10, 40], x=[0, 0], rack=1))
     case('undercut helical', gearcalc, dict(alpha=20, beta=15, mn=2, z=[12, 40], x=[0, 0],
                                             rack=2))
+    # A protuberance tool: its relief cuts into the involute above the end of the main flank.
+    case('protuberance', gearcalc, dict(alpha=20, beta=0, mn=4, z=[25, 67], x=[0.25, 0.1],
+                                        rack=3))
+    case('protuberance helical', gearcalc, dict(alpha=20, beta=12, mn=3, z=[31, 53],
+                                                x=[0.2, 0], rack=3))
     if FAILURES:
         print("\n".join(FAILURES))
         return 1

@@ -56,6 +56,17 @@ TEST_F(MeshingTest, RootFormDiameterOfAnUndercutGear) {
     EXPECT_GE(GearData.dFf[1], GearData.db[1]);
 }
 
+TEST_F(MeshingTest, ProtuberanceReliefCutsTheInvolute) {
+    // The relief of a protuberance tool cuts into the flank above the point the end of the main
+    // flank makes (95.40): the involute begins at 96.3511748143 (rolled, dff_envelope.py).
+    Pair(4, 25, 67, 0.25L, 0.1L, 0, 40, 7);
+    GearData.BasicRackType = {3, 3};
+    CalculateGears();
+    ASSERT_EQ(CalcErrorFlag, 0);
+    EXPECT_NEAR(GearData.dFf[1], 96.3511748143L, 1e-9L);
+    EXPECT_NEAR(GearData.dFf[2], 262.271922934L, 1e-8L);
+}
+
 TEST_F(MeshingTest, InternalPair) {
     InternalT3();
     CalculateGears();
