@@ -400,6 +400,28 @@ TEST_F(DrawWindowInputTest, ClickWithoutMovementAndRubberBand) {
     EXPECT_NE(ZoomRect, before);
 }
 
+TEST_F(DrawWindowInputTest, ExposeAndRubberBandOnlyShowTheBuffer) {
+    device_->SetDrawColor(12);
+    device_->DrawLine(10, 20, 150, 20);
+    form_->PaintNow();
+    ASSERT_EQ(form_->ClientPixel(WX(80), WY(20)), kRed);
+    // A record added behind the window's back shows only when something replays the list.
+    DisplayList->AddLine("4;10;100;150;100");
+    client_->repaint(); // an expose
+    QApplication::processEvents();
+    EXPECT_EQ(form_->ClientPixel(WX(80), WY(100)), kWhite);
+    QTest::mousePress(client_, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTest::mouseMove(client_, QPoint(60, 70));
+    QTest::mouseMove(client_, QPoint(70, 80));
+    EXPECT_EQ(form_->ClientPixel(WX(80), WY(100)), kWhite);
+    QTest::mouseRelease(client_, Qt::LeftButton, Qt::NoModifier, QPoint(70, 80));
+    // The zoom replays.
+    form_->PaintNow();
+    TFkelmgra::processKey(VK_ESCAPE);
+    form_->PaintNow();
+    EXPECT_EQ(form_->ClientPixel(WX(80), WY(100)), kRed);
+}
+
 TEST_F(DrawWindowInputTest, RightButtonAndDoubleClickReset) {
     Drag(QPoint(100, 100), QPoint(500, 400));
     ASSERT_NE(ZoomRect, (TZoomRect{1, 639, 1, 479}));
