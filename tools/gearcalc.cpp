@@ -7,7 +7,11 @@
 // holds them; "#" starts a comment; values not given keep the start-up example.
 // Output: "name = value" / "name[i] = value" (reals with 21 significant digits), then
 // "CalcErrorFlag = ...", "AbortFlag = ..." and one "message = TEXT" per message.
-// Exit status: 0 done, 2 fatal calculation error, 1 bad input (reported on stderr).
+// A job file takes the place of the example: "job = PATH" as the first input line loads it
+// (later lines change it), or FILE may itself be a job file. "save = PATH" writes the job after
+// the calculation.
+// Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
+// saved (reported on stderr).
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -26,6 +30,7 @@
 #include "framework/error0.h"
 #include "framework/globals.h"
 #include "framework/settings.h"
+#include "shell/jobfile.h"
 
 namespace {
 
@@ -393,37 +398,104 @@ void Print(const std::vector<Field>& fields, std::ostream& out) {
 
 } // namespace
 
+namespace {
+
+// True when the file begins like a job file (its first line is the 65-dash rule).
+bool IsJobFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::string first;
+    if (!f || !std::getline(f, first)) return false;
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    return first == std::string(65, '-');
+}
+
+bool LoadJob(const std::string& path, const std::string& where) {
+    AbortFlag = 0;
+    LoadJobFile(path);
+    if (AbortFlag == 0) return true;
+    std::cerr << where << ": " << LastJobFileProblem() << '\n';
+    return false;
+}
+
+// "name = value" split; false when the line is not of that form.
+bool SplitAssignment(std::string_view line, std::string_view& name, std::string_view& value) {
+    if (const auto hash = line.find('#'); hash != std::string_view::npos)
+        line = line.substr(0, hash);
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    name = Trim(line.substr(0, eq));
+    value = Trim(line.substr(eq + 1));
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc > 2) {
         std::cerr << "usage: gearcalc [FILE]\n";
         return 1;
     }
-    std::ifstream file;
-    std::istream* in = &std::cin;
+    SetProductIdentity();
+    ErrorBoxesOn = 0; // job-file problems go to stderr
     const std::string source = argc == 2 ? argv[1] : "<stdin>";
-    if (argc == 2) {
-        file.open(argv[1], std::ios::binary);
-        if (!file) {
-            std::cerr << "gearcalc: cannot open " << argv[1] << '\n';
+    const std::vector<Field> fields = Fields();
+    std::vector<std::string> saves;
+    bool bad = false;
+
+    if (argc == 2 && IsJobFile(argv[1])) {
+        if (!LoadJob(argv[1], source)) return 1;
+    } else {
+        std::ifstream file;
+        std::istream* in = &std::cin;
+        if (argc == 2) {
+            file.open(argv[1], std::ios::binary);
+            if (!file) {
+                std::cerr << "gearcalc: cannot open " << argv[1] << '\n';
+                return 1;
+            }
+            in = &file;
+        }
+        std::string line;
+        int lineNo = 0;
+        bool first = true;
+        while (std::getline(*in, line)) {
+            ++lineNo;
+            std::string_view name, value;
+            const bool assignment = SplitAssignment(line, name, value);
+            if (assignment && name == "job") {
+                if (!first) {
+                    std::cerr << source << ':' << lineNo << ": \"job\" must be the first line\n";
+                    bad = true;
+                } else if (value.empty()) {
+                    std::cerr << source << ':' << lineNo << ": \"job\" needs a file name\n";
+                    bad = true;
+                } else if (!LoadJob(std::string(value), source + ':' + std::to_string(lineNo))) {
+                    return 1;
+                }
+                first = false;
+                continue;
+            }
+            if (assignment && name == "save") {
+                if (value.empty()) {
+                    std::cerr << source << ':' << lineNo << ": \"save\" needs a file name\n";
+                    bad = true;
+                } else {
+                    saves.emplace_back(value);
+                }
+                first = false;
+                continue;
+            }
+            const std::string err = ApplyLine(fields, line);
+            if (!err.empty()) {
+                std::cerr << source << ':' << lineNo << ": " << err << '\n';
+                bad = true;
+            }
+            if (!Trim(line).empty() && Trim(line).front() != '#') first = false;
+        }
+        if (in->bad()) {
+            std::cerr << "gearcalc: read error on " << source << '\n';
             return 1;
         }
-        in = &file;
-    }
-    const std::vector<Field> fields = Fields();
-    std::string line;
-    int lineNo = 0;
-    bool bad = false;
-    while (std::getline(*in, line)) {
-        ++lineNo;
-        const std::string err = ApplyLine(fields, line);
-        if (!err.empty()) {
-            std::cerr << source << ':' << lineNo << ": " << err << '\n';
-            bad = true;
-        }
-    }
-    if (in->bad()) {
-        std::cerr << "gearcalc: read error on " << source << '\n';
-        return 1;
     }
     if (bad) return 1;
 
@@ -437,5 +509,14 @@ int main(int argc, char** argv) {
         std::cerr << "gearcalc: write error\n";
         return 1;
     }
-    return CalcErrorFlag != 0 ? 2 : 0;
+    const int calcStatus = CalcErrorFlag != 0 ? 2 : 0;
+    for (const std::string& path : saves) {
+        AbortFlag = 0;
+        WriteGearDataFile(path);
+        if (AbortFlag != 0) {
+            std::cerr << "gearcalc: " << LastJobFileProblem() << '\n';
+            return 1;
+        }
+    }
+    return calcStatus;
 }
