@@ -397,6 +397,7 @@ TEST_F(FileQuestions, ConvertTextFileFromDosPage) {
 }
 
 TEST_F(FileQuestions, TextWindowShowsOutwinAndRemembersItsPlace) {
+    Application->Initialize(); // the window with its widgets, menu bar and memo
     TempDir = dir.string();
     WriteAll(Path("outwin.txt"), "first line\r\nZahnbreite \xC3\x9F\r\n\r\nlast\r\n");
     TextWindowRect = {10, 20, 500, 300};

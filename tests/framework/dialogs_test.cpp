@@ -9,6 +9,7 @@
 #include "framework/utilstr.h"
 #include "platform/gui/application.h"
 #include "platform/gui/responder.h"
+#include "platform/gui/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,46 @@ TEST_F(Questions, RealRangeReportsBadTextAndRangeThenTakesCommaDecimal) {
                                                "Error  : : Valid Data are: 1 .. 2 !"};
     EXPECT_EQ(Messages(r), expected);
     EXPECT_EQ(shownTexts, (std::vector<std::string>{"0.25", "99"}));
+}
+
+TEST_F(Questions, FormsWorkTheSameWithWindows) {
+    // With the Qt application the forms get their widgets; the answers must not change.
+    Application->Initialize();
+    ASSERT_TRUE(Application->HasWidgets());
+    for (int i = 1; i <= 9; ++i)
+        TextLines[i] = "w" + std::to_string(i);
+    long double x = 3.0L;
+    int k = 2;
+    int k2 = 1;
+    char answer = 'J';
+    ScriptedResponder r;
+    r.OnForm(TypeAndOk("7"))
+        .OnMessage(IDOK)
+        .OnForm(TypeAndOk("4,25"))
+        .OnForm([](TForm& f) {
+            Respond::Pick(f, "RadioGroup1", 4);
+            Respond::Press(f, "Button_ok");
+        })
+        .OnForm([](TForm& f) {
+            Respond::Pick(f, "ListBox1", 8);
+            Respond::Key(f, VK_RETURN);
+        })
+        .OnForm([](TForm& f) {
+            Respond::Pick(f, "RadioGroup_janein", 1);
+            Respond::Press(f, "Button_hilfetext");
+            Respond::Press(f, "Button_ok");
+        });
+    ResponderScope scope(r);
+    InputRealRange("x", x, 4.0L, 5.0L);
+    SelectCode("radio", 5, k);
+    SelectCode("list", 9, k2);
+    AskYesNo("q", answer);
+    EXPECT_EQ(x, 4.25L);
+    EXPECT_EQ(k, 5);
+    EXPECT_EQ(k2, 9);
+    EXPECT_EQ(answer, 'N');
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(r.Unexpected(), 0);
 }
 
 TEST_F(Questions, CancelAndEscLeaveTheValueAndSetAbort) {
@@ -553,6 +594,10 @@ TEST_F(Questions, SettingsHelpers) {
     EXPECT_EQ(s, "");
     WindowsVersion(s);
     EXPECT_NE(s.find('.'), std::string::npos);
+    SetHourglassCursor();
+    EXPECT_EQ(Screen()->Cursor(), crHourGlass);
+    RestoreCursor();
+    EXPECT_EQ(Screen()->Cursor(), crDefault);
 }
 
 TEST_F(Questions, AppTitle) {
