@@ -122,6 +122,7 @@ void TControl::SetParent(TWinControl* parent) {
     }
     FParent = parent;
     if (FParent) FParent->FControls.push_back(this);
+    if (FParent && FParentFont) FFont = FParent->Font();
     if (FWidget) {
         FWidget->setParent(FParent ? FParent->ClientWidget() : nullptr);
         SyncWidget();
@@ -239,11 +240,38 @@ void TControl::SetColor(TColor c) {
     SyncWidget();
 }
 
+namespace {
+// Children that follow their parent's font take the new one (the widgets inherit it from Qt).
+void PropagateFont(TControl* c) {
+    auto* wc = dynamic_cast<TWinControl*>(c);
+    if (!wc) return;
+    for (int i = 0; i < wc->ControlCount(); ++i) {
+        TControl* child = wc->Controls(i);
+        if (child->ParentFont()) child->SetParentFont(true);
+    }
+}
+} // namespace
+
 void TControl::SetFont(const TFont& f) {
     FFont = f;
     FFontSet = true;
     FParentFont = false;
     SyncWidget();
+    PropagateFont(this);
+}
+
+void TControl::SetParentFont(bool v) {
+    FParentFont = v;
+    if (!v) return;
+    if (FParent) FFont = FParent->Font();
+    FFontSet = false;
+    if (FWidget) {
+        // A font without explicit properties makes Qt inherit the parent's again.
+        FWidget->setFont(QFont());
+        FWidget->setPalette(QPalette());
+        if (FColorSet) SyncWidget();
+    }
+    PropagateFont(this);
 }
 
 void TControl::SyncWidget() {

@@ -106,8 +106,10 @@ public:
     virtual void SetColor(TColor c);
     const TFont& Font() const { return FFont; }
     virtual void SetFont(const TFont& f);
+    // With ParentFont the control takes its parent's font, now and when the parent's changes;
+    // SetFont turns it off.
     bool ParentFont() const { return FParentFont; }
-    void SetParentFont(bool v) { FParentFont = v; }
+    void SetParentFont(bool v);
 
     // Repaint request (no-op without a widget).
     virtual void Invalidate();

@@ -269,6 +269,32 @@ TEST_F(GuiControls, ColoursAndFontsReachTheWidgets) {
     EXPECT_EQ(m->Font().Size(), 12);
 }
 
+TEST_F(GuiControls, ChildrenFollowTheirParentsFontUntilGivenTheirOwn) {
+    TForm f(nullptr);
+    auto* panel = new TPanel(&f);
+    auto* follows = new TEdit(panel);
+    auto* own = new TEdit(panel);
+    TFont mono = f.Font();
+    mono.Name = "Courier New";
+    mono.SetSize(14);
+    TFont sans = f.Font();
+    sans.Name = "Arial";
+    sans.SetSize(9);
+    own->SetFont(sans);
+    f.SetFont(mono);
+    EXPECT_EQ(panel->Font().Name, "Courier New");
+    EXPECT_EQ(follows->Font().Name, "Courier New");
+    EXPECT_EQ(follows->Font().Size(), 14);
+    EXPECT_EQ(own->Font().Name, "Arial");
+    EXPECT_TRUE(QFontInfo(follows->Widget()->font()).fixedPitch());
+    EXPECT_FALSE(QFontInfo(own->Widget()->font()).fixedPitch());
+    own->SetParentFont(true);
+    EXPECT_EQ(own->Font().Name, "Courier New");
+    EXPECT_TRUE(QFontInfo(own->Widget()->font()).fixedPitch());
+    auto* late = new TLabel(panel); // created after the change
+    EXPECT_EQ(late->Font().Size(), 14);
+}
+
 TEST_F(GuiControls, MenuBarTakesItsHeightFromTheClientArea) {
     TForm f(nullptr);
     f.SetBounds(0, 0, 400, 300);
