@@ -69,6 +69,8 @@ struct TWorkArea {
     std::uint8_t VirtualOp = 0;        // 1 close, 3 read record, 8 write or append record
     std::int32_t VirtualArg = 0;       // record number of the request
     std::shared_ptr<void> VirtualFile; // the virtual-file manager's control block
+    std::uint8_t VirtualOrder = 0;     // 0 FIFO, 1 LIFO, 2 INSERTION, 3 ASCENDING, 4 DESCENDING
+    std::uint8_t VirtualStorage = 1;   // 1 HEAP, 2 EMS, 3 EXT or XMS, 5 BIGGEST
 
     // Field-variable block: the typed copy of the current record.
     std::uint8_t* FieldVars = nullptr;
