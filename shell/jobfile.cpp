@@ -97,8 +97,18 @@ public:
         if (in.Ok()) ReadDocumentLinks(in, d.Links);
     }
     // A value appended to the layout: older files end before it and keep the current value.
+    // A blank line there (left by an editor) counts as missing.
     template <class I> void Optional(I& n) {
-        if (in.Ok() && !in.AtEnd()) Int(n);
+        std::string line;
+        if (!in.Ok() || in.AtEnd() || !in.Text(line, TextEncoding::Oem)) return;
+        if (TrimBlanks(line).empty()) return;
+        bool ok = false;
+        const std::int32_t v = ParseInteger(line, ok);
+        if (!ok || v < std::numeric_limits<I>::min() || v > std::numeric_limits<I>::max()) {
+            in.Fail("\"" + line + "\" is not a hand of helix");
+            return;
+        }
+        n = static_cast<I>(v);
     }
 };
 

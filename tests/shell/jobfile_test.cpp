@@ -553,10 +553,18 @@ TEST_F(JobFile, EveryTruncationIsRefusedAndChangesNothing) {
         WriteBytes(P("cut.q1w"), JoinLines(lines, n));
         ExpectRefused(P("cut.q1w"), "first " + std::to_string(n) + " lines");
     }
-    // Only the appended hand-of-helix line may be missing.
+    // Only the appended hand-of-helix line may be missing (or blank).
     WriteBytes(P("cut.q1w"), JoinLines(lines, lines.size() - 1));
+    GearData.ToothAlignment[2] = 7;
     LoadJobFile(P("cut.q1w"));
     EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(GearData.ToothAlignment[2], 7);
+    WriteBytes(P("cut.q1w"), JoinLines(lines, lines.size() - 1) + "  \r\n");
+    LoadJobFile(P("cut.q1w"));
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(GearData.ToothAlignment[2], 7);
+    WriteBytes(P("cut.q1w"), JoinLines(lines, lines.size() - 1) + "x\r\n");
+    ExpectRefused(P("cut.q1w"), "hand not a number");
 }
 
 TEST_F(JobFile, UnreadableContentIsRefused) {
