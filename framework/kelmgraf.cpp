@@ -12,7 +12,6 @@
 #include "framework/settings.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
-#include "platform/gui/application.h"
 #include "platform/gui/printer.h"
 #include "platform/gui/screen.h"
 #include "platform/os/clock.h"
