@@ -259,6 +259,10 @@ void TQuestionForm::Button_hilfebildClick(TObject*) {
 
 void TQuestionForm::FormKeyDown(TObject*, std::uint16_t& Key, TShiftState) {
     if (Key == VK_RETURN) {
+        // Enter on a focused button other than OK is that button's click (the window layer
+        // presses it).
+        auto* button = dynamic_cast<TButton*>(ActiveControl());
+        if (button != nullptr && button != FOk) return;
         if (FEnterClearsAbort) AbortFlag = 0;
         Key = 0; // answered here: the focused control must not act on it as well
         SetModalResult(mrOk);

@@ -142,7 +142,17 @@ TEST_F(Questions, CancelAndEscLeaveTheValueAndSetAbort) {
         Respond::Type(f, "EditEinText", "1.75");
         Respond::Key(f, VK_ESCAPE);
     });
+    r.OnForm([](TForm& f) {
+        // Enter on the focused Cancel button is Cancel, not OK.
+        Respond::Type(f, "EditEinText", "7");
+        Respond::Focus(f, "Button_Cancel");
+        Respond::Key(f, VK_RETURN);
+    });
     ResponderScope scope(r);
+    InputRealRange("x", x, 0.0L, 10.0L);
+    EXPECT_EQ(x, 1.25L);
+    EXPECT_EQ(AbortFlag, 1);
+    AbortFlag = 0;
     InputRealRange("x", x, 0.0L, 10.0L);
     EXPECT_EQ(x, 1.25L);
     EXPECT_EQ(AbortFlag, 1);
