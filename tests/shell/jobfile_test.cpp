@@ -719,3 +719,45 @@ TEST_F(JobFile, SaveDialogChoosesDirectoryAndName) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ChangeTable, ANewJobClearsChangesAndSignaturesButKeepsDrawingTexts) {
+    InitGlobalState();
+    InitShellData();
+    ChangeCount = 3;
+    for (int r = 1; r <= 4; ++r)
+        DrawingInfo.Rows[r] = {"01.01.2000", "Name"};
+    DrawingInfo.ReplacementFor = "A";
+    DrawingInfo.ReplacedBy = "B";
+    DrawingTextCount = 1;
+    DrawingTexts[1].Text = "kept";
+    const ClockReading now{2025, 3, 9, 10, 0, 0, 0};
+    SetClockForTesting(&now);
+    ClearChangeTable();
+    const std::string today = DateString();
+    SetClockForTesting(nullptr);
+    EXPECT_EQ(ChangeCount, 0);
+    EXPECT_NE(today.find("2025"), std::string::npos);
+    EXPECT_EQ(DrawingInfo.Rows[1].Date, today);
+    EXPECT_EQ(DrawingInfo.Rows[1].Name, "");
+    for (int r = 2; r <= 4; ++r) {
+        EXPECT_EQ(DrawingInfo.Rows[r].Date, "") << r;
+        EXPECT_EQ(DrawingInfo.Rows[r].Name, "") << r;
+    }
+    EXPECT_EQ(DrawingInfo.ReplacementFor, "");
+    EXPECT_EQ(DrawingInfo.ReplacedBy, "");
+    EXPECT_EQ(DrawingTextCount, 1);
+    EXPECT_EQ(DrawingTexts[1].Text, "kept");
+}
+
+TEST(DocumentLinks, StartWithTheEditorAndNoFile) {
+    DocumentLinks[2] = {"x", "y"};
+    InitDocumentLinks();
+    for (const auto& link : DocumentLinks) {
+        EXPECT_EQ(link.DocProgram, "NOTEPAD.EXE");
+        EXPECT_EQ(link.DocFile, "");
+    }
+}
+
+} // namespace
