@@ -459,6 +459,24 @@ TEST_F(Questions, MessageBoxesCaptionsStylesAndSilence) {
     }
 }
 
+TEST_F(Questions, ApplicationBoxesAndStatus) {
+    BoxRecorder rec;
+    ResponderScope scope(rec);
+    Application->SetTitle("QOR1W");
+    AppMessageBox("Message", "no help description available for this error message.");
+    ShowMessageForm("plain");
+    ASSERT_EQ(rec.Boxes.size(), 2u);
+    EXPECT_EQ(rec.Boxes[0].Caption, "Message");
+    EXPECT_EQ(rec.Boxes[0].Text, "no help description available for this error message.");
+    EXPECT_EQ(rec.Boxes[0].Buttons(), static_cast<unsigned>(MB_OK));
+    EXPECT_EQ(rec.Boxes[1].Caption, "QOR1W");
+    EXPECT_EQ(rec.Boxes[1].Text, "plain");
+    // The default status hook shows nothing.
+    ShowStatus("file x is loaded");
+    EXPECT_EQ(rec.Boxes.size(), 2u);
+    EXPECT_EQ(StatusHook("x"), 0);
+}
+
 TEST_F(Questions, YesNoCancelBox) {
     BoxRecorder rec;
     ResponderScope scope(rec);
