@@ -575,3 +575,37 @@ TEST_F(AreaTest, ReadOnlyOpenRefusesChanges) {
     FreeWorkArea();
     EXPECT_EQ(ReadFileBytes(path), before);
 }
+
+TEST_F(AreaTest, ReportedFailuresLeaveAreasConsistent) {
+    const std::string path = dir_ / "raise.dbf";
+    MakeTable(path, 3, 0);
+    SetErrorReporting(true);
+    RaiseOnErrorScope raise;
+    Select(1);
+    EXPECT_THROW(Use(dir_ / "missing"), ERivozError);
+    EXPECT_EQ(CurrentWorkArea(), nullptr);
+    Use(path);
+    ASSERT_NE(CurrentWorkArea(), nullptr);
+    GoBottom();
+    Skip(1);
+    EXPECT_THROW(Skip(1), ERivozError);
+    EXPECT_TRUE(dEOF());
+    Go(2);
+    EXPECT_EQ(Current().second, 2);
+    // Lock refusals and UnlockRec store their code without a report.
+    EXPECT_NO_THROW(EXPECT_FALSE(UnlockRec(3)));
+    EXPECT_EQ(LastErrorCode, 220);
+    Select(2);
+    Use(path + " ALIAS OTHER");
+    Go(2);
+    ASSERT_TRUE(RLock());
+    Select(1);
+    EXPECT_NO_THROW(EXPECT_FALSE(RLock()));
+    // A relation that throws leaves the relation installed and the area usable.
+    SetRelation(nullptr);
+    EXPECT_THROW(SetRelation([] { Go(99); }), ERivozError);
+    EXPECT_TRUE(static_cast<bool>(CurrentWorkArea()->RelationProc));
+    CurrentWorkArea()->RelationProc = nullptr;
+    Go(1);
+    EXPECT_EQ(Current().second, 1);
+}
