@@ -1,0 +1,148 @@
+#pragma once
+// Shared set-up of the CAD tests: fresh settings and CAD state, a drawing device with its display
+// list, a temporary directory as TempDir, and a responder that answers every question and keeps
+// the message texts.
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cad/cadblock.h"
+#include "cad/cadout.h"
+#include "cad/dxfwrite.h"
+#include "framework/drawdevice.h"
+#include "framework/error0.h"
+#include "framework/globals.h"
+#include "framework/kelmgraf.h"
+#include "framework/settings.h"
+#include "platform/gui/responder.h"
+
+namespace cadtest {
+
+// Answers messages with OK and records them; dialogs and forms through optional steps.
+class RecordingResponder : public ModalResponder {
+public:
+    std::vector<std::string> Messages;
+    std::function<bool(TCommonDialog&)> Dialog;
+    std::function<void(TForm&)> Form;
+    void RespondForm(TForm& form) override {
+        if (Form)
+            Form(form);
+        else
+            BatchResponder::CancelForm(form);
+    }
+    int RespondMessage(const MessageQuestion& q) override {
+        Messages.push_back(q.Text);
+        return q.Offers(IDOK) ? IDOK : q.CancelAnswer();
+    }
+    bool RespondDialog(TCommonDialog& d) override { return Dialog ? Dialog(d) : false; }
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// Runs a command line; its standard output, and the exit status in status.
+inline std::string RunCommand(const std::string& command, int& status) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    const int rc = ::pclose(p);
+    status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+// The DXF reader check (python3-ezdxf) on a file: its report lines.
+inline std::vector<std::string> EzdxfReport(const std::string& file, int& status) {
+    const std::string cmd = std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                            "/tests/cad/dxf_check.py '" + file + "' 2>&1";
+    const std::string out = RunCommand(cmd, status);
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
+
+inline bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    for (const auto& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+inline std::string Joined(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const auto& l : lines)
+        s += l + "\n";
+    return s;
+}
+
+class CadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitAllSettings();
+        InitErrors();
+        InitCadVariables();
+        InitDrawWindowState();
+        ScreenWidth = 640;
+        ScreenHeight = 480;
+        AbortFlag = 0;
+        ErrorBoxesOn = 1;
+        device_ = new TDrawDevice;
+        DrawDevice = device_;
+        dir_ = std::filesystem::temp_directory_path() /
+               ("qor_cad_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        TempDir = dir_.string();
+        CadDir = dir_.string();
+        scope_ = std::make_unique<ResponderScope>(responder_);
+    }
+    void TearDown() override {
+        scope_.reset();
+        CadDeleteBlockFiles();
+        CadClearBlockCache();
+        if (DxfIsOpen()) DxfDiscard();
+        delete device_;
+        DrawDevice = nullptr;
+        std::filesystem::remove_all(dir_);
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    static std::vector<std::string> Records() { return DisplayList->Lines(); }
+
+    // Opens code 1 on a file in the test directory through the batch name.
+    void OpenDxf(const std::string& base) {
+        CadBatchOutput = 1;
+        DataFileName = Path(base);
+        CadOpenOutput(1);
+        CadBatchOutput = 0;
+    }
+
+    RecordingResponder responder_;
+    TDrawDevice* device_ = nullptr;
+    std::filesystem::path dir_;
+    std::unique_ptr<ResponderScope> scope_;
+};
+
+} // namespace cadtest

@@ -1,0 +1,332 @@
+// Screen blocks: block files, the read-back through the insert transform, nesting, the cache,
+// and what closing the screen output deletes. Expected records were worked out by hand from the
+// insert transform (x' = X + sx x cos a - sy y sin a, y' = Y + sx x sin a + sy y cos a).
+
+#include "cad_testutil.h"
+
+#include <chrono>
+
+#include "framework/utilstr.h"
+
+using namespace cadtest;
+
+namespace {
+
+// A record's fields as numbers, compared within 1e-6.
+void ExpectRecord(const std::string& record, const std::vector<double>& expected) {
+    std::vector<double> got;
+    std::size_t start = 0;
+    for (;;) {
+        const auto semi = record.find(';', start);
+        got.push_back(std::stod(record.substr(start, semi - start)));
+        if (semi == std::string::npos) break;
+        start = semi + 1;
+    }
+    ASSERT_EQ(got.size(), expected.size()) << record;
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], expected[i], 1e-6) << record;
+}
+
+class ScreenBlockTest : public CadTest {
+protected:
+    void DefineBlock(const std::string& name, const std::function<void()>& body) {
+        CadBeginBlocksSection();
+        CadBeginBlock(name);
+        body();
+        CadEndBlock();
+        CadEndSection();
+    }
+    // Records of a given code.
+    static std::vector<std::string> RecordsOf(int code) {
+        std::vector<std::string> out;
+        const std::string prefix = std::to_string(code) + ";";
+        for (const auto& l : Records())
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
+};
+
+TEST_F(ScreenBlockTest, RotatedScaledInsertOfALine) {
+    CadOpenOutput(3);
+    DefineBlock("ROT", [] { CadLine(0, 0, 1, 0); });
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("rot", 10, 0, 90, 2, 1); // other letter case, same block
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(RecordsOf(4), std::vector<std::string>{"4;10;0;10;2"});
+    CadEndSection();
+    CadCloseOutput();
+}
+
+TEST_F(ScreenBlockTest, BlockFileIsBareEntitiesInTheDosCodePage) {
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    CadBeginBlock("TXT");
+    CadSetColour(2);
+    CadSetTextSize(2, 0, 2.5L, 0);
+    CadText("\xC3\xA4", 1, 2); // "ä": 0x84 in the DOS page
+    CadEndBlock();
+    const std::string file = CadBlockFileName("TXT");
+    const std::string b = ReadFileBytes(file);
+    EXPECT_EQ(b.rfind("  0\r\nTEXT\r\n  8\r\n2\r\n", 0), 0u) << b;
+    EXPECT_NE(b.find("  1\r\n\x84\r\n"), std::string::npos);
+    EXPECT_EQ(b.substr(b.size() - 10), "  0\r\nEOF\r\n");
+    EXPECT_EQ(b.find("SECTION"), std::string::npos);
+    CadEndSection();
+    // The read-back shows the character itself.
+    CadBeginEntities();
+    CadInsertBlock("TXT", 0, 0, 0, 1, 1);
+    const auto texts = RecordsOf(6);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "6;1;2;\xC3\xA4");
+    CadCloseOutput();
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(ScreenBlockTest, UndefinedBlockReportsAndSetsAbortFlag) {
+    CadOpenOutput(3);
+    CadBeginEntities();
+    CadInsertBlock("NOSUCH", 0, 0, 0, 1, 1);
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_GE(ErrorCount, 1);
+    EXPECT_EQ(ErrorList[1], "Invalid temp directory");
+    EXPECT_TRUE(RecordsOf(4).empty());
+}
+
+TEST_F(ScreenBlockTest, NestingBeyondFourLevelsStopsTheInsertWithoutEndingTheProgram) {
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    for (int i = 1; i <= 6; ++i) {
+        CadBeginBlock("B" + std::to_string(i));
+        CadLine(0, 0, i, 0);
+        if (i < 6) CadInsertBlock("B" + std::to_string(i + 1), 0, 0, 0, 1, 1);
+        CadEndBlock();
+    }
+    CadBeginBlock("LOOP");
+    CadInsertBlock("loop", 1, 0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("B3", 0, 0, 0, 1, 1); // B3 .. B6: four levels, fine
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(RecordsOf(4).size(), 4u);
+    EXPECT_TRUE(responder_.Messages.empty());
+
+    DisplayList->Clear();
+    CadInsertBlock("B1", 0, 0, 0, 1, 1);
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(responder_.Messages.size(), 1u);
+    EXPECT_EQ(responder_.Messages[0], "error blockno.5");
+    EXPECT_EQ(RecordsOf(4).size(), 4u); // levels 1..4 drew their lines
+    EXPECT_EQ(CadBlockNesting, 0);
+    EXPECT_EQ(CadInsertX, 0);
+
+    AbortFlag = 0;
+    responder_.Messages.clear();
+    CadInsertBlock("LOOP", 0, 0, 0, 1, 1); // a block that inserts itself
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(responder_.Messages, std::vector<std::string>{"error blockno.5"});
+}
+
+TEST_F(ScreenBlockTest, UserLogoFilesSurviveTheScreenOutput) {
+    const std::string logo2 = Path("$LOGO_2.dx$");
+    const std::string logo1 = Path("$logo_1.dx$");
+    const std::string logo3 = Path("$LOGO_3.dx$");
+    const std::string logoBytes =
+        "  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n0\r\n 20\r\n0\r\n 11\r\n480\r\n"
+        " 21\r\n0\r\n  0\r\nEOF\r\n";
+    WriteFileBytes(logo2, logoBytes);
+    WriteFileBytes(logo1, logoBytes);
+    WriteFileBytes(logo3, logoBytes);
+    CadOpenOutput(3);
+    CadBeginDrawing(0, 0, 480, 360);
+    DefineBlock("RAD1", [] { CadCircle(0, 0, 5); });
+    CadBeginEntities();
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadEndSection();
+    EXPECT_TRUE(std::filesystem::exists(CadBlockFileName("RAD1")));
+    // The logos were inserted at their places, scaled to the drawing (480 x 360: scale 1).
+    const auto lines = RecordsOf(4);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "4;436.8;3.6;916.8;3.6"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "4;436.8;345.6;916.8;345.6"), lines.end());
+    CadCloseOutput();
+    EXPECT_TRUE(std::filesystem::exists(logo2));
+    EXPECT_TRUE(std::filesystem::exists(logo1));
+    EXPECT_TRUE(std::filesystem::exists(logo3));
+    EXPECT_EQ(ReadFileBytes(logo2), logoBytes);
+    EXPECT_FALSE(std::filesystem::exists(CadBlockFileName("RAD1")));
+    EXPECT_FALSE(std::filesystem::exists(CadBlockDir()));
+}
+
+TEST_F(ScreenBlockTest, ABlockIsReadOncePerDrawingWithTheSameOutput) {
+    CadOpenOutput(3);
+    DefineBlock("EVOLV2", [] {
+        CadSetColour(1);
+        CadArc(0, 10, 200, 340, 3);
+        CadLine(-1, 7, 1, 7);
+        CadSetTextSize(2, 10, 2, 1.5L);
+        CadText("z", 0, 12);
+    });
+    CadBeginEntities();
+    DisplayList->Clear();
+    // The window records a colour or style only when it changes: start both runs alike.
+    auto resetWindowState = [] {
+        TFkelmgra::CurrentColour = -1;
+        TFkelmgra::CurrentLineStyle = 99;
+        TFkelmgra::CurrentLineWidth = 0;
+    };
+    resetWindowState();
+    for (int k = 0; k < 20; ++k)
+        CadInsertBlock("EVOLV2", 0, 0, k * 18.0L, 1, 1);
+    EXPECT_EQ(CadBlockFilesParsed(), 1);
+    const auto cached = Records();
+    DisplayList->Clear();
+    resetWindowState();
+    for (int k = 0; k < 20; ++k) {
+        CadClearBlockCache();
+        CadInsertBlock("EVOLV2", 0, 0, k * 18.0L, 1, 1);
+    }
+    EXPECT_EQ(Records(), cached);
+    // A new definition of the block is read again.
+    DefineBlock("evolv2", [] { CadLine(0, 0, 3, 0); });
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("EVOLV2", 0, 0, 0, 1, 1);
+    EXPECT_EQ(RecordsOf(4), std::vector<std::string>{"4;0;0;3;0"});
+    CadCloseOutput();
+}
+
+TEST_F(ScreenBlockTest, TextsComeBackWithoutOriginAlignmentOrASecondFactor) {
+    CadTextFactor = 2;
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    CadBeginBlock("T");
+    CadSetTextSize(2, 0, 2, 2); // width factor 2 x 2 / 2 = 2
+    CadText("ab", 1, 1);
+    CadEndBlock();
+    CadBeginBlock("L");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadSetOrigin(100, 100);
+    CadSetTextAlign(1, 1);
+    DisplayList->Clear();
+    CadInsertBlock("T", 10, 0, 0, 1, 1);
+    EXPECT_EQ(RecordsOf(6), std::vector<std::string>{"6;11;1;ab"});
+    EXPECT_EQ(CadTextWidthFactor, 2);
+    // The caller's origin and alignment are back.
+    EXPECT_EQ(CadOriginX, 100);
+    EXPECT_EQ(CadTextAlignH, 1);
+    // The insert itself ignores the origin.
+    DisplayList->Clear();
+    CadInsertBlock("L", 5, 5, 0, 1, 1);
+    EXPECT_EQ(RecordsOf(4), std::vector<std::string>{"4;5;5;6;5"});
+    CadCloseOutput();
+}
+
+TEST_F(ScreenBlockTest, NestedRotationsAddUp) {
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    CadBeginBlock("INNER");
+    CadSetTextSize(2, 0, 4, 4);
+    CadText("x", 0, 0);
+    CadEndBlock();
+    CadBeginBlock("OUTER");
+    CadInsertBlock("INNER", 0, 0, 30, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("OUTER", 0, 0, 60, 1, 1);
+    const auto styles = RecordsOf(9);
+    ASSERT_FALSE(styles.empty());
+    // Height 4, width 4 x 1 x 0.95, font 2, angle 90.
+    EXPECT_EQ(styles.back(), "9;4;3.8;2;90");
+    CadCloseOutput();
+}
+
+TEST_F(ScreenBlockTest, ForeignBlockFilesAndTheirEntities) {
+    LayerNames[5] = "SCHRAFFUR";
+    EXPECT_EQ(LayerNumber("SCHRAFFUR"), 5);
+    EXPECT_EQ(LayerNumber("21"), 21);
+    EXPECT_EQ(LayerNumber("HATCH"), 0);
+    // Written by another program: sections around the entities, a zero-radius arc, a closed
+    // polyline, a polyline without vertices, a layer by name, comma decimals.
+    const std::string file =
+        "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n"
+        "  0\r\nARC\r\n  8\r\n0\r\n 10\r\n0\r\n 20\r\n0\r\n 40\r\n0\r\n 50\r\n0\r\n 51\r\n90\r\n"
+        "  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n 70\r\n1\r\n"
+        "  0\r\nVERTEX\r\n  8\r\nSCHRAFFUR\r\n 10\r\n0\r\n 20\r\n0\r\n"
+        "  0\r\nVERTEX\r\n  8\r\n21\r\n 10\r\n2\r\n 20\r\n0\r\n"
+        "  0\r\nVERTEX\r\n  8\r\n0\r\n 10\r\n2\r\n 20\r\n2,5\r\n"
+        "  0\r\nVERTEX\r\n  8\r\n0\r\n 10\r\n0\r\n 20\r\n2\r\n"
+        "  0\r\nSEQEND\r\n  8\r\n0\r\n"
+        "  0\r\nENDSEC\r\n"
+        "  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n"
+        "  0\r\nLINE\r\n  8\r\nfoo\r\n 10\r\n9\r\n 20\r\n9\r\n 11\r\n8\r\n 21\r\n8\r\n"
+        "  0\r\nCIRCLE\r\n  8\r\n0\r\n 10\r\n1\r\n 20\r\n1\r\n 40\r\n0.5\r\n"
+        "  0\r\nEOF\r\n";
+    WriteFileBytes(Path("$FOREIGN.dx$"), file);
+    CadOpenOutput(3);
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("foreign", 0, 0, 0, 1, 1);
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_TRUE(RecordsOf(5).empty()); // the zero-radius arc
+    EXPECT_EQ(RecordsOf(4), (std::vector<std::string>{"4;0;0;2;0", "4;2;0;2;2.5", "4;2;2.5;0;2",
+                                                      "4;0;2;0;0", "4;9;9;8;8"}));
+    EXPECT_EQ(RecordsOf(3), std::vector<std::string>{"3;1;1;0.5"});
+    EXPECT_EQ(responder_.Messages, std::vector<std::string>{"Error in DXF File"});
+    CadCloseOutput();
+    EXPECT_TRUE(std::filesystem::exists(Path("$FOREIGN.dx$")));
+}
+
+TEST_F(ScreenBlockTest, PolylineArcsAndMirroredInserts) {
+    // Bulge 1: a half circle from (0,0) to (2,0), counter-clockwise: centre (1,0), 180..360.
+    const std::string file = "  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n"
+                             "  0\r\nVERTEX\r\n  8\r\n0\r\n 10\r\n0\r\n 20\r\n0\r\n 42\r\n1\r\n"
+                             "  0\r\nVERTEX\r\n  8\r\n0\r\n 10\r\n2\r\n 20\r\n0\r\n"
+                             "  0\r\nSEQEND\r\n  8\r\n0\r\n"
+                             "  0\r\nARC\r\n  8\r\n0\r\n 10\r\n5\r\n 20\r\n0\r\n 40\r\n1\r\n"
+                             " 50\r\n0\r\n 51\r\n90\r\n  0\r\nEOF\r\n";
+    WriteFileBytes(Path("$BULGE.dx$"), file);
+    CadOpenOutput(3);
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("BULGE", 0, 0, 0, 1, 1);
+    auto arcs = RecordsOf(5);
+    ASSERT_EQ(arcs.size(), 2u);
+    // Arc records hold the bounding square and the end points: centre (1,0), r 1, from
+    // (0,0) to (2,0).
+    ExpectRecord(arcs[0], {5, 0, -1, 2, 1, 0, 0, 2, 0});
+    // Mirrored about the y axis: the quarter arc 0..90 at (5,0) becomes 90..180 at (-5,0).
+    DisplayList->Clear();
+    CadInsertBlock("BULGE", 0, 0, 0, -1, 1);
+    arcs = RecordsOf(5);
+    ASSERT_EQ(arcs.size(), 2u);
+    ExpectRecord(arcs[1], {5, -6, -1, -4, 1, -5, 1, -6, 0});
+    CadCloseOutput();
+}
+
+TEST_F(ScreenBlockTest, BlockFileThatCannotBeWrittenIsReported) {
+    // A plain file where the directory should be: nobody can create the block directory.
+    WriteFileBytes(Path("plainfile"), "x");
+    TempDir = Path("plainfile");
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    CadBeginBlock("X");
+    EXPECT_EQ(AbortFlag, 1);
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    EXPECT_EQ(AbortFlag, 0);
+    CadEndSection();
+    EXPECT_EQ(responder_.Messages.size(), 1u);
+    CadBeginEntities();
+    CadInsertBlock("X", 0, 0, 0, 1, 1);
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(ErrorList[1], "Invalid temp directory");
+}
+
+} // namespace

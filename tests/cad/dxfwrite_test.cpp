@@ -1,0 +1,350 @@
+// The DXF writer: number texts against an exact decimal reference, group layout, and whole
+// drawings read back by an independent DXF reader (python3-ezdxf).
+
+#include "cad_testutil.h"
+
+#include <cmath>
+#include <random>
+
+#include "framework/utilfile.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+
+using namespace cadtest;
+
+namespace {
+
+class DxfWriterTest : public CadTest {};
+
+// A drawing with every kind of entity, blocks with a bulged polyline and rotated, scaled
+// inserts, as drawing routines make it.
+void ScriptedDrawing() {
+    CadBeginDrawing(0, 0, 420, 297);
+    CadWriteTables(2);
+    CadBeginBlocksSection();
+    CadBeginBlock("RAD2");
+    CadSetColour(1);
+    CadBeginPolyline(0);
+    CadVertex(0, 0, 0);
+    CadVertex(10, 0, Pi / 2);   // quarter arc to the next vertex
+    CadVertex(10, 10, -Pi / 3); // clockwise arc
+    CadVertex(0, 10, 0);
+    CadEndPolyline();
+    CadSetColour(0);
+    CadLine(0, 0, 5, 5);
+    CadSetTextSize(2, 0, 3.5L, 0);
+    CadText("Zahn", 1, 1);
+    CadEndBlock();
+    CadBeginBlock("frame_1");
+    CadSetColour(20);
+    CadRectangle(0, 0, 100, 50);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("rad2", 100, 50, 30, 2, 1.5L);
+    CadInsertBlock("frame_1", 0, 0, 0, 1, 1);
+    CadSetColour(3);
+    CadSetTextSize(2, 15, 5, 5);
+    CadText("Modul 2,5", 20, 30);
+    CadSetColour(2);
+    CadArc(200, 100, 0, 360, 25);
+    CadArc(200, 100, 45, 135, 30);
+    CadSetColour(5);
+    CadSolid(0, 0, 10, 0, 0, 10, 10, 10);
+    CadSetColour(4);
+    CadCircle(300, 200, 12.5L);
+    CadEndSection();
+    CadCloseOutput();
+}
+
+TEST_F(DxfWriterTest, ScriptedDrawingReadsCleanlyWithEzdxf) {
+    LayerNames[1] = "MITTE";
+    LayerColours[1] = 4;
+    LayerNames[2] = "VERDECKT";
+    LayerColours[2] = 6;
+    LayerNames[3] = "MASSE";
+    LayerNames[5] = "SCHRAFFUR";
+    LayerColours[5] = 7;
+    ColourTable[20] = 9;
+    OpenDxf("scripted");
+    ASSERT_EQ(AbortFlag, 0);
+    ScriptedDrawing();
+    ASSERT_EQ(AbortFlag, 0);
+    int status = 0;
+    const auto rep = EzdxfReport(Path("scripted.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "audit_errors 0")) << Joined(rep);
+    // Layers as configured, with their line types; set 2 adds 16..31 from the colour table.
+    EXPECT_TRUE(Contains(rep, "layer 0 1 CONTINUOUS")) << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "layer MITTE 4 DASHDOT"));
+    EXPECT_TRUE(Contains(rep, "layer VERDECKT 6 DASHED"));
+    EXPECT_TRUE(Contains(rep, "layer MASSE 2 CONTINUOUS"));
+    EXPECT_TRUE(Contains(rep, "layer SCHRAFFUR 7 CONTINUOUS"));
+    EXPECT_TRUE(Contains(rep, "layer 20 9 CONTINUOUS"));
+    EXPECT_TRUE(Contains(rep, "layer 31 16 CONTINUOUS"));
+    EXPECT_TRUE(Contains(rep, "style STANDARD TXT8"));
+    EXPECT_TRUE(Contains(rep, "ltype DASHDOT"));
+    // The block with its bulged polyline: bulge = tan(angle / 4).
+    EXPECT_TRUE(Contains(rep, "entity RAD2 POLYLINE MITTE open 4 0.000000 0.000000 0.000000 "
+                              "10.000000 0.000000 0.414214 10.000000 10.000000 -0.267949 "
+                              "0.000000 10.000000 0.000000"))
+        << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "entity RAD2 LINE 0 0.000000 0.000000 5.000000 5.000000"));
+    EXPECT_TRUE(Contains(rep, "entity RAD2 TEXT 0 'Zahn' 1.000000 1.000000 3.500000 0.700000 "
+                              "0.000000 STANDARD"));
+    EXPECT_TRUE(Contains(rep, "entity frame_1 LINE 20 0.000000 0.000000 0.000000 50.000000"));
+    // Inserts keep name, place, scales and rotation (and the layer set last, in the block).
+    EXPECT_TRUE(Contains(rep, "entity model INSERT 20 rad2 100.000000 50.000000 2.000000 "
+                              "1.500000 30.000000"))
+        << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "entity model TEXT MASSE 'Modul 2,5' 20.000000 30.000000 "
+                              "5.000000 1.000000 15.000000 STANDARD"));
+    // 0..360 is a circle; other arcs stay arcs.
+    EXPECT_TRUE(Contains(rep, "entity model CIRCLE VERDECKT 200.000000 100.000000 25.000000"));
+    EXPECT_TRUE(Contains(rep, "entity model ARC VERDECKT 200.000000 100.000000 30.000000 "
+                              "45.000000 135.000000"));
+    EXPECT_TRUE(Contains(rep, "entity model SOLID SCHRAFFUR 0.000000 0.000000 10.000000 "
+                              "0.000000 0.000000 10.000000 10.000000 10.000000"));
+    EXPECT_TRUE(Contains(rep, "entity model CIRCLE 4 300.000000 200.000000 12.500000"));
+    EXPECT_TRUE(Contains(rep, "extmax 420.000000 297.000000"));
+}
+
+TEST_F(DxfWriterTest, FreshStartLayersAndMonochrome) {
+    OpenDxf("fresh");
+    CadBeginDrawing(0, 0, 100, 100);
+    CadWriteTables(0);
+    CadBeginEntities();
+    CadLine(0, 0, 1, 1);
+    CadEndSection();
+    CadCloseOutput();
+    int status = 0;
+    auto rep = EzdxfReport(Path("fresh.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "audit_errors 0")) << Joined(rep);
+    const char* expected[] = {"layer 0 1 CONTINUOUS", "layer 1 2 DASHDOT",
+                              "layer 2 2 DASHED",     "layer 3 2 CONTINUOUS",
+                              "layer 4 3 CONTINUOUS", "layer 5 1 CONTINUOUS"};
+    for (const char* l : expected)
+        EXPECT_TRUE(Contains(rep, l)) << l << "\n" << Joined(rep);
+
+    LayerMonochrome = true;
+    LayerNames[0] = "IGNORED"; // layer 0 is always "0"
+    OpenDxf("mono");
+    CadBeginDrawing(0, 0, 100, 100);
+    CadWriteTables(1);
+    CadBeginEntities();
+    CadSetColour(0);
+    CadLine(0, 0, 1, 1);
+    CadEndSection();
+    CadCloseOutput();
+    rep = EzdxfReport(Path("mono.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(rep);
+    int layers = 0;
+    for (const auto& l : rep)
+        if (l.rfind("layer ", 0) == 0 && l.find("CONTINUOUS") != std::string::npos) {
+            ++layers;
+            EXPECT_NE(l.find(" 1 CONTINUOUS"), std::string::npos) << l;
+        }
+    EXPECT_GE(layers, 16);
+    EXPECT_TRUE(Contains(rep, "entity model LINE 0 0.000000 0.000000 1.000000 1.000000"));
+}
+
+TEST_F(DxfWriterTest, DecimalsFollowTheSettingAndAlwaysUseAPoint) {
+    CadDecimals = 3;
+    DecimalSign = 2;
+    OpenDxf("decimals");
+    CadBeginEntities();
+    CadLine(12.5L, -3, 0.0004L, -0.0004L);
+    CadEndSection();
+    CadCloseOutput();
+    const std::string bytes = ReadFileBytes(Path("decimals.dxf"));
+    EXPECT_NE(bytes.find("  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n12.500\r\n 20\r\n-3.000\r\n 11\r\n"
+                         "0.000\r\n 21\r\n0.000\r\n"),
+              std::string::npos)
+        << bytes;
+    EXPECT_EQ(bytes.find(','), std::string::npos);
+    EXPECT_EQ(bytes.substr(bytes.size() - 10), "  0\r\nEOF\r\n");
+}
+
+TEST_F(DxfWriterTest, GroupLayoutOfTextsPolylinesAndArcs) {
+    OpenDxf("layout");
+    CadBeginEntities();
+    CadSetTextSize(2, 0, 5, 0); // width factor 0.7
+    CadText("a\tb\r\nc", 1, 2);
+    CadBeginPolyline(0);
+    CadVertex(0, 0, 0);
+    CadVertex(1, 0, 0);
+    CadEndPolyline();
+    CadArc(0, 0, 360, 0, 1);
+    CadArc(0, 0, 12, 12, 1);
+    CadArc(0, 0, 0, 359.999995L, 1);
+    CadArc(0, 0, 0, 359.9999L, 1);
+    CadEndSection();
+    CadCloseOutput();
+    const std::string b = ReadFileBytes(Path("layout.dxf"));
+    EXPECT_NE(b.find("  0\r\nTEXT\r\n  8\r\n0\r\n 10\r\n1.000000\r\n 20\r\n2.000000\r\n 40\r\n"
+                     "5.000000\r\n  1\r\na b  c\r\n  7\r\nSTANDARD\r\n 41\r\n0.7\r\n 50\r\n0\r\n"
+                     " 51\r\n0\r\n"),
+              std::string::npos)
+        << b;
+    // No 70 for flags 0, no 42 for straight segments.
+    EXPECT_NE(b.find("  0\r\nPOLYLINE\r\n  8\r\n0\r\n 66\r\n1\r\n  0\r\nVERTEX\r\n"),
+              std::string::npos);
+    EXPECT_NE(b.find("  0\r\nVERTEX\r\n  8\r\n0\r\n 10\r\n1.000000\r\n 20\r\n0.000000\r\n"
+                     "  0\r\nSEQEND\r\n  8\r\n0\r\n"),
+              std::string::npos);
+    std::size_t circles = 0;
+    for (std::size_t p = b.find("CIRCLE"); p != std::string::npos; p = b.find("CIRCLE", p + 1))
+        ++circles;
+    EXPECT_EQ(circles, 3u);
+    EXPECT_NE(b.find("  0\r\nARC\r\n"), std::string::npos);
+    EXPECT_NE(b.find(" 51\r\n359.999900\r\n"), std::string::npos);
+    int status = 0;
+    const auto rep = EzdxfReport(Path("layout.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(rep);
+    EXPECT_TRUE(Contains(rep, "audit_errors 0")) << Joined(rep);
+}
+
+TEST_F(DxfWriterTest, TextCodePageFollowsTheCharacterMode) {
+    // A stored text with a degree sign: mode 1 keeps the DOS byte, mode 2 writes Windows 1252.
+    for (int mode : {1, 2}) {
+        CharsetMode = static_cast<std::uint16_t>(mode);
+        OpenDxf("cp" + std::to_string(mode));
+        CadBeginEntities();
+        CadText("20\xC2\xB0", 0, 0); // "20°"
+        CadEndSection();
+        CadCloseOutput();
+        const std::string b = ReadFileBytes(Path("cp" + std::to_string(mode) + ".dxf"));
+        EXPECT_NE(b.find(mode == 1 ? "20\xF8\r\n" : "20\xB0\r\n"), std::string::npos) << mode;
+    }
+}
+
+TEST_F(DxfWriterTest, TextFormsOfTheTextEntity) {
+    DecimalSign = 2;
+    EXPECT_EQ(FloatToStrSig3Dot(0.7L), "0.7");
+    EXPECT_EQ(FloatToStrSig3Dot(0), "0");
+    const std::string comma = FloatToStrSig3(12.345L);
+    EXPECT_NE(comma.find(','), std::string::npos);
+    std::string dot = comma;
+    dot[dot.find(',')] = '.';
+    EXPECT_EQ(FloatToStrSig3Dot(12.345L), dot);
+    EXPECT_EQ(DecimalSign, 2); // restored
+    EXPECT_EQ(WithoutControlChars("a\tb\nc\x7f"), "a b c ");
+    EXPECT_EQ(LayerNameOf(0), "0");
+    EXPECT_EQ(LayerNameOf(3), "3");
+    EXPECT_EQ(LayerNameOf(21), "21");
+    EXPECT_NEAR(static_cast<double>(DxfBulge(Pi)), 1.0, 1e-15);
+    EXPECT_TRUE(IsFullCircle(0, 359.999995L));
+    EXPECT_FALSE(IsFullCircle(0, 359.9999L));
+}
+
+TEST_F(DxfWriterTest, FixedTextMatchesExactDecimalRounding) {
+    struct Case {
+        long double x;
+        int d;
+    };
+    std::vector<Case> cases = {{0.25L, 1},      {0.125L, 2},
+                               {-0.125L, 2},    {2.5L, 0},
+                               {-2.5L, 0},      {0.0625L, 3},
+                               {1.5L, 6},       {-0.0000004L, 6},
+                               {0, 6},          {-0.0L, 3},
+                               {1e15L, 6},      {-123456789.987654321L, 6},
+                               {1e300L, 2},     {5e-7L, 6},
+                               {1.0000005L, 6}, {999999.9999995L, 6},
+                               {0.5L, 0},       {1e-30L, 18},
+                               {12.5L, 3},      {-3, 3},
+                               {0.1L, 18},      {4503599627370495.5L, 0}};
+    std::mt19937_64 rng(12345);
+    std::uniform_real_distribution<double> mag(-12, 12);
+    for (int i = 0; i < 3000; ++i) {
+        const long double v = powl(10.0L, static_cast<long double>(mag(rng))) *
+                              ((rng() & 1) != 0U ? -1 : 1) *
+                              (1 + static_cast<long double>(rng() % 1000000) * 1e-19L);
+        cases.push_back({v, static_cast<int>(rng() % 10)});
+    }
+    // Values a hair beside ties.
+    for (int d = 0; d <= 8; ++d) {
+        const long double tie = (0.5L + 3) / powl(10.0L, d);
+        cases.push_back({nextafterl(tie, 0), d});
+        cases.push_back({nextafterl(tie, 10), d});
+    }
+    std::string input;
+    for (const Case& c : cases) {
+        // The value exactly: a 64-bit integer mantissa and a power of two.
+        int e = 0;
+        const long double f = frexpl(c.x, &e);
+        const auto m = static_cast<unsigned long long>(ldexpl(fabsl(f), 64));
+        input += std::string(c.x < 0 ? "-" : "") + std::to_string(m) + " " +
+                 std::to_string(e - 64) + " " + std::to_string(c.d) + "\n";
+    }
+    WriteFileBytes(Path("in.txt"), input);
+    int status = 0;
+    const std::string out = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                                           "/tests/cad/fixed_ref.py < " + Path("in.txt"),
+                                       status);
+    ASSERT_EQ(status, 0);
+    std::istringstream lines(out);
+    std::string expected;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(std::getline(lines, expected));
+        EXPECT_EQ(FixedText(c.x, c.d), expected)
+            << static_cast<double>(c.x) << " with " << c.d << " decimals";
+    }
+    EXPECT_EQ(FixedText(NAN, 3), "0.000");
+    EXPECT_EQ(FixedText(INFINITY, 1), "0.0");
+}
+
+TEST_F(DxfWriterTest, OutputFileThatCannotBeCreatedIsReported) {
+    CadBatchOutput = 1;
+    DataFileName = Path("missing/dir/drawing");
+    CadOpenOutput(1);
+    CadBatchOutput = 0;
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(responder_.Messages.size(), 1u);
+    EXPECT_NE(responder_.Messages[0].find("file write error"), std::string::npos);
+    EXPECT_FALSE(DxfIsOpen());
+}
+
+TEST_F(DxfWriterTest, UnfinishedDrawingNeverReplacesTheFile) {
+    WriteFileBytes(Path("keep.dxf"), "old drawing");
+    OpenDxf("keep");
+    CadBeginEntities();
+    CadLine(0, 0, 1, 1);
+    // The routine stops without closing; the next drawing opens the output again.
+    CadOpenOutput(3);
+    EXPECT_EQ(ReadFileBytes(Path("keep.dxf")), "old drawing");
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1); // no temporary file left behind
+}
+
+TEST_F(DxfWriterTest, SaveDialogChoosesTheFileAndAddsTheExtension) {
+    DataFileName = "gear";
+    std::string filter, initial;
+    responder_.Dialog = [&](TCommonDialog& d) {
+        auto& save = dynamic_cast<TSaveDialog&>(d);
+        filter = save.Filter;
+        initial = save.InitialDir;
+        save.FileName = Path("chosen");
+        return true;
+    };
+    CadOpenOutput(1);
+    ASSERT_EQ(AbortFlag, 0);
+    EXPECT_EQ(filter, "*.dxf|*.dxf|*.*|*.*");
+    EXPECT_EQ(initial, AddBackslash(CadDir));
+    EXPECT_EQ(CadFileName, Path("chosen.dxf"));
+    CadBeginEntities();
+    CadEndSection();
+    CadCloseOutput();
+    EXPECT_TRUE(std::filesystem::exists(Path("chosen.dxf")));
+
+    responder_.Dialog = [](TCommonDialog&) { return false; };
+    CadOpenOutput(1);
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_TRUE(CadFileName.empty());
+}
+
+} // namespace
