@@ -78,6 +78,7 @@ bool TApplication::HasWidgets() const {
 
 bool TApplication::Interactive() const {
     if (!HasWidgets()) return false;
+    if (AssumeDisplay) return true;
     const QString p = QGuiApplication::platformName();
     return p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }

@@ -18,8 +18,12 @@ public:
     // True when forms get Qt widgets (a QApplication exists).
     bool HasWidgets() const;
     // True when questions can be shown to a person: widgets exist and the Qt platform is not
-    // "offscreen" or "minimal".
+    // "offscreen" or "minimal" (or AssumeDisplay is set).
     bool Interactive() const;
+    // Treats the offscreen platform as a display: modal forms, message boxes and dialogs then
+    // run their own event loops. For tests of those paths, whose answers are posted as events
+    // before the question is asked.
+    bool AssumeDisplay = false;
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(std::string_view t);

@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -253,7 +254,13 @@ bool TFontDialog::ExecuteInteractive() {
     if (Options & fdFixedPitchOnly) opts |= QFontDialog::MonospacedFonts;
     if (Options & fdTrueTypeOnly) opts |= QFontDialog::ScalableFonts;
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, ToQFont(Font, 96), nullptr, Q(Title), opts);
+    QFont start = ToQFont(Font, 96);
+    // The dialog lists installed families and styles by name: start on the face the font
+    // resolves to ("Courier New" is Liberation Mono Regular here), else it starts elsewhere.
+    const QFontInfo resolved(start);
+    start.setFamily(resolved.family());
+    start.setStyleName(resolved.styleName());
+    const QFont chosen = QFontDialog::getFont(&ok, start, nullptr, Q(Title), opts);
     if (!ok) return false;
     const TColor color = Font.Color;
     FromQFont(chosen, Font);
