@@ -11,6 +11,10 @@
 // per handle, so one table opened in two areas conflicts with itself. Closing a shared table
 // writes the record count and the end mark while holding the append lock, with the file size
 // read just before, so another program's append in between is never overwritten.
+//
+// Virtual files: the record buffer and the caller's block are separate storage here. The
+// virtual-file manager reads into and writes from RecordBuffer; the engine copies RecordBuffer
+// to the block after a read and the block to RecordBuffer before a write.
 
 #include <cstdint>
 #include <functional>

@@ -609,3 +609,56 @@ TEST_F(AreaTest, ReportedFailuresLeaveAreasConsistent) {
     Go(1);
     EXPECT_EQ(Current().second, 1);
 }
+
+TEST_F(AreaTest, RecordOperationsAtTheEdges) {
+    const std::string path = dir_ / "edge.dbf";
+    MakeTable(path, 4, 1); // all deleted
+    Open(1, path, " EXCLUSIVE");
+    TWorkArea* a = CurrentWorkArea();
+    SetIgnoreDel(true);
+    GoBottom();
+    EXPECT_TRUE(dEOF());
+    EXPECT_TRUE(dBOF());
+    EXPECT_EQ(RecNo(), 5);
+    GoTop();
+    EXPECT_TRUE(dEOF());
+    Replace();
+    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(ErrorText, "Database \"" + a->FileName + "\" is at EOF. [REPLACE]");
+    RecallRec();
+    EXPECT_EQ(LastErrorCode, 1103);
+    EXPECT_EQ(ErrorText, a->FileName + " at EOF [RecallRec]");
+    DeleteRec(); // past the end: nothing
+    EXPECT_EQ(LastErrorCode, 0);
+    Dbf4RawGo(0);
+    EXPECT_EQ(LastErrorCode, 212);
+    Dbf4RawGo(2);
+    EXPECT_EQ(LastErrorCode, 0);
+    EXPECT_EQ(Current().second, 2);
+    EXPECT_TRUE(Deleted());
+
+    // Exclusive: appending needs no lock; the new record is current and visible.
+    ClearRecord();
+    SetVarString(FieldAddress(1), "FRESH", 20);
+    SetVarInt64(FieldAddress(2), 5);
+    Append();
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    EXPECT_EQ(RecNo(), 5);
+    EXPECT_FALSE(dEOF());
+    GoTop();
+    EXPECT_EQ(Current().second, 5);
+    GoBottom();
+    EXPECT_EQ(Current().second, 5);
+    FreeWorkArea();
+    const areastest::RefView ref = View(path);
+    EXPECT_EQ(ref.headerCount, 5);
+    EXPECT_EQ(ref.live, (std::vector<std::pair<std::string, int>>{{"FRESH", 5}}));
+
+    // Backwards with a WHILE condition: stops on the last record that held it.
+    Open(1, path);
+    CurrentWorkArea()->OnWhile = [] { return RecNo() >= 3; };
+    Go(5);
+    Skip(-4);
+    EXPECT_EQ(RecNo(), 3);
+    EXPECT_TRUE(dBOF());
+}
