@@ -66,6 +66,19 @@ void BM_FullInternalPair(benchmark::State& state) {
 }
 BENCHMARK(BM_FullInternalPair)->Unit(benchmark::kMicrosecond);
 
+// An undercut pinion (z 10, no shift): its root form diameter is where the fillet crosses the
+// involute.
+void BM_FullUndercutPinion(benchmark::State& state) {
+    InitGearDataUnit();
+    TGearData& g = GearData;
+    g.z = {10, 40};
+    g.x = {0, 0};
+    g.a = 0;
+    g.beta = 0;
+    Run(state);
+}
+BENCHMARK(BM_FullUndercutPinion)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

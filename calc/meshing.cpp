@@ -6,7 +6,6 @@
 #include "calc/geardata.h"
 #include "calc/tables.h"
 #include "framework/error0.h"
-#include "framework/geom2d.h"
 #include "framework/globals.h"
 #include "framework/utilmath.h"
 
@@ -30,20 +29,23 @@ long double ToolFlankEndDepth(int i) {
     const long double plain = g.haP0[i] - rho * (1 - std::sin(alpha));
     if (g.prP0mn[i] == 0) return plain;
 
-    // Normal section of the tool, datum line on the x axis, y towards the tool root; the tip
-    // circle stands out of the main flank by the protuberance and the protuberance flank leaves
-    // it at the protuberance angle. The main flank ends where the two flanks meet.
+    // Normal section, u along the datum line from the tooth centre, h depth below it. The tip
+    // circle stands out of the main flank by the protuberance; the protuberance flank leaves it
+    // at the protuberance angle (tangent point P) and meets the main flank in the corner Q,
+    // where the main flank ends.
     const long double apr = DegToRad(g.alprP0[i]);
-    const long double xc = g.mn * Pi / 4 + g.prP0[i] / std::cos(alpha) -
-                           (g.haP0[i] - rho) * std::tan(alpha) - rho / std::cos(alpha);
-    const long double yc = rho - g.haP0[i];
-    long double px = 0, py = 0;
-    RotateAndMove(xc, yc - rho, xc, yc, HalfPi - apr, px, py);
-    long double qx = 0, qy = 0;
-    if (!RayIntersection(px, py, HalfPi - apr, g.mn * Pi / 4, 0, HalfPi - alpha, qx, qy))
-        return plain;
-    if (!(qy >= py) || !std::isfinite(qy)) return plain;
-    return -qy;
+    const long double hc = g.haP0[i] - rho;
+    const long double uc =
+        g.mn * Pi / 4 - hc * std::tan(alpha) + (g.prP0[i] - rho) / std::cos(alpha);
+    const long double uP = uc + rho * std::cos(apr);
+    const long double hP = hc + rho * std::sin(apr);
+    // Main flank u = pi mn / 4 - h tan(alpha); protuberance flank u = uP - (h - hP) tan(apr).
+    const long double tpr = std::tan(apr);
+    const long double den = std::tan(alpha) - tpr;
+    if (!(den > 0)) return plain; // no corner: the protuberance angle is not below alpha
+    const long double hQ = (g.mn * Pi / 4 - uP - hP * tpr) / den;
+    if (!(hQ <= hP) || !std::isfinite(hQ)) return plain;
+    return hQ;
 }
 
 long double ToolFlankEndHeight(int i) {
@@ -82,107 +84,180 @@ long double InvArcCos(long double c);
 // happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
 // tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
 // cut.
-long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
-    const long double r = g.d[i] / 2;
-    const long double rb = g.db[i] / 2;
-    const long double an = g.alphaRad;
-    const long double cb = std::cos(g.betaRad);
-    const long double rho = g.rhoaP0[i];
-    const bool protuberance = g.prP0mn[i] != 0;
-    const long double pr = protuberance ? g.prP0[i] : 0;
-    const long double apr = protuberance ? DegToRad(g.alprP0[i]) : an;
-    const long double shift = xE * g.mn;
-    // Normal section, depth h below the datum line: the tip-radius centre stands out of the main
-    // flank by the protuberance.
-    const long double hc = g.haP0[i] - rho;
-    const long double ucn = g.mn * Pi / 4 - hc * std::tan(an) + (pr - rho) / std::cos(an);
-    const long double st = g.mt * Pi / 2 + 2 * shift * std::tan(g.alphat);
-    const long double gap0 = Pi / g.z[i] - st / g.d[i] - Inv(g.alphat);
-    // A tool point (u transverse, depth h) with the transverse normal (nu, nv): the radius of
-    // the point it cuts and how far that reaches into the involute tooth (> 0: cut).
-    auto cutAt = [&](long double u, long double h, long double nu, long double nv, long double& R) {
-        const long double v = h - shift;
-        const long double p = v * nu / nv; // u - r phi at contact
-        const long double phi = (u - p) / r;
-        const long double q = r - v;
-        R = std::hypot(p, q);
-        if (!(R > rb)) return -1.0L; // no involute below the base circle
-        return std::atan2(p, q) + phi - (gap0 + InvArcCos(rb / R));
-    };
-    // The two parts of the tool below the main flank, each by a parameter w in [0, 1].
-    const long double hP = hc + rho * std::sin(apr);
-    const long double uP = ucn + rho * std::cos(apr);
-    const long double hQ = ToolFlankEndDepth(i);
-    const long double tpr = std::tan(apr);
-    const long double aprT = std::atan(tpr / cb);
-    auto protFlank = [&](long double w, long double& R) {
-        const long double h = hQ + (hP - hQ) * w;
-        return cutAt((uP + (hP - h) * tpr) / cb, h, std::cos(aprT), std::sin(aprT), R);
-    };
-    auto tipArc = [&](long double w, long double& R) {
-        const long double t = apr + (HalfPi - apr) * w;
-        const long double c = std::cos(t), sn = std::sin(t);
-        return cutAt((ucn + rho * c) / cb, hc + rho * sn, cb * c, sn, R);
-    };
-    // The first point, going down the tool, whose cut reaches into the tooth; refined between
-    // the last sample outside and the first inside (Illinois).
-    auto crossing = [&](auto part, long double& fPrev, long double& wPrev) -> long double {
-        long double R = 0;
-        // Sample only where the cut points lie outside the base circle (they come closer to
-        // the centre going down the tool): find where they reach it.
-        long double wEnd = 1;
-        part(1, R);
-        if (!(R > rb)) {
-            long double lo = wPrev, hi = 1;
-            for (int n = 0; n < 64 && hi - lo > 1e-18L; ++n) {
-                const long double m = (lo + hi) / 2;
-                part(m, R);
-                (R > rb ? lo : hi) = m;
-            }
-            wEnd = lo;
-        }
-        constexpr int Steps = 24;
-        for (int k = 1; k <= Steps; ++k) {
-            const long double w = wPrev + (wEnd - wPrev) * k / Steps;
-            const long double f = part(w, R);
-            if (fPrev <= 0 && f > 0) {
-                long double lo = w - (wEnd - wPrev) / Steps, flo = fPrev, hi = w, fhi = f;
-                int side = 0;
-                for (int n = 0; n < 200 && hi - lo > 1e-18L; ++n) {
-                    long double m = (lo * fhi - hi * flo) / (fhi - flo);
-                    if (!(m > lo && m < hi)) m = (lo + hi) / 2;
-                    const long double fm = part(m, R);
-                    if (fm == 0) break;
-                    if (fm > 0) {
-                        hi = m;
-                        fhi = fm;
-                        if (side == 1) flo /= 2;
-                        side = 1;
-                    } else {
-                        lo = m;
-                        flo = fm;
-                        if (side == -1) fhi /= 2;
-                        side = -1;
-                    }
-                }
-                return 2 * R;
-            }
-            fPrev = f;
-        }
-        return wEnd < 1 ? -1 : 0; // below the base circle before any cut: none
-    };
-    long double R = 0;
-    long double fPrev = 0, wPrev = 0;
-    if (protuberance && hP > hQ) {
-        fPrev = protFlank(0, R);
-        const long double d = crossing(protFlank, fPrev, wPrev);
-        if (d != 0) return d < 0 ? 0 : d;
+// The fillet-cutting part of the tool below the main flank of one gear at one shift, and the
+// points it cuts. The search runs in double precision; the crossing is then refined in extended
+// precision.
+class FilletCut {
+public:
+    FilletCut(const TGearData& g, int i, long double xE) {
+        r_ = g.d[i] / 2;
+        rb_ = g.db[i] / 2;
+        const long double an = g.alphaRad;
+        cb_ = std::cos(g.betaRad);
+        rho_ = g.rhoaP0[i];
+        protuberance_ = g.prP0mn[i] != 0;
+        const long double pr = protuberance_ ? g.prP0[i] : 0;
+        apr_ = protuberance_ ? DegToRad(g.alprP0[i]) : an;
+        shift_ = xE * g.mn;
+        // Normal section, depth h below the datum line: the tip-radius centre stands out of the
+        // main flank by the protuberance.
+        hc_ = g.haP0[i] - rho_;
+        ucn_ = g.mn * Pi / 4 - hc_ * std::tan(an) + (pr - rho_) / std::cos(an);
+        const long double st = g.mt * Pi / 2 + 2 * shift_ * std::tan(g.alphat);
+        gap0_ = Pi / g.z[i] - st / g.d[i] - Inv(g.alphat);
+        hP_ = hc_ + rho_ * std::sin(apr_);
+        uP_ = ucn_ + rho_ * std::cos(apr_);
+        hQ_ = ToolFlankEndDepth(i);
+        tpr_ = std::tan(apr_);
+        const long double aprT = std::atan(tpr_ / cb_);
+        nuPr_ = std::cos(aprT);
+        nvPr_ = std::sin(aprT);
     }
-    fPrev = tipArc(0, R);
-    wPrev = 0;
-    if (protuberance && fPrev > 0) return 0; // the involute already ends above: not resolved
-    const long double d = crossing(tipArc, fPrev, wPrev);
-    return d < 0 ? 0 : d;
+
+    bool HasProtuberanceFlank() const { return protuberance_ && hP_ > hQ_; }
+    bool Protuberance() const { return protuberance_; }
+    long double BaseRadius() const { return rb_; }
+
+    // Part 0: the protuberance flank from Q (w = 0) to P (w = 1); part 1: the tip radius from
+    // its upper tangent point (w = 0) to its lowest point (w = 1). Returns how far the cut point
+    // reaches into the involute tooth (> 0: cut) and its radius R.
+    template <class T> T Cut(int part, T w, T& R) const {
+        if (part == 0) {
+            const T h = T(hQ_) + T(hP_ - hQ_) * w;
+            return CutAt<T>((T(uP_) + (T(hP_) - h) * T(tpr_)) / T(cb_), h, T(nuPr_), T(nvPr_), R);
+        }
+        const T t = T(apr_) + (T(HalfPi) - T(apr_)) * w;
+        const T c = std::cos(t), sn = std::sin(t);
+        return CutAt<T>((T(ucn_) + T(rho_) * c) / T(cb_), T(hc_) + T(rho_) * sn, T(cb_) * c, sn, R);
+    }
+
+private:
+    // A tool point (u transverse, depth h) with the transverse normal (nu, nv) touches the gear
+    // when its normal passes through the pitch point: that fixes the roll angle.
+    template <class T> T CutAt(T u, T h, T nu, T nv, T& R) const {
+        const T v = h - T(shift_);
+        const T p = v * nu / nv; // u - r phi at contact
+        const T phi = (u - p) / T(r_);
+        const T q = T(r_) - v;
+        R = std::hypot(p, q);
+        if (!(R > T(rb_))) return T(-1); // no involute below the base circle
+        const T c = T(rb_) / R;
+        const T invAlpha = std::sqrt(1 - c * c) / c - std::acos(c);
+        return std::atan2(p, q) + phi - (T(gap0_) + invAlpha);
+    }
+
+    long double r_ = 0, rb_ = 0, cb_ = 1, rho_ = 0, apr_ = 0, shift_ = 0, hc_ = 0, ucn_ = 0;
+    long double gap0_ = 0, hP_ = 0, uP_ = 0, hQ_ = 0, tpr_ = 0, nuPr_ = 0, nvPr_ = 1;
+    bool protuberance_ = false;
+};
+
+// Along one part of the tool from w = 0, the first cut point that reaches into the tooth: its
+// diameter; 0 when there is none before the cut points pass below the base circle (or the part
+// ends). fStart: the reach at w = 0.
+long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
+    const double rb = static_cast<double>(cut.BaseRadius());
+    double R = 0;
+    // The cut points come closer to the centre going down the tool; sample only where they lie
+    // outside the base circle.
+    double wEnd = 1;
+    cut.Cut<double>(part, 1.0, R);
+    if (!(R > rb) && Steps > 4) {
+        double lo = 0, hi = 1, glo = 0, ghi = R - rb;
+        cut.Cut<double>(part, 0.0, R);
+        glo = R - rb;
+        if (!(glo > 0)) return 0;
+        int side = 0;
+        for (int n = 0; n < 60 && hi - lo > 1e-7; ++n) {
+            double m = (lo * ghi - hi * glo) / (ghi - glo);
+            if (!(m > lo && m < hi)) m = (lo + hi) / 2;
+            cut.Cut<double>(part, m, R);
+            const double gm = R - rb;
+            if (gm > 0) {
+                lo = m;
+                glo = gm;
+                if (side == 1) ghi /= 2;
+                side = 1;
+            } else {
+                hi = m;
+                ghi = gm;
+                if (side == -1) glo /= 2;
+                side = -1;
+            }
+        }
+        wEnd = lo;
+    }
+    double wPrev = 0, fPrev = fStart;
+    for (int k = 1; k <= Steps; ++k) {
+        const double w = wEnd * k / Steps;
+        const double f = cut.Cut<double>(part, w, R);
+        if (fPrev <= 0 && f > 0) {
+            // Refine (Illinois) in double precision, then polish by secant steps in extended
+            // precision.
+            double lo = wPrev, hi = w, flo = fPrev, fhi = f;
+            int side = 0;
+            for (int n = 0; n < 100 && hi - lo > 1e-13; ++n) {
+                double m = (lo * fhi - hi * flo) / (fhi - flo);
+                if (!(m > lo && m < hi)) m = (lo + hi) / 2;
+                const double fm = cut.Cut<double>(part, m, R);
+                if (fm == 0) {
+                    lo = hi = m;
+                    break;
+                }
+                if (fm > 0) {
+                    hi = m;
+                    fhi = fm;
+                    if (side == 1) flo /= 2;
+                    side = 1;
+                } else {
+                    lo = m;
+                    flo = fm;
+                    if (side == -1) fhi /= 2;
+                    side = -1;
+                }
+            }
+            long double RL = 0;
+            long double w0 = lo, w1 = hi;
+            long double f0 = cut.Cut<long double>(part, w0, RL);
+            long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(part, w1, RL);
+            long double wl = w1;
+            for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
+                const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
+                if (!(std::fabs(next - w1) <= 1e-9L) || !std::isfinite(next)) break;
+                w0 = w1;
+                f0 = f1;
+                w1 = next;
+                f1 = cut.Cut<long double>(part, w1, RL);
+                wl = w1;
+                if (std::fabs(w1 - w0) <= 1e-18L) break;
+            }
+            cut.Cut<long double>(part, wl, RL);
+            return 2 * RL;
+        }
+        wPrev = w;
+        fPrev = f;
+    }
+    return 0;
+}
+
+// Where the fillet cuts the involute. The tip radius of the tool (an ellipse in the transverse
+// section of a helical gear) and the protuberance flank touch the gear where their normal passes
+// through the pitch point; for a point of the tool with its normal that gives the roll angle in
+// closed form, and so the point it cuts. Going down the tool from the end of the main flank
+// (protuberance flank, then tip radius), the cut points come closer to the gear centre; where
+// they first reach into the involute tooth, above the base circle, the involute begins. This
+// happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
+// tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
+// cut.
+long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
+    const FilletCut cut(g, i, xE);
+    double R = 0;
+    if (cut.HasProtuberanceFlank()) {
+        const long double d = FirstCut(cut, 0, cut.Cut<double>(0, 0.0, R), 4);
+        if (d != 0) return d;
+    }
+    const double f0 = cut.Cut<double>(1, 0.0, R);
+    if (cut.Protuberance() && f0 > 0) return 0; // the involute ends above: not resolved here
+    return FirstCut(cut, 1, f0, 10);
 }
 
 } // namespace
