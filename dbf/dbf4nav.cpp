@@ -335,7 +335,7 @@ void Skip(std::int32_t n) {
     LastErrorCode = 0;
     if (CheckDbfInUse("SKIP()")) return;
     TWorkArea* a = Cur();
-    detail::RefreshCount(*a);
+    if (a->RecordCount == 0) detail::RefreshCount(*a); // others may have appended since
     std::int32_t lastGood = a->RecordCount + 1;
     if (n == 0) {
         if (a->RecordCount >= 1 && !a->Eof && a->RecNo >= 1 && a->RecNo <= a->RecordCount) {
