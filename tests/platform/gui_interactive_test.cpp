@@ -13,6 +13,8 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -156,6 +158,32 @@ TEST_F(GuiInteractive, FontAndColourDialogsOfferWhatTheProgramAsksFor) {
     });
     ASSERT_TRUE(cd.Execute());
     EXPECT_EQ(cd.Color, clNavy);
+}
+
+TEST_F(GuiInteractive, PrintDialogOffersThePagesAndReturnsTheRange) {
+    TPrintDialog d(nullptr);
+    d.MinPage = 1;
+    d.MaxPage = 5;
+    d.Options = poPageNums;
+    d.PrintRange = prPageNums; // the range last chosen, offered again
+    d.FromPage = 2;
+    d.ToPage = 3;
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<QPrintDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->minPage(), 1);
+        EXPECT_EQ(dlg->maxPage(), 5);
+        EXPECT_TRUE(dlg->testOption(QAbstractPrintDialog::PrintPageRange));
+        QMetaObject::invokeMethod(dlg, "accept"); // as the person's OK: the dialog's own state
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.PrintRange, prPageNums);
+    EXPECT_EQ(d.FirstPage(), 2);
+    EXPECT_EQ(d.LastPage(), 3);
+    EXPECT_EQ(d.Copies, 1);
+
+    WhenModal([](QWidget* w) { QMetaObject::invokeMethod(w, "reject"); });
+    EXPECT_FALSE(d.Execute());
 }
 
 } // namespace
