@@ -1,5 +1,6 @@
 #include "shell/changes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -66,7 +67,7 @@ const std::string kBlockRule(20, '-');
 const std::string kEntryRule(14, '-');
 
 std::string Sig3(long double x) {
-    return FloatToStrSig3(x);
+    return FloatToStrSig3(std::isfinite(x) ? x : 0.0L);
 }
 
 } // namespace
@@ -90,7 +91,10 @@ void WriteChangeBlock() {
          {std::string_view(rows[2].Date), std::string_view(rows[2].Name),
           std::string_view(rows[3].Date), std::string_view(rows[3].Name),
           std::string_view(rows[4].Date), std::string_view(rows[4].Name)}) {
-        record += f;
+        // A bar inside a field would shift every later field of the record.
+        std::string field = OneLine(f);
+        std::replace(field.begin(), field.end(), '|', '/');
+        record += field;
         record += '|';
     }
     record += IntToString(DrawingTextCount) + "||";

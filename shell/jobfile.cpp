@@ -56,9 +56,14 @@ public:
     void Char(char& c) { WriteJobChar(c); }
     void Flag(bool& b) { WriteJobFlag(b); }
     void Header(TJobData&) {
+        // The title texts go out through the shared header writer: on one line each.
+        const auto titles = TitleTexts;
+        for (auto& t : TitleTexts)
+            t = OneLine(t.str());
         SharedTextFile.SetEncoding(JobPage("Header"));
         WriteResultHeader();
         SharedTextFile.SetEncoding(TextEncoding::Oem);
+        TitleTexts = titles;
     }
     void Changes(TJobData&) { WriteChangeBlock(); }
     void Links(TJobData&) { WriteDocumentLinks(); }

@@ -6,10 +6,17 @@
 #include "framework/utilstr.h"
 #include "platform/os/codepage.h"
 
+std::string OneLine(std::string_view text) {
+    std::string s(text);
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
 void WriteJobText(std::string_view text, TextEncoding page) {
     const TextEncoding was = SharedTextFile.Encoding();
     SharedTextFile.SetEncoding(page);
-    WriteTextLine(text);
+    WriteTextLine(OneLine(text));
     SharedTextFile.SetEncoding(was);
 }
 
@@ -28,7 +35,8 @@ void WriteJobInt(long long n) {
 }
 
 void WriteJobReal(long double x) {
-    WriteTextLineReal(x);
+    // A value that is no number (left by a failed calculation) would make the file unreadable.
+    WriteTextLineReal(std::isfinite(x) ? x : 0.0L);
 }
 
 // ---- reading ----------------------------------------------------------------------------------

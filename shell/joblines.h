@@ -44,13 +44,16 @@ consteval TextEncoding JobPage(std::string_view field) {
 }
 
 // ---- writing ----------------------------------------------------------------------------------
-// All write to SharedTextFile; a failure sets AbortFlag (utilfile).
+// All write to SharedTextFile; a failure sets AbortFlag (utilfile). A line break inside a text
+// would split its line and shift every later value: texts are written with blanks in its place.
+
+std::string OneLine(std::string_view text);
 
 void WriteJobText(std::string_view text, TextEncoding page);
 void WriteJobChar(char byte);     // the byte as held (DOS page)
 void WriteJobFlag(bool value);    // one character of code 0 or 1
 void WriteJobInt(long long n);    // decimal
-void WriteJobReal(long double x); // WriteTextLineReal
+void WriteJobReal(long double x); // WriteTextLineReal; a non-finite value as 0
 
 // ---- reading ----------------------------------------------------------------------------------
 // Reads SharedTextFile line by line. Every getter checks its line first and stores only a valid

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -422,6 +423,46 @@ TEST_F(JobFile, TextsKeepTheirCodePagePerField) {
     ASSERT_NE(changes, lines.end());
     EXPECT_EQ(*(changes + 5), "M\x81l");
     EXPECT_EQ(*(changes + 6), "erste Zeile|zweite Zeile");
+}
+
+TEST_F(JobFile, LineBreaksAndBarsInTextsNeverShiftLaterValues) {
+    TitleTexts[1] = "two\nlines";
+    GearData.DrawingName[2] = "a\r\nb";
+    GearData.MatName[1] = "x\ny";
+    DrawingInfo.Rows[2].Name = "A|B";
+    DrawingInfo.Rows[4].Date = "1|2";
+    ChangeCount = 1;
+    ChangeTable[1] = {"text\nmore", "date", "nm", "d"};
+    DocumentLinks[1].DocFile = "f\ng";
+    WriteGearDataFile(P("breaks.q1w"));
+    ASSERT_EQ(AbortFlag, 0);
+    const auto lines = Lines(ReadBytes(P("breaks.q1w")));
+    EXPECT_EQ(lines.size(), 237u + 5);
+    EXPECT_EQ(lines[5], "two lines");
+    LoadJobFile(P("breaks.q1w"));
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    EXPECT_EQ(TitleTexts[1], "two lines");
+    EXPECT_EQ(GearData.DrawingName[2], "a  b");
+    EXPECT_EQ(DrawingInfo.Rows[2].Name, "A/B");
+    EXPECT_EQ(DrawingInfo.Rows[3].Date, "");
+    EXPECT_EQ(DrawingInfo.Rows[4].Date, "1/2");
+    EXPECT_EQ(ChangeTable[1].ChangeText, "text more");
+    EXPECT_EQ(DocumentLinks[1].DocFile, "f g");
+    EXPECT_EQ(GearData.ToothAlignment[2], 3);
+}
+
+TEST_F(JobFile, ValuesThatAreNoNumbersStillGiveALoadableFile) {
+    GearData.a = std::numeric_limits<long double>::quiet_NaN();
+    GearData.x[2] = std::numeric_limits<long double>::infinity();
+    DrawingTextCount = 1;
+    DrawingTexts[1].x = -std::numeric_limits<long double>::infinity();
+    WriteGearDataFile(P("nan.q1w"));
+    ASSERT_EQ(AbortFlag, 0);
+    LoadJobFile(P("nan.q1w"));
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    EXPECT_EQ(GearData.a, 0.0L);
+    EXPECT_EQ(GearData.x[2], 0.0L);
+    EXPECT_EQ(DrawingTexts[1].x, 0.0L);
 }
 
 TEST_F(JobFile, AFullSpectrumOf128EntriesRoundTrips) {
