@@ -2,6 +2,7 @@
 
 #include "platform/gui/application.h"
 #include "platform/gui/canvas_qt.h"
+#include "platform/gui/printer.h"
 #include "platform/gui/qtbridge.h"
 #include "platform/gui/responder.h"
 
@@ -25,12 +26,18 @@ TCommonDialog::TCommonDialog(TComponent* AOwner, TCommonDialogKind kind)
     : TComponent(AOwner), FKind(kind) {}
 
 bool TCommonDialog::Execute() {
-    if (ModalResponder* r = CurrentModalResponder()) return r->RespondDialog(*this);
-    if (!Application->Interactive()) {
+    BeforeExecute();
+    bool accepted;
+    if (ModalResponder* r = CurrentModalResponder()) {
+        accepted = r->RespondDialog(*this);
+    } else if (!Application->Interactive()) {
         BatchResponder batch;
-        return batch.RespondDialog(*this);
+        accepted = batch.RespondDialog(*this);
+    } else {
+        accepted = ExecuteInteractive();
     }
-    return ExecuteInteractive();
+    if (accepted) Accepted();
+    return accepted;
 }
 
 std::string TCommonDialog::Describe() const {
@@ -204,6 +211,16 @@ std::string TPrintDialog::Describe() const {
     std::string d = "print";
     if (MaxPage > 0) d += " pages " + std::to_string(MinPage) + ".." + std::to_string(MaxPage);
     return d;
+}
+
+void TPrintDialog::BeforeExecute() {
+    if (PrinterName.empty()) PrinterName = Printer()->PrinterName();
+}
+
+void TPrintDialog::Accepted() {
+    if (!PrinterName.empty() && PrinterName != Printer()->PrinterName())
+        Printer()->SetPrinterByName(PrinterName);
+    Printer()->SetCopies(std::max(Copies, 1));
 }
 
 bool TPrintDialog::ExecuteInteractive() {

@@ -24,6 +24,10 @@ public:
 protected:
     // The interactive dialog (only with a display); true when accepted.
     virtual bool ExecuteInteractive() = 0;
+    // Around every Execute, whoever answers: fill in the current state first, apply an
+    // accepted answer afterwards.
+    virtual void BeforeExecute() {}
+    virtual void Accepted() {}
 
 private:
     TCommonDialogKind FKind;
@@ -105,7 +109,9 @@ public:
     int Copies = 1;
     TPrintRange PrintRange = prAllPages;
     TPrintDialogOptions Options = 0;
-    // The printer chosen in the dialog (a Qt/CUPS printer name; empty: the default printer).
+    // The printer chosen in the dialog (a Qt/CUPS printer name). Execute starts from the
+    // printer in use (Printer()) when none is given and, when accepted, makes the chosen
+    // printer and Copies the ones in use.
     std::string PrinterName;
     // For a page-range print: the pages to print, 1..MaxPage when all pages.
     int FirstPage() const;
@@ -114,6 +120,8 @@ public:
 
 protected:
     bool ExecuteInteractive() override;
+    void BeforeExecute() override;
+    void Accepted() override;
 };
 
 enum TFontDialogOption : unsigned {

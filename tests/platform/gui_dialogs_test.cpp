@@ -4,6 +4,7 @@
 #include "gui_testutil.h"
 
 #include "platform/gui/gui.h"
+#include "platform/gui/printer.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,8 @@ TEST_F(GuiDialogs, ResponderChoosesFilesFontsColoursAndPages) {
     EXPECT_EQ(print.FirstPage(), 2);
     EXPECT_EQ(print.LastPage(), 7); // never beyond the pages there are
     EXPECT_EQ(print.Copies, 2);
+    EXPECT_EQ(Printer()->Copies(), 2); // the accepted answer is the printer's setting now
+    Printer()->SetCopies(1);
 
     TFontDialog font(nullptr);
     font.Options = fdScalableOnly | fdFixedPitchOnly;
