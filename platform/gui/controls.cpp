@@ -310,7 +310,7 @@ void TControl::BringToFront() {
 }
 
 void TControl::Click() {
-    if (OnClick) OnClick(this);
+    FireEvent(OnClick, this);
 }
 
 bool TControl::CanFocus() const {

@@ -127,8 +127,14 @@ TMenuItem::~TMenuItem() {
         delete child;
     }
     Detach();
-    delete FMenu;
-    delete FAction;
+    // An item may be removed from inside its own click (the recent-file items are rebuilt
+    // from their handlers): Qt still uses the action after the handler returns.
+    if (FAction) {
+        QObject::disconnect(FAction, nullptr, nullptr, nullptr);
+        FAction->setMenu(static_cast<QMenu*>(nullptr));
+        FAction->deleteLater();
+    }
+    if (FMenu) FMenu->deleteLater();
 }
 
 void TMenuItem::Detach() {
@@ -221,7 +227,7 @@ void TMenuItem::SetHint(std::string_view h) {
 bool TMenuItem::Click() {
     for (const TMenuItem* i = this; i; i = i->FParentItem)
         if (!i->FEnabled || !i->FVisible) return false;
-    if (OnClick) OnClick(this);
+    FireEvent(OnClick, this);
     return true;
 }
 

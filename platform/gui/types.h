@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 // Root of every object that can be an event's Sender.
 class TObject {
@@ -90,3 +91,12 @@ using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// Calls an event handler through a copy of it: a handler may destroy the object that holds it
+// (a menu item that rebuilds its own menu, a button that frees its form), and the copy keeps
+// the handler's captured state alive until it returns.
+template <class Handler, class... Args> void FireEvent(const Handler& handler, Args&&... args) {
+    if (!handler) return;
+    Handler keep = handler;
+    keep(std::forward<Args>(args)...);
+}

@@ -111,6 +111,30 @@ TEST_F(GuiMenus, ShortcutTextsReadAndWrite) {
     EXPECT_EQ(ShortCut(VK_F5, 0), VK_F5);
 }
 
+TEST_F(GuiMenus, AnItemMayBeRemovedByItsOwnClick) {
+    TForm f(nullptr);
+    auto* menu = new TMainMenu(&f);
+    auto* file = new TMenuItem(&f);
+    menu->Items()->Add(file);
+    auto* recent = new TMenuItem(&f);
+    recent->SetCaption("&1 old.q1w");
+    file->Add(recent);
+    int runs = 0;
+    recent->OnClick = [&](TObject*) {
+        ++runs;
+        file->Delete(file->IndexOf(recent)); // the list of recent files is rebuilt
+        auto* fresh = new TMenuItem(&f);
+        fresh->SetCaption("&1 new.q1w");
+        file->Add(fresh);
+    };
+    recent->Action()->trigger();
+    Application->ProcessMessages();
+    EXPECT_EQ(runs, 1);
+    ASSERT_EQ(file->Count(), 1);
+    EXPECT_EQ(file->SubMenu()->actions().size(), 1);
+    EXPECT_EQ(file->SubMenu()->actions()[0]->text().toStdString(), "&1 new.q1w");
+}
+
 TEST_F(GuiMenus, MenuItemsGoWithTheirForm) {
     auto* f = new TForm(nullptr);
     auto* menu = new TMainMenu(f);
