@@ -118,11 +118,11 @@ public:
     bool Protuberance() const { return protuberance_; }
     long double BaseRadius() const { return rb_; }
 
-    // Part 0: the protuberance flank from Q (w = 0) to P (w = 1); part 1: the tip radius from
+    // Piece 0: the protuberance flank from Q (w = 0) to P (w = 1); piece 1: the tip radius from
     // its upper tangent point (w = 0) to its lowest point (w = 1). Returns how far the cut point
     // reaches into the involute tooth (> 0: cut) and its radius R.
-    template <class T> T Cut(int part, T w, T& R) const {
-        if (part == 0) {
+    template <class T> T Cut(int piece, T w, T& R) const {
+        if (piece == 0) {
             const T h = T(hQ_) + T(hP_ - hQ_) * w;
             return CutAt<T>((T(uP_) + (T(hP_) - h) * T(tpr_)) / T(cb_), h, T(nuPr_), T(nvPr_), R);
         }
@@ -151,26 +151,26 @@ private:
     bool protuberance_ = false;
 };
 
-// Along one part of the tool from w = 0, the first cut point that reaches into the tooth: its
+// Along one piece of the tool from w = 0, the first cut point that reaches into the tooth: its
 // diameter; 0 when there is none before the cut points pass below the base circle (or the part
 // ends). fStart: the reach at w = 0.
-long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
+long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) {
     const double rb = static_cast<double>(cut.BaseRadius());
     double R = 0;
     // The cut points come closer to the centre going down the tool; sample only where they lie
     // outside the base circle.
     double wEnd = 1;
-    cut.Cut<double>(part, 1.0, R);
+    cut.Cut<double>(piece, 1.0, R);
     if (!(R > rb) && Steps > 4) {
         double lo = 0, hi = 1, glo = 0, ghi = R - rb;
-        cut.Cut<double>(part, 0.0, R);
+        cut.Cut<double>(piece, 0.0, R);
         glo = R - rb;
         if (!(glo > 0)) return 0;
         int side = 0;
         for (int n = 0; n < 60 && hi - lo > 1e-7; ++n) {
             double m = (lo * ghi - hi * glo) / (ghi - glo);
             if (!(m > lo && m < hi)) m = (lo + hi) / 2;
-            cut.Cut<double>(part, m, R);
+            cut.Cut<double>(piece, m, R);
             const double gm = R - rb;
             if (gm > 0) {
                 lo = m;
@@ -189,7 +189,7 @@ long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
     double wPrev = 0, fPrev = fStart;
     for (int k = 1; k <= Steps; ++k) {
         const double w = wEnd * k / Steps;
-        const double f = cut.Cut<double>(part, w, R);
+        const double f = cut.Cut<double>(piece, w, R);
         if (fPrev <= 0 && f > 0) {
             // Refine (Illinois) in double precision, then polish by secant steps in extended
             // precision.
@@ -198,7 +198,7 @@ long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
             for (int n = 0; n < 100 && hi - lo > 1e-13; ++n) {
                 double m = (lo * fhi - hi * flo) / (fhi - flo);
                 if (!(m > lo && m < hi)) m = (lo + hi) / 2;
-                const double fm = cut.Cut<double>(part, m, R);
+                const double fm = cut.Cut<double>(piece, m, R);
                 if (fm == 0) {
                     lo = hi = m;
                     break;
@@ -217,8 +217,8 @@ long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
             }
             long double RL = 0;
             long double w0 = lo, w1 = hi;
-            long double f0 = cut.Cut<long double>(part, w0, RL);
-            long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(part, w1, RL);
+            long double f0 = cut.Cut<long double>(piece, w0, RL);
+            long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(piece, w1, RL);
             long double wl = w1;
             for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
                 const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
@@ -226,11 +226,11 @@ long double FirstCut(const FilletCut& cut, int part, double fStart, int Steps) {
                 w0 = w1;
                 f0 = f1;
                 w1 = next;
-                f1 = cut.Cut<long double>(part, w1, RL);
+                f1 = cut.Cut<long double>(piece, w1, RL);
                 wl = w1;
                 if (std::fabs(w1 - w0) <= 1e-18L) break;
             }
-            cut.Cut<long double>(part, wl, RL);
+            cut.Cut<long double>(piece, wl, RL);
             return 2 * RL;
         }
         wPrev = w;
