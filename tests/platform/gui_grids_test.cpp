@@ -7,7 +7,10 @@
 #include "platform/gui/gui.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -132,6 +135,31 @@ TEST_F(GuiGrids, TheGridWidgetPaintsThroughTheSameCellDrawing) {
     const TRect fixed = g->CellRect(1, 0), red = g->CellRect(2, 2);
     EXPECT_EQ(FromQColor(shot.pixelColor(fixed.Right - 3, fixed.Bottom - 3)), clSilver);
     EXPECT_EQ(FromQColor(shot.pixelColor(red.Left + 4, red.Top + 4)), clRed);
+    f.Close();
+}
+
+TEST_F(GuiGrids, DoubleClickOpensTheCellEditorWhoseTextIsStored) {
+    TForm f(nullptr);
+    f.SetBounds(0, 0, 400, 300);
+    auto* g = new TStringGrid(&f);
+    g->SetBounds(0, 0, 300, 200);
+    g->SetColCount(3);
+    g->SetRowCount(4);
+    g->SetOptions(g->Options() | goEditing);
+    g->SetCells(1, 2, "0.50");
+    f.Show();
+    g->DblClickCell(1, 2);
+    auto* area = qobject_cast<QAbstractScrollArea*>(g->Widget());
+    ASSERT_NE(area, nullptr);
+    auto* editor = area->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().toStdString(), "0.50");
+    EXPECT_EQ(editor->geometry(), QRect(g->CellRect(1, 2).Left, g->CellRect(1, 2).Top,
+                                        g->CellRect(1, 2).Width(), g->CellRect(1, 2).Height()));
+    editor->setText("0.35");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor, &enter);
+    EXPECT_EQ(g->Cells(1, 2), "0.35");
     f.Close();
 }
 
