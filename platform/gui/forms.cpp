@@ -531,6 +531,10 @@ bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift
     if (!target) target = this;
     std::uint16_t k = key;
     const bool toForm = target == this;
+    // Menu shortcuts come first, before any key handler (as the window system's do).
+    if (FMenu && ((shift & (ssCtrl | ssAlt)) || (k >= VK_F1 && k < VK_F1 + 12) || k == VK_DELETE ||
+                  k == VK_INSERT))
+        if (FMenu->DispatchShortCut(ShortCut(k, shift))) return true;
     if ((KeyPreview || toForm) && OnKeyDown) {
         OnKeyDown(this, k, shift);
         if (k == 0) return true;
@@ -538,12 +542,6 @@ bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift
     if (!toForm && target->OnKeyDown) {
         target->OnKeyDown(target, k, shift);
         if (k == 0) return true;
-    }
-    if (FMenu && k != 0) {
-        TShortCut sc = ShortCut(k, shift);
-        if ((shift & (ssCtrl | ssAlt)) || (k >= VK_F1 && k < VK_F1 + 12) || k == VK_DELETE ||
-            k == VK_INSERT)
-            if (FMenu->DispatchShortCut(sc)) return true;
     }
     // Dialog keys: Enter presses the focused button or the default button, Esc the cancel one.
     const bool plain = !(shift & (ssCtrl | ssAlt));

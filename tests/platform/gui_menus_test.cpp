@@ -63,9 +63,14 @@ TEST_F(GuiMenus, ItemsClickShortcutsAndRuntimeChanges) {
     EXPECT_FALSE(errors->Click()); // inside a hidden menu
     view->SetVisible(true);
 
-    // Ctrl+N on the form runs the item, as the keyboard would.
+    // Ctrl+N on the form runs the item, as the keyboard would, before the form's key handler.
+    int formKeys = 0;
+    f.KeyPreview = true;
+    f.OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { ++formKeys; };
     EXPECT_TRUE(f.DispatchKey('N', ssCtrl));
+    EXPECT_EQ(formKeys, 0);
     EXPECT_FALSE(f.DispatchKey('Q', ssCtrl));
+    EXPECT_EQ(formKeys, 1);
     EXPECT_EQ(clicked, (std::vector<std::string>{"mi_fileNew", "mi_fileNew"}));
 
     // Recent files go in before Exit while the program runs.
