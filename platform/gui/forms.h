@@ -79,10 +79,11 @@ public:
     // The window's close box (title-bar X): the same as Close().
     void CloseBox() { Close(); }
 
-    // ---- keys as they arrive from the keyboard (or from a responder): the form's
-    // OnKeyDown (with KeyPreview, or when the form itself has the focus), the focused control's
-    // OnKeyDown, then Enter/Esc press the Default/Cancel button, then OnKeyPress. Returns true
-    // when the key was consumed (a handler cleared it or a button was pressed).
+    // ---- keys as they arrive from the keyboard (or from a responder): menu shortcuts, the
+    // form's OnKeyDown (with KeyPreview, or when the form itself has the focus), the focused
+    // control's OnKeyDown, then Enter/Esc press the Default/Cancel button, then OnKeyPress.
+    // Returns true when the key was consumed (a shortcut ran, a handler cleared it or a button
+    // was pressed).
     bool DispatchKey(std::uint16_t key, TShiftState shift);
     bool DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift);
 
