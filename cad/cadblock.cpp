@@ -1,8 +1,11 @@
 #include "cad/cadblock.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -471,6 +474,36 @@ std::string CadBlockDir() {
     return AddBackslash(TempDir) + program + "-blocks-" + IntToString(::getpid()) + "/";
 }
 
+namespace {
+
+// Block directories of runs that ended without closing (a crash, a kill): their process is gone,
+// so nothing will read their files again.
+void RemoveStaleBlockDirs() {
+    static std::string doneFor; // once per temporary directory
+    if (doneFor == TempDir) return;
+    doneFor = TempDir;
+    const std::string program = ProgramName.empty() ? std::string("qor1w") : ProgramName;
+    const std::string prefix = program + "-blocks-";
+    std::error_code ec;
+    const std::string temp = DelBackslash(AddBackslash(TempDir));
+    for (const auto& entry : std::filesystem::directory_iterator(temp.empty() ? "." : temp, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || !entry.is_directory(ec)) continue;
+        bool ok = false;
+        const std::int32_t pid = ParseInteger(name.substr(prefix.size()), ok);
+        if (!ok || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        for (const auto& file : std::filesystem::directory_iterator(entry.path(), ec)) {
+            const std::string f = file.path().filename().string();
+            if (f.size() > 5 && f[0] == '$' && f.substr(f.size() - 4) == ".dx$")
+                std::filesystem::remove(file.path(), ec);
+        }
+        std::filesystem::remove(entry.path(), ec); // only when empty
+    }
+}
+
+} // namespace
+
 std::string CadBlockFileName(std::string_view name) {
     return CadBlockDir() + FilePart(name);
 }
@@ -555,6 +588,7 @@ void CadBeginBlock(std::string_view name) {
             os::RemoveFile(it->second);
             f.written.erase(it);
         }
+        RemoveStaleBlockDirs();
         const std::string dir = CadBlockDir();
         const std::string file = CadBlockFileName(name);
         if (os::MakeDirectories(DelBackslash(dir)) == 0) f.dirs.insert(DelBackslash(dir));

@@ -4,8 +4,13 @@
 
 #include "cad_testutil.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 
+#include "framework/utilfile.h"
+#include "framework/utilmath.h"
 #include "framework/utilstr.h"
 
 using namespace cadtest;
@@ -327,6 +332,138 @@ TEST_F(ScreenBlockTest, BlockFileThatCannotBeWrittenIsReported) {
     CadInsertBlock("X", 0, 0, 0, 1, 1);
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_EQ(ErrorList[1], "Invalid temp directory");
+}
+
+} // namespace
+
+namespace {
+
+class DrawingHeadTest : public CadTest {};
+
+TEST_F(DrawingHeadTest, ScreenFooterAndExtentsFrame) {
+    const ClockReading clock{2026, 3, 9, 14, 5, 7, 0};
+    SetClockForTesting(&clock);
+    DataFileName = "gear";
+    DataDir = "/data/jobs";
+    PrintBorder = 1;
+    CadOpenOutput(3);
+    DisplayList->Clear();
+    CadBeginDrawing(0, 0, 420, 297);
+    const auto r = Records();
+    const std::string footer = DateString() + " " + TimeString() + " - KELMORA " + ProductTitle +
+                               " V" + VersionCode.str() + " - /data/jobs/gear." + DataFileExt.str();
+    SetClockForTesting(nullptr);
+    EXPECT_TRUE(Contains(r, "6;2.1;0.594;" + footer)) << Joined(r);
+    EXPECT_TRUE(Contains(r, "9;1.782;1.7955;2;0")) << Joined(r);
+    EXPECT_TRUE(Contains(r, "4;0;0;0;297")); // the frame around the limits
+    EXPECT_TRUE(Contains(r, "4;420;0;0;0"));
+    EXPECT_EQ(CadExtents.Width, 420);
+    EXPECT_EQ(CadExtents.Height, 297);
+
+    NoDrawingFooter = true;
+    DisplayList->Clear();
+    CadBeginDrawing(0, 0, 420, 297);
+    for (const auto& l : Records())
+        EXPECT_NE(l.rfind("6;", 0), 0u) << l;
+    CadCloseOutput();
+}
+
+TEST_F(DrawingHeadTest, PlotFileCarriesTheFrameBetweenHeaderAndTables) {
+    PrintBorder = 1;
+    PlotLines[1] = "true";
+    CadOpenOutput(4);
+    CadBeginDrawing(0, 0, 100, 50);
+    CadWriteTables(0);
+    CadBeginEntities();
+    CadEndSection();
+    CadCloseOutput();
+    const std::string b = ReadFileBytes(Path("kvilpen.dxf"));
+    const auto header = b.find("$LTSCALE");
+    const auto frame = b.find("  0\r\nLINE\r\n  8\r\n19\r\n");
+    const auto tables = b.find("TABLES");
+    ASSERT_NE(frame, std::string::npos) << b;
+    EXPECT_LT(header, frame);
+    EXPECT_LT(frame, tables);
+    int status = 0;
+    const auto rep = EzdxfReport(Path("kvilpen.dxf"), status);
+    EXPECT_TRUE(Contains(rep, "audit_errors 0")) << Joined(rep);
+}
+
+TEST_F(DrawingHeadTest, WholeDrawingOnTheScreen) {
+    // Blocks with a bulged polyline (lines and arcs on the screen), rotated and scaled inserts,
+    // texts, a full arc and solids.
+    CadOpenOutput(3);
+    CadBeginDrawing(0, 0, 420, 297);
+    CadWriteTables(2);
+    CadBeginBlocksSection();
+    CadBeginBlock("RAD2");
+    CadSetColour(1);
+    CadBeginPolyline(0);
+    CadVertex(0, 0, 0);
+    CadVertex(10, 0, Pi / 2);
+    CadVertex(10, 10, 0);
+    CadEndPolyline();
+    CadSetTextSize(2, 0, 3.5L, 0);
+    CadText("Zahn", 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    DisplayList->Clear();
+    CadInsertBlock("rad2", 100, 50, 90, 2, 2);
+    CadArc(200, 100, 0, 360, 25);
+    CadSolid(0, 0, 10, 0, 0, 10, 10, 10);
+    CadEndSection();
+    EXPECT_EQ(AbortFlag, 0);
+    const auto r = Records();
+    // The straight vertex segment (0,0)-(10,0) rotated by 90 and doubled: (100,50)-(100,70).
+    EXPECT_TRUE(Contains(r, "4;100;50;100;70")) << Joined(r);
+    EXPECT_TRUE(Contains(r, "6;98;52;Zahn")) << Joined(r);
+    int arcs = 0, circles = 0, solids = 0;
+    for (const auto& l : r) {
+        arcs += l.rfind("5;", 0) == 0;
+        circles += l.rfind("3;", 0) == 0;
+        solids += l.rfind("7;", 0) == 0;
+    }
+    EXPECT_EQ(arcs, 1);    // the bulged segment
+    EXPECT_EQ(circles, 1); // the full arc
+    EXPECT_EQ(solids, 1);
+    const std::string blockFile = CadBlockFileName("RAD2");
+    EXPECT_TRUE(std::filesystem::exists(blockFile));
+    CadCloseOutput();
+    EXPECT_FALSE(std::filesystem::exists(blockFile));
+}
+
+} // namespace
+
+namespace {
+
+class StaleBlockDirTest : public CadTest {};
+
+TEST_F(StaleBlockDirTest, BlockFilesOfEndedRunsAreRemovedAndNothingElse) {
+    // A process id that is surely gone: a child that has ended and been waited for.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    int st = 0;
+    ::waitpid(child, &st, 0);
+    std::string own = DelBackslash(CadBlockDir());
+    const std::string prefix = own.substr(0, own.rfind('-') + 1);
+    const std::string stale = prefix + std::to_string(child);
+    const std::string kept = prefix + "1"; // init: alive
+    std::filesystem::create_directories(stale);
+    std::filesystem::create_directories(kept);
+    WriteFileBytes(stale + "/$RAD1.dx$", "  0\r\nEOF\r\n");
+    WriteFileBytes(kept + "/$RAD1.dx$", "  0\r\nEOF\r\n");
+    WriteFileBytes(Path("$LOGO_2.dx$"), "  0\r\nEOF\r\n");
+    CadOpenOutput(3);
+    CadBeginBlocksSection();
+    CadBeginBlock("A");
+    CadEndBlock();
+    CadEndSection();
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(kept + "/$RAD1.dx$"));
+    EXPECT_TRUE(std::filesystem::exists(Path("$LOGO_2.dx$")));
+    CadCloseOutput();
 }
 
 } // namespace
