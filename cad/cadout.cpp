@@ -195,7 +195,8 @@ void CadSelectOutput() {
 
     if (CadPlotFormHook != nullptr) {
         std::string line = PlotLines[SelectedPlotLine];
-        if (!CadPlotFormHook(line) || AbortFlag) return;
+        if (!CadPlotFormHook(line)) AbortFlag = 1;
+        if (AbortFlag) return;
         PlotLines[SelectedPlotLine] = line;
     }
 

@@ -20,7 +20,8 @@ public:
     virtual std::string Extension() const = 0;
     // Opens the output file. On failure: a message, AbortFlag set, false.
     virtual bool Open(const std::string& fileName) = 0;
-    // Finishes and closes the file (CadCloseOutput).
+    // Finishes and closes the file (CadCloseOutput). A writer destroyed without Close (a drawing
+    // that stopped early) abandons its file: an existing file of that name stays as it was.
     virtual void Close() = 0;
 
     virtual void BeginDrawing(long double xmin, long double ymin, long double xmax,

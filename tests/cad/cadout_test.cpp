@@ -248,6 +248,20 @@ TEST_F(CadOutputTest, ChoosingTheOutputAndThePlotLine) {
     EXPECT_NE(prompts[1].find("KVILPEN Command Line"), std::string::npos);
     EXPECT_NE(prompts[2].find("KVILPEN command line (0=Parameter)"), std::string::npos);
 
+    // The plot program's form, when installed, comes before the text; cancelling it cancels.
+    static bool formShown = false;
+    CadPlotFormHook = [](std::string& line) {
+        formShown = line == "myplot KVILPEN.DXF /M2";
+        return false;
+    };
+    step = 0;
+    CadSelectOutput();
+    CadPlotFormHook = nullptr;
+    EXPECT_TRUE(formShown);
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(PlotLines[2], "myplot KVILPEN.DXF /M2");
+    AbortFlag = 0;
+
     // Cancel in the first question: nothing opened.
     responder_.Form = nullptr;
     CadOpenOutput(0);
