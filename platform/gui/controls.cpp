@@ -348,9 +348,15 @@ void TControl::WidgetFocusIn() {
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TWinControl::~TWinControl() {
-    for (TControl* c : FControls)
+    // This object is half gone: its widget must not report the children's removal to it.
+    if (QWidget* w = Widget()) QObject::disconnect(w, nullptr, nullptr, nullptr);
+    // Controls shown inside go with their parent, whoever owns them.
+    while (!FControls.empty()) {
+        TControl* c = FControls.back();
+        FControls.pop_back();
         c->FParent = nullptr;
-    FControls.clear();
+        delete c;
+    }
 }
 
 TControl* TWinControl::Controls(int index) const {

@@ -3,8 +3,9 @@
 // a Qt widget shows it when the application has a QApplication, and without one (batch modes)
 // the controls still hold and report their values, so a responder can answer a dialog headless.
 //
-// Ownership: a component is destroyed by its owner (constructor argument). A control is shown
-// inside its Parent; a control whose owner is a TWinControl starts with that owner as Parent.
+// Ownership: a component is destroyed by its owner (constructor argument), and a control also
+// with its Parent, inside which it is shown; a control whose owner is a TWinControl starts with
+// that owner as Parent.
 // Setting a value from code fires the same events as the user's change where the program relies
 // on it: TEdit::SetText fires OnChange, TCheckBox/TRadioButton::SetChecked and
 // TRadioGroup::SetItemIndex fire OnClick, TComboBox::SetItemIndex does not fire OnChange.

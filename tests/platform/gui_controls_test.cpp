@@ -311,6 +311,60 @@ TEST_F(GuiControls, MenuBarTakesItsHeightFromTheClientArea) {
     EXPECT_GT(f.Height(), 200);
 }
 
+TEST_F(GuiControls, ControlsMenusAndPagesMayBeDestroyedInAnyOrder) {
+    for (int order = 0; order < 4; ++order) {
+        auto* f = new TForm(nullptr);
+        f->SetBounds(0, 0, 300, 200);
+        auto* panel = new TPanel(f);
+        auto* edit = new TEdit(f);
+        edit->SetName("edit");
+        edit->SetParent(panel);
+        auto* pc = new TPageControl(f);
+        auto* sheet = new TTabSheet(f);
+        sheet->SetPageControl(pc);
+        auto* onSheet = new TCheckBox(f);
+        onSheet->SetParent(sheet);
+        auto* menu = new TMainMenu(f);
+        auto* item = new TMenuItem(f);
+        menu->Items()->Add(item);
+        int exits = 0;
+        edit->OnExit = [&](TObject*) { ++exits; };
+        f->Show();
+        edit->SetFocus();
+        Application->ProcessMessages();
+        switch (order) {
+        case 0:
+            delete panel; // the focused edit goes with it, without an exit event
+            delete pc;
+            break;
+        case 1:
+            delete sheet; // before its page control
+            delete menu;  // before its items
+            break;
+        case 2:
+            delete item;
+            delete onSheet;
+            break;
+        default:
+            break; // everything with the form
+        }
+        EXPECT_EQ(exits, 0);
+        if (order == 0) {
+            EXPECT_EQ(f->ActiveControl(), nullptr);
+            EXPECT_EQ(f->FindComponent("edit"), nullptr);
+            EXPECT_EQ(f->ComponentCount(), 2); // the menu and its item are left
+        }
+        if (order == 1) {
+            EXPECT_EQ(pc->PageCount(), 0);
+            EXPECT_EQ(f->Menu(), nullptr);
+        }
+        f->Close();
+        Application->ProcessMessages();
+        delete f;
+        Application->ProcessMessages();
+    }
+}
+
 // Batch modes build the same dialogs without a display: every control kind holds its values.
 TEST(GuiHeadless, EveryControlWorksWithoutWidgets) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
