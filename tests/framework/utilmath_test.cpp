@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "framework/error0.h"
 #include "framework/globals.h"
 #include "framework/utilmath.h"
@@ -19,7 +21,10 @@ namespace {
 
 // Runs a Python program with /usr/bin/python3 and returns its standard output.
 std::string RunPython(const std::string& program) {
-    const std::string path = ::testing::TempDir() + "utilmath_ref.py";
+    // One file per process and call: ctest runs the tests of this file in parallel processes.
+    static int calls = 0;
+    const std::string path = ::testing::TempDir() + "utilmath_ref_" + std::to_string(getpid()) +
+                             "_" + std::to_string(++calls) + ".py";
     {
         std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "w"), &std::fclose);
         if (!f) return {};
@@ -33,6 +38,8 @@ std::string RunPython(const std::string& program) {
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0)
         out.append(buf, n);
+    p.reset();
+    std::remove(path.c_str());
     return out;
 }
 
