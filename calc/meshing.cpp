@@ -167,7 +167,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
         glo = R - rb;
         if (!(glo > 0)) return 0;
         int side = 0;
-        for (int n = 0; n < 60 && hi - lo > 1e-7; ++n) {
+        for (int n = 0; n < 60 && hi - lo > 1e-6; ++n) {
             double m = (lo * ghi - hi * glo) / (ghi - glo);
             if (!(m > lo && m < hi)) m = (lo + hi) / 2;
             cut.Cut<double>(piece, m, R);
@@ -195,7 +195,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
             // precision.
             double lo = wPrev, hi = w, flo = fPrev, fhi = f;
             int side = 0;
-            for (int n = 0; n < 100 && hi - lo > 1e-13; ++n) {
+            for (int n = 0; n < 100 && hi - lo > 1e-11; ++n) {
                 double m = (lo * fhi - hi * flo) / (fhi - flo);
                 if (!(m > lo && m < hi)) m = (lo + hi) / 2;
                 const double fm = cut.Cut<double>(piece, m, R);
@@ -257,7 +257,7 @@ long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
     }
     const double f0 = cut.Cut<double>(1, 0.0, R);
     if (cut.Protuberance() && f0 > 0) return 0; // the involute ends above: not resolved here
-    return FirstCut(cut, 1, f0, 10);
+    return FirstCut(cut, 1, f0, 8);
 }
 
 } // namespace
