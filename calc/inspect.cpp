@@ -207,12 +207,21 @@ void CalcTolerances() {
         g.Wmax[i] = span.atShift0 + g.xEmax[i] * span.perShift;
         if (CalcErrorFlag != 0) return;
 
+        // Without allowances several of the five shifts coincide: each distinct shift once.
         const BallBase ball = MakeBallBase(i);
-        g.MdKminV[i] = BallAt(i, ball, g.xEminV[i]);
-        g.MdKmaxV[i] = BallAt(i, ball, g.xEmaxV[i]);
-        g.MdKtheo[i] = BallAt(i, ball, g.x[i]);
-        g.MdKmin[i] = BallAt(i, ball, g.xEmin[i]);
-        g.MdKmax[i] = BallAt(i, ball, g.xEmax[i]);
+        const long double shifts[5] = {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]};
+        long double dims[5] = {};
+        for (int n = 0; n < 5; ++n) {
+            int same = 0;
+            while (same < n && shifts[same] != shifts[n])
+                ++same;
+            dims[n] = same < n ? dims[same] : BallAt(i, ball, shifts[n]);
+        }
+        g.MdKminV[i] = dims[0];
+        g.MdKmaxV[i] = dims[1];
+        g.MdKtheo[i] = dims[2];
+        g.MdKmin[i] = dims[3];
+        g.MdKmax[i] = dims[4];
         if (CalcErrorFlag != 0) return;
 
         g.MdRminV[i] = BallDimOddTeeth(i, g.MdKminV[i]);

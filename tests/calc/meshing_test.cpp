@@ -159,6 +159,14 @@ TEST_F(MeshingTest, SpecificSlidingAtABaseCircleTakesTheClampValue) {
     EXPECT_NE(g.zetaE1, 123.0L);
     EXPECT_NE(g.zetaE2, 123.0L);
     EXPECT_TRUE(std::isfinite(g.zetaA2) && std::isfinite(g.zetaE2));
+    // Close to the base circle, but not on it: beyond -1000 the value is reported as -1000.
+    g.dNa[2] = g.db[2] / std::cos(std::atan(tA2 * (1 - 1e-9L)));
+    SpecificSliding();
+    EXPECT_EQ(g.zetaA1, -1000.0L);
+    g.dNa[2] = g.db[2] / std::cos(std::atan(tA2 * 0.9L));
+    SpecificSliding();
+    EXPECT_GT(g.zetaA1, -1000.0L);
+    EXPECT_LT(g.zetaA1, -2.0L);
 }
 
 TEST_F(MeshingTest, ChamferTipFormDiameterAndTipThickness) {
