@@ -721,6 +721,10 @@ bool ReadFieldValue(std::uint8_t fieldNo, std::uint8_t area, FieldValue& out) {
     return true;
 }
 
+CompiledExpr* EvaluatedExpr() {
+    return g_expr;
+}
+
 void SetCurrentExpr(CompiledExpr* expr) {
     g_expr = expr;
     if (expr == nullptr) return;

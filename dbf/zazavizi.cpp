@@ -889,6 +889,7 @@ CompiledExpr* AssignExpr(const std::string& text) {
 void FreeExpr(CompiledExpr*& expr) {
     if (expr == nullptr) return;
     if (CurrentExpr == expr) CurrentExpr = nullptr;
+    if (EvaluatedExpr() == expr) SetCurrentExpr(nullptr);
     delete expr;
     expr = nullptr;
 }

@@ -83,6 +83,8 @@ void InitParser();
 
 // ---- evaluator ----
 void SetCurrentExpr(CompiledExpr* expr);
+// The expression Evaluate runs (nullptr when none).
+CompiledExpr* EvaluatedExpr();
 void Evaluate();
 // Code items at compile time, work-stack values at run time, on the current expression.
 void PushSD(std::int32_t type, const ExprItem& value);

@@ -338,6 +338,8 @@ TEST_F(ExprTest, HooksAreFilledAndFreeIgnoresNull) {
     ParserHooks.FreeExpr(e);
     EXPECT_EQ(e, nullptr);
     EXPECT_EQ(CurrentExpr, nullptr);
+    EXPECT_EQ(EvaluatedExpr(), nullptr);
+    Evaluate(); // nothing to run, nothing touched
     FreeExpr(e);
     EXPECT_EQ(EvaluateExpr(nullptr), nullptr);
     EXPECT_FALSE(EvaluateLogical(nullptr));
