@@ -13,6 +13,7 @@
 #include "framework/globals.h"
 #include "framework/help.h"
 #include "framework/settings.h"
+#include "framework/uhelperr.h"
 #include "framework/uinput.h"
 #include "framework/utilstr.h"
 #include "platform/os/codepage.h"
@@ -1056,16 +1057,16 @@ void InitListing() {
 
 // ---- the message section -----------------------------------------------------------------------
 
-ListMessageTextFunc ListMessageOriginHook = nullptr;
-ListMessageTextFunc ListMessageRemedyHook = nullptr;
-void (*ListMessageBrowserHook)() = nullptr;
-
 namespace {
 std::string MessageOrigin(int i) {
-    return ListMessageOriginHook != nullptr ? ListMessageOriginHook(i) : std::string();
+    std::string s;
+    GetErrOrigin(i, s);
+    return s;
 }
 std::string MessageRemedy(int i) {
-    return ListMessageRemedyHook != nullptr ? ListMessageRemedyHook(i) : std::string();
+    std::string s;
+    GetErrRemedy(i, s);
+    return s;
 }
 } // namespace
 
@@ -1114,7 +1115,7 @@ void PrintCalcMessages() {
     ListHeader(ProductTitle + " V" + VersionCode.str(), "Error Messages", TitleTexts[1].str(),
                TitleTexts[2].str(), TitleTexts[3].str(), 1);
     if (CalcErrorFlag != 0) {
-        if (ListMessageBrowserHook != nullptr) ListMessageBrowserHook();
+        ShowCalcMessages();
         return;
     }
     ListBegin(ListDeviceScreen, DataFileName + ".txt");

@@ -159,13 +159,9 @@ struct ListColumnText {
 };
 std::string ListPlaceColumns(int width, std::initializer_list<ListColumnText> texts);
 
-// The message section: ErrorList with the origin and remedy of each message.
+// The message section: ErrorList with the origin and remedy of each message from the message
+// help file (framework/uhelperr.h).
 void ListMessages();
-// The origin and remedy texts of message i (1-based) of ErrorList, and the message browser.
-using ListMessageTextFunc = std::string (*)(int i);
-extern ListMessageTextFunc ListMessageOriginHook;
-extern ListMessageTextFunc ListMessageRemedyHook;
-extern void (*ListMessageBrowserHook)();
 // Ends a page (a form feed) on the text devices.
 void ListSectionBreak();
 // Breaks the page when it is full (called before each line).

@@ -55,28 +55,31 @@ std::string LongRemedy(int i) {
            ": choose a larger profile shift or fewer teeth, then calculate the pair again and "
            "check the tip clearance";
 }
-int gBrowserCalls = 0;
-void Browser() {
-    ++gBrowserCalls;
-}
-
 class ListingDevices : public ListingTest {
 protected:
     void SetUp() override {
         ListingTest::SetUp();
-        ListMessageOriginHook = &Origin;
-        ListMessageRemedyHook = &LongRemedy;
-        ListMessageBrowserHook = &Browser;
-        gBrowserCalls = 0;
+        // The message help file: message, origin and remedy per entry, in the DOS code page.
+        PltDir = dir.string();
+        std::string help;
+        const std::vector<std::string> messages = {"Warning: tip too thin", "Error  : undercut",
+                                                   "Warning: one", "Warning: a<b & c>d"};
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            const int n = i == 1 ? 2 : 1;
+            help += messages[i] + "\r\n" + Origin(n) + "\r\n" + LongRemedy(n) + "\r\n";
+        }
+        WriteAll(Path("qor1w.err"), help);
     }
     void TearDown() override {
-        ListMessageOriginHook = nullptr;
-        ListMessageRemedyHook = nullptr;
-        ListMessageBrowserHook = nullptr;
         TextPrinterCommand = "lp -o raw";
         TextPrinterTarget.clear();
         DesktopOpenCommand = "xdg-open";
         ListingTest::TearDown();
+    }
+    std::vector<std::string> TempFiles() const {
+        std::vector<std::string> names = ListingTest::TempFiles();
+        names.erase(std::remove(names.begin(), names.end(), "qor1w.err"), names.end());
+        return names;
     }
 };
 
@@ -568,13 +571,31 @@ TEST_F(ListingDevices, PrintCalcMessagesListsMessagesWithOriginAndRemedy) {
     EXPECT_NE(find("       Error  : undercut"), static_cast<long>(lines.size()));
     EXPECT_EQ(ListDevice(), ListDeviceScreen);
 
-    // After a fatal error the message browser comes instead.
-    CalcErrorFlag = 1;
+    // A message without a help entry says so.
+    AddError("Warning: unexplained");
     ScriptedResponder r2;
+    r2.OnForm(ReadWindow(lines));
     ResponderScope scope2(r2);
     PrintCalcMessages();
-    EXPECT_EQ(gBrowserCalls, 1);
-    EXPECT_EQ(r2.Seen().size(), 0u);
+    const auto third = find("       Warning: unexplained");
+    ASSERT_LT(third + 1, static_cast<long>(lines.size()));
+    EXPECT_EQ(lines[third + 1], "       no help description available for this error message.");
+
+    // After a fatal error the message browser comes instead of the listing.
+    CalcErrorFlag = 1;
+    std::string prompt;
+    ScriptedResponder r3;
+    r3.OnForm([&](TForm& f) {
+        prompt = Respond::Question(f);
+        Respond::Press(f, "button_cancel");
+    });
+    ResponderScope scope3(r3);
+    PrintCalcMessages();
+    EXPECT_EQ(r3.Unexpected(), 0);
+    EXPECT_NE(prompt.find("Calculation done. Select message for more info or continue."),
+              std::string::npos)
+        << prompt;
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{"outwin.txt"});
 }
 
 TEST_F(ListingDevices, MessagesOnCompactAndTextFiles) {
