@@ -195,7 +195,9 @@ void ReadField(CompiledExpr& e, std::int32_t opcode, std::int32_t fieldNo, std::
             if (a >= 1 && a < kUserAreas) CurrentAreaNo = a;
             MemoTextHook(v.Int, text);
         }
-        PushText(e, kTypeM, text.data(), std::min(text.size(), std::size_t(e.PoolSize)));
+        // A memo longer than the pool is cut one byte before the pool's end (room for the zero).
+        const std::size_t room = e.PoolSize > e.PoolNext ? e.PoolSize - e.PoolNext - 1 : 0;
+        PushText(e, kTypeM, text.data(), std::min(text.size(), room));
         return;
     }
     }

@@ -330,3 +330,56 @@ TEST_F(ExprTest, KeysOfTenThousandRecordsMatchPython) {
     EXPECT_EQ(n, 10000);
     EXPECT_TRUE(dEOF());
 }
+
+namespace {
+std::int32_t g_memoBlock = 0;
+std::uint8_t g_memoArea = 0;
+bool FakeMemo(std::int32_t block, std::string& text) {
+    g_memoBlock = block;
+    g_memoArea = CurrentAreaNo;
+    text = block == 7 ? "first line" + std::string(400, 'm') : "";
+    return true;
+}
+} // namespace
+
+TEST_F(ExprTest, MemoFieldsThroughTheMemoLayer) {
+    ClearRecord();
+    SetVarInt32(FieldAddress(11), 7);
+    Append();
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    CompiledExpr* e = Compile("NOTE");
+    ASSERT_NE(e, nullptr);
+    // Without the memo layer the value is empty.
+    EXPECT_STREQ(static_cast<const char*>(EvaluateExpr(e)), "");
+    MemoTextHook = &FakeMemo;
+    ASSERT_TRUE(Select(2));
+    CompiledExpr* alias = Compile("CUST->NOTE");
+    ASSERT_NE(alias, nullptr);
+    const std::string text = static_cast<const char*>(EvaluateExpr(alias));
+    MemoTextHook = nullptr;
+    EXPECT_EQ(g_memoBlock, 7);
+    EXPECT_EQ(g_memoArea, 1) << "the field's area is current while the memo is read";
+    EXPECT_EQ(CurrentArea(), 2) << "and the caller's area afterwards";
+    EXPECT_EQ(text.substr(0, 10), "first line");
+    EXPECT_EQ(text.size(), 255u) << "cut to the working pool";
+    EXPECT_EQ(LastErrorCode, 0);
+}
+
+TEST_F(ExprTest, PoolOverflowIsReportedAndStaysInside) {
+    CompiledExpr* e = Compile("'ab'");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->PoolSize, 3);
+    SetCurrentExpr(e);
+    ExprItem item;
+    item.Str = "hello";
+    PushWD(kTypeC, item, 0);
+    EXPECT_EQ(LastErrorCode, 354);
+    EXPECT_EQ(GetErrorText(), "Working pool overflow [PARSER/Allocate]");
+    EXPECT_STREQ(TopText(), "hel") << "what fits, with its end";
+    LastErrorCode = 0;
+    PushWD(kTypeC, item, 0);
+    EXPECT_EQ(LastErrorCode, 354);
+    EXPECT_STREQ(TopText(), "");
+    // A fresh evaluation starts with an empty pool.
+    EXPECT_STREQ(static_cast<const char*>(EvaluateExpr(e)), "ab");
+}
