@@ -212,4 +212,32 @@ TEST_F(GuiEvents, MemoSelectionGoesToTheClipboard) {
     EXPECT_EQ(Clipboard()->AsText(), "QOR1W\nz = 17");
 }
 
+TEST_F(GuiEvents, BorderStylesAndStayOnTopReachTheWindow) {
+    // A progress window: no frame, on top, yellow, panels filling it.
+    TForm msg(nullptr);
+    msg.SetBorderStyle(bsNone);
+    msg.SetBorderIcons(0);
+    msg.SetFormStyle(fsStayOnTop);
+    msg.SetColor(clYellow);
+    auto* outer = new TPanel(&msg);
+    outer->SetAlign(alClient);
+    outer->SetBevelWidth(2);
+    const TSize text = msg.Canvas()->TextExtent("Indexing ...");
+    msg.SetBounds(10, 10, text.cx + 30, text.cy + 30);
+    msg.Show();
+    const Qt::WindowFlags flags = msg.Widget()->windowFlags();
+    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(outer->BoundsRect(), Rect(0, 0, text.cx + 30, text.cy + 30));
+    // A frameless window cannot be resized by the user.
+    EXPECT_EQ(msg.Widget()->minimumSize(), msg.Widget()->maximumSize());
+    msg.SetBorderStyle(bsDialog);
+    EXPECT_TRUE(msg.Widget()->windowFlags() & Qt::Dialog);
+    EXPECT_FALSE(msg.Widget()->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(msg.Widget()->isVisible()); // changing the frame keeps it shown
+    msg.SetBorderStyle(bsSizeable);
+    EXPECT_NE(msg.Widget()->minimumSize(), msg.Widget()->maximumSize());
+    msg.Close();
+}
+
 } // namespace
