@@ -307,3 +307,41 @@ TEST_F(ListingTest, UnknownDeviceListsToTheTextWindow) {
     EXPECT_EQ(ListDevice(), ListDeviceScreen);
     EXPECT_EQ(ListFileName, Path("$OUT1.TMP"));
 }
+
+TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
+    // Text device: a started line is indented and counted; a copied DOS file goes in byte for
+    // byte.
+    WriteAll(Path("setup.txt"), "x\xE1y\r\nz\xC4\r\n");
+    ListBegin(ListDeviceOutDos, "");
+    ASSERT_TRUE(ListRewrite());
+    ListIndentedLine("cell 1");
+    WriteTextLine("\tcell 2");
+    EXPECT_EQ(ListLineNo, 1);
+    ListCopyTextFile(Path("setup.txt"));
+    ListWrite("raw");
+    ListEnd();
+    EXPECT_EQ(ReadAll(Path("OUTDOS.TXT")), "       cell 1\tcell 2\r\nx\xE1y\r\nz\xC4\r\nraw\r\n");
+
+    // TXT device: the text alone.
+    ListBegin(ListDeviceTxt, "");
+    ASSERT_TRUE(ListRewrite());
+    ListIndentedLine("title 1");
+    WriteTextLine("\ttitle 2");
+    ListEnd();
+    EXPECT_EQ(ReadAll(Path("$$$1.txt")), "title 1\ttitle 2\r\n");
+
+    // HTML: ListWrite passes markup through; a started line is "<br>" and the escaped text.
+    HtmlBrowser = "";
+    ScriptedResponder r;
+    r.OnDialog(ChooseFile(Path("raw.htm")));
+    ResponderScope scope(r);
+    ListBegin(ListDeviceHtml, "");
+    ASSERT_TRUE(ListRewrite());
+    ListHtmlHeader();
+    ListWrite("<p>");
+    ListIndentedLine("<x>");
+    ListWriteLn("</p>");
+    ListEnd();
+    const std::string html = ReadAll(Path("raw.htm"));
+    EXPECT_NE(html.find("<hr>\r\n<p>\r\n<br>&lt;x&gt;</p></BODY>"), std::string::npos) << html;
+}
