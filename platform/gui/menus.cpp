@@ -217,6 +217,14 @@ void TMenuItem::SetVisible(bool v) {
 void TMenuItem::SetChecked(bool v) {
     FChecked = v;
     SyncAction();
+    // Radio items of one group in one menu: checking one unchecks the others.
+    if (v && RadioItem && FParentItem)
+        for (TMenuItem* other : FParentItem->FItems)
+            if (other != this && other->RadioItem && other->GroupIndex == GroupIndex &&
+                other->FChecked) {
+                other->FChecked = false;
+                other->SyncAction();
+            }
 }
 
 void TMenuItem::SetHint(std::string_view h) {

@@ -140,6 +140,31 @@ TEST_F(GuiMenus, AnItemMayBeRemovedByItsOwnClick) {
     EXPECT_EQ(file->SubMenu()->actions()[0]->text().toStdString(), "&1 new.q1w");
 }
 
+TEST_F(GuiMenus, RadioItemsOfAGroupCheckOneAtATime) {
+    TForm f(nullptr);
+    auto* menu = new TMainMenu(&f);
+    auto* lang = new TMenuItem(&f);
+    menu->Items()->Add(lang);
+    std::vector<TMenuItem*> items;
+    for (int i = 0; i < 3; ++i) {
+        auto* it = new TMenuItem(&f);
+        it->RadioItem = true;
+        it->GroupIndex = 1;
+        lang->Add(it);
+        items.push_back(it);
+    }
+    auto* other = new TMenuItem(&f); // not in the group
+    other->SetChecked(true);
+    lang->Add(other);
+    items[0]->SetChecked(true);
+    items[2]->SetChecked(true);
+    EXPECT_FALSE(items[0]->Checked());
+    EXPECT_TRUE(items[2]->Checked());
+    EXPECT_TRUE(other->Checked());
+    EXPECT_FALSE(items[0]->Action()->isChecked());
+    EXPECT_TRUE(items[2]->Action()->isChecked());
+}
+
 TEST_F(GuiMenus, MenuItemsGoWithTheirForm) {
     auto* f = new TForm(nullptr);
     auto* menu = new TMainMenu(f);
