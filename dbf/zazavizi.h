@@ -44,6 +44,11 @@ struct ExprItem {
 };
 
 struct CompiledExpr {
+    CompiledExpr() = default;
+    // Code items and results point into the expression's own storage.
+    CompiledExpr(const CompiledExpr&) = delete;
+    CompiledExpr& operator=(const CompiledExpr&) = delete;
+
     std::string Text;      // the expression as given
     char ResultType = 'C'; // C, N, L, D or M
     std::uint16_t ResultLength = 0;

@@ -359,6 +359,13 @@ TEST_F(ExprTest, FilterAndWhileConditionsUseCompiledExpressions) {
         Skip(1);
     }
     EXPECT_EQ(seen, (std::vector<int>{2, 4, 6}));
-    // Freed with the area.
+    a->WhileExpr = ParserHooks.AssignExpr("CUST->QTY < 5");
+    ASSERT_NE(a->WhileExpr, nullptr);
+    EXPECT_TRUE(IsWhileOn());
+    Go(4);
+    EXPECT_TRUE(WhileHolds());
+    Go(6);
+    EXPECT_FALSE(WhileHolds());
+    // Both are freed with the area (ASan reports a leak otherwise).
     FreeWorkArea();
 }
