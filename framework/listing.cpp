@@ -955,6 +955,12 @@ std::uint16_t ListDevice() {
 }
 
 void ListEnd() {
+    if (!gListOpen) {
+        // No listing was begun (or it has ended already): nothing to show or send.
+        EraseTemp();
+        RestoreCursor();
+        return;
+    }
     const std::uint16_t m = ListOutputMode;
     const bool wasOpen = SharedTextFile.IsOpen() && SharedTextFile.IsOutput();
     if (wasOpen) {

@@ -111,6 +111,9 @@ TEST_F(ListingDevices, TextWindowShowsTheListingAndLeavesNoTemporaryFile) {
     EXPECT_EQ(lines[0], "       \u2554" + Repeat("\u2550", 68) + "\u2557");
     EXPECT_NE(lines[15].find("Pressure Angle"), std::string::npos);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{"outwin.txt"});
+    // A second end shows nothing again.
+    ListEnd();
+    EXPECT_EQ(r.Seen().size(), 1u);
 }
 
 TEST_F(ListingDevices, EmptyListingShowsAnEmptyWindow) {
