@@ -104,9 +104,8 @@ struct FieldValue {
     std::int32_t Type = kTypeC;
     const char* Text = nullptr; // C: the field's bytes (Length of them), not zero-terminated
     std::size_t Length = 0;
-    double Num = 0;        // N, D
-    std::int32_t Int = 0;  // L, M (block number)
-    char Scratch[16] = {}; // holds a converted date text or the blank
+    double Num = 0;       // N, D
+    std::int32_t Int = 0; // L, M (block number)
 };
 bool ReadFieldValue(std::uint8_t fieldNo, std::uint8_t area, FieldValue& out);
 
