@@ -10,6 +10,7 @@
 namespace dbf {
 
 struct CompiledExpr;
+class TMemoTextFile;
 
 // Index engine. Every entry works on the current work area.
 struct TIndexHooks {
@@ -43,7 +44,7 @@ extern TIndexHooks IndexHooks;
 // Memo unit. Every entry works on the current work area; failures go through the engine's
 // error state.
 struct TMemoHooks {
-    void* AssignMemo = nullptr;       // text-file driver (expression engine)
+    bool (*AssignMemo)(TMemoTextFile& f, std::int32_t& block) = nullptr; // text-file driver
     void (*PackMemofile)() = nullptr; // Pack
     void (*OpenMemofile)(const std::string& tableName) = nullptr; // Use
     void (*CloseMemofile)() = nullptr;                            // FreeWorkArea
@@ -51,6 +52,9 @@ struct TMemoHooks {
     std::int32_t (*CopyMemoSameBlock)(std::uint8_t sourceArea, std::int32_t block) = nullptr;
     void (*RecreateMemofile)(const std::string& tableName) = nullptr;
     std::int32_t (*AddMemo)(const std::string& text) = nullptr;
+    // The text of the memo that starts at block (negative: its absolute value) of the current
+    // area, as read for display; empty when there is none. Locate matches memo fields by it.
+    std::string (*MemoText)(std::int32_t block) = nullptr;
 };
 extern TMemoHooks MemoHooks;
 

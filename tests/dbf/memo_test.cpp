@@ -1,0 +1,444 @@
+// Memo files: exact bytes of new files, opening, block placement in the three flavours, the
+// dBASE IV free-block list, reading damaged or foreign memos, and the memo lock between
+// processes.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "memo_testutil.h"
+#include "platform/os/file.h"
+
+namespace {
+
+using namespace dbf;
+using memotest::Be32At;
+using memotest::Le32At;
+using memotest::MakeTable;
+using memotest::PatchByte;
+using memotest::ReadBytes;
+using memotest::WriteBytes;
+
+class MemoFileTest : public memotest::MemoTest {};
+
+TEST_F(MemoFileTest, NewFilesHaveTheirExactBytes) {
+    // Re-created through the memo unit in the table's own flavour.
+    const std::string t3 = dir_ / "d3.dbf";
+    MakeTable(t3, 0x83, 512);
+    Open(t3);
+    RecreateMemofile(t3);
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    std::string b = ReadBytes(dir_ / "d3.dbt");
+    ASSERT_EQ(b.size(), 513u);
+    EXPECT_EQ(b[0], '\x01');
+    EXPECT_EQ(b.find_first_not_of('\0', 1), 512u);
+    EXPECT_EQ(b[512], '\x1A');
+    // The first memo goes to block 1 and overwrites the end mark.
+    EXPECT_EQ(AppendMemo("first"), 1);
+    b = ReadBytes(dir_ / "d3.dbt");
+    ASSERT_EQ(b.size(), 1024u);
+    EXPECT_EQ(b.substr(512, 6), std::string("first\x1A"));
+    EXPECT_EQ(Le32At(b, 0), 2u);
+    FreeWorkArea();
+
+    const std::string t4 = dir_ / "tools.dbf";
+    MakeTable(t4, 0x8B, 512);
+    Open(t4);
+    RecreateMemofile(t4);
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    b = ReadBytes(dir_ / "tools.dbt");
+    const std::string want("\x01\0\0\0\0\0\0\0TOOLS\0\0\0\0\0\x02\x01\x00\x02\0\0", 24);
+    // The base name is the file's own (tools), at most 8 characters.
+    ASSERT_EQ(b.size(), 24u);
+    EXPECT_EQ(b.substr(0, 8), want.substr(0, 8));
+    EXPECT_EQ(b.substr(8, 8), std::string("tools\0\0\0", 8));
+    EXPECT_EQ(b.substr(16), want.substr(16));
+    FreeWorkArea();
+
+    const std::string tf = dir_ / "fox.dbf";
+    MakeTable(tf, 0xF5, 64);
+    b = ReadBytes(dir_ / "fox.fpt");
+    ASSERT_EQ(b.size(), 512u);
+    EXPECT_EQ(Be32At(b, 0), 8u);
+    EXPECT_EQ(b[6], '\0');
+    EXPECT_EQ(b[7], '\x40');
+    Open(tf);
+    EXPECT_EQ(CurrentMemo()->BlockSize, 64);
+    EXPECT_EQ(AppendMemo("fox"), 8);
+}
+
+TEST_F(MemoFileTest, RecreateNeverOverwritesTheTable) {
+    const std::string t = dir_ / "keep.dbf";
+    MakeTable(t, 0xF5, 128);
+    const std::string table = ReadBytes(t);
+    Open(t);
+    RecreateMemofile(t);
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    EXPECT_EQ(ReadBytes(t), table);
+    EXPECT_EQ(ReadBytes(dir_ / "keep.fpt").size(), 512u);
+    EXPECT_NE(CurrentMemo(), nullptr);
+}
+
+TEST_F(MemoFileTest, OpeningAndItsFailures) {
+    const std::string t = dir_ / "b4.dbf";
+    const std::string memo = MakeTable(t, 0x8B, 1024);
+    Open(t);
+    TMemoFile* m = CurrentMemo();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->BlockSize, 1024);
+    EXPECT_EQ(m->Flavour, 0x8B);
+    EXPECT_EQ(GetMemoType(), 0x8B);
+
+    // A second open for the same area fails and leaves the first open.
+    OpenMemofile(t);
+    EXPECT_EQ(LastErrorCode, 1007);
+    EXPECT_EQ(CurrentMemo(), m);
+    FreeWorkArea();
+
+    // Block size 0 in the header: the default.
+    PatchByte(memo, 20, 0);
+    PatchByte(memo, 21, 0);
+    Open(t);
+    EXPECT_EQ(CurrentMemo()->BlockSize, 512);
+    EXPECT_GT(AppendMemo("text"), 0);
+    FreeWorkArea();
+
+    // A missing memo file.
+    std::remove(memo.c_str());
+    ASSERT_TRUE(Select(1));
+    Use(t + " EXCLUSIVE");
+    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(CurrentWorkArea(), nullptr);
+    LastErrorCode = 0;
+
+    // Directly: the text names the file.
+    MakeTable(dir_ / "c.dbf", 0x8B, 512);
+    Open(dir_ / "c.dbf");
+    CloseMemofile();
+    std::remove((dir_ / "c.dbt").c_str());
+    OpenMemofile(dir_ / "c.dbf");
+    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(ErrorText, "Memo file not found: " + (dir_ / "c.dbt") + " [USE]");
+    EXPECT_EQ(CurrentMemo(), nullptr);
+
+    // Memo operations without a memo file or a table.
+    EXPECT_EQ(PutMemoText("x", 0), 0);
+    EXPECT_EQ(LastErrorCode, 1019);
+    FreeWorkArea();
+    std::string text;
+    EXPECT_FALSE(GetMemoText(1, text));
+    EXPECT_EQ(LastErrorCode, 215);
+}
+
+TEST_F(MemoFileTest, HeaderBlockSizeForCopying) {
+    const std::string p = dir_ / "x.fpt";
+    WriteBytes(p, std::string(512, '\0')); // FoxPro header with block size 0
+    os::File f;
+    ASSERT_EQ(f.Open(p, 18), 0);
+    EXPECT_EQ(MemoFileBlockSize(f, 0xF5), 512);
+    EXPECT_EQ(f.Tell(), 0u);
+    f.Close();
+    WriteBytes(p, std::string(4, '\0'));
+    ASSERT_EQ(f.Open(p, 18), 0);
+    EXPECT_EQ(MemoFileBlockSize(f, 0xF5), 64); // header too short
+    f.Close();
+    std::string h(24, '\0');
+    h[18] = 2, h[19] = 1, h[20] = 0, h[21] = 4;
+    WriteBytes(p, h);
+    ASSERT_EQ(f.Open(p, 18), 0);
+    EXPECT_EQ(MemoFileBlockSize(f, 0x8B), 1024);
+    h[18] = 0; // no valid-size mark
+    f.Close();
+    WriteBytes(p, h);
+    ASSERT_EQ(f.Open(p, 18), 0);
+    EXPECT_EQ(MemoFileBlockSize(f, 0x8B), 512);
+    EXPECT_EQ(MemoFileBlockSize(f, 0x83), 512);
+}
+
+TEST_F(MemoFileTest, Dbase3BlocksAndEndMark) {
+    const std::string t = dir_ / "d3.dbf";
+    MakeTable(t, 0x83, 512);
+    Open(t);
+    const std::string b511(511, 'x'), b512(512, 'y');
+    EXPECT_EQ(AppendMemo(b511), 1); // 511 + end mark: one block
+    EXPECT_EQ(AppendMemo(b512), 2); // the end mark starts a second block
+    EXPECT_EQ(AppendMemo("next"), 4);
+    EXPECT_EQ(Memo(1), b511);
+    EXPECT_EQ(Memo(2), b512);
+    EXPECT_EQ(Memo(4), "next");
+    const std::string bytes = ReadBytes(dir_ / "d3.dbt");
+    EXPECT_EQ(bytes.size(), 5u * 512);
+    EXPECT_EQ(bytes[1023], '\x1A');
+    EXPECT_EQ(bytes[3 * 512], '\x1A');
+    EXPECT_EQ(Le32At(bytes, 0), 5u);
+
+    // dBASE III never rewrites in place: a changed memo goes to the end.
+    EXPECT_EQ(PutMemoText("changed", 1), 5);
+    // A text holding bytes 0x03 and CR LF reads back whole.
+    const std::string odd = std::string("a\x03 b\r\nc\x8D\nd");
+    EXPECT_EQ(Memo(PutMemoText(odd, 0)), odd);
+    // AddMemo drops trailing blanks; an empty text writes nothing.
+    EXPECT_EQ(Memo(AddMemo("tail   ")), "tail");
+    EXPECT_EQ(AddMemo("    "), 0);
+    EXPECT_EQ(LastErrorCode, 0);
+    EXPECT_EQ(PutMemoText("", 0), 0);
+}
+
+TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
+    const std::string t = dir_ / "d3.dbf";
+    const std::string memo = MakeTable(t, 0x83, 512);
+    // Block 1: text without end mark up to the end of the file; block 3: a group memo.
+    std::string b = ReadBytes(memo).substr(0, 512);
+    b += std::string(1024, 'q');
+    b += std::string("\xFF\xFF\x08\x00", 4);
+    b += std::string("\x0D\x00\x00\x00", 4); // total 13: 5 text bytes
+    b += "group";
+    b += std::string(499, '\0');
+    WriteBytes(memo, b);
+    Open(t);
+    EXPECT_EQ(Memo(3), "group");
+    EXPECT_EQ(Memo(-3), "group"); // the dBASE III form of a group reference
+    EXPECT_EQ(Memo(0), "");
+    std::string text;
+    EXPECT_FALSE(GetMemoText(40, text));
+    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_FALSE(GetMemoText(std::numeric_limits<std::int32_t>::min(), text));
+    EXPECT_EQ(LastErrorCode, 1003);
+    FreeWorkArea();
+
+    // A dBASE IV file whose memo lacks the group header is read as text up to 0x1A; a group
+    // whose stored length passes the end of the file is cut there.
+    const std::string t4 = dir_ / "d4.dbf";
+    const std::string m4 = MakeTable(t4, 0x8B, 512);
+    b = ReadBytes(m4);
+    b.resize(512, '\0');
+    b += std::string("plain text\x1A", 11);
+    b.resize(1024, '\0');
+    b += std::string("\xFF\xFF\x08\x00\xFF\xFF\x00\x00", 8) + "short";
+    WriteBytes(m4, b);
+    Open(t4);
+    EXPECT_EQ(Memo(1), "plain text");
+    EXPECT_EQ(Memo(2), "short");
+}
+
+TEST_F(MemoFileTest, Dbase4RewritesInPlaceWhenItFits) {
+    for (std::uint16_t bs : {512, 1024}) {
+        const std::string t = dir_ / ("p" + std::to_string(bs) + ".dbf");
+        const std::string memo = MakeTable(t, 0x8B, bs);
+        Open(t);
+        const std::int32_t a = AppendMemo(std::string(bs + 100, 'a')); // two blocks
+        const std::int32_t next = AppendMemo("after");
+        EXPECT_EQ(a, 1);
+        EXPECT_EQ(next, 3);
+        // A text that fills the group, then a shorter one: both stay at their block.
+        EXPECT_EQ(PutMemoText(std::string(2 * bs - 9, 'b'), a), a);
+        EXPECT_EQ(Memo(a), std::string(2 * bs - 9, 'b'));
+        EXPECT_EQ(PutMemoText("short now", a), a);
+        EXPECT_EQ(Memo(a), "short now");
+        EXPECT_EQ(Memo(next), "after");
+        // Longer than the group: to the end of the file, the next memo untouched.
+        std::uint64_t size = ReadBytes(memo).size();
+        const std::int32_t moved = PutMemoText(std::string(2 * bs, 'c'), a);
+        EXPECT_EQ(static_cast<std::uint64_t>(moved), (size + bs - 1) / bs);
+        EXPECT_EQ(Memo(moved), std::string(2 * bs, 'c'));
+        EXPECT_EQ(Memo(next), "after");
+        const std::string bytes = ReadBytes(memo);
+        EXPECT_EQ(Le32At(bytes, 0), (bytes.size() + bs - 1) / bs);
+        EXPECT_EQ(bytes.substr(18, 4), std::string("\x02\x01", 2) + static_cast<char>(bs & 0xFF) +
+                                           static_cast<char>(bs >> 8));
+        FreeWorkArea();
+    }
+}
+
+// dBASE IV file (512-byte blocks) with memos at blocks 1 and 4 and a free list
+// header -> 2 (2 blocks) -> 6 (3 blocks) -> 9 (end of file).
+std::string FreeListFile(const std::string& header24) {
+    std::string b = header24;
+    b.resize(512 * 9, '\0');
+    auto put = [&](std::size_t block, std::uint32_t a, std::uint32_t c) {
+        for (int i = 0; i < 4; ++i) {
+            b[block * 512 + i] = static_cast<char>(a >> (8 * i));
+            b[block * 512 + 4 + i] = static_cast<char>(c >> (8 * i));
+        }
+    };
+    put(0, 2, 0);
+    put(1, 0x0008FFFF, 8 + 5);
+    b.replace(512 + 8, 5, "one..");
+    put(2, 6, 2);
+    put(4, 0x0008FFFF, 8 + 4);
+    b.replace(4 * 512 + 8, 4, "four");
+    put(5, 0, 0);
+    put(6, 9, 3);
+    return b;
+}
+
+TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
+    const std::string t = dir_ / "free.dbf";
+    const std::string memo = MakeTable(t, 0x8B, 512);
+    const std::string header = ReadBytes(memo).substr(0, 24);
+    WriteBytes(memo, FreeListFile(header));
+    Open(t);
+    // Three blocks needed: the group at 6 is taken and unlinked (2 now points to 9).
+    EXPECT_EQ(AllocMemoBlocks(3, 0, "[test]"), 6);
+    std::string b = ReadBytes(memo);
+    EXPECT_EQ(Le32At(b, 2 * 512), 9u);
+    // One block: the group at 2 is split, its surplus block 3 stays on the list.
+    EXPECT_EQ(AllocMemoBlocks(1, 0, "[test]"), 2);
+    b = ReadBytes(memo);
+    EXPECT_EQ(Le32At(b, 0), 3u);
+    EXPECT_EQ(Le32At(b, 3 * 512), 9u);
+    EXPECT_EQ(Le32At(b, 3 * 512 + 4), 1u);
+    FreeWorkArea();
+
+    // A stale list whose node is a used group: nothing is written into that memo.
+    b = FreeListFile(header);
+    b[0] = 4; // header -> 4, the memo "four"
+    WriteBytes(memo, b);
+    Open(t);
+    EXPECT_EQ(AllocMemoBlocks(1, 0, "[test]"), 9);
+    EXPECT_EQ(Memo(4), "four");
+    EXPECT_EQ(Memo(1), "one..");
+    FreeWorkArea();
+
+    // A list that runs in a circle ends the walks.
+    b = FreeListFile(header);
+    b[6 * 512] = 2; // 6 -> 2
+    WriteBytes(memo, b);
+    Open(t);
+    EXPECT_EQ(AllocMemoBlocks(5, 0, "[test]"), 9);
+    EXPECT_EQ(LastErrorCode, 0);
+    FreeMemoBlocks(7, 1);
+    EXPECT_EQ(LastErrorCode, 0);
+    EXPECT_EQ(Memo(4), "four");
+    FreeWorkArea();
+
+    // Released groups join a non-empty list in block order: memo 4 with block 5 between
+    // 2 and 6, block 1 before the head.
+    WriteBytes(memo, FreeListFile(header));
+    Open(t);
+    FreeMemoBlocks(4, 2);
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    FreeMemoBlocks(1, 1);
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    b = ReadBytes(memo);
+    EXPECT_EQ(Le32At(b, 0), 1u);
+    EXPECT_EQ(Le32At(b, 512), 2u);
+    EXPECT_EQ(Le32At(b, 512 + 4), 1u);
+    EXPECT_EQ(Le32At(b, 2 * 512), 4u);
+    EXPECT_EQ(Le32At(b, 4 * 512), 6u);
+    EXPECT_EQ(Le32At(b, 4 * 512 + 4), 2u);
+    // A write takes the first group large enough (2, two blocks; 1 is too small) and the
+    // header then marks the end of the file again, so programs that append at the header's
+    // block stay safe.
+    EXPECT_EQ(PutMemoText(std::string(600, 'w'), 0), 2);
+    b = ReadBytes(memo);
+    EXPECT_EQ(Le32At(b, 0), 9u);
+    EXPECT_EQ(Memo(2), std::string(600, 'w'));
+    // With the list empty, a memo that shrinks in place records nothing.
+    EXPECT_EQ(PutMemoText("small", 2), 2);
+    EXPECT_EQ(Le32At(ReadBytes(memo), 0), 9u);
+    EXPECT_EQ(Memo(2), "small");
+}
+
+TEST_F(MemoFileTest, FoxProAppendsWithBigEndianHeaders) {
+    const std::string t = dir_ / "fx.dbf";
+    const std::string memo = MakeTable(t, 0xF5, 64);
+    Open(t);
+    EXPECT_EQ(AppendMemo(std::string(100, 'f')), 8);
+    EXPECT_EQ(AppendMemo("g"), 10); // 108 bytes: two 64-byte blocks
+    const std::string b = ReadBytes(memo);
+    EXPECT_EQ(Be32At(b, 8 * 64), 1u);
+    EXPECT_EQ(Be32At(b, 8 * 64 + 4), 100u);
+    EXPECT_EQ(Be32At(b, 0), (b.size() + 63) / 64);
+    // FoxPro rewrites append too.
+    EXPECT_EQ(PutMemoText("h", 8), 11);
+    EXPECT_EQ(Memo(8), std::string(100, 'f'));
+}
+
+TEST_F(MemoFileTest, ConversionRoutinesSeeWhatTheFileHolds) {
+    // A reversible byte transformation installed as the area's conversion routines.
+    auto flip = [](char* bytes, std::uint16_t n) {
+        for (std::uint16_t i = 0; i < n; ++i)
+            bytes[i] = static_cast<char>(bytes[i] ^ 0x20);
+    };
+    for (std::uint8_t flavour : {0x83, 0x8B, 0xF5}) {
+        const std::string t = dir_ / ("cv" + std::to_string(flavour) + ".dbf");
+        const std::string memo = MakeTable(t, flavour, 512);
+        Open(t);
+        CurrentWorkArea()->ReadHook = flip;
+        CurrentWorkArea()->WriteHook = flip;
+        const std::string text(1300, 'm');
+        const std::int32_t block = PutMemoText(text, 0);
+        EXPECT_EQ(Memo(block), text);
+        const std::string raw = ReadBytes(memo);
+        const std::size_t start = block * 512 + (flavour == 0x83 ? 0 : 8);
+        EXPECT_EQ(raw.substr(start, 4), "MMMM");
+        FreeWorkArea();
+    }
+}
+
+TEST_F(MemoFileTest, ReleasedBlockCounterAndHeaderAfterWrites) {
+    const std::string t = dir_ / "cnt.dbf";
+    const std::string memo = MakeTable(t, 0x8B, 512);
+    Open(t);
+    const std::int32_t a = AppendMemo(std::string(600, 'a'));
+    ASSERT_TRUE(GetMemo(a));
+    EXPECT_EQ(MemoBlocksRead, 2u);
+    EXPECT_EQ(EditMemo(a), a);
+    EXPECT_EQ(Le32At(ReadBytes(memo), 32), 2u);
+}
+
+// ---- the memo lock between processes ----
+
+int WaitChild(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+TEST_F(MemoFileTest, WriterWaitsForTheMemoLock) {
+    const std::string t = dir_ / "lock.dbf";
+    const std::string memo = MakeTable(t, 0x8B, 512);
+    Open(t, false);
+    ASSERT_TRUE(FLock());
+    int ready[2], go[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        os::File f;
+        if (f.Open(memo, 0x42) != 0 || f.Lock(10, 1) != 0) _exit(2);
+        char c = 1;
+        if (write(ready[1], &c, 1) != 1) _exit(3);
+        if (read(go[0], &c, 1) != 1) _exit(4);
+        if (c == 2) usleep(150 * 1000); // held while the parent waits
+        f.Unlock(10, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+
+    // Held for good: the write fails with 1017 and the area holds no lock afterwards.
+    MemoLockWait = 50;
+    EXPECT_EQ(PutMemoText("blocked", 0), 0);
+    EXPECT_EQ(LastErrorCode, 1017);
+    EXPECT_FALSE(CurrentMemo()->Locked);
+
+    // Released while the writer waits: the write goes through.
+    MemoLockWait = 5000;
+    c = 2;
+    ASSERT_EQ(write(go[1], &c, 1), 1);
+    const std::int32_t block = PutMemoText("waited", 0);
+    EXPECT_EQ(LastErrorCode, 0) << ErrorText;
+    EXPECT_EQ(Memo(block), "waited");
+    EXPECT_FALSE(CurrentMemo()->Locked);
+    EXPECT_EQ(WaitChild(pid), 0);
+    for (int fd : {ready[0], ready[1], go[0], go[1]})
+        close(fd);
+
+    // The byte is free again for another program.
+    os::File other;
+    ASSERT_EQ(other.Open(memo, 0x42), 0);
+    EXPECT_EQ(other.Lock(10, 1), 0);
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#pragma once
+// Helpers of the memo tests: engine start state with the memo unit registered, tables of each
+// memo flavour, memo references of records, raw file bytes.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dbf/dbf4.h"
+#include "dbf/dbfcreate.h"
+#include "dbf/dbffile.h"
+#include "dbf/dbfhooks.h"
+#include "dbf/fieldvars.h"
+#include "dbf/memo.h"
+#include "dbf/tzcommon.h"
+#include "dbf/tzerror.h"
+#include "dbf/tzfiles.h"
+#include "dbffile_testutil.h"
+
+namespace memotest {
+
+using dbftest::RunCommand;
+using dbftest::ScratchDir;
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void PatchByte(const std::string& path, std::size_t at, std::uint8_t value) {
+    std::string b = ReadBytes(path);
+    b.at(at) = static_cast<char>(value);
+    WriteBytes(path, b);
+}
+
+inline std::uint32_t Le32At(const std::string& b, std::size_t at) {
+    return static_cast<std::uint8_t>(b.at(at)) | (static_cast<std::uint8_t>(b.at(at + 1)) << 8) |
+           (static_cast<std::uint8_t>(b.at(at + 2)) << 16) |
+           (static_cast<std::uint32_t>(static_cast<std::uint8_t>(b.at(at + 3))) << 24);
+}
+
+inline std::uint32_t Be32At(const std::string& b, std::size_t at) {
+    return (static_cast<std::uint32_t>(static_cast<std::uint8_t>(b.at(at))) << 24) |
+           (static_cast<std::uint8_t>(b.at(at + 1)) << 16) |
+           (static_cast<std::uint8_t>(b.at(at + 2)) << 8) | static_cast<std::uint8_t>(b.at(at + 3));
+}
+
+// Table NAME C(10), NOTE M with a memo file of the given flavour and block size, created by
+// the file layer (the dBASE III and FoxPro versions are set in the header afterwards).
+// Returns the memo file's path.
+inline std::string MakeTable(const std::string& path, std::uint8_t flavour, std::uint16_t bs) {
+    std::vector<dbf::TDbfFieldDesc> fields(2);
+    fields[0].Name = "NAME";
+    fields[0].Type = 'C';
+    fields[0].Length = 10;
+    fields[1].Name = "NOTE";
+    fields[1].Type = 'M';
+    dbf::TWorkArea scratch;
+    const std::uint16_t savedBs = dbf::MemoBlockSize;
+    const std::uint8_t savedVersion = dbf::DefaultVersion;
+    dbf::MemoBlockSize = bs;
+    dbf::DefaultVersion = 0x8B;
+    dbf::CreateDbf(scratch, path, fields);
+    dbf::MemoBlockSize = savedBs;
+    dbf::DefaultVersion = savedVersion;
+    if (dbf::LastErrorCode != 0) throw std::runtime_error("CreateDbf: " + dbf::ErrorText);
+    const std::string dbt = dbf::ForceExt(path, "dbt");
+    if (flavour == 0x8B) return dbt;
+    std::remove(dbt.c_str());
+    PatchByte(path, 0, flavour);
+    const std::string memo = dbf::ForceExt(path, flavour == 0xF5 ? "fpt" : "dbt");
+    dbf::CreateMemoFile(memo, flavour, bs, "test");
+    if (dbf::LastErrorCode != 0) throw std::runtime_error("CreateMemoFile: " + dbf::ErrorText);
+    return memo;
+}
+
+inline std::int32_t MemoRef() {
+    return dbf::GetVarInt32(dbf::FieldAddress(2));
+}
+
+// Engine start state with the memo unit, every area closed at the end.
+class MemoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dbf::InitTzCommon();
+        dbf::InitWorkAreas();
+        dbf::ClearEngineHooks();
+        dbf::RegisterMemoHooks();
+        dbf::SetErrorReporting(false);
+        dbf::MultiUser = true;
+        dbf::OpenModeOverride = 65535;
+        dbf::AnsiTables = true;
+        dbf::MemoWidthOn = false;
+        dbf::MemoLockWait = 1000;
+        dbf::MemoSharedReopen = false;
+        dbf::ClearMemoLines();
+        dbf::MemoBlocksRead = 0;
+    }
+    void TearDown() override {
+        dbf::DoneWorkAreas();
+        dbf::ClearEngineHooks();
+        dbf::ResetErrorState();
+    }
+
+    // Opens path in area 1 (exclusive unless told otherwise).
+    void Open(const std::string& path, bool exclusive = true) {
+        ASSERT_TRUE(dbf::Select(1));
+        dbf::Use(path + (exclusive ? " EXCLUSIVE" : ""));
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    }
+
+    // Appends a record whose memo holds text; returns its block.
+    std::int32_t AppendMemo(const std::string& text) {
+        dbf::Append();
+        EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        const std::int32_t block = dbf::PutMemoText(text, 0);
+        EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        dbf::SetVarInt32(dbf::FieldAddress(2), block);
+        dbf::Replace();
+        EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        return block;
+    }
+
+    std::string Memo(std::int32_t block) {
+        std::string text;
+        EXPECT_TRUE(dbf::GetMemoText(block, text)) << dbf::ErrorText;
+        return text;
+    }
+
+    ScratchDir dir_;
+};
+
+} // namespace memotest
