@@ -179,6 +179,7 @@ void StrToBcd(BcdKey& dest, std::string_view text, int length, int decimals) {
 
 void FloatToBcd(BcdKey& dest, int decimals, double x) {
     // The text is as long as the value needs (up to 600 characters), never a fixed 50.
+    decimals = std::clamp(decimals, 0, 255);
     char buf[kFixedTextMax];
     const std::size_t n = FormatFixed(x, decimals, buf);
     StrToBcd(dest, std::string_view(buf, n), static_cast<int>(n), decimals);

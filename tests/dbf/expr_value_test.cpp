@@ -102,6 +102,8 @@ TEST(ExprBcd, CompareOrdersTheExamplesAndFloats) {
     EXPECT_EQ(a, Bcd("123.45", 2));
     FloatToBcd(a, 2, 2.675);
     EXPECT_EQ(a, Bcd("2.68", 2)) << "the decimal text decides the last place";
+    FloatToBcd(a, -3, 1234.5);
+    EXPECT_EQ(a, Bcd("1235", 0)) << "no places below 0";
 }
 
 TEST(ExprBcd, HugeAndTinyValuesStayInsideTheKeyAndInOrder) {
