@@ -347,6 +347,9 @@ void SendToTextPrinter(const std::string& file) {
         return;
     }
     const std::string all = gPrinterPrefix + bytes;
+    if (all.empty()) return; // nothing left to print: no empty job
+    // The set-up goes to the printer once, before the first page.
+    gPrinterPrefix.clear();
     if (!TextPrinterTarget.empty() && TextPrinterTarget.front() == '/') {
         const int err = WriteDeviceFile(TextPrinterTarget, all);
         if (err != 0) {
@@ -947,6 +950,17 @@ void ListCopyTextFile(const std::string& name) {
 
 void AskInsertPaper() {
     if (ListSinglePage == 0) return;
+    if (ListOutputMode == ListDeviceTextPrinter && gListOpen && SharedTextFile.IsOpen() &&
+        SharedTextFile.IsOutput() && ListPageNo > 0) {
+        // The pages written so far go to the printer before the next sheet is asked for, as
+        // they would on a port: the user feeds each sheet when its page comes.
+        CloseChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+        SendToTextPrinter(ListFileName);
+        if (AbortFlag != 0) return;
+        RewriteChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+    }
     if (!AskYesNoCancel("Insert paper.  Continue ?")) AbortFlag = 1;
 }
 

@@ -439,29 +439,45 @@ TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
 TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     const std::string device = Path("lp0");
     WriteAll(device, "");
+    WriteAll(Path("TEXT.HXP"), "<setup>");
+    CurrentDir cd(dir);
     TextPrinterTarget = device;
     FrameStyle = 1;
     LinesPerPage = 20;
     ListHeader("Pages", "", "", "", "", 0);
+    // Each page is printed before the paper for the next one is asked for.
+    std::vector<std::string> printedWhenAsked;
     ScriptedResponder r;
-    r.OnMessage(IDYES).OnMessage(IDYES).OnMessage(IDYES).OnMessage(IDNO);
+    r.OnMessage(IDYES); // single-page printing
+    for (int i = 0; i < 3; ++i)
+        r.OnMessage(IDYES);
+    r.OnMessage(IDNO);
     ResponderScope scope(r);
     ListBegin(ListDeviceTextPrinter, "");
     EXPECT_EQ(ListSinglePage, 1);
     ASSERT_TRUE(ListRewrite());
     ListHead(0, 1);
-    for (int i = 1; i <= 30 && AbortFlag == 0; ++i)
+    EXPECT_EQ(ReadAll(device), ""); // the first sheet: nothing printed before it
+    int written = 0;
+    for (int i = 1; i <= 40 && AbortFlag == 0; ++i) {
         ListLine("row " + std::to_string(i));
-    // The third page's paper question was answered No: nothing is printed.
+        if (AbortFlag == 0) written = i;
+    }
+    // The fourth sheet was refused: the pages before it are printed, nothing after them.
     EXPECT_EQ(AbortFlag, 1);
     ListEnd();
     EXPECT_EQ(r.Pending(), 0);
     EXPECT_EQ(Errors(r).size(), 0u);
-    EXPECT_EQ(CountOf(Messages(r)[1], "Insert paper.  Continue ?"), 1);
-    EXPECT_EQ(ReadAll(device), "");
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{"lp0"});
+    const std::string got = ReadAll(device);
+    EXPECT_EQ(got.rfind("<setup>       ****", 0), 0u);
+    EXPECT_EQ(CountOf(got, "<setup>"), 1);
+    EXPECT_EQ(CountOf(got, "\f"), 3);
+    EXPECT_EQ(CountOf(got, "Pages"), 3);
+    EXPECT_EQ(got.back(), '\f');
+    EXPECT_EQ(CountOf(got, "row "), written);
+    EXPECT_EQ(TempFiles(), (std::vector<std::string>{"TEXT.HXP", "lp0"}));
 
-    // Without single pages the whole listing is appended to the device.
+    // Without single pages the whole listing is appended to the device at the end.
     AbortFlag = 0;
     ScriptedResponder r2;
     r2.OnMessage(IDNO);
@@ -472,10 +488,11 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     ListHead(0, 0);
     ListLine("row 1");
     ListSectionBreak();
+    EXPECT_EQ(ReadAll(device), "before|");
     ListEnd();
-    const std::string got = ReadAll(device);
-    EXPECT_EQ(got.rfind("before|       ****", 0), 0u);
-    EXPECT_EQ(got.substr(got.size() - 15), "       row 1\r\n\f");
+    const std::string all = ReadAll(device);
+    EXPECT_EQ(all.rfind("before|<setup>       ****", 0), 0u);
+    EXPECT_EQ(all.substr(all.size() - 15), "       row 1\r\n\f");
 }
 
 TEST_F(ListingDevices, TextPrinterFailuresAreReported) {
