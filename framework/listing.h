@@ -168,7 +168,8 @@ void ListSectionBreak();
 void ListPageCheck(std::int32_t mode);
 // Copies a file (DOS code page) into the listing as it stands.
 void ListCopyTextFile(const std::string& name);
-// Single-page printing: "Insert paper.  Continue ?"; anything but Yes sets AbortFlag.
+// Single-page printing: "Insert paper.  Continue ?"; anything but Yes sets AbortFlag. On the
+// text printer the pages written so far are printed first, so each sheet is fed for its page.
 void AskInsertPaper();
 // Reserves a free AddBackslash(TempDir) + "$OUT" + n + ".TMP" (n = 1 .. 11), created
 // exclusively so that two running programs never share one; AbortFlag when none is free.
