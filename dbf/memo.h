@@ -55,8 +55,9 @@ extern std::uint32_t MemoLockWait; // how long a writer waits for the memo lock 
 // a dBASE IV file by UpdateMemoHeader).
 extern std::uint32_t MemoBlocksRead;
 
-// Fills MemoHooks (open, close, re-create, add, memo text, text-file driver). Called at engine
-// start, after the work areas were set up (which empties the table).
+// Fills MemoHooks (open, close, re-create, add, memo text, text-file driver) and the expression
+// engine's memo-text hook. Called at engine start, after the work areas were set up (which
+// empties the table).
 void RegisterMemoHooks();
 
 // ---- memo file lifecycle ----

@@ -12,6 +12,7 @@
 #include "dbf/tzcommon.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
+#include "dbf/zazavizi.h"
 #include "platform/os/clock.h"
 
 namespace dbf {
@@ -103,6 +104,7 @@ void RegisterMemoHooks() {
     MemoHooks.RecreateMemofile = &RecreateMemofile;
     MemoHooks.AddMemo = &HookAddMemo;
     MemoHooks.MemoText = &HookMemoText;
+    MemoTextHook = &MemoExprText;
 }
 
 TMemoFile* CurrentMemo() {
@@ -142,7 +144,7 @@ bool CheckMemoArea(const std::string& context) {
     const std::string ctx = context.substr(0, 80);
     const TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, "No database in use [" + ctx + "]");
+        SetError(215, " [" + ctx + "]");
         return true;
     }
     if (a->MemoFile == nullptr) {
@@ -156,7 +158,7 @@ void OpenMemofile(const std::string& tableName) {
     LastErrorCode = 0;
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, "No database in use [USE]");
+        SetError(215, " [USE]");
         return;
     }
     const std::uint8_t flavour = GetMemoType();

@@ -1,6 +1,7 @@
 // The memo line table (reading into lines, word wrap, writing lines back) and the text-file
 // driver over it.
 
+#include "dbf/zazavizi.h"
 #include "memo_testutil.h"
 
 namespace {
@@ -196,6 +197,22 @@ TEST_F(MemoLinesTest, DriverSelectsItsOwnArea) {
     TMemoTextFile g;
     EXPECT_FALSE(AssignMemo(g, held));
     EXPECT_EQ(LastErrorCode, 215);
+}
+
+TEST_F(MemoLinesTest, ExpressionsSeeTheMemoText) {
+    MakeTable(dir_ / "ex.dbf", 0x8B, 512);
+    Open(dir_ / "ex.dbf");
+    AppendMemo("Hob\r\nDIN 3972\r\n");
+    AppendMemo(std::string(600, 'v'));
+    InitParser();
+    CompiledExpr* e = AssignExpr("NOTE");
+    ASSERT_NE(e, nullptr) << ErrorText;
+    Go(1);
+    EXPECT_STREQ(static_cast<const char*>(EvaluateExpr(e)), "HobDIN 3972");
+    // The pool holds 255 characters of a long memo.
+    Go(2);
+    EXPECT_EQ(std::string(static_cast<const char*>(EvaluateExpr(e))), std::string(255, 'v'));
+    FreeExpr(e);
 }
 
 TEST_F(MemoLinesTest, FailedWriteKeepsTheFieldsMemo) {
