@@ -18,6 +18,7 @@
 #include "dbf/tzfiles.h"
 #include "dbf/tzmsg.h"
 #include "dbf/tzstr.h"
+#include "platform/os/codepage.h"
 #include "platform/os/file.h"
 
 namespace dbf {
@@ -206,7 +207,10 @@ void ConvertField(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc
         return;
     case 'M':
         if (sf.Type == 'C') {
-            const std::string s = RTrim(GetVarString(sv));
+            std::string s = RTrim(GetVarString(sv));
+            // Memo files keep the table's code page, as its records do.
+            const TWorkArea* target = Cur();
+            if (target != nullptr && target->OemTranslate) s = os::AnsiToOem(s);
             if (!s.empty() && MemoHooks.AddMemo != nullptr) SetVarInt32(tv, MemoHooks.AddMemo(s));
         } else if (sf.Type == 'M') {
             const std::int32_t block = GetVarInt32(sv);

@@ -9,13 +9,16 @@ python3-dbfread reads them, the csv module reads delimited text).
                         WHEN D, CODE C(3), BOX C(6); record 3 deleted
   make-search FILE      dBASE III table, code page 437: NAME C(10), NUM N(6,2), OK L, DAY D,
                         TXT C(8) (box-drawing and accented letters), records 4 and 6 deleted
+  make-memo FILE        dBASE III table with a memo file: NAME C(10), NOTE M
+  make-ctext FILE       dBASE III table: NAME C(10), NOTE C(30) (texts for memo fields)
   csv FILE OUT          the delimited text of FILE built from dbfread's values: C quoted (a quote
                         doubled), D as YYYYMMDD, numbers with the field's decimals, L as T/F,
                         CR LF, a final byte 26; Windows 1252
   csvread FILE TXT      reads TXT with the csv module and compares every C value with FILE's;
                         prints "ok" or the first difference
   dump FILE             dbfread's records, one line each: deleted flag, then the values
-                        (tab-separated; None as <None>, dates YYYYMMDD, logicals T/F)
+                        (tab-separated; None as <None>, dates YYYYMMDD, logicals T/F, CR and LF
+                        as \\r and \\n)
   same A B              "ok" when A and B hold equal records (dbfread, live and deleted)
 """
 import datetime
@@ -66,6 +69,17 @@ def make_search(path):
         ("ab", 6.0, True, datetime.date(2026, 1, 10), "zAbz"),
     ]
     table(path, "name C(10); num N(6,2); ok L; day D; txt C(8)", rows, deleted=(3, 5))
+
+
+def make_memo(path):
+    rows = [("one", "first line\r\nsecond line"), ("two", "\u00e4rger"),
+            ("three", "another\r\nthe NEEDLE here")]
+    table(path, "name C(10); note M", rows)
+
+
+def make_ctext(path):
+    rows = [("one", "a memo from text  "), ("two", ""), ("three", "caf\u00e9, \"quoted\"")]
+    table(path, "name C(10); note C(30)", rows)
 
 
 def open_read(path):
@@ -138,7 +152,8 @@ def show(value):
         return value.strftime("%Y%m%d")
     if isinstance(value, float):
         return repr(value)
-    return str(value)
+    # dbfread hands dBASE IV memos over with the group header's 8 bytes of padding.
+    return str(value).rstrip("\0").replace("\r", "\\r").replace("\n", "\\n")
 
 
 def all_records(t):
@@ -165,6 +180,10 @@ def main():
         make_other(sys.argv[2])
     elif cmd == "make-search":
         make_search(sys.argv[2])
+    elif cmd == "make-memo":
+        make_memo(sys.argv[2])
+    elif cmd == "make-ctext":
+        make_ctext(sys.argv[2])
     elif cmd == "csv":
         csv_of(sys.argv[2], sys.argv[3])
     elif cmd == "csvread":
