@@ -544,7 +544,11 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
             if (code != 0) break;
             Append();
             code = LastErrorCode;
-            if (code != 0) break;
+            if (code != 0) {
+                // The stored copy prepared for this record must not serve a later one.
+                if (WorkAreaSlot(targetSlot) == target) target->StoredRecNo = 0;
+                break;
+            }
             CurrentAreaNo = sourceSlot;
             Skip(1);
             code = LastErrorCode;

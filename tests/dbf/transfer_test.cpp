@@ -259,4 +259,22 @@ TEST_F(AppendFromTest, SharedTargetNeedsItsLock) {
     EXPECT_EQ(RecCount(), 4);
 }
 
+TEST_F(AppendFromTest, AnEngineExceptionClosesTheTemporarySource) {
+    const std::string target = dir_ / "x.dbf";
+    Create(target, {Def("NAME", 'C', 8)});
+    Open(4, target);
+    SetErrorReporting(true);
+    {
+        RaiseOnErrorScope raise;
+        EXPECT_THROW(AppendFrom(other_), ERivozError); // no lock on the shared target
+    }
+    SetErrorReporting(false);
+    EXPECT_EQ(CurrentArea(), 4);
+    EXPECT_EQ(WorkAreaSlot(35), nullptr);
+    EXPECT_EQ(RecCount(), 0);
+    ASSERT_TRUE(ALock());
+    EXPECT_EQ(AppendFrom(other_), 0);
+    EXPECT_EQ(RecCount(), 4);
+}
+
 } // namespace
