@@ -134,7 +134,9 @@ std::string DbhLine(std::string_view name, std::string_view title) {
 }
 
 std::string DbhListText(const DbhEntry& e) {
-    return os::Utf8Left(PadTrim(e.Name, DbhNameLength) + ": " + e.Title, TextLineCapacity);
+    std::string name = os::Utf8Left(e.Name, DbhNameLength);
+    name.append(DbhNameLength - os::Utf8Length(name), ' ');
+    return os::Utf8Left(name + ": " + e.Title, TextLineCapacity);
 }
 
 std::string DbhPictureName(std::string_view name) {
