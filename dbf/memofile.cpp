@@ -199,7 +199,6 @@ void OpenMemofile(const std::string& tableName) {
 }
 
 void CloseMemofile() {
-    LastErrorCode = 0;
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr || a->MemoFile == nullptr) return;
     std::unique_ptr<TMemoFile> memo(a->MemoFile);

@@ -120,6 +120,16 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
     EXPECT_EQ(ErrorText, "Memo file not found: " + (dir_ / "c.dbt") + " [USE]");
     EXPECT_EQ(CurrentMemo(), nullptr);
 
+    // A memo file whose name differs in letter case is found.
+    MakeTable(dir_ / "u.dbf", 0x8B, 512);
+    std::rename((dir_ / "u.dbt").c_str(), (dir_ / "U.DBT").c_str());
+    ASSERT_TRUE(Select(2));
+    Use(dir_ / "u.dbf EXCLUSIVE");
+    ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    EXPECT_EQ(CurrentMemo()->FileName, dir_ / "U.DBT");
+    FreeWorkArea();
+    ASSERT_TRUE(Select(1));
+
     // Memo operations without a memo file or a table.
     EXPECT_EQ(PutMemoText("x", 0), 0);
     EXPECT_EQ(LastErrorCode, 1019);
