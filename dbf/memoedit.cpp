@@ -140,8 +140,10 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
             return 0;
         }
         const std::uint32_t needed = static_cast<std::uint32_t>((text.size() + 8) / bs + 1);
-        const std::int32_t old =
+        std::int32_t old =
             oldBlock == std::numeric_limits<std::int32_t>::min() ? 0 : std::abs(oldBlock);
+        // A reference past the end of the file (a damaged field) is no old memo.
+        if (static_cast<std::uint64_t>(old) * bs + 8 > offset) old = 0;
         if (old != 0) {
             std::int32_t count = old;
             std::array<std::uint8_t, 8> h{};
@@ -184,10 +186,7 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
         return 0;
     }
     CommitMemofile();
-    if (LastErrorCode != 0) {
-        MemoError(LastErrorCode, m.FileName + " " + bracket);
-        return 0;
-    }
+    if (LastErrorCode != 0) return 0;
     UpdateMemoHeader();
     if (LastErrorCode != 0) return 0;
     return static_cast<std::int32_t>(block);

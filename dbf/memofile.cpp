@@ -375,7 +375,10 @@ bool ReadGroupHeader(std::int32_t& block, std::array<std::uint8_t, 8>& header) {
 }
 
 void CommitMemofile() {
-    if (TMemoFile* m = CurrentMemo()) FlushFile(m->File);
+    TMemoFile* m = CurrentMemo();
+    if (m == nullptr) return;
+    const int code = m->File.Flush();
+    if (code != 0) MemoError(static_cast<std::uint16_t>(code), m->FileName + " [CommitMemofile]");
 }
 
 std::uint16_t MemoFileBlockSize(os::File& file, std::uint8_t flavour) {

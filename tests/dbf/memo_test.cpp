@@ -250,6 +250,9 @@ TEST_F(MemoFileTest, Dbase4RewritesInPlaceWhenItFits) {
         const std::int32_t moved = PutMemoText(std::string(2 * bs, 'c'), a);
         EXPECT_EQ(static_cast<std::uint64_t>(moved), (size + bs - 1) / bs);
         EXPECT_EQ(Memo(moved), std::string(2 * bs, 'c'));
+        // A damaged old reference past the end of the file is no reason to refuse the write.
+        EXPECT_GT(PutMemoText("fresh", 99999), moved);
+        EXPECT_EQ(LastErrorCode, 0);
         EXPECT_EQ(Memo(next), "after");
         const std::string bytes = ReadBytes(memo);
         EXPECT_EQ(Le32At(bytes, 0), (bytes.size() + bs - 1) / bs);
