@@ -9,6 +9,7 @@
 #include "framework/uinput.h"
 #include "framework/utilfile.h"
 #include "framework/utilstr.h"
+#include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
 namespace {
@@ -134,9 +135,12 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin,
         NothingSaved("file " + name + " " + "read error");
         return false;
     }
-    // The new file is written beside the old one and replaces it only when it is complete.
+    // The new file is written beside the old one and replaces it only when it is complete
+    // (under the name the old one has, whatever its letter case).
+    std::string real;
+    if (os::ResolvePathNoCase(name, real) != 0) real = name;
     TextFile target;
-    target.Assign(name, TextEncoding::Oem);
+    target.Assign(real, TextEncoding::Oem);
     if (target.Rewrite() != 0) {
         NothingSaved("file " + name + " " + "cannot be written");
         return false;

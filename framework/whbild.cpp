@@ -10,6 +10,7 @@
 #include "framework/settings.h"
 #include "framework/uinput.h"
 #include "framework/utilstr.h"
+#include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
 namespace {
@@ -41,10 +42,13 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
     return true;
 }
 
-// The index rewritten with lines; on failure the old index stays and the user is told.
+// The index rewritten with lines; on failure the old index stays and the user is told. An
+// index found under another letter case is replaced under its own name.
 bool WriteLines(const std::string& file, const std::vector<std::string>& lines) {
+    std::string real;
+    if (os::ResolvePathNoCase(file, real) != 0) real = file;
     TextFile f;
-    f.Assign(file, TextEncoding::Oem);
+    f.Assign(real, TextEncoding::Oem);
     bool ok = f.Rewrite() == 0;
     for (const std::string& l : lines) {
         if (!ok) break;

@@ -105,6 +105,14 @@ TEST_F(Catalogue, ReadsQuotedEntriesAndPassesOverMalformedLines) {
     EXPECT_EQ(DbhPictureName("Gear One9"), "gearone");
 }
 
+TEST_F(Catalogue, IndexUnderAnotherLetterCaseIsReplacedInPlace) {
+    const fs::path upper = dir_ / "QOR1W.DBH";
+    std::ofstream(upper, std::ios::binary) << "\"one\",\"First\"\r\n";
+    EXPECT_TRUE(DbhAppend(DbhFileName(), "two", "Second"));
+    EXPECT_FALSE(fs::exists(index_));
+    EXPECT_EQ(ReadBytes(upper), "\"one\",\"First\"\r\n\"two\",\"Second\"\r\n");
+}
+
 TEST_F(Catalogue, AtMost130Entries) {
     std::string text;
     for (int i = 0; i < 135; ++i)

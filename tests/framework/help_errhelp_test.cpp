@@ -324,6 +324,15 @@ TEST_F(ErrHelp, AWriteFailureLeavesTheOriginalIntact) {
     EXPECT_EQ(rem, "new remedy");
 }
 
+TEST_F(ErrHelp, HelpFileUnderAnotherLetterCaseIsReplacedInPlace) {
+    fs::rename(dir_ / "qor1w.err", dir_ / "QOR1W.ERR");
+    EXPECT_TRUE(SaveErrHelpEntry("Warning: undercut !", "o", "r"));
+    EXPECT_FALSE(fs::exists(dir_ / "qor1w.err"));
+    std::string o, rem;
+    ASSERT_EQ(FindErrHelp("Warning: undercut !", o, rem), 0);
+    EXPECT_EQ(o, "o");
+}
+
 TEST_F(ErrHelp, HelpButtonOfTheFormShowsHelp1970) {
     static std::uint16_t shown = 0;
     ShowHelpHandler = [](std::uint16_t n, std::uint16_t mode) {
