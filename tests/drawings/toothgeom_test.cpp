@@ -1,0 +1,279 @@
+// Tooth-form geometry functions, the drawing counts and the diameter arcs of "DTEIL". The arcs
+// are read back with ezdxf (tests/cad/dxf_check.py).
+
+#include "tests/cad/cad_testutil.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "calc/geardata.h"
+#include "drawings/annotate.h"
+#include "drawings/toolprofile.h"
+#include "drawings/toothform.h"
+#include "drawings/toothgeom.h"
+
+using namespace cadtest;
+
+namespace {
+
+class ToothGeomTest : public CadTest {
+protected:
+    void SetUp() override {
+        CadTest::SetUp();
+        InitGearDataUnit();
+        ClearErrors();
+        CadDecimals = 9;
+    }
+    void TearDown() override {
+        CadTest::TearDown();
+        InitGearDataUnit();
+        ClearErrors();
+    }
+    // A bare gear 2 with the values the functions read (no calculation).
+    static void Gear(int z, long double d, long double db, long double dfx, long double rho) {
+        TGearData& g = GearData;
+        g.z[2] = z;
+        g.d[2] = d;
+        g.db[2] = db;
+        g.dfx[2] = dfx;
+        g.rhoaP0[2] = rho;
+        g.alphaRad = DegToRad(20.0L);
+    }
+};
+
+TEST_F(ToothGeomTest, RootFormDiameterIsTheLargerOnExternalGearsOnly) {
+    const long double lift = 2 * 0.5L * (1 - sinl(DegToRad(20.0L)));
+    Gear(20, 40, 37.5L, 35, 0.5L); // tool form diameter 35.658 below db
+    EXPECT_TRUE(BaseCircleAboveRootForm(2));
+    EXPECT_EQ(RootFormDiameter(2), 37.5L);
+    Gear(20, 40, 37.5L, 37.2L, 0.5L); // 37.858 above db
+    EXPECT_FALSE(BaseCircleAboveRootForm(2));
+    EXPECT_NEAR(RootFormDiameter(2), 37.2L + lift, 1e-15L);
+    Gear(-80, -240, -225.5L, -247.5L, 0.5L); // internal: never the base circle
+    EXPECT_FALSE(BaseCircleAboveRootForm(2));
+    EXPECT_NEAR(RootFormDiameter(2), -247.5L + lift, 1e-13L);
+}
+
+TEST_F(ToothGeomTest, InvolutePointAtThePitchCircleOfAHelicalGear) {
+    TGearData& g = GearData;
+    const long double beta = DegToRad(15.0L);
+    const long double d = 25 * 3 / cosl(beta);
+    const long double at = atanl(tanl(DegToRad(20.0L)) / cosl(beta));
+    Gear(25, d, d * cosl(at), d - 7.5L, 0.75L);
+    g.betaRad = beta;
+    g.alphat = at;
+    g.snx[2] = 5.4L;
+    const TFlankPoint p = InvolutePoint(2, d);
+    EXPECT_NEAR(p.psi, 5.4L / (d * cosl(beta)), 1e-15L);
+    EXPECT_NEAR(std::hypot(p.x, p.y), d / 2, 1e-12L);
+    EXPECT_NEAR(p.x / p.y, tanl(p.psi), 1e-15L);
+    // Below the base circle the pressure angle is taken as 0: the base-circle half angle.
+    const TFlankPoint b = InvolutePoint(2, d * 0.5L);
+    EXPECT_NEAR(b.psi, 5.4L / (d * cosl(beta)) + tanl(at) - at, 1e-15L);
+    EXPECT_EQ(ErrorCount, 0);
+}
+
+TEST_F(ToothGeomTest, InvolutePointOfDiameterZeroReportsOnce) {
+    Gear(20, 40, 37.5L, 35, 0.5L);
+    GearData.snx[2] = 3;
+    for (int k = 0; k < 2; ++k) {
+        const TFlankPoint p = InvolutePoint(2, 0);
+        EXPECT_EQ(p.x, 0);
+        EXPECT_EQ(p.y, 0);
+        EXPECT_EQ(p.psi, 0);
+    }
+    ASSERT_EQ(ErrorCount, 1);
+    EXPECT_EQ(ErrorList[1].str(), "Fatal  : d = 0 !");
+    const TFlankPoint q = InvolutePointXe(2, 0);
+    EXPECT_TRUE(std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.psi));
+}
+
+TEST_F(ToothGeomTest, PremachinedFlankUsesTheMeanShiftWithAllowance) {
+    TGearData& g = GearData;
+    Gear(20, 40, 40 * cosl(DegToRad(20.0L)), 35, 0.5L);
+    g.alphat = DegToRad(20.0L);
+    g.mn = 2;
+    g.xEmaxV[2] = 0.3L;
+    g.xEminV[2] = 0.1L;
+    const TFlankPoint p = InvolutePointXe(2, 40);
+    // sn of the mean shift 0.2: mn (pi/2 + 2 x tan alpha).
+    const long double sn = 2 * (Pi / 2 + 0.4L * tanl(DegToRad(20.0L)));
+    EXPECT_NEAR(p.psi, sn / 40, 1e-15L);
+}
+
+TEST_F(ToothGeomTest, CountsTakeTheirDefaultsAndStayDefined) {
+    TGearData& g = GearData;
+    g.GearShapes = 0;
+    g.InvolutePoints = 0;
+    g.FilletResolution = 0;
+    EXPECT_EQ(UsedGearShapes(), 30);
+    EXPECT_EQ(UsedInvolutePoints(), 20);
+    EXPECT_EQ(UsedFilletResolution(), 30);
+    EXPECT_EQ(g.GearShapes, 30);
+    EXPECT_EQ(g.InvolutePoints, 20);
+    EXPECT_EQ(g.FilletResolution, 30);
+    // One point per flank leaves no step; negative or huge values from a file are clamped.
+    g.InvolutePoints = 1;
+    EXPECT_EQ(UsedInvolutePoints(), 2);
+    g.GearShapes = -5;
+    EXPECT_EQ(UsedGearShapes(), 1);
+    g.FilletResolution = 2000000000;
+    EXPECT_EQ(UsedFilletResolution(), 2000);
+    g.InvolutePoints = 7;
+    EXPECT_EQ(UsedInvolutePoints(), 7);
+}
+
+TEST_F(ToothGeomTest, RollRange) {
+    EXPECT_NEAR(RollRange(20), 0.69L / logl(20.0L) + 0.225L, 1e-18L);
+    EXPECT_NEAR(RollRange(20), 0.455L, 5e-4L);
+    EXPECT_EQ(RollRange(1), 0.3L);
+    EXPECT_EQ(RollRange(-80), 0.3L);
+}
+
+// The screen records of a drawing step, without opening anything else.
+class ToothScreenTest : public ToothGeomTest {
+protected:
+    void SetUp() override {
+        ToothGeomTest::SetUp();
+        CadOpenOutput(3);
+        CadBeginDrawing(-50, -50, 50, 50);
+        DisplayList->Clear();
+    }
+    void TearDown() override {
+        CadCloseOutput();
+        ToothGeomTest::TearDown();
+    }
+    static void SpurData() {
+        TGearData& g = GearData;
+        Gear(20, 40, 40 * cosl(DegToRad(20.0L)), 35, 0.5L);
+        g.alphat = DegToRad(20.0L);
+        g.mn = 2;
+        g.dax[2] = 44;
+        g.snx[2] = Pi;
+        g.haP0[2] = 2.5L;
+        g.hfP0[2] = 2;
+        g.dNf[2] = 38;
+        g.DrawRootCurve = true;
+        g.DrawDiameters = 2;
+    }
+};
+
+TEST_F(ToothScreenTest, AbortFlagDrawsNothing) {
+    SpurData();
+    AbortFlag = 1;
+    DrawGeneratedTooth(2);
+    DrawToothGapContour(2, true);
+    DrawRootFillet(2, 1);
+    DrawRootContour(2);
+    DrawToolProfile(2, false, 1);
+    EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(ToothScreenTest, ContourWithTwoPointsPerFlankFromAFileStaysFinite) {
+    SpurData();
+    GearData.InvolutePoints = 1;
+    DrawToothGapContour(2, false);
+    EXPECT_EQ(GearData.InvolutePoints, 2);
+    ASSERT_FALSE(Records().empty());
+    for (const auto& r : Records())
+        EXPECT_EQ(r.find("nan"), std::string::npos) << r;
+}
+
+TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
+    TGearData& g = GearData;
+    Gear(-80, -240, -225.526L, -247.5L, 0.75L);
+    g.mn = 3;
+    g.dax[2] = -234;
+    g.dFa[2] = g.da[2] = -234;
+    OpenDxf("dteil");
+    CadBeginDrawing(-200, -200, 200, 200);
+    CadWriteTables(0);
+    CadBeginBlocksSection();
+    CadBeginBlock("DTEIL");
+    DrawDiameterArcs(2, 90, 0, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadEndSection();
+    CadCloseOutput();
+    int status = -1;
+    const auto lines = EzdxfReport(Path("dteil.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(lines);
+    ASSERT_TRUE(Contains(lines, "audit_errors 0")) << Joined(lines);
+    // w = 1.5 * 180 / -80 = -3.375: arcs from 270 - 3.375 to 270 + 3.375 degrees.
+    int arcs = 0;
+    for (const auto& l : lines) {
+        if (l.rfind("entity DTEIL ARC", 0) != 0) continue;
+        ++arcs;
+        std::istringstream in(l.substr(16));
+        std::string layer;
+        double cx, cy, r, a0, a1;
+        in >> layer >> cx >> cy >> r >> a0 >> a1;
+        EXPECT_NEAR(cx, 0, 1e-9);
+        EXPECT_NEAR(cy, 0, 1e-9);
+        // dFf (the tool form diameter) lies 4.2 mm from db: its span is w too.
+        EXPECT_NEAR(a0, 266.625, 1e-6) << l;
+        EXPECT_NEAR(a1, 273.375, 1e-6) << l;
+    }
+    EXPECT_EQ(arcs, 5) << Joined(lines); // d, db, df, da, dFf; no dFa when it equals da
+}
+
+TEST_F(ToothGeomTest, FormDiameterArcNearTheBaseCircleIsWider) {
+    TGearData& g = GearData;
+    const long double lift = 2 * 0.5L * (1 - sinl(DegToRad(20.0L)));
+    Gear(20, 40, 37.5L, 37.5L - lift + 0.1L, 0.5L); // dFf = db + 0.1 < db + 0.1 mn
+    g.mn = 2;
+    g.dax[2] = 44;
+    g.dFa[2] = 43;
+    g.dFaK[2] = 43.4L;
+    g.da[2] = 44;
+    OpenDxf("dteil2");
+    CadBeginDrawing(-50, -50, 50, 50);
+    CadWriteTables(0);
+    CadBeginBlocksSection();
+    CadBeginBlock("DTEIL");
+    DrawDiameterArcs(2, 90, 0, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadEndSection();
+    CadCloseOutput();
+    int status = -1;
+    const auto lines = EzdxfReport(Path("dteil2.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(lines);
+    int wide = 0, normal = 0, dFa = 0;
+    for (const auto& l : lines) {
+        if (l.rfind("entity DTEIL ARC", 0) != 0) continue;
+        std::istringstream in(l.substr(16));
+        std::string layer;
+        double cx, cy, r, a0, a1;
+        in >> layer >> cx >> cy >> r >> a0 >> a1;
+        if (std::fabs(a1 - a0 - 2 * 1.2 * 13.5) < 1e-6) ++wide;
+        if (std::fabs(a1 - a0 - 2 * 13.5) < 1e-6) ++normal;
+        if (std::fabs(r - 43.2 / 2) < 1e-9) ++dFa; // the mean of dFa and dFaK
+    }
+    EXPECT_EQ(wide, 1) << Joined(lines);
+    EXPECT_EQ(normal, 5) << Joined(lines);
+    EXPECT_EQ(dFa, 1) << Joined(lines);
+}
+
+TEST_F(ToothScreenTest, GeneratedToothInsertsTwiceTheShapesPlusOne) {
+    SpurData();
+    CadBeginBlocksSection();
+    CadBeginBlock("WERKZS2");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    DisplayList->Clear();
+    GearData.GearShapes = 5;
+    DrawGeneratedTooth(2);
+    int lines = 0;
+    for (const auto& r : Records())
+        if (r.rfind("4;", 0) == 0) ++lines;
+    EXPECT_EQ(lines, 11);
+}
+
+} // namespace
