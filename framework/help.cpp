@@ -39,8 +39,8 @@ void ParseHelpLine(std::string_view line, int& number, std::string& picture) {
         if (c < '0' || c > '9') digits = false;
     if (ok && digits && v >= 0) number = v;
     const auto colon = line.find(':');
-    picture = colon == std::string_view::npos ? std::string("NULL")
-                                              : TrimBlanks(line.substr(colon + 1));
+    picture =
+        colon == std::string_view::npos ? std::string("NULL") : TrimBlanks(line.substr(colon + 1));
 }
 
 HelpTopic FindHelpTopic(std::uint16_t n) {

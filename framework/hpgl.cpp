@@ -197,13 +197,20 @@ void HpglArc() {
 
 char UmlautOf(char c) {
     switch (c) {
-    case 'a': return static_cast<char>(132);
-    case 'o': return static_cast<char>(148);
-    case 'u': return static_cast<char>(129);
-    case 'A': return static_cast<char>(142);
-    case 'O': return static_cast<char>(153);
-    case 'U': return static_cast<char>(154);
-    default: return c;
+    case 'a':
+        return static_cast<char>(132);
+    case 'o':
+        return static_cast<char>(148);
+    case 'u':
+        return static_cast<char>(129);
+    case 'A':
+        return static_cast<char>(142);
+    case 'O':
+        return static_cast<char>(153);
+    case 'U':
+        return static_cast<char>(154);
+    default:
+        return c;
     }
 }
 
@@ -273,12 +280,16 @@ void HpglPolylineEncoded() {
         if (src.ended || ch == ';') return;
         const unsigned char c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '=': absolute = true; continue;
+        case '=':
+            absolute = true;
+            continue;
         case '>':
             HpglReadChar();
             if (src.ended) return;
             continue;
-        case '7': sevenBit = true; continue;
+        case '7':
+            sevenBit = true;
+            continue;
         case ':': {
             const char n = HpglReadChar();
             if (src.ended || n == ';') return;
@@ -287,8 +298,11 @@ void HpglPolylineEncoded() {
             PenNumber = static_cast<std::uint8_t>(std::clamp<long long>(pen, 1, 15));
             continue;
         }
-        case '<': penUpNext = true; continue;
-        default: break;
+        case '<':
+            penUpNext = true;
+            continue;
+        default:
+            break;
         }
         if (c < 63 || c > 254) continue;
         long long ix = 0, iy = 0;

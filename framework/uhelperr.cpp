@@ -125,8 +125,7 @@ void ShowErrHelpForm(std::string_view message, std::string_view origin, std::str
     form->ShowModal();
 }
 
-bool SaveErrHelpEntry(std::string_view message, std::string_view origin,
-                      std::string_view remedy) {
+bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::string_view remedy) {
     const std::string name = ErrHelpFileName();
     if (!CheckFileReadable(name)) return false;
     TextFile source;

@@ -245,8 +245,8 @@ void ShowHelpPictures() {
         if (action == 0 && selection == n + 3) action = 9;
         if (action == 0 && selection == n + 4) action = 2;
         const bool entryChosen = selection >= 1 && selection <= n;
-        const DbhEntry* chosen = entryChosen ? &entries[static_cast<std::size_t>(selection - 1)]
-                                             : nullptr;
+        const DbhEntry* chosen =
+            entryChosen ? &entries[static_cast<std::size_t>(selection - 1)] : nullptr;
         if (action == 0) {
             if (chosen == nullptr) break;
             ShowPictureFile(AddBackslash(PltDir) + DbhPictureName(chosen->Name) + ".plt");

@@ -128,7 +128,8 @@ TEST_F(Catalogue, AppendInsertEditDeleteRoundTrip) {
     EXPECT_TRUE(DbhAppend(index_, "one", "First"));
     EXPECT_TRUE(DbhAppend(index_, "two", "Second"));
     EXPECT_TRUE(DbhInsert(index_, 1, "mid", "Between"));
-    EXPECT_EQ(ReadBytes(index_), "\"one\",\"First\"\r\n\"mid\",\"Between\"\r\n\"two\",\"Second\"\r\n");
+    EXPECT_EQ(ReadBytes(index_),
+              "\"one\",\"First\"\r\n\"mid\",\"Between\"\r\n\"two\",\"Second\"\r\n");
     EXPECT_TRUE(DbhReplace(index_, 0, "uno", "Erstes Bild \xC3\xBC"));
     EXPECT_EQ(ReadBytes(index_),
               "\"uno\",\"Erstes Bild \x81\"\r\n\"mid\",\"Between\"\r\n\"two\",\"Second\"\r\n");
@@ -266,9 +267,7 @@ TEST_F(Catalogue, ModifyAsksNameAndTitlePreset) {
 TEST_F(Catalogue, InsertBeforeTheSelectedEntry) {
     WriteIndex("\"one\",\"First\"\r\n\"two\",\"Second\"\r\n");
     ScriptedResponder r;
-    r.OnForm([](TForm& f) {
-         Respond::Pick(f, "ListBox1", 1);
-     })
+    r.OnForm([](TForm& f) { Respond::Pick(f, "ListBox1", 1); })
         .OnForm([](TForm& f) { Respond::Press(f, "Button_einfuegen"); })
         .OnDialog([&](TCommonDialog& d) {
             static_cast<TOpenDialog&>(d).Choose((dir_ / "one.plt").string());
@@ -291,8 +290,7 @@ TEST_F(Catalogue, WithoutIndexAPictureFileIsChosenUntilCancelled) {
     r.OnDialog([&](TCommonDialog& d) {
          static_cast<TOpenDialog&>(d).Choose((dir_ / "two.plt").string());
          return true;
-     })
-        .OnDialog([](TCommonDialog&) { return false; });
+     }).OnDialog([](TCommonDialog&) { return false; });
     ResponderScope scope(r);
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
@@ -317,7 +315,9 @@ TEST_F(Catalogue, PrinterLanguageEscapes) {
     f.Write("IN;");
     WriteHpglModeOff(f);
     ASSERT_EQ(f.Close(), 0);
-    EXPECT_EQ(ReadBytes(dir_ / "plot.prn"), "\x1b" "E\x1b%0BIN;\x1b%0A\x1b" "E");
+    EXPECT_EQ(ReadBytes(dir_ / "plot.prn"), "\x1b"
+                                            "E\x1b%0BIN;\x1b%0A\x1b"
+                                            "E");
 }
 
 } // namespace

@@ -79,20 +79,23 @@ std::vector<std::size_t> Uses(const std::string& t, const std::string& name, cha
 // ShowHelp(n, ...), GetHelpText(n, ...), ReadHelpText(n, ...).
 std::set<int> HelpNumbersInCode() {
     std::set<int> numbers;
-    for (const fs::path& p : ProgramSources({"framework", "calc", "cad", "drawings", "dbf",
-                                             "shell", "app"})) {
+    for (const fs::path& p :
+         ProgramSources({"framework", "calc", "cad", "drawings", "dbf", "shell", "app"})) {
         const std::string text = ReadFile(p);
         std::vector<std::size_t> at;
-        for (const char* f : {"SetHelpNo", "SetHelpContext", "ShowHelp", "GetHelpText",
-                              "ReadHelpText"})
-            for (std::size_t pos : Uses(text, f, '(')) at.push_back(pos);
-        for (std::size_t pos : Uses(text, "HelpNo", '=')) at.push_back(pos);
+        for (const char* f :
+             {"SetHelpNo", "SetHelpContext", "ShowHelp", "GetHelpText", "ReadHelpText"})
+            for (std::size_t pos : Uses(text, f, '('))
+                at.push_back(pos);
+        for (std::size_t pos : Uses(text, "HelpNo", '='))
+            at.push_back(pos);
         for (std::size_t pos : at) {
             pos = SkipBlanks(text, pos);
             std::size_t end = pos;
             while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
                 ++end;
-            if (end - pos >= 3 && end - pos <= 4) numbers.insert(std::stoi(text.substr(pos, end - pos)));
+            if (end - pos >= 3 && end - pos <= 4)
+                numbers.insert(std::stoi(text.substr(pos, end - pos)));
         }
     }
     return numbers;
@@ -112,7 +115,7 @@ const int kDialogHelpNumbers[] = {
 
 // A message as the calculation raises it and the list key derived from it.
 struct RaisedMessage {
-    std::string Text;   // the literal (with the suffix of the guarded functions)
+    std::string Text;    // the literal (with the suffix of the guarded functions)
     bool Prefix = false; // the literal is only the beginning (a number follows)
     std::string Where;
 };
@@ -246,9 +249,8 @@ protected:
     // Draws a shipped picture; the number of lines, arcs and circles it drew.
     int Draw(const std::string& name) {
         std::string real;
-        const std::string file = name.size() > 4 && name.substr(name.size() - 4) == ".plt"
-                                     ? name
-                                     : name + ".plt";
+        const std::string file =
+            name.size() > 4 && name.substr(name.size() - 4) == ".plt" ? name : name + ".plt";
         EXPECT_EQ(os::ResolvePathNoCase(kData + "/" + file, real), 0)
             << name << ".plt is not shipped";
         ShowPltPicture(name);

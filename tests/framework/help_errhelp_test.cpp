@@ -155,8 +155,7 @@ TEST_F(ErrHelp, NothingUnderNoGuiAndASuccessMessageWithoutMessages) {
     ResponderScope scope(r);
     ShowCalcMessages();
     ASSERT_EQ(r.Seen().size(), 1u);
-    EXPECT_NE(r.Seen()[0].find("Calculation successful without error messages"),
-              std::string::npos);
+    EXPECT_NE(r.Seen()[0].find("Calculation successful without error messages"), std::string::npos);
     AddError("Warning: undercut !");
     const char* argv[] = {"qor1w", "job", "/nogui"};
     SetCommandLineParams(3, argv);
@@ -232,11 +231,11 @@ TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
     ScriptedResponder r;
     r.OnForm([](TForm& f) {
          auto& h = dynamic_cast<Thelperr&>(f);
-         h.Memo_abhilfe->WidgetTextEdited("Increase x; see the \xE2\x80\x9Cx min\xE2\x80\x9D value.");
+         h.Memo_abhilfe->WidgetTextEdited(
+             "Increase x; see the \xE2\x80\x9Cx min\xE2\x80\x9D value.");
          EXPECT_TRUE(h.Changed);
          Respond::Press(f, "Button_ok");
-     })
-        .OnMessage(IDYES);
+     }).OnMessage(IDYES);
     ResponderScope scope(r);
     ShowMessageHelp(1);
     EXPECT_EQ(r.Unexpected(), 0);

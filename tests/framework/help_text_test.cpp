@@ -44,14 +44,33 @@ protected:
         ShowHelpHandler = &ShowHelpTopic;
         HelpNo = 0;
         AbortFlag = 0;
-        WriteHelpFile(dir_ / "kelmora.hlp",
-                      {"Help file of the framework", "1550:", "Topic 1550 only line.",
-                       "1555:gear1", "Line one of 1555.", "Line two, unnumbered.", "1557",
-                       "Line three, numbered 1557.", "1560", "Topic 1560.", "1565",
-                       "Three lines, first.", "second", "third", "1570", "Topic 1570 (no colon).",
-                       "1575:GEAR1", "Größe über 5 Zähne.", "more a", "more b", "more c", "more d",
-                       "more e", "1585", "Topic 1585.",
-                       "3995:absent", "Last topic of the file."});
+        WriteHelpFile(dir_ / "kelmora.hlp", {"Help file of the framework",
+                                             "1550:",
+                                             "Topic 1550 only line.",
+                                             "1555:gear1",
+                                             "Line one of 1555.",
+                                             "Line two, unnumbered.",
+                                             "1557",
+                                             "Line three, numbered 1557.",
+                                             "1560",
+                                             "Topic 1560.",
+                                             "1565",
+                                             "Three lines, first.",
+                                             "second",
+                                             "third",
+                                             "1570",
+                                             "Topic 1570 (no colon).",
+                                             "1575:GEAR1",
+                                             "Größe über 5 Zähne.",
+                                             "more a",
+                                             "more b",
+                                             "more c",
+                                             "more d",
+                                             "more e",
+                                             "1585",
+                                             "Topic 1585.",
+                                             "3995:absent",
+                                             "Last topic of the file."});
         WriteHelpFile(dir_ / "qor1w.hlp", {"4000", "Topic 4000 of the program.", "4005",
                                            "Topic 4005.", "3999", "Not in this file."});
     }
@@ -110,7 +129,8 @@ TEST_F(HelpText, TopicWithUnnumberedAndNumberedLinesEndsAtTheNextTopic) {
 
 TEST_F(HelpText, ThreeLinesThenTheNextTopic) {
     const HelpTopic t = FindHelpTopic(1565);
-    EXPECT_EQ(t.Lines, (std::array<std::string, 5>{"Three lines, first.", "second", "third", "", ""}));
+    EXPECT_EQ(t.Lines,
+              (std::array<std::string, 5>{"Three lines, first.", "second", "third", "", ""}));
     EXPECT_EQ(t.Picture, "NULL");
 }
 
