@@ -118,9 +118,41 @@ def check_evolv(doc, g, n):
     check(math.hypot(cx, cy) < 1e-6 and abs(rr - float(abs(g.dax)) / 2) < 1e-6,
           "tip arc centred at the origin (%.3g, %.3g), radius %.9f = dax/2 %.9f"
           % (cx, cy, rr, float(abs(g.dax)) / 2))
+    if internal:
+        check_internal_root(v, g)
     # The two flanks are mirror images, the tip arc turns by twice the tip half angle.
     mir = max(abs(a[0] + b[0]) + abs(a[1] - b[1]) for a, b in zip(right, reversed(left)))
     check(mir < 1e-9, "left flank mirrors the right flank (%.3g)" % mir)
+
+
+def check_internal_root(v, g):
+    """The tool-tip fillet at the foot of an internal flank: radius rho, tangent to the line from
+    the gap middle G on the root circle and to the involute's tangent at the root circle."""
+    G, t2, t1 = v[0], v[1], v[2]
+    rho = float(g.rho)
+    (cx, cy), rr = arc_centre(t2[:2], t1[:2], t2[2])
+    Rf = abs(g.dfx) / 2
+
+    def flank(R):  # right flank point at radius R (about -y)
+        p = g.psi(R)
+        return (-R * sin(p), -R * cos(p))
+
+    P1 = [float(q) for q in flank(Rf)]
+    tx, ty = (float(diff(lambda R: flank(R)[k], Rf)) for k in (0, 1))
+
+    def dist_line(px, py, ax, ay, dx, dy):
+        return abs(dx * (py - ay) - dy * (px - ax)) / math.hypot(dx, dy)
+
+    ang = float(pi) / abs(g.z)
+    gx, gy = float(Rf) * math.sin(ang), -float(Rf) * math.cos(ang)
+    worst = max(abs(rr - rho), math.hypot(G[0] - gx, G[1] - gy),
+                abs(dist_line(cx, cy, P1[0], P1[1], gx - P1[0], gy - P1[1]) - rho),
+                abs(dist_line(cx, cy, P1[0], P1[1], tx, ty) - rho),
+                dist_line(t2[0], t2[1], P1[0], P1[1], gx - P1[0], gy - P1[1]),
+                dist_line(t1[0], t1[1], P1[0], P1[1], tx, ty))
+    # The flank direction is taken over 1e-5 of the root diameter: tangent within 1e-5 mm.
+    check(worst < 1e-5, "root fillet of radius rho tangent to the root chord and the flank "
+          "(worst %.3g)" % worst)
 
 
 def roll_range(z):
