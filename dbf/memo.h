@@ -201,7 +201,8 @@ private:
 bool AssignMemo(TMemoTextFile& f, std::int32_t& block);
 
 // The text of memo block as the expression engine sees it: the lines read through the
-// driver, each cut to 255 characters, appended without separators.
+// driver, each cut to 255 characters, appended without separators. Empty (false) while the
+// memo unit is not in MemoHooks.
 bool MemoExprText(std::int32_t block, std::string& text);
 
 } // namespace dbf

@@ -5,6 +5,7 @@
 
 #include "dbf/dbf4.h"
 #include "dbf/dbffile.h"
+#include "dbf/dbfhooks.h"
 #include "dbf/memo.h"
 #include "dbf/tzerror.h"
 
@@ -148,6 +149,8 @@ std::int32_t EditMemo(std::int32_t oldBlock) {
 
 bool MemoExprText(std::int32_t block, std::string& text) {
     text.clear();
+    // The memo unit is taken out of the engine with its hook table (engine reset, tests).
+    if (MemoHooks.AssignMemo == nullptr) return false;
     std::string raw;
     if (!GetMemoText(block, raw)) return false;
     std::string stream;

@@ -19,6 +19,7 @@
 #include "dbf/tzcommon.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
+#include "dbf/zazavizi.h"
 #include "dbffile_testutil.h"
 
 namespace memotest {
@@ -108,6 +109,7 @@ protected:
     void TearDown() override {
         dbf::DoneWorkAreas();
         dbf::ClearEngineHooks();
+        dbf::MemoTextHook = nullptr;
         dbf::ResetErrorState();
     }
 
