@@ -37,8 +37,8 @@ void DrawLimitedAngleArc(std::string_view text, bool inside, Extended xc, Extend
     DrawAngleArc(text, inside, xc, yc, w, D, theta);
 }
 
-void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extended /*a*/,
-                        Extended D, Extended S) {
+void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extended /*a*/, Extended D,
+                        Extended S) {
     CadCircle(xc, yc, fabsl(D) / 2.0L);
     CadSetTextSize(2, 0, S / 25.0L, S / 35.0L);
     CadTextLine(text);

@@ -165,9 +165,15 @@ void TrochoidPoint(Extended r, Extended rho, Extended u, Extended beta, Extended
 
 } // namespace
 
-std::int32_t UsedGearShapes() { return UsedCount(GearData.GearShapes, 30, 1); }
-std::int32_t UsedInvolutePoints() { return UsedCount(GearData.InvolutePoints, 20, 2); }
-std::int32_t UsedFilletResolution() { return UsedCount(GearData.FilletResolution, 30, 2); }
+std::int32_t UsedGearShapes() {
+    return UsedCount(GearData.GearShapes, 30, 1);
+}
+std::int32_t UsedInvolutePoints() {
+    return UsedCount(GearData.InvolutePoints, 20, 2);
+}
+std::int32_t UsedFilletResolution() {
+    return UsedCount(GearData.FilletResolution, 30, 2);
+}
 
 long double RollRange(std::int32_t z) {
     if (z > 1) return 0.69L / logl(static_cast<Extended>(z)) + 4.5L / z;
@@ -234,8 +240,8 @@ void DrawRootFillet(int i, int side) {
     const Extended ta = Tan(g.alphaRad);
     const Extended u = g.haP0[i] - g.xee[i] * g.mn - rho;
     const Extended z = g.z[i];
-    const Extended eps = (Pi / 2.0L + 2.0L * g.xee[i] * ta) / z + u * ta / r +
-                         rho / (r * cosl(g.alphaRad));
+    const Extended eps =
+        (Pi / 2.0L + 2.0L * g.xee[i] * ta) / z + u * ta / r + rho / (r * cosl(g.alphaRad));
     Extended rEnd = 0;
     if (BaseCircleAboveRootForm(i))
         rEnd = g.db[i] / 2.0L;

@@ -50,4 +50,6 @@ TFlankPoint InvolutePointXe(int i, Extended dy) {
     return FlankPointFor(sn / cosl(g.betaRad) / g.d[i], i, dy);
 }
 
-bool AlwaysZero() { return false; }
+bool AlwaysZero() {
+    return false;
+}

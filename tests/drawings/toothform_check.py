@@ -42,6 +42,7 @@ class Gear:
         self.haP0 = mpf(a.get("haP0mn", "1.25")) * self.mn
         self.hfP0 = mpf(a.get("hfP0mn", "1")) * self.mn
         self.rho = mpf(a.get("rhoaP0mn", "0.25")) * self.mn
+        self.pr = mpf(a.get("prP0mn", "0")) * self.mn
         cb = cos(self.beta)
         self.d = self.z * self.mn / cb
         self.r = self.d / 2
@@ -335,7 +336,7 @@ def check_fillet(doc, g, block, root_only):
     check(worst < 1e-4, "fillet vertices on the reference trochoid (worst %.3g mm)" % worst)
 
 
-def check_tool(doc, g):
+def check_tool(doc, g, prot=None, chamfer=None):
     ents = list(doc.blocks.get("WERKZS2"))
     mn = float(g.mn)
     al = float(g.alpha)
@@ -346,9 +347,20 @@ def check_tool(doc, g):
     if not datum:
         return
     yd = datum[0].dxf.start[1]
-    flanks = [e for e in lines if abs(e.dxf.start[0] - e.dxf.end[0]) > 1e-9
-              and abs(e.dxf.start[1] - e.dxf.end[1]) > 1e-9]
+    oblique = [e for e in lines if abs(e.dxf.start[0] - e.dxf.end[0]) > 1e-9
+               and abs(e.dxf.start[1] - e.dxf.end[1]) > 1e-9]
+
+    def from_normal(e):
+        return math.atan(abs(e.dxf.end[0] - e.dxf.start[0]) / abs(e.dxf.end[1] - e.dxf.start[1]))
+
+    flanks = [e for e in oblique if abs(from_normal(e) - al) < 1e-3]
     check(len(flanks) == 2, "two flank lines (%d)" % len(flanks))
+    if prot is not None:
+        check_protuberance(g, [e for e in oblique if abs(from_normal(e) - prot) < 1e-3], ents,
+                           lines, prot)
+    if chamfer is not None:
+        cham = [e for e in oblique if abs(from_normal(e) - chamfer) < 1e-9]
+        check(len(cham) == 2, "two chamfer lines at the chamfer angle (%d)" % len(cham))
     worst = 0.0
     at_datum = []
     for e in flanks:
@@ -370,7 +382,9 @@ def check_tool(doc, g):
     for a in tips:
         cx, cy = a.dxf.center[0], a.dxf.center[1]
         worst_t = max(worst_t, abs(cy - rho - yt))
-        f = min(flanks, key=lambda e: abs(e.dxf.start[0] - cx))
+        f = min(flanks if prot is None else
+                [e for e in oblique if abs(from_normal(e) - prot) < 1e-3],
+                key=lambda e: abs(e.dxf.start[0] - cx))
         (x1, y1), (x2, y2) = (f.dxf.start[0], f.dxf.start[1]), (f.dxf.end[0], f.dxf.end[1])
         dist = abs((x2 - x1) * (y1 - cy) - (x1 - cx) * (y2 - y1)) / math.hypot(x2 - x1, y2 - y1)
         worst_t = max(worst_t, abs(dist - rho))
@@ -382,6 +396,33 @@ def check_tool(doc, g):
                 x2 - x1, y2 - y1) < 1e-6
             worst_t = max(worst_t, 0 if on_tip or on_flank else 1)
     check(worst_t < 1e-6, "tip radius tangent to the tip line and the flank (%.3g)" % worst_t)
+
+
+def check_protuberance(g, prots, ents, lines, prot):
+    """Protuberance flanks at their angle, each tangent to its tip radius and meeting the main
+    flank; the tip radius centre where the protuberance prP0 puts it."""
+    check(len(prots) == 2, "two protuberance lines (%d)" % len(prots))
+    rho = float(g.rho)
+    tips = [e for e in ents if e.dxftype() == "ARC" and abs(e.dxf.radius - rho) < 1e-9]
+    worst = 0.0
+    for p in prots:
+        (x1, y1), (x2, y2) = (p.dxf.start[0], p.dxf.start[1]), (p.dxf.end[0], p.dxf.end[1])
+        a = min(tips, key=lambda e: abs(e.dxf.center[0] - x1))
+        cx, cy = a.dxf.center[0], a.dxf.center[1]
+        dist = abs((x2 - x1) * (y1 - cy) - (x1 - cx) * (y2 - y1)) / math.hypot(x2 - x1, y2 - y1)
+        worst = max(worst, abs(dist - rho), abs(from_normal_line(p) - prot))
+    check(worst < 1e-6, "protuberance lines at their angle and tangent to the tip radius (%.3g)"
+          % worst)
+    # Tip-radius centre: pi mn / 4 + prP0 / cos(alpha) - (haP0 - rho) tan(alpha) - rho / cos(alpha)
+    mn, al = float(g.mn), float(g.alpha)
+    xc = (math.pi * mn / 4 + float(g.pr) / math.cos(al) - (float(g.haP0) - rho) * math.tan(al)
+          - rho / math.cos(al))
+    got = max(abs(e.dxf.center[0]) for e in tips)
+    check(abs(got - xc) < 1e-6, "tip radius centre at x = %.9f (%.9f)" % (got, xc))
+
+
+def from_normal_line(e):
+    return math.atan(abs(e.dxf.end[0] - e.dxf.start[0]) / abs(e.dxf.end[1] - e.dxf.start[1]))
 
 
 def main():
@@ -407,7 +448,9 @@ def main():
     if "fillet" in checks:
         check_fillet(doc, g, a.get("fillet_block", "EVOLV2"), a.get("root_only", "0") == "1")
     if "tool" in checks:
-        check_tool(doc, g)
+        prot = math.radians(float(a["alprP0"])) if "alprP0" in a else None
+        cham = math.radians(float(a["alkP0"])) if "alkP0" in a else None
+        check_tool(doc, g, prot, cham)
     return 1 if FAILS else 0
 
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 
 #include "calc/calcentry.h"
@@ -30,6 +31,7 @@ struct TGearCase {
     long double beta;
     int rack = 1; // preset; 4 keeps the factors below
     long double haP0mn = 1.25L, hfP0mn = 1.0L, rhoaP0mn = 0.25L;
+    long double rhofP0mn = 0, prP0mn = 0, alprP0 = 0, alkP0 = 0, hFfP0mn = 0;
 };
 
 std::string Num(long double v) {
@@ -70,9 +72,11 @@ protected:
         g.haP0mn[2] = c.haP0mn;
         g.hfP0mn[2] = c.hfP0mn;
         g.rhoaP0mn[2] = c.rhoaP0mn;
-        g.rhofP0mn[2] = 0;
-        g.prP0mn[2] = 0;
-        g.alkP0[2] = 0;
+        g.rhofP0mn[2] = c.rhofP0mn;
+        g.prP0mn[2] = c.prP0mn;
+        g.alprP0[2] = c.alprP0;
+        g.alkP0[2] = c.alkP0;
+        g.hFfP0mn[2] = c.hFfP0mn;
         g.TipInputMode = {2, 2};
         g.kmn = {0, 0};
         g.TsnSeries = {11, 11};
@@ -136,8 +140,7 @@ protected:
     }
 
     // Runs the reference check on a file; every line it printed goes into the failure text.
-    void Check(const std::string& file, const std::string& checks,
-               const std::string& extra = "") {
+    void Check(const std::string& file, const std::string& checks, const std::string& extra = "") {
         const TGearData& g = GearData;
         // A copy stays in the build folder for a look at the drawing.
         std::error_code ec;
@@ -151,8 +154,7 @@ protected:
             " mn=" + Num(case_.mn) + " alpha=20 beta=" + Num(case_.beta) + " x=" + Num(case_.x2) +
             " haP0mn=" + Num(case_.haP0mn) + " hfP0mn=" + Num(case_.hfP0mn) +
             " rhoaP0mn=" + Num(case_.rhoaP0mn) + " N=" + std::to_string(g.InvolutePoints) +
-            " shapes=" + std::to_string(g.GearShapes) + " checks=" + checks + " " + extra +
-            " 2>&1";
+            " shapes=" + std::to_string(g.GearShapes) + " checks=" + checks + " " + extra + " 2>&1";
         int status = -1;
         const std::string out = RunCommand(cmd, status);
         EXPECT_EQ(status, 0) << out;
@@ -221,6 +223,86 @@ TEST_F(ToothFormTest, ToolProfileInTheNormalSection) {
     Calculate({2, 18, 20, 0.2L, 0});
     const std::string f = WriteDxf("tool", false, false, 1);
     Check(f, "finite,tool");
+}
+
+TEST_F(ToothFormTest, ProtuberanceToolWithChamferAndRootRadius) {
+    TGearCase c{2, 18, 20, 0.2L, 0, 4, 1.4L, 1.0L, 0.4L};
+    c.rhofP0mn = 0.2L;
+    c.prP0mn = 0.02L;
+    c.alprP0 = 6;
+    c.alkP0 = 30;
+    c.hFfP0mn = 0.8L;
+    Calculate(c);
+    ASSERT_TRUE(GearData.ChamferOn[2]);
+    GearData.DrawingNumber[2] = "Z-4711";
+    GearData.DrawingName[2] = "Ritzel";
+    const std::string f = WriteDxf("protub", false, false, 1);
+    Check(f, "finite,tool", "prP0mn=0.02 alprP0=6 alkP0=30");
+    int status = -1;
+    const auto lines = EzdxfReport(f, status);
+    ASSERT_EQ(status, 0) << Joined(lines);
+    // The data texts: one line each, in order; the chamfer height alone has no unit.
+    std::vector<std::string> texts;
+    for (const auto& l : lines)
+        if (l.rfind("entity WERKZS2 TEXT", 0) == 0) {
+            const auto q1 = l.find('\'');
+            const auto q2 = l.find('\'', q1 + 1);
+            texts.push_back(l.substr(q1 + 1, q2 - q1 - 1));
+        }
+    ASSERT_EQ(texts.size(), 12u) << Joined(lines);
+    EXPECT_EQ(texts[0], "Z-4711");
+    EXPECT_EQ(texts[1], "Ritzel");
+    EXPECT_EQ(texts[2], "(Tool)");
+    EXPECT_EQ(texts[3], "gear 2");
+    const char* labels[] = {"hfP0 = ", "haP0 = ",       "raP0 = ",  "rfP0 = ",
+                            "prP0 = ", "alpha prP0 = ", "hFfP0 = ", "alpha kP0 = "};
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(texts[4 + k].rfind(labels[k], 0), 0u) << texts[4 + k];
+    EXPECT_EQ(texts[4], "hfP0 = 1 * mn = 2 mm");
+    EXPECT_EQ(texts[6], "raP0 = 0.4 * mn = 0.8 mm");
+    EXPECT_EQ(texts[10], "hFfP0 = 0.8 * mn = 1.6");
+}
+
+TEST_F(ToothFormTest, PremachinedContourOfAnInternalGear) {
+    Calculate({3, 20, -80, 0, 0});
+    GearData.q[2] = 0.1L;
+    GearData.xEmaxV[2] = GearData.xEmax[2] + 0.05L;
+    GearData.xEminV[2] = GearData.xEmin[2] + 0.05L;
+    OpenDxf("premachined");
+    DrawBlocks(true, false);
+    int status = -1;
+    const auto lines = EzdxfReport(Path("premachined.dxf"), status);
+    ASSERT_EQ(status, 0) << Joined(lines);
+    ASSERT_TRUE(Contains(lines, "audit_errors 0")) << Joined(lines);
+    // Two polylines in EVOLV2: the finished contour and the pre-machined one, whose flank
+    // points lie on the involute of the mean shift with allowance (0.05 more): its tooth is
+    // thinner by 2 * 0.05 * mn * tan(alpha) at the reference circle, over its whole depth.
+    std::vector<std::string> polys;
+    for (const auto& l : lines)
+        if (l.rfind("entity EVOLV2 POLYLINE", 0) == 0) polys.push_back(l);
+    ASSERT_EQ(polys.size(), 2u) << Joined(lines);
+    auto vertices = [](const std::string& l) {
+        std::istringstream in(l.substr(22));
+        std::string layer, open;
+        int n = 0;
+        in >> layer >> open >> n;
+        std::vector<std::array<double, 3>> v(n);
+        for (auto& p : v)
+            in >> p[0] >> p[1] >> p[2];
+        return v;
+    };
+    const auto fin = vertices(polys[0]);
+    const auto pre = vertices(polys[1]);
+    ASSERT_EQ(pre.size(), fin.size());
+    const double d = -240, db = d * std::cos(20 * M_PI / 180);
+    const double sn = 3 * (M_PI / 2 + 2 * (GearData.xEmaxV[2] + GearData.xEminV[2]) / 2 *
+                                          std::tan(20 * M_PI / 180));
+    auto inv = [](double a) { return std::tan(a) - a; };
+    for (std::size_t k = 3; k + 4 < pre.size() / 2; ++k) {
+        const double R = std::hypot(pre[k][0], pre[k][1]);
+        const double psi = sn / d + inv(20 * M_PI / 180) - inv(std::acos(std::fabs(db) / (2 * R)));
+        EXPECT_NEAR(std::atan(pre[k][0] / pre[k][1]), psi, 1e-8) << k;
+    }
 }
 
 TEST_F(ToothFormTest, ScreenPictureShowsTheTooth) {
