@@ -1,7 +1,6 @@
 #include "framework/globals.h"
 
-#include <filesystem>
-#include <system_error>
+#include "platform/os/paths.h"
 
 std::uint8_t AbortFlag = 0;
 std::uint8_t CalcErrorFlag = 0;
@@ -52,14 +51,6 @@ bool ColorGraphics = true;
 std::uint16_t WinPrintMode = 1;
 std::int32_t MaxColour = 16;
 
-namespace {
-std::string CurrentDirectory() {
-    std::error_code ec;
-    auto p = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : p.generic_string();
-}
-} // namespace
-
 void InitGlobalState() {
     for (auto& t : TextLines)
         t = std::string(60, ' ');
@@ -67,7 +58,7 @@ void InitGlobalState() {
         t = std::string(64, ' ');
     for (auto& t : TitleTexts)
         t = std::string(60, ' ');
-    StartDir = CurrentDirectory();
+    StartDir = os::CurrentDirectory();
 
     AbortFlag = 0;
     CalcErrorFlag = 0;

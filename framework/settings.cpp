@@ -1,9 +1,7 @@
 #include "framework/settings.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "framework/utilmath.h"
+#include "platform/os/paths.h"
 
 RangeArray<std::string, 1, 3> IdentTexts;
 
@@ -118,14 +116,6 @@ void SetProductIdentity() {
     IdentTexts[3] = "Gear geometry in extended precision";
 }
 
-namespace {
-std::string CurrentDirectory() {
-    std::error_code ec;
-    auto p = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : p.generic_string();
-}
-} // namespace
-
 void InitSettings() {
     // Program paths of the Windows original stay as the stored defaults; the places that run
     // them map these names to Linux programs.
@@ -133,7 +123,7 @@ void InitSettings() {
     DatabaseMode = 1;
     WordProcessor = "C:\\WINDOWS\\WRITE.EXE";
     HtmlBrowser = "c:\\Program Files\\Internet Explorer\\Iexplore.exe";
-    const std::string cwd = CurrentDirectory();
+    const std::string cwd = os::CurrentDirectory();
     PrintoutDbfDir = cwd;
     DefaultDataDir = cwd;
     ConfigDir = cwd;
