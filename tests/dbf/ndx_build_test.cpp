@@ -1,0 +1,280 @@
+// Index build: file layout of small trees, independent readers on large random tables, runs
+// against one in-memory sort, UNIQUE, progress calls, and a failed build that keeps the old
+// index.
+
+#include "ndx_testutil.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace ndxtest;
+
+namespace {
+
+class NdxBuild : public NdxTest {};
+
+std::vector<std::string> Names(int n) {
+    std::vector<std::string> v;
+    for (int i = 0; i < n; ++i) {
+        // Descending in record order, so the index must sort them.
+        std::string s = "K" + std::to_string(100000 - i);
+        v.push_back(s);
+    }
+    return v;
+}
+
+TEST_F(NdxBuild, EmptyTableGivesOneEmptyLeaf) {
+    CreateTable("e.dbf", {Def("NAME", 'C', 10)});
+    ASSERT_TRUE(dbf::Index_On("NAME", "e")) << dbf::ErrorText;
+    const auto b = ReadBytes(Path("e.NDX"));
+    ASSERT_EQ(b.size(), 1024u);
+    EXPECT_EQ(U32(b, 0), 1u);
+    EXPECT_EQ(U32(b, 4), 2u);
+    EXPECT_EQ(U16(b, 512), 0u);
+    EXPECT_EQ(Check(Path("e.NDX"), "--records 0"), "ok");
+    // Positioned at the beginning and at the end.
+    EXPECT_TRUE(dbf::dEOF());
+    EXPECT_TRUE(dbf::dBOF());
+}
+
+TEST_F(NdxBuild, KeysPerNodeAndOneMoreRecord) {
+    CreateTable("k.dbf", {Def("NAME", 'C', 10)});
+    AppendNames(Names(25));
+    ASSERT_TRUE(dbf::Index_On("NAME", "k")) << dbf::ErrorText;
+    auto b = ReadBytes(Path("k.NDX"));
+    EXPECT_EQ(b.size(), 2 * 512u);
+    EXPECT_EQ(U32(b, 0), 1u);
+    EXPECT_EQ(U16(b, 512), 25u);
+
+    AppendNames({"K000"});
+    ASSERT_TRUE(dbf::Index_On("NAME", "k")) << dbf::ErrorText;
+    b = ReadBytes(Path("k.NDX"));
+    ASSERT_EQ(b.size(), 4 * 512u);
+    EXPECT_EQ(U32(b, 0), 3u);
+    EXPECT_EQ(U32(b, 4), 4u);
+    EXPECT_EQ(U16(b, 512), 25u);     // block 1: full leaf
+    EXPECT_EQ(U16(b, 1024), 1u);     // block 2: one key
+    EXPECT_EQ(U16(b, 1536), 1u);     // block 3: root with one key
+    EXPECT_EQ(U32(b, 1536 + 4), 1u); // its children: 1 and then 2
+    EXPECT_EQ(U32(b, 1536 + 4 + 20), 2u);
+    EXPECT_EQ(Check(Path("k.NDX"), "--records 26 --record-order"), "ok");
+}
+
+TEST_F(NdxBuild, RightEdgeSkipsEmptyLevels) {
+    CreateTable("r.dbf", {Def("NAME", 'C', 10)});
+    AppendNames(Names(651)); // k (k + 1) + 1 with k = 25
+    ASSERT_TRUE(dbf::Index_On("NAME", "r")) << dbf::ErrorText;
+    const auto b = ReadBytes(Path("r.NDX"));
+    ASSERT_EQ(b.size(), 30 * 512u);
+    EXPECT_EQ(U32(b, 0), 29u);
+    const std::size_t root = 29 * 512;
+    EXPECT_EQ(U16(b, root), 1u);
+    EXPECT_EQ(U32(b, root + 4), 27u);      // the level-1 node over 26 full leaves
+    EXPECT_EQ(U32(b, root + 4 + 20), 28u); // right-most child: the last leaf itself
+    EXPECT_EQ(U16(b, 28 * 512), 1u);
+    EXPECT_EQ(U32(b, 28 * 512 + 4), 0u);
+    EXPECT_EQ(Check(Path("r.NDX"), "--records 651 --record-order"), "ok");
+}
+
+TEST_F(NdxBuild, KeyLayoutsOfBuiltFiles) {
+    CreateTable("l.dbf", {Def("A", 'C', 12), Def("B", 'C', 13), Def("C", 'C', 100),
+                          Def("N", 'N', 9, 2), Def("D", 'D', 8)});
+    AppendNames({"x", "y"});
+    struct Case {
+        const char* expr;
+        const char* file;
+        char letter;
+        int keyLength, entry, perNode;
+    } cases[] = {{"A", "a", 'C', 12, 20, 25},  {"B", "b", 'C', 13, 24, 21},
+                 {"C", "c", 'C', 100, 108, 4}, {"N", "n", 'N', 8, 16, 31},
+                 {"D", "d", 'D', 8, 16, 31},   {"A+B", "ab", 'C', 25, 36, 14}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(dbf::MakeIndex(c.file, c.expr, false, 1, false, false, {})) << c.expr;
+        const auto b = ReadBytes(Path(std::string(c.file) + ".NDX"));
+        ASSERT_EQ(b.size(), 1024u) << c.expr;
+        EXPECT_EQ(b.at(9), c.letter) << c.expr;
+        EXPECT_EQ(U16(b, 12), c.keyLength) << c.expr;
+        EXPECT_EQ(U16(b, 14), c.perNode) << c.expr;
+        EXPECT_EQ(U16(b, 16), c.letter == 'C' ? 0 : 1) << c.expr;
+        EXPECT_EQ(U16(b, 18), c.entry) << c.expr;
+        // Record count and its complement, and the table name.
+        EXPECT_EQ(U32(b, 492), 2u);
+        EXPECT_EQ(U32(b, 488), ~2u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[496])), "l.dbf");
+        EXPECT_EQ(Check(Path(std::string(c.file) + ".NDX"), "--records 2"), "ok") << c.expr;
+    }
+}
+
+TEST_F(NdxBuild, StoredExpressionIsNormalised) {
+    CreateTable("s.dbf", {Def("NAME", 'C', 10)});
+    ASSERT_TRUE(dbf::MakeIndex("s", "upper( name ) + 'a b'", false, 1, false, false, {}))
+        << dbf::ErrorText;
+    const auto b = ReadBytes(Path("s.NDX"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[24])), "UPPER(NAME)+\"a b\"");
+}
+
+TEST_F(NdxBuild, RefusedBuilds) {
+    CreateTable("f.dbf", {Def("NAME", 'C', 10), Def("OK", 'L', 1)});
+    EXPECT_FALSE(dbf::MakeIndex("f", std::string(101, 'N'), false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 300);
+    EXPECT_FALSE(dbf::MakeIndex("f", "OK", false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_FALSE(dbf::MakeIndex("", "NAME", false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_FALSE(dbf::MakeIndex("f", "   ", false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_FALSE(dbf::MakeIndex("f", "NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME",
+                                false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 266);
+    // The file open as an order cannot be rebuilt under it.
+    ASSERT_TRUE(dbf::Index_On("NAME", "f"));
+    EXPECT_FALSE(dbf::MakeIndex("f", "NAME", false, 1, false, false, {}));
+    EXPECT_EQ(dbf::LastErrorCode, 214);
+    // No temporary file is left behind by any of them.
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 2); // f.dbf and f.ndx
+}
+
+TEST_F(NdxBuild, UniqueKeepsLowestRecord) {
+    CreateTable("u.dbf", {Def("NAME", 'C', 10), Def("N", 'N', 5)});
+    for (int i = 0; i < 10; ++i) {
+        dbf::ClearRecord();
+        dbf::SetVarString(dbf::FieldAddress(1), i < 10 ? "SAME" : "", 10);
+        dbf::SetVarInt64(dbf::FieldAddress(2), i % 3 == 0 ? 0 : i % 3);
+        dbf::Append();
+    }
+    ASSERT_TRUE(dbf::Index_On("NAME", "u UNIQUE")) << dbf::ErrorText;
+    auto b = ReadBytes(Path("u.NDX"));
+    EXPECT_EQ(b.at(23), 1);
+    EXPECT_EQ(U16(b, 512), 1u);
+    EXPECT_EQ(U32(b, 512 + 8), 1u);
+    // Numeric keys 0 (records 1, 4, 7, 10), 1 (2, 5, 8), 2 (3, 6, 9).
+    ASSERT_TRUE(dbf::Index_On("N", "v unique")) << dbf::ErrorText;
+    b = ReadBytes(Path("v.NDX"));
+    ASSERT_EQ(U16(b, 512), 3u);
+    EXPECT_EQ(U32(b, 512 + 8), 1u);
+    EXPECT_EQ(U32(b, 512 + 8 + 16), 2u);
+    EXPECT_EQ(U32(b, 512 + 8 + 32), 3u);
+    EXPECT_EQ(Check(Path("v.NDX"), "--unique"), "ok");
+}
+
+TEST_F(NdxBuild, ExactlyTheProgressCallsAsked) {
+    CreateTable("p.dbf", {Def("NAME", 'C', 10)});
+    int calls = 0;
+    const int counts[] = {0, 1, 2, 7, 60, 1000};
+    const int ticks[] = {1, 3, 7, 50, 100};
+    int have = 0;
+    for (int n : counts) {
+        std::vector<std::string> add;
+        for (int i = have; i < n; ++i)
+            add.push_back("N" + std::to_string(i % 13));
+        AppendNames(add);
+        have = n;
+        for (int t : ticks) {
+            calls = 0;
+            dbf::SetIndexProgress([&] { ++calls; }, t);
+            ASSERT_TRUE(dbf::MakeIndex("p", "NAME", false, 1, false, false, {}));
+            EXPECT_EQ(calls, t) << n << " records, " << t << " ticks";
+            calls = 0;
+            ASSERT_TRUE(dbf::MakeIndex("p", "NAME", false, 1, true, false, {}));
+            EXPECT_EQ(calls, t) << n << " records, " << t << " ticks, unique";
+        }
+    }
+    calls = 0;
+    dbf::SetIndexProgress([&] { ++calls; }, 0);
+    ASSERT_TRUE(dbf::MakeIndex("p", "NAME", false, 1, false, false, {}));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(NdxBuild, FailedBuildKeepsTheOldIndex) {
+    CreateTable("g.dbf", {Def("NAME", 'C', 10)});
+    AppendNames(Names(300));
+    ASSERT_TRUE(dbf::MakeIndex("g", "NAME", false, 1, false, false, {}));
+    const auto before = ReadBytes(Path("g.NDX"));
+    int calls = 0;
+    auto failing = [&](std::uint8_t) -> std::string {
+        if (++calls == 200) dbf::SetError(99, "key maker failed");
+        return "ABCD";
+    };
+    EXPECT_FALSE(dbf::MakeIndex("g", "", false, 1, false, false, failing));
+    EXPECT_EQ(dbf::LastErrorCode, 99);
+    EXPECT_EQ(ReadBytes(Path("g.NDX")), before);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 2);
+}
+
+TEST_F(NdxBuild, KeyMakerIndexes) {
+    CreateTable("m.dbf", {Def("NAME", 'C', 10)});
+    AppendNames({"A", "B", "ROBERT", "C"});
+    auto maker = [](std::uint8_t) { return dbf::GetVarString(dbf::FieldAddress(1)); };
+    ASSERT_TRUE(dbf::Index_OnKeyMaker("m DESCENDING", maker)) << dbf::ErrorText;
+    auto b = ReadBytes(Path("m.NDX"));
+    EXPECT_EQ(b.at(9), 'C');
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[24])),
+              "USERDEFINEDKEYMAKERWASUSEDTOBUILDTHISINDEX");
+    // Descending: C, B, A after ROBERT.
+    std::vector<std::int32_t> order;
+    for (dbf::GoTop(); !dbf::dEOF(); dbf::Skip())
+        order.push_back(dbf::RecNo());
+    EXPECT_EQ(order, (std::vector<std::int32_t>{3, 4, 2, 1}));
+    ASSERT_TRUE(dbf::Index_OnKeyMaker("m2 SOUNDEX", maker)) << dbf::ErrorText;
+    b = ReadBytes(Path("m2.NDX"));
+    EXPECT_EQ(U16(b, 12), 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[512 + 4 + 3 * 12 + 8]), 4), "R163");
+    // An expression index refuses to open without its key maker and the other way round.
+    dbf::CloseAllIndexes();
+    EXPECT_FALSE(dbf::OpenIndexOrder(Path("m.NDX"), 1, {}, false, false, false));
+    EXPECT_EQ(dbf::LastErrorCode, 223);
+}
+
+TEST_F(NdxBuild, OneRunAgainstAMerge) {
+    // 8189 items sort in memory; 8190 make two runs. The merged tree must equal the one a
+    // single in-memory sort gives, byte for byte.
+    MakeRandomTable("w.dbf", 8190, 7, 5);
+    for (const char* expr : {"NAME", "TAG", "AMT", "DAY"}) {
+        dbf::IndexRunItems = 8189;
+        ASSERT_TRUE(dbf::MakeIndex("two", expr, false, 1, false, false, {})) << expr;
+        dbf::IndexRunItems = 100000;
+        ASSERT_TRUE(dbf::MakeIndex("one", expr, false, 1, false, false, {})) << expr;
+        dbf::IndexRunItems = 97; // many runs
+        ASSERT_TRUE(dbf::MakeIndex("many", expr, false, 1, false, false, {})) << expr;
+        const auto one = ReadBytes(Path("one.NDX"));
+        EXPECT_EQ(ReadBytes(Path("two.NDX")), one) << expr;
+        EXPECT_EQ(ReadBytes(Path("many.NDX")), one) << expr;
+        EXPECT_EQ(Check(Path("two.NDX"), "--records 8190 --record-order"), "ok") << expr;
+    }
+    dbf::IndexRunItems = 8189;
+}
+
+TEST_F(NdxBuild, RandomTableMatchesIndexDump) {
+    MakeRandomTable("big.dbf", 100000, 42);
+    struct Case {
+        const char* expr;
+        const char* kind;
+        bool unique;
+    } cases[] = {{"NAME", "char", false},
+                 {"AMT", "num", false},
+                 {"DAY", "date", false},
+                 {"TAG", "char", true}};
+    for (const Case& c : cases) {
+        const std::string ndx = Path(std::string("big_") + c.expr + ".NDX");
+        ASSERT_TRUE(dbf::MakeIndex(ndx, c.expr, false, 1, c.unique, false, {})) << c.expr;
+        EXPECT_EQ(CompareWithDump("big.dbf", c.expr, c.kind, ndx, c.unique),
+                  c.unique ? "ok 50" : "ok 100000")
+            << c.expr;
+        EXPECT_EQ(Check(ndx, std::string("--records 100000 --record-order") +
+                                 (c.unique ? " --unique" : "")),
+                  "ok")
+            << c.expr;
+    }
+}
+
+} // namespace
