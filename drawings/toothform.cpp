@@ -134,33 +134,42 @@ std::vector<TVertex> ExternalContour(int i) {
     return v;
 }
 
-// A point of the trochoid traced by the tool-tip radius, before the turn to its flank.
+// A point of the fillet cut by the tool-tip radius at the roll angle phi, before the turn to its
+// flank. In the transverse section of a helical gear the tip radius is an ellipse with the
+// semi-axes rho / cos(beta) along the pitch line and rho across it (a circle on a spur gear).
+// The cutting point is the point of its lower half (towards the gear) whose normal passes
+// through the pitch point; in rack coordinates, with the centre at (0, -u) and the pitch point
+// at (-s, 0), its parameter t solves (A^2 - B^2) sin t cos t + A s sin t + u B cos t = 0.
 void TrochoidPoint(Extended r, Extended rho, Extended u, Extended beta, Extended phi, Extended& X,
                    Extended& Y) {
     const Extended s = r * phi;
+    const Extended A = rho / cosl(beta);
+    const Extended B = rho;
+    // The circle's answer: along the line from the pitch point through the centre.
+    Extended t = 1.5L * Pi;
+    if (s != 0 || u != 0) t = u >= 0 ? atan2l(-u, s) : atan2l(u, -s);
+    if (A != B) {
+        for (int k = 0; k < 60; ++k) {
+            const Extended st = sinl(t);
+            const Extended ct = cosl(t);
+            const Extended g = (A * A - B * B) * st * ct + A * s * st + u * B * ct;
+            const Extended dg = (A * A - B * B) * (ct * ct - st * st) + A * s * ct - u * B * st;
+            if (dg == 0 || !std::isfinite(dg)) break;
+            const Extended step = g / dg;
+            t -= step;
+            if (fabsl(step) < 1e-18L) break;
+        }
+    }
+    const Extended ex = A * cosl(t);
+    const Extended ey = -u + B * sinl(t);
     const Extended c = cosl(phi);
     const Extended sn = sinl(phi);
-    const Extended L = sqrtl(u * u + s * s);
-    if (u < 0) {
-        // Tip-radius centre beyond the rolling line: the cutting point lies between the centre
-        // and the gear, on the normal through the pitch point. Near the root that point moves
-        // against the roll, so the branch towards the tooth is the one of the opposite roll
-        // (-phi), mirrored: X(-phi) = -X(phi), Y(-phi) = Y(phi).
-        const Extended k = 1.0L - rho / L;
-        X = -(k * (s * c + u * sn) - r * sn);
-        Y = r * c + k * (s * sn - u * c);
-        return;
-    }
-    if (L == 0) {
-        // Centre on the rolling line at the start of the roll: the root point.
-        X = 0;
-        Y = r - rho;
-        return;
-    }
-    const Extended cb = cosl(beta);
-    const Extended Lb = sqrtl((u / cb) * (u / cb) + s * s);
-    X = (1.0L + rho / Lb) * (s * c + u * sn * cb) - r * sn;
-    Y = r * c + (1.0L + rho / L) * (s * sn - u * c);
+    X = (s + ex) * c - (r + ey) * sn;
+    Y = (s + ex) * sn + (r + ey) * c;
+    // A centre beyond the rolling line (u < 0): near the root the cutting point moves against
+    // the roll, so the branch towards the tooth is the one of the opposite roll (-phi), which
+    // is the mirror image: X(-phi) = -X(phi), Y(-phi) = Y(phi).
+    if (u < 0) X = -X;
 }
 
 } // namespace
@@ -240,8 +249,10 @@ void DrawRootFillet(int i, int side) {
     const Extended ta = Tan(g.alphaRad);
     const Extended u = g.haP0[i] - g.xee[i] * g.mn - rho;
     const Extended z = g.z[i];
-    const Extended eps =
-        (Pi / 2.0L + 2.0L * g.xee[i] * ta) / z + u * ta / r + rho / (r * cosl(g.alphaRad));
+    // The tip-radius centre's place along the pitch line, as an angle: in the transverse
+    // section every length along the pitch line grows by 1 / cos(beta).
+    const Extended eps = (Pi / 2.0L + 2.0L * g.xee[i] * ta) / z +
+                         (u * ta + rho / cosl(g.alphaRad)) / (r * cosl(g.betaRad));
     Extended rEnd = 0;
     if (BaseCircleAboveRootForm(i))
         rEnd = g.db[i] / 2.0L;

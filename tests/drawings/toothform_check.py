@@ -272,45 +272,68 @@ def check_union(doc, g, n, shapes):
 
 
 def reference_fillets(g):
-    """Envelopes of the four tool-tip circles next to the tooth, each on the branch that cuts."""
-    mn, al, rho, r = g.mn, g.alpha, g.rho, g.r
-    u = g.haP0 - g.x * mn - rho
-    xc = pi * mn / 4 - (g.haP0 - rho) * tan(al) - rho / cos(al)
-    a0 = pi * mn / 2
+    """Envelopes of the four tool-tip radii next to the tooth, each on the branch that cuts.
+
+    In the transverse section the tip radius is an ellipse (rho / cos beta along the pitch
+    line). A point of it, fixed on the rack, is P(phi, t) in the gear frame while the rack rolls;
+    the envelope is where the partial derivatives along phi and t are parallel, found here with
+    numerical derivatives and a sign change search over the ellipse's half towards the gear."""
+    mn, al, rho = float(g.mn), float(g.alpha), float(g.rho)
+    r = float(g.r)
+    cb = math.cos(float(g.beta))
+    u = float(g.haP0 - g.x * g.mn - g.rho)
+    A, B = rho / cb, rho
+    xc = math.pi * mn / 4 - (float(g.haP0) - rho) * math.tan(al) - rho / math.cos(al)
+    a0 = math.pi * mn / 2
     curves = []
     for tooth in (a0, -a0):
-        for a in (tooth - xc, tooth + xc):
-            def centre(phi, a=a):
-                return (r * phi * cos(phi) - r * sin(phi) + a * cos(phi) + u * sin(phi),
-                        r * cos(phi) + r * phi * sin(phi) + a * sin(phi) - u * cos(phi))
-            bottom = float(a / r)
-            side = 1 if a > tooth else -1
+        for a_n in (tooth - xc, tooth + xc):
+            a = a_n / cb
+
+            def P(phi, t, a=a):
+                w0 = r * phi + a + A * math.cos(t)
+                w1 = r - u + B * math.sin(t)
+                c, s_ = math.cos(phi), math.sin(phi)
+                return (w0 * c - w1 * s_, w0 * s_ + w1 * c)
+
+            def det(phi, t, h=1e-6):
+                p1, p2 = P(phi + h, t), P(phi - h, t)
+                q1, q2 = P(phi, t + h), P(phi, t - h)
+                d1 = (p1[0] - p2[0], p1[1] - p2[1])
+                d2 = (q1[0] - q2[0], q1[1] - q2[1])
+                return d1[0] * d2[1] - d1[1] * d2[0]
+
+            bottom = a / r
+            side = 1 if a_n > tooth else -1
             pts = []
             span = 3 * 2 * math.pi / abs(g.z)
-            for k in range(6001):
-                phi = mpf(-span + 2 * span * k / 6000)
-                cx, cy = centre(phi)
-                dx = diff(lambda p: centre(p)[0], phi)
-                dy = diff(lambda p: centre(p)[1], phi)
-                ln = sqrt(dx * dx + dy * dy)
-                if ln == 0:
-                    continue
-                cands = [(cx - rho * dy / ln, cy + rho * dx / ln),
-                         (cx + rho * dy / ln, cy - rho * dx / ln)]
-                px, py = min(cands, key=lambda q: q[0] ** 2 + q[1] ** 2)
-                ang = math.atan2(float(px), float(py))
-                if (ang - bottom) * side >= -1e-12 and math.hypot(px, py) < float(g.r) + mn:
-                    pts.append((float(px), float(py)))
+            for k in range(4001):
+                phi = -span + 2 * span * k / 4000
+                ts = [math.pi * (1 + j / 96) for j in range(1, 96)]
+                vals = [det(phi, t) for t in ts]
+                roots = []
+                for j in range(len(ts) - 1):
+                    if vals[j] == 0 or vals[j] * vals[j + 1] < 0:
+                        lo, hi, flo = ts[j], ts[j + 1], vals[j]
+                        for _ in range(60):
+                            mid = (lo + hi) / 2
+                            fm = det(phi, mid)
+                            if (fm < 0) == (flo < 0):
+                                lo, flo = mid, fm
+                            else:
+                                hi = mid
+                        roots.append((lo + hi) / 2)
+                for t in roots:
+                    px, py = P(phi, t)
+                    ang = math.atan2(px, py)
+                    if (ang - bottom) * side >= -1e-12 and math.hypot(px, py) < r + mn:
+                        pts.append((px, py))
             # The lowest point, where the centre crosses the radial line, closes the branch.
-            rb_ = float(r - u - rho)
-            low = (rb_ * math.sin(bottom), rb_ * math.cos(bottom))
-            if pts:
-                if math.dist(low, pts[0]) < math.dist(low, pts[-1]):
-                    pts.insert(0, low)
-                else:
-                    pts.append(low)
-            if len(pts) >= 2:
-                curves.append(LineString(pts))
+            low_r = r - u - B
+            low = (low_r * math.sin(bottom), low_r * math.cos(bottom))
+            pts.sort(key=lambda q: math.hypot(*q))
+            pts.insert(0, low)
+            curves.append(LineString(pts) if len(pts) >= 2 else Point(pts[0]))
     return curves
 
 

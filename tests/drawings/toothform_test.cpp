@@ -187,6 +187,15 @@ TEST_F(ToothFormTest, HelicalGearInTheTransverseSection) {
     Check(f, "finite,evolv,zahn,union");
 }
 
+TEST_F(ToothFormTest, HelicalGearFilletFollowsTheEllipticTipRadius) {
+    // In the transverse section the tool's tip radius is an ellipse, stretched along the pitch
+    // line by 1 / cos(beta), and so is the tip-radius centre's distance from the tooth centre.
+    Calculate({3, 17, 25, 0, 15});
+    ASSERT_TRUE(BaseCircleAboveRootForm(2));
+    const std::string f = WriteDxf("helicalfillet", true, false);
+    Check(f, "finite,evolv,fillet,union");
+}
+
 TEST_F(ToothFormTest, InternalGear) {
     Calculate({3, 20, -80, 0, 0});
     const std::string f = WriteDxf("internal", true, false);
