@@ -31,9 +31,11 @@ void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, 
 
 void DrawLimitedAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
                          Extended D, Extended theta, Extended yLimit) {
-    const Extended c = fabsl((yLimit - yc) / (D / 2.0L));
-    const Extended wLimit = RadToDeg(ArcCosLimited("", c));
-    if (wLimit < fabsl(w) && wLimit != 0) w = wLimit;
+    if (D != 0) { // a point circle has no span to limit
+        const Extended c = fabsl((yLimit - yc) / (D / 2.0L));
+        const Extended wLimit = RadToDeg(ArcCosLimited("", c));
+        if (wLimit < fabsl(w) && wLimit != 0) w = wLimit;
+    }
     DrawAngleArc(text, inside, xc, yc, w, D, theta);
 }
 

@@ -277,3 +277,101 @@ TEST_F(ToothScreenTest, GeneratedToothInsertsTwiceTheShapesPlusOne) {
 }
 
 } // namespace
+
+namespace {
+
+class AnnotationTest : public ToothGeomTest {
+protected:
+    std::vector<std::string> Draw(const std::string& base, const std::function<void()>& body) {
+        OpenDxf(base);
+        CadBeginDrawing(-200, -200, 200, 200);
+        CadWriteTables(0);
+        CadBeginEntities();
+        body();
+        CadEndSection();
+        CadCloseOutput();
+        int status = -1;
+        const auto lines = EzdxfReport(Path(base + ".dxf"), status);
+        EXPECT_EQ(status, 0) << Joined(lines);
+        EXPECT_TRUE(Contains(lines, "audit_errors 0")) << Joined(lines);
+        std::vector<std::string> model;
+        for (const auto& l : lines)
+            if (l.rfind("entity model ", 0) == 0) model.push_back(l.substr(13));
+        return model;
+    }
+    static std::vector<double> Numbers(const std::string& l, int skip) {
+        std::istringstream in(l);
+        std::string w;
+        for (int k = 0; k < skip; ++k)
+            in >> w;
+        std::vector<double> v;
+        for (double x; in >> x;)
+            v.push_back(x);
+        return v;
+    }
+};
+
+TEST_F(AnnotationTest, LimitedArcIsCutAtTheLimitLineOnly) {
+    GearData.mn = 2;
+    const auto m = Draw("limited", [] {
+        // Limit 6 above the centre on a circle of radius 12: half span arccos(0.5) = 60.
+        DrawLimitedAngleArc("a", false, 0, 0, 80, 24, 90, 6);
+        // Limit beyond the circle: the full span stays.
+        DrawLimitedAngleArc("b", false, 0, 0, 80, 24, 90, 30);
+        // Wider than the given span: the given span stays.
+        DrawLimitedAngleArc("c", false, 0, 0, 10, 24, 90, 6);
+    });
+    std::vector<std::vector<double>> arcs;
+    for (const auto& l : m)
+        if (l.rfind("ARC ", 0) == 0) arcs.push_back(Numbers(l, 2));
+    ASSERT_EQ(arcs.size(), 3u);
+    EXPECT_NEAR(arcs[0][3], 30, 1e-6);
+    EXPECT_NEAR(arcs[0][4], 150, 1e-6);
+    EXPECT_NEAR(arcs[1][3], 10, 1e-6);
+    EXPECT_NEAR(arcs[1][4], 170, 1e-6);
+    EXPECT_NEAR(arcs[2][3], 80, 1e-6);
+    EXPECT_NEAR(arcs[2][4], 100, 1e-6);
+}
+
+TEST_F(AnnotationTest, OutsideLabelSitsBeyondTheArcEnd) {
+    GearData.mn = 2;
+    const auto m = Draw("label", [] { DrawAngleArc("d", false, 0, 0, 10, 40, 90); });
+    std::vector<double> text;
+    for (const auto& l : m)
+        if (l.rfind("TEXT ", 0) == 0) text = Numbers(l, 3);
+    ASSERT_GE(text.size(), 5u);
+    // lambda = 0 + 0.8 * 10 degrees from the y axis; radius 20 + 0.08 mn across, 20 + 0.05 mn up.
+    const double lam = 8 * M_PI / 180;
+    EXPECT_NEAR(text[0], 20.16 * std::sin(lam), 1e-6);
+    EXPECT_NEAR(text[1], 20.10 * std::cos(lam), 1e-6);
+    EXPECT_NEAR(text[2], 0.2, 1e-9); // height 0.1 mn
+    EXPECT_NEAR(text[4], -10, 1e-9); // turned by -w
+}
+
+TEST_F(AnnotationTest, DiameterCirclesWithTheirLabels) {
+    TGearData& g = GearData;
+    Gear(20, 40, 37.5L, 35, 0.25L); // dFf = db (tool form diameter below it)
+    g.mn = 2;
+    g.dwx[2] = 41;
+    g.dax[2] = 44;
+    g.da[2] = 44;
+    g.dFa[2] = 44;
+    g.dNf[2] = 37.9L;
+    const auto m = Draw("circles", [] { DrawDiameterCircles(2, 0, 0); });
+    std::vector<std::string> labels;
+    int circles = 0;
+    for (const auto& l : m) {
+        if (l.rfind("CIRCLE ", 0) == 0) ++circles;
+        if (l.rfind("TEXT ", 0) == 0) {
+            const auto q1 = l.find('\'');
+            labels.push_back(l.substr(q1 + 1, l.find('\'', q1 + 1) - q1 - 1));
+        }
+    }
+    // No dFf circle (it equals db) and no dFa circle (it equals da).
+    EXPECT_EQ(circles, 6);
+    const std::vector<std::string> expected = {"dw = 41.000", "d = 40.000",  "db = 37.500",
+                                               "df = 35.000", "da = 44.000", "dNf = 37.900"};
+    EXPECT_EQ(labels, expected);
+}
+
+} // namespace
