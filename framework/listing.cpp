@@ -110,8 +110,20 @@ constexpr std::string_view kBoxMidL = "\u2560";
 constexpr std::string_view kBoxMidR = "\u2563";
 constexpr std::string_view kBoxV = "\u2551";
 
-std::string FramedRule(std::string_view left, std::string_view right) {
-    return std::string(left) + Repeat(kBoxHH, kRuleWidth - 2) + std::string(right);
+// A rule of the current frame style: ascii repeated (style 1), left + fill + right in box-drawing
+// characters (style 2), blanks (style 3), or the skip mark (style 4).
+std::string StyledRule(std::string_view ascii, std::string_view left, std::string_view fill,
+                       std::string_view right) {
+    switch (FrameStyle) {
+    case 1:
+        return Repeat(ascii, kRuleWidth);
+    case 2:
+        return std::string(left) + Repeat(fill, kRuleWidth - 2) + std::string(right);
+    case 3:
+        return Repeat(" ", kRuleWidth);
+    default:
+        return std::string(ListSkipMark);
+    }
 }
 
 bool IsRuleLine(std::string_view text) {
@@ -428,68 +440,23 @@ std::vector<std::string> ListProgramCommand(std::string_view configured, const s
 }
 
 std::string ListRuleLine() {
-    switch (FrameStyle) {
-    case 1:
-        return Repeat("-", kRuleWidth);
-    case 2:
-        return Repeat(kBoxH, kRuleWidth);
-    case 3:
-        return Repeat(" ", kRuleWidth);
-    default:
-        return std::string(ListSkipMark);
-    }
+    return StyledRule("-", kBoxH, kBoxH, kBoxH);
 }
 
 std::string ListDoubleRuleLine() {
-    switch (FrameStyle) {
-    case 1:
-        return Repeat("=", kRuleWidth);
-    case 2:
-        return Repeat(kBoxHH, kRuleWidth);
-    case 3:
-        return Repeat(" ", kRuleWidth);
-    default:
-        return std::string(ListSkipMark);
-    }
+    return StyledRule("=", kBoxHH, kBoxHH, kBoxHH);
 }
 
 std::string ListTopRuleLine() {
-    switch (FrameStyle) {
-    case 1:
-        return Repeat("*", kRuleWidth);
-    case 2:
-        return FramedRule(kBoxTopL, kBoxTopR);
-    case 3:
-        return Repeat(" ", kRuleWidth);
-    default:
-        return std::string(ListSkipMark);
-    }
+    return StyledRule("*", kBoxTopL, kBoxHH, kBoxTopR);
 }
 
 std::string ListBottomRuleLine() {
-    switch (FrameStyle) {
-    case 1:
-        return Repeat("*", kRuleWidth);
-    case 2:
-        return FramedRule(kBoxBotL, kBoxBotR);
-    case 3:
-        return Repeat(" ", kRuleWidth);
-    default:
-        return std::string(ListSkipMark);
-    }
+    return StyledRule("*", kBoxBotL, kBoxHH, kBoxBotR);
 }
 
 std::string ListMiddleRuleLine() {
-    switch (FrameStyle) {
-    case 1:
-        return Repeat("*", kRuleWidth);
-    case 2:
-        return FramedRule(kBoxMidL, kBoxMidR);
-    case 3:
-        return Repeat(" ", kRuleWidth);
-    default:
-        return std::string(ListSkipMark);
-    }
+    return StyledRule("*", kBoxMidL, kBoxHH, kBoxMidR);
 }
 
 std::string ListFrameChar() {
@@ -787,6 +754,21 @@ void ListWriteLn(std::string_view text) {
         WriteText(text);
 }
 
+namespace {
+// One body line of a printer listing: counted, paged, written behind the left margin.
+void PrinterBodyText(std::string_view text, bool endLine) {
+    ++ListLineNo;
+    ListPageCheck(gHeadMode);
+    std::string line(kMargin);
+    line += text;
+    if (endLine)
+        WriteTextLine(line);
+    else
+        WriteText(line);
+    ++gBodyLines;
+}
+} // namespace
+
 void ListLine(std::string_view text) {
     const std::uint16_t m = ListOutputMode;
     if (IsTxtDevice(m)) {
@@ -799,12 +781,7 @@ void ListLine(std::string_view text) {
         WriteTextLine("<br>" + HtmlText(text));
     } else {
         if (text == ListSkipMark) return;
-        ++ListLineNo;
-        ListPageCheck(gHeadMode);
-        std::string line(kMargin);
-        line += text;
-        WriteTextLine(line);
-        ++gBodyLines;
+        PrinterBodyText(text, true);
     }
 }
 
@@ -816,12 +793,7 @@ void ListIndentedLine(std::string_view text) {
         CloseHtmlTable();
         WriteText("<br>" + HtmlText(text));
     } else {
-        ++ListLineNo;
-        ListPageCheck(gHeadMode);
-        std::string line(kMargin);
-        line += text;
-        WriteText(line);
-        ++gBodyLines;
+        PrinterBodyText(text, false);
     }
 }
 
