@@ -1,0 +1,284 @@
+// Key insertion and removal: random appends, replaces, deletes and packs checked against
+// dbfread + index_dump and the structural checker; splits, emptying, rollback, Find, orders.
+
+#include <random>
+
+#include "ndxmaint_testutil.h"
+
+namespace {
+
+using ndxmainttest::MaintTest;
+
+std::string RandomName(std::mt19937& rnd, int distinct) {
+    // Few distinct names give long runs of equal keys across leaves.
+    std::uniform_int_distribution<int> pick(0, distinct - 1);
+    const int v = pick(rnd);
+    std::string s = "N" + std::to_string(v * 7919 % 100003);
+    return s.substr(0, 10);
+}
+
+class RandomMaintTest : public MaintTest {
+protected:
+    void OpenThree() {
+        CreateMainTable();
+        Build("name.ndx", "NAME");
+        Build("amt.ndx", "AMT");
+        Build("tag.ndx", "TAG+NAME");
+        dbf::Set_Index_To(Path("name.ndx") + " " + Path("amt.ndx") + " " + Path("tag.ndx"));
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    }
+
+    void CheckAll(const std::string& when) {
+        const std::string records = " --records " + std::to_string(dbf::RecCount());
+        EXPECT_EQ(Compare("NAME", "char", "name.ndx").substr(0, 2), "ok") << when;
+        EXPECT_EQ(Compare("AMT", "num", "amt.ndx").substr(0, 2), "ok") << when;
+        EXPECT_EQ(Check(Path("name.ndx"), records), "ok") << when;
+        EXPECT_EQ(Check(Path("amt.ndx"), records), "ok") << when;
+        EXPECT_EQ(Check(Path("tag.ndx"), records), "ok") << when;
+    }
+};
+
+TEST_F(RandomMaintTest, RandomAppendsReplacesDeletesAndPacksKeepThreeIndexesExact) {
+    OpenThree();
+    std::mt19937 rnd(20);
+    std::uniform_int_distribution<int> op(0, 999);
+    std::uniform_real_distribution<double> amount(-5000, 5000);
+    const char* tags[] = {"AA", "AB", "B", "CCC", ""};
+    constexpr int kBatches = 8;
+    constexpr int kOps = 20000;
+    int packs = 0;
+    for (int batch = 0; batch < kBatches; ++batch) {
+        for (int i = 0; i < kOps / kBatches; ++i) {
+            const int o = op(rnd);
+            const int count = dbf::RecCount();
+            const double amt = std::round(amount(rnd) * 1000) / 1000;
+            if (o < 500 || count < 10) {
+                AppendRow(RandomName(rnd, 300), amt, tags[rnd() % 5]);
+            } else if (o < 850) {
+                dbf::Go(1 + static_cast<int>(rnd() % count));
+                SetFields(RandomName(rnd, 300),
+                          (o & 1) ? amt : dbf::FieldTextToDouble(dbf::FieldStr(2)),
+                          tags[rnd() % 5]);
+                dbf::Replace();
+            } else if (o < 998) {
+                dbf::Go(1 + static_cast<int>(rnd() % count));
+                dbf::DeleteRec();
+            } else {
+                ASSERT_TRUE(dbf::Pack()) << dbf::ErrorText;
+                ++packs;
+            }
+            ASSERT_EQ(dbf::LastErrorCode, 0)
+                << "op " << o << " batch " << batch << ": " << dbf::ErrorText;
+        }
+        CheckAll("after batch " + std::to_string(batch));
+    }
+    EXPECT_GT(packs, 0);
+    // Navigation in the controlling order visits every record in key order.
+    dbf::GoTop();
+    std::string last;
+    int seen = 0;
+    while (!dbf::dEOF()) {
+        const std::string name = dbf::FieldStr(1);
+        EXPECT_LE(last, name);
+        last = name;
+        ++seen;
+        dbf::Skip(1);
+    }
+    EXPECT_EQ(seen, dbf::RecCount());
+}
+
+TEST_F(MaintTest, LeafAndRootSplitsFollowTheHalvesAndKeepThePosition) {
+    CreateMainTable();
+    Build("name.ndx", "NAME");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("name.ndx"))) << dbf::LastErrorCode << dbf::ErrorText;
+    // k = 25: 25 keys fill the root leaf; the 26th splits it into 13 + 13 under a new root.
+    for (int i = 0; i < 25; ++i)
+        AppendRow("K" + std::to_string(100 + 2 * i), 0, "");
+    auto b = ndxtest::ReadBytes(Path("name.ndx"));
+    EXPECT_EQ(ndxtest::U32(b, 0), 1u);
+    EXPECT_EQ(ndxtest::U16(b, 512), 25);
+    AppendRow("K101", 0, ""); // below the old half's last key: joins the old half
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    b = ndxtest::ReadBytes(Path("name.ndx"));
+    EXPECT_EQ(ndxtest::U32(b, 0), 3u);    // new root at the next free block
+    EXPECT_EQ(ndxtest::U32(b, 4), 4u);    // next free
+    EXPECT_EQ(ndxtest::U16(b, 512), 14);  // old half: 13 + the new key
+    EXPECT_EQ(ndxtest::U16(b, 1024), 12); // new half
+    EXPECT_EQ(ndxtest::U16(b, 1536), 1);  // root: one key
+    EXPECT_EQ(b.size(), 4u * 512);
+    // The controlling order stands on the record just inserted.
+    EXPECT_EQ(dbf::ControllingKeyText(), "K101      ");
+    dbf::Skip(1);
+    EXPECT_EQ(dbf::FieldStr(1), "K102      ");
+    EXPECT_EQ(Check(Path("name.ndx"), "--records 26"), "ok");
+    // Many more keys: interior splits.
+    for (int i = 0; i < 2000; ++i)
+        AppendRow("J" + std::to_string((i * 7) % 1000), 0, "");
+    EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    EXPECT_EQ(Check(Path("name.ndx"), "--records 2026"), "ok");
+    EXPECT_EQ(Compare("NAME", "char", "name.ndx"), "ok 2026");
+}
+
+TEST_F(MaintTest, RemovingEveryKeyGivesRootOneNextFreeTwoAndKeepsTheFileLength) {
+    CreateMainTable();
+    for (int i = 0; i < 700; ++i)
+        AppendRow("R" + std::to_string(i % 97), 0, "");
+    Build("name.ndx", "NAME");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("name.ndx"))) << dbf::LastErrorCode << dbf::ErrorText;
+    const std::uint64_t length = FileSize(Path("name.ndx"));
+    ASSERT_GT(ndxtest::U32(ndxtest::ReadBytes(Path("name.ndx")), 0), 1u);
+    std::vector<int> order(700);
+    for (int i = 0; i < 700; ++i)
+        order[i] = i + 1;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    for (int n = 0; n < 700; ++n) {
+        const int r = order[n];
+        dbf::Go(r);
+        std::vector<std::uint8_t> key;
+        ASSERT_TRUE(dbf::BuildRecordKey(*dbf::IndexOrder(1), key));
+        ASSERT_TRUE(dbf::RemoveIndexKey(1, key.data(), r)) << dbf::ErrorText;
+        if (n == 350) {
+            EXPECT_EQ(Check(Path("name.ndx")), "ok");
+        }
+    }
+    // A second removal of the same entry fails.
+    std::vector<std::uint8_t> key;
+    ASSERT_TRUE(dbf::BuildRecordKey(*dbf::IndexOrder(1), key));
+    EXPECT_FALSE(dbf::RemoveIndexKey(1, key.data(), dbf::RecNo()));
+    const auto b = ndxtest::ReadBytes(Path("name.ndx"));
+    EXPECT_EQ(ndxtest::U32(b, 0), 1u);
+    EXPECT_EQ(ndxtest::U32(b, 4), 2u);
+    EXPECT_EQ(b.size(), length);
+    // Block 1 is an empty leaf again, whatever it was before.
+    EXPECT_EQ(ndxtest::U16(b, 512), 0);
+    EXPECT_EQ(ndxtest::U32(b, 516), 0u);
+    // The emptied index takes keys again from block 2 on.
+    dbf::Go(5);
+    ASSERT_TRUE(dbf::AppendIndex(1, key.data()));
+    int status = 0;
+    const std::string dump =
+        dbftest::RunCommand("index_dump --type=char '" + Path("name.ndx") + "' X 2>&1", status);
+    EXPECT_EQ(dump,
+              dbf::FieldStr(1).substr(0, 0) + std::string(key.begin(), key.end() - 1) + " 5\n");
+}
+
+TEST_F(MaintTest, FailedInsertionIntoOrderThreeRollsBackOrdersOneAndTwo) {
+    CreateMainTable();
+    for (int i = 0; i < 300; ++i)
+        AppendRow("A" + std::to_string(i), i, "T" + std::to_string(i % 5));
+    Build("o1.ndx", "NAME");
+    Build("o2.ndx", "AMT");
+    Build("o3.ndx", "TAG");
+    dbf::Set_Index_To(Path("o1.ndx") + " " + Path("o2.ndx") + " " + Path("o3.ndx"));
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    const std::string list1 = List("o1.ndx"), list2 = List("o2.ndx");
+    // Order 3 points its root past the file: its insertion fails.
+    dbf::TIndexControl* o3 = dbf::IndexOrder(3);
+    ASSERT_NE(o3, nullptr);
+    const std::uint32_t root = o3->Anchor.Root;
+    o3->Anchor.Root = o3->Anchor.NextFree + 10;
+    AppendRow("A0", 1234.5, "ZZ");
+    EXPECT_NE(dbf::LastErrorCode, 0);
+    EXPECT_EQ(List("o1.ndx"), list1);
+    EXPECT_EQ(List("o2.ndx"), list2);
+    EXPECT_EQ(Check(Path("o1.ndx"), "--records 300"), "ok");
+    EXPECT_EQ(Check(Path("o2.ndx"), "--records 300"), "ok");
+    o3->Anchor.Root = root;
+}
+
+TEST_F(MaintTest, UniqueIndexKeepsTheFirstRecordOfAKey) {
+    CreateMainTable();
+    AppendRow("SAME", 1, "");
+    Build("u.ndx", "NAME", true);
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("u.ndx")));
+    const std::string before = List("u.ndx");
+    AppendRow("SAME", 2, "");
+    EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    EXPECT_EQ(List("u.ndx"), before);
+    AppendRow("OTHER", 3, "");
+    EXPECT_EQ(Check(Path("u.ndx"), "--unique"), "ok");
+}
+
+TEST_F(MaintTest, FindPartialAndExactOnATenCharacterKey) {
+    CreateMainTable();
+    for (const char* n : {"ABX", "ABCDEF", "ABC", "B", "ABCZ", "ABD"})
+        AppendRow(n, 0, "");
+    Build("name.ndx", "NAME");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("name.ndx"))) << dbf::LastErrorCode << dbf::ErrorText;
+    EXPECT_FALSE(dbf::ExactOffProc());
+    EXPECT_TRUE(dbf::Find("ABC"));
+    EXPECT_EQ(dbf::RecNo(), 3); // "ABC       " sorts before "ABCDEF"
+    EXPECT_TRUE(dbf::Find("ABCD"));
+    EXPECT_EQ(dbf::RecNo(), 2);
+    EXPECT_FALSE(dbf::ExactOnProc());
+    EXPECT_FALSE(dbf::Find("ABCD"));
+    EXPECT_TRUE(dbf::dEOF());
+    EXPECT_EQ(dbf::RecNo(), 7);
+    EXPECT_TRUE(dbf::Find("ABCZ"));
+    EXPECT_EQ(dbf::RecNo(), 5);
+    EXPECT_TRUE(dbf::ExactOffProc());
+    EXPECT_FALSE(dbf::Find("ZZZ")); // above every key
+    EXPECT_TRUE(dbf::dEOF());
+    EXPECT_FALSE(dbf::Find(""));
+    dbf::Set_Order_To(0);
+    EXPECT_FALSE(dbf::Find("ABC"));
+    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::ControllingOrder(), 0);
+    EXPECT_EQ(dbf::ControllingKeyText().substr(0, 4), "Rec:");
+}
+
+TEST_F(MaintTest, OrderSelectionSwapsSlotsAndComesBack) {
+    CreateMainTable();
+    for (int i = 0; i < 60; ++i)
+        AppendRow("N" + std::to_string(100 - i), i, "T" + std::to_string(i % 7));
+    Build("name.ndx", "NAME");
+    Build("amt.ndx", "AMT");
+    Build("tag.ndx", "TAG");
+    dbf::Set_Index_To(Path("name.ndx") + " " + Path("amt.ndx") + " " + Path("tag.ndx"));
+    ASSERT_EQ(dbf::ControllingOrder(), 1);
+    dbf::Set_Order_To(2);
+    EXPECT_EQ(dbf::ControllingOrder(), 2);
+    dbf::Set_Order_To(3);
+    EXPECT_EQ(dbf::ControllingOrder(), 3);
+    dbf::GoTop();
+    EXPECT_EQ(dbf::FieldStr(3), "T0 ");
+    dbf::Set_Order_To(1);
+    EXPECT_EQ(dbf::ControllingOrder(), 1);
+    EXPECT_EQ(dbf::IndexFileName(1), Path("name.ndx"));
+    dbf::GoTop();
+    EXPECT_EQ(dbf::FieldStr(1), "N100      ");
+    // Changing records under another controlling order moves keys in all three.
+    dbf::Set_Order_To(2);
+    for (int r = 1; r <= 60; r += 3) {
+        dbf::Go(r);
+        SetFields("M" + std::to_string(r), -r, "X");
+        dbf::Replace();
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    }
+    EXPECT_EQ(Compare("NAME", "char", "name.ndx"), "ok 60");
+    EXPECT_EQ(Compare("AMT", "num", "amt.ndx"), "ok 60");
+    EXPECT_EQ(Check(Path("tag.ndx"), "--records 60"), "ok");
+    dbf::Set_Order_To(17);
+    EXPECT_EQ(dbf::LastErrorCode, 220);
+    dbf::Set_Order_To(5);
+    EXPECT_EQ(dbf::LastErrorCode, 221);
+}
+
+TEST_F(MaintTest, IndexInfoReadsTheHeader) {
+    CreateMainTable();
+    AppendRow("X", 1, "");
+    Build("name.ndx", "name");
+    dbf::TIndexInfo info;
+    ASSERT_TRUE(dbf::IndexInfo(Path("name.ndx"), info));
+    EXPECT_EQ(info.Expression, "NAME");
+    EXPECT_EQ(info.KeyLength, 10);
+    EXPECT_EQ(info.KeyType, 'C');
+    EXPECT_FALSE(dbf::IndexInfo("", info));
+    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_FALSE(dbf::SetIndexTo(Path("none.ndx"), 1));
+    EXPECT_EQ(dbf::LastErrorCode, 2);
+    EXPECT_FALSE(dbf::SetIndexTo(Path("name.ndx"), 17));
+    EXPECT_EQ(dbf::LastErrorCode, 220);
+}
+
+} // namespace
