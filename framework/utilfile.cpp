@@ -137,13 +137,25 @@ void TextFile::RemoveTemp() {
     temp_.clear();
 }
 
-int TextFile::Reset() {
+// What every open does first: closes a file still open, clears the state of the last one.
+// kErrFileNotFound when no name was assigned.
+int TextFile::BeginOpen() {
     if (IsOpen()) Close();
     error_ = 0;
     pastEnd_ = false;
-    atStart_ = true;
     pos_ = len_ = 0;
-    if (name_.empty()) return os::kErrFileNotFound;
+    return name_.empty() ? os::kErrFileNotFound : 0;
+}
+
+void TextFile::StartWriting(Mode mode) {
+    buf_.clear();
+    buf_.reserve(kBufferSize);
+    mode_ = mode;
+}
+
+int TextFile::Reset() {
+    atStart_ = true;
+    if (const int rc = BeginOpen(); rc != 0) return rc;
     int code = 0;
     const int fd = OpenForReading(name_, code);
     if (fd < 0) return code;
@@ -159,11 +171,7 @@ int TextFile::Reset() {
 }
 
 int TextFile::Rewrite() {
-    if (IsOpen()) Close();
-    error_ = 0;
-    pastEnd_ = false;
-    pos_ = len_ = 0;
-    if (name_.empty()) return os::kErrFileNotFound;
+    if (const int rc = BeginOpen(); rc != 0) return rc;
     target_ = name_;
     // Write through a symbolic link to the file it names.
     if (char* real = ::realpath(name_.c_str(), nullptr)) {
@@ -196,24 +204,16 @@ int TextFile::Rewrite() {
         if (exists) (void)::fchmod(fd, st.st_mode & 07777);
         fd_ = fd;
     }
-    buf_.clear();
-    buf_.reserve(kBufferSize);
-    mode_ = Mode::Write;
+    StartWriting(Mode::Write);
     return 0;
 }
 
 int TextFile::Append() {
-    if (IsOpen()) Close();
-    error_ = 0;
-    pastEnd_ = false;
-    pos_ = len_ = 0;
-    if (name_.empty()) return os::kErrFileNotFound;
+    if (const int rc = BeginOpen(); rc != 0) return rc;
     const int fd = ::open(name_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return os::ErrnoToDosForPath(errno, name_.c_str());
     fd_ = fd;
-    buf_.clear();
-    buf_.reserve(kBufferSize);
-    mode_ = Mode::Append;
+    StartWriting(Mode::Append);
     return 0;
 }
 

@@ -87,6 +87,8 @@ private:
     int FlushBuffer();
     void CloseDescriptor();
     void RemoveTemp();
+    int BeginOpen();
+    void StartWriting(Mode mode);
 
     std::string name_;
     std::string target_; // the file a rewrite replaces (symbolic links resolved)
