@@ -433,6 +433,7 @@ std::string KeyText(const TIndexControl& ctl, const std::uint8_t* key) {
 } // namespace
 
 bool WriteAnchorNode(TIndexControl& ctl) {
+    ++IndexIoCounters.Writes;
     if (!WriteIndexHeader(ctl)) {
         ctl.AnchorDirty = true;
         SetError(LastErrorCode != 0 ? LastErrorCode : 101,

@@ -86,6 +86,10 @@ struct TIndexOptions {
 };
 TIndexOptions ParseIndexOptions(const std::string& text);
 
+// Name of the browse window's temporary sort index in directory dir: "$keltemp", this
+// process's id and ".ndx", so two programs browsing tables of one directory never share it.
+std::string TempSortIndexName(const std::string& dir);
+
 // Fills the hook entries of the key maintenance, orders and semaphore brackets.
 void InstallIndexMaintenanceHooks();
 

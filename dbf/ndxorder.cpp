@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <unistd.h>
 
 #include "dbf/dbf4.h"
 #include "dbf/dbfhooks.h"
@@ -90,7 +91,8 @@ std::string KeyTextOf(TIndexControl& ctl) {
 // Hook wrappers.
 bool HookActive() {
     TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
-    return ai != nullptr && ai->Orders[0] != nullptr && !ai->NaturalOrder;
+    // Natural order only changes navigation: keys are still kept up to date.
+    return ai != nullptr && ai->Orders[0] != nullptr;
 }
 void HookSync() {
     SyncIndex(false);
@@ -449,6 +451,12 @@ bool IndexInfo(const std::string& name, TIndexInfo& info) {
     info.Unique = an.Unique != 0;
     DecodeHeaderTable(head.data(), info.RecordCount, info.TableName);
     return true;
+}
+
+std::string TempSortIndexName(const std::string& dir) {
+    std::string d = dir;
+    if (!d.empty() && d.back() != '/') d += '/';
+    return d + "$keltemp" + std::to_string(static_cast<long>(::getpid())) + ".ndx";
 }
 
 void InstallIndexMaintenanceHooks() {

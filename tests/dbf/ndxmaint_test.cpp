@@ -225,6 +225,12 @@ TEST_F(MaintTest, FindPartialAndExactOnATenCharacterKey) {
     EXPECT_EQ(dbf::LastErrorCode, 254);
     EXPECT_EQ(dbf::ControllingOrder(), 0);
     EXPECT_EQ(dbf::ControllingKeyText().substr(0, 4), "Rec:");
+    // Natural order still keeps the keys.
+    AppendRow("NATURAL", 0, "");
+    dbf::Set_Order_To(1);
+    EXPECT_TRUE(dbf::Find("NATURAL"));
+    EXPECT_EQ(dbf::RecNo(), 7);
+    EXPECT_EQ(dbf::ControllingKeyText(), "NATURAL   ");
 }
 
 TEST_F(MaintTest, OrderSelectionSwapsSlotsAndComesBack) {
@@ -262,6 +268,45 @@ TEST_F(MaintTest, OrderSelectionSwapsSlotsAndComesBack) {
     EXPECT_EQ(dbf::LastErrorCode, 220);
     dbf::Set_Order_To(5);
     EXPECT_EQ(dbf::LastErrorCode, 221);
+}
+
+TEST_F(MaintTest, FindOnANumericKey) {
+    CreateMainTable();
+    for (double v : {12.5, -3.0, 7.25, 12.5, 1000.0})
+        AppendRow("X", v, "");
+    Build("amt.ndx", "AMT");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("amt.ndx"))) << dbf::ErrorText;
+    EXPECT_TRUE(dbf::Find("12.5"));
+    EXPECT_EQ(dbf::RecNo(), 1);
+    dbf::Skip(1);
+    EXPECT_EQ(dbf::RecNo(), 4);
+    EXPECT_TRUE(dbf::Find(" -3 "));
+    EXPECT_EQ(dbf::RecNo(), 2);
+    EXPECT_FALSE(dbf::Find("12.4"));
+    EXPECT_TRUE(dbf::dEOF());
+}
+
+TEST_F(MaintTest, TemporarySortIndexNameIsOwnedByTheProcess) {
+    const std::string mine = dbf::TempSortIndexName("/data/tables");
+    EXPECT_EQ(mine.rfind("/data/tables/$keltemp", 0), 0u);
+    EXPECT_EQ(mine.substr(mine.size() - 4), ".ndx");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string other = dbf::TempSortIndexName("/data/tables/");
+        const ssize_t w = write(fds[1], other.data(), other.size());
+        _exit(w == static_cast<ssize_t>(other.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    char buf[256] = {};
+    const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_GT(n, 0);
+    EXPECT_NE(std::string(buf, n), mine);
+    EXPECT_EQ(std::string(buf, n).rfind("/data/tables/$keltemp", 0), 0u);
 }
 
 TEST_F(MaintTest, IndexInfoReadsTheHeader) {
