@@ -9,6 +9,7 @@
 #include "dbf/dbffile.h"
 #include "dbf/dbfhooks.h"
 #include "dbf/memo.h"
+#include "dbf/memopack.h"
 #include "dbf/tzcommon.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
@@ -105,6 +106,7 @@ void RegisterMemoHooks() {
     MemoHooks.AddMemo = &HookAddMemo;
     MemoHooks.MemoText = &HookMemoText;
     MemoTextHook = &MemoExprText;
+    RegisterMemoPackHooks();
 }
 
 TMemoFile* CurrentMemo() {
