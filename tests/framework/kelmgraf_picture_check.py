@@ -3,20 +3,22 @@
 
 Runs the test program's circle and printing tests with QOR_KELMGRAF_OUT set to a temporary
 folder, then
-- decodes circle.png with a PNG decoder written here (zlib and the PNG row filters) and finds
-  the red circle of Header(0, 0, 160, 120) with circle (80, 60) radius 10 on a 640 x 480 virtual
-  screen: centre (320, 240), radius 40 pixels;
-- reads circle.pdf with pdfinfo (one page) and renders it with pdftoppm (PPM, read here), where
-  the circle must stand where the printer mapping puts it: the virtual screen scaled to the page.
+- decodes circle.png with the tests' own PNG decoder (tests/pnglib.py) and finds the red circle
+  of Header(0, 0, 160, 120) with circle (80, 60) radius 10 on a 640 x 480 virtual screen:
+  centre (320, 240), radius 40 pixels;
+- reads circle.pdf with pdfinfo (one page) and renders it with pdftoppm (PPM, read by pnglib),
+  where the circle must stand where the printer mapping puts it: the virtual screen scaled to
+  the page.
 Usage: kelmgraf_picture_check.py TEST_PROGRAM
 """
 
 import os
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import pnglib  # noqa: E402
 
 FAILURES = []
 
@@ -24,77 +26,6 @@ FAILURES = []
 def check(cond, what):
     if not cond:
         FAILURES.append(what)
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
-def decode_png(path):
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    pos, idat = 8, b""
-    while pos < len(data):
-        (length,) = struct.unpack(">I", data[pos:pos + 4])
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        elif kind == b"IEND":
-            break
-        pos += 12 + length
-    assert depth == 8 and ctype in (2, 6) and interlace == 0, (depth, ctype, interlace)
-    bpp = 3 if ctype == 2 else 4
-    raw = zlib.decompress(idat)
-    stride = width * bpp
-    rows, prev, i = [], bytearray(stride), 0
-    for _ in range(height):
-        ftype = raw[i]
-        line = bytearray(raw[i + 1:i + 1 + stride])
-        i += 1 + stride
-        for x in range(stride):
-            a = line[x - bpp] if x >= bpp else 0
-            b = prev[x]
-            c = prev[x - bpp] if x >= bpp else 0
-            if ftype == 1:
-                line[x] = (line[x] + a) & 0xFF
-            elif ftype == 2:
-                line[x] = (line[x] + b) & 0xFF
-            elif ftype == 3:
-                line[x] = (line[x] + (a + b) // 2) & 0xFF
-            elif ftype == 4:
-                line[x] = (line[x] + paeth(a, b, c)) & 0xFF
-        rows.append([tuple(line[x * bpp:x * bpp + 3]) for x in range(width)])
-        prev = line
-    return width, height, rows
-
-
-def read_ppm(path):
-    data = open(path, "rb").read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos) + 1
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    pos += 1
-    assert fields[0] == b"P6", fields[0]
-    w, h = int(fields[1]), int(fields[2])
-    px = data[pos:pos + 3 * w * h]
-    return w, h, [[tuple(px[3 * (y * w + x):3 * (y * w + x) + 3]) for x in range(w)]
-                  for y in range(h)]
 
 
 def bbox(rows, pred):
@@ -122,7 +53,8 @@ def main():
         png = os.path.join(out, "circle.png")
         check(os.path.exists(png), "no circle.png")
         if os.path.exists(png):
-            w, h, rows = decode_png(png)
+            pic = pnglib.decode_png(png)
+            w, h, rows = pic.width, pic.height, pic.rgb_rows()
             check((w, h) == (641, 481), "picture size %dx%d" % (w, h))
             box = bbox(rows, lambda p: p[0] > 200 and p[1] < 60 and p[2] < 60)
             check(box is not None, "no red circle in the PNG")
@@ -145,7 +77,8 @@ def main():
             dpi = 40
             subprocess.run(["pdftoppm", "-r", str(dpi), "-singlefile", pdf,
                             os.path.join(out, "page")], check=True)
-            w, h, rows = read_ppm(os.path.join(out, "page.ppm"))
+            pic = pnglib.read_ppm(os.path.join(out, "page.ppm"))
+            w, h, rows = pic.width, pic.height, pic.rgb_rows()
             # The printer mapping (600 dpi page, no offsets, scale 1): virtual-screen pixel
             # (px, py) goes to page pixel (pw * px / 640, ph * py / 480).
             k = dpi / 600.0
@@ -172,7 +105,8 @@ def main():
             dpi = 40
             subprocess.run(["pdftoppm", "-r", str(dpi), "-thinlinemode", "solid", "-singlefile",
                             framed, os.path.join(out, "framed")], check=True)
-            w, h, rows = read_ppm(os.path.join(out, "framed.ppm"))
+            pic = pnglib.read_ppm(os.path.join(out, "framed.ppm"))
+            w, h, rows = pic.width, pic.height, pic.rgb_rows()
             k = dpi / 600.0
             scale = 478.0 / 120.0
             off = pw * 21 / 210

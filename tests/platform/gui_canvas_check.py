@@ -2,7 +2,7 @@
 """Checks the reference drawing with readers that share no code with the canvas.
 
 Runs the test program's reference-drawing tests into a temporary folder, then
-- decodes reference.png with a PNG decoder written here (zlib + the PNG filters) and probes
+- decodes reference.png with the tests' own PNG decoder (tests/pnglib.py) and probes
   pixels at places computed from the drawing's layout with plain trigonometry;
 - reads both PDFs with poppler's pdfinfo (one page, A4, portrait and landscape) and renders them
   with pdftoppm, probing the same places scaled to the page.
@@ -11,11 +11,12 @@ Usage: gui_canvas_check.py TEST_PROGRAM
 
 import math
 import os
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import pnglib  # noqa: E402
 
 FAILURES = []
 
@@ -23,78 +24,6 @@ FAILURES = []
 def check(cond, what):
     if not cond:
         FAILURES.append(what)
-
-
-def decode_png(path):
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    pos = 8
-    idat = b""
-    width = height = depth = ctype = interlace = None
-    while pos < len(data):
-        (length,) = struct.unpack(">I", data[pos:pos + 4])
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        crc = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])[0]
-        assert zlib.crc32(kind + body) & 0xFFFFFFFF == crc, "bad CRC in " + kind.decode()
-        if kind == b"IHDR":
-            width, height, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        elif kind == b"IEND":
-            break
-        pos += 12 + length
-    assert depth == 8 and ctype in (2, 6) and interlace == 0, (depth, ctype, interlace)
-    bpp = 3 if ctype == 2 else 4
-    raw = zlib.decompress(idat)
-    stride = width * bpp
-    rows = []
-    prev = bytearray(stride)
-    i = 0
-    for _ in range(height):
-        ftype = raw[i]
-        line = bytearray(raw[i + 1:i + 1 + stride])
-        i += 1 + stride
-        for x in range(stride):
-            a = line[x - bpp] if x >= bpp else 0
-            b = prev[x]
-            c = prev[x - bpp] if x >= bpp else 0
-            if ftype == 1:
-                line[x] = (line[x] + a) & 0xFF
-            elif ftype == 2:
-                line[x] = (line[x] + b) & 0xFF
-            elif ftype == 3:
-                line[x] = (line[x] + (a + b) // 2) & 0xFF
-            elif ftype == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                line[x] = (line[x] + pred) & 0xFF
-        rows.append(bytes(line))
-        prev = line
-    return width, height, lambda x, y: tuple(rows[y][x * bpp:x * bpp + 3])
-
-
-def read_ppm(path):
-    data = open(path, "rb").read()
-    fields = []
-    pos = 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos)
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    pos += 1
-    assert fields[0] == b"P6" and fields[3] == b"255"
-    width, height = int(fields[1]), int(fields[2])
-    pix = data[pos:]
-    return width, height, lambda x, y: tuple(pix[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
 
 def is_black(p):
@@ -213,7 +142,8 @@ def main():
             print("FAIL: the drawing program wrote no pictures")
             return 1
 
-        width, height, pixel = decode_png(os.path.join(tmp, "reference.png"))
+        pic = pnglib.decode_png(os.path.join(tmp, "reference.png"))
+        width, height, pixel = pic.width, pic.height, pic.pixel
         check((width, height) == (800, 600), "PNG size %dx%d" % (width, height))
         probe_drawing("PNG", width, height, pixel, min(width, height) / 100.0, False)
 
@@ -232,7 +162,8 @@ def main():
             subprocess.run(["pdftoppm", "-r", str(dpi), pdf, base], check=True)
             rendered = [f for f in os.listdir(tmp) if f.startswith(orient) and f.endswith(".ppm")]
             check(len(rendered) == 1, "%s: %d rendered pages" % (orient, len(rendered)))
-            rw, rh, rpix = read_ppm(os.path.join(tmp, rendered[0]))
+            rend = pnglib.read_ppm(os.path.join(tmp, rendered[0]))
+            rw, rh, rpix = rend.width, rend.height, rend.pixel
             # The drawing's unit: a hundredth of the shorter printable side (the page here).
             u = min(rw, rh) / 100.0
             probe_drawing("PDF " + orient, rw, rh, rpix, u, True)
