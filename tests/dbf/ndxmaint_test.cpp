@@ -3,6 +3,8 @@
 
 #include <random>
 
+#include "dbf/tzstr.h"
+
 #include "ndxmaint_testutil.h"
 
 namespace {
@@ -284,6 +286,33 @@ TEST_F(MaintTest, FindOnANumericKey) {
     EXPECT_EQ(dbf::RecNo(), 2);
     EXPECT_FALSE(dbf::Find("12.4"));
     EXPECT_TRUE(dbf::dEOF());
+}
+
+TEST_F(MaintTest, DescendingKeyMakerIndexTakesNewKeysAndFindsThem) {
+    CreateMainTable();
+    for (const char* n : {"alpha", "Bravo"})
+        AppendRow(n, 0, "");
+    dbf::KeyMakerProc maker = [](std::uint8_t) { return dbf::TzUpperStr(dbf::FieldStr(1)); };
+    ASSERT_TRUE(dbf::MakeIndex(Path("km.ndx"), "", false, 1, false, true, maker)) << dbf::ErrorText;
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("km.ndx") + " DESCENDING", maker)) << dbf::ErrorText;
+    AppendRow("charlie", 0, "");
+    AppendRow("ALPHA", 0, "");
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    std::vector<std::string> seen;
+    for (dbf::GoTop(); !dbf::dEOF(); dbf::Skip(1))
+        seen.push_back(dbf::AllTrim(dbf::FieldStr(1)));
+    EXPECT_EQ(seen, (std::vector<std::string>{"charlie", "Bravo", "alpha", "ALPHA"}));
+    EXPECT_TRUE(dbf::Find("BRA"));
+    EXPECT_EQ(dbf::RecNo(), 2);
+    EXPECT_FALSE(dbf::Find("DELTA"));
+    EXPECT_EQ(Check(Path("km.ndx"), "--records 4"), "ok");
+    // An expression index cannot be opened as a key-maker index, nor the other way round.
+    Build("name.ndx", "NAME");
+    EXPECT_FALSE(dbf::SetIndexTo(Path("name.ndx"), 2, maker));
+    EXPECT_EQ(dbf::LastErrorCode, 223);
+    dbf::CloseIndexes();
+    EXPECT_FALSE(dbf::SetIndexTo(Path("km.ndx"), 1));
+    EXPECT_EQ(dbf::LastErrorCode, 223);
 }
 
 TEST_F(MaintTest, TemporarySortIndexNameIsOwnedByTheProcess) {
