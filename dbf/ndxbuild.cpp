@@ -903,3 +903,10 @@ void IndexDone() {
 }
 
 } // namespace dbf
+
+namespace dbf {
+namespace {
+// The index engine installs its hooks when the program starts, before any table is opened.
+const bool kIndexEngineInstalled = (IndexInit(), true);
+} // namespace
+} // namespace dbf

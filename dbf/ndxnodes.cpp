@@ -375,7 +375,8 @@ std::int32_t FindNextRec(TIndexControl& ctl) {
 }
 
 std::int32_t FindPriorRec(TIndexControl& ctl) {
-    if (!LeafHasEntry(ctl) || (ctl.AtEnd && ctl.CurrentNode == nullptr)) return FindLastRec(ctl);
+    // From past the end (no position, or next ran off the last key) prior is the last key.
+    if (!LeafHasEntry(ctl) || ctl.AtEnd) return FindLastRec(ctl);
     if (ctl.AtBeginning) return ctl.CurrentRecNo();
     ctl.AtEnd = false;
     if (ctl.Position > 0) {

@@ -5,6 +5,8 @@ as python3-dbfread reads them, and compares them with what Perl XBase's index_du
 
   make PATH COUNT SEED [DUPS]   table with fields NAME C(10), AMT N(12,3), DAY D, TAG C(3)
                                 (TAG drawn from DUPS values, default 50)
+  pairs DBF FIELD KIND          the expected pairs in index order, "key<TAB>record" (character
+                                keys in hex, numbers as repr)
   compare DBF FIELD KIND NDX [unique]
                                 KIND char|num|date; prints "ok N" or the first difference
 """
@@ -118,6 +120,12 @@ def main():
     if cmd == "make":
         dups = int(sys.argv[5]) if len(sys.argv) > 5 else 50
         make(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), dups)
+        return 0
+    if cmd == "pairs":
+        kind = sys.argv[4]
+        for key, rec in expected(sys.argv[2], sys.argv[3], kind, False):
+            shown = key.encode("latin-1").hex() if kind == "char" else repr(key)
+            print("%s\t%d" % (shown, rec))
         return 0
     if cmd == "compare":
         return compare(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5],
