@@ -241,9 +241,10 @@ bool UnlockSemaphore(TSemaphoreControl& s) {
     return UnlockIndexSemaphore(s, kSemUnlock);
 }
 
-// Another program changed the indexes: anchors again, no cached or copied node kept, and the
-// controlling order positioned anew on the current record.
-void SoftSynchronize(TSemaphoreControl& s) {
+// Another program changed the indexes: anchors again, no cached or copied node kept. Before a
+// read the controlling order is positioned anew on the current record as stored; before an
+// update the update positions it itself (the record buffer may already hold the new values).
+void SoftSynchronize(TSemaphoreControl& s, bool writing) {
     if (s.Last.Counter == s.CounterSeen) return;
     s.CounterSeen = s.Last.Counter;
     if (!ReadAnchorNodes()) return;
@@ -259,13 +260,32 @@ void SoftSynchronize(TSemaphoreControl& s) {
     }
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr || !ai->Orders[0]) return;
-    RefreshRecCount();
     TIndexControl& ctl = *ai->Orders[0];
-    if (a->RecNo < 1 || a->RecNo > a->RecordCount) {
+    const std::int32_t rec = a->RecNo;
+    if (writing) {
+        ctl.AtEnd = rec < 1 || rec > a->RecordCount;
+        return;
+    }
+    RefreshRecCount();
+    if (rec < 1 || rec > a->RecordCount) {
         ctl.AtEnd = true;
         return;
     }
-    SyncIndex(false);
+    // The key of the record as stored, without disturbing what the caller holds.
+    const std::vector<char> record = a->RecordBuffer;
+    const std::vector<char> stored = a->StoredRecord;
+    const std::int32_t storedNo = a->StoredRecNo;
+    const std::vector<std::uint8_t> vars(a->FieldVars, a->FieldVars + a->FieldVarsSize);
+    const bool eof = a->Eof, bof = a->Bof;
+    Dbf4RawGo(rec);
+    if (LastErrorCode == 0) SyncIndex(false);
+    a->RecordBuffer = record;
+    a->StoredRecord = stored;
+    a->StoredRecNo = storedNo;
+    if (!vars.empty()) std::memcpy(a->FieldVars, vars.data(), vars.size());
+    a->RecNo = rec;
+    a->Eof = eof;
+    a->Bof = bof;
     if (LastErrorCode == 212) {
         std::string t = ErrorText;
         const auto at = t.find(". [SyncIndex");
@@ -327,7 +347,7 @@ bool HandleSemafore(int action) {
     // Entering the outermost bracket: the record was just read.
     if ((action == kSemIncRead && s->ReadNest == 1 && !s->RegionLocked) ||
         (action == kSemLock && s->LockNest == 1)) {
-        SoftSynchronize(*s);
+        SoftSynchronize(*s, action == kSemLock);
     }
     return LastErrorCode == 0;
 }

@@ -134,6 +134,34 @@ TEST_F(SemaTest, AnotherWritersChangeDropsTheStaleNodeCache) {
     EXPECT_EQ(Counter(Sem()), "2 0 400");
 }
 
+TEST_F(SemaTest, WritersTakingTurnsWithoutReadingKeepOneSoundIndex) {
+    Prepare(50);
+    OpenShared(1);
+    OpenShared(2);
+    for (int round = 0; round < 600; ++round) {
+        const std::uint8_t area = (round % 2) + 1;
+        dbf::Select(area);
+        ASSERT_TRUE(dbf::FLock());
+        if (round % 3 == 2 && dbf::RecCount() > 0) {
+            dbf::Go(1 + round % dbf::RecCount());
+            SetFields("R" + std::to_string(round * 37 % 1000), 0, "");
+            dbf::Replace();
+        } else {
+            AppendRow("W" + std::to_string(round * 7919 % 1000), 0, "");
+        }
+        ASSERT_EQ(dbf::LastErrorCode, 0) << round << ": " << dbf::ErrorText;
+        dbf::Unlock();
+    }
+    EXPECT_EQ(Check(Path("name.ndx"), "--records 450"), "ok");
+    EXPECT_EQ(Compare("NAME", "char", "name.ndx"), "ok 450");
+    dbf::Select(1);
+    dbf::GoTop();
+    int seen = 0;
+    for (; !dbf::dEOF(); dbf::Skip(1))
+        ++seen;
+    EXPECT_EQ(seen, 450);
+}
+
 TEST_F(SemaTest, OneProcessAppendsWhileAnotherFindsCommittedKeys) {
     Prepare(1);
     constexpr int kAppends = 5000;
