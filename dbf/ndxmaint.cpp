@@ -262,6 +262,16 @@ void PutAtEnd(TIndexControl& ctl) {
     ctl.AtEnd = true;
 }
 
+// Whether the order's own position (path fresh from its last move) is on (key, rec).
+bool PositionedOn(const TIndexControl& ctl, const std::uint8_t* key, std::int32_t rec) {
+    if (ctl.Path.empty() || ctl.AtEnd) return false;
+    const TPathLevel& leaf = ctl.Path.back();
+    const std::uint16_t es = ctl.Anchor.EntrySize;
+    return leaf.Node.IsLeaf() && leaf.Pos >= 0 && leaf.Pos < leaf.Node.Count() &&
+           leaf.Node.RecNo(leaf.Pos, es) == static_cast<std::uint32_t>(rec) &&
+           ctl.CompareKey(leaf.Node.Key(leaf.Pos, es), key) == 0;
+}
+
 // Separator climb: from path level `child` upwards, the entry leading to the child takes key h.
 bool ClimbSeparator(TIndexControl& ctl, Path& path, int child, const std::uint8_t* h) {
     const std::uint16_t es = ctl.Anchor.EntrySize;
@@ -276,7 +286,8 @@ bool ClimbSeparator(TIndexControl& ctl, Path& path, int child, const std::uint8_
     return true;
 }
 
-bool InsertEntry(TIndexControl& ctl, const std::uint8_t* key, std::int32_t rec) {
+// Inserts (key, rec); `placed` gets the path to the new entry when no node had to split.
+bool InsertEntry(TIndexControl& ctl, const std::uint8_t* key, std::int32_t rec, Path& placed) {
     const char* routine = "AppendIndex";
     const std::uint16_t es = ctl.Anchor.EntrySize;
     const std::uint16_t kl = ctl.Anchor.KeyLength;
@@ -295,7 +306,9 @@ bool InsertEntry(TIndexControl& ctl, const std::uint8_t* key, std::int32_t rec) 
     e.Insert(p, pending.data());
     if (e.N <= k) {
         e.Store(leaf.Node, 0, e.N, e.N);
-        return WriteNode(ctl, leaf.Block, leaf.Node);
+        if (!WriteNode(ctl, leaf.Block, leaf.Node)) return false;
+        placed = std::move(path);
+        return true;
     }
     // A full leaf splits: the old node keeps the first k - k/2 keys, the new one the rest; the
     // new key joins the half where it belongs (an equal of the old half's last key stays there).
@@ -460,7 +473,8 @@ bool AppendIndex(int order, const std::uint8_t* key) {
         if (l == Located::Error) return false;
         if (l == Located::Entry) return true; // the record stays outside a unique index
     }
-    const bool ok = InsertEntry(*ctl, key, rec);
+    Path placed;
+    const bool ok = InsertEntry(*ctl, key, rec, placed);
     // The tree may have changed shape under the walk's path.
     ctl->Path.clear();
     ctl->CurrentNode = nullptr;
@@ -470,8 +484,9 @@ bool AppendIndex(int order, const std::uint8_t* key) {
         return false;
     }
     if (Controlling(*ctl)) {
-        Path path;
-        if (Locate(*ctl, key, rec, path, "AppendIndex") == Located::Entry)
+        if (!placed.empty())
+            TakePosition(*ctl, std::move(placed));
+        else if (Path path; Locate(*ctl, key, rec, path, "AppendIndex") == Located::Entry)
             TakePosition(*ctl, std::move(path));
     }
     return true;
@@ -485,7 +500,14 @@ bool RemoveIndexKey(int order, const std::uint8_t* key, std::int32_t rec) {
     }
     RecordBeingKeyed = rec;
     Path path;
-    const Located l = Locate(*ctl, key, rec, path, "RemoveKey");
+    Located l;
+    if (Controlling(*ctl) && PositionedOn(*ctl, key, rec)) {
+        // The controlling order stands on the entry: no search along its equal keys.
+        path = ctl->Path;
+        l = Located::Entry;
+    } else {
+        l = Locate(*ctl, key, rec, path, "RemoveKey");
+    }
     ctl->Path.clear();
     ctl->CurrentNode = nullptr;
     if (l == Located::Error || l == Located::Missing) return false;
@@ -527,6 +549,11 @@ void SyncIndex(bool allOrders) {
         if (!BuildRecordKey(*ctl, key)) {
             SetError(222, "Invalid dBASE key expression " + ctl->FileName + " [SyncIndex]");
             return;
+        }
+        if (PositionedOn(*ctl, key.data(), r)) {
+            std::memcpy(ctl->CurrentKey.data(), key.data(), ctl->Anchor.KeyLength);
+            ctl->AtBeginning = false;
+            continue;
         }
         Path path;
         const Located l = Locate(*ctl, key.data(), r, path, "SyncIndex");
