@@ -10,6 +10,7 @@
 #include "dbf/dbf4.h"
 #include "dbf/dbfhooks.h"
 #include "dbf/exprvalue.h"
+#include "dbf/ndxmaint.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
 #include "dbf/tzstr.h"
@@ -889,6 +890,8 @@ void IndexInit() {
         ai->Cache.Reset(0);
     }
     (void)KeyMakerSentence();
+    // Key maintenance, synchronisation, key texts and the semaphore brackets.
+    InstallIndexMaintenanceHooks();
     g_registered = true;
 }
 

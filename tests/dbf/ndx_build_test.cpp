@@ -278,3 +278,64 @@ TEST_F(NdxBuild, RandomTableMatchesIndexDump) {
 }
 
 } // namespace
+
+namespace {
+
+class NdxReindex : public NdxTest {};
+
+TEST_F(NdxReindex, RebuildsEveryOpenOrder) {
+    MakeRandomTable("x.dbf", 2000, 9, 20);
+    ASSERT_TRUE(dbf::Index_On("NAME", "xn")) << dbf::ErrorText;
+    ASSERT_TRUE(dbf::MakeIndex("xa", "AMT", false, 2, false, false, {})) << dbf::ErrorText;
+    ASSERT_TRUE(dbf::OpenIndexOrder(Path("xa.NDX"), 2, {}, false, false, false)) << dbf::ErrorText;
+    ASSERT_TRUE(dbf::MakeIndex("xt", "TAG", false, 3, true, false, {})) << dbf::ErrorText;
+    ASSERT_TRUE(dbf::OpenIndexOrder(Path("xt.NDX"), 3, {}, false, false, false)) << dbf::ErrorText;
+    // Records appended with key maintenance switched off leave the files behind.
+    dbf::IndexHooks.AppendNewKey = nullptr;
+    for (int i = 0; i < 700; ++i) {
+        dbf::ClearRecord();
+        dbf::SetVarString(dbf::FieldAddress(1), "R" + std::to_string(i * 7919 % 1000), 10);
+        dbf::SetVarDouble(dbf::FieldAddress(2), (i % 37) * 12.5 - 200);
+        dbf::SetVarString(dbf::FieldAddress(4), "U" + std::to_string(i % 30), 3);
+        dbf::Append();
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    }
+    dbf::Reindex();
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    dbf::FlushDbf(*dbf::CurrentWorkArea());
+    EXPECT_EQ(CompareWithDump("x.dbf", "NAME", "char", Path("xn.NDX")), "ok 2700");
+    EXPECT_EQ(CompareWithDump("x.dbf", "AMT", "num", Path("xa.NDX")), "ok 2700");
+    EXPECT_EQ(CompareWithDump("x.dbf", "TAG", "char", Path("xt.NDX"), true), "ok 50");
+    EXPECT_EQ(Check(Path("xt.NDX"), "--unique --records 2700"), "ok");
+    // The orders keep their numbers and options.
+    ASSERT_NE(dbf::IndexOrder(1), nullptr);
+    EXPECT_EQ(dbf::IndexOrder(1)->OrderNo, 1);
+    EXPECT_EQ(dbf::IndexOrder(3)->Anchor.Unique, 1);
+    EXPECT_EQ(dbf::IndexOrder(2)->FileName, Path("xa.NDX"));
+}
+
+TEST_F(NdxReindex, KeyMakerKeysInTheDosCodePage) {
+    dbf::AnsiTables = false;
+    CreateTable("o.dbf", {Def("NAME", 'C', 10)});
+    ASSERT_TRUE(dbf::CurrentWorkArea()->OemTranslate);
+    AppendNames({"\xC4rger", "Abc"}); // Windows 1252 A-umlaut
+    auto maker = [](std::uint8_t) { return dbf::GetVarString(dbf::FieldAddress(1)); };
+    ASSERT_TRUE(dbf::Index_OnKeyMaker("o", maker)) << dbf::ErrorText;
+    const auto b = ReadBytes(Path("o.NDX"));
+    ASSERT_EQ(U16(b, 12), 10u); // the key maker's result for the current record, blank padded
+    // Leaf: "Abc" then the DOS code of A-umlaut (0x8E), both blank padded to 10.
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[512 + 4 + 8]), 10), "Abc       ");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[512 + 4 + 20 + 8]), 10),
+              "\x8Erger     ");
+    // A key maker that returns less than the key length gets blanks, not stray bytes.
+    auto shortMaker = [](std::uint8_t) {
+        return std::string(dbf::RecNo() == 1 ? "LONGERKEY" : "S");
+    };
+    dbf::Go(1);
+    ASSERT_TRUE(dbf::MakeIndex("p", "", false, 1, false, false, shortMaker)) << dbf::ErrorText;
+    const auto p = ReadBytes(Path("p.NDX"));
+    ASSERT_EQ(U16(p, 12), 9u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&p[512 + 4 + 20 + 8]), 9), "S        ");
+}
+
+} // namespace

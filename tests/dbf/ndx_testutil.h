@@ -14,6 +14,7 @@
 
 #include "dbf/dbf4.h"
 #include "dbf/dbfcreate.h"
+#include "dbf/dbffile.h"
 #include "dbf/dbfhooks.h"
 #include "dbf/fieldvars.h"
 #include "dbf/tzcommon.h"
