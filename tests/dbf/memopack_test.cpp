@@ -377,6 +377,82 @@ TEST_F(MemoPackFailureTest, FullSmallFileSystemLeavesOldFileAndFields) {
     }
 }
 
+// The new file is complete but cannot take the old one's name (the memo file is a mount
+// point): the old file is reopened and the fields keep their blocks.
+TEST_F(MemoPackFailureTest, FailedRenameReopensTheOldFile) {
+    const std::string table = dir_ / "busy.dbf";
+    const std::string memo = MakeMemoTable(table, 0xF5, 64);
+    const auto texts = Fill(table);
+    FreeWorkArea();
+    const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+    const int status = InChildNamespace([&]() {
+        if (mount(memo.c_str(), memo.c_str(), nullptr, MS_BIND, nullptr) != 0) return 255;
+        Open(table);
+        PackMemofile();
+        const int code = LastErrorCode;
+        // The area goes on reading and writing its memo file.
+        Go(5);
+        std::string text;
+        if (!GetMemoText(GetVarInt32(FieldAddress(2)), text) || text != texts[4]) return 253;
+        if (PutMemoText("written after", 0) <= 0) return 251;
+        FreeWorkArea();
+        return code == 0 ? 252 : 1;
+    });
+    if (status == 255) GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(ReadBytes(table), before.table);
+    EXPECT_FALSE(FileExists(ForceExt(memo, "$$$")));
+    EXPECT_FALSE(FileExists(ForceExt(memo, "$$B")));
+    const std::string now = ReadBytes(memo);
+    EXPECT_EQ(now.substr(8, before.memo.size() - 8), before.memo.substr(8));
+    const auto perl = packtest::PerlView(table);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(perl.at({static_cast<int>(i + 1), "NOTE"}), texts[i]) << i;
+}
+
+// The new file is in place but a memo field cannot be written (the table file may not grow
+// past a size limit that its last records lie beyond): the fields written so far get their old
+// texts back and the old memo file returns.
+TEST_F(MemoPackFailureTest, FailedFieldRewriteRollsBackToTheOldFile) {
+    const std::string table = dir_ / "late.dbf";
+    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    Open(table);
+    for (int i = 0; i < 5; ++i)
+        Write("dead memo " + std::to_string(i));
+    AppendPointer("first", Write("memo of the first record"));
+    for (int i = 0; i < 2000; ++i)
+        AppendPointer("filler", 0);
+    AppendPointer("last", Write("memo of the last record"));
+    FreeWorkArea();
+    const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+    ASSERT_GT(before.table.size(), 40000u);
+    Open(table);
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    PackMemofile();
+    const std::uint16_t code = LastErrorCode;
+    const std::string text = ErrorText;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(code, 0);
+    // The failure was the field rewrite (the table), after the new memo file was complete.
+    EXPECT_NE(text.find("late.dbf [PackMemofile]"), std::string::npos) << text;
+    EXPECT_EQ(Memo(FieldBlock(1)), "memo of the first record");
+    EXPECT_EQ(Memo(FieldBlock(2002)), "memo of the last record");
+    FreeWorkArea();
+    EXPECT_EQ(ReadBytes(table), before.table);
+    EXPECT_EQ(ReadBytes(memo), before.memo);
+    EXPECT_FALSE(FileExists(ForceExt(memo, "$$$")));
+    EXPECT_FALSE(FileExists(ForceExt(memo, "$$B")));
+    const auto perl = packtest::PerlView(table);
+    EXPECT_EQ(perl.at({1, "NOTE"}), "memo of the first record");
+    EXPECT_EQ(perl.at({2002, "NOTE"}), "memo of the last record");
+}
+
 // ---- copying ----
 
 // Every pair of flavours and block sizes: every text arrives, read by Perl XBase.
