@@ -121,6 +121,43 @@ TEST_F(MaintTest, LeafAndRootSplitsFollowTheHalvesAndKeepThePosition) {
     EXPECT_EQ(Compare("NAME", "char", "name.ndx"), "ok 2026");
 }
 
+TEST_F(MaintTest, FourKeysPerNodeDeepTreesGrowAndShrinkSoundly) {
+    // A 100-byte key leaves room for 4 keys per node: many levels, many splits and bypasses.
+    CreateMainTable();
+    Build("long.ndx", "NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("long.ndx"))) << dbf::ErrorText;
+    ASSERT_EQ(dbf::IndexOrder(1)->Anchor.KeysPerNode, 4);
+    std::mt19937 rnd(4);
+    for (int i = 0; i < 600; ++i)
+        AppendRow("L" + std::to_string(rnd() % 150), 0, "");
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    EXPECT_EQ(Check(Path("long.ndx"), "--records 600"), "ok");
+    for (int i = 0; i < 600; ++i) {
+        dbf::Go(1 + static_cast<int>(rnd() % 600));
+        SetFields("M" + std::to_string(rnd() % 90), 0, "");
+        dbf::Replace();
+        ASSERT_EQ(dbf::LastErrorCode, 0) << i << ": " << dbf::ErrorText;
+    }
+    EXPECT_EQ(Check(Path("long.ndx"), "--records 600"), "ok");
+    // Take every key out in random order; the tree shrinks level by level.
+    std::vector<int> order(600);
+    for (int i = 0; i < 600; ++i)
+        order[i] = i + 1;
+    std::shuffle(order.begin(), order.end(), rnd);
+    for (int n = 0; n < 600; ++n) {
+        dbf::Go(order[n]);
+        std::vector<std::uint8_t> key;
+        ASSERT_TRUE(dbf::BuildRecordKey(*dbf::IndexOrder(1), key));
+        ASSERT_TRUE(dbf::RemoveIndexKey(1, key.data(), order[n])) << n << dbf::ErrorText;
+        if (n % 150 == 0) {
+            EXPECT_EQ(Check(Path("long.ndx")), "ok") << n;
+        }
+    }
+    const auto b = ndxtest::ReadBytes(Path("long.ndx"));
+    EXPECT_EQ(ndxtest::U32(b, 0), 1u);
+    EXPECT_EQ(ndxtest::U16(b, 512), 0);
+}
+
 TEST_F(MaintTest, RemovingEveryKeyGivesRootOneNextFreeTwoAndKeepsTheFileLength) {
     CreateMainTable();
     for (int i = 0; i < 700; ++i)
