@@ -28,8 +28,9 @@ namespace {
 
 std::array<TAreaIndexes, kIndexAreas> g_areas;
 
-// Deeper than this no NDX file of 32-bit block numbers can be; a longer descent is a loop.
-constexpr std::size_t kMaxDepth = 64;
+// With at least 5 children per interior node, 2^32 blocks give fewer than 15 levels: a longer
+// descent is a loop in a damaged file.
+constexpr std::size_t kMaxDepth = 24;
 
 std::string AreaText(const TIndexControl& ctl) {
     return std::to_string(ctl.AreaNo);

@@ -4,6 +4,7 @@
 #include "ndx_testutil.h"
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <set>
 #include <sstream>
@@ -232,6 +233,65 @@ TEST_F(NdxNav, CheckerFindsDamage) {
     EXPECT_NE(Check(Path("d.NDX")), "ok");
     write(good);
     EXPECT_EQ(Check(Path("d.NDX"), "--records 100"), "ok");
+}
+
+} // namespace
+
+namespace {
+
+// Damaged files (another program's crash, a bad disk) must give errors, never a read outside a
+// node, a crash or an endless descent.
+TEST_F(NdxNav, DamagedNodesAreRefusedSafely) {
+    CreateTable("f.dbf", {Def("NAME", 'C', 10)});
+    std::vector<std::string> names;
+    for (int i = 0; i < 2000; ++i)
+        names.push_back("F" + std::to_string(i * 7919 % 2000));
+    AppendNames(names);
+    ASSERT_TRUE(dbf::MakeIndex("f", "NAME", false, 1, false, false, {}));
+    const auto good = ReadBytes(Path("f.NDX"));
+    std::mt19937 rnd(99);
+    int refused = 0, loops = 0, loopsRefused = 0;
+    for (int round = 0; round < 150; ++round) {
+        auto bad = good;
+        for (int j = 0; j < 4; ++j) {
+            const std::size_t at = 512 + rnd() % (bad.size() - 512);
+            bad[at] = static_cast<std::uint8_t>(rnd());
+        }
+        const bool loop = round % 5 == 0;
+        loops += loop;
+        if (loop) { // a child pointing back at the root
+            const std::size_t node = 512 * (1 + rnd() % (bad.size() / 512 - 1));
+            const std::uint32_t root = U32(good, 0);
+            std::memcpy(&bad[node + 4], &root, 4);
+        }
+        std::ofstream(Path("f.NDX"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bad.data()), std::streamsize(bad.size()));
+        dbf::LastErrorCode = 0;
+        if (!dbf::OpenIndexOrder(Path("f.NDX"), 1, {}, false, false, false)) {
+            ++refused;
+            loopsRefused += loop;
+            continue;
+        }
+        dbf::TIndexControl& c = *dbf::IndexOrder(1);
+        dbf::LastErrorCode = 0;
+        dbf::FindFirstRec(c);
+        for (int steps = 0; steps < 60000 && !c.AtEnd && dbf::LastErrorCode == 0; ++steps)
+            dbf::FindNextRec(c);
+        if (dbf::LastErrorCode != 0) {
+            ++refused;
+            loopsRefused += loop;
+        }
+        dbf::LastErrorCode = 0;
+        const std::string probe = "F1234     ";
+        dbf::SeekKey(c, reinterpret_cast<const std::uint8_t*>(probe.data()));
+        dbf::LastErrorCode = 0;
+        dbf::FindLastRec(c);
+        dbf::LastErrorCode = 0;
+        dbf::CloseIndexOrder(1);
+    }
+    // Every loop is noticed; damaged keys alone are not structural and may pass.
+    EXPECT_EQ(loopsRefused, loops);
+    EXPECT_GE(refused, loops);
 }
 
 } // namespace
