@@ -57,6 +57,24 @@ TEST_F(SemaTest, NoSemaphoreFileWhenSingleUserOrExclusive) {
     EXPECT_FALSE(os::FileExists(Sem()));
 }
 
+TEST_F(SemaTest, ConfiguredDirectoryHoldsTheSemaphoreFile) {
+    Prepare(2);
+    const std::string dir = Path("sem");
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    dbf::SemaphoreDirectory = dir;
+    OpenShared(1);
+    const bool there = os::FileExists(dir + "/t.@S@");
+    const bool beside = os::FileExists(Sem());
+    dbf::Use("");
+    const bool gone = !os::FileExists(dir + "/t.@S@");
+    dbf::SemaphoreDirectory.clear();
+    EXPECT_TRUE(there);
+    EXPECT_FALSE(beside);
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(dbf::SemaphoreFileName("/a/b.c/t.dbf"), "/a/b.c/t.@S@");
+    EXPECT_EQ(dbf::SemaphoreFileName("/a/b.c/t"), "/a/b.c/t.@S@");
+}
+
 TEST_F(SemaTest, TwoAreasLogInTwiceAndTheLastLogoutDeletesTheFile) {
     Prepare(3);
     OpenShared(1);

@@ -279,8 +279,12 @@ TEST_F(MaintTest, OrderSelectionSwapsSlotsAndComesBack) {
     Build("name.ndx", "NAME");
     Build("amt.ndx", "AMT");
     Build("tag.ndx", "TAG");
-    dbf::Set_Index_To(Path("name.ndx") + " " + Path("amt.ndx") + " " + Path("tag.ndx"));
+    dbf::Set_Index_To(Path("name.ndx") + " nocache " + Path("amt.ndx") + " " + Path("tag.ndx"));
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
     ASSERT_EQ(dbf::ControllingOrder(), 1);
+    EXPECT_TRUE(dbf::IndexOrder(1)->NoCache);
+    EXPECT_FALSE(dbf::AreaIndexes(1)->Cache.Enabled());
+    EXPECT_EQ(dbf::IndexFileName(3), Path("tag.ndx"));
     dbf::Set_Order_To(2);
     EXPECT_EQ(dbf::ControllingOrder(), 2);
     dbf::Set_Order_To(3);
