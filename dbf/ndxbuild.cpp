@@ -552,6 +552,17 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
             }
         }
     }
+    // Another program that holds the old index open would go on working on the replaced file
+    // and its changes would be lost: a shared table's index is rebuilt only when nobody else
+    // has it open.
+    if (MultiUser && !a->Exclusive && os::FileExists(full)) {
+        os::File probe;
+        const int rc = probe.Open(full, kExclusiveOpenMode);
+        if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
+            SetError(225, "Index file in use by another program: " + full + context);
+            return false;
+        }
+    }
     RefreshRecCount();
     char letter;
     int keyLength;

@@ -339,3 +339,30 @@ TEST_F(NdxReindex, KeyMakerKeysInTheDosCodePage) {
 }
 
 } // namespace
+
+namespace {
+
+class NdxShared : public NdxTest {};
+
+TEST_F(NdxShared, IndexHeldByAnotherProgramIsNotReplaced) {
+    CreateTable("h.dbf", {Def("NAME", 'C', 10)});
+    AppendNames({"B", "A"});
+    ASSERT_TRUE(dbf::MakeIndex("h", "NAME", false, 1, false, false, {}));
+    dbf::CloseAll();
+    dbf::MultiUser = true;
+    ASSERT_TRUE(dbf::Select(1));
+    dbf::Use(Path("h.dbf"));
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    const auto before = ReadBytes(Path("h.NDX"));
+    {
+        os::File other; // another program's open index
+        ASSERT_EQ(other.Open(Path("h.NDX"), 66u), 0);
+        EXPECT_FALSE(dbf::MakeIndex("h", "NAME", false, 1, true, false, {}));
+        EXPECT_EQ(dbf::LastErrorCode, 225);
+        EXPECT_EQ(ReadBytes(Path("h.NDX")), before);
+    }
+    EXPECT_TRUE(dbf::MakeIndex("h", "NAME", false, 1, true, false, {})) << dbf::ErrorText;
+    EXPECT_EQ(ReadBytes(Path("h.NDX")).at(23), 1);
+}
+
+} // namespace
