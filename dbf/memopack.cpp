@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "dbf/blob.h"
 #include "dbf/dbf4.h"
 #include "dbf/dbfcreate.h"
 #include "dbf/dbffile.h"
@@ -255,6 +256,10 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     if (!out.Finish()) return 0;
     const std::uint64_t length = out.Written() - (destText && out.Written() > 0 ? 1 : 0);
     if (length == 0) return 0;
+    if (length > 0xFFFFFFF0u) {
+        MemoError(1005, r.DestName + kCopyContext);
+        return 0;
+    }
     if (!destText) {
         std::uint8_t g[8];
         if (r.DestFlavour == kMemoFoxPro) {
@@ -519,6 +524,12 @@ void PackMemofile() {
     TWorkArea& a = *CurrentWorkArea();
     TMemoFile& m = *a.MemoFile;
     const std::string where = " [PackMemofile]";
+    // A blob left open on the old file has nothing to point at afterwards.
+    if (const TBlobDescriptor* d = CurrentBlob(); d != nullptr && d->Active) {
+        ErrorReportingOff quiet;
+        UnlockMemofile();
+        CreateMemoDescriptor(false);
+    }
 
     std::uint16_t failCode = 0;
     std::string failText;

@@ -536,6 +536,52 @@ TEST_F(MemoPackTest, CopyFromTablesOfAnotherProgram) {
     }
 }
 
+// A conversion routine whose result depends on the place in the piece it is given: copies must
+// hand each side's routine the pieces that side's memo readers and writers use.
+void XorByPlace(char* p, std::uint16_t n) {
+    for (std::uint16_t i = 0; i < n; ++i)
+        p[i] = static_cast<char>(p[i] ^ (0x21 + i % 7));
+}
+
+TEST_F(MemoPackTest, CopyHandsConversionRoutinesTheirOwnPieces) {
+    const std::string text = std::string(1500, 'p') + "\r\nend of the long memo";
+    for (const auto& pair :
+         {std::make_pair(packtest::Flavour{"d4", 0x8B, 512}, packtest::Flavour{"fx", 0xF5, 64}),
+          std::make_pair(packtest::Flavour{"d3", 0x83, 512}, packtest::Flavour{"d4", 0x8B, 1024}),
+          std::make_pair(packtest::Flavour{"fx", 0xF5, 512}, packtest::Flavour{"d3", 0x83, 512})}) {
+        const auto& [s, d] = pair;
+        SCOPED_TRACE(std::string(s.name) + " -> " + d.name);
+        // Converted source, plain destination: the other program reads the text.
+        const std::string src = dir_ / (std::string("cs_") + s.name + d.name + ".dbf");
+        const std::string dst = dir_ / (std::string("cd_") + s.name + d.name + ".dbf");
+        MakeMemoTable(src, s.version, s.bs);
+        MakeMemoTable(dst, d.version, d.bs);
+        Select(2);
+        Use(src + " EXCLUSIVE");
+        CurrentWorkArea()->ReadHook = &XorByPlace;
+        CurrentWorkArea()->WriteHook = &XorByPlace;
+        const std::int32_t from = PutMemoText(text, 0);
+        Select(1);
+        Use(dst + " EXCLUSIVE");
+        AppendPointer("plain", CopyMemoAppend(2, from));
+        CloseAll();
+        EXPECT_EQ(packtest::PerlView(dst).at({1, "NOTE"}), text);
+        // Plain source, converted destination: the memo layer reads it through the routine.
+        Select(2);
+        Use(dst + " EXCLUSIVE");
+        Go(1);
+        const std::int32_t back = GetVarInt32(FieldAddress(2));
+        Select(1);
+        Use(src + " EXCLUSIVE");
+        CurrentWorkArea()->ReadHook = &XorByPlace;
+        CurrentWorkArea()->WriteHook = &XorByPlace;
+        const std::int32_t copied = CopyMemoAppend(2, back);
+        ASSERT_GT(copied, 0) << ErrorText;
+        EXPECT_EQ(Memo(copied), text);
+        CloseAll();
+    }
+}
+
 TEST_F(MemoPackTest, CopyIntoDbaseThreeKeepsDataATextCannotHoldAsAGroup) {
     const std::string source = dir_ / "bin4.dbf";
     MakeMemoTable(source, 0x8B, 512);
