@@ -71,8 +71,11 @@ TEST(NdxFormat, HeaderBlock) {
     // A second header with another count changes only the pair.
     std::array<std::uint8_t, 512> h2{};
     dbf::EncodeNdxHeader(a, std::string(120, 'X'), 9, "A_LONG_TABLE_NAME.DBF", h2.data());
-    for (int i = 0; i < 512; ++i)
-        if (i < 488 || i >= 496) EXPECT_EQ(h[i], h2[i]) << i;
+    for (int i = 0; i < 512; ++i) {
+        if (i < 488 || i >= 496) {
+            EXPECT_EQ(h[i], h2[i]) << i;
+        }
+    }
     dbf::DecodeHeaderTable(h2.data(), count, name);
     EXPECT_EQ(count, 9);
 

@@ -133,7 +133,9 @@ TEST_F(NdxNav, SeekKeyFindsTheFirstKeyAtOrAbove) {
         } else {
             ASSERT_EQ(got, it->rec) << "[" << probe << "]";
             // The walk goes on from the found entry.
-            if (it + 1 != want.end()) EXPECT_EQ(dbf::FindNextRec(c), (it + 1)->rec);
+            if (it + 1 != want.end()) {
+                EXPECT_EQ(dbf::FindNextRec(c), (it + 1)->rec);
+            }
         }
     }
 }
