@@ -356,6 +356,33 @@ TEST_F(MaintTest, DescendingKeyMakerIndexTakesNewKeysAndFindsThem) {
     EXPECT_EQ(dbf::LastErrorCode, 223);
 }
 
+TEST_F(MaintTest, DateKeysAreDayNumbersAndFindTakesTheStoredForm) {
+    CreateTable("d.dbf", {ndxtest::Def("DAY", 'D', 8), ndxtest::Def("ID", 'N', 8)});
+    auto add = [&](const char* stored) {
+        dbf::ClearRecord();
+        dbf::SetVarString(dbf::FieldAddress(1), dbf::DbfTextToBlockDate(stored), dbf::kDateVarSize);
+        dbf::SetVarInt64(dbf::FieldAddress(2), ++lastId_);
+        dbf::Append();
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    };
+    add("20240102");
+    Build("day.ndx", "DAY");
+    ASSERT_TRUE(dbf::SetIndexToOrder1(Path("day.ndx"))) << dbf::ErrorText;
+    for (const char* d : {"19991231", "20240101", "20240102", "21000301"})
+        add(d);
+    EXPECT_TRUE(dbf::Find(" 20240101 "));
+    EXPECT_EQ(dbf::RecNo(), 3);
+    EXPECT_TRUE(dbf::Find("20240102"));
+    EXPECT_EQ(dbf::RecNo(), 1);
+    EXPECT_FALSE(dbf::Find("20240103"));
+    int status = 0;
+    // index_dump lists date keys as Julian day numbers: 2024-01-01 is day 2460311.
+    const std::string dump =
+        dbftest::RunCommand("index_dump --type=date '" + Path("day.ndx") + "' X 2>&1", status);
+    EXPECT_NE(dump.find("2460311 3\n"), std::string::npos) << dump;
+    EXPECT_EQ(Check(Path("day.ndx"), "--records 5"), "ok");
+}
+
 TEST_F(MaintTest, TemporarySortIndexNameIsOwnedByTheProcess) {
     const std::string mine = dbf::TempSortIndexName("/data/tables");
     EXPECT_EQ(mine.rfind("/data/tables/$keltemp", 0), 0u);
