@@ -650,7 +650,16 @@ void PackMemofile() {
             if (!haveBackup && os::RenameOver(target, backup) == 0) haveBackup = true;
             code = haveBackup ? os::RenameOver(st.newName, target) : os::kErrAccessDenied;
             if (code != 0) {
-                if (haveBackup && !os::FileExists(target)) os::RenameOver(backup, target);
+                // The old file keeps its name: back from the backup name, or the extra
+                // link goes.
+                if (haveBackup) {
+                    if (!os::FileExists(target)) {
+                        if (os::RenameOver(backup, target) == 0) haveBackup = false;
+                    } else {
+                        RemoveQuietly(backup);
+                        haveBackup = false;
+                    }
+                }
                 SetError(static_cast<std::uint16_t>(code), target + where);
                 fail();
             } else {
