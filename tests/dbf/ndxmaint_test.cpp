@@ -25,7 +25,7 @@ protected:
         CreateMainTable();
         Build("name.ndx", "NAME");
         Build("amt.ndx", "AMT");
-        Build("tag.ndx", "TAG+NAME");
+        Build("tag.ndx", "TAG"); // five values: long runs of equal keys
         dbf::Set_Index_To(Path("name.ndx") + " " + Path("amt.ndx") + " " + Path("tag.ndx"));
         ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
     }
@@ -34,6 +34,7 @@ protected:
         const std::string records = " --records " + std::to_string(dbf::RecCount());
         EXPECT_EQ(Compare("NAME", "char", "name.ndx").substr(0, 2), "ok") << when;
         EXPECT_EQ(Compare("AMT", "num", "amt.ndx").substr(0, 2), "ok") << when;
+        EXPECT_EQ(Compare("TAG", "char", "tag.ndx").substr(0, 2), "ok") << when;
         EXPECT_EQ(Check(Path("name.ndx"), records), "ok") << when;
         EXPECT_EQ(Check(Path("amt.ndx"), records), "ok") << when;
         EXPECT_EQ(Check(Path("tag.ndx"), records), "ok") << when;
