@@ -138,8 +138,9 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
             const int rec = static_cast<int>(i + 1);
             EXPECT_EQ(Hex(perl.at({rec, "NOTE"})), Hex(expect[i].first)) << rec;
             // (A field that holds 0 makes Perl XBase read block 0 of a dBASE III file.)
-            if (!expect[i].second.empty())
+            if (!expect[i].second.empty()) {
                 EXPECT_EQ(Hex(perl.at({rec, "PIC"})), Hex(expect[i].second)) << rec;
+            }
             if (!dbfreadReads) continue;
             std::string note = py.at({rec, "NOTE"});
             if (f.version == 0x8B && note.size() > expect[i].first.size())
