@@ -338,7 +338,8 @@ bool Find(const std::string& textIn) {
     std::size_t compareLength = len;
     if (ctl.KeyMaker) {
         if (ExactOn) text = TzPadRight(text, len);
-        std::string k = text;
+        // The same steps as the stored keys: code page, SOUNDEX, complement.
+        std::string k = a->OemTranslate ? AnsiToOemStr(text) : text;
         if (ctl.Soundex) k = Soundex(k);
         const std::size_t n = std::min<std::size_t>(k.size(), len);
         std::memcpy(key.data(), k.data(), n);
