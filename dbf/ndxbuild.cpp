@@ -354,7 +354,14 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
                 a.RecNo = no;
                 a.Eof = eof;
                 a.Bof = bof;
-                if (scatter) Scatter();
+                // A failure here must not leave the destructor by an exception.
+                if (scatter) {
+                    try {
+                        ErrorReportingOff quiet;
+                        Scatter();
+                    } catch (...) {
+                    }
+                }
             }
         } restore{area, savedRecord, savedRecNo, savedEof, savedBof, bool(ctl.KeyMaker)};
 

@@ -366,3 +366,45 @@ TEST_F(NdxShared, IndexHeldByAnotherProgramIsNotReplaced) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(NdxBuild, BuildLeftByAnEngineExceptionCleansUp) {
+    CreateTable("q.dbf", {Def("NAME", 'C', 10)});
+    AppendNames(Names(9000)); // two runs: the temporary run file exists when it fails
+    dbf::Go(17);
+    const std::string before = dbf::FieldStr(1);
+    int calls = 0;
+    auto failing = [&](std::uint8_t) -> std::string {
+        if (++calls == 8500) dbf::SetError(99, "key maker failed");
+        return dbf::GetVarString(dbf::FieldAddress(1));
+    };
+    // The run file goes to the temporary directory: here a directory of the test's own.
+    const std::string temp = Path("temp");
+    std::filesystem::create_directory(temp);
+    const char* oldTemp = std::getenv("TMPDIR");
+    const std::string savedTemp = oldTemp != nullptr ? oldTemp : "";
+    setenv("TMPDIR", temp.c_str(), 1);
+    {
+        dbf::RaiseOnErrorScope raise;
+        dbf::SetErrorReporting(true);
+        EXPECT_THROW(dbf::MakeIndex("q", "", false, 1, false, false, failing), dbf::ERivozError);
+        dbf::SetErrorReporting(false);
+    }
+    if (oldTemp != nullptr)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+    std::filesystem::remove(temp);
+    EXPECT_EQ(dbf::RecNo(), 17);
+    EXPECT_EQ(dbf::FieldStr(1), before);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1); // the table alone
+}
+
+} // namespace
