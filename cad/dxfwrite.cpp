@@ -62,88 +62,6 @@ os::CodePage NameCodePage(const DxfSink& s) {
     return s.target == DxfTarget::BlockFile ? os::CodePage::Cp437 : os::CodePage::Cp1252;
 }
 
-constexpr long double kPow10[19] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
-                                    1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-                                    1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
-constexpr std::uint64_t kPow10Int[19] = {1ULL,
-                                         10ULL,
-                                         100ULL,
-                                         1000ULL,
-                                         10000ULL,
-                                         100000ULL,
-                                         1000000ULL,
-                                         10000000ULL,
-                                         100000000ULL,
-                                         1000000000ULL,
-                                         10000000000ULL,
-                                         100000000000ULL,
-                                         1000000000000ULL,
-                                         10000000000000ULL,
-                                         100000000000000ULL,
-                                         1000000000000000ULL,
-                                         10000000000000000ULL,
-                                         100000000000000000ULL,
-                                         1000000000000000000ULL};
-
-void AppendZeroFixed(std::string& out, int decimals) {
-    out += '0';
-    if (decimals > 0) {
-        out += '.';
-        out.append(static_cast<std::size_t>(decimals), '0');
-    }
-}
-
-// The rare values near a rounding tie or too large for the integer path: the exact decimal
-// expansion of the binary value, rounded by hand.
-void AppendFixedExact(std::string& out, long double x, int decimals) {
-    int e = 0;
-    frexpl(x, &e);
-    // A 64-bit mantissa with exponent e has at most 64 - e fractional binary digits, and so
-    // exactly as many fractional decimal digits.
-    const int precision = std::max(decimals + 1, std::min(64 - e, 16500));
-    std::string text(static_cast<std::size_t>(5000 + precision), '\0');
-    const auto res = std::to_chars(text.data(), text.data() + text.size(), fabsl(x),
-                                   std::chars_format::fixed, precision);
-    if (res.ec != std::errc()) {
-        AppendZeroFixed(out, decimals);
-        return;
-    }
-    text.resize(static_cast<std::size_t>(res.ptr - text.data()));
-    const auto dot = text.find('.');
-    std::string digits = text.substr(0, dot) + text.substr(dot + 1, decimals);
-    if (text[dot + 1 + static_cast<std::size_t>(decimals)] >= '5') {
-        // Half away from zero: add one unit in the last kept place.
-        std::size_t i = digits.size();
-        while (i > 0) {
-            --i;
-            if (digits[i] == '9') {
-                digits[i] = '0';
-            } else {
-                ++digits[i];
-                break;
-            }
-            if (i == 0) {
-                digits.insert(digits.begin(), '1');
-                break;
-            }
-        }
-    }
-    const std::size_t newIntLen = digits.size() - static_cast<std::size_t>(decimals);
-    const bool zero = digits.find_first_not_of('0') == std::string::npos;
-    if (x < 0 && !zero) out += '-';
-    out.append(digits, 0, newIntLen);
-    if (decimals > 0) {
-        out += '.';
-        out.append(digits, newIntLen, std::string::npos);
-    }
-}
-
-inline void AppendUnsigned(std::string& out, std::uint64_t n) {
-    char tmp[24];
-    const auto res = std::to_chars(tmp, tmp + sizeof tmp, n);
-    out.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
-}
-
 const char* const kCodeText[] = {"  0", "  1", "  2", "  3", "  4", "  5", "  6", "  7",
                                  "  8", "  9", " 10", " 11", " 12", " 13", " 20", " 21",
                                  " 22", " 23", " 40", " 41", " 42", " 49", " 50", " 51",
@@ -210,35 +128,7 @@ private:
 // ---- text forms ----------------------------------------------------------------------------
 
 void AppendFixed(std::string& out, long double x, int decimals) {
-    decimals = std::clamp(decimals, 0, 18);
-    if (!std::isfinite(x)) x = 0;
-    const long double a = fabsl(x) * kPow10[decimals];
-    if (a < 0x1p62L) {
-        const long double ip = floorl(a);
-        const long double frac = a - ip;
-        // The product carries at most half an ulp of error (a x 2^-64); away from a tie by
-        // more than that, the integer path rounds exactly as the exact value would.
-        if (fabsl(frac - 0.5L) > a * 0x1p-62L + 0x1p-100L) {
-            const std::uint64_t n = static_cast<std::uint64_t>(ip) + (frac > 0.5L ? 1U : 0U);
-            if (x < 0 && n != 0) out += '-';
-            const std::uint64_t unit = kPow10Int[decimals];
-            AppendUnsigned(out, n / unit);
-            if (decimals > 0) {
-                out += '.';
-                char tmp[24];
-                const auto res = std::to_chars(tmp, tmp + sizeof tmp, n % unit);
-                const auto len = static_cast<std::size_t>(res.ptr - tmp);
-                out.append(static_cast<std::size_t>(decimals) - len, '0');
-                out.append(tmp, len);
-            }
-            return;
-        }
-    }
-    if (fabsl(x) < 0.1L * (1.0L / kPow10[decimals])) {
-        AppendZeroFixed(out, decimals);
-        return;
-    }
-    AppendFixedExact(out, x, decimals);
+    AppendFixedPoint(out, std::isfinite(x) ? x : 0.0L, std::clamp(decimals, 0, 18));
 }
 
 std::string FixedText(long double x, int decimals) {

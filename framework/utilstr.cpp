@@ -64,11 +64,10 @@ long double Pow10Int(int k) {
     return powl(10.0L, static_cast<long double>(k));
 }
 
-// Decimal digits of a 128-bit unsigned integer appended to out.
-void AppendU128(std::string& out, unsigned __int128 q) {
+// Writes the decimal digits of q backwards in front of end (at most 39 characters); returns
+// where they begin.
+char* U128Digits(unsigned __int128 q, char* end) {
     constexpr std::uint64_t kChunk = 10000000000000000000ULL; // 10^19
-    char buf[48];
-    char* end = buf + sizeof buf;
     char* p = end;
     while (q >= kChunk) {
         auto part = static_cast<std::uint64_t>(q % kChunk);
@@ -83,7 +82,7 @@ void AppendU128(std::string& out, unsigned __int128 q) {
         *--p = static_cast<char>('0' + low % 10);
         low /= 10;
     } while (low != 0);
-    out.append(p, end);
+    return p;
 }
 
 // Rounds ax (finite, >= 0) to d decimals exactly, ties away from zero: q = round(ax * 10^d).
@@ -94,10 +93,16 @@ bool ScaledRound(long double ax, int d, unsigned __int128& q) {
         q = 0;
         return true;
     }
-    int exp = 0;
-    const long double fr = frexpl(ax, &exp); // ax = fr * 2^exp, fr in [0.5, 1)
-    const auto m = static_cast<std::uint64_t>(ldexpl(fr, 64));
-    const int e = exp - 64; // ax = m * 2^e exactly
+    // The 80-bit extended format holds its 64-bit mantissa explicitly: ax = m * 2^e exactly,
+    // read from the bits (much faster than frexpl and ldexpl on this path).
+    static_assert(std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::max_exponent == 16384);
+    std::uint64_t m = 0;
+    std::uint16_t biased = 0;
+    std::memcpy(&m, &ax, sizeof m);
+    std::memcpy(&biased, reinterpret_cast<const char*>(&ax) + sizeof m, sizeof biased);
+    biased &= 0x7FFF;
+    const int e = (biased == 0 ? 1 : static_cast<int>(biased)) - 16383 - 63;
     const unsigned __int128 p =
         static_cast<unsigned __int128>(m) * kPow10U64[static_cast<std::size_t>(d)];
     if (e >= 0) {
@@ -133,29 +138,49 @@ bool IsDecimalTie(long double x, int d) {
     return lowBit == -(d + 1);
 }
 
-// Fixed-point text of x with d decimals (d >= 0), rounded half away from zero; no padding,
-// a point as decimal sign, no "-" in front of a text that shows zero.
-std::string FixedText(long double x, int d) {
-    std::string out;
-    if (std::isnan(x)) return "NAN";
-    if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
+} // namespace
+
+void AppendFixedPoint(std::string& out, long double x, int d) {
+    if (std::isnan(x)) {
+        out += "NAN";
+        return;
+    }
+    if (std::isinf(x)) {
+        out += x < 0 ? "-INF" : "INF";
+        return;
+    }
+    d = std::max(d, 0);
     const bool negative = std::signbit(x);
     unsigned __int128 q = 0;
     if (ScaledRound(fabsl(x), d, q)) {
-        std::string digits;
-        AppendU128(digits, q);
-        if (d > 0 && digits.size() < static_cast<std::size_t>(d) + 1)
-            digits.insert(0, static_cast<std::size_t>(d) + 1 - digits.size(), '0');
-        if (negative && q != 0) out.push_back('-');
-        if (d > 0) {
-            const std::size_t intLen = digits.size() - static_cast<std::size_t>(d);
-            out.append(digits, 0, intLen);
-            out.push_back('.');
-            out.append(digits, intLen, std::string::npos);
+        char buf[48];
+        char* const end = buf + sizeof buf;
+        const char* p = nullptr;
+        if (q <= std::numeric_limits<std::uint64_t>::max()) {
+            // The common case: to_chars is several times faster than digit-by-digit division.
+            char tmp[24];
+            const auto res = std::to_chars(tmp, tmp + sizeof tmp, static_cast<std::uint64_t>(q));
+            const auto n = static_cast<std::size_t>(res.ptr - tmp);
+            p = end - n;
+            std::memcpy(end - n, tmp, n);
         } else {
-            out += digits;
+            p = U128Digits(q, end);
         }
-        return out;
+        const auto len = static_cast<std::size_t>(end - p);
+        const auto decimals = static_cast<std::size_t>(d);
+        if (negative && q != 0) out.push_back('-');
+        if (decimals == 0) {
+            out.append(p, len);
+        } else if (len <= decimals) {
+            out.append("0.", 2);
+            out.append(decimals - len, '0');
+            out.append(p, len);
+        } else {
+            out.append(p, len - decimals);
+            out.push_back('.');
+            out.append(end - decimals, decimals);
+        }
+        return;
     }
     // Large values or many decimals: the library's exact conversion (ties to even), with an
     // exact tie moved one unit away from zero first.
@@ -165,17 +190,29 @@ std::string FixedText(long double x, int d) {
                                    : std::numeric_limits<long double>::infinity());
     int exp = 0;
     frexpl(v, &exp);
+    // Integer digits: exp * log10(2) rounded up; 0.31 stays above log10(2) for every exponent.
     const std::size_t size =
-        static_cast<std::size_t>(std::max(exp, 1)) * 3 / 10 + 8 + static_cast<std::size_t>(d);
+        static_cast<std::size_t>(std::max(exp, 1)) * 31 / 100 + 8 + static_cast<std::size_t>(d);
     std::vector<char> buf(size);
     const auto res =
         std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, d);
-    if (res.ec != std::errc()) return "NAN";
-    out.assign(buf.data(), res.ptr);
-    if (!out.empty() && out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos)
-        out.erase(0, 1);
+    if (res.ec != std::errc()) {
+        out += "NAN";
+        return;
+    }
+    std::string_view text(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+    if (!text.empty() && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.remove_prefix(1);
+    out += text;
+}
+
+std::string FixedPointText(long double x, int d) {
+    std::string out;
+    AppendFixedPoint(out, x, d);
     return out;
 }
+
+namespace {
 
 void PadLeft(std::string& s, long width) {
     width = std::min<long>(width, kMaxWidth);
@@ -262,7 +299,7 @@ std::string FloatToStrFix(int intDigits, int decimals, long double x) {
     if (FloatDigits != 3 && gStoredFormatDepth == 0)
         decimals = std::clamp(static_cast<int>(FloatDigits) + decimals - 3, 0, 10);
     decimals = std::clamp(decimals, 0, kMaxDecimals);
-    std::string s = FixedText(x, decimals);
+    std::string s = FixedPointText(x, decimals);
     const long width = decimals > 0 ? static_cast<long>(intDigits) + decimals + 1 : intDigits;
     PadLeft(s, width);
     if (DecimalSign == 2) std::replace(s.begin(), s.end(), '.', ',');

@@ -26,6 +26,12 @@ void SignificantSplit(int& intDigits, int& decDigits, int n, long double x);
 // (clamped to 0..10) unless a StoredFileFormat scope is active. DecimalSign 2 writes a comma.
 std::string FloatToStrFix(int intDigits, int decimals, long double x);
 
+// Fixed-point text of x with d decimals (d < 0 counts as 0), rounded half away from zero on the
+// exact binary value; no padding, "." as decimal point, no "-" in front of a text that shows zero;
+// "NAN", "INF", "-INF" for values that are not finite. Ignores every setting.
+void AppendFixedPoint(std::string& out, long double x, int d);
+std::string FixedPointText(long double x, int d);
+
 std::string FloatToStrSig3(long double x);        // 3 significant digits; "0" for |x| <= 1e-5
 std::string FloatToStrSigN(int k, long double x); // 3 - k significant digits
 std::string FloatToStrSig6(long double x);        // FloatToStrSigN(-3, x)
