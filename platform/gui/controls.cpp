@@ -12,7 +12,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 using guiqt::Q;
@@ -35,21 +34,10 @@ TComponent* TComponent::Components(int index) const {
     return FComponents[static_cast<std::size_t>(index)];
 }
 
-namespace {
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-} // namespace
-
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty()) return nullptr;
     for (TComponent* c : FComponents)
-        if (SameName(c->FName, name)) return c;
+        if (os::SameTextNoCase(c->FName, name)) return c;
     for (TComponent* c : FComponents)
         if (TComponent* found = c->FindComponent(name)) return found;
     return nullptr;

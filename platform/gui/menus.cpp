@@ -3,6 +3,7 @@
 #include "platform/gui/application.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/qtbridge.h"
+#include "platform/os/utf8.h"
 
 #include <QAction>
 #include <QCursor>
@@ -41,15 +42,6 @@ constexpr KeyName kKeyNames[] = {
     {"Insert", VK_INSERT},
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string KeyText(std::uint16_t key) {
     for (const auto& k : kKeyNames)
         if (k.Key == key) return k.Name;
@@ -66,7 +58,7 @@ TShortCut TextToShortCut(std::string_view text) {
         for (auto [name, flag] : {std::pair<std::string_view, TShortCut>{"Ctrl+", scCtrl},
                                   {"Shift+", scShift},
                                   {"Alt+", scAlt}}) {
-            if (text.size() > name.size() && EqualNoCase(text.substr(0, name.size()), name)) {
+            if (text.size() > name.size() && os::SameTextNoCase(text.substr(0, name.size()), name)) {
                 mods |= flag;
                 text.remove_prefix(name.size());
                 found = true;
@@ -87,7 +79,7 @@ TShortCut TextToShortCut(std::string_view text) {
         if (n >= 1 && n <= 12) key = static_cast<std::uint16_t>(VK_F1 + n - 1);
     } else {
         for (const auto& k : kKeyNames)
-            if (EqualNoCase(text, k.Name)) key = k.Key;
+            if (os::SameTextNoCase(text, k.Name)) key = k.Key;
     }
     return key == 0 ? 0 : static_cast<TShortCut>(mods | key);
 }

@@ -1,8 +1,8 @@
 #include "platform/gui/responder.h"
 
 #include "platform/gui/grids.h"
+#include "platform/os/utf8.h"
 
-#include <cctype>
 #include <iostream>
 
 namespace {
@@ -17,19 +17,10 @@ bool Usable(const TControl* c) {
     return true;
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool ContainsText(std::string_view s, std::string_view part) {
     if (part.size() > s.size()) return false;
     for (std::size_t i = 0; i + part.size() <= s.size(); ++i)
-        if (SameText(s.substr(i, part.size()), part)) return true;
+        if (os::SameTextNoCase(s.substr(i, part.size()), part)) return true;
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/os/utf8.h"
 
+#include <cctype>
+
 namespace os {
 
 namespace {
@@ -87,6 +89,15 @@ char32_t Utf8Next(std::string_view s, std::size_t& pos) {
     static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
     return cp;
+}
+
+bool SameTextNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 } // namespace os

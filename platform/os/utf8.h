@@ -28,4 +28,9 @@ void Utf8Append(std::string& out, char32_t cp);
 // U+FFFD and advance one byte.
 char32_t Utf8Next(std::string_view s, std::size_t& pos);
 
+// True when a and b are equal but for the letter case of their single-byte characters
+// (std::tolower, byte by byte); multi-byte characters must match exactly. For names and
+// captions compared the way a person reads them ("&Ok" finds "&OK").
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
 } // namespace os

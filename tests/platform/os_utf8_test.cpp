@@ -85,3 +85,15 @@ TEST(OsUtf8, AppendEncodesAndReplacesInvalidCodePoints) {
 }
 
 } // namespace
+
+TEST(OsUtf8, SameTextNoCaseFoldsOnlySingleByteLetters) {
+    EXPECT_TRUE(os::SameTextNoCase("&Ok", "&OK"));
+    EXPECT_TRUE(os::SameTextNoCase("", ""));
+    EXPECT_TRUE(os::SameTextNoCase("Button1", "bUTTON1"));
+    EXPECT_FALSE(os::SameTextNoCase("abc", "abd"));
+    EXPECT_FALSE(os::SameTextNoCase("ab", "abc"));
+    EXPECT_FALSE(os::SameTextNoCase("[", "{")); // 0x5B and 0x7B differ by the case bit only
+    // Multi-byte characters must match as they stand.
+    EXPECT_TRUE(os::SameTextNoCase("M\u00FCller", "m\u00FCLLER"));
+    EXPECT_FALSE(os::SameTextNoCase("\u00C4", "\u00E4"));
+}
