@@ -21,6 +21,7 @@
 #include "framework/kelmgraf.h"
 #include "framework/settings.h"
 #include "platform/gui/responder.h"
+#include "tests/testutil.h"
 
 namespace cadtest {
 
@@ -43,34 +44,9 @@ public:
     bool RespondDialog(TCommonDialog& d) override { return Dialog ? Dialog(d) : false; }
 };
 
-inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-// Runs a command line; its standard output, and the exit status in status.
-inline std::string RunCommand(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr) {
-        status = -1;
-        return out;
-    }
-    char buf[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    const int rc = ::pclose(p);
-    status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
+using qortest::ReadFileBytes;
+using qortest::RunCommand;
+using qortest::WriteFileBytes;
 
 // The DXF reader check (python3-ezdxf) on a file: its report lines.
 inline std::vector<std::string> EzdxfReport(const std::string& file, int& status) {

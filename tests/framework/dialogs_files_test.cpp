@@ -11,6 +11,7 @@
 #include "platform/gui/application.h"
 #include "platform/gui/printer.h"
 #include "platform/gui/responder.h"
+#include "tests/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -30,29 +31,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string RunCommand(const std::string& cmd) {
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
+using qortest::ReadFileBytes;
+using qortest::RunCommand;
+using qortest::WriteFileBytes;
 
 class FileQuestions : public ::testing::Test {
 protected:
@@ -88,7 +69,7 @@ std::vector<std::string> Messages(const ScriptedResponder& r) {
 TEST_F(FileQuestions, ExistingFileSurvivesOverwriteCheckAndFailedWrite) {
     const std::string job = Path("gear.q1w");
     const std::string original = "V6.0\r\nthe user's job\r\n";
-    WriteAll(job, original);
+    WriteFileBytes(job, original);
 
     ScriptedResponder r;
     r.OnMessage(IDYES);
@@ -99,7 +80,7 @@ TEST_F(FileQuestions, ExistingFileSurvivesOverwriteCheckAndFailedWrite) {
     ASSERT_EQ(Messages(r).size(), 1u);
     EXPECT_EQ(Messages(r)[0],
               "QOR1W - Involute Gear Dimensions: " + job + " already exists.   overwrite ?");
-    EXPECT_EQ(ReadAll(job), original); // the check itself changes nothing
+    EXPECT_EQ(ReadFileBytes(job), original); // the check itself changes nothing
 
     // The write that follows fails (the file size limit stops it half-way).
     struct rlimit old {};
@@ -118,12 +99,12 @@ TEST_F(FileQuestions, ExistingFileSurvivesOverwriteCheckAndFailedWrite) {
     std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(rc != 0 || closeRc != 0);
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(ReadAll(job), original);
+    EXPECT_EQ(ReadFileBytes(job), original);
 }
 
 TEST_F(FileQuestions, OverwriteQuestionRules) {
     const std::string job = Path("gear.q1w");
-    WriteAll(job, "x");
+    WriteFileBytes(job, "x");
     ScriptedResponder r;
     r.OnMessage(IDNO).OnMessage(IDCANCEL);
     ResponderScope scope(r);
@@ -136,7 +117,7 @@ TEST_F(FileQuestions, OverwriteQuestionRules) {
 
     // No question for a name holding "actual", or while confirmation is off.
     const std::string actual = Path("actual.q1w");
-    WriteAll(actual, "x");
+    WriteFileBytes(actual, "x");
     CheckOverwrite(actual);
     EXPECT_EQ(AbortFlag, 0);
     ConfirmOverwrite = 0;
@@ -148,14 +129,14 @@ TEST_F(FileQuestions, OverwriteQuestionRules) {
     // "actual" in a directory name is no reason to skip the question.
     fs::create_directories(dir / "actual");
     const std::string inActualDir = Path("actual/gear.q1w");
-    WriteAll(inActualDir, "keep");
+    WriteFileBytes(inActualDir, "keep");
     ScriptedResponder r2;
     r2.OnMessage(IDNO);
     ResponderScope scope2(r2);
     CheckOverwrite(inActualDir);
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_EQ(r2.Seen().size(), 1u);
-    EXPECT_EQ(ReadAll(inActualDir), "keep");
+    EXPECT_EQ(ReadFileBytes(inActualDir), "keep");
 }
 
 TEST_F(FileQuestions, OverwriteCheckRefusesNamesThatCannotBeWritten) {
@@ -190,7 +171,7 @@ TEST_F(FileQuestions, CheckedOperationsReport) {
     EXPECT_FALSE(CheckFileReadable(Path("missing.q1w")));
     EXPECT_EQ(AbortFlag, 1);
     AbortFlag = 0;
-    WriteAll(Path("there.q1w"), "x");
+    WriteFileBytes(Path("there.q1w"), "x");
     EXPECT_TRUE(CheckFileReadable(Path("there.q1w")));
     EXPECT_EQ(AbortFlag, 0);
 
@@ -216,7 +197,7 @@ TEST_F(FileQuestions, CheckedOperationsReport) {
     AbortFlag = 0;
     CloseChecked(out);
     EXPECT_EQ(AbortFlag, 0);
-    EXPECT_EQ(ReadAll(Path("out.txt")), "one\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("out.txt")), "one\r\n");
 
     ScriptedResponder r2;
     r2.OnMessage(IDOK);
@@ -279,7 +260,7 @@ int RecordStatus(const std::string& s) {
 }
 
 TEST_F(FileQuestions, ChooseDataFileAndCancel) {
-    WriteAll(Path("wheel.q1w"), "V6.0\r\n");
+    WriteFileBytes(Path("wheel.q1w"), "V6.0\r\n");
     DataDir = "/nowhere";
     DataFileName = "";
     ScriptedResponder r;
@@ -358,8 +339,8 @@ TEST_F(FileQuestions, OpenFileModesAndDirectoryChoice) {
 }
 
 TEST_F(FileQuestions, DeleteDataFileAfterConfirmation) {
-    WriteAll(Path("a.q1w"), "x");
-    WriteAll(Path("b.q1w"), "x");
+    WriteFileBytes(Path("a.q1w"), "x");
+    WriteFileBytes(Path("b.q1w"), "x");
     ScriptedResponder r;
     r.OnDialog([&](TCommonDialog& d) {
          dynamic_cast<TOpenDialog&>(d).Choose(Path("a.q1w"));
@@ -387,19 +368,19 @@ TEST_F(FileQuestions, ConvertTextFileFromDosPage) {
     const std::string data = std::string(QOR_TEST_DATA_DIR) + "/dialogs/";
     ConvertTextFile(data + "listing_cp437.txt", Path("outwin.txt"));
     EXPECT_EQ(AbortFlag, 0);
-    EXPECT_EQ(ReadAll(Path("outwin.txt")), ReadAll(data + "listing_utf8.txt"));
+    EXPECT_EQ(ReadFileBytes(Path("outwin.txt")), ReadFileBytes(data + "listing_utf8.txt"));
 
     // A missing source: AbortFlag, and the destination keeps what it held.
-    WriteAll(Path("keep.txt"), "kept");
+    WriteFileBytes(Path("keep.txt"), "kept");
     ConvertTextFile(Path("missing.tmp"), Path("keep.txt"));
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(ReadAll(Path("keep.txt")), "kept");
+    EXPECT_EQ(ReadFileBytes(Path("keep.txt")), "kept");
 }
 
 TEST_F(FileQuestions, TextWindowShowsOutwinAndRemembersItsPlace) {
     Application->Initialize(); // the window with its widgets, menu bar and memo
     TempDir = dir.string();
-    WriteAll(Path("outwin.txt"), "first line\r\nZahnbreite \xC3\x9F\r\n\r\nlast\r\n");
+    WriteFileBytes(Path("outwin.txt"), "first line\r\nZahnbreite \xC3\x9F\r\n\r\nlast\r\n");
     TextWindowRect = {10, 20, 500, 300};
     std::vector<std::string> lines;
     std::string caption;
@@ -442,7 +423,7 @@ TEST_F(FileQuestions, TextWindowReportsMissingFileAndExportsToTheEditor) {
     }
 
     // "Export Notepad" starts the configured program on outwin.txt.
-    WriteAll(Path("outwin.txt"), "exported\r\n");
+    WriteFileBytes(Path("outwin.txt"), "exported\r\n");
     fs::create_directories(dir / "editor");
     const std::string saved = TextEditorCommand;
     TextEditorCommand = "cp -t " + Path("editor");
@@ -450,9 +431,9 @@ TEST_F(FileQuestions, TextWindowReportsMissingFileAndExportsToTheEditor) {
     form->mi_dateiExportNotepad->Click();
     TextEditorCommand = saved;
     const std::string copied = Path("editor/outwin.txt");
-    for (int i = 0; i < 1000 && ReadAll(copied) != "exported\r\n"; ++i)
+    for (int i = 0; i < 1000 && ReadFileBytes(copied) != "exported\r\n"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(ReadAll(copied), "exported\r\n");
+    EXPECT_EQ(ReadFileBytes(copied), "exported\r\n");
 }
 
 // ---- printing listing files
@@ -465,18 +446,18 @@ std::string MakeLines(const std::string& prefix, int from, int to) {
 }
 
 TEST_F(FileQuestions, PageCountOfListingFiles) {
-    WriteAll(Path("three.txt"), MakeLines("A", 1, 5) + "\f\r\n" + MakeLines("B", 1, 5) + "\f\r\n" +
+    WriteFileBytes(Path("three.txt"), MakeLines("A", 1, 5) + "\f\r\n" + MakeLines("B", 1, 5) + "\f\r\n" +
                                     MakeLines("C", 1, 5) + "\f\r\n");
     EXPECT_EQ(CountPrintPages(Path("three.txt"), 66), 3);
-    WriteAll(Path("nofeed.txt"), MakeLines("L", 1, 200));
+    WriteFileBytes(Path("nofeed.txt"), MakeLines("L", 1, 200));
     EXPECT_EQ(CountPrintPages(Path("nofeed.txt"), 66), 4);
     // A full page ended by a form feed is one page, not two.
-    WriteAll(Path("full.txt"), MakeLines("L", 1, 66) + "\f\r\n" + MakeLines("M", 1, 2));
+    WriteFileBytes(Path("full.txt"), MakeLines("L", 1, 66) + "\f\r\n" + MakeLines("M", 1, 2));
     EXPECT_EQ(CountPrintPages(Path("full.txt"), 66), 2);
     // Two form feeds in a row leave a blank page; an empty file is one page.
-    WriteAll(Path("blank.txt"), "x\r\n\f\r\n\f\r\ny\r\n");
+    WriteFileBytes(Path("blank.txt"), "x\r\n\f\r\n\f\r\ny\r\n");
     EXPECT_EQ(CountPrintPages(Path("blank.txt"), 66), 3);
-    WriteAll(Path("empty.txt"), "");
+    WriteFileBytes(Path("empty.txt"), "");
     EXPECT_EQ(CountPrintPages(Path("empty.txt"), 66), 1);
     EXPECT_EQ(CountPrintPages(Path("missing.txt"), 66), 0);
 }
@@ -519,7 +500,7 @@ protected:
 TEST_F(PrintListing, FormFeedPagesPrintInOrder) {
     // Pages as the listing writes them: a form feed line after each, the last one included;
     // the second form feed is followed by text on the same line.
-    WriteAll(Path("list.tmp"), MakeLines("alpha", 1, 4) + "\f\r\n" + MakeLines("beta", 1, 3) +
+    WriteFileBytes(Path("list.tmp"), MakeLines("alpha", 1, 4) + "\f\r\n" + MakeLines("beta", 1, 3) +
                                    "\f       gamma 1\r\n" + MakeLines("gamma", 2, 3) + "\f\r\n");
     int maxPage = -1;
     ScriptedResponder r;
@@ -541,7 +522,7 @@ TEST_F(PrintListing, FormFeedPagesPrintInOrder) {
 
 TEST_F(PrintListing, LongPagesGoOnNewPages) {
     LinesPerPage = 66;
-    WriteAll(Path("long.tmp"), MakeLines("row", 1, 200));
+    WriteFileBytes(Path("long.tmp"), MakeLines("row", 1, 200));
     int maxPage = -1;
     ScriptedResponder r;
     r.OnDialog([&](TCommonDialog& d) {
@@ -559,7 +540,7 @@ TEST_F(PrintListing, LongPagesGoOnNewPages) {
 }
 
 TEST_F(PrintListing, PageRangeAndRefusals) {
-    WriteAll(Path("list.tmp"), MakeLines("p1", 1, 2) + "\f\r\n" + MakeLines("p2", 1, 2) + "\f\r\n" +
+    WriteFileBytes(Path("list.tmp"), MakeLines("p1", 1, 2) + "\f\r\n" + MakeLines("p2", 1, 2) + "\f\r\n" +
                                    MakeLines("p3", 1, 2));
     ScriptedResponder r;
     r.OnDialog([](TCommonDialog& d) {
@@ -576,9 +557,9 @@ TEST_F(PrintListing, PageRangeAndRefusals) {
     EXPECT_EQ(PageText(1).find("p1"), std::string::npos);
 
     // Cancelled: nothing printed (the PDF from before stays as it was).
-    const std::string before = ReadAll(pdf);
+    const std::string before = ReadFileBytes(pdf);
     PrintTextFile(Path("list.tmp"));
-    EXPECT_EQ(ReadAll(pdf), before);
+    EXPECT_EQ(ReadFileBytes(pdf), before);
 
     // A missing file is reported; AbortFlag set: nothing happens.
     ScriptedResponder r2;

@@ -23,7 +23,7 @@ const std::string kChecker = std::string(QOR_SOURCE_DIR) + "/tests/framework/lis
 std::string WaitForFile(const std::string& path, const std::string& expected) {
     std::string got;
     for (int i = 0; i < 2000; ++i) {
-        got = ReadAll(path);
+        got = ReadFileBytes(path);
         if (got == expected) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -68,7 +68,7 @@ protected:
             const int n = i == 1 ? 2 : 1;
             help += messages[i] + "\r\n" + Origin(n) + "\r\n" + LongRemedy(n) + "\r\n";
         }
-        WriteAll(Path("qor1w.err"), help);
+        WriteFileBytes(Path("qor1w.err"), help);
     }
     void TearDown() override {
         TextPrinterCommand = "lp -o raw";
@@ -127,7 +127,7 @@ TEST_F(ListingDevices, EmptyListingShowsAnEmptyWindow) {
     ListEnd();
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_TRUE(lines.empty());
-    EXPECT_EQ(ReadAll(Path("outwin.txt")), "");
+    EXPECT_EQ(ReadFileBytes(Path("outwin.txt")), "");
     // Even when the caller never opened the file.
     ScriptedResponder r2;
     r2.OnForm(ReadWindow(lines));
@@ -173,22 +173,22 @@ TEST_F(ListingDevices, AbandonedOrFailedListingShowsNothing) {
     ListLine("next");
     ListEnd();
     EXPECT_EQ(TempFiles(), (std::vector<std::string>{"OUTDOS.TXT", "outwin.txt"}));
-    EXPECT_EQ(ReadAll(Path("OUTDOS.TXT")), "       next\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("OUTDOS.TXT")), "       next\r\n");
 }
 
 // ---- temporary files ---------------------------------------------------------------------------
 
 TEST_F(ListingDevices, TemporaryListingFilesOfOtherProgramsAreNeverTouched) {
-    WriteAll(Path("$OUT1.TMP"), "another program's listing");
+    WriteFileBytes(Path("$OUT1.TMP"), "another program's listing");
     std::string name;
     ListOpenTemp(name);
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_EQ(name, Path("$OUT2.TMP"));
-    EXPECT_EQ(ReadAll(Path("$OUT1.TMP")), "another program's listing");
+    EXPECT_EQ(ReadFileBytes(Path("$OUT1.TMP")), "another program's listing");
     fs::remove(Path("$OUT2.TMP"));
 
     for (int n = 2; n <= 11; ++n)
-        WriteAll(Path("$OUT" + std::to_string(n) + ".TMP"), "busy " + std::to_string(n));
+        WriteFileBytes(Path("$OUT" + std::to_string(n) + ".TMP"), "busy " + std::to_string(n));
     ScriptedResponder r;
     r.OnMessage(IDOK);
     ResponderScope scope(r);
@@ -197,7 +197,7 @@ TEST_F(ListingDevices, TemporaryListingFilesOfOtherProgramsAreNeverTouched) {
     ASSERT_EQ(Messages(r).size(), 1u);
     EXPECT_NE(Messages(r)[0].find("no free listing file in " + Path("")), std::string::npos);
     for (int n = 2; n <= 11; ++n)
-        EXPECT_EQ(ReadAll(Path("$OUT" + std::to_string(n) + ".TMP")), "busy " + std::to_string(n));
+        EXPECT_EQ(ReadFileBytes(Path("$OUT" + std::to_string(n) + ".TMP")), "busy " + std::to_string(n));
     EXPECT_EQ(TempFiles().size(), 11u);
 }
 
@@ -228,7 +228,7 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
                          &report),
                   0)
             << report;
-        const std::string text = ReadAll(out);
+        const std::string text = ReadFileBytes(out);
         EXPECT_NE(text.find("Warning: tip too thin\torigin of message 1\tremedy 1: "),
                   std::string::npos);
         EXPECT_EQ(text.rfind("QOR1W - Involute Gear Dimensions V1.1\t03/07/2026\t9:05\r\n", 0), 0u);
@@ -246,7 +246,7 @@ TEST_F(ListingDevices, TxtOfTheDataFileGoesToTheDataDirectory) {
     ListHead(0, 0);
     ListValueLine("Zahnbreite \xC3\x9F", "b", "mm", "12,5");
     ListEnd();
-    const std::string out = ReadAll(Path("gear.txt"));
+    const std::string out = ReadFileBytes(Path("gear.txt"));
     // Windows 1252: sharp s is one byte; the decimal sign is the point.
     EXPECT_NE(out.find("Zahnbreite \xDF\tb\tmm\t12.5\r\n"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
@@ -285,7 +285,7 @@ TEST_F(ListingDevices, HtmlParsesWithOneTablePerSectionAndEscapedTexts) {
     ListMessages(); // one table for its one message
     ListEnd();
     EXPECT_EQ(AbortFlag, 0);
-    const std::string text = ReadAll(chosen);
+    const std::string text = ReadFileBytes(chosen);
     EXPECT_EQ(CountOf(text, "<HTML>"), 1);
     EXPECT_EQ(text.rfind("<!-- ", 0), 0u);
     std::string report;
@@ -342,7 +342,7 @@ TEST_F(ListingDevices, HtmlExtensionIsRestoredOnEveryPath) {
         EXPECT_EQ(r.Pending(), 0);
         EXPECT_EQ(DataFileExt, "q1w");
     }
-    const std::string html = ReadAll(Path("qor1w.htm"));
+    const std::string html = ReadFileBytes(Path("qor1w.htm"));
     EXPECT_EQ(WaitForFile(Path("browser/qor1w.htm"), html), html);
     EXPECT_NE(html.find("<br>shown"), std::string::npos);
 }
@@ -400,7 +400,7 @@ TEST_F(ListingDevices, SystemPrinterToPdfGivesTheExpectedPages) {
 
 TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
     const std::string script = Path("record.sh");
-    WriteAll(script, "#!/bin/sh\n"
+    WriteFileBytes(script, "#!/bin/sh\n"
                      "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$RECORD_DIR/args\"\n"
                      "for a in \"$@\"; do last=\"$a\"; done\n"
                      "cp \"$last\" \"$RECORD_DIR/data\"\n");
@@ -409,7 +409,7 @@ TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
     TextPrinterCommand = "/bin/sh " + script + " -o raw";
     TextPrinterTarget = "office-queue";
     const std::string setup = "\x1b@\x1b(s16.6H";
-    WriteAll(Path("text.hxp"), setup); // found whatever the letter case
+    WriteFileBytes(Path("text.hxp"), setup); // found whatever the letter case
     FrameStyle = 2;
     {
         CurrentDir cd(dir);
@@ -421,7 +421,7 @@ TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
         EXPECT_EQ(HelpNo, 1060);
     }
     EXPECT_EQ(AbortFlag, 0);
-    const std::string data = ReadAll(Path("data"));
+    const std::string data = ReadFileBytes(Path("data"));
     ASSERT_EQ(data.rfind(setup, 0), 0u) << "set-up first";
     const std::string body = data.substr(setup.size());
     // The DOS page: the box-drawing top rule, the frame bar; the sections end in a bare form
@@ -430,16 +430,16 @@ TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
     EXPECT_NE(body.find("\xBA    Production Sheet"), std::string::npos);
     EXPECT_EQ(CountOf(body, "\f"), 1);
     EXPECT_EQ(body.back(), '\f');
-    EXPECT_EQ(CountOf(ReadAll(Path("args")), "\n"), 5);
-    EXPECT_EQ(ReadAll(Path("args")).substr(0, 24), "-o\nraw\n-d\noffice-queue\n/");
+    EXPECT_EQ(CountOf(ReadFileBytes(Path("args")), "\n"), 5);
+    EXPECT_EQ(ReadFileBytes(Path("args")).substr(0, 24), "-o\nraw\n-d\noffice-queue\n/");
     EXPECT_EQ(TempFiles(), (std::vector<std::string>{"args", "data", "record.sh", "text.hxp"}));
     ::unsetenv("RECORD_DIR");
 }
 
 TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     const std::string device = Path("lp0");
-    WriteAll(device, "");
-    WriteAll(Path("TEXT.HXP"), "<setup>");
+    WriteFileBytes(device, "");
+    WriteFileBytes(Path("TEXT.HXP"), "<setup>");
     CurrentDir cd(dir);
     TextPrinterTarget = device;
     FrameStyle = 1;
@@ -457,7 +457,7 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     EXPECT_EQ(ListSinglePage, 1);
     ASSERT_TRUE(ListRewrite());
     ListHead(0, 1);
-    EXPECT_EQ(ReadAll(device), ""); // the first sheet: nothing printed before it
+    EXPECT_EQ(ReadFileBytes(device), ""); // the first sheet: nothing printed before it
     int written = 0;
     for (int i = 1; i <= 40 && AbortFlag == 0; ++i) {
         ListLine("row " + std::to_string(i));
@@ -468,7 +468,7 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     ListEnd();
     EXPECT_EQ(r.Pending(), 0);
     EXPECT_EQ(Errors(r).size(), 0u);
-    const std::string got = ReadAll(device);
+    const std::string got = ReadFileBytes(device);
     EXPECT_EQ(got.rfind("<setup>       ****", 0), 0u);
     EXPECT_EQ(CountOf(got, "<setup>"), 1);
     EXPECT_EQ(CountOf(got, "\f"), 3);
@@ -482,15 +482,15 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     ScriptedResponder r2;
     r2.OnMessage(IDNO);
     ResponderScope scope2(r2);
-    WriteAll(device, "before|");
+    WriteFileBytes(device, "before|");
     ListBegin(ListDeviceTextPrinter, "");
     ASSERT_TRUE(ListRewrite());
     ListHead(0, 0);
     ListLine("row 1");
     ListSectionBreak();
-    EXPECT_EQ(ReadAll(device), "before|");
+    EXPECT_EQ(ReadFileBytes(device), "before|");
     ListEnd();
-    const std::string all = ReadAll(device);
+    const std::string all = ReadFileBytes(device);
     EXPECT_EQ(all.rfind("before|<setup>       ****", 0), 0u);
     EXPECT_EQ(all.substr(all.size() - 15), "       row 1\r\n\f");
 }
@@ -534,7 +534,7 @@ TEST_F(ListingDevices, WordProcessorOpensTheConvertedListing) {
     ListEnd();
     EXPECT_EQ(AbortFlag, 0);
     const std::string expected = "       to the editor \xC2\xB1\r\n";
-    EXPECT_EQ(ReadAll(Path("outwin.txt")), expected);
+    EXPECT_EQ(ReadFileBytes(Path("outwin.txt")), expected);
     EXPECT_EQ(WaitForFile(Path("editor/outwin.txt"), expected), expected);
 
     WordProcessor = "qor-no-such-editor";
@@ -625,7 +625,7 @@ TEST_F(ListingDevices, MessagesOnCompactAndTextFiles) {
     ASSERT_TRUE(ListRewrite());
     ListMessages();
     ListEnd();
-    EXPECT_EQ(ReadAll(Path("OUTDOS.TXT")),
+    EXPECT_EQ(ReadFileBytes(Path("OUTDOS.TXT")),
               "       \r\n       REMARKS, WARNINGS AND ERROR MESSAGES\r\n       \r\n"
               "       Warning: one\r\n       origin of message 1\r\n       " +
                   LongRemedy(1).substr(0, 61) + "\r\n       " + LongRemedy(1).substr(61) + "\r\n");

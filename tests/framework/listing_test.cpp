@@ -13,7 +13,7 @@ using namespace listing_test;
 namespace {
 
 std::string Golden(int style) {
-    return ReadAll(std::string(QOR_TEST_DATA_DIR) + "/listing/style" + std::to_string(style) +
+    return ReadFileBytes(std::string(QOR_TEST_DATA_DIR) + "/listing/style" + std::to_string(style) +
                    ".txt");
 }
 
@@ -47,7 +47,7 @@ TEST_F(ListingTest, GoldenListingsOfEveryFrameStyleOnTheTextFileDevice) {
         EXPECT_EQ(r.Unexpected(), 0);
         EXPECT_EQ(r.Pending(), 0);
         EXPECT_EQ(ListFileName, file);
-        const std::string got = ReadAll(file);
+        const std::string got = ReadFileBytes(file);
         EXPECT_EQ(got, Golden(style));
         // The text window's copy is the same listing in UTF-8; error boxes are on again.
         EXPECT_TRUE(fs::exists(Path("outwin.txt")));
@@ -92,7 +92,7 @@ TEST_F(ListingTest, ColumnsPushTextsThatWouldOverlapInsteadOfOverwritingThem) {
     ASSERT_TRUE(ListRewrite());
     ListValueLine(std::string(60, 'D'), "sym", "mm", "123.4567");
     ListEnd();
-    const std::vector<std::string> lines = Lines(ReadAll(Path("OUTDOS.TXT")));
+    const std::vector<std::string> lines = Lines(ReadFileBytes(Path("OUTDOS.TXT")));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "       " + std::string(60, 'D') + " sym mm 123.4567");
     EXPECT_EQ(lines[1], "       " + std::string(70, '-'));
@@ -140,7 +140,7 @@ TEST_F(ListingTest, HeaderTextsDefaultsAndPageText) {
     ListHead(0, 0);
     ListHead(0, 0);
     ListEnd();
-    const std::string text = ReadAll(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
     const std::vector<std::string> lines = Lines(text);
     ASSERT_GT(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(7 + 59, 8), "pg. 1/ 3");
@@ -159,7 +159,7 @@ TEST_F(ListingTest, PagesBreakWithTheHeadAgain) {
     for (int i = 1; i <= 100; ++i)
         ListLine("row " + std::to_string(i));
     ListEnd();
-    const std::vector<std::string> lines = Lines(ReadAll(Path("OUTDOS.TXT")));
+    const std::vector<std::string> lines = Lines(ReadFileBytes(Path("OUTDOS.TXT")));
     // Every page: at most LinesPerPage lines, a head ("pg.n"), rows in order, nothing lost.
     int pages = 1;
     int onPage = 0;
@@ -180,7 +180,7 @@ TEST_F(ListingTest, PagesBreakWithTheHeadAgain) {
     }
     EXPECT_EQ(lastRow, 100);
     EXPECT_EQ(pages, 6); // 17 rows on each page: 12 head lines, an empty line on later pages
-    const std::string text = ReadAll(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
     for (int p = 1; p <= pages; ++p)
         EXPECT_NE(text.find("pg." + std::to_string(p) + " "), std::string::npos) << p;
     EXPECT_EQ(ListPageNo, pages);
@@ -199,7 +199,7 @@ TEST_F(ListingTest, HeadTallerThanThePageEndsAndEveryPageCarriesARow) {
         ListLine("row " + std::to_string(i));
     ListEnd();
     EXPECT_EQ(AbortFlag, 0);
-    const std::string text = ReadAll(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
     EXPECT_EQ(CountOf(text, "Tiny pages"), 4);
     EXPECT_EQ(CountOf(text, "\f"), 3);
     for (int i = 1; i <= 4; ++i)
@@ -217,7 +217,7 @@ TEST_F(ListingTest, HeadOnFirstPageOnlySeparatesPagesByFormFeeds) {
     for (int i = 1; i <= 40; ++i)
         ListLine("row " + std::to_string(i));
     ListEnd();
-    const std::string text = ReadAll(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
     EXPECT_EQ(CountOf(text, "Only once"), 1);
     EXPECT_EQ(CountOf(text, "\f"), 2);
     // No page number with this mode.
@@ -242,7 +242,7 @@ TEST_F(ListingTest, CompactStyleBreaksOnlyWhenLessThanHalfAPageIsLeft) {
     ListHead(0, 0);
     ListLine("section 3");
     ListEnd();
-    const std::string text = ReadAll(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
     EXPECT_EQ(CountOf(text, "\f"), 1);
     EXPECT_LT(text.find("section 2"), text.find("\f"));
     EXPECT_LT(text.find("\f"), text.find("section 3"));
@@ -311,7 +311,7 @@ TEST_F(ListingTest, UnknownDeviceListsToTheTextWindow) {
 TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
     // Text device: a started line is indented and counted; a copied DOS file goes in byte for
     // byte.
-    WriteAll(Path("setup.txt"), "x\xE1y\r\nz\xC4\r\n");
+    WriteFileBytes(Path("setup.txt"), "x\xE1y\r\nz\xC4\r\n");
     ListBegin(ListDeviceOutDos, "");
     ASSERT_TRUE(ListRewrite());
     ListIndentedLine("cell 1");
@@ -320,7 +320,7 @@ TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
     ListCopyTextFile(Path("setup.txt"));
     ListWrite("raw");
     ListEnd();
-    EXPECT_EQ(ReadAll(Path("OUTDOS.TXT")), "       cell 1\tcell 2\r\nx\xE1y\r\nz\xC4\r\nraw\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("OUTDOS.TXT")), "       cell 1\tcell 2\r\nx\xE1y\r\nz\xC4\r\nraw\r\n");
 
     // TXT device: the text alone.
     ListBegin(ListDeviceTxt, "");
@@ -328,7 +328,7 @@ TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
     ListIndentedLine("title 1");
     WriteTextLine("\ttitle 2");
     ListEnd();
-    EXPECT_EQ(ReadAll(Path("$$$1.txt")), "title 1\ttitle 2\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("$$$1.txt")), "title 1\ttitle 2\r\n");
 
     // HTML: ListWrite passes markup through; a started line is "<br>" and the escaped text.
     HtmlBrowser = "";
@@ -342,6 +342,6 @@ TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
     ListIndentedLine("<x>");
     ListWriteLn("</p>");
     ListEnd();
-    const std::string html = ReadAll(Path("raw.htm"));
+    const std::string html = ReadFileBytes(Path("raw.htm"));
     EXPECT_NE(html.find("<hr>\r\n<p>\r\n<br>&lt;x&gt;</p></BODY>"), std::string::npos) << html;
 }

@@ -11,6 +11,7 @@
 #include "framework/utilfile.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/responder.h"
+#include "tests/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -28,30 +29,15 @@ namespace listing_test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using qortest::ReadFileBytes;
+using qortest::WriteFileBytes;
 
 // Runs a command; returns its exit status and appends its output (stdout and stderr) to out.
 inline int RunCmd(const std::string& cmd, std::string* out = nullptr) {
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (p == nullptr) return -1;
-    char buf[4096];
-    std::size_t n;
-    std::string text;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        text.append(buf, n);
-    const int st = ::pclose(p);
+    int status = -1;
+    const std::string text = qortest::RunCommand(cmd + " 2>&1", status);
     if (out != nullptr) *out += text;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return status;
 }
 
 inline std::string Quote(const std::string& s) {

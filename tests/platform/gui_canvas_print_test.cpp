@@ -6,6 +6,7 @@
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/printer.h"
 #include "platform/gui/screen.h"
+#include "tests/testutil.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -29,18 +30,7 @@ void EnsureApp() {
     Application->Initialize();
 }
 
-// Runs a command and returns its standard output ("" when it cannot run).
-std::string RunCommand(const std::string& cmd) {
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
+using qortest::RunCommand;
 
 // pdfinfo's "Key: value" lines.
 std::map<std::string, std::string> PdfInfo(const std::string& path) {

@@ -1,0 +1,51 @@
+#pragma once
+// Helpers shared by the test programs of every folder: a file's bytes, and running a command
+// line (an independent reader's report). Include as "tests/testutil.h".
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+
+namespace qortest {
+
+// The whole file ("" when it cannot be read).
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// Runs a command line; its standard output, and in status its exit code (-1 when it could not
+// run or did not exit).
+inline std::string RunCommand(const std::string& command, int& status) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    const int rc = ::pclose(p);
+    status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+// The standard output of a command line ("" when it cannot run).
+inline std::string RunCommand(const std::string& command) {
+    int status = 0;
+    return RunCommand(command, status);
+}
+
+} // namespace qortest
