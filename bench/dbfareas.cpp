@@ -18,6 +18,8 @@
 #include "dbf/tzcommon.h"
 #include "dbf/tzerror.h"
 
+#include "dbfbench.h"
+
 namespace {
 
 constexpr int kRecords = 100000;
@@ -29,27 +31,15 @@ struct Fixture {
     std::uint16_t header = 0, record = 0;
 
     Fixture() {
-        char tmpl[] = "/tmp/qor_bench_dbf_XXXXXX";
-        dir = mkdtemp(tmpl);
+        dir = dbfbench::MakeScratchDir("qor_bench_dbf_");
         table = dir + "/scan.dbf";
         halved = dir + "/halved.dbf";
         dbf::InitTzCommon();
         dbf::InitWorkAreas();
         dbf::SetErrorReporting(false);
-        std::vector<dbf::TDbfFieldDesc> fields(4);
-        fields[0].Name = "NAME";
-        fields[0].Type = 'C';
-        fields[0].Length = 30;
-        fields[1].Name = "NUM";
-        fields[1].Type = 'N';
-        fields[1].Length = 10;
-        fields[2].Name = "VAL";
-        fields[2].Type = 'N';
-        fields[2].Length = 12;
-        fields[2].Decimals = 3;
-        fields[3].Name = "DAY";
-        fields[3].Type = 'D';
-        fields[3].Length = 8;
+        using dbfbench::Def;
+        std::vector<dbf::TDbfFieldDesc> fields = {Def("NAME", 'C', 30), Def("NUM", 'N', 10),
+                                                  Def("VAL", 'N', 12, 3), Def("DAY", 'D', 8)};
         dbf::TWorkArea scratch;
         dbf::CreateDbf(scratch, table, fields);
         dbf::Select(1);
@@ -73,7 +63,7 @@ struct Fixture {
         }
         dbf::FreeWorkArea();
     }
-    ~Fixture() { std::filesystem::remove_all(dir); }
+    ~Fixture() { dbfbench::RemoveScratchDir(dir); }
 };
 
 Fixture& Data() {

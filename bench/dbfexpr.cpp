@@ -30,6 +30,8 @@
 #include "dbf/tzstr.h"
 #include "dbf/zazavizi.h"
 
+#include "dbfbench.h"
+
 namespace {
 std::atomic<long> g_allocations{0};
 } // namespace
@@ -67,21 +69,13 @@ struct Table {
     std::vector<std::vector<char>> records; // record images as read
 };
 
-dbf::TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    dbf::TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbfbench::Def;
 
 // A table of 1000 records in area 1 (kept open for the whole run) and their record images.
 Table& Open() {
     static Table t = [] {
         Table r;
-        char tmpl[] = "/tmp/qor_bench_dbfexpr_XXXXXX";
-        r.dir = mkdtemp(tmpl);
+        r.dir = dbfbench::MakeScratchDir("qor_bench_dbfexpr_");
         dbf::InitTzCommon();
         dbf::InitWorkAreas();
         dbf::InitParser();

@@ -19,29 +19,16 @@
 #include "dbf/tzerror.h"
 #include "dbf/tzmsg.h"
 
+#include "dbfbench.h"
+
 namespace {
 
 constexpr int kLines = 100000;
 
 std::vector<dbf::TDbfFieldDesc> Fields() {
-    std::vector<dbf::TDbfFieldDesc> f(5);
-    f[0].Name = "NAME";
-    f[0].Type = 'C';
-    f[0].Length = 30;
-    f[1].Name = "NUM";
-    f[1].Type = 'N';
-    f[1].Length = 10;
-    f[2].Name = "VAL";
-    f[2].Type = 'N';
-    f[2].Length = 12;
-    f[2].Decimals = 3;
-    f[3].Name = "OK";
-    f[3].Type = 'L';
-    f[3].Length = 1;
-    f[4].Name = "DAY";
-    f[4].Type = 'D';
-    f[4].Length = 8;
-    return f;
+    using dbfbench::Def;
+    return {Def("NAME", 'C', 30), Def("NUM", 'N', 10), Def("VAL", 'N', 12, 3), Def("OK", 'L', 1),
+            Def("DAY", 'D', 8)};
 }
 
 struct Fixture {
@@ -49,8 +36,7 @@ struct Fixture {
     std::string text;
 
     Fixture() {
-        char tmpl[] = "/tmp/qor_bench_transfer_XXXXXX";
-        dir = mkdtemp(tmpl);
+        dir = dbfbench::MakeScratchDir("qor_bench_transfer_");
         text = dir + "/lines.txt";
         dbf::InitTzCommon();
         dbf::InitWorkAreas();
@@ -65,7 +51,7 @@ struct Fixture {
         }
         out << '\x1A';
     }
-    ~Fixture() { std::system(("rm -rf '" + dir + "'").c_str()); }
+    ~Fixture() { dbfbench::RemoveScratchDir(dir); }
 
     // A new empty table open exclusively in area 1.
     void FreshTable(const std::string& name) {
