@@ -823,30 +823,46 @@ void ListWrappedText(std::string_view text) {
         ListHtmlRow(piece);
 }
 
+namespace {
+// A value line for the data text files: the texts separated by tabs, the values with the
+// listing's decimal sign.
+std::string TabbedValueLine(std::string_view designation, std::string_view symbol,
+                            std::string_view unit, std::initializer_list<std::string_view> values) {
+    std::string line(designation);
+    line += '\t';
+    line += symbol;
+    line += '\t';
+    line += unit;
+    for (std::string_view value : values) {
+        line += '\t';
+        line += SetDecimalSign(value);
+    }
+    return line;
+}
+
+// A value line for printer and text window: the texts in their columns, then a rule unless
+// the frame style leaves rules out.
+void PrinterValueRow(int width, std::initializer_list<ListColumnText> columns) {
+    ListLine(CutBlanks(ListPlaceColumns(width, columns), kLineWidth));
+    if (FrameStyle != 4) ListLine(ListRuleLine());
+}
+} // namespace
+
 void ListValueLine(std::string_view designation, std::string_view symbol, std::string_view unit,
                    std::string_view value) {
     const std::uint16_t m = ListOutputMode;
     if (IsTxtDevice(m)) {
-        std::string line(designation);
-        line += '\t';
-        line += symbol;
-        line += '\t';
-        line += unit;
-        line += '\t';
-        line += SetDecimalSign(value);
-        WriteTextLine(line);
+        WriteTextLine(TabbedValueLine(designation, symbol, unit, {value}));
     } else if (IsHtmlDevice(m)) {
         if (ListHtmlTableOpen == 0) OpenHtmlTable();
         WriteTextLine("<TR><TD>" + HtmlText(designation) + "</TD><TD>" + HtmlText(symbol) +
                       "</TD><TD>" + HtmlText(unit) + "</TD><TD><DIV ALIGN=RIGHT>" +
                       HtmlText(value) + "</DIV></TD></TR>");
     } else {
-        ListLine(CutBlanks(ListPlaceColumns(68, {{1, designation},
-                                                 {ListSymbolColumn, symbol},
-                                                 {ListUnitColumn, unit},
-                                                 {ListValueColumn, value}}),
-                           kLineWidth));
-        if (FrameStyle != 4) ListLine(ListRuleLine());
+        PrinterValueRow(68, {{1, designation},
+                             {ListSymbolColumn, symbol},
+                             {ListUnitColumn, unit},
+                             {ListValueColumn, value}});
     }
 }
 
@@ -854,29 +870,18 @@ void ListValuePairLine(std::string_view designation, std::string_view symbol, st
                        std::string_view value1, std::string_view value2) {
     const std::uint16_t m = ListOutputMode;
     if (IsTxtDevice(m)) {
-        std::string line(designation);
-        line += '\t';
-        line += symbol;
-        line += '\t';
-        line += unit;
-        line += '\t';
-        line += SetDecimalSign(value1);
-        line += '\t';
-        line += SetDecimalSign(value2);
-        WriteTextLine(line);
+        WriteTextLine(TabbedValueLine(designation, symbol, unit, {value1, value2}));
     } else if (IsHtmlDevice(m)) {
         if (ListHtmlTableOpen == 0) ListColumnHead();
         WriteTextLine("<TR><TD>" + HtmlText(designation) + "</TD><TD>" + HtmlText(symbol) +
                       "</TD><TD>" + HtmlText(unit) + "</TD><TD>" + HtmlText(value1) + "</TD><TD>" +
                       HtmlText(value2) + "</TD></TR>");
     } else {
-        ListLine(CutBlanks(ListPlaceColumns(66, {{1, designation},
-                                                 {ListSymbolColumn, symbol},
-                                                 {ListUnitColumn, unit},
-                                                 {ListPairValue1Column, value1},
-                                                 {ListPairValue2Column, value2}}),
-                           kLineWidth));
-        if (FrameStyle != 4) ListLine(ListRuleLine());
+        PrinterValueRow(66, {{1, designation},
+                             {ListSymbolColumn, symbol},
+                             {ListUnitColumn, unit},
+                             {ListPairValue1Column, value1},
+                             {ListPairValue2Column, value2}});
     }
 }
 

@@ -245,10 +245,12 @@ TEST_F(ListingDevices, TxtOfTheDataFileGoesToTheDataDirectory) {
     ASSERT_TRUE(ListRewrite());
     ListHead(0, 0);
     ListValueLine("Zahnbreite \xC3\x9F", "b", "mm", "12,5");
+    ListValuePairLine("Spanne", "W", "mm", "23,456", "23,400");
     ListEnd();
     const std::string out = ReadFileBytes(Path("gear.txt"));
     // Windows 1252: sharp s is one byte; the decimal sign is the point.
     EXPECT_NE(out.find("Zahnbreite \xDF\tb\tmm\t12.5\r\n"), std::string::npos);
+    EXPECT_NE(out.find("\r\nSpanne\tW\tmm\t23.456\t23.400\r\n"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
 }
 
