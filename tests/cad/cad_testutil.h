@@ -106,6 +106,14 @@ protected:
     }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     static std::vector<std::string> Records() { return DisplayList->Lines(); }
+    // The display-list records of one code ("<code>;...").
+    static std::vector<std::string> RecordsOf(int code) {
+        std::vector<std::string> out;
+        const std::string prefix = std::to_string(code) + ";";
+        for (const auto& l : Records())
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
 
     // Opens code 1 on a file in the test directory through the batch name.
     void OpenDxf(const std::string& base) {

@@ -41,14 +41,6 @@ protected:
         CadEndBlock();
         CadEndSection();
     }
-    // Records of a given code.
-    static std::vector<std::string> RecordsOf(int code) {
-        std::vector<std::string> out;
-        const std::string prefix = std::to_string(code) + ";";
-        for (const auto& l : Records())
-            if (l.rfind(prefix, 0) == 0) out.push_back(l);
-        return out;
-    }
 };
 
 TEST_F(ScreenBlockTest, RotatedScaledInsertOfALine) {

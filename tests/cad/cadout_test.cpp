@@ -19,16 +19,7 @@ using namespace cadtest;
 
 namespace {
 
-class CadOutputTest : public CadTest {
-protected:
-    static std::vector<std::string> RecordsOf(int code) {
-        std::vector<std::string> out;
-        const std::string prefix = std::to_string(code) + ";";
-        for (const auto& l : Records())
-            if (l.rfind(prefix, 0) == 0) out.push_back(l);
-        return out;
-    }
-};
+class CadOutputTest : public CadTest {};
 
 TEST_F(CadOutputTest, StartValues) {
     CadOutputCode = 1;
