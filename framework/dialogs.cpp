@@ -205,6 +205,15 @@ TQuestionForm::TQuestionForm(TComponent* AOwner) : TForm(AOwner) {
     OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { FormKeyDown(s, k, sh); };
 }
 
+TLabel* TQuestionForm::CreatePromptLabel(int width, int height) {
+    auto* label = new TLabel(this);
+    label->SetName("Label1");
+    label->SetAutoSize(false);
+    label->SetWordWrap(true);
+    label->SetBounds(8, 8, width, height);
+    return label;
+}
+
 void TQuestionForm::CreateButtons(std::string_view okName, std::string_view cancelName, int top) {
     FOk = new TButton(this);
     FOk->SetName(okName);
@@ -278,11 +287,7 @@ void TQuestionForm::FormKeyDown(TObject*, std::uint16_t& Key, TShiftState) {
 Tin_codedialog::Tin_codedialog(TComponent* AOwner) : TQuestionForm(AOwner) {
     SetName("in_codedialog");
     SetBounds(0, 0, 440, 316);
-    Label1 = new TLabel(this);
-    Label1->SetName("Label1");
-    Label1->SetAutoSize(false);
-    Label1->SetWordWrap(true);
-    Label1->SetBounds(8, 8, 417, 39);
+    Label1 = CreatePromptLabel(417, 39);
     ListBox1 = new TListBox(this);
     ListBox1->SetName("ListBox1");
     ListBox1->SetBounds(8, 52, 385, 161);
@@ -332,11 +337,7 @@ void Tin_codedialog::ListBox1DblClick(TObject* Sender) {
 Tin_textdialog::Tin_textdialog(TComponent* AOwner) : TQuestionForm(AOwner) {
     SetName("in_textdialog");
     SetBounds(0, 0, 329, 185);
-    Label1 = new TLabel(this);
-    Label1->SetName("Label1");
-    Label1->SetAutoSize(false);
-    Label1->SetWordWrap(true);
-    Label1->SetBounds(8, 8, 300, 33);
+    Label1 = CreatePromptLabel(300, 33);
     EditEinText = new TEdit(this);
     EditEinText->SetName("EditEinText");
     EditEinText->SetBounds(8, 48, 305, 23);
@@ -370,11 +371,7 @@ void Tin_textdialog::GetText(std::string& text) const {
 Tin_janeindialog::Tin_janeindialog(TComponent* AOwner) : TQuestionForm(AOwner) {
     SetName("in_janeindialog");
     SetBounds(0, 0, 309, 233);
-    Label1 = new TLabel(this);
-    Label1->SetName("Label1");
-    Label1->SetAutoSize(false);
-    Label1->SetWordWrap(true);
-    Label1->SetBounds(8, 8, 250, 33);
+    Label1 = CreatePromptLabel(250, 33);
     RadioGroup_janein = new TRadioGroup(this);
     RadioGroup_janein->SetName("RadioGroup_janein");
     RadioGroup_janein->SetBounds(8, 48, 250, 80);
@@ -413,11 +410,7 @@ void Tin_janeindialog::GetAnswer(std::string& answer) const {
 Tin_radiodialog::Tin_radiodialog(TComponent* AOwner) : TQuestionForm(AOwner) {
     SetName("in_radiodialog");
     SetBounds(0, 0, 444, 328);
-    Label1 = new TLabel(this);
-    Label1->SetName("Label1");
-    Label1->SetAutoSize(false);
-    Label1->SetWordWrap(true);
-    Label1->SetBounds(8, 8, 417, 39);
+    Label1 = CreatePromptLabel(417, 39);
     RadioGroup1 = new TRadioGroup(this);
     RadioGroup1->SetName("RadioGroup1");
     RadioGroup1->SetBounds(8, 50, 401, 25);

@@ -78,6 +78,8 @@ protected:
     // The four buttons in the form's bottom row, with the given names (the forms spell them
     // differently), at vertical position top.
     void CreateButtons(std::string_view okName, std::string_view cancelName, int top);
+    // The wrapping prompt label "Label1" at the top left, width x height.
+    TLabel* CreatePromptLabel(int width, int height);
     // The help buttons leave AbortFlag clear afterwards.
     void ShowHelpButton(std::uint16_t mode);
 
