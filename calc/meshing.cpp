@@ -230,7 +230,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
                 wl = w1;
                 if (std::fabs(w1 - w0) <= 1e-18L) break;
             }
-            cut.Cut<long double>(piece, wl, RL);
+            // The last evaluation was at wl: RL is its radius.
             return 2 * RL;
         }
         wPrev = w;

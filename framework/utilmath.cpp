@@ -58,12 +58,14 @@ Extended Frac(Extended x) {
 } // namespace
 
 Extended Tan(Extended x) {
-    const Extended c = cosl(x);
+    // One argument reduction for both (the same sine and cosine as sinl and cosl give).
+    Extended s = 0, c = 1;
+    sincosl(x, &s, &c);
     if (c == 0) {
         AddError("Error: function tan in Unit math");
         return 1.0E30L;
     }
-    return sinl(x) / c;
+    return s / c;
 }
 
 Extended ArcSin(Extended x) {
@@ -125,9 +127,33 @@ Extended ArcInv(Extended y)
     // tolerance even where the involute is flat.
     Extended lo = -1.57L, hi = 1.57L;
     // Inv(a) = a^3/3 + 2a^5/15 + ...: a = u (1 - 2u^2/15) with u = cbrt(3y) to first order.
-    const Extended u = cbrtl(3 * y);
-    Extended a = u * (1 - 2 * u * u / 15);
-    if (!(a > lo && a < hi)) a = y > 0 ? 1.5699L : -1.5699L;
+    Extended a = 0;
+    if (fabsl(y) > 1e-30L && fabsl(y) < 1e6L) {
+        // Newton in double precision first (its functions cost a fraction of the extended
+        // ones); the extended steps below then start within about an ulp of double and need
+        // two evaluations.
+        const double yd = static_cast<double>(y);
+        const double u = std::cbrt(3 * yd);
+        double ad = u * (1 - 2 * u * u / 15);
+        if (!(ad > -1.57 && ad < 1.57)) ad = yd > 0 ? 1.5699 : -1.5699;
+        for (int n = 0; n < 12; ++n) {
+            double sd = 0, cd = 1;
+            sincos(ad, &sd, &cd);
+            const double td = sd / cd;
+            const double next = ad - (td - ad - yd) / (td * td);
+            if (!(next > -1.57 && next < 1.57)) break; // left to the bracketed search below
+            const double step = std::fabs(next - ad);
+            ad = next;
+            // Newton squares the error: after a step this small, what is left is about the
+            // square of it, below double resolution.
+            if (step <= 1e-9 * std::fabs(ad)) break;
+        }
+        a = ad;
+    } else {
+        const Extended u = cbrtl(3 * y);
+        a = u * (1 - 2 * u * u / 15);
+        if (!(a > lo && a < hi)) a = y > 0 ? 1.5699L : -1.5699L;
+    }
     Extended lastStep = hi - lo;
     for (int steps = 1; steps <= 800; ++steps) {
         Extended s = 0, c = 1;
@@ -153,15 +179,17 @@ Extended ArcInv(Extended y)
     return 0;
 }
 
+// rintl rounds to nearest (the rounding mode is never changed), like nearbyintl, but without
+// saving and restoring the floating-point environment on every call.
 bool TryRound(Extended x, std::int64_t& out) {
-    const Extended r = nearbyintl(x);
+    const Extended r = rintl(x);
     if (!Fits64(r)) return false;
     out = static_cast<std::int64_t>(r);
     return true;
 }
 
 bool TryRoundInt(Extended x, std::int32_t& out) {
-    const Extended r = nearbyintl(x);
+    const Extended r = rintl(x);
     if (!Fits32(r)) return false;
     out = static_cast<std::int32_t>(r);
     return true;
@@ -171,7 +199,7 @@ std::int64_t Round(Extended x) {
     std::int64_t v = 0;
     if (TryRound(x, v)) return v;
     AddError("Error: Round in unit math");
-    return Clamp64(nearbyintl(x));
+    return Clamp64(rintl(x));
 }
 
 std::int64_t Trunc(Extended x) {
@@ -185,7 +213,7 @@ std::int32_t RoundInt(Extended x) {
     std::int32_t v = 0;
     if (TryRoundInt(x, v)) return v;
     AddError("Error: Round in unit math");
-    return Clamp32(nearbyintl(x));
+    return Clamp32(rintl(x));
 }
 
 std::int32_t TruncInt(Extended x) {
@@ -198,16 +226,16 @@ std::int32_t TruncInt(Extended x) {
 Extended RoundDec(int n, Extended x) {
     if (!std::isfinite(x)) return x;
     // Exact powers of ten: multiply for n >= 0, divide for n < 0, so that 10^-n is never
-    // represented inexactly. nearbyintl rounds halves to the even neighbour.
+    // represented inexactly. rintl rounds halves to the even neighbour.
     if (n >= 0) {
         const Extended p = ExactPow10(n);
         const Extended scaled = x * p;
         if (!std::isfinite(scaled) || fabsl(scaled) >= Int64Limit) return x; // no fraction left
-        return nearbyintl(scaled) / p;
+        return rintl(scaled) / p;
     }
     const Extended p = ExactPow10(-n);
     if (!std::isfinite(p)) return 0;
-    return nearbyintl(x / p) * p;
+    return rintl(x / p) * p;
 }
 
 Extended IntPower(Extended x, int n) {
