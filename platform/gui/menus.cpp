@@ -58,7 +58,8 @@ TShortCut TextToShortCut(std::string_view text) {
         for (auto [name, flag] : {std::pair<std::string_view, TShortCut>{"Ctrl+", scCtrl},
                                   {"Shift+", scShift},
                                   {"Alt+", scAlt}}) {
-            if (text.size() > name.size() && os::SameTextNoCase(text.substr(0, name.size()), name)) {
+            if (text.size() > name.size() &&
+                os::SameTextNoCase(text.substr(0, name.size()), name)) {
                 mods |= flag;
                 text.remove_prefix(name.size());
                 found = true;

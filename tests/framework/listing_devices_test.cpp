@@ -197,7 +197,8 @@ TEST_F(ListingDevices, TemporaryListingFilesOfOtherProgramsAreNeverTouched) {
     ASSERT_EQ(Messages(r).size(), 1u);
     EXPECT_NE(Messages(r)[0].find("no free listing file in " + Path("")), std::string::npos);
     for (int n = 2; n <= 11; ++n)
-        EXPECT_EQ(ReadFileBytes(Path("$OUT" + std::to_string(n) + ".TMP")), "busy " + std::to_string(n));
+        EXPECT_EQ(ReadFileBytes(Path("$OUT" + std::to_string(n) + ".TMP")),
+                  "busy " + std::to_string(n));
     EXPECT_EQ(TempFiles().size(), 11u);
 }
 
@@ -402,10 +403,11 @@ TEST_F(ListingDevices, SystemPrinterToPdfGivesTheExpectedPages) {
 
 TEST_F(ListingDevices, TextPrinterReceivesSetUpCp437TextAndFormFeeds) {
     const std::string script = Path("record.sh");
-    WriteFileBytes(script, "#!/bin/sh\n"
-                     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$RECORD_DIR/args\"\n"
-                     "for a in \"$@\"; do last=\"$a\"; done\n"
-                     "cp \"$last\" \"$RECORD_DIR/data\"\n");
+    WriteFileBytes(script,
+                   "#!/bin/sh\n"
+                   "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$RECORD_DIR/args\"\n"
+                   "for a in \"$@\"; do last=\"$a\"; done\n"
+                   "cp \"$last\" \"$RECORD_DIR/data\"\n");
     fs::permissions(script, fs::perms::owner_all);
     ::setenv("RECORD_DIR", dir.c_str(), 1);
     TextPrinterCommand = "/bin/sh " + script + " -o raw";

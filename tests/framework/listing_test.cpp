@@ -14,7 +14,7 @@ namespace {
 
 std::string Golden(int style) {
     return ReadFileBytes(std::string(QOR_TEST_DATA_DIR) + "/listing/style" + std::to_string(style) +
-                   ".txt");
+                         ".txt");
 }
 
 // Lines of a CR LF file.
@@ -320,7 +320,8 @@ TEST_F(ListingTest, LineStartsRawWritesAndCopiedFiles) {
     ListCopyTextFile(Path("setup.txt"));
     ListWrite("raw");
     ListEnd();
-    EXPECT_EQ(ReadFileBytes(Path("OUTDOS.TXT")), "       cell 1\tcell 2\r\nx\xE1y\r\nz\xC4\r\nraw\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("OUTDOS.TXT")),
+              "       cell 1\tcell 2\r\nx\xE1y\r\nz\xC4\r\nraw\r\n");
 
     // TXT device: the text alone.
     ListBegin(ListDeviceTxt, "");
