@@ -446,8 +446,8 @@ std::string MakeLines(const std::string& prefix, int from, int to) {
 }
 
 TEST_F(FileQuestions, PageCountOfListingFiles) {
-    WriteFileBytes(Path("three.txt"), MakeLines("A", 1, 5) + "\f\r\n" + MakeLines("B", 1, 5) + "\f\r\n" +
-                                    MakeLines("C", 1, 5) + "\f\r\n");
+    WriteFileBytes(Path("three.txt"), MakeLines("A", 1, 5) + "\f\r\n" + MakeLines("B", 1, 5) +
+                                          "\f\r\n" + MakeLines("C", 1, 5) + "\f\r\n");
     EXPECT_EQ(CountPrintPages(Path("three.txt"), 66), 3);
     WriteFileBytes(Path("nofeed.txt"), MakeLines("L", 1, 200));
     EXPECT_EQ(CountPrintPages(Path("nofeed.txt"), 66), 4);
@@ -484,6 +484,19 @@ protected:
         return RunCommand("pdftotext -layout -f " + std::to_string(page) + " -l " +
                           std::to_string(page) + " '" + pdf + "' - 2>/dev/null");
     }
+    // Prints file with a print dialog that is accepted; the dialog's MaxPage (-1 when none
+    // was shown).
+    static int PrintAccepted(const std::string& file) {
+        int maxPage = -1;
+        ScriptedResponder r;
+        r.OnDialog([&](TCommonDialog& d) {
+            maxPage = dynamic_cast<TPrintDialog&>(d).MaxPage;
+            return true;
+        });
+        ResponderScope scope(r);
+        PrintTextFile(file);
+        return maxPage;
+    }
     // Positions of the texts in order (npos where one is missing or out of order).
     static bool InOrder(const std::string& text, const std::vector<std::string>& parts) {
         std::size_t at = 0;
@@ -501,15 +514,9 @@ TEST_F(PrintListing, FormFeedPagesPrintInOrder) {
     // Pages as the listing writes them: a form feed line after each, the last one included;
     // the second form feed is followed by text on the same line.
     WriteFileBytes(Path("list.tmp"), MakeLines("alpha", 1, 4) + "\f\r\n" + MakeLines("beta", 1, 3) +
-                                   "\f       gamma 1\r\n" + MakeLines("gamma", 2, 3) + "\f\r\n");
-    int maxPage = -1;
-    ScriptedResponder r;
-    r.OnDialog([&](TCommonDialog& d) {
-        maxPage = dynamic_cast<TPrintDialog&>(d).MaxPage;
-        return true;
-    });
-    ResponderScope scope(r);
-    PrintTextFile(Path("list.tmp"));
+                                         "\f       gamma 1\r\n" + MakeLines("gamma", 2, 3) +
+                                         "\f\r\n");
+    const int maxPage = PrintAccepted(Path("list.tmp"));
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_EQ(maxPage, 3);
     ASSERT_EQ(Pages(), 3);
@@ -523,14 +530,7 @@ TEST_F(PrintListing, FormFeedPagesPrintInOrder) {
 TEST_F(PrintListing, LongPagesGoOnNewPages) {
     LinesPerPage = 66;
     WriteFileBytes(Path("long.tmp"), MakeLines("row", 1, 200));
-    int maxPage = -1;
-    ScriptedResponder r;
-    r.OnDialog([&](TCommonDialog& d) {
-        maxPage = dynamic_cast<TPrintDialog&>(d).MaxPage;
-        return true;
-    });
-    ResponderScope scope(r);
-    PrintTextFile(Path("long.tmp"));
+    const int maxPage = PrintAccepted(Path("long.tmp"));
     EXPECT_EQ(maxPage, 4);
     ASSERT_EQ(Pages(), 4);
     EXPECT_TRUE(InOrder(PageText(1), {"row 1\n", "row 2\n", "row 66\n"}));
@@ -540,8 +540,8 @@ TEST_F(PrintListing, LongPagesGoOnNewPages) {
 }
 
 TEST_F(PrintListing, PageRangeAndRefusals) {
-    WriteFileBytes(Path("list.tmp"), MakeLines("p1", 1, 2) + "\f\r\n" + MakeLines("p2", 1, 2) + "\f\r\n" +
-                                   MakeLines("p3", 1, 2));
+    WriteFileBytes(Path("list.tmp"), MakeLines("p1", 1, 2) + "\f\r\n" + MakeLines("p2", 1, 2) +
+                                         "\f\r\n" + MakeLines("p3", 1, 2));
     ScriptedResponder r;
     r.OnDialog([](TCommonDialog& d) {
          auto& p = dynamic_cast<TPrintDialog&>(d);
