@@ -1,15 +1,31 @@
 #pragma once
-// Helpers shared by the test programs of every folder: a file's bytes, and running a command
-// line (an independent reader's report). Include as "tests/testutil.h".
+// Helpers shared by the test programs of every folder: a scratch folder per test, a file's
+// bytes, and running a command line (an independent reader's report). Include as
+// "tests/testutil.h".
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qortest {
+
+// An empty folder of the running test's own: <temp>/<prefix><pid>_<test name>.
+inline std::filesystem::path FreshTestDir(const std::string& prefix) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        (prefix + std::to_string(::getpid()) + "_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 // The whole file ("" when it cannot be read).
 inline std::string ReadFileBytes(const std::string& path) {

@@ -86,11 +86,7 @@ protected:
         ErrorBoxesOn = 1;
         device_ = new TDrawDevice;
         DrawDevice = device_;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qor_cad_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = qortest::FreshTestDir("qor_cad_");
         TempDir = dir_.string();
         CadDir = dir_.string();
         scope_ = std::make_unique<ResponderScope>(responder_);

@@ -43,11 +43,7 @@ protected:
         AbortFlag = 0;
         HelpNo = 0;
         ConfirmOverwrite = 1;
-        dir = fs::temp_directory_path() /
-              ("qor_dialogs_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = qortest::FreshTestDir("qor_dialogs_");
     }
     void TearDown() override {
         std::error_code ec;

@@ -86,11 +86,7 @@ protected:
         CalcErrorFlag = 0;
         HelpNo = 0;
         ConfirmOverwrite = 1;
-        dir = fs::temp_directory_path() /
-              ("qor_listing_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = qortest::FreshTestDir("qor_listing_");
         TempDir = dir.string();
         DataDir = "/data/gears/";
         DataFileName = "gear";

@@ -28,6 +28,7 @@
 #include "shell/changes.h"
 #include "shell/doclinks.h"
 #include "shell/jobfile.h"
+#include "tests/testutil.h"
 
 namespace fs = std::filesystem;
 
@@ -168,11 +169,7 @@ protected:
         ArchiveFlag = 0;
         DecimalSign = 1;
         FloatDigits = 3;
-        dir_ = fs::temp_directory_path() /
-               ("qor_jobfile_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = qortest::FreshTestDir("qor_jobfile_");
         DataDir = dir_.string() + "/";
     }
     void TearDown() override {
