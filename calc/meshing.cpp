@@ -22,30 +22,45 @@ long double ChamferAngleT(const TGearData& g, int i) {
 
 } // namespace
 
-long double ToolFlankEndDepth(int i) {
-    const TGearData& g = GearData;
-    const long double alpha = g.alphaRad;
+namespace {
+
+// The sine, cosine and tangent of one angle, from one sincosl.
+struct AngleFns {
+    long double s = 0, c = 1, t = 0;
+    explicit AngleFns(long double a) {
+        sincosl(a, &s, &c);
+        t = s / c;
+    }
+};
+
+// See ToolFlankEndDepth; alpha and apr are the pressure and protuberance angles of the tool.
+long double FlankEndDepth(const TGearData& g, int i, const AngleFns& alpha, const AngleFns& apr) {
     const long double rho = g.rhoaP0[i];
-    const long double plain = g.haP0[i] - rho * (1 - std::sin(alpha));
+    const long double plain = g.haP0[i] - rho * (1 - alpha.s);
     if (g.prP0mn[i] == 0) return plain;
 
     // Normal section, u along the datum line from the tooth centre, h depth below it. The tip
     // circle stands out of the main flank by the protuberance; the protuberance flank leaves it
     // at the protuberance angle (tangent point P) and meets the main flank in the corner Q,
     // where the main flank ends.
-    const long double apr = DegToRad(g.alprP0[i]);
     const long double hc = g.haP0[i] - rho;
-    const long double uc =
-        g.mn * Pi / 4 - hc * std::tan(alpha) + (g.prP0[i] - rho) / std::cos(alpha);
-    const long double uP = uc + rho * std::cos(apr);
-    const long double hP = hc + rho * std::sin(apr);
+    const long double uc = g.mn * Pi / 4 - hc * alpha.t + (g.prP0[i] - rho) / alpha.c;
+    const long double uP = uc + rho * apr.c;
+    const long double hP = hc + rho * apr.s;
     // Main flank u = pi mn / 4 - h tan(alpha); protuberance flank u = uP - (h - hP) tan(apr).
-    const long double tpr = std::tan(apr);
-    const long double den = std::tan(alpha) - tpr;
+    const long double den = alpha.t - apr.t;
     if (!(den > 0)) return plain; // no corner: the protuberance angle is not below alpha
-    const long double hQ = (g.mn * Pi / 4 - uP - hP * tpr) / den;
+    const long double hQ = (g.mn * Pi / 4 - uP - hP * apr.t) / den;
     if (!(hQ <= hP) || !std::isfinite(hQ)) return plain;
     return hQ;
+}
+
+} // namespace
+
+long double ToolFlankEndDepth(int i) {
+    const TGearData& g = GearData;
+    const AngleFns alpha(g.alphaRad);
+    return FlankEndDepth(g, i, alpha, AngleFns(DegToRad(g.alprP0[i])));
 }
 
 long double ToolFlankEndHeight(int i) {
@@ -89,29 +104,35 @@ long double InvArcCos(long double c);
 // precision.
 class FilletCut {
 public:
-    FilletCut(const TGearData& g, int i, long double xE) {
+    // alpha: the tool's pressure angle; depth: where its main flank ends (ToolFlankEndDepth).
+    FilletCut(const TGearData& g, int i, long double xE, const AngleFns& alpha, long double depth) {
         r_ = g.d[i] / 2;
         rb_ = g.db[i] / 2;
-        const long double an = g.alphaRad;
         cb_ = std::cos(g.betaRad);
         rho_ = g.rhoaP0[i];
         protuberance_ = g.prP0mn[i] != 0;
         const long double pr = protuberance_ ? g.prP0[i] : 0;
-        apr_ = protuberance_ ? DegToRad(g.alprP0[i]) : an;
+        apr_ = protuberance_ ? DegToRad(g.alprP0[i]) : g.alphaRad;
+        const AngleFns apr = protuberance_ ? AngleFns(apr_) : alpha;
         shift_ = xE * g.mn;
         // Normal section, depth h below the datum line: the tip-radius centre stands out of the
         // main flank by the protuberance.
         hc_ = g.haP0[i] - rho_;
-        ucn_ = g.mn * Pi / 4 - hc_ * std::tan(an) + (pr - rho_) / std::cos(an);
-        const long double st = g.mt * Pi / 2 + 2 * shift_ * std::tan(g.alphat);
-        gap0_ = Pi / g.z[i] - st / g.d[i] - Inv(g.alphat);
-        hP_ = hc_ + rho_ * std::sin(apr_);
-        uP_ = ucn_ + rho_ * std::cos(apr_);
-        hQ_ = ToolFlankEndDepth(i);
-        tpr_ = std::tan(apr_);
-        const long double aprT = std::atan(tpr_ / cb_);
-        nuPr_ = std::cos(aprT);
-        nvPr_ = std::sin(aprT);
+        ucn_ = g.mn * Pi / 4 - hc_ * alpha.t + (pr - rho_) / alpha.c;
+        // tan(alpha_t) = tan(alpha) / cos(beta).
+        const long double tat = alpha.t / cb_;
+        const long double st = g.mt * Pi / 2 + 2 * shift_ * tat;
+        gap0_ = Pi / g.z[i] - st / g.d[i] - (tat - g.alphat);
+        hP_ = hc_ + rho_ * apr.s;
+        uP_ = ucn_ + rho_ * apr.c;
+        hQ_ = depth;
+        tpr_ = apr.t;
+        // The transverse direction of the protuberance flank's normal: (1, tan(apr) / cos(beta))
+        // normalised.
+        const long double tprT = tpr_ / cb_;
+        const long double n = std::sqrt(1 + tprT * tprT);
+        nuPr_ = 1 / n;
+        nvPr_ = tprT / n;
     }
 
     bool HasProtuberanceFlank() const { return protuberance_ && hP_ > hQ_; }
@@ -139,11 +160,15 @@ private:
         const T p = v * nu / nv; // u - r phi at contact
         const T phi = (u - p) / T(r_);
         const T q = T(r_) - v;
-        R = std::hypot(p, q);
+        R = std::sqrt(p * p + q * q);
         if (!(R > T(rb_))) return T(-1); // no involute below the base circle
-        const T c = T(rb_) / R;
-        const T invAlpha = std::sqrt(1 - c * c) / c - std::acos(c);
-        return std::atan2(p, q) + phi - (T(gap0_) + invAlpha);
+        // The point's pressure angle a: cos a = rb / R, tan a = s / rb. Its polar angle less
+        // inv a is atan2(p, q) - s / rb + a; with q > 0 the two angles add in one atan2.
+        const T rb = T(rb_);
+        const T s = std::sqrt((R - rb) * (R + rb));
+        const T polarPlusA = q > 0 ? std::atan2(p * rb + q * s, q * rb - p * s)
+                                   : std::atan2(p, q) + std::acos(rb / R);
+        return polarPlusA - s / rb + phi - T(gap0_);
     }
 
     long double r_ = 0, rb_ = 0, cb_ = 1, rho_ = 0, apr_ = 0, shift_ = 0, hc_ = 0, ucn_ = 0;
@@ -219,7 +244,6 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
             long double w0 = lo, w1 = hi;
             long double f0 = cut.Cut<long double>(piece, w0, RL);
             long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(piece, w1, RL);
-            long double wl = w1;
             for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
                 const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
                 if (!(std::fabs(next - w1) <= 1e-9L) || !std::isfinite(next)) break;
@@ -227,10 +251,9 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
                 f0 = f1;
                 w1 = next;
                 f1 = cut.Cut<long double>(piece, w1, RL);
-                wl = w1;
                 if (std::fabs(w1 - w0) <= 1e-18L) break;
             }
-            // The last evaluation was at wl: RL is its radius.
+            // The last evaluation was at w1: RL is its radius.
             return 2 * RL;
         }
         wPrev = w;
@@ -248,8 +271,9 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
 // happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
 // tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
 // cut.
-long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
-    const FilletCut cut(g, i, xE);
+long double FilletCrossingDiameter(const TGearData& g, int i, long double xE,
+                                  const AngleFns& alpha, long double depth) {
+    const FilletCut cut(g, i, xE, alpha, depth);
     double R = 0;
     if (cut.HasProtuberanceFlank()) {
         const long double d = FirstCut(cut, 0, cut.Cut<double>(0, 0.0, R), 4);
@@ -264,13 +288,16 @@ long double FilletCrossingDiameter(const TGearData& g, int i, long double xE) {
 
 long double RootFormDiameterAt(int i, long double xE) {
     const TGearData& g = GearData;
-    const long double depth = ToolFlankEndDepth(i);
+    const AngleFns alpha(g.alphaRad);
+    const bool protuberance = g.prP0mn[i] != 0;
+    const long double depth =
+        FlankEndDepth(g, i, alpha, protuberance ? AngleFns(DegToRad(g.alprP0[i])) : alpha);
     const long double s = std::sin(g.alphat);
     const bool undercut = g.d[i] * s - 2 * (depth - xE * g.mn) / s <= 0;
     // The end of the main flank makes the lowest involute point unless the fillet cuts higher.
     long double dF = LineOfActionDiameter(i, depth, xE);
-    if (g.z[i] > 0 && (undercut || g.prP0mn[i] != 0))
-        dF = std::fmax(dF, FilletCrossingDiameter(g, i, xE));
+    if (g.z[i] > 0 && (undercut || protuberance))
+        dF = std::fmax(dF, FilletCrossingDiameter(g, i, xE, alpha, depth));
     return dF;
 }
 
