@@ -3,11 +3,13 @@
 // bytes, and running a command line (an independent reader's report). Include as
 // "tests/testutil.h".
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,15 @@ inline std::filesystem::path FreshTestDir(const std::string& prefix) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> SortedNames(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The whole file ("" when it cannot be read).

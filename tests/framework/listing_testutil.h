@@ -101,13 +101,7 @@ protected:
     }
     std::string Path(const std::string& name) const { return (dir / name).string(); }
     // Names of the files in the temporary folder.
-    std::vector<std::string> TempFiles() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> TempFiles() const { return qortest::SortedNames(dir); }
     fs::path dir;
 };
 

@@ -19,6 +19,7 @@
 #include "framework/settings.h"
 #include "framework/utilfile.h"
 #include "framework/utilstr.h"
+#include "tests/testutil.h"
 
 namespace fs = std::filesystem;
 
@@ -60,13 +61,7 @@ protected:
         SetClockForTesting(nullptr);
     }
     std::string P(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> v;
-        for (const auto& e : fs::directory_iterator(dir_))
-            v.push_back(e.path().filename().string());
-        std::sort(v.begin(), v.end());
-        return v;
-    }
+    std::vector<std::string> Names() const { return qortest::SortedNames(dir_); }
     fs::path dir_;
 };
 

@@ -180,13 +180,7 @@ protected:
         fs::remove_all(dir_);
     }
     std::string P(const std::string& name) const { return (dir_ / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> v;
-        for (const auto& e : fs::directory_iterator(dir_))
-            v.push_back(e.path().filename().string());
-        std::sort(v.begin(), v.end());
-        return v;
-    }
+    std::vector<std::string> Names() const { return qortest::SortedNames(dir_); }
     // Loads path and expects it to fail with nothing changed.
     void ExpectRefused(const std::string& path, const std::string& what) {
         DataFileName = "before";
