@@ -25,17 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using qortest::ReadFileBytes;
+using qortest::WriteFileBytes;
 
 std::string Replace(std::string s, const std::string& from, const std::string& to) {
     for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
@@ -146,11 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("lines_cr_utf8_noeol.txt", TextEncoding::Utf8)));
 
 TEST_F(TextFiles, EndOfFileStates) {
-    WriteBytes(P("z.txt"), "one\r\ntwo\x1A");
-    WriteBytes(P("e.txt"), "");
-    WriteBytes(P("bom.txt"), "\xEF\xBB\xBF\xC3\xA4\r\n");
-    WriteBytes(P("crcr.txt"), "a\r\r\nb\x1A"
-                              "c\r\n\x1A");
+    WriteFileBytes(P("z.txt"), "one\r\ntwo\x1A");
+    WriteFileBytes(P("e.txt"), "");
+    WriteFileBytes(P("bom.txt"), "\xEF\xBB\xBF\xC3\xA4\r\n");
+    WriteFileBytes(P("crcr.txt"), "a\r\r\nb\x1A"
+                                  "c\r\n\x1A");
     std::string s;
     SharedTextFile.Assign(P("z.txt"));
     ASSERT_EQ(SharedTextFile.Reset(), 0);
@@ -183,7 +174,7 @@ TEST_F(TextFiles, EndOfFileStates) {
 
 TEST_F(TextFiles, ReadingFindsNamesWhateverTheirLetterCase) {
     fs::create_directories(dir_ / "Help");
-    WriteBytes(dir_ / "Help" / "Text.hxp", "found\r\n");
+    WriteFileBytes(dir_ / "Help" / "Text.hxp", "found\r\n");
     EXPECT_TRUE(FileExist(P("HELP/TEXT.HXP")));
     SharedTextFile.Assign(P("help/text.HXP"));
     ASSERT_EQ(SharedTextFile.Reset(), 0);
@@ -252,7 +243,7 @@ TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles) {
     ASSERT_EQ(SharedTextFile.Close(), 0);
     ASSERT_EQ(AbortFlag, 0);
 
-    const std::string crlf = ReadBytes(P("values.txt"));
+    const std::string crlf = ReadFileBytes(P("values.txt"));
     // DOS 437 bytes of u-umlaut, sharp s, plus-minus and degree; CR LF after every line.
     EXPECT_EQ(crlf.substr(0, 11), "Gr\x81\xE1"
                                   "e \xF1 \xF8\r\n");
@@ -268,8 +259,8 @@ TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles) {
     EXPECT_NE(crlf.find("\r\n-1\r\n"), std::string::npos);
     EXPECT_NE(crlf.find("\r\n0\r\n"), std::string::npos);
 
-    WriteBytes(P("values_lf.txt"), Replace(crlf, "\r\n", "\n"));
-    WriteBytes(P("values_cr.txt"), Replace(crlf, "\r\n", "\r"));
+    WriteFileBytes(P("values_lf.txt"), Replace(crlf, "\r\n", "\n"));
+    WriteFileBytes(P("values_cr.txt"), Replace(crlf, "\r\n", "\r"));
     for (const char* name : {"values.txt", "values_lf.txt", "values_cr.txt"}) {
         SCOPED_TRACE(name);
         SharedTextFile.Assign(P(name), TextEncoding::Oem);
@@ -337,12 +328,12 @@ TEST_F(TextFiles, AnsiAndUtf8Encodings) {
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("\u00FC\u20AC\u2500"); // the box stroke has no Windows byte
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("ansi.txt")), "\xFC\x80?\r\n");
+    EXPECT_EQ(ReadFileBytes(P("ansi.txt")), "\xFC\x80?\r\n");
     SharedTextFile.Assign(P("utf8.txt"), TextEncoding::Utf8);
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("\u00FC\u20AC\u2500");
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("utf8.txt")), "\u00FC\u20AC\u2500\r\n");
+    EXPECT_EQ(ReadFileBytes(P("utf8.txt")), "\u00FC\u20AC\u2500\r\n");
 }
 
 TEST_F(TextFiles, EncodingMayChangeBetweenLines) {
@@ -352,7 +343,7 @@ TEST_F(TextFiles, EncodingMayChangeBetweenLines) {
     SharedTextFile.SetEncoding(TextEncoding::Ansi);
     WriteTextLine("\u00E4");
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("mixed.q1w")), "\x84\r\n\xE4\r\n"); // DOS 0x84, Windows 0xE4
+    EXPECT_EQ(ReadFileBytes(P("mixed.q1w")), "\x84\r\n\xE4\r\n"); // DOS 0x84, Windows 0xE4
     SharedTextFile.Assign(P("mixed.q1w"), TextEncoding::Oem);
     ASSERT_EQ(SharedTextFile.Reset(), 0);
     std::string a, b;
@@ -362,7 +353,7 @@ TEST_F(TextFiles, EncodingMayChangeBetweenLines) {
     EXPECT_EQ(a, "\u00E4");
     EXPECT_EQ(b, "\u00E4");
     char c = 'x';
-    WriteBytes(P("empty_line.txt"), "\r\n");
+    WriteFileBytes(P("empty_line.txt"), "\r\n");
     SharedTextFile.Assign(P("empty_line.txt"));
     ASSERT_EQ(SharedTextFile.Reset(), 0);
     ReadTextChar(c); // an empty line has no first character
@@ -377,38 +368,38 @@ TEST_F(TextFiles, ResultHeaderHasItsSevenLines) {
     WriteResultHeader();
     ASSERT_EQ(SharedTextFile.Close(), 0);
     const std::string rule(65, '-');
-    EXPECT_EQ(ReadBytes(P("head.txt")), rule + "\r\n" + MakerTitle + "   #" + IdentTexts[3] +
-                                            "\r\nVersion " + VersionCode.str() + "    " +
-                                            IdentTexts[1] + "\r\n" + IdentTexts[2] + "\r\n" + rule +
-                                            "\r\nFirst title\r\nSecond title\r\n");
+    EXPECT_EQ(ReadFileBytes(P("head.txt")), rule + "\r\n" + MakerTitle + "   #" + IdentTexts[3] +
+                                                "\r\nVersion " + VersionCode.str() + "    " +
+                                                IdentTexts[1] + "\r\n" + IdentTexts[2] + "\r\n" +
+                                                rule + "\r\nFirst title\r\nSecond title\r\n");
     EXPECT_EQ(MakerTitle, "QOR1W - Involute Gear Dimensions");
 }
 
 TEST_F(TextFiles, AppendAddsLines) {
-    WriteBytes(P("log.txt"), "one\r\n");
+    WriteFileBytes(P("log.txt"), "one\r\n");
     SharedTextFile.Assign(P("log.txt"));
     ASSERT_EQ(SharedTextFile.Append(), 0);
     WriteTextLine("two");
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("log.txt")), "one\r\ntwo\r\n");
+    EXPECT_EQ(ReadFileBytes(P("log.txt")), "one\r\ntwo\r\n");
 }
 
 // ---- the old file survives until its replacement is complete ----------------------------------
 
 TEST_F(TextFiles, RewriteReplacesOnlyAtClose) {
-    WriteBytes(P("job.q1w"), "old\r\n");
+    WriteFileBytes(P("job.q1w"), "old\r\n");
     ::chmod(P("job.q1w").c_str(), 0640);
     SharedTextFile.Assign(P("job.q1w"));
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("new");
-    EXPECT_EQ(ReadBytes(P("job.q1w")), "old\r\n"); // still the old file while writing
+    EXPECT_EQ(ReadFileBytes(P("job.q1w")), "old\r\n"); // still the old file while writing
     SharedTextFile.Discard();
-    EXPECT_EQ(ReadBytes(P("job.q1w")), "old\r\n");
+    EXPECT_EQ(ReadFileBytes(P("job.q1w")), "old\r\n");
     EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"}); // no temporary file left
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("new");
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("job.q1w")), "new\r\n");
+    EXPECT_EQ(ReadFileBytes(P("job.q1w")), "new\r\n");
     EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"});
     struct stat st {};
     ::stat(P("job.q1w").c_str(), &st);
@@ -419,24 +410,24 @@ TEST_F(TextFiles, RewriteReplacesOnlyAtClose) {
         ASSERT_EQ(local.Rewrite(), 0);
         ASSERT_EQ(local.WriteLine("half"), 0);
     }
-    EXPECT_EQ(ReadBytes(P("job.q1w")), "new\r\n");
+    EXPECT_EQ(ReadFileBytes(P("job.q1w")), "new\r\n");
     EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"});
 }
 
 TEST_F(TextFiles, RewriteThroughASymbolicLinkKeepsTheLink) {
-    WriteBytes(P("real.cfg"), "old\r\n");
+    WriteFileBytes(P("real.cfg"), "old\r\n");
     fs::create_symlink(P("real.cfg"), P("link.cfg"));
     SharedTextFile.Assign(P("link.cfg"));
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("new");
     ASSERT_EQ(SharedTextFile.Close(), 0);
     EXPECT_TRUE(fs::is_symlink(P("link.cfg")));
-    EXPECT_EQ(ReadBytes(P("real.cfg")), "new\r\n");
+    EXPECT_EQ(ReadFileBytes(P("real.cfg")), "new\r\n");
 }
 
 TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag) {
     const std::string old(100000, 'o');
-    WriteBytes(P("big.txt"), old);
+    WriteFileBytes(P("big.txt"), old);
     const std::string line(1000, 'n');
     const int code = WithFileSizeLimit(150000, [&] {
         AbortFlag = 0;
@@ -448,7 +439,7 @@ TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag) {
         return (closed ? 2 : 0) + (AbortFlag == 1 ? 10 : 0);
     });
     EXPECT_EQ(code, 10);
-    EXPECT_EQ(ReadBytes(P("big.txt")), old);
+    EXPECT_EQ(ReadFileBytes(P("big.txt")), old);
     EXPECT_EQ(Names(), std::vector<std::string>{"big.txt"});
 }
 
@@ -458,16 +449,16 @@ TEST_F(TextFiles, FileCopyIntoFilesAndDirectories) {
     std::string data;
     for (int i = 0; i < 20000; ++i)
         data += static_cast<char>(i * 7);
-    WriteBytes(P("src.bin"), data);
+    WriteFileBytes(P("src.bin"), data);
     fs::create_directories(dir_ / "sub");
     EXPECT_TRUE(FileCopy(P("src.bin"), P("dst.bin")));
-    EXPECT_EQ(ReadBytes(P("dst.bin")), data);
+    EXPECT_EQ(ReadFileBytes(P("dst.bin")), data);
     EXPECT_TRUE(FileCopy(P("src.bin"), P("sub")));
-    EXPECT_EQ(ReadBytes(dir_ / "sub" / "src.bin"), data);
+    EXPECT_EQ(ReadFileBytes(dir_ / "sub" / "src.bin"), data);
     EXPECT_TRUE(FileCopyBlocks(P("src.bin"), P("blocks.bin")));
-    EXPECT_EQ(ReadBytes(P("blocks.bin")), data);
+    EXPECT_EQ(ReadFileBytes(P("blocks.bin")), data);
     EXPECT_TRUE(FileCopy(P("src.bin"), P("src.bin"))); // onto itself: nothing lost
-    EXPECT_EQ(ReadBytes(P("src.bin")), data);
+    EXPECT_EQ(ReadFileBytes(P("src.bin")), data);
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_FALSE(FileCopy(P("missing.bin"), P("x.bin")));
     EXPECT_EQ(AbortFlag, 1);
@@ -480,8 +471,8 @@ TEST_F(TextFiles, FileCopyIntoFilesAndDirectories) {
 
 TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag) {
     const std::string data(200000, 'd');
-    WriteBytes(P("src.bin"), data);
-    WriteBytes(P("dst.bin"), "previous");
+    WriteFileBytes(P("src.bin"), data);
+    WriteFileBytes(P("dst.bin"), "previous");
     for (const bool blocks : {false, true}) {
         SCOPED_TRACE(blocks ? "FileCopyBlocks" : "FileCopy");
         const int code = WithFileSizeLimit(50000, [&] {
@@ -491,7 +482,7 @@ TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag) {
             return (ok ? 2 : 0) + (AbortFlag == 1 ? 10 : 0);
         });
         EXPECT_EQ(code, 10);
-        EXPECT_EQ(ReadBytes(P("dst.bin")), "previous");
+        EXPECT_EQ(ReadFileBytes(P("dst.bin")), "previous");
         EXPECT_EQ(Names(), (std::vector<std::string>{"dst.bin", "src.bin"}));
     }
 }
@@ -500,7 +491,7 @@ TEST_F(TextFiles, MasksCopyCountAndDelete) {
     fs::create_directories(dir_ / "from");
     fs::create_directories(dir_ / "to");
     for (const char* n : {"a.dxf", "B.DXF", "c.txt", "noext"})
-        WriteBytes(dir_ / "from" / n, n);
+        WriteFileBytes(dir_ / "from" / n, n);
     CopyFiles("*.DXF", P("from/"), P("to"));
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_TRUE(fs::exists(dir_ / "to" / "a.dxf"));
@@ -515,7 +506,7 @@ TEST_F(TextFiles, MasksCopyCountAndDelete) {
     EXPECT_EQ(CountFiles(P("from/noext.*")), 1);
     EXPECT_EQ(CountFiles(P("*")), 2); // the two directories
     for (const char* n : {"$ZAHN1.dx$", "$rad2.DX$", "gear.dxf", "x$.dx$"})
-        WriteBytes(dir_ / "to" / n, n);
+        WriteFileBytes(dir_ / "to" / n, n);
     DeleteFiles(AddBackslash(P("to")), "$*.dx$");
     EXPECT_FALSE(fs::exists(dir_ / "to" / "$ZAHN1.dx$"));
     EXPECT_FALSE(fs::exists(dir_ / "to" / "$rad2.DX$"));
@@ -525,7 +516,7 @@ TEST_F(TextFiles, MasksCopyCountAndDelete) {
 }
 
 TEST_F(TextFiles, EraseFileLeavesTheOpenListingAlone) {
-    WriteBytes(P("other.txt"), "x");
+    WriteFileBytes(P("other.txt"), "x");
     SharedTextFile.Assign(P("listing.txt"));
     ASSERT_EQ(SharedTextFile.Rewrite(), 0);
     WriteTextLine("line 1");
@@ -534,15 +525,15 @@ TEST_F(TextFiles, EraseFileLeavesTheOpenListingAlone) {
     EXPECT_FALSE(EraseFile(P("other.txt")));
     WriteTextLine("line 2");
     ASSERT_EQ(SharedTextFile.Close(), 0);
-    EXPECT_EQ(ReadBytes(P("listing.txt")), "line 1\r\nline 2\r\n");
+    EXPECT_EQ(ReadFileBytes(P("listing.txt")), "line 1\r\nline 2\r\n");
     EXPECT_EQ(AbortFlag, 0);
 }
 
 TEST_F(TextFiles, DirectoryTestsNeverTouchUserFiles) {
-    WriteBytes(P("x.$$$"), "the user's file");
+    WriteFileBytes(P("x.$$$"), "the user's file");
     EXPECT_TRUE(DirWritable(dir_.string()));
     EXPECT_TRUE(DirWritable(AddBackslash(dir_.string())));
-    EXPECT_EQ(ReadBytes(P("x.$$$")), "the user's file");
+    EXPECT_EQ(ReadFileBytes(P("x.$$$")), "the user's file");
     EXPECT_EQ(Names(), std::vector<std::string>{"x.$$$"});
     EXPECT_FALSE(DirWritable(P("missing")));
     EXPECT_FALSE(DirWritable(P("x.$$$")));
@@ -560,7 +551,7 @@ TEST_F(TextFiles, DirectoryTestsNeverTouchUserFiles) {
     EXPECT_TRUE(HasAttr(P("x.$$$"), faArchive));
     ::chmod(P("x.$$$").c_str(), 0444);
     EXPECT_TRUE(HasAttr(P("x.$$$"), faReadOnly | faArchive));
-    WriteBytes(P(".hidden"), "");
+    WriteFileBytes(P(".hidden"), "");
     EXPECT_TRUE(HasAttr(P(".hidden"), faHidden));
     EXPECT_FALSE(HasAttr(P("missing"), 0));
 }
@@ -685,7 +676,7 @@ TEST_F(TextFiles, FileDates) {
     ::tzset();
     EXPECT_EQ(FileDateString(365LL * 86400), "1971/01/01");
     EXPECT_EQ(FileDateString(1709769600LL), "2024/03/07");
-    WriteBytes(P("f.txt"), "x");
+    WriteFileBytes(P("f.txt"), "x");
     const std::string today = FileDateStringOf(P("f.txt"));
     const time_t now = ::time(nullptr);
     tm t{};
