@@ -117,6 +117,7 @@ void CalculateGears() {
     AbortFlag = 0;
     CalcErrorFlag = 0;
     ClearErrors();
+    ClearMeasureMemo(); // each calculation proposes afresh
     CheckInput();
     if (CalcErrorFlag != 0) return;
     if (g.DM[2] == 0.0L) g.DM[2] = DmMess(g.z[2], g.betaRad, g.alphaRad, g.x[2], g.mn);

@@ -156,41 +156,116 @@ long double StepStandardModule(int dir, long double m) {
     return StandardModules[i - 1];
 }
 
-long double DmMess(long double z, long double beta, long double alpha, long double x,
-                   long double mn) {
-    const long double zv = z / Power("Error  : DmMess", cosl(beta), 3.3L);
+namespace {
+
+// The last few results of one proposal function, by its exact arguments.
+template <class Result> class MeasureMemo {
+public:
+    struct Args {
+        long double z, beta, alpha, x, mn;
+        std::uint16_t units;
+        bool operator==(const Args&) const = default;
+    };
+    const Result* Find(const Args& a) const {
+        for (int n = 0; n < used_; ++n)
+            if (entries_[n].args == a) return &entries_[n].value;
+        return nullptr;
+    }
+    void Keep(const Args& a, Result v) {
+        entries_[next_] = {a, v};
+        next_ = (next_ + 1) % Size;
+        if (used_ < Size) ++used_;
+    }
+    void Clear() { used_ = next_ = 0; }
+
+private:
+    static constexpr int Size = 4;
+    struct Entry {
+        Args args;
+        Result value;
+    };
+    std::array<Entry, Size> entries_{};
+    int used_ = 0, next_ = 0;
+};
+
+MeasureMemo<long double> DmMemo;
+MeasureMemo<std::int32_t> KMemo;
+
+// A result is remembered only when computing it reported nothing: a call that reports must
+// report again (the error list may have been cleared in between).
+template <class Result, class Compute>
+Result Remembered(MeasureMemo<Result>& memo, const typename MeasureMemo<Result>::Args& args,
+                  Compute compute) {
+    if (const Result* v = memo.Find(args)) return *v;
+    bool reported = false;
+    const Result v = compute(reported);
+    if (!reported) memo.Keep(args, v);
+    return v;
+}
+
+long double ComputeDmMess(long double z, long double beta, long double alpha, long double x,
+                          long double mn, bool& reported) {
+    const long double cb = cosl(beta);
+    reported = cb < 0; // Power reports a negative base
+    const long double zv = z / Power("Error  : DmMess", cb, 3.3L);
     if (zv == 0.0L || !std::isfinite(zv)) return 0.0L;
-    const long double aM = ArcCosLimited("", cosl(alpha) * zv / (2.0L * x + zv));
+    const long double ca = cosl(alpha);
+    const long double aM = ArcCosLimited("", ca * zv / (2.0L * x + zv));
     if (aM == 0.0L) {
         AddError("Fatal  : Diametr.Dim.o.balls DmMess !");
+        reported = true;
         return 0.0L;
     }
-    const long double eta = (Pi - 4.0L * x * Tan(alpha)) / (2.0L * zv) + Tan(aM) - Inv(alpha);
-    const long double D = (Tan(eta) - Tan(aM)) * cosl(alpha) * zv * mn;
+    const long double ta = Tan(alpha);
+    const long double taM = Tan(aM);
+    const long double eta = (Pi - 4.0L * x * ta) / (2.0L * zv) + taM - (ta - alpha);
+    const long double D = (Tan(eta) - taM) * ca * zv * mn;
     if (D < 0.5L) return D;
     if (UnitSystem == 0) return RoundDec(1, D);
     return InchToMm(RoundDec(3, MmToInch(D)));
 }
 
-std::int32_t kmess(long double z, long double beta, long double alpha, long double x,
-                   long double mn) {
+std::int32_t ComputeKmess(long double z, long double beta, long double alpha, long double x,
+                          long double mn, bool& reported) {
     if (z == 0.0L) {
         AddError("Fatal  : z = 0 !");
         CalcErrorFlag = 1;
+        reported = true;
         return 0;
     }
-    const long double d = mn / cosl(beta) * z;
-    const long double at = atanl(Tan(alpha) / cosl(beta));
+    const long double cb = cosl(beta);
+    const long double ta = Tan(alpha);
+    const long double d = mn / cb * z;
+    const long double at = atanl(ta / cb);
     const long double dM = d + 2.0L * mn * x;
     const long double bM = atanl(Tan(beta) * dM / d);
-    const long double aM = ArcCosLimited("", cosl(alpha) * d / dM * cosl(beta) / cosl(bM));
+    const long double aM = ArcCosLimited("", cosl(alpha) * d / dM * cb / cosl(bM));
     if (aM == 0.0L) return 1;
     // Count on |z| and give the sign back, so an internal gear spans as many spaces as the
     // external gear of the same size spans teeth.
-    const long double v = std::fabs(z) * Inv(at) / Inv(alpha) * aM / Pi + 1.0L;
+    const long double v = std::fabs(z) * Inv(at) / (ta - alpha) * aM / Pi + 1.0L;
     if (!std::isfinite(v) || v > 2.0e9L) return 1;
     const auto k = static_cast<std::int32_t>(v);
     return z < 0 ? -k : k;
+}
+
+} // namespace
+
+long double DmMess(long double z, long double beta, long double alpha, long double x,
+                   long double mn) {
+    return Remembered(DmMemo, {z, beta, alpha, x, mn, UnitSystem},
+                      [&](bool& r) { return ComputeDmMess(z, beta, alpha, x, mn, r); });
+}
+
+std::int32_t kmess(long double z, long double beta, long double alpha, long double x,
+                   long double mn) {
+    return Remembered(KMemo, {z, beta, alpha, x, mn, 0},
+                      [&](bool& r) { return ComputeKmess(z, beta, alpha, x, mn, r); });
+}
+
+void ClearMeasureMemo() {
+    DmMemo.Clear();
+    KMemo.Clear();
 }
 
 long double RackTipRadiusMax(long double alpha, long double B, long double A) {

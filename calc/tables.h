@@ -33,6 +33,9 @@ long double DmMess(long double z, long double beta, long double alpha, long doub
 // Proposed number of teeth spanned; negative for an internal gear.
 std::int32_t kmess(long double z, long double beta, long double alpha, long double x,
                    long double mn);
+// DmMess and kmess remember their last results (a calculation asks for the same proposal from
+// several steps); ClearMeasureMemo forgets them. CalculateGears starts with it.
+void ClearMeasureMemo();
 
 // The largest tip radius factor of a basic rack.
 long double RackTipRadiusMax(long double alpha, long double B, long double A);
