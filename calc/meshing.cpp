@@ -326,11 +326,14 @@ struct ChamferFlanks {
     long double invAk = 0, dbk = 0, sk0 = 0, skPerX = 0; // chamfer flank (thickness / d)
     long double sinAt = 0, sinAk = 0, hFf = 0, mn = 0, d = 0;
 
+    // Both involute functions at the tip circle, asked for at every shift.
+    long double tip = 0, invMainTip = 0, invChamferTip = 0;
+
     long double Main(long double y, long double xE) const {
-        return (invAt + st0 + xE * stPerX - InvArcCos(db / y)) * y;
+        return (invAt + st0 + xE * stPerX - (y == tip ? invMainTip : InvArcCos(db / y))) * y;
     }
     long double Chamfer(long double y, long double xE) const {
-        return (invAk + sk0 + xE * skPerX - InvArcCos(dbk / y)) * y;
+        return (invAk + sk0 + xE * skPerX - (y == tip ? invChamferTip : InvArcCos(dbk / y))) * y;
     }
     // Main(y) - Chamfer(y) and its derivative: d/dy [(C - inv a(y)) y] = C - inv a - tan a.
     long double Difference(long double y, long double xE, long double& slope) const {
@@ -341,6 +344,39 @@ struct ChamferFlanks {
         const long double cc = invAk + sk0 + xE * skPerX;
         slope = (cm - im - tm) - (cc - ic - tc);
         return (cm - im) * y - (cc - ic) * y;
+    }
+    // Newton's method in double precision inside [lo, hi] (Difference(lo) <= 0 <
+    // Difference(hi)); returns the midpoint when it does not settle.
+    long double StartInDouble(long double lo, long double hi, long double xE) const {
+        double a = static_cast<double>(lo), b = static_cast<double>(hi);
+        const double cm = static_cast<double>(invAt + st0 + xE * stPerX);
+        const double cc = static_cast<double>(invAk + sk0 + xE * skPerX);
+        const double bm = static_cast<double>(db), bk = static_cast<double>(dbk);
+        auto inv = [](double c, double& t) {
+            t = 0;
+            if (!(std::fabs(c) <= 1) || c == 0) return 0.0;
+            t = std::sqrt(1 - c * c) / c;
+            return t - std::acos(c);
+        };
+        double y = (a + b) / 2;
+        for (int n = 0; n < 60; ++n) {
+            double tm = 0, tc = 0;
+            const double im = inv(bm / y, tm), ic = inv(bk / y, tc);
+            const double fy = (cm - im) * y - (cc - ic) * y;
+            const double slope = (cm - im - tm) - (cc - ic - tc);
+            if (fy == 0) return y;
+            if (fy > 0)
+                b = y;
+            else
+                a = y;
+            double next = y - fy / slope;
+            if (!(next > std::fmin(a, b) && next < std::fmax(a, b)) || !std::isfinite(next))
+                next = (a + b) / 2;
+            const double step = std::fabs(next - y);
+            y = next;
+            if (step <= 1e-13 * std::fabs(y)) return y;
+        }
+        return (lo + hi) / 2;
     }
     // The chamfer corner of the tool, hFf above its datum line, makes a point on each flank's
     // line of action; the two flanks cross between those two diameters.
@@ -369,6 +405,9 @@ ChamferFlanks MakeChamferFlanks(const TGearData& g, int i) {
     c.skPerX = tak * 2 * g.mn / g.d[i];
     c.sinAt = std::sin(g.alphat);
     c.sinAk = std::sin(ak);
+    c.tip = g.da[i];
+    c.invMainTip = InvArcCos(c.db / c.tip);
+    c.invChamferTip = InvArcCos(c.dbk / c.tip);
     return c;
 }
 
@@ -407,8 +446,10 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
         return tip;
     }
     // Newton's method on the thickness difference (its slope is cheap: see Difference), kept
-    // inside the bracket, where a step that would leave it bisects instead.
-    long double y = (lo + hi) / 2;
+    // inside the bracket, where a step that would leave it bisects instead. It starts from the
+    // root in double precision, whose functions cost a fraction of the extended ones; the
+    // extended steps then need two evaluations.
+    long double y = c.StartInDouble(lo, hi, xE);
     for (int n = 0; n < 200; ++n) {
         long double slope = 0;
         const long double fy = c.Difference(y, xE, slope);
