@@ -11,6 +11,7 @@
 
 #include "dbf/dbf4.h"
 #include "dbf/memo.h"
+#include "dbf/memobytes.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
 #include "platform/os/codepage.h"
@@ -22,43 +23,8 @@ namespace {
 constexpr std::size_t kPiece = 512;
 constexpr std::int64_t kMaxPiece = 32767; // largest transfer handed on at once
 
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint32_t Be32(const std::uint8_t* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-}
-
-bool IsGroupSignature(const std::uint8_t* h) {
-    return h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00;
-}
-
-std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? 30 : code);
-}
-
-std::uint16_t WriteCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? 29 : code);
-}
-
 std::uint64_t BlockSizeOf(const TMemoFile& m) {
     return m.BlockSize == 0 ? 512 : m.BlockSize;
-}
-
-// Applies a conversion routine in memo pieces: `first` bytes, then 512 each.
-void Convert(RecordHookProc hook, char* data, std::size_t n, std::size_t first) {
-    if (hook == nullptr) return;
-    std::size_t pos = 0;
-    std::size_t piece = std::min(first, kPiece);
-    while (pos < n) {
-        const std::size_t len = std::min(piece, n - pos);
-        hook(data + pos, static_cast<std::uint16_t>(len));
-        pos += len;
-        piece = kPiece;
-    }
 }
 
 void Reset(TBlobDescriptor& d, bool withBuffer) {

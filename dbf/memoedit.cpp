@@ -9,6 +9,7 @@
 #include "dbf/dbf4.h"
 #include "dbf/dbffile.h"
 #include "dbf/memo.h"
+#include "dbf/memobytes.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
 
@@ -20,52 +21,13 @@ constexpr std::size_t kPiece = 512; // conversion routines see the memo in piece
 constexpr std::uint32_t kUnknownSize = 0x7FFFFFFF;
 constexpr int kMaxListNodes = 100;
 
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint32_t Be32(const std::uint8_t* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 bool IsDbase4(const TMemoFile& m) {
     return m.Flavour == kMemoDbase4 || m.Flavour == kMemoLevel7;
-}
-
-bool IsGroupSignature(const std::uint8_t* h) {
-    return h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00;
 }
 
 std::string RecordText() {
     const TWorkArea* a = CurrentWorkArea();
     return " Record # " + std::to_string(a == nullptr ? 0 : a->RecNo);
-}
-
-std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? 30 : code);
-}
-std::uint16_t WriteCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? 29 : code);
-}
-
-// Applies a conversion routine to data in pieces: the first `first` bytes, then kPiece each.
-void Convert(RecordHookProc hook, char* data, std::size_t n, std::size_t first) {
-    if (hook == nullptr) return;
-    std::size_t pos = 0;
-    std::size_t piece = std::min(first, kPiece);
-    while (pos < n) {
-        const std::size_t len = std::min(piece, n - pos);
-        hook(data + pos, static_cast<std::uint16_t>(len));
-        pos += len;
-        piece = kPiece;
-    }
 }
 
 // The (next, count) pair at the start of block n.

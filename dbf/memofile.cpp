@@ -9,6 +9,7 @@
 #include "dbf/dbffile.h"
 #include "dbf/dbfhooks.h"
 #include "dbf/memo.h"
+#include "dbf/memobytes.h"
 #include "dbf/memopack.h"
 #include "dbf/tzcommon.h"
 #include "dbf/tzerror.h"
@@ -27,21 +28,6 @@ std::uint32_t MemoBlocksRead = 0;
 namespace {
 
 constexpr std::uint64_t kLockByte = 10;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void PutBe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
 
 bool IsMemoFlavour(std::uint8_t v) {
     return v == kMemoDbase3 || v == kMemoDbase4 || v == kMemoLevel7 || v == kMemoFoxPro;
@@ -68,14 +54,6 @@ std::string ExtLike(const std::string& tableName, std::string ext) {
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return ext;
-}
-
-// A read or write failure as the engine code: a short transfer is a device fault.
-std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? 30 : code);
-}
-std::uint16_t WriteCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? 29 : code);
 }
 
 bool TakesMemoLock(const TWorkArea& a) {

@@ -16,6 +16,7 @@
 #include "dbf/dbfcreate.h"
 #include "dbf/dbffile.h"
 #include "dbf/dbfhooks.h"
+#include "dbf/memobytes.h"
 #include "dbf/tzerror.h"
 #include "dbf/tzfiles.h"
 #include "platform/os/paths.h"
@@ -27,34 +28,6 @@ namespace {
 constexpr std::size_t kPiece = 512;          // conversion routines see memos in these pieces
 constexpr std::size_t kPlainChunk = 1 << 16; // chunk when no conversion is involved
 const std::string kCopyContext = " [AppendFrom/CopyTo]";
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint32_t Be32(const std::uint8_t* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void PutBe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
-
-bool IsGroupSignature(const std::uint8_t* h) {
-    return h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00;
-}
-
-std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? 30 : code);
-}
 
 std::uint64_t AbsBlock(std::int32_t block) {
     return block < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(block))
