@@ -187,7 +187,8 @@ void CalcUnit1() {
     else
         g.invalwt = Inv(g.alphat);
     // A negative involute has no operating pressure angle either (the inverse would be < 0).
-    g.alphawt = g.invalwt < 0.0L ? 0.0L : ArcInv(g.invalwt);
+    long double caw = 1;
+    g.alphawt = g.invalwt < 0.0L ? 0.0L : ArcInv(g.invalwt, caw);
     if (g.alphawt <= 0.0L) {
         g.alphawt = 0.0L;
         CalcErrorFlag = 1;
@@ -218,7 +219,6 @@ void CalcUnit1() {
         }
     }
 
-    const long double caw = cosl(g.alphawt);
     for (int i = 1; i <= 2; ++i) {
         g.zn[i] = g.z[i] / cb / g.betabAux;
         g.dn[i] = g.mn * g.zn[i];

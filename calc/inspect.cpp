@@ -70,9 +70,10 @@ BallBase MakeBallBase(int i) {
 long double BallAt(int i, const BallBase& b, long double xE) {
     const TGearData& g = GearData;
     const long double eta = (Pi - 4 * xE * b.tanAlpha) / 2 / g.z[i];
-    const long double aK = ArcInv(b.dmTerm - (eta - b.invAt));
+    long double cK = 1;
+    const long double aK = ArcInv(b.dmTerm - (eta - b.invAt), cK);
     if (aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
-    const long double dK = g.db[i] / std::cos(aK);
+    const long double dK = g.db[i] / cK;
     if (IsEven(g.z[i])) return dK + g.DM[i];
     return b.oddFactor * dK + g.DM[i];
 }

@@ -113,8 +113,13 @@ Extended SqrtChecked(std::string_view Name, Extended x) {
     return sqrtl(x);
 }
 
-Extended ArcInv(Extended y)
-{
+Extended ArcInv(Extended y) {
+    Extended c = 1;
+    return ArcInv(y, c);
+}
+
+Extended ArcInv(Extended y, Extended& cosA) {
+    cosA = 1;
     if (!std::isfinite(y)) {
         AddError("Error: ArcInv in unit math");
         return 0;
@@ -160,6 +165,7 @@ Extended ArcInv(Extended y)
         sincosl(a, &s, &c); // |a| < 1.57: cos a > 0
         const Extended t = s / c;
         const Extended f = t - a - y;
+        cosA = c;
         if (f == 0) return a;
         if (f > 0)
             hi = a;
@@ -176,6 +182,7 @@ Extended ArcInv(Extended y)
         a = next;
     }
     AddError("Error: ArcInv in unit math");
+    cosA = 1;
     return 0;
 }
 

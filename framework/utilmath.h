@@ -28,6 +28,8 @@ Extended SqrtChecked(std::string_view Name, Extended x);
 // The angle whose involute is y (bisection on [-1.57, 1.57]); no convergence within 800
 // steps: "Error: ArcInv in unit math", 0.
 Extended ArcInv(Extended y);
+// ArcInv that also gives the cosine of the angle (1 for the angle 0), as cosl would.
+Extended ArcInv(Extended y, Extended& cosA);
 
 // Float to integer with a check of finiteness and range first. NaN gives 0; a value beyond the
 // target range gives the nearest bound; both add "Error: Round in unit math" (or Trunc).
