@@ -22,14 +22,7 @@ using dbftest::ReadFileBytes;
 
 namespace {
 
-TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbftest::Def;
 
 void Create(const std::string& path, std::vector<TDbfFieldDesc> defs) {
     TWorkArea scratch;

@@ -3,6 +3,7 @@
 // and the parsed form of its "read" output.
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "dbf/tzerror.h"
+#include "dbf/workarea.h"
 
 namespace dbftest {
 
@@ -140,6 +142,16 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
 inline std::string Sha256(const std::string& path) {
     int status = 0;
     return RunCommand("sha256sum '" + path + "'", status).substr(0, 64);
+}
+
+// A field description for table creation.
+inline dbf::TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
+    dbf::TDbfFieldDesc f;
+    f.Name = name;
+    f.Type = type;
+    f.Length = static_cast<std::uint8_t>(length);
+    f.Decimals = static_cast<std::uint8_t>(decimals);
+    return f;
 }
 
 // Every test starts from the engine's start state, with failures tested by code.

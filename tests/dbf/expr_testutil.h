@@ -34,14 +34,7 @@ inline void CaptureReport() {
     Reports().push_back({dbf::LastErrorCode, dbf::GetErrorText()});
 }
 
-inline dbf::TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    dbf::TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbftest::Def;
 
 // Fields: NAME C(10), QTY N(8,2), CNT N(5,0), OK L, DATUM D, DATUM1 D, DATUM2 D, X L, Y L,
 // RTRIM C(6) (a field named like a function), NOTE M.

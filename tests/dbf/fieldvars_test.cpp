@@ -15,14 +15,7 @@ using namespace dbf;
 
 namespace {
 
-TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbftest::Def;
 
 // An area holding one record of the given fields (offsets assigned), not backed by a file.
 TWorkArea MemoryArea(std::vector<TDbfFieldDesc> fields, const std::string& record) {

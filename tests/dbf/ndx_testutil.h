@@ -45,14 +45,7 @@ inline std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
 }
 
-inline dbf::TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    dbf::TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbftest::Def;
 
 class NdxTest : public ::testing::Test {
 protected:

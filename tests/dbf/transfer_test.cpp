@@ -13,13 +13,13 @@
 #include "transfer_testutil.h"
 
 using namespace dbf;
+using dbftest::ReadFileBytes;
+using dbftest::WriteFileBytes;
 using transfertest::Create;
 using transfertest::Def;
 using transfertest::Dump;
-using transfertest::ReadAll;
 using transfertest::Ref;
 using transfertest::TransferTest;
-using transfertest::WriteAll;
 
 namespace {
 
@@ -48,12 +48,12 @@ TEST_F(DelimitedTest, CopyToDelimitedWritesWhatTheReferenceBuilds) {
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
     const std::string ref = dir_ / "ref.txt";
     Ref("csv '" + people_ + "' '" + ref + "'");
-    EXPECT_EQ(ReadAll(out), ReadAll(ref));
+    EXPECT_EQ(ReadFileBytes(out), ReadFileBytes(ref));
     // Quotes, commas and accented letters come back through the csv module.
     EXPECT_EQ(Ref("csvread '" + people_ + "' '" + out + "'"), "ok\n");
     // The extension TXT is added when the name has none.
     EXPECT_EQ(CopyToText(dir_ / "plain"), 5);
-    EXPECT_EQ(ReadAll(dir_ / "plain.TXT"), ReadAll(ref));
+    EXPECT_EQ(ReadFileBytes(dir_ / "plain.TXT"), ReadFileBytes(ref));
 }
 
 TEST_F(DelimitedTest, HeaderLineAndEmptyTables) {
@@ -63,13 +63,13 @@ TEST_F(DelimitedTest, HeaderLineAndEmptyTables) {
     Open(1, empty, " EXCLUSIVE");
     EXPECT_EQ(CopyToDelimited(dir_ / "e.txt", true), 0);
     // A memo field writes nothing and takes no separator after it.
-    EXPECT_EQ(ReadAll(dir_ / "e.txt"), "\"NAME\",\"QTY\",\"OK\"\r\n\x1A");
+    EXPECT_EQ(ReadFileBytes(dir_ / "e.txt"), "\"NAME\",\"QTY\",\"OK\"\r\n\x1A");
     EXPECT_EQ(CopyToDelimited(dir_ / "f.txt", false), 0);
-    EXPECT_EQ(ReadAll(dir_ / "f.txt"), "\x1A");
+    EXPECT_EQ(ReadFileBytes(dir_ / "f.txt"), "\x1A");
 
     Open(2, people_);
     EXPECT_EQ(CopyToDelimited(dir_ / "h.txt", true), 5);
-    const std::string text = ReadAll(dir_ / "h.txt");
+    const std::string text = ReadFileBytes(dir_ / "h.txt");
     EXPECT_EQ(text.substr(0, text.find('\n') + 1),
               "\"NAME\",\"QTY\",\"CNT\",\"OK\",\"DAY\",\"NOTE\"\r\n");
 }
@@ -92,14 +92,14 @@ TEST_F(DelimitedTest, TokensQuotesLineEndsAndLimits) {
     Create(table,
            {Def("NAME", 'C', 10), Def("NUM", 'N', 5), Def("OK", 'L', 1), Def("DAY", 'D', 8)});
     const std::string text = dir_ / "tok.txt";
-    WriteAll(text, std::string("\"Smith, J\",42,T,20260301\r\n"
-                               "\r\n"
-                               "  \"x\"\n"
-                               "\"say \"\"hi\"\"\",  7 ,y,03/02/2026\r\n"
-                               "plain,-5,n,\r"
-                               "next,1,T\r\n"
-                               "\"abcdefghij\"") +
-                       std::string(30, ' ') + ",7,F,20260101\r\nlast,3\x1Aignored,9\r\n");
+    WriteFileBytes(text, std::string("\"Smith, J\",42,T,20260301\r\n"
+                                     "\r\n"
+                                     "  \"x\"\n"
+                                     "\"say \"\"hi\"\"\",  7 ,y,03/02/2026\r\n"
+                                     "plain,-5,n,\r"
+                                     "next,1,T\r\n"
+                                     "\"abcdefghij\"") +
+                             std::string(30, ' ') + ",7,F,20260101\r\nlast,3\x1Aignored,9\r\n");
     LineBufferSize = 48; // the long line loses its date
     Open(1, table, " EXCLUSIVE");
     EXPECT_EQ(AppendFromDelimited(text, false), 7);
@@ -120,7 +120,7 @@ TEST_F(DelimitedTest, TokensQuotesLineEndsAndLimits) {
 TEST_F(DelimitedTest, NumbersWithAPointWhateverTheDecimalCharacter) {
     const std::string table = dir_ / "num.dbf";
     Create(table, {Def("VAL", 'N', 8, 2), Def("CNT", 'N', 4)});
-    WriteAll(dir_ / "num.txt", "1.50,2.6\r\n-0.25,7\r\n");
+    WriteFileBytes(dir_ / "num.txt", "1.50,2.6\r\n-0.25,7\r\n");
     DecimalChar = ',';
     Open(1, table, " EXCLUSIVE");
     EXPECT_EQ(AppendFromDelimited(dir_ / "num.txt", false), 2);
@@ -133,7 +133,7 @@ TEST_F(DelimitedTest, MissingFileAndUnlockedSharedTable) {
     Open(1, people_);
     EXPECT_EQ(AppendFromDelimited(dir_ / "none.txt", false), 0);
     EXPECT_EQ(LastErrorCode, 2);
-    WriteAll(dir_ / "two.txt", "\"a\"\r\n\"b\"\r\n");
+    WriteFileBytes(dir_ / "two.txt", "\"a\"\r\n\"b\"\r\n");
     // Shared, without the file or append lock: the first append is refused and stops the rest.
     EXPECT_EQ(AppendFromDelimited(dir_ / "two.txt", false), 0);
     EXPECT_EQ(LastErrorCode, 5);
@@ -154,7 +154,7 @@ TEST_F(DelimitedTest, ProgressStepsOncePerHundredthOfTheFile) {
     std::string text;
     for (int i = 0; i < 100; ++i)
         text += "\"abcdef\"\r\n"; // 10 bytes a line, 1000 in all
-    WriteAll(dir_ / "p.txt", text);
+    WriteFileBytes(dir_ / "p.txt", text);
     const std::string table = dir_ / "p.dbf";
     Create(table, {Def("NAME", 'C', 8)});
     Open(1, table, " EXCLUSIVE");

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,26 +36,7 @@ inline std::vector<std::vector<std::string>> Dump(const std::string& path) {
     return rows;
 }
 
-inline std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-inline dbf::TDbfFieldDesc Def(const std::string& name, char type, int length, int decimals = 0) {
-    dbf::TDbfFieldDesc f;
-    f.Name = name;
-    f.Type = type;
-    f.Length = static_cast<std::uint8_t>(length);
-    f.Decimals = static_cast<std::uint8_t>(decimals);
-    return f;
-}
+using dbftest::Def;
 
 inline void Create(const std::string& path, std::vector<dbf::TDbfFieldDesc> defs) {
     dbf::TWorkArea scratch;
