@@ -99,6 +99,14 @@ long double InvArcCos(long double c);
 // happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
 // tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
 // cut.
+// Sine and cosine from one argument reduction (the values sin and cos give).
+inline void SinCos(double a, double& s, double& c) {
+    sincos(a, &s, &c);
+}
+inline void SinCos(long double a, long double& s, long double& c) {
+    sincosl(a, &s, &c);
+}
+
 // The fillet-cutting part of the tool below the main flank of one gear at one shift, and the
 // points it cuts. The search runs in double precision; the crossing is then refined in extended
 // precision.
@@ -148,7 +156,8 @@ public:
             return CutAt<T>((T(uP_) + (T(hP_) - h) * T(tpr_)) / T(cb_), h, T(nuPr_), T(nvPr_), R);
         }
         const T t = T(apr_) + (T(HalfPi) - T(apr_)) * w;
-        const T c = std::cos(t), sn = std::sin(t);
+        T c = 1, sn = 0;
+        SinCos(t, sn, c);
         return CutAt<T>((T(ucn_) + T(rho_) * c) / T(cb_), T(hc_) + T(rho_) * sn, T(cb_) * c, sn, R);
     }
 
