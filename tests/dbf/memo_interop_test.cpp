@@ -10,6 +10,7 @@ namespace {
 
 using namespace dbf;
 using memotest::MakeTable;
+using memotest::RunOrThrow;
 
 std::string Hex(const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
@@ -33,21 +34,14 @@ std::map<int, std::string> Parse(const std::string& output, const std::string& k
     return out;
 }
 
-std::string Run(const std::string& command) {
-    int status = 0;
-    std::string out = memotest::RunCommand(command + " 2>&1", status);
-    if (status != 0) throw std::runtime_error(command + " failed:\n" + out);
-    return out;
-}
-
 std::string PythonRef(const std::string& args) {
-    return Run(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR + "/tests/dbf/memo_reference.py " +
-               args);
+    return RunOrThrow(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                      "/tests/dbf/memo_reference.py " + args);
 }
 
 std::map<int, std::string> PerlView(const std::string& table) {
-    return Parse(Run(std::string("/usr/bin/perl ") + QOR_SOURCE_DIR + "/tests/dbf/memo_xbase.pl '" +
-                     table + "'"),
+    return Parse(RunOrThrow(std::string("/usr/bin/perl ") + QOR_SOURCE_DIR +
+                            "/tests/dbf/memo_xbase.pl '" + table + "'"),
                  "memo");
 }
 

@@ -15,8 +15,8 @@ using memotest::Be32At;
 using memotest::Le32At;
 using memotest::MakeTable;
 using memotest::PatchByte;
-using memotest::ReadBytes;
-using memotest::WriteBytes;
+using memotest::ReadFileBytes;
+using memotest::WriteFileBytes;
 
 class MemoFileTest : public memotest::MemoTest {};
 
@@ -27,14 +27,14 @@ TEST_F(MemoFileTest, NewFilesHaveTheirExactBytes) {
     Open(t3);
     RecreateMemofile(t3);
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
-    std::string b = ReadBytes(dir_ / "d3.dbt");
+    std::string b = ReadFileBytes(dir_ / "d3.dbt");
     ASSERT_EQ(b.size(), 513u);
     EXPECT_EQ(b[0], '\x01');
     EXPECT_EQ(b.find_first_not_of('\0', 1), 512u);
     EXPECT_EQ(b[512], '\x1A');
     // The first memo goes to block 1 and overwrites the end mark.
     EXPECT_EQ(AppendMemo("first"), 1);
-    b = ReadBytes(dir_ / "d3.dbt");
+    b = ReadFileBytes(dir_ / "d3.dbt");
     ASSERT_EQ(b.size(), 1024u);
     EXPECT_EQ(b.substr(512, 6), std::string("first\x1A"));
     EXPECT_EQ(Le32At(b, 0), 2u);
@@ -45,7 +45,7 @@ TEST_F(MemoFileTest, NewFilesHaveTheirExactBytes) {
     Open(t4);
     RecreateMemofile(t4);
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
-    b = ReadBytes(dir_ / "tools.dbt");
+    b = ReadFileBytes(dir_ / "tools.dbt");
     const std::string want("\x01\0\0\0\0\0\0\0TOOLS\0\0\0\0\0\x02\x01\x00\x02\0\0", 24);
     // The base name is the file's own (tools), at most 8 characters.
     ASSERT_EQ(b.size(), 24u);
@@ -56,7 +56,7 @@ TEST_F(MemoFileTest, NewFilesHaveTheirExactBytes) {
 
     const std::string tf = dir_ / "fox.dbf";
     MakeTable(tf, 0xF5, 64);
-    b = ReadBytes(dir_ / "fox.fpt");
+    b = ReadFileBytes(dir_ / "fox.fpt");
     ASSERT_EQ(b.size(), 512u);
     EXPECT_EQ(Be32At(b, 0), 8u);
     EXPECT_EQ(b[6], '\0');
@@ -69,12 +69,12 @@ TEST_F(MemoFileTest, NewFilesHaveTheirExactBytes) {
 TEST_F(MemoFileTest, RecreateNeverOverwritesTheTable) {
     const std::string t = dir_ / "keep.dbf";
     MakeTable(t, 0xF5, 128);
-    const std::string table = ReadBytes(t);
+    const std::string table = ReadFileBytes(t);
     Open(t);
     RecreateMemofile(t);
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
-    EXPECT_EQ(ReadBytes(t), table);
-    EXPECT_EQ(ReadBytes(dir_ / "keep.fpt").size(), 512u);
+    EXPECT_EQ(ReadFileBytes(t), table);
+    EXPECT_EQ(ReadFileBytes(dir_ / "keep.fpt").size(), 512u);
     EXPECT_NE(CurrentMemo(), nullptr);
 }
 
@@ -141,24 +141,24 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
 
 TEST_F(MemoFileTest, HeaderBlockSizeForCopying) {
     const std::string p = dir_ / "x.fpt";
-    WriteBytes(p, std::string(512, '\0')); // FoxPro header with block size 0
+    WriteFileBytes(p, std::string(512, '\0')); // FoxPro header with block size 0
     os::File f;
     ASSERT_EQ(f.Open(p, 18), 0);
     EXPECT_EQ(MemoFileBlockSize(f, 0xF5), 512);
     EXPECT_EQ(f.Tell(), 0u);
     f.Close();
-    WriteBytes(p, std::string(4, '\0'));
+    WriteFileBytes(p, std::string(4, '\0'));
     ASSERT_EQ(f.Open(p, 18), 0);
     EXPECT_EQ(MemoFileBlockSize(f, 0xF5), 64); // header too short
     f.Close();
     std::string h(24, '\0');
     h[18] = 2, h[19] = 1, h[20] = 0, h[21] = 4;
-    WriteBytes(p, h);
+    WriteFileBytes(p, h);
     ASSERT_EQ(f.Open(p, 18), 0);
     EXPECT_EQ(MemoFileBlockSize(f, 0x8B), 1024);
     h[18] = 0; // no valid-size mark
     f.Close();
-    WriteBytes(p, h);
+    WriteFileBytes(p, h);
     ASSERT_EQ(f.Open(p, 18), 0);
     EXPECT_EQ(MemoFileBlockSize(f, 0x8B), 512);
     EXPECT_EQ(MemoFileBlockSize(f, 0x83), 512);
@@ -175,7 +175,7 @@ TEST_F(MemoFileTest, Dbase3BlocksAndEndMark) {
     EXPECT_EQ(Memo(1), b511);
     EXPECT_EQ(Memo(2), b512);
     EXPECT_EQ(Memo(4), "next");
-    const std::string bytes = ReadBytes(dir_ / "d3.dbt");
+    const std::string bytes = ReadFileBytes(dir_ / "d3.dbt");
     EXPECT_EQ(bytes.size(), 5u * 512);
     EXPECT_EQ(bytes[1023], '\x1A');
     EXPECT_EQ(bytes[3 * 512], '\x1A');
@@ -197,13 +197,13 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
     const std::string t = dir_ / "d3.dbf";
     const std::string memo = MakeTable(t, 0x83, 512);
     // Block 1: text without end mark up to the end of the file; block 3: a group memo.
-    std::string b = ReadBytes(memo).substr(0, 512);
+    std::string b = ReadFileBytes(memo).substr(0, 512);
     b += std::string(1024, 'q');
     b += std::string("\xFF\xFF\x08\x00", 4);
     b += std::string("\x0D\x00\x00\x00", 4); // total 13: 5 text bytes
     b += "group";
     b += std::string(499, '\0');
-    WriteBytes(memo, b);
+    WriteFileBytes(memo, b);
     Open(t);
     EXPECT_EQ(Memo(3), "group");
     EXPECT_EQ(Memo(-3), "group"); // the dBASE III form of a group reference
@@ -219,12 +219,12 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
     // whose stored length passes the end of the file is cut there.
     const std::string t4 = dir_ / "d4.dbf";
     const std::string m4 = MakeTable(t4, 0x8B, 512);
-    b = ReadBytes(m4);
+    b = ReadFileBytes(m4);
     b.resize(512, '\0');
     b += std::string("plain text\x1A", 11);
     b.resize(1024, '\0');
     b += std::string("\xFF\xFF\x08\x00\xFF\xFF\x00\x00", 8) + "short";
-    WriteBytes(m4, b);
+    WriteFileBytes(m4, b);
     Open(t4);
     EXPECT_EQ(Memo(1), "plain text");
     EXPECT_EQ(Memo(2), "short");
@@ -246,7 +246,7 @@ TEST_F(MemoFileTest, Dbase4RewritesInPlaceWhenItFits) {
         EXPECT_EQ(Memo(a), "short now");
         EXPECT_EQ(Memo(next), "after");
         // Longer than the group: to the end of the file, the next memo untouched.
-        std::uint64_t size = ReadBytes(memo).size();
+        std::uint64_t size = ReadFileBytes(memo).size();
         const std::int32_t moved = PutMemoText(std::string(2 * bs, 'c'), a);
         EXPECT_EQ(static_cast<std::uint64_t>(moved), (size + bs - 1) / bs);
         EXPECT_EQ(Memo(moved), std::string(2 * bs, 'c'));
@@ -254,7 +254,7 @@ TEST_F(MemoFileTest, Dbase4RewritesInPlaceWhenItFits) {
         EXPECT_GT(PutMemoText("fresh", 99999), moved);
         EXPECT_EQ(LastErrorCode, 0);
         EXPECT_EQ(Memo(next), "after");
-        const std::string bytes = ReadBytes(memo);
+        const std::string bytes = ReadFileBytes(memo);
         EXPECT_EQ(Le32At(bytes, 0), (bytes.size() + bs - 1) / bs);
         EXPECT_EQ(bytes.substr(18, 4), std::string("\x02\x01", 2) + static_cast<char>(bs & 0xFF) +
                                            static_cast<char>(bs >> 8));
@@ -287,16 +287,16 @@ std::string FreeListFile(const std::string& header24) {
 TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
     const std::string t = dir_ / "free.dbf";
     const std::string memo = MakeTable(t, 0x8B, 512);
-    const std::string header = ReadBytes(memo).substr(0, 24);
-    WriteBytes(memo, FreeListFile(header));
+    const std::string header = ReadFileBytes(memo).substr(0, 24);
+    WriteFileBytes(memo, FreeListFile(header));
     Open(t);
     // Three blocks needed: the group at 6 is taken and unlinked (2 now points to 9).
     EXPECT_EQ(AllocMemoBlocks(3, 0, "[test]"), 6);
-    std::string b = ReadBytes(memo);
+    std::string b = ReadFileBytes(memo);
     EXPECT_EQ(Le32At(b, 2 * 512), 9u);
     // One block: the group at 2 is split, its surplus block 3 stays on the list.
     EXPECT_EQ(AllocMemoBlocks(1, 0, "[test]"), 2);
-    b = ReadBytes(memo);
+    b = ReadFileBytes(memo);
     EXPECT_EQ(Le32At(b, 0), 3u);
     EXPECT_EQ(Le32At(b, 3 * 512), 9u);
     EXPECT_EQ(Le32At(b, 3 * 512 + 4), 1u);
@@ -305,7 +305,7 @@ TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
     // A stale list whose node is a used group: nothing is written into that memo.
     b = FreeListFile(header);
     b[0] = 4; // header -> 4, the memo "four"
-    WriteBytes(memo, b);
+    WriteFileBytes(memo, b);
     Open(t);
     EXPECT_EQ(AllocMemoBlocks(1, 0, "[test]"), 9);
     EXPECT_EQ(Memo(4), "four");
@@ -315,7 +315,7 @@ TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
     // A list that runs in a circle ends the walks.
     b = FreeListFile(header);
     b[6 * 512] = 2; // 6 -> 2
-    WriteBytes(memo, b);
+    WriteFileBytes(memo, b);
     Open(t);
     EXPECT_EQ(AllocMemoBlocks(5, 0, "[test]"), 9);
     EXPECT_EQ(LastErrorCode, 0);
@@ -326,13 +326,13 @@ TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
 
     // Released groups join a non-empty list in block order: memo 4 with block 5 between
     // 2 and 6, block 1 before the head.
-    WriteBytes(memo, FreeListFile(header));
+    WriteFileBytes(memo, FreeListFile(header));
     Open(t);
     FreeMemoBlocks(4, 2);
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
     FreeMemoBlocks(1, 1);
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
-    b = ReadBytes(memo);
+    b = ReadFileBytes(memo);
     EXPECT_EQ(Le32At(b, 0), 1u);
     EXPECT_EQ(Le32At(b, 512), 2u);
     EXPECT_EQ(Le32At(b, 512 + 4), 1u);
@@ -343,12 +343,12 @@ TEST_F(MemoFileTest, Dbase4FreeListReuseIsSafe) {
     // header then marks the end of the file again, so programs that append at the header's
     // block stay safe.
     EXPECT_EQ(PutMemoText(std::string(600, 'w'), 0), 2);
-    b = ReadBytes(memo);
+    b = ReadFileBytes(memo);
     EXPECT_EQ(Le32At(b, 0), 9u);
     EXPECT_EQ(Memo(2), std::string(600, 'w'));
     // With the list empty, a memo that shrinks in place records nothing.
     EXPECT_EQ(PutMemoText("small", 2), 2);
-    EXPECT_EQ(Le32At(ReadBytes(memo), 0), 9u);
+    EXPECT_EQ(Le32At(ReadFileBytes(memo), 0), 9u);
     EXPECT_EQ(Memo(2), "small");
 }
 
@@ -358,7 +358,7 @@ TEST_F(MemoFileTest, FoxProAppendsWithBigEndianHeaders) {
     Open(t);
     EXPECT_EQ(AppendMemo(std::string(100, 'f')), 8);
     EXPECT_EQ(AppendMemo("g"), 10); // 108 bytes: two 64-byte blocks
-    const std::string b = ReadBytes(memo);
+    const std::string b = ReadFileBytes(memo);
     EXPECT_EQ(Be32At(b, 8 * 64), 1u);
     EXPECT_EQ(Be32At(b, 8 * 64 + 4), 100u);
     EXPECT_EQ(Be32At(b, 0), (b.size() + 63) / 64);
@@ -382,7 +382,7 @@ TEST_F(MemoFileTest, ConversionRoutinesSeeWhatTheFileHolds) {
         const std::string text(1300, 'm');
         const std::int32_t block = PutMemoText(text, 0);
         EXPECT_EQ(Memo(block), text);
-        const std::string raw = ReadBytes(memo);
+        const std::string raw = ReadFileBytes(memo);
         const std::size_t start = block * 512 + (flavour == 0x83 ? 0 : 8);
         EXPECT_EQ(raw.substr(start, 4), "MMMM");
         FreeWorkArea();
@@ -397,7 +397,7 @@ TEST_F(MemoFileTest, ReleasedBlockCounterAndHeaderAfterWrites) {
     ASSERT_TRUE(GetMemo(a));
     EXPECT_EQ(MemoBlocksRead, 2u);
     EXPECT_EQ(EditMemo(a), a);
-    EXPECT_EQ(Le32At(ReadBytes(memo), 32), 2u);
+    EXPECT_EQ(Le32At(ReadFileBytes(memo), 32), 2u);
 }
 
 // ---- the memo lock between processes ----

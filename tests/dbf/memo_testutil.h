@@ -24,23 +24,23 @@
 
 namespace memotest {
 
+using dbftest::ReadFileBytes;
 using dbftest::RunCommand;
 using dbftest::ScratchDir;
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using dbftest::WriteFileBytes;
 
 inline void PatchByte(const std::string& path, std::size_t at, std::uint8_t value) {
-    std::string b = ReadBytes(path);
+    std::string b = ReadFileBytes(path);
     b.at(at) = static_cast<char>(value);
-    WriteBytes(path, b);
+    WriteFileBytes(path, b);
+}
+
+// Runs a command line with its errors folded into the output; a failure throws with the output.
+inline std::string RunOrThrow(const std::string& command) {
+    int status = 0;
+    std::string out = RunCommand(command + " 2>&1", status);
+    if (status != 0) throw std::runtime_error(command + " failed:\n" + out);
+    return out;
 }
 
 inline std::uint32_t Le32At(const std::string& b, std::size_t at) {
@@ -55,16 +55,21 @@ inline std::uint32_t Be32At(const std::string& b, std::size_t at) {
            (static_cast<std::uint8_t>(b.at(at + 2)) << 8) | static_cast<std::uint8_t>(b.at(at + 3));
 }
 
-// Table NAME C(10), NOTE M with a memo file of the given flavour and block size, created by
-// the file layer (the dBASE III and FoxPro versions are set in the header afterwards).
-// Returns the memo file's path.
-inline std::string MakeTable(const std::string& path, std::uint8_t flavour, std::uint16_t bs) {
-    std::vector<dbf::TDbfFieldDesc> fields(2);
+// Table NAME C(10), NOTE M (and PIC M when twoMemos) with a memo file of the given flavour and
+// block size, created by the file layer (the dBASE III and FoxPro versions are set in the header
+// afterwards). Returns the memo file's path.
+inline std::string MakeTable(const std::string& path, std::uint8_t flavour, std::uint16_t bs,
+                             bool twoMemos = false) {
+    std::vector<dbf::TDbfFieldDesc> fields(twoMemos ? 3 : 2);
     fields[0].Name = "NAME";
     fields[0].Type = 'C';
     fields[0].Length = 10;
     fields[1].Name = "NOTE";
     fields[1].Type = 'M';
+    if (twoMemos) {
+        fields[2].Name = "PIC";
+        fields[2].Type = 'M';
+    }
     dbf::TWorkArea scratch;
     const std::uint16_t savedBs = dbf::MemoBlockSize;
     const std::uint8_t savedVersion = dbf::DefaultVersion;

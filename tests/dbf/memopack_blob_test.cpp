@@ -7,9 +7,9 @@
 namespace {
 
 using namespace dbf;
-using memotest::ReadBytes;
+using memotest::MakeTable;
+using memotest::ReadFileBytes;
 using packtest::Hex;
-using packtest::MakeMemoTable;
 
 class BlobTest : public memotest::MemoTest {
 protected:
@@ -51,12 +51,12 @@ protected:
 
 TEST_F(BlobTest, DbaseThreeTextEndsAtItsEndMarkAndIsTranslated) {
     const std::string table = dir_ / "ab.dbf";
-    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    const std::string memo = MakeTable(table, 0x83, 512);
     // Raw memos: "AB" at block 1, DOS letters at block 2, each ended by 0x1A and zero bytes.
-    std::string raw = ReadBytes(memo).substr(0, 512);
+    std::string raw = ReadFileBytes(memo).substr(0, 512);
     raw += std::string("AB\x1A", 3) + std::string(509, '\0');
     raw += std::string("\x84\x94\x81\x1A", 4) + std::string(508, '\0');
-    memotest::WriteBytes(memo, raw);
+    memotest::WriteFileBytes(memo, raw);
     Open(table);
     ASSERT_EQ(OpenBlob(false, 1, kBlobRead), 1);
     char buf[100];
@@ -81,7 +81,7 @@ TEST_F(BlobTest, DbaseThreeTextEndsAtItsEndMarkAndIsTranslated) {
 
 TEST_F(BlobTest, TextWrittenIntoDbaseThreeIsAPlainMemoOtherProgramsRead) {
     const std::string table = dir_ / "t3.dbf";
-    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    const std::string memo = MakeTable(table, 0x83, 512);
     Open(table);
     const std::string text = "Zahnrad \xE4\xF6\xFC fertig\r\n" + std::string(700, 'z');
     const std::int32_t block = WriteBlob(text, true, 300);
@@ -92,7 +92,7 @@ TEST_F(BlobTest, TextWrittenIntoDbaseThreeIsAPlainMemoOtherProgramsRead) {
     AppendRecord(second);
     FreeWorkArea();
     const std::string oem = "Zahnrad \x84\x94\x81 fertig\r\n" + std::string(700, 'z');
-    const std::string raw = ReadBytes(memo);
+    const std::string raw = ReadFileBytes(memo);
     EXPECT_EQ(Hex(raw.substr(512, oem.size() + 1)), Hex(oem + "\x1A"));
     EXPECT_EQ(memotest::Le32At(raw, 0), 4u);
     for (const auto& view : {packtest::DbfreadView(table), packtest::PerlView(table)}) {
@@ -105,14 +105,14 @@ TEST_F(BlobTest, TextWrittenIntoDbaseThreeIsAPlainMemoOtherProgramsRead) {
 
 TEST_F(BlobTest, BinaryDataInDbaseThreeKeepsTheGroupFormAndIsNeverTranslated) {
     const std::string table = dir_ / "b3.dbf";
-    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    const std::string memo = MakeTable(table, 0x83, 512);
     Open(table);
     std::string data("\x07 bell then \xE4 and \0 nul", 21);
     data += std::string(600, '\xE4');
     const std::int32_t block = WriteBlob(data, true, 256);
     EXPECT_EQ(block, -1);
     FreeWorkArea();
-    const std::string raw = ReadBytes(memo);
+    const std::string raw = ReadFileBytes(memo);
     EXPECT_EQ(Hex(raw.substr(512, 8)), Hex(std::string("\xFF\xFF\x08\x00", 4) +
                                            std::string("\x75\x02\x00\x00", 4))); // 629 = 621 + 8
     EXPECT_EQ(Hex(raw.substr(520, data.size())), Hex(data));
@@ -127,7 +127,7 @@ TEST_F(BlobTest, SeekingBackBeforeTheEndCutsNothing) {
     for (const auto& f : packtest::AllFlavours()) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("seek_") + f.name + ".dbf");
-        MakeMemoTable(table, f.version, f.bs);
+        MakeTable(table, f.version, f.bs);
         Open(table);
         ASSERT_GT(OpenBlob(false, 0, kBlobWrite), 0) << ErrorText;
         std::string expect(1200, '.');
@@ -151,14 +151,14 @@ TEST_F(BlobTest, WritingNothingLeavesNoMemo) {
     for (const auto& f : packtest::AllFlavours()) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("none_") + f.name + ".dbf");
-        const std::string memo = MakeMemoTable(table, f.version, f.bs);
+        const std::string memo = MakeTable(table, f.version, f.bs);
         Open(table);
-        const std::string before = ReadBytes(memo);
+        const std::string before = ReadFileBytes(memo);
         ASSERT_GT(OpenBlob(true, 0, kBlobWrite), 0) << ErrorText;
         EXPECT_EQ(WriteBlobStream("x", 0), 0);
         EXPECT_EQ(DestroyBlobDescriptor(), 0);
         EXPECT_EQ(LastErrorCode, 0) << ErrorText;
-        const std::string after = ReadBytes(memo);
+        const std::string after = ReadFileBytes(memo);
         // At most padding to a block: no group header anywhere past the old end.
         EXPECT_EQ(after.find(std::string("\xFF\xFF\x08\x00", 4), 24), std::string::npos);
         EXPECT_LE(after.size(), std::max<std::size_t>(before.size(), f.bs));
@@ -176,7 +176,7 @@ TEST_F(BlobTest, EveryFlavourStoresExactlyWhatWasWritten) {
     for (const auto& f : packtest::AllFlavours()) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("ev_") + f.name + ".dbf");
-        MakeMemoTable(table, f.version, f.bs);
+        MakeTable(table, f.version, f.bs);
         Open(table);
         const std::int32_t t = WriteBlob(text, true, 333);
         const std::int32_t b = WriteBlob(binary, true, 100);
@@ -207,7 +207,7 @@ TEST_F(BlobTest, BufferedAccessThroughConversionRoutines) {
     for (const auto& f : packtest::AllFlavours()) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("cv_") + f.name + ".dbf");
-        const std::string memo = MakeMemoTable(table, f.version, f.bs);
+        const std::string memo = MakeTable(table, f.version, f.bs);
         Open(table);
         TWorkArea* a = CurrentWorkArea();
         a->ReadHook = &Xor33;
@@ -216,7 +216,7 @@ TEST_F(BlobTest, BufferedAccessThroughConversionRoutines) {
         ASSERT_GT(block, 0) << ErrorText;
         // The memo layer reads it alike, and the file holds the converted bytes.
         EXPECT_EQ(Memo(block), data);
-        const std::string raw = ReadBytes(memo);
+        const std::string raw = ReadFileBytes(memo);
         const std::size_t at = static_cast<std::size_t>(block) * f.bs + (f.version == 0x83 ? 0 : 8);
         std::string stored = raw.substr(at, data.size());
         Xor33(stored.data(), static_cast<std::uint16_t>(stored.size()));
@@ -242,7 +242,7 @@ TEST_F(BlobTest, BufferedAccessThroughConversionRoutines) {
 
 TEST_F(BlobTest, KnownSizeLimitsTheWriteAndIdleDescriptorsDoNothing) {
     const std::string table = dir_ / "known.dbf";
-    MakeMemoTable(table, 0x8B, 512);
+    MakeTable(table, 0x8B, 512);
     Open(table);
     char buf[16];
     EXPECT_EQ(ReadBlobStream(buf, 16), 0);
@@ -264,7 +264,7 @@ TEST_F(BlobTest, KnownSizeLimitsTheWriteAndIdleDescriptorsDoNothing) {
 
 TEST_F(BlobTest, FailuresReportTheBlockFileAndRoutine) {
     const std::string table = dir_ / "fail.dbf";
-    MakeMemoTable(table, 0xF5, 64);
+    MakeTable(table, 0xF5, 64);
     Open(table);
     EXPECT_EQ(OpenBlob(true, 900, kBlobRead), 0);
     EXPECT_EQ(LastErrorCode, 1003);

@@ -16,9 +16,9 @@
 namespace {
 
 using namespace dbf;
-using memotest::ReadBytes;
+using memotest::MakeTable;
+using memotest::ReadFileBytes;
 using packtest::Hex;
-using packtest::MakeMemoTable;
 
 class MemoPackTest : public memotest::MemoTest {
 protected:
@@ -56,7 +56,7 @@ TEST_F(MemoPackTest, PointersNineThreeNineGiveThreeCopiesInRecordOrder) {
                           packtest::Flavour{"fx", 0xF5, 512}}) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("nine_") + f.name + ".dbf");
-        const std::string memoPath = MakeMemoTable(table, f.version, f.bs);
+        const std::string memoPath = MakeTable(table, f.version, f.bs);
         Open(table);
         // One block each: blocks 1 (FoxPro: the first after its header) and on.
         std::map<std::int32_t, std::string> at;
@@ -69,7 +69,7 @@ TEST_F(MemoPackTest, PointersNineThreeNineGiveThreeCopiesInRecordOrder) {
         AppendPointer("first", 9);
         AppendPointer("second", 3);
         AppendPointer("third", 9);
-        const std::uint64_t before = ReadBytes(memoPath).size();
+        const std::uint64_t before = ReadFileBytes(memoPath).size();
         PackMemofile();
         ASSERT_EQ(LastErrorCode, 0) << ErrorText;
         const std::int32_t b1 = FieldBlock(1), b2 = FieldBlock(2), b3 = FieldBlock(3);
@@ -77,7 +77,7 @@ TEST_F(MemoPackTest, PointersNineThreeNineGiveThreeCopiesInRecordOrder) {
         EXPECT_LT(b1, b2);
         EXPECT_LT(b2, b3);
         FreeWorkArea();
-        EXPECT_LT(ReadBytes(memoPath).size(), before);
+        EXPECT_LT(ReadFileBytes(memoPath).size(), before);
         EXPECT_FALSE(FileExists(ForceExt(memoPath, "$$$")));
         EXPECT_FALSE(FileExists(ForceExt(memoPath, "$$B")));
         for (const auto& view : {packtest::PerlView(table), packtest::DbfreadView(table)}) {
@@ -100,7 +100,7 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
     for (const auto& f : packtest::AllFlavours()) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("all_") + f.name + ".dbf");
-        const std::string memoPath = MakeMemoTable(table, f.version, f.bs, true);
+        const std::string memoPath = MakeTable(table, f.version, f.bs, true);
         Open(table);
         std::vector<std::pair<std::string, std::string>> expect;
         for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -119,7 +119,7 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
         Go(2);
         DeleteRec();
         expect.erase(expect.begin() + 1);
-        const std::uint64_t before = ReadBytes(memoPath).size();
+        const std::uint64_t before = ReadFileBytes(memoPath).size();
         ASSERT_TRUE(dbf::Pack()) << ErrorText;
         EXPECT_EQ(LastErrorCode, 0) << ErrorText;
         // The record in the buffer shows the new pointer.
@@ -127,7 +127,7 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
         const std::int32_t first = GetVarInt32(FieldAddress(2));
         EXPECT_EQ(Hex(Memo(first)), Hex(expect[0].first));
         FreeWorkArea();
-        const std::uint64_t after = ReadBytes(memoPath).size();
+        const std::uint64_t after = ReadFileBytes(memoPath).size();
         EXPECT_LT(after, before);
         const auto perl = packtest::PerlView(table);
         // dbfread reads dBASE IV files with 512-byte blocks only.
@@ -152,7 +152,7 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
 
 TEST_F(MemoPackTest, PointerOutsideTheFileBecomesEmptyWith1003) {
     const std::string table = dir_ / "bad.dbf";
-    MakeMemoTable(table, 0x83, 512);
+    MakeTable(table, 0x83, 512);
     Open(table);
     const std::int32_t good = Write("kept text");
     AppendPointer("good", good);
@@ -175,15 +175,15 @@ TEST_F(MemoPackTest, PointerOutsideTheFileBecomesEmptyWith1003) {
 // A dBASE IV memo that lost its group header is packed as text up to its 0x1A, as it reads.
 TEST_F(MemoPackTest, DbaseFourMemoWithoutHeaderIsKeptAsText) {
     const std::string table = dir_ / "nohead.dbf";
-    const std::string memoPath = MakeMemoTable(table, 0x8B, 512);
+    const std::string memoPath = MakeTable(table, 0x8B, 512);
     Open(table);
     const std::int32_t b = Write("placeholder text of enough length");
     AppendPointer("r1", b);
     FreeWorkArea();
-    std::string raw = ReadBytes(memoPath);
+    std::string raw = ReadFileBytes(memoPath);
     const std::string plain = "plain text memo\x1A";
     raw.replace(static_cast<std::size_t>(b) * 512, plain.size(), plain);
-    memotest::WriteBytes(memoPath, raw);
+    memotest::WriteFileBytes(memoPath, raw);
     Open(table);
     PackMemofile();
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
@@ -202,7 +202,7 @@ TEST_F(MemoPackTest, PackWithConversionRoutinesKeepsTheStoredBytes) {
                           packtest::Flavour{"fx", 0xF5, 64}}) {
         SCOPED_TRACE(f.name);
         const std::string table = dir_ / (std::string("xor_") + f.name + ".dbf");
-        const std::string memoPath = MakeMemoTable(table, f.version, f.bs);
+        const std::string memoPath = MakeTable(table, f.version, f.bs);
         Open(table);
         TWorkArea* a = CurrentWorkArea();
         a->ReadHook = &Xor5A;
@@ -216,7 +216,7 @@ TEST_F(MemoPackTest, PackWithConversionRoutinesKeepsTheStoredBytes) {
         EXPECT_EQ(Memo(block), text);
         FreeWorkArea();
         // The stored bytes are the text under the routine, where the flavour puts them.
-        const std::string raw = ReadBytes(memoPath);
+        const std::string raw = ReadFileBytes(memoPath);
         const std::size_t at = static_cast<std::size_t>(block) * f.bs + (f.version == 0x83 ? 0 : 8);
         std::string stored = raw.substr(at, text.size());
         Xor5A(stored.data(), static_cast<std::uint16_t>(stored.size()));
@@ -251,8 +251,8 @@ protected:
 
     void ExpectIntact(const std::string& table, const std::string& memo, const Snapshot& before,
                       const std::vector<std::string>& texts) {
-        EXPECT_EQ(ReadBytes(table), before.table);
-        EXPECT_EQ(ReadBytes(memo), before.memo);
+        EXPECT_EQ(ReadFileBytes(table), before.table);
+        EXPECT_EQ(ReadFileBytes(memo), before.memo);
         EXPECT_FALSE(FileExists(ForceExt(memo, "$$$")));
         EXPECT_FALSE(FileExists(ForceExt(memo, "$$B")));
         const auto perl = packtest::PerlView(table);
@@ -266,10 +266,10 @@ protected:
 TEST_F(MemoPackFailureTest, FullDiskDuringCopyLeavesOldFileAndFields) {
     for (std::uint8_t version : {std::uint8_t{0x83}, std::uint8_t{0x8B}, std::uint8_t{0xF5}}) {
         const std::string table = dir_ / ("full" + std::to_string(version) + ".dbf");
-        const std::string memo = MakeMemoTable(table, version, 512);
+        const std::string memo = MakeTable(table, version, 512);
         const auto texts = Fill(table);
         FreeWorkArea();
-        const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+        const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
         Open(table);
         struct rlimit saved {};
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -311,10 +311,10 @@ TEST_F(MemoPackFailureTest, ReadOnlyDirectoryLeavesOldFileAndFields) {
     const std::string sub = dir_ / "ro";
     ASSERT_EQ(os::MakeDirectory(sub), 0);
     const std::string table = sub + "/ro.dbf";
-    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    const std::string memo = MakeTable(table, 0x83, 512);
     const auto texts = Fill(table);
     FreeWorkArea();
-    const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+    const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
     const int status = InChildNamespace([&]() {
         Open(table);
         if (mount(sub.c_str(), sub.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
@@ -342,7 +342,7 @@ TEST_F(MemoPackFailureTest, FullSmallFileSystemLeavesOldFileAndFields) {
     const int status = InChildNamespace([&]() {
         if (mount("tmpfs", sub.c_str(), "tmpfs", 0, "size=128k") != 0) return 255;
         const std::string table = sub + "/small.dbf";
-        const std::string memo = MakeMemoTable(table, 0x8B, 512);
+        const std::string memo = MakeTable(table, 0x8B, 512);
         Fill(table);
         FreeWorkArea();
         // Fill the rest of the file system, leaving room for a part of the new file.
@@ -350,10 +350,10 @@ TEST_F(MemoPackFailureTest, FullSmallFileSystemLeavesOldFileAndFields) {
             std::uint64_t free = 0;
             os::FreeDiskSpace(sub, free);
             std::string filler(static_cast<std::size_t>(free > 40000 ? free - 40000 : 0), 'f');
-            memotest::WriteBytes(sub + "/filler", filler);
+            memotest::WriteFileBytes(sub + "/filler", filler);
         }
-        memotest::WriteBytes(keep + "/before.dbf", ReadBytes(table));
-        memotest::WriteBytes(keep + "/before.dbt", ReadBytes(memo));
+        memotest::WriteFileBytes(keep + "/before.dbf", ReadFileBytes(table));
+        memotest::WriteFileBytes(keep + "/before.dbt", ReadFileBytes(memo));
         Open(table);
         PackMemofile();
         const int code = LastErrorCode;
@@ -367,9 +367,9 @@ TEST_F(MemoPackFailureTest, FullSmallFileSystemLeavesOldFileAndFields) {
     });
     if (status == 255) GTEST_SKIP() << "no mount namespace here";
     ASSERT_EQ(status, 1);
-    EXPECT_EQ(ReadBytes(keep + "/small.dbf"), ReadBytes(keep + "/before.dbf"));
-    EXPECT_EQ(ReadBytes(keep + "/small.dbt"), ReadBytes(keep + "/before.dbt"));
-    EXPECT_EQ(ReadBytes(keep + "/listing"), "small.dbf\nsmall.dbt\n");
+    EXPECT_EQ(ReadFileBytes(keep + "/small.dbf"), ReadFileBytes(keep + "/before.dbf"));
+    EXPECT_EQ(ReadFileBytes(keep + "/small.dbt"), ReadFileBytes(keep + "/before.dbt"));
+    EXPECT_EQ(ReadFileBytes(keep + "/listing"), "small.dbf\nsmall.dbt\n");
     const auto perl = packtest::PerlView(keep + "/small.dbf");
     ASSERT_EQ(perl.size(), 40u);
     for (int i = 0; i < 40; ++i) {
@@ -382,10 +382,10 @@ TEST_F(MemoPackFailureTest, FullSmallFileSystemLeavesOldFileAndFields) {
 // point): the old file is reopened and the fields keep their blocks.
 TEST_F(MemoPackFailureTest, FailedRenameReopensTheOldFile) {
     const std::string table = dir_ / "busy.dbf";
-    const std::string memo = MakeMemoTable(table, 0xF5, 64);
+    const std::string memo = MakeTable(table, 0xF5, 64);
     const auto texts = Fill(table);
     FreeWorkArea();
-    const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+    const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
     const int status = InChildNamespace([&]() {
         if (mount(memo.c_str(), memo.c_str(), nullptr, MS_BIND, nullptr) != 0) return 255;
         Open(table);
@@ -401,10 +401,10 @@ TEST_F(MemoPackFailureTest, FailedRenameReopensTheOldFile) {
     });
     if (status == 255) GTEST_SKIP() << "no mount namespace here";
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(ReadBytes(table), before.table);
+    EXPECT_EQ(ReadFileBytes(table), before.table);
     EXPECT_FALSE(FileExists(ForceExt(memo, "$$$")));
     EXPECT_FALSE(FileExists(ForceExt(memo, "$$B")));
-    const std::string now = ReadBytes(memo);
+    const std::string now = ReadFileBytes(memo);
     EXPECT_EQ(now.substr(8, before.memo.size() - 8), before.memo.substr(8));
     const auto perl = packtest::PerlView(table);
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -416,7 +416,7 @@ TEST_F(MemoPackFailureTest, FailedRenameReopensTheOldFile) {
 // texts back and the old memo file returns.
 TEST_F(MemoPackFailureTest, FailedFieldRewriteRollsBackToTheOldFile) {
     const std::string table = dir_ / "late.dbf";
-    const std::string memo = MakeMemoTable(table, 0x83, 512);
+    const std::string memo = MakeTable(table, 0x83, 512);
     Open(table);
     for (int i = 0; i < 5; ++i)
         Write("dead memo " + std::to_string(i));
@@ -425,7 +425,7 @@ TEST_F(MemoPackFailureTest, FailedFieldRewriteRollsBackToTheOldFile) {
         AppendPointer("filler", 0);
     AppendPointer("last", Write("memo of the last record"));
     FreeWorkArea();
-    const Snapshot before{ReadBytes(table), ReadBytes(memo)};
+    const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
     ASSERT_GT(before.table.size(), 40000u);
     Open(table);
     struct rlimit saved {};
@@ -445,8 +445,8 @@ TEST_F(MemoPackFailureTest, FailedFieldRewriteRollsBackToTheOldFile) {
     EXPECT_EQ(Memo(FieldBlock(1)), "memo of the first record");
     EXPECT_EQ(Memo(FieldBlock(2002)), "memo of the last record");
     FreeWorkArea();
-    EXPECT_EQ(ReadBytes(table), before.table);
-    EXPECT_EQ(ReadBytes(memo), before.memo);
+    EXPECT_EQ(ReadFileBytes(table), before.table);
+    EXPECT_EQ(ReadFileBytes(memo), before.memo);
     EXPECT_FALSE(FileExists(ForceExt(memo, "$$$")));
     EXPECT_FALSE(FileExists(ForceExt(memo, "$$B")));
     const auto perl = packtest::PerlView(table);
@@ -462,7 +462,7 @@ TEST_F(MemoPackTest, CopyAcrossEveryPairOfFlavoursKeepsEveryText) {
     const auto flavours = packtest::AllFlavours();
     for (const auto& s : flavours) {
         const std::string source = dir_ / (std::string("src_") + s.name + ".dbf");
-        MakeMemoTable(source, s.version, s.bs);
+        MakeTable(source, s.version, s.bs);
         Open(source);
         for (const std::string& t : texts)
             AppendPointer("s", Write(t));
@@ -471,7 +471,7 @@ TEST_F(MemoPackTest, CopyAcrossEveryPairOfFlavoursKeepsEveryText) {
             SCOPED_TRACE(std::string(s.name) + " -> " + d.name);
             const std::string target =
                 dir_ / (std::string("dst_") + s.name + "_" + d.name + ".dbf");
-            MakeMemoTable(target, d.version, d.bs);
+            MakeTable(target, d.version, d.bs);
             ASSERT_TRUE(Select(2));
             Use(source + " EXCLUSIVE");
             ASSERT_EQ(LastErrorCode, 0) << ErrorText;
@@ -514,7 +514,7 @@ TEST_F(MemoPackTest, CopyFromTablesOfAnotherProgram) {
         for (const auto& d : packtest::AllFlavours()) {
             SCOPED_TRACE(kind + " -> " + d.name);
             const std::string target = dir_ / (kind + "_to_" + d.name + ".dbf");
-            MakeMemoTable(target, d.version, d.bs);
+            MakeTable(target, d.version, d.bs);
             Select(2);
             Use(source + " EXCLUSIVE");
             ASSERT_EQ(LastErrorCode, 0) << ErrorText;
@@ -555,8 +555,8 @@ TEST_F(MemoPackTest, CopyHandsConversionRoutinesTheirOwnPieces) {
         // Converted source, plain destination: the other program reads the text.
         const std::string src = dir_ / (std::string("cs_") + s.name + d.name + ".dbf");
         const std::string dst = dir_ / (std::string("cd_") + s.name + d.name + ".dbf");
-        MakeMemoTable(src, s.version, s.bs);
-        MakeMemoTable(dst, d.version, d.bs);
+        MakeTable(src, s.version, s.bs);
+        MakeTable(dst, d.version, d.bs);
         Select(2);
         Use(src + " EXCLUSIVE");
         CurrentWorkArea()->ReadHook = &XorByPlace;
@@ -585,9 +585,9 @@ TEST_F(MemoPackTest, CopyHandsConversionRoutinesTheirOwnPieces) {
 
 TEST_F(MemoPackTest, CopyIntoDbaseThreeKeepsDataATextCannotHoldAsAGroup) {
     const std::string source = dir_ / "bin4.dbf";
-    MakeMemoTable(source, 0x8B, 512);
+    MakeTable(source, 0x8B, 512);
     const std::string target = dir_ / "bin3.dbf";
-    const std::string targetMemo = MakeMemoTable(target, 0x83, 512);
+    const std::string targetMemo = MakeTable(target, 0x83, 512);
     Select(2);
     Use(source + " EXCLUSIVE");
     const std::string withNul("nul\0inside", 10);
@@ -605,7 +605,7 @@ TEST_F(MemoPackTest, CopyIntoDbaseThreeKeepsDataATextCannotHoldAsAGroup) {
     EXPECT_EQ(cb, -2);
     EXPECT_EQ(cc, 3);
     CloseAll();
-    const std::string raw = ReadBytes(targetMemo);
+    const std::string raw = ReadFileBytes(targetMemo);
     EXPECT_EQ(Hex(raw.substr(512, 18)),
               Hex(std::string("\xFF\xFF\x08\x00\x12\x00\x00\x00", 8) + withNul));
     EXPECT_EQ(Hex(raw.substr(1024, 8 + withEnd.size())),
@@ -618,9 +618,9 @@ TEST_F(MemoPackTest, CopyIntoDbaseThreeKeepsDataATextCannotHoldAsAGroup) {
 
 TEST_F(MemoPackTest, CopyFromDbaseThreeIntoFoxProWritesTheTextLength) {
     const std::string source = dir_ / "t3.dbf";
-    MakeMemoTable(source, 0x83, 512);
+    MakeTable(source, 0x83, 512);
     const std::string target = dir_ / "tf.dbf";
-    const std::string targetMemo = MakeMemoTable(target, 0xF5, 64);
+    const std::string targetMemo = MakeTable(target, 0xF5, 64);
     Select(2);
     Use(source + " EXCLUSIVE");
     const std::int32_t a = PutMemoText("dBASE III text", 0);
@@ -631,7 +631,7 @@ TEST_F(MemoPackTest, CopyFromDbaseThreeIntoFoxProWritesTheTextLength) {
     // The same-block variant writes at the source's block number.
     EXPECT_EQ(CopyMemoSameBlock(2, a), a);
     CloseAll();
-    const std::string raw = ReadBytes(targetMemo);
+    const std::string raw = ReadFileBytes(targetMemo);
     EXPECT_EQ(memotest::Be32At(raw, 512), 1u);
     EXPECT_EQ(memotest::Be32At(raw, 516), 14u);
     EXPECT_EQ(raw.substr(520, 14), "dBASE III text");
@@ -642,9 +642,9 @@ TEST_F(MemoPackTest, CopyFromDbaseThreeIntoFoxProWritesTheTextLength) {
 
 TEST_F(MemoPackTest, CopyOfABlockOutsideTheSourceReports1003) {
     const std::string source = dir_ / "o3.dbf";
-    MakeMemoTable(source, 0x83, 512);
+    MakeTable(source, 0x83, 512);
     const std::string target = dir_ / "o4.dbf";
-    MakeMemoTable(target, 0x8B, 512);
+    MakeTable(target, 0x8B, 512);
     Select(2);
     Use(source + " EXCLUSIVE");
     Select(1);

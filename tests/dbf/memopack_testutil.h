@@ -26,12 +26,7 @@ inline MemoView ParseView(const std::string& output) {
     return out;
 }
 
-inline std::string RunOrThrow(const std::string& command) {
-    int status = 0;
-    std::string out = memotest::RunCommand(command + " 2>&1", status);
-    if (status != 0) throw std::runtime_error(command + " failed:\n" + out);
-    return out;
-}
+using memotest::RunOrThrow;
 
 inline MemoView PerlView(const std::string& table) {
     return ParseView(RunOrThrow(std::string("/usr/bin/perl ") + QOR_SOURCE_DIR +
@@ -51,39 +46,6 @@ inline std::string Hex(const std::string& bytes) {
         out += digits[c & 15];
     }
     return out;
-}
-
-// Table NAME C(10), NOTE M (and PIC M when twoMemos) with a memo file of the flavour and block
-// size; returns the memo file's path.
-inline std::string MakeMemoTable(const std::string& path, std::uint8_t flavour, std::uint16_t bs,
-                                 bool twoMemos = false) {
-    std::vector<dbf::TDbfFieldDesc> fields(twoMemos ? 3 : 2);
-    fields[0].Name = "NAME";
-    fields[0].Type = 'C';
-    fields[0].Length = 10;
-    fields[1].Name = "NOTE";
-    fields[1].Type = 'M';
-    if (twoMemos) {
-        fields[2].Name = "PIC";
-        fields[2].Type = 'M';
-    }
-    dbf::TWorkArea scratch;
-    const std::uint16_t savedBs = dbf::MemoBlockSize;
-    const std::uint8_t savedVersion = dbf::DefaultVersion;
-    dbf::MemoBlockSize = bs;
-    dbf::DefaultVersion = 0x8B;
-    dbf::CreateDbf(scratch, path, fields);
-    dbf::MemoBlockSize = savedBs;
-    dbf::DefaultVersion = savedVersion;
-    if (dbf::LastErrorCode != 0) throw std::runtime_error("CreateDbf: " + dbf::ErrorText);
-    const std::string dbt = dbf::ForceExt(path, "dbt");
-    if (flavour == 0x8B) return dbt;
-    std::remove(dbt.c_str());
-    memotest::PatchByte(path, 0, flavour);
-    const std::string memo = dbf::ForceExt(path, flavour == 0xF5 ? "fpt" : "dbt");
-    dbf::CreateMemoFile(memo, flavour, bs, "test");
-    if (dbf::LastErrorCode != 0) throw std::runtime_error("CreateMemoFile: " + dbf::ErrorText);
-    return memo;
 }
 
 struct Flavour {
