@@ -552,6 +552,11 @@ void CalcUnit2() {
     }
     const long double ta = Tan(g.alphaRad);
     const long double cb = std::cos(g.betaRad);
+    // Angle functions both gears need, taken once.
+    const long double cat = std::cos(g.alphat);
+    const long double invAt = Inv(g.alphat);
+    const long double invAwt = Inv(g.alphawt);
+    const long double tanAwt = Tan(g.alphawt);
 
     for (int i = 1; i <= 2; ++i) {
         const int j = OddEvenIndex(i);
@@ -594,10 +599,10 @@ void CalcUnit2() {
             g.dFaK[i] = Min(LineOfActionDiameter(i, -h, g.xEminV[i]), g.da[i]);
         }
 
-        g.alphaat[i] = ArcCosLimited("", std::cos(g.alphat) * g.d[i] / g.da[i]);
-        const long double base = Inv(g.alphat) - Inv(g.alphaat[i]);
+        g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / g.da[i]);
+        const long double base = invAt - Inv(g.alphaat[i]);
         g.sat[i] = (base + g.st[i] / g.d[i]) * g.da[i];
-        g.stw[i] = (Inv(g.alphat) + g.st[i] / g.d[i] - Inv(g.alphawt)) * g.dw[i];
+        g.stw[i] = (invAt + g.st[i] / g.d[i] - invAwt) * g.dw[i];
 
         if (chamfer && g.z[i] > 0) {
             g.satMax[i] = ChamferedTipThickness(flanks, g.da[i], g.xEmax[i], g.xEmaxV[i]);
@@ -636,10 +641,10 @@ void CalcUnit2() {
         long double t = 0;
         if (g.dFaK[i] / g.db[i] <= 1) {
             AddError("Error  : db > da  (" + GearNo(i) + ") !");
-            t = -Tan(g.alphawt);
+            t = -tanAwt;
         } else {
             const long double r = g.dFaK[i] / g.db[i];
-            t = SqrtChecked("Error  : eps.alpha", r * r - 1) - Tan(g.alphawt);
+            t = SqrtChecked("Error  : eps.alpha", r * r - 1) - tanAwt;
         }
         g.epsa[i] = t * g.z[i] / 2 / Pi;
     }
