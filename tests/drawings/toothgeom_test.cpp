@@ -41,6 +41,23 @@ protected:
         g.rhoaP0[2] = rho;
         g.alphaRad = DegToRad(20.0L);
     }
+    // Gear 2's diameter arcs alone in block DTEIL of <base>.dxf (square drawing of half-width
+    // extent); ezdxf's report of the file, its exit status in status.
+    std::vector<std::string> DiameterArcsReport(const std::string& base, long double extent,
+                                                int& status) {
+        OpenDxf(base);
+        CadBeginDrawing(-extent, -extent, extent, extent);
+        CadWriteTables(0);
+        CadBeginBlocksSection();
+        CadBeginBlock("DTEIL");
+        DrawDiameterArcs(2, 90, 0, 0);
+        CadEndBlock();
+        CadEndSection();
+        CadBeginEntities();
+        CadEndSection();
+        CadCloseOutput();
+        return EzdxfReport(Path(base + ".dxf"), status);
+    }
 };
 
 TEST_F(ToothGeomTest, RootFormDiameterIsTheLargerOnExternalGearsOnly) {
@@ -187,19 +204,8 @@ TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
     g.mn = 3;
     g.dax[2] = -234;
     g.dFa[2] = g.da[2] = -234;
-    OpenDxf("dteil");
-    CadBeginDrawing(-200, -200, 200, 200);
-    CadWriteTables(0);
-    CadBeginBlocksSection();
-    CadBeginBlock("DTEIL");
-    DrawDiameterArcs(2, 90, 0, 0);
-    CadEndBlock();
-    CadEndSection();
-    CadBeginEntities();
-    CadEndSection();
-    CadCloseOutput();
     int status = -1;
-    const auto lines = EzdxfReport(Path("dteil.dxf"), status);
+    const auto lines = DiameterArcsReport("dteil", 200, status);
     ASSERT_EQ(status, 0) << Joined(lines);
     ASSERT_TRUE(Contains(lines, "audit_errors 0")) << Joined(lines);
     // w = 1.5 * 180 / -80 = -3.375: arcs from 270 - 3.375 to 270 + 3.375 degrees.
@@ -229,19 +235,8 @@ TEST_F(ToothGeomTest, FormDiameterArcNearTheBaseCircleIsWider) {
     g.dFa[2] = 43;
     g.dFaK[2] = 43.4L;
     g.da[2] = 44;
-    OpenDxf("dteil2");
-    CadBeginDrawing(-50, -50, 50, 50);
-    CadWriteTables(0);
-    CadBeginBlocksSection();
-    CadBeginBlock("DTEIL");
-    DrawDiameterArcs(2, 90, 0, 0);
-    CadEndBlock();
-    CadEndSection();
-    CadBeginEntities();
-    CadEndSection();
-    CadCloseOutput();
     int status = -1;
-    const auto lines = EzdxfReport(Path("dteil2.dxf"), status);
+    const auto lines = DiameterArcsReport("dteil2", 50, status);
     ASSERT_EQ(status, 0) << Joined(lines);
     int wide = 0, normal = 0, dFa = 0;
     for (const auto& l : lines) {
