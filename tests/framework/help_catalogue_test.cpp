@@ -24,17 +24,13 @@
 #include "framework/whbild.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/responder.h"
+#include "tests/testutil.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using qortest::ReadFileBytes;
 
 class Catalogue : public ::testing::Test {
 protected:
@@ -110,7 +106,7 @@ TEST_F(Catalogue, IndexUnderAnotherLetterCaseIsReplacedInPlace) {
     std::ofstream(upper, std::ios::binary) << "\"one\",\"First\"\r\n";
     EXPECT_TRUE(DbhAppend(DbhFileName(), "two", "Second"));
     EXPECT_FALSE(fs::exists(index_));
-    EXPECT_EQ(ReadBytes(upper), "\"one\",\"First\"\r\n\"two\",\"Second\"\r\n");
+    EXPECT_EQ(ReadFileBytes(upper), "\"one\",\"First\"\r\n\"two\",\"Second\"\r\n");
 }
 
 TEST_F(Catalogue, AtMost130Entries) {
@@ -128,10 +124,10 @@ TEST_F(Catalogue, AppendInsertEditDeleteRoundTrip) {
     EXPECT_TRUE(DbhAppend(index_, "one", "First"));
     EXPECT_TRUE(DbhAppend(index_, "two", "Second"));
     EXPECT_TRUE(DbhInsert(index_, 1, "mid", "Between"));
-    EXPECT_EQ(ReadBytes(index_),
+    EXPECT_EQ(ReadFileBytes(index_),
               "\"one\",\"First\"\r\n\"mid\",\"Between\"\r\n\"two\",\"Second\"\r\n");
     EXPECT_TRUE(DbhReplace(index_, 0, "uno", "Erstes Bild \xC3\xBC"));
-    EXPECT_EQ(ReadBytes(index_),
+    EXPECT_EQ(ReadFileBytes(index_),
               "\"uno\",\"Erstes Bild \x81\"\r\n\"mid\",\"Between\"\r\n\"two\",\"Second\"\r\n");
     EXPECT_TRUE(DbhDelete(index_, 1));
     std::vector<DbhEntry> e;
@@ -142,7 +138,7 @@ TEST_F(Catalogue, AppendInsertEditDeleteRoundTrip) {
     EXPECT_TRUE(DbhDelete(index_, 1));
     EXPECT_TRUE(DbhDelete(index_, 0));
     // Deleting the only entry leaves an empty index.
-    EXPECT_EQ(ReadBytes(index_), "");
+    EXPECT_EQ(ReadFileBytes(index_), "");
     EXPECT_FALSE(DbhDelete(index_, 0));
     // Titles are kept to 50 characters and cannot break the quoting.
     EXPECT_EQ(DbhLine("a", std::string(60, 'x')), "\"a\",\"" + std::string(50, 'x') + "\"");
@@ -169,7 +165,7 @@ TEST_F(Catalogue, AWriteFailureLeavesTheIndexIntact) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(appended);
     EXPECT_FALSE(deleted);
-    EXPECT_EQ(ReadBytes(index_), text);
+    EXPECT_EQ(ReadFileBytes(index_), text);
     ASSERT_EQ(r.Seen().size(), 2u);
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_NE(r.Seen()[0].find("nothing was saved"), std::string::npos);
@@ -202,7 +198,7 @@ TEST_F(Catalogue, EmptyIndexStartsWithAppend) {
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_EQ(r.Pending(), 0);
     EXPECT_EQ(AbortFlag, 0);
-    EXPECT_EQ(ReadBytes(index_), "\"two\",\"Second picture\"\r\n");
+    EXPECT_EQ(ReadFileBytes(index_), "\"two\",\"Second picture\"\r\n");
 }
 
 TEST_F(Catalogue, BrowseChooseDeleteAndEnd) {
@@ -235,7 +231,7 @@ TEST_F(Catalogue, BrowseChooseDeleteAndEnd) {
     // The first pass shows the first picture without asking; then the one chosen.
     EXPECT_EQ(shown[0], (std::vector<std::string>{"4;0;0;10;0"}));
     EXPECT_EQ(shown[1], (std::vector<std::string>{"4;0;0;0;10"}));
-    EXPECT_EQ(ReadBytes(index_), "\"one\",\"First\"\r\n");
+    EXPECT_EQ(ReadFileBytes(index_), "\"one\",\"First\"\r\n");
     EXPECT_EQ(AbortFlag, 0);
 }
 
@@ -260,7 +256,8 @@ TEST_F(Catalogue, ModifyAsksNameAndTitlePreset) {
     ResponderScope scope(r);
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
-    EXPECT_EQ(ReadBytes(index_), "\"two\",\"Now the second picture\"\r\n\"two\",\"Second\"\r\n");
+    EXPECT_EQ(ReadFileBytes(index_),
+              "\"two\",\"Now the second picture\"\r\n\"two\",\"Second\"\r\n");
     EXPECT_EQ(AbortFlag, 0);
 }
 
@@ -281,7 +278,7 @@ TEST_F(Catalogue, InsertBeforeTheSelectedEntry) {
     ResponderScope scope(r);
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
-    EXPECT_EQ(ReadBytes(index_),
+    EXPECT_EQ(ReadFileBytes(index_),
               "\"one\",\"First\"\r\n\"one\",\"Again\"\r\n\"two\",\"Second\"\r\n");
 }
 
@@ -315,9 +312,9 @@ TEST_F(Catalogue, PrinterLanguageEscapes) {
     f.Write("IN;");
     WriteHpglModeOff(f);
     ASSERT_EQ(f.Close(), 0);
-    EXPECT_EQ(ReadBytes(dir_ / "plot.prn"), "\x1b"
-                                            "E\x1b%0BIN;\x1b%0A\x1b"
-                                            "E");
+    EXPECT_EQ(ReadFileBytes(dir_ / "plot.prn"), "\x1b"
+                                                "E\x1b%0BIN;\x1b%0A\x1b"
+                                                "E");
 }
 
 } // namespace

@@ -21,22 +21,18 @@
 #include "framework/utilstr.h"
 #include "platform/gui/responder.h"
 #include "platform/os/codepage.h"
+#include "tests/testutil.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using qortest::ReadFileBytes;
 
 // The lines of a DOS text file, read here on their own.
 std::vector<std::string> DosLines(const fs::path& p) {
     std::vector<std::string> out;
-    std::istringstream in(ReadBytes(p));
+    std::istringstream in(ReadFileBytes(p));
     std::string l;
     while (std::getline(in, l)) {
         if (!l.empty() && l.back() == '\r') l.pop_back();
@@ -226,7 +222,7 @@ TEST_F(ErrHelp, MissingHelpFileEndsTheBrowser) {
 }
 
 TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
-    const std::string before = ReadBytes(dir_ / "qor1w.err");
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
     AddError("Warning: undercut !");
     ScriptedResponder r;
     r.OnForm([](TForm& f) {
@@ -255,11 +251,11 @@ TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
     }
     EXPECT_EQ(changed, 1);
     // Written with the file's own line ends.
-    EXPECT_NE(ReadBytes(dir_ / "qor1w.err").find("value.\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(dir_ / "qor1w.err").find("value.\r\n"), std::string::npos);
 }
 
 TEST_F(ErrHelp, UnchangedOrNotSavedLeavesTheFile) {
-    const std::string before = ReadBytes(dir_ / "qor1w.err");
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
     AddError("Warning: undercut !");
     ScriptedResponder r;
     r.OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); })
@@ -273,22 +269,22 @@ TEST_F(ErrHelp, UnchangedOrNotSavedLeavesTheFile) {
     ShowMessageHelp(1); // no change: no question
     ShowMessageHelp(1); // changed, answered No
     EXPECT_EQ(r.Unexpected(), 0);
-    EXPECT_EQ(ReadBytes(dir_ / "qor1w.err"), before);
+    EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
 }
 
 TEST_F(ErrHelp, SavingAMessageNotInTheFileSaysSo) {
-    const std::string before = ReadBytes(dir_ / "qor1w.err");
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
     ScriptedResponder r;
     r.OnMessage(IDOK);
     ResponderScope scope(r);
     EXPECT_FALSE(SaveErrHelpEntry("Warning: brand new", "o", "r"));
     ASSERT_EQ(r.Seen().size(), 1u);
     EXPECT_NE(r.Seen()[0].find("Warning: brand new not found."), std::string::npos);
-    EXPECT_EQ(ReadBytes(dir_ / "qor1w.err"), before);
+    EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
 }
 
 TEST_F(ErrHelp, AWriteFailureLeavesTheOriginalIntact) {
-    const std::string before = ReadBytes(dir_ / "qor1w.err");
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
     ScriptedResponder r;
     r.OnMessage(IDOK);
     ResponderScope scope(r);
@@ -304,7 +300,7 @@ TEST_F(ErrHelp, AWriteFailureLeavesTheOriginalIntact) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(ReadBytes(dir_ / "qor1w.err"), before);
+    EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
     ASSERT_FALSE(r.Seen().empty());
     EXPECT_NE(r.Seen().back().find("nothing was saved"), std::string::npos) << r.Seen().back();
     // No temporary file is left beside it.
