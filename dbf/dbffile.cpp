@@ -182,6 +182,17 @@ void AfterWrite(TWorkArea& area, std::int32_t n, bool appending) {
     }
 }
 
+// After a whole record was written: the counters, then the flush when asked for (an append
+// also brings the header's record count to the disk).
+void FinishRecordWrite(TWorkArea& area, std::int32_t n, bool appending) {
+    AfterWrite(area, n, appending);
+    if (!FlushAfterWrite) return;
+    if (appending)
+        FlushDbf(area);
+    else
+        FlushFile(area.File);
+}
+
 // Refuses an append that the layout cannot count. 0 or 212 (reported).
 bool AppendAllowed(TWorkArea& area, const char* routine) {
     if (IsDbase2(area.Prolog[0]) && area.RecordCount >= kDbase2MaxRecords) {
@@ -523,13 +534,7 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
     }
     area.StoredRecord = std::move(out);
     area.StoredRecNo = n;
-    AfterWrite(area, n, appending);
-    if (FlushAfterWrite) {
-        if (appending)
-            FlushDbf(area);
-        else
-            FlushFile(area.File);
-    }
+    FinishRecordWrite(area, n, appending);
 }
 
 void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes) {
@@ -552,13 +557,7 @@ void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>&
         return;
     }
     if (area.StoredRecNo == n) area.StoredRecNo = 0;
-    AfterWrite(area, n, appending);
-    if (FlushAfterWrite) {
-        if (appending)
-            FlushDbf(area);
-        else
-            FlushFile(area.File);
-    }
+    FinishRecordWrite(area, n, appending);
 }
 
 void AppendDbfRecord(TWorkArea& area) {
