@@ -253,14 +253,18 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
             long double w0 = lo, w1 = hi;
             long double f0 = cut.Cut<long double>(piece, w0, RL);
             long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(piece, w1, RL);
+            // Across a bracket this narrow the reach is a straight line far beyond extended
+            // precision: one secant step that stays inside it lands on the crossing.
+            const long double width = w1 - w0;
             for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
                 const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
                 if (!(std::fabs(next - w1) <= 1e-9L) || !std::isfinite(next)) break;
+                const bool inside = n == 0 && width <= 1e-11L && next >= lo && next <= hi;
                 w0 = w1;
                 f0 = f1;
                 w1 = next;
                 f1 = cut.Cut<long double>(piece, w1, RL);
-                if (std::fabs(w1 - w0) <= 1e-18L) break;
+                if (inside || std::fabs(w1 - w0) <= 1e-18L) break;
             }
             // The last evaluation was at w1: RL is its radius.
             return 2 * RL;
