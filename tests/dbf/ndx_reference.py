@@ -13,8 +13,9 @@ as python3-dbfread reads them, and compares them with what Perl XBase's index_du
 import datetime
 import random
 import struct
-import subprocess
 import sys
+
+from ndxdump import index_dump_pairs
 
 FIELDS = [("NAME", "C", 10, 0), ("AMT", "N", 12, 3), ("DAY", "D", 8, 0), ("TAG", "C", 3, 0)]
 
@@ -80,19 +81,10 @@ def expected(dbfpath, field, kind, unique):
 
 
 def dumped(ndxpath, kind):
-    out = subprocess.run(["index_dump", "--type=" + kind, ndxpath, "X"], check=True,
-                         capture_output=True).stdout.decode("latin-1")
-    pairs = []
-    for line in out.splitlines():
-        if not line:
-            continue
-        # "key record" with one blank between; character keys may hold blanks themselves.
-        key, _, rec = line.rpartition(" ")
-        if kind == "char":
-            pairs.append((key, int(rec)))
-        else:
-            pairs.append((float(key), int(rec)))
-    return pairs
+    pairs = index_dump_pairs(ndxpath, kind)
+    if kind == "char":
+        return pairs
+    return [(float(key), rec) for key, rec in pairs]
 
 
 def norm(kind, key):

@@ -11,8 +11,9 @@
       The users, readers and change counter of a semaphore file.
 """
 import struct
-import subprocess
 import sys
+
+from ndxdump import index_dump_pairs
 
 
 def rows(dbfpath):
@@ -43,17 +44,12 @@ def expected(dbfpath, field, kind, unique):
 
 
 def dumped(ndxpath, kind):
-    out = subprocess.run(["index_dump", "--type=" + kind, ndxpath, "X"], check=True,
-                         capture_output=True).stdout.decode("latin-1")
     pairs = []
-    for line in out.splitlines():
-        if not line:
-            continue
-        key, _, rec = line.rpartition(" ")
+    for key, rec in index_dump_pairs(ndxpath, kind):
         if kind == "char":
-            pairs.append((key.rstrip(" "), int(rec)))
+            pairs.append((key.rstrip(" "), rec))
         else:
-            pairs.append(("%.12g" % float(key), int(rec)))
+            pairs.append(("%.12g" % float(key), rec))
     return sorted(pairs)
 
 
