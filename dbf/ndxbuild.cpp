@@ -44,22 +44,13 @@ std::string NumText(double v) {
 bool TakeOption(const std::string& word, std::string& text) {
     bool found = false;
     std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-            ++i;
-        std::size_t j = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != '\t')
-            ++j;
-        if (j == i) break;
-        const std::string w = text.substr(i, j - i);
+    for (const std::string& w : BlankSeparatedWords(text)) {
         if (TzUpperStr(w) == word) {
             found = true;
         } else {
             if (!out.empty()) out += ' ';
             out += w;
         }
-        i = j;
     }
     text = out;
     return found;

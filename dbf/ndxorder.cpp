@@ -122,19 +122,8 @@ TIndexOptions ParseIndexOptions(const std::string& text) {
     // Option words are matched without regard to case; the name keeps its own letters (file
     // names on this platform are case-sensitive).
     TIndexOptions o;
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-            ++i;
-        std::size_t j = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != '\t')
-            ++j;
-        if (j > i) words.push_back(text.substr(i, j - i));
-        i = j;
-    }
     std::string name;
-    for (const std::string& w : words) {
+    for (const std::string& w : BlankSeparatedWords(text)) {
         const std::string u = TzUpperStr(w);
         if (u == "UNIQUE")
             o.Unique = true;
@@ -210,22 +199,11 @@ void Set_Index_To(const std::string& names) {
     }
     // Words: each name with the option words that follow it.
     std::vector<std::string> items;
-    std::string list = names.substr(0, 255);
-    std::size_t i = 0;
-    while (i < list.size()) {
-        while (i < list.size() && (list[i] == ' ' || list[i] == '\t'))
-            ++i;
-        std::size_t j = i;
-        while (j < list.size() && list[j] != ' ' && list[j] != '\t')
-            ++j;
-        if (j > i) {
-            const std::string word = list.substr(i, j - i);
-            if (IsOption(TzUpperStr(word)) && !items.empty())
-                items.back() += " " + TzUpperStr(word);
-            else
-                items.push_back(word);
-        }
-        i = j;
+    for (const std::string& word : BlankSeparatedWords(names.substr(0, 255))) {
+        if (IsOption(TzUpperStr(word)) && !items.empty())
+            items.back() += " " + TzUpperStr(word);
+        else
+            items.push_back(word);
     }
     int order = 0;
     for (const std::string& item : items) {

@@ -328,6 +328,21 @@ bool RemoveWord(std::string_view word, std::string& text) {
     return removed;
 }
 
+std::vector<std::string> BlankSeparatedWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        std::size_t j = i;
+        while (j < text.size() && text[j] != ' ' && text[j] != '\t')
+            ++j;
+        if (j > i) words.emplace_back(text.substr(i, j - i));
+        i = j;
+    }
+    return words;
+}
+
 int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB) {
     if (a == nullptr || b == nullptr || lengthA == 0 || lengthA > lengthB) return 0;
     for (std::size_t i = 0; i + lengthA <= lengthB; ++i) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dbf {
 
@@ -35,6 +36,8 @@ std::int64_t StrToIntLocal(std::string_view text);
 std::int16_t StrToSmallInt(std::string_view text);
 
 bool RemoveWord(std::string_view word, std::string& text);
+// The words of text, separated by runs of blanks and tabs, in their own letter case.
+std::vector<std::string> BlankSeparatedWords(std::string_view text);
 // 1-based position of buffer a within buffer b, compared without regard to case; 0 when absent.
 int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB);
 

@@ -90,6 +90,17 @@ TEST_F(TzStrTest, RemoveWordTakesOptionsOutOfCommands) {
     EXPECT_EQ(t, "X.DBF");
 }
 
+TEST_F(TzStrTest, BlankSeparatedWordsKeepTheirLetterCase) {
+    using W = std::vector<std::string>;
+    EXPECT_EQ(BlankSeparatedWords(" \tName.ndx  unique\tDescending "),
+              (W{"Name.ndx", "unique", "Descending"}));
+    EXPECT_EQ(BlankSeparatedWords("one"), W{"one"});
+    EXPECT_TRUE(BlankSeparatedWords("").empty());
+    EXPECT_TRUE(BlankSeparatedWords(" \t \t").empty());
+    // Only blanks and tabs separate: other control characters stay inside a word.
+    EXPECT_EQ(BlankSeparatedWords("a\nb c"), (W{"a\nb", "c"}));
+}
+
 TEST_F(TzStrTest, CountingFindingAndPadding) {
     EXPECT_EQ(CountStr("aa", "aaaaa"), 2);
     EXPECT_EQ(CountStr("a", "banana"), 3);
