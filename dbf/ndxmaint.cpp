@@ -83,6 +83,20 @@ int Bound(const TIndexControl& ctl, const TNdxNode& node, const std::uint8_t* ke
     return lo;
 }
 
+// Block read into a new last level of the path; nullptr (reported) when the path would grow
+// deeper than any sound index or the block cannot be read.
+TPathLevel* PushLevel(TIndexControl& ctl, std::uint32_t block, Path& path, const char* routine) {
+    if (path.size() >= kMaxDepth) {
+        Corrupt(ctl, block, routine);
+        return nullptr;
+    }
+    path.emplace_back();
+    TPathLevel& level = path.back();
+    level.Block = block;
+    if (!ReadNode(ctl, block, level.Node, routine)) return nullptr;
+    return &level;
+}
+
 // From the root to a leaf by key, recording the path. Lower: the first place of key; upper:
 // the place after every equal key.
 bool DescendByKey(TIndexControl& ctl, const std::uint8_t* key, bool upper, Path& path,
@@ -90,14 +104,9 @@ bool DescendByKey(TIndexControl& ctl, const std::uint8_t* key, bool upper, Path&
     path.clear();
     std::uint32_t block = ctl.Anchor.Root;
     for (;;) {
-        if (path.size() >= kMaxDepth) {
-            Corrupt(ctl, block, routine);
-            return false;
-        }
-        path.emplace_back();
-        TPathLevel& level = path.back();
-        level.Block = block;
-        if (!ReadNode(ctl, block, level.Node, routine)) return false;
+        TPathLevel* const next = PushLevel(ctl, block, path, routine);
+        if (next == nullptr) return false;
+        TPathLevel& level = *next;
         level.Pos = Bound(ctl, level.Node, key, upper);
         if (level.Node.IsLeaf()) return true;
         block = level.Node.Child(level.Pos, ctl.Anchor.EntrySize);
@@ -108,14 +117,9 @@ bool DescendByKey(TIndexControl& ctl, const std::uint8_t* key, bool upper, Path&
 bool DescendEdge(TIndexControl& ctl, std::uint32_t block, bool last, Path& path,
                  const char* routine) {
     for (;;) {
-        if (path.size() >= kMaxDepth) {
-            Corrupt(ctl, block, routine);
-            return false;
-        }
-        path.emplace_back();
-        TPathLevel& level = path.back();
-        level.Block = block;
-        if (!ReadNode(ctl, block, level.Node, routine)) return false;
+        TPathLevel* const next = PushLevel(ctl, block, path, routine);
+        if (next == nullptr) return false;
+        TPathLevel& level = *next;
         const int k = level.Node.Count();
         if (level.Node.IsLeaf()) {
             level.Pos = last ? k - 1 : 0;
