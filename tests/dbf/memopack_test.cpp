@@ -249,6 +249,22 @@ protected:
         return texts;
     }
 
+    // PackMemofile while no file may grow past 20000 bytes (SIGXFSZ ignored): the engine code
+    // and error text it ends with.
+    void PackWithSmallFileLimit(std::uint16_t& code, std::string& text) {
+        struct rlimit saved {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 20000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        PackMemofile();
+        code = LastErrorCode;
+        text = ErrorText;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
     void ExpectIntact(const std::string& table, const std::string& memo, const Snapshot& before,
                       const std::vector<std::string>& texts) {
         EXPECT_EQ(ReadFileBytes(table), before.table);
@@ -271,16 +287,9 @@ TEST_F(MemoPackFailureTest, FullDiskDuringCopyLeavesOldFileAndFields) {
         FreeWorkArea();
         const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
         Open(table);
-        struct rlimit saved {};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 20000;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        PackMemofile();
-        const std::uint16_t code = LastErrorCode;
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        std::uint16_t code = 0;
+        std::string text;
+        ASSERT_NO_FATAL_FAILURE(PackWithSmallFileLimit(code, text));
         EXPECT_NE(code, 0);
         EXPECT_NE(code, 1003);
         // The area still reads its memos.
@@ -428,17 +437,9 @@ TEST_F(MemoPackFailureTest, FailedFieldRewriteRollsBackToTheOldFile) {
     const Snapshot before{ReadFileBytes(table), ReadFileBytes(memo)};
     ASSERT_GT(before.table.size(), 40000u);
     Open(table);
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 20000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    PackMemofile();
-    const std::uint16_t code = LastErrorCode;
-    const std::string text = ErrorText;
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    std::uint16_t code = 0;
+    std::string text;
+    ASSERT_NO_FATAL_FAILURE(PackWithSmallFileLimit(code, text));
     EXPECT_NE(code, 0);
     // The failure was the field rewrite (the table), after the new memo file was complete.
     EXPECT_NE(text.find("late.dbf [PackMemofile]"), std::string::npos) << text;
