@@ -363,22 +363,28 @@ void ToStored(const TWorkArea& a, std::vector<char>& bytes) {
         a.WriteHook(bytes.data() + 1, static_cast<std::uint16_t>(bytes.size() - 1));
 }
 
+// The pack file's block size, and its size so far; false (reported) when that cannot be had.
+bool PackFileSize(PackState& st, std::uint64_t& bs, std::uint64_t& size) {
+    bs = st.memo.BlockSize == 0 ? 512 : st.memo.BlockSize;
+    size = 0;
+    const int code = st.file.Size(size);
+    if (code == 0) return true;
+    MemoError(static_cast<std::uint16_t>(code), st.newName + " [PackMemo]");
+    return false;
+}
+
 std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
     TMemoFile& m = st.memo;
-    const std::uint64_t bs = m.BlockSize == 0 ? 512 : m.BlockSize;
+    std::uint64_t bs = 0;
     std::uint64_t size = 0;
-    int code = st.file.Size(size);
-    if (code != 0) {
-        MemoError(static_cast<std::uint16_t>(code), st.newName + " [PackMemo]");
-        return 0;
-    }
+    if (!PackFileSize(st, bs, size)) return 0;
     if (m.Flavour == kMemoDbase3 && size == 513) {
         size = 512;
     } else {
         const std::uint64_t padded = size < bs ? bs : (size + bs - 1) / bs * bs;
         if (padded > size) {
             const std::vector<char> zeros(static_cast<std::size_t>(padded - size), '\0');
-            code = st.file.WriteAt(size, zeros.data(), zeros.size());
+            const int code = st.file.WriteAt(size, zeros.data(), zeros.size());
             if (code != 0) {
                 MemoError(code == os::kErrWriteFault ? 1005 : static_cast<std::uint16_t>(code),
                           st.newName + " [PackMemo]");
@@ -405,13 +411,9 @@ std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
 // Next free block into the header, then flushed and closed.
 bool FinishPackFile(PackState& st) {
     TMemoFile& m = st.memo;
-    const std::uint64_t bs = m.BlockSize == 0 ? 512 : m.BlockSize;
+    std::uint64_t bs = 0;
     std::uint64_t size = 0;
-    int code = st.file.Size(size);
-    if (code != 0) {
-        MemoError(static_cast<std::uint16_t>(code), st.newName + " [PackMemo]");
-        return false;
-    }
+    if (!PackFileSize(st, bs, size)) return false;
     const std::uint64_t next = m.Flavour == kMemoDbase3 && size == 513
                                    ? 1
                                    : std::max<std::uint64_t>(1, (size + bs - 1) / bs);
@@ -421,7 +423,7 @@ bool FinishPackFile(PackState& st) {
         PutBe32(b, next32);
     else
         PutLe32(b, next32);
-    code = st.file.WriteAt(0, b, 4);
+    int code = st.file.WriteAt(0, b, 4);
     if (code == 0) code = st.file.Flush();
     const int closeCode = st.file.Close();
     if (code == 0) code = closeCode;
