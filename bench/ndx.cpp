@@ -27,6 +27,7 @@
 #include "dbf/tzerror.h"
 #include "dbf/vovor.h"
 #include "dbf/zazavizi.h"
+#include "dbfbench.h"
 
 namespace {
 
@@ -40,8 +41,7 @@ struct Table {
     std::vector<std::string> keys; // record i + 1 has keys[i]
 
     Table() {
-        char tmpl[] = "/tmp/qor_bench_ndx_XXXXXX";
-        dir = mkdtemp(tmpl);
+        dir = dbfbench::MakeScratchDir("qor_bench_ndx_");
         dbf = dir + "/keys.dbf";
         std::mt19937 rnd(12345);
         const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -73,7 +73,7 @@ struct Table {
         bytes.push_back(0x1A);
         std::ofstream(dbf, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     }
-    ~Table() { std::system(("rm -rf '" + dir + "'").c_str()); }
+    ~Table() { dbfbench::RemoveScratchDir(dir); }
 };
 
 Table& TheTable() {

@@ -20,6 +20,7 @@
 #include "dbf/tzerror.h"
 #include "dbf/vovor.h"
 #include "dbf/zazavizi.h"
+#include "dbfbench.h"
 
 namespace {
 
@@ -27,11 +28,8 @@ constexpr int kRecords = 100000;
 
 struct Dir {
     std::string path;
-    Dir() {
-        char tmpl[] = "/tmp/qor_bench_ndx_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~Dir() { std::filesystem::remove_all(path); }
+    Dir() : path(dbfbench::MakeScratchDir("qor_bench_ndx_")) {}
+    ~Dir() { dbfbench::RemoveScratchDir(path); }
 };
 
 void Start() {
@@ -48,16 +46,9 @@ void Start() {
 }
 
 void NewTable(const std::string& table) {
-    std::vector<dbf::TDbfFieldDesc> fields(3);
-    fields[0].Name = "NAME";
-    fields[0].Type = 'C';
-    fields[0].Length = 10;
-    fields[1].Name = "NUM";
-    fields[1].Type = 'N';
-    fields[1].Length = 10;
-    fields[2].Name = "GRP";
-    fields[2].Type = 'C';
-    fields[2].Length = 4;
+    using dbfbench::Def;
+    std::vector<dbf::TDbfFieldDesc> fields = {Def("NAME", 'C', 10), Def("NUM", 'N', 10),
+                                              Def("GRP", 'C', 4)};
     dbf::TWorkArea scratch;
     dbf::CreateDbf(scratch, table, fields);
     dbf::Select(1);
