@@ -16,8 +16,13 @@
 
 #include "dbf/tzerror.h"
 #include "dbf/workarea.h"
+#include "tests/testutil.h"
 
 namespace dbftest {
+
+using qortest::ReadFileBytes;
+using qortest::RunCommand;
+using qortest::WriteFileBytes;
 
 // A fresh directory under the temporary directory, removed at the end of the test.
 class ScratchDir {
@@ -35,22 +40,6 @@ public:
 private:
     std::string path_;
 };
-
-// Runs a command (no user input in it) and returns its standard output; exit status in status.
-inline std::string RunCommand(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) {
-        status = -1;
-        return out;
-    }
-    std::array<char, 65536> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    status = pclose(p);
-    return out;
-}
 
 inline std::string ReferenceScript() {
     return std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR + "/tests/dbf/dbf_reference.py";
@@ -127,16 +116,6 @@ inline RefTable ReadReference(const std::string& path, const std::string& encodi
         }
     }
     return t;
-}
-
-inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string Sha256(const std::string& path) {
