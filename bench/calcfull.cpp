@@ -6,7 +6,7 @@
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
-#include "framework/globals.h"
+#include "framework/core/globals.h"
 
 namespace {
 

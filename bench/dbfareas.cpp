@@ -12,11 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
 
 #include "dbfbench.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "dbf/workarea.h"
+#include "dbf/table/area_record.h"
 
 namespace dbfbench {
 

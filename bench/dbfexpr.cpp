@@ -21,14 +21,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/exprvalue.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzstr.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/expr/values.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/text.h"
+#include "dbf/expr/expression.h"
 
 #include "dbfbench.h"
 

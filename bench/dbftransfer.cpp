@@ -11,13 +11,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbf4transfer.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzmsg.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/transfer.h"
+#include "dbf/table/create.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/messages.h"
 
 #include "dbfbench.h"
 

@@ -7,10 +7,10 @@
 // records parsed saves.
 #include <benchmark/benchmark.h>
 
-#include "framework/drawdevice.h"
-#include "framework/globals.h"
-#include "framework/kelmgraf.h"
-#include "framework/settings.h"
+#include "framework/ui/draw_device.h"
+#include "framework/core/globals.h"
+#include "framework/ui/drawing_window.h"
+#include "framework/core/settings.h"
 #include "platform/gui/application.h"
 #include "platform/gui/canvas.h"
 

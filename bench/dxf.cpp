@@ -10,8 +10,8 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 // the window cost on top of the bare file.
 #include <benchmark/benchmark.h>
 
-#include "framework/dialogs.h"
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/listing.h"
-#include "framework/settings.h"
-#include "framework/utilfile.h"
-#include "framework/utilstr.h"
+#include "framework/ui/dialogs.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/ui/listing.h"
+#include "framework/core/settings.h"
+#include "framework/core/files.h"
+#include "framework/core/text.h"
 #include "platform/gui/application.h"
 #include "platform/gui/responder.h"
 #include "platform/os/paths.h"

@@ -21,12 +21,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/ndxmaint.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/vovor.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/index/maintain.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/index/ndx.h"
+#include "dbf/expr/expression.h"
 #include "dbfbench.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <string>
 #include <unistd.h>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/fieldvars.h"
-#include "dbf/ndxmaint.h"
-#include "dbf/ndxsema.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/vovor.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/index/maintain.h"
+#include "dbf/index/semaphore.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/index/ndx.h"
+#include "dbf/expr/expression.h"
 #include "dbfbench.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/settings.h"
-#include "framework/utilstr.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
 
 namespace {
 

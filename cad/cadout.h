@@ -5,19 +5,19 @@
 //   0 nothing (as argument of CadOpenOutput: ask the user)
 //   1 DXF file (dxfwrite.h)
 //   2 IGES file        } through a TCadFileWriter registered for the code (cadwriter.h)
-//   3 the drawing window (display list, framework/drawdevice.h); block definitions go to
+//   3 the drawing window (display list, framework/ui/draw_device.h); block definitions go to
 //     block files (cadblock.h)
 //   4 DXF file "kvilpen.dxf" in TempDir, then the configured plot command line is started
 //   5 TXT file         } through a TCadFileWriter registered for the code
 //
 // The CAD configuration (layer names and colours, colour table, pen widths, text font and
-// factors, decimals, plot command lines, drawing switches) lives in framework/settings.h.
+// factors, decimals, plot command lines, drawing switches) lives in framework/core/settings.h.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "framework/fixedtypes.h"
+#include "framework/core/fixedtypes.h"
 
 // ---- CadState ------------------------------------------------------------------------------
 

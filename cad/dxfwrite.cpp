@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "cad/cadout.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "framework/utilfile.h"
-#include "framework/utilmath.h"
-#include "framework/utilstr.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/files.h"
+#include "framework/core/maths.h"
+#include "framework/core/text.h"
 #include "platform/os/codepage.h"
 
 namespace {

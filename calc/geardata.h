@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/fixedtypes.h"
+#include "framework/core/fixedtypes.h"
 
 // A pair of per-gear values, indexed 1..2 as the formulas write them (checked).
 template <class T> using PerGear = RangeArray<T, 1, 2>;

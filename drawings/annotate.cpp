@@ -6,7 +6,7 @@
 #include "cad/cadout.h"
 #include "calc/geardata.h"
 #include "drawings/toothgeom.h"
-#include "framework/utilstr.h"
+#include "framework/core/text.h"
 
 void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
                   Extended D, Extended theta) {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "framework/utilmath.h"
+#include "framework/core/maths.h"
 
 // Arc of diameter D over +-w about the direction theta from (xc, yc), labelled inside or
 // outside near one end. A negative D draws about theta + 180 degrees.

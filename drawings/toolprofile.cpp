@@ -5,9 +5,9 @@
 
 #include "cad/cadout.h"
 #include "calc/geardata.h"
-#include "framework/geom2d.h"
-#include "framework/globals.h"
-#include "framework/utilstr.h"
+#include "framework/core/geom2d.h"
+#include "framework/core/globals.h"
+#include "framework/core/text.h"
 
 namespace {
 

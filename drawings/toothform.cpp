@@ -8,8 +8,8 @@
 #include "cad/cadout.h"
 #include "calc/geardata.h"
 #include "drawings/toothgeom.h"
-#include "framework/geom2d.h"
-#include "framework/globals.h"
+#include "framework/core/geom2d.h"
+#include "framework/core/globals.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "calc/geardata.h"
-#include "framework/error0.h"
+#include "framework/core/errorlist.h"
 
 namespace {
 

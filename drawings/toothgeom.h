@@ -4,7 +4,7 @@
 // symmetric about the +y axis (internal gears, with negative z and diameters, about -y).
 // Lengths mm, angles radians. Reads GearData only.
 
-#include "framework/utilmath.h"
+#include "framework/core/maths.h"
 
 // A point of the right flank and the half tooth angle there (from the tooth axis).
 struct TFlankPoint {

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "framework/globals.h"
-#include "framework/lconfig.h"
-#include "framework/settings.h"
-#include "framework/utilstr.h"
+#include "framework/core/globals.h"
+#include "framework/core/config_file.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

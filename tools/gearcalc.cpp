@@ -27,10 +27,10 @@
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "shell/jobfile.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "shell/job/jobfile.h"
 
 namespace {
 

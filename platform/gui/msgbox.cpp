@@ -12,24 +12,6 @@
 
 namespace {
 
-// The answers of each button set, in the order the buttons stand.
-std::vector<int> Answers(unsigned buttons) {
-    switch (buttons) {
-    case MB_OKCANCEL:
-        return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE:
-        return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL:
-        return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO:
-        return {IDYES, IDNO};
-    case MB_RETRYCANCEL:
-        return {IDRETRY, IDCANCEL};
-    default:
-        return {IDOK};
-    }
-}
-
 QMessageBox::StandardButton QtButton(int id) {
     switch (id) {
     case IDOK:
@@ -72,7 +54,7 @@ int Interactive(const MessageQuestion& q) {
         box.setIcon(QMessageBox::NoIcon);
         break;
     }
-    const std::vector<int> answers = Answers(q.Buttons());
+    const std::vector<int> answers = MessageAnswers(q.Buttons());
     for (int id : answers) {
         QPushButton* b = box.addButton(QtButton(id));
         if (id == q.DefaultAnswer()) box.setDefaultButton(b);
@@ -87,27 +69,6 @@ int Interactive(const MessageQuestion& q) {
 }
 
 } // namespace
-
-bool MessageQuestion::Offers(int id) const {
-    for (int a : Answers(Buttons()))
-        if (a == id) return true;
-    return false;
-}
-
-int MessageQuestion::CancelAnswer() const {
-    if (Offers(IDCANCEL)) return IDCANCEL;
-    if (Offers(IDNO)) return IDNO;
-    if (Offers(IDABORT)) return IDABORT;
-    return IDOK;
-}
-
-int MessageQuestion::DefaultAnswer() const {
-    const std::vector<int> answers = Answers(Buttons());
-    std::size_t i = 0;
-    if ((Flags & MB_DEFMASK) == MB_DEFBUTTON2) i = 1;
-    if ((Flags & MB_DEFMASK) == MB_DEFBUTTON3) i = 2;
-    return i < answers.size() ? answers[i] : answers.front();
-}
 
 int MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
     MessageQuestion q;

@@ -24,27 +24,6 @@ bool ContainsText(std::string_view s, std::string_view part) {
     return false;
 }
 
-std::string AnswerName(int id) {
-    switch (id) {
-    case IDOK:
-        return "OK";
-    case IDCANCEL:
-        return "Cancel";
-    case IDABORT:
-        return "Abort";
-    case IDRETRY:
-        return "Retry";
-    case IDIGNORE:
-        return "Ignore";
-    case IDYES:
-        return "Yes";
-    case IDNO:
-        return "No";
-    default:
-        return "?";
-    }
-}
-
 void CollectTexts(const TComponent& c, std::string& out) {
     for (int i = 0; i < c.ComponentCount(); ++i) {
         const TComponent* k = c.Components(i);
@@ -229,7 +208,7 @@ void BatchResponder::RespondForm(TForm& form) {
 int BatchResponder::RespondMessage(const MessageQuestion& q) {
     const int answer = q.CancelAnswer();
     Emit(*this, "question: " + (q.Caption.empty() ? std::string() : q.Caption + ": ") + q.Text +
-                    " -> " + AnswerName(answer));
+                    " -> " + MessageAnswerName(answer));
     return answer;
 }
 

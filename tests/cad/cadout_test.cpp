@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "cad/cadwriter.h"
-#include "framework/dialogs.h"
-#include "framework/utilfile.h"
-#include "framework/utilmath.h"
-#include "framework/utilstr.h"
+#include "framework/ui/dialogs.h"
+#include "framework/core/files.h"
+#include "framework/core/maths.h"
+#include "framework/core/text.h"
 
 using namespace cadtest;
 

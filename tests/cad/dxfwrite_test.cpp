@@ -6,9 +6,9 @@
 #include <cmath>
 #include <random>
 
-#include "framework/utilfile.h"
-#include "framework/utilmath.h"
-#include "framework/utilstr.h"
+#include "framework/core/files.h"
+#include "framework/core/maths.h"
+#include "framework/core/text.h"
 
 using namespace cadtest;
 

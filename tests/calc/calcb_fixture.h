@@ -10,9 +10,9 @@
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
 
 namespace calcb_test {
 

@@ -5,7 +5,7 @@
 
 #include "calc/inspect.h"
 #include "calcb_fixture.h"
-#include "framework/utilmath.h"
+#include "framework/core/maths.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "calc/tables.h"
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "framework/utilmath.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/maths.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "calc/meshing.h"
 #include "calc/warnings.h"
 #include "calcb_fixture.h"
-#include "framework/utilmath.h"
+#include "framework/core/maths.h"
 
 namespace {
 

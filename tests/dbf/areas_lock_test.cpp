@@ -6,7 +6,7 @@
 #include <set>
 
 #include "areas_testutil.h"
-#include "dbf/fieldvars.h"
+#include "dbf/table/field_vars.h"
 #include "platform/os/clock.h"
 
 using namespace dbf;

@@ -8,9 +8,9 @@
 #include <set>
 
 #include "areas_testutil.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzfiles.h"
+#include "dbf/table/create.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/files.h"
 #include "platform/os/paths.h"
 
 using namespace dbf;

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfhooks.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/base/hooks.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
 #include "dbffile_testutil.h"
 
 namespace areastest {

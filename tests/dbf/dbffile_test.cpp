@@ -7,12 +7,12 @@
 #include <cstring>
 #include <random>
 
-#include "dbf/dbfcreate.h"
-#include "dbf/dbffile.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzstr.h"
+#include "dbf/table/create.h"
+#include "dbf/table/table_file.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/text.h"
 #include "dbffile_testutil.h"
 
 using namespace dbf;

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/tzerror.h"
-#include "dbf/workarea.h"
+#include "dbf/base/errors.h"
+#include "dbf/table/area_record.h"
 #include "tests/testutil.h"
 
 namespace dbftest {

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/dbfhooks.h"
-#include "dbf/exprvalue.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/base/hooks.h"
+#include "dbf/expr/values.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/expr/expression.h"
 #include "dbffile_testutil.h"
 
 namespace exprtest {

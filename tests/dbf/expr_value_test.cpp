@@ -11,8 +11,8 @@
 #include <sstream>
 #include <vector>
 
-#include "dbf/exprvalue.h"
-#include "dbf/tzcommon.h"
+#include "dbf/expr/values.h"
+#include "dbf/base/runtime.h"
 #include "dbffile_testutil.h"
 
 using namespace dbf;

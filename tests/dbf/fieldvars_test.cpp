@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "dbf/dbfcreate.h"
-#include "dbf/dbffile.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
+#include "dbf/table/create.h"
+#include "dbf/table/table_file.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
 #include "dbffile_testutil.h"
 
 using namespace dbf;

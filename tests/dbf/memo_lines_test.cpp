@@ -1,7 +1,7 @@
 // The memo line table (reading into lines, word wrap, writing lines back) and the text-file
 // driver over it.
 
-#include "dbf/zazavizi.h"
+#include "dbf/expr/expression.h"
 #include "memo_testutil.h"
 
 namespace {

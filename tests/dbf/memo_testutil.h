@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/dbffile.h"
-#include "dbf/dbfhooks.h"
-#include "dbf/fieldvars.h"
-#include "dbf/memo.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzfiles.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/table/table_file.h"
+#include "dbf/base/hooks.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/memo/memo.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/files.h"
+#include "dbf/expr/expression.h"
 #include "dbffile_testutil.h"
 
 namespace memotest {

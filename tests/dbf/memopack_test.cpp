@@ -9,7 +9,7 @@
 #include <csignal>
 #include <sched.h>
 
-#include "dbf/dbf4search.h"
+#include "dbf/table/search.h"
 #include "memopack_testutil.h"
 #include "platform/os/paths.h"
 

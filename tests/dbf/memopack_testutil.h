@@ -6,8 +6,8 @@
 #include <sstream>
 #include <utility>
 
-#include "dbf/blob.h"
-#include "dbf/memopack.h"
+#include "dbf/memo/blob.h"
+#include "dbf/memo/pack.h"
 #include "memo_testutil.h"
 
 namespace packtest {

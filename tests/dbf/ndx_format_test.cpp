@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "dbf/vovor.h"
+#include "dbf/index/ndx.h"
 
 namespace {
 

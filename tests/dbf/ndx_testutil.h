@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/dbffile.h"
-#include "dbf/dbfhooks.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/vovor.h"
-#include "dbf/zazavizi.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/create.h"
+#include "dbf/table/table_file.h"
+#include "dbf/base/hooks.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/index/ndx.h"
+#include "dbf/expr/expression.h"
 #include "dbffile_testutil.h"
 
 namespace ndxtest {

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "dbf/tzstr.h"
+#include "dbf/base/text.h"
 
 #include "ndxmaint_testutil.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "dbf/ndxmaint.h"
-#include "dbf/ndxsema.h"
+#include "dbf/index/maintain.h"
+#include "dbf/index/semaphore.h"
 #include "ndx_testutil.h"
 
 namespace ndxmainttest {

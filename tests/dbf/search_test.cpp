@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbf4search.h"
-#include "dbf/dbffile.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/search.h"
+#include "dbf/table/table_file.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
 #include "transfer_testutil.h"
 
 using namespace dbf;

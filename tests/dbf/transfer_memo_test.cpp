@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbf4search.h"
-#include "dbf/dbf4transfer.h"
-#include "dbf/memo.h"
-#include "dbf/tzerror.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/search.h"
+#include "dbf/table/transfer.h"
+#include "dbf/memo/memo.h"
+#include "dbf/base/errors.h"
 #include "transfer_testutil.h"
 
 using namespace dbf;

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/dbf4.h"
-#include "dbf/dbf4transfer.h"
-#include "dbf/fieldvars.h"
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzmsg.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/table/transfer.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/messages.h"
 #include "transfer_testutil.h"
 
 using namespace dbf;
@@ -160,7 +160,7 @@ TEST_F(DelimitedTest, ProgressStepsOncePerHundredthOfTheFile) {
     Open(1, table, " EXCLUSIVE");
     EXPECT_EQ(AppendFromDelimited(dir_ / "p.txt", true), 100);
     MessageShownHook = nullptr;
-    MessageWindowHook = DefaultMessageWindow;
+    MessageWindowHook = nullptr;
     ASSERT_EQ(Shown.size(), 101u);
     EXPECT_EQ(Shown[0].first, "Appending...");
     EXPECT_EQ(Shown[0].second, std::string(100, '|'));

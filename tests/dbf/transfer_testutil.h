@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "areas_testutil.h"
-#include "dbf/dbfcreate.h"
-#include "dbf/dbf4search.h"
+#include "dbf/table/create.h"
+#include "dbf/table/search.h"
 
 namespace transfertest {
 

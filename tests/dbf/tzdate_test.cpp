@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dbf/tzcommon.h"
+#include "dbf/base/runtime.h"
 #include "dbffile_testutil.h"
 
 using namespace dbf;

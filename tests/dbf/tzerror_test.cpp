@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dbf/tzerror.h"
+#include "dbf/base/errors.h"
 
 using namespace dbf;
 

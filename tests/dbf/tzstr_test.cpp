@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "dbf/tzcommon.h"
-#include "dbf/tzerror.h"
-#include "dbf/tzfiles.h"
-#include "dbf/tzstr.h"
+#include "dbf/base/runtime.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/files.h"
+#include "dbf/base/text.h"
 #include "dbffile_testutil.h"
 #include "platform/os/file.h"
 

@@ -16,8 +16,8 @@
 #include "drawings/toolprofile.h"
 #include "drawings/toothform.h"
 #include "drawings/toothgeom.h"
-#include "framework/kelmgraf.h"
-#include "framework/utilstr.h"
+#include "framework/ui/drawing_window.h"
+#include "framework/core/text.h"
 #include "platform/gui/application.h"
 
 using namespace cadtest;

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "framework/error0.h"
-#include "framework/globals.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "framework/error0.h"
-#include "framework/geom2d.h"
-#include "framework/globals.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/geom2d.h"
+#include "framework/core/globals.h"
 
 namespace {
 

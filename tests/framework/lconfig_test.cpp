@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/lconfig.h"
-#include "framework/rewriteretry.h"
-#include "framework/settings.h"
-#include "framework/utilmath.h"
-#include "platform/gui/responder.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/config_file.h"
+#include "framework/core/rewrite_retry.h"
+#include "framework/core/settings.h"
+#include "framework/core/maths.h"
+#include "framework/core/uihooks.h"
 
 namespace fs = std::filesystem;
 
@@ -106,7 +106,8 @@ protected:
     void TearDown() override {
         setenv("XDG_CONFIG_HOME", savedXdg_.c_str(), 1);
         RetryQuestionHook = &AskRetryOrCancel;
-        ScreenMetricsHook = &GuiScreenMetrics;
+        ScreenMetricsHook = &DefaultScreenMetrics;
+        MessageBoxHook = nullptr;
         fs::remove_all(root_);
     }
     fs::path StartCfg() const { return root_ / "start" / "qor1w.cfg"; }
@@ -612,15 +613,6 @@ TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart) {
     EXPECT_EQ(HelpLevel, 1); // nothing else changes
 }
 
-TEST_F(ConfigFiles, FirstStartWithTheGuiScreen) {
-    ScreenMetricsHook = &GuiScreenMetrics; // the GUI layer's screen (headless here)
-    ReadConfiguration();
-    EXPECT_EQ(AbortFlag, 1);
-    EXPECT_GT(ScreenWidth, 0);
-    EXPECT_GT(ScreenHeight, 0);
-    EXPECT_EQ(FormSizePercent, 101); // no main window yet, 96 pixels per inch
-}
-
 TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet) {
     AbortFlag = 1;
     WriteConfiguration();
@@ -747,32 +739,34 @@ TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports) {
 
 namespace {
 
-// Answers Retry a given number of times, then Cancel, and records the questions.
-class RetryResponder : public ModalResponder {
-public:
-    explicit RetryResponder(int retries) : retries_(retries) {}
-    void RespondForm(TForm&) override {}
-    int RespondMessage(const MessageQuestion& q) override {
-        questions.push_back(q);
-        return static_cast<int>(questions.size()) <= retries_ ? IDRETRY : IDCANCEL;
-    }
-    bool RespondDialog(TCommonDialog&) override { return false; }
+// Answers Retry a given number of times, then Cancel, and records the questions: the message
+// box of the user interface as the core reaches it.
+struct RetryResponder {
+    int retries = 0;
     std::vector<MessageQuestion> questions;
-
-private:
-    int retries_;
 };
+RetryResponder* currentResponder = nullptr;
+int RespondRetry(std::string_view text, std::string_view caption, unsigned flags) {
+    MessageQuestion q;
+    q.Text = std::string(text);
+    q.Caption = std::string(caption);
+    q.Flags = flags;
+    currentResponder->questions.push_back(q);
+    return static_cast<int>(currentResponder->questions.size()) <= currentResponder->retries
+               ? IDRETRY
+               : IDCANCEL;
+}
 
 TEST_F(ConfigFiles, TheMessageBoxAsksRetryOrCancel) {
     WriteBytes(root_ / "plain", "x");
     ConfigDir = (root_ / "plain" / "cfg").string();
     setenv("XDG_CONFIG_HOME", (root_ / "plain").c_str(), 1);
     RetryQuestionHook = &AskRetryOrCancel;
-    RetryResponder responder(1);
-    {
-        ResponderScope scope(responder);
-        WriteSessionFile();
-    }
+    RetryResponder responder{1, {}};
+    currentResponder = &responder;
+    MessageBoxHook = &RespondRetry;
+    WriteSessionFile();
+    MessageBoxHook = nullptr;
     ASSERT_EQ(responder.questions.size(), 2u);
     EXPECT_EQ(responder.questions[0].Caption, "Error  : ");
     EXPECT_EQ(responder.questions[0].Text, "I/O-Error 3"); // the path's directory is missing

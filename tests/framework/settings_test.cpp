@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "framework/shelldata.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/shelldata.h"
 
 namespace {
 

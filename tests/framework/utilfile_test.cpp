@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "framework/utilfile.h"
-#include "framework/utilstr.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/files.h"
+#include "framework/core/text.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;

@@ -13,9 +13,9 @@
 
 #include <unistd.h>
 
-#include "framework/error0.h"
-#include "framework/globals.h"
-#include "framework/utilmath.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/maths.h"
 
 namespace {
 

@@ -19,15 +19,15 @@
 #include <vector>
 
 #include "calc/geardata.h"
-#include "framework/globals.h"
-#include "framework/settings.h"
-#include "framework/shelldata.h"
-#include "framework/utilfile.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/shelldata.h"
+#include "framework/core/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/responder.h"
-#include "shell/changes.h"
-#include "shell/doclinks.h"
-#include "shell/jobfile.h"
+#include "shell/job/changes.h"
+#include "shell/job/doclinks.h"
+#include "shell/job/jobfile.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;

@@ -1,0 +1,18 @@
+#include "dbf/base/hooks.h"
+
+namespace dbf {
+
+TIndexHooks IndexHooks;
+TMemoHooks MemoHooks;
+TParserHooks ParserHooks;
+ProcessEventsProc ProcessEventsHook = nullptr;
+TerminatingProc TerminatingHook = nullptr;
+ConfirmProc ConfirmHook = nullptr;
+
+void ClearEngineHooks() {
+    IndexHooks = TIndexHooks{};
+    MemoHooks = TMemoHooks{};
+    ParserHooks = TParserHooks{};
+}
+
+} // namespace dbf

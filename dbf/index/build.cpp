@@ -1,0 +1,924 @@
+// Index build (keys sorted in runs, runs merged, the tree written bottom-up with packed
+// nodes), Index_On, Reindex, and the start of the index engine with its hooks.
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "dbf/table/work_areas.h"
+#include "dbf/base/hooks.h"
+#include "dbf/expr/values.h"
+#include "dbf/index/maintain.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/files.h"
+#include "dbf/base/text.h"
+#include "dbf/index/ndx.h"
+#include "dbf/expr/expression.h"
+#include "dbf/table/table_file.h"
+#include "platform/os/paths.h"
+
+namespace dbf {
+
+std::size_t IndexRunItems = 8189;
+
+namespace {
+
+IndexProgressProc g_progress;
+int g_ticks = 0;
+bool g_registered = false;
+
+constexpr std::size_t kReadChunk = 65512 / 2;  // bytes of table read at a time
+constexpr std::size_t kNodeWriteBytes = 65024; // nodes written at a time
+constexpr std::size_t kMergeBudget = 4u << 20; // bytes of run slices during the merge
+
+std::string NumText(double v) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+// Removes the option word (any letter case) from text; true when it was there. The rest of the
+// text keeps its letter case (file names on Linux depend on it).
+bool TakeOption(const std::string& word, std::string& text) {
+    bool found = false;
+    std::string out;
+    for (const std::string& w : BlankSeparatedWords(text)) {
+        if (TzUpperStr(w) == word) {
+            found = true;
+        } else {
+            if (!out.empty()) out += ' ';
+            out += w;
+        }
+    }
+    text = out;
+    return found;
+}
+
+class Progress {
+public:
+    Progress(std::int32_t records) {
+        if (g_ticks <= 0) g_progress = nullptr;
+        active_ = static_cast<bool>(g_progress);
+        if (!active_) return;
+        step_ = (records / g_ticks) * 2;
+        if (step_ == 0) step_ = 2;
+    }
+    void Reading(std::int32_t i) {
+        if (active_ && i % step_ == 0 && calls_ < g_ticks) Call();
+    }
+    void Writing(std::int64_t c) {
+        if (active_ && c % step_ == 0 && calls_ < g_ticks) Call();
+    }
+    void Finish() {
+        while (active_ && calls_ < g_ticks)
+            Call();
+    }
+
+private:
+    void Call() {
+        ++calls_;
+        g_progress();
+    }
+    bool active_ = false;
+    std::int64_t step_ = 2;
+    int calls_ = 0;
+};
+
+// Writes the tree bottom-up: node 0 of the stack is the leaf being filled, node i the open
+// node of level i. Every put node takes the next block number.
+class TreeWriter {
+public:
+    TreeWriter(os::File& file, const TNdxAnchor& anchor, std::size_t levels)
+        : file_(file), a_(anchor), stack_(std::max<std::size_t>(levels, 2)) {
+        buf_.reserve(kNodeWriteBytes);
+    }
+
+    bool Add(const std::uint8_t* key, std::uint32_t rec) {
+        const std::uint16_t es = a_.EntrySize;
+        const int k = a_.KeysPerNode;
+        TNdxNode& leaf = stack_[0];
+        if (leaf.Count() >= k) {
+            std::uint32_t b;
+            if (!Put(leaf, b)) return false;
+            const std::uint8_t* up = leaf.Key(k - 1, es);
+            std::array<std::uint8_t, kNdxMaxKeyLength> upKey{};
+            std::memcpy(upKey.data(), up, a_.KeyLength);
+            for (std::size_t level = 1;; ++level) {
+                if (level >= stack_.size()) stack_.emplace_back();
+                TNdxNode& node = stack_[level];
+                const int count = node.Count();
+                node.SetChild(count, es, b);
+                if (count < k) {
+                    node.SetCount(static_cast<std::int16_t>(count + 1));
+                    node.SetRecNo(count, es, 0);
+                    std::memcpy(node.Key(count, es), upKey.data(), a_.KeyLength);
+                    break;
+                }
+                if (!Put(node, b)) return false;
+                node.Clear();
+            }
+            stack_[0].Clear();
+        }
+        TNdxNode& l = stack_[0];
+        const int count = l.Count();
+        l.SetChild(count, es, 0);
+        l.SetRecNo(count, es, rec);
+        std::memcpy(l.Key(count, es), key, a_.KeyLength);
+        l.SetCount(static_cast<std::int16_t>(count + 1));
+        return true;
+    }
+
+    // Closes the right edge; the root block, 0 on a write error.
+    std::uint32_t Finish() {
+        std::uint32_t b;
+        if (!Put(stack_[0], b)) return 0;
+        for (std::size_t level = 1; level < stack_.size(); ++level) {
+            TNdxNode& node = stack_[level];
+            const int count = node.Count();
+            if (count == 0) continue;
+            node.SetChild(count, a_.EntrySize, b);
+            if (!Put(node, b)) return 0;
+        }
+        if (!Flush()) return 0;
+        return b;
+    }
+
+private:
+    bool Put(const TNdxNode& node, std::uint32_t& block) {
+        buf_.insert(buf_.end(), node.Bytes.begin(), node.Bytes.begin() + kNdxBlockSize);
+        block = next_++;
+        if (buf_.size() >= kNodeWriteBytes) return Flush();
+        return true;
+    }
+    bool Flush() {
+        if (buf_.empty()) return true;
+        const int rc = file_.WriteAt(offset_, buf_.data(), buf_.size());
+        if (rc != 0) {
+            SetError(static_cast<std::uint16_t>(rc), "Error writing index file [MakeIndex]");
+            return false;
+        }
+        offset_ += buf_.size();
+        buf_.clear();
+        return true;
+    }
+
+    os::File& file_;
+    TNdxAnchor a_;
+    std::vector<TNdxNode> stack_;
+    std::vector<std::uint8_t> buf_;
+    std::uint64_t offset_ = kNdxBlockSize;
+    std::uint32_t next_ = 1;
+};
+
+// Sort items: key (keyLength bytes) then the 32-bit record number.
+struct ItemOrder {
+    bool charKey;
+    std::uint16_t keyLength;
+    int Compare(const std::uint8_t* a, const std::uint8_t* b) const {
+        int c;
+        if (charKey) {
+            c = std::memcmp(a, b, keyLength);
+        } else {
+            double x, y;
+            std::memcpy(&x, a, 8);
+            std::memcpy(&y, b, 8);
+            c = (x > y) - (x < y);
+        }
+        if (c != 0) return c;
+        std::uint32_t r, s;
+        std::memcpy(&r, a + keyLength, 4);
+        std::memcpy(&s, b + keyLength, 4);
+        return (r > s) - (r < s);
+    }
+};
+
+struct RunCursor {
+    std::uint64_t offset = 0; // next unread byte of the run
+    std::uint64_t end = 0;    // end of the run in the file
+    std::vector<std::uint8_t> slice;
+    std::size_t valid = 0;
+    std::size_t pos = 0;
+    const std::uint8_t* Item() const { return slice.data() + pos; }
+};
+
+// Removes a file on every exit unless released.
+class FileRemover {
+public:
+    explicit FileRemover(std::string path = {}) : path_(std::move(path)) {}
+    ~FileRemover() {
+        if (!path_.empty()) os::RemoveFile(path_);
+    }
+    void Set(std::string path) { path_ = std::move(path); }
+    void Release() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+bool SameDevice(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev;
+}
+
+std::string DirOf(const std::string& path) {
+    const std::size_t p = path.rfind('/');
+    if (p == std::string::npos) return ".";
+    if (p == 0) return "/";
+    return path.substr(0, p);
+}
+
+// The build proper: keys of every record into the temporary index file `out`. Returns the
+// root block, 0 when the build failed (error set).
+std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
+                        const std::string& indexDir) {
+    const TNdxAnchor& an = ctl.Anchor;
+    const std::int32_t n = area.RecordCount;
+    const std::size_t keyLen = an.KeyLength;
+    const std::size_t s = keyLen + 4;
+    const ItemOrder order{ctl.CharKey, an.KeyLength};
+
+    std::size_t levels = 2;
+    for (std::int64_t q = n / an.KeysPerNode; q > 0; q /= an.KeysPerNode)
+        ++levels;
+
+    const std::size_t recLen = area.RecordLength;
+    const std::size_t chunkRecords = kReadChunk / recLen;
+    if (recLen == 0 || chunkRecords == 0) {
+        SetError(254, "Record length too large for an index build [MakeIndex]");
+        return 0;
+    }
+
+    // Free space: the tree in the index's directory, the runs in the temporary directory.
+    {
+        double tree = 0;
+        std::int64_t q = n;
+        for (std::size_t i = 1; i <= levels; ++i) {
+            q /= an.KeysPerNode;
+            tree += double(q + 1) * kNdxBlockSize;
+        }
+        const double runs = static_cast<std::size_t>(n) > IndexRunItems ? double(n) * double(s) : 0;
+        const std::string tempDir = os::TempDirectory();
+        struct Need {
+            std::string dir;
+            double kb;
+        };
+        std::vector<Need> needs;
+        if (SameDevice(indexDir, tempDir)) {
+            needs.push_back({indexDir, (tree + runs) / 1024.0});
+        } else {
+            needs.push_back({indexDir, tree / 1024.0});
+            if (runs > 0) needs.push_back({tempDir, runs / 1024.0});
+        }
+        for (const Need& need : needs) {
+            const double free = DiskFree(need.dir);
+            if (need.kb > free) {
+                SetError(227, "Available disk space: " + NumText(free) + " KBytes;" +
+                                  "needed: " + NumText(need.kb) + " KBytes [MakeIndex]");
+                return 0;
+            }
+        }
+    }
+
+    Progress progress(n);
+    const std::size_t runCap = std::clamp<std::size_t>(
+        std::min<std::size_t>(IndexRunItems, std::max<std::int32_t>(n, 1)), 1, 1u << 24);
+    std::vector<std::uint8_t> items(runCap * s);
+    std::vector<std::uint32_t> ptrs;
+    ptrs.reserve(runCap);
+    std::vector<char> chunk(chunkRecords * recLen);
+    std::vector<std::uint8_t> key;
+    std::vector<std::uint8_t> runBuf;
+    std::size_t runs = 0;
+    std::string runPath;
+    os::File runFile;
+    FileRemover runRemover;
+
+    auto sortRun = [&] {
+        std::sort(ptrs.begin(), ptrs.end(), [&](std::uint32_t x, std::uint32_t y) {
+            return order.Compare(items.data() + x, items.data() + y) < 0;
+        });
+    };
+    auto writeRun = [&]() -> bool {
+        sortRun();
+        if (runs == 0) {
+            runPath = UniqueFilename();
+            if (runPath.empty()) {
+                SetError(LastErrorCode != 0 ? LastErrorCode : 5, " [MakeIndex]");
+                return false;
+            }
+            runRemover.Set(runPath);
+            if (const int rc = runFile.Open(runPath, kExclusiveOpenMode); rc != 0) {
+                SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
+                return false;
+            }
+        }
+        runBuf.clear();
+        for (std::uint32_t p : ptrs)
+            runBuf.insert(runBuf.end(), items.begin() + p, items.begin() + p + s);
+        if (const int rc = runFile.Write(runBuf.data(), runBuf.size()); rc != 0) {
+            SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
+            return false;
+        }
+        ++runs;
+        ptrs.clear();
+        return true;
+    };
+
+    // Reading pass: the record where it lies in the read chunk, copied into the area's record
+    // buffer so that the expression sees it.
+    {
+        const std::vector<char> savedRecord = area.RecordBuffer;
+        const std::int32_t savedRecNo = area.RecNo;
+        const bool savedEof = area.Eof, savedBof = area.Bof;
+        struct Restore {
+            TWorkArea& a;
+            const std::vector<char>& rec;
+            std::int32_t no;
+            bool eof, bof;
+            bool scatter;
+            ~Restore() {
+                a.RecordBuffer = rec;
+                a.RecNo = no;
+                a.Eof = eof;
+                a.Bof = bof;
+                // A failure here must not leave the destructor by an exception.
+                if (scatter) {
+                    try {
+                        ErrorReportingOff quiet;
+                        Scatter();
+                    } catch (...) {
+                    }
+                }
+            }
+        } restore{area, savedRecord, savedRecNo, savedEof, savedBof, bool(ctl.KeyMaker)};
+
+        std::size_t inChunk = 0, used = 0;
+        std::uint64_t filePos = area.HeaderLength;
+        for (std::int32_t i = 1; i <= n; ++i) {
+            progress.Reading(i);
+            if (used == inChunk) {
+                const std::size_t want =
+                    std::min<std::size_t>(chunkRecords, std::size_t(n - i + 1)) * recLen;
+                std::size_t got = 0;
+                const int rc = area.File.ReadSomeAt(filePos, chunk.data(), want, got);
+                if (rc != 0 || got < recLen) {
+                    SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : 213,
+                             "Error reading table " + area.FileName + " [MakeIndex]");
+                    return 0;
+                }
+                got -= got % recLen;
+                filePos += got;
+                TranslateRecords(false, area.OemTranslate, area.ReadHook,
+                                 static_cast<std::uint16_t>(got),
+                                 static_cast<std::uint16_t>(recLen), chunk.data());
+                inChunk = got / recLen;
+                used = 0;
+            }
+            std::memcpy(area.RecordBuffer.data(), chunk.data() + used * recLen, recLen);
+            ++used;
+            area.RecNo = i;
+            if (ctl.KeyMaker) Scatter();
+            if (!BuildRecordKey(ctl, key) || LastErrorCode != 0) {
+                if (LastErrorCode == 0) SetError(254, "Key evaluation failed [MakeIndex]");
+                return 0;
+            }
+            if (ptrs.size() == runCap && !writeRun()) return 0;
+            const auto slot = static_cast<std::uint32_t>(ptrs.size() * s);
+            std::memcpy(items.data() + slot, key.data(), keyLen);
+            const auto rec = static_cast<std::uint32_t>(i);
+            std::memcpy(items.data() + slot + keyLen, &rec, 4);
+            ptrs.push_back(slot);
+        }
+    }
+
+    TreeWriter tree(out, an, levels);
+    std::vector<std::uint8_t> lastKept(keyLen);
+    bool haveKept = false;
+    std::int64_t taken = 0;
+    auto take = [&](const std::uint8_t* item) -> bool {
+        ++taken;
+        if (an.Unique != 0 && haveKept && std::memcmp(item, lastKept.data(), keyLen) == 0 &&
+            ctl.CharKey)
+            return true;
+        if (an.Unique != 0 && haveKept && !ctl.CharKey &&
+            ctl.CompareKey(item, lastKept.data()) == 0)
+            return true;
+        std::memcpy(lastKept.data(), item, keyLen);
+        haveKept = true;
+        std::uint32_t rec;
+        std::memcpy(&rec, item + keyLen, 4);
+        progress.Writing(taken);
+        return tree.Add(item, rec);
+    };
+
+    if (runs == 0) {
+        sortRun();
+        for (std::uint32_t p : ptrs)
+            if (!take(items.data() + p)) return 0;
+    } else {
+        if (!ptrs.empty() && !writeRun()) return 0;
+        items = {};
+        ptrs = {};
+        const std::uint64_t runBytes = std::uint64_t(runCap) * s;
+        std::uint64_t fileSize = runs * runBytes;
+        runFile.Size(fileSize);
+        const std::size_t sliceItems = std::max<std::size_t>(1, kMergeBudget / s / runs);
+        std::vector<RunCursor> cursors(runs);
+        auto load = [&](RunCursor& c) -> bool {
+            c.pos = 0;
+            c.valid = 0;
+            if (c.offset >= c.end) return true;
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(c.slice.size(), c.end - c.offset));
+            std::size_t got = 0;
+            const int rc = runFile.ReadSomeAt(c.offset, c.slice.data(), want, got);
+            if (rc != 0 || got % s != 0) {
+                SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : 30, " [MakeIndex]");
+                return false;
+            }
+            c.offset += got;
+            if (got < want) c.offset = c.end;
+            c.valid = got;
+            return true;
+        };
+        std::vector<RunCursor*> table;
+        for (std::size_t r = 0; r < runs; ++r) {
+            RunCursor& c = cursors[r];
+            c.offset = r * runBytes;
+            c.end = std::min<std::uint64_t>((r + 1) * runBytes, fileSize);
+            c.slice.resize(sliceItems * s);
+            if (!load(c)) return 0;
+            if (c.valid > 0) table.push_back(&c);
+        }
+        std::sort(table.begin(), table.end(), [&](RunCursor* x, RunCursor* y) {
+            return order.Compare(x->Item(), y->Item()) < 0;
+        });
+        while (!table.empty()) {
+            RunCursor* front = table.front();
+            if (!take(front->Item())) return 0;
+            front->pos += s;
+            if (front->pos >= front->valid) {
+                if (!load(*front)) return 0;
+                if (front->valid == 0) {
+                    table.erase(table.begin());
+                    continue;
+                }
+            }
+            // Binary insertion of the front cursor among the others.
+            auto it = std::upper_bound(table.begin() + 1, table.end(), front,
+                                       [&](RunCursor* x, RunCursor* y) {
+                                           return order.Compare(x->Item(), y->Item()) < 0;
+                                       });
+            std::rotate(table.begin(), table.begin() + 1, it);
+        }
+    }
+    progress.Finish();
+    return tree.Finish();
+}
+
+} // namespace
+
+void SetIndexProgress(IndexProgressProc proc, int ticks) {
+    g_progress = std::move(proc);
+    g_ticks = ticks;
+}
+
+std::string CompleteIndexName(const std::string& name) {
+    std::string full = DefaultExt(name, "NDX");
+    if (full.find('/') == std::string::npos && full.find('\\') == std::string::npos &&
+        full.find(':') == std::string::npos) {
+        if (const TWorkArea* a = CurrentWorkArea()) full = FSplit(a->FileName).Dir + full;
+    }
+    return full;
+}
+
+bool MakeIndex(const std::string& name, const std::string& expression, bool soundex,
+               std::uint8_t orderNo, bool unique, bool descending, KeyMakerProc keyMaker) {
+    LastErrorCode = 0;
+    if (AllTrim(name).empty()) {
+        SetError(220, "index filename not specified [MakeIndex()]");
+        return false;
+    }
+    TWorkArea* a = CurrentWorkArea();
+    if (a == nullptr) {
+        SetError(215, "database not open attempting to index to" + name + ".");
+        return false;
+    }
+    const std::string full = CompleteIndexName(AllTrim(name));
+    const std::string context = " [MakeIndex(<>," + full + ")]";
+    if (a->IsVirtual) {
+        SetError(254, "A virtual file cannot be indexed" + context);
+        return false;
+    }
+    auto ctl = std::make_unique<TIndexControl>();
+    ctl->AreaNo = CurrentAreaNo;
+    ctl->OrderNo = orderNo;
+    ctl->FileName = full;
+    const std::string expr = AllTrim(expression);
+    if (!keyMaker) {
+        if (expr.empty()) {
+            SetError(254, "Neither Expression nor KeyMaker defined" + context);
+            return false;
+        }
+        if (!ParserLinked || ParserHooks.AssignExpr == nullptr) {
+            SetError(221, "ZAZavizi unit not linked in. [MakeIndex]");
+            return false;
+        }
+        if (expr.size() > 100) {
+            SetError(300, "Expression length exceeds 100 bytes" + context);
+            return false;
+        }
+        ctl->Expr = ParserHooks.AssignExpr(expr);
+        if (ctl->Expr == nullptr) return false;
+        ctl->KeyExpr = NormalizeKeyExpr(expr);
+    } else {
+        ctl->KeyMaker = std::move(keyMaker);
+        ctl->Soundex = soundex;
+        ctl->Descending = descending;
+        ctl->KeyExpr = KeyMakerSentence();
+    }
+    for (std::uint8_t area = 1; area < kIndexAreas; ++area) {
+        TAreaIndexes* ai = AreaIndexes(area);
+        for (auto& o : ai->Orders) {
+            if (o && o->FileName == full) {
+                SetError(214, full);
+                return false;
+            }
+        }
+    }
+    // Another program that holds the old index open would go on working on the replaced file
+    // and its changes would be lost: a shared table's index is rebuilt only when nobody else
+    // has it open.
+    if (MultiUser && !a->Exclusive && os::FileExists(full)) {
+        os::File probe;
+        const int rc = probe.Open(full, kExclusiveOpenMode);
+        if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
+            SetError(225, "Index file in use by another program: " + full + context);
+            return false;
+        }
+    }
+    RefreshRecCount();
+    char letter;
+    int keyLength;
+    if (ctl->KeyMaker) {
+        letter = 'C';
+        if (soundex) {
+            keyLength = 4;
+        } else {
+            Scatter();
+            std::string k = ctl->KeyMaker(orderNo);
+            keyLength = static_cast<int>(std::min<std::size_t>(k.size(), 100));
+        }
+    } else {
+        switch (ctl->Expr->ResultType) {
+        case 'C':
+            letter = 'C';
+            keyLength = BlankRecordKeyLength(ctl->Expr);
+            break;
+        case 'N':
+            letter = 'N';
+            keyLength = 8;
+            break;
+        case 'D':
+            letter = 'D';
+            keyLength = 8;
+            break;
+        default:
+            SetError(254, "Wrong parser return type" + context);
+            return false;
+        }
+    }
+    if (!ComputeKeyLayout(letter, keyLength, ctl->Anchor)) {
+        SetError(266, "Incorrect key length: Must be 1 to 100." + context);
+        return false;
+    }
+    ctl->CharKey = letter == 'C';
+    ctl->Anchor.Unique = unique ? 1 : 0;
+    ctl->Anchor.Root = 1;
+    ctl->Anchor.NextFree = 2;
+
+    // The new index goes to a temporary file beside the target and replaces it only when
+    // complete: a failed build leaves the old index as it was.
+    const std::string dir = DirOf(full);
+    std::string tmpPath;
+    if (const int rc = os::CreateTempFile(dir, "~ndx", tmpPath, ".tmp"); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
+        return false;
+    }
+    FileRemover tmpRemover(tmpPath);
+    os::File out;
+    if (const int rc = out.Open(tmpPath, kExclusiveOpenMode); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
+        return false;
+    }
+    const std::int32_t savedRecNo = a->RecNo;
+    const bool wasOnRecord = savedRecNo >= 1 && savedRecNo <= a->RecordCount && !a->Eof;
+    const std::uint32_t root = BuildTree(*a, *ctl, out, dir);
+    if (root == 0 || LastErrorCode != 0) return false;
+    ctl->Anchor.Root = root;
+    ctl->Anchor.NextFree = root + 1;
+    {
+        std::array<std::uint8_t, kNdxBlockSize> header{};
+        std::string e = ctl->KeyExpr, table = a->ShortName;
+        if (a->OemTranslate) {
+            e = AnsiToOemStr(e);
+            table = AnsiToOemStr(table);
+        }
+        EncodeNdxHeader(ctl->Anchor, e, a->RecordCount, table, header.data());
+        if (const int rc = out.WriteAt(0, header.data(), header.size()); rc != 0) {
+            SetError(static_cast<std::uint16_t>(rc), "Error writing index header" + context);
+            return false;
+        }
+    }
+    if (const int rc = out.Flush(); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Error writing index file" + context);
+        return false;
+    }
+    out.Close();
+    if (const int rc = os::RenameOver(tmpPath, full); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Cannot replace index file " + full + context);
+        return false;
+    }
+    tmpRemover.Release();
+    if (wasOnRecord) Dbf4RawGoNotify(savedRecNo);
+    return LastErrorCode == 0;
+}
+
+namespace {
+
+bool IndexOnCommon(const std::string& expression, const std::string& nameWithOptions,
+                   KeyMakerProc keyMaker, const char* routine) {
+    LastErrorCode = 0;
+    if (CheckDbfInUse(routine)) return false;
+    CloseAllIndexes();
+    LastErrorCode = 0;
+    if (!keyMaker && !ParserLinked) {
+        SetError(221, std::string("ZAZavizi unit not linked in. [") + routine + "]");
+        return false;
+    }
+    std::string name = nameWithOptions;
+    const bool unique = TakeOption("UNIQUE", name);
+    const bool noCache = TakeOption("NOCACHE", name);
+    const bool soundex = TakeOption("SOUNDEX", name);
+    const bool descending = TakeOption("DESCENDING", name);
+    if (IndexOrder(1) != nullptr) {
+        SetError(254,
+                 std::string("Internal error: IND pointer already allocated [") + routine + "]");
+        return false;
+    }
+    KeyMakerProc forOpen = keyMaker;
+    if (!MakeIndex(name, expression, soundex, 1, unique, descending, std::move(keyMaker)))
+        return false;
+    return OpenIndexOrder(CompleteIndexName(name), 1, std::move(forOpen), soundex, descending,
+                          noCache);
+}
+
+} // namespace
+
+bool Index_On(const std::string& expression, const std::string& nameWithOptions) {
+    return IndexOnCommon(expression, nameWithOptions, {}, "Index_On");
+}
+
+bool Index_OnKeyMaker(const std::string& nameWithOptions, KeyMakerProc keyMaker) {
+    return IndexOnCommon("", nameWithOptions, std::move(keyMaker), "Index_On");
+}
+
+void Reindex() {
+    LastErrorCode = 0;
+    if (CheckDbfInUse("Reindex")) return;
+    TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
+    if (!ai->Orders[0]) {
+        SetError(221, "Index not open. (DBF=" + DbfName() + ") [Reindex]");
+        return;
+    }
+    const int controlling = ai->Orders[0]->OrderNo;
+    const bool natural = ai->NaturalOrder;
+    struct Saved {
+        std::string name, expr;
+        bool soundex, descending, unique, noCache;
+        KeyMakerProc keyMaker;
+    };
+    // Orders are kept by their own order numbers; slot 1 may hold another number.
+    std::array<std::optional<Saved>, kMaxOrders> saved;
+    for (auto& o : ai->Orders) {
+        if (!o) continue;
+        saved[o->OrderNo - 1] = Saved{o->FileName,           o->KeyExpr, o->Soundex, o->Descending,
+                                      o->Anchor.Unique != 0, o->NoCache, o->KeyMaker};
+    }
+    CloseAllIndexes();
+    LastErrorCode = 0;
+    for (int n = 1; n <= kMaxOrders; ++n) {
+        if (!saved[n - 1]) continue;
+        const Saved& s = *saved[n - 1];
+        if (!MakeIndex(s.name, s.keyMaker ? "" : s.expr, s.soundex, static_cast<std::uint8_t>(n),
+                       s.unique, s.descending, s.keyMaker))
+            return;
+        if (!OpenIndexOrder(s.name, n, s.keyMaker, s.soundex, s.descending, s.noCache)) return;
+    }
+    // The controlling order goes back to slot 1.
+    if (controlling != 1 && ai->Orders[controlling - 1]) {
+        std::swap(ai->Orders[0], ai->Orders[controlling - 1]);
+        ai->Cache.Reset(ai->Orders[0]->NoCache ? 0 : kDefaultCacheBytes);
+        ai->Orders[0]->Path.clear();
+    }
+    ai->NaturalOrder = natural;
+}
+
+// ---- engine start and the hooks of the work-area commands ----
+
+namespace {
+
+TIndexControl* Controlling() {
+    TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
+    if (ai == nullptr) return nullptr;
+    CurrentOrder = 1;
+    return ai->Orders[0].get();
+}
+
+bool Natural() {
+    TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
+    return ai == nullptr || ai->NaturalOrder;
+}
+
+bool HookActive() {
+    return Controlling() != nullptr;
+}
+
+std::int32_t HookNext() {
+    TWorkArea* a = CurrentWorkArea();
+    if (a == nullptr) return 0;
+    if (Natural()) {
+        if (a->RecNo >= a->RecordCount) {
+            a->Eof = true;
+            return a->RecNo;
+        }
+        return a->RecNo + 1;
+    }
+    TIndexControl* c = Controlling();
+    if (c->AtEnd && c->CurrentNode == nullptr) return a->RecordCount + 1;
+    const std::int32_t r = FindNextRec(*c);
+    return r < 0 ? a->RecordCount + 1 : r;
+}
+
+std::int32_t HookPrior() {
+    TWorkArea* a = CurrentWorkArea();
+    if (a == nullptr) return 0;
+    if (Natural()) {
+        if (a->RecNo <= 1) {
+            a->Bof = true;
+            return a->RecNo;
+        }
+        return a->RecNo - 1;
+    }
+    const std::int32_t r = FindPriorRec(*Controlling());
+    return r < 0 ? a->RecordCount + 1 : r;
+}
+
+std::int32_t HookTop() {
+    TWorkArea* a = CurrentWorkArea();
+    if (Natural()) return a->RecordCount > 0 ? 1 : a->RecordCount + 1;
+    const std::int32_t r = FindFirstRec(*Controlling());
+    return r < 0 ? a->RecordCount + 1 : r;
+}
+
+std::int32_t HookBottom() {
+    TWorkArea* a = CurrentWorkArea();
+    if (Natural()) return a->RecordCount > 0 ? a->RecordCount : a->RecordCount + 1;
+    const std::int32_t r = FindLastRec(*Controlling());
+    return r < 0 ? a->RecordCount + 1 : r;
+}
+
+bool HookEOF() {
+    TWorkArea* a = CurrentWorkArea();
+    if (Natural()) return a != nullptr && a->Eof;
+    return Controlling()->AtEnd;
+}
+
+bool HookBOF() {
+    TWorkArea* a = CurrentWorkArea();
+    if (Natural()) return a != nullptr && a->Bof;
+    return Controlling()->AtBeginning;
+}
+
+void HookMarkBOF() {
+    if (TIndexControl* c = Controlling()) c->AtBeginning = true;
+}
+
+void HookMarkEOF() {
+    if (TIndexControl* c = Controlling()) {
+        c->AtEnd = true;
+        c->CurrentNode = nullptr;
+        c->CurrentBlock = kNoNode;
+    }
+}
+
+std::uint8_t* HookFound() {
+    return &FoundFlag;
+}
+
+void HookRefreshKeys() {
+    TWorkArea* a = CurrentWorkArea();
+    if (a == nullptr || a->RecNo < 1 || a->RecNo > a->RecordCount) return;
+    for (int n = 1; n <= kMaxOrders; ++n)
+        if (TIndexControl* c = IndexOrder(n)) BuildRecordKey(*c, c->CurrentKey);
+}
+
+std::string HookFileName(int order) {
+    TIndexControl* c = IndexOrder(order);
+    return c != nullptr ? c->FileName : std::string();
+}
+
+std::string KeyText(TIndexControl& c) {
+    if (c.KeyMaker) return c.KeyMaker(c.OrderNo);
+    if (c.CharKey)
+        return std::string(reinterpret_cast<const char*>(c.CurrentKey.data()), c.Anchor.KeyLength);
+    double v;
+    std::memcpy(&v, c.CurrentKey.data(), 8);
+    if (c.Anchor.KeyTypeLetter == 'D') return JulianToDateText(v);
+    return NumText(v);
+}
+
+std::string HookOrderKeyText(int order) {
+    TIndexControl* c = IndexOrder(order);
+    return c != nullptr ? KeyText(*c) : std::string();
+}
+
+std::string HookControllingKeyText() {
+    TWorkArea* a = CurrentWorkArea();
+    TIndexControl* c = Controlling();
+    if (c == nullptr || Natural()) return "Rec:" + IntToStrW(a != nullptr ? a->RecNo : 0, 10);
+    return KeyText(*c);
+}
+
+bool HookAscending(int order) {
+    TIndexControl* c = IndexOrder(order);
+    return c != nullptr && !c->Descending;
+}
+
+bool HookSoundex(int order) {
+    TIndexControl* c = IndexOrder(order);
+    return c != nullptr && c->Soundex;
+}
+
+} // namespace
+
+void IndexInit() {
+    CurrentOrder = 1;
+    OrderBeingKeyed = 1;
+    ExactOn = false;
+    FoundFlag = 0;
+    SoftSeek = false;
+    AnchorFlush = false;
+    IndexHooks.IndexActive = &HookActive;
+    IndexHooks.IndexNext = &HookNext;
+    IndexHooks.IndexPrior = &HookPrior;
+    IndexHooks.IndexTop = &HookTop;
+    IndexHooks.IndexBottom = &HookBottom;
+    IndexHooks.IndexEOF = &HookEOF;
+    IndexHooks.IndexBOF = &HookBOF;
+    IndexHooks.IndexRefreshKeys = &HookRefreshKeys;
+    IndexHooks.IndexMarkBOF = &HookMarkBOF;
+    IndexHooks.IndexMarkEOF = &HookMarkEOF;
+    IndexHooks.IndexFoundFlag = &HookFound;
+    IndexHooks.Reindex = &Reindex;
+    IndexHooks.IndexCloseAll = &CloseAllIndexes;
+    IndexHooks.IndexFileName = &HookFileName;
+    IndexHooks.OrderKeyText = &HookOrderKeyText;
+    IndexHooks.ControllingKeyText = &HookControllingKeyText;
+    IndexHooks.OrderAscending = &HookAscending;
+    IndexHooks.OrderSoundex = &HookSoundex;
+    for (std::uint8_t area = 1; area <= kIndexAreas; ++area) {
+        TAreaIndexes* ai = AreaIndexes(area);
+        for (auto& o : ai->Orders)
+            o.reset();
+        ai->NaturalOrder = false;
+        ai->Cache.Reset(0);
+    }
+    (void)KeyMakerSentence();
+    // Key maintenance, synchronisation, key texts and the semaphore brackets.
+    InstallIndexMaintenanceHooks();
+    g_registered = true;
+}
+
+void IndexDone() {
+    if (!g_registered) return;
+    CurrentAreaGuard guard;
+    for (std::uint8_t area = 1; area < kIndexAreas; ++area) {
+        CurrentAreaNo = area;
+        CloseAllIndexes();
+    }
+    g_registered = false;
+}
+
+} // namespace dbf
+
+namespace dbf {
+namespace {
+// The index engine installs its hooks when the program starts, before any table is opened.
+const bool kIndexEngineInstalled = (IndexInit(), true);
+} // namespace
+} // namespace dbf

@@ -1,0 +1,7 @@
+#include "dbf/table/area_record.h"
+
+namespace dbf {
+
+std::uint8_t CurrentAreaNo = 0;
+
+} // namespace dbf

@@ -1,7 +1,0 @@
-#include "dbf/workarea.h"
-
-namespace dbf {
-
-std::uint8_t CurrentAreaNo = 0;
-
-} // namespace dbf

@@ -1,0 +1,824 @@
+#include "framework/core/config_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <type_traits>
+
+#include "framework/core/globals.h"
+#include "framework/core/rewrite_retry.h"
+#include "framework/core/settings.h"
+#include "framework/core/files.h"
+#include "framework/core/maths.h"
+#include "framework/core/text.h"
+#include "framework/core/uihooks.h"
+#include "platform/os/codepage.h"
+#include "platform/os/file.h"
+#include "platform/os/paths.h"
+#include "platform/os/utf8.h"
+
+std::string SystemConfigDir = "/etc/qor1w";
+
+namespace {
+
+// The error box of the program's message routine: captioned "Error  : ", silent while
+// ErrorBoxesOn is clear.
+void DefaultShowError(const std::string& text) {
+    if (ErrorBoxesOn) CoreMessageBox(text, "Error  : ", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+bool DefaultInputText(const std::string&, int, std::string&) {
+    AbortFlag = 1;
+    return false;
+}
+
+std::string WithSlash(const std::string& dir) {
+    const std::string d = TrimBlanks(dir);
+    if (d.empty() || d.back() == '/') return d;
+    return d + "/";
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    const std::string d = WithSlash(dir);
+    return d.empty() ? name : d + name;
+}
+
+std::string StripSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir;
+}
+
+// ---- encodings at the file boundary ----------------------------------------------------------
+
+bool IsValidUtf8WithHighBytes(std::string_view s) {
+    bool high = false;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[pos]);
+        if (c < 0x80) {
+            ++pos;
+            continue;
+        }
+        high = true;
+        std::size_t before = pos;
+        if (os::Utf8Next(s, pos) == U'\uFFFD') {
+            // U+FFFD itself is three bytes EF BF BD; anything else decoding to it is malformed.
+            if (pos - before != 3 || s.substr(before, 3) != "\xEF\xBF\xBD") return false;
+        }
+    }
+    return high;
+}
+
+std::string DecodeLine(std::string_view bytes, os::CodePage cp) {
+    if (IsValidUtf8WithHighBytes(bytes)) return std::string(bytes);
+    return os::ToUtf8(cp, bytes);
+}
+
+bool PageHoldsAll(os::CodePage cp, std::string_view utf8) {
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t before = pos;
+        const char32_t u = os::Utf8Next(utf8, pos);
+        if (u == U'\uFFFD' && utf8.substr(before, 3) != "\xEF\xBF\xBD") return false;
+        if (!os::UnicodeToByte(cp, u)) return false;
+    }
+    return true;
+}
+
+std::string EncodeLine(std::string_view utf8, os::CodePage cp) {
+    return PageHoldsAll(cp, utf8) ? os::FromUtf8(cp, utf8) : std::string(utf8);
+}
+
+std::vector<std::string> SplitLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::string cur;
+    bool pendingLine = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(cur));
+            cur.clear();
+            pendingLine = false;
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            cur.push_back(c);
+            pendingLine = true;
+        }
+    }
+    if (pendingLine) lines.push_back(std::move(cur));
+    return lines;
+}
+
+// ---- writing ---------------------------------------------------------------------------------
+
+struct OutLine {
+    std::string text; // UTF-8
+    os::CodePage page;
+};
+
+class ConfigWriter {
+public:
+    void Text(std::string s, os::CodePage page = os::CodePage::Cp1252) {
+        lines_.push_back({std::move(s), page});
+    }
+    void Int(long long n) { Text(IntToString(n)); }
+    void Bool(bool b) { Text(b ? "TRUE" : "FALSE"); }
+    void Sig3(long double x) { Text(FloatToStrSig3(x)); }
+    // As the text-file writer writes reals: seven decimals, whole numbers below 1 short.
+    void Real(long double x) { Text(TrimBlanks(TextLineRealText(x))); }
+    const std::vector<OutLine>& Lines() const { return lines_; }
+
+private:
+    std::vector<OutLine> lines_;
+};
+
+// Holds DecimalSign at 1 (every real gets a point) and keeps full precision whatever the
+// display setting FloatDigits says; restores DecimalSign on leaving.
+class FileNumberFormat {
+public:
+    FileNumberFormat() : saved_(DecimalSign) { DecimalSign = 1; }
+    ~FileNumberFormat() { DecimalSign = saved_; }
+    FileNumberFormat(const FileNumberFormat&) = delete;
+    FileNumberFormat& operator=(const FileNumberFormat&) = delete;
+    std::uint16_t Saved() const { return saved_; }
+
+private:
+    std::uint16_t saved_;
+    StoredFileFormat full_;
+};
+
+std::vector<OutLine> BuildConfiguration() {
+    FileNumberFormat format;
+    ConfigWriter w;
+    w.Text(ProgramName + " Configuration");
+    w.Text("Version " + VersionCode.str());
+    for (int i = 1; i <= 5; ++i) {
+        w.Text("Layer");
+        w.Text(LayerNames[i]);
+        w.Text("Colour");
+        w.Int(LayerColours[i]);
+    }
+    w.Text("Text font CAD");
+    w.Text(CadTextFont);
+    w.Text("Textwidth/height CAD");
+    w.Sig3(CadTextFactor);
+    w.Text("Font angle");
+    w.Sig3(CadFontAngle);
+    w.Text("CAD Directory");
+    w.Text(CadDir);
+    w.Text("DBF Directory");
+    w.Text(DbfDir);
+    w.Text("Help level");
+    w.Int(HelpLevel);
+    w.Text("Printer interface");
+    w.Int(PrinterInterface);
+    w.Text("Printer type");
+    w.Int(PrinterType);
+    w.Text("Printing density");
+    w.Int(PrintDensity);
+    w.Text("Rotate Hardcopy ?");
+    w.Text(std::string(1, RotateHardcopy));
+    w.Text("Digits for floating point numbers");
+    w.Int(FloatDigits);
+    w.Text("Printing density vertical");
+    w.Int(PrintDensityVertical);
+    w.Text("Color graphics");
+    w.Bool(ColorGraphics);
+    w.Text("X-Factor for graphic extension");
+    w.Sig3(GraphicXFactor);
+    w.Text("Graph mode");
+    w.Int(GraphMode);
+    w.Text("Graph driver");
+    w.Int(GraphDriver);
+    w.Text("Horizontal Pixels");
+    w.Int(ScreenWidth);
+    w.Text("Vertical Pixels");
+    w.Int(ScreenHeight);
+    w.Text("temporary directory");
+    w.Text(TempDir);
+    w.Text("printer interface for hardcopy");
+    w.Int(HardcopyInterface);
+    w.Text("EDI Directory");
+    w.Text(EdiDir);
+    w.Text("PLT Directory");
+    w.Text(PltDir);
+    w.Text("Display mode for printout 1:* 2:-");
+    w.Int(FrameStyle);
+    w.Text("Lines per page for printer");
+    w.Int(LinesPerPage);
+    w.Text("zoom increment");
+    w.Real(ZoomIncrement);
+    w.Text("pan faktor");
+    w.Real(PanFactor);
+    w.Text("KELMORA directory");
+    w.Text(KelmoraDir);
+    w.Text("KVILPEN command line");
+    w.Text(PlotLines[1]);
+    w.Text("background colour");
+    w.Int(BackgroundColour);
+    w.Text("Windows print mode (1=mono 2=color)");
+    w.Int(WinPrintMode);
+    w.Text("Layer Monochrome");
+    w.Bool(LayerMonochrome);
+    w.Text("Textwidth/height Graphics");
+    w.Real(GraphicsTextWH);
+    w.Text("Text font Graphics");
+    w.Text(os::Utf8Left(GraphicsFont, 60));
+    for (int i = 16; i <= 31; ++i) {
+        w.Text("Color Layer " + std::to_string(i));
+        w.Int(ColourTable[i]);
+    }
+    w.Text("word processor");
+    w.Text(WordProcessor);
+    w.Text("Database mode");
+    w.Int(DatabaseMode);
+    w.Text("external database");
+    w.Text(ExternalDbfProgram);
+    w.Text("Windows Screendump Origin X");
+    w.Int(ScreendumpOriginX);
+    w.Text("Windows Screendump Origin Y");
+    w.Int(ScreendumpOriginY);
+    w.Text("Windows Screendump Scale");
+    w.Real(ScreendumpScale);
+    w.Text("Windows Screendump Border ?");
+    w.Bool(ScreendumpBorder);
+    w.Text("KVILPEN Command lines (n, line 2 .. line n)");
+    const int plotCount = std::clamp<int>(PlotLineCount, 1, PlotLineMax);
+    w.Int(plotCount);
+    for (int i = 2; i <= plotCount; ++i)
+        w.Text(PlotLines[i]);
+    w.Text("Archive Flag ?");
+    w.Bool(ArchiveFlag != 0);
+    w.Text("Date Code");
+    w.Int(DateCode);
+    w.Text("Header Space Lines");
+    w.Int(HeaderSpaceLines);
+    w.Text("Text Device");
+    w.Int(TextDevice);
+    w.Text("Text Device Window ?");
+    w.Bool(TextDeviceWindow != 0);
+    w.Text("Small Online Window ?");
+    w.Bool(SmallOnlineWindow != 0);
+    w.Text("Enter Diagram Limits ?");
+    w.Bool(EnterDiagramLimits != 0);
+    w.Text("Dot=1 Komma=2");
+    w.Int(format.Saved()); // the user's choice, not the point forced for the file
+    w.Text("Default Data Directory");
+    w.Text(DefaultDataDir);
+    w.Text("Text Height Factor");
+    w.Real(TextHeightFactor);
+    w.Text("Input Window Scale %");
+    w.Int(FormSizePercent);
+    w.Text("HTML Browser");
+    w.Text(HtmlBrowser);
+    w.Text("Print Scale Vertical");
+    w.Real(PrintScaleVertical);
+    w.Text("Line thickness Layer 0..5");
+    for (int i = 0; i <= 5; ++i)
+        w.Int(LineThickness[i]);
+    w.Text("Graphic Printout Dialog Box ?");
+    w.Bool(PrintDialogBox != 0);
+    w.Text("Text window left/top/width/height");
+    w.Text(IntToString(TextWindowRect.Left) + "|" + IntToString(TextWindowRect.Top) + "|" +
+           IntToString(TextWindowRect.Width) + "|" + IntToString(TextWindowRect.Height) + "|");
+    w.Text("Metric Units=0,  English units=1");
+    w.Int(UnitSystem);
+    w.Text("printout with header=1, header page 1 only=2");
+    w.Int(PrintHeaderMode);
+    w.Text("Text Font Printout");
+    w.Text(os::Utf8Left(PrintFont, 60));
+    w.Text("Text Size Printout");
+    w.Int(PrintTextSize);
+    w.Text("Text Style Printout");
+    w.Int(PrintTextStyle);
+    w.Text("Text Style Graphics");
+    w.Int(GraphicsTextStyle);
+    w.Text("Printer: Portrait=1, Landscape=2");
+    w.Int(PrinterOrientation);
+    w.Text("Edit 3D x,y,z ?");
+    w.Bool(Edit3D);
+    w.Text("3D - Default x,y,z");
+    for (int i = 1; i <= 3; ++i)
+        w.Real(View3DAngles[i]);
+    w.Int(FrameOption);
+    w.Int(ListDecimalSign);
+    w.Text(FourthRowLabel, os::CodePage::Cp437);
+    w.Text("Decimals DXF,TXT");
+    w.Int(CadDecimals);
+    w.Text("CAD Text Mode");
+    w.Int(CharsetMode);
+    w.Text("pen width Layer 16..31");
+    for (int i = 16; i <= 31; ++i)
+        w.Int(PenWidths[i]);
+    // The unlabelled tail.
+    w.Int(CharMode);
+    w.Int(ScaleByPercent);
+    w.Int(AngleFormat);
+    w.Real(ConfiguredScaleFactor);
+    w.Bool(ConfigOption);
+    w.Int(Language);
+    w.Int(ResultScreen);
+    w.Bool(NoProductLine);
+    w.Bool(NoFileNameLine);
+    w.Bool(NoDateLine);
+    w.Bool(NoLogo);
+    w.Bool(NoDrawingFooter);
+    w.Bool(NoFrame);
+    w.Bool(ConfigSwitch);
+    w.Bool(LanguageKept);
+    w.Int(TitleBlockOption);
+    for (int i = 0; i <= 15; ++i)
+        w.Int(Palette[i]);
+    return w.Lines();
+}
+
+// ---- reading ---------------------------------------------------------------------------------
+
+// Reads value lines one after the other. Every read at the end of the file answers false and
+// leaves its target alone: a shorter, older file keeps every later setting as it was.
+class ConfigReader {
+public:
+    explicit ConfigReader(const std::vector<std::string>& raw) : raw_(raw) {}
+
+    bool Eof() const { return pos_ >= raw_.size(); }
+
+    bool Text(std::string& s, os::CodePage page = os::CodePage::Cp1252) {
+        if (Eof()) return false;
+        s = DecodeLine(raw_[pos_++], page);
+        return true;
+    }
+    bool Skip() {
+        if (Eof()) return false;
+        ++pos_;
+        return true;
+    }
+    // An integer line; one that does not convert whole, or does not fit T, reads as 0.
+    template <typename T> bool Int(T& v) {
+        std::string s;
+        if (!Text(s)) return false;
+        bool ok = false;
+        const long long n = ParseInteger(s, ok);
+        if (ok && n >= static_cast<long long>(std::numeric_limits<T>::min()) &&
+            n <= static_cast<long long>(std::numeric_limits<T>::max()))
+            v = static_cast<T>(n);
+        else
+            v = 0;
+        return true;
+    }
+    template <typename T> bool Real(T& v) {
+        std::string s;
+        if (!Text(s)) return false;
+        bool ok = false;
+        const long double x = ParseReal(s, ok);
+        v = ok && std::isfinite(x) &&
+                    fabsl(x) <= static_cast<long double>(std::numeric_limits<T>::max())
+                ? static_cast<T>(x)
+                : T(0);
+        return true;
+    }
+    bool True(bool& b) {
+        std::string s;
+        if (!Text(s)) return false;
+        b = UpperCaseStr(TrimBlanks(s)) == "TRUE";
+        return true;
+    }
+    bool True(std::uint8_t& b) {
+        bool v = false;
+        if (!True(v)) return false;
+        b = v ? 1 : 0;
+        return true;
+    }
+    bool NotFalse(bool& b) {
+        std::string s;
+        if (!Text(s)) return false;
+        b = UpperCaseStr(TrimBlanks(s)) != "FALSE";
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& raw_;
+    std::size_t pos_ = 0;
+};
+
+// Row reader: one label line, then the value(s).
+#define LABEL() r.Skip()
+
+void FillScreenSizes(const TScreenMetrics& m) {
+    auto fit = [](int v) { return static_cast<std::uint16_t>(std::clamp(v, 1, 65534)); };
+    if (ScreenWidth == 0 || ScreenWidth == 65535) ScreenWidth = fit(m.ScreenWidth - 9);
+    if (ScreenHeight == 0 || ScreenHeight == 65535) ScreenHeight = fit(m.ScreenHeight - 91);
+}
+
+void ReadRows(ConfigReader& r) {
+    GraphicXFactor = 1;
+    LABEL(); // program name and "Configuration"
+    LABEL(); // version
+    for (int i = 1; i <= 5; ++i) {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) LayerNames[i] = s;
+        LABEL();
+        r.Int(LayerColours[i]);
+    }
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) CadTextFont = s;
+    }
+    LABEL();
+    if (r.Real(CadTextFactor) && CadTextFactor == 0) CadTextFactor = 1;
+    LABEL();
+    r.Real(CadFontAngle);
+    LABEL();
+    r.Text(CadDir);
+    LABEL();
+    r.Text(DbfDir);
+    LABEL();
+    r.Int(HelpLevel);
+    LABEL();
+    if (r.Int(PrinterInterface) && PrinterInterface == 0) PrinterInterface = 1;
+    LABEL();
+    r.Int(PrinterType);
+    LABEL();
+    r.Int(PrintDensity);
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) {
+            const unsigned char c = s.empty() ? 'N' : static_cast<unsigned char>(s[0]);
+            RotateHardcopy = c < 0x80 ? static_cast<char>(c) : '?';
+        }
+    }
+    LABEL();
+    if (r.Int(FloatDigits) && (FloatDigits < 1 || FloatDigits > 9)) FloatDigits = 3;
+    LABEL();
+    if (r.Int(PrintDensityVertical) && (PrintDensityVertical == 0 || PrintDensityVertical > 4))
+        PrintDensityVertical = 1;
+    LABEL();
+    r.True(ColorGraphics);
+    LABEL();
+    if (r.Real(GraphicXFactor) && GraphicXFactor == 0) GraphicXFactor = 1;
+    LABEL();
+    r.Int(GraphMode);
+    LABEL();
+    r.Int(GraphDriver);
+    LABEL();
+    r.Int(ScreenWidth);
+    LABEL();
+    r.Int(ScreenHeight);
+    LABEL();
+    r.Text(TempDir);
+    LABEL();
+    if (r.Int(HardcopyInterface) && HardcopyInterface == 0) HardcopyInterface = 1;
+    LABEL();
+    r.Text(EdiDir);
+    LABEL();
+    r.Text(PltDir);
+    LABEL();
+    if (r.Int(FrameStyle) && FrameStyle == 0) FrameStyle = 1;
+    LABEL();
+    if (r.Int(LinesPerPage) && LinesPerPage < 5) LinesPerPage = 66;
+    LABEL();
+    if (r.Real(ZoomIncrement) && ZoomIncrement == 0) ZoomIncrement = 1.02L;
+    LABEL();
+    if (r.Real(PanFactor) && PanFactor == 0) PanFactor = 0.01L;
+    LABEL();
+    r.Text(KelmoraDir);
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s) && !TrimBlanks(s).empty()) PlotLines[1] = s;
+    }
+    LABEL();
+    r.Int(BackgroundColour);
+    LABEL();
+    if (r.Int(WinPrintMode) && WinPrintMode == 0) WinPrintMode = 1;
+    LABEL();
+    r.True(LayerMonochrome);
+    if (r.Eof()) {
+        // A file of the time before the graphics text settings.
+        GraphicsTextWH = CadTextFactor;
+        GraphicsFont = "Arial";
+        return;
+    }
+    LABEL();
+    if (r.Real(GraphicsTextWH) && GraphicsTextWH == 0) GraphicsTextWH = 0.8L;
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) GraphicsFont = os::Utf8Left(s, 60);
+    }
+    for (int i = 16; i <= 31; ++i) {
+        LABEL();
+        if (r.Int(ColourTable[i]) && ColourTable[i] == 0) ColourTable[i] = 1;
+    }
+    LABEL();
+    r.Text(WordProcessor);
+    LABEL();
+    r.Int(DatabaseMode);
+    LABEL();
+    r.Text(ExternalDbfProgram);
+    LABEL();
+    r.Int(ScreendumpOriginX);
+    LABEL();
+    r.Int(ScreendumpOriginY);
+    LABEL();
+    if (r.Real(ScreendumpScale)) {
+        if (ScreendumpScale == 0) ScreendumpScale = 1;
+        PrintScaleVertical = ScreendumpScale;
+    }
+    LABEL();
+    r.True(ScreendumpBorder);
+    {
+        LABEL();
+        std::int32_t n = 0;
+        if (r.Int(n)) {
+            // Five lines are kept; the lines of a larger count are read and discarded.
+            PlotLineCount = static_cast<std::uint16_t>(std::clamp<std::int32_t>(n, 1, PlotLineMax));
+            for (std::int32_t k = 2; k <= n && !r.Eof(); ++k) {
+                std::string s;
+                r.Text(s);
+                if (k <= PlotLineMax) PlotLines[k] = s;
+            }
+            if (SelectedPlotLine < 1 || SelectedPlotLine > PlotLineCount) SelectedPlotLine = 1;
+        }
+    }
+    LABEL();
+    r.True(ArchiveFlag);
+    LABEL();
+    if (r.Int(DateCode) && (DateCode < 1 || DateCode > 4)) DateCode = 1;
+    LABEL();
+    if (r.Int(HeaderSpaceLines) && (HeaderSpaceLines < 0 || HeaderSpaceLines > 30))
+        HeaderSpaceLines = 0;
+    LABEL();
+    if (r.Int(TextDevice) && (TextDevice < 1 || TextDevice > 9)) TextDevice = 1;
+    LABEL();
+    r.True(TextDeviceWindow);
+    LABEL();
+    r.True(SmallOnlineWindow);
+    LABEL();
+    r.True(EnterDiagramLimits);
+    LABEL();
+    if (r.Int(DecimalSign) && (DecimalSign < 1 || DecimalSign > 2)) DecimalSign = 1;
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) DefaultDataDir = TrimBlanks(s).empty() ? AddBackslash(StartDir) : s;
+    }
+    LABEL();
+    if (r.Real(TextHeightFactor) && TextHeightFactor < 0.1L) TextHeightFactor = 1;
+    LABEL();
+    if (r.Int(FormSizePercent) && (FormSizePercent < 10 || FormSizePercent > 1000))
+        FormSizePercent = 100;
+    LABEL();
+    r.Text(HtmlBrowser);
+    LABEL();
+    if (r.Real(PrintScaleVertical) && PrintScaleVertical < 0.0001)
+        PrintScaleVertical = ScreendumpScale;
+    LABEL();
+    for (int i = 0; i <= 5; ++i)
+        if (r.Int(LineThickness[i]) && (LineThickness[i] < 1 || LineThickness[i] > 255))
+            LineThickness[i] = 1;
+    LABEL();
+    r.True(PrintDialogBox);
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) {
+            std::string field[4];
+            std::size_t start = 0;
+            for (int k = 0; k < 4; ++k) {
+                const std::size_t bar = s.find('|', start);
+                if (bar == std::string::npos) {
+                    field[k] = s.substr(std::min(start, s.size()));
+                    start = s.size();
+                    break;
+                }
+                field[k] = s.substr(start, bar - start);
+                start = bar + 1;
+            }
+            const TTextWindowRect rect{ParseInteger(field[0]), ParseInteger(field[1]),
+                                       ParseInteger(field[2]), ParseInteger(field[3])};
+            if (rect.Width != 0 && rect.Height != 0) TextWindowRect = rect;
+        }
+    }
+    LABEL();
+    r.Int(UnitSystem);
+    LABEL();
+    if (r.Int(PrintHeaderMode) && (PrintHeaderMode < 1 || PrintHeaderMode > 2)) PrintHeaderMode = 1;
+    {
+        std::string s;
+        LABEL();
+        if (r.Text(s)) PrintFont = TrimBlanks(s).empty() ? "Courier New" : os::Utf8Left(s, 60);
+    }
+    LABEL();
+    if (r.Int(PrintTextSize) && PrintTextSize == 0) PrintTextSize = 10;
+    LABEL();
+    r.Int(PrintTextStyle);
+    LABEL();
+    r.Int(GraphicsTextStyle);
+    LABEL();
+    r.Int(PrinterOrientation);
+    LABEL();
+    r.NotFalse(Edit3D);
+    LABEL();
+    for (int i = 1; i <= 3; ++i)
+        r.Real(View3DAngles[i]);
+    r.Int(FrameOption);
+    if (r.Int(ListDecimalSign) && ListDecimalSign == 0) ListDecimalSign = 2;
+    r.Text(FourthRowLabel, os::CodePage::Cp437);
+    LABEL();
+    if (r.Int(CadDecimals) && (CadDecimals < 1 || CadDecimals > 32)) CadDecimals = 6;
+    LABEL();
+    if (r.Int(CharsetMode) && CharsetMode == 0) CharsetMode = 1;
+    LABEL();
+    for (int i = 16; i <= 31; ++i)
+        r.Int(PenWidths[i]);
+    // The unlabelled tail.
+    r.Int(CharMode);
+    if (r.Int(ScaleByPercent) && (ScaleByPercent < 10 || ScaleByPercent > 1000))
+        ScaleByPercent = 100;
+    if (r.Int(AngleFormat) && (AngleFormat == 0 || AngleFormat > 2)) AngleFormat = 2;
+    if (r.Real(ConfiguredScaleFactor) && ConfiguredScaleFactor == 0) ConfiguredScaleFactor = 1;
+    r.True(ConfigOption);
+    r.Int(Language);
+    r.Int(ResultScreen);
+    r.True(NoProductLine);
+    r.True(NoFileNameLine);
+    r.True(NoDateLine);
+    r.True(NoLogo);
+    r.True(NoDrawingFooter);
+    r.True(NoFrame);
+    r.True(ConfigSwitch);
+    if (r.True(LanguageKept) && !LanguageKept) Language = 0;
+    r.Int(TitleBlockOption);
+    // A colour line that does not convert, or a negative one, keeps the colour; 0 is black.
+    for (int i = 0; i <= 15; ++i) {
+        std::string s;
+        if (!r.Text(s)) break;
+        bool ok = false;
+        const std::int32_t c = ParseInteger(s, ok);
+        if (ok && c >= 0) Palette[i] = c;
+    }
+}
+
+#undef LABEL
+
+std::string FileName(const char* ext) {
+    return ProgramName + ext;
+}
+
+// The directory a file is written to: ConfigDir when writable, else the user's configuration
+// directory (created when missing), which then becomes ConfigDir. With neither writable the
+// write goes to ConfigDir and fails there with its message.
+std::string WriteDirectory() {
+    if (DirWritable(ConfigDir)) return ConfigDir;
+    const std::string user = UserConfigDir();
+    if (!user.empty() && os::MakeDirectories(user) == 0 && DirWritable(user)) {
+        ConfigDir = user;
+        return user;
+    }
+    return ConfigDir;
+}
+
+std::string JoinLines(const std::vector<std::string>& encoded) {
+    std::string bytes;
+    for (const auto& line : encoded) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+bool WriteLinesSafely(const std::string& path, const std::string& bytes) {
+    return RewriteRetry([&] { return os::WriteWholeFileAtomic(path, bytes); });
+}
+
+} // namespace
+
+TScreenMetrics DefaultScreenMetrics() {
+    return TScreenMetrics{};
+}
+
+ScreenMetricsFunc ScreenMetricsHook = &DefaultScreenMetrics;
+ConfigShowErrorFunc ConfigShowErrorHook = &DefaultShowError;
+ConfigInputTextFunc ConfigInputTextHook = &DefaultInputText;
+
+std::string UserConfigDir() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return StripSlash(xdg) + "/qor1w";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return StripSlash(home) + "/.config/qor1w";
+    return {};
+}
+
+std::string ConfigFilePath() {
+    return JoinPath(ConfigDir, FileName(".cfg"));
+}
+std::string SessionFilePath() {
+    return JoinPath(ConfigDir, FileName(".cff"));
+}
+
+std::vector<std::string> ConfigurationLines() {
+    std::vector<std::string> out;
+    for (auto& l : BuildConfiguration())
+        out.push_back(l.text);
+    return out;
+}
+
+void WriteConfiguration() {
+    if (AbortFlag) return;
+    std::vector<std::string> encoded;
+    for (const auto& l : BuildConfiguration())
+        encoded.push_back(EncodeLine(l.text, l.page));
+    const std::string dir = WriteDirectory();
+    WriteLinesSafely(JoinPath(dir, FileName(".cfg")), JoinLines(encoded));
+}
+
+void ReadConfigurationLines(const std::vector<std::string>& lines) {
+    ConfigReader r(lines);
+    ReadRows(r);
+    FillScreenSizes(ScreenMetricsHook());
+}
+
+void ApplyFirstStartValues() {
+    const TScreenMetrics m = ScreenMetricsHook();
+    FillScreenSizes(m);
+    TextWindowRect.Height = m.ScreenHeight - 80;
+    // The window frame's share of the height; 1 while no main window exists.
+    const long double frame = m.WindowHeight > 0
+                                  ? static_cast<long double>(m.WindowHeight) / (m.ClientHeight + 46)
+                                  : 1.0L;
+    const int ppi = m.PixelsPerInch > 0 ? m.PixelsPerInch : 96;
+    FormSizePercent = RoundInt((frame + 0.009L) * (ppi / 96.0L) * 100);
+}
+
+void ReadConfiguration() {
+    const std::string name = FileName(".cfg");
+    const std::string places[] = {ConfigDir, UserConfigDir(), SystemConfigDir};
+    for (std::size_t k = 0; k < std::size(places); ++k) {
+        const std::string dir = StripSlash(TrimBlanks(places[k]));
+        if (dir.empty()) continue;
+        std::string path;
+        if (os::FindNameNoCase(dir, name, path) != 0 || !os::FileExists(path)) continue;
+        std::string bytes;
+        if (os::ReadWholeFile(path, bytes) != 0) {
+            AbortFlag = 1; // found but unreadable: the settings stay as they are
+            return;
+        }
+        if (k > 0) ConfigDir = dir;
+        ReadConfigurationLines(SplitLines(bytes));
+        return;
+    }
+    ApplyFirstStartValues();
+    AbortFlag = 1;
+}
+
+void CheckConfiguredDirectories() {
+    const std::string start = AddBackslash(StartDir);
+    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir})
+        if (WithoutBlanks(*d).empty()) *d = start;
+
+    if (!DirWritable(CadDir)) ConfigShowErrorHook("invalid CAD Directory configured");
+    if (!DirExists(DbfDir)) ConfigShowErrorHook("invalid DBF Directory configured");
+    if (!DirExists(PltDir)) ConfigShowErrorHook("invalid PLT Directory configured");
+    if (!DirWritable(TempDir)) {
+        ConfigShowErrorHook("invalid temporary directory configured");
+        std::string text = TempDir;
+        if (ConfigInputTextHook("temporary directory", 60, text)) TempDir = text;
+    }
+    if (!DirWritable(EdiDir)) ConfigShowErrorHook("invalid EDI Directory configured");
+    if (!DirWritable(DefaultDataDir)) ConfigShowErrorHook("invalid Data Directory configured");
+}
+
+void WriteSessionFile() {
+    AbortFlag = 0;
+    std::vector<std::string> encoded;
+    encoded.push_back(EncodeLine(ProgramName + " Session " + DataDir, os::CodePage::Cp1252));
+    for (int i = 1; i <= 4; ++i)
+        encoded.push_back(EncodeLine(RecentFiles[i], os::CodePage::Cp1252));
+    const std::string dir = WriteDirectory();
+    WriteLinesSafely(JoinPath(dir, FileName(".cff")), JoinLines(encoded));
+}
+
+void ReadSessionFile() {
+    std::string path;
+    std::string bytes;
+    const std::string dir = StripSlash(TrimBlanks(ConfigDir));
+    if (dir.empty() || os::FindNameNoCase(dir, FileName(".cff"), path) != 0 ||
+        os::ReadWholeFile(path, bytes) != 0) {
+        for (auto& f : RecentFiles)
+            f.clear();
+        return;
+    }
+    const std::vector<std::string> lines = SplitLines(bytes);
+    // The first line (program name and data directory) is never used.
+    for (int i = 1; i <= 4; ++i)
+        RecentFiles[i] = static_cast<std::size_t>(i) < lines.size()
+                             ? DecodeLine(lines[static_cast<std::size_t>(i)], os::CodePage::Cp1252)
+                             : std::string();
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The configuration file (ProgramName + ".cfg") and the session file (ProgramName + ".cff").
+//
+// The configuration file holds every stored setting (settings.h, globals.h) as a label line
+// followed by its value line(s), in one fixed order, and is read back by position, so files of
+// the Windows program read correctly and older, shorter files leave the newer settings alone.
+// Lines end in CR LF; texts are Windows-1252 where the page holds them (the fourth title-block
+// row label DOS 437), otherwise UTF-8, and either form reads back.
+//
+// Where the files are looked for: ConfigDir (the start directory by default), then
+// UserConfigDir() ($XDG_CONFIG_HOME/qor1w, default ~/.config/qor1w), then SystemConfigDir
+// (/etc/qor1w). ConfigDir becomes the directory the file was found in. A new file goes to the
+// first of ConfigDir and UserConfigDir() that is writable. Files are replaced safely (a
+// temporary file in the same directory, then a rename).
+
+#include <string>
+#include <vector>
+
+extern std::string SystemConfigDir; // "/etc/qor1w"
+std::string UserConfigDir();
+
+std::string ConfigFilePath();  // ConfigDir + "/" + ProgramName + ".cfg"
+std::string SessionFilePath(); // ConfigDir + "/" + ProgramName + ".cff"
+
+// What the first start needs of the desktop. Heights of 0 mean no main window yet.
+struct TScreenMetrics {
+    int ScreenWidth = 640;
+    int ScreenHeight = 480;
+    int WindowHeight = 0; // main window, outer height
+    int ClientHeight = 0; // main window, client height
+    int PixelsPerInch = 96;
+};
+using ScreenMetricsFunc = TScreenMetrics (*)();
+// The default of ScreenMetricsHook without a user interface: the metrics above. The interface
+// installs the screen's (GuiScreenMetrics in framework/ui/uihooks.h); the main window, once it
+// exists, installs a hook that also gives its own heights.
+TScreenMetrics DefaultScreenMetrics();
+extern ScreenMetricsFunc ScreenMetricsHook;
+
+// The messages and the question of CheckConfiguredDirectories. Defaults: the error is the GUI
+// layer's message box captioned "Error  : " (silent while ErrorBoxesOn is clear); the text
+// question answers Cancel until the dialogs install their InputText here.
+using ConfigShowErrorFunc = void (*)(const std::string& text);
+using ConfigInputTextFunc = bool (*)(const std::string& prompt, int maxLength, std::string& text);
+extern ConfigShowErrorFunc ConfigShowErrorHook;
+extern ConfigInputTextFunc ConfigInputTextHook; // false (and AbortFlag set) on Cancel
+
+// Writes the configuration file into ConfigDir. Nothing is written while AbortFlag is set.
+// A file that cannot be written is retried or given up (RewriteRetry; AbortFlag set).
+void WriteConfiguration();
+// Finds and reads the configuration file; with none found, fills the first-start values from
+// the screen and sets AbortFlag.
+void ReadConfiguration();
+// Fills empty directory settings with the start directory and reports invalid ones.
+void CheckConfiguredDirectories();
+// Writes the session file (data directory and the four recent files) into ConfigDir.
+void WriteSessionFile();
+// Reads the four recent files back; no file empties them.
+void ReadSessionFile();
+
+// The configuration as lines of UTF-8 text, exactly as WriteConfiguration writes them.
+std::vector<std::string> ConfigurationLines();
+// Reads settings from the lines of a configuration file (UTF-8), as ReadConfiguration does
+// with a file it found.
+void ReadConfigurationLines(const std::vector<std::string>& lines);
+// The first-start values of a missing configuration (AbortFlag is not touched here).
+void ApplyFirstStartValues();

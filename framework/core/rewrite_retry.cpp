@@ -1,0 +1,32 @@
+#include "framework/core/rewrite_retry.h"
+
+#include "framework/core/globals.h"
+#include "framework/core/uihooks.h"
+#include "platform/os/errors.h"
+
+bool AskRetryOrCancel(const std::string& text, const std::string& caption) {
+    return CoreMessageBox(text, caption, MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL) == IDRETRY;
+}
+
+RetryQuestion RetryQuestionHook = &AskRetryOrCancel;
+
+std::string RewriteErrorText(int dosCode) {
+    if (dosCode == os::kErrWriteProtect) return "remove write protect !";
+    return "I/O-Error " + std::to_string(dosCode);
+}
+
+bool RewriteRetry(const std::function<int()>& attempt) {
+    int silentTries = 0;
+    for (;;) {
+        const int code = attempt();
+        if (code == 0) return true;
+        const bool canAsk = ErrorBoxesOn != 0 && RetryQuestionHook != nullptr;
+        if (canAsk) {
+            if (!RetryQuestionHook(RewriteErrorText(code), "Error  : ")) break;
+        } else if (++silentTries >= RewriteRetryAttempts) {
+            break;
+        }
+    }
+    AbortFlag = 1;
+    return false;
+}

@@ -1,0 +1,1129 @@
+#include "framework/ui/listing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "framework/ui/dialogs.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/ui/help.h"
+#include "framework/core/settings.h"
+#include "framework/ui/message_help.h"
+#include "framework/ui/questions.h"
+#include "framework/core/text.h"
+#include "platform/os/codepage.h"
+#include "platform/os/file.h"
+#include "platform/os/paths.h"
+#include "platform/os/process.h"
+#include "platform/os/utf8.h"
+#include "platform/gui/screen.h"
+
+// ---- unit variables ----------------------------------------------------------------------------
+
+std::uint16_t ListOutputMode = ListDeviceScreen;
+std::int32_t ListPageNo = 0;
+std::int32_t ListLineNo = 0;
+std::int32_t ListPageCount = 0;
+std::uint8_t ListSinglePage = 0;
+std::uint8_t ListHeadEveryPage = 1;
+std::uint8_t ListHtmlTableOpen = 0;
+std::string ListFileName = "$out.tmp";
+ShortString<3> ListSavedExt;
+ShortString<65> ListHeadTitle;
+RangeArray<ShortString<65>, 1, 4> ListHeadLines;
+
+ShortString<30> ListColumnDesignation;
+ShortString<10> ListColumnSymbol = "Symbol";
+ShortString<10> ListColumnUnit = "Unit";
+ShortString<10> ListColumnValue1 = "1";
+ShortString<10> ListColumnValue2 = "2";
+std::uint8_t ListSymbolColumn = 35;
+std::uint8_t ListUnitColumn = 44;
+std::uint8_t ListPairValue1Column = 51;
+std::uint8_t ListValueColumn = 56;
+std::uint8_t ListPairValue2Column = 62;
+
+namespace {
+std::string EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? std::string(v) : std::string();
+}
+} // namespace
+
+std::string TextPrinterCommand = "lp -o raw";
+std::string TextPrinterTarget = EnvText("QOR1W_TEXT_PRINTER");
+std::string DesktopOpenCommand = "xdg-open";
+
+namespace {
+
+// ---- engine state beside the unit variables ----------------------------------------------------
+
+constexpr int kRuleWidth = 70;
+constexpr int kHeadWidth = 71;
+constexpr int kLineWidth = 72;
+constexpr std::string_view kMargin = "       "; // 7 blanks in front of every text-device line
+constexpr std::string_view kFormFeed = "\f";
+constexpr std::string_view kTableOpen = "<TABLE BORDER = \"2\" WIDTH= \"100%\">";
+constexpr int kTempSlots = 11;
+
+std::int32_t gHeadMode = 0;  // the mode of the last head, used again at page breaks
+std::int32_t gBodyLines = 0; // lines written since the last head
+bool gHtmlHeadDone = false;  // the HTML document head is written once per listing
+std::string gTempFile;       // the reserved $OUTn.TMP of the open listing
+std::string gPrinterPrefix;  // the text printer's set-up bytes (TEXT.HXP)
+std::string gPortName;       // "LPT" + PrinterInterface, for messages
+bool gListOpen = false;      // between ListBegin and ListEnd
+
+bool IsTextDevice(std::uint16_t m) {
+    return m == ListDeviceScreen || m == ListDeviceTextPrinter || m == ListDeviceTextFile ||
+           m == ListDevicePrinter || m == ListDeviceWordProcessor || m == ListDeviceOutDos;
+}
+bool IsTxtDevice(std::uint16_t m) {
+    return m == ListDeviceTxt || m == ListDeviceDataTxt;
+}
+bool IsHtmlDevice(std::uint16_t m) {
+    return m == ListDeviceHtml;
+}
+
+std::string Repeat(std::string_view s, int n) {
+    std::string out;
+    out.reserve(s.size() * static_cast<std::size_t>(std::max(n, 0)));
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+// The DOS box-drawing characters of frame style 2 (code page 437 codes 196, 205, 201, 187, 200,
+// 188, 204, 185, 186).
+constexpr std::string_view kBoxH = "\u2500";
+constexpr std::string_view kBoxHH = "\u2550";
+constexpr std::string_view kBoxTopL = "\u2554";
+constexpr std::string_view kBoxTopR = "\u2557";
+constexpr std::string_view kBoxBotL = "\u255A";
+constexpr std::string_view kBoxBotR = "\u255D";
+constexpr std::string_view kBoxMidL = "\u2560";
+constexpr std::string_view kBoxMidR = "\u2563";
+constexpr std::string_view kBoxV = "\u2551";
+
+// A rule of the current frame style: ascii repeated (style 1), left + fill + right in box-drawing
+// characters (style 2), blanks (style 3), or the skip mark (style 4).
+std::string StyledRule(std::string_view ascii, std::string_view left, std::string_view fill,
+                       std::string_view right) {
+    switch (FrameStyle) {
+    case 1:
+        return Repeat(ascii, kRuleWidth);
+    case 2:
+        return std::string(left) + Repeat(fill, kRuleWidth - 2) + std::string(right);
+    case 3:
+        return Repeat(" ", kRuleWidth);
+    default:
+        return std::string(ListSkipMark);
+    }
+}
+
+bool IsRuleLine(std::string_view text) {
+    if (text == ListSkipMark) return true;
+    if (os::Utf8Length(text) != static_cast<std::size_t>(kRuleWidth)) return false;
+    return text == ListRuleLine() || text == ListDoubleRuleLine() || text == ListTopRuleLine() ||
+           text == ListBottomRuleLine() || text == ListMiddleRuleLine();
+}
+
+// A line longer than the listing's width loses trailing blanks down to the width, never text.
+std::string CutBlanks(std::string line, int width) {
+    std::size_t len = os::Utf8Length(line);
+    while (len > static_cast<std::size_t>(width) && !line.empty() && line.back() == ' ') {
+        line.pop_back();
+        --len;
+    }
+    return line;
+}
+
+// HTML text of a listing text: the Windows form of a DOS text, escaped.
+std::string HtmlText(std::string_view text) {
+    return HtmlEscape(OemToAnsiText(text));
+}
+
+// A comment may not hold "--": a blank goes between two hyphens.
+std::string HtmlCommentText(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '-' && !out.empty() && out.back() == '-') out += ' ';
+        out += c;
+    }
+    return out;
+}
+
+void OpenHtmlTable() {
+    WriteTextLine(kTableOpen);
+    ListHtmlTableOpen = 1;
+}
+
+void CloseHtmlTable() {
+    if (ListHtmlTableOpen == 0) return;
+    WriteTextLine("</TABLE>");
+    ListHtmlTableOpen = 0;
+}
+
+// A line of the head on a text device: counted, but never page-checked (a head longer than a
+// page would otherwise break the page again for ever).
+void HeadLine(std::string_view text) {
+    if (text == ListSkipMark) return;
+    std::string line(kMargin);
+    line += text;
+    WriteTextLine(line);
+    ++ListLineNo;
+}
+
+void FramedHeadLine(std::initializer_list<ListColumnText> texts) {
+    HeadLine(ListPlaceColumns(kHeadWidth, texts));
+}
+
+void WriteFormFeed() {
+    // The text printer gets the bare control code; files keep it on a line of its own, where
+    // the printing of listing files looks for it.
+    if (ListOutputMode == ListDeviceTextPrinter)
+        WriteText(kFormFeed);
+    else
+        WriteTextLine(kFormFeed);
+}
+
+void BreakPage() {
+    WriteFormFeed();
+    ListLineNo = 0;
+    gBodyLines = 0;
+}
+
+std::string PageText(std::int32_t page) {
+    if (PrintHeaderMode == 2) return {};
+    if (ListPageCount != 0)
+        return "pg." + IntToStrLeadBlank(page, 2) + "/" + IntToStrLeadBlank(ListPageCount, 2);
+    return "pg." + IntToString(page);
+}
+
+std::string DataFileText() {
+    if (ArchiveMode != 0) return DataFileName;
+    const std::string nameExt = DataFileName + "." + DataFileExt.str();
+    std::string full = AddBackslash(DataDir) + nameExt;
+    if (os::Utf8Length(full) < 70) return full;
+    return nameExt;
+}
+
+void TextHead(std::int32_t page, std::int32_t mode) {
+    AskInsertPaper();
+    if (AbortFlag != 0) return;
+    const bool first = ListPageNo == 0 || page == 1;
+    const std::int32_t newPage = page == 0 ? ListPageNo + 1 : page;
+    if (PrintHeaderMode == 2 && !first) {
+        ListPageNo = newPage;
+        ListLineNo = 0;
+        gBodyLines = 0;
+        HeadLine("");
+        return;
+    }
+    if (FrameStyle == 4 && !first && LinesPerPage - ListLineNo >= LinesPerPage / 2) return;
+
+    ListLineNo = 0;
+    gBodyLines = 0;
+    gHeadMode = mode;
+    ListPageNo = newPage;
+
+    if (FrameStyle == 4) HeadLine("");
+    for (std::int32_t i = 0; i < HeaderSpaceLines && i < 1000; ++i)
+        HeadLine("");
+    HeadLine(ListTopRuleLine());
+    const std::string frame = ListFrameChar();
+    const std::string pageText = PageText(ListPageNo);
+    if (ListPageCount != 0)
+        FramedHeadLine({{1, frame}, {6, ListHeadTitle.str()}, {60, pageText}, {70, frame}});
+    else
+        FramedHeadLine({{1, frame}, {6, ListHeadTitle.str()}, {64, pageText}, {70, frame}});
+    FramedHeadLine(
+        {{1, frame}, {6, IdentTexts[2]}, {53, DateString()}, {64, TimeString()}, {70, frame}});
+    FramedHeadLine({{1, frame}, {6, DataFileText()}, {70, frame}});
+    HeadLine(ListMiddleRuleLine());
+    for (int i = 1; i <= 4; ++i) {
+        if (i == 4 && ListHeadLines[4].empty()) continue;
+        FramedHeadLine({{1, frame}, {6, ListHeadLines[i].str()}, {70, frame}});
+    }
+    if (mode == 1) {
+        HeadLine(ListMiddleRuleLine());
+        ListColumnHead();
+    } else {
+        HeadLine(ListBottomRuleLine());
+    }
+}
+
+void TxtHead(std::int32_t page) {
+    if (!(page == 1 || (page == 0 && ListPageNo == 0))) return;
+    ListPageNo = 1;
+    WriteTextLine(MakerTitle + " V" + VersionCode.str() + "\t" + DateString() + "\t" +
+                  TimeString());
+    WriteTextLine(WithoutBlanks(ListFileName));
+    for (int i = 1; i <= 3; ++i)
+        WriteTextLine(TitleTexts[i].str());
+    WriteTextLine("");
+}
+
+void HtmlHead() {
+    if (gHtmlHeadDone) return;
+    gHtmlHeadDone = true;
+    ListPageNo = std::max<std::int32_t>(ListPageNo, 1);
+    const std::string product = HtmlText(MakerTitle + " V" + VersionCode.str());
+    WriteTextLine("<!-- " + HtmlCommentText(WithoutBlanks(ListFileName)) + " -->");
+    WriteTextLine("<HTML>");
+    WriteTextLine("<head><meta charset=\"utf-8\"><title>" + product + "</title></head>");
+    WriteTextLine("<BODY BGCOLOR=\"C0C0C0\">");
+    WriteTextLine("<hr>");
+    WriteTextLine("<h4>" + product + " #" + HtmlText(IdentTexts[3]) + "</h4>");
+    WriteTextLine("<h4>" + HtmlText(IdentTexts[2]) + "</h4>");
+    WriteTextLine("<hr>");
+    WriteTextLine("<h5>" + HtmlText(ListHeadTitle.str()) + "</h5>");
+    for (int i = 1; i <= 4; ++i) {
+        if (i == 4 && ListHeadLines[4].empty()) continue;
+        WriteTextLine("<h5>" + HtmlText(ListHeadLines[i].str()) + "</h5>");
+    }
+    WriteTextLine("<hr>");
+}
+
+bool HasDotInName(std::string_view path) {
+    return ExtractFileName(path).find('.') != std::string::npos;
+}
+
+// Lets the user choose the listing file with the save dialog, offering extension ext. The data
+// file's name, directory and extension are what they were afterwards, whatever happened: a
+// listing file is no data file. False (AbortFlag set) when nothing was chosen.
+bool ChooseListFile(std::string_view ext, std::string& path) {
+    const std::string savedName = DataFileName;
+    const std::string savedDir = DataDir;
+    ListSavedExt = DataFileExt;
+    DataFileExt = ext;
+    SelectSaveFile("", path);
+    DataFileName = savedName;
+    DataDir = savedDir;
+    DataFileExt = ListSavedExt;
+    return AbortFlag == 0;
+}
+
+void EraseTemp() {
+    if (gTempFile.empty()) return;
+    os::RemoveFile(gTempFile);
+    gTempFile.clear();
+}
+
+bool IsWindowsProgramPath(std::string_view s) {
+    if (s.find('\\') != std::string_view::npos) return true;
+    return s.size() >= 2 && s[1] == ':' &&
+           ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+// Starts a configured program on a file; reports what could not be started.
+void StartConfiguredProgram(std::string_view configured, const std::string& file) {
+    const std::vector<std::string> argv = ListProgramCommand(configured, file);
+    if (argv.size() < 2) {
+        ShowError(std::string(configured) + " not found");
+        return;
+    }
+    if (os::StartProcess(argv) != 0) ShowError(argv.front() + " not found");
+}
+
+// Writes bytes to a device file (appended: a regular file stands for a printer too).
+int WriteDeviceFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno;
+    std::size_t done = 0;
+    int err = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && err == 0) err = errno;
+    return err;
+}
+
+// Sends the listing file, after the set-up bytes, to the text printer.
+void SendToTextPrinter(const std::string& file) {
+    std::string bytes;
+    if (os::ReadWholeFile(file, bytes) != 0) {
+        ShowError("read error");
+        AbortFlag = 1;
+        return;
+    }
+    const std::string all = gPrinterPrefix + bytes;
+    if (all.empty()) return; // nothing left to print: no empty job
+    // The set-up goes to the printer once, before the first page.
+    gPrinterPrefix.clear();
+    if (!TextPrinterTarget.empty() && TextPrinterTarget.front() == '/') {
+        const int err = WriteDeviceFile(TextPrinterTarget, all);
+        if (err != 0) {
+            ShowError(gPortName + ": " + TextPrinterTarget + ": " + std::strerror(err));
+            AbortFlag = 1;
+        }
+        return;
+    }
+    if (os::WriteWholeFileAtomic(file, all) != 0) {
+        ShowError("file write error");
+        AbortFlag = 1;
+        return;
+    }
+    std::vector<std::string> argv = os::SplitCommandLine(TextPrinterCommand);
+    if (argv.empty()) argv = {"lp", "-o", "raw"};
+    if (!TextPrinterTarget.empty()) {
+        argv.push_back("-d");
+        argv.push_back(TextPrinterTarget);
+    }
+    argv.push_back(os::AbsolutePath(file));
+    os::SpawnOptions options;
+    options.wait = true;
+    options.quietOutput = true;
+    int status = 0;
+    const int rc = os::StartProcess(argv, options, status);
+    if (rc != 0) {
+        ShowError(argv.front() + " not found");
+        AbortFlag = 1;
+    } else if (status != 0) {
+        ShowError(gPortName + ": " + argv.front() + " ended with code " + IntToString(status));
+        AbortFlag = 1;
+    }
+}
+
+std::string ReadShownText(const std::string& path) {
+    TextFile file;
+    file.Assign(path, ListingShownEncoding);
+    std::string text;
+    if (file.Reset() != 0) return text;
+    std::string line;
+    bool firstLine = true;
+    while (!file.Eof() && file.ReadLine(line) == 0) {
+        if (!firstLine) text += '\n';
+        text += line;
+        firstLine = false;
+    }
+    file.Discard();
+    return text;
+}
+
+// Fills TextLines[1..7] with the device names.
+void PutDeviceNames() {
+    static const char* const kNames[] = {
+        "Screen",   "Text printer", "File", "Windows printer", "External word processor",
+        "TXT File", "HTML File"};
+    for (int i = 1; i <= 7; ++i)
+        TextLines[i] = kNames[i - 1];
+}
+
+TextEncoding DeviceEncoding(std::uint16_t device) {
+    return IsHtmlDevice(device) ? TextEncoding::Utf8 : ListingFileEncoding;
+}
+
+} // namespace
+
+// ---- helpers -----------------------------------------------------------------------------------
+
+std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file) {
+    const std::string trimmed = TrimBlanks(configured);
+    if (trimmed.empty()) return {};
+    std::vector<std::string> argv = os::SplitCommandLine(
+        IsWindowsProgramPath(trimmed) ? std::string_view(DesktopOpenCommand) : trimmed);
+    if (argv.empty()) return {};
+    argv.push_back(file);
+    return argv;
+}
+
+std::string ListRuleLine() {
+    return StyledRule("-", kBoxH, kBoxH, kBoxH);
+}
+
+std::string ListDoubleRuleLine() {
+    return StyledRule("=", kBoxHH, kBoxHH, kBoxHH);
+}
+
+std::string ListTopRuleLine() {
+    return StyledRule("*", kBoxTopL, kBoxHH, kBoxTopR);
+}
+
+std::string ListBottomRuleLine() {
+    return StyledRule("*", kBoxBotL, kBoxHH, kBoxBotR);
+}
+
+std::string ListMiddleRuleLine() {
+    return StyledRule("*", kBoxMidL, kBoxHH, kBoxMidR);
+}
+
+std::string ListFrameChar() {
+    switch (FrameStyle) {
+    case 1:
+        return "*";
+    case 2:
+        return std::string(kBoxV);
+    default:
+        return " ";
+    }
+}
+
+std::string HtmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+    return out;
+}
+
+std::string ListPlaceColumns(int width, std::initializer_list<ListColumnText> texts) {
+    std::string line;
+    std::size_t len = 0; // characters
+    for (const ListColumnText& t : texts) {
+        // Trailing blanks are no text: they never push the next column away.
+        std::string_view text = t.text;
+        while (!text.empty() && text.back() == ' ')
+            text.remove_suffix(1);
+        if (text.empty()) continue;
+        const std::size_t at = static_cast<std::size_t>(std::max(t.column, 1) - 1);
+        if (len < at) {
+            line.append(at - len, ' ');
+            len = at;
+        } else if (len > at) {
+            // The text before reaches into this column: keep both whole, one blank between.
+            line += ' ';
+            ++len;
+        }
+        line += text;
+        len += os::Utf8Length(text);
+    }
+    if (len < static_cast<std::size_t>(std::max(width, 0)))
+        line.append(static_cast<std::size_t>(width) - len, ' ');
+    return line;
+}
+
+std::string ListNumberLine(std::string_view text, std::string_view number) {
+    std::string no = "No.: ";
+    no += number;
+    return CutBlanks(ListPlaceColumns(kLineWidth, {{1, text}, {40, no}}), kLineWidth);
+}
+
+void ListNumberLine(std::string_view text, std::string_view number, std::string& line) {
+    line = ListNumberLine(text, number);
+}
+
+// ---- head and device ---------------------------------------------------------------------------
+
+void ListHeader(std::string_view title, std::string_view line1, std::string_view line2,
+                std::string_view line3, std::string_view line4, std::int32_t pageCount) {
+    if (title.empty())
+        ListHeadTitle = MakerTitle + " V" + VersionCode.str();
+    else
+        ListHeadTitle = title;
+    ListHeadLines[1] = line1;
+    ListHeadLines[2] = line2;
+    ListHeadLines[3] = line3;
+    ListHeadLines[4] = line4;
+    ListPageCount = pageCount;
+    ListPageNo = 0;
+    ListLineNo = 0;
+}
+
+void ListSetHeaderFields(std::string_view designation, std::string_view symbol,
+                         std::string_view unit, std::string_view value1, std::string_view value2) {
+    ListColumnDesignation = designation;
+    ListColumnSymbol = symbol;
+    ListColumnUnit = unit;
+    ListColumnValue1 = value1;
+    ListColumnValue2 = value2;
+    ListSymbolColumn = 35;
+    ListUnitColumn = 44;
+    ListPairValue1Column = 51;
+    ListValueColumn = 56;
+    ListPairValue2Column = 62;
+}
+
+void ListOpenTemp(std::string& name) {
+    const std::string dir = AddBackslash(TempDir);
+    for (int n = 1; n <= kTempSlots; ++n) {
+        const std::string candidate = dir + "$OUT" + IntToString(n) + ".TMP";
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            name = candidate;
+            return;
+        }
+        if (errno != EEXIST) {
+            ShowError("file write error");
+            AbortFlag = 1;
+            return;
+        }
+    }
+    ShowError("no free listing file in " + (dir.empty() ? std::string(".") : dir) +
+              " ($OUT1.TMP .. $OUT" + IntToString(kTempSlots) + ".TMP are in use)");
+    AbortFlag = 1;
+}
+
+void ListBegin(std::uint16_t code, std::string_view name) {
+    std::string fileName(name);
+    if (fileName.empty()) fileName = DataFileName;
+    if (!HasDotInName(fileName)) fileName += ".txt";
+    PutDeviceNames();
+    if (code == ListDeviceNamesOnly) return;
+
+    // A listing that was left without ListEnd (its caller stopped on AbortFlag) is given up.
+    if (gListOpen && SharedTextFile.IsOpen()) SharedTextFile.Discard();
+    EraseTemp();
+    gListOpen = false;
+    gPrinterPrefix.clear();
+    gHtmlHeadDone = false;
+    ListHtmlTableOpen = 0;
+    ListFileName = fileName;
+
+    std::uint16_t device = TextDevice;
+    HelpNo = 1050;
+    if (code == 0) {
+        if (TextDeviceWindow != 0) {
+            int k = TextDevice;
+            SelectCode("Device", 7, k);
+            if (AbortFlag != 0) return;
+            device = static_cast<std::uint16_t>(k);
+        }
+    } else {
+        device = code;
+    }
+    // A device number the engine does not know lists to the text window.
+    if (device < ListDeviceScreen || device > ListDeviceDataTxt) device = ListDeviceScreen;
+    ListOutputMode = device;
+
+    switch (device) {
+    case ListDeviceScreen:
+    case ListDevicePrinter:
+    case ListDeviceWordProcessor: {
+        ListSinglePage = 0;
+        std::string temp;
+        ListOpenTemp(temp);
+        if (AbortFlag != 0) return;
+        ListFileName = temp;
+        gTempFile = temp;
+        break;
+    }
+    case ListDeviceTextPrinter: {
+        gPortName = "LPT" + IntToString(PrinterInterface);
+        HelpNo = 1060;
+        ListSinglePage = AskYes("single page printing ?") ? 1 : 0;
+        if (AbortFlag != 0) return;
+        std::string setup;
+        if (os::FindNameNoCase(os::CurrentDirectory(), "TEXT.HXP", setup) == 0)
+            os::ReadWholeFile(setup, gPrinterPrefix);
+        std::string temp;
+        ListOpenTemp(temp);
+        if (AbortFlag != 0) return;
+        ListFileName = temp;
+        gTempFile = temp;
+        break;
+    }
+    case ListDeviceTextFile: {
+        HelpNo = 1070;
+        std::string path;
+        if (!ChooseListFile("txt", path)) return;
+        ListFileName = path;
+        break;
+    }
+    case ListDeviceTxt:
+    case ListDeviceDataTxt: {
+        HelpNo = 1070;
+        if (TextDeviceWindow == 0) {
+            ListFileName =
+                AddBackslash(TempDir) + "$$$" + IntToString(ListFileCounter + 1LL) + ".txt";
+        } else {
+            std::string path;
+            if (!ChooseListFile("txt", path)) return;
+            ListFileName = path;
+        }
+        break;
+    }
+    case ListDeviceHtml: {
+        HelpNo = 1070;
+        if (!TrimBlanks(HtmlBrowser).empty()) {
+            ListFileName = AddBackslash(TempDir) + ProgramName + ".htm";
+            CheckOverwrite(ListFileName);
+            if (AbortFlag != 0) return;
+        } else {
+            std::string path;
+            if (!ChooseListFile("htm", path)) return;
+            ListFileName = path;
+        }
+        break;
+    }
+    case ListDeviceOutDos: {
+        ListFileName = AddBackslash(TempDir) + "OUTDOS.TXT";
+        SharedTextFile.Assign(ListFileName, ListingFileEncoding);
+        RewriteChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+        CloseChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+        break;
+    }
+    default:
+        break;
+    }
+    SharedTextFile.Assign(ListFileName, DeviceEncoding(device));
+    gListOpen = true;
+    ListLineNo = 0;
+    ListPageNo = 0;
+    gBodyLines = 0;
+    gHeadMode = 0;
+}
+
+bool ListRewrite() {
+    RewriteChecked(SharedTextFile);
+    return AbortFlag == 0;
+}
+
+void ListHead(std::int32_t page, std::int32_t mode) {
+    if (IsTxtDevice(ListOutputMode)) {
+        TxtHead(page);
+    } else if (IsHtmlDevice(ListOutputMode)) {
+        HtmlHead();
+    } else if (IsTextDevice(ListOutputMode)) {
+        TextHead(page, mode);
+    }
+}
+
+void ListHtmlHeader() {
+    if (IsHtmlDevice(ListOutputMode)) HtmlHead();
+}
+
+void ListColumnHead() {
+    if (IsTxtDevice(ListOutputMode)) {
+        WriteTextLine(ListColumnDesignation.str() + "\t" + ListColumnSymbol.str() + "\t" +
+                      ListColumnUnit.str() + "\t" + ListColumnValue1.str() + "\t" +
+                      ListColumnValue2.str());
+    } else if (IsHtmlDevice(ListOutputMode)) {
+        CloseHtmlTable();
+        OpenHtmlTable();
+        WriteTextLine("<TR><TD><CENTER>" + HtmlText(ListColumnDesignation.str()) +
+                      "</CENTER></TD><TD>" + HtmlText(ListColumnSymbol.str()) + "</TD><TD>" +
+                      HtmlText(ListColumnUnit.str()) + "</TD><TD>" +
+                      HtmlText(ListColumnValue1.str()) + "</TD><TD>" +
+                      HtmlText(ListColumnValue2.str()) + "</TD></TR>");
+    } else if (IsTextDevice(ListOutputMode)) {
+        const std::string frame = ListFrameChar();
+        FramedHeadLine({{1, frame},
+                        {1, ListColumnDesignation.str()},
+                        {ListSymbolColumn, ListColumnSymbol.str()},
+                        {ListUnitColumn, ListColumnUnit.str()},
+                        {ListPairValue1Column, ListColumnValue1.str()},
+                        {ListPairValue2Column, ListColumnValue2.str()},
+                        {70, frame}});
+        HeadLine(ListRuleLine());
+        HeadLine("");
+    }
+}
+
+// ---- lines -------------------------------------------------------------------------------------
+
+void ListWrite(std::string_view text) {
+    if (IsHtmlDevice(ListOutputMode))
+        WriteTextLine(OemToAnsiText(text));
+    else
+        WriteTextLine(text);
+}
+
+void ListWriteLn(std::string_view text) {
+    if (IsHtmlDevice(ListOutputMode))
+        WriteText(OemToAnsiText(text));
+    else
+        WriteText(text);
+}
+
+namespace {
+// One body line of a printer listing: counted, paged, written behind the left margin.
+void PrinterBodyText(std::string_view text, bool endLine) {
+    ++ListLineNo;
+    ListPageCheck(gHeadMode);
+    std::string line(kMargin);
+    line += text;
+    if (endLine)
+        WriteTextLine(line);
+    else
+        WriteText(line);
+    ++gBodyLines;
+}
+} // namespace
+
+void ListLine(std::string_view text) {
+    const std::uint16_t m = ListOutputMode;
+    if (IsTxtDevice(m)) {
+        if (IsRuleLine(text)) return;
+        WriteTextLine(text);
+    } else if (IsHtmlDevice(m)) {
+        CloseHtmlTable();
+        ++ListLineNo;
+        if (IsRuleLine(text)) return;
+        WriteTextLine("<br>" + HtmlText(text));
+    } else {
+        if (text == ListSkipMark) return;
+        PrinterBodyText(text, true);
+    }
+}
+
+void ListIndentedLine(std::string_view text) {
+    const std::uint16_t m = ListOutputMode;
+    if (IsTxtDevice(m)) {
+        WriteText(text);
+    } else if (IsHtmlDevice(m)) {
+        CloseHtmlTable();
+        WriteText("<br>" + HtmlText(text));
+    } else {
+        PrinterBodyText(text, false);
+    }
+}
+
+void ListHtmlRow(std::string_view text) {
+    if (!IsHtmlDevice(ListOutputMode)) {
+        ListLine(text);
+        return;
+    }
+    if (ListHtmlTableOpen == 0) OpenHtmlTable();
+    WriteTextLine("<TR><TD>" + HtmlText(text) + "</TD></TR>");
+}
+
+void ListWrappedText(std::string_view text) {
+    const std::uint16_t m = ListOutputMode;
+    if (IsTxtDevice(m) || IsHtmlDevice(m) || os::Utf8Length(text) <= kLineWidth) {
+        ListHtmlRow(text);
+        return;
+    }
+    int longest = 0;
+    int count = 0;
+    WrapTextLines(text, U' ', 64, longest, count);
+    // Every piece, however many: nothing of a long text is dropped.
+    std::vector<std::string> pieces;
+    for (int i = 1; i <= count; ++i)
+        pieces.push_back(WrapLine(i));
+    for (const std::string& piece : pieces)
+        ListHtmlRow(piece);
+}
+
+namespace {
+// A value line for the data text files: the texts separated by tabs, the values with the
+// listing's decimal sign.
+std::string TabbedValueLine(std::string_view designation, std::string_view symbol,
+                            std::string_view unit, std::initializer_list<std::string_view> values) {
+    std::string line(designation);
+    line += '\t';
+    line += symbol;
+    line += '\t';
+    line += unit;
+    for (std::string_view value : values) {
+        line += '\t';
+        line += SetDecimalSign(value);
+    }
+    return line;
+}
+
+// A value line for printer and text window: the texts in their columns, then a rule unless
+// the frame style leaves rules out.
+void PrinterValueRow(int width, std::initializer_list<ListColumnText> columns) {
+    ListLine(CutBlanks(ListPlaceColumns(width, columns), kLineWidth));
+    if (FrameStyle != 4) ListLine(ListRuleLine());
+}
+} // namespace
+
+void ListValueLine(std::string_view designation, std::string_view symbol, std::string_view unit,
+                   std::string_view value) {
+    const std::uint16_t m = ListOutputMode;
+    if (IsTxtDevice(m)) {
+        WriteTextLine(TabbedValueLine(designation, symbol, unit, {value}));
+    } else if (IsHtmlDevice(m)) {
+        if (ListHtmlTableOpen == 0) OpenHtmlTable();
+        WriteTextLine("<TR><TD>" + HtmlText(designation) + "</TD><TD>" + HtmlText(symbol) +
+                      "</TD><TD>" + HtmlText(unit) + "</TD><TD><DIV ALIGN=RIGHT>" +
+                      HtmlText(value) + "</DIV></TD></TR>");
+    } else {
+        PrinterValueRow(68, {{1, designation},
+                             {ListSymbolColumn, symbol},
+                             {ListUnitColumn, unit},
+                             {ListValueColumn, value}});
+    }
+}
+
+void ListValuePairLine(std::string_view designation, std::string_view symbol, std::string_view unit,
+                       std::string_view value1, std::string_view value2) {
+    const std::uint16_t m = ListOutputMode;
+    if (IsTxtDevice(m)) {
+        WriteTextLine(TabbedValueLine(designation, symbol, unit, {value1, value2}));
+    } else if (IsHtmlDevice(m)) {
+        if (ListHtmlTableOpen == 0) ListColumnHead();
+        WriteTextLine("<TR><TD>" + HtmlText(designation) + "</TD><TD>" + HtmlText(symbol) +
+                      "</TD><TD>" + HtmlText(unit) + "</TD><TD>" + HtmlText(value1) + "</TD><TD>" +
+                      HtmlText(value2) + "</TD></TR>");
+    } else {
+        PrinterValueRow(66, {{1, designation},
+                             {ListSymbolColumn, symbol},
+                             {ListUnitColumn, unit},
+                             {ListPairValue1Column, value1},
+                             {ListPairValue2Column, value2}});
+    }
+}
+
+void ListSectionBreak() {
+    const std::uint16_t m = ListOutputMode;
+    if (IsHtmlDevice(m)) {
+        CloseHtmlTable();
+        return;
+    }
+    if (!IsTextDevice(m)) return;
+    if (FrameStyle == 4 && LinesPerPage - ListLineNo > LinesPerPage / 2) return;
+    BreakPage();
+}
+
+void ListPageCheck(std::int32_t mode) {
+    if (!IsTextDevice(ListOutputMode)) return;
+    if (ListLineNo < LinesPerPage) return;
+    // A page holds at least one line besides its head, so a head taller than the page cannot
+    // break pages without end.
+    if (gBodyLines == 0) return;
+    if (PrintHeaderMode == 2) {
+        WriteFormFeed();
+        ListLineNo = 0;
+        gBodyLines = 0;
+        return;
+    }
+    BreakPage();
+    if (ListHeadEveryPage != 0) {
+        ListHead(0, mode);
+        if (AbortFlag != 0) return;
+        HeadLine("");
+    }
+}
+
+void ListCopyTextFile(const std::string& name) {
+    std::string bytes;
+    if (os::ReadWholeFile(name, bytes) != 0) {
+        AbortFlag = 1;
+        return;
+    }
+    WriteText(os::Cp437ToUtf8(bytes));
+}
+
+void AskInsertPaper() {
+    if (ListSinglePage == 0) return;
+    if (ListOutputMode == ListDeviceTextPrinter && gListOpen && SharedTextFile.IsOpen() &&
+        SharedTextFile.IsOutput() && ListPageNo > 0) {
+        // The pages written so far go to the printer before the next sheet is asked for, as
+        // they would on a port: the user feeds each sheet when its page comes.
+        CloseChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+        SendToTextPrinter(ListFileName);
+        if (AbortFlag != 0) return;
+        RewriteChecked(SharedTextFile);
+        if (AbortFlag != 0) return;
+    }
+    if (!AskYesNoCancel("Insert paper.  Continue ?")) AbortFlag = 1;
+}
+
+std::uint16_t ListDevice() {
+    return ListOutputMode;
+}
+
+void ListEnd() {
+    if (!gListOpen) {
+        // No listing was begun (or it has ended already): nothing to show or send.
+        EraseTemp();
+        RestoreCursor();
+        return;
+    }
+    const std::uint16_t m = ListOutputMode;
+    const bool wasOpen = SharedTextFile.IsOpen() && SharedTextFile.IsOutput();
+    if (wasOpen) {
+        if ((m == ListDeviceScreen || m == ListDeviceTextPrinter || m == ListDevicePrinter) &&
+            ListLineNo > 0 && (PrintHeaderMode == 2 || FrameStyle == 4))
+            WriteText(kFormFeed);
+        if (IsHtmlDevice(m)) {
+            CloseHtmlTable();
+            WriteTextLine("</BODY>");
+            WriteTextLine("</HTML>");
+        }
+        if (AbortFlag != 0)
+            SharedTextFile.Discard(); // a failed or cancelled listing leaves nothing half-done
+        else
+            CloseChecked(SharedTextFile);
+    }
+    gListOpen = false;
+    if (AbortFlag != 0) {
+        EraseTemp();
+        RestoreCursor();
+        return;
+    }
+
+    const std::string outwin = TextWindowFileName();
+    switch (m) {
+    case ListDeviceScreen:
+        ConvertTextFile(ListFileName, outwin);
+        if (AbortFlag == 0) {
+            if (ListToClipboard != 0) {
+                Clipboard()->SetAsText(ReadShownText(outwin));
+            } else {
+                auto form = CreateForm<TForm_showtextfile>();
+                form->ShowModal();
+            }
+        }
+        EraseTemp();
+        break;
+    case ListDeviceTextPrinter:
+        SendToTextPrinter(ListFileName);
+        EraseTemp();
+        break;
+    case ListDeviceTextFile:
+    case ListDeviceOutDos:
+        ConvertTextFile(ListFileName, outwin);
+        ErrorBoxesOn = 1;
+        break;
+    case ListDevicePrinter:
+        PrintTextFile(ListFileName);
+        EraseTemp();
+        break;
+    case ListDeviceWordProcessor:
+        SetHourglassCursor();
+        ConvertTextFile(ListFileName, outwin);
+        if (AbortFlag == 0) StartConfiguredProgram(WordProcessor, outwin);
+        EraseTemp();
+        break;
+    case ListDeviceTxt:
+        ++ListFileCounter;
+        ConvertTextFile(ListFileName,
+                        AddBackslash(TempDir) + "$$" + IntToString(ListFileCounter) + ".txt",
+                        ListingFileEncoding, TextEncoding::Ansi);
+        break;
+    case ListDeviceDataTxt:
+        ++ListFileCounter;
+        ConvertTextFile(ListFileName, AddBackslash(DataDir) + DataFileName + ".txt",
+                        ListingFileEncoding, TextEncoding::Ansi);
+        break;
+    case ListDeviceHtml:
+        if (!TrimBlanks(HtmlBrowser).empty()) StartConfiguredProgram(HtmlBrowser, ListFileName);
+        break;
+    default:
+        break;
+    }
+    RestoreCursor();
+}
+
+// ---- start state -------------------------------------------------------------------------------
+
+void InitListing() {
+    ListOutputMode = ListDeviceScreen;
+    ListPageNo = 0;
+    ListLineNo = 0;
+    ListPageCount = 0;
+    ListSinglePage = 0;
+    ListHeadEveryPage = 1;
+    ListHtmlTableOpen = 0;
+    ListFileName = "$out.tmp";
+    ListSavedExt = "";
+    ListHeadTitle = "";
+    for (auto& line : ListHeadLines)
+        line = "";
+    ListSetHeaderFields("", "Symbol", "Unit", "1", "2");
+    gHeadMode = 0;
+    gBodyLines = 0;
+    gHtmlHeadDone = false;
+    gPrinterPrefix.clear();
+    gListOpen = false;
+    EraseTemp();
+}
+
+// ---- the message section -----------------------------------------------------------------------
+
+namespace {
+std::string MessageOrigin(int i) {
+    std::string s;
+    GetErrOrigin(i, s);
+    return s;
+}
+std::string MessageRemedy(int i) {
+    std::string s;
+    GetErrRemedy(i, s);
+    return s;
+}
+} // namespace
+
+void ListMessages() {
+    if (ErrorCount == 0) return;
+    const std::uint16_t m = ListOutputMode;
+    const bool txt = IsTxtDevice(m);
+    const bool html = IsHtmlDevice(m);
+    const int count = std::min<int>(ErrorCount, ErrorListSize);
+    ListLine("");
+    ListLine("REMARKS, WARNINGS AND ERROR MESSAGES");
+    if (!txt) {
+        ListLine(ListDoubleRuleLine());
+        ListLine("");
+        ListLine(ListRuleLine());
+    }
+    if (html) OpenHtmlTable();
+    for (int i = 1; i <= count; ++i) {
+        const std::string message = ErrorList[i].str();
+        const std::string origin = MessageOrigin(i);
+        const std::string remedy = MessageRemedy(i);
+        if (txt) {
+            WriteTextLine(message + "\t" + origin + "\t" + remedy);
+            continue;
+        }
+        ListHtmlRow(message);
+        ListWrappedText(origin);
+        ListWrappedText(remedy);
+        if (html) {
+            // One table per message; the next one opens only when another message follows.
+            CloseHtmlTable();
+            ListLine("");
+            if (i < count) OpenHtmlTable();
+        } else if (FrameStyle != 4) {
+            ListLine(ListRuleLine());
+        }
+    }
+    if (html) CloseHtmlTable();
+}
+
+void PrintCalcMessages() {
+    if (ErrorCount == 0) {
+        ShowMessage("Calculation successful without error messages");
+        return;
+    }
+    ListHeader(ProductTitle + " V" + VersionCode.str(), "Error Messages", TitleTexts[1].str(),
+               TitleTexts[2].str(), TitleTexts[3].str(), 1);
+    if (CalcErrorFlag != 0) {
+        ShowCalcMessages();
+        return;
+    }
+    ListBegin(ListDeviceScreen, DataFileName + ".txt");
+    if (AbortFlag != 0) return;
+    if (!ListRewrite()) {
+        ListEnd();
+        return;
+    }
+    AskInsertPaper();
+    if (AbortFlag == 0) ListHead(0, 0);
+    if (AbortFlag == 0) ListMessages();
+    if (AbortFlag == 0) ListSectionBreak();
+    ListEnd();
+}

@@ -1,0 +1,261 @@
+#include "framework/ui/message_help.h"
+
+#include <string>
+
+#include "framework/ui/dialogs.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/ui/help.h"
+#include "framework/ui/questions.h"
+#include "framework/core/files.h"
+#include "framework/core/text.h"
+#include "platform/os/paths.h"
+#include "platform/os/utf8.h"
+
+namespace {
+
+bool SameKey(std::string_view line, std::string_view message) {
+    return os::Utf8Left(line, ErrHelpKeyLength) == os::Utf8Left(message, ErrHelpKeyLength);
+}
+
+// A memo's text as one line of the file (its line breaks become blanks).
+std::string OneLine(std::string_view text) {
+    std::string s;
+    for (char c : text) {
+        if (c == '\r') continue;
+        s += c == '\n' ? ' ' : c;
+    }
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    return s;
+}
+
+void NothingSaved(const std::string& why) {
+    ShowError(why + " - " + "nothing was saved" + " !");
+}
+
+} // namespace
+
+std::string ErrHelpFileName() {
+    return AddBackslash(PltDir) + LowerCaseStr(ProgramName) + ".err";
+}
+
+int FindErrHelp(std::string_view message, std::string& origin, std::string& remedy) {
+    TextFile file;
+    file.Assign(ErrHelpFileName(), TextEncoding::Oem);
+    if (file.Reset() != 0) return 2;
+    std::string line;
+    while (!file.Eof()) {
+        if (file.ReadLine(line) != 0) return 2;
+        if (!SameKey(line, message)) continue;
+        if (file.Eof()) return 1; // the message is the file's last line
+        origin.clear();
+        remedy.clear();
+        if (file.ReadLine(origin) != 0) return 2;
+        if (!file.Eof() && file.ReadLine(remedy) != 0) return 2;
+        return 0;
+    }
+    return 1;
+}
+
+void GetErrOrigin(int i, std::string& s) {
+    s.clear();
+    if (i < 1 || i > ErrorCount) return;
+    std::string origin, remedy;
+    const int rc = FindErrHelp(ErrorList[i].str(), origin, remedy);
+    if (rc == 0)
+        s = origin;
+    else if (rc == 1)
+        s = std::string(NoErrHelpText);
+}
+
+void GetErrRemedy(int i, std::string& s) {
+    s.clear();
+    if (i < 1 || i > ErrorCount) return;
+    std::string origin, remedy;
+    if (FindErrHelp(ErrorList[i].str(), origin, remedy) == 0) s = remedy;
+}
+
+void ShowMessageHelp(int i) {
+    if (i < 1 || i > ErrorCount) return;
+    if (!CheckFileReadable(ErrHelpFileName())) return;
+    std::string origin, remedy;
+    const int rc = FindErrHelp(ErrorList[i].str(), origin, remedy);
+    if (rc == 2) {
+        ShowError("file " + ErrHelpFileName() + " " + "read error" + " !");
+        AbortFlag = 1;
+        return;
+    }
+    if (rc == 1) {
+        AppMessageBox("Message", NoErrHelpText);
+        return;
+    }
+    ShowErrHelpForm(ErrorList[i].str(), origin, remedy);
+}
+
+void ShowCalcMessages() {
+    if (FindParam("/NOGUI") != 0) return;
+    const int n = ErrorCount;
+    if (n == 0) {
+        ShowMessage("Calculation successful without error messages");
+        return;
+    }
+    AbortFlag = 0;
+    for (int i = 1; i <= n; ++i)
+        TextLines[i] = ErrorList[i].str();
+    TextLines[n + 1] = "Continue...";
+    HelpNo = 2070;
+    int k = HelpLevel < 2 ? n + 1 : 1;
+    for (;;) {
+        HelpNo = 1210;
+        SelectCode("Calculation done. Select message for more info or continue.", n + 1, k);
+        if (AbortFlag != 0 || k == n + 1) break;
+        ShowMessageHelp(k);
+        if (AbortFlag != 0) break;
+        ++k;
+        if (k > n) break;
+    }
+}
+
+void ShowErrHelpForm(std::string_view message, std::string_view origin, std::string_view remedy) {
+    auto form = CreateForm<Thelperr>();
+    form->Edit_meldung->SetText(OemToAnsiString(message));
+    form->Memo_ursache->SetText(OemToAnsiString(origin));
+    form->Memo_abhilfe->SetText(OemToAnsiString(remedy));
+    form->ShowModal();
+}
+
+bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::string_view remedy) {
+    const std::string name = ErrHelpFileName();
+    if (!CheckFileReadable(name)) return false;
+    TextFile source;
+    source.Assign(name, TextEncoding::Oem);
+    if (source.Reset() != 0) {
+        NothingSaved("file " + name + " " + "read error");
+        return false;
+    }
+    // The new file is written beside the old one and replaces it only when it is complete
+    // (under the name the old one has, whatever its letter case).
+    std::string real;
+    if (os::ResolvePathNoCase(name, real) != 0) real = name;
+    TextFile target;
+    target.Assign(real, TextEncoding::Oem);
+    if (target.Rewrite() != 0) {
+        NothingSaved("file " + name + " " + "cannot be written");
+        return false;
+    }
+    auto fail = [&](const std::string& why) {
+        target.Discard();
+        NothingSaved(why);
+        return false;
+    };
+    std::string line;
+    bool found = false;
+    while (!source.Eof()) {
+        if (source.ReadLine(line) != 0) return fail("file " + name + " " + "read error");
+        if (target.WriteLine(line) != 0) return fail("file " + name + " " + "write error");
+        if (SameKey(line, message) && !source.Eof()) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        target.Discard();
+        ShowMessageForm(std::string(message) + " not found.");
+        return false;
+    }
+    // The old origin and remedy give way to the new ones; a file that ends early gets both.
+    for (std::string_view fresh : {origin, remedy}) {
+        if (!source.Eof() && source.ReadLine(line) != 0)
+            return fail("file " + name + " " + "read error");
+        if (target.WriteLine(OneLine(fresh)) != 0)
+            return fail("file " + name + " " + "write error");
+    }
+    while (!source.Eof()) {
+        if (source.ReadLine(line) != 0) return fail("file " + name + " " + "read error");
+        if (target.WriteLine(line) != 0) return fail("file " + name + " " + "write error");
+    }
+    source.Discard();
+    if (target.Close() != 0) {
+        NothingSaved("file " + name + " " + "write error");
+        AbortFlag = 1;
+        return false;
+    }
+    return true;
+}
+
+// ---- Thelperr
+
+Thelperr::Thelperr(TComponent* AOwner) : TForm(AOwner) {
+    SetName("helperr");
+    SetBounds(0, 0, 480, 274);
+    Label_meldung = new TLabel(this);
+    Label_meldung->SetName("Label_meldung");
+    Label_meldung->SetBounds(16, 16, 81, 13);
+    Edit_meldung = new TEdit(this);
+    Edit_meldung->SetName("Edit_meldung");
+    Edit_meldung->SetBounds(104, 12, 361, 21);
+    Edit_meldung->SetReadOnly(true);
+    Label_ursache = new TLabel(this);
+    Label_ursache->SetName("Label_ursache");
+    Label_ursache->SetBounds(16, 48, 81, 13);
+    Memo_ursache = new TMemo(this);
+    Memo_ursache->SetName("Memo_ursache");
+    Memo_ursache->SetBounds(104, 44, 361, 61);
+    Memo_ursache->OnChange = [this](TObject* s) { Memo_ursacheChange(s); };
+    Label_abhilfe = new TLabel(this);
+    Label_abhilfe->SetName("Label_abhilfe");
+    Label_abhilfe->SetBounds(16, 120, 81, 13);
+    Memo_abhilfe = new TMemo(this);
+    Memo_abhilfe->SetName("Memo_abhilfe");
+    Memo_abhilfe->SetBounds(104, 116, 361, 61);
+    Memo_abhilfe->OnChange = [this](TObject* s) { Memo_abhilfeChange(s); };
+    Button_help = new TButton(this);
+    Button_help->SetName("Button_help");
+    Button_help->SetBounds(104, 196, 89, 33);
+    Button_help->OnClick = [this](TObject* s) { Button_helpClick(s); };
+    Button_ok = new TButton(this);
+    Button_ok->SetName("Button_ok");
+    Button_ok->SetBounds(376, 196, 89, 33);
+    Button_ok->SetDefault(true);
+    Button_ok->SetCancel(true);
+    Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnShow = [this](TObject* s) { FormShow(s); };
+}
+
+void Thelperr::FormCreate(TObject*) {
+    FitForm(this);
+    SetCaption("Error Message");
+    Button_help->SetCaption("&Help");
+    Button_ok->SetCaption("OK");
+    Label_meldung->SetCaption("Error Message");
+    Label_ursache->SetCaption("Origin");
+    Label_abhilfe->SetCaption("Remedy");
+    Changed = false;
+}
+
+void Thelperr::FormShow(TObject*) {
+    Changed = false;
+}
+
+void Thelperr::Memo_ursacheChange(TObject*) {
+    Changed = true;
+}
+
+void Thelperr::Memo_abhilfeChange(TObject*) {
+    Changed = true;
+}
+
+void Thelperr::Button_okClick(TObject*) {
+    if (Changed && AskYesNoCancel("Save Changes ?"))
+        SaveErrHelpEntry(AnsiToOemString(Edit_meldung->Text()),
+                         AnsiToOemString(Memo_ursache->Text()),
+                         AnsiToOemString(Memo_abhilfe->Text()));
+    SetModalResult(mrOk);
+}
+
+void Thelperr::Button_helpClick(TObject*) {
+    ShowHelp(1970, 1);
+    AbortFlag = 0;
+}
