@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calc/geardata.h"
+#include "calc/solvers.h"
 #include "calc/tables.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -196,28 +197,18 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
     double wEnd = 1;
     cut.Cut<double>(piece, 1.0, R);
     if (!(R > rb) && Steps > 4) {
-        double lo = 0, hi = 1, glo = 0, ghi = R - rb;
+        double lo = 0, hi = 1;
+        const double ghi = R - rb;
         cut.Cut<double>(piece, 0.0, R);
-        glo = R - rb;
+        const double glo = R - rb;
         if (!(glo > 0)) return 0;
-        int side = 0;
-        for (int n = 0; n < 60 && hi - lo > 1e-6; ++n) {
-            double m = (lo * ghi - hi * glo) / (ghi - glo);
-            if (!(m > lo && m < hi)) m = (lo + hi) / 2;
-            cut.Cut<double>(piece, m, R);
-            const double gm = R - rb;
-            if (gm > 0) {
-                lo = m;
-                glo = gm;
-                if (side == 1) ghi /= 2;
-                side = 1;
-            } else {
-                hi = m;
-                ghi = gm;
-                if (side == -1) glo /= 2;
-                side = -1;
-            }
-        }
+        auto outside = [&](double w) {
+            double Rw = 0;
+            cut.Cut<double>(piece, w, Rw);
+            return Rw - rb;
+        };
+        IllinoisBracket(
+            outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-6, false);
         wEnd = lo;
     }
     double wPrev = 0, fPrev = fStart;
@@ -227,28 +218,9 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
         if (fPrev <= 0 && f > 0) {
             // Refine (Illinois) in double precision, then polish by secant steps in extended
             // precision.
-            double lo = wPrev, hi = w, flo = fPrev, fhi = f;
-            int side = 0;
-            for (int n = 0; n < 100 && hi - lo > 1e-11; ++n) {
-                double m = (lo * fhi - hi * flo) / (fhi - flo);
-                if (!(m > lo && m < hi)) m = (lo + hi) / 2;
-                const double fm = cut.Cut<double>(piece, m, R);
-                if (fm == 0) {
-                    lo = hi = m;
-                    break;
-                }
-                if (fm > 0) {
-                    hi = m;
-                    fhi = fm;
-                    if (side == 1) flo /= 2;
-                    side = 1;
-                } else {
-                    lo = m;
-                    flo = fm;
-                    if (side == -1) fhi /= 2;
-                    side = -1;
-                }
-            }
+            double lo = wPrev, hi = w;
+            IllinoisBracket([&](double m) { return cut.Cut<double>(piece, m, R); },
+                            [](double v) { return v > 0; }, lo, hi, fPrev, f, 100, 1e-11, true);
             long double RL = 0;
             long double w0 = lo, w1 = hi;
             long double f0 = cut.Cut<long double>(piece, w0, RL);
@@ -284,8 +256,8 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
 // happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
 // tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
 // cut.
-long double FilletCrossingDiameter(const TGearData& g, int i, long double xE,
-                                  const AngleFns& alpha, long double depth) {
+long double FilletCrossingDiameter(const TGearData& g, int i, long double xE, const AngleFns& alpha,
+                                   long double depth) {
     const FilletCut cut(g, i, xE, alpha, depth);
     double R = 0;
     if (cut.HasProtuberanceFlank()) {
@@ -371,24 +343,14 @@ struct ChamferFlanks {
             t = std::sqrt(1 - c * c) / c;
             return t - std::acos(c);
         };
-        double y = (a + b) / 2;
-        for (int n = 0; n < 60; ++n) {
+        auto difference = [&](double y, double& slope) {
             double tm = 0, tc = 0;
             const double im = inv(bm / y, tm), ic = inv(bk / y, tc);
-            const double fy = (cm - im) * y - (cc - ic) * y;
-            const double slope = (cm - im - tm) - (cc - ic - tc);
-            if (fy == 0) return y;
-            if (fy > 0)
-                b = y;
-            else
-                a = y;
-            double next = y - fy / slope;
-            if (!(next > std::fmin(a, b) && next < std::fmax(a, b)) || !std::isfinite(next))
-                next = (a + b) / 2;
-            const double step = std::fabs(next - y);
-            y = next;
-            if (step <= 1e-13 * std::fabs(y)) return y;
-        }
+            slope = (cm - im - tm) - (cc - ic - tc);
+            return (cm - im) * y - (cc - ic) * y;
+        };
+        double y = (a + b) / 2;
+        if (BracketedNewton(difference, y, a, b, 60, 1e-13, false)) return y;
         return (lo + hi) / 2;
     }
     // The chamfer corner of the tool, hFf above its datum line, makes a point on each flank's
@@ -463,21 +425,8 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
     // root in double precision, whose functions cost a fraction of the extended ones; the
     // extended steps then need two evaluations.
     long double y = c.StartInDouble(lo, hi, xE);
-    for (int n = 0; n < 200; ++n) {
-        long double slope = 0;
-        const long double fy = c.Difference(y, xE, slope);
-        if (fy == 0) break;
-        if ((fy > 0) == (fhi > 0))
-            hi = y;
-        else
-            lo = y;
-        long double next = y - fy / slope;
-        if (!(next > std::fmin(lo, hi) && next < std::fmax(lo, hi)) || !std::isfinite(next))
-            next = (lo + hi) / 2;
-        const long double step = std::fabs(next - y);
-        y = next;
-        if (step <= 1e-17L * std::fabs(y) || std::fabs(hi - lo) <= 1e-17L * std::fabs(y)) break;
-    }
+    BracketedNewton([&](long double v, long double& slope) { return c.Difference(v, xE, slope); },
+                    y, lo, hi, 200, 1e-17L, true);
     g.saK[i] = c.Chamfer(y, xE);
     return y;
 }

@@ -151,9 +151,9 @@ private:
     StoredFileFormat full_;
 };
 
-std::vector<OutLine> BuildConfiguration() {
-    FileNumberFormat format;
-    ConfigWriter w;
+// The rows of the configuration file in their fixed order, in four groups: CAD and printer
+// settings, graphics and plot programs, printout and units, and the unlabelled tail.
+void BuildCadRows(ConfigWriter& w) {
     w.Text(ProgramName + " Configuration");
     w.Text("Version " + VersionCode.str());
     for (int i = 1; i <= 5; ++i) {
@@ -224,6 +224,9 @@ std::vector<OutLine> BuildConfiguration() {
     w.Int(WinPrintMode);
     w.Text("Layer Monochrome");
     w.Bool(LayerMonochrome);
+}
+
+void BuildGraphicsRows(ConfigWriter& w) {
     w.Text("Textwidth/height Graphics");
     w.Real(GraphicsTextWH);
     w.Text("Text font Graphics");
@@ -265,8 +268,12 @@ std::vector<OutLine> BuildConfiguration() {
     w.Bool(SmallOnlineWindow != 0);
     w.Text("Enter Diagram Limits ?");
     w.Bool(EnterDiagramLimits != 0);
+}
+
+// savedDecimalSign: the user's choice, not the point forced for the file.
+void BuildPrintoutRows(ConfigWriter& w, std::uint16_t savedDecimalSign) {
     w.Text("Dot=1 Komma=2");
-    w.Int(format.Saved()); // the user's choice, not the point forced for the file
+    w.Int(savedDecimalSign);
     w.Text("Default Data Directory");
     w.Text(DefaultDataDir);
     w.Text("Text Height Factor");
@@ -314,7 +321,10 @@ std::vector<OutLine> BuildConfiguration() {
     w.Text("pen width Layer 16..31");
     for (int i = 16; i <= 31; ++i)
         w.Int(PenWidths[i]);
-    // The unlabelled tail.
+}
+
+// The unlabelled tail.
+void BuildTailRows(ConfigWriter& w) {
     w.Int(CharMode);
     w.Int(ScaleByPercent);
     w.Int(AngleFormat);
@@ -333,6 +343,15 @@ std::vector<OutLine> BuildConfiguration() {
     w.Int(TitleBlockOption);
     for (int i = 0; i <= 15; ++i)
         w.Int(Palette[i]);
+}
+
+std::vector<OutLine> BuildConfiguration() {
+    FileNumberFormat format;
+    ConfigWriter w;
+    BuildCadRows(w);
+    BuildGraphicsRows(w);
+    BuildPrintoutRows(w, format.Saved());
+    BuildTailRows(w);
     return w.Lines();
 }
 
@@ -413,7 +432,8 @@ void FillScreenSizes(const TScreenMetrics& m) {
     if (ScreenHeight == 0 || ScreenHeight == 65535) ScreenHeight = fit(m.ScreenHeight - 91);
 }
 
-void ReadRows(ConfigReader& r) {
+// The reading side of the four groups of rows (see BuildCadRows).
+void ReadCadRows(ConfigReader& r) {
     GraphicXFactor = 1;
     LABEL(); // program name and "Configuration"
     LABEL(); // version
@@ -499,12 +519,9 @@ void ReadRows(ConfigReader& r) {
     if (r.Int(WinPrintMode) && WinPrintMode == 0) WinPrintMode = 1;
     LABEL();
     r.True(LayerMonochrome);
-    if (r.Eof()) {
-        // A file of the time before the graphics text settings.
-        GraphicsTextWH = CadTextFactor;
-        GraphicsFont = "Arial";
-        return;
-    }
+}
+
+void ReadGraphicsRows(ConfigReader& r) {
     LABEL();
     if (r.Real(GraphicsTextWH) && GraphicsTextWH == 0) GraphicsTextWH = 0.8L;
     {
@@ -562,6 +579,9 @@ void ReadRows(ConfigReader& r) {
     r.True(SmallOnlineWindow);
     LABEL();
     r.True(EnterDiagramLimits);
+}
+
+void ReadPrintoutRows(ConfigReader& r) {
     LABEL();
     if (r.Int(DecimalSign) && (DecimalSign < 1 || DecimalSign > 2)) DecimalSign = 1;
     {
@@ -638,7 +658,10 @@ void ReadRows(ConfigReader& r) {
     LABEL();
     for (int i = 16; i <= 31; ++i)
         r.Int(PenWidths[i]);
-    // The unlabelled tail.
+}
+
+// The unlabelled tail.
+void ReadTailRows(ConfigReader& r) {
     r.Int(CharMode);
     if (r.Int(ScaleByPercent) && (ScaleByPercent < 10 || ScaleByPercent > 1000))
         ScaleByPercent = 100;
@@ -664,6 +687,19 @@ void ReadRows(ConfigReader& r) {
         const std::int32_t c = ParseInteger(s, ok);
         if (ok && c >= 0) Palette[i] = c;
     }
+}
+
+void ReadRows(ConfigReader& r) {
+    ReadCadRows(r);
+    if (r.Eof()) {
+        // A file of the time before the graphics text settings.
+        GraphicsTextWH = CadTextFactor;
+        GraphicsFont = "Arial";
+        return;
+    }
+    ReadGraphicsRows(r);
+    ReadPrintoutRows(r);
+    ReadTailRows(r);
 }
 
 #undef LABEL
