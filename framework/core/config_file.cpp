@@ -1,3 +1,4 @@
+// lconfig: reading and writing the configuration and session files.
 #include "framework/core/config_file.h"
 
 #include <algorithm>

@@ -1,9 +1,10 @@
 #pragma once
-// The configuration file (ProgramName + ".cfg") and the session file (ProgramName + ".cff").
+// lconfig: the configuration file (ProgramName + ".cfg") and the session file (ProgramName + ".cff").
 //
 // The configuration file holds every stored setting (settings.h, globals.h) as a label line
-// followed by its value line(s), in one fixed order, and is read back by position, so files of
-// the Windows program read correctly and older, shorter files leave the newer settings alone.
+// followed by its value line(s), in one fixed order (the Windows layout), and is read back by
+// position, so files in that layout read unchanged and older, shorter files leave the newer
+// settings alone.
 // Lines end in CR LF; texts are Windows-1252 where the page holds them (the fourth title-block
 // row label DOS 437), otherwise UTF-8, and either form reads back.
 //

@@ -1,3 +1,4 @@
+// error0: the message list.
 #include "framework/core/errorlist.h"
 
 #include "framework/core/globals.h"

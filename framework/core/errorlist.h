@@ -1,5 +1,5 @@
 #pragma once
-// The message list of the calculation: at most 11 distinct messages of at most 36 characters,
+// error0: the message list of the calculation: at most 11 distinct messages of at most 36 characters,
 // in the order first raised. Texts begin with "Fatal  : ", "Error  : " or "Warning: ".
 
 #include <cstdint>

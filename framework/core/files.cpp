@@ -1,3 +1,4 @@
+// utilfile (with utildos): the shared text file, file and directory services, dates.
 #include "framework/core/files.h"
 
 #include <algorithm>

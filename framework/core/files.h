@@ -1,5 +1,5 @@
 #pragma once
-// utilfile: the shared text file and its line readers and writers, file and directory services,
+// utilfile (with utildos): the shared text file and its line readers and writers, file and directory services,
 // path helpers, today's date and time as text.
 //
 // Failure: every line read or written, every Close and every copy reports an I/O failure by
@@ -150,7 +150,7 @@ void WriteTextChar(char32_t c);
 void WriteTextLineInt(long long n);
 // Values below 1 within 1e-10 of a whole number: FloatToStrSig3 ("0", "-1"); every other value
 // with 7 decimals (FloatToStrDec). Stored values keep their precision: the display setting
-// FloatDigits does not apply (see StoredFileFormat in utilstr.h, which writers of stored files
+// FloatDigits does not apply (see StoredFileFormat in text.h, which writers of stored files
 // built on FloatToStr... use too).
 void WriteTextLineReal(long double x);
 std::string TextLineRealText(long double x); // the text WriteTextLineReal writes

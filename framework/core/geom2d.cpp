@@ -1,3 +1,4 @@
+// Plane geometry in extended precision.
 #include "framework/core/geom2d.h"
 
 #include <cmath>

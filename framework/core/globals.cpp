@@ -1,3 +1,4 @@
+// Global state: failure flags, text tables, directories, the current file.
 #include "framework/core/globals.h"
 
 #include "platform/os/paths.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Global state shared by every part of the program: failure flags, text tables, identity
 // strings, directories, the current file and the run-time settings kept with them.
-// The message list lives in error0.h; user settings in settings.h.
+// The message list lives in errorlist.h; user settings in settings.h.
 
 #include <cstdint>
 #include <string>

@@ -1,3 +1,4 @@
+// utilmath: elementary mathematics in extended precision.
 #include "framework/core/maths.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 #pragma once
-// Elementary mathematics in 80-bit extended precision (long double) for the calculation and
+// utilmath: elementary mathematics in 80-bit extended precision (long double) for the calculation and
 // the drawings. Guarded functions never stop the program: on a domain error they add a message
 // to the message list (AddError) and return a fixed substitute value. Angles are radians unless
 // a name says degrees.

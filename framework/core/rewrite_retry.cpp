@@ -1,3 +1,4 @@
+// Retry or cancel around the replacing of a file the user needs.
 #include "framework/core/rewrite_retry.h"
 
 #include "framework/core/globals.h"

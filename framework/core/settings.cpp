@@ -1,3 +1,4 @@
+// The user settings and their start values; the product identity.
 #include "framework/core/settings.h"
 
 #include "framework/core/maths.h"
@@ -117,8 +118,8 @@ void SetProductIdentity() {
 }
 
 void InitSettings() {
-    // Program paths of the Windows original stay as the stored defaults; the places that run
-    // them map these names to Linux programs.
+    // The stored defaults are Windows program paths, kept as text; the places that run them map
+    // these names to Linux programs.
     ExternalDbfProgram = "C:\\TABVIEW\\TABVIEW.EXE";
     DatabaseMode = 1;
     WordProcessor = "C:\\WINDOWS\\WRITE.EXE";

@@ -1,3 +1,4 @@
+// Job data the shell edits and the drawings read.
 #include "framework/core/shelldata.h"
 
 TLoadDefaults LoadDefaults;

@@ -1,3 +1,4 @@
+// utilstr: numbers to text and back, text helpers, DOS/Windows character conversions.
 #include "framework/core/text.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The core's hooks into the user interface and their batch-mode defaults.
 #include "framework/core/uihooks.h"
 
 #include <iostream>

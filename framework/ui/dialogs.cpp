@@ -1,3 +1,4 @@
+// The small modal forms and the text window (ushowfil).
 #include "framework/ui/dialogs.h"
 
 #include <algorithm>

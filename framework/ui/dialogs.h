@@ -1,5 +1,5 @@
 #pragma once
-// The small modal forms every question of the program goes through (a list choice, a text, a
+// The small modal forms (the text window is the unit ushowfil) every question of the program goes through (a list choice, a text, a
 // yes/no choice, a radio choice), the information screen, the text window that shows the screen
 // listings, the fitting of forms to the main window and the user's scale, the font-style code,
 // and the conversion and printing of listing files.

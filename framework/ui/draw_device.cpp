@@ -1,3 +1,4 @@
+// The procedural drawing interface over the drawing window.
 #include "framework/ui/draw_device.h"
 
 #include "framework/core/globals.h"

@@ -1,7 +1,7 @@
 #pragma once
-// drawdevice: the procedural drawing interface. The CAD layer's screen output, the HP-GL
+// The procedural drawing interface. The CAD layer's screen output, the HP-GL
 // interpreter and the help pictures draw through the one device DrawDevice, which owns the
-// display list and forwards every call to the drawing window (kelmgraf.h). It also converts DOS
+// display list and forwards every call to the drawing window (drawing_window.h). It also converts DOS
 // texts, maps pen numbers to the 16 colours and offers a file check and the busy cursor.
 //
 // The operations work whether or not the drawing window exists: recording needs only the list.
@@ -15,7 +15,7 @@ class TDisplayList;
 
 class TDrawDevice {
 public:
-    // Init: creates DisplayList (kelmgraf.h); Done (the destructor) frees it. A second device
+    // Init: creates DisplayList (drawing_window.h); Done (the destructor) frees it. A second device
     // takes the list over; the first then frees only its own.
     TDrawDevice();
     virtual ~TDrawDevice();

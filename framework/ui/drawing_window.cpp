@@ -1,3 +1,4 @@
+// kelmgraf: the drawing window and its display list.
 #include "framework/ui/drawing_window.h"
 
 #include <algorithm>

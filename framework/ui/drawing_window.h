@@ -103,7 +103,7 @@ private:
     std::uint64_t generation_ = 0;
 };
 
-// Created by the drawing device's Init and freed by its Done (drawdevice.h). While it is
+// Created by the drawing device's Init and freed by its Done (draw_device.h). While it is
 // nullptr the recording operations record nothing (the view state still changes).
 extern TDisplayList* DisplayList;
 

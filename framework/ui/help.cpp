@@ -1,3 +1,4 @@
+// help: the help texts and the help context.
 #include "framework/ui/help.h"
 
 #include "framework/ui/draw_device.h"

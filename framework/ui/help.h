@@ -1,5 +1,5 @@
 #pragma once
-// Help texts and the help context.
+// help: the help texts and the help context.
 //
 // Every dialog sets HelpNo before it opens; its "&Help Text" button calls ShowHelp(HelpNo, 1)
 // and its "Aux. &Image" button ShowHelp(HelpNo, 2). The text of a help number is read from a

@@ -1,3 +1,4 @@
+// whbild: the catalogue of auxiliary pictures.
 #include "framework/ui/help_pictures.h"
 
 #include <algorithm>

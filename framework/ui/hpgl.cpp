@@ -1,3 +1,4 @@
+// The HP-GL/2 picture interpreter.
 #include "framework/ui/hpgl.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 // hpgl: the HP-GL/2 picture interpreter. Help pictures and the auxiliary picture catalogue are
-// plot files (".plt"); DrawHpglFile draws one through the drawing device (drawdevice.h) into the
+// plot files (".plt"); DrawHpglFile draws one through the drawing device (draw_device.h) into the
 // display list, in millimetres, so the pictures zoom, pan and print like every drawing.
 //
 // Only the subset the pictures use is read: PU, PD, PA, SP, CI, SI, DI, LB, AA, PE and CS.
@@ -8,7 +8,7 @@
 // the world window, and coordinates are always 0.025 mm per plotter unit. Any other instruction,
 // escape sequences included, is skipped to its ";".
 //
-// Where the interpreter follows HP-GL/2 rather than the old program (see docs/help.md):
+// The interpreter follows HP-GL/2 (see docs/help.md); in particular:
 //  - a "PD" before the first point moves without drawing (there is no current point yet);
 //  - "AA" draws in the direction of its sweep, a sweep of 360 degrees or more as a full circle,
 //    and leaves the pen at the arc's end;

@@ -1,3 +1,4 @@
+// The listing engine and its devices.
 #include "framework/ui/listing.h"
 
 #include <algorithm>

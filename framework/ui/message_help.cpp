@@ -1,3 +1,4 @@
+// uhelperr: the message browser and the message help.
 #include "framework/ui/message_help.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The questions, messages and checked file operations of the program.
 #include "framework/ui/questions.h"
 
 #include <algorithm>

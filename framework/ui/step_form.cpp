@@ -1,3 +1,4 @@
+// anistep: the step dialog of the drawing window's step mode.
 #include "framework/ui/step_form.h"
 
 TForm_anistep::TForm_anistep(TComponent* AOwner) : TForm(AOwner) {

@@ -1,3 +1,4 @@
+// InstallUiHooks: the GUI layer behind the core's hooks.
 #include "framework/ui/uihooks.h"
 
 #include "framework/core/uihooks.h"
@@ -18,8 +19,8 @@ bool GuiChooseFile(const TFileChoice& choice, std::string& fileName) {
         dlg.InitialDir = choice.InitialDir;
         dlg.Filter = choice.Filter;
         dlg.DefaultExt = choice.DefaultExt;
-        dlg.Options =
-            ofHideReadOnly | ofPathMustExist | (choice.OverwritePrompt ? ofOverwritePrompt : 0);
+        dlg.Options = ofHideReadOnly | ofPathMustExist |
+                      (choice.OverwritePrompt ? TOpenOptions{ofOverwritePrompt} : 0u);
         if (!dlg.Execute()) return false;
         fileName = dlg.FileName;
         return true;
@@ -28,7 +29,8 @@ bool GuiChooseFile(const TFileChoice& choice, std::string& fileName) {
     dlg.InitialDir = choice.InitialDir;
     dlg.Filter = choice.Filter;
     dlg.DefaultExt = choice.DefaultExt;
-    dlg.Options = ofHideReadOnly | ofPathMustExist | (choice.MustExist ? ofFileMustExist : 0);
+    dlg.Options =
+        ofHideReadOnly | ofPathMustExist | (choice.MustExist ? TOpenOptions{ofFileMustExist} : 0u);
     if (!dlg.Execute()) return false;
     fileName = dlg.FileName;
     return true;

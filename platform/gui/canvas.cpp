@@ -163,7 +163,7 @@ void InstallFontSubstitutes() {
     static bool done = false;
     if (done) return;
     done = true;
-    // The faces a Windows program names, mapped to the metric-compatible free faces.
+    // Windows face names, mapped to the metric-compatible free faces.
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
     QFont::insertSubstitutions("Microsoft Sans Serif", {"Liberation Sans", "DejaVu Sans"});
     QFont::insertSubstitutions("MS Shell Dlg", {"Liberation Sans", "DejaVu Sans"});

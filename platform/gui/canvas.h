@@ -1,7 +1,7 @@
 #pragma once
 // Drawing surfaces: a canvas with pen, brush and font that draws on a window's back buffer, on an
 // in-memory bitmap (saved as PNG) or on the printer. Coordinates are device pixels, y downwards,
-// with the conventions of the Windows graphics interface the program was designed for: colours
+// with the conventions of the Windows graphics interface that the drawing code assumes: colours
 // are 0x00BBGGRR values, rectangles exclude their right and bottom edge, a line excludes its end
 // pixel, arcs run counter-clockwise as seen on the screen.
 //

@@ -72,7 +72,7 @@ TEST_F(Hpgl, LinesInMillimetresAndPenUpMoves) {
 
 TEST_F(Hpgl, PenDownBeforeAnyPointMovesWithoutDrawing) {
     Draw("SP1;PD400,400,800,400;");
-    // The first point only places the pen; the old program drew from (-999, -999).
+    // The first point only places the pen: there is nothing to draw from before it.
     EXPECT_EQ(Records(drLine), (std::vector<std::string>{"4;10;10;20;10"}));
 }
 
