@@ -188,7 +188,7 @@ void EraseFiles(const std::string& mask) {
         if (EraseExclusive(dir + n) != 0) ++failed;
     }
     if (failed > 0)
-        SetError(5, "Could not erase " + std::to_string(failed) + " files like " + mask);
+        SetError(kErrAccessDenied, "Could not erase " + std::to_string(failed) + " files like " + mask);
 }
 
 double DiskFree(const std::string& path) {

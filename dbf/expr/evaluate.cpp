@@ -39,7 +39,7 @@ bool ValidType(std::int32_t t) {
 }
 
 void ReportUnknownType(const char* routine) {
-    SetError(356, std::string(
+    SetError(kErrValueType, std::string(
                       "Unknown data type (none of \"C\", \"D\", \"F\", \"L\", \"M\" or \"N\") [") +
                       routine + "]");
 }
@@ -73,7 +73,7 @@ void PushText(CompiledExpr& e, std::int32_t type, const char* p, std::size_t n) 
         if (physical == 0) {
             it.Str = g_empty;
             it.Len = 0;
-            SetError(354, "Working pool overflow [PARSER/Allocate]");
+            SetError(kErrPoolOverflow, "Working pool overflow [PARSER/Allocate]");
             return;
         }
         char* dst = e.Pool.data() + e.PoolNext;
@@ -82,7 +82,7 @@ void PushText(CompiledExpr& e, std::int32_t type, const char* p, std::size_t n) 
         it.Str = dst;
         it.Len = static_cast<std::uint32_t>(std::strlen(dst));
         e.PoolNext += n + 1;
-        SetError(354, "Working pool overflow [PARSER/Allocate]");
+        SetError(kErrPoolOverflow, "Working pool overflow [PARSER/Allocate]");
         return;
     }
     char* dst = e.Pool.data() + e.PoolNext;
@@ -204,7 +204,7 @@ void ReadField(CompiledExpr& e, std::int32_t opcode, std::int32_t fieldNo, std::
 }
 
 void DivideByZero() {
-    SetError(358, "Error during evaluation: Divide by 0 [Evaluate/Engine]");
+    SetError(kErrExprDivideByZero, "Error during evaluation: Divide by 0 [Evaluate/Engine]");
 }
 
 double JulianToday() {

@@ -229,6 +229,10 @@ struct CompileError {
 
 constexpr int kEndChar = 255;
 
+// The codes of the expression engine's own failures (syntax, pool, value type, divide by zero).
+constexpr std::uint16_t kExprErrorsFirst = 350;
+constexpr std::uint16_t kExprErrorsLast = 363;
+
 class Compiler {
 public:
     Compiler(CompiledExpr& expr, std::string_view text) : expr_(expr) {
@@ -823,14 +827,15 @@ char TypeLetter(std::int32_t type) {
 
 void ReportCompileFailure(const std::string& text, const std::string& message,
                           const std::string& excerpt) {
-    SetError(351, "Error in expression : " + message + "\r\n" + excerpt + " [AssignExpr]");
-    SetError(217, " [AssignExpr(" + text + ")]");
+    SetError(kErrExprSyntax, "Error in expression : " + message + "\r\n" + excerpt + " [AssignExpr]");
+    SetError(kErrNoMemory, " [AssignExpr(" + text + ")]");
 }
 
 } // namespace
 
 CompiledExpr* AssignExpr(const std::string& text) {
-    if (LastErrorCode >= 350 && LastErrorCode <= 363) LastErrorCode = 0;
+    // A failure of an earlier expression does not stand against this one.
+    if (LastErrorCode >= kExprErrorsFirst && LastErrorCode <= kExprErrorsLast) LastErrorCode = 0;
     auto expr = std::make_unique<CompiledExpr>();
     if (text.size() > static_cast<std::size_t>(kExprMaxText)) {
         // The input holds 255 characters; a longer text is refused, never cut.

@@ -248,7 +248,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
     const std::size_t recLen = area.RecordLength;
     const std::size_t chunkRecords = kReadChunk / recLen;
     if (recLen == 0 || chunkRecords == 0) {
-        SetError(254, "Record length too large for an index build [MakeIndex]");
+        SetError(kErrInternal, "Record length too large for an index build [MakeIndex]");
         return 0;
     }
 
@@ -276,7 +276,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
         for (const Need& need : needs) {
             const double free = DiskFree(need.dir);
             if (need.kb > free) {
-                SetError(227, "Available disk space: " + NumText(free) + " KBytes;" +
+                SetError(kErrNoDiskSpace, "Available disk space: " + NumText(free) + " KBytes;" +
                                   "needed: " + NumText(need.kb) + " KBytes [MakeIndex]");
                 return 0;
             }
@@ -307,7 +307,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
         if (runs == 0) {
             runPath = UniqueFilename();
             if (runPath.empty()) {
-                SetError(LastErrorCode != 0 ? LastErrorCode : 5, " [MakeIndex]");
+                SetError(LastErrorCode != 0 ? LastErrorCode : kErrAccessDenied, " [MakeIndex]");
                 return false;
             }
             runRemover.Set(runPath);
@@ -366,7 +366,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
                 std::size_t got = 0;
                 const int rc = area.File.ReadSomeAt(filePos, chunk.data(), want, got);
                 if (rc != 0 || got < recLen) {
-                    SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : 213,
+                    SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : kErrUnexpectedEof,
                              "Error reading table " + area.FileName + " [MakeIndex]");
                     return 0;
                 }
@@ -383,7 +383,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
             area.RecNo = i;
             if (ctl.KeyMaker) Scatter();
             if (!BuildRecordKey(ctl, key) || LastErrorCode != 0) {
-                if (LastErrorCode == 0) SetError(254, "Key evaluation failed [MakeIndex]");
+                if (LastErrorCode == 0) SetError(kErrInternal, "Key evaluation failed [MakeIndex]");
                 return 0;
             }
             if (ptrs.size() == runCap && !writeRun()) return 0;
@@ -500,18 +500,18 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
                std::uint8_t orderNo, bool unique, bool descending, KeyMakerProc keyMaker) {
     LastErrorCode = 0;
     if (AllTrim(name).empty()) {
-        SetError(220, "index filename not specified [MakeIndex()]");
+        SetError(kErrInvalidParameter, "index filename not specified [MakeIndex()]");
         return false;
     }
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, "database not open attempting to index to" + name + ".");
+        SetError(kErrNoDatabase, "database not open attempting to index to" + name + ".");
         return false;
     }
     const std::string full = CompleteIndexName(AllTrim(name));
     const std::string context = " [MakeIndex(<>," + full + ")]";
     if (a->IsVirtual) {
-        SetError(254, "A virtual file cannot be indexed" + context);
+        SetError(kErrInternal, "A virtual file cannot be indexed" + context);
         return false;
     }
     auto ctl = std::make_unique<TIndexControl>();
@@ -521,15 +521,15 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
     const std::string expr = AllTrim(expression);
     if (!keyMaker) {
         if (expr.empty()) {
-            SetError(254, "Neither Expression nor KeyMaker defined" + context);
+            SetError(kErrInternal, "Neither Expression nor KeyMaker defined" + context);
             return false;
         }
         if (!ParserLinked || ParserHooks.AssignExpr == nullptr) {
-            SetError(221, "ZAZavizi unit not linked in. [MakeIndex]");
+            SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [MakeIndex]");
             return false;
         }
         if (expr.size() > 100) {
-            SetError(300, "Expression length exceeds 100 bytes" + context);
+            SetError(kErrExprTooLong, "Expression length exceeds 100 bytes" + context);
             return false;
         }
         ctl->Expr = ParserHooks.AssignExpr(expr);
@@ -545,7 +545,7 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
         TAreaIndexes* ai = AreaIndexes(area);
         for (auto& o : ai->Orders) {
             if (o && o->FileName == full) {
-                SetError(214, full);
+                SetError(kErrFileInUse, full);
                 return false;
             }
         }
@@ -557,7 +557,7 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
         os::File probe;
         const int rc = probe.Open(full, kExclusiveOpenMode);
         if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
-            SetError(225, "Index file in use by another program: " + full + context);
+            SetError(kErrExclusiveRequired, "Index file in use by another program: " + full + context);
             return false;
         }
     }
@@ -588,12 +588,12 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
             keyLength = 8;
             break;
         default:
-            SetError(254, "Wrong parser return type" + context);
+            SetError(kErrInternal, "Wrong parser return type" + context);
             return false;
         }
     }
     if (!ComputeKeyLayout(letter, keyLength, ctl->Anchor)) {
-        SetError(266, "Incorrect key length: Must be 1 to 100." + context);
+        SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100." + context);
         return false;
     }
     ctl->CharKey = letter == 'C';
@@ -657,7 +657,7 @@ bool IndexOnCommon(const std::string& expression, const std::string& nameWithOpt
     CloseAllIndexes();
     LastErrorCode = 0;
     if (!keyMaker && !ParserLinked) {
-        SetError(221, std::string("ZAZavizi unit not linked in. [") + routine + "]");
+        SetError(kErrIndexNotOpen, std::string("ZAZavizi unit not linked in. [") + routine + "]");
         return false;
     }
     std::string name = nameWithOptions;
@@ -666,7 +666,7 @@ bool IndexOnCommon(const std::string& expression, const std::string& nameWithOpt
     const bool soundex = TakeOption("SOUNDEX", name);
     const bool descending = TakeOption("DESCENDING", name);
     if (IndexOrder(1) != nullptr) {
-        SetError(254,
+        SetError(kErrInternal,
                  std::string("Internal error: IND pointer already allocated [") + routine + "]");
         return false;
     }
@@ -692,7 +692,7 @@ void Reindex() {
     if (CheckDbfInUse("Reindex")) return;
     TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
     if (!ai->Orders[0]) {
-        SetError(221, "Index not open. (DBF=" + DbfName() + ") [Reindex]");
+        SetError(kErrIndexNotOpen, "Index not open. (DBF=" + DbfName() + ") [Reindex]");
         return;
     }
     const int controlling = ai->Orders[0]->OrderNo;

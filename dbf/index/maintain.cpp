@@ -30,7 +30,7 @@ bool Controlling(const TIndexControl& ctl) {
 }
 
 void Corrupt(const TIndexControl& ctl, std::uint32_t block, const char* routine) {
-    SetError(222, "Corrupted index file " + ctl.FileName + " (node " + std::to_string(block) +
+    SetError(kErrCorruptIndex, "Corrupted index file " + ctl.FileName + " (node " + std::to_string(block) +
                       ") [" + routine + "]");
 }
 
@@ -453,7 +453,7 @@ bool WriteAnchorNode(TIndexControl& ctl) {
     ++IndexIoCounters.Writes;
     if (!WriteIndexHeader(ctl)) {
         ctl.AnchorDirty = true;
-        SetError(LastErrorCode != 0 ? LastErrorCode : 101,
+        SetError(LastErrorCode != 0 ? LastErrorCode : kErrDiskWrite,
                  "Error writing index file:  " + ctl.FileName + " [WriteAnchorNode]");
         return false;
     }
@@ -466,7 +466,7 @@ bool AppendIndex(int order, const std::uint8_t* key) {
     TIndexControl* ctl = IndexOrder(order);
     TWorkArea* a = CurrentWorkArea();
     if (ctl == nullptr || a == nullptr) {
-        SetError(221, "Index file not open [AppendIndex]");
+        SetError(kErrIndexNotOpen, "Index file not open [AppendIndex]");
         return false;
     }
     const std::int32_t rec = a->RecNo;
@@ -484,7 +484,7 @@ bool AppendIndex(int order, const std::uint8_t* key) {
     ctl->CurrentNode = nullptr;
     if (ok && ctl->AnchorDirty && !WriteAnchorNode(*ctl)) return false;
     if (!ok) {
-        if (LastErrorCode == 0) SetError(254, ctl->FileName + " [AppendIndex]");
+        if (LastErrorCode == 0) SetError(kErrInternal, ctl->FileName + " [AppendIndex]");
         return false;
     }
     if (Controlling(*ctl)) {
@@ -499,7 +499,7 @@ bool AppendIndex(int order, const std::uint8_t* key) {
 bool RemoveIndexKey(int order, const std::uint8_t* key, std::int32_t rec) {
     TIndexControl* ctl = IndexOrder(order);
     if (ctl == nullptr) {
-        SetError(221, "Index file not open [RemoveKey]");
+        SetError(kErrIndexNotOpen, "Index file not open [RemoveKey]");
         return false;
     }
     RecordBeingKeyed = rec;
@@ -551,7 +551,7 @@ void SyncIndex(bool allOrders) {
         }
         std::vector<std::uint8_t> key;
         if (!BuildRecordKey(*ctl, key)) {
-            SetError(222, "Invalid dBASE key expression " + ctl->FileName + " [SyncIndex]");
+            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [SyncIndex]");
             return;
         }
         if (PositionedOn(*ctl, key.data(), r)) {
@@ -563,12 +563,12 @@ void SyncIndex(bool allOrders) {
         const Located l = Locate(*ctl, key.data(), r, path, "SyncIndex");
         if (l == Located::Error) return;
         if (l == Located::Missing) {
-            SetError(212, "Key: \"" + KeyText(*ctl, key.data()) + "\" not in index: " +
+            SetError(kErrBeyondRange, "Key: \"" + KeyText(*ctl, key.data()) + "\" not in index: " +
                               ctl->FileName + ". [SyncIndex-1] Record: " + std::to_string(r));
             return;
         }
         if (l == Located::KeyOnly && ctl->Anchor.Unique == 0) {
-            SetError(212, "Record with key: \"" + KeyText(*ctl, key.data()) +
+            SetError(kErrBeyondRange, "Record with key: \"" + KeyText(*ctl, key.data()) +
                               "\" not in index: " + ctl->FileName + ". [SyncIndex-2]");
             return;
         }
@@ -592,12 +592,12 @@ void AppendNewKey() {
             continue;
         }
         if (!BuildRecordKey(*ctl, keys[n - 1])) {
-            SetError(222, "Invalid dBASE key expression " + ctl->FileName + " [AppendNewKey]");
+            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [AppendNewKey]");
             ok = false;
             break;
         }
         if (!AppendIndex(n, keys[n - 1].data())) {
-            if (LastErrorCode == 0) SetError(254, ctl->FileName + " [AppendNewKey]");
+            if (LastErrorCode == 0) SetError(kErrInternal, ctl->FileName + " [AppendNewKey]");
             ok = false;
             break;
         }
@@ -612,7 +612,7 @@ void AppendNewKey() {
             if (ctl == nullptr) continue;
             LastErrorCode = 0;
             if (!RemoveIndexKey(n, keys[n - 1].data(), a->RecNo)) {
-                SetError(254, "Index file corrupted. " + ctl->FileName + " [AppendNewKey]");
+                SetError(kErrInternal, "Index file corrupted. " + ctl->FileName + " [AppendNewKey]");
                 ai->NaturalOrder = natural;
                 return;
             }
@@ -637,11 +637,11 @@ void CompareKeys() {
         if (ctl == nullptr) continue;
         std::vector<std::uint8_t> key;
         if (!BuildRecordKey(*ctl, key)) {
-            SetError(222, "Invalid dBASE key expression " + ctl->FileName + " [CompareKeys]");
+            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [CompareKeys]");
             return;
         }
         if (n == 1 && ctl->Anchor.Unique == 0 && ctl->CurrentRecNo() != r) {
-            SetError(254, "Record number " + std::to_string(r) + " not found in index. " +
+            SetError(kErrInternal, "Record number " + std::to_string(r) + " not found in index. " +
                               ctl->FileName + " [CompareKeys]");
             return;
         }
@@ -650,7 +650,7 @@ void CompareKeys() {
                                             ctl->CurrentKey.begin() + ctl->Anchor.KeyLength);
         if (!RemoveIndexKey(n, old.data(), r)) {
             if (LastErrorCode == 0)
-                SetError(1, "Record number " + std::to_string(r) + " not found in index. " +
+                SetError(kErrInvalidFunction, "Record number " + std::to_string(r) + " not found in index. " +
                                 ctl->FileName + " [CompareKeys]");
             return;
         }

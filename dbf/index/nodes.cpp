@@ -42,7 +42,7 @@ bool IsControlling(const TIndexControl& ctl) {
 }
 
 void CorruptNode(const TIndexControl& ctl, std::uint32_t n, const char* routine) {
-    SetError(254, "Corrupted index node " + std::to_string(n) + " in " + ctl.FileName + " [" +
+    SetError(kErrInternal, "Corrupted index node " + std::to_string(n) + " in " + ctl.FileName + " [" +
                       routine + "]");
 }
 
@@ -154,7 +154,7 @@ bool SeekAndWrite(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
 
 bool GetNode(TIndexControl& ctl, std::int32_t n) {
     if (n == 0) {
-        SetError(254, "Invalid Node Number (0) in DBF Area " + AreaText(ctl) + ", Order " +
+        SetError(kErrInternal, "Invalid Node Number (0) in DBF Area " + AreaText(ctl) + ", Order " +
                           std::to_string(ctl.OrderNo) + " " + ctl.FileName + " [GetNode]");
         return false;
     }
@@ -520,12 +520,12 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     LastErrorCode = 0;
     TWorkArea* a = CurrentWorkArea();
     if (order < 1 || order > kMaxOrders) {
-        SetError(220, "Index Order parameter out of range [SetIndexTo(<>," + name + "," +
+        SetError(kErrInvalidParameter, "Index Order parameter out of range [SetIndexTo(<>," + name + "," +
                           std::to_string(order) + ")]");
         return false;
     }
     if (a == nullptr) {
-        SetError(215, "Attempt to open " + name +
+        SetError(kErrNoDatabase, "Attempt to open " + name +
                           " index file with no DBF file open. [SetIndexTo(<>," + name + "," +
                           std::to_string(order) + ")]");
         return false;
@@ -537,7 +537,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         for (auto& o : other->Orders) {
             if (!o || o->FileName != name) continue;
             if (area == CurrentAreaNo || w == nullptr || w->FileName != a->FileName) {
-                SetError(220, "Index file already open: " + name + " for " + a->ShortName +
+                SetError(kErrInvalidParameter, "Index file already open: " + name + " for " + a->ShortName +
                                   "\n\rAttempting to set index of same name for " + a->ShortName +
                                   "." + OpenContext());
                 return false;
@@ -545,7 +545,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         }
     }
     if (ai->Orders[order - 1]) {
-        SetError(254, "Internal error: IND pointer already allocated" + OpenContext());
+        SetError(kErrInternal, "Internal error: IND pointer already allocated" + OpenContext());
         return false;
     }
     auto ctl = std::make_unique<TIndexControl>();
@@ -563,7 +563,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     std::array<std::uint8_t, 125> head{};
     if (ctl->File.Size(size) != 0 || size < 2 * kNdxBlockSize ||
         ctl->File.ReadAt(0, head.data(), head.size()) != 0) {
-        SetError(222, "Unable to open index: " + name + OpenContext());
+        SetError(kErrCorruptIndex, "Unable to open index: " + name + OpenContext());
         return false;
     }
     head[124] = 0;
@@ -577,7 +577,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         !ComputeKeyLayout(letter, ctl->Anchor.KeyLength, check) ||
         check.EntrySize != ctl->Anchor.EntrySize || check.KeysPerNode != ctl->Anchor.KeysPerNode ||
         ctl->Anchor.Root == 0) {
-        SetError(222,
+        SetError(kErrCorruptIndex,
                  "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
         return false;
     }
@@ -585,7 +585,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     ctl->KeyExpr = expr;
     if (!keyMaker) {
         if (expr == KeyMakerSentence()) {
-            SetError(223, "Key maker function required, \"" + name +
+            SetError(kErrIndexVersion, "Key maker function required, \"" + name +
                               "\" was created using KeyMaker function." + OpenContext());
             return false;
         }
@@ -598,14 +598,14 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         const char want = ctl->CharKey ? 'C' : (letter == 'D' ? 'D' : 'N');
         if (e == nullptr || e->ResultType != want) {
             if (e != nullptr) ParserHooks.FreeExpr(e);
-            SetError(222, "Invalid dBASE key expression or corrupted index file " + name +
+            SetError(kErrCorruptIndex, "Invalid dBASE key expression or corrupted index file " + name +
                               OpenContext());
             return false;
         }
         ctl->Expr = e;
     } else {
         if (expr != KeyMakerSentence()) {
-            SetError(223, "Attempted use of Key Maker function with index file created with a "
+            SetError(kErrIndexVersion, "Attempted use of Key Maker function with index file created with a "
                           "dBASE key expression [OpenIndex/Set_Index_ToCB(" +
                               name + ")]");
             return false;
@@ -628,7 +628,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         if (ctl->File.WriteAt(0, anchor.data(), anchor.size()) != 0) ctl->AnchorDirty = true;
     }
     if (ctl->Anchor.Root >= ctl->Anchor.NextFree) {
-        SetError(222,
+        SetError(kErrCorruptIndex,
                  "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
         return false;
     }
@@ -660,7 +660,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
             BlankRecordKeyLength(c.Expr) != c.Anchor.KeyLength) {
             const std::uint16_t len = c.Anchor.KeyLength;
             CloseIndexOrder(order);
-            SetError(266, "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
+            SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
                               TzIntToStrZero(len, 3) + "\n\rKey= [] " + name +
                               " [SetIndexTo/OpenIndex]");
             return false;

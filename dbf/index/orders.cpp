@@ -145,17 +145,17 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerProc keyM
     const TIndexOptions o = ParseIndexOptions(nameWithOptions);
     const std::string tag = "[SetIndexTo(<>," + o.Name + "," + std::to_string(order) + ")]";
     if (order < 1 || order > kMaxOrders) {
-        SetError(220, "Index Order parameter out of range " + tag);
+        SetError(kErrInvalidParameter, "Index Order parameter out of range " + tag);
         return false;
     }
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, "Attempt to open " + o.Name + " index file with no DBF file open. " + tag);
+        SetError(kErrNoDatabase, "Attempt to open " + o.Name + " index file with no DBF file open. " + tag);
         return false;
     }
     const std::string name = CompleteName(o.Name);
     if (!os::FileExists(name)) {
-        SetError(2, "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
+        SetError(kErrFileNotFound, "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
         return false;
     }
     if (!HandleSemafore(kSemLogin)) return false;
@@ -194,7 +194,7 @@ void Set_Index_To(const std::string& names) {
     LastErrorCode = 0;
     CloseIndexes();
     if (!ParserLinked) {
-        SetError(221, "ZAZavizi unit not linked in. [Set_Index_To]");
+        SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [Set_Index_To]");
         return;
     }
     // Words: each name with the option words that follow it.
@@ -231,12 +231,12 @@ void Set_Order_To(int n) {
         return;
     }
     if (n < 0 || n > kMaxOrders) {
-        SetError(220, "Invalid Index Order Specified: SET_ORDER_TO. " + tag +
+        SetError(kErrInvalidParameter, "Invalid Index Order Specified: SET_ORDER_TO. " + tag +
                           " (DBF=" + TableName() + ")");
         return;
     }
     if (!AnyOrderOpen()) {
-        SetError(221, "Index not open. (DBF=" + TableName() + ") [" + "Set_Order_To(" +
+        SetError(kErrIndexNotOpen, "Index not open. (DBF=" + TableName() + ") [" + "Set_Order_To(" +
                           std::to_string(n) + ")" + "]");
         return;
     }
@@ -245,7 +245,7 @@ void Set_Order_To(int n) {
     for (int s = 0; s < kMaxOrders; ++s)
         if (ai->Orders[s] && ai->Orders[s]->OrderNo == n) slot = s;
     if (slot < 0) {
-        SetError(221, "Index not open.. (DBF=" + TableName() + ") " + tag);
+        SetError(kErrIndexNotOpen, "Index not open.. (DBF=" + TableName() + ") " + tag);
         return;
     }
     ReadBracket read;
@@ -297,11 +297,11 @@ bool Find(const std::string& textIn) {
     TWorkArea* a = CurrentWorkArea();
     TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
     if (ai == nullptr || !ai->Orders[0]) {
-        SetError(221, "Index not open. (DBF=" + TableName() + ") [Find]");
+        SetError(kErrIndexNotOpen, "Index not open. (DBF=" + TableName() + ") [Find]");
         return false;
     }
     if (ai->NaturalOrder) {
-        SetError(254, "Cannot use Find() with index order 0 (natural order) [Find]");
+        SetError(kErrInternal, "Cannot use Find() with index order 0 (natural order) [Find]");
         return false;
     }
     std::string text = textIn.substr(0, 100);
@@ -410,7 +410,7 @@ bool IndexInfo(const std::string& name, TIndexInfo& info) {
     LastErrorCode = 0;
     const std::string tag = "\n\r[IndexInfo(<>," + name + ")]";
     if (name.empty()) {
-        SetError(220, "Error reading index file: " + tag);
+        SetError(kErrInvalidParameter, "Error reading index file: " + tag);
         return false;
     }
     os::File f;

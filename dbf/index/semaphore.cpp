@@ -56,7 +56,7 @@ bool LockIndexSemaphore(TSemaphoreControl& s, int action) {
         }
         os::SleepMs(10);
     }
-    SetError(1202, "10 second timeout: Cannot lock index semaphore file: " + s.FileName + " " +
+    SetError(kErrSemaphore, "10 second timeout: Cannot lock index semaphore file: " + s.FileName + " " +
                        kActionNames[action] +
                        "\r\nPossible cause: Network lock limit exceeded\r\n Lock result code: " +
                        std::to_string(rc));
@@ -82,7 +82,7 @@ bool Fail(TSemaphoreControl& s, int action, int rc, const std::string& what) {
 }
 
 void ReadTimeout(TSemaphoreControl& s) {
-    SetError(1202, std::to_string(SemaphoreReadTimeout) +
+    SetError(kErrSemaphore, std::to_string(SemaphoreReadTimeout) +
                        " second timeout, cannot read: " + s.FileName +
                        "\r\nPossible cause: Other user's program has terminated abnormally."
                        "\r\nCure: Log all users of this application off the network,\r\nthen "
@@ -99,7 +99,7 @@ bool LockTable(const std::string& name, int action) {
         }
         os::SleepMs(10);
     }
-    SetError(1202, "Cannot lock database for: " + name + " Action=" + kActionNames[action] +
+    SetError(kErrSemaphore, "Cannot lock database for: " + name + " Action=" + kActionNames[action] +
                        " [Database Semaphore]");
     return false;
 }
@@ -127,7 +127,8 @@ bool Login(std::uint8_t area, TWorkArea& a) {
                 return false;
             }
             created = true;
-        } else if (rc != os::kErrFileExists && rc != 3 && rc != 5 && rc != 32) {
+        } else if (rc != os::kErrFileExists && rc != os::kErrPathNotFound &&
+                   rc != os::kErrAccessDenied && rc != os::kErrSharingViolation) {
             SetError(static_cast<std::uint16_t>(rc),
                      "Cannot open/create: " + s->FileName + " LOGIN");
             return false;
@@ -180,7 +181,7 @@ bool IncDecRead(TSemaphoreControl& s, bool inc) {
     } else {
         if (--s.ReadNest < 0) {
             s.ReadNest = 0; // an extra close must not disable the brackets that follow
-            SetError(254, "Unbalanced IncRead/DecRead for semaphore file: " + s.FileName + " " +
+            SetError(kErrInternal, "Unbalanced IncRead/DecRead for semaphore file: " + s.FileName + " " +
                               kActionNames[action]);
             return false;
         }
@@ -225,7 +226,7 @@ bool UnlockSemaphore(TSemaphoreControl& s) {
     if (--s.LockNest < 0) {
         s.LockNest = 0;
         UnlockIndexSemaphore(s, kSemUnlock);
-        SetError(254, "Unbalanced Lock/Unlock for semaphore file: " + s.FileName + " " +
+        SetError(kErrInternal, "Unbalanced Lock/Unlock for semaphore file: " + s.FileName + " " +
                           kActionNames[kSemUnlock]);
         return false;
     }
@@ -286,7 +287,7 @@ void SoftSynchronize(TSemaphoreControl& s, bool writing) {
     a->RecNo = rec;
     a->Eof = eof;
     a->Bof = bof;
-    if (LastErrorCode == 212) {
+    if (LastErrorCode == kErrBeyondRange) {
         std::string t = ErrorText;
         const auto at = t.find(". [SyncIndex");
         if (at != std::string::npos) t = t.substr(0, at) + ". [SoftSyncIndex]";
@@ -319,7 +320,7 @@ bool SemaphoreInUse() {
 bool HandleSemafore(int action) {
     if (action < 0 || action > kSemUnlock) return true;
     if (CurrentAreaNo > kSemaphoreAreas || CurrentAreaNo < 1) {
-        SetError(254, "Work area [" + std::to_string(CurrentAreaNo) +
+        SetError(kErrInternal, "Work area [" + std::to_string(CurrentAreaNo) +
                           " ] out of range. [HandleSemafore]");
         return false;
     }

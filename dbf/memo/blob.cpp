@@ -257,7 +257,7 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
             return 0;
         }
         if (absBlock == 0 || fileSize == 0 || offset >= fileSize - 1) {
-            CheckBlobResult(1003, "CreateBlobDescriptor");
+            CheckBlobResult(kErrMemoAddress, "CreateBlobDescriptor");
             return 0;
         }
         std::uint8_t h[8] = {};
@@ -285,7 +285,7 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
         if (size > 0) {
             d.Length = size;
             if (static_cast<double>(size / 1024) >= DiskFree(m.FileName)) {
-                CheckBlobResult(1004, "CreateBlobDescriptor");
+                CheckBlobResult(kErrMemoDiskFull, "CreateBlobDescriptor");
                 return 0;
             }
         }
@@ -297,7 +297,7 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
         std::uint64_t first = (m.Flavour == kMemoDbase3 && offset == 513 ? 512 : offset) / bs;
         if ((m.Flavour == kMemoDbase4 || m.Flavour == kMemoLevel7) && size > 0) {
             if (size > 0x7FFFFFF0) {
-                CheckBlobResult(1004, "CreateBlobDescriptor");
+                CheckBlobResult(kErrMemoDiskFull, "CreateBlobDescriptor");
                 return 0;
             }
             const auto needed =
@@ -325,7 +325,7 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
             }
             const std::int32_t got = AllocMemoBlocks(needed, old, " [CreateBlobDescriptor]");
             if (got <= 0) {
-                if (LastErrorCode == 0) CheckBlobResult(1005, "CreateBlobDescriptor");
+                if (LastErrorCode == 0) CheckBlobResult(kErrMemoWrite, "CreateBlobDescriptor");
                 Reset(d, false);
                 return 0;
             }
@@ -333,7 +333,7 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
         }
         if (first == 0 ||
             first > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-            CheckBlobResult(1005, "CreateBlobDescriptor");
+            CheckBlobResult(kErrMemoWrite, "CreateBlobDescriptor");
             return 0;
         }
         d.Block = static_cast<std::uint32_t>(first);
@@ -472,7 +472,7 @@ std::int32_t DestroyBlobDescriptor() {
         if (!FlushPiece(a, m, d)) return 0;
         d.Dirty = false;
         if (d.HighWater > 0xFFFFFFF0u) {
-            CheckBlobResult(1005, "WriteBlobStream");
+            CheckBlobResult(kErrMemoWrite, "WriteBlobStream");
             return 0;
         }
         const auto length = static_cast<std::uint32_t>(d.HighWater);

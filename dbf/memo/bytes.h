@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dbf/base/errors.h"
 #include "dbf/table/area_record.h"
 #include "platform/os/errors.h"
 
@@ -41,10 +42,10 @@ inline bool IsGroupSignature(const std::uint8_t* h) {
 
 // A read or write failure as the engine code: a short transfer is a device fault.
 inline std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? 30 : code);
+    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? kErrReadFault : code);
 }
 inline std::uint16_t WriteCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? 29 : code);
+    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? kErrWriteFault : code);
 }
 
 // Applies a conversion routine to data in pieces: the first `first` bytes, then kMemoPiece each.

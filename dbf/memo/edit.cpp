@@ -87,7 +87,7 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
     const bool dbase3 = m.Flavour == kMemoDbase3;
     const std::uint64_t size = text.size() + (dbase3 ? 1 : 0);
     if (static_cast<double>(size / 1024) >= DiskFree(m.FileName)) {
-        MemoError(1004, m.FileName + " [" + context + "]");
+        MemoError(kErrMemoDiskFull, m.FileName + " [" + context + "]");
         return 0;
     }
     const std::uint64_t offset = LockMemoPadAndSeekEOF(context);
@@ -98,7 +98,7 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
     std::uint64_t block = offset / bs;
     if (IsDbase4(m) && placement == Placement::Edit) {
         if (text.size() > kUnknownSize - 16) {
-            MemoError(1005, m.FileName + " " + bracket);
+            MemoError(kErrMemoWrite, m.FileName + " " + bracket);
             return 0;
         }
         const std::uint32_t needed = static_cast<std::uint32_t>((text.size() + 8) / bs + 1);
@@ -123,7 +123,7 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
     }
     if (block == 0 ||
         block > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        MemoError(1005, m.FileName + " " + bracket);
+        MemoError(kErrMemoWrite, m.FileName + " " + bracket);
         return 0;
     }
 
@@ -177,7 +177,7 @@ bool GetMemoText(std::int32_t block, std::string& text) {
             : static_cast<std::uint64_t>(block < 0 ? -static_cast<std::int64_t>(block) : block);
     const std::uint64_t offset = first * bs;
     if (size == 0 || offset >= size - 1) {
-        MemoError(1003, where);
+        MemoError(kErrMemoAddress, where);
         return false;
     }
     std::uint8_t h[8] = {};
@@ -279,7 +279,7 @@ void FreeMemoBlocks(std::uint32_t start, std::uint32_t count) {
     for (int walked = 0; walked < kMaxListNodes; ++walked) {
         std::uint8_t b[8];
         if (m.File.ReadAt(std::uint64_t{node} * m.BlockSize, b, 8) != 0) {
-            MemoError(30, m.FileName + " " + context);
+            MemoError(kErrReadFault, m.FileName + " " + context);
             return;
         }
         // A node that reads as a used group means a damaged list: record nothing.
@@ -365,7 +365,7 @@ std::int32_t AllocMemoBlocks(std::uint32_t needed, std::int32_t oldBlock,
     if (!WriteNext(m, prev, end, context)) return 0;
     if (nodes > kMaxListNodes && prev != 0 && !MainHeaderWrite(end)) return 0;
     if (total > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-        MemoError(1005, m.FileName + " " + context);
+        MemoError(kErrMemoWrite, m.FileName + " " + context);
         return 0;
     }
     return static_cast<std::int32_t>(total);

@@ -124,11 +124,11 @@ bool CheckMemoArea(const std::string& context) {
     const std::string ctx = context.substr(0, 80);
     const TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, " [" + ctx + "]");
+        SetError(kErrNoDatabase, " [" + ctx + "]");
         return true;
     }
     if (a->MemoFile == nullptr) {
-        SetError(1019, a->FileName + " No Memo Field [" + ctx + "]");
+        SetError(kErrMemoOperation, a->FileName + " No Memo Field [" + ctx + "]");
         return true;
     }
     return false;
@@ -138,13 +138,13 @@ void OpenMemofile(const std::string& tableName) {
     LastErrorCode = 0;
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(215, " [USE]");
+        SetError(kErrNoDatabase, " [USE]");
         return;
     }
     const std::uint8_t flavour = GetMemoType();
     const std::string name = MemoNameFor(tableName, flavour);
     if (a->MemoFile != nullptr) {
-        SetError(1007, name + " [USE]");
+        SetError(kErrMemoOpen, name + " [USE]");
         return;
     }
     auto memo = std::make_unique<TMemoFile>();
@@ -240,7 +240,7 @@ std::uint64_t LockMemoPadAndSeekEOF(const std::string& context) {
     TMemoFile* m = CurrentMemo();
     if (m == nullptr) return 0;
     if (!LockMemofile()) {
-        MemoError(1017, m->FileName + " [" + context + "]");
+        MemoError(kErrMemoLock, m->FileName + " [" + context + "]");
         return 0;
     }
     std::uint64_t size = 0;
@@ -312,7 +312,7 @@ void UpdateMemoHeader() {
         MemoBlocksRead = 0; // each read counts once
         if (LastErrorCode != 0) return;
     }
-    if (!UnlockMemofile()) SetError(1018, m->FileName + " [UpdateMemoHeader()]");
+    if (!UnlockMemofile()) SetError(kErrMemoUnlock, m->FileName + " [UpdateMemoHeader()]");
 }
 
 bool WriteGroupHeader(std::uint64_t offset, std::uint32_t length, TMemoFile& memo) {
@@ -344,7 +344,7 @@ bool ReadGroupHeader(std::int32_t& block, std::array<std::uint8_t, 8>& header) {
     const int code =
         m->File.ReadSomeAt(static_cast<std::uint64_t>(block) * m->BlockSize, header.data(), 8, got);
     if (code != 0 || got < 8) {
-        MemoError(30, m->FileName + " [ReadGroupHeader()]");
+        MemoError(kErrReadFault, m->FileName + " [ReadGroupHeader()]");
         return false;
     }
     // A group of total length t (text + 8) surely owns (t - 8) div bs + 1 blocks; the larger

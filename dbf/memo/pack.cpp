@@ -71,7 +71,7 @@ private:
         if (n == 0) return true;
         const int code = r_.Dest->WriteAt(base_ + written_, p, n);
         if (code != 0) {
-            MemoError(code == os::kErrWriteFault ? 1005 : static_cast<std::uint16_t>(code),
+            MemoError(code == os::kErrWriteFault ? kErrMemoWrite : static_cast<std::uint16_t>(code),
                       r_.DestName + kCopyContext);
             failed_ = true;
             return false;
@@ -144,7 +144,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     }
     const std::uint64_t at = AbsBlock(r.SourceBlock) * sbs;
     if (s.fileSize == 0 || at >= s.fileSize - 1) {
-        MemoError(1003,
+        MemoError(kErrMemoAddress,
                   r.SourceName + " Memo block # " + std::to_string(r.SourceBlock) + kCopyContext);
         return 0;
     }
@@ -160,7 +160,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     std::uint64_t stored = 0;
     if (r.SourceFlavour == kMemoFoxPro) {
         if (got < 8) {
-            MemoError(1003, r.SourceName + " Memo block # " + std::to_string(r.SourceBlock) +
+            MemoError(kErrMemoAddress, r.SourceName + " Memo block # " + std::to_string(r.SourceBlock) +
                                 kCopyContext);
             return 0;
         }
@@ -184,7 +184,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     try {
         buf.resize(convert ? kPiece : kPlainChunk);
     } catch (const std::bad_alloc&) {
-        MemoError(217, r.SourceName + kCopyContext);
+        MemoError(kErrNoMemory, r.SourceName + kCopyContext);
         return 0;
     }
 
@@ -216,7 +216,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
         const std::uint8_t zeros[8] = {};
         code = r.Dest->WriteAt(r.DestOffset, zeros, 8);
         if (code != 0) {
-            MemoError(code == os::kErrWriteFault ? 1005 : static_cast<std::uint16_t>(code),
+            MemoError(code == os::kErrWriteFault ? kErrMemoWrite : static_cast<std::uint16_t>(code),
                       r.DestName + kCopyContext);
             return 0;
         }
@@ -230,7 +230,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     const std::uint64_t length = out.Written() - (destText && out.Written() > 0 ? 1 : 0);
     if (length == 0) return 0;
     if (length > 0xFFFFFFF0u) {
-        MemoError(1005, r.DestName + kCopyContext);
+        MemoError(kErrMemoWrite, r.DestName + kCopyContext);
         return 0;
     }
     if (!destText) {
@@ -247,7 +247,7 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
         }
         code = r.Dest->WriteAt(r.DestOffset, g, 8);
         if (code != 0) {
-            MemoError(code == os::kErrWriteFault ? 1005 : static_cast<std::uint16_t>(code),
+            MemoError(code == os::kErrWriteFault ? kErrMemoWrite : static_cast<std::uint16_t>(code),
                       r.DestName + kCopyContext);
             return 0;
         }
@@ -262,7 +262,7 @@ std::int32_t CopyMemo(std::uint8_t sourceArea, std::int32_t block, bool sameBloc
     TWorkArea& dest = *CurrentWorkArea();
     TWorkArea* src = WorkAreaSlot(sourceArea);
     if (src == nullptr || src->MemoFile == nullptr) {
-        SetError(1019,
+        SetError(kErrMemoOperation,
                  (src == nullptr ? std::string() : src->FileName) + " No Memo Field [CopyMemo()]");
         return 0;
     }
@@ -291,7 +291,7 @@ std::int32_t CopyMemo(std::uint8_t sourceArea, std::int32_t block, bool sameBloc
     else if (dm.Flavour == kMemoDbase3 && offset == 513)
         start = 512; // a new file: the first memo overwrites its end mark
     if (start / bs > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        MemoError(1005, dm.FileName + kCopyContext);
+        MemoError(kErrMemoWrite, dm.FileName + kCopyContext);
         return 0;
     }
     r.DestOffset = start;
@@ -386,7 +386,7 @@ std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
             const std::vector<char> zeros(static_cast<std::size_t>(padded - size), '\0');
             const int code = st.file.WriteAt(size, zeros.data(), zeros.size());
             if (code != 0) {
-                MemoError(code == os::kErrWriteFault ? 1005 : static_cast<std::uint16_t>(code),
+                MemoError(code == os::kErrWriteFault ? kErrMemoWrite : static_cast<std::uint16_t>(code),
                           st.newName + " [PackMemo]");
                 return 0;
             }
@@ -394,12 +394,12 @@ std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
         }
     }
     if (AbsBlock(block) * bs >= st.oldSize - std::min<std::uint64_t>(st.oldSize, 1)) {
-        MemoError(1003, m.FileName + " Memo block # " + std::to_string(block) + " Record # " +
+        MemoError(kErrMemoAddress, m.FileName + " Memo block # " + std::to_string(block) + " Record # " +
                             std::to_string(record) + " [PackMemo]");
         return 0;
     }
     if (size / bs > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        MemoError(1005, st.newName + " [PackMemo]");
+        MemoError(kErrMemoWrite, st.newName + " [PackMemo]");
         return 0;
     }
     st.request.SourceBlock = block;
@@ -428,7 +428,7 @@ bool FinishPackFile(PackState& st) {
     const int closeCode = st.file.Close();
     if (code == 0) code = closeCode;
     if (code != 0) {
-        MemoError(code == os::kErrWriteFault ? 29 : static_cast<std::uint16_t>(code),
+        MemoError(code == os::kErrWriteFault ? kErrWriteFault : static_cast<std::uint16_t>(code),
                   st.newName + " [PackMemo]");
         return false;
     }
@@ -480,7 +480,7 @@ void RemoveQuietly(const std::string& name) {
 std::int32_t CopyMemoData(TMemoCopyRequest& request) {
     if (request.SourceBlock == 0) return 0;
     if (request.Source == nullptr || request.Dest == nullptr) {
-        MemoError(1019, request.SourceName + kCopyContext);
+        MemoError(kErrMemoOperation, request.SourceName + kCopyContext);
         return 0;
     }
     return CopyMemoChecked(request);
@@ -525,7 +525,7 @@ void PackMemofile() {
             SetError(static_cast<std::uint16_t>(code), m.FileName + where);
             fail();
         } else if (static_cast<double>(st.oldSize / 1024) > DiskFree(m.FileName)) {
-            SetError(1012, m.FileName + where);
+            SetError(kErrMemoPackSpace, m.FileName + where);
             fail();
         }
 
@@ -594,7 +594,7 @@ void PackMemofile() {
             for (MemoRef& ref : refs) {
                 LastErrorCode = 0;
                 ref.newBlock = PackMemo(st, ref.oldBlock, ref.record);
-                if (LastErrorCode == 1003) {
+                if (LastErrorCode == kErrMemoAddress) {
                     if (badCode == 0) {
                         badCode = LastErrorCode;
                         badText = ErrorText;

@@ -193,15 +193,15 @@ int TMemoTextFile::IOResult() {
 
 bool TMemoTextFile::Begin(Mode required) {
     if (mode_ == Mode::Unassigned) {
-        result_ = 102; // file not assigned
+        result_ = kErrFileNotAssigned;
         return false;
     }
     if (required == Mode::Input && mode_ != Mode::Input) {
-        result_ = 104;
+        result_ = kErrNotOpenForInput;
         return false;
     }
     if (required == Mode::Output && mode_ != Mode::Output) {
-        result_ = 105;
+        result_ = kErrNotOpenForOutput;
         return false;
     }
     return true;
@@ -209,7 +209,7 @@ bool TMemoTextFile::Begin(Mode required) {
 
 void TMemoTextFile::Reset() {
     if (mode_ == Mode::Unassigned) {
-        result_ = 102;
+        result_ = kErrFileNotAssigned;
         return;
     }
     AreaScope scope(area_);
@@ -218,7 +218,7 @@ void TMemoTextFile::Reset() {
     nextLine_ = 0;
     mode_ = Mode::Closed;
     if (!GetMemo(*block_)) {
-        result_ = 100;
+        result_ = kErrDiskRead;
         return;
     }
     mode_ = Mode::Input;
@@ -226,7 +226,7 @@ void TMemoTextFile::Reset() {
 
 void TMemoTextFile::Rewrite() {
     if (mode_ == Mode::Unassigned) {
-        result_ = 102;
+        result_ = kErrFileNotAssigned;
         return;
     }
     ClearMemoLines();
@@ -236,14 +236,14 @@ void TMemoTextFile::Rewrite() {
 
 void TMemoTextFile::Append() {
     if (mode_ == Mode::Unassigned) {
-        result_ = 102;
+        result_ = kErrFileNotAssigned;
         return;
     }
     AreaScope scope(area_);
     held8D_ = heldCR_ = false;
     mode_ = Mode::Closed;
     if (!GetMemo(*block_)) {
-        result_ = 100;
+        result_ = kErrDiskRead;
         return;
     }
     const std::int32_t count = MemoLineCount();
@@ -338,7 +338,7 @@ void TMemoTextFile::WriteLn(std::string_view text) {
 
 void TMemoTextFile::Close() {
     if (mode_ == Mode::Unassigned) {
-        result_ = 102;
+        result_ = kErrFileNotAssigned;
         return;
     }
     const Mode was = mode_;
@@ -358,7 +358,7 @@ void TMemoTextFile::Close() {
     LastErrorCode = 0;
     const std::int32_t block = EditMemo(*block_);
     if (LastErrorCode != 0) {
-        result_ = 101; // the field keeps its memo
+        result_ = kErrDiskWrite; // the field keeps its memo
         return;
     }
     *block_ = block;

@@ -64,7 +64,7 @@ void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDe
     area = TWorkArea();
     const std::size_t count = fields.size();
     if (count < 1 || count > 255) {
-        SetError(211, "Invalid dBASE field definition [CreateDBF]");
+        SetError(kErrBadFieldType, "Invalid dBASE field definition [CreateDBF]");
         return;
     }
     area.FieldCount = static_cast<std::uint8_t>(count);
@@ -118,7 +118,7 @@ void CreateDbf(TWorkArea& area, const std::string& name, std::vector<TDbfFieldDe
         recordLength += f.Length;
     }
     if (bad) {
-        SetError(211, "Invalid dBASE field definition [CreateDBF]");
+        SetError(kErrBadFieldType, "Invalid dBASE field definition [CreateDBF]");
         return;
     }
     header[0] = memo ? 0x8B : 0x03;
@@ -163,7 +163,7 @@ void CreateMemoFile(const std::string& name, std::uint8_t version, std::uint16_t
                     const std::string& caller) {
     const std::string fileName = DefaultExt(name, MemoFileExt(version));
     if (blockSize == 0) {
-        SetError(266, "Cannot create memo file " + fileName + " [" + caller + "]");
+        SetError(kErrInvalidSize, "Cannot create memo file " + fileName + " [" + caller + "]");
         return;
     }
     std::string bytes;

@@ -226,7 +226,7 @@ std::string BlockDateToDbfText(std::string_view date) {
 void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
-        SetError(266, "Field-variable block of " + std::to_string(block.size()) +
+        SetError(kErrInvalidSize, "Field-variable block of " + std::to_string(block.size()) +
                           " bytes, the table needs " + std::to_string(need) + " [Scatter]");
         return;
     }
@@ -275,7 +275,7 @@ void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block) {
 void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
-        SetError(266, "Field-variable block of " + std::to_string(block.size()) +
+        SetError(kErrInvalidSize, "Field-variable block of " + std::to_string(block.size()) +
                           " bytes, the table needs " + std::to_string(need) + " [Gather]");
         return;
     }

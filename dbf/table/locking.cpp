@@ -51,7 +51,7 @@ bool LockFileOrAppend(std::uint8_t state, const char* name) {
     if (CheckDbfInUse(name)) return false;
     TWorkArea* a = detail::Cur();
     if (a->IsVirtual) {
-        SetError(1100, std::string(" [") + name + "]");
+        SetError(kErrLinkedList, std::string(" [") + name + "]");
         return false;
     }
     if (a->LockState == state) return true;
@@ -155,7 +155,7 @@ bool RLock() {
     if (CheckDbfInUse("RLock")) return false;
     TWorkArea* a = detail::Cur();
     if (a->IsVirtual) {
-        SetError(1100, " [RLock]");
+        SetError(kErrLinkedList, " [RLock]");
         return false;
     }
     const std::int32_t n = a->RecNo;
@@ -164,7 +164,7 @@ bool RLock() {
         return true;
     if (a->LockState == 1 || a->LockState == 2) return false;
     if (RecordLockLimit > 0 && a->LockCount >= static_cast<std::int32_t>(RecordLockLimit)) {
-        SetError(212, "Rivoz record lock limit exceeded [RLock]");
+        SetError(kErrBeyondRange, "Rivoz record lock limit exceeded [RLock]");
         return false;
     }
     // No record to lock (empty table, or past the end): a region computed for it would cover
@@ -176,7 +176,7 @@ bool RLock() {
         a->LockList.push_back(n);
     } catch (const std::bad_alloc&) {
         if (TakesLocks(*a)) LockRegion(true, a->File, RecordLockOffset(*a, n), a->RecordLength);
-        SetError(217, "[RLock]");
+        SetError(kErrNoMemory, "[RLock]");
         return false;
     }
     a->LockState = 3;
@@ -189,7 +189,7 @@ bool IsLocked(std::int32_t n) {
     if (CheckDbfInUse("IsLocked")) return false;
     const TWorkArea* a = detail::Cur();
     if (a->IsVirtual) {
-        SetError(1100, "[IsLocked]");
+        SetError(kErrLinkedList, "[IsLocked]");
         return false;
     }
     if (a->LockState == 1) return true;
@@ -204,7 +204,7 @@ bool UnlockRec(std::int32_t n) {
     if (n >= 1) {
         const auto it = std::find(a->LockList.begin(), a->LockList.end(), n);
         if (it == a->LockList.end()) {
-            StoreError(220, "Record not locked. " + tag);
+            StoreError(kErrInvalidParameter, "Record not locked. " + tag);
             return false;
         }
         const std::uint32_t code = DropNode(*a, static_cast<std::size_t>(it - a->LockList.begin()));
@@ -236,7 +236,7 @@ bool UnlockRec(std::int32_t n) {
         }
         return true;
     }
-    StoreError(220, tag);
+    StoreError(kErrInvalidParameter, tag);
     return false;
 }
 
@@ -320,7 +320,7 @@ bool ReopenTable(TWorkArea& a, std::uint16_t mode, std::uint16_t& code) {
         // The file was replaced by one of another structure meanwhile.
         ErrorReportingOff quiet;
         CloseDbf(a);
-        code = 266;
+        code = kErrInvalidSize;
         return false;
     }
     a.OpenMode = mode;
@@ -329,7 +329,7 @@ bool ReopenTable(TWorkArea& a, std::uint16_t mode, std::uint16_t& code) {
 
 bool RefuseReadOnly(TWorkArea& a, const std::string& routine) {
     if (a.IsVirtual || (a.OpenMode & 7u) != 0) return false;
-    SetError(5, "File is open for reading only: " + a.FileName + " " + routine);
+    SetError(kErrAccessDenied, "File is open for reading only: " + a.FileName + " " + routine);
     return true;
 }
 

@@ -113,7 +113,7 @@ bool WhileOk(TWorkArea& a) {
 // A callback closed or replaced the area being moved: stop with 215.
 bool Gone(const TWorkArea* a, const char* routine) {
     if (Cur() == a) return false;
-    SetError(215, std::string("No database in use [") + routine +
+    SetError(kErrNoDatabase, std::string("No database in use [") + routine +
                       "]  WorkArea = " + NumStr(CurrentAreaNo));
     return true;
 }
@@ -252,7 +252,7 @@ void NotifyMove() {
     }
     restore();
     if (WorkAreaSlot(slot) == a && LastErrorCode == 0 && a->RecNo != noted)
-        SetError(224, a->FileName);
+        SetError(kErrCyclicRelation, a->FileName);
 }
 
 } // namespace detail
@@ -347,12 +347,12 @@ void Skip(std::int32_t n) {
         return;
     }
     if (n > 0 && a->Eof) {
-        SetError(212, Quoted(*a) + " is past EOF. [SKIP]");
+        SetError(kErrBeyondRange, Quoted(*a) + " is past EOF. [SKIP]");
         return;
     }
     if (a->RecordCount == 0) {
         a->Bof = a->Eof = true;
-        SetError(212, Quoted(*a) + " is empty. [SKIP]");
+        SetError(kErrBeyondRange, Quoted(*a) + " is empty. [SKIP]");
         return;
     }
     if (n < 0 && dBOF()) return;
@@ -458,12 +458,12 @@ void Go(std::int32_t n) {
             a->RecNo = a->RecordCount + 1;
             a->Eof = true;
             detail::ClearArea(*a);
-            SetError(212, text);
+            SetError(kErrBeyondRange, text);
         }
     } else {
         a->Bof = a->Eof = true;
         detail::ClearArea(*a);
-        SetError(212, text);
+        SetError(kErrBeyondRange, text);
     }
 }
 
@@ -485,7 +485,7 @@ void Dbf4RawGo(std::int32_t n) {
     } else if (n >= 1) {
         ReadRecord(*a, n);
     } else {
-        SetError(212, "Invalid record number = " + NumStr(n) + " [Dbf4RawGo]");
+        SetError(kErrBeyondRange, "Invalid record number = " + NumStr(n) + " [Dbf4RawGo]");
     }
 }
 
@@ -500,7 +500,7 @@ void Append() {
     TWorkArea* a = Cur();
     if (!WritableArea(*a, "[APPEND]")) return;
     if (MultiUser && !a->Exclusive && a->LockState != 1 && a->LockState != 2) {
-        SetError(5, "File must be locked to append: " + a->FileName + " [APPEND]");
+        SetError(kErrAccessDenied, "File must be locked to append: " + a->FileName + " [APPEND]");
         return;
     }
     detail::RefreshCount(*a);
@@ -524,15 +524,15 @@ void Replace() {
     TWorkArea* a = Cur();
     if (!WritableArea(*a, "[REPLACE]")) return;
     if (a->RecNo <= 0) {
-        SetError(212, Quoted(*a) + " is empty. [REPLACE]");
+        SetError(kErrBeyondRange, Quoted(*a) + " is empty. [REPLACE]");
         return;
     }
     if (a->RecNo > a->RecordCount) {
-        SetError(212, Quoted(*a) + " is at EOF. [REPLACE]");
+        SetError(kErrBeyondRange, Quoted(*a) + " is at EOF. [REPLACE]");
         return;
     }
     if (!a->Exclusive && a->LockState != 1 && !InLockList(*a, a->RecNo)) {
-        SetError(1200, "Record #" + NumStr(a->RecNo) + " in " + a->FileName + " [REPLACE]");
+        SetError(kErrRecordNotLocked, "Record #" + NumStr(a->RecNo) + " in " + a->FileName + " [REPLACE]");
         return;
     }
     const bool keys = IndexUpdate && HasIndex() && !a->IsVirtual;
@@ -565,7 +565,7 @@ void SetDeleteFlag(bool deleted) {
     TWorkArea* a = Cur();
     if (!WritableArea(*a, deleted ? "[DeleteRec]" : "[RecallRec]")) return;
     if (!a->Exclusive && a->LockState != 1 && !InLockList(*a, a->RecNo)) {
-        SetError(1200, deleted ? a->FileName + " Record not locked [DeleteRec]"
+        SetError(kErrRecordNotLocked, deleted ? a->FileName + " Record not locked [DeleteRec]"
                                : std::string("Record not locked [RecallRec]"));
         return;
     }
@@ -579,7 +579,7 @@ void SetDeleteFlag(bool deleted) {
         if (!a->RecordBuffer.empty()) a->RecordBuffer[0] = deleted ? '*' : ' ';
         WriteDeleteFlag(*a, a->RecNo);
     } else if (!deleted) {
-        SetError(1103, a->FileName + " at EOF [RecallRec]");
+        SetError(kErrInvalidOperation, a->FileName + " at EOF [RecallRec]");
     }
 }
 

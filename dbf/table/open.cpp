@@ -101,7 +101,7 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
               RecordHookProc hook, std::uint32_t hookData) {
     const std::string sizeText = NumStr(size);
     if ((buffer == nullptr) != (size == 0)) {
-        SetError(220, "Buffer is NIL or size is zero, attempting to open " + command + " [USE]");
+        SetError(kErrInvalidParameter, "Buffer is NIL or size is zero, attempting to open " + command + " [USE]");
         return;
     }
     // Keywords are matched on an upper-case copy; the name keeps its own letters (file names
@@ -112,7 +112,7 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
     std::string alias = TzUpperStr(TakeAlias(text, &upper));
     text = TrimBlanks(text);
     if (text.empty()) {
-        SetError(220, "No file name given [USE(" + command + ")]");
+        SetError(kErrInvalidParameter, "No file name given [USE(" + command + ")]");
         return;
     }
     const std::string fileName = DefaultExt(FExpand(text), "DBF");
@@ -130,7 +130,7 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
     try {
         area = std::make_unique<TWorkArea>();
     } catch (const std::bad_alloc&) {
-        SetError(217, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
+        SetError(kErrNoMemory, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
         return;
     }
     area->FileName = fileName;
@@ -166,7 +166,7 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
             area->OwnedFieldVars.assign(need, 0);
         } catch (const std::bad_alloc&) {
             CloseDbf(*area);
-            SetError(217, "[USE(" + command + ",Nil,0)]");
+            SetError(kErrNoMemory, "[USE(" + command + ",Nil,0)]");
             return;
         }
         area->FieldVars = area->OwnedFieldVars.data();
@@ -175,7 +175,7 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
     } else {
         if (size != need) {
             CloseDbf(*area);
-            SetError(266, "Database record/buffer size mismatch: " + command + " [USE()]\n\r" +
+            SetError(kErrInvalidSize, "Database record/buffer size mismatch: " + command + " [USE()]\n\r" +
                               "Record Size=" + NumStr(need) + ", Buffer Size=" + sizeText);
             return;
         }
@@ -184,14 +184,14 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
     }
     if (AliasTaken(alias, CurrentAreaNo)) {
         CloseDbf(*area);
-        SetError(220, AliasInUse(alias));
+        SetError(kErrInvalidParameter, AliasInUse(alias));
         return;
     }
     try {
         area->SwapBuffer.assign(need, 0);
     } catch (const std::bad_alloc&) {
         CloseDbf(*area);
-        SetError(217, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
+        SetError(kErrNoMemory, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
         return;
     }
     TWorkArea* a = area.get();
@@ -258,11 +258,11 @@ void UseWithBuffer(const std::string& command, std::uint8_t* buffer, std::uint16
 void UseVirtual(const std::string& command, std::uint8_t* buffer, std::uint16_t size) {
     const std::string sizeText = NumStr(size);
     if (VirtualFileHandler == nullptr) {
-        SetError(1101, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
+        SetError(kErrVirtualNotLinked, "[USE(" + command + ",<@Buffer>," + sizeText + ")]");
         return;
     }
     if (buffer == nullptr || size == 0) {
-        SetError(220, "NIL buffer pointer [USE(" + command + ",Nil," + sizeText + ")]");
+        SetError(kErrInvalidParameter, "NIL buffer pointer [USE(" + command + ",Nil," + sizeText + ")]");
         return;
     }
     std::string text = command + " ";
@@ -283,7 +283,7 @@ void UseVirtual(const std::string& command, std::uint8_t* buffer, std::uint16_t 
         alias = alias.substr(0, 64);
     }
     if (AliasTaken(alias, CurrentAreaNo)) {
-        SetError(220, AliasInUse(alias));
+        SetError(kErrInvalidParameter, AliasInUse(alias));
         return;
     }
     std::memset(buffer, 0, size);

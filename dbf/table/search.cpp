@@ -319,7 +319,7 @@ void Search(const std::string& text, std::uint8_t& field, bool fromTop) {
     if (CheckDbfInUse("Search")) return;
     TWorkArea* a = Cur();
     if (a->IsVirtual) {
-        SetError(1100, "Operation cannot be used on virtual files. [Search]");
+        SetError(kErrLinkedList, "Operation cannot be used on virtual files. [Search]");
         return;
     }
     std::string wanted = CutTrailingBlanks(text);
@@ -331,7 +331,7 @@ void Search(const std::string& text, std::uint8_t& field, bool fromTop) {
 
     const std::int32_t avail = std::min<std::int32_t>(MaxAvail(), kSearchBlock);
     if (avail < kSearchMinBuffer) {
-        SetError(217, "[Search]");
+        SetError(kErrNoMemory, "[Search]");
         return;
     }
     detail::RefreshCount(*a);
@@ -407,7 +407,7 @@ void Peek(std::uint8_t field, std::int32_t record, std::string& text) {
     if (CheckDbfInUse("Peek")) return;
     TWorkArea* a = Cur();
     if (a->IsVirtual) {
-        SetError(1100, "Operation cannot be used on virtual files. [Peek]");
+        SetError(kErrLinkedList, "Operation cannot be used on virtual files. [Peek]");
         return;
     }
     detail::RefreshCount(*a);
@@ -433,12 +433,12 @@ void Poke(const std::string& text, std::uint8_t field, std::int32_t record) {
     TWorkArea* a = Cur();
     const std::string tag = "[Poke(" + text + "," + NumStr(field) + "," + NumStr(record) + ")]";
     if (a->IsVirtual) {
-        SetError(1100, "Operation cannot be used on virtual files." + tag);
+        SetError(kErrLinkedList, "Operation cannot be used on virtual files." + tag);
         return;
     }
     if (MultiUser && !a->Exclusive && a->LockState != 1 &&
         std::find(a->LockList.begin(), a->LockList.end(), record) == a->LockList.end()) {
-        SetError(1200, "Record not locked " + tag);
+        SetError(kErrRecordNotLocked, "Record not locked " + tag);
         return;
     }
     if (detail::RefuseReadOnly(*a, tag)) return;
@@ -469,12 +469,12 @@ std::uint8_t LocateField(const std::string& clause) {
     LocateState.Contained = RemoveWord(" CONTAINED", t);
     LocateState.Field = 0;
     if (t.empty()) {
-        SetError(220, "No field name specified [Locate/Count/Sum]");
+        SetError(kErrInvalidParameter, "No field name specified [Locate/Count/Sum]");
         return 0;
     }
     const std::uint8_t n = FieldNo(t);
     if (n == 0) {
-        SetError(220, "Unrecognized field name [Locate/Count/Sum(" + clause + ")]");
+        SetError(kErrInvalidParameter, "Unrecognized field name [Locate/Count/Sum(" + clause + ")]");
         return 0;
     }
     LocateState.Field = n;
@@ -537,7 +537,7 @@ void Continue() {
     LastErrorCode = 0;
     if (CheckDbfInUse("Locate/Count/Sum")) return;
     if (LocateState.Field == 0) {
-        SetError(220, "Call to CONTINUE not preceeded by call to LOCATE. [Continue]");
+        SetError(kErrInvalidParameter, "Call to CONTINUE not preceeded by call to LOCATE. [Continue]");
         return;
     }
     const bool found = ScanFrom(RecNo() + 1);

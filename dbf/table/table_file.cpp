@@ -196,12 +196,12 @@ void FinishRecordWrite(TWorkArea& area, std::int32_t n, bool appending) {
 // Refuses an append that the layout cannot count. 0 or 212 (reported).
 bool AppendAllowed(TWorkArea& area, const char* routine) {
     if (IsDbase2(area.Prolog[0]) && area.RecordCount >= kDbase2MaxRecords) {
-        SetError(212, "File:  " + area.FileName + " holds " + std::to_string(kDbase2MaxRecords) +
+        SetError(kErrBeyondRange, "File:  " + area.FileName + " holds " + std::to_string(kDbase2MaxRecords) +
                           " records, the most a dBASE II table can count " + routine);
         return false;
     }
     if (area.RecordCount == std::numeric_limits<std::int32_t>::max()) {
-        SetError(212, "File:  " + area.FileName + " is full " + routine);
+        SetError(kErrBeyondRange, "File:  " + area.FileName + " is full " + routine);
         return false;
     }
     return true;
@@ -278,7 +278,7 @@ void DecodeFieldDescriptor(const std::uint8_t* d, DescriptorLayout layout,
     field.Offset = offset;
     offset = static_cast<std::uint16_t>(std::min<unsigned>(offset + field.Length, 0xFFFFu));
     if (std::string_view("CDFLMN").find(type) == std::string_view::npos || type == 0) {
-        SetError(211, "Field: " + name + " [" + std::string(1, type) + "] in " + fileName +
+        SetError(kErrBadFieldType, "Field: " + name + " [" + std::string(1, type) + "] in " + fileName +
                           " is not a valid field type");
     }
 }
@@ -307,7 +307,7 @@ bool OpenDbf(TWorkArea& area) {
     if (LastErrorCode != 0 || area.UpdateState == usClosed) return false;
     const std::string problem = CheckFieldLayout(area.Fields, area.RecordLength);
     if (!problem.empty()) {
-        FailHeader(area, 210, NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
+        FailHeader(area, kErrNotDbase, NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
         return false;
     }
     if (AutoFixRecCount) {
@@ -337,13 +337,13 @@ void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize) {
         return;
     }
     if (got < sizeof prolog) {
-        FailHeader(area, 210,
+        FailHeader(area, kErrNotDbase,
                    NotDbase(area.FileName) + " (Prolog is less than 32 bytes) [USE/OpenDBF]");
         return;
     }
     std::memcpy(area.Prolog.data(), prolog, sizeof prolog);
     if (!IsDbfVersion(prolog[0])) {
-        FailHeader(area, 210, NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
+        FailHeader(area, kErrNotDbase, NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
         return;
     }
     if (IsDbase2(prolog[0]))
@@ -362,13 +362,13 @@ void ReadDbfFields(TWorkArea& area) {
     const long count = level7 ? (areaSize - 36) / 48 : areaSize / 32;
     const std::string shortName = FileNameExt(area.FileName);
     if (areaSize < (level7 ? 36 + 48 : 32) || count < 1 || count >= 256) {
-        FailHeader(area, 210,
+        FailHeader(area, kErrNotDbase,
                    NotDbase(shortName) + " (Number of fields is out of range) [Use/OpenDbf]");
         return;
     }
     const std::uint32_t records = Le32(p + 4);
     if (records > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-        FailHeader(area, 210,
+        FailHeader(area, kErrNotDbase,
                    NotDbase(shortName) + " (Number of records is out of range) [Use/OpenDbf]");
         return;
     }
@@ -386,7 +386,7 @@ void ReadDbfFields(TWorkArea& area) {
         std::size_t got = 0;
         const int code = area.File.ReadSomeAt(32, block, sizeof block, got);
         if (code != 0 || got < sizeof block) {
-            FailHeader(area, 100, "Error reading " + area.FileName + " [Use/OpenDbf]");
+            FailHeader(area, kErrDiskRead, "Error reading " + area.FileName + " [Use/OpenDbf]");
             return;
         }
         rest -= 36;
@@ -396,7 +396,7 @@ void ReadDbfFields(TWorkArea& area) {
     const int code =
         area.File.ReadSomeAt(level7 ? 68 : 32, descriptors.data(), descriptors.size(), got);
     if (code != 0 || got < descriptors.size()) {
-        FailHeader(area, 100, "Error reading " + area.FileName + " [Use/OpenDbf]");
+        FailHeader(area, kErrDiskRead, "Error reading " + area.FileName + " [Use/OpenDbf]");
         return;
     }
     std::vector<TDbfFieldDesc> fields;
@@ -405,7 +405,7 @@ void ReadDbfFields(TWorkArea& area) {
         const std::uint8_t* d = descriptors.data() + i * descSize;
         if (d[0] == 0x0D) {
             if (i == 0) {
-                FailHeader(area, 222, "Error reading " + area.FileName + " [Use/OpenDbf]");
+                FailHeader(area, kErrCorruptIndex, "Error reading " + area.FileName + " [Use/OpenDbf]");
                 return;
             }
             break;
@@ -432,7 +432,7 @@ void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize) {
     area.RecordLength = Le16(p + 6);
     area.HeaderLength = kDbase2HeaderLength;
     if (fileSize < kDbase2HeaderLength) {
-        FailHeader(area, 210,
+        FailHeader(area, kErrNotDbase,
                    NotDbase(area.FileName) + "(Header is less than 521 bytes) [Use/OpenDBF]");
         return;
     }
@@ -442,7 +442,7 @@ void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize) {
     std::uint8_t descriptors[512];
     const int code = area.File.ReadAt(8, descriptors, sizeof descriptors);
     if (code != 0) {
-        FailHeader(area, 100, "Error reading " + area.FileName + " [Use/OpenDbf]");
+        FailHeader(area, kErrDiskRead, "Error reading " + area.FileName + " [Use/OpenDbf]");
         return;
     }
     std::vector<TDbfFieldDesc> fields;
@@ -460,7 +460,7 @@ void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize) {
         fields.push_back(f);
     }
     if (fields.empty()) {
-        FailHeader(area, 210,
+        FailHeader(area, kErrNotDbase,
                    NotDbase(FileNameExt(area.FileName)) +
                        "(Number of fields is out of range) [Use/OpenDbf]");
         return;
@@ -470,17 +470,17 @@ void ReadDbf2Fields(TWorkArea& area, std::uint64_t fileSize) {
 }
 
 int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes) {
-    if (n < 1 || n > area.RecordCount || !area.File.IsOpen()) return 212;
+    if (n < 1 || n > area.RecordCount || !area.File.IsOpen()) return kErrBeyondRange;
     bytes.resize(area.RecordLength);
     std::size_t got = 0;
     const int code = area.File.ReadSomeAt(RecordOffset(area, n), bytes.data(), bytes.size(), got);
     if (code != 0) return code;
-    return got < bytes.size() ? 213 : 0;
+    return got < bytes.size() ? kErrUnexpectedEof : 0;
 }
 
 void GetDbfRecord(TWorkArea& area, std::int32_t n) {
     if (n < 1 || n > area.RecordCount) {
-        SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
                           ")  [GetDbfRecord]");
         return;
     }
@@ -509,7 +509,7 @@ void GetDbfRecord(TWorkArea& area, std::int32_t n) {
 void PutDbfRecord(TWorkArea& area, std::int32_t n) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
-        SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
                           ")  " + routine);
         return;
     }
@@ -523,7 +523,7 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
     }
     if (appending && !AppendAllowed(area, routine)) return;
     if (area.RecordBuffer.size() != area.RecordLength || area.RecordLength == 0) {
-        SetError(266, "File:  " + area.FileName + " " + routine);
+        SetError(kErrInvalidSize, "File:  " + area.FileName + " " + routine);
         return;
     }
     std::vector<char> out = FileForm(area, n);
@@ -540,12 +540,12 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
 void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
-        SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
                           ")  " + routine);
         return;
     }
     if (bytes.size() != area.RecordLength || area.RecordLength == 0) {
-        SetError(266, "File:  " + area.FileName + " " + routine);
+        SetError(kErrInvalidSize, "File:  " + area.FileName + " " + routine);
         return;
     }
     const bool appending = n > area.RecordCount;
@@ -567,7 +567,7 @@ void AppendDbfRecord(TWorkArea& area) {
 void WriteDeleteFlag(TWorkArea& area, std::int32_t n) {
     const char* routine = "[DeleteRec/RecallRec]";
     if (n < 1 || area.RecordBuffer.empty()) {
-        SetError(212, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
                           ")  " + routine);
         return;
     }

@@ -414,7 +414,7 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
     LastErrorCode = 0;
     const std::string tag = "[AppendFrom(" + source + ")]";
     if (Cur() == nullptr) {
-        SetError(215, "No database in use " + tag);
+        SetError(kErrNoDatabase, "No database in use " + tag);
         return LastErrorCode;
     }
     const std::uint8_t targetSlot = CurrentAreaNo;
@@ -433,15 +433,15 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
         if (a != nullptr && a->FileName == key) sourceSlot = i;
     }
     if (sourceSlot == 0 && isVirtual) {
-        SetError(215, "Virtual file must be open. " + tag);
+        SetError(kErrNoDatabase, "Virtual file must be open. " + tag);
         return LastErrorCode;
     }
     if (sourceSlot == 0 && !FileExists(key)) {
-        SetError(2, tag);
+        SetError(kErrFileNotFound, tag);
         return LastErrorCode;
     }
     if (sourceSlot == targetSlot) {
-        SetError(214, "Attempting to append file to itself. " + tag);
+        SetError(kErrFileInUse, "Attempting to append file to itself. " + tag);
         return LastErrorCode;
     }
 
@@ -499,7 +499,7 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
             if (continueFunc && !continueFunc()) break;
             CurrentAreaNo = targetSlot;
             if (WorkAreaSlot(targetSlot) != target || WorkAreaSlot(sourceSlot) != src) {
-                SetError(215, "No database in use " + tag);
+                SetError(kErrNoDatabase, "No database in use " + tag);
                 code = LastErrorCode;
                 break;
             }

@@ -29,7 +29,7 @@ std::string FieldNumberError(const char* routine, std::uint8_t n) {
 const TDbfFieldDesc* FieldEntry(const char* routine, std::uint8_t n) {
     TWorkArea* a = detail::Cur();
     if (n == 0 || n > a->FieldCount || n > a->Fields.size()) {
-        SetError(220, FieldNumberError(routine, n));
+        SetError(kErrInvalidParameter, FieldNumberError(routine, n));
         return nullptr;
     }
     return &a->Fields[n - 1];
@@ -123,11 +123,11 @@ bool Select(std::uint8_t area) {
                 return true;
             }
         }
-        SetError(220, "No free workarea available [Select(0)]");
+        SetError(kErrInvalidParameter, "No free workarea available [Select(0)]");
         return false;
     }
     if (area > kUserAreas) {
-        SetError(220, "Invalid workarea selected = [Select(" + NumStr(area) + ")]");
+        SetError(kErrInvalidParameter, "Invalid workarea selected = [Select(" + NumStr(area) + ")]");
         return false;
     }
     CurrentAreaNo = area;
@@ -140,7 +140,7 @@ std::uint8_t CurrentArea() {
 
 bool CheckDbfInUse(const std::string& operation) {
     if (detail::Cur() != nullptr) return false;
-    SetError(215, "No database in use [" + operation + "]  WorkArea = " + NumStr(CurrentAreaNo));
+    SetError(kErrNoDatabase, "No database in use [" + operation + "]  WorkArea = " + NumStr(CurrentAreaNo));
     return true;
 }
 
@@ -183,7 +183,7 @@ std::uint8_t* FieldAddress(std::uint8_t n) {
     if (CheckDbfInUse("FieldAddress()")) return nullptr;
     TWorkArea* a = detail::Cur();
     if (n > a->FieldCount || n > a->Fields.size()) {
-        SetError(220, FieldNumberError("FieldAddress", n));
+        SetError(kErrInvalidParameter, FieldNumberError("FieldAddress", n));
         return nullptr;
     }
     if (a->FieldVars == nullptr) return nullptr;

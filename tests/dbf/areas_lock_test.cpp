@@ -71,7 +71,7 @@ TEST_F(AreaTest, LockModesFollowTheirStateTable) {
     EXPECT_EQ(CurrentWorkArea()->LockState, 3);
     EXPECT_TRUE(IsLocked(7));
     EXPECT_FALSE(UnlockRec(4));
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "Record not locked. [UnlockRec(4)]");
     EXPECT_FALSE(UnlockRec(0));
     EXPECT_FALSE(UnlockRec(-4));
@@ -86,7 +86,7 @@ TEST_F(AreaTest, LockModesFollowTheirStateTable) {
     EXPECT_TRUE(RLock());
     Go(3);
     EXPECT_FALSE(RLock());
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(ErrorText, "Rivoz record lock limit exceeded [RLock]");
     Go(2);
     EXPECT_TRUE(RLock()); // already held: not a new lock

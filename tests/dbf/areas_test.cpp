@@ -83,7 +83,7 @@ void ExpectSoundEnd(const std::string& path, std::uint32_t count) {
 TEST_F(AreaTest, OperationsBeforeAnyTableReport215WithTheAreaNumber) {
     CurrentAreaNo = 0;
     EXPECT_EQ(RecCount(), 0);
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
     EXPECT_EQ(ErrorText, "No database in use [RecCount]  WorkArea = 0");
     EXPECT_EQ(FieldType(1), ' ');
     EXPECT_EQ(ErrorText, "No database in use [FieldType()]  WorkArea = 0");
@@ -92,7 +92,7 @@ TEST_F(AreaTest, OperationsBeforeAnyTableReport215WithTheAreaNumber) {
     Skip(1);
     EXPECT_EQ(ErrorText, "No database in use [SKIP()]  WorkArea = 0");
     EXPECT_FALSE(RLock());
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
     EXPECT_TRUE(UnlockRec(1)); // no table: nothing held
 }
 
@@ -107,7 +107,7 @@ TEST_F(AreaTest, SelectAcceptsUserAreasAndFindsTheLowestFreeOne) {
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
     Select(5);
     EXPECT_FALSE(Select(0));
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "No free workarea available [Select(0)]");
     EXPECT_EQ(CurrentArea(), 5);
     EXPECT_FALSE(Select(34));
@@ -140,7 +140,7 @@ TEST_F(AreaTest, FieldPropertiesAddressesAndTexts) {
     FourDigitYears = false;
     EXPECT_EQ(Field(6), "NOTE");
     EXPECT_EQ(FieldType(7), ' ');
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "Invalid field number. [FieldType(7)]");
     EXPECT_EQ(FieldLen(0), 0);
     EXPECT_EQ(ErrorText, "Invalid field number. [FieldLen(0)]");
@@ -215,7 +215,7 @@ TEST_F(AreaTest, UseKeywordsInEitherOrderOpenExclusivelyWithTheAlias) {
         // Exclusive means exclusive: a second opener is refused.
         Select(2);
         Use(path + " ALIAS OTHER");
-        EXPECT_EQ(LastErrorCode, 32) << options;
+        EXPECT_EQ(LastErrorCode, kErrSharingViolation) << options;
         EXPECT_EQ(CurrentWorkArea(), nullptr);
     }
     // A name that merely contains the word keeps it.
@@ -234,7 +234,7 @@ TEST_F(AreaTest, UseFailuresLeaveTheAreaEmpty) {
     Open(1, path, " ALIAS SAME");
     Select(2);
     Use(path + " ALIAS same");
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "Alias name \"SAME\" already in use. [USE]");
     EXPECT_EQ(CurrentWorkArea(), nullptr);
 
@@ -244,13 +244,13 @@ TEST_F(AreaTest, UseFailuresLeaveTheAreaEmpty) {
     const std::uint16_t need = CurrentWorkArea()->FieldVarsSize;
     Select(2);
     Use(path + " ALIAS B", block.data(), static_cast<std::uint16_t>(need + 1));
-    EXPECT_EQ(LastErrorCode, 266);
+    EXPECT_EQ(LastErrorCode, kErrInvalidSize);
     EXPECT_EQ(ErrorText, "Database record/buffer size mismatch: " + path +
                              " ALIAS B [USE()]\n\rRecord Size=" + std::to_string(need) +
                              ", Buffer Size=" + std::to_string(need + 1));
     EXPECT_EQ(CurrentWorkArea(), nullptr);
     Use(path + " ALIAS B", block.data(), 0);
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(CurrentWorkArea(), nullptr);
 
     // The caller's block of the right size is used as the area's block.
@@ -261,7 +261,7 @@ TEST_F(AreaTest, UseFailuresLeaveTheAreaEmpty) {
 
     Select(3);
     Use(dir_ / "missing");
-    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     EXPECT_EQ(CurrentWorkArea(), nullptr);
 
     // An empty command closes the area and reports nothing.
@@ -291,7 +291,7 @@ TEST_F(AreaTest, VirtualFileWithoutItsManagerReports1101) {
     std::vector<std::uint8_t> block(20);
     Select(1);
     Use("list VIRTUAL FILE TO HEAP", block.data(), 20);
-    EXPECT_EQ(LastErrorCode, 1101);
+    EXPECT_EQ(LastErrorCode, kErrVirtualNotLinked);
     EXPECT_EQ(CurrentWorkArea(), nullptr);
 }
 
@@ -345,7 +345,7 @@ TEST_F(AreaTest, EndsOfTheTable) {
     EXPECT_EQ(FieldStr(1), std::string(20, ' '));
     EXPECT_EQ(FieldStr(2), "       0");
     Skip(1);
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(ErrorText, "Database \"" + path + "\" is past EOF. [SKIP]");
 
     GoTop();
@@ -358,12 +358,12 @@ TEST_F(AreaTest, EndsOfTheTable) {
     EXPECT_EQ(RecNo(), 1);
 
     Go(0);
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(ErrorText, "Invalid record number = 0 Database \"" + path + "\" [GO]");
     EXPECT_TRUE(dEOF());
     EXPECT_EQ(RecNo(), 6);
     Go(6);
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     // Go lands on a deleted record even when deleted records are hidden.
     Go(5);
     EXPECT_EQ(LastErrorCode, 0);
@@ -410,7 +410,7 @@ TEST_F(AreaTest, WhileConditionFilterAndRelation) {
     EXPECT_EQ(RecNo(), 7);
     Select(1);
     SetRelation([] { Skip(1); });
-    EXPECT_EQ(LastErrorCode, 224);
+    EXPECT_EQ(LastErrorCode, kErrCyclicRelation);
     SetRelation(nullptr);
 }
 
@@ -426,14 +426,14 @@ TEST_F(AreaTest, ChangesAreSeenByDbfreadWithOneEndMark) {
     // Shared: changes need locks.
     ClearRecord();
     Append();
-    EXPECT_EQ(LastErrorCode, 5);
+    EXPECT_EQ(LastErrorCode, kErrAccessDenied);
     EXPECT_EQ(ErrorText, "File must be locked to append: " + a->FileName + " [APPEND]");
     Go(2);
     DeleteRec();
-    EXPECT_EQ(LastErrorCode, 1200);
+    EXPECT_EQ(LastErrorCode, kErrRecordNotLocked);
     EXPECT_EQ(ErrorText, a->FileName + " Record not locked [DeleteRec]");
     Replace();
-    EXPECT_EQ(LastErrorCode, 1200);
+    EXPECT_EQ(LastErrorCode, kErrRecordNotLocked);
     EXPECT_EQ(ErrorText, "Record #2 in " + a->FileName + " [REPLACE]");
     EXPECT_EQ(ReadFileBytes(path), before);
 
@@ -563,7 +563,7 @@ TEST_F(AreaTest, ReadOnlyOpenRefusesChanges) {
     OpenModeOverride = 65535;
     ASSERT_TRUE(RLock()); // locks work on a read-only opening
     DeleteRec();
-    EXPECT_EQ(LastErrorCode, 5);
+    EXPECT_EQ(LastErrorCode, kErrAccessDenied);
     EXPECT_FALSE(Pack());
     FreeWorkArea();
     EXPECT_EQ(ReadFileBytes(path), before);
@@ -587,7 +587,7 @@ TEST_F(AreaTest, ReportedFailuresLeaveAreasConsistent) {
     EXPECT_EQ(Current().second, 2);
     // Lock refusals and UnlockRec store their code without a report.
     EXPECT_NO_THROW(EXPECT_FALSE(UnlockRec(3)));
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     Select(2);
     Use(path + " ALIAS OTHER");
     Go(2);
@@ -616,15 +616,15 @@ TEST_F(AreaTest, RecordOperationsAtTheEdges) {
     GoTop();
     EXPECT_TRUE(dEOF());
     Replace();
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(ErrorText, "Database \"" + a->FileName + "\" is at EOF. [REPLACE]");
     RecallRec();
-    EXPECT_EQ(LastErrorCode, 1103);
+    EXPECT_EQ(LastErrorCode, kErrInvalidOperation);
     EXPECT_EQ(ErrorText, a->FileName + " at EOF [RecallRec]");
     DeleteRec(); // past the end: nothing
     EXPECT_EQ(LastErrorCode, 0);
     Dbf4RawGo(0);
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     Dbf4RawGo(2);
     EXPECT_EQ(LastErrorCode, 0);
     EXPECT_EQ(Current().second, 2);

@@ -268,7 +268,7 @@ TEST_F(DbfFileTest, CreateCompletesAndRefusesDefinitions) {
                      std::vector<TDbfFieldDesc>{Def("x", 'X', 4)}, std::vector<TDbfFieldDesc>{}}) {
         LastErrorCode = 0;
         CreateDbf(area, dir_ / "bad.dbf", bad);
-        EXPECT_EQ(LastErrorCode, 211);
+        EXPECT_EQ(LastErrorCode, kErrBadFieldType);
         EXPECT_EQ(GetErrorText(), "Invalid dBASE field definition [CreateDBF]");
         EXPECT_FALSE(dbftest::ReadFileBytes(dir_ / "bad.dbf").size() > 0);
     }
@@ -283,7 +283,7 @@ TEST_F(DbfFileTest, CreateDoesNotReplaceATableHeldOpen) {
     ASSERT_TRUE(Open(holder, dir_ / "held.dbf"));
     std::vector<TDbfFieldDesc> other{Def("b", 'N', 4)};
     CreateDbf(area, dir_ / "held.dbf", other);
-    EXPECT_EQ(LastErrorCode, 32);
+    EXPECT_EQ(LastErrorCode, kErrSharingViolation);
     EXPECT_EQ(GetErrorText(), "Error writing " + (dir_ / "held.dbf") + ". [CreateDbf]");
     CloseDbf(holder);
     EXPECT_EQ(dbftest::ReadReference(dir_ / "held.dbf").fields.at(0).name, "A");
@@ -340,7 +340,7 @@ TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText) {
     // A missing file gives the platform's code.
     TWorkArea area;
     EXPECT_FALSE(Open(area, dir_ / "missing"));
-    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     EXPECT_EQ(GetErrorText(), "Failure to open " + (dir_ / "missing.DBF") + " [USE/OpenDbf]");
 }
 
@@ -353,7 +353,7 @@ TEST_F(DbfFileTest, MalformedHeaderInExceptionModeLeavesTheAreaClosed) {
     EXPECT_THROW(OpenDbf(area), ERivozError);
     EXPECT_FALSE(area.File.IsOpen());
     EXPECT_TRUE(area.Fields.empty());
-    EXPECT_EQ(LastErrorCode, 211);
+    EXPECT_EQ(LastErrorCode, kErrBadFieldType);
 }
 
 TEST_F(DbfFileTest, TablesWrittenByPythonDbfMatchDbfread) {
@@ -413,7 +413,7 @@ TEST_F(DbfFileTest, RecordNumbersOutsideTheTable) {
     for (int n : {0, 5, -1}) {
         LastErrorCode = 0;
         GetDbfRecord(area, n);
-        EXPECT_EQ(LastErrorCode, 212);
+        EXPECT_EQ(LastErrorCode, kErrBeyondRange);
         EXPECT_EQ(GetErrorText(), "Invalid record number = " + std::to_string(n) + " (" + path +
                                       ")  [GetDbfRecord]");
         EXPECT_EQ(area.RecNo, 2);
@@ -422,7 +422,7 @@ TEST_F(DbfFileTest, RecordNumbersOutsideTheTable) {
     GetDbfRecord(area, 1234567890);
     EXPECT_EQ(GetErrorText(), "Invalid record number = 123456 (" + path + ")  [GetDbfRecord]");
     PutDbfRecord(area, 0);
-    EXPECT_EQ(LastErrorCode, 212); // never a write into the header
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange); // never a write into the header
     CloseDbf(area);
 }
 
@@ -499,7 +499,7 @@ TEST_F(DbfFileTest, Dbase2TablesOpenAndStopAtTheirCountLimit) {
     ASSERT_TRUE(Open(area, full));
     EXPECT_EQ(area.RecordCount, 65535);
     AppendDbfRecord(area);
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(area.RecordCount, 65535);
     CloseDbf(area);
     EXPECT_EQ(ReadFileBytes(full).size(), 521u + 65535u * 5u);

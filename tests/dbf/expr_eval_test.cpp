@@ -124,12 +124,12 @@ TEST_F(ExprTest, DivideByZeroReportsAndGoesOn) {
     CompiledExpr* e = Compile("10 / 0 + 1");
     ASSERT_NE(e, nullptr);
     const double v = *static_cast<const double*>(EvaluateExpr(e));
-    EXPECT_EQ(LastErrorCode, 358);
+    EXPECT_EQ(LastErrorCode, kErrExprDivideByZero);
     EXPECT_EQ(GetErrorText(), "Error during evaluation: Divide by 0 [Evaluate/Engine]");
     EXPECT_EQ(v, 1e250 + 1);
     LastErrorCode = 0;
     EXPECT_EQ(Num("MOD(5, 0.5)"), 0);
-    EXPECT_EQ(LastErrorCode, 358);
+    EXPECT_EQ(LastErrorCode, kErrExprDivideByZero);
     // With reporting on and a hook, the report arrives once per evaluation.
     exprtest::Reports().clear();
     ErrorHook = &exprtest::CaptureReport;
@@ -272,7 +272,7 @@ TEST_F(ExprTest, UnknownTypeCodesAreReported) {
     SetCurrentExpr(e);
     ExprItem item;
     PushWD(999, item, 0);
-    EXPECT_EQ(LastErrorCode, 356);
+    EXPECT_EQ(LastErrorCode, kErrValueType);
     EXPECT_EQ(GetErrorText(),
               "Unknown data type (none of \"C\", \"D\", \"F\", \"L\", \"M\" or \"N\") "
               "[PARSER/PushWD]");
@@ -373,12 +373,12 @@ TEST_F(ExprTest, PoolOverflowIsReportedAndStaysInside) {
     ExprItem item;
     item.Str = "hello";
     PushWD(kTypeC, item, 0);
-    EXPECT_EQ(LastErrorCode, 354);
+    EXPECT_EQ(LastErrorCode, kErrPoolOverflow);
     EXPECT_EQ(GetErrorText(), "Working pool overflow [PARSER/Allocate]");
     EXPECT_STREQ(TopText(), "hel") << "what fits, with its end";
     LastErrorCode = 0;
     PushWD(kTypeC, item, 0);
-    EXPECT_EQ(LastErrorCode, 354);
+    EXPECT_EQ(LastErrorCode, kErrPoolOverflow);
     EXPECT_STREQ(TopText(), "");
     // A fresh evaluation starts with an empty pool.
     EXPECT_STREQ(static_cast<const char*>(EvaluateExpr(e)), "ab");

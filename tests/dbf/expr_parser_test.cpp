@@ -303,7 +303,7 @@ TEST_F(ExprTest, ErrorExcerptsAndLimits) {
     EXPECT_EQ(msg, want);
     // The error code after a failed compilation is 217 with the text.
     EXPECT_EQ(Compile("NAME +"), nullptr);
-    EXPECT_EQ(LastErrorCode, 217);
+    EXPECT_EQ(LastErrorCode, kErrNoMemory);
     EXPECT_EQ(GetErrorText(), " [AssignExpr(NAME +)]");
     // A pending expression error is cleared by the next compilation.
     LastErrorCode = 355;

@@ -246,5 +246,5 @@ TEST_F(FieldVarsTest, TooSmallBlockIsRefused) {
     TWorkArea a = MemoryArea({Def("C", 'C', 10)}, " abc");
     std::vector<std::uint8_t> block(5);
     RecordToFieldVars(a, block);
-    EXPECT_EQ(LastErrorCode, 266);
+    EXPECT_EQ(LastErrorCode, kErrInvalidSize);
 }

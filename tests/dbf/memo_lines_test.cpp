@@ -196,7 +196,7 @@ TEST_F(MemoLinesTest, DriverSelectsItsOwnArea) {
     ASSERT_TRUE(Select(2));
     TMemoTextFile g;
     EXPECT_FALSE(AssignMemo(g, held));
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
 }
 
 TEST_F(MemoLinesTest, ExpressionsSeeTheMemoText) {

@@ -90,7 +90,7 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
 
     // A second open for the same area fails and leaves the first open.
     OpenMemofile(t);
-    EXPECT_EQ(LastErrorCode, 1007);
+    EXPECT_EQ(LastErrorCode, kErrMemoOpen);
     EXPECT_EQ(CurrentMemo(), m);
     FreeWorkArea();
 
@@ -106,7 +106,7 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
     std::remove(memo.c_str());
     ASSERT_TRUE(Select(1));
     Use(t + " EXCLUSIVE");
-    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     EXPECT_EQ(CurrentWorkArea(), nullptr);
     LastErrorCode = 0;
 
@@ -116,7 +116,7 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
     CloseMemofile();
     std::remove((dir_ / "c.dbt").c_str());
     OpenMemofile(dir_ / "c.dbf");
-    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     EXPECT_EQ(ErrorText, "Memo file not found: " + (dir_ / "c.dbt") + " [USE]");
     EXPECT_EQ(CurrentMemo(), nullptr);
 
@@ -132,11 +132,11 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
 
     // Memo operations without a memo file or a table.
     EXPECT_EQ(PutMemoText("x", 0), 0);
-    EXPECT_EQ(LastErrorCode, 1019);
+    EXPECT_EQ(LastErrorCode, kErrMemoOperation);
     FreeWorkArea();
     std::string text;
     EXPECT_FALSE(GetMemoText(1, text));
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
 }
 
 TEST_F(MemoFileTest, HeaderBlockSizeForCopying) {
@@ -210,9 +210,9 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
     EXPECT_EQ(Memo(0), "");
     std::string text;
     EXPECT_FALSE(GetMemoText(40, text));
-    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_FALSE(GetMemoText(std::numeric_limits<std::int32_t>::min(), text));
-    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     FreeWorkArea();
 
     // A dBASE IV file whose memo lacks the group header is read as text up to 0x1A; a group
@@ -433,7 +433,7 @@ TEST_F(MemoFileTest, WriterWaitsForTheMemoLock) {
     // Held for good: the write fails with 1017 and the area holds no lock afterwards.
     MemoLockWait = 50;
     EXPECT_EQ(PutMemoText("blocked", 0), 0);
-    EXPECT_EQ(LastErrorCode, 1017);
+    EXPECT_EQ(LastErrorCode, kErrMemoLock);
     EXPECT_FALSE(CurrentMemo()->Locked);
 
     // Released while the writer waits: the write goes through.

@@ -267,7 +267,7 @@ TEST_F(BlobTest, FailuresReportTheBlockFileAndRoutine) {
     MakeTable(table, 0xF5, 64);
     Open(table);
     EXPECT_EQ(OpenBlob(true, 900, kBlobRead), 0);
-    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_NE(ErrorText.find("900 "), std::string::npos) << ErrorText;
     EXPECT_NE(ErrorText.find(" Record # "), std::string::npos) << ErrorText;
     EXPECT_NE(ErrorText.find("[CreateBlobDescriptor]"), std::string::npos) << ErrorText;
@@ -284,7 +284,7 @@ TEST_F(BlobTest, FailuresReportTheBlockFileAndRoutine) {
     CreateDbf(scratch, plain, fields);
     Open(plain);
     EXPECT_EQ(OpenBlob(true, 1, kBlobRead), 0);
-    EXPECT_EQ(LastErrorCode, 1019);
+    EXPECT_EQ(LastErrorCode, kErrMemoOperation);
 }
 
 } // namespace

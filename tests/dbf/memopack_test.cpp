@@ -159,7 +159,7 @@ TEST_F(MemoPackTest, PointerOutsideTheFileBecomesEmptyWith1003) {
     AppendPointer("bad", 5000);
     AppendPointer("good2", good);
     PackMemofile();
-    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_NE(ErrorText.find(" Memo block # 5000 Record # 2 [PackMemo]"), std::string::npos)
         << ErrorText;
     EXPECT_EQ(FieldBlock(2), 0);
@@ -651,11 +651,11 @@ TEST_F(MemoPackTest, CopyOfABlockOutsideTheSourceReports1003) {
     Select(1);
     Use(target + " EXCLUSIVE");
     EXPECT_EQ(CopyMemoAppend(2, 77), 0);
-    EXPECT_EQ(LastErrorCode, 1003);
+    EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_EQ(CopyMemoAppend(2, 0), 0);
     // No memo file in the source area.
     EXPECT_EQ(CopyMemoAppend(5, 1), 0);
-    EXPECT_EQ(LastErrorCode, 1019);
+    EXPECT_EQ(LastErrorCode, kErrMemoOperation);
     CloseAll();
 }
 

@@ -116,20 +116,20 @@ TEST_F(NdxBuild, StoredExpressionIsNormalised) {
 TEST_F(NdxBuild, RefusedBuilds) {
     CreateTable("f.dbf", {Def("NAME", 'C', 10), Def("OK", 'L', 1)});
     EXPECT_FALSE(dbf::MakeIndex("f", std::string(101, 'N'), false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 300);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrExprTooLong);
     EXPECT_FALSE(dbf::MakeIndex("f", "OK", false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal);
     EXPECT_FALSE(dbf::MakeIndex("", "NAME", false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInvalidParameter);
     EXPECT_FALSE(dbf::MakeIndex("f", "   ", false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal);
     EXPECT_FALSE(dbf::MakeIndex("f", "NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME+NAME",
                                 false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 266);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInvalidSize);
     // The file open as an order cannot be rebuilt under it.
     ASSERT_TRUE(dbf::Index_On("NAME", "f"));
     EXPECT_FALSE(dbf::MakeIndex("f", "NAME", false, 1, false, false, {}));
-    EXPECT_EQ(dbf::LastErrorCode, 214);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrFileInUse);
     // No temporary file is left behind by any of them.
     int files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
@@ -232,7 +232,7 @@ TEST_F(NdxBuild, KeyMakerIndexes) {
     // An expression index refuses to open without its key maker and the other way round.
     dbf::CloseAllIndexes();
     EXPECT_FALSE(dbf::OpenIndexOrder(Path("m.NDX"), 1, {}, false, false, false));
-    EXPECT_EQ(dbf::LastErrorCode, 223);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrIndexVersion);
 }
 
 TEST_F(NdxBuild, OneRunAgainstAMerge) {
@@ -358,7 +358,7 @@ TEST_F(NdxShared, IndexHeldByAnotherProgramIsNotReplaced) {
         os::File other; // another program's open index
         ASSERT_EQ(other.Open(Path("h.NDX"), 66u), 0);
         EXPECT_FALSE(dbf::MakeIndex("h", "NAME", false, 1, true, false, {}));
-        EXPECT_EQ(dbf::LastErrorCode, 225);
+        EXPECT_EQ(dbf::LastErrorCode, dbf::kErrExclusiveRequired);
         EXPECT_EQ(ReadBytes(Path("h.NDX")), before);
     }
     EXPECT_TRUE(dbf::MakeIndex("h", "NAME", false, 1, true, false, {})) << dbf::ErrorText;

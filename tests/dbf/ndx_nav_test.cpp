@@ -148,7 +148,7 @@ TEST_F(NdxNav, NodeZeroIsRefused) {
     const dbf::TNdxNode* node = c.CurrentNode;
     const std::int32_t block = c.CurrentBlock;
     EXPECT_FALSE(dbf::GetNode(c, 0));
-    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal);
     EXPECT_NE(dbf::ErrorText.find("Invalid Node Number (0) in DBF Area 1, Order 1"),
               std::string::npos)
         << dbf::ErrorText;

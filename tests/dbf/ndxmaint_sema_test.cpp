@@ -103,7 +103,7 @@ TEST_F(SemaTest, BracketsCountReadersMarkTheWriterAndWrapTheCounter) {
     dbf::SetReadSemaphoreProc(false);
     EXPECT_EQ(Counter(Sem()), "1 0 0");
     dbf::SetReadSemaphoreProc(false);
-    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal);
     dbf::LastErrorCode = 0;
 
     dbf::SetLockSemaphoreProc(true);

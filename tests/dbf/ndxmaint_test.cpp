@@ -262,7 +262,7 @@ TEST_F(MaintTest, FindPartialAndExactOnATenCharacterKey) {
     EXPECT_FALSE(dbf::Find(""));
     dbf::Set_Order_To(0);
     EXPECT_FALSE(dbf::Find("ABC"));
-    EXPECT_EQ(dbf::LastErrorCode, 254);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal);
     EXPECT_EQ(dbf::ControllingOrder(), 0);
     EXPECT_EQ(dbf::ControllingKeyText().substr(0, 4), "Rec:");
     // Natural order still keeps the keys.
@@ -309,9 +309,9 @@ TEST_F(MaintTest, OrderSelectionSwapsSlotsAndComesBack) {
     EXPECT_EQ(Compare("AMT", "num", "amt.ndx"), "ok 60");
     EXPECT_EQ(Check(Path("tag.ndx"), "--records 60"), "ok");
     dbf::Set_Order_To(17);
-    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInvalidParameter);
     dbf::Set_Order_To(5);
-    EXPECT_EQ(dbf::LastErrorCode, 221);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrIndexNotOpen);
 }
 
 TEST_F(MaintTest, FindOnANumericKey) {
@@ -351,10 +351,10 @@ TEST_F(MaintTest, DescendingKeyMakerIndexTakesNewKeysAndFindsThem) {
     // An expression index cannot be opened as a key-maker index, nor the other way round.
     Build("name.ndx", "NAME");
     EXPECT_FALSE(dbf::SetIndexTo(Path("name.ndx"), 2, maker));
-    EXPECT_EQ(dbf::LastErrorCode, 223);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrIndexVersion);
     dbf::CloseIndexes();
     EXPECT_FALSE(dbf::SetIndexTo(Path("km.ndx"), 1));
-    EXPECT_EQ(dbf::LastErrorCode, 223);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrIndexVersion);
 }
 
 TEST_F(MaintTest, DateKeysAreDayNumbersAndFindTakesTheStoredForm) {
@@ -417,11 +417,11 @@ TEST_F(MaintTest, IndexInfoReadsTheHeader) {
     EXPECT_EQ(info.KeyLength, 10);
     EXPECT_EQ(info.KeyType, 'C');
     EXPECT_FALSE(dbf::IndexInfo("", info));
-    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInvalidParameter);
     EXPECT_FALSE(dbf::SetIndexTo(Path("none.ndx"), 1));
-    EXPECT_EQ(dbf::LastErrorCode, 2);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrFileNotFound);
     EXPECT_FALSE(dbf::SetIndexTo(Path("name.ndx"), 17));
-    EXPECT_EQ(dbf::LastErrorCode, 220);
+    EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInvalidParameter);
 }
 
 } // namespace

@@ -97,18 +97,18 @@ TEST_F(SearchTest, LocateSkipsHiddenRecordsAndLeavesTheAreaPastTheEnd) {
     EXPECT_EQ(LastErrorCode, 0);
     EXPECT_TRUE(dEOF());
     Continue();
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_NE(ErrorText.find("CONTINUE"), std::string::npos);
 }
 
 TEST_F(SearchTest, ContinueWithoutLocateAndUnknownFields) {
     Continue();
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(LocateField("  "), 0);
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "No field name specified [Locate/Count/Sum]");
     EXPECT_FALSE(Locate("NOPE", std::string("x"), true, 1, false));
-    EXPECT_EQ(LastErrorCode, 220);
+    EXPECT_EQ(LastErrorCode, kErrInvalidParameter);
     EXPECT_EQ(ErrorText, "Unrecognized field name [Locate/Count/Sum(NOPE NOCASE)]");
 }
 
@@ -144,11 +144,11 @@ TEST_F(SearchTest, PeekReadsStoredBytes) {
 
 TEST_F(SearchTest, PokeNeedsARecordLockAndWritesOnlyTheField) {
     Poke("X", 1, 2);
-    EXPECT_EQ(LastErrorCode, 1200);
+    EXPECT_EQ(LastErrorCode, kErrRecordNotLocked);
     EXPECT_EQ(ErrorText, "Record not locked [Poke(X,1,2)]");
     ASSERT_TRUE(ALock());
     Poke("X", 1, 2);
-    EXPECT_EQ(LastErrorCode, 1200); // an append lock alone does not do
+    EXPECT_EQ(LastErrorCode, kErrRecordNotLocked); // an append lock alone does not do
     Unlock();
     Go(2);
     ASSERT_TRUE(RLock());
@@ -157,7 +157,7 @@ TEST_F(SearchTest, PokeNeedsARecordLockAndWritesOnlyTheField) {
     Poke("*", 0, 2);
     ASSERT_EQ(LastErrorCode, 0);
     Poke("Q", 1, 3); // another record, not locked
-    EXPECT_EQ(LastErrorCode, 1200);
+    EXPECT_EQ(LastErrorCode, kErrRecordNotLocked);
     Unlock();
     ASSERT_TRUE(FLock());
     Poke("AB", 1, 99); // out of range: nothing
@@ -218,10 +218,10 @@ TEST_F(SearchTest, VirtualFilesRefuseTheFileOperations) {
     ASSERT_EQ(LastErrorCode, 0) << ErrorText;
     std::uint8_t field = 0;
     Search("x", field, true);
-    EXPECT_EQ(LastErrorCode, 1100);
+    EXPECT_EQ(LastErrorCode, kErrLinkedList);
     EXPECT_EQ(ErrorText, "Operation cannot be used on virtual files. [Search]");
     EXPECT_EQ(Peek(1, 1), "");
-    EXPECT_EQ(LastErrorCode, 1100);
+    EXPECT_EQ(LastErrorCode, kErrLinkedList);
     Poke("a", 1, 1);
     EXPECT_EQ(ErrorText, "Operation cannot be used on virtual files.[Poke(a,1,1)]");
     Use("");

@@ -132,11 +132,11 @@ TEST_F(DelimitedTest, NumbersWithAPointWhateverTheDecimalCharacter) {
 TEST_F(DelimitedTest, MissingFileAndUnlockedSharedTable) {
     Open(1, people_);
     EXPECT_EQ(AppendFromDelimited(dir_ / "none.txt", false), 0);
-    EXPECT_EQ(LastErrorCode, 2);
+    EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     WriteFileBytes(dir_ / "two.txt", "\"a\"\r\n\"b\"\r\n");
     // Shared, without the file or append lock: the first append is refused and stops the rest.
     EXPECT_EQ(AppendFromDelimited(dir_ / "two.txt", false), 0);
-    EXPECT_EQ(LastErrorCode, 5);
+    EXPECT_EQ(LastErrorCode, kErrAccessDenied);
     EXPECT_EQ(RecCount(), 5);
     ASSERT_TRUE(ALock());
     EXPECT_EQ(AppendFromDelimited(dir_ / "two.txt", false), 2);

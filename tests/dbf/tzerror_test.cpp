@@ -64,10 +64,10 @@ TEST_F(TzErrorTest, ReportingOffStoresAndLastErrorStringConsumesOnce) {
     const bool previous = SetErrorReporting(false);
     EXPECT_TRUE(previous);
     SetError(212, "ctx [GO]");
-    EXPECT_EQ(LastErrorCode, 212);
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange);
     EXPECT_EQ(LastErrorString(), "Error # 212 (Request beyond range)\r\nctx [GO]");
     EXPECT_EQ(LastErrorString(), "");
-    EXPECT_EQ(LastErrorCode, 212); // the code stays for the caller's test
+    EXPECT_EQ(LastErrorCode, kErrBeyondRange); // the code stays for the caller's test
 }
 
 TEST_F(TzErrorTest, ExceptionModeRaisesWithMessageAndEmptiesText) {
@@ -79,7 +79,7 @@ TEST_F(TzErrorTest, ExceptionModeRaisesWithMessageAndEmptiesText) {
         EXPECT_STREQ(e.what(), "Error # 215 (No database in use)\r\nx");
     }
     EXPECT_EQ(ErrorText, "");
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
 }
 
 TEST_F(TzErrorTest, InteractiveShowsBoxThenLeavesByException) {
@@ -118,7 +118,7 @@ TEST_F(TzErrorTest, HaltingIgnoresFurtherReports) {
     Halting = true;
     SetRaiseOnError(true);
     EXPECT_NO_THROW(SetError(215, "late"));
-    EXPECT_EQ(LastErrorCode, 215);
+    EXPECT_EQ(LastErrorCode, kErrNoDatabase);
 }
 
 TEST_F(TzErrorTest, ScopedSwitchesRestoreOnException) {
@@ -144,7 +144,7 @@ TEST_F(TzErrorTest, FreeMemOfNilReportsNine) {
     EXPECT_EQ(p, nullptr);
     EXPECT_EQ(LastErrorCode, 0);
     FreeMem(p, 100);
-    EXPECT_EQ(LastErrorCode, 9);
+    EXPECT_EQ(LastErrorCode, kErrInvalidBlock);
     EXPECT_EQ(GetErrorText(), "Attempt to free NIL pointer [FreeMem()]");
     EXPECT_EQ(MaxAvail(), 2147483647);
 }

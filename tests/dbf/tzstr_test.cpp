@@ -162,14 +162,14 @@ TEST_F(TzStrTest, EraseFilesLeavesFilesOthersHold) {
     os::File held;
     ASSERT_EQ(held.Open(dir / "b.ndx", os::OpenMode{os::Access::Read, os::Share::DenyNone}), 0);
     EraseFiles(dir / "*.ndx");
-    EXPECT_EQ(LastErrorCode, 5);
+    EXPECT_EQ(LastErrorCode, kErrAccessDenied);
     EXPECT_EQ(GetErrorText(), "Could not erase 1 files like " + (dir / "*.ndx"));
     EXPECT_FALSE(FileExists(dir / "a.NDX"));
     EXPECT_TRUE(FileExists(dir / "b.ndx"));
     EXPECT_TRUE(FileExists(dir / "c.dbf"));
     LastErrorCode = 0;
     EraseFiles(dir / "b.ndx");
-    EXPECT_EQ(LastErrorCode, 32);
+    EXPECT_EQ(LastErrorCode, kErrSharingViolation);
     EXPECT_EQ(GetErrorText(), "Error erasing " + (dir / "b.ndx"));
     held.Close();
     EXPECT_EQ(EraseExclusive(dir / "b.ndx"), 0);
