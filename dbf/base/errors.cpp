@@ -1,3 +1,6 @@
+// Engine error state: SetError, the report routine, the message of a code from the code
+// table, and the checked allocator.
+
 #include "dbf/base/errors.h"
 
 #include <algorithm>
@@ -32,7 +35,8 @@ constexpr CodeText kMessages[] = {
 
 const char* MessageOf(std::uint16_t code) {
     for (const CodeText& e : kMessages) {
-        if (code >= e.first && code <= e.last) return e.text != nullptr ? e.text : "Undefined error";
+        if (code >= e.first && code <= e.last)
+            return e.text != nullptr ? e.text : "Undefined error";
     }
     return "Undefined error";
 }

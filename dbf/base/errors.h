@@ -29,7 +29,7 @@ namespace dbf {
 //   200..209        run-time errors; 210..266 engine errors; 300..358 expressions
 //   1003..1019 memo files; 1100..1103 virtual files; 1200..1299 locks, semaphores, network
 #define DBF_ERROR_TABLE(X)                                                                         \
-    X(1, 1, kErrInvalidFunction, "Invalid DOS function code")                                     \
+    X(1, 1, kErrInvalidFunction, "Invalid DOS function code")                                      \
     X(2, 2, kErrFileNotFound, "File not found")                                                    \
     X(3, 3, kErrPathNotFound, "Path not found")                                                    \
     X(4, 4, kErrTooManyOpenFiles, "Too many open files")                                           \
@@ -147,7 +147,7 @@ namespace dbf {
     X(1017, 1017, kErrMemoLock, "Cannot lock memo file")                                           \
     X(1018, 1018, kErrMemoUnlock, "Cannot unlock memo file")                                       \
     X(1019, 1019, kErrMemoOperation,                                                               \
-      "Invalid memo operation: database not open or no memo field in database")                   \
+      "Invalid memo operation: database not open or no memo field in database")                    \
     X(1100, 1100, kErrLinkedList, "Not a valid operation on Linked List")                          \
     X(1101, 1101, kErrVirtualNotLinked, "Virtual File Manager Unit not Linked in")                 \
     X(1102, 1102, kErrVirtualMemory, "Virtual File Memory Management Error")                       \
@@ -163,7 +163,6 @@ namespace dbf {
 #define DBF_ERROR_NAME(code, last, name, text) inline constexpr std::uint16_t name = code;
 DBF_ERROR_TABLE(DBF_ERROR_NAME)
 #undef DBF_ERROR_NAME
-
 
 class ERivozError : public std::runtime_error {
 public:

@@ -1,3 +1,6 @@
+// File helpers of the engine: names, erasing files others do not hold, temporary names, free
+// space, file search.
+
 #include "dbf/base/files.h"
 
 #include <algorithm>
@@ -188,7 +191,8 @@ void EraseFiles(const std::string& mask) {
         if (EraseExclusive(dir + n) != 0) ++failed;
     }
     if (failed > 0)
-        SetError(kErrAccessDenied, "Could not erase " + std::to_string(failed) + " files like " + mask);
+        SetError(kErrAccessDenied,
+                 "Could not erase " + std::to_string(failed) + " files like " + mask);
 }
 
 double DiskFree(const std::string& path) {

@@ -1,3 +1,5 @@
+// The engine's tables of operations (index, memo, parser, GUI), empty until their units start.
+
 #include "dbf/base/hooks.h"
 
 namespace dbf {

@@ -45,9 +45,9 @@ extern TIndexHooks IndexHooks;
 // error state.
 struct TMemoHooks {
     bool (*AssignMemo)(TMemoTextFile& f, std::int32_t& block) = nullptr; // text-file driver
-    void (*PackMemofile)() = nullptr; // Pack
-    void (*OpenMemofile)(const std::string& tableName) = nullptr; // Use
-    void (*CloseMemofile)() = nullptr;                            // FreeWorkArea
+    void (*PackMemofile)() = nullptr;                                    // Pack
+    void (*OpenMemofile)(const std::string& tableName) = nullptr;        // Use
+    void (*CloseMemofile)() = nullptr;                                   // FreeWorkArea
     std::int32_t (*CopyMemoAppend)(std::uint8_t sourceArea, std::int32_t block) = nullptr;
     std::int32_t (*CopyMemoSameBlock)(std::uint8_t sourceArea, std::int32_t block) = nullptr;
     void (*RecreateMemofile)(const std::string& tableName) = nullptr;

@@ -1,3 +1,5 @@
+// Message and progress windows of long operations (unit `tzmsg`), shown through the GUI's hook.
+
 #include "dbf/base/messages.h"
 
 #include "platform/os/codepage.h"

@@ -1,7 +1,7 @@
 #pragma once
-// The engine's message and progress windows. Long operations (index builds, appending from
-// delimited text, reading and writing virtual files) create one at their start, show texts or
-// step the bar while they work, and free it at their end.
+// The engine's message and progress windows (unit `tzmsg`). Long operations (index builds,
+// appending from delimited text, reading and writing virtual files) create one at their start, show
+// texts or step the bar while they work, and free it at their end.
 //
 // The visible window is the GUI layer's TMessageWindow, made through MessageWindowHook. The engine
 // itself has no windows: the hook is empty until the user interface installs its maker

@@ -1,3 +1,5 @@
+// The engine's runtime: start-up (InitTzCommon), settings, the clock and the dBASE date model.
+
 #include "dbf/base/runtime.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// Text helpers on single-byte (Windows 1252) texts and locale-free number texts.
+
 #include "dbf/base/text.h"
 
 #include <charconv>

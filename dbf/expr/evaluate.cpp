@@ -1,6 +1,6 @@
-// The expression evaluator: a stack machine over typed values with the expression's working
-// pool as a stack of texts. Nothing is allocated once an expression has been compiled: the work
-// stack is sized for the code's deepest point and the pool for its texts.
+// The expression evaluator of unit `zazavizi`: a stack machine over typed values with the
+// expression's working pool as a stack of texts. Nothing is allocated once an expression has been
+// compiled: the work stack is sized for the code's deepest point and the pool for its texts.
 
 #include <algorithm>
 #include <charconv>
@@ -39,9 +39,10 @@ bool ValidType(std::int32_t t) {
 }
 
 void ReportUnknownType(const char* routine) {
-    SetError(kErrValueType, std::string(
-                      "Unknown data type (none of \"C\", \"D\", \"F\", \"L\", \"M\" or \"N\") [") +
-                      routine + "]");
+    SetError(
+        kErrValueType,
+        std::string("Unknown data type (none of \"C\", \"D\", \"F\", \"L\", \"M\" or \"N\") [") +
+            routine + "]");
 }
 
 ExprItem& PushSlot(CompiledExpr& e) {

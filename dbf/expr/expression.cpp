@@ -1,4 +1,4 @@
-// The expression compiler: lexer, operator-precedence parser and code emission.
+// The expression compiler of unit `zazavizi`: lexer, operator-precedence parser and code emission.
 //
 // The parser is hand-written but mirrors the shift/reduce parser the language is defined by:
 // the same tokens are read in the same order (the lexer's length and decimals trackers depend
@@ -827,7 +827,8 @@ char TypeLetter(std::int32_t type) {
 
 void ReportCompileFailure(const std::string& text, const std::string& message,
                           const std::string& excerpt) {
-    SetError(kErrExprSyntax, "Error in expression : " + message + "\r\n" + excerpt + " [AssignExpr]");
+    SetError(kErrExprSyntax,
+             "Error in expression : " + message + "\r\n" + excerpt + " [AssignExpr]");
     SetError(kErrNoMemory, " [AssignExpr(" + text + ")]");
 }
 

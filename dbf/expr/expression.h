@@ -1,9 +1,9 @@
 #pragma once
-// dBASE expressions: the compiler (text -> code list in postfix order, checked types, result
-// type, key length and decimals) and the evaluator (runs the code list for the current records
-// of the work areas). Index keys, filters and WHILE conditions come from here.
+// dBASE expressions (unit `zazavizi`): the compiler (text -> code list in postfix order, checked
+// types, result type, key length and decimals) and the evaluator (runs the code list for the
+// current records of the work areas). Index keys, filters and WHILE conditions come from here.
 //
-// The work-area commands and the index engine reach this unit through ParserHooks (dbfhooks.h),
+// The work-area commands and the index engine reach this unit through ParserHooks (hooks.h),
 // which InitParser fills at start.
 //
 // Value forms during evaluation: C a zero-terminated text in the expression's working pool;

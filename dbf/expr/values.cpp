@@ -1,3 +1,6 @@
+// Value routines of the expression and index engines: text helpers, packed-decimal keys,
+// Soundex, Julian day numbers and their texts, the block pool.
+
 #include "dbf/expr/values.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
-// Index build (keys sorted in runs, runs merged, the tree written bottom-up with packed
-// nodes), Index_On, Reindex, and the start of the index engine with its hooks.
+// Index engine (unit `vovor`): the index build (keys sorted in runs, runs merged, the tree written
+// bottom-up with packed nodes), Index_On, Reindex, and the start of the index engine with its
+// hooks.
 
 #include <algorithm>
 #include <charconv>
@@ -277,7 +278,8 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
             const double free = DiskFree(need.dir);
             if (need.kb > free) {
                 SetError(kErrNoDiskSpace, "Available disk space: " + NumText(free) + " KBytes;" +
-                                  "needed: " + NumText(need.kb) + " KBytes [MakeIndex]");
+                                              "needed: " + NumText(need.kb) +
+                                              " KBytes [MakeIndex]");
                 return 0;
             }
         }
@@ -557,7 +559,8 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
         os::File probe;
         const int rc = probe.Open(full, kExclusiveOpenMode);
         if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
-            SetError(kErrExclusiveRequired, "Index file in use by another program: " + full + context);
+            SetError(kErrExclusiveRequired,
+                     "Index file in use by another program: " + full + context);
             return false;
         }
     }

@@ -1,4 +1,5 @@
-// NDX file format: anchor, key layout, expression normalisation, header block, node fields.
+// Index engine (unit `vovor`): NDX file format, anchor, key layout, expression normalisation,
+// header block, node fields.
 
 #include <cstring>
 

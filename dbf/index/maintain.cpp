@@ -1,4 +1,5 @@
-// Key insertion and removal in NDX B-trees, and the record-level operations built on them.
+// Index engine (unit `vovor`): key insertion and removal in NDX B-trees, and the record-level
+// operations built on them.
 
 #include "dbf/index/maintain.h"
 
@@ -30,8 +31,8 @@ bool Controlling(const TIndexControl& ctl) {
 }
 
 void Corrupt(const TIndexControl& ctl, std::uint32_t block, const char* routine) {
-    SetError(kErrCorruptIndex, "Corrupted index file " + ctl.FileName + " (node " + std::to_string(block) +
-                      ") [" + routine + "]");
+    SetError(kErrCorruptIndex, "Corrupted index file " + ctl.FileName + " (node " +
+                                   std::to_string(block) + ") [" + routine + "]");
 }
 
 // Block n through the controlling order's cache when it holds it, else from the file.
@@ -551,7 +552,8 @@ void SyncIndex(bool allOrders) {
         }
         std::vector<std::uint8_t> key;
         if (!BuildRecordKey(*ctl, key)) {
-            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [SyncIndex]");
+            SetError(kErrCorruptIndex,
+                     "Invalid dBASE key expression " + ctl->FileName + " [SyncIndex]");
             return;
         }
         if (PositionedOn(*ctl, key.data(), r)) {
@@ -563,13 +565,14 @@ void SyncIndex(bool allOrders) {
         const Located l = Locate(*ctl, key.data(), r, path, "SyncIndex");
         if (l == Located::Error) return;
         if (l == Located::Missing) {
-            SetError(kErrBeyondRange, "Key: \"" + KeyText(*ctl, key.data()) + "\" not in index: " +
-                              ctl->FileName + ". [SyncIndex-1] Record: " + std::to_string(r));
+            SetError(kErrBeyondRange, "Key: \"" + KeyText(*ctl, key.data()) +
+                                          "\" not in index: " + ctl->FileName +
+                                          ". [SyncIndex-1] Record: " + std::to_string(r));
             return;
         }
         if (l == Located::KeyOnly && ctl->Anchor.Unique == 0) {
             SetError(kErrBeyondRange, "Record with key: \"" + KeyText(*ctl, key.data()) +
-                              "\" not in index: " + ctl->FileName + ". [SyncIndex-2]");
+                                          "\" not in index: " + ctl->FileName + ". [SyncIndex-2]");
             return;
         }
         TakePosition(*ctl, std::move(path));
@@ -592,7 +595,8 @@ void AppendNewKey() {
             continue;
         }
         if (!BuildRecordKey(*ctl, keys[n - 1])) {
-            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [AppendNewKey]");
+            SetError(kErrCorruptIndex,
+                     "Invalid dBASE key expression " + ctl->FileName + " [AppendNewKey]");
             ok = false;
             break;
         }
@@ -612,7 +616,8 @@ void AppendNewKey() {
             if (ctl == nullptr) continue;
             LastErrorCode = 0;
             if (!RemoveIndexKey(n, keys[n - 1].data(), a->RecNo)) {
-                SetError(kErrInternal, "Index file corrupted. " + ctl->FileName + " [AppendNewKey]");
+                SetError(kErrInternal,
+                         "Index file corrupted. " + ctl->FileName + " [AppendNewKey]");
                 ai->NaturalOrder = natural;
                 return;
             }
@@ -637,12 +642,13 @@ void CompareKeys() {
         if (ctl == nullptr) continue;
         std::vector<std::uint8_t> key;
         if (!BuildRecordKey(*ctl, key)) {
-            SetError(kErrCorruptIndex, "Invalid dBASE key expression " + ctl->FileName + " [CompareKeys]");
+            SetError(kErrCorruptIndex,
+                     "Invalid dBASE key expression " + ctl->FileName + " [CompareKeys]");
             return;
         }
         if (n == 1 && ctl->Anchor.Unique == 0 && ctl->CurrentRecNo() != r) {
             SetError(kErrInternal, "Record number " + std::to_string(r) + " not found in index. " +
-                              ctl->FileName + " [CompareKeys]");
+                                       ctl->FileName + " [CompareKeys]");
             return;
         }
         if (std::memcmp(key.data(), ctl->CurrentKey.data(), ctl->Anchor.KeyLength) == 0) continue;
@@ -650,8 +656,9 @@ void CompareKeys() {
                                             ctl->CurrentKey.begin() + ctl->Anchor.KeyLength);
         if (!RemoveIndexKey(n, old.data(), r)) {
             if (LastErrorCode == 0)
-                SetError(kErrInvalidFunction, "Record number " + std::to_string(r) + " not found in index. " +
-                                ctl->FileName + " [CompareKeys]");
+                SetError(kErrInvalidFunction, "Record number " + std::to_string(r) +
+                                                  " not found in index. " + ctl->FileName +
+                                                  " [CompareKeys]");
             return;
         }
         if (!AppendIndex(n, key.data())) return;

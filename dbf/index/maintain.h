@@ -1,8 +1,8 @@
 #pragma once
-// Keeping the NDX indexes of a work area in step with its table, and the order commands:
-// opening index files as orders 1..16, choosing the controlling order, searching a key;
-// inserting and removing keys with node and root splits and shrinking; the record-level
-// operations the work-area commands reach through the index hooks.
+// Index engine (unit `vovor`): keeping the NDX indexes of a work area in step with its table, and
+// the order commands: opening index files as orders 1..16, choosing the controlling order,
+// searching a key; inserting and removing keys with node and root splits and shrinking; the
+// record-level operations the work-area commands reach through the index hooks.
 //
 // Equal keys are kept in the order they were inserted after any equal keys already there, so
 // appended records follow their equals. The controlling order (slot 1) is positioned after

@@ -1,7 +1,7 @@
 #pragma once
-// The NDX index engine: the file format (a 512-byte header block, then 512-byte B-tree nodes),
-// the in-memory side of an open index (control block, node cache of the controlling order,
-// descent path, walks to the first, last, next and prior key), and the index build (external
+// The NDX index engine (unit `vovor`): the file format (a 512-byte header block, then 512-byte
+// B-tree nodes), the in-memory side of an open index (control block, node cache of the controlling
+// order, descent path, walks to the first, last, next and prior key), and the index build (external
 // sort in runs, merge, bottom-up tree writing), reindex and the engine's start.
 //
 // Every integer in the file is little-endian. Character keys compare byte by byte (unsigned)

@@ -1,6 +1,6 @@
-// The in-memory side of open NDX indexes: per-area order slots and node cache, block reads and
-// writes, the descent path, the walks over the keys, the keys of the current record, and the
-// core of opening and closing an order.
+// Index engine (unit `vovor`): the in-memory side of open NDX indexes: per-area order slots and
+// node cache, block reads and writes, the descent path, the walks over the keys, the keys of the
+// current record, and the core of opening and closing an order.
 
 #include <algorithm>
 #include <charconv>
@@ -42,8 +42,8 @@ bool IsControlling(const TIndexControl& ctl) {
 }
 
 void CorruptNode(const TIndexControl& ctl, std::uint32_t n, const char* routine) {
-    SetError(kErrInternal, "Corrupted index node " + std::to_string(n) + " in " + ctl.FileName + " [" +
-                      routine + "]");
+    SetError(kErrInternal, "Corrupted index node " + std::to_string(n) + " in " + ctl.FileName +
+                               " [" + routine + "]");
 }
 
 std::int32_t TableCount() {
@@ -155,7 +155,7 @@ bool SeekAndWrite(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
 bool GetNode(TIndexControl& ctl, std::int32_t n) {
     if (n == 0) {
         SetError(kErrInternal, "Invalid Node Number (0) in DBF Area " + AreaText(ctl) + ", Order " +
-                          std::to_string(ctl.OrderNo) + " " + ctl.FileName + " [GetNode]");
+                                   std::to_string(ctl.OrderNo) + " " + ctl.FileName + " [GetNode]");
         return false;
     }
     if (n == kNoNode) {
@@ -520,14 +520,14 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     LastErrorCode = 0;
     TWorkArea* a = CurrentWorkArea();
     if (order < 1 || order > kMaxOrders) {
-        SetError(kErrInvalidParameter, "Index Order parameter out of range [SetIndexTo(<>," + name + "," +
-                          std::to_string(order) + ")]");
+        SetError(kErrInvalidParameter, "Index Order parameter out of range [SetIndexTo(<>," + name +
+                                           "," + std::to_string(order) + ")]");
         return false;
     }
     if (a == nullptr) {
         SetError(kErrNoDatabase, "Attempt to open " + name +
-                          " index file with no DBF file open. [SetIndexTo(<>," + name + "," +
-                          std::to_string(order) + ")]");
+                                     " index file with no DBF file open. [SetIndexTo(<>," + name +
+                                     "," + std::to_string(order) + ")]");
         return false;
     }
     TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
@@ -537,9 +537,10 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         for (auto& o : other->Orders) {
             if (!o || o->FileName != name) continue;
             if (area == CurrentAreaNo || w == nullptr || w->FileName != a->FileName) {
-                SetError(kErrInvalidParameter, "Index file already open: " + name + " for " + a->ShortName +
-                                  "\n\rAttempting to set index of same name for " + a->ShortName +
-                                  "." + OpenContext());
+                SetError(kErrInvalidParameter, "Index file already open: " + name + " for " +
+                                                   a->ShortName +
+                                                   "\n\rAttempting to set index of same name for " +
+                                                   a->ShortName + "." + OpenContext());
                 return false;
             }
         }
@@ -586,7 +587,8 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     if (!keyMaker) {
         if (expr == KeyMakerSentence()) {
             SetError(kErrIndexVersion, "Key maker function required, \"" + name +
-                              "\" was created using KeyMaker function." + OpenContext());
+                                           "\" was created using KeyMaker function." +
+                                           OpenContext());
             return false;
         }
         CompiledExpr* e = nullptr;
@@ -598,16 +600,17 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
         const char want = ctl->CharKey ? 'C' : (letter == 'D' ? 'D' : 'N');
         if (e == nullptr || e->ResultType != want) {
             if (e != nullptr) ParserHooks.FreeExpr(e);
-            SetError(kErrCorruptIndex, "Invalid dBASE key expression or corrupted index file " + name +
-                              OpenContext());
+            SetError(kErrCorruptIndex, "Invalid dBASE key expression or corrupted index file " +
+                                           name + OpenContext());
             return false;
         }
         ctl->Expr = e;
     } else {
         if (expr != KeyMakerSentence()) {
-            SetError(kErrIndexVersion, "Attempted use of Key Maker function with index file created with a "
-                          "dBASE key expression [OpenIndex/Set_Index_ToCB(" +
-                              name + ")]");
+            SetError(kErrIndexVersion,
+                     "Attempted use of Key Maker function with index file created with a "
+                     "dBASE key expression [OpenIndex/Set_Index_ToCB(" +
+                         name + ")]");
             return false;
         }
         ctl->KeyMaker = std::move(keyMaker);
@@ -660,9 +663,10 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
             BlankRecordKeyLength(c.Expr) != c.Anchor.KeyLength) {
             const std::uint16_t len = c.Anchor.KeyLength;
             CloseIndexOrder(order);
-            SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
-                              TzIntToStrZero(len, 3) + "\n\rKey= [] " + name +
-                              " [SetIndexTo/OpenIndex]");
+            SetError(kErrInvalidSize,
+                     "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
+                         TzIntToStrZero(len, 3) + "\n\rKey= [] " + name +
+                         " [SetIndexTo/OpenIndex]");
             return false;
         }
         if (LastErrorCode == 0 && a->RecNo >= 1 && a->RecNo <= a->RecordCount)

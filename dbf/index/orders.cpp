@@ -1,5 +1,6 @@
-// Order commands of a work area: opening index files as orders, choosing the controlling
-// order, Find, EXACT, key texts, header facts, closing; and the index hooks they serve.
+// Index engine (unit `vovor`): order commands of a work area: opening index files as orders,
+// choosing the controlling order, Find, EXACT, key texts, header facts, closing; and the index
+// hooks they serve.
 
 #include <algorithm>
 #include <charconv>
@@ -150,12 +151,14 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerProc keyM
     }
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) {
-        SetError(kErrNoDatabase, "Attempt to open " + o.Name + " index file with no DBF file open. " + tag);
+        SetError(kErrNoDatabase,
+                 "Attempt to open " + o.Name + " index file with no DBF file open. " + tag);
         return false;
     }
     const std::string name = CompleteName(o.Name);
     if (!os::FileExists(name)) {
-        SetError(kErrFileNotFound, "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
+        SetError(kErrFileNotFound,
+                 "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
         return false;
     }
     if (!HandleSemafore(kSemLogin)) return false;
@@ -232,12 +235,12 @@ void Set_Order_To(int n) {
     }
     if (n < 0 || n > kMaxOrders) {
         SetError(kErrInvalidParameter, "Invalid Index Order Specified: SET_ORDER_TO. " + tag +
-                          " (DBF=" + TableName() + ")");
+                                           " (DBF=" + TableName() + ")");
         return;
     }
     if (!AnyOrderOpen()) {
         SetError(kErrIndexNotOpen, "Index not open. (DBF=" + TableName() + ") [" + "Set_Order_To(" +
-                          std::to_string(n) + ")" + "]");
+                                       std::to_string(n) + ")" + "]");
         return;
     }
     // The slot that holds order number n (orders keep their numbers when slots swap).

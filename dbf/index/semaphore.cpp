@@ -1,4 +1,5 @@
-// Semaphore files of shared tables and the counted read and write brackets of the index engine.
+// Index engine (unit `vovor`): semaphore files of shared tables and the counted read and write
+// brackets of the index engine.
 
 #include "dbf/index/semaphore.h"
 
@@ -56,10 +57,11 @@ bool LockIndexSemaphore(TSemaphoreControl& s, int action) {
         }
         os::SleepMs(10);
     }
-    SetError(kErrSemaphore, "10 second timeout: Cannot lock index semaphore file: " + s.FileName + " " +
-                       kActionNames[action] +
-                       "\r\nPossible cause: Network lock limit exceeded\r\n Lock result code: " +
-                       std::to_string(rc));
+    SetError(kErrSemaphore,
+             "10 second timeout: Cannot lock index semaphore file: " + s.FileName + " " +
+                 kActionNames[action] +
+                 "\r\nPossible cause: Network lock limit exceeded\r\n Lock result code: " +
+                 std::to_string(rc));
     return false;
 }
 
@@ -82,12 +84,12 @@ bool Fail(TSemaphoreControl& s, int action, int rc, const std::string& what) {
 }
 
 void ReadTimeout(TSemaphoreControl& s) {
-    SetError(kErrSemaphore, std::to_string(SemaphoreReadTimeout) +
-                       " second timeout, cannot read: " + s.FileName +
-                       "\r\nPossible cause: Other user's program has terminated abnormally."
-                       "\r\nCure: Log all users of this application off the network,\r\nthen "
-                       "delete " +
-                       s.FileName);
+    SetError(kErrSemaphore,
+             std::to_string(SemaphoreReadTimeout) + " second timeout, cannot read: " + s.FileName +
+                 "\r\nPossible cause: Other user's program has terminated abnormally."
+                 "\r\nCure: Log all users of this application off the network,\r\nthen "
+                 "delete " +
+                 s.FileName);
 }
 
 // The table's lock byte, retried for about ten seconds.
@@ -99,8 +101,8 @@ bool LockTable(const std::string& name, int action) {
         }
         os::SleepMs(10);
     }
-    SetError(kErrSemaphore, "Cannot lock database for: " + name + " Action=" + kActionNames[action] +
-                       " [Database Semaphore]");
+    SetError(kErrSemaphore, "Cannot lock database for: " + name +
+                                " Action=" + kActionNames[action] + " [Database Semaphore]");
     return false;
 }
 
@@ -181,8 +183,8 @@ bool IncDecRead(TSemaphoreControl& s, bool inc) {
     } else {
         if (--s.ReadNest < 0) {
             s.ReadNest = 0; // an extra close must not disable the brackets that follow
-            SetError(kErrInternal, "Unbalanced IncRead/DecRead for semaphore file: " + s.FileName + " " +
-                              kActionNames[action]);
+            SetError(kErrInternal, "Unbalanced IncRead/DecRead for semaphore file: " + s.FileName +
+                                       " " + kActionNames[action]);
             return false;
         }
         if (s.ReadNest > 0) return true;
@@ -227,7 +229,7 @@ bool UnlockSemaphore(TSemaphoreControl& s) {
         s.LockNest = 0;
         UnlockIndexSemaphore(s, kSemUnlock);
         SetError(kErrInternal, "Unbalanced Lock/Unlock for semaphore file: " + s.FileName + " " +
-                          kActionNames[kSemUnlock]);
+                                   kActionNames[kSemUnlock]);
         return false;
     }
     if (s.LockNest > 0 || !s.RegionLocked) return true;
@@ -321,7 +323,7 @@ bool HandleSemafore(int action) {
     if (action < 0 || action > kSemUnlock) return true;
     if (CurrentAreaNo > kSemaphoreAreas || CurrentAreaNo < 1) {
         SetError(kErrInternal, "Work area [" + std::to_string(CurrentAreaNo) +
-                          " ] out of range. [HandleSemafore]");
+                                   " ] out of range. [HandleSemafore]");
         return false;
     }
     TWorkArea* a = CurrentWorkArea();

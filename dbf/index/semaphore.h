@@ -1,11 +1,11 @@
 #pragma once
-// Semaphore files of shared tables: one small file beside each table (extension ".@S@") that
-// counts the programs using the table's indexes and the readers at work, marks a writer, and
-// carries a change counter that every writer increases. Index reads and updates of a shared
-// table run inside counted brackets; only the outermost bracket touches the file. When the
-// counter differs from the one this program saw last, another program changed the indexes:
-// the anchors are read again and the node cache and descent paths are dropped before the
-// controlling index is positioned again.
+// Index engine (unit `vovor`): semaphore files of shared tables, one small file beside each table
+// (extension ".@S@") that counts the programs using the table's indexes and the readers at work,
+// marks a writer, and carries a change counter that every writer increases. Index reads and updates
+// of a shared table run inside counted brackets; only the outermost bracket touches the file. When
+// the counter differs from the one this program saw last, another program changed the indexes: the
+// anchors are read again and the node cache and descent paths are dropped before the controlling
+// index is positioned again.
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-// Blob descriptors: memo fields read and written as byte streams.
+// Memo unit (`memo`): blob descriptors, memo fields read and written as byte streams.
 
 #include "dbf/memo/blob.h"
 

@@ -1,8 +1,8 @@
 #pragma once
-// Memo fields as byte streams: one blob descriptor per work area, positioned on one memo at a
-// time for reading or for writing, with byte-exact read, write and seek, optional DOS <-> Windows
-// translation of text, and 512-byte buffered access when the area has conversion routines (so
-// the routines see the memo in the same pieces as the memo readers and writers).
+// Memo unit (`memo`): memo fields as byte streams: one blob descriptor per work area, positioned on
+// one memo at a time for reading or for writing, with byte-exact read, write and seek, optional DOS
+// <-> Windows translation of text, and 512-byte buffered access when the area has conversion
+// routines (so the routines see the memo in the same pieces as the memo readers and writers).
 //
 // Writing always makes a new memo: dBASE III and FoxPro append it at the end of the file,
 // dBASE IV takes free blocks (or the old group in place) when the size is known up front and

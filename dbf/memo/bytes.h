@@ -1,6 +1,6 @@
 #pragma once
-// Byte-level helpers shared by the memo file units: field order of the stored headers, the
-// engine codes of failed transfers, and the piecewise application of a conversion routine.
+// Memo unit (`memo`): byte-level helpers shared by its files: field order of the stored headers,
+// the engine codes of failed transfers, and the piecewise application of a conversion routine.
 
 #include <algorithm>
 #include <cstddef>
@@ -42,10 +42,12 @@ inline bool IsGroupSignature(const std::uint8_t* h) {
 
 // A read or write failure as the engine code: a short transfer is a device fault.
 inline std::uint16_t ReadCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? kErrReadFault : code);
+    return static_cast<std::uint16_t>(code == os::kErrReadFault || code == 0 ? kErrReadFault
+                                                                             : code);
 }
 inline std::uint16_t WriteCode(int code) {
-    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? kErrWriteFault : code);
+    return static_cast<std::uint16_t>(code == os::kErrWriteFault || code == 0 ? kErrWriteFault
+                                                                              : code);
 }
 
 // Applies a conversion routine to data in pieces: the first `first` bytes, then kMemoPiece each.

@@ -1,5 +1,5 @@
-// Memo bytes: reading a memo as stored, writing one (in place, into free blocks or at the end),
-// appending a field's text, and the dBASE IV free-block list.
+// Memo unit (`memo`): reading a memo as stored, writing one (in place, into free blocks or at the
+// end), appending a field's text, and the dBASE IV free-block list.
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,5 +1,5 @@
-// Memo file lifecycle: open, close, create, the memo lock, the append position, header and
-// group-header writes.
+// Memo unit (`memo`): the memo file's lifecycle, open, close, create, the memo lock, the append
+// position, header and group-header writes.
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,6 @@
 #pragma once
-// Memo files: the second file beside a table that holds the texts of its memo fields (type M).
+// Memo files (unit `memo`): the second file beside a table that holds the texts of its memo fields
+// (type M).
 //
 // Three layouts ("flavours"), chosen by the table's version byte:
 //   0x83 dBASE III  ".DBT", 512-byte blocks, text ended by one 0x1A;

@@ -1,4 +1,4 @@
-// Memo copy between memo files of any flavour, and memo file packing.
+// Memo unit (`memo`): memo copy between memo files of any flavour, and memo file packing.
 
 #include "dbf/memo/pack.h"
 
@@ -160,8 +160,8 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     std::uint64_t stored = 0;
     if (r.SourceFlavour == kMemoFoxPro) {
         if (got < 8) {
-            MemoError(kErrMemoAddress, r.SourceName + " Memo block # " + std::to_string(r.SourceBlock) +
-                                kCopyContext);
+            MemoError(kErrMemoAddress, r.SourceName + " Memo block # " +
+                                           std::to_string(r.SourceBlock) + kCopyContext);
             return 0;
         }
         s.group = true;
@@ -386,7 +386,8 @@ std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
             const std::vector<char> zeros(static_cast<std::size_t>(padded - size), '\0');
             const int code = st.file.WriteAt(size, zeros.data(), zeros.size());
             if (code != 0) {
-                MemoError(code == os::kErrWriteFault ? kErrMemoWrite : static_cast<std::uint16_t>(code),
+                MemoError(code == os::kErrWriteFault ? kErrMemoWrite
+                                                     : static_cast<std::uint16_t>(code),
                           st.newName + " [PackMemo]");
                 return 0;
             }
@@ -394,8 +395,8 @@ std::int32_t PackMemo(PackState& st, std::int32_t block, std::int32_t record) {
         }
     }
     if (AbsBlock(block) * bs >= st.oldSize - std::min<std::uint64_t>(st.oldSize, 1)) {
-        MemoError(kErrMemoAddress, m.FileName + " Memo block # " + std::to_string(block) + " Record # " +
-                            std::to_string(record) + " [PackMemo]");
+        MemoError(kErrMemoAddress, m.FileName + " Memo block # " + std::to_string(block) +
+                                       " Record # " + std::to_string(record) + " [PackMemo]");
         return 0;
     }
     if (size / bs > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {

@@ -1,5 +1,6 @@
 #pragma once
-// Packing a memo file and copying memos between memo files of any flavour and block size.
+// Memo unit (`memo`): packing a memo file and copying memos between memo files of any flavour and
+// block size.
 //
 // Memo files only grow: a rewritten memo goes to the end (dBASE III, FoxPro) and its old blocks
 // stay behind. PackMemofile writes a new file holding only the memos the records point to, in

@@ -1,5 +1,5 @@
 // The memo line table and the text-file driver over it: the line-oriented face of memos that
-// the engine's other units use. Both sit on the byte interface of memoedit.cpp.
+// the engine's other units use. Both sit on the byte interface of edit.cpp (unit `memo`).
 
 #include <algorithm>
 

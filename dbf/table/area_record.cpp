@@ -1,3 +1,5 @@
+// The work-area record (TWorkArea) and the field entry of a table.
+
 #include "dbf/table/area_record.h"
 
 namespace dbf {

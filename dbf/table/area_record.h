@@ -1,6 +1,6 @@
 #pragma once
 // The engine's record for one open table (or virtual file) in a work area, and the field entry
-// of a table. The file layer (dbffile.h) fills the header part; the work-area commands, the
+// of a table. The file layer (table_file.h) fills the header part; the work-area commands, the
 // memo layer, the index engine and the expression engine keep their state here too.
 
 #include <array>

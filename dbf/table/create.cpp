@@ -1,3 +1,5 @@
+// Creating tables (dBASE III/IV layout) and empty memo files, written whole and renamed.
+
 #include "dbf/table/create.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Record buffer <-> field-variable block, the typed copy of a record.
+
 #include "dbf/table/field_vars.h"
 
 #include <charconv>
@@ -227,7 +229,8 @@ void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
         SetError(kErrInvalidSize, "Field-variable block of " + std::to_string(block.size()) +
-                          " bytes, the table needs " + std::to_string(need) + " [Scatter]");
+                                      " bytes, the table needs " + std::to_string(need) +
+                                      " [Scatter]");
         return;
     }
     const std::vector<char>& rec = area.RecordBuffer;
@@ -276,7 +279,8 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
     const std::size_t need = ComputeFieldVarsSize(area.Fields);
     if (block.size() < need || area.RecordBuffer.empty()) {
         SetError(kErrInvalidSize, "Field-variable block of " + std::to_string(block.size()) +
-                          " bytes, the table needs " + std::to_string(need) + " [Gather]");
+                                      " bytes, the table needs " + std::to_string(need) +
+                                      " [Gather]");
         return;
     }
     std::vector<char>& rec = area.RecordBuffer;

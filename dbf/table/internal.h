@@ -1,5 +1,6 @@
 #pragma once
-// Helpers shared by the work-area units (dbf4*.cpp); not for callers outside them.
+// Helpers shared by the work-area commands (unit `dbf4`: work_areas, locking, navigation, open,
+// search, transfer); not for callers outside them.
 
 #include <cstdint>
 #include <memory>

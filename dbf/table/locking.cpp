@@ -1,4 +1,5 @@
-// Byte-range locking of shared tables, and closing and reopening a table file.
+// Work-area commands (unit `dbf4`): byte-range locking of shared tables, and closing and reopening
+// a table file.
 
 #include <algorithm>
 

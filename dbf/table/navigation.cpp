@@ -1,5 +1,5 @@
-// Records and navigation: moving the current record, record count, appending, rewriting,
-// deleting, recalling and packing.
+// Work-area commands (unit `dbf4`), records and navigation: moving the current record, record
+// count, appending, rewriting, deleting, recalling and packing.
 
 #include <algorithm>
 #include <cstring>
@@ -114,7 +114,7 @@ bool WhileOk(TWorkArea& a) {
 bool Gone(const TWorkArea* a, const char* routine) {
     if (Cur() == a) return false;
     SetError(kErrNoDatabase, std::string("No database in use [") + routine +
-                      "]  WorkArea = " + NumStr(CurrentAreaNo));
+                                 "]  WorkArea = " + NumStr(CurrentAreaNo));
     return true;
 }
 
@@ -532,7 +532,8 @@ void Replace() {
         return;
     }
     if (!a->Exclusive && a->LockState != 1 && !InLockList(*a, a->RecNo)) {
-        SetError(kErrRecordNotLocked, "Record #" + NumStr(a->RecNo) + " in " + a->FileName + " [REPLACE]");
+        SetError(kErrRecordNotLocked,
+                 "Record #" + NumStr(a->RecNo) + " in " + a->FileName + " [REPLACE]");
         return;
     }
     const bool keys = IndexUpdate && HasIndex() && !a->IsVirtual;
@@ -566,7 +567,7 @@ void SetDeleteFlag(bool deleted) {
     if (!WritableArea(*a, deleted ? "[DeleteRec]" : "[RecallRec]")) return;
     if (!a->Exclusive && a->LockState != 1 && !InLockList(*a, a->RecNo)) {
         SetError(kErrRecordNotLocked, deleted ? a->FileName + " Record not locked [DeleteRec]"
-                               : std::string("Record not locked [RecallRec]"));
+                                              : std::string("Record not locked [RecallRec]"));
         return;
     }
     if (!deleted) detail::RefreshCount(*a);

@@ -1,4 +1,4 @@
-// Opening a table in the current work area: the USE command.
+// Work-area commands (unit `dbf4`): opening a table in the current work area, the USE command.
 
 #include <cstring>
 #include <memory>
@@ -101,7 +101,8 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
               RecordHookProc hook, std::uint32_t hookData) {
     const std::string sizeText = NumStr(size);
     if ((buffer == nullptr) != (size == 0)) {
-        SetError(kErrInvalidParameter, "Buffer is NIL or size is zero, attempting to open " + command + " [USE]");
+        SetError(kErrInvalidParameter,
+                 "Buffer is NIL or size is zero, attempting to open " + command + " [USE]");
         return;
     }
     // Keywords are matched on an upper-case copy; the name keeps its own letters (file names
@@ -175,8 +176,9 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
     } else {
         if (size != need) {
             CloseDbf(*area);
-            SetError(kErrInvalidSize, "Database record/buffer size mismatch: " + command + " [USE()]\n\r" +
-                              "Record Size=" + NumStr(need) + ", Buffer Size=" + sizeText);
+            SetError(kErrInvalidSize, "Database record/buffer size mismatch: " + command +
+                                          " [USE()]\n\r" + "Record Size=" + NumStr(need) +
+                                          ", Buffer Size=" + sizeText);
             return;
         }
         area->FieldVars = buffer;
@@ -262,7 +264,8 @@ void UseVirtual(const std::string& command, std::uint8_t* buffer, std::uint16_t 
         return;
     }
     if (buffer == nullptr || size == 0) {
-        SetError(kErrInvalidParameter, "NIL buffer pointer [USE(" + command + ",Nil," + sizeText + ")]");
+        SetError(kErrInvalidParameter,
+                 "NIL buffer pointer [USE(" + command + ",Nil," + sizeText + ")]");
         return;
     }
     std::string text = command + " ";

@@ -1,4 +1,5 @@
-// Search, Peek, Poke, Locate and Continue: finding and touching records without an index.
+// Work-area commands (unit `dbf4`): Search, Peek, Poke, Locate and Continue, finding and touching
+// records without an index.
 
 #include "dbf/table/search.h"
 
@@ -474,7 +475,8 @@ std::uint8_t LocateField(const std::string& clause) {
     }
     const std::uint8_t n = FieldNo(t);
     if (n == 0) {
-        SetError(kErrInvalidParameter, "Unrecognized field name [Locate/Count/Sum(" + clause + ")]");
+        SetError(kErrInvalidParameter,
+                 "Unrecognized field name [Locate/Count/Sum(" + clause + ")]");
         return 0;
     }
     LocateState.Field = n;
@@ -537,7 +539,8 @@ void Continue() {
     LastErrorCode = 0;
     if (CheckDbfInUse("Locate/Count/Sum")) return;
     if (LocateState.Field == 0) {
-        SetError(kErrInvalidParameter, "Call to CONTINUE not preceeded by call to LOCATE. [Continue]");
+        SetError(kErrInvalidParameter,
+                 "Call to CONTINUE not preceeded by call to LOCATE. [Continue]");
         return;
     }
     const bool found = ScanFrom(RecNo() + 1);

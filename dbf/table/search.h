@@ -3,7 +3,8 @@
 // Peek and Poke read and write the stored bytes of one field of any record, Locate and Continue
 // find the next record whose field matches a value, LocateFields matches several fields at once.
 //
-// Every operation acts on the current work area and reports through SetError (tzerror.h).
+// Every operation acts on the current work area and reports through SetError (errors.h).
+// Belongs to unit `dbf4`.
 // Peek, Search and Locate read the file directly without locks, so they see other programs'
 // committed writes; Poke needs a record or file lock in shared use.
 //

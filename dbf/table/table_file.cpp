@@ -1,3 +1,5 @@
+// The table file layer: headers of the three layouts, records, prolog, end mark, code pages.
+
 #include "dbf/table/table_file.h"
 
 #include <algorithm>
@@ -196,8 +198,9 @@ void FinishRecordWrite(TWorkArea& area, std::int32_t n, bool appending) {
 // Refuses an append that the layout cannot count. 0 or 212 (reported).
 bool AppendAllowed(TWorkArea& area, const char* routine) {
     if (IsDbase2(area.Prolog[0]) && area.RecordCount >= kDbase2MaxRecords) {
-        SetError(kErrBeyondRange, "File:  " + area.FileName + " holds " + std::to_string(kDbase2MaxRecords) +
-                          " records, the most a dBASE II table can count " + routine);
+        SetError(kErrBeyondRange, "File:  " + area.FileName + " holds " +
+                                      std::to_string(kDbase2MaxRecords) +
+                                      " records, the most a dBASE II table can count " + routine);
         return false;
     }
     if (area.RecordCount == std::numeric_limits<std::int32_t>::max()) {
@@ -278,8 +281,8 @@ void DecodeFieldDescriptor(const std::uint8_t* d, DescriptorLayout layout,
     field.Offset = offset;
     offset = static_cast<std::uint16_t>(std::min<unsigned>(offset + field.Length, 0xFFFFu));
     if (std::string_view("CDFLMN").find(type) == std::string_view::npos || type == 0) {
-        SetError(kErrBadFieldType, "Field: " + name + " [" + std::string(1, type) + "] in " + fileName +
-                          " is not a valid field type");
+        SetError(kErrBadFieldType, "Field: " + name + " [" + std::string(1, type) + "] in " +
+                                       fileName + " is not a valid field type");
     }
 }
 
@@ -307,7 +310,8 @@ bool OpenDbf(TWorkArea& area) {
     if (LastErrorCode != 0 || area.UpdateState == usClosed) return false;
     const std::string problem = CheckFieldLayout(area.Fields, area.RecordLength);
     if (!problem.empty()) {
-        FailHeader(area, kErrNotDbase, NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
+        FailHeader(area, kErrNotDbase,
+                   NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
         return false;
     }
     if (AutoFixRecCount) {
@@ -343,7 +347,8 @@ void ReadDbfProlog(TWorkArea& area, std::uint64_t fileSize) {
     }
     std::memcpy(area.Prolog.data(), prolog, sizeof prolog);
     if (!IsDbfVersion(prolog[0])) {
-        FailHeader(area, kErrNotDbase, NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
+        FailHeader(area, kErrNotDbase,
+                   NotDbase(area.FileName) + "(Invalid version byte)+ [USE/OpenDBF]");
         return;
     }
     if (IsDbase2(prolog[0]))
@@ -405,7 +410,8 @@ void ReadDbfFields(TWorkArea& area) {
         const std::uint8_t* d = descriptors.data() + i * descSize;
         if (d[0] == 0x0D) {
             if (i == 0) {
-                FailHeader(area, kErrCorruptIndex, "Error reading " + area.FileName + " [Use/OpenDbf]");
+                FailHeader(area, kErrCorruptIndex,
+                           "Error reading " + area.FileName + " [Use/OpenDbf]");
                 return;
             }
             break;
@@ -480,8 +486,8 @@ int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes) 
 
 void GetDbfRecord(TWorkArea& area, std::int32_t n) {
     if (n < 1 || n > area.RecordCount) {
-        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
-                          ")  [GetDbfRecord]");
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" +
+                                      area.FileName + ")  [GetDbfRecord]");
         return;
     }
     area.Eof = false;
@@ -509,8 +515,8 @@ void GetDbfRecord(TWorkArea& area, std::int32_t n) {
 void PutDbfRecord(TWorkArea& area, std::int32_t n) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
-        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
-                          ")  " + routine);
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" +
+                                      area.FileName + ")  " + routine);
         return;
     }
     const bool appending = n > area.RecordCount;
@@ -540,8 +546,8 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
 void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes) {
     const char* routine = "[Replace/Append/PutDbfRecord]";
     if (n < 1) {
-        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
-                          ")  " + routine);
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" +
+                                      area.FileName + ")  " + routine);
         return;
     }
     if (bytes.size() != area.RecordLength || area.RecordLength == 0) {
@@ -567,8 +573,8 @@ void AppendDbfRecord(TWorkArea& area) {
 void WriteDeleteFlag(TWorkArea& area, std::int32_t n) {
     const char* routine = "[DeleteRec/RecallRec]";
     if (n < 1 || area.RecordBuffer.empty()) {
-        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" + area.FileName +
-                          ")  " + routine);
+        SetError(kErrBeyondRange, "Invalid record number = " + RecordNumberText(n) + " (" +
+                                      area.FileName + ")  " + routine);
         return;
     }
     const bool appending = n > area.RecordCount;

@@ -2,7 +2,7 @@
 // The only code that touches the bytes of a table file: header readers for the dBASE II,
 // dBASE III/IV and level-7 layouts, record read/write/append, the deletion flag, the prolog
 // (date and record count), the end-of-file byte, close, and the code-page conversion of
-// records. Failures go through SetError (tzerror.h).
+// records. Failures go through SetError (errors.h).
 //
 // Every header is checked at open against its record length: a field that ends past the
 // record, a date field shorter than 8 bytes, a logical field of length 0, a record length of 0

@@ -1,5 +1,5 @@
-// AppendFrom, CopyToDelimited and AppendFromDelimited: bulk transfer between tables and
-// delimited text.
+// Work-area commands (unit `dbf4`): AppendFrom, CopyToDelimited and AppendFromDelimited, bulk
+// transfer between tables and delimited text.
 
 #include "dbf/table/transfer.h"
 

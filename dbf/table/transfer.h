@@ -1,6 +1,6 @@
 #pragma once
-// Bulk transfer into and out of the table in the current work area: AppendFrom appends the
-// records of another table (open in another area or read from its file) or of a virtual file,
+// Unit `dbf4`: bulk transfer into and out of the table in the current work area: AppendFrom appends
+// the records of another table (open in another area or read from its file) or of a virtual file,
 // matching fields by name and converting between field types; CopyToDelimited writes the table
 // as comma-separated text; AppendFromDelimited reads such text back as new records.
 //

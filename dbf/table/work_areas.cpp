@@ -1,4 +1,5 @@
-// Work-area table, current area, field access and closing an area.
+// Work-area commands (unit `dbf4`): the work-area table, current area, field access and closing an
+// area.
 
 #include "dbf/table/work_areas.h"
 
@@ -127,7 +128,8 @@ bool Select(std::uint8_t area) {
         return false;
     }
     if (area > kUserAreas) {
-        SetError(kErrInvalidParameter, "Invalid workarea selected = [Select(" + NumStr(area) + ")]");
+        SetError(kErrInvalidParameter,
+                 "Invalid workarea selected = [Select(" + NumStr(area) + ")]");
         return false;
     }
     CurrentAreaNo = area;
@@ -140,7 +142,8 @@ std::uint8_t CurrentArea() {
 
 bool CheckDbfInUse(const std::string& operation) {
     if (detail::Cur() != nullptr) return false;
-    SetError(kErrNoDatabase, "No database in use [" + operation + "]  WorkArea = " + NumStr(CurrentAreaNo));
+    SetError(kErrNoDatabase,
+             "No database in use [" + operation + "]  WorkArea = " + NumStr(CurrentAreaNo));
     return true;
 }
 

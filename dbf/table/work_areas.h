@@ -5,7 +5,9 @@
 //
 // Areas 1..33 are the caller's; 34 and 35 are the engine's own (35 holds the source table of
 // AppendFrom). Every public operation first checks that the current area holds a table (215)
-// and clears the last error code. Failures go through SetError (tzerror.h).
+// and clears the last error code. Failures go through SetError (errors.h).
+// Unit `dbf4`: these commands live in work_areas, locking, navigation, open, search and
+// transfer.
 //
 // Sharing between programs: byte-range locks on the table file far above its data (LockBase),
 // per handle, so one table opened in two areas conflicts with itself. Closing a shared table

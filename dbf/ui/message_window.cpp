@@ -1,3 +1,5 @@
+// The engine's message and progress windows (unit `tzmsg`) on the GUI layer's TMessageWindow.
+
 #include "dbf/ui/message_window.h"
 
 #include "dbf/base/messages.h"

@@ -1,6 +1,6 @@
 #pragma once
-// The engine's message and progress windows on the screen: the GUI layer's TMessageWindow behind
-// the engine's MessageWindowHook.
+// The engine's message and progress windows (unit `tzmsg`) on the screen: the GUI layer's
+// TMessageWindow behind the engine's MessageWindowHook.
 
 class TComponent;
 class TMessageWindow;
