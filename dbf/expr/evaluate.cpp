@@ -228,23 +228,24 @@ std::string FourDigitDateText(double j) {
     return s;
 }
 
-void RunFunction(CompiledExpr& e, const ExprItem& op) {
+// ABS, INT, ROUND, MOD, MAX, MIN, VAL, LEN, ASC, AT, RECNO.
+bool RunNumberFunction(CompiledExpr& e, const ExprItem& op) {
     switch (op.Op) {
     case 257: { // ABS
         const double a = Pop(e).Num;
         PushNum(e, kTypeN, std::fabs(a));
-        return;
+        return true;
     }
     case 284: { // INT
         const double a = Pop(e).Num;
         PushNum(e, kTypeN, std::trunc(a));
-        return;
+        return true;
     }
     case 303: { // ROUND: half away from zero at d places, on the decimal text
         const double d = Pop(e).Num;
         const double n = Pop(e).Num;
         PushNum(e, kTypeN, RoundDecimal(n, static_cast<int>(Whole(d, -320, 255))));
-        return;
+        return true;
     }
     case 296: { // MOD: the remainder takes the sign of a
         const double b = std::trunc(Pop(e).Num);
@@ -252,10 +253,10 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
         if (b == 0 || std::isnan(b)) {
             DivideByZero();
             PushNum(e, kTypeN, 0);
-            return;
+            return true;
         }
         PushNum(e, kTypeN, std::fmod(a, b));
-        return;
+        return true;
     }
     case 294:   // MAX
     case 295: { // MIN; a tie gives b
@@ -263,7 +264,7 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
         const ExprItem a = Pop(e);
         const bool takeA = op.Op == 294 ? a.Num > b.Num : a.Num < b.Num;
         PushNum(e, a.Type, takeA ? a.Num : b.Num);
-        return;
+        return true;
     }
     case 319: { // VAL: the leading number of the text, 0 when there is none
         const ExprItem s = Pop(e);
@@ -280,18 +281,18 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
             if (!std::isfinite(v)) v = 0;
         }
         PushNum(e, kTypeN, v);
-        return;
+        return true;
     }
     case 289: { // LEN
         const ExprItem s = Pop(e);
         PushNum(e, kTypeN, static_cast<double>(s.Len));
-        return;
+        return true;
     }
     case 259: { // ASC (0 for an empty text)
         const ExprItem s = Pop(e);
         PushNum(e, kTypeN,
                 s.Len == 0 ? 0.0 : static_cast<double>(static_cast<unsigned char>(s.Str[0])));
-        return;
+        return true;
     }
     case 261: { // AT(s, t)
         const ExprItem t = Pop(e);
@@ -299,13 +300,20 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
         const std::string_view a = TextOf(s), b = TextOf(t);
         const std::size_t p = a.empty() ? std::string_view::npos : b.find(a);
         PushNum(e, kTypeN, p == std::string_view::npos ? 0.0 : static_cast<double>(p + 1));
-        return;
+        return true;
     }
     case 300: { // RECNO
         const TWorkArea* w = WorkAreaSlot(CurrentAreaNo);
         PushNum(e, kTypeN, w == nullptr ? 0.0 : static_cast<double>(w->RecNo));
-        return;
+        return true;
     }
+    default:
+        return false;
+    }
+}
+// YEAR, MONTH, DAY, DOW, CDOW, CMONTH, DTOC, DTOS, CTOD, DATE, DELETED.
+bool RunDateFunction(CompiledExpr& e, const ExprItem& op) {
+    switch (op.Op) {
     case 320:   // YEAR
     case 297:   // MONTH
     case 271:   // DAY
@@ -323,7 +331,7 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
                 v = static_cast<double>((static_cast<long long>(std::trunc(j)) + 1) % 7 + 1);
         }
         PushNum(e, kTypeN, v);
-        return;
+        return true;
     }
     case 264:   // CDOW
     case 267: { // CMONTH
@@ -331,33 +339,40 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
         const std::string text = FourDigitDateText(j);
         const std::string name = op.Op == 264 ? CDow(text) : CMonth(text);
         PushText(e, kTypeC, name.data(), std::min(name.size(), kScratch));
-        return;
+        return true;
     }
     case 275: { // DTOC
         const std::string text = JulianToDateText(Pop(e).Num);
         PushText(e, kTypeC, text.data(), text.size());
-        return;
+        return true;
     }
     case 277: { // DTOS
         char out[8];
         JulianToDateChars(Pop(e).Num, out);
         PushText(e, kTypeC, out, 8);
-        return;
+        return true;
     }
     case 269: { // CTOD
         const ExprItem s = Pop(e);
         PushNum(e, kTypeD, DateTextToJulian(TextOf(s).substr(0, 10)));
-        return;
+        return true;
     }
     case 270: // DATE
         PushNum(e, kTypeD, JulianToday());
-        return;
+        return true;
     case 272: { // DELETED
         const TWorkArea* w = WorkAreaSlot(CurrentAreaNo);
         const bool del = w != nullptr && !w->RecordBuffer.empty() && w->RecordBuffer[0] == '*';
         PushInt(e, kTypeL, del ? 1 : 0);
-        return;
+        return true;
     }
+    default:
+        return false;
+    }
+}
+// Functions that build a new text: STR, SPACE, REPLICATE, CHR, SUBSTR, STUFF, SOUNDEX, IIF.
+bool RunTextFunction(CompiledExpr& e, const ExprItem& op) {
+    switch (op.Op) {
     case 311: { // STR(n [, w [, d]])
         long long d = 0, w = 10;
         if (op.Count >= 3) d = Whole(Pop(e).Num, 0, 255);
@@ -373,13 +388,13 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
             b.Add(std::string_view(text, len));
         }
         b.Push(e);
-        return;
+        return true;
     }
     case 310: { // SPACE
         Builder b;
         b.Fill(' ', Whole(Pop(e).Num, 0, 255));
         b.Push(e);
-        return;
+        return true;
     }
     case 301: { // REPLICATE
         const long long n = Whole(Pop(e).Num, 0, 255);
@@ -390,27 +405,14 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
             for (long long i = 0; i < n; ++i)
                 b.Add(t);
         b.Push(e);
-        return;
+        return true;
     }
     case 266: { // CHR
         const long long n = Whole(Pop(e).Num, std::numeric_limits<long long>::min(),
                                   std::numeric_limits<long long>::max());
         const char c = static_cast<char>(static_cast<unsigned long long>(n) & 0xFF);
         PushText(e, kTypeC, &c, 1);
-        return;
-    }
-    case 288:   // LEFT
-    case 302: { // RIGHT: both shorten the top text in place
-        const long long n = Whole(Pop(e).Num, 0, 65535);
-        ExprItem* s = Top(e);
-        if (s == nullptr || s->Str == g_empty) return;
-        if (static_cast<std::size_t>(n) < s->Len) {
-            char* p = const_cast<char*>(s->Str);
-            if (op.Op == 302) std::memmove(p, p + (s->Len - n), static_cast<std::size_t>(n));
-            p[n] = 0;
-            s->Len = static_cast<std::uint32_t>(n);
-        }
-        return;
+        return true;
     }
     case 313: { // SUBSTR(s, i, n)
         const long long n = Whole(Pop(e).Num, -1, 65535);
@@ -422,7 +424,7 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
         if (n > 0 && static_cast<std::size_t>(i) <= t.size())
             b.Add(t.substr(static_cast<std::size_t>(i - 1), static_cast<std::size_t>(n)));
         b.Push(e);
-        return;
+        return true;
     }
     case 312: { // STUFF(s, i, n, r)
         const ExprItem r = Pop(e);
@@ -445,12 +447,48 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
             b.Add(t.substr(at + static_cast<std::size_t>(n)));
         }
         b.Push(e);
-        return;
+        return true;
+    }
+    case 308: { // SOUNDEX
+        const ExprItem s = Pop(e);
+        char out[4];
+        SoundexChars(s.Str == nullptr ? "" : s.Str, s.Len, out);
+        PushText(e, kTypeC, out, 4);
+        return true;
+    }
+    case 283: { // IIF(c, t, f): both branches were evaluated
+        const ExprItem f = Pop(e);
+        const ExprItem t = Pop(e);
+        const ExprItem c = Pop(e);
+        const ExprItem& pick = c.Int != 0 ? t : f;
+        PushText(e, kTypeC, pick.Str == nullptr ? "" : pick.Str, pick.Len);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+// Functions that change the top text where it lies: LEFT, RIGHT, UPPER, LOWER, TRIM, RTRIM,
+// LTRIM.
+bool RunTextInPlaceFunction(CompiledExpr& e, const ExprItem& op) {
+    switch (op.Op) {
+    case 288:   // LEFT
+    case 302: { // RIGHT: both shorten the top text in place
+        const long long n = Whole(Pop(e).Num, 0, 65535);
+        ExprItem* s = Top(e);
+        if (s == nullptr || s->Str == g_empty) return true;
+        if (static_cast<std::size_t>(n) < s->Len) {
+            char* p = const_cast<char*>(s->Str);
+            if (op.Op == 302) std::memmove(p, p + (s->Len - n), static_cast<std::size_t>(n));
+            p[n] = 0;
+            s->Len = static_cast<std::uint32_t>(n);
+        }
+        return true;
     }
     case 318:   // UPPER
     case 292: { // LOWER
         ExprItem* s = Top(e);
-        if (s == nullptr || s->Str == g_empty) return;
+        if (s == nullptr || s->Str == g_empty) return true;
         char* p = const_cast<char*>(s->Str);
         if (op.Op == 318) {
             for (std::uint32_t k = 0; k < s->Len; ++k)
@@ -459,47 +497,37 @@ void RunFunction(CompiledExpr& e, const ExprItem& op) {
             for (std::uint32_t k = 0; k < s->Len; ++k)
                 p[k] = LoCaseChar(p[k]);
         }
-        return;
+        return true;
     }
     case 316:   // TRIM
     case 305: { // RTRIM
         ExprItem* s = Top(e);
-        if (s == nullptr || s->Str == g_empty) return;
+        if (s == nullptr || s->Str == g_empty) return true;
         char* p = const_cast<char*>(s->Str);
         while (s->Len > 0 && p[s->Len - 1] == ' ')
             --s->Len;
         p[s->Len] = 0;
-        return;
+        return true;
     }
     case 293: { // LTRIM
         ExprItem* s = Top(e);
-        if (s == nullptr || s->Str == g_empty) return;
+        if (s == nullptr || s->Str == g_empty) return true;
         char* p = const_cast<char*>(s->Str);
         std::uint32_t k = 0;
         while (k < s->Len && p[k] == ' ')
             ++k;
         std::memmove(p, p + k, s->Len - k + 1);
         s->Len -= k;
-        return;
-    }
-    case 308: { // SOUNDEX
-        const ExprItem s = Pop(e);
-        char out[4];
-        SoundexChars(s.Str == nullptr ? "" : s.Str, s.Len, out);
-        PushText(e, kTypeC, out, 4);
-        return;
-    }
-    case 283: { // IIF(c, t, f): both branches were evaluated
-        const ExprItem f = Pop(e);
-        const ExprItem t = Pop(e);
-        const ExprItem c = Pop(e);
-        const ExprItem& pick = c.Int != 0 ? t : f;
-        PushText(e, kTypeC, pick.Str == nullptr ? "" : pick.Str, pick.Len);
-        return;
+        return true;
     }
     default:
-        return; // unknown numbers are skipped
+        return false;
     }
+}
+// Unknown function numbers are skipped.
+void RunFunction(CompiledExpr& e, const ExprItem& op) {
+    if (RunNumberFunction(e, op) || RunDateFunction(e, op) || RunTextFunction(e, op)) return;
+    RunTextInPlaceFunction(e, op);
 }
 
 void RunOperator(CompiledExpr& e, const ExprItem& op) {

@@ -195,15 +195,6 @@ struct ItemOrder {
     }
 };
 
-struct RunCursor {
-    std::uint64_t offset = 0; // next unread byte of the run
-    std::uint64_t end = 0;    // end of the run in the file
-    std::vector<std::uint8_t> slice;
-    std::size_t valid = 0;
-    std::size_t pos = 0;
-    const std::uint8_t* Item() const { return slice.data() + pos; }
-};
-
 // Removes a file on every exit unless released.
 class FileRemover {
 public:
@@ -232,6 +223,274 @@ std::string DirOf(const std::string& path) {
     return path.substr(0, p);
 }
 
+// Levels of the tree over n keys (at least 2: a leaf and its parent).
+std::size_t TreeLevels(std::int64_t n, int keysPerNode) {
+    std::size_t levels = 2;
+    for (std::int64_t q = n / keysPerNode; q > 0; q /= keysPerNode)
+        ++levels;
+    return levels;
+}
+
+// Free space: the tree in the index's directory, the runs in the temporary directory (added
+// together when both are on one file system). False with 227 when either falls short.
+bool EnoughSpaceForBuild(std::int64_t n, const TNdxAnchor& an, std::size_t levels,
+                         std::size_t itemSize, const std::string& indexDir) {
+    double tree = 0;
+    std::int64_t q = n;
+    for (std::size_t i = 1; i <= levels; ++i) {
+        q /= an.KeysPerNode;
+        tree += double(q + 1) * kNdxBlockSize;
+    }
+    const double runs =
+        static_cast<std::size_t>(n) > IndexRunItems ? double(n) * double(itemSize) : 0;
+    const std::string tempDir = os::TempDirectory();
+    struct Need {
+        std::string dir;
+        double kb;
+    };
+    std::vector<Need> needs;
+    if (SameDevice(indexDir, tempDir)) {
+        needs.push_back({indexDir, (tree + runs) / 1024.0});
+    } else {
+        needs.push_back({indexDir, tree / 1024.0});
+        if (runs > 0) needs.push_back({tempDir, runs / 1024.0});
+    }
+    for (const Need& need : needs) {
+        const double free = DiskFree(need.dir);
+        if (need.kb > free) {
+            SetError(kErrNoDiskSpace, "Available disk space: " + NumText(free) + " KBytes;" +
+                                          "needed: " + NumText(need.kb) + " KBytes [MakeIndex]");
+            return false;
+        }
+    }
+    return true;
+}
+
+// The (key, record) items of a build: collected in runs of at most runCap items, each run
+// sorted; a full run is written to a temporary file, and the runs are merged at the end.
+class KeyRuns {
+public:
+    KeyRuns(const ItemOrder& order, std::size_t itemSize, std::size_t runCap)
+        : order_(order), s_(itemSize), runCap_(runCap), items_(runCap * itemSize) {
+        ptrs_.reserve(runCap);
+    }
+
+    bool Add(const std::uint8_t* key, std::uint32_t rec) {
+        if (ptrs_.size() == runCap_ && !WriteRun()) return false;
+        const auto slot = static_cast<std::uint32_t>(ptrs_.size() * s_);
+        const std::size_t keyLen = order_.keyLength;
+        std::memcpy(items_.data() + slot, key, keyLen);
+        std::memcpy(items_.data() + slot + keyLen, &rec, 4);
+        ptrs_.push_back(slot);
+        return true;
+    }
+
+    // Hands every item to take in order (key, then record number); false on failure.
+    template <class Take> bool Drain(Take&& take) {
+        if (runs_ == 0) {
+            SortRun();
+            for (std::uint32_t p : ptrs_)
+                if (!take(items_.data() + p)) return false;
+            return true;
+        }
+        if (!ptrs_.empty() && !WriteRun()) return false;
+        items_ = {};
+        ptrs_ = {};
+        return Merge(take);
+    }
+
+private:
+    struct RunCursor {
+        std::uint64_t offset = 0; // next unread byte of the run
+        std::uint64_t end = 0;    // end of the run in the file
+        std::vector<std::uint8_t> slice;
+        std::size_t valid = 0;
+        std::size_t pos = 0;
+        const std::uint8_t* Item() const { return slice.data() + pos; }
+    };
+
+    bool Less(const std::uint8_t* x, const std::uint8_t* y) const {
+        return order_.Compare(x, y) < 0;
+    }
+
+    void SortRun() {
+        std::sort(ptrs_.begin(), ptrs_.end(), [&](std::uint32_t x, std::uint32_t y) {
+            return Less(items_.data() + x, items_.data() + y);
+        });
+    }
+
+    bool OpenRunFile() {
+        runPath_ = UniqueFilename();
+        if (runPath_.empty()) {
+            SetError(LastErrorCode != 0 ? LastErrorCode : kErrAccessDenied, " [MakeIndex]");
+            return false;
+        }
+        runRemover_.Set(runPath_);
+        if (const int rc = runFile_.Open(runPath_, kExclusiveOpenMode); rc != 0) {
+            SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
+            return false;
+        }
+        return true;
+    }
+
+    bool WriteRun() {
+        SortRun();
+        if (runs_ == 0 && !OpenRunFile()) return false;
+        runBuf_.clear();
+        for (std::uint32_t p : ptrs_)
+            runBuf_.insert(runBuf_.end(), items_.begin() + p, items_.begin() + p + s_);
+        if (const int rc = runFile_.Write(runBuf_.data(), runBuf_.size()); rc != 0) {
+            SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
+            return false;
+        }
+        ++runs_;
+        ptrs_.clear();
+        return true;
+    }
+
+    // The next slice of a run into its cursor; valid 0 at the run's end.
+    bool Load(RunCursor& c) {
+        c.pos = 0;
+        c.valid = 0;
+        if (c.offset >= c.end) return true;
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(c.slice.size(), c.end - c.offset));
+        std::size_t got = 0;
+        const int rc = runFile_.ReadSomeAt(c.offset, c.slice.data(), want, got);
+        if (rc != 0 || got % s_ != 0) {
+            SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : kErrReadFault, " [MakeIndex]");
+            return false;
+        }
+        c.offset += got;
+        if (got < want) c.offset = c.end;
+        c.valid = got;
+        return true;
+    }
+
+    // Merges the runs through a table of cursors sorted by their current item.
+    template <class Take> bool Merge(Take& take) {
+        const std::uint64_t runBytes = std::uint64_t(runCap_) * s_;
+        std::uint64_t fileSize = runs_ * runBytes;
+        runFile_.Size(fileSize);
+        const std::size_t sliceItems = std::max<std::size_t>(1, kMergeBudget / s_ / runs_);
+        std::vector<RunCursor> cursors(runs_);
+        std::vector<RunCursor*> table;
+        for (std::size_t r = 0; r < runs_; ++r) {
+            RunCursor& c = cursors[r];
+            c.offset = r * runBytes;
+            c.end = std::min<std::uint64_t>((r + 1) * runBytes, fileSize);
+            c.slice.resize(sliceItems * s_);
+            if (!Load(c)) return false;
+            if (c.valid > 0) table.push_back(&c);
+        }
+        const auto cursorLess = [&](RunCursor* x, RunCursor* y) {
+            return Less(x->Item(), y->Item());
+        };
+        std::sort(table.begin(), table.end(), cursorLess);
+        while (!table.empty()) {
+            RunCursor* front = table.front();
+            if (!take(front->Item())) return false;
+            front->pos += s_;
+            if (front->pos >= front->valid) {
+                if (!Load(*front)) return false;
+                if (front->valid == 0) {
+                    table.erase(table.begin());
+                    continue;
+                }
+            }
+            // Binary insertion of the front cursor among the others.
+            auto it = std::upper_bound(table.begin() + 1, table.end(), front, cursorLess);
+            std::rotate(table.begin(), table.begin() + 1, it);
+        }
+        return true;
+    }
+
+    ItemOrder order_;
+    std::size_t s_;
+    std::size_t runCap_;
+    std::vector<std::uint8_t> items_;
+    std::vector<std::uint32_t> ptrs_;
+    std::vector<std::uint8_t> runBuf_;
+    std::size_t runs_ = 0;
+    std::string runPath_;
+    os::File runFile_;
+    FileRemover runRemover_;
+};
+
+// Puts the area back on its record (and its field variables) after the reading pass, which
+// moves through the table's records in the area's own record buffer.
+class RecordRestore {
+public:
+    RecordRestore(TWorkArea& a, bool scatter)
+        : a_(a), rec_(a.RecordBuffer), no_(a.RecNo), eof_(a.Eof), bof_(a.Bof), scatter_(scatter) {}
+    RecordRestore(const RecordRestore&) = delete;
+    RecordRestore& operator=(const RecordRestore&) = delete;
+    ~RecordRestore() {
+        a_.RecordBuffer = rec_;
+        a_.RecNo = no_;
+        a_.Eof = eof_;
+        a_.Bof = bof_;
+        // A failure here must not leave the destructor by an exception.
+        if (scatter_) {
+            try {
+                ErrorReportingOff quiet;
+                Scatter();
+            } catch (...) {
+            }
+        }
+    }
+
+private:
+    TWorkArea& a_;
+    std::vector<char> rec_;
+    std::int32_t no_;
+    bool eof_, bof_, scatter_;
+};
+
+// Reading pass: every record's key into runs. The record is read where it lies in the read
+// chunk and copied into the area's record buffer so that the expression sees it.
+bool ReadKeys(TWorkArea& area, TIndexControl& ctl, Progress& progress, KeyRuns& runs) {
+    const std::int32_t n = area.RecordCount;
+    const std::size_t recLen = area.RecordLength;
+    const std::size_t chunkRecords = kReadChunk / recLen;
+    std::vector<char> chunk(chunkRecords * recLen);
+    std::vector<std::uint8_t> key;
+    RecordRestore restore(area, bool(ctl.KeyMaker));
+    std::size_t inChunk = 0, used = 0;
+    std::uint64_t filePos = area.HeaderLength;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        progress.Reading(i);
+        if (used == inChunk) {
+            const std::size_t want =
+                std::min<std::size_t>(chunkRecords, std::size_t(n - i + 1)) * recLen;
+            std::size_t got = 0;
+            const int rc = area.File.ReadSomeAt(filePos, chunk.data(), want, got);
+            if (rc != 0 || got < recLen) {
+                SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : kErrUnexpectedEof,
+                         "Error reading table " + area.FileName + " [MakeIndex]");
+                return false;
+            }
+            got -= got % recLen;
+            filePos += got;
+            TranslateRecords(false, area.OemTranslate, area.ReadHook,
+                             static_cast<std::uint16_t>(got), static_cast<std::uint16_t>(recLen),
+                             chunk.data());
+            inChunk = got / recLen;
+            used = 0;
+        }
+        std::memcpy(area.RecordBuffer.data(), chunk.data() + used * recLen, recLen);
+        ++used;
+        area.RecNo = i;
+        if (ctl.KeyMaker) Scatter();
+        if (!BuildRecordKey(ctl, key) || LastErrorCode != 0) {
+            if (LastErrorCode == 0) SetError(kErrInternal, "Key evaluation failed [MakeIndex]");
+            return false;
+        }
+        if (!runs.Add(key.data(), static_cast<std::uint32_t>(i))) return false;
+    }
+    return true;
+}
+
 // The build proper: keys of every record into the temporary index file `out`. Returns the
 // root block, 0 when the build failed (error set).
 std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
@@ -240,175 +499,28 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
     const std::int32_t n = area.RecordCount;
     const std::size_t keyLen = an.KeyLength;
     const std::size_t s = keyLen + 4;
-    const ItemOrder order{ctl.CharKey, an.KeyLength};
-
-    std::size_t levels = 2;
-    for (std::int64_t q = n / an.KeysPerNode; q > 0; q /= an.KeysPerNode)
-        ++levels;
-
+    const std::size_t levels = TreeLevels(n, an.KeysPerNode);
     const std::size_t recLen = area.RecordLength;
-    const std::size_t chunkRecords = kReadChunk / recLen;
-    if (recLen == 0 || chunkRecords == 0) {
+    if (recLen == 0 || kReadChunk / recLen == 0) {
         SetError(kErrInternal, "Record length too large for an index build [MakeIndex]");
         return 0;
     }
-
-    // Free space: the tree in the index's directory, the runs in the temporary directory.
-    {
-        double tree = 0;
-        std::int64_t q = n;
-        for (std::size_t i = 1; i <= levels; ++i) {
-            q /= an.KeysPerNode;
-            tree += double(q + 1) * kNdxBlockSize;
-        }
-        const double runs = static_cast<std::size_t>(n) > IndexRunItems ? double(n) * double(s) : 0;
-        const std::string tempDir = os::TempDirectory();
-        struct Need {
-            std::string dir;
-            double kb;
-        };
-        std::vector<Need> needs;
-        if (SameDevice(indexDir, tempDir)) {
-            needs.push_back({indexDir, (tree + runs) / 1024.0});
-        } else {
-            needs.push_back({indexDir, tree / 1024.0});
-            if (runs > 0) needs.push_back({tempDir, runs / 1024.0});
-        }
-        for (const Need& need : needs) {
-            const double free = DiskFree(need.dir);
-            if (need.kb > free) {
-                SetError(kErrNoDiskSpace, "Available disk space: " + NumText(free) + " KBytes;" +
-                                              "needed: " + NumText(need.kb) +
-                                              " KBytes [MakeIndex]");
-                return 0;
-            }
-        }
-    }
+    if (!EnoughSpaceForBuild(n, an, levels, s, indexDir)) return 0;
 
     Progress progress(n);
     const std::size_t runCap = std::clamp<std::size_t>(
         std::min<std::size_t>(IndexRunItems, std::max<std::int32_t>(n, 1)), 1, 1u << 24);
-    std::vector<std::uint8_t> items(runCap * s);
-    std::vector<std::uint32_t> ptrs;
-    ptrs.reserve(runCap);
-    std::vector<char> chunk(chunkRecords * recLen);
-    std::vector<std::uint8_t> key;
-    std::vector<std::uint8_t> runBuf;
-    std::size_t runs = 0;
-    std::string runPath;
-    os::File runFile;
-    FileRemover runRemover;
+    KeyRuns runs(ItemOrder{ctl.CharKey, an.KeyLength}, s, runCap);
+    if (!ReadKeys(area, ctl, progress, runs)) return 0;
 
-    auto sortRun = [&] {
-        std::sort(ptrs.begin(), ptrs.end(), [&](std::uint32_t x, std::uint32_t y) {
-            return order.Compare(items.data() + x, items.data() + y) < 0;
-        });
-    };
-    auto writeRun = [&]() -> bool {
-        sortRun();
-        if (runs == 0) {
-            runPath = UniqueFilename();
-            if (runPath.empty()) {
-                SetError(LastErrorCode != 0 ? LastErrorCode : kErrAccessDenied, " [MakeIndex]");
-                return false;
-            }
-            runRemover.Set(runPath);
-            if (const int rc = runFile.Open(runPath, kExclusiveOpenMode); rc != 0) {
-                SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
-                return false;
-            }
-        }
-        runBuf.clear();
-        for (std::uint32_t p : ptrs)
-            runBuf.insert(runBuf.end(), items.begin() + p, items.begin() + p + s);
-        if (const int rc = runFile.Write(runBuf.data(), runBuf.size()); rc != 0) {
-            SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
-            return false;
-        }
-        ++runs;
-        ptrs.clear();
-        return true;
-    };
-
-    // Reading pass: the record where it lies in the read chunk, copied into the area's record
-    // buffer so that the expression sees it.
-    {
-        const std::vector<char> savedRecord = area.RecordBuffer;
-        const std::int32_t savedRecNo = area.RecNo;
-        const bool savedEof = area.Eof, savedBof = area.Bof;
-        struct Restore {
-            TWorkArea& a;
-            const std::vector<char>& rec;
-            std::int32_t no;
-            bool eof, bof;
-            bool scatter;
-            ~Restore() {
-                a.RecordBuffer = rec;
-                a.RecNo = no;
-                a.Eof = eof;
-                a.Bof = bof;
-                // A failure here must not leave the destructor by an exception.
-                if (scatter) {
-                    try {
-                        ErrorReportingOff quiet;
-                        Scatter();
-                    } catch (...) {
-                    }
-                }
-            }
-        } restore{area, savedRecord, savedRecNo, savedEof, savedBof, bool(ctl.KeyMaker)};
-
-        std::size_t inChunk = 0, used = 0;
-        std::uint64_t filePos = area.HeaderLength;
-        for (std::int32_t i = 1; i <= n; ++i) {
-            progress.Reading(i);
-            if (used == inChunk) {
-                const std::size_t want =
-                    std::min<std::size_t>(chunkRecords, std::size_t(n - i + 1)) * recLen;
-                std::size_t got = 0;
-                const int rc = area.File.ReadSomeAt(filePos, chunk.data(), want, got);
-                if (rc != 0 || got < recLen) {
-                    SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : kErrUnexpectedEof,
-                             "Error reading table " + area.FileName + " [MakeIndex]");
-                    return 0;
-                }
-                got -= got % recLen;
-                filePos += got;
-                TranslateRecords(false, area.OemTranslate, area.ReadHook,
-                                 static_cast<std::uint16_t>(got),
-                                 static_cast<std::uint16_t>(recLen), chunk.data());
-                inChunk = got / recLen;
-                used = 0;
-            }
-            std::memcpy(area.RecordBuffer.data(), chunk.data() + used * recLen, recLen);
-            ++used;
-            area.RecNo = i;
-            if (ctl.KeyMaker) Scatter();
-            if (!BuildRecordKey(ctl, key) || LastErrorCode != 0) {
-                if (LastErrorCode == 0) SetError(kErrInternal, "Key evaluation failed [MakeIndex]");
-                return 0;
-            }
-            if (ptrs.size() == runCap && !writeRun()) return 0;
-            const auto slot = static_cast<std::uint32_t>(ptrs.size() * s);
-            std::memcpy(items.data() + slot, key.data(), keyLen);
-            const auto rec = static_cast<std::uint32_t>(i);
-            std::memcpy(items.data() + slot + keyLen, &rec, 4);
-            ptrs.push_back(slot);
-        }
-    }
-
+    // UNIQUE keeps the first item of every key, which is the one of the lowest record.
     TreeWriter tree(out, an, levels);
     std::vector<std::uint8_t> lastKept(keyLen);
     bool haveKept = false;
     std::int64_t taken = 0;
     auto take = [&](const std::uint8_t* item) -> bool {
         ++taken;
-        if (an.Unique != 0 && haveKept && std::memcmp(item, lastKept.data(), keyLen) == 0 &&
-            ctl.CharKey)
-            return true;
-        if (an.Unique != 0 && haveKept && !ctl.CharKey &&
-            ctl.CompareKey(item, lastKept.data()) == 0)
-            return true;
+        if (an.Unique != 0 && haveKept && ctl.CompareKey(item, lastKept.data()) == 0) return true;
         std::memcpy(lastKept.data(), item, keyLen);
         haveKept = true;
         std::uint32_t rec;
@@ -416,68 +528,7 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
         progress.Writing(taken);
         return tree.Add(item, rec);
     };
-
-    if (runs == 0) {
-        sortRun();
-        for (std::uint32_t p : ptrs)
-            if (!take(items.data() + p)) return 0;
-    } else {
-        if (!ptrs.empty() && !writeRun()) return 0;
-        items = {};
-        ptrs = {};
-        const std::uint64_t runBytes = std::uint64_t(runCap) * s;
-        std::uint64_t fileSize = runs * runBytes;
-        runFile.Size(fileSize);
-        const std::size_t sliceItems = std::max<std::size_t>(1, kMergeBudget / s / runs);
-        std::vector<RunCursor> cursors(runs);
-        auto load = [&](RunCursor& c) -> bool {
-            c.pos = 0;
-            c.valid = 0;
-            if (c.offset >= c.end) return true;
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(c.slice.size(), c.end - c.offset));
-            std::size_t got = 0;
-            const int rc = runFile.ReadSomeAt(c.offset, c.slice.data(), want, got);
-            if (rc != 0 || got % s != 0) {
-                SetError(rc != 0 ? static_cast<std::uint16_t>(rc) : 30, " [MakeIndex]");
-                return false;
-            }
-            c.offset += got;
-            if (got < want) c.offset = c.end;
-            c.valid = got;
-            return true;
-        };
-        std::vector<RunCursor*> table;
-        for (std::size_t r = 0; r < runs; ++r) {
-            RunCursor& c = cursors[r];
-            c.offset = r * runBytes;
-            c.end = std::min<std::uint64_t>((r + 1) * runBytes, fileSize);
-            c.slice.resize(sliceItems * s);
-            if (!load(c)) return 0;
-            if (c.valid > 0) table.push_back(&c);
-        }
-        std::sort(table.begin(), table.end(), [&](RunCursor* x, RunCursor* y) {
-            return order.Compare(x->Item(), y->Item()) < 0;
-        });
-        while (!table.empty()) {
-            RunCursor* front = table.front();
-            if (!take(front->Item())) return 0;
-            front->pos += s;
-            if (front->pos >= front->valid) {
-                if (!load(*front)) return 0;
-                if (front->valid == 0) {
-                    table.erase(table.begin());
-                    continue;
-                }
-            }
-            // Binary insertion of the front cursor among the others.
-            auto it = std::upper_bound(table.begin() + 1, table.end(), front,
-                                       [&](RunCursor* x, RunCursor* y) {
-                                           return order.Compare(x->Item(), y->Item()) < 0;
-                                       });
-            std::rotate(table.begin(), table.begin() + 1, it);
-        }
-    }
+    if (!runs.Drain(take)) return 0;
     progress.Finish();
     return tree.Finish();
 }
@@ -498,6 +549,151 @@ std::string CompleteIndexName(const std::string& name) {
     return full;
 }
 
+namespace {
+
+// The control block of a new index: its file name and its key source (a compiled expression
+// or a key maker). Nullptr after reporting.
+std::unique_ptr<TIndexControl> NewIndexControl(const std::string& full, const std::string& expr,
+                                               std::uint8_t orderNo, bool soundex, bool descending,
+                                               KeyMakerProc keyMaker, const std::string& context) {
+    auto ctl = std::make_unique<TIndexControl>();
+    ctl->AreaNo = CurrentAreaNo;
+    ctl->OrderNo = orderNo;
+    ctl->FileName = full;
+    if (keyMaker) {
+        ctl->KeyMaker = std::move(keyMaker);
+        ctl->Soundex = soundex;
+        ctl->Descending = descending;
+        ctl->KeyExpr = KeyMakerSentence();
+        return ctl;
+    }
+    if (expr.empty()) {
+        SetError(kErrInternal, "Neither Expression nor KeyMaker defined" + context);
+        return nullptr;
+    }
+    if (!ParserLinked || ParserHooks.AssignExpr == nullptr) {
+        SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [MakeIndex]");
+        return nullptr;
+    }
+    if (expr.size() > 100) {
+        SetError(kErrExprTooLong, "Expression length exceeds 100 bytes" + context);
+        return nullptr;
+    }
+    ctl->Expr = ParserHooks.AssignExpr(expr);
+    if (ctl->Expr == nullptr) return nullptr;
+    ctl->KeyExpr = NormalizeKeyExpr(expr);
+    return ctl;
+}
+
+// False (reported) when the index is open in any area, or when another program holds the
+// index of a shared table open: it would go on working on the replaced file and its changes
+// would be lost.
+bool IndexFileFree(const TWorkArea& a, const std::string& full, const std::string& context) {
+    for (std::uint8_t area = 1; area < kIndexAreas; ++area) {
+        TAreaIndexes* ai = AreaIndexes(area);
+        for (auto& o : ai->Orders) {
+            if (o && o->FileName == full) {
+                SetError(kErrFileInUse, full);
+                return false;
+            }
+        }
+    }
+    if (MultiUser && !a.Exclusive && os::FileExists(full)) {
+        os::File probe;
+        const int rc = probe.Open(full, kExclusiveOpenMode);
+        if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
+            SetError(kErrExclusiveRequired,
+                     "Index file in use by another program: " + full + context);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Key type and length from the key source, then the anchor's layout. False after reporting.
+bool SetKeyLayout(TIndexControl& ctl, bool soundex, std::uint8_t orderNo,
+                  const std::string& context) {
+    char letter;
+    int keyLength;
+    if (ctl.KeyMaker) {
+        letter = 'C';
+        if (soundex) {
+            keyLength = 4;
+        } else {
+            Scatter();
+            std::string k = ctl.KeyMaker(orderNo);
+            keyLength = static_cast<int>(std::min<std::size_t>(k.size(), 100));
+        }
+    } else {
+        switch (ctl.Expr->ResultType) {
+        case 'C':
+            letter = 'C';
+            keyLength = BlankRecordKeyLength(ctl.Expr);
+            break;
+        case 'N':
+        case 'D':
+            letter = static_cast<char>(ctl.Expr->ResultType);
+            keyLength = 8;
+            break;
+        default:
+            SetError(kErrInternal, "Wrong parser return type" + context);
+            return false;
+        }
+    }
+    if (!ComputeKeyLayout(letter, keyLength, ctl.Anchor)) {
+        SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100." + context);
+        return false;
+    }
+    ctl.CharKey = letter == 'C';
+    return true;
+}
+
+// The new index goes to a temporary file beside the target and replaces it only when
+// complete: a failed build leaves the old index as it was.
+bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
+                    const std::string& context) {
+    const std::string dir = DirOf(full);
+    std::string tmpPath;
+    if (const int rc = os::CreateTempFile(dir, "~ndx", tmpPath, ".tmp"); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
+        return false;
+    }
+    FileRemover tmpRemover(tmpPath);
+    os::File out;
+    if (const int rc = out.Open(tmpPath, kExclusiveOpenMode); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
+        return false;
+    }
+    const std::uint32_t root = BuildTree(a, ctl, out, dir);
+    if (root == 0 || LastErrorCode != 0) return false;
+    ctl.Anchor.Root = root;
+    ctl.Anchor.NextFree = root + 1;
+    std::array<std::uint8_t, kNdxBlockSize> header{};
+    std::string e = ctl.KeyExpr, table = a.ShortName;
+    if (a.OemTranslate) {
+        e = AnsiToOemStr(e);
+        table = AnsiToOemStr(table);
+    }
+    EncodeNdxHeader(ctl.Anchor, e, a.RecordCount, table, header.data());
+    if (const int rc = out.WriteAt(0, header.data(), header.size()); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Error writing index header" + context);
+        return false;
+    }
+    if (const int rc = out.Flush(); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Error writing index file" + context);
+        return false;
+    }
+    out.Close();
+    if (const int rc = os::RenameOver(tmpPath, full); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Cannot replace index file " + full + context);
+        return false;
+    }
+    tmpRemover.Release();
+    return true;
+}
+
+} // namespace
+
 bool MakeIndex(const std::string& name, const std::string& expression, bool soundex,
                std::uint8_t orderNo, bool unique, bool descending, KeyMakerProc keyMaker) {
     LastErrorCode = 0;
@@ -516,137 +712,17 @@ bool MakeIndex(const std::string& name, const std::string& expression, bool soun
         SetError(kErrInternal, "A virtual file cannot be indexed" + context);
         return false;
     }
-    auto ctl = std::make_unique<TIndexControl>();
-    ctl->AreaNo = CurrentAreaNo;
-    ctl->OrderNo = orderNo;
-    ctl->FileName = full;
-    const std::string expr = AllTrim(expression);
-    if (!keyMaker) {
-        if (expr.empty()) {
-            SetError(kErrInternal, "Neither Expression nor KeyMaker defined" + context);
-            return false;
-        }
-        if (!ParserLinked || ParserHooks.AssignExpr == nullptr) {
-            SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [MakeIndex]");
-            return false;
-        }
-        if (expr.size() > 100) {
-            SetError(kErrExprTooLong, "Expression length exceeds 100 bytes" + context);
-            return false;
-        }
-        ctl->Expr = ParserHooks.AssignExpr(expr);
-        if (ctl->Expr == nullptr) return false;
-        ctl->KeyExpr = NormalizeKeyExpr(expr);
-    } else {
-        ctl->KeyMaker = std::move(keyMaker);
-        ctl->Soundex = soundex;
-        ctl->Descending = descending;
-        ctl->KeyExpr = KeyMakerSentence();
-    }
-    for (std::uint8_t area = 1; area < kIndexAreas; ++area) {
-        TAreaIndexes* ai = AreaIndexes(area);
-        for (auto& o : ai->Orders) {
-            if (o && o->FileName == full) {
-                SetError(kErrFileInUse, full);
-                return false;
-            }
-        }
-    }
-    // Another program that holds the old index open would go on working on the replaced file
-    // and its changes would be lost: a shared table's index is rebuilt only when nobody else
-    // has it open.
-    if (MultiUser && !a->Exclusive && os::FileExists(full)) {
-        os::File probe;
-        const int rc = probe.Open(full, kExclusiveOpenMode);
-        if (rc == os::kErrSharingViolation || rc == os::kErrAccessDenied) {
-            SetError(kErrExclusiveRequired,
-                     "Index file in use by another program: " + full + context);
-            return false;
-        }
-    }
+    std::unique_ptr<TIndexControl> ctl = NewIndexControl(
+        full, AllTrim(expression), orderNo, soundex, descending, std::move(keyMaker), context);
+    if (!ctl || !IndexFileFree(*a, full, context)) return false;
     RefreshRecCount();
-    char letter;
-    int keyLength;
-    if (ctl->KeyMaker) {
-        letter = 'C';
-        if (soundex) {
-            keyLength = 4;
-        } else {
-            Scatter();
-            std::string k = ctl->KeyMaker(orderNo);
-            keyLength = static_cast<int>(std::min<std::size_t>(k.size(), 100));
-        }
-    } else {
-        switch (ctl->Expr->ResultType) {
-        case 'C':
-            letter = 'C';
-            keyLength = BlankRecordKeyLength(ctl->Expr);
-            break;
-        case 'N':
-            letter = 'N';
-            keyLength = 8;
-            break;
-        case 'D':
-            letter = 'D';
-            keyLength = 8;
-            break;
-        default:
-            SetError(kErrInternal, "Wrong parser return type" + context);
-            return false;
-        }
-    }
-    if (!ComputeKeyLayout(letter, keyLength, ctl->Anchor)) {
-        SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100." + context);
-        return false;
-    }
-    ctl->CharKey = letter == 'C';
+    if (!SetKeyLayout(*ctl, soundex, orderNo, context)) return false;
     ctl->Anchor.Unique = unique ? 1 : 0;
     ctl->Anchor.Root = 1;
     ctl->Anchor.NextFree = 2;
-
-    // The new index goes to a temporary file beside the target and replaces it only when
-    // complete: a failed build leaves the old index as it was.
-    const std::string dir = DirOf(full);
-    std::string tmpPath;
-    if (const int rc = os::CreateTempFile(dir, "~ndx", tmpPath, ".tmp"); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
-        return false;
-    }
-    FileRemover tmpRemover(tmpPath);
-    os::File out;
-    if (const int rc = out.Open(tmpPath, kExclusiveOpenMode); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
-        return false;
-    }
     const std::int32_t savedRecNo = a->RecNo;
     const bool wasOnRecord = savedRecNo >= 1 && savedRecNo <= a->RecordCount && !a->Eof;
-    const std::uint32_t root = BuildTree(*a, *ctl, out, dir);
-    if (root == 0 || LastErrorCode != 0) return false;
-    ctl->Anchor.Root = root;
-    ctl->Anchor.NextFree = root + 1;
-    {
-        std::array<std::uint8_t, kNdxBlockSize> header{};
-        std::string e = ctl->KeyExpr, table = a->ShortName;
-        if (a->OemTranslate) {
-            e = AnsiToOemStr(e);
-            table = AnsiToOemStr(table);
-        }
-        EncodeNdxHeader(ctl->Anchor, e, a->RecordCount, table, header.data());
-        if (const int rc = out.WriteAt(0, header.data(), header.size()); rc != 0) {
-            SetError(static_cast<std::uint16_t>(rc), "Error writing index header" + context);
-            return false;
-        }
-    }
-    if (const int rc = out.Flush(); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "Error writing index file" + context);
-        return false;
-    }
-    out.Close();
-    if (const int rc = os::RenameOver(tmpPath, full); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "Cannot replace index file " + full + context);
-        return false;
-    }
-    tmpRemover.Release();
+    if (!WriteIndexFile(*a, *ctl, full, context)) return false;
     if (wasOnRecord) Dbf4RawGoNotify(savedRecNo);
     return LastErrorCode == 0;
 }

@@ -515,10 +515,11 @@ std::string OpenContext() {
 
 } // namespace
 
-bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, bool soundex,
-                    bool descending, bool noCache) {
-    LastErrorCode = 0;
-    TWorkArea* a = CurrentWorkArea();
+namespace {
+
+// The order number is valid, a table is open, the file is not open as an index of another
+// table or twice for this one, and the slot is free. False after reporting.
+bool OrderSlotFree(TWorkArea* a, const std::string& name, int order) {
     if (order < 1 || order > kMaxOrders) {
         SetError(kErrInvalidParameter, "Index Order parameter out of range [SetIndexTo(<>," + name +
                                            "," + std::to_string(order) + ")]");
@@ -530,7 +531,6 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
                                      "," + std::to_string(order) + ")]");
         return false;
     }
-    TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
     for (std::uint8_t area = 1; area <= kIndexAreas; ++area) {
         TAreaIndexes* other = AreaIndexes(area);
         const TWorkArea* w = WorkAreaSlot(area);
@@ -545,67 +545,74 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
             }
         }
     }
-    if (ai->Orders[order - 1]) {
+    if (AreaIndexes(CurrentAreaNo)->Orders[order - 1]) {
         SetError(kErrInternal, "Internal error: IND pointer already allocated" + OpenContext());
         return false;
     }
-    auto ctl = std::make_unique<TIndexControl>();
-    ctl->OrderNo = static_cast<std::uint8_t>(order);
-    ctl->AreaNo = CurrentAreaNo;
-    ctl->FileName = name;
+    return true;
+}
+
+// Opens the file and reads its header block into the control block, checking the anchor
+// against the key type. The stored expression comes back normalised. False after reporting.
+bool ReadIndexHeader(TWorkArea& a, TIndexControl& ctl, std::string& expr) {
+    const std::string& name = ctl.FileName;
     unsigned mode =
-        a->OpenMode != 0 ? a->OpenMode : ((MultiUser && !a->Exclusive) ? 66u : kExclusiveOpenMode);
-    int rc = ctl->File.Open(name, mode);
-    if (rc != 0) {
+        a.OpenMode != 0 ? a.OpenMode : ((MultiUser && !a.Exclusive) ? 66u : kExclusiveOpenMode);
+    if (const int rc = ctl.File.Open(name, mode); rc != 0) {
         SetError(static_cast<std::uint16_t>(rc), "Unable to open index: " + name + OpenContext());
         return false;
     }
     std::uint64_t size = 0;
     std::array<std::uint8_t, 125> head{};
-    if (ctl->File.Size(size) != 0 || size < 2 * kNdxBlockSize ||
-        ctl->File.ReadAt(0, head.data(), head.size()) != 0) {
+    if (ctl.File.Size(size) != 0 || size < 2 * kNdxBlockSize ||
+        ctl.File.ReadAt(0, head.data(), head.size()) != 0) {
         SetError(kErrCorruptIndex, "Unable to open index: " + name + OpenContext());
         return false;
     }
     head[124] = 0;
-    ctl->Anchor = TNdxAnchor::Decode(head.data());
-    std::string expr(reinterpret_cast<const char*>(head.data() + 24));
-    if (a->OemTranslate) expr = OemToAnsiStr(expr);
+    ctl.Anchor = TNdxAnchor::Decode(head.data());
+    expr = reinterpret_cast<const char*>(head.data() + 24);
+    if (a.OemTranslate) expr = OemToAnsiStr(expr);
     expr = NormalizeKeyExpr(expr);
-    TNdxAnchor check = ctl->Anchor;
-    const char letter = ctl->Anchor.KeyTypeLetter == 'F' ? 'N' : ctl->Anchor.KeyTypeLetter;
+    TNdxAnchor check = ctl.Anchor;
+    const char letter = ctl.Anchor.KeyTypeLetter == 'F' ? 'N' : ctl.Anchor.KeyTypeLetter;
     if ((letter != 'C' && letter != 'N' && letter != 'D') ||
-        !ComputeKeyLayout(letter, ctl->Anchor.KeyLength, check) ||
-        check.EntrySize != ctl->Anchor.EntrySize || check.KeysPerNode != ctl->Anchor.KeysPerNode ||
-        ctl->Anchor.Root == 0) {
+        !ComputeKeyLayout(letter, ctl.Anchor.KeyLength, check) ||
+        check.EntrySize != ctl.Anchor.EntrySize || check.KeysPerNode != ctl.Anchor.KeysPerNode ||
+        ctl.Anchor.Root == 0) {
         SetError(kErrCorruptIndex,
                  "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
         return false;
     }
-    ctl->CharKey = ctl->Anchor.KeyTypeLetter == 'C';
-    ctl->KeyExpr = expr;
-    if (!keyMaker) {
-        if (expr == KeyMakerSentence()) {
-            SetError(kErrIndexVersion, "Key maker function required, \"" + name +
-                                           "\" was created using KeyMaker function." +
-                                           OpenContext());
-            return false;
-        }
-        CompiledExpr* e = nullptr;
-        {
-            ErrorReportingOff quiet;
-            if (!expr.empty() && ParserHooks.AssignExpr != nullptr)
-                e = ParserHooks.AssignExpr(expr);
-        }
-        const char want = ctl->CharKey ? 'C' : (letter == 'D' ? 'D' : 'N');
-        if (e == nullptr || e->ResultType != want) {
-            if (e != nullptr) ParserHooks.FreeExpr(e);
-            SetError(kErrCorruptIndex, "Invalid dBASE key expression or corrupted index file " +
-                                           name + OpenContext());
-            return false;
-        }
-        ctl->Expr = e;
-    } else {
+    ctl.CharKey = ctl.Anchor.KeyTypeLetter == 'C';
+    ctl.KeyExpr = expr;
+    // The next free block is where the file ends.
+    const std::uint32_t blocks =
+        size > kNdxBlockSize
+            ? static_cast<std::uint32_t>((size - kNdxBlockSize) / kNdxBlockSize + 1)
+            : 1;
+    if (blocks != ctl.Anchor.NextFree) {
+        ctl.Anchor.NextFree = blocks;
+        std::array<std::uint8_t, 24> anchor{};
+        ctl.Anchor.Encode(anchor.data());
+        anchor[8] = head[8];
+        if (ctl.File.WriteAt(0, anchor.data(), anchor.size()) != 0) ctl.AnchorDirty = true;
+    }
+    if (ctl.Anchor.Root >= ctl.Anchor.NextFree) {
+        SetError(kErrCorruptIndex,
+                 "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
+        return false;
+    }
+    return true;
+}
+
+// The key source of an opened index: its expression compiled (it must give the stored key
+// type), or the caller's key maker for an index that was built with one. False after
+// reporting.
+bool AttachKeySource(TIndexControl& ctl, const std::string& expr, KeyMakerProc keyMaker,
+                     bool soundex, bool descending) {
+    const std::string& name = ctl.FileName;
+    if (keyMaker) {
         if (expr != KeyMakerSentence()) {
             SetError(kErrIndexVersion,
                      "Attempted use of Key Maker function with index file created with a "
@@ -613,29 +620,90 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
                          name + ")]");
             return false;
         }
-        ctl->KeyMaker = std::move(keyMaker);
-        ctl->Soundex = soundex;
-        ctl->Descending = descending;
+        ctl.KeyMaker = std::move(keyMaker);
+        ctl.Soundex = soundex;
+        ctl.Descending = descending;
+        return true;
     }
-    ctl->NoCache = noCache;
-    ctl->CurrentKey.assign(ctl->Anchor.KeyLength + 1, 0);
-    const std::uint32_t blocks =
-        size > kNdxBlockSize
-            ? static_cast<std::uint32_t>((size - kNdxBlockSize) / kNdxBlockSize + 1)
-            : 1;
-    if (blocks != ctl->Anchor.NextFree) {
-        ctl->Anchor.NextFree = blocks;
-        std::array<std::uint8_t, 24> anchor{};
-        ctl->Anchor.Encode(anchor.data());
-        anchor[8] = head[8];
-        if (ctl->File.WriteAt(0, anchor.data(), anchor.size()) != 0) ctl->AnchorDirty = true;
+    if (expr == KeyMakerSentence()) {
+        SetError(kErrIndexVersion, "Key maker function required, \"" + name +
+                                       "\" was created using KeyMaker function." + OpenContext());
+        return false;
     }
-    if (ctl->Anchor.Root >= ctl->Anchor.NextFree) {
+    CompiledExpr* e = nullptr;
+    {
+        ErrorReportingOff quiet;
+        if (!expr.empty() && ParserHooks.AssignExpr != nullptr) e = ParserHooks.AssignExpr(expr);
+    }
+    const char letter = ctl.Anchor.KeyTypeLetter;
+    const char want = ctl.CharKey ? 'C' : (letter == 'D' ? 'D' : 'N');
+    if (e == nullptr || e->ResultType != want) {
+        if (e != nullptr) ParserHooks.FreeExpr(e);
         SetError(kErrCorruptIndex,
                  "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
         return false;
     }
+    ctl.Expr = e;
+    return true;
+}
+
+// A new controlling order stands on the first visible record in its order (or at the end);
+// every order takes the key of the current record.
+void PositionNewOrder(TWorkArea& a, TIndexControl& c, int order) {
+    if (a.RecordCount <= 0) {
+        c.Path.clear();
+        c.AtBeginning = c.AtEnd = true;
+        BlankCurrentKey(c);
+        if (GetNode(c, 1)) c.Position = 0;
+        return;
+    }
+    if (order == 1) {
+        std::int32_t rec = FindFirstRec(c);
+        while (LastErrorCode == 0 && rec >= 1 && rec <= a.RecordCount) {
+            Dbf4RawGo(rec);
+            if (LastErrorCode != 0 || RecordVisible() || c.AtEnd) break;
+            const std::int32_t next = FindNextRec(c);
+            if (c.AtEnd) {
+                Dbf4RawGo(a.RecordCount + 1);
+                break;
+            }
+            rec = next;
+        }
+        if (LastErrorCode == 0 && c.AtEnd && c.CurrentNode == nullptr) Dbf4RawGo(a.RecordCount + 1);
+    }
+    if (LastErrorCode == 0 && c.Expr != nullptr && c.CharKey &&
+        BlankRecordKeyLength(c.Expr) != c.Anchor.KeyLength) {
+        const std::uint16_t len = c.Anchor.KeyLength;
+        const std::string name = c.FileName;
+        CloseIndexOrder(order);
+        SetError(kErrInvalidSize, "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
+                                      TzIntToStrZero(len, 3) + "\n\rKey= [] " + name +
+                                      " [SetIndexTo/OpenIndex]");
+        return;
+    }
+    if (LastErrorCode == 0 && a.RecNo >= 1 && a.RecNo <= a.RecordCount)
+        BuildRecordKey(c, c.CurrentKey);
+}
+
+} // namespace
+
+bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, bool soundex,
+                    bool descending, bool noCache) {
+    LastErrorCode = 0;
+    TWorkArea* a = CurrentWorkArea();
+    if (!OrderSlotFree(a, name, order)) return false;
+    auto ctl = std::make_unique<TIndexControl>();
+    ctl->OrderNo = static_cast<std::uint8_t>(order);
+    ctl->AreaNo = CurrentAreaNo;
+    ctl->FileName = name;
+    std::string expr;
+    if (!ReadIndexHeader(*a, *ctl, expr) ||
+        !AttachKeySource(*ctl, expr, std::move(keyMaker), soundex, descending))
+        return false;
+    ctl->NoCache = noCache;
+    ctl->CurrentKey.assign(ctl->Anchor.KeyLength + 1, 0);
     TIndexControl& c = *ctl;
+    TAreaIndexes* ai = AreaIndexes(CurrentAreaNo);
     ai->Orders[order - 1] = std::move(ctl);
     if (order == 1) {
         ai->Cache.Reset(noCache ? 0 : kDefaultCacheBytes);
@@ -643,40 +711,7 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     }
     CurrentOrder = 1;
     RefreshRecCount();
-    if (a->RecordCount > 0) {
-        if (order == 1) {
-            std::int32_t rec = FindFirstRec(c);
-            while (LastErrorCode == 0 && rec >= 1 && rec <= a->RecordCount) {
-                Dbf4RawGo(rec);
-                if (LastErrorCode != 0 || RecordVisible() || c.AtEnd) break;
-                const std::int32_t next = FindNextRec(c);
-                if (c.AtEnd) {
-                    Dbf4RawGo(a->RecordCount + 1);
-                    break;
-                }
-                rec = next;
-            }
-            if (LastErrorCode == 0 && c.AtEnd && c.CurrentNode == nullptr)
-                Dbf4RawGo(a->RecordCount + 1);
-        }
-        if (LastErrorCode == 0 && c.Expr != nullptr && c.CharKey &&
-            BlankRecordKeyLength(c.Expr) != c.Anchor.KeyLength) {
-            const std::uint16_t len = c.Anchor.KeyLength;
-            CloseIndexOrder(order);
-            SetError(kErrInvalidSize,
-                     "Incorrect key length: Must be 1 to 100.\n\rExpected Length= " +
-                         TzIntToStrZero(len, 3) + "\n\rKey= [] " + name +
-                         " [SetIndexTo/OpenIndex]");
-            return false;
-        }
-        if (LastErrorCode == 0 && a->RecNo >= 1 && a->RecNo <= a->RecordCount)
-            BuildRecordKey(c, c.CurrentKey);
-    } else {
-        c.Path.clear();
-        c.AtBeginning = c.AtEnd = true;
-        BlankCurrentKey(c);
-        if (GetNode(c, 1)) c.Position = 0;
-    }
+    PositionNewOrder(*a, c, order);
     if (LastErrorCode != 0) {
         const std::uint16_t code = LastErrorCode;
         const std::string text = ErrorText;

@@ -476,6 +476,172 @@ void RemoveQuietly(const std::string& name) {
     if (!name.empty()) os::RemoveFile(name);
 }
 
+// The first failure of a pack, reported once the files are in a sound state, and the first
+// memo pointer outside the file (reported when the pack is otherwise done).
+struct PackOutcome {
+    std::uint16_t failCode = 0;
+    std::string failText;
+    std::uint16_t badCode = 0;
+    std::string badText;
+
+    bool Ok() const { return failCode == 0; }
+    void Fail() {
+        failCode = LastErrorCode;
+        failText = ErrorText;
+    }
+    void Fail(std::uint16_t code, const std::string& text) {
+        SetError(code, text);
+        Fail();
+    }
+};
+
+const char* const kPackWhere = " [PackMemofile]";
+
+// The old file's size, and room for its copy on the disk.
+void CheckPackSpace(PackState& st, PackOutcome& out) {
+    const TMemoFile& m = st.memo;
+    if (const int code = m.File.Size(st.oldSize); code != 0)
+        out.Fail(static_cast<std::uint16_t>(code), m.FileName + kPackWhere);
+    else if (static_cast<double>(st.oldSize / 1024) > DiskFree(m.FileName))
+        out.Fail(kErrMemoPackSpace, m.FileName + kPackWhere);
+}
+
+// The new, empty memo file beside the real file (a symbolic link stays a link), with the old
+// file's permissions.
+void CreatePackFile(PackState& st, const std::string& target, PackOutcome& out) {
+    const TMemoFile& m = st.memo;
+    LastErrorCode = 0;
+    CreateMemoFile(st.newName, m.Flavour, m.BlockSize, "PackMemofile");
+    if (LastErrorCode != 0) {
+        out.Fail();
+        return;
+    }
+    if (const int code = st.file.Open(st.newName, 18); code != 0) {
+        out.Fail(static_cast<std::uint16_t>(code), st.newName + kPackWhere);
+        return;
+    }
+    std::error_code ec;
+    const auto perms = std::filesystem::status(target, ec).permissions();
+    if (!ec) std::filesystem::permissions(st.newName, perms, ec);
+}
+
+// The memo references of every record, in record order.
+std::vector<MemoRef> CollectMemoRefs(TWorkArea& a, PackOutcome& out) {
+    std::vector<MemoRef> refs;
+    std::vector<std::uint16_t> memoFields;
+    for (std::size_t i = 0; i < a.Fields.size(); ++i)
+        if (a.Fields[i].Type == 'M' &&
+            std::size_t{a.Fields[i].Offset} + a.Fields[i].Length <= a.RecordLength)
+            memoFields.push_back(static_cast<std::uint16_t>(i));
+    std::vector<char> bytes;
+    for (std::int32_t rec = 1; rec <= a.RecordCount; ++rec) {
+        if (const int code = ReadStoredRecord(a, rec, bytes); code != 0) {
+            out.Fail(static_cast<std::uint16_t>(code), a.FileName + kPackWhere);
+            break;
+        }
+        ToView(a, bytes);
+        for (std::uint16_t f : memoFields) {
+            const TDbfFieldDesc& d = a.Fields[f];
+            const std::int32_t block = ParseBlock(bytes.data() + d.Offset, d.Length);
+            if (block != 0)
+                refs.push_back({rec, f, block, 0, std::string(bytes.data() + d.Offset, d.Length)});
+        }
+    }
+    return refs;
+}
+
+// Copies every referenced memo into the new file; a pointer outside the old file is noted,
+// and its field becomes blank.
+void CopyPackMemos(PackState& st, std::vector<MemoRef>& refs, PackOutcome& out) {
+    const TWorkArea& a = st.area;
+    TMemoFile& m = st.memo;
+    TMemoCopyRequest& r = st.request;
+    r.Source = &m.File;
+    r.Dest = &st.file;
+    r.SourceName = m.FileName;
+    r.DestName = st.newName;
+    r.SourceBlockSize = r.DestBlockSize = m.BlockSize;
+    r.SourceFlavour = r.DestFlavour = m.Flavour;
+    r.WriteConvert = a.WriteHook;
+    r.ReadConvert = a.ReadHook;
+    r.DestDbase3 = m.Flavour == kMemoDbase3;
+    for (MemoRef& ref : refs) {
+        LastErrorCode = 0;
+        ref.newBlock = PackMemo(st, ref.oldBlock, ref.record);
+        if (LastErrorCode == kErrMemoAddress) {
+            if (out.badCode == 0) {
+                out.badCode = LastErrorCode;
+                out.badText = ErrorText;
+            }
+        } else if (LastErrorCode != 0) {
+            out.Fail();
+            return;
+        }
+    }
+}
+
+// The new file replaces the old one, which stays reachable under the backup name until the
+// memo fields point into the new one; a failure on the way brings back the old file and the
+// old field texts. True when the new file took the old one's place for good.
+bool SwapPackFile(PackState& st, const std::vector<MemoRef>& refs, const std::string& target,
+                  const std::string& backup, PackOutcome& out) {
+    TWorkArea& a = st.area;
+    TMemoFile& m = st.memo;
+    bool swapped = false;
+    bool haveBackup = false;
+    const os::OpenMode mode = m.File.Mode();
+    m.File.Close();
+    m.Locked = false;
+    RemoveQuietly(backup);
+    std::error_code ec;
+    std::filesystem::create_hard_link(target, backup, ec);
+    haveBackup = !ec;
+    if (!haveBackup && os::RenameOver(target, backup) == 0) haveBackup = true;
+    int code = haveBackup ? os::RenameOver(st.newName, target) : os::kErrAccessDenied;
+    if (code != 0) {
+        // The old file keeps its name: back from the backup name, or the extra link goes.
+        if (haveBackup) {
+            if (!os::FileExists(target)) {
+                if (os::RenameOver(backup, target) == 0) haveBackup = false;
+            } else {
+                RemoveQuietly(backup);
+                haveBackup = false;
+            }
+        }
+        out.Fail(static_cast<std::uint16_t>(code), target + kPackWhere);
+    } else {
+        swapped = true;
+        code = m.File.Open(m.FileName, mode);
+        if (code != 0)
+            out.Fail(static_cast<std::uint16_t>(code),
+                     "Memo file not found: " + m.FileName + kPackWhere);
+    }
+    if (out.Ok()) {
+        std::size_t done = 0;
+        code = RewriteFields(a, refs, false, refs.size(), done);
+        if (code == 0) code = a.File.Flush();
+        if (code != 0) {
+            out.Fail(static_cast<std::uint16_t>(code), a.FileName + kPackWhere);
+            std::size_t undone = 0;
+            RewriteFields(a, refs, true, done + 1, undone);
+            a.File.Flush();
+        }
+    }
+    if (!out.Ok() && swapped) {
+        // Back to the old file and the old fields.
+        m.File.Close();
+        if (os::RenameOver(backup, target) == 0) haveBackup = false;
+    }
+    if (!m.File.IsOpen() && m.File.Open(m.FileName, mode) != 0) {
+        if (out.Ok()) out.Fail(kErrFileNotFound, "Memo file not found: " + m.FileName + kPackWhere);
+        out.failText = "Memo file not found: " + m.FileName + kPackWhere;
+        delete a.MemoFile;
+        a.MemoFile = nullptr;
+    }
+    if (haveBackup && out.Ok()) RemoveQuietly(backup);
+    return swapped && out.Ok();
+}
+
 } // namespace
 
 std::int32_t CopyMemoData(TMemoCopyRequest& request) {
@@ -499,197 +665,49 @@ void PackMemofile() {
     if (CheckMemoArea("PackMemofile")) return;
     TWorkArea& a = *CurrentWorkArea();
     TMemoFile& m = *a.MemoFile;
-    const std::string where = " [PackMemofile]";
     // A blob left open on the old file has nothing to point at afterwards.
     if (const TBlobDescriptor* d = CurrentBlob(); d != nullptr && d->Active) {
         ErrorReportingOff quiet;
         UnlockMemofile();
         CreateMemoDescriptor(false);
     }
-
-    std::uint16_t failCode = 0;
-    std::string failText;
-    std::uint16_t badCode = 0; // a pointer outside the file: reported once the pack is done
-    std::string badText;
-    auto fail = [&]() {
-        failCode = LastErrorCode;
-        failText = ErrorText;
-    };
-
+    PackOutcome out;
     PackState st{a, m, {}, {}, 0, {}};
-    std::vector<MemoRef> refs;
     {
-        // Failures are collected here and reported once the files are in a sound state.
+        // Failures are collected in out and reported once the files are in a sound state.
         ErrorReportingOff quiet;
-        int code = m.File.Size(st.oldSize);
-        if (code != 0) {
-            SetError(static_cast<std::uint16_t>(code), m.FileName + where);
-            fail();
-        } else if (static_cast<double>(st.oldSize / 1024) > DiskFree(m.FileName)) {
-            SetError(kErrMemoPackSpace, m.FileName + where);
-            fail();
-        }
-
-        // The new file goes beside the real file (a symbolic link stays a link).
+        CheckPackSpace(st, out);
         std::string target = m.FileName;
-        {
-            std::error_code ec;
-            const auto real = std::filesystem::canonical(m.FileName, ec);
-            if (!ec) target = real.string();
-        }
+        std::error_code ec;
+        const auto real = std::filesystem::canonical(m.FileName, ec);
+        if (!ec) target = real.string();
         st.newName = ForceExt(target, "$$$");
         const std::string backup = ForceExt(target, "$$B");
-
-        if (failCode == 0) {
+        if (out.Ok()) CreatePackFile(st, target, out);
+        std::vector<MemoRef> refs;
+        if (out.Ok()) refs = CollectMemoRefs(a, out);
+        if (out.Ok()) CopyPackMemos(st, refs, out);
+        if (out.Ok()) {
             LastErrorCode = 0;
-            CreateMemoFile(st.newName, m.Flavour, m.BlockSize, "PackMemofile");
-            if (LastErrorCode != 0) {
-                fail();
-            } else if ((code = st.file.Open(st.newName, 18)) != 0) {
-                SetError(static_cast<std::uint16_t>(code), st.newName + where);
-                fail();
-            }
+            if (!FinishPackFile(st)) out.Fail();
         }
-        if (failCode == 0) {
-            std::error_code ec;
-            const auto perms = std::filesystem::status(target, ec).permissions();
-            if (!ec) std::filesystem::permissions(st.newName, perms, ec);
-        }
-
-        // The memo references of every record, in record order.
-        std::vector<std::uint16_t> memoFields;
-        for (std::size_t i = 0; i < a.Fields.size(); ++i)
-            if (a.Fields[i].Type == 'M' &&
-                std::size_t{a.Fields[i].Offset} + a.Fields[i].Length <= a.RecordLength)
-                memoFields.push_back(static_cast<std::uint16_t>(i));
-        std::vector<char> bytes;
-        for (std::int32_t rec = 1; failCode == 0 && rec <= a.RecordCount; ++rec) {
-            code = ReadStoredRecord(a, rec, bytes);
-            if (code != 0) {
-                SetError(static_cast<std::uint16_t>(code), a.FileName + where);
-                fail();
-                break;
-            }
-            ToView(a, bytes);
-            for (std::uint16_t f : memoFields) {
-                const TDbfFieldDesc& d = a.Fields[f];
-                const std::int32_t block = ParseBlock(bytes.data() + d.Offset, d.Length);
-                if (block != 0)
-                    refs.push_back(
-                        {rec, f, block, 0, std::string(bytes.data() + d.Offset, d.Length)});
-            }
-        }
-
-        // Copies into the new file.
-        if (failCode == 0) {
-            TMemoCopyRequest& r = st.request;
-            r.Source = &m.File;
-            r.Dest = &st.file;
-            r.SourceName = m.FileName;
-            r.DestName = st.newName;
-            r.SourceBlockSize = r.DestBlockSize = m.BlockSize;
-            r.SourceFlavour = r.DestFlavour = m.Flavour;
-            r.WriteConvert = a.WriteHook;
-            r.ReadConvert = a.ReadHook;
-            r.DestDbase3 = m.Flavour == kMemoDbase3;
-            for (MemoRef& ref : refs) {
-                LastErrorCode = 0;
-                ref.newBlock = PackMemo(st, ref.oldBlock, ref.record);
-                if (LastErrorCode == kErrMemoAddress) {
-                    if (badCode == 0) {
-                        badCode = LastErrorCode;
-                        badText = ErrorText;
-                    }
-                } else if (LastErrorCode != 0) {
-                    fail();
-                    break;
-                }
-            }
-        }
-        if (failCode == 0) {
-            LastErrorCode = 0;
-            if (!FinishPackFile(st)) fail();
-        }
-
-        // The new file replaces the old one; the old one stays reachable under the backup name
-        // until the fields point into the new one.
         bool swapped = false;
-        bool haveBackup = false;
-        const os::OpenMode mode = m.File.Mode();
-        if (failCode == 0) {
-            m.File.Close();
-            m.Locked = false;
-            RemoveQuietly(backup);
-            std::error_code ec;
-            std::filesystem::create_hard_link(target, backup, ec);
-            haveBackup = !ec;
-            if (!haveBackup && os::RenameOver(target, backup) == 0) haveBackup = true;
-            code = haveBackup ? os::RenameOver(st.newName, target) : os::kErrAccessDenied;
-            if (code != 0) {
-                // The old file keeps its name: back from the backup name, or the extra
-                // link goes.
-                if (haveBackup) {
-                    if (!os::FileExists(target)) {
-                        if (os::RenameOver(backup, target) == 0) haveBackup = false;
-                    } else {
-                        RemoveQuietly(backup);
-                        haveBackup = false;
-                    }
-                }
-                SetError(static_cast<std::uint16_t>(code), target + where);
-                fail();
-            } else {
-                swapped = true;
-                code = m.File.Open(m.FileName, mode);
-                if (code != 0) {
-                    SetError(static_cast<std::uint16_t>(code),
-                             "Memo file not found: " + m.FileName + where);
-                    fail();
-                }
-            }
-            if (failCode == 0) {
-                std::size_t done = 0;
-                code = RewriteFields(a, refs, false, refs.size(), done);
-                if (code == 0) code = a.File.Flush();
-                if (code != 0) {
-                    SetError(static_cast<std::uint16_t>(code), a.FileName + where);
-                    fail();
-                    std::size_t undone = 0;
-                    RewriteFields(a, refs, true, done + 1, undone);
-                    a.File.Flush();
-                }
-            }
-            if (failCode != 0 && swapped) {
-                // Back to the old file and the old fields.
-                m.File.Close();
-                if (os::RenameOver(backup, target) == 0) haveBackup = false;
-            }
-            if (!m.File.IsOpen() && m.File.Open(m.FileName, mode) != 0) {
-                if (failCode == 0) {
-                    SetError(os::kErrFileNotFound, "Memo file not found: " + m.FileName + where);
-                    fail();
-                }
-                failText = "Memo file not found: " + m.FileName + where;
-                delete a.MemoFile;
-                a.MemoFile = nullptr;
-            }
-            if (haveBackup && failCode == 0) RemoveQuietly(backup);
-        } else {
+        if (out.Ok())
+            swapped = SwapPackFile(st, refs, target, backup, out);
+        else
             st.file.Close();
-        }
-        if (!swapped || failCode != 0) RemoveQuietly(st.newName);
+        if (!swapped) RemoveQuietly(st.newName);
     }
-
     // The record in the buffer shows its new memo references.
-    if (failCode == 0 && a.RecNo >= 1 && a.RecNo <= a.RecordCount) {
+    if (out.Ok() && a.RecNo >= 1 && a.RecNo <= a.RecordCount) {
         GetDbfRecord(a, a.RecNo);
         Scatter();
     }
     LastErrorCode = 0;
-    if (failCode != 0)
-        SetError(failCode, failText);
-    else if (badCode != 0)
-        SetError(badCode, badText);
+    if (!out.Ok())
+        SetError(out.failCode, out.failText);
+    else if (out.badCode != 0)
+        SetError(out.badCode, out.badText);
 }
 
 void RegisterMemoPackHooks() {

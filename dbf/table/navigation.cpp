@@ -594,6 +594,77 @@ void RecallRec() {
     SetDeleteFlag(false);
 }
 
+// Moves the kept records down over the deleted ones, cuts the file after the last kept record
+// and writes one end mark. False after reporting.
+bool PackRecords(TWorkArea& a) {
+    bool result = true;
+    // Writes are flushed once at the end, and no related area follows the pass.
+    struct Suspend {
+        TWorkArea& a;
+        bool flush = FlushAfterWrite;
+        std::function<void()> relation = std::move(a.RelationProc);
+        ~Suspend() {
+            FlushAfterWrite = flush;
+            if (!a.RelationProc) a.RelationProc = std::move(relation);
+        }
+    } suspend{a};
+    FlushAfterWrite = false;
+    a.RelationProc = nullptr;
+
+    // Records move as stored: characters of the DOS page that the Windows page lacks, and
+    // the text forms other programs chose, stay exactly as they were.
+    std::vector<char> bytes;
+    std::int32_t target = 0;
+    std::int32_t kept = 0;
+    for (std::int32_t i = 1; i <= a.RecordCount && result; ++i) {
+        const int code = ReadStoredRecord(a, i, bytes);
+        if (code != 0) {
+            SetError(static_cast<std::uint16_t>(code), "Error packing " + a.FileName + " [Pack]");
+            result = false;
+            break;
+        }
+        if (bytes[0] == '*') {
+            if (target == 0) target = i;
+            continue;
+        }
+        ++kept;
+        if (target > 0) {
+            WriteStoredRecord(a, target, bytes);
+            if (LastErrorCode != 0) {
+                result = false;
+                break;
+            }
+            ++target;
+        }
+    }
+    if (result) {
+        a.UpdateState = usAppended;
+        const std::uint64_t end =
+            std::uint64_t{a.HeaderLength} + std::uint64_t(kept) * a.RecordLength;
+        int code = a.File.Truncate(end);
+        const std::uint8_t eof = EofByte;
+        if (code == 0) code = a.File.WriteAt(end, &eof, 1);
+        if (code != 0) {
+            SetError(static_cast<std::uint16_t>(code), "Error packing " + a.FileName);
+            result = false;
+        } else {
+            a.RecordCount = kept;
+            a.StoredRecNo = 0;
+            UpdateDbfHeader(a);
+            FlushFile(a.File);
+            if (LastErrorCode != 0) result = false;
+            if (kept == 0) {
+                detail::ClearArea(a);
+                a.Eof = a.Bof = true;
+                a.RecNo = 0;
+            } else if (!ReadRecord(a, 1)) {
+                result = false;
+            }
+        }
+    }
+    return result;
+}
+
 bool Pack() {
     LastErrorCode = 0;
     if (CheckDbfInUse("Pack")) return false;
@@ -665,73 +736,7 @@ bool Pack() {
         }
     }
 
-    {
-        // Writes are flushed once at the end, and no related area follows the pass.
-        struct Suspend {
-            TWorkArea& a;
-            bool flush = FlushAfterWrite;
-            std::function<void()> relation = std::move(a.RelationProc);
-            ~Suspend() {
-                FlushAfterWrite = flush;
-                if (!a.RelationProc) a.RelationProc = std::move(relation);
-            }
-        } suspend{*a};
-        FlushAfterWrite = false;
-        a->RelationProc = nullptr;
-
-        // Records move as stored: characters of the DOS page that the Windows page lacks, and
-        // the text forms other programs chose, stay exactly as they were.
-        std::vector<char> bytes;
-        std::int32_t target = 0;
-        std::int32_t kept = 0;
-        for (std::int32_t i = 1; i <= a->RecordCount && result; ++i) {
-            const int code = ReadStoredRecord(*a, i, bytes);
-            if (code != 0) {
-                SetError(static_cast<std::uint16_t>(code),
-                         "Error packing " + a->FileName + " [Pack]");
-                result = false;
-                break;
-            }
-            if (bytes[0] == '*') {
-                if (target == 0) target = i;
-                continue;
-            }
-            ++kept;
-            if (target > 0) {
-                WriteStoredRecord(*a, target, bytes);
-                if (LastErrorCode != 0) {
-                    result = false;
-                    break;
-                }
-                ++target;
-            }
-        }
-        if (result) {
-            a->UpdateState = usAppended;
-            const std::uint64_t end =
-                std::uint64_t{a->HeaderLength} + std::uint64_t(kept) * a->RecordLength;
-            int code = a->File.Truncate(end);
-            const std::uint8_t eof = EofByte;
-            if (code == 0) code = a->File.WriteAt(end, &eof, 1);
-            if (code != 0) {
-                SetError(static_cast<std::uint16_t>(code), "Error packing " + a->FileName);
-                result = false;
-            } else {
-                a->RecordCount = kept;
-                a->StoredRecNo = 0;
-                UpdateDbfHeader(*a);
-                FlushFile(a->File);
-                if (LastErrorCode != 0) result = false;
-                if (kept == 0) {
-                    detail::ClearArea(*a);
-                    a->Eof = a->Bof = true;
-                    a->RecNo = 0;
-                } else if (!ReadRecord(*a, 1)) {
-                    result = false;
-                }
-            }
-        }
-    }
+    if (!PackRecords(*a)) result = false;
     if (result && a->HasMemo && MemoHooks.PackMemofile != nullptr) {
         MemoHooks.PackMemofile();
         if (LastErrorCode != 0) result = false;

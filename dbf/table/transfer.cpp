@@ -401,6 +401,53 @@ void StoreToken(TWorkArea& a, std::size_t n, const std::string& token) {
     }
 }
 
+// The source's current record into the target's field variables (the target is the current
+// area): whole when both have the same fields, else field by field through the name map. The
+// engine code, 0 when done.
+std::uint16_t FillTargetRecord(TWorkArea& target, TWorkArea& src, int structure, bool asStored,
+                               const std::vector<std::uint8_t>& map, std::uint8_t sourceSlot) {
+    std::uint16_t code = 0;
+    if (structure != 2) {
+        std::memcpy(target.FieldVars, src.FieldVars, target.FieldVarsSize);
+        // Record buffers of tables hold Windows text whatever the file's page: with
+        // the same fields the source's buffer is the target's record as it reads.
+        if (!src.IsVirtual && !target.IsVirtual &&
+            src.RecordBuffer.size() == target.RecordBuffer.size())
+            target.RecordBuffer = src.RecordBuffer;
+        if (asStored && src.StoredRecNo == src.RecNo &&
+            src.StoredRecord.size() == target.RecordLength) {
+            detail::RefreshCount(target);
+            target.StoredRecord = src.StoredRecord;
+            target.StoredRecNo = target.RecordCount + 1;
+        }
+        if (structure == 1) {
+            for (std::size_t i = 0; i < target.Fields.size() && code == 0; ++i) {
+                if (target.Fields[i].Type != 'M') continue;
+                ConvertField(target.Fields[i], VarOf(target, i + 1), src.Fields[i],
+                             VarOf(src, i + 1), sourceSlot);
+                code = LastErrorCode;
+            }
+        }
+    } else {
+        ClearRecord();
+        target.FieldVars[0] = src.FieldVars[0];
+        for (std::size_t i = 0; i < map.size() && code == 0; ++i) {
+            if (map[i] == 0) continue;
+            const TDbfFieldDesc& sf = src.Fields[map[i] - 1];
+            const std::size_t so = FieldVarOffset(src.Fields, map[i]);
+            const std::size_t to = FieldVarOffset(target.Fields, i + 1);
+            if (so + FieldVarSize(sf) > src.FieldVarsSize ||
+                to + FieldVarSize(target.Fields[i]) > target.FieldVarsSize)
+                continue;
+            ConvertField(target.Fields[i], target.FieldVars + to, sf, src.FieldVars + so,
+                         sourceSlot);
+            code = LastErrorCode;
+            SetStoredText(target, i + 1);
+        }
+    }
+    return code;
+}
+
 } // namespace
 
 int CompareStructures(std::uint8_t targetArea, std::uint8_t sourceArea) {
@@ -450,7 +497,7 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
         CurrentAreaNo = kAreaSlots;
         Use(key + " ALIAS *FROMFILE");
         if (LastErrorCode != 0 || WorkAreaSlot(kAreaSlots) == nullptr) {
-            const std::uint16_t code = LastErrorCode != 0 ? LastErrorCode : 2;
+            const std::uint16_t code = LastErrorCode != 0 ? LastErrorCode : kErrFileNotFound;
             CurrentAreaNo = kAreaSlots;
             {
                 ErrorReportingOff quiet;
@@ -503,44 +550,7 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
                 code = LastErrorCode;
                 break;
             }
-            if (structure != 2) {
-                std::memcpy(target->FieldVars, src->FieldVars, target->FieldVarsSize);
-                // Record buffers of tables hold Windows text whatever the file's page: with
-                // the same fields the source's buffer is the target's record as it reads.
-                if (!src->IsVirtual && !target->IsVirtual &&
-                    src->RecordBuffer.size() == target->RecordBuffer.size())
-                    target->RecordBuffer = src->RecordBuffer;
-                if (asStored && src->StoredRecNo == src->RecNo &&
-                    src->StoredRecord.size() == target->RecordLength) {
-                    detail::RefreshCount(*target);
-                    target->StoredRecord = src->StoredRecord;
-                    target->StoredRecNo = target->RecordCount + 1;
-                }
-                if (structure == 1) {
-                    for (std::size_t i = 0; i < target->Fields.size() && code == 0; ++i) {
-                        if (target->Fields[i].Type != 'M') continue;
-                        ConvertField(target->Fields[i], VarOf(*target, i + 1), src->Fields[i],
-                                     VarOf(*src, i + 1), sourceSlot);
-                        code = LastErrorCode;
-                    }
-                }
-            } else {
-                ClearRecord();
-                target->FieldVars[0] = src->FieldVars[0];
-                for (std::size_t i = 0; i < map.size() && code == 0; ++i) {
-                    if (map[i] == 0) continue;
-                    const TDbfFieldDesc& sf = src->Fields[map[i] - 1];
-                    const std::size_t so = FieldVarOffset(src->Fields, map[i]);
-                    const std::size_t to = FieldVarOffset(target->Fields, i + 1);
-                    if (so + FieldVarSize(sf) > src->FieldVarsSize ||
-                        to + FieldVarSize(target->Fields[i]) > target->FieldVarsSize)
-                        continue;
-                    ConvertField(target->Fields[i], target->FieldVars + to, sf, src->FieldVars + so,
-                                 sourceSlot);
-                    code = LastErrorCode;
-                    SetStoredText(*target, i + 1);
-                }
-            }
+            code = FillTargetRecord(*target, *src, structure, asStored, map, sourceSlot);
             if (code != 0) break;
             Append();
             code = LastErrorCode;
