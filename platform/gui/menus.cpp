@@ -6,10 +6,12 @@
 #include "platform/os/utf8.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QWidget>
 
 #include <algorithm>
@@ -104,6 +106,26 @@ QKeySequence QtShortCut(TShortCut s) {
     if (s & scCtrl) mods |= Qt::CTRL;
     if (s & scAlt) mods |= Qt::ALT;
     return QKeySequence(key | mods);
+}
+
+// The caption as the menu shows it. An item has one access key, its first "&"; composite
+// captions ("Se&ttings &CAD") carry more, which Qt would underline too and then measure the item
+// too narrow (the text comes out elided): the later ones are dropped. "&&" stays a literal "&".
+std::string MenuText(const std::string& caption) {
+    std::string out;
+    bool keyed = false;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&') {
+            out += caption[i];
+        } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+            out += "&&";
+            ++i;
+        } else if (!keyed) {
+            out += '&';
+            keyed = true;
+        }
+    }
+    return out;
 }
 } // namespace
 
@@ -248,7 +270,8 @@ void TMenuItem::EnsureQt() {
 void TMenuItem::SyncAction() {
     if (!FAction) return;
     FAction->setSeparator(IsLine());
-    FAction->setText(Q(FCaption));
+    // A separator has no text: some styles draw the text of a separator as a section heading.
+    FAction->setText(IsLine() ? QString() : Q(MenuText(FCaption)));
     FAction->setShortcut(QtShortCut(FShortCut));
     FAction->setEnabled(FEnabled);
     FAction->setVisible(FVisible);
@@ -297,6 +320,15 @@ TMainMenu::~TMainMenu() {
 void TMainMenu::AttachTo(QWidget* formWidget) {
     if (!FBar) FBar = new QMenuBar(formWidget);
     FBar->setNativeMenuBar(false);
+    // The form's colour is its client area's (a drawing window may be black): the menu bar keeps
+    // the desktop's background and text colours.
+    QPalette pal;
+    const QPalette desktop = QApplication::palette(FBar);
+    for (QPalette::ColorRole role :
+         {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
+        pal.setColor(role, desktop.color(role));
+    FBar->setPalette(pal);
+    FBar->setAutoFillBackground(true);
     FRoot.RebuildQtChildren();
 }
 

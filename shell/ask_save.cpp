@@ -1,0 +1,39 @@
+#include "shell/ask_save.h"
+
+#include "framework/core/globals.h"
+#include "framework/core/files.h"
+#include "framework/ui/questions.h"
+#include "shell/job/jobfile.h"
+
+void SaveDataFile(const std::string& name) {
+    ConfirmOverwrite = 0;
+    WriteGearDataFile(name);
+    ConfirmOverwrite = 1;
+}
+
+void AskSaveModified() {
+    if (ArchiveMode != 0 && ArchiveFlag != 0) {
+        DataModified = 0;
+        return;
+    }
+    if (DataModified == 0) return;
+    if (!DataFileName.empty()) {
+        const std::string shown =
+            ArchiveMode != 0 ? DataFileName
+                             : AddBackslash(DataDir) + DataFileName + "." + DataFileExt.str();
+        const bool yes = AskYesNoCancel("Save file (" + shown + ") ?");
+        if (AbortFlag != 0) return; // Cancel
+        if (yes) {
+            SaveDataFile(DataFileName);
+            // A failed save keeps the data marked: the caller stops on AbortFlag and nothing is
+            // dropped.
+            if (AbortFlag != 0) return;
+        }
+        DataModified = 0;
+        return;
+    }
+    if (AskYesNoCancel("Reject old data ?"))
+        DataModified = 0;
+    else
+        AbortFlag = 1;
+}

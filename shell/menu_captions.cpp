@@ -1,0 +1,128 @@
+// Menu captions by language (the caption sets of the main window's menus).
+#include "shell/menu_captions.h"
+
+#include <array>
+#include <string>
+
+namespace {
+
+// Columns: the languages that have texts, in this order.
+constexpr std::array<int, 6> kLanguageCodes = {1, 2, 6, 7, 8, 12};
+constexpr int kEnglishColumn = 1;
+
+// Rows in the order of TCaptionKey. Some Chinese texts end in a closing quotation mark: it is
+// part of the text.
+constexpr const char* kCaptionTable[ckCaptionKeyCount][kLanguageCodes.size()] = {
+    {"&Datei", "&File", "&Arquivo", "&Fisier", "파일(&F)", "文件"},                    // file menu
+    {"&Neu...", "&New...", "&Novo...", "&Fisier nou...", "새로만들기(&N)", "新建..."}, // new
+    {"Ö&ffnen...", "&Open...", "&Abrir...", "&Deschide...", "열기(&O)", "打开..."},    // open
+    {"&Speichern...", "&Save...", "&Salvar", "&Salveaza", "저장(&S)...", "保存..."},   // save
+    {"Speichern &Unter...", "Save &As...", "Salvar &como...", "Salveaza &ca...",
+     "다른이름으로 저장(&A)", "另存为..."}, // save as
+    {"&Drucken...", "&Print...", "&Imprimir...", "&Imprimare...", "프린트(&P)", "打印..."}, // print
+    {"E&instellungen", "Se&ttings", "&Config...", "Se&tari", "환경설정(&t)", "设置"}, // settings
+    {"&Beenden", "E&xit", "S&aida", "Ie&sire", "끝내기(&x)", "退出"},                 // exit
+    {"&Bearbeiten", "&Edit", "&Editar", "&Editare", "편집(&E)", "编辑’"},             // edit menu
+    {"Te&xt", "Te&xt", "&Texto", "Te&xt", "텍스트(&x)", "文本’"},                     // text
+    {"&Quick", "&Quick", "&Rapido", "&Vedere rapida", "Quick(&Q)", "快捷键"},         // quick
+    {"&Bezugsprofil", "C&utting Tool", "PERFIL DA FERRAMENTA", "Scula aschietoare", "절삭공구(&u)",
+     "切割工具"}, // cutting tool
+    {"&Abmessungen", "&Dimensions", "&Dimensions", "&Dimensiuni", "치수(&D)",
+     "尺寸’"},                                                                 // dimensions
+    {"&Qualität", "&Quality", "QUALIDADE", "&Calitate", "품질(&Q)", "品质"},   // quality
+    {"&Messen", "Me&asurement", "MEDICAO", "M&asuratori", "측정(&a)", "测量"}, // measurement
+    {"&Berechnungsmethode", "&Calculation Method", "Metodo de &Calculo", "&Metoda de calcul",
+     "연산방법(&C)", "计算方法’"},                                     // calculation method
+    {"&Ansicht", "&View", "&Vista", "&Examinare", "보기(&V)", "视图"}, // view menu
+    {"&Fertigungszeichnung", "&Production drawing", "&Plano de trabalho", "&Desen de productie",
+     "산품도(&P)", "产品图纸’"}, // production drawing
+    {"&Werkstattblatt", "&Production Sheet", "DADOS PARA FABRICACAO", "&Schema de productie",
+     "제조용시트(&P)", "生产指导书"},                                       // production sheet
+    {"Zahn", "Tooth", "DENTE", "Dinte", "이", "齿"},                        // tooth
+    {"&Rad", "&Gear", "ENGRENAGEM", "&Roata dintaat", "기어 (&G)", "齿轮"}, // gear
+    {"Ta&bellen", "Ta&bles", "TABELA", "Tabele", "테이블(&b)", "表格"},     // tables
+    {"&Verzahnung", "&Toothing", "DENTADO", "&Dintare", "Toothing(&T)", "齿连接"},   // toothing
+    {"Prü&fmaße", "Measure", "MEDIDA", "Masura", "측정", "测量"},                    // measure
+    {"&Toleranzen", "&Tolerance", "T&olerancia", "&Toleranta", "공차(&T)", "公差’"}, // tolerance
+    {"&Rollwinkel", "&Roll Angle", "ANGULO DE ROLAMENTO", "&Roll Angle", "&Roll Angle",
+     "&Roll Angle"}, // roll angle
+    {"&Fehlermeldungen", "&Error messages", "&Mensagens de erro", "&mesaje de eroare",
+     "에러메시지(&E)", "错误信息"}, // error messages
+    {"Pol&ylinie Fussausrundung", "Pol&yline Tooth Root", "CURVA NA RAIZ DO DENTE",
+     "Pol&ilinie a radacinii dintelui", "폴리라인 이뿌리(&y)", "多线齿轮"}, // polyline tooth root
+    {"&CAD", "&CAD", "&CAD", "&CAD", "&CAD", "CAD绘图’"},                   // CAD
+    {"Datenban&k", "&Database", "&BDD", "&Baza de date", "데이터베이스(&D)", "数据库"}, // database
+    {"D&okument", "D&ocument", "&Documento", "D&ocument", "문서(&o)", "文件"},          // document
+    {"&Zeichnungsdaten", "&Drawing data", "Informacao &do desenho", "&Informatii despre desen",
+     "도면데이터(&D)", "图纸"}, // drawing data
+    {"Änderungen - &Info", "Modifications - &Info", "M&ostrar mudancas", "Modificari - &Informatii",
+     "수정-정보(&I)", "变更信息"}, // modifications info
+    {"Änderungen - &Ausdruck", "Modifications - &Printout", "&Impressao de mudancas",
+     "Modificari - &La imprimanta", "수정-프린트출력(&P)", "打印变更"}, // modifications printout
+    {"&Neue Änderung", "Modification - &New", "&Nova mudanca", "Modificari - &Nou",
+     "수정-새로 만들기(&N)", "最新变更"}, // modification new
+    {"Letzte Änderung &bearbeiten", "&Edit previous modification", "&Alterar mudancas...",
+     "&Editeaza modif. prec.", "이전의 수정편집(&E)", "编辑变更 "}, // edit previous modification
+    {"Letzte Änderung &löschen", "&Delete previous modification", "&Deletar mudanca",
+     "&Sterge modif. prec.", "이전의 수정삭제(&D)", "删除变更"}, // delete previous modification
+    {"Dokument &Setup", "Document &Setup", "Configurar &Documento", "Document &Setari",
+     "문서설정(&S)", "文件设置’"},                                  // document setup
+    {"&Hilfe", "&Help", "Aj&uda", "&Ajutor", "도움말(&H)", "帮助"}, // help menu
+    {"&Hilfebild", "&Auxiliary images", "&Grafico auxiliar", "&Imagini auxiliare", "도움이미지(&A)",
+     "附加图片’"},                                                        // auxiliary images
+    {"Menü", "Menu", "Menu", "Meniu", "메뉴", "菜单"},                    // menu
+    {"&Sprache", "&Language", "&Language", "&Limba", "언어(&L)", "语言"}, // language
+    {"&Tabelle", "&Table", "&Table", "&Tabele", "테이블(&b)", "表格’"},   // table
+    {"&KELMORA Homepage", "&KELMORA Homepage", "&KELMORA Homepage", "&Pagina de prezentare KELMORA",
+     "KELMORA 홈페이지(&H)", "KELMORA 主页"}, // homepage
+    {"&E-Mail an KELMORA", "&E-Mail to KELMORA", "&E-Mail to KELMORA", "&E-Mail catre KELMORA",
+     "KELMORA 이메일(&E)", "邮件联系KELMORA’"}, // e-mail
+};
+
+// The keys of the vocabulary set; every other key belongs to the main set.
+constexpr bool InVocabulary(int key) {
+    return key == ckMenu || key == ckLanguage || key == ckTable || key == ckHomepage ||
+           key == ckEMail;
+}
+
+int ColumnOf(int code) {
+    for (std::size_t i = 0; i < kLanguageCodes.size(); ++i)
+        if (kLanguageCodes[i] == code) return static_cast<int>(i);
+    return -1;
+}
+
+std::array<std::string, ckCaptionKeyCount> MakeEnglishSet() {
+    std::array<std::string, ckCaptionKeyCount> set;
+    for (int k = 0; k < ckCaptionKeyCount; ++k)
+        set[static_cast<std::size_t>(k)] = kCaptionTable[k][kEnglishColumn];
+    return set;
+}
+
+// Both sets start in English, before the main window exists.
+std::array<std::string, ckCaptionKeyCount> Captions = MakeEnglishSet();
+
+void AssignSet(int code, bool vocabulary) {
+    const int column = ColumnOf(code);
+    if (column < 0) return;
+    for (int k = 0; k < ckCaptionKeyCount; ++k)
+        if (InVocabulary(k) == vocabulary)
+            Captions[static_cast<std::size_t>(k)] = kCaptionTable[k][column];
+}
+
+} // namespace
+
+const std::string& MenuCaption(TCaptionKey key) {
+    return Captions.at(static_cast<std::size_t>(key));
+}
+
+void SetMainMenuCaptions(int code) {
+    AssignSet(code, false);
+}
+
+void SetMenuVocabulary(int code) {
+    AssignSet(code, true);
+}
+
+bool HasMenuCaptions(int code) {
+    return ColumnOf(code) >= 0;
+}

@@ -1,0 +1,173 @@
+#include "shell/startup.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "cad/cadblock.h"
+#include "cad/cadout.h"
+#include "calc/calcentry.h"
+#include "calc/geardata.h"
+#include "dbf/base/errors.h"
+#include "dbf/base/hooks.h"
+#include "dbf/base/runtime.h"
+#include "dbf/expr/expression.h"
+#include "dbf/index/ndx.h"
+#include "dbf/memo/memo.h"
+#include "dbf/table/work_areas.h"
+#include "dbf/ui/message_window.h"
+#include "framework/core/config_file.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/shelldata.h"
+#include "framework/core/text.h"
+#include "framework/core/uihooks.h"
+#include "framework/ui/draw_device.h"
+#include "framework/ui/help_pictures.h"
+#include "framework/ui/listing.h"
+#include "framework/ui/questions.h"
+#include "framework/ui/uihooks.h"
+#include "platform/gui/application.h"
+#include "platform/os/msgflags.h"
+#include "platform/os/paths.h"
+#include "shell/job/doclinks.h"
+#include "shell/job/jobfile.h"
+#include "shell/main_window.h"
+#include "shell/menu_captions.h"
+#include "shell/pending.h"
+
+std::vector<std::string> StartParams;
+
+namespace {
+
+// ---- the engine's side of the user interface
+
+void EngineStopBox(const std::string& message, const std::string& caption) {
+    CoreMessageBox(message, caption, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}
+
+bool EngineConfirm(const std::string& text) {
+    return CoreMessageBox(text, ProductTitle, MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
+}
+
+bool EngineTerminating() {
+    return Application->Terminated();
+}
+
+bool ConfigInputText(const std::string& prompt, int maxLength, std::string& text) {
+    AbortFlag = 0;
+    InputText(prompt, maxLength, text);
+    return AbortFlag == 0;
+}
+
+bool HasFileNoCase(const std::string& dir, const std::string& name) {
+    std::string real;
+    const std::string d = DelBackslash(dir);
+    return os::FindNameNoCase(d.empty() ? "." : d, name, real) == 0 && FileExist(real);
+}
+
+} // namespace
+
+std::string InstalledDataDir() {
+    if (const char* env = std::getenv("QOR1W_DATA_DIR"); env != nullptr && *env != '\0') return env;
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path share = exe.parent_path().parent_path() / "share" / "qor1w";
+        if (DirExists(share.string())) return share.string();
+    }
+    return QOR_SOURCE_DATA_DIR;
+}
+
+void UseInstalledPictures() {
+    if (WithoutBlanks(PltDir).empty() || !DirExists(PltDir))
+        PltDir = AddBackslash(InstalledDataDir());
+}
+
+void InitProgram() {
+    InitAllSettings();
+    InitCadVariables(); // the CAD configuration and CadState
+    SetProductIdentity();
+    InitErrors();
+    InitGearDataUnit();
+    InitShellData();
+    InitDocumentLinks();
+    InitListing();
+    SetMainMenuCaptions(2); // the menus start in English
+    SetMenuVocabulary(2);
+    PltDir = AddBackslash(InstalledDataDir());
+
+    InstallUiHooks();
+    ConfigInputTextHook = &ConfigInputText;
+
+    dbf::InitTzCommon();
+    dbf::InitWorkAreas();
+    dbf::RegisterMemoHooks(); // after InitWorkAreas, which empties the memo hooks
+    dbf::InitParser();
+    dbf::IndexInit();
+    dbf::StopBoxHook = &EngineStopBox;
+    dbf::ProcessEventsHook = &ProcessPendingEvents;
+    dbf::TerminatingHook = &EngineTerminating;
+    dbf::ConfirmHook = &EngineConfirm;
+    dbf::InstallMessageWindows();
+}
+
+void StartUp(int mode) {
+    SetProductIdentity();
+    AbortFlag = 0;
+    if (mode < 6 || mode > 9) ReadConfiguration();
+    AbortFlag = 0;
+    ErrorBoxesOn = 1;
+    CheckConfiguredDirectories();
+    DataDir.clear();
+    if (!StartParams.empty()) NotAvailable("The command line");
+
+    if (ArchiveMode != 0) {
+        DataDir.clear(); // the command-line file's name is used as it stands
+    } else {
+        SetHourglassCursor();
+        DataDir = AddBackslash(DefaultDataDir) + DataDir;
+        if (DrawDevice != nullptr) {
+            DrawDevice->SetDrawWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0, 0, 36.9L, 32);
+            DrawDevice->DrawLogo();
+        }
+        if (HasFileNoCase(DataDir, "null." + DataFileExt.str())) {
+            AbortFlag = 0;
+            LoadJobFile("null");
+            DataFileName.clear();
+        }
+    }
+    AbortFlag = 0;
+    if (mode == 1 || mode == 4 || mode == 8) CalculateGears();
+    AbortFlag = 0;
+    DataModified = 0;
+    if (DrawDevice != nullptr && HasFileNoCase(PltDir, "start.plt")) {
+        DrawDevice->ClearDevice();
+        ShowPltPicture("start");
+    }
+}
+
+void DoneProgram() {
+    CadDeleteBlockFiles();
+    dbf::DoneWorkAreas();
+}
+
+int RunProgram() {
+    Application->SetTitle("QOR1/QOR1+");
+    InitProgram();
+    Thh* window = NewForm<Thh>(nullptr);
+    Application->SetMainForm(window);
+    int code = 0;
+    const char* picture = std::getenv("QOR1W_START_PICTURE");
+    if (picture != nullptr && *picture != '\0') {
+        window->Show();
+        window->PaintNow();
+        code = TFkelmgra::SaveDrawingPicture(picture) ? 0 : 2;
+    } else {
+        Application->Run();
+    }
+    window->Free();
+    DoneProgram();
+    return code;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Program start and end around the main window: what the libraries expect before any window
+// exists (settings, CAD state, the DBF engine with its hooks, the user interface's hooks), the
+// start-up of the main window (StartUp), and the main block that runs the message loop.
+
+#include <string>
+#include <vector>
+
+// The program's parameters (argv[1..]), set by main.
+extern std::vector<std::string> StartParams;
+
+// The folder of what the program ships (help texts and pictures, example jobs, the "null"
+// job): $QOR1W_DATA_DIR when set; else <prefix>/share/qor1w beside an installed program
+// (<prefix>/bin/qor1w); else the data/ folder of the source tree the program was built from.
+std::string InstalledDataDir();
+
+// PltDir becomes the installed data folder when the configured one is blank or missing (a
+// configuration written on another system names folders this one has not).
+void UseInstalledPictures();
+
+// Every setting to its start value and the product identity, the CAD state, the gear data, the
+// DBF engine (work areas, memo, parser and index hooks, its stop box, event processing,
+// termination and confirmation hooks, message windows) and the user interface's hooks.
+void InitProgram();
+
+// The start-up of the main window (mode 8 from Thh::FormCreate; modes 6..9 skip the
+// configuration, which the window has read; modes 1, 4 and 8 calculate): data directory, the
+// defaults of a new job from the "null" job, the first calculation, the start picture.
+void StartUp(int mode);
+
+// The end of the program: this process's block files deleted, the work areas closed.
+void DoneProgram();
+
+// The main block: title, initialisation, the main window, the message loop, the end. With
+// $QOR1W_START_PICTURE set to a file name the program writes the window's first picture there
+// as PNG instead of running the loop and ends (for start-time measurements and smoke tests).
+// Returns the exit code.
+int RunProgram();

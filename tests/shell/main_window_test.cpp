@@ -1,0 +1,565 @@
+// The main window: its menu item by item with what each command does, the captions in the menu
+// languages, the message-count item, and closing (the save question, the block files).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPalette>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cad/cadblock.h"
+#include "cad/cadout.h"
+#include "calc/geardata.h"
+#include "framework/core/config_file.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/ui/drawing_window.h"
+#include "platform/gui/application.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/responder.h"
+#include "shell/main_window.h"
+#include "shell/startup.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::vector<std::string> Links;
+bool RecordLink(const std::string& link) {
+    Links.push_back(link);
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application->Initialize(); }
+
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_main_");
+        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
+        InitProgram();
+        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &CadDir, &EdiDir, &DbfDir})
+            *d = AddBackslash(Dir.string());
+        OpenLinkHook = &RecordLink;
+        Links.clear();
+    }
+
+    // The window as the program creates it; start-up asks nothing.
+    void Create() {
+        ScriptedResponder quiet;
+        ResponderScope scope(quiet);
+        Window = NewForm<Thh>(nullptr);
+        Window->Show();
+        EXPECT_EQ(quiet.Seen(), std::vector<std::string>{});
+    }
+
+    void TearDown() override {
+        if (Window != nullptr) Window->Free();
+        DoneProgram();
+        fs::remove_all(Dir);
+    }
+
+    TMenuItem* Item(const std::string& name) { return FindControl<TMenuItem>(*Window, name); }
+
+    // Every item's caption by name.
+    std::map<std::string, std::string> Captions() {
+        std::map<std::string, std::string> all;
+        std::function<void(TMenuItem*)> walk = [&](TMenuItem* m) {
+            for (int i = 0; i < m->Count(); ++i) {
+                all[m->Items(i)->Name()] = m->Items(i)->Caption();
+                walk(m->Items(i));
+            }
+        };
+        walk(Window->MainMenu1->Items());
+        return all;
+    }
+
+    fs::path Dir;
+    Thh* Window = nullptr;
+};
+
+// What choosing an item does.
+enum Effect {
+    None,         // a menu, a separator, an item without a handler
+    Pending,      // "<caption> is not available" (a command whose subsystem is not there yet)
+    Exit,         // the window closes
+    SetsLanguage, // the language of the row's code
+    Special,      // checked by its own case below
+};
+
+struct Row {
+    const char* Name;
+    int Depth;
+    const char* Caption;
+    const char* Shortcut;
+    bool Hidden;
+    bool Disabled;
+    Effect Does;
+    int Code = 0;
+};
+
+// The menu in order, with the English captions the window shows after start.
+const Row kMenu[] = {
+    {"mi_file", 0, "&File", "", false, false, None},
+    {"mi_fileNew", 1, "&New...", "Ctrl+N", false, false, Pending},
+    {"mi_fileOpen", 1, "&Open...", "Ctrl+O", false, false, Pending},
+    {"mi_fileOpenTable", 1, "&Open...  (&Table)", "", false, false, Pending},
+    {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, Pending},
+    {"mi_FileSaveAs", 1, "Save &As...", "", false, false, Pending},
+    {"mi_FileCopy", 1, "-", "", false, false, None},
+    {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Pending},
+    {"N4", 1, "-", "", false, false, None},
+    {"mi_fileImportQOR1", 1, "Import QOR1", "", false, false, Pending},
+    {"N1", 1, "-", "", false, false, None},
+    {"mi_fileConfig", 1, "Se&ttings", "", false, false, Pending},
+    {"N3", 1, "-", "", false, false, None},
+    {"mi_file1", 1, nullptr, "Shift+F1", true, false, Pending},
+    {"mi_file2", 1, nullptr, "Shift+F2", true, false, Pending},
+    {"mi_file3", 1, nullptr, "Shift+F3", true, false, Pending},
+    {"mi_file4", 1, nullptr, "Shift+F4", true, false, Pending},
+    {"N17", 1, "-", "", true, false, None},
+    {"mi_fileexit", 1, "E&xit", "", false, false, Exit},
+    {"mi_Edit", 0, "&Edit", "", false, false, None},
+    {"mi_EditQuick", 1, "&Quick", "", true, false, Pending},
+    {"N7", 1, "-", "", true, false, None},
+    {"mi_EditText", 1, "Te&xt", "", false, false, Pending},
+    {"mi_editVerzahnungswerkzeug", 1, "C&utting Tool", "", false, false, Pending},
+    {"mi_editabmessungen", 1, "&Dimensions", "", false, false, Pending},
+    {"mi_editabmessungenOnline", 1, "Abmessungen Online", "", true, false, None},
+    {"mi_editqualitaet", 1, "&Quality", "", false, false, Pending},
+    {"mi_editmessen", 1, "Me&asurement", "", false, false, Pending},
+    {"N2", 1, "-", "", false, false, None},
+    {"mi_editberechnungsmethode", 1, "&Calculation Method", "", false, false, Pending},
+    {"mi_View", 0, "&View", "", false, false, None},
+    {"mi_viewquick", 1, "&Quick", "", false, false, Pending},
+    {"mi_viewQuick3", 1, "&Quick 3", "", false, false, Pending},
+    {"mi_viewquick4", 1, "&Quick 4", "", false, false, Pending},
+    {"mi_viewFertigungszeichnung", 1, "&Production drawing", "", false, false, Pending},
+    {"mi_viewwerkstattblatt", 1, "&Production Sheet", "", false, false, Pending},
+    {"mi_viewzahn1", 1, "Tooth", "", false, false, Pending},
+    {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Pending},
+    {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Pending},
+    {"mi_viewTabelle", 1, "Ta&bles", "", false, false, None},
+    {"mi_viewtabelleVerzahnungRad1", 2, "&Toothing", "", false, false, Pending},
+    {"mi_viewtabellePruefmasseRad1", 2, "Measure", "", false, false, Pending},
+    {"mi_viewtabelleToleranzenRad1", 2, "&Tolerance", "", false, false, Pending},
+    {"mi_viewrollwinkel1", 2, "&Roll Angle", "", false, false, Pending},
+    {"N3D1", 1, "3D", "", true, false, Special},
+    {"N9", 1, "-", "", false, false, None},
+    {"mi_viewErrorMessages", 1, "&Error messages", "", false, false, Special},
+    {"N13", 1, "-", "", true, false, None},
+    {"mi_viewPolylinieFussausrundung", 1, "Pol&yline Tooth Root", "", true, false, Special},
+    {"mi_CAD", 0, "&CAD", "", false, false, None},
+    {"mi_cadFertigungszeichnung", 1, "&Production drawing", "", false, false, Pending},
+    {"mi_cadquick4", 1, "&Quick 4", "", false, false, Pending},
+    {"mi_cadQuick3", 1, "&Quick 3", "", false, false, Pending},
+    {"mi_cadzahnrad", 1, "&Gear", "", false, false, Pending},
+    {"mi_cadzahn", 1, "Tooth", "", false, false, Pending},
+    {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Pending},
+    {"mi_cadquick", 1, "&Quick", "", false, false, Pending},
+    {"N11", 1, "-", "", false, false, None},
+    {"mi_cadconfig", 1, "Se&ttings &CAD", "", false, false, Pending},
+    {"mi_database", 0, "&Database", "", false, false, None},
+    {"mi_dbfVerzahnungswerkzeug", 1, "C&utting Tool (q1toolx.dbf)", "", false, false, Pending},
+    {"mi_documentation", 0, "D&ocument", "", false, false, None},
+    {"mi_docdrawinginfo", 1, "&Drawing data", "", false, false, Pending},
+    {"N20", 1, "-", "", false, false, None},
+    {"mi_docuShowChanges1", 1, "Modifications - &Info", "", false, false, Pending},
+    {"mi_docuPrintChanges", 1, "Modifications - &Printout", "", false, false, Pending},
+    {"mi_docuNewChange", 1, "Modification - &New", "", false, false, Pending},
+    {"mi_docuModifyChanges", 1, "&Edit previous modification", "", false, false, Pending},
+    {"mi_docudeleteChange", 1, "&Delete previous modification", "", false, false, Pending},
+    {"N21", 1, "-", "", false, false, None},
+    {"mi_Document1", 1, "D&ocument &1", "", false, false, Pending},
+    {"mi_Document2", 1, "D&ocument &2", "", false, false, Pending},
+    {"mi_Document3", 1, "D&ocument &3", "", false, false, Pending},
+    {"mi_Document4", 1, "D&ocument &4", "", false, false, Pending},
+    {"mi_Document5", 1, "D&ocument &5", "", false, false, Pending},
+    {"N22", 1, "-", "", false, false, None},
+    {"mi_DocumentSetup", 1, "Document &Setup", "", false, false, Pending},
+    {"mi_OLE", 0, "&OLE", "", false, false, None},
+    {"mi_oleStartExcel", 1, "Start Excel", "", false, false, Pending},
+    {"mi_oleExportExcel", 1, "Export QOR1W -> Excel", "", false, true, Pending},
+    {"mi_oleImportExcel", 1, "Import Excel -> QOR1W", "", false, true, Pending},
+    {"N14", 1, "-", "", false, false, None},
+    {"mi_olePrintoutExcel", 1, "Printout -> Excel", "", false, false, Pending},
+    {"mi_Help", 0, "&Help", "", false, false, None},
+    {"mi_HelpHilfebild", 1, "&Auxiliary images", "", false, false, Special},
+    {"mi_helpErrorMessages", 1, "&Error messages", "", false, false, Special},
+    {"mi_helphistory", 1, "&History", "", false, false, Special},
+    {"mi_helplanguage", 1, "Menu &Language", "", false, false, None},
+    {"mi_helplanguageDeutsch", 2, "&Deutsch", "", false, false, SetsLanguage, 1},
+    {"mi_helplanguageEnglish", 2, "&English", "", false, false, SetsLanguage, 2},
+    {"mi_helplanguagePortugues", 2, "&Portugues", "", false, false, SetsLanguage, 6},
+    {"mi_helplanguageRomania", 2, "&Roman", "", false, false, SetsLanguage, 7},
+    {"mi_helplanguageKorea", 2, "&Korea", "", false, false, SetsLanguage, 8},
+    {"mi_helplanguageChinese", 2, "&Chinese", "", false, false, SetsLanguage, 12},
+    {"N23", 1, "-", "", false, false, None},
+    {"mi_helpwww", 1, "&KELMORA Homepage", "", false, false, Special},
+    {"mi_helpemail", 1, "&E-Mail to KELMORA", "", false, false, Special},
+    {"N15", 1, "-", "", false, false, None},
+    {"mi_HelpAbout", 1, "&QOR1W", "", false, false, Special},
+};
+
+std::string WithoutAmpersand(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (c != '&') out += c;
+    return out;
+}
+
+TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
+    Create();
+    // The tree in order: the walk must meet exactly the rows above.
+    std::vector<TMenuItem*> items;
+    std::vector<int> depths;
+    std::function<void(TMenuItem*, int)> walk = [&](TMenuItem* m, int depth) {
+        for (int i = 0; i < m->Count(); ++i) {
+            items.push_back(m->Items(i));
+            depths.push_back(depth);
+            walk(m->Items(i), depth + 1);
+        }
+    };
+    walk(Window->MainMenu1->Items(), 0);
+    ASSERT_EQ(items.size(), std::size(kMenu));
+
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const Row& row = kMenu[k];
+        TMenuItem* item = items[k];
+        SCOPED_TRACE(row.Name);
+        ASSERT_EQ(item->Name(), row.Name);
+        EXPECT_EQ(depths[k], row.Depth);
+        if (row.Caption != nullptr) {
+            EXPECT_EQ(item->Caption(), row.Caption);
+        }
+        EXPECT_EQ(ShortCutToText(item->ShortCut()), row.Shortcut);
+        EXPECT_EQ(item->Visible(), !row.Hidden);
+        EXPECT_EQ(item->Enabled(), !row.Disabled);
+        EXPECT_EQ(static_cast<bool>(item->OnClick), row.Does != None);
+    }
+
+    // Each command, as choosing it does.
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const Row& row = kMenu[k];
+        TMenuItem* item = items[k];
+        SCOPED_TRACE(row.Name);
+        if (row.Does == None) continue;
+        ScriptedResponder r;
+        std::string formSeen;
+        AbortFlag = 0;
+        DataModified = 0;
+        ClearErrors();
+        GearData.DrawRootCurve = false;
+        if (row.Name == std::string("mi_viewErrorMessages")) {
+            AddError("Warning: test message");
+            Window->RefreshAfterInput();
+        }
+        switch (row.Does) {
+        case Pending:
+            r.OnMessage(IDOK);
+            break;
+        case Special:
+            if (row.Name == std::string("mi_HelpHilfebild") ||
+                row.Name == std::string("mi_HelpAbout") ||
+                row.Name == std::string("mi_viewErrorMessages"))
+                r.OnForm([&](TForm& f) {
+                    formSeen = f.Name() + ": " + f.Caption();
+                    if (auto* memo = FindControl<TMemo>(f, "Memo1"))
+                        formSeen += " | " + memo->Lines().Text();
+                    if (auto* exit = FindControl<TMenuItem>(f, "mi_dateiBeenden"))
+                        exit->Click();
+                    else
+                        Respond::Key(f, VK_ESCAPE);
+                });
+            else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_helpwww") &&
+                     row.Name != std::string("mi_helpemail"))
+                r.OnMessage(IDOK);
+            break;
+        default:
+            break;
+        }
+        {
+            ResponderScope scope(r);
+            // Hidden and disabled items are reached by the commands that preset them.
+            if (row.Hidden || row.Disabled)
+                item->OnClick(item);
+            else
+                EXPECT_TRUE(item->Click());
+        }
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        EXPECT_EQ(r.Pending(), 0);
+        const std::string seen = r.Seen().empty() ? "" : r.Seen().front();
+        const std::string name = row.Name;
+        switch (row.Does) {
+        case Pending:
+            EXPECT_THAT(seen, HasSubstr(WithoutAmpersand(item->Caption()) + " is not available"));
+            EXPECT_EQ(AbortFlag, 1);
+            EXPECT_EQ(DataModified, 0);
+            break;
+        case Exit:
+            EXPECT_FALSE(Window->Visible());
+            Window->Show();
+            break;
+        case SetsLanguage:
+            EXPECT_EQ(::Language, row.Code);
+            break;
+        case Special:
+            if (name == "N3D1") {
+                EXPECT_EQ(AbortFlag, 0);
+            } else if (name == "mi_viewErrorMessages") {
+                // The message list as a listing in the text window.
+                EXPECT_THAT(formSeen, HasSubstr("Warning: test message"));
+            } else if (name == "mi_helpErrorMessages") {
+                EXPECT_THAT(seen, HasSubstr("Calculation successful without error messages"));
+            } else if (name == "mi_viewPolylinieFussausrundung") {
+                EXPECT_TRUE(GearData.DrawRootCurve);
+                EXPECT_EQ(item->Checked(), GearData.DrawRootCurve);
+                EXPECT_THAT(seen, HasSubstr("Under construction"));
+                EXPECT_EQ(DataModified, 1); // the switch is saved with the job
+            } else if (name == "mi_helphistory") {
+                EXPECT_THAT(seen, HasSubstr("History: "));
+            } else if (name == "mi_helpwww") {
+                EXPECT_EQ(Links, std::vector<std::string>{"https://www.kelmora.com/"});
+            } else if (name == "mi_helpemail") {
+                EXPECT_EQ(Links.back(), "mailto:support@kelmora.com?subject=QOR1W%20V1.1");
+            } else if (name == "mi_HelpHilfebild") {
+                EXPECT_THAT(formSeen, HasSubstr("hilfebild"));
+            } else if (name == "mi_HelpAbout") {
+                EXPECT_EQ(formSeen, "AboutBox: QOR1W");
+                // The window shows the maker's logo in place of the last drawing.
+                ASSERT_NE(DisplayList, nullptr);
+                EXPECT_GT(DisplayList->Count(), 20);
+            } else {
+                ADD_FAILURE() << "no check for " << name;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    ASSERT_NE(Item("mi_fileprint"), nullptr);
+}
+
+TEST_F(MainWindowTest, PrintIsAltPAndCtrlPDoesNothing) {
+    Create();
+    for (auto [shift, asks] : {std::pair{ssAlt, true}, std::pair{ssCtrl, false}}) {
+        ScriptedResponder r;
+        if (asks) r.OnMessage(IDOK);
+        ResponderScope scope(r);
+        Window->DispatchKey('P', shift);
+        EXPECT_EQ(r.Seen().size(), asks ? 1u : 0u);
+        if (asks) {
+            EXPECT_THAT(r.Seen().front(), HasSubstr("Print... is not available"));
+        }
+    }
+}
+
+TEST_F(MainWindowTest, KoreanAndBackRestoresEveryCaption) {
+    Create();
+    const auto english = Captions();
+    const std::string title = Window->Caption();
+    Item("mi_helplanguageKorea")->Click();
+    const auto korean = Captions();
+    EXPECT_EQ(korean.at("mi_file"), "파일(&F)");
+    EXPECT_EQ(korean.at("mi_helplanguage"), "메뉴 언어(&L)");
+    EXPECT_EQ(korean.at("mi_fileOpenTable"), "열기(&O)  (테이블(&b))");
+    EXPECT_EQ(korean.at("mi_viewQuick3"), "Quick(&Q) 3");
+    std::vector<std::string> kept;
+    for (const auto& [name, caption] : english)
+        if (korean.at(name) == caption && caption != "-") kept.push_back(name);
+    // Resource captions, the language names, the recent files, and two texts that read the same.
+    EXPECT_EQ(kept, (std::vector<std::string>{"N3D1",
+                                              "mi_CAD",
+                                              "mi_HelpAbout",
+                                              "mi_OLE",
+                                              "mi_editabmessungenOnline",
+                                              "mi_file1",
+                                              "mi_file2",
+                                              "mi_file3",
+                                              "mi_file4",
+                                              "mi_fileImportQOR1",
+                                              "mi_helphistory",
+                                              "mi_helplanguageChinese",
+                                              "mi_helplanguageDeutsch",
+                                              "mi_helplanguageEnglish",
+                                              "mi_helplanguageKorea",
+                                              "mi_helplanguagePortugues",
+                                              "mi_helplanguageRomania",
+                                              "mi_oleExportExcel",
+                                              "mi_oleImportExcel",
+                                              "mi_olePrintoutExcel",
+                                              "mi_oleStartExcel",
+                                              "mi_viewrollwinkel1"}));
+    Item("mi_helplanguageEnglish")->Click();
+    EXPECT_EQ(Captions(), english);
+    EXPECT_EQ(Window->Caption(), title);
+    // A code without texts changes no caption.
+    Window->SetLanguage(3);
+    EXPECT_EQ(Captions(), english);
+}
+
+// The window's colour is the drawing's (black by default); the menu bar keeps the desktop's, and
+// a menu shows one access key per item and separators without text.
+TEST_F(MainWindowTest, MenuBarAndItemsReadableOverTheDrawing) {
+    Create();
+    QMenuBar* bar = Window->MainMenu1->MenuBar();
+    ASSERT_NE(bar, nullptr);
+    const QPalette pal = bar->palette();
+    EXPECT_NE(pal.color(QPalette::Window), pal.color(QPalette::WindowText));
+    EXPECT_NE(pal.color(QPalette::Window).rgb() & 0xFFFFFF,
+              static_cast<unsigned>(QColor(BackgroundColour & 0xFF, (BackgroundColour >> 8) & 0xFF,
+                                           (BackgroundColour >> 16) & 0xFF)
+                                        .rgb() &
+                                    0xFFFFFF));
+    Window->SetLanguage(8);
+    EXPECT_EQ(Item("mi_fileOpenTable")->Action()->text().toStdString(), "열기(&O)  (테이블(b))");
+    EXPECT_EQ(Item("mi_cadconfig")->Action()->text().toStdString(), "환경설정(&t) CAD");
+    EXPECT_EQ(Item("N4")->Action()->text().toStdString(), "");
+    EXPECT_TRUE(Item("N4")->Action()->isSeparator());
+}
+
+TEST_F(MainWindowTest, StartLanguageFromTheConfiguration) {
+    struct Case {
+        int Code;
+        bool Kept;
+        const char* FileMenu;
+    };
+    for (const Case c : {Case{0, true, "&File"}, Case{1, true, "&Datei"}, Case{1, false, "&File"},
+                         Case{12, true, "文件"}, Case{5, true, "&File"}}) {
+        SCOPED_TRACE(c.Code);
+        Language = c.Code;
+        LanguageKept = c.Kept;
+        AbortFlag = 0;
+        WriteConfiguration();
+        ASSERT_EQ(AbortFlag, 0);
+        Create();
+        EXPECT_EQ(Item("mi_file")->Caption(), c.FileMenu);
+        Window->SetLanguage(2);
+        Window->Free();
+        Window = nullptr;
+        InitProgram();
+        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &CadDir, &EdiDir, &DbfDir})
+            *d = AddBackslash(Dir.string());
+    }
+}
+
+TEST_F(MainWindowTest, ErrorMessagesItemCarriesTheCount) {
+    Create();
+    TMenuItem* item = Item("mi_viewErrorMessages");
+    EXPECT_EQ(item->Caption(), "&Error messages");
+    EXPECT_TRUE(item->Enabled());
+    struct Case {
+        int Messages;
+        const char* Caption;
+        bool Enabled;
+    };
+    for (const Case c :
+         {Case{0, "&Error messages (0)", false}, Case{3, "&Error messages (3)", true},
+          Case{1, "&Error messages (1)", true}, Case{11, "&Error messages (11)", true}}) {
+        ClearErrors();
+        for (int i = 0; i < c.Messages; ++i)
+            AddError("Warning: message " + std::to_string(i));
+        Window->RefreshAfterInput();
+        EXPECT_EQ(item->Caption(), c.Caption);
+        EXPECT_EQ(item->Enabled(), c.Enabled);
+    }
+    // A language change shows the plain caption and keeps the enabled state.
+    ClearErrors();
+    Window->RefreshAfterInput();
+    Window->SetLanguage(8);
+    EXPECT_EQ(item->Caption(), "에러메시지(&E)");
+    EXPECT_FALSE(item->Enabled());
+    AddError("Warning: one");
+    Window->RefreshAfterInput();
+    EXPECT_EQ(item->Caption(), "에러메시지(&E) (1)");
+    EXPECT_TRUE(item->Enabled());
+}
+
+TEST_F(MainWindowTest, ExitAsksToSaveAndStaysOpenUnlessTheDataIsSafe) {
+    struct Case {
+        const char* What;
+        const char* Name; // job name; "" none
+        bool Modified;
+        bool Writable; // the data folder can be written
+        std::vector<int> Answers;
+        bool Open; // the window stays
+        bool StillModified;
+        bool Saved;
+    };
+    const Case cases[] = {
+        {"unchanged", "job", false, true, {}, false, false, false},
+        {"cancel", "job", true, true, {IDCANCEL}, true, true, false},
+        {"no", "job", true, true, {IDNO}, false, false, false},
+        {"yes", "job", true, true, {IDYES}, false, false, true},
+        {"yes, save fails", "job", true, false, {IDYES, IDOK}, true, true, false},
+        {"unnamed, keep", "", true, true, {IDNO}, true, true, false},
+        {"unnamed, reject", "", true, true, {IDYES}, false, false, false},
+    };
+    Create();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Window->Show();
+        const fs::path data = Dir / (c.Writable ? "jobs" : "missing");
+        if (c.Writable) fs::create_directories(data);
+        fs::remove(data / "job.q1w");
+        DataDir = AddBackslash(data.string());
+        DataFileName = c.Name;
+        DataModified = c.Modified;
+        ScriptedResponder r;
+        for (int a : c.Answers)
+            r.OnMessage(a);
+        {
+            ResponderScope scope(r);
+            Item("mi_fileexit")->Click();
+        }
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        EXPECT_EQ(r.Pending(), 0);
+        if (!c.Answers.empty() && *c.Name != '\0') {
+            EXPECT_THAT(r.Seen().front(), HasSubstr("Save file (" + DataDir + "job.q1w) ?"));
+        }
+        EXPECT_EQ(Window->Visible(), c.Open);
+        EXPECT_EQ(DataModified, c.StillModified);
+        EXPECT_EQ(fs::exists(data / "job.q1w"), c.Saved);
+    }
+}
+
+TEST_F(MainWindowTest, ClosingDeletesOnlyThisProgramsBlockFiles) {
+    Create();
+    // A screen drawing left open holds its block file.
+    CadOpenOutput(3);
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocksSection();
+    CadBeginBlock("RAD2");
+    CadLine(0, 0, 10, 10);
+    CadEndBlock();
+    CadEndSection();
+    const std::string own = CadBlockFileName("RAD2");
+    ASSERT_TRUE(fs::exists(own));
+    const fs::path logo = Dir / "$LOGO_2.dx$";
+    const fs::path other = Dir / "$RAD1.dx$";
+    qortest::WriteFileBytes(logo.string(), "0\r\nLINE\r\n");
+    qortest::WriteFileBytes(other.string(), "0\r\nLINE\r\n");
+    DataModified = 0;
+    Window->Close();
+    EXPECT_FALSE(Window->Visible());
+    EXPECT_FALSE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(logo));
+    EXPECT_TRUE(fs::exists(other));
+    // The session file is written when the window goes.
+    Window->Free();
+    Window = nullptr;
+    EXPECT_TRUE(fs::exists(Dir / "qor1w.cff"));
+}
+
+} // namespace
