@@ -8,6 +8,7 @@
 #include "cad/cadwriter.h"
 #include "cad/dxfwrite.h"
 #include "framework/ui/draw_device.h"
+#include "framework/core/errorlist.h"
 #include "framework/core/geom2d.h"
 #include "framework/core/globals.h"
 #include "framework/ui/drawing_window.h"
@@ -578,20 +579,24 @@ void CadEndPolyline() {
 void CadPolyline(long double xc, long double yc, long double startDeg, long double endDeg,
                  long double r, long double sx, long double sy, long double stepDeg) {
     if (r == 0) return;
-    const long double start = DegToRad(startDeg);
-    const long double end = DegToRad(endDeg);
-    const long double step = DegToRad(stepDeg);
-    CadBeginPolyline(0);
-    long double t = start;
-    // A step that cannot advance would never reach the end: the start point alone, then the end.
-    if (!(step > 0) || !std::isfinite(step)) {
-        CadVertex(xc + r * sx * cosl(t), yc + r * sy * sinl(t), 0);
-    } else {
-        do {
-            CadVertex(xc + r * sx * cosl(t), yc + r * sy * sinl(t), 0);
-            t += step;
-        } while (t < end);
+    // An end below the start means the arc runs on counter-clockwise past 360 degrees.
+    if (endDeg < startDeg) endDeg += 360 * ceill((startDeg - endDeg) / 360);
+    // A step that cannot advance (or would need more vertices than any drawing) is refused.
+    if (!(stepDeg > 0) || !((endDeg - startDeg) / stepDeg <= 100000)) {
+        AddError("Error  : polyline step");
+        return;
     }
-    CadVertex(xc + r * sx * cosl(end), yc + r * sy * sinl(end), 0);
+    auto vertex = [&](long double deg) {
+        const long double t = DegToRad(deg);
+        CadVertex(xc + r * sx * cosl(t), yc + r * sy * sinl(t), 0);
+    };
+    CadBeginPolyline(0);
+    // Counted steps: no rounding left over puts a second vertex onto the end point.
+    long k = 0;
+    do {
+        vertex(startDeg + k * stepDeg);
+        ++k;
+    } while (startDeg + k * stepDeg < endDeg - 1e-9L * stepDeg);
+    vertex(endDeg);
     CadEndPolyline();
 }

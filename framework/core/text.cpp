@@ -749,6 +749,10 @@ void SetCommandLineParams(int argc, const char* const* argv) {
         if (argv[i] != nullptr) gParams.emplace_back(argv[i]);
 }
 
+int ParamCount() {
+    return static_cast<int>(gParams.size());
+}
+
 int FindParam(std::string_view name) {
     const std::string key = UpperCaseStr(name);
     for (const auto& p : gParams)

@@ -113,6 +113,8 @@ const std::string& WrapLine(int i); // "" outside 1..count of the last call
 // 1 when some command-line parameter equals name (compared in upper case), else 0. The program's
 // main sets the parameters once with SetCommandLineParams (argv[1..]).
 int FindParam(std::string_view name);
+// The number of command-line parameters (argv[1..]).
+int ParamCount();
 void SetCommandLineParams(int argc, const char* const* argv);
 
 // ---- DOS (code page 437) and Windows texts ---------------------------------------------------
