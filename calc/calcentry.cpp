@@ -78,6 +78,7 @@ void CheckInput() {
     g.DrawingName[1] = "";
     g.DrawingName2[1] = "";
     g.DrawingNumber[1] = "";
+    ToolProfileWarnings(2);
 }
 
 void CalcSequence() {
@@ -100,7 +101,6 @@ void CheckResults() {
     if (g.z[2] > 0 && g.xmin[2] > g.x[2]) AddError("Warning: undercut !");
     if (std::fabs(g.x[2]) > 1.5L) AddError("Warning: x > 1.5 !");
     if (g.alpha < g.alprP0[2]) AddError("alfa prP0 > alfa !");
-    if (g.alkP0[2] < g.alpha) AddError("alfa kP0 < alfa !");
     if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L)
         AddError("ball diameter !");
     if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L)

@@ -9,6 +9,7 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
+#include "framework/core/text.h"
 
 namespace {
 
@@ -16,7 +17,48 @@ std::string GearNo(int i) {
     return std::to_string(i);
 }
 
+// The end of the straight main flank below the datum line, in mn: the tangent point of the tip
+// radius, or the corner with the protuberance flank.
+long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
+    const long double ha = g.haP0mn[i], rho = g.rhoaP0mn[i];
+    if (g.prP0mn[i] == 0) return ha - rho * (1 - std::sin(alpha));
+    const long double apr = DegToRad(g.alprP0[i]);
+    const long double xc =
+        Pi / 4 + (g.prP0mn[i] - rho) / std::cos(alpha) - (ha - rho) * std::tan(alpha);
+    const long double xP = xc + rho * std::cos(apr), dP = ha - rho + rho * std::sin(apr);
+    // The protuberance flank x = xP + (dP - d) tan(apr) meets the main flank x = pi/4 - d tan(a).
+    const long double t = std::tan(alpha) - std::tan(apr);
+    return t == 0 ? dP : (Pi / 4 - xP - dP * std::tan(apr)) / t;
+}
+
 } // namespace
+
+void ToolProfileWarnings(int i) {
+    const TGearData& g = GearData;
+    const long double alpha = DegToRad(g.alpha);
+    const long double alk = g.alkP0[i] == 0 ? g.alpha : g.alkP0[i];
+    const bool chamfer = std::fabs(alk - g.alpha) >= 0.001L;
+    const long double hf = g.hfP0mn[i], hFf = chamfer ? g.hFfP0mn[i] : hf;
+    const long double rhoMax = RackTipRadiusMax(alpha, g.haP0mn[i], g.prP0mn[i]);
+    if (g.rhoaP0mn[i] > rhoMax)
+        AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
+    if (chamfer && hFf > hf) AddError("Warning: hFfP0 > hfP0 = " + FixedPointText(hf, 3) + " mn !");
+    if (g.rhofP0mn[i] > 0) {
+        // Tangent to the root line and the flank (gamma), the root radius must end before the
+        // middle of the space and above the lower end of that flank.
+        const long double gamma = chamfer ? DegToRad(alk) : alpha;
+        const long double lift = 1 - std::sin(gamma);
+        const long double xK = hf * std::tan(alpha) + Pi / 4 - (hf - hFf) * std::tan(alpha);
+        const long double xC = xK + (hf - hFf) * std::tan(gamma);
+        const long double flankHeight = chamfer ? hf - hFf : hf + FlankEndDepthMn(g, i, alpha);
+        const long double rhofMax =
+            std::fmin((Pi / 2 - xC) * std::cos(gamma) / lift, flankHeight / lift);
+        if (g.rhofP0mn[i] > rhofMax)
+            AddError("Warning: rhofP0 > " + FixedPointText(std::fmax(rhofMax, 0.0L), 3) + " mn !");
+    }
+    if (g.alkP0[i] != 0 && g.alkP0[i] < g.alpha)
+        AddError("alfa kP0 < alfa = " + FixedPointText(g.alpha, 1) + " !");
+}
 
 void ToolAuxValues() {
     TGearData& g = GearData;

@@ -12,3 +12,10 @@ void ToolAuxValues();
 // Plausibility messages of both gears and the pair; LoadGearValue1, LoadGearValue2 and MatRho
 // get their defaults where they are 0.
 void CalcWarnings();
+
+// The input check's warnings on a tool of gear i that cannot exist, each with the limit it
+// passes (factors of mn, degrees): a tip radius beyond the largest that fits the rack tooth, a
+// chamfer corner above the tool root line, a root radius that does not fit between the flank
+// and the middle of the tool space (the profile would cross itself), a chamfer angle below the
+// pressure angle. Reads the tool factors and alpha of GearData.
+void ToolProfileWarnings(int i);

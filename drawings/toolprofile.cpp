@@ -11,10 +11,7 @@
 
 namespace {
 
-struct TPoint {
-    Extended x = 0;
-    Extended y = 0;
-};
+using TPoint = TToolPoint;
 
 // The primitives of one half, mirrored by sign (+1 right, -1 left) and scaled in x by 1/k.
 class THalfPen {
@@ -44,8 +41,7 @@ std::string LengthLine(const std::string& label, Extended factor, Extended mm, b
 
 } // namespace
 
-void DrawToolProfile(int i, bool transverse, int withTexts) {
-    if (AbortFlag != 0) return;
+TToolShape ToolShape(int i) {
     const TGearData& g = GearData;
     const Extended mn = g.mn;
     const Extended alpha = g.alphaRad;
@@ -53,46 +49,71 @@ void DrawToolProfile(int i, bool transverse, int withTexts) {
     const Extended H = (g.d[i] - g.dfx[i]) / 2.0L;
     const Extended haP0 = g.haP0[i];
     const Extended hfP0 = g.hfP0[i];
-    const Extended rhoA = g.rhoaP0[i];
-    const Extended rhoF = g.rhofP0[i];
-    const Extended yD = haP0 - H;
-    const Extended yR = hfP0 + haP0 - H;
-    const Extended k = transverse ? cosl(g.betaRad) : 1.0L;
-    const THalfPen pen(k, transverse && g.betaRad != 0);
-    const bool protuberance = g.prP0mn[i] != 0;
-    const bool chamfer = g.ChamferOn[i];
-    const bool rootRadius = g.rhofP0mn[i] > 0;
-    const Extended alprDeg = g.alprP0[i];
-    const Extended alprRad = DegToRad(alprDeg);
+    TToolShape t;
+    t.tipY = -H;
+    t.datumY = haP0 - H;
+    t.rootY = hfP0 + haP0 - H;
+    t.spaceMid = Pi * mn / 2.0L;
+    t.rhoA = g.rhoaP0[i];
+    t.rhoF = g.rhofP0[i];
+    t.alpha = alpha;
+    t.protuberance = g.prP0mn[i] != 0;
+    t.chamfer = g.ChamferOn[i];
+    t.rootRadius = g.rhofP0mn[i] > 0;
+    t.alpr = t.protuberance ? DegToRad(g.alprP0[i]) : alpha;
 
-    // Right half (x >= 0). Flank foot on the root line, chamfer corner and chamfer foot.
+    // Flank foot on the root line, chamfer corner and chamfer foot.
     const Extended xf = hfP0 * ta + Pi * mn / 4.0L;
-    const TPoint K{xf - (hfP0 - g.hFfP0[i]) * ta, g.hFfP0[i] + haP0 - H};
-    const Extended xC = K.x + (hfP0 - g.hFfP0[i]) * Tan(DegToRad(g.alkP0[i]));
+    t.K = {xf - (hfP0 - g.hFfP0[i]) * ta, g.hFfP0[i] + haP0 - H};
+    t.xC = t.K.x + (hfP0 - g.hFfP0[i]) * Tan(DegToRad(g.alkP0[i]));
 
     // Tip radius centre, tangent point P on the (protuberance) flank, corner Q with the main flank.
-    TPoint Ca;
-    TPoint P;
-    TPoint Q;
-    Ca.y = rhoA - H;
-    if (protuberance) {
-        Ca.x = Pi * mn / 4.0L + g.prP0[i] / cosl(alpha) - (haP0 - rhoA) * ta - rhoA / cosl(alpha);
-        RotateAndMove(Ca.x, -H, Ca.x, Ca.y, HalfPi - alprRad, P.x, P.y);
-        if (!RayIntersection(P.x, P.y, HalfPi - alprRad, Pi * mn / 4.0L, yD, HalfPi - alpha, Q.x,
-                             Q.y))
-            Q = P; // protuberance parallel to the flank: no corner of its own
+    const Extended rhoA = t.rhoA;
+    t.Ca.y = rhoA - H;
+    if (t.protuberance) {
+        t.Ca.x = Pi * mn / 4.0L + g.prP0[i] / cosl(alpha) - (haP0 - rhoA) * ta - rhoA / cosl(alpha);
+        RotateAndMove(t.Ca.x, -H, t.Ca.x, t.Ca.y, HalfPi - t.alpr, t.P.x, t.P.y);
+        if (!RayIntersection(t.P.x, t.P.y, HalfPi - t.alpr, Pi * mn / 4.0L, t.datumY,
+                             HalfPi - alpha, t.Q.x, t.Q.y))
+            t.Q = t.P; // protuberance parallel to the flank: no corner of its own
     } else {
-        Ca.x = Pi * mn / 4.0L - (haP0 - rhoA) * ta - rhoA / cosl(alpha);
-        P = {Ca.x + rhoA * cosl(alpha), Ca.y - rhoA * sinl(alpha)};
-        Q = P;
+        t.Ca.x = Pi * mn / 4.0L - (haP0 - rhoA) * ta - rhoA / cosl(alpha);
+        t.P = {t.Ca.x + rhoA * cosl(alpha), t.Ca.y - rhoA * sinl(alpha)};
+        t.Q = t.P;
     }
+    if (!t.chamfer) t.K = {xf, t.rootY};
 
     // Root radius: tangent to the root line and to the chamfer (or main) flank.
-    const Extended gamma = chamfer ? DegToRad(g.alkP0[i]) : alpha;
-    const TPoint Cf{xC + rhoF * (1.0L - sinl(gamma)) / cosl(gamma), yR - rhoF};
-    const TPoint E{Cf.x - rhoF * cosl(gamma), Cf.y + rhoF * sinl(gamma)};
-    const TPoint spaceMid{Pi * mn / 2.0L, yR};
-    const Extended gammaDeg = RadToDeg(gamma);
+    t.gamma = t.chamfer ? DegToRad(g.alkP0[i]) : alpha;
+    const Extended rhoF = t.rhoF;
+    t.Cf = {t.xC + rhoF * (1.0L - sinl(t.gamma)) / cosl(t.gamma), t.rootY - rhoF};
+    t.E = {t.Cf.x - rhoF * cosl(t.gamma), t.Cf.y + rhoF * sinl(t.gamma)};
+    if (!t.chamfer && t.rootRadius) t.K = t.E;
+    return t;
+}
+
+void DrawToolProfile(int i, bool transverse, int withTexts) {
+    if (AbortFlag != 0) return;
+    const TGearData& g = GearData;
+    const Extended mn = g.mn;
+    const TToolShape t = ToolShape(i);
+    const Extended hfP0 = g.hfP0[i];
+    const Extended haP0 = g.haP0[i];
+    const Extended rhoA = t.rhoA;
+    const Extended rhoF = t.rhoF;
+    const Extended H = -t.tipY;
+    const Extended yD = t.datumY;
+    const Extended yR = t.rootY;
+    const Extended k = transverse ? cosl(g.betaRad) : 1.0L;
+    const THalfPen pen(k, transverse && g.betaRad != 0);
+    const bool protuberance = t.protuberance;
+    const bool chamfer = t.chamfer;
+    const bool rootRadius = t.rootRadius;
+    const Extended alprDeg = g.alprP0[i];
+    const TPoint Ca = t.Ca, P = t.P, Q = t.Q, K = t.K, Cf = t.Cf, E = t.E;
+    const Extended xC = t.xC;
+    const TPoint spaceMid{t.spaceMid, yR};
+    const Extended gammaDeg = RadToDeg(t.gamma);
     const Extended tipEndDeg = protuberance ? alprDeg : g.alpha;
 
     auto rootPart = [&](Extended sign) {

@@ -7,12 +7,6 @@
 
 namespace {
 
-// The start of the involute drawing as the tool-tip radius leaves it (tip radius tangent point).
-Extended ToolFormDiameter(int i) {
-    const TGearData& g = GearData;
-    return g.dfx[i] + 2.0L * g.rhoaP0[i] * (1.0L - sinl(g.alphaRad));
-}
-
 TFlankPoint FlankPointFor(Extended halfAngleAtPitch, int i, Extended dy) {
     const TGearData& g = GearData;
     const Extended alphaY = ArcCosLimited("", g.db[i] / dy);
@@ -27,11 +21,11 @@ TFlankPoint FlankPointFor(Extended halfAngleAtPitch, int i, Extended dy) {
 
 bool BaseCircleAboveRootForm(int i) {
     const TGearData& g = GearData;
-    return g.db[i] >= ToolFormDiameter(i) && g.z[i] >= 0;
+    return g.z[i] > 0 && g.dFf[i] <= g.db[i];
 }
 
 Extended RootFormDiameter(int i) {
-    return BaseCircleAboveRootForm(i) ? GearData.db[i] : ToolFormDiameter(i);
+    return GearData.dFf[i];
 }
 
 TFlankPoint InvolutePoint(int i, Extended dy) {

@@ -13,15 +13,17 @@ struct TFlankPoint {
     Extended psi = 0;
 };
 
-// dFf of the tooth drawing: the larger of db and dfx + 2 rhoaP0 (1 - sin alpha) on an external
-// gear, always the latter on an internal gear.
+// dFf of the drawings: the calculation's root form diameter dFf[i], where the involute begins
+// above the fillet (signed like the gear's diameters).
 Extended RootFormDiameter(int i);
-// db >= dfx + 2 rhoaP0 (1 - sin alpha) on an external gear: the involute reaches the base circle.
+// An external gear whose involute reaches down to the base circle (dFf = db).
 bool BaseCircleAboveRootForm(int i);
 // The right-flank point at diameter dy for the thickness snx. dy = 0 adds "Fatal  : d = 0 !"
 // and gives the zero point.
 TFlankPoint InvolutePoint(int i, Extended dy);
 // The same for the mean generating shift with the machining allowance (pre-machined flank).
 TFlankPoint InvolutePointXe(int i, Extended dy);
+using TFlankFunc = TFlankPoint (*)(int, Extended);
+
 // A constant false for callers that need one.
 bool AlwaysZero();

@@ -4,14 +4,18 @@ inputs (textbook involute and rolling formulas, evaluated with mpmath; envelopes
 
     toothform_check.py FILE key=value ...
 
-Inputs: z mn alpha beta (degrees) x haP0mn hfP0mn rhoaP0mn N (points per flank) shapes (roll
-positions per side) checks (comma list of evolv, zahn, union, fillet, tool, finite) and
-fillet_block (block holding the fillet polylines). One line per check, "ok ..." or "FAIL ...";
-exit status 1 when a check failed.
+    toothform_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
+
+Inputs: z mn alpha beta (degrees) x haP0mn hfP0mn rhoaP0mn rhofP0mn prP0mn alprP0 alkP0 hFfP0mn
+N (points per flank) shapes (roll positions per side) dFf (the calculation's root form
+diameter) checks (comma list of evolv, zahn, union, fillet, tool, finite, envelope, dff,
+internal) and fillet_block (block holding the fillet polylines). One line per check, "ok ..." or
+"FAIL ..."; exit status 1 when a check failed.
 """
 import math
 import sys
 
+import numpy as np
 import ezdxf
 from mpmath import mp, mpf, acos, atan, cos, diff, pi, sin, sqrt, tan
 from shapely import affinity
@@ -51,6 +55,7 @@ class Gear:
         self.sn = self.mn * (pi / 2 + 2 * self.x * tan(self.alpha))
         self.dax = self.d + 2 * self.hfP0 + 2 * self.x * self.mn
         self.dfx = self.d - 2 * self.haP0 + 2 * self.x * self.mn
+        self.rf_tool = self.dfx / 2
         self.dFf_tool = self.dfx + 2 * self.rho * (1 - sin(self.alpha))
         # Depth of the tool's flank / tip-radius tangent point below the pitch line.
         hp = self.haP0 - self.x * self.mn - self.rho * (1 - sin(self.alpha))
@@ -84,76 +89,74 @@ def polylines(doc, block):
 def contour(doc, g, n):
     polys = polylines(doc, "EVOLV2")
     main = [p for p in polys if len(p) >= 2 * n]
-    check(len(main) == 1, "EVOLV2 holds one contour polyline")
+    check(len(main) >= 1, "EVOLV2 holds the contour polyline")
     return main[0] if main else []
 
 
 def check_evolv(doc, g, n):
+    """Flank vertices above the form circle on the involute of the tooth thickness, the tip arc
+    about the centre on the tip circle, the contour symmetric; an internal gear's root."""
     v = contour(doc, g, n)
-    internal = g.z < 0
-    noroot = not internal and g.db >= g.dFf_tool
-    expected = 2 * n if noroot else 2 * n + 4
-    check(len(v) == expected, "contour has %d vertices (N = %d per flank), expected %d"
-          % (len(v), n, expected))
-    if len(v) != expected:
+    if not v:
         return
-    off = 0 if noroot else 2
-    right = v[off:off + n]
-    left = v[off + n:off + 2 * n]
-    rcheck = right[1:] if internal else right  # the first is the fillet's tangent point
-    lcheck = left[:-1] if internal else left
-    worst = 0.0
-    worst_st = 0.0
-    for pts, sgn in ((rcheck, 1), (lcheck, -1)):
-        for (x, y, _) in pts:
-            R = mpf(math.hypot(x, y))
-            psi_v = atan(mpf(sgn * x) / mpf(y))
-            worst = max(worst, float(abs(psi_v - g.psi(R))))
-            c = abs(g.db) / (2 * R)
-            st = (psi_v + inv(acos(min(c, mpf(1)))) - inv(g.at)) * g.d
-            worst_st = max(worst_st, float(abs(st * cos(g.beta) - g.sn)))
-    check(worst < 1e-6, "flank vertices on the involute (worst %.3g rad)" % worst)
-    check(worst_st < 1e-6, "tooth thickness st cos(beta) = sn at the reference circle "
-          "(worst %.3g mm)" % worst_st)
-    (cx, cy), rr = arc_centre(right[-1][:2], left[0][:2], right[-1][2])
+    internal = g.z < 0
+    mir = max(abs(a[0] + b[0]) + abs(a[1] - b[1]) for a, b in zip(v, reversed(v)))
+    check(mir < 1e-9, "left flank mirrors the right flank (%.3g)" % mir)
+    tips = [j for j in range(len(v) - 1) if v[j][0] > 1e-9 and abs(v[j][0] + v[j + 1][0]) < 1e-9
+            and abs(v[j][1] - v[j + 1][1]) < 1e-9]
+    check(len(tips) == 1, "one tip arc across the axis")
+    if len(tips) != 1:
+        return
+    k = tips[0]
+    (cx, cy), rr = arc_centre(v[k][:2], v[k + 1][:2], v[k][2])
     check(math.hypot(cx, cy) < 1e-6 and abs(rr - float(abs(g.dax)) / 2) < 1e-6,
           "tip arc centred at the origin (%.3g, %.3g), radius %.9f = dax/2 %.9f"
           % (cx, cy, rr, float(abs(g.dax)) / 2))
     if internal:
-        check_internal_root(v, g)
-    # The two flanks are mirror images, the tip arc turns by twice the tip half angle.
-    mir = max(abs(a[0] + b[0]) + abs(a[1] - b[1]) for a, b in zip(right, reversed(left)))
-    check(mir < 1e-9, "left flank mirrors the right flank (%.3g)" % mir)
+        flank = v[2:k + 1] if check_internal_root(v, g) else []
+    else:
+        flank = [p for p in v[:k + 1] if math.hypot(p[0], p[1]) > float(g.rFf) * (1 + 1e-9)]
+    check(len(flank) >= n - 1, "%d flank vertices (N = %d)" % (len(flank), n))
+    worst = 0.0
+    worst_st = 0.0
+    for (x, y, _) in flank:
+        R = mpf(math.hypot(x, y))
+        psi_v = atan(mpf(x) / mpf(y))
+        worst = max(worst, float(abs(psi_v - g.psi(R))))
+        c = abs(g.db) / (2 * R)
+        st = (psi_v + inv(acos(min(c, mpf(1)))) - inv(g.at)) * g.d
+        worst_st = max(worst_st, float(abs(st * cos(g.beta) - g.sn)))
+    check(worst < 1e-6, "flank vertices on the involute (worst %.3g rad)" % worst)
+    check(worst_st < 1e-6, "tooth thickness st cos(beta) = sn at the reference circle "
+          "(worst %.3g mm)" % worst_st)
 
 
 def check_internal_root(v, g):
-    """The tool-tip fillet at the foot of an internal flank: radius rho, tangent to the line from
-    the gap middle G on the root circle and to the involute's tangent at the root circle."""
-    G, t2, t1 = v[0], v[1], v[2]
+    """Root arc about the centre from the gap middle G on the root circle, then the fillet of
+    the tool tip radius rho, tangent to the root circle (centre rf - rho from the gear centre)
+    and to the involute flank in F."""
     rho = float(g.rho)
-    (cx, cy), rr = arc_centre(t2[:2], t1[:2], t2[2])
-    Rf = abs(g.dfx) / 2
+    Rf = float(abs(g.dfx)) / 2
+    G, T, F = v[0], v[1], v[2]
+    ang = float(pi) / abs(g.z)
+    gx, gy = Rf * math.sin(ang), -Rf * math.cos(ang)
+    (c0x, c0y), r0 = arc_centre(G[:2], T[:2], G[2])
+    (cx, cy), rr = arc_centre(T[:2], F[:2], T[2])
+    RF = math.hypot(F[0], F[1])
 
     def flank(R):  # right flank point at radius R (about -y)
         p = g.psi(R)
         return (-R * sin(p), -R * cos(p))
 
-    P1 = [float(q) for q in flank(Rf)]
-    tx, ty = (float(diff(lambda R: flank(R)[k], Rf)) for k in (0, 1))
-
-    def dist_line(px, py, ax, ay, dx, dy):
-        return abs(dx * (py - ay) - dy * (px - ax)) / math.hypot(dx, dy)
-
-    ang = float(pi) / abs(g.z)
-    gx, gy = float(Rf) * math.sin(ang), -float(Rf) * math.cos(ang)
-    worst = max(abs(rr - rho), math.hypot(G[0] - gx, G[1] - gy),
-                abs(dist_line(cx, cy, P1[0], P1[1], gx - P1[0], gy - P1[1]) - rho),
-                abs(dist_line(cx, cy, P1[0], P1[1], tx, ty) - rho),
-                dist_line(t2[0], t2[1], P1[0], P1[1], gx - P1[0], gy - P1[1]),
-                dist_line(t1[0], t1[1], P1[0], P1[1], tx, ty))
-    # The flank direction is taken over 1e-5 of the root diameter: tangent within 1e-5 mm.
-    check(worst < 1e-5, "root fillet of radius rho tangent to the root chord and the flank "
-          "(worst %.3g)" % worst)
+    tx, ty = (float(diff(lambda R: flank(R)[k], RF)) for k in (0, 1))
+    normal_dot = ((F[0] - cx) * tx + (F[1] - cy) * ty) / (rho * math.hypot(tx, ty))
+    worst = max(math.hypot(G[0] - gx, G[1] - gy), math.hypot(c0x, c0y), abs(r0 - Rf),
+                abs(rr - rho), abs(math.hypot(cx, cy) - (Rf - rho)),
+                abs(math.hypot(T[0], T[1]) - Rf), abs(normal_dot))
+    ok = worst < 1e-7
+    check(ok, "root arc on the root circle, fillet of radius rho tangent to it and to the "
+          "flank (worst %.3g)" % worst)
+    return ok
 
 
 def roll_range(z):
@@ -234,41 +237,41 @@ def tool_polygon(doc, g):
     return Polygon(ring)
 
 
-def check_union(doc, g, n, shapes):
+def check_union(doc, g, n, shapes, label=""):
+    """Every point of the contour (vertices and arcs) within 0.001 mn, plus the scallop that
+    the finite roll steps leave, of the gap the rolled tool positions of ZAHN2 cut out of the
+    tip disk."""
     tool = tool_polygon(doc, g)
     cuts = []
     for e in inserts(doc):
         p = affinity.rotate(tool, e.dxf.rotation, origin=(0, 0))
         cuts.append(affinity.translate(p, e.dxf.insert[0], e.dxf.insert[1]))
     ra = float(abs(g.dax)) / 2
-    disk = Polygon([(ra * math.cos(2 * math.pi * k / 40000), ra * math.sin(2 * math.pi * k / 40000))
-                    for k in range(40000)])
+    # The tip disk about the gap and the teeth beside it.
+    span = 3 * math.pi / g.z
+    disk = Polygon([(0, 0)] + [(ra * math.sin(t), ra * math.cos(t))
+                               for t in np.linspace(-span, span, 4000)])
     gear = disk.difference(unary_union(cuts))
     edge = gear.boundary
     v = contour(doc, g, n)
-    off = 0 if g.db >= g.dFf_tool else 2
-    right = v[off:off + n]
-    left = v[off + n:off + 2 * n]
     dphi = roll_range(g.z) / shapes
-    rb = float(g.db) / 2
+    reach = math.hypot(float(g.r - g.rf_tool), 0) + float(g.mn)
     worst = 0.0
-    used = 0
     tpz = math.pi / g.z
-    for pts, turn in ((right, tpz), (left, -tpz)):
-        for (x, y, _) in pts:
-            R = math.hypot(x, y)
-            if R < float(g.rFf) * (1 + 1e-9) or R > ra * (1 + 1e-12):
-                continue
-            # The tooth beside the generated gap on the y axis.
-            xr = x * math.cos(turn) - y * math.sin(turn)
-            yr = x * math.sin(turn) + y * math.cos(turn)
-            scallop = math.sqrt(max(R * R - rb * rb, 0)) * dphi * dphi / 8
-            dist = edge.distance(Point(xr, yr))
-            worst = max(worst, dist / (0.001 * float(g.mn) + scallop))
-            used += 1
-    check(used >= n, "%d flank vertices between dFf and da compared" % used)
-    check(worst <= 1, "generated flank matches the contour within 0.001 mn + scallop "
-          "(worst %.3g of the allowance)" % worst)
+    pts = polyline_points(v)
+    for (x, y) in pts:
+        R = math.hypot(x, y)
+        # The tooth beside the generated gap on the y axis.
+        xr = x * math.cos(tpz) - y * math.sin(tpz)
+        yr = x * math.sin(tpz) + y * math.cos(tpz)
+        L = max(math.sqrt(max(R * R - float(g.db) ** 2 / 4, 0)), reach)
+        scallop = L * dphi * dphi / 8
+        worst = max(worst, edge.distance(Point(xr, yr)) / (0.001 * float(g.mn) + scallop))
+    check(len(pts) >= 2 * n, "%s: %d contour points compared with the rolled tool" % (label,
+                                                                                    len(pts)))
+    check(worst <= 1, "%s: contour within 0.001 mn + scallop of the rolled tool positions "
+          "(worst %.3g of the allowance)" % (label, worst))
+    print("measure union %s %.3e" % (label, worst))
 
 
 def reference_fillets(g):
@@ -448,9 +451,235 @@ def from_normal_line(e):
     return math.atan(abs(e.dxf.end[0] - e.dxf.start[0]) / abs(e.dxf.end[1] - e.dxf.start[1]))
 
 
-def main():
-    path = sys.argv[1]
-    a = dict(s.split("=", 1) for s in sys.argv[2:])
+class RolledRack:
+    """The basic rack of the cutting tool rolled over the pitch circle, built here from the
+    textbook definitions of its profile (normal section, datum line v = 0, the tool tooth
+    pointing to -v, towards the gear): straight flank at alpha through (pi mn / 4, 0); tip
+    radius tangent to the tip line v = -haP0 and to the flank, or, on a protuberance tool,
+    standing out of the flank by prP0 and tangent to the protuberance flank at alprP0; above
+    hFfP0 the chamfer flank at alkP0; root radius tangent to that flank and the root line
+    v = hfP0; root line to the middle of the space. In the transverse section of a helical gear
+    every length along the pitch line is 1 / cos(beta) longer.
+
+    The gap cut at radius R reaches, on its right side, the largest polar angle that any point
+    of the tool's right half has where it crosses the circle R: a point at (u, v), with the
+    datum line x mn outside the pitch line, crosses it when the rack has rolled so that it lies
+    +-sqrt(R^2 - (r + v)^2) from the pitch point along the pitch line."""
+
+    def __init__(self, a):
+        f = lambda k, d: float(a.get(k, d))
+        self.z = int(a["z"])
+        mn = self.mn = f("mn", 1)
+        al = math.radians(f("alpha", 20))
+        self.cb = math.cos(math.radians(f("beta", 0)))
+        x = f("x", 0)
+        haP0, hfP0 = f("haP0mn", 1.25) * mn, f("hfP0mn", 1) * mn
+        rho, rhof = f("rhoaP0mn", 0.25) * mn, f("rhofP0mn", 0) * mn
+        pr, apr = f("prP0mn", 0) * mn, math.radians(f("alprP0", 0))
+        alk = f("alkP0", 0)
+        ak = math.radians(alk) if alk and abs(alk - f("alpha", 20)) >= 0.001 else None
+        hFf = f("hFfP0mn", f("hfP0mn", 1)) * mn
+        self.r = self.z * mn / self.cb / 2
+        self.rf = self.r + x * mn - haP0
+        self.ra = self.r + x * mn + hfP0
+        ta = math.tan(al)
+        step = mn / 1000
+        pts = []
+
+        def seg(p, q):
+            n = max(2, int(math.dist(p, q) / step) + 1)
+            pts.extend((p[0] + (q[0] - p[0]) * k / (n - 1), p[1] + (q[1] - p[1]) * k / (n - 1))
+                       for k in range(n))
+
+        def arc(c, rr, t0, t1):
+            n = max(2, int(rr * abs(t1 - t0) / step) + 1)
+            pts.extend((c[0] + rr * math.cos(t0 + (t1 - t0) * k / (n - 1)),
+                        c[1] + rr * math.sin(t0 + (t1 - t0) * k / (n - 1))) for k in range(n))
+
+        flank = lambda v: math.pi * mn / 4 + v * ta
+        vc = -haP0 + rho
+        uc = flank(vc) - (rho - pr) / math.cos(al)
+        seg((0, -haP0), (uc, -haP0))
+        if pr:
+            arc((uc, vc), rho, -math.pi / 2, -apr)
+            P = (uc + rho * math.cos(apr), vc - rho * math.sin(apr))
+            vq = (P[0] - P[1] * math.tan(apr) - math.pi * mn / 4) / (ta - math.tan(apr))
+            Q = (flank(vq), vq)
+            seg(P, Q)
+        else:
+            arc((uc, vc), rho, -math.pi / 2, -al)
+            Q = (uc + rho * math.cos(al), vc - rho * math.sin(al))
+        # The flank above Q: main flank, then the chamfer flank; its line u = u0 + v tan(g).
+        if ak is not None:
+            K = (flank(hFf), hFf)
+            g, u0 = ak, K[0] - hFf * math.tan(ak)
+        else:
+            K, g, u0 = Q, al, math.pi * mn / 4
+        if rhof > 0:
+            vc2 = hfP0 - rhof
+            uc2 = u0 + vc2 * math.tan(g) + rhof / math.cos(g)
+            E = (uc2 - rhof * math.cos(g), vc2 + rhof * math.sin(g))
+            seg(Q, K)
+            seg(K, E)
+            arc((uc2, vc2), rhof, math.pi - g, math.pi / 2)
+            seg((uc2, hfP0), (math.pi * mn / 2, hfP0))
+        else:
+            foot = (u0 + hfP0 * math.tan(g), hfP0)
+            seg(Q, K)
+            seg(K, foot)
+            seg(foot, (math.pi * mn / 2, hfP0))
+        p = np.array(pts)
+        self.u = p[:, 0] / self.cb
+        self.h = self.r + p[:, 1] + x * mn  # distance from the gear centre at no roll
+
+    def angles(self, R, u, h):
+        """Largest polar angle at which the tool points (u, h) cross the circles R."""
+        q2 = R * R - h * h
+        ok = q2 >= 0
+        q = np.sqrt(np.where(ok, q2, 0))
+        best = np.maximum(np.arctan2(q, h) - (q - u) / self.r,
+                          np.arctan2(-q, h) - (-q - u) / self.r)
+        return np.where(ok, best, -np.inf)
+
+    def reach(self, R):
+        """The envelope: the furthest the tool reaches at each radius R. The densest sample
+        is refined along the outline (golden section between its neighbours): near the pitch
+        circle the crossing angle has a square-root edge along the outline."""
+        R = np.atleast_1d(np.asarray(R, dtype=float))
+        out = np.full(len(R), -np.inf)
+        m = len(self.u)
+        for k in range(0, len(R), 64):
+            Rc = R[k:k + 64, None]
+            a = self.angles(Rc, self.u[None, :], self.h[None, :])
+            j = np.clip(a.argmax(axis=1), 1, m - 2)
+            coarse = a.max(axis=1)
+            Rk = R[k:k + 64]
+
+            def at(t):
+                nb = np.where(t < 0, j - 1, j + 1)
+                w = np.abs(t)
+                u = self.u[j] + w * (self.u[nb] - self.u[j])
+                h = self.h[j] + w * (self.h[nb] - self.h[j])
+                return self.angles(Rk, u, h)
+
+            g = (math.sqrt(5) - 1) / 2
+            lo, hi = np.full(len(Rk), -1.0), np.full(len(Rk), 1.0)
+            x1, x2 = hi - g * (hi - lo), lo + g * (hi - lo)
+            f1, f2 = at(x1), at(x2)
+            for _ in range(60):
+                left = f1 > f2
+                hi = np.where(left, x2, hi)
+                lo = np.where(left, lo, x1)
+                nx1 = np.where(left, hi - g * (hi - lo), x2)
+                nx2 = np.where(left, x1, lo + g * (hi - lo))
+                nf1 = np.where(left, at(nx1), f2)
+                nf2 = np.where(left, f1, at(nx2))
+                x1, x2, f1, f2 = nx1, nx2, nf1, nf2
+            out[k:k + 64] = np.maximum(coarse, np.maximum(f1, f2))
+        return out
+
+    def distance(self, xy):
+        """Distances of right-side points (tooth on +y) from the generated boundary: the
+        envelope at their radius (to first order in its slope), or the root circle across the
+        gap, or the tip circle across the tooth."""
+        xy = np.asarray(xy, dtype=float)
+        R = np.hypot(xy[:, 0], xy[:, 1])
+        # (a point beyond the middle of the gap belongs to the next tooth's mirrored flank)
+        a = np.abs(math.pi / self.z - np.arctan2(np.abs(xy[:, 0]), xy[:, 1]))
+        h = 1e-6 * self.mn
+        Rin = np.clip(R, self.rf + 2 * h, self.ra - 2 * h)
+        A0, Ap, Am = self.reach(R), self.reach(Rin + h), self.reach(Rin - h)
+        slope = (Ap - Am) / (2 * h)
+        with np.errstate(invalid="ignore"):
+            d = np.where(np.isfinite(A0), R * np.abs(a - A0) / np.sqrt(1 + (R * slope) ** 2),
+                         np.inf)
+        # (the tool root line itself touches the tip circle: just below it is the flank)
+        # Fillet and tip rounding leave these circles tangentially: a point on the circle 1e-4 rad
+        # short of that lies closer than 1e-5 mn to the curve.
+        aRoot = self.reach([self.rf * (1 + 1e-10)])[0]
+        aTip = self.reach([self.ra * (1 - 1e-10)])[0]
+        d = np.where((a >= -1e-9) & (a <= aRoot + 1e-4), np.minimum(d, np.abs(R - self.rf)), d)
+        d = np.where(a >= aTip - 1e-4, np.minimum(d, np.abs(R - self.ra)), d)
+        return d
+
+
+def polyline_points(p, arc_step=0.02):
+    """Vertices of a polyline (x, y, bulge) and points along its arcs, right side mirrored."""
+    pts = []
+    for k, (x, y, b) in enumerate(p):
+        pts.append((x, y))
+        if b and k + 1 < len(p):
+            (cx, cy), rr = arc_centre((x, y), p[k + 1][:2], b)
+            a0 = math.atan2(y - cy, x - cx)
+            th = 4 * math.atan(b)
+            n = max(2, int(abs(th) / arc_step))
+            pts.extend((cx + rr * math.cos(a0 + th * j / n), cy + rr * math.sin(a0 + th * j / n))
+                       for j in range(1, n))
+    return [(abs(x), y) for x, y in pts]
+
+
+def check_envelope(doc, g, a, label):
+    rack = RolledRack(a)
+    mn = rack.mn
+    polys = polylines(doc, "EVOLV2")
+    check(len(polys) >= 1, "%s: EVOLV2 holds the contour" % label)
+    fillets = polylines(doc, "TROCH2") if "TROCH2" in doc.blocks else []
+    pts = [q for p in polys + fillets for q in polyline_points(p)]
+    d = rack.distance(pts)
+    worst = float(d.max()) / mn
+    check(worst <= 1e-3, "%s: %d contour points on the rolled-rack envelope, worst %.3g mn"
+          % (label, len(pts), worst))
+    print("measure envelope %s %.3e" % (label, worst))
+
+
+def check_dff(doc, a, label):
+    arcs = [e for e in doc.blocks.get("DTEIL") if e.dxftype() == "ARC" and e.dxf.layer == "20"]
+    want = abs(float(a["dFf"])) / 2
+    got = arcs[0].dxf.radius if arcs else float("nan")
+    check(len(arcs) == 1 and abs(got - want) <= 1e-6,
+          "%s: dFf arc radius %.9f = dFf / 2 of the calculation %.9f" % (label, got, want))
+
+
+def block_points(doc, name):
+    pts = []
+    for e in doc.blocks.get(name):
+        if e.dxftype() == "POLYLINE":
+            p = [(v.dxf.location[0], v.dxf.location[1], v.dxf.bulge) for v in e.vertices]
+            pts += [(x, y) for x, y in polyline_points(p, 0.002)]
+        else:
+            pts += entity_points(e, 0.05)
+    return pts
+
+
+def check_internal(doc, g, a, label):
+    """No point of the ring gear's contour or tool beyond the root circle (the root arc on it),
+    and the tool at its central position clear of the teeth beside the gap."""
+    rf = float(abs(g.dfx)) / 2
+    worst = 0.0
+    for name in ("EVOLV2", "ZAHN2"):
+        for x, y in block_points(doc, name):
+            worst = max(worst, math.hypot(x, y) - rf)
+    check(worst <= 1e-9 * rf, "%s: nothing beyond the root circle (worst %.3g mm)" % (label, worst))
+    # The teeth beside the gap: the contour closed across the tip circle, turned by +-pi/z.
+    tooth = [(x, y) for x, y in block_points(doc, "EVOLV2")]
+    tooth_poly = Polygon(tooth).buffer(0)
+    tool = Polygon(block_points(doc, "ZAHN2")).buffer(0)
+    overlap = 0.0
+    for sgn in (1, -1):
+        t = affinity.rotate(tooth_poly, sgn * 180.0 / abs(g.z), origin=(0, 0))
+        overlap = max(overlap, t.intersection(tool).area)
+    check(tool.area > 0 and overlap <= 1e-9 * float(g.mn) ** 2,
+          "%s: the tool (area %.4g) overlaps no tooth (%.3g mm2)" % (label, tool.area, overlap))
+
+
+def check_simple(doc, want, label):
+    """The tool outline of WERKZS2 as one path that does not cross itself."""
+    path, left = chain([entity_points(e) for e in doc.blocks.get("WERKZS2")])
+    simple = left == 0 and LineString(path).is_simple
+    check(simple == want, "%s: tool outline %s" % (label, "simple" if simple else "crosses itself"))
+
+
+def run(path, a):
     text = open(path, "rb").read().decode("latin-1").lower()
     doc = ezdxf.readfile(path)
     auditor = doc.audit()
@@ -459,6 +688,7 @@ def main():
     n = int(a.get("N", "20"))
     shapes = int(a.get("shapes", "30"))
     checks = a.get("checks", "").split(",")
+    label = a.get("label", path)
     if "finite" in checks:
         check("nan" not in text and "inf" not in text.replace("info", ""),
               "no NaN or infinite number in the file")
@@ -467,13 +697,31 @@ def main():
     if "zahn" in checks:
         check_zahn(doc, g, shapes)
     if "union" in checks:
-        check_union(doc, g, n, shapes)
+        check_union(doc, g, n, shapes, label)
     if "fillet" in checks:
         check_fillet(doc, g, a.get("fillet_block", "EVOLV2"), a.get("root_only", "0") == "1")
     if "tool" in checks:
         prot = math.radians(float(a["alprP0"])) if "alprP0" in a else None
         cham = math.radians(float(a["alkP0"])) if "alkP0" in a else None
         check_tool(doc, g, prot, cham)
+    if "envelope" in checks:
+        check_envelope(doc, g, a, label)
+    if "dff" in checks:
+        check_dff(doc, a, label)
+    if "internal" in checks:
+        check_internal(doc, g, a, label)
+    if "simple" in checks or "crossing" in checks:
+        check_simple(doc, "simple" in checks, label)
+
+
+def main():
+    if sys.argv[1] == "--batch":
+        for line in open(sys.argv[2]):
+            words = line.split()
+            if words:
+                run(words[0], dict(w.split("=", 1) for w in words[1:]))
+    else:
+        run(sys.argv[1], dict(w.split("=", 1) for w in sys.argv[2:]))
     return 1 if FAILS else 0
 
 

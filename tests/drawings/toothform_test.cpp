@@ -139,42 +139,59 @@ protected:
         return Path(base + ".dxf");
     }
 
+    // The reference check's arguments for the current gear.
+    std::string CaseArgs(const std::string& checks) const {
+        const TGearData& g = GearData;
+        const TGearCase& c = case_;
+        std::string a =
+            "z=" + std::to_string(c.z2) + " mn=" + Num(c.mn) + " alpha=20 beta=" + Num(c.beta) +
+            " x=" + Num(c.x2) + " haP0mn=" + Num(g.haP0mn[2]) + " hfP0mn=" + Num(g.hfP0mn[2]) +
+            " rhoaP0mn=" + Num(g.rhoaP0mn[2]) + " N=" + std::to_string(g.InvolutePoints) +
+            " shapes=" + std::to_string(g.GearShapes) + " dFf=" + Num(g.dFf[2]);
+        if (c.rhofP0mn > 0) a += " rhofP0mn=" + Num(c.rhofP0mn);
+        if (c.prP0mn > 0) a += " prP0mn=" + Num(c.prP0mn) + " alprP0=" + Num(c.alprP0);
+        if (c.alkP0 > 0) a += " alkP0=" + Num(c.alkP0) + " hFfP0mn=" + Num(c.hFfP0mn);
+        return a + " checks=" + checks;
+    }
+
+    // A copy in the build folder, for a look at the drawing.
+    static std::string KeptCopy(const std::string& file) {
+        const std::string copy = std::string(QOR_BINARY_DIR) + "/toothform_" +
+                                 std::filesystem::path(file).filename().string();
+        std::error_code ec;
+        std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing,
+                                   ec);
+        return ec ? file : copy;
+    }
+
     // Runs the reference check on a file; every line it printed goes into the failure text.
     void Check(const std::string& file, const std::string& checks, const std::string& extra = "") {
-        const TGearData& g = GearData;
-        // A copy stays in the build folder for a look at the drawing.
-        std::error_code ec;
-        std::filesystem::copy_file(file,
-                                   std::string(QOR_BINARY_DIR) + "/toothform_" +
-                                       std::filesystem::path(file).filename().string(),
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        const std::string cmd =
-            std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
-            "/tests/drawings/toothform_check.py '" + file + "' z=" + std::to_string(case_.z2) +
-            " mn=" + Num(case_.mn) + " alpha=20 beta=" + Num(case_.beta) + " x=" + Num(case_.x2) +
-            " haP0mn=" + Num(case_.haP0mn) + " hfP0mn=" + Num(case_.hfP0mn) +
-            " rhoaP0mn=" + Num(case_.rhoaP0mn) + " N=" + std::to_string(g.InvolutePoints) +
-            " shapes=" + std::to_string(g.GearShapes) + " checks=" + checks + " " + extra + " 2>&1";
+        RunCheck("'" + KeptCopy(file) + "' " + CaseArgs(checks) + " " + extra);
+    }
+
+    static std::string RunCheck(const std::string& args) {
         int status = -1;
-        const std::string out = RunCommand(cmd, status);
+        const std::string out =
+            RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                           "/tests/drawings/toothform_check.py " + args + " 2>&1",
+                       status);
         EXPECT_EQ(status, 0) << out;
         EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
         EXPECT_NE(out.find("ok   ezdxf audit: 0 errors"), std::string::npos) << out;
+        return out;
     }
 
     TGearCase case_{};
 };
 
-TEST_F(ToothFormTest, SpurGearWithFilletFromTheBaseCircle) {
+TEST_F(ToothFormTest, SpurGearContourAndItsFillet) {
     Calculate({2, 18, 20, 0, 0});
-    ASSERT_TRUE(BaseCircleAboveRootForm(2));
-    const std::string f = WriteDxf("spur", true, false);
-    Check(f, "finite,evolv,zahn,union,fillet");
+    const std::string f = WriteDxf("spur", true, true);
+    Check(f, "finite,evolv,zahn,union,fillet", "fillet_block=TROCH2");
 }
 
 TEST_F(ToothFormTest, SpurGearWithToolTipFilletInTheContour) {
     Calculate({2, 18, 20, 0.5L, 0});
-    ASSERT_FALSE(BaseCircleAboveRootForm(2));
     GearData.InvolutePoints = 15;
     GearData.GearShapes = 40;
     const std::string f = WriteDxf("spurx", true, false);
@@ -191,15 +208,126 @@ TEST_F(ToothFormTest, HelicalGearFilletFollowsTheEllipticTipRadius) {
     // In the transverse section the tool's tip radius is an ellipse, stretched along the pitch
     // line by 1 / cos(beta), and so is the tip-radius centre's distance from the tooth centre.
     Calculate({3, 17, 25, 0, 15});
-    ASSERT_TRUE(BaseCircleAboveRootForm(2));
-    const std::string f = WriteDxf("helicalfillet", true, false);
-    Check(f, "finite,evolv,fillet,union");
+    const std::string f = WriteDxf("helicalfillet", true, true);
+    Check(f, "finite,evolv,fillet,union", "fillet_block=TROCH2");
 }
 
 TEST_F(ToothFormTest, InternalGear) {
     Calculate({3, 20, -80, 0, 0});
     const std::string f = WriteDxf("internal", true, false);
-    Check(f, "finite,evolv,zahn");
+    Check(f, "finite,evolv,internal");
+}
+
+// The contour of every kind of tooth against an independent generating simulation: the rack
+// rolled over the pitch circle, the envelope of its positions (toothform_check.py builds the
+// rack from its textbook definition and rolls it), and against the union of the tool positions
+// drawn in ZAHN2. Fillet, undercut, protuberance relief, chamfer and tip rounding alike.
+TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
+    auto tool = [](TGearCase c, long double ha, long double rho, long double rhof, long double pr,
+                   long double apr, long double alk, long double hFf) {
+        c.rack = 4;
+        c.haP0mn = ha;
+        c.rhoaP0mn = rho;
+        c.rhofP0mn = rhof;
+        c.prP0mn = pr;
+        c.alprP0 = apr;
+        c.alkP0 = alk;
+        c.hFfP0mn = hFf;
+        return c;
+    };
+    const TGearCase cases[] = {
+        {2, 18, 8, 0.6L, 0},     // small pinion, no undercut
+        {1, 18, 8, 0, 0},        // undercut
+        {0.5L, 18, 8, -0.5L, 0}, // deep undercut
+        {2, 18, 20, 0, 0},       // the tip-radius fillet reaches below the tool form circle
+        {5, 18, 20, -0.5L, 0},   // undercut
+        {20, 18, 40, 0.6L, 0},
+        {3, 18, 40, -0.5L, 0},
+        {3, 17, 25, 0.3L, 15},
+        {2, 18, 30, 0, 25},
+        {4, 18, 12, 0, 35},
+        tool({3, 18, 20, 0, 0}, 1.4L, 0.4L, 0, 0.03L, 10, 0, 0),      // protuberance
+        tool({3, 18, 25, 0, 0}, 1.4L, 0.4L, 0, 0.3L, 10, 0, 0),       // large protuberance
+        tool({2, 18, 25, 0.2L, 0}, 1.25L, 0.25L, 0, 0, 0, 40, 0.85L), // tip chamfer
+        tool({4, 18, 30, 0.1L, 0}, 1.25L, 0.25L, 0.3L, 0, 0, 0,
+             0), // tip rounding by the root radius
+        tool({2, 18, 18, 0.2L, 20}, 1.4L, 0.4L, 0.2L, 0.02L, 6, 30, 0.8L),
+        tool({2, 18, 20, 0, 0}, 1.25L, 0, 0, 0, 0, 0, 0), // sharp tool tip
+    };
+    std::string batch;
+    int k = 0;
+    for (const TGearCase& c : cases) {
+        Calculate(c);
+        // Between two positions a sharp tool corner leaves a scallop of the first order.
+        GearData.GearShapes = c.rhoaP0mn > 0 ? 120 : 600;
+        const std::string name = "sweep" + std::to_string(++k);
+        GearData.dNf[2] = 2 * GearData.dax[2]; // the whole fillet in TROCH2
+        const std::string f = KeptCopy(WriteDxf(name, true, true));
+        batch += f + " label=" + name + " " + CaseArgs("finite,envelope,union,dff") + "\n";
+    }
+    const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_sweep.txt";
+    WriteFileBytes(list, batch);
+    const std::string out = RunCheck("--batch '" + list + "'");
+    std::cout << out;
+}
+
+// A tool that cannot exist is warned by the input check with the limit it passes: just beyond
+// that limit the drawn tool outline crosses itself, just below it does not. The blocks of such a
+// tool are still drawn (and stay finite).
+TEST_F(ToothFormTest, ImpossibleToolsAreWarnedWithTheLimit) {
+    struct TLimit {
+        const char* message; // up to the limit
+        long double TGearCase::*field;
+        TGearCase c;
+        long double tooFar; // a value beyond the limit
+        bool crossing;      // beyond the limit the outline crosses itself
+    };
+    TGearCase plain{2, 18, 25, 0, 0, 4};
+    TGearCase protuberance = plain, chamfer = plain;
+    protuberance.haP0mn = 1.4L;
+    protuberance.prP0mn = 0.3L;
+    protuberance.alprP0 = 10;
+    chamfer.alkP0 = 40;
+    chamfer.hFfP0mn = 0.85L;
+    const TLimit limits[] = {
+        {"Warning: rhoaP0 > ", &TGearCase::rhoaP0mn, plain, 0.8L, true},
+        {"Warning: rhoaP0 > ", &TGearCase::rhoaP0mn, protuberance, 0.9L, true},
+        {"Warning: hFfP0 > hfP0 = ", &TGearCase::hFfP0mn, chamfer, 1.2L, true},
+        {"Warning: rhofP0 > ", &TGearCase::rhofP0mn, plain, 0.9L, true},
+        {"Warning: rhofP0 > ", &TGearCase::rhofP0mn, chamfer, 0.9L, true},
+        {"alfa kP0 < alfa = ", &TGearCase::alkP0, chamfer, 15, false},
+    };
+    auto warned = [](const std::string& prefix) -> std::string {
+        for (int k = 1; k <= ErrorCount; ++k)
+            if (ErrorList[k].str().rfind(prefix, 0) == 0) return ErrorList[k].str();
+        return "";
+    };
+    std::string batch;
+    int n = 0;
+    for (const TLimit& t : limits) {
+        TGearCase c = t.c;
+        c.*t.field = t.tooFar;
+        Calculate(c);
+        const std::string msg = warned(t.message);
+        ASSERT_FALSE(msg.empty()) << t.message;
+        const long double limit = std::stold(msg.substr(std::string(t.message).size()));
+        if (!t.crossing) {
+            EXPECT_EQ(msg, "alfa kP0 < alfa = 20.0 !");
+            continue;
+        }
+        for (const long double f : {1.03L, 0.97L}) {
+            c.*t.field = f * limit;
+            Calculate(c);
+            EXPECT_EQ(warned(t.message).empty(), f < 1) << msg << " at " << Num(c.*t.field);
+            const std::string name = "limit" + std::to_string(++n);
+            const std::string file = KeptCopy(WriteDxf(name, false, false));
+            batch += file + " label=" + name + " checks=finite," + (f < 1 ? "simple" : "crossing") +
+                     " z=25 mn=2 alpha=20\n";
+        }
+    }
+    const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_limits.txt";
+    WriteFileBytes(list, batch);
+    RunCheck("--batch '" + list + "'");
 }
 
 TEST_F(ToothFormTest, FilletOfACentreBeyondThePitchLineRolls) {

@@ -32,8 +32,10 @@ protected:
         ClearErrors();
     }
     // A bare gear 2 with the values the functions read (no calculation).
-    static void Gear(int z, long double d, long double db, long double dfx, long double rho) {
+    static void Gear(int z, long double d, long double db, long double dfx, long double rho,
+                     long double dFf = 0) {
         TGearData& g = GearData;
+        g.dFf[2] = dFf;
         g.z[2] = z;
         g.d[2] = d;
         g.db[2] = db;
@@ -60,17 +62,16 @@ protected:
     }
 };
 
-TEST_F(ToothGeomTest, RootFormDiameterIsTheLargerOnExternalGearsOnly) {
-    const long double lift = 2 * 0.5L * (1 - sinl(DegToRad(20.0L)));
-    Gear(20, 40, 37.5L, 35, 0.5L); // tool form diameter 35.658 below db
+TEST_F(ToothGeomTest, RootFormDiameterIsTheCalculatedOne) {
+    Gear(20, 40, 37.5L, 35, 0.5L, 37.5L);
     EXPECT_TRUE(BaseCircleAboveRootForm(2));
     EXPECT_EQ(RootFormDiameter(2), 37.5L);
-    Gear(20, 40, 37.5L, 37.2L, 0.5L); // 37.858 above db
+    Gear(20, 40, 37.5L, 37.2L, 0.5L, 37.9L);
     EXPECT_FALSE(BaseCircleAboveRootForm(2));
-    EXPECT_NEAR(RootFormDiameter(2), 37.2L + lift, 1e-15L);
-    Gear(-80, -240, -225.5L, -247.5L, 0.5L); // internal: never the base circle
+    EXPECT_EQ(RootFormDiameter(2), 37.9L);
+    Gear(-80, -240, -225.5L, -247.5L, 0.5L, -229.75L); // internal: never the base circle
     EXPECT_FALSE(BaseCircleAboveRootForm(2));
-    EXPECT_NEAR(RootFormDiameter(2), -247.5L + lift, 1e-13L);
+    EXPECT_EQ(RootFormDiameter(2), -229.75L);
 }
 
 TEST_F(ToothGeomTest, InvolutePointAtThePitchCircleOfAHelicalGear) {
@@ -200,7 +201,7 @@ TEST_F(ToothScreenTest, ContourWithTwoPointsPerFlankFromAFileStaysFinite) {
 
 TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
     TGearData& g = GearData;
-    Gear(-80, -240, -225.526L, -247.5L, 0.75L);
+    Gear(-80, -240, -225.526L, -247.5L, 0.75L, -229.75L);
     g.mn = 3;
     g.dax[2] = -234;
     g.dFa[2] = g.da[2] = -234;
@@ -219,7 +220,7 @@ TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
         in >> layer >> cx >> cy >> r >> a0 >> a1;
         EXPECT_NEAR(cx, 0, 1e-9);
         EXPECT_NEAR(cy, 0, 1e-9);
-        // dFf (the tool form diameter) lies 4.2 mm from db: its span is w too.
+        // dFf lies 4.2 mm from db: its span is w too.
         EXPECT_NEAR(a0, 266.625, 1e-6) << l;
         EXPECT_NEAR(a1, 273.375, 1e-6) << l;
     }
@@ -228,8 +229,7 @@ TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
 
 TEST_F(ToothGeomTest, FormDiameterArcNearTheBaseCircleIsWider) {
     TGearData& g = GearData;
-    const long double lift = 2 * 0.5L * (1 - sinl(DegToRad(20.0L)));
-    Gear(20, 40, 37.5L, 37.5L - lift + 0.1L, 0.5L); // dFf = db + 0.1 < db + 0.1 mn
+    Gear(20, 40, 37.5L, 36, 0.5L, 37.6L); // dFf = db + 0.1 < db + 0.1 mn
     g.mn = 2;
     g.dax[2] = 44;
     g.dFa[2] = 43;
@@ -345,7 +345,7 @@ TEST_F(AnnotationTest, OutsideLabelSitsBeyondTheArcEnd) {
 
 TEST_F(AnnotationTest, DiameterCirclesWithTheirLabels) {
     TGearData& g = GearData;
-    Gear(20, 40, 37.5L, 35, 0.25L); // dFf = db (tool form diameter below it)
+    Gear(20, 40, 37.5L, 35, 0.25L, 37.5L); // dFf = db
     g.mn = 2;
     g.dwx[2] = 41;
     g.dax[2] = 44;
