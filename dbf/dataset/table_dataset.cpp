@@ -19,9 +19,6 @@ namespace dbf {
 
 namespace {
 
-// The engine's "record not locked": a locked change whose lock was refused.
-constexpr std::int32_t kNotLocked = 1200;
-
 template <class T> T Load(const std::uint8_t* p) {
     T v{};
     std::memcpy(&v, p, sizeof v);
@@ -181,7 +178,8 @@ void TTzDataSet::SetDbfFileName(const std::string& name) {
 void TTzDataSet::SelectArea(std::string_view operation) {
     if (FWorkArea == 0) {
         const ErrorReportingOff quiet;
-        SetError(1103, "Database is not open [" + Name() + "." + std::string(operation) + "]");
+        SetError(kErrInvalidOperation,
+                 "Database is not open [" + Name() + "." + std::string(operation) + "]");
         DatabaseError(LastErrorString());
     }
     if (CurrentArea() != FWorkArea) Select(FWorkArea);
@@ -209,7 +207,7 @@ std::string TTzDataSet::GetTziErrorText(std::int32_t code) {
 
 std::int32_t TTzDataSet::ChangeResult(bool done) {
     if (done) return 0;
-    return LastErrorCode != 0 ? LastErrorCode : kNotLocked;
+    return LastErrorCode != 0 ? LastErrorCode : kErrRecordNotLocked;
 }
 
 // ---- opening ----
@@ -237,7 +235,7 @@ std::int32_t TTzDataSet::TziOpen() {
     try {
         if (!OpenDbf(FDbfFileName) || LastErrorCode != 0) return fail();
     } catch (const ERivozError& e) {
-        if (LastErrorCode == 0) SetError(254, e.what());
+        if (LastErrorCode == 0) SetError(kErrInternal, e.what());
         return fail();
     }
     FWorkArea = CurrentArea();

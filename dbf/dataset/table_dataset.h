@@ -126,7 +126,7 @@ protected:
         try {
             r = work();
         } catch (const ERivozError& e) {
-            if (LastErrorCode == 0) SetError(254, e.what());
+            if (LastErrorCode == 0) SetError(kErrInternal, e.what());
         }
         return LastErrorCode != 0 ? LastErrorCode : r;
     }
