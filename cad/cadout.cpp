@@ -4,114 +4,63 @@
 #include <cmath>
 #include <memory>
 
-#include "cad/cadblock.h"
 #include "cad/cadwriter.h"
 #include "cad/dxfwrite.h"
-#include "framework/ui/draw_device.h"
+#include "cad/screenwrite.h"
 #include "framework/core/errorlist.h"
+#include "framework/core/files.h"
 #include "framework/core/geom2d.h"
 #include "framework/core/globals.h"
-#include "framework/ui/drawing_window.h"
-#include "framework/core/settings.h"
-#include "framework/ui/questions.h"
-#include "framework/core/files.h"
 #include "framework/core/maths.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "framework/ui/drawing_window.h"
+#include "framework/ui/questions.h"
 #include "platform/gui/dialogs.h"
-#include "platform/os/paths.h"
-#include "platform/os/process.h"
 #include "platform/os/utf8.h"
-
-// ---- CadState ------------------------------------------------------------------------------
-
-std::uint16_t CadOutputCode = 3;
-std::uint16_t CadRequestedCode = 0;
-std::string CadFileName(59, ' ');
-long double CadOriginX = 0;
-long double CadOriginY = 0;
-long double CadCurrentX = 0;
-long double CadCurrentY = 0;
-ShortString<32> CurrentLayer = "0";
-std::int32_t CadCurrentColour = 0;
-long double CadTextHeight = 5.0L;
-long double CadTextWidthFactor = 1.0L;
-long double CadTextAngle = 0;
-long double CadTextOblique = 0;
-std::int32_t CadTextAlignH = 0;
-std::int32_t CadTextAlignV = 0;
-long double CadLineSpacing = 1.0L;
-long double CadScale = 1.0L;
-bool CadUsePolylines = true;
-std::int32_t CadVertexCount = 1;
-long double CadPrevArcAngle = 0;
-bool CadBlocksOpen = false;
-std::int32_t CadBlockNesting = 0;
-long double CadInsertX = 0;
-long double CadInsertY = 0;
-long double CadInsertAngle = 0;
-long double CadInsertScaleX = 1.0L;
-long double CadInsertScaleY = 1.0L;
-TCadExtents CadExtents{0, 160, 0, 120, 160, 120};
-std::uint16_t CadHatchSwitch = 1;
 
 CadPlotFormFunc CadPlotFormHook = nullptr;
 CadPlotLineEditFunc CadPlotLineEditHook = nullptr;
-
-void InitCadState() {
-    CadOutputCode = 3;
-    CadRequestedCode = 0;
-    CadFileName.assign(59, ' ');
-    CurrentLayer = "0";
-    CadCurrentColour = 0;
-    CadCurrentX = CadCurrentY = 0;
-    CadTextHeight = 5.0L;
-    CadTextWidthFactor = 1.0L;
-    CadTextAngle = 0;
-    CadTextOblique = 0;
-    CadUsePolylines = true;
-    CadVertexCount = 1;
-    CadPrevArcAngle = 0;
-    CadBlockNesting = 0;
-    CadBlocksOpen = false;
-    CadInsertX = CadInsertY = 0;
-    CadInsertAngle = 0;
-    CadInsertScaleX = CadInsertScaleY = 1.0L;
-    CadOriginX = CadOriginY = 0;
-    CadLineSpacing = 1.0L;
-    CadTextAlignH = CadTextAlignV = 0;
-    CadScale = 1.0L;
-    CadExtents = TCadExtents{0, 160, 0, 120, 160, 120};
-    CadHatchSwitch = 1;
-}
 
 void InitCadVariables() {
     InitCadConfig();
     InitCadState();
 }
 
-// ---- back ends -----------------------------------------------------------------------------
+// ---- the writers -----------------------------------------------------------------------------
 
 namespace {
 
 std::array<CadWriterFactory, 6> Factories;
-std::unique_ptr<TCadFileWriter> Writer; // the writer of the open output (codes 2 and 5)
 
-bool IsWriterCode(std::uint16_t code) {
-    return code == 2 || code == 5;
+// The writer of the open output; before any output was opened, the screen (code 3).
+std::unique_ptr<TCadWriter> Output = std::make_unique<TScreenWriter>();
+// Where primitives go: Output, or its BlocksTarget inside the blocks section.
+TCadWriter* Active = Output.get();
+
+std::unique_ptr<TCadWriter> NewWriter(std::uint16_t code) {
+    if (code >= 1 && code <= 5 && Factories[code]) return Factories[code]();
+    switch (code) {
+    case 1:
+        return std::make_unique<TDxfWriter>();
+    case 3:
+        return std::make_unique<TScreenWriter>();
+    case 4:
+        return std::make_unique<TPlotWriter>();
+    default:
+        return nullptr;
+    }
 }
 
-// Where a primitive goes.
-bool ToDxf() {
-    return CadOutputCode == 1 || CadOutputCode == 4 || (CadOutputCode == 3 && CadBlocksOpen);
+void SetOutput(std::unique_ptr<TCadWriter> w) {
+    if (!w) w = std::make_unique<TCadWriter>(); // code 0: every primitive is ignored
+    Output = std::move(w);
+    Active = Output.get();
+    CadBlocksOpen = false;
 }
-bool ToScreen() {
-    return CadOutputCode == 3 && !CadBlocksOpen && DrawDevice != nullptr;
-}
-TCadFileWriter* ToWriter() {
-    return IsWriterCode(CadOutputCode) ? Writer.get() : nullptr;
-}
-bool DxfPolylines() {
-    return (CadOutputCode == 1 || CadOutputCode == 4) && CadUsePolylines;
+
+const char* FormatName(std::uint16_t code) {
+    return code == 1 || code == 4 ? "DXF" : code == 2 ? "IGES" : code == 5 ? "TXT" : "CAD";
 }
 
 // The file name of codes 1, 2 and 5: the batch name or the save dialog. False when cancelled.
@@ -137,32 +86,53 @@ bool ChooseOutputFile(const std::string& ext) {
     return true;
 }
 
-// Opens the DXF writer on CadFileName; a failure is reported and ends the drawing.
-bool OpenDxfFile() {
-    const int rc = DxfOpen(CadFileName, DxfTarget::DrawingFile);
-    if (rc == 0) return true;
-    ShowError("file write error " + CadFileName);
-    AbortFlag = 1;
-    return false;
-}
-
-void ReportCloseFailure(int rc) {
-    if (rc != 0) ShowError("file write error " + CadFileName);
+// Starts the writer on its sink; a failure is reported and ends the drawing.
+bool StartWriter(std::unique_ptr<TCadWriter> w, std::unique_ptr<TCadSink> sink) {
+    if (!sink) {
+        ShowError("file write error " + CadFileName);
+        AbortFlag = 1;
+        return false;
+    }
+    if (!w->Open(std::move(sink))) { // the writer has said why
+        AbortFlag = 1;
+        return false;
+    }
+    SetOutput(std::move(w));
+    return true;
 }
 
 } // namespace
 
 void RegisterCadWriter(std::uint16_t code, CadWriterFactory factory) {
-    if (!IsWriterCode(code)) return;
+    if (code < 1 || code > 5) return;
     Factories[code] = std::move(factory);
 }
 
 bool CadWriterRegistered(std::uint16_t code) {
-    return IsWriterCode(code) && static_cast<bool>(Factories[code]);
+    return code >= 1 && code <= 5 && (Factories[code] || code == 1 || code == 3 || code == 4);
 }
 
-TCadFileWriter* CurrentCadWriter() {
-    return Writer.get();
+TCadWriter* CurrentCadWriter() {
+    return Output.get();
+}
+
+TCadWriter* CadActiveWriter() {
+    return Active;
+}
+
+void CadRouteBlocks(bool open) {
+    CadBlocksOpen = open;
+    Active = open ? Output->BlocksTarget() : Output.get();
+}
+
+bool CadOpenStream(std::uint16_t code, std::ostream& out, const std::string& name) {
+    Output->Abandon();
+    SetOutput(nullptr);
+    std::unique_ptr<TCadWriter> w = NewWriter(code);
+    if (!w) return false;
+    CadOutputCode = code;
+    CadFileName = name;
+    return StartWriter(std::move(w), CadStreamSink(out));
 }
 
 // ---- selection, opening, closing -----------------------------------------------------------
@@ -223,10 +193,8 @@ void CadOpenOutput(std::uint16_t code) {
     DrawingKind = 0;
     CadRequestedCode = code;
     // A drawing left open by a routine that stopped early is finished here, never mixed in.
-    if (DxfIsOpen()) DxfDiscard();
-    Writer.reset();
-    CadClearBlockCache();
-    CadBlocksOpen = false;
+    Output->Abandon();
+    SetOutput(nullptr);
 
     if (code != 0)
         CadSetOutputCode(code);
@@ -234,45 +202,27 @@ void CadOpenOutput(std::uint16_t code) {
         CadSelectOutput();
     if (AbortFlag) return;
 
-    switch (CadOutputCode) {
-    case 1:
-        if (!ChooseOutputFile("dxf")) return;
-        if (!OpenDxfFile()) return;
-        break;
-    case 2:
-    case 5: {
-        if (!Factories[CadOutputCode]) {
-            ShowError(std::string(CadOutputCode == 2 ? "IGES" : "TXT") +
-                      " output is not available");
+    std::unique_ptr<TCadWriter> w = NewWriter(CadOutputCode);
+    if (!w) {
+        if (CadOutputCode == 2 || CadOutputCode == 5) {
+            ShowError(std::string(FormatName(CadOutputCode)) + " output is not available");
             AbortFlag = 1;
             return;
         }
-        std::unique_ptr<TCadFileWriter> w = Factories[CadOutputCode]();
-        if (!w) {
-            AbortFlag = 1;
+        // Code 0 and unknown codes: every primitive is ignored.
+    } else if (w->Extension().empty()) {
+        w->Open(nullptr);
+        SetOutput(std::move(w));
+    } else {
+        if (CadOutputCode == 4) {
+            CadFileName = AddBackslash(TempDir) + PlotFileName;
+            ShowStatus(CadFileName + " " + "is plotted" + "..");
+        } else if (!ChooseOutputFile(w->Extension())) {
             return;
         }
-        if (!ChooseOutputFile(w->Extension())) return;
-        if (!w->Open(CadFileName)) {
-            AbortFlag = 1;
-            return;
-        }
-        Writer = std::move(w);
-        break;
-    }
-    case 3:
-        if (DrawDevice != nullptr) {
-            DrawDevice->ClearDevice();
-            DrawDevice->WaitCursor();
-        }
-        break;
-    case 4:
-        CadFileName = AddBackslash(TempDir) + PlotFileName;
-        ShowStatus(CadFileName + " " + "is plotted" + "..");
-        if (!OpenDxfFile()) return;
-        break;
-    default:
-        break;
+        int rc = 0;
+        std::unique_ptr<TCadSink> sink = CadFileSink(CadFileName, rc);
+        if (!StartWriter(std::move(w), std::move(sink))) return;
     }
 
     CadSetTextAlign(0, 0);
@@ -281,61 +231,26 @@ void CadOpenOutput(std::uint16_t code) {
     CadSetScale(1.0L);
 }
 
-int CadStartPlotProgram(const std::string& commandLine, const std::string& fileName) {
-    std::vector<std::string> argv = os::SplitCommandLine(commandLine);
-    if (argv.empty()) return os::kErrFileNotFound;
-    // The stored command lines name the file as the plot program's own directory would hold it;
-    // here it is the file just written.
-    for (std::size_t i = 1; i < argv.size(); ++i)
-        if (os::SameNameNoCase(argv[i], PlotFileName)) argv[i] = fileName;
-    os::SpawnOptions options;
-    options.directory = DelBackslash(ExtractPath(fileName));
-    options.quietOutput = true;
-    int status = 0;
-    return os::StartProcess(argv, options, status);
-}
-
 void CadCloseOutput() {
-    switch (CadOutputCode) {
-    case 1:
-        ReportCloseFailure(DxfClose());
-        break;
-    case 2:
-    case 5:
-        if (Writer) Writer->Close();
-        Writer.reset();
-        break;
-    case 3:
-        if (DxfIsOpen()) DxfClose(); // a block left open
-        if (DrawDevice != nullptr) {
-            DrawDevice->ClearDrawArea();
-            DrawDevice->NormalCursor();
-        }
-        CadDeleteBlockFiles();
-        CadClearBlockCache();
+    CadRouteBlocks(false);
+    const long long invalid = Output->InvalidEntities();
+    if (invalid > 0 && !Output->IsScreen()) {
+        // A geometry that is not a number would have become lines to the origin: the file
+        // keeps its previous contents and the drawing is reported as failed.
+        Output->Abandon();
+        ShowError(std::string(FormatName(CadOutputCode)) + " file " + CadFileName +
+                  " not written: " + IntToString(invalid) +
+                  " entities with coordinates that are not numbers");
+        AbortFlag = 1;
         RestoreCursor();
-        break;
-    case 4: {
-        const int rc = DxfClose();
-        if (rc != 0) {
-            ReportCloseFailure(rc);
-        } else {
-            const int line = std::clamp<int>(SelectedPlotLine, 1, PlotLineMax);
-            const int err = CadStartPlotProgram(PlotLines[line], CadFileName);
-            if (err == os::kErrFileNotFound || err == os::kErrPathNotFound)
-                ShowError("file not found");
-            else if (err == os::kErrNotEnoughMemory)
-                ShowError("out of memory !");
-            else if (err != 0)
-                ShowError("Exec error " + IntToString(err));
-        }
-        RestoreCursor();
-        break;
+        return;
     }
-    default:
-        break;
-    }
-    CadBlocksOpen = false;
+    const int rc = Output->Close();
+    if (rc != 0 && !Output->IsScreen()) ShowError("file write error " + CadFileName);
+    if (invalid > 0)
+        ShowError(IntToString(invalid) +
+                  " entities with coordinates that are not numbers were left out");
+    if (!Output->IsScreen()) RestoreCursor();
 }
 
 bool CadOutputEnabled() {
@@ -364,94 +279,34 @@ void CadSetLineSpacing(long double f) {
 
 void CadSetTextSize(std::int32_t font, long double angleDeg, long double height,
                     long double width) {
-    CadTextHeight = height;
-    if (width == 0)
-        CadTextWidthFactor = 0.7L * CadTextFactor;
-    else if (height != 0)
-        CadTextWidthFactor = width / height * CadTextFactor;
-    else
-        CadTextWidthFactor = CadTextFactor; // no height to relate the width to
-    CadTextAngle = angleDeg;
-    CadTextOblique = CadFontAngle;
-    if (ToScreen()) DrawDevice->SetDrawTextStyle(font, angleDeg, height, width * 0.95L);
-}
-
-std::int32_t CadReduceColour(std::int32_t c) {
-    if (c > 31) return c % 16 + 16;
-    return c;
+    CadStoreTextSize(angleDeg, height, width);
+    Active->SetTextStyle(font, angleDeg, height, width);
 }
 
 void CadSetColour(std::int32_t c) {
     c = CadReduceColour(c);
     CadCurrentColour = c;
-    if (ToDxf()) {
-        DxfSetLayer(c);
-        return;
-    }
-    if (TCadFileWriter* w = ToWriter()) {
-        w->SetColour(c);
-        return;
-    }
-    if (!ToScreen()) return;
-    if (c >= 0 && c <= 5) {
-        DrawDevice->SetDrawLineStyle(c == 1 ? 2 : c == 2 ? 3 : 0);
-        DrawDevice->SetPenColor(static_cast<std::uint8_t>(LayerColours[c] & 0xFF));
-    } else {
-        DrawDevice->SetDrawLineStyle(0);
-        if (c >= 16 && c <= 31)
-            DrawDevice->SetPenColor(static_cast<std::uint8_t>(ColourTable[c] & 0xFF));
-    }
-    std::uint16_t width = 1;
-    if (c >= 1 && c <= 5) {
-        width = static_cast<std::uint16_t>(std::clamp(LineThickness[c], 1, 255));
-    } else if (c >= 16 && c <= 31) {
-        const std::int32_t w = PenWidths[c];
-        width = static_cast<std::uint16_t>(w >= 2 && w <= 50 ? w : 1);
-    }
-    TFkelmgra::SetLineWidth(width);
+    Active->SetColour(c);
 }
 
 void CadSetScreenLineStyle(std::int32_t style) {
-    if (ToScreen()) DrawDevice->SetDrawLineStyle(static_cast<std::uint16_t>(style));
+    Active->SetLineStyle(style);
 }
 
 // ---- primitives ----------------------------------------------------------------------------
 
 void CadLine(long double x1, long double y1, long double x2, long double y2) {
-    x1 += CadOriginX;
-    y1 += CadOriginY;
-    x2 += CadOriginX;
-    y2 += CadOriginY;
-    if (ToDxf())
-        DxfLine(x1, y1, x2, y2);
-    else if (TCadFileWriter* w = ToWriter())
-        w->Line(x1, y1, x2, y2);
-    else if (ToScreen())
-        DrawDevice->DrawLine(x1, y1, x2, y2);
+    Active->Line(x1 + CadOriginX, y1 + CadOriginY, x2 + CadOriginX, y2 + CadOriginY);
 }
 
 void CadCircle(long double x, long double y, long double r) {
-    x += CadOriginX;
-    y += CadOriginY;
-    if (ToDxf())
-        DxfCircle(x, y, r);
-    else if (TCadFileWriter* w = ToWriter())
-        w->Circle(x, y, r);
-    else if (ToScreen())
-        DrawDevice->DrawCircle(x, y, r);
+    Active->Circle(x + CadOriginX, y + CadOriginY, r);
 }
 
 void CadArc(long double xc, long double yc, long double startDeg, long double endDeg,
             long double r) {
     if (r == 0) return;
-    xc += CadOriginX;
-    yc += CadOriginY;
-    if (ToDxf())
-        DxfArc(xc, yc, startDeg, endDeg, r);
-    else if (TCadFileWriter* w = ToWriter())
-        w->Arc(xc, yc, startDeg, endDeg, r);
-    else if (ToScreen())
-        DrawDevice->DrawArc(xc, yc, startDeg, endDeg, r);
+    Active->Arc(xc + CadOriginX, yc + CadOriginY, startDeg, endDeg, r);
 }
 
 void CadText(std::string_view text, long double x, long double y) {
@@ -469,30 +324,14 @@ void CadText(std::string_view text, long double x, long double y) {
         y -= 0.5L * h;
     else if (CadTextAlignV == 2)
         y -= h;
-    if (ToDxf())
-        DxfText(text, x, y);
-    else if (TCadFileWriter* wr = ToWriter())
-        wr->Text(text, x, y);
-    else if (ToScreen())
-        DrawDevice->DrawText(text, x, y);
+    Active->Text(text, x, y);
 }
 
 void CadSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
               long double y3, long double x4, long double y4) {
-    x1 += CadOriginX;
-    x2 += CadOriginX;
-    x3 += CadOriginX;
-    x4 += CadOriginX;
-    y1 += CadOriginY;
-    y2 += CadOriginY;
-    y3 += CadOriginY;
-    y4 += CadOriginY;
-    if (ToDxf())
-        DxfSolid(x1, y1, x2, y2, x3, y3, x4, y4);
-    else if (TCadFileWriter* w = ToWriter())
-        w->Solid(x1, y1, x2, y2, x3, y3, x4, y4);
-    else if (ToScreen())
-        DrawDevice->DrawSolid(x1, y1, x2, y2, x3, y3, x4, y4);
+    const long double ox = CadOriginX;
+    const long double oy = CadOriginY;
+    Active->Solid(x1 + ox, y1 + oy, x2 + ox, y2 + oy, x3 + ox, y3 + oy, x4 + ox, y4 + oy);
 }
 
 void CadMoveTo(long double x, long double y) {
@@ -545,15 +384,15 @@ void CadTextNumberLine(std::string_view label, long double value) {
 }
 
 void CadBeginPolyline(std::uint8_t flags) {
-    if (DxfPolylines())
-        DxfBeginPolyline(flags);
+    if (Active->Polylines())
+        Active->BeginPolyline(flags);
     else
         CadVertexCount = 1;
 }
 
 void CadVertex(long double x, long double y, long double arcAngle) {
-    if (DxfPolylines()) {
-        DxfVertex(x + CadOriginX, y + CadOriginY, DxfBulge(arcAngle));
+    if (Active->Polylines()) {
+        Active->Vertex(x + CadOriginX, y + CadOriginY, DxfBulge(arcAngle));
         return;
     }
     if (CadVertexCount <= 1) {
@@ -573,7 +412,7 @@ void CadVertex(long double x, long double y, long double arcAngle) {
 }
 
 void CadEndPolyline() {
-    if (DxfPolylines()) DxfEndPolyline();
+    if (Active->Polylines()) Active->EndPolyline();
 }
 
 void CadPolyline(long double xc, long double yc, long double startDeg, long double endDeg,

@@ -1,55 +1,140 @@
 #pragma once
-// cadwriter: the file writers that the output layer reaches through one interface (CAD codes 2
-// IGES and 5 TXT). A writer is registered once for its code; CadOpenOutput creates it after the
-// output file has been chosen and frees it at CadCloseOutput.
+// cadwriter: the one interface behind which every output of the CAD layer sits, one writer per
+// format: DXF (codes 1 and 4, and the screen's block files), the screen's display list (3),
+// IGES (2) and TXT (5). The layer (cadout.h) adds the origin and the text alignment, then hands
+// each primitive to exactly one writer; a writer reads text height, width factor, angle and the
+// current layer from the CAD state (cadstate.h).
 //
-// The output layer has added the origin and the text alignment before it calls a writer; text
-// height, width factor, angle and the current layer are read from the CAD state (cadout.h).
+// File writers write their bytes to a TCadSink: a file (written beside the target and renamed
+// over it only when complete) or a stream that a test passes in.
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
 
-class TCadFileWriter {
+// ---- where the bytes go ----------------------------------------------------------------------
+
+class TCadSink {
 public:
-    virtual ~TCadFileWriter() = default;
+    virtual ~TCadSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+    // Completes the output: 0, or the DOS code of the first failure; the target then stays as
+    // it was before.
+    virtual int Close() = 0;
+    // Abandons the output: an existing file of that name stays as it was.
+    virtual void Discard() = 0;
+};
 
-    // Extension of the output file without the point ("igs", "txt").
-    virtual std::string Extension() const = 0;
-    // Opens the output file. On failure: a message, AbortFlag set, false.
-    virtual bool Open(const std::string& fileName) = 0;
-    // Finishes and closes the file (CadCloseOutput). A writer destroyed without Close (a drawing
-    // that stopped early) abandons its file: an existing file of that name stays as it was.
-    virtual void Close() = 0;
+// A new file fileName, replaced at Close. rc: 0, or the DOS code why it cannot be created
+// (nullptr is returned then).
+std::unique_ptr<TCadSink> CadFileSink(const std::string& fileName, int& rc);
+// The bytes go to out; Close flushes it (1 when the stream failed).
+std::unique_ptr<TCadSink> CadStreamSink(std::ostream& out);
 
-    virtual void BeginDrawing(long double xmin, long double ymin, long double xmax,
-                              long double ymax) = 0;
+// ---- the writer interface --------------------------------------------------------------------
+
+class TCadWriter {
+public:
+    virtual ~TCadWriter() = default;
+
+    // Extension of the output file without the point ("dxf", "igs", "txt"); empty for an
+    // output that is not a file (the screen).
+    virtual std::string Extension() const { return {}; }
+    // Begins the output into sink (file writers; the screen ignores it). On failure false,
+    // with the reason shown.
+    virtual bool Open(std::unique_ptr<TCadSink> /*sink*/) { return true; }
+    // Finishes the output. 0, or a DOS code (the file then stays as it was before).
+    virtual int Close() { return 0; }
+    // Abandons an output that was not finished.
+    virtual void Abandon() {}
+    // Entities left out because one of their numbers was not finite (infinite or not a
+    // number): a broken geometry never becomes lines to the origin.
+    virtual long long InvalidEntities() const { return invalid_; }
+
+    // The writer that receives what is drawn inside the blocks section: file writers take it
+    // themselves, the screen sends it to its block files.
+    virtual TCadWriter* BlocksTarget() { return this; }
+    // The outputs that carry the sheet's extents frame and the logo blocks (screen and plot).
+    virtual bool DrawsSheet() const { return false; }
+    // The drawing window (footer line, screen-only text styles).
+    virtual bool IsScreen() const { return false; }
+
+    // ---- sections and blocks
+    virtual void BeginDrawing(long double /*xmin*/, long double /*ymin*/, long double /*xmax*/,
+                              long double /*ymax*/) {}
     virtual void WriteTables(std::int32_t /*layerSet*/) {}
     virtual void BeginBlocksSection() {}
-    virtual void BeginBlock(std::string_view name) = 0;
-    virtual void EndBlock() = 0;
+    virtual void BeginBlock(std::string_view /*name*/) {}
+    virtual void EndBlock() {}
+    // A definition cut short (AbortFlag was set inside it): the file stays well-formed.
+    virtual void AbandonBlock() { EndBlock(); }
     virtual void EndSection() {}
     virtual void BeginEntities() {}
 
-    virtual void Line(long double x1, long double y1, long double x2, long double y2) = 0;
-    virtual void Circle(long double x, long double y, long double r) = 0;
-    virtual void Arc(long double xc, long double yc, long double startDeg, long double endDeg,
-                     long double r) = 0;
-    virtual void Text(std::string_view text, long double x, long double y) = 0;
-    virtual void Solid(long double x1, long double y1, long double x2, long double y2,
-                       long double x3, long double y3, long double x4, long double y4) = 0;
-    virtual void SetColour(std::int32_t c) = 0;
-    virtual void Insert(std::string_view name, long double x, long double y, long double angleDeg,
-                        long double scaleX, long double scaleY) = 0;
+    // ---- primitives (origin and alignment applied)
+    virtual void Line(long double /*x1*/, long double /*y1*/, long double /*x2*/,
+                      long double /*y2*/) {}
+    virtual void Circle(long double /*x*/, long double /*y*/, long double /*r*/) {}
+    // Degrees, counter-clockwise from start to end.
+    virtual void Arc(long double /*xc*/, long double /*yc*/, long double /*startDeg*/,
+                     long double /*endDeg*/, long double /*r*/) {}
+    virtual void Text(std::string_view /*text*/, long double /*x*/, long double /*y*/) {}
+    virtual void Solid(long double /*x1*/, long double /*y1*/, long double /*x2*/,
+                       long double /*y2*/, long double /*x3*/, long double /*y3*/,
+                       long double /*x4*/, long double /*y4*/) {}
+    // Name, position, rotation in degrees, scales (the origin is not added to inserts).
+    virtual void Insert(std::string_view /*name*/, long double /*x*/, long double /*y*/,
+                        long double /*angleDeg*/, long double /*scaleX*/, long double /*scaleY*/) {}
+    // CAD colour 0..31 (already reduced).
+    virtual void SetColour(std::int32_t /*c*/) {}
+    // The screen's own text style and line style; files ignore them.
+    virtual void SetTextStyle(std::int32_t /*font*/, long double /*angleDeg*/,
+                              long double /*height*/, long double /*width*/) {}
+    virtual void SetLineStyle(std::int32_t /*style*/) {}
+
+    // Writers that keep polylines whole (DXF with CadUsePolylines); the others get lines and
+    // arcs from the layer.
+    virtual bool Polylines() const { return false; }
+    virtual void BeginPolyline(std::uint8_t /*flags*/) {}
+    virtual void Vertex(long double /*x*/, long double /*y*/, long double /*bulge*/) {}
+    virtual void EndPolyline() {}
+
+protected:
+    // True when every value is finite; otherwise the entity is counted as left out.
+    bool Valid(std::initializer_list<long double> values) {
+        for (long double v : values)
+            if (!(v - v == 0)) { // infinite or not a number
+                ++invalid_;
+                return false;
+            }
+        return true;
+    }
+    long long invalid_ = 0;
 };
 
-using CadWriterFactory = std::function<std::unique_ptr<TCadFileWriter>()>;
+// ---- which writer serves a code --------------------------------------------------------------
 
-// Registers (or, with an empty factory, removes) the writer of code 2 or 5. Other codes are
-// ignored.
+using CadWriterFactory = std::function<std::unique_ptr<TCadWriter>()>;
+
+// Registers the writer of a code 1..5 (others are ignored). Codes 1 (DXF), 3 (screen) and 4
+// (plot program) have built-in writers, which an empty factory restores; codes 2 and 5 have
+// none until RegisterCadWriters runs.
 void RegisterCadWriter(std::uint16_t code, CadWriterFactory factory);
 bool CadWriterRegistered(std::uint16_t code);
-// The writer of the open output, or nullptr.
-TCadFileWriter* CurrentCadWriter();
+// Registers the IGES and TXT writers and installs the plot program's command-line editors.
+// The program calls it once at start; tests call it in their set-up.
+void RegisterCadWriters();
+
+// The writer of the open output (the screen writer before any output was opened).
+TCadWriter* CurrentCadWriter();
+// Where primitives go now: the output's writer, or its BlocksTarget inside the blocks section.
+TCadWriter* CadActiveWriter();
+// Opens the writer of code (1..5) on a stream instead of a file, for tests: no file dialog,
+// CadFileName := name (which IGES writes into its global section).
+bool CadOpenStream(std::uint16_t code, std::ostream& out, const std::string& name);
+// Switches where primitives go when the blocks section opens and closes (CadBlocksOpen).
+void CadRouteBlocks(bool open);

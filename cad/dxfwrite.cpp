@@ -4,44 +4,19 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
-#include "cad/cadout.h"
+#include "cad/cadstate.h"
 #include "framework/core/globals.h"
-#include "framework/core/settings.h"
-#include "framework/core/files.h"
 #include "framework/core/maths.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "platform/os/codepage.h"
 
 namespace {
 
-// Bytes are collected here and handed to the file in large pieces; the file itself passes
-// them through unchanged (its encoding is UTF-8, the bytes are already in their code page).
+// Bytes are collected here and handed to the sink in large pieces.
 constexpr std::size_t kChunk = 256 * 1024;
-
-struct DxfSink {
-    TextFile file;
-    std::string buf;
-    DxfTarget target = DxfTarget::DrawingFile;
-    bool open = false;
-    std::string name;
-};
-
-DxfSink& Sink() {
-    static DxfSink sink;
-    return sink;
-}
-
-void FlushChunk(DxfSink& s) {
-    if (s.buf.empty()) return;
-    s.file.Write(s.buf);
-    s.buf.clear();
-}
-
-inline void EndLine(DxfSink& s) {
-    s.buf.append("\r\n", 2);
-    if (s.buf.size() >= kChunk) FlushChunk(s);
-}
 
 bool PlainAscii(std::string_view text) {
     for (unsigned char c : text)
@@ -58,14 +33,8 @@ void AppendEncoded(std::string& out, std::string_view text, os::CodePage cp) {
     out += os::FromUtf8(cp, WithoutControlChars(text));
 }
 
-os::CodePage NameCodePage(const DxfSink& s) {
-    return s.target == DxfTarget::BlockFile ? os::CodePage::Cp437 : os::CodePage::Cp1252;
-}
-
-const char* const kCodeText[] = {"  0", "  1", "  2", "  3", "  4", "  5", "  6", "  7",
-                                 "  8", "  9", " 10", " 11", " 12", " 13", " 20", " 21",
-                                 " 22", " 23", " 40", " 41", " 42", " 49", " 50", " 51",
-                                 " 62", " 66", " 70", " 71", " 72", " 73"};
+const char* const kCodeText[] = {"  0", "  1", "  2", "  3", "  4",
+                                 "  5", "  6", "  7", "  8", "  9"};
 
 void AppendCode(std::string& out, int code) {
     if (code >= 0 && code <= 9) {
@@ -79,38 +48,8 @@ void AppendCode(std::string& out, int code) {
     out.append(tmp, len);
 }
 
-// One group with a real value, the common case, in one go.
-inline void RealGroup(DxfSink& s, int code, long double x) {
-    AppendCode(s.buf, code);
-    s.buf.append("\r\n", 2);
-    AppendFixed(s.buf, x, CadDecimals);
-    EndLine(s);
-}
-
-inline void StringGroup(DxfSink& s, int code, std::string_view text) {
-    AppendCode(s.buf, code);
-    s.buf.append("\r\n", 2);
-    AppendEncoded(s.buf, text, NameCodePage(s));
-    EndLine(s);
-}
-
-inline void IntGroup(DxfSink& s, int code, long long n) {
-    AppendCode(s.buf, code);
-    s.buf.append("\r\n", 2);
-    char tmp[24];
-    const auto res = std::to_chars(tmp, tmp + sizeof tmp, n);
-    s.buf.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
-    EndLine(s);
-}
-
-// Entity head: 0 name, 8 layer.
-inline void EntityHead(DxfSink& s, std::string_view name) {
-    StringGroup(s, 0, name);
-    StringGroup(s, 8, CurrentLayer.str());
-}
-
-// The DXF text of a restoring scope around FloatToStrSig3: point as decimal sign, full
-// precision whatever the display setting says.
+// The DXF text of a restoring scope around FloatToStrSig3: point as decimal sign whatever the
+// display setting says.
 class DotScope {
 public:
     DotScope() : saved_(DecimalSign) { DecimalSign = 1; }
@@ -120,7 +59,6 @@ public:
 
 private:
     std::uint16_t saved_;
-    StoredFileFormat stored_;
 };
 
 } // namespace
@@ -162,138 +100,142 @@ bool IsFullCircle(long double startAngle, long double endAngle) {
            (IsEqual(startAngle, 360) && IsEqual(endAngle, 0));
 }
 
-// ---- target --------------------------------------------------------------------------------
-
-int DxfOpen(const std::string& fileName, DxfTarget target) {
-    DxfSink& s = Sink();
-    if (s.open) DxfDiscard();
-    s.buf.clear();
-    s.buf.reserve(kChunk + 4096);
-    s.target = target;
-    s.name = fileName;
-    s.file.Assign(fileName, TextEncoding::Utf8);
-    const int rc = s.file.Rewrite();
-    if (rc != 0) {
-        s.name.clear();
-        return rc;
-    }
-    s.open = true;
-    return 0;
+std::string CadFileText(std::string_view text) {
+    std::string out;
+    // Character mode 1 keeps the texts as stored, in the DOS page.
+    AppendEncoded(out, ConvertCharset(text),
+                  CharsetMode == 1 ? os::CodePage::Cp437 : os::CodePage::Cp1252);
+    return out;
 }
 
-bool DxfIsOpen() {
-    return Sink().open;
+std::string CadFileName1252(std::string_view name) {
+    std::string out;
+    AppendEncoded(out, name, os::CodePage::Cp1252);
+    return out;
 }
 
-const std::string& DxfFileName() {
-    return Sink().name;
+long double DxfBulge(long double includedAngle) {
+    return tanl(includedAngle / 4);
 }
 
-int DxfError() {
-    DxfSink& s = Sink();
-    return s.open ? s.file.Error() : 0;
+// ---- the writer ----------------------------------------------------------------------------
+
+TDxfWriter::TDxfWriter(DxfTarget target) : target_(target) {}
+
+TDxfWriter::~TDxfWriter() {
+    Abandon();
 }
 
-int DxfClose() {
-    DxfSink& s = Sink();
-    if (!s.open) return 0;
-    StringGroup(s, 0, "EOF");
-    FlushChunk(s);
-    s.open = false;
-    const int rc = s.file.Close();
+bool TDxfWriter::Open(std::unique_ptr<TCadSink> sink) {
+    Abandon();
+    buf_.clear();
+    buf_.reserve(kChunk + 4096);
+    sink_ = std::move(sink);
+    return sink_ != nullptr;
+}
+
+void TDxfWriter::Flush() {
+    if (buf_.empty()) return;
+    sink_->Write(buf_);
+    buf_.clear();
+}
+
+int TDxfWriter::Close() {
+    if (!sink_) return 0;
+    StringGroup(0, "EOF");
+    Flush();
+    const int rc = sink_->Close();
+    sink_.reset();
     if (rc != 0) AbortFlag = 1;
     return rc;
 }
 
-void DxfDiscard() {
-    DxfSink& s = Sink();
-    s.buf.clear();
-    if (s.open) s.file.Discard();
-    s.open = false;
+void TDxfWriter::Abandon() {
+    buf_.clear();
+    if (sink_) sink_->Discard();
+    sink_.reset();
 }
 
-// ---- groups --------------------------------------------------------------------------------
-
-void DxfWriteCode(int code) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    AppendCode(s.buf, code);
-    EndLine(s);
+inline void TDxfWriter::EndLine() {
+    buf_.append("\r\n", 2);
+    if (buf_.size() >= kChunk) Flush();
 }
 
-void DxfWriteString(std::string_view text) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    AppendEncoded(s.buf, text, NameCodePage(s));
-    EndLine(s);
+inline void TDxfWriter::RealGroup(int code, long double x) {
+    AppendCode(buf_, code);
+    buf_.append("\r\n", 2);
+    AppendFixed(buf_, x, CadDecimals);
+    EndLine();
 }
 
-void DxfWriteInt(long long n) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
+inline void TDxfWriter::StringGroup(int code, std::string_view text) {
+    AppendCode(buf_, code);
+    buf_.append("\r\n", 2);
+    AppendEncoded(buf_, text,
+                  target_ == DxfTarget::BlockFile ? os::CodePage::Cp437 : os::CodePage::Cp1252);
+    EndLine();
+}
+
+inline void TDxfWriter::IntGroup(int code, long long n) {
+    AppendCode(buf_, code);
+    buf_.append("\r\n", 2);
     char tmp[24];
     const auto res = std::to_chars(tmp, tmp + sizeof tmp, n);
-    s.buf.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
-    EndLine(s);
+    buf_.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
+    EndLine();
 }
 
-void DxfWriteReal(long double x) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    AppendFixed(s.buf, x, CadDecimals);
-    EndLine(s);
+// Entity head: 0 name, 8 layer.
+inline void TDxfWriter::EntityHead(std::string_view name) {
+    StringGroup(0, name);
+    StringGroup(8, CurrentLayer.str());
 }
 
-void DxfWriteTextValue(std::string_view text) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    if (s.target == DxfTarget::BlockFile) {
+void TDxfWriter::TextValue(std::string_view text) {
+    AppendCode(buf_, 1);
+    buf_.append("\r\n", 2);
+    if (target_ == DxfTarget::BlockFile)
         // Read back by this program, which converts for the screen itself.
-        AppendEncoded(s.buf, text, os::CodePage::Cp437);
-    } else {
-        const std::string converted = ConvertCharset(text);
-        // Character mode 1 keeps the texts as stored, in the DOS page.
-        AppendEncoded(s.buf, converted,
-                      CharsetMode == 1 ? os::CodePage::Cp437 : os::CodePage::Cp1252);
-    }
-    EndLine(s);
+        AppendEncoded(buf_, text, os::CodePage::Cp437);
+    else
+        buf_ += CadFileText(text);
+    EndLine();
 }
 
 // ---- sections ------------------------------------------------------------------------------
 
-void DxfWriteHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    StringGroup(s, 0, "SECTION");
-    StringGroup(s, 2, "HEADER");
-    StringGroup(s, 9, "$EXTMIN");
-    RealGroup(s, 10, xmin);
-    RealGroup(s, 20, ymin);
-    StringGroup(s, 9, "$EXTMAX");
-    RealGroup(s, 10, xmax);
-    RealGroup(s, 20, ymax);
-    StringGroup(s, 9, "$LIMMIN");
-    RealGroup(s, 10, xmin);
-    RealGroup(s, 20, ymin);
-    StringGroup(s, 9, "$LIMMAX");
-    RealGroup(s, 10, xmax);
-    RealGroup(s, 20, ymax);
-    StringGroup(s, 9, "$LTSCALE");
-    StringGroup(s, 40, "15");
-    StringGroup(s, 0, "ENDSEC");
+void TDxfWriter::BeginDrawing(long double xmin, long double ymin, long double xmax,
+                              long double ymax) {
+    if (!sink_ || !Valid({xmin, ymin, xmax, ymax})) return;
+    StringGroup(0, "SECTION");
+    StringGroup(2, "HEADER");
+    StringGroup(9, "$EXTMIN");
+    RealGroup(10, xmin);
+    RealGroup(20, ymin);
+    StringGroup(9, "$EXTMAX");
+    RealGroup(10, xmax);
+    RealGroup(20, ymax);
+    StringGroup(9, "$LIMMIN");
+    RealGroup(10, xmin);
+    RealGroup(20, ymin);
+    StringGroup(9, "$LIMMAX");
+    RealGroup(10, xmax);
+    RealGroup(20, ymax);
+    StringGroup(9, "$LTSCALE");
+    StringGroup(40, "15");
+    StringGroup(0, "ENDSEC");
 }
 
-void DxfWriteTables(std::uint16_t layerSet) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    if (layerSet > 2) layerSet = 0;
-    StringGroup(s, 0, "SECTION");
-    StringGroup(s, 2, "TABLES");
+void TDxfWriter::WriteTables(std::int32_t layerSet) {
+    if (!sink_) return;
+    if (layerSet < 0 || layerSet > 2) layerSet = 0;
+    StringGroup(0, "SECTION");
+    StringGroup(2, "TABLES");
 
     // Line types.
-    StringGroup(s, 0, "TABLE");
-    StringGroup(s, 2, "LTYPE");
-    StringGroup(s, 70, layerSet == 0 ? "6" : layerSet == 1 ? "17" : "23");
+    StringGroup(0, "TABLE");
+    StringGroup(2, "LTYPE");
+    StringGroup(70, layerSet == 0 ? "6" : layerSet == 1 ? "17" : "23");
     struct LineType {
         const char* name;
         const char* description;
@@ -307,36 +249,38 @@ void DxfWriteTables(std::uint16_t layerSet) {
         {"DASHED", "- - - - - - ", "2", "0.375", {"0.25", "-0.125"}},
     };
     for (const LineType& t : types) {
-        StringGroup(s, 0, "LTYPE");
-        StringGroup(s, 2, t.name);
-        StringGroup(s, 70, "64");
-        StringGroup(s, 3, t.description);
-        StringGroup(s, 72, "65");
-        StringGroup(s, 73, t.count);
-        StringGroup(s, 40, t.length);
+        StringGroup(0, "LTYPE");
+        StringGroup(2, t.name);
+        StringGroup(70, "64");
+        StringGroup(3, t.description);
+        StringGroup(72, "65");
+        StringGroup(73, t.count);
+        StringGroup(40, t.length);
         for (const char* d : t.dashes)
-            StringGroup(s, 49, d);
+            StringGroup(49, d);
     }
-    StringGroup(s, 0, "ENDTAB");
+    StringGroup(0, "ENDTAB");
 
     // Layers.
-    StringGroup(s, 0, "TABLE");
-    StringGroup(s, 2, "LAYER");
-    IntGroup(s, 70, 24);
-    auto layer = [&](std::string_view name, std::int32_t colour, const char* lineType) {
-        StringGroup(s, 0, "LAYER");
-        StringGroup(s, 2, name);
-        StringGroup(s, 70, "0");
-        IntGroup(s, 62, LayerMonochrome ? 1 : (colour & 0xFF));
-        StringGroup(s, 6, lineType);
+    StringGroup(0, "TABLE");
+    StringGroup(2, "LAYER");
+    IntGroup(70, 24);
+    std::vector<std::string> written;
+    auto layer = [&](const std::string& name, std::int32_t colour, const char* lineType) {
+        StringGroup(0, "LAYER");
+        StringGroup(2, name);
+        StringGroup(70, "0");
+        IntGroup(62, LayerMonochrome ? 1 : (colour & 0xFF));
+        StringGroup(6, lineType);
+        written.push_back(UpperCaseStr(name));
+    };
+    auto layerLineType = [](int i) {
+        return i == 1 ? "DASHDOT" : i == 2 ? "DASHED" : "CONTINUOUS";
     };
     if (layerSet == 0 || layerSet == 2) {
         layer("0", 1, "CONTINUOUS");
         for (int i = 1; i <= 5; ++i)
-            layer(LayerNames[i].str(), LayerColours[i],
-                  i == 1   ? "DASHDOT"
-                  : i == 2 ? "DASHED"
-                           : "CONTINUOUS");
+            layer(LayerNames[i].str(), LayerColours[i], layerLineType(i));
     }
     if (layerSet == 1)
         for (int i = 0; i <= 15; ++i)
@@ -344,171 +288,169 @@ void DxfWriteTables(std::uint16_t layerSet) {
     if (layerSet == 2)
         for (int i = 16; i <= 31; ++i)
             layer(IntToString(i), ColourTable[i], "CONTINUOUS");
-    StringGroup(s, 0, "ENDTAB");
+    // Every other layer an entity can name: colours 6..31 (and the configured names of layers
+    // 1..5 in set 1), so that no entity refers to a layer the table lacks.
+    for (int i = 1; i <= 31; ++i) {
+        const std::string name = LayerNameOf(i);
+        if (std::find(written.begin(), written.end(), UpperCaseStr(name)) != written.end())
+            continue;
+        if (i <= 5)
+            layer(name, LayerColours[i], layerLineType(i));
+        else
+            layer(name, i <= 15 ? i + 1 : ColourTable[i], "CONTINUOUS");
+    }
+    StringGroup(0, "ENDTAB");
 
     // Text style.
-    StringGroup(s, 0, "TABLE");
-    StringGroup(s, 2, "STYLE");
-    StringGroup(s, 70, "1");
-    StringGroup(s, 0, "STYLE");
-    StringGroup(s, 2, "STANDARD");
-    StringGroup(s, 70, "0");
-    StringGroup(s, 40, "0.0");
-    StringGroup(s, 41, "1.0");
-    StringGroup(s, 50, "0.0");
-    StringGroup(s, 71, "0");
-    StringGroup(s, 42, "3.5");
-    StringGroup(s, 3, UpperCaseStr(CadTextFont.str()));
-    StringGroup(s, 4, "");
-    s.buf += '0';
-    EndLine(s);
-    DxfWriteString("ENDTAB");
-    StringGroup(s, 0, "ENDSEC");
+    StringGroup(0, "TABLE");
+    StringGroup(2, "STYLE");
+    StringGroup(70, "1");
+    StringGroup(0, "STYLE");
+    StringGroup(2, "STANDARD");
+    StringGroup(70, "0");
+    StringGroup(40, "0.0");
+    StringGroup(41, "1.0");
+    StringGroup(50, "0.0");
+    StringGroup(71, "0");
+    StringGroup(42, "3.5");
+    StringGroup(3, UpperCaseStr(CadTextFont.str()));
+    StringGroup(4, "");
+    buf_ += '0';
+    EndLine();
+    buf_ += "ENDTAB";
+    EndLine();
+    StringGroup(0, "ENDSEC");
 }
 
-void DxfBeginBlocksSection() {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    StringGroup(s, 0, "SECTION");
-    StringGroup(s, 2, "BLOCKS");
+void TDxfWriter::BeginBlocksSection() {
+    if (!sink_) return;
+    StringGroup(0, "SECTION");
+    StringGroup(2, "BLOCKS");
 }
 
-void DxfBeginBlock(std::string_view name) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "BLOCK");
-    StringGroup(s, 2, name);
-    StringGroup(s, 70, "0");
-    StringGroup(s, 10, "0.0");
-    StringGroup(s, 20, "0.0");
+void TDxfWriter::BeginBlock(std::string_view name) {
+    if (!sink_) return;
+    EntityHead("BLOCK");
+    StringGroup(2, name);
+    StringGroup(70, "0");
+    StringGroup(10, "0.0");
+    StringGroup(20, "0.0");
 }
 
-void DxfEndBlock() {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    StringGroup(s, 0, "ENDBLK");
+void TDxfWriter::EndBlock() {
+    if (!sink_) return;
+    StringGroup(0, "ENDBLK");
 }
 
-void DxfEndSection() {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    StringGroup(s, 0, "ENDSEC");
+void TDxfWriter::EndSection() {
+    if (!sink_) return;
+    StringGroup(0, "ENDSEC");
 }
 
-void DxfBeginEntities() {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    StringGroup(s, 0, "SECTION");
-    StringGroup(s, 2, "ENTITIES");
+void TDxfWriter::BeginEntities() {
+    if (!sink_) return;
+    StringGroup(0, "SECTION");
+    StringGroup(2, "ENTITIES");
 }
 
 // ---- entities ------------------------------------------------------------------------------
 
-void DxfLine(long double x1, long double y1, long double x2, long double y2) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "LINE");
-    RealGroup(s, 10, x1);
-    RealGroup(s, 20, y1);
-    RealGroup(s, 11, x2);
-    RealGroup(s, 21, y2);
+void TDxfWriter::Line(long double x1, long double y1, long double x2, long double y2) {
+    if (!sink_ || !Valid({x1, y1, x2, y2})) return;
+    EntityHead("LINE");
+    RealGroup(10, x1);
+    RealGroup(20, y1);
+    RealGroup(11, x2);
+    RealGroup(21, y2);
 }
 
-void DxfCircle(long double x, long double y, long double r) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "CIRCLE");
-    RealGroup(s, 10, x);
-    RealGroup(s, 20, y);
-    RealGroup(s, 40, r);
+void TDxfWriter::Circle(long double x, long double y, long double r) {
+    if (!sink_ || !Valid({x, y, r})) return;
+    EntityHead("CIRCLE");
+    RealGroup(10, x);
+    RealGroup(20, y);
+    RealGroup(40, r);
 }
 
-void DxfArc(long double xc, long double yc, long double startAngle, long double endAngle,
-            long double r) {
-    if (IsFullCircle(startAngle, endAngle)) {
-        DxfCircle(xc, yc, r);
+void TDxfWriter::Arc(long double xc, long double yc, long double startDeg, long double endDeg,
+                     long double r) {
+    if (IsFullCircle(startDeg, endDeg)) {
+        Circle(xc, yc, r);
         return;
     }
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "ARC");
-    RealGroup(s, 10, xc);
-    RealGroup(s, 20, yc);
-    RealGroup(s, 40, r);
-    RealGroup(s, 50, startAngle);
-    RealGroup(s, 51, endAngle);
+    if (!sink_ || !Valid({xc, yc, startDeg, endDeg, r})) return;
+    EntityHead("ARC");
+    RealGroup(10, xc);
+    RealGroup(20, yc);
+    RealGroup(40, r);
+    RealGroup(50, startDeg);
+    RealGroup(51, endDeg);
 }
 
-void DxfText(std::string_view text, long double x, long double y) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "TEXT");
-    RealGroup(s, 10, x);
-    RealGroup(s, 20, y);
-    RealGroup(s, 40, CadTextHeight);
-    DxfWriteCode(1);
-    DxfWriteTextValue(text);
-    StringGroup(s, 7, "STANDARD");
-    StringGroup(s, 41, FloatToStrSig3Dot(CadTextWidthFactor));
-    StringGroup(s, 50, FloatToStrSig3Dot(CadTextAngle));
-    StringGroup(s, 51, FloatToStrSig3Dot(CadTextOblique));
+void TDxfWriter::Text(std::string_view text, long double x, long double y) {
+    if (!sink_ || !Valid({x, y, CadTextHeight, CadTextWidthFactor, CadTextAngle, CadTextOblique}))
+        return;
+    EntityHead("TEXT");
+    RealGroup(10, x);
+    RealGroup(20, y);
+    RealGroup(40, CadTextHeight);
+    TextValue(text);
+    StringGroup(7, "STANDARD");
+    StringGroup(41, FloatToStrSig3Dot(CadTextWidthFactor));
+    StringGroup(50, FloatToStrSig3Dot(CadTextAngle));
+    StringGroup(51, FloatToStrSig3Dot(CadTextOblique));
 }
 
-void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
-              long double y3, long double x4, long double y4) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "SOLID");
-    RealGroup(s, 10, x1);
-    RealGroup(s, 20, y1);
-    RealGroup(s, 11, x2);
-    RealGroup(s, 21, y2);
-    RealGroup(s, 12, x3);
-    RealGroup(s, 22, y3);
-    RealGroup(s, 13, x4);
-    RealGroup(s, 23, y4);
+void TDxfWriter::Solid(long double x1, long double y1, long double x2, long double y2,
+                       long double x3, long double y3, long double x4, long double y4) {
+    if (!sink_ || !Valid({x1, y1, x2, y2, x3, y3, x4, y4})) return;
+    EntityHead("SOLID");
+    RealGroup(10, x1);
+    RealGroup(20, y1);
+    RealGroup(11, x2);
+    RealGroup(21, y2);
+    RealGroup(12, x3);
+    RealGroup(22, y3);
+    RealGroup(13, x4);
+    RealGroup(23, y4);
 }
 
-void DxfInsert(std::string_view name, long double x, long double y, long double angle,
-               long double scaleX, long double scaleY) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "INSERT");
-    StringGroup(s, 2, name);
-    RealGroup(s, 10, x);
-    RealGroup(s, 20, y);
-    RealGroup(s, 41, scaleX);
-    RealGroup(s, 42, scaleY);
-    RealGroup(s, 50, angle);
+void TDxfWriter::Insert(std::string_view name, long double x, long double y, long double angleDeg,
+                        long double scaleX, long double scaleY) {
+    if (!sink_ || !Valid({x, y, angleDeg, scaleX, scaleY})) return;
+    EntityHead("INSERT");
+    StringGroup(2, name);
+    RealGroup(10, x);
+    RealGroup(20, y);
+    RealGroup(41, scaleX);
+    RealGroup(42, scaleY);
+    RealGroup(50, angleDeg);
 }
 
-void DxfBeginPolyline(std::uint8_t flags) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "POLYLINE");
-    IntGroup(s, 66, 1);
-    if (flags > 0) IntGroup(s, 70, flags);
+void TDxfWriter::SetColour(std::int32_t c) {
+    CurrentLayer = LayerNameOf(c);
 }
 
-void DxfVertex(long double x, long double y, long double bulge) {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "VERTEX");
-    RealGroup(s, 10, x);
-    RealGroup(s, 20, y);
-    if (bulge != 0) RealGroup(s, 42, bulge);
+bool TDxfWriter::Polylines() const {
+    return target_ == DxfTarget::DrawingFile && CadUsePolylines;
 }
 
-void DxfEndPolyline() {
-    DxfSink& s = Sink();
-    if (!s.open) return;
-    EntityHead(s, "SEQEND");
+void TDxfWriter::BeginPolyline(std::uint8_t flags) {
+    if (!sink_) return;
+    EntityHead("POLYLINE");
+    IntGroup(66, 1);
+    if (flags > 0) IntGroup(70, flags);
 }
 
-void DxfSetLayer(std::int32_t n) {
-    CurrentLayer = LayerNameOf(n);
+void TDxfWriter::Vertex(long double x, long double y, long double bulge) {
+    if (!sink_ || !Valid({x, y, bulge})) return;
+    EntityHead("VERTEX");
+    RealGroup(10, x);
+    RealGroup(20, y);
+    if (bulge != 0) RealGroup(42, bulge);
 }
 
-long double DxfBulge(long double includedAngle) {
-    return tanl(includedAngle / 4);
+void TDxfWriter::EndPolyline() {
+    if (!sink_) return;
+    EntityHead("SEQEND");
 }

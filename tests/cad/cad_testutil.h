@@ -14,6 +14,7 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
+#include "cad/cadwriter.h"
 #include "cad/dxfwrite.h"
 #include "framework/ui/draw_device.h"
 #include "framework/core/errorlist.h"
@@ -79,6 +80,7 @@ protected:
         InitAllSettings();
         InitErrors();
         InitCadVariables();
+        RegisterCadWriters();
         InitDrawWindowState();
         ScreenWidth = 640;
         ScreenHeight = 480;
@@ -95,7 +97,7 @@ protected:
         scope_.reset();
         CadDeleteBlockFiles();
         CadClearBlockCache();
-        if (DxfIsOpen()) DxfDiscard();
+        CurrentCadWriter()->Abandon();
         delete device_;
         DrawDevice = nullptr;
         std::filesystem::remove_all(dir_);

@@ -210,6 +210,7 @@ TEST_F(CadOutputTest, PolylinesAsLinesAndArcs) {
 TEST_F(CadOutputTest, ChoosingTheOutputAndThePlotLine) {
     // Code choice among five items (radio buttons), then the plot line among two stored ones,
     // then the line as text.
+    CadPlotFormHook = nullptr; // the form comes later in this test
     PlotLineCount = 2;
     PlotLines[2] = "plot2 KVILPEN.DXF";
     std::vector<std::string> prompts;
@@ -257,7 +258,7 @@ TEST_F(CadOutputTest, ChoosingTheOutputAndThePlotLine) {
     responder_.Form = nullptr;
     CadOpenOutput(0);
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_FALSE(DxfIsOpen());
+    EXPECT_TRUE(CurrentCadWriter()->Extension().empty()); // nothing opened
 }
 
 TEST_F(CadOutputTest, PlotProgramGetsTheDxfFile) {
@@ -298,16 +299,19 @@ TEST_F(CadOutputTest, PlotProgramGetsTheDxfFile) {
 }
 
 // A writer that records its calls, standing for the IGES and TXT writers.
-class RecordingWriter : public TCadFileWriter {
+class RecordingWriter : public TCadWriter {
 public:
     static inline std::vector<std::string> Calls;
     static inline bool FailOpen = false;
     std::string Extension() const override { return "txt"; }
-    bool Open(const std::string& fileName) override {
-        Calls.push_back("open " + ExtractFileName(fileName));
+    bool Open(std::unique_ptr<TCadSink>) override {
+        Calls.push_back("open " + ExtractFileName(CadFileName));
         return !FailOpen;
     }
-    void Close() override { Calls.push_back("close"); }
+    int Close() override {
+        Calls.push_back("close");
+        return 0;
+    }
     void BeginDrawing(long double, long double, long double xmax, long double) override {
         Calls.push_back("head " + FixedText(xmax, 1));
     }
@@ -353,7 +357,8 @@ TEST_F(CadOutputTest, WriterCodesGoThroughTheirInterface) {
     RecordingWriter::Calls.clear();
     RegisterCadWriter(5, [] { return std::make_unique<RecordingWriter>(); });
     EXPECT_TRUE(CadWriterRegistered(5));
-    EXPECT_FALSE(CadWriterRegistered(3));
+    EXPECT_TRUE(CadWriterRegistered(3)); // built in
+    EXPECT_FALSE(CadWriterRegistered(6));
     CadOpenOutput(5);
     ASSERT_EQ(AbortFlag, 0);
     EXPECT_EQ(CadFileName, Path("job.txt"));
@@ -385,7 +390,6 @@ TEST_F(CadOutputTest, WriterCodesGoThroughTheirInterface) {
               (std::vector<std::string>{"open job.txt", "head 210.0", "block B", "line 1.0 0",
                                         "endblock", "colour 20", "line 101.0 20", "arc 10 20",
                                         "text ab 96.0", "insert B 5.0", "line 100.0 20", "close"}));
-    EXPECT_EQ(CurrentCadWriter(), nullptr);
 
     RecordingWriter::FailOpen = true;
     CadBatchOutput = 1;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <set>
 
 #include "framework/core/files.h"
 #include "framework/core/maths.h"
@@ -302,7 +303,7 @@ TEST_F(DxfWriterTest, OutputFileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(AbortFlag, 1);
     ASSERT_EQ(responder_.Messages.size(), 1u);
     EXPECT_NE(responder_.Messages[0].find("file write error"), std::string::npos);
-    EXPECT_FALSE(DxfIsOpen());
+    EXPECT_TRUE(CurrentCadWriter()->Extension().empty()); // nothing opened
 }
 
 TEST_F(DxfWriterTest, UnfinishedDrawingNeverReplacesTheFile) {
@@ -345,6 +346,66 @@ TEST_F(DxfWriterTest, SaveDialogChoosesTheFileAndAddsTheExtension) {
     CadOpenOutput(1);
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_TRUE(CadFileName.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DxfWriterTest, NonFiniteCoordinatesFailTheDrawingAndEveryUsedLayerIsInTheTable) {
+    // Every layer an entity names is in the LAYER table, whatever the set.
+    for (int set : {0, 1, 2}) {
+        LayerNames[3] = "MASSE";
+        OpenDxf("layers" + std::to_string(set));
+        CadBeginDrawing(0, 0, 100, 100);
+        CadWriteTables(set);
+        CadBeginEntities();
+        for (int c : {0, 3, 7, 17, 19, 20, 21, 24, 25, 31, 47}) {
+            CadSetColour(c);
+            CadLine(c, 0, c, 1);
+        }
+        CadEndSection();
+        CadCloseOutput();
+        int status = 0;
+        const auto rep = EzdxfReport(Path("layers" + std::to_string(set) + ".dxf"), status);
+        ASSERT_EQ(status, 0) << Joined(rep);
+        std::set<std::string> layers, used;
+        for (const auto& l : rep) {
+            std::istringstream in(l);
+            std::string a, b, c, d;
+            in >> a >> b >> c >> d;
+            if (a == "layer") layers.insert(b);
+            if (a == "entity" && c == "LINE") used.insert(d);
+        }
+        EXPECT_EQ(used.size(), 10u);
+        for (const auto& u : used)
+            EXPECT_EQ(layers.count(u), 1u) << "set " << set << ": layer " << u << " missing";
+    }
+
+    // A coordinate that is not a number: the file is not replaced and the drawing fails.
+    WriteFileBytes(Path("nan.dxf"), "old drawing");
+    OpenDxf("nan");
+    CadBeginEntities();
+    CadLine(0, 0, 1, 1);
+    CadLine(0, NAN, 1, 1);
+    CadCircle(INFINITY, 0, 1);
+    CadEndSection();
+    CadCloseOutput();
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(ReadFileBytes(Path("nan.dxf")), "old drawing");
+    ASSERT_EQ(responder_.Messages.size(), 1u);
+    EXPECT_NE(responder_.Messages[0].find("2 entities"), std::string::npos)
+        << responder_.Messages[0];
+    // On the screen the rest is drawn and the loss is reported.
+    AbortFlag = 0;
+    CadOpenOutput(3);
+    DisplayList->Clear();
+    CadLine(0, 0, 1, 1);
+    CadLine(NAN, 0, 1, 1);
+    CadCloseOutput();
+    EXPECT_EQ(RecordsOf(4), std::vector<std::string>{"4;0;0;1;1"});
+    ASSERT_EQ(responder_.Messages.size(), 2u);
+    EXPECT_NE(responder_.Messages[1].find("1 entities"), std::string::npos);
 }
 
 } // namespace
