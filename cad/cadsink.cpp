@@ -4,6 +4,7 @@
 
 #include "cad/cadwriter.h"
 #include "framework/core/files.h"
+#include "framework/core/globals.h"
 
 namespace {
 
@@ -49,4 +50,37 @@ std::unique_ptr<TCadSink> CadFileSink(const std::string& fileName, int& rc) {
 
 std::unique_ptr<TCadSink> CadStreamSink(std::ostream& out) {
     return std::make_unique<StreamSink>(out);
+}
+
+// ---- buffered file writers -----------------------------------------------------------------
+
+TBufferedWriter::~TBufferedWriter() {
+    TBufferedWriter::Abandon();
+}
+
+bool TBufferedWriter::Open(std::unique_ptr<TCadSink> sink) {
+    Abandon();
+    buf_.reserve(kChunk + 4096);
+    sink_ = std::move(sink);
+    return sink_ != nullptr;
+}
+
+void TBufferedWriter::Abandon() {
+    buf_.clear();
+    if (sink_) sink_->Discard();
+    sink_.reset();
+}
+
+void TBufferedWriter::Flush() {
+    if (buf_.empty()) return;
+    sink_->Write(buf_);
+    buf_.clear();
+}
+
+int TBufferedWriter::Finish() {
+    Flush();
+    const int rc = sink_->Close();
+    sink_.reset();
+    if (rc != 0) AbortFlag = 1;
+    return rc;
 }

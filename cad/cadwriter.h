@@ -116,6 +116,29 @@ protected:
     long long invalid_ = 0;
 };
 
+// A file writer whose lines collect in a buffer and go to the sink in large pieces.
+class TBufferedWriter : public TCadWriter {
+public:
+    ~TBufferedWriter() override;
+    bool Open(std::unique_ptr<TCadSink> sink) override;
+    void Abandon() override;
+    bool IsOpen() const { return sink_ != nullptr; }
+
+protected:
+    // Hands the buffer to the sink and closes it: 0, or the error (AbortFlag is set then).
+    int Finish();
+    // Ends a line with CR LF; a full buffer goes to the sink.
+    void EndLine() {
+        buf_.append("\r\n", 2);
+        if (buf_.size() >= kChunk) Flush();
+    }
+    void Flush();
+
+    static constexpr std::size_t kChunk = 256 * 1024;
+    std::unique_ptr<TCadSink> sink_;
+    std::string buf_;
+};
+
 // ---- which writer serves a code --------------------------------------------------------------
 
 using CadWriterFactory = std::function<std::unique_ptr<TCadWriter>()>;

@@ -15,9 +15,6 @@
 
 namespace {
 
-// Bytes are collected here and handed to the sink in large pieces.
-constexpr std::size_t kChunk = 256 * 1024;
-
 bool PlainAscii(std::string_view text) {
     for (unsigned char c : text)
         if (c < 32 || c >= 127) return false;
@@ -122,43 +119,10 @@ long double DxfBulge(long double includedAngle) {
 
 TDxfWriter::TDxfWriter(DxfTarget target) : target_(target) {}
 
-TDxfWriter::~TDxfWriter() {
-    Abandon();
-}
-
-bool TDxfWriter::Open(std::unique_ptr<TCadSink> sink) {
-    Abandon();
-    buf_.clear();
-    buf_.reserve(kChunk + 4096);
-    sink_ = std::move(sink);
-    return sink_ != nullptr;
-}
-
-void TDxfWriter::Flush() {
-    if (buf_.empty()) return;
-    sink_->Write(buf_);
-    buf_.clear();
-}
-
 int TDxfWriter::Close() {
     if (!sink_) return 0;
     StringGroup(0, "EOF");
-    Flush();
-    const int rc = sink_->Close();
-    sink_.reset();
-    if (rc != 0) AbortFlag = 1;
-    return rc;
-}
-
-void TDxfWriter::Abandon() {
-    buf_.clear();
-    if (sink_) sink_->Discard();
-    sink_.reset();
-}
-
-inline void TDxfWriter::EndLine() {
-    buf_.append("\r\n", 2);
-    if (buf_.size() >= kChunk) Flush();
+    return Finish();
 }
 
 inline void TDxfWriter::RealGroup(int code, long double x) {

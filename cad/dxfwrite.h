@@ -29,17 +29,13 @@ enum class DxfTarget {
     BlockFile,   // a screen block file, read back by this program
 };
 
-class TDxfWriter : public TCadWriter {
+class TDxfWriter : public TBufferedWriter {
 public:
     explicit TDxfWriter(DxfTarget target = DxfTarget::DrawingFile);
-    ~TDxfWriter() override;
 
     std::string Extension() const override { return "dxf"; }
-    bool Open(std::unique_ptr<TCadSink> sink) override;
     // Writes 0 "EOF" and closes. 0 on success; a failure returns its code and sets AbortFlag.
     int Close() override;
-    void Abandon() override;
-    bool IsOpen() const { return sink_ != nullptr; }
 
     void BeginDrawing(long double xmin, long double ymin, long double xmax,
                       long double ymax) override;
@@ -71,18 +67,13 @@ public:
     void EndPolyline() override;
 
 protected:
-    // Hands the buffer to the sink.
-    void Flush();
     void StringGroup(int code, std::string_view text);
     void RealGroup(int code, long double x);
     void IntGroup(int code, long long n);
-    void EndLine();
     void EntityHead(std::string_view name);
     void TextValue(std::string_view text);
 
     DxfTarget target_;
-    std::unique_ptr<TCadSink> sink_;
-    std::string buf_;
 };
 
 // tan(a / 4) of an included angle a in radians.

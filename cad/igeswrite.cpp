@@ -43,12 +43,6 @@ void Field(std::string& out, long long n) {
     Field(out, std::string_view(tmp, static_cast<std::size_t>(res.ptr - tmp)));
 }
 
-// Matrix entries and the like: enough digits that a rotated block lands where the DXF file
-// puts it.
-void Unit(std::string& out, long double x) {
-    AppendFixed(out, x, 15);
-}
-
 } // namespace
 
 int TIgesWriter::IgesColour(int index) {
@@ -250,7 +244,13 @@ void TIgesWriter::Directory(int type, std::string_view matrix, std::string_view 
     if (dbuf_.size() >= kChunk) FlushD();
 }
 
-void TIgesWriter::Real(std::string& out, long double x) const {
+void TIgesWriter::Put(std::string&) {}
+
+void TIgesWriter::AppendUnit(std::string& out, long double x) {
+    AppendFixed(out, x, 15);
+}
+
+void TIgesWriter::Real(std::string& out, long double x) {
     AppendFixed(out, x, std::clamp<int>(CadDecimals, 3, 18));
 }
 
@@ -325,31 +325,15 @@ void TIgesWriter::EndBlock() {
 void TIgesWriter::Line(long double x1, long double y1, long double x2, long double y2) {
     if (!sink_ || !Valid({x1, y1, x2, y2})) return;
     BeginEntity();
-    param_ = "110,";
-    Real(param_, x1);
-    param_ += ',';
-    Real(param_, y1);
-    param_ += ",0.0,";
-    Real(param_, x2);
-    param_ += ',';
-    Real(param_, y2);
-    param_ += ",0.0;";
+    param_.clear();
+    Put(param_, "110,", x1, ",", y1, ",0.0,", x2, ",", y2, ",0.0;");
     Params(param_);
     Directory(110, "", "", "", inSubfigure_);
 }
 
 void TIgesWriter::Circle(long double x, long double y, long double r) {
     if (!sink_ || !Valid({x, y, r})) return;
-    BeginEntity();
-    param_ = "100,0.0,";
-    for (long double v : {x, y, x + r, y, x + r}) {
-        Real(param_, v);
-        param_ += ',';
-    }
-    Real(param_, y);
-    param_ += ';';
-    Params(param_);
-    Directory(100, "0", "", "", inSubfigure_);
+    ArcEntity(x, y, x + r, y, x + r, y);
 }
 
 void TIgesWriter::Arc(long double xc, long double yc, long double startDeg, long double endDeg,
@@ -357,14 +341,14 @@ void TIgesWriter::Arc(long double xc, long double yc, long double startDeg, long
     if (!sink_ || !Valid({xc, yc, startDeg, endDeg, r})) return;
     const long double s = DegToRad(startDeg);
     const long double e = DegToRad(endDeg);
+    ArcEntity(xc, yc, xc + r * cosl(s), yc + r * sinl(s), xc + r * cosl(e), yc + r * sinl(e));
+}
+
+void TIgesWriter::ArcEntity(long double xc, long double yc, long double xs, long double ys,
+                            long double xe, long double ye) {
     BeginEntity();
-    param_ = "100,0.0,";
-    for (long double v : {xc, yc, xc + r * cosl(s), yc + r * sinl(s), xc + r * cosl(e)}) {
-        Real(param_, v);
-        param_ += ',';
-    }
-    Real(param_, yc + r * sinl(e));
-    param_ += ';';
+    param_.clear();
+    Put(param_, "100,0.0,", xc, ",", yc, ",", xs, ",", ys, ",", xe, ",", ye, ";");
     Params(param_);
     Directory(100, "0", "", "", inSubfigure_);
 }
@@ -377,17 +361,9 @@ void TIgesWriter::Text(std::string_view text, long double x, long double y) {
     BeginEntity();
     param_ = "212,1,";
     AppendInt(param_, n);
-    param_ += ',';
-    Real(param_, static_cast<long double>(n) * h * CadTextWidthFactor);
-    param_ += ',';
-    Real(param_, h);
-    param_ += ",1,,";
+    Put(param_, ",", static_cast<long double>(n) * h * CadTextWidthFactor, ",", h, ",1,,");
     AppendFixed(param_, DegToRad(CadTextAngle), 6);
-    param_ += ",0,0,";
-    Real(param_, x);
-    param_ += ',';
-    Real(param_, y);
-    param_ += ",0.0,";
+    Put(param_, ",0,0,", x, ",", y, ",0.0,");
     Params(param_);
     Params(Hollerith(s) + ";");
     Directory(212, "0", "", "", inSubfigure_);
@@ -401,10 +377,7 @@ void TIgesWriter::Solid(long double x1, long double y1, long double x2, long dou
     const long double pts[5][2] = {{x1, y1}, {x2, y2}, {x4, y4}, {x3, y3}, {x1, y1}};
     for (int i = 0; i < 5; ++i) {
         param_.clear();
-        Real(param_, pts[i][0]);
-        param_ += ',';
-        Real(param_, pts[i][1]);
-        param_ += i == 4 ? ';' : ',';
+        Put(param_, pts[i][0], ",", pts[i][1], i == 4 ? ";" : ",");
         Params(param_);
     }
     Directory(106, "0", "11", "", inSubfigure_);
@@ -424,56 +397,35 @@ void TIgesWriter::Insert(std::string_view name, long double x, long double y, lo
     const long double mx = scaleX < 0 ? -1 : 1;
     const long double my = scaleY < 0 ? -1 : 1;
     const long double scale = fabsl(scaleX);
-    const long double a = DegToRad(angleDeg);
-    const long double c = cosl(a);
-    const long double s = sinl(a);
+    param_ = "408,";
+    AppendInt(param_, sub->de);
     // A scaled instance also goes through a matrix: OpenCASCADE's reader, for one, drops a
     // scaled 408 that has none.
-    const bool plain = angleDeg == 0 && mx > 0 && my > 0 && scale == 1;
-    if (plain) {
+    if (angleDeg == 0 && mx > 0 && my > 0 && scale == 1) {
         BeginEntity();
-        param_ = "408,";
-        AppendInt(param_, sub->de);
-        param_ += ',';
-        Real(param_, x);
-        param_ += ',';
-        Real(param_, y);
-        param_ += ",0.0,";
-        Real(param_, scale);
-        param_ += ';';
+        Put(param_, ",", x, ",", y, ",0.0,", scale, ";");
         Params(param_);
         Directory(408, "", "", "", inSubfigure_);
         return;
     }
+    Put(param_, ",0.0,0.0,0.0,", scale, ";");
+    const std::string instance = param_;
     // Rotation (and reflection) with the position in a transformation matrix.
+    const long double a = DegToRad(angleDeg);
+    const long double c = cosl(a);
+    const long double s = sinl(a);
     BeginEntity(false);
-    const long double r11 = c * mx, r12 = -s * my, r21 = s * mx, r22 = c * my;
-    param_ = "124,";
-    Unit(param_, r11);
-    param_ += ',';
-    Unit(param_, r12);
-    param_ += ",0.0,";
-    Real(param_, x);
-    param_ += ',';
+    param_.clear();
+    Put(param_, "124,", Unit{c * mx}, ",", Unit{-s * my}, ",0.0,", x, ",");
     Params(param_);
     param_.clear();
-    Unit(param_, r21);
-    param_ += ',';
-    Unit(param_, r22);
-    param_ += ",0.0,";
-    Real(param_, y);
-    param_ += ',';
+    Put(param_, Unit{s * mx}, ",", Unit{c * my}, ",0.0,", y, ",");
     Params(param_);
     Params("0.0,0.0,1.0,0.0;");
     Directory(124, "", mx * my < 0 ? "1" : "0", "", true);
     const long long matrix = d_ - 1;
     BeginEntity();
-    param_ = "408,";
-    AppendInt(param_, sub->de);
-    param_ += ",0.0,0.0,0.0,";
-    Real(param_, scale);
-    param_ += ';';
-    Params(param_);
+    Params(instance);
     std::string m;
     AppendInt(m, matrix);
     Directory(408, m, "", "", inSubfigure_);

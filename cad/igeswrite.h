@@ -74,7 +74,29 @@ private:
     void Params(std::string_view text);
     void Directory(int type, std::string_view matrix, std::string_view form, std::string_view label,
                    bool subordinate);
-    void Real(std::string& out, long double x) const;
+    static void Real(std::string& out, long double x);
+    // A matrix entry: enough digits that a rotated block lands where the DXF file puts it.
+    struct Unit {
+        long double value;
+    };
+    // Appends the items in order: reals with the file's decimals, matrix entries, texts.
+    static void Put(std::string& out);
+    template <class... Rest> static void Put(std::string& out, long double x, Rest... rest) {
+        Real(out, x);
+        Put(out, rest...);
+    }
+    template <class... Rest> static void Put(std::string& out, Unit u, Rest... rest) {
+        AppendUnit(out, u.value);
+        Put(out, rest...);
+    }
+    template <class... Rest>
+    static void Put(std::string& out, std::string_view text, Rest... rest) {
+        out += text;
+        Put(out, rest...);
+    }
+    static void AppendUnit(std::string& out, long double x);
+    void ArcEntity(long double xc, long double yc, long double xs, long double ys, long double xe,
+                   long double ye);
     void FlushP();
     void FlushD();
 

@@ -82,7 +82,7 @@ TForm_confkvilpen::TForm_confkvilpen(TComponent* AOwner) : TForm(AOwner) {
     SetPosition(poMainFormCenter);
     SetBounds(0, 0, 567, 422);
     SetClientWidth(567);
-    SetClientHeight(436);
+    SetClientHeight(452);
     Label_kvilpenpath = MakeLabel(this, "Label_kvilpenpath", "", 8, 8, 540);
     Edit_kvilpenPath = Make<TEdit>(this, "Edit_kvilpenPath", 8, 27, 505, 23);
     Button_kvilpenpath = MakeButton(this, "Button_kvilpenpath", "...", 519, 26, 40);
@@ -117,19 +117,21 @@ TForm_confkvilpen::TForm_confkvilpen(TComponent* AOwner) : TForm(AOwner) {
     ComboBox_psfont = Make<TComboBox>(this, "ComboBox_psfont", 312, 326, 247, 23);
 
     Label2 = MakeLabel(this, "Label2", "Command Line:", 8, 358, 200);
-    Label_commandline = Make<TLabel>(this, "Label_commandline", 8, 376, 551, 17);
+    // Two lines: a long command line wraps instead of being cut off.
+    Label_commandline = Make<TLabel>(this, "Label_commandline", 8, 376, 551, 32);
     Label_commandline->SetAutoSize(false);
+    Label_commandline->SetWordWrap(true);
     TFont mono;
     mono.Name = "Courier New";
     mono.SetSize(9);
     mono.Pitch = fpFixed;
     Label_commandline->SetFont(mono);
 
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 403, 80);
+    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 419, 80);
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 94, 403, 80);
+    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 94, 419, 80);
     Button_cancel->SetCancel(true);
-    Button_help = MakeButton(this, "Button_help", "&Help", 479, 403, 80);
+    Button_help = MakeButton(this, "Button_help", "&Help", 479, 419, 80);
 
     OpenDialog1 = new TOpenDialog(this);
     OpenDialog1->SetName("OpenDialog1");

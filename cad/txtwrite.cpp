@@ -7,44 +7,11 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 
-namespace {
-constexpr std::size_t kChunk = 256 * 1024;
-}
-
-TTxtWriter::~TTxtWriter() {
-    Abandon();
-}
-
-bool TTxtWriter::Open(std::unique_ptr<TCadSink> sink) {
-    Abandon();
-    sink_ = std::move(sink);
-    return sink_ != nullptr;
-}
-
 int TTxtWriter::Close() {
     if (!sink_) return 0;
     buf_ += "EOF";
     EndLine();
-    sink_->Write(buf_);
-    buf_.clear();
-    const int rc = sink_->Close();
-    sink_.reset();
-    if (rc != 0) AbortFlag = 1;
-    return rc;
-}
-
-void TTxtWriter::Abandon() {
-    buf_.clear();
-    if (sink_) sink_->Discard();
-    sink_.reset();
-}
-
-void TTxtWriter::EndLine() {
-    buf_ += "\r\n";
-    if (buf_.size() >= kChunk) {
-        sink_->Write(buf_);
-        buf_.clear();
-    }
+    return Finish();
 }
 
 void TTxtWriter::Real(long double x) {

@@ -14,13 +14,10 @@
 
 #include "cad/cadwriter.h"
 
-class TTxtWriter : public TCadWriter {
+class TTxtWriter : public TBufferedWriter {
 public:
-    ~TTxtWriter() override;
     std::string Extension() const override { return "txt"; }
-    bool Open(std::unique_ptr<TCadSink> sink) override;
     int Close() override;
-    void Abandon() override;
 
     void BeginDrawing(long double xmin, long double ymin, long double xmax,
                       long double ymax) override;
@@ -45,8 +42,4 @@ public:
 private:
     void Record(std::string_view name, std::initializer_list<long double> values);
     void Real(long double x);
-    void EndLine();
-
-    std::unique_ptr<TCadSink> sink_;
-    std::string buf_;
 };

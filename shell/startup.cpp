@@ -5,6 +5,7 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
+#include "cad/cadwriter.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "dbf/base/errors.h"
@@ -88,6 +89,7 @@ void UseInstalledPictures() {
 void InitProgram() {
     InitAllSettings();
     InitCadVariables(); // the CAD configuration and CadState
+    RegisterCadWriters(); // IGES and TXT writers, the plot program's command-line editors
     SetProductIdentity();
     InitErrors();
     InitGearDataUnit();
