@@ -129,6 +129,43 @@ TEST_F(HatchTest, RectanglesGetTheChordsOfEveryHatchLine) {
     EXPECT_TRUE(Has(HatchLines(square), {8, 0, 10, 2}));
 }
 
+// The same square in a TXT drawing file, read with Python's csv module: the outline as four
+// lines, then the hatch lines, among them (8, 0)-(10, 2) and the diagonal.
+TEST_F(HatchTest, SquareHatchInATxtDrawing) {
+    CadBatchOutput = 1;
+    DataFileName = Path("square");
+    CadOpenOutput(5);
+    CadBatchOutput = 0;
+    ASSERT_EQ(AbortFlag, 0);
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    AddPolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    Hatch(0, 0, 45);
+    CadEndSection();
+    CadCloseOutput();
+    int status = -1;
+    const std::string out =
+        RunCommand("/usr/bin/python3 -c \"import csv,sys\n"
+                   "for r in csv.reader(open(sys.argv[1],newline=''),delimiter='\\t'):"
+                   " print(' '.join(r))\" '" +
+                       Path("square.txt") + "' 2>&1",
+                   status);
+    ASSERT_EQ(status, 0) << out;
+    std::vector<std::vector<double>> lines;
+    std::istringstream in(out);
+    for (std::string row; std::getline(in, row);) {
+        std::istringstream f(row);
+        std::string name;
+        std::vector<double> v(4);
+        if (f >> name && name == "LINE" && f >> v[0] >> v[1] >> v[2] >> v[3])
+            lines.push_back(Normalised(v));
+    }
+    EXPECT_EQ(lines.size(), 4u + 9u) << out;
+    EXPECT_TRUE(Has(lines, {8, 0, 10, 2})) << out;
+    EXPECT_TRUE(Has(lines, {0, 0, 10, 10})) << out;
+    EXPECT_TRUE(Has(lines, {0, 8, 2, 10})) << out;
+}
+
 // Hatch lines through vertices of a concave outline (a U whose vertices lie on the lines)
 // must still pair their crossings inside it.
 TEST_F(HatchTest, LinesThroughVerticesOfAConcaveOutlineStayInside) {
