@@ -129,35 +129,37 @@ void BM_EngineScan(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineScan)->Unit(benchmark::kMillisecond);
 
-// ratio_to_engine: the dataset's time per scan over the engine's best of three in this run.
+// ratio_to_engine: the dataset's best scan over the engine's best, the two taken in turns in
+// this run (best times, so other work on the machine weighs on neither side).
 void BM_DatasetScan(benchmark::State& state) {
     Fixture& f = Data();
-    double engine = 1e9;
-    dbf::Select(1);
-    dbf::Use(f.table);
-    for (int i = 0; i < 3; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(EngineScan().value);
-        engine = std::min(engine, Seconds(start));
-    }
-    dbf::FreeWorkArea();
     ReadingTable t;
     t.SetDbfFileName(f.table);
     t.Open();
+    const std::uint8_t engineArea = 2;
+    dbf::Select(engineArea);
+    dbf::Use(f.table + " ALIAS ENGINE");
     Sums s;
-    double total = 0;
+    double engine = 1e9, dataset = 1e9;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
+        dbf::Select(engineArea);
+        auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(EngineScan().value);
+        engine = std::min(engine, Seconds(start));
+        start = std::chrono::steady_clock::now();
         s = DatasetScan(t);
-        total += Seconds(start);
+        dataset = std::min(dataset, Seconds(start));
         benchmark::DoNotOptimize(s.value);
     }
+    dbf::Select(engineArea);
+    dbf::FreeWorkArea();
     t.Close();
-    state.counters["ratio_to_engine"] = total / static_cast<double>(state.iterations()) / engine;
+    state.counters["dataset_ms"] = dataset * 1000;
     state.counters["engine_ms"] = engine * 1000;
+    state.counters["ratio_to_engine"] = dataset / engine;
     if (s.count != kRecords) state.SkipWithError("the dataset did not see every record");
 }
-BENCHMARK(BM_DatasetScan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DatasetScan)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "dbf/base/errors.h"
+#include "dbf/base/hooks.h"
 #include "dbf/base/runtime.h"
 #include "dbf/dataset/field_classes.h"
 #include "dbf/dataset/field_list.h"
@@ -106,6 +107,15 @@ TDateTime BlockDateToDateTime(const std::uint8_t* p) {
     if (y < 0 || m < 0 || d < 0 || !TryEncodeDate(y, m, d, dt))
         DbfDateToDateTime(BlockDateToDbfText(GetVarString(p)), dt);
     return dt;
+}
+
+// dEOF without its check of the file size, for right after a Skip that made it.
+bool AreaAtEnd() {
+    const TWorkArea* a = CurrentWorkArea();
+    if (IndexHooks.IndexActive != nullptr && IndexHooks.IndexActive() &&
+        IndexHooks.IndexEOF != nullptr)
+        return IndexHooks.IndexEOF();
+    return a->Eof || a->RecNo > a->RecordCount;
 }
 
 TLocateValue ToLocateValue(const Variant& v) {
@@ -531,14 +541,16 @@ std::int32_t TTzDataSet::TziGetRecord(std::uint8_t* buffer, std::int32_t& recNo)
 std::int32_t TTzDataSet::TziGetNextRecord(std::uint8_t* buffer, std::int32_t& recNo) {
     if (FEOF) return kTziEof;
     return Run("TziGetNextRecord", [&] {
+        bool fresh = false; // Skip(1) has just read the table's record count
         if (FBOF) {
             Skip(0);
             FBOF = false;
-        } else if (!CurrentWorkArea()->Eof) { // what Skip refuses, without a second file check
+        } else if (!CurrentWorkArea()->Eof) { // what Skip refuses, without a file check
             Skip(1);
+            fresh = true;
         }
         if (LastErrorCode != 0) return 0;
-        if (dEOF()) {
+        if (fresh ? AreaAtEnd() : dEOF()) {
             // Stay on the last record (an empty or wholly hidden table has none).
             if (!dBOF() && RecCount() > 0) Skip(-1);
             FEOF = true;

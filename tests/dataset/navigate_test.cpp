@@ -3,6 +3,7 @@
 
 #include "dataset_testutil.h"
 
+#include "dbf/table/field_vars.h"
 #include "platform/data/datasource.h"
 
 namespace {
@@ -43,6 +44,23 @@ TEST_F(DatasetTest, EveryValueAsDbfreadReadsIt) {
     EXPECT_EQ(t.FieldByName("DAY")->DisplayText(), "29.02.00");
     EXPECT_EQ(t.FieldByName("PRICE")->AsString(), "-0.75");
     EXPECT_THROW(t.FieldByName("BIG")->AsInteger(), EDatabaseError);
+    // A record another user appends meanwhile is the next one after the last.
+    t.SetRecNo(8);
+    {
+        dbf::CurrentAreaGuard back;
+        ASSERT_TRUE(dbf::Select(20));
+        dbf::Use(path_ + " ALIAS OTHER");
+        ASSERT_TRUE(dbf::ALock());
+        dbf::ClearRecord();
+        dbf::SetVarString(dbf::FieldAddress(1), "Neu", 20);
+        dbf::Append();
+        dbf::Unlock();
+        dbf::FreeWorkArea();
+    }
+    t.Next();
+    EXPECT_FALSE(t.Eof());
+    EXPECT_EQ(t.RecNo(), 9);
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "Neu");
     EXPECT_TRUE(Boxes().empty());
 }
 
