@@ -77,6 +77,10 @@ struct TWorkArea {
     std::uint16_t FieldVarsSize = 0;
     bool OwnsFieldVars = false;
     std::vector<std::uint8_t> OwnedFieldVars; // storage when OwnsFieldVars
+    // Per field (Fields order): 1 when the program wrote the field's variable since the block
+    // was last filled from the record. A value assigned to a blank N, F or L field is written
+    // ("0", "F"); a blank field nobody assigned stays blank.
+    std::vector<std::uint8_t> AssignedVars;
 
     std::function<bool()> OnFilter;
     CompiledExpr* FilterExpr = nullptr;

@@ -100,11 +100,31 @@ std::string GetVarString(const std::uint8_t* p) {
     return std::string(reinterpret_cast<const char*>(p + 1), p[0]);
 }
 
-void SetVarString(std::uint8_t* p, std::string_view s, std::size_t capacity) {
+VarWriteProc VarWriteHook = nullptr;
+
+namespace {
+
+// The writes themselves; filling a block from a record goes through these and reports nothing.
+void PutString(std::uint8_t* p, std::string_view s, std::size_t capacity) {
     const std::size_t n = std::min({s.size(), capacity, std::size_t{255}});
     p[0] = static_cast<std::uint8_t>(n);
     if (n > 0) std::memcpy(p + 1, s.data(), n);
     if (capacity > n) std::memset(p + 1 + n, ' ', capacity - n);
+}
+
+template <class T> void PutValue(std::uint8_t* p, T v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+void Noted(const std::uint8_t* p) {
+    if (VarWriteHook != nullptr) VarWriteHook(p);
+}
+
+} // namespace
+
+void SetVarString(std::uint8_t* p, std::string_view s, std::size_t capacity) {
+    PutString(p, s, capacity);
+    Noted(p);
 }
 
 double GetVarDouble(const std::uint8_t* p) {
@@ -113,7 +133,8 @@ double GetVarDouble(const std::uint8_t* p) {
     return v;
 }
 void SetVarDouble(std::uint8_t* p, double v) {
-    std::memcpy(p, &v, sizeof v);
+    PutValue(p, v);
+    Noted(p);
 }
 std::int64_t GetVarInt64(const std::uint8_t* p) {
     std::int64_t v;
@@ -121,7 +142,8 @@ std::int64_t GetVarInt64(const std::uint8_t* p) {
     return v;
 }
 void SetVarInt64(std::uint8_t* p, std::int64_t v) {
-    std::memcpy(p, &v, sizeof v);
+    PutValue(p, v);
+    Noted(p);
 }
 std::int32_t GetVarInt32(const std::uint8_t* p) {
     std::int32_t v;
@@ -129,13 +151,15 @@ std::int32_t GetVarInt32(const std::uint8_t* p) {
     return v;
 }
 void SetVarInt32(std::uint8_t* p, std::int32_t v) {
-    std::memcpy(p, &v, sizeof v);
+    PutValue(p, v);
+    Noted(p);
 }
 bool GetVarBool(const std::uint8_t* p) {
     return p[0] != 0;
 }
 void SetVarBool(std::uint8_t* p, bool v) {
-    p[0] = v ? 1 : 0;
+    PutValue<std::uint8_t>(p, v ? 1 : 0);
+    Noted(p);
 }
 
 double FieldTextToDouble(std::string_view text) {
@@ -249,25 +273,25 @@ void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block) {
                                           : std::string_view();
         switch (f.Type) {
         case 'C':
-            SetVarString(v, text, f.Length);
+            PutString(v, text, f.Length);
             break;
         case 'D':
-            SetVarString(v, DbfTextToBlockDate(text), kDateVarSize - 1);
+            PutString(v, DbfTextToBlockDate(text), kDateVarSize - 1);
             break;
         case 'N':
         case 'F':
             if (f.Decimals > 0)
-                SetVarDouble(v, FieldTextToDouble(text));
+                PutValue(v, FieldTextToDouble(text));
             else
-                SetVarInt64(v, FieldTextToInt64(text));
+                PutValue(v, FieldTextToInt64(text));
             break;
         case 'L': {
             const char c = text.empty() ? ' ' : text[0];
-            SetVarBool(v, c == 'T' || c == 't' || c == 'Y' || c == 'y');
+            PutValue<std::uint8_t>(v, c == 'T' || c == 't' || c == 'Y' || c == 'y');
             break;
         }
         case 'M':
-            SetVarInt32(v, SaturateInt32(FieldTextToInt64(text)));
+            PutValue(v, SaturateInt32(FieldTextToInt64(text)));
             break;
         default:
             break;
@@ -287,7 +311,8 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
     const std::uint8_t* p = block.data();
     rec[0] = p[0] != 0 ? '*' : ' ';
     std::size_t at = 1;
-    for (const TDbfFieldDesc& f : area.Fields) {
+    for (std::size_t i = 0; i < area.Fields.size(); ++i) {
+        const TDbfFieldDesc& f = area.Fields[i];
         const std::size_t size = FieldVarSize(f);
         if (size == 0) continue;
         const std::uint8_t* v = p + at;
@@ -296,6 +321,10 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
         if (f.Offset < 1 || end > rec.size() || f.Length == 0) continue;
         char* dest = rec.data() + f.Offset;
         const std::string_view stored(dest, f.Length);
+        // An unchanged value keeps its stored text. A blank reads as 0 or false, but a 0 or
+        // false the program assigned to it is written as such.
+        const bool storedStands =
+            !IsBlankField(stored) || i >= area.AssignedVars.size() || area.AssignedVars[i] == 0;
         switch (f.Type) {
         case 'C': {
             const std::string s = GetVarString(v);
@@ -318,12 +347,12 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
             if (f.Decimals > 0) {
                 const double value = GetVarDouble(v);
                 const double old = FieldTextToDouble(stored);
-                if (std::memcmp(&value, &old, sizeof value) == 0) break;
+                if (std::memcmp(&value, &old, sizeof value) == 0 && storedStands) break;
                 PutRightAligned(dest, f.Length,
                                 std::isfinite(value) ? FixedText(value, f.Decimals) : "");
             } else {
                 const std::int64_t value = GetVarInt64(v);
-                if (FieldTextToInt64(stored) == value) break;
+                if (FieldTextToInt64(stored) == value && storedStands) break;
                 PutRightAligned(dest, f.Length, std::to_string(value));
             }
             break;
@@ -331,7 +360,7 @@ void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block) {
             const bool value = GetVarBool(v);
             const char c = dest[0];
             const bool old = c == 'T' || c == 't' || c == 'Y' || c == 'y';
-            if (old == value) break;
+            if (old == value && storedStands) break;
             dest[0] = value ? 'T' : 'F';
             if (f.Length > 1) std::memset(dest + 1, ' ', f.Length - 1u);
             break;

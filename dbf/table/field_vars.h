@@ -38,6 +38,11 @@ std::size_t FieldVarOffset(const std::vector<TDbfFieldDesc>& fields, std::size_t
 void RecordToFieldVars(const TWorkArea& area, std::span<std::uint8_t> block);
 void FieldVarsToRecord(TWorkArea& area, std::span<const std::uint8_t> block);
 
+// Every Set* accessor below reports the address it wrote here (the work areas watch their
+// blocks through it to tell a field the program assigned from one it left alone).
+using VarWriteProc = void (*)(const std::uint8_t* p);
+extern VarWriteProc VarWriteHook;
+
 // Typed access to one value at p (unaligned).
 std::string GetVarString(const std::uint8_t* p);
 void SetVarString(std::uint8_t* p, std::string_view s, std::size_t capacity);

@@ -543,9 +543,11 @@ void Replace() {
             // Let the index engine see the stored version's keys, then put the caller's
             // values back.
             a->SwapBuffer.assign(a->FieldVars, a->FieldVars + a->FieldVarsSize);
+            const std::vector<std::uint8_t> assigned = a->AssignedVars;
             if (!ReadRecord(*a, a->RecNo)) return;
             if (IndexHooks.IndexNoteOldKeys != nullptr) IndexHooks.IndexNoteOldKeys();
             std::memcpy(a->FieldVars, a->SwapBuffer.data(), a->FieldVarsSize);
+            a->AssignedVars = assigned;
         }
         detail::GatherArea(*a);
         if (LastErrorCode != 0) return;

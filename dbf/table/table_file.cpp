@@ -210,6 +210,18 @@ bool AppendAllowed(TWorkArea& area, const char* routine) {
     return true;
 }
 
+// More descriptors than a record can number (FieldCount is one byte) is damage.
+constexpr std::size_t kMaxFields = 255;
+const char* const kFieldsOutOfRange = " (Number of fields is out of range) [Use/OpenDbf]";
+
+// A record count the file cannot hold is damage; a last record cut short (other programs
+// leave such files, and other readers take them) is not.
+bool CountFitsFile(const TWorkArea& area, std::uint64_t size) {
+    const std::uint64_t need = std::uint64_t{area.HeaderLength} +
+                               std::uint64_t(std::max(area.RecordCount, 0)) * area.RecordLength;
+    return need <= size || need - size < area.RecordLength;
+}
+
 } // namespace
 
 bool IsDbfVersion(std::uint8_t v) {
@@ -319,6 +331,12 @@ bool OpenDbf(TWorkArea& area) {
             size > area.HeaderLength ? (size - area.HeaderLength) / area.RecordLength : 0;
         area.RecordCount = static_cast<std::int32_t>(
             std::min<std::uint64_t>(records, std::numeric_limits<std::int32_t>::max()));
+    } else if (!CountFitsFile(area, size)) {
+        FailHeader(area, kErrNotDbase,
+                   NotDbase(FileNameExt(area.FileName)) + " (Record count " +
+                       std::to_string(area.RecordCount) + " is more than the file of " +
+                       std::to_string(size) + " bytes holds) [USE/OpenDBF]");
+        return false;
     }
     if (area.RecordCount < 1) {
         area.RecNo = 0;
@@ -364,11 +382,12 @@ void ReadDbfFields(TWorkArea& area) {
     const long headerLength = Le16(p + 8);
     const long areaSize = headerLength - 32;
     const long descSize = level7 ? 48 : 32;
+    // Descriptors the header has room for; the terminator 0x0D ends the list (other programs
+    // keep more bytes after it, FoxPro 263 of them).
     const long count = level7 ? (areaSize - 36) / 48 : areaSize / 32;
     const std::string shortName = FileNameExt(area.FileName);
-    if (areaSize < (level7 ? 36 + 48 : 32) || count < 1 || count >= 256) {
-        FailHeader(area, kErrNotDbase,
-                   NotDbase(shortName) + " (Number of fields is out of range) [Use/OpenDbf]");
+    if (areaSize < (level7 ? 36 + 48 : 32) || count < 1) {
+        FailHeader(area, kErrNotDbase, NotDbase(shortName) + kFieldsOutOfRange);
         return;
     }
     const std::uint32_t records = Le32(p + 4);
@@ -377,7 +396,7 @@ void ReadDbfFields(TWorkArea& area) {
                    NotDbase(shortName) + " (Number of records is out of range) [Use/OpenDbf]");
         return;
     }
-    area.FieldCount = static_cast<std::uint8_t>(count);
+    area.FieldCount = 0;
     area.LastUpdate = Four(p[1] + 1900) + Two(p[2]) + Two(p[3]);
     area.RecordCount = static_cast<std::int32_t>(records);
     area.HeaderLength = static_cast<std::uint16_t>(headerLength);
@@ -426,6 +445,10 @@ void ReadDbfFields(TWorkArea& area) {
             return;
         }
         fields.push_back(f);
+        if (fields.size() > kMaxFields) {
+            FailHeader(area, kErrNotDbase, NotDbase(shortName) + kFieldsOutOfRange);
+            return;
+        }
     }
     area.FieldCount = static_cast<std::uint8_t>(fields.size());
     area.Fields = std::move(fields);

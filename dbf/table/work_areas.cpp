@@ -36,6 +36,28 @@ const TDbfFieldDesc* FieldEntry(const char* routine, std::uint8_t n) {
     return &a->Fields[n - 1];
 }
 
+// Marks the field whose variable lies at p as assigned, in whichever area's block holds it.
+void NoteVarWrite(const std::uint8_t* p) {
+    for (const auto& a : Slots) {
+        if (!a || a->FieldVars == nullptr || p <= a->FieldVars ||
+            p >= a->FieldVars + a->FieldVarsSize)
+            continue;
+        const std::size_t off = static_cast<std::size_t>(p - a->FieldVars);
+        std::size_t at = 1;
+        for (std::size_t i = 0; i < a->Fields.size(); ++i) {
+            at += FieldVarSize(a->Fields[i]);
+            if (off >= at) continue;
+            if (a->AssignedVars.size() < a->Fields.size())
+                a->AssignedVars.resize(a->Fields.size(), 0);
+            a->AssignedVars[i] = 1;
+            return;
+        }
+        return;
+    }
+}
+
+const bool kVarWatchInstalled = (VarWriteHook = &NoteVarWrite, true);
+
 } // namespace
 
 namespace detail {
@@ -52,6 +74,7 @@ std::uint8_t SlotOf(const TWorkArea* a) {
 }
 
 void ScatterArea(TWorkArea& a) {
+    a.AssignedVars.assign(a.Fields.size(), 0);
     if (a.FieldVars == nullptr) return;
     if (a.IsVirtual) {
         const std::size_t n = std::min<std::size_t>(a.RecordBuffer.size(), a.FieldVarsSize);
@@ -101,6 +124,7 @@ TWorkArea* CurrentWorkArea() {
 void InitWorkAreas() {
     for (auto& s : Slots)
         s.reset();
+    VarWriteHook = &NoteVarWrite;
     SharedOpenMode = 66;
     MemoHooks = TMemoHooks{};
 }

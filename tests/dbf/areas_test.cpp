@@ -503,6 +503,8 @@ TEST_F(AreaTest, PackKeepsLiveOrderSizeAndStoredBytes) {
     EXPECT_FALSE(CurrentWorkArea()->Exclusive); // shared again
     EXPECT_EQ(RecCount(), 100);
     EXPECT_EQ(RecNo(), 1);
+    // Count and end mark are on the disk before the table is closed.
+    ExpectSoundEnd(path, 100);
     FreeWorkArea();
 
     const areastest::RefView after = View(path);
@@ -516,6 +518,37 @@ TEST_F(AreaTest, PackKeepsLiveOrderSizeAndStoredBytes) {
         const std::size_t to = now.header + std::size_t(k) * now.record;
         ASSERT_EQ(now.raw.substr(to, now.record), old.raw.substr(from, old.record)) << k;
     }
+}
+
+TEST_F(AreaTest, AssignedZeroAndFalseAreWrittenUnassignedBlanksStay) {
+    const std::string path = dir_ / "zero.dbf";
+    Create(path,
+           {Def("NAME", 'C', 4), Def("PRICE", 'N', 8, 2), Def("QTY", 'N', 5), Def("OK", 'L', 1)});
+    Open(1, path, " EXCLUSIVE");
+    struct Step {
+        int record; // 0 appends a cleared record
+        bool price, qty, ok;
+    };
+    for (const Step& s : {Step{0, true, false, true}, Step{0, false, false, false},
+                          Step{2, false, true, false}, Step{1, false, false, false}}) {
+        if (s.record == 0) {
+            ClearRecord();
+            SetVarString(FieldAddress(1), "R" + std::to_string(RecCount() + 1), 4);
+        } else {
+            Go(s.record);
+        }
+        if (s.price) SetVarDouble(FieldAddress(2), 0.0);
+        if (s.qty) SetVarInt64(FieldAddress(3), 0);
+        if (s.ok) SetVarBool(FieldAddress(4), false);
+        s.record == 0 ? Append() : Replace();
+        ASSERT_EQ(LastErrorCode, 0) << ErrorText;
+    }
+    FreeWorkArea();
+    // dbfread: a value the program gave is 0 or False; a field nobody gave stays None.
+    const dbftest::RefTable ref = dbftest::ReadReference(path);
+    ASSERT_EQ(ref.records.size(), 2u);
+    EXPECT_EQ(ref.records[0].values, (std::vector<std::string>{"s:R1", "n:0.0", "-", "b:F"}));
+    EXPECT_EQ(ref.records[1].values, (std::vector<std::string>{"s:R2", "-", "n:0", "-"}));
 }
 
 TEST_F(AreaTest, PackOfOnlyDeletedRecordsLeavesAnEmptyTable) {

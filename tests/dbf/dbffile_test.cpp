@@ -64,6 +64,20 @@ std::string Dbase3Header(const std::vector<TDbfFieldDesc>& fields, int recordLen
     return h;
 }
 
+// A dBASE III table of n one-character fields F1..Fn, `extra` zero bytes after the terminator
+// (as FoxPro writes them) and two records.
+std::string ManyFields(int n, int extra) {
+    std::vector<TDbfFieldDesc> fields;
+    for (int i = 1; i <= n; ++i)
+        fields.push_back(dbftest::Def("F" + std::to_string(i), 'C', 1));
+    std::string b = Dbase3Header(fields, n + 1, 2) + std::string(extra, '\0');
+    b[8] = static_cast<char>(b.size() & 0xFF);
+    b[9] = static_cast<char>(b.size() >> 8);
+    for (char r : {'a', 'b'})
+        b += ' ' + std::string(n, r);
+    return b + '\x1A';
+}
+
 // dBASE II: 8-byte prolog, 16-byte descriptors, header of 521 bytes.
 std::string Dbase2Table(std::uint16_t records) {
     std::string b(521, '\0');
@@ -325,6 +339,11 @@ TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText) {
         {"rec0.dbf", Dbase3Header({Def("NAME", 'C', 0)}, 0), 210,
          p + "rec0.dbf is not a dBASE database. (Record length is 0) [USE/OpenDBF]"},
         {"cut.dbf", good.substr(0, 50), 100, "Error reading " + p + "cut.dbf [Use/OpenDbf]"},
+        {"count.dbf", Dbase3Header({Def("NAME", 'C', 10)}, 11, 0x7FFFFFFF), 210,
+         "count.dbf is not a dBASE database. (Record count 2147483647 is more than the file of "
+         "65 bytes holds) [USE/OpenDBF]"},
+        {"many.dbf", ManyFields(256, 0), 210,
+         "many.dbf is not a dBASE database. (Number of fields is out of range) [Use/OpenDbf]"},
     };
     for (const Case& c : cases) {
         WriteFileBytes(dir_ / c.name, c.bytes);
@@ -342,6 +361,27 @@ TEST_F(DbfFileTest, MalformedHeadersAreRefusedWithTheirCodeAndText) {
     EXPECT_FALSE(Open(area, dir_ / "missing"));
     EXPECT_EQ(LastErrorCode, kErrFileNotFound);
     EXPECT_EQ(GetErrorText(), "Failure to open " + (dir_ / "missing.DBF") + " [USE/OpenDbf]");
+}
+
+TEST_F(DbfFileTest, FieldsEndAtTheTerminatorAndCountsTheFileCanHold) {
+    // Up to 255 fields open whatever follows the terminator, as dbfread reads them.
+    for (int n : {247, 248, 255}) {
+        const std::string path = dir_ / ("f" + std::to_string(n) + ".dbf");
+        WriteFileBytes(path, ManyFields(n, 263));
+        ExpectSameAsReference(path, "latin1");
+    }
+    // A last record cut short still opens; a count one record beyond that does not.
+    const std::string good = ManyFields(3, 0);
+    for (int cut : {1, 4, 5}) {
+        WriteFileBytes(dir_ / "cut.dbf", good.substr(0, good.size() - cut));
+        TWorkArea area;
+        EXPECT_EQ(Open(area, dir_ / "cut.dbf"), cut < 5) << cut;
+        EXPECT_EQ(LastErrorCode, cut < 5 ? 0 : kErrNotDbase) << cut;
+        if (cut < 5) {
+            EXPECT_EQ(area.RecordCount, 2);
+        }
+        CloseDbf(area);
+    }
 }
 
 TEST_F(DbfFileTest, MalformedHeaderInExceptionModeLeavesTheAreaClosed) {
