@@ -269,12 +269,14 @@ std::int32_t CreateBlobDescriptor(std::int32_t block, std::uint8_t mode, std::in
         }
         d.Length = -1;
         d.HeaderSize = 0;
-        if (m.Flavour == kMemoFoxPro) {
-            d.Length = got == 8 ? Be32(h + 4) : 0;
-            d.HeaderSize = 8;
-        } else if (got == 8 && IsGroupSignature(h)) {
-            const std::uint32_t total = Le32(h + 4);
-            d.Length = total < 8 ? 0 : total - 8;
+        const bool foxPro = m.Flavour == kMemoFoxPro;
+        if (foxPro || (got == 8 && IsGroupSignature(h))) {
+            std::uint64_t length = 0;
+            if (got < 8 || !GroupLength(h, foxPro, offset + 8, fileSize, length)) {
+                CheckBlobResult(kErrMemoAddress, "CreateBlobDescriptor");
+                return 0;
+            }
+            d.Length = static_cast<std::int64_t>(length);
             d.HeaderSize = 8;
         }
         d.DataStart = offset + d.HeaderSize;
@@ -480,10 +482,11 @@ std::int32_t DestroyBlobDescriptor() {
             result = static_cast<std::int32_t>(d.Block);
             if (m.Flavour == kMemoDbase3) {
                 if (d.PlainText) {
-                    // The end mark and zero bytes to the end of its piece, through the
-                    // conversion like the text before it.
-                    std::string end(kPiece - length % kPiece, '\0');
-                    end[0] = '\x1A';
+                    // The end marks and zero bytes to the end of their piece, through the
+                    // conversion like the text before them.
+                    const std::size_t marks = kDbase3EndMarks.size();
+                    std::string end((length + marks + kPiece - 1) / kPiece * kPiece - length, '\0');
+                    end.replace(0, marks, kDbase3EndMarks);
                     d.Position = length;
                     if (!WriteData(a, m, d, end.data(), static_cast<std::int64_t>(end.size())) ||
                         !FlushPiece(a, m, d))

@@ -10,7 +10,7 @@
 // to DestroyBlobDescriptor. What a write blob becomes is settled when it is destroyed:
 //  - its length is the highest position written (seeking back before the end cuts nothing);
 //  - in a dBASE III file, data that a dBASE III text can hold (no NUL or 0x1A bytes, no gap)
-//    is stored as a plain dBASE III memo, text + 0x1A, under a positive block, so every
+//    is stored as a plain dBASE III memo, text and end marks, under a positive block, so every
 //    dBASE III reader reads it; other data gets the FF FF 08 00 group header and a negative
 //    block. DestroyBlobDescriptor returns the value the memo field must take.
 //

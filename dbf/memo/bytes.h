@@ -5,12 +5,18 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "dbf/base/errors.h"
 #include "dbf/table/area_record.h"
 #include "platform/os/errors.h"
 
 namespace dbf {
+
+// A dBASE III memo ends with two 0x1A, as that format's own writers end it; readers stop at
+// the first one.
+inline constexpr std::string_view kDbase3EndMarks{"\x1A\x1A", 2};
 
 // Conversion routines always see memo data in pieces of this size.
 inline constexpr std::size_t kMemoPiece = 512;
@@ -38,6 +44,23 @@ inline void PutBe32(std::uint8_t* p, std::uint32_t v) {
 // FF FF 08 00: the start of a group-headed memo.
 inline bool IsGroupSignature(const std::uint8_t* h) {
     return h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00;
+}
+
+// The data length a group header stores (FoxPro: big-endian type and length; dBASE: FF FF 08 00
+// and the total with the header), checked against the file: false when it is damaged (a dBASE
+// total below 8, or more data than the file holds after start).
+inline bool GroupLength(const std::uint8_t* h, bool foxPro, std::uint64_t start,
+                        std::uint64_t fileSize, std::uint64_t& length) {
+    const std::uint32_t stored = foxPro ? Be32(h + 4) : Le32(h + 4);
+    if (!foxPro && stored < 8) return false;
+    length = foxPro ? stored : stored - 8;
+    return start <= fileSize && length <= fileSize - start;
+}
+
+// The message of a memo whose stored length is damaged.
+inline std::string DamagedMemoText(const std::string& file, std::int64_t block) {
+    return file + " Memo block # " + std::to_string(block) +
+           ": the stored length does not fit the file";
 }
 
 // A read or write failure as the engine code: a short transfer is a device fault.

@@ -85,7 +85,7 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
     TMemoFile& m = *a.MemoFile;
     if (text.empty()) return 0;
     const bool dbase3 = m.Flavour == kMemoDbase3;
-    const std::uint64_t size = text.size() + (dbase3 ? 1 : 0);
+    const std::uint64_t size = text.size() + (dbase3 ? kDbase3EndMarks.size() : 0);
     if (static_cast<double>(size / 1024) >= DiskFree(m.FileName)) {
         MemoError(kErrMemoDiskFull, m.FileName + " [" + context + "]");
         return 0;
@@ -130,10 +130,10 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
     std::string data;
     std::size_t first = kPiece;
     if (dbase3) {
-        // Text, one 0x1A, zero bytes to the end of the 512-byte piece.
-        data.reserve((text.size() + 1 + kPiece - 1) / kPiece * kPiece);
+        // Text, the end marks, zero bytes to the end of the 512-byte piece.
+        data.reserve((size + kPiece - 1) / kPiece * kPiece);
         data.assign(text);
-        data += '\x1A';
+        data += kDbase3EndMarks;
         data.resize((data.size() + kPiece - 1) / kPiece * kPiece, '\0');
     } else {
         data.assign(text);
@@ -216,16 +216,14 @@ bool GetMemoText(std::int32_t block, std::string& text) {
         return true;
     }
 
-    // Group: the stored length, never past the end of the file.
+    // Group: the stored length, which the file must hold.
     std::uint64_t length = 0;
-    if (m.Flavour == kMemoFoxPro) {
-        length = Be32(h + 4);
-    } else {
-        const std::uint32_t total = Le32(h + 4);
-        length = total < 8 ? 0 : total - 8;
-    }
     const std::uint64_t start = offset + 8;
-    length = std::min<std::uint64_t>(length, size > start ? size - start : 0);
+    if (got < 8 || !GroupLength(h, m.Flavour == kMemoFoxPro, start, size, length)) {
+        MemoError(kErrMemoAddress,
+                  DamagedMemoText(m.FileName, block) + RecordText() + " [GetMemo]");
+        return false;
+    }
     text.resize(static_cast<std::size_t>(length));
     if (length > 0) {
         code = m.File.ReadSomeAt(start, text.data(), text.size(), got);

@@ -3,7 +3,7 @@
 // (type M).
 //
 // Three layouts ("flavours"), chosen by the table's version byte:
-//   0x83 dBASE III  ".DBT", 512-byte blocks, text ended by one 0x1A;
+//   0x83 dBASE III  ".DBT", 512-byte blocks, text ended by two 0x1A (read up to the first);
 //   0x8B/0x8C dBASE IV ".DBT", block size from the header, memos in groups that start with
 //             FF FF 08 00 and a little-endian total length, released groups on a free list;
 //   0xF5 FoxPro ".FPT", big-endian header and block size, memos start with type and length.
@@ -101,7 +101,8 @@ std::uint16_t MemoFileBlockSize(os::File& file, std::uint8_t flavour);
 // ---- byte interface ----
 // The memo that starts at block (negative: its absolute value) exactly as stored, after the
 // area's read conversion: dBASE III text up to its 0x1A (or the end of the file), group memos
-// by their stored length. Block 0 gives "" and true.
+// by their stored length, which the file must hold (1003 when it does not). Block 0 gives ""
+// and true.
 bool GetMemoText(std::int32_t block, std::string& text);
 // Writes text as the memo of a field whose memo started at oldBlock (0: none). dBASE IV
 // rewrites in place when the old group is large enough, else takes free blocks or the end of

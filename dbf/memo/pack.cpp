@@ -92,8 +92,7 @@ private:
 struct SourceMemo {
     bool group = false;
     std::uint64_t start = 0;  // first data byte
-    std::uint64_t length = 0; // group: bytes of data present in the file
-    bool cut = false;         // group: the stored length runs past the end of the file
+    std::uint64_t length = 0; // group: bytes of data
     std::uint32_t foxType = 1;
     std::uint64_t fileSize = 0;
 };
@@ -157,27 +156,14 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     }
     // The memo's kind is decided by its bytes, as reading does: a dBASE IV or negative block
     // without a group header is text up to its 0x1A, never dropped.
-    std::uint64_t stored = 0;
-    if (r.SourceFlavour == kMemoFoxPro) {
-        if (got < 8) {
-            MemoError(kErrMemoAddress, r.SourceName + " Memo block # " +
-                                           std::to_string(r.SourceBlock) + kCopyContext);
-            return 0;
-        }
-        s.group = true;
-        s.foxType = Be32(h);
-        stored = Be32(h + 4);
-    } else if (got == 8 && IsGroupSignature(h)) {
-        s.group = true;
-        const std::uint32_t total = Le32(h + 4);
-        stored = total < 8 ? 0 : total - 8;
-    }
+    const bool foxPro = r.SourceFlavour == kMemoFoxPro;
+    s.group = foxPro || (got == 8 && IsGroupSignature(h));
     s.start = s.group ? at + 8 : at;
-    if (s.group) {
-        const std::uint64_t present = s.fileSize > s.start ? s.fileSize - s.start : 0;
-        s.length = std::min(stored, present);
-        s.cut = stored > present;
+    if (s.group && (got < 8 || !GroupLength(h, foxPro, s.start, s.fileSize, s.length))) {
+        MemoError(kErrMemoAddress, DamagedMemoText(r.SourceName, r.SourceBlock) + kCopyContext);
+        return 0;
     }
+    if (foxPro) s.foxType = Be32(h);
 
     const bool convert = r.ReadConvert != nullptr || r.WriteConvert != nullptr;
     std::vector<char> buf;
@@ -188,12 +174,12 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
         return 0;
     }
 
-    // A dBASE III destination holds text as text + 0x1A. Data that such a text cannot carry
-    // (NUL or 0x1A bytes, a beginning that reads as a group header, a damaged length) keeps
-    // the group form, marked by a negative block.
+    // A dBASE III destination holds text as text and end marks. Data that such a text cannot
+    // carry (NUL or 0x1A bytes, a beginning that reads as a group header) keeps the group form,
+    // marked by a negative block.
     bool destText = r.DestFlavour == kMemoDbase3;
     if (destText && s.group) {
-        bool binary = s.cut;
+        bool binary = false;
         std::uint64_t seen = 0;
         std::uint8_t head[4] = {};
         const bool ok = ForEachSourcePiece(r, s, buf, [&](const char* p, std::size_t n) {
@@ -225,9 +211,10 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
                             [&](const char* p, std::size_t n) { return out.Put(p, n); }) ||
         out.Failed())
         return 0;
-    if (destText && out.Written() > 0 && !out.Put("\x1A", 1)) return 0;
+    const std::size_t marks = destText && out.Written() > 0 ? kDbase3EndMarks.size() : 0;
+    if (marks > 0 && !out.Put(kDbase3EndMarks.data(), marks)) return 0;
     if (!out.Finish()) return 0;
-    const std::uint64_t length = out.Written() - (destText && out.Written() > 0 ? 1 : 0);
+    const std::uint64_t length = out.Written() - marks;
     if (length == 0) return 0;
     if (length > 0xFFFFFFF0u) {
         MemoError(kErrMemoWrite, r.DestName + kCopyContext);

@@ -7,6 +7,7 @@
                     bytes each record's memo must hold (i from 1).
   read PATH         python3-dbfread reads the table; prints "memo<TAB>i<TAB>hex" for the memo of
                     each record i (an empty hex for a record without memo).
+  read-dbf PATH     the same through python3-dbf.
 """
 import sys
 
@@ -59,12 +60,24 @@ def read(path):
         print("memo\t%d\t%s" % (i, data.hex()))
 
 
+def read_dbf(path):
+    import dbf
+    table = dbf.Table(path, codepage="cp437")
+    table.open(dbf.READ_ONLY)
+    for i, r in enumerate(table, 1):
+        value = r["note"]
+        print("memo\t%d\t%s" % (i, (value or "").encode("cp437").hex()))
+    table.close()
+
+
 def main():
     cmd = sys.argv[1]
     if cmd == "make":
         make(sys.argv[2], sys.argv[3])
     elif cmd == "read":
         read(sys.argv[2])
+    elif cmd == "read-dbf":
+        read_dbf(sys.argv[2])
     else:
         sys.exit("unknown command " + cmd)
 

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "dbf/memo/blob.h"
 #include "memo_testutil.h"
 #include "platform/os/file.h"
 
@@ -168,17 +169,18 @@ TEST_F(MemoFileTest, Dbase3BlocksAndEndMark) {
     const std::string t = dir_ / "d3.dbf";
     MakeTable(t, 0x83, 512);
     Open(t);
-    const std::string b511(511, 'x'), b512(512, 'y');
-    EXPECT_EQ(AppendMemo(b511), 1); // 511 + end mark: one block
-    EXPECT_EQ(AppendMemo(b512), 2); // the end mark starts a second block
+    const std::string b510(510, 'x'), b511(511, 'y');
+    EXPECT_EQ(AppendMemo(b510), 1); // 510 + two end marks: one block
+    EXPECT_EQ(AppendMemo(b511), 2); // the second end mark starts a second block
     EXPECT_EQ(AppendMemo("next"), 4);
-    EXPECT_EQ(Memo(1), b511);
-    EXPECT_EQ(Memo(2), b512);
+    EXPECT_EQ(Memo(1), b510);
+    EXPECT_EQ(Memo(2), b511);
     EXPECT_EQ(Memo(4), "next");
     const std::string bytes = ReadFileBytes(dir_ / "d3.dbt");
     EXPECT_EQ(bytes.size(), 5u * 512);
-    EXPECT_EQ(bytes[1023], '\x1A');
-    EXPECT_EQ(bytes[3 * 512], '\x1A');
+    EXPECT_EQ(bytes.substr(1022, 2), "\x1A\x1A");
+    EXPECT_EQ(bytes.substr(3 * 512 - 1, 3), std::string("\x1A\x1A\0", 3));
+    EXPECT_EQ(bytes.substr(4 * 512, 7), "next\x1A\x1A" + std::string(1, '\0'));
     EXPECT_EQ(Le32At(bytes, 0), 5u);
 
     // dBASE III never rewrites in place: a changed memo goes to the end.
@@ -215,19 +217,67 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
     EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     FreeWorkArea();
 
-    // A dBASE IV file whose memo lacks the group header is read as text up to 0x1A; a group
-    // whose stored length passes the end of the file is cut there.
-    const std::string t4 = dir_ / "d4.dbf";
-    const std::string m4 = MakeTable(t4, 0x8B, 512);
-    b = ReadFileBytes(m4);
-    b.resize(512, '\0');
-    b += std::string("plain text\x1A", 11);
-    b.resize(1024, '\0');
-    b += std::string("\xFF\xFF\x08\x00\xFF\xFF\x00\x00", 8) + "short";
-    WriteFileBytes(m4, b);
-    Open(t4);
-    EXPECT_EQ(Memo(1), "plain text");
-    EXPECT_EQ(Memo(2), "short");
+    // A dBASE IV file whose memo lacks the group header is read as text up to 0x1A. A stored
+    // length the file cannot hold, or a dBASE total below its own 8 header bytes, is damage:
+    // reported, never the rest of the file nor an empty memo.
+    struct Damage {
+        std::uint8_t flavour;
+        std::string header;
+    };
+    for (const Damage& c : {Damage{0x8B, std::string("\xFF\xFF\x08\x00\xFF\xFF\xFF\x7F", 8)},
+                            Damage{0x8B, std::string("\xFF\xFF\x08\x00\x0E\x00\x00\x00", 8)},
+                            Damage{0x8B, std::string("\xFF\xFF\x08\x00\x04\x00\x00\x00", 8)},
+                            Damage{0xF5, std::string("\x00\x00\x00\x01\x00\x00\x00\x06", 8)}}) {
+        const std::string t4 = dir_ / "d4.dbf";
+        const std::string m4 = MakeTable(t4, c.flavour, 512);
+        b = ReadFileBytes(m4);
+        b.resize(512, '\0');
+        b += std::string("plain text\x1A", 11);
+        b.resize(1024, '\0');
+        b += c.header + "short";
+        WriteFileBytes(m4, b);
+        Open(t4);
+        if (c.flavour == 0x8B) {
+            EXPECT_EQ(Memo(1), "plain text");
+        }
+        EXPECT_FALSE(GetMemoText(2, text)) << static_cast<int>(c.header[4]);
+        EXPECT_EQ(LastErrorCode, kErrMemoAddress);
+        EXPECT_TRUE(text.empty());
+        EXPECT_EQ(OpenBlob(false, 2, kBlobRead), 0);
+        EXPECT_EQ(LastErrorCode, kErrMemoAddress);
+        FreeWorkArea();
+    }
+}
+
+// A rewrite whose text ends inside the last 8 bytes of a block needs one block more than the
+// text alone: the memo after it is never touched.
+TEST_F(MemoFileTest, RewritesNearTheBlockEndKeepTheNextMemo) {
+    const std::string t = dir_ / "w.dbf";
+    MakeTable(t, 0x8B, 512);
+    Open(t);
+    const std::string next = "the next memo";
+    for (std::size_t length = 503; length <= 512; ++length) {
+        for (bool blob : {false, true}) {
+            const std::int32_t first = AppendMemo("short");
+            const std::int32_t second = AppendMemo(next);
+            ASSERT_EQ(second, first + 1);
+            const std::string text(length, 'w');
+            std::int32_t block = 0;
+            if (blob) {
+                ASSERT_GT(OpenBlob(false, first, kBlobRead), 0);
+                ASSERT_GT(CreateBlobDescriptor(first, kBlobWrite, length), 0) << ErrorText;
+                ASSERT_EQ(WriteBlobStream(text.data(), static_cast<std::int32_t>(length)),
+                          static_cast<std::int32_t>(length));
+                block = DestroyBlobDescriptor();
+            } else {
+                block = PutMemoText(text, first);
+            }
+            ASSERT_GT(block, 0) << ErrorText;
+            EXPECT_EQ(block == first, length + 8 < 512) << length;
+            EXPECT_EQ(Memo(block), text) << length;
+            EXPECT_EQ(Memo(second), next) << length << (blob ? " blob" : " text");
+        }
+    }
 }
 
 TEST_F(MemoFileTest, Dbase4RewritesInPlaceWhenItFits) {

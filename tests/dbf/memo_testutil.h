@@ -89,6 +89,14 @@ inline std::string MakeTable(const std::string& path, std::uint8_t flavour, std:
     return memo;
 }
 
+// Perl XBase looks for the two end marks of a dBASE III memo within one 512-byte block, so a
+// text whose marks fall on both sides of a block boundary (length 511 modulo 512) reads on past
+// its end there, whoever wrote it (python3-dbf and dBASE write the marks the same way). Its
+// view of such a memo is not compared.
+inline bool PerlFindsTheEnd(std::uint8_t version, const std::string& text) {
+    return version != 0x83 || text.size() % 512 != 511;
+}
+
 inline std::int32_t MemoRef() {
     return dbf::GetVarInt32(dbf::FieldAddress(2));
 }

@@ -136,7 +136,9 @@ TEST_F(MemoPackTest, PackThroughTheWorkAreaKeepsEveryMemo) {
         ASSERT_EQ(perl.size(), expect.size() * 2);
         for (std::size_t i = 0; i < expect.size(); ++i) {
             const int rec = static_cast<int>(i + 1);
-            EXPECT_EQ(Hex(perl.at({rec, "NOTE"})), Hex(expect[i].first)) << rec;
+            if (memotest::PerlFindsTheEnd(f.version, expect[i].first)) {
+                EXPECT_EQ(Hex(perl.at({rec, "NOTE"})), Hex(expect[i].first)) << rec;
+            }
             // (A field that holds 0 makes Perl XBase read block 0 of a dBASE III file.)
             if (!expect[i].second.empty()) {
                 EXPECT_EQ(Hex(perl.at({rec, "PIC"})), Hex(expect[i].second)) << rec;
@@ -491,8 +493,10 @@ TEST_F(MemoPackTest, CopyAcrossEveryPairOfFlavoursKeepsEveryText) {
             CloseAll();
             const auto perl = packtest::PerlView(target);
             ASSERT_EQ(perl.size(), texts.size());
-            for (std::size_t i = 0; i < texts.size(); ++i)
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                if (!memotest::PerlFindsTheEnd(d.version, texts[i])) continue;
                 EXPECT_EQ(Hex(perl.at({static_cast<int>(i + 1), "NOTE"})), Hex(texts[i])) << i;
+            }
         }
     }
 }
@@ -532,8 +536,10 @@ TEST_F(MemoPackTest, CopyFromTablesOfAnotherProgram) {
             }
             CloseAll();
             const auto perl = packtest::PerlView(target);
-            for (std::size_t i = 0; i < expected.size(); ++i)
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                if (!memotest::PerlFindsTheEnd(d.version, expected[i])) continue;
                 EXPECT_EQ(Hex(perl.at({static_cast<int>(i + 1), "NOTE"})), Hex(expected[i])) << i;
+            }
         }
     }
 }
