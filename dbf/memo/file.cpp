@@ -62,7 +62,7 @@ bool TakesMemoLock(const TWorkArea& a) {
 
 std::string HookMemoText(std::int32_t block) {
     std::string text;
-    GetMemoText(block, text);
+    MemoWindowsText(block, text);
     return text;
 }
 

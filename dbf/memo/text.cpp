@@ -8,6 +8,7 @@
 #include "dbf/base/hooks.h"
 #include "dbf/memo/memo.h"
 #include "dbf/base/errors.h"
+#include "platform/os/codepage.h"
 
 namespace dbf {
 
@@ -24,6 +25,30 @@ constexpr std::size_t kStoredWidth = 254;    // driver output longer than this i
 std::string Delivered(const TMemoLine& line) {
     if (line.Kind == kLineCR) return line.Text.substr(0, kDeliveredWidth) + "\r\n";
     return line.Text;
+}
+
+// Memo texts of a table stored in the DOS code page are converted at the file boundary as its
+// fields are: line by line, so that the line ends (CR LF, the soft return 0x8D LF) keep their
+// bytes. The byte interface (GetMemoText, PutMemoText) stays as stored.
+bool DosCodePage() {
+    const TWorkArea* a = CurrentWorkArea();
+    return a != nullptr && a->OemTranslate;
+}
+
+void LinesToWindows(std::vector<TMemoLine>& lines) {
+    if (!DosCodePage()) return;
+    for (TMemoLine& line : lines)
+        os::OemToAnsiBuff(line.Text.data(), line.Text.size());
+}
+
+// The stored lines of memo block (converted to Windows text for a DOS table).
+bool ReadMemoLines(std::int32_t block, int width, std::int32_t maxLines,
+                   std::vector<TMemoLine>& lines) {
+    std::string raw;
+    if (!GetMemoText(block, raw)) return false;
+    lines = SplitMemoLines(raw, width, maxLines);
+    LinesToWindows(lines);
+    return true;
 }
 
 // Selects the driver's area for one operation and restores the caller's afterwards.
@@ -133,10 +158,7 @@ std::uint8_t MemoLineKind(std::int32_t n) {
 
 bool GetMemo(std::int32_t block, std::int32_t maxLines) {
     ClearMemoLines();
-    std::string text;
-    if (!GetMemoText(block, text)) return false;
-    MemoLines.Lines = SplitMemoLines(text, MemoLineWidth(), maxLines);
-    return true;
+    return ReadMemoLines(block, MemoLineWidth(), maxLines, MemoLines.Lines);
 }
 
 std::int32_t EditMemo(std::int32_t oldBlock) {
@@ -144,17 +166,30 @@ std::int32_t EditMemo(std::int32_t oldBlock) {
     const std::size_t nul = pending.find('\0');
     if (nul != std::string::npos) pending.resize(nul);
     MemoLines.Pending = pending;
-    return PutMemoText(JoinMemoLines(MemoLines.Lines, pending), oldBlock);
+    if (!DosCodePage()) return PutMemoText(JoinMemoLines(MemoLines.Lines, pending), oldBlock);
+    std::vector<TMemoLine> stored = MemoLines.Lines;
+    for (TMemoLine& line : stored)
+        os::AnsiToOemBuff(line.Text.data(), line.Text.size());
+    return PutMemoText(JoinMemoLines(stored, os::AnsiToOem(pending)), oldBlock);
+}
+
+bool MemoWindowsText(std::int32_t block, std::string& text) {
+    text.clear();
+    std::vector<TMemoLine> lines;
+    if (!ReadMemoLines(block, static_cast<int>(kDeliveredWidth), 0, lines)) return false;
+    // An empty memo reads as one empty line, which joins to nothing.
+    text = JoinMemoLines(lines);
+    return true;
 }
 
 bool MemoExprText(std::int32_t block, std::string& text) {
     text.clear();
     // The memo unit is taken out of the engine with its hook table (engine reset, tests).
     if (MemoHooks.AssignMemo == nullptr) return false;
-    std::string raw;
-    if (!GetMemoText(block, raw)) return false;
+    std::vector<TMemoLine> lines;
+    if (!ReadMemoLines(block, MemoLineWidth(), 0, lines)) return false;
     std::string stream;
-    for (const TMemoLine& line : SplitMemoLines(raw, MemoLineWidth()))
+    for (const TMemoLine& line : lines)
         stream += Delivered(line);
     // The lines as a line read gives them, each cut to 255 characters.
     std::size_t pos = 0;

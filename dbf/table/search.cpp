@@ -274,8 +274,6 @@ bool ScanFrom(std::int32_t start) {
                             CurrentAreaGuard guard;
                             memoText = MemoHooks.MemoText(block);
                         }
-                        // Memos of DOS tables hold DOS text; the search text is Windows text.
-                        if (a->OemTranslate) memoText = os::OemToAnsi(memoText);
                         hit = MemoMatches(memoText);
                     }
                 } else {

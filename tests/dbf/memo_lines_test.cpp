@@ -2,6 +2,7 @@
 // driver over it.
 
 #include "dbf/expr/expression.h"
+#include "dbf/table/search.h"
 #include "memo_testutil.h"
 
 namespace {
@@ -213,6 +214,54 @@ TEST_F(MemoLinesTest, ExpressionsSeeTheMemoText) {
     Go(2);
     EXPECT_EQ(std::string(static_cast<const char*>(EvaluateExpr(e))), std::string(255, 'v'));
     FreeExpr(e);
+}
+
+// A table stored in the DOS code page: memo texts are converted on every text path (line
+// table, text-file driver, expressions, Locate) as its fields are; the bytes stay code page 437.
+TEST_F(MemoLinesTest, DosCodePageTablesConvertMemoTextsAsFields) {
+    const std::string table = dir_ / "dos.dbf";
+    const std::string reference =
+        std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR + "/tests/dbf/memo_reference.py ";
+    memotest::RunOrThrow(reference + "make db3 '" + table + "'"); // code page 437 texts
+    AnsiTables = false;
+    Open(table);
+    const std::string theirs = "R\xE4"
+                               "derwerkzeug \xFC\xE4\xF6"; // Windows 1252
+    Go(7);
+    ASSERT_TRUE(GetMemo(memotest::MemoRef()));
+    EXPECT_EQ(MemoLine(1).substr(0, theirs.size()), theirs);
+
+    // Written through the driver: stored in code page 437, read back as written.
+    Go(1);
+    std::int32_t block = 0;
+    TMemoTextFile f;
+    ASSERT_TRUE(AssignMemo(f, block));
+    f.Rewrite();
+    f.WriteLn("M\xFCller");
+    f.Close();
+    ASSERT_EQ(f.IOResult(), 0);
+    SetVarInt32(FieldAddress(2), block);
+    Replace();
+    EXPECT_EQ(Memo(block), "M\x81ller\r\n");
+    f.Reset();
+    std::string line;
+    EXPECT_TRUE(f.ReadLn(line));
+    EXPECT_EQ(line, "M\xFCller");
+    f.Close();
+    InitParser();
+    CompiledExpr* e = AssignExpr("NOTE");
+    ASSERT_NE(e, nullptr) << ErrorText;
+    EXPECT_STREQ(static_cast<const char*>(EvaluateExpr(e)), "M\xFCller");
+    FreeExpr(e);
+    // Both memos are found by their Windows text.
+    EXPECT_TRUE(Locate("NOTE CONTAINED", std::string("\xFCller"), false, 1, false));
+    EXPECT_EQ(RecNo(), 1);
+    EXPECT_TRUE(Locate("NOTE CONTAINED", theirs, false, 1, false));
+    EXPECT_EQ(RecNo(), 7);
+    FreeWorkArea();
+    // A code-page 437 reader sees "Müller".
+    const std::string view = memotest::RunOrThrow(reference + "read-dbf '" + table + "'");
+    EXPECT_NE(view.find("memo\t1\t4d816c6c65720d0a\n"), std::string::npos) << view;
 }
 
 TEST_F(MemoLinesTest, FailedWriteKeepsTheFieldsMemo) {
