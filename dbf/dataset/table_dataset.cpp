@@ -1,6 +1,7 @@
 // Unit ucommon: the table dataset.
 #include "dbf/dataset/table_dataset.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -376,7 +377,12 @@ void TTzDataSet::BufferToFieldVars(const std::uint8_t* buffer, int field) {
     const std::size_t last = field > 0 ? first : FSlots.size() - 1;
     for (std::size_t n = first; n <= last && n < FSlots.size(); ++n) {
         const Slot& s = FSlots[n];
-        std::uint8_t* p = vars + FProps->Field(static_cast<int>(n)).Offset;
+        std::uint8_t* target = vars + FProps->Field(static_cast<int>(n)).Offset;
+        // The value is made in a scratch copy and goes into the block only when it changes: a
+        // field the user left alone is not assigned again, so a blank number or logical keeps
+        // its blank in the file.
+        std::array<std::uint8_t, 256> scratch{};
+        std::uint8_t* p = scratch.data();
         const std::uint8_t* slot = buffer + s.Offset;
         switch (s.DataType) {
         case ftString: {
@@ -413,6 +419,14 @@ void TTzDataSet::BufferToFieldVars(const std::uint8_t* buffer, int field) {
         default:
             break;
         }
+        TDbfFieldDesc desc;
+        desc.Type = s.Type;
+        desc.Length = s.Length;
+        desc.Decimals = s.Decimals;
+        const std::size_t size = std::min(FieldVarSize(desc), scratch.size());
+        if (std::memcmp(target, p, size) == 0) continue;
+        std::memcpy(target, p, size);
+        if (VarWriteHook != nullptr) VarWriteHook(target);
     }
 }
 
