@@ -1,5 +1,6 @@
 #pragma once
-// lconfig: the configuration file (ProgramName + ".cfg") and the session file (ProgramName + ".cff").
+// lconfig: the configuration file (ProgramName + ".cfg") and the session file (ProgramName +
+// ".cff").
 //
 // The configuration file holds every stored setting (settings.h, globals.h) as a label line
 // followed by its value line(s), in one fixed order (the Windows layout), and is read back by

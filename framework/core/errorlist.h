@@ -1,6 +1,6 @@
 #pragma once
-// error0: the message list of the calculation: at most 11 distinct messages of at most 36 characters,
-// in the order first raised. Texts begin with "Fatal  : ", "Error  : " or "Warning: ".
+// error0: the message list of the calculation: at most 11 distinct messages of at most 36
+// characters, in the order first raised. Texts begin with "Fatal  : ", "Error  : " or "Warning: ".
 
 #include <cstdint>
 #include <string_view>

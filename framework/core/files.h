@@ -1,6 +1,6 @@
 #pragma once
-// utilfile (with utildos): the shared text file and its line readers and writers, file and directory services,
-// path helpers, today's date and time as text.
+// utilfile (with utildos): the shared text file and its line readers and writers, file and
+// directory services, path helpers, today's date and time as text.
 //
 // Failure: every line read or written, every Close and every copy reports an I/O failure by
 // setting AbortFlag (globals.h); the caller tests the flag. TextFile's own methods return the

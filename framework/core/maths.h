@@ -1,8 +1,8 @@
 #pragma once
-// utilmath: elementary mathematics in 80-bit extended precision (long double) for the calculation and
-// the drawings. Guarded functions never stop the program: on a domain error they add a message
-// to the message list (AddError) and return a fixed substitute value. Angles are radians unless
-// a name says degrees.
+// utilmath: elementary mathematics in 80-bit extended precision (long double) for the calculation
+// and the drawings. Guarded functions never stop the program: on a domain error they add a message
+// to the message list (AddError) and return a fixed substitute value. Angles are radians unless a
+// name says degrees.
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 #pragma once
-// The small modal forms (the text window is the unit ushowfil) every question of the program goes through (a list choice, a text, a
-// yes/no choice, a radio choice), the information screen, the text window that shows the screen
-// listings, the fitting of forms to the main window and the user's scale, the font-style code,
-// and the conversion and printing of listing files.
+// The small modal forms (the text window is the unit ushowfil) every question of the program goes
+// through (a list choice, a text, a yes/no choice, a radio choice), the information screen, the
+// text window that shows the screen listings, the fitting of forms to the main window and the
+// user's scale, the font-style code, and the conversion and printing of listing files.
 //
 // The four question forms are created, filled, shown modally and freed by the routines of
 // framework/ui/questions.h. Cancel and Esc set AbortFlag; the help buttons show the help of HelpNo

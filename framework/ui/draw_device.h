@@ -1,8 +1,8 @@
 #pragma once
-// The procedural drawing interface. The CAD layer's screen output, the HP-GL
-// interpreter and the help pictures draw through the one device DrawDevice, which owns the
-// display list and forwards every call to the drawing window (drawing_window.h). It also converts DOS
-// texts, maps pen numbers to the 16 colours and offers a file check and the busy cursor.
+// The procedural drawing interface. The CAD layer's screen output, the HP-GL interpreter and the
+// help pictures draw through the one device DrawDevice, which owns the display list and forwards
+// every call to the drawing window (drawing_window.h). It also converts DOS texts, maps pen numbers
+// to the 16 colours and offers a file check and the busy cursor.
 //
 // The operations work whether or not the drawing window exists: recording needs only the list.
 
