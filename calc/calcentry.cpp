@@ -1,10 +1,14 @@
 #include "calc/calcentry.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "calc/basegeom.h"
+#include "calc/fields.h"
 #include "calc/inspect.h"
 #include "calc/meshing.h"
 #include "calc/tables.h"
@@ -36,7 +40,104 @@ template <class Step> bool RunStep(Step step) {
     return false;
 }
 
+// Range messages share their first words, so the message help finds one entry for all of them;
+// values are named as gearcalc and job tools name them ("Q[1]", "|kmn[2]|>1e8").
+void Fatal(const std::string& text) {
+    AddError(text);
+    CalcErrorFlag = 1;
+}
+
+std::string Named(const char* name, int gear) {
+    return gear == 0 ? std::string(name) : name + ("[" + std::to_string(gear) + "]");
+}
+
+void CheckWhole(const char* name, int gear, long long v, long long lo, long long hi) {
+    if (v < lo || v > hi)
+        Fatal("Fatal  : range " + Named(name, gear) + " " + std::to_string(lo) + ".." +
+              std::to_string(hi) + " !");
+}
+
+void CheckMagnitude(const char* name, int gear, long double v, long double limit,
+                    const char* limitText) {
+    if (!(std::fabs(v) <= limit))
+        Fatal("Fatal  : range |" + Named(name, gear) + "|>" + limitText + " !");
+}
+
+void CheckResolution(const char* name, int gear, long double v) {
+    if (v != 0 && std::fabs(v) < kMinLength)
+        Fatal("Fatal  : range 0<|" + Named(name, gear) + "|<1e-6 !");
+}
+
+// Every whole number that enters the calculation, in the range its dialog offers; every real in
+// a range no gear leaves. A value outside would make the arithmetic meaningless (or overflow).
+void CheckValueRanges() {
+    const TGearData& g = GearData;
+    const int grades = g.QualityStandard == 1 ? 11 : 12; // ISO 1328 or DIN 3961
+    CheckWhole("QualityStandard", 0, g.QualityStandard, 0, 1);
+    CheckWhole("MeasureMode", 0, g.MeasureMode, 0, 1);
+    CheckWhole("WarningMode", 0, g.WarningMode, 0, 1);
+    // Field 9 and series 11 and above mean allowances entered: only 0 lies outside.
+    CheckWhole("AaField", 0, g.AaField, 1, UINT16_MAX);
+    for (int i = 1; i <= 2; ++i) {
+        CheckWhole("z", i, g.z[i], -kMaxTeeth, kMaxTeeth);
+        CheckWhole("k", i, g.k[i], -kMaxTeeth, kMaxTeeth);
+        CheckWhole("Q", i, g.Q[i], 1, grades);
+        CheckWhole("TsnSeries", i, g.TsnSeries[i], 1, UINT16_MAX);
+        if (g.TsnSeries[i] < 11) CheckWhole("AsnSeries", i, g.AsnSeries[i], 1, 11);
+        CheckWhole("TipInputMode", i, g.TipInputMode[i], 1, 3);
+        CheckWhole("BasicRackType", i, g.BasicRackType[i], 0, 9);
+    }
+    CheckMagnitude("mn", 0, g.mn, kMaxModule, "1000");
+    // A module of 0 or less has a message of its own (the base step).
+    if (g.mn > 0 && g.mn < kMinModule) Fatal("Fatal  : range mn<0.001 !");
+    // Where 0 means something else (not given, propose, fatal), a length too small for the job
+    // file's seven decimals would load back as that 0.
+    CheckResolution("b", 0, g.b);
+    CheckResolution("a", 0, g.a);
+    for (int i = 1; i <= 2; ++i)
+        CheckResolution("DM", i, g.DM[i]);
+    for (const auto& [name, v] : {std::pair{"b", g.b}, {"a", g.a}, {"Aae", g.Aae}, {"Aai", g.Aai}})
+        CheckMagnitude(name, 0, v, kMaxInputLength, "1e8");
+    for (int i = 1; i <= 2; ++i) {
+        for (const auto& [name, v] : {std::pair{"bGear", g.bGear[i]},
+                                      {"da", g.da[i]},
+                                      {"kmn", g.kmn[i]},
+                                      {"TipModeValue", g.TipModeValue[i]},
+                                      {"Asne", g.Asne[i]},
+                                      {"Asni", g.Asni[i]},
+                                      {"q", g.q[i]},
+                                      {"qTol", g.qTol[i]},
+                                      {"DM", g.DM[i]}})
+            CheckMagnitude(name, i, v, kMaxInputLength, "1e8");
+        for (const auto& [name, v] : {std::pair{"x", g.x[i]},
+                                      {"hfP0mn", g.hfP0mn[i]},
+                                      {"haP0mn", g.haP0mn[i]},
+                                      {"rhoaP0mn", g.rhoaP0mn[i]},
+                                      {"rhofP0mn", g.rhofP0mn[i]},
+                                      {"prP0mn", g.prP0mn[i]},
+                                      {"hFfP0mn", g.hFfP0mn[i]}})
+            CheckMagnitude(name, i, v, kMaxInputFactor, "100");
+        CheckMagnitude("alprP0", i, g.alprP0[i], kMaxToolAngle, "90");
+        CheckMagnitude("alkP0", i, g.alkP0[i], kMaxToolAngle, "90");
+    }
+}
+
 } // namespace
+
+std::string FirstNonFiniteValue() {
+    std::string name;
+    VisitGearFields(GearData, [&name](const char* field, const auto& ref) {
+        using T = std::decay_t<decltype(ref)>;
+        if (!name.empty()) return;
+        if constexpr (std::is_same_v<T, long double>) {
+            if (!std::isfinite(ref)) name = field;
+        } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
+            for (int i = 1; i <= 2 && name.empty(); ++i)
+                if (!std::isfinite(ref[i])) name = Named(field, i);
+        }
+    });
+    return name;
+}
 
 void CheckInputRanges() {
     const TGearData& g = GearData;
@@ -61,6 +162,7 @@ void CheckInputRanges() {
         AddError("Warning: x > 1.5 !");
     else if (g.x[2] < -1.5L)
         AddError("Warning: x < -1.5 !");
+    CheckValueRanges();
 }
 
 void CheckInput() {
@@ -128,7 +230,10 @@ void CalculateGears() {
         g.Aae = 0.0L;
     }
     CalcSequence();
-    const std::string fatal = SequenceFatal;
+    std::string fatal = SequenceFatal;
+    // A result that is no finite number is never a success.
+    if (const std::string name = FirstNonFiniteValue(); fatal.empty() && !name.empty())
+        fatal = "Fatal  : not finite: " + name + " !";
     // The steps' own messages are dropped; the input and final checks speak for the result.
     ClearErrors();
     CheckInput();

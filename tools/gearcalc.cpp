@@ -9,7 +9,7 @@
 // "CalcErrorFlag = ...", "AbortFlag = ..." and one "message = TEXT" per message.
 // A job file takes the place of the example: "job = PATH" as the first input line loads it
 // (later lines change it), or FILE may itself be a job file. "save = PATH" writes the job after
-// the calculation.
+// the calculation; "calc = 0" leaves the calculation out (the data print and save as loaded).
 // Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
 // saved (reported on stderr).
 #include <charconv>
@@ -26,10 +26,12 @@
 #include <vector>
 
 #include "calc/calcentry.h"
+#include "calc/fields.h"
 #include "calc/geardata.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
+#include "framework/core/text.h"
 #include "shell/job/jobfile.h"
 
 namespace {
@@ -42,11 +44,19 @@ std::string FormatReal(long double v) {
     return std::string(buf, r.ptr);
 }
 
-bool ParseReal(std::string_view s, long double& out) {
+bool ParseInputReal(std::string_view s, long double& out) {
     long double v = 0.0L;
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v)) return false;
+    if (r.ptr != s.data() + s.size()) return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Subnormals (as printed for a result) read back; beyond the largest real does not.
+        bool ok = false;
+        v = ParseReal(s, ok);
+        if (!ok) return false;
+    } else if (r.ec != std::errc() || !std::isfinite(v)) {
+        return false;
+    }
     out = v;
     return true;
 }
@@ -67,7 +77,7 @@ template <class T> struct Codec;
 
 template <> struct Codec<long double> {
     static std::string Format(long double v) { return FormatReal(v); }
-    static bool Parse(std::string_view s, long double& v) { return ParseReal(s, v); }
+    static bool Parse(std::string_view s, long double& v) { return ParseInputReal(s, v); }
 };
 template <> struct Codec<bool> {
     static std::string Format(bool v) { return v ? "1" : "0"; }
@@ -120,222 +130,17 @@ template <class T> Field Make(const char* name, T& ref) {
     }
 }
 
-#define G(n) Make(#n, GearData.n)
-
-// Every input and result of the gear data, group by group. One line per name.
+// Every input and result of the gear data, group by group (calc/fields.h), with the unit
+// system after the calculation settings. One line per name.
 std::vector<Field> Fields() {
-    return {
-        // GearDrawingTexts
-        G(DrawingName),
-        G(DrawingNumber),
-        G(DrawingName2),
-        // GearPairInput
-        G(alpha),
-        G(beta),
-        G(mn),
-        G(b),
-        G(a),
-        G(Aae),
-        G(Aai),
-        G(AaField),
-        G(HalfFaceWidth),
-        // GearInput
-        G(z),
-        G(x),
-        G(bGear),
-        G(da),
-        G(kmn),
-        G(TipInputMode),
-        G(TipModeValue),
-        G(GeoFormMode),
-        G(ToothAlignment),
-        G(Q),
-        G(TsnSeries),
-        G(AsnSeries),
-        G(Asne),
-        G(Asni),
-        G(q),
-        G(qTol),
-        G(ToothCorrection),
-        G(DM),
-        G(k),
-        G(dOptional),
-        // ToolProfile
-        G(BasicRackType),
-        G(BasicRackName),
-        G(hfP0mn),
-        G(haP0mn),
-        G(rhoaP0mn),
-        G(rhofP0mn),
-        G(prP0mn),
-        G(alprP0),
-        G(hFfP0mn),
-        G(alkP0),
-        G(hfP0),
-        G(haP0),
-        G(rhoaP0),
-        G(rhofP0),
-        G(prP0),
-        G(hFfP0),
-        G(ChamferOn),
-        G(ToolAux),
-        G(ToolRecordNo),
-        // CalcSettings and the unit system
-        G(QualityStandard),
-        G(WarningMode),
-        G(MeasureMode),
-        G(CalcOption),
-        Make("UnitSystem", UnitSystem),
-        // LoadData
-        G(MatName),
-        G(MatCode),
-        G(MatCode2),
-        G(MatRho),
-        G(MatE),
-        G(MatNu),
-        G(MatStrength1),
-        G(MatStrength2),
-        G(MatStrength3),
-        G(LoadGearValue1),
-        G(LoadGearValue2),
-        G(CalcMode),
-        G(LoadSpectrumCount),
-        // GearPairResults
-        G(AaFieldName),
-        G(Pn),
-        G(alphaRad),
-        G(betaRad),
-        G(alphat),
-        G(alphawt),
-        G(invalwt),
-        G(betab),
-        G(betabAux),
-        G(mt),
-        G(zg),
-        G(zgPract),
-        G(xSum),
-        G(ad),
-        G(pn),
-        G(pt),
-        G(ptb),
-        G(pet),
-        G(pen),
-        G(galpha),
-        G(gAC),
-        G(gEC),
-        G(epsalpha),
-        G(epsbeta),
-        G(epsgamma),
-        G(zetaA1),
-        G(zetaA2),
-        G(zetaE1),
-        G(zetaE2),
-        G(jtmin),
-        G(jtmax),
-        G(u),
-        G(IntInterference),
-        // GearResults
-        G(d),
-        G(db),
-        G(dw),
-        G(dfmax),
-        G(dfmin),
-        G(daTool),
-        G(daNom),
-        G(dToolMid),
-        G(dFa),
-        G(dFaK),
-        G(dNa),
-        G(dNf),
-        G(dFf),
-        G(xmin),
-        G(zn),
-        G(dn),
-        G(sn),
-        G(snMax),
-        G(snMin),
-        G(st),
-        G(stMax),
-        G(stMin),
-        G(stw),
-        G(en),
-        G(et),
-        G(sat),
-        G(san),
-        G(satMax),
-        G(satMin),
-        G(sanMax),
-        G(samin),
-        G(saK),
-        G(alphaat),
-        G(h),
-        G(epsa),
-        G(stwAngle),
-        G(Tsn),
-        G(xEmax),
-        G(xEmin),
-        G(xEmaxV),
-        G(xEminV),
-        G(TolZone),
-        // GearMeasureResults
-        G(Wtheo),
-        G(Wmax),
-        G(Wmin),
-        G(WmaxV),
-        G(WminV),
-        G(MdKtheo),
-        G(MdKmax),
-        G(MdKmin),
-        G(MdKmaxV),
-        G(MdKminV),
-        G(MdRtheo),
-        G(MdRmax),
-        G(MdRmin),
-        G(MdRmaxV),
-        G(MdRminV),
-        // GearTolerances
-        G(ffalpha),
-        G(fHalpha),
-        G(Falpha),
-        G(ffbeta),
-        G(fHbeta),
-        G(Fbeta),
-        G(fp),
-        G(fu),
-        G(Fp),
-        G(Fr),
-        G(Fi2),
-        G(fi2),
-        G(Fis),
-        G(fis),
-        G(Rs),
-        // ShiftDiameters
-        G(snx),
-        G(dfx),
-        G(dwx),
-        G(dax),
-        G(jtShiftAvg),
-        G(jtShiftMin),
-        G(jtShiftMax),
-        // DrawingSettings
-        G(DrawRootCurve),
-        G(InvolutePolyline),
-        G(InvolutePoints),
-        G(RingGearShapes),
-        G(GearShapes),
-        G(FilletResolution),
-        G(xee),
-        G(xeh),
-        G(aDraw),
-        G(DrawDiameters),
-        G(RotationAngle),
-        G(Planets),
-        G(PlanetCount),
-        G(SelectedGear),
-    };
+    std::vector<Field> fields;
+    VisitGearFields(GearData, [&fields](const char* name, auto& ref) {
+        fields.push_back(Make(name, ref));
+        if (std::string_view(name) == "CalcOption")
+            fields.push_back(Make("UnitSystem", UnitSystem));
+    });
+    return fields;
 }
-
-#undef G
 
 std::string_view Trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -440,6 +245,7 @@ int main(int argc, char** argv) {
     const std::string source = argc == 2 ? argv[1] : "<stdin>";
     const std::vector<Field> fields = Fields();
     std::vector<std::string> saves;
+    bool calculate = true;
     bool bad = false;
 
     if (argc == 2 && IsJobFile(argv[1])) {
@@ -485,6 +291,16 @@ int main(int argc, char** argv) {
                 first = false;
                 continue;
             }
+            if (assignment && name == "calc") {
+                if (value == "0" || value == "1") {
+                    calculate = value == "1";
+                } else {
+                    std::cerr << source << ':' << lineNo << ": \"calc\" is 0 or 1\n";
+                    bad = true;
+                }
+                first = false;
+                continue;
+            }
             const std::string err = ApplyLine(fields, line);
             if (!err.empty()) {
                 std::cerr << source << ':' << lineNo << ": " << err << '\n';
@@ -499,7 +315,7 @@ int main(int argc, char** argv) {
     }
     if (bad) return 1;
 
-    CalculateGears();
+    if (calculate) CalculateGears();
 
     std::ostringstream out;
     Print(fields, out);

@@ -389,15 +389,17 @@ public:
             v = 0;
         return true;
     }
+    // A real line; one that does not convert, or lies beyond kMaxSettingReal, reads as 0.
     template <typename T> bool Real(T& v) {
         std::string s;
         if (!Text(s)) return false;
         bool ok = false;
         const long double x = ParseReal(s, ok);
-        v = ok && std::isfinite(x) &&
-                    fabsl(x) <= static_cast<long double>(std::numeric_limits<T>::max())
-                ? static_cast<T>(x)
-                : T(0);
+        // A value no setting can have reads like a line that does not convert: the setting's
+        // own mending then applies, and what is kept always writes a line that reads back.
+        const long double limit =
+            std::min<long double>(kMaxSettingReal, std::numeric_limits<T>::max());
+        v = ok && fabsl(x) <= limit ? static_cast<T>(x) : T(0);
         return true;
     }
     bool True(bool& b) {

@@ -19,6 +19,10 @@
 #include <vector>
 
 extern std::string SystemConfigDir; // "/etc/qor1w"
+
+// The largest magnitude a real setting may have (scales, zoom and pan factors, angles): a line
+// beyond it reads as 0 and the setting's mending applies, as for a line that does not convert.
+inline constexpr long double kMaxSettingReal = 1e6L;
 std::string UserConfigDir();
 
 std::string ConfigFilePath();  // ConfigDir + "/" + ProgramName + ".cfg"

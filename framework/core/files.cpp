@@ -562,8 +562,15 @@ void WriteTextLineInt(long long n) {
 
 std::string TextLineRealText(long double x) {
     const StoredFileFormat stored;
-    if (x < 1.0L && fabsl(x - nearbyintl(x)) <= 1e-10L) return FloatToStrSig3(x);
-    return FloatToStrDec(7, x);
+    std::string s = FloatToStrDec(7, x);
+    // A whole number below 1 is written short ("0", "-2"). Whether it is whole is read from the
+    // line as written, so that the value read back from a line writes the same line again.
+    if (s.size() > 8 && s.compare(s.size() - 7, 7, "0000000") == 0) {
+        bool ok = false;
+        const long double whole = ParseReal(s, ok);
+        if (ok && whole < 1.0L) return FloatToStrSig3(whole);
+    }
+    return s;
 }
 
 void WriteTextLineReal(long double x) {

@@ -148,8 +148,9 @@ void WriteTextLineStr(std::string_view s);
 void WriteText(std::string_view s);
 void WriteTextChar(char32_t c);
 void WriteTextLineInt(long long n);
-// Values below 1 within 1e-10 of a whole number: FloatToStrSig3 ("0", "-1"); every other value
-// with 7 decimals (FloatToStrDec). Stored values keep their precision: the display setting
+// Every value with 7 decimals (FloatToStrDec), except values below 1 that are whole at 7
+// decimals: those short (FloatToStrSig3: "0", "-1"). A value read back from such a line writes
+// the same line again. Stored values keep their precision: the display setting
 // FloatDigits does not apply (see StoredFileFormat in text.h, which writers of stored files
 // built on FloatToStr... use too).
 void WriteTextLineReal(long double x);

@@ -1,11 +1,14 @@
 // utilstr: numbers to text and back, text helpers, DOS/Windows character conversions.
 #include "framework/core/text.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -24,6 +27,9 @@ thread_local int gStoredFormatDepth = 0;
 // Largest decimals / field width we format; beyond this a caller passed nonsense.
 constexpr int kMaxDecimals = 5000;
 constexpr int kMaxWidth = 10000;
+// Longest number text read: every text the formatters above make (the 4933 digits of the largest
+// real, a sign, a point and kMaxDecimals decimals, or a field of kMaxWidth) reads back.
+constexpr std::size_t kMaxNumberText = 16384;
 
 constexpr std::array<std::uint64_t, 20> kPow10U64 = {
     1ULL,
@@ -478,10 +484,22 @@ std::string IntToStrLeadBlank(long long n, int width) {
 
 // ---- text to numbers -------------------------------------------------------------------------
 
+namespace {
+
+// The value of a number text (point, no blanks) below the smallest normal long double, rounded
+// correctly: strtold in the "C" locale, whatever locale the program runs in.
+long double SubnormalValue(const std::string& text) {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (c == static_cast<locale_t>(nullptr)) return 0.0L;
+    return strtold_l(text.c_str(), nullptr, c);
+}
+
+} // namespace
+
 long double ParseReal(std::string_view text, bool& ok) {
     ok = false;
     const std::string_view t = TrimNumberText(text);
-    if (t.empty() || t.size() > 4096) return 0.0L;
+    if (t.empty() || t.size() > kMaxNumberText) return 0.0L;
     // Copy with the first comma as the point; check the shape: [sign] digits [. digits]
     // [e [sign] digits], at least one mantissa digit.
     std::string buf;
@@ -531,7 +549,9 @@ long double ParseReal(std::string_view text, bool& ok) {
     if (res.ptr != buf.data() + buf.size()) return 0.0L;
     if (res.ec == std::errc::result_out_of_range) {
         if (!negativeExponent) return 0.0L; // beyond the largest real
-        v = 0.0L;                           // below the smallest: it is zero
+        // Below the smallest normal real: the subnormals keep their value (from_chars reports
+        // them out of range), and only what lies below them all is zero.
+        v = SubnormalValue(buf);
     } else if (res.ec != std::errc()) {
         return 0.0L;
     }

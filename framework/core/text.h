@@ -74,7 +74,8 @@ std::string IntToStrLeadBlank(long long n, int width);
 // ---- text to numbers -------------------------------------------------------------------------
 // Leading and trailing blanks (and tabs) are ignored; "+1.5", ".5", "1e3" are accepted; the first
 // "," counts as the decimal point. Text that does not convert whole gives 0; the bool& variants
-// tell the caller whether it converted.
+// tell the caller whether it converted. Every number text the formatters here make reads back,
+// however long (a real near the largest long double in fixed notation has 4933 digits).
 
 long double StrToReal(std::string_view text);
 long double ParseReal(std::string_view text, bool& ok);

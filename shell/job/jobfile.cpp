@@ -363,9 +363,12 @@ void WriteGearDataFile(std::string name) {
         chosenDir = ExtractPath(chosen);
         name = BaseNameNoExt(chosen);
         fromDialog = true;
-        DataDir = chosenDir;
     }
-    const std::string path = JobFileSavePath(name);
+    // A chosen file goes to the chosen directory; DataDir and DataFileName follow it only once
+    // the file is written, so a failed save leaves the next plain save where it was.
+    const std::string path = fromDialog
+                                 ? AddBackslash(chosenDir) + name + "." + DataFileExt.str()
+                                 : JobFileSavePath(name);
 
     TJobData data = TJobData::Current();
     const StoredFileFormat stored; // full precision whatever the display setting
@@ -388,7 +391,10 @@ void WriteGearDataFile(std::string name) {
                       "); an existing file was kept.");
         return;
     }
-    if (fromDialog) DataFileName = name;
+    if (fromDialog) {
+        DataDir = chosenDir;
+        DataFileName = name;
+    }
 }
 
 void LoadJobFile(std::string name) {

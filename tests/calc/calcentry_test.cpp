@@ -204,15 +204,72 @@ TEST_F(CalcTest, TableAllowancesAtD100) {
     EXPECT_NEAR(double(g.xEmax[1]), -0.040 / (10 * std::tan(20 * M_PI / 180)), 1e-15);
 }
 
-TEST_F(CalcTest, AllowanceSeriesOutsideTheTableGivesNoName) {
-    GearData.AsnSeries = {0, 12};
+// Whole numbers outside the ranges their dialogs offer and reals no gear can have stop the
+// calculation with a fatal message before anything is computed; the edges still pass.
+TEST_F(CalcTest, ValuesOutsideTheirRangesStopBeforeAnythingIsComputed) {
+    const struct {
+        void (*set)(TGearData&);
+        const char* msg; // "" for a value on the edge of its range
+    } cases[] = {
+        {[](TGearData& g) { g.Q[1] = INT32_MIN; }, "Fatal  : range Q[1] 1..12 !"},
+        {[](TGearData& g) { g.Q[2] = 13; }, "Fatal  : range Q[2] 1..12 !"},
+        {[](TGearData& g) { g.Q[2] = 12; }, ""},
+        {[](TGearData& g) { g.QualityStandard = 1, g.Q[2] = 12; }, "Fatal  : range Q[2] 1..11 !"},
+        {[](TGearData& g) { g.QualityStandard = 1, g.Q[2] = 100000; },
+         "Fatal  : range Q[2] 1..11 !"},
+        {[](TGearData& g) { g.z[1] = INT32_MAX; }, "Fatal  : range z[1] -10000..10000 !"},
+        {[](TGearData& g) { g.z[2] = -10001; }, "Fatal  : range z[2] -10000..10000 !"},
+        {[](TGearData& g) { g.k[2] = INT32_MIN; }, "Fatal  : range k[2] -10000..10000 !"},
+        {[](TGearData& g) { g.AsnSeries[1] = 0; }, "Fatal  : range AsnSeries[1] 1..11 !"},
+        {[](TGearData& g) { g.AsnSeries[2] = 12; }, "Fatal  : range AsnSeries[2] 1..11 !"},
+        {[](TGearData& g) { g.AsnSeries[2] = 12, g.TsnSeries[2] = 11; }, ""},
+        {[](TGearData& g) { g.TsnSeries[2] = 0; }, "Fatal  : range TsnSeries[2] 1..65535 !"},
+        {[](TGearData& g) { g.AaField = 0; }, "Fatal  : range AaField 1..65535 !"},
+        {[](TGearData& g) { g.TipInputMode[1] = 4; }, "Fatal  : range TipInputMode[1] 1..3 !"},
+        {[](TGearData& g) { g.BasicRackType[2] = 10; }, "Fatal  : range BasicRackType[2] 0..9 !"},
+        {[](TGearData& g) { g.QualityStandard = 2; }, "Fatal  : range QualityStandard 0..1 !"},
+        {[](TGearData& g) { g.MeasureMode = -1; }, "Fatal  : range MeasureMode 0..1 !"},
+        {[](TGearData& g) { g.WarningMode = 7; }, "Fatal  : range WarningMode 0..1 !"},
+        {[](TGearData& g) { g.mn = 1e4089L; }, "Fatal  : range |mn|>1000 !"},
+        {[](TGearData& g) { g.kmn[1] = std::numeric_limits<long double>::max(); },
+         "Fatal  : range |kmn[1]|>1e8 !"},
+        {[](TGearData& g) { g.TipModeValue[2] = -1.5e8L; },
+         "Fatal  : range |TipModeValue[2]|>1e8 !"},
+        {[](TGearData& g) { g.x[2] = -100.5L; }, "Fatal  : range |x[2]|>100 !"},
+        {[](TGearData& g) { g.x[2] = -100, g.x[1] = 100; }, ""},
+        {[](TGearData& g) { g.alkP0[1] = 91; }, "Fatal  : range |alkP0[1]|>90 !"},
+    };
     CalculateGears();
-    EXPECT_EQ(GearData.TolZone[1], " 25");
-    EXPECT_EQ(GearData.Asne[2], 0.0L);
-    GearData.AaField = 0;
+    ASSERT_EQ(CalcErrorFlag, 0);
+    const TGearData good = GearData;
+    for (const auto& c : cases) {
+        GearData = good;
+        c.set(GearData);
+        CheckInputRanges();
+        if (*c.msg == '\0') {
+            EXPECT_EQ(CalcErrorFlag, 0) << Messages().front();
+            continue;
+        }
+        const TGearData input = GearData;
+        CalculateGears();
+        EXPECT_EQ(CalcErrorFlag, 1) << c.msg;
+        // As the list keeps it: 36 characters.
+        EXPECT_TRUE(Has(std::string(c.msg).substr(0, ErrorTextCapacity))) << c.msg;
+        EXPECT_TRUE(GearData == input) << c.msg << ": something was computed";
+    }
+}
+
+TEST_F(CalcTest, EveryRealOfTheGearDataIsCheckedForFiniteness) {
     CalculateGears();
-    EXPECT_EQ(GearData.AaFieldName, "");
-    EXPECT_EQ(GearData.Aae, 0.0L);
+    EXPECT_EQ(FirstNonFiniteValue(), "");
+    GearData.dFf[2] = std::numeric_limits<long double>::quiet_NaN();
+    EXPECT_EQ(FirstNonFiniteValue(), "dFf[2]");
+    GearData.galpha = -std::numeric_limits<long double>::infinity();
+    EXPECT_EQ(FirstNonFiniteValue(), "galpha");
+    GearData.galpha = std::numeric_limits<long double>::max();
+    GearData.dFf[2] = 0;
+    GearData.Rs[1] = std::numeric_limits<long double>::infinity();
+    EXPECT_EQ(FirstNonFiniteValue(), "Rs[1]");
 }
 
 TEST_F(CalcTest, InputRangeChecks) {
