@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -57,10 +58,17 @@ void CheckWhole(const char* name, int gear, long long v, long long lo, long long
               std::to_string(hi) + " !");
 }
 
-void CheckMagnitude(const char* name, int gear, long double v, long double limit,
-                    const char* limitText) {
-    if (!(std::fabs(v) <= limit))
-        Fatal("Fatal  : range |" + Named(name, gear) + "|>" + limitText + " !");
+// The largest magnitude of a real input, with its text for the message.
+struct Magnitude {
+    long double limit;
+    const char* text;
+};
+constexpr Magnitude Length{kMaxInputLength, "1e8"}, Factor{kMaxInputFactor, "100"},
+    Angle{kMaxToolAngle, "90"}, Module{kMaxModule, "1000"};
+
+void CheckMagnitude(const char* name, int gear, long double v, Magnitude m) {
+    if (!(std::fabs(v) <= m.limit))
+        Fatal("Fatal  : range |" + Named(name, gear) + "|>" + m.text + " !");
 }
 
 void CheckResolution(const char* name, int gear, long double v) {
@@ -87,38 +95,38 @@ void CheckValueRanges() {
         CheckWhole("TipInputMode", i, g.TipInputMode[i], 1, 3);
         CheckWhole("BasicRackType", i, g.BasicRackType[i], 0, 9);
     }
-    CheckMagnitude("mn", 0, g.mn, kMaxModule, "1000");
+    CheckMagnitude("mn", 0, g.mn, Module);
     // A module of 0 or less has a message of its own (the base step).
     if (g.mn > 0 && g.mn < kMinModule) Fatal("Fatal  : range mn<0.001 !");
     // Where 0 means something else (not given, propose, fatal), a length too small for the job
     // file's seven decimals would load back as that 0.
     CheckResolution("b", 0, g.b);
     CheckResolution("a", 0, g.a);
-    for (int i = 1; i <= 2; ++i)
-        CheckResolution("DM", i, g.DM[i]);
     for (const auto& [name, v] : {std::pair{"b", g.b}, {"a", g.a}, {"Aae", g.Aae}, {"Aai", g.Aai}})
-        CheckMagnitude(name, 0, v, kMaxInputLength, "1e8");
+        CheckMagnitude(name, 0, v, Length);
     for (int i = 1; i <= 2; ++i) {
-        for (const auto& [name, v] : {std::pair{"bGear", g.bGear[i]},
-                                      {"da", g.da[i]},
-                                      {"kmn", g.kmn[i]},
-                                      {"TipModeValue", g.TipModeValue[i]},
-                                      {"Asne", g.Asne[i]},
-                                      {"Asni", g.Asni[i]},
-                                      {"q", g.q[i]},
-                                      {"qTol", g.qTol[i]},
-                                      {"DM", g.DM[i]}})
-            CheckMagnitude(name, i, v, kMaxInputLength, "1e8");
-        for (const auto& [name, v] : {std::pair{"x", g.x[i]},
-                                      {"hfP0mn", g.hfP0mn[i]},
-                                      {"haP0mn", g.haP0mn[i]},
-                                      {"rhoaP0mn", g.rhoaP0mn[i]},
-                                      {"rhofP0mn", g.rhofP0mn[i]},
-                                      {"prP0mn", g.prP0mn[i]},
-                                      {"hFfP0mn", g.hFfP0mn[i]}})
-            CheckMagnitude(name, i, v, kMaxInputFactor, "100");
-        CheckMagnitude("alprP0", i, g.alprP0[i], kMaxToolAngle, "90");
-        CheckMagnitude("alkP0", i, g.alkP0[i], kMaxToolAngle, "90");
+        CheckResolution("DM", i, g.DM[i]);
+        const std::tuple<const char*, long double, Magnitude> reals[] = {
+            {"bGear", g.bGear[i], Length},
+            {"da", g.da[i], Length},
+            {"kmn", g.kmn[i], Length},
+            {"TipModeValue", g.TipModeValue[i], Length},
+            {"Asne", g.Asne[i], Length},
+            {"Asni", g.Asni[i], Length},
+            {"q", g.q[i], Length},
+            {"qTol", g.qTol[i], Length},
+            {"DM", g.DM[i], Length},
+            {"x", g.x[i], Factor},
+            {"hfP0mn", g.hfP0mn[i], Factor},
+            {"haP0mn", g.haP0mn[i], Factor},
+            {"rhoaP0mn", g.rhoaP0mn[i], Factor},
+            {"rhofP0mn", g.rhofP0mn[i], Factor},
+            {"prP0mn", g.prP0mn[i], Factor},
+            {"hFfP0mn", g.hFfP0mn[i], Factor},
+            {"alprP0", g.alprP0[i], Angle},
+            {"alkP0", g.alkP0[i], Angle}};
+        for (const auto& [name, v, m] : reals)
+            CheckMagnitude(name, i, v, m);
     }
 }
 

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -449,6 +451,101 @@ void ReadWithValue(const fs::path& file, const std::string& label, const std::st
         }
     WriteBytes(file, JoinCrLf(lines, lines.size()));
     ReadConfiguration();
+}
+
+// Every real setting, with the extreme values it keeps (3 significant digits where the file
+// writes it so; above the floor its mending sets).
+struct RealSetting {
+    long double* extended = nullptr; // the setting, or
+    double* real = nullptr;          // (two are double)
+    std::vector<long double> kept;
+    long double Get() const { return extended ? *extended : *real; }
+    void Set(long double v) const { extended ? * extended = v : * real = static_cast<double>(v); }
+};
+std::vector<RealSetting> RealSettings() {
+    const long double M = kMaxSettingReal;
+    const std::vector<long double> sig3{M, -M, 0.00125L}, real{M, -M, 999999.9999999L, 1e-7L};
+    std::vector<RealSetting> all{{&CadTextFactor, nullptr, sig3},
+                                 {&CadFontAngle, nullptr, sig3},
+                                 {&GraphicXFactor, nullptr, sig3},
+                                 {&ZoomIncrement, nullptr, real},
+                                 {&PanFactor, nullptr, real},
+                                 {&GraphicsTextWH, nullptr, real},
+                                 {nullptr, &ScreendumpScale, {M, -M, 0.5L}},
+                                 {&TextHeightFactor, nullptr, {M, 0.1L}},
+                                 {nullptr, &PrintScaleVertical, {M, 0.5L}},
+                                 {&ConfiguredScaleFactor, nullptr, real}};
+    for (int i = 1; i <= 3; ++i)
+        all.push_back({&View3DAngles[i], nullptr, real});
+    return all;
+}
+
+TEST_F(ConfigFiles, ExtremeRealsOfEverySettingLoadBackTheSame) {
+    for (std::size_t round = 0; round < 4; ++round) {
+        InitAllSettings();
+        ApplyFirstStartValues(); // the screen sizes a read fills in
+        std::vector<long double> set;
+        for (const RealSetting& r : RealSettings()) {
+            r.Set(r.kept[round % r.kept.size()]);
+            set.push_back(r.Get());
+        }
+        const auto lines = ConfigurationLines();
+        InitAllSettings();
+        ReadConfigurationLines(lines);
+        const auto all = RealSettings();
+        for (std::size_t k = 0; k < all.size(); ++k)
+            EXPECT_EQ(all[k].Get(), set[k]) << "setting " << k << ", round " << round;
+        EXPECT_EQ(ConfigurationLines(), lines) << "round " << round;
+    }
+}
+
+// A real beyond any setting reads like a line that does not convert, whatever its length, and
+// the lines after it keep their places.
+TEST_F(ConfigFiles, RealsNoSettingCanHaveAreMended) {
+    for (const long double big :
+         {1.0000001e6L, 1e4089L, -std::numeric_limits<long double>::max()}) {
+        ZoomIncrement = big;
+        View3DAngles[3] = big;
+        Palette[15] = RGBColour(1, 2, 3);
+        const auto lines = ConfigurationLines();
+        InitAllSettings();
+        ReadConfigurationLines(lines);
+        EXPECT_EQ(ZoomIncrement, 1.02L);
+        EXPECT_EQ(View3DAngles[3], 0.0L);
+        EXPECT_EQ(Palette[15], RGBColour(1, 2, 3));
+    }
+}
+
+// Seeded mutations of a file (a line replaced by an extreme number or an odd text, dropped or
+// repeated): whatever was read writes a file that reads back to the same file.
+TEST_F(ConfigFiles, MutatedFilesSettleAfterOneRead) {
+    const std::string kWords[] = {
+        "1e4089", "-1.18e4932", "3.7e-4951", "2147483648",           "-1", "0", "65536",
+        "TRUE",   "",           "1,5",       std::string(6000, '9'), "|||"};
+    SetEverySettingToNonDefault();
+    const auto start = ConfigurationLines();
+    std::mt19937 rnd(27);
+    for (int n = 0; n < 300; ++n) {
+        auto lines = start;
+        const std::size_t at = rnd() % lines.size();
+        switch (rnd() % 3) {
+        case 0:
+            lines[at] = kWords[rnd() % std::size(kWords)];
+            break;
+        case 1:
+            lines.erase(lines.begin() + static_cast<long>(at));
+            break;
+        default:
+            lines.insert(lines.begin() + static_cast<long>(at), lines[at]);
+            break;
+        }
+        InitAllSettings();
+        ReadConfigurationLines(lines);
+        const auto first = ConfigurationLines();
+        InitAllSettings();
+        ReadConfigurationLines(first);
+        EXPECT_EQ(ConfigurationLines(), first) << "mutation " << n << " at line " << at;
+    }
 }
 
 TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended) {

@@ -8,17 +8,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/shelldata.h"
@@ -198,16 +202,18 @@ protected:
     fs::path dir_;
 };
 
+// The k-th real of FillEveryJobValue: a value of its own, with four decimals.
+long double OwnReal(int k) {
+    const long double v = Dec(std::to_string(k * 3) + "." + std::to_string(1000 + k * 7));
+    return k % 4 == 0 ? -v : v;
+}
+
 // Sets every value the job file holds to a value of its own (texts with characters of the DOS
-// page), and nothing else.
-void FillEveryJobValue() {
+// page), and nothing else; real(k) gives the k-th real.
+void FillEveryJobValue(long double (*real)(int) = OwnReal) {
     TGearData& g = GearData;
     int k = 0;
-    const auto R = [&k] {
-        ++k;
-        const long double v = Dec(std::to_string(k * 3) + "." + std::to_string(1000 + k * 7));
-        return k % 4 == 0 ? -v : v;
-    };
+    const auto R = [&k, real] { return real(++k); };
     const auto I = [&k] { return ++k * 11; };
     const auto T = [&k](const char* stem) { return stem + std::to_string(++k) + " ÄÖÜäöüß±°"; };
     for (int i = 1; i <= 2; ++i) {
@@ -314,7 +320,9 @@ void FillEveryJobValue() {
     DrawingInfo.ReplacementFor = "Ersatz für A";
     DrawingInfo.ReplacedBy = "Ersetzt durch B";
     DrawingTextCount = 2;
-    DrawingTexts[1] = {Dec("12.5"), Dec("-7.25"), Dec("3.5"), Dec("45"), "Text ü eins"};
+    DrawingTexts[1] = {real == OwnReal ? Dec("12.5") : R(), real == OwnReal ? Dec("-7.25") : R(),
+                       real == OwnReal ? Dec("3.5") : R(), real == OwnReal ? Dec("45") : R(),
+                       "Text ü eins"};
     DrawingTexts[2] = {Dec("100"), Dec("250"), 0, 0, "zwei | mit Strich"};
     for (int i = 1; i <= 5; ++i)
         DocumentLinks[i] = {"prog" + std::to_string(i) + " é", "/home/u/doc ü" + std::to_string(i)};
@@ -396,6 +404,34 @@ TEST_P(JobFileRoundTrip, EveryValueSurvivesAndTheSecondSaveIsByteIdentical) {
 INSTANTIATE_TEST_SUITE_P(DecimalSignAndDigits, JobFileRoundTrip,
                          ::testing::Values(std::pair{1, 3}, std::pair{2, 3}, std::pair{1, 6},
                                            std::pair{2, 6}));
+
+// Reals at the ends of what a long double holds, and at the file's seven decimals: every line
+// the writer makes reads back to the value it was written from, and the second save is the same.
+long double ExtremeReal(int k) {
+    constexpr long double kMax = std::numeric_limits<long double>::max();
+    const long double values[] = {kMax, -kMax, 1e4089L, -1e4932L,
+                                  -1,   0.5L,  1e-7L,   -123456789.0078125L};
+    return values[static_cast<std::size_t>(k) % std::size(values)];
+}
+
+TEST_F(JobFile, ExtremeRealsInEveryFieldLoadBackTheSame) {
+    FillEveryJobValue(ExtremeReal);
+    const TJobData written = TJobData::Current();
+    WriteGearDataFile(P("first.q1w"));
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    const std::string first = ReadBytes(P("first.q1w"));
+    const auto lines = Lines(first);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.size() > 4940; }));
+
+    ResetProgramData();
+    LoadJobFile(P("first.q1w"));
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    ExpectSameJob(TJobData::Current(), written);
+    WriteGearDataFile(P("second.q1w"));
+    ASSERT_EQ(AbortFlag, 0);
+    EXPECT_EQ(ReadBytes(P("second.q1w")), first);
+}
 
 TEST_F(JobFile, TextsKeepTheirCodePagePerField) {
     FillEveryJobValue();
@@ -577,6 +613,60 @@ TEST_F(JobFile, ExampleJobsLoad) {
 
 // ---- failed loads change nothing ----------------------------------------------------------------
 
+// Seeded mutations of the example jobs (a line replaced by an extreme or odd number or text,
+// dropped or repeated): a load is either refused and changes nothing, or its values save and
+// load again to the same file, and a calculation on them stops with a fatal message or gives
+// finite numbers only.
+TEST_F(JobFile, MutatedJobsLoadBackIdenticallyOrChangeNothing) {
+    const std::string kWords[] = {
+        "1e4089",     "-1.18e4932",  "3.7e-4951",  "1e-300",
+        "2147483647", "-2147483648", "2147483648", "65536",
+        "-1",         "0",           "nan",        "inf",
+        "",           "1,5",         "x",          std::string(6000, '9')};
+    std::mt19937 rnd(27);
+    for (int n = 0; n < 240; ++n) {
+        const char* job = n % 2 == 0 ? "/data/helical.q1w" : "/data/internal.q1w";
+        const auto lines = Lines(ReadBytes(std::string(QOR_SOURCE_DIR) + job));
+        auto mutated = lines;
+        const std::size_t at = 7 + rnd() % (lines.size() - 7);
+        switch (rnd() % 4) {
+        case 0:
+            mutated[at] = kWords[rnd() % std::size(kWords)];
+            break;
+        case 1:
+            mutated.erase(mutated.begin() + static_cast<long>(at));
+            break;
+        case 2:
+            mutated.insert(mutated.begin() + static_cast<long>(at), mutated[at]);
+            break;
+        default:
+            mutated[at] = std::to_string(static_cast<int>(rnd())) + ".5";
+            break;
+        }
+        WriteBytes(P("mutated.q1w"), JoinLines(mutated, mutated.size()));
+        ResetProgramData();
+        const Snapshot before = Snapshot::Take();
+        AbortFlag = 0;
+        LoadJobFile(P("mutated.q1w"));
+        if (AbortFlag != 0) {
+            EXPECT_TRUE(TJobData::Current().Gear == before.data.Gear) << "mutation " << n;
+            continue;
+        }
+        WriteGearDataFile(P("first.q1w"));
+        LoadJobFile(P("first.q1w"));
+        WriteGearDataFile(P("second.q1w"));
+        ASSERT_EQ(AbortFlag, 0) << "mutation " << n << ": " << LastJobFileProblem();
+        EXPECT_EQ(ReadBytes(P("second.q1w")), ReadBytes(P("first.q1w"))) << "mutation " << n;
+        CalculateGears();
+        if (CalcErrorFlag == 0)
+            EXPECT_EQ(FirstNonFiniteValue(), "") << "mutation " << n;
+        else
+            EXPECT_TRUE(std::any_of(ErrorList.begin(), ErrorList.begin() + ErrorCount,
+                                    [](const auto& m) { return m.str().rfind("Fatal", 0) == 0; }))
+                << "mutation " << n;
+    }
+}
+
 TEST_F(JobFile, EveryTruncationIsRefusedAndChangesNothing) {
     FillEveryJobValue(); // the data in memory differs from the file in every value
     const auto lines = Lines(ReadBytes(kJobs + "golden.q1w"));
@@ -748,6 +838,46 @@ TEST_F(JobFile, SaveDialogChoosesDirectoryAndName) {
     }
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_EQ(DataFileName, "chosen");
+}
+
+TEST_F(JobFile, AFailedSaveAsKeepsDirectoryAndNameForThePlainSave) {
+    DataFileName = "before";
+    const std::string dirBefore = DataDir;
+    {
+        ChooseFile answer(P("gone/chosen.q1w")); // a directory that does not exist
+        ResponderScope scope(answer);
+        WriteGearDataFile("");
+    }
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(DataDir, dirBefore);
+    EXPECT_EQ(DataFileName, "before");
+    AbortFlag = 0;
+    WriteGearDataFile(DataFileName); // the plain save goes where it went before
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    EXPECT_EQ(Names(), std::vector<std::string>{"before.q1w"});
+}
+
+// Older writers left the flag as the digit "0" or "1" instead of the byte 0 or 1.
+TEST_F(JobFile, FlagsWrittenAsDigitsReadAsTheirValue) {
+    GearData.DrawRootCurve = true;
+    WriteGearDataFile(P("on.q1w"));
+    GearData.DrawRootCurve = false;
+    WriteGearDataFile(P("off.q1w"));
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    auto lines = Lines(ReadBytes(P("on.q1w")));
+    const auto off = Lines(ReadBytes(P("off.q1w")));
+    ASSERT_EQ(lines.size(), off.size());
+    const auto flag = std::mismatch(lines.begin(), lines.end(), off.begin()).first - lines.begin();
+    ASSERT_EQ(lines[flag], std::string(1, '\x01'));
+    for (const bool before : {false, true})
+        for (const char* digit : {"0", "1"}) {
+            lines[flag] = digit;
+            WriteBytes(P("digits.q1w"), JoinLines(lines, lines.size()));
+            GearData.DrawRootCurve = before;
+            LoadJobFile(P("digits.q1w"));
+            ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+            EXPECT_EQ(GearData.DrawRootCurve, *digit == '1') << digit << " over " << before;
+        }
 }
 
 } // namespace
