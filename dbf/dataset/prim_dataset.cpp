@@ -41,6 +41,11 @@ std::int32_t TTzPrimDataset::BufferRecNo(const std::uint8_t* buffer) const {
     return n;
 }
 
+void TTzPrimDataset::SetBufferRecNo(std::uint8_t* buffer, std::int32_t n) {
+    std::memcpy(buffer + FLayout.RecordInfoOffset, &n, sizeof n);
+    SetBookmarkFlag(buffer, bfCurrent);
+}
+
 std::uint8_t* TTzPrimDataset::GetActiveRecordBuffer() {
     switch (State()) {
     case dsBrowse:
@@ -162,8 +167,7 @@ TGetResult TTzPrimDataset::GetRecord(std::uint8_t* buffer, TGetMode mode, bool d
     }
     if (r == 0) {
         if (buffer != nullptr) {
-            std::memcpy(buffer + FLayout.RecordInfoOffset, &n, sizeof n);
-            SetBookmarkFlag(buffer, bfCurrent);
+            SetBufferRecNo(buffer, n);
             GetCalcFields(buffer);
             CheckTziResult(TziSetToBookmark(buffer + FLayout.BookmarkOffset));
         }

@@ -137,8 +137,9 @@ protected:
     void ClearActiveBuffer();
     // Grows the saved buffer to size bytes (never shrinks; 0 frees it).
     void ReserveSavedBuffer(std::size_t size);
-    // The record number in a buffer's record info.
+    // The record number in a buffer's record info, and setting it (bookmark flag current).
     std::int32_t BufferRecNo(const std::uint8_t* buffer) const;
+    void SetBufferRecNo(std::uint8_t* buffer, std::int32_t n);
 
 private:
     TBufferLayout FLayout;

@@ -688,13 +688,13 @@ std::int32_t TTzDataSet::TziLookup(const std::string& names, const TVarArray& va
     for (const Variant& v : values)
         keys.push_back(ToLocateValue(v));
     std::int32_t remembered = 0;
-    bool found = false;
+    std::int32_t found = 0;
     const std::int32_t r = Run("TziLookup", [&] {
         remembered = dbf::RecNo();
-        found = LocateFields(names, keys, false, true, true);
+        if (LocateFields(names, keys, false, true, true)) found = dbf::RecNo();
         return 0;
     });
-    if (r != 0 || !found) return r;
+    if (r != 0 || found == 0) return r;
     // The found record's values (calculated fields included) through a buffer of its own;
     // the work area goes back to its record also when reading fails.
     struct Back {
@@ -709,6 +709,7 @@ std::int32_t TTzDataSet::TziLookup(const std::string& names, const TVarArray& va
     } back{*this, remembered};
     TRecordBuffer temp = AllocRecordBuffer();
     FieldVarsToBuffer(temp.data());
+    SetBufferRecNo(temp.data(), found);
     ReadRecordBuffer(temp.data(), [&] {
         std::string rest = resultNames;
         while (!rest.empty()) {

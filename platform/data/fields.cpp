@@ -53,7 +53,8 @@ const std::string& TField::DisplayName() const {
 
 void TField::SetSize(int size) {
     if (!IsValidSize(size))
-        DatabaseError("Invalid size " + std::to_string(size) + " for field '" + DisplayName() + "'");
+        DatabaseError("Invalid size " + std::to_string(size) + " for field '" + DisplayName() +
+                      "'");
     FSize = size;
 }
 
@@ -66,7 +67,8 @@ int TField::DataSize() const {
 }
 
 bool TField::CanModify() const {
-    return !FReadOnly && FDataSet != nullptr && FDataSet->Active() && FDataSet->CanModify();
+    return !FReadOnly && FFieldKind != fkCalculated && FDataSet != nullptr && FDataSet->Active() &&
+           FDataSet->CanModify();
 }
 
 bool TField::GetData(void* buffer) const {

@@ -58,7 +58,7 @@ public:
 
     TDataSet* DataSet() const { return FDataSet; }
     void SetDataSet(TDataSet* dataset) { FDataSet = dataset; }
-    // Not read-only, and the dataset is open and can be modified.
+    // A data field, not read-only, of an open dataset that can be modified.
     bool CanModify() const;
 
     virtual bool IsNull() const;
