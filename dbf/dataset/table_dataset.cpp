@@ -378,9 +378,10 @@ void TTzDataSet::BufferToFieldVars(const std::uint8_t* buffer, int field) {
     for (std::size_t n = first; n <= last && n < FSlots.size(); ++n) {
         const Slot& s = FSlots[n];
         std::uint8_t* target = vars + FProps->Field(static_cast<int>(n)).Offset;
-        // The value is made in a scratch copy and goes into the block only when it changes: a
-        // field the user left alone is not assigned again, so a blank number or logical keeps
-        // its blank in the file.
+        // The value is made in a scratch copy and goes into the block when the user assigned
+        // it (one field set now, or set since the edit began) or when it changed: a field the
+        // user left alone is not assigned again, so a blank number or logical keeps its blank
+        // in the file, and a 0 or false the user gave is written as such.
         std::array<std::uint8_t, 256> scratch{};
         std::uint8_t* p = scratch.data();
         const std::uint8_t* slot = buffer + s.Offset;
@@ -424,7 +425,8 @@ void TTzDataSet::BufferToFieldVars(const std::uint8_t* buffer, int field) {
         desc.Length = s.Length;
         desc.Decimals = s.Decimals;
         const std::size_t size = std::min(FieldVarSize(desc), scratch.size());
-        if (std::memcmp(target, p, size) == 0) continue;
+        const bool assigned = field > 0 || (n < FAssigned.size() && FAssigned[n] != 0);
+        if (!assigned && std::memcmp(target, p, size) == 0) continue;
         std::memcpy(target, p, size);
         if (VarWriteHook != nullptr) VarWriteHook(target);
     }
@@ -477,6 +479,8 @@ void TTzDataSet::WriteFieldValue(const TField& field, std::uint8_t* buffer, cons
     } else {
         std::memcpy(slot, source, std::min<std::size_t>(slotSize, field.DataSize()));
     }
+    if (FAssigned.size() != FSlots.size()) FAssigned.assign(FSlots.size(), 0);
+    FAssigned[n] = 1;
     BufferToFieldVars(buffer, static_cast<int>(n));
 }
 
@@ -617,6 +621,7 @@ std::int32_t TTzDataSet::TziCompareBookmarks(const std::uint8_t* b1, const std::
 // ---- changes ----
 
 std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
+    FAssigned.assign(FSlots.size(), 0);
     return Run("TziInitRecord", [] {
         ClearRecord();
         return 0;
@@ -628,7 +633,10 @@ std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
         buffer[0] = 0;
         BufferToFieldVars(buffer, 0);
         const std::int32_t r = ChangeResult(s_AppendWithLock());
-        if (r == 0) FBOF = FEOF = false;
+        if (r == 0) {
+            FBOF = FEOF = false;
+            FAssigned.assign(FSlots.size(), 0);
+        }
         return r;
     });
 }
@@ -638,7 +646,9 @@ std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
     if (FEOF) return kTziEof;
     return Run("TziPostRecord", [&] {
         BufferToFieldVars(buffer, 0);
-        return ChangeResult(s_ReplaceWithLock());
+        const std::int32_t r = ChangeResult(s_ReplaceWithLock());
+        if (r == 0) FAssigned.assign(FSlots.size(), 0);
+        return r;
     });
 }
 
@@ -647,7 +657,13 @@ std::int32_t TTzDataSet::TziDeleteRecord() {
 }
 
 void TTzDataSet::InternalCancel() {
+    FAssigned.assign(FSlots.size(), 0);
     ClearActiveBuffer();
+}
+
+void TTzDataSet::InternalEdit() {
+    FAssigned.assign(FSlots.size(), 0);
+    TTzPrimDataset::InternalEdit();
 }
 
 void TTzDataSet::Post() {

@@ -143,6 +143,7 @@ protected:
     // ---- TDataSet and Tzi ----
     std::unique_ptr<TField> GetFieldClass(TFieldType type) override;
     void InternalCancel() override;
+    void InternalEdit() override;
     void InternalInitFieldDefs() override;
     std::string GetTziErrorText(std::int32_t code) override;
     std::int32_t TziSetToBegin() override;
@@ -197,6 +198,8 @@ private:
     bool FHideDeletedRecs = false;
     std::unique_ptr<TDbfFieldProps> FProps;
     std::vector<Slot> FSlots; // index = field number (0 unused)
+    // Fields the user set since the edit or insert began (written on post even when equal).
+    std::vector<std::uint8_t> FAssigned;
 };
 
 } // namespace dbf

@@ -203,4 +203,35 @@ TEST_F(DatasetTest, PostRefusedByTheEngineKeepsTheEdit) {
     EXPECT_TRUE(Boxes().empty());
 }
 
+// Zero and false are values the user gave: other programs must read them as such, not as
+// blanks (NULL); a field nobody touched keeps its blank, also in a record posted twice.
+TEST_F(DatasetTest, AssignedZerosAreStoredAsValues) {
+    dstest::TTestTable& t = OpenFixture();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("Leer");
+    t.Post();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("Null");
+    for (const char* n : {"QTY", "BIG", "PRICE"})
+        t.FieldByName(n)->SetAsInteger(0);
+    t.FieldByName("OK")->SetAsBoolean(false);
+    t.Post();
+    t.SetRecNo(9);
+    t.Edit();
+    t.FieldByName("QTY")->SetAsInteger(0);
+    ASSERT_EQ(t.Lookup("NAME", {std::string("Lager")}, "QTY").size(), 1u); // the cursor moves
+    t.Post();
+    t.SetRecNo(4);
+    t.Edit();
+    t.FieldByName("QTY")->SetAsInteger(0);
+    t.FieldByName("OK")->SetAsBoolean(false);
+    t.Post();
+    t.Close();
+    const std::vector<std::string> view = dstest::View(path_);
+    ASSERT_EQ(view.size(), 10u);
+    EXPECT_EQ(view[3], "live\tLager\t0\t5\t99.99\tFalse\t2026-01-15");
+    EXPECT_EQ(view[8], "live\tLeer\t0\t\t\t\t");
+    EXPECT_EQ(view[9], "live\tNull\t0\t0\t0.0\tFalse\t");
+}
+
 } // namespace
