@@ -54,7 +54,9 @@ TEST_F(DatasetTest, CommandsOnTheWorkArea) {
     EXPECT_THROW(t.SetFieldIntByName("NOSUCHFIELD", 1), EDatabaseError);
     t.Post();
 
-    t.AppendRec();
+    t.Go(1);
+    t.SetFieldIntByName("QTY", 13);
+    t.AppendRec(); // the pending edit is posted, not dropped
     EXPECT_EQ(t.RecordCount(), 9);
     EXPECT_EQ(t.RecNo(), 9);
     EXPECT_EQ(t.FieldByName("NAME")->AsString(), "");
@@ -71,6 +73,7 @@ TEST_F(DatasetTest, CommandsOnTheWorkArea) {
     t.Close();
     const std::vector<std::string> view = dstest::View(path_);
     ASSERT_EQ(view.size(), 15u);
+    EXPECT_EQ(view[0].substr(0, 16), "live\tZahnrad\t13\t");
     EXPECT_EQ(view[5], "live\tSchnecke 2\t4\t9\t12.25\tTrue\t2031-07-04");
     EXPECT_EQ(view[7].substr(0, 6), "live\t\t");
     EXPECT_EQ(view[14].substr(0, 15), "live\tZahnstange");

@@ -154,6 +154,14 @@ TEST_F(DatasetTest, LocateAndLookup) {
         t.Next(); // the cursor follows what the dataset shows
         EXPECT_EQ(t.RecNo(), c.recNo != 0 ? std::min(c.recNo + 1, 8) : 8) << c.fields;
     }
+    // A search while editing posts the edit first: the found record never takes its place.
+    t.SetRecNo(2);
+    t.Edit();
+    t.FieldByName("QTY")->SetAsInteger(71);
+    EXPECT_TRUE(t.Locate("NAME", {std::string("Welle")}, {}));
+    EXPECT_EQ(t.State(), dsBrowse);
+    EXPECT_EQ(t.FieldByName("QTY")->AsInteger(), 3);
+    EXPECT_EQ(dstest::View(path_)[1].substr(0, 23), "live\tRitzel M\u00fcller\t71\t");
     t.SetRecNo(2);
     const std::string before = Row(t);
     const TVarArray found = t.Lookup("NAME", {std::string("Lager")}, "QTY;PRICE;DAY");
