@@ -19,6 +19,15 @@
 #include "platform/os/process.h"
 #include "shell/about.h"
 #include "shell/ask_save.h"
+#include "shell/calc_options_dialog.h"
+#include "shell/dimensions_dialog.h"
+#include "shell/drawing_text_dialog.h"
+#include "shell/input_fields.h"
+#include "shell/input_sequence.h"
+#include "shell/job/changes.h"
+#include "shell/measurement_dialog.h"
+#include "shell/profile_dialog.h"
+#include "shell/quality_dialog.h"
 #include "shell/menu_captions.h"
 #include "shell/pending.h"
 #include "shell/recent_files.h"
@@ -390,6 +399,15 @@ void Thh::RefreshAfterInput() {
     RedrawConfiguredView();
 }
 
+namespace {
+// Creates an input dialog owned by the window, shows it modally and frees it; AbortFlag tells
+// Cancel.
+template <class Form> void ShowInputForm(Thh* owner) {
+    FormPtr<Form> form(NewForm<Form>(owner));
+    form->ShowModal();
+}
+} // namespace
+
 template <class Edit> void Thh::ConfirmedEdit(Edit edit, bool refresh) {
     AbortFlag = 0;
     edit();
@@ -402,7 +420,20 @@ template <class Edit> void Thh::ConfirmedEdit(Edit edit, bool refresh) {
 
 void Thh::mi_fileNewClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_fileNew);
+    AskSaveModified();
+    if (AbortFlag != 0) return;
+    // A "null" job that cannot be read has said so; the new job starts from the data in memory.
+    LoadNullJob();
+    AbortFlag = 0;
+    DataFileName.clear();
+    UpdateTitle();
+    ClearChangeTable();
+    ClearTitleTexts();
+    if (DrawDevice != nullptr) DrawDevice->ClearDevice();
+    RunInputSequence(this);
+    if (AbortFlag != 0) return;
+    RefreshAfterInput();
+    DataModified = 1;
 }
 
 void Thh::mi_fileOpenClick(TObject*) {
@@ -473,24 +504,24 @@ void Thh::mi_FileDeleteClick(TObject*) {
 // ---- Edit -----------------------------------------------------------------------------------
 
 void Thh::mi_EditQuickClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_EditQuick); }, true);
+    ConfirmedEdit([this] { RunInputSequence(this); }, true);
 }
 
 void Thh::mi_EditTextClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_EditText); }, false);
+    ConfirmedEdit([] { ShowDrawingTextDialog(); }, false);
 }
 
 void Thh::mi_editVerzahnungswerkzeugClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_editVerzahnungswerkzeug); }, true);
+    ConfirmedEdit([this] { ShowInputForm<TForm_qor1prof>(this); }, true);
 }
 
 void Thh::mi_editabmessungenClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_editabmessungen); }, true);
+    ConfirmedEdit([this] { ShowInputForm<TForm_qor1wgeo>(this); }, true);
 }
 
 void Thh::mi_editqualitaetClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_editqualitaet);
+    ShowInputForm<TForm_qual>(this);
     if (AbortFlag == 0) {
         if (HelpLevel != 0) RefreshAfterInput();
         DataModified = 1;
@@ -500,16 +531,23 @@ void Thh::mi_editqualitaetClick(TObject*) {
 
 void Thh::mi_editmessenClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_editmessen);
+    ShowInputForm<TForm_messen>(this);
     if (AbortFlag != 0) return;
-    CalculateGears();
+    CalculateInput();
     RefreshAfterInput();
     UpdateErrorMenuItem();
     DataModified = 1;
 }
 
 void Thh::mi_editberechnungsmethodeClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_editberechnungsmethode); }, true);
+    AbortFlag = 0;
+    ShowInputForm<TForm_qorwcon2>(this);
+    if (AbortFlag != 0) return;
+    // The options change the results (measurement proposals, tolerance standard): calculate
+    // them, so that what is shown and saved matches.
+    DataModified = 1;
+    CalculateInput();
+    RefreshAfterInput();
 }
 
 // ---- View (output code 3) -------------------------------------------------------------------

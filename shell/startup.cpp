@@ -70,6 +70,13 @@ bool HasFileNoCase(const std::string& dir, const std::string& name) {
 
 } // namespace
 
+void LoadNullJob() {
+    if (!HasFileNoCase(DataDir, "null." + DataFileExt.str())) return;
+    AbortFlag = 0;
+    LoadJobFile("null");
+    DataFileName.clear();
+}
+
 std::string InstalledDataDir() {
     if (const char* env = std::getenv("QOR1W_DATA_DIR"); env != nullptr && *env != '\0') return env;
     std::error_code ec;
@@ -134,11 +141,7 @@ void StartUp(int mode) {
             DrawDevice->SetDrawWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0, 0, 36.9L, 32);
             DrawDevice->DrawLogo();
         }
-        if (HasFileNoCase(DataDir, "null." + DataFileExt.str())) {
-            AbortFlag = 0;
-            LoadJobFile("null");
-            DataFileName.clear();
-        }
+        LoadNullJob();
     }
     AbortFlag = 0;
     if (mode == 1 || mode == 4 || mode == 8) CalculateGears();

@@ -28,6 +28,10 @@ void InitProgram();
 // defaults of a new job from the "null" job, the first calculation, the start picture.
 void StartUp(int mode);
 
+// The defaults of a new job: the job "null" of the data directory (its name found whatever its
+// letter case), when it is there; the job stays unnamed. A failed load leaves AbortFlag set.
+void LoadNullJob();
+
 // The end of the program: this process's block files deleted, the work areas closed.
 void DoneProgram();
 

@@ -1,0 +1,418 @@
+// qor1wgeo: the dimensions dialog.
+#include "shell/dimensions_dialog.h"
+
+#include <cmath>
+
+#include "calc/geardata.h"
+#include "calc/tables.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/help.h"
+#include "framework/ui/help_pictures.h"
+#include "framework/ui/message_help.h"
+#include "framework/ui/questions.h"
+#include "shell/job/jobfile.h"
+
+namespace {
+
+constexpr int kLabelLeft = 16, kLabelWidth = 172, kEditLeft = 192, kEditWidth = 100;
+constexpr int kUnitLeft = 314, kExtraLeft = 352, kRight = 506, kButtonWidth = 176;
+constexpr int kTop = 12, kRow = 29;
+
+constexpr int Row(int i) {
+    return kTop + i * kRow;
+}
+
+std::string LengthUnitLabel() {
+    return UnitSystem == 1 ? "in." : "mm";
+}
+
+} // namespace
+
+TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
+    SetName("Form_qor1wgeo");
+    SetClientWidth(kRight + kButtonWidth + 12);
+    SetClientHeight(Row(7) + 100 + 12);
+
+    auto label = [this](const char* name, int row) {
+        return NewLabel(this, name, "", kLabelLeft, Row(row), kLabelWidth);
+    };
+    auto edit = [this](const char* name, TValueKind kind, TInputRange range, int row,
+                       TLabel* caption) {
+        auto* e = NewValueEdit(this, name, kind, range, kEditLeft, Row(row), kEditWidth);
+        e->Caption = caption;
+        return e;
+    };
+    auto unit = [this](const char* name, const char* caption, int row, int left = kUnitLeft) {
+        return NewLabel(this, name, caption, left, Row(row), 34);
+    };
+
+    Label_alpha = label("Label_alpha", 0);
+    Edit_alpha = edit("Edit_alpha", TValueKind::Real, InputRange::Alpha, 0, Label_alpha);
+    Label_alphau = unit("Label_alphau", "deg.", 0);
+    Button_alpha = NewButton(this, "Button_alpha", "<", kExtraLeft, Row(0), 32,
+                             [this] { Button_alphaClick(this); });
+
+    Label_beta = label("Label_beta", 1);
+    Edit_beta = edit("Edit_beta", TValueKind::Real, InputRange::Beta, 1, Label_beta);
+    Label_betau = unit("Label_betau", "deg.", 1);
+    Button_sandvik = NewButton(this, "Button_sandvik", "beta=0, z=zn", kExtraLeft, Row(1), 136,
+                               [this] { Button_sandvikClick(this); });
+
+    Label_mn = label("Label_mn", 2);
+    Edit_mn = edit("Edit_mn", TValueKind::Length, InputRange::Module, 2, Label_mn);
+    SpinButton_mn = new TUpDown(this);
+    SpinButton_mn->SetName("SpinButton_mn");
+    SpinButton_mn->SetParent(this);
+    SpinButton_mn->SetBounds(kEditLeft + kEditWidth + 1, Row(2), 17, RowHeight - 2);
+    SpinButton_mn->OnClick = [this](TObject*, TUDBtnType b) {
+        SpinButton_mnClick(b == btNext ? +1 : -1);
+    };
+    Label_mnu = unit("Label_mnu", "mm", 2);
+    Edit_pitch = NewValueEdit(this, "Edit_pitch", TValueKind::Real, InputRange::Pitch, kExtraLeft,
+                              Row(2), 90);
+    Edit_pitch->FieldName = "Pn";
+    Label7 = unit("Label7", "1/in", 2, kExtraLeft + 96);
+
+    Label_z = label("Label_z", 3);
+    Edit_z2 = edit("Edit_z2", TValueKind::Integer, InputRange::Teeth, 3, Label_z);
+    Button_z =
+        NewButton(this, "Button_z", "+/-", kUnitLeft, Row(3), 40, [this] { Button_zClick(this); });
+
+    Label_b0 = label("Label_b0", 4);
+    Edit_b0 = edit("Edit_b0", TValueKind::Length, InputRange::PositiveLength, 4, Label_b0);
+    Label_b0u = unit("Label_b0u", "mm", 4);
+    Button_b0 =
+        NewButton(this, "Button_b0", "<", kExtraLeft, Row(4), 32, [this] { Button_b0Click(this); });
+
+    Label_x = label("Label_x", 5);
+    Edit_x2 = edit("Edit_x2", TValueKind::Real, InputRange::Factor, 5, Label_x);
+    Button_a0 = NewButton(this, "Button_a0", "< x0", kEditLeft + kEditWidth + 6, Row(5), 60,
+                          [this] { Button_a0Click(this); });
+    Button_x1min = NewButton(this, "Button_x1min", "< x min", kEditLeft + kEditWidth + 70, Row(5),
+                             72, [this] { Button_x1minClick(this); });
+    Button_x05 = NewButton(this, "Button_x05", "< x05", kEditLeft + kEditWidth + 146, Row(5), 60,
+                           [this] { Button_x05Click(this); });
+
+    Label_flankricht = label("Label_flankricht", 6);
+    ComboBox2 = NewComboBox(this, "ComboBox2", kEditLeft, Row(6), 160, nullptr);
+
+    GroupBox1 = NewGroupBox(this, "GroupBox1", "", 8, Row(7), kRight - 16, 100);
+    RadioGroup2 = NewRadioGroup(GroupBox1, "RadioGroup2", "", 8, 20, 90, 70, {"kmn", "da"});
+    RadioGroup2->OnClick = [this](TObject* s) { RadioGroup2Click(s); };
+    Edit_kmn2 = NewValueEdit(GroupBox1, "Edit_kmn2", TValueKind::Length, InputRange::Length, 112,
+                             26, kEditWidth);
+    Edit_kmn2->OnExit = [this](TObject* s) { Edit_kmn2Exit(s); };
+    Edit_kmn2->FieldName = "kmn";
+    Label_kmn1u = NewLabel(GroupBox1, "Label_kmn1u", "mm", 216, 26, 34);
+    Edit_da2 = NewValueEdit(GroupBox1, "Edit_da2", TValueKind::Length, InputRange::Length, 112, 58,
+                            kEditWidth);
+    Edit_da2->OnExit = [this](TObject* s) { Edit_da2Exit(s); };
+    Edit_da2->FieldName = "da";
+    Label_da1u = NewLabel(GroupBox1, "Label_da1u", "mm", 216, 58, 34);
+    Button_c1 =
+        NewButton(GroupBox1, "Button_c1", "<", 256, 42, 32, [this] { Button_c1Click(this); });
+
+    CreateOkCancel(0, 0, [this] {
+        if (!StoreControls()) return false;
+        CalculateInput();
+        return true;
+    });
+    Button_ok = FOk;
+    Button_cancel = FCancel;
+    int top = Row(0);
+    auto column = [&](TButton* b) {
+        b->SetBounds(kRight, top, kButtonWidth, RowHeight);
+        top += kRow;
+        return b;
+    };
+    column(Button_ok);
+    column(Button_cancel);
+    Button_help = column(
+        NewButton(this, "Button_help", "&Help Text", 0, 0, 0, [this] { Button_helpClick(this); }));
+    Button_hilfebild = column(NewButton(this, "Button_hilfebild", "Aux. &Image", 0, 0, 0,
+                                        [this] { Button_hilfebildClick(this); }));
+    Button_helpc = column(NewButton(this, "Button_helpc", "Aux. &Image c, kmn, da", 0, 0, 0,
+                                    [this] { Button_helpcClick(this); }));
+    top += kRow / 2;
+    Button_rechnen = column(
+        NewButton(this, "Button_rechnen", "Calc", 0, 0, 0, [this] { Button_rechnenClick(this); }));
+    Button_metric = column(NewButton(this, "Button_metric", "mm <--> inch", 0, 0, 0,
+                                     [this] { Button_metricClick(this); }));
+
+    Edit_mn->OnChange = [this](TObject* s) { Edit_mnChange(s); };
+    Edit_pitch->OnExit = [this](TObject* s) { Edit_pitchExit(s); };
+    Edit_beta->OnChange = [this](TObject* s) { Edit_betaChange(s); };
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+void TForm_qor1wgeo::FormCreate(TObject*) {
+    FitForm(this);
+    SetCaption(ProductTitle + " " + "Dimensions");
+    Label_alpha->SetCaption("Pressure angle alpha");
+    Label_beta->SetCaption("Helix angle beta");
+    Label_mn->SetCaption("Normal module mn");
+    Label_z->SetCaption("Number of teeth z");
+    Label_b0->SetCaption("Facewidth b");
+    Label_x->SetCaption("Profile shift coeff. x");
+    Label_flankricht->SetCaption("tooth alignment");
+    GroupBox1->SetCaption("Addendum reduction");
+    std::vector<std::string> alignments;
+    for (const char* name : {"right-hand", "left-hand", "free"})
+        alignments.push_back(OemToAnsiString(name));
+    FillCombo(ComboBox2, alignments, 0);
+    RadioGroup2->SetItemIndex(0);
+    SetHelpHint(Label_alpha, 5080);
+    SetHelpHint(Label_beta, 5090);
+    SetHelpHint(Label_mn, 5100);
+    SetHelpHint(Label_z, 5120);
+    SetHelpHint(Label_b0, 5130);
+    SetHelpHint(GroupBox1, 5160);
+    SetHelpHint(Edit_kmn2, 5170);
+    SetHelpHint(Edit_da2, 5180);
+    SetHelpHint(Label_flankricht, 8250);
+    SetHelpHint(Label_x, 9040);
+    Edit_mn->SetColor(static_cast<TColor>(255));
+    Edit_pitch->SetColor(static_cast<TColor>(255));
+    LoadControls();
+}
+
+void TForm_qor1wgeo::LoadControls() {
+    const TGearData& g = GearData;
+    for (TLabel* l : {Label_mnu, Label_b0u, Label_kmn1u, Label_da1u})
+        l->SetCaption(LengthUnitLabel());
+    SpinButton_mn->SetVisible(UnitSystem == 0);
+    Edit_alpha->ShowValue(g.alpha, FloatToStrSig6(g.alpha));
+    Edit_beta->ShowValue(g.beta, FloatToStrSig6(g.beta));
+    Edit_mn->ShowValue(g.mn, LengthToStr6(g.mn));
+    Edit_z2->ShowValue(g.z[2], IntToString(g.z[2]));
+    Edit_b0->ShowValue(g.b, LengthToStr(g.b));
+    Edit_x2->ShowValue(g.x[2], FloatToStrSig6(g.x[2]));
+    Edit_kmn2->ShowValue(g.kmn[2], LengthToStr6(g.kmn[2]));
+    Edit_da2->ShowValue(g.da[2], LengthToStrDec(3, g.da[2]));
+    ComboBox2->SetItemIndex(ClampIndex(g.ToothAlignment[2] - 1LL, 3));
+    RadioGroup2->SetItemIndex(ClampIndex(g.TipInputMode[2] - 2LL, 2));
+    RadioGroup2Click(RadioGroup2);
+}
+
+bool TForm_qor1wgeo::StoreControls() {
+    TGearData& g = GearData;
+    long double alpha = 0, beta = 0, mn = 0, b = 0, x = 0, kmn = 0, da = 0;
+    std::int32_t z = 0;
+    if (!ReadValues({{Edit_alpha, &alpha},
+                     {Edit_beta, &beta},
+                     {Edit_mn, &mn},
+                     {Edit_z2, nullptr, &z},
+                     {Edit_b0, &b},
+                     {Edit_x2, &x},
+                     {Edit_kmn2, &kmn},
+                     {Edit_da2, &da}}))
+        return false;
+    g.alpha = alpha;
+    g.beta = beta;
+    g.mn = mn;
+    g.z[2] = z;
+    g.z[1] = 6;
+    g.b = b;
+    g.bGear[1] = g.bGear[2] = b;
+    g.a = 0.0L; // the centre distance follows from the shifts
+    g.x[2] = x;
+    g.x[1] = 0.5L;
+    g.TipModeValue[1] = g.TipModeValue[2] = 0.0L;
+    g.kmn[2] = kmn;
+    g.kmn[1] = 0.0L;
+    g.da[2] = da;
+    g.da[1] = 0.0L;
+    g.ToothAlignment[2] = static_cast<std::uint16_t>(ClampIndex(ComboBox2->ItemIndex(), 3) + 1);
+    g.TipInputMode[2] = static_cast<std::uint16_t>(ClampIndex(RadioGroup2->ItemIndex(), 2) + 2);
+    g.TipInputMode[1] = 2;
+    g.GeoFormMode = 1;
+    return true;
+}
+
+// ---- proposals ----------------------------------------------------------------------------------
+
+void TForm_qor1wgeo::Button_alphaClick(TObject*) {
+    Edit_alpha->SetText("20");
+}
+
+void TForm_qor1wgeo::Button_b0Click(TObject*) {
+    Edit_b0->SetText(LengthToStr(15.0L * Edit_mn->Peek()));
+}
+
+void TForm_qor1wgeo::Button_a0Click(TObject*) {
+    Edit_x2->SetText("0");
+}
+
+void TForm_qor1wgeo::Button_x1minClick(TObject*) {
+    long double xmin = 0;
+    bool found = false;
+    {
+        TScratchGearData scratch;
+        AbortFlag = 0;
+        if (!StoreControls()) return;
+        CalculateInput();
+        found = AbortFlag == 0 && std::isfinite(GearData.xmin[2]);
+        xmin = GearData.xmin[2];
+    }
+    if (found) Edit_x2->SetText(FloatToStrSig3(xmin));
+}
+
+void TForm_qor1wgeo::Button_x05Click(TObject*) {
+    bool ok = false;
+    const long double z = ParseReal(Edit_z2->Text(), ok);
+    Edit_x2->SetText(ok && z < 0 ? "-0.5" : "0.5");
+    TScratchGearData scratch;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    if (!StoreControls()) return;
+    CalculateInput();
+    LoadControls();
+}
+
+void TForm_qor1wgeo::Button_zClick(TObject*) {
+    bool ok = false;
+    const long double z = ParseReal(Edit_z2->Text(), ok);
+    if (ok && fabsl(z) <= InputRange::Teeth.Hi) Edit_z2->SetText(IntToString(-llroundl(z)));
+}
+
+void TForm_qor1wgeo::Button_rechnenClick(TObject*) {
+    TScratchGearData scratch;
+    if (!StoreControls()) return;
+    CalculateInput();
+    ShowCalcMessages();
+}
+
+bool TForm_qor1wgeo::FullTipDiameter(long double& daTool) {
+    TScratchGearData scratch;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    if (!StoreControls()) return false;
+    CalculateInput();
+    daTool = GearData.daTool[2];
+    return CalcErrorFlag == 0 && std::isfinite(daTool);
+}
+
+void TForm_qor1wgeo::Button_c1Click(TObject*) {
+    // No addendum reduction: the tip diameter the tool generates.
+    long double daTool = 0;
+    if (!FullTipDiameter(daTool)) return;
+    Edit_kmn2->ShowValue(0, LengthToStr(0));
+    Edit_da2->ShowValue(daTool, LengthToStrDec(3, daTool));
+}
+
+void TForm_qor1wgeo::Edit_kmn2Exit(TObject*) {
+    // Only an entry the user changed proposes its partner.
+    long double kmn = 0;
+    // A bad entry is reported by OK.
+    if (!Edit_kmn2->Modified() || !Edit_kmn2->TryValue(kmn)) return;
+    long double daTool = 0;
+    if (!FullTipDiameter(daTool)) return;
+    const long double da = daTool - 2.0L * kmn;
+    Edit_kmn2->ShowValue(kmn, Edit_kmn2->Text());
+    Edit_da2->ShowValue(da, LengthToStrDec(3, da));
+}
+
+void TForm_qor1wgeo::Edit_da2Exit(TObject*) {
+    long double da = 0;
+    if (!Edit_da2->Modified() || !Edit_da2->TryValue(da)) return;
+    long double daTool = 0;
+    if (!FullTipDiameter(daTool)) return;
+    const long double kmn = (daTool - da) / 2.0L;
+    Edit_da2->ShowValue(da, Edit_da2->Text());
+    Edit_kmn2->ShowValue(kmn, LengthToStr(kmn));
+}
+
+void TForm_qor1wgeo::RadioGroup2Click(TObject*) {
+    const bool byReduction = RadioGroup2->ItemIndex() != 1;
+    Edit_kmn2->SetEnabled(byReduction);
+    Edit_da2->SetEnabled(!byReduction);
+}
+
+void TForm_qor1wgeo::SpinButton_mnClick(int direction) {
+    const long double m = StepStandardModule(direction, Edit_mn->Peek());
+    // 0 while AbortFlag is set: the module stays.
+    if (m > 0) Edit_mn->ShowValue(m, LengthToStr(m));
+}
+
+void TForm_qor1wgeo::Edit_pitchExit(TObject*) {
+    // Leaving the pitch rewrites the module only when the pitch was typed: the pitch shown is
+    // rounded, and the module must not follow it.
+    if (!Edit_pitch->Modified()) return;
+    long double pitch = 0;
+    if (!Edit_pitch->ReadValue(pitch) || pitch == 0) return;
+    const long double mn = 25.4L / pitch;
+    Edit_mn->ShowValue(mn, LengthToStr6(mn));
+}
+
+void TForm_qor1wgeo::Edit_mnChange(TObject*) {
+    const long double mn = Edit_mn->Peek();
+    if (mn == 0) return;
+    const long double pitch = 25.4L / mn;
+    if (std::isfinite(pitch)) Edit_pitch->ShowValue(pitch, FloatToStrSig3(pitch));
+}
+
+void TForm_qor1wgeo::Edit_betaChange(TObject*) {
+    Button_sandvik->SetVisible(StrToReal(Edit_beta->Text()) > 0);
+}
+
+void TForm_qor1wgeo::Button_metricClick(TObject*) {
+    TScratchGearData scratch;
+    if (!StoreControls()) return;
+    ToggleUnitSystem();
+    LoadControls();
+}
+
+void TForm_qor1wgeo::Button_helpClick(TObject*) {
+    ShowHelp(3500, 0, 1);
+    AbortFlag = 0;
+}
+
+void TForm_qor1wgeo::Button_hilfebildClick(TObject*) {
+    {
+        TScratchGearData scratch;
+        if (StoreControls()) ShowHelpPictures();
+    }
+    ToFront();
+    AbortFlag = 0;
+}
+
+void TForm_qor1wgeo::Button_helpcClick(TObject*) {
+    ShowHelp(5160, 0, 2);
+    AbortFlag = 0;
+    ToFront();
+}
+
+void TForm_qor1wgeo::Button_sandvikClick(TObject*) {
+    // The virtual spur gear replaces the helical gear: the user confirms, may save the job
+    // first, and the data changes at once.
+    if (!AskYesNoCancel("\u00DF=0\u00B0, z=zn (irreversibel) ?")) return;
+    if (!StoreControls()) return;
+    CalculateInput();
+    if (AskYesNoCancel("Save data ?")) {
+        if (AbortFlag != 0) {
+            AbortFlag = 0;
+            return;
+        }
+        WriteGearDataFile(DataFileName);
+    }
+    if (AbortFlag != 0) {
+        AbortFlag = 0;
+        return;
+    }
+    if (!StoreControls()) return;
+    CalculateInput();
+    const long double zn = GearData.zn[2];
+    Edit_beta->SetText("0");
+    Edit_z2->SetText(FloatToStrDec(0, zn));
+    RadioGroup2->SetItemIndex(0);
+    // The allowances keep their values for the virtual gear: entered, no longer from the tables.
+    GearData.TsnSeries[1] = GearData.TsnSeries[2] = 11;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    if (!StoreControls()) return;
+    CalculateInput();
+    LoadControls();
+}

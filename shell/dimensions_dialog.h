@@ -1,0 +1,63 @@
+#pragma once
+// qor1wgeo: the dimensions dialog TForm_qor1wgeo: pressure angle, helix angle, normal module (or
+// diametral pitch), number of teeth, face width, profile shift, tooth alignment and the tip
+// (addendum reduction or tip diameter) of the designed gear, element 2 of the gear data.
+// Every store also writes the fixed companion in element 1 (6 teeth, shift 0.5, no addendum
+// reduction, tip diameter 0) and sets the centre distance to 0 (not given).
+//
+// Lengths show in the current unit system; the module spin and the pitch follow the module.
+// The proposals that calculate (x min, x05, the tip, Calc, mm <--> inch) work on a scratch copy
+// of the gear data: the dialog shows what they found and OK stores it, Cancel keeps the data as
+// it was. Only the irreversible "beta=0, z=zn" conversion, which the user confirms, changes the
+// data at once.
+
+#include "shell/input_fields.h"
+
+class TUpDown;
+
+class TForm_qor1wgeo : public TInputForm {
+public:
+    explicit TForm_qor1wgeo(TComponent* AOwner);
+
+    TLabel *Label_alpha, *Label_beta, *Label_mn, *Label_z, *Label_b0, *Label_x, *Label_flankricht,
+        *Label_alphau, *Label_betau, *Label_mnu, *Label7, *Label_b0u, *Label_kmn1u, *Label_da1u;
+    TValueEdit *Edit_alpha, *Edit_beta, *Edit_mn, *Edit_pitch, *Edit_z2, *Edit_b0, *Edit_x2,
+        *Edit_kmn2, *Edit_da2;
+    TUpDown* SpinButton_mn;
+    TComboBox* ComboBox2;
+    TGroupBox* GroupBox1;
+    TRadioGroup* RadioGroup2;
+    TButton *Button_ok, *Button_cancel, *Button_help, *Button_hilfebild, *Button_helpc,
+        *Button_rechnen, *Button_metric, *Button_alpha, *Button_b0, *Button_a0, *Button_x1min,
+        *Button_x05, *Button_z, *Button_c1, *Button_sandvik;
+
+    void FormCreate(TObject* Sender);
+    void LoadControls();
+    // False (reported) when an entry is no number in its range; then nothing is stored.
+    bool StoreControls();
+
+    void Button_alphaClick(TObject* Sender);
+    void Button_b0Click(TObject* Sender);
+    void Button_a0Click(TObject* Sender);
+    void Button_x1minClick(TObject* Sender);
+    void Button_x05Click(TObject* Sender);
+    void Button_zClick(TObject* Sender);
+    void Button_rechnenClick(TObject* Sender);
+    void Button_c1Click(TObject* Sender);
+    void Edit_kmn2Exit(TObject* Sender);
+    void Edit_da2Exit(TObject* Sender);
+    void RadioGroup2Click(TObject* Sender);
+    void SpinButton_mnClick(int direction);
+    void Edit_pitchExit(TObject* Sender);
+    void Edit_mnChange(TObject* Sender);
+    void Edit_betaChange(TObject* Sender);
+    void Button_metricClick(TObject* Sender);
+    void Button_helpClick(TObject* Sender);
+    void Button_hilfebildClick(TObject* Sender);
+    void Button_helpcClick(TObject* Sender);
+    void Button_sandvikClick(TObject* Sender);
+
+private:
+    // daTool[2] of the entries (on a scratch copy); false when they could not be stored.
+    bool FullTipDiameter(long double& daTool);
+};

@@ -1,0 +1,101 @@
+#include "shell/drawing_text_dialog.h"
+
+#include "calc/geardata.h"
+#include "framework/core/globals.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+
+namespace {
+constexpr int kLabelWidth = 150, kEdit = 170, kRow = 29;
+} // namespace
+
+TForm_vqeingabetext::TForm_vqeingabetext(TComponent* AOwner) : TInputForm(AOwner) {
+    SetName("Form_vqeingabetext");
+    SetClientWidth(kEdit + 470 + 16);
+    SetClientHeight(2 * kRow + 16 + 22 + 3 * kRow + 12 + 40);
+    Label_info1 = NewLabel(this, "Label_info1", "", 16, 12, kLabelWidth);
+    Edit_info1 = NewTextEdit(this, "Edit_info1", kEdit, 12, 470, 65);
+    Label_info2 = NewLabel(this, "Label_info2", "", 16, 12 + kRow, kLabelWidth);
+    Edit_info2 = NewTextEdit(this, "Edit_info2", kEdit, 12 + kRow, 470, 65);
+
+    const int groupTop = 12 + 2 * kRow + 8;
+    const int groupHeight = 22 + 3 * kRow + 4;
+    auto group = [&](const char* name, const char* caption, const std::string& n, TEdit*& drawing,
+                     TEdit*& number, TEdit*& second) {
+        auto* g = NewGroupBox(this, name, caption, 8, groupTop, ClientWidth() - 16, groupHeight);
+        NewLabel(g, "Label_zeichname" + n, "Drawing name", 8, 22, kLabelWidth);
+        drawing = NewTextEdit(g, "Edit_zeichname" + n, kEdit - 8, 22, 260, DrawingNameCapacity);
+        NewLabel(g, "Label_zeichnr" + n, "Drawing number", 8, 22 + kRow, kLabelWidth);
+        number =
+            NewTextEdit(g, "Edit_zeichnr" + n, kEdit - 8, 22 + kRow, 200, DrawingNumberCapacity);
+        NewLabel(g, "Label_zeichname2" + n, std::string("Drawing name") + " 2", 8, 22 + 2 * kRow,
+                 kLabelWidth);
+        second = NewTextEdit(g, "Edit_zeichname2" + n, kEdit - 8, 22 + 2 * kRow, 310,
+                             DrawingName2Capacity);
+        return g;
+    };
+    GroupBox_welle =
+        group("GroupBox_welle", "gear 1", "1", Edit_zeichname1, Edit_zeichnr1, Edit_zeichname21);
+    GroupBox_nabe =
+        group("GroupBox_nabe", "gear 2", "2", Edit_zeichname2, Edit_zeichnr2, Edit_zeichname22);
+    CreateOkCancel(8, groupTop + groupHeight + 12, [this] {
+        StoreControls();
+        return true;
+    });
+    Button_ok = FOk;
+    Button_cancel = FCancel;
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+void TForm_vqeingabetext::ShowText(TEdit* edit, const std::string& stored) {
+    edit->SetText(OemToAnsiString(stored));
+    FShown.push_back({edit, edit->Text(), stored});
+}
+
+std::string TForm_vqeingabetext::Entered(TEdit* edit) const {
+    for (const Shown& s : FShown)
+        if (s.Edit == edit) return edit->Text() == s.Text ? s.Stored : edit->Text();
+    return edit->Text();
+}
+
+void TForm_vqeingabetext::FormCreate(TObject*) {
+    FitForm(this);
+    SetCaption(OemToAnsiString(MakerTitle));
+    Label_info1->SetCaption(std::string("Text") + " 1");
+    Label_info2->SetCaption(std::string("Text") + " 2");
+    const TGearData& g = GearData;
+    ShowText(Edit_info1, TitleTexts[1]);
+    ShowText(Edit_info2, TitleTexts[2]);
+    ShowText(Edit_zeichname1, g.DrawingName[1]);
+    ShowText(Edit_zeichnr1, g.DrawingNumber[1]);
+    ShowText(Edit_zeichname21, g.DrawingName2[1]);
+    ShowText(Edit_zeichname2, g.DrawingName[2]);
+    ShowText(Edit_zeichnr2, g.DrawingNumber[2]);
+    ShowText(Edit_zeichname22, g.DrawingName2[2]);
+    // Only gear 2 is designed: its fields without a frame, gear 1 hidden.
+    GroupBox_welle->Hide();
+    GroupBox_nabe->SetCaption("");
+}
+
+void TForm_vqeingabetext::StoreControls() {
+    TGearData& g = GearData;
+    // Each ShortString keeps its capacity: a longer text is cut there.
+    g.DrawingNumber[1] = Entered(Edit_zeichnr1);
+    g.DrawingNumber[2] = Entered(Edit_zeichnr2);
+    g.DrawingName[1] = Entered(Edit_zeichname1);
+    g.DrawingName[2] = Entered(Edit_zeichname2);
+    g.DrawingName2[1] = Entered(Edit_zeichname21);
+    g.DrawingName2[2] = Entered(Edit_zeichname22);
+    TitleTexts[1] = Entered(Edit_info1);
+    TitleTexts[2] = Entered(Edit_info2);
+}
+
+void ShowDrawingTextDialog() {
+    FormPtr<TForm_vqeingabetext> form(NewForm<TForm_vqeingabetext>(nullptr));
+    form->ShowModal();
+}
+
+void ClearTitleTexts() {
+    for (int i = 1; i <= 3; ++i)
+        TitleTexts[i] = "";
+}

@@ -1,0 +1,158 @@
+#pragma once
+// What the gear-data input dialogs share: number edits that read back what they show, the range
+// each input may take, the proposals that calculate on a scratch copy of the gear data, and small
+// factories for the controls of a hand-placed form.
+//
+// Number edits: a value shown is remembered with its text, so an unchanged text reads back the
+// value exactly (a shift of 0.5234567 is not cut to the six digits the edit shows). A changed
+// text must be a finite number inside the field's range; otherwise the dialog says so, puts the
+// focus on the field and stores nothing. "-0" reads as 0, a comma counts as the decimal point.
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/gui/controls.h"
+#include "platform/gui/forms.h"
+
+// The range an input may take, both ends included; lengths in mm.
+struct TInputRange {
+    long double Lo;
+    long double Hi;
+};
+
+// How a number edit reads its text.
+enum class TValueKind {
+    Real,    // a plain number (factor, angle, shift)
+    Length,  // a length in the current unit system, held in mm
+    Integer, // a whole number ("58", "58.0")
+    Rounded, // a number rounded to the nearest whole number (2.6 gives 3)
+};
+
+class TValueEdit : public TEdit {
+public:
+    TValueEdit(TComponent* owner, std::string_view name, TValueKind kind, TInputRange range);
+
+    TValueKind Kind() const { return FKind; }
+    TInputRange Range() const { return FRange; }
+    void SetKind(TValueKind kind, TInputRange range) {
+        FKind = kind;
+        FRange = range;
+    }
+    // What names the field in messages: the label's caption, else FieldName.
+    TLabel* Caption = nullptr;
+    std::string FieldName;
+
+    // Shows text for the value v (lengths in mm) and remembers both.
+    void ShowValue(long double v, std::string_view text);
+    // The value: the remembered one while the text is unchanged, else the typed number. A text
+    // that is no finite number inside the range is reported (message box, focus), and false.
+    bool ReadValue(long double& v);
+    // ReadValue without the message.
+    bool TryValue(long double& v) const;
+    // The user changed the text since a value was shown.
+    bool Modified() const { return Text() != FShownText; }
+    // The typed value without a message, for proposals while the user types; 0 when the text
+    // is no finite number.
+    long double Peek() const;
+
+private:
+    TValueKind FKind;
+    TInputRange FRange;
+    std::string FShownText;
+    long double FShownValue = 0.0L;
+};
+
+// Reads every edit into its target in order; stops at the first that fails (reported) and then
+// writes none of them.
+struct TValueTarget {
+    TValueEdit* Edit;
+    long double* Real = nullptr;
+    std::int32_t* Whole = nullptr;
+};
+bool ReadValues(std::initializer_list<TValueTarget> fields);
+
+// The gear data and the calculation's state (flags, message list) are put back when this
+// goes: proposals that calculate on the entries leave the data as it was, so Cancel keeps it.
+class TScratchGearData {
+public:
+    TScratchGearData();
+    ~TScratchGearData();
+    TScratchGearData(const TScratchGearData&) = delete;
+    TScratchGearData& operator=(const TScratchGearData&) = delete;
+
+private:
+    struct Saved;
+    std::unique_ptr<Saved> FSaved;
+};
+
+// The calculation the dialogs and the input sequence run (CalculateGears; tests count it).
+using CalculateFunc = void (*)();
+extern CalculateFunc CalculateInput;
+
+// ---- the ranges of the inputs ---------------------------------------------------------------
+namespace InputRange {
+inline constexpr TInputRange Alpha{5, 50};            // normal pressure angle, degrees
+inline constexpr TInputRange Beta{0, 60};             // helix angle, degrees
+inline constexpr TInputRange Module{0.001L, 1000};    // normal module, mm
+inline constexpr TInputRange Teeth{-10000, 10000};    // tooth numbers, teeth spanned
+inline constexpr TInputRange Length{-1e8L, 1e8L};     // allowances, tip values
+inline constexpr TInputRange PositiveLength{0, 1e8L}; // face width, q, ball diameter
+inline constexpr TInputRange Factor{-100, 100};       // profile shift, tool factors of mn
+inline constexpr TInputRange ToolAngle{-90, 90};      // protuberance and chamfer angles
+inline constexpr TInputRange Pitch{0.0254L, 25400};   // diametral pitch 25.4 / mn, 1/in
+} // namespace InputRange
+
+// ---- building hand-placed forms ------------------------------------------------------------
+// Each control is named, placed in parent at the bounds given and, for the ones with text,
+// captioned.
+TLabel* NewLabel(TWinControl* parent, std::string_view name, std::string_view caption, int left,
+                 int top, int width = 0);
+TValueEdit* NewValueEdit(TWinControl* parent, std::string_view name, TValueKind kind,
+                         TInputRange range, int left, int top, int width);
+TEdit* NewTextEdit(TWinControl* parent, std::string_view name, int left, int top, int width,
+                   int maxLength);
+TButton* NewButton(TWinControl* parent, std::string_view name, std::string_view caption, int left,
+                   int top, int width, std::function<void()> onClick);
+TCheckBox* NewCheckBox(TWinControl* parent, std::string_view name, std::string_view caption,
+                       int left, int top, int width, std::function<void()> onClick);
+TComboBox* NewComboBox(TWinControl* parent, std::string_view name, int left, int top, int width,
+                       std::function<void()> onChange);
+TGroupBox* NewGroupBox(TWinControl* parent, std::string_view name, std::string_view caption,
+                       int left, int top, int width, int height);
+TRadioGroup* NewRadioGroup(TWinControl* parent, std::string_view name, std::string_view caption,
+                           int left, int top, int width, int height,
+                           std::initializer_list<const char*> items);
+
+// Height of one row of edits and buttons.
+inline constexpr int RowHeight = 25;
+
+// Fills a combo box with items and selects index clamped into the list.
+void FillCombo(TComboBox* combo, const std::vector<std::string>& items, int index);
+// index clamped into 0 .. count - 1.
+int ClampIndex(long long index, int count);
+
+// The label gets the help text of number as its hint while HelpLevel is not 0.
+void SetHelpHint(TControl* control, std::uint16_t number);
+
+// The modal result of the dialogs: OK ends with mrOk after its handler; Cancel, Esc and the
+// close box set AbortFlag.
+class TInputForm : public TForm {
+public:
+    explicit TInputForm(TComponent* owner);
+
+protected:
+    // OK and Cancel at the bottom row of the form; OK runs accept, which returns false to keep
+    // the dialog open (bad entry).
+    void CreateOkCancel(int left, int top, std::function<bool()> accept);
+    // Shows the form in front again after a help picture.
+    void ToFront();
+
+    TButton* FOk = nullptr;
+    TButton* FCancel = nullptr;
+    bool FAccepted = false;
+};

@@ -1,0 +1,268 @@
+// qorwprof: the tool-profile dialog.
+#include "shell/profile_dialog.h"
+
+#include <cmath>
+
+#include "calc/geardata.h"
+#include "calc/tables.h"
+#include "framework/core/globals.h"
+#include "framework/core/maths.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/help.h"
+#include "shell/tool_record.h"
+
+namespace {
+
+constexpr int kSelfDefined = 3; // list index of "self-defined ..."
+
+// The values a preset enters: haP0/mn, hfP0/mn, raP0/mn, protuberance, al.prP0, prP0/mn.
+struct Preset {
+    long double hap, hfp, rhoap;
+    bool protuberance;
+    long double alprp, prp;
+    const char *hapText, *hfpText, *rhoapText, *alprpText, *prpText;
+};
+const Preset kPresets[3] = {
+    {1.25L, 1.0L, 0.25L, false, 0, 0, "1.25", "1.0", "0.25", "0", "0"},
+    {1.25L, 1.0L, 0.375L, false, 0, 0, "1.25", "1.0", "0.375", "0", "0"},
+    {1.4L, 1.0L, 0.4L, true, 6, 0.02L, "1.4", "1.0", "0.4", "6", "0.02"},
+};
+
+// Layout: labels, edit, unit, proposal button; the buttons of the dialog in a column at right.
+constexpr int kLabelLeft = 16, kLabelWidth = 250, kEditLeft = 272, kEditWidth = 90;
+constexpr int kUnitLeft = 366, kProposeLeft = 394, kRight = 446, kButtonWidth = 130;
+constexpr int kRow = 29;
+
+} // namespace
+
+TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
+    SetName("Form_qor1prof");
+    SetClientWidth(kRight + kButtonWidth + 16);
+    SetClientHeight(92 + 10 * kRow + 8);
+
+    GroupBox1 = NewGroupBox(this, "GroupBox1", "Basic rack", 8, 8, kRight + kButtonWidth, 60);
+    ComboBox1 = NewComboBox(GroupBox1, "ComboBox1", 8, 24, kRight + kButtonWidth - 16,
+                            [this] { ComboBox1Change(ComboBox1); });
+
+    int top = 80;
+    auto row = [&](TLabel*& label, const char* labelName, const char* caption, TValueEdit*& edit,
+                   const char* editName, TInputRange range, TButton*& button,
+                   const char* buttonName, void (TForm_qor1prof::*handler)(TObject*)) {
+        label = NewLabel(this, labelName, caption, kLabelLeft, top, kLabelWidth);
+        edit = NewValueEdit(this, editName, TValueKind::Real, range, kEditLeft, top, kEditWidth);
+        edit->Caption = label;
+        button = NewButton(this, buttonName, "<", kProposeLeft, top, 32,
+                           [this, handler] { (this->*handler)(this); });
+        top += kRow;
+    };
+    using R = TForm_qor1prof;
+    row(Label_hfp1, "Label_hfp1", "Dedendum of tool hfP0/mn", Edit_hfp1, "Edit_hfp1",
+        InputRange::Factor, Button_hfp1, "Button_hfp1", &R::Button_hfp1Click);
+    row(Label_hap1, "Label_hap1", "Addendum of tool haP0/mn", Edit_hap1, "Edit_hap1",
+        InputRange::Factor, Button_hap1, "Button_hap1", &R::Button_hap1Click);
+    row(Label_rhoap1, "Label_rhoap1", "Fillet radius of tool raP0/mn", Edit_rhoap1, "Edit_rhoap1",
+        InputRange::Factor, Button_rhoap1, "Button_rhoap1", &R::Button_rhoap1Click);
+    row(Label_rhofp1, "Label_rhofp1", "Root fillet radius of tool rfP0/mn", Edit_rhofp1,
+        "Edit_rhofp1", InputRange::Factor, Button_rhofp1, "Button_rhofp1", &R::Button_rhofp1Click);
+    CheckBox_prot1 = NewCheckBox(this, "CheckBox_prot1", "Protuberance", kLabelLeft, top,
+                                 kLabelWidth, [this] { ShowProfileControls(); });
+    top += kRow;
+    row(Label_prp1, "Label_prp1", "Protuberance prP0/mn", Edit_prp1, "Edit_prp1",
+        InputRange::Factor, Button_prp1, "Button_prp1", &R::Button_prp1Click);
+    row(Label_alprp1, "Label_alprp1", "Protuberance angle al.prP0", Edit_alprp1, "Edit_alprp1",
+        InputRange::ToolAngle, Button_alprp1, "Button_alprp1", &R::Button_alprp1Click);
+    Label_alprp1u = NewLabel(this, "Label_alprp1u", "", kUnitLeft, top - kRow, 26);
+    CheckBox_koka1 = NewCheckBox(this, "CheckBox_koka1", "Chamfer", kLabelLeft, top, kLabelWidth,
+                                 [this] { ShowProfileControls(); });
+    top += kRow;
+    row(Label_hffp1, "Label_hffp1", "Depth of chamfer hFfP0/mn", Edit_hffp1, "Edit_hffp1",
+        InputRange::Factor, Button_hffp1, "Button_hffp1", &R::Button_hffp1Click);
+    row(Label_alkp1, "Label_alkp1", "Chamfer pressure angle.  al.kP0", Edit_alkp1, "Edit_alkp1",
+        InputRange::ToolAngle, Button_alkp1, "Button_alkp1", &R::Button_alkp1Click);
+    Label_alkp1u = NewLabel(this, "Label_alkp1u", "", kUnitLeft, top - kRow, 26);
+
+    CreateOkCancel(0, 0, [this] {
+        if (!StoreControls()) return false;
+        CalculateInput();
+        return true;
+    });
+    Button_ok = FOk;
+    Button_cancel = FCancel;
+    // The dialog's buttons in the right column.
+    Button_ok->SetBounds(kRight, 80, kButtonWidth, RowHeight);
+    Button_cancel->SetBounds(kRight, 80 + kRow, kButtonWidth, RowHeight);
+    Button_help = NewButton(this, "Button_help", "&Help Text", kRight, 80 + 2 * kRow, kButtonWidth,
+                            [this] { Button_helpClick(this); });
+    Button_hilfebild = NewButton(this, "Button_hilfebild", "Aux. &Image", kRight, 80 + 3 * kRow,
+                                 kButtonWidth, [this] { Button_hilfebildClick(this); });
+    Button_db1 = NewButton(this, "Button_db1", "Database", kRight, 80 + 5 * kRow, kButtonWidth,
+                           [this] { Button_db1Click(this); });
+    Button_append1 = NewButton(this, "Button_append1", "Append DBF", kRight, 80 + 6 * kRow,
+                               kButtonWidth, nullptr);
+
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+void TForm_qor1prof::FormCreate(TObject*) {
+    FitForm(this);
+    SetCaption(ProductTitle + " " + "DIMENSIONS OF GEAR-CUTTING TOOL");
+    FillCombo(ComboBox1,
+              {"DIN 867  haP0/mn=1.25  raP0/mn=0.25  hfP0/mn=1",
+               "DIN 867  haP0/mn=1.25  raP0/mn=0.375  hfP0/mn=1",
+               "Protuberance haP0/mn=1.4  raP0/mn=0.4  pr/mn= 0.02  al.pr=6\u00B0 hfP0/mn=1",
+               "self-defined ..."},
+              kSelfDefined);
+    SetHelpHint(Label_hfp1, 5410);
+    SetHelpHint(Label_hap1, 5420);
+    SetHelpHint(Label_alkp1, 5430);
+    SetHelpHint(Label_hffp1, 5440);
+    SetHelpHint(Label_alprp1, 5450);
+    SetHelpHint(Label_prp1, 5460);
+    SetHelpHint(Label_rhoap1, 5475);
+    SetHelpHint(Label_rhofp1, 6035);
+    LoadControls();
+}
+
+void TForm_qor1prof::LoadControls() {
+    const TGearData& g = GearData;
+    const std::string unit = OemToAnsiString(AngleUnitText());
+    Label_alprp1u->SetCaption(unit);
+    Label_alkp1u->SetCaption(unit);
+    FLoadedType = g.BasicRackType[2];
+    FRackChosen = false;
+    // A profile from the table (type 0) counts as self-defined; the list has four entries.
+    ComboBox1->SetItemIndex(ClampIndex(FLoadedType == 0 ? kSelfDefined : FLoadedType - 1, 4));
+    CheckBox_prot1->SetChecked(!(fabsl(g.prP0mn[2]) < 1e-5L));
+    CheckBox_koka1->SetChecked(!(fabsl(g.alkP0[2] - g.alpha) < 1e-5L));
+    auto show = [](TValueEdit* e, long double v) { e->ShowValue(v, FloatToStrSig3(v)); };
+    show(Edit_hfp1, g.hfP0mn[2]);
+    show(Edit_hap1, g.haP0mn[2]);
+    show(Edit_rhoap1, g.rhoaP0mn[2]);
+    show(Edit_rhofp1, g.rhofP0mn[2]);
+    show(Edit_prp1, g.prP0mn[2]);
+    show(Edit_alprp1, g.alprP0[2]);
+    show(Edit_hffp1, g.hFfP0mn[2]);
+    show(Edit_alkp1, g.alkP0[2]);
+    ShowProfileControls();
+}
+
+bool TForm_qor1prof::StoreControls() {
+    TGearData& g = GearData;
+    long double hfp = 0, hap = 0, alkp = g.alpha, hffp = 0, alprp = 0, prp = 0, rhoap = 0,
+                rhofp = 0;
+    const bool chamfer = CheckBox_koka1->Checked();
+    const bool protuberance = CheckBox_prot1->Checked();
+    if (!ReadValues({{Edit_hfp1, &hfp}, {Edit_hap1, &hap}}) ||
+        (chamfer && !ReadValues({{Edit_alkp1, &alkp}, {Edit_hffp1, &hffp}})) ||
+        (protuberance && !ReadValues({{Edit_alprp1, &alprp}, {Edit_prp1, &prp}})) ||
+        !ReadValues({{Edit_rhoap1, &rhoap}, {Edit_rhofp1, &rhofp}}))
+        return false;
+    g.BasicRackType[2] = FRackChosen ? ClampIndex(ComboBox1->ItemIndex(), 4) + 1 : FLoadedType;
+    g.hfP0mn[2] = hfp;
+    g.haP0mn[2] = hap;
+    g.alkP0[2] = alkp;
+    g.hFfP0mn[2] = chamfer ? hffp : hap;
+    g.alprP0[2] = alprp;
+    g.prP0mn[2] = prp;
+    g.rhoaP0mn[2] = rhoap;
+    g.rhofP0mn[2] = rhofp;
+    return true;
+}
+
+void TForm_qor1prof::ShowProfileControls() {
+    const bool self = ComboBox1->ItemIndex() < 0 || ComboBox1->ItemIndex() >= kSelfDefined;
+    for (TControl* c : std::initializer_list<TControl*>{
+             CheckBox_prot1, CheckBox_koka1, Edit_hfp1,     Edit_hap1,     Edit_rhoap1,
+             Edit_rhofp1,    Edit_prp1,      Edit_alprp1,   Edit_hffp1,    Edit_alkp1,
+             Button_hfp1,    Button_hap1,    Button_rhoap1, Button_rhofp1, Button_prp1,
+             Button_alprp1,  Button_hffp1,   Button_alkp1,  Button_db1,    Button_append1})
+        c->SetEnabled(self);
+    const bool prot = CheckBox_prot1->Checked();
+    for (TControl* c :
+         std::initializer_list<TControl*>{Label_alprp1, Label_alprp1u, Label_prp1, Edit_alprp1,
+                                          Edit_prp1, Button_alprp1, Button_prp1})
+        c->SetVisible(prot);
+    const bool chamfer = CheckBox_koka1->Checked();
+    for (TControl* c :
+         std::initializer_list<TControl*>{Label_alkp1, Label_alkp1u, Label_hffp1, Edit_alkp1,
+                                          Edit_hffp1, Button_alkp1, Button_hffp1})
+        c->SetVisible(chamfer);
+}
+
+void TForm_qor1prof::ComboBox1Change(TObject*) {
+    FRackChosen = true;
+    const int index = ComboBox1->ItemIndex();
+    if (index >= 0 && index < kSelfDefined) {
+        const Preset& p = kPresets[index];
+        Edit_hap1->ShowValue(p.hap, p.hapText);
+        Edit_hfp1->ShowValue(p.hfp, p.hfpText);
+        Edit_rhoap1->ShowValue(p.rhoap, p.rhoapText);
+        CheckBox_prot1->SetChecked(p.protuberance);
+        Edit_alprp1->ShowValue(p.alprp, p.alprpText);
+        Edit_prp1->ShowValue(p.prp, p.prpText);
+        Edit_alkp1->ShowValue(GearData.alpha, FloatToStrSig3(GearData.alpha));
+        Edit_hffp1->ShowValue(p.hfp, p.hfpText);
+        Edit_rhofp1->ShowValue(0, "0");
+        CheckBox_koka1->SetChecked(false);
+    }
+    ShowProfileControls();
+}
+
+void TForm_qor1prof::Button_hap1Click(TObject*) {
+    Edit_hap1->SetText("1.25");
+}
+
+void TForm_qor1prof::Button_hfp1Click(TObject*) {
+    Edit_hfp1->SetText("1.0");
+}
+
+void TForm_qor1prof::Button_rhofp1Click(TObject*) {
+    Edit_rhofp1->SetText("0.3");
+}
+
+void TForm_qor1prof::Button_prp1Click(TObject*) {
+    Edit_prp1->SetText("0.04");
+}
+
+void TForm_qor1prof::Button_alprp1Click(TObject*) {
+    Edit_alprp1->SetText("8");
+}
+
+void TForm_qor1prof::Button_alkp1Click(TObject*) {
+    Edit_alkp1->SetText(FloatToStrSig3(GearData.alpha + 20.0L));
+}
+
+void TForm_qor1prof::Button_hffp1Click(TObject*) {
+    Edit_hffp1->SetText(FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - Edit_prp1->Peek()));
+}
+
+void TForm_qor1prof::Button_rhoap1Click(TObject*) {
+    // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
+    const long double r =
+        RackTipRadiusMax(GearData.alpha * Pi / 180.0L, Edit_hap1->Peek(), Edit_prp1->Peek());
+    if (std::isfinite(r)) Edit_rhoap1->SetText(FloatToStrSig3(r));
+}
+
+void TForm_qor1prof::Button_db1Click(TObject*) {
+    // The dialog shows gear 2: the tool is picked for it. A cancelled or failed pick keeps the
+    // entries as they are.
+    AbortFlag = 0;
+    ToolPick(2, 1);
+    if (AbortFlag == 0) LoadControls();
+    AbortFlag = 0;
+}
+
+void TForm_qor1prof::Button_helpClick(TObject*) {
+    ShowHelp(1000, 0, 1);
+    AbortFlag = 0;
+}
+
+void TForm_qor1prof::Button_hilfebildClick(TObject*) {
+    {
+        TScratchGearData scratch;
+        if (StoreControls()) ShowHelp(5400, 0, 2);
+    }
+    AbortFlag = 0;
+    ToFront();
+}
