@@ -414,7 +414,9 @@ TEST_F(InputDialogTest, FileNewRunsTheFiveDialogsAndStopsAtTheFirstCancel) {
         for (int k = 0; k < 5 && k <= cancelAt; ++k)
             r.OnForm([&, k](TForm& f) {
                 EXPECT_EQ(f.Name(), forms[k]);
-                if (k == 0) EXPECT_EQ(FindControl<TEdit>(f, "Edit_info1")->Text(), "");
+                if (k == 0) {
+                    EXPECT_EQ(FindControl<TEdit>(f, "Edit_info1")->Text(), ""); // title cleared
+                }
                 calculationsBefore = Calculations;
                 Respond::Press(f, k == cancelAt ? "Button_cancel" : "Button_ok");
             });
