@@ -82,7 +82,7 @@ TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
         NewButton(this, "Button_z", "+/-", kUnitLeft, Row(3), 40, [this] { Button_zClick(this); });
 
     Label_b0 = label("Label_b0", 4);
-    Edit_b0 = edit("Edit_b0", TValueKind::Length, InputRange::PositiveLength, 4, Label_b0);
+    Edit_b0 = edit("Edit_b0", TValueKind::Length, InputRange::ZeroOrLength, 4, Label_b0);
     Label_b0u = unit("Label_b0u", "mm", 4);
     Button_b0 =
         NewButton(this, "Button_b0", "<", kExtraLeft, Row(4), 32, [this] { Button_b0Click(this); });

@@ -46,11 +46,16 @@ bool ParseTyped(TValueKind kind, std::string_view text, long double& v) {
     return true;
 }
 
+bool InRange(long double v, const TInputRange& r) {
+    return v >= r.Lo && v <= r.Hi && !(v != 0 && fabsl(v) < r.MinMagnitude);
+}
+
+// A limit as the field shows values (tiny ones in engineering form, not as "0").
 std::string RangeText(TValueKind kind, long double v) {
-    if (kind == TValueKind::Length) return LengthToStr6(v);
     if (kind == TValueKind::Integer || kind == TValueKind::Rounded)
         return IntToString(static_cast<long long>(v));
-    return FloatToStrSig6(v);
+    if (kind == TValueKind::Length && Imperial()) v /= 25.4L;
+    return v != 0 && fabsl(v) < 0.001L ? FloatToStrSig3Eng(v) : FloatToStrSig6(v);
 }
 
 } // namespace
@@ -82,8 +87,7 @@ bool TValueEdit::TryValue(long double& v) const {
         return true;
     }
     long double typed = 0.0L;
-    if (!ParseTyped(FKind, Text(), typed) || !(typed >= FRange.Lo && typed <= FRange.Hi))
-        return false;
+    if (!ParseTyped(FKind, Text(), typed) || !InRange(typed, FRange)) return false;
     v = typed;
     return true;
 }
@@ -91,10 +95,14 @@ bool TValueEdit::TryValue(long double& v) const {
 bool TValueEdit::ReadValue(long double& v) {
     if (TryValue(v)) return true;
     long double typed = 0.0L;
-    std::string problem = ParseTyped(FKind, Text(), typed)
-                              ? "Valid Data are: " + RangeText(FKind, FRange.Lo) + " .. " +
-                                    RangeText(FKind, FRange.Hi) + " !"
-                              : "Invalid Input \"" + Text() + "\" !";
+    std::string problem = "Invalid Input \"" + Text() + "\" !";
+    if (ParseTyped(FKind, Text(), typed)) {
+        const TInputRange& r = FRange;
+        const bool tiny = r.MinMagnitude > 0 && typed != 0 && fabsl(typed) < r.MinMagnitude;
+        problem = "Valid Data are: " +
+                  (tiny ? "0, " + RangeText(FKind, r.MinMagnitude) : RangeText(FKind, r.Lo)) +
+                  " .. " + RangeText(FKind, r.Hi) + " !";
+    }
     std::string name = FieldName;
     if (Caption != nullptr)
         for (char c : Caption->Caption())

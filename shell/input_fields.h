@@ -16,13 +16,17 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/calcentry.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 
-// The range an input may take, both ends included; lengths in mm.
+// The range an input may take, both ends included; lengths in mm. A value other than 0 below
+// MinMagnitude in size is refused too (where 0 means "not given", a tinier value could not be
+// saved apart from it).
 struct TInputRange {
     long double Lo;
     long double Hi;
+    long double MinMagnitude = 0;
 };
 
 // How a number edit reads its text.
@@ -94,17 +98,18 @@ private:
 using CalculateFunc = void (*)();
 extern CalculateFunc CalculateInput;
 
-// ---- the ranges of the inputs ---------------------------------------------------------------
+// ---- the ranges of the inputs: those the calculation accepts (calc/calcentry.h) -------------
 namespace InputRange {
-inline constexpr TInputRange Alpha{5, 50};            // normal pressure angle, degrees
-inline constexpr TInputRange Beta{0, 60};             // helix angle, degrees
-inline constexpr TInputRange Module{0.001L, 1000};    // normal module, mm
-inline constexpr TInputRange Teeth{-10000, 10000};    // tooth numbers, teeth spanned
-inline constexpr TInputRange Length{-1e8L, 1e8L};     // allowances, tip values
-inline constexpr TInputRange PositiveLength{0, 1e8L}; // face width, q, ball diameter
-inline constexpr TInputRange Factor{-100, 100};       // profile shift, tool factors of mn
-inline constexpr TInputRange ToolAngle{-90, 90};      // protuberance and chamfer angles
-inline constexpr TInputRange Pitch{0.0254L, 25400};   // diametral pitch 25.4 / mn, 1/in
+inline constexpr TInputRange Alpha{5, 50}; // the pressure angle and helix angle the input check
+inline constexpr TInputRange Beta{0, 60};  // of the calculation takes, degrees
+inline constexpr TInputRange Module{kMinModule, kMaxModule};
+inline constexpr TInputRange Pitch{25.4L / kMaxModule, 25.4L / kMinModule}; // 25.4 / mn, 1/in
+inline constexpr TInputRange Teeth{-kMaxTeeth, kMaxTeeth};                  // z, k
+inline constexpr TInputRange Length{-kMaxInputLength, kMaxInputLength};     // allowances, tip
+inline constexpr TInputRange PositiveLength{0, kMaxInputLength};            // q and its tolerance
+inline constexpr TInputRange ZeroOrLength{0, kMaxInputLength, kMinLength};  // face width, DM
+inline constexpr TInputRange Factor{-kMaxInputFactor, kMaxInputFactor};     // shift, tool factors
+inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};      // degrees
 } // namespace InputRange
 
 // ---- building hand-placed forms ------------------------------------------------------------

@@ -28,9 +28,9 @@ TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
         NewValueEdit(this, "Edit_k1", TValueKind::Rounded, InputRange::Teeth, kEdit, kTop, 90);
     Edit_k2 =
         NewValueEdit(this, "Edit_k2", TValueKind::Rounded, InputRange::Teeth, kEdit, kTop, 90);
-    Edit_dm1 = NewValueEdit(this, "Edit_dm1", TValueKind::Length, InputRange::PositiveLength, kEdit,
+    Edit_dm1 = NewValueEdit(this, "Edit_dm1", TValueKind::Length, InputRange::ZeroOrLength, kEdit,
                             kTop + kRow, 90);
-    Edit_dm2 = NewValueEdit(this, "Edit_dm2", TValueKind::Length, InputRange::PositiveLength, kEdit,
+    Edit_dm2 = NewValueEdit(this, "Edit_dm2", TValueKind::Length, InputRange::ZeroOrLength, kEdit,
                             kTop + kRow, 90);
     Edit_k1->Caption = Edit_k2->Caption = Label_k;
     Edit_dm1->Caption = Edit_dm2->Caption = Label_dm;

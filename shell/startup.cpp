@@ -95,7 +95,7 @@ void UseInstalledPictures() {
 
 void InitProgram() {
     InitAllSettings();
-    InitCadVariables(); // the CAD configuration and CadState
+    InitCadVariables();   // the CAD configuration and CadState
     RegisterCadWriters(); // IGES and TXT writers, the plot program's command-line editors
     SetProductIdentity();
     InitErrors();
