@@ -384,6 +384,27 @@ TEST_F(InputDialogTest, CalculationOptionsResetIsWrittenByOkOnly) {
     }
 }
 
+TEST_F(InputDialogTest, DrawingTextsKeepWhatWasNotTypedAndTheirCapacity) {
+    CharMode = 1; // shown transliterated: "Größe" reads "Groesse"
+    GearData.DrawingName[1] = "Welle Größe 2";
+    GearData.DrawingName[2] = "Rad Größe 1";
+    TitleTexts[2] = "Getriebe für Förderband";
+    const TGearData before = GearData;
+    Run<TForm_vqeingabetext>({[](TForm_vqeingabetext& f) {
+        EXPECT_EQ(f.Edit_zeichname2->Text(), "Rad Groesse 1");
+        EXPECT_FALSE(f.GroupBox_welle->Visible());
+        Respond::Type(f, "Edit_info1", "Gear box");
+        Respond::Type(f, "Edit_zeichnr2", "D-0123456789-0123456789");
+        Respond::Press(f, "Button_ok");
+    }});
+    CharMode = 0;
+    EXPECT_EQ(GearData.DrawingName[1], before.DrawingName[1]);
+    EXPECT_EQ(GearData.DrawingName[2], before.DrawingName[2]);
+    EXPECT_EQ(TitleTexts[2], "Getriebe für Förderband");
+    EXPECT_EQ(TitleTexts[1], "Gear box");
+    EXPECT_EQ(GearData.DrawingNumber[2], "D-0123456789-01234"); // 18 characters
+}
+
 // ---- the input sequence ----------------------------------------------------------------------
 
 TEST_F(InputDialogTest, FileNewRunsTheFiveDialogsAndStopsAtTheFirstCancel) {
@@ -616,7 +637,8 @@ TEST_F(InputDialogTest, EveryDialogFitsItsTextsInEnglishAndKorean) {
             Respond::Press(f, "Button_cancel");
         };
         Run<TForm_qor1prof>({[&](auto& f) {
-            Respond::Pick(f, "ComboBox1", 2); // every row shown
+            Respond::Pick(f, "ComboBox1", 3); // every row shown
+            Respond::Check(f, "CheckBox_prot1", true);
             Respond::Check(f, "CheckBox_koka1", true);
             look(f);
         }});
