@@ -552,6 +552,28 @@ bool OrderSlotFree(TWorkArea* a, const std::string& name, int order) {
     return true;
 }
 
+// What is wrong with an anchor read from a file of `blocks` blocks (header included), checked
+// against its own key type; empty when it is sound. Every later access to keys and nodes relies
+// on these values, so a damaged header never gets that far.
+std::string AnchorProblem(const TNdxAnchor& a, std::uint32_t blocks) {
+    const char letter = a.KeyTypeLetter == 'F' ? 'N' : a.KeyTypeLetter;
+    if (letter != 'C' && letter != 'N' && letter != 'D')
+        return "key type " + std::to_string(static_cast<unsigned char>(a.KeyTypeLetter));
+    TNdxAnchor want;
+    if (!ComputeKeyLayout(letter, a.KeyLength, want) || want.KeyLength != a.KeyLength)
+        return "key length " + std::to_string(a.KeyLength) + " for key type " + letter;
+    if (want.EntrySize != a.EntrySize || want.KeysPerNode != a.KeysPerNode ||
+        want.KeyType != a.KeyType)
+        return "entry size " + std::to_string(a.EntrySize) + ", keys per node " +
+               std::to_string(a.KeysPerNode) + ", key kind " + std::to_string(a.KeyType) +
+               " for key length " + std::to_string(a.KeyLength);
+    if (a.Unique > 1) return "unique flag " + std::to_string(a.Unique);
+    if (a.Root == 0 || a.Root >= blocks)
+        return "root " + std::to_string(a.Root) + " outside the file's " + std::to_string(blocks) +
+               " blocks";
+    return {};
+}
+
 // Opens the file and reads its header block into the control block, checking the anchor
 // against the key type. The stored expression comes back normalised. False after reporting.
 bool ReadIndexHeader(TWorkArea& a, TIndexControl& ctl, std::string& expr) {
@@ -574,34 +596,23 @@ bool ReadIndexHeader(TWorkArea& a, TIndexControl& ctl, std::string& expr) {
     expr = reinterpret_cast<const char*>(head.data() + 24);
     if (a.OemTranslate) expr = OemToAnsiStr(expr);
     expr = NormalizeKeyExpr(expr);
-    TNdxAnchor check = ctl.Anchor;
-    const char letter = ctl.Anchor.KeyTypeLetter == 'F' ? 'N' : ctl.Anchor.KeyTypeLetter;
-    if ((letter != 'C' && letter != 'N' && letter != 'D') ||
-        !ComputeKeyLayout(letter, ctl.Anchor.KeyLength, check) ||
-        check.EntrySize != ctl.Anchor.EntrySize || check.KeysPerNode != ctl.Anchor.KeysPerNode ||
-        ctl.Anchor.Root == 0) {
-        SetError(kErrCorruptIndex,
-                 "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
+    // The next free block is where the file ends.
+    const std::uint64_t fileBlocks = (size - kNdxBlockSize) / kNdxBlockSize + 1;
+    const std::uint32_t blocks =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(fileBlocks, 0xFFFFFFFFu));
+    if (const std::string problem = AnchorProblem(ctl.Anchor, blocks); !problem.empty()) {
+        SetError(kErrCorruptIndex, "Invalid dBASE key expression or corrupted index file " + name +
+                                       " (" + problem + ")" + OpenContext());
         return false;
     }
     ctl.CharKey = ctl.Anchor.KeyTypeLetter == 'C';
     ctl.KeyExpr = expr;
-    // The next free block is where the file ends.
-    const std::uint32_t blocks =
-        size > kNdxBlockSize
-            ? static_cast<std::uint32_t>((size - kNdxBlockSize) / kNdxBlockSize + 1)
-            : 1;
     if (blocks != ctl.Anchor.NextFree) {
         ctl.Anchor.NextFree = blocks;
         std::array<std::uint8_t, 24> anchor{};
         ctl.Anchor.Encode(anchor.data());
         anchor[8] = head[8];
         if (ctl.File.WriteAt(0, anchor.data(), anchor.size()) != 0) ctl.AnchorDirty = true;
-    }
-    if (ctl.Anchor.Root >= ctl.Anchor.NextFree) {
-        SetError(kErrCorruptIndex,
-                 "Invalid dBASE key expression or corrupted index file " + name + OpenContext());
-        return false;
     }
     return true;
 }
