@@ -463,30 +463,36 @@ bool WriteAnchorNode(TIndexControl& ctl) {
     return true;
 }
 
-bool AppendIndex(int order, const std::uint8_t* key) {
+namespace {
+
+// What a key change did: Done, Nothing (a duplicate a unique index leaves out, or a record a
+// unique index never held), or Failed (error set).
+enum class KeyChange { Done, Nothing, Failed };
+
+KeyChange InsertKey(int order, const std::uint8_t* key) {
     TIndexControl* ctl = IndexOrder(order);
     TWorkArea* a = CurrentWorkArea();
     if (ctl == nullptr || a == nullptr) {
         SetError(kErrIndexNotOpen, "Index file not open [AppendIndex]");
-        return false;
+        return KeyChange::Failed;
     }
     const std::int32_t rec = a->RecNo;
     RecordBeingKeyed = rec;
     if (ctl->Anchor.Unique != 0) {
         Path probe;
         const Located l = Locate(*ctl, key, -1, probe, "AppendIndex");
-        if (l == Located::Error) return false;
-        if (l == Located::Entry) return true; // the record stays outside a unique index
+        if (l == Located::Error) return KeyChange::Failed;
+        if (l == Located::Entry) return KeyChange::Nothing; // the record stays outside
     }
     Path placed;
     const bool ok = InsertEntry(*ctl, key, rec, placed);
     // The tree may have changed shape under the walk's path.
     ctl->Path.clear();
     ctl->CurrentNode = nullptr;
-    if (ok && ctl->AnchorDirty && !WriteAnchorNode(*ctl)) return false;
+    if (ok && ctl->AnchorDirty && !WriteAnchorNode(*ctl)) return KeyChange::Failed;
     if (!ok) {
         if (LastErrorCode == 0) SetError(kErrInternal, ctl->FileName + " [AppendIndex]");
-        return false;
+        return KeyChange::Failed;
     }
     if (Controlling(*ctl)) {
         if (!placed.empty())
@@ -494,14 +500,14 @@ bool AppendIndex(int order, const std::uint8_t* key) {
         else if (Path path; Locate(*ctl, key, rec, path, "AppendIndex") == Located::Entry)
             TakePosition(*ctl, std::move(path));
     }
-    return true;
+    return KeyChange::Done;
 }
 
-bool RemoveIndexKey(int order, const std::uint8_t* key, std::int32_t rec) {
+KeyChange RemoveKey(int order, const std::uint8_t* key, std::int32_t rec) {
     TIndexControl* ctl = IndexOrder(order);
     if (ctl == nullptr) {
         SetError(kErrIndexNotOpen, "Index file not open [RemoveKey]");
-        return false;
+        return KeyChange::Failed;
     }
     RecordBeingKeyed = rec;
     Path path;
@@ -515,11 +521,74 @@ bool RemoveIndexKey(int order, const std::uint8_t* key, std::int32_t rec) {
     }
     ctl->Path.clear();
     ctl->CurrentNode = nullptr;
-    if (l == Located::Error || l == Located::Missing) return false;
-    if (l == Located::KeyOnly) return ctl->Anchor.Unique != 0;
+    if (l == Located::Error) return KeyChange::Failed;
+    // A unique index leaves out the later records of a key: there is nothing to remove.
+    if (l != Located::Entry)
+        return ctl->Anchor.Unique != 0 ? KeyChange::Nothing : KeyChange::Failed;
     const bool ok = RemoveAt(*ctl, path);
-    if (ctl->AnchorDirty && !WriteAnchorNode(*ctl)) return false;
-    return ok;
+    if (ctl->AnchorDirty && !WriteAnchorNode(*ctl)) return KeyChange::Failed;
+    return ok ? KeyChange::Done : KeyChange::Failed;
+}
+
+// The key changes of one record across its orders. When one fails, the ones done are undone
+// in reverse, so the orders never disagree about the record.
+class KeyChanges {
+public:
+    explicit KeyChanges(std::int32_t rec) : rec_(rec) {}
+
+    bool Insert(int order, const std::vector<std::uint8_t>& key) {
+        return Log(InsertKey(order, key.data()), order, key, true);
+    }
+    bool Remove(int order, const std::vector<std::uint8_t>& key) {
+        return Log(RemoveKey(order, key.data(), rec_), order, key, false);
+    }
+
+    // Undoes every change and puts back the failure that caused it; an index that cannot be
+    // put back is reported as corrupted.
+    void Undo(const char* routine) {
+        const std::uint16_t code = LastErrorCode != 0 ? LastErrorCode : kErrInternal;
+        const std::string text = ErrorText;
+        for (auto it = done_.rbegin(); it != done_.rend(); ++it) {
+            LastErrorCode = 0;
+            const KeyChange undone = it->inserted ? RemoveKey(it->order, it->key.data(), rec_)
+                                                  : InsertKey(it->order, it->key.data());
+            if (undone == KeyChange::Failed) {
+                const TIndexControl* ctl = IndexOrder(it->order);
+                SetError(kErrInternal, "Index file corrupted. " +
+                                           (ctl != nullptr ? ctl->FileName : std::string()) + " [" +
+                                           routine + "]");
+                return;
+            }
+        }
+        done_.clear();
+        LastErrorCode = code;
+        ErrorText = text;
+        ReportedCode = code;
+    }
+
+private:
+    struct Step {
+        int order;
+        std::vector<std::uint8_t> key;
+        bool inserted;
+    };
+    bool Log(KeyChange c, int order, const std::vector<std::uint8_t>& key, bool inserted) {
+        if (c == KeyChange::Done) done_.push_back({order, key, inserted});
+        return c != KeyChange::Failed;
+    }
+
+    std::int32_t rec_;
+    std::vector<Step> done_;
+};
+
+} // namespace
+
+bool AppendIndex(int order, const std::uint8_t* key) {
+    return InsertKey(order, key) != KeyChange::Failed;
+}
+
+bool RemoveIndexKey(int order, const std::uint8_t* key, std::int32_t rec) {
+    return RemoveKey(order, key, rec) != KeyChange::Failed;
 }
 
 void RefreshCurrentKeys() {
@@ -564,6 +633,16 @@ void SyncIndex(bool allOrders) {
         Path path;
         const Located l = Locate(*ctl, key.data(), r, path, "SyncIndex");
         if (l == Located::Error) return;
+        if (l == Located::Missing && ctl->Anchor.Unique != 0) {
+            // A record the unique index left out (its key belonged to another record when it
+            // came): the order stands where its key would be.
+            const TPathLevel& leaf = path.back();
+            if (leaf.Pos < leaf.Node.Count())
+                TakePosition(*ctl, std::move(path));
+            else if (n == 1)
+                PutAtEnd(*ctl);
+            continue;
+        }
         if (l == Located::Missing) {
             SetError(kErrBeyondRange, "Key: \"" + KeyText(*ctl, key.data()) +
                                           "\" not in index: " + ctl->FileName +
@@ -585,45 +664,20 @@ void AppendNewKey() {
     if (a == nullptr || ai == nullptr) return;
     const bool natural = ai->NaturalOrder;
     ai->NaturalOrder = false;
-    std::array<std::vector<std::uint8_t>, kMaxOrders> keys;
-    int done = 0;
-    bool ok = true;
-    for (int n = 1; n <= kMaxOrders && ok; ++n) {
+    KeyChanges changes(a->RecNo);
+    for (int n = 1; n <= kMaxOrders; ++n) {
         TIndexControl* ctl = IndexOrder(n);
-        if (ctl == nullptr) {
-            done = n;
-            continue;
-        }
-        if (!BuildRecordKey(*ctl, keys[n - 1])) {
+        if (ctl == nullptr) continue;
+        std::vector<std::uint8_t> key;
+        if (!BuildRecordKey(*ctl, key)) {
             SetError(kErrCorruptIndex,
                      "Invalid dBASE key expression " + ctl->FileName + " [AppendNewKey]");
-            ok = false;
-            break;
+        } else if (changes.Insert(n, key)) {
+            continue;
         }
-        if (!AppendIndex(n, keys[n - 1].data())) {
-            if (LastErrorCode == 0) SetError(kErrInternal, ctl->FileName + " [AppendNewKey]");
-            ok = false;
-            break;
-        }
-        done = n;
-    }
-    if (!ok) {
         // No key of the new record may stay in the orders that took it.
-        const std::uint16_t code = LastErrorCode;
-        const std::string text = ErrorText;
-        for (int n = done; n >= 1; --n) {
-            TIndexControl* ctl = IndexOrder(n);
-            if (ctl == nullptr) continue;
-            LastErrorCode = 0;
-            if (!RemoveIndexKey(n, keys[n - 1].data(), a->RecNo)) {
-                SetError(kErrInternal,
-                         "Index file corrupted. " + ctl->FileName + " [AppendNewKey]");
-                ai->NaturalOrder = natural;
-                return;
-            }
-        }
-        LastErrorCode = code;
-        ErrorText = text;
+        if (LastErrorCode == 0) SetError(kErrInternal, ctl->FileName + " [AppendNewKey]");
+        changes.Undo("AppendNewKey");
         ai->NaturalOrder = natural;
         return;
     }
@@ -637,6 +691,8 @@ void CompareKeys() {
     TWorkArea* a = CurrentWorkArea();
     if (a == nullptr) return;
     const std::int32_t r = a->RecNo;
+    KeyChanges changes(r);
+    std::array<std::vector<std::uint8_t>, kMaxOrders> moved;
     for (int n = 1; n <= kMaxOrders; ++n) {
         TIndexControl* ctl = IndexOrder(n);
         if (ctl == nullptr) continue;
@@ -644,26 +700,37 @@ void CompareKeys() {
         if (!BuildRecordKey(*ctl, key)) {
             SetError(kErrCorruptIndex,
                      "Invalid dBASE key expression " + ctl->FileName + " [CompareKeys]");
+            changes.Undo("CompareKeys");
             return;
         }
         if (n == 1 && ctl->Anchor.Unique == 0 && ctl->CurrentRecNo() != r) {
             SetError(kErrInternal, "Record number " + std::to_string(r) + " not found in index. " +
                                        ctl->FileName + " [CompareKeys]");
+            changes.Undo("CompareKeys");
             return;
         }
         if (std::memcmp(key.data(), ctl->CurrentKey.data(), ctl->Anchor.KeyLength) == 0) continue;
         const std::vector<std::uint8_t> old(ctl->CurrentKey.begin(),
                                             ctl->CurrentKey.begin() + ctl->Anchor.KeyLength);
-        if (!RemoveIndexKey(n, old.data(), r)) {
+        // A record a unique index left out (a duplicate) just gets its new key, unless that
+        // key is there already.
+        if (!changes.Remove(n, old)) {
             if (LastErrorCode == 0)
                 SetError(kErrInvalidFunction, "Record number " + std::to_string(r) +
                                                   " not found in index. " + ctl->FileName +
                                                   " [CompareKeys]");
+            changes.Undo("CompareKeys");
             return;
         }
-        if (!AppendIndex(n, key.data())) return;
-        std::memcpy(ctl->CurrentKey.data(), key.data(), ctl->Anchor.KeyLength);
+        if (!changes.Insert(n, key)) {
+            changes.Undo("CompareKeys");
+            return;
+        }
+        moved[n - 1] = std::move(key);
     }
+    for (int n = 1; n <= kMaxOrders; ++n)
+        if (TIndexControl* ctl = IndexOrder(n); ctl != nullptr && !moved[n - 1].empty())
+            std::memcpy(ctl->CurrentKey.data(), moved[n - 1].data(), ctl->Anchor.KeyLength);
 }
 
 } // namespace dbf

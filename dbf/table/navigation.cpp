@@ -494,6 +494,52 @@ void Dbf4RawGoNotify(std::int32_t n) {
     if (LastErrorCode == 0) detail::NotifyMove();
 }
 
+namespace {
+
+// The index keys of the record just written are brought in step by `update`. When an order
+// cannot follow, the index engine has undone its own changes; the record goes back too (the
+// stored bytes `before`, or the appended record is taken back), so table and indexes always
+// agree. The caller's field values stay. False after reporting.
+bool KeysFollowOrRollBack(TWorkArea& a, void (*update)(), const std::vector<char>& before,
+                          bool appended) {
+    std::uint16_t code = 0;
+    std::string text;
+    {
+        ErrorReportingOff quiet;
+        update();
+        code = LastErrorCode;
+        text = ErrorText;
+    }
+    if (code == 0) return true;
+    {
+        ErrorReportingOff quiet;
+        const std::vector<std::uint8_t> values(a.FieldVars, a.FieldVars + a.FieldVarsSize);
+        const std::vector<std::uint8_t> assigned = a.AssignedVars;
+        const std::int32_t rec = a.RecNo;
+        int undo = 0;
+        if (appended) {
+            undo = DropLastRecord(a);
+            GoPastEnd(a);
+        } else if (!before.empty()) {
+            WriteStoredRecord(a, rec, before);
+            undo = LastErrorCode;
+            ReadRecord(a, rec);
+        }
+        if (undo != 0) {
+            code = static_cast<std::uint16_t>(undo);
+            text = "File:  " + a.FileName + " could not be put back after: " + text;
+        }
+        IndexSyncIf(true);
+        RefreshKeysIf(true);
+        std::memcpy(a.FieldVars, values.data(), values.size());
+        a.AssignedVars = assigned;
+    }
+    SetError(code, text);
+    return false;
+}
+
+} // namespace
+
 void Append() {
     LastErrorCode = 0;
     if (CheckDbfInUse("Append")) return;
@@ -512,7 +558,9 @@ void Append() {
         AppendDbfRecord(*a);
         if (LastErrorCode != 0) return;
         detail::ScatterArea(*a);
-        if (idx && IndexHooks.AppendNewKey != nullptr) IndexHooks.AppendNewKey();
+        if (idx && IndexHooks.AppendNewKey != nullptr &&
+            !KeysFollowOrRollBack(*a, IndexHooks.AppendNewKey, {}, true))
+            return;
     }
     a->Eof = a->Bof = false;
     detail::NotifyMove();
@@ -551,10 +599,14 @@ void Replace() {
         }
         detail::GatherArea(*a);
         if (LastErrorCode != 0) return;
+        std::vector<char> before;
+        if (keys && a->StoredRecNo == a->RecNo) before = a->StoredRecord;
         PutDbfRecord(*a, a->RecNo);
         if (LastErrorCode != 0) return;
         detail::ScatterArea(*a);
-        if (keys && IndexHooks.IndexUpdateKeys != nullptr) IndexHooks.IndexUpdateKeys();
+        if (keys && IndexHooks.IndexUpdateKeys != nullptr &&
+            !KeysFollowOrRollBack(*a, IndexHooks.IndexUpdateKeys, before, false))
+            return;
     }
     detail::NotifyMove();
 }

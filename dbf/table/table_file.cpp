@@ -589,6 +589,18 @@ void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>&
     FinishRecordWrite(area, n, appending);
 }
 
+int DropLastRecord(TWorkArea& area) {
+    if (area.RecordCount < 1 || area.IsVirtual) return kErrBeyondRange;
+    --area.RecordCount;
+    if (area.StoredRecNo > area.RecordCount) area.StoredRecNo = 0;
+    const std::uint64_t end = EndOfData(area);
+    int code = area.File.Truncate(end);
+    const std::uint8_t eof = EofByte;
+    if (code == 0) code = area.File.WriteAt(end, &eof, 1);
+    if (code == 0) code = WriteProlog(area);
+    return code;
+}
+
 void AppendDbfRecord(TWorkArea& area) {
     PutDbfRecord(area, area.RecordCount + 1);
 }

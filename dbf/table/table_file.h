@@ -54,6 +54,9 @@ int ReadStoredRecord(TWorkArea& area, std::int32_t n, std::vector<char>& bytes);
 // Writes stored bytes (RecordLength of them) as record n, unchanged; n beyond the last record
 // appends. Reports like PutDbfRecord.
 void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes);
+// Takes back the last record just appended: the file ends after the record before it, with the
+// end mark, and the header counts one record less. 0 or the code; reports nothing.
+int DropLastRecord(TWorkArea& area);
 
 bool IsDbfVersion(std::uint8_t version);
 bool IsDbase2(std::uint8_t version);

@@ -2,6 +2,7 @@
 // dbfread + index_dump and the structural checker; splits, emptying, rollback, Find, orders.
 
 #include <random>
+#include <map>
 
 #include "dbf/base/text.h"
 
@@ -21,28 +22,87 @@ std::string RandomName(std::mt19937& rnd, int distinct) {
 
 class RandomMaintTest : public MaintTest {
 protected:
-    void OpenThree() {
+    // Three indexes and two UNIQUE ones between them (a unique order among the others is
+    // where a left-out record once made the later orders stale).
+    void OpenFive() {
         CreateMainTable();
         Build("name.ndx", "NAME");
+        Build("uname.ndx", "NAME", true);
         Build("amt.ndx", "AMT");
+        Build("utag.ndx", "TAG", true);
         Build("tag.ndx", "TAG"); // five values: long runs of equal keys
-        dbf::Set_Index_To(Path("name.ndx") + " " + Path("amt.ndx") + " " + Path("tag.ndx"));
+        dbf::Set_Index_To(Path("name.ndx") + " " + Path("uname.ndx") + " " + Path("amt.ndx") + " " +
+                          Path("utag.ndx") + " " + Path("tag.ndx"));
         ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
     }
 
+    // The keys a record was given (NAME, TAG): an edit puts its key into a UNIQUE index,
+    // which keeps it until a record leaves that key.
+    void Edited(int rec, const std::string& name, const std::string& tag) {
+        ++op_;
+        for (int f = 0; f < 2; ++f) {
+            Keys& k = keys_[f];
+            const std::string key = f == 0 ? name : tag;
+            if (auto it = k.current.find(rec); it != k.current.end() && it->second != key)
+                k.left[it->second] = op_;
+            k.current[rec] = key;
+            k.edited[rec] = op_;
+        }
+    }
+
+    // Every non-unique index holds dbfread's key multiset; every UNIQUE one has no key twice,
+    // only current keys, and the key of every edited record that no record left since.
     void CheckAll(const std::string& when) {
         const std::string records = " --records " + std::to_string(dbf::RecCount());
         EXPECT_EQ(Compare("NAME", "char", "name.ndx").substr(0, 2), "ok") << when;
         EXPECT_EQ(Compare("AMT", "num", "amt.ndx").substr(0, 2), "ok") << when;
         EXPECT_EQ(Compare("TAG", "char", "tag.ndx").substr(0, 2), "ok") << when;
-        EXPECT_EQ(Check(Path("name.ndx"), records), "ok") << when;
-        EXPECT_EQ(Check(Path("amt.ndx"), records), "ok") << when;
-        EXPECT_EQ(Check(Path("tag.ndx"), records), "ok") << when;
+        const char* fields[] = {"NAME", "TAG"};
+        const char* files[] = {"uname.ndx", "utag.ndx"};
+        for (int f = 0; f < 2; ++f) {
+            Keys& k = keys_[f];
+            std::string edited;
+            for (const auto& [rec, at] : k.edited) {
+                const auto left = k.left.find(k.current[rec]);
+                if (left == k.left.end() || left->second < at)
+                    edited += (edited.empty() ? "" : ",") + std::to_string(rec);
+            }
+            int status = 0;
+            const std::string out = dbftest::RunCommand(
+                ndxtest::Script("ndxmaint_reference.py") + " unique '" + Path("t.dbf") + "' " +
+                    fields[f] + " char '" + Path(files[f]) + "' " +
+                    (edited.empty() ? "-" : edited) + " 2>&1",
+                status);
+            EXPECT_EQ(out.substr(0, 2), "ok") << when << ": " << out;
+            EXPECT_EQ(Check(Path(files[f]), records + " --unique"), "ok") << when;
+        }
+        for (const char* file : {"name.ndx", "amt.ndx", "tag.ndx"})
+            EXPECT_EQ(Check(Path(file), records), "ok") << when;
     }
+
+    // A pack renumbers the records and rebuilds every index: what was edited is settled, and
+    // the records' keys are taken afresh.
+    void Packed() {
+        for (Keys& k : keys_)
+            k = Keys{};
+        for (int rec = 1; rec <= dbf::RecCount(); ++rec) {
+            dbf::Dbf4RawGo(rec);
+            keys_[0].current[rec] = dbf::RTrim(dbf::FieldStr(1));
+            keys_[1].current[rec] = dbf::RTrim(dbf::FieldStr(3));
+        }
+    }
+
+    struct Keys {
+        std::map<int, std::string> current; // record -> key
+        std::map<int, int> edited;          // record -> op of its last edit
+        std::map<std::string, int> left;    // key -> op when a record last changed away from it
+    };
+    Keys keys_[2];
+    int op_ = 0;
 };
 
 TEST_F(RandomMaintTest, RandomAppendsReplacesDeletesAndPacksKeepThreeIndexesExact) {
-    OpenThree();
+    OpenFive();
     std::mt19937 rnd(20);
     std::uniform_int_distribution<int> op(0, 999);
     std::uniform_real_distribution<double> amount(-5000, 5000);
@@ -56,18 +116,21 @@ TEST_F(RandomMaintTest, RandomAppendsReplacesDeletesAndPacksKeepThreeIndexesExac
             const int count = dbf::RecCount();
             const double amt = std::round(amount(rnd) * 1000) / 1000;
             if (o < 500 || count < 10) {
-                AppendRow(RandomName(rnd, 300), amt, tags[rnd() % 5]);
+                const std::string name = RandomName(rnd, 300), tag = tags[rnd() % 5];
+                AppendRow(name, amt, tag);
+                Edited(dbf::RecNo(), name, tag);
             } else if (o < 850) {
                 dbf::Go(1 + static_cast<int>(rnd() % count));
-                SetFields(RandomName(rnd, 300),
-                          (o & 1) ? amt : dbf::FieldTextToDouble(dbf::FieldStr(2)),
-                          tags[rnd() % 5]);
+                const std::string name = RandomName(rnd, 300), tag = tags[rnd() % 5];
+                SetFields(name, (o & 1) ? amt : dbf::FieldTextToDouble(dbf::FieldStr(2)), tag);
                 dbf::Replace();
+                Edited(dbf::RecNo(), name, tag);
             } else if (o < 998) {
                 dbf::Go(1 + static_cast<int>(rnd() % count));
                 dbf::DeleteRec();
             } else {
                 ASSERT_TRUE(dbf::Pack()) << dbf::ErrorText;
+                Packed();
                 ++packs;
             }
             ASSERT_EQ(dbf::LastErrorCode, 0)
@@ -217,13 +280,49 @@ TEST_F(MaintTest, FailedInsertionIntoOrderThreeRollsBackOrdersOneAndTwo) {
     ASSERT_NE(o3, nullptr);
     const std::uint32_t root = o3->Anchor.Root;
     o3->Anchor.Root = o3->Anchor.NextFree + 10;
+    dbf::FlushDbf(*dbf::CurrentWorkArea());
+    const std::string table = dbftest::ReadFileBytes(Path("t.dbf"));
+    // The record and the keys go in together or not at all: an append and a change that
+    // order 3 cannot follow leave the table and orders 1 and 2 as they were.
     AppendRow("A0", 1234.5, "ZZ");
     EXPECT_NE(dbf::LastErrorCode, 0);
+    EXPECT_EQ(dbf::RecCount(), 300);
+    dbf::Go(7);
+    SetFields("CHANGED", -1, "T9");
+    dbf::Replace();
+    EXPECT_NE(dbf::LastErrorCode, 0);
+    EXPECT_EQ(dbf::GetVarDouble(dbf::FieldAddress(2)), -1); // the caller's values stay
+    dbf::FlushDbf(*dbf::CurrentWorkArea());
+    EXPECT_EQ(dbftest::ReadFileBytes(Path("t.dbf")), table);
     EXPECT_EQ(List("o1.ndx"), list1);
     EXPECT_EQ(List("o2.ndx"), list2);
     EXPECT_EQ(Check(Path("o1.ndx"), "--records 300"), "ok");
     EXPECT_EQ(Check(Path("o2.ndx"), "--records 300"), "ok");
     o3->Anchor.Root = root;
+}
+
+// A record a UNIQUE index left out (a duplicate) changes without error: its new key goes in,
+// and the orders after the unique one follow (they once kept the old key).
+TEST_F(MaintTest, ChangingARecordAUniqueIndexLeftOut) {
+    CreateMainTable();
+    Build("qty.ndx", "AMT");
+    Build("ucode.ndx", "NAME", true);
+    Build("code.ndx", "NAME");
+    dbf::Set_Index_To(Path("qty.ndx") + " " + Path("ucode.ndx") + " " + Path("code.ndx"));
+    ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    AppendRow("A", 1, "");
+    AppendRow("A", 2, "");
+    for (const auto& [rec, code] : {std::pair{1, "B"}, {2, "C"}}) {
+        dbf::Go(rec);
+        SetFields(code, rec, "");
+        dbf::Replace();
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+    }
+    EXPECT_EQ(Compare("NAME", "char", "code.ndx"), "ok 2");
+    EXPECT_EQ(Compare("NAME", "char", "ucode.ndx"), "ok 2");
+    dbf::Set_Order_To(2);
+    dbf::Go(2);
+    EXPECT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
 }
 
 TEST_F(MaintTest, UniqueIndexKeepsTheFirstRecordOfAKey) {
