@@ -12,7 +12,6 @@
 using namespace dbf;
 using areastest::AreaTest;
 using areastest::Child;
-using areastest::Inode;
 using areastest::MakeTable;
 using areastest::ProcLocks;
 using areastest::Signal;
@@ -25,7 +24,7 @@ namespace {
 int RecordLocksInProc(const std::string& path, std::int32_t n) {
     const TWorkArea& a = *CurrentWorkArea();
     const std::uint64_t first = RecordLockOffset(a, n);
-    return ProcLocks(Inode(path), first, first + a.RecordLength - 1);
+    return ProcLocks(path, first, first + a.RecordLength - 1);
 }
 
 } // namespace
@@ -42,13 +41,13 @@ TEST_F(AreaTest, LockModesFollowTheirStateTable) {
     EXPECT_FALSE(ALock());
     EXPECT_FALSE(RLock());
     EXPECT_TRUE(IsLocked(7)); // the file lock covers every record
-    EXPECT_EQ(ProcLocks(Inode(path), appendByte, appendByte + FileLockLength - 1), 1);
+    EXPECT_EQ(ProcLocks(path, appendByte, appendByte + FileLockLength - 1), 1);
     Unlock();
     EXPECT_EQ(CurrentWorkArea()->LockState, 0);
-    EXPECT_EQ(ProcLocks(Inode(path), appendByte, appendByte + FileLockLength - 1), 0);
+    EXPECT_EQ(ProcLocks(path, appendByte, appendByte + FileLockLength - 1), 0);
 
     EXPECT_TRUE(ALock());
-    EXPECT_EQ(ProcLocks(Inode(path), appendByte, appendByte), 1);
+    EXPECT_EQ(ProcLocks(path, appendByte, appendByte), 1);
     EXPECT_FALSE(FLock());
     EXPECT_FALSE(RLock());
     EXPECT_FALSE(IsLocked(1)); // an append lock covers no record

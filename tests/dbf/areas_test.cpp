@@ -281,7 +281,7 @@ TEST_F(AreaTest, WithoutMultiUserEveryTableIsExclusive) {
     // Record locks are bookkeeping only.
     EXPECT_TRUE(RLock());
     EXPECT_TRUE(IsLocked(1));
-    EXPECT_EQ(areastest::ProcLocks(areastest::Inode(path), RecordLockOffset(*CurrentWorkArea(), 1),
+    EXPECT_EQ(areastest::ProcLocks(path, RecordLockOffset(*CurrentWorkArea(), 1),
                                    RecordLockOffset(*CurrentWorkArea(), 1) +
                                        CurrentWorkArea()->RecordLength - 1),
               0);

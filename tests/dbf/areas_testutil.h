@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -150,24 +153,25 @@ private:
     int fds_[2] = {-1, -1};
 };
 
-inline std::uint64_t Inode(const std::string& path) {
+// Held locks of /proc/locks on bytes first..last of the file at path. A line names its file by
+// device (major and minor in hex) and inode, as "fe:00:10955262": both are matched, so a file of
+// another file system with the same inode number never counts.
+inline int ProcLocks(const std::string& path, std::uint64_t first, std::uint64_t last) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return 0;
-    return st.st_ino;
-}
-
-// Lines of /proc/locks that lock bytes first..last of the file with that inode.
-inline int ProcLocks(std::uint64_t inode, std::uint64_t first, std::uint64_t last) {
+    if (stat(path.c_str(), &st) != 0) return -1;
+    char file[64];
+    std::snprintf(file, sizeof file, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
     int status = 0;
-    const std::string locks = RunCommand("cat /proc/locks", status);
-    std::istringstream in(locks);
+    std::istringstream in(RunCommand("cat /proc/locks", status));
     std::string line;
     int found = 0;
-    const std::string range = " " + std::to_string(first) + " " + std::to_string(last);
-    const std::string node = ":" + std::to_string(inode) + " ";
     while (std::getline(in, line)) {
-        if (line.find(node) != std::string::npos && line.size() >= range.size() &&
-            line.compare(line.size() - range.size(), range.size(), range) == 0)
+        std::istringstream words(line);
+        std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+        // "N: KIND MODE ACCESS PID DEV:INODE FIRST LAST"; a waiting lock has "->" after N.
+        if (w.size() == 8 && w[5] == file && w[6] == std::to_string(first) &&
+            w[7] == std::to_string(last))
             ++found;
     }
     return found;
