@@ -22,7 +22,7 @@
 
 namespace dbf {
 
-std::size_t IndexRunItems = 8189;
+std::size_t IndexRunItems = std::size_t{1} << 22;
 
 namespace {
 
@@ -33,6 +33,7 @@ bool g_registered = false;
 constexpr std::size_t kReadChunk = 65512 / 2;  // bytes of table read at a time
 constexpr std::size_t kNodeWriteBytes = 65024; // nodes written at a time
 constexpr std::size_t kMergeBudget = 4u << 20; // bytes of run slices during the merge
+constexpr std::size_t kSortBudget = 64u << 20; // bytes of a run and its sorting room
 
 std::string NumText(double v) {
     char buf[64];
@@ -173,27 +174,92 @@ private:
     std::uint32_t next_ = 1;
 };
 
-// Sort items: key (keyLength bytes) then the 32-bit record number.
-struct ItemOrder {
-    bool charKey;
-    std::uint16_t keyLength;
-    int Compare(const std::uint8_t* a, const std::uint8_t* b) const {
-        int c;
-        if (charKey) {
-            c = std::memcmp(a, b, keyLength);
+// Sort items are byte strings that compare as their keys and record numbers do: the key
+// (a numeric or date key as the 8 bytes of its double in an order-keeping form), then the
+// record number big-endian. So one byte-wise comparison orders them, and a radix sort can.
+class ItemCodec {
+public:
+    ItemCodec(bool charKey, std::uint16_t keyLength) : char_(charKey), keyLength_(keyLength) {}
+
+    std::size_t Size() const { return std::size_t{keyLength_} + 4; }
+
+    void Encode(const std::uint8_t* key, std::uint32_t rec, std::uint8_t* item) const {
+        if (char_) {
+            std::memcpy(item, key, keyLength_);
         } else {
-            double x, y;
-            std::memcpy(&x, a, 8);
-            std::memcpy(&y, b, 8);
-            c = (x > y) - (x < y);
+            double v;
+            std::memcpy(&v, key, 8);
+            if (v == 0) v = 0; // -0 and +0 are one key
+            std::uint64_t bits;
+            std::memcpy(&bits, &v, 8);
+            bits = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+            for (int i = 0; i < 8; ++i)
+                item[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
         }
-        if (c != 0) return c;
-        std::uint32_t r, s;
-        std::memcpy(&r, a + keyLength, 4);
-        std::memcpy(&s, b + keyLength, 4);
-        return (r > s) - (r < s);
+        for (int i = 0; i < 4; ++i)
+            item[keyLength_ + i] = static_cast<std::uint8_t>(rec >> (24 - 8 * i));
     }
+
+    // The stored key of an item (into key) and its record number.
+    std::uint32_t Decode(const std::uint8_t* item, std::uint8_t* key) const {
+        if (char_) {
+            std::memcpy(key, item, keyLength_);
+        } else {
+            std::uint64_t bits = 0;
+            for (int i = 0; i < 8; ++i)
+                bits = bits << 8 | item[i];
+            bits = (bits >> 63) != 0 ? bits & ~(std::uint64_t{1} << 63) : ~bits;
+            std::memcpy(key, &bits, 8);
+        }
+        std::uint32_t rec = 0;
+        for (int i = 0; i < 4; ++i)
+            rec = rec << 8 | item[keyLength_ + i];
+        return rec;
+    }
+
+private:
+    bool char_;
+    std::uint16_t keyLength_;
 };
+
+// Sorts n items of s bytes at a, byte by byte from byte d on (most significant first), with
+// tmp as room for n items. Buckets of few items are finished by insertion.
+void RadixSort(std::uint8_t* a, std::uint8_t* tmp, std::size_t n, std::size_t s, std::size_t d) {
+    constexpr std::size_t kInsertion = 40;
+    for (;;) {
+        if (d >= s || n < 2) return;
+        if (n < kInsertion) {
+            std::array<std::uint8_t, kNdxMaxKeyLength + 4> hold;
+            for (std::size_t i = 1; i < n; ++i) {
+                std::memcpy(hold.data(), a + i * s, s);
+                std::size_t j = i;
+                while (j > 0 && std::memcmp(a + (j - 1) * s + d, hold.data() + d, s - d) > 0) {
+                    std::memcpy(a + j * s, a + (j - 1) * s, s);
+                    --j;
+                }
+                if (j != i) std::memcpy(a + j * s, hold.data(), s);
+            }
+            return;
+        }
+        std::array<std::size_t, 256> count{};
+        for (std::size_t i = 0; i < n; ++i)
+            ++count[a[i * s + d]];
+        if (count[a[d]] == n) { // one byte value: on to the next byte
+            ++d;
+            continue;
+        }
+        std::array<std::size_t, 256> next{};
+        for (std::size_t b = 1; b < 256; ++b)
+            next[b] = next[b - 1] + count[b - 1];
+        const std::array<std::size_t, 256> start = next;
+        for (std::size_t i = 0; i < n; ++i)
+            std::memcpy(tmp + next[a[i * s + d]]++ * s, a + i * s, s);
+        std::memcpy(a, tmp, n * s);
+        for (std::size_t b = 0; b < 256; ++b)
+            if (count[b] > 1) RadixSort(a + start[b] * s, tmp + start[b] * s, count[b], s, d + 1);
+        return;
+    }
+}
 
 // Removes a file on every exit unless released.
 class FileRemover {
@@ -234,15 +300,14 @@ std::size_t TreeLevels(std::int64_t n, int keysPerNode) {
 // Free space: the tree in the index's directory, the runs in the temporary directory (added
 // together when both are on one file system). False with 227 when either falls short.
 bool EnoughSpaceForBuild(std::int64_t n, const TNdxAnchor& an, std::size_t levels,
-                         std::size_t itemSize, const std::string& indexDir) {
+                         std::size_t itemSize, std::size_t runCap, const std::string& indexDir) {
     double tree = 0;
     std::int64_t q = n;
     for (std::size_t i = 1; i <= levels; ++i) {
         q /= an.KeysPerNode;
         tree += double(q + 1) * kNdxBlockSize;
     }
-    const double runs =
-        static_cast<std::size_t>(n) > IndexRunItems ? double(n) * double(itemSize) : 0;
+    const double runs = static_cast<std::size_t>(n) > runCap ? double(n) * double(itemSize) : 0;
     const std::string tempDir = os::TempDirectory();
     struct Need {
         std::string dir;
@@ -270,18 +335,16 @@ bool EnoughSpaceForBuild(std::int64_t n, const TNdxAnchor& an, std::size_t level
 // sorted; a full run is written to a temporary file, and the runs are merged at the end.
 class KeyRuns {
 public:
-    KeyRuns(const ItemOrder& order, std::size_t itemSize, std::size_t runCap)
-        : order_(order), s_(itemSize), runCap_(runCap), items_(runCap * itemSize) {
-        ptrs_.reserve(runCap);
+    KeyRuns(const ItemCodec& codec, std::size_t runCap)
+        : codec_(codec), s_(codec.Size()), runCap_(runCap) {
+        items_.reserve(runCap * s_);
     }
 
     bool Add(const std::uint8_t* key, std::uint32_t rec) {
-        if (ptrs_.size() == runCap_ && !WriteRun()) return false;
-        const auto slot = static_cast<std::uint32_t>(ptrs_.size() * s_);
-        const std::size_t keyLen = order_.keyLength;
-        std::memcpy(items_.data() + slot, key, keyLen);
-        std::memcpy(items_.data() + slot + keyLen, &rec, 4);
-        ptrs_.push_back(slot);
+        if (items_.size() == runCap_ * s_ && !WriteRun()) return false;
+        const std::size_t at = items_.size();
+        items_.resize(at + s_);
+        codec_.Encode(key, rec, items_.data() + at);
         return true;
     }
 
@@ -289,13 +352,13 @@ public:
     template <class Take> bool Drain(Take&& take) {
         if (runs_ == 0) {
             SortRun();
-            for (std::uint32_t p : ptrs_)
-                if (!take(items_.data() + p)) return false;
+            for (std::size_t at = 0; at < items_.size(); at += s_)
+                if (!take(items_.data() + at)) return false;
             return true;
         }
-        if (!ptrs_.empty() && !WriteRun()) return false;
+        if (!items_.empty() && !WriteRun()) return false;
         items_ = {};
-        ptrs_ = {};
+        tmp_ = {};
         return Merge(take);
     }
 
@@ -310,13 +373,12 @@ private:
     };
 
     bool Less(const std::uint8_t* x, const std::uint8_t* y) const {
-        return order_.Compare(x, y) < 0;
+        return std::memcmp(x, y, s_) < 0;
     }
 
     void SortRun() {
-        std::sort(ptrs_.begin(), ptrs_.end(), [&](std::uint32_t x, std::uint32_t y) {
-            return Less(items_.data() + x, items_.data() + y);
-        });
+        tmp_.resize(items_.size());
+        RadixSort(items_.data(), tmp_.data(), items_.size() / s_, s_, 0);
     }
 
     bool OpenRunFile() {
@@ -336,15 +398,12 @@ private:
     bool WriteRun() {
         SortRun();
         if (runs_ == 0 && !OpenRunFile()) return false;
-        runBuf_.clear();
-        for (std::uint32_t p : ptrs_)
-            runBuf_.insert(runBuf_.end(), items_.begin() + p, items_.begin() + p + s_);
-        if (const int rc = runFile_.Write(runBuf_.data(), runBuf_.size()); rc != 0) {
+        if (const int rc = runFile_.Write(items_.data(), items_.size()); rc != 0) {
             SetError(static_cast<std::uint16_t>(rc), " [MakeIndex]");
             return false;
         }
         ++runs_;
-        ptrs_.clear();
+        items_.clear();
         return true;
     }
 
@@ -405,12 +464,11 @@ private:
         return true;
     }
 
-    ItemOrder order_;
+    ItemCodec codec_;
     std::size_t s_;
     std::size_t runCap_;
-    std::vector<std::uint8_t> items_;
-    std::vector<std::uint32_t> ptrs_;
-    std::vector<std::uint8_t> runBuf_;
+    std::vector<std::uint8_t> items_; // the current run, s_ bytes each
+    std::vector<std::uint8_t> tmp_;   // room for sorting it
     std::size_t runs_ = 0;
     std::string runPath_;
     os::File runFile_;
@@ -505,28 +563,33 @@ std::uint32_t BuildTree(TWorkArea& area, TIndexControl& ctl, os::File& out,
         SetError(kErrInternal, "Record length too large for an index build [MakeIndex]");
         return 0;
     }
-    if (!EnoughSpaceForBuild(n, an, levels, s, indexDir)) return 0;
+    // Runs as large as the memory for sorting allows (the items and as much room again).
+    const std::size_t runCap = std::clamp<std::size_t>(
+        std::min<std::size_t>(
+            {IndexRunItems, std::size_t(std::max<std::int32_t>(n, 1)), kSortBudget / (2 * s)}),
+        1, 1u << 24);
+    if (!EnoughSpaceForBuild(n, an, levels, s, runCap, indexDir)) return 0;
 
     Progress progress(n);
-    const std::size_t runCap = std::clamp<std::size_t>(
-        std::min<std::size_t>(IndexRunItems, std::max<std::int32_t>(n, 1)), 1, 1u << 24);
-    KeyRuns runs(ItemOrder{ctl.CharKey, an.KeyLength}, s, runCap);
+    const ItemCodec codec(ctl.CharKey, an.KeyLength);
+    KeyRuns runs(codec, runCap);
     if (!ReadKeys(area, ctl, progress, runs)) return 0;
 
     // UNIQUE keeps the first item of every key, which is the one of the lowest record.
     TreeWriter tree(out, an, levels);
     std::vector<std::uint8_t> lastKept(keyLen);
+    std::array<std::uint8_t, kNdxMaxKeyLength> key{};
     bool haveKept = false;
     std::int64_t taken = 0;
     auto take = [&](const std::uint8_t* item) -> bool {
         ++taken;
-        if (an.Unique != 0 && haveKept && ctl.CompareKey(item, lastKept.data()) == 0) return true;
+        if (an.Unique != 0 && haveKept && std::memcmp(item, lastKept.data(), keyLen) == 0)
+            return true;
         std::memcpy(lastKept.data(), item, keyLen);
         haveKept = true;
-        std::uint32_t rec;
-        std::memcpy(&rec, item + keyLen, 4);
+        const std::uint32_t rec = codec.Decode(item, key.data());
         progress.Writing(taken);
-        return tree.Add(item, rec);
+        return tree.Add(key.data(), rec);
     };
     if (!runs.Drain(take)) return 0;
     progress.Finish();

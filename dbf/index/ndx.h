@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,6 +110,29 @@ struct TPathLevel {
     int Pos = 0;
 };
 
+// Copies of an index's blocks as this program last read or wrote them, so that a search reads
+// each block from the file once. Every write of this program refreshes its copy; when another
+// program changed the index (its semaphore counter moved) the copies are dropped. At most
+// kMaxBlocks blocks are kept; past that, blocks come from the file.
+class TBlockStore {
+public:
+    static constexpr std::size_t kMaxBlocks = 65536; // 32 MiB
+
+    const std::uint8_t* Find(std::uint32_t n) const {
+        return n < slot_.size() && slot_[n] != 0 ? blocks_[slot_[n] - 1].data() : nullptr;
+    }
+    // Keeps bytes (kNdxBlockSize of them) as block n's copy, replacing an older one.
+    void Put(std::uint32_t n, const std::uint8_t* bytes);
+    void Clear() {
+        slot_.clear();
+        blocks_.clear();
+    }
+
+private:
+    std::vector<std::uint32_t> slot_; // by block number: 0 none, else index in blocks_ + 1
+    std::deque<std::array<std::uint8_t, kNdxBlockSize>> blocks_;
+};
+
 // Control block of one open index.
 struct TIndexControl {
     std::uint8_t OrderNo = 0;
@@ -132,6 +156,7 @@ struct TIndexControl {
     std::int32_t CurrentBlock = kNoNode;
     int Position = 0;
     std::vector<TPathLevel> Path;
+    TBlockStore Store;
 
     TIndexControl() = default;
     TIndexControl(const TIndexControl&) = delete;
@@ -229,6 +254,9 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
 // Writes the anchor when it changed, closes the order and frees its block.
 void CloseIndexOrder(int order);
 void CloseAllIndexes();
+// What is wrong with an anchor read from a file of `blocks` blocks (header included), checked
+// against its own key type; empty when it is sound.
+std::string AnchorProblem(const TNdxAnchor& anchor, std::uint32_t blocks);
 // Writes the header block of an open order (anchor, expression, record count, table name).
 bool WriteIndexHeader(TIndexControl& ctl);
 
@@ -236,7 +264,8 @@ bool WriteIndexHeader(TIndexControl& ctl);
 
 // Progress procedure called exactly `ticks` times per build; ticks 0 removes it.
 using IndexProgressProc = std::function<void()>;
-// Items sorted in memory per run before runs go to the temporary file and are merged.
+// Most items sorted in memory per run (fewer when a run and its sorting room would pass 64 MiB);
+// more items go to the temporary file in runs and are merged.
 extern std::size_t IndexRunItems;
 void SetIndexProgress(IndexProgressProc proc, int ticks);
 

@@ -113,12 +113,35 @@ TIndexControl* IndexOrder(int n) {
 
 // ---- blocks ----
 
+void TBlockStore::Put(std::uint32_t n, const std::uint8_t* bytes) {
+    if (n < slot_.size() && slot_[n] != 0) {
+        std::memcpy(blocks_[slot_[n] - 1].data(), bytes, kNdxBlockSize);
+        return;
+    }
+    if (blocks_.size() >= kMaxBlocks) return;
+    if (n >= slot_.size()) slot_.resize(std::size_t{n} + 1, 0);
+    blocks_.emplace_back();
+    std::memcpy(blocks_.back().data(), bytes, kNdxBlockSize);
+    slot_[n] = static_cast<std::uint32_t>(blocks_.size());
+}
+
 bool SeekAndRead(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
     for (const TPathLevel& level : ctl.Path) {
         if (level.Block == n) {
             buf = level.Node;
             return true;
         }
+    }
+    if (const std::uint8_t* stored = ctl.Store.Find(n)) {
+        const int k = static_cast<std::int16_t>(stored[0] | stored[1] << 8);
+        if (k < 0 || k > ctl.Anchor.KeysPerNode) {
+            CorruptNode(ctl, n, "SeekAndRead");
+            return false;
+        }
+        std::memcpy(buf.Bytes.data(), stored, kNdxBlockSize);
+        std::fill(buf.Bytes.begin() + kNdxBlockSize, buf.Bytes.end(), 0);
+        buf.Bytes[2] = 0;
+        return true;
     }
     TNdxNode tmp;
     const int rc =
@@ -134,6 +157,7 @@ bool SeekAndRead(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
         CorruptNode(ctl, n, "SeekAndRead");
         return false;
     }
+    ctl.Store.Put(n, tmp.Bytes.data());
     buf = tmp;
     return true;
 }
@@ -145,10 +169,13 @@ bool SeekAndWrite(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
     const int rc =
         ctl.File.WriteAt(std::uint64_t(n) * kNdxBlockSize, buf.Bytes.data(), kNdxBlockSize);
     if (rc != 0) {
+        // What the file holds now is not known: it is read again.
+        ctl.Store.Clear();
         SetError(static_cast<std::uint16_t>(rc),
                  "Error writing index file: " + ctl.FileName + " [SeekAndWrite]");
         return false;
     }
+    ctl.Store.Put(n, buf.Bytes.data());
     return true;
 }
 
@@ -208,11 +235,7 @@ bool GetNode(TIndexControl& ctl, std::int32_t n) {
 }
 
 void AddPath(TIndexControl& ctl, int pos) {
-    TPathLevel level;
-    level.Block = static_cast<std::uint32_t>(ctl.CurrentBlock);
-    level.Node = *ctl.CurrentNode;
-    level.Pos = pos;
-    ctl.Path.push_back(level);
+    ctl.Path.emplace_back(static_cast<std::uint32_t>(ctl.CurrentBlock), *ctl.CurrentNode, pos);
 }
 
 std::uint32_t PopPath(TIndexControl& ctl) {
@@ -392,28 +415,59 @@ std::int32_t FindPriorRec(TIndexControl& ctl) {
     return ctl.CurrentRecNo();
 }
 
+namespace {
+
+// The bytes of block n for a search, without a copy when the area's node cache or the order's
+// block store holds it; otherwise read into scratch. nullptr after reporting.
+const std::uint8_t* NodeBytes(TIndexControl& ctl, std::uint32_t n, TNdxNode& scratch) {
+    if (n == 0) {
+        GetNode(ctl, 0); // reports
+        return nullptr;
+    }
+    if (TAreaIndexes* ai = AreaIndexes(ctl.AreaNo);
+        ai != nullptr && ai->Cache.Enabled() && IsControlling(ctl)) {
+        const TNodeCache& c = ai->Cache;
+        for (int i = 0; i < c.Assigned; ++i)
+            if (c.Pairs[i].Block == n) return c.Buffers[c.Pairs[i].Buffer].Bytes.data();
+    }
+    if (const std::uint8_t* stored = ctl.Store.Find(n)) {
+        const int k = static_cast<std::int16_t>(stored[0] | stored[1] << 8);
+        if (k >= 0 && k <= ctl.Anchor.KeysPerNode) return stored;
+    }
+    return SeekAndRead(ctl, n, scratch) ? scratch.Bytes.data() : nullptr;
+}
+
+} // namespace
+
 std::int32_t SeekKey(TIndexControl& ctl, const std::uint8_t* key) {
     ctl.Path.clear();
     ctl.AtEnd = ctl.AtBeginning = false;
     std::uint32_t block = ctl.Anchor.Root;
     const std::uint16_t es = ctl.Anchor.EntrySize;
+    TNdxNode scratch;
+    // Each node goes straight onto the path: the one copy a search makes of it.
     for (;;) {
-        if (!GetNode(ctl, static_cast<std::int32_t>(block))) return -1;
-        const TNdxNode& node = *ctl.CurrentNode;
+        const std::uint8_t* bytes = NodeBytes(ctl, block, scratch);
+        if (bytes == nullptr) return -1;
+        TPathLevel& level = ctl.Path.emplace_back();
+        level.Block = block;
+        std::memcpy(level.Node.Bytes.data(), bytes, kNdxBlockSize);
+        level.Node.Bytes[2] = 0;
+        const TNdxNode& node = level.Node;
         const int k = node.Count();
         int pos = SearchInNode(ctl, node, key);
-        if (node.IsLeaf()) {
-            if (pos == -1) pos = 0;
-            AddPath(ctl, pos == -2 ? k : pos);
-            ctl.Position = pos == -2 ? k : pos;
-            break;
-        }
         if (pos == -1) pos = 0;
         if (pos == -2) pos = k;
-        AddPath(ctl, pos);
+        level.Pos = pos;
+        if (node.IsLeaf()) break;
         block = node.Child(pos, es);
         if (!ValidChild(ctl, block, "SeekKey")) return -1;
     }
+    const TPathLevel& leaf = ctl.Path.back();
+    ctl.OwnNode = leaf.Node;
+    ctl.CurrentNode = &ctl.OwnNode;
+    ctl.CurrentBlock = static_cast<std::int32_t>(leaf.Block);
+    ctl.Position = leaf.Pos;
     if (!LeafHasEntry(ctl) && !StepToNextLeaf(ctl, "SeekKey")) {
         if (LastErrorCode != 0) return -1;
         ctl.AtEnd = true;
@@ -552,9 +606,10 @@ bool OrderSlotFree(TWorkArea* a, const std::string& name, int order) {
     return true;
 }
 
-// What is wrong with an anchor read from a file of `blocks` blocks (header included), checked
-// against its own key type; empty when it is sound. Every later access to keys and nodes relies
-// on these values, so a damaged header never gets that far.
+} // namespace
+
+// Every later access to keys and nodes relies on these values, so a damaged header never gets
+// that far.
 std::string AnchorProblem(const TNdxAnchor& a, std::uint32_t blocks) {
     const char letter = a.KeyTypeLetter == 'F' ? 'N' : a.KeyTypeLetter;
     if (letter != 'C' && letter != 'N' && letter != 'D')
@@ -573,6 +628,8 @@ std::string AnchorProblem(const TNdxAnchor& a, std::uint32_t blocks) {
                " blocks";
     return {};
 }
+
+namespace {
 
 // Opens the file and reads its header block into the control block, checking the anchor
 // against the key type. The stored expression comes back normalised. False after reporting.

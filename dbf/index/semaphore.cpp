@@ -385,8 +385,24 @@ bool ReadAnchorNodes() {
                      "Error reading index file:  " + o->FileName + " [ReadAnchorNodes]");
             return false;
         }
-        o->Anchor = TNdxAnchor::Decode(b.data());
+        const TNdxAnchor anchor = TNdxAnchor::Decode(b.data());
+        std::uint64_t size = 0;
+        const std::uint32_t blocks = o->File.Size(size) == 0 && size >= kNdxBlockSize
+                                         ? static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                               size / kNdxBlockSize, 0xFFFFFFFFu))
+                                         : 0;
+        // The key layout of an open order cannot change under it: another layout is damage.
+        if (const std::string problem = AnchorProblem(anchor, blocks);
+            !problem.empty() || anchor.KeyLength != o->Anchor.KeyLength ||
+            anchor.KeyTypeLetter != o->Anchor.KeyTypeLetter) {
+            SetError(kErrCorruptIndex, "Corrupted index file " + o->FileName + " (" +
+                                           (problem.empty() ? "key changed" : problem) +
+                                           ") [ReadAnchorNodes]");
+            return false;
+        }
+        o->Anchor = anchor;
         o->AnchorDirty = false;
+        o->Store.Clear();
     }
     return true;
 }

@@ -239,6 +239,7 @@ TEST_F(NdxBuild, OneRunAgainstAMerge) {
     // 8189 items sort in memory; 8190 make two runs. The merged tree must equal the one a
     // single in-memory sort gives, byte for byte.
     MakeRandomTable("w.dbf", 8190, 7, 5);
+    const std::size_t saved = dbf::IndexRunItems;
     for (const char* expr : {"NAME", "TAG", "AMT", "DAY"}) {
         dbf::IndexRunItems = 8189;
         ASSERT_TRUE(dbf::MakeIndex("two", expr, false, 1, false, false, {})) << expr;
@@ -251,7 +252,7 @@ TEST_F(NdxBuild, OneRunAgainstAMerge) {
         EXPECT_EQ(ReadBytes(Path("many.NDX")), one) << expr;
         EXPECT_EQ(Check(Path("two.NDX"), "--records 8190 --record-order"), "ok") << expr;
     }
-    dbf::IndexRunItems = 8189;
+    dbf::IndexRunItems = saved;
 }
 
 TEST_F(NdxBuild, RandomTableMatchesIndexDump) {
