@@ -20,7 +20,11 @@
 #include "shell/about.h"
 #include "shell/ask_save.h"
 #include "shell/calc_options_dialog.h"
+#include "shell/change_records.h"
+#include "shell/config_dialog.h"
 #include "shell/dimensions_dialog.h"
+#include "shell/document_links.h"
+#include "shell/drawing_settings.h"
 #include "shell/drawing_text_dialog.h"
 #include "shell/input_fields.h"
 #include "shell/input_sequence.h"
@@ -468,8 +472,8 @@ void Thh::mi_fileImportQOR1Click(TObject*) {
 
 void Thh::mi_fileConfigClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_fileConfig);
-    if (AbortFlag == 0) SetColor(static_cast<TColor>(BackgroundColour));
+    ShowConfiguration();
+    SetColor(static_cast<TColor>(BackgroundColour));
 }
 
 void Thh::mi_file1Click(TObject*) {
@@ -683,11 +687,14 @@ void Thh::mi_cadzahnprofil1Click(TObject*) {
 }
 
 void Thh::mi_cadzahnprofil2Click(TObject*) {
+    AbortFlag = 0;
+    if (!ShowGearCadSettings(2)) return;
+    DataModified = 1; // the shift and switches are saved with the job
     NotAvailable(mi_cadzahnrad);
 }
 
 void Thh::mi_cadconfigClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_cadconfig); }, false);
+    ConfirmedEdit([] { ShowDrawingSettings(); }, false);
 }
 
 // ---- Database -------------------------------------------------------------------------------
@@ -700,58 +707,62 @@ void Thh::mi_dbfVerzahnungswerkzeugClick(TObject*) {
 // ---- Documentation --------------------------------------------------------------------------
 
 void Thh::mi_docdrawinginfoClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_docdrawinginfo); }, false);
+    ConfirmedEdit([] { ShowDrawingInfo(); }, false);
 }
 
 void Thh::mi_docuShowChanges1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_docuShowChanges1);
+    EditChanges(4);
 }
 
 void Thh::mi_docuPrintChangesClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_docuPrintChanges);
+    EditChanges(5);
 }
 
 void Thh::mi_docuNewChangeClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_docuNewChange); }, false);
+    AbortFlag = 0;
+    // Marked once the entry is stored, whatever the listing afterwards does.
+    if (EditChanges(1)) DataModified = 1;
 }
 
 void Thh::mi_docuModifyChangesClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_docuModifyChanges); }, false);
+    AbortFlag = 0;
+    if (EditChanges(2)) DataModified = 1;
 }
 
 void Thh::mi_docudeleteChangeClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_docudeleteChange); }, false);
+    AbortFlag = 0;
+    if (EditChanges(3)) DataModified = 1;
 }
 
 void Thh::mi_Document1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_Document1);
+    OpenDocument(1);
 }
 
 void Thh::mi_Document2Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_Document2);
+    OpenDocument(2);
 }
 
 void Thh::mi_Document3Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_Document3);
+    OpenDocument(3);
 }
 
 void Thh::mi_Document4Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_Document4);
+    OpenDocument(4);
 }
 
 void Thh::mi_Document5Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_Document5);
+    OpenDocument(5);
 }
 
 void Thh::mi_DocumentSetupClick(TObject*) {
-    ConfirmedEdit([this] { NotAvailable(mi_DocumentSetup); }, false);
+    ConfirmedEdit([] { ShowDocumentSetup(); }, false);
 }
 
 // ---- OLE ------------------------------------------------------------------------------------

@@ -32,6 +32,8 @@
 #include "platform/gui/application.h"
 #include "platform/os/msgflags.h"
 #include "platform/os/paths.h"
+#include "shell/change_records.h"
+#include "shell/drawing_settings.h"
 #include "shell/job/doclinks.h"
 #include "shell/job/jobfile.h"
 #include "shell/main_window.h"
@@ -101,6 +103,7 @@ void InitProgram() {
     InitErrors();
     InitGearDataUnit();
     InitShellData();
+    InitDrawingInfoDates();
     InitDocumentLinks();
     InitListing();
     SetMainMenuCaptions(2); // the menus start in English
@@ -154,6 +157,7 @@ void StartUp(int mode) {
 }
 
 void DoneProgram() {
+    FreeDrawingSettingsForm();
     CadDeleteBlockFiles();
     dbf::DoneWorkAreas();
 }
@@ -163,6 +167,7 @@ int RunProgram() {
     InitProgram();
     Thh* window = NewForm<Thh>(nullptr);
     Application->SetMainForm(window);
+    DrawingSettingsForm(); // the one drawing-settings dialog of the run
     int code = 0;
     const char* picture = std::getenv("QOR1W_START_PICTURE");
     if (picture != nullptr && *picture != '\0') {

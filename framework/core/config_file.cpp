@@ -771,11 +771,22 @@ std::vector<std::string> ConfigurationLines() {
 
 void WriteConfiguration() {
     if (AbortFlag) return;
+    WriteConfigurationFile(JoinPath(WriteDirectory(), FileName(".cfg")));
+}
+
+bool WriteConfigurationFile(const std::string& path) {
+    if (AbortFlag) return false;
     std::vector<std::string> encoded;
     for (const auto& l : BuildConfiguration())
         encoded.push_back(EncodeLine(l.text, l.page));
-    const std::string dir = WriteDirectory();
-    WriteLinesSafely(JoinPath(dir, FileName(".cfg")), JoinLines(encoded));
+    return WriteLinesSafely(path, JoinLines(encoded));
+}
+
+bool ReadConfigurationFile(const std::string& path) {
+    std::string bytes;
+    if (os::ReadWholeFile(path, bytes) != 0) return false;
+    ReadConfigurationLines(SplitLines(bytes));
+    return true;
 }
 
 void ReadConfigurationLines(const std::vector<std::string>& lines) {

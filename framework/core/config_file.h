@@ -54,6 +54,12 @@ extern ConfigInputTextFunc ConfigInputTextHook; // false (and AbortFlag set) on 
 // Writes the configuration file into ConfigDir. Nothing is written while AbortFlag is set.
 // A file that cannot be written is retried or given up (RewriteRetry; AbortFlag set).
 void WriteConfiguration();
+// Writes the configuration to exactly that file (export); false (AbortFlag set) when it could
+// not be written and the user gave up. Nothing is written while AbortFlag is set.
+bool WriteConfigurationFile(const std::string& path);
+// Reads the settings of exactly that file (import); false, and nothing changed, when it cannot
+// be read.
+bool ReadConfigurationFile(const std::string& path);
 // Finds and reads the configuration file; with none found, fills the first-start values from
 // the screen and sets AbortFlag.
 void ReadConfiguration();

@@ -316,12 +316,6 @@ void EraseTemp() {
     gTempFile.clear();
 }
 
-bool IsWindowsProgramPath(std::string_view s) {
-    if (s.find('\\') != std::string_view::npos) return true;
-    return s.size() >= 2 && s[1] == ':' &&
-           ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
-}
-
 // Starts a configured program on a file; reports what could not be started.
 void StartConfiguredProgram(std::string_view configured, const std::string& file) {
     const std::vector<std::string> argv = ListProgramCommand(configured, file);
@@ -429,6 +423,12 @@ TextEncoding DeviceEncoding(std::uint16_t device) {
 } // namespace
 
 // ---- helpers -----------------------------------------------------------------------------------
+
+bool IsWindowsProgramPath(std::string_view s) {
+    if (s.find('\\') != std::string_view::npos) return true;
+    return s.size() >= 2 && s[1] == ':' &&
+           ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
 
 std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file) {
     const std::string trimmed = TrimBlanks(configured);

@@ -90,6 +90,8 @@ extern std::string TextPrinterTarget;
 // The program a Windows path in WordProcessor or HtmlBrowser stands for: "xdg-open".
 extern std::string DesktopOpenCommand;
 
+// A program name stored for Windows: it holds a "\\" or begins with a drive letter and ":".
+bool IsWindowsProgramPath(std::string_view s);
 // The command line (argument vector) that starts a configured program on a file: a stored
 // Windows program path ("C:\WINDOWS\WRITE.EXE") becomes DesktopOpenCommand, anything else is
 // split as a command line; the file is the last argument. Empty for an empty setting.

@@ -1,0 +1,165 @@
+// Document links: starting a linked document and the set-up dialog.
+#include "shell/document_links.h"
+
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/help.h"
+#include "framework/ui/listing.h"
+#include "framework/ui/questions.h"
+#include "platform/os/process.h"
+#include "platform/os/utf8.h"
+#include "shell/form_parts.h"
+#include "shell/job/doclinks.h"
+
+namespace {
+
+// The stored name's last part, upper case: "C:\WINDOWS\notepad.exe" gives "NOTEPAD.EXE".
+std::string WindowsBaseName(std::string_view s) {
+    const std::size_t cut = s.find_last_of("\\/:");
+    return UpperCaseStr(cut == std::string_view::npos ? s : s.substr(cut + 1));
+}
+
+bool IsNotepad(std::string_view program) {
+    const std::string base = WindowsBaseName(program);
+    return base == "NOTEPAD.EXE" || base == "NOTEPAD";
+}
+
+// A configured command line (program and leading arguments).
+std::vector<std::string> CommandWords(const std::string& program) {
+    if (FileExist(program)) return {program};
+    return os::SplitCommandLine(program);
+}
+
+} // namespace
+
+std::vector<std::string> DocumentCommand(int i) {
+    if (i < 1 || i > DocumentLinkCount) return {};
+    const std::string program = TrimBlanks(DocumentLinks[i].DocProgram.str());
+    const std::string& file = DocumentLinks[i].DocFile.str();
+    const bool hasFile = !WithoutBlanks(file).empty();
+    std::vector<std::string> argv;
+    bool desktop = false;
+    if (IsNotepad(program)) {
+        const std::string editor = TrimBlanks(WordProcessor);
+        desktop = editor.empty() || IsWindowsProgramPath(editor);
+        if (!desktop) argv = CommandWords(editor);
+    } else if (program.empty() || IsWindowsProgramPath(program)) {
+        desktop = true;
+    } else {
+        argv = CommandWords(program);
+    }
+    // The desktop's program needs a document to open.
+    if (desktop) argv = hasFile ? os::SplitCommandLine(DesktopOpenCommand) : argv;
+    if (argv.empty()) return {};
+    if (hasFile) argv.push_back(file);
+    return argv;
+}
+
+void OpenDocument(int i) {
+    const std::vector<std::string> argv = DocumentCommand(i);
+    if (argv.empty()) {
+        ShowError("Document " + IntToString(i) + ": nothing to start");
+        return;
+    }
+    SetHourglassCursor();
+    const int code = os::StartProcess(argv);
+    RestoreCursor();
+    if (code != 0) ShowError(argv.front() + " cannot be started (error " + IntToString(code) + ")");
+}
+
+// ---- TForm_confDoku ---------------------------------------------------------------------------
+
+TForm_confDoku::TForm_confDoku(TComponent* AOwner) : TForm(AOwner) {
+    SetName("Form_confDoku");
+    SetBounds(0, 0, 620, 540);
+    SetClientWidth(620);
+    SetClientHeight(510);
+    for (int k = 0; k < DocumentLinkCount; ++k) {
+        const std::string n = std::to_string(k + 1);
+        // The group's caption stands above its frame: the rows begin below it.
+        auto* g = MakeControl<TGroupBox>(this, "GroupBox" + n, 8, 6 + 92 * k, 604, 88);
+        GroupBox[k] = g;
+        Label_prog[k] = MakeLabel(g, "Label_prog" + n, "", 10, 30);
+        Edit_prog[k] = MakeEdit(g, "Edit_prog" + n, 100, 26, 448, DocTextCapacity);
+        Button_prog[k] = MakeButton(g, "Button_prog" + n, "...", 554, 25, 40);
+        Label_file[k] = MakeLabel(g, "Label_file" + n, "", 10, 60);
+        Edit_file[k] = MakeEdit(g, "Edit_file" + n, 100, 56, 448, DocTextCapacity);
+        Button_file[k] = MakeButton(g, "Button_file" + n, "...", 554, 55, 40);
+        TEdit* prog = Edit_prog[k];
+        TEdit* file = Edit_file[k];
+        Button_prog[k]->OnClick = [this, prog](TObject*) { BrowseClick(prog, "*"); };
+        Button_file[k]->OnClick = [this, file](TObject*) { BrowseClick(file, "*"); };
+    }
+    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 476, 88);
+    Button_ok->SetDefault(true);
+    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 104, 476, 88);
+    Button_cancel->SetCancel(true);
+    Button_help = MakeButton(this, "Button_help", "&Help Text", 502, 476, 110);
+    Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
+    Button_cancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
+    Button_help->OnClick = [this](TObject* s) { Button_helpClick(s); };
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnShow = [this](TObject* s) { FormShow(s); };
+}
+
+void TForm_confDoku::FormCreate(TObject*) {
+    SetBorderStyle(bsDialog);
+    FitForm(this);
+    SetCaption("Document Setup");
+    for (int k = 0; k < DocumentLinkCount; ++k) {
+        const std::string n = std::to_string(k + 1);
+        GroupBox[k]->SetCaption(" Document " + n + " ");
+        Label_prog[k]->SetCaption("Program " + n);
+        Label_file[k]->SetCaption("File " + n);
+    }
+    FormShow(nullptr);
+}
+
+void TForm_confDoku::FormShow(TObject*) {
+    for (int k = 0; k < DocumentLinkCount; ++k) {
+        Edit_prog[k]->SetText(DocumentLinks[k + 1].DocProgram.str());
+        Edit_file[k]->SetText(DocumentLinks[k + 1].DocFile.str());
+    }
+}
+
+void TForm_confDoku::BrowseClick(TEdit* edit, const char* mask) {
+    std::string chosen;
+    SelectFileDialog(edit->Text(), mask, chosen);
+    const bool picked = AbortFlag == 0;
+    AbortFlag = 0;
+    if (!picked) return;
+    // The job file keeps 50 characters: a longer name would be cut without a word.
+    if (os::Utf8Length(chosen) > DocTextCapacity) {
+        ShowErrorBox("The name is longer than " + IntToString(DocTextCapacity) + " characters:\n" +
+                     chosen);
+        return;
+    }
+    edit->SetText(chosen);
+}
+
+void TForm_confDoku::Button_okClick(TObject*) {
+    AbortFlag = 0;
+    for (int k = 0; k < DocumentLinkCount; ++k) {
+        DocumentLinks[k + 1].DocProgram = Edit_prog[k]->Text();
+        DocumentLinks[k + 1].DocFile = Edit_file[k]->Text();
+    }
+    SetModalResult(mrOk);
+}
+
+void TForm_confDoku::Button_cancelClick(TObject*) {
+    AbortFlag = 1;
+    Close();
+}
+
+void TForm_confDoku::Button_helpClick(TObject*) {
+    ShowHelp(2730, 1);
+}
+
+bool ShowDocumentSetup() {
+    auto form = CreateForm<TForm_confDoku>();
+    if (form->ShowModal() != mrOk) AbortFlag = 1;
+    return AbortFlag == 0;
+}

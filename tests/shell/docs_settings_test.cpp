@@ -1,0 +1,590 @@
+// The Documentation menu (change records, drawing information, document links) and the
+// settings dialogs (CAD > Settings and its one-gear form, File > Settings), driven through the
+// main window's menu with every dialog answered by a responder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cad/cadstate.h"
+#include "calc/geardata.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/shelldata.h"
+#include "platform/gui/application.h"
+#include "platform/gui/grids.h"
+#include "platform/gui/responder.h"
+#include "shell/change_records.h"
+#include "shell/config_dialog.h"
+#include "shell/document_links.h"
+#include "shell/drawing_settings.h"
+#include "shell/job/doclinks.h"
+#include "shell/job/jobfile.h"
+#include "shell/main_window.h"
+#include "shell/startup.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+class DocsSettings : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application->Initialize(); }
+
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_docs_");
+        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
+        InitProgram();
+        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &CadDir, &EdiDir, &DbfDir})
+            *d = AddBackslash(Dir.string());
+        ScriptedResponder quiet;
+        ResponderScope scope(quiet);
+        Window = NewForm<Thh>(nullptr);
+        Window->Show();
+        AbortFlag = 0;
+        DataModified = 0;
+    }
+
+    void TearDown() override {
+        Window->Free();
+        DoneProgram();
+        fs::remove_all(Dir);
+    }
+
+    // Chooses a menu item with the responder's steps; no question may be left or unexpected.
+    void Choose(const char* item, ScriptedResponder& r) {
+        {
+            ResponderScope scope(r);
+            ASSERT_TRUE(FindControl<TMenuItem>(*Window, item)->Click());
+        }
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        EXPECT_EQ(r.Pending(), 0);
+    }
+
+    fs::path Dir;
+    Thh* Window = nullptr;
+};
+
+// The text window's listing, closed.
+ScriptedResponder::FormStep ReadListing(std::string& text) {
+    return [&text](TForm& f) {
+        text = FindControl<TMemo>(f, "Memo1")->Lines().Text();
+        FindControl<TMenuItem>(f, "mi_dateiBeenden")->Click();
+    };
+}
+
+ScriptedResponder::FormStep EnterChange(std::string text, std::string name, std::string memo,
+                                        std::string* shown = nullptr) {
+    return [=](TForm& f) {
+        if (shown != nullptr) *shown = FindControl<TEdit>(f, "Edit_aenderung")->Text();
+        Respond::Type(f, "Edit_aenderung", text);
+        Respond::Type(f, "Edit_datum", "01.02.2024");
+        Respond::Type(f, "Edit_bearbeiter", name);
+        FindControl<TMemo>(f, "Memo_beschreibung")->SetText(memo);
+        Respond::Press(f, "Button_ok");
+    };
+}
+
+TEST_F(DocsSettings, ChangesAreListedByIndexStyleAndNewThenCancelAddsNothing) {
+    struct Case {
+        int Style;
+        const char* Third; // the listing's line of entry 3
+    };
+    for (const Case c : {Case{2, "  c     01.02.2024   Schmi    third"},
+                         Case{1, "  3     01.02.2024   Schmi    third"}}) {
+        SCOPED_TRACE(c.Style);
+        FrameOption = static_cast<std::uint16_t>(c.Style);
+        ChangeCount = 0;
+        std::string listing;
+        for (const char* text : {"first", "second", "third"}) {
+            ScriptedResponder r;
+            r.OnForm(EnterChange(text, "Schmidtke", "line 1\nline 2")).OnForm(ReadListing(listing));
+            DataModified = 0;
+            Choose("mi_docuNewChange", r);
+            EXPECT_EQ(DataModified, 1);
+        }
+        ASSERT_EQ(ChangeCount, 3);
+        EXPECT_EQ(ChangeTable[3].ChangeName, "Schmi"); // five letters are taken
+        EXPECT_EQ(ChangeTable[3].ChangeDescription, "line 1\nline 2");
+        EXPECT_THAT(listing, HasSubstr(std::string("\n       ") + c.Third));
+        EXPECT_THAT(listing, HasSubstr("\n        line 1\n        line 2\n"));
+        EXPECT_THAT(listing, HasSubstr("Protocol of changes"));
+    }
+
+    // Delete the last, then New: the form starts empty; Cancel leaves count and data alone.
+    ScriptedResponder del;
+    std::string listing;
+    del.OnForm(ReadListing(listing));
+    Choose("mi_docudeleteChange", del);
+    ASSERT_EQ(ChangeCount, 2);
+    DataModified = 0;
+    std::string shown = "?";
+    ScriptedResponder cancel;
+    cancel.OnForm([&](TForm& f) {
+        shown = FindControl<TEdit>(f, "Edit_aenderung")->Text();
+        Respond::Type(f, "Edit_aenderung", "typed, then cancelled");
+        Respond::Press(f, "Button_cancel");
+    });
+    Choose("mi_docuNewChange", cancel);
+    EXPECT_EQ(shown, "");
+    EXPECT_EQ(ChangeCount, 2);
+    EXPECT_EQ(ChangeTable[3].ChangeText, "");
+    EXPECT_EQ(DataModified, 0);
+    EXPECT_EQ(AbortFlag, 1);
+}
+
+TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
+    ScriptedResponder r;
+    std::string listing;
+    r.OnForm(EnterChange("Bohrung", "Lee", "erste Zeile\nzweite | mit Strich"))
+        .OnForm(ReadListing(listing));
+    Choose("mi_docuNewChange", r);
+    ScriptedResponder info;
+    info.OnForm([](TForm& f) {
+        Respond::Type(f, "Edit_ersatzfuer", "Z-100");
+        Respond::Type(f, "Edit_ersetztdurch", "Z-200");
+        auto* rows = FindControl<TStringGrid>(f, "StringGrid1");
+        rows->TypeCell(2, 2, "Kim");
+        auto* texts = FindControl<TStringGrid>(f, "StringGrid2");
+        for (int c = 1; c <= 5; ++c)
+            texts->TypeCell(c, 1, c == 5 ? "Härte 58 HRC" : "12.5");
+        texts->TypeCell(5, 2, "zweiter Text");
+        texts->TypeCell(5, 3, "   "); // a blank text ends the list
+        texts->TypeCell(5, 4, "never stored");
+        Respond::Press(f, "Button_ok");
+    });
+    Choose("mi_docdrawinginfo", info);
+    EXPECT_EQ(DrawingTextCount, 2);
+    EXPECT_EQ(DrawingTexts[1].Text, "Härte 58 HRC");
+    EXPECT_EQ(DrawingInfo.Rows[2].Name, "Kim");
+    ScriptedResponder setup;
+    setup.OnForm([](TForm& f) {
+        Respond::Type(f, "Edit_prog3", "/usr/bin/okular");
+        Respond::Type(f, "Edit_file3", "zeichnung 7.pdf");
+        Respond::Press(f, "Button_ok");
+    });
+    DataModified = 0;
+    Choose("mi_DocumentSetup", setup);
+    EXPECT_EQ(DataModified, 1);
+
+    const std::string first = (Dir / "a.q1w").string(), second = (Dir / "b.q1w").string();
+    WriteGearDataFile(first);
+    ASSERT_EQ(AbortFlag, 0);
+    const TDocumentLinks links = DocumentLinks;
+    InitShellData();
+    InitDocumentLinks();
+    LoadJobFile(first);
+    ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+    EXPECT_EQ(DocumentLinks, links);
+    // A bar would read back as a line break: the dialog keeps it as "/".
+    EXPECT_EQ(ChangeTable[1].ChangeDescription, "erste Zeile\nzweite / mit Strich");
+    EXPECT_EQ(DrawingInfo.ReplacedBy, "Z-200");
+    EXPECT_EQ(DrawingTexts[2].Text, "zweiter Text");
+    WriteGearDataFile(second);
+    EXPECT_EQ(qortest::ReadFileBytes(first), qortest::ReadFileBytes(second));
+}
+
+TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
+    // A link holds 50 characters: the script gets a short folder of its own.
+    const fs::path shortDir = fs::temp_directory_path() / ("qd" + std::to_string(::getpid()));
+    fs::create_directories(shortDir);
+    const fs::path script = shortDir / "show args.sh";
+    const fs::path out = shortDir / "args.txt";
+    qortest::WriteFileBytes(script.string(), "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$#\" \"$@\" > '" +
+                                                 out.string() + "'\n");
+    ::chmod(script.c_str(), 0755);
+    DocumentLinks[2].DocProgram = script.string();
+    DocumentLinks[2].DocFile = "a b.pdf";
+    ScriptedResponder r;
+    Choose("mi_Document2", r);
+    for (int i = 0; i < 500 && qortest::ReadFileBytes(out.string()).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(qortest::ReadFileBytes(out.string()), script.string() + "\n1\na b.pdf\n");
+    fs::remove_all(shortDir);
+
+    // Windows program names stay stored; they start the configured editor or the desktop.
+    struct Case {
+        const char* Program;
+        const char* File;
+        const char* Editor;
+        std::vector<std::string> Argv;
+    };
+    const Case cases[] = {
+        {"NOTEPAD.EXE", "x y.txt", "C:\\WINDOWS\\WRITE.EXE", {"xdg-open", "x y.txt"}},
+        {"c:\\windows\\notepad.exe",
+         "n.txt",
+         "gedit --new-window",
+         {"gedit", "--new-window", "n.txt"}},
+        {"C:\\Programme\\Acrobat\\acro.exe", "d.pdf", "", {"xdg-open", "d.pdf"}},
+        {"", "d.pdf", "", {"xdg-open", "d.pdf"}},
+        {"okular --page 3", "", "", {"okular", "--page", "3"}},
+        {"NOTEPAD.EXE", "", "C:\\WINDOWS\\WRITE.EXE", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Program);
+        DocumentLinks[4].DocProgram = c.Program;
+        DocumentLinks[4].DocFile = c.File;
+        WordProcessor = c.Editor;
+        EXPECT_EQ(DocumentCommand(4), c.Argv);
+        EXPECT_EQ(DocumentLinks[4].DocProgram, c.Program);
+    }
+    // A program that cannot be started is reported.
+    DocumentLinks[5].DocProgram = (Dir / "missing").string();
+    ScriptedResponder missing;
+    missing.OnMessage(IDOK);
+    Choose("mi_Document5", missing);
+    EXPECT_THAT(missing.Seen().front(), HasSubstr("cannot be started"));
+}
+
+// The configuration dialog through File > Settings: pick a page, type, press a button.
+struct Entry {
+    const char* Page;
+    const char* Control;
+    const char* Text;
+};
+ScriptedResponder::FormStep Configure(std::vector<Entry> entries, const char* button) {
+    return [entries, button](TForm& f) {
+        auto* pages = FindControl<TPageControl>(f, "PageControl1");
+        for (const Entry& e : entries) {
+            for (int i = 0; i < pages->PageCount(); ++i)
+                if (pages->Pages(i)->Name() == e.Page) pages->SelectPage(i);
+            if (FindControl<TCheckBox>(f, e.Control) != nullptr)
+                EXPECT_TRUE(Respond::Check(f, e.Control, *e.Text == '1')) << e.Control;
+            else
+                EXPECT_TRUE(Respond::Type(f, e.Control, e.Text)) << e.Control;
+        }
+        Respond::Press(f, button);
+    };
+}
+
+TEST_F(DocsSettings, ConfigurationTakesEntriesThroughTheirRules) {
+    struct Case {
+        Entry In;
+        std::function<bool()> Stored;
+    };
+    const Case cases[] = {
+        {{"TabSheet_graphics", "Edit_zoomfaktor", "0"}, [] { return ZoomIncrement == 1.0L; }},
+        {{"TabSheet_graphics", "Edit_zoomfaktor", "1,05"}, [] { return ZoomIncrement == 1.05L; }},
+        {{"TabSheet_printout", "Edit_top", "500"}, [] { return TextWindowRect.Top == 40; }},
+        {{"TabSheet_printout", "Edit_width", "30"}, [] { return TextWindowRect.Width == 700; }},
+        {{"TabSheet_printout", "Edit_left", "-3"}, [] { return TextWindowRect.Left == 10; }},
+        {{"TabSheet_drawing", "Edit_massfaktorconfig", "0.005"},
+         [] { return ConfiguredScaleFactor == 1.0L; }},
+        {{"TabSheet_drawing", "Edit_massfaktorconfig", "2.5"},
+         [] { return ConfiguredScaleFactor == 2.5L; }},
+        {{"TabSheet_graphics", "Edit_x", "801"}, [] { return ScreenWidth == 800; }},
+        {{"TabSheet_graphics", "Edit_3dx", "30"},
+         [] { return fabsl(View3DAngles[1] - 0.5235987755982988731L) < 1e-18L; }},
+        // Checked draws the item: the stored switch says "leave out".
+        {{"TabSheet_drawing", "CheckBox_zeichlogo", "0"}, [] { return NoLogo; }},
+        {{"TabSheet_drawing", "CheckBox_zeichfusszeile", "1"}, [] { return !NoDrawingFooter; }},
+        {{"TabSheet_cad", "Edit_cadtextwinkel", "12.5"}, [] { return CadFontAngle == 12.5L; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.In.Control + std::string(" ") + c.In.Text);
+        InitAllSettings();
+        ConfigDir = AddBackslash(Dir.string());
+        NoDrawingFooter = true;
+        const long double pan = PanFactor;
+        ScriptedResponder r;
+        r.OnForm(Configure({c.In}, "Button_ok"));
+        Choose("mi_fileConfig", r);
+        EXPECT_TRUE(c.Stored());
+        EXPECT_EQ(PanFactor, pan); // untouched edits leave their settings exactly
+        EXPECT_EQ(DataModified, 0);
+    }
+
+    // No number: named, the dialog stays open, nothing is taken over.
+    InitAllSettings();
+    const long double zoom = ZoomIncrement;
+    ScriptedResponder bad;
+    bad.OnForm(Configure({{"TabSheet_graphics", "Edit_zoomfaktor", "1.5x"},
+                          {"TabSheet_drawing", "Edit_massfaktorconfig", "3"}},
+                         "Button_ok"))
+        .OnMessage(IDOK)
+        .OnForm([](TForm& f) { Respond::Press(f, "Button_cancel"); });
+    Choose("mi_fileConfig", bad);
+    EXPECT_THAT(bad.Seen()[1], HasSubstr("Invalid Input \"1.5x\""));
+    EXPECT_EQ(ZoomIncrement, zoom);
+    EXPECT_EQ(ConfiguredScaleFactor, 1.0L);
+}
+
+// Buttons whose effect shows only in the settings after OK or Cancel.
+TEST_F(DocsSettings, ConfigurationKeepsTriedValuesOnlyOnOk) {
+    struct Case {
+        const char* What;
+        std::function<void(TForm&)> Work; // before the last button
+        const char* Button;
+        std::vector<int> Messages; // answers to the boxes Work raises
+        std::function<bool()> Stored;
+    };
+    auto page = [](TForm& f, const char* name) {
+        auto* pages = FindControl<TPageControl>(f, "PageControl1");
+        for (int i = 0; i < pages->PageCount(); ++i)
+            if (pages->Pages(i)->Name() == name) pages->SelectPage(i);
+    };
+    const int width = Window->ClientWidth();
+    const Case cases[] = {
+        {"a window size tried, then Cancel",
+         [&](TForm& f) {
+             page(f, "TabSheet_graphics");
+             Respond::Type(f, "Edit_x", "333");
+             Respond::Focus(f, "Edit_y"); // leaving the edit shows the size at once
+             EXPECT_EQ(Window->ClientWidth(), 333);
+         },
+         "Button_cancel",
+         {},
+         [&] { return Window->ClientWidth() == width; }},
+        {"reset colours keeps the other entries",
+         [&](TForm& f) {
+             page(f, "TabSheet_graphics");
+             Respond::Type(f, "Edit_zoomfaktor", "2");
+             page(f, "TabSheet_colour");
+             Respond::Press(f, "Button_resetcolor");
+         },
+         "Button_ok",
+         {},
+         [] { return ZoomIncrement == 2.0L && Palette[12] == RGBColour(255, 0, 0); }},
+        {"a colour cell that is no number",
+         [&](TForm& f) {
+             page(f, "TabSheet_colour");
+             FindControl<TStringGrid>(f, "StringGrid_color")->TypeCell(1, 3, "rot");
+             Respond::Press(f, "Button_ok");
+         },
+         "Button_cancel",
+         {IDOK},
+         [] { return ColourTable[18] == 3; }},
+        {"a third command line edited as text is kept",
+         [&](TForm& f) {
+             page(f, "TabSheet_external");
+             Respond::Pick(f, "ListBox_kvilpen", 2);
+             Respond::Press(f, "Button_editkvilpencommandline");
+         },
+         "Button_ok",
+         {},
+         [] { return PlotLineCount == 3 && PlotLines[3] == "plot3 /M*"; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        InitAllSettings();
+        Palette[12] = RGBColour(1, 2, 3);
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            c.Work(f);
+            if (c.Messages.empty()) Respond::Press(f, c.Button);
+        });
+        for (int answer : c.Messages)
+            r.OnMessage(answer);
+        if (!c.Messages.empty()) r.OnForm([&](TForm& f) { Respond::Press(f, c.Button); });
+        if (std::string(c.What).find("command line") != std::string::npos)
+            r.OnForm([](TForm& f) {
+                Respond::Type(f, "EditEinText", "plot3 /M*");
+                Respond::Press(f, "Button_ok");
+            });
+        Choose("mi_fileConfig", r);
+        EXPECT_TRUE(c.Stored());
+    }
+}
+
+TEST_F(DocsSettings, ExportThenImportGivesTheSameFileAndAnUnwritableExportCanBeCancelled) {
+    const std::string a = (Dir / "a.cfg").string(), b = (Dir / "b.cfg").string();
+    auto choose = [](std::string path) {
+        return [path](TCommonDialog& d) {
+            static_cast<TOpenDialog&>(d).Choose(path);
+            return true;
+        };
+    };
+    ScriptedResponder out;
+    out.OnForm(Configure({{"TabSheet_graphics", "Edit_panfaktor", "0.04"}}, "Button_export"))
+        .OnDialog(choose(a))
+        .OnForm([](TForm& f) { Respond::Press(f, "Button_cancel"); });
+    Choose("mi_fileConfig", out);
+    ASSERT_TRUE(fs::exists(a));
+    EXPECT_EQ(PanFactor, 0.04L); // export takes the entries over
+
+    PanFactor = 0.5L;
+    ZoomIncrement = 3;
+    ScriptedResponder in;
+    in.OnForm([](TForm& f) { Respond::Press(f, "Button_import"); })
+        .OnDialog(choose(a))
+        .OnForm([](TForm& f) {
+            EXPECT_EQ(FindControl<TEdit>(f, "Edit_panfaktor")->Text(), "0.04");
+            Respond::Press(f, "Button_export");
+        })
+        .OnDialog(choose(b))
+        .OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); });
+    Choose("mi_fileConfig", in);
+    EXPECT_EQ(qortest::ReadFileBytes(a), qortest::ReadFileBytes(b));
+    EXPECT_EQ(PanFactor, 0.04L);
+
+    // A place that cannot be written: Retry asks again, Cancel returns to the dialog.
+    const std::string nowhere = (Dir / "missing" / "c.cfg").string();
+    ScriptedResponder fail;
+    fail.OnForm([](TForm& f) { Respond::Press(f, "Button_export"); })
+        .OnDialog(choose(nowhere))
+        .OnMessage(IDRETRY)
+        .OnMessage(IDCANCEL)
+        .OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); });
+    Choose("mi_fileConfig", fail);
+    EXPECT_FALSE(fs::exists(nowhere));
+    EXPECT_EQ(AbortFlag, 0); // OK after the failed export
+}
+
+TEST_F(DocsSettings, DrawingSettingsStoreOnlyOnOkAndSetThePolylineSwitch) {
+    GearData.xee[2] = 0.123456789L;
+    GearData.xEmax[2] = 0.25L;
+    GearData.xEmin[2] = -0.125L;
+    GearData.InvolutePolyline = 0;
+    CadUsePolylines = false;
+    // The shifts read back exactly; a changed box is stored with the polyline switch.
+    ScriptedResponder ok;
+    ok.OnForm([](TForm& f) {
+        Respond::Check(f, "CheckBox_polyline", true);
+        Respond::Check(f, "CheckBox_fussausrundung_zeichnen", false);
+        EXPECT_FALSE(FindControl<TSpinEdit>(f, "edit_aufloesung_fussausrundung")->Enabled());
+        Respond::Press(f, "Button_ok");
+    });
+    const TGearData before = GearData;
+    Choose("mi_cadconfig", ok);
+    EXPECT_EQ(GearData.xee[2], before.xee[2]);
+    EXPECT_EQ(GearData.InvolutePolyline, 1);
+    EXPECT_TRUE(CadUsePolylines);
+    EXPECT_EQ(DataModified, 1);
+
+    // "Min.torsional backlash finished" shows xEmax and locks the edit; "<" then Cancel keeps
+    // the data.
+    DataModified = 0;
+    const TGearData shown = GearData;
+    ScriptedResponder cancel;
+    cancel.OnForm([](TForm& f) {
+        Respond::PickText(f, "ComboBox_xee", "Min.torsional backlash finished");
+        EXPECT_EQ(FindControl<TEdit>(f, "Edit_xee2")->Text(), "0.25");
+        EXPECT_FALSE(FindControl<TEdit>(f, "Edit_xee2")->Enabled());
+        Respond::Press(f, "Button_reset");
+        Respond::Press(f, "Button_cancel");
+    });
+    Choose("mi_cadconfig", cancel);
+    EXPECT_TRUE(GearData == shown);
+    EXPECT_EQ(DataModified, 0);
+
+    // The one-gear form stores one shift for both; Cancel gives the diameters back.
+    for (const bool confirm : {false, true}) {
+        GearData.DrawDiameters = 2;
+        ScriptedResponder gear;
+        gear.OnForm([confirm](TForm& f) {
+            EXPECT_EQ(f.Caption(), "QOR1W CAD hub");
+            EXPECT_FALSE(FindControl<TCheckBox>(f, "CheckBox_durchmesser_anzeigen")->Checked());
+            Respond::Press(f, "Button_xemin");
+            Respond::Press(f, confirm ? "Button_ok" : "Button_cancel");
+        });
+        if (confirm) gear.OnMessage(IDOK); // the CAD tooth drawing is not there yet
+        {
+            ResponderScope scope(gear);
+            Window->mi_cadzahnprofil2Click(nullptr);
+        }
+        EXPECT_EQ(gear.Unexpected(), 0);
+        EXPECT_EQ(GearData.DrawDiameters, confirm ? 1 : 2);
+        EXPECT_EQ(GearData.xeh[2], confirm ? -0.125L : shown.xeh[2]);
+        EXPECT_EQ(GearData.xee[2], confirm ? -0.125L : shown.xee[2]);
+    }
+}
+
+// Every control lies inside its parent; with QOR_SHOT_DIR set, every dialog and every page of
+// the configuration is saved as a picture, in English and with Korean texts and menus.
+TEST_F(DocsSettings, DialogsFitTheirControlsInEveryLanguage) {
+    const char* shots = std::getenv("QOR_SHOT_DIR");
+    std::vector<std::string> seen;
+    std::string suffix;
+    auto check = [&](TForm& f, const std::string& name) {
+        std::function<void(TWinControl*)> walk = [&](TWinControl* parent) {
+            for (int i = 0; i < parent->ControlCount(); ++i) {
+                TControl* c = parent->Controls(i);
+                if (!c->Visible()) continue;
+                if (auto* pc = dynamic_cast<TPageControl*>(c)) walk(pc->ActivePage());
+                if (dynamic_cast<TTabSheet*>(c) != nullptr) continue;
+                EXPECT_LE(c->Left() + c->Width(), parent->ClientWidth()) << name << c->Name();
+                EXPECT_LE(c->Top() + c->Height(), parent->ClientHeight()) << name << c->Name();
+                if (auto* w = dynamic_cast<TWinControl*>(c)) walk(w);
+            }
+        };
+        walk(&f);
+        seen.push_back(name);
+        if (shots != nullptr)
+            f.Widget()->grab().save(
+                QString::fromStdString(std::string(shots) + "/" + name + suffix + ".png"));
+    };
+    auto shoot = [&](const char* name) {
+        return [&check, name](TForm& f) {
+            check(f, name);
+            Respond::Press(f, "Button_cancel");
+        };
+    };
+    for (const bool korean : {false, true}) {
+        suffix = korean ? "_ko" : "_en";
+        seen.clear();
+        ChangeTable[1].ChangeText = "tooth tip";
+        ChangeTable[1].ChangeDescription = "chamfer 0.2 x 45\nsecond line";
+        ChangeCount = 1;
+        if (korean) {
+            Window->SetLanguage(8);
+            ChangeTable[1].ChangeText = "톱니 수정";
+            ChangeTable[1].ChangeDescription = "치형 수정\n두 번째 줄";
+            ChangeCount = 1;
+            DrawingTexts[1].Text = "경도 58 HRC";
+            DrawingTextCount = 1;
+            DocumentLinks[1].DocFile = "도면 7.pdf";
+            FourthRowLabel = "승인";
+        }
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            auto* pages = FindControl<TPageControl>(f, "PageControl1");
+            for (int i = 0; i < pages->PageCount(); ++i) {
+                pages->SelectPage(i);
+                check(f, "config_" + pages->Pages(i)->Name());
+            }
+            Respond::Press(f, "Button_cancel");
+        });
+        Choose("mi_fileConfig", r);
+        for (const auto& [item, name] :
+             std::vector<std::pair<const char*, const char*>>{{"mi_cadconfig", "qor1conf"},
+                                                              {"mi_docdrawinginfo", "zeichinfo"},
+                                                              {"mi_docuModifyChanges", "einaend"},
+                                                              {"mi_DocumentSetup", "confdoku"}}) {
+            ScriptedResponder one;
+            one.OnForm(shoot(name));
+            Choose(item, one);
+        }
+        ScriptedResponder gear;
+        gear.OnForm(shoot("vq2config"));
+        {
+            ResponderScope scope(gear);
+            Window->mi_cadzahnprofil2Click(nullptr);
+        }
+        int colour = 3;
+        ScriptedResponder pick;
+        pick.OnForm(shoot("selectcolor"));
+        {
+            ResponderScope scope(pick);
+            EXPECT_FALSE(SelectDrawingColour(colour));
+        }
+        EXPECT_EQ(seen.size(), 9u + 6u);
+    }
+}
+
+} // namespace
