@@ -15,7 +15,7 @@
 #include "framework/ui/listing.h"
 #include "framework/ui/questions.h"
 #include "platform/os/utf8.h"
-#include "shell/form_parts.h"
+#include "shell/input_fields.h"
 
 namespace {
 
@@ -29,11 +29,11 @@ std::string MemoToDescription(std::string text) {
 
 void AddButtonRow(TForm* form, TButton*& ok, TButton*& cancel, TButton*& help, int top, int width,
                   std::string_view helpCaption) {
-    ok = MakeButton(form, "Button_ok", "OK", 8, top, 88);
+    ok = NewButton(form, "Button_ok", "OK", 8, top, 88, {});
     ok->SetDefault(true);
-    cancel = MakeButton(form, "Button_cancel", "Cancel", 104, top, 88);
+    cancel = NewButton(form, "Button_cancel", "Cancel", 104, top, 88, {});
     cancel->SetCancel(true);
-    help = MakeButton(form, "Button_help", helpCaption, width - 104, top, 96);
+    help = NewButton(form, "Button_help", helpCaption, width - 104, top, 96, {});
 }
 
 } // namespace
@@ -55,15 +55,15 @@ TForm_EinAend::TForm_EinAend(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 440, 330);
     SetClientWidth(440);
     SetClientHeight(300);
-    Label_aenderung = MakeLabel(this, "Label_aenderung", "", 8, 12);
-    Edit_aenderung = MakeEdit(this, "Edit_aenderung", 150, 8, 220, 20);
-    Label_datum = MakeLabel(this, "Label_datum", "", 8, 42);
-    Edit_datum = MakeEdit(this, "Edit_datum", 150, 38, 110, 10);
-    Button_datum = MakeButton(this, "Button_datum", "", 268, 37, 130);
-    Label_bearbeiter = MakeLabel(this, "Label_bearbeiter", "", 8, 72);
-    Edit_bearbeiter = MakeEdit(this, "Edit_bearbeiter", 150, 68, 80, 5);
-    Label_beschreibung = MakeLabel(this, "Label_beschreibung", "", 8, 102);
-    Memo_beschreibung = MakeControl<TMemo>(this, "Memo_beschreibung", 8, 122, 424, 132);
+    Label_aenderung = NewLabel(this, "Label_aenderung", "", 8, 8);
+    Edit_aenderung = NewTextEdit(this, "Edit_aenderung", 150, 8, 220, 20);
+    Label_datum = NewLabel(this, "Label_datum", "", 8, 38);
+    Edit_datum = NewTextEdit(this, "Edit_datum", 150, 38, 110, 10);
+    Button_datum = NewButton(this, "Button_datum", "", 268, 37, 130, {});
+    Label_bearbeiter = NewLabel(this, "Label_bearbeiter", "", 8, 68);
+    Edit_bearbeiter = NewTextEdit(this, "Edit_bearbeiter", 150, 68, 80, 5);
+    Label_beschreibung = NewLabel(this, "Label_beschreibung", "", 8, 98);
+    Memo_beschreibung = NewControl<TMemo>(this, "Memo_beschreibung", 8, 122, 424, 132);
     Memo_beschreibung->SetScrollBars(ssVertical);
     AddButtonRow(this, Button_ok, Button_cancel, Button_help, 266, 440, "&Help");
     Button_datum->OnClick = [this](TObject* s) { Button_datumClick(s); };
@@ -143,14 +143,14 @@ TForm_zeichInfo::TForm_zeichInfo(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 600, 520);
     SetClientWidth(600);
     SetClientHeight(492);
-    Label_ersatzfuer = MakeLabel(this, "Label_ersatzfuer", "", 8, 12);
-    Edit_ersatzfuer = MakeEdit(this, "Edit_ersatzfuer", 130, 8, 160, 15);
-    Label_ersetztdurch = MakeLabel(this, "Label_ersetztdurch", "", 310, 12);
-    Edit_ersetztdurch = MakeEdit(this, "Edit_ersetztdurch", 420, 8, 172, 15);
+    Label_ersatzfuer = NewLabel(this, "Label_ersatzfuer", "", 8, 8);
+    Edit_ersatzfuer = NewTextEdit(this, "Edit_ersatzfuer", 130, 8, 160, 15);
+    Label_ersetztdurch = NewLabel(this, "Label_ersetztdurch", "", 310, 8);
+    Edit_ersetztdurch = NewTextEdit(this, "Edit_ersetztdurch", 420, 8, 172, 15);
 
     // Grids as high and wide as their cells, the scroll bars and the frame.
     constexpr int kRow = 24, kTop1 = 44, kTop2 = kTop1 + 5 * (kRow + 1) + 30;
-    StringGrid1 = MakeControl<TStringGrid>(this, "StringGrid1", 8, kTop1, 396, 5 * (kRow + 1) + 20);
+    StringGrid1 = NewControl<TStringGrid>(this, "StringGrid1", 8, kTop1, 396, 5 * (kRow + 1) + 20);
     StringGrid1->SetColCount(3);
     StringGrid1->SetRowCount(5);
     StringGrid1->SetDefaultRowHeight(kRow);
@@ -161,13 +161,13 @@ TForm_zeichInfo::TForm_zeichInfo(TComponent* AOwner) : TForm(AOwner) {
     TButton** dateButtons[] = {&Button1, &Button2, &Button3, &Button4};
     for (int row = 1; row <= 4; ++row) {
         TButton*& b = *dateButtons[row - 1];
-        b = MakeButton(this, "Button" + std::to_string(row), "", 412, kTop1 + 2 + (kRow + 1) * row,
-                       150, kRow);
+        b = NewButton(this, "Button" + std::to_string(row), "", 412, kTop1 + 2 + (kRow + 1) * row,
+                      150, {});
         b->OnClick = [this, row](TObject*) { DateButtonClick(row); };
     }
 
-    StringGrid2 = MakeControl<TStringGrid>(this, "StringGrid2", 8, kTop2, 584,
-                                           (DrawingTextMax + 1) * (kRow + 1) + 20);
+    StringGrid2 = NewControl<TStringGrid>(this, "StringGrid2", 8, kTop2, 584,
+                                          (DrawingTextMax + 1) * (kRow + 1) + 20);
     StringGrid2->SetColCount(kTextColumns);
     StringGrid2->SetRowCount(DrawingTextMax + 1);
     StringGrid2->SetDefaultRowHeight(kRow);
@@ -240,7 +240,8 @@ bool TForm_zeichInfo::StoreTexts() {
             const long double v = ok ? 0.0L : ParseReal(cell, ok);
             if (!ok || !std::isfinite(v)) {
                 StringGrid2->SelectCell(c, row);
-                ReportInvalidNumber(StringGrid2, cell);
+                ShowErrorBox("Invalid Input \"" + cell + "\" !");
+                StringGrid2->SetFocus();
                 return false;
             }
             *values[c - 1] = v;

@@ -31,9 +31,11 @@ namespace {
 // The palette entry each drawing-colour number 1..16 shows.
 constexpr int kPaletteOfNumber[16] = {12, 14, 10, 11, 9, 13, 15, 1, 2, 3, 4, 5, 6, 7, 8, 0};
 
-constexpr int kRight = 344;   // left edge of a page's right column
-constexpr int kHelpTop = 386; // the help button at a page's bottom right
-constexpr int kGroup2 = 84;   // height of a radio group of two items (+ 20 per item more)
+constexpr int kRight = 344; // left edge of a page's right column
+constexpr int kHelpTop = 386;
+constexpr TInputRange kAnyReal{-1e30L, 1e30L};
+constexpr TInputRange kWhole{-2e9L, 2e9L}; // the help button at a page's bottom right
+constexpr int kGroup2 = 84; // height of a radio group of two items (+ 20 per item more)
 
 // Height of a string grid whose rows are all shown: rows of rowHeight and a line each, and
 // the scroll bar.
@@ -93,9 +95,9 @@ TTabSheet* Tconfig::AddPage(const char* name, const char* caption) {
     return sheet;
 }
 
-TButton* Tconfig::PresetButton(TComponent* owner, const char* name, const char* caption, int left,
+TButton* Tconfig::PresetButton(TWinControl* owner, const char* name, const char* caption, int left,
                                int top, int width, TEdit* edit, const char* text) {
-    TButton* b = MakeButton(owner, name, caption, left, top, width);
+    TButton* b = NewButton(owner, name, caption, left, top, width, {});
     const std::string preset = text;
     b->OnClick = [edit, preset](TObject*) { edit->SetText(preset); };
     return b;
@@ -106,10 +108,17 @@ void Tconfig::Bind(std::function<void()> load, std::function<void()> store) {
     FStore.push_back(std::move(store));
 }
 
-TNumberText& Tconfig::Number(TEdit* edit, std::function<long double()> get,
-                             std::function<void(long double)> set, bool integer) {
-    FNumbers.push_back({TNumberText(edit), integer, std::move(get), std::move(set)});
-    return FNumbers.back().Text;
+TValueEdit* Tconfig::ValueEdit(TWinControl* parent, std::string_view name, int left, int top,
+                               int width, bool whole) {
+    TValueEdit* e = NewValueEdit(parent, name, whole ? TValueKind::Rounded : TValueKind::Real,
+                                 whole ? kWhole : kAnyReal, left, top, width);
+    FValueEdits.push_back(e);
+    return e;
+}
+
+void Tconfig::Number(TValueEdit* edit, std::function<long double()> get,
+                     std::function<void(long double)> set) {
+    FNumbers.push_back({edit, std::move(get), std::move(set)});
 }
 
 Tconfig::Tconfig(TComponent* AOwner) : TForm(AOwner) {
@@ -117,7 +126,7 @@ Tconfig::Tconfig(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 712, 540);
     SetClientWidth(712);
     SetClientHeight(510);
-    PageControl1 = MakeControl<TPageControl>(this, "PageControl1", 8, 8, 696, 456);
+    PageControl1 = NewControl<TPageControl>(this, "PageControl1", 8, 8, 696, 456);
     TabSheet_directories = AddPage("TabSheet_directories", "Directories");
     TabSheet_graphics = AddPage("TabSheet_graphics", "Graphics");
     TabSheet_cad = AddPage("TabSheet_cad", "CAD");
@@ -137,13 +146,13 @@ Tconfig::Tconfig(TComponent* AOwner) : TForm(AOwner) {
     BuildExternalPage();
     BuildDrawingPage();
 
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 474, 96, 28);
+    Button_ok = NewButton(this, "Button_ok", "OK", 8, 474, 96, {});
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 112, 474, 96, 28);
+    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 112, 474, 96, {});
     Button_cancel->SetCancel(true);
-    Button_save = MakeButton(this, "Button_save", "&Save", 216, 474, 96, 28);
-    Button_import = MakeButton(this, "Button_import", "Import...", 496, 474, 100, 28);
-    Button_export = MakeButton(this, "Button_export", "Export...", 604, 474, 100, 28);
+    Button_save = NewButton(this, "Button_save", "&Save", 216, 474, 96, {});
+    Button_import = NewButton(this, "Button_import", "Import...", 496, 474, 100, {});
+    Button_export = NewButton(this, "Button_export", "Export...", 604, 474, 100, {});
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
     Button_cancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
     Button_save->OnClick = [this](TObject* s) { Button_saveClick(s); };
@@ -174,10 +183,10 @@ void Tconfig::BuildDirectoriesPage() {
     int top = 12;
     for (const Row& r : rows) {
         const std::string n = r.name;
-        *r.label = MakeLabel(p, "Label_" + n, "", 8, top + 4);
+        *r.label = NewLabel(p, "Label_" + n, "", 8, top);
         const int width = n == "dirtemp" ? 344 : 408;
-        *r.edit = MakeEdit(p, "Edit_" + n, 220, top, width);
-        *r.button = MakeButton(p, "Button_" + n, "...", 634, top - 1, 40);
+        *r.edit = NewTextEdit(p, "Edit_" + n, 220, top, width, 0);
+        *r.button = NewButton(p, "Button_" + n, "...", 634, top - 1, 40, {});
         TEdit* edit = *r.edit;
         std::string* setting = r.setting;
         (*r.button)->OnClick = [this, edit](TObject*) { Button_dirClick(edit); };
@@ -185,30 +194,30 @@ void Tconfig::BuildDirectoriesPage() {
              [edit, setting] { *setting = edit->Text(); });
         top += 36;
     }
-    Button_dirtempenv = MakeButton(p, "Button_dirtempenv", "TEMP", 570, 12 + 3 * 36 - 1, 58);
+    Button_dirtempenv = NewButton(p, "Button_dirtempenv", "TEMP", 570, 12 + 3 * 36 - 1, 58, {});
     Button_dirtempenv->OnClick = [this](TObject* s) { Button_dirtempenvClick(s); };
-    Label_user = MakeLabel(p, "Label_user", "", 8, top + 16);
-    Button_workingDir = MakeButton(p, "Button_workingDir", "&Help", 574, kHelpTop, 100);
+    Label_user = NewLabel(p, "Label_user", "", 8, top + 12);
+    Button_workingDir = NewButton(p, "Button_workingDir", "&Help", 574, kHelpTop, 100, {});
     Button_workingDir->OnClick = [](TObject*) { ShowHelp(1605, 1); };
 }
 
 void Tconfig::BuildGraphicsPage() {
     TTabSheet* p = TabSheet_graphics;
-    RadioGroup_bildschirmgrafik = MakeRadioGroup(p, "RadioGroup_bildschirmgrafik", "",
-                                                 {"color", "monochrom"}, 8, 6, 324, kGroup2);
+    RadioGroup_bildschirmgrafik = NewRadioGroup(p, "RadioGroup_bildschirmgrafik", "", 8, 6, 324,
+                                                kGroup2, {"color", "monochrom"});
     Bind([this] { RadioGroup_bildschirmgrafik->SetItemIndex(ColorGraphics ? 0 : 1); },
          [this] { ColorGraphics = RadioGroup_bildschirmgrafik->ItemIndex() == 0; });
 
-    Label_font = MakeLabel(p, "Label_font", "", 8, 106);
-    Edit_font = MakeEdit(p, "Edit_font", 96, 102, 156);
+    Label_font = NewLabel(p, "Label_font", "", 8, 102);
+    Edit_font = NewTextEdit(p, "Edit_font", 96, 102, 156, 0);
     Edit_font->SetReadOnly(true);
-    Label_hstyle = MakeLabel(p, "Label_hstyle", "", 258, 106);
-    Button_font = MakeButton(p, "Button_font", "", 274, 101, 58);
+    Label_hstyle = NewLabel(p, "Label_hstyle", "", 258, 102);
+    Button_font = NewButton(p, "Button_font", "", 274, 101, 58, {});
     Button_font->OnClick = [this](TObject* s) { Button_fontClick(s); };
 
     struct Factor {
         TLabel** label;
-        TEdit** edit;
+        TValueEdit** edit;
         TButton** button;
         const char* name;
         const char* buttonName;
@@ -224,8 +233,9 @@ void Tconfig::BuildGraphicsPage() {
     };
     int top = 140;
     for (const Factor& f : factors) {
-        *f.label = MakeLabel(p, std::string("Label_") + f.name, "", 8, top + 4);
-        *f.edit = MakeEdit(p, std::string("Edit_") + f.name, 210, top, 84);
+        *f.label = NewLabel(p, std::string("Label_") + f.name, "", 8, top);
+        *f.edit = ValueEdit(p, std::string("Edit_") + f.name, 210, top, 84, false);
+        (*f.edit)->Caption = *f.label;
         *f.button = PresetButton(p, f.buttonName, "<", 300, top - 1, 30, *f.edit, f.preset);
         top += 32;
     }
@@ -243,23 +253,23 @@ void Tconfig::BuildGraphicsPage() {
     Number(
         Edit_panfaktor, [] { return PanFactor; }, [](long double x) { PanFactor = x; });
 
-    CheckBox_umrandung = MakeCheckBox(p, "CheckBox_umrandung", "", 8, top + 2, 320);
+    CheckBox_umrandung = NewCheckBox(p, "CheckBox_umrandung", "", 8, top + 2, 320, {});
     Bind([this] { CheckBox_umrandung->SetChecked(ScreendumpBorder); },
          [this] {
              ScreendumpBorder = CheckBox_umrandung->Checked();
              PrintBorder = ScreendumpBorder ? 1 : 0;
          });
-    Panel_colour = MakeControl<TPanel>(p, "Panel_colour", 8, top + 34, 60, 28);
+    Panel_colour = NewControl<TPanel>(p, "Panel_colour", 8, top + 34, 60, 28);
     Panel_colour->SetBevelOuter(bvLowered);
-    Button_hintergrundfarbe = MakeButton(p, "Button_hintergrundfarbe", "", 76, top + 35, 200);
+    Button_hintergrundfarbe = NewButton(p, "Button_hintergrundfarbe", "", 76, top + 35, 200, {});
     Button_hintergrundfarbe->OnClick = [this](TObject* s) { Button_hintergrundfarbeClick(s); };
 
-    GroupBox_aufloesung = MakeControl<TGroupBox>(p, "GroupBox_aufloesung", kRight, 6, 324, kGroup2);
-    Label_x = MakeLabel(GroupBox_aufloesung, "Label_x", "x", 12, 40);
-    Edit_x = MakeEdit(GroupBox_aufloesung, "Edit_x", 28, 36, 80);
-    Label_y = MakeLabel(GroupBox_aufloesung, "Label_y", "y", 120, 40);
-    Edit_y = MakeEdit(GroupBox_aufloesung, "Edit_y", 136, 36, 80);
-    Button_aufloesung = MakeButton(GroupBox_aufloesung, "Button_aufloesung", "<", 226, 35, 30);
+    GroupBox_aufloesung = NewControl<TGroupBox>(p, "GroupBox_aufloesung", kRight, 6, 324, kGroup2);
+    Label_x = NewLabel(GroupBox_aufloesung, "Label_x", "x", 12, 36);
+    Edit_x = ValueEdit(GroupBox_aufloesung, "Edit_x", 28, 36, 80, true);
+    Label_y = NewLabel(GroupBox_aufloesung, "Label_y", "y", 120, 36);
+    Edit_y = ValueEdit(GroupBox_aufloesung, "Edit_y", 136, 36, 80, true);
+    Button_aufloesung = NewButton(GroupBox_aufloesung, "Button_aufloesung", "<", 226, 35, 30, {});
     Button_aufloesung->OnClick = [this](TObject* s) { Button_aufloesungClick(s); };
     Edit_x->OnExit = [this](TObject* s) { Edit_xyExit(s); };
     Edit_y->OnExit = [this](TObject* s) { Edit_xyExit(s); };
@@ -275,17 +285,17 @@ void Tconfig::BuildGraphicsPage() {
         };
     };
     Number(
-        Edit_x, [] { return ScreenWidth + 1.0L; }, screenSize(true), true);
+        Edit_x, [] { return ScreenWidth + 1.0L; }, screenSize(true));
     Number(
-        Edit_y, [] { return ScreenHeight + 1.0L; }, screenSize(false), true);
+        Edit_y, [] { return ScreenHeight + 1.0L; }, screenSize(false));
 
-    Label_dialogfenster = MakeLabel(p, "Label_dialogfenster", "", kRight, 106);
-    SpinEdit_dialogfenster = MakeSpinEdit(p, "SpinEdit_dialogfenster", 560, 102, 72, 30, 300);
-    Button_dialogsize = MakeButton(p, "Button_dialogsize", "<", 638, 101, 30);
+    Label_dialogfenster = NewLabel(p, "Label_dialogfenster", "", kRight, 102);
+    SpinEdit_dialogfenster = NewSpinEdit(p, "SpinEdit_dialogfenster", 560, 102, 72, 30, 300);
+    Button_dialogsize = NewButton(p, "Button_dialogsize", "<", 638, 101, 30, {});
     Button_dialogsize->OnClick = [this](TObject* s) { Button_dialogsizeClick(s); };
-    Label_dialogelemente = MakeLabel(p, "Label_dialogelemente", "", kRight, 140);
-    SpinEdit_dialogelemente = MakeSpinEdit(p, "SpinEdit_dialogelemente", 560, 136, 72, 30, 300);
-    Button_dialogelemente = MakeButton(p, "Button_dialogelemente", "<", 638, 135, 30);
+    Label_dialogelemente = NewLabel(p, "Label_dialogelemente", "", kRight, 136);
+    SpinEdit_dialogelemente = NewSpinEdit(p, "SpinEdit_dialogelemente", 560, 136, 72, 30, 300);
+    Button_dialogelemente = NewButton(p, "Button_dialogelemente", "<", 638, 135, 30, {});
     Button_dialogelemente->OnClick = [this](TObject* s) { Button_dialogelementeClick(s); };
     Bind(
         [this] {
@@ -299,66 +309,65 @@ void Tconfig::BuildGraphicsPage() {
             if (ScaleByPercent == 0) ScaleByPercent = 100;
         });
 
-    CheckBox_3dxyz = MakeCheckBox(p, "CheckBox_3dxyz", "", kRight, 174, 320);
+    CheckBox_3dxyz = NewCheckBox(p, "CheckBox_3dxyz", "", kRight, 174, 320, {});
     Bind([this] { CheckBox_3dxyz->SetChecked(Edit3D); },
          [this] { Edit3D = CheckBox_3dxyz->Checked(); });
-    TEdit** angles[] = {&Edit_3dx, &Edit_3dy, &Edit_3dz};
+    TValueEdit** angles[] = {&Edit_3dx, &Edit_3dy, &Edit_3dz};
     for (int i = 1; i <= 3; ++i) {
-        TEdit* e =
-            MakeEdit(p, std::string("Edit_3d") + "xyz"[i - 1], kRight + 24 + 80 * (i - 1), 204, 72);
+        TValueEdit* e = ValueEdit(p, std::string("Edit_3d") + "xyz"[i - 1],
+                                  kRight + 24 + 80 * (i - 1), 204, 72, false);
         *angles[i - 1] = e;
         // Shown in degrees, held in radians.
         Number(
             e, [i] { return RadToDeg(View3DAngles[i]); },
             [i](long double x) { View3DAngles[i] = DegToRad(x); });
     }
-    Button_grafikhilfe = MakeButton(p, "Button_grafikhilfe", "&Help", 574, kHelpTop, 100);
+    Button_grafikhilfe = NewButton(p, "Button_grafikhilfe", "&Help", 574, kHelpTop, 100, {});
     Button_grafikhilfe->OnClick = [](TObject*) { ShowHelp(1940, 1); };
 }
 
 void Tconfig::BuildCadPage() {
     TTabSheet* p = TabSheet_cad;
-    Label_cadfont = MakeLabel(p, "Label_cadfont", "", 8, 12);
-    Edit_cadfont = MakeEdit(p, "Edit_cadfont", 200, 8, 130, 32);
+    Label_cadfont = NewLabel(p, "Label_cadfont", "", 8, 8);
+    Edit_cadfont = NewTextEdit(p, "Edit_cadfont", 200, 8, 130, 32);
     Bind([this] { Edit_cadfont->SetText(CadTextFont.str()); },
          [this] { CadTextFont = Edit_cadfont->Text(); });
-    Label_cadtextbreite = MakeLabel(p, "Label_cadtextbreite", "", 8, 44);
-    Edit_cadtextbreite = MakeEdit(p, "Edit_cadtextbreite", 200, 40, 84);
+    Label_cadtextbreite = NewLabel(p, "Label_cadtextbreite", "", 8, 40);
+    Edit_cadtextbreite = ValueEdit(p, "Edit_cadtextbreite", 200, 40, 84, false);
     Button_cadtextbreite =
         PresetButton(p, "Button_cadtextbreite", "<", 290, 39, 30, Edit_cadtextbreite, "1");
     Number(
         Edit_cadtextbreite, [] { return CadTextFactor; },
         // The configuration file reads 0 as 1 too.
         [](long double x) { CadTextFactor = x == 0 ? 1.0L : x; });
-    Label_cadtextwinkel = MakeLabel(p, "Label_cadtextwinkel", "", 8, 76);
-    Edit_cadtextwinkel = MakeEdit(p, "Edit_cadtextwinkel", 200, 72, 84);
+    Label_cadtextwinkel = NewLabel(p, "Label_cadtextwinkel", "", 8, 72);
+    Edit_cadtextwinkel = ValueEdit(p, "Edit_cadtextwinkel", 200, 72, 84, false);
     Button_cadtextwinkel =
         PresetButton(p, "Button_cadtextwinkel", "<", 290, 71, 30, Edit_cadtextwinkel, "0");
     Number(
         Edit_cadtextwinkel, [] { return CadFontAngle; }, [](long double x) { CadFontAngle = x; });
-    CheckBox_diagrammgrenzen = MakeCheckBox(p, "CheckBox_diagrammgrenzen", "", 8, 106, 320);
+    CheckBox_diagrammgrenzen = NewCheckBox(p, "CheckBox_diagrammgrenzen", "", 8, 106, 320, {});
     Bind([this] { CheckBox_diagrammgrenzen->SetChecked(EnterDiagramLimits != 0); },
          [this] { EnterDiagramLimits = CheckBox_diagrammgrenzen->Checked() ? 1 : 0; });
 
     radiogroupcadtexttyp =
-        MakeRadioGroup(p, "radiogroupcadtexttyp", "",
-                       {"OEM (ASCII)", "ANSI", "transliteration of umlauts (ae, oe, ue, ss)"},
-                       kRight, 6, 324, kGroup2 + 20);
+        NewRadioGroup(p, "radiogroupcadtexttyp", "", kRight, 6, 324, kGroup2 + 20,
+                      {"OEM (ASCII)", "ANSI", "transliteration of umlauts (ae, oe, ue, ss)"});
     Bind([this] { radiogroupcadtexttyp->SetItemIndex(CharsetMode - 1); },
          [this] { TakeIndex(radiogroupcadtexttyp, CharsetMode, 1); });
-    CheckBox_layermonochrom = MakeCheckBox(p, "CheckBox_layermonochrom", "", kRight, 116, 320);
+    CheckBox_layermonochrom = NewCheckBox(p, "CheckBox_layermonochrom", "", kRight, 116, 320, {});
     Bind([this] { CheckBox_layermonochrom->SetChecked(LayerMonochrome); },
          [this] { LayerMonochrome = CheckBox_layermonochrom->Checked(); });
-    Label_dxfdec = MakeLabel(p, "Label_dxfdec", "", 8, 152);
-    SpinEdit_dxfdec = MakeSpinEdit(p, "SpinEdit_dxfdec", 560, 148, 72, 3, 16);
-    Button_dxfdec = MakeButton(p, "Button_dxfdec", "<", 638, 147, 30);
+    Label_dxfdec = NewLabel(p, "Label_dxfdec", "", 8, 148);
+    SpinEdit_dxfdec = NewSpinEdit(p, "SpinEdit_dxfdec", 560, 148, 72, 3, 16);
+    Button_dxfdec = NewButton(p, "Button_dxfdec", "<", 638, 147, 30, {});
     Button_dxfdec->OnClick = [this](TObject*) { SpinEdit_dxfdec->SetValue(6); };
     Bind([this] { SpinEdit_dxfdec->SetValue(CadDecimals); },
          [this] { CadDecimals = SpinEdit_dxfdec->Value(); });
 
     constexpr int kLayerTop = 184, kLayerRow = 24;
-    StringGrid_layer = MakeControl<TStringGrid>(p, "StringGrid_layer", 8, kLayerTop, 602,
-                                                GridHeight(6, kLayerRow));
+    StringGrid_layer =
+        NewControl<TStringGrid>(p, "StringGrid_layer", 8, kLayerTop, 602, GridHeight(6, kLayerRow));
     StringGrid_layer->SetColCount(4);
     StringGrid_layer->SetRowCount(6);
     StringGrid_layer->SetDefaultRowHeight(kLayerRow);
@@ -370,8 +379,8 @@ void Tconfig::BuildCadPage() {
     for (int row = 1; row <= 5; ++row) {
         // Button_layer5 presets row 1, ..., Button_layer1 row 5.
         const int k = 6 - row;
-        Button_layer[k - 1] = MakeButton(p, "Button_layer" + std::to_string(k), "<", 616,
-                                         kLayerTop + 2 + (kLayerRow + 1) * row, 30, kLayerRow);
+        Button_layer[k - 1] = NewButton(p, "Button_layer" + std::to_string(k), "<", 616,
+                                        kLayerTop + 2 + (kLayerRow + 1) * row, 30, {});
         Button_layer[k - 1]->OnClick = [this, row](TObject*) { Button_layerClick(row); };
     }
     Bind(
@@ -391,18 +400,18 @@ void Tconfig::BuildCadPage() {
                 LineThickness[entry] = ParseInteger(TrimBlanks(StringGrid_layer->Cells(3, row)));
             }
         });
-    Button_selectlayercolor = MakeButton(p, "Button_selectlayercolor", "", 8, kHelpTop, 140);
+    Button_selectlayercolor = NewButton(p, "Button_selectlayercolor", "", 8, kHelpTop, 140, {});
     Button_selectlayercolor->OnClick = [this](TObject* s) { Button_selectlayercolorClick(s); };
-    Button_layerhilfe = MakeButton(p, "Button_layerhilfe", "", 156, kHelpTop, 140);
+    Button_layerhilfe = NewButton(p, "Button_layerhilfe", "", 156, kHelpTop, 140, {});
     Button_layerhilfe->OnClick = [](TObject*) { ShowHelp(1910, 1); };
-    Button_helpcad = MakeButton(p, "Button_helpcad", "&Help", 574, kHelpTop, 100);
+    Button_helpcad = NewButton(p, "Button_helpcad", "&Help", 574, kHelpTop, 100, {});
     Button_helpcad->OnClick = [](TObject*) { ShowHelp(1920, 1); };
 }
 
 void Tconfig::BuildColourPage() {
     TTabSheet* p = TabSheet_colour;
     StringGrid_color =
-        MakeControl<TStringGrid>(p, "StringGrid_color", 8, 6, 324, GridHeight(17, 21));
+        NewControl<TStringGrid>(p, "StringGrid_color", 8, 6, 324, GridHeight(17, 21));
     StringGrid_color->SetColCount(3);
     StringGrid_color->SetRowCount(17);
     StringGrid_color->SetDefaultRowHeight(21);
@@ -428,70 +437,69 @@ void Tconfig::BuildColourPage() {
     for (int n = 1; n <= 16; ++n) {
         const int entry = kPaletteOfNumber[n - 1];
         const int col = (n - 1) % 4, row = (n - 1) / 4;
-        TPanel* panel = MakeControl<TPanel>(p, "Panel_color" + std::to_string(entry),
-                                            kRight + col * 82, 8 + row * 50, 74, 42);
+        TPanel* panel = NewControl<TPanel>(p, "Panel_color" + std::to_string(entry),
+                                           kRight + col * 82, 8 + row * 50, 74, 42);
         panel->SetCaption(IntToString(n));
         panel->SetBevelOuter(bvLowered);
         panel->OnClick = [this, entry](TObject*) { Panel_colorClick(entry); };
         Panel_color[entry] = panel;
     }
-    Button_selectcolor = MakeButton(p, "Button_selectcolor", "", kRight, 214, 160);
+    Button_selectcolor = NewButton(p, "Button_selectcolor", "", kRight, 214, 160, {});
     Button_selectcolor->OnClick = [this](TObject* s) { Button_selectcolorClick(s); };
-    Button_resetcolor = MakeButton(p, "Button_resetcolor", "", kRight + 168, 214, 156);
+    Button_resetcolor = NewButton(p, "Button_resetcolor", "", kRight + 168, 214, 156, {});
     Button_resetcolor->OnClick = [this](TObject* s) { Button_resetcolorClick(s); };
-    Label_dick = MakeLabel(p, "Label_dick", "", kRight, 258);
-    Button_dick1 = MakeButton(p, "Button_dick1", "1", kRight + 168, 254, 46);
-    Button_dick2 = MakeButton(p, "Button_dick2", "2", kRight + 223, 254, 46);
-    Button_dick3 = MakeButton(p, "Button_dick3", "3", kRight + 278, 254, 46);
+    Label_dick = NewLabel(p, "Label_dick", "", kRight, 254);
+    Button_dick1 = NewButton(p, "Button_dick1", "1", kRight + 168, 254, 46, {});
+    Button_dick2 = NewButton(p, "Button_dick2", "2", kRight + 223, 254, 46, {});
+    Button_dick3 = NewButton(p, "Button_dick3", "3", kRight + 278, 254, 46, {});
     Button_dick1->OnClick = [this](TObject*) { Button_dickClick(1); };
     Button_dick2->OnClick = [this](TObject*) { Button_dickClick(2); };
     Button_dick3->OnClick = [this](TObject*) { Button_dickClick(3); };
-    Button_colorhilfe = MakeButton(p, "Button_colorhilfe", "&Help", 574, kHelpTop, 100);
+    Button_colorhilfe = NewButton(p, "Button_colorhilfe", "&Help", 574, kHelpTop, 100, {});
     Button_colorhilfe->OnClick = [](TObject*) { ShowHelp(1555, 1); };
 }
 
 void Tconfig::BuildPrinterPage() {
     TTabSheet* p = TabSheet_printer;
-    Label_printscale = MakeLabel(p, "Label_printscale", "", 8, 12);
-    Edit_printscale = MakeEdit(p, "Edit_printscale", 130, 8, 84);
+    Label_printscale = NewLabel(p, "Label_printscale", "", 8, 8);
+    Edit_printscale = ValueEdit(p, "Edit_printscale", 130, 8, 84, false);
     Button_printscalex1 =
         PresetButton(p, "Button_printscalex1", "<", 220, 7, 30, Edit_printscale, "1.0");
     Number(
         Edit_printscale, [] { return static_cast<long double>(ScreendumpScale); },
         [](long double x) { ScreendumpScale = static_cast<double>(x); });
-    Label_printscaley = MakeLabel(p, "Label_printscaley", "", 8, 44);
-    Edit_printscaley = MakeEdit(p, "Edit_printscaley", 130, 40, 84);
-    Button_scaleyx = MakeButton(p, "Button_scaleyx", "< x", 220, 39, 40);
+    Label_printscaley = NewLabel(p, "Label_printscaley", "", 8, 40);
+    Edit_printscaley = ValueEdit(p, "Edit_printscaley", 130, 40, 84, false);
+    Button_scaleyx = NewButton(p, "Button_scaleyx", "< x", 220, 39, 40, {});
     Button_scaleyx->OnClick = [this](TObject*) {
         Edit_printscaley->SetText(Edit_printscale->Text());
     };
     Number(
         Edit_printscaley, [] { return static_cast<long double>(PrintScaleVertical); },
         [](long double x) { PrintScaleVertical = static_cast<double>(x); });
-    Label_printorigin = MakeLabel(p, "Label_printorigin", "", 8, 76);
-    Edit_printxorigin = MakeEdit(p, "Edit_printxorigin", 130, 72, 84);
+    Label_printorigin = NewLabel(p, "Label_printorigin", "", 8, 72);
+    Edit_printxorigin = ValueEdit(p, "Edit_printxorigin", 130, 72, 84, true);
     Button_printxorigin =
         PresetButton(p, "Button_printxorigin", "<", 220, 71, 30, Edit_printxorigin, "0");
-    Edit_printyorigin = MakeEdit(p, "Edit_printyorigin", 130, 104, 84);
+    Edit_printyorigin = ValueEdit(p, "Edit_printyorigin", 130, 104, 84, true);
     Button_printyorigin =
         PresetButton(p, "Button_printyorigin", "<", 220, 103, 30, Edit_printyorigin, "0");
     Number(
         Edit_printxorigin, [] { return static_cast<long double>(ScreendumpOriginX); },
-        [](long double x) { ScreendumpOriginX = static_cast<std::int32_t>(x); }, true);
+        [](long double x) { ScreendumpOriginX = static_cast<std::int32_t>(x); });
     Number(
         Edit_printyorigin, [] { return static_cast<long double>(ScreendumpOriginY); },
-        [](long double x) { ScreendumpOriginY = static_cast<std::int32_t>(x); }, true);
-    CheckBox_printerDialogbox = MakeCheckBox(p, "CheckBox_printerDialogbox", "", 8, 144, 320);
+        [](long double x) { ScreendumpOriginY = static_cast<std::int32_t>(x); });
+    CheckBox_printerDialogbox = NewCheckBox(p, "CheckBox_printerDialogbox", "", 8, 144, 320, {});
     Bind([this] { CheckBox_printerDialogbox->SetChecked(PrintDialogBox != 0); },
          [this] { PrintDialogBox = CheckBox_printerDialogbox->Checked() ? 1 : 0; });
 
-    RadioGroup_printmono =
-        MakeRadioGroup(p, "RadioGroup_printmono", "", {"Monochrome", "Color / grey-scale"}, kRight,
-                       6, 324, kGroup2);
-    RadioGroup_orientation = MakeRadioGroup(p, "RadioGroup_orientation", "",
-                                            {"Portrait", "Landscape"}, kRight, 96, 324, kGroup2);
-    RadioGroup_lpt = MakeRadioGroup(p, "RadioGroup_lpt", "", {"LPT1", "LPT2", "LPT3", "LPT4"},
-                                    kRight, 186, 324, 64);
+    RadioGroup_printmono = NewRadioGroup(p, "RadioGroup_printmono", "", kRight, 6, 324, kGroup2,
+                                         {"Monochrome", "Color / grey-scale"});
+    RadioGroup_orientation = NewRadioGroup(p, "RadioGroup_orientation", "", kRight, 96, 324,
+                                           kGroup2, {"Portrait", "Landscape"});
+    RadioGroup_lpt = NewRadioGroup(p, "RadioGroup_lpt", "", kRight, 186, 324, 64,
+                                   {"LPT1", "LPT2", "LPT3", "LPT4"});
     RadioGroup_lpt->SetColumns(4);
     Bind(
         [this] {
@@ -505,31 +513,30 @@ void Tconfig::BuildPrinterPage() {
             TakeIndex(RadioGroup_orientation, PrinterOrientation, 1);
             TakeIndex(RadioGroup_lpt, PrinterInterface, 1);
         });
-    Button_helpprint = MakeButton(p, "Button_helpprint", "&Help", 574, kHelpTop, 100);
+    Button_helpprint = NewButton(p, "Button_helpprint", "&Help", 574, kHelpTop, 100, {});
     Button_helpprint->OnClick = [](TObject*) { ShowHelp(1935, 1); };
 }
 
 void Tconfig::BuildPrintoutPage() {
     TTabSheet* p = TabSheet_printout;
     RadioGroup_trenn =
-        MakeRadioGroup(p, "RadioGroup_trenn", "",
-                       {"lines  ---- ====  ****", "box characters  \u2500\u2500 \u2550\u2550",
-                        "blanks and empty lines", "compressed, without space lines"},
-                       8, 6, 324, 116);
-    RadioGroup_date = MakeRadioGroup(p, "RadioGroup_date", "",
-                                     {"DD.MM.YYYY", "MM/DD/YYYY", "YYYY/MM/DD", "DD/MM/YYY"}, 8,
-                                     128, 324, kGroup2);
+        NewRadioGroup(p, "RadioGroup_trenn", "", 8, 6, 324, 116,
+                      {"lines  ---- ====  ****", "box characters  \u2500\u2500 \u2550\u2550",
+                       "blanks and empty lines", "compressed, without space lines"});
+    RadioGroup_date = NewRadioGroup(p, "RadioGroup_date", "", 8, 128, 324, kGroup2,
+                                    {"DD.MM.YYYY", "MM/DD/YYYY", "YYYY/MM/DD", "DD/MM/YYY"});
     RadioGroup_date->SetColumns(2);
-    Label_linesperpage = MakeLabel(p, "Label_linesperpage", "", 8, 230);
+    Label_linesperpage = NewLabel(p, "Label_linesperpage", "", 8, 226);
     // The configuration file reads fewer than 5 lines as 66: the dialog offers 5 and more.
-    SpinEdit_linesperpage = MakeSpinEdit(p, "SpinEdit_linesperpage", 256, 226, 76, 5, 999);
-    Label_spacelines = MakeLabel(p, "Label_spacelines", "", 8, 262);
-    SpinEdit_spacelines = MakeSpinEdit(p, "SpinEdit_spacelines", 256, 258, 76, 0, 30);
-    Label_ausdruckdefault = MakeLabel(p, "Label_ausdruckdefault", "", 8, 294);
+    SpinEdit_linesperpage = NewSpinEdit(p, "SpinEdit_linesperpage", 256, 226, 76, 5, 999);
+    Label_spacelines = NewLabel(p, "Label_spacelines", "", 8, 258);
+    SpinEdit_spacelines = NewSpinEdit(p, "SpinEdit_spacelines", 256, 258, 76, 0, 30);
+    Label_ausdruckdefault = NewLabel(p, "Label_ausdruckdefault", "", 8, 290);
     ComboBox_ausdruckdefault =
-        MakeControl<TComboBox>(p, "ComboBox_ausdruckdefault", 8, 312, 324, 24);
+        NewControl<TComboBox>(p, "ComboBox_ausdruckdefault", 8, 312, 324, 24);
     ComboBox_ausdruckdefault->SetStyle(csDropDownList);
-    CheckBox_ausdruckshowdialog = MakeCheckBox(p, "CheckBox_ausdruckshowdialog", "", 8, 346, 324);
+    CheckBox_ausdruckshowdialog =
+        NewCheckBox(p, "CheckBox_ausdruckshowdialog", "", 8, 346, 324, {});
     Bind(
         [this] {
             RadioGroup_trenn->SetItemIndex(FrameStyle - 1);
@@ -551,17 +558,19 @@ void Tconfig::BuildPrintoutPage() {
             TextDeviceWindow = CheckBox_ausdruckshowdialog->Checked() ? 1 : 0;
         });
 
-    GroupBox_textwindow = MakeControl<TGroupBox>(p, "GroupBox_textwindow", kRight, 6, 324, 90);
+    GroupBox_textwindow = NewControl<TGroupBox>(p, "GroupBox_textwindow", kRight, 6, 324, 90);
     TLabel** labels[] = {&Label_left, &Label_top, &Label_width, &Label_height};
-    TEdit** edits[] = {&Edit_left, &Edit_top, &Edit_width, &Edit_height};
+    TValueEdit** edits[] = {&Edit_left, &Edit_top, &Edit_width, &Edit_height};
     const char* names[] = {"left", "top", "width", "height"};
     for (int k = 0; k < 4; ++k) {
         const int x = 10 + (k % 2) * 150, y = 28 + (k / 2) * 30;
         *labels[k] =
-            MakeLabel(GroupBox_textwindow, std::string("Label_") + names[k], names[k], x, y + 4);
-        *edits[k] = MakeEdit(GroupBox_textwindow, std::string("Edit_") + names[k], x + 56, y, 70);
+            NewLabel(GroupBox_textwindow, std::string("Label_") + names[k], names[k], x, y);
+        *edits[k] =
+            ValueEdit(GroupBox_textwindow, std::string("Edit_") + names[k], x + 56, y, 70, true);
+        (*edits[k])->Caption = *labels[k];
     }
-    Button_Textwindow = MakeButton(GroupBox_textwindow, "Button_Textwindow", "<", 288, 27, 28);
+    Button_Textwindow = NewButton(GroupBox_textwindow, "Button_Textwindow", "<", 288, 27, 28, {});
     Button_Textwindow->OnClick = [this](TObject* s) { Button_TextwindowClick(s); };
     Bind(
         [this] {
@@ -572,7 +581,7 @@ void Tconfig::BuildPrintoutPage() {
         },
         [this] {
             // Numbers were checked before anything is stored.
-            auto value = [](TEdit* e) { return RoundInt(ParseReal(e->Text())); };
+            auto value = [](TValueEdit* e) { return RoundInt(e->Peek()); };
             TTextWindowRect r{value(Edit_left), value(Edit_top), value(Edit_width),
                               value(Edit_height)};
             if (r.Left < 0 || r.Left > 1000) r.Left = 10;
@@ -585,17 +594,16 @@ void Tconfig::BuildPrintoutPage() {
             TextWindowRect = r;
         });
 
-    RadioGroup_ff = MakeRadioGroup(p, "RadioGroup_ff", "", {"with header", "header only page 1"},
-                                   kRight, 102, 324, kGroup2);
-    GroupBox_courier = MakeControl<TGroupBox>(p, "GroupBox_courier", kRight, 192, 324, 84);
-    Label_courier = MakeLabel(GroupBox_courier, "Label_courier", "", 10, 30, 220);
-    Label_couriersize = MakeLabel(GroupBox_courier, "Label_couriersize", "", 10, 56, 100);
-    Label_courierstyle = MakeLabel(GroupBox_courier, "Label_courierstyle", "", 120, 56, 100);
-    Button_textfont = MakeButton(GroupBox_courier, "Button_textfont", "", 236, 28, 78);
+    RadioGroup_ff = NewRadioGroup(p, "RadioGroup_ff", "", kRight, 102, 324, kGroup2,
+                                  {"with header", "header only page 1"});
+    GroupBox_courier = NewControl<TGroupBox>(p, "GroupBox_courier", kRight, 192, 324, 84);
+    Label_courier = NewLabel(GroupBox_courier, "Label_courier", "", 10, 26, 220);
+    Label_couriersize = NewLabel(GroupBox_courier, "Label_couriersize", "", 10, 52, 100);
+    Label_courierstyle = NewLabel(GroupBox_courier, "Label_courierstyle", "", 120, 52, 100);
+    Button_textfont = NewButton(GroupBox_courier, "Button_textfont", "", 236, 28, 78, {});
     Button_textfont->OnClick = [this](TObject* s) { Button_textfontClick(s); };
-    RadioGroup_ausgrad =
-        MakeRadioGroup(p, "RadioGroup_ausgrad", "", {"decimal degrees", "degrees-minutes-seconds"},
-                       kRight, 282, 324, kGroup2);
+    RadioGroup_ausgrad = NewRadioGroup(p, "RadioGroup_ausgrad", "", kRight, 282, 324, kGroup2,
+                                       {"decimal degrees", "degrees-minutes-seconds"});
     Bind(
         [this] {
             RadioGroup_ff->SetItemIndex(PrintHeaderMode - 1);
@@ -605,36 +613,33 @@ void Tconfig::BuildPrintoutPage() {
             TakeIndex(RadioGroup_ff, PrintHeaderMode, 1);
             TakeIndex(RadioGroup_ausgrad, AngleFormat, 1);
         });
-    Button_helpausdruck = MakeButton(p, "Button_helpausdruck", "&Help", 574, kHelpTop, 100);
+    Button_helpausdruck = NewButton(p, "Button_helpausdruck", "&Help", 574, kHelpTop, 100, {});
     Button_helpausdruck->OnClick = [](TObject*) { ShowHelp(1930, 1); };
 }
 
 void Tconfig::BuildSettingsPage() {
     TTabSheet* p = TabSheet_settings;
-    RadioGroup_hilfegrad = MakeRadioGroup(
-        p, "RadioGroup_hilfegrad", "",
-        {"0 : No info window", "1 : default help level", "2 : extended help, single input"}, 8, 6,
-        324, kGroup2 + 20);
+    RadioGroup_hilfegrad = NewRadioGroup(
+        p, "RadioGroup_hilfegrad", "", 8, 6, 324, kGroup2 + 20,
+        {"0 : No info window", "1 : default help level", "2 : extended help, single input"});
     RadioGroup_punktkomma =
-        MakeRadioGroup(p, "RadioGroup_punktkomma", "", {"x.xx", "x,xx"}, 8, 116, 158, kGroup2);
+        NewRadioGroup(p, "RadioGroup_punktkomma", "", 8, 116, 158, kGroup2, {"x.xx", "x,xx"});
     RadioGroup_ExcelDot =
-        MakeRadioGroup(p, "RadioGroup_ExcelDot", "", {"English", "German"}, 174, 116, 158, kGroup2);
-    Label_dezimalstellen = MakeLabel(p, "Label_dezimalstellen", "", 8, 218);
-    SpinEdit_dezimalstellen = MakeSpinEdit(p, "SpinEdit_dezimalstellen", 282, 214, 50, 3, 6);
-    CheckBox_archivmode = MakeCheckBox(p, "CheckBox_archivmode", "", 8, 248, 324);
-    CheckBox_aktuellfile = MakeCheckBox(p, "CheckBox_aktuellfile", "", 8, 274, 324);
-    CheckBox_saveMenuLanguage = MakeCheckBox(p, "CheckBox_saveMenuLanguage", "", 8, 300, 324);
-    Label_unit = MakeLabel(p, "Label_unit", "", 8, 334);
-    ComboBox_unit = MakeControl<TComboBox>(p, "ComboBox_unit", 8, 352, 324, 24);
+        NewRadioGroup(p, "RadioGroup_ExcelDot", "", 174, 116, 158, kGroup2, {"English", "German"});
+    Label_dezimalstellen = NewLabel(p, "Label_dezimalstellen", "", 8, 214);
+    SpinEdit_dezimalstellen = NewSpinEdit(p, "SpinEdit_dezimalstellen", 282, 214, 50, 3, 6);
+    CheckBox_archivmode = NewCheckBox(p, "CheckBox_archivmode", "", 8, 248, 324, {});
+    CheckBox_aktuellfile = NewCheckBox(p, "CheckBox_aktuellfile", "", 8, 274, 324, {});
+    CheckBox_saveMenuLanguage = NewCheckBox(p, "CheckBox_saveMenuLanguage", "", 8, 300, 324, {});
+    Label_unit = NewLabel(p, "Label_unit", "", 8, 330);
+    ComboBox_unit = NewControl<TComboBox>(p, "ComboBox_unit", 8, 352, 324, 24);
     ComboBox_unit->SetStyle(csDropDownList);
 
-    RadioGroup_chars =
-        MakeRadioGroup(p, "RadioGroup_chars", "", {"\u00B0  \u00B5  \u00B2", "2  u  deg"}, kRight,
-                       6, 324, kGroup2);
-    RadioGroup_ergebnisgrafik = MakeRadioGroup(
-        p, "RadioGroup_ergebnisgrafik", "",
-        {"default", "Quick", "Quick 3", "Production drawing", "Diagram", "Drawing", "Quick 4"},
-        kRight, 96, 324, kGroup2 + 5 * 20 + 8);
+    RadioGroup_chars = NewRadioGroup(p, "RadioGroup_chars", "", kRight, 6, 324, kGroup2,
+                                     {"\u00B0  \u00B5  \u00B2", "2  u  deg"});
+    RadioGroup_ergebnisgrafik = NewRadioGroup(
+        p, "RadioGroup_ergebnisgrafik", "", kRight, 96, 324, kGroup2 + 5 * 20 + 8,
+        {"default", "Quick", "Quick 3", "Production drawing", "Diagram", "Drawing", "Quick 4"});
     Bind(
         [this] {
             RadioGroup_hilfegrad->SetItemIndex(HelpLevel);
@@ -664,12 +669,12 @@ void Tconfig::BuildSettingsPage() {
 
 void Tconfig::BuildExternalPage() {
     TTabSheet* p = TabSheet_external;
-    Label_externtxt = MakeLabel(p, "Label_externtxt", "", 8, 10);
-    Edit_externtxt = MakeEdit(p, "Edit_externtxt", 8, 28, 614);
-    Button_externtxt = MakeButton(p, "Button_externtxt", "...", 628, 27, 40);
-    Label_externhtml = MakeLabel(p, "Label_externhtml", "", 8, 64);
-    Edit_externhtml = MakeEdit(p, "Edit_externhtml", 8, 82, 614);
-    Button_externhtml = MakeButton(p, "Button_externhtml", "...", 628, 81, 40);
+    Label_externtxt = NewLabel(p, "Label_externtxt", "", 8, 6);
+    Edit_externtxt = NewTextEdit(p, "Edit_externtxt", 8, 28, 614, 0);
+    Button_externtxt = NewButton(p, "Button_externtxt", "...", 628, 27, 40, {});
+    Label_externhtml = NewLabel(p, "Label_externhtml", "", 8, 60);
+    Edit_externhtml = NewTextEdit(p, "Edit_externhtml", 8, 82, 614, 0);
+    Button_externhtml = NewButton(p, "Button_externhtml", "...", 628, 81, 40, {});
     Button_externtxt->OnClick = [this](TObject*) { Button_externClick(Edit_externtxt); };
     Button_externhtml->OnClick = [this](TObject*) { Button_externClick(Edit_externhtml); };
     Bind(
@@ -681,13 +686,13 @@ void Tconfig::BuildExternalPage() {
             WordProcessor = Edit_externtxt->Text();
             HtmlBrowser = Edit_externhtml->Text();
         });
-    Label_kvilpen = MakeLabel(p, "Label_kvilpen", "", 8, 120);
-    ListBox_kvilpen = MakeControl<TListBox>(p, "ListBox_kvilpen", 8, 138, 660, 120);
+    Label_kvilpen = NewLabel(p, "Label_kvilpen", "", 8, 116);
+    ListBox_kvilpen = NewControl<TListBox>(p, "ListBox_kvilpen", 8, 138, 660, 120);
     ListBox_kvilpen->OnDblClick = [this](TObject* s) { Button_confkvilpenClick(s); };
-    Button_confkvilpen = MakeButton(p, "Button_confkvilpen", "KVILPEN...", 8, 266, 130);
+    Button_confkvilpen = NewButton(p, "Button_confkvilpen", "KVILPEN...", 8, 266, 130, {});
     Button_confkvilpen->OnClick = [this](TObject* s) { Button_confkvilpenClick(s); };
     Button_editkvilpencommandline =
-        MakeButton(p, "Button_editkvilpencommandline", "Edit as text...", 146, 266, 150);
+        NewButton(p, "Button_editkvilpencommandline", "Edit as text...", 146, 266, 150, {});
     Button_editkvilpencommandline->OnClick = [this](TObject* s) {
         Button_editkvilpencommandlineClick(s);
     };
@@ -710,32 +715,33 @@ void Tconfig::BuildExternalPage() {
 
 void Tconfig::BuildDrawingPage() {
     TTabSheet* p = TabSheet_drawing;
-    RadioGroup_index =
-        MakeRadioGroup(p, "RadioGroup_index", "", {"a,b,c...", "1,2,3...", "A,B,C...", "......"}, 8,
-                       6, 324, kGroup2 + 40);
+    RadioGroup_index = NewRadioGroup(p, "RadioGroup_index", "", 8, 6, 324, kGroup2 + 40,
+                                     {"a,b,c...", "1,2,3...", "A,B,C...", "......"});
     Bind([this] { RadioGroup_index->SetItemIndex(FrameOption); },
          [this] { TakeIndex(RadioGroup_index, FrameOption, 0); });
-    Label_freigabefeld = MakeLabel(p, "Label_freigabefeld", "", 8, 144);
-    Edit_freigabefeld = MakeEdit(p, "Edit_freigabefeld", 8, 162, 220);
+    Label_freigabefeld = NewLabel(p, "Label_freigabefeld", "", 8, 140);
+    Edit_freigabefeld = NewTextEdit(p, "Edit_freigabefeld", 8, 162, 220, 0);
     Button_freigabefeld =
         PresetButton(p, "Button_freigabefeld", "<", 234, 161, 30, Edit_freigabefeld, "App");
     // Kept as the DOS code page holds it (the title block's fourth row).
     Bind([this] { Edit_freigabefeld->SetText(OemToAnsiString(FourthRowLabel)); },
          [this] { FourthRowLabel = AnsiToOemString(Edit_freigabefeld->Text()); });
-    Label_massfaktorconfig = MakeLabel(p, "Label_massfaktorconfig", "", 8, 198);
-    Edit_massfaktorconfig = MakeEdit(p, "Edit_massfaktorconfig", 8, 216, 100);
+    Label_massfaktorconfig = NewLabel(p, "Label_massfaktorconfig", "", 8, 194);
+    Edit_massfaktorconfig = ValueEdit(p, "Edit_massfaktorconfig", 8, 216, 100, false);
+    Edit_massfaktorconfig->Caption = Label_massfaktorconfig;
     Button_massfaktorconfig =
         PresetButton(p, "Button_massfaktorconfig", "<", 114, 215, 30, Edit_massfaktorconfig, "1.0");
     Number(
         Edit_massfaktorconfig, [] { return ConfiguredScaleFactor; },
         [](long double x) { ConfiguredScaleFactor = x < 0.01L ? 1.0L : x; });
 
-    CheckBox_zeichkelmoratitel = MakeCheckBox(p, "CheckBox_zeichkelmoratitel", "", kRight, 8, 336);
-    CheckBox_zeichfilename = MakeCheckBox(p, "CheckBox_zeichfilename", "", kRight, 36, 336);
-    CheckBox_zeichdatum = MakeCheckBox(p, "CheckBox_zeichdatum", "", kRight, 64, 336);
-    CheckBox_zeichlogo = MakeCheckBox(p, "CheckBox_zeichlogo", "", kRight, 92, 336);
-    CheckBox_zeichfusszeile = MakeCheckBox(p, "CheckBox_zeichfusszeile", "", kRight, 120, 336);
-    CheckBox_zeichnungskopf = MakeCheckBox(p, "CheckBox_zeichnungskopf", "", kRight, 148, 336);
+    CheckBox_zeichkelmoratitel =
+        NewCheckBox(p, "CheckBox_zeichkelmoratitel", "", kRight, 8, 336, {});
+    CheckBox_zeichfilename = NewCheckBox(p, "CheckBox_zeichfilename", "", kRight, 36, 336, {});
+    CheckBox_zeichdatum = NewCheckBox(p, "CheckBox_zeichdatum", "", kRight, 64, 336, {});
+    CheckBox_zeichlogo = NewCheckBox(p, "CheckBox_zeichlogo", "", kRight, 92, 336, {});
+    CheckBox_zeichfusszeile = NewCheckBox(p, "CheckBox_zeichfusszeile", "", kRight, 120, 336, {});
+    CheckBox_zeichnungskopf = NewCheckBox(p, "CheckBox_zeichnungskopf", "", kRight, 148, 336, {});
     // Each box draws its item: checked is the stored "leave out" switch cleared.
     const std::pair<TCheckBox*, bool*> draws[] = {
         {CheckBox_zeichkelmoratitel, &NoProductLine}, {CheckBox_zeichfilename, &NoFileNameLine},
@@ -746,8 +752,8 @@ void Tconfig::BuildDrawingPage() {
         bool* off = leaveOut;
         Bind([b, off] { b->SetChecked(!*off); }, [b, off] { *off = !b->Checked(); });
     }
-    Label_zeichnkopf = MakeLabel(p, "Label_zeichnkopf", "", kRight, 186);
-    ComboBox_zeichnkopf = MakeControl<TComboBox>(p, "ComboBox_zeichnkopf", kRight, 204, 220, 24);
+    Label_zeichnkopf = NewLabel(p, "Label_zeichnkopf", "", kRight, 182);
+    ComboBox_zeichnkopf = NewControl<TComboBox>(p, "ComboBox_zeichnkopf", kRight, 204, 220, 24);
     ComboBox_zeichnkopf->SetStyle(csDropDownList);
     ComboBox_zeichnkopf->Items().Assign(
         {"DIN 6771 min.", "ISO 7200 Fig.1", "ISO 7200 Fig.2", "DIN 6771"});
@@ -926,7 +932,8 @@ void Tconfig::SettingsToForm() {
         load();
     for (NumberField& n : FNumbers) {
         const long double v = n.Get();
-        n.Text.Show(v, n.Integer ? IntToString(RoundInt(v)) : FloatToStrSig6(v));
+        n.Edit->ShowValue(v, n.Edit->Kind() == TValueKind::Real ? FloatToStrSig6(v)
+                                                                : IntToString(RoundInt(v)));
     }
     FGraphicsFont = GraphicsFont;
     FGraphicsStyle = GraphicsTextStyle;
@@ -961,11 +968,10 @@ bool Tconfig::CheckGridNumbers(TStringGrid* grid, int firstCol, int lastCol, int
             if (ok && v >= lo && v <= hi) continue;
             ShowPageOf(grid);
             grid->SelectCell(col, row);
-            if (!ok)
-                ReportInvalidNumber(grid, cell);
-            else
-                ShowErrorBox("Valid Data are: " + IntToString(lo) + " .. " + IntToString(hi) +
-                             " !");
+            ShowErrorBox(!ok ? "Invalid Input \"" + cell + "\" !"
+                             : "Valid Data are: " + IntToString(lo) + " .. " + IntToString(hi) +
+                                   " !");
+            grid->SetFocus();
             return false;
         }
     return true;
@@ -973,37 +979,19 @@ bool Tconfig::CheckGridNumbers(TStringGrid* grid, int firstCol, int lastCol, int
 
 bool Tconfig::FormToSettings() {
     // Everything is checked before anything is taken over.
-    for (NumberField& n : FNumbers) {
-        if (!n.Text.Modified()) continue;
-        const bool number = n.Text.Valid();
-        if (number && (!n.Integer || fabsl(n.Text.Peek()) < 2e9L)) continue;
-        ShowPageOf(n.Text.Edit());
-        if (number) {
-            ShowErrorBox("Valid Data are: -2000000000 .. 2000000000 !");
-            n.Text.Edit()->SetFocus();
-        } else {
-            long double v = 0;
-            n.Text.Read(v); // names the field and focuses it
-        }
-        return false;
-    }
-    for (TEdit* e : {Edit_left, Edit_top, Edit_width, Edit_height}) {
-        bool ok = false;
-        const long double v = ParseReal(e->Text(), ok);
-        if (ok && std::isfinite(v) && fabsl(v) < 2e9L) continue;
+    for (TValueEdit* e : FValueEdits) {
+        long double v = 0;
+        if (e->TryValue(v)) continue;
         ShowPageOf(e);
-        ReportInvalidNumber(e, e->Text());
+        e->ReadValue(v); // names the field and focuses it
         return false;
     }
     if (!CheckGridNumbers(StringGrid_layer, 2, 3, 1, 5, 0, 255) ||
         !CheckGridNumbers(StringGrid_color, 1, 2, 1, 16, 0, 255))
         return false;
 
-    for (NumberField& n : FNumbers) {
-        if (!n.Text.Modified()) continue;
-        const long double v = n.Text.Peek();
-        n.Set(n.Integer ? std::round(v) : v);
-    }
+    for (NumberField& n : FNumbers)
+        if (n.Edit->Modified()) n.Set(n.Edit->Peek());
     for (auto& store : FStore)
         store();
     GraphicsFont = os::Utf8Left(FGraphicsFont, 60);
@@ -1273,10 +1261,10 @@ TForm_selectcolor::TForm_selectcolor(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 260, 360);
     SetClientWidth(260);
     SetClientHeight(332);
-    ListBox1 = MakeControl<TListBox>(this, "ListBox1", 8, 8, 244, 284);
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 298, 88);
+    ListBox1 = NewControl<TListBox>(this, "ListBox1", 8, 8, 244, 284);
+    Button_ok = NewButton(this, "Button_ok", "OK", 8, 298, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 104, 298, 88);
+    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 298, 88, {});
     Button_cancel->SetCancel(true);
     ListBox1->OnDblClick = [this](TObject* s) { Button_okClick(s); };
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };

@@ -14,7 +14,6 @@
 // setting's rule (zoom increment 0 becomes 1.0, dimension factor below 0.01 becomes 1.0, ...).
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,7 +23,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/grids.h"
-#include "shell/form_parts.h"
+#include "shell/input_fields.h"
 
 class Tconfig : public TForm {
 public:
@@ -48,8 +47,9 @@ public:
     TLabel *Label_font, *Label_hstyle, *Label_textbreitenfaktor, *Label_texthoehenfaktor,
         *Label_zoomfaktor, *Label_panfaktor, *Label_dialogfenster, *Label_dialogelemente, *Label_x,
         *Label_y;
-    TEdit *Edit_font, *Edit_textbreitenfaktor, *Edit_texthoehenfaktor, *Edit_x, *Edit_y,
-        *Edit_zoomfaktor, *Edit_panfaktor, *Edit_3dx, *Edit_3dy, *Edit_3dz;
+    TEdit* Edit_font;
+    TValueEdit *Edit_textbreitenfaktor, *Edit_texthoehenfaktor, *Edit_x, *Edit_y, *Edit_zoomfaktor,
+        *Edit_panfaktor, *Edit_3dx, *Edit_3dy, *Edit_3dz;
     TButton *Button_font, *Button_textbreitenfaktor, *Button_texthoehenfaktor,
         *Button_hintergrundfarbe, *Button_aufloesung, *Button_zoom, *Button_pan, *Button_dialogsize,
         *Button_dialogelemente, *Button_grafikhilfe;
@@ -59,7 +59,8 @@ public:
     TSpinEdit *SpinEdit_dialogfenster, *SpinEdit_dialogelemente;
     // CAD
     TLabel *Label_cadfont, *Label_cadtextbreite, *Label_cadtextwinkel, *Label_dxfdec;
-    TEdit *Edit_cadfont, *Edit_cadtextbreite, *Edit_cadtextwinkel;
+    TEdit* Edit_cadfont;
+    TValueEdit *Edit_cadtextbreite, *Edit_cadtextwinkel;
     TButton *Button_cadtextbreite, *Button_cadtextwinkel, *Button_dxfdec, *Button_selectlayercolor,
         *Button_layerhilfe, *Button_helpcad;
     TButton* Button_layer[5]; // Button_layer1 .. Button_layer5
@@ -75,7 +76,7 @@ public:
         *Button_colorhilfe;
     // Printer (drawing printout)
     TLabel *Label_printscale, *Label_printscaley, *Label_printorigin;
-    TEdit *Edit_printscale, *Edit_printscaley, *Edit_printxorigin, *Edit_printyorigin;
+    TValueEdit *Edit_printscale, *Edit_printscaley, *Edit_printxorigin, *Edit_printyorigin;
     TButton *Button_printscalex1, *Button_scaleyx, *Button_printxorigin, *Button_printyorigin,
         *Button_helpprint;
     TRadioGroup *RadioGroup_printmono, *RadioGroup_orientation, *RadioGroup_lpt;
@@ -89,7 +90,7 @@ public:
     TComboBox* ComboBox_ausdruckdefault;
     TCheckBox* CheckBox_ausdruckshowdialog;
     TGroupBox *GroupBox_textwindow, *GroupBox_courier;
-    TEdit *Edit_left, *Edit_top, *Edit_width, *Edit_height;
+    TValueEdit *Edit_left, *Edit_top, *Edit_width, *Edit_height;
     TButton *Button_Textwindow, *Button_textfont, *Button_helpausdruck;
     // Settings
     TRadioGroup *RadioGroup_hilfegrad, *RadioGroup_punktkomma, *RadioGroup_ExcelDot,
@@ -107,7 +108,8 @@ public:
     // Production drawing
     TRadioGroup* RadioGroup_index;
     TLabel *Label_freigabefeld, *Label_massfaktorconfig, *Label_zeichnkopf;
-    TEdit *Edit_freigabefeld, *Edit_massfaktorconfig;
+    TEdit* Edit_freigabefeld;
+    TValueEdit* Edit_massfaktorconfig;
     TButton *Button_freigabefeld, *Button_massfaktorconfig;
     TCheckBox *CheckBox_zeichkelmoratitel, *CheckBox_zeichfilename, *CheckBox_zeichdatum,
         *CheckBox_zeichlogo, *CheckBox_zeichfusszeile, *CheckBox_zeichnungskopf;
@@ -158,12 +160,15 @@ private:
     void SetHints();
     TTabSheet* AddPage(const char* name, const char* caption);
     // A "<" (or other) button that puts a fixed text into an edit.
-    TButton* PresetButton(TComponent* owner, const char* name, const char* caption, int left,
+    TButton* PresetButton(TWinControl* owner, const char* name, const char* caption, int left,
                           int top, int width, TEdit* edit, const char* text);
-    // A number edit bound to its setting: load shows it, store (only when the text changed)
-    // takes the typed value through the rule.
-    TNumberText& Number(TEdit* edit, std::function<long double()> get,
-                        std::function<void(long double)> set, bool integer = false);
+    // A number edit (a whole number when whole), checked before anything is taken over.
+    TValueEdit* ValueEdit(TWinControl* parent, std::string_view name, int left, int top, int width,
+                          bool whole);
+    // Binds a number edit to its setting: load shows it, store (only when the text changed)
+    // takes the typed value through the rule in set.
+    void Number(TValueEdit* edit, std::function<long double()> get,
+                std::function<void(long double)> set);
     void Bind(std::function<void()> load, std::function<void()> store);
     // The window size of the drawing window from the two edits (only numbers above 0).
     void ApplyDialogSize();
@@ -174,12 +179,12 @@ private:
                           int lo, int hi);
 
     struct NumberField {
-        TNumberText Text;
-        bool Integer;
+        TValueEdit* Edit;
         std::function<long double()> Get;
         std::function<void(long double)> Set;
     };
-    std::deque<NumberField> FNumbers;
+    std::vector<NumberField> FNumbers;
+    std::vector<TValueEdit*> FValueEdits;
     std::vector<std::function<void()>> FLoad;
     std::vector<std::function<void()>> FStore;
     RangeArray<std::int32_t, 0, 15> FPalette{};

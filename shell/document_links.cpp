@@ -11,7 +11,7 @@
 #include "framework/ui/questions.h"
 #include "platform/os/process.h"
 #include "platform/os/utf8.h"
-#include "shell/form_parts.h"
+#include "shell/input_fields.h"
 #include "shell/job/doclinks.h"
 
 namespace {
@@ -80,24 +80,24 @@ TForm_confDoku::TForm_confDoku(TComponent* AOwner) : TForm(AOwner) {
     for (int k = 0; k < DocumentLinkCount; ++k) {
         const std::string n = std::to_string(k + 1);
         // The group's caption stands above its frame: the rows begin below it.
-        auto* g = MakeControl<TGroupBox>(this, "GroupBox" + n, 8, 6 + 92 * k, 604, 88);
+        auto* g = NewControl<TGroupBox>(this, "GroupBox" + n, 8, 6 + 92 * k, 604, 88);
         GroupBox[k] = g;
-        Label_prog[k] = MakeLabel(g, "Label_prog" + n, "", 10, 30);
-        Edit_prog[k] = MakeEdit(g, "Edit_prog" + n, 100, 26, 448, DocTextCapacity);
-        Button_prog[k] = MakeButton(g, "Button_prog" + n, "...", 554, 25, 40);
-        Label_file[k] = MakeLabel(g, "Label_file" + n, "", 10, 60);
-        Edit_file[k] = MakeEdit(g, "Edit_file" + n, 100, 56, 448, DocTextCapacity);
-        Button_file[k] = MakeButton(g, "Button_file" + n, "...", 554, 55, 40);
+        Label_prog[k] = NewLabel(g, "Label_prog" + n, "", 10, 26);
+        Edit_prog[k] = NewTextEdit(g, "Edit_prog" + n, 100, 26, 448, DocTextCapacity);
+        Button_prog[k] = NewButton(g, "Button_prog" + n, "...", 554, 25, 40, {});
+        Label_file[k] = NewLabel(g, "Label_file" + n, "", 10, 56);
+        Edit_file[k] = NewTextEdit(g, "Edit_file" + n, 100, 56, 448, DocTextCapacity);
+        Button_file[k] = NewButton(g, "Button_file" + n, "...", 554, 55, 40, {});
         TEdit* prog = Edit_prog[k];
         TEdit* file = Edit_file[k];
         Button_prog[k]->OnClick = [this, prog](TObject*) { BrowseClick(prog, "*"); };
         Button_file[k]->OnClick = [this, file](TObject*) { BrowseClick(file, "*"); };
     }
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 476, 88);
+    Button_ok = NewButton(this, "Button_ok", "OK", 8, 476, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 104, 476, 88);
+    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 476, 88, {});
     Button_cancel->SetCancel(true);
-    Button_help = MakeButton(this, "Button_help", "&Help Text", 502, 476, 110);
+    Button_help = NewButton(this, "Button_help", "&Help Text", 502, 476, 110, {});
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
     Button_cancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
     Button_help->OnClick = [this](TObject* s) { Button_helpClick(s); };

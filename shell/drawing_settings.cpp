@@ -17,18 +17,8 @@
 namespace {
 
 constexpr int kShapeMax = 2000; // the most points and roll positions the drawings take
-
-// Caption and hint (a help text) of a control, in the program's display form.
-std::string HintText(std::uint16_t number) {
-    std::string text;
-    GetHelpText(number, text);
-    return OemToAnsiString(text);
-}
-
-void SetHintNo(TControl* c, std::uint16_t number) {
-    c->SetHint(HintText(number));
-    c->SetShowHint(true);
-}
+constexpr TInputRange kShift = InputRange::Factor;
+constexpr TInputRange kAngle{-36000, 36000}; // degrees of rotation
 
 // The shift a combo index stands for: the mean, largest or smallest generating shift of the
 // premachined (1..3) or finished (4..6) tooth from the last calculation.
@@ -52,8 +42,8 @@ long double ShiftOfChoice(int index, int gear) {
     }
 }
 
-void ShowShiftText(TNumberText& field, long double x) {
-    field.Show(x, FloatToStrSig6(x));
+void ShowShiftText(TValueEdit* field, long double x) {
+    field->ShowValue(x, FloatToStrSig6(x));
 }
 
 } // namespace
@@ -67,64 +57,55 @@ TForm_qor1conf::TForm_qor1conf(TComponent* AOwner) : TForm(AOwner) {
     SetClientHeight(392);
     constexpr int kEditLeft = 400;
     CheckBox_fussausrundung_zeichnen =
-        MakeCheckBox(this, "CheckBox_fussausrundung_zeichnen", "", 8, 10, 380);
-    Label_anzahl_punkte_evolvente = MakeLabel(this, "Label_anzahl_punkte_evolvente", "", 8, 44);
-    edit_anzevolvpoints =
-        MakeSpinEdit(this, "edit_anzevolvpoints", kEditLeft, 40, 90, 0, kShapeMax);
-    CheckBox_polyline = MakeCheckBox(this, "CheckBox_polyline", "", 8, 72, 380);
-    Label_aufloesung_fussausrundung =
-        MakeLabel(this, "Label_aufloesung_fussausrundung", "", 8, 106);
+        NewCheckBox(this, "CheckBox_fussausrundung_zeichnen", "", 8, 10, 380, {});
+    Label_anzahl_punkte_evolvente = NewLabel(this, "Label_anzahl_punkte_evolvente", "", 8, 40);
+    edit_anzevolvpoints = NewSpinEdit(this, "edit_anzevolvpoints", kEditLeft, 40, 90, 0, kShapeMax);
+    CheckBox_polyline = NewCheckBox(this, "CheckBox_polyline", "", 8, 72, 380, {});
+    Label_aufloesung_fussausrundung = NewLabel(this, "Label_aufloesung_fussausrundung", "", 8, 102);
     edit_aufloesung_fussausrundung =
-        MakeSpinEdit(this, "edit_aufloesung_fussausrundung", kEditLeft, 102, 90, 0, kShapeMax);
+        NewSpinEdit(this, "edit_aufloesung_fussausrundung", kEditLeft, 102, 90, 0, kShapeMax);
     Label_anzahl_huellkurven_hohlraeder =
-        MakeLabel(this, "Label_anzahl_huellkurven_hohlraeder", "", 8, 136);
-    edit_anzhohl = MakeSpinEdit(this, "edit_anzhohl", kEditLeft, 132, 90, 0, kShapeMax);
+        NewLabel(this, "Label_anzahl_huellkurven_hohlraeder", "", 8, 132);
+    edit_anzhohl = NewSpinEdit(this, "edit_anzhohl", kEditLeft, 132, 90, 0, kShapeMax);
     Label_anzahl_huellkurven_stirnraeder =
-        MakeLabel(this, "Label_anzahl_huellkurven_stirnraeder", "", 8, 166);
-    edit_anzhull = MakeSpinEdit(this, "edit_anzhull", kEditLeft, 162, 90, 0, kShapeMax);
+        NewLabel(this, "Label_anzahl_huellkurven_stirnraeder", "", 8, 162);
+    edit_anzhull = NewSpinEdit(this, "edit_anzhull", kEditLeft, 162, 90, 0, kShapeMax);
 
-    Label_rad1 = MakeLabel(this, "Label_rad1", "", 310, 198);
-    Label_rad2 = MakeLabel(this, "Label_rad2", "", 430, 198);
-    Label_xee = MakeLabel(this, "Label_xee", "", 8, 198);
-    ComboBox_xee = MakeControl<TComboBox>(this, "ComboBox_xee", 8, 218, 300, 24);
-    Edit_xee1 = MakeEdit(this, "Edit_xee1", 316, 218, 100);
-    Edit_xee2 = MakeEdit(this, "Edit_xee2", 424, 218, 120);
-    Label_xeh = MakeLabel(this, "Label_xeh", "", 8, 252);
-    ComboBox_xeh = MakeControl<TComboBox>(this, "ComboBox_xeh", 8, 272, 300, 24);
-    Edit_xeh1 = MakeEdit(this, "Edit_xeh1", 316, 272, 100);
-    Edit_xeh2 = MakeEdit(this, "Edit_xeh2", 424, 272, 120);
+    Label_rad1 = NewLabel(this, "Label_rad1", "", 310, 194);
+    Label_rad2 = NewLabel(this, "Label_rad2", "", 430, 194);
+    Label_xee = NewLabel(this, "Label_xee", "", 8, 194);
+    ComboBox_xee = NewControl<TComboBox>(this, "ComboBox_xee", 8, 218, 300, 24);
+    Edit_xee1 = NewValueEdit(this, "Edit_xee1", TValueKind::Real, kShift, 316, 218, 100);
+    Edit_xee2 = NewValueEdit(this, "Edit_xee2", TValueKind::Real, kShift, 424, 218, 120);
+    Label_xeh = NewLabel(this, "Label_xeh", "", 8, 248);
+    ComboBox_xeh = NewControl<TComboBox>(this, "ComboBox_xeh", 8, 272, 300, 24);
+    Edit_xeh1 = NewValueEdit(this, "Edit_xeh1", TValueKind::Real, kShift, 316, 272, 100);
+    Edit_xeh2 = NewValueEdit(this, "Edit_xeh2", TValueKind::Real, kShift, 424, 272, 120);
     for (TComboBox* c : {ComboBox_xee, ComboBox_xeh})
         c->SetStyle(csDropDownList);
     CheckBox_durchmesser_anzeigen =
-        MakeCheckBox(this, "CheckBox_durchmesser_anzeigen", "", 8, 310, 380);
+        NewCheckBox(this, "CheckBox_durchmesser_anzeigen", "", 8, 310, 380, {});
 
     // Kept hidden: the drawing centre distance and the rotation of gear 1.
-    Label_a = MakeLabel(this, "Label_a", "", 8, 340);
-    ComboBox_a = MakeControl<TComboBox>(this, "ComboBox_a", 160, 336, 90, 24);
+    Label_a = NewLabel(this, "Label_a", "", 8, 336);
+    ComboBox_a = NewControl<TComboBox>(this, "ComboBox_a", 160, 336, 90, 24);
     ComboBox_a->SetStyle(csDropDownList);
-    Edit_a = MakeEdit(this, "Edit_a", 256, 336, 100);
-    Label_au = MakeLabel(this, "Label_au", "", 362, 340);
-    Label_wdreh1 = MakeLabel(this, "Label_wdreh1", "", 8, 340);
-    Edit_wdreh1 = MakeEdit(this, "Edit_wdreh1", 256, 336, 100);
-    Label_wdreh1u = MakeLabel(this, "Label_wdreh1u", "", 362, 340);
-    SpinButton1 = MakeControl<TUpDown>(this, "SpinButton1", 390, 336, 20, 24);
-    Button_wdrehc = MakeButton(this, "Button_wdrehc", "C", 414, 336, 28);
-    Button_wdreha = MakeButton(this, "Button_wdreha", "A", 446, 336, 28);
-    Button_wdrehe = MakeButton(this, "Button_wdrehe", "E", 478, 336, 28);
+    Edit_a = NewValueEdit(this, "Edit_a", TValueKind::Length, InputRange::Length, 256, 336, 100);
+    Label_au = NewLabel(this, "Label_au", "", 362, 336);
+    Label_wdreh1 = NewLabel(this, "Label_wdreh1", "", 8, 336);
+    Edit_wdreh1 = NewValueEdit(this, "Edit_wdreh1", TValueKind::Real, kAngle, 256, 336, 100);
+    Label_wdreh1u = NewLabel(this, "Label_wdreh1u", "", 362, 336);
+    SpinButton1 = NewControl<TUpDown>(this, "SpinButton1", 390, 336, 20, 24);
+    Button_wdrehc = NewButton(this, "Button_wdrehc", "C", 414, 336, 28, {});
+    Button_wdreha = NewButton(this, "Button_wdreha", "A", 446, 336, 28, {});
+    Button_wdrehe = NewButton(this, "Button_wdrehe", "E", 478, 336, 28, {});
 
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 356, 88);
+    Button_ok = NewButton(this, "Button_ok", "OK", 8, 356, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 104, 356, 88);
+    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 356, 88, {});
     Button_cancel->SetCancel(true);
-    Button_reset = MakeButton(this, "Button_reset", "<", 200, 356, 40);
-    Button_help = MakeButton(this, "Button_help", "&Help Text", 434, 356, 118);
-
-    FXee1 = TNumberText(Edit_xee1);
-    FXee2 = TNumberText(Edit_xee2);
-    FXeh1 = TNumberText(Edit_xeh1);
-    FXeh2 = TNumberText(Edit_xeh2);
-    FA = TNumberText(Edit_a, true);
-    FAngle = TNumberText(Edit_wdreh1);
+    Button_reset = NewButton(this, "Button_reset", "<", 200, 356, 40, {});
+    Button_help = NewButton(this, "Button_help", "&Help Text", 434, 356, 118, {});
 
     CheckBox_fussausrundung_zeichnen->OnClick = [this](TObject* s) {
         CheckBox_fussausrundung_zeichnenClick(s);
@@ -160,7 +141,7 @@ void TForm_qor1conf::FormCreate(TObject*) {
         {Label_a, 8350},
         {Label_wdreh1, 8370}};
     for (const auto& [control, number] : hints)
-        SetHintNo(control, number);
+        SetHelpHint(control, number);
     CheckBox_fussausrundung_zeichnen->SetCaption(OemToAnsiString("Draw tooth root curve ?"));
     Label_anzahl_punkte_evolvente->SetCaption(
         OemToAnsiString("Number of points for involute polycurve"));
@@ -216,25 +197,25 @@ void TForm_qor1conf::LoadControls() {
     edit_anzhull->SetValue(g.GearShapes);
     // A choice other than "xe ..." keeps showing what it stands for.
     if (ComboBox_xee->ItemIndex() <= 0) {
-        ShowShiftText(FXee1, g.xee[1]);
-        ShowShiftText(FXee2, g.xee[2]);
+        ShowShiftText(Edit_xee1, g.xee[1]);
+        ShowShiftText(Edit_xee2, g.xee[2]);
     }
     if (ComboBox_xeh->ItemIndex() <= 0) {
-        ShowShiftText(FXeh1, g.xeh[1]);
-        ShowShiftText(FXeh2, g.xeh[2]);
+        ShowShiftText(Edit_xeh1, g.xeh[1]);
+        ShowShiftText(Edit_xeh2, g.xeh[2]);
     }
     ComboBox_xeeChange(nullptr);
     ComboBox_xehChange(nullptr);
     CheckBox_durchmesser_anzeigen->SetChecked(g.DrawDiameters == 2);
-    FA.Show(g.aDraw, LengthToStrDec(3, g.aDraw));
+    Edit_a->ShowValue(g.aDraw, LengthToStrDec(3, g.aDraw));
     ComboBox_aChange(nullptr);
-    FAngle.Show(g.RotationAngle, FloatToStrSig3(g.RotationAngle));
+    Edit_wdreh1->ShowValue(g.RotationAngle, FloatToStrSig3(g.RotationAngle));
 }
 
 bool TForm_qor1conf::StoreControls() {
     long double xee1 = 0, xee2 = 0, xeh1 = 0, xeh2 = 0, a = 0, angle = 0;
-    if (!FXee1.Read(xee1) || !FXee2.Read(xee2) || !FXeh1.Read(xeh1) || !FXeh2.Read(xeh2) ||
-        !FA.Read(a) || !FAngle.Read(angle))
+    if (!Edit_xee1->ReadValue(xee1) || !Edit_xee2->ReadValue(xee2) || !Edit_xeh1->ReadValue(xeh1) ||
+        !Edit_xeh2->ReadValue(xeh2) || !Edit_a->ReadValue(a) || !Edit_wdreh1->ReadValue(angle))
         return false;
     TGearData& g = GearData;
     g.DrawRootCurve = CheckBox_fussausrundung_zeichnen->Checked();
@@ -286,22 +267,22 @@ void TForm_qor1conf::CheckBox_fussausrundung_zeichnenClick(TObject*) {
     edit_aufloesung_fussausrundung->SetEnabled(CheckBox_fussausrundung_zeichnen->Checked());
 }
 
-void TForm_qor1conf::ShiftChoice(TComboBox* combo, TNumberText& gear1, TNumberText& gear2) {
+void TForm_qor1conf::ShiftChoice(TComboBox* combo, TValueEdit* gear1, TValueEdit* gear2) {
     const int index = combo->ItemIndex();
     const bool free = index <= 0;
-    gear1.Edit()->SetEnabled(free);
-    gear2.Edit()->SetEnabled(free);
+    gear1->SetEnabled(free);
+    gear2->SetEnabled(free);
     if (free) return;
     ShowShiftText(gear1, ShiftOfChoice(index, 1));
     ShowShiftText(gear2, ShiftOfChoice(index, 2));
 }
 
 void TForm_qor1conf::ComboBox_xeeChange(TObject*) {
-    ShiftChoice(ComboBox_xee, FXee1, FXee2);
+    ShiftChoice(ComboBox_xee, Edit_xee1, Edit_xee2);
 }
 
 void TForm_qor1conf::ComboBox_xehChange(TObject*) {
-    ShiftChoice(ComboBox_xeh, FXeh1, FXeh2);
+    ShiftChoice(ComboBox_xeh, Edit_xeh1, Edit_xeh2);
 }
 
 void TForm_qor1conf::ComboBox_aChange(TObject*) {
@@ -310,20 +291,20 @@ void TForm_qor1conf::ComboBox_aChange(TObject*) {
     if (index <= 0) return;
     const TGearData& g = GearData;
     const long double a = index == 2 ? g.a + g.Aae : index == 3 ? g.a + g.Aai : g.a;
-    FA.Show(a, LengthToStr6(a));
+    Edit_a->ShowValue(a, LengthToStr6(a));
 }
 
 void TForm_qor1conf::SpinButton1Click(TObject*, TUDBtnType Button) {
     const int z1 = GearData.z[1];
     if (z1 == 0) return;
     const long double step = (Button == btNext ? 20.0L : -20.0L) / z1;
-    const long double angle = FAngle.Peek() + step;
-    FAngle.Show(angle, FloatToStrSig3(angle));
+    const long double angle = Edit_wdreh1->Peek() + step;
+    Edit_wdreh1->ShowValue(angle, FloatToStrSig3(angle));
     if (StepMode != 0) Button_okClick(nullptr);
 }
 
 void TForm_qor1conf::Button_wdrehClick(long double angle) {
-    FAngle.Show(angle, FloatToStrSig3(angle));
+    Edit_wdreh1->ShowValue(angle, FloatToStrSig3(angle));
 }
 
 namespace {
@@ -358,24 +339,23 @@ TForm_vq2config::TForm_vq2config(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 500, 260);
     SetClientWidth(500);
     SetClientHeight(220);
-    Label_anzahl_punkte_evolvente = MakeLabel(this, "Label_anzahl_punkte_evolvente", "", 8, 14);
-    edit_anzevolvpoints = MakeSpinEdit(this, "edit_anzevolvpoints", 400, 10, 90, 0, kShapeMax);
-    CheckBox_polyline = MakeCheckBox(this, "CheckBox_polyline", "", 8, 44, 480);
-    Label_xe = MakeLabel(this, "Label_xe", "", 8, 80);
-    Edit_xe = MakeEdit(this, "Edit_xe", 220, 76, 110);
-    Button_xe = MakeButton(this, "Button_xe", "<", 336, 75, 36);
-    Button_xemax = MakeButton(this, "Button_xemax", "< max", 376, 75, 56);
-    Button_xemin = MakeButton(this, "Button_xemin", "< min", 436, 75, 56);
+    Label_anzahl_punkte_evolvente = NewLabel(this, "Label_anzahl_punkte_evolvente", "", 8, 10);
+    edit_anzevolvpoints = NewSpinEdit(this, "edit_anzevolvpoints", 400, 10, 90, 0, kShapeMax);
+    CheckBox_polyline = NewCheckBox(this, "CheckBox_polyline", "", 8, 44, 480, {});
+    Label_xe = NewLabel(this, "Label_xe", "", 8, 76);
+    Edit_xe = NewValueEdit(this, "Edit_xe", TValueKind::Real, kShift, 220, 76, 110);
+    Button_xe = NewButton(this, "Button_xe", "<", 336, 75, 36, {});
+    Button_xemax = NewButton(this, "Button_xemax", "< max", 376, 75, 56, {});
+    Button_xemin = NewButton(this, "Button_xemin", "< min", 436, 75, 56, {});
     CheckBox_fussausrundung_zeichnen =
-        MakeCheckBox(this, "CheckBox_fussausrundung_zeichnen", "", 8, 112, 480);
+        NewCheckBox(this, "CheckBox_fussausrundung_zeichnen", "", 8, 112, 480, {});
     CheckBox_durchmesser_anzeigen =
-        MakeCheckBox(this, "CheckBox_durchmesser_anzeigen", "", 8, 142, 480);
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 184, 88);
+        NewCheckBox(this, "CheckBox_durchmesser_anzeigen", "", 8, 142, 480, {});
+    Button_ok = NewButton(this, "Button_ok", "OK", 8, 184, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 104, 184, 88);
+    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 184, 88, {});
     Button_cancel->SetCancel(true);
-    Button_help = MakeButton(this, "Button_help", "&Help", 396, 184, 96);
-    FXe = TNumberText(Edit_xe);
+    Button_help = NewButton(this, "Button_help", "&Help", 396, 184, 96, {});
 
     Button_xe->OnClick = [this](TObject*) { ShowShift(GearData.xee[GearNo]); };
     Button_xemax->OnClick = [this](TObject*) { ShowShift(GearData.xEmax[GearNo]); };
@@ -397,9 +377,9 @@ void TForm_vq2config::FormCreate(TObject*) {
     Label_xe->SetCaption(OemToAnsiString("Gen.addend.modif.coeff. xe"));
     CheckBox_fussausrundung_zeichnen->SetCaption(OemToAnsiString("Tooth Root Trochoide"));
     CheckBox_durchmesser_anzeigen->SetCaption(OemToAnsiString("Draw diameters ?"));
-    SetHintNo(Label_anzahl_punkte_evolvente, 8300);
-    SetHintNo(CheckBox_polyline, 8310);
-    SetHintNo(Label_xe, 8330);
+    SetHelpHint(Label_anzahl_punkte_evolvente, 8300);
+    SetHelpHint(CheckBox_polyline, 8310);
+    SetHelpHint(Label_xe, 8330);
 }
 
 void TForm_vq2config::FormShow(TObject*) {
@@ -417,12 +397,12 @@ void TForm_vq2config::LoadControls() {
 }
 
 void TForm_vq2config::ShowShift(long double value) {
-    ShowShiftText(FXe, value);
+    ShowShiftText(Edit_xe, value);
 }
 
 bool TForm_vq2config::StoreControls() {
     long double xe = 0;
-    if (!FXe.Read(xe)) return false;
+    if (!Edit_xe->ReadValue(xe)) return false;
     TGearData& g = GearData;
     g.InvolutePoints = edit_anzevolvpoints->Value();
     g.InvolutePolyline = CheckBox_polyline->Checked() ? 1 : 0;

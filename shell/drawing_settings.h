@@ -13,7 +13,7 @@
 #include "calc/geardata.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
-#include "shell/form_parts.h"
+#include "shell/input_fields.h"
 
 class TForm_qor1conf : public TForm {
 public:
@@ -31,19 +31,19 @@ public:
     TSpinEdit* edit_anzhull;
     TLabel* Label_xee;
     TComboBox* ComboBox_xee;
-    TEdit* Edit_xee1;
-    TEdit* Edit_xee2;
+    TValueEdit* Edit_xee1;
+    TValueEdit* Edit_xee2;
     TLabel* Label_xeh;
     TComboBox* ComboBox_xeh;
-    TEdit* Edit_xeh1;
-    TEdit* Edit_xeh2;
+    TValueEdit* Edit_xeh1;
+    TValueEdit* Edit_xeh2;
     TCheckBox* CheckBox_durchmesser_anzeigen;
     TLabel* Label_a;
     TComboBox* ComboBox_a;
-    TEdit* Edit_a;
+    TValueEdit* Edit_a;
     TLabel* Label_au;
     TLabel* Label_wdreh1;
-    TEdit* Edit_wdreh1;
+    TValueEdit* Edit_wdreh1;
     TLabel* Label_wdreh1u;
     TUpDown* SpinButton1;
     TButton* Button_wdrehc;
@@ -80,8 +80,7 @@ public:
 
 private:
     // A shift combo's choice into its two edits (index 0 unlocks them).
-    void ShiftChoice(TComboBox* combo, TNumberText& gear1, TNumberText& gear2);
-    TNumberText FXee1, FXee2, FXeh1, FXeh2, FA, FAngle;
+    void ShiftChoice(TComboBox* combo, TValueEdit* gear1, TValueEdit* gear2);
     TGearData FShown; // the gear data when shown: Cancel after "<" puts it back
 };
 
@@ -93,7 +92,7 @@ public:
     TSpinEdit* edit_anzevolvpoints;
     TCheckBox* CheckBox_polyline;
     TLabel* Label_xe;
-    TEdit* Edit_xe;
+    TValueEdit* Edit_xe;
     TButton* Button_xe;
     TButton* Button_xemax;
     TButton* Button_xemin;
@@ -115,9 +114,6 @@ public:
     void Button_helpClick(TObject* Sender);
     // The shift edit := value (the "<", "< max" and "< min" buttons).
     void ShowShift(long double value);
-
-private:
-    TNumberText FXe;
 };
 
 // The one TForm_qor1conf of the run (created on first use) and its release at program end.

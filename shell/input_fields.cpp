@@ -237,6 +237,15 @@ TRadioGroup* NewRadioGroup(TWinControl* parent, std::string_view name, std::stri
     return r;
 }
 
+TSpinEdit* NewSpinEdit(TWinControl* parent, std::string_view name, int left, int top, int width,
+                       int minValue, int maxValue) {
+    auto* e = Place(new TSpinEdit(parent), parent, name);
+    e->SetBounds(left, top, width, RowHeight - 2);
+    e->SetMinValue(minValue);
+    e->SetMaxValue(maxValue);
+    return e;
+}
+
 int ClampIndex(long long index, int count) {
     return static_cast<int>(std::clamp<long long>(index, 0, std::max(count - 1, 0)));
 }

@@ -133,6 +133,19 @@ TRadioGroup* NewRadioGroup(TWinControl* parent, std::string_view name, std::stri
                            int left, int top, int width, int height,
                            std::initializer_list<const char*> items);
 
+TSpinEdit* NewSpinEdit(TWinControl* parent, std::string_view name, int left, int top, int width,
+                       int minValue, int maxValue);
+// Any other control, named and placed.
+template <class T>
+T* NewControl(TWinControl* parent, std::string_view name, int left, int top, int width,
+              int height) {
+    auto* c = new T(parent);
+    c->SetName(name);
+    c->SetParent(parent);
+    c->SetBounds(left, top, width, height);
+    return c;
+}
+
 // Height of one row of edits and buttons.
 inline constexpr int RowHeight = 25;
 
