@@ -1,23 +1,25 @@
-// The program qor1w: the main window, or the usage text. Arguments are read before any window
-// system is touched, so the usage text needs no display.
+// The program qor1w: the main window, or a batch mode. The command line is read before any
+// window system is touched: the usage text and the batch outputs (/I, /CADi:j) need no display.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <string_view>
 
+#include "framework/core/files.h"
 #include "framework/core/text.h"
 #include "platform/gui/application.h"
+#include "shell/batch.h"
+#include "shell/command_line.h"
 #include "shell/startup.h"
 
 namespace {
-bool IsBatchSwitch(std::string_view s) {
-    auto upper = [](std::string_view t) {
-        std::string u(t);
-        for (char& c : u)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        return u;
-    };
-    const std::string u = upper(s);
-    return u == "/I" || u == "-I" || u.rfind("/CAD", 0) == 0 || u.rfind("-CAD", 0) == 0;
+bool HasEnv(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+}
+
+// Qt finds a window system: an X or Wayland display, or a platform chosen by the user.
+bool DisplayAvailable() {
+    return HasEnv("DISPLAY") || HasEnv("WAYLAND_DISPLAY") || HasEnv("QT_QPA_PLATFORM");
 }
 } // namespace
 
@@ -25,12 +27,16 @@ int main(int argc, char** argv) {
     SetCommandLineParams(argc, argv);
     for (int i = 1; i < argc; ++i)
         StartParams.emplace_back(argv[i]);
-    if (argc > 1 && (std::string_view(argv[1]) == "/?" || std::string_view(argv[1]) == "?")) {
-        std::puts("qor1w FILE [/I] [/CADi:j] [/E] [/NOGUI]");
-        return 0;
-    }
-    if (argc > 2 && IsBatchSwitch(argv[2])) {
-        std::fprintf(stderr, "qor1w: %s: batch output is not available\n", argv[2]);
+    const TCommandLine line = ParseCommandLine(StartParams);
+    if (IsBatchCommand(line)) return RunBatch(line);
+    if (!DisplayAvailable()) {
+        if (line.Switch == StartSwitch::None && !line.File.empty() &&
+            ExtractFileName(line.File).find('.') == std::string::npos) {
+            std::fprintf(stderr, "qor1w: %s: extension .q1w missing\n", line.File.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "qor1w: no display for the main window; /I and /CADi:j write their "
+                             "files without one (qor1w /? shows how)\n");
         return 2;
     }
     Application->Initialize(argc, argv);

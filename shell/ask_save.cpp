@@ -11,29 +11,32 @@ void SaveDataFile(const std::string& name) {
     ConfirmOverwrite = 1;
 }
 
-void AskSaveModified() {
+TAskSaveResult AskSaveModified() {
     if (ArchiveMode != 0 && ArchiveFlag != 0) {
+        const bool had = DataModified != 0;
         DataModified = 0;
-        return;
+        return had ? TAskSaveResult::Dropped : TAskSaveResult::Unchanged;
     }
-    if (DataModified == 0) return;
+    if (DataModified == 0) return TAskSaveResult::Unchanged;
     if (!DataFileName.empty()) {
         const std::string shown =
             ArchiveMode != 0 ? DataFileName
                              : AddBackslash(DataDir) + DataFileName + "." + DataFileExt.str();
         const bool yes = AskYesNoCancel("Save file (" + shown + ") ?");
-        if (AbortFlag != 0) return; // Cancel
+        if (AbortFlag != 0) return TAskSaveResult::Cancelled;
         if (yes) {
             SaveDataFile(DataFileName);
             // A failed save keeps the data marked: the caller stops on AbortFlag and nothing is
             // dropped.
-            if (AbortFlag != 0) return;
+            if (AbortFlag != 0) return TAskSaveResult::Cancelled;
         }
         DataModified = 0;
-        return;
+        return yes ? TAskSaveResult::Saved : TAskSaveResult::Dropped;
     }
-    if (AskYesNoCancel("Reject old data ?"))
+    if (AskYesNoCancel("Reject old data ?")) {
         DataModified = 0;
-    else
-        AbortFlag = 1;
+        return TAskSaveResult::Dropped;
+    }
+    AbortFlag = 1;
+    return TAskSaveResult::Cancelled;
 }

@@ -32,6 +32,7 @@
 #include "shell/measurement_dialog.h"
 #include "shell/profile_dialog.h"
 #include "shell/quality_dialog.h"
+#include "shell/file_commands.h"
 #include "shell/menu_captions.h"
 #include "shell/pending.h"
 #include "shell/recent_files.h"
@@ -359,7 +360,7 @@ void Thh::FormCloseQuery(TObject*, bool& CanClose) {
 }
 
 void Thh::FormDestroy(TObject*) {
-    WriteSessionFile();
+    if (StartUpExitCode < 0) WriteSessionFile(); // a start that ended changed no session
 }
 
 // ---- captions, title, message count ---------------------------------------------------------
@@ -441,23 +442,19 @@ void Thh::mi_fileNewClick(TObject*) {
 }
 
 void Thh::mi_fileOpenClick(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_fileOpen);
+    OpenJobCommand();
 }
 
 void Thh::mi_fileOpenTableClick(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_fileOpenTable);
+    OpenTableCommand();
 }
 
 void Thh::mi_FileSaveClick(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_FileSave);
+    SaveJobCommand();
 }
 
 void Thh::mi_FileSaveAsClick(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_FileSaveAs);
+    SaveJobAsCommand();
 }
 
 void Thh::mi_fileprintClick(TObject*) {
@@ -466,8 +463,7 @@ void Thh::mi_fileprintClick(TObject*) {
 }
 
 void Thh::mi_fileImportQOR1Click(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_fileImportQOR1);
+    ImportOlderJobCommand();
 }
 
 void Thh::mi_fileConfigClick(TObject*) {
@@ -477,23 +473,19 @@ void Thh::mi_fileConfigClick(TObject*) {
 }
 
 void Thh::mi_file1Click(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_file1);
+    OpenRecentFile(1);
 }
 
 void Thh::mi_file2Click(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_file2);
+    OpenRecentFile(2);
 }
 
 void Thh::mi_file3Click(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_file3);
+    OpenRecentFile(3);
 }
 
 void Thh::mi_file4Click(TObject*) {
-    AbortFlag = 0;
-    NotAvailable(mi_file4);
+    OpenRecentFile(4);
 }
 
 void Thh::mi_fileexitClick(TObject*) {

@@ -1,5 +1,8 @@
 #include "shell/recent_files.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "framework/core/settings.h"
 #include "platform/gui/menus.h"
 #include "platform/os/utf8.h"
@@ -14,6 +17,24 @@ std::string ShortenPath(std::string_view path) {
     const std::size_t last = path.find_last_of("/\\");
     if (head == std::string_view::npos || head >= last) return std::string(path);
     return std::string(path.substr(0, head + 1)) + "..." + std::string(path.substr(last));
+}
+
+void AddRecentFile(const std::string& path) {
+    std::error_code ec;
+    std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+    if (ec || full.empty()) full = path;
+    for (int n = 4; n >= 1; --n)
+        if (RecentFiles[n] == full) RemoveRecentFile(n);
+    for (int n = 4; n >= 2; --n)
+        RecentFiles[n] = RecentFiles[n - 1];
+    RecentFiles[1] = full;
+}
+
+void RemoveRecentFile(int n) {
+    if (n < 1 || n > 4) return;
+    for (int k = n; k < 4; ++k)
+        RecentFiles[k] = RecentFiles[k + 1];
+    RecentFiles[4].clear();
 }
 
 void SetRecentFileItem(TMenuItem* item, int n) {

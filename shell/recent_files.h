@@ -13,6 +13,13 @@ class TMenuItem;
 // '/' and '\' (stored Windows paths); a path without two of them stays whole.
 std::string ShortenPath(std::string_view path);
 
+// Makes path (a job file's full name, made absolute) entry 1 of RecentFiles; an entry naming
+// the same file is removed first (names compared exactly: Linux names are case-sensitive), the
+// others move down and entry 4 is dropped.
+void AddRecentFile(const std::string& path);
+// Removes entry n (1..4); the later entries move up and entry 4 becomes empty.
+void RemoveRecentFile(int n);
+
 // Shows item for entry n of RecentFiles, or hides it when the entry is empty.
 void SetRecentFileItem(TMenuItem* item, int n);
 // Finds Exit in the main window's File menu (RecentFilesMenuIndex) and refreshes the items.

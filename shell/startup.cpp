@@ -34,6 +34,8 @@
 #include "platform/os/paths.h"
 #include "shell/change_records.h"
 #include "shell/drawing_settings.h"
+#include "shell/batch.h"
+#include "shell/command_line.h"
 #include "shell/job/doclinks.h"
 #include "shell/job/jobfile.h"
 #include "shell/main_window.h"
@@ -70,6 +72,44 @@ bool HasFileNoCase(const std::string& dir, const std::string& name) {
     return os::FindNameNoCase(d.empty() ? "." : d, name, real) == 0 && FileExist(real);
 }
 
+// The job named on the command line. True when the start goes on: with the job loaded
+// (loaded), or with the name as a new job when no such file exists, or without it when the
+// file exists but cannot be read (it is reported and left as it is). False (StartUpExitCode 1)
+// for a name without an extension or one no file can be written under.
+bool StartWithJob(const std::string& file, bool& loaded) {
+    DataFileName = file;
+    DataDir.clear();
+    if (ExtractFileName(file).find('.') == std::string::npos) {
+        ShowError("extension ." + DataFileExt.str() + " missing");
+        StartUpExitCode = 1;
+        return false;
+    }
+    ErrorBoxesOn = 0;
+    LoadJobFile(file);
+    ErrorBoxesOn = 1;
+    if (AbortFlag == 0) {
+        ArchiveMode = 1;
+        loaded = true;
+        return true;
+    }
+    AbortFlag = 0;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) {
+        // Never offered for overwriting: the user's file may only be damaged or of another kind.
+        ShowError(LastJobFileProblem() + " The program starts with a new job; " + file +
+                  " is left as it is.");
+        DataFileName.clear();
+        return true;
+    }
+    CheckOverwrite(file); // a new job under this name: it must be one a file can be written under
+    if (AbortFlag != 0) {
+        StartUpExitCode = 1;
+        return false;
+    }
+    ArchiveMode = 1;
+    return true;
+}
+
 } // namespace
 
 void LoadNullJob() {
@@ -78,6 +118,8 @@ void LoadNullJob() {
     LoadJobFile("null");
     DataFileName.clear();
 }
+
+int StartUpExitCode = -1;
 
 std::string InstalledDataDir() {
     if (const char* env = std::getenv("QOR1W_DATA_DIR"); env != nullptr && *env != '\0') return env;
@@ -133,7 +175,19 @@ void StartUp(int mode) {
     ErrorBoxesOn = 1;
     CheckConfiguredDirectories();
     DataDir.clear();
-    if (!StartParams.empty()) NotAvailable("The command line");
+    StartUpExitCode = -1;
+    const TCommandLine line = ParseCommandLine(StartParams);
+    if (IsBatchCommand(line)) { // main runs them before any window; here they end the start
+        StartUpExitCode = RunBatch(line);
+        return;
+    }
+    bool loaded = false;
+    if (line.Switch == StartSwitch::NameOnly) {
+        StartOptionG = 1;
+        DataFileName = line.File;
+    } else if (line.Switch == StartSwitch::None && !line.File.empty()) {
+        if (!StartWithJob(line.File, loaded)) return;
+    }
 
     if (ArchiveMode != 0) {
         DataDir.clear(); // the command-line file's name is used as it stands
@@ -154,6 +208,7 @@ void StartUp(int mode) {
         DrawDevice->ClearDevice();
         ShowPltPicture("start");
     }
+    if (loaded) RedrawConfiguredView(); // the job's own picture over the start picture
 }
 
 void DoneProgram() {
@@ -167,6 +222,12 @@ int RunProgram() {
     InitProgram();
     Thh* window = NewForm<Thh>(nullptr);
     Application->SetMainForm(window);
+    if (StartUpExitCode >= 0) { // the start ended the program (a refused command-line file)
+        const int ended = StartUpExitCode;
+        window->Free();
+        DoneProgram();
+        return ended;
+    }
     DrawingSettingsForm(); // the one drawing-settings dialog of the run
     int code = 0;
     const char* picture = std::getenv("QOR1W_START_PICTURE");

@@ -24,9 +24,15 @@ void UseInstalledPictures();
 void InitProgram();
 
 // The start-up of the main window (mode 8 from Thh::FormCreate; modes 6..9 skip the
-// configuration, which the window has read; modes 1, 4 and 8 calculate): data directory, the
-// defaults of a new job from the "null" job, the first calculation, the start picture.
+// configuration, which the window has read; modes 1, 4 and 8 calculate): the command line
+// (command_line.h), data directory, the defaults of a new job from the "null" job, the first
+// calculation, the start picture. A job named on the command line is loaded (ArchiveMode, its
+// name used as given); a name without extension, or one no file can be written under, is
+// reported and ends the program (StartUpExitCode 1); a file that exists but cannot be read is
+// reported, left alone, and the start goes on with a new job.
 void StartUp(int mode);
+// -1 while the start goes on; otherwise the exit code with which StartUp ended the program.
+extern int StartUpExitCode;
 
 // The defaults of a new job: the job "null" of the data directory (its name found whatever its
 // letter case), when it is there; the job stays unnamed. A failed load leaves AbortFlag set.

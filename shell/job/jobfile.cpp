@@ -366,9 +366,8 @@ void WriteGearDataFile(std::string name) {
     }
     // A chosen file goes to the chosen directory; DataDir and DataFileName follow it only once
     // the file is written, so a failed save leaves the next plain save where it was.
-    const std::string path = fromDialog
-                                 ? AddBackslash(chosenDir) + name + "." + DataFileExt.str()
-                                 : JobFileSavePath(name);
+    const std::string path = fromDialog ? AddBackslash(chosenDir) + name + "." + DataFileExt.str()
+                                        : JobFileSavePath(name);
 
     TJobData data = TJobData::Current();
     const StoredFileFormat stored; // full precision whatever the display setting
@@ -397,6 +396,29 @@ void WriteGearDataFile(std::string name) {
     }
 }
 
+bool ReadJobData(const std::string& path, TJobData& data, std::string& problem) {
+    SharedTextFile.Assign(path, TextEncoding::Oem);
+    if (SharedTextFile.Reset() != 0) {
+        problem = "file " + path + " not found or no access !";
+        return false;
+    }
+    LayoutReader r;
+    JobLayout(r, data);
+    SharedTextFile.Discard();
+
+    // Files of the older generation may end early once the pair and both gears are read: what
+    // they lack keeps its value.
+    constexpr long kOlderMinimum = kJobHeaderLines + 51;
+    const bool accepted =
+        r.in.Ok() || (r.in.Ended() && OlderGeneration(path) && r.in.LineNo() >= kOlderMinimum);
+    if (!accepted) {
+        problem =
+            "Job file " + path + " cannot be read: " + r.in.Problem() + ". Nothing was loaded.";
+        return false;
+    }
+    return true;
+}
+
 void LoadJobFile(std::string name) {
     lastProblem.clear();
     std::string path;
@@ -419,24 +441,10 @@ void LoadJobFile(std::string name) {
         path = JobFileLoadPath(name);
     }
 
-    SharedTextFile.Assign(path, TextEncoding::Oem);
-    if (SharedTextFile.Reset() != 0) {
-        ReportProblem("file " + path + " not found or no access !");
-        return;
-    }
     TJobData data = TJobData::Current();
-    LayoutReader r;
-    JobLayout(r, data);
-    SharedTextFile.Discard();
-
-    // Files of the older generation may end early once the pair and both gears are read: what
-    // they lack keeps its value.
-    constexpr long kOlderMinimum = kJobHeaderLines + 51;
-    const bool accepted =
-        r.in.Ok() || (r.in.Ended() && OlderGeneration(path) && r.in.LineNo() >= kOlderMinimum);
-    if (!accepted) {
-        ReportProblem("Job file " + path + " cannot be read: " + r.in.Problem() +
-                      ". Nothing was loaded.");
+    std::string problem;
+    if (!ReadJobData(path, data, problem)) {
+        ReportProblem(problem);
         return;
     }
     data.Commit();

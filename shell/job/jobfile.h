@@ -47,6 +47,11 @@ void WriteGearDataFile(std::string name);
 // the older generation (extension "qor") may end early: the items they lack keep their values.
 void LoadJobFile(std::string name);
 
+// Reads the job file at path into data, touching no value of the program and showing nothing
+// (what an older file lacks keeps data's values). False, with the reason in problem, when the
+// file cannot be opened or read to its end; data may then be partly filled.
+bool ReadJobData(const std::string& path, TJobData& data, std::string& problem);
+
 // The full name WriteGearDataFile / LoadJobFile use for a given non-empty name.
 std::string JobFileSavePath(std::string_view name);
 std::string JobFileLoadPath(std::string_view name);

@@ -98,6 +98,8 @@ enum Effect {
     SetsLanguage, // the language of the row's code
     Special,      // checked by its own case below
     Own,          // a dialog or listing of its own, tested in docs_settings_test.cpp
+    AsksFile,     // a file dialog (cancelled: nothing changes; file_commands_test.cpp has the rest)
+    Quiet,        // nothing to do, nothing asked (a recent-file item without its file)
 };
 
 struct Row {
@@ -115,21 +117,21 @@ struct Row {
 const Row kMenu[] = {
     {"mi_file", 0, "&File", "", false, false, None},
     {"mi_fileNew", 1, "&New...", "Ctrl+N", false, false, Dialog},
-    {"mi_fileOpen", 1, "&Open...", "Ctrl+O", false, false, Pending},
-    {"mi_fileOpenTable", 1, "&Open...  (&Table)", "", false, false, Pending},
-    {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, Pending},
-    {"mi_FileSaveAs", 1, "Save &As...", "", false, false, Pending},
+    {"mi_fileOpen", 1, "&Open...", "Ctrl+O", false, false, AsksFile},
+    {"mi_fileOpenTable", 1, "&Open...  (&Table)", "", false, false, Special},
+    {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, Special},
+    {"mi_FileSaveAs", 1, "Save &As...", "", false, false, AsksFile},
     {"mi_FileCopy", 1, "-", "", false, false, None},
     {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Pending},
     {"N4", 1, "-", "", false, false, None},
-    {"mi_fileImportQOR1", 1, "Import QOR1", "", false, false, Pending},
+    {"mi_fileImportQOR1", 1, "Import QOR1", "", false, false, AsksFile},
     {"N1", 1, "-", "", false, false, None},
     {"mi_fileConfig", 1, "Se&ttings", "", false, false, Own},
     {"N3", 1, "-", "", false, false, None},
-    {"mi_file1", 1, nullptr, "Shift+F1", true, false, Pending},
-    {"mi_file2", 1, nullptr, "Shift+F2", true, false, Pending},
-    {"mi_file3", 1, nullptr, "Shift+F3", true, false, Pending},
-    {"mi_file4", 1, nullptr, "Shift+F4", true, false, Pending},
+    {"mi_file1", 1, nullptr, "Shift+F1", true, false, Quiet},
+    {"mi_file2", 1, nullptr, "Shift+F2", true, false, Quiet},
+    {"mi_file3", 1, nullptr, "Shift+F3", true, false, Quiet},
+    {"mi_file4", 1, nullptr, "Shift+F4", true, false, Quiet},
     {"N17", 1, "-", "", true, false, None},
     {"mi_fileexit", 1, "E&xit", "", false, false, Exit},
     {"mi_Edit", 0, "&Edit", "", false, false, None},
@@ -274,10 +276,18 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
         case Dialog:
             r.OnForm([](TForm& f) { Respond::Key(f, VK_ESCAPE); });
             break;
+        case AsksFile:
+            r.OnDialog([](TCommonDialog&) { return false; });
+            break;
         case Special:
-            if (row.Name == std::string("mi_HelpHilfebild") ||
-                row.Name == std::string("mi_HelpAbout") ||
-                row.Name == std::string("mi_viewErrorMessages"))
+            if (row.Name == std::string("mi_fileOpenTable"))
+                r.OnForm([&](TForm& f) {
+                    formSeen = f.Name();
+                    Respond::Key(f, VK_ESCAPE);
+                });
+            else if (row.Name == std::string("mi_HelpHilfebild") ||
+                     row.Name == std::string("mi_HelpAbout") ||
+                     row.Name == std::string("mi_viewErrorMessages"))
                 r.OnForm([&](TForm& f) {
                     formSeen = f.Name() + ": " + f.Caption();
                     if (auto* memo = FindControl<TMemo>(f, "Memo1"))
@@ -287,7 +297,8 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                     else
                         Respond::Key(f, VK_ESCAPE);
                 });
-            else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_helpwww") &&
+            else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_FileSave") &&
+                     row.Name != std::string("mi_helpwww") &&
                      row.Name != std::string("mi_helpemail"))
                 r.OnMessage(IDOK);
             break;
@@ -317,6 +328,14 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
             EXPECT_EQ(AbortFlag, 1);
             EXPECT_EQ(DataModified, 0);
             break;
+        case AsksFile:
+            EXPECT_THAT(seen, HasSubstr("dialog: "));
+            EXPECT_EQ(AbortFlag, 1);
+            EXPECT_EQ(DataModified, 0);
+            break;
+        case Quiet:
+            EXPECT_EQ(r.Seen().size(), 0u);
+            break;
         case Exit:
             EXPECT_FALSE(Window->Visible());
             Window->Show();
@@ -325,7 +344,14 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
             EXPECT_EQ(::Language, row.Code);
             break;
         case Special:
-            if (name == "N3D1") {
+            if (name == "mi_FileSave") {
+                // The job starts named "demo" in the data directory: saved without a question.
+                EXPECT_TRUE(fs::exists(Dir / "demo.q1w"));
+                EXPECT_EQ(AbortFlag, 0);
+            } else if (name == "mi_fileOpenTable") {
+                EXPECT_EQ(formSeen, "Form_preview");
+                EXPECT_EQ(DataModified, 0);
+            } else if (name == "N3D1") {
                 EXPECT_EQ(AbortFlag, 0);
             } else if (name == "mi_viewErrorMessages") {
                 // The message list as a listing in the text window.

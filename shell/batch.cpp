@@ -1,0 +1,182 @@
+// The batch modes of the command line (qor1wu: StartUp's /I and /CAD branches, BatchCadOutput).
+#include "shell/batch.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "cad/cadout.h"
+#include "calc/calcentry.h"
+#include "calc/geardata.h"
+#include "framework/core/config_file.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/ui/questions.h"
+#include "platform/gui/responder.h"
+#include "shell/job/jobfile.h"
+#include "shell/startup.h"
+
+namespace {
+
+using DrawFunc = void (*)(std::uint16_t code);
+
+struct TBatchDrawing {
+    int Index;
+    const char* Name;
+    DrawFunc Draw; // nullptr: the drawing is not part of this program yet
+};
+
+// The drawings in the order of the CAD menu, then the tooth drawings and the production
+// drawing's items.
+const TBatchDrawing kDrawings[] = {
+    {1, "production drawing", nullptr},
+    {2, "Quick 4", nullptr},
+    {3, "Quick 3", nullptr},
+    {4, "gear", nullptr},
+    {5, "tooth", nullptr},
+    {6, "cutting tool", nullptr},
+    {7, "Quick", nullptr},
+    {11, "tooth drawing 1", nullptr},
+    {12, "tooth drawing 2", nullptr},
+    {13, "tooth drawing 3", nullptr},
+    {14, "tooth drawing 4", nullptr},
+    {15, "tooth drawing 5", nullptr},
+    {16, "tooth drawing 6", nullptr},
+    {17, "tooth drawing 7", nullptr},
+    {18, "tooth drawing 8", nullptr},
+    {21, "production drawing item 1", nullptr},
+    {22, "production drawing item 2", nullptr},
+    {23, "production drawing item 3", nullptr},
+    {24, "production drawing item 4", nullptr},
+    {25, "production drawing item 5", nullptr},
+    {26, "production drawing item 6", nullptr},
+    {27, "production drawing item 7", nullptr},
+    {28, "production drawing item 8", nullptr},
+    {29, "production drawing item 9", nullptr},
+    {30, "production drawing item 10", nullptr},
+    {31, "production drawing item 11", nullptr},
+    {32, "production drawing item 12", nullptr},
+};
+
+const TBatchDrawing* FindDrawing(int j) {
+    for (const TBatchDrawing& d : kDrawings)
+        if (d.Index == j) return &d;
+    return nullptr;
+}
+
+// The workshop data sheet through the listing device in force.
+void RunWorkshopSheet() {
+    ShowError("The workshop data sheet is not available");
+    AbortFlag = 1;
+}
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", ProgramName.c_str(), text.c_str());
+}
+
+void PrintUsage() {
+    for (const std::string& line : FillUsageText())
+        std::printf("%s\n", line.c_str());
+}
+
+// The settings of the user, as the window reads them at start.
+void ReadSettings() {
+    SetProductIdentity();
+    AbortFlag = 0;
+    ReadConfiguration(); // a missing file leaves the first-start values
+    AbortFlag = 0;
+    ErrorBoxesOn = 1;
+    CheckConfiguredDirectories();
+    AbortFlag = 0;
+    UseInstalledPictures();
+}
+
+// Loads and calculates the job; the exit code when it cannot go on, else -1.
+int LoadAndCalculate(const std::string& file) {
+    DataDir.clear();
+    DataFileName = file;
+    ErrorBoxesOn = 0; // said once below
+    LoadJobFile(DataFileName);
+    ErrorBoxesOn = 1;
+    if (AbortFlag != 0) {
+        Say(LastJobFileProblem().empty() ? file + ": the job could not be loaded"
+                                         : LastJobFileProblem());
+        return 1;
+    }
+    // The outputs take the job's name in the current directory.
+    DataFileName = BaseNameNoExt(file);
+    CalculateGears();
+    for (int k = 1; k <= ErrorCount; ++k)
+        Say(file + ": " + ErrorList[k].str());
+    if (CalcErrorFlag != 0) {
+        Say(file + ": fatal calculation error, nothing written");
+        return 2;
+    }
+    AbortFlag = 0;
+    return -1;
+}
+
+} // namespace
+
+bool BatchCadKnown(int j) {
+    return FindDrawing(j) != nullptr;
+}
+
+void BatchCadOutput(int i, int j) {
+    const TBatchDrawing* d = FindDrawing(j);
+    if (d == nullptr || (i != 1 && i != 2 && i != 5)) {
+        ShowError("CAD output " + std::to_string(i) + ":" + std::to_string(j) + " does not exist");
+        AbortFlag = 1;
+        return;
+    }
+    if (d->Draw == nullptr) {
+        ShowError(std::string("The ") + d->Name + " is not available");
+        AbortFlag = 1;
+        return;
+    }
+    AbortFlag = 0;
+    d->Draw(static_cast<std::uint16_t>(i));
+}
+
+int RunBatch(const TCommandLine& line) {
+    switch (line.Switch) {
+    case StartSwitch::Usage:
+        SetProductIdentity();
+        PrintUsage();
+        return 0;
+    case StartSwitch::BadSwitch:
+        SetProductIdentity();
+        Say(line.Problem);
+        return 2;
+    case StartSwitch::Print:
+    case StartSwitch::Cad:
+        break;
+    default:
+        return 2;
+    }
+    InitProgram();
+    BatchResponder answer; // every question to stderr, answered Cancel
+    ResponderScope scope(answer);
+    ReadSettings();
+    int code = LoadAndCalculate(line.File);
+    if (code < 0) {
+        if (line.Switch == StartSwitch::Print) {
+            TextDeviceWindow = 0;
+            TextDevice = 9; // the TXT listing named after the job
+            RunWorkshopSheet();
+        } else {
+            CadBatchOutput = 1;
+            BatchCadOutput(line.CadCode, line.CadIndex);
+            CadBatchOutput = 0;
+        }
+        code = 0;
+        if (AbortFlag != 0) {
+            Say(line.File + " " + line.SwitchText + ": nothing written");
+            code = 2;
+        }
+    }
+    DoneProgram();
+    return code;
+}

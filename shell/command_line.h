@@ -1,0 +1,43 @@
+#pragma once
+// The program's command line: parameter 1 is "?", "/?" or a job file, parameter 2 a switch.
+//   /I /i -I -i      print the workshop data sheet of the job to <job>.txt and end
+//   /CADi:j -CADi:j  write CAD drawing j of the job in format i (1 DXF, 2 IGES, 5 TXT) and end
+//   /E /e            start without loading anything
+//   /G               start with the name of the job, loading nothing
+//   anything else    start with the job loaded
+// "/NOGUI" anywhere is read by the message routines (no message lists after a calculation).
+// The usage screen and the two batch modes need no window system: main reads the command line
+// before it creates one.
+
+#include <string>
+#include <vector>
+
+enum class StartSwitch {
+    None,      // start with the job of parameter 1 loaded (or nothing when there is none)
+    Usage,     // "?" or "/?"
+    Print,     // "/I": the workshop data sheet as a TXT file
+    Cad,       // "/CADi:j"
+    NoLoad,    // "/E"
+    NameOnly,  // "/G"
+    BadSwitch, // "/CAD..." that names no format or no drawing: nothing is loaded or written
+};
+
+struct TCommandLine {
+    StartSwitch Switch = StartSwitch::None;
+    std::string File;       // parameter 1 ("" without parameters)
+    std::string SwitchText; // parameter 2 as given
+    int CadCode = 0;        // i of /CADi:j: 1, 2 or 5
+    int CadIndex = 0;       // j of /CADi:j: a drawing BatchCadOutput knows
+    std::string Problem;    // why a switch is bad
+};
+
+// Reads the parameters (argv[1..]). "/CAD" and "-CAD" are recognised by their first four
+// characters in any case; i and j must be whole numbers around one ":", i one of 1, 2 and 5,
+// j one of the drawings of BatchCadKnown (batch.h).
+TCommandLine ParseCommandLine(const std::vector<std::string>& params);
+
+// Usage, Print, Cad and BadSwitch end the program without a window.
+bool IsBatchCommand(const TCommandLine& line);
+
+// The usage screen: TextLines[1..22] (each cut to 65 characters), also returned as lines.
+std::vector<std::string> FillUsageText();

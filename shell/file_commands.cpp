@@ -1,0 +1,158 @@
+// qor1wu: the File menu's commands on job files.
+#include "shell/file_commands.h"
+
+#include "calc/calcentry.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/questions.h"
+#include "shell/ask_save.h"
+#include "shell/job/jobfile.h"
+#include "shell/job_table.h"
+#include "shell/main_window.h"
+#include "shell/recent_files.h"
+
+namespace {
+
+void UpdateTitle() {
+    if (MainWindow != nullptr) MainWindow->UpdateTitle();
+}
+
+// Data the user let go stays marked when nothing replaced it.
+void KeepMarked(TAskSaveResult asked) {
+    if (asked == TAskSaveResult::Dropped) DataModified = 1;
+}
+
+} // namespace
+
+std::string CurrentJobPath() {
+    return DataFileName.empty() ? std::string() : JobFileSavePath(DataFileName);
+}
+
+void AfterJobLoaded() {
+    AbortFlag = 0;
+    CalculateGears();
+    AbortFlag = 0;
+    if (MainWindow != nullptr) MainWindow->RefreshAfterInput();
+}
+
+void OpenJobCommand() {
+    AbortFlag = 0;
+    const TAskSaveResult asked = AskSaveModified();
+    if (AbortFlag != 0) return;
+    LoadJobFile(""); // the open dialog; DataDir and DataFileName follow the chosen file
+    if (AbortFlag == 0) {
+        DataModified = 0;
+        AddRecentFile(CurrentJobPath());
+        AfterJobLoaded();
+    } else {
+        KeepMarked(asked);
+    }
+    UpdateTitle();
+}
+
+void OpenTableCommand() {
+    AbortFlag = 0;
+    FormPtr<TForm_preview> table(NewForm<TForm_preview>(MainWindow));
+    table->ListKind = 0;
+    SetHourglassCursor();
+    const std::string maker = OemToAnsiString(MakerTitle);
+    const auto rows = ScanJobFiles(DataDir, [&](const std::string& name) {
+        if (MainWindow != nullptr) MainWindow->ShowStatusText(maker + " -> " + name);
+    });
+    RestoreCursor();
+    UpdateTitle();
+    table->SetTable(JobTableTitles(), rows);
+    // The table comes back after each job it opened, until the user leaves it.
+    while (true) {
+        AbortFlag = 0;
+        table->SelectedRow = 0;
+        if (table->ShowModal() != mrOk || table->SelectedRow < 1) break;
+        const std::string name = table->Rows()[static_cast<std::size_t>(table->SelectedRow - 1)][0];
+        const TAskSaveResult asked = AskSaveModified();
+        if (AbortFlag != 0) continue; // the data stays; the user may pick again or leave
+        const std::string path = AddBackslash(DataDir) + name;
+        LoadJobFile(path);
+        if (AbortFlag != 0) {
+            KeepMarked(asked);
+            continue;
+        }
+        // The name without its extension, as Open gives it: Save writes into DataDir.
+        DataFileName = BaseNameNoExt(name);
+        DataModified = 0;
+        AddRecentFile(path);
+        AfterJobLoaded();
+        if (MainWindow != nullptr) MainWindow->SetMenuCaptions();
+        UpdateTitle();
+    }
+    AbortFlag = 0;
+    UpdateTitle();
+}
+
+void SaveJobCommand() {
+    AbortFlag = 0;
+    const bool named = !DataFileName.empty();
+    SaveDataFile(DataFileName);
+    if (AbortFlag == 0) {
+        DataModified = 0;
+        if (!named) AddRecentFile(CurrentJobPath());
+    }
+    UpdateTitle();
+}
+
+void SaveJobAsCommand() {
+    AbortFlag = 0;
+    WriteGearDataFile(""); // the save dialog; DataDir and DataFileName follow a written file
+    if (AbortFlag == 0) {
+        DataModified = 0;
+        AddRecentFile(CurrentJobPath());
+    }
+    UpdateTitle();
+}
+
+void ImportOlderJobCommand() {
+    AbortFlag = 0;
+    const TAskSaveResult asked = AskSaveModified();
+    if (AbortFlag != 0) return;
+    const auto ext = DataFileExt;
+    DataFileExt = "qor";
+    LoadJobFile("");
+    DataFileExt = ext;
+    if (AbortFlag == 0) {
+        // The job exists only as the older file: it is new data until saved as a job file.
+        DataModified = 1;
+        AfterJobLoaded();
+    } else {
+        KeepMarked(asked);
+    }
+    UpdateTitle();
+}
+
+void OpenRecentFile(int n) {
+    AbortFlag = 0;
+    if (n < 1 || n > 4 || RecentFiles[n].empty()) return;
+    const std::string entry = RecentFiles[n];
+    if (!FileExist(entry)) {
+        ShowMessage("File " + entry + " not found !");
+        RemoveRecentFile(n);
+        if (MainWindow != nullptr) MainWindow->SetMenuCaptions();
+        UpdateTitle();
+        return;
+    }
+    const TAskSaveResult asked = AskSaveModified();
+    if (AbortFlag != 0) return;
+    LoadJobFile(entry);
+    if (AbortFlag == 0) {
+        // Name and directory follow the file only once it has loaded.
+        DataFileName = BaseNameNoExt(entry);
+        DataDir = ExtractPath(entry);
+        DataModified = 0;
+        AddRecentFile(entry);
+        AfterJobLoaded();
+    } else {
+        KeepMarked(asked);
+    }
+    UpdateTitle();
+}

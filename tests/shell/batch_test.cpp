@@ -1,0 +1,114 @@
+// The program's command line run as a user runs it: qor1w in a folder of its own, without a
+// display, its exit code, standard output and error, and the files it leaves; every file read
+// back by an independent reader (tests/shell/batch_check.py: csv, mpmath, ezdxf; igescheck).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+const std::string kData = std::string(QOR_SOURCE_DIR) + "/data/";
+
+struct RunResult {
+    int code = -1;
+    std::string out, err;
+};
+
+// The job of the example with the file line `line` (1-based) replaced.
+std::string JobWithLine(const std::string& example, int line, const std::string& text) {
+    const std::string bytes = qortest::ReadFileBytes(kData + example);
+    std::string out;
+    int n = 1;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", start);
+        const std::string l = bytes.substr(start, end - start);
+        out += (n == line ? text : l) + "\r\n";
+        ++n;
+        start = end == std::string::npos ? bytes.size() : end + 2;
+    }
+    return out;
+}
+
+class Batch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_batch_");
+        fs::copy_file(kData + "spur.q1w", Dir / "demo.q1w");
+        fs::copy_file(kData + "helical.q1w", Dir / "helical.q1w");
+        fs::copy_file(kData + "internal.q1w", Dir / "ring.q1w");
+        // A module of 0: the calculation stops with a fatal error.
+        qortest::WriteFileBytes((Dir / "fatal.q1w").string(), JobWithLine("spur.q1w", 18, "0"));
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    // qor1w with args in Dir, without a display (extra: more environment, "A=b C=d").
+    RunResult Qor(const std::string& args, const std::string& extra = "") const {
+        RunResult r;
+        const std::string cmd = "cd '" + Dir.string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                "XDG_CONFIG_HOME='" +
+                                (Dir / "xdg").string() + "' " + extra + " '" QOR_PROGRAM "' " +
+                                args + " 2>stderr.txt";
+        r.out = qortest::RunCommand(cmd, r.code);
+        r.err = qortest::ReadFileBytes((Dir / "stderr.txt").string());
+        fs::remove(Dir / "stderr.txt");
+        return r;
+    }
+
+    // New files in Dir besides the jobs and the settings.
+    std::vector<std::string> Written() const {
+        std::vector<std::string> names;
+        for (const std::string& n : qortest::SortedNames(Dir))
+            if (n.size() < 4 ||
+                (n.substr(n.size() - 4) != ".q1w" && n != "xdg" && n != "qor1w.cff"))
+                names.push_back(n);
+        return names;
+    }
+
+    fs::path Dir;
+};
+
+TEST_F(Batch, SwitchesAndTheirExitCodes) {
+    struct Case {
+        const char* args;
+        int code;
+        std::vector<std::string> written;
+        const char* out; // in standard output ("" nothing expected)
+        const char* err; // in standard error
+        const char* extra = "";
+    };
+    const Case cases[] = {
+        {"/?", 0, {}, "qor1w Filename [/I] [/CADi:j] [/NOGUI]", ""},
+        {"?", 0, {}, "Exit code: 0 done, 1 file not loaded, 2 nothing written", ""},
+        {"missing.q1w /I", 1, {}, "", "missing.q1w not found"},
+        {"missing.q1w /CAD1:1", 1, {}, "", "missing.q1w not found"},
+        {"demo.q1w /CAD9:1", 2, {}, "", "/CAD9:1: no CAD format 9"},
+        {"demo.q1w /CAD1:99", 2, {}, "", "/CAD1:99: no drawing 99"},
+        {"demo.q1w /CADx", 2, {}, "", "/CADx: write it /CADi:j"},
+        {"fatal.q1w /I", 2, {}, "", "fatal.q1w: Fatal"},
+        {"fatal.q1w /CAD1:1", 2, {}, "", "fatal calculation error, nothing written"},
+        {"demo /X", 1, {}, "", "extension .q1w missing"},
+        {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
+        {"demo.q1w", 2, {}, "", "no display for the main window"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.args) + " " + c.extra);
+        const RunResult r = Qor(c.args, c.extra);
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_THAT(r.out, HasSubstr(c.out));
+        if (*c.out == '\0') EXPECT_EQ(r.out, "");
+        EXPECT_THAT(r.err, HasSubstr(c.err));
+        EXPECT_EQ(Written(), c.written);
+    }
+}
+
+} // namespace
