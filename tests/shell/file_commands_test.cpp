@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QPixmap>
+#include <QWidget>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,12 +21,14 @@
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "platform/gui/application.h"
+#include "platform/gui/canvas.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
 #include "shell/file_commands.h"
 #include "shell/job/jobfile.h"
 #include "shell/job_table.h"
 #include "shell/main_window.h"
+#include "shell/menu_captions.h"
 #include "shell/recent_files.h"
 #include "shell/startup.h"
 #include "tests/testutil.h"
@@ -415,6 +420,47 @@ TEST_F(FileCommands, TheTableOpensOnlyWhatTheUserPicks) {
     EXPECT_EQ(saved.Gear.b, 44.0L);
     EXPECT_FALSE(fs::exists(P("helical.q1w.q1w")));
     EXPECT_EQ(RecentFiles[1], P("helical.q1w"));
+}
+
+TEST_F(FileCommands, TheTableShowsEveryTextWholeInEnglishAndKorean) {
+    fs::copy_file(P("helical.q1w"), P("기어 한 쌍 (보기).q1w"));
+    Create();
+    DataDir = AddBackslash(Dir.string());
+    const char* shots = std::getenv("QOR_SHOTS");
+    for (int language : {2, 8}) {
+        SCOPED_TRACE(language);
+        Window->SetLanguage(language);
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            auto& t = dynamic_cast<TForm_preview&>(f);
+            EXPECT_EQ(t.mi_File->Caption(), MenuCaption(ckFileMenu));
+            EXPECT_EQ(t.Caption(), ProductTitle + "  " + DataDir);
+            const TStringGrid& g = *t.StringGrid1;
+            ASSERT_EQ(g.RowCount(), 6);
+            TCanvas measure;
+            measure.Font = g.Font();
+            int right = 0;
+            for (int c = 0; c < g.ColCount(); ++c) {
+                for (int row = 0; row < g.RowCount(); ++row)
+                    EXPECT_GT(g.ColWidths(c), measure.TextWidth(g.Cells(c, row)))
+                        << g.Cells(c, row);
+                right += g.ColWidths(c) + 1;
+            }
+            EXPECT_LE(right, g.ClientWidth()) << "every column in view";
+            for (const TControl* c : {static_cast<const TControl*>(t.StringGrid1),
+                                      static_cast<const TControl*>(t.Panel_buttons)}) {
+                EXPECT_LE(c->Top() + c->Height(), t.ClientHeight()) << c->Name();
+                EXPECT_LE(c->Left() + c->Width(), t.ClientWidth()) << c->Name();
+            }
+            if (shots != nullptr)
+                f.Widget()->grab().save(QString::fromStdString(
+                    std::string(shots) + "/jobtable_" + (language == 8 ? "ko" : "en") + ".png"));
+            Respond::Key(f, VK_ESCAPE);
+        });
+        ResponderScope scope(r);
+        OpenTableCommand();
+        EXPECT_EQ(r.Unexpected(), 0);
+    }
 }
 
 // ---- the start with a job on the command line ------------------------------------------------
