@@ -119,7 +119,7 @@ const Row kMenu[] = {
     {"mi_fileNew", 1, "&New...", "Ctrl+N", false, false, Dialog},
     {"mi_fileOpen", 1, "&Open...", "Ctrl+O", false, false, AsksFile},
     {"mi_fileOpenTable", 1, "&Open...  (&Table)", "", false, false, Special},
-    {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, Special},
+    {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, AsksFile}, // File > New left no name
     {"mi_FileSaveAs", 1, "Save &As...", "", false, false, AsksFile},
     {"mi_FileCopy", 1, "-", "", false, false, None},
     {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Pending},
@@ -297,8 +297,7 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                     else
                         Respond::Key(f, VK_ESCAPE);
                 });
-            else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_FileSave") &&
-                     row.Name != std::string("mi_helpwww") &&
+            else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_helpwww") &&
                      row.Name != std::string("mi_helpemail"))
                 r.OnMessage(IDOK);
             break;
@@ -344,11 +343,7 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
             EXPECT_EQ(::Language, row.Code);
             break;
         case Special:
-            if (name == "mi_FileSave") {
-                // The job starts named "demo" in the data directory: saved without a question.
-                EXPECT_TRUE(fs::exists(Dir / "demo.q1w"));
-                EXPECT_EQ(AbortFlag, 0);
-            } else if (name == "mi_fileOpenTable") {
+            if (name == "mi_fileOpenTable") {
                 EXPECT_EQ(formSeen, "Form_preview");
                 EXPECT_EQ(DataModified, 0);
             } else if (name == "N3D1") {
