@@ -179,7 +179,9 @@ TEST_F(FileCommands, ChangedDataIsNeverReplacedWithoutTheQuestion) {
                         HasSubstr("Save file (" + P("demo.q1w") + ") ?"));
             const bool loaded = asked && a.fileComes;
             EXPECT_EQ(fs::exists(P("demo.q1w")), a.reply == IDYES);
-            if (a.reply == IDYES) EXPECT_EQ(SavedModule(P("demo.q1w")), 7.77L);
+            if (a.reply == IDYES) {
+                EXPECT_EQ(SavedModule(P("demo.q1w")), 7.77L);
+            }
             if (loaded) {
                 EXPECT_EQ(GearData.mn, 6.5L);
                 EXPECT_GT(GearData.Wtheo[2], 0) << "a loaded job is calculated";
@@ -430,6 +432,7 @@ TEST_F(FileCommands, TheTableShowsEveryTextWholeInEnglishAndKorean) {
     for (int language : {2, 8}) {
         SCOPED_TRACE(language);
         Window->SetLanguage(language);
+        const std::string suffix = (language == 8 ? "ko" : "en") + std::string(".png");
         ScriptedResponder r;
         r.OnForm([&](TForm& f) {
             auto& t = dynamic_cast<TForm_preview&>(f);
@@ -453,9 +456,22 @@ TEST_F(FileCommands, TheTableShowsEveryTextWholeInEnglishAndKorean) {
                 EXPECT_LE(c->Left() + c->Width(), t.ClientWidth()) << c->Name();
             }
             if (shots != nullptr)
-                f.Widget()->grab().save(QString::fromStdString(
-                    std::string(shots) + "/jobtable_" + (language == 8 ? "ko" : "en") + ".png"));
+                f.Widget()->grab().save(QString::fromStdString(shots + ("/jobtable_" + suffix)));
+            t.mi_editsearch->Click(); // Ctrl+F: the search dialog, then the hit
+            EXPECT_EQ(t.Rows()[static_cast<std::size_t>(g.Row() - 1)][0], "internal.q1w");
             Respond::Key(f, VK_ESCAPE);
+        });
+        r.OnForm([&](TForm& f) {
+            auto& s = dynamic_cast<TForm_Suchen&>(f);
+            for (int k = 0; k < s.ControlCount(); ++k) {
+                const TControl* c = s.Controls(k);
+                EXPECT_LE(c->Left() + c->Width(), s.ClientWidth()) << c->Name();
+                EXPECT_LE(c->Top() + c->Height(), s.ClientHeight()) << c->Name();
+            }
+            Respond::Type(s, "Edit_suchbegriff", "RING");
+            if (shots != nullptr)
+                f.Widget()->grab().save(QString::fromStdString(shots + ("/search_" + suffix)));
+            Respond::Press(s, "Button_suchen");
         });
         ResponderScope scope(r);
         OpenTableCommand();
