@@ -6,6 +6,8 @@
 #include "cad/cadblock.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "drawings/tempfiles.h"
+#include "drawings/workshop.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -355,8 +357,7 @@ void Thh::FormCloseQuery(TObject*, bool& CanClose) {
         return;
     }
     ShowStatusText("Delete temporary files ...");
-    CadDeleteBlockFiles();
-    CanClose = true;
+    CanClose = DeleteTempFiles();
 }
 
 void Thh::FormDestroy(TObject*) {
@@ -580,7 +581,7 @@ void Thh::mi_viewZeichnungRad2Click(TObject*) {
 
 void Thh::mi_viewwerkstattblattClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewwerkstattblatt);
+    WorkshopSheet(0);
 }
 
 void Thh::mi_viewzahn1Click(TObject*) {

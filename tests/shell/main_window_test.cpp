@@ -150,7 +150,7 @@ const Row kMenu[] = {
     {"mi_viewQuick3", 1, "&Quick 3", "", false, false, Pending},
     {"mi_viewquick4", 1, "&Quick 4", "", false, false, Pending},
     {"mi_viewFertigungszeichnung", 1, "&Production drawing", "", false, false, Pending},
-    {"mi_viewwerkstattblatt", 1, "&Production Sheet", "", false, false, Pending},
+    {"mi_viewwerkstattblatt", 1, "&Production Sheet", "", false, false, Special},
     {"mi_viewzahn1", 1, "Tooth", "", false, false, Pending},
     {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Pending},
     {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Pending},
@@ -287,7 +287,8 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                 });
             else if (row.Name == std::string("mi_HelpHilfebild") ||
                      row.Name == std::string("mi_HelpAbout") ||
-                     row.Name == std::string("mi_viewErrorMessages"))
+                     row.Name == std::string("mi_viewErrorMessages") ||
+                     row.Name == std::string("mi_viewwerkstattblatt"))
                 r.OnForm([&](TForm& f) {
                     formSeen = f.Name() + ": " + f.Caption();
                     if (auto* memo = FindControl<TMemo>(f, "Memo1"))
@@ -351,6 +352,10 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
             } else if (name == "mi_viewErrorMessages") {
                 // The message list as a listing in the text window.
                 EXPECT_THAT(formSeen, HasSubstr("Warning: test message"));
+            } else if (name == "mi_viewwerkstattblatt") {
+                // The workshop data sheet of gear 2 as a listing in the text window.
+                EXPECT_THAT(formSeen, HasSubstr("Production Sheet"));
+                EXPECT_THAT(formSeen, HasSubstr("Span measurement"));
             } else if (name == "mi_helpErrorMessages") {
                 EXPECT_THAT(seen, HasSubstr("Calculation successful without error messages"));
             } else if (name == "mi_viewPolylinieFussausrundung") {

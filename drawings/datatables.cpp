@@ -1,0 +1,411 @@
+#include "drawings/datatables.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "cad/cadout.h"
+#include "cad/drawing_table.h"
+#include "calc/geardata.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+
+namespace {
+
+const TGearData& G() {
+    return GearData;
+}
+
+int Mate(int i) {
+    return i == 1 ? 2 : 1;
+}
+
+bool Internal(int i) {
+    return G().z[i] < 0;
+}
+
+// The usual (6, 3) length of the tables, without the sign of an internal gear.
+std::string Len63(Extended v) {
+    return LengthToStrFix(6, 3, v);
+}
+
+std::string Dec(int n, Extended v) {
+    return LengthToStrDec(n, v);
+}
+
+// Two limits joined by "/": the smaller first on an external gear, the larger (of the values
+// without sign) first on an internal one.
+std::string MinMax(int i, Extended min, Extended max) {
+    if (Internal(i)) return Dec(3, fabsl(max)) + "/" + Dec(3, fabsl(min));
+    return Dec(3, min) + "/" + Dec(3, max);
+}
+
+std::string QualityStandardName() {
+    return G().QualityStandard == 1 ? "ISO 1328" : "DIN 3961";
+}
+
+std::string CentreDistanceText() {
+    const TGearData& g = G();
+    if (g.AaField < 9) return LengthToStr(g.a) + " " + g.AaFieldName.str();
+    return LengthToStr(g.a) + " " + ToleranceToStr(g.Aae, g.Aai);
+}
+
+} // namespace
+
+std::string GearKindText(int i) {
+    std::string s = G().beta == 0 ? "Spur Gear" : "Helical Gear";
+    s += ", ";
+    s += Internal(i) ? "intern. toothed" : "extern. toothed";
+    return s;
+}
+
+std::string ToothAlignmentText(int i) {
+    if (G().beta == 0) return "     -";
+    switch (G().ToothAlignment[i]) {
+    case 1:
+        return "right-hand";
+    case 2:
+        return "left-hand";
+    default:
+        return " ";
+    }
+}
+
+std::string QualityText(int i) {
+    return IntToString(G().Q[i]) + " " + QualityStandardName();
+}
+
+Extended RollAngleDeg(Extended d, Extended db) {
+    d = fabsl(d);
+    db = fabsl(db);
+    if (d <= db) return 0;
+    return RadToDeg(Tan(ArcCos(db / d)));
+}
+
+// ---- the ruled data block -------------------------------------------------------------------
+
+void TableDrawingData(int i) {
+    const TGearData& g = G();
+    CadSetColour(3);
+    CadLine(0, 140, 120, 140);
+    for (Extended y : {125, 115, 105, 95, 85, 75, 60, 45, 30, 0})
+        CadLineDX(0, y, 120);
+    CadLineDX(25, 15, 95);
+    CadLineDY(0, 0, 140);
+    CadLineDY(25, 0, 30);
+    CadLineDY(75, 0, 140);
+    CadLineDY(120, 0, 140);
+
+    CadSetColour(5);
+    CadSetTextSize(2, 0, 5, 5);
+    CadText(g.beta == 0 ? "Spur Gear" : "Helical Gear", 3, 130);
+    CadSetColour(4);
+    CadSetTextSize(2, 0, 3.5L, 2.8L);
+    CadText(Internal(i) ? "intern. toothed" : "extern. toothed", 78, 130);
+
+    auto row = [](Extended y, std::string_view label, std::string_view symbol) {
+        CadText(label, 3, y);
+        CadText(symbol, 55, y);
+    };
+    row(118, "Normal module", "mn");
+    CadText(Dec(3, g.mn), 87, 118);
+    row(108, "No.of teeth", "z");
+    CadText(IntToString(g.z[i]), 89, 108);
+    row(98, "Basic rack", "");
+    CadText(g.BasicRackName[i].str(), 84, 98);
+    row(88, "Helix angle", "beta");
+    CadText(FloatToStrDec(2, g.beta) + " deg", 84, 88);
+    row(78, "tooth alignment", "");
+    CadText(ToothAlignmentText(i), 79, 78);
+
+    CadSetTextSize(2, 0, 3.5L, 3);
+    row(68.5L, "Addendum modification", "");
+    row(62.5L, "factor            x      ", "");
+    CadText(FloatToStrDec(3, g.x[i]), 84, 62.5L);
+    row(53.5L, "Flank tolerance class", "");
+    CadText(QualityText(i), 84, 53.5L);
+    row(47.5L, "tolerance zone DIN 3967", "");
+    CadText(g.TolZone[i].str(), 84, 47.5L);
+    row(38.5L, "Center distance", "");
+    row(32.5L, "of housing", "a");
+    if (g.AaField < 9) {
+        CadText(LengthToStrFix(5, 2, g.a) + " " + g.AaFieldName.str(), 79, 32.5L);
+    } else {
+        CadText(LengthToStrFix(5, 2, g.a), 79, 38.5L);
+        if (UnitSystem != 1)
+            CadText(FloatToStrSigned(3, g.Aae) + "/" + FloatToStrSigned(3, g.Aai), 79, 32.5L);
+    }
+    row(18, "complem.", "");
+    row(8, "gear", "");
+    CadText("part", 28, 23.5L);
+    CadText("number", 28, 17.5L);
+    CadText(g.DrawingNumber[Mate(i)].str(), 84, 17.5L);
+    CadText("No. of", 28, 8.5L);
+    CadText("teeth", 28, 2.5L);
+    CadText("z", 55, 2.5L);
+    CadText(IntToString(g.z[Mate(i)]), 84, 2.5L);
+}
+
+// ---- measurement tables ---------------------------------------------------------------------
+
+void TableMeasurementItem(int i) {
+    if (CalcErrorFlag != 0) return;
+    const TGearData& g = G();
+    CadSetColour(19);
+    auto t = TableBegin(0, 100, 3.5L, {27, 9, 9},
+                        {"measurement   (" + g.DrawingNumber[i].str() + ")", "premach.", "fin."});
+    const std::string dm = Dec(3, g.DM[i]);
+    const std::string k = IntToStrLeadBlank(g.k[i], 6);
+    TableRow(*t, {"pin diameter DM", dm, dm});
+    TableRow(*t, {"Dim.ov/betw.pins  MdR theor.", "", Dec(4, g.MdRtheo[i])});
+    TableRow(*t, {"Dim.ov/betw.pins  MdR max.", Dec(3, g.MdRmaxV[i]), Dec(3, g.MdRmax[i])});
+    TableRow(*t, {"Dim.ov/betw.pins  MdR min.", Dec(3, g.MdRminV[i]), Dec(3, g.MdRmin[i])});
+    TableRow(*t, {"ball diameter DM", dm, dm});
+    TableRow(*t, {"Dim.ov/betw.balls  MdK theor.", "", Dec(4, g.MdKtheo[i])});
+    TableRow(*t, {"Dim.ov/betw.balls  MdK max.", Dec(3, g.MdKmaxV[i]), Dec(3, g.MdKmax[i])});
+    TableRow(*t, {"Dim.ov/betw.balls  MdK min.", Dec(3, g.MdKminV[i]), Dec(3, g.MdKmin[i])});
+    TableRow(*t, {"no. of teeth meas. k", k, k});
+    TableRow(*t, {"Span measurement W theor.", "", Dec(4, g.Wtheo[i])});
+    TableRow(*t, {"Span measurement W max.", Dec(3, g.WmaxV[i]), Dec(3, g.Wmax[i])});
+    TableRow(*t, {"Span measurement W min.", Dec(3, g.WminV[i]), Dec(3, g.Wmin[i])});
+}
+
+namespace {
+
+// The rows "max" and "min" of one measurement: premachined and finished values; an internal
+// gear lists the larger value (without sign) in the max row.
+struct TLimits {
+    Extended maxV, max, minV, min;
+};
+
+TLimits Ordered(int i, TLimits v, bool absolute) {
+    if (!Internal(i)) {
+        if (absolute) v = {fabsl(v.maxV), fabsl(v.max), fabsl(v.minV), fabsl(v.min)};
+        return v;
+    }
+    return {fabsl(v.minV), fabsl(v.min), fabsl(v.maxV), fabsl(v.max)};
+}
+
+// The ball and span rows of the two measurement tables: premachined column only with both.
+void MeasurementRows(TDrawingTable& t, int i, bool both) {
+    const TGearData& g = G();
+    auto put = [&](std::string_view label, std::string_view symbol, const std::string& pre,
+                   const std::string& fin) {
+        if (both)
+            TableRow(t, {label, symbol, pre, fin});
+        else
+            TableRow(t, {label, symbol, fin});
+    };
+    const std::string dm = Dec(3, fabsl(g.DM[i]));
+    const std::string k = IntToStrLeadBlank(g.k[i], 6);
+    put("ball diameter", "DM", dm, dm);
+    put("Dim.ov/betw.balls", "MK nom", "", Dec(4, fabsl(g.MdKtheo[i])));
+    const TLimits mk = Ordered(i, {g.MdKmaxV[i], g.MdKmax[i], g.MdKminV[i], g.MdKmin[i]}, true);
+    put("Dim.ov/betw.balls", "MK max", Dec(3, mk.maxV), Dec(3, mk.max));
+    put("Dim.ov/betw.balls", "MK min", Dec(3, mk.minV), Dec(3, mk.min));
+    put("no. of teeth meas.", "k", k, k);
+    put("Span measurement", "W nom", "", Dec(4, fabsl(g.Wtheo[i])));
+    const TLimits w = Ordered(i, {g.WmaxV[i], g.Wmax[i], g.WminV[i], g.Wmin[i]}, false);
+    put("Span measurement", "W max", Dec(3, w.maxV), Dec(3, w.max));
+    put("Span measurement", "W min", Dec(3, w.minV), Dec(3, w.min));
+}
+
+} // namespace
+
+void TableMeasurement(int i, Extended x, Extended y, Extended h) {
+    CadSetColour(19);
+    auto t = TableBegin(x, y, h, {16, 6, 6, 6}, {"measurement", "", "premach.", "fin."});
+    MeasurementRows(*t, i, true);
+}
+
+void TableMeasurementShort(int i, Extended x, Extended y, Extended h) {
+    CadSetColour(19);
+    auto t = TableBegin(x, y, h, {17, 7, 7}, {"measurement", "", ""});
+    MeasurementRows(*t, i, false);
+}
+
+void TableDataMeasurement(int i, std::uint16_t kind) {
+    const TGearData& g = G();
+    CadSetColour(19);
+    auto t = TableBegin(0, 150, 5, {22, 10, 12}, {GearKindText(i), "", ""});
+    TableRow(*t, {"Normal module", "mn", LengthToStr(g.mn)});
+    TableRow(*t, {"No.of teeth", "z", IntToString(g.z[i])});
+    TableRow(*t, {"Basic rack", "", g.BasicRackName[i].str()});
+    TableRow(*t, {"Helix angle", "beta", AngleToDms(g.beta)});
+    TableRow(*t, {"tooth alignment", "", ToothAlignmentText(i)});
+    TableRow(*t, {"Pressure Angle", "alpha", AngleToDms(g.alpha)});
+    TableRow(*t, {"Profile shift coeff.", "x", FloatToStrSig3(g.x[i])});
+    TableRow(*t, {"Flank tolerance class", "", QualityText(i)});
+    TableRow(*t, {"tolerance zone DIN 3967", "", g.TolZone[i].str()});
+    TableRow(*t, {"Center distance of housing", "a", CentreDistanceText()});
+
+    const bool premachined = g.q[i] > 0;
+    if (kind == 1 || kind == 4) {
+        TableRow(*t, {"ball diameter", "DM", Dec(3, fabsl(g.DM[i]))});
+        if (premachined)
+            TableRow(*t, {"Dim.ov/betw.balls premach.", "MdK min./max.",
+                          MinMax(i, g.MdKminV[i], g.MdKmaxV[i])});
+        TableRow(*t,
+                 {"Dim.ov/betw.balls fin.", "MdK min./max.", MinMax(i, g.MdKmin[i], g.MdKmax[i])});
+    }
+    if (kind == 2 || kind == 4) {
+        const char* symbol = Internal(i) ? "MdR min./max." : "mdr min./max.";
+        TableRow(*t, {"pin diameter", "DM", Dec(3, fabsl(g.DM[i]))});
+        if (premachined)
+            TableRow(*t,
+                     {"Dim.ov/betw.pins premach.", symbol, MinMax(i, g.MdRminV[i], g.MdRmaxV[i])});
+        TableRow(*t, {"Dim.ov/betw.pins fin.", symbol, MinMax(i, g.MdRmin[i], g.MdRmax[i])});
+    }
+    if (kind == 3 || kind == 4) {
+        TableRow(*t, {"no. of teeth meas.", "k", IntToStrLeadBlank(g.k[i], 6)});
+        if (premachined)
+            TableRow(*t, {"Span measurement premach.", "W min./max.",
+                          MinMax(i, g.WminV[i], g.WmaxV[i])});
+        TableRow(*t, {"Span measurement fin.", "W min./max.", MinMax(i, g.Wmin[i], g.Wmax[i])});
+    }
+    TableRow(*t, {"complem.gear Part No.", "", g.DrawingNumber[Mate(i)].str()});
+    TableRow(*t, {"complem.gear No.of teeth", "", IntToString(g.z[Mate(i)])});
+}
+
+// ---- the gear data list ---------------------------------------------------------------------
+
+void TableGearData(int kind, int i, Extended x, Extended y, Extended h) {
+    const TGearData& g = G();
+    const bool full = kind == 2;
+    const bool internal = Internal(i);
+    CadSetColour(19);
+    auto t = TableBegin(x, y, h, {18, 4, 9}, {GearKindText(i), "", ""});
+    TableRow(*t, {"Flank tolerance class", "", QualityText(i)});
+    TableRow(*t, {"tolerance zone DIN 3967", "", "  " + g.TolZone[i].str()});
+    TableRow(*t, {"Normal module", "mn", Len63(g.mn)});
+    if (full) {
+        TableRow(*t, {"Normal Pitch", "1/in", FloatToStrFix(5, 4, g.Pn)});
+        TableRow(*t, {"Transverse module", "mt", Len63(g.mt)});
+    }
+    TableRow(*t, {"No.of teeth", "z", IntToStrLeadBlank(g.z[i], 9)});
+    TableRow(*t, {"Pressure Angle", "alpha", FloatToStrFix(6, 3, g.alpha)});
+    // The tool's dedendum is the gear's addendum; both are factors of the module.
+    TableRow(*t, {"Addendum", "ha", FloatToStrFix(2, 3, g.hfP0mn[i]) + " * m"});
+    TableRow(*t, {"Dedendum", "hf", FloatToStrFix(2, 3, g.haP0mn[i]) + " * m"});
+    if (full) TableRow(*t, {"Tooth depth", "h", Len63(g.h[i])});
+    TableRow(*t, {"Helix angle", "beta", FloatToStrFix(6, 3, g.beta)});
+    TableRow(*t, {"tooth alignment", "", ToothAlignmentText(i)});
+    TableRow(*t, {"Generated pitch diameter", "d", Len63(fabsl(g.d[i]))});
+    TableRow(*t, {"Tip diameter", "da", Len63(fabsl(g.da[i]))});
+    TableRow(*t, {"Root diameter", "df",
+                  Dec(2, fabsl(g.dfmax[i])) + (internal ? " +" : " ") +
+                      LengthToStrFix(1, 2, (g.dfmin[i] - g.dfmax[i]) * SignAtLeastOne(g.z[i]))});
+    TableRow(*t, {"Base circle diameter", "db", Len63(fabsl(g.db[i]))});
+    // kmn is a length: shown as a multiple of the module, as its unit says.
+    if (fabsl(g.kmn[i]) > 0.01L && g.mn != 0)
+        TableRow(*t, {"Addendum reduction", "kmn", FloatToStrSig3(g.kmn[i] / g.mn) + " mn"});
+    if (g.ChamferOn[i])
+        TableRow(*t,
+                 {"Tip diameter utiliz.", "dFa", LengthToStrFix(5, 3, Mean2(g.dFaK[i], g.dFa[i]))});
+    if (!internal) TableRow(*t, {"Form diameter", "dFf", Len63(fabsl(g.dFf[i]))});
+    TableRow(*t, {internal ? "Profile shift coeff. (-)" : "Profile shift coeff.", "x",
+                  FloatToStrFix(5, 4, g.x[i])});
+    // The mean shift and half its range, so that mean +- half gives the two limits.
+    TableRow(*t, {internal ? "Gen.addend.modif.coeff. (-)" : "Gen.addend.modif.coeff.", "xe",
+                  FloatToStrDec(3, (g.xEmax[i] + g.xEmin[i]) / 2) + "\u00B1" +
+                      FloatToStrDec(3, fabsl(g.xEmax[i] - g.xEmin[i]) / 2)});
+    TableRow(*t, {"Normal space width", "en", Len63(g.en[i])});
+    TableRow(*t, {"Normal tooth thickn.", "sn", Len63(g.sn[i])});
+    if (full) {
+        TableRow(*t, {"Upper tooth thickn.allow.", "Asne", Len63(g.Asne[i])});
+        TableRow(*t, {"Lower tooth thickn.allow.", "Asni", Len63(g.Asni[i])});
+        TableRow(*t, {"Normal top land", "samin", Len63(g.samin[i])});
+        TableRow(*t, {"Facewidth", "b", Len63(g.bGear[i])});
+        TableRow(*t, {"virtual number of teeth", "zn", FloatToStrFix(6, 3, g.zn[i])});
+    }
+}
+
+// ---- tolerances, basic rack, messages, roll angles ------------------------------------------
+
+void TableGearTolerances(int i, Extended x, Extended y, Extended h) {
+    const TGearData& g = G();
+    auto t =
+        TableBegin(x, y, h, {22, 6, 6}, {"Gear tolerances to " + QualityStandardName(), "", ""});
+    auto row = [&](std::string_view label, std::string_view symbol, Extended um) {
+        TableRow(*t, {label, symbol, LengthToStrFix(1, 3, um / 1000)});
+    };
+    if (g.QualityStandard == 1) {
+        row("Cumulative pitch tolerance, total", "FpT", g.Fp[i]);
+        row("Single pitch tolerance", "fpT", g.fp[i]);
+        row("Profile tolerance, total", "FalphaT", g.Falpha[i]);
+        row("Profile form tolerance", "ffalphaT", g.ffalpha[i]);
+        row("Profile slope tolerance", "fHalphaT", g.fHalpha[i]);
+        row("Helix tolerance, total", "FbetaT", g.Fbeta[i]);
+        row("Helix form tolerance, total", "ffbetaT", g.ffbeta[i]);
+        row("Helix slope tolerance", "fHbetaT", g.fHbeta[i]);
+        row("Single flank composite tol., total", "FisT", g.Fis[i]);
+        row("Single flank comp.tol.,tooth-to-t.", "fisT", g.fis[i]);
+        row("Adjacent pitch difference tol.", "fuT", g.fu[i]);
+        row("Runout tolerance", "FrT", g.Fr[i]);
+        row("Radial composite deviation", "Fi''", g.Fi2[i]);
+        row("Tooth-to-tooth rad.comp.dev.", "fi''", g.fi2[i]);
+    } else {
+        row("Profile form tolerance", "ff", g.ffalpha[i]);
+        row("Profile slope tolerance", "fHalpha", g.fHalpha[i]);
+        row("Profile tolerance, total", "Ff", g.Falpha[i]);
+        row("Helix form tolerance", "fbef", g.ffbeta[i]);
+        row("Helix slope tolerance", "fHbe", g.fHbeta[i]);
+        row("Helix tolerance, total", "Fbe", g.Fbeta[i]);
+        row("Single pitch tolerance", "fp", g.fp[i]);
+        row("Adjacent pitch difference", "fu", g.fu[i]);
+        row("Cumulative pitch tol.tot.", "Fp", g.Fp[i]);
+        row("Runout tolerance", "Fr", g.Fr[i]);
+    }
+}
+
+void TableBasicRack(int i, Extended x, Extended y, Extended h) {
+    const TGearData& g = G();
+    auto t = TableBegin(x, y, h, {22, 8, 4, 6}, {"Basic rack", "", "", ""});
+    auto pair = [&](std::string_view label, std::string_view factorSymbol, Extended factor,
+                    std::string_view lengthSymbol, Extended length) {
+        TableRow(*t, {label, factorSymbol, "", FloatToStrFix(3, 3, factor)});
+        TableRow(*t, {"", lengthSymbol, LengthUnitText(), LengthToStrFix(3, 3, length)});
+    };
+    auto angle = [&](std::string_view label, std::string_view symbol, Extended deg) {
+        TableRow(*t, {label, symbol, AngleUnitText(), FloatToStrFix(3, 3, deg)});
+    };
+    pair("Dedendum of tool", "hfP0/mn", g.hfP0mn[i], "hfP0", g.hfP0[i]);
+    pair("Addendum of tool", "haP0/mn", g.haP0mn[i], "haP0", g.haP0[i]);
+    pair("Fillet radius of tool", "rhoaP0/mn", g.rhoaP0mn[i], "rhoaP0", g.rhoaP0[i]);
+    pair("Root fillet radius of tool", "rhofP0/mn", g.rhofP0mn[i], "rhofP0", g.rhofP0[i]);
+    if (g.prP0mn[i] != 0) {
+        pair("Protuberance", "prP0/mn", g.prP0mn[i], "prP0", g.prP0[i]);
+        angle("Protuberance angle", "al.prP0", g.alprP0[i]);
+    }
+    if (g.ChamferOn[i]) {
+        pair("Depth of chamfer", "hFfP0/mn", g.hFfP0mn[i], "hFfP0", g.hFfP0[i]);
+        angle("Chamfer pressure angle.", "al.kP0", g.alkP0[i]);
+    }
+    if (g.q[i] > 0 || g.qTol[i] > 0) {
+        TableRow(*t, {"Machining allowance", "q", LengthUnitText(), LengthToStrFix(3, 3, g.q[i])});
+        TableRow(*t, {"Tolerance Machining allowance", "q tol", LengthUnitText(),
+                      "+" + LengthToStr(g.qTol[i])});
+    }
+}
+
+void TableErrorMessages(Extended x, Extended y, Extended h) {
+    auto t = TableBegin(x, y, h, {31}, {"Error messages"});
+    for (int n = 1; n <= ErrorCount; ++n)
+        TableRow(*t, {ErrorList[n].str()});
+}
+
+void TableRollAngle(int i, Extended x, Extended y, Extended h) {
+    const TGearData& g = G();
+    auto t =
+        TableBegin(x, y, h, {8, 8, 8},
+                   {"gear " + IntToString(i), "DIA." + LengthUnitText(), "ROLL" + AngleUnitText()});
+    const struct {
+        const char* symbol;
+        Extended d;
+    } rows[] = {
+        {"da", g.da[i]}, {"dFa", g.dFa[i]}, {"dNa", g.dNa[i]}, {"d", g.d[i]}, {"dNf", g.dNf[i]}};
+    for (const auto& r : rows)
+        TableRow(*t, {r.symbol, LengthToStrFix(3, 2, fabsl(r.d)),
+                      FloatToStrFix(3, 2, RollAngleDeg(r.d, g.db[i]))});
+}

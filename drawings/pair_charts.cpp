@@ -1,0 +1,260 @@
+#include "drawings/pair_charts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "cad/cadout.h"
+#include "cad/charts.h"
+#include "cad/dimensions.h"
+#include "cad/hatching.h"
+#include "calc/geardata.h"
+#include "framework/core/globals.h"
+#include "framework/core/text.h"
+
+namespace {
+
+const TGearData& G() {
+    return GearData;
+}
+
+// Sliding values of this size or more are left out of the curves.
+constexpr Extended SlidingShown = 100;
+
+// The end label of a curve: its value beside the point, kept on the chart's height.
+void EndLabel(const char* label, Extended x, Extended zeta) {
+    if (!(fabsl(zeta) < SlidingShown)) return;
+    const TDiagramWindow& w = DiagramWindow;
+    const Extended lo = std::min(w.YMin, w.YMax);
+    const Extended hi = std::max(w.YMin, w.YMax);
+    DiagramMoveTo(x, std::clamp(zeta, lo, hi));
+    CadTextNumberLine(label, zeta);
+}
+
+} // namespace
+
+void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Extended height) {
+    const TGearData& g = G();
+    if (g.z[1] + g.z[2] == 0) return;
+    const Extended rho1 = Cathetus(g.dw[1] / 2, g.db[1] / 2);
+    const Extended rho2 = Cathetus(g.dw[2] / 2, g.db[2] / 2);
+    const bool external2 = g.z[2] >= 0;
+    constexpr int Steps = 100;
+    const Extended step = (g.gEC + g.gAC) / Steps;
+
+    SetDiagramSize(width, height);
+    SetDiagramOrigin(originX, originY);
+    DrawDiagramAxes("mm", "zeta", "    spec.sliding", -g.gAC,
+                    std::max<Extended>(-10, std::min(g.zetaA1, g.zetaE2)), g.gEC,
+                    std::min<Extended>(10, std::max(g.zetaA2, g.zetaE1)), 0);
+    ScaleDiagramWorld(1, 1);
+    const Extended dx = 0.01L * DiagramWindow.XRange;
+
+    // One curve: zeta of gear 1 (gear == 1) or gear 2 at the distance t from C; false when a
+    // roll radius reaches 0 there (the chart ends).
+    auto zetaAt = [&](int gear, Extended t, Extended& zeta) {
+        const Extended p = rho1 + t;
+        const Extended q = external2 ? rho2 - t : rho2 + t;
+        if (gear == 1) {
+            if (p == 0) return false;
+            zeta = external2 ? 1 - q / p / g.u : 1 + q / p / g.u;
+        } else {
+            if (q == 0) return false;
+            zeta = external2 ? 1 - p * g.u / q : 1 + p * g.u / q;
+        }
+        return true;
+    };
+    struct TCurve {
+        int gear, colour;
+        const char *startLabel, *endLabel;
+        Extended zetaStart, zetaEnd;
+    };
+    const TCurve curves[] = {{1, 18, "A1", "E1", g.zetaA1, g.zetaE1},
+                             {2, 21, "A2", "E2", g.zetaA2, g.zetaE2}};
+    for (const TCurve& c : curves) {
+        CadSetColour(c.colour);
+        EndLabel(c.startLabel, -g.gAC + dx, c.zetaStart);
+        DiagramMoveTo(-g.gAC, c.zetaStart);
+        Extended t = -g.gAC;
+        for (int k = 1; k <= Steps; ++k) {
+            t = -g.gAC + k * step;
+            Extended zeta = 0;
+            if (!zetaAt(c.gear, t, zeta)) return;
+            if (fabsl(zeta) < SlidingShown) DiagramLineTo(t, zeta);
+        }
+        EndLabel(c.endLabel, t + dx, c.zetaEnd);
+    }
+
+    const TDiagramWindow& w = DiagramWindow;
+    CadSetColour(5);
+    DiagramClipLine(-g.gAC, w.YMin, -g.gAC, w.YMax);
+    DiagramClipLine(g.gEC, w.YMin, g.gEC, w.YMax);
+    const Extended below = w.YMin - 0.03L * w.YRange;
+    DiagramNumber("A", -g.gAC, below);
+    DiagramNumber("E", g.gEC, below);
+    DiagramNumber("C", 0.006L * w.XRange, -0.05L * w.YRange);
+}
+
+void SlidingDiagramSheet() {
+    const TGearData& g = G();
+    DrawSlidingDiagram(16, 12, 100, 90);
+    CadSetColour(19);
+    CadSetTextSize(0, 0, 2.5L, 0);
+    CadText(TitleTexts[1].str(), 100, 115);
+    CadText(TitleTexts[2].str(), 100, 109);
+    CadMoveTo(130, 90);
+    CadTextNumberLine("z1", g.z[1]);
+    CadTextNumberLine("z2", g.z[2]);
+    CadTextValueLine("mn", g.mn);
+    CadTextValueLine("g alpha", g.galpha);
+    CadTextValueLine("g AC", g.gAC);
+    CadTextValueLine("g EC", g.gEC);
+    CadTextValueLine("pet", g.pet);
+    CadTextNumberLine("eps.alpha", g.epsalpha);
+    CadTextValueLine("dw1", g.dw[1]);
+    CadTextValueLine("db1", g.db[1]);
+    CadTextValueLine("dw2", g.dw[2]);
+    CadTextValueLine("db2", g.db[2]);
+    CadTextLine("alpha = " + FloatToStrSig3(g.alpha) + " " + AngleUnitText());
+    CadTextLine("alpha wt = " + FloatToStrSig3(RadToDeg(g.alphawt)) + " " + AngleUnitText());
+    CadTextLine(" ");
+    CadSetColour(18);
+    CadTextNumberLine("zeta A1", g.zetaA1);
+    CadSetColour(21);
+    CadTextNumberLine("zeta A2", g.zetaA2);
+    CadSetColour(18);
+    CadTextNumberLine("zeta E1", g.zetaE1);
+    CadSetColour(21);
+    CadTextNumberLine("zeta E2", g.zetaE2);
+}
+
+// ---- tooth-thickness tolerance and backlash -------------------------------------------------
+
+Extended BacklashMax() {
+    const TGearData& g = G();
+    return 2 * g.Aae * Tan(g.alphaRad) - g.Asni[1] - g.Asni[2];
+}
+
+Extended BacklashMin() {
+    const TGearData& g = G();
+    return 2 * g.Aai * Tan(g.alphaRad) - g.Asne[1] - g.Asne[2];
+}
+
+namespace {
+
+// The distance of the dimension lines beside a chart, and between them.
+constexpr Extended DimensionGap = 4;
+// Marks stand this much above their level line.
+constexpr Extended MarkLift = 0.5L;
+
+// One backlash chart between x0 and x0 + 10 for the centre-distance share S (2 S is
+// 2 Aae tan(alpha) or 2 Aai tan(alpha)); k is the common scale, c the zero line.
+void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Extended k, Extended c) {
+    const TGearData& g = G();
+    const Extended x1 = x0 + 10;
+    const Extended zero1 = c - k * S; // gear 1 below the zero line, gear 2 above it
+    const Extended zero2 = c + k * S;
+    const Extended s1max = c - k * (S - g.Asne[1]);
+    const Extended s1min = c - k * (S - g.Asni[1]);
+    const Extended s2max = c + k * (S - g.Asne[2]);
+    const Extended s2min = c + k * (S - g.Asni[2]);
+
+    CadSetColour(5);
+    CadRectangle(x0, s1min, x1, s2min);
+    CadLineDX(x0, zero1, 10);
+    CadLineDX(x0, zero2, 10);
+    if (maxChart) {
+        CadLineDX(x0, s1max, 10);
+        CadLineDX(x0, s2max, 10);
+    } else {
+        if (s1max != s1min) HatchRectangle(x0, s1min, x1, s1max, 3, 45);
+        if (s2max != s2min) HatchRectangle(x0, s2min, x1, s2max, 3, -45);
+    }
+
+    CadSetScale(0.5L);
+    struct TDim {
+        const char* text;
+        Extended y1, y2;
+    };
+    const TDim shared[] = {{"Asne1", s1max, zero1}, {"Asni1", s1min, zero1},
+                           {"Tsn1", s1max, s1min},  {"Asne2", s2max, zero2},
+                           {"Asni2", s2min, zero2}, {"Tsn2", s2max, s2min}};
+    Extended xd = x1;
+    auto dimension = [&](const TDim& d) {
+        xd += DimensionGap;
+        CadDimensionB(d.text, "", "", x1, d.y1, x1, d.y2, xd);
+    };
+    if (maxChart) {
+        dimension({"2 Aae tan(al)", zero2, zero1});
+        for (const TDim& d : shared)
+            dimension(d);
+        dimension({"jn max", s2min, s1min});
+    } else {
+        dimension({"2 Aai tan(al)", zero2, zero1});
+        dimension({"jn min", s1max, s2max});
+        for (const TDim& d : shared)
+            dimension(d);
+    }
+
+    CadSetColour(3);
+    for (Extended y : {c, s1max, s1min, s2max, s2min})
+        CadLineDX(x0, y, -3);
+    CadSetTextSize(2, 0, 2, 1.4L);
+    CadSetColour(19);
+    const struct {
+        const char* text;
+        Extended y;
+    } marks[] = {
+        {"0", c}, {"s1 max", s1max}, {"s1 min", s1min}, {"s2 max", s2max}, {"s2 min", s2min}};
+    for (const auto& m : marks)
+        CadText(m.text, markX, m.y + MarkLift);
+}
+
+} // namespace
+
+void BacklashSheet() {
+    const TGearData& g = G();
+    const Extended tanA = Tan(g.alphaRad);
+    const Extended A = g.Aae * tanA;
+    const Extended I = g.Aai * tanA;
+    const Extended jnMax = BacklashMax();
+
+    // The scale 100 / jn max: a pair without (or with negative) backlash has no chart.
+    if (jnMax > BacklashChartEpsilon) {
+        const Extended k = 100 / jnMax;
+        const Extended c = 5 + k * (A - g.Asni[1]);
+        BacklashChart(true, 15, 3, A, k, c);
+        BacklashChart(false, 70, 58, I, k, c);
+        CadSetScale(1);
+    }
+
+    CadSetColour(5);
+    CadSetTextSize(2, 0, 2.5L, 1.8L);
+    CadMoveTo(3, 115);
+    CadTextLine("tooth thickness tolerance and backlash");
+    CadMoveTo(116, 110);
+    CadSetTextSize(2, 0, 2, 1.4L);
+    CadSetColour(21);
+    for (int i = 1; i <= 2; ++i) {
+        const std::string n = IntToString(i);
+        CadTextValueLine("Asne" + n, g.Asne[i]);
+        CadTextValueLine("Asni" + n, g.Asni[i]);
+        CadTextValueLine("Tsn" + n, g.Tsn[i]);
+        CadTextNumberLine("x" + n, g.x[i]);
+        CadTextLine("xE = x + Asn/(2*mn*tan(al))");
+        CadTextNumberLine("xE" + n + "min", g.xEmin[i]);
+        CadTextNumberLine("xE" + n + "max", g.xEmax[i]);
+        CadTextLine(" ");
+    }
+    CadTextValueLine("a", g.a);
+    CadTextValueLine("Aae", g.Aae);
+    CadTextValueLine("Aai", g.Aai);
+    CadTextValueLine("2 Aae tan(al)", 2 * A);
+    CadTextValueLine("2 Aai tan(al)", 2 * I);
+    CadTextLine(" ");
+    CadTextLine("jn max = 2 Aae tan(al) - Asni1 - Asni2");
+    CadTextLine("jn min = 2 Aai tan(al) - Asne1 - Asne2");
+    CadTextLine(" ");
+    CadTextValueLine("jtmin", g.jtmin);
+    CadTextValueLine("jtmax", g.jtmax);
+}

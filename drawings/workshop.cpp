@@ -1,0 +1,76 @@
+#include "drawings/workshop.h"
+
+#include <string>
+
+#include "calc/geardata.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/listing.h"
+#include "framework/ui/message_help.h"
+#include "framework/ui/questions.h"
+
+void WorkshopSheet(std::uint16_t device) {
+    WriteWorkshopSheet(2, device);
+}
+
+void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
+    const TGearData& gd = GearData;
+    if (g != 1) g = 2;
+    const std::string title = LeftStr(
+        LeftStr(LeftStr(ProductTitle + " V", 27) + VersionCode.str(), 33) + "  Production Sheet",
+        51);
+    ListHeader(title, ListNumberLine(gd.DrawingName[1].str(), gd.DrawingNumber[1].str()),
+               ListNumberLine(gd.DrawingName[2].str(), gd.DrawingNumber[2].str()),
+               TitleTexts[1].str(), TitleTexts[2].str(), 0);
+    ListSetHeaderFields("", "Symbol", "Unit", "premach.", "finished");
+    if (CalcErrorFlag != 0) {
+        ShowCalcMessages();
+        return;
+    }
+    TextLineCount = 0;
+    ListBegin(device, DataFileName);
+    if (AbortFlag != 0) return;
+    if (!ListRewrite()) return;
+    ListHead(0, 1);
+    if (AbortFlag != 0) return;
+
+    ListLine(LeftStr(LeftStr(LeftStr("printout  " + gd.DrawingName[g].str(), 35) + " ", 36) +
+                         gd.DrawingNumber[g].str(),
+                     54));
+    ListLine(ListDoubleRuleLine());
+
+    const std::string L = LengthUnitText();
+    auto pair = [&](const char* designation, const char* symbol, long double pre, long double fin) {
+        ListValuePairLine(designation, symbol, L, LengthToStrDec(3, pre), LengthToStrDec(3, fin));
+    };
+    ListValueLine("Pressure Angle", "alpha", "deg", FloatToStrFix(2, 5, gd.alpha));
+    ListValueLine("Helix angle", "beta", "deg", FloatToStrFix(2, 5, gd.beta));
+    ListValueLine("Normal module", "mn", L, LengthToStrFix(2, 4, gd.mn));
+    if (UnitSystem == 1) ListValueLine("Normal Pitch", "Pn", "1/in", FloatToStrFix(3, 3, gd.Pn));
+    ListValueLine("No.of teeth", "z", "", IntToStrLeadBlank(gd.z[g], 5));
+    ListValueLine("Profile shift coeff.", "xnom.", "", FloatToStrFix(2, 4, gd.x[g]));
+    ListValueLine("Generated pitch diameter", "d", L, LengthToStrFix(5, 3, gd.d[g]));
+    ListValueLine("Root diameter", "df", L, LengthToStrFix(5, 3, gd.dfmax[g]));
+    ListValueLine("Tip dia.w.short addendum", "da", L, LengthToStrFix(5, 3, gd.da[g]));
+    ListValueLine("tolerance zone to DIN 3967", "", "", gd.TolZone[g].str());
+    if (gd.q[1] != 0 || gd.q[2] != 0)
+        ListValueLine("Machining allowance", "q", L,
+                      LengthToStrDec(3, gd.q[g]) + " +" + LengthToStrDec(3, gd.qTol[g]));
+    ListValueLine("Dim.ov/betw.pins", "MdR th.", L, LengthToStrDec(4, gd.MdRtheo[g]));
+    pair("Dim.ov/betw.pins", "MdR max.", gd.MdRmaxV[g], gd.MdRmax[g]);
+    pair("Dim.ov/betw.pins", "MdR min.", gd.MdRminV[g], gd.MdRmin[g]);
+    pair("Ball/pin diameter", "DM", gd.DM[g], gd.DM[g]);
+    ListValueLine("Dim.ov/betw.balls", "MdK th.", L, LengthToStrDec(4, gd.MdKtheo[g]));
+    pair("Dim.ov/betw.balls", "MdK max.", gd.MdKmaxV[g], gd.MdKmax[g]);
+    pair("Dim.ov/betw.balls", "MdK min.", gd.MdKminV[g], gd.MdKmin[g]);
+    ListValueLine("Span measurement", "W theor.", L, LengthToStrDec(4, gd.Wtheo[g]));
+    pair("Span measurement", "W max.", gd.WmaxV[g], gd.Wmax[g]);
+    pair("Span measurement", "W min.", gd.WminV[g], gd.Wmin[g]);
+    const std::string k = IntToStrLeadBlank(gd.k[g], 6);
+    ListValuePairLine("no. of teeth meas.", "k", "", k, k);
+
+    ListSectionBreak();
+    ListEnd();
+    RestoreCursor();
+}

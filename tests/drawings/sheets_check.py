@@ -1,0 +1,236 @@
+#!/usr/bin/python3
+"""Checks the sheets and tables of the gear drawings against references computed here from the
+job's inputs with the textbook formulas (ISO 21771 / DIN 3960, evaluated with mpmath), reading
+the drawings with ezdxf and the listings with Python's csv module.
+
+    sheets_check.py CHECK FILE key=value ...
+
+Checks:
+    workshop   the workshop sheet's TXT listing: "Span measurement W theor." and the k row
+               (inputs z mn alpha beta x k)
+    rollangle  the roll-angle table (inputs z mn alpha beta, da dFa dNa d dNf as drawn)
+    rows       prints the number of data rows of the one table in the drawing (rows=N checks it)
+    sliding    the specific-sliding curves (inputs z1 z2 mn alpha beta x1 x2, the chart box
+               ox oy w h, the world window xmin ymin xmax ymax, layer1 layer2)
+    backlash   the dimensions of the two backlash charts (inputs alpha Aae Aai Asne1 Asni1
+               Asne2 Asni2 scale)
+    finite     no NaN or infinity anywhere in the file, ezdxf audit clean; types=... lists the
+               only entity types allowed in the model space
+One line per check, "ok ..." or "FAIL ..."; exit status 1 when a check failed.
+"""
+import csv
+import sys
+from decimal import ROUND_HALF_UP, Decimal
+from collections import defaultdict
+
+import ezdxf
+from mpmath import mp, mpf, acos, atan, cos, findroot, pi, sin, sqrt, tan
+
+mp.dps = 30
+FAILS = []
+
+
+def check(cond, what):
+    print(("ok   " if cond else "FAIL ") + what)
+    if not cond:
+        FAILS.append(what)
+
+
+def inv(a):
+    return tan(a) - a
+
+
+def fix(v, d):
+    """v rounded half away from zero to d decimals, as the program prints numbers."""
+    r = Decimal(mp.nstr(mpf(v), 40, strip_zeros=False)).quantize(Decimal(1).scaleb(-d),
+                                                                 rounding=ROUND_HALF_UP)
+    return "%s" % (r if r != 0 else abs(r))
+
+
+def deg(a):
+    return mpf(a) * pi / 180
+
+
+def transverse(a):
+    """Transverse pressure angle and base diameter of gear (z, mn, alpha, beta)."""
+    mn, al, be = mpf(a["mn"]), deg(a["alpha"]), deg(a.get("beta", "0"))
+    at = atan(tan(al) / cos(be))
+    return at, mpf(a["z"]) * mn / cos(be) * cos(at)
+
+
+def model_texts(doc):
+    return [e for e in doc.modelspace() if e.dxftype() == "TEXT"]
+
+
+def rows_by_y(texts):
+    """Texts grouped into rows by their baseline, top row first, each row left to right."""
+    rows = defaultdict(list)
+    for t in texts:
+        rows[round(t.dxf.insert[1], 4)].append(t)
+    return [[t.dxf.text.strip() for t in sorted(rows[y], key=lambda t: t.dxf.insert[0])]
+            for y in sorted(rows, reverse=True)]
+
+
+# ---- checks ----------------------------------------------------------------------------------
+
+
+def workshop(path, a):
+    with open(path, encoding="cp1252", newline="") as f:
+        rows = [r for r in csv.reader(f, delimiter="\t")]
+    mn, al, z, x, k = mpf(a["mn"]), deg(a["alpha"]), int(a["z"]), mpf(a["x"]), int(a["k"])
+    at, _ = transverse(a)
+    # Span over k teeth: base tangent length of the textbook.
+    w = mn * cos(al) * ((k - mpf("0.5")) * pi + z * inv(at) + 2 * x * tan(al))
+    found = [r for r in rows if r[:2] == ["Span measurement", "W theor."]]
+    check(len(found) == 1, "one W theor. row: %r" % found)
+    if found:
+        check([c.replace(",", ".") for c in found[0][2:]] == ["mm", fix(w, 4)],
+              "W theor. %r == %s (W = %s)" % (found[0][2:], fix(w, 4), mp.nstr(w, 12)))
+    krow = [r for r in rows if r[:2] == ["no. of teeth meas.", "k"]]
+    check(len(krow) == 1 and [c.strip() for c in krow[0][3:5]] == [str(k)] * 2,
+          "k row %r" % krow)
+
+
+def rollangle(path, a):
+    doc = ezdxf.readfile(path)
+    rows = rows_by_y(model_texts(doc))
+    _, db = transverse(a)
+    want = ["da", "dFa", "dNa", "d", "dNf"]
+    body = [r for r in rows if r and r[0] in want]
+    check([r[0] for r in body] == want, "roll-angle rows %r" % [r[0] for r in body])
+    for r in body:
+        dia = abs(mpf(a[r[0]]))
+        roll = tan(acos(db / dia)) * 180 / pi if dia > db else mpf(0)
+        check(r[1:] == [fix(dia, 2), fix(roll, 2)],
+              "%s: %r == [%s, %s]" % (r[0], r[1:], fix(dia, 2), fix(roll, 2)))
+
+
+def rows(path, a):
+    doc = ezdxf.readfile(path)
+    n = len(rows_by_y(model_texts(doc))) - 1
+    print("rows %d" % n)
+    if "rows" in a:
+        check(n == int(a["rows"]), "table rows %d == %s" % (n, a["rows"]))
+
+
+def sliding(path, a):
+    doc = ezdxf.readfile(path)
+    z1, z2 = int(a["z1"]), int(a["z2"])
+    x1, x2 = mpf(a["x1"]), mpf(a["x2"])
+    mn, al, be = mpf(a["mn"]), deg(a["alpha"]), deg(a["beta"])
+    at = atan(tan(al) / cos(be))
+    # Operating pressure angle without backlash (the centre distance follows from the shifts).
+    target = 2 * tan(al) * (x1 + x2) / (z1 + z2) + inv(at)
+    awt = findroot(lambda v: inv(v) - target, at)
+    db1 = z1 * mn / cos(be) * cos(at)
+    db2 = z2 * mn / cos(be) * cos(at)
+    rho1 = abs(db1) / 2 * tan(awt)
+    rho2 = abs(db2) / 2 * tan(awt)
+    u = mpf(z2) / z1
+    ext = z2 > 0
+
+    def zeta(gear, t):
+        p = rho1 + t
+        q = rho2 - t if ext else rho2 + t
+        if gear == 1:
+            return 1 - q / p / u if ext else 1 + q / p / u
+        return 1 - p * u / q if ext else 1 + p * u / q
+
+    ox, oy, w, h = (mpf(a[k]) for k in ("ox", "oy", "w", "h"))
+    xmin, ymin, xmax, ymax = (mpf(a[k]) for k in ("xmin", "ymin", "xmax", "ymax"))
+
+    def back(px, py):
+        return (xmin + (mpf(px) - ox) / w * (xmax - xmin), ymin + (mpf(py) - oy) / h * (ymax - ymin))
+
+    for gear, layer in ((1, a["layer1"]), (2, a["layer2"])):
+        lines = [e for e in doc.modelspace() if e.dxftype() == "LINE" and e.dxf.layer == layer]
+        pts = []
+        for e in lines:
+            for p in (e.dxf.start, e.dxf.end):
+                t, zv = back(p[0], p[1])
+                # Vertices cut at the chart's border lie on a chord, not on the curve.
+                if xmin < t < xmax and ymin + 1e-9 < zv < ymax - 1e-9:
+                    pts.append((t, zv))
+        worst = max((abs(zv - zeta(gear, t)) for t, zv in pts), default=mpf(1))
+        check(len(pts) >= 50 and worst < 1e-4,
+              "gear %d: %d vertices on the sliding curve, worst %s" % (gear, len(pts),
+                                                                      mp.nstr(worst, 3)))
+        # Where the polyline crosses zeta = 0.
+        cross = []
+        for e in lines:
+            (t1, z1v), (t2, z2v) = back(e.dxf.start[0], e.dxf.start[1]), back(e.dxf.end[0], e.dxf.end[1])
+            if z1v == 0:
+                cross.append(t1)
+            elif z1v * z2v < 0:
+                cross.append(t1 - z1v * (t2 - t1) / (z2v - z1v))
+        # The chord between two vertices misses the curve's own crossing by far less than a
+        # hundredth of a step.
+        step = (xmax - xmin) / 100
+        check(len(cross) >= 1 and all(abs(c) < 1e-2 * step for c in cross),
+              "gear %d crosses 0 at the pitch point: %s" % (gear, [mp.nstr(c, 3) for c in cross]))
+
+
+def backlash(path, a):
+    doc = ezdxf.readfile(path)
+    tn = tan(deg(a["alpha"]))
+    Aae, Aai = mpf(a["Aae"]), mpf(a["Aai"])
+    e1, i1, e2, i2 = (mpf(a[k]) for k in ("Asne1", "Asni1", "Asne2", "Asni2"))
+    s = float(a.get("scale", "0.5"))
+    jn_max = 2 * Aae * tn - i1 - i2
+    jn_min = 2 * Aai * tn - e1 - e2
+    msp = doc.modelspace()
+    vertical = defaultdict(list)
+    for e in msp:
+        if e.dxftype() == "LINE" and abs(e.dxf.start[0] - e.dxf.end[0]) < 1e-9:
+            vertical[round(e.dxf.start[0], 6)].append(abs(e.dxf.end[1] - e.dxf.start[1]))
+    dims = {}
+    for t in msp:
+        if t.dxftype() != "TEXT" or abs(t.dxf.rotation - 90) > 1e-6:
+            continue
+        x = round(t.dxf.insert[0] + s, 6)  # the text stands one scale unit left of its line
+        if x in vertical:
+            chart = 1 if x < 60 else 2
+            dims[(chart, t.dxf.text)] = mpf(max(vertical[x]))
+    values = {1: {"2 Aae tan(al)": 2 * Aae * tn, "jn max": jn_max},
+              2: {"2 Aai tan(al)": 2 * Aai * tn, "jn min": jn_min}}
+    for c in (1, 2):
+        values[c].update({"Asne1": e1, "Asni1": i1, "Tsn1": e1 - i1, "Asne2": e2, "Asni2": i2,
+                          "Tsn2": e2 - i2})
+    check(len(dims) == 16, "16 dimensions found: %d" % len(dims))
+    # Every chart length divided by the common scale 100 / jn max gives its value.
+    k = dims.get((1, "jn max"), mpf(0)) / jn_max
+    for (c, label), length in sorted(dims.items()):
+        v = abs(values[c][label])
+        check(abs(length / k - v) < 1e-9, "chart %d %s: %s == %s" % (c, label,
+                                                                     mp.nstr(length / k, 12),
+                                                                     mp.nstr(v, 12)))
+    # jn max measured against the 2 Aae tan(al) dimension, which the other terms do not enter.
+    ref = dims.get((1, "2 Aae tan(al)"), mpf(0))
+    if ref:
+        jn = dims[(1, "jn max")] * 2 * Aae * tn / ref
+        check(abs(jn - jn_max) < 1e-9, "jn max %s == 2 Aae tan(al) - Asni1 - Asni2 = %s" % (
+            mp.nstr(jn, 12), mp.nstr(jn_max, 12)))
+
+
+def finite(path, a):
+    raw = open(path, "rb").read().decode("latin-1").lower()
+    bad = [w for w in ("nan", "inf") if w in raw.split()]
+    check(not bad, "no non-finite numbers %r" % bad)
+    doc = ezdxf.readfile(path)
+    aud = doc.audit()
+    check(not aud.has_errors, "audit clean: %r" % [str(e) for e in aud.errors])
+    if "types" in a:
+        types = sorted({e.dxftype() for e in doc.modelspace()})
+        check(set(types) <= set(a["types"].split(",")), "model space types %r" % types)
+
+
+def main():
+    check_name, path = sys.argv[1], sys.argv[2]
+    args = dict(kv.split("=", 1) for kv in sys.argv[3:])
+    {"workshop": workshop, "rollangle": rollangle, "rows": rows, "sliding": sliding,
+     "backlash": backlash, "finite": finite}[check_name](path, args)
+    return 1 if FAILS else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

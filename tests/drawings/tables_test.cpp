@@ -1,0 +1,199 @@
+// The drawing data tables, the workshop data sheet, the pair's two charts and the clean-up of
+// the temporary drawing files, checked by sheets_check.py against textbook references (mpmath)
+// through independent readers (ezdxf, csv).
+
+#include "tests/drawings/sheets_testutil.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "cad/charts.h"
+#include "cad/screenwrite.h"
+#include "drawings/datatables.h"
+#include "drawings/pair_charts.h"
+#include "drawings/tempfiles.h"
+#include "drawings/workshop.h"
+#include "framework/core/text.h"
+#include "framework/ui/listing.h"
+
+using namespace sheettest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TablesTest : public SheetTest {};
+
+TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
+    // Spur and helical, external; the listing goes to the TXT device, read by csv.
+    const TJob jobs[] = {{}, {31, 17, 3, 15, 0.1L, -0.3L}};
+    for (const TJob& j : jobs) {
+        SCOPED_TRACE(j.z2);
+        Calculate(j);
+        TextDeviceWindow = 0;
+        TextDevice = ListDeviceTxt;
+        const int before = ListFileCounter;
+        WorkshopSheet(0);
+        ASSERT_EQ(AbortFlag, 0);
+        ASSERT_EQ(ListFileCounter, before + 1);
+        Check("workshop", Path("$$" + std::to_string(ListFileCounter) + ".txt"), GearArgs(2));
+    }
+    // The fixed text file: the page head carries both gears' names and numbers (the
+    // calculation empties gear 1's, so they are set again).
+    GearData.DrawingName[1] = "PINION";
+    GearData.DrawingNumber[1] = "D-100";
+    WorkshopSheet(ListDeviceOutDos);
+    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
+    for (const char* part : {"PINION", "D-100", "WHEEL", "D-200", "Production Sheet"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    if (getenv("QOR_SHOW_SHEET") != nullptr) std::fputs(text.c_str(), stderr);
+}
+
+TEST_F(TablesTest, RollAngleTableAgainstTheInvoluteAtEachDiameter) {
+    const TJob jobs[] = {{}, {31, 17, 3, 15, 0.1L, -0.3L}};
+    for (const TJob& j : jobs) {
+        SCOPED_TRACE(j.z2);
+        Calculate(j);
+        const TGearData& g = GearData;
+        const std::string f =
+            Dxf("roll" + std::to_string(j.z2), [] { TableRollAngle(2, 0, 20, 3); });
+        Check("rollangle", f,
+              GearArgs(2) + " da=" + Num(g.da[2]) + " dFa=" + Num(g.dFa[2]) +
+                  " dNa=" + Num(g.dNa[2]) + " d=" + Num(g.d[2]) + " dNf=" + Num(g.dNf[2]));
+    }
+}
+
+TEST_F(TablesTest, ToleranceTableFollowsTheQualityStandard) {
+    const struct {
+        int standard;
+        int rows;
+    } cases[] = {{1, 14}, {0, 10}};
+    for (const auto& c : cases) {
+        TJob j;
+        j.quality = c.standard;
+        Calculate(j);
+        const std::string f =
+            Dxf("tol" + std::to_string(c.standard), [] { TableGearTolerances(2, 0, 90, 3.5L); });
+        Check("rows", f, "rows=" + std::to_string(c.rows));
+    }
+}
+
+TEST_F(TablesTest, GearDataListShowsTheShiftRangeAndTheAddendumReductionAsFactors) {
+    // xe is the mean shift plus-minus half the range; the reduction k mn as a factor of mn.
+    Calculate({});
+    GearData.kmn[2] = 0.5L;
+    CadOpenOutput(3);
+    CadBeginDrawing(0, 0, 160, 120);
+    CadBeginEntities();
+    TableGearData(2, 2, 0, 118, 2.1L);
+    CadEndSection();
+    CadCloseOutput();
+    const TGearData& g = GearData;
+    const std::string xe = FloatToStrDec(3, (g.xEmax[2] + g.xEmin[2]) / 2) + "\u00B1" +
+                           FloatToStrDec(3, (g.xEmax[2] - g.xEmin[2]) / 2);
+    // Half the range, worked out from the entered allowances: Tsn / (2 mn tan alpha) / 2.
+    const long double half = (job_.Asne2 - job_.Asni2) / (2 * 2 * tanl(20 * M_PIl / 180)) / 2;
+    EXPECT_NEAR(double((g.xEmax[2] - g.xEmin[2]) / 2), double(half), 1e-12);
+    int found = 0;
+    for (const std::string& r : RecordsOf(6)) {
+        for (const std::string& t : {xe, std::string("0.25 mn")})
+            if (r.size() > t.size() && r.compare(r.size() - t.size(), t.size(), t) == 0) ++found;
+    }
+    EXPECT_EQ(found, 2) << Joined(Records());
+}
+
+// ---- the pair's charts ----------------------------------------------------------------------
+
+TEST_F(TablesTest, SlidingCurvesFollowTheSlidingFormulaAndCrossZeroAtThePitchPoint) {
+    const TJob jobs[] = {{}, {18, 37, 2.5L, 0, 0.3L, -0.1L}, {20, -61, 2, 0, 0.2L, 0.1L}};
+    for (const TJob& j : jobs) {
+        SCOPED_TRACE(j.z2);
+        Calculate(j);
+        const std::string f = Dxf(
+            "zeta" + std::to_string(std::abs(j.z2)), [] { SlidingDiagramSheet(); }, 160, 120);
+        const TDiagramWindow& w = DiagramWindow;
+        const TGearData& g = GearData;
+        Check("sliding", f,
+              "z1=" + std::to_string(g.z[1]) + " z2=" + std::to_string(g.z[2]) +
+                  " mn=" + Num(g.mn) + " alpha=20 beta=" + Num(g.beta) + " x1=" + Num(g.x[1]) +
+                  " x2=" + Num(g.x[2]) + " ox=16 oy=12 w=100 h=90 xmin=" + Num(w.XMin) +
+                  " ymin=" + Num(w.YMin) + " xmax=" + Num(w.XMax) + " ymax=" + Num(w.YMax) +
+                  " layer1=" + std::to_string(18) + " layer2=" + std::to_string(21));
+        Check("finite", f, "");
+    }
+}
+
+TEST_F(TablesTest, BacklashChartsDimensionTheAllowances) {
+    Calculate({});
+    const std::string f = Dxf(
+        "backlash", [] { BacklashSheet(); }, 160, 120);
+    const TGearData& g = GearData;
+    Check("backlash", f,
+          "alpha=20 Aae=" + Num(g.Aae) + " Aai=" + Num(g.Aai) + " Asne1=" + Num(g.Asne[1]) +
+              " Asni1=" + Num(g.Asni[1]) + " Asne2=" + Num(g.Asne[2]) + " Asni2=" + Num(g.Asni[2]) +
+              " scale=0.5");
+    Check("finite", f, "");
+}
+
+TEST_F(TablesTest, BacklashSheetWithoutBacklashHasTextsButNoCharts) {
+    // Zero backlash gave a scale of 100 / 0; a negative one drew the charts upside down.
+    TJob zero;
+    zero.Aae = zero.Aai = zero.Asne1 = zero.Asni1 = zero.Asne2 = zero.Asni2 = 0;
+    TJob negative = zero;
+    negative.Asni1 = negative.Asne1 = 0.05L;
+    for (const TJob& j : {zero, negative}) {
+        Calculate(j);
+        const std::string f = Dxf(
+            "nobacklash", [] { BacklashSheet(); }, 160, 120);
+        const std::string out = Check("finite", f, "types=TEXT");
+        EXPECT_NE(ReadFileBytes(f).find("jn max = 2 Aae tan(al) - Asni1 - Asni2"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(TablesTest, ChartSheetsOnTheScreen) {
+    Calculate({});
+    for (const auto& [name, sheet] :
+         {std::pair{"zeta", &SlidingDiagramSheet}, std::pair{"backlash", &BacklashSheet}}) {
+        const long ink = Screen(name, [sheet] {
+            CadOpenOutput(3);
+            CadBeginDrawing(0, 0, 160, 120);
+            CadBeginEntities();
+            sheet();
+            CadEndSection();
+            CadCloseOutput();
+        });
+        EXPECT_GT(ink, 20000) << name;
+        EXPECT_EQ(ErrorCount, 0) << ErrorList[1].str();
+    }
+}
+
+// ---- temporary files ------------------------------------------------------------------------
+
+TEST_F(TablesTest, DeleteTempFilesRemovesOnlyThisProgramsBlockFiles) {
+    // The user's logo files and other programs' files beside them stay.
+    const std::vector<std::string> others = {"$logo_1.dx$", "$LOGO_2.dx$", "$OTHER.dx$",
+                                             "outwin.txt"};
+    for (const std::string& n : others)
+        WriteFileBytes(Path(n), "0\r\nEOF\r\n");
+    CadOpenOutput(3);
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocksSection();
+    for (const char* name : {"RAD2", "ZAHN2"}) {
+        CadBeginBlock(name);
+        CadLine(0, 0, 10, 10);
+        CadEndBlock();
+    }
+    CadEndSection();
+    ASSERT_TRUE(fs::exists(CadBlockFileName("RAD2")));
+    AbortFlag = 1;
+    EXPECT_TRUE(DeleteTempFiles());
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_FALSE(fs::exists(CadBlockFileName("RAD2")));
+    EXPECT_FALSE(fs::exists(CadBlockFileName("ZAHN2")));
+    EXPECT_FALSE(fs::exists(CadBlockDir()));
+    for (const std::string& n : others)
+        EXPECT_TRUE(fs::exists(Path(n))) << n;
+    EXPECT_TRUE(DeleteTempFiles()); // nothing left to delete
+}
+
+} // namespace
