@@ -7,7 +7,7 @@ root="$1"
 status=0
 hits=$(grep -rnE '#\s*include\s*"(platform/(gui|office|data/qt)|framework/ui|dbf/ui|cad/|drawings/)' \
   "$root/framework/core" "$root/calc" "$root/dbf/base" "$root/dbf/table" "$root/dbf/expr" \
-  "$root/dbf/index" "$root/dbf/memo" "$root/dbf/dataset" "$root/shell/job" \
+  "$root/dbf/index" "$root/dbf/memo" "$root/dbf/vfile" "$root/dbf/dataset" "$root/shell/job" \
   "$root/tools/gearcalc.cpp" "$root/tools/cfgwrite.cpp" 2>/dev/null)
 hits="$hits$(grep -rnE --exclude-dir=qt '#\s*include\s*("platform/(gui|office)|[<"](Q[A-Za-z]+|Qt[A-Za-z]*/))' \
   "$root/platform/data" 2>/dev/null)"

@@ -97,7 +97,9 @@ void GatherArea(TWorkArea& a) {
 }
 
 void ClearArea(TWorkArea& a) {
-    if (a.IsVirtual && a.FieldCount == 0) {
+    // A virtual record is the block itself: zero bytes are its blank values (empty texts,
+    // numbers 0, false, not deleted); blanks would read as garbage numbers.
+    if (a.IsVirtual) {
         std::fill(a.RecordBuffer.begin(), a.RecordBuffer.end(), '\0');
         if (a.FieldVars != nullptr) std::memset(a.FieldVars, 0, a.FieldVarsSize);
         return;
