@@ -144,4 +144,12 @@ void TTzCDataSet::SetFieldFloatByName(const std::string& name, double value) {
     EditField(name)->SetAsFloat(value);
 }
 
+std::string TTzCDataSet::KeyFromFieldVars(const TTzKeyMaker& keyMaker) {
+    TRecordBuffer record = AllocRecordBuffer();
+    FieldVarsToBuffer(record.data());
+    std::string key;
+    ReadRecordBuffer(record.data(), [&] { key = keyMaker(*this); });
+    return os::Utf8ToCp1252(key);
+}
+
 } // namespace dbf

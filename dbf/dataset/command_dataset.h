@@ -12,6 +12,10 @@
 
 namespace dbf {
 
+// A caller's sort or index key for the record the engine is working on: the dataset shows that
+// record to the key maker through its fields, and the key maker returns its key (UTF-8).
+using TTzKeyMaker = std::function<std::string(TDataSet& dataset)>;
+
 class TTzCDataSet : public TTzDataSet {
 public:
     // Refuses every change (GetCanModify false); data-aware controls then refuse editing.
@@ -54,6 +58,9 @@ protected:
     void DoAfterScroll() override;
     void StoreInsertBuffer() override;
     void BeforeCloseTable() override;
+    // The key maker's text (Windows 1252) for the record in the work area's field variables;
+    // the dataset's own record and state are left alone.
+    std::string KeyFromFieldVars(const TTzKeyMaker& keyMaker);
 
 private:
     TField* EditField(const std::string& name);

@@ -34,6 +34,24 @@ namespace dbf {
 
 enum TTzTableLanguage { tlOem, tlAnsi };
 
+// Keeps a pending engine error (code and text) across clean-up work that may clear it; without
+// one pending, the clean-up's own error stays.
+class KeepEngineError {
+public:
+    KeepEngineError() : FCode(LastErrorCode), FText(ErrorText) {}
+    ~KeepEngineError() {
+        if (FCode == 0) return;
+        LastErrorCode = FCode;
+        ErrorText = FText;
+    }
+    KeepEngineError(const KeepEngineError&) = delete;
+    KeepEngineError& operator=(const KeepEngineError&) = delete;
+
+private:
+    std::uint16_t FCode;
+    std::string FText;
+};
+
 // One field of the open table.
 struct TDTField {
     std::string Name;
@@ -69,7 +87,8 @@ public:
     std::vector<std::string> DbfFields;
     const std::string& DbfFileName() const { return FDbfFileName; }
     // Trimmed; a name without extension (and not ending in ".") gets ".DBF". An open dataset
-    // is closed and opened again on the new file.
+    // is closed and opened again on the new file (an open virtual file stays open: the name
+    // is where its records are saved). A virtual file needs no name to open.
     void SetDbfFileName(const std::string& name);
     bool HideDeletedRecs() const { return FHideDeletedRecs; }
     void SetHideDeletedRecs(bool on);

@@ -8,8 +8,13 @@
                  "live" or "gone" followed by the values separated by tabs (None as "",
                  dates as YYYY-MM-DD, numbers as Python prints them)
   fields FILE    dbfread's field list: "NAME TYPE LENGTH DECIMALS" per line
+  memo FILE      dbfread's memo NOTE of each record in file order, as the hex of its UTF-8 text
+  ndx FILE NDX   "ok N" when Perl XBase's index_dump lists the index NDX on field NAME exactly
+                 as the records dbfread reads (deleted ones included) sort, else the first
+                 difference
 """
 import datetime
+import os
 import sys
 
 D = datetime.date
@@ -48,7 +53,13 @@ def view(path):
     import dbfread
     table = dbfread.DBF(path, encoding="cp437", char_decode_errors="strict")
     print("count\t%d" % table.header.numrecords)
-    # dbfread gives live and deleted records apart; the deletion byte puts them in file order.
+    for deleted, rec in in_file_order(table, path):
+        print("\t".join(["gone" if deleted else "live"] +
+                        [text(rec[k]) for k in rec if k != "NOTE"]))
+
+
+def in_file_order(table, path):
+    """dbfread's records, live and deleted, in file order (with their deletion flag)."""
     with open(path, "rb") as f:
         data = f.read()
     live = iter(table.records)
@@ -56,9 +67,33 @@ def view(path):
     start, size = table.header.headerlen, table.header.recordlen
     for i in range(table.header.numrecords):
         flag = data[start + i * size: start + i * size + 1]
-        rec = next(gone) if flag == b"*" else next(live)
-        print("\t".join(["gone" if flag == b"*" else "live"] +
-                        [text(rec[k]) for k in rec if k != "NOTE"]))
+        yield flag == b"*", next(gone) if flag == b"*" else next(live)
+
+
+def memo(path):
+    import dbfread
+    table = dbfread.DBF(path, encoding="cp437", char_decode_errors="strict")
+    for _, rec in in_file_order(table, path):
+        # dbfread reads a dBASE IV memo 8 bytes too far (the length counts its header).
+        print((rec["NOTE"] or "").rstrip("\0").encode("utf-8").hex())
+
+
+def ndx(path, ndxpath):
+    import dbfread
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "dbf"))
+    from ndxdump import index_dump_pairs
+    table = dbfread.DBF(path, raw=True)
+    want = sorted((rec["NAME"].decode("latin-1").rstrip(" "), n)
+                  for n, (_, rec) in enumerate(in_file_order(table, path), start=1))
+    got = [(key.rstrip(" "), rec) for key, rec in index_dump_pairs(ndxpath, "char")]
+    if len(want) != len(got):
+        print("count differs: dbfread %d, index_dump %d" % (len(want), len(got)))
+        return
+    for i, (w, g) in enumerate(zip(want, got)):
+        if w != g:
+            print("position %d: dbfread %r, index_dump %r" % (i, w, g))
+            return
+    print("ok %d" % len(want))
 
 
 def fields(path):
@@ -74,6 +109,10 @@ def main():
         make(sys.argv[2])
     elif sys.argv[1] == "view":
         view(sys.argv[2])
+    elif sys.argv[1] == "memo":
+        memo(sys.argv[2])
+    elif sys.argv[1] == "ndx":
+        ndx(sys.argv[2], sys.argv[3])
     else:
         sys.exit("unknown command " + sys.argv[1])
 

@@ -37,6 +37,16 @@ inline std::string Reference(const std::string& args) {
     return out;
 }
 
+inline std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
 // dbfread's rows: "live\tNAME\tQTY..." or "gone\t..." in file order (the count line dropped).
 inline std::vector<std::string> View(const std::string& path) {
     std::istringstream in(Reference("view '" + path + "'"));
@@ -144,7 +154,8 @@ protected:
     std::unique_ptr<TTestTable> table_;
 };
 
-// A second process holding the lock of record n of a table until Release.
+// A second process holding the lock of record n of a table (n = 0: the file lock) until
+// Release.
 class LockHolder {
 public:
     LockHolder(const std::string& path, std::int32_t n) {
@@ -158,8 +169,8 @@ public:
                 dbf::SetErrorReporting(false);
                 dbf::Select(30);
                 dbf::Use(path + " ALIAS HOLDER");
-                dbf::Go(n);
-                ok = dbf::LastErrorCode == 0 && dbf::RLock() ? '1' : '0';
+                if (n > 0) dbf::Go(n);
+                ok = dbf::LastErrorCode == 0 && (n > 0 ? dbf::RLock() : dbf::FLock()) ? '1' : '0';
             } catch (...) {
             }
             char c = 0;
