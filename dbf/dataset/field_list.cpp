@@ -82,13 +82,13 @@ std::string CorrectionMessage(const std::string& owner, const TDbfFieldDef& was,
            std::to_string(now.Length) + "," + std::to_string(now.Decimals);
 }
 
-bool CreateTableFromDbfFields(const std::string& owner, const std::string& fileName,
-                              const std::vector<std::string>& lines, bool virtualFile) {
+bool FieldsFromDbfFields(const std::string& owner, const std::vector<std::string>& lines,
+                         bool virtualFile, std::vector<TDbfFieldDesc>& fields) {
     if (lines.empty()) {
         DatasetMessage("FieldList.Count is <= 0 trying to create a database");
         return false;
     }
-    std::vector<TDbfFieldDesc> fields;
+    fields.clear();
     for (const std::string& line : lines) {
         TDbfFieldDef def;
         if (!ParseDbfFieldLine(line, def)) return false;
@@ -104,6 +104,13 @@ bool CreateTableFromDbfFields(const std::string& owner, const std::string& fileN
         f.Decimals = static_cast<std::uint8_t>(std::clamp(def.Decimals, 0, 255));
         fields.push_back(f);
     }
+    return true;
+}
+
+bool CreateTableFromDbfFields(const std::string& owner, const std::string& fileName,
+                              const std::vector<std::string>& lines, bool virtualFile) {
+    std::vector<TDbfFieldDesc> fields;
+    if (!FieldsFromDbfFields(owner, lines, virtualFile, fields)) return false;
     const ErrorReportingOff quiet;
     TWorkArea scratch;
     CreateDbf(scratch, fileName, fields);

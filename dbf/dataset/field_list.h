@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dbf/table/area_record.h"
+
 namespace dbf {
 
 struct TDbfFieldDef {
@@ -36,6 +38,11 @@ bool CorrectFieldDef(TDbfFieldDef& def);
 std::string CorrectionMessage(const std::string& owner, const TDbfFieldDef& was,
                               const std::string& oldType, const TDbfFieldDef& now);
 
+// The field definitions of the lines, corrected as a new table needs them (each correction told
+// by a message naming owner; a memo of a virtual file becomes N(10,0); X lines skipped). False
+// for an empty list (with a message) or a malformed line.
+bool FieldsFromDbfFields(const std::string& owner, const std::vector<std::string>& lines,
+                         bool virtualFile, std::vector<TDbfFieldDesc>& fields);
 // Creates fileName from the lines (a memo of a virtual file becomes N(10,0)); every corrected
 // definition is told by a message naming owner. False for an empty list (with a message), a
 // malformed line, or when the engine fails (its error pending).

@@ -171,7 +171,8 @@ TTzDataSet::~TTzDataSet() {
 }
 
 void TTzDataSet::SetDbfFileName(const std::string& name) {
-    const bool wasActive = Active();
+    // An open virtual file keeps its records: the name is only where they go on disk.
+    const bool wasActive = Active() && !IsVirtualFile();
     if (wasActive) Close();
     std::string n(name);
     n.erase(0, n.find_first_not_of(' '));
@@ -181,6 +182,7 @@ void TTzDataSet::SetDbfFileName(const std::string& name) {
     const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     if (!n.empty() && n.back() != '.' && !hasExt) n += ".DBF";
     FDbfFileName = n;
+    if (Active() && IsVirtualFile()) MarkModified();
     if (wasActive) Open();
 }
 
@@ -224,7 +226,7 @@ std::int32_t TTzDataSet::ChangeResult(bool done) {
 // ---- opening ----
 
 std::int32_t TTzDataSet::TziOpen() {
-    if (FDbfFileName.empty()) return kTziNoFileName;
+    if (FDbfFileName.empty() && !IsVirtualFile()) return kTziNoFileName;
     FProps.reset();
     FRecordDataSize = 0;
     FSlots.clear();

@@ -1,0 +1,176 @@
+// Virtual files: the pop orders of the manager, and the virtual-file dataset filled from the
+// python3-dbf fixture and saved back (read by dbfread), including a save the target's other
+// user refuses.
+
+#include <filesystem>
+
+#include "dataset_testutil.h"
+#include "dbf/dataset/vfile_dataset.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/table/table_file.h"
+#include "dbf/vfile/vfiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class VFileTest : public dstest::DatasetTest {
+protected:
+    void SetUp() override {
+        DatasetTest::SetUp();
+        dbf::InitVFiles();
+    }
+    void TearDown() override {
+        dbf::VirtualFileHandler = nullptr;
+        DatasetTest::TearDown();
+    }
+};
+
+TEST_F(VFileTest, PopOrders) {
+    struct Case {
+        dbf::LStatusType mode;
+        const char* pops; // NAME and SEQ of each record popped
+    };
+    // Pushed: 5/1, 1/2, 3/3, 1/4. A sorted key equal to the first goes before it, one equal to
+    // the last after it.
+    const Case cases[] = {
+        {dbf::FIFO, "5/1 1/2 3/3 1/4 "},
+        {dbf::LIFO, "1/4 3/3 1/2 5/1 "},
+        {dbf::ASCENDING, "1/4 1/2 3/3 5/1 "},
+        {dbf::DESCENDING, "5/1 3/3 1/2 1/4 "},
+    };
+    std::vector<std::uint8_t> block(1 + 6 + 8);
+    std::vector<dbf::TDbfFieldDesc> fields = {{"name", 'c', 5, 0, 0}, {"seq", 'N', 3, 0, 0}};
+    dbf::SetErrorReporting(false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        dbf::Select(1);
+        dbf::Use("*Q* VIRTUAL FILE", block.data(), static_cast<std::uint16_t>(block.size()));
+        dbf::AddStru(fields);
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        dbf::Set_VFileKey_To([] { return dbf::GetVarString(dbf::FieldAddress(1)); });
+        dbf::Set_VFileMode_To(c.mode);
+        int seq = 0;
+        for (const char* key : {"5", "1", "3", "1"}) {
+            dbf::ClearRecord();
+            dbf::SetVarString(dbf::FieldAddress(1), key, 5);
+            dbf::SetVarInt64(dbf::FieldAddress(2), ++seq);
+            dbf::Append();
+            ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        }
+        EXPECT_EQ(dbf::RecCount(), 4);
+        std::string popped;
+        while (dbf::RecCount() > 0) {
+            dbf::PopRec();
+            ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+            popped += dbf::GetVarString(dbf::FieldAddress(1)) + "/" +
+                      std::to_string(dbf::GetVarInt64(dbf::FieldAddress(2))) + " ";
+        }
+        EXPECT_EQ(popped, c.pops);
+        EXPECT_TRUE(dbf::dBOF() && dbf::dEOF());
+        dbf::PopRec();
+        EXPECT_EQ(dbf::ErrorText,
+                  "Virtual file empty - no more records to POP from *Q* [(PopRec) VFiles]");
+        dbf::Use("");
+    }
+
+    // A sorted order is refused once two records are there; INSERTION files are not popped.
+    dbf::Use("*Q* VIRTUAL FILE", block.data(), static_cast<std::uint16_t>(block.size()));
+    dbf::AddStru(fields);
+    for (int n = 1; n <= 2; ++n) {
+        dbf::Append();
+        dbf::Set_VFileMode_To(dbf::ASCENDING);
+        EXPECT_EQ(dbf::LastErrorCode, n == 1 ? 0 : dbf::kErrLinkedList);
+        dbf::Set_VFileMode_To(dbf::FIFO);
+    }
+    dbf::Set_VFileMode_To(dbf::INSERTION);
+    dbf::PopRec();
+    EXPECT_EQ(dbf::ErrorText, "Cannot POP a record in INSERTION mode from *Q* [(PopRec) VFiles]");
+    EXPECT_EQ(dbf::RecCount(), 2);
+    dbf::Use("");
+}
+
+TEST_F(VFileTest, DatasetReadFromATableAndSavedBack) {
+    dstest::Reference("make '" + path_ + "'");
+    std::vector<std::string> live;
+    for (const std::string& row : dstest::View(path_))
+        if (row.rfind("live\t", 0) == 0) live.push_back(row);
+    std::sort(live.begin(), live.end()); // sorted by NAME, the first field
+
+    auto v = std::make_unique<dbf::TTzVFile>();
+    v->SetName("Memory");
+    v->DbfFields = {"NAME, C, 20, 0", "QTY, N, 5, 0", "BIG, N, 12, 0", "PRICE, N, 10, 2",
+                    "OK, L, 1, 0",    "DAY, D, 8, 0", "NOTE, M, 10, 0"};
+    v->SetDbfFileName(path_);
+    v->SetAppendMode(dbf::ASCENDING);
+    v->SetHideDeletedRecs(true);
+    v->PopulateFromDisk = true;
+    v->SaveToDisk = true;
+    v->Open();
+    auto rows = [&] {
+        std::vector<std::string> r;
+        for (v->First(); !v->Eof(); v->Next())
+            r.push_back("live\t" + dstest::Row(*v));
+        return r;
+    };
+    EXPECT_EQ(rows(), live);
+    EXPECT_FALSE(v->Changed());
+
+    // Changes keep the order: a renamed record moves to its place.
+    ASSERT_TRUE(v->Locate("NAME", {std::string("Welle")}, {}));
+    v->Edit();
+    v->FieldByName("NAME")->SetAsString("Antrieb");
+    v->Post();
+    EXPECT_EQ(v->RecNo(), 1);
+    v->Append();
+    v->FieldByName("NAME")->SetAsString("Zwischenrad");
+    v->FieldByName("QTY")->SetAsInteger(4);
+    v->Post();
+    ASSERT_TRUE(v->Locate("NAME", {std::string("Lager")}, {}));
+    v->Delete();
+    EXPECT_TRUE(v->Changed());
+    const std::vector<std::string> saved = rows();
+    ASSERT_EQ(saved.size(), live.size());
+    EXPECT_EQ(saved.front().substr(0, 13), "live\tAntrieb\t");
+    EXPECT_EQ(saved.back().substr(0, 17), "live\tZwischenrad\t");
+
+    // While the table is open elsewhere the save (and so the close) is refused, the table
+    // untouched and the records kept.
+    const std::string before = qortest::ReadFileBytes(path_);
+    {
+        dstest::TTestTable other;
+        other.SetName("Other");
+        other.SetDbfFileName(path_);
+        other.Open();
+        try {
+            v->Close();
+            ADD_FAILURE() << "closed";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("open in another program"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_TRUE(v->Active());
+        EXPECT_EQ(qortest::ReadFileBytes(path_), before);
+        EXPECT_EQ(rows(), saved);
+    }
+    v->Close();
+    EXPECT_FALSE(v->Active());
+    EXPECT_EQ(dstest::View(path_), saved);
+    // The memo went along, read by dbfread and Perl XBase.
+    std::istringstream memos(dstest::Reference("memo '" + path_ + "'"));
+    std::istringstream xbase(qortest::RunCommand(std::string("/usr/bin/perl ") + QOR_SOURCE_DIR +
+                                                 "/tests/dbf/memo_xbase.pl '" + path_ + "'"));
+    std::string memo, xmemo;
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        const std::string want =
+            saved[i].rfind("live\tZahnrad\t", 0) == 0 ? dstest::Hex("first memo") : "";
+        ASSERT_TRUE(std::getline(memos, memo) && std::getline(xbase, xmemo));
+        EXPECT_EQ(memo, want);
+        EXPECT_EQ(xmemo, "memo\t" + std::to_string(i + 1) + "\t" + want);
+    }
+    // Nothing but the table and its memo file is left beside them.
+    EXPECT_EQ(qortest::SortedNames(dir_), (std::vector<std::string>{"parts.dbf", "parts.dbt"}));
+    EXPECT_TRUE(Boxes().empty());
+}
+
+} // namespace
