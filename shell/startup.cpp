@@ -11,11 +11,13 @@
 #include "dbf/base/errors.h"
 #include "dbf/base/hooks.h"
 #include "dbf/base/runtime.h"
+#include "dbf/dataset/field_list.h"
 #include "dbf/expr/expression.h"
 #include "dbf/index/ndx.h"
 #include "dbf/memo/memo.h"
 #include "dbf/table/work_areas.h"
 #include "dbf/ui/message_window.h"
+#include "dbf/vfile/vfiles.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -156,10 +158,12 @@ void InitProgram() {
     ConfigInputTextHook = &ConfigInputText;
 
     dbf::InitTzCommon();
+    dbf::ApplyLocaleDateFormat();
     dbf::InitWorkAreas();
     dbf::RegisterMemoHooks(); // after InitWorkAreas, which empties the memo hooks
     dbf::InitParser();
     dbf::IndexInit();
+    dbf::InitVFiles();
     dbf::StopBoxHook = &EngineStopBox;
     dbf::ProcessEventsHook = &ProcessPendingEvents;
     dbf::TerminatingHook = &EngineTerminating;
