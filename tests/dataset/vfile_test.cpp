@@ -90,6 +90,34 @@ TEST_F(VFileTest, PopOrders) {
     dbf::Use("");
 }
 
+TEST_F(VFileTest, InsertionOrderInsertsBeforeTheCurrentAndAppendsLast) {
+    dbf::TTzVFile v;
+    v.SetName("Memory");
+    v.DbfFields = {"NAME, C, 10, 0", "JUNK, X, 1, 0"};
+    v.SetAppendMode(dbf::INSERTION);
+    v.Open();
+    EXPECT_EQ(v.FieldCount(), 1); // no field for the X line
+    auto add = [&](bool append, const char* name) {
+        if (append) {
+            v.Append();
+        } else {
+            v.Insert();
+        }
+        v.FieldByName("NAME")->SetAsString(name);
+        v.Post();
+    };
+    add(true, "A");
+    add(true, "B"); // at the end: after A, not before it
+    v.First();
+    add(false, "C"); // before A
+    v.Last();
+    add(false, "D"); // before B
+    std::string order;
+    for (v.First(); !v.Eof(); v.Next())
+        order += v.FieldByName("NAME")->AsString();
+    EXPECT_EQ(order, "CADB");
+}
+
 TEST_F(VFileTest, DatasetReadFromATableAndSavedBack) {
     dstest::Reference("make '" + path_ + "'");
     std::vector<std::string> live;
