@@ -53,7 +53,15 @@ protected:
 };
 
 TEST_F(FileDatasetTest, IndexListPolicies) {
-    enum Prep { Missing, Current, StaleCount, Damaged, HeldSemaphore, LeftSemaphore };
+    enum Prep {
+        Missing,
+        Current,
+        StaleCount,
+        Damaged,
+        TodaySemaphore,
+        HeldSemaphore,
+        LeftSemaphore
+    };
     struct Case {
         const char* what;
         dbf::TCreateIndexType policy;
@@ -70,7 +78,8 @@ TEST_F(FileDatasetTest, IndexListPolicies) {
         {"damaged index, ciNotFound", dbf::ciNotFound, Damaged, true, "Hohlrad"},
         {"current index, ciAlways", dbf::ciAlways, Current, true, "Hohlrad"},
         {"missing index, ciNever", dbf::ciNever, Missing, false, nullptr},
-        // Another program still holds an older semaphore file: its indexes stay as they are.
+        // Other programs use the indexes: a semaphore file of today, or an older one still held.
+        {"semaphore of today, ciAlways", dbf::ciAlways, TodaySemaphore, false, "Hohlrad", 6},
         {"semaphore held by another program, ciAlways", dbf::ciAlways, HeldSemaphore, false,
          "Hohlrad", 6},
         // Nobody holds it: a leftover, erased; this program logs in to a new one.
@@ -99,14 +108,15 @@ TEST_F(FileDatasetTest, IndexListPolicies) {
         }
         if (c.prep == Damaged) fs::resize_file(ndx_, 200);
         os::File holder;
-        if (c.prep == HeldSemaphore || c.prep == LeftSemaphore) {
+        if (c.prep >= TodaySemaphore) {
             const std::uint8_t record[4] = {5, 0, 0, 0};
             ASSERT_EQ(holder.Open(sem, os::OpenMode{os::Access::ReadWrite, os::Share::DenyNone},
                                   os::Disposition::CreateAlways),
                       0);
             ASSERT_EQ(holder.WriteAt(0, record, 4), 0);
-            fs::last_write_time(sem, fs::file_time_type::clock::now() - std::chrono::hours(50));
-            if (c.prep == LeftSemaphore) holder.Close();
+            if (c.prep != TodaySemaphore)
+                fs::last_write_time(sem, fs::file_time_type::clock::now() - std::chrono::hours(50));
+            if (c.prep != HeldSemaphore) holder.Close();
         }
         builds_ = 0;
         if (c.first == nullptr) {
@@ -145,6 +155,7 @@ TEST_F(FileDatasetTest, RefusedLocksRaiseKeepTheEditAndRetryOnRequest) {
     using Event = dbf::TTzLockFailedEvent dbf::TTzFileDataSet::*;
     struct Case {
         const char* word;
+        int code;          // the engine code the refusal raises
         std::int32_t held; // record the other process locks (0: its file lock)
         Event event;
         std::function<void(dbf::TTzDbf&)> begin; // the change up to its last step
@@ -162,12 +173,15 @@ TEST_F(FileDatasetTest, RefusedLocksRaiseKeepTheEditAndRetryOnRequest) {
         t.FieldByName("NAME")->SetAsString("Ge\u00e4ndert");
     };
     const Case cases[] = {
-        {"Post", 2, &dbf::TTzFileDataSet::OnRLockFailedOnPost, edit,
+        {"Post", 1200, 2, &dbf::TTzFileDataSet::OnRLockFailedOnPost, edit,
          [](dbf::TTzDbf& t) { t.Post(); }, 1, "live\tGe\u00e4ndert"},
-        {"Delete", 2, &dbf::TTzFileDataSet::OnRLockFailedOnDelete,
+        {"Delete", 1200, 2, &dbf::TTzFileDataSet::OnRLockFailedOnDelete,
          [](dbf::TTzDbf& t) { t.SetRecNo(2); }, [](dbf::TTzDbf& t) { t.Delete(); }, 1,
          "gone\tRitzel M\u00fcller"},
-        {"Insert", 0, &dbf::TTzFileDataSet::OnALockFailedOnInsert, append,
+        {"Restore", 1200, 6, &dbf::TTzFileDataSet::OnRLockFailedOnRestore,
+         [](dbf::TTzDbf& t) { t.SetRecNo(6); }, [](dbf::TTzDbf& t) { t.SetIsDeleted(false); }, 5,
+         "live\tKupplung"},
+        {"Insert", 1201, 0, &dbf::TTzFileDataSet::OnALockFailedOnInsert, append,
          [](dbf::TTzDbf& t) { t.Post(); }, 8, "live\tGe\u00e4ndert"},
     };
     const std::vector<std::string> before = dstest::View(path_);
@@ -182,9 +196,10 @@ TEST_F(FileDatasetTest, RefusedLocksRaiseKeepTheEditAndRetryOnRequest) {
             c.end(t);
             ADD_FAILURE() << "not refused";
         } catch (const EDatabaseError& e) {
-            EXPECT_NE(std::string(e.what()).find(std::string("Lock failed [") + c.word + "]"),
-                      std::string::npos)
-                << e.what();
+            const std::string text = e.what();
+            EXPECT_NE(text.find(std::string("Lock failed [") + c.word + "]"), std::string::npos)
+                << text;
+            EXPECT_NE(text.find("Error # " + std::to_string(c.code)), std::string::npos) << text;
         }
         EXPECT_EQ(t.State(), state); // a refused post stays pending with its values
         if (state != dsBrowse) {
