@@ -28,10 +28,12 @@
 #include "shell/document_links.h"
 #include "shell/drawing_settings.h"
 #include "shell/drawing_text_dialog.h"
+#include "shell/excel.h"
 #include "shell/input_fields.h"
 #include "shell/input_sequence.h"
 #include "shell/job/changes.h"
 #include "shell/measurement_dialog.h"
+#include "shell/print_dialog.h"
 #include "shell/profile_dialog.h"
 #include "shell/quality_dialog.h"
 #include "shell/file_commands.h"
@@ -460,7 +462,7 @@ void Thh::mi_FileSaveAsClick(TObject*) {
 
 void Thh::mi_fileprintClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_fileprint);
+    ShowInputForm<TForm_printconf>(this);
 }
 
 void Thh::mi_fileImportQOR1Click(TObject*) {
@@ -762,7 +764,7 @@ void Thh::mi_DocumentSetupClick(TObject*) {
 
 void Thh::mi_oleStartExcelClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_oleStartExcel);
+    StartExcel();
     if (AbortFlag != 0) return;
     mi_oleExportExcel->SetEnabled(true);
     mi_oleImportExcel->SetEnabled(true);
@@ -770,17 +772,20 @@ void Thh::mi_oleStartExcelClick(TObject*) {
 
 void Thh::mi_oleExportExcelClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_oleExportExcel);
+    ExportToExcel();
 }
 
 void Thh::mi_oleImportExcelClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_oleImportExcel);
+    ImportFromExcel();
+    if (AbortFlag != 0) return;
+    RefreshAfterInput();
+    DataModified = 1;
 }
 
 void Thh::mi_olePrintoutExcelClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_olePrintoutExcel);
+    PrintoutToExcel(3);
 }
 
 // ---- Help -----------------------------------------------------------------------------------

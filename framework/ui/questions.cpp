@@ -20,6 +20,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/msgbox.h"
 #include "platform/gui/screen.h"
+#include "platform/office/spreadsheet.h"
 #include "platform/os/utf8.h"
 
 std::uint8_t ConfirmOverwrite = 1;
@@ -458,6 +459,49 @@ void ChooseDataFile(std::string_view name, std::string& path) {
         if (path != given) DataFileName.clear();
     } else {
         ShowStatus("file " + path + " is loaded");
+    }
+}
+
+std::unique_ptr<TExcelApplication> ExcelApp;
+
+void LoadDataFile(std::string_view name) {
+    if (name.empty()) {
+        ShowMessageForm("File not found. Use \"File->Save\"");
+        AbortFlag = 1;
+        return;
+    }
+    const std::string jobName = DataFileName;
+    std::string path;
+    ChooseDataFile(name, path);
+    DataFileName = jobName; // an export does not rename the job, even when its file is gone
+    if (AbortFlag != 0) return;
+    if (ExcelApp == nullptr) {
+        ShowError("Could not start Excel");
+        AbortFlag = 1;
+        return;
+    }
+    TextFile file;
+    file.Assign(path, TextEncoding::Oem);
+    if (file.Reset() != 0) {
+        ShowError("file " + path + " not found or no access !");
+        AbortFlag = 1;
+        return;
+    }
+    std::string line;
+    int rc = 0;
+    for (int row = 1; rc == 0 && !file.Eof(); ++row) {
+        rc = file.ReadLine(line);
+        if (rc == 0) ExcelApp->SetCellValue(row, 1, line);
+    }
+    const bool readFailed = rc != 0 || file.Error() != 0;
+    file.Discard();
+    if (readFailed) {
+        ShowError("read error");
+        AbortFlag = 1;
+    }
+    if (!ExcelApp->Update()) {
+        ShowError("Could not start Excel");
+        AbortFlag = 1;
     }
 }
 

@@ -10,10 +10,13 @@
 // answered by the responder.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "framework/core/files.h"
+
+class TExcelApplication;
 
 // ---- settings of this unit -------------------------------------------------------------------
 
@@ -119,6 +122,16 @@ void JoinFileName(std::string_view name, std::string_view directory, std::string
                   std::string& result);
 // Lets the user choose a data file and erases it after confirmation.
 void DeleteDataFile(std::string_view directory, std::string_view mask);
+
+// The spreadsheet application the Excel commands created ("Excel.Application"), or nullptr.
+extern std::unique_ptr<TExcelApplication> ExcelApp;
+
+// Writes the lines of a data file, converted from the DOS code page, into column 1 of the
+// active sheet of ExcelApp (line i into row i) and shows the sheet. An empty name: "File not
+// found. Use "File->Save"" and AbortFlag; otherwise the file is found as ChooseDataFile finds it
+// (a missing file is reported and sets AbortFlag; the job keeps its name). No spreadsheet, or
+// one that cannot be shown: "Could not start Excel" and AbortFlag.
+void LoadDataFile(std::string_view name);
 
 // Called by unit initialisations before they allocate their tables; does nothing.
 void AllocHook();

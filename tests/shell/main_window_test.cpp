@@ -26,6 +26,7 @@
 #include "platform/gui/application.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
+#include "platform/office/spreadsheet.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "tests/testutil.h"
@@ -53,6 +54,7 @@ protected:
             *d = AddBackslash(Dir.string());
         OpenLinkHook = &RecordLink;
         Links.clear();
+        SpreadsheetCommand = "/nonexistent/spreadsheet"; // no spreadsheet on this system
     }
 
     // The window as the program creates it; start-up asks nothing.
@@ -65,6 +67,7 @@ protected:
     }
 
     void TearDown() override {
+        SpreadsheetCommand.clear();
         if (Window != nullptr) Window->Free();
         DoneProgram();
         fs::remove_all(Dir);
@@ -122,7 +125,7 @@ const Row kMenu[] = {
     {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, AsksFile}, // File > New left no name
     {"mi_FileSaveAs", 1, "Save &As...", "", false, false, AsksFile},
     {"mi_FileCopy", 1, "-", "", false, false, None},
-    {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Pending},
+    {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Dialog},
     {"N4", 1, "-", "", false, false, None},
     {"mi_fileImportQOR1", 1, "Import QOR1", "", false, false, AsksFile},
     {"N1", 1, "-", "", false, false, None},
@@ -193,11 +196,11 @@ const Row kMenu[] = {
     {"N22", 1, "-", "", false, false, None},
     {"mi_DocumentSetup", 1, "Document &Setup", "", false, false, Own},
     {"mi_OLE", 0, "&OLE", "", false, false, None},
-    {"mi_oleStartExcel", 1, "Start Excel", "", false, false, Pending},
-    {"mi_oleExportExcel", 1, "Export QOR1W -> Excel", "", false, true, Pending},
-    {"mi_oleImportExcel", 1, "Import Excel -> QOR1W", "", false, true, Pending},
+    {"mi_oleStartExcel", 1, "Start Excel", "", false, false, Special},
+    {"mi_oleExportExcel", 1, "Export QOR1W -> Excel", "", false, true, Special},
+    {"mi_oleImportExcel", 1, "Import Excel -> QOR1W", "", false, true, Special},
     {"N14", 1, "-", "", false, false, None},
-    {"mi_olePrintoutExcel", 1, "Printout -> Excel", "", false, false, Pending},
+    {"mi_olePrintoutExcel", 1, "Printout -> Excel", "", false, false, Special},
     {"mi_Help", 0, "&Help", "", false, false, None},
     {"mi_HelpHilfebild", 1, "&Auxiliary images", "", false, false, Special},
     {"mi_helpErrorMessages", 1, "&Error messages", "", false, false, Special},
@@ -298,6 +301,8 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                     else
                         Respond::Key(f, VK_ESCAPE);
                 });
+            else if (row.Name == std::string("mi_oleImportExcel"))
+                r.OnDialog([](TCommonDialog&) { return false; });
             else if (row.Name != std::string("N3D1") && row.Name != std::string("mi_helpwww") &&
                      row.Name != std::string("mi_helpemail"))
                 r.OnMessage(IDOK);
@@ -363,6 +368,18 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                 EXPECT_EQ(item->Checked(), GearData.DrawRootCurve);
                 EXPECT_THAT(seen, HasSubstr("Under construction"));
                 EXPECT_EQ(DataModified, 1); // the switch is saved with the job
+            } else if (name == "mi_oleStartExcel") {
+                // The job has no file yet; the export items stay disabled.
+                EXPECT_THAT(seen, HasSubstr("You must save your input data"));
+                EXPECT_FALSE(Item("mi_oleExportExcel")->Enabled());
+            } else if (name == "mi_oleExportExcel") {
+                EXPECT_THAT(seen, HasSubstr("File not found. Use \"File->Save\""));
+            } else if (name == "mi_oleImportExcel") {
+                EXPECT_THAT(seen, HasSubstr("dialog: "));
+                EXPECT_EQ(AbortFlag, 1);
+                EXPECT_EQ(DataModified, 0);
+            } else if (name == "mi_olePrintoutExcel") {
+                EXPECT_THAT(seen, HasSubstr("Could not start Excel"));
             } else if (name == "mi_helphistory") {
                 EXPECT_THAT(seen, HasSubstr("History: "));
             } else if (name == "mi_helpwww") {
@@ -391,12 +408,12 @@ TEST_F(MainWindowTest, PrintIsAltPAndCtrlPDoesNothing) {
     Create();
     for (auto [shift, asks] : {std::pair{ssAlt, true}, std::pair{ssCtrl, false}}) {
         ScriptedResponder r;
-        if (asks) r.OnMessage(IDOK);
+        if (asks) r.OnForm([](TForm& f) { Respond::Key(f, VK_ESCAPE); });
         ResponderScope scope(r);
         Window->DispatchKey('P', shift);
         EXPECT_EQ(r.Seen().size(), asks ? 1u : 0u);
         if (asks) {
-            EXPECT_THAT(r.Seen().front(), HasSubstr("Print... is not available"));
+            EXPECT_THAT(r.Seen().front(), HasSubstr("form: QOR1W  Graphic Printout"));
         }
     }
 }

@@ -1,0 +1,186 @@
+// qor1wu: the Excel interface of the OLE menu.
+#include "shell/excel.h"
+
+#include <unistd.h>
+
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/message_help.h"
+#include "framework/ui/questions.h"
+#include "platform/office/spreadsheet.h"
+#include "platform/gui/dialogs.h"
+#include "platform/os/codepage.h"
+#include "platform/os/file.h"
+#include "platform/os/paths.h"
+#include "shell/job/jobfile.h"
+#include "shell/pending.h"
+
+namespace {
+
+void WorkshopSheetNotAvailable(std::uint16_t) {
+    NotAvailable("Production Sheet");
+}
+
+// Puts the user's listing device back however the printout ends.
+class ListingDeviceKeeper {
+public:
+    ListingDeviceKeeper() : FWindow(TextDeviceWindow), FDevice(TextDevice) {}
+    ~ListingDeviceKeeper() {
+        TextDeviceWindow = FWindow;
+        TextDevice = FDevice;
+    }
+    ListingDeviceKeeper(const ListingDeviceKeeper&) = delete;
+    ListingDeviceKeeper& operator=(const ListingDeviceKeeper&) = delete;
+
+private:
+    std::uint8_t FWindow;
+    std::uint16_t FDevice;
+};
+
+// Whether bytes are well-formed UTF-8 (what a spreadsheet program writes unless told to write
+// the Windows code page).
+bool IsUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const int n = c < 0x80         ? 0
+                      : (c >> 5) == 6  ? 1
+                      : (c >> 4) == 14 ? 2
+                      : (c >> 3) == 30 ? 3
+                                       : -1;
+        if (n < 0 || i + static_cast<std::size_t>(n) >= s.size()) return false;
+        for (int k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += static_cast<std::size_t>(n) + 1;
+    }
+    return true;
+}
+
+// Column A of a line of tab-separated text: a quoted cell loses its quotes ("" is a quote).
+std::string FirstCell(std::string_view line) {
+    std::string cell(line.substr(0, line.find('\t')));
+    if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') {
+        std::string plain;
+        for (std::size_t i = 1; i + 1 < cell.size(); ++i) {
+            plain += cell[i];
+            if (cell[i] == '"' && cell[i + 1] == '"') ++i;
+        }
+        cell = plain;
+    }
+    return cell;
+}
+
+} // namespace
+
+WorkshopListingFunc WorkshopListing = &WorkshopSheetNotAvailable;
+
+std::unique_ptr<TExcelApplication> NewExcelApplication() {
+    std::unique_ptr<TExcelApplication> app = TExcelApplication::Create();
+    if (app == nullptr) {
+        ShowMessage("Could not start Excel");
+        return app;
+    }
+    app->Directory = TempDir;
+    app->DecimalSeparator = DecimalSign == 2 ? ',' : '.'; // as job files write numbers
+    app->SetVisible(true);
+    return app;
+}
+
+void StartExcel() {
+    if (DataFileName.empty()) {
+        ShowMessage("You must save your input data before you can use Excel interface (Menu "
+                    "\"File -> Save\")");
+        AbortFlag = 1;
+        return;
+    }
+    SetHourglassCursor();
+    ExcelApp = NewExcelApplication();
+    if (ExcelApp == nullptr) {
+        RestoreDefaultCursor();
+        AbortFlag = 1;
+        return;
+    }
+    ExcelApp->AddWorkbook();
+    LoadDataFile(DataFileName);
+    RestoreDefaultCursor();
+}
+
+void ExportToExcel() {
+    if (DataModified != 0) WriteGearDataFile(DataFileName);
+    if (AbortFlag == 0) LoadDataFile(DataFileName);
+}
+
+void PrintoutToExcel(std::uint16_t mode) {
+    AbortFlag = 0;
+    if (CalcErrorFlag != 0) {
+        ShowCalcMessages();
+        return;
+    }
+    std::unique_ptr<TExcelApplication> app = NewExcelApplication();
+    if (app == nullptr) return;
+    app->AddWorkbook();
+    {
+        const ListingDeviceKeeper keep;
+        TextDeviceWindow = 0;
+        TextDevice = 6; // the TXT file in the temporary directory
+        WorkshopListing(mode);
+    }
+    if (AbortFlag != 0) return;
+    app->AddWorkbook();
+    app->DecimalSeparator = ListDecimalSign == 1 ? '.' : ','; // as the listing wrote its values
+    const std::string file = AddBackslash(TempDir) + "$$" + IntToString(ListFileCounter) + ".txt";
+    if (!app->OpenText(file) || !app->Update()) {
+        ShowError(app->LastError());
+        AbortFlag = 1;
+    }
+}
+
+void ImportFromExcel() {
+    TOpenDialog dialog(nullptr);
+    dialog.Filter = "Text (tab delimited)|*.txt|All files|*.*";
+    dialog.InitialDir = AddBackslash(DataDir);
+    if (!dialog.Execute()) {
+        AbortFlag = 1;
+        return;
+    }
+    std::string bytes;
+    if (os::ReadWholeFile(dialog.FileName, bytes) != 0) {
+        ShowError("file " + dialog.FileName + " not found or no access !");
+        AbortFlag = 1;
+        return;
+    }
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    const std::string text = IsUtf8(bytes) ? bytes : os::Cp1252ToUtf8(bytes);
+    // The lines become a job file beside the temporary files, which the job reader loads.
+    const std::string job = AddBackslash(TempDir) + "$import" + IntToString(::getpid()) + ".q1w";
+    TextFile file;
+    file.Assign(job, TextEncoding::Oem);
+    if (file.Rewrite() != 0) {
+        ShowError("file write error");
+        AbortFlag = 1;
+        return;
+    }
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        file.WriteLine(FirstCell(std::string_view(text).substr(at, end - at)));
+        at =
+            end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n'
+                ? end + 2
+                : end + 1;
+    }
+    if (file.Close() != 0) {
+        os::RemoveFile(job);
+        ShowError("file write error");
+        AbortFlag = 1;
+        return;
+    }
+    const std::string name = DataFileName, dir = DataDir;
+    AbortFlag = 0;
+    LoadJobFile(job);
+    DataFileName = name; // the job is still the one the user saved under its name
+    DataDir = dir;
+    os::RemoveFile(job);
+}

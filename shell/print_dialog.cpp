@@ -1,0 +1,312 @@
+// printcon: the graphic printout dialog.
+#include "shell/print_dialog.h"
+
+#include <algorithm>
+
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/drawing_window.h"
+#include "framework/ui/help.h"
+#include "framework/ui/questions.h"
+#include "platform/gui/printer.h"
+#include "shell/print_sets.h"
+#include "shell/printer_info.h"
+
+namespace {
+
+// A scale of 0 would print nothing, a negative one off the page.
+constexpr TInputRange kScale{0.01L, 100.0L};
+constexpr TInputRange kOrigin{-1000.0L, 1000.0L}; // mm
+
+constexpr int kLabelLeft = 16, kEditLeft = 112, kEditWidth = 80, kRow = 29, kTop = 16;
+constexpr int kGroupLeft = 240, kGroupWidth = 190, kButtonLeft = 446, kButtonWidth = 130;
+
+// The sets of the table in a list; the one last chosen preselected.
+bool PickFromList(const std::string& table, int& recNo) {
+    const std::vector<std::string> names = PrintSetNames(table);
+    if (names.empty()) {
+        if (AbortFlag == 0) ShowMessage(table + ": no print sets");
+        return false;
+    }
+    const int n = std::min<int>(static_cast<int>(names.size()), 135);
+    for (int i = 1; i <= n; ++i)
+        TextLines[i] = names[static_cast<std::size_t>(i - 1)];
+    int k = recNo;
+    SelectCode("Printout", n, k);
+    if (AbortFlag != 0) return false;
+    recNo = k;
+    return true;
+}
+
+} // namespace
+
+PrintSetPickFunc PrintSetPick = &PickFromList;
+
+bool PrintDrawingWindow(bool fitLimits) {
+    if (DrawWindow == nullptr) {
+        ShowError("There is no drawing to print");
+        AbortFlag = 1;
+        return false;
+    }
+    if (fitLimits) {
+        TFkelmgra::RestoreLimit();
+        TFkelmgra::ResetZoom();
+        TFkelmgra::ReSetWindow();
+        TFkelmgra::ClearViewPort();
+    }
+    DrawWindow->FormPaint(DrawWindow);
+    TPrinter& printer = *Printer();
+    printer.Title = DataFileName;
+    if (!printer.BeginDoc()) {
+        ShowError("Printer: " + printer.LastError());
+        AbortFlag = 1;
+        return false;
+    }
+    DrawToPrinter = 1;
+    DrawWindow->FormPaint(DrawWindow);
+    DrawToPrinter = 0;
+    if (!printer.EndDoc()) {
+        ShowError("Printer: " + printer.LastError());
+        AbortFlag = 1;
+        return false;
+    }
+    return true;
+}
+
+TForm_printconf::TForm_printconf(TComponent* AOwner) : TInputForm(AOwner) {
+    SetName("Form_printconf");
+    SetClientWidth(kButtonLeft + kButtonWidth + 16);
+    SetClientHeight(kTop + 8 * kRow + 8);
+
+    int top = kTop;
+    auto row = [&](TLabel*& label, const char* labelName, const char* caption, TValueEdit*& edit,
+                   const char* editName, TValueKind kind, TInputRange range) {
+        label = NewLabel(this, labelName, caption, kLabelLeft, top, kEditLeft - kLabelLeft - 4);
+        edit = NewValueEdit(this, editName, kind, range, kEditLeft, top, kEditWidth);
+        edit->Caption = label;
+        top += kRow;
+    };
+    row(Label_scalex, "Label_scalex", "Scale x", Edit_scalex, "Edit_scalex", TValueKind::Real,
+        kScale);
+    row(Label_scaley, "Label_scaley", "Scale y", Edit_scaley, "Edit_scaley", TValueKind::Real,
+        kScale);
+    row(Label_xorigin, "Label_xorigin", "Origin x", Edit_xorigin, "Edit_xorigin",
+        TValueKind::Integer, kOrigin);
+    row(Label_yorigin, "Label_yorigin", "Origin y", Edit_yorigin, "Edit_yorigin",
+        TValueKind::Integer, kOrigin);
+    Label_xoriginu =
+        NewLabel(this, "Label_xoriginu", "mm", kEditLeft + kEditWidth + 6, kTop + 2 * kRow, 30);
+    Label_yoriginu =
+        NewLabel(this, "Label_yoriginu", "mm", kEditLeft + kEditWidth + 6, kTop + 3 * kRow, 30);
+    CheckBox_umrandung =
+        NewCheckBox(this, "CheckBox_umrandung", "Border line", kLabelLeft, top, 200, nullptr);
+    top += kRow;
+    CheckBox_anpassen =
+        NewCheckBox(this, "CheckBox_anpassen", "fit limits", kLabelLeft, top, 200, nullptr);
+
+    RadioGroup_hochquer = NewRadioGroup(this, "RadioGroup_hochquer", "Printout", kGroupLeft, 8,
+                                        kGroupWidth, 80, {"Portrait", "Landscape"});
+    RadioGroup_printmono = NewRadioGroup(this, "RadioGroup_printmono", "shading", kGroupLeft, 96,
+                                         kGroupWidth, 80, {"Monochrome", "Color / grey-scale"});
+    Label_printer =
+        NewLabel(this, "Label_printer", "", kLabelLeft, kTop + 7 * kRow, kButtonLeft - 2 * 16);
+
+    CreateOkCancel(kButtonLeft, kTop, [this] {
+        if (!StoreControls()) return false;
+        PrintDrawingWindow(CheckBox_anpassen->Checked());
+        return true;
+    });
+    Button_ok = FOk;
+    Button_cancel = FCancel;
+    Button_ok->SetBounds(kButtonLeft, kTop, kButtonWidth, RowHeight);
+    Button_cancel->SetBounds(kButtonLeft, kTop + kRow, kButtonWidth, RowHeight);
+    int b = kTop + 2 * kRow;
+    auto button = [&](const char* name, const char* caption, void (TForm_printconf::*h)(TObject*)) {
+        TButton* x = NewButton(this, name, caption, kButtonLeft, b, kButtonWidth,
+                               [this, h] { (this->*h)(this); });
+        b += kRow;
+        return x;
+    };
+    Button_help = NewButton(this, "Button_help", "&Help", kButtonLeft, b, kButtonWidth, [] {
+        ShowHelp(1030, 0, 1);
+        AbortFlag = 0;
+    });
+    b += kRow;
+    Button_db = button("Button_db", "Database", &TForm_printconf::Button_dbClick);
+    Button_append =
+        button("Button_append", "&Apply Database", &TForm_printconf::Button_appendClick);
+    Button_printer = button("Button_printer", "Printer...", &TForm_printconf::Button_printerClick);
+    Button_pdf = button("Button_pdf", "PDF...", &TForm_printconf::Button_pdfClick);
+    Button_info = button("Button_info", "Printer Info", &TForm_printconf::Button_infoClick);
+    PrintDialog1 = new TPrintDialog(this);
+    PrintDialog1->SetName("PrintDialog1");
+
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnShow = [this](TObject* s) { FormActivate(s); };
+    OnDestroy = [this](TObject* s) { FormDestroy(s); };
+}
+
+void TForm_printconf::FormCreate(TObject*) {
+    FitForm(this);
+    SetCaption(ProductTitle + "  " + "Graphic Printout");
+    TPrinter& printer = *Printer();
+    switch (DrawingKind) {
+    case 0:
+    case 1:
+        PrintScaleX = ScreendumpScale;
+        PrintScaleY = PrintScaleVertical;
+        PrintOffsetX = ScreendumpOriginX;
+        PrintOffsetY = ScreendumpOriginY;
+        PrintBorder = ScreendumpBorder ? 1 : 0;
+        printer.SetOrientation(PrinterOrientation == 1 ? poPortrait : poLandscape);
+        break;
+    case 2: // a drawing in its frame
+        PrintScaleX = 1.9;
+        PrintScaleY = 1.0;
+        PrintOffsetX = 0;
+        PrintOffsetY = 0;
+        PrintBorder = 0;
+        printer.SetOrientation(poPortrait);
+        break;
+    default:
+        break;
+    }
+    LoadControls();
+}
+
+void TForm_printconf::LoadControls() {
+    auto show = [](TValueEdit* e, long double v, bool whole) {
+        e->ShowValue(v, whole ? IntToString(static_cast<long long>(v)) : FloatToStrSig3(v));
+    };
+    show(Edit_scalex, PrintScaleX, false);
+    show(Edit_scaley, PrintScaleY, false);
+    show(Edit_xorigin, PrintOffsetX, true);
+    show(Edit_yorigin, PrintOffsetY, true);
+    CheckBox_umrandung->SetChecked(PrintBorder != 0);
+    RadioGroup_printmono->SetItemIndex(ClampIndex(static_cast<long long>(WinPrintMode) - 1, 2));
+    RadioGroup_hochquer->SetItemIndex(Printer()->Orientation() == poLandscape ? 1 : 0);
+}
+
+bool TForm_printconf::StoreControls() {
+    long double sx = 0, sy = 0, ox = 0, oy = 0;
+    if (!ReadValues(
+            {{Edit_scalex, &sx}, {Edit_scaley, &sy}, {Edit_xorigin, &ox}, {Edit_yorigin, &oy}}))
+        return false;
+    PrintScaleX = static_cast<double>(sx);
+    PrintScaleY = static_cast<double>(sy);
+    PrintOffsetX = static_cast<std::int32_t>(ox);
+    PrintOffsetY = static_cast<std::int32_t>(oy);
+    PrintBorder = CheckBox_umrandung->Checked() ? 1 : 0;
+    WinPrintMode = static_cast<std::uint16_t>(std::max(RadioGroup_printmono->ItemIndex(), 0) + 1);
+    Printer()->SetOrientation(RadioGroup_hochquer->ItemIndex() == 0 ? poPortrait : poLandscape);
+    return true;
+}
+
+void TForm_printconf::ShowPrinterName() {
+    const TPrinter& printer = *Printer();
+    const std::string& file = printer.OutputFileName();
+    // A PDF file by its name; the whole path as the hint.
+    Label_printer->SetCaption(file.empty() ? "Printer: " + printer.PrinterName()
+                                           : "PDF: " + file.substr(file.find_last_of('/') + 1));
+    Label_printer->SetHint(file);
+    Label_printer->SetShowHint(!file.empty());
+}
+
+void TForm_printconf::FormActivate(TObject*) {
+    ShowPrinterName();
+    Printer()->Title = DataFileName;
+}
+
+void TForm_printconf::FormDestroy(TObject*) {
+    // The next printout goes to the printer again.
+    if (FPdfChosen) Printer()->SetOutputFileName("");
+}
+
+void TForm_printconf::Button_printerClick(TObject*) {
+    if (!PrintDialog1->Execute()) return;
+    Printer()->SetOutputFileName("");
+    FPdfChosen = false;
+    ShowPrinterName();
+    RadioGroup_hochquer->SetItemIndex(Printer()->Orientation() == poLandscape ? 1 : 0);
+}
+
+void TForm_printconf::Button_pdfClick(TObject*) {
+    TSaveDialog dialog(this);
+    dialog.Filter = "PDF files|*.pdf|All files|*.*";
+    dialog.DefaultExt = "pdf";
+    dialog.InitialDir = AddBackslash(DataDir);
+    dialog.FileName = DataFileName.empty() ? std::string("printout.pdf") : DataFileName + ".pdf";
+    if (!dialog.Execute()) return;
+    if (!Printer()->SetOutputFileName(dialog.FileName)) return;
+    FPdfChosen = true;
+    ShowPrinterName();
+}
+
+void TForm_printconf::Button_infoClick(TObject*) {
+    FormPtr<TForm_printerinfo> info(NewForm<TForm_printerinfo>(this));
+    info->ShowModal();
+    AbortFlag = 0;
+}
+
+void TForm_printconf::Button_dbClick(TObject*) {
+    AbortFlag = 0;
+    const std::string table = PrintSetTable();
+    int recNo = PrintoutRecNo;
+    TPrintSet set;
+    if (!table.empty()) {
+        const std::uint16_t help = HelpNo;
+        SetHelpNo(1040);
+        const bool picked = PrintSetPick(table, recNo);
+        HelpNo = help;
+        if (picked && ReadPrintSet(table, recNo, set)) {
+            PrintoutRecNo = static_cast<std::uint16_t>(std::clamp(recNo, 0, 65535));
+            Edit_scalex->SetText(FloatToStrSig3(set.ScaleX));
+            Edit_scaley->SetText(FloatToStrSig3(set.ScaleY));
+            Edit_xorigin->SetText(IntToString(set.OriginX));
+            Edit_yorigin->SetText(IntToString(set.OriginY));
+            RadioGroup_hochquer->SetItemIndex(set.Landscape ? 1 : 0);
+            RadioGroup_printmono->SetItemIndex(set.Monochrome ? 0 : 1);
+            CheckBox_anpassen->SetChecked(set.FitLimits);
+            CheckBox_umrandung->SetChecked(set.BorderLine);
+        }
+    }
+    AbortFlag = 0;
+}
+
+void TForm_printconf::Button_appendClick(TObject*) {
+    AbortFlag = 0;
+    long double sx = 0, sy = 0, ox = 0, oy = 0;
+    if (!ReadValues(
+            {{Edit_scalex, &sx}, {Edit_scaley, &sy}, {Edit_xorigin, &ox}, {Edit_yorigin, &oy}}))
+        return;
+    const std::string table = PrintSetTable();
+    if (table.empty()) {
+        AbortFlag = 0;
+        return;
+    }
+    std::string name;
+    InputText("Name", PrintSetNameLength, name);
+    if (AbortFlag != 0) { // cancelled: the table is not touched
+        AbortFlag = 0;
+        return;
+    }
+    name = TrimBlanks(name);
+    if (name.empty()) {
+        ShowError("A print set needs a name");
+        return;
+    }
+    TPrintSet set;
+    set.Name = name;
+    set.ScaleX = static_cast<double>(sx);
+    set.ScaleY = static_cast<double>(sy);
+    set.OriginX = static_cast<int>(ox);
+    set.OriginY = static_cast<int>(oy);
+    set.Landscape = RadioGroup_hochquer->ItemIndex() == 1;
+    set.Monochrome = RadioGroup_printmono->ItemIndex() == 0;
+    set.FitLimits = CheckBox_anpassen->Checked();
+    set.BorderLine = CheckBox_umrandung->Checked();
+    AppendPrintSet(table, set);
+    AbortFlag = 0;
+}

@@ -1,0 +1,99 @@
+// printcon: the named print sets in "printout.dbf".
+#include "shell/print_sets.h"
+
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/ui/questions.h"
+#include "platform/os/paths.h"
+#include "shell/table_access.h"
+
+namespace {
+
+constexpr const char* kTable = "printout.dbf";
+const char* const kFields[] = {"name",      "xscale",    "yscale",   "xorigin",   "yorigin",
+                               "landscape", "monochrom", "variable", "borderline"};
+constexpr int kFieldCount = 9;
+
+bool Report(const std::string& text) {
+    ShowError(text);
+    AbortFlag = 1;
+    return false;
+}
+
+// Opens the table and finds its fields (numbers in kFields order).
+bool OpenSets(TTableAccess& t, const std::string& table, int (&no)[kFieldCount]) {
+    if (!t.Open(table)) return Report("Error  : DBF Error " + table + ": " + t.Error());
+    for (int i = 0; i < kFieldCount; ++i) {
+        no[i] = t.FieldNo(kFields[i]);
+        if (no[i] == 0) return Report(table + " has no field " + std::string(kFields[i]) + " !");
+    }
+    return true;
+}
+
+} // namespace
+
+std::string PrintSetTable() {
+    std::string path;
+    const std::string dir = AddBackslash(PrintoutDbfDir);
+    if (!PrintoutDbfDir.empty() &&
+        os::FindNameNoCase(dir.substr(0, dir.size() - 1), kTable, path) == 0)
+        return path;
+    path = ShippedTableIn(DbfDir, kTable);
+    if (path.empty()) {
+        ShowError("file " + AddBackslash(DbfDir) + kTable + " not found or no access !");
+        AbortFlag = 1;
+    }
+    return path;
+}
+
+std::vector<std::string> PrintSetNames(const std::string& table) {
+    std::vector<std::string> names;
+    TTableAccess t;
+    int no[kFieldCount];
+    if (!OpenSets(t, table, no)) return names;
+    const int n = t.RecordCount();
+    for (int r = 1; r <= n; ++r) {
+        if (!t.Go(r)) {
+            Report(t.Error());
+            return {};
+        }
+        names.push_back(t.Text(no[0]));
+    }
+    return names;
+}
+
+bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
+    TTableAccess t;
+    int no[kFieldCount];
+    if (!OpenSets(t, table, no)) return false;
+    if (!t.Go(recNo)) return Report("DBF #" + std::to_string(recNo) + " not found.");
+    TPrintSet s;
+    s.Name = t.Text(no[0]);
+    s.ScaleX = t.Number(no[1]);
+    s.ScaleY = t.Number(no[2]);
+    s.OriginX = static_cast<int>(t.Number(no[3]));
+    s.OriginY = static_cast<int>(t.Number(no[4]));
+    s.Landscape = t.Logical(no[5]);
+    s.Monochrome = t.Logical(no[6]);
+    s.FitLimits = t.Logical(no[7]);
+    s.BorderLine = t.Logical(no[8]);
+    set = s;
+    return true;
+}
+
+bool AppendPrintSet(const std::string& table, const TPrintSet& set) {
+    TTableAccess t;
+    int no[kFieldCount];
+    if (!OpenSets(t, table, no)) return false;
+    // A new record first, then its values, then the write: the sets already in the table are
+    // never written to.
+    t.Blank();
+    const bool ok = t.SetText(no[0], set.Name) && t.SetNumber(no[1], set.ScaleX) &&
+                    t.SetNumber(no[2], set.ScaleY) && t.SetNumber(no[3], set.OriginX) &&
+                    t.SetNumber(no[4], set.OriginY) && t.SetLogical(no[5], set.Landscape) &&
+                    t.SetLogical(no[6], set.Monochrome) && t.SetLogical(no[7], set.FitLimits) &&
+                    t.SetLogical(no[8], set.BorderLine) && t.Append();
+    if (!ok) return Report("The print set could not be saved in " + table + ": " + t.Error());
+    return true;
+}

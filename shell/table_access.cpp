@@ -1,0 +1,299 @@
+#include "shell/table_access.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "dbf/base/errors.h"
+#include "dbf/base/text.h"
+#include "dbf/table/area_record.h"
+#include "dbf/table/field_vars.h"
+#include "dbf/table/work_areas.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "platform/os/codepage.h"
+#include "platform/os/paths.h"
+#include "shell/startup.h"
+
+namespace {
+
+std::string Trimmed(std::string_view s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+}
+
+// A decimal number, '.' or ',' as the point; nothing else on the text.
+bool ParseNumber(std::string_view text, double& v) {
+    std::string t = Trimmed(text);
+    for (char& c : t)
+        if (c == ',') c = '.';
+    if (t.empty()) {
+        v = 0;
+        return true;
+    }
+    const char* b = t.data();
+    if (*b == '+') ++b;
+    const auto r = std::from_chars(b, t.data() + t.size(), v);
+    return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(v);
+}
+
+// The number with the field's decimals, '.' as the point.
+std::string NumberText(double v, int decimals) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+
+} // namespace
+
+TTableAccess::~TTableAccess() {
+    Close();
+}
+
+bool TTableAccess::Fail(std::string text) {
+    FError = std::move(text);
+    return false;
+}
+
+template <class Work> bool TTableAccess::Run(const char* operation, Work&& work) {
+    const dbf::CurrentAreaGuard keep;
+    const dbf::ErrorReportingOff quiet;
+    dbf::LastErrorCode = 0;
+    bool done = false;
+    try {
+        if (FArea != 0 && !dbf::Select(FArea)) return Fail(dbf::ErrorText);
+        done = work();
+    } catch (const dbf::ERivozError& e) {
+        if (dbf::LastErrorCode == 0) return Fail(std::string(operation) + ": " + e.what());
+    }
+    if (dbf::LastErrorCode != 0) {
+        const std::uint16_t code = dbf::LastErrorCode;
+        return Fail(dbf::ErrorMessage(code) + " (" + std::to_string(code) +
+                    "): " + dbf::GetErrorText());
+    }
+    if (!done && FError.empty()) FError = std::string(operation) + " failed";
+    return done;
+}
+
+bool TTableAccess::Open(const std::string& path, bool exclusive) {
+    Close();
+    FError.clear();
+    const bool ok = Run("Open", [&] {
+        if (!dbf::Select(0)) return false;
+        const std::uint8_t area = dbf::CurrentArea();
+        dbf::Use(path + (exclusive ? " EXCLUSIVE" : ""));
+        if (dbf::LastErrorCode != 0) return false;
+        FArea = area;
+        FFieldCount = dbf::FieldCount();
+        return true;
+    });
+    if (ok) FPath = path;
+    return ok;
+}
+
+void TTableAccess::Close() {
+    if (FArea == 0) return;
+    Run("Close", [] {
+        dbf::Use("");
+        return true;
+    });
+    FArea = 0;
+    FFieldCount = 0;
+}
+
+int TTableAccess::RecordCount() {
+    int n = 0;
+    Run("RecordCount", [&] {
+        dbf::RefreshRecCount();
+        n = dbf::RecCount();
+        return true;
+    });
+    return n;
+}
+
+int TTableAccess::FieldNo(std::string_view name) {
+    int n = 0;
+    Run("FieldNo", [&] {
+        n = dbf::FieldNo(std::string(name));
+        return true;
+    });
+    return n;
+}
+
+char TTableAccess::FieldType(int n) {
+    char t = 0;
+    if (n < 1 || n > FFieldCount) return t;
+    Run("FieldType", [&] {
+        t = dbf::FieldType(static_cast<std::uint8_t>(n));
+        return true;
+    });
+    return t;
+}
+
+bool TTableAccess::Go(int n) {
+    if (n < 1 || n > RecordCount())
+        return Fail("Record " + std::to_string(n) + " is not in " + FPath);
+    return Run("Go", [&] {
+        dbf::Go(n);
+        return true;
+    });
+}
+
+std::string TTableAccess::Text(int n) {
+    std::string s;
+    if (n < 1 || n > FFieldCount) return s;
+    Run("Text", [&] {
+        const auto field = static_cast<std::uint8_t>(n);
+        const std::uint8_t* p = dbf::FieldAddress(field);
+        if (p == nullptr) return false;
+        switch (dbf::FieldType(field)) {
+        case 'C':
+            s = os::Cp1252ToUtf8(dbf::RTrim(dbf::GetVarString(p)));
+            break;
+        case 'N':
+        case 'F':
+            s = dbf::FieldDec(field) > 0 ? NumberText(dbf::GetVarDouble(p), dbf::FieldDec(field))
+                                         : std::to_string(dbf::GetVarInt64(p));
+            break;
+        case 'L':
+            s = dbf::GetVarBool(p) ? "T" : "F";
+            break;
+        case 'D':
+            s = dbf::BlockDateToDbfText(dbf::GetVarString(p));
+            break;
+        default:
+            break;
+        }
+        return true;
+    });
+    return s;
+}
+
+double TTableAccess::Number(int n) {
+    double v = 0;
+    const char t = FieldType(n);
+    if (t != 'N' && t != 'F') return v;
+    Run("Number", [&] {
+        const auto field = static_cast<std::uint8_t>(n);
+        const std::uint8_t* p = dbf::FieldAddress(field);
+        if (p == nullptr) return false;
+        v = dbf::FieldDec(field) > 0 ? dbf::GetVarDouble(p)
+                                     : static_cast<double>(dbf::GetVarInt64(p));
+        return true;
+    });
+    return v;
+}
+
+bool TTableAccess::Logical(int n) {
+    bool v = false;
+    if (FieldType(n) != 'L') return v;
+    Run("Logical", [&] {
+        const std::uint8_t* p = dbf::FieldAddress(static_cast<std::uint8_t>(n));
+        if (p == nullptr) return false;
+        v = dbf::GetVarBool(p);
+        return true;
+    });
+    return v;
+}
+
+void TTableAccess::Blank() {
+    Run("Blank", [] {
+        dbf::ClearRecord();
+        return true;
+    });
+}
+
+bool TTableAccess::SetText(int n, std::string_view value) {
+    switch (FieldType(n)) {
+    case 'C':
+        return Run("SetText", [&] {
+            const auto field = static_cast<std::uint8_t>(n);
+            std::uint8_t* p = dbf::FieldAddress(field);
+            if (p == nullptr) return false;
+            dbf::SetVarString(p, os::Utf8ToCp1252(value), dbf::FieldLen(field));
+            return true;
+        });
+    case 'N':
+    case 'F': {
+        double v = 0;
+        if (!ParseNumber(value, v))
+            return Fail("\"" + std::string(value) + "\" is no number (field " + std::to_string(n) +
+                        ")");
+        return SetNumber(n, v);
+    }
+    case 'L': {
+        std::string t = Trimmed(value);
+        if (t.size() == 1 && t[0] >= 'a' && t[0] <= 'z') t[0] = static_cast<char>(t[0] - 32);
+        if (t == "T" || t == "Y" || t == "J" || t == "1") return SetLogical(n, true);
+        if (t.empty() || t == "F" || t == "N" || t == "0") return SetLogical(n, false);
+        return Fail("\"" + std::string(value) + "\" is no logical value (field " +
+                    std::to_string(n) + ")");
+    }
+    case 'D':
+        return Run("SetText", [&] {
+            std::uint8_t* p = dbf::FieldAddress(static_cast<std::uint8_t>(n));
+            if (p == nullptr) return false;
+            dbf::SetVarString(p, dbf::DbfTextToBlockDate(Trimmed(value)), dbf::kDateVarSize - 1);
+            return true;
+        });
+    default:
+        return Fail("Field " + std::to_string(n) + " cannot be set from a text");
+    }
+}
+
+bool TTableAccess::SetNumber(int n, double value) {
+    const char t = FieldType(n);
+    if ((t != 'N' && t != 'F') || !std::isfinite(value))
+        return Fail("Field " + std::to_string(n) + " takes no number " + NumberText(value, 6));
+    return Run("SetNumber", [&] {
+        const auto field = static_cast<std::uint8_t>(n);
+        std::uint8_t* p = dbf::FieldAddress(field);
+        if (p == nullptr) return false;
+        if (dbf::FieldDec(field) > 0) {
+            dbf::SetVarDouble(p, value);
+        } else {
+            const double r = std::nearbyint(value);
+            if (std::fabs(r) > 9.0e15) return false;
+            dbf::SetVarInt64(p, static_cast<std::int64_t>(r));
+        }
+        return true;
+    });
+}
+
+bool TTableAccess::SetLogical(int n, bool value) {
+    if (FieldType(n) != 'L') return Fail("Field " + std::to_string(n) + " is no logical field");
+    return Run("SetLogical", [&] {
+        std::uint8_t* p = dbf::FieldAddress(static_cast<std::uint8_t>(n));
+        if (p == nullptr) return false;
+        dbf::SetVarBool(p, value);
+        return true;
+    });
+}
+
+bool TTableAccess::Append() {
+    return Run("Append", [] {
+        // Shared tables append under the append lock; an exclusive one needs none.
+        const bool locked = dbf::ALock();
+        dbf::LastErrorCode = 0;
+        dbf::Append();
+        const std::uint16_t code = dbf::LastErrorCode;
+        if (locked) dbf::Unlock();
+        dbf::LastErrorCode = code;
+        return code == 0;
+    });
+}
+
+std::string ShippedTableIn(const std::string& dir, const std::string& name) {
+    const std::string folder = AddBackslash(dir);
+    std::string real;
+    if (os::FindNameNoCase(folder.substr(0, folder.size() - 1), name, real) == 0) return real;
+    std::string shipped;
+    const std::string data = AddBackslash(InstalledDataDir());
+    if (os::FindNameNoCase(data.substr(0, data.size() - 1), name, shipped) != 0) return {};
+    if (!DirWritable(folder)) return {};
+    const std::uint8_t abort = AbortFlag;
+    const bool copied = FileCopy(shipped, folder + name);
+    AbortFlag = abort;
+    return copied ? folder + name : std::string();
+}

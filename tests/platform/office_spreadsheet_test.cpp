@@ -1,0 +1,158 @@
+// The spreadsheet automation: which cell texts become numbers under each decimal sign, and the
+// workbooks it writes as python3-openpyxl reads them (a text file opened as a workbook, cells
+// set one by one, a second write of a workbook under a new name).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/office/spreadsheet.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct NumberCase {
+    const char* Text;
+    char Decimal;
+    bool IsNumber;
+    double Value;
+};
+
+const NumberCase kNumbers[] = {
+    {"20.0000000", '.', true, 20.0},
+    {"20.0000000", ',', false, 0}, // under a decimal comma the point is no decimal sign
+    {"20.000", ',', false, 0},     // never twenty thousand
+    {"1,5", ',', true, 1.5},
+    {"1,5", '.', false, 0},
+    {"  -0.0230000 ", '.', true, -0.023},
+    {"+6.5", '.', true, 6.5},
+    {".5", '.', true, 0.5},
+    {"5.", '.', true, 5.0},
+    {"1E-5", '.', true, 1e-5},
+    {"2,5e3", ',', true, 2500.0},
+    {"0", '.', true, 0.0},
+    {"0.5", '.', true, 0.5},
+    {"0815", '.', false, 0}, // a code keeps its leading zero
+    {"123456789012345", '.', true, 123456789012345.0},
+    {"1234567890123456", '.', false, 0},         // 16 digits would change
+    {"1000000000000000000000", '.', true, 1e21}, // trailing zeros are not significant
+    {"1e999", '.', false, 0},
+    {"EX-SPUR-01", '.', false, 0},
+    {"-----------", '.', false, 0},
+    {"1.5.3", '.', false, 0},
+    {"12 mm", '.', false, 0},
+    {"e5", '.', false, 0},
+    {"-", '.', false, 0},
+    {"", '.', false, 0},
+    {"inf", '.', false, 0},
+    {"0x1A", '.', false, 0},
+};
+
+// openpyxl's view of a workbook: "sheet" then one line per row, cells "n:<value>" for numbers,
+// "s:<text>" for texts, "-" for empty cells, separated by tabs.
+std::string ReadBack(const std::string& path) {
+    const std::string script =
+        "import sys, openpyxl\n"
+        "wb = openpyxl.load_workbook(sys.argv[1])\n"
+        "ws = wb.active\n"
+        "print(ws.title)\n"
+        "for row in ws.iter_rows(values_only=True):\n"
+        "    out = []\n"
+        "    for v in row:\n"
+        "        if v is None: out.append('-')\n"
+        "        elif isinstance(v, (int, float)): out.append('n:%r' % float(v))\n"
+        "        else: out.append('s:' + v)\n"
+        "    print('\\t'.join(out))\n";
+    int status = 0;
+    const std::string out = qortest::RunCommand(
+        "/usr/bin/python3 -c \"$(cat <<'EOF'\n" + script + "EOF\n)\" '" + path + "' 2>&1", status);
+    EXPECT_EQ(status, 0) << out;
+    return out;
+}
+
+class SpreadsheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_office_");
+        SpreadsheetCommand = "true"; // a program that opens nothing
+    }
+    void TearDown() override {
+        SpreadsheetCommand.clear();
+        fs::remove_all(Dir);
+    }
+    fs::path Dir;
+};
+
+} // namespace
+
+TEST(SpreadsheetNumberTest, WholeTextsWithTheDecimalSignInForce) {
+    for (const NumberCase& c : kNumbers) {
+        double v = -99;
+        EXPECT_EQ(SpreadsheetNumber(c.Text, c.Decimal, v), c.IsNumber)
+            << '"' << c.Text << "\" with " << c.Decimal;
+        if (c.IsNumber) {
+            EXPECT_DOUBLE_EQ(v, c.Value) << c.Text;
+        }
+    }
+}
+
+TEST_F(SpreadsheetTest, NoProgramNoApplication) {
+    SpreadsheetCommand = "/nonexistent/calc --view";
+    std::string why;
+    EXPECT_EQ(TExcelApplication::Create(&why), nullptr);
+    EXPECT_EQ(why, "/nonexistent/calc");
+    SpreadsheetCommand = "no-such-spreadsheet-program-here";
+    EXPECT_EQ(TExcelApplication::Create(), nullptr);
+}
+
+// A text file in Windows 1252 with every line end, tabs between cells and a decimal comma;
+// then cells set on an added workbook, written twice.
+TEST_F(SpreadsheetTest, TextFilesAndCellsAsOpenpyxlReadsThem) {
+    const std::string txt = (Dir / "$$7.txt").string();
+    qortest::WriteFileBytes(txt, std::string("Gear\tmn\tz\r\n"
+                                             "Stirnrad\xE4\t6,5\t0815\n"
+                                             "\r"
+                                             "Tip\t\t214,30027\r\n"
+                                             "1.5\t-3\x1A"
+                                             "after the end mark\r\n"));
+    auto app = TExcelApplication::Create();
+    ASSERT_NE(app, nullptr);
+    app->Directory = Dir.string();
+    app->DecimalSeparator = ',';
+    app->SetVisible(true);
+    ASSERT_TRUE(app->OpenText(txt));
+    ASSERT_TRUE(app->Update()) << app->LastError();
+    ASSERT_EQ(app->WrittenFiles().size(), 1u);
+    EXPECT_EQ(ReadBack(app->WrittenFiles()[0]), "$$7\n"
+                                                "s:Gear\ts:mn\ts:z\n"
+                                                "s:Stirnradä\tn:6.5\ts:0815\n"
+                                                "-\t-\t-\n"
+                                                "s:Tip\t-\tn:214.30027\n"
+                                                "s:1.5\tn:-3.0\t-\n");
+
+    app->DecimalSeparator = '.';
+    app->AddWorkbook();
+    EXPECT_TRUE(app->SetCellValue(1, 1, "20.0000000"));
+    EXPECT_TRUE(app->SetCellValue(2, 1, "Drehmoment ½ Nm"));
+    EXPECT_TRUE(app->SetCellValue(3, 2, ""));
+    EXPECT_FALSE(app->SetCellValue(0, 1, "x"));
+    EXPECT_FALSE(app->SetCellValue(1, 16385, "x"));
+    ASSERT_TRUE(app->Update());
+    // Unchanged workbooks are not written again; a changed one goes under a new name.
+    ASSERT_EQ(app->WrittenFiles().size(), 2u);
+    EXPECT_EQ(ReadBack(app->WrittenFiles()[1]).substr(0, 4), "Book");
+    EXPECT_NE(ReadBack(app->WrittenFiles()[1]).find("n:20.0\ns:Drehmoment ½ Nm\n"),
+              std::string::npos);
+    app->SetCellValue(1, 1, "21");
+    ASSERT_TRUE(app->Update());
+    ASSERT_EQ(app->WrittenFiles().size(), 3u);
+    EXPECT_NE(app->WrittenFiles()[2], app->WrittenFiles()[1]);
+    EXPECT_TRUE(fs::exists(app->WrittenFiles()[1]));
+    for (const auto& e : fs::directory_iterator(Dir))
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}

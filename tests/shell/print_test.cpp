@@ -1,0 +1,264 @@
+// File > Print: the graphic printout into a PDF file with the presets of the drawing on screen
+// (checked with poppler's pdfinfo and pdftoppm), and the named print sets of "printout.dbf":
+// one saved after the shipped ones (read back with python3-dbfread), a cancelled name that
+// leaves the table alone, a set loaded into the dialog. QOR_SHOTS=<folder> writes pictures of the
+// dialogs there.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/ui/draw_device.h"
+#include "platform/gui/application.h"
+#include "platform/gui/printer.h"
+#include "platform/gui/responder.h"
+#include "shell/main_window.h"
+#include "shell/print_dialog.h"
+#include "shell/printer_info.h"
+#include "shell/startup.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+class PrintTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application->Initialize(); }
+
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_print_");
+        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
+        InitProgram();
+        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &DataDir})
+            *d = AddBackslash(Dir.string());
+        fs::create_directories(Dir / "dbf");
+        DbfDir = AddBackslash((Dir / "dbf").string());
+        PrintoutDbfDir = AddBackslash((Dir / "none").string());
+        ScriptedResponder quiet;
+        ResponderScope scope(quiet);
+        Window = NewForm<Thh>(nullptr);
+        Window->Show();
+    }
+
+    void TearDown() override {
+        Window->Free();
+        DoneProgram();
+        fs::remove_all(Dir);
+    }
+
+    // Runs File > Print with the steps on the dialog (and the questions they raise).
+    void Print(ScriptedResponder& r) {
+        ResponderScope scope(r);
+        Window->mi_fileprint->Click();
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        EXPECT_EQ(r.Pending(), 0);
+    }
+
+    static void Shot(TForm& f, const std::string& name) {
+        if (const char* shots = std::getenv("QOR_SHOTS"))
+            f.Widget()->grab().save(QString::fromStdString(std::string(shots) + "/" + name));
+    }
+
+    // python3-dbfread's records, one line each: the values joined with '|'.
+    static std::vector<std::string> Records(const std::string& table) {
+        const std::string out = qortest::RunCommand(
+            "/usr/bin/python3 -c \"import sys, dbfread\n"
+            "for r in dbfread.DBF(sys.argv[1], encoding='cp437', char_decode_errors='strict'):\n"
+            "    print('|'.join(str(v) for v in r.values()))\" '" +
+            table + "' 2>&1");
+        std::vector<std::string> lines;
+        for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1)
+            lines.push_back(out.substr(at, nl - at));
+        return lines;
+    }
+
+    fs::path Dir;
+    Thh* Window = nullptr;
+};
+
+// Non-white pixels of page 1 rendered at 30 dpi in grey.
+int InkedPixels(const std::string& pdf, const std::string& stem) {
+    qortest::RunCommand("pdftoppm -r 30 -gray -singlefile '" + pdf + "' '" + stem + "'");
+    const std::string pgm = qortest::ReadFileBytes(stem + ".pgm");
+    // P5 <w> <h> <max> then the bytes.
+    std::size_t at = 0;
+    for (int fields = 0; fields < 4 && at < pgm.size(); ++fields) {
+        while (at < pgm.size() && std::isspace(static_cast<unsigned char>(pgm[at])))
+            ++at;
+        while (at < pgm.size() && !std::isspace(static_cast<unsigned char>(pgm[at])))
+            ++at;
+    }
+    int inked = 0;
+    for (std::size_t i = at + 1; i < pgm.size(); ++i)
+        inked += static_cast<unsigned char>(pgm[i]) < 200;
+    return inked;
+}
+
+} // namespace
+
+TEST_F(PrintTest, GraphicGoesToPdfWithThePresetsOfTheDrawing) {
+    struct Case {
+        int Kind;       // DrawingKind of the picture on screen
+        int Configured; // PrinterOrientation of the configuration
+        int Pick;       // orientation picked in the dialog, -1 none
+        const char* ScaleX;
+        bool PresetLandscape;
+        bool Landscape;
+    } cases[] = {
+        {1, 2, -1, "1", true, true}, // a screen drawing: the configured screen dump
+        {0, 1, -1, "1", false, false},
+        {2, 2, -1, "1.9", false, false}, // a drawing in its frame: portrait, scale 1.9
+        {2, 2, 1, "1.9", false, true},
+    };
+    ScreendumpScale = 1.0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Kind * 10 + c.Pick);
+        DrawDevice->ClearDevice();
+        DrawDevice->DrawHeader(0, 0, 160, 120);
+        for (int i = 0; i <= 16; ++i)
+            DrawDevice->DrawLine(0, i * 7.5, 160, 120 - i * 7.5);
+        DrawingKind = static_cast<std::uint16_t>(c.Kind);
+        PrinterOrientation = static_cast<std::uint16_t>(c.Configured);
+        const std::string pdf = (Dir / ("kind" + std::to_string(c.Kind) + ".pdf")).string();
+        fs::remove(pdf);
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            auto& p = dynamic_cast<TForm_printconf&>(f);
+            EXPECT_EQ(p.Edit_scalex->Text(), c.ScaleX);
+            EXPECT_EQ(p.Edit_scaley->Text(), "1");
+            EXPECT_EQ(p.Edit_xorigin->Text(), "0");
+            EXPECT_EQ(p.RadioGroup_hochquer->ItemIndex(), c.PresetLandscape ? 1 : 0);
+            EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
+            EXPECT_EQ(p.Label_printer->Caption(), "PDF: " + fs::path(pdf).filename().string());
+            EXPECT_TRUE(Respond::Pick(f, "RadioGroup_printmono", 0));
+            if (c.Pick >= 0) EXPECT_TRUE(Respond::Pick(f, "RadioGroup_hochquer", c.Pick));
+            Shot(f, "printconf_en.png");
+            EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+        });
+        r.OnDialog([&](TCommonDialog& d) {
+            dynamic_cast<TSaveDialog&>(d).Choose(pdf);
+            return true;
+        });
+        Print(r);
+        EXPECT_EQ(AbortFlag, 0);
+        const std::string info = qortest::RunCommand("pdfinfo '" + pdf + "' 2>&1");
+        double w = 0, h = 0;
+        const std::size_t at = info.find("Page size:");
+        ASSERT_NE(at, std::string::npos) << info;
+        std::sscanf(info.c_str() + at, "Page size: %lf x %lf", &w, &h);
+        EXPECT_EQ(w > h, c.Landscape) << w << " x " << h;
+        EXPECT_GT(InkedPixels(pdf, (Dir / "page").string()), 200);
+        // The next printout goes to the printer again.
+        EXPECT_EQ(Printer()->OutputFileName(), "");
+    }
+}
+
+TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
+    const std::vector<std::string> shipped = Records(QOR_SOURCE_DIR "/data/printout.dbf");
+    ASSERT_EQ(shipped.size(), 4u) << ::testing::PrintToString(shipped);
+    const std::string table = (Dir / "dbf" / "printout.dbf").string();
+    struct Case {
+        const char* Name; // nullptr: the name question is cancelled
+        int Load;         // the set then loaded (radio item)
+        const char *ScaleX, *OriginY;
+        int Orientation, Shading;
+        bool Fit, Border;
+    } cases[] = {
+        {nullptr, 1, "1.9", "0", 0, 1, false, false},
+        {"Gear 17 A3", 4, "2.5", "30", 0, 0, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name != nullptr ? c.Name : "cancelled");
+        const std::string before = qortest::ReadFileBytes(table);
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            auto& p = dynamic_cast<TForm_printconf&>(f);
+            Respond::Type(f, "Edit_scalex", "2,5");
+            Respond::Type(f, "Edit_scaley", "0.75");
+            Respond::Type(f, "Edit_xorigin", "-12");
+            Respond::Type(f, "Edit_yorigin", "30");
+            Respond::Pick(f, "RadioGroup_hochquer", 0);
+            Respond::Pick(f, "RadioGroup_printmono", 0);
+            Respond::Check(f, "CheckBox_anpassen", true);
+            Respond::Check(f, "CheckBox_umrandung", true);
+            EXPECT_TRUE(Respond::Press(f, "Button_append"));
+            // Whatever was saved, the dialog then takes a set from the table.
+            Respond::Type(f, "Edit_scalex", "7");
+            EXPECT_TRUE(Respond::Press(f, "Button_db"));
+            EXPECT_EQ(p.Edit_scalex->Text(), c.ScaleX);
+            EXPECT_EQ(p.Edit_yorigin->Text(), c.OriginY);
+            EXPECT_EQ(p.RadioGroup_hochquer->ItemIndex(), c.Orientation);
+            EXPECT_EQ(p.RadioGroup_printmono->ItemIndex(), c.Shading);
+            EXPECT_EQ(p.CheckBox_anpassen->Checked(), c.Fit);
+            EXPECT_EQ(p.CheckBox_umrandung->Checked(), c.Border);
+            Respond::Press(f, "Button_cancel");
+        });
+        r.OnForm([&](TForm& f) { // the name
+            if (c.Name == nullptr) {
+                Respond::Key(f, VK_ESCAPE);
+                return;
+            }
+            Respond::Type(f, "EditEinText", c.Name);
+            Respond::Press(f, "Button_ok");
+        });
+        r.OnForm([&](TForm& f) { // the set to load
+            Respond::Pick(f, "RadioGroup1", c.Load);
+            Shot(f, "printsets_en.png");
+            Respond::Press(f, "Button_ok");
+        });
+        Print(r);
+        EXPECT_EQ(AbortFlag, 1); // the dialog was cancelled: nothing printed
+        const std::vector<std::string> now = Records(table);
+        if (c.Name == nullptr) {
+            // The first use put the shipped table in place; a cancelled name leaves it alone.
+            EXPECT_EQ(now, shipped);
+            if (!before.empty()) {
+                EXPECT_EQ(qortest::ReadFileBytes(table), before);
+            }
+        } else {
+            ASSERT_EQ(now.size(), 5u) << ::testing::PrintToString(now);
+            EXPECT_EQ(std::vector<std::string>(now.begin(), now.begin() + 4), shipped);
+            EXPECT_EQ(now[4], "Gear 17 A3|2.5|0.75|-12|30|False|True|True|True");
+            EXPECT_EQ(PrintoutRecNo, 5);
+        }
+    }
+}
+
+// The printer information window lists the printer's capabilities; pictures of the dialogs
+// with Korean texts on them.
+TEST_F(PrintTest, PrinterInfoAndKoreanTexts) {
+    Window->SetLanguage(8);
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+        EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
+        Shot(f, "printconf_ko.png");
+        EXPECT_TRUE(Respond::Press(f, "Button_info"));
+        Respond::Press(f, "Button_cancel");
+    });
+    r.OnDialog([&](TCommonDialog& d) {
+        dynamic_cast<TSaveDialog&>(d).Choose((Dir / "\uAE30\uC5B4 \uB3C4\uBA74.pdf").string());
+        return true;
+    });
+    r.OnForm([&](TForm& f) {
+        auto& info = dynamic_cast<TForm_printerinfo&>(f);
+        EXPECT_EQ(info.Caption(), "Printer Info");
+        EXPECT_EQ(info.StringGrid1->Cells(0, 0), "Name");
+        EXPECT_EQ(info.StringGrid1->Cells(0, 15), "Schriften");
+        EXPECT_EQ(info.StringGrid1->RowCount(), 16 + std::stoi(info.StringGrid1->Cells(1, 15)));
+        EXPECT_GT(std::stoi(info.StringGrid1->Cells(1, 9)), 0); // DPI
+        Shot(f, "printerinfo.png");
+        Respond::Press(f, "Button_ok");
+    });
+    Print(r);
+}
