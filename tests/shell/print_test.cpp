@@ -142,7 +142,9 @@ TEST_F(PrintTest, GraphicGoesToPdfWithThePresetsOfTheDrawing) {
             EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
             EXPECT_EQ(p.Label_printer->Caption(), "PDF: " + fs::path(pdf).filename().string());
             EXPECT_TRUE(Respond::Pick(f, "RadioGroup_printmono", 0));
-            if (c.Pick >= 0) EXPECT_TRUE(Respond::Pick(f, "RadioGroup_hochquer", c.Pick));
+            if (c.Pick >= 0) {
+                EXPECT_TRUE(Respond::Pick(f, "RadioGroup_hochquer", c.Pick));
+            }
             Shot(f, "printconf_en.png");
             EXPECT_TRUE(Respond::Press(f, "Button_ok"));
         });
