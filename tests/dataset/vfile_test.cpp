@@ -3,6 +3,7 @@
 // user refuses.
 
 #include <filesystem>
+#include <optional>
 
 #include "dataset_testutil.h"
 #include "dbf/dataset/vfile_dataset.h"
@@ -162,14 +163,22 @@ TEST_F(VFileTest, DatasetReadFromATableAndSavedBack) {
     EXPECT_EQ(saved.front().substr(0, 13), "live\tAntrieb\t");
     EXPECT_EQ(saved.back().substr(0, 17), "live\tZwischenrad\t");
 
-    // While the table is open elsewhere the save (and so the close) is refused, the table
-    // untouched and the records kept.
+    // While the table is open elsewhere (another dataset here, or another program holding its
+    // file lock) the save (and so the close) is refused, the table untouched and the records
+    // kept.
     const std::string before = qortest::ReadFileBytes(path_);
-    {
+    for (const bool here : {true, false}) {
+        SCOPED_TRACE(here ? "open in another dataset" : "locked by another program");
         dstest::TTestTable other;
-        other.SetName("Other");
-        other.SetDbfFileName(path_);
-        other.Open();
+        std::optional<dstest::LockHolder> holder;
+        if (here) {
+            other.SetName("Other");
+            other.SetDbfFileName(path_);
+            other.Open();
+        } else {
+            holder.emplace(path_, 0);
+            ASSERT_TRUE(holder->Locked());
+        }
         try {
             v->Close();
             ADD_FAILURE() << "closed";
