@@ -1,6 +1,7 @@
 // utilmath: elementary mathematics in extended precision.
 #include "framework/core/maths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -175,8 +176,7 @@ Extended ArcInv(Extended y, Extended& cosA) {
         Extended next = a - f / (t * t);
         // Bisect when Newton leaves the bracket or stops converging (rounding noise where
         // the involute is flat).
-        if (!(next >= lo && next <= hi) || !(fabsl(next - a) < lastStep / 2))
-            next = (lo + hi) / 2;
+        if (!(next >= lo && next <= hi) || !(fabsl(next - a) < lastStep / 2)) next = (lo + hi) / 2;
         if (fabsl(f) < ArcInvTolerance && (fabsl(next - a) <= 1e-17L || hi - lo <= 1e-17L))
             return a;
         lastStep = fabsl(next - a);
@@ -406,7 +406,9 @@ Extended RoundToDouble(Extended x) {
 
 void NiceScale(Extended& Lo, Extended& Hi, Extended& Step, Extended A, Extended B, int n) {
     if (n < 1) n = 1; // an axis has at least one division
-    if (IsEqual(B, A)) {
+    // Only a range with no width of its own is widened by a unit either side: a narrow but real
+    // range (micrometre deviations in mm) keeps its own scale.
+    if (std::fabs(B - A) <= 1e-15L * std::max(std::fabs(A), std::fabs(B))) {
         A -= 1;
         B += 1;
     }

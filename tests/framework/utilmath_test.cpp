@@ -263,6 +263,9 @@ TEST_F(UtilMath, NiceScale) {
     EXPECT_NEAR(static_cast<double>(lo), 2.0, 1e-15);
     EXPECT_NEAR(static_cast<double>(hi), 4.0, 1e-15);
 
+    NiceScale(lo, hi, step, 0, 4e-6L, 4); // narrower than the equality tolerance, still its own
+    EXPECT_NEAR(static_cast<double>(step), 1e-6, 1e-20);
+    EXPECT_NEAR(static_cast<double>(hi), 4e-6, 1e-19);
     NiceScale(lo, hi, step, -7.3L, 41.9L, 10);
     EXPECT_NEAR(static_cast<double>(step), 5.0, 1e-15);
     EXPECT_NEAR(static_cast<double>(lo), -10.0, 1e-15);
