@@ -2,7 +2,7 @@
 // toothform_check.py against references it computes from the same gear inputs (involute and
 // rolling formulas with mpmath, the envelope of the rolled tool with shapely).
 
-#include "tests/cad/cad_testutil.h"
+#include "tests/drawings/gear_fixture.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,77 +21,13 @@
 #include "platform/gui/application.h"
 
 using namespace cadtest;
+using drawtest::Num;
+using drawtest::TGearCase;
 
 namespace {
 
-struct TGearCase {
-    long double mn;
-    int z1, z2;
-    long double x2;
-    long double beta;
-    int rack = 1; // preset; 4 keeps the factors below
-    long double haP0mn = 1.25L, hfP0mn = 1.0L, rhoaP0mn = 0.25L;
-    long double rhofP0mn = 0, prP0mn = 0, alprP0 = 0, alkP0 = 0, hFfP0mn = 0;
-};
-
-std::string Num(long double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.17Lg", v);
-    return buf;
-}
-
-class ToothFormTest : public CadTest {
+class ToothFormTest : public drawtest::GearTest {
 protected:
-    void SetUp() override {
-        CadTest::SetUp();
-        InitGearDataUnit();
-        UnitSystem = 0;
-        ClearErrors();
-        CadDecimals = 12; // the checks compare to 1e-6 and better
-    }
-    void TearDown() override {
-        CadTest::TearDown();
-        InitGearDataUnit();
-        ClearErrors();
-    }
-
-    void Calculate(const TGearCase& c) {
-        case_ = c;
-        TGearData& g = GearData;
-        g.alpha = 20;
-        g.beta = c.beta;
-        g.mn = c.mn;
-        g.b = 20;
-        g.a = 0;
-        g.AaField = 9;
-        g.Aae = g.Aai = 0;
-        g.z = {c.z1, c.z2};
-        g.x = {0, c.x2};
-        g.bGear = {20, 20};
-        g.BasicRackType = {1, static_cast<std::uint16_t>(c.rack)};
-        g.haP0mn[2] = c.haP0mn;
-        g.hfP0mn[2] = c.hfP0mn;
-        g.rhoaP0mn[2] = c.rhoaP0mn;
-        g.rhofP0mn[2] = c.rhofP0mn;
-        g.prP0mn[2] = c.prP0mn;
-        g.alprP0[2] = c.alprP0;
-        g.alkP0[2] = c.alkP0;
-        g.hFfP0mn[2] = c.hFfP0mn;
-        g.TipInputMode = {2, 2};
-        g.kmn = {0, 0};
-        g.TsnSeries = {11, 11};
-        g.Asne = {0, 0};
-        g.Asni = {0, 0};
-        g.q = {0, 0};
-        g.qTol = {0, 0};
-        g.DM = {3.5L, 3.5L};
-        g.k = {0, 0};
-        g.DrawRootCurve = true;
-        g.DrawDiameters = 2;
-        CalculateGears();
-        ASSERT_EQ(CalcErrorFlag, 0) << ErrorList[1].str();
-    }
-
     // The blocks of gear 2 as the tooth views define them, inserted once each.
     void DrawBlocks(bool transverse, bool filletBlock, int toolTexts = 0) {
         const TGearData& g = GearData;
@@ -180,8 +116,6 @@ protected:
         EXPECT_NE(out.find("ok   ezdxf audit: 0 errors"), std::string::npos) << out;
         return out;
     }
-
-    TGearCase case_{};
 };
 
 TEST_F(ToothFormTest, SpurGearContourAndItsFillet) {

@@ -1,0 +1,89 @@
+#pragma once
+// A calculated gear pair for the drawing tests: the CAD test set-up (cad_testutil.h) with the
+// gear data of one case, calculated as the input dialogs would leave it.
+
+#include "tests/cad/cad_testutil.h"
+
+#include <cstdio>
+#include <string>
+
+#include "calc/calcentry.h"
+#include "calc/geardata.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/globals.h"
+
+namespace drawtest {
+
+struct TGearCase {
+    long double mn;
+    int z1, z2;
+    long double x2;
+    long double beta;
+    int rack = 1; // preset; 4 keeps the factors below
+    long double haP0mn = 1.25L, hfP0mn = 1.0L, rhoaP0mn = 0.25L;
+    long double rhofP0mn = 0, prP0mn = 0, alprP0 = 0, alkP0 = 0, hFfP0mn = 0;
+    long double x1 = 0;
+};
+
+inline std::string Num(long double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17Lg", v);
+    return buf;
+}
+
+class GearTest : public cadtest::CadTest {
+protected:
+    void SetUp() override {
+        CadTest::SetUp();
+        InitGearDataUnit();
+        UnitSystem = 0;
+        ClearErrors();
+        CadDecimals = 12; // the checks compare to 1e-6 and better
+    }
+    void TearDown() override {
+        CadTest::TearDown();
+        InitGearDataUnit();
+        ClearErrors();
+    }
+
+    void Calculate(const TGearCase& c) {
+        case_ = c;
+        TGearData& g = GearData;
+        g.alpha = 20;
+        g.beta = c.beta;
+        g.mn = c.mn;
+        g.b = 20;
+        g.a = 0;
+        g.AaField = 9;
+        g.Aae = g.Aai = 0;
+        g.z = {c.z1, c.z2};
+        g.x = {c.x1, c.x2};
+        g.bGear = {20, 20};
+        g.BasicRackType = {1, static_cast<std::uint16_t>(c.rack)};
+        g.haP0mn[2] = c.haP0mn;
+        g.hfP0mn[2] = c.hfP0mn;
+        g.rhoaP0mn[2] = c.rhoaP0mn;
+        g.rhofP0mn[2] = c.rhofP0mn;
+        g.prP0mn[2] = c.prP0mn;
+        g.alprP0[2] = c.alprP0;
+        g.alkP0[2] = c.alkP0;
+        g.hFfP0mn[2] = c.hFfP0mn;
+        g.TipInputMode = {2, 2};
+        g.kmn = {0, 0};
+        g.TsnSeries = {11, 11};
+        g.Asne = {0, 0};
+        g.Asni = {0, 0};
+        g.q = {0, 0};
+        g.qTol = {0, 0};
+        g.DM = {3.5L, 3.5L};
+        g.k = {0, 0};
+        g.DrawRootCurve = true;
+        g.DrawDiameters = 2;
+        CalculateGears();
+        ASSERT_EQ(CalcErrorFlag, 0) << ErrorList[1].str();
+    }
+
+    TGearCase case_{};
+};
+
+} // namespace drawtest
