@@ -1,5 +1,7 @@
 #include "cad/cadblock.h"
 
+#include <map>
+
 #include "cad/cadout.h"
 #include "cad/cadwriter.h"
 #include "framework/core/files.h"
@@ -11,6 +13,19 @@
 namespace {
 
 bool BlockBegun = false; // a definition was begun and not yet ended
+
+// The blocks defined in this drawing, by their name in capitals: an insert names its block
+// without regard to letter case, and every output gets the name as it was defined.
+std::map<std::string, std::string>& DefinedBlocks() {
+    static std::map<std::string, std::string> names;
+    return names;
+}
+
+std::string_view DefinedName(std::string_view name) {
+    const auto& names = DefinedBlocks();
+    const auto it = names.find(UpperCaseStr(name));
+    return it != names.end() ? std::string_view(it->second) : name;
+}
 
 void InsertLogo(const char* name, long double fy) {
     const std::string file = AddBackslash(TempDir) + "$" + name + ".dx$";
@@ -24,6 +39,7 @@ void InsertLogo(const char* name, long double fy) {
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax) {
     CadExtents = TCadExtents{xmin, xmax, ymin, ymax, xmax - xmin, ymax - ymin};
+    DefinedBlocks().clear();
     TCadWriter* out = CurrentCadWriter();
     out->BeginDrawing(xmin, ymin, xmax, ymax);
     if (out->DrawsSheet() && PrintBorder) {
@@ -54,6 +70,7 @@ void CadBeginBlocksSection() {
 
 void CadBeginBlock(std::string_view name) {
     if (AbortFlag) return;
+    DefinedBlocks()[UpperCaseStr(name)] = std::string(name);
     CadActiveWriter()->BeginBlock(name);
     if (!AbortFlag) BlockBegun = true;
 }
@@ -87,7 +104,7 @@ void CadBeginEntities() {
 
 void CadInsertBlock(std::string_view name, long double x, long double y, long double angleDeg,
                     long double sx, long double sy) {
-    CadActiveWriter()->Insert(name, x, y, angleDeg, sx, sy);
+    CadActiveWriter()->Insert(DefinedName(name), x, y, angleDeg, sx, sy);
 }
 
 void CadDrawBlockFile(std::string_view name, long double x, long double y, long double angleDeg,

@@ -19,7 +19,8 @@ void CadBeginBlock(std::string_view name);
 void CadEndBlock();
 void CadEndSection();
 void CadBeginEntities();
-// Name, position, rotation in degrees, scales. The origin is not added.
+// Name, position, rotation in degrees, scales. The origin is not added. A block this drawing
+// defined is named as defined, whatever the letter case of name.
 void CadInsertBlock(std::string_view name, long double x, long double y, long double angleDeg,
                     long double sx, long double sy);
 // The screen read-back of one insert; composes onto the current insert transform. Nothing on

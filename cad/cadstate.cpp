@@ -81,9 +81,15 @@ void CadStoreTextSize(long double angleDeg, long double height, long double widt
 }
 
 void CadTransformPoint(long double px, long double py, long double& x, long double& y) {
-    const long double a = DegToRad(CadInsertAngle);
-    const long double c = cosl(a);
-    const long double s = sinl(a);
+    // An insert transforms all its points with one angle: its cosine and sine are worked out
+    // once (an extended sine or cosine is slow beyond 45 degrees).
+    static long double angle = 0, c = 1, s = 0;
+    if (CadInsertAngle != angle) {
+        angle = CadInsertAngle;
+        const long double a = DegToRad(angle);
+        c = cosl(a);
+        s = sinl(a);
+    }
     const long double sx = CadInsertScaleX;
     const long double sy = CadInsertScaleY;
     x = CadInsertX + sx * px * c - sy * py * s;

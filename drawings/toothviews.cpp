@@ -314,6 +314,7 @@ void DrawToothViews(std::uint16_t outputCode, std::uint16_t gear, std::uint16_t 
             current = choice;
         if (AbortFlag != 0 || current == ReturnItem) return;
         if (current == 8 && mode == 0) {
+            if (g.Planets < 1 || g.Planets > 100) g.Planets = 3; // what the drawing uses
             SetHelpContext(8280);
             InputIntegerRange("Number of planetary gears", g.Planets, 1, 100);
             if (AbortFlag != 0) return;
@@ -376,12 +377,8 @@ std::string Shift(const char* text, Extended xe) {
 // the six mean and limit values, or a typed one.
 void AskShift(const std::string& what, int i, int& choice, Extended& xe) {
     const TGearData& g = GearData;
-    const Extended values[] = {(g.xEmaxV[i] + g.xEminV[i]) / 2.0L,
-                               g.xEmaxV[i],
-                               g.xEminV[i],
-                               (g.xEmax[i] + g.xEmin[i]) / 2.0L,
-                               g.xEmax[i],
-                               g.xEmin[i]};
+    const Extended values[] = {(g.xEmaxV[i] + g.xEminV[i]) / 2.0L, g.xEmaxV[i], g.xEminV[i],
+                               (g.xEmax[i] + g.xEmin[i]) / 2.0L,   g.xEmax[i],  g.xEmin[i]};
     TextLines[1] = Shift("Average torsional backlash premach. (xe = ", values[0]);
     TextLines[2] = Shift("Min.torsional backlash premach. (xe= ", values[1]);
     TextLines[3] = Shift("Max.torsional backlash premach. (xe = ", values[2]);

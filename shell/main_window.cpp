@@ -8,6 +8,7 @@
 #include "calc/geardata.h"
 #include "drawings/tempfiles.h"
 #include "drawings/workshop.h"
+#include "drawings/toothviews.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -586,19 +587,21 @@ void Thh::mi_viewwerkstattblattClick(TObject*) {
     WorkshopSheet(0);
 }
 
+// The tooth of gear 2 with its generated gap; a ring gear gets its tooth gap (its generated
+// gap is the whole ring with the planet rolling in it).
 void Thh::mi_viewzahn1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewzahn1);
+    ToothDrawing(3, 2, GearData.z[2] < 0 ? 2 : 3, 1, 1);
 }
 
 void Thh::mi_viewzahnrad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewzahnrad1);
+    ToothDrawing(3, 2, 4, 1, 1);
 }
 
 void Thh::mi_viewbezugsprofilrad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewbezugsprofilrad1);
+    ToothDrawing(3, 2, 6, 1, 3);
 }
 
 void Thh::mi_viewtabelleVerzahnungRad1Click(TObject*) {
@@ -659,17 +662,17 @@ void Thh::mi_cadQuick3Click(TObject*) {
 
 void Thh::mi_cadzahnradClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadzahnrad);
+    ToothDrawing(0, 2, 4, 1, 1);
 }
 
 void Thh::mi_cadzahnClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadzahn);
+    ToothDrawing(0, 2, GearData.z[2] < 0 ? 2 : 3, 1, 1);
 }
 
 void Thh::mi_cadbezugsprofilClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadbezugsprofil);
+    ToothDrawing(0, 2, 6, 1, 3);
 }
 
 void Thh::mi_cadquickClick(TObject*) {
@@ -678,14 +681,14 @@ void Thh::mi_cadquickClick(TObject*) {
 }
 
 void Thh::mi_cadzahnprofil1Click(TObject*) {
-    NotAvailable(mi_cadzahnrad);
+    ToothDrawing(0, 2, 4, 1, 1);
 }
 
 void Thh::mi_cadzahnprofil2Click(TObject*) {
     AbortFlag = 0;
     if (!ShowGearCadSettings(2)) return;
     DataModified = 1; // the shift and switches are saved with the job
-    NotAvailable(mi_cadzahnrad);
+    ToothDrawing(0, 2, 4, 1, 1);
 }
 
 void Thh::mi_cadconfigClick(TObject*) {

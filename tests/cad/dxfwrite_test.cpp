@@ -94,8 +94,9 @@ TEST_F(DxfWriterTest, ScriptedDrawingReadsCleanlyWithEzdxf) {
     EXPECT_TRUE(Contains(rep, "entity RAD2 TEXT 0 'Zahn' 1.000000 1.000000 3.500000 0.700000 "
                               "0.000000 STANDARD"));
     EXPECT_TRUE(Contains(rep, "entity frame_1 LINE 20 0.000000 0.000000 0.000000 50.000000"));
-    // Inserts keep name, place, scales and rotation (and the layer set last, in the block).
-    EXPECT_TRUE(Contains(rep, "entity model INSERT 20 rad2 100.000000 50.000000 2.000000 "
+    // Inserts keep place, scales and rotation (and the layer set last, in the block); the name
+    // is the block's as defined, whatever the letter case of the insert.
+    EXPECT_TRUE(Contains(rep, "entity model INSERT 20 RAD2 100.000000 50.000000 2.000000 "
                               "1.500000 30.000000"))
         << Joined(rep);
     EXPECT_TRUE(Contains(rep, "entity model TEXT MASSE 'Modul 2,5' 20.000000 30.000000 "

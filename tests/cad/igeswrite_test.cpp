@@ -291,7 +291,7 @@ TEST_F(FormatTest, TxtRecordsWithACommaAndThePythonCsvReader) {
     EXPECT_EQ(r.lines[16], "6 ARC 2,000|3,000|4,500|20,000|160,000");
     EXPECT_EQ(r.lines[17], "1 END OF BLOCK ");
     EXPECT_EQ(r.lines[18], "1 SECTION ENTITIES ");
-    EXPECT_EQ(r.lines[20], "7 INSERT rad2|150,000|80,000|30,000|1,000|1,000");
+    EXPECT_EQ(r.lines[20], "7 INSERT RAD2|150,000|80,000|30,000|1,000|1,000");
     EXPECT_EQ(r.lines[22], "7 INSERT RAD2|300,000|90,000|15,000|-1,500|-1,500");
     EXPECT_EQ(r.lines[23], "4 CIRCLE 50,000|250,000|12,500");
     EXPECT_EQ(r.lines[24].substr(0, 8), "9 SOLID ");

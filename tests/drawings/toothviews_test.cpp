@@ -4,10 +4,15 @@
 
 #include "tests/drawings/gear_fixture.h"
 
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
 #include <cmath>
 #include <fstream>
 
 #include "drawings/gearchoice.h"
+#include "framework/ui/dialogs.h"
 #include "drawings/gearviews.h"
 #include "drawings/toothform.h"
 #include "drawings/toothviews.h"
@@ -33,8 +38,7 @@ protected:
         // QOR_KEEP_DIR keeps a copy of every drawing for a look.
         if (const char* keep = std::getenv("QOR_KEEP_DIR")) {
             std::error_code ec;
-            std::filesystem::copy_file(Path(base + ".dxf"),
-                                       std::string(keep) + "/" + base + ".dxf",
+            std::filesystem::copy_file(Path(base + ".dxf"), std::string(keep) + "/" + base + ".dxf",
                                        std::filesystem::copy_options::overwrite_existing, ec);
         }
         return Path(base + ".dxf");
@@ -137,8 +141,8 @@ TEST_F(ToothViewsTest, ToothContactFollowsTheDrawingCentreDistance) {
         Calculate(c.pair);
         GearData.aDraw = GearData.a + c.moveCentre;
         const std::string name = "contact" + std::to_string(++k);
-        batch += ViewDxf(name, 7) + " label=" + name + " " + PairArgs() + " checks=" + c.checks +
-                 "\n";
+        batch +=
+            ViewDxf(name, 7) + " label=" + name + " " + PairArgs() + " checks=" + c.checks + "\n";
     }
     CheckBatch("contact", batch);
 }
@@ -152,8 +156,12 @@ TEST_F(ToothViewsTest, PlanetsMeshWithTheCentralGear) {
         int planets;
     };
     const TCase cases[] = {
-        {{2, 18, 23, 0, 0}, 1, 3}, {{2, 18, 23, 0, 0}, 2, 3}, {{2, 17, 24, 0, 0}, 2, 4},
-        {{2, 18, 24, 0, 0}, 2, 3}, {{2, 17, 23, 0, 0}, 1, 5}, {{2, 17, 23, 0, 0}, 2, 3},
+        {{2, 18, 23, 0, 0}, 1, 3},
+        {{2, 18, 23, 0, 0}, 2, 3},
+        {{2, 17, 24, 0, 0}, 2, 4},
+        {{2, 18, 24, 0, 0}, 2, 3},
+        {{2, 17, 23, 0, 0}, 1, 5},
+        {{2, 17, 23, 0, 0}, 2, 3},
         {Shifted({3, 24, -72, -0.4L, 0}, 0.5L), 2, 3},
     };
     std::string batch;
@@ -168,35 +176,258 @@ TEST_F(ToothViewsTest, PlanetsMeshWithTheCentralGear) {
         g.Planets = c.planets;
         g.RotationAngle = 7.5L;
         const std::string name = "planets" + std::to_string(++k);
-        batch += ViewDxf(name, 8) + " label=" + name + " " + PairArgs() +
-                 " checks=mesh" + (c.sun == 1 || c.pair.z2 < 0 ? ",planets" : "") + " touch=1\n";
+        batch += ViewDxf(name, 8) + " label=" + name + " " + PairArgs() + " checks=mesh" +
+                 (c.sun == 1 || c.pair.z2 < 0 ? ",planets" : "") + " touch=1\n";
     }
     CheckBatch("planets", batch);
 }
 
-TEST_F(ToothViewsTest, Shots) {
+// A question of the menu chain answered by the script: the item it opens on (0-based, -1 not
+// checked), then the item chosen and OK.
+ScriptedResponder::FormStep Choose(int opensOn, int item,
+                                   std::vector<std::string>* seen = nullptr) {
+    return [=](TForm& f) {
+        if (seen != nullptr) seen->push_back(Respond::Question(f));
+        if (auto* list = FindControl<TListBox>(f, "ListBox1")) {
+            if (opensOn >= 0) {
+                EXPECT_EQ(list->ItemIndex(), opensOn) << Respond::Question(f);
+            }
+            EXPECT_TRUE(Respond::Pick(f, "ListBox1", item));
+            EXPECT_TRUE(Respond::Press(f, "button_ok"));
+            return;
+        }
+        auto* radio = FindControl<TRadioGroup>(f, "RadioGroup1");
+        ASSERT_NE(radio, nullptr) << Respond::Question(f);
+        if (opensOn >= 0) {
+            EXPECT_EQ(radio->ItemIndex(), opensOn) << Respond::Question(f);
+        }
+        EXPECT_TRUE(Respond::Pick(f, "RadioGroup1", item));
+        EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+    };
+}
+
+ScriptedResponder::FormStep Ok(const char* typed = nullptr) {
+    return [=](TForm& f) {
+        if (typed != nullptr) {
+            EXPECT_TRUE(Respond::Type(f, "EditEinText", typed));
+        }
+        EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+    };
+}
+
+// The menu as a user works it on the screen: "Gear (involute)" of gear 2 draws one contour
+// per tooth; the menu comes back on the next item; Config sets 40 points per flank, and the
+// next contour (the tooth gap) has them.
+TEST_F(ToothViewsTest, MenuDrawsConfiguresAndComesBack) {
+    Application->Initialize();
+    Calculate({2, 18, 23, 0.2L, 0, 1, 1.25L, 1, 0.38L});
+    TGearData& g = GearData;
+    g.DrawDiameters = 1;
+    g.InvolutePoints = 0;
+    const std::string gearList = Path("gear.txt"), gapList = Path("gap.txt");
+    auto keepDisplayList = [](const std::string& file) {
+        std::string text;
+        for (const auto& l : DisplayList->Lines())
+            text += l + "\n";
+        WriteFileBytes(file, text);
+    };
+    std::vector<std::string> seen;
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+         if (const char* shots = std::getenv("QOR_SHOT_DIR"))
+             f.Widget()->grab().save(QString::fromStdString(std::string(shots) + "/menu.png"));
+         Choose(0, 3, &seen)(f); // "Gear (involute)"
+     })
+        .OnForm(Choose(-1, 1)) // gear 2
+        .OnForm([&](TForm& f) {
+            keepDisplayList(gearList);
+            Choose(4, 8)(f); // back on item 5; "Config"
+        })
+        .OnForm(Choose(0, 0, &seen)) // "Steps for involute and tooth shape"
+        .OnForm([](TForm& f) { EXPECT_TRUE(Respond::Press(f, "Button_ok")); }) // root curve
+        .OnForm(Ok())                                                          // fillet
+        .OnForm(Ok("40"))                                                      // flank points
+        .OnForm(Choose(-1, 1))                                                 // polyline
+        .OnForm(Ok())                                                          // ring shapes
+        .OnForm(Ok())                                                          // gear shapes
+        .OnForm(Choose(1, 4)) // back on item 2; "return"
+        .OnForm(Choose(9, 1)) // back on "return .."; "Tooth gap (involute)"
+        .OnForm(Choose(1, 1)) // gear 2 kept
+        .OnForm([&](TForm& f) {
+            keepDisplayList(gapList);
+            Choose(2, 9)(f); // "return .."
+        });
+    ResponderScope scope(r);
+    ToothDrawing(3, 1, 0, 0, 1);
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(r.Pending(), 0);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[0].find("Tooth drawing"), std::string::npos) << seen[0];
+    EXPECT_NE(seen[1].find("Configuration tooth grahics"), std::string::npos) << seen[1];
+    EXPECT_EQ(g.InvolutePoints, 40);
+    EXPECT_EQ(ToothDrawingName, "ZLUCK2");
+
+    std::string rotations;
+    for (int k = 0; k < 23; ++k)
+        rotations += (k ? "/" : "") + Num(360.0L - k * 360.0L / 23 + 180.0L / 23);
+    g.InvolutePoints = 20;
+    std::string batch =
+        gearList + " " + PairArgs() + " N=20 rotations=" + rotations + " checks=flank\n";
+    batch += gapList + " " + PairArgs() + " N=40 rotations=" + Num(180.0L / 23) + "/" +
+             Num(-180.0L / 23) + " checks=flank\n";
+    CheckBatch("menu", batch);
+}
+
+// The planetary view asked for interactively with its item preset: the number of planets,
+// which gear is the sun (both texts side by side), the rotation; then the same questions again
+// until one is cancelled. QOR_SHOT_DIR keeps pictures of the questions.
+TEST_F(ToothViewsTest, PlanetQuestionsComeBackUntilCancelled) {
+    Application->Initialize();
+    Calculate({2, 18, 23, 0, 0});
+    const char* shots = std::getenv("QOR_SHOT_DIR");
+    std::vector<std::string> asked;
+    auto shot = [&](TForm& f, const std::string& name) {
+        std::string q = Respond::Question(f);
+        if (auto* radio = FindControl<TRadioGroup>(f, "RadioGroup1"))
+            for (int i = 0; i < radio->Items().Count(); ++i)
+                q += " | " + radio->Items()[i];
+        asked.push_back(q);
+        if (shots != nullptr && f.Widget() != nullptr)
+            f.Widget()->grab().save(QString::fromStdString(std::string(shots) + "/" + name));
+    };
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+         shot(f, "planets_count.png");
+         Ok("4")(f);
+     })
+        .OnForm([&](TForm& f) {
+            shot(f, "planets_sun.png");
+            Choose(-1, 1)(f); // gear 1 in the centre
+        })
+        .OnForm([&](TForm& f) {
+            shot(f, "planets_angle.png");
+            Ok("12.5")(f);
+        })
+        .OnForm([&](TForm& f) {
+            shot(f, "tooth_menu_again.png");
+            EXPECT_TRUE(Respond::Press(f, "Button_Cancel"));
+        });
+    ResponderScope scope(r);
+    ToothDrawing(3, 2, 8, 0, 1);
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(AbortFlag, 1); // the cancelled question ends it
+    EXPECT_EQ(GearData.Planets, 4);
+    EXPECT_EQ(GearData.SelectedGear, 2);
+    EXPECT_EQ(GearData.RotationAngle, 12.5L);
+    ASSERT_EQ(asked.size(), 4u);
+    EXPECT_NE(asked[0].find("Number of planetary gears"), std::string::npos) << asked[0];
+    EXPECT_NE(asked[1].find("sun gear =  23 teeth, Planet wheels =  18 teeth"), std::string::npos)
+        << asked[1];
+    EXPECT_NE(asked[1].find("sun gear =  18 teeth, Planet wheels =  23 teeth"), std::string::npos)
+        << asked[1];
+    EXPECT_NE(asked[2].find("angle of rotation gear 1 [deg]"), std::string::npos) << asked[2];
+    EXPECT_NE(asked[3].find("Number of planetary gears"), std::string::npos) << asked[3];
+    EXPECT_EQ(ToothDrawingName, "ZPLANET");
+}
+
+// The number of points per flank can no longer be set to 1 (the flank step would be
+// undefined): 1 is refused and asked again.
+TEST_F(ToothViewsTest, OneFlankPointIsRefused) {
+    Calculate({2, 18, 23, 0, 0});
+    std::vector<std::string> messages;
+    ScriptedResponder r;
+    r.OnForm(Choose(0, 0))
+        .OnForm([](TForm& f) { EXPECT_TRUE(Respond::Press(f, "Button_ok")); })
+        .OnForm(Ok())
+        .OnForm(Ok("1"))
+        .OnMessage(IDOK)
+        .OnForm(Ok("2"))
+        .OnForm(Choose(-1, 0))
+        .OnForm(Ok())
+        .OnForm(Ok())
+        .OnForm(Choose(1, 4));
+    ResponderScope scope(r);
+    ConfigureToothGraphics();
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(GearData.InvolutePoints, 2);
+    EXPECT_FALSE(CadUsePolylines);
+    ASSERT_GE(r.Seen().size(), 5u);
+    EXPECT_NE(r.Seen()[4].find("Valid Data are: 2 .. 256 !"), std::string::npos) << r.Seen()[4];
+}
+
+// What the driver refuses: a fatal calculation error (the message browser instead), mode 2
+// and a choice beyond the menu (a message each); an internal gear's generated gap is the ring
+// with its planet.
+TEST_F(ToothViewsTest, RefusalsAndTheRingGearsGap) {
+    Calculate(Shifted({3, 24, -72, -0.4L, 0}, 0.5L));
+    ToothDrawing(3, 2, 6, 2, 1);
+    EXPECT_EQ(AbortFlag, 1);
+    ToothDrawing(3, 2, 11, 1, 1);
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(responder_.Messages.size(), 2u);
+    EXPECT_EQ(responder_.Messages[0], "Tooth drawing: mode 2 is not supported !");
+    EXPECT_EQ(responder_.Messages[1], "Tooth drawing: no item 11 !");
+
+    AbortFlag = 0;
+    const std::string f = ViewDxf("ring", 3);
+    EXPECT_EQ(ToothDrawingName, "ZRADH2");
+    int status = -1;
+    const auto lines = EzdxfReport(f, status);
+    int planets = 0;
+    for (const auto& l : lines)
+        planets += l.rfind("entity model INSERT 1 RAD1 ", 0) == 0;
+    EXPECT_EQ(planets, 200) << Joined(lines);
+    EXPECT_EQ(GearData.RingGearShapes, 200);
+
+    CalcErrorFlag = 1;
+    AddError("Fatal  : d = 0 !");
+    int browsers = 0;
+    responder_.Form = [&](TForm& form) {
+        ++browsers;
+        BatchResponder::CancelForm(form);
+    };
+    DisplayList->Clear();
+    ToothDrawing(3, 2, 4, 1, 1);
+    EXPECT_EQ(DisplayList->Count(), 0);
+    EXPECT_EQ(browsers, 1);
+    CalcErrorFlag = 0;
+}
+
+// Views 1 to 8 of a spur, a helical and an internal pair on the screen: each fills the window
+// with its drawing (QOR_SHOT_DIR keeps the pictures for a look).
+TEST_F(ToothViewsTest, EveryViewOnTheScreen) {
     Application->Initialize();
     const char* shots = std::getenv("QOR_SHOT_DIR");
-    const TGearCase pairs[] = {{2, 18, 23, 0.2L, 0}, {3, 17, 31, 0.3L, 15}, {3, 20, -61, 0, 0}};
-    int k = 0;
-    for (const TGearCase& c : pairs) {
-        Calculate(c);
+    const TGearCase pairs[] = {
+        {2, 18, 23, 0.2L, 0}, {3, 17, 31, 0.3L, 15}, Shifted({3, 24, -72, -0.4L, 0}, 0.5L)};
+    const char* names[] = {"spur", "helical", "internal"};
+    for (int k = 0; k < 3; ++k) {
+        Calculate(pairs[k]);
         GearData.Planets = 3;
-        ++k;
+        GearData.RingGearShapes = 24;
         for (int view = 1; view <= 8; ++view) {
+            SCOPED_TRACE(std::string(names[k]) + " view " + std::to_string(view));
             AbortFlag = 0;
             DisplayList->Clear();
-            ToothDrawing(3, 2, view, 1, 1);
-            EXPECT_EQ(AbortFlag, 0);
+            ToothDrawing(3, 2, static_cast<std::uint16_t>(view), 1, 1);
+            ASSERT_EQ(AbortFlag, 0);
+            const std::string png = Path("view.png");
+            ASSERT_TRUE(TFkelmgra::SaveDrawingPicture(png));
+            int status = -1;
+            const std::string out = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                                                   "/tests/drawings/png_ink.py '" + png + "' 2>&1",
+                                               status);
+            ASSERT_EQ(status, 0) << out;
+            // Far more than the footer line: the gear, tooth or tool across the window.
+            EXPECT_GT(std::stol(out), 2500) << out;
             if (shots != nullptr) {
-                std::ofstream out(std::string(shots) + "/pair" + std::to_string(k) + "_view" +
-                                  std::to_string(view) + ".txt");
-                for (const auto& l : DisplayList->Lines())
-                    out << l << "\n";
+                std::error_code ec;
+                std::filesystem::copy_file(png,
+                                           std::string(shots) + "/" + names[k] + "_view" +
+                                               std::to_string(view) + ".png",
+                                           std::filesystem::copy_options::overwrite_existing, ec);
             }
-            if (shots != nullptr)
-                TFkelmgra::SaveDrawingPicture(std::string(shots) + "/pair" + std::to_string(k) +
-                                              "_view" + std::to_string(view) + ".png");
         }
     }
 }

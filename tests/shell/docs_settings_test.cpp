@@ -493,7 +493,7 @@ TEST_F(DocsSettings, DrawingSettingsStoreOnlyOnOkAndSetThePolylineSwitch) {
             Respond::Press(f, "Button_xemin");
             Respond::Press(f, confirm ? "Button_ok" : "Button_cancel");
         });
-        if (confirm) gear.OnMessage(IDOK); // the CAD tooth drawing is not there yet
+        if (confirm) gear.OnForm(BatchResponder::CancelForm); // the gear drawing's CAD code
         {
             ResponderScope scope(gear);
             Window->mi_cadzahnprofil2Click(nullptr);

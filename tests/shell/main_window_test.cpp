@@ -17,6 +17,7 @@
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
 #include "calc/geardata.h"
+#include "drawings/toothviews.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -103,6 +104,7 @@ enum Effect {
     Own,          // a dialog or listing of its own, tested in docs_settings_test.cpp
     AsksFile,     // a file dialog (cancelled: nothing changes; file_commands_test.cpp has the rest)
     Quiet,        // nothing to do, nothing asked (a recent-file item without its file)
+    Draws,        // a drawing on the screen (the CAD commands ask for the output: screen)
 };
 
 struct Row {
@@ -154,9 +156,9 @@ const Row kMenu[] = {
     {"mi_viewquick4", 1, "&Quick 4", "", false, false, Pending},
     {"mi_viewFertigungszeichnung", 1, "&Production drawing", "", false, false, Pending},
     {"mi_viewwerkstattblatt", 1, "&Production Sheet", "", false, false, Special},
-    {"mi_viewzahn1", 1, "Tooth", "", false, false, Pending},
-    {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Pending},
-    {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Pending},
+    {"mi_viewzahn1", 1, "Tooth", "", false, false, Draws},
+    {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Draws},
+    {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_viewTabelle", 1, "Ta&bles", "", false, false, None},
     {"mi_viewtabelleVerzahnungRad1", 2, "&Toothing", "", false, false, Pending},
     {"mi_viewtabellePruefmasseRad1", 2, "Measure", "", false, false, Pending},
@@ -171,9 +173,9 @@ const Row kMenu[] = {
     {"mi_cadFertigungszeichnung", 1, "&Production drawing", "", false, false, Pending},
     {"mi_cadquick4", 1, "&Quick 4", "", false, false, Pending},
     {"mi_cadQuick3", 1, "&Quick 3", "", false, false, Pending},
-    {"mi_cadzahnrad", 1, "&Gear", "", false, false, Pending},
-    {"mi_cadzahn", 1, "Tooth", "", false, false, Pending},
-    {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Pending},
+    {"mi_cadzahnrad", 1, "&Gear", "", false, false, Draws},
+    {"mi_cadzahn", 1, "Tooth", "", false, false, Draws},
+    {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_cadquick", 1, "&Quick", "", false, false, Pending},
     {"N11", 1, "-", "", false, false, None},
     {"mi_cadconfig", 1, "Se&ttings &CAD", "", false, false, Own},
@@ -282,6 +284,15 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
         case AsksFile:
             r.OnDialog([](TCommonDialog&) { return false; });
             break;
+        case Draws:
+            DisplayList->Clear();
+            if (std::string(row.Name).rfind("mi_cad", 0) == 0)
+                r.OnForm([&](TForm& f) {
+                    formSeen = Respond::Question(f);
+                    Respond::Pick(f, "RadioGroup1", 2); // "Control Output to Screen"
+                    Respond::Press(f, "Button_ok");
+                });
+            break;
         case Special:
             if (row.Name == std::string("mi_fileOpenTable"))
                 r.OnForm([&](TForm& f) {
@@ -340,6 +351,13 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
             break;
         case Quiet:
             EXPECT_EQ(r.Seen().size(), 0u);
+            break;
+        case Draws:
+            EXPECT_EQ(AbortFlag, 0);
+            EXPECT_GT(DisplayList->Count(), 20); // the tool alone has some 25 records
+            if (name.rfind("mi_cad", 0) == 0) {
+                EXPECT_THAT(formSeen, HasSubstr("CAD Code"));
+            }
             break;
         case Exit:
             EXPECT_FALSE(Window->Visible());
@@ -480,6 +498,23 @@ TEST_F(MainWindowTest, MenuBarAndItemsReadableOverTheDrawing) {
     EXPECT_EQ(Item("mi_cadconfig")->Action()->text().toStdString(), "환경설정(&t) CAD");
     EXPECT_EQ(Item("N4")->Action()->text().toStdString(), "");
     EXPECT_TRUE(Item("N4")->Action()->isSeparator());
+}
+
+// The tooth-profile handler bound to no item draws the gear wheel through the CAD question
+TEST_F(MainWindowTest, UnboundToothProfileHandlerDrawsTheGear) {
+    Create();
+    ScriptedResponder r;
+    r.OnForm([](TForm& f) {
+        Respond::Pick(f, "RadioGroup1", 2); // "Control Output to Screen"
+        Respond::Press(f, "Button_ok");
+    });
+    ResponderScope scope(r);
+    DisplayList->Clear();
+    Window->mi_cadzahnprofil1Click(nullptr);
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(ToothDrawingName, "ZRADE2");
+    EXPECT_GT(DisplayList->Count(), 100);
 }
 
 TEST_F(MainWindowTest, StartLanguageFromTheConfiguration) {
