@@ -323,6 +323,10 @@ void TableGearData(int kind, int i, Extended x, Extended y, Extended h) {
 
 // ---- tolerances, basic rack, messages, roll angles ------------------------------------------
 
+int GearToleranceRowCount() {
+    return G().QualityStandard == 1 ? 14 : 10;
+}
+
 void TableGearTolerances(int i, Extended x, Extended y, Extended h) {
     const TGearData& g = G();
     auto t =

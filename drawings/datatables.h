@@ -36,6 +36,8 @@ void TableMeasurement(int i, Extended x, Extended y, Extended h);
 void TableMeasurementShort(int i, Extended x, Extended y, Extended h);
 // The accuracy tolerances of the quality standard in use (mm): 14 rows ISO 1328, 10 DIN 3961.
 void TableGearTolerances(int i, Extended x, Extended y, Extended h);
+// Its number of data rows (without the header).
+int GearToleranceRowCount();
 // The basic rack of the cutting tool of gear i.
 void TableBasicRack(int i, Extended x, Extended y, Extended h);
 // The calculation's message list.

@@ -8,6 +8,9 @@
 #include "cad/cadout.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "drawings/production.h"
+#include "drawings/quicksheets.h"
+#include "drawings/workshop.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -22,6 +25,11 @@ namespace {
 
 using DrawFunc = void (*)(std::uint16_t code);
 
+// The production drawing's element n of gear 2.
+template <std::uint16_t n> void ProductionItem(std::uint16_t code) {
+    ProductionDrawing(code, 2, n);
+}
+
 struct TBatchDrawing {
     int Index;
     const char* Name;
@@ -31,13 +39,13 @@ struct TBatchDrawing {
 // The drawings in the order of the CAD menu, then the tooth drawings and the production
 // drawing's items.
 const TBatchDrawing kDrawings[] = {
-    {1, "production drawing", nullptr},
-    {2, "Quick 4", nullptr},
-    {3, "Quick 3", nullptr},
+    {1, "production drawing", &ProductionItem<7>},
+    {2, "Quick 4", &DrawQuickSheet4},
+    {3, "Quick 3", &DrawQuickSheet3},
     {4, "gear", nullptr},
     {5, "tooth", nullptr},
     {6, "cutting tool", nullptr},
-    {7, "Quick", nullptr},
+    {7, "Quick", &DrawQuickSheet},
     {11, "tooth drawing 1", nullptr},
     {12, "tooth drawing 2", nullptr},
     {13, "tooth drawing 3", nullptr},
@@ -46,18 +54,18 @@ const TBatchDrawing kDrawings[] = {
     {16, "tooth drawing 6", nullptr},
     {17, "tooth drawing 7", nullptr},
     {18, "tooth drawing 8", nullptr},
-    {21, "production drawing item 1", nullptr},
-    {22, "production drawing item 2", nullptr},
-    {23, "production drawing item 3", nullptr},
-    {24, "production drawing item 4", nullptr},
-    {25, "production drawing item 5", nullptr},
-    {26, "production drawing item 6", nullptr},
-    {27, "production drawing item 7", nullptr},
-    {28, "production drawing item 8", nullptr},
-    {29, "production drawing item 9", nullptr},
-    {30, "production drawing item 10", nullptr},
-    {31, "production drawing item 11", nullptr},
-    {32, "production drawing item 12", nullptr},
+    {21, "production drawing item 1", &ProductionItem<1>},
+    {22, "production drawing item 2", &ProductionItem<2>},
+    {23, "production drawing item 3", &ProductionItem<3>},
+    {24, "production drawing item 4", &ProductionItem<4>},
+    {25, "production drawing item 5", &ProductionItem<5>},
+    {26, "production drawing item 6", &ProductionItem<6>},
+    {27, "production drawing item 7", &ProductionItem<7>},
+    {28, "production drawing item 8", &ProductionItem<8>},
+    {29, "production drawing item 9", &ProductionItem<9>},
+    {30, "production drawing item 10", &ProductionItem<10>},
+    {31, "production drawing item 11", &ProductionItem<11>},
+    {32, "production drawing item 12", &ProductionItem<12>},
 };
 
 const TBatchDrawing* FindDrawing(int j) {
@@ -68,8 +76,7 @@ const TBatchDrawing* FindDrawing(int j) {
 
 // The workshop data sheet through the listing device in force.
 void RunWorkshopSheet() {
-    ShowError("The workshop data sheet is not available");
-    AbortFlag = 1;
+    WorkshopSheet(0);
 }
 
 void Say(const std::string& text) {

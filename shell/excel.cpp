@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "drawings/workshop.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -19,8 +20,9 @@
 
 namespace {
 
-void WorkshopSheetNotAvailable(std::uint16_t) {
-    NotAvailable("Production Sheet");
+// The sheet goes to the listing device the printout has set (the TXT file), whatever the mode.
+void WorkshopSheetOnTheTextDevice(std::uint16_t) {
+    WorkshopSheet(0);
 }
 
 // Puts the user's listing device back however the printout ends.
@@ -73,7 +75,7 @@ std::string FirstCell(std::string_view line) {
 
 } // namespace
 
-WorkshopListingFunc WorkshopListing = &WorkshopSheetNotAvailable;
+WorkshopListingFunc WorkshopListing = &WorkshopSheetOnTheTextDevice;
 
 std::unique_ptr<TExcelApplication> NewExcelApplication() {
     std::unique_ptr<TExcelApplication> app = TExcelApplication::Create();

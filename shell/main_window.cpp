@@ -6,6 +6,8 @@
 #include "cad/cadblock.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "drawings/production.h"
+#include "drawings/quicksheets.h"
 #include "drawings/tempfiles.h"
 #include "drawings/workshop.h"
 #include "drawings/toothviews.h"
@@ -405,7 +407,7 @@ void Thh::UpdateErrorMenuItem() {
 
 void Thh::RefreshAfterInput() {
     UpdateErrorMenuItem();
-    RedrawConfiguredView();
+    RedrawCurrentView();
 }
 
 namespace {
@@ -554,32 +556,32 @@ void Thh::mi_editberechnungsmethodeClick(TObject*) {
 
 void Thh::mi_viewquickClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewquick);
+    DrawQuickSheet(3);
 }
 
 void Thh::mi_viewQuick3Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewQuick3);
+    DrawQuickSheet3(3);
 }
 
 void Thh::mi_viewquick4Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewquick4);
+    DrawQuickSheet4(3);
 }
 
 void Thh::mi_viewFertigungszeichnungClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewFertigungszeichnung);
+    ProductionDrawing(3, 2, 7);
 }
 
 void Thh::mi_viewZeichnungRad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewFertigungszeichnung);
+    ProductionDrawing(3, 2, 7);
 }
 
 void Thh::mi_viewZeichnungRad2Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewFertigungszeichnung);
+    ProductionDrawing(3, 2, 7);
 }
 
 void Thh::mi_viewwerkstattblattClick(TObject*) {
@@ -606,22 +608,22 @@ void Thh::mi_viewbezugsprofilrad1Click(TObject*) {
 
 void Thh::mi_viewtabelleVerzahnungRad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewtabelleVerzahnungRad1);
+    ProductionDrawing(3, 2, 10);
 }
 
 void Thh::mi_viewTabellePruefmasseRad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewtabellePruefmasseRad1);
+    ProductionDrawing(3, 2, 5);
 }
 
 void Thh::mi_viewTabelleToleranzenRad1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewtabelleToleranzenRad1);
+    ProductionDrawing(3, 2, 6);
 }
 
 void Thh::mi_viewrollwinkel1Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_viewrollwinkel1);
+    ProductionDrawing(3, 2, 9);
 }
 
 void Thh::N3D1Click(TObject*) {
@@ -647,17 +649,17 @@ void Thh::mi_viewPolylinieFussausrundungClick(TObject*) {
 
 void Thh::mi_cadFertigungszeichnungClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadFertigungszeichnung);
+    ProductionDrawing(0, 2, 7);
 }
 
 void Thh::mi_cadquick4Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadquick4);
+    DrawQuickSheet4(0);
 }
 
 void Thh::mi_cadQuick3Click(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadQuick3);
+    DrawQuickSheet3(0);
 }
 
 void Thh::mi_cadzahnradClick(TObject*) {
@@ -677,7 +679,7 @@ void Thh::mi_cadbezugsprofilClick(TObject*) {
 
 void Thh::mi_cadquickClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_cadquick);
+    DrawQuickSheet(0);
 }
 
 void Thh::mi_cadzahnprofil1Click(TObject*) {

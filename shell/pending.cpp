@@ -18,5 +18,3 @@ void NotAvailable(const TMenuItem* item) {
             if (c != '&') name += c;
     NotAvailable(name);
 }
-
-void RedrawConfiguredView() {}

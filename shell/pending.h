@@ -11,7 +11,3 @@ class TMenuItem;
 void NotAvailable(std::string_view what);
 // The same, named by the item's caption without its "&".
 void NotAvailable(const TMenuItem* item);
-
-// Draws the configured view again after an input. The view sheets are not there yet, so the
-// window keeps its picture.
-void RedrawConfiguredView();

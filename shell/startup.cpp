@@ -18,6 +18,7 @@
 #include "dbf/table/work_areas.h"
 #include "dbf/ui/message_window.h"
 #include "dbf/vfile/vfiles.h"
+#include "drawings/quicksheets.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -42,7 +43,6 @@
 #include "shell/job/jobfile.h"
 #include "shell/main_window.h"
 #include "shell/menu_captions.h"
-#include "shell/pending.h"
 
 std::vector<std::string> StartParams;
 
@@ -212,7 +212,7 @@ void StartUp(int mode) {
         DrawDevice->ClearDevice();
         ShowPltPicture("start");
     }
-    if (loaded) RedrawConfiguredView(); // the job's own picture over the start picture
+    if (loaded) RedrawCurrentView(); // the job's own picture over the start picture
 }
 
 void DoneProgram() {

@@ -653,6 +653,8 @@ void ListBegin(std::uint16_t code, std::string_view name) {
         if (TextDeviceWindow == 0) {
             ListFileName =
                 AddBackslash(TempDir) + "$$$" + IntToString(ListFileCounter + 1LL) + ".txt";
+            // The data file's listing is copied at the end: this one is only its draft.
+            if (device == ListDeviceDataTxt) gTempFile = ListFileName;
         } else {
             std::string path;
             if (!ChooseListFile("txt", path)) return;
@@ -1019,6 +1021,7 @@ void ListEnd() {
         ++ListFileCounter;
         ConvertTextFile(ListFileName, AddBackslash(DataDir) + DataFileName + ".txt",
                         ListingFileEncoding, TextEncoding::Ansi);
+        if (AbortFlag == 0) EraseTemp();
         break;
     case ListDeviceHtml:
         if (!TrimBlanks(HtmlBrowser).empty()) StartConfiguredProgram(HtmlBrowser, ListFileName);

@@ -16,6 +16,10 @@ Checks:
                Asne2 Asni2 scale)
     finite     no NaN or infinity anywhere in the file, ezdxf audit clean; types=... lists the
                only entity types allowed in the model space
+    sheet      finite, and: blocks=A,B,... are defined, every INSERT (also inside blocks) names
+               a defined block, inserts=A,B,... are inserted in the model space; hatch=N: the
+               number of 45-degree hatch lines (model space with its inserts expanded) is at
+               least N, or none at all for N=0
 One line per check, "ok ..." or "FAIL ..."; exit status 1 when a check failed.
 """
 import csv
@@ -224,11 +228,44 @@ def finite(path, a):
         check(set(types) <= set(a["types"].split(",")), "model space types %r" % types)
 
 
+def expanded_lines(layout, depth=0):
+    """LINE entities of a layout with its inserts resolved (as a CAD program shows them)."""
+    for e in layout:
+        if e.dxftype() == "LINE":
+            yield e
+        elif e.dxftype() == "INSERT" and depth < 8:
+            yield from expanded_lines(e.virtual_entities(), depth + 1)
+
+
+def sheet(path, a):
+    finite(path, a)
+    doc = ezdxf.readfile(path)
+    defined = {b.name for b in doc.blocks}
+    for name in filter(None, a.get("blocks", "").split(",")):
+        check(name in defined, "block %s defined" % name)
+    layouts = [doc.modelspace()] + [b for b in doc.blocks if not b.name.startswith("*")]
+    bad = [(getattr(l, "name", "model"), e.dxf.name) for l in layouts for e in l.query("INSERT")
+           if e.dxf.name not in defined]
+    check(not bad, "every insert resolves %r" % bad)
+    used = {e.dxf.name for e in doc.modelspace().query("INSERT")}
+    for name in filter(None, a.get("inserts", "").split(",")):
+        check(name in used, "block %s inserted" % name)
+    if "hatch" in a:
+        n = 0
+        for e in expanded_lines(doc.modelspace()):
+            dx, dy = e.dxf.end[0] - e.dxf.start[0], e.dxf.end[1] - e.dxf.start[1]
+            if abs(dx) > 1e-6 and abs(abs(dy / dx) - 1) < 1e-6:
+                n += 1
+        want = int(a["hatch"])
+        check(n >= want if want else n == 0, "45-degree hatch lines: %d (want %s)" % (
+            n, ">= %d" % want if want else "none"))
+
+
 def main():
     check_name, path = sys.argv[1], sys.argv[2]
     args = dict(kv.split("=", 1) for kv in sys.argv[3:])
     {"workshop": workshop, "rollangle": rollangle, "rows": rows, "sliding": sliding,
-     "backlash": backlash, "finite": finite}[check_name](path, args)
+     "backlash": backlash, "finite": finite, "sheet": sheet}[check_name](path, args)
     return 1 if FAILS else 0
 
 

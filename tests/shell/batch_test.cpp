@@ -99,15 +99,22 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo /X", 1, {}, "", "extension .q1w missing"},
         {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
         {"demo.q1w", 2, {}, "", "no display for the main window"},
+        {"demo.q1w /I", 0, {"demo.txt"}, "", ""},
+        {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
+        {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.args) + " " + c.extra);
         const RunResult r = Qor(c.args, c.extra);
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_THAT(r.out, HasSubstr(c.out));
-        if (*c.out == '\0') EXPECT_EQ(r.out, "");
+        if (*c.out == '\0') {
+            EXPECT_EQ(r.out, "");
+        }
         EXPECT_THAT(r.err, HasSubstr(c.err));
         EXPECT_EQ(Written(), c.written);
+        for (const std::string& n : c.written)
+            fs::remove(Dir / n);
     }
 }
 

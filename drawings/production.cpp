@@ -1,0 +1,448 @@
+#include "drawings/production.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "cad/cadblock.h"
+#include "cad/cadout.h"
+#include "cad/charts.h"
+#include "cad/frames.h"
+#include "cad/hatching.h"
+#include "calc/geardata.h"
+#include "drawings/datatables.h"
+#include "drawings/gearchoice.h"
+#include "drawings/pair_charts.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/questions.h"
+
+namespace {
+
+const TGearData& G() {
+    return GearData;
+}
+
+enum Item : int {
+    FrontElevation = 1,
+    SideElevation,
+    SideElevationProfile,
+    TableData,
+    TableMeasure,
+    TableTolerances,
+    ProductionSheet,
+    TableDataMeasure,
+    TableRoll,
+    TableGearDataList,
+    BacklashChart,
+    SlidingChart,
+    ReturnItem
+};
+
+constexpr std::array<const char*, 13> kItemTexts = {"Front elevation",
+                                                    "Side elevation",
+                                                    "Side elevation (profile)",
+                                                    "Table Gear data",
+                                                    "Table measurement",
+                                                    "Table Gear tolerances",
+                                                    "Production drawing",
+                                                    "Table Gear data, measurement",
+                                                    "Table roll angle",
+                                                    "Table Gear data",
+                                                    "Tolerance tooth thickness",
+                                                    "ZETA",
+                                                    "return .."};
+
+bool OneGearOnly(int item) {
+    return item == FrontElevation || item == SideElevation || item == SideElevationProfile ||
+           item == TableDataMeasure;
+}
+
+bool AsksNoGear(int item) {
+    return item == BacklashChart || item == SlidingChart;
+}
+
+struct TExtents {
+    Extended X1, Y1, X2, Y2;
+};
+
+// The extents handed to CadBeginDrawing; gear 3 stands for both gears.
+TExtents ItemExtents(int item, int gear) {
+    const TGearData& g = G();
+    const int i = gear == 1 ? 1 : 2;
+    const bool both = gear == 3;
+    // The outermost diameter of the gear: the tool tip of an external, the root of an internal.
+    const Extended outer = g.z[i] > 0 ? fabsl(g.daTool[i]) : fabsl(g.dfmax[i]);
+    switch (item) {
+    case FrontElevation: {
+        const Extended r = outer / 2 + g.mn / 2;
+        return {-r, -r, r, r};
+    }
+    case SideElevation:
+    case SideElevationProfile: {
+        const Extended R = outer / 2;
+        return {-g.mn, -R - g.mn, g.b + g.mn, R + g.mn};
+    }
+    case TableData:
+        return both ? TExtents{-5, -5, 255, 145} : TExtents{-10, -10, 130, 150};
+    case TableMeasure:
+        return both ? TExtents{-5, 5, 150, 198} : TExtents{-5, 0, 150, 110};
+    case TableTolerances:
+        return both ? TExtents{-5, -10, 220, 120} : TExtents{-5, -5, 120, 100};
+    case ProductionSheet:
+        return both ? TExtents{-2, -5, 428, 300} : TExtents{-5, -5, 225, 310};
+    case TableDataMeasure:
+        return {-10, -10, 210, 160};
+    case TableRoll:
+        return both ? TExtents{-5, -5, 50, 100} : TExtents{-5, -5, 50, 50};
+    case TableGearDataList:
+        return both ? TExtents{0, 0, 160, 120} : TExtents{0, 0, 80, 120};
+    default:
+        return {0, 0, 160, 120};
+    }
+}
+
+void DrawItemFrame(int i) {
+    const TGearData& g = G();
+    DrawFrame(g.DrawingName[i].str(), g.DrawingName2[i].str(), g.DrawingNumber[i].str());
+}
+
+void Block(std::string_view name, const auto& content) {
+    CadBeginBlock(name);
+    if (AbortFlag == 0) content();
+    CadEndBlock();
+}
+
+void InsertAt(std::string_view name, Extended x, Extended y) {
+    CadInsertBlock(name, x, y, 0, 1, 1);
+}
+
+// The blocks an element inserts (items 4, 5, 9 and 7).
+void WriteItemBlocks(int item, int gear) {
+    const bool tables = item == TableData || item == TableMeasure || item == TableRoll;
+    if (!tables && item != ProductionSheet) return;
+    CadBeginBlocksSection();
+    if (tables) {
+        for (int k = 1; k <= 2; ++k)
+            Block(k == 1 ? "tab1" : "tab2", [&] {
+                if (item == TableData)
+                    TableDrawingData(k);
+                else if (item == TableMeasure)
+                    TableMeasurementItem(k);
+                else
+                    TableRollAngle(k, 0, 20, 3);
+            });
+    } else if (gear != 3) {
+        Block("frame_1", [&] { DrawItemFrame(gear); });
+    } else {
+        Block("frame_1", [] { DrawItemFrame(1); });
+        Block("frame_2", [] { DrawItemFrame(2); });
+        Block("zeich1", [] { ProductionDrawingSheet(1, "frame_1"); });
+        Block("zeich2", [] { ProductionDrawingSheet(2, "frame_2"); });
+    }
+    CadEndSection();
+}
+
+void DrawItemEntities(int item, int gear, std::uint16_t measureKind) {
+    const bool both = gear == 3;
+    const int i = gear == 1 ? 1 : 2;
+    switch (item) {
+    case FrontElevation:
+        DrawFrontElevation(i);
+        break;
+    case SideElevation:
+        DrawSideElevation(i);
+        break;
+    case SideElevationProfile:
+        DrawSideElevationProfile(i);
+        break;
+    case TableData:
+        if (both) {
+            InsertAt("tab1", 0, 0);
+            InsertAt("tab2", 130, 0);
+        } else {
+            TableDrawingData(i);
+        }
+        break;
+    case TableMeasure:
+        if (both) {
+            InsertAt("tab1", 0, 95);
+            InsertAt("tab2", 0, 0);
+        } else {
+            TableMeasurementItem(i);
+        }
+        break;
+    case TableTolerances:
+        if (both) {
+            TableGearTolerances(1, 0, 90, 3.5L);
+            TableGearTolerances(2, 110, 90, 3.5L);
+        } else {
+            TableGearTolerances(i, 0, 90, 3.5L);
+        }
+        break;
+    case ProductionSheet:
+        if (both) {
+            InsertAt("zeich1", 0, 0);
+            InsertAt("zeich2", 215, 0);
+        } else {
+            ProductionDrawingSheet(i, "frame_1");
+        }
+        break;
+    case TableDataMeasure:
+        TableDataMeasurement(i, measureKind);
+        break;
+    case TableRoll:
+        if (both) {
+            InsertAt("tab1", 0, 50);
+            InsertAt("tab2", 0, 0);
+        } else {
+            TableRollAngle(i, 0, 20, 3);
+        }
+        break;
+    case TableGearDataList:
+        if (both) {
+            TableGearData(3, 1, 3, 116, 2.4L);
+            TableGearData(3, 2, 85, 116, 2.4L);
+        } else {
+            TableGearData(0, i, 3, 116, 2.4L);
+        }
+        break;
+    case BacklashChart:
+        BacklashSheet();
+        break;
+    case SlidingChart:
+        SlidingDiagramSheet();
+        break;
+    default:
+        break;
+    }
+}
+
+// One element as one complete output.
+void DrawItem(std::uint16_t outputMode, int item, int gear, std::uint16_t measureKind) {
+    CadOpenOutput(outputMode);
+    if (AbortFlag != 0) return;
+    CadSetColour(0);
+    const TExtents e = ItemExtents(item, gear);
+    CadBeginDrawing(e.X1, e.Y1, e.X2, e.Y2);
+    CadWriteTables(0);
+    WriteItemBlocks(item, gear);
+    if (item == ProductionSheet && gear == 3) DrawingKind = 1;
+    do {
+        CadBeginEntities();
+        DrawItemEntities(item, gear, measureKind);
+    } while (!CadOutputEnabled());
+    CadEndSection();
+    CadCloseOutput();
+    RestoreCursor();
+}
+
+// The measurement kind of item 8: 1 balls, 2 pins, 3 span.
+std::uint16_t AskMeasurementKind() {
+    TextLines[1] = "Dim.ov/betw.balls";
+    TextLines[2] = "Dim.ov/betw.pins";
+    TextLines[3] = "Span measurement";
+    int kind = 1;
+    SelectCode("measurement", 3, kind);
+    return static_cast<std::uint16_t>(std::clamp(kind, 1, 3));
+}
+
+} // namespace
+
+void ProductionDrawing(std::uint16_t outputMode, std::uint16_t presetGear,
+                       std::uint16_t presetItem) {
+    if (presetItem > SlidingChart) return;
+    TextLineCount = 0;
+    do {
+        int item = 0;
+        std::uint16_t gear = 1;
+        std::uint16_t measureKind = PresetMeasurementKind;
+        if (presetItem != 0) {
+            item = presetItem;
+            gear = presetGear;
+            if (gear == 0 && !AsksNoGear(item)) {
+                gear = 1;
+                SelectGear(gear);
+                if (AbortFlag != 0) return;
+            }
+            // A one-gear element never takes "both" (or a stray number) as a gear index.
+            if (OneGearOnly(item) && gear != 1) gear = 2;
+            if (gear > 3) gear = 2;
+        } else {
+            item = TextLineCount + 1;
+            for (int k = 0; k < static_cast<int>(kItemTexts.size()); ++k)
+                TextLines[k + 1] = kItemTexts[k];
+            SetHelpContext(8230);
+            SelectCode("Production drawing", ReturnItem, item);
+            if (AbortFlag != 0 || item == ReturnItem) return;
+            TextLineCount = static_cast<std::uint16_t>(item);
+            if (!AsksNoGear(item)) {
+                if (OneGearOnly(item))
+                    SelectGear(gear);
+                else
+                    SelectGearOrBoth(gear);
+                if (AbortFlag != 0) return;
+            }
+            if (item == TableDataMeasure) {
+                measureKind = AskMeasurementKind();
+                if (AbortFlag != 0) return;
+            }
+        }
+        DrawItem(outputMode, item, gear, measureKind);
+    } while (AbortFlag == 0 && presetItem == 0);
+}
+
+void DrawFrontElevation(int i) {
+    const TGearData& g = G();
+    const Extended r = fabsl(g.daTool[i]) / 2;
+    CadSetColour(1);
+    CadLine(-1.1L * r, 0, 1.1L * r, 0);
+    CadLine(0, -1.1L * r, 0, 1.1L * r);
+    CadCircle(0, 0, fabsl(g.d[i]) / 2);
+    CadSetColour(3);
+    CadCircle(0, 0, fabsl(g.dfmax[i]) / 2);
+    CadSetColour(5);
+    CadCircle(0, 0, r);
+    if (g.dOptional[i] > 0) CadCircle(0, 0, fabsl(g.dOptional[i]) / 2);
+}
+
+namespace {
+
+// Axis, outline and pitch lines of the side elevation (x along the axis, y radial).
+void SideElevationOutline(int i) {
+    const TGearData& g = G();
+    const Extended b = g.b;
+    const Extended R = g.daTool[i] / 2;
+    CadSetColour(1);
+    CadLine(-b / 10, 0, 1.1L * b, 0);
+    CadSetColour(5);
+    CadMoveTo(0, -R);
+    CadLineTo(0, R);
+    CadLineTo(b, R);
+    CadLineTo(b, -R);
+    CadLineTo(0, -R);
+    CadSetColour(1);
+    for (const int s : {1, -1})
+        CadLine(-0.1L * b, s * g.d[i] / 2, 1.1L * b, s * g.d[i] / 2);
+}
+
+void RootLines(int i) {
+    const TGearData& g = G();
+    for (const int s : {1, -1})
+        CadLine(0, s * g.dfmax[i] / 2, g.b, s * g.dfmax[i] / 2);
+}
+
+} // namespace
+
+void DrawSideElevation(int i) {
+    SideElevationOutline(i);
+    CadSetColour(2);
+    RootLines(i);
+}
+
+void DrawSideElevationProfile(int i) {
+    const TGearData& g = G();
+    SideElevationOutline(i);
+    CadSetColour(5);
+    RootLines(i);
+    if (!(g.dOptional[i] > 0)) return;
+    const Extended b = g.b;
+    const Extended t = (g.dfmax[i] - g.dOptional[i]) / 2;
+    if (!(t < b)) return;
+    const Extended R = g.dOptional[i] / 2;
+    const Extended q = g.dOptional[i] / 4;
+    const Extended w1 = (b - t) / 2;
+    const Extended w2 = (b + t) / 2;
+    for (const int s : {1, -1}) {
+        CadLine(0, s * R, w1, s * R);
+        CadLine(w1, s * R, w1, s * q);
+        CadLine(b, s * R, w2, s * R);
+        CadLine(w2, s * R, w2, s * q);
+    }
+}
+
+void DrawGearSection(int i) {
+    const TGearData& g = G();
+    const Extended bG = g.bGear[i];
+    const Extended d = g.d[i];
+    const Extended da = g.da[i];
+    const Extended df = g.dfmax[i];
+    const Extended dOpt = g.dOptional[i];
+    const Extended daTool = fabsl(g.daTool[i]);
+    SetDiagramSize(200, 100);
+    SetDiagramOrigin(std::max<Extended>(12, daTool > 0 ? 100 - 50 * bG / daTool : 12), 190);
+    if (g.z[i] > 0)
+        SetDiagramWorld(-0.2L * bG, -0.75L * da, 3 * da, 0.75L * da);
+    else
+        SetDiagramWorld(-0.2L * bG, 0.75L * df, -3 * df, -0.75L * df);
+
+    CadSetColour(1);
+    DiagramClipLine(-bG / 10, 0, 1.1L * bG, 0);
+    for (const int s : {1, -1})
+        DiagramClipLine(-0.1L * bG, s * d / 2, 1.1L * bG, s * d / 2);
+    CadSetColour(5);
+
+    if (g.z[i] > 0) {
+        const Extended r = g.daTool[i] / 2;
+        DiagramMoveTo(0, -r);
+        DiagramLineTo(0, r);
+        DiagramLineTo(bG, r);
+        DiagramLineTo(bG, -r);
+        DiagramLineTo(0, -r);
+        CadSetColour(2);
+        for (const int s : {1, -1}) {
+            DiagramClipLine(0, s * df / 2, bG, s * df / 2);
+            if (dOpt > 0) DiagramClipLine(0, s * dOpt / 2, bG, s * dOpt / 2);
+        }
+        CadSetColour(0);
+        DiagramDimensionB(LengthToStrDec(3, df), "", LengthToStrDec(3, g.dfmin[i] - df), bG,
+                          -df / 2, bG, df / 2, bG + 0.2L * d);
+        DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, bG + 0.4L * d);
+        DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * da);
+        if (dOpt > 0)
+            DiagramDimensionB(LengthToStr(dOpt), "", "", bG, -dOpt / 2, bG, dOpt / 2, -0.2L * d);
+        return;
+    }
+
+    // Internal gear: the rim from the root circle out to 1.1 times its radius, hatched and
+    // ended by a break line, above and below the axis.
+    CadSetColour(3);
+    for (const int s : {1, -1}) {
+        HatchClear();
+        HatchAddPoint(DiagramX(0), DiagramY(0.55L * s * df));
+        HatchAddPoint(DiagramX(0), DiagramY(s * df / 2));
+        HatchAddPoint(DiagramX(bG), DiagramY(s * df / 2));
+        FreehandLine(true, DiagramX(bG), DiagramY(0.55L * s * df), DiagramX(0),
+                     DiagramY(0.55L * s * df), DiagramLengthY(0.01L * df));
+        Hatch(0, 0, 45);
+    }
+    HatchClear();
+    CadSetColour(5);
+    DiagramClipLine(0, 0.6L * df, 0, -0.6L * df);
+    DiagramClipLine(bG, 0.6L * df, bG, -0.6L * df);
+    for (const int s : {1, -1}) {
+        DiagramClipLine(0, s * da / 2, bG, s * da / 2);
+        DiagramClipLine(0, s * df / 2, bG, s * df / 2);
+    }
+    CadSetColour(0);
+    DiagramDimensionB(LengthToStrDec(3, -df), "", "+" + LengthToStrDec(3, df - g.dfmin[i]), bG,
+                      -df / 2, bG, df / 2, bG - 0.4L * d);
+    DiagramDimensionB(LengthToStrDec(3, -da), "", "", bG, -da / 2, bG, da / 2, bG - 0.2L * d);
+    DiagramDimensionA(LengthToStr(bG), "", "", 0, 0.6L * df, bG, 0.6L * df, 0.6L * df + 0.2L * d);
+}
+
+void ProductionDrawingSheet(int i, std::string_view frameBlock) {
+    if (CalcErrorFlag != 0) return;
+    CadSetColour(0);
+    if (!frameBlock.empty()) InsertAt(frameBlock, 0, 0);
+    DrawGearSection(i);
+    TableGearData(0, i, 21, 180, 2.8L);
+    TableMeasurement(i, 109, 180, 2.8L);
+    // The longer ISO table moves up to clear the title block (its top edge at y 43), still
+    // below the measurement table (down to y 129.6).
+    constexpr Extended h = 2.8L;
+    const Extended top = std::max<Extended>(123, 44.6L + (GearToleranceRowCount() + 1) * 2 * h);
+    TableGearTolerances(i, 109, top, h);
+}
