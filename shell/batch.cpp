@@ -11,6 +11,7 @@
 #include "drawings/production.h"
 #include "drawings/quicksheets.h"
 #include "drawings/workshop.h"
+#include "drawings/toothviews.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -30,6 +31,15 @@ template <std::uint16_t n> void ProductionItem(std::uint16_t code) {
     ProductionDrawing(code, 2, n);
 }
 
+// The tooth views of gear 2 as the CAD menu and the tooth-drawing menu draw them, without
+// questions.
+template <std::uint16_t View, std::uint16_t Section = 1> void ToothView(std::uint16_t code) {
+    ToothDrawing(code, 2, View, 1, Section);
+}
+void ToothOrGap(std::uint16_t code) {
+    ToothDrawing(code, 2, GearData.z[2] < 0 ? 2 : 3, 1, 1); // a ring gear: its tooth gap
+}
+
 struct TBatchDrawing {
     int Index;
     const char* Name;
@@ -42,18 +52,18 @@ const TBatchDrawing kDrawings[] = {
     {1, "production drawing", &ProductionItem<7>},
     {2, "Quick 4", &DrawQuickSheet4},
     {3, "Quick 3", &DrawQuickSheet3},
-    {4, "gear", nullptr},
-    {5, "tooth", nullptr},
-    {6, "cutting tool", nullptr},
+    {4, "gear", &ToothView<4>},
+    {5, "tooth", &ToothOrGap},
+    {6, "cutting tool", &ToothView<6, 3>},
     {7, "Quick", &DrawQuickSheet},
-    {11, "tooth drawing 1", nullptr},
-    {12, "tooth drawing 2", nullptr},
-    {13, "tooth drawing 3", nullptr},
-    {14, "tooth drawing 4", nullptr},
-    {15, "tooth drawing 5", nullptr},
-    {16, "tooth drawing 6", nullptr},
-    {17, "tooth drawing 7", nullptr},
-    {18, "tooth drawing 8", nullptr},
+    {11, "tooth drawing 1", &ToothView<1>},
+    {12, "tooth drawing 2", &ToothView<2>},
+    {13, "tooth drawing 3", &ToothView<3>},
+    {14, "tooth drawing 4", &ToothView<4>},
+    {15, "tooth drawing 5", &ToothView<5>},
+    {16, "tooth drawing 6", &ToothView<6>},
+    {17, "tooth drawing 7", &ToothView<7>},
+    {18, "tooth drawing 8", &ToothView<8>},
     {21, "production drawing item 1", &ProductionItem<1>},
     {22, "production drawing item 2", &ProductionItem<2>},
     {23, "production drawing item 3", &ProductionItem<3>},

@@ -242,6 +242,11 @@ TEST_F(ToothViewsTest, RefusalsAndTheRingGearsGap) {
 TEST_F(ToothViewsTest, EveryViewOnTheScreen) {
     Application->Initialize();
     const char* shots = std::getenv("QOR_SHOT_DIR");
+    struct Size { // pictures large enough to judge a flank by eye
+        std::uint16_t w = ScreenWidth, h = ScreenHeight;
+        ~Size() { ScreenWidth = w, ScreenHeight = h; }
+    } keep;
+    if (shots) ScreenWidth = 1280, ScreenHeight = 960;
     const char* names[] = {"spur", "helical", "internal"};
     for (int k = 0; k < 3; ++k) {
         Calculate(k == 0 ? Spur : k == 1 ? Helical : Internal);

@@ -119,3 +119,54 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
 }
 
 } // namespace
+
+namespace {
+
+// A tooth view written by /CADi:j, seen by an independent reader: what `what` must find in its
+// report (ezdxf for DXF, OpenCASCADE for IGES), and how many times at least.
+TEST_F(Batch, ToothViewsWrittenUnderTheJobsName) {
+    struct Case {
+        const char* args;
+        const char* file;
+        const char* what;
+        int atLeast;
+    };
+    const Case cases[] = {
+        {"demo.q1w /CAD1:4", "demo.dxf", "entity model INSERT 0 EVOLV2 ", 10},   // the wheel
+        {"demo.q1w -cad1:5", "demo.dxf", "entity model INSERT 0 WERKZS2 ", 20},  // tool rolled
+        {"ring.q1w /CAD1:17", "ring.dxf", "entity model TEXT 3 'eps.al. = ", 1}, // contact
+        {"ring.q1w /CAD1:18", "ring.dxf", "entity model INSERT 0 RAD1 ", 3},     // planets
+        {"helical.q1w /CAD2:6", "helical.igs", "edge ", 7},                      // the tool
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const RunResult r = Qor(c.args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        ASSERT_EQ(Written(), std::vector<std::string>{c.file});
+        const std::string file = (Dir / c.file).string();
+        const bool iges = std::string(c.file).find(".igs") != std::string::npos;
+        std::string reader =
+            std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR + "/tests/cad/dxf_check.py";
+        if (iges) {
+#ifdef QOR_IGES_CHECK
+            reader = QOR_IGES_CHECK;
+#else
+            continue; // no IGES reader on this machine
+#endif
+        }
+        int status = -1;
+        const std::string report = qortest::RunCommand(reader + " '" + file + "' 2>&1", status);
+        EXPECT_EQ(status, 0) << report.substr(0, 2000);
+        if (!iges) {
+            EXPECT_THAT(report, HasSubstr("audit_errors 0"));
+        }
+        int found = 0;
+        for (std::size_t at = report.find(c.what); at != std::string::npos;
+             at = report.find(c.what, at + 1))
+            found += at == 0 || report[at - 1] == '\n';
+        EXPECT_GE(found, c.atLeast) << report.substr(0, 2000);
+        fs::remove(file);
+    }
+}
+
+} // namespace
