@@ -44,6 +44,7 @@
 #include "shell/pending.h"
 #include "shell/recent_files.h"
 #include "shell/startup.h"
+#include "shell/tool_table.h"
 
 Thh* MainWindow = nullptr;
 
@@ -701,7 +702,8 @@ void Thh::mi_cadconfigClick(TObject*) {
 
 void Thh::mi_dbfVerzahnungswerkzeugClick(TObject*) {
     AbortFlag = 0;
-    NotAvailable(mi_dbfVerzahnungswerkzeug);
+    SelectToolProfile(0, 0);
+    AbortFlag = 0;
 }
 
 // ---- Documentation --------------------------------------------------------------------------

@@ -121,6 +121,16 @@ int TTableAccess::FieldNo(std::string_view name) {
     return n;
 }
 
+std::string TTableAccess::FieldName(int n) {
+    std::string name;
+    if (n < 1 || n > FFieldCount) return name;
+    Run("FieldName", [&] {
+        name = dbf::Field(static_cast<std::uint8_t>(n));
+        return true;
+    });
+    return name;
+}
+
 char TTableAccess::FieldType(int n) {
     char t = 0;
     if (n < 1 || n > FFieldCount) return t;

@@ -30,6 +30,8 @@ public:
     // 1-based; 0 when the table has no such field (names are cut to 10 characters and found
     // without regard to letter case).
     int FieldNo(std::string_view name);
+    // The name of field n ("" for none).
+    std::string FieldName(int n);
     char FieldType(int n);
 
     // Reads record n (1 .. RecordCount()) into the field values.

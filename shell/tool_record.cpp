@@ -3,15 +3,9 @@
 #include <cmath>
 
 #include "calc/geardata.h"
-#include "shell/pending.h"
+#include "shell/tool_table.h"
 
-namespace {
-void ToolTableNotAvailable(int, int) {
-    NotAvailable("Tool table");
-}
-} // namespace
-
-ToolPickFunc ToolPick = &ToolTableNotAvailable;
+ToolPickFunc ToolPick = &SelectToolProfile;
 
 void TakeToolRecord(int gear, const TToolRecord& tool) {
     TGearData& g = GearData;

@@ -1,7 +1,7 @@
 #pragma once
 // One cutting tool of the tool table "q1toolx.dbf" and how a picked tool enters the tool
-// profile of a gear. The table window itself (the lookup that reads the record) plugs in through
-// ToolPick; until it is there, the pick says it is not available.
+// profile of a gear. The lookup (shell/tool_table.h) is reached through ToolPick, which tests
+// may replace.
 
 #include <array>
 #include <string>
@@ -21,6 +21,6 @@ struct TToolRecord {
 void TakeToolRecord(int gear, const TToolRecord& tool);
 
 // Picks a tool from the table for gear (mode 1) or only browses (mode 0); AbortFlag set when
-// nothing was taken over. The default shows "Tool table is not available".
+// nothing was taken over. The default is SelectToolProfile.
 using ToolPickFunc = void (*)(int gear, int mode);
 extern ToolPickFunc ToolPick;

@@ -62,12 +62,14 @@ protected:
         qortest::WriteFileBytes((Dir / "stub.sh").string(),
                                 "printf '%s\\n' \"$1\" >> '" + Started.string() + "'\n");
         SpreadsheetCommand = "/bin/sh \"" + (Dir / "stub.sh").string() + "\"";
+        SheetListing = WorkshopListing;
         WorkshopListing = &SampleListing;
         CalculateGears();
         AbortFlag = 0;
     }
 
     void TearDown() override {
+        WorkshopListing = SheetListing;
         ExcelApp.reset();
         SpreadsheetCommand.clear();
         if (Window != nullptr) Window->Free();
@@ -109,6 +111,7 @@ protected:
 
     fs::path Dir, Started;
     Thh* Window = nullptr;
+    WorkshopListingFunc SheetListing = nullptr;
 };
 
 } // namespace
@@ -238,8 +241,10 @@ TEST_F(ExcelTest, NothingStartedWithoutJobProgramOrCalculation) {
 // The listing goes out as a TXT file (values with the listing's decimal sign) and comes back as
 // rows; the user's device stays.
 TEST_F(ExcelTest, PrintoutGivesTabSplitRowsWithNumbersAsNumbers) {
-    for (int sign : {1, 2}) {
+    // The sample in both signs, then the workshop data sheet itself.
+    for (const auto& [sign, sheet] : {std::pair{1, false}, {2, false}, {2, true}}) {
         SCOPED_TRACE(sign);
+        if (sheet) WorkshopListing = SheetListing;
         fs::remove(Started);
         ListDecimalSign = static_cast<std::uint16_t>(sign);
         DecimalSign = static_cast<std::uint16_t>(3 - sign); // not the one the listing uses
@@ -262,7 +267,13 @@ TEST_F(ExcelTest, PrintoutGivesTabSplitRowsWithNumbersAsNumbers) {
         ASSERT_EQ(files.size(), 1u); // the empty workbook is not shown
         const std::string result = Check("rows", txt, files[0], sign == 2 ? ',' : '.');
         EXPECT_THAT(result, ::testing::StartsWith("ok: "));
-        // 6.5000, 88, 0.0230, -0.0230 and 589.4310 in the listing's sign; "0815" stays text.
-        EXPECT_THAT(result, HasSubstr(" 5 numbers"));
+        if (sheet) {
+            EXPECT_THAT(qortest::ReadFileBytes(txt), HasSubstr("Normal module\tmn\tmm\t"));
+            EXPECT_THAT(result, ::testing::ContainsRegex(" [1-9][0-9] numbers"));
+        } else {
+            // 6.5000, 88, 0.0230, -0.0230 and 589.4310 in the listing's sign; "0815" stays
+            // text.
+            EXPECT_THAT(result, HasSubstr(" 5 numbers"));
+        }
     }
 }

@@ -180,7 +180,7 @@ const Row kMenu[] = {
     {"N11", 1, "-", "", false, false, None},
     {"mi_cadconfig", 1, "Se&ttings &CAD", "", false, false, Own},
     {"mi_database", 0, "&Database", "", false, false, None},
-    {"mi_dbfVerzahnungswerkzeug", 1, "C&utting Tool (q1toolx.dbf)", "", false, false, Pending},
+    {"mi_dbfVerzahnungswerkzeug", 1, "C&utting Tool (q1toolx.dbf)", "", false, false, Special},
     {"mi_documentation", 0, "D&ocument", "", false, false, None},
     {"mi_docdrawinginfo", 1, "&Drawing data", "", false, false, Own},
     {"N20", 1, "-", "", false, false, None},
@@ -300,6 +300,7 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
                     Respond::Key(f, VK_ESCAPE);
                 });
             else if (row.Name == std::string("mi_HelpHilfebild") ||
+                     row.Name == std::string("mi_dbfVerzahnungswerkzeug") ||
                      row.Name == std::string("mi_HelpAbout") ||
                      row.Name == std::string("mi_viewErrorMessages") ||
                      row.Name == std::string("mi_viewwerkstattblatt"))
@@ -369,6 +370,12 @@ TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
         case Special:
             if (name == "mi_fileOpenTable") {
                 EXPECT_EQ(formSeen, "Form_preview");
+                EXPECT_EQ(DataModified, 0);
+            } else if (name == "mi_dbfVerzahnungswerkzeug") {
+                // The tool table to look at; the job stays as it was.
+                EXPECT_THAT(formSeen,
+                            ::testing::StartsWith("Form_preview: Profile of gear-cutting tool  "));
+                EXPECT_THAT(formSeen, HasSubstr("q1toolx.dbf"));
                 EXPECT_EQ(DataModified, 0);
             } else if (name == "N3D1") {
                 EXPECT_EQ(AbortFlag, 0);

@@ -1,0 +1,236 @@
+// The tool-profile lookup in "q1toolx.dbf": a tool picked from the list (also after sorting)
+// becomes the gear's profile with ToolRecordNo, as python3-dbfread reads the record; a module
+// other than mn is taken over and reported; Cancel, browsing and a missing table change nothing.
+// QOR_SHOTS=<folder> writes pictures of the list there.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calc/geardata.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "platform/gui/application.h"
+#include "platform/gui/responder.h"
+#include "shell/job_table.h"
+#include "shell/menu_captions.h"
+#include "shell/startup.h"
+#include "shell/tool_table.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+class ToolTableTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application->Initialize(); }
+
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_tools_");
+        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
+        InitProgram();
+        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &DataDir})
+            *d = AddBackslash(Dir.string());
+        fs::create_directories(Dir / "dbf");
+        DbfDir = AddBackslash((Dir / "dbf").string());
+    }
+
+    void TearDown() override {
+        DoneProgram();
+        fs::remove_all(Dir);
+    }
+
+    // python3-dbfread's view of record n of table: its values joined with '|'.
+    static std::vector<std::string> Record(const std::string& table, int n) {
+        const std::string out = qortest::RunCommand(
+            "/usr/bin/python3 -c \"import sys, dbfread\n"
+            "r = list(dbfread.DBF(sys.argv[1], encoding='cp437'))[int(sys.argv[2]) - 1]\n"
+            "print('|'.join(str(v) for v in r.values()))\" '" +
+            table + "' " + std::to_string(n) + " 2>&1");
+        std::vector<std::string> values;
+        std::size_t at = 0;
+        for (std::size_t bar; (bar = out.find('|', at)) != std::string::npos; at = bar + 1)
+            values.push_back(out.substr(at, bar - at));
+        values.push_back(out.substr(at, out.find('\n', at) - at));
+        return values;
+    }
+
+    // SelectToolProfile(2, mode) with the steps on the list; the messages it showed.
+    static std::vector<std::string> Select(int mode, const std::function<void(TForm_preview&)>& on,
+                                           int messages = 0) {
+        ScriptedResponder r;
+        if (on)
+            r.OnForm([&](TForm& f) {
+                auto& t = dynamic_cast<TForm_preview&>(f);
+                if (const char* shots = std::getenv("QOR_SHOTS"))
+                    t.Widget()->grab().save(QString::fromStdString(
+                        std::string(shots) + "/toollist_" + std::to_string(::Language) + ".png"));
+                on(t);
+            });
+        for (int k = 0; k < messages; ++k)
+            r.OnMessage(IDOK);
+        {
+            ResponderScope scope(r);
+            SelectToolProfile(2, mode);
+        }
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        EXPECT_EQ(r.Pending(), 0);
+        std::vector<std::string> seen;
+        for (const std::string& s : r.Seen())
+            if (s.rfind("message: ", 0) == 0) seen.push_back(s);
+        return seen;
+    }
+
+    static int RowWith(const TForm_preview& t, int col, const std::string& text) {
+        for (int r = 1; r < t.StringGrid1->RowCount(); ++r)
+            if (t.StringGrid1->Cells(col, r) == text) return r;
+        return -1;
+    }
+
+    fs::path Dir;
+};
+
+} // namespace
+
+TEST_F(ToolTableTest, APickedToolBecomesTheProfileOfTheGear) {
+    const std::string shipped = QOR_SOURCE_DIR "/data/q1toolx.dbf";
+    struct Case {
+        int Record;         // the tool picked
+        bool SortedFirst;   // picked after sorting the list by the rack name
+        long double Mn;     // the pair's module
+        bool ModuleMessage; // "Q1TOOLX-MODUL <> mn !"
+    } cases[] = {
+        {3, false, 6.5L, false}, // a profile for any module
+        {7, false, 6.5L, true},  // a tool for module 4
+        {7, true, 4.0L, false},
+        {6, true, 6.5L, false},
+    };
+    const TGearData start = GearData;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Record);
+        GearData = start;
+        GearData.mn = c.Mn;
+        GearData.alpha = 25;
+        GearData.BasicRackType[2] = 4;
+        GearData.ToolRecordNo[2] = 2;
+        // The list in Korean: its menu changes, the table stays.
+        ::Language = c.SortedFirst ? 8 : 2;
+        SetMainMenuCaptions(::Language);
+        SetMenuVocabulary(::Language);
+        const std::vector<std::string> want = Record(shipped, c.Record);
+        ASSERT_EQ(want.size(), 15u) << ::testing::PrintToString(want);
+        const std::vector<std::string> seen = Select(
+            1,
+            [&](TForm_preview& t) {
+                // The list starts on the tool chosen last, under the gear's title.
+                EXPECT_EQ(t.StringGrid1->Row(), 2);
+                EXPECT_THAT(t.Caption(),
+                            ::testing::StartsWith("Profile of gear-cutting tool gear 2  "));
+                // The texts come first: the rack name is in view.
+                const int rack = 5;
+                EXPECT_EQ(t.StringGrid1->Cells(rack, 0), "RACK");
+                if (c.SortedFirst) t.StringGrid1->ClickCell(rack, 0);
+                const int row = RowWith(t, 0, std::to_string(c.Record));
+                ASSERT_GT(row, 0);
+                EXPECT_EQ(t.StringGrid1->Cells(rack, row), want[14]);
+                if (c.SortedFirst) {
+                    EXPECT_NE(row, c.Record);
+                }
+                t.StringGrid1->ClickCell(3, row);
+            },
+            c.ModuleMessage ? 1 : 0);
+        EXPECT_EQ(AbortFlag, 0);
+        EXPECT_EQ(GearData.ToolRecordNo[2], c.Record);
+        const long double* got[] = {
+            &GearData.hfP0mn[2], &GearData.haP0mn[2],   &GearData.rhoaP0mn[2],
+            &GearData.alkP0[2],  &GearData.hFfP0mn[2],  &GearData.alprP0[2],
+            &GearData.prP0mn[2], &GearData.rhofP0mn[2], &GearData.alpha};
+        for (int f = 0; f < 9; ++f)
+            EXPECT_NEAR(static_cast<double>(*got[f]), std::stod(want[static_cast<std::size_t>(f)]),
+                        1e-12)
+                << "field " << f + 1;
+        EXPECT_EQ(GearData.BasicRackName[2], want[14]);
+        EXPECT_EQ(GearData.BasicRackType[2], 0);
+        EXPECT_EQ(GearData.haP0mn[1], start.haP0mn[1]); // gear 1 untouched
+        EXPECT_EQ(GearData.ToolRecordNo[1], start.ToolRecordNo[1]);
+        if (c.ModuleMessage) {
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_THAT(seen[0], HasSubstr("Q1TOOLX-MODUL <> mn !"));
+        } else {
+            EXPECT_TRUE(seen.empty()) << ::testing::PrintToString(seen);
+        }
+    }
+    ::Language = 2;
+    SetMainMenuCaptions(2);
+    SetMenuVocabulary(2);
+    // The first use put the shipped table into the DBF directory; it was only read.
+    EXPECT_EQ(qortest::ReadFileBytes((Dir / "dbf" / "q1toolx.dbf").string()),
+              qortest::ReadFileBytes(shipped));
+}
+
+TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
+    // A table of the user's own, written by python3-dbf: a module of 1.1 and a comma decimal
+    // sign in a text field.
+    const std::string own = (Dir / "dbf" / "q1toolx.dbf").string();
+    qortest::RunCommand(
+        "/usr/bin/python3 -c \"import sys, dbf\n"
+        "t = dbf.Table(sys.argv[1], 'HFP0MN C(7); HAP0MN N(7,3); RHOAP0MN N(7,3); ALKP0 N(7,3); "
+        "HFFP0MN N(7,3); ALPRP0 N(7,3); PRP0MN N(7,4); RHOFP0MN N(7,3); ALPHA N(7,3); "
+        "MODUL N(8,3); TOOL C(15); TOOLNO C(8); STANDARD C(8); APPLIC C(8); RACK C(10)', "
+        "codepage='cp437')\n"
+        "t.open(dbf.READ_WRITE)\n"
+        "t.append(('1,15', 1.3, 0.2, 20, 1.15, 0, 0, 0, 0, 1.1, 'Fr\\u00e4ser', '', '', '', "
+        "'Gro\\u00df'))\n"
+        "t.close()\" '" +
+        own + "' 2>&1");
+    ASSERT_TRUE(fs::exists(own));
+    GearData.mn = 1.1L;
+    GearData.alpha = 20;
+    const TGearData start = GearData;
+    const auto same = [&start] {
+        return GearData.hfP0mn[2] == start.hfP0mn[2] && GearData.alpha == start.alpha &&
+               GearData.BasicRackName[2] == start.BasicRackName[2] &&
+               GearData.ToolRecordNo[2] == start.ToolRecordNo[2];
+    };
+    // Cancel, and a click in browse mode: nothing taken over, AbortFlag set.
+    for (int mode : {1, 0}) {
+        SCOPED_TRACE(mode);
+        Select(mode, [&](TForm_preview& t) {
+            EXPECT_EQ(t.Button_ok->Enabled(), mode != 0);
+            if (mode == 0) {
+                EXPECT_EQ(t.Caption(), "Profile of gear-cutting tool  " + own);
+                t.StringGrid1->ClickCell(0, 1);
+            } else {
+                Respond::Key(t, VK_ESCAPE);
+            }
+        });
+        EXPECT_EQ(AbortFlag, 1);
+        EXPECT_TRUE(same());
+    }
+    // The pick: a blank pressure angle leaves alpha, the comma is a decimal sign, the module is
+    // mn's.
+    Select(1, [](TForm_preview& t) { t.StringGrid1->ClickCell(1, 1); });
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(GearData.hfP0mn[2], 1.15L);
+    EXPECT_EQ(GearData.alpha, 20);
+    EXPECT_EQ(GearData.BasicRackName[2], "Gro\u00df");
+    EXPECT_EQ(GearData.ToolRecordNo[2], 1);
+
+    // No table and no directory to put the shipped one into.
+    GearData = start;
+    DbfDir = AddBackslash((Dir / "none").string());
+    const std::vector<std::string> seen = Select(1, nullptr, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_THAT(seen[0], HasSubstr("q1toolx.dbf not found or no access !"));
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_TRUE(same());
+}
