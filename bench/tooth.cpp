@@ -12,6 +12,7 @@
 #include "cad/cadout.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "bench/gear100.h"
 #include "drawings/toolprofile.h"
 #include "drawings/toothform.h"
 #include "framework/core/errorlist.h"
@@ -23,29 +24,10 @@
 
 namespace {
 
-// Gear 2: z 100, mn 3, helical 20 degrees, a protuberance tool with a root radius.
+// The benchmark gear at its finest resolutions.
 void Gear() {
-    InitGearDataUnit();
+    SetUpGear100();
     TGearData& g = GearData;
-    g.alpha = 20;
-    g.beta = 20;
-    g.mn = 3;
-    g.b = 30;
-    g.a = 0;
-    g.AaField = 9;
-    g.z = {20, 100};
-    g.x = {0, 0.2L};
-    g.bGear = {30, 30};
-    g.BasicRackType = {1, 4};
-    g.haP0mn[2] = 1.4L;
-    g.hfP0mn[2] = 1;
-    g.rhoaP0mn[2] = 0.4L;
-    g.rhofP0mn[2] = 0.2L;
-    g.prP0mn[2] = 0.02L;
-    g.alprP0[2] = 6;
-    g.TipInputMode = {2, 2};
-    g.TsnSeries = {11, 11};
-    g.DM = {3.5L, 5};
     g.GearShapes = 1000; // 2 x 1000 + 1 roll positions
     g.InvolutePoints = 2000;
     g.FilletResolution = 2000;

@@ -17,23 +17,12 @@ import sys
 
 import numpy as np
 import ezdxf
-from mpmath import mp, mpf, acos, atan, cos, diff, pi, sin, sqrt, tan
+from mpmath import mpf, acos, atan, cos, diff, pi, sin, sqrt, tan
 from shapely import affinity
 from shapely.geometry import LineString, Point, Polygon
 from shapely.ops import unary_union
 
-mp.dps = 30
-FAILS = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        FAILS.append(what)
-
-
-def inv(a):
-    return tan(a) - a
+from checklib import FAILS, check, inv
 
 
 class Gear:

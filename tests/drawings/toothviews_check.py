@@ -15,22 +15,11 @@ import sys
 
 import ezdxf
 from ezdxf import path as dxfpath
-from mpmath import mp, mpf, acos, atan, cos, pi, sin, sqrt, tan
+from mpmath import mpf, acos, atan, cos, pi, sin, sqrt, tan
 from shapely.geometry import Point, Polygon
 from shapely.ops import unary_union
 
-mp.dps = 30
-FAILS = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        FAILS.append(what)
-
-
-def inv(a):
-    return tan(a) - a
+from checklib import FAILS, check, inv
 
 
 def near(a, b, tol):
