@@ -22,7 +22,8 @@ constexpr std::size_t kTextCapacity[6] = {0, 15, 8, 8, 8, 10}; // fields 11..15
 // Every record with all its fields, the record number first and then the texts, which name
 // the tool; the grid of the job-file table window gives sorting, search and the spreadsheet
 // copy.
-bool PickFromTable(const std::string& path, const std::string& title, int mode, int& recNo) {
+bool PickFromTable(const std::string& path, const std::string& title, int mode, int& recNo,
+                   TToolRecord& tool) {
     TTableAccess t;
     if (!t.Open(path)) {
         ShowError("Error  : DBF Error " + path + ": " + t.Error());
@@ -59,6 +60,11 @@ bool PickFromTable(const std::string& path, const std::string& title, int mode, 
     if (window->ShowModal() != mrOk || window->SelectedRow < 1 || mode == 0) return false;
     const TTableRow& picked = window->Rows()[static_cast<std::size_t>(window->SelectedRow - 1)];
     recNo = static_cast<int>(StrToInteger(picked[0]));
+    if (!t.Open(path) || !t.Go(recNo)) {
+        ShowError("Error  : DBF Error " + path + ": " + t.Error());
+        return false;
+    }
+    tool = ReadToolRecord([&t](int f) { return f <= t.FieldCount() ? t.Text(f) : std::string(); });
     return true;
 }
 
@@ -66,18 +72,13 @@ bool PickFromTable(const std::string& path, const std::string& title, int mode, 
 
 ToolTablePickFunc ToolTablePick = &PickFromTable;
 
-TToolRecord ReadToolRecord(TTableAccess& table) {
+TToolRecord ReadToolRecord(const std::function<std::string(int)>& fieldText) {
     TToolRecord tool;
     for (int f = 1; f <= 10; ++f)
-        tool.Reals[static_cast<std::size_t>(f)] =
-            f <= table.FieldCount() ? StrToReal(table.Text(f)) : 0.0L;
-    for (int k = 1; k <= 5; ++k) {
-        const int f = 10 + k;
+        tool.Reals[static_cast<std::size_t>(f)] = StrToReal(fieldText(f));
+    for (int k = 1; k <= 5; ++k)
         tool.Texts[static_cast<std::size_t>(k)] =
-            f <= table.FieldCount()
-                ? os::Utf8Left(table.Text(f), kTextCapacity[static_cast<std::size_t>(k)])
-                : std::string();
-    }
+            os::Utf8Left(fieldText(10 + k), kTextCapacity[static_cast<std::size_t>(k)]);
     return tool;
 }
 
@@ -94,18 +95,11 @@ void SelectToolProfile(int gear, int mode) {
     int recNo = pick ? GearData.ToolRecordNo[gear] : 0;
     SetHelpNo(9510);
     AbortFlag = 0;
-    if (!ToolTablePick(path, title, mode, recNo) || !pick) {
+    TToolRecord tool;
+    if (!ToolTablePick(path, title, mode, recNo, tool) || !pick) {
         AbortFlag = 1;
         return;
     }
-    TTableAccess t;
-    if (!t.Open(path) || !t.Go(recNo)) {
-        ShowError("Error  : DBF Error " + path + ": " + t.Error());
-        AbortFlag = 1;
-        return;
-    }
-    const TToolRecord tool = ReadToolRecord(t);
-    t.Close();
     // The job keeps a word: a record beyond it is taken over but not remembered.
     GearData.ToolRecordNo[gear] = recNo <= 0xFFFF ? static_cast<std::uint16_t>(recNo) : 0;
     TakeToolRecord(gear, tool);

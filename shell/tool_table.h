@@ -3,16 +3,15 @@
 // Cutting Tool shows the table, the tool-profile dialog's "Database" picks a tool for a gear
 // and copies its basic-rack profile into the gear's tool profile.
 
+#include <functional>
 #include <string>
 
 #include "shell/tool_record.h"
 
-class TTableAccess;
-
-// Fields 1..15 of the current record: fields 1..10 as numbers (a comma is taken as the decimal
-// sign; a text that is no number gives 0), fields 11..15 as texts cut to 15, 8, 8, 8 and 10
-// characters. A field the table lacks reads as blank.
-TToolRecord ReadToolRecord(TTableAccess& table);
+// A tool from the texts of fields 1..15 of a record (fieldText(n), "" for a field the table
+// lacks): fields 1..10 as numbers (a comma is taken as the decimal sign; a text that is no
+// number gives 0), fields 11..15 as texts cut to 15, 8, 8, 8 and 10 characters.
+TToolRecord ReadToolRecord(const std::function<std::string(int)>& fieldText);
 
 // gear 1 or 2; mode 0 browses only, 1 (and 3) picks a tool for the gear. The table the
 // program ships is put into DbfDir the first time. After a pick, ToolRecordNo[gear] is the
@@ -22,10 +21,10 @@ TToolRecord ReadToolRecord(TTableAccess& table);
 // Cancel, and when the table is missing or unreadable (reported).
 void SelectToolProfile(int gear, int mode);
 
-// Shows the table at path (title its caption), starting on record recNo; in mode 0 only to
-// look at. True with recNo the record picked; false when the user left without a pick. The
-// default is a list of the table's records (all fields, sortable and searchable); the table
-// browse window replaces it.
+// Shows the table at path (title its caption), starting on record recNo; in mode 0 without a
+// pick. True with recNo the record picked and tool read from it; false (reported when the
+// table failed) when the user left without a pick. The default is a list of the table's
+// records (all fields, sortable and searchable); the table browse window replaces it.
 using ToolTablePickFunc = bool (*)(const std::string& path, const std::string& title, int mode,
-                                   int& recNo);
+                                   int& recNo, TToolRecord& tool);
 extern ToolTablePickFunc ToolTablePick;

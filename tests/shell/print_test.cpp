@@ -237,6 +237,30 @@ TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
     }
 }
 
+// A "printout.dbf" in PrintoutDbfDir takes the set in place (a read-only copy of DbfDir stays
+// out of it), its name in the table's DOS code page.
+TEST_F(PrintTest, SetsInThePrintoutDirectoryAreUsedInPlace) {
+    fs::create_directories(Dir / "sets");
+    const std::string table = (Dir / "sets" / "printout.dbf").string();
+    fs::copy_file(QOR_SOURCE_DIR "/data/printout.dbf", table);
+    PrintoutDbfDir = AddBackslash((Dir / "sets").string());
+    ScriptedResponder r;
+    r.OnForm([](TForm& f) {
+        Respond::Type(f, "Edit_scalex", "1.5");
+        EXPECT_TRUE(Respond::Press(f, "Button_append"));
+        Respond::Press(f, "Button_cancel");
+    });
+    r.OnForm([](TForm& f) {
+        Respond::Type(f, "EditEinText", "Zahnr\u00e4der A4");
+        Respond::Press(f, "Button_ok");
+    });
+    Print(r);
+    const std::vector<std::string> now = Records(table);
+    ASSERT_EQ(now.size(), 5u) << ::testing::PrintToString(now);
+    EXPECT_THAT(now[4], ::testing::StartsWith("Zahnr\u00e4der A4|1.5|"));
+    EXPECT_FALSE(fs::exists(Dir / "dbf" / "printout.dbf"));
+}
+
 // The printer information window lists the printer's capabilities; pictures of the dialogs
 // with Korean texts on them.
 TEST_F(PrintTest, PrinterInfoAndKoreanTexts) {
