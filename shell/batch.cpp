@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cad/cadout.h"
+#include "cad/cadstate.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "drawings/production.h"
@@ -43,11 +44,11 @@ void ToothOrGap(std::uint16_t code) {
 struct TBatchDrawing {
     int Index;
     const char* Name;
-    DrawFunc Draw; // nullptr: the drawing is not part of this program yet
+    DrawFunc Draw;
 };
 
-// The drawings in the order of the CAD menu, then the tooth drawings and the production
-// drawing's items.
+// The drawings in the order of the CAD menu (each as its menu item draws it, with output code i
+// in place of the question), then the tooth drawings and the production drawing's items.
 const TBatchDrawing kDrawings[] = {
     {1, "production drawing", &ProductionItem<7>},
     {2, "Quick 4", &DrawQuickSheet4},
@@ -148,13 +149,14 @@ void BatchCadOutput(int i, int j) {
         AbortFlag = 1;
         return;
     }
-    if (d->Draw == nullptr) {
-        ShowError(std::string("The ") + d->Name + " is not available");
-        AbortFlag = 1;
-        return;
-    }
     AbortFlag = 0;
+    CadFileName.clear();
     d->Draw(static_cast<std::uint16_t>(i));
+    // Success is a file: a drawing that opened none has written nothing, whatever it said.
+    if (AbortFlag == 0 && (CadFileName.empty() || !FileExist(CadFileName))) {
+        ShowError(std::string("The ") + d->Name + " wrote no file");
+        AbortFlag = 1;
+    }
 }
 
 int RunBatch(const TCommandLine& line) {
@@ -183,6 +185,7 @@ int RunBatch(const TCommandLine& line) {
             TextDeviceWindow = 0;
             TextDevice = 9; // the TXT listing named after the job
             RunWorkshopSheet();
+            if (AbortFlag == 0 && !FileExist(DataFileName + ".txt")) AbortFlag = 1;
         } else {
             CadBatchOutput = 1;
             BatchCadOutput(line.CadCode, line.CadIndex);

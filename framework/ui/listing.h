@@ -27,6 +27,7 @@
 //                      opened with the configured HtmlBrowser (a Windows path means: xdg-open)
 //   8 fixed text file  OUTDOS.TXT in TempDir (DOS 437); also outwin.txt
 //   9 TXT of the job   like 6; at the end converted to DataDir/DataFileName.txt (Windows 1252)
+//                      and the DOS-page draft in TempDir erased
 
 #include <cstdint>
 #include <initializer_list>

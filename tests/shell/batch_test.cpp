@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/testutil.h"
@@ -116,6 +117,74 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         for (const std::string& n : c.written)
             fs::remove(Dir / n);
     }
+}
+
+// The workshop data sheet of /I, read with csv: the listing alone is written, and its span
+// measurement equals the textbook's (mpmath).
+TEST_F(Batch, TheListingIsReadBackAgainstTheTextbookSpan) {
+    const fs::path kept = qortest::FreshTestDir("qor_batch_kept_");
+    std::string listings;
+    for (const std::string job : {"demo", "helical", "ring"}) {
+        SCOPED_TRACE(job);
+        const RunResult r = Qor(job + ".q1w /I /NOGUI");
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(Written(), std::vector<std::string>{job + ".txt"});
+        fs::rename(Dir / (job + ".txt"), kept / (job + ".txt"));
+        listings +=
+            " '" + (kept / (job + ".txt")).string() + "' '" + (Dir / (job + ".q1w")).string() + "'";
+    }
+    int code = -1;
+    const std::string said = qortest::RunCommand(
+        "/usr/bin/python3 '" QOR_SOURCE_DIR "/tests/shell/batch_check.py' listing" + listings,
+        code);
+    EXPECT_EQ(code, 0) << said;
+    fs::remove_all(kept);
+}
+
+// Every drawing of /CADi:j in every format, each for one of the three example jobs in turn, read
+// back by ezdxf (the production drawing lettered with the job's drawing number), OpenCASCADE
+// (igescheck) and csv; each run writes its one file and nothing else.
+TEST_F(Batch, EveryDrawingIsReadBackByAnIndependentReader) {
+    const fs::path kept = qortest::FreshTestDir("qor_batch_kept_");
+    const std::pair<std::string, std::string> jobs[] = {
+        {"demo", "EX-SPUR-01"}, {"helical", "EX-HELICAL-01"}, {"ring", "EX-RING-01"}};
+    const int formats[] = {1, 2, 5};
+    const char* extensions[] = {"dxf", "igs", "txt"};
+    std::string dxf, txt;
+    int k = 0;
+    for (int j : {1,  2,  3,  4,  5,  6,  7,  11, 12, 13, 14, 15, 16, 17,
+                  18, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32}) {
+        for (int f = 0; f < 3; ++f) {
+            const auto& [job, number] = jobs[(k + f) % 3];
+            const std::string sw = "/CAD" + std::to_string(formats[f]) + ":" + std::to_string(j);
+            const std::string file = job + "." + extensions[f];
+            SCOPED_TRACE(job + " " + sw);
+            const RunResult r = Qor(job + ".q1w " + sw + " /NOGUI");
+            EXPECT_EQ(r.code, 0) << r.err;
+            EXPECT_EQ(Written(), std::vector<std::string>{file});
+            if (!fs::exists(Dir / file)) continue;
+            const fs::path copy = kept / (std::to_string(j) + "_" + file);
+            fs::rename(Dir / file, copy);
+            if (f == 0) dxf += " '" + copy.string() + (j == 1 || j == 27 ? "|" + number : "") + "'";
+            if (f == 2) txt += " '" + copy.string() + "'";
+#ifdef QOR_IGES_CHECK
+            if (f == 1) {
+                int code = -1;
+                const std::string seen =
+                    qortest::RunCommand("'" QOR_IGES_CHECK "' '" + copy.string() + "'", code);
+                EXPECT_EQ(code, 0) << seen.substr(0, 2000);
+            }
+#endif
+        }
+        ++k;
+    }
+    for (const std::string& args : {"dxf" + dxf, "txt" + txt}) {
+        int code = -1;
+        const std::string said = qortest::RunCommand(
+            "/usr/bin/python3 '" QOR_SOURCE_DIR "/tests/shell/batch_check.py' " + args, code);
+        EXPECT_EQ(code, 0) << said;
+    }
+    fs::remove_all(kept);
 }
 
 } // namespace
