@@ -642,14 +642,17 @@ TEST_F(MainWindowTest, ClosingDeletesOnlyThisProgramsBlockFiles) {
     const std::string own = CadBlockFileName("RAD2");
     ASSERT_TRUE(fs::exists(own));
     const fs::path logo = Dir / "$LOGO_2.dx$";
+    const fs::path userLogo = Dir / "$logo.dx$";
     const fs::path other = Dir / "$RAD1.dx$";
     qortest::WriteFileBytes(logo.string(), "0\r\nLINE\r\n");
+    qortest::WriteFileBytes(userLogo.string(), "0\r\nLINE\r\n");
     qortest::WriteFileBytes(other.string(), "0\r\nLINE\r\n");
     DataModified = 0;
     Window->Close();
     EXPECT_FALSE(Window->Visible());
     EXPECT_FALSE(fs::exists(own));
     EXPECT_TRUE(fs::exists(logo));
+    EXPECT_TRUE(fs::exists(userLogo));
     EXPECT_TRUE(fs::exists(other));
     // The session file is written when the window goes.
     Window->Free();
