@@ -307,16 +307,16 @@ void ShowHelpPictures() {
 
 TForm_hilfebild::TForm_hilfebild(TComponent* AOwner) : TForm(AOwner) {
     SetName("hilfebild");
-    SetBounds(0, 0, 452, 112);
+    SetBounds(0, 0, 532, 80); // the list shows a whole entry line of 65 characters
     ListBox1 = new TComboBox(this);
     ListBox1->SetName("ListBox1");
     ListBox1->SetStyle(csDropDownList);
-    ListBox1->SetBounds(8, 8, 393, 21);
+    ListBox1->SetBounds(8, 8, 473, 21);
     ListBox1->DropDownCount = 20;
     ListBox1->OnChange = [this](TObject* s) { ListBox1Change(s); };
     SpinButton1 = new TUpDown(this);
     SpinButton1->SetName("SpinButton1");
-    SpinButton1->SetBounds(408, 6, 20, 25);
+    SpinButton1->SetBounds(488, 6, 20, 25);
     SpinButton1->OnClick = [this](TObject* s, TUDBtnType b) {
         if (b == btNext)
             SpinButton1UpClick(s);
