@@ -77,16 +77,32 @@ std::string FirstCell(std::string_view line) {
 
 WorkshopListingFunc WorkshopListing = &WorkshopSheetOnTheTextDevice;
 
-std::unique_ptr<TExcelApplication> NewExcelApplication() {
+namespace {
+// A visible application writing into the temporary directory; nullptr when there is none.
+std::unique_ptr<TExcelApplication> CreateVisibleApplication() {
     std::unique_ptr<TExcelApplication> app = TExcelApplication::Create();
-    if (app == nullptr) {
-        ShowMessage("Could not start Excel");
-        return app;
-    }
+    if (app == nullptr) return app;
     app->Directory = TempDir;
     app->DecimalSeparator = DecimalSign == 2 ? ',' : '.'; // as job files write numbers
     app->SetVisible(true);
     return app;
+}
+} // namespace
+
+std::unique_ptr<TExcelApplication> NewExcelApplication() {
+    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication();
+    if (app == nullptr) ShowMessage("Could not start Excel");
+    return app;
+}
+
+bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells) {
+    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication();
+    if (app == nullptr) return false;
+    app->AddWorkbook();
+    for (std::size_t r = 0; r < cells.size(); ++r)
+        for (std::size_t c = 0; c < cells[r].size(); ++c)
+            app->SetCellValue(static_cast<int>(r) + 1, static_cast<int>(c) + 1, cells[r][c]);
+    return app->Update();
 }
 
 void StartExcel() {

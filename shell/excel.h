@@ -7,12 +7,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class TExcelApplication;
 
 // A new spreadsheet application, visible, with the temporary directory and the decimal sign in
 // force; nullptr when there is none ("Could not start Excel" shown).
 std::unique_ptr<TExcelApplication> NewExcelApplication();
+
+// The job-file table's export: the rows (the first one the titles) into a new workbook of an
+// application of their own; false when no spreadsheet program could be started or the workbook
+// written.
+bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells);
 
 // OLE > Start Excel: the job must have been saved; a new application with a new workbook
 // receives the job file's lines. AbortFlag set on failure (the export items stay disabled).

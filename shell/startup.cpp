@@ -37,6 +37,8 @@
 #include "platform/os/paths.h"
 #include "shell/change_records.h"
 #include "shell/drawing_settings.h"
+#include "shell/excel.h"
+#include "shell/job_table.h"
 #include "shell/batch.h"
 #include "shell/command_line.h"
 #include "shell/job/doclinks.h"
@@ -156,6 +158,7 @@ void InitProgram() {
 
     InstallUiHooks();
     ConfigInputTextHook = &ConfigInputText;
+    TableToSpreadsheet = &TableRowsToSpreadsheet; // the job-file table's export
 
     dbf::InitTzCommon();
     dbf::ApplyLocaleDateFormat();

@@ -28,6 +28,8 @@ TViewport SavedViewport{0, 0, 1, 1};
 TWorldWindow SavedLimits{0, 0, 1, 1};
 long double ScaleX = 1;
 long double ScaleY = 1;
+long double PageScaleX = 1;
+long double PageScaleY = 1;
 TDragRect DragRect{0, 0, 0, 0};
 char PanKey = ' ';
 
@@ -105,7 +107,7 @@ void InitDrawWindowState() {
     WorldWindow = {0, 0, 1, 1};
     SavedViewport = {0, 0, 1, 1};
     SavedLimits = {0, 0, 1, 1};
-    ScaleX = ScaleY = 1;
+    ScaleX = ScaleY = PageScaleX = PageScaleY = 1;
     DragRect = {0, 0, 0, 0};
     PanKey = ' ';
     TFkelmgra::TextSizeMode = 0;
@@ -459,14 +461,19 @@ bool ApplyZoom(long double x1, long double y1, long double x2, long double y2) {
     VisibleWindow.YMax = WorldWindow.YMin + (y2 - Viewport.Y1) / vh * wh;
     ScaleX = vw / (VisibleWindow.XMax - VisibleWindow.XMin);
     ScaleY = vh / (VisibleWindow.YMax - VisibleWindow.YMin);
+    PageScaleX = ScaleX;
+    PageScaleY = ScaleY;
     if (KeepAspect) {
-        // 0.75 x width / height makes world units equally long in x and y on a 4:3 screen.
+        // The screen's pixels are square whatever the window's shape: equal scales keep a gear
+        // round on a wide screen too.
+        ScaleX = ScaleY = std::min(ScaleX, ScaleY);
+        // The page: 0.75 x width / height makes world units equally long on a 4:3 page.
         const long double sw = VirtualScreenWidth(), sh = VirtualScreenHeight();
-        const long double a = ScaleY * 0.75L * sw / sh;
-        if (ScaleX >= a)
-            ScaleX = a;
+        const long double a = PageScaleY * 0.75L * sw / sh;
+        if (PageScaleX >= a)
+            PageScaleX = a;
         else
-            ScaleY = ScaleX / (sw * 0.75L / sh);
+            PageScaleY = PageScaleX / (sw * 0.75L / sh);
     }
     return true;
 }
@@ -778,23 +785,23 @@ struct Target {
         if (!printer) return PixelX(x);
         const long double sw = VirtualScreenWidth();
         return RoundPx(pageW * PrintOffsetX / 210) +
-               RoundPx(pageW * ((x - VisibleWindow.XMin) * ScaleX + Viewport.X1) * PrintScaleX /
+               RoundPx(pageW * ((x - VisibleWindow.XMin) * PageScaleX + Viewport.X1) * PrintScaleX /
                        sw);
     }
     int Y(long double y) const {
         if (!printer) return PixelY(y);
         const long double sh = VirtualScreenHeight();
         return RoundPx(pageW * PrintOffsetY / 210) +
-               RoundPx(pageH * (Viewport.Y2 - (y - VisibleWindow.YMin) * ScaleY) * PrintScaleY /
+               RoundPx(pageH * (Viewport.Y2 - (y - VisibleWindow.YMin) * PageScaleY) * PrintScaleY /
                        sh);
     }
     int LenX(long double l) const {
         if (!printer) return LengthX(l);
-        return RoundPx(pageW * ScaleX * l * PrintScaleX / VirtualScreenWidth());
+        return RoundPx(pageW * PageScaleX * l * PrintScaleX / VirtualScreenWidth());
     }
     int LenY(long double l) const {
         if (!printer) return LengthY(l);
-        return RoundPx(pageH * ScaleY * l * PrintScaleY / VirtualScreenHeight());
+        return RoundPx(pageH * PageScaleY * l * PrintScaleY / VirtualScreenHeight());
     }
 };
 

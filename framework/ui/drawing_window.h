@@ -131,6 +131,10 @@ extern TViewport SavedViewport;
 extern TWorldWindow SavedLimits;
 extern long double ScaleX; // pixels per world unit
 extern long double ScaleY;
+// The scales the printout maps onto the page: with KeepAspect the page is a 4:3 virtual screen
+// (world units equally long on a 4:3 page), while the screen keeps its pixels square.
+extern long double PageScaleX;
+extern long double PageScaleY;
 extern TDragRect DragRect;
 // Pan request of the last key: 'H' up, 'P' down, 'K' left, 'M' right, 'I' page up, 'Q' page
 // down, '?' reset, ' ' none. (LastKey is in globals.h.)

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,11 @@
 #include "framework/core/settings.h"
 #include "framework/ui/drawing_window.h"
 #include "platform/gui/application.h"
+#include "platform/gui/grids.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
+#include "platform/office/spreadsheet.h"
+#include "platform/os/codepage.h"
 #include "shell/file_commands.h"
 #include "shell/job/changes.h"
 #include "shell/job/jobfile.h"
@@ -236,13 +240,25 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"mi_viewquick", Output::Screen},
+    {"mi_viewQuick3", Output::Screen},
+    {"mi_viewquick4", Output::Screen},
+    {"mi_viewFertigungszeichnung", Output::Screen},
+    {"mi_viewwerkstattblatt", Output::Listing},
     {"mi_viewzahn1", Output::Screen},
     {"mi_viewzahnrad1", Output::Screen},
     {"mi_viewbezugsprofilrad1", Output::Screen},
-    {"mi_viewwerkstattblatt", Output::Listing},
+    {"mi_viewtabelleVerzahnungRad1", Output::Screen},
+    {"mi_viewtabellePruefmasseRad1", Output::Screen},
+    {"mi_viewtabelleToleranzenRad1", Output::Screen},
+    {"mi_viewrollwinkel1", Output::Screen},
+    {"mi_cadFertigungszeichnung", Output::Dxf},
+    {"mi_cadquick4", Output::Dxf},
+    {"mi_cadQuick3", Output::Dxf},
     {"mi_cadzahnrad", Output::Dxf},
     {"mi_cadzahn", Output::Dxf},
     {"mi_cadbezugsprofil", Output::Dxf},
+    {"mi_cadquick", Output::Dxf},
 };
 
 // Pixels of the window's picture that differ from its background.
@@ -327,6 +343,63 @@ TEST_F(MainAcceptance, EveryViewAndCadCommandDrawsTheExampleJobs) {
         EXPECT_GT(height, 1.0);
     }
     EXPECT_EQ(read, static_cast<int>(dxfFiles.size())) << report;
+}
+
+// A gear is round on a wide window too: the screen's scales are equal; the printout keeps its
+// page of a 4:3 virtual screen.
+TEST_F(MainAcceptance, GearsStayRoundOnAWideWindow) {
+    AbortFlag = 0;
+    LoadJobFile(std::string(QOR_SOURCE_DIR) + "/data/spur.q1w");
+    AfterJobLoaded();
+    for (const auto [width, height] : {std::pair{1911, 989}, std::pair{791, 728}}) {
+        SCOPED_TRACE(width);
+        ScreenWidth = width;
+        ScreenHeight = height;
+        ScriptedResponder quiet;
+        Choose("mi_viewzahnrad1", quiet);
+        EXPECT_EQ(ScaleX, ScaleY);
+        EXPECT_EQ(LengthX(100), LengthY(100));
+        EXPECT_NEAR(static_cast<double>(PageScaleX / PageScaleY), 0.75 * width / height, 1e-12);
+    }
+}
+
+// File > Open (Table) > File > Export Excel hands the table to the spreadsheet program: every
+// row as the table shows it, read back by openpyxl.
+TEST_F(MainAcceptance, JobTableGoesToTheSpreadsheet) {
+    for (const char* job : {"spur.q1w", "helical.q1w", "internal.q1w"})
+        fs::copy_file(std::string(QOR_SOURCE_DIR) + "/data/" + job, Dir / job);
+    DataDir = AddBackslash(Dir.string());
+    TempDir = AddBackslash((Dir / "tmp").string());
+    fs::create_directories(Dir / "tmp");
+    SpreadsheetCommand = "/bin/true";
+    std::string table; // the rows as the grid shows them, tab-separated
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+        auto* grid = FindControl<TStringGrid>(f, "StringGrid1");
+        ASSERT_NE(grid, nullptr);
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            for (int col = 0; col < grid->ColCount(); ++col)
+                table += (col > 0 ? "\t" : "") + grid->Cells(col, row);
+            table += "\r\n";
+        }
+        FindControl<TMenuItem>(f, "mi_fileExportExcel")->Click();
+        Respond::Key(f, VK_ESCAPE);
+    });
+    Choose("mi_fileOpenTable", r);
+    SpreadsheetCommand.clear();
+    std::vector<std::string> books;
+    for (const auto& e : fs::directory_iterator(Dir / "tmp"))
+        if (e.path().extension() == ".xlsx") books.push_back(e.path().string());
+    ASSERT_EQ(books.size(), 1u);
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 4); // the titles and three jobs
+    const fs::path txt = Dir / "table.txt";
+    qortest::WriteFileBytes(txt.string(), os::FromUtf8(os::CodePage::Cp1252, table));
+    int status = -1;
+    const std::string out = qortest::RunCommand("/usr/bin/python3 '" QOR_SOURCE_DIR
+                                                "/tests/shell/excel_check.py' rows '" +
+                                                    txt.string() + "' '" + books[0] + "' . 2>&1",
+                                                status);
+    EXPECT_EQ(status, 0) << out;
 }
 
 // ---- what the user sees ----------------------------------------------------------------------
