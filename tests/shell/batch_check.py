@@ -19,16 +19,10 @@ import math
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "drawings")]
 import jobref  # noqa: E402  the published job-file layout
-
-FAILS = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        FAILS.append(what)
+from checklib import FAILS, check, inv  # noqa: E402  the report of the drawing checks
 
 
 def job_values(path):
@@ -42,14 +36,13 @@ def job_values(path):
 def listing(path, job):
     from mpmath import mp, mpf, cos, pi, sin, tan, atan
 
-    mp.dps = 30
     v = job_values(job)
     num = lambda n: mpf(v[n].replace(",", "."))
     mn, z, x, k = num("mn"), num("z[2]"), num("x[2]"), num("k[2]")
     an, be = num("alpha") * pi / 180, num("beta") * pi / 180
     at = atan(tan(an) / cos(be))
     # Base tangent length over k teeth (DIN 3960) of an external gear.
-    w = mn * cos(an) * ((k - mpf("0.5")) * pi + z * (tan(at) - at)) + 2 * x * mn * sin(an)
+    w = mn * cos(an) * ((k - mpf("0.5")) * pi + z * inv(at)) + 2 * x * mn * sin(an)
     with open(path, encoding="cp1252", newline="") as f:
         rows = list(csv.reader(f, delimiter="\t"))
     values = [r for r in rows if len(r) >= 4]
