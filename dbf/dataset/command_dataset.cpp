@@ -95,7 +95,7 @@ void TTzCDataSet::Go(std::int32_t n) {
     RefreshAfterCommand();
 }
 
-void TTzCDataSet::Search(std::uint8_t field, const std::string& text, bool fromTop) {
+bool TTzCDataSet::Search(std::uint8_t field, const std::string& text, bool fromTop) {
     CheckBrowseMode();
     UpdateCursorPos();
     bool moved = false;
@@ -109,6 +109,7 @@ void TTzCDataSet::Search(std::uint8_t field, const std::string& text, bool fromT
     } else {
         CursorPosChanged();
     }
+    return moved;
 }
 
 std::string TTzCDataSet::SField(std::uint8_t n) {

@@ -38,8 +38,8 @@ public:
     // Goes to record n; an invalid number raises (the dataset stays where it was).
     void Go(std::int32_t n);
     // Scans for text in field (0: any) from the top or after the current record; the dataset
-    // moves only when a record was found.
-    void Search(std::uint8_t field, const std::string& text, bool fromTop);
+    // moves only when a record was found. True when one was.
+    bool Search(std::uint8_t field, const std::string& text, bool fromTop);
     // Field n's value as the engine writes it as text.
     std::string SField(std::uint8_t n);
     int RecCount() { return RecordCount(); }

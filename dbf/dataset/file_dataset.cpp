@@ -472,4 +472,9 @@ std::unique_ptr<TStream> TTzFileDataSet::CreateBlobStream(TField* field, TBlobSt
     return std::make_unique<TTzBlobStream>(*this, field, mode);
 }
 
+bool TTzFileDataSet::RecordCountExact() {
+    if (!TTzCDataSet::RecordCountExact()) return false;
+    return IndexList.empty() || (ParseIndexListLine(IndexList.front()).Options & kIndexUnique) == 0;
+}
+
 } // namespace dbf

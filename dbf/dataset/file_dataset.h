@@ -110,6 +110,8 @@ public:
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     // False while an index controls the order or a filter is set.
     bool IsSequenced() override;
+    // A UNIQUE controlling index leaves records out.
+    bool RecordCountExact() override;
 
 protected:
     bool OpenDbf(const std::string& fileName) override;

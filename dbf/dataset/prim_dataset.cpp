@@ -23,6 +23,7 @@ TBufferLayout CalcBufferOffsets(std::uint32_t recordSize, std::uint32_t calcSize
 
 void TTzPrimDataset::CheckTziResult(std::int32_t code) {
     if (code == 0) return;
+    FLastTziResult = code;
     if (code == kTziNoFileName) DatabaseError("Missing DbfFilename property");
     if (code >= kTziOpenFailed && code <= kTziEof)
         DatabaseError("Dataset error: " + std::to_string(code));

@@ -62,6 +62,8 @@ public:
 
     // Raises EDatabaseError for a nonzero result (see above).
     void CheckTziResult(std::int32_t code);
+    // The result CheckTziResult last raised for (0 before any), for callers that keep codes.
+    std::int32_t LastTziResult() const { return FLastTziResult; }
 
 protected:
     // ---- the Tzi operations ----
@@ -146,6 +148,7 @@ private:
     bool FCursorOpen = false;
     bool FAccessMode = false;
     std::vector<std::uint8_t> FSavedBuffer;
+    std::int32_t FLastTziResult = 0;
 };
 
 } // namespace dbf

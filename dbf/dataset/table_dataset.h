@@ -92,6 +92,8 @@ public:
     void SetDbfFileName(const std::string& name);
     bool HideDeletedRecs() const { return FHideDeletedRecs; }
     void SetHideDeletedRecs(bool on);
+    // The record count includes deleted records: exact only while they are shown.
+    bool RecordCountExact() override { return !FHideDeletedRecs; }
     bool ShowProgress = true;
     TTzTableLanguage TableLanguage = tlOem;
     TDataSetNotifyEvent BeforeRestore, AfterRestore;

@@ -582,20 +582,32 @@ std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* /*field*/, TBlobStre
 // ---- views ----
 
 std::vector<TBookmark> TDataSet::FetchBookmarks(const TBookmark& after, int count) {
+    return WalkBookmarks(after, count, true);
+}
+
+std::vector<TBookmark> TDataSet::FetchBookmarksBack(const TBookmark& before, int count) {
+    return WalkBookmarks(before, count, false);
+}
+
+std::vector<TBookmark> TDataSet::WalkBookmarks(const TBookmark& from, int count, bool forward) {
     CheckActive();
     std::vector<TBookmark> out;
     if (count <= 0 || BookmarkSize <= 0) return out;
     if (FDisplay.empty()) FDisplay = AllocRecordBuffer();
     FCursorStale = true;
-    if (after.empty()) {
-        InternalFirst();
-    } else if (after.size() != static_cast<std::size_t>(BookmarkSize)) {
-        CheckBookmark(after);
+    if (from.empty()) {
+        if (forward) {
+            InternalFirst();
+        } else {
+            InternalLast();
+        }
+    } else if (from.size() != static_cast<std::size_t>(BookmarkSize)) {
+        CheckBookmark(from);
     } else {
-        InternalGotoBookmark(after.data());
+        InternalGotoBookmark(from.data());
     }
-    while (static_cast<int>(out.size()) < count &&
-           GetRecord(FDisplay.data(), gmNext, true) == grOK) {
+    const TGetMode mode = forward ? gmNext : gmPrior;
+    while (static_cast<int>(out.size()) < count && GetRecord(FDisplay.data(), mode, true) == grOK) {
         TBookmark b(static_cast<std::size_t>(BookmarkSize));
         GetBookmarkData(FDisplay.data(), b.data());
         out.push_back(std::move(b));

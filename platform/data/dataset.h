@@ -96,6 +96,9 @@ public:
     bool FindPrior() { return FindRecord(false, false); }
     // True when record numbers follow the record order (no filter, no index).
     virtual bool IsSequenced() { return true; }
+    // True when RecordCount is the number of records the order walks (no record left out by
+    // a filter or an index); views then place the last records without walking to them.
+    virtual bool RecordCountExact() { return true; }
 
     TFields& Fields() { return FFields; }
     int FieldCount() const { return FFields.Count(); }
@@ -121,6 +124,9 @@ public:
     // Views: the bookmarks of up to count records after `after` (from the first record when
     // empty), in record order. The current record stays.
     std::vector<TBookmark> FetchBookmarks(const TBookmark& after, int count);
+    // The same walking backwards: up to count records before `before` (from the last record
+    // when empty), nearest first.
+    std::vector<TBookmark> FetchBookmarksBack(const TBookmark& before, int count);
     // Field reads see the record at bookmark until EndDisplayRecord; false when it is gone.
     bool BeginDisplayRecord(const TBookmark& bookmark);
     void EndDisplayRecord() { FDisplaying = false; }
@@ -233,6 +239,7 @@ private:
         if (e) e(*this);
     }
     void BeginInsertAppend(bool append);
+    std::vector<TBookmark> WalkBookmarks(const TBookmark& from, int count, bool forward);
     void FetchFirst();
     void CheckBookmark(const TBookmark& bookmark) const;
     TGetResult FetchInto(TRecordBuffer& buffer, TGetMode mode);

@@ -1,0 +1,645 @@
+#include "dbf/browse/browse_window.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "dbf/base/errors.h"
+#include "dbf/browse/facade.h"
+#include "dbf/browse/list_table.h"
+#include "dbf/browse/tz_controls.h"
+#include "dbf/index/maintain.h"
+#include "dbf/table/search.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/help.h"
+#include "framework/ui/listing.h"
+#include "framework/ui/questions.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/msgbox.h"
+#include "platform/gui/screen.h"
+#include "platform/os/codepage.h"
+#include "platform/os/process.h"
+
+namespace dbf {
+
+std::function<TDbfMenuCaptions()> DbfMenuCaptionsHook;
+
+namespace {
+
+// The hourglass for the length of a scope.
+class HourGlass {
+public:
+    HourGlass() { Screen()->SetCursor(crHourGlass); }
+    ~HourGlass() { Screen()->SetCursor(crDefault); }
+    HourGlass(const HourGlass&) = delete;
+    HourGlass& operator=(const HourGlass&) = delete;
+};
+
+TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const char* name, const char* caption,
+                   std::function<void()> onClick = {}) {
+    auto* item = new TMenuItem(owner);
+    item->SetName(name);
+    item->SetCaption(caption);
+    if (onClick) item->OnClick = [f = std::move(onClick)](TObject*) { f(); };
+    parent->Add(item);
+    return item;
+}
+
+std::string TrimRight(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+Tdbf4::Tdbf4(TComponent* AOwner) : TForm(AOwner), tzdbf(std::make_unique<TTzDbf>()) {
+    SetName("dbf4");
+    tzdbf->SetName("tzdbf");
+    tzdbf->ReadOnly = false;
+    tzdbf0.SetDataSet(tzdbf.get());
+    // The window reports its errors itself: its dataset shows them through the application.
+    BuildForm();
+    Created();
+}
+
+Tdbf4::~Tdbf4() {
+    try {
+        tzdbf->Close();
+    } catch (const std::exception&) {
+        // A close that fails at exit has nothing left to report to.
+    }
+}
+
+void Tdbf4::BuildForm() {
+    SetCaption("Table");
+    SetPosition(poScreenCenter);
+    SetClientWidth(680);
+    SetClientHeight(420);
+    Label_title1 = new TLabel(this);
+    Label_title1->SetName("Label_title1");
+    Label_title1->SetBounds(8, 6, 300, 18);
+    Label_title1->Hide();
+    Label_title2 = new TLabel(this);
+    Label_title2->SetName("Label_title2");
+    Label_title2->SetBounds(8, 6, 420, 18);
+    Label_filename = new TLabel(this);
+    Label_filename->SetName("Label_filename");
+    Label_filename->SetBounds(8, 6, 300, 18);
+    Label_filename->Hide();
+    Label_recno = new TLabel(this);
+    Label_recno->SetName("Label_recno");
+    Label_recno->SetBounds(440, 6, 200, 18);
+
+    TzNavigator1 = new TTzNavigator(this);
+    TzNavigator1->SetName("TzNavigator1");
+    TzNavigator1->SetDataSource(&tzdbf0);
+    TzNavigator1->SetShowHint(true);
+    TzNavigator1->SetBounds(8, 30, 10 * 27, 26);
+
+    auto button = [this](const char* name, const char* caption, int left, int width) {
+        auto* b = new TButton(this);
+        b->SetName(name);
+        b->SetCaption(caption);
+        b->SetBounds(left, 30, width, 26);
+        return b;
+    };
+    Button_ok = button("Button_ok", "OK", 290, 70);
+    Button_cancel = button("Button_cancel", "Cancel", 364, 70);
+    Button_search = button("Button_search", "&Search", 438, 90);
+    Button_SearchNext = button("Button_SearchNext", "Search &Next", 532, 110);
+    Button_ok->OnClick = [this](TObject*) { Accept(); };
+    Button_cancel->OnClick = [this](TObject*) { CancelClick(); };
+    Button_cancel->SetCancel(true);
+    Button_search->OnClick = [this](TObject*) { Search(false); };
+    Button_SearchNext->OnClick = [this](TObject*) { Search(true); };
+
+    TzGrid1 = new TTzGrid(this);
+    TzGrid1->SetName("TzGrid1");
+    TzGrid1->SetBounds(8, 62, 664, 350);
+    TzGrid1->SetDataSource(&tzdbf0);
+    TzGrid1->OnCellClick = [this](TObject*, int) {
+        ShowRecNo();
+        if (CloseAfter()) Accept();
+    };
+    TzGrid1->OnKeyDown = [this](TObject*, std::uint16_t& key, TShiftState) {
+        if (CloseAfter() && (key == VK_UP || key == VK_DOWN)) {
+            key = 0;
+            Accept();
+        }
+    };
+    TzGrid1->OnDepressTitle = [this](TObject*, int column) { SortByColumn(column); };
+
+    OpenDialog1 = new TOpenDialog(this);
+    OpenDialog1->SetName("OpenDialog1");
+    SaveDialog_htm = new TSaveDialog(this);
+    SaveDialog_htm->SetName("SaveDialog_htm");
+    SaveDialog_htm->Filter = "HTML files|*.HTM;*.HTML|All files|*.*";
+    SaveDialog_txt = new TSaveDialog(this);
+    SaveDialog_txt->SetName("SaveDialog_txt");
+    SaveDialog_txt->Filter = "txt|*.txt|All files|*.*";
+
+    MainMenu1 = new TMainMenu(this);
+    MainMenu1->SetName("MainMenu1");
+    TMenuItem* root = MainMenu1->Items();
+    mi_File = AddItem(this, root, "mi_File", "&File");
+    mi_fileExportHtml =
+        AddItem(this, mi_File, "mi_fileExportHtml", "Export HTML", [this] { ExportHtml(); });
+    mi_fileSaveAsDelimited = AddItem(this, mi_File, "mi_fileSaveAsDelimited", "Save As Delimited",
+                                     [this] { SaveAsDelimited(); });
+    mi_fileSep1 = AddItem(this, mi_File, "mi_fileSep1", "-");
+    mi_fileAppenddbf =
+        AddItem(this, mi_File, "mi_fileAppenddbf", "Append dbf", [this] { AppendDbf(); });
+    mi_fileAppendDelimited = AddItem(this, mi_File, "mi_fileAppendDelimited", "Append Delimited",
+                                     [this] { AppendDelimited(); });
+    N2 = AddItem(this, mi_File, "N2", "-");
+    mi_filePrint = AddItem(this, mi_File, "mi_filePrint", "&Print...", [this] { PrintTable(); });
+    mi_fileSep3 = AddItem(this, mi_File, "mi_fileSep3", "-");
+    mi_fileExit = AddItem(this, mi_File, "mi_fileExit", "E&xit", [this] { Accept(); });
+    mi_edit = AddItem(this, root, "mi_edit", "&Edit");
+    mi_editAppend = AddItem(this, mi_edit, "mi_editAppend", "Append", [this] {
+        if (!AppendRecordLocked() && FErrorCode != 0) ShowError(FErrorText);
+    });
+    mi_editPack = AddItem(this, mi_edit, "mi_editPack", "Pack", [this] { Pack(); });
+    mi_editPack->SetHint("Remove records to be deleted");
+    mi_view = AddItem(this, root, "mi_view", "&View");
+    mi_viewSearch = AddItem(this, mi_view, "mi_viewSearch", "&Search", [this] { Search(false); });
+    mi_viewSearchNext =
+        AddItem(this, mi_view, "mi_viewSearchNext", "Search &Next", [this] { Search(true); });
+    mi_Help = AddItem(this, root, "mi_Help", "&Help");
+    mi_helpdbf = AddItem(this, mi_Help, "mi_helpdbf", "dbf Structure", [] {
+        ShowHelp(0, 0, 1);
+        AbortFlag = 0;
+    });
+    mi_helpCommon = AddItem(this, mi_Help, "mi_helpCommon", "&Database", [] {
+        ShowHelp(3210, 0, 1);
+        AbortFlag = 0;
+    });
+    mi_helphilfebild = AddItem(this, mi_Help, "mi_helphilfebild", "Aux. &Image", [this] {
+        ShowHelp(0, 0, 2);
+        BringToFront();
+        AbortFlag = 0;
+    });
+    mi_helpDatei = AddItem(this, mi_Help, "mi_helpDatei", "&File", [this] { HelpFile(); });
+    SetMenu(MainMenu1);
+    SetMenuCaptions();
+
+    OnResize = [this](TObject*) { FormResize(); };
+    OnShow = [this](TObject*) {
+        if (CloseAfter()) {
+            TzGrid1->SetSelectedIndex(DbfGridPosB - 1);
+        } else {
+            FitForm(this);
+        }
+        Label_recno->SetCaption("");
+        FormResize();
+    };
+}
+
+void Tdbf4::SetMenuCaptions() {
+    const TDbfMenuCaptions c = DbfMenuCaptionsHook ? DbfMenuCaptionsHook() : TDbfMenuCaptions{};
+    mi_File->SetCaption(c.File);
+    mi_filePrint->SetCaption(c.Print);
+    mi_fileExit->SetCaption(c.Exit);
+    mi_edit->SetCaption(c.Edit);
+    mi_view->SetCaption(c.View);
+    mi_Help->SetCaption(c.Help);
+    mi_helpCommon->SetCaption(c.Database);
+    mi_helpDatei->SetCaption(c.FileHelp);
+}
+
+void Tdbf4::FormResize() {
+    TzGrid1->SetBounds(TzGrid1->Left(), TzGrid1->Top(),
+                       std::max(ClientWidth() - TzGrid1->Left() - 1, 40),
+                       std::max(ClientHeight() - TzGrid1->Top() - 1, 40));
+}
+
+void Tdbf4::ShowRecNo() {
+    Command([this] {
+        Label_recno->SetCaption(std::to_string(tzdbf->RecNo()) + "/" +
+                                std::to_string(tzdbf->RecordCount()));
+    });
+}
+
+bool Tdbf4::Facade(const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const std::exception& e) {
+        FErrorCode = tzdbf->LastTziResult() != 0 ? tzdbf->LastTziResult() : 1;
+        FErrorText = e.what();
+        return false;
+    }
+}
+
+bool Tdbf4::Command(const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const std::exception& e) {
+        ApplicationHandleException(e);
+        return false;
+    }
+}
+
+// ---- facade methods ------------------------------------------------------------------------
+
+void Tdbf4::OpenTable(const std::string& path) {
+    const HourGlass busy;
+    Facade([&] {
+        tzdbf->Close();
+        tzdbf->SetDbfFileName(path);
+        tzdbf->Open();
+    });
+    Label_filename->SetCaption(path);
+}
+
+void Tdbf4::CloseTable() {
+    Facade([&] {
+        // Edits made through the field setters are written, not dropped.
+        if (tzdbf->Active()) tzdbf->CheckBrowseMode();
+    });
+    Facade([&] { tzdbf->Close(); });
+}
+
+void Tdbf4::SetTitles(std::string_view title1, std::string_view title2) {
+    Label_title1->SetCaption(title1);
+    Label_title2->SetCaption(title2);
+    mi_helpdbf->SetCaption(title2);
+}
+
+void Tdbf4::GoRecord(std::int32_t n) {
+    Facade([&] { tzdbf->Go(n); });
+}
+
+bool Tdbf4::AppendRecordLocked() {
+    bool locked = false;
+    Facade([&] {
+        locked = tzdbf->ALock();
+        if (!locked) return;
+        try {
+            tzdbf->AppendRec();
+        } catch (...) {
+            tzdbf->UnLock();
+            throw;
+        }
+        tzdbf->UnLock();
+    });
+    return locked;
+}
+
+std::int32_t Tdbf4::CurrentRecNo() {
+    std::int32_t n = 0;
+    Facade([&] { n = tzdbf->RecNo(); });
+    return n;
+}
+
+std::int32_t Tdbf4::RecordCount() {
+    std::int32_t n = 0;
+    Facade([&] { n = tzdbf->RecCount(); });
+    return n;
+}
+
+int Tdbf4::FieldCount() {
+    int n = 0;
+    Facade([&] { n = tzdbf->FieldCount(); });
+    return n;
+}
+
+void Tdbf4::PackTable() {
+    const HourGlass busy;
+    Facade([&] { tzdbf->Pack(); });
+}
+
+void Tdbf4::SearchField(const std::string& text, bool& found, bool fromTop) {
+    found = false;
+    Facade([&] { found = tzdbf->Search(0, text, fromTop); });
+}
+
+void Tdbf4::GetFieldByIndex(int n, std::string& text) {
+    text.clear();
+    if (n < 1 || n > 255) return;
+    Facade([&] { text = tzdbf->SField(static_cast<std::uint8_t>(n)); });
+}
+
+bool Tdbf4::GetFieldBool(std::string_view name) {
+    bool v = false;
+    Facade([&] { v = tzdbf->GetFieldBoolByName(std::string(name)); });
+    return v;
+}
+
+void Tdbf4::SetFieldString(std::string_view name, std::string_view text) {
+    Facade([&] { tzdbf->SetFieldStrByName(std::string(name), std::string(text)); });
+}
+
+void Tdbf4::SetFieldFloat(std::string_view name, long double value) {
+    Facade([&] { tzdbf->SetFieldFloatByName(std::string(name), static_cast<double>(value)); });
+}
+
+void Tdbf4::SetFieldInt(std::string_view name, std::int64_t value) {
+    Facade([&] { tzdbf->SetFieldIntByName(std::string(name), value); });
+}
+
+void Tdbf4::SetFieldBool(std::string_view name, bool value) {
+    Facade([&] { tzdbf->SetFieldBoolByName(std::string(name), value); });
+}
+
+// ---- modes ---------------------------------------------------------------------------------
+
+void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
+    FMode = mode;
+    SetMenuCaptions();
+    const bool read = IsReadView();
+    const std::string& t1 = Label_title1->Caption();
+    const std::string& t2 = Label_title2->Caption();
+    if (read) {
+        SetCaption(t2 + "   " + t1);
+        mi_helpdbf->SetCaption(t2);
+        TzNavigator1->SetVisibleButtons((1u << nbFirst) | (1u << nbPrior) | (1u << nbNext) |
+                                        (1u << nbLast));
+    } else {
+        SetCaption(t2 + "  " + t1 + "  (" + Label_filename->Caption() + ")");
+        TzNavigator1->SetVisibleButtons(kAllNavButtons);
+    }
+    for (TMenuItem* item :
+         {mi_fileAppenddbf, mi_fileAppendDelimited, N2, mi_edit, mi_editAppend, mi_editPack})
+        item->SetVisible(!read);
+    TDBGridOptions options =
+        dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs;
+    if (!read) options |= dgEditing;
+    TzGrid1->SetOptions(options);
+    TzGrid1->SetReadOnly(read);
+    Command([&] {
+        if (mode == 1) tzdbf->SetHideDeletedRecs(true);
+        if (mode == 4 || !read) tzdbf->SetHideDeletedRecs(false);
+    });
+    if (!read && tzdbf->Active()) {
+        const std::filesystem::path p(tzdbf->DbfFileName());
+        if (AddBackslash(p.parent_path().string()) == AddBackslash(TempDir))
+            ShowMessageDialog(
+                OemToAnsiString("No Write Access for dbf directory !  Temp directory used."));
+    }
+    FCloseAfter = text == "CLOSE" ? 1 : 0;
+    ShowModal();
+}
+
+void Tdbf4::Accept() {
+    AbortFlag = 0;
+    // A pending edit that cannot be written keeps the window open with the typed values.
+    if (!Command([this] {
+            if (tzdbf->Active()) tzdbf->CheckBrowseMode();
+        }))
+        return;
+    LastKey = 13;
+    if (tzdbf->Active() && !tzdbf->IsEmpty()) DbfSelectedRecNo = tzdbf->RecNo();
+    DbfGridPosA = TzGrid1->CurrentRow() + 1;
+    DbfGridPosB = TzGrid1->SelectedIndex() + 1;
+    SetModalResult(mrOk);
+    if (!Modal()) Close();
+}
+
+void Tdbf4::CancelClick() {
+    AbortFlag = 1;
+    LastKey = 27;
+    SetModalResult(mrCancel);
+    if (!Modal()) Close();
+}
+
+// ---- search ----------------------------------------------------------------------------------
+
+void Tdbf4::Search(bool next) {
+    const std::uint16_t savedHelp = HelpNo;
+    HelpNo = 2450;
+    bool asked = true;
+    if (!next) {
+        std::string text = FSearchText;
+        AbortFlag = 0;
+        InputText("Type search string", 50, text);
+        if (AbortFlag != 0) {
+            AbortFlag = 0;
+            asked = false;
+        } else {
+            FSearchText = text;
+        }
+    }
+    if (asked && tzdbf->Active()) {
+        bool found = false;
+        {
+            const HourGlass busy;
+            SearchField(FSearchText, found, !next);
+            if (!found && FSearchText.find(',') != std::string::npos) {
+                std::string dotted = FSearchText;
+                std::replace(dotted.begin(), dotted.end(), ',', '.');
+                SearchField(dotted, found, !next);
+            }
+        }
+        if (FErrorCode != 0) {
+            ShowError(FErrorText);
+            ResetError();
+        } else if (!found) {
+            ShowMessageDialog(FSearchText + " " + "not found");
+        }
+    }
+    HelpNo = savedHelp;
+    if (asked && CloseAfter()) Accept();
+}
+
+// ---- sort ----------------------------------------------------------------------------------
+
+std::string Tdbf4::SortIndexName() const {
+    return TempSortIndexName(AddBackslash(TempDir));
+}
+
+void Tdbf4::SortByColumn(int column) {
+    if (!tzdbf->Active()) return;
+    Command([&] {
+        DbfSelectedRecNo = tzdbf->IsEmpty() ? 1 : tzdbf->RecNo();
+        const int n = column + 1;
+        const TDbfFieldProps* props = tzdbf->FieldProps();
+        if (!props || n < 1 || n > props->Count()) return;
+        const TDTField& f = props->Field(n);
+        // The engine refuses keys of logical and memo fields and keys over 100 characters.
+        std::string key = f.Name;
+        if (f.Type == 'L') key = "IIF(" + f.Name + ",\"T\",\"F\")";
+        if (f.Type == 'C' && f.Length > 100) key = "LEFT(" + f.Name + ",100)";
+        if (f.Type == 'M' || f.Type == 'B' || f.Type == 'G') {
+            TzGrid1->ClearDepressedTitle();
+            ShowMessageDialog("The memo field " + f.Name + " cannot be sorted.");
+            return;
+        }
+        const HourGlass busy;
+        tzdbf->IndexOn(key, SortIndexName());
+        if (!tzdbf->IsEmpty()) tzdbf->Go(DbfSelectedRecNo);
+    });
+}
+
+// ---- export, import, print -----------------------------------------------------------------
+
+std::string Tdbf4::PeekText(int field, std::int32_t record) {
+    const std::string raw = tzdbf->Peek(static_cast<std::uint8_t>(field), record);
+    return tzdbf->TableLanguage == tlOem ? os::Cp437ToUtf8(raw) : os::Cp1252ToUtf8(raw);
+}
+
+bool Tdbf4::WriteHtml(const std::string& fileName) {
+    const std::string tmp = fileName + ".part~";
+    bool ok = Command([&] {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) DatabaseError("Cannot write " + fileName);
+        const int fields = tzdbf->FieldCount();
+        const std::int32_t count = tzdbf->RecCount();
+        auto line = [&out](const std::string& s) { out << s << "\r\n"; };
+        line("<HTML>");
+        line("<head><meta charset=\"utf-8\"><title>" + HtmlEscape(BaseNameNoExt(fileName)) +
+             "</title></head>");
+        line("<BODY BGCOLOR=\"C0C0C0\">");
+        line("<P>" + HtmlEscape(ProductTitle + "V" + std::string(VersionCode)) + "</P>");
+        line("<P>" + HtmlEscape(UpperCaseStr(fileName)) + "</P>");
+        line("<P>" + HtmlEscape(DateString() + " - " + TimeString()) + "</P>");
+        line("<HR>");
+        line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
+        std::string head = "<TR>";
+        for (int i = 1; i <= fields; ++i)
+            head += "<TD><CENTER>" + HtmlEscape(tzdbf->Field(static_cast<std::uint8_t>(i))) +
+                    "</CENTER></TD>";
+        line(head + "</TR>");
+        for (std::int32_t r = 1; r <= count; ++r) {
+            std::string row = "<TR>";
+            for (int i = 1; i <= fields; ++i)
+                row += "<TD>" + HtmlEscape(TrimRight(PeekText(i, r))) + "</TD>";
+            line(row + "</TR>");
+        }
+        line("</TABLE>");
+        line("</BODY>");
+        line("</HTML>");
+        out.close();
+        if (!out) DatabaseError("Cannot write " + fileName);
+        std::error_code ec;
+        std::filesystem::rename(tmp, fileName, ec);
+        if (ec) DatabaseError("Cannot write " + fileName + ": " + ec.message());
+    });
+    if (!ok) {
+        std::error_code ec;
+        std::filesystem::remove(tmp, ec);
+    }
+    return ok;
+}
+
+void Tdbf4::ExportHtml() {
+    if (!tzdbf->Active()) return;
+    SaveDialog_htm->FileName = BaseNameNoExt(tzdbf->DbfFileName());
+    if (!SaveDialog_htm->Execute()) return;
+    const std::string file = SaveDialog_htm->FileName;
+    if (!WriteHtml(file)) return;
+    const std::vector<std::string> cmd = ListProgramCommand(HtmlBrowser, file);
+    if (!cmd.empty()) os::StartProcess(cmd);
+}
+
+void Tdbf4::PrintTable() {
+    if (!tzdbf->Active()) return;
+    ListHeader(ProductTitle + " V" + std::string(VersionCode), tzdbf->DbfFileName(), Caption(),
+               Label_title1->Caption(), "", 0);
+    AbortFlag = 0;
+    ListBegin(0, DataFileName);
+    if (AbortFlag != 0) return;
+    if (!ListRewrite()) return;
+    ListHtmlHeader();
+    if (AbortFlag != 0) return;
+    ListLine("");
+    if (AbortFlag != 0) return;
+    Command([&] {
+        const int fields = tzdbf->FieldCount();
+        const int columns = std::min(7, fields);
+        ListTable::Widths7 widths{};
+        std::array<std::string, 7> titles, cells;
+        for (int i = 0; i < columns; ++i) {
+            titles[static_cast<std::size_t>(i)] = LeftStr(tzdbf->Field(std::uint8_t(i + 1)), 65);
+            widths[static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(std::min(tzdbf->FieldLen(std::uint8_t(i + 1)) + 1, 255));
+        }
+        auto views = [](const std::array<std::string, 7>& a) {
+            ListTable::Texts7 v;
+            for (std::size_t i = 0; i < 7; ++i)
+                v[i] = a[i];
+            return v;
+        };
+        ListTable table(widths, views(titles));
+        const std::int32_t count = tzdbf->RecCount();
+        for (std::int32_t r = 1; r <= count && AbortFlag == 0; ++r) {
+            for (int i = 0; i < columns; ++i)
+                cells[static_cast<std::size_t>(i)] = LeftStr(PeekText(i + 1, r), 65);
+            table.WriteRow(views(cells));
+        }
+    });
+    ListEnd();
+}
+
+void Tdbf4::AppendDbf() {
+    if (!tzdbf->Active()) return;
+    OpenDialog1->Filter = "*.dbf|*.dbf";
+    OpenDialog1->DefaultExt = "dbf";
+    if (!OpenDialog1->Execute()) return;
+    const std::string file = OpenDialog1->FileName;
+    Command([&] {
+        if (!tzdbf->FLock()) DatabaseError("File not locked [AppendFrom]");
+        try {
+            tzdbf->AppendFrom(file);
+        } catch (...) {
+            tzdbf->UnLock();
+            throw;
+        }
+        tzdbf->UnLock();
+    });
+}
+
+void Tdbf4::AppendDelimited() {
+    if (!tzdbf->Active()) return;
+    OpenDialog1->Filter = "*.txt|*.txt";
+    OpenDialog1->DefaultExt = "txt";
+    if (!OpenDialog1->Execute()) return;
+    const std::string file = OpenDialog1->FileName;
+    Command([&] {
+        if (!tzdbf->FLock()) DatabaseError("File not locked [AppendFromDelimited]");
+        try {
+            tzdbf->AppendFromDelimited(file);
+        } catch (...) {
+            tzdbf->UnLock();
+            throw;
+        }
+        tzdbf->UnLock();
+    });
+}
+
+void Tdbf4::SaveAsDelimited() {
+    if (!tzdbf->Active()) return;
+    if (!SaveDialog_txt->Execute()) return;
+    const std::string file = SaveDialog_txt->FileName;
+    Command([&] {
+        if (!tzdbf->FLock()) DatabaseError("File not locked [CopyToDelimited]");
+        try {
+            tzdbf->CopyToDelimited(file);
+        } catch (...) {
+            tzdbf->UnLock();
+            throw;
+        }
+        tzdbf->UnLock();
+    });
+}
+
+void Tdbf4::Pack() {
+    if (!tzdbf->Active()) return;
+    const HourGlass busy;
+    Command([&] { tzdbf->Pack(); });
+}
+
+void Tdbf4::HelpFile() {
+    ShowMessageDialog(tzdbf->DbfFileName());
+}
+
+} // namespace dbf

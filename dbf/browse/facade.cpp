@@ -1,0 +1,199 @@
+// Unit w32rivoz, procedures: the table facade over the one browse window.
+#include "dbf/browse/facade.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "dbf/browse/browse_window.h"
+#include "framework/core/errorlist.h"
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/text.h"
+#include "framework/ui/questions.h"
+#include "platform/os/paths.h"
+
+namespace dbf {
+
+std::int32_t DbfSelectedRecNo = 1;
+std::int32_t DbfGridPosA = 1;
+std::int32_t DbfGridPosB = 1;
+
+namespace {
+
+Tdbf4* gWindow = nullptr;
+
+void ShowDbfError(const char* what) {
+    Tdbf4& w = DbfWindow();
+    std::string text = std::string("Error  : ") + what + std::to_string(w.ErrorCode());
+    if (!w.ErrorText().empty()) text += "\n" + w.ErrorText();
+    ShowError(text);
+    AbortFlag = 1;
+}
+
+// Copies the table and its memo file (same name, .dbt or .fpt, any letter case) from dir to
+// TempDir; the copies lose a read-only attribute. False (AbortFlag) when the table is not
+// copied.
+bool CopyToTemp(const std::string& dir, const std::string& name) {
+    std::string real;
+    if (os::FindNameNoCase(dir, name, real) != 0) real = AddBackslash(dir) + name;
+    const std::string target = AddBackslash(TempDir) + name;
+    if (!FileCopy(real, target)) return false;
+    ::chmod(target.c_str(), 0644);
+    const std::string base = BaseNameNoExt(name);
+    for (const char* ext : {".dbt", ".fpt"}) {
+        std::string memo;
+        if (os::FindNameNoCase(dir, base + ext, memo) != 0) continue;
+        const std::string memoTarget =
+            AddBackslash(TempDir) + std::filesystem::path(memo).filename().string();
+        if (!FileCopy(memo, memoTarget)) return false;
+        ::chmod(memoTarget.c_str(), 0644);
+    }
+    return true;
+}
+
+} // namespace
+
+Tdbf4& DbfWindow() {
+    if (!gWindow) gWindow = new Tdbf4(nullptr);
+    return *gWindow;
+}
+
+void CreateDbfWindow(TComponent* owner) {
+    if (!gWindow) gWindow = new Tdbf4(owner);
+}
+
+void FreeDbfWindow() {
+    if (!gWindow) return;
+    Tdbf4* w = gWindow;
+    gWindow = nullptr;
+    w->CloseTable();
+    std::error_code ec;
+    std::filesystem::remove(w->SortIndexName(), ec);
+    w->Free();
+}
+
+void DbfOpen(std::string_view nameIn) {
+    std::string name(nameIn);
+    if (name.find('.') == std::string::npos) name += ".dbf";
+    const std::string dir = AddBackslash(DbfDir);
+    std::string path;
+    if (os::FindNameNoCase(DbfDir, name, path) != 0) path = dir + name;
+    if (!CheckFileReadable(path)) return;
+    // Write check: a table whose directory or file cannot be written is used as a copy in
+    // TempDir, so the window can still edit (the copy is a working copy).
+    const std::string probe = dir + "TEST.$$$";
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    bool writable = f && std::fputs("DBF Write Check\r\n", f) >= 0;
+    if (f) writable = (std::fclose(f) == 0) && writable;
+    if (f) std::remove(probe.c_str());
+    // The permission bits count as the read-only attribute (also for a user whom the system
+    // would let write anyway).
+    struct stat st {};
+    if (writable && (::stat(DbfDir.c_str(), &st) != 0 || (st.st_mode & 0222) == 0))
+        writable = false;
+    if (writable && (::stat(path.c_str(), &st) != 0 || (st.st_mode & 0222) == 0)) writable = false;
+    if (!writable) {
+        const std::uint8_t savedAbort = AbortFlag;
+        if (!CopyToTemp(DbfDir, std::filesystem::path(path).filename().string())) return;
+        AbortFlag = savedAbort;
+        path = AddBackslash(TempDir) + std::filesystem::path(path).filename().string();
+    }
+    DbfUse(path);
+}
+
+void DbfUse(const std::string& path) {
+    DbfResetError();
+    DbfWindow().OpenTable(path);
+    if (DbfErrorCode() != 0) ShowDbfError("DBF Error ");
+    DbfClearError();
+}
+
+void DbfSetTitles(std::string_view title1, std::string_view title2) {
+    DbfWindow().SetTitles(OemToAnsiString(title1), OemToAnsiString(title2));
+}
+
+void DbfSetupMode(std::string_view text, std::uint16_t mode) {
+    DbfWindow().SetupMode(text, mode);
+}
+
+void DbfGoto(std::int32_t n) {
+    const std::int32_t count = DbfRecCount();
+    // An empty table has no record to go to.
+    if (count <= 0) return;
+    if (n > count) {
+        AddError("DBF #" + std::to_string(n) + " not found.");
+        n = count;
+    }
+    DbfResetError();
+    DbfGotoClamped(n);
+    if (DbfErrorCode() != 0) ShowDbfError("Database #");
+    DbfClearError();
+}
+
+void DbfGotoClamped(std::int32_t n) {
+    if (n < 1 || n > DbfRecCount()) n = 1;
+    DbfWindow().GoRecord(n);
+}
+
+void DbfClose() {
+    DbfWindow().CloseTable();
+}
+
+bool DbfAppend() {
+    return DbfWindow().AppendRecordLocked();
+}
+
+std::int32_t DbfRecNo() {
+    return DbfWindow().CurrentRecNo();
+}
+
+std::int32_t DbfRecCount() {
+    return DbfWindow().RecordCount();
+}
+
+std::int32_t DbfErrorCode() {
+    return DbfWindow().ErrorCode();
+}
+
+void DbfResetError() {
+    DbfWindow().ResetError();
+}
+
+void DbfClearError() {
+    DbfWindow().ClearError();
+}
+
+void DbfFieldText(int n, std::string& text) {
+    DbfWindow().GetFieldByIndex(n, text);
+}
+
+std::string DbfFieldText(int n) {
+    std::string text;
+    DbfFieldText(n, text);
+    return text;
+}
+
+bool DbfFieldBool(std::string_view name) {
+    return DbfWindow().GetFieldBool(name.substr(0, 255));
+}
+
+void DbfSetFieldBool(std::string_view name, bool value) {
+    DbfWindow().SetFieldBool(name, value);
+}
+
+void DbfSetFieldString(std::string_view name, std::string_view value) {
+    DbfWindow().SetFieldString(name, value);
+}
+
+void DbfSetFieldFloat(std::string_view name, long double value) {
+    DbfWindow().SetFieldFloat(name, value);
+}
+
+void DbfSetFieldInt(std::string_view name, std::int64_t value) {
+    DbfWindow().SetFieldInt(name, value);
+}
+
+} // namespace dbf

@@ -1,0 +1,196 @@
+#pragma once
+// TDBGrid: a data-aware grid on a Qt table view over a model of the dataset. Rows are the
+// dataset's records in its current order (TRowMap: fetched lazily from both ends), each row's
+// display texts decoded once into a small cache. The grid follows the dataset's current record
+// and moves it when the user picks another row; typing edits the current record, which is
+// posted when the user leaves the row.
+//
+// Beyond the plain data grid it carries what the engine's grid needs (unit atzgrids builds its
+// TTzGrid on it): per-row colours through OnChangeColorsEvent, deleted records drawn in
+// DeletedColor unless selected, boolean boxes for logical fields, AutoAppend, a depressed
+// (sorted) title set by a right click on it, corner clicks, and date edit masks. What the
+// engine knows (is a record deleted, restoring it, the date picture) comes in through the
+// virtual hooks.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/data/rowmap.h"
+#include "platform/gui/controls.h"
+
+class TDataSource;
+class TDataSet;
+class TField;
+
+enum TDBGridOption : unsigned {
+    dgEditing = 1,
+    dgAlwaysShowEditor = 2,
+    dgTitles = 4,
+    dgIndicator = 8,
+    dgColumnResize = 16,
+    dgColLines = 32,
+    dgRowLines = 64,
+    dgTabs = 128,
+    dgRowSelect = 256,
+    dgAlwaysShowSelection = 512,
+    dgConfirmDelete = 1024,
+    dgCancelOnExit = 2048,
+};
+using TDBGridOptions = unsigned;
+
+enum TTzBooleanBox {
+    bbCheckBox,
+    bbCheckMark,
+    bbText,
+    bbFillBox,
+    bbFillBoxRed,
+    bbRButton,
+    bbRButtonRed,
+    bbDot,
+    bbDotRed
+};
+
+// The seven colours of a cell, set afresh for every cell before OnChangeColorsEvent.
+struct TGridColors {
+    TColor IndicatorColor, CellColor, CellTextColor, HiliteColor, HiliteTextColor, DeletedColor,
+        DeletedTextColor;
+};
+
+class TDBGrid;
+struct TColumn {
+    std::string FieldName;
+    TField* Field = nullptr; // bound while the dataset is open
+    std::string TitleCaption;
+    int Width = 64;
+    TColor Color = clWindow;
+    TColor FontColor = clWindowText;
+    TAlignment Alignment = taLeftJustify;
+    bool ReadOnly = false;
+    bool Visible = true;
+};
+
+using TGridColumnEvent = std::function<void(TObject* Sender, int column)>;
+using TChangeColorsEvent = std::function<void(TObject* Sender, int dataRow, TGridColors& colors)>;
+
+class TDBGrid : public TWinControl {
+public:
+    explicit TDBGrid(TComponent* AOwner);
+    ~TDBGrid() override;
+
+    TDataSource* DataSource() const;
+    void SetDataSource(TDataSource* source);
+    TDataSet* DataSet() const;
+
+    TDBGridOptions Options() const { return FOptions; }
+    void SetOptions(TDBGridOptions o);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool on);
+    TColor FixedColor = clBtnFace;
+    bool DefaultDrawing = true;
+    // Down or Tab beyond the last row appends a record.
+    bool AutoAppend = true;
+    TTzBooleanBox BooleanBox() const { return FBooleanBox; }
+    void SetBooleanBox(TTzBooleanBox b);
+
+    // Columns: one per visible field when the dataset opens (text fields as wide as their
+    // size, numbers right-aligned).
+    int ColumnCount() const { return static_cast<int>(FColumns.size()); }
+    TColumn& Columns(int i) { return FColumns.at(static_cast<std::size_t>(i)); }
+    // Moves a column; the depressed title follows.
+    void MoveColumn(int from, int to);
+    // Current column (0-based) and its field.
+    int SelectedIndex() const { return FSelectedIndex; }
+    void SetSelectedIndex(int column);
+    TField* SelectedField() const;
+    // The current record's row in the grid's order (0-based, -1 when none).
+    int CurrentRow();
+
+    // The depressed (sorted) title, -1 for none.
+    int DepressedColumn() const { return FDepressed; }
+    bool DepressDisabled() const { return FDepressDisabled; }
+    void SetDepressDisabled(bool on);
+    void DepressTitle(int column);
+    void ClearDepressedTitle();
+
+    // ---- the rows (read by the view; tests read them too)
+    int RowCount();
+    std::string CellText(int row, int column);
+    bool RowDeleted(int row);
+    // Colours of a data cell as drawn (after OnChangeColorsEvent, deletion and selection).
+    TGridColors CellColors(int row, int column, bool selected, bool& deleted);
+    // The edit mask the editor of a column gets ("" none).
+    std::string ColumnEditMask(int column);
+
+    // ---- what a person does
+    // A click on a data cell (button left: select, then toggle a logical field under it).
+    void ClickCell(int row, int column, TMouseButton button = mbLeft);
+    // Mouse button released on a title (-1: the indicator corner).
+    void TitleMouseUp(int column, TMouseButton button, TShiftState shift = 0);
+    // A key as the keyboard gives it: OnKeyDown, the grid's keys, then the character.
+    void PressKey(std::uint16_t key, TShiftState shift = 0);
+    // Types a text into the current cell as the editor would.
+    bool TypeCell(const std::string& text);
+    // Scrolls the view so that row shows (and moves nothing).
+    void ScrollToRow(int row);
+    // Rows visible in the view: first and count (0 headless).
+    int TopRow() const;
+
+    TGridColumnEvent OnDepressTitle;
+    TGridColumnEvent OnCellClick;
+    TNotifyEvent OnCornerLeftClick, OnCornerRightClick;
+    TChangeColorsEvent OnChangeColorsEvent;
+
+    // Layer internals.
+    bool HandleKey(std::uint16_t key, TShiftState shift);
+    bool HandleChar(char c);
+    void RowPicked(int row);
+    void CommitCell(int row, int column, const std::string& text);
+    void ToggleField(int row, int column);
+    void DataChanged(int what);
+    bool IsBooleanColumn(int column, std::string* trueText = nullptr,
+                         std::string* falseText = nullptr) const;
+    bool CanEditColumn(int column) const;
+    int CurrentRowCached() const;
+
+protected:
+    // The hooks of the engine's grid. The displayed record is deleted (called while the row's
+    // record is shown to the fields); the current record is deleted; restore it.
+    virtual bool DisplayedRecordDeleted() { return false; }
+    virtual bool CurrentRecordDeleted() { return false; }
+    virtual void RestoreCurrentRecord() {}
+    // Mask of a date column when none is set ("" = none).
+    virtual std::string DateEditMask() { return {}; }
+    void SyncWidget() override;
+
+private:
+    struct Impl;
+    friend struct Impl;
+    void BuildColumns();
+    void ResetRows();
+    bool EnsureCurrent(int row);
+    bool ConfirmRestore();
+    struct CachedRow {
+        std::vector<std::string> Texts;
+        bool Deleted = false;
+    };
+    const CachedRow* Cached(int row);
+
+    std::unique_ptr<Impl> FImpl;
+    std::vector<TColumn> FColumns;
+    TRowMap FRows;
+    std::vector<std::pair<int, CachedRow>> FCache; // small, most recent last
+    TDBGridOptions FOptions = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
+                              dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
+    bool FReadOnly = false;
+    TTzBooleanBox FBooleanBox = bbCheckBox;
+    int FSelectedIndex = 0;
+    int FDepressed = -1;
+    bool FDepressDisabled = false;
+};
+
+// Draws a boolean box into a cell (Qt painter in the implementation; exposed for the tests'
+// geometry): the square S the marks are drawn in for a cell rectangle.
+TRect BooleanBoxSquare(const TRect& cell);

@@ -1,0 +1,180 @@
+// The table facade: opening by name with the write check and working copies, going to records,
+// reading and writing fields (checked by dbfread), and the browse window's pick and edit modes.
+#include "tests/dbf/browse/browse_testutil.h"
+
+#include <sys/stat.h>
+
+#include "platform/gui/menus.h"
+
+namespace {
+
+using namespace browsetest;
+
+class FacadeTest : public BrowseTest {};
+
+TEST_F(FacadeTest, OpenCompletesNamesAndUsesWorkingCopiesOfReadOnlyTables) {
+    struct Case {
+        const char* what;
+        const char* name;
+        mode_t dirMode, fileMode;
+        bool opens, copy;
+    } cases[] = {
+        {"plain name", "parts", 0755, 0644, true, false},
+        {"name with extension", "PARTS.DBF", 0755, 0644, true, false},
+        {"missing table", "nothing", 0755, 0644, false, false},
+        {"read-only table", "parts", 0755, 0444, true, true},
+        {"read-only directory", "parts.dbf", 0555, 0644, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(TempDir);
+        fs::create_directories(TempDir);
+        ::chmod(table.c_str(), c.fileMode);
+        ::chmod(DbfDir.c_str(), c.dirMode);
+        AbortFlag = 0;
+        ScriptedResponder boxes;
+        boxes.OnMessage(IDOK);
+        {
+            ResponderScope scope(boxes);
+            dbf::DbfOpen(c.name);
+        }
+        ::chmod(DbfDir.c_str(), 0755);
+        ::chmod(table.c_str(), 0644);
+        EXPECT_EQ(AbortFlag, c.opens ? 0 : 1);
+        dbf::Tdbf4& w = dbf::DbfWindow();
+        EXPECT_EQ(w.tzdbf->Active(), c.opens);
+        if (!c.opens) {
+            ASSERT_EQ(boxes.Seen().size(), 1u);
+            EXPECT_NE(boxes.Seen()[0].find("not found or no access"), std::string::npos);
+            continue;
+        }
+        const fs::path open = w.tzdbf->DbfFileName();
+        EXPECT_TRUE(boxes.Seen().empty());
+        EXPECT_EQ(open.parent_path() == fs::path(TempDir), c.copy) << open;
+        EXPECT_EQ(dbf::DbfRecCount(), 8);
+        // The memo file came along: the first record's memo reads.
+        dbf::DbfGoto(1);
+        EXPECT_EQ(w.tzdbf->FieldByName("NOTE")->AsString(), "first memo");
+        EXPECT_FALSE(fs::exists(fs::path(DbfDir) / "TEST.$$$"));
+        if (c.copy) {
+            // The copy can be edited; the warning comes with the edit view.
+            struct stat st {};
+            ASSERT_EQ(::stat(open.c_str(), &st), 0);
+            EXPECT_NE(st.st_mode & 0200, 0u);
+            ScriptedResponder r;
+            r.OnMessage(IDOK).OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); });
+            ResponderScope scope(r);
+            dbf::DbfSetupMode("", 0);
+            ASSERT_FALSE(r.Seen().empty());
+            EXPECT_NE(r.Seen()[0].find("No Write Access for dbf directory !  Temp directory used."),
+                      std::string::npos)
+                << r.Seen()[0];
+            EXPECT_EQ(r.Unexpected(), 0);
+        }
+        dbf::DbfClose();
+    }
+}
+
+TEST_F(FacadeTest, GotoClampsReportsAndLeavesEmptyTablesAlone) {
+    struct Case {
+        std::int32_t n, rec;
+        bool message;
+    } cases[] = {{0, 1, false}, {3, 3, false}, {-4, 1, false}, {8, 8, false}, {13, 8, true}};
+    dbf::DbfOpen("parts");
+    for (const Case& c : cases) {
+        InitErrors();
+        AbortFlag = 0;
+        dbf::DbfGoto(c.n);
+        EXPECT_EQ(dbf::DbfRecNo(), c.rec) << c.n;
+        EXPECT_EQ(ErrorCount, c.message ? 1 : 0) << c.n;
+        if (c.message) {
+            EXPECT_EQ(std::string(ErrorList[1]), "DBF #13 not found.");
+        }
+        EXPECT_EQ(AbortFlag, 0);
+    }
+    dbf::DbfClose();
+    Ref("empty '" + (fs::path(DbfDir) / "none.dbf").string() + "'");
+    dbf::DbfOpen("none");
+    InitErrors();
+    ScriptedResponder boxes;
+    {
+        ResponderScope scope(boxes);
+        dbf::DbfGoto(1);
+        dbf::DbfGoto(5);
+    }
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(dbf::DbfErrorCode(), 0);
+    EXPECT_EQ(dbf::DbfRecCount(), 0);
+    dbf::DbfClose();
+}
+
+TEST_F(FacadeTest, FieldsAreReadAndWrittenByNumberAndName) {
+    dbf::DbfOpen("parts");
+    dbf::DbfGoto(2);
+    EXPECT_EQ(dbf::DbfFieldText(1).rfind("Ritzel M\u00fcller    ", 0), 0u);
+    EXPECT_EQ(std::stoi(dbf::DbfFieldText(2)), 7);
+    EXPECT_FALSE(dbf::DbfFieldBool("OK"));
+    dbf::DbfGoto(4);
+    EXPECT_TRUE(dbf::DbfFieldBool("ok"));
+    ASSERT_TRUE(dbf::DbfAppend());
+    EXPECT_EQ(dbf::DbfRecCount(), 9);
+    dbf::DbfSetFieldString("NAME", "Neu <&>");
+    dbf::DbfSetFieldInt("QTY", 42);
+    dbf::DbfSetFieldFloat("PRICE", 2.5L);
+    dbf::DbfSetFieldBool("OK", true);
+    EXPECT_EQ(dbf::DbfErrorCode(), 0);
+    // An unknown name is an error of the window, not a halt.
+    dbf::DbfSetFieldInt("NOSUCH", 1);
+    EXPECT_NE(dbf::DbfErrorCode(), 0);
+    dbf::DbfResetError();
+    dbf::DbfClose();
+    const std::vector<std::string> view = Lines(Ref("view '" + table + "'"));
+    ASSERT_EQ(view.size(), 9u);
+    EXPECT_EQ(view[8], "live\tNeu <&>\t42\t2.5\tTrue\t\t");
+}
+
+TEST_F(FacadeTest, PickModeAcceptsTheClickedRecordAndCancelAborts) {
+    dbf::DbfOpen("parts");
+    dbf::DbfSetTitles("Tools", "Tool table");
+    dbf::DbfGoto(3);
+    dbf::Tdbf4& w = dbf::DbfWindow();
+    ScriptedResponder r;
+    r.OnForm([&](TForm&) {
+         EXPECT_EQ(w.Caption(), "Tool table   Tools");
+         EXPECT_FALSE(w.mi_edit->Visible());
+         EXPECT_FALSE(w.mi_fileAppenddbf->Visible());
+         EXPECT_FALSE(w.TzNavigator1->ButtonVisible(nbInsert));
+         EXPECT_TRUE(w.TzNavigator1->ButtonVisible(nbLast));
+         // Mode 1 hides the deleted record 6: row 5 is record 7.
+         EXPECT_EQ(w.TzGrid1->RowCount(), 7);
+         EXPECT_EQ(w.TzGrid1->CurrentRow(), 2);
+         w.TzGrid1->ClickCell(5, 1);
+     })
+        .OnForm([&](TForm& f) {
+            EXPECT_EQ(w.Caption(), "Tool table  Tools  (" + table + ")");
+            EXPECT_EQ(w.TzGrid1->RowCount(), 8);
+            EXPECT_TRUE(w.mi_editPack->Visible());
+            w.TzGrid1->PressKey(VK_DOWN);
+            Respond::Press(f, "Button_ok");
+        })
+        .OnForm([&](TForm& f) { Respond::Press(f, "Button_cancel"); });
+    ResponderScope scope(r);
+    dbf::DbfSetupMode("CLOSE", 1);
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(LastKey, 13);
+    EXPECT_EQ(dbf::DbfSelectedRecNo, 7);
+    EXPECT_EQ(dbf::DbfGridPosA, 6);
+    EXPECT_EQ(dbf::DbfGridPosB, 2);
+    dbf::DbfGoto(3);
+    dbf::DbfSetupMode("", 0);
+    EXPECT_EQ(dbf::DbfSelectedRecNo, 4);
+    EXPECT_EQ(LastKey, 13);
+    dbf::DbfSetupMode("", 4);
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(LastKey, 27);
+    EXPECT_EQ(r.Unexpected(), 0);
+    dbf::DbfClose();
+}
+
+} // namespace
