@@ -131,7 +131,7 @@ TEST_F(FacadeTest, FieldsAreReadAndWrittenByNumberAndName) {
     dbf::DbfClose();
     const std::vector<std::string> view = Lines(Ref("view '" + table + "'"));
     ASSERT_EQ(view.size(), 9u);
-    EXPECT_EQ(view[8], "live\tNeu <&>\t42\t2.5\tTrue\t\t");
+    EXPECT_EQ(view[8], "live\tNeu <&>\t42\t2.5\tTrue\t\t\t");
 }
 
 TEST_F(FacadeTest, PickModeAcceptsTheClickedRecordAndCancelAborts) {
