@@ -228,15 +228,14 @@ struct TDBGrid::Impl {
             if (section != FGrid->DepressedColumn()) return;
             // A sunken inner edge: dark on the top and left, light on the right and bottom.
             p->save();
-            p->setPen(QColor(255, 255, 255));
-            p->drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
-            p->drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
-            p->setPen(QColor(64, 64, 64));
-            p->drawLine(r.left() + 1, r.top() + 1, r.right() - 2, r.top() + 1);
-            p->drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 2);
-            p->setPen(QColor(128, 128, 128));
-            p->drawLine(r.left() + 2, r.top() + 2, r.right() - 3, r.top() + 2);
-            p->drawLine(r.left() + 2, r.top() + 2, r.left() + 2, r.bottom() - 3);
+            p->setClipRect(r);
+            const int l = r.left() + 1, t = r.top() + 1, w = r.width() - 2, h = r.height() - 2;
+            p->fillRect(QRect(l, t + h - 1, w, 1), QColor(255, 255, 255));
+            p->fillRect(QRect(l + w - 1, t, 1, h), QColor(255, 255, 255));
+            p->fillRect(QRect(l, t, w - 1, 1), QColor(64, 64, 64));
+            p->fillRect(QRect(l, t, 1, h - 1), QColor(64, 64, 64));
+            p->fillRect(QRect(l + 1, t + 1, w - 3, 1), QColor(128, 128, 128));
+            p->fillRect(QRect(l + 1, t + 1, 1, h - 3), QColor(128, 128, 128));
             p->restore();
         }
         void mouseReleaseEvent(QMouseEvent* e) override {
