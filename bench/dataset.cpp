@@ -47,10 +47,7 @@ struct Fixture {
         std::vector<dbf::TDbfFieldDesc> fields = {Def("NAME", 'C', 30), Def("NUM", 'N', 10),
                                                   Def("VAL", 'N', 12, 3), Def("DAY", 'D', 8),
                                                   Def("OK", 'L', 1)};
-        dbf::TWorkArea scratch;
-        dbf::CreateDbf(scratch, table, fields);
-        dbf::Select(1);
-        dbf::Use(table + " EXCLUSIVE");
+        dbfbench::CreateAndUse(table, fields);
         for (int i = 1; i <= kRecords; ++i) {
             dbf::ClearRecord();
             dbf::SetVarString(dbf::FieldAddress(1), "Record " + std::to_string(i), 30);

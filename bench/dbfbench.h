@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "dbf/table/area_record.h"
+#include "dbf/table/create.h"
+#include "dbf/table/work_areas.h"
 
 namespace dbfbench {
 
@@ -28,6 +31,14 @@ inline std::string MakeScratchDir(const std::string& prefix) {
         std::exit(1);
     }
     return tmpl;
+}
+
+// Creates table with the fields and opens it exclusively in work area 1, for filling.
+inline void CreateAndUse(const std::string& table, std::vector<dbf::TDbfFieldDesc> fields) {
+    dbf::TWorkArea scratch;
+    dbf::CreateDbf(scratch, table, fields);
+    dbf::Select(1);
+    dbf::Use(table + " EXCLUSIVE");
 }
 
 inline void RemoveScratchDir(const std::string& dir) {

@@ -2,6 +2,7 @@
 #include "framework/ui/uihooks.h"
 
 #include "framework/core/uihooks.h"
+#include "platform/data/db.h"
 #include "platform/gui/application.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/msgbox.h"
@@ -36,6 +37,12 @@ bool GuiChooseFile(const TFileChoice& choice, std::string& fileName) {
     return true;
 }
 
+// A failed operation of a data-aware control (grid, navigator, browse window) is shown in a
+// message box; it never crosses the event loop.
+void GuiDataException(const std::exception& e) {
+    MessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
+}
+
 void GuiProcessPendingEvents() {
     if (Application != nullptr) Application->ProcessMessagesExceptInput();
 }
@@ -57,4 +64,5 @@ void InstallUiHooks() {
     FileChoiceHook = &GuiChooseFile;
     ProcessPendingEventsHook = &GuiProcessPendingEvents;
     ScreenMetricsHook = &GuiScreenMetrics;
+    ApplicationExceptionHook = &GuiDataException;
 }

@@ -178,3 +178,48 @@ TEST_F(FacadeTest, PickModeAcceptsTheClickedRecordAndCancelAborts) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace browsetest;
+
+// An edit that cannot be written (another program holds the record) keeps the window open
+// with the typed values; nothing is lost and nothing halts. Mode 5 keeps the deleted-record
+// setting the previous use left.
+TEST_F(FacadeTest, AcceptWithARefusedPostKeepsTheWindowAndMode5KeepsHiding) {
+    dbf::DbfOpen("parts");
+    dbf::DbfGoto(2);
+    dbf::Tdbf4& w = dbf::DbfWindow();
+    dstest::LockHolder holder(table, 2);
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+         w.TzGrid1->SetSelectedIndex(0);
+         ASSERT_TRUE(w.TzGrid1->TypeCell("Renamed"));
+         Respond::Press(f, "Button_ok"); // the post fails: the message, the window stays
+         EXPECT_EQ(w.ModalResult(), mrNone);
+         EXPECT_EQ(w.TzGrid1->CellText(1, 0), "Renamed");
+         Respond::Press(f, "Button_cancel");
+     })
+        .OnMessage(IDOK)
+        .OnForm([&](TForm& f) {
+            EXPECT_EQ(w.TzGrid1->RowCount(), 7);
+            Respond::Press(f, "Button_cancel");
+        })
+        .OnForm([&](TForm& f) {
+            EXPECT_EQ(w.TzGrid1->RowCount(), 7);
+            Respond::Press(f, "Button_cancel");
+        });
+    ResponderScope scope(r);
+    dbf::DbfSetupMode("", 0);
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_GE(r.Seen().size(), 2u);
+    EXPECT_NE(r.Seen()[1].find("Lock failed"), std::string::npos) << r.Seen()[1];
+    w.tzdbf->Cancel();
+    dbf::DbfSetupMode("", 1);
+    dbf::DbfSetupMode("", 5);
+    EXPECT_EQ(r.Unexpected(), 0);
+    dbf::DbfClose();
+    EXPECT_EQ(Lines(Ref("view '" + table + "'"))[1].rfind("live\tRitzel M\u00fcller\t", 0), 0u);
+}
+
+} // namespace

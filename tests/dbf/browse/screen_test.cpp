@@ -31,7 +31,8 @@ TEST_F(ScreenTest, GridShowsDeletedRowsBoxesAndTheSortedTitle) {
          {"\ud30c\uc77c(&F)", "\uc778\uc1c4(&P)...", "\uc885\ub8cc(&X)", "\ud3b8\uc9d1(&E)",
           "\ubcf4\uae30(&V)", "\ub3c4\uc6c0\ub9d0(&H)", "\ub370\uc774\ud130\ubca0\uc774\uc2a4(&D)",
           "\ud30c\uc77c(&F)"},
-         "\uacf5\uad6c", "\uacf5\uad6c \ud14c\uc774\ube14"},
+         "\uacf5\uad6c",
+         "\uacf5\uad6c \ud14c\uc774\ube14"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
@@ -48,7 +49,9 @@ TEST_F(ScreenTest, GridShowsDeletedRowsBoxesAndTheSortedTitle) {
             ASSERT_NE(view, nullptr);
             Application->ProcessMessages();
             const QImage cells = view->viewport()->grab().toImage();
-            auto rect = [&](int row, int col) { return view->visualRect(view->model()->index(row, col)); };
+            auto rect = [&](int row, int col) {
+                return view->visualRect(view->model()->index(row, col));
+            };
             // The deleted row is red on its right margin; the selected row highlighted.
             const QRect del = rect(1, 0), sel = rect(3, 0), plain = rect(2, 0);
             EXPECT_EQ(Pixel(cells, del.right() - 2, del.center().y()), QColor(255, 0, 0));
