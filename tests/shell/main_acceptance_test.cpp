@@ -231,7 +231,7 @@ TEST_F(MainAcceptance, HelpShowsPicturesAndMessageTexts) {
 enum class Output {
     Screen,  // a picture in the window, nothing asked
     Listing, // a listing in the text window
-    Dxf,     // the CAD question answered DXF, the file read back by ezdxf
+    Dxf,     // a CAD command: the picture on the screen, and DXF read back by ezdxf
 };
 
 struct Command {
@@ -283,41 +283,46 @@ TEST_F(MainAcceptance, EveryViewAndCadCommandDrawsTheExampleJobs) {
         AfterJobLoaded();
         ASSERT_EQ(CalcErrorFlag, 0);
         for (const Command& c : kCommands) {
-            SCOPED_TRACE(c.Item);
-            DisplayList->Clear();
-            AbortFlag = 0;
-            ScriptedResponder r;
-            std::string listing;
-            const fs::path dxf = Dir / (fs::path(job).stem().string() + "_" + c.Item + ".dxf");
-            if (c.How == Output::Listing) r.OnForm(Answer("", &listing));
-            if (c.How == Output::Dxf) {
-                r.OnForm([](TForm& f) {
-                    EXPECT_THAT(Respond::Question(f), HasSubstr("CAD Code"));
-                    Respond::Pick(f, "RadioGroup1", 0); // DXF
-                    Respond::Press(f, "Button_ok");
-                });
-                r.OnDialog([&](TCommonDialog& d) {
-                    static_cast<TSaveDialog&>(d).FileName = dxf.string();
-                    return true;
-                });
-            }
-            Choose(c.Item, r);
-            EXPECT_EQ(AbortFlag, 0);
-            switch (c.How) {
-            case Output::Screen: {
-                EXPECT_GT(DisplayList->Count(), 20);
-                const fs::path png = Dir / "view.png";
-                ASSERT_TRUE(TFkelmgra::SaveDrawingPicture(png.string()));
-                EXPECT_GT(InkedPixels(png), 2000);
-                break;
-            }
-            case Output::Listing:
-                EXPECT_GT(std::count(listing.begin(), listing.end(), '\n'), 20) << listing;
-                break;
-            case Output::Dxf:
-                EXPECT_TRUE(fs::exists(dxf));
-                dxfFiles.push_back(dxf.string());
-                break;
+            // A CAD command is answered once "Control Output to Screen", once DXF.
+            std::vector<Output> outputs{c.How};
+            if (c.How == Output::Dxf) outputs.insert(outputs.begin(), Output::Screen);
+            for (const Output how : outputs) {
+                SCOPED_TRACE(std::string(c.Item) + (how == Output::Dxf ? " DXF" : ""));
+                DisplayList->Clear();
+                AbortFlag = 0;
+                ScriptedResponder r;
+                std::string listing;
+                const fs::path dxf = Dir / (fs::path(job).stem().string() + "_" + c.Item + ".dxf");
+                if (how == Output::Listing) r.OnForm(Answer("", &listing));
+                if (c.How == Output::Dxf)
+                    r.OnForm([how](TForm& f) {
+                        EXPECT_THAT(Respond::Question(f), HasSubstr("CAD Code"));
+                        Respond::Pick(f, "RadioGroup1", how == Output::Dxf ? 0 : 2);
+                        Respond::Press(f, "Button_ok");
+                    });
+                if (how == Output::Dxf)
+                    r.OnDialog([&](TCommonDialog& d) {
+                        static_cast<TSaveDialog&>(d).FileName = dxf.string();
+                        return true;
+                    });
+                Choose(c.Item, r);
+                EXPECT_EQ(AbortFlag, 0);
+                switch (how) {
+                case Output::Screen: {
+                    EXPECT_GT(DisplayList->Count(), 20);
+                    const fs::path png = Dir / "view.png";
+                    ASSERT_TRUE(TFkelmgra::SaveDrawingPicture(png.string()));
+                    EXPECT_GT(InkedPixels(png), 2000);
+                    break;
+                }
+                case Output::Listing:
+                    EXPECT_GT(std::count(listing.begin(), listing.end(), '\n'), 20) << listing;
+                    break;
+                case Output::Dxf:
+                    EXPECT_TRUE(fs::exists(dxf));
+                    dxfFiles.push_back(dxf.string());
+                    break;
+                }
             }
         }
     }
