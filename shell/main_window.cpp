@@ -11,6 +11,7 @@
 #include "drawings/tempfiles.h"
 #include "drawings/workshop.h"
 #include "drawings/toothviews.h"
+#include "dbf/browse/facade.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -348,6 +349,7 @@ void Thh::FormCreate(TObject* Sender) {
     ReadSessionFile();
     AbortFlag = 0;
     LocateRecentFileItems();
+    dbf::CreateDbfWindow(this); // the one table window, read by the table facade
     StartUp(8);
     AbortFlag = 0;
     SetupMainWindow(this);
@@ -368,6 +370,7 @@ void Thh::FormCloseQuery(TObject*, bool& CanClose) {
 
 void Thh::FormDestroy(TObject*) {
     if (StartUpExitCode < 0) WriteSessionFile(); // a start that ended changed no session
+    dbf::FreeDbfWindow();
 }
 
 // ---- captions, title, message count ---------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "dbf/base/errors.h"
 #include "dbf/base/hooks.h"
 #include "dbf/base/runtime.h"
+#include "dbf/browse/browse_window.h"
 #include "dbf/dataset/field_list.h"
 #include "dbf/expr/expression.h"
 #include "dbf/index/ndx.h"
@@ -159,6 +160,12 @@ void InitProgram() {
     InstallUiHooks();
     ConfigInputTextHook = &ConfigInputText;
     TableToSpreadsheet = &TableRowsToSpreadsheet; // the job-file table's export
+    dbf::DbfMenuCaptionsHook = [] { // the table window's menus speak the menu language
+        return dbf::TDbfMenuCaptions{MenuCaption(ckFileMenu), MenuCaption(ckPrint),
+                                     MenuCaption(ckExit),     MenuCaption(ckEditMenu),
+                                     MenuCaption(ckViewMenu), MenuCaption(ckHelpMenu),
+                                     MenuCaption(ckDatabase), MenuCaption(ckFileMenu)};
+    };
 
     dbf::InitTzCommon();
     dbf::ApplyLocaleDateFormat();

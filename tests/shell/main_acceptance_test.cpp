@@ -20,6 +20,8 @@
 #include "cad/cadwriter.h"
 #include "calc/geardata.h"
 #include "dbf/base/errors.h"
+#include "dbf/browse/browse_window.h"
+#include "dbf/browse/facade.h"
 #include "dbf/base/hooks.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -128,6 +130,18 @@ TEST_F(MainAcceptance, StartWiresTheLibrariesTheProgramNeeds) {
     EXPECT_THAT(r.Seen()[0], HasSubstr("Table not found"));
     EXPECT_THAT(r.Seen()[1], HasSubstr("Erase the record?"));
     EXPECT_EQ(r.Pending(), 0);
+}
+
+// The main window owns the one table window; the table window's menus follow the menu language.
+TEST_F(MainAcceptance, TheTableWindowBelongsToTheMainWindow) {
+    EXPECT_EQ(dbf::DbfWindow().Owner(), Window);
+    Window->SetLanguage(8);
+    const dbf::TDbfMenuCaptions korean = dbf::DbfMenuCaptionsHook();
+    EXPECT_EQ(korean.File, "파일(&F)");
+    EXPECT_EQ(korean.Database, "데이터베이스(&D)");
+    EXPECT_EQ(korean.Exit, "끝내기(&x)");
+    Window->SetLanguage(2);
+    EXPECT_EQ(dbf::DbfMenuCaptionsHook().Print, "&Print...");
 }
 
 // Every confirmed edit of data the job file keeps marks the job, so that Exit asks; Cancel marks
@@ -356,7 +370,7 @@ TEST_F(MainAcceptance, GearsStayRoundOnAWideWindow) {
     AbortFlag = 0;
     LoadJobFile(std::string(QOR_SOURCE_DIR) + "/data/spur.q1w");
     AfterJobLoaded();
-    for (const auto [width, height] : {std::pair{1911, 989}, std::pair{791, 728}}) {
+    for (const auto& [width, height] : {std::pair{1911, 989}, std::pair{791, 728}}) {
         SCOPED_TRACE(width);
         ScreenWidth = width;
         ScreenHeight = height;
