@@ -211,9 +211,6 @@ TForm_preview::TForm_preview(TComponent* AOwner) : TForm(AOwner) {
 
 void TForm_preview::FormShow(TObject*) {
     switch (ListKind) {
-    case 1:
-        SetCaption(Title);
-        break;
     case 2:
         SetCaption(ProductTitle + "   Material");
         break;

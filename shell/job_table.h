@@ -64,10 +64,8 @@ public:
     TPanel* Panel_buttons;
     TButton *Button_ok, *Button_cancel, *Button_help;
 
-    // 0 the job files of DataDir, 1 another table (caption Title), 2 materials, 3 multistage:
-    // the caption.
+    // 0 the job files of DataDir, 2 materials, 3 multistage: the caption.
     int ListKind = 0;
-    std::string Title;
     // The row the user picked (1..), 0 while none; ModalResult is mrOk after a pick.
     int SelectedRow = 0;
     std::string SearchText;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "dbf/browse/facade.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
@@ -23,26 +24,23 @@ constexpr TInputRange kOrigin{-1000.0L, 1000.0L}; // mm
 constexpr int kLabelLeft = 16, kEditLeft = 112, kEditWidth = 80, kRow = 29, kTop = 16;
 constexpr int kGroupLeft = 240, kGroupWidth = 190, kButtonLeft = 446, kButtonWidth = 130;
 
-// The sets of the table in a list; the one last chosen preselected.
-bool PickFromList(const std::string& table, int& recNo) {
-    const std::vector<std::string> names = PrintSetNames(table);
-    if (names.empty()) {
-        if (AbortFlag == 0) ShowMessage(table + ": no print sets");
-        return false;
-    }
-    const int n = std::min<int>(static_cast<int>(names.size()), 135);
-    for (int i = 1; i <= n; ++i)
-        TextLines[i] = names[static_cast<std::size_t>(i - 1)];
-    int k = recNo;
-    SelectCode("Printout", n, k);
+// The sets in the browse window's full edit view, starting on the one last chosen; the table is
+// opened in place.
+bool PickInBrowseWindow(const std::string& table, int& recNo) {
+    dbf::DbfUse(table);
     if (AbortFlag != 0) return false;
-    recNo = k;
-    return true;
+    dbf::DbfSetTitles("Printout", "");
+    if (recNo != 0) dbf::DbfGoto(recNo);
+    if (AbortFlag == 0) dbf::DbfSetupMode("", 0);
+    const bool picked = AbortFlag == 0 && dbf::DbfRecCount() > 0;
+    if (picked) recNo = dbf::DbfRecNo();
+    dbf::DbfClose();
+    return picked;
 }
 
 } // namespace
 
-PrintSetPickFunc PrintSetPick = &PickFromList;
+PrintSetPickFunc PrintSetPick = &PickInBrowseWindow;
 
 bool PrintDrawingWindow(bool fitLimits) {
     if (DrawWindow == nullptr) {

@@ -53,7 +53,7 @@ private:
 // when there is no drawing window or the printer failed.
 bool PrintDrawingWindow(bool fitLimits);
 
-// The named set to load: the user picks one of the sets of the table (the one last chosen
-// preselected); false when cancelled. Tests and a table window may replace it.
+// The named set to load: the user picks one of the sets of the table in the browse window (the
+// one last chosen current); false when cancelled. Tests may replace it.
 using PrintSetPickFunc = bool (*)(const std::string& table, int& recNo);
 extern PrintSetPickFunc PrintSetPick;

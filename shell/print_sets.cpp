@@ -47,22 +47,6 @@ std::string PrintSetTable() {
     return path;
 }
 
-std::vector<std::string> PrintSetNames(const std::string& table) {
-    std::vector<std::string> names;
-    TTableAccess t;
-    int no[kFieldCount];
-    if (!OpenSets(t, table, no)) return names;
-    const int n = t.RecordCount();
-    for (int r = 1; r <= n; ++r) {
-        if (!t.Go(r)) {
-            Report(t.Error());
-            return {};
-        }
-        names.push_back(t.Text(no[0]));
-    }
-    return names;
-}
-
 bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
     TTableAccess t;
     int no[kFieldCount];

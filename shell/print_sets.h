@@ -25,8 +25,6 @@ inline constexpr int PrintSetNameLength = 25;
 
 // The table's path ("" when neither directory holds one: reported).
 std::string PrintSetTable();
-// The names of the sets in record order ("" for a blank name); empty (reported) on failure.
-std::vector<std::string> PrintSetNames(const std::string& table);
 // Reads set recNo (from 1); false (reported) when there is no such record.
 bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set);
 // Adds set as a new last record; the sets already there stay as they are. False (reported)

@@ -2,16 +2,14 @@
 #include "shell/tool_table.h"
 
 #include "calc/geardata.h"
+#include "dbf/browse/browse_window.h"
+#include "dbf/browse/facade.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
-#include "framework/ui/dialogs.h"
 #include "framework/ui/help.h"
 #include "framework/core/files.h"
 #include "framework/ui/questions.h"
-#include "platform/gui/forms.h"
 #include "platform/os/utf8.h"
-#include "shell/job_table.h"
-#include "shell/main_window.h"
 #include "shell/table_access.h"
 
 namespace {
@@ -19,66 +17,43 @@ namespace {
 constexpr const char* kTable = "q1toolx.dbf";
 constexpr std::size_t kTextCapacity[6] = {0, 15, 8, 8, 8, 10}; // fields 11..15
 
-// Every record with all its fields, the record number first and then the texts, which name
-// the tool; the grid of the job-file table window gives sorting, search and the spreadsheet
-// copy.
-bool PickFromTable(const std::string& path, const std::string& title, int mode, int& recNo,
-                   TToolRecord& tool) {
-    TTableAccess t;
-    if (!t.Open(path)) {
-        ShowError("Error  : DBF Error " + path + ": " + t.Error());
-        return false;
+// The table in the browse window: mode 0 edits, mode 1 is the pick list; the tool is read
+// before the window lets the table go (a working copy of a table that cannot be written holds
+// the user's edits only while it is open).
+bool PickInBrowseWindow(const std::string& path, const std::string& title, int mode, int& recNo,
+                        TToolRecord& tool) {
+    dbf::DbfOpen(ExtractFileName(path));
+    if (AbortFlag != 0) return false;
+    dbf::DbfSetTitles(title, "");
+    if (mode != 0) dbf::DbfGoto(recNo);
+    SetHelpNo(9510);
+    if (AbortFlag == 0) dbf::DbfSetupMode("", static_cast<std::uint16_t>(mode));
+    const bool picked = AbortFlag == 0 && mode != 0 && dbf::DbfRecCount() > 0;
+    if (picked) {
+        recNo = dbf::DbfSelectedRecNo;
+        const int fields = dbf::DbfWindow().FieldCount();
+        tool = ReadToolRecord(
+            [fields](int f) { return f <= fields ? dbf::DbfFieldText(f) : std::string(); });
     }
-    std::vector<int> fields;
-    for (int pass = 0; pass < 2; ++pass)
-        for (int f = 1; f <= t.FieldCount(); ++f)
-            if ((t.FieldType(f) == 'C') == (pass == 0)) fields.push_back(f);
-    TTableRow titles{"#"};
-    for (int f : fields)
-        titles.push_back(t.FieldName(f));
-    std::vector<TTableRow> rows;
-    const int n = t.RecordCount();
-    for (int r = 1; r <= n && t.Go(r); ++r) {
-        TTableRow row{std::to_string(r)};
-        for (int f : fields)
-            row.push_back(t.Text(f));
-        rows.push_back(std::move(row));
-    }
-    t.Close();
-
-    FormPtr<TForm_preview> window(NewForm<TForm_preview>(MainWindow));
-    window->ListKind = 1;
-    window->Title = title + "  " + path;
-    window->SetTable(titles, rows);
-    window->StringGrid1->SetColWidths(0, 48);
-    window->Button_help->OnClick = [](TObject*) {
-        ShowHelp(9510, 0, 1);
-        AbortFlag = 0;
-    };
-    if (recNo >= 1 && recNo <= static_cast<int>(rows.size())) window->StringGrid1->SetRow(recNo);
-    if (mode == 0) window->Button_ok->SetEnabled(false);
-    if (window->ShowModal() != mrOk || window->SelectedRow < 1 || mode == 0) return false;
-    const TTableRow& picked = window->Rows()[static_cast<std::size_t>(window->SelectedRow - 1)];
-    recNo = static_cast<int>(StrToInteger(picked[0]));
-    if (!t.Open(path) || !t.Go(recNo)) {
-        ShowError("Error  : DBF Error " + path + ": " + t.Error());
-        return false;
-    }
-    tool = ReadToolRecord([&t](int f) { return f <= t.FieldCount() ? t.Text(f) : std::string(); });
-    return true;
+    dbf::DbfClose();
+    return picked;
 }
 
 } // namespace
 
-ToolTablePickFunc ToolTablePick = &PickFromTable;
+ToolTablePickFunc ToolTablePick = &PickInBrowseWindow;
 
 TToolRecord ReadToolRecord(const std::function<std::string(int)>& fieldText) {
     TToolRecord tool;
     for (int f = 1; f <= 10; ++f)
         tool.Reals[static_cast<std::size_t>(f)] = StrToReal(fieldText(f));
-    for (int k = 1; k <= 5; ++k)
+    for (int k = 1; k <= 5; ++k) {
+        // The field's padding is no part of the name.
+        std::string text = fieldText(10 + k);
+        text.erase(text.find_last_not_of(' ') + 1);
         tool.Texts[static_cast<std::size_t>(k)] =
-            os::Utf8Left(fieldText(10 + k), kTextCapacity[static_cast<std::size_t>(k)]);
+            os::Utf8Left(text, kTextCapacity[static_cast<std::size_t>(k)]);
+    }
     return tool;
 }
 

@@ -23,8 +23,8 @@ void SelectToolProfile(int gear, int mode);
 
 // Shows the table at path (title its caption), starting on record recNo; in mode 0 without a
 // pick. True with recNo the record picked and tool read from it; false (reported when the
-// table failed) when the user left without a pick. The default is a list of the table's
-// records (all fields, sortable and searchable); the table browse window replaces it.
+// table failed) when the user left without a pick. The default shows it in the
+// table browse window.
 using ToolTablePickFunc = bool (*)(const std::string& path, const std::string& title, int mode,
                                    int& recNo, TToolRecord& tool);
 extern ToolTablePickFunc ToolTablePick;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/browse/browse_window.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -214,10 +215,12 @@ TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
             Respond::Type(f, "EditEinText", c.Name);
             Respond::Press(f, "Button_ok");
         });
-        r.OnForm([&](TForm& f) { // the set to load
-            Respond::Pick(f, "RadioGroup1", c.Load);
+        r.OnForm([&](TForm& f) { // the set to load, in the browse window
+            auto& w = dynamic_cast<dbf::Tdbf4&>(f);
+            EXPECT_EQ(w.Label_title1->Caption(), "Printout");
+            w.GoRecord(c.Load + 1);
             Shot(f, "printsets_en.png");
-            Respond::Press(f, "Button_ok");
+            w.Accept();
         });
         Print(r);
         EXPECT_EQ(AbortFlag, 1); // the dialog was cancelled: nothing printed

@@ -1,7 +1,7 @@
-// The tool-profile lookup in "q1toolx.dbf": a tool picked from the list (also after sorting)
-// becomes the gear's profile with ToolRecordNo, as python3-dbfread reads the record; a module
-// other than mn is taken over and reported; Cancel, browsing and a missing table change nothing.
-// QOR_SHOTS=<folder> writes pictures of the list there.
+// The tool-profile lookup in "q1toolx.dbf": a tool picked in the browse window becomes the gear's
+// profile with ToolRecordNo, as python3-dbfread reads the record; a module other than mn is taken
+// over and reported; Cancel, browsing and a missing table change nothing. QOR_SHOTS=<folder> writes
+// pictures of the window there.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@
 #include "framework/core/settings.h"
 #include "platform/gui/application.h"
 #include "platform/gui/responder.h"
-#include "shell/job_table.h"
+#include "dbf/browse/browse_window.h"
 #include "shell/menu_captions.h"
 #include "shell/startup.h"
 #include "shell/tool_table.h"
@@ -65,12 +65,12 @@ protected:
     }
 
     // SelectToolProfile(2, mode) with the steps on the list; the messages it showed.
-    static std::vector<std::string> Select(int mode, const std::function<void(TForm_preview&)>& on,
+    static std::vector<std::string> Select(int mode, const std::function<void(dbf::Tdbf4&)>& on,
                                            int messages = 0) {
         ScriptedResponder r;
         if (on)
             r.OnForm([&](TForm& f) {
-                auto& t = dynamic_cast<TForm_preview&>(f);
+                auto& t = dynamic_cast<dbf::Tdbf4&>(f);
                 if (const char* shots = std::getenv("QOR_SHOTS"))
                     t.Widget()->grab().save(QString::fromStdString(
                         std::string(shots) + "/toollist_" + std::to_string(::Language) + ".png"));
@@ -90,12 +90,6 @@ protected:
         return seen;
     }
 
-    static int RowWith(const TForm_preview& t, int col, const std::string& text) {
-        for (int r = 1; r < t.StringGrid1->RowCount(); ++r)
-            if (t.StringGrid1->Cells(col, r) == text) return r;
-        return -1;
-    }
-
     fs::path Dir;
 };
 
@@ -105,14 +99,13 @@ TEST_F(ToolTableTest, APickedToolBecomesTheProfileOfTheGear) {
     const std::string shipped = QOR_SOURCE_DIR "/data/q1toolx.dbf";
     struct Case {
         int Record;         // the tool picked
-        bool SortedFirst;   // picked after sorting the list by the rack name
+        bool Korean;        // the window in Korean
         long double Mn;     // the pair's module
         bool ModuleMessage; // "Q1TOOLX-MODUL <> mn !"
     } cases[] = {
         {3, false, 6.5L, false}, // a profile for any module
         {7, false, 6.5L, true},  // a tool for module 4
         {7, true, 4.0L, false},
-        {6, true, 6.5L, false},
     };
     const TGearData start = GearData;
     for (const Case& c : cases) {
@@ -122,30 +115,20 @@ TEST_F(ToolTableTest, APickedToolBecomesTheProfileOfTheGear) {
         GearData.alpha = 25;
         GearData.BasicRackType[2] = 4;
         GearData.ToolRecordNo[2] = 2;
-        // The list in Korean: its menu changes, the table stays.
-        ::Language = c.SortedFirst ? 8 : 2;
+        // The window in Korean: its menu changes, the table stays.
+        ::Language = c.Korean ? 8 : 2;
         SetMainMenuCaptions(::Language);
         SetMenuVocabulary(::Language);
         const std::vector<std::string> want = Record(shipped, c.Record);
         ASSERT_EQ(want.size(), 15u) << ::testing::PrintToString(want);
         const std::vector<std::string> seen = Select(
             1,
-            [&](TForm_preview& t) {
-                // The list starts on the tool chosen last, under the gear's title.
-                EXPECT_EQ(t.StringGrid1->Row(), 2);
-                EXPECT_THAT(t.Caption(),
-                            ::testing::StartsWith("Profile of gear-cutting tool gear 2  "));
-                // The texts come first: the rack name is in view.
-                const int rack = 5;
-                EXPECT_EQ(t.StringGrid1->Cells(rack, 0), "RACK");
-                if (c.SortedFirst) t.StringGrid1->ClickCell(rack, 0);
-                const int row = RowWith(t, 0, std::to_string(c.Record));
-                ASSERT_GT(row, 0);
-                EXPECT_EQ(t.StringGrid1->Cells(rack, row), want[14]);
-                if (c.SortedFirst) {
-                    EXPECT_NE(row, c.Record);
-                }
-                t.StringGrid1->ClickCell(3, row);
+            [&](dbf::Tdbf4& t) {
+                // The window starts on the tool chosen last, under the gear's title.
+                EXPECT_EQ(t.CurrentRecNo(), 2);
+                EXPECT_EQ(t.Label_title1->Caption(), "Profile of gear-cutting tool gear 2");
+                t.GoRecord(c.Record);
+                t.Accept();
             },
             c.ModuleMessage ? 1 : 0);
         EXPECT_EQ(AbortFlag, 0);
@@ -204,13 +187,13 @@ TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
     // Cancel, and a click in browse mode: nothing taken over, AbortFlag set.
     for (int mode : {1, 0}) {
         SCOPED_TRACE(mode);
-        Select(mode, [&](TForm_preview& t) {
-            EXPECT_EQ(t.Button_ok->Enabled(), mode != 0);
+        Select(mode, [&](dbf::Tdbf4& t) {
+            EXPECT_EQ(t.Mode(), mode);
             if (mode == 0) {
-                EXPECT_EQ(t.Caption(), "Profile of gear-cutting tool  " + own);
-                t.StringGrid1->ClickCell(0, 1);
+                EXPECT_EQ(t.Label_title1->Caption(), "Profile of gear-cutting tool");
+                t.Accept();
             } else {
-                Respond::Key(t, VK_ESCAPE);
+                t.CancelClick();
             }
         });
         EXPECT_EQ(AbortFlag, 1);
@@ -218,7 +201,7 @@ TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
     }
     // The pick: a blank pressure angle leaves alpha, the comma is a decimal sign, the module is
     // mn's.
-    Select(1, [](TForm_preview& t) { t.StringGrid1->ClickCell(1, 1); });
+    Select(1, [](dbf::Tdbf4& t) { t.Accept(); });
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_EQ(GearData.hfP0mn[2], 1.15L);
     EXPECT_EQ(GearData.alpha, 20);
