@@ -255,6 +255,7 @@ void Tdbf4::OpenTable(const std::string& path) {
     const HourGlass busy;
     Facade([&] {
         tzdbf->Close();
+        FWorkingCopy = false;
         tzdbf->SetDbfFileName(path);
         tzdbf->Open();
     });
@@ -380,11 +381,10 @@ void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
         if (mode == 1) tzdbf->SetHideDeletedRecs(true);
         if (mode == 4 || !read) tzdbf->SetHideDeletedRecs(false);
     });
-    if (!read && tzdbf->Active()) {
-        const std::filesystem::path p(tzdbf->DbfFileName());
-        if (AddBackslash(p.parent_path().string()) == AddBackslash(TempDir))
-            ShowMessageDialog(
-                OemToAnsiString("No Write Access for dbf directory !  Temp directory used."));
+    // Only a working copy is warned of: a writable table may well live in TempDir itself.
+    if (!read && tzdbf->Active() && FWorkingCopy) {
+        ShowMessageDialog(
+            OemToAnsiString("No Write Access for dbf directory !  Temp directory used."));
     }
     FCloseAfter = text == "CLOSE" ? 1 : 0;
     ShowModal();

@@ -111,6 +111,8 @@ public:
     void HelpFile();
 
     bool CloseAfter() const { return FCloseAfter != 0; }
+    // The open table is a copy in TempDir of one the user may not write (shown with the edit view).
+    void SetWorkingCopy(bool copy) { FWorkingCopy = copy; }
     std::uint16_t Mode() const { return FMode; }
     const std::string& SearchText() const { return FSearchText; }
     // The temporary sort index of this process.
@@ -131,6 +133,7 @@ private:
 
     std::string FSearchText;
     std::uint8_t FCloseAfter = 0;
+    bool FWorkingCopy = false;
     std::uint16_t FMode = 0;
     std::int32_t FErrorCode = 0;
     std::string FErrorText;

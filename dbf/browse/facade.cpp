@@ -102,6 +102,7 @@ void DbfOpen(std::string_view nameIn) {
         path = AddBackslash(TempDir) + std::filesystem::path(path).filename().string();
     }
     DbfUse(path);
+    if (!writable) DbfWindow().SetWorkingCopy(true);
 }
 
 void DbfUse(const std::string& path) {
