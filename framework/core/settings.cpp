@@ -118,8 +118,8 @@ void SetProductIdentity() {
 }
 
 void InitSettings() {
-    // The stored defaults are Windows program paths, kept as text; the places that run them map
-    // these names to Linux programs.
+    // The stored defaults are program paths in Windows layout, kept as text; the places that run
+    // them map these names to Linux programs.
     ExternalDbfProgram = "C:\\TABVIEW\\TABVIEW.EXE";
     DatabaseMode = 1;
     WordProcessor = "C:\\WINDOWS\\WRITE.EXE";

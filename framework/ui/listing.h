@@ -94,8 +94,8 @@ extern std::string DesktopOpenCommand;
 // A program name stored for Windows: it holds a "\\" or begins with a drive letter and ":".
 bool IsWindowsProgramPath(std::string_view s);
 // The command line (argument vector) that starts a configured program on a file: a stored
-// Windows program path ("C:\WINDOWS\WRITE.EXE") becomes DesktopOpenCommand, anything else is
-// split as a command line; the file is the last argument. Empty for an empty setting.
+// program path in Windows layout ("C:\WINDOWS\WRITE.EXE") becomes DesktopOpenCommand, anything else
+// is split as a command line; the file is the last argument. Empty for an empty setting.
 std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file);
 
 // ---- rule lines and the frame character, by FrameStyle ----------------------------------------
