@@ -8,7 +8,7 @@
 // for Windows stay stored as they are and are mapped when started:
 //   "NOTEPAD.EXE" (any letter case, with or without a path)  the configured editor
 //                                                             (WordProcessor)
-//   another program path in Windows layout                   the desktop's program (xdg-open)
+//   another program path in Windows layout                    the desktop's program (xdg-open)
 //     ("C:\...", "...\x.exe")
 //   empty                                                     the desktop's program
 //   anything else                                             the program named; a text that
