@@ -46,19 +46,30 @@ protected:
         ClearErrors();
     }
 
-    void Calculate(const TGearCase& c) {
-        case_ = c;
+    // The inputs every drawing test's pair shares: alpha 20, face width 20, centre distance from
+    // the shifts, tip from the rack, DIN 3967 series e, no allowances.
+    static void SetPair(long double mn, long double beta, int z1, int z2, long double x1,
+                        long double x2) {
         TGearData& g = GearData;
         g.alpha = 20;
-        g.beta = c.beta;
-        g.mn = c.mn;
+        g.beta = beta;
+        g.mn = mn;
         g.b = 20;
         g.a = 0;
         g.AaField = 9;
         g.Aae = g.Aai = 0;
-        g.z = {c.z1, c.z2};
-        g.x = {c.x1, c.x2};
+        g.z = {z1, z2};
+        g.x = {x1, x2};
         g.bGear = {20, 20};
+        g.TipInputMode = {2, 2};
+        g.kmn = {0, 0};
+        g.TsnSeries = {11, 11};
+    }
+
+    void Calculate(const TGearCase& c) {
+        case_ = c;
+        SetPair(c.mn, c.beta, c.z1, c.z2, c.x1, c.x2);
+        TGearData& g = GearData;
         g.BasicRackType = {1, static_cast<std::uint16_t>(c.rack)};
         g.haP0mn[2] = c.haP0mn;
         g.hfP0mn[2] = c.hfP0mn;
@@ -68,9 +79,6 @@ protected:
         g.alprP0[2] = c.alprP0;
         g.alkP0[2] = c.alkP0;
         g.hFfP0mn[2] = c.hFfP0mn;
-        g.TipInputMode = {2, 2};
-        g.kmn = {0, 0};
-        g.TsnSeries = {11, 11};
         g.Asne = {0, 0};
         g.Asni = {0, 0};
         g.q = {0, 0};

@@ -2,7 +2,7 @@
 // Shared set-up of the sheet tests: jobs of a gear pair calculated in GearData, drawings into
 // DXF files, and the reference checks of sheets_check.py (mpmath, ezdxf, csv).
 
-#include "tests/cad/cad_testutil.h"
+#include "tests/drawings/gear_fixture.h"
 
 #include <cstdio>
 #include <functional>
@@ -39,39 +39,15 @@ inline std::string Num(long double v) {
     return buf;
 }
 
-class SheetTest : public CadTest {
+class SheetTest : public drawtest::GearTest {
 protected:
-    void SetUp() override {
-        CadTest::SetUp();
-        InitGearDataUnit();
-        UnitSystem = 0;
-        ClearErrors();
-        CadDecimals = 12;
-    }
-    void TearDown() override {
-        CadTest::TearDown();
-        InitGearDataUnit();
-        ClearErrors();
-    }
-
     void Calculate(const TJob& j) {
         job_ = j;
+        SetPair(j.mn, j.beta, j.z1, j.z2, j.x1, j.x2);
         TGearData& g = GearData;
-        g.alpha = 20;
-        g.beta = j.beta;
-        g.mn = j.mn;
-        g.b = 20;
-        g.a = 0;
-        g.AaField = 9;
         g.Aae = j.Aae;
         g.Aai = j.Aai;
-        g.z = {j.z1, j.z2};
-        g.x = {j.x1, j.x2};
-        g.bGear = {20, 20};
         g.BasicRackType = {1, 1};
-        g.TipInputMode = {2, 2};
-        g.kmn = {0, 0};
-        g.TsnSeries = {11, 11};
         g.Asne = {j.Asne1, j.Asne2};
         g.Asni = {j.Asni1, j.Asni2};
         g.q = {0, j.q2};

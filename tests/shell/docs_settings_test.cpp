@@ -218,7 +218,7 @@ TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
     EXPECT_EQ(qortest::ReadFileBytes(out.string()), script.string() + "\n1\na b.pdf\n");
     fs::remove_all(shortDir);
 
-    // Windows program names stay stored; they start the configured editor or the desktop.
+    // Program names in Windows layout stay stored; they start the configured editor or the desktop.
     struct Case {
         const char* Program;
         const char* File;
