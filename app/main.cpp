@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "dbf/base/errors.h"
 #include "framework/core/files.h"
 #include "framework/core/text.h"
 #include "platform/gui/application.h"
@@ -23,7 +24,7 @@ bool DisplayAvailable() {
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     SetCommandLineParams(argc, argv);
     for (int i = 1; i < argc; ++i)
         StartParams.emplace_back(argv[i]);
@@ -41,4 +42,8 @@ int main(int argc, char** argv) {
     }
     Application->Initialize(argc, argv);
     return RunProgram();
+} catch (const dbf::ERivozError& e) {
+    // The table engine leaves a failed operation to its caller; one that no window caught ends
+    // the program here, and only here.
+    return dbf::ReportHalt(e);
 }

@@ -16,7 +16,6 @@
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
 #include "shell/job/jobfile.h"
-#include "shell/pending.h"
 
 namespace {
 

@@ -42,7 +42,6 @@
 #include "shell/quality_dialog.h"
 #include "shell/file_commands.h"
 #include "shell/menu_captions.h"
-#include "shell/pending.h"
 #include "shell/recent_files.h"
 #include "shell/startup.h"
 #include "shell/tool_table.h"

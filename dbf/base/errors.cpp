@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 
 namespace dbf {
@@ -73,22 +72,22 @@ void ReportError() {
     }
     if (LastErrorCode == 0) return;
     const std::string message = ErrorMessage(LastErrorCode) + "\r\n" + GetErrorText();
-    if (RaiseOnError) throw ERivozError(message);
-    if (StopBoxHook != nullptr) {
-        // Interactive: tell the user, then leave the operation; the boundary that catches the
-        // exception restores a consistent state.
+    // Interactive: tell the user first. Either way the operation is left; the boundary that
+    // catches the exception restores a consistent state, and only the program decides to stop.
+    if (!RaiseOnError && StopBoxHook != nullptr)
         StopBoxHook(CutForBox(message), std::string(EngineErrorCaption));
-        throw ERivozError(message);
-    }
-    // Batch: nobody to ask; report and end with a status that cannot read as success.
+    throw ERivozError(message);
+}
+
+int ReportHalt(const ERivozError& e) {
     Halting = true;
     std::string line;
-    for (char c : message) {
+    for (const char c : std::string_view(e.what())) {
         if (c != '\r') line += c;
     }
     std::fprintf(stderr, "%s\n%s\n", HaltedText.data(), line.c_str());
     std::fflush(stderr);
-    std::exit(BatchExitCode(LastErrorCode));
+    return BatchExitCode(LastErrorCode);
 }
 
 std::string GetErrorText() {

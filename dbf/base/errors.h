@@ -5,13 +5,14 @@
 //
 // Reporting: with ErrorReporting on, SetError reports at once. A caller that handles a failure
 // itself switches reporting off around the call (ErrorReportingOff below) and tests
-// LastErrorCode afterwards. With RaiseOnError the report raises ERivozError. Otherwise:
+// LastErrorCode afterwards. Otherwise the report leaves the operation by ERivozError; the
+// engine never ends its caller's process:
 //  - interactive program (StopBoxHook installed by the GUI at start): the message is shown in an
-//    error box and the operation is left by ERivozError, which the dataset, browse-window and
-//    facade boundaries catch. The program never ends here, so no unsaved job is lost and no
-//    half-finished record/index update is cut off by a process exit;
-//  - batch modes (no box hook): the message goes to stderr and the process exits with
-//    min(code, 255), never 0 (a process keeps only 8 bits of its status).
+//    error box first; the dataset, browse-window and facade boundaries catch the exception, so
+//    no unsaved job is lost and no half-finished record/index update is cut off;
+//  - everything else (batch modes, tools linking the engine): the exception goes to the caller.
+//    A program that stops on it writes ReportHalt's lines to stderr and exits with
+//    BatchExitCode (min(code, 255), never 0: a process keeps only 8 bits of its status).
 
 #include <cstdint>
 #include <stdexcept>
@@ -184,7 +185,7 @@ extern StopBoxProc StopBoxHook;
 
 // Caption of the interactive error box (the program goes on after it).
 inline constexpr std::string_view EngineErrorCaption = "Error  : ";
-// First line written to stderr before a batch run ends on an engine error.
+// First line written to stderr when a program stops on an engine error.
 inline constexpr std::string_view HaltedText = "Program halted.";
 
 void SetError(std::uint16_t code, std::string_view text);
@@ -198,6 +199,10 @@ bool SetRaiseOnError(bool on);
 
 // Exit status of a batch run that ends on engine error `code`: never 0, at most 255.
 int BatchExitCode(std::uint16_t code);
+// For a program that stops on an engine error: writes "Program halted." and the message (line
+// ends as LF) to stderr and returns the exit status for LastErrorCode. Further reports are
+// ignored from then on (Halting).
+int ReportHalt(const ERivozError& e);
 
 // Back to the start state (used by InitTzCommon; tests use it between cases).
 void ResetErrorState();

@@ -7,7 +7,6 @@
 
 #include "dbf/base/errors.h"
 #include "dbf/base/text.h"
-#include "dbf/table/area_record.h"
 #include "platform/os/clock.h"
 #include "platform/os/language.h"
 
@@ -22,6 +21,7 @@ std::int32_t DosError = 0;
 std::string ShortDatePicture = "MM/dd/yy";
 char DateSeparator = '/';
 std::uint16_t FileMode = 2;
+std::uint8_t CurrentAreaNo = 0;
 
 namespace {
 

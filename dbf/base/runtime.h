@@ -21,6 +21,8 @@ extern std::int32_t DosError;        // result of the last file search or file-d
 extern std::string ShortDatePicture; // the run-time's short date picture, e.g. "dd.MM.yy"
 extern char DateSeparator;           // the run-time's date separator
 extern std::uint16_t FileMode;       // the run-time's default file-open mode (18 after start)
+// The current work-area number (1 after the engine's start); the work-area commands act on it.
+extern std::uint8_t CurrentAreaNo;
 
 // Start of the engine: clears the error state, date format and number characters from the
 // user's language, century base this year - 70, file-open mode 18, work area 1 current.

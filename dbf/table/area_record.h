@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/base/runtime.h"
 #include "platform/os/file.h"
 
 namespace dbf {
@@ -36,6 +37,18 @@ enum : std::uint8_t {
     usUnchanged = 1, // open, nothing written since the last prolog update
     usRewritten = 2, // records rewritten in place
     usAppended = 3,  // records appended: count and end mark are rewritten at flush/close
+};
+
+// What the append of record RecNo changed may be put back from: the file's size and the bytes
+// from the end of the records on (the end mark and what a record covered) as they were, the
+// header as it was on disk when the append wrote it, and the area's update state.
+struct TAppendUndo {
+    std::int32_t RecNo = 0; // 0: nothing to put back
+    std::uint64_t FileSize = 0;
+    std::uint64_t TailOffset = 0;
+    std::vector<char> Tail;
+    std::vector<std::uint8_t> Header;
+    std::uint8_t UpdateState = 0;
 };
 
 struct TWorkArea {
@@ -101,10 +114,10 @@ struct TWorkArea {
     // characters the Windows page lacks.
     std::vector<char> StoredRecord;
     std::int32_t StoredRecNo = 0;
-};
 
-// The current work-area number (1 after the engine's start).
-extern std::uint8_t CurrentAreaNo;
+    // The last append, until the next one (a failing index update takes it back).
+    TAppendUndo LastAppend;
+};
 
 // Restores the current work area on every exit of a scope, also when an engine report leaves
 // it by ERivozError. Operations that switch areas for their own work hold one.

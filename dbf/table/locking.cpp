@@ -2,6 +2,7 @@
 // a table file.
 
 #include <algorithm>
+#include <limits>
 
 #include "dbf/table/work_areas.h"
 #include "dbf/table/internal.h"
@@ -37,6 +38,16 @@ std::uint64_t AppendByte() {
     return std::uint64_t{LockBase} + 1;
 }
 
+// Length of the file lock of a table, from the append byte on. It reaches to the end of the
+// region of the last record the table can number, so that it excludes every record lock (record
+// locks keep their offsets, which other programs share, also past the first GiB of a large
+// table); never less than FileLockLength.
+std::uint64_t FileLockSpan(const TWorkArea& a) {
+    const std::uint64_t lastRecordEnd =
+        RecordLockOffset(a, std::numeric_limits<std::int32_t>::max()) + a.RecordLength;
+    return std::max<std::uint64_t>(FileLockLength, lastRecordEnd - AppendByte());
+}
+
 // Removes node i of the lock list, unlocking its region first; the unlock result.
 std::uint32_t DropNode(TWorkArea& a, std::size_t i) {
     const std::int32_t n = a.LockList[i];
@@ -58,7 +69,7 @@ bool LockFileOrAppend(std::uint8_t state, const char* name) {
     if (a->LockState == state) return true;
     if (a->LockState != 0) return false;
     if (TakesLocks(*a)) {
-        const std::uint64_t length = state == 1 ? FileLockLength : 1;
+        const std::uint64_t length = state == 1 ? FileLockSpan(*a) : 1;
         if (!LockWithRetry(a->File, AppendByte(), length)) return false;
     }
     a->LockState = state;
@@ -260,7 +271,7 @@ std::uint32_t ReleaseLocks(TWorkArea& a) {
             if (c != 0) code = c;
         }
     } else if ((a.LockState == 1 || a.LockState == 2) && TakesLocks(a)) {
-        code = LockRegion(true, a.File, AppendByte(), a.LockState == 1 ? FileLockLength : 1);
+        code = LockRegion(true, a.File, AppendByte(), a.LockState == 1 ? FileLockSpan(a) : 1);
     }
     a.LockState = 0;
     a.LockCount = 0;

@@ -118,6 +118,13 @@ bool Gone(const TWorkArea* a, const char* routine) {
     return true;
 }
 
+// One step of the index engine: the record it leads to in pos. False when the index failed
+// (a damaged node): its own error stands, and no record is read for a number it did not mean.
+bool IndexStep(std::int32_t (*step)(), std::int32_t& pos) {
+    pos = step();
+    return LastErrorCode == 0;
+}
+
 bool InLockList(const TWorkArea& a, std::int32_t n) {
     return std::find(a.LockList.begin(), a.LockList.end(), n) != a.LockList.end();
 }
@@ -129,7 +136,7 @@ void TopInternal(TWorkArea& a) {
     SemaphoreBracket bracket(IndexHooks.ReadSemaphore, idx);
     std::int32_t pos = 1;
     if (idx && IndexHooks.IndexTop != nullptr) {
-        pos = IndexHooks.IndexTop();
+        if (!IndexStep(IndexHooks.IndexTop, pos)) return;
         if (pos == a.RecordCount + 1) {
             GoPastEnd(a);
             return;
@@ -139,7 +146,8 @@ void TopInternal(TWorkArea& a) {
     while (!Visible(a) && !a.Eof && LastErrorCode == 0) {
         if (Gone(&a, "GoTop")) return;
         if (idx) {
-            pos = IndexHooks.IndexNext != nullptr ? IndexHooks.IndexNext() : a.RecordCount + 1;
+            pos = a.RecordCount + 1;
+            if (IndexHooks.IndexNext != nullptr && !IndexStep(IndexHooks.IndexNext, pos)) return;
             if (IndexHooks.IndexEOF != nullptr && IndexHooks.IndexEOF()) pos = a.RecordCount + 1;
         } else {
             ++pos;
@@ -161,7 +169,7 @@ void BottomInternal(TWorkArea& a) {
     SemaphoreBracket bracket(IndexHooks.ReadSemaphore, idx);
     std::int32_t pos = a.RecordCount;
     if (idx && IndexHooks.IndexBottom != nullptr) {
-        pos = IndexHooks.IndexBottom();
+        if (!IndexStep(IndexHooks.IndexBottom, pos)) return;
         if (pos == a.RecordCount + 1) {
             GoPastEnd(a);
             return;
@@ -172,8 +180,9 @@ void BottomInternal(TWorkArea& a) {
         if (Gone(&a, "GoBottom")) return;
         bool top = false;
         if (idx) {
-            const std::int32_t prior =
-                IndexHooks.IndexPrior != nullptr ? IndexHooks.IndexPrior() : pos;
+            std::int32_t prior = pos;
+            if (IndexHooks.IndexPrior != nullptr && !IndexStep(IndexHooks.IndexPrior, prior))
+                return;
             top = prior == pos || (IndexHooks.IndexBOF != nullptr && IndexHooks.IndexBOF());
             pos = prior;
         } else {
@@ -368,7 +377,8 @@ void Skip(std::int32_t n) {
             if (Visible(*a) && WhileOk(*a)) lastGood = a->RecNo;
             if (Gone(a, "SKIP()")) return;
             if (idx && IndexHooks.IndexPrior != nullptr) {
-                const std::int32_t prior = IndexHooks.IndexPrior();
+                std::int32_t prior = 0;
+                if (!IndexStep(IndexHooks.IndexPrior, prior)) return;
                 atEnd = prior == pos;
                 pos = prior;
             } else if (a->RecNo <= 1) {
@@ -383,7 +393,8 @@ void Skip(std::int32_t n) {
             if (Visible(*a)) --counter;
         } else {
             if (idx && IndexHooks.IndexNext != nullptr) {
-                const std::int32_t next = IndexHooks.IndexNext();
+                std::int32_t next = 0;
+                if (!IndexStep(IndexHooks.IndexNext, next)) return;
                 atEnd = next == pos;
                 pos = next;
             } else {

@@ -56,6 +56,7 @@ void DiscardArea(TWorkArea& area) {
     area.FieldCount = 0;
     area.StoredRecord.clear();
     area.StoredRecNo = 0;
+    area.LastAppend = {};
     area.UpdateState = usClosed;
 }
 
@@ -184,15 +185,67 @@ void AfterWrite(TWorkArea& area, std::int32_t n, bool appending) {
     }
 }
 
-// After a whole record was written: the counters, then the flush when asked for (an append
-// also brings the header's record count to the disk).
-void FinishRecordWrite(TWorkArea& area, std::int32_t n, bool appending) {
-    AfterWrite(area, n, appending);
-    if (!FlushAfterWrite) return;
-    if (appending)
-        FlushDbf(area);
-    else
-        FlushFile(area.File);
+// Notes what appending record n may change (TWorkArea::LastAppend). 0 or the code.
+int NoteAppend(TWorkArea& area, std::int32_t n) {
+    TAppendUndo u;
+    u.RecNo = n;
+    u.UpdateState = area.UpdateState;
+    u.TailOffset = RecordOffset(area, n);
+    int code = area.File.Size(u.FileSize);
+    if (code == 0 && u.FileSize > u.TailOffset) {
+        u.Tail.resize(static_cast<std::size_t>(
+            std::min<std::uint64_t>(u.FileSize - u.TailOffset, area.RecordLength + 1u)));
+        code = area.File.ReadAt(u.TailOffset, u.Tail.data(), u.Tail.size());
+    }
+    if (code == 0 && FlushAfterWrite) { // the append writes the header too
+        u.Header.resize(IsDbase2(area.Prolog[0]) ? 8 : area.Prolog.size());
+        code = area.File.ReadAt(0, u.Header.data(), u.Header.size());
+    }
+    if (code == 0) area.LastAppend = std::move(u);
+    return code;
+}
+
+// Puts the table back as it was before the append noted in LastAppend: the file's size, the
+// bytes after the records and the header, byte for byte, and the area's count and update
+// state. 0 or the code of the first step that failed.
+int UndoAppend(TWorkArea& area) {
+    TAppendUndo u = std::move(area.LastAppend);
+    area.LastAppend = {};
+    int code = area.File.Truncate(u.FileSize);
+    if (code == 0 && !u.Tail.empty())
+        code = area.File.WriteAt(u.TailOffset, u.Tail.data(), u.Tail.size());
+    if (code == 0 && !u.Header.empty()) code = area.File.WriteAt(0, u.Header.data(), u.Header.size());
+    area.RecordCount = std::min(area.RecordCount, u.RecNo - 1);
+    if (area.StoredRecNo > area.RecordCount) area.StoredRecNo = 0;
+    area.UpdateState = u.UpdateState;
+    return code;
+}
+
+// Writes bytes as record n (appending when n is past the last record) and moves the counters.
+// An append that cannot be completed, its header and end mark included when every write is
+// flushed, leaves the file byte for byte as it was. False after reporting.
+bool WriteRecordBytes(TWorkArea& area, std::int32_t n, bool appending, const std::vector<char>& bytes,
+                      const char* routine) {
+    const std::int32_t recNo = area.RecNo;
+    int code = appending ? NoteAppend(area, n) : 0;
+    if (code == 0) code = area.File.WriteAt(RecordOffset(area, n), bytes.data(), bytes.size());
+    if (code == 0) {
+        AfterWrite(area, n, appending);
+        if (appending && FlushAfterWrite) {
+            code = BringUpToDate(area);
+            if (code == 0) area.UpdateState = usUnchanged;
+        }
+    }
+    if (code != 0) {
+        if (appending) {
+            UndoAppend(area); // the table's own failure is the one to tell
+            area.RecNo = recNo;
+        }
+        SetError(static_cast<std::uint16_t>(code), "File:  " + area.FileName + " " + routine);
+        return false;
+    }
+    if (FlushAfterWrite) FlushFile(area.File);
+    return true;
 }
 
 // Refuses an append that the layout cannot count. 0 or 212 (reported).
@@ -556,14 +609,10 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
         return;
     }
     std::vector<char> out = FileForm(area, n);
-    const int code = area.File.WriteAt(RecordOffset(area, n), out.data(), out.size());
-    if (code != 0) {
-        SetError(static_cast<std::uint16_t>(code), "File:  " + area.FileName + " " + routine);
-        return;
-    }
+    if (area.StoredRecNo == n) area.StoredRecNo = 0;
+    if (!WriteRecordBytes(area, n, appending, out, routine)) return;
     area.StoredRecord = std::move(out);
     area.StoredRecNo = n;
-    FinishRecordWrite(area, n, appending);
 }
 
 void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>& bytes) {
@@ -580,17 +629,13 @@ void WriteStoredRecord(TWorkArea& area, std::int32_t n, const std::vector<char>&
     const bool appending = n > area.RecordCount;
     if (appending) n = area.RecordCount + 1;
     if (appending && !AppendAllowed(area, routine)) return;
-    const int code = area.File.WriteAt(RecordOffset(area, n), bytes.data(), bytes.size());
-    if (code != 0) {
-        SetError(static_cast<std::uint16_t>(code), "File:  " + area.FileName + " " + routine);
-        return;
-    }
     if (area.StoredRecNo == n) area.StoredRecNo = 0;
-    FinishRecordWrite(area, n, appending);
+    WriteRecordBytes(area, n, appending, bytes, routine);
 }
 
 int DropLastRecord(TWorkArea& area) {
     if (area.RecordCount < 1 || area.IsVirtual) return kErrBeyondRange;
+    if (area.LastAppend.RecNo == area.RecordCount) return UndoAppend(area);
     --area.RecordCount;
     if (area.StoredRecNo > area.RecordCount) area.StoredRecNo = 0;
     const std::uint64_t end = EndOfData(area);

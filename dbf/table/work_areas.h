@@ -10,7 +10,8 @@
 // transfer.
 //
 // Sharing between programs: byte-range locks on the table file far above its data (LockBase),
-// per handle, so one table opened in two areas conflicts with itself. Closing a shared table
+// per handle, so one table opened in two areas conflicts with itself. The file lock covers the
+// append byte and the region of every record the table can number, however large it grows. Closing a shared table
 // writes the record count and the end mark while holding the append lock, with the file size
 // read just before, so another program's append in between is never overwritten.
 //
@@ -33,7 +34,7 @@ inline constexpr std::uint16_t kExclusiveOpenMode = 18; // read/write, deny all
 // ---- settings (process-wide) ----
 extern bool MultiUser;                // byte-range locking; false opens every table exclusively
 extern std::uint32_t LockBase;        // file offset of the lock area
-extern std::uint32_t FileLockLength;  // length of the file-lock region
+extern std::uint32_t FileLockLength;  // shortest file-lock region (it reaches past every record's)
 extern std::uint16_t RecordLockLimit; // records one area may hold locked; 0 no limit
 extern std::uint8_t LockRetries;      // extra attempts after a failed lock
 extern std::uint8_t LockRetryWait;    // milliseconds between attempts

@@ -34,6 +34,11 @@ TEST_F(AreaTest, LockModesFollowTheirStateTable) {
     MakeTable(path, 10, 0);
     Open(1, path);
     const std::uint64_t appendByte = std::uint64_t{LockBase} + 1;
+    // The file lock reaches to the end of the region of record 2^31 - 1, the last one a table
+    // can number.
+    const TWorkArea& t = *CurrentWorkArea();
+    const std::uint64_t fileLockEnd = std::uint64_t{LockBase} + t.HeaderLength +
+                                      std::uint64_t{0x7FFFFFFF} * t.RecordLength - 1;
 
     EXPECT_TRUE(FLock());
     EXPECT_EQ(CurrentWorkArea()->LockState, 1);
@@ -41,10 +46,10 @@ TEST_F(AreaTest, LockModesFollowTheirStateTable) {
     EXPECT_FALSE(ALock());
     EXPECT_FALSE(RLock());
     EXPECT_TRUE(IsLocked(7)); // the file lock covers every record
-    EXPECT_EQ(ProcLocks(path, appendByte, appendByte + FileLockLength - 1), 1);
+    EXPECT_EQ(ProcLocks(path, appendByte, fileLockEnd), 1);
     Unlock();
     EXPECT_EQ(CurrentWorkArea()->LockState, 0);
-    EXPECT_EQ(ProcLocks(path, appendByte, appendByte + FileLockLength - 1), 0);
+    EXPECT_EQ(ProcLocks(path, appendByte, fileLockEnd), 0);
 
     EXPECT_TRUE(ALock());
     EXPECT_EQ(ProcLocks(path, appendByte, appendByte), 1);

@@ -104,6 +104,39 @@ TEST_F(NdxDamage, HeaderFieldsAreCheckedAgainstTheKeyTypeAndTheFileSize) {
         EXPECT_TRUE(OpenWith(kIndexes[i].first, sound_[i])) << i << ": " << dbf::ErrorText;
 }
 
+// A node whose key count no node can hold, met on a walk through the order: the walk stops with
+// the index's own error (254, the node and the file named), never with a record number the
+// index did not mean (212). Every node in turn, walked from the top and from the bottom.
+TEST_F(NdxDamage, AWalkStopsWithTheDamagedNodesOwnError) {
+    const std::vector<std::uint8_t>& sound = sound_[0];
+    int met = 0;
+    for (std::uint32_t block = 1; block < sound.size() / 512; ++block) {
+        auto bytes = sound;
+        Put32(bytes, 512 * block, 0xFFFF);
+        for (const int step : {1, -1}) {
+            SCOPED_TRACE(std::to_string(block) + (step > 0 ? " forwards" : " backwards"));
+            dbf::ErrorReportingOff quiet;
+            if (OpenWith("name.ndx", bytes)) { // a node on the opening's path is refused there
+                if (step > 0)
+                    dbf::GoTop();
+                else
+                    dbf::GoBottom();
+                for (int n = 0; n < 450 && dbf::LastErrorCode == 0; ++n)
+                    dbf::Skip(step);
+                if (dbf::LastErrorCode == 0) continue; // a node this walk never reads
+            }
+            ++met;
+            EXPECT_EQ(dbf::LastErrorCode, dbf::kErrInternal) << dbf::ErrorText;
+            EXPECT_NE(dbf::ErrorText.find("Corrupted index node " + std::to_string(block) +
+                                          " in "),
+                      std::string::npos)
+                << dbf::ErrorText;
+            EXPECT_NE(dbf::ErrorText.find("name.ndx"), std::string::npos);
+        }
+    }
+    EXPECT_GT(met, 10);
+}
+
 // Opened, walked both ways, searched, appended to and changed: a damaged file gives engine
 // errors, never a sanitizer report or an endless walk.
 TEST_F(NdxDamage, AThousandMutatedHeadersAndNodes) {
