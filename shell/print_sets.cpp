@@ -1,6 +1,11 @@
 // printcon: the named print sets in "printout.dbf".
 #include "shell/print_sets.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -14,6 +19,9 @@ constexpr const char* kTable = "printout.dbf";
 const char* const kFields[] = {"name",      "xscale",    "yscale",   "xorigin",   "yorigin",
                                "landscape", "monochrom", "variable", "borderline"};
 constexpr int kFieldCount = 9;
+// The largest origin a set may hold, in mm (a kilometre off the page is damage, and every
+// value up to it converts to an int).
+constexpr double kMaxOrigin = 1.0e6;
 
 bool Report(const std::string& text) {
     ShowError(text);
@@ -21,9 +29,15 @@ bool Report(const std::string& text) {
     return false;
 }
 
-// Opens the table and finds its fields (numbers in kFields order).
-bool OpenSets(TTableAccess& t, const std::string& table, int (&no)[kFieldCount]) {
-    if (!t.Open(table)) return Report("Error  : DBF Error " + table + ": " + t.Error());
+// Opens the table (for reading only unless `write`) and finds its fields (numbers in kFields
+// order).
+bool OpenSets(TTableAccess& t, const std::string& table, bool write, int (&no)[kFieldCount]) {
+    struct stat st {};
+    if (write && (::access(table.c_str(), W_OK) != 0 || ::stat(table.c_str(), &st) != 0 ||
+                  (st.st_mode & 0222) == 0))
+        return Report("The print set cannot be saved: " + table +
+                      " may not be written (permission denied)");
+    if (!t.Open(table, false, !write)) return Report("Error  : DBF Error " + table + ": " + t.Error());
     for (int i = 0; i < kFieldCount; ++i) {
         no[i] = t.FieldNo(kFields[i]);
         if (no[i] == 0) return Report(table + " has no field " + std::string(kFields[i]) + " !");
@@ -50,14 +64,26 @@ std::string PrintSetTable() {
 bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
     TTableAccess t;
     int no[kFieldCount];
-    if (!OpenSets(t, table, no)) return false;
+    if (!OpenSets(t, table, false, no)) return false;
     if (!t.Go(recNo)) return Report("DBF #" + std::to_string(recNo) + " not found.");
+    // A damaged set (a scale that is no positive number, an origin no integer holds) is refused
+    // before anything of it is used.
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        const double v = t.Number(no[1 + i]);
+        const bool usable = i < 2 ? std::isfinite(v) && v > 0
+                                  : std::isfinite(v) && std::fabs(v) <= kMaxOrigin;
+        if (!usable)
+            return Report("Print set " + std::to_string(recNo) + " of " + table +
+                          " has no usable " + kFields[1 + i] + ": " + t.StoredText(no[1 + i]));
+        values[i] = v;
+    }
     TPrintSet s;
     s.Name = t.Text(no[0]);
-    s.ScaleX = t.Number(no[1]);
-    s.ScaleY = t.Number(no[2]);
-    s.OriginX = static_cast<int>(t.Number(no[3]));
-    s.OriginY = static_cast<int>(t.Number(no[4]));
+    s.ScaleX = values[0];
+    s.ScaleY = values[1];
+    s.OriginX = static_cast<int>(values[2]);
+    s.OriginY = static_cast<int>(values[3]);
     s.Landscape = t.Logical(no[5]);
     s.Monochrome = t.Logical(no[6]);
     s.FitLimits = t.Logical(no[7]);
@@ -69,7 +95,7 @@ bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
 bool AppendPrintSet(const std::string& table, const TPrintSet& set) {
     TTableAccess t;
     int no[kFieldCount];
-    if (!OpenSets(t, table, no)) return false;
+    if (!OpenSets(t, table, true, no)) return false;
     // A new record first, then its values, then the write: the sets already in the table are
     // never written to.
     t.Blank();

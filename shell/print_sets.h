@@ -25,8 +25,11 @@ inline constexpr int PrintSetNameLength = 25;
 
 // The table's path ("" when neither directory holds one: reported).
 std::string PrintSetTable();
-// Reads set recNo (from 1); false (reported) when there is no such record.
+// Reads set recNo (from 1), opening the table for reading only (a read-only table serves);
+// false (reported) when there is no such record, or when a scale is no positive number or an
+// origin no integer of mm up to a kilometre (a damaged table).
 bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set);
 // Adds set as a new last record; the sets already there stay as they are. False (reported)
-// when the table cannot take it; the table then holds what it held.
+// when the table cannot take it (a table the user may not write is told so); the table then
+// holds what it held.
 bool AppendPrintSet(const std::string& table, const TPrintSet& set);

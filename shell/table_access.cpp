@@ -76,12 +76,17 @@ template <class Work> bool TTableAccess::Run(const char* operation, Work&& work)
     return done;
 }
 
-bool TTableAccess::Open(const std::string& path, bool exclusive) {
+bool TTableAccess::Open(const std::string& path, bool exclusive, bool readOnly) {
     Close();
     FError.clear();
     const bool ok = Run("Open", [&] {
         if (!dbf::Select(0)) return false;
         const std::uint8_t area = dbf::CurrentArea();
+        struct ModeScope { // read, deny all / deny none; restored on every exit
+            std::uint16_t saved = dbf::OpenModeOverride;
+            ~ModeScope() { dbf::OpenModeOverride = saved; }
+        } mode;
+        if (readOnly) dbf::OpenModeOverride = exclusive ? 16 : 64;
         dbf::Use(path + (exclusive ? " EXCLUSIVE" : ""));
         if (dbf::LastErrorCode != 0) return false;
         FArea = area;
@@ -205,6 +210,20 @@ bool TTableAccess::Logical(int n) {
         return true;
     });
     return v;
+}
+
+std::string TTableAccess::StoredText(int n) {
+    std::string s;
+    if (n < 1 || n > FFieldCount) return s;
+    Run("StoredText", [&] {
+        const dbf::TWorkArea* a = dbf::CurrentWorkArea();
+        if (a == nullptr || static_cast<std::size_t>(n) > a->Fields.size()) return false;
+        const dbf::TDbfFieldDesc& f = a->Fields[static_cast<std::size_t>(n) - 1];
+        if (std::size_t{f.Offset} + f.Length > a->RecordBuffer.size()) return false;
+        s = os::Cp1252ToUtf8(Trimmed(std::string_view(a->RecordBuffer.data() + f.Offset, f.Length)));
+        return true;
+    });
+    return s;
 }
 
 void TTableAccess::Blank() {

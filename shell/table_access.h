@@ -20,8 +20,9 @@ public:
     TTableAccess(const TTableAccess&) = delete;
     TTableAccess& operator=(const TTableAccess&) = delete;
 
-    // Opens path (shared unless exclusive) in the lowest free work area.
-    bool Open(const std::string& path, bool exclusive = false);
+    // Opens path (shared unless exclusive) in the lowest free work area; readOnly opens it for
+    // reading (a file the user may not write serves; changes are refused).
+    bool Open(const std::string& path, bool exclusive = false, bool readOnly = false);
     void Close();
     bool IsOpen() const { return FArea != 0; }
 
@@ -42,6 +43,9 @@ public:
     std::string Text(int n);
     double Number(int n);
     bool Logical(int n);
+    // Field n of the record read as the table stores it, trimmed ("1e99" where Number gives
+    // the nearest value its type holds).
+    std::string StoredText(int n);
 
     // A new record: Blank() clears the field values, the setters fill them (a field not set
     // stays blank), Append() writes them as a new last record under the append lock.

@@ -1,5 +1,8 @@
 #include "dbf/browse/browse_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -253,21 +256,44 @@ bool Tdbf4::Command(const std::function<void()>& work) {
 
 void Tdbf4::OpenTable(const std::string& path) {
     const HourGlass busy;
-    Facade([&] {
+    // A table the user may read but not write (no write permission bit, as the read-only
+    // attribute, or the system refuses writing) is opened for reading: it is shown and picked
+    // from, and the edit view cannot change it.
+    struct stat st {};
+    const bool readOnly = ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+    const bool opened = Facade([&] {
         tzdbf->Close();
         FWorkingCopy = false;
+        tzdbf->ReadOnly = readOnly;
         tzdbf->SetDbfFileName(path);
         tzdbf->Open();
     });
+    if (!opened && !readOnly && ::access(path.c_str(), R_OK) == 0 &&
+        ::access(path.c_str(), W_OK) != 0) {
+        ResetError();
+        Facade([&] {
+            tzdbf->Close();
+            tzdbf->ReadOnly = true;
+            tzdbf->Open();
+        });
+    }
     Label_filename->SetCaption(path);
 }
 
 void Tdbf4::CloseTable() {
-    Facade([&] {
-        // Edits made through the field setters are written, not dropped.
-        if (tzdbf->Active()) tzdbf->CheckBrowseMode();
-    });
+    // Edits made through the field setters are written, not dropped; an edit that cannot be
+    // written (another program holds the record) is the window's error.
+    if (Facade([&] {
+            if (tzdbf->Active()) tzdbf->CheckBrowseMode();
+        })) {
+        Facade([&] { tzdbf->Close(); });
+        return;
+    }
+    const std::int32_t code = FErrorCode; // the lost edit is what the user must hear of
+    const std::string text = FErrorText;
     Facade([&] { tzdbf->Close(); });
+    FErrorCode = code;
+    FErrorText = text;
 }
 
 void Tdbf4::SetTitles(std::string_view title1, std::string_view title2) {
@@ -357,18 +383,19 @@ void Tdbf4::SetFieldBool(std::string_view name, bool value) {
 void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
     FMode = mode;
     SetMenuCaptions();
-    const bool read = IsReadView();
+    // A table opened for reading only shows the read view's controls in every mode.
+    const bool read = IsReadView() || tzdbf->ReadOnly;
     const std::string& t1 = Label_title1->Caption();
     const std::string& t2 = Label_title2->Caption();
-    if (read) {
+    if (IsReadView()) {
         SetCaption(t2 + "   " + t1);
         mi_helpdbf->SetCaption(t2);
-        TzNavigator1->SetVisibleButtons((1u << nbFirst) | (1u << nbPrior) | (1u << nbNext) |
-                                        (1u << nbLast));
     } else {
         SetCaption(t2 + "  " + t1 + "  (" + Label_filename->Caption() + ")");
-        TzNavigator1->SetVisibleButtons(kAllNavButtons);
     }
+    TzNavigator1->SetVisibleButtons(read ? (1u << nbFirst) | (1u << nbPrior) | (1u << nbNext) |
+                                               (1u << nbLast)
+                                         : kAllNavButtons);
     for (TMenuItem* item :
          {mi_fileAppenddbf, mi_fileAppendDelimited, N2, mi_edit, mi_editAppend, mi_editPack})
         item->SetVisible(!read);
@@ -379,7 +406,7 @@ void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
     TzGrid1->SetReadOnly(read);
     Command([&] {
         if (mode == 1) tzdbf->SetHideDeletedRecs(true);
-        if (mode == 4 || !read) tzdbf->SetHideDeletedRecs(false);
+        if (mode == 4 || !IsReadView()) tzdbf->SetHideDeletedRecs(false);
     });
     // Only a working copy is warned of: a writable table may well live in TempDir itself.
     if (!read && tzdbf->Active() && FWorkingCopy) {

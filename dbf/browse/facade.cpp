@@ -25,10 +25,11 @@ namespace {
 
 Tdbf4* gWindow = nullptr;
 
-void ShowDbfError(const char* what) {
+void ShowDbfError(const char* what, const char* consequence = nullptr) {
     Tdbf4& w = DbfWindow();
     std::string text = std::string("Error  : ") + what + std::to_string(w.ErrorCode());
     if (!w.ErrorText().empty()) text += "\n" + w.ErrorText();
+    if (consequence != nullptr) text += "\n" + std::string(consequence);
     ShowError(text);
     AbortFlag = 1;
 }
@@ -140,7 +141,10 @@ void DbfGotoClamped(std::int32_t n) {
 }
 
 void DbfClose() {
+    DbfResetError();
     DbfWindow().CloseTable();
+    if (DbfErrorCode() != 0) ShowDbfError("DBF Error ", "The changes to the record were not saved.");
+    DbfClearError();
 }
 
 bool DbfAppend() {

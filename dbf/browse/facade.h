@@ -48,6 +48,9 @@ void DbfSetupMode(std::string_view text, std::uint16_t mode);
 // is taken; below 1 record 1. Nothing on an empty table.
 void DbfGoto(std::int32_t n);
 void DbfGotoClamped(std::int32_t n);
+// Closes the table; field values set since the record was read are written first. When they
+// cannot be (another program holds the record) the error is shown, AbortFlag set, and the
+// table closes unchanged.
 void DbfClose();
 // Appends a blank record under the append lock; false when the lock was refused.
 bool DbfAppend();

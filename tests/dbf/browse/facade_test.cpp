@@ -230,3 +230,68 @@ TEST_F(FacadeTest, AcceptWithARefusedPostKeepsTheWindowAndMode5KeepsHiding) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace browsetest;
+
+// Values set through the facade that cannot be written when the table is closed (another
+// program holds the record) are not dropped in silence: the message names the engine's code
+// and that the changes were not saved, AbortFlag is set, and the table is as it was.
+TEST_F(FacadeTest, CloseTellsOfChangesItCouldNotWrite) {
+    const std::string before = qortest::ReadFileBytes(table);
+    dbf::DbfOpen("parts");
+    dbf::DbfGoto(2);
+    dstest::LockHolder holder(table, 2);
+    ASSERT_TRUE(holder.Locked());
+    dbf::DbfSetFieldString("NAME", "Renamed");
+    dbf::DbfSetFieldInt("QTY", 99);
+    ScriptedResponder r;
+    r.OnMessage(IDOK);
+    {
+        ResponderScope scope(r);
+        AbortFlag = 0;
+        dbf::DbfClose();
+    }
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(r.Seen().size(), 1u);
+    EXPECT_NE(r.Seen()[0].find("DBF Error 1200"), std::string::npos) << r.Seen()[0];
+    EXPECT_NE(r.Seen()[0].find("not saved"), std::string::npos) << r.Seen()[0];
+    EXPECT_EQ(dbf::DbfErrorCode(), 0);
+    EXPECT_FALSE(dbf::DbfWindow().tzdbf->Active());
+    EXPECT_TRUE(qortest::ReadFileBytes(table) == before);
+}
+
+// A table the user may read but not write (a read-only printout.dbf used in place) opens for
+// reading: it is shown and picked from; the edit view offers nothing that would change it.
+TEST_F(FacadeTest, AReadOnlyTableOpensForReadingInPlace) {
+    ::chmod(table.c_str(), 0444);
+    AbortFlag = 0;
+    dbf::DbfUse(table);
+    EXPECT_EQ(AbortFlag, 0);
+    dbf::Tdbf4& w = dbf::DbfWindow();
+    ASSERT_TRUE(w.tzdbf->Active());
+    EXPECT_EQ(fs::path(w.tzdbf->DbfFileName()), fs::path(table));
+    EXPECT_EQ(dbf::DbfRecCount(), 8);
+    dbf::DbfGoto(3);
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+        EXPECT_FALSE(w.mi_edit->Visible());
+        EXPECT_FALSE(w.mi_fileAppenddbf->Visible());
+        EXPECT_FALSE(w.TzNavigator1->ButtonVisible(nbInsert));
+        EXPECT_FALSE(w.TzGrid1->TypeCell("Changed"));
+        Respond::Press(f, "Button_ok");
+    });
+    {
+        ResponderScope scope(r);
+        dbf::DbfSetupMode("", 0);
+    }
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_EQ(dbf::DbfSelectedRecNo, 3);
+    dbf::DbfClose();
+    EXPECT_EQ(AbortFlag, 0);
+    ::chmod(table.c_str(), 0644);
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+// The named print sets under hostile tables: a damaged "printout.dbf" whose scales or origins no
+// printout can use is refused with a message naming the field, and a read-only one is read
+// (by a user who may not write it) while saving a set into it says why it cannot.
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "framework/core/files.h"
+#include "framework/core/globals.h"
+#include "framework/core/settings.h"
+#include "platform/gui/application.h"
+#include "platform/gui/responder.h"
+#include "shell/print_sets.h"
+#include "shell/startup.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PrintSetsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Application->Initialize(); }
+
+    void SetUp() override {
+        Dir = qortest::FreshTestDir("qor_printsets_");
+        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
+        InitProgram();
+        TempDir = AddBackslash(Dir.string());
+        Table = (Dir / "printout.dbf").string();
+        fs::copy_file(QOR_SOURCE_DIR "/data/printout.dbf", Table);
+        AbortFlag = 0;
+    }
+    void TearDown() override {
+        DoneProgram();
+        ::chmod(Table.c_str(), 0644);
+        fs::remove_all(Dir);
+    }
+
+    // Writes text right-aligned into the field at [offset, offset + width) of record 1.
+    void PutField(std::size_t offset, std::size_t width, const std::string& text) {
+        std::string bytes = qortest::ReadFileBytes(Table);
+        const std::size_t header = static_cast<unsigned char>(bytes[8]) |
+                                   static_cast<unsigned char>(bytes[9]) << 8;
+        bytes.replace(header + offset, width, std::string(width - text.size(), ' ') + text);
+        qortest::WriteFileBytes(Table, bytes);
+    }
+
+    fs::path Dir;
+    std::string Table;
+};
+
+// Runs body as a user without privileges (nobody) when the tests run as root, who may write
+// any file; its result is the exit status.
+int AsUnprivilegedUser(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int code = 90;
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
+                                 ::setuid(65534) != 0))
+            ::_exit(91);
+        try {
+            code = body();
+        } catch (...) {
+            code = 92;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST_F(PrintSetsTest, DamagedScalesAndOriginsAreRefusedWithTheirField) {
+    struct Case {
+        const char* field;
+        std::size_t offset, width; // in the record (after the deletion flag at 0)
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"xscale", 26, 8, "inf"},     {"xscale", 26, 8, "nan"},  {"yscale", 34, 8, "-inf"},
+        {"yscale", 34, 8, "0.000"},   {"xscale", 26, 8, "-1.5"}, {"xorigin", 42, 5, "inf"},
+        {"xorigin", 42, 5, "1e99"},   {"yorigin", 47, 5, "-1e99"}, {"yorigin", 47, 5, "2e7"},
+    };
+    const std::string sound = qortest::ReadFileBytes(Table);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " = " + c.stored);
+        qortest::WriteFileBytes(Table, sound);
+        PutField(c.offset, c.width, c.stored);
+        TPrintSet set;
+        set.Name = "unchanged";
+        ScriptedResponder r;
+        r.OnMessage(IDOK);
+        AbortFlag = 0;
+        {
+            ResponderScope scope(r);
+            EXPECT_FALSE(ReadPrintSet(Table, 1, set));
+        }
+        EXPECT_EQ(AbortFlag, 1);
+        EXPECT_EQ(set.Name, "unchanged");
+        ASSERT_EQ(r.Seen().size(), 1u);
+        EXPECT_NE(r.Seen()[0].find(std::string("no usable ") + c.field + ": " + c.stored),
+                  std::string::npos)
+            << r.Seen()[0];
+    }
+    // The sound neighbours of those values are taken.
+    qortest::WriteFileBytes(Table, sound);
+    PutField(26, 8, "0.010");
+    PutField(42, 5, "-999");
+    TPrintSet set;
+    EXPECT_TRUE(ReadPrintSet(Table, 1, set));
+    EXPECT_DOUBLE_EQ(set.ScaleX, 0.01);
+    EXPECT_EQ(set.OriginX, -999);
+}
+
+TEST_F(PrintSetsTest, AReadOnlyTableIsReadAndSavingIntoItSaysWhy) {
+    ASSERT_EQ(::chmod(Table.c_str(), 0444), 0);
+    const std::string before = qortest::ReadFileBytes(Table);
+    ErrorBoxesOn = 0; // the child shows nothing; its status tells
+    const int read = AsUnprivilegedUser([&] {
+        TPrintSet set;
+        if (!ReadPrintSet(Table, 2, set)) return 1;
+        return set.Name == "Drawing frame portrait" && set.ScaleX == 1.9 && !set.Landscape ? 0
+                                                                                            : 2;
+    });
+    EXPECT_EQ(read, 0);
+    ErrorBoxesOn = 1;
+    TPrintSet set;
+    set.Name = "Not saved";
+    ScriptedResponder r;
+    r.OnMessage(IDOK);
+    {
+        ResponderScope scope(r);
+        EXPECT_FALSE(AppendPrintSet(Table, set));
+    }
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(r.Seen().size(), 1u);
+    EXPECT_NE(r.Seen()[0].find("may not be written"), std::string::npos) << r.Seen()[0];
+    EXPECT_TRUE(qortest::ReadFileBytes(Table) == before);
+}
