@@ -94,14 +94,22 @@ std::unique_ptr<TExcelApplication> NewExcelApplication() {
     return app;
 }
 
-bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells) {
+bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells,
+                            std::string& why) {
+    why.clear();
     std::unique_ptr<TExcelApplication> app = CreateVisibleApplication();
     if (app == nullptr) return false;
     app->AddWorkbook();
     for (std::size_t r = 0; r < cells.size(); ++r)
         for (std::size_t c = 0; c < cells[r].size(); ++c)
-            app->SetCellValue(static_cast<int>(r) + 1, static_cast<int>(c) + 1, cells[r][c]);
-    return app->Update();
+            if (!app->SetCellValue(static_cast<int>(r) + 1, static_cast<int>(c) + 1,
+                                   cells[r][c])) {
+                why = app->LastError();
+                return false;
+            }
+    if (app->Update()) return true;
+    why = app->LastError();
+    return false;
 }
 
 void StartExcel() {

@@ -17,9 +17,9 @@ class TExcelApplication;
 std::unique_ptr<TExcelApplication> NewExcelApplication();
 
 // The job-file table's export: the rows (the first one the titles) into a new workbook of an
-// application of their own; false when no spreadsheet program could be started or the workbook
-// written.
-bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells);
+// application of their own; false when no spreadsheet program could be started (why empty) or
+// the workbook not written or the program not run (why says which).
+bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells, std::string& why);
 
 // OLE > Start Excel: the job must have been saved; a new application with a new workbook
 // receives the job file's lines. AbortFlag set on failure (the export items stay disabled).

@@ -339,7 +339,9 @@ void TForm_preview::mi_fileExportExcelClick(TObject*) {
         titles.push_back(StringGrid1->Cells(c, 0));
     cells.push_back(std::move(titles));
     cells.insert(cells.end(), FRows.begin(), FRows.end());
-    if (!TableToSpreadsheet || !TableToSpreadsheet(cells)) ShowMessageForm("Could not start Excel");
+    std::string why;
+    if (!TableToSpreadsheet || !TableToSpreadsheet(cells, why))
+        ShowMessageForm(why.empty() ? std::string("Could not start Excel") : why);
 }
 
 void TForm_preview::mi_fileExitClick(TObject*) {

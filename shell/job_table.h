@@ -37,9 +37,11 @@ std::vector<int> SortOrder(const std::vector<TTableRow>& rows, int col);
 // ---- spreadsheet export ------------------------------------------------------------------------
 
 // Copies cells (row 0 the titles) into a new spreadsheet shown to the user; false when no
-// spreadsheet program could be started. Set by the spreadsheet interface; while it is empty the
-// export says "Could not start Excel".
-using TableToSpreadsheetFunc = std::function<bool(const std::vector<TTableRow>& cells)>;
+// spreadsheet program could be started ("Could not start Excel") or the workbook could not be
+// written (why says so). Set by the spreadsheet interface; while it is empty the export says
+// "Could not start Excel".
+using TableToSpreadsheetFunc =
+    std::function<bool(const std::vector<TTableRow>& cells, std::string& why)>;
 extern TableToSpreadsheetFunc TableToSpreadsheet;
 
 // ---- the windows -------------------------------------------------------------------------------

@@ -61,6 +61,90 @@ std::string CutUtf8(std::string_view s, std::size_t n) {
 
 int BookCounter = 0;
 
+// The code point of the well-formed UTF-8 sequence at s[at] (advancing at past it), or -1 for a
+// byte that begins none (advancing one byte): overlong forms, surrogates and values past
+// U+10FFFF are not well-formed.
+long NextCodePoint(std::string_view s, std::size_t& at) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = b(at);
+    if (c < 0x80) {
+        ++at;
+        return c;
+    }
+    int n = 0;
+    long cp = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 1;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 2;
+        cp = c & 0x0F;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 3;
+        cp = c & 0x07;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        ++at;
+        return -1;
+    }
+    if (at + static_cast<std::size_t>(n) >= s.size()) { // cut short by the end
+        ++at;
+        return -1;
+    }
+    for (int k = 1; k <= n; ++k) {
+        const unsigned char d = b(at + static_cast<std::size_t>(k));
+        if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) {
+            ++at;
+            return -1;
+        }
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    at += static_cast<std::size_t>(n) + 1;
+    return cp;
+}
+
+void AppendUtf8(std::string& out, long cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace
+
+std::string SpreadsheetText(std::string_view text) {
+    constexpr long kReplacement = 0xFFFD;
+    constexpr long kNulSymbol = 0x2400;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        long cp = NextCodePoint(text, at);
+        if (cp < 0 || cp == 0xFFFE || cp == 0xFFFF)
+            cp = kReplacement; // shown as the program's windows show it
+        else if (cp == 0)
+            cp = kNulSymbol;
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+namespace {
+
 } // namespace
 
 bool SpreadsheetNumber(std::string_view text, char decimal, double& value) {
@@ -163,7 +247,7 @@ bool TExcelApplication::OpenText(const std::string& path) {
             const std::string_view item = line.substr(from, tab - from);
             if (!item.empty() && row <= kMaxRows && column <= kMaxColumns) {
                 Cell cell;
-                const std::string text = os::Cp1252ToUtf8(item);
+                const std::string text = SpreadsheetText(os::Cp1252ToUtf8(item));
                 cell.IsNumber = SpreadsheetNumber(text, DecimalSeparator, cell.Number);
                 if (!cell.IsNumber) cell.Text = CutUtf8(text, kMaxCellText);
                 book.Cells[{row, column}] = std::move(cell);
@@ -192,7 +276,7 @@ bool TExcelApplication::SetCellValue(int row, int column, std::string_view text)
     Workbook& book = FBooks.back();
     Cell cell;
     cell.IsNumber = SpreadsheetNumber(text, DecimalSeparator, cell.Number);
-    if (!cell.IsNumber) cell.Text = CutUtf8(text, kMaxCellText);
+    if (!cell.IsNumber) cell.Text = CutUtf8(SpreadsheetText(text), kMaxCellText);
     if (cell.Text.empty() && !cell.IsNumber)
         book.Cells.erase({row, column});
     else
@@ -213,20 +297,26 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
         FLastError = "Could not write " + path;
         return false;
     }
-    lxw_worksheet* ws = workbook_add_worksheet(wb, SheetName(book.Name).c_str());
+    lxw_worksheet* ws = workbook_add_worksheet(wb, SheetName(SpreadsheetText(book.Name)).c_str());
     if (ws == nullptr) ws = workbook_add_worksheet(wb, nullptr);
-    for (const auto& [at, cell] : book.Cells) {
+    // Every cell must go in as it is: a workbook missing one is a failure, not a success.
+    lxw_error err = ws == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
+    std::string where;
+    for (auto it = book.Cells.begin(); err == LXW_NO_ERROR && it != book.Cells.end(); ++it) {
+        const auto& [at, cell] = *it;
         const auto r = static_cast<lxw_row_t>(at.first - 1);
         const auto c = static_cast<lxw_col_t>(at.second - 1);
-        if (cell.IsNumber)
-            worksheet_write_number(ws, r, c, cell.Number, nullptr);
-        else
-            worksheet_write_string(ws, r, c, cell.Text.c_str(), nullptr);
+        err = cell.IsNumber ? worksheet_write_number(ws, r, c, cell.Number, nullptr)
+                            : worksheet_write_string(ws, r, c, cell.Text.c_str(), nullptr);
+        if (err != LXW_NO_ERROR)
+            where = " (cell " + std::to_string(at.first) + ", " + std::to_string(at.second) + ")";
     }
-    const lxw_error err = workbook_close(wb);
+    const lxw_error closed = workbook_close(wb);
+    if (err == LXW_NO_ERROR) err = closed;
     if (err != LXW_NO_ERROR || os::RenameOver(temp, path) != 0) {
         os::RemoveFile(temp);
-        FLastError = "Could not write " + path + ": " + lxw_strerror(err);
+        FLastError = "Could not write " + path + where + ": " +
+                     (err != LXW_NO_ERROR ? lxw_strerror(err) : "the file could not be renamed");
         return false;
     }
     ++book.Writes;

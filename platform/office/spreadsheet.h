@@ -28,6 +28,14 @@ extern std::string SpreadsheetCommand;
 // the text stays text.
 bool SpreadsheetNumber(std::string_view text, char decimal, double& value);
 
+// A text every spreadsheet program reads, as the program's windows show it: well-formed UTF-8
+// stays; a byte that begins no well-formed sequence (a Latin-1 file name, say) becomes U+FFFD,
+// and so do U+FFFE and U+FFFF, which no workbook can hold; NUL, which would end the text,
+// becomes its symbol U+2400. Other control characters stay: the workbook writer stores them
+// as _xHHHH_, which spreadsheet programs read back as the character (a job line with a byte 1
+// comes back whole). Cells and sheet names pass through it.
+std::string SpreadsheetText(std::string_view text);
+
 class TExcelApplication {
 public:
     // Creates the application: nullptr when the spreadsheet program cannot be found (why says

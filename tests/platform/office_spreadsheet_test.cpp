@@ -54,10 +54,11 @@ const NumberCase kNumbers[] = {
 };
 
 // openpyxl's view of a workbook: "sheet" then one line per row, cells "n:<value>" for numbers,
-// "s:<text>" for texts, "-" for empty cells, separated by tabs.
+// "s:<text>" for texts, "-" for empty cells, separated by tabs. Characters stored as _xHHHH_
+// are read as spreadsheet programs read them.
 std::string ReadBack(const std::string& path) {
     const std::string script =
-        "import sys, openpyxl\n"
+        "import re, sys, openpyxl\n"
         "wb = openpyxl.load_workbook(sys.argv[1])\n"
         "ws = wb.active\n"
         "print(ws.title)\n"
@@ -66,7 +67,8 @@ std::string ReadBack(const std::string& path) {
         "    for v in row:\n"
         "        if v is None: out.append('-')\n"
         "        elif isinstance(v, (int, float)): out.append('n:%r' % float(v))\n"
-        "        else: out.append('s:' + v)\n"
+        "        else: out.append('s:' + re.sub(r'_x([0-9A-Fa-f]{4})_',\n"
+        "                                        lambda m: chr(int(m.group(1), 16)), v))\n"
         "    print('\\t'.join(out))\n";
     int status = 0;
     const std::string out = qortest::RunCommand(
@@ -155,4 +157,47 @@ TEST_F(SpreadsheetTest, TextFilesAndCellsAsOpenpyxlReadsThem) {
     EXPECT_TRUE(fs::exists(app->WrittenFiles()[1]));
     for (const auto& e : fs::directory_iterator(Dir))
         EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+// Every cell is well-formed UTF-8 whatever bytes it was given: a byte that begins no
+// well-formed sequence shows as U+FFFD, as the program's windows show it, NUL as its symbol,
+// other control characters as themselves; openpyxl opens the workbook and reads exactly that.
+// A workbook that cannot be written is a failure that says why.
+TEST_F(SpreadsheetTest, EveryCellIsValidUtf8AndAFailedWriteIsReported) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string given, shown;
+    };
+    const Case cases[] = {
+        {"Zahnrad_\xe4.q1w", "Zahnrad_\uFFFD.q1w"},       // Latin-1
+        {"a\xC0\xAFz", "a\uFFFD\uFFFDz"},                 // an overlong '/'
+        {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},           // a surrogate
+        {"\xE2\x82", "\uFFFD\uFFFD"},                     // cut short
+        {"\xF4\x90\x80\x80!", "\uFFFD\uFFFD\uFFFD\uFFFD!"}, // past U+10FFFF
+        {"N\0L"s, "N\u2400L"},
+        {"\x1B[1m\rDEL\x7F\x01", "\x1B[1m\rDEL\x7F\x01"},
+        {"\xEF\xBF\xBF\xC2\x85", "\uFFFD\u0085"}, // U+FFFF, and the C1 control NEL
+        {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80 tab\there\nline", "ä€😀 tab\there\nline"},
+    };
+    EXPECT_EQ(SpreadsheetText("\xe4\xe4"), "\uFFFD\uFFFD");
+    auto app = TExcelApplication::Create();
+    ASSERT_NE(app, nullptr);
+    app->Directory = Dir.string();
+    app->SetVisible(true);
+    app->AddWorkbook();
+    std::string expected;
+    int row = 0;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(app->SetCellValue(++row, 1, c.given));
+        expected += "s:" + c.shown + "\n";
+    }
+    ASSERT_TRUE(app->Update()) << app->LastError();
+    ASSERT_EQ(app->WrittenFiles().size(), 1u);
+    const std::string read = ReadBack(app->WrittenFiles()[0]);
+    EXPECT_EQ(read.substr(read.find('\n') + 1), expected);
+
+    app->Directory = (Dir / "gone").string();
+    app->SetCellValue(1, 1, "again");
+    EXPECT_FALSE(app->Update());
+    EXPECT_NE(app->LastError().find("Could not write"), std::string::npos) << app->LastError();
 }
