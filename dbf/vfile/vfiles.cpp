@@ -11,6 +11,7 @@
 #include "dbf/table/field_vars.h"
 #include "dbf/table/table_file.h"
 #include "dbf/table/work_areas.h"
+#include "dbf/vfile/sequence.h"
 
 namespace dbf {
 
@@ -20,7 +21,7 @@ using Record = std::vector<char>;
 
 // The manager's control block of one area (TWorkArea::VirtualFile).
 struct TVFileList {
-    std::vector<Record> Records;
+    TIndexedSequence<Record> Records;
     TVFileKeyMaker KeyMaker;
 };
 
@@ -41,7 +42,7 @@ void BufferToBlock(TWorkArea& a) {
 }
 
 void Load(TWorkArea& a, std::size_t index) {
-    const Record& r = ListOf(a).Records[index];
+    const Record& r = ListOf(a).Records.At(index);
     std::copy_n(r.begin(), std::min(r.size(), a.RecordBuffer.size()), a.RecordBuffer.begin());
     a.RecNo = static_cast<std::int32_t>(index + 1);
     a.Bof = a.Eof = false;
@@ -69,34 +70,31 @@ std::string KeyOf(TWorkArea& a, const TVFileKeyMaker& keyMaker, const Record& r)
     return key;
 }
 
-// Where a record of key `key` goes in a list sorted by keyAt: before an equal head, after an
-// equal tail, after an equal key met in between.
-template <class KeyAt>
-std::size_t SortedPlace(std::size_t count, const std::string& key, bool descending, KeyAt keyAt) {
+// Where an element of key `key` goes in a sequence sorted by keyOf: before an equal head,
+// after an equal tail, else where a search from the root down meets its place, after an equal
+// key met on the way. O(log n) keys asked.
+template <class T, class KeyOf>
+std::size_t SortedPlace(const TIndexedSequence<T>& seq, const std::string& key, bool descending,
+                        KeyOf keyOf) {
+    const std::size_t count = seq.Size();
     if (count == 0) return 0;
     auto before = [descending](const std::string& x, const std::string& y) {
         return descending ? x > y : x < y;
     };
-    if (!before(keyAt(0), key)) return 0;
-    if (!before(key, keyAt(count - 1))) return count;
-    std::size_t lo = 0, hi = count - 1; // keyAt(lo) before key, key before keyAt(hi)
-    while (hi - lo > 1) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        const std::string k = keyAt(mid);
-        if (k == key) return mid + 1;
-        if (before(k, key))
-            lo = mid;
-        else
-            hi = mid;
-    }
-    return lo + 1;
+    if (!before(keyOf(seq.At(0)), key)) return 0;
+    if (!before(key, keyOf(seq.At(count - 1)))) return count;
+    return seq.Place([&](const T& element) {
+        const std::string k = keyOf(element);
+        if (k == key) return 0;
+        return before(key, k) ? -1 : 1;
+    });
 }
 
 // Adds the record buffer by the area's order; the new record becomes current. False after
 // reporting (the list unchanged).
 bool Add(TWorkArea& a) {
     TVFileList& list = ListOf(a);
-    const std::size_t n = list.Records.size();
+    const std::size_t n = list.Records.Size();
     std::size_t place = n;
     switch (a.VirtualOrder) {
     case FIFO:
@@ -117,9 +115,8 @@ bool Add(TWorkArea& a) {
         }
         const Record fresh(a.RecordBuffer.begin(), a.RecordBuffer.end());
         const std::string key = KeyOf(a, list.KeyMaker, fresh);
-        place = SortedPlace(n, key, a.VirtualOrder == DESCENDING, [&](std::size_t i) {
-            return KeyOf(a, list.KeyMaker, list.Records[i]);
-        });
+        place = SortedPlace(list.Records, key, a.VirtualOrder == DESCENDING,
+                            [&](const Record& r) { return KeyOf(a, list.KeyMaker, r); });
         break;
     }
     default:
@@ -128,14 +125,13 @@ bool Add(TWorkArea& a) {
         return false;
     }
     try {
-        list.Records.insert(list.Records.begin() + static_cast<std::ptrdiff_t>(place),
-                            Record(a.RecordBuffer.begin(), a.RecordBuffer.end()));
+        list.Records.Insert(place, Record(a.RecordBuffer.begin(), a.RecordBuffer.end()));
     } catch (const std::bad_alloc&) {
         SetError(kErrNoMemory,
                  "Not enough HEAP memory to add new record to " + a.Alias + " [VFiles]");
         return false;
     }
-    a.RecordCount = static_cast<std::int32_t>(list.Records.size());
+    a.RecordCount = static_cast<std::int32_t>(list.Records.Size());
     a.RecNo = static_cast<std::int32_t>(place + 1);
     a.Bof = a.Eof = false;
     return true;
@@ -145,8 +141,8 @@ bool Add(TWorkArea& a) {
 // was removed), loaded into the record buffer when `reload`.
 void RemoveAt(TWorkArea& a, std::size_t index, bool reload) {
     TVFileList& list = ListOf(a);
-    list.Records.erase(list.Records.begin() + static_cast<std::ptrdiff_t>(index));
-    if (list.Records.empty()) {
+    list.Records.Erase(index);
+    if (list.Records.Empty()) {
         if (reload) {
             SetEmpty(a);
         } else {
@@ -156,8 +152,8 @@ void RemoveAt(TWorkArea& a, std::size_t index, bool reload) {
         }
         return;
     }
-    a.RecordCount = static_cast<std::int32_t>(list.Records.size());
-    const std::size_t current = std::min(index, list.Records.size() - 1);
+    a.RecordCount = static_cast<std::int32_t>(list.Records.Size());
+    const std::size_t current = std::min(index, list.Records.Size() - 1);
     if (reload) {
         Load(a, current);
     } else {
@@ -187,48 +183,46 @@ void Write(TWorkArea& a, std::int32_t n) {
     }
     const auto index = static_cast<std::size_t>(n - 1);
     if (!Sorted(a.VirtualOrder)) {
-        std::copy_n(a.RecordBuffer.begin(),
-                    std::min(a.RecordBuffer.size(), list.Records[index].size()),
-                    list.Records[index].begin());
+        Record& r = list.Records.At(index);
+        std::copy_n(a.RecordBuffer.begin(), std::min(a.RecordBuffer.size(), r.size()), r.begin());
         a.RecNo = n;
         return;
     }
     // A sorted record moves to the place of its new key; a failure puts the old one back.
-    Record old = std::move(list.Records[index]);
-    list.Records.erase(list.Records.begin() + static_cast<std::ptrdiff_t>(index));
-    a.RecordCount = static_cast<std::int32_t>(list.Records.size());
+    Record old = list.Records.Erase(index);
+    a.RecordCount = static_cast<std::int32_t>(list.Records.Size());
+    auto putBack = [&] {
+        list.Records.Insert(index, std::move(old));
+        a.RecordCount = static_cast<std::int32_t>(list.Records.Size());
+    };
     bool added = false;
     try {
         added = Add(a);
     } catch (...) {
-        list.Records.insert(list.Records.begin() + static_cast<std::ptrdiff_t>(index),
-                            std::move(old));
-        a.RecordCount = static_cast<std::int32_t>(list.Records.size());
+        putBack();
         throw;
     }
-    if (!added) {
-        list.Records.insert(list.Records.begin() + static_cast<std::ptrdiff_t>(index),
-                            std::move(old));
-        a.RecordCount = static_cast<std::int32_t>(list.Records.size());
-    }
+    if (!added) putBack();
 }
 
 void SetFlag(TWorkArea& a, char flag) {
     const std::int32_t n = a.VirtualArg;
     if (!ValidRecord(a, n)) return;
-    ListOf(a).Records[static_cast<std::size_t>(n - 1)][0] = flag;
+    ListOf(a).Records.At(static_cast<std::size_t>(n - 1))[0] = flag;
     if (!a.RecordBuffer.empty()) a.RecordBuffer[0] = flag;
     if (a.FieldVars != nullptr) a.FieldVars[0] = static_cast<std::uint8_t>(flag);
 }
 
 void Pack(TWorkArea& a) {
     auto& records = ListOf(a).Records;
-    std::erase_if(records, [](const Record& r) { return !r.empty() && r[0] != 0; });
-    if (records.empty()) {
+    std::vector<Record> kept = records.TakeAll();
+    std::erase_if(kept, [](const Record& r) { return !r.empty() && r[0] != 0; });
+    records.Assign(std::move(kept));
+    if (records.Empty()) {
         SetEmpty(a);
         return;
     }
-    a.RecordCount = static_cast<std::int32_t>(records.size());
+    a.RecordCount = static_cast<std::int32_t>(records.Size());
     Load(a, 0);
 }
 
@@ -307,7 +301,7 @@ void VFileHandler(TWorkArea& a) {
         if (ValidRecord(a, a.RecNo)) RemoveAt(a, static_cast<std::size_t>(a.RecNo - 1), true);
         break;
     case kVfZap:
-        ListOf(a).Records.clear();
+        ListOf(a).Records.Clear();
         SetEmpty(a);
         break;
     default:
@@ -404,7 +398,7 @@ void SnipRec() {
 void ZapVFile() {
     TWorkArea* a = CheckedArea("ZapVFile");
     if (a == nullptr) return;
-    ListOf(*a).Records.clear();
+    ListOf(*a).Records.Clear();
     SetEmpty(*a);
     BufferToBlock(*a);
 }
@@ -445,19 +439,20 @@ void SortVFile(std::uint8_t mode) {
     }
     // Each record in turn is inserted as a sorted append would insert it; each key is asked
     // once. The list changes only when every key was had.
-    std::vector<std::pair<std::string, Record*>> sorted;
-    sorted.reserve(list.Records.size());
-    for (Record& r : list.Records) {
-        std::string key = KeyOf(*a, list.KeyMaker, r);
-        const std::size_t place = SortedPlace(sorted.size(), key, mode == DESCENDING,
-                                              [&](std::size_t i) { return sorted[i].first; });
-        sorted.insert(sorted.begin() + static_cast<std::ptrdiff_t>(place), {std::move(key), &r});
+    using Keyed = std::pair<std::string, std::size_t>; // a key and the record's position
+    TIndexedSequence<Keyed> sorted;
+    for (std::size_t i = 0; i < list.Records.Size(); ++i) {
+        std::string key = KeyOf(*a, list.KeyMaker, list.Records.At(i));
+        const std::size_t place = SortedPlace(sorted, key, mode == DESCENDING,
+                                              [](const Keyed& e) { return e.first; });
+        sorted.Insert(place, {std::move(key), i});
     }
-    std::vector<Record> records;
-    records.reserve(sorted.size());
-    for (auto& [key, r] : sorted)
-        records.push_back(std::move(*r));
-    list.Records = std::move(records);
+    std::vector<Record> records = list.Records.TakeAll();
+    std::vector<Record> ordered;
+    ordered.reserve(records.size());
+    for (const Keyed& e : sorted.TakeAll())
+        ordered.push_back(std::move(records[e.second]));
+    list.Records.Assign(std::move(ordered));
     a->VirtualOrder = mode;
     GoTop();
 }

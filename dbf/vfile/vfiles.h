@@ -7,8 +7,9 @@
 //
 // A virtual file keeps its records in one of five orders: FIFO (new records at the end), LIFO
 // (at the front), INSERTION (before the current record), ASCENDING or DESCENDING (sorted by the
-// text a key maker gives for a record). Records are held in an array, so going to record n
-// costs the same wherever n lies.
+// text a key maker gives for a record). Records are held in a sequence addressed by position
+// (sequence.h): going to record n, adding and removing a record take O(log n) wherever it lies,
+// and a sorted append asks the key maker O(log n) times.
 //
 // The key maker reads the record from the area's field-variable block: to compare a stored
 // record the manager puts it into the block, asks, and puts the block back.

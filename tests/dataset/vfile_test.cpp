@@ -2,8 +2,12 @@
 // python3-dbf fixture and saved back (read by dbfread), including a save the target's other
 // user refuses.
 
+#include <algorithm>
 #include <filesystem>
+#include <numeric>
 #include <optional>
+#include <random>
+#include <set>
 
 #include "dataset_testutil.h"
 #include "dbf/dataset/vfile_dataset.h"
@@ -88,6 +92,130 @@ TEST_F(VFileTest, PopOrders) {
     dbf::PopRec();
     EXPECT_EQ(dbf::ErrorText, "Cannot POP a record in INSERTION mode from *Q* [(PopRec) VFiles]");
     EXPECT_EQ(dbf::RecCount(), 2);
+    dbf::Use("");
+}
+
+// Every order under a long random mix of appends, rewrites, removals, deletions with packs and
+// positioning, against a plain vector kept by the order's rules (distinct keys, so a sorted
+// order has one right place for each record). A sorted file with many equal keys keeps its
+// keys in order and every record it was given.
+TEST_F(VFileTest, LongRandomRunsKeepEveryOrder) {
+    std::vector<std::uint8_t> block(1 + 9 + 8);
+    const std::vector<dbf::TDbfFieldDesc> fields = {{"KEY", 'C', 8, 0, 0},
+                                                    {"SEQ", 'N', 6, 0, 0}};
+    dbf::SetErrorReporting(false);
+    auto keyOf = [](int k) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08d", k);
+        return std::string(text);
+    };
+    for (const dbf::LStatusType mode :
+         {dbf::FIFO, dbf::LIFO, dbf::INSERTION, dbf::ASCENDING, dbf::DESCENDING}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        const bool sorted = mode == dbf::ASCENDING || mode == dbf::DESCENDING;
+        dbf::Select(1);
+        dbf::Use("*R* VIRTUAL FILE", block.data(), static_cast<std::uint16_t>(block.size()));
+        dbf::AddStru(fields);
+        dbf::Set_VFileKey_To([] { return dbf::GetVarString(dbf::FieldAddress(1)); });
+        dbf::Set_VFileMode_To(mode);
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        std::vector<std::pair<std::string, int>> model; // key, seq in record order
+        std::mt19937 rnd(47 + mode);
+        std::vector<int> unused(200000);
+        std::iota(unused.begin(), unused.end(), 0);
+        std::shuffle(unused.begin(), unused.end(), rnd);
+        int seq = 0;
+        auto current = [&] { return static_cast<std::size_t>(dbf::RecNo()); };
+        auto place = [&](const std::string& key) -> std::size_t {
+            if (mode == dbf::FIFO) return model.size();
+            if (mode == dbf::LIFO) return 0;
+            if (mode == dbf::INSERTION)
+                return current() >= 1 ? std::min(current() - 1, model.size()) : 0;
+            std::size_t i = 0;
+            while (i < model.size() &&
+                   (mode == dbf::ASCENDING ? model[i].first < key : model[i].first > key))
+                ++i;
+            return i;
+        };
+        for (int step = 0; step < 3000; ++step) {
+            const unsigned op = rnd() % 10;
+            if (op < 6 || model.empty()) { // append
+                const std::string key = keyOf(unused.back());
+                unused.pop_back();
+                const std::size_t at = place(key);
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), {key, ++seq});
+                dbf::ClearRecord();
+                dbf::SetVarString(dbf::FieldAddress(1), key, 8);
+                dbf::SetVarInt64(dbf::FieldAddress(2), seq);
+                dbf::Append();
+                ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+                ASSERT_EQ(current(), at + 1);
+                continue;
+            }
+            const auto n = static_cast<std::int32_t>(1 + rnd() % model.size());
+            dbf::Go(n);
+            ASSERT_EQ(dbf::GetVarString(dbf::FieldAddress(1)), model[n - 1].first) << step;
+            if (op < 8) { // a new key for record n
+                const std::string key = keyOf(unused.back());
+                unused.pop_back();
+                const int keep = model[n - 1].second;
+                model.erase(model.begin() + n - 1);
+                const std::size_t at = sorted ? place(key) : static_cast<std::size_t>(n - 1);
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), {key, keep});
+                dbf::SetVarString(dbf::FieldAddress(1), key, 8);
+                dbf::Replace();
+            } else if (op == 8) {
+                model.erase(model.begin() + n - 1);
+                dbf::SnipRec();
+            } else { // deleted, and every few deletions a pack
+                dbf::DeleteRec();
+                model[n - 1].second = -std::abs(model[n - 1].second);
+                if (rnd() % 4 == 0) {
+                    std::erase_if(model, [](const auto& e) { return e.second < 0; });
+                    dbf::Pack();
+                }
+            }
+            ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        }
+        ASSERT_EQ(dbf::RecCount(), static_cast<std::int32_t>(model.size()));
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            dbf::Go(static_cast<std::int32_t>(i + 1));
+            ASSERT_EQ(dbf::GetVarString(dbf::FieldAddress(1)), model[i].first) << i;
+            ASSERT_EQ(dbf::GetVarInt64(dbf::FieldAddress(2)), std::abs(model[i].second)) << i;
+        }
+        dbf::Use("");
+    }
+
+    // Equal keys: 5000 appends of 50 keys, then the file sorted the other way round.
+    dbf::Use("*E* VIRTUAL FILE", block.data(), static_cast<std::uint16_t>(block.size()));
+    dbf::AddStru(fields);
+    dbf::Set_VFileKey_To([] { return dbf::GetVarString(dbf::FieldAddress(1)); });
+    dbf::Set_VFileMode_To(dbf::ASCENDING);
+    std::mt19937 rnd(3);
+    std::multiset<std::pair<std::string, std::int64_t>> given;
+    for (int i = 1; i <= 5000; ++i) {
+        const std::string key = keyOf(static_cast<int>(rnd() % 50));
+        given.insert({key, i});
+        dbf::ClearRecord();
+        dbf::SetVarString(dbf::FieldAddress(1), key, 8);
+        dbf::SetVarInt64(dbf::FieldAddress(2), i);
+        dbf::Append();
+    }
+    for (const dbf::LStatusType mode : {dbf::ASCENDING, dbf::DESCENDING}) {
+        if (mode == dbf::DESCENDING) dbf::SortVFile(mode);
+        ASSERT_EQ(dbf::LastErrorCode, 0) << dbf::ErrorText;
+        std::multiset<std::pair<std::string, std::int64_t>> held;
+        std::string last;
+        for (dbf::GoTop(); !dbf::dEOF(); dbf::Skip(1)) {
+            const std::string key = dbf::GetVarString(dbf::FieldAddress(1));
+            if (!last.empty()) {
+                EXPECT_TRUE(mode == dbf::ASCENDING ? last <= key : last >= key);
+            }
+            last = key;
+            held.insert({key, dbf::GetVarInt64(dbf::FieldAddress(2))});
+        }
+        EXPECT_EQ(held, given);
+    }
     dbf::Use("");
 }
 
