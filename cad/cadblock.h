@@ -13,6 +13,10 @@
 #include "cad/screenwrite.h"
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax);
+// The drawings begun from now on in the open output make one drawing: a DXF file then holds one
+// header spanning all their extents, the layer tables once, and the blocks and entities of every
+// drawing. Call it before the first drawing (TCadWriter::JoinDrawings).
+void CadJoinDrawings();
 void CadWriteTables(std::int32_t layerSet);
 void CadBeginBlocksSection();
 void CadBeginBlock(std::string_view name);

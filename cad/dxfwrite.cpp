@@ -58,6 +58,20 @@ private:
     std::uint16_t saved_;
 };
 
+// While drawings are joined the writer's buffer goes to the part being collected.
+class PartSink : public TCadSink {
+public:
+    explicit PartSink(std::string** part) : part_(part) {}
+    void Write(std::string_view bytes) override {
+        if (*part_ != nullptr) (*part_)->append(bytes);
+    }
+    int Close() override { return 0; }
+    void Discard() override {}
+
+private:
+    std::string** part_;
+};
+
 } // namespace
 
 // ---- text forms ----------------------------------------------------------------------------
@@ -119,10 +133,63 @@ long double DxfBulge(long double includedAngle) {
 
 TDxfWriter::TDxfWriter(DxfTarget target) : target_(target) {}
 
+TDxfWriter::~TDxfWriter() {
+    TDxfWriter::Abandon();
+}
+
 int TDxfWriter::Close() {
     if (!sink_) return 0;
+    if (joined_) WriteJoined();
     StringGroup(0, "EOF");
     return Finish();
+}
+
+void TDxfWriter::Abandon() {
+    if (file_) sink_ = std::move(file_); // the output itself is abandoned, not the parts
+    joined_ = begun_ = haveExtents_ = false;
+    part_ = nullptr;
+    blocks_.clear();
+    entities_.clear();
+    layerSet_ = -1;
+    blockNames_.clear();
+    usedNames_.clear();
+    TBufferedWriter::Abandon();
+}
+
+void TDxfWriter::JoinDrawings() {
+    if (joined_ || begun_ || !sink_ || target_ != DxfTarget::DrawingFile) return;
+    Flush();
+    file_ = std::move(sink_);
+    sink_ = std::make_unique<PartSink>(&part_);
+    part_ = &entities_;
+    joined_ = true;
+}
+
+void TDxfWriter::CollectInto(std::string* part) {
+    Flush();
+    part_ = part;
+}
+
+// The collected drawings as one: header, tables, blocks, entities.
+void TDxfWriter::WriteJoined() {
+    Flush();
+    sink_ = std::move(file_);
+    joined_ = false;
+    part_ = nullptr;
+    if (haveExtents_)
+        BeginDrawing(extents_[0], extents_[1], extents_[2], extents_[3]);
+    if (layerSet_ >= 0) WriteTables(layerSet_);
+    const auto section = [this](const char* name, std::string& part) {
+        StringGroup(0, "SECTION");
+        StringGroup(2, name);
+        Flush();
+        sink_->Write(part);
+        part.clear();
+        part.shrink_to_fit();
+        StringGroup(0, "ENDSEC");
+    };
+    if (!blocks_.empty()) section("BLOCKS", blocks_);
+    section("ENTITIES", entities_);
 }
 
 inline void TDxfWriter::RealGroup(int code, long double x) {
@@ -171,6 +238,16 @@ void TDxfWriter::TextValue(std::string_view text) {
 void TDxfWriter::BeginDrawing(long double xmin, long double ymin, long double xmax,
                               long double ymax) {
     if (!sink_ || !Valid({xmin, ymin, xmax, ymax})) return;
+    begun_ = true;
+    if (joined_) {
+        long double* e = extents_;
+        e[0] = haveExtents_ ? std::min(e[0], xmin) : xmin;
+        e[1] = haveExtents_ ? std::min(e[1], ymin) : ymin;
+        e[2] = haveExtents_ ? std::max(e[2], xmax) : xmax;
+        e[3] = haveExtents_ ? std::max(e[3], ymax) : ymax;
+        haveExtents_ = true;
+        return;
+    }
     StringGroup(0, "SECTION");
     StringGroup(2, "HEADER");
     StringGroup(9, "$EXTMIN");
@@ -193,6 +270,10 @@ void TDxfWriter::BeginDrawing(long double xmin, long double ymin, long double xm
 void TDxfWriter::WriteTables(std::int32_t layerSet) {
     if (!sink_) return;
     if (layerSet < 0 || layerSet > 2) layerSet = 0;
+    if (joined_) {
+        if (layerSet_ < 0) layerSet_ = layerSet; // the first drawing's layers
+        return;
+    }
     StringGroup(0, "SECTION");
     StringGroup(2, "TABLES");
 
@@ -288,14 +369,27 @@ void TDxfWriter::WriteTables(std::int32_t layerSet) {
 
 void TDxfWriter::BeginBlocksSection() {
     if (!sink_) return;
+    if (joined_) {
+        CollectInto(&blocks_);
+        return;
+    }
     StringGroup(0, "SECTION");
     StringGroup(2, "BLOCKS");
 }
 
 void TDxfWriter::BeginBlock(std::string_view name) {
     if (!sink_) return;
+    std::string written(name);
+    if (joined_) {
+        // A name an earlier drawing of this output defined gets the first free suffix.
+        const std::string key = UpperCaseStr(name);
+        for (int n = 2; usedNames_.count(UpperCaseStr(written)) != 0; ++n)
+            written = std::string(name) + "_" + std::to_string(n);
+        usedNames_.insert(UpperCaseStr(written));
+        blockNames_[key] = written;
+    }
     EntityHead("BLOCK");
-    StringGroup(2, name);
+    StringGroup(2, written);
     StringGroup(70, "0");
     StringGroup(10, "0.0");
     StringGroup(20, "0.0");
@@ -308,11 +402,19 @@ void TDxfWriter::EndBlock() {
 
 void TDxfWriter::EndSection() {
     if (!sink_) return;
+    if (joined_) {
+        CollectInto(&entities_);
+        return;
+    }
     StringGroup(0, "ENDSEC");
 }
 
 void TDxfWriter::BeginEntities() {
     if (!sink_) return;
+    if (joined_) {
+        CollectInto(&entities_);
+        return;
+    }
     StringGroup(0, "SECTION");
     StringGroup(2, "ENTITIES");
 }
@@ -383,6 +485,10 @@ void TDxfWriter::Insert(std::string_view name, long double x, long double y, lon
                         long double scaleX, long double scaleY) {
     if (!sink_ || !Valid({x, y, angleDeg, scaleX, scaleY})) return;
     EntityHead("INSERT");
+    if (joined_) {
+        const auto it = blockNames_.find(UpperCaseStr(name));
+        if (it != blockNames_.end()) name = it->second;
+    }
     StringGroup(2, name);
     RealGroup(10, x);
     RealGroup(20, y);

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <map>
+#include <set>
 #include <string_view>
 
 #include "cad/cadwriter.h"
@@ -32,10 +34,18 @@ enum class DxfTarget {
 class TDxfWriter : public TBufferedWriter {
 public:
     explicit TDxfWriter(DxfTarget target = DxfTarget::DrawingFile);
+    ~TDxfWriter() override;
 
     std::string Extension() const override { return "dxf"; }
     // Writes 0 "EOF" and closes. 0 on success; a failure returns its code and sets AbortFlag.
     int Close() override;
+    void Abandon() override;
+    // Drawing files, before anything was written: the drawings that follow are collected and
+    // written at Close as one (header extents spanning them all, the first drawing's tables,
+    // every block, every entity). A block name this output already defined gets a suffix
+    // ("EVOLV2_2"), and the inserts that follow name the new definition. Ignored once a
+    // drawing was written.
+    void JoinDrawings() override;
 
     void BeginDrawing(long double xmin, long double ymin, long double xmax,
                       long double ymax) override;
@@ -74,6 +84,21 @@ protected:
     void TextValue(std::string_view text);
 
     DxfTarget target_;
+
+private:
+    // Joined drawings: where the buffer goes while they are collected.
+    void CollectInto(std::string* part);
+    void WriteJoined();
+    bool begun_ = false;  // a drawing was begun in this output
+    bool joined_ = false; // collecting joined drawings
+    std::unique_ptr<TCadSink> file_; // the output's own sink while joined
+    std::string* part_ = nullptr;    // the collected part the buffer goes to
+    std::string blocks_, entities_;
+    bool haveExtents_ = false;
+    long double extents_[4] = {0, 0, 0, 0};
+    std::int32_t layerSet_ = -1;
+    std::map<std::string, std::string> blockNames_; // capitals -> the name last written
+    std::set<std::string> usedNames_;                // every name written, in capitals
 };
 
 // tan(a / 4) of an included angle a in radians.

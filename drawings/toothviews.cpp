@@ -233,24 +233,35 @@ void DrawEntities(const TView& v) {
     }
 }
 
-// One view through the CAD layer. False when the user cancelled or the output failed.
-bool DrawView(std::uint16_t outputCode, TView v) {
+// One view through the CAD layer. False when the user cancelled or the output failed. Into an
+// output the caller opened (into) the view is one drawing among the caller's: it neither opens
+// nor closes it, and the planetary view leaves the extents to the caller.
+bool DrawView(std::uint16_t outputCode, TView v, bool into) {
     ToothDrawingName = v.view <= 6 ? Numbered(ViewNames[v.view], v.gear) : ViewNames[v.view];
     SetHelpContext(8260);
-    CadOpenOutput(outputCode);
-    if (AbortFlag != 0) return false;
+    if (into) {
+        CadJoinDrawings();
+    } else {
+        CadOpenOutput(outputCode);
+        if (AbortFlag != 0) return false;
+    }
     v.W = ContactWindowHalfWidth();
     v.Y0 = ContactWindowBottom();
     v.Y1 = ContactWindowTop();
     CadSetColour(0);
-    BeginDrawing(v);
+    if (!(into && v.view == 8)) BeginDrawing(v);
     CadWriteTables(GearData.DrawDiameters == 2 ? 2 : 0);
     CadBeginBlocksSection();
     DefineBlocks(v);
     if (AbortFlag != 0) {
-        CadCloseOutput();
+        // The caller's output stays open and well-formed for the caller to close.
+        if (into)
+            CadEndSection();
+        else
+            CadCloseOutput();
         RestoreCursor();
         ShowError("file write error  -  temporary path !");
+        AbortFlag = 1;
         return false;
     }
     CadEndSection();
@@ -259,7 +270,7 @@ bool DrawView(std::uint16_t outputCode, TView v) {
         DrawEntities(v);
     } while (!CadOutputEnabled());
     CadEndSection();
-    CadCloseOutput();
+    if (!into) CadCloseOutput();
     return true;
 }
 
@@ -292,12 +303,10 @@ void DrawToothViews(std::uint16_t outputCode, std::uint16_t gear, std::uint16_t 
         ShowCalcMessages();
         return;
     }
-    // No caller opens the output for these drawings, and a choice beyond the menu would repeat
-    // nothing for ever.
-    if (mode == 2 || mode > 3 || choice > ReturnItem) {
-        ShowError(mode == 2 || mode > 3
-                      ? "Tooth drawing: mode " + IntToString(mode) + " is not supported !"
-                      : "Tooth drawing: no item " + IntToString(choice) + " !");
+    // A choice beyond the menu would repeat nothing for ever.
+    if (mode > 3 || choice > ReturnItem) {
+        ShowError(mode > 3 ? "Tooth drawing: mode " + IntToString(mode) + " is not supported !"
+                           : "Tooth drawing: no item " + IntToString(choice) + " !");
         AbortFlag = 1;
         return;
     }
@@ -359,7 +368,7 @@ void DrawToothViews(std::uint16_t outputCode, std::uint16_t gear, std::uint16_t 
                 if (AbortFlag != 0) return;
             }
         }
-        const bool drawn = DrawView(outputCode, v);
+        const bool drawn = DrawView(outputCode, v, mode == 2);
         RestoreCursor();
         if (!drawn || AbortFlag != 0 || mode != 0) return;
     }

@@ -2,8 +2,9 @@
 // The tooth drawings of the calculated pair: the "Tooth drawing" menu of eight views (tooth,
 // tooth gap, generated gap, gear, gear with tooth shapes, cutting tool, tooth contact,
 // planetary gear) with the configuration of the tooth graphics, and the public entry through
-// which the shell draws them. Each view is one pass over the CAD layer: open the output, the
-// extents, the named blocks the view inserts (toothform.h, gearviews.h), the entities, close.
+// which the shell draws them. Each view is one pass over the CAD layer: open the output (unless
+// the caller has), the extents, the named blocks the view inserts (toothform.h, gearviews.h),
+// the entities, close.
 
 #include <cstdint>
 
@@ -13,9 +14,11 @@
 // outputCode: the CAD output code (3 screen, 0 ask). gear: 1 or 2 (others mean 1); views 7 to 9
 // always take gear 2. choice: 0 shows the menu, 1..9 draws that item without it, 10 returns.
 // mode: 0 interactive (the view's questions are asked and the menu or the preset view comes
-// back until the user cancels or returns); 1 and 3 one drawing without questions. Mode 2 (an
-// output the caller opened) is not supported: a message and AbortFlag, as for any other mode
-// or choice out of range. section (view 3): 1 transverse, 2 normal section.
+// back until the user cancels or returns); 1 and 3 one drawing without questions; 2 one drawing
+// without questions into the output the caller has opened and closes (several views drawn so
+// make one drawing of that output, CadJoinDrawings; the planetary view sets no extents there).
+// Other modes, and choices beyond the menu, are refused with a message and AbortFlag.
+// section (view 3): 1 transverse, 2 normal section.
 void ToothDrawing(std::uint16_t outputCode, std::uint16_t gear, std::uint16_t choice,
                   std::uint16_t mode, std::uint16_t section);
 // The driver behind ToothDrawing (same arguments).

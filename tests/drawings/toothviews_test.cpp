@@ -7,7 +7,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 #include "drawings/gearviews.h"
 #include "drawings/toothviews.h"
@@ -206,16 +209,99 @@ TEST_F(ToothViewsTest, MenuDrawsConfiguresAndComesBack) {
                PairArgs() + "\n");
 }
 
-// Refused: mode 2 and a choice beyond the menu (a message each), a fatal calculation error
-// (the message browser instead). An internal gear's generated gap is the ring with its
+// Mode 2 as a caller uses it: two views drawn into the DXF file the caller opened and closes make
+// one file that holds exactly what the two views drawn into files of their own hold, as ezdxf
+// reads them: every block (the second definition of a name the first view used renamed, its
+// inserts with it), every entity, one header spanning both views.
+TEST_F(ToothViewsTest, TwoViewsIntoTheCallersOutput) {
+    Calculate(Spur);
+    ViewLine("alone3", 3, "");
+    ViewLine("alone7", 7, "");
+    OpenDxf("joined");
+    ASSERT_EQ(AbortFlag, 0);
+    ToothDrawing(1, 2, 3, 2, 1);
+    EXPECT_EQ(ToothDrawingName, "ZHULL2");
+    ToothDrawing(1, 2, 7, 2, 1);
+    EXPECT_EQ(ToothDrawingName, "EINGR");
+    EXPECT_EQ(AbortFlag, 0);
+    EXPECT_FALSE(std::filesystem::exists(Path("joined.dxf"))) << "written before it was closed";
+    CadCloseOutput();
+    ASSERT_EQ(AbortFlag, 0);
+    EXPECT_TRUE(responder_.Messages.empty()) << Joined(responder_.Messages);
+
+    // What a reader sees, without the tables each file has once: a multiset of lines.
+    const auto content = [](const std::string& file, const std::string& from = "",
+                            const std::string& to = "") {
+        int status = -1;
+        std::vector<std::string> out;
+        for (std::string l : EzdxfReport(file, status)) {
+            if (l.rfind("block ", 0) != 0 && l.rfind("entity ", 0) != 0 &&
+                l.rfind("audit_errors", 0) != 0)
+                continue;
+            // The block name as a word of the line.
+            for (std::size_t at; !from.empty() && (at = (" " + l + " ").find(" " + from + " ")) !=
+                                                      std::string::npos;)
+                l.replace(at, from.size(), to);
+            out.push_back(l);
+        }
+        EXPECT_EQ(status, 0) << file;
+        return out;
+    };
+    std::vector<std::string> expected = content(Path("alone3.dxf"));
+    const std::vector<std::string> seven = content(Path("alone7.dxf"), "EVOLV2", "EVOLV2_2");
+    expected.erase(std::find(expected.begin(), expected.end(), "audit_errors 0"));
+    expected.insert(expected.end(), seven.begin(), seven.end());
+    std::vector<std::string> joined = content(Path("joined.dxf"));
+    std::sort(expected.begin(), expected.end());
+    std::sort(joined.begin(), joined.end());
+    EXPECT_EQ(joined, expected);
+    for (const char* block : {"block WERKZS2 ", "block ZAHN2 ", "block EVOLV2 ", "block EVOLV1 ",
+                              "block EVOLV2_2 "})
+        EXPECT_EQ(std::count_if(joined.begin(), joined.end(),
+                                [&](const std::string& l) { return l.rfind(block, 0) == 0; }),
+                  1)
+            << block;
+    EXPECT_GE(std::count_if(joined.begin(), joined.end(),
+                            [](const std::string& l) {
+                                return l.rfind("entity model INSERT ", 0) == 0 &&
+                                       l.find(" EVOLV2_2 ") != std::string::npos;
+                            }),
+              1);
+
+    // The header spans both views' extents (view 3 about the pitch circle, view 7 its window).
+    int status = -1;
+    const std::string header = RunCommand(
+        "/usr/bin/python3 -c \"import sys, ezdxf\n"
+        "h = ezdxf.readfile(sys.argv[1]).header\n"
+        "print(' '.join('%.4f' % v for v in (*h['\\$EXTMIN'][:2], *h['\\$EXTMAX'][:2])))\" '" +
+            Path("joined.dxf") + "' 2>&1",
+        status);
+    const TGearData& g = GearData;
+    const long double W = ContactWindowHalfWidth(), r = g.d[2] / 2, m = g.mn;
+    const long double y0 = ContactWindowBottom() - 19.0L / 44.0L * W - 0.1L * m;
+    const long double y1 = std::max(ContactWindowTop() + 0.1L * m, r + 3.5L * m);
+    char want[160];
+    std::snprintf(want, sizeof want, "%.4f %.4f %.4f %.4f\n",
+                  static_cast<double>(std::min(-W - 0.1L * m, -3.5L * m)),
+                  static_cast<double>(std::min(y0, r - 2 * m)),
+                  static_cast<double>(std::max(W + 0.1L * m, 3.5L * m)), static_cast<double>(y1));
+    EXPECT_EQ(header, want);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+        files += e.path().extension() == ".dxf";
+    EXPECT_EQ(files, 3); // the two single views and the joined one
+}
+
+// Refused: a mode beyond 3 and a choice beyond the menu (a message each), a fatal calculation
+// error (the message browser instead). An internal gear's generated gap is the ring with its
 // planet at every one of RingGearShapes positions.
 TEST_F(ToothViewsTest, RefusalsAndTheRingGearsGap) {
     Calculate(Internal);
-    ToothDrawing(3, 2, 6, 2, 1);
+    ToothDrawing(3, 2, 6, 4, 1);
     EXPECT_EQ(AbortFlag, 1);
     ToothDrawing(3, 2, 11, 1, 1);
     EXPECT_EQ(responder_.Messages,
-              (std::vector<std::string>{"Tooth drawing: mode 2 is not supported !",
+              (std::vector<std::string>{"Tooth drawing: mode 4 is not supported !",
                                         "Tooth drawing: no item 11 !"}));
     AbortFlag = 0;
     ViewLine("ring", 3, "");

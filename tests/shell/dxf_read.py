@@ -7,10 +7,15 @@ The count takes every entity of the model space and of the blocks it inserts; th
 those of the model space with its inserts resolved. A file ezdxf cannot read gives
 "<file> unreadable <reason>" and exit status 2.
 """
+import logging
 import sys
 
 import ezdxf
 from ezdxf import bbox
+
+# Text extents measured with matplotlib's fonts warn about every DXF font it lacks ("findfont"),
+# which would mix with the report.
+logging.getLogger("matplotlib").setLevel(logging.ERROR)
 
 
 def block_entities(doc, name, seen):
