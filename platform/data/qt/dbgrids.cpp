@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/data/dataset.h"
+#include "platform/data/db.h"
 #include "platform/data/datasource.h"
 #include "platform/gui/application.h"
 #include "platform/gui/canvas_qt.h"
@@ -183,12 +185,19 @@ struct TDBGrid::Impl {
         void paint(QPainter* p, const QStyleOptionViewItem& opt,
                    const QModelIndex& index) const override {
             const int row = index.row(), col = index.column();
+            const bool fixed = col < FGrid->FixedColumns();
+            // The fixed columns' own view covers them: they are drawn (and reported) there.
+            if (fixed && opt.widget == FGrid->FImpl->view && FGrid->FImpl->FrozenShown()) return;
+            const bool selected = opt.state & QStyle::State_Selected;
+            TGridDrawState state = fixed ? TGridDrawState(gdFixed) : 0u;
+            if (selected) state |= gdSelected;
+            if (opt.state & QStyle::State_HasFocus) state |= gdFocused;
+            FGrid->FImpl->painted.push_back({opt.rect, row, col, state});
             if (!FGrid->DefaultDrawing) {
                 QStyledItemDelegate::paint(p, opt, index);
                 return;
             }
             bool deleted = false;
-            const bool selected = opt.state & QStyle::State_Selected;
             const TGridColors c = FGrid->CellColors(row, col, selected, deleted);
             const QColor brush = ToQColor(c.CellColor);
             QColor font = ToQColor(c.CellTextColor);
@@ -249,11 +258,32 @@ struct TDBGrid::Impl {
 
     class View : public QTableView {
     public:
-        explicit View(TDBGrid* g) : FGrid(g) {}
+        View(TDBGrid* g, bool frozen = false) : FGrid(g), FFrozen(frozen) {}
         TDBGrid* FGrid;
+        bool FFrozen; // the view of the fixed columns, over the main view's left part
         bool FSyncing = false;
 
+        void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
+            QTableView::scrollTo(index, hint);
+            if (FFrozen || !index.isValid() || !FGrid->FImpl->FrozenShown()) return;
+            // A cell right of the fixed columns is not left under them.
+            const int fixedWidth = FGrid->FImpl->FrozenWidth();
+            const QRect r = visualRect(index);
+            if (index.column() >= FGrid->FixedColumns() && r.left() < fixedWidth)
+                horizontalScrollBar()->setValue(horizontalScrollBar()->value() + r.left() -
+                                                fixedWidth);
+        }
+
     protected:
+        void paintEvent(QPaintEvent* e) override {
+            FGrid->FImpl->painted.clear();
+            QTableView::paintEvent(e);
+            FGrid->FImpl->FirePainted(viewport());
+        }
+        void resizeEvent(QResizeEvent* e) override {
+            QTableView::resizeEvent(e);
+            if (!FFrozen) FGrid->FImpl->PlaceFrozen();
+        }
         void keyPressEvent(QKeyEvent* e) override {
             const std::uint16_t vk = guiqt::VkFromQtKey(e->key(), e->modifiers());
             const TShiftState s = guiqt::ShiftFromQt(e->modifiers(), Qt::NoButton);
@@ -268,7 +298,8 @@ struct TDBGrid::Impl {
         }
         void currentChanged(const QModelIndex& now, const QModelIndex& before) override {
             QTableView::currentChanged(now, before);
-            if (FSyncing || !now.isValid()) return;
+            // Both views share the selection: the main view follows the record.
+            if (FFrozen || FSyncing || !now.isValid()) return;
             FGrid->FSelectedIndex = now.column();
             if (!before.isValid() || now.row() != before.row()) FGrid->RowPicked(now.row());
         }
@@ -300,15 +331,114 @@ struct TDBGrid::Impl {
         }
     };
 
-    explicit Impl(TDBGrid* g) : link(g) {}
+    explicit Impl(TDBGrid* g) : link(g), grid(g) {}
     Link link;
+    TDBGrid* grid;
     TDataSource* source = nullptr;
     View* view = nullptr;
+    View* frozen = nullptr; // the fixed columns (created when first needed)
     Model* model = nullptr;
     Header* header = nullptr;
     int currentRow = -1;
     bool currentKnown = false;
     bool toggling = false;
+    struct Painted {
+        QRect rect;
+        int row, col;
+        TGridDrawState state;
+    };
+    std::vector<Painted> painted; // the cells of the paint event in progress
+
+    bool FrozenShown() const { return frozen != nullptr && !frozen->isHidden(); }
+    int FrozenWidth() const {
+        int w = 0;
+        for (int c = 0; c < grid->FixedColumns(); ++c)
+            w += view->columnWidth(c);
+        return w;
+    }
+    // The fixed columns' view over the left part of the main view's cells and titles.
+    void PlaceFrozen() {
+        if (!FrozenShown()) return;
+        const int f = view->frameWidth();
+        const int left = (view->verticalHeader()->isVisible() ? view->verticalHeader()->width() : 0);
+        const int top = view->horizontalHeader()->isVisible() ? view->horizontalHeader()->height()
+                                                               : 0;
+        frozen->setGeometry(f + left, f, std::min(FrozenWidth(), view->viewport()->width()),
+                            view->viewport()->height() + top);
+    }
+    void UpdateFrozen() {
+        if (view == nullptr) return;
+        const int n = grid->FixedColumns();
+        if (n == 0) {
+            if (frozen) frozen->hide();
+            view->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+            return;
+        }
+        if (frozen == nullptr) {
+            frozen = new View(grid, true);
+            frozen->setParent(view);
+            frozen->setModel(model);
+            frozen->setSelectionModel(view->selectionModel());
+            frozen->setItemDelegate(view->itemDelegate());
+            frozen->setHorizontalHeader(new Header(grid, frozen));
+            frozen->verticalHeader()->hide();
+            frozen->setFocusPolicy(Qt::NoFocus);
+            frozen->setFrameShape(QFrame::NoFrame);
+            frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            frozen->setWordWrap(false);
+            frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+            frozen->verticalHeader()->setDefaultSectionSize(
+                view->verticalHeader()->defaultSectionSize());
+            QObject::connect(frozen->verticalScrollBar(), &QScrollBar::valueChanged,
+                             view->verticalScrollBar(), &QScrollBar::setValue);
+            QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged,
+                             frozen->verticalScrollBar(), &QScrollBar::setValue);
+            QObject::connect(view->horizontalHeader(), &QHeaderView::sectionResized, frozen,
+                             [this](int c, int, int w) {
+                                 if (c < grid->FixedColumns()) frozen->setColumnWidth(c, w);
+                                 PlaceFrozen();
+                             });
+        }
+        view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        frozen->horizontalHeader()->setVisible(view->horizontalHeader()->isVisible());
+        frozen->setShowGrid(view->showGrid());
+        frozen->setEditTriggers(view->editTriggers());
+        frozen->setSelectionBehavior(view->selectionBehavior());
+        frozen->horizontalHeader()->setPalette(view->horizontalHeader()->palette());
+        frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        for (int c = 0; c < model->columnCount({}); ++c) {
+            frozen->setColumnHidden(c, c >= n);
+            frozen->setColumnWidth(c, view->columnWidth(c));
+        }
+        frozen->show();
+        frozen->raise();
+        PlaceFrozen();
+        frozen->verticalScrollBar()->setValue(view->verticalScrollBar()->value());
+    }
+    // The drawing events of the cells just painted, on a canvas of the same widget.
+    void FirePainted(QWidget* on) {
+        if (painted.empty() || (!grid->OnDrawDataCell && !grid->OnDrawColumnCell)) return;
+        TCanvas canvas;
+        CanvasSetDevice(canvas, on);
+        canvas.Font = grid->Font();
+        grid->FPaintCanvas = &canvas;
+        try {
+            for (const Painted& c : painted)
+                grid->DrawCellEvents({c.rect.left(), c.rect.top(), c.rect.right() + 1,
+                                      c.rect.bottom() + 1},
+                                     c.row, c.col, c.state);
+        } catch (const std::exception& e) {
+            // Reported once the painting is over; the rest of the cells stay undecorated.
+            const std::string what = e.what();
+            QTimer::singleShot(0, view, [what] {
+                ApplicationHandleException(std::runtime_error(what));
+            });
+        }
+        grid->FPaintCanvas = nullptr;
+        CanvasSetDevice(canvas, nullptr);
+        painted.clear();
+    }
 };
 
 int TDBGrid::CurrentRowCached() const {
@@ -405,6 +535,17 @@ void TDBGrid::SyncWidget() {
     QPalette pal = v->palette();
     pal.setColor(QPalette::Button, ToQColor(FixedColor));
     v->horizontalHeader()->setPalette(pal);
+    FImpl->UpdateFrozen();
+}
+
+int TDBGrid::FixedColumns() const {
+    return std::clamp(FFixedColumns, 0, std::max(ColumnCount() - 1, 0));
+}
+
+void TDBGrid::SetFixedColumns(int n) {
+    FFixedColumns = std::max(n, 0);
+    FImpl->UpdateFrozen();
+    if (FImpl->view) FImpl->view->viewport()->update();
 }
 
 // ---- columns ------------------------------------------------------------------------------
@@ -433,6 +574,7 @@ void TDBGrid::BuildColumns() {
         c.Width = std::max(fm.horizontalAdvance(QString(chars, QChar('0'))) + 8, title);
         FColumns.push_back(std::move(c));
     }
+    FColumnsCustomized = false;
     if (FDepressed >= ColumnCount()) FDepressed = -1;
     FSelectedIndex = std::clamp(FSelectedIndex, 0, std::max(ColumnCount() - 1, 0));
 }
@@ -443,6 +585,7 @@ void TDBGrid::MoveColumn(int from, int to) {
     TColumn c = std::move(FColumns[static_cast<std::size_t>(from)]);
     FColumns.erase(FColumns.begin() + from);
     FColumns.insert(FColumns.begin() + to, std::move(c));
+    FColumnsCustomized = true;
     if (FDepressed == from) {
         FDepressed = to;
     } else if (from < FDepressed && to >= FDepressed) {
@@ -612,6 +755,10 @@ TGridColors TDBGrid::CellColors(int row, int column, bool selected, bool& delete
     }
     deleted = RowDeleted(row);
     TGridColors out = c;
+    if (column >= 0 && column < FixedColumns()) {
+        out.CellColor = FixedColor;
+        out.CellTextColor = Font().Color;
+    }
     if (deleted) {
         out.CellColor = c.DeletedColor;
         out.CellTextColor = c.DeletedTextColor;
@@ -621,6 +768,25 @@ TGridColors TDBGrid::CellColors(int row, int column, bool selected, bool& delete
         out.CellTextColor = c.HiliteTextColor;
     }
     return out;
+}
+
+void TDBGrid::DrawCellEvents(const TRect& rect, int row, int column, TGridDrawState state) {
+    TDataSet* ds = DataSet();
+    if (!ds || column < 0 || column >= ColumnCount() || (!OnDrawDataCell && !OnDrawColumnCell))
+        return;
+    TColumn& col = FColumns[static_cast<std::size_t>(column)];
+    // The handlers read the cell's record through the fields, as the grid drew it.
+    const TBookmark* b = FRows.At(row);
+    const bool shown =
+        b && !(EditState(ds->State()) && row == CurrentRow()) && ds->BeginDisplayRecord(*b);
+    try {
+        if (!FColumnsCustomized && OnDrawDataCell) OnDrawDataCell(this, rect, col.Field, state);
+        if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column, col, state);
+    } catch (...) {
+        if (shown) ds->EndDisplayRecord();
+        throw;
+    }
+    if (shown) ds->EndDisplayRecord();
 }
 
 std::string TDBGrid::ColumnEditMask(int column) {
@@ -678,6 +844,7 @@ void TDBGrid::DataChanged(int what) {
         for (int i = 0; i < ColumnCount(); ++i)
             FImpl->view->setColumnWidth(i, FColumns[static_cast<std::size_t>(i)].Width);
     }
+    if (what == kActive || what == kLayout || what == kLayout + 100) FImpl->UpdateFrozen();
     if (!ds) return;
     const int row = CurrentRow();
     Impl::View* v = FImpl->view;

@@ -20,6 +20,7 @@
 
 #include "platform/data/rowmap.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/grids.h"
 
 class TDataSource;
 class TDataSet;
@@ -74,6 +75,12 @@ struct TColumn {
 
 using TGridColumnEvent = std::function<void(TObject* Sender, int column)>;
 using TChangeColorsEvent = std::function<void(TObject* Sender, int dataRow, TGridColors& colors)>;
+// The drawing events of a data cell: its rectangle in the view's pixels, its field, or its data
+// column (0-based) and column.
+using TDrawDataCellEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
+using TDrawColumnCellEvent = std::function<void(TObject* Sender, const TRect& Rect, int DataCol,
+                                                TColumn& Column, TGridDrawState State)>;
 
 class TDBGrid : public TWinControl {
 public:
@@ -99,8 +106,17 @@ public:
     // size, numbers right-aligned).
     int ColumnCount() const { return static_cast<int>(FColumns.size()); }
     TColumn& Columns(int i) { return FColumns.at(static_cast<std::size_t>(i)); }
-    // Moves a column; the depressed title follows.
+    // Moves a column; the depressed title follows, and the columns count as customised.
     void MoveColumn(int from, int to);
+    // False while the columns are those the grid built from the dataset's fields.
+    bool ColumnsCustomized() const { return FColumnsCustomized; }
+    void SetColumnsCustomized(bool on) { FColumnsCustomized = on; }
+    // Columns kept in view while the others scroll sideways, counted from the first data column
+    // (the indicator does not count); their cells are drawn in FixedColor and can still be
+    // picked and edited. The number is stored as set; reading gives the columns that are fixed
+    // (all but one at most).
+    int FixedColumns() const;
+    void SetFixedColumns(int n);
     // Current column (0-based) and its field.
     int SelectedIndex() const { return FSelectedIndex; }
     void SetSelectedIndex(int column);
@@ -119,7 +135,8 @@ public:
     int RowCount();
     std::string CellText(int row, int column);
     bool RowDeleted(int row);
-    // Colours of a data cell as drawn (after OnChangeColorsEvent, deletion and selection).
+    // Colours of a data cell as drawn (after OnChangeColorsEvent, deletion and selection; a
+    // cell of a fixed column takes FixedColor and the grid's font colour as its own).
     TGridColors CellColors(int row, int column, bool selected, bool& deleted);
     // The edit mask the editor of a column gets ("" none).
     std::string ColumnEditMask(int column);
@@ -142,6 +159,12 @@ public:
     TGridColumnEvent OnCellClick;
     TNotifyEvent OnCornerLeftClick, OnCornerRightClick;
     TChangeColorsEvent OnChangeColorsEvent;
+    // After the grid has drawn a data cell, with the cell's record shown to the fields:
+    // OnDrawDataCell while the columns are not customised, then OnDrawColumnCell. Canvas() is
+    // where the cell was drawn, meanwhile.
+    TDrawDataCellEvent OnDrawDataCell;
+    TDrawColumnCellEvent OnDrawColumnCell;
+    TCanvas* Canvas() const { return FPaintCanvas; }
 
     // Layer internals.
     bool HandleKey(std::uint16_t key, TShiftState shift);
@@ -154,6 +177,8 @@ public:
                          std::string* falseText = nullptr) const;
     bool CanEditColumn(int column) const;
     int CurrentRowCached() const;
+    // The two drawing events of one painted cell (row and column 0-based).
+    void DrawCellEvents(const TRect& rect, int row, int column, TGridDrawState state);
 
 protected:
     // The hooks of the engine's grid. The displayed record is deleted (called while the row's
@@ -189,6 +214,9 @@ private:
     int FSelectedIndex = 0;
     int FDepressed = -1;
     bool FDepressDisabled = false;
+    bool FColumnsCustomized = false;
+    int FFixedColumns = 0;
+    TCanvas* FPaintCanvas = nullptr;
 };
 
 // Draws a boolean box into a cell (Qt painter in the implementation; exposed for the tests'
