@@ -4,6 +4,7 @@
 #include "calc/geardata.h"
 #include "dbf/browse/browse_window.h"
 #include "dbf/browse/facade.h"
+#include "dbf/browse/tz_controls.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
 #include "framework/ui/help.h"
@@ -17,6 +18,18 @@ namespace {
 constexpr const char* kTable = "q1toolx.dbf";
 constexpr std::size_t kTextCapacity[6] = {0, 15, 8, 8, 8, 10}; // fields 11..15
 
+// The tool's names (the text fields) before its numbers, the first of them kept in view while
+// the numbers scroll: a tool is known by its name.
+void NamesFirst(TDBGrid& grid) {
+    int to = 0;
+    for (int c = 0; c < grid.ColumnCount(); ++c) {
+        const TField* f = grid.Columns(c).Field;
+        if (f != nullptr && f->DataType() == ftString) grid.MoveColumn(c, to++);
+    }
+    grid.SetFixedColumns(to > 0 ? 1 : 0);
+    grid.SetSelectedIndex(0);
+}
+
 // The table in the browse window: mode 0 edits, mode 1 is the pick list; the tool is read
 // before the window lets the table go (a working copy of a table that cannot be written holds
 // the user's edits only while it is open).
@@ -24,6 +37,8 @@ bool PickInBrowseWindow(const std::string& path, const std::string& title, int m
                         TToolRecord& tool) {
     dbf::DbfOpen(ExtractFileName(path));
     if (AbortFlag != 0) return false;
+    TDBGrid& grid = *dbf::DbfWindow().TzGrid1;
+    NamesFirst(grid);
     dbf::DbfSetTitles(title, "");
     if (mode != 0) dbf::DbfGoto(recNo);
     SetHelpNo(9510);
@@ -35,6 +50,7 @@ bool PickInBrowseWindow(const std::string& path, const std::string& title, int m
         tool = ReadToolRecord(
             [fields](int f) { return f <= fields ? dbf::DbfFieldText(f) : std::string(); });
     }
+    grid.SetFixedColumns(0); // the window shows other tables too
     dbf::DbfClose();
     return picked;
 }

@@ -137,6 +137,7 @@ void Tdbf4::BuildForm() {
         }
     };
     TzGrid1->OnDepressTitle = [this](TObject*, int column) { SortByColumn(column); };
+    TzGrid1->SetTitleHint("Right-click a column title to sort the table by that column");
 
     OpenDialog1 = new TOpenDialog(this);
     OpenDialog1->SetName("OpenDialog1");
@@ -488,7 +489,11 @@ void Tdbf4::SortByColumn(int column) {
     if (!tzdbf->Active()) return;
     Command([&] {
         DbfSelectedRecNo = tzdbf->IsEmpty() ? 1 : tzdbf->RecNo();
-        const int n = column + 1;
+        // The column's own field: a caller may have put the columns in another order.
+        const TField* shown = column >= 0 && column < TzGrid1->ColumnCount()
+                                  ? TzGrid1->Columns(column).Field
+                                  : nullptr;
+        const int n = shown != nullptr && shown->FieldNo() > 0 ? shown->FieldNo() : column + 1;
         const TDbfFieldProps* props = tzdbf->FieldProps();
         if (!props || n < 1 || n > props->Count()) return;
         const TDTField& f = props->Field(n);

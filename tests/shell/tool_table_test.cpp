@@ -5,7 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QTableView>
 #include <QWidget>
 
 #include <cstdlib>
@@ -20,6 +26,7 @@
 #include "platform/gui/application.h"
 #include "platform/gui/responder.h"
 #include "dbf/browse/browse_window.h"
+#include "dbf/browse/tz_controls.h"
 #include "shell/menu_captions.h"
 #include "shell/startup.h"
 #include "shell/tool_table.h"
@@ -216,4 +223,121 @@ TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
     EXPECT_THAT(seen[0], HasSubstr("q1toolx.dbf not found or no access !"));
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_TRUE(same());
+}
+
+
+// Database > Cutting Tool as a person works it: the tool's names come first and the name stays in
+// view while the numbers scroll; a cell opens for editing by Enter, F2, typing, a double-click or
+// the navigator's Edit button, and what was typed is in the file (dbfread); a search leaves the
+// found tool's name in view; a right click on a title sorts by that column's own field and the
+// titles say so.
+TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
+    const std::string table = (Dir / "dbf" / "q1toolx.dbf").string();
+    struct Way {
+        const char* how;
+        int record;        // 1-based, in the table's order
+        const char* field; // the cell edited
+        const char* typed; // what ends up in it
+    } ways[] = {{"Enter", 1, "HAP0MN", "1.111"},  {"F2", 2, "RHOAP0MN", "0.222"},
+                {"typing", 3, "ALKP0", "3.333"},   {"double-click", 4, "TOOLNO", "G4"},
+                {"navigator", 5, "APPLIC", "rough"}};
+    const auto key = [](QWidget* w, int k, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &press);
+        Application->ProcessMessages();
+    };
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+         auto& t = dynamic_cast<dbf::Tdbf4&>(f);
+         dbf::TTzGrid* grid = t.TzGrid1;
+         auto* view = qobject_cast<QTableView*>(grid->Widget());
+         ASSERT_NE(view, nullptr);
+         std::vector<std::string> order;
+         for (int c = 0; c < grid->ColumnCount(); ++c)
+             order.push_back(grid->Columns(c).FieldName);
+         ASSERT_EQ(order.size(), 15u);
+         EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 6),
+                   (std::vector<std::string>{"TOOL", "TOOLNO", "STANDARD", "APPLIC", "RACK",
+                                             "HFP0MN"}));
+         EXPECT_EQ(grid->FixedColumns(), 1);
+         EXPECT_THAT(grid->TitleHint(), HasSubstr("Right-click a column title to sort"));
+         const auto column = [&](const char* name) {
+             return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin());
+         };
+         for (const Way& w : ways) {
+             SCOPED_TRACE(w.how);
+             const QModelIndex cell = view->model()->index(w.record - 1, column(w.field));
+             view->setFocus();
+             view->setCurrentIndex(cell);
+             view->scrollTo(cell);
+             Application->ProcessMessages();
+             const std::string how = w.how;
+             if (how == "Enter") key(view, Qt::Key_Return);
+             if (how == "F2") key(view, Qt::Key_F2);
+             if (how == "double-click") {
+                 const QPoint at = view->visualRect(cell).center();
+                 for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                           QEvent::MouseButtonDblClick,
+                                           QEvent::MouseButtonRelease}) {
+                     QMouseEvent e(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                                   type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                                                      : Qt::LeftButton,
+                                   Qt::NoModifier);
+                     QApplication::sendEvent(view->viewport(), &e);
+                 }
+                 Application->ProcessMessages();
+             }
+             if (how == "navigator") t.TzNavigator1->BtnClick(nbEdit);
+             Application->ProcessMessages();
+             auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+             if (how == "typing") {
+                 key(view, Qt::Key_0, "0");
+                 editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+             }
+             ASSERT_NE(editor, nullptr) << "no editor opened";
+             editor->setText(QString::fromUtf8(w.typed));
+             key(editor, Qt::Key_Return);
+             EXPECT_EQ(grid->CellText(w.record - 1, column(w.field)), w.typed);
+         }
+         // Leaving the row writes it.
+         key(view, Qt::Key_Down);
+
+         // A search from a cell far right: the found tool is current, its name in view.
+         view->setCurrentIndex(view->model()->index(0, 14));
+         view->scrollTo(view->model()->index(0, 14));
+         t.Search(false);
+         EXPECT_EQ(t.CurrentRecNo(), 3);
+         Application->ProcessMessages();
+         EXPECT_GT(view->horizontalScrollBar()->value(), 0) << "the numbers scrolled";
+         auto* fixed = view->findChild<QTableView*>();
+         ASSERT_NE(fixed, nullptr);
+         EXPECT_TRUE(fixed->isVisible());
+         EXPECT_TRUE(fixed->viewport()->rect().contains(
+             fixed->visualRect(fixed->model()->index(2, 0))));
+
+         // Sorted by the TOOL column: its own field, not the table's first.
+         grid->TitleMouseUp(column("TOOL"), mbRight);
+         EXPECT_EQ(grid->CellText(5, column("TOOL")), "Prot. hob m 4");
+         t.Accept();
+     })
+        .OnForm([](TForm& f) {
+            // The search question.
+            Respond::Type(f, "EditEinText", "iso 53 b");
+            Respond::Press(f, "Button_ok");
+        });
+    {
+        ResponderScope scope(r);
+        SelectToolProfile(2, 0);
+    }
+    EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+    EXPECT_EQ(r.Pending(), 0);
+    for (const Way& w : ways) {
+        const std::vector<std::string> got = Record(table, w.record);
+        const std::string out = qortest::RunCommand(
+            "/usr/bin/python3 -c \"import sys, dbfread\n"
+            "r = list(dbfread.DBF(sys.argv[1], encoding='cp437'))[int(sys.argv[2]) - 1]\n"
+            "print(r[sys.argv[3]])\" '" +
+            table + "' " + std::to_string(w.record) + " " + w.field + " 2>&1");
+        EXPECT_EQ(out, std::string(w.typed) + "\n") << w.how;
+    }
 }

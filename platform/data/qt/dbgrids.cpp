@@ -280,8 +280,8 @@ struct TDBGrid::Impl {
             QTableView::paintEvent(e);
             FGrid->FImpl->FirePainted(viewport());
         }
-        void resizeEvent(QResizeEvent* e) override {
-            QTableView::resizeEvent(e);
+        void updateGeometries() override {
+            QTableView::updateGeometries();
             if (!FFrozen) FGrid->FImpl->PlaceFrozen();
         }
         void keyPressEvent(QKeyEvent* e) override {
@@ -293,6 +293,12 @@ struct TDBGrid::Impl {
                 if (t.size() == 1 && t[0].unicode() < 128 &&
                     FGrid->HandleChar(char(t[0].unicode())))
                     return;
+                // Enter opens the cell for editing, as F2 and typing do.
+                if (vk == VK_RETURN && s == 0 && currentIndex().isValid() &&
+                    FGrid->CanEditColumn(currentIndex().column())) {
+                    edit(currentIndex());
+                    return;
+                }
             }
             QTableView::keyPressEvent(e);
         }
@@ -348,6 +354,19 @@ struct TDBGrid::Impl {
         TGridDrawState state;
     };
     std::vector<Painted> painted; // the cells of the paint event in progress
+    bool committing = false;      // the grid itself puts the record into edit
+
+    void OpenEditorLater() {
+        if (view == nullptr || !view->isVisible()) return;
+        QTimer::singleShot(0, view, [this] {
+            const QModelIndex i = view->currentIndex();
+            if (!i.isValid() || !grid->CanEditColumn(i.column())) return;
+            TDataSet* ds = grid->DataSet();
+            if (ds == nullptr || !EditState(ds->State())) return;
+            view->setFocus();
+            view->edit(i);
+        });
+    }
 
     bool FrozenShown() const { return frozen != nullptr && !frozen->isHidden(); }
     int FrozenWidth() const {
@@ -360,9 +379,10 @@ struct TDBGrid::Impl {
     void PlaceFrozen() {
         if (!FrozenShown()) return;
         const int f = view->frameWidth();
-        const int left = (view->verticalHeader()->isVisible() ? view->verticalHeader()->width() : 0);
-        const int top = view->horizontalHeader()->isVisible() ? view->horizontalHeader()->height()
-                                                               : 0;
+        // Hidden, not invisible: the window may not be shown yet.
+        const int left = view->verticalHeader()->isHidden() ? 0 : view->verticalHeader()->width();
+        const int top =
+            view->horizontalHeader()->isHidden() ? 0 : view->horizontalHeader()->height();
         frozen->setGeometry(f + left, f, std::min(FrozenWidth(), view->viewport()->width()),
                             view->viewport()->height() + top);
     }
@@ -379,8 +399,12 @@ struct TDBGrid::Impl {
             frozen->setParent(view);
             frozen->setModel(model);
             frozen->setSelectionModel(view->selectionModel());
-            frozen->setItemDelegate(view->itemDelegate());
+            // A delegate of its own: a delegate's editors report to every view it serves.
+            auto* delegate = new Delegate(grid);
+            delegate->setParent(frozen);
+            frozen->setItemDelegate(delegate);
             frozen->setHorizontalHeader(new Header(grid, frozen));
+            frozen->horizontalHeader()->setToolTip(Q(grid->TitleHint()));
             frozen->verticalHeader()->hide();
             frozen->setFocusPolicy(Qt::NoFocus);
             frozen->setFrameShape(QFrame::NoFrame);
@@ -401,7 +425,7 @@ struct TDBGrid::Impl {
                              });
         }
         view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-        frozen->horizontalHeader()->setVisible(view->horizontalHeader()->isVisible());
+        frozen->horizontalHeader()->setHidden(view->horizontalHeader()->isHidden());
         frozen->setShowGrid(view->showGrid());
         frozen->setEditTriggers(view->editTriggers());
         frozen->setSelectionBehavior(view->selectionBehavior());
@@ -536,6 +560,12 @@ void TDBGrid::SyncWidget() {
     pal.setColor(QPalette::Button, ToQColor(FixedColor));
     v->horizontalHeader()->setPalette(pal);
     FImpl->UpdateFrozen();
+}
+
+void TDBGrid::SetTitleHint(const std::string& hint) {
+    FTitleHint = hint;
+    if (FImpl->header) FImpl->header->setToolTip(Q(hint));
+    if (FImpl->frozen) FImpl->frozen->horizontalHeader()->setToolTip(Q(hint));
 }
 
 int TDBGrid::FixedColumns() const {
@@ -820,8 +850,12 @@ void TDBGrid::DataChanged(int what) {
         ResetRows();
         break;
     case kScrolled:
+        FImpl->currentKnown = false;
+        break;
     case kEditing:
         FImpl->currentKnown = false;
+        // Edit or Insert from elsewhere (the navigator): the current cell opens for typing.
+        if (ds && EditState(ds->State()) && !FImpl->committing) FImpl->OpenEditorLater();
         break;
     case kRecord: {
         // The current record changed: its row is decoded again.
@@ -886,12 +920,13 @@ void TDBGrid::RowPicked(int row) {
 void TDBGrid::CommitCell(int row, int column, const std::string& text) {
     TDataSet* ds = DataSet();
     if (!ds || !CanEditColumn(column) || !EnsureCurrent(row)) return;
+    FImpl->committing = true;
     try {
-        if (!FImpl->link.Edit()) return;
-        FColumns[static_cast<std::size_t>(column)].Field->SetText(text);
+        if (FImpl->link.Edit()) FColumns[static_cast<std::size_t>(column)].Field->SetText(text);
     } catch (const std::exception& e) {
         ds->HandleException(e);
     }
+    FImpl->committing = false;
 }
 
 bool TDBGrid::TypeCell(const std::string& text) {
@@ -908,13 +943,16 @@ void TDBGrid::ToggleField(int row, int column) {
     TField* f = FColumns[static_cast<std::size_t>(column)].Field;
     if (!ds || !f->CanModify() || FColumns[static_cast<std::size_t>(column)].ReadOnly) return;
     if (!EnsureCurrent(row)) return;
+    FImpl->committing = true;
     try {
-        if (!FImpl->link.Edit()) return;
-        const bool isTrue = Q(f->DisplayText()).toLower() == Q(yes).toLower();
-        f->SetText(isTrue ? no : yes);
+        if (FImpl->link.Edit()) {
+            const bool isTrue = Q(f->DisplayText()).toLower() == Q(yes).toLower();
+            f->SetText(isTrue ? no : yes);
+        }
     } catch (const std::exception& e) {
         ds->HandleException(e);
     }
+    FImpl->committing = false;
 }
 
 void TDBGrid::ClickCell(int row, int column, TMouseButton button) {

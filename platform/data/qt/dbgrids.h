@@ -124,6 +124,10 @@ public:
     // The current record's row in the grid's order (0-based, -1 when none).
     int CurrentRow();
 
+    // The tip shown over the column titles (what a click on them does); "" none.
+    const std::string& TitleHint() const { return FTitleHint; }
+    void SetTitleHint(const std::string& hint);
+
     // The depressed (sorted) title, -1 for none.
     int DepressedColumn() const { return FDepressed; }
     bool DepressDisabled() const { return FDepressDisabled; }
@@ -217,6 +221,7 @@ private:
     bool FColumnsCustomized = false;
     int FFixedColumns = 0;
     TCanvas* FPaintCanvas = nullptr;
+    std::string FTitleHint;
 };
 
 // Draws a boolean box into a cell (Qt painter in the implementation; exposed for the tests'
