@@ -113,9 +113,20 @@ int DinRangeIndex(long long n) {
     return RangeOf(n, DinRangeStarts);
 }
 
+int IsoSizeRange(long double size) {
+    // "Over 80 up to and including 120": a size counts into the next range only once it is
+    // larger than a limit (by more than the last digits of a computed centre distance).
+    const long double v = std::fabs(size);
+    if (std::isnan(v)) return static_cast<int>(IsoRangeStarts.size()) + 1;
+    int r = 1;
+    for (long long s : IsoRangeStarts)
+        if (v > static_cast<long double>(s) * (1.0L + 1e-12L)) ++r;
+    return r;
+}
+
 std::int32_t IsoItTol(int grade, long double size) {
     if (grade < 1 || grade > 8) return 0;
-    const int r = DiameterRangeIndex(WholeSize(size, 0.01L));
+    const int r = IsoSizeRange(size);
     return IsoTable[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(grade - 1)];
 }
 
@@ -142,18 +153,27 @@ std::string AsnSeriesNameOf(int series) {
 }
 
 long double StepStandardModule(int dir, long double m) {
-    int i = StandardModuleCount; // 1-based index into the series
-    for (int j = 1; j <= StandardModuleCount; ++j) {
-        if (m <= StandardModules[j - 1] + 0.001L) {
-            i = j;
-            break;
-        }
+    if (AbortFlag != 0 || !std::isfinite(m)) return 0.0L;
+    // A module typed as a standard value (or read back from inches) counts as that value.
+    auto same = [m](long double s) { return std::fabs(s - m) <= 1e-9L * s; };
+    const long double* first = StandardModules;
+    const long double* last = StandardModules + StandardModuleCount;
+    if (dir > 0) {
+        // The next larger standard module; above the series the module stays.
+        for (const long double* s = first; s != last; ++s)
+            if (*s > m && !same(*s)) return *s;
+        return m;
     }
-    if (AbortFlag != 0) return 0.0L;
-    if (IsEqual(StandardModules[i - 1], m) && dir > 0 && i < StandardModuleCount)
-        return StandardModules[i];
-    if (dir == -1 && i > 1) return StandardModules[i - 2];
-    return StandardModules[i - 1];
+    if (dir < 0) {
+        // The next smaller; below the series the module stays.
+        for (const long double* s = last; s != first; --s)
+            if (s[-1] < m && !same(s[-1])) return s[-1];
+        return m;
+    }
+    // The nearest standard module at or above m (the largest above the series).
+    for (const long double* s = first; s != last; ++s)
+        if (*s >= m || same(*s)) return *s;
+    return last[-1];
 }
 
 namespace {

@@ -10,8 +10,11 @@ int DiameterRangeIndex(long long n);
 // DIN 3967 diameter range 1..11 of |n| (10, 50, 125, ... 6300 start ranges 2..11).
 int DinRangeIndex(long long n);
 
-// ISO 286 standard tolerance in micrometres; grade code 1..8 = IT4..IT11, 0 outside.
-// A size on a range limit belongs to the lower range; negative sizes (internal gears) use |size|.
+// ISO 286 size range 1..21 of |size| in mm: "over 80 up to and including 120" is range 8, so a
+// size on a range limit belongs to the lower range and any larger one to the next. NaN gives 21.
+int IsoSizeRange(long double size);
+// ISO 286 standard tolerance in micrometres; grade code 1..8 = IT4..IT11, 0 outside; by
+// IsoSizeRange (negative sizes, internal gears, use |size|).
 std::int32_t IsoItTol(int grade, long double size);
 // DIN 3967 tooth-thickness tolerance Tsn in micrometres; series 1..10 (shown 21..30), 0 outside.
 std::int32_t DinTsnTol(int series, long double d);
@@ -23,8 +26,10 @@ std::int32_t DinAsneDev(int series, long double d);
 std::string AaFieldNameOf(int field);
 std::string AsnSeriesNameOf(int series);
 
-// The neighbouring value of the standard module series (dir +1 up, -1 down, 0 nearest at or
-// above); 0 while AbortFlag is set.
+// The neighbouring module of the standard series (DIN 780 series 1): dir +1 the next larger,
+// -1 the next smaller than m, m itself when there is none; 0 the nearest at or above m (60 above
+// the series). A module within 1e-9 of a standard value counts as that value. 0 while AbortFlag
+// is set or for a module that is no finite number.
 long double StepStandardModule(int dir, long double m);
 
 // Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial).

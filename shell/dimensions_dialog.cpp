@@ -73,16 +73,18 @@ TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
     Label_mnu = unit("Label_mnu", "mm", 2);
     Edit_pitch = NewValueEdit(this, "Edit_pitch", TValueKind::Real, InputRange::Pitch, kExtraLeft,
                               Row(2), 90);
-    Edit_pitch->FieldName = "Pn";
+    // The pitch shares the module's row: named after it.
+    Edit_pitch->Caption = Label_mn;
+    Edit_pitch->FieldName = "(1/in)";
     Label7 = unit("Label7", "1/in", 2, kExtraLeft + 96);
 
     Label_z = label("Label_z", 3);
-    Edit_z2 = edit("Edit_z2", TValueKind::Integer, InputRange::Teeth, 3, Label_z);
+    Edit_z2 = edit("Edit_z2", TValueKind::Integer, InputRange::GearTeeth, 3, Label_z);
     Button_z =
         NewButton(this, "Button_z", "+/-", kUnitLeft, Row(3), 40, [this] { Button_zClick(this); });
 
     Label_b0 = label("Label_b0", 4);
-    Edit_b0 = edit("Edit_b0", TValueKind::Length, InputRange::ZeroOrLength, 4, Label_b0);
+    Edit_b0 = edit("Edit_b0", TValueKind::Length, InputRange::FaceWidth, 4, Label_b0);
     Label_b0u = unit("Label_b0u", "mm", 4);
     Button_b0 =
         NewButton(this, "Button_b0", "<", kExtraLeft, Row(4), 32, [this] { Button_b0Click(this); });
@@ -248,27 +250,46 @@ void TForm_qor1wgeo::Button_a0Click(TObject*) {
 
 void TForm_qor1wgeo::Button_x1minClick(TObject*) {
     long double xmin = 0;
-    bool found = false;
     {
         TScratchGearData scratch;
         AbortFlag = 0;
         if (!StoreControls()) return;
+        if (GearData.z[2] < 0) {
+            // The undercut limit belongs to external gears; a proposal from its formula would
+            // be nonsense for a ring gear.
+            ShowMessage("x min: an internal gear (z < 0) has no undercut limit; there is no "
+                        "least profile shift to propose.");
+            return;
+        }
         CalculateInput();
-        found = AbortFlag == 0 && std::isfinite(GearData.xmin[2]);
+        if (!ProposalCalculationHeld()) return;
         xmin = GearData.xmin[2];
     }
-    if (found) Edit_x2->SetText(FloatToStrSig3(xmin));
+    if (!std::isfinite(xmin)) return;
+    // Rounded up: the shift shown never lies below the limit (accepting it raises no undercut
+    // warning); where three digits cannot say it, the exact limit is kept.
+    const std::string text = Sig3Towards(xmin, true);
+    if (text.empty())
+        Edit_x2->ShowValue(xmin, FloatToStrSig6(xmin));
+    else
+        Edit_x2->SetText(text);
 }
 
 void TForm_qor1wgeo::Button_x05Click(TObject*) {
     bool ok = false;
     const long double z = ParseReal(Edit_z2->Text(), ok);
+    const std::string before = Edit_x2->Text();
     Edit_x2->SetText(ok && z < 0 ? "-0.5" : "0.5");
     TScratchGearData scratch;
     AbortFlag = 0;
     CalcErrorFlag = 0;
     if (!StoreControls()) return;
     CalculateInput();
+    if (!ProposalCalculationHeld()) {
+        // Nothing of the failed calculation is shown, the shift included.
+        Edit_x2->SetText(before);
+        return;
+    }
     LoadControls();
 }
 
@@ -285,20 +306,21 @@ void TForm_qor1wgeo::Button_rechnenClick(TObject*) {
     ShowCalcMessages();
 }
 
-bool TForm_qor1wgeo::FullTipDiameter(long double& daTool) {
+bool TForm_qor1wgeo::FullTipDiameter(long double& daTool, bool report) {
     TScratchGearData scratch;
     AbortFlag = 0;
     CalcErrorFlag = 0;
     if (!StoreControls()) return false;
     CalculateInput();
+    if (report ? !ProposalCalculationHeld() : CalcErrorFlag != 0 || AbortFlag != 0) return false;
     daTool = GearData.daTool[2];
-    return CalcErrorFlag == 0 && std::isfinite(daTool);
+    return std::isfinite(daTool);
 }
 
 void TForm_qor1wgeo::Button_c1Click(TObject*) {
     // No addendum reduction: the tip diameter the tool generates.
     long double daTool = 0;
-    if (!FullTipDiameter(daTool)) return;
+    if (!FullTipDiameter(daTool, true)) return;
     Edit_kmn2->ShowValue(0, LengthToStr(0));
     Edit_da2->ShowValue(daTool, LengthToStrDec(3, daTool));
 }
@@ -309,7 +331,7 @@ void TForm_qor1wgeo::Edit_kmn2Exit(TObject*) {
     // A bad entry is reported by OK.
     if (!Edit_kmn2->Modified() || !Edit_kmn2->TryValue(kmn)) return;
     long double daTool = 0;
-    if (!FullTipDiameter(daTool)) return;
+    if (!FullTipDiameter(daTool, false)) return; // OK reports the calculation's messages
     const long double da = daTool - 2.0L * kmn;
     Edit_kmn2->ShowValue(kmn, Edit_kmn2->Text());
     Edit_da2->ShowValue(da, LengthToStrDec(3, da));
@@ -319,7 +341,7 @@ void TForm_qor1wgeo::Edit_da2Exit(TObject*) {
     long double da = 0;
     if (!Edit_da2->Modified() || !Edit_da2->TryValue(da)) return;
     long double daTool = 0;
-    if (!FullTipDiameter(daTool)) return;
+    if (!FullTipDiameter(daTool, false)) return; // OK reports the calculation's messages
     const long double kmn = (daTool - da) / 2.0L;
     Edit_da2->ShowValue(da, Edit_da2->Text());
     Edit_kmn2->ShowValue(kmn, LengthToStr(kmn));
@@ -329,12 +351,19 @@ void TForm_qor1wgeo::RadioGroup2Click(TObject*) {
     const bool byReduction = RadioGroup2->ItemIndex() != 1;
     Edit_kmn2->SetEnabled(byReduction);
     Edit_da2->SetEnabled(!byReduction);
+    // A tip diameter of 0 stops the calculation: entered as such, it must be given.
+    Edit_da2->SetKind(TValueKind::Length,
+                      byReduction ? InputRange::Length : InputRange::TipDiameter);
 }
 
 void TForm_qor1wgeo::SpinButton_mnClick(int direction) {
-    const long double m = StepStandardModule(direction, Edit_mn->Peek());
-    // 0 while AbortFlag is set: the module stays.
-    if (m > 0) Edit_mn->ShowValue(m, LengthToStr(m));
+    // A step is a proposal of its own: what an earlier question left in AbortFlag does not
+    // stop it.
+    AbortFlag = 0;
+    const long double mn = Edit_mn->Peek();
+    const long double m = StepStandardModule(direction, mn);
+    // The module itself beyond either end of the series.
+    if (m > 0 && m != mn) Edit_mn->ShowValue(m, LengthToStr(m));
 }
 
 void TForm_qor1wgeo::Edit_pitchExit(TObject*) {
@@ -342,7 +371,12 @@ void TForm_qor1wgeo::Edit_pitchExit(TObject*) {
     // rounded, and the module must not follow it.
     if (!Edit_pitch->Modified()) return;
     long double pitch = 0;
-    if (!Edit_pitch->ReadValue(pitch) || pitch == 0) return;
+    if (!Edit_pitch->ReadValue(pitch)) {
+        // Said once: the pitch follows the module again, so leaving it says nothing more.
+        Edit_mnChange(Edit_mn);
+        return;
+    }
+    if (pitch == 0) return;
     const long double mn = 25.4L / pitch;
     Edit_mn->ShowValue(mn, LengthToStr6(mn));
 }

@@ -58,6 +58,7 @@ public:
     void Button_sandvikClick(TObject* Sender);
 
 private:
-    // daTool[2] of the entries (on a scratch copy); false when they could not be stored.
-    bool FullTipDiameter(long double& daTool);
+    // daTool[2] of the entries (on a scratch copy); false when they could not be stored or the
+    // calculation failed (with report, its messages are shown).
+    bool FullTipDiameter(long double& daTool, bool report);
 };

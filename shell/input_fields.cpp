@@ -46,10 +46,6 @@ bool ParseTyped(TValueKind kind, std::string_view text, long double& v) {
     return true;
 }
 
-bool InRange(long double v, const TInputRange& r) {
-    return v >= r.Lo && v <= r.Hi && !(v != 0 && fabsl(v) < r.MinMagnitude);
-}
-
 // A limit as the field shows values (tiny ones in engineering form, not as "0").
 std::string RangeText(TValueKind kind, long double v) {
     if (kind == TValueKind::Integer || kind == TValueKind::Rounded)
@@ -58,7 +54,38 @@ std::string RangeText(TValueKind kind, long double v) {
     return v != 0 && fabsl(v) < 0.001L ? FloatToStrSig3Eng(v) : FloatToStrSig6(v);
 }
 
+// "Valid Data are: ..." of a range: "5 .. 45 (not 5)", "-10000 .. -2, 2 .. 10000",
+// "0, 1E-6 .. 1E8".
+std::string ValidDataText(TValueKind kind, const TInputRange& r) {
+    auto interval = [&](long double lo, long double hi, bool loOpen, bool hiOpen) {
+        std::string s = RangeText(kind, lo) + " .. " + RangeText(kind, hi);
+        if (loOpen && hiOpen)
+            s += " (not " + RangeText(kind, lo) + ", not " + RangeText(kind, hi) + ")";
+        else if (loOpen || hiOpen)
+            s += " (not " + RangeText(kind, loOpen ? lo : hi) + ")";
+        return s;
+    };
+    std::string text;
+    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+    if (r.MinMagnitude <= 0) {
+        add(interval(r.Lo, r.Hi, r.LoOpen, r.HiOpen));
+        if (!r.ZeroAllowed && r.Lo <= 0 && r.Hi >= 0) text += " (not 0)";
+        return "Valid Data are: " + text + " !";
+    }
+    if (r.Lo < 0) add(interval(r.Lo, -r.MinMagnitude, r.LoOpen, false));
+    if (r.ZeroAllowed && r.Lo <= 0 && r.Hi >= 0) add("0");
+    if (r.Hi > 0) add(interval(std::max(r.Lo, r.MinMagnitude), r.Hi, false, r.HiOpen));
+    return "Valid Data are: " + text + " !";
+}
+
 } // namespace
+
+bool TInputRange::Contains(long double v) const {
+    if (LoOpen ? !(v > Lo) : !(v >= Lo)) return false;
+    if (HiOpen ? !(v < Hi) : !(v <= Hi)) return false;
+    if (v == 0) return ZeroAllowed;
+    return !(fabsl(v) < MinMagnitude);
+}
 
 // ---- TValueEdit --------------------------------------------------------------------------------
 
@@ -87,7 +114,7 @@ bool TValueEdit::TryValue(long double& v) const {
         return true;
     }
     long double typed = 0.0L;
-    if (!ParseTyped(FKind, Text(), typed) || !InRange(typed, FRange)) return false;
+    if (!ParseTyped(FKind, Text(), typed) || !FRange.Contains(typed)) return false;
     v = typed;
     return true;
 }
@@ -96,17 +123,12 @@ bool TValueEdit::ReadValue(long double& v) {
     if (TryValue(v)) return true;
     long double typed = 0.0L;
     std::string problem = "Invalid Input \"" + Text() + "\" !";
-    if (ParseTyped(FKind, Text(), typed)) {
-        const TInputRange& r = FRange;
-        const bool tiny = r.MinMagnitude > 0 && typed != 0 && fabsl(typed) < r.MinMagnitude;
-        problem = "Valid Data are: " +
-                  (tiny ? "0, " + RangeText(FKind, r.MinMagnitude) : RangeText(FKind, r.Lo)) +
-                  " .. " + RangeText(FKind, r.Hi) + " !";
-    }
-    std::string name = FieldName;
+    if (ParseTyped(FKind, Text(), typed)) problem = ValidDataText(FKind, FRange);
+    std::string name;
     if (Caption != nullptr)
         for (char c : Caption->Caption())
             if (c != '&') name += c;
+    if (!FieldName.empty()) name += (name.empty() ? "" : " ") + FieldName;
     ShowErrorBox(name.empty() ? problem : name + ": " + problem);
     if (Showing() && Enabled()) SetFocus();
     return false;
@@ -126,6 +148,37 @@ bool ReadValues(std::initializer_list<TValueTarget> fields) {
         if (f.Whole != nullptr) *f.Whole = static_cast<std::int32_t>(v);
     }
     return true;
+}
+
+// ---- proposals ----------------------------------------------------------------------------------
+
+std::string Sig3Towards(long double v, bool up) {
+    if (!std::isfinite(v)) return {};
+    auto safe = [v, up](const std::string& text) {
+        bool ok = false;
+        const long double r = ParseReal(text, ok);
+        return ok && (up ? r >= v : r <= v);
+    };
+    std::string text = FloatToStrSig3(v);
+    if (safe(text)) return text;
+    // One unit of the third digit further: rounded to nearest, that lies on the safe side.
+    const long double unit = powl(10.0L, floorl(log10l(fabsl(v))) - 2);
+    text = FloatToStrSig3(up ? v + unit : v - unit);
+    return safe(text) ? text : std::string();
+}
+
+bool ProposalCalculationHeld() {
+    if (CalcErrorFlag == 0 && AbortFlag == 0) return true;
+    // What stopped the calculation: its fatal messages, else all it said.
+    std::string fatal, all;
+    for (int i = 1; i <= ErrorCount; ++i) {
+        const std::string text = ErrorList[i].str();
+        all += (all.empty() ? "" : "\n") + text;
+        if (text.rfind("Fatal", 0) == 0) fatal += (fatal.empty() ? "" : "\n") + text;
+    }
+    const std::string why = !fatal.empty() ? fatal : !all.empty() ? all : "calculation stopped";
+    ShowErrorBox("No proposal: the calculation failed.\n" + why);
+    return false;
 }
 
 // ---- scratch copy

@@ -20,13 +20,18 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 
-// The range an input may take, both ends included; lengths in mm. A value other than 0 below
-// MinMagnitude in size is refused too (where 0 means "not given", a tinier value could not be
-// saved apart from it).
+// The range an input may take, both ends included unless marked open; lengths in mm. A value
+// other than 0 below MinMagnitude in size is refused too (where 0 means "not given", a tinier
+// value could not be saved apart from it); 0 itself only when ZeroAllowed is false.
 struct TInputRange {
     long double Lo;
     long double Hi;
     long double MinMagnitude = 0;
+    bool ZeroAllowed = true;
+    bool LoOpen = false; // Lo itself is refused
+    bool HiOpen = false; // Hi itself is refused
+
+    bool Contains(long double v) const;
 };
 
 // How a number edit reads its text.
@@ -47,7 +52,8 @@ public:
         FKind = kind;
         FRange = range;
     }
-    // What names the field in messages: the label's caption, else FieldName.
+    // What names the field in messages: the label's caption followed by FieldName, or
+    // FieldName alone (a field that shares its row's label names itself after it).
     TLabel* Caption = nullptr;
     std::string FieldName;
 
@@ -100,17 +106,34 @@ extern CalculateFunc CalculateInput;
 
 // ---- the ranges of the inputs: those the calculation accepts (calc/calcentry.h) -------------
 namespace InputRange {
-inline constexpr TInputRange Alpha{5, 50}; // the pressure angle and helix angle the input check
-inline constexpr TInputRange Beta{0, 60};  // of the calculation takes, degrees
+// Pressure angle: the calculation stops at 5 and below and above 45 degrees.
+inline constexpr TInputRange Alpha{5, 45, 0, true, true, false};
+// Helix angle, degrees: 0 up to below 60.
+inline constexpr TInputRange Beta{0, 60, 0, true, false, true};
 inline constexpr TInputRange Module{kMinModule, kMaxModule};
 inline constexpr TInputRange Pitch{25.4L / kMaxModule, 25.4L / kMinModule}; // 25.4 / mn, 1/in
-inline constexpr TInputRange Teeth{-kMaxTeeth, kMaxTeeth};                  // z, k
-inline constexpr TInputRange Length{-kMaxInputLength, kMaxInputLength};     // allowances, tip
-inline constexpr TInputRange PositiveLength{0, kMaxInputLength};            // q and its tolerance
-inline constexpr TInputRange ZeroOrLength{0, kMaxInputLength, kMinLength};  // face width, DM
-inline constexpr TInputRange Factor{-kMaxInputFactor, kMaxInputFactor};     // shift, tool factors
-inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};      // degrees
+// Teeth of the designed gear: at least 2 in size, negative for an internal gear.
+inline constexpr TInputRange GearTeeth{-kMaxTeeth, kMaxTeeth, 2, false};
+inline constexpr TInputRange Teeth{-kMaxTeeth, kMaxTeeth};              // k (0: proposed)
+inline constexpr TInputRange Length{-kMaxInputLength, kMaxInputLength}; // allowances, kmn
+// A tip diameter entered as such: any but 0.
+inline constexpr TInputRange TipDiameter{-kMaxInputLength, kMaxInputLength, kMinLength, false};
+inline constexpr TInputRange PositiveLength{0, kMaxInputLength};           // q and its tolerance
+inline constexpr TInputRange FaceWidth{kMinLength, kMaxInputLength};       // b: more than 0
+inline constexpr TInputRange ZeroOrLength{0, kMaxInputLength, kMinLength}; // DM (0: proposed)
+inline constexpr TInputRange Factor{-kMaxInputFactor, kMaxInputFactor};    // shift, tool factors
+inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};     // degrees
 } // namespace InputRange
+
+// ---- proposals --------------------------------------------------------------------------------
+// The text of v with the three significant digits FloatToStrSig3 shows, rounded towards the safe
+// side: its value is at least v (up) or at most v (!up). Empty when no such text of three
+// digits exists (|v| at the smallest the edits show).
+std::string Sig3Towards(long double v, bool up);
+
+// After a proposal's calculation: true when it held. Otherwise the calculation's messages are
+// shown (the proposal then proposes nothing).
+bool ProposalCalculationHeld();
 
 // ---- building hand-placed forms ------------------------------------------------------------
 // Each control is named, placed in parent at the bounds given and, for the ones with text,

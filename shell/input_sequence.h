@@ -4,8 +4,9 @@
 // calculation (File > New and Edit > Quick).
 //
 // Cancel in the drawing-text dialog stops at once: AbortFlag stays set and nothing is
-// calculated. Cancel in a later dialog (or a fatal calculation its OK ran) keeps what was
-// confirmed before, clears AbortFlag and calculates once. Going through all five calculates
+// calculated. Cancel in a later dialog, or a fatal failure of the calculation that OK runs in
+// the tool-profile, dimensions and quality dialogs, keeps what was confirmed, shows no further
+// dialog, clears AbortFlag and calculates once. Going through all five calculates
 // once more at the end and sets DataModified; a fatal failure there leaves AbortFlag set.
 
 class Thh;

@@ -1,18 +1,159 @@
 // lqor1mes: the measurement dialog.
 #include "shell/measurement_dialog.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "calc/geardata.h"
+#include "calc/meshing.h"
 #include "calc/tables.h"
 #include "framework/core/globals.h"
+#include "framework/core/maths.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/help.h"
+#include "framework/ui/questions.h"
 
 namespace {
 constexpr int kLabelWidth = 210, kEdit = 232, kRow = 29, kTop = 16;
+
+// Where a ball of diameter DM seats in the spaces of gear i at the generating shift xE: the
+// dimension over two balls MdK and the diameter dY of its contact with the flanks. Diameters
+// keep the sign of z (an internal gear's are negative), so for either kind a larger ball gives
+// a larger MdK and dY.
+struct BallSeat {
+    long double MdK = 0, dY = 0;
+};
+
+// A state of the gear the ball measures: its generating shift and the usable flank then.
+struct Measured {
+    long double xE, dFf, dFa;
+};
+
+class BallGauge {
+public:
+    // Every shift the calculation gives a dimension over balls for: the finished and the
+    // premachined limits and the nominal shift.
+    explicit BallGauge(int i) : g(GearData), i(i) {
+        // The tip form diameter of the last calculation, the lower of its two shifts.
+        const long double dFa = std::min(g.dFa[i], g.dFaK[i]);
+        for (long double xE : {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]})
+            states.push_back({xE, RootFormDiameterAt(i, xE), dFa});
+    }
+
+    // False when the ball finds no seat on the involutes.
+    bool Seat(long double DM, long double xE, BallSeat& seat) const {
+        const long double z = g.z[i], db = g.db[i];
+        // Ball centre: inv aK = inv at + DM / (db cos betab) - (pi - 4 xE tan a) / (2 z).
+        const long double invK =
+            Inv(g.alphat) + DM / (db * cbb) - (Pi - 4 * xE * Tan(g.alphaRad)) / (2 * z);
+        if (!(invK > 0) || !std::isfinite(invK)) return false;
+        long double cK = 1;
+        const long double aK = ArcInv(invK, cK);
+        if (!(aK > 0) || !(cK > 0)) return false;
+        const long double dK = db / cK;
+        seat.MdK = (IsEven(g.z[i]) ? 1.0L : std::cos(HalfPi / z)) * dK + DM;
+        // The contact lies on the ball's normal through the base-tangent plane: its roll
+        // distance is the centre's less DM/2 cos betab (more for an internal gear).
+        const long double tY = Tan(aK) - DM * cbb / db;
+        seat.dY = tY > 0 ? db * std::sqrt(1 + tY * tY) : db;
+        return true;
+    }
+
+    // The ball stands above the tip circle and touches no lower than dFf, in every state.
+    bool HighEnough(long double DM) const {
+        for (const Measured& m : states) {
+            BallSeat s;
+            // No seat: an external gear's ball falls through, an internal gear's is too large.
+            if (!Seat(DM, m.xE, s)) return g.z[i] < 0;
+            if (!(s.MdK > g.da[i] && s.dY >= m.dFf)) return false;
+        }
+        return true;
+    }
+    // The ball touches no higher than dFa, in every state.
+    bool LowEnough(long double DM) const {
+        for (const Measured& m : states) {
+            BallSeat s;
+            if (!Seat(DM, m.xE, s)) return g.z[i] > 0;
+            if (!(s.dY <= m.dFa)) return false;
+        }
+        return true;
+    }
+    bool Fits(long double DM) const { return DM > 0 && HighEnough(DM) && LowEnough(DM); }
+
+    // A ball larger than this has its centre far above any tooth (or finds no seat).
+    long double Largest() const {
+        long double cap = 0;
+        for (const Measured& m : states)
+            cap = std::max(cap, std::fabs(g.db[i]) * cbb *
+                                    (1 + Inv(g.alphat) +
+                                     (Pi + 4 * std::fabs(m.xE) * Tan(g.alphaRad)) /
+                                         (2 * std::fabs(static_cast<long double>(g.z[i])))));
+        return cap;
+    }
+
+private:
+    const TGearData& g;
+    int i;
+    long double cbb = std::cos(GearData.betab);
+    std::vector<Measured> states;
+};
+
+// The limit between lo (test false) and hi (test true), by bisection.
+template <class Test> long double Boundary(long double lo, long double hi, Test test) {
+    for (int n = 0; n < 200 && hi - lo > 1e-15L * hi; ++n) {
+        const long double mid = (lo + hi) / 2;
+        (test(mid) ? hi : lo) = mid;
+    }
+    return hi;
+}
+
+// The value of the grid step nearest to target inside (lo, hi) that passes fits; 0 if none.
+template <class Fits>
+long double OnGrid(long double target, long double lo, long double hi, long double step,
+                   Fits fits) {
+    long double v = std::clamp(target, lo, hi);
+    v = target <= lo ? std::ceil(lo / step) * step : std::floor(v / step) * step;
+    for (int n = 0; n < 3; ++n, v += target <= lo ? step : -step)
+        if (v > lo && v < hi && fits(v)) return v;
+    return 0;
+}
+
 } // namespace
+
+TBallProposal ProposeBallDiameter(int i) {
+    const TGearData& g = GearData;
+    const long double usual = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
+    const BallGauge gauge(i);
+    if (std::isfinite(usual) && gauge.Fits(usual)) return {usual, true};
+    const long double cap = gauge.Largest();
+    if (!(cap > 0) || !std::isfinite(cap) || !gauge.HighEnough(cap)) return {usual, false};
+    const long double lo = Boundary(0, cap, [&](long double d) { return gauge.HighEnough(d); });
+    const long double hi =
+        gauge.LowEnough(cap) ? cap
+                             : Boundary(0, cap, [&](long double d) { return !gauge.LowEnough(d); });
+    const long double target = std::isfinite(usual) ? usual : lo;
+    // The grids in mm: 0.1, 0.01, 0.001 mm, or 0.001, 0.0001 in.
+    std::vector<long double> steps{0.1L, 0.01L, 0.001L};
+    if (UnitSystem == 1) steps = {0.0254L, 0.00254L};
+    if (lo < hi) {
+        for (long double step : steps)
+            if (const long double v =
+                    OnGrid(target, lo, hi, step, [&](long double d) { return gauge.Fits(d); });
+                v > 0)
+                return {v, true};
+        if (gauge.Fits((lo + hi) / 2)) return {(lo + hi) / 2, true};
+    }
+    // No ball fits: the nearest that stands above the tip circle and touches above dFf.
+    for (long double step : steps)
+        if (const long double v =
+                OnGrid(target, lo, cap, step, [&](long double d) { return gauge.HighEnough(d); });
+            v > 0)
+            return {v, false};
+    return {usual, false};
+}
 
 TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
     SetName("Form_messen");
@@ -105,7 +246,7 @@ bool TForm_messen::StoreControls() {
 void TForm_messen::Button_kClick(TObject*) {
     // Proposed from the entries and the last calculation; the data changes only on OK.
     TScratchGearData scratch;
-    if (!StoreControls()) return;
+    if (!ProposalCalculationHeld() || !StoreControls()) return;
     TGearData& g = GearData;
     for (int i = 1; i <= 2; ++i)
         g.k[i] = kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
@@ -114,13 +255,19 @@ void TForm_messen::Button_kClick(TObject*) {
 
 void TForm_messen::Button_dmClick(TObject*) {
     TScratchGearData scratch;
-    if (!StoreControls()) return;
+    if (!ProposalCalculationHeld() || !StoreControls()) return;
     TGearData& g = GearData;
+    bool fits = true;
     for (int i = 1; i <= 2; ++i) {
-        const long double dm = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
-        if (std::isfinite(dm)) g.DM[i] = dm;
+        const TBallProposal p = ProposeBallDiameter(i);
+        if (std::isfinite(p.DM)) g.DM[i] = p.DM;
+        if (i == 2) fits = p.Fits;
     }
     LoadControls();
+    if (!fits)
+        ShowMessage("Ball diameter DM: no ball stands above the tip circle and touches the usable "
+                    "flank (dFf .. dFa) at both allowance limits. The ball proposed stands above "
+                    "the tip circle where one can; its contact leaves the usable flank.");
 }
 
 void TForm_messen::Button_metricClick(TObject*) {

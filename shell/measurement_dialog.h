@@ -3,9 +3,25 @@
 // measurement and the ball or pin diameter DM of the designed gear (the gear-1 edits are hidden
 // but loaded and stored). OK switches the measurement to entered values (MeasureMode 0) and
 // stores; k is rounded to the nearest whole number. The "<" buttons propose k and DM from the
-// last calculation's generating profile shift; they run no calculation.
+// last calculation's results; they run no calculation, and after a failed one they show its
+// messages and propose nothing.
+//
+// The proposed ball stands above the tip circle (MdK beyond da) and touches the usable flank
+// (dFf .. dFa) at both allowance limits, finished and premachined, and at the nominal shift:
+// wherever the calculation gives a dimension over balls. Where no ball can, the proposal says so.
 
 #include "shell/input_fields.h"
+
+// A ball diameter for gear i from the last calculation: the usual ball (touching near
+// d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,
+// on the coarsest grid (0.1, 0.01, 0.001 mm or 0.001, 0.0001 in) that has one. Fits is false
+// when no ball fits; DM is then the nearest that stands above the tip circle and touches above
+// dFf (or the usual ball when none does).
+struct TBallProposal {
+    long double DM = 0;
+    bool Fits = false;
+};
+TBallProposal ProposeBallDiameter(int i);
 
 class TForm_messen : public TInputForm {
 public:

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kSelfDefined = 3; // list index of "self-defined ..."
 
-// The values a preset enters: haP0/mn, hfP0/mn, raP0/mn, protuberance, al.prP0, prP0/mn.
+// The values a preset enters: haP0/mn, hfP0/mn, rhoaP0/mn, protuberance, al.prP0, prP0/mn.
 struct Preset {
     long double hap, hfp, rhoap;
     bool protuberance;
@@ -61,9 +61,9 @@ TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
         InputRange::Factor, Button_hfp1, "Button_hfp1", &R::Button_hfp1Click);
     row(Label_hap1, "Label_hap1", "Addendum of tool haP0/mn", Edit_hap1, "Edit_hap1",
         InputRange::Factor, Button_hap1, "Button_hap1", &R::Button_hap1Click);
-    row(Label_rhoap1, "Label_rhoap1", "Fillet radius of tool raP0/mn", Edit_rhoap1, "Edit_rhoap1",
+    row(Label_rhoap1, "Label_rhoap1", "Fillet radius of tool rhoaP0/mn", Edit_rhoap1, "Edit_rhoap1",
         InputRange::Factor, Button_rhoap1, "Button_rhoap1", &R::Button_rhoap1Click);
-    row(Label_rhofp1, "Label_rhofp1", "Root fillet radius of tool rfP0/mn", Edit_rhofp1,
+    row(Label_rhofp1, "Label_rhofp1", "Root fillet radius of tool rhofP0/mn", Edit_rhofp1,
         "Edit_rhofp1", InputRange::Factor, Button_rhofp1, "Button_rhofp1", &R::Button_rhofp1Click);
     CheckBox_prot1 = NewCheckBox(this, "CheckBox_prot1", "Protuberance", kLabelLeft, top,
                                  kLabelWidth, [this] { ShowProfileControls(); });
@@ -108,9 +108,9 @@ void TForm_qor1prof::FormCreate(TObject*) {
     FitForm(this);
     SetCaption(ProductTitle + " " + "DIMENSIONS OF GEAR-CUTTING TOOL");
     FillCombo(ComboBox1,
-              {"DIN 867  haP0/mn=1.25  raP0/mn=0.25  hfP0/mn=1",
-               "DIN 867  haP0/mn=1.25  raP0/mn=0.375  hfP0/mn=1",
-               "Protuberance haP0/mn=1.4  raP0/mn=0.4  pr/mn= 0.02  al.pr=6\u00B0 hfP0/mn=1",
+              {"DIN 867  haP0/mn=1.25  rhoaP0/mn=0.25  hfP0/mn=1",
+               "DIN 867  haP0/mn=1.25  rhoaP0/mn=0.375  hfP0/mn=1",
+               "Protuberance haP0/mn=1.4  rhoaP0/mn=0.4  pr/mn= 0.02  al.pr=6\u00B0 hfP0/mn=1",
                "self-defined ..."},
               kSelfDefined);
     SetHelpHint(Label_hfp1, 5410);
@@ -233,15 +233,25 @@ void TForm_qor1prof::Button_alkp1Click(TObject*) {
     Edit_alkp1->SetText(FloatToStrSig3(GearData.alpha + 20.0L));
 }
 
+long double TForm_qor1prof::ProtuberanceToStore() const {
+    // OK stores no protuberance while its box is unchecked, whatever the hidden field holds.
+    return CheckBox_prot1->Checked() ? Edit_prp1->Peek() : 0.0L;
+}
+
 void TForm_qor1prof::Button_hffp1Click(TObject*) {
-    Edit_hffp1->SetText(FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - Edit_prp1->Peek()));
+    Edit_hffp1->SetText(FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - ProtuberanceToStore()));
 }
 
 void TForm_qor1prof::Button_rhoap1Click(TObject*) {
     // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
     const long double r =
-        RackTipRadiusMax(GearData.alpha * Pi / 180.0L, Edit_hap1->Peek(), Edit_prp1->Peek());
-    if (std::isfinite(r)) Edit_rhoap1->SetText(FloatToStrSig3(r));
+        RackTipRadiusMax(GearData.alpha * Pi / 180.0L, Edit_hap1->Peek(), ProtuberanceToStore());
+    // Rounded down: the radius shown never exceeds the largest the rack can take.
+    const std::string text = Sig3Towards(r, false);
+    if (!text.empty())
+        Edit_rhoap1->SetText(text);
+    else if (std::isfinite(r))
+        Edit_rhoap1->ShowValue(r, FloatToStrSig6(r));
 }
 
 void TForm_qor1prof::Button_db1Click(TObject*) {

@@ -47,6 +47,8 @@ public:
     void Button_hilfebildClick(TObject* Sender);
 
 private:
+    // The protuberance factor OK would store: the edit's while the box is checked, else 0.
+    long double ProtuberanceToStore() const;
     // The basic-rack type loaded: kept on store while the list still shows it as it was loaded
     // (a tool from the table, type 0, or a preset the list does not offer).
     int FLoadedType = 0;

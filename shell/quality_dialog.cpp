@@ -151,6 +151,7 @@ void TForm_qual::BuildGear(int gear, TGroupBox* group) {
     c.QTol = NewValueEdit(group, gear == 1 ? "Edit_Aq1" : "Edit_aq2", TValueKind::Length,
                           InputRange::PositiveLength, kCtl + 88, Row(5), 70);
     c.Q->Caption = c.QTol->Caption = qLabel;
+    c.QTol->FieldName = "(+ tolerance)";
     c.QUnit = NewLabel(group, name("Label_qu"), "mm", kCtl + 162, Row(5), 30);
     c.Propose = NewButton(group, name("Button_q"), "<", kCtl + 196, Row(5), 32,
                           [this, gear] { ProposeQ(gear); });

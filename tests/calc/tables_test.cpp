@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "calc/tables.h"
@@ -57,6 +58,23 @@ TEST_F(TablesTest, IsoToleranceLowerRangeOnTheLimit) {
     EXPECT_EQ(IsoItTol(8, 0.0L), 60);
     EXPECT_EQ(IsoItTol(9, 100.0L), 0);
     EXPECT_EQ(IsoItTol(0, 100.0L), 0);
+}
+
+TEST_F(TablesTest, IsoSizeRangesAreOverOneLimitUpToAndIncludingTheNext) {
+    // ISO 286-1 "over 80 up to and including 120": IT7 on and either side of every limit.
+    const int limits[] = {3,   6,   10,  18,  30,  50,   80,   120,  180,  250,
+                          315, 400, 500, 630, 800, 1000, 1250, 1600, 2000, 2500};
+    const int it7[] = {10, 12, 15, 18, 21, 25,  30,  35,  40,  46, 52,
+                       57, 63, 70, 80, 90, 105, 125, 150, 175, 210};
+    for (int k = 0; k < 20; ++k) {
+        const long double s = limits[k];
+        for (const auto& [size, tol] : {std::pair{s, it7[k]},
+                                        {-s, it7[k]},
+                                        {s - 0.0079L, it7[k]},
+                                        {s + 0.0001L, it7[k + 1]},
+                                        {-s - 0.0079L, it7[k + 1]}})
+            EXPECT_EQ(IsoItTol(4, size), tol) << static_cast<double>(size);
+    }
 }
 
 TEST_F(TablesTest, IsoToleranceOfInternalPairsUsesTheSize) {
@@ -130,15 +148,35 @@ TEST_F(TablesTest, NamesOutsideTheTablesAreEmpty) {
 }
 
 TEST_F(TablesTest, StepStandardModule) {
-    EXPECT_EQ(StepStandardModule(+1, 2.5L), 3.0L);
-    EXPECT_EQ(StepStandardModule(-1, 2.5L), 2.0L);
-    EXPECT_EQ(StepStandardModule(+1, 2.7L), 3.0L);
-    EXPECT_EQ(StepStandardModule(-1, 2.7L), 2.5L);
-    EXPECT_EQ(StepStandardModule(0, 2.7L), 3.0L);
-    EXPECT_EQ(StepStandardModule(+1, 60.0L), 60.0L);
-    EXPECT_EQ(StepStandardModule(-1, 0.05L), 0.05L);
-    EXPECT_EQ(StepStandardModule(+1, 100.0L), 60.0L);
-    EXPECT_EQ(StepStandardModule(-1, 100.0L), 50.0L);
+    // DIN 780 series 1 as published, in mm.
+    const long double din780[] = {0.05L, 0.06L, 0.08L, 0.1L, 0.12L, 0.16L, 0.2L, 0.25L, 0.3L,
+                                  0.4L,  0.5L,  0.6L,  0.7L, 0.8L,  0.9L,  1L,   1.25L, 1.5L,
+                                  2L,    2.5L,  3L,    4L,   5L,    6L,    8L,   10L,   12L,
+                                  16L,   20L,   25L,   32L,  40L,   50L,   60L};
+    ASSERT_EQ(std::size(din780), static_cast<std::size_t>(StandardModuleCount));
+    // From each standard module and from just above and below it: up the next larger, down the
+    // next smaller, 0 the nearest at or above; beyond either end of the series the module stays.
+    for (int k = 0; k < StandardModuleCount; ++k) {
+        const long double m = din780[k], above = m * 1.0002L, below = m * 0.9998L;
+        const bool top = k + 1 == StandardModuleCount, bottom = k == 0;
+        const long double cases[][3] = {{+1, m, top ? m : din780[k + 1]},
+                                        {-1, m, bottom ? m : din780[k - 1]},
+                                        {0, m, m},
+                                        {+1, above, top ? above : din780[k + 1]},
+                                        {-1, above, m},
+                                        {+1, below, m},
+                                        {-1, below, bottom ? below : din780[k - 1]}};
+        for (const auto& c : cases)
+            EXPECT_EQ(StepStandardModule(static_cast<int>(c[0]), c[1]), c[2])
+                << c[0] << " from " << static_cast<double>(c[1]);
+    }
+    // The reproducers: 70 up, 0.001 down, 2.0005 up.
+    EXPECT_EQ(StepStandardModule(+1, 70), 70);
+    EXPECT_EQ(StepStandardModule(-1, 70), 60);
+    EXPECT_EQ(StepStandardModule(-1, 0.001L), 0.001L);
+    EXPECT_EQ(StepStandardModule(+1, 2.0005L), 2.5L);
+    EXPECT_EQ(StepStandardModule(-1, 2.0005L), 2);
+    EXPECT_EQ(StepStandardModule(+1, std::numeric_limits<long double>::quiet_NaN()), 0.0L);
     AbortFlag = 1;
     EXPECT_EQ(StepStandardModule(+1, 2.5L), 0.0L);
 }

@@ -37,66 +37,12 @@
 #include "shell/quality_dialog.h"
 #include "shell/startup.h"
 #include "shell/tool_record.h"
+#include "tests/shell/input_dialog_fixture.h"
 #include "tests/shell/layout_check.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-
-namespace {
-
-int Calculations = 0;
-void CountedCalculation() {
-    ++Calculations;
-    CalculateGears();
-}
-
-class InputDialogTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { Application->Initialize(); }
-
-    void SetUp() override {
-        Dir = qortest::FreshTestDir("qor_input_");
-        ::setenv("XDG_CONFIG_HOME", (Dir / "xdg").c_str(), 1);
-        InitProgram();
-        for (std::string* d : {&ConfigDir, &TempDir, &DefaultDataDir, &DataDir})
-            *d = AddBackslash(Dir.string());
-        PltDir = QOR_SOURCE_DIR "/data";
-        CalculateGears(); // the start-up example pair, calculated
-        AbortFlag = 0;
-        Calculations = 0;
-        CalculateInput = &CountedCalculation;
-    }
-
-    void TearDown() override {
-        CalculateInput = &CalculateGears;
-        ToolPick = SavedPick;
-        UnitSystem = 0;
-        DoneProgram();
-        fs::remove_all(Dir);
-    }
-
-    // Shows form F modally, worked by the steps; the form's own pointer in each step.
-    template <class F> void Run(std::vector<std::function<void(F&)>> steps, int messages = 0) {
-        ScriptedResponder r;
-        for (auto& step : steps)
-            r.OnForm([step](TForm& f) { step(dynamic_cast<F&>(f)); });
-        Responder = &r;
-        ResponderScope scope(r);
-        FormPtr<F> form(NewForm<F>(nullptr));
-        form->ShowModal();
-        Seen = r.Seen();
-        EXPECT_EQ(r.Unexpected(), messages) << ::testing::PrintToString(Seen);
-        Responder = nullptr;
-    }
-
-    fs::path Dir;
-    ScriptedResponder* Responder = nullptr;
-    std::vector<std::string> Seen;
-    ToolPickFunc SavedPick = ToolPick;
-};
-
-} // namespace
 
 // ---- tool profile ----------------------------------------------------------------------------
 
@@ -237,9 +183,9 @@ TEST_F(InputDialogTest, DimensionProposalsShowAndCancelKeepsTheData) {
         Respond::Type(f, "Edit_pitch", "10"); // leaving the pitch sets the module
         Respond::Focus(f, "Edit_x2");
         EXPECT_EQ(f.Edit_mn->Text(), "2.54");
-        Respond::Press(f, "Button_x1min");
         Respond::Press(f, "Button_c1");
         EXPECT_EQ(f.Edit_kmn2->Text(), "0");
+        Respond::Press(f, "Button_x1min");
         Respond::Press(f, "Button_metric"); // imperial: no module spin, lengths in inch
         EXPECT_FALSE(f.SpinButton_mn->Visible());
         EXPECT_EQ(f.Label_mnu->Caption(), "in.");
@@ -480,7 +426,10 @@ std::optional<long double> Expected(const TValueEdit& e, const std::string& text
         v = e.Kind() == TValueKind::Rounded ? 2 : 1.5L;
     else
         return std::nullopt;
-    if (v < e.Range().Lo || v > e.Range().Hi) return std::nullopt;
+    const TInputRange r = e.Range();
+    if (v < r.Lo || v > r.Hi || (r.LoOpen && v == r.Lo) || (r.HiOpen && v == r.Hi) ||
+        (v == 0 && !r.ZeroAllowed))
+        return std::nullopt;
     return v;
 }
 

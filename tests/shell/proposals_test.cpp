@@ -1,0 +1,265 @@
+// The values the input dialogs propose, pressed as a designer presses them and checked against
+// mpmath (proposals_ref.py): accepted, a proposal raises no warning it was meant to avoid; after
+// a failed calculation nothing is proposed; the fields take what the calculation takes; the ball
+// stands above the tip and touches the usable flank.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "calc/geardata.h"
+#include "calc/meshing.h"
+#include "calc/tables.h"
+#include "framework/core/errorlist.h"
+#include "shell/dimensions_dialog.h"
+#include "shell/input_sequence.h"
+#include "shell/measurement_dialog.h"
+#include "shell/profile_dialog.h"
+#include "tests/shell/input_dialog_fixture.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string Num(long double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " %.21Lg", v);
+    return buf;
+}
+
+// The words of proposals_ref.py's answer to each request.
+std::vector<std::vector<std::string>> Reference(const std::filesystem::path& dir,
+                                                const std::vector<std::string>& requests) {
+    std::string text;
+    for (const std::string& r : requests)
+        text += r + "\n";
+    qortest::WriteFileBytes((dir / "requests").string(), text);
+    std::istringstream out(qortest::RunCommand("/usr/bin/python3 '" QOR_SOURCE_DIR
+                                               "/tests/shell/proposals_ref.py' < '" +
+                                               (dir / "requests").string() + "'"));
+    std::vector<std::vector<std::string>> answers(requests.size());
+    std::string line;
+    for (auto& words : answers) {
+        std::getline(out, line);
+        std::istringstream in(line);
+        for (std::string w; in >> w;)
+            words.push_back(w);
+    }
+    return answers;
+}
+
+bool Listed(std::string_view text) {
+    for (int i = 1; i <= ErrorCount; ++i)
+        if (ErrorList[i].str().find(text) != std::string::npos) return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
+    // "< x min": alpha, beta, z (the undercut reproducers, helical, ring gears get none).
+    const std::vector<std::array<const char*, 3>> shifts = {
+        {"20", "0", "8"}, {"20", "0", "12"}, {"25", "35", "7"}, {"20", "0", "-40"}};
+    // The tool's tip radius: alpha, haP0, prP0 typed, protuberance box (unchecked after the
+    // protuberance preset filled the hidden field: the reproducer).
+    struct Tool {
+        long double alpha;
+        const char *hap, *prp;
+        bool box;
+    };
+    const Tool tools[] = {{20, "1.25", "0.02", false}, {25, "1.167", "0.035", true}};
+    std::vector<std::string> requests;
+    for (const auto& s : shifts)
+        requests.push_back(std::string("xmin ") + s[0] + " " + s[1] + " " + s[2]);
+    for (const Tool& t : tools)
+        requests.push_back("rhoa" + Num(t.alpha) + " " + t.hap + " " + (t.box ? t.prp : "0"));
+    const auto ref = Reference(Dir, requests);
+    for (std::size_t n = 0; n < shifts.size(); ++n) {
+        const bool ring = shifts[n][2][0] == '-';
+        std::string shown;
+        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                                Respond::Type(f, "Edit_alpha", shifts[n][0]);
+                                Respond::Type(f, "Edit_beta", shifts[n][1]);
+                                Respond::Type(f, "Edit_z2", shifts[n][2]);
+                                Respond::Type(f, "Edit_x2", "0.1");
+                                Respond::Press(f, "Button_x1min");
+                                shown = f.Edit_x2->Text();
+                                Respond::Press(f, "Button_ok");
+                            }},
+                            ring ? 1 : 0);
+        SCOPED_TRACE(requests[n]);
+        EXPECT_EQ(shown, ring ? "0.1" : ref[n].at(2));
+        if (ring) {
+            EXPECT_THAT(Seen.back(), HasSubstr("internal gear (z < 0) has no undercut"));
+        }
+        EXPECT_FALSE(Listed("undercut"));
+    }
+    for (std::size_t n = 0; n < std::size(tools); ++n) {
+        const Tool& t = tools[n];
+        GearData.alpha = t.alpha;
+        std::string radius, depth;
+        Run<TForm_qor1prof>({[&](TForm_qor1prof& f) {
+            Respond::Pick(f, "ComboBox1", 2);
+            Respond::Pick(f, "ComboBox1", 3);
+            Respond::Type(f, "Edit_hap1", t.hap);
+            Respond::Type(f, "Edit_prp1", t.prp);
+            Respond::Check(f, "CheckBox_prot1", t.box);
+            Respond::Check(f, "CheckBox_koka1", true);
+            Respond::Type(f, "Edit_alkp1", "40");
+            Respond::Press(f, "Button_rhoap1");
+            Respond::Press(f, "Button_hffp1");
+            radius = f.Edit_rhoap1->Text();
+            depth = f.Edit_hffp1->Text();
+            Respond::Press(f, "Button_ok");
+        }});
+        SCOPED_TRACE(requests[shifts.size() + n]);
+        EXPECT_EQ(radius, ref[shifts.size() + n].at(2)); // the largest, rounded down
+        EXPECT_EQ(depth, FloatToStrDec(2, 0.75L - (t.box ? StrToReal(t.prp) : 0)));
+        EXPECT_FALSE(Listed("rhoaP0 >"));
+    }
+}
+
+TEST_F(InputDialogTest, FailedCalculationsAndRefusedFieldsProposeAndStoreNothing) {
+    // A tool addendum of 5 mn leaves no root: fatal, without AbortFlag.
+    GearData.BasicRackType[2] = 4;
+    GearData.haP0mn[2] = 5;
+    GearData.z[2] = 8;
+    CalculateGears();
+    ASSERT_EQ(AbortFlag, 0);
+    for (const auto& [button, edit] : {std::pair{"Button_x1min", "Edit_x2"},
+                                       {"Button_x05", "Edit_x2"},
+                                       {"Button_c1", "Edit_da2"}}) {
+        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                                const std::string was = FindControl<TEdit>(f, edit)->Text();
+                                Respond::Press(f, button);
+                                EXPECT_EQ(FindControl<TEdit>(f, edit)->Text(), was) << button;
+                                Respond::Press(f, "Button_cancel");
+                            }},
+                            1);
+        EXPECT_THAT(Seen.back(), HasSubstr("No proposal: the calculation failed.\nFatal  : df"));
+    }
+    CalculateGears(); // k and DM propose from the last calculation: it failed
+    for (const char* button : {"Button_k", "Button_dm"}) {
+        Run<TForm_messen>({[&](TForm_messen& f) {
+                              const std::string k = f.Edit_k2->Text(), dm = f.Edit_dm2->Text();
+                              Respond::Press(f, button);
+                              EXPECT_EQ(f.Edit_k2->Text() + f.Edit_dm2->Text(), k + dm);
+                              Respond::Press(f, "Button_cancel");
+                          }},
+                          1);
+    }
+    InitGearDataUnit();
+    CalculateGears();
+    // Field, text, the refusal ("" taken: then the calculation holds).
+    const std::vector<std::array<const char*, 3>> fields = {
+        {"Edit_alpha", "5", "Pressure angle alpha: Valid Data are: 5 .. 45 (not 5) !"},
+        {"Edit_alpha", "45", ""},
+        {"Edit_alpha", "50", "Pressure angle alpha"},
+        {"Edit_beta", "60", "Helix angle beta: Valid Data are: 0 .. 60 (not 60) !"},
+        {"Edit_beta", "59.99", ""},
+        {"Edit_b0", "0", "Facewidth b: Valid Data are: 1E-6 .. 100000000 !"},
+        {"Edit_z2", "1", "Number of teeth z: Valid Data are: -10000 .. -2, 2 .. 10000 !"},
+        {"Edit_pitch", "1e5", "Normal module mn (1/in): Valid Data are: 0.0254 .. 25400 !"}};
+    for (const auto& [edit, text, refusal] : fields) {
+        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                                Respond::Type(f, edit, text);
+                                Respond::Press(f, "Button_ok");
+                                if (f.ModalResult() == mrNone) Respond::Press(f, "Button_cancel");
+                            }},
+                            *refusal != 0 ? 1 : 0);
+        SCOPED_TRACE(std::string(edit) + " " + text);
+        if (*refusal != 0) {
+            EXPECT_THAT(Seen.back(), HasSubstr(refusal));
+        } else {
+            EXPECT_EQ(CalcErrorFlag, 0);
+        }
+    }
+    // The module steps from any value, whatever an earlier Cancel left in AbortFlag.
+    Run<TForm_qor1wgeo>({[](TForm_qor1wgeo& f) {
+        Respond::Type(f, "Edit_mn", "2.0005");
+        AbortFlag = 1;
+        f.SpinButton_mn->PressButton(btNext);
+        EXPECT_EQ(f.Edit_mn->Text(), "2.5");
+        Respond::Press(f, "Button_cancel");
+    }});
+    // A fatal dimensions OK (x -3 on 12 teeth: no operating angle) stops the input sequence.
+    InitGearDataUnit();
+    std::vector<std::string> shown;
+    ScriptedResponder r;
+    for (int k = 0; k < 5; ++k)
+        r.OnForm([&shown, k](TForm& f) {
+            shown.push_back(f.Name());
+            if (k == 2) Respond::Type(f, "Edit_z2", "12"), Respond::Type(f, "Edit_x2", "-3");
+            Respond::Press(f, "Button_ok");
+        });
+    {
+        ResponderScope scope(r);
+        RunInputSequence(nullptr);
+    }
+    EXPECT_EQ(shown.back(), "Form_qor1wgeo");
+    EXPECT_TRUE(Listed("Fatal  : alpha wt"));
+}
+
+TEST_F(InputDialogTest, TheProposedBallStandsAboveTheTipAndTouchesTheUsableFlank) {
+    struct Case {
+        int z;
+        long double alpha, beta, mn, x;
+        int tsn, asn, unit;
+        bool usualFits, anyFits;
+    };
+    // External and internal, spur and helical, odd and even, metric and imperial: the usual ball
+    // where it fits, another that fits, and where none does one above the tip. The first is the
+    // reproducer of a ball under the tip circle.
+    const Case cases[] = {{100, 15.154L, 0, 0.321L, 0.5902L, 4, 5, 0, false, true},
+                          {-70, 19.284L, 0, 10.0822L, -0.2306L, 5, 1, 0, true, true},
+                          {81, 21.204L, 25.465L, 8.5169L, 0.7991L, 6, 4, 1, true, true},
+                          {117, 21.256L, 0, 0.9481L, -0.307L, 9, 2, 1, false, true},
+                          {-68, 16.417L, 21.069L, 7.6989L, 0.2204L, 6, 8, 0, false, true},
+                          {-96, 14.617L, 0, 0.4959L, 0.0086L, 10, 2, 1, false, false},
+                          {-120, 16.197L, 9.336L, 0.3159L, 0.2403L, 10, 5, 0, false, false}};
+    const TGearData start = GearData;
+    std::vector<std::string> requests;
+    std::vector<bool> said;
+    for (const Case& c : cases) {
+        GearData = start;
+        TGearData& g = GearData;
+        g.z[2] = c.z, g.z[1] = 6, g.x[1] = 0.5L, g.a = 0, g.alpha = c.alpha, g.beta = c.beta;
+        g.mn = c.mn, g.x[2] = c.x, g.TsnSeries[2] = c.tsn, g.AsnSeries[2] = c.asn;
+        g.b = g.bGear[1] = g.bGear[2] = 20 * c.mn;
+        UnitSystem = c.unit;
+        CalculateGears();
+        ASSERT_EQ(CalcErrorFlag, 0) << c.z;
+        const long double usual = DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn);
+        long double dm = 0;
+        Run<TForm_messen>({[&dm](TForm_messen& f) {
+                              Respond::Press(f, "Button_dm");
+                              f.Edit_dm2->TryValue(dm);
+                              Respond::Press(f, "Button_cancel");
+                          }},
+                          c.anyFits ? 0 : 1);
+        said.push_back(Seen.back().find("no ball stands above the tip circle") !=
+                       std::string::npos);
+        if (c.usualFits) {
+            EXPECT_EQ(dm, usual) << c.z; // the usual ball stays where it fits
+        }
+        // Every shift a dimension over balls is given for, with the usable flank there.
+        std::string states;
+        for (long double xE : {g.xEminV[2], g.xEmaxV[2], g.x[2], g.xEmin[2], g.xEmax[2]})
+            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(std::min(g.dFa[2], g.dFaK[2]));
+        requests.push_back("ball " + std::to_string(c.z) + Num(c.alpha) + Num(c.beta) + Num(c.mn) +
+                           Num(g.da[2]) + Num(dm) + Num(usual) + " 5" + states);
+    }
+    UnitSystem = 0;
+    const auto ref = Reference(Dir, requests);
+    for (std::size_t n = 0; n < std::size(cases); ++n) {
+        const Case& c = cases[n];
+        // Answer: ball FITS EXISTS USUALFITS above ABOVE.
+        EXPECT_EQ(ref[n],
+                  (std::vector<std::string>{"ball", c.anyFits ? "1" : "0", c.anyFits ? "1" : "0",
+                                            c.usualFits ? "1" : "0", "above", "1"}))
+            << requests[n];
+        EXPECT_EQ(said[n], !c.anyFits) << c.z; // the dialog says when no ball fits
+    }
+}
