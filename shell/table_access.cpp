@@ -235,7 +235,14 @@ void TTableAccess::Blank() {
 
 bool TTableAccess::SetText(int n, std::string_view value) {
     switch (FieldType(n)) {
-    case 'C':
+    case 'C': {
+        // Nothing is stored as "?" behind the caller's back.
+        const dbf::TWorkArea* a = FArea != 0 ? dbf::WorkAreaSlot(FArea) : nullptr;
+        const std::string lost =
+            dbf::UnstorableCharacters(value, a != nullptr && a->OemTranslate, false);
+        if (!lost.empty())
+            return Fail("The table cannot hold the characters " + lost + " (field " +
+                        std::to_string(n) + ")");
         return Run("SetText", [&] {
             const auto field = static_cast<std::uint8_t>(n);
             std::uint8_t* p = dbf::FieldAddress(field);
@@ -243,6 +250,7 @@ bool TTableAccess::SetText(int n, std::string_view value) {
             dbf::SetVarString(p, os::Utf8ToCp1252(value), dbf::FieldLen(field));
             return true;
         });
+    }
     case 'N':
     case 'F': {
         double v = 0;

@@ -44,6 +44,12 @@ int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t length
 std::string AnsiToOemStr(std::string_view s);
 std::string OemToAnsiStr(std::string_view s);
 
+// The characters of a UTF-8 text that a table cannot hold and stores as "?", each once, in the
+// order met. A text field is held in the Windows page, and in a table of the DOS page (dos) is
+// stored in that page too: it keeps what both hold. A memo is converted straight to the
+// table's own page and keeps all that page holds.
+std::string UnstorableCharacters(std::string_view utf8, bool dos, bool memo);
+
 // Fixed-point text of value with `decimals` decimals ('.' as the point), no padding. Any finite
 // magnitude fits; NaN and infinities give an empty text.
 std::string FixedText(long double value, int decimals);

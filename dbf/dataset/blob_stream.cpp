@@ -98,7 +98,9 @@ void TTzBlobStream::Commit() {
     if (FDataSet.State() != dsEdit && FDataSet.State() != dsInsert) FDataSet.Edit();
     std::int32_t block = 0;
     if (!FData.empty()) {
-        const std::string bytes = IsText(FData) ? os::FromUtf8(PageOf(FDataSet), FData) : FData;
+        const bool text = IsText(FData);
+        if (text) FDataSet.NoteUnstorable(FField->FieldName(), FData, true);
+        const std::string bytes = text ? os::FromUtf8(PageOf(FDataSet), FData) : FData;
         FDataSet.CheckTziResult(FDataSet.Run("DestroyBlobStream", [&] {
             if (OpenBlob(false, 0, kBlobWrite) == 0) return 0;
             for (std::size_t at = 0; at < bytes.size() && LastErrorCode == 0;) {

@@ -10,12 +10,14 @@
 #include "dbf/base/errors.h"
 #include "dbf/base/hooks.h"
 #include "dbf/base/runtime.h"
+#include "dbf/base/text.h"
 #include "dbf/dataset/field_classes.h"
 #include "dbf/dataset/field_list.h"
 #include "dbf/table/field_vars.h"
 #include "dbf/table/search.h"
 #include "dbf/table/work_areas.h"
 #include "platform/os/codepage.h"
+#include "platform/os/utf8.h"
 
 namespace dbf {
 
@@ -471,6 +473,7 @@ void TTzDataSet::WriteFieldValue(const TField& field, std::uint8_t* buffer, cons
     if (source == nullptr) {
         std::memset(slot, 0, slotSize);
     } else if (field.DataType() == ftString) {
+        NoteUnstorable(field.FieldName(), static_cast<const char*>(source), false);
         std::string text = os::Utf8ToCp1252(static_cast<const char*>(source));
         if (text.size() > s.Length) text.resize(s.Length);
         std::memset(slot, 0, slotSize);
@@ -622,8 +625,37 @@ std::int32_t TTzDataSet::TziCompareBookmarks(const std::uint8_t* b1, const std::
 
 // ---- changes ----
 
+void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text, bool memo) {
+    const std::string lost =
+        UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile(), memo);
+    for (auto& [field, chars] : FUnstorable)
+        if (field == name) {
+            chars = lost;
+            return;
+        }
+    if (!lost.empty()) FUnstorable.emplace_back(name, lost);
+}
+
+void TTzDataSet::TellUnstorable() {
+    std::string text;
+    for (const auto& [field, chars] : FUnstorable) {
+        if (chars.empty()) continue;
+        text += (text.empty() ? "" : "; ") + field + ":";
+        for (std::size_t at = 0; at < chars.size();) {
+            const std::size_t from = at;
+            os::Utf8Next(chars, at);
+            text += " " + chars.substr(from, at - from);
+        }
+    }
+    FUnstorable.clear();
+    if (!text.empty())
+        DatasetMessage("The table cannot hold these characters; they were stored as \"?\": " +
+                       text);
+}
+
 std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
     FAssigned.assign(FSlots.size(), 0);
+    FUnstorable.clear();
     return Run("TziInitRecord", [] {
         ClearRecord();
         return 0;
@@ -631,7 +663,7 @@ std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
 }
 
 std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
-    return Run("TziAppendRecord", [&] {
+    const std::int32_t result = Run("TziAppendRecord", [&] {
         buffer[0] = 0;
         BufferToFieldVars(buffer, 0);
         const std::int32_t r = ChangeResult(s_AppendWithLock());
@@ -641,17 +673,21 @@ std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
         }
         return r;
     });
+    if (result == 0) TellUnstorable();
+    return result;
 }
 
 std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
     if (FBOF) return kTziBof;
     if (FEOF) return kTziEof;
-    return Run("TziPostRecord", [&] {
+    const std::int32_t result = Run("TziPostRecord", [&] {
         BufferToFieldVars(buffer, 0);
         const std::int32_t r = ChangeResult(s_ReplaceWithLock());
         if (r == 0) FAssigned.assign(FSlots.size(), 0);
         return r;
     });
+    if (result == 0) TellUnstorable();
+    return result;
 }
 
 std::int32_t TTzDataSet::TziDeleteRecord() {
@@ -660,11 +696,13 @@ std::int32_t TTzDataSet::TziDeleteRecord() {
 
 void TTzDataSet::InternalCancel() {
     FAssigned.assign(FSlots.size(), 0);
+    FUnstorable.clear();
     ClearActiveBuffer();
 }
 
 void TTzDataSet::InternalEdit() {
     FAssigned.assign(FSlots.size(), 0);
+    FUnstorable.clear();
     TTzPrimDataset::InternalEdit();
 }
 

@@ -115,6 +115,11 @@ public:
 
     void Post() override;
 
+    // Notes the characters of a text (UTF-8) for field `name` that the table stores as "?"
+    // (UnstorableCharacters of dbf/base/text.h); the next successful post (or append) tells the
+    // user which characters of which fields they were.
+    void NoteUnstorable(const std::string& name, std::string_view text, bool memo);
+
 protected:
     // ---- for descendants ----
     // Makes the work area current ("Database is not open [name.operation]" when closed).
@@ -221,6 +226,9 @@ private:
     std::vector<Slot> FSlots; // index = field number (0 unused)
     // Fields the user set since the edit or insert began (written on post even when equal).
     std::vector<std::uint8_t> FAssigned;
+    // Field name and the characters of it stored as "?", since the edit or insert began.
+    std::vector<std::pair<std::string, std::string>> FUnstorable;
+    void TellUnstorable();
 };
 
 } // namespace dbf

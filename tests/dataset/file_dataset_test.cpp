@@ -270,4 +270,54 @@ TEST_F(FileDatasetTest, MemosEditedThroughBlobStreams) {
     EXPECT_TRUE(Boxes().empty());
 }
 
+// A text the table cannot hold is stored with "?" in place of what is missing, and the user is
+// told which characters of which field: a text field keeps what the Windows page holds (and, in
+// a DOS table, the DOS page too), a memo what the table's own page holds. The stored bytes as
+// dbfread reads them.
+TEST_F(FileDatasetTest, CharactersATableCannotHoldAreStoredAsQuestionMarksAndTold) {
+    struct Case {
+        dbf::TTzTableLanguage language;
+        const char *name, *note;
+        const char *storedName, *storedNote; // hex of the bytes in the file
+        const char* told;                    // "" when nothing is lost
+    };
+    const Case cases[] = {
+        {dbf::tlOem, "Rad \u03b1 \u00b1 \u20ac", "\u03b1 \u2264 \u03a9 \u2554 \u20ac \u2122",
+         "526164203f20f1203f", "e020f320ea20c9203f203f", "NAME: \u03b1 \u20ac; NOTE: \u20ac \u2122"},
+        {dbf::tlOem, "\u00d6l 2\u00b0", "plain", "996c2032f8", "706c61696e", ""},
+        {dbf::tlAnsi, "5 \u20ac \u03b1", "\u2264 \u00e9", "352080203f", "3f20e9",
+         "NAME: \u03b1; NOTE: \u2264"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dstest::Reference("make '" + path_ + "'");
+        file_ = std::make_unique<dbf::TTzDbf>();
+        file_->SetName("Parts");
+        file_->SetDbfFileName(path_);
+        file_->TableLanguage = c.language;
+        file_->Open();
+        file_->First();
+        file_->Edit();
+        file_->FieldByName("NAME")->SetAsString(c.name);
+        file_->FieldByName("NOTE")->SetAsString(c.note);
+        Boxes().clear();
+        file_->Post();
+        if (*c.told == '\0') {
+            EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+        } else {
+            ASSERT_EQ(Boxes().size(), 1u);
+            EXPECT_NE(Boxes()[0].find(c.told), std::string::npos) << Boxes()[0];
+        }
+        file_->Close();
+        int status = 0;
+        const std::string stored = qortest::RunCommand(
+            "/usr/bin/python3 -c \"import sys, dbfread\n"
+            "r = next(iter(dbfread.DBF(sys.argv[1], encoding='latin-1')))\n"
+            "print(r['NAME'].encode('latin-1').hex(), r['NOTE'].encode('latin-1').hex())\" '" +
+                path_ + "' 2>&1",
+            status);
+        EXPECT_EQ(stored, std::string(c.storedName) + " " + c.storedNote + "\n");
+    }
+}
+
 } // namespace
