@@ -11,6 +11,7 @@
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
 #include "platform/os/process.h"
+#include "platform/os/utf8.h"
 
 std::string SpreadsheetCommand;
 
@@ -61,84 +62,20 @@ std::string CutUtf8(std::string_view s, std::size_t n) {
 
 int BookCounter = 0;
 
-// The code point of the well-formed UTF-8 sequence at s[at] (advancing at past it), or -1 for a
-// byte that begins none (advancing one byte): overlong forms, surrogates and values past
-// U+10FFFF are not well-formed.
-long NextCodePoint(std::string_view s, std::size_t& at) {
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char c = b(at);
-    if (c < 0x80) {
-        ++at;
-        return c;
-    }
-    int n = 0;
-    long cp = 0;
-    unsigned char lo = 0x80, hi = 0xBF; // the range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 1;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 2;
-        cp = c & 0x0F;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 3;
-        cp = c & 0x07;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        ++at;
-        return -1;
-    }
-    if (at + static_cast<std::size_t>(n) >= s.size()) { // cut short by the end
-        ++at;
-        return -1;
-    }
-    for (int k = 1; k <= n; ++k) {
-        const unsigned char d = b(at + static_cast<std::size_t>(k));
-        if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) {
-            ++at;
-            return -1;
-        }
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    at += static_cast<std::size_t>(n) + 1;
-    return cp;
-}
-
-void AppendUtf8(std::string& out, long cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 std::string SpreadsheetText(std::string_view text) {
-    constexpr long kReplacement = 0xFFFD;
-    constexpr long kNulSymbol = 0x2400;
+    constexpr char32_t kReplacement = 0xFFFD;
+    constexpr char32_t kNulSymbol = 0x2400;
     std::string out;
     out.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
-        long cp = NextCodePoint(text, at);
-        if (cp < 0 || cp == 0xFFFE || cp == 0xFFFF)
+        char32_t cp = os::Utf8Next(text, at); // a malformed sequence gives U+FFFD
+        if (cp == 0xFFFE || cp == 0xFFFF)
             cp = kReplacement; // shown as the program's windows show it
         else if (cp == 0)
             cp = kNulSymbol;
-        AppendUtf8(out, cp);
+        os::Utf8Append(out, cp);
     }
     return out;
 }
