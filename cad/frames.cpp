@@ -326,7 +326,7 @@ void DrawFrame(std::string_view t1in, std::string_view t2in, std::string_view t3
     Size(1.8L, 1.5L, 90);
     const char* const notice[5] = {
         "Copying of this document and giving it to other and the use",
-        "or communication of the contents therof, are forbidden with-",
+        "or communication of the contents thereof, are forbidden with-",
         "out express authority. Offenders are liable to the payment",
         "of damages. All rights are reserved in the event of the grant",
         "of a patent or the registration of a utility model or design.",

@@ -1,7 +1,7 @@
 E%0B
 IN;
 SP1;
-PU240,4480;SI0.208,0.320;LBGear quality: the deviations the grade limits
+PU240,4480;SI0.208,0.320;LBGear quality: deviations and grade limits
 PU480,2640;
 PD5680,2640;
 PU;

@@ -79,7 +79,7 @@ void TForm_EinAend::FormCreate(TObject*) {
     SetCaption("Modification");
     Label_aenderung->SetCaption("text of changes");
     Label_datum->SetCaption("Date");
-    Label_bearbeiter->SetCaption("responible");
+    Label_bearbeiter->SetCaption("responsible");
     Label_beschreibung->SetCaption("Description");
     Button_datum->SetCaption("<" + DateString());
 }

@@ -67,6 +67,18 @@ std::string StyleCodeText(int code) {
     return IntToString(code);
 }
 
+// The text window's place as the dialog takes it over: left 0..1000 (else 10), top 0..450 (else
+// 40), width 50..1000 (else 700), height 50 up to the drawing window's height ScreenHeight + 1
+// (else that height less 20).
+TTextWindowRect TextWindowWithinLimits(TTextWindowRect r) {
+    if (r.Left < 0 || r.Left > 1000) r.Left = 10;
+    if (r.Top < 0 || r.Top > 450) r.Top = 40;
+    if (r.Width < 50 || r.Width > 1000) r.Width = 700;
+    const int windowHeight = ScreenHeight + 1;
+    if (r.Height < 50 || r.Height > windowHeight) r.Height = std::max(windowHeight - 20, 50);
+    return r;
+}
+
 // The drawing window's frame: how much wider and higher the window is than its client.
 void WindowFrame(int& dw, int& dh, int& clientW, int& clientH) {
     if (DrawWindow != nullptr) {
@@ -574,24 +586,19 @@ void Tconfig::BuildPrintoutPage() {
     Button_Textwindow->OnClick = [this](TObject* s) { Button_TextwindowClick(s); };
     Bind(
         [this] {
-            Edit_left->SetText(IntToString(TextWindowRect.Left));
-            Edit_top->SetText(IntToString(TextWindowRect.Top));
-            Edit_width->SetText(IntToString(TextWindowRect.Width));
-            Edit_height->SetText(IntToString(TextWindowRect.Height));
+            // Shown as it will be taken over, so that OK or Save without an edit stores what
+            // the dialog showed.
+            const TTextWindowRect r = TextWindowWithinLimits(TextWindowRect);
+            Edit_left->SetText(IntToString(r.Left));
+            Edit_top->SetText(IntToString(r.Top));
+            Edit_width->SetText(IntToString(r.Width));
+            Edit_height->SetText(IntToString(r.Height));
         },
         [this] {
             // Numbers were checked before anything is stored.
             auto value = [](TValueEdit* e) { return RoundInt(e->Peek()); };
-            TTextWindowRect r{value(Edit_left), value(Edit_top), value(Edit_width),
-                              value(Edit_height)};
-            if (r.Left < 0 || r.Left > 1000) r.Left = 10;
-            if (r.Top < 0 || r.Top > 450) r.Top = 40;
-            if (r.Width < 50 || r.Width > 1000) r.Width = 700;
-            // Edit_y after its own rule: the height of the drawing window.
-            const int windowHeight = ScreenHeight + 1;
-            if (r.Height < 50 || r.Height > windowHeight)
-                r.Height = std::max(windowHeight - 20, 50);
-            TextWindowRect = r;
+            TextWindowRect = TextWindowWithinLimits(
+                {value(Edit_left), value(Edit_top), value(Edit_width), value(Edit_height)});
         });
 
     RadioGroup_ff = NewRadioGroup(p, "RadioGroup_ff", "", kRight, 102, 324, kGroup2,
@@ -897,10 +904,10 @@ void Tconfig::SetHints() {
         {Label_zoomfaktor, 1800},
         {Label_panfaktor, 1810},
         {Label_textbreitenfaktor, 1730},
-        {Label_texthoehenfaktor, 1730},
+        {Label_texthoehenfaktor, 1735},
         {Label_cadtextbreite, 1730},
-        {Label_dialogfenster, 1725},
-        {Label_dialogelemente, 1725},
+        {Label_dialogfenster, 1715},
+        {Label_dialogelemente, 1745},
         {Label_cadfont, 1720},
         {Label_cadtextwinkel, 1740},
         {CheckBox_diagrammgrenzen, 1960},
@@ -1017,6 +1024,9 @@ bool Tconfig::FormToSettings() {
 void Tconfig::Button_okClick(TObject*) {
     if (!FormToSettings()) return;
     AbortFlag = 0;
+    // A folder typed or imported that this computer lacks is never used in a file name.
+    CheckConfiguredDirectories();
+    AbortFlag = 0;
     SetModalResult(mrOk);
 }
 
@@ -1047,10 +1057,14 @@ void Tconfig::Button_importClick(TObject*) {
     dialog.Options = ofHideReadOnly | ofFileMustExist;
     if (!dialog.Execute() || dialog.FileName.empty()) return;
     // The settings of the file take effect at once; the dialog shows them.
-    if (!ReadConfigurationFile(dialog.FileName)) {
-        ShowErrorBox("file " + dialog.FileName + " not found or no access !");
+    std::string problem;
+    if (!ReadConfigurationFile(dialog.FileName, problem)) {
+        ShowErrorBox(problem);
         return;
     }
+    // Folders of another installation become this computer's places, with one message.
+    CheckConfiguredDirectories();
+    AbortFlag = 0;
     SettingsToForm();
 }
 

@@ -138,8 +138,9 @@ std::string InstalledDataDir() {
 }
 
 void UseInstalledPictures() {
-    if (WithoutBlanks(PltDir).empty() || !DirExists(PltDir))
-        PltDir = AddBackslash(InstalledDataDir());
+    // A blank or missing PLT directory gets this folder from CheckConfiguredDirectories, in its
+    // one message about folders.
+    if (ShippedDataDir.empty()) ShippedDataDir = InstalledDataDir();
 }
 
 void InitProgram() {
@@ -155,7 +156,8 @@ void InitProgram() {
     InitListing();
     SetMainMenuCaptions(2); // the menus start in English
     SetMenuVocabulary(2);
-    PltDir = AddBackslash(InstalledDataDir());
+    ShippedDataDir = InstalledDataDir();
+    PltDir = AddBackslash(ShippedDataDir);
 
     InstallUiHooks();
     ConfigInputTextHook = &ConfigInputText;
@@ -229,6 +231,7 @@ void DoneProgram() {
     FreeDrawingSettingsForm();
     CadDeleteBlockFiles();
     dbf::DoneWorkAreas();
+    RemoveTemporaryFiles(); // the text window's file, listings, working copies of tables
 }
 
 int RunProgram() {

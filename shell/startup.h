@@ -14,8 +14,9 @@ extern std::vector<std::string> StartParams;
 // (<prefix>/bin/qor1w); else the data/ folder of the source tree the program was built from.
 std::string InstalledDataDir();
 
-// PltDir becomes the installed data folder when the configured one is blank or missing (a
-// configuration written on another system names folders this one has not).
+// Makes the installed data folder known to the settings (ShippedDataDir): a blank or missing
+// PLT directory (a configuration written on another system names folders this one has not)
+// becomes that folder in CheckConfiguredDirectories.
 void UseInstalledPictures();
 
 // Every setting to its start value and the product identity, the CAD state, the gear data, the
@@ -38,7 +39,8 @@ extern int StartUpExitCode;
 // letter case), when it is there; the job stays unnamed. A failed load leaves AbortFlag set.
 void LoadNullJob();
 
-// The end of the program: this process's block files deleted, the work areas closed.
+// The end of the program: this process's block files and temporary files deleted, the work
+// areas closed.
 void DoneProgram();
 
 // The main block: title, initialisation, the main window, the message loop, the end. With

@@ -42,6 +42,7 @@ bool CopyToTemp(const std::string& dir, const std::string& name) {
     if (os::FindNameNoCase(dir, name, real) != 0) real = AddBackslash(dir) + name;
     const std::string target = AddBackslash(TempDir) + name;
     if (!FileCopy(real, target)) return false;
+    NoteTemporaryFile(target); // removed at the end of the program
     ::chmod(target.c_str(), 0644);
     const std::string base = BaseNameNoExt(name);
     for (const char* ext : {".dbt", ".fpt"}) {
@@ -50,6 +51,7 @@ bool CopyToTemp(const std::string& dir, const std::string& name) {
         const std::string memoTarget =
             AddBackslash(TempDir) + std::filesystem::path(memo).filename().string();
         if (!FileCopy(memo, memoTarget)) return false;
+        NoteTemporaryFile(memoTarget);
         ::chmod(memoTarget.c_str(), 0644);
     }
     return true;

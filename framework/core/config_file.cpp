@@ -2,6 +2,7 @@
 #include "framework/core/config_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <cstdio>
@@ -94,27 +95,33 @@ std::string EncodeLine(std::string_view utf8, os::CodePage cp) {
     return PageHoldsAll(cp, utf8) ? os::FromUtf8(cp, utf8) : std::string(utf8);
 }
 
-std::vector<std::string> SplitLines(std::string_view bytes) {
-    std::vector<std::string> lines;
-    std::string cur;
-    bool pendingLine = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(std::move(cur));
-            cur.clear();
-            pendingLine = false;
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            cur.push_back(c);
-            pendingLine = true;
-        }
-    }
-    if (pendingLine) lines.push_back(std::move(cur));
-    return lines;
+// ---- writing ---------------------------------------------------------------------------------
+
+// The layout's text of a real when it reads back as the same value; otherwise the shortest text
+// that does (a value entered with more digits than the layout keeps, an angle in radians), so
+// a saved setting loads back as it was shown.
+template <typename T> std::string ExactReal(std::string layoutText, T x) {
+    bool ok = false;
+    const long double back = ParseReal(layoutText, ok);
+    if (!std::isfinite(x) || (ok && static_cast<T>(back) == x)) return layoutText;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : layoutText;
 }
 
-// ---- writing ---------------------------------------------------------------------------------
+// Directory settings that were blank and got their place on this computer: they are written
+// blank again, so a blank setting stays portable ("the usual place wherever the file is used").
+struct FilledDirectory {
+    const std::string* setting;
+    std::string value;
+};
+std::vector<FilledDirectory> filledDirectories;
+
+std::string StoredDirectory(const std::string& setting) {
+    for (const FilledDirectory& f : filledDirectories)
+        if (f.setting == &setting && f.value == setting) return {};
+    return setting;
+}
 
 struct OutLine {
     std::string text; // UTF-8
@@ -128,9 +135,10 @@ public:
     }
     void Int(long long n) { Text(IntToString(n)); }
     void Bool(bool b) { Text(b ? "TRUE" : "FALSE"); }
-    void Sig3(long double x) { Text(FloatToStrSig3(x)); }
+    void Sig3(long double x) { Text(ExactReal(FloatToStrSig3(x), x)); }
     // As the text-file writer writes reals: seven decimals, whole numbers below 1 short.
-    void Real(long double x) { Text(TrimBlanks(TextLineRealText(x))); }
+    void Real(long double x) { Text(ExactReal(TrimBlanks(TextLineRealText(x)), x)); }
+    void Real(double x) { Text(ExactReal(TrimBlanks(TextLineRealText(x)), x)); }
     const std::vector<OutLine>& Lines() const { return lines_; }
 
 private:
@@ -170,9 +178,9 @@ void BuildCadRows(ConfigWriter& w) {
     w.Text("Font angle");
     w.Sig3(CadFontAngle);
     w.Text("CAD Directory");
-    w.Text(CadDir);
+    w.Text(StoredDirectory(CadDir));
     w.Text("DBF Directory");
-    w.Text(DbfDir);
+    w.Text(StoredDirectory(DbfDir));
     w.Text("Help level");
     w.Int(HelpLevel);
     w.Text("Printer interface");
@@ -200,13 +208,13 @@ void BuildCadRows(ConfigWriter& w) {
     w.Text("Vertical Pixels");
     w.Int(ScreenHeight);
     w.Text("temporary directory");
-    w.Text(TempDir);
+    w.Text(StoredDirectory(TempDir));
     w.Text("printer interface for hardcopy");
     w.Int(HardcopyInterface);
     w.Text("EDI Directory");
-    w.Text(EdiDir);
+    w.Text(StoredDirectory(EdiDir));
     w.Text("PLT Directory");
-    w.Text(PltDir);
+    w.Text(StoredDirectory(PltDir));
     w.Text("Display mode for printout 1:* 2:-");
     w.Int(FrameStyle);
     w.Text("Lines per page for printer");
@@ -276,7 +284,7 @@ void BuildPrintoutRows(ConfigWriter& w, std::uint16_t savedDecimalSign) {
     w.Text("Dot=1 Komma=2");
     w.Int(savedDecimalSign);
     w.Text("Default Data Directory");
-    w.Text(DefaultDataDir);
+    w.Text(StoredDirectory(DefaultDataDir));
     w.Text("Text Height Factor");
     w.Real(TextHeightFactor);
     w.Text("Input Window Scale %");
@@ -590,7 +598,8 @@ void ReadPrintoutRows(ConfigReader& r) {
     {
         std::string s;
         LABEL();
-        if (r.Text(s)) DefaultDataDir = TrimBlanks(s).empty() ? AddBackslash(StartDir) : s;
+        // A blank one gets its place on this computer from CheckConfiguredDirectories.
+        if (r.Text(s)) DefaultDataDir = s;
     }
     LABEL();
     if (r.Real(TextHeightFactor) && TextHeightFactor < 0.1L) TextHeightFactor = 1;
@@ -711,13 +720,20 @@ std::string FileName(const char* ext) {
     return ProgramName + ext;
 }
 
+// The user's own configuration directory, created when missing; "" when there is none.
+std::string MadeUserConfigDir() {
+    const std::string user = UserConfigDir();
+    if (user.empty() || os::MakeDirectories(user) != 0 || !DirWritable(user)) return {};
+    return user;
+}
+
 // The directory a file is written to: ConfigDir when writable, else the user's configuration
 // directory (created when missing), which then becomes ConfigDir. With neither writable the
 // write goes to ConfigDir and fails there with its message.
 std::string WriteDirectory() {
     if (DirWritable(ConfigDir)) return ConfigDir;
-    const std::string user = UserConfigDir();
-    if (!user.empty() && os::MakeDirectories(user) == 0 && DirWritable(user)) {
+    const std::string user = MadeUserConfigDir();
+    if (!user.empty()) {
         ConfigDir = user;
         return user;
     }
@@ -734,10 +750,86 @@ std::string JoinLines(const std::vector<std::string>& encoded) {
 }
 
 bool WriteLinesSafely(const std::string& path, const std::string& bytes) {
-    return RewriteRetry([&] { return os::WriteWholeFileAtomic(path, bytes); });
+    return RewriteRetry([&] { return os::WriteWholeFileAtomic(path, bytes); }, path);
+}
+
+// A configuration or session file is small: what is larger is no such file (an endless device,
+// a file named by mistake) and is refused instead of being read into memory.
+constexpr std::size_t kMaxSettingsFileBytes = 1u << 20;
+
+// The lines of a settings file as bytes (decoded per line by the readers). 0, or the code of
+// the failure; problem then says it in words.
+int ReadSettingsLines(const std::string& path, std::vector<std::string>& lines,
+                      std::string& problem) {
+    lines.clear();
+    problem.clear();
+    TextFile file;
+    file.Assign(path, TextEncoding::Utf8); // the bytes as they are
+    int rc = file.Reset();
+    std::size_t total = 0;
+    std::string line;
+    while (rc == 0 && !file.Eof()) {
+        rc = file.ReadLine(line);
+        if (rc != 0) break;
+        total += line.size() + 2;
+        if (total > kMaxSettingsFileBytes) {
+            file.Discard();
+            problem = "File " + path + " could not be read: it is larger than " +
+                      std::to_string(kMaxSettingsFileBytes) + " bytes (not a settings file).";
+            return os::kErrInvalidData;
+        }
+        lines.push_back(std::move(line));
+    }
+    if (rc == 0) rc = file.Error();
+    if (rc == TextFile::kIoPastEnd) rc = 0;
+    file.Discard();
+    if (rc != 0) problem = FileReadProblem(path, rc);
+    return rc;
+}
+
+// ---- directories -------------------------------------------------------------------------------
+
+// A folder written the Windows way ("C:\TEMP\", "\\server\share", "D:\Zahnräder"): no folder
+// of this computer, and never to be used as part of a file name.
+bool IsWindowsFolder(const std::string& dir) {
+    const std::string d = TrimBlanks(dir);
+    if (d.find('\\') != std::string::npos) return true;
+    return d.size() >= 2 && d[1] == ':' &&
+           ((d[0] >= 'A' && d[0] <= 'Z') || (d[0] >= 'a' && d[0] <= 'z'));
+}
+
+enum class DirRule { Exists, Writable };
+
+struct DirectorySetting {
+    std::string* setting;
+    const char* label; // as in "invalid <label> configured"
+    DirRule rule;
+    std::string (*place)(); // its place on this computer
+};
+
+std::string TemporaryPlace() {
+    return os::TempDirectory() + "/";
+}
+
+// The user's data directory, created when missing; the temporary directory without one.
+std::string UserDataPlace() {
+    const std::string dir = UserDataDir();
+    if (!dir.empty() && os::MakeDirectories(dir) == 0 && DirWritable(dir)) return dir + "/";
+    return TemporaryPlace();
+}
+
+std::string PicturePlace() {
+    if (!ShippedDataDir.empty() && DirExists(ShippedDataDir)) return AddBackslash(ShippedDataDir);
+    return UserDataPlace();
+}
+
+bool Usable(const std::string& dir, DirRule rule) {
+    return rule == DirRule::Exists ? DirExists(dir) : DirWritable(dir);
 }
 
 } // namespace
+
+std::string ShippedDataDir;
 
 TScreenMetrics DefaultScreenMetrics() {
     return TScreenMetrics{};
@@ -748,18 +840,21 @@ ConfigShowErrorFunc ConfigShowErrorHook = &DefaultShowError;
 ConfigInputTextFunc ConfigInputTextHook = &DefaultInputText;
 
 std::string UserConfigDir() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') return StripSlash(xdg) + "/qor1w";
-    const char* home = std::getenv("HOME");
-    if (home && *home) return StripSlash(home) + "/.config/qor1w";
-    return {};
+    const std::string base = os::XdgDirectory(os::XdgKind::Config);
+    return base.empty() ? base : base + "/qor1w";
+}
+
+std::string UserDataDir() {
+    const std::string base = os::XdgDirectory(os::XdgKind::Data);
+    return base.empty() ? base : base + "/qor1w";
 }
 
 std::string ConfigFilePath() {
     return JoinPath(ConfigDir, FileName(".cfg"));
 }
 std::string SessionFilePath() {
-    return JoinPath(ConfigDir, FileName(".cff"));
+    const std::string user = UserConfigDir();
+    return JoinPath(user.empty() ? ConfigDir : user, FileName(".cff"));
 }
 
 std::vector<std::string> ConfigurationLines() {
@@ -782,11 +877,16 @@ bool WriteConfigurationFile(const std::string& path) {
     return WriteLinesSafely(path, JoinLines(encoded));
 }
 
-bool ReadConfigurationFile(const std::string& path) {
-    std::string bytes;
-    if (os::ReadWholeFile(path, bytes) != 0) return false;
-    ReadConfigurationLines(SplitLines(bytes));
+bool ReadConfigurationFile(const std::string& path, std::string& problem) {
+    std::vector<std::string> lines;
+    if (ReadSettingsLines(path, lines, problem) != 0) return false;
+    ReadConfigurationLines(lines);
     return true;
+}
+
+bool ReadConfigurationFile(const std::string& path) {
+    std::string problem;
+    return ReadConfigurationFile(path, problem);
 }
 
 void ReadConfigurationLines(const std::vector<std::string>& lines) {
@@ -798,7 +898,9 @@ void ReadConfigurationLines(const std::vector<std::string>& lines) {
 void ApplyFirstStartValues() {
     const TScreenMetrics m = ScreenMetricsHook();
     FillScreenSizes(m);
-    TextWindowRect.Height = m.ScreenHeight - 80;
+    // The configuration dialog keeps the text window within the drawing window's height; the
+    // first start does too, so that saving the settings unchanged keeps what was shown.
+    TextWindowRect.Height = std::min(m.ScreenHeight - 80, ScreenHeight + 1);
     // The window frame's share of the height; 1 while no main window exists.
     const long double frame = m.WindowHeight > 0
                                   ? static_cast<long double>(m.WindowHeight) / (m.ClientHeight + 46)
@@ -809,40 +911,74 @@ void ApplyFirstStartValues() {
 
 void ReadConfiguration() {
     const std::string name = FileName(".cfg");
-    const std::string places[] = {ConfigDir, UserConfigDir(), SystemConfigDir};
+    const std::string user = UserConfigDir();
+    const std::string places[] = {ConfigDir, user, SystemConfigDir};
     for (std::size_t k = 0; k < std::size(places); ++k) {
         const std::string dir = StripSlash(TrimBlanks(places[k]));
         if (dir.empty()) continue;
         std::string path;
         if (os::FindNameNoCase(dir, name, path) != 0 || !os::FileExists(path)) continue;
-        std::string bytes;
-        if (os::ReadWholeFile(path, bytes) != 0) {
-            AbortFlag = 1; // found but unreadable: the settings stay as they are
+        // Only a file in the first place (the start directory: a shared set-up) is saved where
+        // it was found; the settings of every other start are the user's own.
+        if (k > 0) ConfigDir = user.empty() ? dir : user;
+        std::vector<std::string> lines;
+        std::string problem;
+        if (ReadSettingsLines(path, lines, problem) != 0) {
+            // Found but unreadable: the settings stay as they are, and so does the file.
+            if (!user.empty()) ConfigDir = user;
+            ConfigShowErrorHook(problem + " The settings keep their values.");
+            AbortFlag = 1;
             return;
         }
-        if (k > 0) ConfigDir = dir;
-        ReadConfigurationLines(SplitLines(bytes));
+        ReadConfigurationLines(lines);
         return;
     }
     ApplyFirstStartValues();
+    if (!user.empty()) ConfigDir = user; // a first start saves into the user's directory
     AbortFlag = 1;
 }
 
 void CheckConfiguredDirectories() {
-    const std::string start = AddBackslash(StartDir);
-    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir})
-        if (WithoutBlanks(*d).empty()) *d = start;
-
-    if (!DirWritable(CadDir)) ConfigShowErrorHook("invalid CAD Directory configured");
-    if (!DirExists(DbfDir)) ConfigShowErrorHook("invalid DBF Directory configured");
-    if (!DirExists(PltDir)) ConfigShowErrorHook("invalid PLT Directory configured");
-    if (!DirWritable(TempDir)) {
-        ConfigShowErrorHook("invalid temporary directory configured");
-        std::string text = TempDir;
-        if (ConfigInputTextHook("temporary directory", 60, text)) TempDir = text;
+    const DirectorySetting settings[] = {
+        {&CadDir, "CAD Directory", DirRule::Writable, &UserDataPlace},
+        {&DbfDir, "DBF Directory", DirRule::Exists, &UserDataPlace},
+        {&PltDir, "PLT Directory", DirRule::Exists, &PicturePlace},
+        {&TempDir, "temporary directory", DirRule::Writable, &TemporaryPlace},
+        {&EdiDir, "EDI Directory", DirRule::Writable, &UserDataPlace},
+        {&DefaultDataDir, "Data Directory", DirRule::Writable, &UserDataPlace},
+    };
+    std::string message;
+    bool replaced = false;
+    for (const DirectorySetting& d : settings) {
+        std::string& dir = *d.setting;
+        if (WithoutBlanks(dir).empty()) {
+            // Blank: the usual place on this computer, never the start directory.
+            dir = d.place();
+            filledDirectories.erase(
+                std::remove_if(filledDirectories.begin(), filledDirectories.end(),
+                               [&](const FilledDirectory& f) { return f.setting == &dir; }),
+                filledDirectories.end());
+            filledDirectories.push_back({&dir, dir});
+            continue;
+        }
+        const bool windows = IsWindowsFolder(dir);
+        if (!windows && Usable(dir, d.rule)) continue;
+        if (!message.empty()) message += "\n";
+        message += "invalid " + std::string(d.label) + " configured";
+        // A folder this computer lacks (one of another installation), or a temporary directory
+        // that cannot be written, is replaced by the usual place; any other folder is reported
+        // and left as the user set it.
+        if (windows || !DirExists(dir) || d.setting == &TempDir) {
+            const std::string place = d.place();
+            message += ": " + dir + (windows || !DirExists(dir) ? " does not exist here; "
+                                                                : " cannot be written; ") +
+                       place + " is used";
+            dir = place;
+            replaced = true;
+        }
     }
-    if (!DirWritable(EdiDir)) ConfigShowErrorHook("invalid EDI Directory configured");
-    if (!DirWritable(DefaultDataDir)) ConfigShowErrorHook("invalid Data Directory configured");
+    if (replaced) message += "\nSave the settings to keep the folders used now.";
+    if (!message.empty()) ConfigShowErrorHook(message);
 }
 
 void WriteSessionFile() {
@@ -851,24 +987,31 @@ void WriteSessionFile() {
     encoded.push_back(EncodeLine(ProgramName + " Session " + DataDir, os::CodePage::Cp1252));
     for (int i = 1; i <= 4; ++i)
         encoded.push_back(EncodeLine(RecentFiles[i], os::CodePage::Cp1252));
-    const std::string dir = WriteDirectory();
+    // The recent files are the user's own, whichever configuration was read.
+    std::string dir = MadeUserConfigDir();
+    if (dir.empty()) dir = WriteDirectory();
     WriteLinesSafely(JoinPath(dir, FileName(".cff")), JoinLines(encoded));
 }
 
 void ReadSessionFile() {
-    std::string path;
-    std::string bytes;
-    const std::string dir = StripSlash(TrimBlanks(ConfigDir));
-    if (dir.empty() || os::FindNameNoCase(dir, FileName(".cff"), path) != 0 ||
-        os::ReadWholeFile(path, bytes) != 0) {
-        for (auto& f : RecentFiles)
-            f.clear();
+    for (auto& f : RecentFiles)
+        f.clear();
+    // The user's own file; a set-up that kept it beside its configuration is read from there.
+    for (const std::string& place : {UserConfigDir(), ConfigDir}) {
+        std::string path;
+        const std::string dir = StripSlash(TrimBlanks(place));
+        if (dir.empty() || os::FindNameNoCase(dir, FileName(".cff"), path) != 0 ||
+            !os::FileExists(path))
+            continue;
+        std::vector<std::string> lines;
+        std::string problem;
+        if (ReadSettingsLines(path, lines, problem) != 0) return; // no recent files then
+        // The first line (program name and data directory) is never used.
+        for (int i = 1; i <= 4; ++i)
+            RecentFiles[i] =
+                static_cast<std::size_t>(i) < lines.size()
+                    ? DecodeLine(lines[static_cast<std::size_t>(i)], os::CodePage::Cp1252)
+                    : std::string();
         return;
     }
-    const std::vector<std::string> lines = SplitLines(bytes);
-    // The first line (program name and data directory) is never used.
-    for (int i = 1; i <= 4; ++i)
-        RecentFiles[i] = static_cast<std::size_t>(i) < lines.size()
-                             ? DecodeLine(lines[static_cast<std::size_t>(i)], os::CodePage::Cp1252)
-                             : std::string();
 }

@@ -30,8 +30,8 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 int WriteErrno(int err) {
-    // A full disk, a quota or a file-size limit are all "disk full" to the caller.
-    if (err == ENOSPC || err == EDQUOT || err == EFBIG) return os::kErrWriteFault;
+    // A full disk, a quota or a file-size limit are all "disk full" to the caller; the errno
+    // stays behind for the message (FileErrorCause).
     return os::ErrnoToDos(err);
 }
 
@@ -111,7 +111,49 @@ std::string DirForOs(std::string_view dir) {
     return d;
 }
 
+std::vector<std::string>& TemporaryFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
+std::string RealDirectory(const std::string& dir) {
+    std::string real = dir;
+    if (char* r = ::realpath(dir.c_str(), nullptr)) {
+        real = r;
+        std::free(r);
+    }
+    return real;
+}
+
+// The program's own names for temporary files: "$..." (listing drafts, TXT listings, block and
+// scratch files), the text window's "outwin.txt" and the HTML listing ProgramName + ".htm".
+bool IsTemporaryName(const std::string& name) {
+    if (!name.empty() && name[0] == '$') return true;
+    const std::string lower = LowerCaseStr(name);
+    return lower == "outwin.txt" || lower == LowerCaseStr(ProgramName + ".htm");
+}
+
+// A file written under one of those names into the temporary directory is removed at the end.
+void NoteIfTemporary(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (!IsTemporaryName(slash == std::string::npos ? path : path.substr(slash + 1))) return;
+    const std::string temp = DirForOs(TempDir);
+    if (temp.empty() || RealDirectory(DirOf(path)) != RealDirectory(temp)) return;
+    NoteTemporaryFile(path);
+}
+
 } // namespace
+
+void NoteTemporaryFile(const std::string& path) {
+    auto& files = TemporaryFiles();
+    if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
+}
+
+void RemoveTemporaryFiles() {
+    for (const std::string& path : TemporaryFiles())
+        ::unlink(path.c_str()); // one already gone is fine
+    TemporaryFiles().clear();
+}
 
 // ---- TextFile --------------------------------------------------------------------------------
 
@@ -143,6 +185,7 @@ void TextFile::RemoveTemp() {
 int TextFile::BeginOpen() {
     if (IsOpen()) Close();
     error_ = 0;
+    linesRead_ = 0;
     pastEnd_ = false;
     pos_ = len_ = 0;
     return name_.empty() ? os::kErrFileNotFound : 0;
@@ -188,7 +231,8 @@ int TextFile::Rewrite() {
         if (fd < 0) return os::ErrnoToDosForPath(errno, target_.c_str());
         fd_ = fd;
     } else {
-        if (exists && ::access(target_.c_str(), W_OK) != 0) return os::kErrAccessDenied;
+        if (exists && ::access(target_.c_str(), W_OK) != 0)
+            return os::NoteCode(os::kErrAccessDenied);
         std::string base =
             target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
         const int rc = os::CreateTempFile(DirOf(target_), "." + base + ".", temp_, ".tmp");
@@ -258,6 +302,7 @@ int TextFile::Close() {
             }
             RemoveTemp(); // after a failure the previous file stays
         }
+        if (rc == 0) NoteIfTemporary(mode_ == Mode::Write && !target_.empty() ? target_ : name_);
         break;
     }
     }
@@ -346,6 +391,10 @@ int TextFile::ReadLine(std::string& line) {
             ++i;
         raw.append(buf_.data() + pos_, i - pos_);
         pos_ = i;
+        if (lineLimit_ != 0 && raw.size() > lineLimit_) {
+            error_ = kIoLineTooLong; // nothing further is read from such a file
+            return error_;
+        }
         if (i == len_) continue;
         const char c = buf_[pos_++];
         if (c == '\n') break;
@@ -360,6 +409,7 @@ int TextFile::ReadLine(std::string& line) {
         raw.push_back(c);
     }
     line = ToInternal(raw, encoding_);
+    ++linesRead_;
     return 0;
 }
 
@@ -376,6 +426,36 @@ int TextFile::WriteLine(std::string_view text) {
     const int rc = Write(text);
     if (rc != 0) return rc;
     return Write("\r\n");
+}
+
+// ---- messages --------------------------------------------------------------------------------
+
+std::string FileErrorCause(int code, const std::string& path) {
+    switch (code) {
+    case kIoFileNotOpen:
+        return "the file is not open";
+    case kIoNotOpenForInput:
+        return "the file is open for writing only";
+    case kIoNotOpenForOutput:
+        return "the file is open for reading only";
+    case kIoLineTooLong:
+        return "a line is longer than " + std::to_string(kTextLineLimit) +
+               " characters (not a text file of this program)";
+    default:
+        return os::ErrorCauseText(code, path);
+    }
+}
+
+std::string FileWriteProblem(const std::string& path, int code) {
+    return "File " + path + " could not be written: " + FileErrorCause(code, path) + ".";
+}
+
+std::string FileReadProblem(const std::string& path, int code) {
+    return "File " + path + " could not be read: " + FileErrorCause(code, path) + ".";
+}
+
+std::string FileProblemText(std::string_view what, const std::string& path, int code) {
+    return std::string(what) + ": " + path + ": " + FileErrorCause(code, path);
 }
 
 // ---- reading SharedTextFile ------------------------------------------------------------------

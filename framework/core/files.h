@@ -21,7 +21,24 @@ enum : int {
     kIoFileNotOpen = 103,      // no file is open
     kIoNotOpenForInput = 104,  // a read on a file opened for writing
     kIoNotOpenForOutput = 105, // a write on a file opened for reading
+    kIoLineTooLong = 131,      // a line longer than the file's line limit (no text file of ours)
 };
+
+// The longest line a TextFile reads unless its reader sets another limit: far beyond any line
+// of the program's own files (job, configuration, help, listings, block files), and small
+// enough that an endless file without line ends (/dev/zero) is refused at once.
+inline constexpr std::size_t kTextLineLimit = 64 * 1024;
+
+// The cause of a failed file operation in words ("the folder /x does not exist", "permission
+// denied", "the disk is full", "the file is too large (file-size limit)", "the name is too
+// long", "a line is longer than 65536 characters"): code is a DOS code of
+// platform/os/errors.h or a runtime code above, path the file when known.
+std::string FileErrorCause(int code, const std::string& path = {});
+// "File <path> could not be written: <cause>." / "... could not be read: <cause>.".
+std::string FileWriteProblem(const std::string& path, int code);
+std::string FileReadProblem(const std::string& path, int code);
+// what + ": " + path + ": " + the cause ("file write error: /x/gear.q1w: the disk is full").
+std::string FileProblemText(std::string_view what, const std::string& path, int code);
 
 enum class TextEncoding {
     Ansi, // Windows 1252 ("ANSI"): configuration, CAD files, listings for Windows programs
@@ -68,6 +85,13 @@ public:
     bool IsInput() const { return mode_ == Mode::Read; }
     bool IsOutput() const { return mode_ == Mode::Write || mode_ == Mode::Append; }
 
+    // Reading: a line longer than limit bytes is refused with kIoLineTooLong (the file is not
+    // read further). The limit starts at kTextLineLimit; 0 means none.
+    void SetLineLimit(std::size_t limit) { lineLimit_ = limit; }
+    std::size_t LineLimit() const { return lineLimit_; }
+    // Lines read since the file was opened.
+    std::size_t LinesRead() const { return linesRead_; }
+
     bool Eof();                               // reading: no further line
     bool PastEnd() const { return pastEnd_; } // a read asked for a line after the last one
     int ReadLine(std::string& line);          // 0, kIoPastEnd, or an error code
@@ -100,6 +124,8 @@ private:
     bool pastEnd_ = false;
     bool atStart_ = true;
     std::vector<char> buf_;
+    std::size_t lineLimit_ = kTextLineLimit;
+    std::size_t linesRead_ = 0;
     std::size_t pos_ = 0; // read position in buf_
     std::size_t len_ = 0; // bytes held in buf_
 };
@@ -193,6 +219,14 @@ enum : int {
     faArchive = 0x20,
 };
 bool HasAttr(const std::string& name, int mask); // every bit of mask set
+
+// Temporary files of this run that outlive the step that made them (the text window's file, TXT
+// listings, the HTML listing, working copies of tables) are removed at the end of the program.
+// A TextFile written into TempDir under one of the program's temporary names ("$...",
+// "outwin.txt", ProgramName + ".htm") is noted by itself; the user's own files there (logo
+// block files) never are.
+void NoteTemporaryFile(const std::string& path);
+void RemoveTemporaryFiles(); // removes every noted file that is still there
 bool DirWritable(const std::string& dir);        // a file can be created in it (probed, removed)
 bool DirExists(const std::string& dir);
 bool CanChDir(const std::string& dir); // the directory exists and may be entered

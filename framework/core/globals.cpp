@@ -1,6 +1,7 @@
 // Global state: failure flags, text tables, directories, the current file.
 #include "framework/core/globals.h"
 
+#include "platform/os/errors.h"
 #include "platform/os/paths.h"
 
 std::uint8_t AbortFlag = 0;
@@ -60,6 +61,8 @@ void InitGlobalState() {
     for (auto& t : TitleTexts)
         t = std::string(60, ' ');
     StartDir = os::CurrentDirectory();
+    // A file-size limit ends a write with a message, never the program.
+    os::IgnoreFileSizeSignal();
 
     AbortFlag = 0;
     CalcErrorFlag = 0;

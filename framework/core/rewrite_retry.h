@@ -20,10 +20,11 @@ extern RetryQuestion RetryQuestionHook;
 constexpr int RewriteRetryAttempts = 3;
 
 // The message for a failed create/write with DOS error code: 19 (write-protected medium)
-// "remove write protect !", otherwise "I/O-Error " and the number.
-std::string RewriteErrorText(int dosCode);
+// "remove write protect !", otherwise "I/O-Error: " and the cause in words (with the file's
+// name when path is given).
+std::string RewriteErrorText(int dosCode, const std::string& path = {});
 
 // Runs attempt (0 on success, else a DOS error code) until it succeeds or the user cancels.
 // Returns true on success; on giving up sets AbortFlag and returns false. AbortFlag is not
-// touched on success.
-bool RewriteRetry(const std::function<int()>& attempt);
+// touched on success. path names the file in the question.
+bool RewriteRetry(const std::function<int()>& attempt, const std::string& path = {});

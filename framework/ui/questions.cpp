@@ -21,6 +21,7 @@
 #include "platform/gui/msgbox.h"
 #include "platform/gui/screen.h"
 #include "platform/office/spreadsheet.h"
+#include "platform/os/errors.h"
 #include "platform/os/utf8.h"
 
 std::uint8_t ConfirmOverwrite = 1;
@@ -302,49 +303,43 @@ void WriteChecked(TextFile& file, std::string_view s) {
     int rc = file.Write(s);
     if (rc == 0) rc = file.Flush();
     if (rc == 0) return;
-    switch (rc) {
-    case 100:
-        ShowError("read error");
-        break;
-    case 101:
-        ShowError("disk full");
-        break;
-    case 106:
-        ShowError("invalid numeric code");
-        break;
-    default:
-        ShowError("file access error");
-        break;
-    }
+    // The message names the file and the cause in words ("the disk is full", ...).
+    const char* what = rc == 100   ? "read error"
+                       : rc == 101 ? "file write error"
+                       : rc == 106 ? "invalid numeric code"
+                                   : "file access error";
+    ShowError(FileProblemText(what, file.Name(), rc));
     AbortFlag = 1;
 }
 
 void CloseChecked(TextFile& file) {
     const int rc = file.Close();
     if (rc == 0) return;
-    ShowError(rc == 101 ? "disk full" : "file close error");
+    ShowError(FileProblemText(rc == 101 ? "file write error" : "file close error", file.Name(), rc));
     AbortFlag = 1;
 }
 
 void RewriteChecked(TextFile& file) {
     const int rc = file.Rewrite();
     if (rc == 0) return;
-    ShowError(rc == 101 ? "disk full" : "file write error");
+    ShowError(FileProblemText("file write error", file.Name(), rc));
     AbortFlag = 1;
 }
 
 bool RewriteRetry(TextFile& file) {
-    return RewriteRetry([&file] { return file.Rewrite(); });
+    return RewriteRetry([&file] { return file.Rewrite(); }, file.Name());
 }
 
 bool CheckFileReadable(const std::string& name) {
     TextFile file;
     file.Assign(name);
-    if (!name.empty() && file.Reset() == 0) {
+    const int rc = name.empty() ? os::kErrFileNotFound : file.Reset();
+    if (rc == 0) {
         file.Discard();
         return true;
     }
-    ShowError("file " + TrimBlanks(name) + " " + "not found or no access" + " !");
+    ShowError("file " + TrimBlanks(name) + " " + "not found or no access" + " ! (" +
+              FileErrorCause(rc, name) + ")");
     AbortFlag = 1;
     return false;
 }

@@ -1,12 +1,29 @@
 #include "platform/os/errors.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace os {
 
-int ErrnoToDos(int err) {
+namespace {
+
+// The code the OS layer returned last on this thread and the errno behind it.
+thread_local int gLastCode = 0;
+thread_local int gLastErrno = 0;
+
+int Record(int code, int err) {
+    gLastCode = code;
+    gLastErrno = err;
+    return code;
+}
+
+int Map(int err) {
     switch (err) {
     case 0:
         return kOk;
@@ -51,21 +68,149 @@ int ErrnoToDos(int err) {
     }
 }
 
-int ErrnoToDosForPath(int err, const char* path) {
-    if (err != ENOENT || path == nullptr) return ErrnoToDos(err);
-    // A missing file in an existing directory is "file not found"; a missing directory on
-    // the way is "path not found".
+std::string DirectoryOf(const std::string& path) {
     std::string dir(path);
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
     const auto slash = dir.rfind('/');
-    if (slash == std::string::npos)
-        dir = ".";
-    else
-        dir.resize(slash == 0 ? 1 : slash);
+    if (slash == std::string::npos) return ".";
+    dir.resize(slash == 0 ? 1 : slash);
+    return dir;
+}
+
+bool IsDirectory(const std::string& path) {
     struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrFileNotFound;
-    return kErrPathNotFound;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// What the path itself says about a failure to reach it: a name or path beyond the limits, the
+// first folder on the way that is missing or is no folder. Empty when the path looks fine.
+std::string PathCause(const std::string& path) {
+    if (path.empty()) return {};
+    if (path.size() >= PATH_MAX) return "the name is too long";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end - start > kMaxNameBytes) return "the name is too long";
+        start = end + 1;
+    }
+    std::string prefix;
+    std::size_t pos = path[0] == '/' ? 1 : 0;
+    const std::string dir = DirectoryOf(path);
+    if (dir == "." || dir == "/") return {};
+    for (;;) {
+        const std::size_t slash = dir.find('/', pos);
+        prefix = dir.substr(0, slash);
+        if (!prefix.empty()) {
+            struct stat st {};
+            if (::stat(prefix.c_str(), &st) != 0) return "the folder " + prefix + " does not exist";
+            if (!S_ISDIR(st.st_mode)) return prefix + " is no folder";
+        }
+        if (slash == std::string::npos) return {};
+        pos = slash + 1;
+    }
+}
+
+// A write that failed with "disk full" although the disk has room: the file-size limit.
+bool FileSizeLimitHit(const std::string& path) {
+    struct rlimit rl {};
+    if (::getrlimit(RLIMIT_FSIZE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return false;
+    struct statvfs vfs {};
+    if (path.empty() || ::statvfs(DirectoryOf(path).c_str(), &vfs) != 0) return true;
+    const unsigned long long free =
+        static_cast<unsigned long long>(vfs.f_bavail) * (vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+    return free > static_cast<unsigned long long>(rl.rlim_cur) + (1u << 20);
+}
+
+} // namespace
+
+int ErrnoToDos(int err) {
+    return Record(Map(err), err);
+}
+
+int NoteCode(int code) {
+    return Record(code, 0);
+}
+
+int LastErrnoFor(int code) {
+    return gLastCode == code ? gLastErrno : 0;
+}
+
+std::string ErrorCauseText(int code, const std::string& path) {
+    const int err = LastErrnoFor(code);
+    switch (code) {
+    case kOk:
+        return "no error";
+    case kErrFileNotFound:
+        return "the file does not exist";
+    case kErrPathNotFound: {
+        if (err == ENAMETOOLONG) return "the name is too long";
+        if (err == ELOOP) return "too many symbolic links on the way";
+        const std::string cause = path.empty() ? std::string() : PathCause(path);
+        if (!cause.empty()) return cause;
+        if (err == ENOTDIR) return "a part of the path is no folder";
+        return "the folder does not exist";
+    }
+    case kErrTooManyOpenFiles:
+        return "too many files are open";
+    case kErrAccessDenied:
+        if (err == EISDIR || (!path.empty() && IsDirectory(path))) return "it is a folder";
+        if (err == ENOTEMPTY) return "the folder is not empty";
+        return "permission denied";
+    case kErrInvalidHandle:
+        return "the file is not open";
+    case kErrNotEnoughMemory:
+        return "not enough memory";
+    case kErrInvalidAccess:
+    case kErrInvalidData:
+    case kErrInvalidParameter:
+        return "the request is not valid for this file";
+    case kErrNotSameDevice:
+        return "the folders lie on different file systems";
+    case kErrWriteProtect:
+        return "the disk is read-only";
+    case kErrSharingViolation:
+        return "another program is using the file";
+    case kErrLockViolation:
+        return "another program has locked a part of the file";
+    case kErrNotLocked:
+        return "the part of the file was not locked";
+    case kErrFileExists:
+        return "the file exists already";
+    case kErrReadFault:
+        return "the file ends unexpectedly";
+    case kErrWriteFault:
+        if (err == EFBIG || (err == 0 && FileSizeLimitHit(path)))
+            return "the file is too large (file-size limit)";
+        if (err == EDQUOT) return "the disk quota is used up";
+        return "the disk is full";
+    default:
+        break;
+    }
+    if (err == EIO) return "an input/output error of the disk";
+    if (err != 0) return std::strerror(err);
+    return "an unexpected failure of the system";
+}
+
+void IgnoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if (current.sa_handler != SIG_DFL || (current.sa_flags & SA_SIGINFO) != 0) return;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+int ErrnoToDosForPath(int err, const char* path) {
+    if (err != ENOENT || path == nullptr) return ErrnoToDos(err);
+    const int saved = errno; // callers may still test errno
+    // A missing file in an existing directory is "file not found"; a missing directory on
+    // the way is "path not found".
+    const int code = IsDirectory(DirectoryOf(path)) ? kErrFileNotFound : kErrPathNotFound;
+    errno = saved;
+    return Record(code, err);
 }
 
 } // namespace os

@@ -5,6 +5,9 @@
 // the DOS error codes below (the codes the DBF engine and the text-file layer test and show),
 // never a raw errno. Results travel through reference parameters.
 
+#include <cstddef>
+#include <string>
+
 namespace os {
 
 enum : int {
@@ -35,5 +38,25 @@ int ErrnoToDos(int err);
 
 // As ErrnoToDos, for a failure on path: ENOENT gives 3 when the path's directory is missing.
 int ErrnoToDosForPath(int err, const char* path);
+
+// One DOS code covers several causes (3: a missing folder or a name too long; 101: a full disk,
+// a quota or a file-size limit). The two functions above remember, per thread, the errno behind
+// the code they returned last; NoteCode records a code returned without an errno.
+int NoteCode(int code);
+// The errno recorded with code, 0 when the code last returned was another one.
+int LastErrnoFor(int code);
+
+// The cause of a failure with code in words, for a message: "the folder does not exist",
+// "permission denied", "the disk is full", "the file is too large", "the name is too long", ...
+// When path is given the path itself is looked at too (which part is missing or too long).
+std::string ErrorCauseText(int code, const std::string& path = {});
+
+// The longest name of one directory entry, in bytes.
+inline constexpr std::size_t kMaxNameBytes = 255;
+
+// Writing past a file-size limit (ulimit -f) would end the process with SIGXFSZ; with the signal
+// ignored the write fails with EFBIG and is reported like any other failed write. Leaves a
+// handler someone else installed alone; safe to call more than once.
+void IgnoreFileSizeSignal();
 
 } // namespace os

@@ -128,7 +128,7 @@ File& File::operator=(File&& other) noexcept {
 
 int File::Open(const std::string& path, OpenMode mode, Disposition disp) {
     Close();
-    if (path.empty()) return kErrPathNotFound;
+    if (path.empty()) return NoteCode(kErrPathNotFound);
 
     int create = 0;
     switch (disp) {
@@ -385,7 +385,7 @@ int WriteWholeFileAtomic(const std::string& linkOrPath, std::string_view bytes) 
     const std::string dir =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty()) return kErrPathNotFound;
+    if (base.empty()) return NoteCode(kErrPathNotFound);
     std::string temp;
     int rc = CreateTempFile(dir, "." + base + ".", temp, ".new");
     if (rc != kOk) return rc;

@@ -130,16 +130,39 @@ std::string TempDirectory() {
     return dir;
 }
 
+std::string XdgDirectory(XdgKind kind) {
+    const char* env = std::getenv(kind == XdgKind::Config ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME");
+    // Only an absolute path counts; a relative one is to be ignored.
+    if (env != nullptr && *env == '/') {
+        std::string dir = env;
+        while (dir.size() > 1 && dir.back() == '/')
+            dir.pop_back();
+        return dir;
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/') return {};
+    std::string dir = home;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir + (kind == XdgKind::Config ? "/.config" : "/.local/share");
+}
+
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
                    const std::string& ext) {
     name.clear();
-    if (!DirectoryExists(dir)) return kErrPathNotFound;
+    if (!DirectoryExists(dir)) return NoteCode(kErrPathNotFound);
+    // The name stays within the limit of one directory entry: a long prefix (the name of the
+    // file a temporary stands for) is cut, never the random part or the extension.
+    std::string head = prefix;
+    const std::size_t fixed = 8 + ext.size();
+    if (fixed >= kMaxNameBytes) return NoteCode(kErrInvalidParameter);
+    if (head.size() + fixed > kMaxNameBytes) head = Utf8LeftBytes(head, kMaxNameBytes - fixed);
     static thread_local std::mt19937_64 rng{std::random_device{}() ^
                                             (static_cast<std::uint64_t>(::getpid()) << 32)};
     static constexpr char kHex[] = "0123456789abcdef";
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::uint64_t r = rng();
-        std::string candidate = JoinPath(dir, prefix);
+        std::string candidate = JoinPath(dir, head);
         for (int k = 0; k < 8; ++k, r >>= 4)
             candidate += kHex[r & 15];
         candidate += ext;
@@ -151,7 +174,7 @@ int CreateTempFile(const std::string& dir, const std::string& prefix, std::strin
         }
         if (errno != EEXIST) return ErrnoToDosForPath(errno, candidate.c_str());
     }
-    return kErrFileExists;
+    return NoteCode(kErrFileExists);
 }
 
 int FreeDiskSpace(const std::string& path, std::uint64_t& bytes) {

@@ -34,9 +34,15 @@ int FileModTime(const std::string& path, std::int64_t& unixSeconds);
 // No trailing '/'.
 std::string TempDirectory();
 
+// The user's base directory of the XDG kind: $XDG_CONFIG_HOME or $XDG_DATA_HOME when set to an
+// absolute path, else ~/.config or ~/.local/share; "" without a home directory. No trailing '/'.
+enum class XdgKind { Config, Data };
+std::string XdgDirectory(XdgKind kind);
+
 // Creates a new empty file in dir whose name begins with prefix (and ends with ext, e.g.
 // ".tmp", or nothing) and does not exist yet; created exclusively, so two callers never get
-// the same name. name receives the full path.
+// the same name. name receives the full path. The name stays within kMaxNameBytes: a longer
+// prefix is cut (at a character boundary).
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
                    const std::string& ext = ".tmp");
 

@@ -49,6 +49,14 @@ std::string Utf8Left(std::string_view s, std::size_t n) {
     return std::string(s.substr(0, Utf8Offset(s, n)));
 }
 
+std::string Utf8LeftBytes(std::string_view s, std::size_t n) {
+    if (n >= s.size()) return std::string(s);
+    // Back over continuation bytes to the start of the character that would be cut.
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
+        --n;
+    return std::string(s.substr(0, n));
+}
+
 std::string Utf8Mid(std::string_view s, std::size_t first, std::size_t count) {
     const std::size_t from = Utf8Offset(s, first);
     const std::string_view rest = s.substr(from);

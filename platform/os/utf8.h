@@ -18,6 +18,9 @@ std::size_t Utf8Offset(std::string_view s, std::size_t n);
 // The first n characters of s.
 std::string Utf8Left(std::string_view s, std::size_t n);
 
+// The longest start of s of at most n bytes that does not end inside a multi-byte sequence.
+std::string Utf8LeftBytes(std::string_view s, std::size_t n);
+
 // Characters [first, first + count) of s (0-based, clipped to the text).
 std::string Utf8Mid(std::string_view s, std::size_t first, std::size_t count);
 

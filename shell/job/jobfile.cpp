@@ -372,6 +372,7 @@ void WriteGearDataFile(std::string name) {
     TJobData data = TJobData::Current();
     const StoredFileFormat stored; // full precision whatever the display setting
     AbortFlag = 0;
+    const bool existed = FileExist(path);
     SharedTextFile.Assign(path, TextEncoding::Oem);
     int rc = SharedTextFile.Rewrite();
     if (rc == 0) {
@@ -386,8 +387,8 @@ void WriteGearDataFile(std::string name) {
         }
     }
     if (rc != 0) {
-        ReportProblem("Job file " + path + " could not be written (error " + std::to_string(rc) +
-                      "); an existing file was kept.");
+        ReportProblem("Job file " + path + " could not be written: " + FileErrorCause(rc, path) +
+                      (existed ? ". The existing file was kept." : "."));
         return;
     }
     if (fromDialog) {
@@ -398,8 +399,8 @@ void WriteGearDataFile(std::string name) {
 
 bool ReadJobData(const std::string& path, TJobData& data, std::string& problem) {
     SharedTextFile.Assign(path, TextEncoding::Oem);
-    if (SharedTextFile.Reset() != 0) {
-        problem = "file " + path + " not found or no access !";
+    if (const int rc = SharedTextFile.Reset(); rc != 0) {
+        problem = "file " + path + " not found or no access ! (" + FileErrorCause(rc, path) + ")";
         return false;
     }
     LayoutReader r;

@@ -53,7 +53,8 @@ bool JobLineReader::Next(std::string& line, TextEncoding page) {
     }
     if (rc != 0) {
         bad_ = true;
-        problem_ = "read error after line " + std::to_string(line_);
+        problem_ = "read error after line " + std::to_string(line_) + ": " +
+                   FileErrorCause(rc, SharedTextFile.Name());
         return false;
     }
     ++line_;

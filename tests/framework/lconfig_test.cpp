@@ -2,12 +2,15 @@
 // first start, and giving up on a file that cannot be written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,6 +95,15 @@ protected:
         fs::create_directories(root_ / "etc");
         savedXdg_ = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
         setenv("XDG_CONFIG_HOME", (root_ / "xdg").c_str(), 1);
+        // The user's data and temporary directories of the test (the usual places of blank or
+        // foreign folders).
+        fs::create_directories(root_ / "tmp");
+        for (const char* name : {"XDG_DATA_HOME", "TMPDIR"}) {
+            const char* v = std::getenv(name);
+            savedEnv_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+        }
+        setenv("XDG_DATA_HOME", (root_ / "share").c_str(), 1);
+        setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
         SystemConfigDir = (root_ / "etc" / "qor1w").string();
         InitAllSettings();
         SetProductIdentity();
@@ -107,6 +119,13 @@ protected:
     }
     void TearDown() override {
         setenv("XDG_CONFIG_HOME", savedXdg_.c_str(), 1);
+        for (const auto& [name, value] : savedEnv_) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+        ShippedDataDir.clear();
         RetryQuestionHook = &AskRetryOrCancel;
         ScreenMetricsHook = &DefaultScreenMetrics;
         MessageBoxHook = nullptr;
@@ -116,6 +135,7 @@ protected:
 
     fs::path root_;
     std::string savedXdg_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
 };
 
 // A value different from the start value for every stored setting.
@@ -694,7 +714,8 @@ TEST_F(ConfigFiles, SearchPlacesInOrder) {
     HelpLevel = 1;
     ReadConfiguration();
     EXPECT_EQ(HelpLevel, 0);
-    EXPECT_EQ(ConfigDir, SystemConfigDir);
+    // Read from the system, saved for the user.
+    EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string());
 }
 
 TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart) {
@@ -704,10 +725,18 @@ TEST_F(ConfigFiles, NoFileAnywhereIsAFirstStart) {
     EXPECT_EQ(AbortFlag, 1);
     EXPECT_EQ(ScreenWidth, 1920 - 9);
     EXPECT_EQ(ScreenHeight, 1080 - 91);
-    EXPECT_EQ(TextWindowRect.Height, 1080 - 80);
+    // The screen height less 80, within the drawing window's height as the configuration
+    // dialog keeps it: a save without an edit stores the same.
+    EXPECT_EQ(TextWindowRect.Height, 1080 - 91 + 1);
     // round((700 / (600 + 46) + 0.009) * 120 / 96 * 100)
     EXPECT_EQ(FormSizePercent, 137);
     EXPECT_EQ(HelpLevel, 1); // nothing else changes
+    // The settings of a first start are saved for the user, never into the start directory.
+    EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string());
+    AbortFlag = 0;
+    WriteConfiguration();
+    EXPECT_TRUE(fs::exists(root_ / "xdg" / "qor1w" / "qor1w.cfg"));
+    EXPECT_FALSE(fs::exists(StartCfg()));
 }
 
 TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet) {
@@ -779,7 +808,8 @@ TEST(RewriteRetryLoop, RetriesUntilSuccessAndCountsCodes) {
     EXPECT_EQ(AbortFlag, 0);
     RetryQuestionHook = &AskRetryOrCancel;
     EXPECT_EQ(RewriteErrorText(19), "remove write protect !");
-    EXPECT_EQ(RewriteErrorText(5), "I/O-Error 5");
+    EXPECT_EQ(RewriteErrorText(5), "I/O-Error: permission denied");
+    EXPECT_EQ(RewriteErrorText(101, "/x/qor1w.cfg"), "I/O-Error: /x/qor1w.cfg: the disk is full");
 }
 
 TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles) {
@@ -788,7 +818,10 @@ TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles) {
         RecentFiles[i] = "/home/user/gears/job" + std::to_string(i) + ".q1w";
     WriteSessionFile();
     ASSERT_EQ(AbortFlag, 0);
-    const auto lines = SplitCrLf(ReadBytes(root_ / "start" / "qor1w.cff"));
+    // The recent files are the user's, wherever the program was started from.
+    const fs::path user = root_ / "xdg" / "qor1w" / "qor1w.cff";
+    EXPECT_FALSE(fs::exists(root_ / "start" / "qor1w.cff"));
+    const auto lines = SplitCrLf(ReadBytes(user));
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "qor1w Session /home/user/gears/");
 
@@ -800,36 +833,171 @@ TEST_F(ConfigFiles, SessionFileKeepsFourRecentFiles) {
         EXPECT_EQ(RecentFiles[i], "/home/user/gears/job" + std::to_string(i) + ".q1w");
     EXPECT_EQ(DataDir, "TRAIN"); // the first line is never used
 
+    // A set-up that kept its session file beside the configuration is still read.
+    fs::rename(user, root_ / "start" / "qor1w.cff");
+    RecentFiles[2] = "x";
+    ReadSessionFile();
+    EXPECT_EQ(RecentFiles[2], "/home/user/gears/job2.q1w");
+
     fs::remove(root_ / "start" / "qor1w.cff");
     ReadSessionFile();
     for (int i = 1; i <= 4; ++i)
         EXPECT_TRUE(RecentFiles[i].empty());
 }
 
-TEST_F(ConfigFiles, CheckConfiguredDirectoriesFillsAndReports) {
+// Folders of a configuration from a Windows installation, blank ones and ones this computer
+// lacks: each gets its place here, all in one message, and none is ever part of a file name.
+TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     fs::create_directories(root_ / "ok");
-    const std::string ok = (root_ / "ok").string();
-    TempDir = "   ";
-    DbfDir = "";
-    PltDir = "";
-    EdiDir = ok;
-    DefaultDataDir = "";
-    CadDir = (root_ / "missing").string();
+    fs::create_directories(root_ / "shipped");
+    WriteBytes(root_ / "plainfile", "x");
+    ShippedDataDir = (root_ / "shipped").string();
+    const std::string ok = (root_ / "ok").string() + "/";
+    const std::string temp = (root_ / "tmp").string() + "/";
+    const std::string data = (root_ / "share" / "qor1w").string() + "/";
+    const std::string shipped = ShippedDataDir + "/";
+    struct Case {
+        std::string* setting;
+        const char* label;
+        std::string stored;
+        std::string place; // "" : stays as stored
+        bool told;         // named in the message
+    };
+    const std::vector<Case> cases = {
+        {&TempDir, "temporary directory", "C:\\TEMP\\", temp, true},
+        {&DbfDir, "DBF Directory", "C:\\KELMORA\\DBF\\", data, true},
+        {&PltDir, "PLT Directory", "   ", shipped, false},
+        {&EdiDir, "EDI Directory", (root_ / "plainfile").string(), data, true},
+        {&DefaultDataDir, "Data Directory", "D:\\Zahnr\xC3\xA4"
+                                            "der\\",
+         data, true},
+        {&CadDir, "CAD Directory", ok, "", false},
+    };
+    for (const Case& c : cases)
+        *c.setting = c.stored;
     CheckConfiguredDirectories();
-    const std::string start = (root_ / "start").string() + "/";
-    EXPECT_EQ(TempDir, start);
-    EXPECT_EQ(DbfDir, start);
-    EXPECT_EQ(PltDir, start);
-    EXPECT_EQ(DefaultDataDir, start);
+    EXPECT_EQ(AbortFlag, 0); // nothing asked
     ASSERT_EQ(shownErrors.size(), 1u);
-    EXPECT_EQ(shownErrors[0], "invalid CAD Directory configured");
+    for (const Case& c : cases) {
+        EXPECT_EQ(*c.setting, c.place.empty() ? c.stored : c.place) << c.label;
+        const std::string line = "invalid " + std::string(c.label) + " configured: " + c.stored +
+                                 " does not exist here; " + c.place + " is used";
+        EXPECT_EQ(shownErrors[0].find(line) != std::string::npos, c.told) << shownErrors[0];
+    }
+    EXPECT_TRUE(fs::is_directory(data)); // made for the user
+    EXPECT_NE(shownErrors[0].find("Save the settings"), std::string::npos);
 
+    // Once: the places are folders of this computer now.
     shownErrors.clear();
-    TempDir = (root_ / "missing-temp").string();
     CheckConfiguredDirectories();
-    ASSERT_EQ(shownErrors.size(), 2u);
-    EXPECT_EQ(shownErrors[1], "invalid temporary directory configured");
-    EXPECT_EQ(AbortFlag, 1); // the question for a new one was cancelled
+    EXPECT_TRUE(shownErrors.empty());
+
+    // Saved: a replaced folder as the place now used, a blank one blank again; nothing names the
+    // start directory or a Windows folder.
+    WriteConfiguration();
+    const auto lines = SplitCrLf(ReadBytes(StartCfg()));
+    auto valueAfter = [&](const std::string& label) {
+        const auto it = std::find(lines.begin(), lines.end(), label);
+        return it == lines.end() || it + 1 == lines.end() ? std::string("?") : *(it + 1);
+    };
+    // The label line of each directory in the file.
+    auto StoredDir = [&](const std::string& label) {
+        return valueAfter(label == "Data Directory" ? "Default Data Directory" : label);
+    };
+    EXPECT_EQ(valueAfter("temporary directory"), temp);
+    EXPECT_EQ(valueAfter("PLT Directory"), "");
+    EXPECT_EQ(valueAfter("Default Data Directory"), data);
+    for (const Case& c : cases)
+        EXPECT_EQ(StoredDir(c.label).find(":\\"), std::string::npos) << c.label;
+}
+
+TEST_F(ConfigFiles, BlankFoldersNeverFallBackToTheStartDirectory) {
+    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir, &CadDir})
+        *d = "";
+    CheckConfiguredDirectories();
+    EXPECT_TRUE(shownErrors.empty());
+    const std::string start = (root_ / "start").string();
+    EXPECT_EQ(TempDir, (root_ / "tmp").string() + "/");
+    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir, &CadDir}) {
+        EXPECT_EQ(d->rfind(start, 0), std::string::npos) << *d;
+        EXPECT_TRUE(fs::is_directory(*d)) << *d;
+    }
+    // Without $TMPDIR the temporary directory is /tmp.
+    unsetenv("TMPDIR");
+    TempDir = " ";
+    CheckConfiguredDirectories();
+    EXPECT_EQ(TempDir, "/tmp/");
+}
+
+// What the dialog shows comes back after a save: reals keep the layout's text where it holds
+// the value, and get the digits they need where it does not.
+TEST_F(ConfigFiles, SavedRealsLoadBackExactly) {
+    ApplyFirstStartValues(); // the screen sizes a read fills in
+    View3DAngles[1] = DegToRad(-15);
+    View3DAngles[2] = DegToRad(90);
+    View3DAngles[3] = DegToRad(210);
+    ScreendumpScale = 1.0 / 3;
+    CadTextFactor = 0.8333L; // a real of three significant digits in the layout
+    ZoomIncrement = 1.02L;
+    const auto lines = ConfigurationLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "1.0200000"), lines.end());
+    const auto angles = View3DAngles;
+    InitAllSettings();
+    SetProductIdentity();
+    ReadConfigurationLines(lines);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(View3DAngles[i], angles[i]) << i;
+    EXPECT_EQ(RadToDeg(View3DAngles[2]), RadToDeg(DegToRad(90)));
+    EXPECT_NEAR(static_cast<double>(RadToDeg(View3DAngles[2])), 90.0, 1e-12);
+    EXPECT_EQ(ScreendumpScale, 1.0 / 3);
+    EXPECT_EQ(CadTextFactor, 0.8333L);
+    EXPECT_EQ(ZoomIncrement, 1.02L);
+    EXPECT_EQ(ConfigurationLines(), lines);
+}
+
+// Files no settings file can be (an endless device, a huge file, a folder) are refused with a
+// message that says why; the settings keep their values.
+TEST_F(ConfigFiles, EndlessAndHugeSettingsFilesAreRefused) {
+    const std::string big(2u << 20, '\n');
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {"endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         "a line is longer than 65536 characters"},
+        {"huge", [&](const fs::path& p) { WriteBytes(p, big); }, "larger than 1048576 bytes"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(StartCfg());
+        c.make(StartCfg());
+        ConfigDir = (root_ / "start").string();
+        shownErrors.clear();
+        HelpLevel = 2;
+        AbortFlag = 0;
+        ReadConfiguration();
+        EXPECT_EQ(AbortFlag, 1) << c.what;
+        EXPECT_EQ(HelpLevel, 2) << c.what;
+        ASSERT_EQ(shownErrors.size(), 1u) << c.what;
+        EXPECT_NE(shownErrors[0].find(c.says), std::string::npos) << shownErrors[0];
+        EXPECT_NE(shownErrors[0].find(StartCfg().string()), std::string::npos) << shownErrors[0];
+        // A later save does not go over the refused file.
+        EXPECT_EQ(ConfigDir, (root_ / "xdg" / "qor1w").string()) << c.what;
+        std::string problem;
+        EXPECT_FALSE(ReadConfigurationFile(StartCfg().string(), problem)) << c.what;
+        EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
+
+        // The same as the session file: no recent files, no hang.
+        fs::create_directories(root_ / "xdg" / "qor1w");
+        const fs::path session = root_ / "xdg" / "qor1w" / "qor1w.cff";
+        fs::remove(session);
+        c.make(session);
+        RecentFiles[1] = "x";
+        ReadSessionFile();
+        EXPECT_TRUE(RecentFiles[1].empty()) << c.what;
+        fs::remove(session);
+    }
 }
 
 } // namespace
@@ -866,7 +1034,10 @@ TEST_F(ConfigFiles, TheMessageBoxAsksRetryOrCancel) {
     MessageBoxHook = nullptr;
     ASSERT_EQ(responder.questions.size(), 2u);
     EXPECT_EQ(responder.questions[0].Caption, "Error  : ");
-    EXPECT_EQ(responder.questions[0].Text, "I/O-Error 3"); // the path's directory is missing
+    // The question names the file and what is wrong with its way.
+    EXPECT_EQ(responder.questions[0].Text, "I/O-Error: " +
+                                               (root_ / "plain" / "cfg" / "qor1w.cff").string() +
+                                               ": " + (root_ / "plain").string() + " is no folder");
     EXPECT_EQ(responder.questions[0].Buttons(), MB_RETRYCANCEL);
     EXPECT_EQ(AbortFlag, 1);
 }

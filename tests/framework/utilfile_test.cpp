@@ -211,6 +211,117 @@ TEST_F(TextFiles, MisuseAndMissingFilesReportCodes) {
     EXPECT_EQ(SharedTextFile.Reset(), 5); // a directory is no text file
 }
 
+// An endless file without line ends (/dev/zero) or an over-long line is refused at once, with
+// its cause in words; a line of exactly the limit still reads.
+TEST_F(TextFiles, EndlessAndOverlongLinesAreRefused) {
+    WriteFileBytes(P("long.txt"), std::string(kTextLineLimit + 1, 'a') + "\r\nnext\r\n");
+    WriteFileBytes(P("limit.txt"), std::string(kTextLineLimit, 'a') + "\r\nnext\r\n");
+    struct Case {
+        std::string path;
+        bool refused;
+    };
+    for (const Case& c : {Case{"/dev/zero", true}, Case{P("long.txt"), true},
+                          Case{P("limit.txt"), false}}) {
+        TextFile f;
+        f.Assign(c.path);
+        ASSERT_EQ(f.Reset(), 0) << c.path;
+        std::string line = "kept";
+        const int rc = f.ReadLine(line);
+        if (!c.refused) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_EQ(line.size(), kTextLineLimit);
+            EXPECT_EQ(f.ReadLine(line), 0);
+            EXPECT_EQ(line, "next");
+            continue;
+        }
+        EXPECT_EQ(rc, kIoLineTooLong) << c.path;
+        EXPECT_EQ(line, "kept");
+        EXPECT_TRUE(f.Eof()); // nothing further is read
+        EXPECT_EQ(f.ReadLine(line), kIoLineTooLong);
+        EXPECT_EQ(FileReadProblem(c.path, rc),
+                  "File " + c.path +
+                      " could not be read: a line is longer than 65536 characters (not a "
+                      "text file of this program).");
+    }
+}
+
+// A save beyond the file-size limit (ulimit -f) fails with its cause; the program goes on, the
+// old file stays and no temporary file is left behind. Nothing but the program's own start
+// values (no signal set here) keeps the process alive.
+TEST_F(TextFiles, AFileSizeLimitEndsTheSaveNotTheProgram) {
+    const std::string old = "old job\r\n";
+    WriteFileBytes(P("job.q1w"), old);
+    const std::string line(1000, 'n');
+    const int code = WithFileSizeLimit(20000, [&] {
+        TextFile f;
+        f.Assign(P("job.q1w"));
+        if (f.Rewrite() != 0) return 1;
+        for (int i = 0; i < 100; ++i)
+            f.WriteLine(line);
+        const int rc = f.Close();
+        if (rc != 101) return 2;
+        return FileErrorCause(rc, P("job.q1w")) == "the file is too large (file-size limit)" ? 0
+                                                                                            : 3;
+    });
+    EXPECT_EQ(code, 0); // not 100 + SIGXFSZ
+    EXPECT_EQ(ReadFileBytes(P("job.q1w")), old);
+    EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"});
+}
+
+// Files whose names use up the 255 bytes one name may have are saved like any other.
+TEST_F(TextFiles, LongNamesAreSavedSafely) {
+    for (const std::size_t length : {241u, 250u, 255u}) {
+        const std::string name = std::string(length - 4, 'g') + ".q1w";
+        TextFile f;
+        f.Assign(P(name));
+        ASSERT_EQ(f.Rewrite(), 0) << length;
+        f.WriteLine("V6.0");
+        EXPECT_EQ(f.Close(), 0) << length;
+        EXPECT_EQ(ReadFileBytes(P(name)), "V6.0\r\n");
+    }
+    EXPECT_EQ(Names().size(), 3u); // no temporary file left
+    TextFile tooLong;
+    tooLong.Assign(P(std::string(256, 'g')));
+    const int rc = tooLong.Rewrite() != 0 ? 3 : tooLong.Close();
+    EXPECT_EQ(FileErrorCause(rc, P(std::string(256, 'g'))), "the name is too long");
+}
+
+// The program's temporary files in the temporary directory go at the end; the user's files
+// there and the program's names elsewhere stay.
+TEST_F(TextFiles, TemporaryFilesAreRemovedAtTheEnd) {
+    fs::create_directories(dir_ / "tmp");
+    fs::create_directories(dir_ / "jobs");
+    TempDir = (dir_ / "tmp").string() + "/";
+    struct Case {
+        fs::path path;
+        bool byProgram; // written through a TextFile
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {dir_ / "tmp" / "outwin.txt", true, true},
+        {dir_ / "tmp" / "$$1.txt", true, true},
+        {dir_ / "tmp" / "qor1w.htm", true, true},
+        {dir_ / "tmp" / "$LOGO_2.dx$", false, false}, // the user's logo
+        {dir_ / "tmp" / "gear.q1w", true, false},     // a job saved there by choice
+        {dir_ / "jobs" / "outwin.txt", true, false},  // not in the temporary directory
+    };
+    for (const Case& c : cases) {
+        if (!c.byProgram) {
+            WriteFileBytes(c.path.string(), "x");
+            continue;
+        }
+        TextFile f;
+        f.Assign(c.path.string());
+        ASSERT_EQ(f.Rewrite(), 0);
+        f.WriteLine("x");
+        ASSERT_EQ(f.Close(), 0);
+    }
+    NoteTemporaryFile((dir_ / "tmp" / "q1toolx.dbf").string()); // a working copy, already gone
+    RemoveTemporaryFiles();
+    for (const Case& c : cases)
+        EXPECT_EQ(fs::exists(c.path), !c.removed) << c.path;
+}
+
 // ---- writers and readers together ------------------------------------------------------------
 
 TEST_F(TextFiles, EveryValueKindReadsBackFromCrLfLfAndCrFiles) {

@@ -3,13 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 #include "os_testutil.h"
+#include "platform/os/errors.h"
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
+#include "platform/os/utf8.h"
 
 namespace {
 
@@ -143,3 +150,101 @@ TEST_F(OsPaths, WholePathsAreResolvedWithoutRegardToCase) {
 }
 
 } // namespace
+
+namespace {
+
+// Runs body in a child process that may write files of at most limit bytes; the child's exit
+// code, or 100 + the signal that ended it.
+template <typename F> int UnderFileSizeLimit(rlim_t limit, F body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit lim{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+} // namespace
+
+// Every failure that shares a DOS code with others is named by its own cause.
+TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
+    Touch(dir / "plain", "x");
+    struct Case {
+        const char* what;
+        std::string path;
+        int code;
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {"missing folder", dir / "gone/deeper/job.q1w", os::kErrPathNotFound,
+         "the folder " + (dir / "gone") + " does not exist"},
+        {"name too long", dir / std::string(256, 'n'), os::kErrPathNotFound,
+         "the name is too long"},
+        {"path through a file", dir / "plain/job.q1w", os::kErrPathNotFound,
+         dir / "plain" + " is no folder"},
+        {"a folder", dir.path(), os::kErrAccessDenied, "it is a folder"},
+    };
+    for (const Case& c : cases) {
+        os::File f;
+        const int rc = f.Open(c.path, os::OpenMode{}, os::Disposition::CreateAlways);
+        EXPECT_EQ(rc, c.code) << c.what;
+        EXPECT_EQ(os::ErrorCauseText(rc, c.path), c.cause) << c.what;
+    }
+    // The codes alone, without a path or an errno behind them.
+    EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrWriteFault)), "the disk is full");
+    EXPECT_EQ(os::ErrorCauseText(os::kErrSharingViolation), "another program is using the file");
+    EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrPathNotFound)),
+              "the folder does not exist");
+}
+
+// A write beyond the file-size limit (ulimit -f) fails with a message; the process goes on.
+TEST_F(OsPaths, AFileSizeLimitIsAFailureNotTheEnd) {
+    const std::string path = dir / "big.bin";
+    const int code = UnderFileSizeLimit(4096, [&] {
+        os::IgnoreFileSizeSignal();
+        os::File f;
+        if (f.Open(path, os::OpenMode{}, os::Disposition::CreateAlways) != 0) return 1;
+        const std::string block(10000, 'x');
+        const int rc = f.Write(block.data(), block.size());
+        if (rc != os::kErrWriteFault) return 2;
+        return os::ErrorCauseText(rc, path) == "the file is too large (file-size limit)" ? 0 : 3;
+    });
+    EXPECT_EQ(code, 0);
+    // A handler of someone else's is left alone.
+    struct sigaction own {};
+    own.sa_handler = [](int) {};
+    struct sigaction before {};
+    ASSERT_EQ(::sigaction(SIGXFSZ, &own, &before), 0);
+    os::IgnoreFileSizeSignal();
+    struct sigaction now {};
+    ::sigaction(SIGXFSZ, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, own.sa_handler);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+}
+
+// A temporary file named after a file with a long name stays within the 255-byte limit.
+TEST_F(OsPaths, TemporaryNamesStayWithinTheNameLimit) {
+    for (const std::size_t length : {200u, 240u, 250u, 255u}) {
+        // Two-byte characters, so a cut could split one.
+        std::string base;
+        while (base.size() + 2 <= length - 4)
+            base += "\xC3\xA4";
+        base += ".q1w";
+        std::string name;
+        ASSERT_EQ(os::CreateTempFile(dir.path(), "." + base + ".", name, ".tmp"), 0) << length;
+        const std::string entry = name.substr(dir.path().size() + 1);
+        EXPECT_LE(entry.size(), os::kMaxNameBytes) << length;
+        EXPECT_EQ(entry.substr(entry.size() - 4), ".tmp");
+        EXPECT_EQ(entry.rfind("." + base.substr(0, 100), 0), 0u);
+        for (std::size_t pos = 0; pos < entry.size();)
+            EXPECT_NE(os::Utf8Next(entry, pos), U'\uFFFD') << "a character was cut";
+        // The whole file is replaced safely under its long name.
+        ASSERT_EQ(os::WriteWholeFileAtomic(dir / base, "job"), 0) << length;
+        std::string back;
+        ASSERT_EQ(os::ReadWholeFile(dir / base, back), 0);
+        EXPECT_EQ(back, "job");
+    }
+}

@@ -658,10 +658,10 @@ TEST_F(MainWindowTest, ClosingDeletesOnlyThisProgramsBlockFiles) {
     EXPECT_TRUE(fs::exists(logo));
     EXPECT_TRUE(fs::exists(userLogo));
     EXPECT_TRUE(fs::exists(other));
-    // The session file is written when the window goes.
+    // The session file is written when the window goes, into the user's own directory.
     Window->Free();
     Window = nullptr;
-    EXPECT_TRUE(fs::exists(Dir / "qor1w.cff"));
+    EXPECT_TRUE(fs::exists(Dir / "xdg" / "qor1w" / "qor1w.cff"));
 }
 
 } // namespace

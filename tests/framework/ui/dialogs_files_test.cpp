@@ -178,8 +178,11 @@ TEST_F(FileQuestions, CheckedOperationsReport) {
     EXPECT_EQ(AbortFlag, 1);
     const std::vector<std::string> m = Messages(r);
     ASSERT_EQ(m.size(), 3u);
-    EXPECT_EQ(m[0], "Error  : : file " + Path("missing.q1w") + " not found or no access !");
-    EXPECT_EQ(m[1], "Error  : : I/O-Error 3");
+    // Each message names the file and the cause in words.
+    EXPECT_EQ(m[0], "Error  : : file " + Path("missing.q1w") +
+                        " not found or no access ! (the file does not exist)");
+    EXPECT_EQ(m[1], "Error  : : I/O-Error: " + Path("no/dir/file.cfg") + ": the folder " +
+                        Path("no") + " does not exist");
     EXPECT_EQ(m[2], m[1]);
 
     // Writing: nothing while AbortFlag is set, lines otherwise.
@@ -202,7 +205,9 @@ TEST_F(FileQuestions, CheckedOperationsReport) {
     bad.Assign(Path("no/dir/x.txt"));
     RewriteChecked(bad);
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(Messages(r2), std::vector<std::string>{"Error  : : file write error"});
+    EXPECT_EQ(Messages(r2), std::vector<std::string>{"Error  : : file write error: " +
+                                                     Path("no/dir/x.txt") + ": the folder " +
+                                                     Path("no") + " does not exist"});
 }
 
 // ---- file choice
