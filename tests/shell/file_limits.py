@@ -1,0 +1,84 @@
+#!/usr/bin/python3
+"""The program and gearcalc at the limits of the file system, run as a user runs them: a
+file-size limit (ulimit -f), an endless file as the job, job names that use up the 255 bytes of
+a name, a folder that is not there. Each run must end with an exit code and a message that names
+the cause in words, keep the old file, and leave no hidden temporary file behind.
+
+usage: file_limits.py GEARCALC QOR1W DATA_DIR
+"""
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+
+gearcalc, qor1w, data = sys.argv[1:4]
+failures = []
+
+
+def check(what, ok, detail=""):
+    if not ok:
+        failures.append(f"{what}: {detail}")
+
+
+def run(argv, cwd, stdin="", fsize=None):
+    def limit():
+        if fsize is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
+
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(cwd, ".cfg"),
+               XDG_DATA_HOME=os.path.join(cwd, ".share"), TMPDIR=os.path.join(cwd, ".tmp"))
+    os.makedirs(env["TMPDIR"], exist_ok=True)
+    return subprocess.run(argv, cwd=cwd, input=stdin, capture_output=True, text=True,
+                          preexec_fn=limit, env=env, timeout=120)
+
+
+def entries(folder):
+    return sorted(e for e in os.listdir(folder) if e not in (".cfg", ".share", ".tmp"))
+
+
+with tempfile.TemporaryDirectory() as root:
+    spur = os.path.join(data, "spur.q1w")
+    old = open(spur, "rb").read()
+    long_name = "g" * 246 + ".q1w"  # 250 bytes: the temporary name would need 264
+    os.symlink("/dev/zero", os.path.join(root, "zero.q1w"))
+    cases = [
+        # what, argv, stdin, file-size limit, exit code, words in stderr, files afterwards
+        ("gearcalc saves beyond the file-size limit",
+         [gearcalc], "job = spur.q1w\nsave = spur.q1w\n", 1000, 1,
+         "the file is too large", ["spur.q1w", "zero.q1w"]),
+        ("the workshop sheet beyond the file-size limit",
+         [qor1w, "spur.q1w", "/I", "/NOGUI"], "", 500, 2,
+         "the file is too large", ["spur.q1w", "zero.q1w"]),
+        ("an endless file as the job (gearcalc)",
+         [gearcalc], "job = zero.q1w\n", None, 1,
+         "a line is longer than", ["spur.q1w", "zero.q1w"]),
+        ("an endless file as the job (batch)",
+         [qor1w, "zero.q1w", "/I", "/NOGUI"], "", None, 1,
+         "a line is longer than", ["spur.q1w", "zero.q1w"]),
+        ("a save into a folder that is not there",
+         [gearcalc], "job = spur.q1w\nsave = nodir/spur.q1w\n", None, 1,
+         "the folder nodir does not exist", ["spur.q1w", "zero.q1w"]),
+        ("a job name of 250 bytes is saved",
+         [gearcalc], f"job = spur.q1w\nsave = {long_name}\n", None, 0,
+         "", [long_name, "spur.q1w", "zero.q1w"]),
+        ("a job name of 250 bytes gives its workshop sheet",
+         [qor1w, long_name, "/I", "/NOGUI"], "", None, 0,
+         "", [long_name, long_name[:-4] + ".txt", "spur.q1w", "zero.q1w"]),
+    ]
+    for what, argv, stdin, fsize, code, words, files in cases:
+        shutil.copyfile(spur, os.path.join(root, "spur.q1w"))
+        r = run(argv, root, stdin, fsize)
+        check(what, r.returncode == code, f"exit {r.returncode}, stderr {r.stderr!r}")
+        check(what, words in r.stderr, f"stderr {r.stderr!r}")
+        check(what, "error 3" not in r.stderr and "(error" not in r.stderr, r.stderr)
+        check(what, "kept" not in r.stderr or "existing file was kept" in r.stderr, r.stderr)
+        check(what, entries(root) == files, f"files {entries(root)}")
+        check(what, open(os.path.join(root, "spur.q1w"), "rb").read() == old, "spur.q1w changed")
+        check(what, os.listdir(os.path.join(root, ".tmp")) == [],
+              f"temporary files left {os.listdir(os.path.join(root, '.tmp'))}")
+
+for f in failures:
+    print(f)
+sys.exit(1 if failures else 0)
