@@ -246,7 +246,8 @@ void CadCloseOutput() {
         return;
     }
     const int rc = Output->Close();
-    if (rc != 0 && !Output->IsScreen()) ShowError("file write error " + CadFileName);
+    if (rc != 0 && !Output->IsScreen())
+        ShowError(FileProblemText("file write error", CadFileName, rc));
     if (invalid > 0)
         ShowError(IntToString(invalid) +
                   " entities with coordinates that are not numbers were left out");

@@ -181,8 +181,8 @@ void ImportFromExcel() {
     const std::string job = AddBackslash(TempDir) + "$import" + IntToString(::getpid()) + ".q1w";
     TextFile file;
     file.Assign(job, TextEncoding::Oem);
-    if (file.Rewrite() != 0) {
-        ShowError("file write error");
+    if (const int rc = file.Rewrite(); rc != 0) {
+        ShowError(FileProblemText("file write error", job, rc));
         AbortFlag = 1;
         return;
     }
@@ -196,9 +196,9 @@ void ImportFromExcel() {
                 ? end + 2
                 : end + 1;
     }
-    if (file.Close() != 0) {
+    if (const int rc = file.Close(); rc != 0) {
         os::RemoveFile(job);
-        ShowError("file write error");
+        ShowError(FileProblemText("file write error", job, rc));
         AbortFlag = 1;
         return;
     }

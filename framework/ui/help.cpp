@@ -44,6 +44,10 @@ void ParseHelpLine(std::string_view line, int& number, std::string& picture) {
         colon == std::string_view::npos ? std::string("NULL") : TrimBlanks(line.substr(colon + 1));
 }
 
+namespace {
+constexpr std::size_t kMaxHelpLines = 100000;
+} // namespace
+
 HelpTopic FindHelpTopic(std::uint16_t n) {
     HelpTopic t;
     const std::string name = HelpFileName(n);
@@ -56,8 +60,24 @@ HelpTopic FindHelpTopic(std::uint16_t n) {
         AbortFlag = 0;
         return t;
     }
+    // A help file is a few thousand lines of text: an endless one, or one with an over-long
+    // line, is no help file and is refused with its cause in place of the help.
+    auto refused = [&] {
+        const int rc = file.Error();
+        const bool endless = file.LinesRead() > kMaxHelpLines;
+        if (rc == 0 && !endless) return false;
+        file.Discard();
+        t = HelpTopic{};
+        t.Lines[0] = endless ? "File " + name + " could not be read: it has more than " +
+                                   IntToString(kMaxHelpLines) + " lines (not a help file)."
+                             : FileReadProblem(name, rc);
+        t.Picture = "null";
+        t.FileMissing = true;
+        AbortFlag = 0;
+        return true;
+    };
     std::string line;
-    while (!file.Eof()) {
+    while (!file.Eof() && file.LinesRead() <= kMaxHelpLines) {
         if (file.ReadLine(line) != 0) break;
         int number = -1;
         std::string picture;
@@ -72,6 +92,7 @@ HelpTopic FindHelpTopic(std::uint16_t n) {
             break;
         }
     }
+    if (refused()) return t;
     if (!t.Found) {
         file.Discard();
         t.Lines[0] = NoHelpText(n);
@@ -81,6 +102,7 @@ HelpTopic FindHelpTopic(std::uint16_t n) {
     }
     for (int k = 2; k <= 5; ++k) {
         if (file.Eof() || file.ReadLine(line) != 0) {
+            if (refused()) return t;
             AbortFlag = 0;
             file.Discard();
             return t;

@@ -365,8 +365,8 @@ void SendToTextPrinter(const std::string& file) {
         }
         return;
     }
-    if (os::WriteWholeFileAtomic(file, all) != 0) {
-        ShowError("file write error");
+    if (const int rc = os::WriteWholeFileAtomic(file, all); rc != 0) {
+        ShowError(FileProblemText("file write error", file, rc));
         AbortFlag = 1;
         return;
     }
@@ -571,7 +571,8 @@ void ListOpenTemp(std::string& name) {
             return;
         }
         if (errno != EEXIST) {
-            ShowError("file write error");
+            ShowError(FileProblemText("file write error", candidate,
+                                      os::ErrnoToDosForPath(errno, candidate.c_str())));
             AbortFlag = 1;
             return;
         }

@@ -951,18 +951,7 @@ std::string LowerExt(const std::string& path) {
 }
 
 std::string WriteErrorText(const std::string& path, int code) {
-    switch (code) {
-    case os::kErrPathNotFound:
-        return path + ": the folder does not exist";
-    case os::kErrAccessDenied:
-        return path + ": access denied";
-    case os::kErrWriteProtect:
-        return path + ": the disk is write-protected";
-    case os::kErrWriteFault:
-        return path + ": the disk is full";
-    default:
-        return path + ": could not be written (error " + std::to_string(code) + ")";
-    }
+    return path + ": " + os::ErrorCauseText(code, path); // the cause in words
 }
 
 } // namespace

@@ -158,6 +158,39 @@ TEST_F(HelpText, MissingTopicAndMissingFile) {
     EXPECT_EQ(missing.Picture, "null");
 }
 
+// An endless file, one with an over-long line and one of endless short lines are refused at once
+// with their cause, as a text in place of the help.
+TEST_F(HelpText, FilesThatAreNoHelpFilesAreRefused) {
+    struct Case {
+        const char* what;
+        void (*make)(const fs::path&);
+        const char* says;
+    };
+    const Case cases[] = {
+        {"endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         "a line is longer than 65536 characters"},
+        {"over-long line",
+         [](const fs::path& p) { WriteHelpFile(p, {"1550", std::string(70000, 'x')}); },
+         "a line is longer than 65536 characters"},
+        {"endless short lines",
+         [](const fs::path& p) { WriteHelpFile(p, std::vector<std::string>(100010, "text")); },
+         "has more than 100000 lines"},
+    };
+    for (const Case& c : cases) {
+        const fs::path file = dir_ / "kelmora.hlp";
+        fs::remove(file);
+        c.make(file);
+        AbortFlag = 1;
+        std::string t;
+        ReadHelpText(1999, t);
+        EXPECT_NE(t.find("File " + file.string() + " could not be read: "), std::string::npos)
+            << c.what << ": " << t;
+        EXPECT_NE(t.find(c.says), std::string::npos) << c.what << ": " << t;
+        EXPECT_EQ(AbortFlag, 0);
+        EXPECT_EQ(FindHelpTopic(1999).Picture, "null");
+    }
+}
+
 TEST_F(HelpText, HelpFileFoundWhateverItsCase) {
     fs::rename(dir_ / "kelmora.hlp", dir_ / "KELMORA.HLP");
     std::string t;
