@@ -19,6 +19,7 @@
 #include "framework/ui/listing.h"
 #include "framework/ui/questions.h"
 #include "platform/gui/screen.h"
+#include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
 const char* const DrawingColourNames[16] = {"Red",        "Yellow",     "Green",     "Cyan",
@@ -532,10 +533,10 @@ void Tconfig::BuildPrinterPage() {
 void Tconfig::BuildPrintoutPage() {
     TTabSheet* p = TabSheet_printout;
     RadioGroup_trenn =
-        NewRadioGroup(p, "RadioGroup_trenn", "", 8, 6, 324, 116,
+        NewRadioGroup(p, "RadioGroup_trenn", "", 8, 6, 324, kGroup2 + 2 * 20,
                       {"lines  ---- ====  ****", "box characters  \u2500\u2500 \u2550\u2550",
                        "blanks and empty lines", "compressed, without space lines"});
-    RadioGroup_date = NewRadioGroup(p, "RadioGroup_date", "", 8, 128, 324, kGroup2,
+    RadioGroup_date = NewRadioGroup(p, "RadioGroup_date", "", 8, 134, 324, kGroup2,
                                     {"DD.MM.YYYY", "MM/DD/YYYY", "YYYY/MM/DD", "DD/MM/YYY"});
     RadioGroup_date->SetColumns(2);
     Label_linesperpage = NewLabel(p, "Label_linesperpage", "", 8, 226);
@@ -1089,8 +1090,9 @@ void Tconfig::Button_dirClick(TEdit* edit) {
 }
 
 void Tconfig::Button_dirtempenvClick(TObject*) {
+    // The system's temporary directory: $TEMP, else $TMPDIR, else /tmp.
     const std::string temp = EnvOr("TEMP", "TMPDIR");
-    if (!temp.empty()) Edit_dirtemp->SetText(AddBackslash(temp));
+    Edit_dirtemp->SetText(AddBackslash(temp.empty() ? os::TempDirectory() : temp));
 }
 
 void Tconfig::Button_externClick(TEdit* edit) {

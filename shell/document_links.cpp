@@ -9,6 +9,7 @@
 #include "framework/ui/help.h"
 #include "framework/ui/listing.h"
 #include "framework/ui/questions.h"
+#include "platform/os/errors.h"
 #include "platform/os/process.h"
 #include "platform/os/utf8.h"
 #include "shell/input_fields.h"
@@ -67,7 +68,7 @@ void OpenDocument(int i) {
     SetHourglassCursor();
     const int code = os::StartProcess(argv);
     RestoreCursor();
-    if (code != 0) ShowError(argv.front() + " cannot be started (error " + IntToString(code) + ")");
+    if (code != 0) ShowError(argv.front() + " cannot be started: " + os::ErrorCauseText(code));
 }
 
 // ---- TForm_confDoku ---------------------------------------------------------------------------

@@ -13,10 +13,26 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace qortest {
+
+// Runs body (returning an int) in a child process whose files may not grow beyond limit bytes
+// (ulimit -f): the child's exit code, or 100 + the signal that ended it. The child keeps the
+// test's signal dispositions, so a test sees whether the program's own start survives the limit.
+template <typename F> int UnderFileSizeLimit(rlim_t limit, F body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit lim{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
 
 // An empty folder of the running test's own: <temp>/<prefix><pid>_<test name>.
 inline std::filesystem::path FreshTestDir(const std::string& prefix) {

@@ -970,14 +970,14 @@ void CheckConfiguredDirectories() {
         // and left as the user set it.
         if (windows || !DirExists(dir) || d.setting == &TempDir) {
             const std::string place = d.place();
-            message += ": " + dir + (windows || !DirExists(dir) ? " does not exist here; "
-                                                                : " cannot be written; ") +
-                       place + " is used";
+            message += ": " + dir +
+                       (windows || !DirExists(dir) ? " does not exist here." : " cannot be written.") +
+                       "\n        now used: " + place;
             dir = place;
             replaced = true;
         }
     }
-    if (replaced) message += "\nSave the settings to keep the folders used now.";
+    if (replaced) message += "\n\nSave the settings to keep the folders used now.";
     if (!message.empty()) ConfigShowErrorHook(message);
 }
 

@@ -80,7 +80,7 @@ void ReadConfiguration();
 //   directory for the others; it is written blank again when the settings are saved;
 // - one written the Windows way ("C:\TEMP\") or missing here, and a temporary directory that
 //   cannot be written, is replaced by that place ("invalid temporary directory configured:
-//   C:\TEMP\ does not exist here; /tmp/ is used");
+//   C:\TEMP\ does not exist here." and the place now used);
 // - any other folder that fails its test is reported ("invalid CAD Directory configured").
 void CheckConfiguredDirectories();
 // Writes the session file (data directory and the four recent files) into the user's

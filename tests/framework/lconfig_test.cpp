@@ -881,7 +881,7 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     for (const Case& c : cases) {
         EXPECT_EQ(*c.setting, c.place.empty() ? c.stored : c.place) << c.label;
         const std::string line = "invalid " + std::string(c.label) + " configured: " + c.stored +
-                                 " does not exist here; " + c.place + " is used";
+                                 " does not exist here.\n        now used: " + c.place;
         EXPECT_EQ(shownErrors[0].find(line) != std::string::npos, c.told) << shownErrors[0];
     }
     EXPECT_TRUE(fs::is_directory(data)); // made for the user

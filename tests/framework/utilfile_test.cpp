@@ -56,21 +56,6 @@ protected:
     fs::path dir_;
 };
 
-// Runs body in a child process whose files may not grow beyond limit bytes (the file system
-// "fills up"); returns the child's exit code.
-template <typename F> int WithFileSizeLimit(rlim_t limit, F body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN); // a write beyond the limit fails with EFBIG instead
-        rlimit lim{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 } // namespace
 
 // ---- reading fixtures written by another program -------------------------------------------
@@ -252,7 +237,7 @@ TEST_F(TextFiles, AFileSizeLimitEndsTheSaveNotTheProgram) {
     const std::string old = "old job\r\n";
     WriteFileBytes(P("job.q1w"), old);
     const std::string line(1000, 'n');
-    const int code = WithFileSizeLimit(20000, [&] {
+    const int code = qortest::UnderFileSizeLimit(20000, [&] {
         TextFile f;
         f.Assign(P("job.q1w"));
         if (f.Rewrite() != 0) return 1;
@@ -540,7 +525,7 @@ TEST_F(TextFiles, AFullDiskKeepsTheOldFileAndSetsAbortFlag) {
     const std::string old(100000, 'o');
     WriteFileBytes(P("big.txt"), old);
     const std::string line(1000, 'n');
-    const int code = WithFileSizeLimit(150000, [&] {
+    const int code = qortest::UnderFileSizeLimit(150000, [&] {
         AbortFlag = 0;
         SharedTextFile.Assign(P("big.txt"));
         if (SharedTextFile.Rewrite() != 0) return 1;
@@ -586,7 +571,7 @@ TEST_F(TextFiles, CopyOntoAFullFileSystemSetsAbortFlag) {
     WriteFileBytes(P("dst.bin"), "previous");
     for (const bool blocks : {false, true}) {
         SCOPED_TRACE(blocks ? "FileCopyBlocks" : "FileCopy");
-        const int code = WithFileSizeLimit(50000, [&] {
+        const int code = qortest::UnderFileSizeLimit(50000, [&] {
             AbortFlag = 0;
             const bool ok = blocks ? FileCopyBlocks(P("src.bin"), P("dst.bin"))
                                    : FileCopy(P("src.bin"), P("dst.bin"));

@@ -7,12 +7,10 @@
 #include <cstdlib>
 #include <set>
 #include <sstream>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "os_testutil.h"
+#include "tests/testutil.h"
 #include "platform/os/errors.h"
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
@@ -151,24 +149,6 @@ TEST_F(OsPaths, WholePathsAreResolvedWithoutRegardToCase) {
 
 } // namespace
 
-namespace {
-
-// Runs body in a child process that may write files of at most limit bytes; the child's exit
-// code, or 100 + the signal that ended it.
-template <typename F> int UnderFileSizeLimit(rlim_t limit, F body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        rlimit lim{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
-} // namespace
-
 // Every failure that shares a DOS code with others is named by its own cause.
 TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
     Touch(dir / "plain", "x");
@@ -203,7 +183,7 @@ TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
 // A write beyond the file-size limit (ulimit -f) fails with a message; the process goes on.
 TEST_F(OsPaths, AFileSizeLimitIsAFailureNotTheEnd) {
     const std::string path = dir / "big.bin";
-    const int code = UnderFileSizeLimit(4096, [&] {
+    const int code = qortest::UnderFileSizeLimit(4096, [&] {
         os::IgnoreFileSizeSignal();
         os::File f;
         if (f.Open(path, os::OpenMode{}, os::Disposition::CreateAlways) != 0) return 1;
