@@ -970,9 +970,10 @@ void CheckConfiguredDirectories() {
         // and left as the user set it.
         if (windows || !DirExists(dir) || d.setting == &TempDir) {
             const std::string place = d.place();
-            message += ": " + dir +
-                       (windows || !DirExists(dir) ? " does not exist here." : " cannot be written.") +
-                       "\n        now used: " + place;
+            message +=
+                ": " + dir +
+                (windows || !DirExists(dir) ? " does not exist here." : " cannot be written.") +
+                "\n        now used: " + place;
             dir = place;
             replaced = true;
         }

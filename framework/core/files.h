@@ -226,8 +226,8 @@ bool HasAttr(const std::string& name, int mask); // every bit of mask set
 // "outwin.txt", ProgramName + ".htm") is noted by itself; the user's own files there (logo
 // block files) never are.
 void NoteTemporaryFile(const std::string& path);
-void RemoveTemporaryFiles(); // removes every noted file that is still there
-bool DirWritable(const std::string& dir);        // a file can be created in it (probed, removed)
+void RemoveTemporaryFiles();              // removes every noted file that is still there
+bool DirWritable(const std::string& dir); // a file can be created in it (probed, removed)
 bool DirExists(const std::string& dir);
 bool CanChDir(const std::string& dir); // the directory exists and may be entered
 void AssignFileName(TextFile& file, std::string_view name);

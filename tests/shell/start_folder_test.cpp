@@ -127,7 +127,7 @@ void CloseShown(TForm& f, std::string& shown) {
 TEST_F(StartFolder, ASessionWritesNothingIntoTheStartFolder) {
     struct Case {
         const char* what;
-        const char* where; // "start", "user" or "" (none)
+        const char* where;                                        // "start", "user" or "" (none)
         std::vector<std::pair<const char*, std::string>> folders; // directory labels and values
         bool told; // one message about the folders at start
     };
@@ -202,10 +202,11 @@ TEST_F(StartFolder, ASessionWritesNothingIntoTheStartFolder) {
         EXPECT_TRUE(fs::exists(Root / "tmp" / "outwin.txt"));
         const std::string pdf = (Root / "out" / "print.pdf").string();
         ScriptedResponder print;
-        print.OnForm([](TForm& f) {
-                 EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
-                 EXPECT_TRUE(Respond::Press(f, "Button_ok"));
-             })
+        print
+            .OnForm([](TForm& f) {
+                EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
+                EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+            })
             .OnDialog([&](TCommonDialog& d) {
                 dynamic_cast<TSaveDialog&>(d).Choose(pdf);
                 return true;
@@ -278,12 +279,13 @@ TEST_F(StartFolder, HelpTextsMatchTheirDialogs) {
     StartProgram(quiet);
     std::string layers;
     GetHelpText(1910, layers);
-    for (const char* row : {"continuous line", "0.50 mm", "0.35 mm", "0.25 mm", "dashed line",
-                            "center line", "five"})
+    for (const char* row :
+         {"continuous line", "0.50 mm", "0.35 mm", "0.25 mm", "dashed line", "center line", "five"})
         EXPECT_THAT(layers, HasSubstr(row));
     EXPECT_THAT(layers, ::testing::Not(HasSubstr("six")));
     for (const char* file : {"kelmora.hlp", "qor1w.hlp", "qor1w.err", "quality.plt"}) {
-        const std::string text = qortest::ReadFileBytes(QOR_SOURCE_DIR "/data/" + std::string(file));
+        const std::string text =
+            qortest::ReadFileBytes(QOR_SOURCE_DIR "/data/" + std::string(file));
         for (const char* typo : {"responible", "therof", "the deviations the grade limits"})
             EXPECT_EQ(text.find(typo), std::string::npos) << file << ": " << typo;
     }

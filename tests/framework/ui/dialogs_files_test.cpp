@@ -205,9 +205,9 @@ TEST_F(FileQuestions, CheckedOperationsReport) {
     bad.Assign(Path("no/dir/x.txt"));
     RewriteChecked(bad);
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(Messages(r2), std::vector<std::string>{"Error  : : file write error: " +
-                                                     Path("no/dir/x.txt") + ": the folder " +
-                                                     Path("no") + " does not exist"});
+    EXPECT_EQ(Messages(r2),
+              std::vector<std::string>{"Error  : : file write error: " + Path("no/dir/x.txt") +
+                                       ": the folder " + Path("no") + " does not exist"});
 }
 
 // ---- file choice

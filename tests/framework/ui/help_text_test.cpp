@@ -170,7 +170,9 @@ TEST_F(HelpText, FilesThatAreNoHelpFilesAreRefused) {
         {"endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
          "a line is longer than 65536 characters"},
         {"over-long line",
-         [](const fs::path& p) { WriteHelpFile(p, {"1550", std::string(70000, 'x')}); },
+         [](const fs::path& p) {
+             WriteHelpFile(p, {"1550", std::string(70000, 'x')});
+         },
          "a line is longer than 65536 characters"},
         {"endless short lines",
          [](const fs::path& p) { WriteHelpFile(p, std::vector<std::string>(100010, "text")); },
