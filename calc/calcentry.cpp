@@ -140,8 +140,12 @@ std::string FirstNonFiniteValue() {
         if constexpr (std::is_same_v<T, long double>) {
             if (!std::isfinite(ref)) name = field;
         } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
-            for (int i = 1; i <= 2 && name.empty(); ++i)
+            for (int i = 1; i <= 2 && name.empty(); ++i) {
+                // An inspection dimension without solution is NaN on purpose (and reported).
+                if (std::isnan(ref[i]) && MeasureFaults(i) != 0 && IsMeasureResult(GearData, ref))
+                    continue;
                 if (!std::isfinite(ref[i])) name = Named(field, i);
+            }
         }
     });
     return name;
@@ -242,10 +246,13 @@ void CalculateGears() {
     // A result that is no finite number is never a success.
     if (const std::string name = FirstNonFiniteValue(); fatal.empty() && !name.empty())
         fatal = "Fatal  : not finite: " + name + " !";
-    // The steps' own messages are dropped; the input and final checks speak for the result.
+    // The steps' own messages are dropped; the input and final checks speak for the result
+    // (the final checks raise again whatever makes a result impossible).
     ClearErrors();
     CheckInput();
     if (fatal.empty()) {
+        // First what makes a result impossible (both gears), then the plausibility of gear 2.
+        CheckSoundness();
         CheckResults();
     } else {
         // The results mix old and new data: keep the stop visible and the flag set, and skip

@@ -1,10 +1,13 @@
 #include "calc/inspect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "calc/geardata.h"
+#include "calc/meshing.h"
 #include "calc/tables.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -53,7 +56,7 @@ SpanBase MakeSpanBase(int i) {
 }
 
 struct BallBase {
-    long double tanAlpha = 0, invAt = 0, dmTerm = 0, oddFactor = 1;
+    long double tanAlpha = 0, invAt = 0, dmTerm = 0, oddFactor = 1, cosBetab = 1;
 };
 
 BallBase MakeBallBase(int i) {
@@ -61,22 +64,103 @@ BallBase MakeBallBase(int i) {
     BallBase b;
     b.tanAlpha = Tan(g.alphaRad);
     b.invAt = Inv(g.alphat);
-    b.dmTerm = g.DM[i] / g.db[i] / std::cos(g.betab);
+    b.cosBetab = std::cos(g.betab);
+    b.dmTerm = g.DM[i] / g.db[i] / b.cosBetab;
     // Odd tooth numbers: the balls lie in spaces half a pitch out of line.
     if (!IsEven(g.z[i])) b.oddFactor = std::cos(HalfPi / g.z[i]);
     return b;
 }
 
-long double BallAt(int i, const BallBase& b, long double xE) {
+// The dimension over balls and, in contact, the diameter of the circle through the points
+// where the ball touches the flanks (0 when it cannot touch an involute: the ball would sink
+// below the base circle).
+struct BallDim {
+    long double M = 0, contact = 0;
+};
+
+BallDim BallAt(int i, const BallBase& b, long double xE) {
     const TGearData& g = GearData;
     const long double eta = (Pi - 4 * xE * b.tanAlpha) / 2 / g.z[i];
     long double cK = 1;
     const long double aK = ArcInv(b.dmTerm - (eta - b.invAt), cK);
     if (aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
     const long double dK = g.db[i] / cK;
-    if (IsEven(g.z[i])) return dK + g.DM[i];
-    return b.oddFactor * dK + g.DM[i];
+    BallDim r;
+    r.M = IsEven(g.z[i]) ? dK + g.DM[i] : b.oddFactor * dK + g.DM[i];
+    // The ball touches each flank on the flank's normal through its centre, which lies in the
+    // plane tangent to the base cylinder: in the transverse section the contact lies DM/2
+    // cos(beta_b) from the centre along the base tangent, nearer the base circle on an external
+    // gear, further out on an internal one.
+    const long double rb = std::fabs(g.db[i]) / 2;
+    const long double tanK = std::sqrt((1 - cK) * (1 + cK)) / cK;
+    const long double along =
+        aK < 0 ? -1 : rb * tanK + (g.z[i] > 0 ? -1 : 1) * g.DM[i] / 2 * b.cosBetab;
+    if (along > 0) r.contact = 2 * std::sqrt(rb * rb + along * along);
+    return r;
 }
+
+// Where a contact diameter (positive) lies on the flank of gear i generated at shift xE: towards
+// the root beyond the root form diameter, towards the tip beyond the tip form diameter, or on
+// the involute. The form diameters are searched for only where their bounds leave it open.
+enum class FlankPlace { Root, Involute, Tip };
+
+class FlankOfShift {
+public:
+    FlankOfShift(int i, long double xE, const TFormBounds& bounds)
+        : i_(i), xE_(xE), bounds_(bounds) {
+        const TGearData& g = GearData;
+        // Those of the upper and lower premachining shift are the meshing step's.
+        if (xE == g.xEmaxV[i]) {
+            root_ = g.dFf[i];
+            tip_ = g.dFa[i];
+            bounds_ = {root_, root_, tip_};
+            haveRoot_ = haveTip_ = true;
+            return;
+        }
+        if (xE == g.xEminV[i]) {
+            tip_ = g.dFaK[i];
+            haveTip_ = true;
+        }
+    }
+
+    FlankPlace Place(long double contact) {
+        const TGearData& g = GearData;
+        const long double eps = 1e-9L * g.mn;
+        if (g.z[i_] < 0) {
+            // A ring gear: the bounds are the form diameters (negative).
+            if (contact > std::fabs(bounds_.rootLo) + eps) return FlankPlace::Root;
+            if (contact < std::fabs(bounds_.tipLo) - eps) return FlankPlace::Tip;
+            return FlankPlace::Involute;
+        }
+        if (contact < bounds_.rootHi + eps) {
+            if (!haveRoot_) {
+                root_ = bounds_.rootLo == bounds_.rootHi ? bounds_.rootLo
+                                                         : RootFormDiameterAt(i_, xE_);
+                haveRoot_ = true;
+            }
+            if (contact < root_ - eps) return FlankPlace::Root;
+        }
+        if (contact > bounds_.tipLo - eps) {
+            if (!haveTip_) {
+                tip_ = TipFormDiameterAt(i_, xE_);
+                haveTip_ = true;
+            }
+            if (contact > tip_ + eps) return FlankPlace::Tip;
+        }
+        return FlankPlace::Involute;
+    }
+
+private:
+    int i_;
+    long double xE_;
+    TFormBounds bounds_;
+    long double root_ = 0, tip_ = 0;
+    bool haveRoot_ = false, haveTip_ = false;
+};
+
+PerGear<unsigned> Faults;
+
+constexpr long double NoSolution = std::numeric_limits<long double>::quiet_NaN();
 
 } // namespace
 
@@ -86,7 +170,19 @@ long double SpanMeasure(int i, long double xE) {
 }
 
 long double BallMeasure(int i, long double xE) {
-    return BallAt(i, MakeBallBase(i), xE);
+    return BallAt(i, MakeBallBase(i), xE).M;
+}
+
+unsigned MeasureFaults(int i) {
+    return Faults[i];
+}
+
+bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field) {
+    for (const PerGear<long double>* f :
+         {&g.Wtheo, &g.Wmax, &g.Wmin, &g.WmaxV, &g.WminV, &g.MdKtheo, &g.MdKmax, &g.MdKmin,
+          &g.MdKmaxV, &g.MdKminV, &g.MdRtheo, &g.MdRmax, &g.MdRmin, &g.MdRmaxV, &g.MdRminV})
+        if (f == &field) return true;
+    return false;
 }
 
 long double BallDimOddTeeth(int i, long double M) {
@@ -193,31 +289,69 @@ void DinTolerances(int i) {
 void CalcTolerances() {
     TGearData& g = GearData;
     if (CalcErrorFlag != 0) return;
+    Faults = {0, 0};
     for (int i = 1; i <= 2; ++i) {
         if (g.MeasureMode == 1) {
             g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], g.mn);
             g.k[i] = 0;
         }
         if (CalcErrorFlag != 0) return;
-        // The first span fixes k[i]; all five shifts share the rest.
+        // The first span fixes k[i]; all five shifts share the rest. A dimension whose contact
+        // misses the involute (below the root form or above the tip form diameter of its own
+        // shift, or a ball that cannot touch an involute at all) has no solution: no number.
         const SpanBase span = MakeSpanBase(i);
-        g.WminV[i] = span.atShift0 + g.xEminV[i] * span.perShift;
-        g.WmaxV[i] = span.atShift0 + g.xEmaxV[i] * span.perShift;
-        g.Wtheo[i] = span.atShift0 + g.x[i] * span.perShift;
-        g.Wmin[i] = span.atShift0 + g.xEmin[i] * span.perShift;
-        g.Wmax[i] = span.atShift0 + g.xEmax[i] * span.perShift;
         if (CalcErrorFlag != 0) return;
-
-        // Without allowances several of the five shifts coincide: each distinct shift once.
         const BallBase ball = MakeBallBase(i);
+        const long double cbb = ball.cosBetab;
         const long double shifts[5] = {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]};
-        long double dims[5] = {};
+        long double spans[5] = {}, dims[5] = {};
+        // Bounds of the form diameters where the meshing step has not found them.
+        long double open[5];
+        int nOpen = 0;
+        for (const long double x : shifts)
+            if (x != g.xEmaxV[i] && std::find(open, open + nOpen, x) == open + nOpen)
+                open[nOpen++] = x;
+        TFormBounds bounds[5];
+        FormDiameterBounds(i, open, nOpen, bounds);
         for (int n = 0; n < 5; ++n) {
+            // Without allowances several of the five shifts coincide: each distinct shift once.
             int same = 0;
             while (same < n && shifts[same] != shifts[n])
                 ++same;
-            dims[n] = same < n ? dims[same] : BallAt(i, ball, shifts[n]);
+            if (same < n) {
+                spans[n] = spans[same];
+                dims[n] = dims[same];
+                continue;
+            }
+            const long double xE = shifts[n];
+            const long double* at = std::find(open, open + nOpen, xE);
+            FlankOfShift flank(i, xE, at == open + nOpen ? TFormBounds{} : bounds[at - open]);
+            spans[n] = span.atShift0 + xE * span.perShift;
+            // The anvils touch the two flanks along parallel lines of one plane tangent to the
+            // base cylinder, W apart; across the axis their distance is W cos(beta_b). Placed
+            // symmetric about the base cylinder, both touch at the same diameter, and any other
+            // place takes one of them lower and the other higher.
+            const long double across = spans[n] * cbb;
+            const FlankPlace sp = flank.Place(std::sqrt(g.db[i] * g.db[i] + across * across));
+            if (sp != FlankPlace::Involute) {
+                Faults[i] |= sp == FlankPlace::Root ? SpanBelowForm : SpanAboveForm;
+                spans[n] = NoSolution;
+            }
+            const BallDim b = BallAt(i, ball, xE);
+            dims[n] = b.M;
+            if (b.contact == 0) {
+                Faults[i] |= BallCannotSeat;
+                dims[n] = NoSolution;
+            } else if (const FlankPlace bp = flank.Place(b.contact); bp != FlankPlace::Involute) {
+                Faults[i] |= bp == FlankPlace::Root ? BallBelowForm : BallAboveForm;
+                dims[n] = NoSolution;
+            }
         }
+        g.WminV[i] = spans[0];
+        g.WmaxV[i] = spans[1];
+        g.Wtheo[i] = spans[2];
+        g.Wmin[i] = spans[3];
+        g.Wmax[i] = spans[4];
         g.MdKminV[i] = dims[0];
         g.MdKmaxV[i] = dims[1];
         g.MdKtheo[i] = dims[2];

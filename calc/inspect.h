@@ -3,6 +3,8 @@
 // GearData; tolerances in micrometres, dimensions in mm.
 #pragma once
 
+#include "calc/geardata.h"
+
 // The whole step (sixth of the calculation sequence).
 void CalcTolerances();
 
@@ -12,6 +14,20 @@ long double SpanMeasure(int i, long double xE);
 
 // Dimension over two balls of diameter DM[i] of gear i at the generating shift xE.
 long double BallMeasure(int i, long double xE);
+
+// Why inspection dimensions of a gear have no solution, as found by the last CalcTolerances
+// (bits of MeasureFaults): such a dimension holds NaN and is printed as no number. A contact is
+// checked against the root and tip form diameters of the dimension's own generating shift.
+enum MeasureFault : unsigned {
+    BallCannotSeat = 1, // the ball would touch the flanks at or below the base circle
+    BallBelowForm = 2,  // the ball touches below the root form diameter (in the fillet)
+    BallAboveForm = 4,  // the ball touches above the tip form diameter
+    SpanBelowForm = 8,  // the span's anvils touch below the root form diameter
+    SpanAboveForm = 16, // the span's anvils touch above the tip form diameter
+};
+unsigned MeasureFaults(int i);
+// One of the fifteen inspection dimensions of GearData (Wtheo ... MdRminV).
+bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field);
 
 // Dimension over pins derived from the dimension over balls M (differs for an odd helical gear).
 long double BallDimOddTeeth(int i, long double M);

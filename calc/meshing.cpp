@@ -91,15 +91,6 @@ namespace {
 
 long double InvArcCos(long double c);
 
-// Where the fillet cuts the involute. The tip radius of the tool (an ellipse in the transverse
-// section of a helical gear) and the protuberance flank touch the gear where their normal passes
-// through the pitch point; for a point of the tool with its normal that gives the roll angle in
-// closed form, and so the point it cuts. Going down the tool from the end of the main flank
-// (protuberance flank, then tip radius), the cut points come closer to the gear centre; where
-// they first reach into the involute tooth, above the base circle, the involute begins. This
-// happens on an undercut gear and with a protuberance, whose relief cuts into the flank. A zero
-// tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
-// cut.
 // Sine and cosine from one argument reduction (the values sin and cos give).
 inline void SinCos(double a, double& s, double& c) {
     sincos(a, &s, &c);
@@ -108,64 +99,29 @@ inline void SinCos(long double a, long double& s, long double& c) {
     sincosl(a, &s, &c);
 }
 
-// The fillet-cutting part of the tool below the main flank of one gear at one shift, and the
-// points it cuts. The search runs in double precision; the crossing is then refined in extended
-// precision.
-class FilletCut {
+// How far a point of the tool of one gear, at one generating shift, cuts into the involute tooth.
+// A tool point (u along the pitch line, transverse; depth h below the datum line) with its
+// transverse normal (nu, nv) touches the gear when the normal passes through the pitch point:
+// that fixes the roll angle in closed form, and so the gear point it cuts.
+class InvoluteReach {
 public:
-    // alpha: the tool's pressure angle; depth: where its main flank ends (ToolFlankEndDepth).
-    FilletCut(const TGearData& g, int i, long double xE, const AngleFns& alpha, long double depth) {
+    InvoluteReach(const TGearData& g, int i, long double xE, const AngleFns& alpha) {
         r_ = g.d[i] / 2;
         rb_ = g.db[i] / 2;
         cb_ = std::cos(g.betaRad);
-        rho_ = g.rhoaP0[i];
-        protuberance_ = g.prP0mn[i] != 0;
-        const long double pr = protuberance_ ? g.prP0[i] : 0;
-        apr_ = protuberance_ ? DegToRad(g.alprP0[i]) : g.alphaRad;
-        const AngleFns apr = protuberance_ ? AngleFns(apr_) : alpha;
         shift_ = xE * g.mn;
-        // Normal section, depth h below the datum line: the tip-radius centre stands out of the
-        // main flank by the protuberance.
-        hc_ = g.haP0[i] - rho_;
-        ucn_ = g.mn * Pi / 4 - hc_ * alpha.t + (pr - rho_) / alpha.c;
         // tan(alpha_t) = tan(alpha) / cos(beta).
         const long double tat = alpha.t / cb_;
         const long double st = g.mt * Pi / 2 + 2 * shift_ * tat;
         gap0_ = Pi / g.z[i] - st / g.d[i] - (tat - g.alphat);
-        hP_ = hc_ + rho_ * apr.s;
-        uP_ = ucn_ + rho_ * apr.c;
-        hQ_ = depth;
-        tpr_ = apr.t;
-        // The transverse direction of the protuberance flank's normal: (1, tan(apr) / cos(beta))
-        // normalised.
-        const long double tprT = tpr_ / cb_;
-        const long double n = std::sqrt(1 + tprT * tprT);
-        nuPr_ = 1 / n;
-        nvPr_ = tprT / n;
     }
 
-    bool HasProtuberanceFlank() const { return protuberance_ && hP_ > hQ_; }
-    bool Protuberance() const { return protuberance_; }
     long double BaseRadius() const { return rb_; }
+    long double CosBeta() const { return cb_; }
 
-    // Piece 0: the protuberance flank from Q (w = 0) to P (w = 1); piece 1: the tip radius from
-    // its upper tangent point (w = 0) to its lowest point (w = 1). Returns how far the cut point
-    // reaches into the involute tooth (> 0: cut) and its radius R.
-    template <class T> T Cut(int piece, T w, T& R) const {
-        if (piece == 0) {
-            const T h = T(hQ_) + T(hP_ - hQ_) * w;
-            return CutAt<T>((T(uP_) + (T(hP_) - h) * T(tpr_)) / T(cb_), h, T(nuPr_), T(nvPr_), R);
-        }
-        const T t = T(apr_) + (T(HalfPi) - T(apr_)) * w;
-        T c = 1, sn = 0;
-        SinCos(t, sn, c);
-        return CutAt<T>((T(ucn_) + T(rho_) * c) / T(cb_), T(hc_) + T(rho_) * sn, T(cb_) * c, sn, R);
-    }
-
-private:
-    // A tool point (u transverse, depth h) with the transverse normal (nu, nv) touches the gear
-    // when its normal passes through the pitch point: that fixes the roll angle.
-    template <class T> T CutAt(T u, T h, T nu, T nv, T& R) const {
+    // > 0: the gear point cut lies inside the involute tooth (it cuts the involute away);
+    // R: its radius. -1 below the base circle, where there is no involute.
+    template <class T> T At(T u, T h, T nu, T nv, T& R) const {
         const T v = h - T(shift_);
         const T p = v * nu / nv; // u - r phi at contact
         const T phi = (u - p) / T(r_);
@@ -181,15 +137,104 @@ private:
         return polarPlusA - s / rb + phi - T(gap0_);
     }
 
-    long double r_ = 0, rb_ = 0, cb_ = 1, rho_ = 0, apr_ = 0, shift_ = 0, hc_ = 0, ucn_ = 0;
-    long double gap0_ = 0, hP_ = 0, uP_ = 0, hQ_ = 0, tpr_ = 0, nuPr_ = 0, nvPr_ = 1;
+private:
+    long double r_ = 0, rb_ = 0, cb_ = 1, shift_ = 0, gap0_ = 0;
+};
+
+// The fillet-cutting part of the tool below the main flank of one gear at one shift, and the
+// points it cuts. The search runs in double precision; the crossing is then refined in extended
+// precision.
+class FilletCut {
+public:
+    // alpha: the tool's pressure angle; depth: where its main flank ends (ToolFlankEndDepth).
+    FilletCut(const TGearData& g, int i, long double xE, const AngleFns& alpha, long double depth)
+        : reach_(g, i, xE, alpha) {
+        cb_ = reach_.CosBeta();
+        rho_ = g.rhoaP0[i];
+        protuberance_ = g.prP0mn[i] != 0;
+        const long double pr = protuberance_ ? g.prP0[i] : 0;
+        apr_ = protuberance_ ? DegToRad(g.alprP0[i]) : g.alphaRad;
+        const AngleFns apr = protuberance_ ? AngleFns(apr_) : alpha;
+        // Normal section, depth h below the datum line: the tip-radius centre stands out of the
+        // main flank by the protuberance.
+        hc_ = g.haP0[i] - rho_;
+        ucn_ = g.mn * Pi / 4 - hc_ * alpha.t + (pr - rho_) / alpha.c;
+        hP_ = hc_ + rho_ * apr.s;
+        uP_ = ucn_ + rho_ * apr.c;
+        hQ_ = depth;
+        tpr_ = apr.t;
+        // The transverse direction of the protuberance flank's normal: (1, tan(apr) / cos(beta))
+        // normalised.
+        const long double tprT = tpr_ / cb_;
+        const long double n = std::sqrt(1 + tprT * tprT);
+        nuPr_ = 1 / n;
+        nvPr_ = tprT / n;
+    }
+
+    bool HasProtuberanceFlank() const { return protuberance_ && hP_ > hQ_; }
+    bool Protuberance() const { return protuberance_; }
+    long double BaseRadius() const { return reach_.BaseRadius(); }
+
+    // Piece 0: the protuberance flank from Q (w = 0) to P (w = 1); piece 1: the tip radius from
+    // its upper tangent point (w = 0) to its lowest point (w = 1). Returns how far the cut point
+    // reaches into the involute tooth (> 0: cut) and its radius R.
+    template <class T> T Cut(int piece, T w, T& R) const {
+        if (piece == 0) {
+            const T h = T(hQ_) + T(hP_ - hQ_) * w;
+            return reach_.At<T>((T(uP_) + (T(hP_) - h) * T(tpr_)) / T(cb_), h, T(nuPr_),
+                                T(nvPr_), R);
+        }
+        const T t = T(apr_) + (T(HalfPi) - T(apr_)) * w;
+        T c = 1, sn = 0;
+        SinCos(t, sn, c);
+        return reach_.At<T>((T(ucn_) + T(rho_) * c) / T(cb_), T(hc_) + T(rho_) * sn, T(cb_) * c,
+                            sn, R);
+    }
+
+private:
+    InvoluteReach reach_;
+    long double cb_ = 1, rho_ = 0, apr_ = 0, hc_ = 0, ucn_ = 0;
+    long double hP_ = 0, uP_ = 0, hQ_ = 0, tpr_ = 0, nuPr_ = 0, nvPr_ = 1;
     bool protuberance_ = false;
 };
 
+// The radius where the reach cut(w, R) of a run of tool points changes sign inside [lo, hi]
+// (cut(lo) <= 0 < cut(hi), or the other way round): found by the Illinois step in double
+// precision, then polished by secant steps in extended precision.
+template <class Cut>
+long double CrossingRadius(const Cut& cut, double lo, double hi, double flo, double fhi) {
+    double R = 0;
+    const bool hiInside = fhi > 0;
+    IllinoisBracket([&](double m) { return cut(m, R); },
+                    [hiInside](double v) { return (v > 0) == hiInside; }, lo, hi, flo, fhi, 100,
+                    1e-11, true);
+    long double RL = 0;
+    long double w0 = lo, w1 = hi;
+    long double f0 = cut(w0, RL);
+    long double f1 = w1 == w0 ? f0 : cut(w1, RL);
+    // Across a bracket this narrow the reach is a straight line far beyond extended precision:
+    // one secant step that stays inside it lands on the crossing.
+    const long double width = w1 - w0;
+    for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
+        const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
+        if (!(std::fabs(next - w1) <= 1e-9L) || !std::isfinite(next)) break;
+        const bool inside = n == 0 && width <= 1e-11L && next >= lo && next <= hi;
+        w0 = w1;
+        f0 = f1;
+        w1 = next;
+        f1 = cut(w1, RL);
+        if (inside || std::fabs(w1 - w0) <= 1e-18L) break;
+    }
+    // The last evaluation was at w1: RL is its radius.
+    return RL;
+}
+
 // Along one piece of the tool from w = 0, the first cut point that reaches into the tooth: its
 // diameter; 0 when there is none before the cut points pass below the base circle (or the part
-// ends). fStart: the reach at w = 0.
-long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) {
+// ends). fStart: the reach at w = 0. With bound, only the diameter of the last sample before
+// the crossing: no nearer the centre than the crossing, since the cut points come closer to the
+// centre going down the tool.
+long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, bool bound) {
     const double rb = static_cast<double>(cut.BaseRadius());
     double R = 0;
     // The cut points come closer to the centre going down the tool; sample only where they lie
@@ -216,30 +261,13 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
         const double w = wEnd * k / Steps;
         const double f = cut.Cut<double>(piece, w, R);
         if (fPrev <= 0 && f > 0) {
-            // Refine (Illinois) in double precision, then polish by secant steps in extended
-            // precision.
-            double lo = wPrev, hi = w;
-            IllinoisBracket([&](double m) { return cut.Cut<double>(piece, m, R); },
-                            [](double v) { return v > 0; }, lo, hi, fPrev, f, 100, 1e-11, true);
-            long double RL = 0;
-            long double w0 = lo, w1 = hi;
-            long double f0 = cut.Cut<long double>(piece, w0, RL);
-            long double f1 = w1 == w0 ? f0 : cut.Cut<long double>(piece, w1, RL);
-            // Across a bracket this narrow the reach is a straight line far beyond extended
-            // precision: one secant step that stays inside it lands on the crossing.
-            const long double width = w1 - w0;
-            for (int n = 0; n < 4 && f1 != f0 && f1 != 0; ++n) {
-                const long double next = w1 - f1 * (w1 - w0) / (f1 - f0);
-                if (!(std::fabs(next - w1) <= 1e-9L) || !std::isfinite(next)) break;
-                const bool inside = n == 0 && width <= 1e-11L && next >= lo && next <= hi;
-                w0 = w1;
-                f0 = f1;
-                w1 = next;
-                f1 = cut.Cut<long double>(piece, w1, RL);
-                if (inside || std::fabs(w1 - w0) <= 1e-18L) break;
+            if (bound) {
+                double Rp = 0;
+                cut.Cut<double>(piece, wPrev, Rp);
+                return 2 * Rp * (1 + 1e-12);
             }
-            // The last evaluation was at w1: RL is its radius.
-            return 2 * RL;
+            auto reach = [&](auto m, auto& Rm) { return cut.Cut(piece, m, Rm); };
+            return 2 * CrossingRadius(reach, wPrev, w, fPrev, f);
         }
         wPrev = w;
         fPrev = f;
@@ -257,22 +285,119 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps) 
 // tip radius makes the points the path of the tool's corner. Returns 0 when the involute is not
 // cut.
 long double FilletCrossingDiameter(const TGearData& g, int i, long double xE, const AngleFns& alpha,
-                                   long double depth) {
+                                   long double depth, bool bound = false) {
     const FilletCut cut(g, i, xE, alpha, depth);
     double R = 0;
     if (cut.HasProtuberanceFlank()) {
-        const long double d = FirstCut(cut, 0, cut.Cut<double>(0, 0.0, R), 4);
+        const long double d = FirstCut(cut, 0, cut.Cut<double>(0, 0.0, R), 4, bound);
         if (d != 0) return d;
     }
     const double f0 = cut.Cut<double>(1, 0.0, R);
     if (cut.Protuberance() && f0 > 0) return 0; // the involute ends above: not resolved here
-    return FirstCut(cut, 1, f0, 8);
+    return FirstCut(cut, 1, f0, 8, bound);
+}
+
+// The root radius of the tool of one gear at one shift: a concave arc, tangent to the main flank
+// and to the tool root line, whose gear points round the tooth's tip corner. Run from its tangent
+// point on the flank (w = 0) to the one on the root line (w = 1).
+class RootRoundingCut {
+public:
+    RootRoundingCut(const TGearData& g, int i, long double xE, const AngleFns& alpha)
+        : reach_(g, i, xE, alpha) {
+        cb_ = reach_.CosBeta();
+        rho_ = g.rhofP0[i];
+        a_ = g.alphaRad;
+        // Normal section, depth h below the datum line (negative: towards the tool root). The
+        // centre lies rho below the root line and rho off the flank, on the side of the space.
+        hc_ = rho_ - g.hfP0[i];
+        uc_ = g.mn * Pi / 4 - hc_ * alpha.t + rho_ / alpha.c;
+    }
+
+    template <class T> T Cut(T w, T& R) const {
+        const T t = T(a_) + (T(HalfPi) - T(a_)) * w;
+        T c = 1, sn = 0;
+        SinCos(t, sn, c);
+        return reach_.At<T>((T(uc_) - T(rho_) * c) / T(cb_), T(hc_) - T(rho_) * sn, T(cb_) * c,
+                            sn, R);
+    }
+
+private:
+    InvoluteReach reach_;
+    long double cb_ = 1, rho_ = 0, a_ = 0, hc_ = 0, uc_ = 0;
+};
+
+// Where the tool root radius cuts the involute of an external gear below its tip: the lowest
+// gear point of the arc that lies inside the involute tooth, as a diameter; 0 when none does.
+// The arc starts on the involute (its tangent point makes the flank's last point); its gear
+// points then usually run outside the involute and down before they turn up into the tooth
+// towards the tip circle, so the involute ends below the point the flank's end makes.
+long double TipRoundingCrossingDiameter(const TGearData& g, int i, long double xE,
+                                        const AngleFns& alpha) {
+    const RootRoundingCut cut(g, i, xE, alpha);
+    auto reach = [&](auto w, auto& R) { return cut.Cut(w, R); };
+    constexpr int Steps = 16;
+    double w[Steps + 1], f[Steps + 1], R[Steps + 1];
+    for (int k = 0; k <= Steps; ++k) {
+        w[k] = double(k) / Steps;
+        f[k] = k == 0 ? 0.0 : cut.Cut<double>(w[k], R[k]);
+    }
+    long double best = 0;
+    auto take = [&best](long double r) {
+        if (best == 0 || r < best) best = r;
+    };
+    int lowest = -1; // the sample inside the tooth with the smallest radius
+    for (int k = 1; k <= Steps; ++k) {
+        if (!(f[k] > 0)) continue;
+        if (!(f[k - 1] > 0)) take(CrossingRadius(reach, w[k - 1], w[k], f[k - 1], f[k]));
+        if (lowest < 0 || R[k] < R[lowest]) lowest = k;
+    }
+    if (lowest < 0) return 0;
+    // A radius still falling inside the tooth: its minimum between the neighbouring samples.
+    if (lowest < Steps && f[lowest - 1] > 0 && R[lowest - 1] > R[lowest] &&
+        R[lowest + 1] > R[lowest]) {
+        double lo = w[lowest - 1], hi = w[lowest + 1];
+        for (int n = 0; n < 60; ++n) {
+            const double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            double R1 = 0, R2 = 0;
+            cut.Cut<double>(m1, R1);
+            cut.Cut<double>(m2, R2);
+            if (R1 < R2)
+                hi = m2;
+            else
+                lo = m1;
+        }
+        long double RL = 0;
+        if (cut.Cut<long double>((lo + hi) / 2, RL) > 0) take(RL);
+        take(R[lowest]);
+    } else {
+        take(R[lowest]);
+    }
+    return 2 * best;
+}
+
+// The root form diameter of an internal gear as its tooth drawing makes it: the fillet of the
+// tool tip radius rho inside the root circle rf, tangent to the root circle and to the flank on
+// the side of the gap. Its centre lies rf - rho from the gear centre, on the flank's normal,
+// which touches the base circle: along that normal the centre is sqrt((rf - rho)^2 - rb^2) from
+// the base circle, the tangent point rho further. Never beyond the root circle nor inside the
+// tip or base circle; negative like the gear's diameters.
+long double InternalRootFormDiameter(const TGearData& g, int i, long double xE) {
+    const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xE * g.mn) / 2;
+    const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
+    const long double rho = std::fmax(g.rhoaP0[i], 0.0L);
+    const long double lowest = std::fmax(ra, rb);
+    if (rho == 0) return -2 * rf;
+    const long double c = rf - rho;
+    long double RF = lowest;
+    if (c > rb) RF = std::fmax(lowest, std::hypot(rb, rho + std::sqrt((c - rb) * (c + rb))));
+    return -2 * std::fmin(RF, rf);
 }
 
 } // namespace
 
 long double RootFormDiameterAt(int i, long double xE) {
     const TGearData& g = GearData;
+    if (g.z[i] < 0) return InternalRootFormDiameter(g, i, xE);
     const AngleFns alpha(g.alphaRad);
     const bool protuberance = g.prP0mn[i] != 0;
     const long double depth =
@@ -497,6 +622,78 @@ long double TipCollision() {
            (Inv(aa1) + d1 - Inv(g.alphawt)) * g.db[1] / 2;
 }
 
+long double TipLimitDiameter(int i) {
+    const TGearData& g = GearData;
+    if (g.z[i] < 0) return g.da[OddEvenIndex(i)];
+    return 2 * Sign(g.z[OddEvenIndex(i)]) *
+           Hypot(g.a - std::cos(g.alphawt) * g.db[i] / 2, std::sin(g.alphawt) * g.db[i] / 2);
+}
+
+long double RoundedTipFormDiameter(int i, long double xE) {
+    const TGearData& g = GearData;
+    if (g.rhofP0mn[i] <= 0) return g.da[i];
+    // The point the end of the straight flank makes, unless the root radius cuts lower.
+    long double dF = LineOfActionDiameter(i, -ToolFlankEndHeight(i), xE);
+    if (g.z[i] > 0) {
+        const long double cut = TipRoundingCrossingDiameter(g, i, xE, AngleFns(g.alphaRad));
+        if (cut > 0) dF = std::fmin(dF, cut);
+    }
+    return Min(dF, g.da[i]);
+}
+
+void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out) {
+    const TGearData& g = GearData;
+    if (g.z[i] < 0) {
+        // Closed forms (and the chamfer's crossing, rare on a ring gear).
+        for (int k = 0; k < n; ++k) {
+            out[k].rootLo = out[k].rootHi = RootFormDiameterAt(i, xE[k]);
+            out[k].tipLo = TipFormDiameterAt(i, xE[k]);
+        }
+        return;
+    }
+    // What the shifts share, worked out once.
+    const AngleFns alpha(g.alphaRad);
+    const bool protuberance = g.prP0mn[i] != 0;
+    const long double depth =
+        FlankEndDepth(g, i, alpha, protuberance ? AngleFns(DegToRad(g.alprP0[i])) : alpha);
+    const long double s = std::sin(g.alphat);
+    const bool chamfer = g.ChamferOn[i];
+    const ChamferFlanks c = chamfer ? MakeChamferFlanks(g, i) : ChamferFlanks{};
+    const long double flankTop = ToolFlankEndHeight(i);
+    for (int k = 0; k < n; ++k) {
+        TFormBounds& b = out[k];
+        const long double x = xE[k];
+        b.rootLo = b.rootHi = LineOfActionDiameter(i, depth, x);
+        if (g.d[i] * s - 2 * (depth - x * g.mn) / s <= 0 || protuberance)
+            b.rootHi = std::fmax(b.rootLo, FilletCrossingDiameter(g, i, x, alpha, depth, true));
+        // Every point a tool point cuts lies at least as far from the centre as the point's own
+        // depth puts it: the rounding by the root radius no nearer than its tangent point on
+        // the flank (the radial estimate).
+        b.tipLo = g.da[i];
+        if (chamfer) {
+            // The two flanks cross between the points the chamfer corner makes on each, when
+            // the thickness difference changes sign there (FormDiameterTool searches there).
+            const long double lo = c.CornerDiameter(c.dbk, c.sinAk, x);
+            const long double hi = c.CornerDiameter(c.db, c.sinAt, x);
+            if (c.Main(lo, x) - c.Chamfer(lo, x) <= 0 && c.Main(hi, x) - c.Chamfer(hi, x) > 0)
+                b.tipLo = std::fmin(g.da[i], std::fmin(lo, hi));
+            else
+                b.tipLo = TipFormDiameterAt(i, x);
+        } else if (g.rhofP0mn[i] > 0) {
+            b.tipLo = std::fmin(g.da[i], g.d[i] + 2 * (x * g.mn + flankTop));
+        }
+    }
+}
+
+long double TipFormDiameterAt(int i, long double xE) {
+    TGearData& g = GearData;
+    if (!g.ChamferOn[i]) return RoundedTipFormDiameter(i, xE);
+    const long double saK = g.saK[i];
+    const long double dF = ChamferCrossing(g, MakeChamferFlanks(g, i), xE);
+    g.saK[i] = saK;
+    return dF;
+}
+
 void CalcUnit2() {
     TGearData& g = GearData;
     if (CalcErrorFlag != 0) {
@@ -510,6 +707,7 @@ void CalcUnit2() {
     const long double invAt = Inv(g.alphat);
     const long double invAwt = Inv(g.alphawt);
     const long double tanAwt = Tan(g.alphawt);
+    const long double tanBeta = std::tan(g.betaRad);
 
     for (int i = 1; i <= 2; ++i) {
         const int j = OddEvenIndex(i);
@@ -547,9 +745,8 @@ void CalcUnit2() {
             g.dFa[i] = g.da[i];
             g.dFaK[i] = g.da[i];
         } else {
-            const long double h = ToolFlankEndHeight(i);
-            g.dFa[i] = Min(LineOfActionDiameter(i, -h, g.xEmaxV[i]), g.da[i]);
-            g.dFaK[i] = Min(LineOfActionDiameter(i, -h, g.xEminV[i]), g.da[i]);
+            g.dFa[i] = RoundedTipFormDiameter(i, g.xEmaxV[i]);
+            g.dFaK[i] = RoundedTipFormDiameter(i, g.xEminV[i]);
         }
 
         g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / g.da[i]);
@@ -567,23 +764,22 @@ void CalcUnit2() {
             g.satMin[i] = (base + g.stMin[i] / g.d[i]) * g.da[i];
             g.saK[i] = g.sat[i];
         }
-        g.san[i] = cb * g.sat[i];
-        g.sanMax[i] = cb * g.satMax[i];
-        g.samin[i] = cb * g.satMin[i];
+        // Normal tip thicknesses: on the tip cylinder the helix angle is beta_a, tan beta_a =
+        // tan beta da / d.
+        const long double tba = tanBeta * g.da[i] / g.d[i];
+        const long double cba = 1 / std::sqrt(1 + tba * tba);
+        g.san[i] = cba * g.sat[i];
+        g.sanMax[i] = cba * g.satMax[i];
+        g.samin[i] = cba * g.satMin[i];
     }
 
     const long double sw = std::sin(g.alphawt);
-    const long double cw = std::cos(g.alphawt);
     for (int i = 1; i <= 2; ++i) {
         const int j = OddEvenIndex(i);
         g.stwAngle[i] = 2 * ArcSin(g.stw[i] / (2 * g.dw[i]));
         g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
 
-        long double L = 0;
-        if (g.z[i] > 0)
-            L = 2 * Sign(g.z[j]) * Hypot(g.a - cw * g.db[i] / 2, sw * g.db[i] / 2);
-        else
-            L = g.da[j];
+        const long double L = TipLimitDiameter(i);
         if (g.da[j] > L) {
             AddError("Error  : tooth collision da" + GearNo(j) + " !");
             g.dNa[j] = L;

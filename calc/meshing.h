@@ -37,4 +37,29 @@ long double ToolFlankEndHeight(int i);
 long double LineOfActionDiameter(int i, long double depth, long double xE);
 
 // Root form diameter of gear i generated at shift xE: where the involute begins above the fillet.
+// An internal gear takes the fillet its tooth drawing puts between the flank and the root circle
+// (tangent to both, of the tool tip radius): never beyond the root circle.
 long double RootFormDiameterAt(int i, long double xE);
+
+// Tip form diameter of gear i generated at shift xE: where the involute ends below the tip. With
+// a chamfered tool the crossing with the chamfer flank (FormDiameterTool, saK[i] left as it
+// was); with a tool root radius, where the tooth's tip rounding cut by that radius meets the
+// involute (on an external gear below the point the end of the straight flank makes, whenever the
+// radius cuts into the involute); da[i] otherwise. Never beyond da[i].
+long double TipFormDiameterAt(int i, long double xE);
+// The same without the chamfer (the tool root radius alone).
+long double RoundedTipFormDiameter(int i, long double xE);
+
+// Bounds of the form diameters of gear i at shift xE, found without the searches behind them:
+// dFf lies in [rootLo, rootHi], dFa is at least tipLo (and at most da). Equal to the form
+// diameters themselves where those are closed forms (and for an internal gear).
+struct TFormBounds {
+    long double rootLo = 0, rootHi = 0, tipLo = 0;
+};
+// For the n shifts xE[0..n-1], into out[0..n-1].
+void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out);
+
+// The largest tip diameter the mating gear of gear i may have: beyond it its tip reaches past
+// the interference point of gear i (where the line of action touches the base circle of an
+// external gear i) and the teeth collide. For an internal gear i the mate's own tip diameter.
+long double TipLimitDiameter(int i);

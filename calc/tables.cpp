@@ -293,8 +293,11 @@ long double RackTipRadiusMax(long double alpha, long double B, long double A) {
 }
 
 long double RollTanAt(long double d, long double db) {
+    // Internal gears carry negative diameters: their roll angles are those of the magnitudes.
+    d = fabsl(d);
+    db = fabsl(db);
     if (d <= db) return 0.0L;
-    return 57.3L * Tan(ArcCos(db / d));
+    return RadToDeg(Tan(ArcCos(db / d)));
 }
 
 int OddEvenIndex(int n) {

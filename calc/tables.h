@@ -44,7 +44,8 @@ void ClearMeasureMemo();
 
 // The largest tip radius factor of a basic rack.
 long double RackTipRadiusMax(long double alpha, long double B, long double A);
-// Roll angle in degrees (57.3 tan) at diameter d; 0 for d <= db.
+// Roll angle in degrees (tan alpha_y in radians, times 180 / pi) at diameter d on the base
+// diameter db, signs ignored; 0 at or below the base circle.
 long double RollTanAt(long double d, long double db);
 // The index of the other gear: 1 gives 2, 2 gives 1.
 int OddEvenIndex(int n);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calc/geardata.h"
+#include "calc/inspect.h"
 #include "calc/meshing.h"
 #include "calc/tables.h"
 #include "framework/core/errorlist.h"
@@ -128,5 +129,30 @@ void CalcWarnings() {
         const std::string n = GearNo(i);
         if (g.dfmax[i] >= g.dw[i]) AddError("Error  : dw < df ! (" + n + ")");
         if (g.da[i] < g.dw[i]) AddError("Error  : dw > da ! (" + n + ")");
+    }
+}
+
+void CheckSoundness() {
+    const TGearData& g = GearData;
+    const long double eps = 1e-9L * g.mn;
+    for (int i = 1; i <= 2; ++i) {
+        const int j = OddEvenIndex(i);
+        if (g.da[j] > TipLimitDiameter(i)) AddError("Error  : tooth collision da" + GearNo(j) + " !");
+    }
+    if (g.z[2] < 0 && g.IntInterference < 0) AddError("Error  : meshing interference !");
+    for (int i = 1; i <= 2; ++i)
+        if (g.dNf[i] < g.dFf[i] - eps) AddError("Error  : dNf < dFf (" + GearNo(i) + ") !");
+    for (int i = 1; i <= 2; ++i)
+        if (g.sat[i] <= 0 || g.satMin[i] <= 0)
+            AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
+    if (g.z[1] + g.z[2] != 0 && g.epsalpha < 1) AddError("Error  : ratio eps.alpha < 1 !");
+    for (int i = 1; i <= 2; ++i) {
+        const unsigned f = MeasureFaults(i);
+        const std::string n = " (" + GearNo(i) + ") !";
+        if (f & BallCannotSeat) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
+        if (f & BallBelowForm) AddError("Error  : ball contact < dFf" + n);
+        if (f & BallAboveForm) AddError("Error  : ball contact > dFa" + n);
+        if (f & SpanBelowForm) AddError("Error  : span contact < dFf" + n);
+        if (f & SpanAboveForm) AddError("Error  : span contact > dFa" + n);
     }
 }

@@ -19,3 +19,11 @@ void CalcWarnings();
 // and the middle of the tool space (the profile would cross itself), a chamfer angle below the
 // pressure angle. Reads the tool factors and alpha of GearData.
 void ToolProfileWarnings(int i);
+
+// The final checks of both gears after the calculation sequence: every condition under which a
+// result cannot exist. The tip of one gear reaching past the interference point of the other
+// ("Error  : tooth collision da2 !") or the tips of an internal pair interfering, contact that
+// starts below the root form diameter (dNf beyond dFf), a pointed tooth (tip thickness at or
+// below 0 at the nominal or lower limit), a transverse contact ratio below 1, and inspection
+// dimensions without solution (MeasureFaults). Errors only; reads GearData.
+void CheckSoundness();

@@ -30,8 +30,14 @@ std::string Len63(Extended v) {
     return LengthToStrFix(6, 3, v);
 }
 
+// A dimension without solution (NaN, with its message in the list) leaves its cell empty.
 std::string Dec(int n, Extended v) {
-    return LengthToStrDec(n, v);
+    return std::isnan(v) ? "" : LengthToStrDec(n, v);
+}
+
+// A ring gear is spanned over spaces.
+std::string SpannedText(int i) {
+    return Internal(i) ? "no. of spaces meas." : "no. of teeth meas.";
 }
 
 // Two limits joined by "/": the smaller first on an external gear, the larger (of the values
@@ -165,7 +171,7 @@ void TableMeasurementItem(int i) {
     TableRow(*t, {"Dim.ov/betw.balls  MdK theor.", "", Dec(4, g.MdKtheo[i])});
     TableRow(*t, {"Dim.ov/betw.balls  MdK max.", Dec(3, g.MdKmaxV[i]), Dec(3, g.MdKmax[i])});
     TableRow(*t, {"Dim.ov/betw.balls  MdK min.", Dec(3, g.MdKminV[i]), Dec(3, g.MdKmin[i])});
-    TableRow(*t, {"no. of teeth meas. k", k, k});
+    TableRow(*t, {SpannedText(i) + " k", k, k});
     TableRow(*t, {"Span measurement W theor.", "", Dec(4, g.Wtheo[i])});
     TableRow(*t, {"Span measurement W max.", Dec(3, g.WmaxV[i]), Dec(3, g.Wmax[i])});
     TableRow(*t, {"Span measurement W min.", Dec(3, g.WminV[i]), Dec(3, g.Wmin[i])});
@@ -204,7 +210,7 @@ void MeasurementRows(TDrawingTable& t, int i, bool both) {
     const TLimits mk = Ordered(i, {g.MdKmaxV[i], g.MdKmax[i], g.MdKminV[i], g.MdKmin[i]}, true);
     put("Dim.ov/betw.balls", "MK max", Dec(3, mk.maxV), Dec(3, mk.max));
     put("Dim.ov/betw.balls", "MK min", Dec(3, mk.minV), Dec(3, mk.min));
-    put("no. of teeth meas.", "k", k, k);
+    put(SpannedText(i), "k", k, k);
     put("Span measurement", "W nom", "", Dec(4, fabsl(g.Wtheo[i])));
     const TLimits w = Ordered(i, {g.WmaxV[i], g.Wmax[i], g.WminV[i], g.Wmin[i]}, false);
     put("Span measurement", "W max", Dec(3, w.maxV), Dec(3, w.max));
@@ -258,7 +264,7 @@ void TableDataMeasurement(int i, std::uint16_t kind) {
         TableRow(*t, {"Dim.ov/betw.pins fin.", symbol, MinMax(i, g.MdRmin[i], g.MdRmax[i])});
     }
     if (kind == 3 || kind == 4) {
-        TableRow(*t, {"no. of teeth meas.", "k", IntToStrLeadBlank(g.k[i], 6)});
+        TableRow(*t, {SpannedText(i), "k", IntToStrLeadBlank(g.k[i], 6)});
         if (premachined)
             TableRow(*t, {"Span measurement premach.", "W min./max.",
                           MinMax(i, g.WminV[i], g.WmaxV[i])});

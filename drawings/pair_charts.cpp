@@ -140,6 +140,14 @@ Extended BacklashMin() {
     return 2 * g.Aai * Tan(g.alphaRad) - g.Asne[1] - g.Asne[2];
 }
 
+Extended NormalBacklashMax() {
+    return BacklashMax() * cosl(G().alphaRad);
+}
+
+Extended NormalBacklashMin() {
+    return BacklashMin() * cosl(G().alphaRad);
+}
+
 namespace {
 
 // The distance of the dimension lines beside a chart, and between them.
@@ -188,10 +196,10 @@ void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Exten
         dimension({"2 Aae tan(al)", zero2, zero1});
         for (const TDim& d : shared)
             dimension(d);
-        dimension({"jn max", s2min, s1min});
+        dimension({"jt cos(b) max", s2min, s1min});
     } else {
         dimension({"2 Aai tan(al)", zero2, zero1});
-        dimension({"jn min", s1max, s2max});
+        dimension({"jt cos(b) min", s1max, s2max});
         for (const TDim& d : shared)
             dimension(d);
     }
@@ -217,11 +225,11 @@ void BacklashSheet() {
     const Extended tanA = Tan(g.alphaRad);
     const Extended A = g.Aae * tanA;
     const Extended I = g.Aai * tanA;
-    const Extended jnMax = BacklashMax();
+    const Extended jtbMax = BacklashMax();
 
-    // The scale 100 / jn max: a pair without (or with negative) backlash has no chart.
-    if (jnMax > BacklashChartEpsilon) {
-        const Extended k = 100 / jnMax;
+    // The scale 100 / jt cos(b) max: a pair without (or with negative) backlash has no chart.
+    if (jtbMax > BacklashChartEpsilon) {
+        const Extended k = 100 / jtbMax;
         const Extended c = 5 + k * (A - g.Asni[1]);
         BacklashChart(true, 15, 3, A, k, c);
         BacklashChart(false, 70, 58, I, k, c);
@@ -252,9 +260,11 @@ void BacklashSheet() {
     CadTextValueLine("2 Aae tan(al)", 2 * A);
     CadTextValueLine("2 Aai tan(al)", 2 * I);
     CadTextLine(" ");
-    CadTextLine("jn max = 2 Aae tan(al) - Asni1 - Asni2");
-    CadTextLine("jn min = 2 Aai tan(al) - Asne1 - Asne2");
-    CadTextLine(" ");
+    CadTextLine("jt cos(b) max = 2 Aae tan(al) - Asni1 - Asni2");
+    CadTextLine("jt cos(b) min = 2 Aai tan(al) - Asne1 - Asne2");
+    CadTextLine("jn = jt cos(b) cos(al)");
+    CadTextValueLine("jnmax", NormalBacklashMax());
+    CadTextValueLine("jnmin", NormalBacklashMin());
     CadTextValueLine("jtmin", g.jtmin);
     CadTextValueLine("jtmax", g.jtmax);
 }

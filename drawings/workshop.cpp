@@ -1,5 +1,6 @@
 #include "drawings/workshop.h"
 
+#include <cmath>
 #include <string>
 
 #include "calc/geardata.h"
@@ -41,8 +42,10 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     ListLine(ListDoubleRuleLine());
 
     const std::string L = LengthUnitText();
+    // A dimension without solution (NaN, with its message in the list) stays empty.
+    auto dim = [](int n, long double v) { return std::isnan(v) ? "" : LengthToStrDec(n, v); };
     auto pair = [&](const char* designation, const char* symbol, long double pre, long double fin) {
-        ListValuePairLine(designation, symbol, L, LengthToStrDec(3, pre), LengthToStrDec(3, fin));
+        ListValuePairLine(designation, symbol, L, dim(3, pre), dim(3, fin));
     };
     ListValueLine("Pressure Angle", "alpha", "deg", FloatToStrFix(2, 5, gd.alpha));
     ListValueLine("Helix angle", "beta", "deg", FloatToStrFix(2, 5, gd.beta));
@@ -57,18 +60,19 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     if (gd.q[1] != 0 || gd.q[2] != 0)
         ListValueLine("Machining allowance", "q", L,
                       LengthToStrDec(3, gd.q[g]) + " +" + LengthToStrDec(3, gd.qTol[g]));
-    ListValueLine("Dim.ov/betw.pins", "MdR th.", L, LengthToStrDec(4, gd.MdRtheo[g]));
+    ListValueLine("Dim.ov/betw.pins", "MdR th.", L, dim(4, gd.MdRtheo[g]));
     pair("Dim.ov/betw.pins", "MdR max.", gd.MdRmaxV[g], gd.MdRmax[g]);
     pair("Dim.ov/betw.pins", "MdR min.", gd.MdRminV[g], gd.MdRmin[g]);
     pair("Ball/pin diameter", "DM", gd.DM[g], gd.DM[g]);
-    ListValueLine("Dim.ov/betw.balls", "MdK th.", L, LengthToStrDec(4, gd.MdKtheo[g]));
+    ListValueLine("Dim.ov/betw.balls", "MdK th.", L, dim(4, gd.MdKtheo[g]));
     pair("Dim.ov/betw.balls", "MdK max.", gd.MdKmaxV[g], gd.MdKmax[g]);
     pair("Dim.ov/betw.balls", "MdK min.", gd.MdKminV[g], gd.MdKmin[g]);
-    ListValueLine("Span measurement", "W theor.", L, LengthToStrDec(4, gd.Wtheo[g]));
+    ListValueLine("Span measurement", "W theor.", L, dim(4, gd.Wtheo[g]));
     pair("Span measurement", "W max.", gd.WmaxV[g], gd.Wmax[g]);
     pair("Span measurement", "W min.", gd.WminV[g], gd.Wmin[g]);
     const std::string k = IntToStrLeadBlank(gd.k[g], 6);
-    ListValuePairLine("no. of teeth meas.", "k", "", k, k);
+    // A ring gear is spanned over spaces.
+    ListValuePairLine(gd.z[g] < 0 ? "no. of spaces meas." : "no. of teeth meas.", "k", "", k, k);
 
     ListSectionBreak();
     ListEnd();

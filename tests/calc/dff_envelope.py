@@ -14,6 +14,11 @@ The script finds that R by rolling alone (no line-of-action formula) with mpmath
 checks that the envelope above it is the involute and below it is not, and compares R / 2 with
 dFf / 2 from gearcalc within 1e-4 mm (for a protuberance tool also d / 2 - ToolAux).
 
+The same rolling checks the tip form diameter dFa of a tool with a root radius: the rounding
+that radius cuts at the tooth tip. The involute ends at the highest R below which the envelope is
+the involute (the root radius usually cuts into the involute below the point the end of the
+straight flank makes).
+
 usage: dff_envelope.py GEARCALC
 """
 import subprocess
@@ -30,7 +35,7 @@ def inv(a):
     return mp.tan(a) - a
 
 
-def gearcalc_values(gearcalc, p):
+def gearcalc_values(gearcalc, p, extra=()):
     lines = [f"alpha = {p['alpha']}", f"beta = {p['beta']}", f"mn = {p['mn']}", "b = 20",
              "a = 0", "AaField = 9", "Aae = 0", "Aai = 0"]
     for i in (1, 2):
@@ -38,6 +43,7 @@ def gearcalc_values(gearcalc, p):
                   f"TipInputMode[{i}] = 2", f"kmn[{i}] = 0",
                   f"BasicRackType[{i}] = {p['rack']}", f"TsnSeries[{i}] = 11",
                   f"Asne[{i}] = 0", f"Asni[{i}] = 0", f"q[{i}] = 0", f"DM[{i}] = 3"]
+    lines += list(extra)
     r = subprocess.run([gearcalc], input="\n".join(lines) + "\n", capture_output=True, text=True)
     if r.returncode != 0:
         raise SystemExit(f"gearcalc exit {r.returncode}: {r.stderr}")
@@ -47,6 +53,27 @@ def gearcalc_values(gearcalc, p):
             k, v = line.split(' = ', 1)
             out[k] = v
     return out
+
+
+def internal_root_form_radius(rb, rf, ra, rho):
+    """Root form radius of an internal gear as its tooth drawing makes it: the fillet of the tool
+    tip radius rho inside the root circle rf, tangent to the root circle and to the flank on the
+    side of the gap. Found in the plane: the flank point F whose normal (by differentiating the
+    involute), rho long towards the gap, ends rf - rho from the centre."""
+    def F(R):  # a ring tooth's flank on +x of its axis: thicker towards the root
+        psi = mp.tan(mp.acos(rb / R)) - mp.acos(rb / R)
+        return mp.matrix([R * mp.sin(psi), R * mp.cos(psi)])
+
+    def centre(R):
+        t = mp.matrix([mp.diff(lambda r: F(r)[0], R), mp.diff(lambda r: F(r)[1], R)])
+        n = mp.matrix([t[1], -t[0]]) / mp.norm(t)
+        P = F(R)
+        if n[0] * P[1] - n[1] * P[0] < 0:  # into the gap: away from the tooth axis
+            n = -n
+        return P + rho * n
+
+    return mp.findroot(lambda R: mp.norm(centre(R)) - (rf - rho),
+                       (max(rb * mp.mpf('1.0001'), ra), rf), solver='anderson')
 
 
 class Rolling:
@@ -106,6 +133,20 @@ class Rolling:
                 d = a + k * (b - a)
                 fd = f(d)
         return (a + b) / 2
+
+    def reach_of_parts(self, R, parts):
+        """The furthest polar angle at R that the tool parts (point(s) for s from a to b)
+        reach: per part a coarse search, then golden section about the best sample."""
+        best = -mp.inf
+        for point, a, b in parts:
+            def f(s):
+                v = self.angle_at(*point(s), R)
+                return -mp.inf if v is None else v
+            ss = [a + (b - a) * k / 40 for k in range(41)]
+            v, s0 = max((f(s), s) for s in ss)
+            lo, hi = max(a, s0 - (b - a) / 40), min(b, s0 + (b - a) / 40)
+            best = max(best, v, f(self.golden_max(f, lo, hi)))
+        return best
 
     def envelope(self, R):
         """Polar angle of the gap flank at R: the furthest any tool point reaches."""
@@ -176,22 +217,64 @@ class ProtuberanceRolling(Rolling):
         return (self.uP - (h - self.hP) * mp.tan(self.apr)) / self.cb, h - self.x * self.mn
 
     def envelope(self, R):
-        def reach(point):
-            def f(s):
-                v = self.angle_at(*point(s), R)
-                return -mp.inf if v is None else v
-            return f
+        return self.reach_of_parts(R, ((self.flank_point, -self.mn, self.hT),
+                                       (self.prot_point, self.hT, self.hP),
+                                       (self.arc_point, self.apr, mp.pi / 2)))
 
-        best = -mp.inf
-        # Each part of the tool: a coarse search, then golden section about the best sample.
-        for f, a, b in ((reach(self.flank_point), -self.mn, self.hT),
-                        (reach(self.prot_point), self.hT, self.hP),
-                        (reach(self.arc_point), self.apr, mp.pi / 2)):
-            ss = [a + (b - a) * k / 40 for k in range(41)]
-            v, s0 = max((f(s), s) for s in ss)
-            lo, hi = max(a, s0 - (b - a) / 40), min(b, s0 + (b - a) / 40)
-            best = max(best, v, f(self.golden_max(f, lo, hi)))
-        return best
+
+class TipRolling(Rolling):
+    """The upper end of the tool's straight flank: the root radius rhof (a concave arc tangent to
+    the flank and to the tool root line hf above the datum line) rounds the tooth's tip."""
+
+    def __init__(self, alpha, beta, mn, z, x, hfP0, rhof):
+        super().__init__(alpha, beta, mn, z, x, mn, 0)
+        self.hf, self.rhof = hfP0, rhof
+        self.hcf = rhof - hfP0  # depth of the arc centre (negative: above the datum line)
+        self.ucf = mp.pi * mn / 4 - self.hcf * mp.tan(self.an) + rhof / mp.cos(self.an)
+        self.hTop = self.hcf - rhof * mp.sin(self.an)  # upper end of the straight flank
+
+    def root_arc_point(self, w):
+        return ((self.ucf - self.rhof * mp.cos(w)) / self.cb,
+                self.hcf - self.rhof * mp.sin(w) - self.x * self.mn)
+
+    def envelope(self, R):
+        return self.reach_of_parts(R, ((self.flank_point, self.hTop, self.mn),
+                                       (self.root_arc_point, self.an, mp.pi / 2)))
+
+    def tip_form_radius(self, ra):
+        """The highest R up to which the envelope is the involute, at most the tip radius ra."""
+        lo = self.r + self.mn / 10  # (at r itself the searched flank point only grazes R)
+        hi = min(ra, self.r + self.hf + self.x * self.mn) * (1 - mp.mpf('1e-25'))
+        on = lambda R: abs(self.envelope(R) - self.involute_gap_angle(R)) <= mp.mpf('1e-26')
+        if not on(lo):
+            raise SystemExit("the envelope is not the involute at the pitch circle")
+        if on(hi):
+            return hi
+        while hi - lo > mp.mpf('1e-13'):
+            mid = (lo + hi) / 2
+            if on(mid):
+                lo = mid
+            else:
+                hi = mid
+        return (lo + hi) / 2
+
+
+def tip_case(name, gearcalc, p):
+    """A tool with the root radius rhofP0mn on gear 2 (no chamfer, no allowances): dFa[2] and
+    dFaK[2] against the rolled tip form circle within 1e-9 mm."""
+    out = gearcalc_values(gearcalc, dict(p, rack=1), extra=[
+        "BasicRackType[2] = 4", "hfP0mn[2] = 1", "haP0mn[2] = 1.25", "rhoaP0mn[2] = 0.25",
+        f"rhofP0mn[2] = {p['rhof']}", "prP0mn[2] = 0", "alprP0[2] = 0",
+        f"alkP0[2] = {p['alpha']}"])
+    mn = mp.mpf(p['mn'])
+    roll = TipRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, mp.mpf(p['z'][1]),
+                      mp.mpf(p['x'][1]), mn, mp.mpf(p['rhof']) * mn)
+    RA = roll.tip_form_radius(mp.mpf(out['da[2]']) / 2)
+    for key in ('dFa[2]', 'dFaK[2]'):
+        got = mp.mpf(out[key]) / 2
+        if abs(got - RA) > mp.mpf('1e-9'):
+            FAILURES.append(f"{name}: {key}/2 = {mp.nstr(got, 15)}, rolled {mp.nstr(RA, 15)}")
+    print(f"{name}: dFa = {mp.nstr(2 * RA, 15)} (rolled), {mp.nstr(2 * got, 15)} (gearcalc)")
 
 
 def case(name, gearcalc, p):
@@ -250,6 +333,17 @@ def main():
                                         rack=3))
     case('protuberance helical', gearcalc, dict(alpha=20, beta=12, mn=3, z=[31, 53],
                                                 x=[0.2, 0], rack=3))
+    # The tool root radius rounds the tip: the involute ends where it cuts in, below the tip
+    # circle even where the end of the straight flank makes a point inside it (z 61).
+    for name, p in (('root radius spur', dict(alpha=20, beta=0, mn=3, z=[20, 25], x=[0, 0],
+                                              rhof='0.2')),
+                    ('root radius helical', dict(alpha=20, beta=9, mn=3, z=[20, 25], x=[0, 0],
+                                                 rhof='0.2')),
+                    ('root radius z 40', dict(alpha=20, beta=0, mn=2, z=[20, 40], x=[0, 0],
+                                              rhof='0.3')),
+                    ('root radius z 61', dict(alpha=20, beta=10, mn=2, z=[23, 61], x=[0.1, 0.3],
+                                              rhof='0.3'))):
+        tip_case(name, gearcalc, p)
     if FAILURES:
         print("\n".join(FAILURES))
         return 1

@@ -17,6 +17,8 @@ from decimal import ROUND_HALF_EVEN, Decimal
 
 import mpmath as mp
 
+from dff_envelope import TipRolling, internal_root_form_radius
+
 mp.mp.dps = 40
 
 FAILURES = []
@@ -28,7 +30,7 @@ def inv(a):
 
 
 def arcinv(y):
-    return mp.findroot(lambda t: inv(t) - y, mp.cbrt(3 * y) if y > 0 else mp.mpf('0.1'))
+    return mp.findroot(lambda t: inv(t) - y, mp.cbrt(3 * y) if y > 0 else mp.mpf('-0.1'))
 
 
 def run(gearcalc, text):
@@ -161,15 +163,25 @@ def pair(case, gearcalc, p):
         f = lambda y: thickness(i, at, s_main(xe), y) - thickness(i, akt, s_chamfer(xe), y)
         return mp.findroot(f, (db[i] * mp.mpf('1.0001'), da[i]), solver='anderson')
 
+    rolled = {}
+
     def tip_form(i, xe):
-        """Where the involute ends below the tip: the chamfer crossing, or the point made by the
-        end of the straight flank at the tool root radius; the tip circle otherwise."""
+        """Where the involute ends below the tip: the chamfer crossing, or where the rounding cut
+        by the tool root radius meets it (found by rolling the tool, dff_envelope.py); the tip
+        circle otherwise."""
         if chamfer and z[i] > 0:
             return cross(i, xe)
-        if not chamfer and rhof > 0:
-            hF = hfP0 - rhof * (1 - mp.sin(an))
-            return min(loa_diameter(i, -(hF + xe * mn)), da[i])
+        if not chamfer and rhof > 0 and z[i] > 0:
+            if (i, xe) not in rolled:
+                roll = TipRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, z[i], xe, hfP0,
+                                  rhof)
+                rolled[(i, xe)] = 2 * roll.tip_form_radius(da[i] / 2)
+            return rolled[(i, xe)]
         return da[i]
+
+    def internal_root_form(i, xe):
+        rf = abs(d[i] - 2 * haP0 + 2 * xe * mn) / 2
+        return -2 * internal_root_form_radius(abs(db[i]) / 2, rf, abs(da[i]) / 2, rho)
 
     # The usable tip circles: the involute ends at the tip form circle.
     dNa = [None] + [tip_form(i, xEmaxV[i]) for i in (1, 2)]
@@ -222,10 +234,21 @@ def pair(case, gearcalc, p):
     for i in (1, 2):
         aat = mp.acos(db[i] / da[i])
         st = mn / mp.cos(be) * (mp.pi / 2 + 2 * x[i] * mp.tan(an))
-        check(case, f'sat[{i}]', out[f'sat[{i}]'], da[i] * (st / d[i] + inv(at) - inv(aat)), tol)
+        sat = da[i] * (st / d[i] + inv(at) - inv(aat))
+        check(case, f'sat[{i}]', out[f'sat[{i}]'], sat, tol)
+        # Normal tip thickness (DIN 3960, ISO 21771): on the tip cylinder the helix angle is
+        # beta_a, tan beta_a = tan beta da / d.
+        cba = mp.cos(mp.atan(mp.tan(be) * da[i] / d[i]))
+        check(case, f'san[{i}]', out[f'san[{i}]'], sat * cba, tol)
+        if not (chamfer and z[i] > 0):
+            for name, xe in (('sanMax', xEmax[i]), ('samin', xEmin[i])):
+                check(case, f'{name}[{i}]', out[f'{name}[{i}]'],
+                      cba * thickness(i, at, s_main(xe), da[i]), tol)
         # Root form diameter at the upper generating shift (a protuberance relief cuts the
         # involute higher up: that case is checked by rolling the tool, dff_envelope.py).
-        if prP0 == 0:
+        if z[i] < 0:
+            check(case, f'dFf[{i}]', out[f'dFf[{i}]'], internal_root_form(i, xEmaxV[i]), tol)
+        elif prP0 == 0:
             check(case, f'dFf[{i}]', out[f'dFf[{i}]'],
                   loa_diameter(i, flank_end_depth() - xEmaxV[i] * mn), tol)
         # Tip form diameter and the largest tip thickness.
@@ -233,12 +256,12 @@ def pair(case, gearcalc, p):
         check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEminV[i]), tol)
         check(case, f'dNa[{i}]', out[f'dNa[{i}]'], dNa[i], tol)
         if chamfer and z[i] > 0:
-            check(case, f'satMax[{i}]', out[f'satMax[{i}]'],
-                  min(thickness(i, at, s_main(xEmax[i]), da[i]),
-                      thickness(i, akt, s_chamfer(xEmaxV[i]), da[i])), tol)
-            check(case, f'satMin[{i}]', out[f'satMin[{i}]'],
-                  min(thickness(i, at, s_main(xEmin[i]), da[i]),
-                      thickness(i, akt, s_chamfer(xEminV[i]), da[i])), tol)
+            for name, nname, xe, xeV in (('satMax', 'sanMax', xEmax[i], xEmaxV[i]),
+                                         ('satMin', 'samin', xEmin[i], xEminV[i])):
+                s_tip = min(thickness(i, at, s_main(xe), da[i]),
+                            thickness(i, akt, s_chamfer(xeV), da[i]))
+                check(case, f'{name}[{i}]', out[f'{name}[{i}]'], s_tip, tol)
+                check(case, f'{nname}[{i}]', out[f'{nname}[{i}]'], cba * s_tip, tol)
 
         # Span measurement over k teeth (over k spaces of an internal gear).
         k = mp.mpf(out[f'k[{i}]'])
@@ -380,6 +403,12 @@ def main():
                                    k=[0, 0], unit=1, mm=1))
     expect('T4', t4, 'epsalpha', '1.674705148', 1e-9)
     expect('T4', t4, 'DM[2]', '5.3848', 1e-12)
+    # The normal tip thickness of a helical pinion with few teeth: cos(beta) would make it 5 %
+    # too thick (san 2.1207, samin 2.0249); the helix angle at the tip gives 2.0140 and 1.9229.
+    t6 = pair('T6', gearcalc, dict(base, beta=30, mn=4, b=40, z=[13, 40], x=[0.5, 0], DM=[0, 0],
+                                   k=[0, 0], mm=1, Asne=[-0.04, -0.056], Asni=[-0.08, -0.106]))
+    expect('T6', t6, 'san[1]', '2.0140', 5e-5)
+    expect('T6', t6, 'samin[1]', '1.9229', 5e-5)
     # Allowances and a machining allowance: the five shifts differ; ISO 1328 at Q 6 and Q 8.
     pair('A1', gearcalc, dict(base, beta=12, mn=4, b=40, z=[23, 57], x=[0.2, 0.1], DM=[7, 7],
                               k=[4, 8], Asne=[-0.06, -0.08], Asni=[-0.12, -0.16],

@@ -4,10 +4,12 @@
 #include <random>
 #include <string>
 
+#include "calc/inspect.h"
 #include "calcb_fixture.h"
 
 namespace {
 
+using calcb_test::CountOf;
 using calcb_test::PairTest;
 using MeshingSweepTest = PairTest;
 
@@ -59,11 +61,18 @@ TEST_F(MeshingSweepTest, ResultsAreNumbersAndFormCirclesLieOnTheFlank) {
             ASSERT_TRUE(std::isfinite(v)) << pair;
         for (int i = 1; i <= 2; ++i) {
             for (long double v :
-                 {g.dFf[i],     g.dFa[i],    g.dFaK[i],    g.dNa[i],    g.dNf[i],
-                  g.sat[i],     g.satMax[i], g.satMin[i],  g.saK[i],    g.Wmax[i],
-                  g.WminV[i],   g.MdKmax[i], g.MdKminV[i], g.MdRmax[i], g.ToolAux[i],
-                  g.ffalpha[i], g.Fp[i],     g.Fbeta[i],   g.fi2[i],    g.Fi2[i]})
+                 {g.dFf[i], g.dFa[i], g.dFaK[i], g.dNa[i], g.dNf[i], g.sat[i], g.satMax[i],
+                  g.satMin[i], g.saK[i], g.ToolAux[i], g.ffalpha[i], g.Fp[i], g.Fbeta[i],
+                  g.fi2[i], g.Fi2[i]})
                 ASSERT_TRUE(std::isfinite(v)) << pair << " gear " << i;
+            // An inspection dimension is a number, or no number with its reason reported.
+            const unsigned faults = MeasureFaults(i);
+            for (long double v : {g.Wmax[i], g.WminV[i], g.MdKmax[i], g.MdKminV[i], g.MdRmax[i]})
+                ASSERT_TRUE(std::isfinite(v) || (std::isnan(v) && faults != 0))
+                    << pair << " gear " << i;
+            if (faults & BallCannotSeat) {
+                EXPECT_EQ(CountOf("Error  : Dm ball !  (" + std::to_string(i) + ")"), 1) << pair;
+            }
             // The involute runs from the root form circle to the tip form circle: above the base
             // circle and the root, below the tip (for a ring gear, measured from the centre: the
             // tip lies inside, the root outside).

@@ -78,7 +78,47 @@ TEST_F(MeshingTest, InternalPair) {
     // circle, its usable root circle inside the root form circle.
     EXPECT_LT(g.dFf[2], g.d[2]);
     EXPECT_GT(g.dFf[2], g.dfmax[2]);
+    // Where the fillet of the tool tip radius, tangent to the root circle, meets the flank
+    // (mpmath, meshing_ref.py): the rack's line of action would put it at -247.16, beyond the
+    // root circle -247.5 by less than the fillet allows.
+    EXPECT_NEAR(g.dFf[2], -246.6029462352287123L, 1e-12L);
     EXPECT_GT(g.dNf[2], g.dFf[2]);
+}
+
+TEST_F(MeshingTest, RingRootFormCircleNeverBeyondTheRoot) {
+    // mn 2, z 20/-40: the rack formula put dFf at -85.333, beyond the root circle -85.0; the
+    // fillet gives -84.4509178684785590 (mpmath).
+    Pair(2, 20, -40, 0, 0, 0, 20, 3.5L);
+    CalculateGears();
+    ASSERT_EQ(CalcErrorFlag, 0);
+    EXPECT_EQ(GearData.dfmax[2], -85.0L);
+    EXPECT_NEAR(GearData.dFf[2], -84.4509178684785590L, 1e-12L);
+    // Without a tip radius the involute reaches the root circle.
+    GearData.BasicRackType = {4, 4};
+    GearData.rhoaP0mn = {0, 0};
+    GearData.alkP0 = {20, 20};
+    CalculateGears();
+    EXPECT_EQ(GearData.dFf[2], GearData.dfmax[2]);
+}
+
+TEST_F(MeshingTest, NormalTipThicknessTakesTheHelixAngleAtTheTip) {
+    // beta 30, z 13, x 0.5: s_an = s_at cos(beta_a), tan(beta_a) = tan(beta) da / d (DIN 3960);
+    // cos(beta) made san 2.1207 instead of 2.0140 (all values mpmath, meshing_ref.py).
+    Pair(4, 13, 40, 0.5L, 0, 30, 40, 0);
+    GearData.MeasureMode = 1;
+    GearData.Asne = {-0.04L, -0.056L};
+    GearData.Asni = {-0.08L, -0.106L};
+    CalculateGears();
+    const TGearData& g = GearData;
+    const long double cba = std::cos(std::atan(std::tan(g.betaRad) * g.da[1] / g.d[1]));
+    EXPECT_NEAR(g.san[1], 2.0140L, 5e-5L);
+    EXPECT_NEAR(g.samin[1], 1.9229L, 5e-5L);
+    EXPECT_NEAR(g.san[1], cba * g.sat[1], 1e-15L);
+    EXPECT_NEAR(g.sanMax[1], cba * g.satMax[1], 1e-15L);
+    // A spur gear: no difference.
+    SpurT1();
+    CalculateGears();
+    EXPECT_EQ(GearData.san[2], GearData.sat[2]);
 }
 
 TEST_F(MeshingTest, InterferenceValueIsNotKeptFromAnEarlierInternalPair) {
@@ -235,14 +275,17 @@ TEST_F(MeshingTest, ToolRootRadiusShortensTheInvoluteAtTheTip) {
     g.alprP0 = {0, 0};
     g.alkP0 = {20, 20};
     CalculateGears();
-    // The straight flank ends hfP0 - rhofP0 (1 - sin alpha) above the datum line; the point it
-    // makes lies on the line of action beyond the pitch point.
+    // The root radius cuts the rounding into the involute below the point the end of the
+    // straight flank makes (83.677 on the line of action): the involute ends at
+    // 83.6167700831285 (rolled, dff_envelope.py).
     const long double H = 2 - 0.6L * (1 - std::sin(g.alphaRad));
     const long double s = std::sin(g.alphat);
     const long double X = g.d[2] * s + 2 * H / s;
-    EXPECT_NEAR(g.dFa[2], std::sqrt(g.db[2] * g.db[2] + X * X), 1e-12L);
-    EXPECT_LT(g.dFa[2], g.da[2]);
+    EXPECT_GT(std::sqrt(g.db[2] * g.db[2] + X * X), g.dFa[2] + 0.05L);
+    EXPECT_NEAR(g.dFa[2], 83.6167700831285L, 1e-12L);
     EXPECT_EQ(g.dNa[2], g.dFa[2]);
+    EXPECT_EQ(g.dFaK[2], g.dFa[2]);
+    EXPECT_EQ(TipFormDiameterAt(2, g.xEmaxV[2]), g.dFa[2]);
 }
 
 } // namespace

@@ -223,10 +223,18 @@ TEST_F(TablesTest, TeethSpannedProposal) {
 TEST_F(TablesTest, SmallHelpers) {
     // 0.99 (pi/4 cos a - B sin a + A) / (1 - sin a), evaluated in mpmath: 0.467191509670771.
     EXPECT_NEAR(double(RackTipRadiusMax(Deg20, 1.25L, 0.0L)), 0.467191509670771, 1e-12);
-    EXPECT_EQ(RollTanAt(100, 100), 0.0L);
-    EXPECT_EQ(RollTanAt(90, 100), 0.0L);
-    // 57.3 tan(acos(0.9)) = 27.75163...
-    EXPECT_NEAR(double(RollTanAt(100, 90)), 57.3 * std::tan(std::acos(0.9)), 1e-12);
+    // Roll angles in degrees, tan(acos(db / d)) 180 / pi (mpmath); 57.3 for 180 / pi would
+    // give 27.7516 and 20.7966. Internal gears (negative diameters) get those of |d|.
+    const struct {
+        long double d, db, deg;
+    } rolls[] = {{100, 100, 0},
+                 {90, 100, 0},
+                 {100, 90, 27.74961253210154397549L},
+                 {100, 94, 20.79559107969145027319L},
+                 {-100, -94, 20.79559107969145027319L},
+                 {-94, -100, 0}};
+    for (const auto& r : rolls)
+        EXPECT_NEAR(RollTanAt(r.d, r.db), r.deg, 1e-15L) << r.d << " " << r.db;
     EXPECT_EQ(OddEvenIndex(1), 2);
     EXPECT_EQ(OddEvenIndex(2), 1);
     EXPECT_EQ(StandardModules[0], 0.05L);

@@ -83,16 +83,24 @@ def workshop(path, a):
         rows = [r for r in csv.reader(f, delimiter="\t")]
     mn, al, z, x, k = mpf(a["mn"]), deg(a["alpha"]), int(a["z"]), mpf(a["x"]), int(a["k"])
     at, _ = transverse(a)
-    # Span over k teeth: base tangent length of the textbook.
-    w = mn * cos(al) * ((k - mpf("0.5")) * pi + z * inv(at) + 2 * x * tan(al))
+    # Span over k teeth (k spaces of a ring gear, z and k negative): base tangent length of
+    # the textbook.
+    sg = 1 if z > 0 else -1
+    w = mn * cos(al) * ((k - sg * mpf("0.5")) * pi + z * inv(at) + 2 * x * tan(al))
     found = [r for r in rows if r[:2] == ["Span measurement", "W theor."]]
     check(len(found) == 1, "one W theor. row: %r" % found)
     if found:
         check([c.replace(",", ".") for c in found[0][2:]] == ["mm", fix(w, 4)],
               "W theor. %r == %s (W = %s)" % (found[0][2:], fix(w, 4), mp.nstr(w, 12)))
-    krow = [r for r in rows if r[:2] == ["no. of teeth meas.", "k"]]
+    spanned = "no. of teeth meas." if z > 0 else "no. of spaces meas."
+    krow = [r for r in rows if r[:2] == [spanned, "k"]]
     check(len(krow) == 1 and [c.strip() for c in krow[0][3:5]] == [str(k)] * 2,
           "k row %r" % krow)
+    # Dimensions without solution: their rows stand with empty values ("_" for a blank).
+    for symbol in filter(None, a.get("blank", "").replace("_", " ").split(",")):
+        row = [r for r in rows if len(r) > 1 and r[1] == symbol]
+        check(len(row) == 1 and all(c.strip() == "" for c in row[0][3:]),
+              "%s row without values: %r" % (symbol, row))
 
 
 def rollangle(path, a):
@@ -180,6 +188,8 @@ def backlash(path, a):
     Aae, Aai = mpf(a["Aae"]), mpf(a["Aai"])
     e1, i1, e2, i2 = (mpf(a[k]) for k in ("Asne1", "Asni1", "Asne2", "Asni2"))
     s = float(a.get("scale", "0.5"))
+    # The allowances stack up along the reference circle in the normal section: their total is
+    # the circumferential backlash times cos(beta).
     jn_max = 2 * Aae * tn - i1 - i2
     jn_min = 2 * Aai * tn - e1 - e2
     msp = doc.modelspace()
@@ -195,14 +205,14 @@ def backlash(path, a):
         if x in vertical:
             chart = 1 if x < 60 else 2
             dims[(chart, t.dxf.text)] = mpf(max(vertical[x]))
-    values = {1: {"2 Aae tan(al)": 2 * Aae * tn, "jn max": jn_max},
-              2: {"2 Aai tan(al)": 2 * Aai * tn, "jn min": jn_min}}
+    values = {1: {"2 Aae tan(al)": 2 * Aae * tn, "jt cos(b) max": jn_max},
+              2: {"2 Aai tan(al)": 2 * Aai * tn, "jt cos(b) min": jn_min}}
     for c in (1, 2):
         values[c].update({"Asne1": e1, "Asni1": i1, "Tsn1": e1 - i1, "Asne2": e2, "Asni2": i2,
                           "Tsn2": e2 - i2})
     check(len(dims) == 16, "16 dimensions found: %d" % len(dims))
     # Every chart length divided by the common scale 100 / jn max gives its value.
-    k = dims.get((1, "jn max"), mpf(0)) / jn_max
+    k = dims.get((1, "jt cos(b) max"), mpf(0)) / jn_max
     for (c, label), length in sorted(dims.items()):
         v = abs(values[c][label])
         check(abs(length / k - v) < 1e-9, "chart %d %s: %s == %s" % (c, label,
@@ -211,9 +221,29 @@ def backlash(path, a):
     # jn max measured against the 2 Aae tan(al) dimension, which the other terms do not enter.
     ref = dims.get((1, "2 Aae tan(al)"), mpf(0))
     if ref:
-        jn = dims[(1, "jn max")] * 2 * Aae * tn / ref
-        check(abs(jn - jn_max) < 1e-9, "jn max %s == 2 Aae tan(al) - Asni1 - Asni2 = %s" % (
-            mp.nstr(jn, 12), mp.nstr(jn_max, 12)))
+        jn = dims[(1, "jt cos(b) max")] * 2 * Aae * tn / ref
+        check(abs(jn - jn_max) < 1e-9, "jt cos(b) max %s == 2 Aae tan(al) - Asni1 - Asni2 = %s"
+              % (mp.nstr(jn, 12), mp.nstr(jn_max, 12)))
+    normal_backlash(doc, a)
+
+
+def normal_backlash(doc, a):
+    """The texts "jnmax" and "jnmin" give the normal backlash of DIN 3967, jn = jt cos(alpha_t)
+    cos(beta_b), jt the circumferential backlash (2 Aa tan(alpha_n) - sum Asn) / cos(beta)."""
+    an, be = deg(a["alpha"]), deg(a.get("beta", "0"))
+    at = atan(tan(an) / cos(be))
+    bb = atan(tan(be) * cos(at))
+    Asn = {k: mpf(a[k]) for k in ("Asne1", "Asni1", "Asne2", "Asni2")}
+    jt = {"jnmax": (2 * mpf(a["Aae"]) * tan(an) - Asn["Asni1"] - Asn["Asni2"]) / cos(be),
+          "jnmin": (2 * mpf(a["Aai"]) * tan(an) - Asn["Asne1"] - Asn["Asne2"]) / cos(be)}
+    texts = {t.dxf.text.split(" = ")[0]: t.dxf.text for t in doc.modelspace()
+             if t.dxftype() == "TEXT" and " = " in t.dxf.text}
+    for name, j in jt.items():
+        want = j * cos(at) * cos(bb)
+        text = texts.get(name, "")
+        got = mpf(text.split(" = ")[1].split()[0]) if text else None
+        check(got is not None and abs(got - want) <= mpf("0.0005") + mpf("1e-12"),
+              "%s: %r, DIN 3967 %s mm" % (name, text, mp.nstr(want, 6)))
 
 
 def finite(path, a):

@@ -52,7 +52,7 @@ protected:
         g.Asni = {j.Asni1, j.Asni2};
         g.q = {0, j.q2};
         g.qTol = {0, j.q2 > 0 ? 0.02L : 0};
-        g.DM = {0, 0}; // proposed
+        g.DM = {3.5L, 0}; // gear 2's proposed
         g.k = {3, j.k2};
         g.MeasureMode = 0;
         g.QualityStandard = j.quality;

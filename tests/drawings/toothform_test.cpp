@@ -9,10 +9,12 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
+#include "drawings/rackcut.h"
 #include "drawings/toolprofile.h"
 #include "drawings/toothform.h"
 #include "drawings/toothgeom.h"
@@ -150,6 +152,38 @@ TEST_F(ToothFormTest, InternalGear) {
     Calculate({3, 20, -80, 0, 0});
     const std::string f = WriteDxf("internal", true, false);
     Check(f, "finite,evolv,internal");
+}
+
+// The contour the program draws begins and ends its involute at the form circles the
+// calculation prints (and DTEIL draws): a ring gear's fillet meets the flank at |dFf|, an
+// external gear's tip rounding by the tool root radius leaves it at dFa.
+TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
+    struct {
+        TGearCase c;
+        bool ring;
+    } cases[] = {{{3, 20, -80, 0, 0}, true},
+                 {{2, 20, -40, 0, 0}, true},
+                 {{2, 20, 40, 0, 0, 4, 1.25L, 1, 0.25L, 0.3L, 0, 0, 20, 1}, false},
+                 {{3, 20, 25, 0, 9, 4, 1.25L, 1, 0.25L, 0.2L, 0, 0, 20, 1}, false}};
+    for (const auto& [c, ring] : cases) {
+        Calculate(c);
+        const TGearData& g = GearData;
+        // A vertex carries the part of the segment that leaves it: the flank runs from the
+        // first flank vertex to the vertex after the last one.
+        const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
+        std::size_t first = h.size(), last = h.size();
+        for (std::size_t n = 0; n < h.size(); ++n)
+            if (h[n].part == TCutPart::Flank) {
+                if (first == h.size()) first = n;
+                last = n;
+            }
+        ASSERT_LT(last + 1, h.size() + (ring ? 1 : 0)) << c.z2;
+        if (ring)
+            EXPECT_NEAR(std::hypot(h[first].x, h[first].y), std::fabs(g.dFf[2]) / 2, 1e-9L)
+                << c.z2;
+        else
+            EXPECT_NEAR(std::hypot(h[last + 1].x, h[last + 1].y), g.dFa[2] / 2, 1e-9L) << c.z2;
+    }
 }
 
 // The contour of every kind of tooth against an independent generating simulation: the rack

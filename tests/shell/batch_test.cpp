@@ -46,6 +46,9 @@ protected:
         fs::copy_file(kData + "spur.q1w", Dir / "demo.q1w");
         fs::copy_file(kData + "helical.q1w", Dir / "helical.q1w");
         fs::copy_file(kData + "internal.q1w", Dir / "ring.q1w");
+        // A pair that cannot exist: its errors go to stderr, the outputs are still written.
+        fs::copy_file(std::string(QOR_SOURCE_DIR) + "/tests/data/jobs/unsound_pair.q1w",
+                      Dir / "unsound.q1w");
         // A module of 0: the calculation stops with a fatal error.
         qortest::WriteFileBytes((Dir / "fatal.q1w").string(), JobWithLine("spur.q1w", 18, "0"));
     }
@@ -103,6 +106,8 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo.q1w /I", 0, {"demo.txt"}, "", ""},
         {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
         {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
+        {"unsound.q1w /I", 0, {"unsound.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
+        {"unsound.q1w /CAD1:1", 0, {"unsound.dxf"}, "", "unsound.q1w: Error  : pointed tooth (1)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.args) + " " + c.extra);
@@ -128,6 +133,7 @@ TEST_F(Batch, TheListingIsReadBackAgainstTheTextbookSpan) {
         SCOPED_TRACE(job);
         const RunResult r = Qor(job + ".q1w /I /NOGUI");
         EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, ""); // the examples are sound pairs: no message
         EXPECT_EQ(Written(), std::vector<std::string>{job + ".txt"});
         fs::rename(Dir / (job + ".txt"), kept / (job + ".txt"));
         listings +=

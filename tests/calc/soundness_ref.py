@@ -1,0 +1,315 @@
+#!/usr/bin/python3
+"""Independent reference for the final checks of gearcalc: the conditions under which a result
+cannot exist must reach the message list, and a dimension without solution must not be a number.
+
+For each pair of the table the script works out with mpmath, from the inputs alone (textbook
+relations of ISO 21771 / DIN 3960), which of these conditions hold and for which gear:
+
+- the tip of one gear reaches past the interference point of the other (where the line of action
+  touches the base circle) -> "Error  : tooth collision daJ !";
+- the tips of an internal pair interfere (DIN 3960) -> "Error  : meshing interference !";
+- contact starts below the root form diameter (the usable root diameter from the path of contact
+  against dFf, rolled for an undercut gear) -> "Error  : dNf < dFf (i) !";
+- the tooth is pointed at the nominal or the lower tooth thickness -> "Error  : pointed tooth (i) !";
+- the transverse contact ratio is below 1 -> "Error  : ratio eps.alpha < 1 !";
+- a ball that cannot touch an involute (its contact at or below the base circle), or touches
+  outside [dFf, dFa], at one of the five generating shifts -> "Error  : Dm ball !  (i)" or
+  "Error  : ball contact < dFf (i) !" / "> dFa", and that ball and pin dimension is nan;
+- span anvils touching outside [dFf, dFa] -> "Error  : span contact < dFf (i) !" / "> dFa", and
+  that span is nan.
+
+The contact diameter of a ball is checked once more by a search in space: the point of the
+involute helicoid nearest the ball centre. gearcalc must print exactly the expected errors of
+this kind and nan exactly where expected. The shipped example jobs print no message at all.
+
+usage: soundness_ref.py GEARCALC SOURCE_DIR
+"""
+import os
+import sys
+
+import mpmath as mp
+
+from dff_envelope import Rolling, TipRolling, internal_root_form_radius
+from meshing_ref import arcinv, inv, run
+
+mp.mp.dps = 30
+
+FAILURES = []
+KINDS = ("Error  : tooth collision", "Error  : meshing interference", "Error  : dNf < dFf",
+         "Error  : pointed tooth", "Error  : ratio eps.alpha", "Error  : Dm ball",
+         "Error  : ball contact", "Error  : span contact")
+SHIFTS = (('minV', 'xEminV'), ('maxV', 'xEmaxV'), ('theo', 'x'), ('min', 'xEmin'),
+          ('max', 'xEmax'))
+
+
+def check_ball_formula():
+    """The ball's contact diameter sqrt(db^2 + (db tan aK -+ DM cos bb)^2) in space: a ball of
+    diameter DM touching an involute helicoid at P has its centre DM / 2 along the surface normal
+    at P; the centre's roll length on the base circle (rb tan aK, aK its pressure angle) must
+    differ from P's by DM / 2 cos(beta_b), further out for a ball in the space of an external
+    gear (the convex side), nearer for one in a ring gear's space."""
+    for rb, bb, u0, DM in ((mp.mpf(40), mp.radians(14), mp.mpf(18), mp.mpf(4)),
+                           (mp.mpf(40), mp.mpf(0), mp.mpf(18), mp.mpf(4)),
+                           (mp.mpf(75), mp.radians(22), mp.mpf(25), mp.mpf(5))):
+        tb = mp.tan(bb)
+
+        def point(u, w):  # unrolled by u from the base circle, the profile turned by w tan(bb)
+            th = u / rb + w * tb / rb
+            return mp.matrix([rb * mp.sin(th) - u * mp.cos(th), rb * mp.cos(th) + u * mp.sin(th),
+                              w])
+
+        P = point(u0, 0)
+        du = mp.matrix([mp.diff(lambda q: point(q, 0)[k], u0) for k in range(3)])
+        dw = mp.matrix([mp.diff(lambda q: point(u0, q)[k], 0) for k in range(3)])
+        N = mp.matrix([du[1] * dw[2] - du[2] * dw[1], du[2] * dw[0] - du[0] * dw[2],
+                       du[0] * dw[1] - du[1] * dw[0]])
+        N /= mp.norm(N)
+        for side in (1, -1):
+            C = P + side * DM / 2 * N
+            rollC = mp.sqrt(C[0] ** 2 + C[1] ** 2 - rb ** 2)
+            if abs(abs(rollC - u0) - DM / 2 * mp.cos(bb)) > mp.mpf('1e-20'):
+                FAILURES.append(f"ball contact in space: centre roll {mp.nstr(rollC, 15)}, "
+                                f"contact roll {u0}, DM/2 cos(bb) {mp.nstr(DM / 2 * mp.cos(bb), 15)}")
+
+
+class Reference:
+    """The textbook pair from gearcalc's printed inputs (alpha, beta, mn, z, x, allowances, tool
+    factors, kmn, DM, k): nothing of its results."""
+
+    def __init__(self, out):
+        f = lambda k: mp.mpf(out[k])
+        self.an, self.be = mp.radians(f('alpha')), mp.radians(f('beta'))
+        self.mn = f('mn')
+        self.at = mp.atan(mp.tan(self.an) / mp.cos(self.be))
+        self.bb = mp.atan(mp.tan(self.be) * mp.cos(self.at))
+        g = lambda k, i: f(f'{k}[{i}]')
+        self.z = {i: g('z', i) for i in (1, 2)}
+        self.x = {i: g('x', i) for i in (1, 2)}
+        self.hf = {i: g('hfP0mn', i) * self.mn for i in (1, 2)}
+        self.ha = {i: g('haP0mn', i) * self.mn for i in (1, 2)}
+        self.rho = {i: g('rhoaP0mn', i) * self.mn for i in (1, 2)}
+        self.rhof = {i: g('rhofP0mn', i) * self.mn for i in (1, 2)}
+        self.DM = {i: g('DM', i) for i in (1, 2)}
+        self.k = {i: g('k', i) for i in (1, 2)}
+        t = 2 * self.mn * mp.tan(self.an)
+        s = self.mn * mp.sin(self.an)
+        self.xe = {}
+        for i in (1, 2):
+            Asne, Asni, q, qT = g('Asne', i), g('Asni', i), g('q', i), g('qTol', i)
+            e = {'x': self.x[i], 'xEmax': self.x[i] + Asne / t, 'xEmin': self.x[i] + Asni / t}
+            e['xEmaxV'] = e['xEmax'] + (q + qT) / s if q else e['xEmax']
+            e['xEminV'] = e['xEmax'] + q / s if q else e['xEmin']
+            self.xe[i] = e
+        self.d = {i: self.z[i] * self.mn / mp.cos(self.be) for i in (1, 2)}
+        self.db = {i: self.d[i] * mp.cos(self.at) for i in (1, 2)}
+        kmn = {i: g('kmn', i) for i in (1, 2)}
+        self.da = {i: self.d[i] + 2 * self.xe[i]['xEmaxV'] * self.mn + 2 * self.hf[i]
+                   - (2 * kmn[i] if abs(kmn[i]) >= mp.mpf('0.001') else 0) for i in (1, 2)}
+        zs = self.z[1] + self.z[2]
+        self.awt = arcinv(inv(self.at) + 2 * mp.tan(self.an) * (self.x[1] + self.x[2]) / zs)
+        self.a = (self.db[1] + self.db[2]) / 2 / mp.cos(self.awt)
+        self.memo = {}
+
+    def st(self, i, xe):
+        return self.mn / mp.cos(self.be) * (mp.pi / 2 + 2 * xe * mp.tan(self.an))
+
+    def thickness(self, i, xe, y):
+        return y * (self.st(i, xe) / self.d[i] + inv(self.at) - inv(mp.acos(self.db[i] / y)))
+
+    def root_form(self, i, xe):
+        """dFf at the shift xe (a positive diameter), worked out once per gear and shift."""
+        key = (i, xe)
+        if key not in self.memo:
+            self.memo[key] = self.root_form_at(i, xe)
+        return self.memo[key]
+
+    def root_form_at(self, i, xe):
+        if self.z[i] < 0:
+            rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xe * self.mn) / 2
+            return 2 * internal_root_form_radius(abs(self.db[i]) / 2, rf, abs(self.da[i]) / 2,
+                                                 self.rho[i])
+        # The end of the straight flank on the line of action; an undercut gear is rolled.
+        H = self.ha[i] - self.rho[i] * (1 - mp.sin(self.an)) - xe * self.mn
+        X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
+        if X > 0:
+            return mp.hypot(self.db[i], X)
+        roll = Rolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xe,
+                       self.ha[i], self.rho[i])
+        return 2 * roll.root_form_radius()
+
+    def tip_form(self, i, xe):
+        if self.rhof[i] > 0 and self.z[i] > 0:
+            roll = TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xe,
+                              self.hf[i], self.rhof[i])
+            return 2 * roll.tip_form_radius(self.da[i] / 2)
+        return abs(self.da[i])
+
+    def expected(self):
+        """The expected errors and the names of the dimensions without solution."""
+        errs, nans = set(), set()
+        A, sw = abs(self.a), mp.sin(self.awt)
+        rb = {i: abs(self.db[i]) / 2 for i in (1, 2)}
+        ra = {i: abs(self.da[i]) / 2 for i in (1, 2)}
+        internal = self.z[2] < 0
+        # The interference point T of a gear, where the line of action touches its base
+        # circle, lies sqrt(rb^2 + (a sin alpha_wt)^2) from the centre of the mate: the mate's
+        # tip must not reach past it (an external tip beyond, a ring's tip inside).
+        limit = {j: mp.sqrt(rb[j] ** 2 + (A * sw) ** 2) for j in (1, 2)}
+        ra_used = dict(ra)
+        for j in (1, 2):
+            if (ra[j] < limit[j]) if self.z[j] < 0 else (ra[j] > limit[j]):
+                errs.add(f"Error  : tooth collision da{j} !")
+                ra_used[j] = limit[j]
+        # Path of contact on the line of action: roll lengths of its ends on each base circle.
+        g1 = mp.sqrt(ra_used[1] ** 2 - rb[1] ** 2)  # tip of gear 1, from T1
+        g2 = mp.sqrt(ra_used[2] ** 2 - rb[2] ** 2)  # tip of gear 2, from T2
+        T1T2 = A * sw
+        if internal:
+            start1 = g2 - T1T2  # where gear 2's tip meets gear 1's flank, from T1
+            end2 = T1T2 + g1    # where gear 1's tip meets gear 2's flank, from T2
+            length = g1 - start1
+        else:
+            start1 = T1T2 - g2
+            end2 = T1T2 - g1
+            length = g1 + g2 - T1T2
+        dNf = {1: 2 * mp.hypot(rb[1], start1), 2: 2 * mp.hypot(rb[2], end2)}
+        pet = mp.pi * self.mn / mp.cos(self.be) * mp.cos(self.at)
+        if length / pet < 1:
+            errs.add("Error  : ratio eps.alpha < 1 !")
+        if internal:
+            ra1, ra2 = ra[1], ra[2]
+            aa1, aa2 = mp.acos(rb[1] / ra1), mp.acos(rb[2] / ra2)
+            d1 = mp.pi - mp.acos((ra1 ** 2 + A ** 2 - ra2 ** 2) / (2 * A * ra1))
+            d2 = mp.acos((ra2 ** 2 + A ** 2 - ra1 ** 2) / (2 * A * ra2))
+            mt = self.mn / mp.cos(self.be)
+            zz = abs(self.z[2])
+            if mt * mp.cos(self.at) / 2 * (self.z[1] * (inv(aa1) + d1) - zz * (inv(aa2) + d2)
+                                            + (zz - self.z[1]) * inv(self.awt)) < 0:
+                errs.add("Error  : meshing interference !")
+        for i in (1, 2):
+            n = f" ({i}) !"
+            e = self.xe[i]
+            dFf = self.root_form(i, e['xEmaxV'])
+            deeper = dNf[i] < dFf if self.z[i] > 0 else dNf[i] > dFf
+            if deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
+                errs.add(f"Error  : dNf < dFf{n}")
+            if self.thickness(i, e['x'], self.da[i]) <= 0 or \
+                    self.thickness(i, e['xEmin'], self.da[i]) <= 0:
+                errs.add(f"Error  : pointed tooth{n}")
+            # Inspection dimensions at the five shifts.
+            sg = 1 if self.z[i] > 0 else -1
+            for suffix, key in SHIFTS:
+                xe = e[key]
+                lo, hi = self.root_form(i, xe), self.tip_form(i, xe)
+                if sg < 0:
+                    lo, hi = hi, lo  # an internal gear: the tip lies inside the root
+
+                def place(dc):
+                    if dc < lo - mp.mpf('1e-9') * self.mn:
+                        return '<' if sg > 0 else '>'
+                    if dc > hi + mp.mpf('1e-9') * self.mn:
+                        return '>' if sg > 0 else '<'
+                    return ''
+                W = sg * self.mn * mp.cos(self.an) * ((abs(self.k[i]) - mp.mpf('0.5')) * mp.pi
+                                                      + abs(self.z[i]) * inv(self.at)) \
+                    + 2 * xe * self.mn * mp.sin(self.an)
+                p = place(mp.hypot(self.db[i], W * mp.cos(self.bb)))
+                if p:
+                    errs.add(f"Error  : span contact {'<' if p == '<' else '>'} "
+                             f"{'dFf' if p == '<' else 'dFa'}{n}")
+                    nans.add(f"W{suffix}[{i}]")
+                iK = inv(self.at) + self.DM[i] / (self.db[i] * mp.cos(self.bb)) - \
+                    (mp.pi - 4 * xe * mp.tan(self.an)) / (2 * self.z[i])
+                aK = arcinv(iK)
+                L = rb[i] * mp.tan(aK) - sg * self.DM[i] / 2 * mp.cos(self.bb)
+                if aK < 0 or L <= 0:
+                    errs.add(f"Error  : Dm ball !  ({i})")
+                    p = 'x'
+                else:
+                    p = place(2 * mp.hypot(rb[i], L))
+                    if p:
+                        errs.add(f"Error  : ball contact {p} {'dFf' if p == '<' else 'dFa'}{n}")
+                if p:
+                    nans.update({f"MdK{suffix}[{i}]", f"MdR{suffix}[{i}]"})
+        return errs, nans
+
+
+def case(name, gearcalc, text):
+    out, msgs = run(gearcalc, text)
+    if out.get('CalcErrorFlag') != '0':
+        FAILURES.append(f"{name}: fatal {msgs}")
+        return
+    errs, nans = Reference(out).expected()
+    got = {m for m in msgs if m.startswith(KINDS)}
+    if got != errs:
+        FAILURES.append(f"{name}: errors {sorted(got)}, reference {sorted(errs)}")
+    measures = [k for k in out if k[:3] in ('MdK', 'MdR') or k[:1] == 'W' and '[' in k]
+    got_nan = {k for k in measures if out[k] == 'nan'}
+    if got_nan != nans:
+        FAILURES.append(f"{name}: no number {sorted(got_nan)}, reference {sorted(nans)}")
+    if any(len(m) > 36 or not m.startswith(("Fatal  : ", "Error  : ", "Warning: "))
+           for m in msgs if m.startswith(KINDS)):
+        FAILURES.append(f"{name}: message form {msgs}")
+    print(f"{name}: {sorted(errs) or 'sound'}; no number: {sorted(nans) or 'none'}")
+
+
+def pair(**p):
+    """gearcalc input of a pair: basic rack 1, allowances as given (0 by default)."""
+    lines = [f"alpha = {p.get('alpha', 20)}", f"beta = {p.get('beta', 0)}", f"mn = {p['mn']}",
+             "b = 40", "a = 0", "AaField = 9", "Aae = 0", "Aai = 0",
+             f"MeasureMode = {p.get('mm', 0)}"]
+    for i in (1, 2):
+        lines += [f"z[{i}] = {p['z'][i - 1]}", f"x[{i}] = {p['x'][i - 1]}",
+                  f"kmn[{i}] = {p.get('kmn', (0, 0))[i - 1]}", "TipInputMode[%d] = 2" % i,
+                  f"BasicRackType[{i}] = 1", f"DM[{i}] = {p.get('DM', (3, 3))[i - 1]}",
+                  f"k[{i}] = {p.get('k', (0, 0))[i - 1]}"]
+        if 'Tsn' in p:
+            lines += [f"TsnSeries[{i}] = {p['Tsn'][i - 1]}", f"AsnSeries[{i}] = {p['Asn'][i - 1]}"]
+        else:
+            lines += [f"TsnSeries[{i}] = 11", f"Asne[{i}] = 0", f"Asni[{i}] = 0"]
+    return "\n".join(lines + p.get('extra', [])) + "\n"
+
+
+def main():
+    gearcalc, source = sys.argv[1], sys.argv[2]
+    check_ball_formula()
+    table = [
+        # The ball proposed for the upper allowance sinks below the base circle at the lower.
+        ("ball cannot seat", "alpha = 20\nbeta = 26.2014\nmn = 1.1379\nz[1] = 18\nz[2] = 23\n"
+         "x[1] = 0.6563\nx[2] = -0.5621\nMeasureMode = 1\nTsnSeries[2] = 10\nAsnSeries[2] = 9\n"),
+        # Interference, contact in the fillet of the undercut pinion, a pointed pinion.
+        ("unsound internal job", f"job = {source}/tests/data/jobs/unsound_pair.q1w\n"),
+        # z 7 with shortened tips: eps.alpha 0.938.
+        ("z 7 eps.alpha", pair(mn=2, z=(7, 8), x=(0.55, 0.5), kmn=(0.5, 0.5), DM=(3.5, 3.5))),
+        # A small ball touches in the fillet, a large one above the tip form circle.
+        ("ball in the fillet", pair(mn=2, z=(20, 40), x=(0, 0), DM=(2.4, 2.4))),
+        ("ball over the tip", pair(mn=2, z=(20, 40), x=(0, 0), DM=(5.5, 6))),
+        # Too many teeth spanned: the anvils touch above the tip form circle; one tooth: below
+        # the root form circle.
+        ("span too wide", pair(mn=3, beta=15, z=(25, 60), x=(0.2, 0), k=(7, 1))),
+        # A ring gear: a large ball touches inside its tip form circle, a larger one cannot seat
+        # (its centre would lie inside the base circle); the pinion without shift meets the
+        # ring's tip in its fillet.
+        ("ring gear ball", pair(mn=3, z=(20, -80), x=(0, 0), DM=(5, 7))),
+        ("ring gear big ball", pair(mn=3, z=(20, -80), x=(0.3, 0.3), DM=(5, 8))),
+        # Sound pairs: table allowances, helical, internal.
+        ("sound helical", pair(mn=4, beta=12, z=(23, 57), x=(0.2, 0.1), mm=1, Tsn=(5, 5),
+                               Asn=(8, 8))),
+        ("sound internal", pair(mn=3, z=(20, -80), x=(0.3, 0.3), mm=1, Tsn=(5, 5), Asn=(8, 8))),
+    ]
+    for name, text in table:
+        case(name, gearcalc, text)
+    # The shipped examples are sound pairs: no message at all.
+    for job in sorted(os.listdir(os.path.join(source, "data"))):
+        if job.endswith(".q1w"):
+            _, msgs = run(gearcalc, f"job = {source}/data/{job}\n")
+            if msgs:
+                FAILURES.append(f"example {job}: {msgs}")
+    if FAILURES:
+        print("\n".join(FAILURES))
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
