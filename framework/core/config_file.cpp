@@ -849,6 +849,12 @@ std::string UserDataDir() {
     return base.empty() ? base : base + "/qor1w";
 }
 
+// Where the last message about replaced folders is kept; "" without a user directory.
+static std::string ToldFoldersPath() {
+    const std::string user = MadeUserConfigDir();
+    return user.empty() ? user : JoinPath(user, FileName(".fld"));
+}
+
 std::string ConfigFilePath() {
     return JoinPath(ConfigDir, FileName(".cfg"));
 }
@@ -979,7 +985,21 @@ void CheckConfiguredDirectories() {
         }
     }
     if (replaced) message += "\n\nSave the settings to keep the folders used now.";
-    if (!message.empty()) ConfigShowErrorHook(message);
+    if (message.empty()) return;
+    // The same replacements are told once: until the settings are saved the stored folders stay
+    // as they are, and each start would otherwise repeat the message word for word.
+    const std::string told = replaced ? ToldFoldersPath() : std::string();
+    if (!told.empty()) {
+        std::vector<std::string> lines;
+        std::string problem, last;
+        if (os::FileExists(told) && ReadSettingsLines(told, lines, problem) == 0) {
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                last += (i ? "\n" : "") + lines[i];
+            if (last == message) return;
+        }
+        os::WriteWholeFileAtomic(told, message);
+    }
+    ConfigShowErrorHook(message);
 }
 
 void WriteSessionFile() {

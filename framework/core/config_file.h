@@ -82,6 +82,8 @@ void ReadConfiguration();
 //   cannot be written, is replaced by that place ("invalid temporary directory configured:
 //   C:\TEMP\ does not exist here." and the place now used);
 // - any other folder that fails its test is reported ("invalid CAD Directory configured").
+// A message with replacements is shown once: the same message at a later start (the settings
+// not saved since) is kept silent; it is remembered in the user's configuration directory.
 void CheckConfiguredDirectories();
 // Writes the session file (data directory and the four recent files) into the user's
 // configuration directory (ConfigDir when there is none).

@@ -888,10 +888,27 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     EXPECT_TRUE(fs::is_directory(data)); // made for the user
     EXPECT_NE(shownErrors[0].find("Save the settings"), std::string::npos);
 
-    // Once: the places are folders of this computer now.
+    // Once: the places are folders of this computer now; a later start with the same stored
+    // folders is not told again, other folders are.
     shownErrors.clear();
     CheckConfiguredDirectories();
     EXPECT_TRUE(shownErrors.empty());
+    for (const Case& c : cases)
+        *c.setting = c.stored;
+    CheckConfiguredDirectories();
+    EXPECT_TRUE(shownErrors.empty());
+    TempDir = "C:\\WINDOWS\\TEMP\\";
+    CheckConfiguredDirectories();
+    ASSERT_EQ(shownErrors.size(), 1u);
+    EXPECT_NE(shownErrors[0].find("C:\\WINDOWS\\TEMP\\ does not exist here"), std::string::npos);
+    for (const Case& c : cases)
+        *c.setting = c.stored;
+    CheckConfiguredDirectories();
+    EXPECT_EQ(shownErrors.size(), 2u); // the first set again, after another one was told
+    for (const Case& c : cases)
+        *c.setting = c.stored;
+    CheckConfiguredDirectories();
+    EXPECT_EQ(shownErrors.size(), 2u);
 
     // Saved: a replaced folder as the place now used, a blank one blank again; nothing names the
     // start directory or a Windows folder.
