@@ -25,7 +25,6 @@
 #include "platform/office/spreadsheet.h"
 #include "shell/excel.h"
 #include "shell/job/jobfile.h"
-#include "shell/job_table.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "tests/testutil.h"
@@ -277,28 +276,4 @@ TEST_F(ExcelTest, PrintoutGivesTabSplitRowsWithNumbersAsNumbers) {
             EXPECT_THAT(result, HasSubstr(" 5 numbers"));
         }
     }
-}
-
-// The job table of a folder holding a job whose name is no UTF-8 (Latin-1 "Zahnrad_\xe4.q1w")
-// goes to a workbook that openpyxl opens; the name shows as the table window shows it.
-TEST_F(ExcelTest, JobTableWithALatin1NameGivesAReadableWorkbook) {
-    const fs::path jobs = Dir / "jobs";
-    fs::create_directories(jobs);
-    fs::copy_file(QOR_SOURCE_DIR "/data/spur.q1w", jobs / "Zahnrad_\xe4.q1w");
-    std::vector<TTableRow> cells{JobTableTitles()};
-    for (const TTableRow& row : ScanJobFiles(AddBackslash(jobs.string())))
-        cells.push_back(row);
-    ASSERT_EQ(cells.size(), 2u);
-    std::string why;
-    ASSERT_TRUE(TableRowsToSpreadsheet(cells, why)) << why;
-    const std::vector<std::string> books = StartedOn(1);
-    ASSERT_EQ(books.size(), 1u);
-    int status = 0;
-    const std::string first = qortest::RunCommand(
-        "/usr/bin/python3 -c \"import sys, openpyxl\n"
-        "print(openpyxl.load_workbook(sys.argv[1]).active['A2'].value)\" '" +
-            books[0] + "' 2>&1",
-        status);
-    EXPECT_EQ(status, 0) << first;
-    EXPECT_EQ(first, "Zahnrad_\uFFFD.q1w\n");
 }
