@@ -41,15 +41,18 @@ public:
         viewport()->update();
     }
 
-    void OpenEditor(int col, int row) {
+    // The cell's editor: with the cell's text, or with typed in place of it (the first key a
+    // person typed on the cell).
+    void OpenEditor(int col, int row, const QString* typed = nullptr) {
         CloseEditor(true);
         const TRect r = FGrid->CellRect(col, row);
         if (r.Width() <= 0 || r.Height() <= 0) return;
         FEditor = new QLineEdit(viewport());
         FEditor->setGeometry(r.Left, r.Top, r.Width(), r.Height());
-        FEditor->setText(Q(FGrid->CellText(col, row)));
+        FEditor->setText(typed ? *typed : Q(FGrid->CellText(col, row)));
         FEditCol = col;
         FEditRow = row;
+        FEditor->installEventFilter(this);
         QObject::connect(FEditor, &QLineEdit::editingFinished, this, [this] { CloseEditor(true); });
         FEditor->show();
         FEditor->setFocus();
@@ -60,9 +63,10 @@ public:
         QLineEdit* e = FEditor;
         FEditor = nullptr;
         if (commit) FGrid->CellEdited(FEditCol, FEditRow, S(e->text()));
+        // The focus first: a focused editor that hides passes the focus on as Tab would.
+        setFocus();
         e->hide();
         e->deleteLater();
-        setFocus();
     }
 
 protected:
@@ -74,12 +78,50 @@ protected:
     }
     void keyPressEvent(QKeyEvent* e) override {
         const std::uint16_t vk = guiqt::VkFromQtKey(e->key(), e->modifiers());
-        if ((FGrid->Options() & goEditing) && (vk == VK_RETURN || e->key() == Qt::Key_F2)) {
+        const bool editing = (FGrid->Options() & goEditing) && FGrid->Enabled();
+        if (editing && (vk == VK_RETURN || e->key() == Qt::Key_F2)) {
             OpenEditor(FGrid->Col(), FGrid->Row());
+            return;
+        }
+        // Typing on the current cell replaces its text, as in any table.
+        const QString text = e->text();
+        if (editing && !text.isEmpty() && text[0].isPrint() &&
+            !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            OpenEditor(FGrid->Col(), FGrid->Row(), &text);
             return;
         }
         if (FGrid->NavigateKey(vk)) return;
         QAbstractScrollArea::keyPressEvent(e);
+    }
+    // Tab and Shift+Tab move from cell to cell (goTabs); past the last cell they leave the grid.
+    bool focusNextPrevChild(bool next) override {
+        if (FEditor == nullptr && FGrid->TabCell(next)) return true;
+        return QAbstractScrollArea::focusNextPrevChild(next);
+    }
+    // The editor's keys: Tab and Shift+Tab keep the text and go on to the next cell, Up and Down
+    // keep it and move a row, Esc drops it.
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o != FEditor || e->type() != QEvent::KeyPress) return QAbstractScrollArea::eventFilter(o, e);
+        const auto* k = static_cast<QKeyEvent*>(e);
+        switch (k->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            const bool next = k->key() == Qt::Key_Tab && !(k->modifiers() & Qt::ShiftModifier);
+            CloseEditor(true);
+            if (!FGrid->TabCell(next)) QAbstractScrollArea::focusNextPrevChild(next);
+            return true;
+        }
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            CloseEditor(true);
+            FGrid->NavigateKey(k->key() == Qt::Key_Up ? VK_UP : VK_DOWN);
+            return true;
+        case Qt::Key_Escape:
+            CloseEditor(false);
+            return true;
+        default:
+            return QAbstractScrollArea::eventFilter(o, e);
+        }
     }
     void resizeEvent(QResizeEvent* e) override {
         QAbstractScrollArea::resizeEvent(e);
@@ -328,6 +370,21 @@ bool TDrawGrid::NavigateKey(std::uint16_t key) {
     c = std::clamp(c, FFixedCols, FColCount - 1);
     r = std::clamp(r, FFixedRows, FRowCount - 1);
     if (c != FCol || r != FRow) SelectCell(c, r);
+    return true;
+}
+
+bool TDrawGrid::TabCell(bool forward) {
+    if (!(FOptions & goTabs) || (FOptions & goRowSelect)) return false;
+    int c = FCol + (forward ? 1 : -1), r = FRow;
+    if (c >= FColCount) {
+        c = FFixedCols;
+        ++r;
+    } else if (c < FFixedCols) {
+        c = FColCount - 1;
+        --r;
+    }
+    if (r < FFixedRows || r >= FRowCount) return false;
+    SelectCell(c, r);
     return true;
 }
 

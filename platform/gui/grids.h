@@ -1,7 +1,9 @@
 #pragma once
 // String grid and draw grid: a table of cells with fixed (title) rows and columns at the top and
 // left, a current cell, per-column widths and per-row heights, and owner drawing through
-// OnDrawCell on the grid's Canvas.
+// OnDrawCell on the grid's Canvas. With goEditing a cell opens for editing by Enter, F2, a
+// double-click or the first key typed on it (which replaces its text); with goTabs Tab and
+// Shift+Tab go from cell to cell, also out of the editor.
 
 #include "platform/gui/controls.h"
 
@@ -100,6 +102,10 @@ public:
     virtual void CellEdited(int col, int row, const std::string& value);
     // Moves the current cell by a key (arrows, page keys, Home/End); true when handled.
     bool NavigateKey(std::uint16_t key);
+    // Tab (forward) or Shift+Tab with goTabs: the next cell to the right, then the next row's
+    // first; false, and nothing moves, past the first or last cell (the key then leaves the
+    // grid).
+    bool TabCell(bool forward);
     bool CanFocus() const override { return true; }
 
 protected:
