@@ -267,7 +267,10 @@ void ShowHelpPictures() {
             if (n == 0 && action != 2) break;
             int k = entryChosen ? selection : 1;
             if (action == 3 && entryChosen) {
-                if (!AskYesNoCancel("Delete ?")) break;
+                // The question names what goes: picture file and title.
+                if (!AskYesNoCancel("Delete " + DbhPictureName(chosen->Name) + " (" +
+                                    TrimBlanks(chosen->Title) + ") ?"))
+                    break;
             } else if (!entryChosen) {
                 if (n == 0) {
                     k = 1;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +228,14 @@ TEST_F(Catalogue, BrowseChooseDeleteAndEnd) {
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_EQ(r.Pending(), 0);
+    // The question names the entry it deletes.
+    EXPECT_NE(std::find_if(r.Seen().begin(), r.Seen().end(),
+                           [](const std::string& s) {
+                               return s.rfind("message: ", 0) == 0 &&
+                                      s.find("Delete two (Second) ?") != std::string::npos;
+                           }),
+              r.Seen().end())
+        << ::testing::PrintToString(r.Seen());
     ASSERT_EQ(shown.size(), 2u);
     // The first pass shows the first picture without asking; then the one chosen.
     EXPECT_EQ(shown[0], (std::vector<std::string>{"4;0;0;10;0"}));
