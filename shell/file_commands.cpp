@@ -1,12 +1,16 @@
 // qor1wu: the File menu's commands on job files.
 #include "shell/file_commands.h"
 
+#include "cad/cadblock.h"
+#include "cad/cadout.h"
 #include "calc/calcentry.h"
+#include "drawings/datatables.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
+#include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
 #include "shell/ask_save.h"
 #include "shell/job/jobfile.h"
@@ -31,11 +35,43 @@ std::string CurrentJobPath() {
     return DataFileName.empty() ? std::string() : JobFileSavePath(DataFileName);
 }
 
+namespace {
+
+// The window of a job whose calculation failed: no drawing of it can be made, so it shows why
+// (the message table under a heading, the job's name in the footer).
+void DrawFailedCalculation() {
+    CadOpenOutput(3);
+    if (AbortFlag != 0) return;
+    CadBeginDrawing(0, 0, 160, 120);
+    CadWriteTables(0);
+    CadBeginEntities();
+    CadSetColour(19);
+    CadSetTextSize(2, 0, 4, 3);
+    CadText("No drawing: the calculation of these data failed", 8, 104);
+    TableErrorMessages(8, 96, 3);
+    CadEndSection();
+    CadCloseOutput();
+}
+
+} // namespace
+
+void ShowJobResult() {
+    UpdateTitle(); // the job's name over whatever is shown next
+    if (CalcErrorFlag == 0) {
+        if (MainWindow != nullptr) MainWindow->RefreshAfterInput();
+        return;
+    }
+    if (MainWindow != nullptr) MainWindow->UpdateErrorMenuItem();
+    DrawFailedCalculation();
+    ShowCalcMessages();
+    AbortFlag = 0;
+}
+
 void AfterJobLoaded() {
     AbortFlag = 0;
     CalculateGears();
     AbortFlag = 0;
-    if (MainWindow != nullptr) MainWindow->RefreshAfterInput();
+    ShowJobResult();
 }
 
 void OpenJobCommand() {
@@ -83,8 +119,9 @@ void OpenTableCommand() {
         DataFileName = BaseNameNoExt(name);
         DataModified = 0;
         AddRecentFile(path);
-        AfterJobLoaded();
+        // The captions first: the message count goes into them afterwards.
         if (MainWindow != nullptr) MainWindow->SetMenuCaptions();
+        AfterJobLoaded();
         UpdateTitle();
     }
     AbortFlag = 0;
@@ -116,9 +153,12 @@ void ImportOlderJobCommand() {
     AbortFlag = 0;
     const TAskSaveResult asked = AskSaveModified();
     if (AbortFlag != 0) return;
+    // The older file holds less than a job file: the rest is a new job's, never the job's
+    // before (its change records, links, drawing texts, gear values).
+    const TJobData base = NewJobData();
     const auto ext = DataFileExt;
     DataFileExt = "qor";
-    LoadJobFile("");
+    LoadJobFile("", base);
     DataFileExt = ext;
     if (AbortFlag == 0) {
         // The job exists only as the older file: it is new data until saved as a job file.

@@ -17,11 +17,16 @@ std::string CurrentJobPath();
 
 // After a job was loaded: the calculation, the message count and the configured view.
 void AfterJobLoaded();
+// A job that just came (opened, imported, entered as new), calculated: the message count and
+// the configured view; when the calculation failed, the window shows why and the message
+// browser lists the calculation's messages, never a drawing of the job before.
+void ShowJobResult();
 
 void OpenJobCommand();        // File > Open
 void OpenTableCommand();      // File > Open (Table)
 void SaveJobCommand();        // File > Save (asks for a name when there is none)
 void SaveJobAsCommand();      // File > Save As
-void ImportOlderJobCommand(); // File > Import QOR1
+// File > Import QOR1: what the older file does not hold starts as File > New starts it.
+void ImportOlderJobCommand();
 // Recent file n (1..4): a file that no longer exists is reported and leaves the list.
 void OpenRecentFile(int n);

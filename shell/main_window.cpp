@@ -446,7 +446,7 @@ void Thh::mi_fileNewClick(TObject*) {
     if (DrawDevice != nullptr) DrawDevice->ClearDevice();
     RunInputSequence(this);
     if (AbortFlag != 0) return;
-    RefreshAfterInput();
+    ShowJobResult();
     DataModified = 1;
 }
 

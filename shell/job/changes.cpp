@@ -26,15 +26,21 @@ void TChangeBlock::Commit() const {
     DrawingTextCount = TextCount;
 }
 
-void ClearChangeTable() {
-    ChangeCount = 0;
-    DrawingInfo.ReplacementFor = "";
-    DrawingInfo.ReplacedBy = "";
+void TChangeBlock::ClearForNewJob() {
+    Count = 0;
+    Info.ReplacementFor = "";
+    Info.ReplacedBy = "";
     for (int row = 1; row <= 4; ++row) {
-        DrawingInfo.Rows[row].Date = "";
-        DrawingInfo.Rows[row].Name = "";
+        Info.Rows[row].Date = "";
+        Info.Rows[row].Name = "";
     }
-    DrawingInfo.Rows[1].Date = DateString();
+    Info.Rows[1].Date = DateString();
+}
+
+void ClearChangeTable() {
+    TChangeBlock b = TChangeBlock::Current();
+    b.ClearForNewJob();
+    b.Commit();
 }
 
 std::string DescriptionToJobLine(std::string_view description) {

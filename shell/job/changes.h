@@ -23,6 +23,8 @@ struct TChangeBlock {
 
     static TChangeBlock Current(); // a copy of the program's values
     void Commit() const;           // makes them the program's values
+    // As ClearChangeTable, on this block.
+    void ClearForNewJob();
 };
 
 // Reset for a new job: no change records, no references, today's date in signature row 1, the

@@ -9,6 +9,7 @@
 #include "framework/core/files.h"
 #include "framework/core/text.h"
 #include "framework/core/uihooks.h"
+#include "platform/os/paths.h"
 #include "shell/job/joblines.h"
 
 TJobData TJobData::Current() {
@@ -421,6 +422,28 @@ bool ReadJobData(const std::string& path, TJobData& data, std::string& problem) 
 }
 
 void LoadJobFile(std::string name) {
+    LoadJobFile(std::move(name), TJobData::Current());
+}
+
+TJobData NewJobData() {
+    const TJobData keep = TJobData::Current();
+    InitGearDataUnit();
+    InitShellData();
+    InitDocumentLinks();
+    TJobData start = TJobData::Current();
+    keep.Commit();
+    std::string null, problem;
+    if (os::FindNameNoCase(DataDir, "null." + DataFileExt.str(), null) == 0) {
+        TJobData d = start;
+        if (ReadJobData(null, d, problem)) start = d;
+    }
+    start.Changes.ClearForNewJob();
+    for (auto& t : start.Titles)
+        t = "";
+    return start;
+}
+
+void LoadJobFile(std::string name, const TJobData& base) {
     lastProblem.clear();
     std::string path;
     std::string newDir;
@@ -442,7 +465,7 @@ void LoadJobFile(std::string name) {
         path = JobFileLoadPath(name);
     }
 
-    TJobData data = TJobData::Current();
+    TJobData data = base;
     std::string problem;
     if (!ReadJobData(path, data, problem)) {
         ReportProblem(problem);

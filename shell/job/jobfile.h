@@ -46,6 +46,14 @@ void WriteGearDataFile(std::string name);
 // set, with a message, and the gear data, the name and the directory stay as they were. Files of
 // the older generation (extension "qor") may end early: the items they lack keep their values.
 void LoadJobFile(std::string name);
+// The same with what the file does not hold taken from base instead of the program's values.
+void LoadJobFile(std::string name, const TJobData& base);
+
+// What a new job starts from, as File > New gives it: the "null" job of the data directory
+// (letter case aside; the program's start values where there is none or it cannot be read),
+// with no change records or references, today's date in signature row 1 and no title texts.
+// Reads nothing into the program.
+TJobData NewJobData();
 
 // Reads the job file at path into data, touching no value of the program and showing nothing
 // (what an older file lacks keeps data's values). False, with the reason in problem, when the
