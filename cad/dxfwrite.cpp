@@ -176,8 +176,7 @@ void TDxfWriter::WriteJoined() {
     sink_ = std::move(file_);
     joined_ = false;
     part_ = nullptr;
-    if (haveExtents_)
-        BeginDrawing(extents_[0], extents_[1], extents_[2], extents_[3]);
+    if (haveExtents_) BeginDrawing(extents_[0], extents_[1], extents_[2], extents_[3]);
     if (layerSet_ >= 0) WriteTables(layerSet_);
     const auto section = [this](const char* name, std::string& part) {
         StringGroup(0, "SECTION");

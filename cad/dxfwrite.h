@@ -89,8 +89,8 @@ private:
     // Joined drawings: where the buffer goes while they are collected.
     void CollectInto(std::string* part);
     void WriteJoined();
-    bool begun_ = false;  // a drawing was begun in this output
-    bool joined_ = false; // collecting joined drawings
+    bool begun_ = false;             // a drawing was begun in this output
+    bool joined_ = false;            // collecting joined drawings
     std::unique_ptr<TCadSink> file_; // the output's own sink while joined
     std::string* part_ = nullptr;    // the collected part the buffer goes to
     std::string blocks_, entities_;
@@ -98,7 +98,7 @@ private:
     long double extents_[4] = {0, 0, 0, 0};
     std::int32_t layerSet_ = -1;
     std::map<std::string, std::string> blockNames_; // capitals -> the name last written
-    std::set<std::string> usedNames_;                // every name written, in capitals
+    std::set<std::string> usedNames_;               // every name written, in capitals
 };
 
 // tan(a / 4) of an included angle a in radians.

@@ -22,10 +22,10 @@ void AfterJobLoaded();
 // browser lists the calculation's messages, never a drawing of the job before.
 void ShowJobResult();
 
-void OpenJobCommand();        // File > Open
-void OpenTableCommand();      // File > Open (Table)
-void SaveJobCommand();        // File > Save (asks for a name when there is none)
-void SaveJobAsCommand();      // File > Save As
+void OpenJobCommand();   // File > Open
+void OpenTableCommand(); // File > Open (Table)
+void SaveJobCommand();   // File > Save (asks for a name when there is none)
+void SaveJobAsCommand(); // File > Save As
 // File > Import QOR1: what the older file does not hold starts as File > New starts it.
 void ImportOlderJobCommand();
 // Recent file n (1..4): a file that no longer exists is reported and leaves the list.

@@ -101,7 +101,8 @@ protected:
     // The editor's keys: Tab and Shift+Tab keep the text and go on to the next cell, Up and Down
     // keep it and move a row, Esc drops it.
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (o != FEditor || e->type() != QEvent::KeyPress) return QAbstractScrollArea::eventFilter(o, e);
+        if (o != FEditor || e->type() != QEvent::KeyPress)
+            return QAbstractScrollArea::eventFilter(o, e);
         const auto* k = static_cast<QKeyEvent*>(e);
         switch (k->key()) {
         case Qt::Key_Tab:

@@ -255,8 +255,8 @@ TEST_F(ToothViewsTest, TwoViewsIntoTheCallersOutput) {
     std::sort(expected.begin(), expected.end());
     std::sort(joined.begin(), joined.end());
     EXPECT_EQ(joined, expected);
-    for (const char* block : {"block WERKZS2 ", "block ZAHN2 ", "block EVOLV2 ", "block EVOLV1 ",
-                              "block EVOLV2_2 "})
+    for (const char* block :
+         {"block WERKZS2 ", "block ZAHN2 ", "block EVOLV2 ", "block EVOLV1 ", "block EVOLV2_2 "})
         EXPECT_EQ(std::count_if(joined.begin(), joined.end(),
                                 [&](const std::string& l) { return l.rfind(block, 0) == 0; }),
                   1)

@@ -161,9 +161,10 @@ TEST_F(DocsSettings, DrawingDataGridsTakeTypingAndTab) {
         for (const QChar ch : typed) {
             QWidget* to = QApplication::focusWidget();
             ASSERT_NE(to, nullptr);
-            const int k = ch == '\t' ? Qt::Key_Tab : ch == '\b' ? Qt::Key_Backtab
-                          : ch == '\x1b'                         ? Qt::Key_Escape
-                                                                 : 0;
+            const int k = ch == '\t'     ? Qt::Key_Tab
+                          : ch == '\b'   ? Qt::Key_Backtab
+                          : ch == '\x1b' ? Qt::Key_Escape
+                                         : 0;
             QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, k ? QString() : QString(ch));
             QApplication::sendEvent(to, &press);
             Application->ProcessMessages();

@@ -213,8 +213,8 @@ namespace {
 // the message browser left with Esc.
 class Accepting : public ModalResponder {
 public:
-    std::string Path;          // chosen in file dialogs and the table
-    std::string Browser;       // what the message browser showed
+    std::string Path;    // chosen in file dialogs and the table
+    std::string Browser; // what the message browser showed
     std::vector<std::string> Seen;
     void RespondForm(TForm& f) override {
         Seen.push_back(f.Name());
@@ -323,22 +323,22 @@ TEST_F(FileCommands, AJobWhoseCalculationFailsSaysWhyAndShowsNoOtherJob) {
 // the program's start values.
 TEST_F(FileCommands, ImportStartsWhatTheOlderFileLacksAsANewJob) {
     Create();
-    const std::string spur = qortest::ReadFileBytes(P("spur.q1w"));
-    std::vector<std::string> lines;
-    for (std::size_t at = 0, end; (end = spur.find("\r\n", at)) != std::string::npos;
-         at = end + 2)
-        lines.push_back(spur.substr(at, end - at));
+    const auto linesOf = [](const std::string& file) {
+        const std::string text = qortest::ReadFileBytes(file);
+        std::vector<std::string> l;
+        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos;
+             at = end + 2)
+            l.push_back(text.substr(at, end - at));
+        return l;
+    };
+    const std::vector<std::string> lines = linesOf(P("spur.q1w")),
+                                   null = linesOf(kData + "null.q1w");
     std::string older;
     for (int n = 0; n < kJobHeaderLines + 51; ++n)
         older += lines[static_cast<std::size_t>(n)] + "\r\n";
     qortest::WriteFileBytes(P("older.qor"), older);
-    const std::string null = qortest::ReadFileBytes(kData + "null.q1w");
     const auto nullLine = [&null](int n) { // 1-based file line, negative from the end
-        std::vector<std::string> l;
-        for (std::size_t at = 0, end; (end = null.find("\r\n", at)) != std::string::npos;
-             at = end + 2)
-            l.push_back(null.substr(at, end - at));
-        return std::stoi(l.at(static_cast<std::size_t>(n > 0 ? n - 1 : int(l.size()) + n)));
+        return std::stoi(null.at(static_cast<std::size_t>(n > 0 ? n - 1 : int(null.size()) + n)));
     };
     InitGearDataUnit();
     const TGearData start = GearData;

@@ -225,7 +225,6 @@ TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
     EXPECT_TRUE(same());
 }
 
-
 // Database > Cutting Tool as a person works it: the tool's names come first and the name stays in
 // view while the numbers scroll; a cell opens for editing by Enter, F2, typing, a double-click or
 // the navigator's Edit button, and what was typed is in the file (dbfread); a search leaves the
@@ -238,8 +237,10 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
         int record;        // 1-based, in the table's order
         const char* field; // the cell edited
         const char* typed; // what ends up in it
-    } ways[] = {{"Enter", 1, "HAP0MN", "1.111"},  {"F2", 2, "RHOAP0MN", "0.222"},
-                {"typing", 3, "ALKP0", "3.333"},   {"double-click", 4, "TOOLNO", "G4"},
+    } ways[] = {{"Enter", 1, "HAP0MN", "1.111"},
+                {"F2", 2, "RHOAP0MN", "0.222"},
+                {"typing", 3, "ALKP0", "3.333"},
+                {"double-click", 4, "TOOLNO", "G4"},
                 {"navigator", 5, "APPLIC", "rough"}};
     const auto key = [](QWidget* w, int k, const QString& text = {}) {
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
@@ -256,9 +257,9 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
          for (int c = 0; c < grid->ColumnCount(); ++c)
              order.push_back(grid->Columns(c).FieldName);
          ASSERT_EQ(order.size(), 15u);
-         EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 6),
-                   (std::vector<std::string>{"TOOL", "TOOLNO", "STANDARD", "APPLIC", "RACK",
-                                             "HFP0MN"}));
+         EXPECT_EQ(
+             std::vector<std::string>(order.begin(), order.begin() + 6),
+             (std::vector<std::string>{"TOOL", "TOOLNO", "STANDARD", "APPLIC", "RACK", "HFP0MN"}));
          EXPECT_EQ(grid->FixedColumns(), 1);
          EXPECT_THAT(grid->TitleHint(), HasSubstr("Right-click a column title to sort"));
          const auto column = [&](const char* name) {
@@ -276,9 +277,9 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
              if (how == "F2") key(view, Qt::Key_F2);
              if (how == "double-click") {
                  const QPoint at = view->visualRect(cell).center();
-                 for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                                           QEvent::MouseButtonDblClick,
-                                           QEvent::MouseButtonRelease}) {
+                 for (QEvent::Type type :
+                      {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                       QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
                      QMouseEvent e(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
                                    type == QEvent::MouseButtonRelease ? Qt::NoButton
                                                                       : Qt::LeftButton,
@@ -312,19 +313,18 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
          auto* fixed = view->findChild<QTableView*>();
          ASSERT_NE(fixed, nullptr);
          EXPECT_TRUE(fixed->isVisible());
-         EXPECT_TRUE(fixed->viewport()->rect().contains(
-             fixed->visualRect(fixed->model()->index(2, 0))));
+         EXPECT_TRUE(
+             fixed->viewport()->rect().contains(fixed->visualRect(fixed->model()->index(2, 0))));
 
          // Sorted by the TOOL column: its own field, not the table's first.
          grid->TitleMouseUp(column("TOOL"), mbRight);
          EXPECT_EQ(grid->CellText(5, column("TOOL")), "Prot. hob m 4");
          t.Accept();
-     })
-        .OnForm([](TForm& f) {
-            // The search question.
-            Respond::Type(f, "EditEinText", "iso 53 b");
-            Respond::Press(f, "Button_ok");
-        });
+     }).OnForm([](TForm& f) {
+        // The search question.
+        Respond::Type(f, "EditEinText", "iso 53 b");
+        Respond::Press(f, "Button_ok");
+    });
     {
         ResponderScope scope(r);
         SelectToolProfile(2, 0);

@@ -449,15 +449,14 @@ struct TDBGrid::Impl {
         grid->FPaintCanvas = &canvas;
         try {
             for (const Painted& c : painted)
-                grid->DrawCellEvents({c.rect.left(), c.rect.top(), c.rect.right() + 1,
-                                      c.rect.bottom() + 1},
-                                     c.row, c.col, c.state);
+                grid->DrawCellEvents(
+                    {c.rect.left(), c.rect.top(), c.rect.right() + 1, c.rect.bottom() + 1}, c.row,
+                    c.col, c.state);
         } catch (const std::exception& e) {
             // Reported once the painting is over; the rest of the cells stay undecorated.
             const std::string what = e.what();
-            QTimer::singleShot(0, view, [what] {
-                ApplicationHandleException(std::runtime_error(what));
-            });
+            QTimer::singleShot(0, view,
+                               [what] { ApplicationHandleException(std::runtime_error(what)); });
         }
         grid->FPaintCanvas = nullptr;
         CanvasSetDevice(canvas, nullptr);

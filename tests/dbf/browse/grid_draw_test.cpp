@@ -86,9 +86,9 @@ TEST_F(GridDrawTest, FixedColumnsStayInViewWhenScrolledRight) {
         EXPECT_EQ(after == before, fixed == 1);
         if (fixed == 1) {
             // Drawn in the fixed colour, and the current record still picked there.
-            EXPECT_EQ(after.pixelColor(cell.right() - first.left() - 2,
-                                       cell.center().y() - first.top()),
-                      ToQColor(grid->FixedColor));
+            EXPECT_EQ(
+                after.pixelColor(cell.right() - first.left() - 2, cell.center().y() - first.top()),
+                ToQColor(grid->FixedColor));
             grid->ClickCell(2, 0);
             EXPECT_EQ(ds->RecNo(), 3);
             EXPECT_EQ(grid->SelectedIndex(), 0);
@@ -111,8 +111,7 @@ TEST_F(GridDrawTest, DrawingEventsFollowEveryPaintedCellInOrder) {
         EXPECT_EQ(s, grid);
         events.push_back({'D', r, -1, f, f ? f->DisplayText() : "", st});
     };
-    grid->OnDrawColumnCell = [&](TObject*, const TRect& r, int c, TColumn& col,
-                                 TGridDrawState st) {
+    grid->OnDrawColumnCell = [&](TObject*, const TRect& r, int c, TColumn& col, TGridDrawState st) {
         events.push_back({'C', r, c, col.Field, col.Field ? col.Field->DisplayText() : "", st});
         // Drawn on the grid's canvas after the grid's own drawing: the mark stays.
         ASSERT_NE(grid->Canvas(), nullptr);
@@ -151,8 +150,8 @@ TEST_F(GridDrawTest, DrawingEventsFollowEveryPaintedCellInOrder) {
         EXPECT_EQ((c.state & gdFixed) != 0, c.col == 0);
         EXPECT_EQ((c.state & gdSelected) != 0, row == 1 && c.col == 2);
         seen.insert({row, c.col});
-        const QPoint mark = view->viewport()->mapTo(grid->Widget(), QPoint(c.rect.Left + 1,
-                                                                         c.rect.Top + 1));
+        const QPoint mark =
+            view->viewport()->mapTo(grid->Widget(), QPoint(c.rect.Left + 1, c.rect.Top + 1));
         EXPECT_EQ(shot.pixelColor(mark), QColor(255, 0, 255)) << row << "," << c.col;
     }
     EXPECT_EQ(seen, visible);
