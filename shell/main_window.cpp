@@ -444,8 +444,15 @@ void Thh::mi_fileNewClick(TObject*) {
     ClearChangeTable();
     ClearTitleTexts();
     if (DrawDevice != nullptr) DrawDevice->ClearDevice();
+    ClearErrors(); // the messages of the job before are not the new job's
     RunInputSequence(this);
-    if (AbortFlag != 0) return;
+    // Cancelled before anything was calculated: nothing to show. A calculation that failed is
+    // shown with its messages, as any result is.
+    if (AbortFlag != 0 && CalcErrorFlag == 0) {
+        UpdateErrorMenuItem();
+        return;
+    }
+    AbortFlag = 0;
     ShowJobResult();
     DataModified = 1;
 }

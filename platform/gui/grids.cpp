@@ -31,11 +31,29 @@ public:
         });
     }
 
+    // The first row (or column) from which the rest still fills the view: scrolling further
+    // would only show empty space, and a grid that fits shows no scroll bar.
+    int LastFirst(bool rows) const {
+        const int count = rows ? FGrid->RowCount() : FGrid->ColCount();
+        const int fixed = rows ? FGrid->FixedRows() : FGrid->FixedCols();
+        const auto size = [&](int i) {
+            return (rows ? FGrid->RowHeights(i) : FGrid->ColWidths(i)) + 1;
+        };
+        int room = rows ? viewport()->height() : viewport()->width();
+        for (int i = 0; i < fixed && i < count; ++i)
+            room -= size(i);
+        int first = count - 1;
+        if (first < fixed) return fixed;
+        for (int used = size(first); first > fixed && used + size(first - 1) <= room; --first)
+            used += size(first - 1);
+        return first;
+    }
+
     void SyncScrollBars() {
         FSyncing = true;
-        verticalScrollBar()->setRange(0, std::max(FGrid->RowCount() - FGrid->FixedRows() - 1, 0));
+        verticalScrollBar()->setRange(0, std::max(LastFirst(true) - FGrid->FixedRows(), 0));
         verticalScrollBar()->setValue(FGrid->TopRow() - FGrid->FixedRows());
-        horizontalScrollBar()->setRange(0, std::max(FGrid->ColCount() - FGrid->FixedCols() - 1, 0));
+        horizontalScrollBar()->setRange(0, std::max(LastFirst(false) - FGrid->FixedCols(), 0));
         horizontalScrollBar()->setValue(FGrid->LeftCol() - FGrid->FixedCols());
         FSyncing = false;
         viewport()->update();
