@@ -1,5 +1,6 @@
 #include "drawings/workshop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -10,6 +11,10 @@
 #include "framework/ui/listing.h"
 #include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
+
+std::string WorkshopSheetFileName() {
+    return DataFileName + "_sheet.txt";
+}
 
 void WorkshopSheet(std::uint16_t device) {
     WriteWorkshopSheet(2, device);
@@ -30,11 +35,18 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
         return;
     }
     TextLineCount = 0;
-    ListBegin(device, DataFileName);
+    ListBegin(device, WorkshopSheetFileName());
     if (AbortFlag != 0) return;
-    if (!ListRewrite()) return;
+    // ListEnd on every way out: a failed sheet leaves neither a draft nor half a file.
+    if (!ListRewrite()) {
+        ListEnd();
+        return;
+    }
     ListHead(0, 1);
-    if (AbortFlag != 0) return;
+    if (AbortFlag != 0) {
+        ListEnd();
+        return;
+    }
 
     ListLine(LeftStr(LeftStr(LeftStr("printout  " + gd.DrawingName[g].str(), 35) + " ", 36) +
                          gd.DrawingNumber[g].str(),
@@ -46,6 +58,29 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     auto dim = [](int n, long double v) { return std::isnan(v) ? "" : LengthToStrDec(n, v); };
     auto pair = [&](const char* designation, const char* symbol, long double pre, long double fin) {
         ListValuePairLine(designation, symbol, L, dim(3, pre), dim(3, fin));
+    };
+    // The inspection dimensions of a ring gear carry the sign of its diameters: the sheet gives
+    // them without it, the larger value in the max. row, as the production drawing does.
+    const bool ring = gd.z[g] < 0;
+    struct Limits {
+        long double maxV, max, minV, min;
+    };
+    auto limits = [ring](long double maxV, long double max, long double minV, long double min) {
+        if (!ring) return Limits{maxV, max, minV, min};
+        // A limit without solution leaves both rows of its column without one.
+        auto larger = [](long double a, long double b) {
+            return std::isnan(a) || std::isnan(b) ? a + b : std::max(fabsl(a), fabsl(b));
+        };
+        auto smaller = [](long double a, long double b) {
+            return std::isnan(a) || std::isnan(b) ? a + b : std::min(fabsl(a), fabsl(b));
+        };
+        return Limits{larger(maxV, minV), larger(max, min), smaller(maxV, minV), smaller(max, min)};
+    };
+    auto size = [ring](long double v) { return ring ? fabsl(v) : v; };
+    auto limitRows = [&](const char* designation, const char* maxSymbol, const char* minSymbol,
+                         const Limits& v) {
+        pair(designation, maxSymbol, v.maxV, v.max);
+        pair(designation, minSymbol, v.minV, v.min);
     };
     ListValueLine("Pressure Angle", "alpha", "deg", FloatToStrFix(2, 5, gd.alpha));
     ListValueLine("Helix angle", "beta", "deg", FloatToStrFix(2, 5, gd.beta));
@@ -60,16 +95,16 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     if (gd.q[1] != 0 || gd.q[2] != 0)
         ListValueLine("Machining allowance", "q", L,
                       LengthToStrDec(3, gd.q[g]) + " +" + LengthToStrDec(3, gd.qTol[g]));
-    ListValueLine("Dim.ov/betw.pins", "MdR th.", L, dim(4, gd.MdRtheo[g]));
-    pair("Dim.ov/betw.pins", "MdR max.", gd.MdRmaxV[g], gd.MdRmax[g]);
-    pair("Dim.ov/betw.pins", "MdR min.", gd.MdRminV[g], gd.MdRmin[g]);
-    pair("Ball/pin diameter", "DM", gd.DM[g], gd.DM[g]);
-    ListValueLine("Dim.ov/betw.balls", "MdK th.", L, dim(4, gd.MdKtheo[g]));
-    pair("Dim.ov/betw.balls", "MdK max.", gd.MdKmaxV[g], gd.MdKmax[g]);
-    pair("Dim.ov/betw.balls", "MdK min.", gd.MdKminV[g], gd.MdKmin[g]);
-    ListValueLine("Span measurement", "W theor.", L, dim(4, gd.Wtheo[g]));
-    pair("Span measurement", "W max.", gd.WmaxV[g], gd.Wmax[g]);
-    pair("Span measurement", "W min.", gd.WminV[g], gd.Wmin[g]);
+    ListValueLine("Dim.ov/betw.pins", "MdR th.", L, dim(4, size(gd.MdRtheo[g])));
+    limitRows("Dim.ov/betw.pins", "MdR max.", "MdR min.",
+              limits(gd.MdRmaxV[g], gd.MdRmax[g], gd.MdRminV[g], gd.MdRmin[g]));
+    pair("Ball/pin diameter", "DM", size(gd.DM[g]), size(gd.DM[g]));
+    ListValueLine("Dim.ov/betw.balls", "MdK th.", L, dim(4, size(gd.MdKtheo[g])));
+    limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.",
+              limits(gd.MdKmaxV[g], gd.MdKmax[g], gd.MdKminV[g], gd.MdKmin[g]));
+    ListValueLine("Span measurement", "W theor.", L, dim(4, size(gd.Wtheo[g])));
+    limitRows("Span measurement", "W max.", "W min.",
+              limits(gd.WmaxV[g], gd.Wmax[g], gd.WminV[g], gd.Wmin[g]));
     const std::string k = IntToStrLeadBlank(gd.k[g], 6);
     // A ring gear is spanned over spaces.
     ListValuePairLine(gd.z[g] < 0 ? "no. of spaces meas." : "no. of teeth meas.", "k", "", k, k);

@@ -183,9 +183,9 @@ int RunBatch(const TCommandLine& line) {
     if (code < 0) {
         if (line.Switch == StartSwitch::Print) {
             TextDeviceWindow = 0;
-            TextDevice = 9; // the TXT listing named after the job
+            TextDevice = 9; // the TXT listing named after the job: <job>_sheet.txt
             RunWorkshopSheet();
-            if (AbortFlag == 0 && !FileExist(DataFileName + ".txt")) AbortFlag = 1;
+            if (AbortFlag == 0 && !FileExist(WorkshopSheetFileName())) AbortFlag = 1;
         } else {
             CadBatchOutput = 1;
             BatchCadOutput(line.CadCode, line.CadIndex);

@@ -94,8 +94,8 @@ std::vector<std::string> FillUsageText() {
     const std::pair<int, std::string> shown[] = {
         {1, ProductTitle + " Command Line Mode"},
         {3, p + " Filename [/I] [/CADi:j] [/NOGUI]"},
-        {5, "/I       -> TXT file"},
-        {7, "/CADi:j  -> CAD File"},
+        {5, "/I       -> TXT file: the workshop data sheet, Filename_sheet.txt"},
+        {7, "/CADi:j  -> CAD File: Filename.dxf, .igs or .txt"},
         {8, "            i: 1=DXF, 2=IGS, 5=TXT"},
         {9, "            j: index (1,2,3, ..)"},
         {10, "               1 production drawing, 2 Quick 4, 3 Quick 3,"},
@@ -105,9 +105,10 @@ std::vector<std::string> FillUsageText() {
         {15, "/?       -> Help"},
         {16, "Exit code: 0 done, 1 file not loaded, 2 nothing written"},
         {18, "Example: " + p + job + "             ->  GUI"},
-        {19, "Example: " + p + job + " /I /NOGUI   ->  test.txt"},
+        {19, "Example: " + p + job + " /I /NOGUI   ->  test_sheet.txt"},
         {20, "Example: " + p + job + " /CAD1:1     ->  test.dxf"},
-        {21, "Example: " + p + " test.edi /E /NOGUI   ->  test.edi"},
+        {21, "Example: " + p + job + " /CAD5:1     ->  test.txt"},
+        {22, "Example: " + p + " test.edi /E /NOGUI   ->  test.edi"},
     };
     for (int k = 1; k <= 22; ++k)
         TextLines[k] = "";

@@ -8,6 +8,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "framework/ui/listing.h"
 #include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
 #include "platform/office/spreadsheet.h"
@@ -154,7 +155,7 @@ void PrintoutToExcel(std::uint16_t mode) {
     if (AbortFlag != 0) return;
     app->AddWorkbook();
     app->DecimalSeparator = ListDecimalSign == 1 ? '.' : ','; // as the listing wrote its values
-    const std::string file = AddBackslash(TempDir) + "$$" + IntToString(ListFileCounter) + ".txt";
+    const std::string file = ListResultFile; // the TXT copy the listing left
     if (!app->OpenText(file) || !app->Update()) {
         ShowError(app->LastError());
         AbortFlag = 1;

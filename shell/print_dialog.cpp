@@ -10,6 +10,7 @@
 #include "framework/ui/dialogs.h"
 #include "framework/ui/drawing_window.h"
 #include "framework/ui/help.h"
+#include "framework/ui/printout.h"
 #include "framework/ui/questions.h"
 #include "platform/gui/printer.h"
 #include "shell/print_sets.h"
@@ -62,9 +63,16 @@ bool PrintDrawingWindow(bool fitLimits) {
         AbortFlag = 1;
         return false;
     }
+    // A drawing in its frame: the whole sheet on the page (see framework/ui/printout.h).
+    TSheetRect sheet;
+    if (SheetOfDrawingKind(DrawingKind, sheet))
+        PrintPageFit =
+            FitSheetOnPage(sheet, printer.PageWidth(), printer.PageHeight(), printer.Resolution(),
+                           PrintScaleX, PrintScaleY, PrintOffsetX, PrintOffsetY);
     DrawToPrinter = 1;
     DrawWindow->FormPaint(DrawWindow);
     DrawToPrinter = 0;
+    PrintPageFit.On = false;
     if (!printer.EndDoc()) {
         ShowError("Printer: " + printer.LastError());
         AbortFlag = 1;
@@ -113,6 +121,10 @@ TForm_printconf::TForm_printconf(TComponent* AOwner) : TInputForm(AOwner) {
 
     CreateOkCancel(kButtonLeft, kTop, [this] {
         if (!StoreControls()) return false;
+        // No print queue: the printout goes into a PDF file, or the dialog stays open.
+        bool chosen = false;
+        if (!PrintoutTargetReady(this, DataDir, DataFileName, chosen)) return false;
+        FPdfChosen = FPdfChosen || chosen;
         PrintDrawingWindow(CheckBox_anpassen->Checked());
         return true;
     });
@@ -160,14 +172,18 @@ void TForm_printconf::FormCreate(TObject*) {
         PrintBorder = ScreendumpBorder ? 1 : 0;
         printer.SetOrientation(PrinterOrientation == 1 ? poPortrait : poLandscape);
         break;
-    case 2: // a drawing in its frame
-        PrintScaleX = 1.9;
+    case 2:   // a drawing in its frame: the whole sheet at its true size where the page holds
+    case 3: { // it, on paper turned as the sheet is
+        TSheetRect sheet;
+        SheetOfDrawingKind(DrawingKind, sheet);
+        PrintScaleX = 1.0;
         PrintScaleY = 1.0;
         PrintOffsetX = 0;
         PrintOffsetY = 0;
         PrintBorder = 0;
-        printer.SetOrientation(poPortrait);
+        printer.SetOrientation(sheet.Landscape() ? poLandscape : poPortrait);
         break;
+    }
     default:
         break;
     }
@@ -206,8 +222,11 @@ void TForm_printconf::ShowPrinterName() {
     const TPrinter& printer = *Printer();
     const std::string& file = printer.OutputFileName();
     // A PDF file by its name; the whole path as the hint.
-    Label_printer->SetCaption(file.empty() ? "Printer: " + printer.PrinterName()
-                                           : "PDF: " + file.substr(file.find_last_of('/') + 1));
+    if (!printer.HasTarget())
+        Label_printer->SetCaption("No printer is set up: OK prints into a PDF file");
+    else
+        Label_printer->SetCaption(file.empty() ? "Printer: " + printer.PrinterName()
+                                               : "PDF: " + file.substr(file.find_last_of('/') + 1));
     Label_printer->SetHint(file);
     Label_printer->SetShowHint(!file.empty());
 }
@@ -223,6 +242,14 @@ void TForm_printconf::FormDestroy(TObject*) {
 }
 
 void TForm_printconf::Button_printerClick(TObject*) {
+    if (Printer()->Printers().empty()) {
+        // An empty list of printers to pick from helps nobody: offer the PDF file instead.
+        bool chosen = false;
+        Printer()->SetOutputFileName("");
+        if (PrintoutTargetReady(this, DataDir, DataFileName, chosen)) FPdfChosen = true;
+        ShowPrinterName();
+        return;
+    }
     if (!PrintDialog1->Execute()) return;
     Printer()->SetOutputFileName("");
     FPdfChosen = false;
@@ -231,13 +258,7 @@ void TForm_printconf::Button_printerClick(TObject*) {
 }
 
 void TForm_printconf::Button_pdfClick(TObject*) {
-    TSaveDialog dialog(this);
-    dialog.Filter = "PDF files|*.pdf|All files|*.*";
-    dialog.DefaultExt = "pdf";
-    dialog.InitialDir = AddBackslash(DataDir);
-    dialog.FileName = DataFileName.empty() ? std::string("printout.pdf") : DataFileName + ".pdf";
-    if (!dialog.Execute()) return;
-    if (!Printer()->SetOutputFileName(dialog.FileName)) return;
+    if (!ChoosePdfOutput(this, DataDir, DataFileName)) return;
     FPdfChosen = true;
     ShowPrinterName();
 }

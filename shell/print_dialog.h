@@ -5,9 +5,11 @@
 // and keeps named sets of these settings in "printout.dbf" (shell/print_sets.h).
 //
 // Created with the presets of the drawing on screen (DrawingKind 0 and 1: the configured screen
-// dump; 2, a drawing in its frame: scale x 1.9, y 1.0, origin 0/0, no border, portrait). OK
+// dump; 2 and 3, a drawing in its A4 or A3 frame: scale 1 and 1, origin 0/0, no border, the
+// paper turned as the sheet is; such a sheet prints whole, framework/ui/printout.h). OK
 // stores the settings (an entry that is no number in its range is reported and keeps the
-// dialog open) and prints; Cancel sets AbortFlag. "Database" takes a named set into the
+// dialog open) and prints; with no print queue set up it offers a PDF file instead (declined,
+// the dialog stays open); Cancel sets AbortFlag. "Database" takes a named set into the
 // controls; "Apply Database" saves the controls as a new named set. "PDF..." sends the printout
 // to a PDF file instead of the printer, "Printer Info" lists the printer's capabilities.
 

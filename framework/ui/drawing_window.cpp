@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "framework/ui/printout.h"
 #include "framework/ui/step_form.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -783,6 +784,7 @@ struct Target {
 
     int X(long double x) const {
         if (!printer) return PixelX(x);
+        if (PrintPageFit.On) return PrintPageFit.X(x);
         const long double sw = VirtualScreenWidth();
         return RoundPx(pageW * PrintOffsetX / 210) +
                RoundPx(pageW * ((x - VisibleWindow.XMin) * PageScaleX + Viewport.X1) * PrintScaleX /
@@ -790,6 +792,7 @@ struct Target {
     }
     int Y(long double y) const {
         if (!printer) return PixelY(y);
+        if (PrintPageFit.On) return PrintPageFit.Y(y);
         const long double sh = VirtualScreenHeight();
         return RoundPx(pageW * PrintOffsetY / 210) +
                RoundPx(pageH * (Viewport.Y2 - (y - VisibleWindow.YMin) * PageScaleY) * PrintScaleY /
@@ -797,10 +800,12 @@ struct Target {
     }
     int LenX(long double l) const {
         if (!printer) return LengthX(l);
+        if (PrintPageFit.On) return PrintPageFit.LenX(l);
         return RoundPx(pageW * PageScaleX * l * PrintScaleX / VirtualScreenWidth());
     }
     int LenY(long double l) const {
         if (!printer) return LengthY(l);
+        if (PrintPageFit.On) return PrintPageFit.LenY(l);
         return RoundPx(pageH * PageScaleY * l * PrintScaleY / VirtualScreenHeight());
     }
 };
@@ -809,20 +814,25 @@ TColor PaletteColour(int c) {
     return static_cast<TColor>(Palette[c]);
 }
 
+// A palette colour on a target: on paper a colour that would vanish on white prints dark.
+TColor PaletteColour(const Target& t, int c) {
+    return t.printer ? ColourOnPaper(PaletteColour(c)) : PaletteColour(c);
+}
+
 // What a colour record does to the pen, brush and font of a target.
 void ApplyColour(Target& t, std::int64_t c) {
     TCanvas& cv = *t.canvas;
     if (c >= 1 && c <= 15) {
         const bool colour = t.printer ? (WinPrintMode == 2 || WinPrintMode == 3) : ColorGraphics;
         if (colour) {
-            cv.Pen.Color = cv.Brush.Color = PaletteColour(static_cast<int>(c));
+            cv.Pen.Color = cv.Brush.Color = PaletteColour(t, static_cast<int>(c));
         } else {
             cv.Pen.Color = clBlack;
             cv.Brush.Color = BackgroundColour;
         }
         t.textColour = !ColorGraphics || (t.printer && WinPrintMode == 1)
                            ? clBlack
-                           : PaletteColour(static_cast<int>(c));
+                           : PaletteColour(t, static_cast<int>(c));
     } else if (c == 0) {
         cv.Pen.Color = cv.Brush.Color = BackgroundColour;
         t.textColour = BackgroundColour;
@@ -885,7 +895,7 @@ void Replay(Target& t) {
     long double textH = 3.5L, textW = 3.5L, textA = 0;
 
     if (t.printer && PrintBorder) {
-        if (ColorGraphics) cv.Pen.Color = PaletteColour(11);
+        if (ColorGraphics) cv.Pen.Color = PaletteColour(t, 11);
         const TWorldWindow& w = WorldWindow;
         const TPoint frame[5] = {{t.X(w.XMin), t.Y(w.YMin)},
                                  {t.X(w.XMin), t.Y(w.YMax)},

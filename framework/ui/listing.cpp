@@ -15,13 +15,16 @@
 #include "framework/ui/help.h"
 #include "framework/core/settings.h"
 #include "framework/ui/message_help.h"
+#include "framework/ui/printout.h"
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
 #include "platform/os/codepage.h"
+#include "platform/os/errors.h"
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
 #include "platform/os/process.h"
 #include "platform/os/utf8.h"
+#include "platform/gui/printer.h"
 #include "platform/gui/screen.h"
 
 // ---- unit variables ----------------------------------------------------------------------------
@@ -59,6 +62,7 @@ std::string EnvText(const char* name) {
 std::string TextPrinterCommand = "lp -o raw";
 std::string TextPrinterTarget = EnvText("QOR1W_TEXT_PRINTER");
 std::string DesktopOpenCommand = "xdg-open";
+std::string ListResultFile;
 
 namespace {
 
@@ -70,12 +74,12 @@ constexpr int kLineWidth = 72;
 constexpr std::string_view kMargin = "       "; // 7 blanks in front of every text-device line
 constexpr std::string_view kFormFeed = "\f";
 constexpr std::string_view kTableOpen = "<TABLE BORDER = \"2\" WIDTH= \"100%\">";
-constexpr int kTempSlots = 11;
 
 std::int32_t gHeadMode = 0;  // the mode of the last head, used again at page breaks
 std::int32_t gBodyLines = 0; // lines written since the last head
 bool gHtmlHeadDone = false;  // the HTML document head is written once per listing
-std::string gTempFile;       // the reserved $OUTn.TMP of the open listing
+std::string gTempFile;       // the open listing's draft in the temporary directory
+std::string gResultName;     // the name ListBegin was given (the job's TXT listing)
 std::string gPrinterPrefix;  // the text printer's set-up bytes (TEXT.HXP)
 std::string gPortName;       // "LPT" + PrinterInterface, for messages
 bool gListOpen = false;      // between ListBegin and ListEnd
@@ -185,12 +189,13 @@ void FramedHeadLine(std::initializer_list<ListColumnText> texts) {
 }
 
 void WriteFormFeed() {
-    // The text printer gets the bare control code; files keep it on a line of its own, where
-    // the printing of listing files looks for it.
-    if (ListOutputMode == ListDeviceTextPrinter)
-        WriteText(kFormFeed);
-    else
+    // The text window and the system printer take it on a line of its own; a printer, a text
+    // file and a word processor get the bare control code in front of the next page's first
+    // line, so that a page holds LinesPerPage lines there too.
+    if (ListOutputMode == ListDeviceScreen || ListOutputMode == ListDevicePrinter)
         WriteTextLine(kFormFeed);
+    else
+        WriteText(kFormFeed);
 }
 
 void BreakPage() {
@@ -212,6 +217,11 @@ std::string DataFileText() {
     std::string full = AddBackslash(DataDir) + nameExt;
     if (os::Utf8Length(full) < 70) return full;
     return nameExt;
+}
+
+// The job a listing is of: its data file, as the page head of the text devices names it.
+std::string JobText() {
+    return DataFileName.empty() ? std::string() : DataFileText();
 }
 
 void TextHead(std::int32_t page, std::int32_t mode) {
@@ -264,7 +274,9 @@ void TxtHead(std::int32_t page) {
     ListPageNo = 1;
     WriteTextLine(MakerTitle + " V" + VersionCode.str() + "\t" + DateString() + "\t" +
                   TimeString());
-    WriteTextLine(WithoutBlanks(ListFileName));
+    // A listing file of the user's own is named by itself; a draft (a name of the temporary
+    // directory that the listing leaves) by the job it lists.
+    WriteTextLine(ListFileName == gTempFile ? JobText() : WithoutBlanks(ListFileName));
     for (int i = 1; i <= 3; ++i)
         WriteTextLine(TitleTexts[i].str());
     WriteTextLine("");
@@ -314,6 +326,27 @@ void EraseTemp() {
     if (gTempFile.empty()) return;
     os::RemoveFile(gTempFile);
     gTempFile.clear();
+}
+
+// A draft still there when the program ends (its listing was left without ListEnd) goes too.
+struct DraftAtExit {
+    ~DraftAtExit() { EraseTemp(); }
+} gDraftAtExit;
+
+std::string TempFolder() {
+    return TempDir.empty() ? std::string(".") : TempDir;
+}
+
+// A new empty file in the temporary directory, created exclusively under a name that no other
+// listing of this or another running program has: prefix, 8 hexadecimal digits, ext. Nothing
+// of the same name is ever overwritten. False (reported, AbortFlag) when none can be made.
+bool NewTempListingFile(const std::string& prefix, const std::string& ext, std::string& name) {
+    const int rc = os::CreateTempFile(TempFolder(), prefix, name, ext);
+    if (rc == 0) return true;
+    ShowError("No listing file can be made in " + TempFolder() + ": " +
+              FileErrorCause(rc, TempFolder()));
+    AbortFlag = 1;
+    return false;
 }
 
 // Starts a configured program on a file; reports what could not be started.
@@ -561,25 +594,7 @@ void ListSetHeaderFields(std::string_view designation, std::string_view symbol,
 }
 
 void ListOpenTemp(std::string& name) {
-    const std::string dir = AddBackslash(TempDir);
-    for (int n = 1; n <= kTempSlots; ++n) {
-        const std::string candidate = dir + "$OUT" + IntToString(n) + ".TMP";
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            name = candidate;
-            return;
-        }
-        if (errno != EEXIST) {
-            ShowError(FileProblemText("file write error", candidate,
-                                      os::ErrnoToDosForPath(errno, candidate.c_str())));
-            AbortFlag = 1;
-            return;
-        }
-    }
-    ShowError("no free listing file in " + (dir.empty() ? std::string(".") : dir) +
-              " ($OUT1.TMP .. $OUT" + IntToString(kTempSlots) + ".TMP are in use)");
-    AbortFlag = 1;
+    NewTempListingFile("$OUT", ".TMP", name);
 }
 
 void ListBegin(std::uint16_t code, std::string_view name) {
@@ -597,6 +612,8 @@ void ListBegin(std::uint16_t code, std::string_view name) {
     gHtmlHeadDone = false;
     ListHtmlTableOpen = 0;
     ListFileName = fileName;
+    gResultName = fileName;
+    ListResultFile.clear();
 
     std::uint16_t device = TextDevice;
     HelpNo = 1050;
@@ -652,10 +669,11 @@ void ListBegin(std::uint16_t code, std::string_view name) {
     case ListDeviceDataTxt: {
         HelpNo = 1070;
         if (TextDeviceWindow == 0) {
-            ListFileName =
-                AddBackslash(TempDir) + "$$$" + IntToString(ListFileCounter + 1LL) + ".txt";
-            // The data file's listing is copied at the end: this one is only its draft.
-            if (device == ListDeviceDataTxt) gTempFile = ListFileName;
+            // Only a draft: the listing is converted into its own file at the end.
+            std::string draft;
+            if (!NewTempListingFile("$$$", ".txt", draft)) return;
+            ListFileName = draft;
+            gTempFile = draft;
         } else {
             std::string path;
             if (!ChooseListFile("txt", path)) return;
@@ -759,10 +777,12 @@ void ListWriteLn(std::string_view text) {
 }
 
 namespace {
-// One body line of a printer listing: counted, paged, written behind the left margin.
+// One body line of a printer listing: paged, counted, written behind the left margin. The page
+// is broken when it holds LinesPerPage lines already, so that every page, the first one too,
+// holds LinesPerPage lines and the line that opens a page is counted on it.
 void PrinterBodyText(std::string_view text, bool endLine) {
-    ++ListLineNo;
     ListPageCheck(gHeadMode);
+    ++ListLineNo;
     std::string line(kMargin);
     line += text;
     if (endLine)
@@ -959,8 +979,10 @@ void ListEnd() {
     const std::uint16_t m = ListOutputMode;
     const bool wasOpen = SharedTextFile.IsOpen() && SharedTextFile.IsOutput();
     if (wasOpen) {
-        if ((m == ListDeviceScreen || m == ListDeviceTextPrinter || m == ListDevicePrinter) &&
-            ListLineNo > 0 && (PrintHeaderMode == 2 || FrameStyle == 4))
+        // The last page leaves the text printer however the listing ended.
+        if (ListLineNo > 0 &&
+            (m == ListDeviceTextPrinter || ((m == ListDeviceScreen || m == ListDevicePrinter) &&
+                                            (PrintHeaderMode == 2 || FrameStyle == 4))))
             WriteText(kFormFeed);
         if (IsHtmlDevice(m)) {
             CloseHtmlTable();
@@ -999,32 +1021,51 @@ void ListEnd() {
         break;
     case ListDeviceTextFile:
     case ListDeviceOutDos:
+        ListResultFile = ListFileName;
         ConvertTextFile(ListFileName, outwin);
         ErrorBoxesOn = 1;
         break;
-    case ListDevicePrinter:
-        PrintTextFile(ListFileName);
+    case ListDevicePrinter: {
+        // No print queue: a PDF file instead, when the user wants one.
+        bool pdf = false;
+        if (PrintoutTargetReady(nullptr, DataDir, DataFileName, pdf))
+            PrintTextFile(ListFileName);
+        else
+            AbortFlag = 1;
+        if (pdf) Printer()->SetOutputFileName("");
         EraseTemp();
         break;
+    }
     case ListDeviceWordProcessor:
         SetHourglassCursor();
         ConvertTextFile(ListFileName, outwin);
         if (AbortFlag == 0) StartConfiguredProgram(WordProcessor, outwin);
         EraseTemp();
         break;
-    case ListDeviceTxt:
+    case ListDeviceTxt: {
         ++ListFileCounter;
-        ConvertTextFile(ListFileName,
-                        AddBackslash(TempDir) + "$$" + IntToString(ListFileCounter) + ".txt",
-                        ListingFileEncoding, TextEncoding::Ansi);
+        // The Windows copy for other programs, beside the drafts under a name of its own.
+        std::string copy;
+        if (NewTempListingFile("$$" + IntToString(ListFileCounter) + "-", ".txt", copy)) {
+            ConvertTextFile(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi);
+            if (AbortFlag == 0)
+                ListResultFile = copy;
+            else
+                os::RemoveFile(copy);
+        }
+        EraseTemp();
         break;
-    case ListDeviceDataTxt:
+    }
+    case ListDeviceDataTxt: {
         ++ListFileCounter;
-        ConvertTextFile(ListFileName, AddBackslash(DataDir) + DataFileName + ".txt",
-                        ListingFileEncoding, TextEncoding::Ansi);
-        if (AbortFlag == 0) EraseTemp();
+        const std::string copy = AddBackslash(DataDir) + gResultName;
+        ConvertTextFile(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi);
+        if (AbortFlag == 0) ListResultFile = copy;
+        EraseTemp();
         break;
+    }
     case ListDeviceHtml:
+        ListResultFile = ListFileName;
         if (!TrimBlanks(HtmlBrowser).empty()) StartConfiguredProgram(HtmlBrowser, ListFileName);
         break;
     default:

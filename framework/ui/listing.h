@@ -12,22 +12,29 @@
 //   ListEnd
 // Only one listing is open at a time: all of them write through SharedTextFile.
 //
-// Devices (ListOutputMode) and the code pages of their files:
-//   1 text window      $OUTn.TMP in TempDir (DOS 437), shown as outwin.txt (UTF-8)
-//   2 text printer     $OUTn.TMP (DOS 437), sent raw with the set-up file TEXT.HXP in front
+// Devices (ListOutputMode) and the code pages of their files. Drafts and the TXT copies are
+// created exclusively in TempDir under names of their own ($OUT, $$$ or $$n- and 8 hexadecimal
+// digits), so that neither a user's file nor another running program's listing is touched; a
+// draft is erased when its listing ends, whichever way, and at the latest when the program ends.
+//   1 text window      $OUT….TMP (DOS 437), shown as outwin.txt (UTF-8)
+//   2 text printer     $OUT….TMP (DOS 437), sent raw with the set-up file TEXT.HXP in front
 //                      to TextPrinterTarget: a CUPS queue through TextPrinterCommand
 //                      ("lp -o raw"), or a device file
 //   3 text file        a ".txt" file the user chooses (DOS 437); also outwin.txt
-//   4 system printer   $OUTn.TMP (DOS 437), printed through the platform printer
-//   5 word processor   $OUTn.TMP (DOS 437), converted to outwin.txt (UTF-8) and opened with
+//   4 system printer   $OUT….TMP (DOS 437), printed through the platform printer
+//   5 word processor   $OUT….TMP (DOS 437), converted to outwin.txt (UTF-8) and opened with
 //                      the configured WordProcessor (a Windows path means: xdg-open)
-//   6 TXT file         tab-separated, $$$n.txt in TempDir or a chosen file (DOS 437);
-//                      at the end converted to $$n.txt in TempDir (Windows 1252)
+//   6 TXT file         tab-separated, a $$$….txt draft or a chosen file (DOS 437); at the end
+//                      converted to $$n-….txt in TempDir (Windows 1252)
 //   7 HTML file        qor1w.htm in TempDir or a chosen file (UTF-8, declared in the head),
 //                      opened with the configured HtmlBrowser (a Windows path means: xdg-open)
 //   8 fixed text file  OUTDOS.TXT in TempDir (DOS 437); also outwin.txt
-//   9 TXT of the job   like 6; at the end converted to DataDir/DataFileName.txt (Windows 1252)
-//                      and the DOS-page draft in TempDir erased
+//   9 TXT of the job   like 6; at the end converted to DataDir + the name given to ListBegin
+//                      (Windows 1252)
+// A page break is a form feed: on a line of its own on devices 1 and 4, in front of the next
+// page's first line on the others, so that every page holds LinesPerPage lines. A listing on
+// the text printer always ends with a form feed, so that its last page leaves the printer.
+// The head of a TXT listing names, in its second line, the chosen file or else the job.
 
 #include <cstdint>
 #include <initializer_list>
@@ -63,8 +70,11 @@ extern std::uint8_t ListSinglePage;    // text printer: ask before each page
 extern std::uint8_t ListHeadEveryPage; // a page break writes the head again (default 1)
 extern std::uint8_t ListHtmlTableOpen; // an HTML table is open
 extern std::string ListFileName;       // the file the listing is written to ("$out.tmp")
-extern ShortString<3> ListSavedExt;    // DataFileExt while a listing file is chosen
-extern ShortString<65> ListHeadTitle;  // head line 1
+// The file a finished listing left for the user or another program (devices 3, 6, 7, 8 and 9);
+// empty after a listing that left none or failed.
+extern std::string ListResultFile;
+extern ShortString<3> ListSavedExt;   // DataFileExt while a listing file is chosen
+extern ShortString<65> ListHeadTitle; // head line 1
 extern RangeArray<ShortString<65>, 1, 4> ListHeadLines; // head lines 2 to 5 (5 only when set)
 
 // Column heads (designation, symbol, unit, value 1, value 2) and their columns (1-based).
@@ -174,8 +184,8 @@ void ListCopyTextFile(const std::string& name);
 // Single-page printing: "Insert paper.  Continue ?"; anything but Yes sets AbortFlag. On the
 // text printer the pages written so far are printed first, so each sheet is fed for its page.
 void AskInsertPaper();
-// Reserves a free AddBackslash(TempDir) + "$OUT" + n + ".TMP" (n = 1 .. 11), created
-// exclusively so that two running programs never share one; AbortFlag when none is free.
+// Reserves a new "$OUT" + 8 hexadecimal digits + ".TMP" in TempDir, created exclusively so
+// that two running programs never share one; AbortFlag (reported) when none can be made.
 void ListOpenTemp(std::string& name);
 // Closes the listing and shows, prints, sends or converts it.
 void ListEnd();

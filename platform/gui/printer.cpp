@@ -143,12 +143,24 @@ void TPrinter::Fail(const std::string& message) {
     lastError_ = message;
 }
 
-std::vector<std::string> TPrinter::Printers() const {
+namespace {
+std::vector<std::string> SystemPrintQueues() {
     std::vector<std::string> out;
     if (!HaveGuiApp()) return out;
     for (const QString& n : QPrinterInfo::availablePrinterNames())
         out.push_back(n.toStdString());
     return out;
+}
+} // namespace
+
+PrintQueuesFunc PrintQueues = &SystemPrintQueues;
+
+std::vector<std::string> TPrinter::Printers() const {
+    return PrintQueues != nullptr ? PrintQueues() : SystemPrintQueues();
+}
+
+bool TPrinter::HasTarget() const {
+    return !outputFile_.empty() || !Printers().empty();
 }
 
 bool TPrinter::SetPrinterIndex(int index) {
@@ -232,6 +244,11 @@ int TPrinter::PageWidth() const {
 int TPrinter::PageHeight() const {
     QPrinter* p = impl_->Get(*this);
     return p == nullptr ? 0 : p->height();
+}
+
+int TPrinter::Resolution() const {
+    QPrinter* p = impl_->Get(*this);
+    return p == nullptr ? 0 : p->resolution();
 }
 
 bool TPrinter::BeginDoc() {
@@ -359,4 +376,30 @@ void ReleaseProgramPrinter() {
 TPrinter* Printer() {
     static TPrinter printer;
     return &printer;
+}
+
+namespace {
+// sRGB components (0..255) to linear light and back.
+double Linear(int v) {
+    const double c = v / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+int Encoded(double lin) {
+    const double c = lin <= 0.0031308 ? lin * 12.92 : 1.055 * std::pow(lin, 1 / 2.4) - 0.055;
+    return std::clamp(static_cast<int>(std::lround(c * 255)), 0, 255);
+}
+} // namespace
+
+TColor ColourOnPaper(TColor c) {
+    if (c < 0 || c > 0xFFFFFF) return c; // no RGB colour
+    const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+    const double lr = Linear(r), lg = Linear(g), lb = Linear(b);
+    const double luminance = 0.2126 * lr + 0.7152 * lg + 0.0722 * lb;
+    // Contrast against white (1.05 / (L + 0.05)) below 3:1: too light for a line on paper.
+    constexpr double kLightest = 0.30;
+    // Darkened to a contrast of 4.5:1, enough for thin lines and small text.
+    constexpr double kTarget = 0.18;
+    if (luminance <= kLightest) return c;
+    const double f = kTarget / luminance;
+    return static_cast<TColor>(Encoded(lr * f) | (Encoded(lg * f) << 8) | (Encoded(lb * f) << 16));
 }

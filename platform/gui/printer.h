@@ -41,6 +41,8 @@ public:
 
     // Names of the system's print queues (read afresh on every call).
     std::vector<std::string> Printers() const;
+    // Whether a printout has somewhere to go: a PDF file is chosen or a print queue is set up.
+    bool HasTarget() const;
     // Position of the printer in use in Printers() (-1 when there is none). Setting -1 selects
     // the system's default printer. False (and no change) for an index outside the list or
     // while printing.
@@ -66,9 +68,10 @@ public:
     const std::string& OutputFileName() const { return outputFile_; }
     bool SetOutputFileName(const std::string& path); // false while printing
 
-    // Printable area of the page in device pixels.
+    // Printable area of the page in device pixels, and the device pixels per inch.
     int PageWidth() const;
     int PageHeight() const;
+    int Resolution() const;
     int PageNumber() const { return printing_ ? page_ : 0; }
     bool Printing() const { return printing_; }
     bool Aborted() const { return aborted_; }
@@ -102,3 +105,13 @@ private:
 
 // The one printer object of the program.
 TPrinter* Printer();
+
+// Where TPrinter::Printers() reads the print queues: the system's (through Qt) by default; tests
+// put a list of their own in its place.
+using PrintQueuesFunc = std::vector<std::string> (*)();
+extern PrintQueuesFunc PrintQueues;
+
+// A colour as it prints on white paper: one too light to be seen there (yellow, aqua, light
+// grey, white; under a third of black's contrast against white) darkened to the same hue until
+// it stands out clearly; every other colour as it is.
+TColor ColourOnPaper(TColor c);

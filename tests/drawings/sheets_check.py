@@ -16,6 +16,9 @@ Checks:
                Asne2 Asni2 scale)
     finite     no NaN or infinity anywhere in the file, ezdxf audit clean; types=... lists the
                only entity types allowed in the model space
+    limits     FILE is the production drawing's measurement table; txt=, html= the workshop
+               sheet's TXT (csv) and HTML (html5lib) forms: both list the drawing's numbers in
+               the same max and min rows, max is never below min, ring=1: no value has a sign
     sheet      finite, and: blocks=A,B,... are defined, every INSERT (also inside blocks) names
                a defined block, inserts=A,B,... are inserted in the model space; hatch=N: the
                number of 45-degree hatch lines (model space with its inserts expanded) is at
@@ -101,6 +104,49 @@ def workshop(path, a):
         row = [r for r in rows if len(r) > 1 and r[1] == symbol]
         check(len(row) == 1 and all(c.strip() == "" for c in row[0][3:]),
               "%s row without values: %r" % (symbol, row))
+
+
+def number(text):
+    return float(text.strip().replace(",", "."))
+
+
+def limits(path, a):
+    import html5lib
+
+    drawn = {r[1]: r[2:4] for r in rows_by_y(model_texts(ezdxf.readfile(path))) if len(r) >= 4}
+    with open(a["txt"], encoding="cp1252", newline="") as f:
+        listed = {r[1]: r[3:5] for r in csv.reader(f, delimiter="\t") if len(r) >= 5}
+    with open(a["txt"], encoding="cp1252", newline="") as f:
+        single = {r[1]: r[3] for r in csv.reader(f, delimiter="\t") if len(r) == 4}
+    with open(a["html"], "rb") as f:
+        doc = html5lib.parse(f, namespaceHTMLElements=False)
+    cells = [["".join(td.itertext()).strip() for td in tr.iter("td")] for tr in doc.iter("tr")]
+    page = {r[1]: r[3:5] for r in cells if len(r) >= 5}
+    ring = a.get("ring") == "1"
+    for sheet, drawing in (("MdK", "MK"), ("W", "W")):
+        for end in ("max", "min"):
+            got, want = listed.get(sheet + " " + end + "."), drawn.get(drawing + " " + end)
+            check(got is not None and want is not None and
+                  [number(v) for v in got] == [number(v) for v in want],
+                  "%s %s. %r as on the drawing %r" % (sheet, end, got, want))
+    for sheet, drawing in (("MdK th.", "MK nom"), ("W theor.", "W nom")):
+        got, want = single.get(sheet), drawn.get(drawing)
+        check(got is not None and want is not None and number(got) == number(want[-1]),
+              "%s %r as on the drawing %r" % (sheet, got, want))
+    for what in ("MdR", "MdK", "W"):
+        hi, lo = listed.get(what + " max."), listed.get(what + " min.")
+        if hi is None or lo is None:
+            check(False, "%s max. and min. rows listed" % what)
+            continue
+        check(all(number(h) >= number(l) for h, l in zip(hi, lo)),
+              "%s max. %r not below min. %r" % (what, hi, lo))
+        same = [[number(v) for v in page.get(what + end, [])] for end in (" max.", " min.")]
+        check(same == [[number(v) for v in hi], [number(v) for v in lo]],
+              "HTML %s rows %r as listed %r %r" % (what, same, hi, lo))
+        if ring:
+            th = single.get(what + (" theor." if what == "W" else " th."))
+            check(all(number(v) > 0 for v in hi + lo + [th]),
+                  "ring gear %s without sign: %r %r %r" % (what, th, hi, lo))
 
 
 def rollangle(path, a):
@@ -294,7 +340,7 @@ def sheet(path, a):
 def main():
     check_name, path = sys.argv[1], sys.argv[2]
     args = dict(kv.split("=", 1) for kv in sys.argv[3:])
-    {"workshop": workshop, "rollangle": rollangle, "rows": rows, "sliding": sliding,
+    {"workshop": workshop, "limits": limits, "rollangle": rollangle, "rows": rows, "sliding": sliding,
      "backlash": backlash, "finite": finite, "sheet": sheet}[check_name](path, args)
     return 1 if FAILS else 0
 

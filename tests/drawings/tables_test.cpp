@@ -50,8 +50,7 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
         WorkshopSheet(0);
         ASSERT_EQ(AbortFlag, 0);
         ASSERT_EQ(ListFileCounter, before + 1);
-        Check("workshop", Path("$$" + std::to_string(ListFileCounter) + ".txt"),
-              GearArgs(2) + " blank=" + blank);
+        Check("workshop", ListResultFile, GearArgs(2) + " blank=" + blank);
     }
     // The fixed text file: the page head carries both gears' names and numbers (the
     // calculation empties gear 1's, so they are set again).
@@ -62,6 +61,37 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
     for (const char* part : {"PINION", "D-100", "WHEEL", "D-200", "Production Sheet"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     if (getenv("QOR_SHOW_SHEET") != nullptr) std::fputs(text.c_str(), stderr);
+}
+
+// The workshop sheet's limits, in its TXT form (csv) and its HTML form (html5lib), read as on
+// the production drawing's measurement table (ezdxf): the same numbers in the same rows, max
+// never below min, and a ring gear's without their sign.
+TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
+    // Ring gears as their jobs give them: k counts the spaces spanned, negative like z.
+    const TJob jobs[] = {
+        {},
+        {40, 7, 2, 0, 0, 0.5L},
+        {31, 17, 3, 35, 0.1L, -0.3L},
+        {.z1 = 20, .z2 = -60, .x2 = 0, .k2 = -7},
+        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .k2 = -6}};
+    HtmlBrowser = "true"; // the HTML form goes to qor1w.htm in the temporary folder
+    for (std::size_t n = 0; n < std::size(jobs); ++n) {
+        const TJob& j = jobs[n];
+        SCOPED_TRACE(std::to_string(j.z2) + " teeth, beta " + Num(j.beta));
+        Calculate(j);
+        const std::string dxf =
+            Dxf("measure" + std::to_string(n), [] { TableMeasurement(2, 0, 100, 3.5L); });
+        TextDeviceWindow = 0;
+        TextDevice = ListDeviceTxt;
+        WorkshopSheet(0);
+        ASSERT_EQ(AbortFlag, 0);
+        const std::string txt = ListResultFile;
+        WorkshopSheet(ListDeviceHtml);
+        ASSERT_EQ(AbortFlag, 0);
+        Check("limits", dxf,
+              "txt='" + txt + "' html='" + ListResultFile + "' ring=" + (j.z2 < 0 ? "1" : "0"));
+        fs::remove(ListResultFile); // the next sheet's HTML file is new again
+    }
 }
 
 TEST_F(TablesTest, RollAngleTableAgainstTheInvoluteAtEachDiameter) {

@@ -103,7 +103,8 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo /X", 1, {}, "", "extension .q1w missing"},
         {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
         {"demo.q1w", 2, {}, "", "no display for the main window"},
-        {"demo.q1w /I", 0, {"demo.txt"}, "", ""},
+        {"demo.q1w /I", 0, {"demo_sheet.txt"}, "", ""},
+        {"demo.q1w /CAD5:1", 0, {"demo.txt"}, "", ""},
         {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
         {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
         {"unsound.q1w /I", 0, {"unsound.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
@@ -131,13 +132,13 @@ TEST_F(Batch, TheListingIsReadBackAgainstTheTextbookSpan) {
     std::string listings;
     for (const std::string job : {"demo", "helical", "ring"}) {
         SCOPED_TRACE(job);
+        const std::string sheet = job + "_sheet.txt";
         const RunResult r = Qor(job + ".q1w /I /NOGUI");
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.err, ""); // the examples are sound pairs: no message
-        EXPECT_EQ(Written(), std::vector<std::string>{job + ".txt"});
-        fs::rename(Dir / (job + ".txt"), kept / (job + ".txt"));
-        listings +=
-            " '" + (kept / (job + ".txt")).string() + "' '" + (Dir / (job + ".q1w")).string() + "'";
+        EXPECT_EQ(Written(), std::vector<std::string>{sheet});
+        fs::rename(Dir / sheet, kept / sheet);
+        listings += " '" + (kept / sheet).string() + "' '" + (Dir / (job + ".q1w")).string() + "'";
     }
     int code = -1;
     const std::string said = qortest::RunCommand(
@@ -145,6 +146,71 @@ TEST_F(Batch, TheListingIsReadBackAgainstTheTextbookSpan) {
         code);
     EXPECT_EQ(code, 0) << said;
     fs::remove_all(kept);
+}
+
+// Sheets of many jobs listed at once in one folder, as scripts and make -j run them, with the
+// drafts in that folder too (TMPDIR): every run gets its own job's sheet, the same job twice at
+// once gives a whole sheet, the job's TXT drawing and files named like drafts stay untouched,
+// and no draft is left behind.
+TEST_F(Batch, ParallelSheetRunsInOneFolderEachListTheirOwnJob) {
+    const std::vector<std::pair<std::string, std::string>> examples = {
+        {"demo", "EX-SPUR-01"}, {"helical", "EX-HELICAL-01"}, {"ring", "EX-RING-01"}};
+    std::vector<std::pair<std::string, std::string>> jobs; // name, drawing number
+    for (int copy = 0; copy < 4; ++copy)
+        for (const auto& [name, number] : examples) {
+            const std::string job = name + std::to_string(copy);
+            fs::copy_file(Dir / (name + ".q1w"), Dir / (job + ".q1w"));
+            jobs.emplace_back(job, number);
+        }
+    jobs.push_back(jobs.front()); // one job twice at once
+    ASSERT_EQ(Qor("demo0.q1w /CAD5:1").code, 0);
+    const std::string drawing = qortest::ReadFileBytes((Dir / "demo0.txt").string());
+    const std::vector<std::string> users = {"$$$1.txt", "$$1.txt", "$OUT1.TMP"};
+    for (const std::string& n : users)
+        qortest::WriteFileBytes((Dir / n).string(), "the user's " + n);
+    std::string script = "cd '" + Dir.string() + "' || exit 1; ";
+    for (std::size_t k = 0; k < jobs.size(); ++k)
+        script += "{ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TMPDIR=. "
+                  "XDG_CONFIG_HOME=xdg '" QOR_PROGRAM "' " +
+                  jobs[k].first + ".q1w /I /NOGUI 2>>errors.log; echo $? > rc" + std::to_string(k) +
+                  ".log; } & ";
+    script += "wait";
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        int status = -1;
+        qortest::RunCommand(script, status);
+        ASSERT_EQ(status, 0);
+        EXPECT_EQ(qortest::ReadFileBytes((Dir / "errors.log").string()), "");
+        for (std::size_t k = 0; k < jobs.size(); ++k) {
+            const auto& [job, number] = jobs[k];
+            SCOPED_TRACE(job);
+            const std::string rc = "rc" + std::to_string(k) + ".log";
+            EXPECT_EQ(qortest::ReadFileBytes((Dir / rc).string()), "0\n");
+            fs::remove(Dir / rc);
+            // The sheet read with csv: its head names its job, its rows its drawing number.
+            int code = -1;
+            const std::string seen = qortest::RunCommand(
+                "/usr/bin/python3 -c \"import csv, sys\n"
+                "rows = list(csv.reader(open(sys.argv[1], encoding='cp1252', newline=''), "
+                "delimiter='\\t'))\n"
+                "print(rows[1][0]); print(len(rows))\n"
+                "print([r[0] for r in rows if r and r[0].startswith('printout')][0])\" '" +
+                    (Dir / (job + "_sheet.txt")).string() + "' 2>&1",
+                code);
+            EXPECT_EQ(code, 0) << seen;
+            EXPECT_THAT(seen, ::testing::StartsWith(job + ".q1w\n")) << seen;
+            EXPECT_THAT(seen, HasSubstr(number)) << seen;
+        }
+        for (const auto& [job, number] : jobs)
+            fs::remove(Dir / (job + "_sheet.txt"));
+        fs::remove(Dir / "errors.log");
+        std::vector<std::string> left = Written();
+        EXPECT_EQ(left,
+                  (std::vector<std::string>{"$$$1.txt", "$$1.txt", "$OUT1.TMP", "demo0.txt"}));
+    }
+    for (const std::string& n : users)
+        EXPECT_EQ(qortest::ReadFileBytes((Dir / n).string()), "the user's " + n);
+    EXPECT_EQ(qortest::ReadFileBytes((Dir / "demo0.txt").string()), drawing);
 }
 
 // Every drawing of /CADi:j in every format, each for one of the three example jobs in turn, read

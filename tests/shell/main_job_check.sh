@@ -8,8 +8,8 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 QOR_OUTPUT_DIR="$out" "$root/scripts/main-job" "$build" --batch
 for job in helical internal spur; do
-  for ext in txt dxf igs; do
-    [ -s "$out/$job.$ext" ] || { echo "missing: $job.$ext" >&2; exit 1; }
+  for file in "${job}_sheet.txt" "$job.dxf" "$job.igs"; do
+    [ -s "$out/$file" ] || { echo "missing: $file" >&2; exit 1; }
   done
 done
 [ "$(ls -A "$out" | wc -l)" -eq 9 ] || { echo "more than the nine files:" >&2; ls -A "$out" >&2; exit 1; }

@@ -178,28 +178,83 @@ TEST_F(ListingDevices, AbandonedOrFailedListingShowsNothing) {
 
 // ---- temporary files ---------------------------------------------------------------------------
 
-TEST_F(ListingDevices, TemporaryListingFilesOfOtherProgramsAreNeverTouched) {
-    WriteFileBytes(Path("$OUT1.TMP"), "another program's listing");
-    std::string name;
-    ListOpenTemp(name);
-    EXPECT_EQ(AbortFlag, 0);
-    EXPECT_EQ(name, Path("$OUT2.TMP"));
-    EXPECT_EQ(ReadFileBytes(Path("$OUT1.TMP")), "another program's listing");
-    fs::remove(Path("$OUT2.TMP"));
+// Drafts get names of their own, created exclusively: files of the same pattern (a user's, or
+// another program's listing) stay as they are, and no draft is left after the listing, whether
+// it ended, its caller stopped, or it was left open and the next listing began.
+TEST_F(ListingDevices, DraftsAreUniqueTouchNoOtherFileAndAreErasedOnEveryPath) {
+    const std::vector<std::string> others = {"$$$1.txt", "$$1.txt", "$OUT1.TMP", "$OUT2.TMP"};
+    for (const std::string& n : others)
+        WriteFileBytes(Path(n), "a file of the user's: " + n);
+    fs::create_directories(dir / "jobs");
+    DataDir = (dir / "jobs").string() + "/";
+    ListToClipboard = 1; // the text window's text, without the window
+    enum Way { Ends, CallerStops, LeftOpen };
+    struct Case {
+        std::uint16_t device;
+        Way path;
+        std::vector<std::string> left; // in the temporary folder besides the others' files
+        bool sheet;                    // jobs/gear.txt written
+    } cases[] = {
+        {ListDeviceScreen, Ends, {"outwin.txt"}, false},
+        {ListDeviceTxt, Ends, {"$$1-"}, false},
+        {ListDeviceDataTxt, Ends, {}, true},
+        {ListDeviceScreen, CallerStops, {}, false},
+        {ListDeviceTxt, CallerStops, {}, false},
+        {ListDeviceDataTxt, CallerStops, {}, false},
+        {ListDeviceTxt, LeftOpen, {"OUTDOS.TXT", "outwin.txt"}, false},
+        {ListDeviceDataTxt, LeftOpen, {"OUTDOS.TXT", "outwin.txt"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.device) + " " + std::to_string(c.path));
+        AbortFlag = 0;
+        ListBegin(c.device, "");
+        ASSERT_EQ(AbortFlag, 0);
+        const std::string draft = ListFileName;
+        EXPECT_EQ(draft.rfind(Path(c.device == ListDeviceScreen ? "$OUT" : "$$$"), 0), 0u);
+        EXPECT_EQ(std::count(others.begin(), others.end(), fs::path(draft).filename()), 0);
+        ASSERT_TRUE(ListRewrite());
+        ListHead(0, 0);
+        ListLine("listed");
+        // A second listing begun meanwhile would get a draft of its own.
+        std::string another;
+        ListOpenTemp(another);
+        EXPECT_NE(another, draft);
+        fs::remove(another);
+        if (c.path == CallerStops) AbortFlag = 1;
+        if (c.path == LeftOpen) {
+            ListBegin(ListDeviceOutDos, "");
+            ASSERT_TRUE(ListRewrite());
+        }
+        ListEnd();
+        EXPECT_FALSE(fs::exists(draft));
+        std::vector<std::string> left;
+        for (const std::string& n : TempFiles())
+            if (std::count(others.begin(), others.end(), n) == 0 && n != "jobs")
+                left.push_back(n.rfind("$$1-", 0) == 0 ? "$$1-" : n);
+        EXPECT_EQ(left, c.left);
+        if (c.left == std::vector<std::string>{"$$1-"}) {
+            EXPECT_EQ(ListResultFile.rfind(Path("$$1-"), 0), 0u);
+            fs::remove(ListResultFile);
+        }
+        EXPECT_EQ(fs::exists(dir / "jobs" / "gear.txt"), c.sheet);
+        for (const char* n : {"outwin.txt", "OUTDOS.TXT", "jobs/gear.txt"})
+            fs::remove(dir / n);
+        ListFileCounter = 0;
+    }
+    for (const std::string& n : others)
+        EXPECT_EQ(ReadFileBytes(Path(n)), "a file of the user's: " + n);
 
-    for (int n = 2; n <= 11; ++n)
-        WriteFileBytes(Path("$OUT" + std::to_string(n) + ".TMP"), "busy " + std::to_string(n));
+    // No temporary folder: said so, nothing written.
+    TempDir = Path("missing");
     ScriptedResponder r;
     r.OnMessage(IDOK);
     ResponderScope scope(r);
-    ListBegin(ListDeviceScreen, "");
+    AbortFlag = 0;
+    ListBegin(ListDeviceDataTxt, "");
     EXPECT_EQ(AbortFlag, 1);
-    ASSERT_EQ(Messages(r).size(), 1u);
-    EXPECT_NE(Messages(r)[0].find("no free listing file in " + Path("")), std::string::npos);
-    for (int n = 2; n <= 11; ++n)
-        EXPECT_EQ(ReadFileBytes(Path("$OUT" + std::to_string(n) + ".TMP")),
-                  "busy " + std::to_string(n));
-    EXPECT_EQ(TempFiles().size(), 11u);
+    EXPECT_EQ(Errors(r), std::vector<std::string>{"Error  : : No listing file can be made in " +
+                                                  Path("missing") + ": the folder does not exist"});
+    EXPECT_TRUE(fs::is_empty(dir / "jobs"));
 }
 
 // ---- TXT devices -------------------------------------------------------------------------------
@@ -213,7 +268,7 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
         SampleHeader();
         ListBegin(ListDeviceTxt, "");
         ASSERT_EQ(AbortFlag, 0);
-        EXPECT_EQ(ListFileName, Path("$$$" + std::to_string(ListFileCounter + 1) + ".txt"));
+        EXPECT_EQ(ListFileName.rfind(Path("$$$"), 0), 0u) << ListFileName;
         ASSERT_TRUE(ListRewrite());
         ListHead(0, 1);
         ListColumnHead();
@@ -222,7 +277,8 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
         ListMessages();
         ListEnd();
         EXPECT_EQ(AbortFlag, 0);
-        const std::string out = Path("$$" + std::to_string(ListFileCounter) + ".txt");
+        const std::string out = ListResultFile;
+        EXPECT_EQ(out.rfind(Path("$$" + std::to_string(ListFileCounter) + "-"), 0), 0u) << out;
         std::string report;
         EXPECT_EQ(RunCmd("/usr/bin/python3 " + Quote(kChecker) + " txt " + Quote(out) + " " +
                              (sign == 2 ? "," : ".") + " 3",
@@ -232,7 +288,12 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
         const std::string text = ReadFileBytes(out);
         EXPECT_NE(text.find("Warning: tip too thin\torigin of message 1\tremedy 1: "),
                   std::string::npos);
-        EXPECT_EQ(text.rfind("QOR1W - Involute Gear Dimensions V1.1\t03/07/2026\t9:05\r\n", 0), 0u);
+        // The head names the job, not the draft the listing was written into.
+        EXPECT_EQ(text.rfind("QOR1W - Involute Gear Dimensions V1.1\t03/07/2026\t9:05\r\n"
+                             "/data/gears/gear.q1w\r\n",
+                             0),
+                  0u)
+            << text.substr(0, 200);
     }
     EXPECT_EQ(ListFileCounter, 2);
 }
@@ -395,9 +456,11 @@ TEST_F(ListingDevices, SystemPrinterToPdfGivesTheExpectedPages) {
     std::string page2;
     RunCmd("pdftotext -layout -f 2 -l 2 " + Quote(pdf) + " -", &page2);
     EXPECT_NE(page2.find("pg.2"), std::string::npos) << page2;
-    EXPECT_NE(page2.find("row 18"), std::string::npos);
-    EXPECT_NE(page2.find("row 34"), std::string::npos);
-    EXPECT_EQ(page2.find("row 35"), std::string::npos);
+    // 30 lines a page: 12 head lines and 18 rows, then a head of 13 lines and 17 rows.
+    EXPECT_EQ(page2.find("row 18"), std::string::npos);
+    EXPECT_NE(page2.find("row 19"), std::string::npos);
+    EXPECT_NE(page2.find("row 35"), std::string::npos);
+    EXPECT_EQ(page2.find("row 36"), std::string::npos);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{"listing.pdf"});
 }
 
@@ -549,7 +612,7 @@ TEST_F(ListingDevices, WordProcessorOpensTheConvertedListing) {
     ASSERT_TRUE(ListRewrite());
     ListEnd();
     EXPECT_EQ(Messages(r), std::vector<std::string>{"Error  : : qor-no-such-editor not found"});
-    EXPECT_FALSE(fs::exists(Path("$OUT1.TMP")));
+    EXPECT_EQ(TempFiles(), (std::vector<std::string>{"editor", "outwin.txt"}));
 }
 
 // ---- messages ----------------------------------------------------------------------------------

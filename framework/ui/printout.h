@@ -1,0 +1,64 @@
+#pragma once
+// The printer's page as printouts use it.
+//
+// A PDF file in place of a printer: with no print queue set up, a printout says so and offers to
+// print into a PDF file instead of doing nothing.
+//
+// Where the graphic printout puts a drawing sheet on the paper. A drawing in its frame (an A4
+// or A3 sheet) is printed whole: the sheet centred on the printable area at its true size, or
+// smaller when the area cannot hold it, times the print scales and moved by the print origin
+// (mm on the paper). The drawing window's replay maps a drawing's mm to printer pixels through
+// PrintPageFit while it is on; other pictures keep the screen-based print mapping.
+
+#include <cstdint>
+#include <string>
+
+class TComponent;
+
+// The question asked when no print queue is set up.
+extern const char* const NoPrinterQuestion;
+
+// Lets the user choose a PDF file (suggested: name + ".pdf" in folder) and sends the printer's
+// output there. False when cancelled.
+bool ChoosePdfOutput(TComponent* owner, const std::string& folder, const std::string& name);
+
+// Before a printout: when neither a print queue is set up nor a PDF file chosen, asks
+// NoPrinterQuestion and on Yes lets the user choose the PDF file. True when the printout can go
+// ahead; pdfChosen is set when the file was chosen here (the caller then sends later printouts
+// to the printer again with Printer()->SetOutputFileName("")).
+bool PrintoutTargetReady(TComponent* owner, const std::string& folder, const std::string& name,
+                         bool& pdfChosen);
+
+// A drawing sheet in drawing mm: the rectangle x1..x2, y1..y2 of its outer edge.
+struct TSheetRect {
+    long double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    long double Width() const { return X2 - X1; }
+    long double Height() const { return Y2 - Y1; }
+    bool Landscape() const { return Width() > Height(); }
+};
+
+// The sheet of a drawing kind (DrawingKind): 2 an A4 portrait sheet (210 x 297 mm), 3 an A3
+// landscape sheet (420 x 297 mm), both with their lower left corner at the origin. False for
+// the other kinds (pictures without a sheet).
+bool SheetOfDrawingKind(std::uint16_t kind, TSheetRect& sheet);
+
+// The printer pixels of drawing mm: x grows to the right, y downwards on the page.
+struct TPageFit {
+    bool On = false;
+    long double Kx = 1, Ky = 1; // printer pixels per drawing mm
+    long double X0 = 0, Y0 = 0; // the printer pixel of the drawing's origin
+    int X(long double x) const;
+    int Y(long double y) const;
+    int LenX(long double l) const;
+    int LenY(long double l) const;
+};
+
+// The mapping in force while the printout replays a sheet (On only then).
+extern TPageFit PrintPageFit;
+
+// The sheet on a printable area of pageW x pageH pixels at dpi pixels per inch: its true size
+// or, when that does not fit, the largest size that does, times scaleX and scaleY, centred and
+// then moved by originX and originY mm (right and down). On is false for an empty page or
+// sheet, a resolution or scale that is no positive number.
+TPageFit FitSheetOnPage(const TSheetRect& sheet, int pageW, int pageH, int dpi, double scaleX,
+                        double scaleY, double originX, double originY);
