@@ -1060,7 +1060,10 @@ void ListEnd() {
         ++ListFileCounter;
         const std::string copy = AddBackslash(DataDir) + gResultName;
         ConvertTextFile(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi);
-        if (AbortFlag == 0) ListResultFile = copy;
+        if (AbortFlag == 0)
+            ListResultFile = copy;
+        else
+            ShowError("The listing could not be written to " + copy);
         EraseTemp();
         break;
     }

@@ -89,6 +89,7 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         const char* out; // in standard output ("" nothing expected)
         const char* err; // in standard error
         const char* extra = "";
+        const char* blocked = nullptr; // a folder of this name stands in the output's way
     };
     const Case cases[] = {
         {"/?", 0, {}, "qor1w Filename [/I] [/CADi:j] [/NOGUI]", ""},
@@ -105,6 +106,9 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo.q1w", 2, {}, "", "no display for the main window"},
         {"demo.q1w /I", 0, {"demo_sheet.txt"}, "", ""},
         {"demo.q1w /CAD5:1", 0, {"demo.txt"}, "", ""},
+        // The sheet cannot be written: said so, and its draft (here in the job's folder) gone.
+        {"demo.q1w /I", 2, {"demo_sheet.txt"}, "", "could not be written to demo_sheet.txt",
+         "TMPDIR=.", "demo_sheet.txt"},
         {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
         {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
         {"unsound.q1w /I", 0, {"unsound.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
@@ -112,6 +116,7 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.args) + " " + c.extra);
+        if (c.blocked != nullptr) fs::create_directory(Dir / c.blocked);
         const RunResult r = Qor(c.args, c.extra);
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_THAT(r.out, HasSubstr(c.out));
