@@ -6,10 +6,6 @@ compares it with the file it came from.
                                            the decimal sign DECIMAL ('.' or ','), else the text
   excel_check.py rows TXT XLSX DECIMAL     the rows are the text file's lines (Windows 1252)
                                            split at tabs, numbers as numbers
-  excel_check.py limits TXT XLSX DECIMAL   as rows, and the workshop sheet's limits read as a
-                                           machinist reads them: every "max." row (symbol in
-                                           column B) at least its "min." row in columns D and E,
-                                           every limit a positive number
 
 Prints what differs and exits 1; prints a summary and exits 0 when everything matches.
 """
@@ -86,17 +82,6 @@ def main():
                 numbers += isinstance(cell, (int, float))
             if any(c is not None for c in cells[len(items):]):
                 errors.append(f"row {i}: cells past the line's {len(items)} items")
-    if mode == "limits":
-        found = {row[1]: row[3:5] for row in ws.iter_rows(values_only=True)
-                 if len(row) >= 5 and isinstance(row[1], str) and row[1].endswith(("max.", "min."))}
-        for what in ("MdR", "MdK", "W"):
-            hi, lo = found.get(what + " max."), found.get(what + " min.")
-            if hi is None or lo is None:
-                errors.append(f"{what}: no max. and min. rows")
-            elif not all(isinstance(v, (int, float)) and v > 0 for v in hi + lo):
-                errors.append(f"{what}: limits {hi} {lo} are no positive numbers")
-            elif not all(h >= l for h, l in zip(hi, lo)):
-                errors.append(f"{what}: max. {hi} below min. {lo}")
     for e in errors[:20]:
         print(e)
     print(f"{len(lines)} lines, {numbers} numbers")

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,6 +78,22 @@ protected:
         EXPECT_EQ(r.Pending(), 0);
     }
 
+    // File > Print into the PDF file pdf: the file chosen, then more(dialog), then OK.
+    void ToPdf(const std::string& pdf, const std::function<void(TForm&)>& more) {
+        fs::remove(pdf);
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+            EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
+            more(f);
+            EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+        });
+        r.OnDialog([&](TCommonDialog& d) {
+            dynamic_cast<TSaveDialog&>(d).Choose(pdf);
+            return true;
+        });
+        Print(r);
+    }
+
     static void Shot(TForm& f, const std::string& name) {
         if (const char* shots = std::getenv("QOR_SHOTS"))
             f.Widget()->grab().save(QString::fromStdString(std::string(shots) + "/" + name));
@@ -99,46 +116,37 @@ protected:
     Thh* Window = nullptr;
 };
 
-// A word of page 1 and its box in mm from the page's upper left corner (pdftotext -bbox).
-struct WordBox {
-    double X1 = -1, Y1 = -1, X2 = -1, Y2 = -1;
-};
-WordBox FindWord(const std::string& pdf, const std::string& word) {
-    const std::string xml = qortest::RunCommand("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>&1");
-    const std::string tail = "\">" + word + "</word>";
-    const std::size_t end = xml.find(tail);
-    WordBox b;
-    if (end == std::string::npos) return b;
-    const std::size_t start = xml.rfind("<word ", end);
-    std::sscanf(xml.c_str() + start, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"",
-                &b.X1, &b.Y1, &b.X2, &b.Y2);
-    for (double* v : {&b.X1, &b.Y1, &b.X2, &b.Y2})
-        *v *= 25.4 / 72;
-    return b;
-}
-
-// Page 1's size in mm (pdfinfo).
-std::pair<double, double> PageSize(const std::string& pdf) {
-    const std::string info = qortest::RunCommand("pdfinfo '" + pdf + "' 2>&1");
-    double w = 0, h = 0;
-    const std::size_t at = info.find("Page size:");
-    if (at != std::string::npos) std::sscanf(info.c_str() + at, "Page size: %lf x %lf", &w, &h);
-    return {w * 25.4 / 72, h * 25.4 / 72};
-}
-
-// Page 1 rendered by pdftoppm at dpi in colour: width, height and RGB bytes.
-struct Picture {
-    int W = 0, H = 0;
+// Page 1 of a PDF: its size in mm (pdfinfo), its picture at dpi in RGB (pdftoppm) and the
+// box of its ink in mm from the upper left corner.
+struct Page {
+    double W = 0, H = 0;
+    int Px = 0, Py = 0;
     std::string Rgb;
+    double X1 = 1e9, Y1 = 1e9, X2 = -1, Y2 = -1;
+    int Rgb8(std::size_t pixel, int c) const {
+        return static_cast<unsigned char>(Rgb[3 * pixel + c]);
+    }
 };
-Picture Render(const std::string& pdf, const std::string& stem, int dpi) {
+Page ReadPage(const std::string& pdf, const std::string& stem, int dpi) {
+    Page p;
+    const std::string info = qortest::RunCommand("pdfinfo '" + pdf + "' 2>&1");
+    const std::size_t at = info.find("Page size:");
+    if (at != std::string::npos) std::sscanf(info.c_str() + at, "Page size: %lf x %lf", &p.W, &p.H);
+    p.W *= 25.4 / 72, p.H *= 25.4 / 72;
     qortest::RunCommand("pdftoppm -r " + std::to_string(dpi) + " -singlefile '" + pdf + "' '" +
                         stem + "'");
     const std::string ppm = qortest::ReadFileBytes(stem + ".ppm");
-    Picture p;
     int max = 0, used = 0;
-    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &p.W, &p.H, &max, &used) == 3)
-        p.Rgb = ppm.substr(static_cast<std::size_t>(used) + 1);
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &p.Px, &p.Py, &max, &used) != 3) return p;
+    p.Rgb = ppm.substr(static_cast<std::size_t>(used) + 1);
+    const double mm = 25.4 / dpi;
+    for (int y = 0; y < p.Py; ++y)
+        for (int x = 0; x < p.Px; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * p.Px + x;
+            if (p.Rgb8(i, 0) + p.Rgb8(i, 1) + p.Rgb8(i, 2) >= 600) continue;
+            p.X1 = std::min(p.X1, x * mm), p.X2 = std::max(p.X2, (x + 1) * mm);
+            p.Y1 = std::min(p.Y1, y * mm), p.Y2 = std::max(p.Y2, (y + 1) * mm);
+        }
     return p;
 }
 
@@ -345,146 +353,66 @@ TEST_F(PrintTest, PrinterInfoAndKoreanTexts) {
     Print(r);
 }
 
-// A drawing in its A4 or A3 frame prints whole: centred on the paper turned as the sheet is, at
-// its true size where the page holds it (the A4 sheet on A4), else as large as fits (the A3
-// sheet at 0.707), times the scales and moved by the origin in mm (pdftotext reads where two
-// marks of the sheet landed).
+// A drawing in its A4 or A3 frame prints whole: centred on paper turned as the sheet is, at its
+// true size where the page holds it (the production drawing on A4), else as large as fits (Quick
+// 4 at 0.707), times the scales and moved by the origin in mm (the ink's box on pdftoppm's page).
 TEST_F(PrintTest, SheetsPrintWholeOnThePaperTheyFit) {
-    struct Case {
-        int Kind;
-        double X1, Y1, X2, Y2; // the drawing's window
-        double W, H;           // its sheet
-        const char *Scale, *OriginX, *OriginY;
-        bool Landscape;
-        double K; // paper mm per sheet mm
-    } cases[] = {
-        {2, -5, -5, 215, 307, 210, 297, "1", "0", "0", false, 1.0},
-        {3, -2, -5, 422, 305, 420, 297, "1", "0", "0", true, 297.0 / 420},
-        {2, -5, -5, 225, 310, 210, 297, "0.5", "10", "-20", false, 0.5},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Kind * 10 + c.K);
-        DrawDevice->ClearDevice();
-        DrawDevice->DrawHeader(c.X1, c.Y1, c.X2, c.Y2);
-        for (const auto& [x1, y1, x2, y2] : {std::array<double, 4>{0, 0, c.W, 0},
-                                             {c.W, 0, c.W, c.H},
-                                             {c.W, c.H, 0, c.H},
-                                             {0, c.H, 0, 0}})
-            DrawDevice->DrawLine(x1, y1, x2, y2);
-        DrawDevice->DrawText("LLmark", 20, 20);
-        DrawDevice->DrawText("URmark", c.W - 40, c.H - 30);
-        DrawingKind = static_cast<std::uint16_t>(c.Kind);
-        const std::string pdf = (Dir / "sheet.pdf").string();
-        fs::remove(pdf);
-        ScriptedResponder r;
-        r.OnForm([&](TForm& f) {
-            EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
-            Respond::Type(f, "Edit_scalex", c.Scale);
-            Respond::Type(f, "Edit_scaley", c.Scale);
-            Respond::Type(f, "Edit_xorigin", c.OriginX);
-            Respond::Type(f, "Edit_yorigin", c.OriginY);
-            EXPECT_TRUE(Respond::Press(f, "Button_ok"));
-        });
-        r.OnDialog([&](TCommonDialog& d) {
-            dynamic_cast<TSaveDialog&>(d).Choose(pdf);
-            return true;
-        });
-        Print(r);
-        ASSERT_EQ(AbortFlag, 0);
-        const auto [pw, ph] = PageSize(pdf);
-        EXPECT_EQ(pw > ph, c.Landscape) << pw << " x " << ph;
-        // Where a point of the sheet lands on the paper (mm from the upper left corner).
-        const double k = c.K, ox = std::atof(c.OriginX), oy = std::atof(c.OriginY);
-        const double left = (pw - c.W * k) / 2 + ox, top = (ph - c.H * k) / 2 + oy;
-        auto at = [&](double x, double y) { return std::pair{left + k * x, top + k * (c.H - y)}; };
-        const WordBox ll = FindWord(pdf, "LLmark"), ur = FindWord(pdf, "URmark");
-        ASSERT_GE(ll.X1, 0) << "LLmark";
-        ASSERT_GE(ur.X1, 0) << "URmark";
-        // The text starts at its point; its box ends within a text height below it.
-        EXPECT_NEAR(ll.X1, at(20, 20).first, 1.0);
-        EXPECT_NEAR(ur.X1, at(c.W - 40, c.H - 30).first, 1.0);
-        EXPECT_NEAR(ur.X1 - ll.X1, k * (c.W - 60), 0.3);
-        EXPECT_NEAR(ll.Y2 - ur.Y2, k * (c.H - 50), 0.3);
-        EXPECT_NEAR(ll.Y2, at(20, 20).second, 6 * k);
-    }
-}
-
-// The production drawing (A4) and the Quick 4 sheet (A3) of the spur example, as File > Print
-// sends them to a PDF with the dialog's presets: upright and true to size, lying and as large as
-// A4 holds it; the ink of the sheet fills that size, centred, nothing of it cut.
-TEST_F(PrintTest, ProductionDrawingAndQuick4SheetPrintWhole) {
     LoadJobFile(QOR_SOURCE_DIR "/data/spur.q1w");
     ASSERT_EQ(AbortFlag, 0);
     CalculateGears();
-    ASSERT_EQ(CalcErrorFlag, 0);
+    auto sheetA4 = [] { // the A4 frame's outer edge alone
+        DrawDevice->ClearDevice();
+        DrawDevice->DrawHeader(-5, -5, 215, 307);
+        for (const auto& [x1, y1, x2, y2] : {std::array<double, 4>{0, 0, 210, 0},
+                                             {210, 0, 210, 297},
+                                             {210, 297, 0, 297},
+                                             {0, 297, 0, 0}})
+            DrawDevice->DrawLine(x1, y1, x2, y2);
+        DrawingKind = 2;
+    };
     struct Case {
         const char* Name;
-        void (*Draw)();
+        std::function<void()> Draw;
+        const char *Scale, *OriginX, *OriginY;
         bool Landscape;
-        double K, W, H;
+        double W, H; // the sheet on paper, mm
     } cases[] = {
-        {"production drawing", [] { ProductionDrawing(3, 2, 7); }, false, 1.0, 210, 297},
-        {"Quick 4", [] { DrawQuickSheet4(3); }, true, 297.0 / 420, 420, 297},
+        {"production drawing", [] { ProductionDrawing(3, 2, 7); }, "1", "0", "0", false, 210, 297},
+        {"Quick 4", [] { DrawQuickSheet4(3); }, "1", "0", "0", true, 297, 210},
+        {"A4 sheet at half size, moved", sheetA4, "0.5", "10", "-20", false, 105, 148.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         c.Draw();
         ASSERT_EQ(AbortFlag, 0);
-        const std::string pdf = (Dir / "drawing.pdf").string();
-        ScriptedResponder r;
-        r.OnForm([&](TForm& f) {
-            EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
-            EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+        const std::string pdf = (Dir / (std::string(c.Name) + ".pdf")).string();
+        ToPdf(pdf, [&](TForm& f) {
+            Respond::Type(f, "Edit_scalex", c.Scale);
+            Respond::Type(f, "Edit_scaley", c.Scale);
+            Respond::Type(f, "Edit_xorigin", c.OriginX);
+            Respond::Type(f, "Edit_yorigin", c.OriginY);
         });
-        r.OnDialog([&](TCommonDialog& d) {
-            dynamic_cast<TSaveDialog&>(d).Choose(pdf);
-            return true;
-        });
-        Print(r);
         ASSERT_EQ(AbortFlag, 0);
-        const auto [pw, ph] = PageSize(pdf);
-        EXPECT_EQ(pw > ph, c.Landscape) << pw << " x " << ph;
-        // The ink of the sheet: the sheet's size on the paper, in the middle of the page.
-        const Picture p = Render(pdf, (Dir / "drawing").string(), 40);
-        ASSERT_GT(p.W, 0);
-        int x1 = p.W, y1 = p.H, x2 = -1, y2 = -1;
-        for (int y = 0; y < p.H; ++y)
-            for (int x = 0; x < p.W; ++x) {
-                const std::size_t i = 3 * (static_cast<std::size_t>(y) * p.W + x);
-                const int sum = static_cast<unsigned char>(p.Rgb[i]) +
-                                static_cast<unsigned char>(p.Rgb[i + 1]) +
-                                static_cast<unsigned char>(p.Rgb[i + 2]);
-                if (sum < 600) {
-                    x1 = std::min(x1, x), x2 = std::max(x2, x);
-                    y1 = std::min(y1, y), y2 = std::max(y2, y);
-                }
-            }
-        const double mm = 25.4 / 40;
-        EXPECT_NEAR((x2 - x1 + 1) * mm, c.W * c.K, 2.5) << x1 << ".." << x2;
-        EXPECT_NEAR((y2 - y1 + 1) * mm, c.H * c.K, 2.5) << y1 << ".." << y2;
-        EXPECT_NEAR((x1 + x2 + 1) * mm / 2, pw / 2, 1.5);
-        EXPECT_NEAR((y1 + y2 + 1) * mm / 2, ph / 2, 1.5);
+        const Page p = ReadPage(pdf, (Dir / "page").string(), 40);
+        EXPECT_EQ(p.W > p.H, c.Landscape) << p.W << " x " << p.H;
+        EXPECT_NEAR(p.X2 - p.X1, c.W, 2.5);
+        EXPECT_NEAR(p.Y2 - p.Y1, c.H, 2.5);
+        EXPECT_NEAR((p.X1 + p.X2) / 2, p.W / 2 + std::atof(c.OriginX), 1.5);
+        EXPECT_NEAR((p.Y1 + p.Y2) / 2, p.H / 2 + std::atof(c.OriginY), 1.5);
         if (const char* shots = std::getenv("QOR_SHOTS"))
-            fs::copy_file(pdf, fs::path(shots) / (std::string(c.Name) + ".pdf"),
+            fs::copy_file(pdf, fs::path(shots) / fs::path(pdf).filename(),
                           fs::copy_options::overwrite_existing);
     }
 }
 
-// On paper a colour that vanishes on white prints dark in its own hue; red prints red; in
-// monochrome everything is black (pdftoppm's picture of a filled band).
+// In colour, a colour that vanishes on white paper prints dark in its own hue (contrast to
+// white at least 4.5:1), red stays red; in monochrome all is black (a filled band, pdftoppm).
 TEST_F(PrintTest, LightColoursPrintDarkOnWhitePaper) {
     struct Case {
-        int Colour;  // palette entry
-        int Shading; // 0 monochrome, 1 colour
-        int R, G, B; // about what the band must print (within 40); -1: dark enough is enough
-    } cases[] = {
-        {14, 1, -1, -1, -1}, // yellow
-        {11, 1, -1, -1, -1}, // aqua
-        {15, 1, -1, -1, -1}, // white
-        {7, 1, -1, -1, -1},  // silver
-        {4, 1, 255, 0, 0},   // red stays
-        {14, 0, 0, 0, 0},    // monochrome
-    };
+        int Colour, Shading; // palette entry; 0 monochrome, 1 colour
+        int R, G, B;         // what it must print as (within 40), R -1: dark enough
+    } cases[] = {{14, 1, -1, 0, 0}, {11, 1, -1, 0, 0}, {15, 1, -1, 0, 0},
+                 {7, 1, -1, 0, 0},  {4, 1, 255, 0, 0}, {14, 0, 0, 0, 0}};
     ColorGraphics = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Colour * 10 + c.Shading);
@@ -494,56 +422,35 @@ TEST_F(PrintTest, LightColoursPrintDarkOnWhitePaper) {
         DrawDevice->DrawSolid(20, 40, 140, 40, 20, 80, 140, 80);
         DrawingKind = 0;
         const std::string pdf = (Dir / "colour.pdf").string();
-        fs::remove(pdf);
-        ScriptedResponder r;
-        r.OnForm([&](TForm& f) {
-            EXPECT_TRUE(Respond::Press(f, "Button_pdf"));
-            EXPECT_TRUE(Respond::Pick(f, "RadioGroup_printmono", c.Shading));
-            EXPECT_TRUE(Respond::Press(f, "Button_ok"));
-        });
-        r.OnDialog([&](TCommonDialog& d) {
-            dynamic_cast<TSaveDialog&>(d).Choose(pdf);
-            return true;
-        });
-        Print(r);
-        ASSERT_EQ(AbortFlag, 0);
-        const Picture p = Render(pdf, (Dir / "colour").string(), 20);
-        // The band's colour: the most frequent colour that is not the paper.
-        std::map<int, int> seen;
-        for (std::size_t i = 0; i + 2 < p.Rgb.size(); i += 3) {
-            const int r8 = static_cast<unsigned char>(p.Rgb[i]),
-                      g8 = static_cast<unsigned char>(p.Rgb[i + 1]),
-                      b8 = static_cast<unsigned char>(p.Rgb[i + 2]);
-            if (r8 + g8 + b8 < 3 * 250) ++seen[(r8 << 16) | (g8 << 8) | b8];
-        }
+        ToPdf(pdf, [&](TForm& f) { Respond::Pick(f, "RadioGroup_printmono", c.Shading); });
+        const Page p = ReadPage(pdf, (Dir / "colour").string(), 20);
+        std::map<int, int> seen; // the band: the most frequent colour that is not the paper
+        for (std::size_t i = 0; i < p.Rgb.size() / 3; ++i)
+            if (p.Rgb8(i, 0) + p.Rgb8(i, 1) + p.Rgb8(i, 2) < 750)
+                ++seen[(p.Rgb8(i, 0) << 16) | (p.Rgb8(i, 1) << 8) | p.Rgb8(i, 2)];
         ASSERT_FALSE(seen.empty());
         const int rgb = std::max_element(seen.begin(), seen.end(), [](auto& a, auto& b) {
                             return a.second < b.second;
                         })->first;
-        const int r8 = rgb >> 16, g8 = (rgb >> 8) & 255, b8 = rgb & 255;
-        if (c.R >= 0) {
-            EXPECT_NEAR(r8, c.R, 40);
-            EXPECT_NEAR(g8, c.G, 40);
-            EXPECT_NEAR(b8, c.B, 40);
-        }
-        // Contrast against white (relative luminance of sRGB): at least 3 to 1 as graphics
-        // need, a light colour darkened to 4.5 to 1.
+        const int r = rgb >> 16, g = (rgb >> 8) & 255, b = rgb & 255;
         auto lin = [](int v) {
-            const double x = v / 255.0;
-            return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+            return v <= 10 ? v / 255.0 / 12.92 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4);
         };
-        const double l = 0.2126 * lin(r8) + 0.7152 * lin(g8) + 0.0722 * lin(b8);
-        EXPECT_GE(1.05 / (l + 0.05), c.R < 0 ? 4.4 : 3.0) << r8 << " " << g8 << " " << b8;
+        const double contrast = 1.05 / (0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b) + 0.05);
+        if (c.R >= 0) {
+            EXPECT_LE(std::abs(r - c.R) + std::abs(g - c.G) + std::abs(b - c.B), 40) << rgb;
+        } else {
+            EXPECT_GE(contrast, 4.4) << r << " " << g << " " << b;
+        }
         if (c.Colour == 14 && c.Shading == 1) {
-            EXPECT_NEAR(r8, g8, 8); // yellow: a dark yellow, no grey
-            EXPECT_LT(b8 + 40, r8);
+            EXPECT_TRUE(std::abs(r - g) < 8 && b + 40 < r) << rgb; // a dark yellow, no grey
         }
     }
 }
 
 // With no print queue set up, the printout says so and offers a PDF file: Yes prints into the
-// chosen file, No keeps the dialog open; "Printer..." offers the file at once; a listing on the
-// system printer asks the same.
+// chosen file, No keeps the dialog open; "Printer..." offers it at once; so does a listing on the
+// system printer.
 TEST_F(PrintTest, WithoutAPrinterThePrintoutOffersAPdfFile) {
     PrintQueues = [] { return std::vector<std::string>{}; };
     struct QueuesBack {
@@ -553,70 +460,43 @@ TEST_F(PrintTest, WithoutAPrinterThePrintoutOffersAPdfFile) {
     DrawDevice->DrawHeader(0, 0, 160, 120);
     DrawDevice->DrawLine(0, 0, 160, 120);
     DrawingKind = 0;
+    const std::string pdf = (Dir / "noprinter.pdf").string();
+    auto choose = [&](TCommonDialog& d) {
+        dynamic_cast<TSaveDialog&>(d).Choose(pdf);
+        return true;
+    };
     struct Case {
-        const char* What;
         const char* Button; // pressed first
         int Answer;         // to the question
-        bool Printed;
-    } cases[] = {
-        {"OK, yes", "Button_ok", IDYES, true},
-        {"OK, no", "Button_ok", IDNO, false},
-        {"Printer..., yes", "Button_printer", IDYES, true},
-    };
+    } cases[] = {{"Button_ok", IDYES}, {"Button_ok", IDNO}, {"Button_printer", IDYES}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.What);
-        const std::string pdf = (Dir / "noprinter.pdf").string();
+        SCOPED_TRACE(std::string(c.Button) + std::to_string(c.Answer));
         fs::remove(pdf);
-        std::string label;
         ScriptedResponder r;
         r.OnForm([&](TForm& f) {
             auto& p = dynamic_cast<TForm_printconf&>(f);
-            label = p.Label_printer->Caption();
+            EXPECT_EQ(p.Label_printer->Caption(),
+                      "No printer is set up: OK prints into a PDF file");
             EXPECT_TRUE(Respond::Press(f, c.Button));
-            if (std::string(c.Button) == "Button_printer") {
-                EXPECT_EQ(p.Label_printer->Caption(), "PDF: noprinter.pdf");
-                EXPECT_TRUE(Respond::Press(f, "Button_ok"));
-            }
-            if (!c.Printed) Respond::Press(f, "Button_cancel"); // still open
+            if (c.Button == std::string("Button_printer")) Respond::Press(f, "Button_ok");
+            if (c.Answer == IDNO) Respond::Press(f, "Button_cancel"); // still open
         });
         r.OnMessage(c.Answer);
-        if (c.Answer == IDYES) {
-            r.OnDialog([&](TCommonDialog& d) {
-                dynamic_cast<TSaveDialog&>(d).Choose(pdf);
-                return true;
-            });
-        }
+        if (c.Answer == IDYES) r.OnDialog(choose);
         Print(r);
-        EXPECT_EQ(label, "No printer is set up: OK prints into a PDF file");
         ASSERT_GE(r.Seen().size(), 2u);
         EXPECT_THAT(r.Seen()[1], HasSubstr(NoPrinterQuestion));
-        EXPECT_EQ(fs::exists(pdf), c.Printed);
-        EXPECT_EQ(AbortFlag, c.Printed ? 0 : 1);
-        if (c.Printed) {
-            EXPECT_GT(InkedPixels(pdf, (Dir / "page").string()), 50);
-        }
+        EXPECT_EQ(fs::exists(pdf), c.Answer == IDYES);
         EXPECT_EQ(Printer()->OutputFileName(), "");
     }
-
-    // A listing on the system printer.
-    const std::string pdf = (Dir / "listing.pdf").string();
     ScriptedResponder r;
-    r.OnMessage(IDYES);
-    r.OnDialog([&](TCommonDialog& d) {
-        dynamic_cast<TSaveDialog&>(d).Choose(pdf);
-        return true;
-    });
-    r.OnDialog([](TCommonDialog&) { return true; }); // the pages to print
-    {
-        ResponderScope scope(r);
-        ListBegin(ListDevicePrinter, "");
-        ASSERT_TRUE(ListRewrite());
-        ListLine("printed into a file");
-        ListEnd();
-    }
+    r.OnMessage(IDYES).OnDialog(choose).OnDialog([](TCommonDialog&) { return true; });
+    ResponderScope scope(r);
+    ListBegin(ListDevicePrinter, "");
+    ASSERT_TRUE(ListRewrite());
+    ListLine("printed into a file");
+    ListEnd();
     EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
-    EXPECT_EQ(AbortFlag, 0);
-    EXPECT_THAT(qortest::RunCommand("pdftotext '" + pdf + "' - 2>&1"),
-                HasSubstr("printed into a file"));
+    EXPECT_THAT(qortest::RunCommand("pdftotext '" + pdf + "' -"), HasSubstr("printed into a file"));
     EXPECT_EQ(Printer()->OutputFileName(), "");
 }

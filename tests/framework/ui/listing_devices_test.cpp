@@ -178,90 +178,15 @@ TEST_F(ListingDevices, AbandonedOrFailedListingShowsNothing) {
 
 // ---- temporary files ---------------------------------------------------------------------------
 
-// Drafts get names of their own, created exclusively: files of the same pattern (a user's, or
-// another program's listing) stay as they are, and no draft is left after the listing, whether
-// it ended, its caller stopped, or it was left open and the next listing began.
-TEST_F(ListingDevices, DraftsAreUniqueTouchNoOtherFileAndAreErasedOnEveryPath) {
-    const std::vector<std::string> others = {"$$$1.txt", "$$1.txt", "$OUT1.TMP", "$OUT2.TMP"};
-    for (const std::string& n : others)
-        WriteFileBytes(Path(n), "a file of the user's: " + n);
-    fs::create_directories(dir / "jobs");
-    DataDir = (dir / "jobs").string() + "/";
-    ListToClipboard = 1; // the text window's text, without the window
-    enum Way { Ends, CallerStops, LeftOpen };
-    struct Case {
-        std::uint16_t device;
-        Way path;
-        std::vector<std::string> left; // in the temporary folder besides the others' files
-        bool sheet;                    // jobs/gear.txt written
-    } cases[] = {
-        {ListDeviceScreen, Ends, {"outwin.txt"}, false},
-        {ListDeviceTxt, Ends, {"$$1-"}, false},
-        {ListDeviceDataTxt, Ends, {}, true},
-        {ListDeviceScreen, CallerStops, {}, false},
-        {ListDeviceTxt, CallerStops, {}, false},
-        {ListDeviceDataTxt, CallerStops, {}, false},
-        {ListDeviceTxt, LeftOpen, {"OUTDOS.TXT", "outwin.txt"}, false},
-        {ListDeviceDataTxt, LeftOpen, {"OUTDOS.TXT", "outwin.txt"}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.device) + " " + std::to_string(c.path));
-        AbortFlag = 0;
-        ListBegin(c.device, "");
-        ASSERT_EQ(AbortFlag, 0);
-        const std::string draft = ListFileName;
-        EXPECT_EQ(draft.rfind(Path(c.device == ListDeviceScreen ? "$OUT" : "$$$"), 0), 0u);
-        EXPECT_EQ(std::count(others.begin(), others.end(), fs::path(draft).filename()), 0);
-        ASSERT_TRUE(ListRewrite());
-        ListHead(0, 0);
-        ListLine("listed");
-        // A second listing begun meanwhile would get a draft of its own.
-        std::string another;
-        ListOpenTemp(another);
-        EXPECT_NE(another, draft);
-        fs::remove(another);
-        if (c.path == CallerStops) AbortFlag = 1;
-        if (c.path == LeftOpen) {
-            ListBegin(ListDeviceOutDos, "");
-            ASSERT_TRUE(ListRewrite());
-        }
-        ListEnd();
-        EXPECT_FALSE(fs::exists(draft));
-        std::vector<std::string> left;
-        for (const std::string& n : TempFiles())
-            if (std::count(others.begin(), others.end(), n) == 0 && n != "jobs")
-                left.push_back(n.rfind("$$1-", 0) == 0 ? "$$1-" : n);
-        EXPECT_EQ(left, c.left);
-        if (c.left == std::vector<std::string>{"$$1-"}) {
-            EXPECT_EQ(ListResultFile.rfind(Path("$$1-"), 0), 0u);
-            fs::remove(ListResultFile);
-        }
-        EXPECT_EQ(fs::exists(dir / "jobs" / "gear.txt"), c.sheet);
-        for (const char* n : {"outwin.txt", "OUTDOS.TXT", "jobs/gear.txt"})
-            fs::remove(dir / n);
-        ListFileCounter = 0;
-    }
-    for (const std::string& n : others)
-        EXPECT_EQ(ReadFileBytes(Path(n)), "a file of the user's: " + n);
-
-    // No temporary folder: said so, nothing written.
-    TempDir = Path("missing");
-    ScriptedResponder r;
-    r.OnMessage(IDOK);
-    ResponderScope scope(r);
-    AbortFlag = 0;
-    ListBegin(ListDeviceDataTxt, "");
-    EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(Errors(r), std::vector<std::string>{"Error  : : No listing file can be made in " +
-                                                  Path("missing") + ": the folder does not exist"});
-    EXPECT_TRUE(fs::is_empty(dir / "jobs"));
-}
-
 // ---- TXT devices -------------------------------------------------------------------------------
 
+// Drafts and copies under names of their own: a user's files named as drafts once were stay as
+// they are, and the draft is gone when the listing has ended.
 TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
     FrameStyle = 1;
     AddError("Warning: tip too thin");
+    for (const char* n : {"$$$1.txt", "$$1.txt"})
+        WriteFileBytes(Path(n), "the user's");
     for (std::uint16_t sign : {2, 1}) {
         SCOPED_TRACE(sign);
         ListDecimalSign = sign;
@@ -279,6 +204,11 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
         EXPECT_EQ(AbortFlag, 0);
         const std::string out = ListResultFile;
         EXPECT_EQ(out.rfind(Path("$$" + std::to_string(ListFileCounter) + "-"), 0), 0u) << out;
+        std::vector<std::string> want = {"$$$1.txt", "$$1.txt", fs::path(out).filename()};
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(TempFiles(), want);
+        EXPECT_EQ(ReadFileBytes(Path("$$1.txt")) + ReadFileBytes(Path("$$$1.txt")),
+                  "the user'sthe user's");
         std::string report;
         EXPECT_EQ(RunCmd("/usr/bin/python3 " + Quote(kChecker) + " txt " + Quote(out) + " " +
                              (sign == 2 ? "," : ".") + " 3",
@@ -286,6 +216,7 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
                   0)
             << report;
         const std::string text = ReadFileBytes(out);
+        fs::remove(out);
         EXPECT_NE(text.find("Warning: tip too thin\torigin of message 1\tremedy 1: "),
                   std::string::npos);
         // The head names the job, not the draft the listing was written into.
@@ -544,7 +475,8 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     EXPECT_EQ(CountOf(got, "row "), written);
     EXPECT_EQ(TempFiles(), (std::vector<std::string>{"TEXT.HXP", "lp0"}));
 
-    // Without single pages the whole listing is appended to the device at the end.
+    // Without single pages the whole listing is appended to the device at the end, and its last
+    // page leaves the printer although the listing ends without a section break.
     AbortFlag = 0;
     ScriptedResponder r2;
     r2.OnMessage(IDNO);
@@ -554,7 +486,6 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
     ASSERT_TRUE(ListRewrite());
     ListHead(0, 0);
     ListLine("row 1");
-    ListSectionBreak();
     EXPECT_EQ(ReadFileBytes(device), "before|");
     ListEnd();
     const std::string all = ReadFileBytes(device);
