@@ -11,9 +11,16 @@
 #include "framework/ui/listing.h"
 #include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
+#include "platform/os/utf8.h"
 
 std::string WorkshopSheetFileName() {
-    return DataFileName + "_sheet.txt";
+    // A file name holds at most 255 bytes: a job name that long gives up its end to the suffix.
+    constexpr std::string_view kSuffix = "_sheet.txt";
+    const std::size_t slash = DataFileName.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return DataFileName.substr(0, start) +
+           os::Utf8LeftBytes(std::string_view(DataFileName).substr(start), 255 - kSuffix.size()) +
+           std::string(kSuffix);
 }
 
 void WorkshopSheet(std::uint16_t device) {

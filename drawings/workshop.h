@@ -15,5 +15,6 @@ void WorkshopSheet(std::uint16_t device = 0);
 // their sign, the larger value as max., as on its production drawing.
 void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device = 0);
 // The name of the sheet's TXT listing of the job (listing device 9, the batch mode /I):
-// DataFileName + "_sheet.txt", apart from the job's TXT drawing DataFileName + ".txt".
+// DataFileName + "_sheet.txt", apart from the job's TXT drawing DataFileName + ".txt"; a job
+// name too long for that loses its last bytes (whole characters) to keep within 255.
 std::string WorkshopSheetFileName();
