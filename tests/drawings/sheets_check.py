@@ -93,8 +93,9 @@ def workshop(path, a):
     found = [r for r in rows if r[:2] == ["Span measurement", "W theor."]]
     check(len(found) == 1, "one W theor. row: %r" % found)
     if found:
-        check([c.replace(",", ".") for c in found[0][2:]] == ["mm", fix(w, 4)],
-              "W theor. %r == %s (W = %s)" % (found[0][2:], fix(w, 4), mp.nstr(w, 12)))
+        # The sheet lists a ring gear's span without its sign, as its drawing does.
+        check([c.replace(",", ".") for c in found[0][2:]] == ["mm", fix(abs(w), 4)],
+              "W theor. %r == |%s| (W = %s)" % (found[0][2:], fix(w, 4), mp.nstr(w, 12)))
     spanned = "no. of teeth meas." if z > 0 else "no. of spaces meas."
     krow = [r for r in rows if r[:2] == [spanned, "k"]]
     check(len(krow) == 1 and [c.strip() for c in krow[0][3:5]] == [str(k)] * 2,

@@ -31,12 +31,11 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
         TJob job;
         long double dm;
         const char* blank;
-    } jobs[] = {{{}, 0, ""},
-                {{31, 17, 3, 15, 0.1L, -0.3L}, 0, ""},
-                {{20, -70, 2, 0, 0.3L, 0.3L, 0.03L, -0.03L, -0.05L, -0.10L, -0.04L, -0.09L, 0, 0},
-                 0,
-                 ""},
-                {{}, 2.2L, "MdR_min.,MdK_min."}};
+    } jobs[] = {
+        {{}, 0, ""},
+        {{31, 17, 3, 15, 0.1L, -0.3L}, 0, ""},
+        {{20, -70, 2, 0, 0.3L, 0.3L, 0.03L, -0.03L, -0.05L, -0.10L, -0.04L, -0.09L, 0, 0}, 0, ""},
+        {{}, 2.2L, "MdR_min.,MdK_min."}};
     for (const auto& [j, dm, blank] : jobs) {
         SCOPED_TRACE(j.z2);
         Calculate(j);
@@ -67,13 +66,13 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
 // the production drawing's measurement table (ezdxf): the same numbers in the same rows, max
 // never below min, and a ring gear's without their sign.
 TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
-    // Ring gears as their jobs give them: k counts the spaces spanned, negative like z.
+    // The teeth or spaces to span proposed (k 0) where the default 3 has no solution.
     const TJob jobs[] = {
         {},
-        {40, 7, 2, 0, 0, 0.5L},
+        {.z1 = 40, .z2 = 7, .x2 = 0.5L, .k2 = 0},
         {31, 17, 3, 35, 0.1L, -0.3L},
-        {.z1 = 20, .z2 = -60, .x2 = 0, .k2 = -7},
-        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .k2 = -6}};
+        {.z1 = 20, .z2 = -60, .x2 = 0, .k2 = 0},
+        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .k2 = 0}};
     HtmlBrowser = "true"; // the HTML form goes to qor1w.htm in the temporary folder
     for (std::size_t n = 0; n < std::size(jobs); ++n) {
         const TJob& j = jobs[n];

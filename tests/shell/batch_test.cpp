@@ -116,7 +116,7 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
          "demo_sheet.txt"},
         {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
         {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
-        {"unsound.q1w /I", 0, {"unsound.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
+        {"unsound.q1w /I", 0, {"unsound_sheet.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
         {"unsound.q1w /CAD1:1", 0, {"unsound.dxf"}, "", "unsound.q1w: Error  : pointed tooth (1)"},
     };
     for (const Case& c : cases) {
