@@ -8,6 +8,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "framework/ui/draw_device.h"
 #include "framework/ui/drawing_window.h"
 
 namespace {
@@ -50,9 +51,8 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
     const TCadExtents& x = CadExtents;
     CadSetTextSize(2, 0, 0.006L * x.Height, 0.0045L * x.Width);
     CadSetColour(30);
-    std::string path;
-    if (!DataFileName.empty())
-        path = ShortenMiddle(AddBackslash(DataDir) + DataFileName + "." + DataFileExt.str(), 120);
+    // The job's file as the frames name it (a job named on the command line keeps its name).
+    const std::string path = ShortenMiddle(OutputFileName(), 120);
     if (!NoDrawingFooter)
         CadText(DateString() + " " + TimeString() + " - " + "KELMORA " + ProductTitle + " V" +
                     VersionCode.str() + " - " + path,

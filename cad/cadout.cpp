@@ -440,3 +440,57 @@ void CadPolyline(long double xc, long double yc, long double startDeg, long doub
     vertex(endDeg);
     CadEndPolyline();
 }
+
+// ---- measuring -----------------------------------------------------------------------------
+
+namespace {
+
+// A writer that only works out what is drawn.
+class TMeasureWriter : public TCadWriter {
+public:
+    explicit TMeasureWriter(TCadBounds& b) : b_(b) {}
+    void BeginBlock(std::string_view name) override { b_.BeginBlock(name); }
+    void EndBlock() override { b_.EndBlock(); }
+    void Line(long double x1, long double y1, long double x2, long double y2) override {
+        b_.Line(x1, y1, x2, y2);
+    }
+    void Circle(long double x, long double y, long double r) override { b_.Circle(x, y, r); }
+    void Arc(long double xc, long double yc, long double s, long double e,
+             long double r) override {
+        b_.Arc(xc, yc, s, e, r);
+    }
+    void Text(std::string_view text, long double x, long double y) override {
+        b_.Text(x, y, static_cast<long double>(os::Utf8Length(text)), CadTextHeight,
+                CadTextWidthFactor, CadTextAngle);
+    }
+    void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+               long double y3, long double x4, long double y4) override {
+        b_.Line(x1, y1, x2, y2);
+        b_.Line(x3, y3, x4, y4);
+    }
+    void Insert(std::string_view name, long double x, long double y, long double angleDeg,
+                long double sx, long double sy) override {
+        b_.Insert(name, x, y, angleDeg, sx, sy);
+    }
+    bool Polylines() const override { return true; }
+    void BeginPolyline(std::uint8_t flags) override { b_.BeginPolyline((flags & 1) != 0); }
+    void Vertex(long double x, long double y, long double bulge) override {
+        b_.Vertex(x, y, bulge);
+    }
+    void EndPolyline() override { b_.EndPolyline(); }
+
+private:
+    TCadBounds& b_;
+};
+
+} // namespace
+
+void CadMeasure(TCadBounds& bounds, const std::function<void()>& draw) {
+    TMeasureWriter measure(bounds);
+    TCadWriter* const saved = Active;
+    const bool savedOpen = CadBlocksOpen;
+    Active = &measure;
+    draw();
+    Active = saved;
+    CadBlocksOpen = savedOpen;
+}

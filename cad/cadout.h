@@ -16,9 +16,11 @@
 // factors, decimals, plot command lines, drawing switches) lives in framework/core/settings.h.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "cad/cadbounds.h"
 #include "cad/cadstate.h"
 #include "cad/plotline.h"
 #include "framework/core/fixedtypes.h"
@@ -72,6 +74,11 @@ void CadTextNumberLine(std::string_view label, long double value);
 void CadBeginPolyline(std::uint8_t flags);
 void CadVertex(long double x, long double y, long double arcAngle);
 void CadEndPolyline();
+// Runs draw with every primitive, block definition and insert going into bounds instead of the
+// output, which stays as it was (the CAD state's text size, colour and current point may change
+// as draw sets them): what a sheet measures before it places its views.
+void CadMeasure(TCadBounds& bounds, const std::function<void()>& draw);
+
 // An elliptic arc as a polyline; angles in degrees, step > 0.
 void CadPolyline(long double xc, long double yc, long double startDeg, long double endDeg,
                  long double r, long double sx, long double sy, long double stepDeg);

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os/file.h"
+
 // ---- where the bytes go ----------------------------------------------------------------------
 
 class TCadSink {
@@ -122,6 +124,39 @@ protected:
     long long invalid_ = 0;
 };
 
+// Bytes that must wait for what is written before them (the head of a file that names its own
+// extents): kept in memory, and beyond a few megabytes in a temporary file in TempDir.
+class TSpillBuffer {
+public:
+    TSpillBuffer() = default;
+    ~TSpillBuffer();
+    TSpillBuffer(const TSpillBuffer&) = delete;
+    TSpillBuffer& operator=(const TSpillBuffer&) = delete;
+
+    // Creates the temporary file at once (0, or the DOS code why it cannot be created; the
+    // reason is then shown). Without it the file is created when the bytes outgrow the memory.
+    int CreateFile(std::string_view prefix);
+    // The bytes so far in memory; call Keep after appending to it.
+    std::string& Memory() { return mem_; }
+    // Moves the memory to the file once it has grown large. False after a write failure.
+    bool Keep();
+    // Hands everything to the sink in order and forgets it. False after a failure.
+    bool CopyTo(TCadSink& sink);
+    // Forgets the bytes and removes the file.
+    void Clear();
+    std::uint64_t Size() const { return written_ + mem_.size(); }
+
+private:
+    bool Spill();
+
+    std::string mem_;
+    std::string prefix_ = "qor1w-cad";
+    std::string name_;
+    std::uint64_t written_ = 0;
+    os::File file_;
+    bool failed_ = false;
+};
+
 // A file writer whose lines collect in a buffer and go to the sink in large pieces.
 class TBufferedWriter : public TCadWriter {
 public:
@@ -138,7 +173,8 @@ protected:
         buf_.append("\r\n", 2);
         if (buf_.size() >= kChunk) Flush();
     }
-    void Flush();
+    // Hands the buffer on (to the sink, or where a writer keeps its body).
+    virtual void Flush();
 
     static constexpr std::size_t kChunk = 256 * 1024;
     std::unique_ptr<TCadSink> sink_;

@@ -12,6 +12,7 @@
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "platform/os/codepage.h"
+#include "platform/os/utf8.h"
 
 namespace {
 
@@ -111,12 +112,101 @@ bool IsFullCircle(long double startAngle, long double endAngle) {
            (IsEqual(startAngle, 360) && IsEqual(endAngle, 0));
 }
 
+os::CodePage CadFilePage() {
+    // Mode 1 keeps the texts as stored, in the DOS page.
+    return CharsetMode == 1 ? os::CodePage::Cp437 : os::CodePage::Cp1252;
+}
+
 std::string CadFileText(std::string_view text) {
     std::string out;
-    // Character mode 1 keeps the texts as stored, in the DOS page.
-    AppendEncoded(out, ConvertCharset(text),
-                  CharsetMode == 1 ? os::CodePage::Cp437 : os::CodePage::Cp1252);
+    AppendEncoded(out, ConvertCharset(text), CadFilePage());
     return out;
+}
+
+std::string DxfFileText(std::string_view text) {
+    if (CharsetMode == 1) return CadFileText(text);
+    const std::string converted = ConvertCharset(text);
+    std::string coded;
+    coded.reserve(converted.size() + 8);
+    for (std::size_t pos = 0; pos < converted.size();) {
+        const std::size_t start = pos;
+        const char32_t c = os::Utf8Next(converted, pos);
+        if (c == U'\u00B1')
+            coded += "%%p";
+        else if (c == U'\u00B0')
+            coded += "%%d";
+        else if (c == U'\u2300' || c == U'\u2205')
+            coded += "%%c";
+        else
+            coded.append(converted, start, pos - start);
+    }
+    std::string out;
+    AppendEncoded(out, coded, os::CodePage::Cp1252);
+    return out;
+}
+
+namespace {
+
+// Spellings of the characters above 127 that ASCII lacks, after the DOS transliteration.
+const char* AsciiSpelling(char32_t c) {
+    if (c >= 0xC0 && c <= 0xFF) {
+        static const char* const kLatin1[64] = {
+            "A",  "A", "A", "A", "Ae", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",
+            "D",  "N", "O", "O", "O",  "O", "Oe", "x", "O", "U", "U", "U", "Ue", "Y", "Th", "ss",
+            "a",  "a", "a", "a", "ae", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
+            "d",  "n", "o", "o", "o",  "o", "oe", "/", "o", "u", "u", "u", "ue", "y", "th", "y"};
+        return kLatin1[c - 0xC0];
+    }
+    switch (c) {
+    case 0xA0: return " ";
+    case 0xA9: return "(C)";
+    case 0xAE: return "(R)";
+    case 0xB0: return "deg";
+    case 0xB1: return "+/-";
+    case 0xB2: return "2";
+    case 0xB3: return "3";
+    case 0xB5: return "u";
+    case 0xB7: return ".";
+    case 0xB9: return "1";
+    case 0xBC: return "1/4";
+    case 0xBD: return "1/2";
+    case 0xBE: return "3/4";
+    case 0x2013: case 0x2014: case 0x2212: return "-";
+    case 0x2018: case 0x2019: return "'";
+    case 0x201C: case 0x201D: return "\"";
+    case 0x2205: case 0x2300: return "dia ";
+    case 0x2264: return "<=";
+    case 0x2265: return ">=";
+    case 0x03B1: return "alpha";
+    case 0x03B2: return "beta";
+    case 0x03C1: return "rho";
+    case 0x03C6: return "phi";
+    case 0x0394: return "Delta";
+    default: return "?";
+    }
+}
+
+} // namespace
+
+std::string AsciiText(std::string_view text) {
+    const std::string spelled = Cp437ToAscii(text);
+    std::string out;
+    out.reserve(spelled.size());
+    for (std::size_t pos = 0; pos < spelled.size();) {
+        const char32_t c = os::Utf8Next(spelled, pos);
+        if (c < 32 || c == 127)
+            out += ' ';
+        else if (c < 127)
+            out += static_cast<char>(c);
+        else
+            out += AsciiSpelling(c);
+    }
+    return out;
+}
+
+std::string IgesFileText(std::string_view text) {
+    if (CharsetMode == 1) return CadFileText(text);
+    return AsciiText(ConvertCharset(text));
 }
 
 std::string CadFileName1252(std::string_view name) {
@@ -137,10 +227,47 @@ TDxfWriter::~TDxfWriter() {
     TDxfWriter::Abandon();
 }
 
+void TDxfWriter::Flush() {
+    if (!headPending_) {
+        TBufferedWriter::Flush();
+        return;
+    }
+    // The body waits for the head, which names its extents.
+    body_.Memory() += buf_;
+    buf_.clear();
+    body_.Keep();
+}
+
+// Bytes after what the buffer holds, on the same way as the buffer.
+void TDxfWriter::Emit(std::string_view bytes) {
+    Flush();
+    if (headPending_) {
+        body_.Memory().append(bytes);
+        body_.Keep();
+    } else {
+        sink_->Write(bytes);
+    }
+}
+
 int TDxfWriter::Close() {
     if (!sink_) return 0;
     if (joined_) WriteJoined();
     StringGroup(0, "EOF");
+    if (headPending_) {
+        headPending_ = false;
+        std::string body;
+        body.swap(buf_);
+        WriteHead();
+        sink_->Write(buf_);
+        buf_.swap(body);
+        const bool copied = body_.CopyTo(*sink_);
+        body_.Clear();
+        if (!copied) {
+            Abandon();
+            AbortFlag = 1;
+            return os::kErrWriteFault;
+        }
+    }
     return Finish();
 }
 
@@ -153,6 +280,8 @@ void TDxfWriter::Abandon() {
     layerSet_ = -1;
     blockNames_.clear();
     usedNames_.clear();
+    body_.Clear();
+    headPending_ = false;
     TBufferedWriter::Abandon();
 }
 
@@ -181,8 +310,7 @@ void TDxfWriter::WriteJoined() {
     const auto section = [this](const char* name, std::string& part) {
         StringGroup(0, "SECTION");
         StringGroup(2, name);
-        Flush();
-        sink_->Write(part);
+        Emit(part); // after the head, when the head waits for the extents
         part.clear();
         part.shrink_to_fit();
         StringGroup(0, "ENDSEC");
@@ -202,7 +330,7 @@ inline void TDxfWriter::StringGroup(int code, std::string_view text) {
     AppendCode(buf_, code);
     buf_.append("\r\n", 2);
     AppendEncoded(buf_, text,
-                  target_ == DxfTarget::BlockFile ? os::CodePage::Cp437 : os::CodePage::Cp1252);
+                  target_ == DxfTarget::BlockFile ? os::CodePage::Cp437 : CadFilePage());
     EndLine();
 }
 
@@ -228,7 +356,7 @@ void TDxfWriter::TextValue(std::string_view text) {
         // Read back by this program, which converts for the screen itself.
         AppendEncoded(buf_, text, os::CodePage::Cp437);
     else
-        buf_ += CadFileText(text);
+        buf_ += DxfFileText(text);
     EndLine();
 }
 
@@ -247,22 +375,44 @@ void TDxfWriter::BeginDrawing(long double xmin, long double ymin, long double xm
         haveExtents_ = true;
         return;
     }
+    if (target_ == DxfTarget::BlockFile) return; // a block file is a bare list of entities
+    limits_[0] = xmin;
+    limits_[1] = ymin;
+    limits_[2] = xmax;
+    limits_[3] = ymax;
+    // Whatever was written before the head follows it.
+    headPending_ = true;
+    Flush();
+}
+
+void TDxfWriter::WriteHead() {
+    TCadBox ext = bounds_.Model();
+    if (ext.Empty) {
+        ext.Add(limits_[0], limits_[1]);
+        ext.Add(limits_[2], limits_[3]);
+    }
     StringGroup(0, "SECTION");
     StringGroup(2, "HEADER");
+    StringGroup(9, "$DWGCODEPAGE");
+    StringGroup(3, CadFilePage() == os::CodePage::Cp437 ? "DOS437" : "ANSI_1252");
     StringGroup(9, "$EXTMIN");
-    RealGroup(10, xmin);
-    RealGroup(20, ymin);
+    RealGroup(10, ext.XMin);
+    RealGroup(20, ext.YMin);
     StringGroup(9, "$EXTMAX");
-    RealGroup(10, xmax);
-    RealGroup(20, ymax);
+    RealGroup(10, ext.XMax);
+    RealGroup(20, ext.YMax);
     StringGroup(9, "$LIMMIN");
-    RealGroup(10, xmin);
-    RealGroup(20, ymin);
+    RealGroup(10, limits_[0]);
+    RealGroup(20, limits_[1]);
     StringGroup(9, "$LIMMAX");
-    RealGroup(10, xmax);
-    RealGroup(20, ymax);
+    RealGroup(10, limits_[2]);
+    RealGroup(20, limits_[3]);
+    // Dash patterns in proportion to the drawing: the limits it named, else what it covers.
+    long double diagonal = hypotl(limits_[2] - limits_[0], limits_[3] - limits_[1]);
+    if (!(diagonal > 0)) diagonal = hypotl(ext.Width(), ext.Height());
     StringGroup(9, "$LTSCALE");
-    StringGroup(40, "15");
+    StringGroup(40, diagonal > 0 ? FloatToStrSig3Dot(std::max(diagonal / 40, 0.001L))
+                                 : std::string("15"));
     StringGroup(0, "ENDSEC");
 }
 
@@ -387,6 +537,7 @@ void TDxfWriter::BeginBlock(std::string_view name) {
         usedNames_.insert(UpperCaseStr(written));
         blockNames_[key] = written;
     }
+    if (target_ == DxfTarget::DrawingFile) bounds_.BeginBlock(written);
     EntityHead("BLOCK");
     StringGroup(2, written);
     StringGroup(70, "0");
@@ -396,6 +547,7 @@ void TDxfWriter::BeginBlock(std::string_view name) {
 
 void TDxfWriter::EndBlock() {
     if (!sink_) return;
+    bounds_.EndBlock();
     StringGroup(0, "ENDBLK");
 }
 
@@ -422,6 +574,7 @@ void TDxfWriter::BeginEntities() {
 
 void TDxfWriter::Line(long double x1, long double y1, long double x2, long double y2) {
     if (!sink_ || !Valid({x1, y1, x2, y2})) return;
+    bounds_.Line(x1, y1, x2, y2);
     EntityHead("LINE");
     RealGroup(10, x1);
     RealGroup(20, y1);
@@ -431,6 +584,7 @@ void TDxfWriter::Line(long double x1, long double y1, long double x2, long doubl
 
 void TDxfWriter::Circle(long double x, long double y, long double r) {
     if (!sink_ || !Valid({x, y, r})) return;
+    bounds_.Circle(x, y, r);
     EntityHead("CIRCLE");
     RealGroup(10, x);
     RealGroup(20, y);
@@ -444,6 +598,7 @@ void TDxfWriter::Arc(long double xc, long double yc, long double startDeg, long 
         return;
     }
     if (!sink_ || !Valid({xc, yc, startDeg, endDeg, r})) return;
+    bounds_.Arc(xc, yc, startDeg, endDeg, r);
     EntityHead("ARC");
     RealGroup(10, xc);
     RealGroup(20, yc);
@@ -455,6 +610,8 @@ void TDxfWriter::Arc(long double xc, long double yc, long double startDeg, long 
 void TDxfWriter::Text(std::string_view text, long double x, long double y) {
     if (!sink_ || !Valid({x, y, CadTextHeight, CadTextWidthFactor, CadTextAngle, CadTextOblique}))
         return;
+    bounds_.Text(x, y, static_cast<long double>(os::Utf8Length(text)), CadTextHeight,
+                 CadTextWidthFactor, CadTextAngle);
     EntityHead("TEXT");
     RealGroup(10, x);
     RealGroup(20, y);
@@ -469,6 +626,8 @@ void TDxfWriter::Text(std::string_view text, long double x, long double y) {
 void TDxfWriter::Solid(long double x1, long double y1, long double x2, long double y2,
                        long double x3, long double y3, long double x4, long double y4) {
     if (!sink_ || !Valid({x1, y1, x2, y2, x3, y3, x4, y4})) return;
+    bounds_.Line(x1, y1, x2, y2);
+    bounds_.Line(x3, y3, x4, y4);
     EntityHead("SOLID");
     RealGroup(10, x1);
     RealGroup(20, y1);
@@ -488,6 +647,7 @@ void TDxfWriter::Insert(std::string_view name, long double x, long double y, lon
         const auto it = blockNames_.find(UpperCaseStr(name));
         if (it != blockNames_.end()) name = it->second;
     }
+    bounds_.Insert(name, x, y, angleDeg, scaleX, scaleY);
     StringGroup(2, name);
     RealGroup(10, x);
     RealGroup(20, y);
@@ -509,17 +669,27 @@ void TDxfWriter::BeginPolyline(std::uint8_t flags) {
     EntityHead("POLYLINE");
     IntGroup(66, 1);
     if (flags > 0) IntGroup(70, flags);
+    bounds_.BeginPolyline((flags & 1) != 0);
 }
 
 void TDxfWriter::Vertex(long double x, long double y, long double bulge) {
     if (!sink_ || !Valid({x, y, bulge})) return;
+    bounds_.Vertex(x, y, bulge);
     EntityHead("VERTEX");
     RealGroup(10, x);
     RealGroup(20, y);
-    if (bulge != 0) RealGroup(42, bulge);
+    if (bulge != 0) {
+        // A bulge with all its significant digits: a short arc's radius comes from it.
+        AppendCode(buf_, 42);
+        buf_.append("\r\n", 2);
+        const int e = bulge == 0 ? 0 : static_cast<int>(floorl(log10l(fabsl(bulge))));
+        AppendFixed(buf_, bulge, std::clamp(17 - e, CadDecimals, 18));
+        EndLine();
+    }
 }
 
 void TDxfWriter::EndPolyline() {
     if (!sink_) return;
+    bounds_.EndPolyline();
     EntityHead("SEQEND");
 }

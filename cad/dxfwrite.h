@@ -6,24 +6,32 @@
 // there in large pieces into the writer's sink (cadwriter.h): a file that could not be written
 // completely never replaces the previous one.
 //
-// Bytes: DXF files hold their names in Windows 1252 and their TEXT values in the code page
-// CharsetMode asks for (1: the DOS page, as the texts are stored; 2 and 3: Windows 1252 after
-// ConvertCharset). Block files hold everything in the DOS page without conversion, as the
-// screen's text output converts by itself; user logo files are written that way too.
-// Control characters (tab, CR, LF, ...) in any value are written as blanks: a line break inside
-// a value would shift every later group.
+// Bytes: a DXF file declares its code page in $DWGCODEPAGE and holds every string in it. With
+// the CAD text mode 1 ("OEM") that is DOS 437, the page the texts are stored in; otherwise it is
+// Windows 1252, and the plus-minus, degree and diameter signs of TEXT values are written as the
+// DXF control codes %%p, %%d and %%c, which every DXF reader shows as the sign. Block files hold
+// everything in the DOS page without conversion, as the screen's text output converts by
+// itself; user logo files are written that way too. Control characters (tab, CR, LF, ...) in
+// any value are written as blanks: a line break inside a value would shift every later group.
+//
+// The head is written when the drawing is complete: $EXTMIN / $EXTMAX enclose what the file
+// draws (inserts as their blocks place them), $LIMMIN / $LIMMAX are the limits the drawing
+// named, and $LTSCALE gives dash patterns about a fortieth of the drawing's diagonal. Until
+// then the body waits in memory (beyond 8 MB in a temporary file in TempDir).
 //
 // An entity with a number that is not finite is left out and counted (InvalidEntities): the
 // layer then reports the drawing as failed instead of writing lines to the origin.
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <map>
 #include <set>
+#include <string>
 #include <string_view>
 
+#include "cad/cadbounds.h"
 #include "cad/cadwriter.h"
+#include "platform/os/codepage.h"
 
 // How the target's texts are encoded.
 enum class DxfTarget {
@@ -76,19 +84,30 @@ public:
     void Vertex(long double x, long double y, long double bulge) override;
     void EndPolyline() override;
 
+    // What the drawing covers so far.
+    const TCadBounds& Bounds() const { return bounds_; }
+
 protected:
+    void Flush() override;
     void StringGroup(int code, std::string_view text);
     void RealGroup(int code, long double x);
     void IntGroup(int code, long long n);
     void EntityHead(std::string_view name);
     void TextValue(std::string_view text);
+    // The HEADER section with the extents of what was drawn.
+    void WriteHead();
 
     DxfTarget target_;
+    TCadBounds bounds_;
+    TSpillBuffer body_;        // everything after the head, while the head waits
+    bool headPending_ = false; // BeginDrawing was called and the head is not written yet
+    long double limits_[4] = {0, 0, 0, 0};
 
 private:
     // Joined drawings: where the buffer goes while they are collected.
     void CollectInto(std::string* part);
     void WriteJoined();
+    void Emit(std::string_view bytes);
     bool begun_ = false;             // a drawing was begun in this output
     bool joined_ = false;            // collecting joined drawings
     std::unique_ptr<TCadSink> file_; // the output's own sink while joined
@@ -119,8 +138,20 @@ std::string WithoutControlChars(std::string_view text);
 std::string LayerNameOf(std::int32_t n);
 // True when an arc from start to end (degrees) is a full circle for the writers.
 bool IsFullCircle(long double startAngle, long double endAngle);
-// A drawing text as the file writers store it: ConvertCharset, then the DOS page for character
-// mode 1, else Windows 1252; control characters as blanks.
+// The code page of DXF and TXT files: DOS 437 for the CAD text mode 1, else Windows 1252.
+os::CodePage CadFilePage();
+// A drawing text as the TXT writer stores it: ConvertCharset, then in CadFilePage; control
+// characters as blanks.
 std::string CadFileText(std::string_view text);
+// A drawing text as a DXF TEXT value: CadFileText, except that outside mode 1 the plus-minus,
+// degree and diameter signs become %%p, %%d and %%c.
+std::string DxfFileText(std::string_view text);
+// A drawing text as an IGES string: for mode 1 CadFileText; otherwise plain ASCII, the signs and
+// letters that ASCII lacks spelled out ("+/-", "deg", "ae", "ss", "e" for e acute, ...; "?" for
+// the few without a spelling).
+std::string IgesFileText(std::string_view text);
+// Plain ASCII spelling of any text (as IgesFileText outside mode 1), control characters as
+// blanks.
+std::string AsciiText(std::string_view text);
 // A name (block, layer) in Windows 1252, control characters as blanks.
 std::string CadFileName1252(std::string_view name);

@@ -18,7 +18,10 @@ void DrawLimitedAngleArc(std::string_view text, bool inside, Extended xc, Extend
 // label).
 void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extended a, Extended D,
                         Extended S);
-// The content of "DTEIL": arcs of d, db, df, da, dFf (and dFa) of gear i over 1.5 pitches.
-void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc);
+// The content of "DTEIL": arcs of d, db, df, da, dFf (and dFa) of gear i over 1.5 pitches,
+// only those whose radius lies in rMin..rMax. A label that would lie on another label or arc
+// goes inside its arc, or its arc is drawn longer (up to three times) until the label is clear.
+void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin = 0,
+                      Extended rMax = 1e30L);
 // Every diameter circle of gear i about (x0, y0) with a label column.
 void DrawDiameterCircles(int i, Extended x0, Extended y0);

@@ -95,8 +95,8 @@ TExtents ItemExtents(int item, int gear) {
         return both ? TExtents{-2, -5, 428, 300} : TExtents{-5, -5, 225, 310};
     case TableDataMeasure:
         return {-10, -10, 210, 160};
-    case TableRoll:
-        return both ? TExtents{-5, -5, 50, 100} : TExtents{-5, -5, 50, 50};
+    case TableRoll: // the table is 64.8 wide, 36 high (one above the other for both gears)
+        return both ? TExtents{-5, -5, 70, 82} : TExtents{-5, -5, 70, 41};
     case TableGearDataList:
         return both ? TExtents{0, 0, 160, 120} : TExtents{0, 0, 80, 120};
     default:
@@ -132,7 +132,7 @@ void WriteItemBlocks(int item, int gear) {
                 else if (item == TableMeasure)
                     TableMeasurementItem(k);
                 else
-                    TableRollAngle(k, 0, 20, 3);
+                    TableRollAngle(k, 0, 36, 3);
             });
     } else if (gear != 3) {
         Block("frame_1", [&] { DrawItemFrame(gear); });
@@ -195,10 +195,10 @@ void DrawItemEntities(int item, int gear, std::uint16_t measureKind) {
         break;
     case TableRoll:
         if (both) {
-            InsertAt("tab1", 0, 50);
+            InsertAt("tab1", 0, 41);
             InsertAt("tab2", 0, 0);
         } else {
-            TableRollAngle(i, 0, 20, 3);
+            TableRollAngle(i, 0, 36, 3);
         }
         break;
     case TableGearDataList:

@@ -87,6 +87,9 @@ private:
 };
 
 constexpr int Samples = 64;
+// How far a chord of the contour may leave the generated curve, in modules (the drawing promises
+// 0.0005).
+constexpr Extended ChordTolerance = 4e-4L;
 
 // The root of f in the bracket [lo, hi] of a sign change.
 template <class F> Extended Root(F f, Extended lo, Extended hi, Extended flo, Extended fhi) {
@@ -309,8 +312,38 @@ std::vector<TCutVertex> TRackCut::Half(int flankPoints, int filletPoints) const 
             n = flankPoints;
         else if (p.part != TCutPart::Fillet)
             n = std::clamp(int(ceill(flankPoints * fabsl(b.R - a.R) / span)), 3, flankPoints);
-        for (int j = 0; j < n; ++j)
-            add(Image(p, run.s0 + (run.s1 - run.s0) * j / (n - 1)), p.part);
+        // n points evenly along the piece, and between them more wherever a chord would
+        // leave the curve by more than the tolerance: the fillet runs fast in the tool's
+        // parameter where it meets the flank.
+        const Extended tol = ChordTolerance * mn_;
+        auto deviation = [](const TImage& q, const TImage& u, const TImage& w) {
+            const Extended dx = w.x - u.x, dy = w.y - u.y, len = hypotl(dx, dy);
+            if (!(len > 0)) return hypotl(q.x - u.x, q.y - u.y);
+            return fabsl((q.x - u.x) * dy - (q.y - u.y) * dx) / len;
+        };
+        auto refine = [&](auto&& self, Extended s0, const TImage& u, Extended s1, const TImage& w,
+                          int depth) -> void {
+            const Extended sm = (s0 + s1) / 2;
+            const TImage m = Image(p, sm);
+            const Extended worst =
+                std::max({deviation(m, u, w), deviation(Image(p, (s0 + sm) / 2), u, w),
+                          deviation(Image(p, (sm + s1) / 2), u, w)});
+            if (worst <= tol || depth >= 30) return;
+            self(self, s0, u, sm, m, depth + 1);
+            add(m, p.part);
+            self(self, sm, m, s1, w, depth + 1);
+        };
+        Extended sPrev = run.s0;
+        TImage prev = Image(p, sPrev);
+        add(prev, p.part);
+        for (int j = 1; j < n; ++j) {
+            const Extended s = run.s0 + (run.s1 - run.s0) * j / (n - 1);
+            const TImage cur = Image(p, s);
+            refine(refine, sPrev, prev, s, cur, 0);
+            add(cur, p.part);
+            sPrev = s;
+            prev = cur;
+        }
     }
     return out;
 }

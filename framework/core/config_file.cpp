@@ -666,7 +666,7 @@ void ReadPrintoutRows(ConfigReader& r) {
     LABEL();
     if (r.Int(CadDecimals) && (CadDecimals < 1 || CadDecimals > 32)) CadDecimals = 6;
     LABEL();
-    if (r.Int(CharsetMode) && CharsetMode == 0) CharsetMode = 1;
+    if (r.Int(CharsetMode) && CharsetMode == 0) CharsetMode = 2; // unset: the default
     LABEL();
     for (int i = 16; i <= 31; ++i)
         r.Int(PenWidths[i]);

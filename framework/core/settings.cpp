@@ -31,7 +31,7 @@ std::uint16_t FrameOption = 0;
 std::uint16_t ListDecimalSign = 2;
 RangeArray<std::string, 1, 4> RecentFiles;
 std::int32_t RecentFilesMenuIndex = 0;
-std::uint16_t CharsetMode = 1;
+std::uint16_t CharsetMode = 2;
 std::uint8_t CadBatchOutput = 0;
 std::uint16_t CharMode = 0;
 std::int32_t ScaleByPercent = 100;
@@ -147,7 +147,7 @@ void InitSettings() {
     for (auto& f : RecentFiles)
         f.clear();
     RecentFilesMenuIndex = 0;
-    CharsetMode = 1;
+    CharsetMode = 2;
     CadBatchOutput = 0;
     CharMode = 0;
     ScaleByPercent = 100;

@@ -59,7 +59,7 @@ extern std::uint16_t FrameOption;     // how revision rows are indexed (ChangeIn
 extern std::uint16_t ListDecimalSign; // decimal sign of listing values
 extern RangeArray<std::string, 1, 4> RecentFiles;
 extern std::int32_t RecentFilesMenuIndex;
-extern std::uint16_t CharsetMode; // "CAD Text Mode"
+extern std::uint16_t CharsetMode; // "CAD Text Mode": 1 OEM, 2 ANSI (the default), 3 ASCII
 extern std::uint8_t CadBatchOutput;
 extern std::uint16_t CharMode;
 extern std::int32_t ScaleByPercent;

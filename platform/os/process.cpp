@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -168,6 +170,19 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     }
     if (have) args.push_back(cur);
     return args;
+}
+
+std::string LoginName() {
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buf(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    struct passwd pw{};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
+        found->pw_name != nullptr && *found->pw_name != '\0')
+        return found->pw_name;
+    for (const char* var : {"LOGNAME", "USER"})
+        if (const char* v = std::getenv(var); v != nullptr && *v != '\0') return v;
+    return {};
 }
 
 } // namespace os

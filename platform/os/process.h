@@ -38,4 +38,8 @@ int OpenWithDesktop(const std::string& target);
 // configured program commands so that they run without a shell.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
+// The login name of the user running the program (the password database's entry for the real
+// user, else $LOGNAME or $USER); empty when none is known.
+std::string LoginName();
+
 } // namespace os

@@ -5,8 +5,9 @@ model-space entity, fields separated by tabs:
     audit <errors> <fixes>
     <TYPE> <layer> <numbers separated by blanks> <text>
 
-LINE x1 y1 x2 y2; SOLID its four corners; TEXT x y height rotation and the text (decoded as the
-file's code page says); INSERT x y xscale yscale rotation and the block name; POLYLINE its
+LINE x1 y1 x2 y2; SOLID its four corners; TEXT x y height rotation and the text as a CAD program
+shows it (decoded as the file's code page says, DXF control codes such as %%p turned into their
+signs); INSERT x y xscale yscale rotation and the block name; POLYLINE its
 vertices x y. Numbers with 6 decimals. Exit status 2 when ezdxf cannot read the file.
 """
 import sys
@@ -36,7 +37,7 @@ def main():
                 nums += [v[0], v[1]]
         elif t == "TEXT":
             nums = [d.insert[0], d.insert[1], d.height, d.rotation]
-            text = d.text
+            text = e.plain_text()
         elif t == "INSERT":
             nums = [d.insert[0], d.insert[1], d.xscale, d.yscale, d.rotation]
             text = d.name

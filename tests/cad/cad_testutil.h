@@ -67,6 +67,47 @@ inline bool Contains(const std::vector<std::string>& lines, const std::string& l
     return false;
 }
 
+// The lines of a report.
+inline std::vector<std::string> ReportLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+// What follows "key " on the first line of a report that begins so ("" when none does).
+inline std::string ReportValue(const std::vector<std::string>& lines, const std::string& key) {
+    for (const auto& l : lines)
+        if (l.rfind(key + " ", 0) == 0) return l.substr(key.size() + 1);
+    return "";
+}
+inline std::string ReportValue(const std::string& text, const std::string& key) {
+    return ReportValue(ReportLines(text), key);
+}
+
+// The numbers of a text separated by blanks.
+inline std::vector<double> Numbers(const std::string& text) {
+    std::vector<double> v;
+    std::istringstream in(text);
+    for (double x; in >> x;)
+        v.push_back(x);
+    return v;
+}
+
+// OpenCASCADE's reading of an IGES file through tools/igescheck: its report, its exit status
+// in status.
+inline std::string IgesCheckReport(const std::string& file, int& status) {
+#ifdef QOR_IGES_CHECK
+    return RunCommand(std::string(QOR_IGES_CHECK) + " '" + file + "' 2>&1", status);
+#else
+    ADD_FAILURE() << "tools/igescheck was not built (scripts/install-deps)";
+    (void)file;
+    status = -1;
+    return {};
+#endif
+}
+
 inline std::string Joined(const std::vector<std::string>& lines) {
     std::string s;
     for (const auto& l : lines)

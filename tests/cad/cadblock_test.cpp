@@ -335,6 +335,25 @@ class DrawingHeadTest : public CadTest {};
 TEST_F(DrawingHeadTest, ScreenFooterAndExtentsFrame) {
     const ClockReading clock{2026, 3, 9, 14, 5, 7, 0};
     SetClockForTesting(&clock);
+    const std::string head =
+        DateString() + " " + TimeString() + " - KELMORA " + ProductTitle + " V" + VersionCode.str();
+    // The job's file as the frames name it: a job named on the command line keeps its name.
+    const struct {
+        std::uint8_t archive;
+        const char *dir, *name, *shown;
+    } jobs[] = {{1, "", "spur.q1w", "spur.q1w"}, {1, "", "/x/helical.q1w", "/x/helical.q1w"}};
+    for (const auto& j : jobs) {
+        ArchiveMode = j.archive;
+        DataDir = j.dir;
+        DataFileName = j.name;
+        CadOpenOutput(3);
+        DisplayList->Clear();
+        CadBeginDrawing(0, 0, 420, 297);
+        EXPECT_TRUE(Contains(Records(), "6;2.1;0.594;" + head + " - " + j.shown))
+            << Joined(Records());
+        CadCloseOutput();
+    }
+    ArchiveMode = 0;
     DataFileName = "gear";
     DataDir = "/data/jobs";
     PrintBorder = 1;
@@ -342,8 +361,7 @@ TEST_F(DrawingHeadTest, ScreenFooterAndExtentsFrame) {
     DisplayList->Clear();
     CadBeginDrawing(0, 0, 420, 297);
     const auto r = Records();
-    const std::string footer = DateString() + " " + TimeString() + " - KELMORA " + ProductTitle +
-                               " V" + VersionCode.str() + " - /data/jobs/gear." + DataFileExt.str();
+    const std::string footer = head + " - /data/jobs/gear." + DataFileExt.str();
     SetClockForTesting(nullptr);
     EXPECT_TRUE(Contains(r, "6;2.1;0.594;" + footer)) << Joined(r);
     EXPECT_TRUE(Contains(r, "9;1.782;1.7955;2;0")) << Joined(r);

@@ -239,6 +239,7 @@ TEST_F(FormatTest, IgesRecordsOfParametersAndTheColourTable) {
     CadEndBlock();
     CadEndSection();
     CadBeginEntities();
+    CadInsertBlock("B13", 0, 0, 0, 1, 1); // the definition goes in before its first instance
     CadSetTextSize(2, 0, 2, 2);
     CadText(std::string(70, 'x'), 0, 0); // longer than one parameter record
     CadCloseOutput();
@@ -248,7 +249,7 @@ TEST_F(FormatTest, IgesRecordsOfParametersAndTheColourTable) {
         if (r[72] != 'P') continue;
         const std::string de = TrimBlanks(r.substr(64, 8));
         if (de == "27") p308.push_back(TrimBlanks(r.substr(0, 64)));
-        if (de == "29") p212.push_back(TrimBlanks(r.substr(0, 64)));
+        if (de == "31") p212.push_back(TrimBlanks(r.substr(0, 64)));
     }
     // Thirteen members: a group of twelve, then one ending the list.
     EXPECT_EQ(p308, (std::vector<std::string>{"308,0,3HB13,13,", "1,3,5,7,9,11,13,15,17,19,21,23,",
@@ -261,7 +262,14 @@ TEST_F(FormatTest, IgesRecordsOfParametersAndTheColourTable) {
     EXPECT_EQ(TIgesWriter::IgesColour(16), 0);
     EXPECT_EQ(TIgesWriter::IgesColour(1), 2);
     EXPECT_EQ(TIgesWriter::IgesColour(15), 1);
-    EXPECT_EQ(TIgesWriter::DateField(2026, 12, 6), "13H261206.081107");
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 6;
+    t.tm_hour = 8;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    EXPECT_EQ(TIgesWriter::DateField(t), "15H20261206.080509");
 }
 
 TEST_F(FormatTest, TxtRecordsWithACommaAndThePythonCsvReader) {

@@ -20,15 +20,6 @@ namespace {
 
 class SheetsTest : public SheetTest {
 protected:
-    // Draws into base.<ext> of the test folder through the batch name; the file's path.
-    std::string ToFile(const std::string& base, int code, const std::function<void(int)>& draw) {
-        CadBatchOutput = 1;
-        DataFileName = Path(base);
-        draw(code);
-        CadBatchOutput = 0;
-        EXPECT_EQ(AbortFlag, 0) << base;
-        return Path(base + (code == 2 ? ".igs" : ".dxf"));
-    }
     // Block files left anywhere below TempDir.
     long BlockFilesLeft() const {
         long n = 0;
@@ -37,14 +28,7 @@ protected:
         return n;
     }
     static std::string IgesCheck(const std::string& file, int& status) {
-#ifdef QOR_IGES_CHECK
-        return RunCommand(std::string(QOR_IGES_CHECK) + " '" + file + "' 2>&1", status);
-#else
-        ADD_FAILURE() << "tools/igescheck was not built (scripts/install-deps)";
-        (void)file;
-        status = -1;
-        return {};
-#endif
+        return IgesCheckReport(file, status);
     }
 };
 

@@ -67,6 +67,16 @@ protected:
         ASSERT_EQ(CalcErrorFlag, 0) << ErrorList[1].str();
     }
 
+    // Draws into base.<ext> of the test folder through the batch name; the file's path.
+    std::string ToFile(const std::string& base, int code, const std::function<void(int)>& draw) {
+        CadBatchOutput = 1;
+        DataFileName = Path(base);
+        draw(code);
+        CadBatchOutput = 0;
+        EXPECT_EQ(AbortFlag, 0) << base;
+        return Path(base + (code == 2 ? ".igs" : ".dxf"));
+    }
+
     // Draws body between the head and the end of a DXF file in the test folder.
     std::string Dxf(const std::string& base, const std::function<void()>& body,
                     long double xmax = 430, long double ymax = 310) {

@@ -8,9 +8,9 @@ inputs (textbook involute and rolling formulas, evaluated with mpmath; envelopes
 
 Inputs: z mn alpha beta (degrees) x haP0mn hfP0mn rhoaP0mn rhofP0mn prP0mn alprP0 alkP0 hFfP0mn
 N (points per flank) shapes (roll positions per side) dFf (the calculation's root form
-diameter) checks (comma list of evolv, zahn, union, fillet, tool, finite, envelope, dff,
-internal) and fillet_block (block holding the fillet polylines). One line per check, "ok ..." or
-"FAIL ..."; exit status 1 when a check failed.
+diameter) checks (comma list of evolv, zahn, union, fillet, tool, finite, envelope, chords,
+dff, internal) and fillet_block (block holding the fillet polylines). One line per check,
+"ok ..." or "FAIL ..."; exit status 1 when a check failed.
 """
 import math
 import sys
@@ -22,7 +22,8 @@ from shapely import affinity
 from shapely.geometry import LineString, Point, Polygon
 from shapely.ops import unary_union
 
-from checklib import FAILS, check, inv
+from checklib import check, inv
+import checklib
 
 
 class Gear:
@@ -621,6 +622,23 @@ def check_envelope(doc, g, a, label):
     print("measure envelope %s %.3e" % (label, worst))
 
 
+def check_chords(doc, g, a, label):
+    """Every straight segment of the contour (right half) stays within 0.0005 mn of the
+    generated curve: points along each chord against the rolled-rack envelope."""
+    rack = RolledRack(a)
+    polys = polylines(doc, "EVOLV2")
+    v = max(polys, key=len) if polys else []
+    pts = []
+    for (x0, y0, b), (x1, y1, _) in zip(v, v[1:]):
+        if b or (x0 <= 0 and x1 <= 0):  # arcs are exact; the left half mirrors the right
+            continue
+        pts += [(x0 + (x1 - x0) * j / 16, y0 + (y1 - y0) * j / 16) for j in range(1, 16)]
+    worst = float(rack.distance(pts).max()) / rack.mn if pts else float("inf")
+    check(worst <= 5e-4, "%s: %d points on the contour's chords within 0.0005 mn of the "
+          "envelope, worst %.3g mn" % (label, len(pts), worst))
+    print("measure chords %s %.3e" % (label, worst))
+
+
 def check_dff(doc, a, label):
     arcs = [e for e in doc.blocks.get("DTEIL") if e.dxftype() == "ARC" and e.dxf.layer == "20"]
     want = abs(float(a["dFf"])) / 2
@@ -695,6 +713,8 @@ def run(path, a):
         check_tool(doc, g, prot, cham)
     if "envelope" in checks:
         check_envelope(doc, g, a, label)
+    if "chords" in checks:
+        check_chords(doc, g, a, label)
     if "dff" in checks:
         check_dff(doc, a, label)
     if "internal" in checks:
@@ -703,16 +723,5 @@ def run(path, a):
         check_simple(doc, "simple" in checks, label)
 
 
-def main():
-    if sys.argv[1] == "--batch":
-        for line in open(sys.argv[2]):
-            words = line.split()
-            if words:
-                run(words[0], dict(w.split("=", 1) for w in words[1:]))
-    else:
-        run(sys.argv[1], dict(w.split("=", 1) for w in sys.argv[2:]))
-    return 1 if FAILS else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(checklib.main(run, sys.argv))

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <functional>
 
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
@@ -43,6 +44,22 @@ protected:
         g.rhoaP0[2] = rho;
         g.alphaRad = DegToRad(20.0L);
     }
+    struct TArc {
+        double cx, cy, r, a0, a1;
+    };
+    // The arcs of block DTEIL in an ezdxf report.
+    static std::vector<TArc> DteilArcs(const std::vector<std::string>& lines) {
+        std::vector<TArc> out;
+        for (const auto& l : lines) {
+            if (l.rfind("entity DTEIL ARC", 0) != 0) continue;
+            std::istringstream in(l.substr(16));
+            std::string layer;
+            TArc a{};
+            in >> layer >> a.cx >> a.cy >> a.r >> a.a0 >> a.a1;
+            out.push_back(a);
+        }
+        return out;
+    }
     // Gear 2's diameter arcs alone in block DTEIL of <base>.dxf (square drawing of half-width
     // extent); ezdxf's report of the file, its exit status in status.
     std::vector<std::string> DiameterArcsReport(const std::string& base, long double extent,
@@ -56,6 +73,7 @@ protected:
         CadEndBlock();
         CadEndSection();
         CadBeginEntities();
+        CadInsertBlock("DTEIL", 0, 0, 0, 1, 1);
         CadEndSection();
         CadCloseOutput();
         return EzdxfReport(Path(base + ".dxf"), status);
@@ -210,48 +228,74 @@ TEST_F(ToothGeomTest, DiameterArcsOfAnInternalGearLieAboutMinusY) {
     ASSERT_EQ(status, 0) << Joined(lines);
     ASSERT_TRUE(Contains(lines, "audit_errors 0")) << Joined(lines);
     // w = 1.5 * 180 / -80 = -3.375: arcs from 270 - 3.375 to 270 + 3.375 degrees.
-    int arcs = 0;
-    for (const auto& l : lines) {
-        if (l.rfind("entity DTEIL ARC", 0) != 0) continue;
-        ++arcs;
-        std::istringstream in(l.substr(16));
-        std::string layer;
-        double cx, cy, r, a0, a1;
-        in >> layer >> cx >> cy >> r >> a0 >> a1;
-        EXPECT_NEAR(cx, 0, 1e-9);
-        EXPECT_NEAR(cy, 0, 1e-9);
+    const auto arcs = DteilArcs(lines);
+    for (const TArc& a : arcs) {
+        EXPECT_NEAR(a.cx, 0, 1e-9);
+        EXPECT_NEAR(a.cy, 0, 1e-9);
         // dFf lies 4.2 mm from db: its span is w too.
-        EXPECT_NEAR(a0, 266.625, 1e-6) << l;
-        EXPECT_NEAR(a1, 273.375, 1e-6) << l;
+        EXPECT_NEAR(a.a0, 266.625, 1e-6) << a.r;
+        EXPECT_NEAR(a.a1, 273.375, 1e-6) << a.r;
     }
-    EXPECT_EQ(arcs, 5) << Joined(lines); // d, db, df, da, dFf; no dFa when it equals da
+    EXPECT_EQ(arcs.size(), 5u) << Joined(lines); // d, db, df, da, dFf; no dFa when it equals da
 }
 
-TEST_F(ToothGeomTest, FormDiameterArcNearTheBaseCircleIsWider) {
+// Diameters close to each other keep their labels apart: a label that would lie on another
+// label or arc goes inside its arc or to the end of a longer arc (layout_check.py reads the
+// texts as ezdxf places them).
+TEST_F(ToothGeomTest, LabelsOfCloseDiametersStayClear) {
     TGearData& g = GearData;
-    Gear(20, 40, 37.5L, 36, 0.5L, 37.6L); // dFf = db + 0.1 < db + 0.1 mn
-    g.mn = 2;
-    g.dax[2] = 44;
-    g.dFa[2] = 43;
-    g.dFaK[2] = 43.4L;
-    g.da[2] = 44;
-    int status = -1;
-    const auto lines = DiameterArcsReport("dteil2", 50, status);
-    ASSERT_EQ(status, 0) << Joined(lines);
-    int wide = 0, normal = 0, dFa = 0;
-    for (const auto& l : lines) {
-        if (l.rfind("entity DTEIL ARC", 0) != 0) continue;
-        std::istringstream in(l.substr(16));
-        std::string layer;
-        double cx, cy, r, a0, a1;
-        in >> layer >> cx >> cy >> r >> a0 >> a1;
-        if (std::fabs(a1 - a0 - 2 * 1.2 * 13.5) < 1e-6) ++wide;
-        if (std::fabs(a1 - a0 - 2 * 13.5) < 1e-6) ++normal;
-        if (std::fabs(r - 43.2 / 2) < 1e-9) ++dFa; // the mean of dFa and dFaK
+    const struct {
+        const char* name;
+        std::function<void()> gear;
+        int arcs;
+    } cases[] = {
+        {"dFf just above db",
+         [&] {
+             Gear(20, 40, 37.5L, 36, 0.5L, 37.6L);
+             g.mn = 2;
+             g.dax[2] = 44;
+             g.dFa[2] = 43;
+             g.dFaK[2] = 43.4L;
+             g.da[2] = 44;
+         },
+         6},
+        {"pinion of 7 teeth", // d, db and dFf within a label's height
+         [&] {
+             Gear(7, 45.5L, 42.756L, 33.04L, 1.625L, 43.152L);
+             g.mn = 6.5L;
+             g.dax[2] = g.da[2] = g.dFa[2] = 62.29L;
+         },
+         5},
+        {"ring gear with dFf by df",
+         [&] {
+             Gear(-58, -377, -354.264L, -390.86L, 1.625L, -389.9L);
+             g.mn = 6.5L;
+             g.dax[2] = g.da[2] = g.dFa[2] = -361.606L;
+         },
+         5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.gear();
+        int status = -1;
+        const auto lines = DiameterArcsReport("labels", 250, status);
+        ASSERT_EQ(status, 0) << Joined(lines);
+        const auto arcs = DteilArcs(lines);
+        int dFa = 0;
+        for (const TArc& a : arcs) {
+            // Every arc spans at least the 1.5 pitches either side.
+            EXPECT_GE(a.a1 - a.a0, 2 * 1.5 * 180 / std::abs(g.z[2]) - 1e-6) << a.r;
+            if (std::fabs(a.r - 43.2 / 2) < 1e-9) ++dFa; // the mean of dFa and dFaK
+        }
+        EXPECT_EQ(static_cast<int>(arcs.size()), c.arcs) << Joined(lines);
+        EXPECT_EQ(dFa, c.arcs == 6 ? 1 : 0);
+        const std::string out =
+            RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                           "/tests/drawings/layout_check.py '" + Path("labels.dxf") +
+                           "' sheet=-250,-250,250,250 2>&1",
+                       status);
+        EXPECT_EQ(status, 0) << out;
     }
-    EXPECT_EQ(wide, 1) << Joined(lines);
-    EXPECT_EQ(normal, 5) << Joined(lines);
-    EXPECT_EQ(dFa, 1) << Joined(lines);
 }
 
 TEST_F(ToothScreenTest, GeneratedToothInsertsTwiceTheShapesPlusOne) {

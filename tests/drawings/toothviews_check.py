@@ -162,7 +162,7 @@ def check_mesh(doc, p):
 
 
 def check_flank(listfile, p):
-    """N points of the display list on the right flank of each inserted tooth of gear 2."""
+    """At least N points of the display list on the right flank of each inserted tooth of gear 2."""
     pts = set()
     for line in open(listfile, encoding="utf-8", errors="replace"):
         v = line.strip().split(";")
@@ -179,7 +179,9 @@ def check_flank(listfile, p):
             if bx > 0 and by > 0 and rb - 1e-9 <= R <= ra + 1e-6 * mn:
                 ay = math.acos(min(1.0, rb / R))
                 n += abs(math.atan2(bx, by) - half + math.tan(ay) - ay) * R < 2e-5 * mn
-        check(n == int(p.a["N"]), "flank: %d points on the flank at %s deg" % (n, rot))
+        # (the setting is a lower bound: more points where a chord would leave the curve)
+        check(n >= int(p.a["N"]), "flank: %d points (N = %s at least) on the flank at %s deg"
+              % (n, p.a["N"], rot))
 
 
 def run(args):

@@ -268,12 +268,13 @@ TEST_F(ToothViewsTest, TwoViewsIntoTheCallersOutput) {
                             }),
               1);
 
-    // The header spans both views' extents (view 3 about the pitch circle, view 7 its window).
+    // The header's limits span both views' limits (view 3 about the pitch circle, view 7 its
+    // window); its extents are what the two views draw (tests/cad checks those).
     int status = -1;
     const std::string header = RunCommand(
         "/usr/bin/python3 -c \"import sys, ezdxf\n"
         "h = ezdxf.readfile(sys.argv[1]).header\n"
-        "print(' '.join('%.4f' % v for v in (*h['\\$EXTMIN'][:2], *h['\\$EXTMAX'][:2])))\" '" +
+        "print(' '.join('%.4f' % v for v in (*h['\\$LIMMIN'][:2], *h['\\$LIMMAX'][:2])))\" '" +
             Path("joined.dxf") + "' 2>&1",
         status);
     const TGearData& g = GearData;

@@ -1,0 +1,199 @@
+#!/usr/bin/python3
+"""Checks the layout of a drawing sheet as python3-ezdxf reads the DXF file: every entity on the
+sheet, the views apart from each other and from the tables, no text on another text.
+
+    layout_check.py FILE sheet=X0,Y0,X1,Y1 [paper=X0,Y0,X1,Y1] [label=NAME]
+    layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
+
+Everything lies on the sheet (the drawing's limits); the views and tables also on the paper
+(default: the sheet).
+
+Views are the model-space inserts, known by their block names: the wheel (rad2), the tool
+(WERKZS2) and the tooth gap (zahn2, EVOLV2 and dteil together); the tool may also sit in the
+wheel's bore (all its points inside the circle that the wheel's geometry leaves free about its
+centre). Tables
+are the groups of touching model-space lines and texts. Texts count with their visible
+characters (width = characters x height x width factor), inserts exploded. One line per check,
+"ok ..." or "FAIL ..."; exit status 1 when a check failed.
+"""
+import math
+import os
+import sys
+
+import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cad"))
+from dxf_bounds import Box, entity_box  # noqa: E402
+import checklib  # noqa: E402
+from checklib import check  # noqa: E402
+
+TOL = 1e-3
+
+
+def visible_text_box(e):
+    """The box of a text's characters without its leading and trailing blanks (None if blank)."""
+    d = e.dxf
+    t = e.plain_text()
+    n = len(t.strip())
+    if n == 0:
+        return None
+    lead = len(t) - len(t.lstrip())
+    h = d.height
+    cw = h * d.get("width", 1.0)
+    a = math.radians(d.get("rotation", 0.0))
+    c, s = math.cos(a), math.sin(a)
+    pts = []
+    for u, v in ((lead * cw, 0), ((lead + n) * cw, 0), ((lead + n) * cw, h), (lead * cw, h)):
+        pts.append((d.insert[0] + u * c - v * s, d.insert[1] + u * s + v * c))
+    return t.strip(), pts
+
+
+def texts(entities, depth=0):
+    out = []
+    for e in entities:
+        if e.dxftype() == "TEXT":
+            b = visible_text_box(e)
+            if b:
+                out.append(b)
+        elif e.dxftype() == "INSERT" and depth < 8:
+            out += texts(list(e.virtual_entities()), depth + 1)
+    return out
+
+
+def polygons_overlap(p, q, margin=0.0):
+    """Separating axes of two convex quadrilaterals; touching does not count."""
+    for poly in (p, q):
+        for k in range(4):
+            (x0, y0), (x1, y1) = poly[k], poly[(k + 1) % 4]
+            nx, ny = y0 - y1, x1 - x0
+            ln = math.hypot(nx, ny)
+            if ln == 0:
+                continue
+            a = [(x * nx + y * ny) / ln for x, y in p]
+            b = [(x * nx + y * ny) / ln for x, y in q]
+            if max(a) <= min(b) + margin or max(b) <= min(a) + margin:
+                return False
+    return True
+
+
+def points(e, depth=0):
+    """Points along an entity's geometry (for the free bore of the wheel)."""
+    t = e.dxftype()
+    if t == "INSERT":
+        out = []
+        if depth < 8:
+            for v in e.virtual_entities():
+                out += points(v, depth + 1)
+        return out
+    if t == "LINE":
+        a, b = e.dxf.start, e.dxf.end
+        return [(a[0] + (b[0] - a[0]) * k / 8, a[1] + (b[1] - a[1]) * k / 8) for k in range(9)]
+    try:
+        return [(p[0], p[1]) for p in ezdxf.path.make_path(e).flattening(1e-3)]
+    except (TypeError, ValueError):
+        return []
+
+
+def run(path, a):
+    x0, y0, x1, y1 = (float(v) for v in a["sheet"].split(","))
+    label = a.get("label", os.path.basename(path))
+    doc = ezdxf.readfile(path)
+    msp = list(doc.modelspace())
+
+    # Everything on the sheet.
+    drawn = Box()
+    for e in msp:
+        drawn.merge(entity_box(e))
+    check(drawn.inside(x0, y0, x1, y1, TOL),
+          "%s: everything on the sheet %g,%g..%g,%g (drawn %r)" % (label, x0, y0, x1, y1, drawn))
+
+    # Views and tables.
+    views = {"wheel": Box(), "tool": Box(), "gap": Box()}
+    wheel_at = None
+    wheel_points, tool_points = [], []
+    loose = []
+    for e in msp:
+        if e.dxftype() == "INSERT":
+            name = e.dxf.name.upper()
+            key = {"RAD2": "wheel", "WERKZS2": "tool", "ZAHN2": "gap", "EVOLV2": "gap",
+                   "DTEIL": "gap"}.get(name)
+            if key:
+                views[key].merge(entity_box(e))
+                if key == "wheel":
+                    wheel_at = (e.dxf.insert[0], e.dxf.insert[1])
+                    wheel_points = points(e)
+                if key == "tool":
+                    tool_points = points(e)
+        else:
+            loose.append(entity_box(e))
+    tables = []
+    for b in loose:
+        merged = [t for t in tables if t.overlaps(b, 0.01)]
+        for t in merged:
+            b.merge(t)
+            tables.remove(t)
+        tables.append(b)
+    # Groups that came together through a later box.
+    changed = True
+    while changed:
+        changed = False
+        for i in range(len(tables)):
+            for j in range(i + 1, len(tables)):
+                if tables[i].overlaps(tables[j], 0.01):
+                    tables[i].merge(tables[j])
+                    del tables[j]
+                    changed = True
+                    break
+            if changed:
+                break
+
+    bore = 0.0
+    if wheel_at and wheel_points:
+        bore = min(math.hypot(px - wheel_at[0], py - wheel_at[1]) for px, py in wheel_points)
+    tool, wheel, gap = views["tool"], views["wheel"], views["gap"]
+    if not tool.empty and not wheel.empty:
+        in_bore = max(math.hypot(px - wheel_at[0], py - wheel_at[1])
+                      for px, py in tool_points) < bore
+        check(in_bore or not tool.overlaps(wheel),
+              "%s: the tool %r in the wheel's bore (radius %.3f) or beside the wheel %r"
+              % (label, tool, bore, wheel))
+    for p, q in (("wheel", "gap"), ("tool", "gap")):
+        if not views[p].empty and not views[q].empty:
+            check(not views[p].overlaps(views[q]),
+                  "%s: %s %r apart from %s %r" % (label, p, views[p], q, views[q]))
+    px0, py0, px1, py1 = (float(v) for v in a.get("paper", a["sheet"]).split(","))
+    for name, v in list(views.items()) + [("table", t) for t in tables]:
+        check(v.inside(px0, py0, px1, py1, TOL), "%s: %s %r on the paper" % (label, name, v))
+    for name, v in views.items():
+        hit = [t for t in tables if v.overlaps(t)]
+        if not v.empty:
+            check(not hit, "%s: %s view %r apart from the tables%s"
+                  % (label, name, v, "" if not hit else " (overlaps %r)" % hit[0]))
+
+    # No text of a view on another text, no text of a table on one of another table (within
+    # one table the columns are its own design).
+    owned = []
+    for e in msp:
+        if e.dxftype() == "INSERT":
+            key = {"RAD2": "wheel", "WERKZS2": "tool", "ZAHN2": "gap", "EVOLV2": "gap",
+                   "DTEIL": "gap"}.get(e.dxf.name.upper(), "frame")
+            owned += [(key, t) for t in texts([e])]
+        elif e.dxftype() == "TEXT":
+            b = entity_box(e)
+            home = [k for k, t in enumerate(tables) if t.overlaps(b, 0.01)]
+            owned += [("table%d" % (home[0] if home else -1), t) for t in texts([e])]
+    clashes = []
+    for i in range(len(owned)):
+        for j in range(i + 1, len(owned)):
+            (oi, (ti, pi)), (oj, (tj, pj)) = owned[i], owned[j]
+            if oi == oj and oi.startswith(("table", "frame")):
+                continue
+            if polygons_overlap(pi, pj, 1e-4):
+                clashes.append("%s %r on %s %r" % (oi, ti, oj, tj))
+    check(not clashes, "%s: %d texts, none of a view or table on another%s"
+          % (label, len(owned), "" if not clashes else ": " + "; ".join(clashes[:6])))
+    print("measure %s drawn %r tables %d" % (label, drawn, len(tables)))
+
+
+if __name__ == "__main__":
+    sys.exit(checklib.main(run, sys.argv))

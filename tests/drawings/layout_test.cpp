@@ -1,0 +1,194 @@
+// The quick sheets of gear 2 for every kind of gear (z 6 to 300, internal, helix up to 45
+// degrees): each view and table on its sheet and clear of the others, no label on another, as
+// python3-ezdxf reads the DXF files (layout_check.py); the same sheets and the drawings that
+// define blocks they do not insert as IGES files, read by OpenCASCADE (tools/igescheck), which
+// must show exactly what the DXF file of the same drawing shows.
+
+#include "tests/drawings/sheets_testutil.h"
+
+#include <sstream>
+
+#include "drawings/production.h"
+#include "drawings/quicksheets.h"
+#include "drawings/toothviews.h"
+
+using namespace sheettest;
+
+namespace {
+
+class LayoutTest : public SheetTest {};
+
+TJob Job(int z1, int z2, long double mn, long double beta, long double x1, long double x2,
+         long double q2 = 0) {
+    TJob j;
+    j.z1 = z1;
+    j.z2 = z2;
+    j.mn = mn;
+    j.beta = beta;
+    j.x1 = x1;
+    j.x2 = x2;
+    j.q2 = q2;
+    if (z2 < 0) { // a ring gear's span and allowances
+        j.k2 = 8;
+        j.Aae = 0.10L;
+        j.Aai = 0.05L;
+    }
+    return j;
+}
+
+struct TSheet {
+    const char* name;
+    void (*draw)(std::uint16_t);
+    const char* limits; // the drawing's limits, and the paper its views and tables stay on
+};
+
+const TSheet Sheets[] = {
+    {"quick", DrawQuickSheet, "sheet=0,0,160,120"},
+    {"quick3", DrawQuickSheet3, "sheet=0,0,200,120"},
+    {"quick4", DrawQuickSheet4, "sheet=-2,-5,422,305 paper=0,0,420,297"},
+};
+
+TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
+    const struct {
+        const char* name;
+        TJob job;
+    } jobs[] = {
+        {"z6", Job(12, 6, 6.5L, 0, 0.5L, 0.5L)},
+        {"z7", Job(12, 7, 6.5L, 0, 0.5L, 0.3L)},
+        {"z12_allowance", Job(20, 12, 3, 0, 0, 0.4L, 0.3L)},
+        {"z58", Job(6, 58, 6.5L, 0, 0.5L, 0.57L)},
+        {"z58_h35", Job(6, 58, 6.5L, 35, 0.5L, 0.57L)},
+        {"z20_h45", Job(20, 20, 2, 45, 0, 0)},
+        {"z300", Job(30, 300, 1, 0, 0, 0)},
+        {"z300_h45", Job(30, 300, 1, 45, 0, 0)},
+        {"int24", Job(12, -24, 4, 0, 0, 0)},
+        {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)},
+        {"int120_h30", Job(30, -120, 2, 30, 0, 0)},
+        {"int300", Job(40, -300, 1, 0, 0, 0)},
+    };
+    std::string batch;
+    for (const auto& j : jobs) {
+        SCOPED_TRACE(j.name);
+        Calculate(j.job);
+        for (const TSheet& s : Sheets) {
+            const std::string base = std::string(s.name) + "_" + j.name;
+            const std::string file =
+                ToFile(base, 1, [&](int code) { s.draw(static_cast<std::uint16_t>(code)); });
+            // A copy in the build folder for a look.
+            const std::string copy = std::string(QOR_BINARY_DIR) + "/layout_" + base + ".dxf";
+            std::error_code ec;
+            std::filesystem::copy_file(file, copy,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+            batch += file + " label=" + base + " " + s.limits + "\n";
+        }
+    }
+    const std::string list = Path("layout.txt");
+    WriteFileBytes(list, batch);
+    int status = -1;
+    const std::string out =
+        RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                       "/tests/drawings/layout_check.py --batch '" + list + "' 2>&1",
+                   status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
+    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 36 * 6) << out;
+}
+
+// View > Tables > Roll Angle: the table of one gear, and those of both one above the other, fill
+// their window from its top, wholly inside it.
+TEST_F(LayoutTest, RollAngleTablesFillTheirWindow) {
+    Calculate(Job(6, 58, 6.5L, 0, 0.5L, 0.57L));
+    const struct {
+        int gear;
+        const char* sheet;
+        double top;
+    } cases[] = {{2, "sheet=-5,-5,70,41", 41}, {3, "sheet=-5,-5,70,82", 82}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gear);
+        const std::string dxf = ToFile("roll" + std::to_string(c.gear), 1, [&](int code) {
+            ProductionDrawing(static_cast<std::uint16_t>(code), static_cast<std::uint16_t>(c.gear),
+                              9);
+        });
+        int status = -1;
+        const std::string out =
+            RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                           "/tests/drawings/layout_check.py '" + dxf + "' " + c.sheet + " 2>&1",
+                       status);
+        EXPECT_EQ(status, 0) << out;
+        const std::string bounds = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                                              "/tests/cad/dxf_bounds.py '" + dxf + "' 2>&1");
+        const auto drawn = Numbers(ReportValue(bounds, "drawn"));
+        ASSERT_EQ(drawn.size(), 4u) << bounds;
+        EXPECT_GT(drawn[3], c.top - 8) << bounds;
+    }
+}
+
+// The sheets on the screen for a look: the smallest pinion and the helical wheel.
+TEST_F(LayoutTest, SheetsOfSmallAndHelicalGearsOnTheScreen) {
+    const struct {
+        const char* name;
+        TJob job;
+    } jobs[] = {{"z7", Job(12, 7, 6.5L, 0, 0.5L, 0.3L)},
+                {"h35", Job(6, 58, 6.5L, 35, 0.5L, 0.57L)},
+                {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)}};
+    for (const auto& j : jobs) {
+        Calculate(j.job);
+        for (const TSheet& s : Sheets) {
+            if (std::string(s.name) != "quick") {
+                EXPECT_GT(Screen(std::string(s.name) + "_" + j.name, [&] { s.draw(3); }), 20000);
+            }
+        }
+    }
+}
+
+// IGES files of the drawings that define blocks they do not place (the gear data tables of one
+// gear, the tooth views, the quick sheets): OpenCASCADE transfers exactly the geometry the DXF
+// file of the same drawing shows, and lists only the blocks it places as definitions.
+TEST_F(LayoutTest, IgesShowsWhatTheDxfShows) {
+    using Draw = void (*)(int);
+    const struct {
+        const char* name;
+        Draw draw;
+    } drawings[] = {
+        {"quick4", [](int c) { DrawQuickSheet4(static_cast<std::uint16_t>(c)); }},
+        {"quick3", [](int c) { DrawQuickSheet3(static_cast<std::uint16_t>(c)); }},
+        {"tooth", [](int c) { ToothDrawing(static_cast<std::uint16_t>(c), 2, 3, 1, 1); }},
+        {"gap", [](int c) { ToothDrawing(static_cast<std::uint16_t>(c), 2, 2, 1, 1); }},
+        {"table", [](int c) { ProductionDrawing(static_cast<std::uint16_t>(c), 2, 4); }},
+        {"measure", [](int c) { ProductionDrawing(static_cast<std::uint16_t>(c), 2, 5); }},
+        {"roll", [](int c) { ProductionDrawing(static_cast<std::uint16_t>(c), 2, 9); }},
+    };
+    for (const TJob& job : {Job(6, 58, 6.5L, 0, 0.5L, 0.57L), Job(6, -58, 6.5L, 0, 0.5L, -0.2L)}) {
+        Calculate(job);
+        for (const auto& d : drawings) {
+            const std::string base = std::string(d.name) + (job.z2 < 0 ? "_int" : "_ext");
+            SCOPED_TRACE(base);
+            const std::string dxf = ToFile(base, 1, d.draw);
+            const std::string igs = ToFile(base, 2, d.draw);
+            int status = -1;
+            const std::string bounds =
+                RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                               "/tests/cad/dxf_bounds.py '" + dxf + "' 2>&1",
+                           status);
+            ASSERT_EQ(status, 0) << bounds;
+            const std::string iges = IgesCheckReport(igs, status);
+            EXPECT_EQ(status, 0) << iges;
+            EXPECT_EQ(ReportValue(iges, "fails"), "0") << iges;
+            const auto want = Numbers(ReportValue(bounds, "geometry"));
+            const auto got = Numbers(ReportValue(iges, "bbox"));
+            ASSERT_EQ(want.size(), 4u) << bounds;
+            ASSERT_EQ(got.size(), 4u) << iges;
+            for (int k = 0; k < 4; ++k)
+                EXPECT_NEAR(got[k], want[k], 2e-3) << k << "\n" << bounds;
+            // Definitions are marked as such.
+            std::istringstream lines(iges);
+            for (std::string l; std::getline(lines, l);) {
+                if (l.rfind("definition ", 0) == 0) {
+                    EXPECT_NE(l.find(" use 2 subordinate 1 "), std::string::npos) << l;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
