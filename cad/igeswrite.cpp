@@ -260,7 +260,7 @@ long long TIgesWriter::WriteRecords(int type, const std::vector<std::string>& pa
 TIgesWriter::TEntity TIgesWriter::NewEntity(int type, std::initializer_list<long double> v) {
     TEntity e;
     e.type = type;
-    e.v = v;
+    std::copy(v.begin(), v.begin() + std::min(v.size(), e.v.size()), e.v.begin());
     e.colour = colour_;
     e.lineFont = lineFont_;
     e.weight = weight_;
@@ -277,8 +277,11 @@ void TIgesWriter::Put(TEntity&& e) {
 }
 
 long long TIgesWriter::WriteEntity(const TEntity& e, long double k, bool subordinate) {
-    const std::vector<long double>& v = e.v;
-    std::vector<std::string> params(1);
+    const auto& v = e.v;
+    // The pieces reuse their memory from entity to entity.
+    std::vector<std::string>& params = params_;
+    params.resize(1);
+    params[0].clear();
     std::string& p = params[0];
     const char* matrix = "0";
     const char* form = "";

@@ -21,6 +21,7 @@
 // name), the largest coordinate rounded up. Every string is plain ASCII (IgesFileText); each
 // entity carries a line weight by its layer's line thickness (0.25 to 1 mm).
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -77,7 +78,7 @@ private:
     // when it is written, at the scale of the definition it belongs to.
     struct TEntity {
         int type = 0;                 // 100 arc or circle, 106 solid, 110 line, 212 text, 408
-        std::vector<long double> v;   // coordinates (and a text's width, height and angle)
+        std::array<long double, 9> v{}; // coordinates (and a text's width, height and angle)
         std::string text;             // 212: the string; 408: the block's name
         int colour = 0, lineFont = 1, weight = 0;
     };
@@ -132,7 +133,7 @@ private:
     std::unique_ptr<TCadSink> sink_;
     TSpillBuffer dRecords_; // D records
     TSpillBuffer pRecords_; // P records (the temporary file exists from the start)
-    std::string param_;
+    std::vector<std::string> params_; // the pieces of the entity being written
     std::string scratch_;
     bool failed_ = false;
     bool began_ = false;
