@@ -69,7 +69,7 @@ void ClearAndReplay(TCanvas& c) {
     c.Brush.Style = bsSolid;
     c.Brush.Color = BackgroundColour;
     c.FillRect(Rect(0, 0, 1920, 1080));
-    TFkelmgra::ReplayToCanvas(c);
+    TFkelmgra::ReplayToCanvas(c, 1920, 1080);
     benchmark::DoNotOptimize(c.Pixel(960, 540));
 }
 

@@ -1,5 +1,6 @@
 #include "cad/cadblock.h"
 
+#include <algorithm>
 #include <map>
 
 #include "cad/cadout.h"
@@ -49,7 +50,12 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
     }
     if (!out->IsScreen()) return;
     const TCadExtents& x = CadExtents;
-    CadSetTextSize(2, 0, 0.006L * x.Height, 0.0045L * x.Width);
+    // The footer is for the screen: at least a readable line on it (6 pixels of the virtual
+    // screen before the replay's factor 1.6), in the proportions of the sheet's other texts
+    // (a portrait sheet's width would squeeze it).
+    const long double minHeight = ScaleY > 0 ? 6.0L / ScaleY : 0;
+    const long double footer = std::max(0.006L * x.Height, minHeight);
+    CadSetTextSize(2, 0, footer, 0.75L * footer);
     CadSetColour(30);
     // The job's file as the frames name it (a job named on the command line keeps its name).
     const std::string path = ShortenMiddle(OutputFileName(), 120);

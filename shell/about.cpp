@@ -5,6 +5,7 @@
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/draw_device.h"
+#include "framework/ui/drawing_window.h"
 
 TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     SetName("AboutBox");
@@ -37,14 +38,18 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     OKButton->SetDefault(true);
     OKButton->SetCancel(true);
     OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnDestroy = [](TObject*) { RestoreDrawingUnderPicture(); };
 }
 
 void TAboutBox::FormCreate(TObject*) {
     SetBorderStyle(bsDialog);
     FitForm(this);
     if (DrawDevice != nullptr) {
+        // The logo shows while the box is open; the job's drawing comes back when it closes.
+        KeepDrawingUnderPicture();
         DrawDevice->ClearDevice();
         DrawDevice->DrawLogo();
+        PictureDrawn();
     }
     Label_extended->SetCaption(OemToAnsiString(MakerTitle));
     ProductName->SetCaption("Version " + VersionCode.str() + " for Linux");

@@ -1,6 +1,6 @@
 #pragma once
 // about: the about box of Help > QOR1W, the product identity. Opening it clears the drawing
-// window and draws the maker's logo there.
+// window and draws the maker's logo there, until the box closes: then the drawing comes back.
 
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"

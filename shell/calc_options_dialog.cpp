@@ -33,7 +33,8 @@ TForm_qorwcon2::TForm_qorwcon2(TComponent* AOwner) : TInputForm(AOwner) {
 
 void TForm_qorwcon2::FormCreate(TObject*) {
     FitForm(this);
-    SetCaption(ProductTitle);
+    // Titled by what it sets, as the other input dialogs are.
+    SetCaption(ProductTitle + " " + "Calculation Method");
     RadioGroup_mess->SetCaption("ball diameter and No. of teeth measured");
     RadioGroup_mess->Items().Clear();
     RadioGroup_mess->Items().Add("Input DM and k for dimens. over balls, Span measurement");

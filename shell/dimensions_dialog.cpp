@@ -407,6 +407,7 @@ void TForm_qor1wgeo::Button_helpClick(TObject*) {
 void TForm_qor1wgeo::Button_hilfebildClick(TObject*) {
     {
         TScratchGearData scratch;
+        HelpNo = 3500; // the catalogue opens on the dialog's picture
         if (StoreControls()) ShowHelpPictures();
     }
     ToFront();

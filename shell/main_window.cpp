@@ -18,6 +18,7 @@
 #include "framework/core/settings.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/draw_device.h"
+#include "framework/ui/help.h"
 #include "framework/ui/help_pictures.h"
 #include "framework/ui/listing.h"
 #include "framework/ui/message_help.h"
@@ -80,7 +81,7 @@ const MenuRow kMenu[] = {
     ROW(mi_file, 0, "&File", "", 0, nullptr),
     ROW(mi_fileNew, 1, "&New...", "Ctrl+N", 0, &Thh::mi_fileNewClick),
     ROW(mi_fileOpen, 1, "&Open...", "Ctrl+O", 0, &Thh::mi_fileOpenClick),
-    ROW(mi_fileOpenTable, 1, "&Open...  (&Table)", "", 0, &Thh::mi_fileOpenTableClick),
+    ROW(mi_fileOpenTable, 1, "Open...  (Ta&ble)", "", 0, &Thh::mi_fileOpenTableClick),
     ROW(mi_FileSave, 1, "&Save...", "Ctrl+S", 0, &Thh::mi_FileSaveClick),
     ROW(mi_FileSaveAs, 1, "Save &As...", "", 0, &Thh::mi_FileSaveAsClick),
     ROW(mi_FileCopy, 1, "-", "", 0, nullptr),
@@ -113,8 +114,8 @@ const MenuRow kMenu[] = {
 
     ROW(mi_View, 0, "&View", "", 0, nullptr),
     ROW(mi_viewquick, 1, "&Quick", "", 0, &Thh::mi_viewquickClick),
-    ROW(mi_viewQuick3, 1, "&Quick 3", "", 0, &Thh::mi_viewQuick3Click),
-    ROW(mi_viewquick4, 1, "&Quick 4", "", 0, &Thh::mi_viewquick4Click),
+    ROW(mi_viewQuick3, 1, "Quick &3", "", 0, &Thh::mi_viewQuick3Click),
+    ROW(mi_viewquick4, 1, "Quick &4", "", 0, &Thh::mi_viewquick4Click),
     ROW(mi_viewFertigungszeichnung, 1, "&Production drawing", "", 0,
         &Thh::mi_viewFertigungszeichnungClick),
     ROW(mi_viewwerkstattblatt, 1, "&Production Sheet", "", 0, &Thh::mi_viewwerkstattblattClick),
@@ -138,8 +139,8 @@ const MenuRow kMenu[] = {
     ROW(mi_CAD, 0, "&CAD", "", 0, nullptr),
     ROW(mi_cadFertigungszeichnung, 1, "&Production drawing", "", 0,
         &Thh::mi_cadFertigungszeichnungClick),
-    ROW(mi_cadquick4, 1, "&Quick 4", "", 0, &Thh::mi_cadquick4Click),
-    ROW(mi_cadQuick3, 1, "&Quick 3", "", 0, &Thh::mi_cadQuick3Click),
+    ROW(mi_cadquick4, 1, "Quick &4", "", 0, &Thh::mi_cadquick4Click),
+    ROW(mi_cadQuick3, 1, "Quick &3", "", 0, &Thh::mi_cadQuick3Click),
     ROW(mi_cadzahnrad, 1, "&Gear", "", 0, &Thh::mi_cadzahnradClick),
     ROW(mi_cadzahn, 1, "Tooth", "", 0, &Thh::mi_cadzahnClick),
     ROW(mi_cadbezugsprofil, 1, "C&utting Tool", "", 0, &Thh::mi_cadbezugsprofilClick),
@@ -162,15 +163,15 @@ const MenuRow kMenu[] = {
     ROW(mi_docudeleteChange, 1, "&Delete previous modification", "", 0,
         &Thh::mi_docudeleteChangeClick),
     ROW(N21, 1, "-", "", 0, nullptr),
-    ROW(mi_Document1, 1, "D&ocument &1", "", 0, &Thh::mi_Document1Click),
-    ROW(mi_Document2, 1, "D&ocument &2", "", 0, &Thh::mi_Document2Click),
-    ROW(mi_Document3, 1, "D&ocument &3", "", 0, &Thh::mi_Document3Click),
-    ROW(mi_Document4, 1, "D&ocument &4", "", 0, &Thh::mi_Document4Click),
-    ROW(mi_Document5, 1, "D&ocument &5", "", 0, &Thh::mi_Document5Click),
+    ROW(mi_Document1, 1, "Document &1", "", 0, &Thh::mi_Document1Click),
+    ROW(mi_Document2, 1, "Document &2", "", 0, &Thh::mi_Document2Click),
+    ROW(mi_Document3, 1, "Document &3", "", 0, &Thh::mi_Document3Click),
+    ROW(mi_Document4, 1, "Document &4", "", 0, &Thh::mi_Document4Click),
+    ROW(mi_Document5, 1, "Document &5", "", 0, &Thh::mi_Document5Click),
     ROW(N22, 1, "-", "", 0, nullptr),
     ROW(mi_DocumentSetup, 1, "Document &Setup", "", 0, &Thh::mi_DocumentSetupClick),
 
-    ROW(mi_OLE, 0, "&OLE", "", 0, nullptr),
+    ROW(mi_OLE, 0, "O&LE", "", 0, nullptr),
     ROW(mi_oleStartExcel, 1, "Start Excel", "", 0, &Thh::mi_oleStartExcelClick),
     ROW(mi_oleExportExcel, 1, "Export QOR1W -> Excel", "", kDisabled, &Thh::mi_oleExportExcelClick),
     ROW(mi_oleImportExcel, 1, "Import Excel -> QOR1W", "", kDisabled, &Thh::mi_oleImportExcelClick),
@@ -223,8 +224,8 @@ const CaptionRow kCaptions[] = {
     {&Thh::mi_editberechnungsmethode, ckCalculationMethod, ""},
     {&Thh::mi_View, ckViewMenu, ""},
     {&Thh::mi_viewquick, ckQuick, ""},
-    {&Thh::mi_viewQuick3, ckQuick, " 3"},
-    {&Thh::mi_viewquick4, ckQuick, " 4"},
+    {&Thh::mi_viewQuick3, ckQuick, " &3"},
+    {&Thh::mi_viewquick4, ckQuick, " &4"},
     {&Thh::mi_viewFertigungszeichnung, ckProductionDrawing, ""},
     {&Thh::mi_viewwerkstattblatt, ckProductionSheet, ""},
     {&Thh::mi_viewzahn1, ckTooth, ""},
@@ -239,8 +240,8 @@ const CaptionRow kCaptions[] = {
     {&Thh::mi_viewPolylinieFussausrundung, ckPolylineToothRoot, ""},
     {&Thh::mi_CAD, ckCAD, ""},
     {&Thh::mi_cadFertigungszeichnung, ckProductionDrawing, ""},
-    {&Thh::mi_cadquick4, ckQuick, " 4"},
-    {&Thh::mi_cadQuick3, ckQuick, " 3"},
+    {&Thh::mi_cadquick4, ckQuick, " &4"},
+    {&Thh::mi_cadQuick3, ckQuick, " &3"},
     {&Thh::mi_cadzahnrad, ckGear, ""},
     {&Thh::mi_cadzahn, ckTooth, ""},
     {&Thh::mi_cadbezugsprofil, ckCuttingTool, ""},
@@ -375,9 +376,15 @@ void Thh::FormDestroy(TObject*) {
 // ---- captions, title, message count ---------------------------------------------------------
 
 void Thh::SetMenuCaptions() {
-    for (const CaptionRow& row : kCaptions)
-        (this->*row.Item)->SetCaption(MenuCaption(row.Key) + row.Suffix);
-    mi_fileOpenTable->SetCaption(MenuCaption(ckOpen) + "  (" + MenuCaption(ckTable) + ")");
+    // A suffix with a key of its own ("Quick &3") takes the key from the caption it extends.
+    for (const CaptionRow& row : kCaptions) {
+        const std::string_view suffix = row.Suffix;
+        const bool ownKey = suffix.find('&') != std::string_view::npos;
+        const std::string& base = MenuCaption(row.Key);
+        (this->*row.Item)->SetCaption((ownKey ? StripAccessKey(base) : base) + row.Suffix);
+    }
+    mi_fileOpenTable->SetCaption(StripAccessKey(MenuCaption(ckOpen)) + "  (" +
+                                 MenuCaption(ckTable) + ")");
     mi_cadconfig->SetCaption(MenuCaption(ckSettings) + " " + MenuCaption(ckCAD));
     mi_helplanguage->SetCaption(MenuCaption(ckMenu) + " " + MenuCaption(ckLanguage));
     mi_fileprint->SetShortCut(scAlt | 'P');
@@ -807,6 +814,7 @@ void Thh::mi_olePrintoutExcelClick(TObject*) {
 // ---- Help -----------------------------------------------------------------------------------
 
 void Thh::mi_HelpHilfebildClick(TObject*) {
+    HelpNo = 2300; // the catalogue's own context: it opens on its first picture
     ShowHelpPictures();
 }
 

@@ -10,8 +10,9 @@ namespace {
 constexpr std::array<int, 6> kLanguageCodes = {1, 2, 6, 7, 8, 12};
 constexpr int kEnglishColumn = 1;
 
-// Rows in the order of TCaptionKey. Some Chinese texts end in a closing quotation mark: it is
-// part of the text.
+// Rows in the order of TCaptionKey. Within one menu no two items share an access key; a
+// composite caption (Quick 3, Document 1, Open (Table)) takes the key of its own part
+// (StripAccessKey).
 constexpr const char* kCaptionTable[ckCaptionKeyCount][kLanguageCodes.size()] = {
     {"&Datei", "&File", "&Arquivo", "&Fisier", "파일(&F)", "文件"},                    // file menu
     {"&Neu...", "&New...", "&Novo...", "&Fisier nou...", "새로만들기(&N)", "新建..."}, // new
@@ -20,63 +21,62 @@ constexpr const char* kCaptionTable[ckCaptionKeyCount][kLanguageCodes.size()] = 
     {"Speichern &Unter...", "Save &As...", "Salvar &como...", "Salveaza &ca...",
      "다른이름으로 저장(&A)", "另存为..."}, // save as
     {"&Drucken...", "&Print...", "&Imprimir...", "&Imprimare...", "프린트(&P)", "打印..."}, // print
-    {"E&instellungen", "Se&ttings", "&Config...", "Se&tari", "환경설정(&t)", "设置"}, // settings
-    {"&Beenden", "E&xit", "S&aida", "Ie&sire", "끝내기(&x)", "退出"},                 // exit
-    {"&Bearbeiten", "&Edit", "&Editar", "&Editare", "편집(&E)", "编辑’"},             // edit menu
-    {"Te&xt", "Te&xt", "&Texto", "Te&xt", "텍스트(&x)", "文本’"},                     // text
-    {"&Quick", "&Quick", "&Rapido", "&Vedere rapida", "Quick(&Q)", "快捷键"},         // quick
+    {"E&instellungen", "Se&ttings", "Con&fig...", "Set&ari", "환경설정(&t)", "设置"}, // settings
+    {"&Beenden", "E&xit", "Sai&da", "I&esire", "끝내기(&x)", "退出"},                 // exit
+    {"&Bearbeiten", "&Edit", "&Editar", "&Editare", "편집(&E)", "编辑"},              // edit menu
+    {"Te&xt", "Te&xt", "&Texto", "Te&xt", "텍스트(&x)", "文本"},                      // text
+    {"&Quick", "&Quick", "&Rapido", "&Vedere rapida", "Quick(&Q)", "快速"},           // quick
     {"&Bezugsprofil", "C&utting Tool", "PERFIL DA FERRAMENTA", "Scula aschietoare", "절삭공구(&u)",
      "切割工具"}, // cutting tool
-    {"&Abmessungen", "&Dimensions", "&Dimensions", "&Dimensiuni", "치수(&D)",
-     "尺寸’"},                                                                 // dimensions
-    {"&Qualität", "&Quality", "QUALIDADE", "&Calitate", "품질(&Q)", "品质"},   // quality
+    {"&Abmessungen", "&Dimensions", "&Dimensions", "&Dimensiuni", "치수(&D)", "尺寸"}, // dimensions
+    {"&Qualität", "&Quality", "QUALIDADE", "&Calitate", "품질(&Q)", "品质"},           // quality
     {"&Messen", "Me&asurement", "MEDICAO", "M&asuratori", "측정(&a)", "测量"}, // measurement
-    {"&Berechnungsmethode", "&Calculation Method", "Metodo de &Calculo", "&Metoda de calcul",
-     "연산방법(&C)", "计算方法’"},                                     // calculation method
-    {"&Ansicht", "&View", "&Vista", "&Examinare", "보기(&V)", "视图"}, // view menu
+    {"Be&rechnungsmethode", "&Calculation Method", "Metodo de &Calculo", "&Metoda de calcul",
+     "연산방법(&C)", "计算方法"},                                      // calculation method
+    {"&Ansicht", "&View", "&Vista", "E&xaminare", "보기(&V)", "视图"}, // view menu
     {"&Fertigungszeichnung", "&Production drawing", "&Plano de trabalho", "&Desen de productie",
-     "산품도(&P)", "产品图纸’"}, // production drawing
-    {"&Werkstattblatt", "&Production Sheet", "DADOS PARA FABRICACAO", "&Schema de productie",
-     "제조용시트(&P)", "生产指导书"},                                       // production sheet
+     "산품도(&P)", "产品图纸"}, // production drawing
+    {"&Werkstattblatt", "Production &Sheet", "DADOS PARA FABRICACAO", "&Schema de productie",
+     "제조용시트(&S)", "生产指导书"},                                       // production sheet
     {"Zahn", "Tooth", "DENTE", "Dinte", "이", "齿"},                        // tooth
     {"&Rad", "&Gear", "ENGRENAGEM", "&Roata dintaat", "기어 (&G)", "齿轮"}, // gear
-    {"Ta&bellen", "Ta&bles", "TABELA", "Tabele", "테이블(&b)", "表格"},     // tables
-    {"&Verzahnung", "&Toothing", "DENTADO", "&Dintare", "Toothing(&T)", "齿连接"},   // toothing
-    {"Prü&fmaße", "Measure", "MEDIDA", "Masura", "측정", "测量"},                    // measure
-    {"&Toleranzen", "&Tolerance", "T&olerancia", "&Toleranta", "공차(&T)", "公差’"}, // tolerance
+    {"Tab&ellen", "Ta&bles", "TABELA", "Tabele", "테이블(&b)", "表格"},     // tables
+    {"&Verzahnung", "&Toothing", "DENTADO", "&Dintare", "Toothing(&T)", "齿连接"},  // toothing
+    {"Prü&fmaße", "Measure", "MEDIDA", "Masura", "측정", "测量"},                   // measure
+    {"&Toleranzen", "T&olerance", "T&olerancia", "&Toleranta", "공차(&O)", "公差"}, // tolerance
     {"&Rollwinkel", "&Roll Angle", "ANGULO DE ROLAMENTO", "&Roll Angle", "&Roll Angle",
      "&Roll Angle"}, // roll angle
-    {"&Fehlermeldungen", "&Error messages", "&Mensagens de erro", "&mesaje de eroare",
+    {"Fehler&meldungen", "&Error messages", "&Mensagens de erro", "&mesaje de eroare",
      "에러메시지(&E)", "错误信息"}, // error messages
     {"Pol&ylinie Fussausrundung", "Pol&yline Tooth Root", "CURVA NA RAIZ DO DENTE",
      "Pol&ilinie a radacinii dintelui", "폴리라인 이뿌리(&y)", "多线齿轮"}, // polyline tooth root
-    {"&CAD", "&CAD", "&CAD", "&CAD", "&CAD", "CAD绘图’"},                   // CAD
+    {"&CAD", "&CAD", "&CAD", "&CAD", "&CAD", "CAD绘图"},                    // CAD
     {"Datenban&k", "&Database", "&BDD", "&Baza de date", "데이터베이스(&D)", "数据库"}, // database
-    {"D&okument", "D&ocument", "&Documento", "D&ocument", "문서(&o)", "文件"},          // document
-    {"&Zeichnungsdaten", "&Drawing data", "Informacao &do desenho", "&Informatii despre desen",
+    {"D&okument", "D&ocument", "&Documento", "D&ocument", "문서(&o)", "文档"},          // document
+    {"&Zeichnungsdaten", "&Drawing data", "In&formacao do desenho", "&Informatii despre desen",
      "도면데이터(&D)", "图纸"}, // drawing data
-    {"Änderungen - &Info", "Modifications - &Info", "M&ostrar mudancas", "Modificari - &Informatii",
+    {"Änderungen - &Info", "Modifications - &Info", "M&ostrar mudancas", "Modificari - In&formatii",
      "수정-정보(&I)", "变更信息"}, // modifications info
     {"Änderungen - &Ausdruck", "Modifications - &Printout", "&Impressao de mudancas",
      "Modificari - &La imprimanta", "수정-프린트출력(&P)", "打印变更"}, // modifications printout
     {"&Neue Änderung", "Modification - &New", "&Nova mudanca", "Modificari - &Nou",
      "수정-새로 만들기(&N)", "最新变更"}, // modification new
     {"Letzte Änderung &bearbeiten", "&Edit previous modification", "&Alterar mudancas...",
-     "&Editeaza modif. prec.", "이전의 수정편집(&E)", "编辑变更 "}, // edit previous modification
-    {"Letzte Änderung &löschen", "&Delete previous modification", "&Deletar mudanca",
-     "&Sterge modif. prec.", "이전의 수정삭제(&D)", "删除变更"}, // delete previous modification
-    {"Dokument &Setup", "Document &Setup", "Configurar &Documento", "Document &Setari",
-     "문서설정(&S)", "文件设置’"},                                  // document setup
+     "&Editeaza modif. prec.", "이전의 수정편집(&E)", "编辑变更"}, // edit previous modification
+    {"Letzte Änderung &löschen", "De&lete previous modification", "&Deletar mudanca",
+     "&Sterge modif. prec.", "이전의 수정삭제(&L)", "删除变更"}, // delete previous modification
+    {"Dokument &Setup", "Document &Setup", "&Configurar Documento", "Document Se&tari",
+     "문서설정(&S)", "文档设置"},                                   // document setup
     {"&Hilfe", "&Help", "Aj&uda", "&Ajutor", "도움말(&H)", "帮助"}, // help menu
-    {"&Hilfebild", "&Auxiliary images", "&Grafico auxiliar", "&Imagini auxiliare", "도움이미지(&A)",
-     "附加图片’"},                                                        // auxiliary images
+    {"Hilfe&bild", "&Auxiliary images", "&Grafico auxiliar", "&Imagini auxiliare", "도움이미지(&A)",
+     "附加图片"},                                                         // auxiliary images
     {"Menü", "Menu", "Menu", "Meniu", "메뉴", "菜单"},                    // menu
     {"&Sprache", "&Language", "&Language", "&Limba", "언어(&L)", "语言"}, // language
-    {"&Tabelle", "&Table", "&Table", "&Tabele", "테이블(&b)", "表格’"},   // table
+    {"&Tabelle", "Ta&ble", "Ta&ble", "Ta&bele", "테이블(&b)", "表格"},    // table
     {"&KELMORA Homepage", "&KELMORA Homepage", "&KELMORA Homepage", "&Pagina de prezentare KELMORA",
-     "KELMORA 홈페이지(&H)", "KELMORA 主页"}, // homepage
-    {"&E-Mail an KELMORA", "&E-Mail to KELMORA", "&E-Mail to KELMORA", "&E-Mail catre KELMORA",
-     "KELMORA 이메일(&E)", "邮件联系KELMORA’"}, // e-mail
+     "KELMORA 홈페이지(&K)", "KELMORA 主页"}, // homepage
+    {"&E-Mail an KELMORA", "E-&Mail to KELMORA", "&E-Mail to KELMORA", "&E-Mail catre KELMORA",
+     "KELMORA 이메일(&M)", "邮件联系KELMORA"}, // e-mail
 };
 
 // The keys of the vocabulary set; every other key belongs to the main set.
@@ -125,4 +125,38 @@ void SetMenuVocabulary(int code) {
 
 bool HasMenuCaptions(int code) {
     return ColumnOf(code) >= 0;
+}
+
+std::string StripAccessKey(std::string_view caption) {
+    std::string s(caption);
+    // "(&X)" after the word, as the Korean captions mark their key; else the first "&".
+    for (std::size_t i = 0; i + 3 < s.size(); ++i)
+        if (s[i] == '(' && s[i + 1] == '&' && s[i + 2] != '&' && s[i + 3] == ')') {
+            s.erase(i, 4);
+            return s;
+        }
+    for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+        if (s[i] != '&') continue;
+        if (s[i + 1] == '&') {
+            ++i; // "&&" is a plain "&"
+            continue;
+        }
+        s.erase(i, 1);
+        break;
+    }
+    return s;
+}
+
+char AccessKey(std::string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const unsigned char c = static_cast<unsigned char>(caption[i + 1]);
+        if (c >= 0x80) return 0; // no key of a letter beyond ASCII
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return 0;
 }

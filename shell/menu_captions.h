@@ -9,6 +9,7 @@
 // 9 or any other) changes nothing.
 
 #include <string>
+#include <string_view>
 
 // One caption per key.
 enum TCaptionKey : int {
@@ -69,3 +70,10 @@ void SetMenuVocabulary(int code);
 
 // True for the codes that have caption texts (1, 2, 6, 7, 8, 12).
 bool HasMenuCaptions(int code);
+
+// The caption without its access key mark ("(&Q)" after a word, or the first single "&"): for
+// a part of a caption whose key belongs to another part ("Quick &3").
+std::string StripAccessKey(std::string_view caption);
+// The access key of a caption in lower case (the character after the first single "&"); 0 when
+// it has none.
+char AccessKey(std::string_view caption);

@@ -75,6 +75,14 @@ void FinishFit(TForm* form) {
     form->SetParentFont(true);
 }
 
+// Room kept for a window manager's frame: borders and title bar.
+constexpr int MainFrameWidth = 16;
+constexpr int MainFrameHeight = 48;
+
+int MainMenuHeight(const TForm* form) {
+    return form->Height() - form->ClientHeight();
+}
+
 // The rectangle forms are centred over: the main window, or the screen before it exists.
 TRect MainRect(const TForm* form) {
     const TForm* main = Application->MainForm();
@@ -146,9 +154,16 @@ void ScaleForm(TForm* form) {
 void SetupMainWindow(TForm* form) {
     if (form == nullptr || FitFormMode == 2) return;
     form->SetPosition(poDesigned);
-    form->SetBounds(0, 0, form->Width(), form->Height());
-    form->SetClientWidth(static_cast<int>(ScreenWidth) + 1);
-    form->SetClientHeight(static_cast<int>(ScreenHeight) + 1);
+    // Wholly on the screen: the frame at the work area's corner, and the window no larger than
+    // the work area leaves beside the frame the window manager adds (a configured size from a
+    // larger screen shrinks; the drawing fits whatever size the window has).
+    int left = 0, top = 0, width = 0, height = 0;
+    Screen()->WorkArea(left, top, width, height);
+    form->SetBounds(left, top, form->Width(), form->Height());
+    form->SetClientWidth(
+        std::clamp(static_cast<int>(ScreenWidth) + 1, 1, std::max(width - MainFrameWidth, 1)));
+    form->SetClientHeight(std::clamp(static_cast<int>(ScreenHeight) + 1, 1,
+                                     std::max(height - MainFrameHeight - MainMenuHeight(form), 1)));
     form->SetColor(static_cast<TColor>(BackgroundColour));
     Application->ShowHint = true;
     Application->HintHidePause = 100000;
@@ -220,12 +235,14 @@ void TQuestionForm::CreateButtons(std::string_view okName, std::string_view canc
     FOk->SetName(okName);
     FOk->SetCaption("OK");
     FOk->SetBounds(8, top, 70, 25);
+    FOk->SetDefault(true); // Enter answers, Esc cancels (FormKeyDown), as the buttons show
     FOk->OnClick = [this](TObject* s) { Button_okClick(s); };
 
     FCancel = new TButton(this);
     FCancel->SetName(cancelName);
     FCancel->SetCaption("Cancel");
     FCancel->SetBounds(84, top, 70, 25);
+    FCancel->SetCancel(true);
     FCancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
 
     FHelpText = new TButton(this);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 
 #include "framework/ui/printout.h"
@@ -383,6 +384,13 @@ void TDisplayList::Clear() {
     ++generation_;
 }
 
+void TDisplayList::Replace(TDisplayList&& other) {
+    records_ = std::move(other.records_);
+    values_ = std::move(other.values_);
+    texts_ = std::move(other.texts_);
+    ++generation_;
+}
+
 std::string TDisplayList::Line(int i) const {
     if (i < 0 || i >= Count()) throw std::out_of_range("display list record index");
     const Record& r = records_[static_cast<std::size_t>(i)];
@@ -444,6 +452,11 @@ struct ExactZoom {
 };
 ExactZoom exactZoom{0, 640, 0, 480};
 
+// The scales of the section before the aspect rule: the screen mapping stretches them onto the
+// window and applies its own rule there.
+long double RawScaleX = 1;
+long double RawScaleY = 1;
+
 TZoomRect Rounded(const ExactZoom& z) {
     return {ClampZoom(z.X1), ClampZoom(z.X2), ClampZoom(z.Y1), ClampZoom(z.Y2)};
 }
@@ -462,6 +475,8 @@ bool ApplyZoom(long double x1, long double y1, long double x2, long double y2) {
     VisibleWindow.YMax = WorldWindow.YMin + (y2 - Viewport.Y1) / vh * wh;
     ScaleX = vw / (VisibleWindow.XMax - VisibleWindow.XMin);
     ScaleY = vh / (VisibleWindow.YMax - VisibleWindow.YMin);
+    RawScaleX = ScaleX;
+    RawScaleY = ScaleY;
     PageScaleX = ScaleX;
     PageScaleY = ScaleY;
     if (KeepAspect) {
@@ -508,6 +523,46 @@ void ReapplyZoom() {
 }
 
 } // namespace
+
+// ---- the screen mapping ----------------------------------------------------------------------
+
+TScreenMapping TScreenMapping::Of(int width, int height) {
+    TScreenMapping m;
+    // Pixels 0 .. ScreenWidth of the virtual screen onto 0 .. width - 1 of the surface.
+    const long double fx = std::max(width - 1, 1) / static_cast<long double>(VirtualScreenWidth());
+    const long double fy =
+        std::max(height - 1, 1) / static_cast<long double>(VirtualScreenHeight());
+    m.ScaleX = RawScaleX * fx;
+    m.ScaleY = RawScaleY * fy;
+    if (KeepAspect) m.ScaleX = m.ScaleY = std::min(m.ScaleX, m.ScaleY);
+    // What the section leaves free of its viewport is shared out on both sides.
+    const long double freeX = (static_cast<long double>(Viewport.X2) - Viewport.X1) * fx -
+                              (VisibleWindow.XMax - VisibleWindow.XMin) * m.ScaleX;
+    const long double freeY = (static_cast<long double>(Viewport.Y2) - Viewport.Y1) * fy -
+                              (VisibleWindow.YMax - VisibleWindow.YMin) * m.ScaleY;
+    m.OriginX = Viewport.X1 * fx + (std::isfinite(freeX) ? freeX / 2 : 0);
+    m.OriginY = Viewport.Y2 * fy - (std::isfinite(freeY) ? freeY / 2 : 0);
+    return m;
+}
+
+int TScreenMapping::X(long double x) const {
+    return RoundPx(OriginX + (x - VisibleWindow.XMin) * ScaleX);
+}
+int TScreenMapping::Y(long double y) const {
+    return RoundPx(OriginY - (y - VisibleWindow.YMin) * ScaleY);
+}
+int TScreenMapping::LenX(long double l) const {
+    return RoundPx(ScaleX * l);
+}
+int TScreenMapping::LenY(long double l) const {
+    return RoundPx(ScaleY * l);
+}
+long double TScreenMapping::WorldX(long double px) const {
+    return (px - OriginX) / ScaleX + VisibleWindow.XMin;
+}
+long double TScreenMapping::WorldY(long double py) const {
+    return (OriginY - py) / ScaleY + VisibleWindow.YMin;
+}
 
 // ---- window and view -------------------------------------------------------------------------
 
@@ -755,11 +810,15 @@ void TFkelmgra::DrawKelmoraLogo() {
 // ---- direct drawing --------------------------------------------------------------------------
 
 void TFkelmgra::LineTo(long double x, long double y) {
-    if (DrawWindow != nullptr) DrawWindow->Canvas()->LineTo(PixelX(x), PixelY(y));
+    if (DrawWindow == nullptr) return;
+    const TScreenMapping m = DrawWindow->ClientMapping();
+    DrawWindow->Canvas()->LineTo(m.X(x), m.Y(y));
 }
 
 void TFkelmgra::MoveTo(long double x, long double y) {
-    if (DrawWindow != nullptr) DrawWindow->Canvas()->MoveTo(PixelX(x), PixelY(y));
+    if (DrawWindow == nullptr) return;
+    const TScreenMapping m = DrawWindow->ClientMapping();
+    DrawWindow->Canvas()->MoveTo(m.X(x), m.Y(y));
 }
 
 void TFkelmgra::SetWaitCursor() {
@@ -781,9 +840,34 @@ struct Target {
     bool printer = false;
     long double pageW = 0, pageH = 0;
     TColor textColour = clBlack;
+    // The screen: the surface's size and its device pixels per pixel (pen widths).
+    int width = 1, height = 1;
+    double pixelRatio = 1;
+    TScreenMapping map;
+    // The palette as the screen shows it over the background: lines and fills at 3:1, texts
+    // at 4.5:1 at least (pure blue on black would hardly show).
+    std::array<TColor, 16> lineColours{}, textColours{};
+
+    void ReadPalette() {
+        for (std::size_t c = 0; c < 16; ++c) {
+            const auto p = static_cast<TColor>(Palette[c]);
+            // On paper a colour that would vanish on white prints dark.
+            lineColours[c] = printer ? ColourOnPaper(p) : WithContrast(p, BackgroundColour, 3.0);
+            textColours[c] = printer ? ColourOnPaper(p) : WithContrast(p, BackgroundColour, 4.5);
+        }
+    }
+
+    // After a change of the view (a window record): the screen mapping again.
+    void Remap() {
+        if (!printer) map = TScreenMapping::Of(width, height);
+    }
+    int PenWidth(int w) const {
+        if (printer) return 4 * w;
+        return std::max(1, static_cast<int>(std::lround(std::max(w, 1) * pixelRatio)));
+    }
 
     int X(long double x) const {
-        if (!printer) return PixelX(x);
+        if (!printer) return map.X(x);
         if (PrintPageFit.On) return PrintPageFit.X(x);
         const long double sw = VirtualScreenWidth();
         return RoundPx(pageW * PrintOffsetX / 210) +
@@ -791,7 +875,7 @@ struct Target {
                        sw);
     }
     int Y(long double y) const {
-        if (!printer) return PixelY(y);
+        if (!printer) return map.Y(y);
         if (PrintPageFit.On) return PrintPageFit.Y(y);
         const long double sh = VirtualScreenHeight();
         return RoundPx(pageW * PrintOffsetY / 210) +
@@ -799,25 +883,16 @@ struct Target {
                        sh);
     }
     int LenX(long double l) const {
-        if (!printer) return LengthX(l);
+        if (!printer) return map.LenX(l);
         if (PrintPageFit.On) return PrintPageFit.LenX(l);
         return RoundPx(pageW * PageScaleX * l * PrintScaleX / VirtualScreenWidth());
     }
     int LenY(long double l) const {
-        if (!printer) return LengthY(l);
+        if (!printer) return map.LenY(l);
         if (PrintPageFit.On) return PrintPageFit.LenY(l);
         return RoundPx(pageH * PageScaleY * l * PrintScaleY / VirtualScreenHeight());
     }
 };
-
-TColor PaletteColour(int c) {
-    return static_cast<TColor>(Palette[c]);
-}
-
-// A palette colour on a target: on paper a colour that would vanish on white prints dark.
-TColor PaletteColour(const Target& t, int c) {
-    return t.printer ? ColourOnPaper(PaletteColour(c)) : PaletteColour(c);
-}
 
 // What a colour record does to the pen, brush and font of a target.
 void ApplyColour(Target& t, std::int64_t c) {
@@ -825,14 +900,14 @@ void ApplyColour(Target& t, std::int64_t c) {
     if (c >= 1 && c <= 15) {
         const bool colour = t.printer ? (WinPrintMode == 2 || WinPrintMode == 3) : ColorGraphics;
         if (colour) {
-            cv.Pen.Color = cv.Brush.Color = PaletteColour(t, static_cast<int>(c));
+            cv.Pen.Color = cv.Brush.Color = t.lineColours[static_cast<std::size_t>(c)];
         } else {
             cv.Pen.Color = clBlack;
             cv.Brush.Color = BackgroundColour;
         }
         t.textColour = !ColorGraphics || (t.printer && WinPrintMode == 1)
                            ? clBlack
-                           : PaletteColour(t, static_cast<int>(c));
+                           : t.textColours[static_cast<std::size_t>(c)];
     } else if (c == 0) {
         cv.Pen.Color = cv.Brush.Color = BackgroundColour;
         t.textColour = BackgroundColour;
@@ -887,7 +962,9 @@ void DrawTextRecord(Target& t, long double x, long double y, const std::string& 
 void Replay(Target& t) {
     if (DisplayList == nullptr || t.canvas == nullptr) return;
     TCanvas& cv = *t.canvas;
-    cv.Pen.Width = 1;
+    t.Remap();
+    t.ReadPalette();
+    cv.Pen.Width = t.printer ? 1 : t.PenWidth(1);
     cv.Pen.Style = psSolid;
     cv.Pen.Mode = pmCopy;
     cv.Brush.Style = bsClear;
@@ -895,7 +972,7 @@ void Replay(Target& t) {
     long double textH = 3.5L, textW = 3.5L, textA = 0;
 
     if (t.printer && PrintBorder) {
-        if (ColorGraphics) cv.Pen.Color = PaletteColour(t, 11);
+        if (ColorGraphics) cv.Pen.Color = t.lineColours[11];
         const TWorldWindow& w = WorldWindow;
         const TPoint frame[5] = {{t.X(w.XMin), t.Y(w.YMin)},
                                  {t.X(w.XMin), t.Y(w.YMax)},
@@ -963,6 +1040,7 @@ void Replay(Target& t) {
             if (WorldWindow.XMin == WorldWindow.XMax || WorldWindow.YMin == WorldWindow.YMax)
                 return;
             ReapplyZoom();
+            t.Remap();
             break;
         }
         case drLineStyle:
@@ -984,7 +1062,7 @@ void Replay(Target& t) {
             break;
         case drLineWidth: {
             const int w = static_cast<int>(std::clamp(v[0], 0.0, 1000.0));
-            cv.Pen.Width = t.printer ? 4 * w : w;
+            cv.Pen.Width = t.printer ? 4 * w : (w == 0 ? 0 : t.PenWidth(w));
             break;
         }
         case drPause:
@@ -999,10 +1077,19 @@ void Replay(Target& t) {
 
 } // namespace
 
-void TFkelmgra::ReplayToCanvas(TCanvas& canvas) {
+void TFkelmgra::ReplayToCanvas(TCanvas& canvas, int width, int height, double pixelRatio) {
     Target t;
     t.canvas = &canvas;
+    t.width = std::max(width, 1);
+    t.height = std::max(height, 1);
+    t.pixelRatio = pixelRatio > 0 ? pixelRatio : 1;
     Replay(t);
+}
+
+TScreenMapping TFkelmgra::ClientMapping() const {
+    const TSize s = Canvas()->DeviceSize();
+    if (s.cx > 0 && s.cy > 0) return TScreenMapping::Of(s.cx, s.cy);
+    return TScreenMapping::Of(ClientWidth(), ClientHeight());
 }
 
 bool TFkelmgra::SaveDrawingPicture(const std::string& path) {
@@ -1012,14 +1099,94 @@ bool TFkelmgra::SaveDrawingPicture(const std::string& path) {
     c.Brush.Style = bsSolid;
     c.Brush.Color = BackgroundColour;
     c.FillRect(Rect(0, 0, bmp.Width(), bmp.Height()));
-    ReplayToCanvas(c);
+    ReplayToCanvas(c, bmp.Width(), bmp.Height());
     return bmp.SaveToFile(path);
+}
+
+// ---- pictures over the drawing ---------------------------------------------------------------
+
+namespace {
+
+struct KeptDrawing {
+    TDisplayList List;
+    TViewport View, SavedView;
+    TWorldWindow World, SavedWorld;
+    TZoomRect Zoom;
+    ExactZoom Exact;
+    TVisibleWindow Visible;
+    long double Scales[6];
+    std::uint8_t Aspect;
+    long double Aspectf;
+    std::uint16_t Kind;
+};
+
+std::unique_ptr<KeptDrawing> kept;
+TForm* keptFor = nullptr;            // the dialog whose closing brings the drawing back
+std::uint64_t pictureGeneration = 0; // the list as the picture left it
+
+void OnModalEnded(TForm* form) {
+    if (kept && form == keptFor) RestoreDrawingUnderPicture();
+}
+
+} // namespace
+
+void KeepDrawingUnderPicture() {
+    if (DisplayList == nullptr) return;
+    // Picture after picture: the drawing under the first one is the one to come back.
+    if (kept && DisplayList->Generation() == pictureGeneration) return;
+    kept = std::make_unique<KeptDrawing>(
+        KeptDrawing{*DisplayList,
+                    Viewport,
+                    SavedViewport,
+                    WorldWindow,
+                    SavedLimits,
+                    ZoomRect,
+                    exactZoom,
+                    VisibleWindow,
+                    {ScaleX, ScaleY, PageScaleX, PageScaleY, RawScaleX, RawScaleY},
+                    KeepAspect,
+                    AspectFactor,
+                    DrawingKind});
+    TForm* top = TForm::TopForm();
+    keptFor = top != nullptr && top->Modal() ? top : nullptr;
+    if (keptFor != nullptr) ModalEndedHook = OnModalEnded;
+    pictureGeneration = DisplayList->Generation();
+}
+
+void PictureDrawn() {
+    if (kept && DisplayList != nullptr) pictureGeneration = DisplayList->Generation();
+}
+
+bool DrawingKeptUnderPicture() {
+    return kept != nullptr;
+}
+
+void RestoreDrawingUnderPicture() {
+    std::unique_ptr<KeptDrawing> k = std::move(kept);
+    keptFor = nullptr;
+    if (!k || DisplayList == nullptr || DisplayList->Generation() != pictureGeneration) return;
+    DisplayList->Replace(std::move(k->List));
+    Viewport = k->View;
+    SavedViewport = k->SavedView;
+    WorldWindow = k->World;
+    SavedLimits = k->SavedWorld;
+    ZoomRect = k->Zoom;
+    exactZoom = k->Exact;
+    VisibleWindow = k->Visible;
+    ScaleX = k->Scales[0], ScaleY = k->Scales[1], PageScaleX = k->Scales[2];
+    PageScaleY = k->Scales[3], RawScaleX = k->Scales[4], RawScaleY = k->Scales[5];
+    KeepAspect = k->Aspect;
+    AspectFactor = k->Aspectf;
+    DrawingKind = k->Kind;
+    ForgetRecordedPen();
+    TFkelmgra::ClearViewPort();
 }
 
 // ---- the window ------------------------------------------------------------------------------
 
 TFkelmgra::TFkelmgra(TComponent* AOwner) : TForm(AOwner) {
     SetName("FKelmgra");
+    DevicePixels = true; // the replay maps onto the screen's own pixels
     SetCaption("KelmGraf");
     SetBounds(Left(), Top(), 544, 386);
     OnCreate = [this](TObject* s) { FormCreate(s); };
@@ -1051,8 +1218,9 @@ void TFkelmgra::PaintBuffer(TObject*) {
     c.Brush.Style = bsSolid;
     c.Brush.Color = BackgroundColour;
     c.Pen.Mode = pmCopy;
-    c.FillRect(ClientRect());
-    ReplayToCanvas(c);
+    const TSize size = c.DeviceSize();
+    c.FillRect(Rect(0, 0, size.cx, size.cy));
+    ReplayToCanvas(c, size.cx, size.cy, PixelRatio());
     ForgetRecordedPen();
     Screen()->SetCursor(crDefault);
 }
@@ -1165,6 +1333,10 @@ void TFkelmgra::processKey(std::uint16_t key) {
 
 void TFkelmgra::DrawRectangle(int x1, int y1, int x2, int y2) {
     TCanvas& c = *Canvas();
+    // The canvas counts device pixels.
+    const double r = PixelRatio();
+    const auto d = [r](int v) { return static_cast<int>(std::lround(v * r)); };
+    x1 = d(x1), y1 = d(y1), x2 = d(x2), y2 = d(y2);
     c.MoveTo(x1, y1);
     c.LineTo(x2, y1);
     c.LineTo(x2, y2);
@@ -1213,13 +1385,14 @@ void TFkelmgra::FormMouseUp(TObject*, TMouseButton, TShiftState, int X, int Y) {
     const TDragRect d = DragRect;
     if (d.X1 == d.X2 || d.Y1 == d.Y2) return;
     SetWaitCursor();
-    // The window shows the virtual screen pixel for pixel, so the dragged corners are virtual-
-    // screen pixels: take them back to the world through the mapping in force, then find the
+    // Take the dragged corners back to the world through the window's mapping, then find the
     // zoom rectangle that shows that world rectangle (the inverse of SetZoomRect).
-    const long double wx1 = WorldXOfPixel(std::min(d.X1, d.X2));
-    const long double wx2 = WorldXOfPixel(std::max(d.X1, d.X2));
-    const long double wy1 = WorldYOfPixel(std::max(d.Y1, d.Y2));
-    const long double wy2 = WorldYOfPixel(std::min(d.Y1, d.Y2));
+    const TScreenMapping m = ClientMapping();
+    const long double r = PixelRatio();
+    const long double wx1 = m.WorldX(std::min(d.X1, d.X2) * r);
+    const long double wx2 = m.WorldX(std::max(d.X1, d.X2) * r);
+    const long double wy1 = m.WorldY(std::max(d.Y1, d.Y2) * r);
+    const long double wy2 = m.WorldY(std::min(d.Y1, d.Y2) * r);
     const long double ww = WorldWindow.XMax - WorldWindow.XMin;
     const long double wh = WorldWindow.YMax - WorldWindow.YMin;
     if (ww == 0 || wh == 0) {

@@ -75,6 +75,8 @@ public:
     void AddLine(std::string_view line);
 
     void Clear();
+    // Takes the records of another list (its generation moves on, never back).
+    void Replace(TDisplayList&& other);
     int Count() const { return static_cast<int>(records_.size()); }
     bool Empty() const { return records_.empty(); }
     // Changes with every change of the list.
@@ -165,6 +167,38 @@ long double WorldYOfPixel(long double py);
 // tests).
 void InitDrawWindowState();
 
+// The view in force on a surface of Width x Height pixels (the window's client area, a picture):
+// the virtual screen stretched onto the surface, so a drawing fits whatever the window's size;
+// a drawing that keeps its aspect gets equal scales and is centred in its viewport. The
+// printout keeps the virtual screen's page (PageScaleX/Y).
+struct TScreenMapping {
+    long double OriginX = 0, OriginY = 0; // surface point of (VisibleWindow.XMin, .YMin)
+    long double ScaleX = 1, ScaleY = 1;   // surface pixels per world unit
+    int X(long double x) const;
+    int Y(long double y) const;
+    int LenX(long double l) const;
+    int LenY(long double l) const;
+    long double WorldX(long double px) const;
+    long double WorldY(long double py) const;
+    static TScreenMapping Of(int width, int height);
+};
+
+// ---- pictures over the drawing ---------------------------------------------------------------
+// Help pictures and the logo of the about box are shown in the drawing window over the drawing
+// of the job. The first such picture keeps that drawing (list and view); it comes back when the
+// window that asked for the picture closes: the dialog that was open then (its modal showing
+// ends), or, with none open, at RestoreDrawingUnderPicture. A drawing made meanwhile stays.
+
+// Before a picture clears the window.
+void KeepDrawingUnderPicture();
+// After the picture is recorded.
+void PictureDrawn();
+// The kept drawing back (and shown) when the picture is still what the window shows; the kept
+// drawing is dropped either way.
+void RestoreDrawingUnderPicture();
+// True while a drawing is kept under a picture.
+bool DrawingKeptUnderPicture();
+
 // ---- the drawing window ----------------------------------------------------------------------
 
 class TFkelmgra : public TForm {
@@ -195,7 +229,7 @@ public:
     void FormMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     // key is a virtual-key code; keys without a meaning here change nothing.
     static void processKey(std::uint16_t key);
-    // The rubber band on the window canvas, client pixels.
+    // The rubber band on the window canvas, client pixels (logical).
     void DrawRectangle(int x1, int y1, int x2, int y2);
 
     // ---- window and view
@@ -247,9 +281,12 @@ public:
     static void SetWaitCursor();
     static void SetOldCursor();
 
-    // Replays the list onto a canvas through the screen mapping (what the window shows); used
-    // for the window's buffer, pictures of the drawing and the benchmark.
-    static void ReplayToCanvas(TCanvas& canvas);
+    // Replays the list onto a canvas of width x height pixels through the screen mapping (what
+    // the window shows); pen widths are multiplied by pixelRatio (device pixels per pixel).
+    // Used for the window's buffer, pictures of the drawing and the benchmark.
+    static void ReplayToCanvas(TCanvas& canvas, int width, int height, double pixelRatio = 1);
+    // The mapping of the window's client area (device pixels) and its pixel ratio.
+    TScreenMapping ClientMapping() const;
     // The drawing as the window shows it, ScreenWidth + 1 by ScreenHeight + 1 pixels, saved as
     // a PNG (or BMP/JPEG by extension). False when it could not be written.
     static bool SaveDrawingPicture(const std::string& path);

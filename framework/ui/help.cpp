@@ -2,6 +2,7 @@
 #include "framework/ui/help.h"
 
 #include "framework/ui/draw_device.h"
+#include "framework/ui/drawing_window.h"
 #include "framework/core/globals.h"
 #include "framework/ui/hpgl.h"
 #include "framework/core/files.h"
@@ -136,10 +137,13 @@ void DisplayHelp(const HelpTopic& topic, std::uint16_t mode, std::uint16_t n) {
         MessageBox(text, caption, MB_OK | MB_TASKMODAL);
     }
     if ((mode == 0 || mode == 2) && DrawDevice != nullptr) {
+        // The job's drawing comes back when the dialog asking for the picture closes.
+        KeepDrawingUnderPicture();
         DrawDevice->ClearDevice();
         DrawDevice->DrawHeader(0, 0, 160, 120);
         if (!topic.Picture.empty() && topic.Picture != "NULL")
             DrawHpglFile(AddBackslash(PltDir) + topic.Picture + ".plt");
+        PictureDrawn();
         DrawDevice->ClearDrawArea();
     }
 }

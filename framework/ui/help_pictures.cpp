@@ -5,12 +5,14 @@
 
 #include "framework/ui/dialogs.h"
 #include "framework/ui/draw_device.h"
+#include "framework/ui/drawing_window.h"
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
 #include "framework/ui/hpgl.h"
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
+#include "platform/gui/screen.h"
 #include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
@@ -82,16 +84,30 @@ bool LineInRange(const std::vector<std::string>& lines, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < lines.size();
 }
 
-void ShowPictureFile(const std::string& path) {
+// overDrawing: a help picture, which keeps the job's drawing to come back afterwards.
+void ShowPictureFile(const std::string& path, bool overDrawing) {
     if (DrawDevice == nullptr) return;
+    if (overDrawing) KeepDrawingUnderPicture();
     DrawDevice->ClearDevice();
     DrawDevice->DrawHeader(0, 0, 160, 120);
     DrawHpglFile(path);
+    if (overDrawing) PictureDrawn();
     DrawDevice->ClearDrawArea();
 }
 
 // The picture file chosen in the open dialog: its name (without ".plt") in name; PltDir
 // follows the dialog's directory. False (AbortFlag) when cancelled.
+void BrowseHelpPictures();
+
+// The entry (1-based) whose picture the help topic of HelpNo names; 1 when none does.
+int ContextEntry(const std::vector<DbhEntry>& entries) {
+    if (HelpNo == 0) return 1;
+    const std::string picture = LowerCaseStr(FindHelpTopic(HelpNo).Picture);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (DbhPictureName(entries[i].Name) == picture) return static_cast<int>(i) + 1;
+    return 1;
+}
+
 bool PickPicture(std::string& name) {
     std::string dir = PltDir;
     SelectOpenFile(1, dir, "*.plt", name);
@@ -187,7 +203,7 @@ void ShowPltPicture(std::string_view name) {
     DrawingKind = 1;
     std::string file = LowerCaseStr(name);
     if (file.size() < 4 || file.compare(file.size() - 4, 4, ".plt") != 0) file += ".plt";
-    ShowPictureFile(AddBackslash(PltDir) + file);
+    ShowPictureFile(AddBackslash(PltDir) + file, false);
 }
 
 void WriteHpglModeOn(TextFile& file) {
@@ -202,13 +218,24 @@ void WriteHpglModeOff(TextFile& file) {
 
 void ShowHelpPictures() {
     AbortFlag = 0;
+    // Opened from a dialog, the pictures stay beside it until it closes; from the menu, the
+    // job's drawing comes back when the browsing ends.
+    const TForm* top = TForm::TopForm();
+    const bool fromDialog = top != nullptr && top->Modal();
+    BrowseHelpPictures();
+    if (!fromDialog) RestoreDrawingUnderPicture();
+}
+
+namespace {
+
+void BrowseHelpPictures() {
     int shownLast = 1;
     for (int pass = 1;; ++pass) {
         const std::string index = DbhFileName();
         if (!FileExist(index)) {
             std::string name;
             if (!PickPicture(name)) break;
-            ShowPictureFile(AddBackslash(PltDir) + name + ".plt");
+            ShowPictureFile(AddBackslash(PltDir) + name + ".plt", true);
             if (AbortFlag != 0) break;
             continue;
         }
@@ -229,6 +256,8 @@ void ShowHelpPictures() {
         int action = 0;
         if (pass == 1) {
             if (n == 0) action = 1;
+            // The pictures of the current context: the entry of the picture its help topic names.
+            selection = ContextEntry(entries);
         } else {
             HelpNo = 2300;
             auto form = CreateForm<TForm_hilfebild>();
@@ -250,7 +279,7 @@ void ShowHelpPictures() {
             entryChosen ? &entries[static_cast<std::size_t>(selection - 1)] : nullptr;
         if (action == 0) {
             if (chosen == nullptr) break;
-            ShowPictureFile(AddBackslash(PltDir) + DbhPictureName(chosen->Name) + ".plt");
+            ShowPictureFile(AddBackslash(PltDir) + DbhPictureName(chosen->Name) + ".plt", true);
             shownLast = selection;
         } else if (action == 1) {
             HelpNo = 2310;
@@ -306,6 +335,8 @@ void ShowHelpPictures() {
     AbortFlag = 0;
 }
 
+} // namespace
+
 // ---- TForm_hilfebild
 
 TForm_hilfebild::TForm_hilfebild(TComponent* AOwner) : TForm(AOwner) {
@@ -355,6 +386,14 @@ void TForm_hilfebild::FormCreate(TObject*) {
     SetBorderStyle(bsToolWindow);
     SetBorderIcons(0);
     FitFormAtPos(this);
+    // Never placed before (the stored position is the corner): at the foot of the screen, off
+    // the pictures' titles (top left), where the user may move it; the place is kept.
+    if (FitFormMode != 2 && FormLeft <= 1 && FormTop <= 1) {
+        int left = 0, top = 0, width = 0, height = 0;
+        Screen()->WorkArea(left, top, width, height);
+        SetBounds(left + std::max((width - Width()) / 2, 0),
+                  top + std::max(height - Height() - 40, 0), Width(), Height());
+    }
     Button_ok->SetCaption("OK");
     Button_help->SetCaption("&Help");
     Button_neu->SetCaption("&New");

@@ -189,7 +189,9 @@ bool AskYes(std::string_view question) {
 
 void MessageBoxKind(std::string_view text, int kind) {
     const char* caption = kind == 12 ? "Error  : " : kind == 3 ? "Help" : "Message:";
-    MessageBox(OemToAnsiString(text), caption, MB_OK | MB_TASKMODAL);
+    // The icon tells the kind at a glance: an error, or information.
+    const unsigned icon = kind == 12 ? MB_ICONERROR : MB_ICONINFORMATION;
+    MessageBox(OemToAnsiString(text), caption, MB_OK | MB_TASKMODAL | icon);
 }
 
 void ShowError(std::string_view text) {

@@ -72,6 +72,35 @@ TColor FromQRgb(QRgb c) {
 
 } // namespace
 
+namespace {
+double Luminance(TColor c) {
+    c = ColorToRGB(c);
+    const auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(GetRValue(c)) + 0.7152 * lin(GetGValue(c)) + 0.0722 * lin(GetBValue(c));
+}
+} // namespace
+
+double ContrastRatio(TColor a, TColor b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TColor WithContrast(TColor c, TColor against, double ratio) {
+    c = ColorToRGB(c);
+    if (ContrastRatio(c, against) >= ratio) return c;
+    // Away from the other colour: toward white from a dark one, toward black from a light one.
+    const int target = Luminance(against) < 0.18 ? 255 : 0;
+    const auto mix = [&](int v, int k) { return v + (target - v) * k / 64; };
+    for (int k = 1; k <= 64; ++k) {
+        const TColor m = RGB(mix(GetRValue(c), k), mix(GetGValue(c), k), mix(GetBValue(c), k));
+        if (ContrastRatio(m, against) >= ratio) return m;
+    }
+    return target == 255 ? clWhite : clBlack;
+}
+
 TColor ColorToRGB(TColor c) {
     if (c == clNone || c == clDefault) return clWhite;
     if ((static_cast<std::uint32_t>(c) & 0x80000000u) == 0)

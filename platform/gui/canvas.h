@@ -111,6 +111,13 @@ constexpr TColor clInfoBk = clSystemColor | 24;
 // Windows-like defaults without a GUI application), clNone and clDefault as white.
 TColor ColorToRGB(TColor c);
 
+// Contrast of two colours as the web's accessibility guidelines measure it: (L1 + 0.05) /
+// (L2 + 0.05) of their relative luminances, 1 (equal) to 21 (black on white).
+double ContrastRatio(TColor a, TColor b);
+// The colour c, or c mixed with white (against a dark colour) or black (against a light one)
+// just so far that its contrast with against reaches ratio: the hue stays, the colour reads.
+TColor WithContrast(TColor c, TColor against, double ratio);
+
 // ---------------------------------------------------------------------------------------------
 // Pen, brush, font
 

@@ -64,7 +64,7 @@ namespace {
 // A window's position is that of its frame (as the user sees it), its size that of its inside.
 void PlaceWidget(QWidget* w, int left, int top, int width, int height) {
     if (w->isWindow()) {
-        w->move(left, top);
+        guiqt::MoveFrame(w, left, top);
         w->resize(width, height);
     } else {
         w->setGeometry(left, top, width, height);
@@ -269,7 +269,12 @@ void TControl::SyncWidget() {
     w->setEnabled(FEnabled);
     if (FColorSet) {
         QPalette pal = w->palette();
-        pal.setColor(ColorIsBase() ? QPalette::Base : QPalette::Window, ToQColor(FColor));
+        TColor shown = FColor;
+        // A field marked by its colour (a red field: a value to look at) keeps the colour's hue
+        // but is lightened or darkened until its text reads (7:1, as for body text).
+        if (ColorIsBase() && !FFontSet)
+            shown = WithContrast(FColor, FromQColor(pal.color(QPalette::Text)), 7.0);
+        pal.setColor(ColorIsBase() ? QPalette::Base : QPalette::Window, ToQColor(shown));
         w->setPalette(pal);
         w->setAutoFillBackground(true);
     }

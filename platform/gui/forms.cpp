@@ -20,10 +20,13 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <vector>
 
 using guiqt::Q;
+
+std::function<void(TForm*)> ModalEndedHook;
 
 namespace {
 
@@ -49,15 +52,65 @@ template <class F> void Guarded(F&& f) {
     }
 }
 
+// True when a widget inside the window (other than its menu bar) can take the keyboard focus.
+bool HasFocusableControl(QWidget* window) {
+    for (QWidget* c : window->findChildren<QWidget*>()) {
+        if (qobject_cast<QMenuBar*>(c) != nullptr || c->parentWidget() == nullptr) continue;
+        if (qobject_cast<QMenuBar*>(c->parentWidget()) != nullptr) continue;
+        if ((c->focusPolicy() & Qt::TabFocus) && c->isEnabled() && !c->isHidden()) return true;
+    }
+    return false;
+}
+
 class FormWindow : public QWidget {
 public:
     explicit FormWindow(TForm* form) : FForm(form) {}
+
+    // Set when the window is shown: once the window manager has framed it, the frame is kept
+    // within the screen's work area (a position or size meant for another screen, or a frame
+    // the window manager added above the asked-for position, would leave parts off screen).
+    void KeepOnScreen() {
+        FKeepOnScreen = true;
+        // Some window managers frame a window without moving it: look again once settled.
+        QTimer::singleShot(300, this, [this] { FitOnScreen(); });
+    }
 
 protected:
     void moveEvent(QMoveEvent* e) override {
         QWidget::moveEvent(e);
         if (FForm && isVisible()) FForm->WidgetMoved(x(), y());
+        FitOnScreen();
     }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        FitOnScreen();
+    }
+
+private:
+    void FitOnScreen() {
+        if (!FKeepOnScreen || !isVisible() || !isWindow() || screen() == nullptr) return;
+        const QRect frame = frameGeometry();
+        if (frame == geometry()) return; // not framed yet (or never: frameless)
+        FKeepOnScreen = false;
+        const QRect area = screen()->availableGeometry();
+        // Too large: the inside shrinks by what the frame does not leave room for.
+        const int over_w = std::max(frame.width() - area.width(), 0);
+        const int over_h = std::max(frame.height() - area.height(), 0);
+        if ((over_w > 0 || over_h > 0) && minimumSize() != maximumSize())
+            resize(std::max(width() - over_w, 1), std::max(height() - over_h, 1));
+        QPoint at = frame.topLeft();
+        at.setX(std::max(std::min(at.x(), area.right() + 1 - std::min(frame.width(), area.width())),
+                         area.left()));
+        at.setY(
+            std::max(std::min(at.y(), area.bottom() + 1 - std::min(frame.height(), area.height())),
+                     area.top()));
+        // The frame is known now: a move places it (Qt adds the frame's margins).
+        if (at != frame.topLeft()) move(at);
+    }
+
+    bool FKeepOnScreen = false;
+
+public:
     void closeEvent(QCloseEvent* e) override {
         bool accept = false;
         if (FForm) FForm->WidgetCloseRequested(accept);
@@ -96,6 +149,9 @@ struct TForm::Impl {
     FormClient* Client = nullptr;
     QVBoxLayout* Layout = nullptr;
     QImage Buffer;
+    qreal Ratio = 1;     // the device pixel ratio the buffer was made for
+    QSize Logical;       // the client size it was made for
+    bool Device = false; // made for a canvas in device pixels
     bool NeedsPaint = true;
     bool InPaint = false;
     bool PaintScheduled = false;
@@ -118,13 +174,14 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
         FImpl->Layout = layout;
         client->OnPaintRequest = [this] {
             Impl& d = *FImpl;
-            if (d.Buffer.size() != d.Client->size())
-                ResizeBuffer(d.Client->width(), d.Client->height());
+            ResizeBuffer(d.Client->width(), d.Client->height()); // when size or scaling changed
             // OnPaint runs outside Qt's paint event, so that it may process messages.
             if (d.NeedsPaint) SchedulePaint();
             CanvasRelease(*FCanvas);
             QPainter p(d.Client);
-            p.drawImage(0, 0, d.Buffer);
+            // Device pixels onto device pixels, whatever the scaling.
+            p.drawImage(QRectF(0, 0, d.Buffer.width() / d.Ratio, d.Buffer.height() / d.Ratio),
+                        d.Buffer);
         };
         client->OnResized = [this](int w, int h) { WidgetResized(w, h); };
         AttachWidget(w);
@@ -250,13 +307,14 @@ void TForm::SetWindowState(TWindowState s) {
 void TForm::ApplyWindowFlags() {
     QWidget* w = FImpl->Window;
     if (!w) return;
-    Qt::WindowFlags flags = Qt::Window;
+    // A form shown modally is a dialog to the window manager: kept above the window it belongs
+    // to, with no minimise or maximise buttons (a sizeable one can still be resized). One with
+    // a menu of its own (the text window, the table window) stays a window.
+    const bool dialog = FBorderStyle == bsDialog || (FModal && FMenu == nullptr);
+    Qt::WindowFlags flags = dialog ? Qt::Dialog : Qt::Window;
     switch (FBorderStyle) {
     case bsNone:
         flags |= Qt::FramelessWindowHint;
-        break;
-    case bsDialog:
-        flags = Qt::Dialog;
         break;
     case bsToolWindow:
     case bsSizeToolWin:
@@ -269,9 +327,8 @@ void TForm::ApplyWindowFlags() {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (FBorderIcons & biSystemMenu)
             flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if ((FBorderIcons & biMinimize) && FBorderStyle != bsDialog)
-            flags |= Qt::WindowMinimizeButtonHint;
-        if ((FBorderIcons & biMaximize) && FBorderStyle == bsSizeable)
+        if ((FBorderIcons & biMinimize) && !dialog) flags |= Qt::WindowMinimizeButtonHint;
+        if ((FBorderIcons & biMaximize) && FBorderStyle == bsSizeable && !dialog)
             flags |= Qt::WindowMaximizeButtonHint;
     }
     if (FFormStyle == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
@@ -290,7 +347,7 @@ void TForm::ApplyWindowFlags() {
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         w->resize(std::max(Width(), 1), std::max(Height(), 1));
     }
-    w->move(Left(), Top());
+    guiqt::MoveFrame(w, Left(), Top());
 }
 
 void TForm::SetColor(TColor c) {
@@ -356,9 +413,19 @@ void TForm::Show() {
         SchedulePaint();
         w->setWindowTitle(Q(FCaption));
         ApplyWindowFlags();
+        if (!wasVisible) static_cast<FormWindow*>(w)->KeepOnScreen();
         w->show();
-        if (Application->Interactive()) w->raise();
-        if (FActiveControl && FActiveControl->Widget()) FActiveControl->Widget()->setFocus();
+        // A window shown again (a repaint of the drawing window) keeps its place in the stack:
+        // raising it would bury the dialog in front of it.
+        if (Application->Interactive() && !wasVisible) w->raise();
+        if (FActiveControl && FActiveControl->Widget()) {
+            FActiveControl->Widget()->setFocus();
+        } else if (!HasFocusableControl(w)) {
+            // A form of no controls (the drawing window) takes the keys itself, and holds the
+            // focus for them: the menu bar gives it back after keyboard use, a click takes it.
+            FImpl->Client->setFocusPolicy(Qt::ClickFocus);
+            FImpl->Client->setFocus();
+        }
     }
     if (!wasVisible && OnActivate) OnActivate(this);
 }
@@ -386,7 +453,7 @@ void TForm::PlaceByPosition() {
     }
     StoreBounds(areaLeft + (areaWidth - Width()) / 2, areaTop + (areaHeight - Height()) / 2,
                 Width(), Height());
-    if (QWidget* w = FImpl->Window) w->move(Left(), Top());
+    if (QWidget* w = FImpl->Window) guiqt::MoveFrame(w, Left(), Top());
 }
 
 void TForm::BringToFront() {
@@ -464,6 +531,7 @@ TModalResult TForm::ShowModal() {
     FModalResult = mrNone;
     FModal = true;
     ModalForms().push_back(this);
+    ApplyWindowFlags(); // a dialog now; changing the flags later would undo the modality
     // Modality takes effect only when set before the window shows.
     if (QWidget* w = FImpl->Window) w->setWindowModality(Qt::ApplicationModal);
     Show();
@@ -502,6 +570,7 @@ TModalResult TForm::ShowModal() {
     Forget(ModalForms(), this);
     // A modal form that ended without an answer was closed: that is Cancel.
     if (FModalResult == mrNone) FModalResult = mrCancel;
+    if (ModalEndedHook) Guarded([&] { ModalEndedHook(this); });
     return FModalResult;
 }
 
@@ -578,20 +647,34 @@ bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift
 
 // ---- painting -----------------------------------------------------------------------------------
 
+double TForm::PixelRatio() const {
+    const qreal r = FImpl->Client ? FImpl->Client->devicePixelRatioF() : 1.0;
+    return r > 0 ? r : 1.0;
+}
+
 void TForm::ResizeBuffer(int w, int h) {
     Impl& d = *FImpl;
     if (!d.Client) return;
     w = std::max(w, 1);
     h = std::max(h, 1);
-    if (d.Buffer.size() == QSize(w, h)) return;
+    const qreal r = PixelRatio();
+    if (d.Logical == QSize(w, h) && d.Ratio == r && d.Device == DevicePixels && !d.Buffer.isNull())
+        return;
     CanvasSetDevice(*FCanvas, nullptr);
-    QImage next(w, h, QImage::Format_RGB32);
+    // The buffer holds the screen's pixels: sharp at any scaling. A canvas in logical pixels
+    // draws on it through Qt's scaling; one in device pixels (DevicePixels) draws 1:1.
+    QImage next(static_cast<int>(std::ceil(w * r)), static_cast<int>(std::ceil(h * r)),
+                QImage::Format_RGB32);
     next.fill(ToQColor(FColor));
-    if (!d.Buffer.isNull()) {
+    if (!DevicePixels) next.setDevicePixelRatio(r);
+    if (!d.Buffer.isNull() && d.Ratio == r && d.Device == DevicePixels) {
         QPainter p(&next);
         p.drawImage(0, 0, d.Buffer);
     }
     d.Buffer = std::move(next);
+    d.Ratio = r;
+    d.Logical = QSize(w, h);
+    d.Device = DevicePixels;
     CanvasSetDevice(*FCanvas, &d.Buffer);
     d.NeedsPaint = true;
 }
@@ -639,8 +722,7 @@ void TForm::PaintNow() {
     // Before the window is shown its layout has not run: the client size comes from the bounds.
     const QSize size =
         d.Client->isVisible() ? d.Client->size() : QSize(ClientWidth(), ClientHeight());
-    if (d.Buffer.size() != QSize(std::max(size.width(), 1), std::max(size.height(), 1)))
-        ResizeBuffer(size.width(), size.height());
+    ResizeBuffer(size.width(), size.height()); // nothing to do while size and ratio hold
     d.NeedsPaint = false;
     CanvasRelease(*FCanvas);
     d.Buffer.fill(ToQColor(FColor));
@@ -655,7 +737,10 @@ void TForm::PaintNow() {
 TColor TForm::ClientPixel(int x, int y) const {
     const Impl& d = *FImpl;
     CanvasRelease(*FCanvas);
-    if (d.Buffer.isNull() || x < 0 || y < 0 || x >= d.Buffer.width() || y >= d.Buffer.height())
-        return clInvalid;
-    return FromQColor(QColor(d.Buffer.pixel(x, y)));
+    if (d.Buffer.isNull() || x < 0 || y < 0) return clInvalid;
+    // The device pixel at the logical pixel's middle.
+    const int px = static_cast<int>((x + 0.5) * d.Ratio);
+    const int py = static_cast<int>((y + 0.5) * d.Ratio);
+    if (px >= d.Buffer.width() || py >= d.Buffer.height()) return clInvalid;
+    return FromQColor(QColor(d.Buffer.pixel(px, py)));
 }

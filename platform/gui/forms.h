@@ -16,6 +16,7 @@
 #include "platform/gui/controls.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <memory>
 #include <string_view>
@@ -91,9 +92,17 @@ public:
     // update and stays until a repaint: a repaint (Invalidate, resize, first show) erases the
     // buffer with Color and runs OnPaint. Never nullptr; unbound (draws nothing) without widgets.
     TCanvas* Canvas() const { return FCanvas.get(); }
+    // Device pixels per logical pixel of the client area (2 on a screen scaled 2x).
+    double PixelRatio() const;
+    // The canvas draws in device pixels: its DeviceSize() is the client size times
+    // PixelRatio(), and coordinates are device pixels (a form that maps its own drawing sets it
+    // to be sharp on scaled screens). Otherwise it draws in logical pixels, scaled by Qt. Set it
+    // before the form is first shown.
+    bool DevicePixels = false;
     // Repaints the back buffer now (erase, OnPaint), as an expose would, and shows it.
     void PaintNow();
-    // Colour of a pixel of the back buffer (clInvalid outside it or without widgets).
+    // Colour of a pixel of the back buffer (clInvalid outside it or without widgets); x and y are
+    // logical pixels of the client area.
     TColor ClientPixel(int x, int y) const;
 
     TNotifyEvent OnCreate;
@@ -157,6 +166,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> FImpl;
 };
+
+// Called with the form when its modal showing has ended (the window is hidden again). One
+// listener: the drawing window, which puts back a drawing a dialog's help picture covered.
+extern std::function<void(TForm*)> ModalEndedHook;
 
 // Constructs a form and runs its OnCreate.
 template <class T, class... Args> T* NewForm(Args&&... args) {

@@ -35,7 +35,7 @@ QMessageBox::StandardButton QtButton(int id) {
 
 int Interactive(const MessageQuestion& q) {
     QMessageBox box;
-    box.setWindowTitle(guiqt::Q(q.Caption));
+    box.setWindowTitle(guiqt::Q(MessageBoxTitle(q.Caption)));
     box.setText(guiqt::Q(q.Text));
     switch (q.Icon()) {
     case MB_ICONHAND:
@@ -60,6 +60,9 @@ int Interactive(const MessageQuestion& q) {
         if (id == q.DefaultAnswer()) box.setDefaultButton(b);
         if (id == q.CancelAnswer()) box.setEscapeButton(b);
     }
+    // A dialog: a title and a close button, nothing to minimise or maximise.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
@@ -69,6 +72,15 @@ int Interactive(const MessageQuestion& q) {
 }
 
 } // namespace
+
+std::string MessageBoxTitle(std::string_view caption) {
+    // The program's captions are labels ("Error  : ", "Message:"): a title bar shows the word.
+    std::size_t end = caption.size();
+    while (end > 0 && (caption[end - 1] == ' ' || caption[end - 1] == ':'))
+        --end;
+    if (end == 0) return Application->Title();
+    return std::string(caption.substr(0, end));
+}
 
 int MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
     MessageQuestion q;

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace guiqt {
 
@@ -133,6 +134,16 @@ bool ClickFromRelease(TControl* c) {
            dynamic_cast<TForm*>(c) || dynamic_cast<TGroupBox*>(c) || dynamic_cast<TBevel*>(c);
 }
 
+// Where a key is acted on: at the first widget that shows a control, from the focused widget up
+// (a widget of Qt's own, such as the menu bar after keyboard use or the inner edit of a combo
+// box, passes the keys it does not take to the control it sits in); nullptr when nothing has
+// the focus.
+QWidget* KeyOrigin() {
+    for (QWidget* f = QApplication::focusWidget(); f; f = f->parentWidget())
+        if (TControl::FromWidget(f)) return f;
+    return nullptr;
+}
+
 } // namespace
 
 bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
@@ -149,10 +160,10 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
     try {
         switch (t) {
         case QEvent::KeyPress: {
-            // A key travels from the focused widget up through its parents: act once, where it
-            // starts (at the window itself when nothing has the focus).
-            QWidget* focus = QApplication::focusWidget();
-            if (focus ? w != focus : !w->isWindow()) return false;
+            // A key travels from the focused widget up through its parents until one takes it:
+            // act once, at its origin (at the window itself when nothing has the focus).
+            QWidget* origin = KeyOrigin();
+            if (origin ? w != origin : !w->isWindow()) return false;
             TControl* c = ControlOf(w);
             if (!c) return false;
             auto* ke = static_cast<QKeyEvent*>(event);
@@ -164,8 +175,8 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
             return f->DispatchKeyTo(c, vk, ShiftFromQt(ke->modifiers(), Qt::NoButton));
         }
         case QEvent::KeyRelease: {
-            QWidget* focus = QApplication::focusWidget();
-            if (focus ? w != focus : !w->isWindow()) return false;
+            QWidget* origin = KeyOrigin();
+            if (origin ? w != origin : !w->isWindow()) return false;
             TControl* c = ControlOf(w);
             auto* ke = static_cast<QKeyEvent*>(event);
             std::uint16_t vk = VkFromQtKey(ke->key(), ke->modifiers());
@@ -215,6 +226,16 @@ bool ControlEvents::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return false;
+}
+
+void MoveFrame(QWidget* w, int x, int y) {
+    // Before the window exists Qt takes a move as the frame's; afterwards a plain move places
+    // the client area (the frame is unknown until the window manager has framed it), which
+    // would put the title bar above the screen.
+    if (QWindow* h = w->windowHandle(); h != nullptr && w->testAttribute(Qt::WA_WState_Created))
+        h->setFramePosition(QPoint(x, y));
+    else
+        w->move(x, y);
 }
 
 void LinkWidget(QWidget* w, TControl* c) {

@@ -39,6 +39,9 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// Moves a window so that its frame (as the window manager draws it) stands at (x, y).
+void MoveFrame(QWidget* w, int x, int y);
+
 // Links a widget to its control (and back, through TControl::FromWidget).
 void LinkWidget(QWidget* w, TControl* c);
 

@@ -80,6 +80,18 @@ int TScreen::Height() const {
     return 480;
 }
 
+void TScreen::WorkArea(int& left, int& top, int& width, int& height) const {
+    left = top = 0;
+    width = Width();
+    height = Height();
+    if (QScreen* s = PrimaryScreen()) {
+        const QRect a = s->availableGeometry();
+        if (a.width() > 0 && a.height() > 0) {
+            left = a.left(), top = a.top(), width = a.width(), height = a.height();
+        }
+    }
+}
+
 int TScreen::PixelsPerInch() const {
     if (QScreen* s = PrimaryScreen()) {
         const double dpi = s->logicalDotsPerInchY();

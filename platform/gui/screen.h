@@ -36,6 +36,9 @@ public:
     int Width() const; // primary screen, pixels
     int Height() const;
     int PixelsPerInch() const; // logical resolution (fonts in points are converted with it)
+    // The part of the primary screen windows may use (without panels and docks); the whole
+    // screen where the desktop does not tell.
+    void WorkArea(int& left, int& top, int& width, int& height) const;
 
     // The application-wide cursor. crDefault lets every window show its own; any other value
     // overrides them all. Only one override is ever in force: setting another replaces it.

@@ -4,6 +4,7 @@
 
 #include "cad_testutil.h"
 
+#include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -364,8 +365,15 @@ TEST_F(DrawingHeadTest, ScreenFooterAndExtentsFrame) {
     const std::string footer = head + " - /data/jobs/gear." + DataFileExt.str();
     SetClockForTesting(nullptr);
     EXPECT_TRUE(Contains(r, "6;2.1;0.594;" + footer)) << Joined(r);
-    EXPECT_TRUE(Contains(r, "9;1.782;1.7955;2;0")) << Joined(r);
-    EXPECT_TRUE(Contains(r, "4;0;0;0;297")); // the frame around the limits
+    // Readable on the screen: at least 9.6 pixels high there (a sheet of 420 x 297 on the 640 x
+    // 480 virtual screen would give 0.006 x 297 mm, 4 pixels), in the proportions 4 : 3.
+    const long double h = 6 / ScaleY;
+    double height = 0, width = 0;
+    for (const std::string& l : r)
+        if (l.rfind("9;", 0) == 0) std::sscanf(l.c_str(), "9;%lf;%lf", &height, &width);
+    EXPECT_NEAR(height, static_cast<double>(h), 1e-6) << Joined(r);
+    EXPECT_NEAR(width / height, 0.75 * 0.95, 1e-6); // the writer's width factor 0.95
+    EXPECT_TRUE(Contains(r, "4;0;0;0;297"));        // the frame around the limits
     EXPECT_TRUE(Contains(r, "4;420;0;0;0"));
     EXPECT_EQ(CadExtents.Width, 420);
     EXPECT_EQ(CadExtents.Height, 297);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -87,6 +88,22 @@ TEST_F(GuiCanvas, ColoursAreWindowsColorRefs) {
     EXPECT_EQ(q.red(), 255);
     EXPECT_EQ(q.blue(), 0);
     EXPECT_EQ(FromQColor(QColor(0, 0, 128)), clNavy);
+    // Contrast as the accessibility guidelines measure it, and colours made to read.
+    EXPECT_NEAR(ContrastRatio(clBlack, clWhite), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(clBlue, clBlack), 2.44, 0.01);
+    EXPECT_NEAR(ContrastRatio(clRed, clWhite), 4.0, 0.01);
+    EXPECT_EQ(WithContrast(clRed, clWhite, 3.0), clRed); // reads already: unchanged
+    for (const TColor bg : {clBlack, clWhite})
+        for (const TColor c : {clBlue, clNavy, clYellow, clAqua, clMaroon}) {
+            const TColor m = WithContrast(c, bg, 4.5);
+            EXPECT_GE(ContrastRatio(m, bg), 4.5) << c << " on " << bg;
+            // The hue stays: the strongest channel of the colour is still the strongest.
+            const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            const int strongest = r >= g && r >= b ? 0 : g >= b ? 1 : 2;
+            const int mr = GetRValue(m), mg = GetGValue(m), mb = GetBValue(m);
+            const int channel[3] = {mr, mg, mb};
+            EXPECT_EQ(channel[strongest], std::max({mr, mg, mb})) << c << " on " << bg;
+        }
     // System colours resolve to plain colours; clNone never reaches a device as a system value.
     EXPECT_GE(ColorToRGB(clBtnFace), 0);
     EXPECT_LE(ColorToRGB(clBtnFace), 0xFFFFFF);

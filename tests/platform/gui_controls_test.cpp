@@ -3,6 +3,7 @@
 
 #include "gui_testutil.h"
 
+#include "platform/gui/canvas_qt.h"
 #include "platform/gui/gui.h"
 
 #include <QApplication>
@@ -254,8 +255,19 @@ TEST_F(GuiControls, ColoursAndFontsReachTheWidgets) {
     auto* e = new TEdit(&f);
     e->SetColor(clYellow); // an invalid field is shown yellow
     EXPECT_EQ(e->Widget()->palette().color(QPalette::Base), QColor(255, 255, 0));
+    // A field marked red keeps its red but is lightened until its dark text reads (7:1).
+    auto* red = new TEdit(&f);
+    red->SetColor(clRed);
+    EXPECT_EQ(red->Color(), clRed);
+    const QColor shown = red->Widget()->palette().color(QPalette::Base);
+    EXPECT_EQ(shown.red(), 255);
+    EXPECT_EQ(shown.green(), shown.blue());
+    EXPECT_GT(shown.green(), 60);
+    EXPECT_GE(ContrastRatio(FromQColor(shown),
+                            FromQColor(red->Widget()->palette().color(QPalette::Text))),
+              7.0);
     auto* p = new TPanel(&f);
-    p->SetColor(RGB(1, 2, 3));
+    p->SetColor(RGB(1, 2, 3)); // a panel shows its colour as it is (a colour swatch)
     EXPECT_EQ(p->Widget()->palette().color(QPalette::Window), QColor(1, 2, 3));
     auto* m = new TMemo(&f);
     TFont font = m->Font();

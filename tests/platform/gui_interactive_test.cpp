@@ -91,6 +91,10 @@ TEST_F(GuiInteractive, QtMessageBoxesAnswerWithTheWindowsCodes) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+        // A dialog with a title of a word, no minimise or maximise button.
+        EXPECT_EQ(box->windowTitle().toStdString(), "Error");
+        EXPECT_FALSE(box->windowFlags() & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(box->windowFlags() & Qt::WindowMaximizeButtonHint);
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(box, &esc);
     });

@@ -313,6 +313,7 @@ TEST_F(InputDialogTest, CalculationOptionsResetIsWrittenByOkOnly) {
         GearData.TipInputMode[1] = GearData.TipInputMode[2] = 3;
         GearData.GeoFormMode = 0;
         Run<TForm_qorwcon2>({[ok](TForm_qorwcon2& f) {
+            EXPECT_EQ(f.Caption(), ProductTitle + " Calculation Method");
             EXPECT_EQ(f.RadioGroup_mess->ItemIndex(), 1);
             Respond::Press(f, "Button_reset");
             EXPECT_EQ(f.RadioGroup_mess->ItemIndex(), 0);

@@ -29,6 +29,7 @@
 #include "platform/gui/responder.h"
 #include "platform/office/spreadsheet.h"
 #include "shell/main_window.h"
+#include "shell/menu_captions.h"
 #include "shell/startup.h"
 #include "tests/testutil.h"
 
@@ -123,7 +124,7 @@ const Row kMenu[] = {
     {"mi_file", 0, "&File", "", false, false, None},
     {"mi_fileNew", 1, "&New...", "Ctrl+N", false, false, Dialog},
     {"mi_fileOpen", 1, "&Open...", "Ctrl+O", false, false, AsksFile},
-    {"mi_fileOpenTable", 1, "&Open...  (&Table)", "", false, false, Special},
+    {"mi_fileOpenTable", 1, "Open...  (Ta&ble)", "", false, false, Special},
     {"mi_FileSave", 1, "&Save...", "Ctrl+S", false, false, AsksFile}, // File > New left no name
     {"mi_FileSaveAs", 1, "Save &As...", "", false, false, AsksFile},
     {"mi_FileCopy", 1, "-", "", false, false, None},
@@ -152,17 +153,17 @@ const Row kMenu[] = {
     {"mi_editberechnungsmethode", 1, "&Calculation Method", "", false, false, Dialog},
     {"mi_View", 0, "&View", "", false, false, None},
     {"mi_viewquick", 1, "&Quick", "", false, false, Draws},
-    {"mi_viewQuick3", 1, "&Quick 3", "", false, false, Draws},
-    {"mi_viewquick4", 1, "&Quick 4", "", false, false, Draws},
+    {"mi_viewQuick3", 1, "Quick &3", "", false, false, Draws},
+    {"mi_viewquick4", 1, "Quick &4", "", false, false, Draws},
     {"mi_viewFertigungszeichnung", 1, "&Production drawing", "", false, false, Draws},
-    {"mi_viewwerkstattblatt", 1, "&Production Sheet", "", false, false, Special},
+    {"mi_viewwerkstattblatt", 1, "Production &Sheet", "", false, false, Special},
     {"mi_viewzahn1", 1, "Tooth", "", false, false, Draws},
     {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Draws},
     {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_viewTabelle", 1, "Ta&bles", "", false, false, None},
     {"mi_viewtabelleVerzahnungRad1", 2, "&Toothing", "", false, false, Draws},
     {"mi_viewtabellePruefmasseRad1", 2, "Measure", "", false, false, Draws},
-    {"mi_viewtabelleToleranzenRad1", 2, "&Tolerance", "", false, false, Draws},
+    {"mi_viewtabelleToleranzenRad1", 2, "T&olerance", "", false, false, Draws},
     {"mi_viewrollwinkel1", 2, "&Roll Angle", "", false, false, Draws},
     {"N3D1", 1, "3D", "", true, false, Special},
     {"N9", 1, "-", "", false, false, None},
@@ -171,8 +172,8 @@ const Row kMenu[] = {
     {"mi_viewPolylinieFussausrundung", 1, "Pol&yline Tooth Root", "", true, false, Special},
     {"mi_CAD", 0, "&CAD", "", false, false, None},
     {"mi_cadFertigungszeichnung", 1, "&Production drawing", "", false, false, Draws},
-    {"mi_cadquick4", 1, "&Quick 4", "", false, false, Draws},
-    {"mi_cadQuick3", 1, "&Quick 3", "", false, false, Draws},
+    {"mi_cadquick4", 1, "Quick &4", "", false, false, Draws},
+    {"mi_cadQuick3", 1, "Quick &3", "", false, false, Draws},
     {"mi_cadzahnrad", 1, "&Gear", "", false, false, Draws},
     {"mi_cadzahn", 1, "Tooth", "", false, false, Draws},
     {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Draws},
@@ -188,16 +189,16 @@ const Row kMenu[] = {
     {"mi_docuPrintChanges", 1, "Modifications - &Printout", "", false, false, Own},
     {"mi_docuNewChange", 1, "Modification - &New", "", false, false, Own},
     {"mi_docuModifyChanges", 1, "&Edit previous modification", "", false, false, Own},
-    {"mi_docudeleteChange", 1, "&Delete previous modification", "", false, false, Own},
+    {"mi_docudeleteChange", 1, "De&lete previous modification", "", false, false, Own},
     {"N21", 1, "-", "", false, false, None},
-    {"mi_Document1", 1, "D&ocument &1", "", false, false, Own},
-    {"mi_Document2", 1, "D&ocument &2", "", false, false, Own},
-    {"mi_Document3", 1, "D&ocument &3", "", false, false, Own},
-    {"mi_Document4", 1, "D&ocument &4", "", false, false, Own},
-    {"mi_Document5", 1, "D&ocument &5", "", false, false, Own},
+    {"mi_Document1", 1, "Document &1", "", false, false, Own},
+    {"mi_Document2", 1, "Document &2", "", false, false, Own},
+    {"mi_Document3", 1, "Document &3", "", false, false, Own},
+    {"mi_Document4", 1, "Document &4", "", false, false, Own},
+    {"mi_Document5", 1, "Document &5", "", false, false, Own},
     {"N22", 1, "-", "", false, false, None},
     {"mi_DocumentSetup", 1, "Document &Setup", "", false, false, Own},
-    {"mi_OLE", 0, "&OLE", "", false, false, None},
+    {"mi_OLE", 0, "O&LE", "", false, false, None},
     {"mi_oleStartExcel", 1, "Start Excel", "", false, false, Special},
     {"mi_oleExportExcel", 1, "Export QOR1W -> Excel", "", false, true, Special},
     {"mi_oleImportExcel", 1, "Import Excel -> QOR1W", "", false, true, Special},
@@ -216,7 +217,7 @@ const Row kMenu[] = {
     {"mi_helplanguageChinese", 2, "&Chinese", "", false, false, SetsLanguage, 12},
     {"N23", 1, "-", "", false, false, None},
     {"mi_helpwww", 1, "&KELMORA Homepage", "", false, false, Special},
-    {"mi_helpemail", 1, "&E-Mail to KELMORA", "", false, false, Special},
+    {"mi_helpemail", 1, "E-&Mail to KELMORA", "", false, false, Special},
     {"N15", 1, "-", "", false, false, None},
     {"mi_HelpAbout", 1, "&QOR1W", "", false, false, Special},
 };
@@ -455,16 +456,19 @@ TEST_F(MainWindowTest, KoreanAndBackRestoresEveryCaption) {
     const auto korean = Captions();
     EXPECT_EQ(korean.at("mi_file"), "파일(&F)");
     EXPECT_EQ(korean.at("mi_helplanguage"), "메뉴 언어(&L)");
-    EXPECT_EQ(korean.at("mi_fileOpenTable"), "열기(&O)  (테이블(&b))");
-    EXPECT_EQ(korean.at("mi_viewQuick3"), "Quick(&Q) 3");
+    EXPECT_EQ(korean.at("mi_fileOpenTable"), "열기  (테이블(&b))");
+    EXPECT_EQ(korean.at("mi_viewQuick3"), "Quick &3");
     std::vector<std::string> kept;
     for (const auto& [name, caption] : english)
         if (korean.at(name) == caption && caption != "-") kept.push_back(name);
-    // Resource captions, the language names, the recent files, and two texts that read the same.
+    // Resource captions, the language names, the recent files, and texts that read the same
+    // (Quick is "Quick" in Korean too).
     EXPECT_EQ(kept, (std::vector<std::string>{"N3D1",
                                               "mi_CAD",
                                               "mi_HelpAbout",
                                               "mi_OLE",
+                                              "mi_cadQuick3",
+                                              "mi_cadquick4",
                                               "mi_editabmessungenOnline",
                                               "mi_file1",
                                               "mi_file2",
@@ -482,6 +486,8 @@ TEST_F(MainWindowTest, KoreanAndBackRestoresEveryCaption) {
                                               "mi_oleImportExcel",
                                               "mi_olePrintoutExcel",
                                               "mi_oleStartExcel",
+                                              "mi_viewQuick3",
+                                              "mi_viewquick4",
                                               "mi_viewrollwinkel1"}));
     Item("mi_helplanguageEnglish")->Click();
     EXPECT_EQ(Captions(), english);
@@ -505,10 +511,63 @@ TEST_F(MainWindowTest, MenuBarAndItemsReadableOverTheDrawing) {
                                         .rgb() &
                                     0xFFFFFF));
     Window->SetLanguage(8);
-    EXPECT_EQ(Item("mi_fileOpenTable")->Action()->text().toStdString(), "열기(&O)  (테이블(b))");
+    EXPECT_EQ(Item("mi_fileOpenTable")->Action()->text().toStdString(), "열기  (테이블(&b))");
     EXPECT_EQ(Item("mi_cadconfig")->Action()->text().toStdString(), "환경설정(&t) CAD");
     EXPECT_EQ(Item("N4")->Action()->text().toStdString(), "");
     EXPECT_TRUE(Item("N4")->Action()->isSeparator());
+}
+
+// The about box shows the logo while it is open; closing it brings the drawing back.
+TEST_F(MainWindowTest, AboutBoxLeavesTheDrawingAsItWas) {
+    Create();
+    TFkelmgra::Header(0, 0, 160, 120);
+    TFkelmgra::line(1, 2, 3, 4);
+    const std::string before = DisplayList->Text();
+    std::string during;
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+        during = DisplayList->Text();
+        Respond::Press(f, "OKButton");
+    });
+    ResponderScope scope(r);
+    Item("mi_HelpAbout")->Click();
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_NE(during.find("\n7;"), std::string::npos); // the logo's solids
+    EXPECT_EQ(DisplayList->Text(), before);
+}
+
+// In every language a menu reaches each of its items by a key of its own (Alt+V, then the
+// item's key), and the Chinese captions carry no stray quotation marks or blanks.
+TEST_F(MainWindowTest, AccessKeysAreUniqueInEveryMenuAndLanguage) {
+    Create();
+    for (const int code : {1, 2, 6, 7, 8, 12}) {
+        SCOPED_TRACE(code);
+        Window->SetLanguage(code);
+        std::function<void(TMenuItem*)> check = [&](TMenuItem* menu) {
+            std::map<char, std::string> keys;
+            for (int i = 0; i < menu->Count(); ++i) {
+                TMenuItem* item = menu->Items(i);
+                check(item);
+                if (!item->Visible()) continue;
+                // What the menu shows (the platform keeps one key per caption).
+                const std::string shown = item->Action() != nullptr
+                                              ? item->Action()->text().toStdString()
+                                              : item->Caption();
+                EXPECT_EQ(shown.find("\u2019"), std::string::npos) << shown;
+                EXPECT_TRUE(shown.empty() || shown.back() != ' ') << shown;
+                const char key = AccessKey(shown);
+                if (key == 0) continue;
+                const auto [at, fresh] = keys.emplace(key, shown);
+                EXPECT_TRUE(fresh) << "'" << key << "': " << at->second << " / " << shown;
+            }
+        };
+        check(Window->MainMenu1->Items());
+    }
+    Window->SetLanguage(12);
+    EXPECT_EQ(Item("mi_documentation")->Caption(), "文档");
+    EXPECT_EQ(Item("mi_Edit")->Caption(), "编辑");
+    EXPECT_EQ(Item("mi_viewquick")->Caption(), "快速");
+    Window->SetLanguage(2);
 }
 
 // The tooth-profile handler bound to no item draws the gear wheel through the CAD question

@@ -8,11 +8,19 @@
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
 #include "platform/gui/application.h"
+#include "platform/gui/msgbox.h"
 #include "platform/gui/responder.h"
 #include "platform/gui/screen.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -455,7 +463,13 @@ TEST_F(Questions, MessageBoxesCaptionsStylesAndSilence) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(rec.Boxes[i].Caption, expected[i].first);
         EXPECT_EQ(rec.Boxes[i].Text, expected[i].second);
-        EXPECT_EQ(rec.Boxes[i].Flags, 8192u); // task modal, OK only
+        // Task modal, OK only, with the error or the information icon.
+        const bool error = expected[i].first == "Error  : ";
+        EXPECT_EQ(rec.Boxes[i].Flags, 8192u | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+        // The title bar shows the word, not the label.
+        EXPECT_EQ(MessageBoxTitle(rec.Boxes[i].Caption), error                         ? "Error"
+                                                         : expected[i].first == "Help" ? "Help"
+                                                                                       : "Message");
     }
 }
 
@@ -592,12 +606,21 @@ TEST_F(Questions, MainWindowSetup) {
     ScreenHeight = 479;
     BackgroundColour = RGBColour(0, 0, 128);
     Application->HintHidePause = 2500;
+    int left = 0, top = 0, width = 0, height = 0;
+    Screen()->WorkArea(left, top, width, height);
     SetupMainWindow(&main);
-    EXPECT_EQ(main.Left(), 0);
-    EXPECT_EQ(main.Top(), 0);
-    EXPECT_EQ(main.ClientWidth(), 640);
-    EXPECT_EQ(main.ClientHeight(), 480);
+    // Wholly on the screen: the frame at the work area's corner, the configured size where it
+    // fits beside room for the frame, else the room there is.
+    EXPECT_EQ(main.Left(), left);
+    EXPECT_EQ(main.Top(), top);
+    EXPECT_EQ(main.ClientWidth(), std::min(640, width - 16));
+    EXPECT_EQ(main.ClientHeight(), std::min(480, height - 48));
     EXPECT_EQ(main.Color(), static_cast<TColor>(RGBColour(0, 0, 128)));
+    ScreenWidth = 5000; // configured for a far larger screen
+    ScreenHeight = 4000;
+    SetupMainWindow(&main);
+    EXPECT_EQ(main.ClientWidth(), width - 16);
+    EXPECT_EQ(main.ClientHeight(), height - 48);
     EXPECT_EQ(Application->HintHidePause, 100000);
     EXPECT_TRUE(Application->ShowHint);
     Application->HintHidePause = 2500;
@@ -653,6 +676,75 @@ TEST_F(Questions, JoinFileName) {
     EXPECT_EQ(r, "/data/jobs/gear.q1w");
     JoinFileName("gear", "/data/", "*.html", r);
     EXPECT_EQ(r, "/data/gear.htm");
+}
+
+} // namespace
+
+// ---- the question forms as a person at a display meets them -----------------------------------
+
+namespace {
+
+// Shows a question form modally with Qt's event loop (no responder); key presses, each sent to
+// the widget that has the focus when the form is up, answer it.
+class QuestionKeys : public Questions {
+protected:
+    void SetUp() override {
+        Questions::SetUp();
+        Application->Initialize();
+        Application->AssumeDisplay = true;
+    }
+    void TearDown() override {
+        Application->AssumeDisplay = false;
+        Questions::TearDown();
+    }
+    static void PressWhenUp(int key) {
+        QTimer::singleShot(0, qApp, [key] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            // A radio button inside a group, as clicking one leaves the focus: a widget of Qt's
+            // own that passes Enter and Esc on to the control it sits in.
+            if (auto* radio = modal->findChild<QRadioButton*>()) radio->setFocus();
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : modal, static_cast<Qt::Key>(key));
+        });
+    }
+};
+
+TEST_F(QuestionKeys, EnterAnswersAndEscCancelsWhereverTheFocusIs) {
+    TextLines[1] = "first";
+    TextLines[2] = "second";
+    TextLines[3] = "third";
+    struct Case {
+        int Key;
+        int Expected; // the choice, 0 when cancelled
+    };
+    for (const Case c : {Case{Qt::Key_Return, 3}, Case{Qt::Key_Escape, 0}}) {
+        SCOPED_TRACE(c.Key);
+        AbortFlag = 0;
+        auto form = CreateForm<Tin_radiodialog>();
+        form->SetItems("Choose", 3, 3);
+        // The focus sits on a radio button inside the group, a widget of Qt's own.
+        PressWhenUp(c.Key);
+        form->ShowModal();
+        int k = 0;
+        form->GetChoice(k);
+        EXPECT_EQ(AbortFlag, c.Expected == 0 ? 1 : 0);
+        if (c.Expected != 0) EXPECT_EQ(k, c.Expected);
+        // A dialog to the window manager: nothing to minimise or maximise; OK is the default.
+        const Qt::WindowFlags flags = form->Widget()->windowFlags();
+        EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(form->Button_ok->Default());
+        EXPECT_TRUE(form->button_cancel->Cancel());
+    }
+    // The text form: Esc in the edit field cancels and keeps the text.
+    std::string text = "kept";
+    PressWhenUp(Qt::Key_Escape);
+    InputText("Name", 20, text);
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(text, "kept");
+    AbortFlag = 0;
 }
 
 } // namespace

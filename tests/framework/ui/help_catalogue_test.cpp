@@ -25,6 +25,7 @@
 #include "framework/ui/help_pictures.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/responder.h"
+#include "platform/gui/screen.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;
@@ -66,6 +67,13 @@ protected:
         fs::remove_all(dir_);
     }
     void WriteIndex(const std::string& text) { std::ofstream(index_, std::ios::binary) << text; }
+    // A drawing of the job in the window: one line.
+    const std::vector<std::string> kJob{"4;1;2;3;4"};
+    void DrawJob() {
+        DrawDevice->ClearDevice();
+        DrawDevice->DrawHeader(0, 0, 160, 120);
+        DrawDevice->DrawLine(1, 2, 3, 4);
+    }
     std::vector<std::string> Drawn() const {
         std::vector<std::string> out;
         for (const std::string& l : DisplayList->Lines())
@@ -292,16 +300,72 @@ TEST_F(Catalogue, InsertBeforeTheSelectedEntry) {
 }
 
 TEST_F(Catalogue, WithoutIndexAPictureFileIsChosenUntilCancelled) {
+    DrawJob();
+    std::vector<std::string> shown;
     ScriptedResponder r;
     r.OnDialog([&](TCommonDialog& d) {
          static_cast<TOpenDialog&>(d).Choose((dir_ / "two.plt").string());
          return true;
-     }).OnDialog([](TCommonDialog&) { return false; });
+     }).OnDialog([&](TCommonDialog&) {
+        shown = Drawn();
+        return false;
+    });
     ResponderScope scope(r);
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
-    EXPECT_EQ(Drawn(), (std::vector<std::string>{"4;0;0;0;10"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"4;0;0;0;10"}));
+    // Browsing from the menu ended: the job's drawing is back.
+    EXPECT_EQ(Drawn(), kJob);
     EXPECT_EQ(AbortFlag, 0);
+}
+
+// Opened from a dialog, the catalogue starts on the picture of the dialog's help topic, and
+// its pictures stay beside the dialog until it closes; then the job's drawing comes back, unless
+// something was drawn meanwhile.
+TEST_F(Catalogue, PicturesOfADialogStayUntilItClosesAndFollowItsContext) {
+    WriteIndex("\"one\",\"First\"\r\n\"two\",\"Second\"\r\n");
+    std::ofstream(dir_ / "qor1w.hlp", std::ios::binary) << "5400:two\r\nThe dialog\r\n";
+    for (const bool redraw : {false, true}) {
+        SCOPED_TRACE(redraw);
+        DrawJob();
+        std::vector<std::string> beside;
+        ScriptedResponder r;
+        r.OnForm([&](TForm& f) {
+             HelpNo = 5400;
+             ShowHelpPictures();
+             beside = Drawn();
+             if (redraw) { // a calculation button draws the view again
+                 DrawDevice->ClearDevice();
+                 DrawDevice->DrawLine(0, 0, 5, 5);
+             }
+             f.SetModalResult(mrCancel);
+         }).OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); }); // the catalogue: OK
+        ResponderScope scope(r);
+        TForm dialog(nullptr);
+        dialog.ShowModal();
+        EXPECT_EQ(r.Unexpected(), 0);
+        EXPECT_EQ(beside, (std::vector<std::string>{"4;0;0;0;10"})); // "two", not the first
+        if (redraw)
+            EXPECT_EQ(Drawn(), (std::vector<std::string>{"4;0;0;5;5"}));
+        else
+            EXPECT_EQ(Drawn(), kJob);
+        EXPECT_FALSE(DrawingKeptUnderPicture());
+    }
+}
+
+// The selection window first stands at the foot of the screen, off the pictures' titles.
+TEST_F(Catalogue, SelectionWindowLeavesThePictureTitlesFree) {
+    FormLeft = FormTop = 1;
+    auto form = CreateForm<TForm_hilfebild>();
+    int left = 0, top = 0, width = 0, height = 0;
+    Screen()->WorkArea(left, top, width, height);
+    EXPECT_GT(form->Top(), top + height / 2);
+    EXPECT_LE(form->Top() + form->Height(), top + height);
+    FormLeft = 300, FormTop = 200; // where the user left it
+    auto again = CreateForm<TForm_hilfebild>();
+    EXPECT_EQ(again->Left(), 300);
+    EXPECT_EQ(again->Top(), 200);
+    FormLeft = FormTop = 1;
 }
 
 TEST_F(Catalogue, StartPictureNameWithOrWithoutExtension) {

@@ -8,7 +8,8 @@ folder, then
   centre (320, 240), radius 40 pixels;
 - reads circle.pdf with pdfinfo (one page) and renders it with pdftoppm (PPM, read by pnglib),
   where the circle must stand where the printer mapping puts it: the virtual screen scaled to
-  the page.
+  the page;
+- renders the pages printed before and after the window was resized: they are the same.
 Usage: kelmgraf_picture_check.py TEST_PROGRAM
 """
 
@@ -46,7 +47,9 @@ def main():
         env = dict(os.environ, QOR_KELMGRAF_OUT=out, QT_QPA_PLATFORM="offscreen")
         run = subprocess.run([program, "--gtest_filter=DrawWindowTest.CircleOnTheVirtualScreen:"
                               "DrawWindowTest.PrintsOnePageToPdf:"
-                              "DrawWindowTest.PrintsWithScaleOffsetBorderAndPaletteColours"], env=env,
+                              "DrawWindowTest.PrintsWithScaleOffsetBorderAndPaletteColours:"
+                              "DrawWindowTest.PrintoutKeepsItsPageWhenTheWindowIsResized"],
+                             env=env,
                              capture_output=True, text=True)
         check(run.returncode == 0, "test program failed:\n" + run.stdout[-2000:])
 
@@ -128,6 +131,20 @@ def main():
                       "framed circle centre %s" % (red,))
                 check(abs((x1 - x0) / 2 - pw * 10 * scale * 0.5 / 640 * k) <= 2,
                       "framed circle radius %s" % (red,))
+
+        # The printout keeps its page when the window is resized: the same page before and
+        # after, pixel for pixel.
+        pages = []
+        for name in ("page_before", "page_after"):
+            pdf = os.path.join(out, name + ".pdf")
+            check(os.path.exists(pdf), "no %s.pdf" % name)
+            if os.path.exists(pdf):
+                subprocess.run(["pdftoppm", "-r", "40", "-singlefile", pdf,
+                                os.path.join(out, name)], check=True)
+                pages.append(pnglib.read_ppm(os.path.join(out, name + ".ppm")).rgb_rows())
+        if len(pages) == 2:
+            check(bbox(pages[0], lambda p: max(p) < 160) is not None, "nothing on the page")
+            check(pages[0] == pages[1], "the page changed with the window's size")
 
     if FAILURES:
         for f in FAILURES:

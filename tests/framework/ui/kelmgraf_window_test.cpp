@@ -12,9 +12,11 @@
 #include "framework/core/settings.h"
 #include "platform/gui/application.h"
 #include "platform/gui/printer.h"
+#include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QTest>
 #include <QWidget>
 
@@ -83,6 +85,34 @@ protected:
         EXPECT_NEAR((y0 + y1) / 2.0, cy, 1.0);
         EXPECT_NEAR((x1 - x0) / 2.0, r, 1.0);
         EXPECT_NEAR((y1 - y0) / 2.0, r, 1.0);
+    }
+    // The red circle of the printing tests, 3 pixels wide: 12 printer pixels, visible when the
+    // page is rendered coarsely.
+    void DrawPrintCircle() {
+        device_->DrawHeader(0, 0, 160, 120);
+        device_->SetDrawColor(12);
+        TFkelmgra::SetLineWidth(3);
+        device_->DrawCircle(80, 60, 10);
+    }
+    // Where the printing tests write: QOR_KELMGRAF_OUT for the picture check, else a folder of
+    // their own (removed by the test).
+    static std::string PrintDir(const char* name) {
+        const std::string dir =
+            OutDir().empty() ? (std::filesystem::temp_directory_path() / name).string() : OutDir();
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+    // The list replayed onto the printer into a PDF file.
+    void PrintToPdf(const std::string& pdf) {
+        TPrinter& p = *Printer();
+        ASSERT_TRUE(p.SetOutputFileName(pdf));
+        ASSERT_TRUE(p.BeginDoc()) << p.LastError();
+        DrawToPrinter = 1;
+        form_->FormPaint(form_);
+        DrawToPrinter = 0;
+        ASSERT_TRUE(p.EndDoc()) << p.LastError();
+        p.SetOutputFileName("");
+        EXPECT_TRUE(std::filesystem::exists(pdf));
     }
     static int WX(double mm) { return static_cast<int>(std::lround(mm * kScale)) + 1; }
     static int WY(double mm) { return 479 - static_cast<int>(std::lround(mm * kScale)); }
@@ -211,14 +241,8 @@ TEST_F(DrawWindowTest, StepModeAsksAtColourZero) {
 }
 
 TEST_F(DrawWindowTest, PrintsOnePageToPdf) {
-    device_->DrawHeader(0, 0, 160, 120);
-    device_->SetDrawColor(12);
-    TFkelmgra::SetLineWidth(3); // 12 printer pixels: visible when the page is rendered coarsely
-    device_->DrawCircle(80, 60, 10);
-    const std::string dir = OutDir().empty()
-                                ? (std::filesystem::temp_directory_path() / "qor_kelmgraf").string()
-                                : OutDir();
-    std::filesystem::create_directories(dir);
+    DrawPrintCircle();
+    const std::string dir = PrintDir("qor_kelmgraf");
     const std::string pdf = dir + "/circle.pdf";
     std::filesystem::remove(pdf);
     TPrinter& p = *Printer();
@@ -240,29 +264,14 @@ TEST_F(DrawWindowTest, PrintsOnePageToPdf) {
 }
 
 TEST_F(DrawWindowTest, PrintsWithScaleOffsetBorderAndPaletteColours) {
-    device_->DrawHeader(0, 0, 160, 120);
-    device_->SetDrawColor(12);
-    TFkelmgra::SetLineWidth(3);
-    device_->DrawCircle(80, 60, 10);
-    const std::string dir =
-        OutDir().empty() ? (std::filesystem::temp_directory_path() / "qor_kelmgraf2").string()
-                         : OutDir();
-    std::filesystem::create_directories(dir);
-    const std::string pdf = dir + "/framed.pdf";
+    DrawPrintCircle();
+    const std::string dir = PrintDir("qor_kelmgraf2");
     PrintScaleX = PrintScaleY = 0.5;
     PrintOffsetX = 21; // a tenth of the page width
     PrintOffsetY = 0;
     PrintBorder = 1;
     WinPrintMode = 2; // palette colours
-    TPrinter& p = *Printer();
-    ASSERT_TRUE(p.SetOutputFileName(pdf));
-    ASSERT_TRUE(p.BeginDoc()) << p.LastError();
-    DrawToPrinter = 1;
-    form_->FormPaint(form_);
-    DrawToPrinter = 0;
-    ASSERT_TRUE(p.EndDoc()) << p.LastError();
-    p.SetOutputFileName("");
-    EXPECT_TRUE(std::filesystem::exists(pdf));
+    PrintToPdf(dir + "/framed.pdf");
     if (OutDir().empty()) std::filesystem::remove_all(dir);
 }
 
@@ -437,6 +446,182 @@ TEST_F(DrawWindowInputTest, RightButtonAndDoubleClickReset) {
     EXPECT_EQ(DisplayList->Line(DisplayList->Count() - 2), "10;1;1;639;479;0;0;160;120");
     form_->PaintNow();
     EXPECT_EQ(ZoomRect, (TZoomRect{0, 640, 0, 480}));
+}
+
+// ---- the window's size and the screen's scaling ------------------------------------------------
+
+// The box of the pixels of one colour in the client area (logical pixels).
+struct Box {
+    int X0 = 1 << 20, Y0 = 1 << 20, X1 = -1, Y1 = -1;
+    double CentreX() const { return (X0 + X1) / 2.0; }
+    double CentreY() const { return (Y0 + Y1) / 2.0; }
+    int Width() const { return X1 - X0; }
+    int Height() const { return Y1 - Y0; }
+};
+Box BoxOf(const TFkelmgra& f, TColor c) {
+    Box b;
+    for (int y = 0; y < f.ClientHeight(); ++y)
+        for (int x = 0; x < f.ClientWidth(); ++x)
+            if (f.ClientPixel(x, y) == c) {
+                b.X0 = std::min(b.X0, x), b.X1 = std::max(b.X1, x);
+                b.Y0 = std::min(b.Y0, y), b.Y1 = std::max(b.Y1, y);
+            }
+    return b;
+}
+
+// Every drawing fits the window it is shown in and follows a resize: the sheet's frame spans
+// the client area in one direction and stands in its middle in the other (a drawing that keeps
+// its aspect), or spans both (one that does not).
+TEST_F(DrawWindowTest, DrawingFitsTheWindowAndFollowsAResize) {
+    struct Case {
+        int W, H;
+        bool Aspect;
+    };
+    // (The headless screen is 800 x 600.)
+    for (const Case c : {Case{641, 481, true}, Case{780, 450, true}, Case{400, 560, true},
+                         Case{780, 450, false}}) {
+        SCOPED_TRACE(std::to_string(c.W) + "x" + std::to_string(c.H) + (c.Aspect ? "" : " free"));
+        DrawDevice->ClearDevice();
+        if (c.Aspect)
+            device_->DrawHeader(0, 0, 160, 120);
+        else
+            device_->SetDrawWindow(false, true, 0, 0, 1, 1, 0, 0, 160, 120);
+        device_->SetDrawColor(12);
+        TFkelmgra::Rectangle(0, 0, 160, 120);
+        form_->SetClientWidth(c.W);
+        form_->SetClientHeight(c.H);
+        form_->PaintNow();
+        const TSize size = form_->Canvas()->DeviceSize();
+        ASSERT_EQ(size.cx, c.W);
+        ASSERT_EQ(size.cy, c.H);
+        const Box b = BoxOf(*form_, kRed);
+        ASSERT_GE(b.X1, 0);
+        const bool wide = c.W * 3 > c.H * 4;
+        if (!c.Aspect || wide) EXPECT_GE(b.Height(), c.H - 5);
+        if (!c.Aspect || !wide) EXPECT_GE(b.Width(), c.W - 5);
+        EXPECT_NEAR(b.CentreX(), (c.W - 1) / 2.0, 1.5);
+        EXPECT_NEAR(b.CentreY(), (c.H - 1) / 2.0, 1.5);
+        if (c.Aspect) EXPECT_NEAR(b.Width() / static_cast<double>(b.Height()), 4.0 / 3.0, 0.01);
+        // The window's mapping takes a pixel back to the world point drawn there.
+        const TScreenMapping m = form_->ClientMapping();
+        EXPECT_NEAR(static_cast<double>(m.WorldX(b.X1)), 160, 0.5);
+        EXPECT_NEAR(static_cast<double>(m.WorldY(b.Y0)), 120, 0.5);
+    }
+}
+
+// The printout keeps its page whatever the window's size (the picture check compares the
+// pages of the two files).
+TEST_F(DrawWindowTest, PrintoutKeepsItsPageWhenTheWindowIsResized) {
+    DrawPrintCircle();
+    const std::string dir = PrintDir("qor_kelmgraf3");
+    PrintToPdf(dir + "/page_before.pdf");
+    form_->SetClientWidth(780);
+    form_->SetClientHeight(300);
+    form_->PaintNow();
+    PrintToPdf(dir + "/page_after.pdf");
+    if (OutDir().empty()) std::filesystem::remove_all(dir);
+}
+
+// On a dark background the palette's dark colours are lightened until they read: lines 3:1,
+// texts 4.5:1; light colours stay as they are.
+TEST_F(DrawWindowTest, PaletteColoursReadOnTheBackground) {
+    BackgroundColour = RGB(0, 0, 0);
+    device_->DrawHeader(0, 0, 160, 120);
+    device_->SetDrawColor(9); // blue
+    device_->DrawLine(10, 20, 150, 20);
+    device_->SetDrawColor(12); // red
+    device_->DrawLine(10, 40, 150, 40);
+    device_->SetDrawColor(9);
+    device_->SetDrawTextStyle(2, 0, 5, 5);
+    device_->DrawText("MMMM", 20, 80);
+    form_->PaintNow();
+    const TColor line = form_->ClientPixel(WX(80), WY(20));
+    EXPECT_GE(ContrastRatio(line, RGB(0, 0, 0)), 3.0);
+    EXPECT_EQ(GetBValue(line), 255); // still blue
+    EXPECT_LT(GetRValue(line), 128);
+    EXPECT_EQ(form_->ClientPixel(WX(80), WY(40)), kRed);
+    // The text's own colour: its brightest pixel (the edges are smoothed into the black).
+    TColor text = clBlack;
+    for (int y = WY(90); y <= WY(80); ++y)
+        for (int x = WX(20); x < WX(60); ++x)
+            if (const TColor c = form_->ClientPixel(x, y);
+                ContrastRatio(c, clBlack) > ContrastRatio(text, clBlack))
+                text = c;
+    EXPECT_GE(ContrastRatio(text, RGB(0, 0, 0)), 4.5);
+    EXPECT_EQ(GetBValue(text), 255);
+}
+
+// With the screen scaled (the test runs once more with QT_SCALE_FACTOR=2), the drawing is made
+// at the screen's own pixels, not drawn small and blown up.
+TEST_F(DrawWindowTest, DrawsAtTheScreensPixelRatio) {
+    const char* factor = std::getenv("QT_SCALE_FACTOR");
+    const double expected = factor != nullptr ? std::atof(factor) : 1.0;
+    form_->Show();
+    QApplication::processEvents();
+    ASSERT_EQ(form_->PixelRatio(), expected);
+    device_->DrawHeader(0, 0, 160, 120);
+    device_->SetDrawColor(12);
+    device_->DrawCircle(80, 60, 37);
+    form_->PaintNow();
+    const TSize device = form_->Canvas()->DeviceSize();
+    EXPECT_EQ(device.cx, static_cast<int>(std::ceil(form_->ClientWidth() * expected)));
+    EXPECT_EQ(device.cy, static_cast<int>(std::ceil(form_->ClientHeight() * expected)));
+    // Blown up, each logical row would be two equal device rows; drawn at the device's pixels,
+    // the circle's rows pair up only by chance.
+    int rowsOfCircle = 0, unpaired = 0;
+    for (int y = 0; y + 1 < device.cy; y += 2) {
+        bool red = false, differs = false;
+        for (int x = 0; x < device.cx; ++x) {
+            const bool a = form_->Canvas()->Pixel(x, y) == kRed;
+            const bool b = form_->Canvas()->Pixel(x, y + 1) == kRed;
+            red = red || a || b;
+            differs = differs || a != b;
+        }
+        rowsOfCircle += red;
+        unpaired += differs;
+    }
+    EXPECT_GT(rowsOfCircle, 100 * expected);
+    if (expected >= 2) EXPECT_GT(unpaired, rowsOfCircle / 4);
+    // The circle's size on the screen is the same at any scaling.
+    const Box b = BoxOf(*form_, kRed);
+    EXPECT_NEAR(b.Width(), 2 * 37 * kScale, 3);
+}
+
+// Keyboard zoom works however the view was opened: after a menu command chosen with the
+// keyboard (the menu bar keeps the focus then) and after a click into the drawing.
+TEST_F(DrawWindowInputTest, KeysZoomAfterKeyboardMenuUseAndAClick) {
+    auto* menu = new TMainMenu(form_);
+    auto* view = new TMenuItem(form_);
+    view->SetCaption("&View");
+    menu->Items()->Add(view);
+    auto* quick = new TMenuItem(form_);
+    quick->SetCaption("&Quick");
+    int chosen = 0;
+    quick->OnClick = [&](TObject*) { ++chosen; };
+    view->Add(quick);
+    form_->SetMenu(menu);
+    QApplication::processEvents();
+    // Alt+V, Return: the command runs from the keyboard.
+    QTest::keyClick(form_->Widget(), Qt::Key_V, Qt::AltModifier);
+    QApplication::processEvents();
+    if (QWidget* popup = QApplication::activePopupWidget()) QTest::keyClick(popup, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(chosen, 1);
+    QTest::keyClick(KeyTarget(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 41, 439}));
+    QTest::keyClick(KeyTarget(), Qt::Key_Escape);
+    EXPECT_EQ(ZoomRect, (TZoomRect{1, 639, 1, 479}));
+    QTest::mouseClick(client_, Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
+    QTest::keyClick(KeyTarget(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 41, 439}));
+    // A menu bar left with the focus (no window had it before the menu) passes the keys on.
+    TFkelmgra::processKey(VK_ESCAPE);
+    menu->MenuBar()->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(menu->MenuBar()));
+    QTest::keyClick(KeyTarget(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 41, 439}));
+    QTest::keyClick(KeyTarget(), Qt::Key_Up);
+    EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 1, 399}));
 }
 
 } // namespace

@@ -1,0 +1,223 @@
+#!/usr/bin/python3
+"""The program on a real X display with a window manager (Xvfb and openbox), as a user meets it.
+
+For each screen (1600 x 1000, 1366 x 768, and 1366 x 768 scaled 2x):
+- the main window opens wholly on the screen, its frame (title bar and borders) included;
+- the start picture fits the window and follows a resize: after the window shrinks to
+  1000 x 650 the picture lies wholly inside it and fills most of its height;
+- keyboard zoom and pan work after a menu command chosen with the keyboard (Alt+V, Return):
+  keypad plus changes the picture, Esc brings the unzoomed picture back.
+Windows are read with xwininfo and xprop, pictures with xwd (parsed here), keys come from
+xdotool.
+Usage: desktop_check.py QOR1W
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+FAILURES = []
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+    return cond
+
+
+def run(args, env, timeout=20):
+    return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+
+
+def wait_for(what, test, timeout=60.0):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = test()
+        if value:
+            return value
+        time.sleep(0.2)
+    FAILURES.append("timed out waiting for " + what)
+    return None
+
+
+def grab(window, env):
+    """The window's pixels as rows of (r, g, b), from an xwd dump."""
+    data = subprocess.run(["xwd", "-silent", "-id", window], env=env, capture_output=True,
+                          timeout=20).stdout
+    if len(data) < 100:
+        return None
+    f = struct.unpack(">25I", data[:100])
+    header, width, height = f[0], f[4], f[5]
+    byte_order, bpp, stride, ncolors = f[7], f[11], f[12], f[19]
+    masks = f[14:17]
+    if bpp != 32:
+        FAILURES.append("xwd: %d bits per pixel not read" % bpp)
+        return None
+    pixels = data[header + 12 * ncolors:]
+    fmt = "<I" if byte_order == 0 else ">I"
+
+    def channel(v, m):
+        shift = (m & -m).bit_length() - 1
+        return (v & m) >> shift
+
+    rows = []
+    for y in range(height):
+        row = []
+        base = y * stride
+        for x in range(width):
+            v = struct.unpack_from(fmt, pixels, base + 4 * x)[0]
+            row.append(tuple(channel(v, m) for m in masks))
+        rows.append(row)
+    return rows
+
+
+def frame_of(window, env):
+    """(left, top, right, bottom) of the window's frame on the screen."""
+    info = run(["xwininfo", "-id", window], env).stdout
+    values = {}
+    for line in info.splitlines():
+        if ":" in line:
+            k, _, v = line.partition(":")
+            values[k.strip()] = v.strip()
+    try:
+        x = int(values["Absolute upper-left X"])
+        y = int(values["Absolute upper-left Y"])
+        w, h = int(values["Width"]), int(values["Height"])
+    except (KeyError, ValueError):
+        return None
+    ext = run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"], env).stdout
+    if "=" not in ext:
+        return None
+    left, right, top, bottom = [int(v) for v in ext.split("=")[1].split(",")]
+    return x - left, y - top, x + w + right, y + h + bottom
+
+
+def drawing_box(rows):
+    """The drawing area (below the menu bar: the first row mostly dark) and the box of what
+    is drawn on it, as (area_top, box) with box = (x0, y0, x1, y1) or None."""
+    top = None
+    for y, row in enumerate(rows):
+        if sum(1 for p in row if max(p) < 16) > 0.5 * len(row):  # the dark background
+            top = y
+            break
+    if top is None:
+        return None, None
+    xs, ys = [], []
+    for y in range(top, len(rows)):
+        for x, p in enumerate(rows[y]):
+            if max(p) > 60:
+                xs.append(x)
+                ys.append(y)
+    if not xs:
+        return top, None
+    return top, (min(xs), min(ys), max(xs), max(ys))
+
+
+def one_screen(program, size, scale, home):
+    tag = "%dx%d at %gx" % (size[0], size[1], scale)
+    # A display of its own: the first number from this process's that no X server holds.
+    n = 200 + os.getpid() % 500
+    while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+        n += 1
+    display = str(n)
+    xvfb = subprocess.Popen(["Xvfb", ":" + display, "-screen", "0", "%dx%dx24" % size,
+                             "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    env = dict(os.environ, DISPLAY=":" + display, HOME=home, XDG_CONFIG_HOME=home + "/config",
+               XDG_DATA_HOME=home + "/data", XDG_RUNTIME_DIR=home, QT_SCALE_FACTOR=str(scale),
+               ASAN_OPTIONS="detect_leaks=0")
+    env.pop("QT_QPA_PLATFORM", None)
+    procs = [xvfb]
+    try:
+        if not wait_for("the X server on " + tag, lambda: run(
+                ["xprop", "-root", "_NET_SUPPORTED"], env).returncode == 0):
+            return
+        wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        procs.append(wm)
+        wait_for("openbox on " + tag, lambda: "window id" in run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env).stdout)
+        app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        procs.append(app)
+
+        def main_window():
+            out = run(["xdotool", "search", "--onlyvisible", "--name", "QOR1W"], env).stdout
+            ids = out.split()
+            return ids[0] if ids else None
+
+        window = wait_for("the main window on " + tag, main_window)
+        if window is None:
+            return
+        # The window manager frames the window; then the frame must lie on the screen.
+        frame = wait_for("the frame on " + tag, lambda: frame_of(window, env))
+        time.sleep(1.5)
+        frame = frame_of(window, env) or frame
+        if frame:
+            check(frame[0] >= 0 and frame[1] >= 0 and frame[2] <= size[0] and
+                  frame[3] <= size[1], "%s: the window's frame %s is not wholly on the screen" %
+                  (tag, frame))
+        run(["xdotool", "windowactivate", "--sync", window], env)
+
+        # The picture fits the shrunk window.
+        run(["xdotool", "windowsize", "--sync", window, "1000", "650"], env)
+        time.sleep(2)
+        rows = grab(window, env)
+        if check(rows is not None, "%s: no picture of the window" % tag):
+            height, width = len(rows), len(rows[0])
+            top, box = drawing_box(rows)
+            if check(box is not None, "%s: nothing drawn after the resize" % tag):
+                inside = box[0] > 0 and box[2] < width - 1 and box[3] < height - 1
+                check(inside, "%s: the picture %s runs out of the %dx%d window" %
+                      (tag, box, width, height))
+                check(box[3] - box[1] > 0.8 * (height - top),
+                      "%s: the picture %s does not fill the window's height %d" %
+                      (tag, box, height - top))
+
+        # View > Quick from the keyboard, then the keypad zooms and Esc resets.
+        run(["xdotool", "key", "alt+v"], env)
+        time.sleep(0.7)
+        run(["xdotool", "key", "Return"], env)
+        time.sleep(4)
+        before = grab(window, env)
+        run(["xdotool", "key", "KP_Add"], env)
+        time.sleep(2)
+        zoomed = grab(window, env)
+        run(["xdotool", "key", "Escape"], env)
+        time.sleep(2)
+        reset = grab(window, env)
+        if before and zoomed and reset:
+            check(zoomed != before, "%s: keypad + after the keyboard menu changed nothing" % tag)
+            check(reset == before, "%s: Esc did not bring the unzoomed view back" % tag)
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    for tool in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "xwd"):
+        if shutil.which(tool) is None:
+            FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
+    if not FAILURES:
+        for size, scale in (((1600, 1000), 1), ((1366, 768), 1), ((1366, 768), 2)):
+            with tempfile.TemporaryDirectory() as home:
+                one_screen(program, size, scale, home)
+    for f in FAILURES:
+        print("FAIL", f)
+    if not FAILURES:
+        print("main window on the screen, drawing fits after a resize, keys zoom after the menu")
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
