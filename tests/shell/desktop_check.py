@@ -33,7 +33,7 @@ def run(args, env, timeout=20):
     return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
 
 
-def wait_for(what, test, timeout=60.0):
+def wait_for(what, test, timeout=120.0):
     end = time.time() + timeout
     while time.time() < end:
         value = test()
@@ -73,6 +73,30 @@ def grab(window, env):
             row.append(tuple(channel(v, m) for m in masks))
         rows.append(row)
     return rows
+
+
+def settled(window, env, timeout=60.0):
+    """The window's picture once it stops changing (a busy machine paints late)."""
+    last = grab(window, env)
+    end = time.time() + timeout
+    while time.time() < end:
+        time.sleep(0.7)
+        now = grab(window, env)
+        if now is not None and now == last:
+            return now
+        last = now
+    return last
+
+
+def changed_from(old, window, env, timeout=60.0):
+    """The window's picture once it differs from old, settled; None when it never does."""
+    end = time.time() + timeout
+    while time.time() < end:
+        now = grab(window, env)
+        if now is not None and now != old:
+            return settled(window, env)
+        time.sleep(0.5)
+    return None
 
 
 def frame_of(window, env):
@@ -154,19 +178,23 @@ def one_screen(program, size, scale, home):
         if window is None:
             return
         # The window manager frames the window; then the frame must lie on the screen.
+        def on_screen(f):
+            return f[0] >= 0 and f[1] >= 0 and f[2] <= size[0] and f[3] <= size[1]
+
         frame = wait_for("the frame on " + tag, lambda: frame_of(window, env))
-        time.sleep(1.5)
-        frame = frame_of(window, env) or frame
+        end = time.time() + 30  # the program may still be moving it into place
+        while frame and not on_screen(frame) and time.time() < end:
+            time.sleep(0.5)
+            frame = frame_of(window, env) or frame
         if frame:
-            check(frame[0] >= 0 and frame[1] >= 0 and frame[2] <= size[0] and
-                  frame[3] <= size[1], "%s: the window's frame %s is not wholly on the screen" %
+            check(on_screen(frame), "%s: the window's frame %s is not wholly on the screen" %
                   (tag, frame))
         run(["xdotool", "windowactivate", "--sync", window], env)
 
         # The picture fits the shrunk window.
+        start = settled(window, env)
         run(["xdotool", "windowsize", "--sync", window, "1000", "650"], env)
-        time.sleep(2)
-        rows = grab(window, env)
+        rows = changed_from(start, window, env)
         if check(rows is not None, "%s: no picture of the window" % tag):
             height, width = len(rows), len(rows[0])
             top, box = drawing_box(rows)
@@ -179,20 +207,23 @@ def one_screen(program, size, scale, home):
                       (tag, box, height - top))
 
         # View > Quick from the keyboard, then the keypad zooms and Esc resets.
+        shown = settled(window, env)
         run(["xdotool", "key", "alt+v"], env)
-        time.sleep(0.7)
+        time.sleep(1)
         run(["xdotool", "key", "Return"], env)
-        time.sleep(4)
-        before = grab(window, env)
+        before = changed_from(shown, window, env)
+        if not check(before is not None, "%s: View > Quick from the keyboard drew nothing" % tag):
+            return
         run(["xdotool", "key", "KP_Add"], env)
-        time.sleep(2)
-        zoomed = grab(window, env)
+        zoomed = changed_from(before, window, env)
+        check(zoomed is not None, "%s: keypad + after the keyboard menu changed nothing" % tag)
         run(["xdotool", "key", "Escape"], env)
-        time.sleep(2)
+        end = time.time() + 60
         reset = grab(window, env)
-        if before and zoomed and reset:
-            check(zoomed != before, "%s: keypad + after the keyboard menu changed nothing" % tag)
-            check(reset == before, "%s: Esc did not bring the unzoomed view back" % tag)
+        while reset != before and time.time() < end:
+            time.sleep(0.5)
+            reset = grab(window, env)
+        check(reset == before, "%s: Esc did not bring the unzoomed view back" % tag)
     finally:
         for p in reversed(procs):
             p.terminate()
