@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -184,35 +183,6 @@ TEST_F(GuiGrids, EditingACellStoresItAndReports) {
     EXPECT_EQ(g->Cells(2, 5), "0.35");
     g->SetColCount(2);
     EXPECT_THROW(g->Cells(2, 5), std::out_of_range);
-    f.Close();
-}
-
-// The scroll bars scroll only as far as the last row and column come into view: a grid whose
-// cells fit has none to move.
-TEST_F(GuiGrids, ScrollingEndsWhereTheLastCellShows) {
-    TForm f(nullptr);
-    f.SetBounds(0, 0, 500, 400);
-    auto* g = new TStringGrid(&f);
-    g->SetBounds(0, 0, 300, 200);
-    g->SetColCount(4);
-    g->SetDefaultColWidth(50);
-    g->SetDefaultRowHeight(20);
-    f.Show();
-    auto* area = qobject_cast<QAbstractScrollArea*>(g->Widget());
-    ASSERT_NE(area, nullptr);
-    for (int rows : {5, 30}) {
-        SCOPED_TRACE(rows);
-        g->SetRowCount(rows);
-        QCoreApplication::processEvents();
-        const int height = area->viewport()->height();
-        // Row pitch 21 (a line below each row); the title row stays.
-        const int fit = (height - 21 + 1) / 21;
-        const int last = std::max(rows - fit, 1);
-        EXPECT_EQ(area->verticalScrollBar()->maximum(), last - 1);
-        EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
-        g->SetTopRow(rows - 1);
-        EXPECT_GE(g->CellRect(1, rows - 1).Bottom, 0);
-    }
     f.Close();
 }
 

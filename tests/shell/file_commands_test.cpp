@@ -204,51 +204,40 @@ TEST_F(FileCommands, ChangedDataIsNeverReplacedWithoutTheQuestion) {
 }
 
 // A job whose calculation fails, however it comes (Open, a recent file, Import, the table: a job
-// file with z 0; File > New with a profile shift of -40 typed): the window says why, with the
-// job's name and the calculation's messages, the message browser lists them, and nothing of the
-// job shown before stays.
+// with z 0; File > New with a profile shift of -40 typed): the window says why under the job's
+// name with the calculation's messages, the message browser lists them once, nothing of the job
+// shown before stays. Import of an older file (cut after the gear-2 block) over a job with change
+// records, references, drawing texts, links and its own k and hand of helix: what the file lacks
+// is the "null" job's (read from its lines), or the start values without one.
 namespace {
 
-// A person who accepts every dialog: OK everywhere (z 0 typed into the dimensions), the job
-// file chosen in every file dialog, the job picked in the table (and the table left after),
-// the message browser left with Esc.
+// A person who accepts everything: OK (x -40 in the dimensions), the file Path in a file dialog
+// and in the table (left afterwards), Esc in the message browser (whose texts are kept).
 class Accepting : public ModalResponder {
 public:
-    std::string Path;    // chosen in file dialogs and the table
-    std::string Browser; // what the message browser showed
+    std::string Path, Browser;
     std::vector<std::string> Seen;
     void RespondForm(TForm& f) override {
         Seen.push_back(f.Name());
-        if (auto* browser = dynamic_cast<Tin_radiodialog*>(&f)) {
-            Browser += Respond::Question(f);
-            for (int k = 0; k < browser->Items.Count(); ++k)
-                Browser += " | " + browser->Items[k];
+        auto* browser = dynamic_cast<Tin_radiodialog*>(&f);
+        auto* table = dynamic_cast<TForm_preview*>(&f);
+        for (int k = 0; browser && k < browser->Items.Count(); ++k)
+            Browser += browser->Items[k] + "|";
+        if (browser || (table && picked_)) {
             Respond::Key(f, VK_ESCAPE);
-            return;
-        }
-        if (auto* t = dynamic_cast<TForm_preview*>(&f)) {
-            if (picked_) {
-                Respond::Key(f, VK_ESCAPE);
-                return;
-            }
+        } else if (table) {
             picked_ = true;
-            for (std::size_t k = 0; k < t->Rows().size(); ++k)
-                if (t->Rows()[k][0] == ExtractFileName(Path))
-                    t->StringGrid1->ClickCell(0, static_cast<int>(k) + 1);
-            return;
+            for (std::size_t k = 0; k < table->Rows().size(); ++k)
+                if (table->Rows()[k][0] == ExtractFileName(Path))
+                    table->StringGrid1->ClickCell(0, static_cast<int>(k) + 1);
+        } else {
+            Respond::Type(f, "Edit_x2", "-40"); // a shift the dialog takes: no root circle
+            Respond::Press(f, "Button_ok");
         }
-        // A profile shift the dialog takes but that leaves no root circle.
-        if (f.Name() == "Form_qor1wgeo") Respond::Type(f, "Edit_x2", "-40");
-        Respond::Press(f, "Button_ok");
     }
-    int RespondMessage(const MessageQuestion& q) override {
-        Seen.push_back("message: " + q.Text);
-        return q.Offers(IDNO) ? IDNO : IDOK;
-    }
+    int RespondMessage(const MessageQuestion& q) override { return q.Offers(IDNO) ? IDNO : IDOK; }
     bool RespondDialog(TCommonDialog& d) override {
-        auto* open = dynamic_cast<TOpenDialog*>(&d);
-        if (open == nullptr) return false;
-        open->Choose(Path);
+        if (auto* open = dynamic_cast<TOpenDialog*>(&d)) open->Choose(Path);
         return true;
     }
 
@@ -256,145 +245,109 @@ private:
     bool picked_ = false;
 };
 
+std::vector<std::string> FileLines(const std::string& file) {
+    const std::string text = qortest::ReadFileBytes(file);
+    std::vector<std::string> l;
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        l.push_back(text.substr(at, end - at));
+    return l;
+}
+
+void WriteLines(const std::string& file, const std::vector<std::string>& lines, int count) {
+    std::string text;
+    for (int n = 0; n < count; ++n)
+        text += lines.at(static_cast<std::size_t>(n)) + "\r\n";
+    qortest::WriteFileBytes(file, text);
+}
+
 } // namespace
 
 TEST_F(FileCommands, AJobWhoseCalculationFailsSaysWhyAndShowsNoOtherJob) {
     Create();
     fs::copy_file(kData + "null.q1w", P("null.q1w"));
-    // The spur pair with z2 = 0 (line 36 of the layout), as a job file and as an older one.
-    std::string zero = qortest::ReadFileBytes(P("spur.q1w"));
-    std::size_t at = 0;
-    for (int line = 1; line < kJobHeaderLines + 36; ++line)
-        at = zero.find("\r\n", at) + 2;
-    zero.replace(at, zero.find("\r\n", at) - at, "0");
-    qortest::WriteFileBytes(P("zero.q1w"), zero);
-    qortest::WriteFileBytes(P("zero.qor"), zero);
-    for (const char* via : {"open", "recent", "import", "table", "new"}) {
+    std::vector<std::string> zero = FileLines(P("spur.q1w"));
+    zero[kJobHeaderLines + 35] = "0"; // z2
+    for (const char* name : {"zero.q1w", "zero.qor"})
+        WriteLines(P(name), zero, static_cast<int>(zero.size()));
+    for (const std::string via : {"open", "recent", "import", "table", "new"}) {
         SCOPED_TRACE(via);
-        // The spur pair on the screen.
         DataDir = AddBackslash(Dir.string());
-        LoadJobFile(P("spur.q1w"));
+        LoadJobFile(P("spur.q1w")); // the spur pair on the screen
         DataFileName = "spur";
         AfterJobLoaded();
-        ASSERT_EQ(CalcErrorFlag, 0);
         ASSERT_THAT(DisplayList->Text(), HasSubstr("EX-SPUR-01"));
-        DataModified = 0;
-
         Accepting r;
-        r.Path = P(std::string(via) == "import" ? "zero.qor" : "zero.q1w");
+        r.Path = P(via == "import" ? "zero.qor" : "zero.q1w");
+        RecentFiles[1] = r.Path;
         {
             ResponderScope scope(r);
-            const std::string v = via;
-            if (v == "open") OpenJobCommand();
-            if (v == "recent") {
-                RecentFiles[1] = r.Path;
-                OpenRecentFile(1);
-            }
-            if (v == "import") ImportOlderJobCommand();
-            if (v == "table") OpenTableCommand();
-            if (v == "new") Window->mi_fileNew->Click();
+            if (via == "open") OpenJobCommand();
+            if (via == "recent") OpenRecentFile(1);
+            if (via == "import") ImportOlderJobCommand();
+            if (via == "table") OpenTableCommand();
+            if (via == "new") Window->mi_fileNew->Click();
         }
-        if (std::string(via) == "new")
-            EXPECT_EQ(GearData.x[2], -40);
-        else
-            EXPECT_EQ(GearData.z[2], 0);
+        EXPECT_EQ(via == "new" ? GearData.x[2] : GearData.z[2], via == "new" ? -40 : 0);
         EXPECT_EQ(CalcErrorFlag, 1);
-        std::string fatal;
-        for (int i = 1; i <= ErrorCount; ++i)
-            if (ErrorList[i].str().rfind("Fatal", 0) == 0) fatal = ErrorList[i].str();
-        ASSERT_FALSE(fatal.empty()) << ErrorCount;
-        // The browser listed the calculation's messages, once.
-        EXPECT_THAT(r.Browser, HasSubstr(fatal)) << ::testing::PrintToString(r.Seen);
-        EXPECT_EQ(std::count(r.Seen.begin(), r.Seen.end(), "in_radiodialog"), 1)
-            << ::testing::PrintToString(r.Seen);
-        // The window: why, the messages, the new job's name; nothing of the spur pair.
         const std::string shown = DisplayList->Text();
         EXPECT_THAT(shown, HasSubstr("No drawing: the calculation of these data failed"));
-        EXPECT_THAT(shown, HasSubstr(fatal));
+        for (int i = 1; i <= ErrorCount; ++i) {
+            EXPECT_THAT(r.Browser, HasSubstr(ErrorList[i].str() + "|"));
+            EXPECT_THAT(shown, HasSubstr(ErrorList[i].str()));
+        }
+        EXPECT_EQ(std::count(r.Seen.begin(), r.Seen.end(), "in_radiodialog"), 1);
         EXPECT_EQ(shown.find("EX-SPUR-01"), std::string::npos);
         EXPECT_EQ(shown.find("spur.q1w"), std::string::npos);
-        if (std::string(via) != "new") {
-            EXPECT_THAT(shown, HasSubstr("zero.q1w"));
-        }
+        EXPECT_EQ(shown.find("zero.q1w") != std::string::npos, via != "new");
         EXPECT_THAT(Window->mi_viewErrorMessages->Caption(),
                     HasSubstr("(" + std::to_string(ErrorCount) + ")"));
         EXPECT_EQ(AbortFlag, 0);
     }
 }
 
-// Import QOR1 of an older job (cut after the gear-2 block) over a job with change records,
-// signatures, references, drawing texts, links and its own k and hand of helix: what the older
-// file holds comes from it, everything else as File > New gives it: the "null" job's values
-// (read here from its lines), no change records, today's signature date; without a "null" job
-// the program's start values.
 TEST_F(FileCommands, ImportStartsWhatTheOlderFileLacksAsANewJob) {
     Create();
-    const auto linesOf = [](const std::string& file) {
-        const std::string text = qortest::ReadFileBytes(file);
-        std::vector<std::string> l;
-        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos;
-             at = end + 2)
-            l.push_back(text.substr(at, end - at));
-        return l;
-    };
-    const std::vector<std::string> lines = linesOf(P("spur.q1w")),
-                                   null = linesOf(kData + "null.q1w");
-    std::string older;
-    for (int n = 0; n < kJobHeaderLines + 51; ++n)
-        older += lines[static_cast<std::size_t>(n)] + "\r\n";
-    qortest::WriteFileBytes(P("older.qor"), older);
-    const auto nullLine = [&null](int n) { // 1-based file line, negative from the end
-        return std::stoi(null.at(static_cast<std::size_t>(n > 0 ? n - 1 : int(null.size()) + n)));
-    };
+    const std::vector<std::string> spur = FileLines(P("spur.q1w")),
+                                   null = FileLines(kData + "null.q1w");
+    WriteLines(P("older.qor"), spur, kJobHeaderLines + 51);
     InitGearDataUnit();
     const TGearData start = GearData;
     for (bool withNull : {true, false}) {
         SCOPED_TRACE(withNull);
         fs::remove(P("null.q1w"));
         if (withNull) fs::copy_file(kData + "null.q1w", P("null.q1w"));
-        // The job before: everything a job carries besides its gears.
         DataDir = AddBackslash(Dir.string());
-        LoadJobFile(P("helical.q1w"));
-        ASSERT_EQ(AbortFlag, 0);
+        LoadJobFile(P("helical.q1w")); // the job before, with all a job carries
         GearData.k[2] = 5;
         GearData.ToothAlignment[2] = 1;
         GearData.DrawingName2[2] = "other job";
         ChangeCount = 25;
-        for (int i = 1; i <= 25; ++i)
-            ChangeTable[i].ChangeText = "change " + std::to_string(i);
         DrawingInfo.Rows[2] = {"01.01.2020", "Checker"};
         DrawingInfo.ReplacementFor = "OLD-1";
         DrawingTextCount = 1;
-        DrawingTexts[1].Text = "other text";
         DocumentLinks[1].DocFile = "other.pdf";
         DataModified = 0;
-
         ScriptedResponder r;
         r.OnDialog(Choose(P("older.qor")));
         {
             ResponderScope scope(r);
             ImportOlderJobCommand();
         }
-        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
         ASSERT_EQ(AbortFlag, 0);
-        // From the older file.
-        EXPECT_EQ(GearData.DrawingNumber[2], "EX-SPUR-01");
-        EXPECT_EQ(GearData.z[2], std::stoi(lines[kJobHeaderLines + 35]));
-        // As a new job.
-        // (Without a "null" job k starts at 0, which the calculation answers with its proposal.)
-        if (withNull) EXPECT_EQ(GearData.k[2], nullLine(kJobHeaderLines + 94));
-        EXPECT_EQ(GearData.ToothAlignment[2], withNull ? nullLine(-1) : start.ToothAlignment[2]);
+        EXPECT_EQ(GearData.DrawingNumber[2], "EX-SPUR-01"); // from the older file
+        // Without a "null" job k starts at 0, which the calculation answers with its proposal.
+        if (withNull) EXPECT_EQ(GearData.k[2], std::stoi(null[kJobHeaderLines + 93]));
+        EXPECT_EQ(GearData.ToothAlignment[2],
+                  withNull ? std::stoi(null.back()) : start.ToothAlignment[2]);
         EXPECT_EQ(GearData.DrawingName2[2], "");
         EXPECT_EQ(ChangeCount, 0);
         EXPECT_EQ(DrawingInfo.Rows[1].Date, DateString());
-        EXPECT_EQ(DrawingInfo.Rows[2].Date, "");
         EXPECT_EQ(DrawingInfo.Rows[2].Name, "");
         EXPECT_EQ(DrawingInfo.ReplacementFor, "");
         EXPECT_EQ(DrawingTextCount, 0);
         EXPECT_EQ(DocumentLinks[1].DocFile, "");
         EXPECT_GT(GearData.Wtheo[2], 0) << "calculated";
         EXPECT_EQ(DataModified, 1);
-        EXPECT_EQ(DataFileExt, "q1w");
     }
 }
 
