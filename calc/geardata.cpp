@@ -143,6 +143,10 @@ void InitGearData() {
     SetDrawingSettingsDefaults();
 }
 
+bool IsFixedCompanion(const TGearData& g) {
+    return g.z[1] == 6 && g.x[1] == 0.5L && g.kmn[1] == 0 && g.TipInputMode[1] == 2;
+}
+
 void InitGearDataUnit() {
     InitDrawingTexts();
     ResetLoadData();

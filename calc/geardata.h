@@ -244,6 +244,14 @@ struct TGearData {
 // The gear data of the running program.
 extern TGearData GearData;
 
+// True when gear 1 is the fixed companion the dimensions dialog writes beside the designed gear
+// (6 teeth, profile shift 0.5, tip by addendum reduction, reduction 0) and no mating gear of the
+// user's. Told by the values every calculation keeps: the dialog's tip diameter 0 becomes the full
+// tip diameter and its centre distance 0 the centre distance of the shifts, so a job reads the
+// same after any number of calculations and after saving. A gear 1 given with exactly these values
+// counts as the companion.
+bool IsFixedCompanion(const TGearData& g);
+
 // Unit initialisations, run once at program start in this order (no reset at run time).
 void InitDrawingTexts(); // empties the three drawing texts of both gears
 void ResetLoadData();    // LoadData defaults, load spectrum, CalcSettings 0

@@ -135,18 +135,25 @@ void CalcWarnings() {
 void CheckSoundness() {
     const TGearData& g = GearData;
     const long double eps = 1e-9L * g.mn;
-    for (int i = 1; i <= 2; ++i) {
-        const int j = OddEvenIndex(i);
-        if (g.da[j] > TipLimitDiameter(i)) AddError("Error  : tooth collision da" + GearNo(j) + " !");
+    // Beside the fixed companion only the designed gear's own results are judged: the pair and
+    // gear 1 stand for no mating gear of the user's.
+    const bool pair = !IsFixedCompanion(g);
+    const int first = pair ? 1 : 2;
+    if (pair) {
+        for (int i = 1; i <= 2; ++i) {
+            const int j = OddEvenIndex(i);
+            if (g.da[j] > TipLimitDiameter(i))
+                AddError("Error  : tooth collision da" + GearNo(j) + " !");
+        }
+        if (g.z[2] < 0 && g.IntInterference < 0) AddError("Error  : meshing interference !");
+        for (int i = 1; i <= 2; ++i)
+            if (g.dNf[i] < g.dFf[i] - eps) AddError("Error  : dNf < dFf (" + GearNo(i) + ") !");
     }
-    if (g.z[2] < 0 && g.IntInterference < 0) AddError("Error  : meshing interference !");
-    for (int i = 1; i <= 2; ++i)
-        if (g.dNf[i] < g.dFf[i] - eps) AddError("Error  : dNf < dFf (" + GearNo(i) + ") !");
-    for (int i = 1; i <= 2; ++i)
+    for (int i = first; i <= 2; ++i)
         if (g.sat[i] <= 0 || g.satMin[i] <= 0)
             AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
-    if (g.z[1] + g.z[2] != 0 && g.epsalpha < 1) AddError("Error  : ratio eps.alpha < 1 !");
-    for (int i = 1; i <= 2; ++i) {
+    if (pair && g.z[1] + g.z[2] != 0 && g.epsalpha < 1) AddError("Error  : ratio eps.alpha < 1 !");
+    for (int i = first; i <= 2; ++i) {
         const unsigned f = MeasureFaults(i);
         const std::string n = " (" + GearNo(i) + ") !";
         if (f & BallCannotSeat) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");

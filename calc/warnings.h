@@ -25,5 +25,7 @@ void ToolProfileWarnings(int i);
 // ("Error  : tooth collision da2 !") or the tips of an internal pair interfering, contact that
 // starts below the root form diameter (dNf beyond dFf), a pointed tooth (tip thickness at or
 // below 0 at the nominal or lower limit), a transverse contact ratio below 1, and inspection
-// dimensions without solution (MeasureFaults). Errors only; reads GearData.
+// dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside the fixed
+// companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip
+// thickness and inspection dimensions are judged.
 void CheckSoundness();

@@ -166,6 +166,42 @@ TEST_F(InputDialogTest, EveryStoreWritesTheFixedCompanion) {
     EXPECT_EQ(stored.z[2], before.z[2]);
 }
 
+TEST_F(InputDialogTest, BesideTheCompanionOnlyTheDesignedGearIsJudged) {
+    // Sound gears entered as a designer enters them; the companion the dialog adds (6 teeth,
+    // x 0.5) meshes with none of them. Taken as a real pinion, x 0.45 and undercut, the same pair
+    // is unsound (contact in its fillet, the mate's tip past its interference point): those
+    // checks stay for a real gear 1. Ring and external, spur and helical.
+    const struct {
+        const char *z, *x, *beta;
+    } gears[] = {{"58", "0.57", "9"}, {"-58", "0.2", "0"}, {"31", "0", "20"}};
+    auto errors = [] {
+        std::vector<std::string> e;
+        for (int n = 1; n <= ErrorCount; ++n)
+            if (std::string m = ErrorList[n]; m.rfind("Error", 0) == 0) e.push_back(m);
+        return e;
+    };
+    GearData.MeasureMode = 1; // k and DM follow the gear
+    for (const auto& c : gears) {
+        SCOPED_TRACE(c.z);
+        Run<TForm_qor1wgeo>({[&c](TForm_qor1wgeo& f) {
+            Respond::Type(f, "Edit_z2", c.z);
+            Respond::Type(f, "Edit_x2", c.x);
+            Respond::Type(f, "Edit_beta", c.beta);
+            Respond::Press(f, "Button_ok");
+        }});
+        ASSERT_EQ(Calculations, 1);
+        Calculations = 0;
+        ASSERT_EQ(CalcErrorFlag, 0);
+        EXPECT_EQ(ErrorCount, 0) << std::string(ErrorList[1]);
+        CalculateGears(); // calculated again (as after the next dialog): still the companion
+        EXPECT_EQ(ErrorCount, 0);
+        GearData.x[1] = 0.45L;
+        CalculateGears();
+        EXPECT_THAT(errors(), ::testing::IsSupersetOf(
+                                  {"Error  : tooth collision da2 !", "Error  : dNf < dFf (1) !"}));
+    }
+}
+
 TEST_F(InputDialogTest, DimensionProposalsShowAndCancelKeepsTheData) {
     const TGearData before = GearData;
     for (const auto& [z, x] : {std::pair{"-58", "-0.5"}, {"58", "0.5"}, {"abc", "0.5"}}) {

@@ -6,9 +6,10 @@
   older.q1w         as the older writer left them: no hand-of-helix line at the end, and a
                     description whose line feed split it over two lines
   older_short.qor   an older-generation file that ends after the load factors
-  unsound_pair.q1w  a pair that cannot exist (a z 6 pinion with x 0.5 in a ring of 58 teeth:
+  unsound_pair.q1w  a pair that cannot exist (a z 6 pinion with x 0.52 in a ring of 58 teeth:
                     interference, contact in the pinion's fillet, a pointed pinion) for the
-                    calculation's final checks
+                    calculation's final checks; with x 0.5 the pinion would be the dimensions
+                    dialog's fixed companion, whose pair results are not judged
 
 usage: make_job_fixtures.py OUTDIR
 The C++ tests check values named here (see GOLDEN in jobfile_test.cpp).
@@ -91,7 +92,7 @@ def main():
     # An older-generation file that ends after table line 105 (the ninth load factor).
     write('older_short.qor', jobref.encode(jobref.job_lines(v)[:7 + 105]))
     u = jobref.default_values()
-    u.update({'beta': 0.0, 'a': 0.0, 'z[1]': 6, 'x[1]': 0.5, 'z[2]': -58, 'x[2]': 0.2,
+    u.update({'beta': 0.0, 'a': 0.0, 'z[1]': 6, 'x[1]': 0.52, 'z[2]': -58, 'x[2]': 0.2,
               'DrawingName[2]': 'Ring Gear'})
     write('unsound_pair.q1w', jobref.encode(jobref.job_lines(u)))
 
