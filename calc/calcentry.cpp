@@ -7,6 +7,7 @@
 #include <tuple>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "calc/basegeom.h"
 #include "calc/fields.h"
@@ -215,7 +216,10 @@ void CheckResults() {
     if (g.z[2] > 0 && g.xmin[2] > g.x[2]) AddError("Warning: undercut !");
     if (std::fabs(g.x[2]) > 1.5L) AddError("Warning: x > 1.5 !");
     if (g.alpha < g.alprP0[2]) AddError("alfa prP0 > alfa !");
-    if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L)
+    // A ball far from the usual size is worth a word only when it does not stand above the tip
+    // and touch the usable flank at every shift measured (the proposed ball always does).
+    if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L &&
+        !TBallGauge(2).Fits(g.DM[2]))
         AddError("ball diameter !");
     if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L)
         AddError("No. of teeth measured !");
@@ -246,11 +250,18 @@ void CalculateGears() {
     // A result that is no finite number is never a success.
     if (const std::string name = FirstNonFiniteValue(); fatal.empty() && !name.empty())
         fatal = "Fatal  : not finite: " + name + " !";
-    // The steps' own messages are dropped; the input and final checks speak for the result
+    // A fatal message of a step that let the calculation go on (a helix angle above 45 degrees)
+    // qualifies every result: it stays.
+    std::vector<std::string> kept;
+    for (int n = 1; n <= ErrorCount; ++n)
+        if (std::string text = ErrorList[n]; text.rfind("Fatal", 0) == 0) kept.push_back(text);
+    // The steps' other messages are dropped; the input and final checks speak for the result
     // (the final checks raise again whatever makes a result impossible).
     ClearErrors();
     CheckInput();
     if (fatal.empty()) {
+        for (const std::string& text : kept)
+            AddError(text);
         // First what makes a result impossible (both gears), then the plausibility of gear 2.
         CheckSoundness();
         CheckResults();

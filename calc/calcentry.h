@@ -5,8 +5,10 @@
 
 #include "calc/geardata.h"
 
-// The whole calculation: input checks, sequence, final checks of gear 2. Failure reaches the
-// caller through CalcErrorFlag, AbortFlag and ErrorList.
+// The whole calculation: input checks, sequence, final checks. The list then holds the input
+// checks' messages, a fatal message of a step that did not stop the sequence ("Fatal  : beta >
+// 45!"; CalcErrorFlag stays clear), the checks of both gears' soundness and gear 2's warnings.
+// Failure reaches the caller through CalcErrorFlag, AbortFlag and ErrorList.
 void CalculateGears();
 
 // Inputs no gear can have: beyond these the calculation stops with a fatal message before it

@@ -56,7 +56,7 @@ SpanBase MakeSpanBase(int i) {
 }
 
 struct BallBase {
-    long double tanAlpha = 0, invAt = 0, dmTerm = 0, oddFactor = 1, cosBetab = 1;
+    long double tanAlpha = 0, invAt = 0, oddFactor = 1, cosBetab = 1;
 };
 
 BallBase MakeBallBase(int i) {
@@ -65,7 +65,6 @@ BallBase MakeBallBase(int i) {
     b.tanAlpha = Tan(g.alphaRad);
     b.invAt = Inv(g.alphat);
     b.cosBetab = std::cos(g.betab);
-    b.dmTerm = g.DM[i] / g.db[i] / b.cosBetab;
     // Odd tooth numbers: the balls lie in spaces half a pitch out of line.
     if (!IsEven(g.z[i])) b.oddFactor = std::cos(HalfPi / g.z[i]);
     return b;
@@ -73,20 +72,19 @@ BallBase MakeBallBase(int i) {
 
 // The dimension over balls and, in contact, the diameter of the circle through the points
 // where the ball touches the flanks (0 when it cannot touch an involute: the ball would sink
-// below the base circle).
+// below the base circle, aK < 0 among them).
 struct BallDim {
-    long double M = 0, contact = 0;
+    long double M = 0, contact = 0, aK = 0;
 };
 
-BallDim BallAt(int i, const BallBase& b, long double xE) {
+BallDim BallAt(int i, const BallBase& b, long double xE, long double DM) {
     const TGearData& g = GearData;
     const long double eta = (Pi - 4 * xE * b.tanAlpha) / 2 / g.z[i];
     long double cK = 1;
-    const long double aK = ArcInv(b.dmTerm - (eta - b.invAt), cK);
-    if (aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
-    const long double dK = g.db[i] / cK;
     BallDim r;
-    r.M = IsEven(g.z[i]) ? dK + g.DM[i] : b.oddFactor * dK + g.DM[i];
+    r.aK = ArcInv(DM / g.db[i] / b.cosBetab - (eta - b.invAt), cK);
+    const long double dK = g.db[i] / cK;
+    r.M = IsEven(g.z[i]) ? dK + DM : b.oddFactor * dK + DM;
     // The ball touches each flank on the flank's normal through its centre, which lies in the
     // plane tangent to the base cylinder: in the transverse section the contact lies DM/2
     // cos(beta_b) from the centre along the base tangent, nearer the base circle on an external
@@ -94,8 +92,16 @@ BallDim BallAt(int i, const BallBase& b, long double xE) {
     const long double rb = std::fabs(g.db[i]) / 2;
     const long double tanK = std::sqrt((1 - cK) * (1 + cK)) / cK;
     const long double along =
-        aK < 0 ? -1 : rb * tanK + (g.z[i] > 0 ? -1 : 1) * g.DM[i] / 2 * b.cosBetab;
+        r.aK < 0 ? -1 : rb * tanK + (g.z[i] > 0 ? -1 : 1) * DM / 2 * b.cosBetab;
     if (along > 0) r.contact = 2 * std::sqrt(rb * rb + along * along);
+    return r;
+}
+
+// The dimension over balls DM[i] at shift xE, with the message of a ball whose centre would lie
+// below the base circle.
+BallDim BallOfGear(int i, const BallBase& b, long double xE) {
+    const BallDim r = BallAt(i, b, xE, GearData.DM[i]);
+    if (r.aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
     return r;
 }
 
@@ -160,6 +166,15 @@ private:
 
 PerGear<unsigned> Faults;
 
+// Keeps the message list as it was: what a search finds again was said by the calculation.
+class KeepMessages {
+public:
+    ~KeepMessages() { ErrorCount = count_; }
+
+private:
+    std::uint16_t count_ = ErrorCount;
+};
+
 constexpr long double NoSolution = std::numeric_limits<long double>::quiet_NaN();
 
 } // namespace
@@ -170,7 +185,7 @@ long double SpanMeasure(int i, long double xE) {
 }
 
 long double BallMeasure(int i, long double xE) {
-    return BallAt(i, MakeBallBase(i), xE).M;
+    return BallOfGear(i, MakeBallBase(i), xE).M;
 }
 
 unsigned MeasureFaults(int i) {
@@ -183,6 +198,46 @@ bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field) {
           &g.MdKmaxV, &g.MdKminV, &g.MdRtheo, &g.MdRmax, &g.MdRmin, &g.MdRmaxV, &g.MdRminV})
         if (f == &field) return true;
     return false;
+}
+
+TBallGauge::TBallGauge(int i) : i_(i) {
+    const TGearData& g = GearData;
+    const KeepMessages keep;
+    // The form diameters CalcTolerances takes for each shift.
+    for (const long double xE : {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]}) {
+        if (xE == g.xEmaxV[i])
+            shifts_.push_back({xE, g.dFf[i], g.dFa[i]});
+        else
+            shifts_.push_back({xE, RootFormDiameterAt(i, xE),
+                               xE == g.xEminV[i] ? g.dFaK[i] : TipFormDiameterAt(i, xE)});
+    }
+}
+
+bool TBallGauge::Judge(long double DM, bool high) const {
+    const TGearData& g = GearData;
+    const KeepMessages keep;
+    const BallBase base = MakeBallBase(i_);
+    const long double sign = g.z[i_] < 0 ? -1 : 1;
+    for (const Shift& s : shifts_) {
+        const BallDim b = BallAt(i_, base, s.xE, DM);
+        // No seat: an external gear's ball falls through, a ring gear's is too large.
+        if (b.contact == 0) return high == (g.z[i_] < 0);
+        const long double dY = sign * b.contact;
+        if (high ? !(b.M > g.da[i_] && dY >= s.dFf) : !(dY <= s.dFa)) return false;
+    }
+    return true;
+}
+
+long double TBallGauge::Largest() const {
+    const TGearData& g = GearData;
+    const long double az = std::fabs(static_cast<long double>(g.z[i_]));
+    const long double scale = std::fabs(g.db[i_]) * std::cos(g.betab);
+    long double cap = 0;
+    for (const Shift& s : shifts_) {
+        const long double eta = (Pi + 4 * std::fabs(s.xE) * Tan(g.alphaRad)) / (2 * az);
+        cap = std::max(cap, scale * (1 + Inv(g.alphat) + eta));
+    }
+    return cap;
 }
 
 long double BallDimOddTeeth(int i, long double M) {
@@ -337,7 +392,7 @@ void CalcTolerances() {
                 Faults[i] |= sp == FlankPlace::Root ? SpanBelowForm : SpanAboveForm;
                 spans[n] = NoSolution;
             }
-            const BallDim b = BallAt(i, ball, xE);
+            const BallDim b = BallOfGear(i, ball, xE);
             dims[n] = b.M;
             if (b.contact == 0) {
                 Faults[i] |= BallCannotSeat;

@@ -3,6 +3,8 @@
 // GearData; tolerances in micrometres, dimensions in mm.
 #pragma once
 
+#include <vector>
+
 #include "calc/geardata.h"
 
 // The whole step (sixth of the calculation sequence).
@@ -28,6 +30,32 @@ enum MeasureFault : unsigned {
 unsigned MeasureFaults(int i);
 // One of the fifteen inspection dimensions of GearData (Wtheo ... MdRminV).
 bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field);
+
+// A ball of diameter DM in the spaces of gear i, judged by the last calculation's results at every
+// generating shift a dimension over balls is given for (the premachining and finishing limits and
+// the nominal shift) against the usable flank of that shift, from the root form to the tip form
+// diameter, as CalcTolerances judges DM[i] but without its margin: a ball that fits draws none of
+// the calculation's ball messages. Raises no message itself.
+class TBallGauge {
+public:
+    explicit TBallGauge(int i);
+    // The ball stands above the tip circle (its dimension over balls beyond da, inside it on a
+    // ring gear) and touches no lower than the root form diameter, at every shift.
+    bool HighEnough(long double DM) const { return Judge(DM, true); }
+    // The ball touches no higher than the tip form diameter, at every shift.
+    bool LowEnough(long double DM) const { return Judge(DM, false); }
+    bool Fits(long double DM) const { return DM > 0 && HighEnough(DM) && LowEnough(DM); }
+    // A ball larger than this has its centre far above any tooth (or finds no seat).
+    long double Largest() const;
+
+private:
+    struct Shift {
+        long double xE, dFf, dFa; // form diameters signed like the gear's
+    };
+    bool Judge(long double DM, bool high) const;
+    int i_;
+    std::vector<Shift> shifts_;
+};
 
 // Dimension over pins derived from the dimension over balls M (differs for an odd helical gear).
 long double BallDimOddTeeth(int i, long double M);

@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "calc/geardata.h"
-#include "calc/meshing.h"
+#include "calc/inspect.h"
 #include "calc/tables.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
@@ -19,87 +20,11 @@
 namespace {
 constexpr int kLabelWidth = 210, kEdit = 232, kRow = 29, kTop = 16;
 
-// Where a ball of diameter DM seats in the spaces of gear i at the generating shift xE: the
-// dimension over two balls MdK and the diameter dY of its contact with the flanks. Diameters
-// keep the sign of z (an internal gear's are negative), so for either kind a larger ball gives
-// a larger MdK and dY.
-struct BallSeat {
-    long double MdK = 0, dY = 0;
-};
-
-// A state of the gear the ball measures: its generating shift and the usable flank then.
-struct Measured {
-    long double xE, dFf, dFa;
-};
-
-class BallGauge {
-public:
-    // Every shift the calculation gives a dimension over balls for: the finished and the
-    // premachined limits and the nominal shift.
-    explicit BallGauge(int i) : g(GearData), i(i) {
-        // The tip form diameter of the last calculation, the lower of its two shifts.
-        const long double dFa = std::min(g.dFa[i], g.dFaK[i]);
-        for (long double xE : {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]})
-            states.push_back({xE, RootFormDiameterAt(i, xE), dFa});
-    }
-
-    // False when the ball finds no seat on the involutes.
-    bool Seat(long double DM, long double xE, BallSeat& seat) const {
-        const long double z = g.z[i], db = g.db[i];
-        // Ball centre: inv aK = inv at + DM / (db cos betab) - (pi - 4 xE tan a) / (2 z).
-        const long double invK =
-            Inv(g.alphat) + DM / (db * cbb) - (Pi - 4 * xE * Tan(g.alphaRad)) / (2 * z);
-        if (!(invK > 0) || !std::isfinite(invK)) return false;
-        long double cK = 1;
-        const long double aK = ArcInv(invK, cK);
-        if (!(aK > 0) || !(cK > 0)) return false;
-        const long double dK = db / cK;
-        seat.MdK = (IsEven(g.z[i]) ? 1.0L : std::cos(HalfPi / z)) * dK + DM;
-        // The contact lies on the ball's normal through the base-tangent plane: its roll
-        // distance is the centre's less DM/2 cos betab (more for an internal gear).
-        const long double tY = Tan(aK) - DM * cbb / db;
-        seat.dY = tY > 0 ? db * std::sqrt(1 + tY * tY) : db;
-        return true;
-    }
-
-    // The ball stands above the tip circle and touches no lower than dFf, in every state.
-    bool HighEnough(long double DM) const {
-        for (const Measured& m : states) {
-            BallSeat s;
-            // No seat: an external gear's ball falls through, an internal gear's is too large.
-            if (!Seat(DM, m.xE, s)) return g.z[i] < 0;
-            if (!(s.MdK > g.da[i] && s.dY >= m.dFf)) return false;
-        }
-        return true;
-    }
-    // The ball touches no higher than dFa, in every state.
-    bool LowEnough(long double DM) const {
-        for (const Measured& m : states) {
-            BallSeat s;
-            if (!Seat(DM, m.xE, s)) return g.z[i] > 0;
-            if (!(s.dY <= m.dFa)) return false;
-        }
-        return true;
-    }
-    bool Fits(long double DM) const { return DM > 0 && HighEnough(DM) && LowEnough(DM); }
-
-    // A ball larger than this has its centre far above any tooth (or finds no seat).
-    long double Largest() const {
-        long double cap = 0;
-        for (const Measured& m : states)
-            cap = std::max(cap, std::fabs(g.db[i]) * cbb *
-                                    (1 + Inv(g.alphat) +
-                                     (Pi + 4 * std::fabs(m.xE) * Tan(g.alphaRad)) /
-                                         (2 * std::fabs(static_cast<long double>(g.z[i])))));
-        return cap;
-    }
-
-private:
-    const TGearData& g;
-    int i;
-    long double cbb = std::cos(GearData.betab);
-    std::vector<Measured> states;
-};
+// What k counts: a span measurement takes k teeth of an external gear between its anvils, and
+// k spaces of a ring gear.
+std::string SpannedText() {
+    return GearData.z[2] < 0 ? "No. of spaces measured" : "No. of teeth measured";
+}
 
 // The limit between lo (test false) and hi (test true), by bisection.
 template <class Test> long double Boundary(long double lo, long double hi, Test test) {
@@ -126,7 +51,7 @@ long double OnGrid(long double target, long double lo, long double hi, long doub
 TBallProposal ProposeBallDiameter(int i) {
     const TGearData& g = GearData;
     const long double usual = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
-    const BallGauge gauge(i);
+    const TBallGauge gauge(i);
     if (std::isfinite(usual) && gauge.Fits(usual)) return {usual, true};
     const long double cap = gauge.Largest();
     if (!(cap > 0) || !std::isfinite(cap) || !gauge.HighEnough(cap)) return {usual, false};
@@ -213,7 +138,7 @@ TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
 
 void TForm_messen::FormCreate(TObject*) {
     FitForm(this);
-    SetCaption(ProductTitle + "  " + "No. of teeth measured" + ", " + "Ball and pin diameters");
+    SetCaption(ProductTitle + "  " + SpannedText() + ", " + "Ball and pin diameters");
     for (TControl* c :
          std::initializer_list<TControl*>{CheckBox_vq2, Edit_k1, Edit_dm1, Label_rad1, Label_rad2})
         c->Hide();
@@ -225,6 +150,7 @@ void TForm_messen::LoadControls() {
     Edit_dm1->ShowValue(g.DM[1], LengthToStr(g.DM[1]));
     Edit_dm2->ShowValue(g.DM[2], LengthToStr(g.DM[2]));
     Label_dmu->SetCaption(LengthUnitText());
+    Label_k->SetCaption(SpannedText() + " k");
     Edit_k1->ShowValue(g.k[1], IntToString(g.k[1]));
     Edit_k2->ShowValue(g.k[2], IntToString(g.k[2]));
 }

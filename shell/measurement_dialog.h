@@ -1,14 +1,15 @@
 #pragma once
 // lqor1mes: the measurement dialog TForm_messen: the number of teeth spanned k for the span
-// measurement and the ball or pin diameter DM of the designed gear (the gear-1 edits are hidden
-// but loaded and stored). OK switches the measurement to entered values (MeasureMode 0) and
-// stores; k is rounded to the nearest whole number. The "<" buttons propose k and DM from the
-// last calculation's results; they run no calculation, and after a failed one they show its
-// messages and propose nothing.
+// measurement (of spaces, for a ring gear: so its label and caption say) and the ball or pin
+// diameter DM of the designed gear (the gear-1 edits are hidden but loaded and stored). OK
+// switches the measurement to entered values (MeasureMode 0) and stores; k is rounded to the
+// nearest whole number. The "<" buttons propose k and DM from the last calculation's results;
+// they run no calculation, and after a failed one they show its messages and propose nothing.
 //
 // The proposed ball stands above the tip circle (MdK beyond da) and touches the usable flank
 // (dFf .. dFa) at both allowance limits, finished and premachined, and at the nominal shift:
-// wherever the calculation gives a dimension over balls. Where no ball can, the proposal says so.
+// wherever the calculation gives a dimension over balls, judged by the calculation's own
+// TBallGauge, so the calculation takes it without a word. Where no ball can, the proposal says so.
 
 #include "shell/input_fields.h"
 

@@ -352,16 +352,29 @@ TEST_F(CalcTest, RootDiameterAtOrBelowZeroIsFatalForExternalGears) {
     EXPECT_TRUE(Has("Fatal  : df <=0 ! (1)"));
 }
 
-TEST_F(CalcTest, StepMessagesAreDroppedFinalChecksStay) {
-    // beta 50 raises "Fatal  : beta > 45!" inside the steps without stopping them.
-    GearData.beta = 50;
-    GearData.x[2] = 1.6L;
-    CalculateGears();
-    EXPECT_EQ(CalcErrorFlag, 0);
-    EXPECT_FALSE(Has("Fatal  : beta > 45!"));
-    const auto m = Messages();
-    EXPECT_EQ(std::count(m.begin(), m.end(), std::string("Warning: x > 1.5 !")), 1);
-    EXPECT_EQ(m.front(), "Warning: x > 1.5 !");
+TEST_F(CalcTest, AStepsFatalMessageThatLetsItGoOnStaysWithTheFinalChecks) {
+    // Above 45 degrees the base step says "Fatal  : beta > 45!" and the calculation goes on: the
+    // message stays, once, after the input checks' and before the final checks'.
+    const std::string beta45 = "Fatal  : beta > 45!";
+    for (const auto& [beta, said] : {std::pair{45.0L, false}, {45.001L, true}, {59.9L, true}}) {
+        SCOPED_TRACE(static_cast<double>(beta));
+        GearData.beta = beta;
+        GearData.x[2] = 1.6L;
+        for (int run = 0; run < 2; ++run) {
+            CalculateGears();
+            EXPECT_EQ(CalcErrorFlag, 0);
+            // The steps ran with this helix angle.
+            EXPECT_NEAR(GearData.mt, GearData.mn / cosl(beta * Pi / 180), 1e-15L * GearData.mt);
+            const auto m = Messages();
+            ASSERT_FALSE(m.empty());
+            EXPECT_EQ(std::count(m.begin(), m.end(), std::string("Warning: x > 1.5 !")), 1);
+            EXPECT_EQ(m.front(), "Warning: x > 1.5 !");
+            EXPECT_EQ(std::count(m.begin(), m.end(), beta45), said ? 1 : 0);
+            if (said) {
+                EXPECT_EQ(m.at(1), beta45);
+            }
+        }
+    }
 }
 
 TEST_F(CalcTest, ProposedBallDiameterStays) {

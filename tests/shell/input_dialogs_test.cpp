@@ -326,6 +326,18 @@ TEST_F(InputDialogTest, TeethSpannedAreRoundedAndOkMeansEnteredValues) {
         EXPECT_EQ(GearData.k[2], k) << typed;
         EXPECT_EQ(GearData.MeasureMode, 0);
     }
+    // A ring gear is spanned over k spaces: the dialog says so.
+    for (const auto& [z, what] : {std::pair{58, "teeth"}, {-58, "spaces"}}) {
+        GearData.z[2] = z;
+        Run<TForm_messen>({[what](TForm_messen& f) {
+            EXPECT_EQ(f.Label_k->Caption(), "No. of " + std::string(what) + " measured k");
+            EXPECT_THAT(f.Caption(), HasSubstr(std::string(what) + " measured, Ball"));
+            qortest::ExpectNothingClipped(f, f.Name());
+            Respond::Press(f, "Button_cancel");
+        }});
+    }
+    GearData.z[2] = 58;
+    AbortFlag = 0; // as Cancel left it
     // The proposals fill the edits; only OK stores them.
     const TGearData& g = GearData;
     const std::int32_t k = kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn);

@@ -59,7 +59,10 @@ def ball(f):
                 continue
             aK = arcinv(y)
             t = mp.tan(aK) - d * mp.cos(bb) / db
-            dY = db * mp.sqrt(1 + t * t) if t > 0 else db
+            if t <= 0:  # the contact would lie at or below the base circle: it falls through
+                high = False
+                continue
+            dY = db * mp.sqrt(1 + t * t)
             # Signed like z, the conditions read the same for internal gears.
             high = high and odd * db / mp.cos(aK) + d > da and dY >= dff
             low = low and dY <= dfa

@@ -211,14 +211,19 @@ TEST_F(InputDialogTest, TheProposedBallStandsAboveTheTipAndTouchesTheUsableFlank
     };
     // External and internal, spur and helical, odd and even, metric and imperial: the usual ball
     // where it fits, another that fits, and where none does one above the tip. The first is the
-    // reproducer of a ball under the tip circle.
+    // reproducer of a ball under the tip circle; the last four fitting balls lie more than 30 %
+    // from the usual size, where "ball diameter !" used to greet them.
     const Case cases[] = {{100, 15.154L, 0, 0.321L, 0.5902L, 4, 5, 0, false, true},
                           {-70, 19.284L, 0, 10.0822L, -0.2306L, 5, 1, 0, true, true},
                           {81, 21.204L, 25.465L, 8.5169L, 0.7991L, 6, 4, 1, true, true},
                           {117, 21.256L, 0, 0.9481L, -0.307L, 9, 2, 1, false, true},
                           {-68, 16.417L, 21.069L, 7.6989L, 0.2204L, 6, 8, 0, false, true},
                           {-96, 14.617L, 0, 0.4959L, 0.0086L, 10, 2, 1, false, false},
-                          {-120, 16.197L, 9.336L, 0.3159L, 0.2403L, 10, 5, 0, false, false}};
+                          {-120, 16.197L, 9.336L, 0.3159L, 0.2403L, 10, 5, 0, false, false},
+                          {154, 17.448L, 0, 0.3921L, -0.4547L, 8, 7, 0, false, true},
+                          {-120, 20.399L, 38.568L, 0.6191L, 0.702L, 10, 2, 0, false, true},
+                          {81, 16.303L, 7.852L, 0.3726L, 0.228L, 9, 7, 0, false, true},
+                          {28, 15.149L, 0.577L, 0.3187L, 0.3294L, 10, 7, 0, false, true}};
     const TGearData start = GearData;
     std::vector<std::string> requests;
     std::vector<bool> said;
@@ -233,21 +238,29 @@ TEST_F(InputDialogTest, TheProposedBallStandsAboveTheTipAndTouchesTheUsableFlank
         ASSERT_EQ(CalcErrorFlag, 0) << c.z;
         const long double usual = DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn);
         long double dm = 0;
+        // Proposed and accepted.
         Run<TForm_messen>({[&dm](TForm_messen& f) {
                               Respond::Press(f, "Button_dm");
                               f.Edit_dm2->TryValue(dm);
-                              Respond::Press(f, "Button_cancel");
+                              Respond::Press(f, "Button_ok");
                           }},
                           c.anyFits ? 0 : 1);
         said.push_back(Seen.back().find("no ball stands above the tip circle") !=
                        std::string::npos);
+        ASSERT_EQ(g.DM[2], dm);
+        CalculateGears();
+        if (c.anyFits) {
+            // The calculation takes the proposed ball without a word.
+            for (const char* text : {"ball diameter", "Dm ball", "ball contact"})
+                EXPECT_FALSE(Listed(text)) << c.z << " " << text;
+        }
         if (c.usualFits) {
             EXPECT_EQ(dm, usual) << c.z; // the usual ball stays where it fits
         }
         // Every shift a dimension over balls is given for, with the usable flank there.
         std::string states;
         for (long double xE : {g.xEminV[2], g.xEmaxV[2], g.x[2], g.xEmin[2], g.xEmax[2]})
-            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(std::min(g.dFa[2], g.dFaK[2]));
+            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE));
         requests.push_back("ball " + std::to_string(c.z) + Num(c.alpha) + Num(c.beta) + Num(c.mn) +
                            Num(g.da[2]) + Num(dm) + Num(usual) + " 5" + states);
     }
