@@ -250,9 +250,9 @@ void TForm_printconf::Button_printerClick(TObject*) {
         ShowPrinterName();
         return;
     }
+    // The dialog offers the print queues and the PDF file, the one in use chosen.
     if (!PrintDialog1->Execute()) return;
-    Printer()->SetOutputFileName("");
-    FPdfChosen = false;
+    FPdfChosen = !Printer()->OutputFileName().empty();
     ShowPrinterName();
     RadioGroup_hochquer->SetItemIndex(Printer()->Orientation() == poLandscape ? 1 : 0);
 }

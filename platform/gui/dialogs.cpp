@@ -214,24 +214,40 @@ std::string TPrintDialog::Describe() const {
 }
 
 void TPrintDialog::BeforeExecute() {
-    if (PrinterName.empty()) PrinterName = Printer()->PrinterName();
+    TPrinter& p = *Printer();
+    Printers = p.Printers();
+    ToFile = !p.OutputFileName().empty();
+    FileName = p.OutputFileName();
+    PrinterName = ToFile ? std::string() : p.PrinterName();
 }
 
 void TPrintDialog::Accepted() {
-    if (!PrinterName.empty() && PrinterName != Printer()->PrinterName())
-        Printer()->SetPrinterByName(PrinterName);
-    Printer()->SetCopies(std::max(Copies, 1));
+    TPrinter& p = *Printer();
+    if (ToFile && !FileName.empty()) {
+        p.SetOutputFileName(FileName);
+    } else {
+        p.SetOutputFileName("");
+        if (!PrinterName.empty() && PrinterName != p.PrinterName()) p.SetPrinterByName(PrinterName);
+    }
+    p.SetCopies(std::max(Copies, 1));
 }
 
 bool TPrintDialog::ExecuteInteractive() {
     QPrinter printer;
-    if (!PrinterName.empty()) printer.setPrinterName(Q(PrinterName));
+    if (ToFile) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(Q(FileName));
+    } else if (!PrinterName.empty()) {
+        printer.setPrinterName(Q(PrinterName));
+    }
     printer.setCopyCount(std::max(Copies, 1));
     QPrintDialog dlg(&printer);
     QAbstractPrintDialog::PrintDialogOptions opts = QAbstractPrintDialog::PrintShowPageSize;
     if (Options & poPageNums) opts |= QAbstractPrintDialog::PrintPageRange;
     if (Options & poSelection) opts |= QAbstractPrintDialog::PrintSelection;
-    if (Options & poPrintToFile) opts |= QAbstractPrintDialog::PrintToFile;
+    // The PDF file is always offered: without it a computer with no print queue gets an empty
+    // list, and a PDF file chosen before could not be shown as the choice in use.
+    opts |= QAbstractPrintDialog::PrintToFile;
     dlg.setOptions(opts);
     if (MaxPage > 0) dlg.setMinMax(std::max(MinPage, 1), MaxPage);
     if (PrintRange == prPageNums && FromPage > 0) {
@@ -239,7 +255,9 @@ bool TPrintDialog::ExecuteInteractive() {
         printer.setFromTo(FromPage, std::max(ToPage, FromPage));
     }
     if (dlg.exec() != QDialog::Accepted) return false;
-    PrinterName = S(printer.printerName());
+    ToFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    FileName = ToFile ? S(printer.outputFileName()) : std::string();
+    if (!ToFile) PrinterName = S(printer.printerName());
     Copies = std::max(printer.copyCount(), 1);
     switch (dlg.printRange()) {
     case QAbstractPrintDialog::PageRange:

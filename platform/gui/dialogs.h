@@ -96,6 +96,7 @@ protected:
 };
 
 enum TPrintRange { prAllPages, prSelection, prPageNums };
+// poPrintToFile is kept for callers: the PDF file is always offered.
 enum TPrintDialogOption : unsigned { poPrintToFile = 1, poPageNums = 2, poSelection = 4 };
 using TPrintDialogOptions = unsigned;
 
@@ -109,10 +110,13 @@ public:
     int Copies = 1;
     TPrintRange PrintRange = prAllPages;
     TPrintDialogOptions Options = 0;
-    // The printer chosen in the dialog (a Qt/CUPS printer name). Execute starts from the
-    // printer in use (Printer()) when none is given and, when accepted, makes the chosen
-    // printer and Copies the ones in use.
+    // What the dialog offers: the print queues (read afresh on every Execute) and a PDF file.
+    // Execute starts from the printer in use (Printer()): the queue named PrinterName, or the
+    // PDF file FileName when ToFile; accepted, the choice and Copies become the ones in use.
+    std::vector<std::string> Printers;
     std::string PrinterName;
+    bool ToFile = false;
+    std::string FileName;
     // For a page-range print: the pages to print, 1..MaxPage when all pages.
     int FirstPage() const;
     int LastPage() const;

@@ -6,7 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -499,4 +503,95 @@ TEST_F(PrintTest, WithoutAPrinterThePrintoutOffersAPdfFile) {
     EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
     EXPECT_THAT(qortest::RunCommand("pdftotext '" + pdf + "' -"), HasSubstr("printed into a file"));
     EXPECT_EQ(Printer()->OutputFileName(), "");
+}
+
+// The print dialog offers every print queue and the PDF file and starts on the choice in use: a
+// PDF file chosen before stays chosen (File > Print's "Printer...", a listing on the printer),
+// a queue picked there replaces it, and Qt's own dialog lists the file even where no queue is set
+// up.
+TEST_F(PrintTest, ThePrintDialogOffersEveryPrinterAndKeepsTheChoiceInUse) {
+    const std::vector<std::string> queues{"Office", "Lab 2"};
+    PrintQueues = [] { return std::vector<std::string>{"Office", "Lab 2"}; };
+    struct Back {
+        ~Back() {
+            PrintQueues = nullptr;
+            Application->AssumeDisplay = false;
+            Printer()->SetOutputFileName("");
+            Printer()->SetPrinterIndex(-1);
+        }
+    } back;
+    DrawDevice->ClearDevice();
+    DrawDevice->DrawHeader(0, 0, 160, 120);
+    DrawDevice->DrawLine(0, 0, 160, 120);
+    DrawingKind = 0;
+    const std::string first = (Dir / "first.pdf").string(), second = (Dir / "second.pdf").string();
+    std::vector<std::string> offered; // the choice each dialog started on
+    // Each answer notes what the dialog offered, then picks ("" keeps the choice, a path chooses
+    // that PDF file, else a queue).
+    auto answer = [&](const std::string& pick) {
+        return [&, pick](TCommonDialog& d) {
+            auto& p = dynamic_cast<TPrintDialog&>(d);
+            EXPECT_EQ(p.Printers, queues);
+            offered.push_back(p.ToFile ? "file " + p.FileName : "queue " + p.PrinterName);
+            if (pick.find('/') != std::string::npos) p.ToFile = true, p.FileName = pick;
+            else if (!pick.empty()) p.ToFile = false, p.PrinterName = pick;
+            return true;
+        };
+    };
+    std::vector<std::string> labels;
+    ScriptedResponder r;
+    r.OnForm([&](TForm& f) {
+        auto& p = dynamic_cast<TForm_printconf&>(f);
+        for (const char* button :
+             {"Button_pdf", "Button_printer", "Button_printer", "Button_printer", "Button_printer"}) {
+            EXPECT_TRUE(Respond::Press(f, button));
+            labels.push_back(p.Label_printer->Caption());
+        }
+        EXPECT_TRUE(Respond::Press(f, "Button_ok"));
+    });
+    r.OnDialog([&](TCommonDialog& d) {
+        dynamic_cast<TSaveDialog&>(d).Choose(first);
+        return true;
+    });
+    r.OnDialog(answer("")).OnDialog(answer("Lab 2")).OnDialog(answer("")).OnDialog(answer(second));
+    Print(r);
+    EXPECT_EQ(labels, (std::vector<std::string>{"PDF: first.pdf", "PDF: first.pdf",
+                                                "Printer: Lab 2", "Printer: Lab 2",
+                                                "PDF: second.pdf"}));
+    EXPECT_EQ(offered, (std::vector<std::string>{"file " + first, "file " + first,
+                                                 "queue Lab 2", "queue Lab 2"}));
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_GT(InkedPixels(second, (Dir / "page").string()), 100);
+
+    // The page-range dialog of a listing, the PDF file in use: Qt's dialog shows the file as the
+    // choice, beside every queue Qt knows, and OK keeps it.
+    Application->AssumeDisplay = true;
+    PrintQueues = nullptr; // the system's queues, as Qt's dialog lists them
+    ASSERT_TRUE(Printer()->SetOutputFileName(first));
+    TPrintDialog print(nullptr);
+    print.MinPage = 1;
+    print.MaxPage = 3;
+    print.Options = poPageNums;
+    int items = -1, current = -2;
+    QString file;
+    QTimer::singleShot(0, qApp, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        auto* list = w->findChild<QComboBox*>("printers");
+        ASSERT_NE(list, nullptr);
+        items = list->count();
+        current = list->currentIndex();
+        if (auto* edit = w->findChild<QLineEdit*>("filename")) file = edit->text();
+        if (const char* shots = std::getenv("QOR_SHOTS"))
+            w->grab().save(QString::fromStdString(std::string(shots) + "/print_pages.png"));
+        QMetaObject::invokeMethod(w, "accept");
+    });
+    ASSERT_TRUE(print.Execute());
+    const int known = static_cast<int>(Printer()->Printers().size());
+    EXPECT_GE(items, known + 1); // the queues, maybe a separator, the file
+    EXPECT_LE(items, known + 2);
+    EXPECT_EQ(current, items - 1);
+    EXPECT_EQ(file.toStdString(), first);
+    EXPECT_TRUE(print.ToFile);
+    EXPECT_EQ(Printer()->OutputFileName(), first);
 }
