@@ -2,7 +2,9 @@
 #include "shell/batch.h"
 
 #include <cstdint>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cad/cadout.h"
@@ -20,6 +22,7 @@
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "platform/gui/responder.h"
+#include "platform/os/paths.h"
 #include "shell/job/jobfile.h"
 #include "shell/startup.h"
 
@@ -174,6 +177,12 @@ int RunBatch(const TCommandLine& line) {
         break;
     default:
         return 2;
+    }
+    // Ended by a signal, the run leaves no draft and no half-written file behind.
+    os::RemoveDraftsOnSignal();
+    if (const char* at = std::getenv("QOR_SIGNAL_AT_DRAFT")) {
+        int n = 0, sig = SIGTERM;
+        if (std::sscanf(at, "%d:%d", &n, &sig) >= 1) os::SignalAtDraftForTesting(n, sig);
     }
     InitProgram();
     BatchResponder answer; // every question to stderr, answered Cancel

@@ -3,12 +3,15 @@
 // file (/I) and the CAD output (/CADi:j). They run without a window system and without a
 // person: every question goes to stderr and is answered Cancel. The job is loaded and
 // calculated; the output takes the job's name without directory and extension in the current
-// directory (test.q1w /I -> test.txt, test.q1w /CAD1:1 -> test.dxf, /CAD2:j -> test.igs,
+// directory (test.q1w /I -> test_sheet.txt, test.q1w /CAD1:1 -> test.dxf, /CAD2:j -> test.igs,
 // /CAD5:j -> test.txt).
 //
 // Exit codes: 0 done; 1 the job could not be loaded; 2 nothing was written (bad switch, fatal
-// calculation error, a drawing or file that failed). Messages go to stderr, the usage text to
-// stdout.
+// calculation error, a drawing or file that failed); 128 + the signal's number when SIGINT,
+// SIGTERM or SIGHUP ended the run: its drafts are removed and the files it was replacing keep
+// their old contents. Messages go to stderr, the usage text to stdout. For tests,
+// QOR_SIGNAL_AT_DRAFT=n[:sig] sends the run the signal (SIGTERM unless given) once it has made
+// its n-th draft.
 
 #include "shell/command_line.h"
 

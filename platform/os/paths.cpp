@@ -1,11 +1,15 @@
 #include "platform/os/paths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <pthread.h>
 #include <random>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -147,6 +151,86 @@ std::string XdgDirectory(XdgKind kind) {
     return dir + (kind == XdgKind::Config ? "/.config" : "/.local/share");
 }
 
+namespace {
+
+// The drafts of a run that removes them on a signal: fixed slots the handler reads without
+// allocating; a slot's path is only read while its flag is set.
+constexpr int kDraftSlots = 64;
+constexpr std::size_t kDraftPathBytes = 4096;
+struct DraftSlot {
+    std::atomic<int> used{0};
+    char path[kDraftPathBytes];
+};
+DraftSlot gDrafts[kDraftSlots];
+std::atomic<bool> gDraftsGuarded{false};
+int gSignalAtDraft = 0, gSignalToRaise = 0;
+constexpr int kDraftSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemoveDraftsAndEnd(int sig) {
+    for (DraftSlot& slot : gDrafts)
+        if (slot.used.load() == 1) (void)::unlink(slot.path);
+    ::_exit(128 + sig);
+}
+
+// Blocks the draft signals while a draft is made and noted, so none arrives in between.
+class DraftSignalsHeld {
+public:
+    DraftSignalsHeld() : on_(gDraftsGuarded.load()) {
+        if (!on_) return;
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int sig : kDraftSignals)
+            sigaddset(&held, sig);
+        pthread_sigmask(SIG_BLOCK, &held, &before_);
+    }
+    ~DraftSignalsHeld() {
+        if (on_) pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    DraftSignalsHeld(const DraftSignalsHeld&) = delete;
+    DraftSignalsHeld& operator=(const DraftSignalsHeld&) = delete;
+
+private:
+    bool on_;
+    sigset_t before_{};
+};
+
+void NoteDraft(const std::string& name) {
+    if (!gDraftsGuarded.load()) return;
+    // The handler removes it wherever the working directory is then.
+    const std::string path = name.empty() || name[0] == '/' ? name : CurrentDirectory() + "/" + name;
+    if (path.size() >= kDraftPathBytes) return;
+    DraftSlot* free = nullptr;
+    for (DraftSlot& slot : gDrafts) {
+        // A draft renamed into place or removed frees its slot.
+        if (slot.used.load() == 1 && ::access(slot.path, F_OK) != 0 && errno == ENOENT)
+            slot.used.store(0);
+        if (free == nullptr && slot.used.load() == 0) free = &slot;
+    }
+    if (free != nullptr) {
+        std::memcpy(free->path, path.c_str(), path.size() + 1);
+        free->used.store(1);
+    }
+    if (gSignalAtDraft > 0 && --gSignalAtDraft == 0) ::raise(gSignalToRaise); // held till noted
+}
+
+} // namespace
+
+void RemoveDraftsOnSignal() {
+    struct sigaction action {};
+    action.sa_handler = &RemoveDraftsAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : kDraftSignals)
+        sigaddset(&action.sa_mask, sig);
+    gDraftsGuarded.store(true);
+    for (const int sig : kDraftSignals)
+        ::sigaction(sig, &action, nullptr);
+}
+
+void SignalAtDraftForTesting(int n, int sig) {
+    gSignalAtDraft = n;
+    gSignalToRaise = sig;
+}
+
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
                    const std::string& ext) {
     name.clear();
@@ -166,9 +250,11 @@ int CreateTempFile(const std::string& dir, const std::string& prefix, std::strin
         for (int k = 0; k < 8; ++k, r >>= 4)
             candidate += kHex[r & 15];
         candidate += ext;
+        const DraftSignalsHeld held;
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            NoteDraft(candidate);
             name = candidate;
             return kOk;
         }

@@ -46,6 +46,15 @@ std::string XdgDirectory(XdgKind kind);
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,
                    const std::string& ext = ".tmp");
 
+// Drafts left by a signal. Once RemoveDraftsOnSignal() has run, every file CreateTempFile makes
+// is noted as a draft until it is gone (renamed into place or removed); SIGINT, SIGTERM or SIGHUP
+// then removes the drafts still there and ends the process with 128 + the signal's number, so
+// the files being replaced stay as they were. For runs whose every output appears complete or
+// not at all (the batch modes); the handler does nothing but unlink and _exit.
+void RemoveDraftsOnSignal();
+// Tests: the signal sig arrives as soon as the n-th draft from now on has been made (0: never).
+void SignalAtDraftForTesting(int n, int sig);
+
 // Space available to an unprivileged caller on the file system holding path, in bytes.
 int FreeDiskSpace(const std::string& path, std::uint64_t& bytes);
 

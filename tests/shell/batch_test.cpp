@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -305,3 +307,50 @@ TEST_F(Batch, ToothViewsWrittenUnderTheJobsName) {
 }
 
 } // namespace
+
+// A run ended by SIGINT, SIGTERM or SIGHUP at each draft it makes in turn (the listing's in the
+// temporary folder, the output's beside it, the settings'): it exits with 128 + the signal,
+// leaves no file behind, and the output it was replacing keeps its old contents. One step past
+// the last draft the run completes and replaces the output.
+TEST_F(Batch, ASignalRemovesTheDraftsAndKeepsTheOldOutput) {
+    fs::create_directory(Dir / "tmp");
+    const std::string env = "TMPDIR='" + (Dir / "tmp").string() + "'";
+    auto files = [&] {
+        std::vector<std::string> all;
+        for (const auto& e : fs::recursive_directory_iterator(Dir))
+            all.push_back(fs::relative(e.path(), Dir).string());
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const struct Case {
+        const char* Args;
+        const char* Output;
+        int Signal;
+        int MinDrafts; // the output's draft and at least one more
+    } cases[] = {{"demo.q1w /I", "demo_sheet.txt", SIGTERM, 2},
+                 {"helical.q1w /CAD1:1", "helical.dxf", SIGINT, 1},
+                 {"ring.q1w /CAD2:27", "ring.igs", SIGHUP, 1}};
+    ASSERT_EQ(Qor("demo.q1w /CAD5:1", env).code, 0); // the settings as a run leaves them
+    fs::remove(Dir / "demo.txt");
+    for (const Case& c : cases) {
+        const std::string output = (Dir / c.Output).string();
+        qortest::WriteFileBytes(output, "the old output\r\n");
+        const std::vector<std::string> before = files();
+        int draft = 1;
+        for (;; ++draft) {
+            SCOPED_TRACE(std::string(c.Args) + " at draft " + std::to_string(draft));
+            const RunResult r = Qor(c.Args, env + " QOR_SIGNAL_AT_DRAFT=" + std::to_string(draft) +
+                                                ":" + std::to_string(c.Signal));
+            if (r.code == 0) break; // no signal came: every draft had been made
+            ASSERT_EQ(r.code, 128 + c.Signal) << r.err;
+            EXPECT_EQ(files(), before);
+            EXPECT_EQ(qortest::ReadFileBytes(output), "the old output\r\n");
+            ASSERT_LT(draft, 20);
+        }
+        SCOPED_TRACE(c.Args);
+        EXPECT_GE(draft - 1, c.MinDrafts);
+        EXPECT_EQ(files(), before);
+        EXPECT_GT(qortest::ReadFileBytes(output).size(), 500u); // replaced by the new output
+        fs::remove(output);
+    }
+}
