@@ -610,16 +610,20 @@ void TDxfWriter::Arc(long double xc, long double yc, long double startDeg, long 
 void TDxfWriter::Text(std::string_view text, long double x, long double y) {
     if (!sink_ || !Valid({x, y, CadTextHeight, CadTextWidthFactor, CadTextAngle, CadTextOblique}))
         return;
-    bounds_.Text(x, y, static_cast<long double>(os::Utf8Length(text)), CadTextHeight,
-                 CadTextWidthFactor, CadTextAngle);
+    const std::string width = FloatToStrSig3Dot(CadTextWidthFactor);
+    const std::string angle = FloatToStrSig3Dot(CadTextAngle);
+    // The extents of the text as a reader places it: its characters as shown, the width factor
+    // and angle as written.
+    bounds_.Text(x, y, static_cast<long double>(os::Utf8Length(ConvertCharset(text))),
+                 CadTextHeight, StrToReal(width), StrToReal(angle));
     EntityHead("TEXT");
     RealGroup(10, x);
     RealGroup(20, y);
     RealGroup(40, CadTextHeight);
     TextValue(text);
     StringGroup(7, "STANDARD");
-    StringGroup(41, FloatToStrSig3Dot(CadTextWidthFactor));
-    StringGroup(50, FloatToStrSig3Dot(CadTextAngle));
+    StringGroup(41, width);
+    StringGroup(50, angle);
     StringGroup(51, FloatToStrSig3Dot(CadTextOblique));
 }
 
@@ -647,7 +651,11 @@ void TDxfWriter::Insert(std::string_view name, long double x, long double y, lon
         const auto it = blockNames_.find(UpperCaseStr(name));
         if (it != blockNames_.end()) name = it->second;
     }
-    bounds_.Insert(name, x, y, angleDeg, scaleX, scaleY);
+    // Placed as a reader places it: the block's points grow with the scale, so its rounding
+    // to the written decimals moves them by more than the decimals' last digit.
+    const auto written = [](long double v) { return StrToReal(FixedText(v, CadDecimals)); };
+    bounds_.Insert(name, written(x), written(y), written(angleDeg), written(scaleX),
+                   written(scaleY));
     StringGroup(2, name);
     RealGroup(10, x);
     RealGroup(20, y);

@@ -196,6 +196,25 @@ TEST_F(CadFilesTest, DxfHeadEnclosesWhatIsDrawnAndScalesItsDashes) {
              CadLine(-tiny, 0, tiny, 0);
              CadEndSection();
          }},
+        {"texts and inserts as a reader places them", // the values as written
+         {0, 0, 100, 50},
+         [] {
+             CadBeginBlocksSection();
+             CadBeginBlock("FAR");
+             CadCircle(0, 0, 200);
+             CadEndBlock();
+             CadEndSection();
+             CharsetMode = 3; // spelled out in ASCII
+             CadBeginEntities();
+             CadInsertBlock("FAR", 40, -20, 0, 0.1510556L, 0.1510556L); // scaled by 0.151056
+             CadLine(0, 0, 10, 10);
+             CadSetTextSize(2, 12.34L, 3, 2.51L); // written as 12.3 and 0.837
+             CadText("Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 \u2300 12", 20, 20);
+             CharsetMode = 2;
+             CadSetTextSize(2, 0, 2, 0);
+             CadText("\u00B1\u00B0\u2300\u00B1\u00B0\u2300", 110, 5); // %%p %%d %%c: 6 characters
+             CadEndSection();
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
