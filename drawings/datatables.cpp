@@ -1,5 +1,6 @@
 #include "drawings/datatables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -40,11 +41,20 @@ std::string SpannedText(int i) {
     return Internal(i) ? "no. of spaces meas." : "no. of teeth meas.";
 }
 
-// Two limits joined by "/": the smaller first on an external gear, the larger (of the values
-// without sign) first on an internal one.
-std::string MinMax(int i, Extended min, Extended max) {
-    if (Internal(i)) return Dec(3, fabsl(max)) + "/" + Dec(3, fabsl(min));
+// Two limits joined by "/", min first as the symbol ("min./max.") says.
+std::string MinMax(Extended min, Extended max) {
     return Dec(3, min) + "/" + Dec(3, max);
+}
+
+TInspectionLimits Limits(int i, Extended maxV, Extended max, Extended minV, Extended min) {
+    if (!Internal(i)) return {maxV, max, minV, min};
+    const auto larger = [](Extended a, Extended b) {
+        return std::isnan(a) || std::isnan(b) ? a + b : std::max(fabsl(a), fabsl(b));
+    };
+    const auto smaller = [](Extended a, Extended b) {
+        return std::isnan(a) || std::isnan(b) ? a + b : std::min(fabsl(a), fabsl(b));
+    };
+    return {larger(maxV, minV), larger(max, min), smaller(maxV, minV), smaller(max, min)};
 }
 
 std::string QualityStandardName() {
@@ -155,43 +165,49 @@ void TableDrawingData(int i) {
 
 // ---- measurement tables ---------------------------------------------------------------------
 
+TInspectionLimits PinLimits(int i) {
+    const TGearData& g = G();
+    return Limits(i, g.MdRmaxV[i], g.MdRmax[i], g.MdRminV[i], g.MdRmin[i]);
+}
+
+TInspectionLimits BallLimits(int i) {
+    const TGearData& g = G();
+    return Limits(i, g.MdKmaxV[i], g.MdKmax[i], g.MdKminV[i], g.MdKmin[i]);
+}
+
+TInspectionLimits SpanLimits(int i) {
+    const TGearData& g = G();
+    return Limits(i, g.WmaxV[i], g.Wmax[i], g.WminV[i], g.Wmin[i]);
+}
+
+Extended InspectionSize(int i, Extended v) {
+    return Internal(i) ? fabsl(v) : v;
+}
+
 void TableMeasurementItem(int i) {
     if (CalcErrorFlag != 0) return;
     const TGearData& g = G();
     CadSetColour(19);
     auto t = TableBegin(0, 100, 3.5L, {27, 9, 9},
                         {"measurement   (" + g.DrawingNumber[i].str() + ")", "premach.", "fin."});
-    const std::string dm = Dec(3, g.DM[i]);
+    const std::string dm = Dec(3, InspectionSize(i, g.DM[i]));
     const std::string k = IntToStrLeadBlank(g.k[i], 6);
+    const auto limitRows = [&](const std::string& label, const TInspectionLimits& v) {
+        TableRow(*t, {label + " max.", Dec(3, v.maxV), Dec(3, v.max)});
+        TableRow(*t, {label + " min.", Dec(3, v.minV), Dec(3, v.min)});
+    };
     TableRow(*t, {"pin diameter DM", dm, dm});
-    TableRow(*t, {"Dim.ov/betw.pins  MdR theor.", "", Dec(4, g.MdRtheo[i])});
-    TableRow(*t, {"Dim.ov/betw.pins  MdR max.", Dec(3, g.MdRmaxV[i]), Dec(3, g.MdRmax[i])});
-    TableRow(*t, {"Dim.ov/betw.pins  MdR min.", Dec(3, g.MdRminV[i]), Dec(3, g.MdRmin[i])});
+    TableRow(*t, {"Dim.ov/betw.pins  MdR theor.", "", Dec(4, InspectionSize(i, g.MdRtheo[i]))});
+    limitRows("Dim.ov/betw.pins  MdR", PinLimits(i));
     TableRow(*t, {"ball diameter DM", dm, dm});
-    TableRow(*t, {"Dim.ov/betw.balls  MdK theor.", "", Dec(4, g.MdKtheo[i])});
-    TableRow(*t, {"Dim.ov/betw.balls  MdK max.", Dec(3, g.MdKmaxV[i]), Dec(3, g.MdKmax[i])});
-    TableRow(*t, {"Dim.ov/betw.balls  MdK min.", Dec(3, g.MdKminV[i]), Dec(3, g.MdKmin[i])});
+    TableRow(*t, {"Dim.ov/betw.balls  MdK theor.", "", Dec(4, InspectionSize(i, g.MdKtheo[i]))});
+    limitRows("Dim.ov/betw.balls  MdK", BallLimits(i));
     TableRow(*t, {SpannedText(i) + " k", k, k});
-    TableRow(*t, {"Span measurement W theor.", "", Dec(4, g.Wtheo[i])});
-    TableRow(*t, {"Span measurement W max.", Dec(3, g.WmaxV[i]), Dec(3, g.Wmax[i])});
-    TableRow(*t, {"Span measurement W min.", Dec(3, g.WminV[i]), Dec(3, g.Wmin[i])});
+    TableRow(*t, {"Span measurement W theor.", "", Dec(4, InspectionSize(i, g.Wtheo[i]))});
+    limitRows("Span measurement W", SpanLimits(i));
 }
 
 namespace {
-
-// The rows "max" and "min" of one measurement: premachined and finished values; an internal
-// gear lists the larger value (without sign) in the max row.
-struct TLimits {
-    Extended maxV, max, minV, min;
-};
-
-TLimits Ordered(int i, TLimits v, bool absolute) {
-    if (!Internal(i)) {
-        if (absolute) v = {fabsl(v.maxV), fabsl(v.max), fabsl(v.minV), fabsl(v.min)};
-        return v;
-    }
-    return {fabsl(v.minV), fabsl(v.min), fabsl(v.maxV), fabsl(v.max)};
-}
 
 // The ball and span rows of the two measurement tables: premachined column only with both.
 void MeasurementRows(TDrawingTable& t, int i, bool both) {
@@ -207,12 +223,12 @@ void MeasurementRows(TDrawingTable& t, int i, bool both) {
     const std::string k = IntToStrLeadBlank(g.k[i], 6);
     put("ball diameter", "DM", dm, dm);
     put("Dim.ov/betw.balls", "MK nom", "", Dec(4, fabsl(g.MdKtheo[i])));
-    const TLimits mk = Ordered(i, {g.MdKmaxV[i], g.MdKmax[i], g.MdKminV[i], g.MdKmin[i]}, true);
+    const TInspectionLimits mk = BallLimits(i);
     put("Dim.ov/betw.balls", "MK max", Dec(3, mk.maxV), Dec(3, mk.max));
     put("Dim.ov/betw.balls", "MK min", Dec(3, mk.minV), Dec(3, mk.min));
     put(SpannedText(i), "k", k, k);
     put("Span measurement", "W nom", "", Dec(4, fabsl(g.Wtheo[i])));
-    const TLimits w = Ordered(i, {g.WmaxV[i], g.Wmax[i], g.WminV[i], g.Wmin[i]}, false);
+    const TInspectionLimits w = SpanLimits(i);
     put("Span measurement", "W max", Dec(3, w.maxV), Dec(3, w.max));
     put("Span measurement", "W min", Dec(3, w.minV), Dec(3, w.min));
 }
@@ -247,28 +263,24 @@ void TableDataMeasurement(int i, std::uint16_t kind) {
     TableRow(*t, {"Center distance of housing", "a", CentreDistanceText()});
 
     const bool premachined = g.q[i] > 0;
+    // One measurement's rows: the premachined pair only with a machining allowance.
+    const auto limitRows = [&](const char* what, const char* symbol, const TInspectionLimits& v) {
+        if (premachined)
+            TableRow(*t, {std::string(what) + " premach.", symbol, MinMax(v.minV, v.maxV)});
+        TableRow(*t, {std::string(what) + " fin.", symbol, MinMax(v.min, v.max)});
+    };
     if (kind == 1 || kind == 4) {
         TableRow(*t, {"ball diameter", "DM", Dec(3, fabsl(g.DM[i]))});
-        if (premachined)
-            TableRow(*t, {"Dim.ov/betw.balls premach.", "MdK min./max.",
-                          MinMax(i, g.MdKminV[i], g.MdKmaxV[i])});
-        TableRow(*t,
-                 {"Dim.ov/betw.balls fin.", "MdK min./max.", MinMax(i, g.MdKmin[i], g.MdKmax[i])});
+        limitRows("Dim.ov/betw.balls", "MdK min./max.", BallLimits(i));
     }
     if (kind == 2 || kind == 4) {
-        const char* symbol = Internal(i) ? "MdR min./max." : "mdr min./max.";
         TableRow(*t, {"pin diameter", "DM", Dec(3, fabsl(g.DM[i]))});
-        if (premachined)
-            TableRow(*t,
-                     {"Dim.ov/betw.pins premach.", symbol, MinMax(i, g.MdRminV[i], g.MdRmaxV[i])});
-        TableRow(*t, {"Dim.ov/betw.pins fin.", symbol, MinMax(i, g.MdRmin[i], g.MdRmax[i])});
+        limitRows("Dim.ov/betw.pins", Internal(i) ? "MdR min./max." : "mdr min./max.",
+                  PinLimits(i));
     }
     if (kind == 3 || kind == 4) {
         TableRow(*t, {SpannedText(i), "k", IntToStrLeadBlank(g.k[i], 6)});
-        if (premachined)
-            TableRow(*t, {"Span measurement premach.", "W min./max.",
-                          MinMax(i, g.WminV[i], g.WmaxV[i])});
-        TableRow(*t, {"Span measurement fin.", "W min./max.", MinMax(i, g.Wmin[i], g.Wmax[i])});
+        limitRows("Span measurement", "W min./max.", SpanLimits(i));
     }
     TableRow(*t, {"complem.gear Part No.", "", g.DrawingNumber[Mate(i)].str()});
     TableRow(*t, {"complem.gear No.of teeth", "", IntToString(g.z[Mate(i)])});

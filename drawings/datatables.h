@@ -21,6 +21,20 @@ std::string QualityText(int i);
 // of the pressure angle there, in degrees; 0 at or below the base circle.
 Extended RollAngleDeg(Extended d, Extended db);
 
+// The max. and min. limits of one inspection dimension of gear i, premachined (V) and finished,
+// as a machinist reads them: a ring gear's (calculated with the sign of its diameters) without
+// sign, the larger in the max. row; a limit without solution (NaN) leaves its column's two
+// rows without one. An external gear's stand as calculated.
+struct TInspectionLimits {
+    Extended maxV, max, minV, min;
+};
+TInspectionLimits PinLimits(int i);  // MdR
+TInspectionLimits BallLimits(int i); // MdK
+TInspectionLimits SpanLimits(int i); // W
+// A nominal inspection dimension (or the ball diameter) as the tables show it: a ring gear's
+// without sign.
+Extended InspectionSize(int i, Extended v);
+
 // The ruled data block, 120 x 140 with its lower left corner at the origin.
 void TableDrawingData(int i);
 // Pins, balls and span with premachined and finished columns, top left at (0, 100). Nothing

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calc/geardata.h"
+#include "drawings/datatables.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
@@ -66,26 +67,11 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     auto pair = [&](const char* designation, const char* symbol, long double pre, long double fin) {
         ListValuePairLine(designation, symbol, L, dim(3, pre), dim(3, fin));
     };
-    // The inspection dimensions of a ring gear carry the sign of its diameters: the sheet gives
-    // them without it, the larger value in the max. row, as the production drawing does.
-    const bool ring = gd.z[g] < 0;
-    struct Limits {
-        long double maxV, max, minV, min;
-    };
-    auto limits = [ring](long double maxV, long double max, long double minV, long double min) {
-        if (!ring) return Limits{maxV, max, minV, min};
-        // A limit without solution leaves both rows of its column without one.
-        auto larger = [](long double a, long double b) {
-            return std::isnan(a) || std::isnan(b) ? a + b : std::max(fabsl(a), fabsl(b));
-        };
-        auto smaller = [](long double a, long double b) {
-            return std::isnan(a) || std::isnan(b) ? a + b : std::min(fabsl(a), fabsl(b));
-        };
-        return Limits{larger(maxV, minV), larger(max, min), smaller(maxV, minV), smaller(max, min)};
-    };
-    auto size = [ring](long double v) { return ring ? fabsl(v) : v; };
+    // A ring gear's inspection dimensions without the sign of its diameters, the larger limit
+    // in the max. row, as the production drawing gives them.
+    auto size = [g](long double v) { return InspectionSize(g, v); };
     auto limitRows = [&](const char* designation, const char* maxSymbol, const char* minSymbol,
-                         const Limits& v) {
+                         const TInspectionLimits& v) {
         pair(designation, maxSymbol, v.maxV, v.max);
         pair(designation, minSymbol, v.minV, v.min);
     };
@@ -103,15 +89,12 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
         ListValueLine("Machining allowance", "q", L,
                       LengthToStrDec(3, gd.q[g]) + " +" + LengthToStrDec(3, gd.qTol[g]));
     ListValueLine("Dim.ov/betw.pins", "MdR th.", L, dim(4, size(gd.MdRtheo[g])));
-    limitRows("Dim.ov/betw.pins", "MdR max.", "MdR min.",
-              limits(gd.MdRmaxV[g], gd.MdRmax[g], gd.MdRminV[g], gd.MdRmin[g]));
+    limitRows("Dim.ov/betw.pins", "MdR max.", "MdR min.", PinLimits(g));
     pair("Ball/pin diameter", "DM", size(gd.DM[g]), size(gd.DM[g]));
     ListValueLine("Dim.ov/betw.balls", "MdK th.", L, dim(4, size(gd.MdKtheo[g])));
-    limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.",
-              limits(gd.MdKmaxV[g], gd.MdKmax[g], gd.MdKminV[g], gd.MdKmin[g]));
+    limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.", BallLimits(g));
     ListValueLine("Span measurement", "W theor.", L, dim(4, size(gd.Wtheo[g])));
-    limitRows("Span measurement", "W max.", "W min.",
-              limits(gd.WmaxV[g], gd.Wmax[g], gd.WminV[g], gd.Wmin[g]));
+    limitRows("Span measurement", "W max.", "W min.", SpanLimits(g));
     const std::string k = IntToStrLeadBlank(gd.k[g], 6);
     // A ring gear is spanned over spaces.
     ListValuePairLine(gd.z[g] < 0 ? "no. of spaces meas." : "no. of teeth meas.", "k", "", k, k);

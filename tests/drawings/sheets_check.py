@@ -18,7 +18,9 @@ Checks:
                only entity types allowed in the model space
     limits     FILE is the production drawing's measurement table; txt=, html= the workshop
                sheet's TXT (csv) and HTML (html5lib) forms: both list the drawing's numbers in
-               the same max and min rows, max is never below min, ring=1: no value has a sign
+               the same max and min rows, max is never below min, ring=1: no value has a sign;
+               item=, data= the item table "measurement (...)" and the data-and-measurement
+               table (all three measurements): the sheet's numbers in their rows
     sheet      finite, and: blocks=A,B,... are defined, every INSERT (also inside blocks) names
                a defined block, inserts=A,B,... are inserted in the model space; hatch=N: the
                number of 45-degree hatch lines (model space with its inserts expanded) is at
@@ -135,6 +137,25 @@ def limits(path, a):
               "%s max. %r not below min. %r" % (what, hi, lo))
         if a.get("ring") == "1":
             check(all(v > 0 for v in hi + lo), "ring gear %s limits without sign" % what)
+    # The item table: "<measurement>  <symbol> max." and so on, premachined and finished.
+    item = {r[0]: r[1:] for r in rows_by_y(model_texts(ezdxf.readfile(a["item"]))) if r}
+    for label, sheet in (("Dim.ov/betw.pins  MdR", "MdR"), ("Dim.ov/betw.balls  MdK", "MdK"),
+                         ("Span measurement W", "W")):
+        for row, theirs in ((" max.", " max."), (" min.", " min."),
+                            (" theor.", " th." if sheet != "W" else " theor.")):
+            got, want = item.get(label + row, []), listed.get(sheet + theirs, [])
+            check(numbers(got) and numbers(got) == numbers(want),
+                  "item table %s%s %r as on the sheet %r" % (label, row, got, want))
+    # The data-and-measurement table: "min/max" pairs, premachined (where listed) and finished.
+    data = {r[0]: r[2] for r in rows_by_y(model_texts(ezdxf.readfile(a["data"]))) if len(r) >= 3}
+    for label, sheet in (("Dim.ov/betw.pins", "MdR"), ("Dim.ov/betw.balls", "MdK"),
+                         ("Span measurement", "W")):
+        for column, stage in ((0, " premach."), (1, " fin.")):
+            lo, hi = numbers(listed.get(sheet + " min.", [])), numbers(listed.get(sheet + " max.", []))
+            want = "%s/%s" % (fix(lo[column], 3), fix(hi[column], 3)) if lo and hi else "?"
+            got = data.get(label + stage)
+            check(got == want or (got is None and column == 0 and a["premach"] == "0"),
+                  "data table %s%s %r as on the sheet %r" % (label, stage, got, want))
 
 
 def rollangle(path, a):

@@ -63,8 +63,9 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
 }
 
 // The workshop sheet's limits, in its TXT form (csv) and its HTML form (html5lib), read as on
-// the production drawing's measurement table (ezdxf): the same numbers in the same rows, max
-// never below min, and a ring gear's without their sign.
+// the production drawing's measurement tables, the item table and the data-and-measurement
+// table (ezdxf): the same numbers in the same rows, max never below min, and a ring gear's
+// without their sign.
 TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
     // The teeth or spaces to span proposed (k 0) where the default 3 has no solution.
     const TJob jobs[] = {
@@ -72,7 +73,7 @@ TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
         {.z1 = 40, .z2 = 7, .x2 = 0.5L, .k2 = 0},
         {31, 17, 3, 35, 0.1L, -0.3L},
         {.z1 = 20, .z2 = -60, .x2 = 0, .k2 = 0},
-        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .k2 = 0}};
+        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .q2 = 0.2L, .k2 = 0}};
     HtmlBrowser = "true"; // the HTML form goes to qor1w.htm in the temporary folder
     for (std::size_t n = 0; n < std::size(jobs); ++n) {
         const TJob& j = jobs[n];
@@ -80,6 +81,10 @@ TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
         Calculate(j);
         const std::string dxf =
             Dxf("measure" + std::to_string(n), [] { TableMeasurement(2, 0, 100, 3.5L); });
+        const std::string item =
+            Dxf("item" + std::to_string(n), [] { TableMeasurementItem(2); });
+        const std::string data =
+            Dxf("data" + std::to_string(n), [] { TableDataMeasurement(2, 4); });
         TextDeviceWindow = 0;
         TextDevice = ListDeviceTxt;
         WorkshopSheet(0);
@@ -88,7 +93,8 @@ TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
         WorkshopSheet(ListDeviceHtml);
         ASSERT_EQ(AbortFlag, 0);
         Check("limits", dxf,
-              "txt='" + txt + "' html='" + ListResultFile + "' ring=" + (j.z2 < 0 ? "1" : "0"));
+              "txt='" + txt + "' html='" + ListResultFile + "' item='" + item + "' data='" + data +
+                  "' ring=" + (j.z2 < 0 ? "1" : "0") + " premach=" + (j.q2 > 0 ? "1" : "0"));
         fs::remove(ListResultFile); // the next sheet's HTML file is new again
     }
 }
