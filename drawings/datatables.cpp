@@ -7,6 +7,7 @@
 #include "cad/cadout.h"
 #include "cad/drawing_table.h"
 #include "calc/geardata.h"
+#include "calc/tables.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -90,13 +91,6 @@ std::string ToothAlignmentText(int i) {
 
 std::string QualityText(int i) {
     return IntToString(G().Q[i]) + " " + QualityStandardName();
-}
-
-Extended RollAngleDeg(Extended d, Extended db) {
-    d = fabsl(d);
-    db = fabsl(db);
-    if (d <= db) return 0;
-    return RadToDeg(Tan(ArcCos(db / d)));
 }
 
 // ---- the ruled data block -------------------------------------------------------------------
@@ -429,5 +423,5 @@ void TableRollAngle(int i, Extended x, Extended y, Extended h) {
         {"da", g.da[i]}, {"dFa", g.dFa[i]}, {"dNa", g.dNa[i]}, {"d", g.d[i]}, {"dNf", g.dNf[i]}};
     for (const auto& r : rows)
         TableRow(*t, {r.symbol, LengthToStrFix(3, 2, fabsl(r.d)),
-                      FloatToStrFix(3, 2, RollAngleDeg(r.d, g.db[i]))});
+                      FloatToStrFix(3, 2, RollTanAt(r.d, g.db[i]))});
 }

@@ -17,9 +17,6 @@ std::string GearKindText(int i);
 std::string ToothAlignmentText(int i);
 // The quality grade, a blank and the name of the quality standard.
 std::string QualityText(int i);
-// The roll angle in degrees at diameter d on the base diameter db (signs ignored): the tangent
-// of the pressure angle there, in degrees; 0 at or below the base circle.
-Extended RollAngleDeg(Extended d, Extended db);
 
 // The max. and min. limits of one inspection dimension of gear i, premachined (V) and finished,
 // as a machinist reads them: a ring gear's (calculated with the sign of its diameters) without
