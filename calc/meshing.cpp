@@ -375,25 +375,28 @@ long double TipRoundingCrossingDiameter(const TGearData& g, int i, long double x
     return 2 * best;
 }
 
-// The root form diameter of an internal gear as its tooth drawing makes it: the fillet of the
-// tool tip radius rho inside the root circle rf, tangent to the root circle and to the flank on
-// the side of the gap. Its centre lies rf - rho from the gear centre, on the flank's normal,
-// which touches the base circle: along that normal the centre is sqrt((rf - rho)^2 - rb^2) from
-// the base circle, the tangent point rho further. Never beyond the root circle nor inside the
-// tip or base circle; negative like the gear's diameters.
+// The root form diameter of an internal gear as its tooth drawing makes it; negative like the
+// gear's diameters.
 long double InternalRootFormDiameter(const TGearData& g, int i, long double xE) {
     const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xE * g.mn) / 2;
-    const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
-    const long double rho = std::fmax(g.rhoaP0[i], 0.0L);
-    const long double lowest = std::fmax(ra, rb);
-    if (rho == 0) return -2 * rf;
-    const long double c = rf - rho;
-    long double RF = lowest;
-    if (c > rb) RF = std::fmax(lowest, std::hypot(rb, rho + std::sqrt((c - rb) * (c + rb))));
-    return -2 * std::fmin(RF, rf);
+    return -2 * InternalFilletRadius(rf, std::fabs(g.da[i]) / 2, std::fabs(g.db[i]) / 2,
+                                     g.rhoaP0[i]);
 }
 
 } // namespace
+
+// The fillet's centre lies rf - rho from the gear centre, on the flank's normal, which touches
+// the base circle: along that normal the centre is sqrt((rf - rho)^2 - rb^2) from the base
+// circle, the tangent point rho further.
+long double InternalFilletRadius(long double rf, long double ra, long double rb, long double rho) {
+    rho = std::fmax(rho, 0.0L);
+    if (rho == 0) return rf;
+    const long double lowest = std::fmax(ra, rb);
+    const long double c = rf - rho;
+    long double RF = lowest;
+    if (c > rb) RF = std::fmax(lowest, std::hypot(rb, rho + std::sqrt((c - rb) * (c + rb))));
+    return std::fmin(RF, rf);
+}
 
 long double RootFormDiameterAt(int i, long double xE) {
     const TGearData& g = GearData;

@@ -40,6 +40,11 @@ long double LineOfActionDiameter(int i, long double depth, long double xE);
 // An internal gear takes the fillet its tooth drawing puts between the flank and the root circle
 // (tangent to both, of the tool tip radius): never beyond the root circle.
 long double RootFormDiameterAt(int i, long double xE);
+// Where an internal gear's fillet meets its flank: the circle of the tool tip radius rho inside
+// the root circle rf, tangent to the root circle and to the flank (base radius rb) on the side of
+// the gap. Radii without sign; never beyond the root circle nor inside the tip circle ra or the
+// base circle; rf without a tip radius.
+long double InternalFilletRadius(long double rf, long double ra, long double rb, long double rho);
 
 // Tip form diameter of gear i generated at shift xE: where the involute ends below the tip. With
 // a chamfered tool the crossing with the chamfer flank (FormDiameterTool, saK[i] left as it

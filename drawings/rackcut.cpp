@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "calc/geardata.h"
+#include "calc/meshing.h"
 #include "calc/solvers.h"
 #include "drawings/toolprofile.h"
 #include "drawings/toothgeom.h"
@@ -369,22 +370,10 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         return TCutVertex{R * sinl(ang), -R * cosl(ang), 0, TCutPart::Flank};
     };
     // Fillet: the circle of the tool tip radius inside the root circle (centre at rf - rho),
-    // tangent to the flank on the gap side. Its centre lies rho along the flank normal, which
-    // makes the pressure angle a with the radius: |F + rho n|^2 = (R - rho sin a)^2 +
-    // (rho cos a)^2.
-    auto sinA = [&](Extended R) { return R > rb ? sqrtl(1 - (rb / R) * (rb / R)) : 0.0L; };
-    auto miss = [&](Extended R) {
-        const Extended sa = sinA(R);
-        return (R - rho * sa) * (R - rho * sa) + rho * rho * (1 - sa * sa) -
-               (rf - rho) * (rf - rho);
-    };
-    const Extended lowest = std::max(ra, rb);
-    Extended RF = rf;
-    if (rho > 0 && miss(lowest) < 0)
-        RF = Root(miss, lowest, rf, miss(lowest), miss(rf));
-    else if (rho > 0)
-        RF = lowest;
-    const Extended aF = angleAt(RF), sa = sinA(RF);
+    // tangent to the flank on the gap side at radius RF. Its centre lies rho along the flank
+    // normal, which makes the pressure angle a with the radius.
+    const Extended RF = InternalFilletRadius(rf, ra, rb, rho);
+    const Extended aF = angleAt(RF), sa = RF > rb ? sqrtl(1 - (rb / RF) * (rb / RF)) : 0.0L;
     // Centre and the tangent point on the root circle.
     const Extended cr = RF - rho * sa, ct = rho * sqrtl(1 - sa * sa);
     const Extended aC = aF + atan2l(ct, cr), Rc = hypotl(cr, ct);
