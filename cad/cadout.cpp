@@ -86,10 +86,11 @@ bool ChooseOutputFile(const std::string& ext) {
     return true;
 }
 
-// Starts the writer on its sink; a failure is reported and ends the drawing.
-bool StartWriter(std::unique_ptr<TCadWriter> w, std::unique_ptr<TCadSink> sink) {
+// Starts the writer on its sink (rc: why there is none); a failure is reported and ends the
+// drawing.
+bool StartWriter(std::unique_ptr<TCadWriter> w, std::unique_ptr<TCadSink> sink, int rc = 0) {
     if (!sink) {
-        ShowError("file write error " + CadFileName);
+        ShowError(FileProblemText("file write error", CadFileName, rc));
         AbortFlag = 1;
         return false;
     }
@@ -222,7 +223,7 @@ void CadOpenOutput(std::uint16_t code) {
         }
         int rc = 0;
         std::unique_ptr<TCadSink> sink = CadFileSink(CadFileName, rc);
-        if (!StartWriter(std::move(w), std::move(sink))) return;
+        if (!StartWriter(std::move(w), std::move(sink), rc)) return;
     }
 
     CadSetTextAlign(0, 0);

@@ -118,7 +118,7 @@ int TSpillBuffer::CreateFile(std::string_view prefix) {
     if (rc != 0) {
         if (!name_.empty()) os::RemoveFile(name_);
         name_.clear();
-        ShowError("file write error " + AddBackslash(dir) + prefix_ + ".$$$");
+        ShowError(FileProblemText("file write error", AddBackslash(dir) + prefix_ + ".$$$", rc));
     }
     return rc;
 }

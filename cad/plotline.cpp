@@ -41,7 +41,7 @@ int TPlotWriter::Close() {
     else if (err == os::kErrNotEnoughMemory)
         ShowError("out of memory !");
     else if (err != 0)
-        ShowError("Exec error " + IntToString(err));
+        ShowError(FileProblemText("Exec error", os::SplitCommandLine(PlotLines[line]).front(), err));
     return 0;
 }
 
@@ -118,8 +118,8 @@ bool AskScript(std::string& line) {
         name = TrimBlanks(name);
         if (name.empty() || name.find_first_of("./\\") != std::string::npos) continue;
         std::string path;
-        if (WritePlotScript(line, name, path) != 0) {
-            ShowError("file " + name + ".sh " + "cannot be created");
+        if (const int rc = WritePlotScript(line, name, path); rc != 0) {
+            ShowError("file " + name + ".sh " + "cannot be created: " + FileErrorCause(rc, path));
             continue;
         }
         line = QuoteCommandArgument(path);

@@ -299,6 +299,56 @@ TEST_F(CadOutputTest, PlotProgramGetsTheDxfFile) {
 }
 
 // A writer that records its calls, standing for the IGES and TXT writers.
+// A CAD file, its temporary file, the plot program or its script that fails names the cause in
+// words; the drawing ends with nothing opened.
+TEST_F(CadOutputTest, FileFailuresNameTheirCause) {
+    const std::string notRunnable = Path("plot.txt"); // no execute permission, even for root
+    WriteFileBytes(notRunnable, "#!/bin/sh\n");
+    const struct {
+        const char* name;
+        std::uint16_t code;
+        std::string job, temp, plotLine;
+        bool atOpen; // else when the drawing is complete
+        std::vector<std::string> said; // parts of the one message
+    } cases[] = {
+        {"folder missing", 1, Path("missing/dir/drawing"), "", "", true,
+         {"file write error: " + Path("missing/dir/drawing.dxf"), "does not exist"}},
+        {"name too long", 5, Path(std::string(300, 'n')), "", "", false,
+         {"file write error: ", "the name is too long"}},
+        {"temporary folder missing", 2, Path("drawing"), Path("no-temp"), "", true,
+         {Path("no-temp/KELMIGES"), "does not exist"}},
+        {"plot program not runnable", 4, "", "", notRunnable + " KVILPEN.DXF", false,
+         {"Exec error: " + notRunnable + ": permission denied"}},
+        {"plot program a folder", 4, "", "", dir_.string() + " KVILPEN.DXF", false,
+         {"it is a folder"}},
+    };
+    const std::string temp = TempDir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        responder_.Messages.clear();
+        AbortFlag = 0;
+        TempDir = c.temp.empty() ? temp : c.temp;
+        DataFileName = c.job;
+        PlotLines[1] = c.plotLine;
+        SelectedPlotLine = 1;
+        CadBatchOutput = 1;
+        CadOpenOutput(c.code);
+        CadBatchOutput = 0;
+        EXPECT_EQ(AbortFlag, c.atOpen ? 1 : 0);
+        if (c.atOpen) {
+            EXPECT_TRUE(CurrentCadWriter()->Extension().empty()); // nothing opened
+        } else { // the plot program starts when the file is complete
+            CadLine(1, 2, 3, 4);
+            CadCloseOutput();
+        }
+        ASSERT_EQ(responder_.Messages.size(), 1u) << Joined(responder_.Messages);
+        for (const std::string& part : c.said)
+            EXPECT_NE(responder_.Messages[0].find(part), std::string::npos)
+                << part << " in: " << responder_.Messages[0];
+    }
+    TempDir = temp;
+}
+
 class RecordingWriter : public TCadWriter {
 public:
     static inline std::vector<std::string> Calls;

@@ -285,17 +285,6 @@ TEST_F(DxfWriterTest, FixedTextMatchesExactDecimalRounding) {
     EXPECT_EQ(FixedText(INFINITY, 1), "0.0");
 }
 
-TEST_F(DxfWriterTest, OutputFileThatCannotBeCreatedIsReported) {
-    CadBatchOutput = 1;
-    DataFileName = Path("missing/dir/drawing");
-    CadOpenOutput(1);
-    CadBatchOutput = 0;
-    EXPECT_EQ(AbortFlag, 1);
-    ASSERT_EQ(responder_.Messages.size(), 1u);
-    EXPECT_NE(responder_.Messages[0].find("file write error"), std::string::npos);
-    EXPECT_TRUE(CurrentCadWriter()->Extension().empty()); // nothing opened
-}
-
 TEST_F(DxfWriterTest, UnfinishedDrawingNeverReplacesTheFile) {
     WriteFileBytes(Path("keep.dxf"), "old drawing");
     OpenDxf("keep");
