@@ -184,18 +184,24 @@ class Rolling:
         rf = self.r - (self.hc + self.rho) + self.x * self.mn
         lo = max(self.rb * (1 + mp.mpf('1e-12')), rf + mp.mpf('1e-9') * self.mn)
         hi = self.r - self.mn / 10  # (at r itself the searched flank point only grazes R)
-        on = lambda R: abs(self.envelope(R) - self.involute_gap_angle(R)) <= mp.mpf('1e-26')
-        if on(lo):
+        if self.on_involute(lo):
             return self.rb  # the involute reaches down to the base circle
-        if not on(hi):
+        if not self.on_involute(hi):
             raise SystemExit("the envelope is not the involute below the pitch circle")
-        while hi - lo > mp.mpf('1e-10'):
-            mid = (lo + hi) / 2
-            if on(mid):
-                hi = mid
+        return self.edge_of_involute(lo, hi, mp.mpf('1e-10'))
+
+    def on_involute(self, R):
+        return abs(self.envelope(R) - self.involute_gap_angle(R)) <= mp.mpf('1e-26')
+
+    def edge_of_involute(self, off, on, tol):
+        """Where the envelope turns into the involute between R off (not on it) and on (on it)."""
+        while abs(on - off) > tol:
+            mid = (off + on) / 2
+            if self.on_involute(mid):
+                on = mid
             else:
-                lo = mid
-        return (lo + hi) / 2
+                off = mid
+        return (off + on) / 2
 
 
 class ProtuberanceRolling(Rolling):
@@ -245,18 +251,11 @@ class TipRolling(Rolling):
         """The highest R up to which the envelope is the involute, at most the tip radius ra."""
         lo = self.r + self.mn / 10  # (at r itself the searched flank point only grazes R)
         hi = min(ra, self.r + self.hf + self.x * self.mn) * (1 - mp.mpf('1e-25'))
-        on = lambda R: abs(self.envelope(R) - self.involute_gap_angle(R)) <= mp.mpf('1e-26')
-        if not on(lo):
+        if not self.on_involute(lo):
             raise SystemExit("the envelope is not the involute at the pitch circle")
-        if on(hi):
+        if self.on_involute(hi):
             return hi
-        while hi - lo > mp.mpf('1e-13'):
-            mid = (lo + hi) / 2
-            if on(mid):
-                lo = mid
-            else:
-                hi = mid
-        return (lo + hi) / 2
+        return self.edge_of_involute(hi, lo, mp.mpf('1e-13'))
 
 
 def tip_case(name, gearcalc, p):
