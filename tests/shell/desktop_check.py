@@ -13,6 +13,7 @@ Usage: desktop_check.py QOR1W
 """
 
 import os
+import select
 import shutil
 import struct
 import subprocess
@@ -30,7 +31,11 @@ def check(cond, what):
 
 
 def run(args, env, timeout=20):
-    return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+    """A tool's answer; a tool that hangs (a busy display) answers nothing."""
+    try:
+        return subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return subprocess.CompletedProcess(args, -1, "", "timed out")
 
 
 def wait_for(what, test, timeout=120.0):
@@ -141,30 +146,74 @@ def drawing_box(rows):
     return top, (min(xs), min(ys), max(xs), max(ys))
 
 
+def start_display(size, home, procs):
+    """An X server of its own; Xvfb picks a free display number and names it when ready."""
+    read_end, write_end = os.pipe()
+    log = open(os.path.join(home, "xvfb.log"), "w+")
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                             "%dx%dx24" % size, "-nolisten", "tcp"], pass_fds=(write_end,),
+                            stdout=log, stderr=subprocess.STDOUT)
+    os.close(write_end)
+    procs.append(xvfb)
+    number = b""
+    end = time.time() + 120
+    while time.time() < end and not number.endswith(b"\n"):
+        ready, _, _ = select.select([read_end], [], [], 1.0)
+        if ready:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        elif xvfb.poll() is not None:
+            break
+    os.close(read_end)
+    if not number.strip().isdigit():
+        log.seek(0)
+        FAILURES.append("Xvfb gave no display (%s): %s" % (
+            "exit %s" % xvfb.returncode if xvfb.poll() is not None else "no answer in 120 s",
+            log.read().strip()[-2000:]))
+        return None
+    return number.strip().decode()
+
+
+def start_window_manager(env, home, tag, procs):
+    """openbox on the display, ready when it announces itself on the root window. A window
+    manager that dies or hangs at its start is started again (twice at most); when it never
+    comes up, what it printed is reported."""
+    printed = ""
+    for attempt in range(3):
+        log = open(os.path.join(home, "openbox-%d.log" % attempt), "w+")
+        wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=log,
+                              stderr=subprocess.STDOUT)
+        procs.append(wm)
+        end = time.time() + 60
+        while time.time() < end and wm.poll() is None:
+            if "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env).stdout:
+                return True
+            time.sleep(0.2)
+        wm.kill()
+        wm.wait()
+        log.seek(0)
+        printed = "exit %s, printed: %s" % (wm.returncode, log.read().strip()[-2000:])
+        log.close()
+    FAILURES.append("%s: openbox never came up (%s)" % (tag, printed))
+    return False
+
+
 def one_screen(program, size, scale, home):
     tag = "%dx%d at %gx" % (size[0], size[1], scale)
-    # A display of its own: the first number from this process's that no X server holds.
-    n = 200 + os.getpid() % 500
-    while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-        n += 1
-    display = str(n)
-    xvfb = subprocess.Popen(["Xvfb", ":" + display, "-screen", "0", "%dx%dx24" % size,
-                             "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    env = dict(os.environ, DISPLAY=":" + display, HOME=home, XDG_CONFIG_HOME=home + "/config",
-               XDG_DATA_HOME=home + "/data", XDG_RUNTIME_DIR=home, QT_SCALE_FACTOR=str(scale),
-               ASAN_OPTIONS="detect_leaks=0")
-    env.pop("QT_QPA_PLATFORM", None)
-    procs = [xvfb]
+    procs = []
     try:
-        if not wait_for("the X server on " + tag, lambda: run(
-                ["xprop", "-root", "_NET_SUPPORTED"], env).returncode == 0):
+        display = start_display(size, home, procs)
+        if display is None:
             return
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-        procs.append(wm)
-        wait_for("openbox on " + tag, lambda: "window id" in run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env).stdout)
+        env = dict(os.environ, DISPLAY=":" + display, HOME=home,
+                   XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
+                   XDG_RUNTIME_DIR=home, QT_SCALE_FACTOR=str(scale),
+                   ASAN_OPTIONS="detect_leaks=0")
+        env.pop("QT_QPA_PLATFORM", None)
+        if not start_window_manager(env, home, tag, procs):
+            return
         app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
         procs.append(app)
