@@ -336,7 +336,9 @@ TEST_F(FileCommands, ImportStartsWhatTheOlderFileLacksAsANewJob) {
         ASSERT_EQ(AbortFlag, 0);
         EXPECT_EQ(GearData.DrawingNumber[2], "EX-SPUR-01"); // from the older file
         // Without a "null" job k starts at 0, which the calculation answers with its proposal.
-        if (withNull) EXPECT_EQ(GearData.k[2], std::stoi(null[kJobHeaderLines + 93]));
+        if (withNull) {
+            EXPECT_EQ(GearData.k[2], std::stoi(null[kJobHeaderLines + 93]));
+        }
         EXPECT_EQ(GearData.ToothAlignment[2],
                   withNull ? std::stoi(null.back()) : start.ToothAlignment[2]);
         EXPECT_EQ(GearData.DrawingName2[2], "");
