@@ -886,6 +886,8 @@ void Tconfig::FormCreate(TObject*) {
     PageControl1->SetActivePage(TabSheet_graphics);
     int dw = 0, dh = 0;
     WindowFrame(dw, dh, FWindowW, FWindowH);
+    FStoredW = ScreenWidth;
+    FStoredH = ScreenHeight;
     SettingsToForm();
 }
 
@@ -1009,12 +1011,14 @@ bool Tconfig::FormToSettings() {
     PrintTextStyle = FPrintStyle;
     BackgroundColour = FBackground;
     Palette = FPalette;
-    // The drawing window takes the stored size.
-    if (DrawWindow != nullptr && ScreenWidth > 0 && ScreenHeight > 0) {
-        DrawWindow->SetClientWidth(ScreenWidth + 1);
-        DrawWindow->SetClientHeight(ScreenHeight + 1);
-        FWindowW = ScreenWidth + 1;
-        FWindowH = ScreenHeight + 1;
+    // A window size changed in the dialog (typed, taken from the screen, imported) is the
+    // drawing window's, fitted to the screen as at start, where the window is. An unchanged one
+    // leaves the window as it is: the size it was given at start or by the user.
+    if (DrawWindow != nullptr && ScreenWidth > 0 && ScreenHeight > 0 &&
+        (ScreenWidth != FStoredW || ScreenHeight != FStoredH)) {
+        SetMainWindowClientSize(DrawWindow, ScreenWidth + 1, ScreenHeight + 1);
+        FWindowW = DrawWindow->ClientWidth();
+        FWindowH = DrawWindow->ClientHeight();
     }
     SettingsToForm(); // shows what the rules made of the entries
     return true;
@@ -1034,10 +1038,8 @@ void Tconfig::Button_okClick(TObject*) {
 void Tconfig::Button_cancelClick(TObject*) {
     // A window size tried in the dialog goes back.
     if (DrawWindow != nullptr &&
-        (DrawWindow->ClientWidth() != FWindowW || DrawWindow->ClientHeight() != FWindowH)) {
-        DrawWindow->SetClientWidth(FWindowW);
-        DrawWindow->SetClientHeight(FWindowH);
-    }
+        (DrawWindow->ClientWidth() != FWindowW || DrawWindow->ClientHeight() != FWindowH))
+        SetMainWindowClientSize(DrawWindow, FWindowW, FWindowH);
     AbortFlag = 1;
     Close();
 }
@@ -1204,10 +1206,13 @@ void Tconfig::Button_TextwindowClick(TObject*) {
 void Tconfig::ApplyDialogSize() {
     if (DrawWindow == nullptr) return;
     bool ok = false;
+    int width = DrawWindow->ClientWidth();
+    int height = DrawWindow->ClientHeight();
     const long double x = ParseReal(Edit_x->Text(), ok);
-    if (ok && x > 0 && x <= 5001) DrawWindow->SetClientWidth(RoundInt(x));
+    if (ok && x > 0 && x <= 5001) width = RoundInt(x);
     const long double y = ParseReal(Edit_y->Text(), ok);
-    if (ok && y > 0 && y <= 5001) DrawWindow->SetClientHeight(RoundInt(y));
+    if (ok && y > 0 && y <= 5001) height = RoundInt(y);
+    SetMainWindowClientSize(DrawWindow, width, height);
 }
 
 void Tconfig::Edit_xyExit(TObject*) {

@@ -196,6 +196,7 @@ private:
     std::uint16_t FPrintStyle = 0;
     int FPlotEdited = 0;            // the highest command line edited in the dialog
     int FWindowW = 0, FWindowH = 0; // the drawing window's client size when the dialog opened
+    int FStoredW = 0, FStoredH = 0; // ScreenWidth and ScreenHeight when the dialog opened
 };
 
 // lselcol: one of the 16 drawing colours by number.

@@ -156,8 +156,9 @@ void InitProgram() {
     InitListing();
     SetMainMenuCaptions(2); // the menus start in English
     SetMenuVocabulary(2);
+    // The PLT directory stays blank until the settings are checked, which put the shipped
+    // pictures there without writing them into the settings.
     ShippedDataDir = InstalledDataDir();
-    PltDir = AddBackslash(ShippedDataDir);
 
     InstallUiHooks();
     ConfigInputTextHook = &ConfigInputText;

@@ -892,10 +892,43 @@ bool HasAttr(const std::string& name, int mask) {
 }
 
 bool DirWritable(const std::string& dir) {
-    const std::string d = DirForOs(dir);
-    std::string probe;
-    if (os::CreateTempFile(d.empty() ? "." : d, ".qor-probe-", probe, ".tmp") != 0) return false;
-    return ::unlink(probe.c_str()) == 0;
+    std::string d = DirForOs(dir);
+    if (d.empty()) d = ".";
+    struct stat st {};
+    if (::stat(d.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    // The effective user's rights, and EROFS for a read-only mount.
+    return ::faccessat(AT_FDCWD, d.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+int ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::string real = path;
+    if (path.empty()) return os::kErrPathNotFound;
+    // Not blocking on a pipe while it is opened; read-only, so a read-only file system serves.
+    int fd = ::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && os::ResolvePathNoCase(path, real) == 0)
+        fd = ::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return os::ErrnoToDosForPath(errno, real.c_str());
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return os::kErrAccessDenied;
+    }
+    char buf[65536];
+    int rc = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got > 0) {
+            bytes.append(buf, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            rc = os::ErrnoToDos(errno);
+            break;
+        }
+    }
+    ::close(fd);
+    return rc;
 }
 
 bool DirExists(const std::string& dir) {

@@ -227,7 +227,13 @@ bool HasAttr(const std::string& name, int mask); // every bit of mask set
 // block files) never are.
 void NoteTemporaryFile(const std::string& path);
 void RemoveTemporaryFiles();              // removes every noted file that is still there
-bool DirWritable(const std::string& dir); // a file can be created in it (probed, removed)
+// A file can be created in the directory: it exists, may be entered and written, and lies on a
+// file system mounted for writing. Asked of the system: nothing is written into it.
+bool DirWritable(const std::string& dir);
+// The bytes of a regular file, opened for reading only (shipped files of a read-only
+// installation; a pipe or device named by mistake is refused at once). 0, or the DOS code of the
+// failure; a name that is not found as written is looked up ignoring case.
+int ReadFileBytes(const std::string& path, std::string& bytes);
 bool DirExists(const std::string& dir);
 bool CanChDir(const std::string& dir); // the directory exists and may be entered
 void AssignFileName(TextFile& file, std::string_view name);

@@ -126,7 +126,9 @@ void InitSettings() {
     HtmlBrowser = "c:\\Program Files\\Internet Explorer\\Iexplore.exe";
     const std::string cwd = os::CurrentDirectory();
     PrintoutDbfDir = cwd;
-    DefaultDataDir = cwd;
+    // Blank: the usual place on this computer (the settings check fills it in without storing
+    // it), never the folder the program was started from.
+    DefaultDataDir.clear();
     ConfigDir = cwd;
     DateCode = 2;
     HeaderSpaceLines = 0;

@@ -160,14 +160,24 @@ void SetupMainWindow(TForm* form) {
     int left = 0, top = 0, width = 0, height = 0;
     Screen()->WorkArea(left, top, width, height);
     form->SetBounds(left, top, form->Width(), form->Height());
-    form->SetClientWidth(
-        std::clamp(static_cast<int>(ScreenWidth) + 1, 1, std::max(width - MainFrameWidth, 1)));
-    form->SetClientHeight(std::clamp(static_cast<int>(ScreenHeight) + 1, 1,
-                                     std::max(height - MainFrameHeight - MainMenuHeight(form), 1)));
+    SetMainWindowClientSize(form, static_cast<int>(ScreenWidth) + 1,
+                            static_cast<int>(ScreenHeight) + 1);
     form->SetColor(static_cast<TColor>(BackgroundColour));
     Application->ShowHint = true;
     Application->HintHidePause = 100000;
     form->SetParentFont(true);
+}
+
+void SetMainWindowClientSize(TForm* form, int width, int height) {
+    if (form == nullptr) return;
+    int left = 0, top = 0, areaWidth = 0, areaHeight = 0;
+    Screen()->WorkArea(left, top, areaWidth, areaHeight);
+    const int menu = MainMenuHeight(form);
+    width = std::clamp(width, 1, std::max(areaWidth - MainFrameWidth, 1));
+    height = std::clamp(height, 1, std::max(areaHeight - MainFrameHeight - menu, 1));
+    // One change of bounds, at the window's place: the window never moves for a new size.
+    if (width != form->ClientWidth() || height != form->ClientHeight())
+        form->SetBounds(form->Left(), form->Top(), width, height + menu);
 }
 
 // ---- environment and settings ------------------------------------------------------------------

@@ -45,6 +45,10 @@ void ScaleForm(TForm* form);
 // Main window: client area ScreenWidth + 1 by ScreenHeight + 1 at (0, 0), colour
 // BackgroundColour, hints on (shown for 100 s), parent font on.
 void SetupMainWindow(TForm* form);
+// The main window's client area as the program sets it, at its place: the size asked for, or
+// what the screen's work area leaves beside the window's frame and menu (a size stored on a
+// larger screen shrinks), as at start.
+void SetMainWindowClientSize(TForm* form, int width, int height);
 // Scales a form's size, its controls' bounds and its fonts by percent / 100 (the position of the
 // form stays). Controls that a layout places (aligned or never positioned) keep their places.
 void ScaleFormBy(TForm* form, int percent);

@@ -6,12 +6,11 @@
 #include <string_view>
 
 #include "framework/ui/draw_device.h"
+#include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
 #include "framework/core/text.h"
 #include "platform/os/codepage.h"
-#include "platform/os/file.h"
-#include "platform/os/paths.h"
 
 long double PenX = -999;
 long double PenY = -999;
@@ -361,8 +360,8 @@ void DrawHpglFile(const std::string& fileName) {
         return;
     }
     src = Source{};
-    std::string real;
-    if (os::ResolvePathNoCase(fileName, real) != 0 || os::ReadWholeFile(real, src.bytes) != 0) {
+    // Pictures are shipped files: read only, so a read-only installation shows them.
+    if (ReadFileBytes(fileName, src.bytes) != 0) {
         Device().ShowText(WithoutBlanks(fileName) + " not found !");
         AbortFlag = 1;
         Device().NormalCursor();

@@ -64,8 +64,10 @@ namespace {
 // A window's position is that of its frame (as the user sees it), its size that of its inside.
 void PlaceWidget(QWidget* w, int left, int top, int width, int height) {
     if (w->isWindow()) {
-        guiqt::MoveFrame(w, left, top);
+        // The size first: a resize goes by the window's position as Qt knows it, which a frame
+        // move leaves unsettled until the window manager answers.
         w->resize(width, height);
+        guiqt::MoveFrame(w, left, top);
     } else {
         w->setGeometry(left, top, width, height);
     }

@@ -6,6 +6,7 @@
 #include "platform/gui/qtbridge.h"
 #include "platform/gui/responder.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -21,6 +22,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
@@ -62,6 +65,49 @@ bool HasFocusableControl(QWidget* window) {
     return false;
 }
 
+// The modal window (a dialog or a message box) comes back when the window manager minimised it:
+// it alone takes input, and minimised it could not be reached, leaving the windows it blocks
+// dead to every key and click.
+void BringBackModalWindow() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isMinimized()) return;
+    modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->show();
+    modal->raise();
+    modal->activateWindow();
+}
+
+// The window system hands a window that a modal one blocks to the modal window when the user
+// turns to it (a click, a key, the window manager's focus), which a minimised window cannot
+// take, and the blocked window hears nothing of it: the window system's own events tell.
+class ModalReturnFilter : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t" || message == nullptr) return false;
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isMinimized()) return false;
+        // The X event: key press 2, button press 4, focus in 9, or a client message (33, the
+        // window manager's "take the focus") to a window other than the modal one.
+        const auto* bytes = static_cast<const unsigned char*>(message);
+        const unsigned code = bytes[0] & 0x7fu;
+        bool turnedTo = code == 2 || code == 4 || code == 9;
+        if (code == 33) {
+            std::uint32_t window = 0;
+            std::memcpy(&window, bytes + 4, sizeof window);
+            turnedTo = window != modal->winId();
+        }
+        if (turnedTo) QTimer::singleShot(0, qApp, [] { BringBackModalWindow(); });
+        return false;
+    }
+};
+
+void InstallModalReturn() {
+    static bool installed = false;
+    if (installed || qApp == nullptr) return;
+    installed = true;
+    qApp->installNativeEventFilter(new ModalReturnFilter);
+}
+
 class FormWindow : public QWidget {
 public:
     explicit FormWindow(TForm* form) : FForm(form) {}
@@ -75,6 +121,23 @@ public:
         QTimer::singleShot(300, this, [this] { FitOnScreen(); });
     }
 
+    // Bounds the program asks for a shown window, kept on the screen's work area as at its first
+    // showing: a size larger than the area leaves beside the frame shrinks, and the frame moves
+    // onto the area. Before the window manager has framed the window nothing changes.
+    void FitBounds(int& left, int& top, int& width, int& height) const {
+        if (!isVisible() || !isWindow() || screen() == nullptr) return;
+        const QRect frame = frameGeometry();
+        const QRect inner = geometry();
+        if (frame == inner) return;
+        const QRect area = screen()->availableGeometry();
+        const int dw = frame.width() - inner.width();
+        const int dh = frame.height() - inner.height();
+        width = std::min(width, std::max(area.width() - dw, 1));
+        height = std::min(height, std::max(area.height() - dh, 1));
+        left = std::max(std::min(left, area.right() + 1 - (width + dw)), area.left());
+        top = std::max(std::min(top, area.bottom() + 1 - (height + dh)), area.top());
+    }
+
 protected:
     void moveEvent(QMoveEvent* e) override {
         QWidget::moveEvent(e);
@@ -84,6 +147,12 @@ protected:
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
         FitOnScreen();
+    }
+
+    bool event(QEvent* e) override {
+        // Turned to while a dialog blocks it: the dialog comes back if it was minimised.
+        if (e->type() == QEvent::WindowActivate) BringBackModalWindow();
+        return QWidget::event(e);
     }
 
 private:
@@ -163,6 +232,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
     TControl::SetVisible(false);
     FCanvas = std::make_unique<TCanvas>();
     if (Application->HasWidgets()) {
+        InstallModalReturn();
         auto* w = new FormWindow(this);
         auto* layout = new QVBoxLayout(w);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -259,6 +329,7 @@ int MenuHeight(const TMainMenu* m) {
 } // namespace
 
 void TForm::SetBounds(int left, int top, int width, int height) {
+    if (FImpl->Window) static_cast<FormWindow*>(FImpl->Window)->FitBounds(left, top, width, height);
     TControl::SetBounds(left, top, width, height);
     ApplyWindowFlags();
 }

@@ -5,8 +5,11 @@
 #include "platform/gui/responder.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 #include <vector>
 
@@ -32,6 +35,9 @@ QMessageBox::StandardButton QtButton(int id) {
         return QMessageBox::NoButton;
     }
 }
+
+// Room in a title bar beside the title: the window's icon, its buttons and the margins.
+constexpr int kTitleBarButtonsWidth = 140;
 
 int Interactive(const MessageQuestion& q) {
     QMessageBox box;
@@ -64,6 +70,15 @@ int Interactive(const MessageQuestion& q) {
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint);
     box.setWindowModality(Qt::ApplicationModal);
+    // Wide enough for its title: the window manager writes it in a bold face beside its own
+    // buttons, for which the box leaves too little room on its own ("QOR1W - Inv...ensions").
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+                           kTitleBarButtonsWidth;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (int id : answers)

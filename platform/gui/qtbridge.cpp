@@ -232,10 +232,16 @@ void MoveFrame(QWidget* w, int x, int y) {
     // Before the window exists Qt takes a move as the frame's; afterwards a plain move places
     // the client area (the frame is unknown until the window manager has framed it), which
     // would put the title bar above the screen.
-    if (QWindow* h = w->windowHandle(); h != nullptr && w->testAttribute(Qt::WA_WState_Created))
-        h->setFramePosition(QPoint(x, y));
-    else
+    QWindow* h = w->windowHandle();
+    if (h == nullptr || !w->testAttribute(Qt::WA_WState_Created)) {
         w->move(x, y);
+        return;
+    }
+    // A frame already there stays: Qt takes the asked-for frame position as the window's own
+    // until the window manager answers, and a resize in that time would go by it, putting the
+    // client area where the frame was meant to be.
+    if (w->isVisible() && w->frameGeometry().topLeft() == QPoint(x, y)) return;
+    h->setFramePosition(QPoint(x, y));
 }
 
 void LinkWidget(QWidget* w, TControl* c) {

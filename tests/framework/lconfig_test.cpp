@@ -876,7 +876,9 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     };
     for (const Case& c : cases)
         *c.setting = c.stored;
+    const auto stamp = fs::last_write_time(root_ / "ok");
     CheckConfiguredDirectories();
+    EXPECT_EQ(fs::last_write_time(root_ / "ok"), stamp); // checked without writing into it
     EXPECT_EQ(AbortFlag, 0); // nothing asked
     ASSERT_EQ(shownErrors.size(), 1u);
     for (const Case& c : cases) {

@@ -5,6 +5,8 @@
 
 #include "platform/gui/gui.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QWidget>
@@ -365,15 +367,22 @@ TEST_F(GuiForms, DisabledOrHiddenControlsCannotBeWorked) {
 
 TEST_F(GuiForms, AModalFormBlocksTheOtherWindowsWhileShown) {
     TForm f(nullptr);
-    bool modalInside = false;
+    TForm blocked(nullptr);
+    bool modalInside = false, back = false;
     ScriptedResponder r;
     r.OnForm([&](TForm& form) {
         modalInside = form.Widget()->isModal() && form.Modal();
+        // Minimised by the window manager: back when a window it blocks is activated.
+        form.Widget()->setWindowState(Qt::WindowMinimized);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(blocked.Widget(), &activate);
+        back = !form.Widget()->isMinimized();
         form.SetModalResult(mrOk);
     });
     ResponderScope scope(r);
     EXPECT_EQ(f.ShowModal(), mrOk);
     EXPECT_TRUE(modalInside);
+    EXPECT_TRUE(back);
     EXPECT_FALSE(f.Widget()->isModal());
     EXPECT_FALSE(f.Modal());
 }

@@ -10,6 +10,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontMetrics>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -79,13 +80,19 @@ TEST_F(GuiInteractive, QtMessageBoxesAnswerWithTheWindowsCodes) {
     WhenModal([](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle().toStdString(), "QOR1W");
+        EXPECT_EQ(box->windowTitle().toStdString(), "QOR1W - Involute Gear Dimensions");
+        // Wide enough for its title in a bold face beside a title bar's buttons.
+        QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+        bold.setBold(true);
+        EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100);
         EXPECT_EQ(box->text().toStdString(), "Save changes ?");
         EXPECT_EQ(box->icon(), QMessageBox::Question);
         EXPECT_EQ(box->buttons().size(), 3);
         box->button(QMessageBox::No)->click();
     });
-    EXPECT_EQ(MessageBox("Save changes ?", "QOR1W", MB_YESNOCANCEL | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(MessageBox("Save changes ?", "QOR1W - Involute Gear Dimensions",
+                         MB_YESNOCANCEL | MB_ICONQUESTION),
+              IDNO);
 
     WhenModal([](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);

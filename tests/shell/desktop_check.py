@@ -5,6 +5,8 @@ For each screen (1600 x 1000, 1366 x 768, and 1366 x 768 scaled 2x):
 - the main window opens wholly on the screen, its frame (title bar and borders) included;
 - the start picture fits the window and follows a resize: after the window shrinks to
   1000 x 650 the picture lies wholly inside it and fills most of its height;
+- File > Settings: the dialog, minimised, comes back when the main window is activated, and OK
+  without a change leaves the main window's frame as it was;
 - keyboard zoom and pan work after a menu command chosen with the keyboard (Alt+V, Return):
   keypad plus changes the picture, Esc brings the unzoomed picture back.
 Windows are read with xwininfo and xprop, pictures with xwd (parsed here), keys come from
@@ -240,6 +242,31 @@ def one_screen(program, size, scale, home):
                   (tag, frame))
         run(["xdotool", "windowactivate", "--sync", window], env)
 
+        # File > Settings: the dialog minimised comes back when the main window is activated;
+        # OK without a change leaves the window's frame where and as it was.
+        frame = frame_of(window, env)
+        run(["xdotool", "key", "alt+f"], env)
+        time.sleep(1)
+        run(["xdotool", "key", "t"], env)
+        dialog = wait_for("the settings dialog on " + tag, lambda: (run(
+            ["xdotool", "search", "--onlyvisible", "--name", "Configuration"], env).stdout.split()
+            or [None])[0])
+        if dialog:
+            run(["xdotool", "windowminimize", dialog], env)
+            time.sleep(2)
+            run(["xdotool", "windowactivate", window], env)
+            check(wait_for("the minimised dialog back on " + tag, lambda: "IsViewable" in run(
+                ["xwininfo", "-id", dialog], env).stdout, 30),
+                  "%s: activating the main window left the settings dialog minimised" % tag)
+            run(["xdotool", "windowactivate", "--sync", dialog], env)
+            run(["xdotool", "key", "Return"], env)
+            wait_for("the settings dialog to close on " + tag, lambda: "IsViewable" not in run(
+                ["xwininfo", "-id", dialog], env).stdout)
+            time.sleep(3)  # a move or resize would have reached the window by now
+            after = frame_of(window, env)
+            check(after == frame, "%s: Settings, OK moved the window's frame from %s to %s" %
+                  (tag, frame, after))
+
         # The picture fits the shrunk window.
         start = settled(window, env)
         run(["xdotool", "windowsize", "--sync", window, "1000", "650"], env)
@@ -295,7 +322,8 @@ def main():
     for f in FAILURES:
         print("FAIL", f)
     if not FAILURES:
-        print("main window on the screen, drawing fits after a resize, keys zoom after the menu")
+        print("main window on the screen and kept there by Settings, OK; a minimised dialog comes "
+              "back; drawing fits after a resize, keys zoom after the menu")
     return 1 if FAILURES else 0
 
 

@@ -243,7 +243,9 @@ TEST_F(StartFolder, TheConfigurationDialogSavesWhatItShowed) {
         EXPECT_TRUE(Respond::Press(f, "Button_save"));
         EXPECT_TRUE(Respond::Press(f, "Button_ok"));
     });
+    const TRect bounds = Window->BoundsRect();
     Choose("mi_fileConfig", r);
+    EXPECT_EQ(Window->BoundsRect(), bounds); // the window stays where and as it was
     EXPECT_EQ(height, std::to_string(rect.Height));
     EXPECT_EQ(angle, "90");
 
@@ -251,6 +253,8 @@ TEST_F(StartFolder, TheConfigurationDialogSavesWhatItShowed) {
     const fs::path saved = Root / "config" / "qor1w" / "qor1w.cfg";
     ASSERT_TRUE(fs::exists(saved));
     EXPECT_FALSE(fs::exists(Start / "qor1w.cfg"));
+    for (const char* blank : {"PLT Directory\r\n\r\n", "Default Data Directory\r\n\r\n"})
+        EXPECT_THAT(qortest::ReadFileBytes(saved.string()), HasSubstr(blank));
     InitAllSettings();
     SetProductIdentity();
     std::string problem;
