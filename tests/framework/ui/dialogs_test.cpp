@@ -729,7 +729,9 @@ TEST_F(QuestionKeys, EnterAnswersAndEscCancelsWhereverTheFocusIs) {
         int k = 0;
         form->GetChoice(k);
         EXPECT_EQ(AbortFlag, c.Expected == 0 ? 1 : 0);
-        if (c.Expected != 0) EXPECT_EQ(k, c.Expected);
+        if (c.Expected != 0) {
+            EXPECT_EQ(k, c.Expected);
+        }
         // A dialog to the window manager: nothing to minimise or maximise; OK is the default.
         const Qt::WindowFlags flags = form->Widget()->windowFlags();
         EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
