@@ -1038,8 +1038,10 @@ void Tconfig::Button_okClick(TObject*) {
 void Tconfig::Button_cancelClick(TObject*) {
     // A window size tried in the dialog goes back.
     if (DrawWindow != nullptr &&
-        (DrawWindow->ClientWidth() != FWindowW || DrawWindow->ClientHeight() != FWindowH))
-        SetMainWindowClientSize(DrawWindow, FWindowW, FWindowH);
+        (DrawWindow->ClientWidth() != FWindowW || DrawWindow->ClientHeight() != FWindowH)) {
+        DrawWindow->SetClientWidth(FWindowW);
+        DrawWindow->SetClientHeight(FWindowH);
+    }
     AbortFlag = 1;
     Close();
 }
