@@ -24,20 +24,25 @@ namespace {
 // The message of the fatal error that stopped the last CalcSequence (empty when none did).
 std::string SequenceFatal;
 
-// Runs one step; when it sets CalcErrorFlag, remembers the fatal message it raised.
+// Runs one step; when it sets CalcErrorFlag, remembers the fatal message it raised (the latest
+// new one; a full list may have moved the older lines).
 template <class Step> bool RunStep(Step step) {
     const int before = ErrorCount;
+    const auto old = ErrorList;
     step();
     if (CalcErrorFlag == 0) return true;
     SequenceFatal.clear();
-    for (int n = ErrorCount; n > before; --n) {
+    std::string fresh;
+    for (int n = ErrorCount; n >= 1 && SequenceFatal.empty(); --n) {
         const std::string& text = ErrorList[n];
-        if (text.rfind("Fatal", 0) == 0) {
-            SequenceFatal = text;
-            break;
-        }
+        bool known = false;
+        for (int m = 1; m <= before && !known; ++m)
+            known = old[m] == text;
+        if (known || text == ErrorListLeftOut) continue;
+        if (text.rfind("Fatal", 0) == 0) SequenceFatal = text;
+        if (fresh.empty()) fresh = text;
     }
-    if (SequenceFatal.empty() && ErrorCount > before) SequenceFatal = ErrorList[ErrorCount];
+    if (SequenceFatal.empty()) SequenceFatal = fresh;
     if (SequenceFatal.empty()) SequenceFatal = "Fatal  : calculation stopped !";
     return false;
 }
@@ -144,6 +149,10 @@ std::string FirstNonFiniteValue() {
             for (int i = 1; i <= 2 && name.empty(); ++i) {
                 // An inspection dimension without solution is NaN on purpose (and reported).
                 if (std::isnan(ref[i]) && MeasureFaults(i) != 0 && IsMeasureResult(GearData, ref))
+                    continue;
+                // So is the tip thickness of a tip that no involute reaches.
+                if (std::isnan(ref[i]) && TipInsideBaseCircle(i) &&
+                    IsTipThicknessResult(GearData, ref))
                     continue;
                 if (!std::isfinite(ref[i])) name = Named(field, i);
             }

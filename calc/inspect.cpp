@@ -169,10 +169,14 @@ PerGear<unsigned> Faults;
 // Keeps the message list as it was: what a search finds again was said by the calculation.
 class KeepMessages {
 public:
-    ~KeepMessages() { ErrorCount = count_; }
+    ~KeepMessages() {
+        ErrorCount = count_;
+        ErrorList = list_; // a full list may have had a line displaced
+    }
 
 private:
     std::uint16_t count_ = ErrorCount;
+    decltype(ErrorList) list_ = ErrorList;
 };
 
 constexpr long double NoSolution = std::numeric_limits<long double>::quiet_NaN();
@@ -220,11 +224,20 @@ bool TBallGauge::Judge(long double DM, bool high) const {
     const long double sign = g.z[i_] < 0 ? -1 : 1;
     for (const Shift& s : shifts_) {
         const BallDim b = BallAt(i_, base, s.xE, DM);
-        // No seat: an external gear's ball falls through, a ring gear's is too large.
-        if (b.contact == 0) return high == (g.z[i_] < 0);
+        // No seat (an external gear's ball falls through, a ring gear's is too large): a ball
+        // that does not fit, whichever way it is judged.
+        if (b.contact == 0) return false;
         const long double dY = sign * b.contact;
         if (high ? !(b.M > g.da[i_] && dY >= s.dFf) : !(dY <= s.dFa)) return false;
     }
+    return true;
+}
+
+bool TBallGauge::Seats(long double DM) const {
+    const KeepMessages keep;
+    const BallBase base = MakeBallBase(i_);
+    for (const Shift& s : shifts_)
+        if (BallAt(i_, base, s.xE, DM).contact == 0) return false;
     return true;
 }
 

@@ -45,6 +45,10 @@ public:
     // The ball touches no higher than the tip form diameter, at every shift.
     bool LowEnough(long double DM) const { return Judge(DM, false); }
     bool Fits(long double DM) const { return DM > 0 && HighEnough(DM) && LowEnough(DM); }
+    // The ball finds a seat between the flanks at every shift (an external gear's smaller balls
+    // fall through, a ring gear's larger ones find none); one that does not is neither high nor
+    // low enough.
+    bool Seats(long double DM) const;
     // A ball larger than this has its centre far above any tooth (or finds no seat).
     long double Largest() const;
 

@@ -1,6 +1,9 @@
 #include "calc/meshing.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "calc/geardata.h"
@@ -256,22 +259,66 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
             outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-6, false);
         wEnd = lo;
     }
+    auto crossing = [&](double w0, double w1, double f0, double f1) -> long double {
+        if (bound) {
+            double Rp = 0;
+            cut.Cut<double>(piece, w0, Rp);
+            return 2 * Rp * (1 + 1e-12);
+        }
+        auto reach = [&](auto m, auto& Rm) { return cut.Cut(piece, m, Rm); };
+        return 2 * CrossingRadius(reach, w0, w1, f0, f1);
+    };
+    if (fStart > 0) {
+        // Inside the tooth from the first point on: the involute begins at the highest point of
+        // that cut (the points need not come closer to the centre along a protuberance flank).
+        double top = 0;
+        for (int k = 0; k <= Steps; ++k)
+            if (cut.Cut<double>(piece, wEnd * k / Steps, R) > 0)
+                top = std::fmax(top, R);
+            else
+                break;
+        return top > rb ? 2 * top : 0;
+    }
     double wPrev = 0, fPrev = fStart;
+    int best = 0; // the sample nearest to cutting
+    double fBest = fStart;
     for (int k = 1; k <= Steps; ++k) {
         const double w = wEnd * k / Steps;
         const double f = cut.Cut<double>(piece, w, R);
-        if (fPrev <= 0 && f > 0) {
-            if (bound) {
-                double Rp = 0;
-                cut.Cut<double>(piece, wPrev, Rp);
-                return 2 * Rp * (1 + 1e-12);
-            }
-            auto reach = [&](auto m, auto& Rm) { return cut.Cut(piece, m, Rm); };
-            return 2 * CrossingRadius(reach, wPrev, w, fPrev, f);
+        if (fPrev <= 0 && f > 0) return crossing(wPrev, w, fPrev, f);
+        if (f > fBest) {
+            best = k;
+            fBest = f;
         }
         wPrev = w;
         fPrev = f;
     }
+    // A cut narrower than the samples (a small protuberance lets the tip radius reach past the
+    // involute over a short arc only) shows as a maximum of the reach: search about the nearest.
+    const double lo = wEnd * std::max(best - 1, 0) / Steps;
+    const double hi = wEnd * std::min(best + 1, Steps) / Steps;
+    double a = lo, b = hi;
+    constexpr double Golden = 0.6180339887498949;
+    double m1 = b - Golden * (b - a), m2 = a + Golden * (b - a);
+    double f1 = cut.Cut<double>(piece, m1, R), f2 = cut.Cut<double>(piece, m2, R);
+    for (int n = 0; n < 80 && b - a > 1e-13; ++n) {
+        if (f1 > 0 || f2 > 0) break;
+        if (f1 < f2) {
+            a = m1;
+            m1 = m2;
+            f1 = f2;
+            m2 = a + Golden * (b - a);
+            f2 = cut.Cut<double>(piece, m2, R);
+        } else {
+            b = m2;
+            m2 = m1;
+            f2 = f1;
+            m1 = b - Golden * (b - a);
+            f1 = cut.Cut<double>(piece, m1, R);
+        }
+    }
+    if (f1 > 0) return crossing(lo, m1, cut.Cut<double>(piece, lo, R), f1);
+    if (f2 > 0) return crossing(lo, m2, cut.Cut<double>(piece, lo, R), f2);
     return 0;
 }
 
@@ -632,6 +679,59 @@ long double TipLimitDiameter(int i) {
            Hypot(g.a - std::cos(g.alphawt) * g.db[i] / 2, std::sin(g.alphawt) * g.db[i] / 2);
 }
 
+namespace {
+
+// Where the tool's root line lies at shift xE when it cuts the tip of the tooth: a tool with a
+// root radius rounds and tops the tip, and a tip circle beyond the root line at the upper shift
+// (kmn < 0) is cut back to it at every shift. 0 when the tool leaves the tip circle as it is.
+long double ToppingDiameter(const TGearData& g, int i, long double xE) {
+    if (!(g.rhofP0mn[i] > 0) && !(g.kmn[i] < 0)) return 0;
+    // daTool itself at the upper shift, so that a full tip keeps da exactly.
+    return xE == g.xEmaxV[i] ? g.daTool[i] : g.daTool[i] + 2 * (xE - g.xEmaxV[i]) * g.mn;
+}
+
+// Where the two involute flanks of the tooth generated at shift xE cross: its thickness
+// (inv(alpha_t) + st / d - inv(alpha_y)) y is 0 there. An external tooth with no thickness at
+// the base circle has no involute at all (db); 0 when a ring gear's tooth never comes to a point.
+long double PointedDiameter(const TGearData& g, int i, long double xE) {
+    const long double st = (Pi / 2 + 2 * xE * Tan(g.alphaRad)) * g.mt;
+    const long double c = Inv(g.alphat) + st / g.d[i];
+    if (!(c > 0)) return g.z[i] > 0 ? g.db[i] : 0;
+    long double ca = 1;
+    ArcInv(c, ca);
+    return g.db[i] / ca;
+}
+
+// The tip form diameter dF found for the flanks the tool cuts at shift xE, limited by what exists
+// there: never beyond da, the tip the tool leaves or the point where the flanks cross, and never
+// inside the base circle, where the involute ends (also when the whole tip lies inside it).
+long double LimitedTipForm(const TGearData& g, int i, long double xE, long double dF) {
+    dF = Min(dF, g.da[i]);
+    if (const long double t = ToppingDiameter(g, i, xE); t != 0) dF = Min(dF, t);
+    if (const long double p = PointedDiameter(g, i, xE); p != 0) dF = Min(dF, p);
+    if (std::fabs(dF) < std::fabs(g.db[i])) dF = g.db[i];
+    return dF;
+}
+
+// The tip's thicknesses and pressure angle (of GearData, or a const copy).
+template <class Data> auto TipThicknessFields(Data& g) {
+    return std::array{&g.sat,    &g.san,   &g.satMax, &g.satMin,
+                      &g.sanMax, &g.samin, &g.saK,    &g.alphaat};
+}
+
+} // namespace
+
+bool TipInsideBaseCircle(int i) {
+    const TGearData& g = GearData;
+    return std::fabs(g.da[i]) < std::fabs(g.db[i]);
+}
+
+bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field) {
+    for (const PerGear<long double>* f : TipThicknessFields(g))
+        if (f == &field) return true;
+    return false;
+}
+
 long double RoundedTipFormDiameter(int i, long double xE) {
     const TGearData& g = GearData;
     if (g.rhofP0mn[i] <= 0) return g.da[i];
@@ -685,16 +785,17 @@ void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out) {
         } else if (g.rhofP0mn[i] > 0) {
             b.tipLo = std::fmin(g.da[i], g.d[i] + 2 * (x * g.mn + flankTop));
         }
+        b.tipLo = LimitedTipForm(g, i, x, b.tipLo);
     }
 }
 
 long double TipFormDiameterAt(int i, long double xE) {
     TGearData& g = GearData;
-    if (!g.ChamferOn[i]) return RoundedTipFormDiameter(i, xE);
+    if (!g.ChamferOn[i]) return LimitedTipForm(g, i, xE, RoundedTipFormDiameter(i, xE));
     const long double saK = g.saK[i];
     const long double dF = ChamferCrossing(g, MakeChamferFlanks(g, i), xE);
     g.saK[i] = saK;
-    return dF;
+    return LimitedTipForm(g, i, xE, dF);
 }
 
 void CalcUnit2() {
@@ -744,13 +845,12 @@ void CalcUnit2() {
         if (chamfer) {
             g.dFa[i] = ChamferCrossing(g, flanks, g.xEmaxV[i]);
             g.dFaK[i] = ChamferCrossing(g, flanks, g.xEminV[i]);
-        } else if (g.rhofP0mn[i] <= 0) {
-            g.dFa[i] = g.da[i];
-            g.dFaK[i] = g.da[i];
         } else {
             g.dFa[i] = RoundedTipFormDiameter(i, g.xEmaxV[i]);
             g.dFaK[i] = RoundedTipFormDiameter(i, g.xEminV[i]);
         }
+        g.dFa[i] = LimitedTipForm(g, i, g.xEmaxV[i], g.dFa[i]);
+        g.dFaK[i] = LimitedTipForm(g, i, g.xEminV[i], g.dFaK[i]);
 
         g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / g.da[i]);
         const long double base = invAt - Inv(g.alphaat[i]);
@@ -774,6 +874,11 @@ void CalcUnit2() {
         g.san[i] = cba * g.sat[i];
         g.sanMax[i] = cba * g.satMax[i];
         g.samin[i] = cba * g.satMin[i];
+        if (TipInsideBaseCircle(i)) {
+            // No involute reaches the tip: it has no pressure angle or thickness there.
+            for (PerGear<long double>* f : TipThicknessFields(g))
+                (*f)[i] = std::numeric_limits<long double>::quiet_NaN();
+        }
     }
 
     const long double sw = std::sin(g.alphawt);

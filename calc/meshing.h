@@ -4,6 +4,8 @@
 // interference value of an internal pair. Reads and writes GearData.
 #pragma once
 
+#include "calc/geardata.h"
+
 // The whole step (fifth of the calculation sequence).
 void CalcUnit2();
 
@@ -50,10 +52,16 @@ long double InternalFilletRadius(long double rf, long double ra, long double rb,
 // a chamfered tool the crossing with the chamfer flank (FormDiameterTool, saK[i] left as it
 // was); with a tool root radius, where the tooth's tip rounding cut by that radius meets the
 // involute (on an external gear below the point the end of the straight flank makes, whenever the
-// radius cuts into the involute); da[i] otherwise. Never beyond da[i].
+// radius cuts into the involute); da[i] otherwise. Never beyond da[i], beyond the tool's root
+// line where the tool tops the tooth (a root radius, or kmn < 0), or beyond the point where the
+// two flanks cross; never inside the base circle (db[i] when the involute ends there).
 long double TipFormDiameterAt(int i, long double xE);
-// The same without the chamfer (the tool root radius alone).
+// The rounding by the tool root radius alone (da[i] without one), before those limits.
 long double RoundedTipFormDiameter(int i, long double xE);
+// The tip circle of gear i lies inside its base circle: no involute reaches it, and its tip
+// thicknesses and pressure angle (sat, san, satMax, satMin, sanMax, samin, saK, alphaat) are NaN.
+bool TipInsideBaseCircle(int i);
+bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field);
 
 // Bounds of the form diameters of gear i at shift xE, found without the searches behind them:
 // dFf lies in [rootLo, rootHi], dFa is at least tipLo (and at most da). Equal to the form

@@ -232,7 +232,9 @@ long double ComputeDmMess(long double z, long double beta, long double alpha, lo
     const long double ca = cosl(alpha);
     const long double aM = ArcCosLimited("", ca * zv / (2.0L * x + zv));
     if (aM == 0.0L) {
+        // A fatal message stops the calculation like every other.
         AddError("Fatal  : Diametr.Dim.o.balls DmMess !");
+        CalcErrorFlag = 1;
         reported = true;
         return 0.0L;
     }

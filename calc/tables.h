@@ -32,7 +32,8 @@ std::string AsnSeriesNameOf(int series);
 // is set or for a module that is no finite number.
 long double StepStandardModule(int dir, long double m);
 
-// Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial).
+// Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial). A
+// shift so far below 0 that the ball circle has no pressure angle is fatal (CalcErrorFlag set).
 long double DmMess(long double z, long double beta, long double alpha, long double x,
                    long double mn);
 // Proposed number of teeth spanned; negative for an internal gear.

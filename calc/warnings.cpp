@@ -139,7 +139,17 @@ void CheckSoundness() {
     // gear 1 stand for no mating gear of the user's.
     const bool pair = !IsFixedCompanion(g);
     const int first = pair ? 1 : 2;
+    // A tip circle beyond what the tool cuts, and one that no involute reaches.
+    for (int i = first; i <= 2; ++i) {
+        if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
+        if (std::fabs(g.dFaK[i]) <= std::fabs(g.db[i]))
+            AddError("Error  : db > da  (" + GearNo(i) + ") !");
+    }
     if (pair) {
+        // A tip that runs into the root of the mating gear.
+        for (int i = 1; i <= 2; ++i)
+            if (g.TipModeValue[i] < -eps)
+                AddError("Error  : clearance sh.add. < 0 ! (" + GearNo(i) + ")");
         for (int i = 1; i <= 2; ++i) {
             const int j = OddEvenIndex(i);
             if (g.da[j] > TipLimitDiameter(i))

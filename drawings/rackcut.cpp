@@ -145,17 +145,23 @@ TRackCut::TRackCut(int i) {
         AddPiece(root);
     }
     // A flank finished after pre-machining (an allowance q): the involute of the finished
-    // thickness snx, cut by a finishing tool's straight flank from the base circle up.
+    // thickness snx, cut by a finishing tool's straight flank from the root form circle (where
+    // the calculation puts the start of the finished involute) up.
     const Extended ta = tanl(g.alphaRad);
     const Extended u0 = (Pi * g.mn - g.snx[i]) / 2; // its flank on the pitch line
     const Extended uRough = Pi * g.mn / 4 - t.datumY * ta;
     if (fabsl(u0 - uRough) > 1e-12L * g.mn) {
         const Extended k2 = 1 + cb_ * cb_ / (ta * ta); // 1 + (nu / nv)^2 in the transverse
         const Extended vBase = -r_ / k2;               // its contact on the base circle
-        const Extended q = r_ * r_ - k2 * (r_ * r_ - ra_ * ra_);
-        const Extended vTip = q > 0 ? (-r_ + sqrtl(q)) / k2 : vBase;
+        // Its contact on the circle of radius R.
+        auto contact = [&](Extended R) {
+            const Extended q = r_ * r_ - k2 * (r_ * r_ - R * R);
+            return q > 0 ? (-r_ + sqrtl(q)) / k2 : vBase;
+        };
+        const Extended vStart = contact(std::min(RootFormDiameter(i) / 2, ra_));
+        const Extended vTip = contact(ra_);
         TPiece p;
-        p.a = {u0 + vBase * ta, vBase};
+        p.a = {u0 + vStart * ta, vStart};
         p.b = {u0 + vTip * ta, vTip};
         p.th0 = p.th1 = -g.alphaRad;
         AddPiece(p, false);

@@ -52,32 +52,54 @@ TBallProposal ProposeBallDiameter(int i) {
     const TGearData& g = GearData;
     const long double usual = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
     const TBallGauge gauge(i);
-    if (std::isfinite(usual) && gauge.Fits(usual)) return {usual, true};
-    const long double cap = gauge.Largest();
-    if (!(cap > 0) || !std::isfinite(cap) || !gauge.HighEnough(cap)) return {usual, false};
-    const long double lo = Boundary(0, cap, [&](long double d) { return gauge.HighEnough(d); });
-    const long double hi =
-        gauge.LowEnough(cap) ? cap
-                             : Boundary(0, cap, [&](long double d) { return !gauge.LowEnough(d); });
-    const long double target = std::isfinite(usual) ? usual : lo;
+    if (std::isfinite(usual) && gauge.Fits(usual)) return {usual, true, true};
+    long double cap = gauge.Largest();
+    const auto noFit = [&](long double DM) { return TBallProposal{DM, false, gauge.Seats(DM)}; };
+    if (!(cap > 0) || !std::isfinite(cap)) return noFit(usual);
+    if (g.z[i] < 0 && !gauge.Seats(cap)) {
+        // A ring gear's larger balls find no seat: search below the largest that does.
+        long double seated = 0;
+        for (int n = 0; n < 200 && cap - seated > 1e-15L * cap; ++n) {
+            const long double mid = (seated + cap) / 2;
+            (gauge.Seats(mid) ? seated : cap) = mid;
+        }
+        cap = seated;
+    }
     // The grids in mm: 0.1, 0.01, 0.001 mm, or 0.001, 0.0001 in.
     std::vector<long double> steps{0.1L, 0.01L, 0.001L};
     if (UnitSystem == 1) steps = {0.0254L, 0.00254L};
+    if (!(cap > 0)) return noFit(usual);
+    if (!gauge.HighEnough(cap)) {
+        // No ball that seats stands above the tip: on a ring gear the largest that seats comes
+        // nearest (and gives a dimension).
+        for (long double step : steps)
+            if (const long double v =
+                    OnGrid(cap, 0, cap, step, [&](long double d) { return gauge.Seats(d); });
+                v > 0 && g.z[i] < 0)
+                return noFit(v);
+        return noFit(usual);
+    }
+    const long double lo = Boundary(0, cap, [&](long double d) { return gauge.HighEnough(d); });
+    // Between lo and cap every ball seats: the largest that touches no higher than dFa.
+    const long double hi = gauge.LowEnough(cap) ? cap : Boundary(lo, cap, [&](long double d) {
+        return !gauge.LowEnough(d);
+    });
+    const long double target = std::isfinite(usual) ? usual : lo;
     if (lo < hi) {
         for (long double step : steps)
             if (const long double v =
                     OnGrid(target, lo, hi, step, [&](long double d) { return gauge.Fits(d); });
                 v > 0)
-                return {v, true};
-        if (gauge.Fits((lo + hi) / 2)) return {(lo + hi) / 2, true};
+                return {v, true, true};
+        if (gauge.Fits((lo + hi) / 2)) return {(lo + hi) / 2, true, true};
     }
     // No ball fits: the nearest that stands above the tip circle and touches above dFf.
     for (long double step : steps)
         if (const long double v =
                 OnGrid(target, lo, cap, step, [&](long double d) { return gauge.HighEnough(d); });
             v > 0)
-            return {v, false};
-    return {usual, false};
+            return noFit(v);
+    return noFit(usual);
 }
 
 TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
@@ -183,17 +205,24 @@ void TForm_messen::Button_dmClick(TObject*) {
     TScratchGearData scratch;
     if (!ProposalCalculationHeld() || !StoreControls()) return;
     TGearData& g = GearData;
-    bool fits = true;
+    TBallProposal last;
     for (int i = 1; i <= 2; ++i) {
         const TBallProposal p = ProposeBallDiameter(i);
         if (std::isfinite(p.DM)) g.DM[i] = p.DM;
-        if (i == 2) fits = p.Fits;
+        if (i == 2) last = p;
     }
     LoadControls();
-    if (!fits)
-        ShowMessage("Ball diameter DM: no ball stands above the tip circle and touches the usable "
-                    "flank (dFf .. dFa) at both allowance limits. The ball proposed stands above "
-                    "the tip circle where one can; its contact leaves the usable flank.");
+    if (last.Fits) return;
+    const char* why =
+        !last.Seats ? "The ball proposed finds no seat between the flanks at one of them (it "
+                      "would touch at or below the base circle)."
+        : TBallGauge(2).HighEnough(last.DM)
+            ? "The ball proposed stands above the tip circle; its contact leaves the usable flank."
+            : "No ball that finds a seat at every limit stands above the tip circle; the ball "
+              "proposed is the largest that does.";
+    ShowMessage(std::string("Ball diameter DM: no ball stands above the tip circle and touches "
+                            "the usable flank (dFf .. dFa) at both allowance limits. ") +
+                why);
 }
 
 void TForm_messen::Button_metricClick(TObject*) {

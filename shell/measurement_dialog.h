@@ -17,10 +17,11 @@
 // d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,
 // on the coarsest grid (0.1, 0.01, 0.001 mm or 0.001, 0.0001 in) that has one. Fits is false
 // when no ball fits; DM is then the nearest that stands above the tip circle and touches above
-// dFf (or the usual ball when none does).
+// dFf (or the usual ball when none does), and Seats says whether it finds a seat at every shift.
 struct TBallProposal {
     long double DM = 0;
     bool Fits = false;
+    bool Seats = false;
 };
 TBallProposal ProposeBallDiameter(int i);
 

@@ -277,15 +277,19 @@ def tip_case(name, gearcalc, p):
 
 
 def case(name, gearcalc, p):
-    out = gearcalc_values(gearcalc, p)
+    # rack 4: p['tool'] holds haP0mn, rhoaP0mn, prP0mn, alprP0 of a self-defined tool.
+    names, tool = ('haP0mn', 'rhoaP0mn', 'prP0mn', 'alprP0', 'alkP0'), p.get('tool', ())
+    out = gearcalc_values(gearcalc, p, [f"{k}[{i}] = {v}" for i in (1, 2)
+                                        for k, v in zip(names, tool + (0,)) if tool])
     mn = mp.mpf(p['mn'])
-    rack = {1: (mp.mpf('1.25'), mp.mpf('0.25')), 2: (mp.mpf('1.25'), mp.mpf('0.375')),
-            3: (mp.mpf('1.4'), mp.mpf('0.4'))}[p['rack']]
+    rack = {1: ('1.25', '0.25', '0.02', 6), 2: ('1.25', '0.375'), 3: ('1.4', '0.4', '0.02', 6),
+            4: p.get('tool')}[p['rack']]
+    rack = [mp.mpf(v) for v in rack]
     for i in (1, 2):
-        if p['rack'] == 3:  # protuberance 0.02 mn at 6 degrees
+        if p['rack'] >= 3:  # protuberance pr mn at the angle apr
             roll = ProtuberanceRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn,
                                        mp.mpf(p['z'][i - 1]), mp.mpf(p['x'][i - 1]),
-                                       rack[0] * mn, rack[1] * mn, mp.mpf('0.02') * mn, 6)
+                                       rack[0] * mn, rack[1] * mn, rack[2] * mn, rack[3])
         else:
             roll = Rolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, mp.mpf(p['z'][i - 1]),
                            mp.mpf(p['x'][i - 1]), rack[0] * mn, rack[1] * mn)
@@ -305,7 +309,7 @@ def case(name, gearcalc, p):
         R = RF - mp.mpf('0.02') * mn
         if R > roll.rb and abs(roll.envelope(R) - roll.involute_gap_angle(R)) <= mp.mpf('1e-26'):
             FAILURES.append(f"{name} gear {i}: the involute goes on below the root form circle")
-        if p['rack'] == 3:
+        if p['rack'] >= 3:
             # The fillet drawing starts the premachined involute at d - 2 ToolAux.
             start = mp.mpf(out[f'd[{i}]']) / 2 - mp.mpf(out[f'ToolAux[{i}]'])
             if abs(start - RF) > mp.mpf('1e-4'):
@@ -332,6 +336,9 @@ def main():
                                         rack=3))
     case('protuberance helical', gearcalc, dict(alpha=20, beta=12, mn=3, z=[31, 53],
                                                 x=[0.2, 0], rack=3))
+    # A small protuberance: the tip radius reaches past the involute over a short arc only.
+    case('small protuberance', gearcalc, dict(alpha=25.504, beta=0, mn=1.0992, z=[54, 61], x=[
+        -0.4275, 0], rack=4, tool=('1.435', '0.058', '0.007', '11.07')))
     # The tool root radius rounds the tip: the involute ends where it cuts in, below the tip
     # circle even where the end of the straight flank makes a point inside it (z 61).
     for name, p in (('root radius spur', dict(alpha=20, beta=0, mn=3, z=[20, 25], x=[0, 0],

@@ -34,7 +34,8 @@ TEXTS = ['DrawingName[2]', 'ToothCorrection[1]', 'MatName[2]']
 def non_finite(stdout):
     """The first output line whose value is no finite number (inf or nan), or None. Python's
     float cannot hold every long double, so the text decides. An inspection dimension without
-    solution is nan with its error for that gear in the message list."""
+    solution is nan with its error for that gear in the message list, and so is the tip thickness
+    of a tip inside the base circle."""
     lines = stdout.splitlines()
     messages = [line.partition(' = ')[2] for line in lines if line.startswith('message = ')]
     for line in lines:
@@ -42,10 +43,11 @@ def non_finite(stdout):
         if name != 'message' and value.strip().lower().lstrip('+-') in ('inf', 'nan'):
             gear = name[-3:]  # "[i]"
             measure = name.startswith(('W', 'MdK', 'MdR')) and gear in ('[1]', '[2]')
+            why = ("Error  : Dm ball", "Error  : ball contact", "Error  : span contact")
+            if name[:-3] in ('sat', 'san', 'satMax', 'satMin', 'sanMax', 'samin', 'saK', 'alphaat'):
+                measure, why = True, ("Error  : db > da",)
             if measure and value.strip() == 'nan' and any(
-                    m.startswith(("Error  : Dm ball", "Error  : ball contact",
-                                  "Error  : span contact")) and "(%s)" % gear[1] in m
-                    for m in messages):
+                    m.startswith(why) and "(%s)" % gear[1] in m for m in messages):
                 continue
             return line
     return None

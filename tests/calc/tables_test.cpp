@@ -197,11 +197,11 @@ TEST_F(TablesTest, BallDiameterProposal) {
 }
 
 TEST_F(TablesTest, BallDiameterWithoutContactReports) {
-    // A shift that puts the contact diameter inside the base circle has no proposal.
+    // A shift that puts the contact diameter inside the base circle has no proposal: fatal.
     EXPECT_EQ(DmMess(20, 0, Deg20, -9.0L, 1), 0.0L);
     ASSERT_EQ(ErrorCount, 1);
     EXPECT_EQ(ErrorList[1], "Fatal  : Diametr.Dim.o.balls DmMess "); // 36 characters kept
-    EXPECT_EQ(CalcErrorFlag, 0);
+    EXPECT_EQ(CalcErrorFlag, 1);
     EXPECT_EQ(DmMess(0, 0, Deg20, 0, 1), 0.0L);
 }
 

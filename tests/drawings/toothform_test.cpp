@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -156,18 +157,33 @@ TEST_F(ToothFormTest, InternalGear) {
 
 // The contour the program draws begins and ends its involute at the form circles the
 // calculation prints (and DTEIL draws): a ring gear's fillet meets the flank at |dFf|, an
-// external gear's tip rounding by the tool root radius leaves it at dFa.
+// external gear's tip rounding by the tool root radius leaves it at dFa, and a flank finished
+// after premachining (allowance q) begins its finished involute at dFf.
 TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
     struct {
         TGearCase c;
         bool ring;
+        long double q = 0;
     } cases[] = {{{3, 20, -80, 0, 0}, true},
                  {{2, 20, -40, 0, 0}, true},
                  {{2, 20, 40, 0, 0, 4, 1.25L, 1, 0.25L, 0.3L, 0, 0, 20, 1}, false},
-                 {{3, 20, 25, 0, 9, 4, 1.25L, 1, 0.25L, 0.2L, 0, 0, 20, 1}, false}};
-    for (const auto& [c, ring] : cases) {
+                 {{3, 20, 25, 0, 9, 4, 1.25L, 1, 0.25L, 0.2L, 0, 0, 20, 1}, false},
+                 {{2, 20, 30, 0, 0}, false, 0.2L}};
+    for (const auto& [c, ring, q] : cases) {
         Calculate(c);
         const TGearData& g = GearData;
+        if (q > 0) {
+            GearData.q[2] = q;
+            CalculateGears();
+            const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
+            const auto first = std::find_if(h.begin(), h.end(), [](const TCutVertex& v) {
+                return std::fabs(atan2l(v.x, v.y) - InvolutePoint(2, 2 * hypotl(v.x, v.y)).psi) <
+                       1e-12L; // on the finished involute
+            });
+            ASSERT_NE(first, h.end());
+            EXPECT_NEAR(std::hypot(first->x, first->y), g.dFf[2] / 2, 1e-9L);
+            continue;
+        }
         // A vertex carries the part of the segment that leaves it: the flank runs from the
         // first flank vertex to the vertex after the last one.
         const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
@@ -207,7 +223,7 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
     const TGearCase cases[] = {
         {2, 18, 8, 0.6L, 0},     // small pinion, no undercut
         {1, 18, 8, 0, 0},        // undercut
-        {0.5L, 18, 8, -0.5L, 0}, // deep undercut
+        {0.5L, 18, 10, -0.29L, 0}, // deep undercut (less: no ball, fatal)
         {2, 18, 20, 0, 0},       // the tip-radius fillet reaches below the tool form circle
         {5, 18, 20, -0.5L, 0},   // undercut
         {20, 18, 40, 0.6L, 0},

@@ -16,16 +16,21 @@ protected:
     }
 };
 
-TEST_F(MessageList, TwelveDistinctMessagesKeepTheFirstEleven) {
+TEST_F(MessageList, AFullListSaysSoAndKeepsErrorsBeforeWarnings) {
     for (int i = 1; i <= 12; ++i)
         AddError("Warning: message number " + std::to_string(i));
     EXPECT_EQ(ErrorCount, 11);
-    EXPECT_EQ(ErrorList[1].str(), "Warning: message number 1");
-    EXPECT_EQ(ErrorList[11].str(), "Warning: message number 11");
-    // A thirteenth changes nothing either.
-    AddError("Fatal  : another one");
+    EXPECT_EQ(ErrorList[10].str(), "Warning: message number 10");
+    EXPECT_EQ(ErrorList[11].str(), ErrorListLeftOut);
+    // Errors displace the latest warnings; a repeat or a warning changes nothing.
+    for (const char* m : {"Error  : one", "Warning: message number 3", "Error  : two",
+                          "Warning: late", "Fatal  : three"})
+        AddError(m);
     EXPECT_EQ(ErrorCount, 11);
-    EXPECT_EQ(ErrorList[11].str(), "Warning: message number 11");
+    EXPECT_EQ(ErrorList[7].str(), "Warning: message number 7");
+    EXPECT_EQ(ErrorList[8].str(), "Error  : one");
+    EXPECT_EQ(ErrorList[10].str(), "Fatal  : three");
+    EXPECT_EQ(ErrorList[11].str(), ErrorListLeftOut);
 }
 
 TEST_F(MessageList, CapacityIsThirtySixCharacters) {
