@@ -172,16 +172,15 @@ TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
     for (const auto& [c, ring, q] : cases) {
         Calculate(c);
         const TGearData& g = GearData;
-        if (q > 0) {
+        if (q > 0) { // the first vertex on the finished involute
             GearData.q[2] = q;
             CalculateGears();
             const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
             const auto first = std::find_if(h.begin(), h.end(), [](const TCutVertex& v) {
-                return std::fabs(atan2l(v.x, v.y) - InvolutePoint(2, 2 * hypotl(v.x, v.y)).psi) <
-                       1e-12L; // on the finished involute
+                return fabsl(atan2l(v.x, v.y) - InvolutePoint(2, 2 * hypotl(v.x, v.y)).psi) < 1e-12;
             });
             ASSERT_NE(first, h.end());
-            EXPECT_NEAR(std::hypot(first->x, first->y), g.dFf[2] / 2, 1e-9L);
+            EXPECT_NEAR(hypotl(first->x, first->y), g.dFf[2] / 2, 1e-9L);
             continue;
         }
         // A vertex carries the part of the segment that leaves it: the flank runs from the
