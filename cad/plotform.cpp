@@ -99,7 +99,7 @@ TForm_confkvilpen::TForm_confkvilpen(TComponent* AOwner) : TForm(AOwner) {
     Edit_lpt = Make<TEdit>(this, "Edit_lpt", 425, 104, 50, 23);
     Edit_outdir = Make<TEdit>(this, "Edit_outdir", 221, 171, 245, 23);
     Button_tempdir = MakeButton(this, "Button_tempdir", "<", 471, 170, 28);
-    Button_outDir = MakeButton(this, "Button_outDir", "Dir...", 503, 170, 56);
+    Button_outDir = MakeButton(this, "Button_outDir", "&Dir...", 503, 170, 56);
 
     Label_scale = MakeLabel(this, "Label_scale", "", 8, 212, 90);
     Edit_scale = Make<TEdit>(this, "Edit_scale", 102, 208, 60, 23);
@@ -127,9 +127,9 @@ TForm_confkvilpen::TForm_confkvilpen(TComponent* AOwner) : TForm(AOwner) {
     mono.Pitch = fpFixed;
     Label_commandline->SetFont(mono);
 
-    Button_ok = MakeButton(this, "Button_ok", "OK", 8, 419, 80);
+    Button_ok = MakeButton(this, "Button_ok", "&OK", 8, 419, 80);
     Button_ok->SetDefault(true);
-    Button_cancel = MakeButton(this, "Button_cancel", "Cancel", 94, 419, 80);
+    Button_cancel = MakeButton(this, "Button_cancel", "&Cancel", 94, 419, 80);
     Button_cancel->SetCancel(true);
     Button_help = MakeButton(this, "Button_help", "&Help", 479, 419, 80);
 
@@ -161,8 +161,8 @@ void TForm_confkvilpen::FormCreate(TObject*) {
     SetBorderStyle(bsDialog);
     FitForm(this);
     SetCaption("KVILPEN");
-    Button_ok->SetCaption("OK");
-    Button_cancel->SetCaption("Cancel");
+    Button_ok->SetCaption("&OK");
+    Button_cancel->SetCaption("&Cancel");
     Button_help->SetCaption("&Help");
     RadioGroup_outcode->SetCaption(OemToAnsiString("destination code"));
     RadioGroup_d->SetCaption(OemToAnsiString("output interface"));

@@ -32,7 +32,7 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     Label_sonderversion = label("Label_sonderversion", 160, 24);
     OKButton = new TButton(this);
     OKButton->SetName("OKButton");
-    OKButton->SetCaption("OK");
+    OKButton->SetCaption("&OK");
     OKButton->SetBounds(125, 210, 80, 28);
     OKButton->SetModalResult(mrOk);
     OKButton->SetDefault(true);

@@ -29,9 +29,9 @@ std::string MemoToDescription(std::string text) {
 
 void AddButtonRow(TForm* form, TButton*& ok, TButton*& cancel, TButton*& help, int top, int width,
                   std::string_view helpCaption) {
-    ok = NewButton(form, "Button_ok", "OK", 8, top, 88, {});
+    ok = NewButton(form, "Button_ok", "&OK", 8, top, 88, {});
     ok->SetDefault(true);
-    cancel = NewButton(form, "Button_cancel", "Cancel", 104, top, 88, {});
+    cancel = NewButton(form, "Button_cancel", "&Cancel", 104, top, 88, {});
     cancel->SetCancel(true);
     help = NewButton(form, "Button_help", helpCaption, width - 104, top, 96, {});
 }

@@ -159,13 +159,13 @@ Tconfig::Tconfig(TComponent* AOwner) : TForm(AOwner) {
     BuildExternalPage();
     BuildDrawingPage();
 
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 474, 96, {});
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 474, 96, {});
     Button_ok->SetDefault(true);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 112, 474, 96, {});
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 112, 474, 96, {});
     Button_cancel->SetCancel(true);
     Button_save = NewButton(this, "Button_save", "&Save", 216, 474, 96, {});
-    Button_import = NewButton(this, "Button_import", "Import...", 496, 474, 100, {});
-    Button_export = NewButton(this, "Button_export", "Export...", 604, 474, 100, {});
+    Button_import = NewButton(this, "Button_import", "&Import...", 496, 474, 100, {});
+    Button_export = NewButton(this, "Button_export", "&Export...", 604, 474, 100, {});
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
     Button_cancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
     Button_save->OnClick = [this](TObject* s) { Button_saveClick(s); };
@@ -207,11 +207,11 @@ void Tconfig::BuildDirectoriesPage() {
              [edit, setting] { *setting = edit->Text(); });
         top += 36;
     }
-    Button_dirtempenv = NewButton(p, "Button_dirtempenv", "TEMP", 570, 12 + 3 * 36 - 1, 58, {});
+    Button_dirtempenv = NewButton(p, "Button_dirtempenv", "&TEMP", 570, 12 + 3 * 36 - 1, 58, {});
     Button_dirtempenv->OnClick = [this](TObject* s) { Button_dirtempenvClick(s); };
     Label_user = NewLabel(p, "Label_user", "", 8, top + 12);
     Button_workingDir = NewButton(p, "Button_workingDir", "&Help", 574, kHelpTop, 100, {});
-    Button_workingDir->OnClick = [](TObject*) { ShowHelp(1605, 1); };
+    Button_workingDir->OnClick = [](TObject*) { ShowHelp(1620, 1); };
 }
 
 void Tconfig::BuildGraphicsPage() {
@@ -462,9 +462,9 @@ void Tconfig::BuildColourPage() {
     Button_resetcolor = NewButton(p, "Button_resetcolor", "", kRight + 168, 214, 156, {});
     Button_resetcolor->OnClick = [this](TObject* s) { Button_resetcolorClick(s); };
     Label_dick = NewLabel(p, "Label_dick", "", kRight, 254);
-    Button_dick1 = NewButton(p, "Button_dick1", "1", kRight + 168, 254, 46, {});
-    Button_dick2 = NewButton(p, "Button_dick2", "2", kRight + 223, 254, 46, {});
-    Button_dick3 = NewButton(p, "Button_dick3", "3", kRight + 278, 254, 46, {});
+    Button_dick1 = NewButton(p, "Button_dick1", "&1", kRight + 168, 254, 46, {});
+    Button_dick2 = NewButton(p, "Button_dick2", "&2", kRight + 223, 254, 46, {});
+    Button_dick3 = NewButton(p, "Button_dick3", "&3", kRight + 278, 254, 46, {});
     Button_dick1->OnClick = [this](TObject*) { Button_dickClick(1); };
     Button_dick2->OnClick = [this](TObject*) { Button_dickClick(2); };
     Button_dick3->OnClick = [this](TObject*) { Button_dickClick(3); };
@@ -483,7 +483,7 @@ void Tconfig::BuildPrinterPage() {
         [](long double x) { ScreendumpScale = static_cast<double>(x); });
     Label_printscaley = NewLabel(p, "Label_printscaley", "", 8, 40);
     Edit_printscaley = ValueEdit(p, "Edit_printscaley", 130, 40, 84, false);
-    Button_scaleyx = NewButton(p, "Button_scaleyx", "< x", 220, 39, 40, {});
+    Button_scaleyx = NewButton(p, "Button_scaleyx", "< &x", 220, 39, 40, {});
     Button_scaleyx->OnClick = [this](TObject*) {
         Edit_printscaley->SetText(Edit_printscale->Text());
     };
@@ -697,10 +697,10 @@ void Tconfig::BuildExternalPage() {
     Label_kvilpen = NewLabel(p, "Label_kvilpen", "", 8, 116);
     ListBox_kvilpen = NewControl<TListBox>(p, "ListBox_kvilpen", 8, 138, 660, 120);
     ListBox_kvilpen->OnDblClick = [this](TObject* s) { Button_confkvilpenClick(s); };
-    Button_confkvilpen = NewButton(p, "Button_confkvilpen", "KVILPEN...", 8, 266, 130, {});
+    Button_confkvilpen = NewButton(p, "Button_confkvilpen", "&KVILPEN...", 8, 266, 130, {});
     Button_confkvilpen->OnClick = [this](TObject* s) { Button_confkvilpenClick(s); };
     Button_editkvilpencommandline =
-        NewButton(p, "Button_editkvilpencommandline", "Edit as text...", 146, 266, 150, {});
+        NewButton(p, "Button_editkvilpencommandline", "Edit as &text...", 146, 266, 150, {});
     Button_editkvilpencommandline->OnClick = [this](TObject* s) {
         Button_editkvilpencommandlineClick(s);
     };
@@ -791,13 +791,13 @@ void Tconfig::FormCreate(TObject*) {
 
     caption(RadioGroup_bildschirmgrafik, "Color graphics");
     caption(Label_font, "Text font");
-    caption(Button_font, "Font...");
+    caption(Button_font, "&Font...");
     caption(Label_textbreitenfaktor, "Textwidth/height");
     caption(Label_texthoehenfaktor, "Text height factor");
     caption(Label_zoomfaktor, "zoom increment");
     caption(Label_panfaktor, "pan faktor");
     caption(CheckBox_umrandung, "Border line");
-    caption(Button_hintergrundfarbe, "background colour");
+    caption(Button_hintergrundfarbe, "&background colour");
     caption(GroupBox_aufloesung, "Window Size");
     caption(Label_dialogfenster, "dialog window size (%)");
     caption(Label_dialogelemente, "Dialog element size (%)");
@@ -810,8 +810,8 @@ void Tconfig::FormCreate(TObject*) {
     caption(Label_dxfdec, "number of digits for floating point numbers DXF, TXT");
     caption(radiogroupcadtexttyp, "Text Type");
     caption(CheckBox_layermonochrom, "Layer Monochrome ?");
-    caption(Button_selectlayercolor, "Colour...");
-    caption(Button_layerhilfe, "Help layers");
+    caption(Button_selectlayercolor, "Co&lour...");
+    caption(Button_layerhilfe, "Help la&yers");
     const char* layerHeads[] = {"", "Layer", "Colour", "pen width"};
     for (int c = 0; c < 4; ++c)
         StringGrid_layer->SetCells(c, 0, layerHeads[c]);
@@ -822,8 +822,8 @@ void Tconfig::FormCreate(TObject*) {
     StringGrid_color->SetCells(2, 0, "pen width");
     for (int row = 1; row <= 16; ++row)
         StringGrid_color->SetCells(0, row, "Colour of layer " + IntToString(15 + row));
-    caption(Button_selectcolor, "Colour...");
-    caption(Button_resetcolor, "Reset colours");
+    caption(Button_selectcolor, "Co&lour...");
+    caption(Button_resetcolor, "&Reset colours");
     caption(Label_dick, "pen width");
 
     caption(Label_printscale, "Scale x");
@@ -843,7 +843,7 @@ void Tconfig::FormCreate(TObject*) {
     caption(GroupBox_textwindow, "Text window");
     caption(RadioGroup_ff, "text printout");
     caption(GroupBox_courier, "Text font");
-    caption(Button_textfont, "Font..");
+    caption(Button_textfont, "&Font..");
     caption(RadioGroup_ausgrad, "Angle");
     ListBegin(ListDeviceNamesOnly, "");
     std::vector<std::string> devices;
@@ -1285,9 +1285,9 @@ TForm_selectcolor::TForm_selectcolor(TComponent* AOwner) : TForm(AOwner) {
     SetClientWidth(260);
     SetClientHeight(332);
     ListBox1 = NewControl<TListBox>(this, "ListBox1", 8, 8, 244, 284);
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 298, 88, {});
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 298, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 298, 88, {});
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 104, 298, 88, {});
     Button_cancel->SetCancel(true);
     ListBox1->OnDblClick = [this](TObject* s) { Button_okClick(s); };
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };

@@ -58,7 +58,7 @@ TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
     Label_beta = label("Label_beta", 1);
     Edit_beta = edit("Edit_beta", TValueKind::Real, InputRange::Beta, 1, Label_beta);
     Label_betau = unit("Label_betau", "deg.", 1);
-    Button_sandvik = NewButton(this, "Button_sandvik", "beta=0, z=zn", kExtraLeft, Row(1), 136,
+    Button_sandvik = NewButton(this, "Button_sandvik", "&beta=0, z=zn", kExtraLeft, Row(1), 136,
                                [this] { Button_sandvikClick(this); });
 
     Label_mn = label("Label_mn", 2);
@@ -91,11 +91,11 @@ TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
 
     Label_x = label("Label_x", 5);
     Edit_x2 = edit("Edit_x2", TValueKind::Real, InputRange::Factor, 5, Label_x);
-    Button_a0 = NewButton(this, "Button_a0", "< x0", kEditLeft + kEditWidth + 6, Row(5), 60,
+    Button_a0 = NewButton(this, "Button_a0", "< x&0", kEditLeft + kEditWidth + 6, Row(5), 60,
                           [this] { Button_a0Click(this); });
-    Button_x1min = NewButton(this, "Button_x1min", "< x min", kEditLeft + kEditWidth + 70, Row(5),
+    Button_x1min = NewButton(this, "Button_x1min", "< x &min", kEditLeft + kEditWidth + 70, Row(5),
                              72, [this] { Button_x1minClick(this); });
-    Button_x05 = NewButton(this, "Button_x05", "< x05", kEditLeft + kEditWidth + 146, Row(5), 60,
+    Button_x05 = NewButton(this, "Button_x05", "< x0&5", kEditLeft + kEditWidth + 146, Row(5), 60,
                            [this] { Button_x05Click(this); });
 
     Label_flankricht = label("Label_flankricht", 6);
@@ -136,12 +136,12 @@ TForm_qor1wgeo::TForm_qor1wgeo(TComponent* AOwner) : TInputForm(AOwner) {
         NewButton(this, "Button_help", "&Help Text", 0, 0, 0, [this] { Button_helpClick(this); }));
     Button_hilfebild = column(NewButton(this, "Button_hilfebild", "Aux. &Image", 0, 0, 0,
                                         [this] { Button_hilfebildClick(this); }));
-    Button_helpc = column(NewButton(this, "Button_helpc", "Aux. &Image c, kmn, da", 0, 0, 0,
+    Button_helpc = column(NewButton(this, "Button_helpc", "Aux. Image c, &kmn, da", 0, 0, 0,
                                     [this] { Button_helpcClick(this); }));
     top += kRow / 2;
     Button_rechnen = column(
-        NewButton(this, "Button_rechnen", "Calc", 0, 0, 0, [this] { Button_rechnenClick(this); }));
-    Button_metric = column(NewButton(this, "Button_metric", "mm <--> inch", 0, 0, 0,
+        NewButton(this, "Button_rechnen", "Ca&lc", 0, 0, 0, [this] { Button_rechnenClick(this); }));
+    Button_metric = column(NewButton(this, "Button_metric", "mm <--> i&nch", 0, 0, 0,
                                      [this] { Button_metricClick(this); }));
 
     Edit_mn->OnChange = [this](TObject* s) { Edit_mnChange(s); };
@@ -400,14 +400,14 @@ void TForm_qor1wgeo::Button_metricClick(TObject*) {
 }
 
 void TForm_qor1wgeo::Button_helpClick(TObject*) {
-    ShowHelp(3500, 0, 1);
+    ShowHelp(5000, 0, 1);
     AbortFlag = 0;
 }
 
 void TForm_qor1wgeo::Button_hilfebildClick(TObject*) {
     {
         TScratchGearData scratch;
-        HelpNo = 3500; // the catalogue opens on the dialog's picture
+        HelpNo = 5000; // the catalogue opens on the dialog's picture
         if (StoreControls()) ShowHelpPictures();
     }
     ToFront();

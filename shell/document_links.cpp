@@ -94,9 +94,9 @@ TForm_confDoku::TForm_confDoku(TComponent* AOwner) : TForm(AOwner) {
         Button_prog[k]->OnClick = [this, prog](TObject*) { BrowseClick(prog, "*"); };
         Button_file[k]->OnClick = [this, file](TObject*) { BrowseClick(file, "*"); };
     }
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 476, 88, {});
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 476, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 476, 88, {});
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 104, 476, 88, {});
     Button_cancel->SetCancel(true);
     Button_help = NewButton(this, "Button_help", "&Help Text", 502, 476, 110, {});
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };

@@ -100,9 +100,9 @@ TForm_qor1conf::TForm_qor1conf(TComponent* AOwner) : TForm(AOwner) {
     Button_wdreha = NewButton(this, "Button_wdreha", "A", 446, 336, 28, {});
     Button_wdrehe = NewButton(this, "Button_wdrehe", "E", 478, 336, 28, {});
 
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 356, 88, {});
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 356, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 356, 88, {});
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 104, 356, 88, {});
     Button_cancel->SetCancel(true);
     Button_reset = NewButton(this, "Button_reset", "<", 200, 356, 40, {});
     Button_help = NewButton(this, "Button_help", "&Help Text", 434, 356, 118, {});
@@ -248,7 +248,7 @@ void TForm_qor1conf::Button_cancelClick(TObject*) {
 }
 
 void TForm_qor1conf::Button_helpClick(TObject*) {
-    ShowHelp(3500, 1);
+    ShowHelp(8290, 1);
     AbortFlag = 0;
 }
 
@@ -345,15 +345,15 @@ TForm_vq2config::TForm_vq2config(TComponent* AOwner) : TForm(AOwner) {
     Label_xe = NewLabel(this, "Label_xe", "", 8, 76);
     Edit_xe = NewValueEdit(this, "Edit_xe", TValueKind::Real, kShift, 220, 76, 110);
     Button_xe = NewButton(this, "Button_xe", "<", 336, 75, 36, {});
-    Button_xemax = NewButton(this, "Button_xemax", "< max", 376, 75, 56, {});
-    Button_xemin = NewButton(this, "Button_xemin", "< min", 436, 75, 56, {});
+    Button_xemax = NewButton(this, "Button_xemax", "< m&ax", 376, 75, 56, {});
+    Button_xemin = NewButton(this, "Button_xemin", "< m&in", 436, 75, 56, {});
     CheckBox_fussausrundung_zeichnen =
         NewCheckBox(this, "CheckBox_fussausrundung_zeichnen", "", 8, 112, 480, {});
     CheckBox_durchmesser_anzeigen =
         NewCheckBox(this, "CheckBox_durchmesser_anzeigen", "", 8, 142, 480, {});
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 184, 88, {});
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 184, 88, {});
     Button_ok->SetDefault(true);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 104, 184, 88, {});
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 104, 184, 88, {});
     Button_cancel->SetCancel(true);
     Button_help = NewButton(this, "Button_help", "&Help", 396, 184, 96, {});
 
@@ -427,7 +427,7 @@ void TForm_vq2config::Button_cancelClick(TObject*) {
 }
 
 void TForm_vq2config::Button_helpClick(TObject*) {
-    ShowHelp(1000, 1);
+    ShowHelp(8295, 1);
     AbortFlag = 0;
 }
 

@@ -330,7 +330,7 @@ TInputForm::TInputForm(TComponent* owner) : TForm(owner) {
 }
 
 void TInputForm::CreateOkCancel(int left, int top, std::function<bool()> accept) {
-    FOk = NewButton(this, "Button_ok", "OK", left, top, 90, nullptr);
+    FOk = NewButton(this, "Button_ok", "&OK", left, top, 90, nullptr);
     FOk->SetModalResult(mrOk);
     FOk->SetDefault(true);
     FOk->OnClick = [this, accept = std::move(accept)](TObject*) {
@@ -341,7 +341,7 @@ void TInputForm::CreateOkCancel(int left, int top, std::function<bool()> accept)
         }
         FAccepted = true;
     };
-    FCancel = NewButton(this, "Button_cancel", "Cancel", left + 96, top, 90, [this] {
+    FCancel = NewButton(this, "Button_cancel", "&Cancel", left + 96, top, 90, [this] {
         AbortFlag = 1;
         Close();
     });

@@ -117,13 +117,13 @@ TForm_Suchen::TForm_Suchen(TComponent* AOwner) : TForm(AOwner) {
     Edit_suchbegriff->SetBounds(116, 10, 202, 26);
     Button_suchen = new TButton(this);
     Button_suchen->SetName("Button_suchen");
-    Button_suchen->SetCaption("Search");
+    Button_suchen->SetCaption("&Search");
     Button_suchen->SetBounds(116, 54, 96, 30);
     Button_suchen->SetModalResult(mrOk);
     Button_suchen->SetDefault(true);
     Button_cancel = new TButton(this);
     Button_cancel->SetName("Button_cancel");
-    Button_cancel->SetCaption("Cancel");
+    Button_cancel->SetCaption("&Cancel");
     Button_cancel->SetBounds(222, 54, 96, 30);
     Button_cancel->SetModalResult(mrCancel);
     Button_cancel->SetCancel(true);
@@ -153,12 +153,12 @@ TForm_preview::TForm_preview(TComponent* AOwner) : TForm(AOwner) {
         return m;
     };
     mi_File = item(nullptr, "mi_File", MenuCaption(ckFileMenu), "", nullptr);
-    mi_fileExportExcel = item(mi_File, "mi_fileExportExcel", "Export Excel", "",
+    mi_fileExportExcel = item(mi_File, "mi_fileExportExcel", "Ex&port Excel", "",
                               [this](TObject* s) { mi_fileExportExcelClick(s); });
     mi_fileExit = item(mi_File, "mi_fileExit", MenuCaption(ckExit), "",
                        [this](TObject* s) { mi_fileExitClick(s); });
     mi_edit = item(nullptr, "mi_edit", MenuCaption(ckEditMenu), "", nullptr);
-    mi_editsearch = item(mi_edit, "mi_editsearch", "Search", "Ctrl+F",
+    mi_editsearch = item(mi_edit, "mi_editsearch", "&Search", "Ctrl+F",
                          [this](TObject* s) { mi_editsearchClick(s); });
     SearchNext1 = item(mi_edit, "SearchNext1", "Search &Next", "F3",
                        [this](TObject* s) { SearchNext1Click(s); });
@@ -180,13 +180,13 @@ TForm_preview::TForm_preview(TComponent* AOwner) : TForm(AOwner) {
         b->SetBounds(left, 7, 100, 30);
         return b;
     };
-    Button_ok = button("Button_ok", "OK", 8);
+    Button_ok = button("Button_ok", "&OK", 8);
     Button_ok->SetDefault(true);
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
-    Button_cancel = button("Button_cancel", "Cancel", 116);
+    Button_cancel = button("Button_cancel", "&Cancel", 116);
     Button_cancel->SetCancel(true);
     Button_cancel->OnClick = [this](TObject* s) { mi_fileExitClick(s); };
-    Button_help = button("Button_help", "Help", 224);
+    Button_help = button("Button_help", "He&lp", 224);
     Button_help->OnClick = [this](TObject* s) { mi_HelpHelpClick(s); };
 
     StringGrid1 = new TStringGrid(this);

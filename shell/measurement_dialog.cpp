@@ -153,7 +153,7 @@ TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
             AbortFlag = 0;
             ToFront();
         });
-    Button_metric = NewButton(this, "Button_metric", "mm <--> in", 8 + 4 * 104, bottom, 98,
+    Button_metric = NewButton(this, "Button_metric", "mm <--> i&n", 8 + 4 * 104, bottom, 98,
                               [this] { Button_metricClick(this); });
     OnCreate = [this](TObject* s) { FormCreate(s); };
 }

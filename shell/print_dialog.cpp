@@ -144,12 +144,12 @@ TForm_printconf::TForm_printconf(TComponent* AOwner) : TInputForm(AOwner) {
         AbortFlag = 0;
     });
     b += kRow;
-    Button_db = button("Button_db", "Database", &TForm_printconf::Button_dbClick);
+    Button_db = button("Button_db", "&Database", &TForm_printconf::Button_dbClick);
     Button_append =
         button("Button_append", "&Apply Database", &TForm_printconf::Button_appendClick);
-    Button_printer = button("Button_printer", "Printer...", &TForm_printconf::Button_printerClick);
-    Button_pdf = button("Button_pdf", "PDF...", &TForm_printconf::Button_pdfClick);
-    Button_info = button("Button_info", "Printer Info", &TForm_printconf::Button_infoClick);
+    Button_printer = button("Button_printer", "&Printer...", &TForm_printconf::Button_printerClick);
+    Button_pdf = button("Button_pdf", "PD&F...", &TForm_printconf::Button_pdfClick);
+    Button_info = button("Button_info", "Printer I&nfo", &TForm_printconf::Button_infoClick);
     PrintDialog1 = new TPrintDialog(this);
     PrintDialog1->SetName("PrintDialog1");
 

@@ -32,7 +32,7 @@ TForm_printerinfo::TForm_printerinfo(TComponent* AOwner) : TForm(AOwner) {
     StringGrid1->SetFixedRows(0);
     StringGrid1->SetColWidths(0, 200);
     StringGrid1->SetColWidths(1, 200);
-    Button_ok = NewButton(this, "Button_ok", "OK", 175, 364, 90, [this] { Button_okClick(this); });
+    Button_ok = NewButton(this, "Button_ok", "&OK", 175, 364, 90, [this] { Button_okClick(this); });
     Button_ok->SetDefault(true);
     Button_ok->SetCancel(true);
     OnCreate = [this](TObject* s) { FormCreate(s); };

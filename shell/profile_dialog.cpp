@@ -96,9 +96,9 @@ TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
                             [this] { Button_helpClick(this); });
     Button_hilfebild = NewButton(this, "Button_hilfebild", "Aux. &Image", kRight, 80 + 3 * kRow,
                                  kButtonWidth, [this] { Button_hilfebildClick(this); });
-    Button_db1 = NewButton(this, "Button_db1", "Database", kRight, 80 + 5 * kRow, kButtonWidth,
+    Button_db1 = NewButton(this, "Button_db1", "&Database", kRight, 80 + 5 * kRow, kButtonWidth,
                            [this] { Button_db1Click(this); });
-    Button_append1 = NewButton(this, "Button_append1", "Append DBF", kRight, 80 + 6 * kRow,
+    Button_append1 = NewButton(this, "Button_append1", "&Append DBF", kRight, 80 + 6 * kRow,
                                kButtonWidth, nullptr);
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
@@ -264,7 +264,7 @@ void TForm_qor1prof::Button_db1Click(TObject*) {
 }
 
 void TForm_qor1prof::Button_helpClick(TObject*) {
-    ShowHelp(1000, 0, 1);
+    ShowHelp(5400, 0, 1);
     AbortFlag = 0;
 }
 

@@ -76,7 +76,7 @@ TForm_qual::TForm_qual(TComponent* AOwner) : TInputForm(AOwner) {
     Edit_Aae->Caption = Edit_Aai->Caption = Label_Aa;
     FAaUnit = NewLabel(this, "Label_Aau", "mm", 464, pairTop, 30);
     Button_a =
-        NewButton(this, "Button_a", "Analyse  Asn = f (a)", 16, pairTop + kRow, 200, nullptr);
+        NewButton(this, "Button_a", "&Analyse  Asn = f (a)", 16, pairTop + kRow, 200, nullptr);
     Button_2gleich1 =
         NewButton(this, "Button_2gleich1", "", 220, pairTop + kRow, 130, [this] { CopyGear(1); });
     Button_1gleich2 =
@@ -98,10 +98,10 @@ TForm_qual::TForm_qual(TComponent* AOwner) : TInputForm(AOwner) {
     column(Button_ok);
     column(Button_cancel);
     Button_help = column(NewButton(this, "Button_help", "&Help", 0, 0, 0, [] {
-        ShowHelp(3500, 0, 1);
+        ShowHelp(5200, 0, 1);
         AbortFlag = 0;
     }));
-    Button_metric = column(NewButton(this, "Button_metric", "mm <--> inch", 0, 0, 0,
+    Button_metric = column(NewButton(this, "Button_metric", "mm <--> i&nch", 0, 0, 0,
                                      [this] { Button_metricClick(this); }));
     top += kRow / 2;
     auto picture = [this](std::uint16_t n) {
@@ -111,10 +111,10 @@ TForm_qual::TForm_qual(TComponent* AOwner) : TInputForm(AOwner) {
             ToFront();
         };
     };
-    Button_hbqual = column(NewButton(this, "Button_hbqual", "Qual. ?", 0, 0, 0, picture(5210)));
+    Button_hbqual = column(NewButton(this, "Button_hbqual", "Q&ual. ?", 0, 0, 0, picture(5210)));
     Button_hbtolfeld =
-        column(NewButton(this, "Button_hbtolfeld", "Asn, Tsn ?", 0, 0, 0, picture(5220)));
-    Button_hbq = column(NewButton(this, "Button_hbq", "q ?", 0, 0, 0, picture(5250)));
+        column(NewButton(this, "Button_hbtolfeld", "Asn, &Tsn ?", 0, 0, 0, picture(5220)));
+    Button_hbq = column(NewButton(this, "Button_hbq", "&q ?", 0, 0, 0, picture(5250)));
     OnCreate = [this](TObject* s) { FormCreate(s); };
 }
 
@@ -142,7 +142,7 @@ void TForm_qual::BuildGear(int gear, TGroupBox* group) {
     c.AsnUnit = NewLabel(group, name("Label_asnu"), "mm", kCtl + 94, Row(3), 30);
     c.Free = NewButton(group, name("Button_asn") + "act", "^", kCtl + 128, Row(3), 32,
                        [this, gear] { FreeEntry(gear); });
-    c.Toggle = NewButton(group, name("Button_asn"), "Asn <--> xe", kCtl + 128, Row(4), 106,
+    c.Toggle = NewButton(group, name("Button_asn"), "Asn <--> &xe", kCtl + 128, Row(4), 106,
                          [this, gear] { ToggleXe(gear); });
     auto* qLabel = NewLabel(group, name("Label_q"), "", 12, Row(5), kLabelWidth);
     c.Q = NewValueEdit(group, name("Edit_q"), TValueKind::Length, InputRange::PositiveLength, kCtl,
@@ -165,8 +165,8 @@ void TForm_qual::BuildGear(int gear, TGroupBox* group) {
 void TForm_qual::FormCreate(TObject*) {
     FitForm(this);
     SetCaption(ProductTitle + " " + "Quality");
-    Button_2gleich1->SetCaption("gear 2 = gear 1");
-    Button_1gleich2->SetCaption("gear 1 = gear 2");
+    Button_2gleich1->SetCaption("gear &2 = gear 1");
+    Button_1gleich2->SetCaption("gear &1 = gear 2");
     GroupBox1->SetCaption(" gear 1 ");
     const bool iso = GearData.QualityStandard == 1;
     GroupBox2->SetCaption("");

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +52,43 @@ TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const char* name, const
     if (onClick) item->OnClick = [f = std::move(onClick)](TObject*) { f(); };
     parent->Add(item);
     return item;
+}
+
+// The access key of a menu caption in lower case (the character after the first single "&"),
+// 0 for none.
+char MenuKey(std::string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const unsigned char c = static_cast<unsigned char>(caption[i + 1]);
+        return c < 0x80 ? static_cast<char>(std::tolower(c)) : 0;
+    }
+    return 0;
+}
+
+// A text of the user's (a table's title) as the caption of item: an "&" in it shown as such, and
+// the access key on its first letter or digit that no other item of the menu uses.
+std::string CaptionWithFreeKey(std::string_view text, const TMenuItem* item) {
+    std::string used;
+    const TMenuItem* menu = item->ParentItem();
+    for (int i = 0; menu != nullptr && i < menu->Count(); ++i)
+        if (menu->Items(i) != item) used += MenuKey(menu->Items(i)->Caption());
+    std::string out;
+    bool keyed = false;
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (!keyed && c < 0x80 && std::isalnum(c) &&
+            used.find(static_cast<char>(std::tolower(c))) == std::string::npos) {
+            out += '&';
+            keyed = true;
+        }
+        out += ch;
+        if (ch == '&') out += '&';
+    }
+    return out;
 }
 
 std::string TrimRight(std::string s) {
@@ -112,8 +150,8 @@ void Tdbf4::BuildForm() {
         b->SetBounds(left, 30, width, 26);
         return b;
     };
-    Button_ok = button("Button_ok", "OK", 290, 70);
-    Button_cancel = button("Button_cancel", "Cancel", 364, 70);
+    Button_ok = button("Button_ok", "&OK", 290, 70);
+    Button_cancel = button("Button_cancel", "&Cancel", 364, 70);
     Button_search = button("Button_search", "&Search", 438, 90);
     Button_SearchNext = button("Button_SearchNext", "Search &Next", 532, 110);
     Button_ok->OnClick = [this](TObject*) { Accept(); };
@@ -127,7 +165,6 @@ void Tdbf4::BuildForm() {
     TzGrid1->SetBounds(8, 62, 664, 350);
     TzGrid1->SetDataSource(&tzdbf0);
     TzGrid1->OnCellClick = [this](TObject*, int) {
-        ShowRecNo();
         if (CloseAfter()) Accept();
     };
     TzGrid1->OnKeyDown = [this](TObject*, std::uint16_t& key, TShiftState) {
@@ -153,23 +190,23 @@ void Tdbf4::BuildForm() {
     TMenuItem* root = MainMenu1->Items();
     mi_File = AddItem(this, root, "mi_File", "&File");
     mi_fileExportHtml =
-        AddItem(this, mi_File, "mi_fileExportHtml", "Export HTML", [this] { ExportHtml(); });
-    mi_fileSaveAsDelimited = AddItem(this, mi_File, "mi_fileSaveAsDelimited", "Save As Delimited",
+        AddItem(this, mi_File, "mi_fileExportHtml", "Export &HTML", [this] { ExportHtml(); });
+    mi_fileSaveAsDelimited = AddItem(this, mi_File, "mi_fileSaveAsDelimited", "Save &As Delimited",
                                      [this] { SaveAsDelimited(); });
     mi_fileSep1 = AddItem(this, mi_File, "mi_fileSep1", "-");
     mi_fileAppenddbf =
-        AddItem(this, mi_File, "mi_fileAppenddbf", "Append dbf", [this] { AppendDbf(); });
-    mi_fileAppendDelimited = AddItem(this, mi_File, "mi_fileAppendDelimited", "Append Delimited",
+        AddItem(this, mi_File, "mi_fileAppenddbf", "Append db&f", [this] { AppendDbf(); });
+    mi_fileAppendDelimited = AddItem(this, mi_File, "mi_fileAppendDelimited", "Append De&limited",
                                      [this] { AppendDelimited(); });
     N2 = AddItem(this, mi_File, "N2", "-");
     mi_filePrint = AddItem(this, mi_File, "mi_filePrint", "&Print...", [this] { PrintTable(); });
     mi_fileSep3 = AddItem(this, mi_File, "mi_fileSep3", "-");
     mi_fileExit = AddItem(this, mi_File, "mi_fileExit", "E&xit", [this] { Accept(); });
     mi_edit = AddItem(this, root, "mi_edit", "&Edit");
-    mi_editAppend = AddItem(this, mi_edit, "mi_editAppend", "Append", [this] {
+    mi_editAppend = AddItem(this, mi_edit, "mi_editAppend", "&Append", [this] {
         if (!AppendRecordLocked() && FErrorCode != 0) ShowError(FErrorText);
     });
-    mi_editPack = AddItem(this, mi_edit, "mi_editPack", "Pack", [this] { Pack(); });
+    mi_editPack = AddItem(this, mi_edit, "mi_editPack", "&Pack", [this] { Pack(); });
     mi_editPack->SetHint("Remove records to be deleted");
     mi_view = AddItem(this, root, "mi_view", "&View");
     mi_viewSearch = AddItem(this, mi_view, "mi_viewSearch", "&Search", [this] { Search(false); });
@@ -194,14 +231,20 @@ void Tdbf4::BuildForm() {
     SetMenuCaptions();
 
     OnResize = [this](TObject*) { FormResize(); };
+    // The counter follows the current record, whatever moved it (keys, navigator, search).
+    tzdbf0.OnDataChange = [this](TDataSource&, TField* field) {
+        if (field == nullptr) ShowRecNo();
+    };
     OnShow = [this](TObject*) {
         if (CloseAfter()) {
             TzGrid1->SetSelectedIndex(DbfGridPosB - 1);
         } else {
             FitForm(this);
         }
-        Label_recno->SetCaption("");
+        ShowRecNo();
         FormResize();
+        // The keys go to the current cell from the start: typing edits it at once.
+        SetActiveControl(TzGrid1);
     };
 }
 
@@ -224,10 +267,16 @@ void Tdbf4::FormResize() {
 }
 
 void Tdbf4::ShowRecNo() {
-    Command([this] {
-        Label_recno->SetCaption(std::to_string(tzdbf->RecNo()) + "/" +
-                                std::to_string(tzdbf->RecordCount()));
-    });
+    // Record number / count; empty without a table. A table the engine cannot read now shows no
+    // number (the operation that met the fault reports it).
+    std::string text;
+    try {
+        if (tzdbf->Active() && !tzdbf->IsEmpty())
+            text = std::to_string(tzdbf->RecNo()) + "/" + std::to_string(tzdbf->RecordCount());
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    Label_recno->SetCaption(text);
 }
 
 bool Tdbf4::Facade(const std::function<void()>& work) {
@@ -300,7 +349,14 @@ void Tdbf4::CloseTable() {
 void Tdbf4::SetTitles(std::string_view title1, std::string_view title2) {
     Label_title1->SetCaption(title1);
     Label_title2->SetCaption(title2);
-    mi_helpdbf->SetCaption(title2);
+    SetHelpItemCaption();
+}
+
+void Tdbf4::SetHelpItemCaption() {
+    // The table's own help item is named by title 2, else (no second title) by title 1.
+    const std::string& title =
+        Label_title2->Caption().empty() ? Label_title1->Caption() : Label_title2->Caption();
+    mi_helpdbf->SetCaption(CaptionWithFreeKey(title, mi_helpdbf));
 }
 
 void Tdbf4::GoRecord(std::int32_t n) {
@@ -384,13 +440,13 @@ void Tdbf4::SetFieldBool(std::string_view name, bool value) {
 void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
     FMode = mode;
     SetMenuCaptions();
+    SetHelpItemCaption();
     // A table opened for reading only shows the read view's controls in every mode.
     const bool read = IsReadView() || tzdbf->ReadOnly;
     const std::string& t1 = Label_title1->Caption();
     const std::string& t2 = Label_title2->Caption();
     if (IsReadView()) {
         SetCaption(t2 + "   " + t1);
-        mi_helpdbf->SetCaption(t2);
     } else {
         SetCaption(t2 + "  " + t1 + "  (" + Label_filename->Caption() + ")");
     }

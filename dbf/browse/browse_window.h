@@ -121,6 +121,7 @@ public:
 private:
     void BuildForm();
     void SetMenuCaptions();
+    void SetHelpItemCaption();
     void FormResize();
     void ShowRecNo();
     bool IsReadView() const { return FMode == 1 || FMode == 4 || FMode == 5; }

@@ -62,10 +62,10 @@ TEinDiagramLimits::TEinDiagramLimits(TComponent* AOwner) : TForm(AOwner) {
     Label_x->SetParent(this);
     Label_x->SetBounds(332, 177, 110, 17);
 
-    Button_ok = NewButton(this, "Button_ok", "OK", 8, 210);
-    Button_cancel = NewButton(this, "Button_cancel", "Cancel", 116, 210);
+    Button_ok = NewButton(this, "Button_ok", "&OK", 8, 210);
+    Button_cancel = NewButton(this, "Button_cancel", "&Cancel", 116, 210);
     Button_help = NewButton(this, "Button_help", "&Help Text", 224, 210);
-    Button_calc = NewButton(this, "Button_calc", "Calculate", 332, 210);
+    Button_calc = NewButton(this, "Button_calc", "C&alculate", 332, 210);
     Button_ok->SetDefault(true);
     Button_cancel->SetCancel(true);
 

@@ -243,14 +243,14 @@ TLabel* TQuestionForm::CreatePromptLabel(int width, int height) {
 void TQuestionForm::CreateButtons(std::string_view okName, std::string_view cancelName, int top) {
     FOk = new TButton(this);
     FOk->SetName(okName);
-    FOk->SetCaption("OK");
+    FOk->SetCaption("&OK");
     FOk->SetBounds(8, top, 70, 25);
     FOk->SetDefault(true); // Enter answers, Esc cancels (FormKeyDown), as the buttons show
     FOk->OnClick = [this](TObject* s) { Button_okClick(s); };
 
     FCancel = new TButton(this);
     FCancel->SetName(cancelName);
-    FCancel->SetCaption("Cancel");
+    FCancel->SetCaption("&Cancel");
     FCancel->SetBounds(84, top, 70, 25);
     FCancel->SetCancel(true);
     FCancel->OnClick = [this](TObject* s) { Button_cancelClick(s); };
@@ -499,7 +499,7 @@ TShowScreen::TShowScreen(TComponent* AOwner) : TForm(AOwner) {
     Memo1->SetFont(f);
     Button_ok = new TButton(this);
     Button_ok->SetName("Button_ok");
-    Button_ok->SetCaption("OK");
+    Button_ok->SetCaption("&OK");
     Button_ok->SetBounds(232, 346, 75, 25);
     Button_ok->SetDefault(true);
     Button_ok->SetCancel(true);

@@ -84,12 +84,39 @@ bool LineInRange(const std::vector<std::string>& lines, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < lines.size();
 }
 
-// overDrawing: a help picture, which keeps the job's drawing to come back afterwards.
+// The catalogue's room at the foot of the drawing window, in the window's pixels: the selection
+// window (80 high at the dialog size of 100 %) with a title bar (at most kTitleBar), and a margin
+// above and below it.
+constexpr int kTitleBar = 30, kMargin = 12;
+int CatalogueRoom() {
+    const int percent = FormSizePercent >= 10 && FormSizePercent <= 1000 ? FormSizePercent : 100;
+    return 80 * percent / 100 + kTitleBar + 2 * kMargin;
+}
+
+// Below a picture shown beside the catalogue the world holds an empty band as high as the
+// catalogue's room (in mm of the 160 x 120 mm picture, drawn to the window's height), so the
+// catalogue at the window's foot covers none of the picture.
+long double CatalogueBand() {
+    int height = 0;
+    if (DrawWindow != nullptr) {
+        height = DrawWindow->ClientHeight();
+    } else {
+        int left = 0, top = 0, width = 0;
+        Screen()->WorkArea(left, top, width, height);
+    }
+    // A window lower than twice the room gives the picture half its height.
+    const int room = CatalogueRoom();
+    if (height < 2 * room) return 120.0L;
+    return 120.0L * room / (height - room);
+}
+
+// overDrawing: a help picture of the catalogue, which keeps the job's drawing to come back
+// afterwards and leaves the catalogue's room free.
 void ShowPictureFile(const std::string& path, bool overDrawing) {
     if (DrawDevice == nullptr) return;
     if (overDrawing) KeepDrawingUnderPicture();
     DrawDevice->ClearDevice();
-    DrawDevice->DrawHeader(0, 0, 160, 120);
+    DrawDevice->DrawHeader(0, overDrawing ? -CatalogueBand() : 0, 160, 120);
     DrawHpglFile(path);
     if (overDrawing) PictureDrawn();
     DrawDevice->ClearDrawArea();
@@ -296,10 +323,14 @@ void BrowseHelpPictures() {
             if (n == 0 && action != 2) break;
             int k = entryChosen ? selection : 1;
             if (action == 3 && entryChosen) {
-                // The question names what goes: picture file and title.
+                // The question names what goes: picture file and title. No goes back to the
+                // catalogue on the same picture; Cancel ends the browsing.
                 if (!AskYesNoCancel("Delete " + DbhPictureName(chosen->Name) + " (" +
-                                    TrimBlanks(chosen->Title) + ") ?"))
-                    break;
+                                    TrimBlanks(chosen->Title) + ") ?")) {
+                    if (AbortFlag != 0) break;
+                    shownLast = selection;
+                    continue;
+                }
             } else if (!entryChosen) {
                 if (n == 0) {
                     k = 1;
@@ -386,15 +417,22 @@ void TForm_hilfebild::FormCreate(TObject*) {
     SetBorderStyle(bsToolWindow);
     SetBorderIcons(0);
     FitFormAtPos(this);
-    // Never placed before (the stored position is the corner): at the foot of the screen, off
-    // the pictures' titles (top left), where the user may move it; the place is kept.
+    // Never placed before (the stored position is the corner): in the room kept free at the foot
+    // of the drawing window (else of the screen), where the user may move it; the place is kept.
     if (FitFormMode != 2 && FormLeft <= 1 && FormTop <= 1) {
         int left = 0, top = 0, width = 0, height = 0;
         Screen()->WorkArea(left, top, width, height);
+        if (DrawWindow != nullptr) {
+            left = DrawWindow->Left();
+            width = DrawWindow->Width();
+            // The drawing's foot: the window's top, its title bar and its height.
+            height =
+                std::min(DrawWindow->Top() + kTitleBar + DrawWindow->Height(), top + height) - top;
+        }
         SetBounds(left + std::max((width - Width()) / 2, 0),
-                  top + std::max(height - Height() - 40, 0), Width(), Height());
+                  top + std::max(height - kMargin - kTitleBar - Height(), 0), Width(), Height());
     }
-    Button_ok->SetCaption("OK");
+    Button_ok->SetCaption("&OK");
     Button_help->SetCaption("&Help");
     Button_neu->SetCaption("&New");
     Button_aendern->SetCaption("&Modify");

@@ -229,7 +229,7 @@ void Thelperr::FormCreate(TObject*) {
     FitForm(this);
     SetCaption("Error Message");
     Button_help->SetCaption("&Help");
-    Button_ok->SetCaption("OK");
+    Button_ok->SetCaption("&OK");
     Label_meldung->SetCaption("Error Message");
     Label_ursache->SetCaption("Origin");
     Label_abhilfe->SetCaption("Remedy");

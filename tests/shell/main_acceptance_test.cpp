@@ -200,6 +200,14 @@ TEST_F(MainAcceptance, HelpShowsPicturesAndMessageTexts) {
     for (const int pick : {4, 1}) // "measure", then "rack"
         pictures.OnForm([&, pick](TForm& f) {
             records.push_back(DisplayList->Count());
+            // The catalogue at the window's foot covers nothing of the picture.
+            Window->PaintNow();
+            int lowest = 0;
+            for (int y = 0; y < Window->ClientHeight(); y += 2)
+                for (int x = 0; x < Window->ClientWidth(); x += 3)
+                    if (Window->ClientPixel(x, y) != Window->ClientPixel(0, 0)) lowest = y;
+            EXPECT_LT(Window->Top() + Window->Height() - Window->ClientHeight() + lowest, f.Top());
+            EXPECT_GT(lowest, Window->ClientHeight() / 2);
             auto* list = FindControl<TComboBox>(f, "ListBox1");
             ASSERT_NE(list, nullptr);
             titles.clear();

@@ -16,6 +16,9 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
+#include "cad/plotform.h"
+#include "dbf/browse/browse_window.h"
+#include "dbf/browse/facade.h"
 #include "calc/geardata.h"
 #include "drawings/toothviews.h"
 #include "framework/core/config_file.h"
@@ -23,18 +26,40 @@
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
+#include "framework/ui/diagram_limits.h"
+#include "framework/ui/dialogs.h"
 #include "framework/ui/drawing_window.h"
+#include "framework/ui/help_pictures.h"
+#include "framework/ui/message_help.h"
+#include "framework/ui/step_form.h"
 #include "platform/gui/application.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
 #include "platform/office/spreadsheet.h"
+#include "shell/about.h"
+#include "shell/calc_options_dialog.h"
+#include "shell/change_records.h"
+#include "shell/config_dialog.h"
+#include "shell/dimensions_dialog.h"
+#include "shell/document_links.h"
+#include "shell/drawing_settings.h"
+#include "shell/drawing_text_dialog.h"
+#include "shell/job_table.h"
 #include "shell/main_window.h"
+#include "shell/measurement_dialog.h"
+#include "shell/print_dialog.h"
+#include "shell/printer_info.h"
+#include "shell/profile_dialog.h"
+#include "shell/quality_dialog.h"
 #include "shell/menu_captions.h"
 #include "shell/startup.h"
+#include "tests/shell/layout_check.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -90,6 +115,9 @@ protected:
         return all;
     }
 
+    template <class T> static TForm* New() { return NewForm<T>(nullptr); }
+    template <class T> static void Show() { FormPtr<T>(NewForm<T>(nullptr))->ShowModal(); }
+
     fs::path Dir;
     Thh* Window = nullptr;
 };
@@ -130,7 +158,7 @@ const Row kMenu[] = {
     {"mi_FileCopy", 1, "-", "", false, false, None},
     {"mi_fileprint", 1, "&Print...", "Alt+P", false, false, Dialog},
     {"N4", 1, "-", "", false, false, None},
-    {"mi_fileImportQOR1", 1, "Import QOR1", "", false, false, AsksFile},
+    {"mi_fileImportQOR1", 1, "Import &QOR1", "", false, false, AsksFile},
     {"N1", 1, "-", "", false, false, None},
     {"mi_fileConfig", 1, "Se&ttings", "", false, false, Own},
     {"N3", 1, "-", "", false, false, None},
@@ -157,15 +185,15 @@ const Row kMenu[] = {
     {"mi_viewquick4", 1, "Quick &4", "", false, false, Draws},
     {"mi_viewFertigungszeichnung", 1, "&Production drawing", "", false, false, Draws},
     {"mi_viewwerkstattblatt", 1, "Production &Sheet", "", false, false, Special},
-    {"mi_viewzahn1", 1, "Tooth", "", false, false, Draws},
+    {"mi_viewzahn1", 1, "T&ooth", "", false, false, Draws},
     {"mi_viewzahnrad1", 1, "&Gear", "", false, false, Draws},
     {"mi_viewbezugsprofilrad1", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_viewTabelle", 1, "Ta&bles", "", false, false, None},
     {"mi_viewtabelleVerzahnungRad1", 2, "&Toothing", "", false, false, Draws},
-    {"mi_viewtabellePruefmasseRad1", 2, "Measure", "", false, false, Draws},
+    {"mi_viewtabellePruefmasseRad1", 2, "&Measure", "", false, false, Draws},
     {"mi_viewtabelleToleranzenRad1", 2, "T&olerance", "", false, false, Draws},
     {"mi_viewrollwinkel1", 2, "&Roll Angle", "", false, false, Draws},
-    {"N3D1", 1, "3D", "", true, false, Special},
+    {"N3D1", 1, "&3D", "", true, false, Special},
     {"N9", 1, "-", "", false, false, None},
     {"mi_viewErrorMessages", 1, "&Error messages", "", false, false, Special},
     {"N13", 1, "-", "", true, false, None},
@@ -175,7 +203,7 @@ const Row kMenu[] = {
     {"mi_cadquick4", 1, "Quick &4", "", false, false, Draws},
     {"mi_cadQuick3", 1, "Quick &3", "", false, false, Draws},
     {"mi_cadzahnrad", 1, "&Gear", "", false, false, Draws},
-    {"mi_cadzahn", 1, "Tooth", "", false, false, Draws},
+    {"mi_cadzahn", 1, "T&ooth", "", false, false, Draws},
     {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_cadquick", 1, "&Quick", "", false, false, Draws},
     {"N11", 1, "-", "", false, false, None},
@@ -199,11 +227,11 @@ const Row kMenu[] = {
     {"N22", 1, "-", "", false, false, None},
     {"mi_DocumentSetup", 1, "Document &Setup", "", false, false, Own},
     {"mi_OLE", 0, "O&LE", "", false, false, None},
-    {"mi_oleStartExcel", 1, "Start Excel", "", false, false, Special},
-    {"mi_oleExportExcel", 1, "Export QOR1W -> Excel", "", false, true, Special},
-    {"mi_oleImportExcel", 1, "Import Excel -> QOR1W", "", false, true, Special},
+    {"mi_oleStartExcel", 1, "&Start Excel", "", false, false, Special},
+    {"mi_oleExportExcel", 1, "&Export QOR1W -> Excel", "", false, true, Special},
+    {"mi_oleImportExcel", 1, "&Import Excel -> QOR1W", "", false, true, Special},
     {"N14", 1, "-", "", false, false, None},
-    {"mi_olePrintoutExcel", 1, "Printout -> Excel", "", false, false, Special},
+    {"mi_olePrintoutExcel", 1, "&Printout -> Excel", "", false, false, Special},
     {"mi_Help", 0, "&Help", "", false, false, None},
     {"mi_HelpHilfebild", 1, "&Auxiliary images", "", false, false, Special},
     {"mi_helpErrorMessages", 1, "&Error messages", "", false, false, Special},
@@ -536,38 +564,91 @@ TEST_F(MainWindowTest, AboutBoxLeavesTheDrawingAsItWas) {
     EXPECT_EQ(DisplayList->Text(), before);
 }
 
-// In every language a menu reaches each of its items by a key of its own (Alt+V, then the
-// item's key), and the Chinese captions carry no stray quotation marks or blanks.
-TEST_F(MainWindowTest, AccessKeysAreUniqueInEveryMenuAndLanguage) {
+// In every language every window reaches each menu item and button by a key of its own (Alt+V,
+// then the item's key), and the Chinese captions carry no stray quotation marks or blanks.
+TEST_F(MainWindowTest, AccessKeysAreUniqueInEveryWindowAndLanguage) {
     Create();
+    const std::vector<std::function<void()>> windows = {[] { dbf::DbfWindow().SetupMode("", 0); },
+                                                        Show<TForm_hilfebild>,
+                                                        Show<TEinDiagramLimits>,
+                                                        Show<Tin_codedialog>,
+                                                        Show<Tin_textdialog>,
+                                                        Show<Tin_janeindialog>,
+                                                        Show<Tin_radiodialog>,
+                                                        Show<TShowScreen>,
+                                                        Show<TForm_showtextfile>,
+                                                        Show<TForm_anistep>,
+                                                        Show<Thelperr>,
+                                                        Show<TForm_EinAend>,
+                                                        Show<TForm_zeichInfo>,
+                                                        Show<TForm_confDoku>,
+                                                        Show<TForm_qor1conf>,
+                                                        Show<TForm_vq2config>,
+                                                        Show<TForm_Suchen>,
+                                                        Show<TForm_preview>,
+                                                        Show<TForm_printerinfo>,
+                                                        Show<Tconfig>,
+                                                        Show<TForm_selectcolor>,
+                                                        Show<TAboutBox>,
+                                                        Show<TForm_confkvilpen>,
+                                                        Show<TForm_printconf>,
+                                                        Show<TForm_qor1wgeo>,
+                                                        Show<TForm_qor1prof>,
+                                                        Show<TForm_messen>,
+                                                        Show<TForm_vqeingabetext>,
+                                                        Show<TForm_qual>,
+                                                        Show<TForm_qorwcon2>};
     for (const int code : {1, 2, 6, 7, 8, 12}) {
         SCOPED_TRACE(code);
         Window->SetLanguage(code);
-        std::function<void(TMenuItem*)> check = [&](TMenuItem* menu) {
-            std::map<char, std::string> keys;
-            for (int i = 0; i < menu->Count(); ++i) {
-                TMenuItem* item = menu->Items(i);
-                check(item);
-                if (!item->Visible()) continue;
-                // What the menu shows (the platform keeps one key per caption).
-                const std::string shown = item->Action() != nullptr
-                                              ? item->Action()->text().toStdString()
-                                              : item->Caption();
-                EXPECT_EQ(shown.find("\u2019"), std::string::npos) << shown;
-                EXPECT_TRUE(shown.empty() || shown.back() != ' ') << shown;
-                const char key = AccessKey(shown);
-                if (key == 0) continue;
-                const auto [at, fresh] = keys.emplace(key, shown);
-                EXPECT_TRUE(fresh) << "'" << key << "': " << at->second << " / " << shown;
-            }
-        };
-        check(Window->MainMenu1->Items());
+        qortest::ExpectOneAccessKeyEach(*Window, "main window");
+        ScriptedResponder r;
+        for (std::size_t i = 0; i < windows.size(); ++i)
+            r.OnForm([](TForm& f) {
+                qortest::ExpectOneAccessKeyEach(f, f.Name());
+                BatchResponder::CancelForm(f);
+            });
+        ResponderScope scope(r);
+        for (const auto& show : windows)
+            show();
+        EXPECT_EQ(r.Pending(), 0);
+        for (const auto& [name, caption] : Captions()) {
+            EXPECT_EQ(caption.find("\u2019"), std::string::npos) << caption;
+            EXPECT_TRUE(caption.empty() || caption.back() != ' ') << caption;
+        }
     }
     Window->SetLanguage(12);
-    EXPECT_EQ(Item("mi_documentation")->Caption(), "文档");
-    EXPECT_EQ(Item("mi_Edit")->Caption(), "编辑");
-    EXPECT_EQ(Item("mi_viewquick")->Caption(), "快速");
+    EXPECT_EQ(Item("mi_documentation")->Caption(), "文档(&O)");
+    EXPECT_EQ(Item("mi_Edit")->Caption(), "编辑(&E)");
+    EXPECT_EQ(Item("mi_viewquick")->Caption(), "快速(&Q)");
     Window->SetLanguage(2);
+}
+
+// A dialog's Help Text shows its own topic, which describes that dialog's own controls.
+TEST_F(MainWindowTest, EveryDialogsHelpTextDescribesItsOwnControls) {
+    Create();
+    using Words = std::vector<const char*>; // the topic and what it names
+    const std::tuple<std::function<TForm*()>, int, const char*, Words> cases[] = {
+        {New<TForm_qor1wgeo>, -1, "Button_help", {"No.5000", "alpha", "< x min", "kmn", "Calc"}},
+        {New<TForm_qual>, -1, "Button_help", {"No.5200", "Tsn", "Asne", "xe", "q ?", "inch"}},
+        {New<TForm_qor1prof>, -1, "Button_help", {"No.5400", "hfP0", "rhofP0", "Chamfer"}},
+        {New<TForm_qor1conf>, -1, "Button_help", {"No.8290", "involute", "fillet", "ring", "'<'"}},
+        {New<TForm_vq2config>, -1, "Button_help", {"No.8295", "involute", "'< max'", "trochoid"}},
+        {New<Tconfig>, 2, "Button_helpcad", {"No.1920", "angle", "OEM", "DXF", "Colour..."}},
+        {New<Tconfig>, 0, "Button_workingDir", {"No.1620", "TEMP", "CAD", "working"}}};
+    for (const auto& [make, page, button, words] : cases) {
+        ScriptedResponder r; // the page shown, Help pressed, the help read, the dialog cancelled
+        r.OnForm([&](TForm& f) {
+             if (page >= 0) Respond::Pick(f, "PageControl1", page);
+             EXPECT_TRUE(Respond::Press(f, button)) << button;
+             Respond::Press(f, "Button_cancel");
+         }).OnMessage(IDOK);
+        ResponderScope scope(r);
+        FormPtr<TForm>(make())->ShowModal();
+        ASSERT_EQ(r.Seen().size(), 2u) << ::testing::PrintToString(r.Seen());
+        for (const char* word : words) // nothing of the plot program's command lines either
+            EXPECT_THAT(r.Seen()[1], AllOf(HasSubstr(word), Not(HasSubstr("command line"))));
+    }
 }
 
 // The tooth-profile handler bound to no item draws the gear wheel through the CAD question
@@ -594,7 +675,7 @@ TEST_F(MainWindowTest, StartLanguageFromTheConfiguration) {
         const char* FileMenu;
     };
     for (const Case c : {Case{0, true, "&File"}, Case{1, true, "&Datei"}, Case{1, false, "&File"},
-                         Case{12, true, "文件"}, Case{5, true, "&File"}}) {
+                         Case{12, true, "文件(&F)"}, Case{5, true, "&File"}}) {
         SCOPED_TRACE(c.Code);
         Language = c.Code;
         LanguageKept = c.Kept;

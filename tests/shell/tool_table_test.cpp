@@ -23,6 +23,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "platform/gui/application.h"
+#include "platform/gui/controls.h"
 #include "platform/gui/responder.h"
 #include "dbf/browse/browse_window.h"
 #include "dbf/browse/tz_controls.h"
@@ -231,9 +232,11 @@ TEST_F(ToolTableTest, CancelBrowsingAndAMissingTableChangeNothing) {
 TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
     const std::string table = (Dir / "dbf" / "q1toolx.dbf").string();
     struct Way {
-        const char *how, *field, *typed; // record n + 1 for way n
-    } ways[] = {
-        {"Enter", "HAP0MN", "1.111"}, {"typing", "TOOLNO", "G4"}, {"navigator", "APPLIC", "rough"}};
+        const char *how, *field, *typed;     // record n + 1 for way n
+    } ways[] = {{"first key", "TOOL", "Kx"}, // as the window opens, on the fixed name column
+                {"Enter", "HAP0MN", "1.111"},
+                {"typing", "TOOLNO", "G4"},
+                {"navigator", "APPLIC", "rough"}};
     const auto key = [](QWidget* w, int k, const char* text = "") {
         QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier, text);
         QApplication::sendEvent(w, &e);
@@ -254,17 +257,25 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
          const auto column = [&](const char* name) {
              return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin());
          };
-         for (int n = 0; n < 3; ++n) {
+         for (int n = 0; n < 4; ++n) {
              const Way& w = ways[n];
-             view->setFocus();
-             view->setCurrentIndex(view->model()->index(n, column(w.field)));
              const std::string how = w.how;
+             if (how == "first key") {
+                 ASSERT_EQ(view->window()->focusWidget(), view) << "the keys go elsewhere";
+                 key(view, Qt::Key_K, "K");
+             } else {
+                 view->setFocus();
+                 view->setCurrentIndex(view->model()->index(n, column(w.field)));
+             }
              if (how == "Enter") key(view, Qt::Key_Return);
              if (how == "typing") key(view, Qt::Key_0, "0");
              if (how == "navigator") t.TzNavigator1->BtnClick(nbEdit);
              Application->ProcessMessages();
              auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
              ASSERT_NE(editor, nullptr) << how << ": no editor opened";
+             // The editor lies on top, where the cell is shown.
+             QWidget* top = view->childAt(view->mapFromGlobal(editor->mapToGlobal(QPoint(4, 4))));
+             EXPECT_TRUE(top == editor || editor->isAncestorOf(top)) << how;
              editor->setText(w.typed);
              key(editor, Qt::Key_Return);
          }
@@ -273,6 +284,7 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
          view->setCurrentIndex(view->model()->index(0, 14));
          t.Search(false);
          EXPECT_EQ(t.CurrentRecNo(), 3);
+         EXPECT_EQ(t.Label_recno->Caption(), "3/" + std::to_string(t.RecordCount()));
          EXPECT_GT(view->horizontalScrollBar()->value(), 0) << "the numbers scrolled";
          auto* names = view->findChild<QTableView*>();
          ASSERT_NE(names, nullptr);
@@ -292,7 +304,7 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
         SelectToolProfile(2, 0);
     }
     EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 4; ++n) {
         const std::vector<std::string> got = Record(table, n + 1);
         EXPECT_NE(std::find(got.begin(), got.end(), ways[n].typed), got.end()) << ways[n].how;
     }

@@ -263,6 +263,32 @@ struct TDBGrid::Impl {
         bool FFrozen; // the view of the fixed columns, over the main view's left part
         bool FSyncing = false;
 
+        // A cell of a fixed column is edited in the fixed columns' view, which lies over it in
+        // the main view: the editor shows where the cell is.
+        using QTableView::edit;
+        bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+            if (!FFrozen && index.isValid() && index.column() < FGrid->FixedColumns() &&
+                FGrid->FImpl->FrozenShown())
+                return FGrid->FImpl->frozen->EditHere(index, trigger, event);
+            return QTableView::edit(index, trigger, event);
+        }
+        bool EditHere(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+            return QTableView::edit(index, trigger, event);
+        }
+        // After an editor of the fixed columns' view the main view keeps the keys and moves on
+        // (Tab, Shift+Tab) as after an editor of its own.
+        void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+            if (!FFrozen) {
+                QTableView::closeEditor(editor, hint);
+                return;
+            }
+            const bool hadFocus = editor != nullptr && editor->hasFocus();
+            QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+            View* main = FGrid->FImpl->view;
+            if (hadFocus) main->setFocus();
+            main->closeEditor(nullptr, hint);
+        }
+
         void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
             QTableView::scrollTo(index, hint);
             if (FFrozen || !index.isValid() || !FGrid->FImpl->FrozenShown()) return;

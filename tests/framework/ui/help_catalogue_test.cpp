@@ -227,6 +227,11 @@ TEST_F(Catalogue, BrowseChooseDeleteAndEnd) {
             EXPECT_EQ(dynamic_cast<TForm_hilfebild&>(f).ListBox1->ItemIndex(), 1);
             Respond::Press(f, "Button_loeschen");
         })
+        .OnMessage(IDNO) // No: back to the catalogue, the same picture chosen
+        .OnForm([&](TForm& f) {
+            EXPECT_EQ(dynamic_cast<TForm_hilfebild&>(f).ListBox1->ItemIndex(), 1);
+            Respond::Press(f, "Button_loeschen");
+        })
         .OnMessage(IDYES)
         .OnForm([&](TForm& f) {
             EXPECT_EQ(dynamic_cast<TForm_hilfebild&>(f).ListBox1->Items().Count(), 1);
