@@ -73,9 +73,10 @@ TEST_F(GridDrawTest, FixedColumnsStayInViewWhenScrolledRight) {
         EXPECT_TRUE(view->viewport()->rect().contains(Cell(0, 7))) << "scrolled to the end";
         const QImage after = Picture(first);
         EXPECT_EQ(after == before, fixed == 1);
-        if (fixed == 1)
+        if (fixed == 1) {
             EXPECT_EQ(after.pixelColor(first.width() - 3, first.height() - 3),
                       ToQColor(grid->FixedColor));
+        }
     }
     grid->ClickCell(2, 0); // a fixed cell is still picked
     EXPECT_EQ(ds->RecNo(), 3);
