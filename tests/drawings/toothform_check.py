@@ -622,18 +622,35 @@ def check_envelope(doc, g, a, label):
     print("measure envelope %s %.3e" % (label, worst))
 
 
+def involute_distance(chords, g):
+    """A ring gear's straight segments lie on its flank: the distance of points along each one
+    from the involute through the segment's own end points, rb |polar angle - involute angle|
+    to first order (the involute's normal touches the base circle)."""
+    rb = float(abs(g.db)) / 2
+    theta = lambda x, y: math.atan(x / y)
+    involute = lambda x, y: (lambda e: math.tan(e) - e)(math.acos(min(rb / math.hypot(x, y), 1)))
+    out = []
+    for p0, p1, pts in chords:
+        k = (theta(*p0) + involute(*p0) + theta(*p1) + involute(*p1)) / 2
+        out += [rb * abs(theta(x, y) + involute(x, y) - k) for x, y in pts]
+    return np.array(out)
+
+
 def check_chords(doc, g, a, label):
     """Every straight segment of the contour (right half) stays within 0.0005 mn of the
-    generated curve: points along each chord against the rolled-rack envelope."""
-    rack = RolledRack(a)
+    generated curve: points along each chord against the rolled-rack envelope (a ring gear's
+    against its involute)."""
     polys = polylines(doc, "EVOLV2")
     v = max(polys, key=len) if polys else []
-    pts = []
+    chords = []
     for (x0, y0, b), (x1, y1, _) in zip(v, v[1:]):
         if b or (x0 <= 0 and x1 <= 0):  # arcs are exact; the left half mirrors the right
             continue
-        pts += [(x0 + (x1 - x0) * j / 16, y0 + (y1 - y0) * j / 16) for j in range(1, 16)]
-    worst = float(rack.distance(pts).max()) / rack.mn if pts else float("inf")
+        chords.append(((x0, y0), (x1, y1),
+                       [(x0 + (x1 - x0) * j / 16, y0 + (y1 - y0) * j / 16) for j in range(1, 16)]))
+    pts = [q for c in chords for q in c[2]]
+    d = involute_distance(chords, g) if g.z < 0 else RolledRack(a).distance(pts)
+    worst = float(d.max() / g.mn) if pts else float("inf")
     check(worst <= 5e-4, "%s: %d points on the contour's chords within 0.0005 mn of the "
           "envelope, worst %.3g mn" % (label, len(pts), worst))
     print("measure chords %s %.3e" % (label, worst))
