@@ -623,17 +623,12 @@ def check_envelope(doc, g, a, label):
 
 
 def involute_distance(chords, g):
-    """A ring gear's straight segments lie on its flank: the distance of points along each one
-    from the involute through the segment's own end points, rb |polar angle - involute angle|
-    to first order (the involute's normal touches the base circle)."""
+    """Points along a ring gear's straight segments from the involute through the segment's own
+    end points: rb |polar angle + inv(alpha at R) - its value at the ends| to first order."""
     rb = float(abs(g.db)) / 2
-    theta = lambda x, y: math.atan(x / y)
-    involute = lambda x, y: (lambda e: math.tan(e) - e)(math.acos(min(rb / math.hypot(x, y), 1)))
-    out = []
-    for p0, p1, pts in chords:
-        k = (theta(*p0) + involute(*p0) + theta(*p1) + involute(*p1)) / 2
-        out += [rb * abs(theta(x, y) + involute(x, y) - k) for x, y in pts]
-    return np.array(out)
+    a = lambda x, y: math.acos(min(rb / math.hypot(x, y), 1))
+    f = lambda x, y: math.atan(x / y) + math.tan(a(x, y)) - a(x, y)
+    return np.array([rb * abs(f(*q) - (f(*p0) + f(*p1)) / 2) for p0, p1, pts in chords for q in pts])
 
 
 def check_chords(doc, g, a, label):
