@@ -242,7 +242,7 @@ void TCadBounds::Insert(std::string_view name, long double x, long double y, lon
     if (it == blocks_.end() || &it->second == current_) return;
     const long double a = angleDeg * kDegree;
     const long double c = cosl(a), s = sinl(a);
-    const long double d = pad * std::max(fabsl(scaleX), fabsl(scaleY));
+    const long double d = pad;
     for (const TPoint& p : it->second) {
         const long double px = p.x * scaleX, py = p.y * scaleY;
         const long double X = x + px * c - py * s, Y = y + px * s + py * c;

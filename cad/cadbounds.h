@@ -69,8 +69,8 @@ public:
     void Vertex(long double x, long double y, long double bulge);
     void EndPolyline();
     // The outline of a block defined before (names without regard to letter case); a block that
-    // was never defined adds nothing. pad: how far each point of the block may lie from where
-    // it was given, before the scale (its rounding in the file, which the scale magnifies).
+    // was never defined adds nothing. pad: a margin about each point as placed (how far the
+    // file's rounding of the block's points, magnified by the scale, may move them).
     void Insert(std::string_view name, long double x, long double y, long double angleDeg,
                 long double scaleX, long double scaleY, long double pad = 0);
     // The box a block would cover placed so (empty when unknown); nothing is added.

@@ -73,8 +73,9 @@ std::string FixedText(long double x, int decimals) {
     return s;
 }
 
-long double WrittenStep() {
-    return powl(10.0L, -std::clamp<int>(CadDecimals, 0, 18));
+long double InsertRounding(long double scaleX, long double scaleY) {
+    const long double magnified = std::max(fabsl(scaleX), fabsl(scaleY)) - 1;
+    return magnified > 0 ? magnified * powl(10.0L, -std::clamp<int>(CadDecimals, 0, 18)) : 0;
 }
 
 long double AsWritten(long double x) {
@@ -549,7 +550,7 @@ void TDxfWriter::Insert(std::string_view name, long double x, long double y, lon
     // Placed as a reader places it: the block's points grow with the scale, so its rounding
     // to the written decimals moves them by more than the decimals' last digit.
     bounds_.Insert(placed, AsWritten(x), AsWritten(y), AsWritten(angleDeg), AsWritten(scaleX),
-                   AsWritten(scaleY), WrittenStep());
+                   AsWritten(scaleY), InsertRounding(scaleX, scaleY));
     StringGroup(2, placed);
     RealGroup(10, x);
     RealGroup(20, y);

@@ -94,9 +94,10 @@ long double DxfBulge(long double includedAngle);
 // A value that is not finite is written as 0 (the writers leave such entities out before).
 void AppendFixed(std::string& out, long double x, int decimals);
 std::string FixedText(long double x, int decimals);
-// The last decimal place of the numbers the files write (10^-CadDecimals): how far their
-// rounding may move a point of a block, before an insert's scale magnifies it.
-long double WrittenStep();
+// How far an insert of these scales moves a block's points by the rounding of their written
+// coordinates beyond the rounding of the file's own numbers: the last decimal place the files
+// write (10^-CadDecimals) times the magnification beyond 1.
+long double InsertRounding(long double scaleX, long double scaleY);
 // x as a reader reads it back from the file (CadDecimals decimals).
 long double AsWritten(long double x);
 // FloatToStrSig3 with a point as decimal sign whatever DecimalSign says.

@@ -113,7 +113,7 @@ void TTxtWriter::Insert(std::string_view name, long double x, long double y, lon
     const std::string placed = PlacedName(name);
     // Placed as a reader places it, from the numbers as written.
     bounds_.Insert(placed, AsWritten(x), AsWritten(y), AsWritten(angleDeg), AsWritten(scaleX),
-                   AsWritten(scaleY), WrittenStep());
+                   AsWritten(scaleY), InsertRounding(scaleX, scaleY));
     buf_ += "INSERT\t" + CadFileName1252(placed);
     for (long double v : {x, y, angleDeg, scaleX, scaleY}) {
         buf_ += '\t';
