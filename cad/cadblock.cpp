@@ -65,8 +65,8 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
                 x.XMin + 0.005L * x.Width, x.YMin + 0.002L * x.Height);
 }
 
-void CadJoinDrawings() {
-    CurrentCadWriter()->JoinDrawings();
+bool CadJoinDrawings() {
+    return CurrentCadWriter()->JoinDrawings();
 }
 
 void CadWriteTables(std::int32_t layerSet) {

@@ -13,10 +13,12 @@
 #include "cad/screenwrite.h"
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax);
-// The drawings begun from now on in the open output make one drawing: a DXF file then holds one
-// header spanning all their extents, the layer tables once, and the blocks and entities of every
-// drawing. Call it before the first drawing (TCadWriter::JoinDrawings).
-void CadJoinDrawings();
+// Whether a drawing begun now in the open output becomes part of the one it holds: a DXF or TXT
+// file holds one head spanning every drawing's extents and what they draw, the first drawing's
+// layer tables, and the blocks and entities of every drawing (a block name used again renamed);
+// IGES the same in its own sections. False when the output is closed already
+// (TCadWriter::JoinDrawings).
+bool CadJoinDrawings();
 void CadWriteTables(std::int32_t layerSet);
 void CadBeginBlocksSection();
 void CadBeginBlock(std::string_view name);

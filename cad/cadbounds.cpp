@@ -180,14 +180,14 @@ void TCadBounds::Segment(long double x1, long double y1, long double x2, long do
 }
 
 void TCadBounds::Text(long double x, long double y, long double chars, long double height,
-                      long double widthFactor, long double angleDeg) {
+                      long double widthFactor, long double angleDeg, long double descent) {
     const long double w = chars * height * widthFactor;
     const long double a = angleDeg * kDegree;
     const long double c = cosl(a), s = sinl(a);
-    Add(x, y);
-    Add(x + w * c, y + w * s);
-    Add(x - height * s, y + height * c);
-    Add(x + w * c - height * s, y + w * s + height * c);
+    for (const long double v : {-descent * height, height}) {
+        Add(x - v * s, y + v * c);
+        Add(x + w * c - v * s, y + w * s + v * c);
+    }
 }
 
 void TCadBounds::BeginPolyline(bool closed) {
@@ -237,14 +237,18 @@ TCadBox TCadBounds::Placed(std::string_view name, long double x, long double y,
 }
 
 void TCadBounds::Insert(std::string_view name, long double x, long double y, long double angleDeg,
-                        long double scaleX, long double scaleY) {
+                        long double scaleX, long double scaleY, long double pad) {
     const auto it = blocks_.find(UpperCaseStr(name));
     if (it == blocks_.end() || &it->second == current_) return;
     const long double a = angleDeg * kDegree;
     const long double c = cosl(a), s = sinl(a);
+    const long double d = pad;
     for (const TPoint& p : it->second) {
         const long double px = p.x * scaleX, py = p.y * scaleY;
-        Add(x + px * c - py * s, y + px * s + py * c);
+        const long double X = x + px * c - py * s, Y = y + px * s + py * c;
+        for (const long double dx : {-d, d})
+            for (const long double dy : {-d, d})
+                Add(X + dx, Y + dy);
     }
 }
 

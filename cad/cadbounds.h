@@ -7,12 +7,18 @@
 // as the convex outline of its points (arcs and circles by an enclosing polygon whose corners lie
 // at most 4e-5 r outside the curve), so that an insert adds the outline moved, turned and scaled
 // as the insert places it. Texts count as the box of n characters of height x width factor
-// beside height, turned by the text angle: the width every writer and the layer's alignment use.
+// beside height, turned by the text angle: the width every writer and the layer's alignment use;
+// a file's extents add the descenders below the baseline (kTextDescent of the height), where a
+// reader's box of the text reaches.
 
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The part of a text's height that its descenders reach below the baseline in a reader's box
+// (the 0.333 that DXF readers take for a text without its font).
+constexpr long double kTextDescent = 0.333L;
 
 struct TCadBox {
     long double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
@@ -55,16 +61,18 @@ public:
              long double r);
     // A polyline segment from (x1, y1) to (x2, y2) with its DXF bulge.
     void Segment(long double x1, long double y1, long double x2, long double y2, long double bulge);
+    // descent: how far below the baseline the box reaches, as a share of the height.
     void Text(long double x, long double y, long double chars, long double height,
-              long double widthFactor, long double angleDeg);
+              long double widthFactor, long double angleDeg, long double descent = 0);
     // A polyline vertex by vertex, each with the bulge of the segment to the next one.
     void BeginPolyline(bool closed);
     void Vertex(long double x, long double y, long double bulge);
     void EndPolyline();
     // The outline of a block defined before (names without regard to letter case); a block that
-    // was never defined adds nothing.
+    // was never defined adds nothing. pad: a margin about each point as placed (how far the
+    // file's rounding of the block's points, magnified by the scale, may move them).
     void Insert(std::string_view name, long double x, long double y, long double angleDeg,
-                long double scaleX, long double scaleY);
+                long double scaleX, long double scaleY, long double pad = 0);
     // The box a block would cover placed so (empty when unknown); nothing is added.
     TCadBox Placed(std::string_view name, long double x, long double y, long double angleDeg,
                    long double scaleX, long double scaleY) const;

@@ -57,11 +57,11 @@ public:
     // number): a broken geometry never becomes lines to the origin.
     virtual long long InvalidEntities() const { return invalid_; }
 
-    // The drawings begun in this output from now on make one drawing (a caller that opened the
-    // output draws several views into it). Outputs whose format allows a section only once
-    // collect the sections of all the drawings and write them together when closed; the others
-    // need nothing.
-    virtual void JoinDrawings() {}
+    // Whether a drawing begun now becomes part of the one this output holds (a caller that
+    // opened the output draws several views into it): the file writers collect every drawing's
+    // sections and write each once when they close; false when the output is closed already,
+    // so that nothing drawn would reach it.
+    virtual bool JoinDrawings() { return true; }
 
     // The writer that receives what is drawn inside the blocks section: file writers take it
     // themselves, the screen sends it to its block files.

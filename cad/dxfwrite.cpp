@@ -59,20 +59,6 @@ private:
     std::uint16_t saved_;
 };
 
-// While drawings are joined the writer's buffer goes to the part being collected.
-class PartSink : public TCadSink {
-public:
-    explicit PartSink(std::string** part) : part_(part) {}
-    void Write(std::string_view bytes) override {
-        if (*part_ != nullptr) (*part_)->append(bytes);
-    }
-    int Close() override { return 0; }
-    void Discard() override {}
-
-private:
-    std::string** part_;
-};
-
 } // namespace
 
 // ---- text forms ----------------------------------------------------------------------------
@@ -85,6 +71,15 @@ std::string FixedText(long double x, int decimals) {
     std::string s;
     AppendFixed(s, x, decimals);
     return s;
+}
+
+long double InsertRounding(long double scaleX, long double scaleY) {
+    const long double magnified = std::max(fabsl(scaleX), fabsl(scaleY)) - 1;
+    return magnified > 0 ? magnified * powl(10.0L, -std::clamp<int>(CadDecimals, 0, 18)) : 0;
+}
+
+long double AsWritten(long double x) {
+    return StrToReal(FixedText(x, CadDecimals));
 }
 
 std::string FloatToStrSig3Dot(long double x) {
@@ -117,28 +112,44 @@ os::CodePage CadFilePage() {
     return CharsetMode == 1 ? os::CodePage::Cp437 : os::CodePage::Cp1252;
 }
 
+namespace {
+
+bool IsDiameterSign(char32_t c) {
+    return c == U'\u2300' || c == U'\u2205';
+}
+
+std::string SpelledAscii(std::string_view text, bool keepDiameter);
+
+} // namespace
+
 std::string CadFileText(std::string_view text) {
+    if (CharsetMode == 3) return AsciiText(ConvertCharset(text));
     std::string out;
     AppendEncoded(out, ConvertCharset(text), CadFilePage());
     return out;
 }
 
+std::string DxfShownText(std::string_view text) {
+    if (CharsetMode == 3) return SpelledAscii(ConvertCharset(text), true);
+    return ConvertCharset(text);
+}
+
 std::string DxfFileText(std::string_view text) {
     if (CharsetMode == 1) return CadFileText(text);
-    const std::string converted = ConvertCharset(text);
+    const std::string shown = DxfShownText(text);
     std::string coded;
-    coded.reserve(converted.size() + 8);
-    for (std::size_t pos = 0; pos < converted.size();) {
+    coded.reserve(shown.size() + 8);
+    for (std::size_t pos = 0; pos < shown.size();) {
         const std::size_t start = pos;
-        const char32_t c = os::Utf8Next(converted, pos);
+        const char32_t c = os::Utf8Next(shown, pos);
         if (c == U'\u00B1')
             coded += "%%p";
         else if (c == U'\u00B0')
             coded += "%%d";
-        else if (c == U'\u2300' || c == U'\u2205')
+        else if (IsDiameterSign(c))
             coded += "%%c";
         else
-            coded.append(converted, start, pos - start);
+            coded.append(shown, start, pos - start);
     }
     std::string out;
     AppendEncoded(out, coded, os::CodePage::Cp1252);
@@ -186,22 +197,31 @@ const char* AsciiSpelling(char32_t c) {
     }
 }
 
-} // namespace
-
-std::string AsciiText(std::string_view text) {
+// The text in ASCII, control characters as blanks; keepDiameter leaves the diameter sign (a
+// DXF file codes it).
+std::string SpelledAscii(std::string_view text, bool keepDiameter) {
     const std::string spelled = Cp437ToAscii(text);
     std::string out;
     out.reserve(spelled.size());
     for (std::size_t pos = 0; pos < spelled.size();) {
+        const std::size_t start = pos;
         const char32_t c = os::Utf8Next(spelled, pos);
         if (c < 32 || c == 127)
             out += ' ';
         else if (c < 127)
             out += static_cast<char>(c);
+        else if (keepDiameter && IsDiameterSign(c))
+            out.append(spelled, start, pos - start);
         else
             out += AsciiSpelling(c);
     }
     return out;
+}
+
+} // namespace
+
+std::string AsciiText(std::string_view text) {
+    return SpelledAscii(text, false);
 }
 
 std::string IgesFileText(std::string_view text) {
@@ -221,102 +241,32 @@ long double DxfBulge(long double includedAngle) {
 
 // ---- the writer ----------------------------------------------------------------------------
 
-TDxfWriter::TDxfWriter(DxfTarget target) : target_(target) {}
+TDxfWriter::TDxfWriter(DxfTarget target)
+    : TSectionWriter(target == DxfTarget::DrawingFile), target_(target) {}
 
 TDxfWriter::~TDxfWriter() {
     TDxfWriter::Abandon();
 }
 
-void TDxfWriter::Flush() {
-    if (!headPending_) {
-        TBufferedWriter::Flush();
-        return;
-    }
-    // The body waits for the head, which names its extents.
-    body_.Memory() += buf_;
-    buf_.clear();
-    body_.Keep();
-}
-
-// Bytes after what the buffer holds, on the same way as the buffer.
-void TDxfWriter::Emit(std::string_view bytes) {
-    Flush();
-    if (headPending_) {
-        body_.Memory().append(bytes);
-        body_.Keep();
-    } else {
-        sink_->Write(bytes);
-    }
-}
-
 int TDxfWriter::Close() {
     if (!sink_) return 0;
-    if (joined_) WriteJoined();
-    StringGroup(0, "EOF");
-    if (headPending_) {
-        headPending_ = false;
-        std::string body;
-        body.swap(buf_);
+    if (target_ == DxfTarget::DrawingFile) {
+        if (InBlock()) EndBlock(); // a definition that was never ended
+        Direct();
         WriteHead();
-        sink_->Write(buf_);
-        buf_.swap(body);
-        const bool copied = body_.CopyTo(*sink_);
-        body_.Clear();
-        if (!copied) {
-            Abandon();
-            AbortFlag = 1;
-            return os::kErrWriteFault;
-        }
+        CopyPart(Tables);
+        if (HasBlocks()) Section("BLOCKS", Blocks);
+        Section("ENTITIES", Entities);
     }
-    return Finish();
+    StringGroup(0, "EOF");
+    return FinishFile();
 }
 
-void TDxfWriter::Abandon() {
-    if (file_) sink_ = std::move(file_); // the output itself is abandoned, not the parts
-    joined_ = begun_ = haveExtents_ = false;
-    part_ = nullptr;
-    blocks_.clear();
-    entities_.clear();
-    layerSet_ = -1;
-    blockNames_.clear();
-    usedNames_.clear();
-    body_.Clear();
-    headPending_ = false;
-    TBufferedWriter::Abandon();
-}
-
-void TDxfWriter::JoinDrawings() {
-    if (joined_ || begun_ || !sink_ || target_ != DxfTarget::DrawingFile) return;
-    Flush();
-    file_ = std::move(sink_);
-    sink_ = std::make_unique<PartSink>(&part_);
-    part_ = &entities_;
-    joined_ = true;
-}
-
-void TDxfWriter::CollectInto(std::string* part) {
-    Flush();
-    part_ = part;
-}
-
-// The collected drawings as one: header, tables, blocks, entities.
-void TDxfWriter::WriteJoined() {
-    Flush();
-    sink_ = std::move(file_);
-    joined_ = false;
-    part_ = nullptr;
-    if (haveExtents_) BeginDrawing(extents_[0], extents_[1], extents_[2], extents_[3]);
-    if (layerSet_ >= 0) WriteTables(layerSet_);
-    const auto section = [this](const char* name, std::string& part) {
-        StringGroup(0, "SECTION");
-        StringGroup(2, name);
-        Emit(part); // after the head, when the head waits for the extents
-        part.clear();
-        part.shrink_to_fit();
-        StringGroup(0, "ENDSEC");
-    };
-    if (!blocks_.empty()) section("BLOCKS", blocks_);
-    section("ENTITIES", entities_);
+void TDxfWriter::Section(const char* name, Part part) {
+    StringGroup(0, "SECTION");
+    StringGroup(2, name);
+    CopyPart(part);
+    StringGroup(0, "ENDSEC");
 }
 
 inline void TDxfWriter::RealGroup(int code, long double x) {
@@ -329,8 +279,10 @@ inline void TDxfWriter::RealGroup(int code, long double x) {
 inline void TDxfWriter::StringGroup(int code, std::string_view text) {
     AppendCode(buf_, code);
     buf_.append("\r\n", 2);
-    AppendEncoded(buf_, text,
-                  target_ == DxfTarget::BlockFile ? os::CodePage::Cp437 : CadFilePage());
+    if (target_ == DxfTarget::BlockFile)
+        buf_ += WithoutControlChars(text); // this program's own file: UTF-8 as it stands
+    else
+        AppendEncoded(buf_, text, CadFilePage());
     EndLine();
 }
 
@@ -353,8 +305,8 @@ void TDxfWriter::TextValue(std::string_view text) {
     AppendCode(buf_, 1);
     buf_.append("\r\n", 2);
     if (target_ == DxfTarget::BlockFile)
-        // Read back by this program, which converts for the screen itself.
-        AppendEncoded(buf_, text, os::CodePage::Cp437);
+        // Read back by this program, which shows it as the screen shows every text.
+        buf_ += WithoutControlChars(text);
     else
         buf_ += DxfFileText(text);
     EndLine();
@@ -362,34 +314,20 @@ void TDxfWriter::TextValue(std::string_view text) {
 
 // ---- sections ------------------------------------------------------------------------------
 
-void TDxfWriter::BeginDrawing(long double xmin, long double ymin, long double xmax,
-                              long double ymax) {
-    if (!sink_ || !Valid({xmin, ymin, xmax, ymax})) return;
-    begun_ = true;
-    if (joined_) {
-        long double* e = extents_;
-        e[0] = haveExtents_ ? std::min(e[0], xmin) : xmin;
-        e[1] = haveExtents_ ? std::min(e[1], ymin) : ymin;
-        e[2] = haveExtents_ ? std::max(e[2], xmax) : xmax;
-        e[3] = haveExtents_ ? std::max(e[3], ymax) : ymax;
-        haveExtents_ = true;
-        return;
-    }
-    if (target_ == DxfTarget::BlockFile) return; // a block file is a bare list of entities
-    limits_[0] = xmin;
-    limits_[1] = ymin;
-    limits_[2] = xmax;
-    limits_[3] = ymax;
-    // Whatever was written before the head follows it.
-    headPending_ = true;
-    Flush();
-}
-
 void TDxfWriter::WriteHead() {
+    long double limits[4] = {0, 0, 0, 0};
+    const bool named = Limits(limits);
     TCadBox ext = bounds_.Model();
-    if (ext.Empty) {
-        ext.Add(limits_[0], limits_[1]);
-        ext.Add(limits_[2], limits_[3]);
+    if (ext.Empty && named) {
+        ext.Add(limits[0], limits[1]);
+        ext.Add(limits[2], limits[3]);
+    }
+    if (!named && !ext.Empty) {
+        // No drawing named its limits: they are what it covers.
+        limits[0] = ext.XMin;
+        limits[1] = ext.YMin;
+        limits[2] = ext.XMax;
+        limits[3] = ext.YMax;
     }
     StringGroup(0, "SECTION");
     StringGroup(2, "HEADER");
@@ -402,13 +340,13 @@ void TDxfWriter::WriteHead() {
     RealGroup(10, ext.XMax);
     RealGroup(20, ext.YMax);
     StringGroup(9, "$LIMMIN");
-    RealGroup(10, limits_[0]);
-    RealGroup(20, limits_[1]);
+    RealGroup(10, limits[0]);
+    RealGroup(20, limits[1]);
     StringGroup(9, "$LIMMAX");
-    RealGroup(10, limits_[2]);
-    RealGroup(20, limits_[3]);
+    RealGroup(10, limits[2]);
+    RealGroup(20, limits[3]);
     // Dash patterns in proportion to the drawing: the limits it named, else what it covers.
-    long double diagonal = hypotl(limits_[2] - limits_[0], limits_[3] - limits_[1]);
+    long double diagonal = hypotl(limits[2] - limits[0], limits[3] - limits[1]);
     if (!(diagonal > 0)) diagonal = hypotl(ext.Width(), ext.Height());
     StringGroup(9, "$LTSCALE");
     StringGroup(40, diagonal > 0 ? FloatToStrSig3Dot(std::max(diagonal / 40, 0.001L))
@@ -417,12 +355,10 @@ void TDxfWriter::WriteHead() {
 }
 
 void TDxfWriter::WriteTables(std::int32_t layerSet) {
-    if (!sink_) return;
+    if (!sink_ || target_ != DxfTarget::DrawingFile || TablesTaken()) return;
+    TakeTables(); // the first drawing's layers
     if (layerSet < 0 || layerSet > 2) layerSet = 0;
-    if (joined_) {
-        if (layerSet_ < 0) layerSet_ = layerSet; // the first drawing's layers
-        return;
-    }
+    Into(Tables);
     StringGroup(0, "SECTION");
     StringGroup(2, "TABLES");
 
@@ -514,30 +450,12 @@ void TDxfWriter::WriteTables(std::int32_t layerSet) {
     buf_ += "ENDTAB";
     EndLine();
     StringGroup(0, "ENDSEC");
-}
-
-void TDxfWriter::BeginBlocksSection() {
-    if (!sink_) return;
-    if (joined_) {
-        CollectInto(&blocks_);
-        return;
-    }
-    StringGroup(0, "SECTION");
-    StringGroup(2, "BLOCKS");
+    Into(InBlock() ? Blocks : Entities);
 }
 
 void TDxfWriter::BeginBlock(std::string_view name) {
     if (!sink_) return;
-    std::string written(name);
-    if (joined_) {
-        // A name an earlier drawing of this output defined gets the first free suffix.
-        const std::string key = UpperCaseStr(name);
-        for (int n = 2; usedNames_.count(UpperCaseStr(written)) != 0; ++n)
-            written = std::string(name) + "_" + std::to_string(n);
-        usedNames_.insert(UpperCaseStr(written));
-        blockNames_[key] = written;
-    }
-    if (target_ == DxfTarget::DrawingFile) bounds_.BeginBlock(written);
+    const std::string written = DefineBlock(name);
     EntityHead("BLOCK");
     StringGroup(2, written);
     StringGroup(70, "0");
@@ -546,28 +464,9 @@ void TDxfWriter::BeginBlock(std::string_view name) {
 }
 
 void TDxfWriter::EndBlock() {
-    if (!sink_) return;
-    bounds_.EndBlock();
+    if (!sink_ || !InBlock()) return;
     StringGroup(0, "ENDBLK");
-}
-
-void TDxfWriter::EndSection() {
-    if (!sink_) return;
-    if (joined_) {
-        CollectInto(&entities_);
-        return;
-    }
-    StringGroup(0, "ENDSEC");
-}
-
-void TDxfWriter::BeginEntities() {
-    if (!sink_) return;
-    if (joined_) {
-        CollectInto(&entities_);
-        return;
-    }
-    StringGroup(0, "SECTION");
-    StringGroup(2, "ENTITIES");
+    EndBlockPart();
 }
 
 // ---- entities ------------------------------------------------------------------------------
@@ -613,9 +512,9 @@ void TDxfWriter::Text(std::string_view text, long double x, long double y) {
     const std::string width = FloatToStrSig3Dot(CadTextWidthFactor);
     const std::string angle = FloatToStrSig3Dot(CadTextAngle);
     // The extents of the text as a reader places it: its characters as shown, the width factor
-    // and angle as written.
-    bounds_.Text(x, y, static_cast<long double>(os::Utf8Length(ConvertCharset(text))),
-                 CadTextHeight, StrToReal(width), StrToReal(angle));
+    // and angle as written, the descenders below the baseline.
+    bounds_.Text(x, y, static_cast<long double>(os::Utf8Length(DxfShownText(text))),
+                 CadTextHeight, StrToReal(width), StrToReal(angle), kTextDescent);
     EntityHead("TEXT");
     RealGroup(10, x);
     RealGroup(20, y);
@@ -647,16 +546,12 @@ void TDxfWriter::Insert(std::string_view name, long double x, long double y, lon
                         long double scaleX, long double scaleY) {
     if (!sink_ || !Valid({x, y, angleDeg, scaleX, scaleY})) return;
     EntityHead("INSERT");
-    if (joined_) {
-        const auto it = blockNames_.find(UpperCaseStr(name));
-        if (it != blockNames_.end()) name = it->second;
-    }
+    const std::string placed = PlacedName(name);
     // Placed as a reader places it: the block's points grow with the scale, so its rounding
     // to the written decimals moves them by more than the decimals' last digit.
-    const auto written = [](long double v) { return StrToReal(FixedText(v, CadDecimals)); };
-    bounds_.Insert(name, written(x), written(y), written(angleDeg), written(scaleX),
-                   written(scaleY));
-    StringGroup(2, name);
+    bounds_.Insert(placed, AsWritten(x), AsWritten(y), AsWritten(angleDeg), AsWritten(scaleX),
+                   AsWritten(scaleY), InsertRounding(scaleX, scaleY));
+    StringGroup(2, placed);
     RealGroup(10, x);
     RealGroup(20, y);
     RealGroup(41, scaleX);

@@ -9,28 +9,27 @@
 // Bytes: a DXF file declares its code page in $DWGCODEPAGE and holds every string in it. With
 // the CAD text mode 1 ("OEM") that is DOS 437, the page the texts are stored in; otherwise it is
 // Windows 1252, and the plus-minus, degree and diameter signs of TEXT values are written as the
-// DXF control codes %%p, %%d and %%c, which every DXF reader shows as the sign. Block files hold
-// everything in the DOS page without conversion, as the screen's text output converts by
-// itself; user logo files are written that way too. Control characters (tab, CR, LF, ...) in
-// any value are written as blanks: a line break inside a value would shift every later group.
+// DXF control codes %%p, %%d and %%c, which every DXF reader shows as the sign; in mode 3 every
+// text is plain ASCII. Block files are this program's own: they hold every text in UTF-8, as
+// typed, and the screen's read-back gives it back unchanged. Control characters (tab, CR, LF,
+// ...) in any value are written as blanks: a line break inside a value would shift every later
+// group.
 //
-// The head is written when the drawing is complete: $EXTMIN / $EXTMAX enclose what the file
-// draws (inserts as their blocks place them), $LIMMIN / $LIMMAX are the limits the drawing
-// named, and $LTSCALE gives dash patterns about a fortieth of the drawing's diagonal. Until
-// then the body waits in memory (beyond 8 MB in a temporary file in TempDir).
+// A drawing file holds each section once (sectionwrite.h): the head is written when the output
+// closes, $EXTMIN / $EXTMAX enclosing what the file draws (inserts as their blocks place them,
+// texts with their descenders), $LIMMIN / $LIMMAX the limits the drawings named (what they
+// cover when none did), and $LTSCALE giving dash patterns about a fortieth of the diagonal.
+// Several drawings into one open output make one file.
 //
 // An entity with a number that is not finite is left out and counted (InvalidEntities): the
 // layer then reports the drawing as failed instead of writing lines to the origin.
 
 #include <cstdint>
-#include <memory>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
 
 #include "cad/cadbounds.h"
-#include "cad/cadwriter.h"
+#include "cad/sectionwrite.h"
 #include "platform/os/codepage.h"
 
 // How the target's texts are encoded.
@@ -39,32 +38,20 @@ enum class DxfTarget {
     BlockFile,   // a screen block file, read back by this program
 };
 
-class TDxfWriter : public TBufferedWriter {
+class TDxfWriter : public TSectionWriter {
 public:
     explicit TDxfWriter(DxfTarget target = DxfTarget::DrawingFile);
     ~TDxfWriter() override;
 
     std::string Extension() const override { return "dxf"; }
-    // Writes 0 "EOF" and closes. 0 on success; a failure returns its code and sets AbortFlag.
+    // A drawing file: the head, the sections and 0 "EOF"; a block file: 0 "EOF". 0 on success;
+    // a failure returns its code and sets AbortFlag (the previous file stays).
     int Close() override;
-    void Abandon() override;
-    // Drawing files, before anything was written: the drawings that follow are collected and
-    // written at Close as one (header extents spanning them all, the first drawing's tables,
-    // every block, every entity). A block name this output already defined gets a suffix
-    // ("EVOLV2_2"), and the inserts that follow name the new definition. Ignored once a
-    // drawing was written.
-    void JoinDrawings() override;
-
-    void BeginDrawing(long double xmin, long double ymin, long double xmax,
-                      long double ymax) override;
-    // Set 0, 1 or 2 (others are written as 0). Every layer an entity can name (CAD colours 0 to
-    // 31) is in the table, after the set's own entries.
+    // Set 0, 1 or 2 (others are written as 0); the first drawing's tables count. Every layer
+    // an entity can name (CAD colours 0 to 31) is in the table, after the set's own entries.
     void WriteTables(std::int32_t layerSet) override;
-    void BeginBlocksSection() override;
     void BeginBlock(std::string_view name) override;
     void EndBlock() override;
-    void EndSection() override;
-    void BeginEntities() override;
 
     void Line(long double x1, long double y1, long double x2, long double y2) override;
     void Circle(long double x, long double y, long double r) override;
@@ -84,11 +71,7 @@ public:
     void Vertex(long double x, long double y, long double bulge) override;
     void EndPolyline() override;
 
-    // What the drawing covers so far.
-    const TCadBounds& Bounds() const { return bounds_; }
-
 protected:
-    void Flush() override;
     void StringGroup(int code, std::string_view text);
     void RealGroup(int code, long double x);
     void IntGroup(int code, long long n);
@@ -96,28 +79,9 @@ protected:
     void TextValue(std::string_view text);
     // The HEADER section with the extents of what was drawn.
     void WriteHead();
+    void Section(const char* name, Part part);
 
     DxfTarget target_;
-    TCadBounds bounds_;
-    TSpillBuffer body_;        // everything after the head, while the head waits
-    bool headPending_ = false; // BeginDrawing was called and the head is not written yet
-    long double limits_[4] = {0, 0, 0, 0};
-
-private:
-    // Joined drawings: where the buffer goes while they are collected.
-    void CollectInto(std::string* part);
-    void WriteJoined();
-    void Emit(std::string_view bytes);
-    bool begun_ = false;             // a drawing was begun in this output
-    bool joined_ = false;            // collecting joined drawings
-    std::unique_ptr<TCadSink> file_; // the output's own sink while joined
-    std::string* part_ = nullptr;    // the collected part the buffer goes to
-    std::string blocks_, entities_;
-    bool haveExtents_ = false;
-    long double extents_[4] = {0, 0, 0, 0};
-    std::int32_t layerSet_ = -1;
-    std::map<std::string, std::string> blockNames_; // capitals -> the name last written
-    std::set<std::string> usedNames_;               // every name written, in capitals
 };
 
 // tan(a / 4) of an included angle a in radians.
@@ -130,6 +94,12 @@ long double DxfBulge(long double includedAngle);
 // A value that is not finite is written as 0 (the writers leave such entities out before).
 void AppendFixed(std::string& out, long double x, int decimals);
 std::string FixedText(long double x, int decimals);
+// How far an insert of these scales moves a block's points by the rounding of their written
+// coordinates beyond the rounding of the file's own numbers: the last decimal place the files
+// write (10^-CadDecimals) times the magnification beyond 1.
+long double InsertRounding(long double scaleX, long double scaleY);
+// x as a reader reads it back from the file (CadDecimals decimals).
+long double AsWritten(long double x);
 // FloatToStrSig3 with a point as decimal sign whatever DecimalSign says.
 std::string FloatToStrSig3Dot(long double x);
 // The text with every control character (below 32, and DEL) replaced by a blank.
@@ -140,11 +110,14 @@ std::string LayerNameOf(std::int32_t n);
 bool IsFullCircle(long double startAngle, long double endAngle);
 // The code page of DXF and TXT files: DOS 437 for the CAD text mode 1, else Windows 1252.
 os::CodePage CadFilePage();
-// A drawing text as the TXT writer stores it: ConvertCharset, then in CadFilePage; control
-// characters as blanks.
+// A drawing text as the TXT writer stores it: ConvertCharset, then in CadFilePage (mode 3:
+// spelled in ASCII, as IgesFileText); control characters as blanks.
 std::string CadFileText(std::string_view text);
-// A drawing text as a DXF TEXT value: CadFileText, except that outside mode 1 the plus-minus,
-// degree and diameter signs become %%p, %%d and %%c.
+// A drawing text as a DXF reader shows it (UTF-8): ConvertCharset; in mode 3 spelled in ASCII
+// except the diameter sign, which the file codes as %%c.
+std::string DxfShownText(std::string_view text);
+// A drawing text as a DXF TEXT value: DxfShownText, outside mode 1 with the plus-minus, degree
+// and diameter signs as %%p, %%d and %%c, in CadFilePage.
 std::string DxfFileText(std::string_view text);
 // A drawing text as an IGES string: for mode 1 CadFileText; otherwise plain ASCII, the signs and
 // letters that ASCII lacks spelled out ("+/-", "deg", "ae", "ss", "e" for e acute, ...; "?" for

@@ -42,6 +42,8 @@ public:
     // Writes the S and G sections, the collected D and P records and the T record.
     int Close() override;
     void Abandon() override;
+    // Every drawing begun while the file is open goes into it.
+    bool JoinDrawings() override { return sink_ != nullptr; }
 
     // Notes the drawing's limits (the global section is written at the end).
     void BeginDrawing(long double xmin, long double ymin, long double xmax,

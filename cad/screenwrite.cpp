@@ -257,12 +257,15 @@ std::string FilePart(std::string_view name) {
     return "$" + s + ".dx$";
 }
 
-// The file an insert of name reads: this process's block file, else a file in TempDir (a
-// logo file or a block file made elsewhere), found without regard to letter case.
-std::string SourceFile(std::string_view name) {
+// The file an insert of name reads: this process's block file (UTF-8), else a file in TempDir
+// (a logo file or a block file made elsewhere, in the DOS code page), found without regard to
+// letter case.
+std::string SourceFile(std::string_view name, TextEncoding& encoding) {
     BlockFiles& f = Files();
     const auto it = f.written.find(Key(name));
+    encoding = TextEncoding::Utf8;
     if (it != f.written.end() && os::FileExists(it->second)) return it->second;
+    encoding = TextEncoding::Oem;
     return AddBackslash(TempDir) + FilePart(name);
 }
 
@@ -271,7 +274,9 @@ std::shared_ptr<ParsedBlock> LoadBlock(std::string_view name) {
     const std::string key = Key(name);
     if (const auto it = f.cache.find(key); it != f.cache.end()) return it->second;
     TextFile file;
-    file.Assign(SourceFile(name), TextEncoding::Oem);
+    TextEncoding encoding = TextEncoding::Oem;
+    const std::string source = SourceFile(name, encoding);
+    file.Assign(source, encoding);
     if (file.Reset() != 0) return nullptr;
     BlockParser parser(file);
     auto block = parser.Parse();

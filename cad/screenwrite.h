@@ -4,7 +4,9 @@
 //
 // The drawing window has no blocks: on the screen each definition is written as a small DXF
 // file of bare entities ending with 0 "EOF", the block file "$" + name + ".dx$", and each
-// insert draws that file's entities through the insert transform. Inserts inside block files
+// insert draws that file's entities through the insert transform. Block files are this
+// program's own and hold their texts in UTF-8, so every character typed reaches the screen and
+// the printout; the user's logo files are read in the DOS code page. Inserts inside block files
 // nest up to four levels. Block files of this program live in a directory of their own below
 // TempDir (one per process), so closing the screen output deletes only what this process
 // wrote; the user's logo files ("$LOGO_2.dx$", "$LOGO_3.dx$", "$logo_1.dx$") lie in TempDir

@@ -6,12 +6,30 @@
 #include "cad/dxfwrite.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
+#include "framework/core/text.h"
 
 int TTxtWriter::Close() {
     if (!sink_) return 0;
+    if (InBlock()) EndBlock(); // a definition that was never ended
+    Direct();
+    TCadBox box = bounds_.Model();
+    long double limits[4];
+    if (Limits(limits)) {
+        box.Add(limits[0], limits[1]);
+        box.Add(limits[2], limits[3]);
+    }
+    Record("MINMAX", {box.XMin, box.YMin, box.XMax, box.YMax});
+    if (HasBlocks()) {
+        buf_ += "SECTION BLOCKS";
+        EndLine();
+        CopyPart(Blocks);
+    }
+    buf_ += "SECTION ENTITIES";
+    EndLine();
+    CopyPart(Entities);
     buf_ += "EOF";
     EndLine();
-    return Finish();
+    return FinishFile();
 }
 
 void TTxtWriter::Real(long double x) {
@@ -31,71 +49,72 @@ void TTxtWriter::Record(std::string_view name, std::initializer_list<long double
     EndLine();
 }
 
-void TTxtWriter::BeginDrawing(long double xmin, long double ymin, long double xmax,
-                              long double ymax) {
-    Record("MINMAX", {xmin, ymin, xmax, ymax});
-}
-
-void TTxtWriter::BeginBlocksSection() {
-    if (!sink_) return;
-    buf_ += "SECTION BLOCKS";
-    EndLine();
-}
-
 void TTxtWriter::BeginBlock(std::string_view name) {
     if (!sink_) return;
-    buf_ += "BLOCK\t" + CadFileName1252(name);
+    buf_ += "BLOCK\t" + CadFileName1252(DefineBlock(name));
     EndLine();
 }
 
 void TTxtWriter::EndBlock() {
-    if (!sink_) return;
+    if (!sink_ || !InBlock()) return;
     buf_ += "END OF BLOCK";
     EndLine();
-}
-
-void TTxtWriter::BeginEntities() {
-    if (!sink_) return;
-    buf_ += "SECTION ENTITIES";
-    EndLine();
+    EndBlockPart();
 }
 
 void TTxtWriter::Line(long double x1, long double y1, long double x2, long double y2) {
+    if (!sink_ || !Valid({x1, y1, x2, y2})) return;
+    bounds_.Line(x1, y1, x2, y2);
     Record("LINE", {x1, y1, x2, y2});
 }
 
 void TTxtWriter::Circle(long double x, long double y, long double r) {
+    if (!sink_ || !Valid({x, y, r})) return;
+    bounds_.Circle(x, y, r);
     Record("CIRCLE", {x, y, r});
 }
 
 void TTxtWriter::Arc(long double xc, long double yc, long double startDeg, long double endDeg,
                      long double r) {
-    if (IsFullCircle(startDeg, endDeg))
+    if (IsFullCircle(startDeg, endDeg)) {
         Circle(xc, yc, r);
-    else
-        Record("ARC", {xc, yc, r, startDeg, endDeg});
+        return;
+    }
+    if (!sink_ || !Valid({xc, yc, r, startDeg, endDeg})) return;
+    bounds_.Arc(xc, yc, startDeg, endDeg, r);
+    Record("ARC", {xc, yc, r, startDeg, endDeg});
 }
 
 void TTxtWriter::Text(std::string_view text, long double x, long double y) {
     if (!sink_ || !Valid({x, y})) return;
+    const std::string stored = CadFileText(text); // one byte a character
+    bounds_.Text(x, y, static_cast<long double>(stored.size()), CadTextHeight, CadTextWidthFactor,
+                 CadTextAngle, kTextDescent);
     buf_ += "TEXT\t";
     Real(x);
     buf_ += '\t';
     Real(y);
     buf_ += '\t';
-    buf_ += CadFileText(text);
+    buf_ += stored;
     EndLine();
 }
 
 void TTxtWriter::Solid(long double x1, long double y1, long double x2, long double y2,
                        long double x3, long double y3, long double x4, long double y4) {
+    if (!sink_ || !Valid({x1, y1, x2, y2, x3, y3, x4, y4})) return;
+    bounds_.Line(x1, y1, x2, y2);
+    bounds_.Line(x3, y3, x4, y4);
     Record("SOLID", {x1, y1, x2, y2, x3, y3, x4, y4});
 }
 
 void TTxtWriter::Insert(std::string_view name, long double x, long double y, long double angleDeg,
                         long double scaleX, long double scaleY) {
     if (!sink_ || !Valid({x, y, angleDeg, scaleX, scaleY})) return;
-    buf_ += "INSERT\t" + CadFileName1252(name);
+    const std::string placed = PlacedName(name);
+    // Placed as a reader places it, from the numbers as written.
+    bounds_.Insert(placed, AsWritten(x), AsWritten(y), AsWritten(angleDeg), AsWritten(scaleX),
+                   AsWritten(scaleY), InsertRounding(scaleX, scaleY));
+    buf_ += "INSERT\t" + CadFileName1252(placed);
     for (long double v : {x, y, angleDeg, scaleX, scaleY}) {
         buf_ += '\t';
         Real(v);

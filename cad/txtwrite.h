@@ -7,24 +7,26 @@
 //   SOLID x1 y1 x2 y2 x3 y3 x4 y4 | INSERT name x y angle sx sy | EOF
 // Reals have CadDecimals decimals, with a comma when DecimalSign is 2. Texts and names hold no
 // tab or other control character (written as blanks), so every record keeps its fields.
+//
+// The file holds each record kind's section once (sectionwrite.h): MINMAX first, enclosing the
+// limits of every drawing begun in the output and everything drawn (inserts as their blocks
+// place them, texts by their characters at the text size with their descenders), then SECTION
+// BLOCKS with every block (a name the file already holds gets a suffix, as in DXF), SECTION
+// ENTITIES with every entity, EOF.
 
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "cad/cadwriter.h"
+#include "cad/sectionwrite.h"
 
-class TTxtWriter : public TBufferedWriter {
+class TTxtWriter : public TSectionWriter {
 public:
     std::string Extension() const override { return "txt"; }
     int Close() override;
 
-    void BeginDrawing(long double xmin, long double ymin, long double xmax,
-                      long double ymax) override;
-    void BeginBlocksSection() override;
     void BeginBlock(std::string_view name) override;
     void EndBlock() override;
-    void BeginEntities() override;
 
     void Line(long double x1, long double y1, long double x2, long double y2) override;
     void Circle(long double x, long double y, long double r) override;

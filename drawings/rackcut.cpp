@@ -92,6 +92,30 @@ constexpr int Samples = 64;
 // 0.0005).
 constexpr Extended ChordTolerance = 4e-4L;
 
+// Distance of q from the line through u and w (from u when they coincide).
+template <class P> Extended ChordDeviation(const P& q, const P& u, const P& w) {
+    const Extended dx = w.x - u.x, dy = w.y - u.y, len = hypotl(dx, dy);
+    if (!(len > 0)) return hypotl(q.x - u.x, q.y - u.y);
+    return fabsl((q.x - u.x) * dy - (q.y - u.y) * dx) / len;
+}
+
+// Adds (by add, in order) the points of the curve at(s) between u = at(s0) and w = at(s1) that
+// keep every chord within tol of it: halving wherever the middle or a quarter of the curve
+// leaves the chord further (a curve bending fast in its parameter gets many points there).
+template <class At, class Add, class P>
+void RefineChord(const At& at, const Add& add, Extended tol, Extended s0, const P& u, Extended s1,
+                 const P& w, int depth = 0) {
+    const Extended sm = (s0 + s1) / 2;
+    const P m = at(sm);
+    const Extended worst =
+        std::max({ChordDeviation(m, u, w), ChordDeviation(at((s0 + sm) / 2), u, w),
+                  ChordDeviation(at((sm + s1) / 2), u, w)});
+    if (worst <= tol || depth >= 30) return;
+    RefineChord(at, add, tol, s0, u, sm, m, depth + 1);
+    add(m);
+    RefineChord(at, add, tol, sm, m, s1, w, depth + 1);
+}
+
 // The root of f in the bracket [lo, hi] of a sign change.
 template <class F> Extended Root(F f, Extended lo, Extended hi, Extended flo, Extended fhi) {
     const bool hiNegative = fhi < 0;
@@ -322,31 +346,15 @@ std::vector<TCutVertex> TRackCut::Half(int flankPoints, int filletPoints) const 
         // n points evenly along the piece, and between them more wherever a chord would
         // leave the curve by more than the tolerance: the fillet runs fast in the tool's
         // parameter where it meets the flank.
-        const Extended tol = ChordTolerance * mn_;
-        auto deviation = [](const TImage& q, const TImage& u, const TImage& w) {
-            const Extended dx = w.x - u.x, dy = w.y - u.y, len = hypotl(dx, dy);
-            if (!(len > 0)) return hypotl(q.x - u.x, q.y - u.y);
-            return fabsl((q.x - u.x) * dy - (q.y - u.y) * dx) / len;
-        };
-        auto refine = [&](auto&& self, Extended s0, const TImage& u, Extended s1, const TImage& w,
-                          int depth) -> void {
-            const Extended sm = (s0 + s1) / 2;
-            const TImage m = Image(p, sm);
-            const Extended worst =
-                std::max({deviation(m, u, w), deviation(Image(p, (s0 + sm) / 2), u, w),
-                          deviation(Image(p, (sm + s1) / 2), u, w)});
-            if (worst <= tol || depth >= 30) return;
-            self(self, s0, u, sm, m, depth + 1);
-            add(m, p.part);
-            self(self, sm, m, s1, w, depth + 1);
-        };
+        const auto at = [&](Extended s) { return Image(p, s); };
+        const auto addPart = [&](const TImage& m) { add(m, p.part); };
         Extended sPrev = run.s0;
         TImage prev = Image(p, sPrev);
         add(prev, p.part);
         for (int j = 1; j < n; ++j) {
             const Extended s = run.s0 + (run.s1 - run.s0) * j / (n - 1);
             const TImage cur = Image(p, s);
-            refine(refine, sPrev, prev, s, cur, 0);
+            RefineChord(at, addPart, ChordTolerance * mn_, sPrev, prev, s, cur);
             add(cur, p.part);
             sPrev = s;
             prev = cur;
@@ -408,11 +416,22 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         T.angle = arcAngle(C, T, F);
         out.push_back(T);
     }
-    // The flank from F up to the tip circle, evenly in radius.
+    // The flank from F up to the tip circle: evenly in radius, and between these points more
+    // wherever a chord would leave the involute by more than the tolerance (it bends sharply
+    // near the base circle).
     const int n = std::max(flankPoints, 2);
-    for (int k = 0; k < n; ++k) {
+    const auto at = [&](Extended R) { return point(R, angleAt(R)); };
+    const auto add = [&](const TCutVertex& v) { out.push_back(v); };
+    Extended RPrev = RF;
+    TCutVertex prev = at(RF);
+    out.push_back(prev);
+    for (int k = 1; k < n; ++k) {
         const Extended R = RF + (ra - RF) * k / (n - 1);
-        out.push_back(point(R, angleAt(R)));
+        const TCutVertex cur = at(R);
+        RefineChord(at, add, ChordTolerance * g.mn, RPrev, prev, R, cur);
+        out.push_back(cur);
+        RPrev = R;
+        prev = cur;
     }
     return out;
 }

@@ -234,13 +234,18 @@ void DrawEntities(const TView& v) {
 }
 
 // One view through the CAD layer. False when the user cancelled or the output failed. Into an
-// output the caller opened (into) the view is one drawing among the caller's: it neither opens
-// nor closes it, and the planetary view leaves the extents to the caller.
+// output the caller opened (into) the view is one drawing among the caller's, whatever the
+// caller drew or named before or after it: it neither opens nor closes the output, and the
+// planetary view leaves the extents to the caller. An output that is closed already is refused.
 bool DrawView(std::uint16_t outputCode, TView v, bool into) {
     ToothDrawingName = v.view <= 6 ? Numbered(ViewNames[v.view], v.gear) : ViewNames[v.view];
     SetHelpContext(8260);
     if (into) {
-        CadJoinDrawings();
+        if (!CadJoinDrawings()) {
+            ShowError("Tooth drawing: no open output to draw into !");
+            AbortFlag = 1;
+            return false;
+        }
     } else {
         CadOpenOutput(outputCode);
         if (AbortFlag != 0) return false;

@@ -16,8 +16,9 @@
 // mode: 0 interactive (the view's questions are asked and the menu or the preset view comes
 // back until the user cancels or returns); 1 and 3 one drawing without questions; 2 one drawing
 // without questions into the output the caller has opened and closes (several views drawn so
-// make one drawing of that output, CadJoinDrawings; the planetary view sets no extents there).
-// Other modes, and choices beyond the menu, are refused with a message and AbortFlag.
+// make one drawing of that output whatever the caller begins or names around them,
+// CadJoinDrawings; the planetary view sets no extents there; an output closed already is
+// refused). Other modes, and choices beyond the menu, are refused with a message and AbortFlag.
 // section (view 3): 1 transverse, 2 normal section.
 void ToothDrawing(std::uint16_t outputCode, std::uint16_t gear, std::uint16_t choice,
                   std::uint16_t mode, std::uint16_t section);

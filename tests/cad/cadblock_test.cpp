@@ -56,18 +56,19 @@ TEST_F(ScreenBlockTest, RotatedScaledInsertOfALine) {
     CadCloseOutput();
 }
 
-TEST_F(ScreenBlockTest, BlockFileIsBareEntitiesInTheDosCodePage) {
+TEST_F(ScreenBlockTest, BlockFileIsBareEntitiesInUtf8) {
     CadOpenOutput(3);
     CadBeginBlocksSection();
     CadBeginBlock("TXT");
     CadSetColour(2);
     CadSetTextSize(2, 0, 2.5L, 0);
-    CadText("\xC3\xA4", 1, 2); // "ä": 0x84 in the DOS page
+    const std::string text = "Ma\u00DF \u00D820 \u00B10,1 45\u00B0 \u00C4rger \u00BD";
+    CadText(text, 1, 2);
     CadEndBlock();
     const std::string file = CadBlockFileName("TXT");
     const std::string b = ReadFileBytes(file);
     EXPECT_EQ(b.rfind("  0\r\nTEXT\r\n  8\r\n2\r\n", 0), 0u) << b;
-    EXPECT_NE(b.find("  1\r\n\x84\r\n"), std::string::npos);
+    EXPECT_NE(b.find("  1\r\n" + text + "\r\n"), std::string::npos);
     EXPECT_EQ(b.substr(b.size() - 10), "  0\r\nEOF\r\n");
     EXPECT_EQ(b.find("SECTION"), std::string::npos);
     CadEndSection();
@@ -76,7 +77,7 @@ TEST_F(ScreenBlockTest, BlockFileIsBareEntitiesInTheDosCodePage) {
     CadInsertBlock("TXT", 0, 0, 0, 1, 1);
     const auto texts = RecordsOf(6);
     ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.back(), "6;1;2;\xC3\xA4");
+    EXPECT_EQ(texts.back(), "6;1;2;" + text);
     CadCloseOutput();
     EXPECT_FALSE(std::filesystem::exists(file));
 }
@@ -386,7 +387,7 @@ TEST_F(DrawingHeadTest, ScreenFooterAndExtentsFrame) {
     CadCloseOutput();
 }
 
-TEST_F(DrawingHeadTest, PlotFileCarriesTheFrameBetweenHeaderAndTables) {
+TEST_F(DrawingHeadTest, PlotFileCarriesTheFrameAmongItsEntities) {
     PrintBorder = 1;
     PlotLines[1] = "true";
     CadOpenOutput(4);
@@ -396,12 +397,11 @@ TEST_F(DrawingHeadTest, PlotFileCarriesTheFrameBetweenHeaderAndTables) {
     CadEndSection();
     CadCloseOutput();
     const std::string b = ReadFileBytes(Path("kvilpen.dxf"));
-    const auto header = b.find("$LTSCALE");
+    const auto entities = b.find("ENTITIES");
     const auto frame = b.find("  0\r\nLINE\r\n  8\r\n19\r\n");
-    const auto tables = b.find("TABLES");
     ASSERT_NE(frame, std::string::npos) << b;
-    EXPECT_LT(header, frame);
-    EXPECT_LT(frame, tables);
+    EXPECT_LT(entities, frame);
+    EXPECT_LT(frame, b.find("ENDSEC", entities));
     int status = 0;
     const auto rep = EzdxfReport(Path("kvilpen.dxf"), status);
     EXPECT_TRUE(Contains(rep, "audit_errors 0")) << Joined(rep);

@@ -44,10 +44,10 @@ protected:
     }
 };
 
-// A stored text with umlauts, sharp s, the plus-minus, degree and diameter signs, written in every
-// format with every CAD text mode, as the readers show it.
+// A stored text with umlauts, sharp s, the plus-minus, degree and diameter signs, O stroke and a
+// half, written in every format with every CAD text mode, as the readers show it.
 TEST_F(CadFilesTest, TextsReadAsWrittenInEveryFormatAndMode) {
-    const std::string text = "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 \u2300 12 5%";
+    const std::string text = "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 \u2300 12 5% \u00D8\u00BD";
     ASSERT_EQ(CharsetMode, 2) << "the default mode";
     const struct {
         int mode;
@@ -57,15 +57,16 @@ TEST_F(CadFilesTest, TextsReadAsWrittenInEveryFormatAndMode) {
         const char* txtPage;  // code page the TXT file is read in
         std::string txt;
     } cases[] = {
-        {2, "ANSI_1252", "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 \u00D8 12 5%",
-         "Groesse 0.548+/-0.006 20deg dia  12 5%", "cp1252",
-         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5%"},
-        {3, "ANSI_1252", "Groesse 0.548+/-0.006 20deg \u00D8 12 5%",
-         "Groesse 0.548+/-0.006 20deg dia  12 5%", "cp1252", "Groesse 0.548+/-0.006 20deg ? 12 5%"},
+        {2, "ANSI_1252", "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 \u00D8 12 5% \u00D8\u00BD",
+         "Groesse 0.548+/-0.006 20deg dia  12 5% O1/2", "cp1252",
+         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5% \u00D8\u00BD"},
+        {3, "ANSI_1252", "Groesse 0.548+/-0.006 20deg \u00D8 12 5% O1/2",
+         "Groesse 0.548+/-0.006 20deg dia  12 5% O1/2", "cp1252",
+         "Groesse 0.548+/-0.006 20deg dia  12 5% O1/2"},
         // The DOS page as chosen: the bytes of code page 437 in every format.
-        {1, "DOS437", "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5%",
-         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5%", "cp437",
-         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5%"},
+        {1, "DOS437", "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5% ?\u00BD",
+         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5% ?\u00BD", "cp437",
+         "Gr\u00F6\u00DFe 0.548\u00B10.006 20\u00B0 ? 12 5% ?\u00BD"},
     };
     // DXF: the TEXT value decoded in the page the head declares, shown as ezdxf shows TEXT.
     const std::string decode =
@@ -132,8 +133,8 @@ TEST_F(CadFilesTest, TextsReadAsWrittenInEveryFormatAndMode) {
 
 // The head of a DXF file says what the file draws: extents enclosing every entity (inserts as
 // their blocks place them, arcs and bulged polylines by their extreme points, texts by their
-// width), the limits the drawing named, a dash scale in proportion to it; bulges keep every
-// digit, so a short arc's radius comes out right.
+// width and descenders), the limits the drawing named, a dash scale in proportion to it; bulges
+// keep every digit, so a short arc's radius comes out right. A TXT file's MINMAX encloses both.
 TEST_F(CadFilesTest, DxfHeadEnclosesWhatIsDrawnAndScalesItsDashes) {
     const long double tiny = 1e-3L;
     const struct {
@@ -194,6 +195,8 @@ TEST_F(CadFilesTest, DxfHeadEnclosesWhatIsDrawnAndScalesItsDashes) {
              CadEndPolyline();
              CadArc(0, -62.5L, 89.7L, 90.3L, 62.5L); // radius 62.5 over 0.65 mm
              CadLine(-tiny, 0, tiny, 0);
+             CadSetTextSize(2, 0, 0.3L, 0);
+             CadText("gy", -0.5L, -0.1L); // its descenders lowest of all
              CadEndSection();
          }},
         {"texts and inserts as a reader places them", // the values as written
@@ -219,13 +222,15 @@ TEST_F(CadFilesTest, DxfHeadEnclosesWhatIsDrawnAndScalesItsDashes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const bool joined = std::string(c.name).find("joined") != std::string::npos;
-        const std::string file = Draw(1, std::string("head_") + c.name, [&] {
+        const auto body = [&] {
             if (joined) CadJoinDrawings();
             CadBeginDrawing(c.limits[0], c.limits[1], joined ? 100 : c.limits[2],
                             joined ? 50 : c.limits[3]);
             CadWriteTables(0);
             c.draw();
-        });
+        };
+        const std::string file = Draw(1, std::string("head_") + c.name, body);
+        const std::string txt = ReadFileBytes(Draw(5, std::string("head_") + c.name, body));
         int status = -1;
         const auto rep = Python("dxf_bounds.py", "'" + file + "'", status);
         ASSERT_EQ(status, 0) << Joined(rep);
@@ -242,8 +247,16 @@ TEST_F(CadFilesTest, DxfHeadEnclosesWhatIsDrawnAndScalesItsDashes) {
             EXPECT_GE(head[3 + k], drawn[2 + k] - 1e-6) << k;
             EXPECT_LE(head[3 + k], drawn[2 + k] + slack) << k;
         }
-        for (int k = 0; k < 4; ++k)
+        // A TXT file's MINMAX: the limits and what is drawn.
+        const auto minmax = Numbers(txt.substr(6, txt.find('\r') - 6));
+        ASSERT_EQ(minmax.size(), 4u) << txt.substr(0, 80);
+        for (int k = 0; k < 4; ++k) {
             EXPECT_NEAR(head[5 + k], static_cast<double>(c.limits[k]), 1e-9);
+            const double limit = static_cast<double>(c.limits[k]),
+                         want = k < 2 ? std::min(drawn[k], limit) : std::max(drawn[k], limit);
+            EXPECT_LE((k < 2 ? 1 : -1) * (minmax[k] - want), 1e-6) << k;
+            EXPECT_NEAR(minmax[k], want, slack) << k;
+        }
         const double diagonal = std::hypot(static_cast<double>(c.limits[2] - c.limits[0]),
                                            static_cast<double>(c.limits[3] - c.limits[1]));
         EXPECT_NEAR(head[0], diagonal / 40, diagonal / 40 * 2e-3);

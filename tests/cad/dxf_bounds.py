@@ -10,8 +10,9 @@ prints
     header CODEPAGE LTSCALE EXTMIN_X EXTMIN_Y EXTMAX_X EXTMAX_Y LIMMIN_X LIMMIN_Y LIMMAX_X LIMMAX_Y
     drawn XMIN YMIN XMAX YMAX        everything in the model space
     geometry XMIN YMIN XMAX YMAX     the same without texts (what an IGES reader turns into shapes)
-Texts count as the box of their characters: width = characters x height x width factor, height
-= text height, turned by the rotation. Exit status 2 when ezdxf cannot read the file.
+Texts count as ezdxf boxes them without fonts: width = characters x height x width factor, from
+0.333 height below the baseline (as a module: descent, 0 unless given) to the text height, turned
+by the rotation. Exit status 2 when ezdxf cannot read the file.
 
 As a module: boxes(doc) gives (kind, name, box) for every model-space entity, an insert with its
 block name and the box of everything it places.
@@ -23,6 +24,7 @@ import ezdxf
 from ezdxf import path as ezpath
 
 SAGITTA = 1e-4
+DESCENT = 0.333  # ezdxf's monospace font measure
 
 
 class Box:
@@ -55,7 +57,7 @@ class Box:
         return "%.9f %.9f %.9f %.9f" % (self.x0, self.y0, self.x1, self.y1)
 
 
-def text_box(e):
+def text_box(e, descent=0.0):
     d = e.dxf
     n = len(e.plain_text())
     h = d.height
@@ -64,7 +66,7 @@ def text_box(e):
     c, s = math.cos(a), math.sin(a)
     x, y = d.insert[0], d.insert[1]
     b = Box()
-    for u, v in ((0, 0), (w, 0), (0, h), (w, h)):
+    for u, v in ((0, -descent * h), (w, -descent * h), (0, h), (w, h)):
         b.add(x + u * c - v * s, y + u * s + v * c)
     return b
 
@@ -102,7 +104,7 @@ def bulge_box(b, p, q, bulge):
         arc_box(b, cx, cy, r, e, a)
 
 
-def entity_box(e, depth=0, with_texts=True):
+def entity_box(e, depth=0, with_texts=True, descent=0.0):
     """The box of one entity (an insert: everything it places)."""
     t = e.dxftype()
     b = Box()
@@ -110,10 +112,10 @@ def entity_box(e, depth=0, with_texts=True):
         if depth > 8:
             return b
         for v in e.virtual_entities():
-            b.merge(entity_box(v, depth + 1, with_texts))
+            b.merge(entity_box(v, depth + 1, with_texts, descent))
         return b
     if t == "TEXT":
-        return text_box(e) if with_texts else b
+        return text_box(e, descent) if with_texts else b
     if t == "LINE":
         b.add(e.dxf.start[0], e.dxf.start[1])
         b.add(e.dxf.end[0], e.dxf.end[1])
@@ -149,11 +151,11 @@ def entity_box(e, depth=0, with_texts=True):
     return b
 
 
-def boxes(doc, with_texts=True):
+def boxes(doc, with_texts=True, descent=0.0):
     out = []
     for e in doc.modelspace():
         name = e.dxf.name if e.dxftype() == "INSERT" else ""
-        out.append((e.dxftype(), name, entity_box(e, 0, with_texts)))
+        out.append((e.dxftype(), name, entity_box(e, 0, with_texts, descent)))
     return out
 
 
@@ -181,7 +183,7 @@ def main():
         vals += ["%.6f" % v[0], "%.6f" % v[1]]
     print("header " + " ".join(vals))
     drawn, geometry = Box(), Box()
-    for _, _, b in boxes(doc):
+    for _, _, b in boxes(doc, True, DESCENT):
         drawn.merge(b)
     for _, _, b in boxes(doc, False):
         geometry.merge(b)

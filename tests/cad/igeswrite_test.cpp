@@ -277,9 +277,11 @@ TEST_F(FormatTest, TxtRecordsWithACommaAndThePythonCsvReader) {
     DecimalSign = 2;
     CadDecimals = 3;
     ASSERT_TRUE(CadOpenStream(5, out, "line"));
+    CadBeginDrawing(0, 1, 1, 2); // MINMAX encloses this window and what is drawn
     CadLine(1.5L, 0, -2, 10);
     CadCloseOutput();
-    EXPECT_EQ(out.str(), "LINE\t1,500\t0,000\t-2,000\t10,000\r\nEOF\r\n");
+    EXPECT_EQ(out.str(), "MINMAX\t-2,000\t0,000\t1,500\t10,000\r\nSECTION ENTITIES\r\n"
+                         "LINE\t1,500\t0,000\t-2,000\t10,000\r\nEOF\r\n");
 
     OpenCode(5, "scripted");
     ScriptedDrawing();

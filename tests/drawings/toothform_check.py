@@ -622,18 +622,30 @@ def check_envelope(doc, g, a, label):
     print("measure envelope %s %.3e" % (label, worst))
 
 
+def involute_distance(chords, g):
+    """Points along a ring gear's straight segments from the involute through the segment's own
+    end points: rb |polar angle + inv(alpha at R) - its value at the ends| to first order."""
+    rb = float(abs(g.db)) / 2
+    a = lambda x, y: math.acos(min(rb / math.hypot(x, y), 1))
+    f = lambda x, y: math.atan(x / y) + math.tan(a(x, y)) - a(x, y)
+    return np.array([rb * abs(f(*q) - (f(*p0) + f(*p1)) / 2) for p0, p1, pts in chords for q in pts])
+
+
 def check_chords(doc, g, a, label):
     """Every straight segment of the contour (right half) stays within 0.0005 mn of the
-    generated curve: points along each chord against the rolled-rack envelope."""
-    rack = RolledRack(a)
+    generated curve: points along each chord against the rolled-rack envelope (a ring gear's
+    against its involute)."""
     polys = polylines(doc, "EVOLV2")
     v = max(polys, key=len) if polys else []
-    pts = []
+    chords = []
     for (x0, y0, b), (x1, y1, _) in zip(v, v[1:]):
         if b or (x0 <= 0 and x1 <= 0):  # arcs are exact; the left half mirrors the right
             continue
-        pts += [(x0 + (x1 - x0) * j / 16, y0 + (y1 - y0) * j / 16) for j in range(1, 16)]
-    worst = float(rack.distance(pts).max()) / rack.mn if pts else float("inf")
+        chords.append(((x0, y0), (x1, y1),
+                       [(x0 + (x1 - x0) * j / 16, y0 + (y1 - y0) * j / 16) for j in range(1, 16)]))
+    pts = [q for c in chords for q in c[2]]
+    d = involute_distance(chords, g) if g.z < 0 else RolledRack(a).distance(pts)
+    worst = float(d.max() / g.mn) if pts else float("inf")
     check(worst <= 5e-4, "%s: %d points on the contour's chords within 0.0005 mn of the "
           "envelope, worst %.3g mn" % (label, len(pts), worst))
     print("measure chords %s %.3e" % (label, worst))

@@ -241,6 +241,9 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
         {2, 18, 6, 0.5L, 0},
         {3, 18, 30, 0.2L, 45},                            // the steepest helix
         {1, 18, 300, 0, 0},                               // a large wheel
+        // Ring gears: chords against the involute, which bends sharply near the base circle.
+        {2, 9, -18, 0, 0}, tool({2, 12, -25, 0, 0}, 1.25L, 0.38L, 0, 0, 0, 0, 0),
+        {2, 20, -40, 0.3L, 0}, {2, 15, -30, 0, 20}, {2, 20, -40, 0, 0},
     };
     std::string batch;
     int k = 0;
@@ -250,8 +253,9 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
         GearData.GearShapes = c.rhoaP0mn > 0 ? 120 : 600;
         const std::string name = "sweep" + std::to_string(++k);
         GearData.dNf[2] = 2 * GearData.dax[2]; // the whole fillet in TROCH2
-        const std::string f = KeptCopy(WriteDxf(name, true, true));
-        batch += f + " label=" + name + " " + CaseArgs("finite,envelope,chords,union,dff") + "\n";
+        const std::string f = KeptCopy(WriteDxf(name, true, c.z2 > 0));
+        batch += f + " label=" + name + " " +
+                 CaseArgs(c.z2 > 0 ? "finite,envelope,chords,union,dff" : "finite,chords") + "\n";
     }
     const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_sweep.txt";
     WriteFileBytes(list, batch);

@@ -209,63 +209,87 @@ TEST_F(ToothViewsTest, MenuDrawsConfiguresAndComesBack) {
                PairArgs() + "\n");
 }
 
-// Mode 2 as a caller uses it: two views drawn into the DXF file the caller opened and closes make
-// one file that holds exactly what the two views drawn into files of their own hold, as ezdxf
-// reads them: every block (the second definition of a name the first view used renamed, its
-// inserts with it), every entity, one header spanning both views.
-TEST_F(ToothViewsTest, TwoViewsIntoTheCallersOutput) {
+// Mode 2: views drawn into the output the caller opened, whatever it names before or after
+// them, make one file in every format holding what the views drawn alone hold, as the readers
+// see it (ezdxf: blocks, a name used again renamed with its inserts, entities; csv: records;
+// OpenCASCADE: edges), each section once, a head. An output closed already is refused.
+TEST_F(ToothViewsTest, ViewsIntoTheCallersOutputMakeOneDrawing) {
     Calculate(Spur);
-    ViewLine("alone3", 3, "");
-    ViewLine("alone7", 7, "");
-    OpenDxf("joined");
-    ToothDrawing(1, 2, 3, 2, 1);
-    ToothDrawing(1, 2, 7, 2, 1);
-    EXPECT_EQ(ToothDrawingName, "EINGR");
-    EXPECT_FALSE(std::filesystem::exists(Path("joined.dxf"))) << "written before it was closed";
-    CadCloseOutput();
-    ASSERT_EQ(AbortFlag, 0);
-    EXPECT_TRUE(responder_.Messages.empty()) << Joined(responder_.Messages);
-    // What a reader sees, without the tables each file has once: a multiset of lines, with
-    // block names renamed as a word of the line.
-    const auto content = [](const std::string& file, const std::string& from = "",
-                            const std::string& to = "") {
+    const struct {
+        std::uint16_t code;
+        int caller; // 0 names nothing, 1 begins the drawing first, 2 names extents at the end
+        std::vector<int> views;
+    } rows[] = {{1, 0, {3, 7}}, {1, 1, {3, 7}}, {1, 2, {3, 7}}, {1, 0, {8}},
+                {5, 1, {3, 7}}, {5, 2, {3, 7}}, {2, 1, {3, 7}}};
+    // What a reader sees beside what a file holds once (into head), with EVOLV2 renamed.
+    const auto read = [&](std::uint16_t code, const std::string& file, const std::string& to,
+                          std::vector<std::string>& head) {
         int status = -1;
+        const std::string csv = "/usr/bin/python3 -c \"import csv,sys\nfor r in csv.reader(open("
+                                "sys.argv[1],newline='',encoding='cp1252'),delimiter='\\t'): "
+                                "print(' '.join(r))\" '";
+        const auto lines = code == 1   ? EzdxfReport(file, status)
+                           : code == 2 ? ReportLines(IgesCheckReport(file, status))
+                                       : ReportLines(RunCommand(csv + file + "'", status));
+        EXPECT_EQ(status, 0) << file;
+        EXPECT_TRUE(code != 1 || Contains(lines, "audit_errors 0")) << file;
         std::vector<std::string> out;
-        for (std::string l : EzdxfReport(file, status)) {
-            if (l.rfind("block ", 0) != 0 && l.rfind("entity ", 0) != 0) continue;
-            for (std::size_t at; !from.empty() && (at = (" " + l + " ").find(" " + from + " ")) !=
-                                                      std::string::npos;)
-                l.replace(at, from.size(), to);
+        for (std::string l : lines) {
+            if (code == 1   ? l.rfind("block ", 0) && l.rfind("entity ", 0)
+                : code == 2 ? l.rfind("edge ", 0) != 0
+                            : l == "EOF" || !l.rfind("MINMAX", 0) || !l.rfind("SECTION", 0)) {
+                head.push_back(l);
+                continue;
+            }
+            if (const auto at = (" " + l + " ").find(" EVOLV2 "); at != std::string::npos)
+                l.replace(at, 6, to);
             out.push_back(l);
         }
-        EXPECT_EQ(status, 0) << file;
         return out;
     };
-    std::vector<std::string> expected = content(Path("alone3.dxf")),
-                             joined = content(Path("joined.dxf")),
-                             seven = content(Path("alone7.dxf"), "EVOLV2", "EVOLV2_2");
-    expected.insert(expected.end(), seven.begin(), seven.end());
-    std::sort(expected.begin(), expected.end());
-    std::sort(joined.begin(), joined.end());
-    EXPECT_EQ(joined, expected);
-    // The header spans both views: its extents and limits are the union of the single views';
-    // no audit error.
-    const std::string header = RunCommand(
-        "/usr/bin/python3 -c \"import sys, ezdxf\n"
-        "for f in sys.argv[1:]:\n"
-        "  d = ezdxf.readfile(f); h = d.header\n"
-        "  print(len(d.audit().errors), *('%.4f' % h[k][i] for k in ('\\$EXTMIN', "
-        "'\\$LIMMIN', '\\$EXTMAX', '\\$LIMMAX') for i in (0, 1)))\" '" +
-        Path("alone3.dxf") + "' '" + Path("alone7.dxf") + "' '" + Path("joined.dxf") + "' 2>&1");
-    std::istringstream in(header);
-    double e[3][9] = {};
-    for (auto& f : e)
-        for (double& v : f)
-            in >> v;
-    ASSERT_TRUE(in) << header;
-    EXPECT_EQ(e[2][0], 0);
-    for (int k = 1; k <= 8; ++k)
-        EXPECT_EQ(e[2][k], k <= 4 ? std::min(e[0][k], e[1][k]) : std::max(e[0][k], e[1][k])) << k;
+    const std::string ext[] = {"", ".dxf", ".igs", "", "", ".txt"};
+    int n = 0;
+    for (const auto& r : rows) {
+        const std::string base = "r" + std::to_string(++n);
+        std::vector<std::string> expected, head;
+        std::string extents; // of the view alone (DXF)
+        for (std::size_t k = 0; k < r.views.size(); ++k) {
+            DataFileName = Path(base + "v" + std::to_string(k));
+            CadBatchOutput = 1;
+            ToothDrawing(r.code, 2, static_cast<std::uint16_t>(r.views[k]), 1, 1);
+            CadBatchOutput = 0;
+            const auto seen =
+                read(r.code, DataFileName + ext[r.code], k ? "EVOLV2_2" : "EVOLV2", head);
+            expected.insert(expected.end(), seen.begin(), seen.end());
+            extents = ReportValue(head, "extmin") + " " + ReportValue(head, "extmax");
+            head.clear();
+        }
+        DataFileName = Path(base);
+        CadBatchOutput = 1;
+        CadOpenOutput(r.code);
+        CadBatchOutput = 0;
+        if (r.caller == 1) CadBeginDrawing(-30, -30, 30, 30);
+        for (const int v : r.views)
+            ToothDrawing(r.code, 2, static_cast<std::uint16_t>(v), 2, 1);
+        if (r.caller == 2) CadBeginDrawing(-30, -30, 30, 30);
+        CadCloseOutput();
+        ASSERT_EQ(AbortFlag, 0) << base;
+        auto joined = read(r.code, Path(base + ext[r.code]), "EVOLV2", head);
+        std::sort(expected.begin(), expected.end());
+        std::sort(joined.begin(), joined.end());
+        EXPECT_EQ(joined, expected) << base;
+        if (r.views.size() == 1) { // view 8 names no extents: the head says what it draws
+            EXPECT_EQ(ReportValue(head, "extmin") + " " + ReportValue(head, "extmax"), extents);
+        } else if (r.code == 5) {
+            EXPECT_EQ(head, (std::vector<std::string>{head[0], "SECTION BLOCKS", "SECTION ENTITIES",
+                                                      "EOF"}));
+            EXPECT_LE(Numbers(head[0].substr(6))[0], -30); // the caller's extents
+        }
+    }
+    EXPECT_TRUE(responder_.Messages.empty()) << Joined(responder_.Messages);
+    ToothDrawing(1, 2, 7, 2, 1); // into the output closed above
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(Joined(responder_.Messages), "Tooth drawing: no open output to draw into !\n");
 }
 
 // Refused: a mode beyond 3 and a choice beyond the menu (a message each), a fatal calculation
