@@ -13,6 +13,10 @@
 #include "cad/screenwrite.h"
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax);
+// The top of the footer line that the last CadBeginDrawing wrote on the screen, as the drawing
+// window shows it (the drawing's lower edge when it wrote none): what stands above it is clear
+// of the footer.
+long double CadFooterTop();
 // The drawings begun from now on in the open output make one drawing: a DXF file then holds one
 // header spanning all their extents, the layer tables once, and the blocks and entities of every
 // drawing. Call it before the first drawing (TCadWriter::JoinDrawings).
