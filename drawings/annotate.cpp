@@ -114,8 +114,16 @@ bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b) {
 }
 
 bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken) {
+    // The margin keeps labels readable apart also where the screen's font is a little larger.
+    const Extended lu = hypotl(box.ux, box.uy), lv = hypotl(box.vx, box.vy);
+    if (lu == 0 || lv == 0) return true; // no text
+    const Extended m = lv / 6;
+    const Extended ex = box.ux / lu * m, ey = box.uy / lu * m, fx = box.vx / lv * m,
+                   fy = box.vy / lv * m;
+    const TLabelBox grown{box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
+                          box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
     return std::none_of(taken.begin(), taken.end(),
-                        [&](const TLabelBox& t) { return LabelsOverlap(box, t); });
+                        [&](const TLabelBox& t) { return LabelsOverlap(grown, t); });
 }
 
 void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,

@@ -19,7 +19,7 @@ TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleD
                   Extended cw);
 // True when the two boxes overlap (touching does not count).
 bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b);
-// True when box clears every box of taken.
+// True when box, with a margin of a sixth of its height about it, clears every box of taken.
 bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken);
 
 // Arc of diameter D over +-w about the direction theta from (xc, yc), labelled inside or

@@ -100,7 +100,8 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
         case drArc: {
             // Counter-clockwise from the start point to the end point; the quadrant points it
             // passes are its extremes.
-            const long double cx = (v[0] + v[2]) / 2, cy = (v[1] + v[3]) / 2, rr = (v[2] - v[0]) / 2;
+            const long double cx = (v[0] + v[2]) / 2, cy = (v[1] + v[3]) / 2,
+                              rr = (v[2] - v[0]) / 2;
             add(v[4], v[5]);
             add(v[6], v[7]);
             const long double a1 = atan2l(v[5] - cy, v[4] - cx);
@@ -108,7 +109,8 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
             if (sweep <= 0) sweep += 2 * Pi;
             for (int q = -4; q <= 8; ++q) {
                 const long double at = q * Pi / 2 - a1;
-                if (at > 0 && at < sweep) add(cx + rr * cosl(q * Pi / 2), cy + rr * sinl(q * Pi / 2));
+                if (at > 0 && at < sweep)
+                    add(cx + rr * cosl(q * Pi / 2), cy + rr * sinl(q * Pi / 2));
             }
             break;
         }
@@ -127,7 +129,8 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
             const long double tx = textA != 0 ? v[0] - s * textH * 0.7L : v[0];
             const long double ty = v[1] + (textA != 0 ? c : 1) * textH * 0.75L;
             const long double len = static_cast<long double>(list.TextOf(r).size()) * textW;
-            for (const auto& [u, d] : {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, textH}, {len, textH}})
+            for (const auto& [u, d] :
+                 {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, textH}, {len, textH}})
                 add(tx + u * c + d * s, ty + u * s - d * c);
             break;
         }

@@ -7,8 +7,9 @@
 // Where the graphic printout puts a drawing sheet on the paper. A drawing in its frame (an A4
 // or A3 sheet) is printed whole: the sheet with everything drawn beyond its edge centred on the
 // printable area at its true size, or smaller when the area cannot hold it, times the print
-// scales and moved by the print origin (mm on the paper). The drawing window's replay maps a drawing's mm to printer pixels through
-// PrintPageFit while it is on; other pictures keep the screen-based print mapping.
+// scales and moved by the print origin (mm on the paper). The drawing window's replay maps a
+// drawing's mm to printer pixels through PrintPageFit while it is on; other pictures keep the
+// screen-based print mapping.
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // The quick sheets and tooth views of gear 2 for every kind of gear (z 6 to 300, internal, helix
 // up to 45 degrees): each view and table on its sheet and clear of the others, no label on
-// another, the tooth views within the height of their limits, as
+// another, every arc of a tooth view through its limits, as
 // python3-ezdxf reads the DXF files (layout_check.py); the same sheets and the drawings that
 // define blocks they do not insert as IGES files, read by OpenCASCADE (tools/igescheck), which
 // must show exactly what the DXF file of the same drawing shows.
@@ -49,7 +49,7 @@ const TSheet Sheets[] = {
     {"quick", DrawQuickSheet, "sheet=0,0,160,120"},
     {"quick3", DrawQuickSheet3, "sheet=0,0,200,120"},
     {"quick4", DrawQuickSheet4, "sheet=-2,-5,422,305 paper=0,0,420,297"},
-    // Tooth views: within the height of their limits, labels apart.
+    // Tooth views: arcs through their limits, labels apart.
     {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }, "view=1"},
     {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1"},
     {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1"},

@@ -411,8 +411,9 @@ TEST_F(PrintTest, SheetsPrintWholeOnThePaperTheyFit) {
             ASSERT_NE(word, std::string::npos) << words;
             const std::size_t at = words.rfind("<word", word);
             double box[4] = {-1, -1, 1e9, 1e9}, mm = 25.4 / 72;
-            std::sscanf(words.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"",
-                        &box[0], &box[1], &box[2], &box[3]);
+            std::sscanf(words.c_str() + at,
+                        "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &box[0],
+                        &box[1], &box[2], &box[3]);
             EXPECT_TRUE(box[0] >= 0 && box[1] >= 0 && box[2] * mm <= p.W && box[3] * mm <= p.H)
                 << words.substr(at, 120);
         }
