@@ -123,7 +123,7 @@ bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken) {
     const TLabelBox grown{box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
                           box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
     return std::none_of(taken.begin(), taken.end(),
-                        [&](const TLabelBox& t) { return LabelsOverlap(grown, t); });
+                        [&](const TLabelBox& t) { return LabelsOverlap(t.text ? grown : box, t); });
 }
 
 void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,

@@ -10,16 +10,18 @@
 
 #include "framework/core/maths.h"
 
-// The box a label covers: its insertion point and its edges along the baseline (u) and up (v).
+// The box a label covers: its insertion point and its edges along the baseline (u) and up (v);
+// a box that is no text (a point's mark) is kept clear of without a margin.
 struct TLabelBox {
     Extended x = 0, y = 0, ux = 0, uy = 0, vx = 0, vy = 0;
+    bool text = true;
 };
 // A text of height h and character width cw written at (x, y) turned by angleDeg.
 TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleDeg, Extended h,
                   Extended cw);
 // True when the two boxes overlap (touching does not count).
 bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b);
-// True when box, with a margin of a sixth of its height about it, clears every box of taken.
+// True when box clears every box of taken, a text with a margin of a sixth of box's height.
 bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken);
 
 // Arc of diameter D over +-w about the direction theta from (xc, yc), labelled inside or

@@ -150,7 +150,7 @@ void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
     const Extended r = mn / 15.0L;
     const std::size_t circles = taken.size();
     for (const TMark& m : p.marks)
-        taken.push_back({m.x - r, m.y - r, 2 * r, 0, 0, 2 * r});
+        taken.push_back({m.x - r, m.y - r, 2 * r, 0, 0, 2 * r, false});
     const Extended c = cosl(DegToRad(angle)), s = sinl(DegToRad(angle));
     for (std::size_t k = 0; k < p.marks.size(); ++k) {
         TMark& m = p.marks[k];
