@@ -15,6 +15,7 @@
 namespace {
 
 bool BlockBegun = false; // a definition was begun and not yet ended
+long double FooterTop = 0;
 
 // The blocks defined in this drawing, by their name in capitals: an insert names its block
 // without regard to letter case, and every output gets the name as it was defined.
@@ -48,6 +49,7 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
         CadSetColour(19);
         CadRectangle(xmin, ymin, xmax, ymax);
     }
+    FooterTop = ymin;
     if (!out->IsScreen()) return;
     const TCadExtents& x = CadExtents;
     // The footer is for the screen: at least a readable line on it (6 pixels of the virtual
@@ -59,10 +61,17 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
     CadSetColour(30);
     // The job's file as the frames name it (a job named on the command line keeps its name).
     const std::string path = ShortenMiddle(OutputFileName(), 120);
-    if (!NoDrawingFooter)
-        CadText(DateString() + " " + TimeString() + " - " + "KELMORA " + ProductTitle + " V" +
-                    VersionCode.str() + " - " + path,
-                x.XMin + 0.005L * x.Width, x.YMin + 0.002L * x.Height);
+    if (NoDrawingFooter) return;
+    const long double y = x.YMin + 0.002L * x.Height;
+    CadText(DateString() + " " + TimeString() + " - " + "KELMORA " + ProductTitle + " V" +
+                VersionCode.str() + " - " + path,
+            x.XMin + 0.005L * x.Width, y);
+    // The window draws a text 1.6 times its height high, three quarters of it above the line.
+    FooterTop = y + 0.75L * 1.6L * TextHeightFactor * footer;
+}
+
+long double CadFooterTop() {
+    return FooterTop;
 }
 
 bool CadJoinDrawings() {

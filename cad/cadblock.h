@@ -13,6 +13,10 @@
 #include "cad/screenwrite.h"
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax);
+// The top of the footer line that the last CadBeginDrawing wrote on the screen, as the drawing
+// window shows it (the drawing's lower edge when it wrote none): what stands above it is clear
+// of the footer.
+long double CadFooterTop();
 // Whether a drawing begun now in the open output becomes part of the one it holds: a DXF or TXT
 // file holds one head spanning every drawing's extents and what they draw, the first drawing's
 // layer tables, and the blocks and entities of every drawing (a block name used again renamed);

@@ -15,37 +15,81 @@
 
 namespace {
 
-// Where DrawAngleArc puts its label, and the label's box: corners from the insertion point
-// along the baseline (u) and up (v).
-struct TLabel {
-    Extended x, y, ux, uy, vx, vy;
-};
-
-TLabel LabelOf(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
-               Extended D, Extended theta) {
+// Where DrawAngleArc puts the label of its arc when the label stands as at the end of an arc
+// of half span labelSpan, and the label's box.
+TLabelBox LabelOf(std::string_view text, bool inside, Extended xc, Extended yc, Extended labelSpan,
+                  Extended D, Extended theta) {
     const Extended mn = GearData.mn;
-    const Extended lambda = DegToRad(theta - 90.0L) + 0.8L * DegToRad(w);
-    TLabel l{};
+    const Extended lambda = DegToRad(theta - 90.0L) + 0.8L * DegToRad(labelSpan);
+    Extended x = 0, y = 0;
     if (inside) {
-        l.x = xc + (D / 2.0L - 0.12L * mn) * sinl(lambda);
-        l.y = yc + (D / 2.0L - 0.12L * mn) * cosl(lambda);
+        x = xc + (D / 2.0L - 0.12L * mn) * sinl(lambda);
+        y = yc + (D / 2.0L - 0.12L * mn) * cosl(lambda);
     } else {
-        l.x = xc + (D / 2.0L + 0.08L * mn) * sinl(lambda);
-        l.y = yc + (D / 2.0L + 0.05L * mn) * cosl(lambda);
+        x = xc + (D / 2.0L + 0.08L * mn) * sinl(lambda);
+        y = yc + (D / 2.0L + 0.05L * mn) * cosl(lambda);
     }
-    const Extended a = DegToRad(-w);
-    const Extended width = static_cast<Extended>(os::Utf8Length(text)) * 0.08L * mn * CadTextFactor;
-    const Extended height = 0.1L * mn;
-    l.ux = width * cosl(a);
-    l.uy = width * sinl(a);
-    l.vx = -height * sinl(a);
-    l.vy = height * cosl(a);
-    return l;
+    return TextBox(text, x, y, -labelSpan, 0.1L * mn, 0.08L * mn * CadTextFactor);
 }
 
-// True when the two label boxes overlap (separating axes of the two rectangles).
-bool Overlap(const TLabel& a, const TLabel& b) {
-    auto corners = [](const TLabel& l, Extended (&x)[4], Extended (&y)[4]) {
+// True when the arc of diameter D over +-w about theta passes through the label.
+bool Crosses(const TLabelBox& l, Extended xc, Extended yc, Extended w, Extended D,
+             Extended theta) {
+    const Extended uu = l.ux * l.ux + l.uy * l.uy, vv = l.vx * l.vx + l.vy * l.vy;
+    for (int k = 0; k <= 64; ++k) {
+        const Extended t = DegToRad(theta - w + 2 * w * k / 64.0L);
+        const Extended r = D / 2.0L; // a negative D lies about theta + 180 degrees
+        const Extended px = xc + r * cosl(t) - l.x, py = yc + r * sinl(t) - l.y;
+        const Extended s = (px * l.ux + py * l.uy) / uu, h = (px * l.vx + py * l.vy) / vv;
+        if (s > 0 && s < 1 && h > 0 && h < 1) return true;
+    }
+    return false;
+}
+
+// True when some part of the arc of diameter D over +-w about theta lies in the window.
+bool InWindow(const TViewWindow& v, Extended xc, Extended yc, Extended w, Extended D,
+              Extended theta) {
+    constexpr int steps = 1024; // far finer than a label or a line width
+    for (int k = 0; k <= steps; ++k) {
+        const Extended t = DegToRad(theta - w + 2 * w * k / static_cast<Extended>(steps));
+        const Extended x = xc + D / 2.0L * cosl(t), y = yc + D / 2.0L * sinl(t);
+        if (x >= v.XMin && x <= v.XMax && y >= v.YMin && y <= v.YMax) return true;
+    }
+    return false;
+}
+
+// The arc with its label placed as for the half span labelSpan.
+void DrawArcLabelled(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
+                     Extended D, Extended theta, Extended labelSpan) {
+    const Extended mn = GearData.mn;
+    CadSetTextSize(2, -labelSpan, 0.1L * mn, 0.08L * mn);
+    if (D >= 0)
+        CadArc(xc, yc, theta - w, theta + w, D / 2.0L);
+    else
+        CadArc(xc, yc, theta + 180.0L + w, theta + 180.0L - w, -D / 2.0L);
+    const TLabelBox l = LabelOf(text, inside, xc, yc, labelSpan, D, theta);
+    CadText(text, l.x, l.y);
+}
+
+// The half span of an arc cut where it meets the line y = yLimit.
+Extended LimitedSpan(Extended yc, Extended w, Extended D, Extended yLimit) {
+    if (D == 0) return w; // a point circle has no span to limit
+    const Extended c = fabsl((yLimit - yc) / (D / 2.0L));
+    const Extended wLimit = RadToDeg(ArcCosLimited("", c));
+    return wLimit < fabsl(w) && wLimit != 0 ? wLimit : w;
+}
+
+} // namespace
+
+TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleDeg, Extended h,
+                  Extended cw) {
+    const Extended a = DegToRad(angleDeg);
+    const Extended width = static_cast<Extended>(os::Utf8Length(text)) * cw;
+    return {x, y, width * cosl(a), width * sinl(a), -h * sinl(a), h * cosl(a)};
+}
+
+bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b) {
+    auto corners = [](const TLabelBox& l, Extended (&x)[4], Extended (&y)[4]) {
         x[0] = l.x, y[0] = l.y;
         x[1] = l.x + l.ux, y[1] = l.y + l.uy;
         x[2] = l.x + l.ux + l.vx, y[2] = l.y + l.uy + l.vy;
@@ -54,7 +98,8 @@ bool Overlap(const TLabel& a, const TLabel& b) {
     Extended ax[4], ay[4], bx[4], by[4];
     corners(a, ax, ay);
     corners(b, bx, by);
-    for (const TLabel* l : {&a, &b})
+    // Separating axes: the edges of both boxes.
+    for (const TLabelBox* l : {&a, &b})
         for (const auto& [nx, ny] : {std::pair{l->ux, l->uy}, std::pair{l->vx, l->vy}}) {
             Extended a0 = 1e300L, a1 = -1e300L, b0 = 1e300L, b1 = -1e300L;
             for (int k = 0; k < 4; ++k) {
@@ -68,41 +113,52 @@ bool Overlap(const TLabel& a, const TLabel& b) {
     return true;
 }
 
-// True when the arc of diameter D over +-w about theta passes through the label.
-bool Crosses(const TLabel& l, Extended xc, Extended yc, Extended w, Extended D, Extended theta) {
-    const Extended uu = l.ux * l.ux + l.uy * l.uy, vv = l.vx * l.vx + l.vy * l.vy;
-    for (int k = 0; k <= 64; ++k) {
-        const Extended t = DegToRad(theta - w + 2 * w * k / 64.0L);
-        const Extended r = D / 2.0L; // a negative D lies about theta + 180 degrees
-        const Extended px = xc + r * cosl(t) - l.x, py = yc + r * sinl(t) - l.y;
-        const Extended s = (px * l.ux + py * l.uy) / uu, h = (px * l.vx + py * l.vy) / vv;
-        if (s > 0 && s < 1 && h > 0 && h < 1) return true;
-    }
-    return false;
+bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken) {
+    // The margin keeps labels readable apart also where the screen's font is a little larger.
+    const Extended lu = hypotl(box.ux, box.uy), lv = hypotl(box.vx, box.vy);
+    if (lu == 0 || lv == 0) return true; // no text
+    const Extended m = lv / 6;
+    const Extended ex = box.ux / lu * m, ey = box.uy / lu * m, fx = box.vx / lv * m,
+                   fy = box.vy / lv * m;
+    const TLabelBox grown{box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
+                          box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
+    return std::none_of(taken.begin(), taken.end(),
+                        [&](const TLabelBox& t) { return LabelsOverlap(t.text ? grown : box, t); });
 }
-
-} // namespace
 
 void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
                   Extended D, Extended theta) {
-    const Extended mn = GearData.mn;
-    CadSetTextSize(2, -w, 0.1L * mn, 0.08L * mn);
-    if (D >= 0)
-        CadArc(xc, yc, theta - w, theta + w, D / 2.0L);
-    else
-        CadArc(xc, yc, theta + 180.0L + w, theta + 180.0L - w, -D / 2.0L);
-    const TLabel l = LabelOf(text, inside, xc, yc, w, D, theta);
-    CadText(text, l.x, l.y);
+    DrawArcLabelled(text, inside, xc, yc, w, D, theta, w);
 }
 
 void DrawLimitedAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
                          Extended D, Extended theta, Extended yLimit) {
-    if (D != 0) { // a point circle has no span to limit
-        const Extended c = fabsl((yLimit - yc) / (D / 2.0L));
-        const Extended wLimit = RadToDeg(ArcCosLimited("", c));
-        if (wLimit < fabsl(w) && wLimit != 0) w = wLimit;
+    DrawAngleArc(text, inside, xc, yc, LimitedSpan(yc, w, D, yLimit), D, theta);
+}
+
+void DrawLimitedAngleArcs(const std::vector<TLimitedArc>& arcs, std::vector<TLabelBox>& taken) {
+    for (const TLimitedArc& a : arcs) {
+        const Extended w = LimitedSpan(a.yc, a.w, a.D, a.yLimit);
+        // The label as at the arc's end, then nearer its middle, then the same at its other
+        // end; its own side of the arc first.
+        Extended span = w;
+        bool inside = a.inside;
+        bool found = false;
+        for (const Extended end : {1.0L, -1.0L})
+            for (int step = 0; step <= 6 && !found; ++step)
+                for (const bool in : {a.inside, !a.inside}) {
+                    const Extended s = end * w * (1 - 0.125L * step);
+                    if (LabelClear(LabelOf(a.text, in, a.xc, a.yc, s, a.D, a.theta), taken)) {
+                        span = s;
+                        inside = in;
+                        found = true;
+                        break;
+                    }
+                }
+        taken.push_back(LabelOf(a.text, inside, a.xc, a.yc, span, a.D, a.theta));
+        CadSetColour(a.colour);
+        DrawArcLabelled(a.text, inside, a.xc, a.yc, w, a.D, a.theta, span);
     }
-    DrawAngleArc(text, inside, xc, yc, w, D, theta);
 }
 
 void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extended /*a*/, Extended D,
@@ -113,7 +169,7 @@ void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extende
 }
 
 void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin,
-                      Extended rMax) {
+                      Extended rMax, const TViewWindow& window) {
     const TGearData& g = GearData;
     if (g.z[i] == 0) return; // no pitch to span
     const Extended w = 1.5L * 180.0L / g.z[i];
@@ -129,21 +185,22 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
         {"dFf", 20, RootFormDiameter(i)}};
     if (g.dFa[i] != g.da[i]) arcs.push_back({"dFa", 29, Mean2(g.dFa[i], g.dFaK[i])});
     std::erase_if(arcs, [&](const TArc& a) {
-        return fabsl(a.D) / 2.0L < rMin || fabsl(a.D) / 2.0L > rMax;
+        return fabsl(a.D) / 2.0L < rMin || fabsl(a.D) / 2.0L > rMax ||
+               !InWindow(window, xc, yc, w, a.D, theta);
     });
     // Each label at the end of its arc, outside it; one that would lie on another label or
     // arc goes inside its arc, else its arc is drawn longer until the label is clear.
-    std::vector<TLabel> placed;
+    std::vector<TLabelBox> placed;
     for (std::size_t k = 0; k < arcs.size(); ++k) {
         TArc& a = arcs[k];
         bool found = false;
         for (int step = 0; step <= 8 && !found; ++step)
             for (const bool inside : {false, true}) {
                 const Extended span = w * (1 + 0.25L * step);
-                const TLabel l = LabelOf(a.text, inside, xc, yc, span, a.D, theta);
+                const TLabelBox l = LabelOf(a.text, inside, xc, yc, span, a.D, theta);
                 bool clear = true;
-                for (const TLabel& p : placed) // nor this arc through a label placed before
-                    clear = clear && !Overlap(l, p) && !Crosses(p, xc, yc, span, a.D, theta);
+                for (const TLabelBox& p : placed) // nor this arc through a label placed before
+                    clear = clear && !LabelsOverlap(l, p) && !Crosses(p, xc, yc, span, a.D, theta);
                 for (std::size_t j = 0; j < arcs.size() && clear; ++j)
                     if (j != k)
                         clear = !Crosses(l, xc, yc, j < k ? arcs[j].span : w, arcs[j].D, theta);

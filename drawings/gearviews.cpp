@@ -1,8 +1,10 @@
 #include "drawings/gearviews.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
@@ -11,6 +13,7 @@
 #include "drawings/toothgeom.h"
 #include "framework/core/geom2d.h"
 #include "framework/core/globals.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
 
 namespace {
@@ -21,13 +24,6 @@ std::string Block(const char* name, int i) {
 
 bool Even(std::int32_t n) {
     return n % 2 == 0;
-}
-
-// A marked point of the path of contact: a small circle and its letter above left.
-void MarkPoint(const char* letter, Extended x, Extended y) {
-    const Extended mn = GearData.mn;
-    CadCircle(x, y, mn / 15.0L);
-    CadText(letter, x - mn / 10.0L, y + mn / 8.0L);
 }
 
 struct TPoint {
@@ -46,78 +42,158 @@ TPoint OnCircle(Extended yc, Extended D, const TPoint& T1, const TPoint& T2, boo
     return p;
 }
 
-// Gear 2's diameter arcs: above the window for an external gear, about +y (reaching into the
-// window from below) for an internal one.
-void Gear2Arcs(Extended w2, Extended Y0, Extended Y1) {
+// The diameter arcs of the tooth contact drawing, cut at the window's edge: gear 1's and an
+// external gear 2's about their centres towards the pitch point, a ring gear's about +y
+// (reaching into the window from below), and with DrawDiameters 2 the usable diameters.
+std::vector<TLimitedArc> ContactArcs(Extended Y0, Extended Y1) {
     const TGearData& g = GearData;
+    std::vector<TLimitedArc> arcs;
     const Extended a = g.aDraw;
-    const bool showDw = fabsl(g.dwx[2] - g.d[2]) > 0.05L * g.mn;
+    const Extended w1 = std::min(720.0L / g.z[1], 90.0L);
+    const Extended w2 = std::min(720.0L / g.z[2], 90.0L);
+    // An arc that does not reach past the window's edge would be drawn whole outside it (a
+    // ring gear's base circle below the window, through the data box).
+    auto arc = [&](const std::string& text, std::int32_t colour, bool inside, Extended yc,
+                   Extended w, Extended D, Extended theta, Extended yLimit) {
+        const bool up = (theta == 90) == (D > 0); // the arc about +y, its apex on top
+        const Extended apex = yc + (up ? 1 : -1) * fabsl(D) / 2.0L;
+        if (up ? apex > Y0 : apex < Y1)
+            arcs.push_back({text, colour, inside, 0, yc, w, D, theta, yLimit});
+    };
+    if (g.db[1] / 2.0L > Y0) arc("db1", 1, false, 0, w1, g.db[1], 90, Y0);
+    if (g.dfmax[1] / 2.0L > Y0 && BaseCircleAboveRootForm(1))
+        arc("df1", 1, true, 0, w1, g.dfx[1], 90, Y0);
+    arc("d1", 1, false, 0, w1, g.d[1], 90, Y0);
+    if (fabsl(g.dwx[1] - g.d[1]) > 0.05L * g.mn) arc("dw1", 1, false, 0, w1, g.dwx[1], 90, Y0);
+    const bool showDw2 = fabsl(g.dwx[2] - g.d[2]) > 0.05L * g.mn;
     if (g.z[2] > 0) {
-        if (a - g.db[2] / 2.0L < Y1) DrawLimitedAngleArc("db2", false, 0, a, w2, g.db[2], 270, Y1);
+        if (a - g.db[2] / 2.0L < Y1) arc("db2", 1, false, a, w2, g.db[2], 270, Y1);
         if (a - g.dfmax[2] / 2.0L < Y1 && BaseCircleAboveRootForm(2))
-            DrawLimitedAngleArc("df2", true, 0, a, w2, g.dfx[2], 270, Y1);
-        DrawLimitedAngleArc("d2", false, 0, a, w2, g.d[2], 270, Y1);
-        if (showDw) DrawLimitedAngleArc("dw2", false, 0, a, w2, g.dwx[2], 270, Y1);
+            arc("df2", 1, true, a, w2, g.dfx[2], 270, Y1);
+        arc("d2", 1, false, a, w2, g.d[2], 270, Y1);
+        if (showDw2) arc("dw2", 1, false, a, w2, g.dwx[2], 270, Y1);
     } else {
-        DrawLimitedAngleArc("db2", true, 0, a, -w2, fabsl(g.db[2]), 90, Y0);
-        DrawLimitedAngleArc("df2", true, 0, a, -w2, fabsl(g.dfx[2]), 90, Y0);
-        DrawLimitedAngleArc("d2", true, 0, a, -w2, fabsl(g.d[2]), 90, Y0);
-        if (showDw) DrawLimitedAngleArc("dw2", true, 0, a, -w2, fabsl(g.dwx[2]), 90, Y0);
+        arc("db2", 1, true, a, -w2, fabsl(g.db[2]), 90, Y0);
+        arc("df2", 1, true, a, -w2, fabsl(g.dfx[2]), 90, Y0);
+        arc("d2", 1, true, a, -w2, fabsl(g.d[2]), 90, Y0);
+        if (showDw2) arc("dw2", 1, true, a, -w2, fabsl(g.dwx[2]), 90, Y0);
     }
+    if (g.DrawDiameters != 2) return arcs;
+    for (int i = 1; i <= 2; ++i) {
+        const std::string n = std::to_string(i);
+        const Extended yc = i == 1 ? 0 : a, theta = i == 1 ? 90 : 270, yLimit = i == 1 ? Y0 : Y1;
+        const Extended w = i == 1 ? w1 : w2;
+        if (g.dFa[i] != g.da[i]) arc("dFa" + n, 29, false, yc, w, g.dFa[i], theta, yLimit);
+        // Close to db, d or dw its label would sit on theirs: a wider arc moves it aside.
+        auto near = [&](Extended D) { return fabsl(D - g.dNf[i]) < 0.15L * g.mn; };
+        const bool close = near(g.db[i]) || near(g.d[i]) || near(g.dwx[i]);
+        arc("dNf" + n, 24, false, yc, close ? 1.2L * w : w, g.dNf[i], theta, yLimit);
+    }
+    return arcs;
 }
 
-// The usable diameters dFa and dNf of gear i about (0, yc), when the drawing shows diameters.
-void UsableDiameterArcs(int i, Extended yc, Extended theta, Extended w, Extended yLimit) {
-    const TGearData& g = GearData;
-    const std::string n = std::to_string(i);
-    if (g.dFa[i] != g.da[i]) {
-        CadSetColour(29);
-        DrawLimitedAngleArc("dFa" + n, false, 0, yc, w, g.dFa[i], theta, yLimit);
-    }
-    // Close to db or d the label would sit on theirs: a wider arc moves it aside.
-    const bool close =
-        fabsl(g.db[i] - g.dNf[i]) < 0.15L * g.mn || fabsl(g.d[i] - g.dNf[i]) < 0.15L * g.mn;
-    CadSetColour(24);
-    DrawLimitedAngleArc("dNf" + n, false, 0, yc, close ? 1.2L * w : w, g.dNf[i], theta, yLimit);
-}
+// A marked point of the path of contact: a small circle and its letter.
+struct TMark {
+    const char* letter;
+    Extended x, y;
+    Extended lx = 0, ly = 0; // where the letter stands
+};
 
-// The path of contact within the window and its points A (start), B, C (pitch point), D and E
-// (end). The line of action is the one of the pair at aDraw, through the pitch point on the
-// operating pitch circles dwx.
-void PathOfContact(Extended W, Extended Y0, Extended Y1, Extended t) {
+// The path of contact within the window, from (x1, y1) to (x2, y2), and its points A (start),
+// B, C (pitch point), D and E (end). The line of action is the one of the pair at aDraw,
+// through the pitch point on the operating pitch circles dwx.
+struct TPath {
+    bool drawn = false;
+    Extended x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::vector<TMark> marks;
+};
+
+TPath PathOfContact(Extended W, Extended Y0, Extended Y1) {
     const TGearData& g = GearData;
-    if (g.z[1] + g.z[2] == 0) return; // no pair: no path
+    TPath p;
+    if (g.z[1] + g.z[2] == 0) return p; // no pair: no path
     const Extended aw = DrawingPressureAngle();
     const Extended s = sinl(aw), c = cosl(aw);
-    CadSetColour(0);
     TPoint T1{-g.db[1] / 2.0L * s, g.db[1] / 2.0L * c, true};
     TPoint T2{g.db[2] / 2.0L * s, g.aDraw - g.db[2] / 2.0L * c, true};
-    if (T1.x == T2.x && T1.y == T2.y) return; // no line through one point
-    Extended x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    LineIntersection(T1.x, T1.y, T2.x, T2.y, 0, Y0, 1, Y0, x1, y1);
-    if (x1 < -W) LineIntersection(T1.x, T1.y, T2.x, T2.y, -W, 0, -W, 1, x1, y1);
-    LineIntersection(T1.x, T1.y, T2.x, T2.y, 0, Y1, 1, Y1, x2, y2);
-    if (x2 > W) LineIntersection(T1.x, T1.y, T2.x, T2.y, W, 0, W, 1, x2, y2);
-    CadLine(x1, y1, x2, y2);
+    if (T1.x == T2.x && T1.y == T2.y) return p; // no line through one point
+    LineIntersection(T1.x, T1.y, T2.x, T2.y, 0, Y0, 1, Y0, p.x1, p.y1);
+    if (p.x1 < -W) LineIntersection(T1.x, T1.y, T2.x, T2.y, -W, 0, -W, 1, p.x1, p.y1);
+    LineIntersection(T1.x, T1.y, T2.x, T2.y, 0, Y1, 1, Y1, p.x2, p.y2);
+    if (p.x2 > W) LineIntersection(T1.x, T1.y, T2.x, T2.y, W, 0, W, 1, p.x2, p.y2);
+    p.drawn = true;
 
-    CadSetColour(3);
-    CadSetTextSize(2, RadToDeg(aw), 0.6L * t, 0.5L * t);
-    const Extended mn = g.mn;
-    const Extended yC = g.dwx[1] / 2.0L;
-    CadCircle(0, yC, mn / 15.0L);
-    CadText("C", mn / 20.0L, yC + mn / 8.0L);
+    p.marks.push_back({"C", 0, g.dwx[1] / 2.0L});
     const TPoint E = OnCircle(0, g.dNa[1], T1, T2, g.z[1] >= 0);
-    if (E.found) MarkPoint("E", E.x, E.y);
+    if (E.found) p.marks.push_back({"E", E.x, E.y});
     const TPoint A = OnCircle(g.aDraw, g.dNa[2], T1, T2, g.z[2] < 0);
-    if (A.found) MarkPoint("A", A.x, A.y);
+    if (A.found) p.marks.push_back({"A", A.x, A.y});
     // B and D lie one base pitch from E and A, inside the path when it is longer than 1.05
     // base pitches (at aDraw = a that is the contact ratio's test).
-    if (!A.found || !E.found || g.pet <= 0) return;
+    if (!A.found || !E.found || g.pet <= 0) return p;
     const Extended len = hypotl(E.x - A.x, E.y - A.y);
-    if (len / g.pet <= 1.05L) return;
+    if (len / g.pet <= 1.05L) return p;
     const Extended ux = (E.x - A.x) / len, uy = (E.y - A.y) / len;
-    MarkPoint("B", E.x - g.pet * ux, E.y - g.pet * uy);
-    MarkPoint("D", A.x + g.pet * ux, A.y + g.pet * uy);
+    p.marks.push_back({"B", E.x - g.pet * ux, E.y - g.pet * uy});
+    p.marks.push_back({"D", A.x + g.pet * ux, A.y + g.pet * uy});
+    return p;
+}
+
+// The letters of the marked points: C right above its point, the others left above theirs,
+// unless that lies on a letter placed before or on another point's circle; then the first
+// place around the point that is clear (further out if need be). taken receives the letters
+// and the circles.
+void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
+    const Extended mn = GearData.mn;
+    const Extended angle = RadToDeg(DrawingPressureAngle());
+    const Extended h = 0.6L * t, cw = 0.5L * t * CadTextFactor;
+    const Extended r = mn / 15.0L;
+    const std::size_t circles = taken.size();
+    for (const TMark& m : p.marks)
+        taken.push_back({m.x - r, m.y - r, 2 * r, 0, 0, 2 * r, false});
+    const Extended c = cosl(DegToRad(angle)), s = sinl(DegToRad(angle));
+    for (std::size_t k = 0; k < p.marks.size(); ++k) {
+        TMark& m = p.marks[k];
+        m.lx = m.x + (k == 0 ? mn / 20.0L : -mn / 10.0L); // C comes first
+        m.ly = m.y + mn / 8.0L;
+        TLabelBox box = TextBox(m.letter, m.lx, m.ly, angle, h, cw);
+        // Its own circle is no obstacle.
+        std::vector<TLabelBox> others = taken;
+        others.erase(others.begin() + static_cast<std::ptrdiff_t>(circles + k));
+        const Extended bw = hypotl(box.ux, box.uy);
+        for (int ring = 0; ring < 4 && !LabelClear(box, others); ++ring) {
+            const Extended gap = r + 0.25L * h + ring * h;
+            for (int dir = 0; dir < 8; ++dir) {
+                const Extended dx = std::array{0, 1, 1, 1, 0, -1, -1, -1}[dir];
+                const Extended dy = std::array{1, 1, 0, -1, -1, -1, 0, 1}[dir];
+                // The letter's middle in its own frame, then turned with the text.
+                const Extended mu = dx * (bw / 2 + gap) - bw / 2;
+                const Extended mv = dy * (h / 2 + gap) - h / 2;
+                const TLabelBox b =
+                    TextBox(m.letter, m.x + mu * c - mv * s, m.y + mu * s + mv * c, angle, h, cw);
+                if (LabelClear(b, others)) {
+                    box = b;
+                    m.lx = b.x;
+                    m.ly = b.y;
+                    break;
+                }
+            }
+        }
+        taken.push_back(box);
+    }
+}
+
+void DrawPath(const TPath& p, Extended t) {
+    if (!p.drawn) return;
+    const TGearData& g = GearData;
+    CadSetColour(0);
+    CadLine(p.x1, p.y1, p.x2, p.y2);
+    CadSetColour(3);
+    CadSetTextSize(2, RadToDeg(DrawingPressureAngle()), 0.6L * t, 0.5L * t);
+    for (const TMark& m : p.marks) {
+        CadCircle(m.x, m.y, g.mn / 15.0L);
+        CadText(m.letter, m.lx, m.ly);
+    }
 }
 
 } // namespace
@@ -235,23 +311,14 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
     }
 
     // Centre line and diameter arcs; the operating pitch circles are those of aDraw (dwx),
-    // which touch at the pitch point.
+    // which touch at the pitch point. No label lies on another: the letters of the path's
+    // points first, then the arcs' labels clear of them.
     CadSetColour(1);
     CadLine(0, Y0, 0, Y1);
-    const Extended w1 = std::min(720.0L / g.z[1], 90.0L);
-    const Extended w2 = std::min(720.0L / g.z[2], 90.0L);
-    if (g.db[1] / 2.0L > Y0) DrawLimitedAngleArc("db1", false, 0, 0, w1, g.db[1], 90, Y0);
-    if (g.dfmax[1] / 2.0L > Y0 && BaseCircleAboveRootForm(1))
-        DrawLimitedAngleArc("df1", true, 0, 0, w1, g.dfx[1], 90, Y0);
-    DrawLimitedAngleArc("d1", false, 0, 0, w1, g.d[1], 90, Y0);
-    if (fabsl(g.dwx[1] - g.d[1]) > 0.05L * g.mn)
-        DrawLimitedAngleArc("dw1", false, 0, 0, w1, g.dwx[1], 90, Y0);
-    Gear2Arcs(w2, Y0, Y1);
-    if (g.DrawDiameters == 2) {
-        UsableDiameterArcs(1, 0, 90, w1, Y0);
-        UsableDiameterArcs(2, g.aDraw, 270, w2, Y1);
-    }
-
-    PathOfContact(W, Y0, Y1, t);
+    TPath path = PathOfContact(W, Y0, Y1);
+    std::vector<TLabelBox> taken;
+    PlaceLetters(path, t, taken);
+    DrawLimitedAngleArcs(ContactArcs(Y0, Y1), taken);
+    DrawPath(path, t);
     CadSetColour(0);
 }

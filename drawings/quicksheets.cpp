@@ -314,8 +314,10 @@ void DrawQuickSheet3(std::uint16_t outputCode) {
     // The right column of tables starts clear of the gear data table (120 + 31 x 0.9 x 1.2)
     // and is kept in the extents.
     constexpr Extended right = 154.5L;
-    const TPictures pictures = Arrange({1, 1.5L, 118, 119}, {32, 88, 60, 60, 10, 30, 32, 82});
     CadBeginDrawing(0, 0, Quick3Width, 120);
+    // The pictures and the messages stand above the screen's footer line.
+    const Extended bottom = std::max(1.5L, CadFooterTop() + 0.5L);
+    const TPictures pictures = Arrange({1, bottom, 118, 119}, {32, 88, 60, 60, 10, 30, 32, 82});
     CadWriteTables(2);
     CadBeginBlocksSection();
     DefineGear2Blocks(pictures.rMin, pictures.rMax);
@@ -342,8 +344,8 @@ void DrawQuickSheet3(std::uint16_t outputCode) {
         // down to y 10.5); a long list moves up, below the measurement table at most.
         const Extended rows = 2 * (ErrorCount + 1) * 1.2L;
         const Extended limit = measure.Empty ? 90 : measure.YMin - Clearance;
-        MessagesAbove(right + 1.5L, std::min(limit, std::max<Extended>(14, 1.5L + rows)), 1.2L,
-                      1.5L);
+        MessagesAbove(right + 1.5L, std::min(limit, std::max<Extended>(14, bottom + rows)), 1.2L,
+                      bottom);
         TableBasicRack(2, right, 115, 1.2L);
         GearPictures(pictures);
     } while (!CadOutputEnabled());

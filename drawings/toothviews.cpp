@@ -6,6 +6,7 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
+#include "cad/cadstate.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
@@ -165,8 +166,12 @@ void DefineBlocks(const TView& v) {
     }
 }
 
+// The diameter arcs of a tooth view that pass through its window: the base circle of a large
+// helical wheel lies far below the tooth, and drawn there it would set the drawing's extents.
 void DiameterArcs(int i) {
-    if (GearData.DrawDiameters == 2) DrawDiameterArcs(i, 90, 0, 0);
+    const TCadExtents& x = CadExtents;
+    if (GearData.DrawDiameters == 2)
+        DrawDiameterArcs(i, 90, 0, 0, 0, 1e30L, {x.XMin, x.YMin, x.XMax, x.YMax});
 }
 
 void DiameterCircles(int i, Extended y0) {

@@ -63,12 +63,13 @@ bool PrintDrawingWindow(bool fitLimits) {
         AbortFlag = 1;
         return false;
     }
-    // A drawing in its frame: the whole sheet on the page (see framework/ui/printout.h).
+    // A drawing in its frame: the whole sheet and all it holds on the page (see
+    // framework/ui/printout.h).
     TSheetRect sheet;
-    if (SheetOfDrawingKind(DrawingKind, sheet))
-        PrintPageFit =
-            FitSheetOnPage(sheet, printer.PageWidth(), printer.PageHeight(), printer.Resolution(),
-                           PrintScaleX, PrintScaleY, PrintOffsetX, PrintOffsetY);
+    if (SheetOfDrawingKind(DrawingKind, sheet) && DisplayList != nullptr)
+        PrintPageFit = FitSheetOnPage(PrintedArea(sheet, *DisplayList), printer.PageWidth(),
+                                      printer.PageHeight(), printer.Resolution(), PrintScaleX,
+                                      PrintScaleY, PrintOffsetX, PrintOffsetY);
     DrawToPrinter = 1;
     DrawWindow->FormPaint(DrawWindow);
     DrawToPrinter = 0;

@@ -5,6 +5,9 @@
 
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
+#include "framework/core/maths.h"
+#include "framework/core/settings.h"
+#include "framework/ui/drawing_window.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/msgbox.h"
 #include "platform/gui/printer.h"
@@ -46,7 +49,7 @@ namespace {
 // Far beyond any page, well inside int.
 constexpr long double kPixelLimit = 1.0e9L;
 
-int Round(long double v) {
+int RoundPixel(long double v) {
     if (std::isnan(v)) return 0;
     return static_cast<int>(lrintl(std::clamp(v, -kPixelLimit, kPixelLimit)));
 }
@@ -71,17 +74,84 @@ bool SheetOfDrawingKind(std::uint16_t kind, TSheetRect& sheet) {
     }
 }
 
+TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
+    TSheetRect a = sheet;
+    auto add = [&a](long double x, long double y) {
+        if (!std::isfinite(x) || !std::isfinite(y)) return;
+        a.X1 = std::min(a.X1, x), a.X2 = std::max(a.X2, x);
+        a.Y1 = std::min(a.Y1, y), a.Y2 = std::max(a.Y2, y);
+    };
+    long double textH = 3.5L, textW = 3.5L, textA = 0; // the replay's start
+    for (const TDisplayList::Record& r : list.Records()) {
+        const double* v = list.Values(r);
+        switch (r.Code) {
+        case drMoveTo:
+        case drLineTo:
+            add(v[0], v[1]);
+            break;
+        case drLine:
+            add(v[0], v[1]);
+            add(v[2], v[3]);
+            break;
+        case drCircle:
+            add(v[0] - v[2], v[1] - v[2]);
+            add(v[0] + v[2], v[1] + v[2]);
+            break;
+        case drArc: {
+            // Counter-clockwise from the start point to the end point; the quadrant points it
+            // passes are its extremes.
+            const long double cx = (v[0] + v[2]) / 2, cy = (v[1] + v[3]) / 2,
+                              rr = (v[2] - v[0]) / 2;
+            add(v[4], v[5]);
+            add(v[6], v[7]);
+            const long double a1 = atan2l(v[5] - cy, v[4] - cx);
+            long double sweep = atan2l(v[7] - cy, v[6] - cx) - a1;
+            if (sweep <= 0) sweep += 2 * Pi;
+            for (int q = -4; q <= 8; ++q) {
+                const long double at = q * Pi / 2 - a1;
+                if (at > 0 && at < sweep)
+                    add(cx + rr * cosl(q * Pi / 2), cy + rr * sinl(q * Pi / 2));
+            }
+            break;
+        }
+        case drSolid:
+            for (int k = 0; k < 8; k += 2)
+                add(v[k], v[k + 1]);
+            break;
+        case drTextStyle:
+            textH = v[0] * 1.6L * TextHeightFactor;
+            textW = v[1] * 1.1L * GraphicsTextWH;
+            textA = v[3];
+            break;
+        case drText: {
+            // The text's upper left corner as the replay puts it, then its length and height.
+            const long double a = DegToRad(textA), c = cosl(a), s = sinl(a);
+            const long double tx = textA != 0 ? v[0] - s * textH * 0.7L : v[0];
+            const long double ty = v[1] + (textA != 0 ? c : 1) * textH * 0.75L;
+            const long double len = static_cast<long double>(list.TextOf(r).size()) * textW;
+            for (const auto& [u, d] :
+                 {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, textH}, {len, textH}})
+                add(tx + u * c + d * s, ty + u * s - d * c);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return a;
+}
+
 int TPageFit::X(long double x) const {
-    return Round(X0 + Kx * x);
+    return RoundPixel(X0 + Kx * x);
 }
 int TPageFit::Y(long double y) const {
-    return Round(Y0 - Ky * y);
+    return RoundPixel(Y0 - Ky * y);
 }
 int TPageFit::LenX(long double l) const {
-    return Round(Kx * l);
+    return RoundPixel(Kx * l);
 }
 int TPageFit::LenY(long double l) const {
-    return Round(Ky * l);
+    return RoundPixel(Ky * l);
 }
 
 TPageFit FitSheetOnPage(const TSheetRect& sheet, int pageW, int pageH, int dpi, double scaleX,

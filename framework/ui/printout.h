@@ -5,15 +5,17 @@
 // print into a PDF file instead of doing nothing.
 //
 // Where the graphic printout puts a drawing sheet on the paper. A drawing in its frame (an A4
-// or A3 sheet) is printed whole: the sheet centred on the printable area at its true size, or
-// smaller when the area cannot hold it, times the print scales and moved by the print origin
-// (mm on the paper). The drawing window's replay maps a drawing's mm to printer pixels through
-// PrintPageFit while it is on; other pictures keep the screen-based print mapping.
+// or A3 sheet) is printed whole: the sheet with everything drawn beyond its edge centred on the
+// printable area at its true size, or smaller when the area cannot hold it, times the print
+// scales and moved by the print origin (mm on the paper). The drawing window's replay maps a
+// drawing's mm to printer pixels through PrintPageFit while it is on; other pictures keep the
+// screen-based print mapping.
 
 #include <cstdint>
 #include <string>
 
 class TComponent;
+class TDisplayList;
 
 // The question asked when no print queue is set up.
 extern const char* const NoPrinterQuestion;
@@ -41,6 +43,11 @@ struct TSheetRect {
 // landscape sheet (420 x 297 mm), both with their lower left corner at the origin. False for
 // the other kinds (pictures without a sheet).
 bool SheetOfDrawingKind(std::uint16_t kind, TSheetRect& sheet);
+
+// The part of the paper a sheet's printout takes: the sheet and whatever the display list draws
+// beyond its edge (the product line above an A4 or A3 frame, the screen's footer below it),
+// texts as the drawing window writes them (average character width, 1.6 times their height).
+TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list);
 
 // The printer pixels of drawing mm: x grows to the right, y downwards on the page.
 struct TPageFit {

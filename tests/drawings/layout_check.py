@@ -3,7 +3,11 @@
 sheet, the views apart from each other and from the tables, no text on another text.
 
     layout_check.py FILE sheet=X0,Y0,X1,Y1 [paper=X0,Y0,X1,Y1] [label=NAME]
+    layout_check.py FILE view=1 [label=NAME]  (a tooth view)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
+
+In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
+another.
 
 Everything lies on the sheet (the drawing's limits); the views and tables also on the paper
 (default: the sheet).
@@ -94,11 +98,37 @@ def points(e, depth=0):
         return []
 
 
+def text_clashes(owned):
+    """Pairs of (owner, (text, box)) on each other; texts of one table or frame may touch."""
+    clashes = []
+    for i in range(len(owned)):
+        for j in range(i + 1, len(owned)):
+            (oi, (ti, pi)), (oj, (tj, pj)) = owned[i], owned[j]
+            if oi == oj and oi.startswith(("table", "frame")):
+                continue
+            if polygons_overlap(pi, pj, 1e-4):
+                clashes.append("%s %r on %s %r" % (oi, ti, oj, tj))
+    return clashes
+
+
+def run_view(label, doc, msp):
+    x0, y0 = doc.header["$LIMMIN"][:2]
+    x1, y1 = doc.header["$LIMMAX"][:2]
+    away = [e.dxf.radius for e in msp if e.dxftype() == "ARC" and not any(
+        x0 <= x <= x1 and y0 <= y <= y1 for x, y in points(e))]
+    check(not away, "%s: every arc through the limits (radii off them: %s)" % (label, away))
+    clashes = text_clashes([("view", t) for t in texts(msp)])
+    check(not clashes, "%s: no text on another%s" % (label, ": " + "; ".join(clashes[:6])
+                                                     if clashes else ""))
+
+
 def run(path, a):
-    x0, y0, x1, y1 = (float(v) for v in a["sheet"].split(","))
     label = a.get("label", os.path.basename(path))
     doc = ezdxf.readfile(path)
     msp = list(doc.modelspace())
+    if a.get("view") == "1":
+        return run_view(label, doc, msp)
+    x0, y0, x1, y1 = (float(v) for v in a["sheet"].split(","))
 
     # Everything on the sheet.
     drawn = Box()
@@ -182,14 +212,7 @@ def run(path, a):
             b = entity_box(e)
             home = [k for k, t in enumerate(tables) if t.overlaps(b, 0.01)]
             owned += [("table%d" % (home[0] if home else -1), t) for t in texts([e])]
-    clashes = []
-    for i in range(len(owned)):
-        for j in range(i + 1, len(owned)):
-            (oi, (ti, pi)), (oj, (tj, pj)) = owned[i], owned[j]
-            if oi == oj and oi.startswith(("table", "frame")):
-                continue
-            if polygons_overlap(pi, pj, 1e-4):
-                clashes.append("%s %r on %s %r" % (oi, ti, oj, tj))
+    clashes = text_clashes(owned)
     check(not clashes, "%s: %d texts, none of a view or table on another%s"
           % (label, len(owned), "" if not clashes else ": " + "; ".join(clashes[:6])))
     print("measure %s drawn %r tables %d" % (label, drawn, len(tables)))

@@ -1,11 +1,14 @@
-// The quick sheets of gear 2 for every kind of gear (z 6 to 300, internal, helix up to 45
-// degrees): each view and table on its sheet and clear of the others, no label on another, as
+// The quick sheets and tooth views of gear 2 for every kind of gear (z 6 to 300, internal, helix
+// up to 45 degrees): each view and table on its sheet and clear of the others, no label on
+// another, every arc of a tooth view through its limits, as
 // python3-ezdxf reads the DXF files (layout_check.py); the same sheets and the drawings that
 // define blocks they do not insert as IGES files, read by OpenCASCADE (tools/igescheck), which
 // must show exactly what the DXF file of the same drawing shows.
 
 #include "tests/drawings/sheets_testutil.h"
 
+#include <algorithm>
+#include <cmath>
 #include <sstream>
 
 #include "drawings/production.h"
@@ -46,6 +49,10 @@ const TSheet Sheets[] = {
     {"quick", DrawQuickSheet, "sheet=0,0,160,120"},
     {"quick3", DrawQuickSheet3, "sheet=0,0,200,120"},
     {"quick4", DrawQuickSheet4, "sheet=-2,-5,422,305 paper=0,0,420,297"},
+    // Tooth views: arcs through their limits, labels apart.
+    {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }, "view=1"},
+    {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1"},
+    {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1"},
 };
 
 TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
@@ -63,6 +70,7 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
         {"z300_h45", Job(30, 300, 1, 45, 0, 0)},
         {"int24", Job(12, -24, 4, 0, 0, 0)},
         {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)},
+        {"int58_z16", Job(16, -58, 6.5L, 0, 0.52L, 0.2L)},
         {"int120_h30", Job(30, -120, 2, 30, 0, 0)},
         {"int300", Job(40, -300, 1, 0, 0, 0)},
     };
@@ -123,7 +131,9 @@ TEST_F(LayoutTest, RollAngleTablesFillTheirWindow) {
     }
 }
 
-// The sheets on the screen for a look: the smallest pinion and the helical wheel.
+// The sheets and views on the screen for a look: the smallest pinion and the helical wheel. On
+// the window's own 640 x 480 screen "Quick 3" keeps all it draws above its footer line (texts as
+// the window writes them: 1.6 times their height, three quarters of that above the baseline).
 TEST_F(LayoutTest, SheetsOfSmallAndHelicalGearsOnTheScreen) {
     const struct {
         const char* name;
@@ -135,9 +145,35 @@ TEST_F(LayoutTest, SheetsOfSmallAndHelicalGearsOnTheScreen) {
         Calculate(j.job);
         for (const TSheet& s : Sheets) {
             if (std::string(s.name) != "quick") {
-                EXPECT_GT(Screen(std::string(s.name) + "_" + j.name, [&] { s.draw(3); }), 20000);
+                EXPECT_GT(Screen(std::string(s.name) + "_" + j.name, [&] { s.draw(3); }),
+                          s.name[0] == 'q' ? 20000 : 10000);
             }
         }
+        ScreenWidth = 640, ScreenHeight = 480;
+        DrawQuickSheet3(3);
+        double h = 0, footer = -1, lowest = 1e9;
+        for (std::string l : DisplayList->Lines()) {
+            std::replace(l.begin(), l.end(), ';', ' ');
+            const auto v = Numbers(l);
+            const int code = v.empty() ? 0 : static_cast<int>(v[0]);
+            if (code == 9) h = 1.6 * v[1];
+            if (code == 6 && l.find("KELMORA") != std::string::npos) footer = v[2] + 0.75 * h;
+            else if (code == 6) lowest = std::min(lowest, v[2] - 0.25 * h);
+            if (code == 3) lowest = std::min(lowest, v[2] - v[3]);
+            if (code == 4) lowest = std::min({lowest, v[2], v[4]});
+            if (code == 5) { // counter-clockwise from (v5, v6) to (v7, v8), its bottom if passed
+                const double cx = (v[1] + v[3]) / 2, cy = (v[2] + v[4]) / 2;
+                auto turn = [&](double x, double y, double from) {
+                    const double t = std::fmod(std::atan2(y - cy, x - cx) - from, 2 * M_PI);
+                    return t < 0 ? t + 2 * M_PI : t;
+                };
+                const double a = std::atan2(v[6] - cy, v[5] - cx);
+                const bool bottom = turn(cx, cy - 1, a) < turn(v[7], v[8], a);
+                lowest = std::min({lowest, v[6], v[8], bottom ? v[2] : 1e9});
+            }
+        }
+        EXPECT_GT(footer, 1) << j.name;
+        EXPECT_GT(lowest, footer) << j.name;
     }
 }
 
