@@ -230,7 +230,9 @@ void CheckResults() {
     if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L &&
         !TBallGauge(2).Fits(g.DM[2]))
         AddError("ball diameter !");
-    if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L)
+    // So is a number of teeth spanned whose span does not touch the usable flank at every shift.
+    if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L &&
+        !TSpanGauge(2).Fits(g.k[2]))
         AddError("No. of teeth measured !");
     if (g.bGear[2] < sinl(g.betab) * g.WminV[2] + 2.0L + 0.03L * g.WminV[2] && g.beta > 0.0L)
         AddError("Warning: b < b min. ");

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "calc/meshing.h"
 #include "calc/tables.h"
@@ -105,11 +106,10 @@ BallDim BallOfGear(int i, const BallBase& b, long double xE) {
     return r;
 }
 
-// Where a contact diameter (positive) lies on the flank of gear i generated at shift xE: towards
-// the root beyond the root form diameter, towards the tip beyond the tip form diameter, or on
-// the involute. The form diameters are searched for only where their bounds leave it open.
-enum class FlankPlace { Root, Involute, Tip };
-
+// Where a contact diameter (positive) lies on the flank of gear i generated at shift xE: how far
+// towards the root beyond the root form diameter (negative), towards the tip beyond the tip form
+// diameter (positive), or 0 on the involute. The form diameters are searched for only where
+// their bounds leave it open.
 class FlankOfShift {
 public:
     FlankOfShift(int i, long double xE, const TFormBounds& bounds)
@@ -129,14 +129,18 @@ public:
         }
     }
 
-    FlankPlace Place(long double contact) {
+    long double xE() const { return xE_; }
+
+    long double Outside(long double contact) {
         const TGearData& g = GearData;
         const long double eps = 1e-9L * g.mn;
+        if (!(contact >= 0 && contact < Infinity)) return -Infinity;
         if (g.z[i_] < 0) {
             // A ring gear: the bounds are the form diameters (negative).
-            if (contact > std::fabs(bounds_.rootLo) + eps) return FlankPlace::Root;
-            if (contact < std::fabs(bounds_.tipLo) - eps) return FlankPlace::Tip;
-            return FlankPlace::Involute;
+            if (contact > std::fabs(bounds_.rootLo) + eps)
+                return std::fabs(bounds_.rootLo) - contact;
+            if (contact < std::fabs(bounds_.tipLo) - eps) return std::fabs(bounds_.tipLo) - contact;
+            return 0;
         }
         if (contact < bounds_.rootHi + eps) {
             if (!haveRoot_) {
@@ -144,19 +148,20 @@ public:
                                                          : RootFormDiameterAt(i_, xE_);
                 haveRoot_ = true;
             }
-            if (contact < root_ - eps) return FlankPlace::Root;
+            if (contact < root_ - eps) return contact - root_;
         }
         if (contact > bounds_.tipLo - eps) {
             if (!haveTip_) {
                 tip_ = TipFormDiameterAt(i_, xE_);
                 haveTip_ = true;
             }
-            if (contact > tip_ + eps) return FlankPlace::Tip;
+            if (contact > tip_ + eps) return contact - tip_;
         }
-        return FlankPlace::Involute;
+        return 0;
     }
 
 private:
+    static constexpr long double Infinity = std::numeric_limits<long double>::infinity();
     int i_;
     long double xE_;
     TFormBounds bounds_;
@@ -251,6 +256,105 @@ long double TBallGauge::Largest() const {
         cap = std::max(cap, scale * (1 + Inv(g.alphat) + eta));
     }
     return cap;
+}
+
+struct TSpanGauge::Flanks {
+    std::vector<FlankOfShift> distinct;
+    int of[ShiftCount] = {};
+};
+
+TSpanGauge::TSpanGauge(int i) : i_(i), flanks_(std::make_unique<Flanks>()) {
+    const TGearData& g = GearData;
+    const KeepMessages keep;
+    const long double shifts[ShiftCount] = {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i],
+                                            g.xEmax[i]};
+    // Without allowances several shifts coincide: each distinct shift once. Bounds of the form
+    // diameters where the meshing step has not found them.
+    long double open[ShiftCount];
+    int nOpen = 0;
+    for (const long double x : shifts)
+        if (x != g.xEmaxV[i] && std::find(open, open + nOpen, x) == open + nOpen) open[nOpen++] = x;
+    TFormBounds bounds[ShiftCount];
+    FormDiameterBounds(i, open, nOpen, bounds);
+    std::vector<FlankOfShift>& d = flanks_->distinct;
+    d.reserve(ShiftCount);
+    for (int n = 0; n < ShiftCount; ++n) {
+        const long double xE = shifts[n];
+        int same = 0;
+        while (same < static_cast<int>(d.size()) && d[same].xE() != xE)
+            ++same;
+        if (same == static_cast<int>(d.size())) {
+            const long double* at = std::find(open, open + nOpen, xE);
+            d.emplace_back(i, xE, at == open + nOpen ? TFormBounds{} : bounds[at - open]);
+        }
+        flanks_->of[n] = same;
+    }
+}
+
+TSpanGauge::~TSpanGauge() = default;
+
+long double TSpanGauge::Shift(int n) const {
+    return flanks_->distinct[flanks_->of[n]].xE();
+}
+
+long double TSpanGauge::Span(std::int32_t k, int n) const {
+    const TGearData& g = GearData;
+    const long double s = g.z[i_] < 0 ? -1 : 1;
+    const long double atShift0 =
+        std::cos(g.alphaRad) * g.mn * (Inv(g.alphat) * g.z[i_] + (k - s / 2) * Pi);
+    return atShift0 + Shift(n) * (2 * g.mn * std::sin(g.alphaRad));
+}
+
+long double TSpanGauge::Outside(long double c, int n) {
+    const KeepMessages keep;
+    return flanks_->distinct[flanks_->of[n]].Outside(c);
+}
+
+long double TSpanGauge::SpanOutside(long double W, int n) {
+    const TGearData& g = GearData;
+    // The anvils touch the two flanks along parallel lines of one plane tangent to the base
+    // cylinder, W apart; across the axis their distance is W cos(beta_b). Placed symmetric about
+    // the base cylinder, both touch at the same diameter, and any other place takes one of them
+    // lower and the other higher.
+    if (!(W * g.z[i_] > 0)) return -std::numeric_limits<long double>::infinity();
+    const long double across = W * std::cos(g.betab);
+    return Outside(std::sqrt(g.db[i_] * g.db[i_] + across * across), n);
+}
+
+unsigned TSpanGauge::Faults(std::int32_t k) {
+    unsigned f = 0;
+    for (int n = 0; n < ShiftCount; ++n)
+        if (const long double o = SpanOutside(Span(k, n), n); o != 0)
+            f |= o < 0 ? SpanBelowForm : SpanAboveForm;
+    return f;
+}
+
+std::int32_t TSpanGauge::Nearest(std::int32_t usual, bool& fits) {
+    const TGearData& g = GearData;
+    const std::int32_t s = g.z[i_] < 0 ? -1 : 1;
+    const std::int32_t top = std::clamp<std::int32_t>(std::abs(g.z[i_]), 1, kMaxTeeth);
+    const std::int32_t want = std::abs(usual);
+    // Each shift's contact climbs with k: the k that fit are one run.
+    std::int32_t lo = 0, hi = 0, best = 1;
+    long double bestMiss = std::numeric_limits<long double>::infinity();
+    for (std::int32_t k = 1; k <= top; ++k) {
+        long double miss = 0;
+        for (int n = 0; n < ShiftCount; ++n)
+            miss = std::fmax(miss, std::fabs(SpanOutside(Span(s * k, n), n)));
+        if (miss == 0) {
+            if (lo == 0) lo = k;
+            hi = k;
+        } else if (lo != 0) {
+            break;
+        } else if (miss < bestMiss ||
+                   (miss == bestMiss && std::abs(k - want) < std::abs(best - want))) {
+            bestMiss = miss;
+            best = k;
+        }
+    }
+    fits = lo != 0;
+    if (fits) best = want == 0 ? (lo + hi) / 2 : std::clamp(want, lo, hi);
+    return s * best;
 }
 
 long double BallDimOddTeeth(int i, long double M) {
@@ -364,45 +468,28 @@ void CalcTolerances() {
             g.k[i] = 0;
         }
         if (CalcErrorFlag != 0) return;
-        // The first span fixes k[i]; all five shifts share the rest. A dimension whose contact
-        // misses the involute (below the root form or above the tip form diameter of its own
-        // shift, or a ball that cannot touch an involute at all) has no solution: no number.
-        const SpanBase span = MakeSpanBase(i);
+        // The first span fixes k[i]. A dimension whose contact misses the involute (below the
+        // root form or above the tip form diameter of its own shift, or a ball that cannot touch
+        // an involute at all) has no solution: no number.
+        MakeSpanBase(i);
         if (CalcErrorFlag != 0) return;
         const BallBase ball = MakeBallBase(i);
-        const long double cbb = ball.cosBetab;
-        const long double shifts[5] = {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]};
+        TSpanGauge gauge(i);
         long double spans[5] = {}, dims[5] = {};
-        // Bounds of the form diameters where the meshing step has not found them.
-        long double open[5];
-        int nOpen = 0;
-        for (const long double x : shifts)
-            if (x != g.xEmaxV[i] && std::find(open, open + nOpen, x) == open + nOpen)
-                open[nOpen++] = x;
-        TFormBounds bounds[5];
-        FormDiameterBounds(i, open, nOpen, bounds);
-        for (int n = 0; n < 5; ++n) {
+        for (int n = 0; n < TSpanGauge::ShiftCount; ++n) {
             // Without allowances several of the five shifts coincide: each distinct shift once.
             int same = 0;
-            while (same < n && shifts[same] != shifts[n])
+            while (same < n && gauge.Shift(same) != gauge.Shift(n))
                 ++same;
             if (same < n) {
                 spans[n] = spans[same];
                 dims[n] = dims[same];
                 continue;
             }
-            const long double xE = shifts[n];
-            const long double* at = std::find(open, open + nOpen, xE);
-            FlankOfShift flank(i, xE, at == open + nOpen ? TFormBounds{} : bounds[at - open]);
-            spans[n] = span.atShift0 + xE * span.perShift;
-            // The anvils touch the two flanks along parallel lines of one plane tangent to the
-            // base cylinder, W apart; across the axis their distance is W cos(beta_b). Placed
-            // symmetric about the base cylinder, both touch at the same diameter, and any other
-            // place takes one of them lower and the other higher.
-            const long double across = spans[n] * cbb;
-            const FlankPlace sp = flank.Place(std::sqrt(g.db[i] * g.db[i] + across * across));
-            if (sp != FlankPlace::Involute) {
-                Faults[i] |= sp == FlankPlace::Root ? SpanBelowForm : SpanAboveForm;
+            const long double xE = gauge.Shift(n);
+            spans[n] = gauge.Span(g.k[i], n);
+            if (const long double o = gauge.SpanOutside(spans[n], n); o != 0) {
+                Faults[i] |= o < 0 ? SpanBelowForm : SpanAboveForm;
                 spans[n] = NoSolution;
             }
             const BallDim b = BallOfGear(i, ball, xE);
@@ -410,8 +497,8 @@ void CalcTolerances() {
             if (b.contact == 0) {
                 Faults[i] |= BallCannotSeat;
                 dims[n] = NoSolution;
-            } else if (const FlankPlace bp = flank.Place(b.contact); bp != FlankPlace::Involute) {
-                Faults[i] |= bp == FlankPlace::Root ? BallBelowForm : BallAboveForm;
+            } else if (const long double o = gauge.Outside(b.contact, n); o != 0) {
+                Faults[i] |= o < 0 ? BallBelowForm : BallAboveForm;
                 dims[n] = NoSolution;
             }
         }

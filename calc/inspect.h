@@ -3,6 +3,8 @@
 // GearData; tolerances in micrometres, dimensions in mm.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "calc/geardata.h"
@@ -59,6 +61,44 @@ private:
     bool Judge(long double DM, bool high) const;
     int i_;
     std::vector<Shift> shifts_;
+};
+
+// The span over k teeth of gear i (k spaces of a ring gear), judged by the last calculation's
+// results at the five generating shifts a span is given for (premachining lower and upper limit,
+// nominal shift, finishing lower and upper limit) against the usable flank of that shift, from
+// the root form to the tip form diameter. CalcTolerances judges every span and ball it gives by
+// it, so a k that fits draws no span message. The form diameters are searched for only where a
+// contact comes near them. Raises no message itself.
+class TSpanGauge {
+public:
+    static constexpr int ShiftCount = 5;
+    explicit TSpanGauge(int i);
+    ~TSpanGauge();
+    TSpanGauge(const TSpanGauge&) = delete;
+    TSpanGauge& operator=(const TSpanGauge&) = delete;
+
+    long double Shift(int n) const;
+    // The span over k teeth at the n-th shift (negative on a ring gear, as k is).
+    long double Span(std::int32_t k, int n) const;
+    // Where a contact at the diameter c (positive) lies on the flank of the n-th shift: 0 on the
+    // usable flank, else how far (mm on the diameter) beyond the tip form diameter (positive) or
+    // the root form diameter (negative).
+    long double Outside(long double c, int n);
+    // The same for the anvils of the span W measured at the n-th shift (they touch both flanks
+    // at one diameter); a span that is no span (W of the wrong sign) lies below the root form.
+    long double SpanOutside(long double W, int n);
+    // SpanBelowForm and SpanAboveForm of the span over k teeth at every shift: 0 when it fits.
+    unsigned Faults(std::int32_t k);
+    bool Fits(std::int32_t k) { return Faults(k) == 0; }
+    // The k (signed like z) whose span touches the usable flank at every shift, the nearest to
+    // usual where several do (the middle of them for usual 0); where none does (fits false), the
+    // k that misses it least.
+    std::int32_t Nearest(std::int32_t usual, bool& fits);
+
+private:
+    struct Flanks;
+    int i_;
+    std::unique_ptr<Flanks> flanks_;
 };
 
 // Dimension over pins derived from the dimension over balls M (differs for an odd helical gear).

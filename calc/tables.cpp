@@ -262,11 +262,12 @@ std::int32_t ComputeKmess(long double z, long double beta, long double alpha, lo
     const long double dM = d + 2.0L * mn * x;
     const long double bM = atanl(Tan(beta) * dM / d);
     const long double aM = ArcCosLimited("", cosl(alpha) * d / dM * cb / cosl(bM));
-    if (aM == 0.0L) return 1;
+    // No pressure angle at the measuring circle (it lies inside the base circle): no proposal.
+    if (aM == 0.0L) return 0;
     // Count on |z| and give the sign back, so an internal gear spans as many spaces as the
     // external gear of the same size spans teeth.
     const long double v = std::fabs(z) * Inv(at) / (ta - alpha) * aM / Pi + 1.0L;
-    if (!std::isfinite(v) || v > 2.0e9L) return 1;
+    if (!std::isfinite(v) || v > 2.0e9L) return 0;
     const auto k = static_cast<std::int32_t>(v);
     return z < 0 ? -k : k;
 }

@@ -36,7 +36,8 @@ long double StepStandardModule(int dir, long double m);
 // shift so far below 0 that the ball circle has no pressure angle is fatal (CalcErrorFlag set).
 long double DmMess(long double z, long double beta, long double alpha, long double x,
                    long double mn);
-// Proposed number of teeth spanned; negative for an internal gear.
+// Proposed number of teeth spanned; negative for an internal gear; 0 (no proposal) when the
+// measuring circle d + 2 x mn has no pressure angle.
 std::int32_t kmess(long double z, long double beta, long double alpha, long double x,
                    long double mn);
 // DmMess and kmess remember their last results (a calculation asks for the same proposal from

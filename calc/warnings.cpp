@@ -34,6 +34,21 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
 
 } // namespace
 
+long double ToolRootRadiusMax(const TGearData& g, int i) {
+    const long double alpha = DegToRad(g.alpha);
+    const long double alk = g.alkP0[i] == 0 ? g.alpha : g.alkP0[i];
+    const bool chamfer = std::fabs(alk - g.alpha) >= 0.001L;
+    const long double hf = g.hfP0mn[i], hFf = chamfer ? g.hFfP0mn[i] : hf;
+    // Tangent to the root line and the flank (gamma), the root radius must end before the
+    // middle of the space and above the lower end of that flank.
+    const long double gamma = chamfer ? DegToRad(alk) : alpha;
+    const long double lift = 1 - std::sin(gamma);
+    const long double xK = hf * std::tan(alpha) + Pi / 4 - (hf - hFf) * std::tan(alpha);
+    const long double xC = xK + (hf - hFf) * std::tan(gamma);
+    const long double flankHeight = chamfer ? hf - hFf : hf + FlankEndDepthMn(g, i, alpha);
+    return std::fmin((Pi / 2 - xC) * std::cos(gamma) / lift, flankHeight / lift);
+}
+
 void ToolProfileWarnings(int i) {
     const TGearData& g = GearData;
     const long double alpha = DegToRad(g.alpha);
@@ -45,15 +60,7 @@ void ToolProfileWarnings(int i) {
         AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
     if (chamfer && hFf > hf) AddError("Warning: hFfP0 > hfP0 = " + FixedPointText(hf, 3) + " mn !");
     if (g.rhofP0mn[i] > 0) {
-        // Tangent to the root line and the flank (gamma), the root radius must end before the
-        // middle of the space and above the lower end of that flank.
-        const long double gamma = chamfer ? DegToRad(alk) : alpha;
-        const long double lift = 1 - std::sin(gamma);
-        const long double xK = hf * std::tan(alpha) + Pi / 4 - (hf - hFf) * std::tan(alpha);
-        const long double xC = xK + (hf - hFf) * std::tan(gamma);
-        const long double flankHeight = chamfer ? hf - hFf : hf + FlankEndDepthMn(g, i, alpha);
-        const long double rhofMax =
-            std::fmin((Pi / 2 - xC) * std::cos(gamma) / lift, flankHeight / lift);
+        const long double rhofMax = ToolRootRadiusMax(g, i);
         if (g.rhofP0mn[i] > rhofMax)
             AddError("Warning: rhofP0 > " + FixedPointText(std::fmax(rhofMax, 0.0L), 3) + " mn !");
     }

@@ -3,6 +3,8 @@
 // pair (which also fill in zero load values). Reads and writes GearData.
 #pragma once
 
+#include "calc/geardata.h"
+
 // ToolAux[i] of a protuberance tool: the radial distance, below the pitch circle, of the point
 // where the involute cut by the main flank begins above the protuberance relief, for the mean
 // premachining shift; d - 2 ToolAux is that diameter (the root form diameter of that shift). 0 for
@@ -19,6 +21,9 @@ void CalcWarnings();
 // and the middle of the tool space (the profile would cross itself), a chamfer angle below the
 // pressure angle. Reads the tool factors and alpha of GearData.
 void ToolProfileWarnings(int i);
+// The largest root radius factor rhofP0/mn the tool of gear i in g takes without that warning
+// (0 or less: none).
+long double ToolRootRadiusMax(const TGearData& g, int i);
 
 // The final checks of both gears after the calculation sequence: every condition under which a
 // result cannot exist. A tip circle beyond the tool's reach (kmn < 0) or inside the base circle

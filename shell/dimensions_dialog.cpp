@@ -2,10 +2,13 @@
 #include "shell/dimensions_dialog.h"
 
 #include <cmath>
+#include <string>
 
 #include "calc/geardata.h"
 #include "calc/tables.h"
+#include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
+#include "framework/core/maths.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
@@ -27,6 +30,29 @@ constexpr int Row(int i) {
 
 std::string LengthUnitLabel() {
     return UnitSystem == 1 ? "in." : "mm";
+}
+
+// The calculation of the stored entries with the designed gear's shift x: whether it holds
+// without a message a least shift avoids (a fatal one, a shift below -1.5, undercut). Otherwise
+// why: its fatal messages, else those.
+bool ShiftTaken(long double x, std::string& why) {
+    TGearData& g = GearData;
+    g.x[2] = x;
+    CalculateInput();
+    std::string fatal, avoided;
+    for (int i = 1; i <= ErrorCount; ++i) {
+        const std::string text = ErrorList[i].str();
+        // "Fatal  : beta > 45!" stops nothing and no shift avoids it.
+        if (CalcErrorFlag != 0 ? text.rfind("Fatal", 0) == 0
+                               : text.find("DmMess") != std::string::npos)
+            fatal += "\n" + text;
+        if (text.find("x < -1.5") != std::string::npos ||
+            text.find("undercut") != std::string::npos)
+            avoided += "\n" + text;
+    }
+    if (CalcErrorFlag != 0 && fatal.empty()) fatal = "\ncalculation stopped";
+    why = !fatal.empty() ? fatal : avoided;
+    return CalcErrorFlag == 0 && AbortFlag == 0 && why.empty() && !(g.xmin[2] > x);
 }
 
 } // namespace
@@ -199,7 +225,7 @@ void TForm_qor1wgeo::LoadControls() {
     RadioGroup2Click(RadioGroup2);
 }
 
-bool TForm_qor1wgeo::StoreControls() {
+bool TForm_qor1wgeo::StoreControls(bool shiftAndTip) {
     TGearData& g = GearData;
     long double alpha = 0, beta = 0, mn = 0, b = 0, x = 0, kmn = 0, da = 0;
     std::int32_t z = 0;
@@ -207,10 +233,8 @@ bool TForm_qor1wgeo::StoreControls() {
                      {Edit_beta, &beta},
                      {Edit_mn, &mn},
                      {Edit_z2, nullptr, &z},
-                     {Edit_b0, &b},
-                     {Edit_x2, &x},
-                     {Edit_kmn2, &kmn},
-                     {Edit_da2, &da}}))
+                     {Edit_b0, &b}}) ||
+        (shiftAndTip && !ReadValues({{Edit_x2, &x}, {Edit_kmn2, &kmn}, {Edit_da2, &da}})))
         return false;
     g.alpha = alpha;
     g.beta = beta;
@@ -228,7 +252,8 @@ bool TForm_qor1wgeo::StoreControls() {
     g.da[2] = da;
     g.da[1] = 0.0L;
     g.ToothAlignment[2] = static_cast<std::uint16_t>(ClampIndex(ComboBox2->ItemIndex(), 3) + 1);
-    g.TipInputMode[2] = static_cast<std::uint16_t>(ClampIndex(RadioGroup2->ItemIndex(), 2) + 2);
+    g.TipInputMode[2] =
+        shiftAndTip ? static_cast<std::uint16_t>(ClampIndex(RadioGroup2->ItemIndex(), 2) + 2) : 2;
     g.TipInputMode[1] = 2;
     g.GeoFormMode = 1;
     return true;
@@ -249,11 +274,14 @@ void TForm_qor1wgeo::Button_a0Click(TObject*) {
 }
 
 void TForm_qor1wgeo::Button_x1minClick(TObject*) {
-    long double xmin = 0;
+    TLeastShift least;
     {
         TScratchGearData scratch;
         AbortFlag = 0;
-        if (!StoreControls()) return;
+        // The least shift depends on the teeth, the angles, the module and the tool alone: the
+        // shift and the tip typed are not read (a shift that makes the calculation fail is what
+        // this button repairs), the tip is the tool's full tip.
+        if (!StoreControls(false)) return;
         if (GearData.z[2] < 0) {
             // The undercut limit belongs to external gears; a proposal from its formula would
             // be nonsense for a ring gear.
@@ -261,18 +289,62 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
                         "least profile shift to propose.");
             return;
         }
-        CalculateInput();
-        if (!ProposalCalculationHeld()) return;
-        xmin = GearData.xmin[2];
+        least = LeastShift();
     }
-    if (!std::isfinite(xmin)) return;
-    // Rounded up: the shift shown never lies below the limit (accepting it raises no undercut
-    // warning); where three digits cannot say it, the exact limit is kept.
-    const std::string text = Sig3Towards(xmin, true);
-    if (text.empty())
-        Edit_x2->ShowValue(xmin, FloatToStrSig6(xmin));
+    if (!least.why.empty()) {
+        ShowMessage(least.why);
+        return;
+    }
+    if (least.text.empty())
+        Edit_x2->ShowValue(least.x, FloatToStrSig6(least.x));
     else
-        Edit_x2->SetText(text);
+        Edit_x2->SetText(least.text);
+}
+
+TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
+    const TGearData& g = GearData;
+    // The undercut limit (DIN 3960, the practical limit the calculation warns below) on the
+    // safe side, and no shift below -1.5.
+    const long double s = sinl(g.alpha * Pi / 180), cb = cosl(g.beta * Pi / 180);
+    const long double zg = 2 / (s * s);
+    long double lo = std::fmax((5.0L / 6 * zg - g.z[2] / (cb * cb * cb)) / zg, -1.5L);
+    TLeastShift least;
+    std::string why;
+    least.text = Sig3Towards(lo, true);
+    if (!least.text.empty() && ShiftTaken(StrToReal(least.text), why)) return least;
+    // Beside the fixed gear 1 the calculation has limits of its own: an operating pressure
+    // angle, a measuring circle outside the base circle, a root circle. They rise with the
+    // shift: the least shift taken lies between one refused and one taken.
+    long double hi = NAN;
+    for (const long double x : {0.0L, 0.5L, 1.0L, 1.5L}) {
+        if (x <= lo) continue;
+        if (ShiftTaken(x, why)) {
+            hi = x;
+            break;
+        }
+        lo = x;
+    }
+    if (std::isnan(hi)) {
+        least.why = "x min: no profile shift up to 1.5 avoids undercut and calculates beside "
+                    "gear 1 (z 6, x 0.5):" +
+                    why;
+        return least;
+    }
+    while (hi - lo > 1e-7L) {
+        const long double mid = (lo + hi) / 2;
+        (ShiftTaken(mid, why) ? hi : lo) = mid;
+    }
+    // The least shift the edit shows that is taken: the first above the one refused, else the
+    // first above the one taken; where none can be shown, the limit itself.
+    least.x = hi;
+    for (const long double v : {lo, hi}) {
+        least.text = Sig3Towards(v, true);
+        if (!least.text.empty() && StrToReal(least.text) > lo &&
+            ShiftTaken(StrToReal(least.text), why))
+            return least;
+    }
+    least.text.clear();
+    return least;
 }
 
 void TForm_qor1wgeo::Button_x05Click(TObject*) {

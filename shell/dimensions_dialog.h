@@ -10,6 +10,12 @@
 // of the gear data: the dialog shows what they found and OK stores it, Cancel keeps the data as
 // it was. Only the irreversible "beta=0, z=zn" conversion, which the user confirms, changes the
 // data at once.
+//
+// "< x min" proposes the least shift that avoids undercut and that the calculation takes beside
+// the fixed gear 1, from the teeth, angles, module and tool alone: the shift and tip typed play
+// no part, so a shift that makes the calculation fail does not block its own repair.
+
+#include <string>
 
 #include "shell/input_fields.h"
 
@@ -34,7 +40,9 @@ public:
     void FormCreate(TObject* Sender);
     void LoadControls();
     // False (reported) when an entry is no number in its range; then nothing is stored.
-    bool StoreControls();
+    // Without shiftAndTip the shift and the tip entries are not read: the shift is stored as 0
+    // and the tip as the tool's full tip.
+    bool StoreControls(bool shiftAndTip = true);
 
     void Button_alphaClick(TObject* Sender);
     void Button_b0Click(TObject* Sender);
@@ -58,6 +66,15 @@ public:
     void Button_sandvikClick(TObject* Sender);
 
 private:
+    // The least profile shift of the stored entries that avoids undercut and that the
+    // calculation takes beside the fixed gear 1 without a fatal message or "x < -1.5": as text
+    // of three digits rounded up, or x itself where they cannot say it (text empty); why when
+    // none up to 1.5 does.
+    struct TLeastShift {
+        long double x = 0;
+        std::string text, why;
+    };
+    TLeastShift LeastShift();
     // daTool[2] of the entries (on a scratch copy); false when they could not be stored or the
     // calculation failed (with report, its messages are shown).
     bool FullTipDiameter(long double& daTool, bool report);

@@ -154,17 +154,20 @@ bool ReadValues(std::initializer_list<TValueTarget> fields) {
 
 std::string Sig3Towards(long double v, bool up) {
     if (!std::isfinite(v)) return {};
-    auto safe = [v, up](const std::string& text) {
+    if (v == 0) return "0";
+    // A point of the grid of the digits shown, rounded towards the safe side: the finest grid
+    // whose points FloatToStrSig3 shows as they are (a value between them may show with a digit
+    // less).
+    long double unit = powl(10.0L, floorl(log10l(fabsl(v))) - 4);
+    for (int n = 0; n < 6; ++n, unit *= 10) {
+        const long double grid = (up ? ceill(v / unit) : floorl(v / unit)) * unit;
+        const std::string text = FloatToStrSig3(grid);
         bool ok = false;
-        const long double r = ParseReal(text, ok);
-        return ok && (up ? r >= v : r <= v);
-    };
-    std::string text = FloatToStrSig3(v);
-    if (safe(text)) return text;
-    // One unit of the third digit further: rounded to nearest, that lies on the safe side.
-    const long double unit = powl(10.0L, floorl(log10l(fabsl(v))) - 2);
-    text = FloatToStrSig3(up ? v + unit : v - unit);
-    return safe(text) ? text : std::string();
+        const long double shown = ParseReal(text, ok);
+        if (ok && fabsl(shown - grid) <= 1e-6L * unit && (up ? shown >= v : shown <= v))
+            return text;
+    }
+    return {};
 }
 
 bool ProposalCalculationHeld() {

@@ -122,13 +122,14 @@ inline constexpr TInputRange PositiveLength{0, kMaxInputLength};           // q 
 inline constexpr TInputRange FaceWidth{kMinLength, kMaxInputLength};       // b: more than 0
 inline constexpr TInputRange ZeroOrLength{0, kMaxInputLength, kMinLength}; // DM (0: proposed)
 inline constexpr TInputRange Factor{-kMaxInputFactor, kMaxInputFactor};    // shift, tool factors
+inline constexpr TInputRange Radius{0, kMaxInputFactor};                   // tool radii / mn
 inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};     // degrees
 } // namespace InputRange
 
 // ---- proposals --------------------------------------------------------------------------------
-// The text of v with the three significant digits FloatToStrSig3 shows, rounded towards the safe
-// side: its value is at least v (up) or at most v (!up). Empty when no such text of three
-// digits exists (|v| at the smallest the edits show).
+// The text of v with the digits FloatToStrSig3 shows (three significant ones below 1, three
+// decimals from 1 to 1000), rounded towards the safe side: its value is at least v (up) or at
+// most v (!up). Empty when no such text exists (|v| at the smallest the edits show).
 std::string Sig3Towards(long double v, bool up);
 
 // After a proposal's calculation: true when it held. Otherwise the calculation's messages are

@@ -191,14 +191,27 @@ bool TForm_messen::StoreControls() {
     return true;
 }
 
+std::int32_t ProposeTeethSpanned(int i, bool& fits) {
+    const TGearData& g = GearData;
+    return TSpanGauge(i).Nearest(kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn), fits);
+}
+
 void TForm_messen::Button_kClick(TObject*) {
     // Proposed from the entries and the last calculation; the data changes only on OK.
     TScratchGearData scratch;
     if (!ProposalCalculationHeld() || !StoreControls()) return;
     TGearData& g = GearData;
-    for (int i = 1; i <= 2; ++i)
-        g.k[i] = kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
+    bool fits = true;
+    for (int i = 1; i <= 2; ++i) {
+        bool f = true;
+        g.k[i] = ProposeTeethSpanned(i, f);
+        if (i == 2) fits = f; // gear 1 is the hidden companion
+    }
     LoadControls();
+    if (!fits)
+        ShowMessage(SpannedText() +
+                    " k: no span touches the usable flank (dFf .. dFa) at every "
+                    "shift measured. The k proposed comes nearest; its anvils touch outside it.");
 }
 
 void TForm_messen::Button_dmClick(TObject*) {

@@ -10,8 +10,17 @@
 // (dFf .. dFa) at both allowance limits, finished and premachined, and at the nominal shift:
 // wherever the calculation gives a dimension over balls, judged by the calculation's own
 // TBallGauge, so the calculation takes it without a word. Where no ball can, the proposal says so.
+// So does the proposed k: its span touches the usable flank at every shift measured (TSpanGauge).
+
+#include <cstdint>
 
 #include "shell/input_fields.h"
+
+// The number of teeth spanned for gear i from the last calculation: the usual k (kmess at
+// xEmin) when its span touches the usable flank at every shift measured, judged by the
+// calculation's own TSpanGauge; otherwise the nearest k that does; fits false when none does
+// (then the k that misses least).
+std::int32_t ProposeTeethSpanned(int i, bool& fits);
 
 // A ball diameter for gear i from the last calculation: the usual ball (touching near
 // d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,

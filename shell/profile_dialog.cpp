@@ -5,11 +5,13 @@
 
 #include "calc/geardata.h"
 #include "calc/tables.h"
+#include "calc/warnings.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/help.h"
+#include "framework/ui/questions.h"
 #include "shell/tool_record.h"
 
 namespace {
@@ -62,9 +64,9 @@ TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
     row(Label_hap1, "Label_hap1", "Addendum of tool haP0/mn", Edit_hap1, "Edit_hap1",
         InputRange::Factor, Button_hap1, "Button_hap1", &R::Button_hap1Click);
     row(Label_rhoap1, "Label_rhoap1", "Fillet radius of tool rhoaP0/mn", Edit_rhoap1, "Edit_rhoap1",
-        InputRange::Factor, Button_rhoap1, "Button_rhoap1", &R::Button_rhoap1Click);
+        InputRange::Radius, Button_rhoap1, "Button_rhoap1", &R::Button_rhoap1Click);
     row(Label_rhofp1, "Label_rhofp1", "Root fillet radius of tool rhofP0/mn", Edit_rhofp1,
-        "Edit_rhofp1", InputRange::Factor, Button_rhofp1, "Button_rhofp1", &R::Button_rhofp1Click);
+        "Edit_rhofp1", InputRange::Radius, Button_rhofp1, "Button_rhofp1", &R::Button_rhofp1Click);
     CheckBox_prot1 = NewCheckBox(this, "CheckBox_prot1", "Protuberance", kLabelLeft, top,
                                  kLabelWidth, [this] { ShowProfileControls(); });
     top += kRow;
@@ -218,7 +220,22 @@ void TForm_qor1prof::Button_hfp1Click(TObject*) {
 }
 
 void TForm_qor1prof::Button_rhofp1Click(TObject*) {
-    Edit_rhofp1->SetText("0.3");
+    // 0.3 where the tool takes it, else the largest root radius the tool as entered takes (the
+    // calculation warns above it), rounded down.
+    TGearData& g = GearData;
+    TScratchGearData scratch;
+    g.haP0mn[2] = Edit_hap1->Peek();
+    g.hfP0mn[2] = Edit_hfp1->Peek();
+    g.rhoaP0mn[2] = Edit_rhoap1->Peek();
+    g.prP0mn[2] = ProtuberanceToStore();
+    g.alprP0[2] = CheckBox_prot1->Checked() ? Edit_alprp1->Peek() : 0.0L;
+    const bool chamfer = CheckBox_koka1->Checked();
+    g.alkP0[2] = chamfer ? Edit_alkp1->Peek() : g.alpha;
+    g.hFfP0mn[2] = chamfer ? Edit_hffp1->Peek() : g.hfP0mn[2];
+    const long double largest = ToolRootRadiusMax(g, 2);
+    std::string text = "0.3";
+    if (!(largest >= 0.3L)) text = largest > 0 ? Sig3Towards(largest, false) : "0";
+    Edit_rhofp1->SetText(text.empty() ? "0" : text);
 }
 
 void TForm_qor1prof::Button_prp1Click(TObject*) {
@@ -246,6 +263,18 @@ void TForm_qor1prof::Button_rhoap1Click(TObject*) {
     // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
     const long double r =
         RackTipRadiusMax(GearData.alpha * Pi / 180.0L, Edit_hap1->Peek(), ProtuberanceToStore());
+    if (!(r > 0)) {
+        // The rack tooth's flanks meet before its tip line: nothing to round.
+        const long double alpha = GearData.alpha * Pi / 180.0L;
+        const long double top = (Pi / 4 * cosl(alpha) + ProtuberanceToStore()) / sinl(alpha);
+        Edit_rhoap1->SetText("0");
+        ShowMessage("Fillet radius of tool rhoaP0/mn: at haP0/mn " + Edit_hap1->Text() +
+                    " and alpha " + FloatToStrSig3(GearData.alpha) +
+                    "\u00B0 the tool's tooth comes to a point before its tip, so its tip cannot "
+                    "be rounded. Proposed 0; an addendum haP0/mn below " +
+                    Sig3Towards(top, false) + " leaves room for a radius.");
+        return;
+    }
     // Rounded down: the radius shown never exceeds the largest the rack can take.
     const std::string text = Sig3Towards(r, false);
     if (!text.empty())

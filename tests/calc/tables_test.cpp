@@ -213,6 +213,7 @@ TEST_F(TablesTest, TeethSpannedProposal) {
     EXPECT_EQ(kmess(-80, 0, Deg20, 0, 3), -9);
     // Helical z 43, beta 15, x -0.1: 6.0966.
     EXPECT_EQ(kmess(43, 15.0L * Pi / 180.0L, Deg20, -0.1L, 3), 6);
+    EXPECT_EQ(kmess(20, 0, Deg20, -9.0L, 1), 0); // measuring circle inside the base circle
     EXPECT_EQ(ErrorCount, 0);
     EXPECT_EQ(kmess(0, 0, Deg20, 0, 2), 0);
     EXPECT_EQ(CalcErrorFlag, 1);

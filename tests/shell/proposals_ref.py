@@ -1,10 +1,17 @@
 #!/usr/bin/python3
 """Reference values for the input dialogs' proposals, in mpmath; one answer line per request line.
 
-xmin ALPHA BETA Z: least shift without undercut, x = (5/6 zg - z / cos^3 beta) / zg with
-    zg = 2 / sin^2 alpha (DIN 3960); answers "x VALUE THREE-DIGITS-ROUNDED-UP".
-rhoa ALPHA HAP PRP: largest tip radius factor of a basic rack,
-    0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a); answers "rhoa VALUE ROUNDED-DOWN".
+xmin ALPHA BETA Z DX: least shift without undercut, x = (5/6 zg - z / cos^3 beta) / zg with
+    zg = 2 / sin^2 alpha (DIN 3960), at least -1.5, beside gear 1 (z 6, x 0.5) with an operating
+    angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0), and a ball circle outside the base circle
+    of zv = z / cos^3.3 beta at x - DX (zv + 2 (x - DX) > zv cos an); answers "x VALUE SHOWN-UP".
+tool ALPHA HAP PRP HF RHOA ALK HFF: answers "tool RHOA RHOF" shown down: the largest tip radius
+    0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a) (0 if none); the largest root radius r
+    (0.3 at most) whose centre, r below the root line y = hf and r from the flank (x = pi/4 +
+    y tan a, from y = hFf at the chamfer angle), keeps its contacts before x = pi/2 and on the flank.
+span Z ALPHA BETA MN K USUAL N (X DFF DFA)*N: base tangent length (DIN 3960) W = mn cos an ((k - s/2)
+    pi + z inv at) + 2 x mn sin an (s = sign z) touches at sqrt(db^2 + (W cos beta_b)^2); answers
+    "span FITS EXISTS NEAREST": K, some k, K nearest to USUAL (middle for 0) touch DFF .. DFA.
 ball Z ALPHA BETA MN DA DM USUAL N (X DFF DFA)*N: a ball in the spaces of an involute gear
     (z < 0 internal, diameters signed as z) measured at N generating shifts X with the usable
     flank DFF .. DFA. Ball centre (DIN 3960): inv aKt = inv at + DM / (z mn cos an) - pi / (2 z)
@@ -33,9 +40,11 @@ def arcinv(y):
 
 
 def sig3(v, up):
-    step = mp.mpf(10) ** (int(mp.floor(mp.log10(abs(v)))) - 2)
-    n = mp.ceil(v / step - mp.mpf('1e-20')) if up else mp.floor(v / step + mp.mpf('1e-20'))
-    return mp.nstr(n * step, 3, strip_zeros=True)
+    """v rounded as the dialogs show it: three decimals from 1 up, three digits below 1."""
+    dec = max(0, 3 - int(mp.floor(mp.log10(abs(v))))) if abs(v) >= 1 else 2 - int(mp.floor(mp.log10(abs(v))))
+    n = int(mp.ceil(v * 10 ** dec - mp.mpf('1e-20')) if up else mp.floor(v * 10 ** dec + mp.mpf('1e-20')))
+    t = f"{abs(n):0{dec + 1}d}"
+    return ("-" if n < 0 else "") + ((t[:-dec] + "." + t[-dec:]).rstrip("0").rstrip(".") if dec else t)
 
 
 def ball(f):
@@ -77,15 +86,47 @@ def ball(f):
     return f"ball {int(all(check(dm)))} {int(exists)} {int(all(check(usual)))} above {int(check(dm)[0])}"
 
 
+def rhof(a, ha, hf, rhoa, alk, hff):
+    a, g, chamfer = mp.radians(a), mp.radians(alk), abs(alk - a) >= mp.mpf('0.001')
+    g, cx, low = (g, mp.pi / 4 + hff * mp.tan(a) + (hf - hff) * mp.tan(g), hff) if chamfer else \
+        (a, mp.pi / 4 + hf * mp.tan(a), rhoa * (1 - mp.sin(a)) - ha)  # corner C at y = hf, flank end
+    # centre (cx - r tan g + r / cos g, hf - r); tangent points x = centre x, y = hf - r + r sin g
+    r = min((mp.pi / 2 - cx) / (1 / mp.cos(g) - mp.tan(g)), (hf - low) / (1 - mp.sin(g)))
+    return '0.3' if r >= 0.3 else sig3(r, False) if r > 0 else '0'
+
+
+def span(f):
+    z, s, k, usual, n = int(f[0]), (-1 if f[0].startswith('-') else 1), int(f[4]), abs(int(f[5])), int(f[6])
+    an, b, mn = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3])
+    at = mp.atan(mp.tan(an) / mp.cos(b))
+    db, bb = z * mn / mp.cos(b) * mp.cos(at), mp.atan(mp.tan(b) * mp.cos(at))
+
+    def fits(k):  # diameters signed like z: the conditions read the same for internal gears
+        for x, dff, dfa in (map(mp.mpf, f[7 + 3 * j:10 + 3 * j]) for j in range(n)):
+            w = mn * mp.cos(an) * ((k - s * mp.mpf(0.5)) * mp.pi + z * inv(at)) + 2 * x * mn * mp.sin(an)
+            if w * s <= 0 or not dff <= s * mp.sqrt(db ** 2 + (w * mp.cos(bb)) ** 2) <= dfa:
+                return False
+        return True
+
+    good = [j for j in range(1, abs(z) + 1) if fits(s * j)]
+    near = good and (min(good, key=lambda j: abs(j - usual)) if usual else good[(len(good) - 1) // 2])
+    return f"span {int(fits(k))} {int(bool(good))} {int(near == abs(k))}"
+
+
 for line in sys.stdin:
     f = line.split()
     if f[0] == 'xmin':
-        a, b, z = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3])
-        x = mp.mpf(5) / 6 - z * mp.sin(a) ** 2 / (2 * mp.cos(b) ** 3)
+        a, b, z, dx = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3]), mp.mpf(f[4])
+        at, zv = mp.atan(mp.tan(a) / mp.cos(b)), z / mp.cos(b) ** mp.mpf('3.3')
+        x = max(mp.mpf(5) / 6 - z * mp.sin(a) ** 2 / (2 * mp.cos(b) ** 3), -mp.mpf('1.5'),
+                -mp.mpf(1) / 2 - inv(at) * (6 + z) / (2 * mp.tan(a)), dx - zv * (1 - mp.cos(a)) / 2)
         print(f"x {mp.nstr(x, 20)} {sig3(x, True)}")
-    elif f[0] == 'rhoa':
-        a, hap, prp = mp.radians(mp.mpf(f[1])), mp.mpf(f[2]), mp.mpf(f[3])
-        r = mp.mpf('0.99') * (mp.pi / 4 * mp.cos(a) - hap * mp.sin(a) + prp) / (1 - mp.sin(a))
-        print(f"rhoa {mp.nstr(r, 20)} {sig3(r, False)}")
+    elif f[0] == 'tool':
+        v = list(map(mp.mpf, f[1:]))
+        a = mp.radians(v[0])
+        r = mp.mpf('0.99') * (mp.pi / 4 * mp.cos(a) - v[1] * mp.sin(a) + v[2]) / (1 - mp.sin(a))
+        print(f"tool {sig3(r, False) if r > 0 else '0'} {rhof(v[0], v[1], *v[3:])}")
+    elif f[0] == 'span':
+        print(span(f[1:]))
     else:
         print(ball(f[1:]))

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <sstream>
 
 #include "calc/geardata.h"
@@ -59,65 +60,118 @@ bool Listed(std::string_view text) {
 } // namespace
 
 TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
-    // "< x min": alpha, beta, z (the undercut reproducers, helical, ring gears get none).
-    const std::vector<std::array<const char*, 3>> shifts = {
-        {"20", "0", "8"}, {"20", "0", "12"}, {"25", "35", "7"}, {"20", "0", "-40"}};
-    // The tool's tip radius: alpha, haP0, prP0 typed, protuberance box (unchecked after the
-    // protuberance preset filled the hidden field: the reproducer).
-    struct Tool {
-        long double alpha;
-        const char *hap, *prp;
-        bool box;
+    // A designer's gear: the tool (a preset, or "<" for each self-defined value after a look at
+    // the protuberance preset), the dimensions with a shift typed and "< x min" (unless marked
+    // "="), "<" for k and DM, each accepted; the recalculation raises nothing they avoid.
+    struct Row {
+        long double alpha, beta, mn;
+        int z;
+        std::string x;
+        int rack, tsn, asn, unit, prot, chamfer;
     };
-    const Tool tools[] = {{20, "1.25", "0.02", false}, {25, "1.167", "0.035", true}};
-    std::vector<std::string> requests;
-    for (const auto& s : shifts)
-        requests.push_back(std::string("xmin ") + s[0] + " " + s[1] + " " + s[2]);
-    for (const Tool& t : tools)
-        requests.push_back("rhoa" + Num(t.alpha) + " " + t.hap + " " + (t.box ? t.prp : "0"));
-    const auto ref = Reference(Dir, requests);
-    for (std::size_t n = 0; n < shifts.size(); ++n) {
-        const bool ring = shifts[n][2][0] == '-';
-        std::string shown;
+    // x min beside gear 1 (z 6, x 0.5): below -1.5, no operating angle, no ball proposal; a typed
+    // shift whose calculation fails; ring gears get none. The teeth spanned: beyond dFa at a
+    // shift, far from the usual k. A pointed rack tooth, a chamfer and a root radius. Each:
+    // alpha beta mn z x rack tsn asn unit prot chamfer.
+    std::istringstream table("20 0 2 40 0.1 0 0 0 0 0 0  20 0 2 60 0.1 1 0 0 0 0 0  "
+                             "20 0 2 100 0.1 0 0 0 1 0 0  20 0 2 30 0.1 0 0 0 0 0 0  "
+                             "20 0 2 12 -3 0 0 0 0 0 0  20 0 2 8 0.1 2 0 0 0 0 0  "
+                             "25 35 2 7 0.1 0 0 0 0 0 0  20 0 2 -40 0.1 0 0 0 0 0 0  "
+                             "20 40 1 300 =0 0 1 11 0 0 0  20 0 1 16 =0.5 0 10 10 0 0 0  "
+                             "33.5 0 2 40 0.1 3 0 0 0 0 0  29.7 0 2 40 0.1 3 0 0 0 0 1  "
+                             "25 0 2 40 0.1 3 0 0 0 1 0");
+    std::vector<Row> rows;
+    for (Row r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >> r.asn >>
+                r.unit >> r.prot >> r.chamfer;)
+        rows.push_back(r);
+    std::mt19937 random(59);
+    auto u = [&random](long double lo, long double hi) {
+        return lo + (hi - lo) * std::generate_canonical<long double, 64>(random);
+    };
+    for (int n = 0; n < 100; ++n) {
+        const int z = static_cast<int>(u(7, 400)) * (n % 7 == 3 ? -1 : 1);
+        rows.push_back({u(14.5L, 40), n % 2 ? u(0, 45) : 0, u(0.3L, 12), z,
+                        z < 0 ? "-0.5" : FloatToStrDec(2, u(-1, 0.5L)), n % 4, 1 + n % 10,
+                        1 + n % 11, n % 4 == 1, n % 3 == 0, n % 5 == 0});
+    }
+    const TGearData start = GearData;
+    std::vector<std::string> requests, shown, said;
+    for (const Row& r : rows) {
+        GearData = start;
+        TGearData& g = GearData;
+        g.alpha = r.alpha, g.beta = r.beta, g.mn = r.mn, g.z[2] = r.z;
+        if (r.tsn != 0) g.TsnSeries[2] = r.tsn, g.AsnSeries[2] = r.asn;
+        UnitSystem = r.unit;
+        AllSeen.clear();
+        Run<TForm_qor1prof>(
+            {[&](TForm_qor1prof& f) {
+                Respond::Pick(f, "ComboBox1", std::min(r.rack, 2));
+                Respond::Pick(f, "ComboBox1", r.rack);
+                Respond::Check(f, "CheckBox_prot1", r.prot);
+                Respond::Check(f, "CheckBox_koka1", r.chamfer);
+                for (const char* b :
+                     {"hap1", "hfp1", "prp1", "alprp1", "rhoap1", "alkp1", "hffp1", "rhofp1"})
+                    Respond::Press(f, std::string("Button_") + b);
+                shown.push_back(f.Edit_rhoap1->Text() + " " + f.Edit_rhofp1->Text());
+                Respond::Press(f, "Button_ok");
+            }},
+            -1);
         Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
-                                Respond::Type(f, "Edit_alpha", shifts[n][0]);
-                                Respond::Type(f, "Edit_beta", shifts[n][1]);
-                                Respond::Type(f, "Edit_z2", shifts[n][2]);
-                                Respond::Type(f, "Edit_x2", "0.1");
-                                Respond::Press(f, "Button_x1min");
-                                shown = f.Edit_x2->Text();
+                                Respond::Type(f, "Edit_x2", r.x.substr(r.x[0] == '='));
+                                if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
+                                shown.back() += " " + f.Edit_x2->Text();
                                 Respond::Press(f, "Button_ok");
                             }},
-                            ring ? 1 : 0);
-        SCOPED_TRACE(requests[n]);
-        EXPECT_EQ(shown, ring ? "0.1" : ref[n].at(2));
-        if (ring) {
-            EXPECT_THAT(Seen.back(), HasSubstr("internal gear (z < 0) has no undercut"));
-        }
-        EXPECT_FALSE(Listed("undercut"));
+                            -1);
+        Run<TForm_messen>({[](TForm_messen& f) {
+                              for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
+                                  Respond::Press(f, b);
+                          }},
+                          -1);
+        CalculateGears(); // the dialogs' messages, then "#" and the recalculation's
+        AllSeen += "|#";
+        for (int i = 1; i <= ErrorCount; ++i)
+            AllSeen += "|" + ErrorList[i].str();
+        said.push_back(AllSeen);
+        std::string states;
+        for (long double xE : {g.xEminV[2], g.xEmaxV[2], g.x[2], g.xEmin[2], g.xEmax[2]})
+            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE));
+        requests.push_back("xmin" + Num(r.alpha) + Num(r.beta) + Num(r.z) +
+                           Num(g.x[2] - std::min(g.x[2], g.xEmax[2])));
+        requests.push_back("tool" + Num(r.alpha) + Num(g.haP0mn[2]) + Num(g.prP0mn[2]) +
+                           Num(g.hfP0mn[2]) + Num(g.rhoaP0mn[2]) + Num(g.alkP0[2]) +
+                           Num(g.hFfP0mn[2]));
+        requests.push_back(
+            "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) + Num(g.k[2]) +
+            Num(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn)) + " 5" + states);
     }
-    for (std::size_t n = 0; n < std::size(tools); ++n) {
-        const Tool& t = tools[n];
-        GearData.alpha = t.alpha;
-        std::string radius, depth;
-        Run<TForm_qor1prof>({[&](TForm_qor1prof& f) {
-            Respond::Pick(f, "ComboBox1", 2);
-            Respond::Pick(f, "ComboBox1", 3);
-            Respond::Type(f, "Edit_hap1", t.hap);
-            Respond::Type(f, "Edit_prp1", t.prp);
-            Respond::Check(f, "CheckBox_prot1", t.box);
-            Respond::Check(f, "CheckBox_koka1", true);
-            Respond::Type(f, "Edit_alkp1", "40");
-            Respond::Press(f, "Button_rhoap1");
-            Respond::Press(f, "Button_hffp1");
-            radius = f.Edit_rhoap1->Text();
-            depth = f.Edit_hffp1->Text();
-            Respond::Press(f, "Button_ok");
-        }});
-        SCOPED_TRACE(requests[shifts.size() + n]);
-        EXPECT_EQ(radius, ref[shifts.size() + n].at(2)); // the largest, rounded down
-        EXPECT_EQ(depth, FloatToStrDec(2, 0.75L - (t.box ? StrToReal(t.prp) : 0)));
-        EXPECT_FALSE(Listed("rhoaP0 >"));
+    UnitSystem = 0;
+    const auto ref = Reference(Dir, requests);
+    for (std::size_t n = 0; n < rows.size(); ++n) {
+        const Row& r = rows[n];
+        auto answer = [&](int q, int w) { return ref[3 * n + q].at(w); };
+        const std::string& all = said[n];
+        SCOPED_TRACE(requests[3 * n] + " / " + shown[n] + " / " + all);
+        auto saidNot = [&](bool avoidable, std::initializer_list<const char*> texts, bool dialogs) {
+            for (const char* t : texts) // in the recalculation, or also in the dialogs
+                EXPECT_FALSE(avoidable && all.find(t, dialogs ? 0 : all.find('#')) < all.size())
+                    << t;
+        };
+        const bool xmin = r.x[0] != '=' && r.z > 0, self = r.rack == 3;
+        const bool spans = answer(2, 2) == "1", balls = all.find("no ball stands") > all.size();
+        EXPECT_TRUE(!xmin || shown[n].ends_with(" " + answer(0, 2)));
+        EXPECT_TRUE(!self || shown[n].starts_with(answer(1, 1) + " " + answer(1, 2) + " "));
+        EXPECT_EQ(all.find("has no undercut limit") < all.size(), r.z < 0 && r.x[0] != '=');
+        EXPECT_EQ(all.find("tooth comes to a point") < all.size(), self && answer(1, 1) == "0");
+        // The k proposed fits where any does (the nearest to the usual k), and says so if not.
+        EXPECT_EQ(answer(2, 1) + answer(2, 3), answer(2, 2) + answer(2, 2));
+        EXPECT_EQ(all.find("no span touches") > all.size(), spans);
+        saidNot(true, {"Fatal", "No proposal"}, true);
+        saidNot(xmin, {"undercut", "x < -1.5"}, false);
+        saidNot(self, {"rhofP0 >"}, false);
+        saidNot(self && answer(1, 1) != "0", {"rhoaP0 >"}, false);
+        saidNot(spans, {"span contact", "No. of teeth measured"}, false);
+        saidNot(balls, {"ball diameter", "Dm ball", "ball contact"}, false);
     }
 }
 
@@ -128,9 +182,8 @@ TEST_F(InputDialogTest, FailedCalculationsAndRefusedFieldsProposeAndStoreNothing
     GearData.z[2] = 8;
     CalculateGears();
     ASSERT_EQ(AbortFlag, 0);
-    for (const auto& [button, edit] : {std::pair{"Button_x1min", "Edit_x2"},
-                                       {"Button_x05", "Edit_x2"},
-                                       {"Button_c1", "Edit_da2"}}) {
+    for (const auto& [button, edit] :
+         {std::pair{"Button_x05", "Edit_x2"}, {"Button_c1", "Edit_da2"}}) {
         Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
                                 const std::string was = FindControl<TEdit>(f, edit)->Text();
                                 Respond::Press(f, button);
