@@ -288,14 +288,13 @@ void SignificantSplit(int& intDigits, int& decDigits, int n, long double x) {
         intDigits = 0;
         decDigits = n - e - 1;
     }
-    // Drop trailing zeros of the decimals. A value that rounds to 0 at this precision ends the
-    // loop (0 div 10 would stay 0 for ever).
-    long double v = nearbyintl(a * Pow10Int(decDigits + 1));
+    // Drop trailing zeros of the decimals the value shows once rounded to them (0.4908 keeps
+    // 0.491, 0.9996 shows 1): cutting off the digit below would drop a digit that rounds up. A
+    // value that rounds to 0 at this precision ends the loop (0 div 10 would stay 0 for ever).
+    long double v = nearbyintl(a * Pow10Int(decDigits));
     if (!std::isfinite(v)) v = 0.0L;
-    for (;;) {
-        v = (v - fmodl(v, 10.0L)) / 10.0L;
-        if (v < 1.0L) break;
-        if (fmodl(v, 10.0L) != 0.0L) break;
+    while (v >= 1.0L && fmodl(v, 10.0L) == 0.0L) {
+        v /= 10.0L;
         --decDigits;
     }
     if (!below1 && decDigits < 0) decDigits = 0;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <utility>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -128,6 +129,10 @@ TEST(SignificantSplit, DigitCounts) {
     SignificantSplit(i, d, 3, 0.0L); // taken as 0.5
     EXPECT_EQ(i, 0);
     EXPECT_EQ(d, 1);
+    // The digits shown are those of the rounded value: no digit that rounds up is cut off.
+    for (const auto& [x, text] : {std::pair{0.4908L, "0.491"}, {0.9996L, "1"}, {2.0004L, "2"},
+                                  {19.996L, "20"}, {-0.0120049L, "-0.012"}})
+        EXPECT_EQ(FloatToStrSig3(x), text) << static_cast<double>(x);
 }
 
 TEST(NonFinite, FormatsWithoutFailing) {
