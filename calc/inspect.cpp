@@ -471,10 +471,18 @@ void CalcTolerances() {
         // The first span fixes k[i]. A dimension whose contact misses the involute (below the
         // root form or above the tip form diameter of its own shift, or a ball that cannot touch
         // an involute at all) has no solution: no number.
+        const bool proposeK = g.k[i] == 0;
         MakeSpanBase(i);
         if (CalcErrorFlag != 0) return;
         const BallBase ball = MakeBallBase(i);
         TSpanGauge gauge(i);
+        if (proposeK) {
+            // A k proposed here is one whose span touches the usable flank at every shift, as
+            // the measurement dialog proposes it; where none does, the nearest, and the span
+            // checks below say so.
+            bool fits = true;
+            g.k[i] = gauge.Nearest(g.k[i], fits);
+        }
         long double spans[5] = {}, dims[5] = {};
         for (int n = 0; n < TSpanGauge::ShiftCount; ++n) {
             // Without allowances several of the five shifts coincide: each distinct shift once.
