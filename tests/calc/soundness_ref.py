@@ -363,6 +363,10 @@ def main():
              unsound)
         case(f"ring 58 beside z 6, x {x1}", gearcalc, pair(z=(6, -58), x=(x1, 0.2), **dialog),
              unsound)
+    # k chosen by the calculation itself: one whose span fits at every shift (the usual 71
+    # would touch above dFa).
+    case("k of z 300 at 40 degrees", gearcalc, pair(mn=1, beta=40, z=(6, 300), x=(0.5, 0),
+                                                   mm=1, Tsn=(5, 1), Asn=(8, 11)), False)
     case("companion, ring ball too large", gearcalc,
          pair(mn=6.5, z=(6, -58), x=(0.5, 0.2), DM=(12, 17)), True)
     # The shipped examples are sound pairs: no message at all.
