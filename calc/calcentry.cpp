@@ -133,6 +133,11 @@ void CheckValueRanges() {
             {"alkP0", g.alkP0[i], Angle}};
         for (const auto& [name, v, m] : reals)
             CheckMagnitude(name, i, v, m);
+        // A tool's radii are never negative (the presets 1 to 3 bring their own tip radius).
+        const bool ownTip = g.BasicRackType[i] < 1 || g.BasicRackType[i] > 3;
+        for (const auto& [name, v] : {std::pair{"rhoaP0mn", ownTip ? g.rhoaP0mn[i] : 0.0L},
+                                      {"rhofP0mn", g.rhofP0mn[i]}})
+            if (v < 0) Fatal("Fatal  : range " + Named(name, i) + " 0..100 !");
     }
 }
 

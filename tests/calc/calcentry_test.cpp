@@ -238,6 +238,10 @@ TEST_F(CalcTest, ValuesOutsideTheirRangesStopBeforeAnythingIsComputed) {
         {[](TGearData& g) { g.x[2] = -100.5L; }, "Fatal  : range |x[2]|>100 !"},
         {[](TGearData& g) { g.x[2] = -100, g.x[1] = 100; }, ""},
         {[](TGearData& g) { g.alkP0[1] = 91; }, "Fatal  : range |alkP0[1]|>90 !"},
+        {[](TGearData& g) { g.rhofP0mn[2] = -0.01L; }, "Fatal  : range rhofP0mn[2] 0..100 !"},
+        {[](TGearData& g) { g.rhoaP0mn[1] = -0.0774L, g.BasicRackType[1] = 4; },
+         "Fatal  : range rhoaP0mn[1] 0..100 !"},
+        {[](TGearData& g) { g.rhoaP0mn[1] = -0.0774L, g.BasicRackType[1] = 1; }, ""},
     };
     CalculateGears();
     ASSERT_EQ(CalcErrorFlag, 0);
