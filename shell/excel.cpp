@@ -162,6 +162,9 @@ void PrintoutToExcel(std::uint16_t mode) {
     }
 }
 
+// The sheet saved as text holds one job: a few kilobytes. More is no such sheet.
+constexpr std::uint64_t kMaxImportBytes = 16u << 20;
+
 void ImportFromExcel() {
     TOpenDialog dialog(nullptr);
     dialog.Filter = "Text (tab delimited)|*.txt|All files|*.*";
@@ -171,8 +174,9 @@ void ImportFromExcel() {
         return;
     }
     std::string bytes;
-    if (os::ReadWholeFile(dialog.FileName, bytes) != 0) {
-        ShowError("file " + dialog.FileName + " not found or no access !");
+    if (const int rc = os::ReadWholeFile(dialog.FileName, bytes, kMaxImportBytes); rc != 0) {
+        ShowError("file " + dialog.FileName + " not found or no access ! (" +
+                  FileErrorCause(rc, dialog.FileName) + ")");
         AbortFlag = 1;
         return;
     }

@@ -12,10 +12,11 @@
 // the calculation; "calc = 0" leaves the calculation out (the data print and save as loaded).
 // Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
 // saved (reported on stderr).
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <limits>
@@ -25,13 +26,17 @@
 #include <type_traits>
 #include <vector>
 
+#include <unistd.h>
+
 #include "calc/calcentry.h"
 #include "calc/fields.h"
 #include "calc/geardata.h"
 #include "framework/core/errorlist.h"
+#include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "platform/os/file.h"
 #include "shell/job/jobfile.h"
 
 namespace {
@@ -205,13 +210,86 @@ void Print(const std::vector<Field>& fields, std::ostream& out) {
 
 namespace {
 
-// True when the file begins like a job file (its first line is the 65-dash rule).
+// A script is a few hundred short lines; more than this is no script (an endless device, a file
+// named by mistake) and is refused instead of being read into memory.
+constexpr std::size_t kMaxScriptBytes = 16u << 20;
+
+// Lines of a script from a descriptor, each split at LF as std::getline does. A line longer
+// than kTextLineLimit or a script longer than kMaxScriptBytes ends the reading.
+class ScriptReader {
+public:
+    enum Result { kLine, kEnd, kLineTooLong, kTooLarge, kReadError };
+    explicit ScriptReader(int fd) : fd_(fd) {}
+
+    Result Next(std::string& line) {
+        line.clear();
+        for (;;) {
+            if (pos_ == len_ && !Fill()) {
+                if (error_) return kReadError;
+                if (total_ > kMaxScriptBytes) return kTooLarge;
+                return line.empty() ? kEnd : kLine;
+            }
+            const char* begin = buf_ + pos_;
+            const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', len_ - pos_));
+            const std::size_t take = lf != nullptr ? std::size_t(lf - begin) : len_ - pos_;
+            if (line.size() + take > kTextLineLimit) return kLineTooLong;
+            line.append(begin, take);
+            pos_ += take;
+            if (lf != nullptr) {
+                ++pos_;
+                return kLine;
+            }
+        }
+    }
+
+private:
+    bool Fill() {
+        if (total_ > kMaxScriptBytes) return false;
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf_, sizeof buf_);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error_ = true;
+            if (n <= 0) return false;
+            pos_ = 0;
+            len_ = static_cast<std::size_t>(n);
+            total_ += len_;
+            return total_ <= kMaxScriptBytes;
+        }
+    }
+
+    int fd_;
+    char buf_[65536];
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+    std::size_t total_ = 0;
+    bool error_ = false;
+};
+
+// Closes a descriptor at the end of its scope.
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// True when the file begins like a job file (its first line is the 65-dash rule). Only the
+// first bytes are read; a file that cannot be opened is left to the script reader's message.
 bool IsJobFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::string first;
-    if (!f || !std::getline(f, first)) return false;
-    if (!first.empty() && first.back() == '\r') first.pop_back();
-    return first == std::string(65, '-');
+    FdCloser f;
+    if (os::OpenForReading(path, f.fd) != 0) return false;
+    const std::string rule(65, '-');
+    char head[68];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(f.fd, head + got, sizeof head - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    const std::string_view first(head, got);
+    return first == rule || first.substr(0, 66) == rule + "\n" ||
+           first.substr(0, 67) == rule + "\r\n";
 }
 
 bool LoadJob(const std::string& path, const std::string& where) {
@@ -251,20 +329,35 @@ int main(int argc, char** argv) {
     if (argc == 2 && IsJobFile(argv[1])) {
         if (!LoadJob(argv[1], source)) return 1;
     } else {
-        std::ifstream file;
-        std::istream* in = &std::cin;
+        FdCloser file;
         if (argc == 2) {
-            file.open(argv[1], std::ios::binary);
-            if (!file) {
-                std::cerr << "gearcalc: cannot open " << argv[1] << '\n';
+            if (const int rc = os::OpenForReading(argv[1], file.fd); rc != 0) {
+                std::cerr << "gearcalc: cannot open " << argv[1] << ": "
+                          << FileErrorCause(rc, argv[1]) << '\n';
                 return 1;
             }
-            in = &file;
         }
+        ScriptReader in(argc == 2 ? file.fd : STDIN_FILENO);
         std::string line;
         int lineNo = 0;
         bool first = true;
-        while (std::getline(*in, line)) {
+        for (;;) {
+            const ScriptReader::Result got = in.Next(line);
+            if (got == ScriptReader::kEnd) break;
+            if (got == ScriptReader::kLineTooLong) {
+                std::cerr << source << ':' << lineNo + 1 << ": a line is longer than "
+                          << kTextLineLimit << " characters (not a script)\n";
+                return 1;
+            }
+            if (got == ScriptReader::kTooLarge) {
+                std::cerr << source << ": longer than " << kMaxScriptBytes
+                          << " bytes (not a script)\n";
+                return 1;
+            }
+            if (got == ScriptReader::kReadError) {
+                std::cerr << "gearcalc: read error on " << source << '\n';
+                return 1;
+            }
             ++lineNo;
             std::string_view name, value;
             const bool assignment = SplitAssignment(line, name, value);
@@ -307,10 +400,6 @@ int main(int argc, char** argv) {
                 bad = true;
             }
             if (!Trim(line).empty() && Trim(line).front() != '#') first = false;
-        }
-        if (in->bad()) {
-            std::cerr << "gearcalc: read error on " << source << '\n';
-            return 1;
         }
     }
     if (bad) return 1;

@@ -76,22 +76,19 @@ std::string DirOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Opens a file for reading. Files named by the program in capitals or small letters ("TEXT.HXP",
-// "$LOGO_2.dx$") are found whatever the letter case on disk, as on Windows.
+// Opens a regular file for reading, never waiting on a named pipe or a device (they are
+// refused, as a folder is). Files named by the program in capitals or small letters
+// ("TEXT.HXP", "$LOGO_2.dx$") are found whatever the letter case on disk, as on Windows.
 int OpenForReading(const std::string& name, int& code) {
-    code = 0;
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) return fd;
-    code = os::ErrnoToDosForPath(errno, name.c_str());
-    if (errno != ENOENT) return -1;
+    int fd = -1;
+    code = os::OpenForReading(name, fd);
+    if (code != os::kErrFileNotFound && code != os::kErrPathNotFound) return fd;
     std::string real;
-    const int rc = os::ResolvePathNoCase(name, real);
-    if (rc != 0) {
-        code = rc; // 2 when only the file is missing, 3 when a directory is
+    if (const int rc = os::ResolvePathNoCase(name, real); rc != 0) {
+        code = rc; // 2 when only the file is missing, 3 when a folder is
         return -1;
     }
-    fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
-    code = fd >= 0 ? 0 : os::ErrnoToDosForPath(errno, real.c_str());
+    code = os::OpenForReading(real, fd);
     return fd;
 }
 
@@ -203,11 +200,6 @@ int TextFile::Reset() {
     int code = 0;
     const int fd = OpenForReading(name_, code);
     if (fd < 0) return code;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return os::kErrAccessDenied;
-    }
     fd_ = fd;
     buf_.resize(kBufferSize);
     mode_ = Mode::Read;
@@ -224,11 +216,16 @@ int TextFile::Rewrite() {
     }
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) return os::kErrAccessDenied;
+    if (exists && S_ISDIR(st.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
     if (exists && !S_ISREG(st.st_mode)) {
-        // A device or pipe cannot be replaced: write to it directly.
-        const int fd = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        // A device or pipe cannot be replaced: write to it directly. The open does not wait:
+        // a pipe nobody reads is refused at once.
+        const int fd =
+            ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 && errno == ENXIO) return os::NoteNotRegularFile(st.st_mode);
         if (fd < 0) return os::ErrnoToDosForPath(errno, target_.c_str());
+        const int fl = ::fcntl(fd, F_GETFL);
+        if (fl != -1) (void)::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
         fd_ = fd;
     } else {
         if (exists && ::access(target_.c_str(), W_OK) != 0)
@@ -716,10 +713,9 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
     struct stat sst {};
     struct stat dst {};
     if (::fstat(in.Descriptor(), &sst) != 0) return os::ErrnoToDos(errno);
-    if (S_ISDIR(sst.st_mode)) return os::kErrAccessDenied;
     if (::stat(destination.c_str(), &dst) == 0) {
         if (dst.st_dev == sst.st_dev && dst.st_ino == sst.st_ino) return 0; // the same file
-        if (S_ISDIR(dst.st_mode)) return os::kErrAccessDenied;
+        if (S_ISDIR(dst.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
     }
     std::string temp;
     rc = os::CreateTempFile(DirOf(destination), "." + ExtractFileName(destination) + ".", temp,
@@ -873,10 +869,8 @@ bool FileExist(const std::string& name) {
     int code = 0;
     const int fd = OpenForReading(name, code);
     if (fd < 0) return false;
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
     ::close(fd);
-    return ok;
+    return true;
 }
 
 bool HasAttr(const std::string& name, int mask) {

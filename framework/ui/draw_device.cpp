@@ -7,6 +7,7 @@
 #include "framework/core/text.h"
 #include "platform/gui/msgbox.h"
 #include "platform/gui/screen.h"
+#include "platform/os/errors.h"
 
 TDrawDevice* DrawDevice = nullptr;
 
@@ -91,8 +92,11 @@ void TDrawDevice::ShowText(std::string_view text) {
 
 void TDrawDevice::CheckInputFile(std::string_view name) {
     SharedTextFile.Assign(name);
-    if (SharedTextFile.Reset() != 0) {
-        ShowText(WithoutBlanks(name) + " not found !");
+    if (const int rc = SharedTextFile.Reset(); rc != 0) {
+        // A name that is there but no file to read (a folder, a pipe, a device) says so.
+        ShowText(rc == os::kErrFileNotFound || rc == os::kErrPathNotFound
+                     ? WithoutBlanks(name) + " not found !"
+                     : FileReadProblem(std::string(name), rc));
         AbortFlag = 1;
         return;
     }

@@ -8,6 +8,7 @@
 #include "framework/core/files.h"
 #include "framework/core/text.h"
 #include "platform/gui/msgbox.h"
+#include "platform/os/errors.h"
 #include "platform/os/utf8.h"
 
 std::uint16_t HelpNo = 0;
@@ -54,8 +55,11 @@ HelpTopic FindHelpTopic(std::uint16_t n) {
     const std::string name = HelpFileName(n);
     TextFile file;
     file.Assign(name, TextEncoding::Oem);
-    if (file.Reset() != 0) {
-        t.Lines[0] = "File " + name + " not found !";
+    if (const int rc = file.Reset(); rc != 0) {
+        // A name that is there but no file to read (a folder, a device) says what it is.
+        t.Lines[0] = rc == os::kErrFileNotFound || rc == os::kErrPathNotFound
+                         ? "File " + name + " not found !"
+                         : FileReadProblem(name, rc);
         t.Picture = "null";
         t.FileMissing = true;
         AbortFlag = 0;

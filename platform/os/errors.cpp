@@ -13,14 +13,36 @@ namespace os {
 
 namespace {
 
-// The code the OS layer returned last on this thread and the errno behind it.
+// The code the OS layer returned last on this thread and what lies behind it: the errno, the
+// type of a name that is no regular file, the limit a file went beyond.
 thread_local int gLastCode = 0;
 thread_local int gLastErrno = 0;
+thread_local unsigned gLastFileType = 0;
+thread_local unsigned long long gLastLimit = 0;
 
 int Record(int code, int err) {
     gLastCode = code;
     gLastErrno = err;
+    gLastFileType = 0;
+    gLastLimit = 0;
     return code;
+}
+
+// What a name that is no regular file is, in words.
+std::string FileTypeText(unsigned type) {
+    switch (type) {
+    case S_IFDIR:
+        return "it is a folder";
+    case S_IFIFO:
+        return "it is a named pipe (FIFO), not a file";
+    case S_IFCHR:
+    case S_IFBLK:
+        return "it is a device, not a file";
+    case S_IFSOCK:
+        return "it is a socket, not a file";
+    default:
+        return "it is no regular file";
+    }
 }
 
 int Map(int err) {
@@ -137,6 +159,18 @@ int LastErrnoFor(int code) {
     return gLastCode == code ? gLastErrno : 0;
 }
 
+int NoteNotRegularFile(unsigned mode) {
+    Record(kErrAccessDenied, 0);
+    gLastFileType = mode & S_IFMT;
+    return kErrAccessDenied;
+}
+
+int NoteTooLarge(unsigned long long limit) {
+    Record(kErrFileTooLarge, 0);
+    gLastLimit = limit;
+    return kErrFileTooLarge;
+}
+
 std::string ErrorCauseText(int code, const std::string& path) {
     const int err = LastErrnoFor(code);
     switch (code) {
@@ -155,8 +189,12 @@ std::string ErrorCauseText(int code, const std::string& path) {
     case kErrTooManyOpenFiles:
         return "too many files are open";
     case kErrAccessDenied:
-        if (err == EISDIR || (!path.empty() && IsDirectory(path))) return "it is a folder";
+        if (gLastCode == code && gLastFileType != 0) return FileTypeText(gLastFileType);
+        if (err == EISDIR) return "it is a folder";
         if (err == ENOTEMPTY) return "the folder is not empty";
+        // A folder the user may not write into is "permission denied" like a file; only a
+        // refusal without a system error behind it is put down to the name being a folder.
+        if (err == 0 && !path.empty() && IsDirectory(path)) return "it is a folder";
         return "permission denied";
     case kErrInvalidHandle:
         return "the file is not open";
@@ -178,6 +216,11 @@ std::string ErrorCauseText(int code, const std::string& path) {
         return "the part of the file was not locked";
     case kErrFileExists:
         return "the file exists already";
+    case kErrFileTooLarge:
+        if (gLastCode == code && gLastLimit != 0)
+            return "it is larger than " + std::to_string(gLastLimit) +
+                   " bytes (the limit for such a file)";
+        return "the file is too large to be read";
     case kErrReadFault:
         return "the file ends unexpectedly";
     case kErrWriteFault:

@@ -30,6 +30,7 @@ enum : int {
     kErrNotLocked = 158,       // unlocking a range this handle has not locked
     kErrReadFault = 100,       // end of file: fewer bytes read than asked
     kErrWriteFault = 101,      // disk full: fewer bytes written than asked
+    kErrFileTooLarge = 223,    // larger than its reader takes (ReadWholeFile; never an engine code)
 };
 
 // Maps an errno value to the codes above. ENOENT gives kErrFileNotFound; callers that know the
@@ -45,6 +46,12 @@ int ErrnoToDosForPath(int err, const char* path);
 int NoteCode(int code);
 // The errno recorded with code, 0 when the code last returned was another one.
 int LastErrnoFor(int code);
+
+// kErrAccessDenied for a name that is no regular file: a folder, a named pipe (FIFO), a device
+// or a socket (st_mode's file type). The type is kept for ErrorCauseText, which names it.
+int NoteNotRegularFile(unsigned mode);
+// kErrFileTooLarge for a file longer than limit bytes; ErrorCauseText names the limit.
+int NoteTooLarge(unsigned long long limit);
 
 // The cause of a failure with code in words, for a message: "the folder does not exist",
 // "permission denied", "the disk is full", "the file is too large", "the name is too long", ...

@@ -67,6 +67,43 @@ bool RangeOk(std::uint64_t offset, std::uint64_t length) {
     return offset <= kShareAreaBase && length <= kShareAreaBase - offset;
 }
 
+// open(2) that never waits: with O_NONBLOCK a named pipe opens (or fails) at once instead of
+// waiting for the other end, and O_NOCTTY keeps a terminal from becoming ours. Anything but a
+// regular file is closed again and refused with its type noted. The descriptor returned blocks
+// as usual. -1 with code set on failure.
+int OpenRegular(const std::string& path, int flags, int& code) {
+    code = kOk;
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        struct stat st {};
+        // A pipe without a reader (ENXIO for writing) or a device that is not there: say
+        // what the name is rather than the system's word for the failure.
+        if (err != ENOENT && err != EISDIR && ::stat(path.c_str(), &st) == 0 &&
+            !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+            code = NoteNotRegularFile(st.st_mode);
+        else
+            code = ErrnoToDosForPath(err, path.c_str());
+        errno = err;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        code = ErrnoToDos(errno);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        code = NoteNotRegularFile(st.st_mode);
+        ::close(fd);
+        errno = 0;
+        return -1;
+    }
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl != -1) (void)::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 OpenMode OpenModeFromDos(unsigned mode) {
@@ -145,20 +182,16 @@ int File::Open(const std::string& path, OpenMode mode, Disposition disp) {
     // The descriptor is opened for reading and writing whenever the file allows it, so that
     // share markers (shared locks need read access) and byte-range locks (exclusive locks need
     // write access) work for every access mode; the access mode itself is enforced here.
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
+    int code = kOk;
+    int fd = OpenRegular(path, O_RDWR | create, code);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
         if (mode.access == Access::Read)
-            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | create, 0666);
+            fd = OpenRegular(path, O_RDONLY | create, code);
         else if (mode.access == Access::Write)
-            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | create, 0666);
+            fd = OpenRegular(path, O_WRONLY | create, code);
     }
-    if (fd < 0) return ErrnoToDosForPath(errno, path.c_str());
+    if (fd < 0) return code;
 
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return kErrAccessDenied;
-    }
     const int flags = ::fcntl(fd, F_GETFL);
     const int acc = flags & O_ACCMODE;
     const bool canRead = acc == O_RDONLY || acc == O_RDWR;
@@ -220,7 +253,7 @@ int File::Seek(std::uint64_t pos) {
 int File::ReadSomeAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t& got) {
     got = 0;
     if (fd_ < 0) return kErrInvalidHandle;
-    if (!WantsRead(mode_.access)) return kErrAccessDenied;
+    if (!WantsRead(mode_.access)) return NoteCode(kErrAccessDenied);
     if (offset > kMaxOffset) return kErrInvalidParameter;
     auto* p = static_cast<char*>(buf);
     while (got < n) {
@@ -245,7 +278,7 @@ int File::ReadAt(std::uint64_t offset, void* buf, std::size_t n) {
 
 int File::WriteAt(std::uint64_t offset, const void* buf, std::size_t n) {
     if (fd_ < 0) return kErrInvalidHandle;
-    if (!WantsWrite(mode_.access)) return kErrAccessDenied;
+    if (!WantsWrite(mode_.access)) return NoteCode(kErrAccessDenied);
     if (offset > kMaxOffset || n > kMaxOffset - offset) return kErrInvalidParameter;
     const auto* p = static_cast<const char*>(buf);
     std::size_t done = 0;
@@ -292,7 +325,7 @@ int File::Size(std::uint64_t& size) const {
 
 int File::Truncate(std::uint64_t size) {
     if (fd_ < 0) return kErrInvalidHandle;
-    if (!WantsWrite(mode_.access)) return kErrAccessDenied;
+    if (!WantsWrite(mode_.access)) return NoteCode(kErrAccessDenied);
     if (size > kMaxOffset) return kErrInvalidParameter;
     while (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         if (errno != EINTR) return ErrnoToDos(errno);
@@ -318,7 +351,7 @@ int File::Lock(std::uint64_t offset, std::uint64_t length) {
         if (offset < r.offset + r.length && r.offset < offset + length) return kErrLockViolation;
     const int e = SetLock(fd_, F_WRLCK, offset, length, false);
     if (e == EAGAIN || e == EACCES) return kErrLockViolation;
-    if (e == EBADF) return kErrAccessDenied; // descriptor without write access
+    if (e == EBADF) return NoteCode(kErrAccessDenied); // descriptor without write access
     if (e != 0) return ErrnoToDos(e);
     locks_.push_back({offset, length});
     return kOk;
@@ -348,24 +381,38 @@ int File::TestLock(std::uint64_t offset, std::uint64_t length, bool& locked) con
     return kOk;
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes) {
+int OpenForReading(const std::string& path, int& fd) {
+    fd = -1;
+    if (path.empty()) return NoteCode(kErrPathNotFound);
+    int code = kOk;
+    fd = OpenRegular(path, O_RDONLY, code);
+    return code;
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t limit) {
     bytes.clear();
     File f;
     int rc = f.Open(path, OpenMode{Access::Read, Share::DenyNone});
     if (rc != kOk) return rc;
     std::uint64_t size = 0;
     if ((rc = f.Size(size)) != kOk) return rc;
+    if (size > limit) return NoteTooLarge(limit);
     if (size > bytes.max_size()) return kErrNotEnoughMemory;
     bytes.resize(static_cast<std::size_t>(size));
     std::size_t got = 0;
     rc = f.ReadSome(bytes.data(), bytes.size(), got);
     bytes.resize(got);
     if (rc != kOk) return rc;
-    // A file that grew while being read: take the rest too.
+    // A file that grew while being read (or one that tells no size, as in /proc): take the
+    // rest too, within the limit.
     char buf[65536];
     for (;;) {
         if ((rc = f.ReadSome(buf, sizeof buf, got)) != kOk) return rc;
         if (got == 0) break;
+        if (got > limit - bytes.size()) {
+            bytes.clear();
+            return NoteTooLarge(limit);
+        }
         bytes.append(buf, got);
     }
     return f.Close();

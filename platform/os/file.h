@@ -62,7 +62,9 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Opens path (closing what this File held). New files get mode 0666 & ~umask.
+    // Opens path (closing what this File held). New files get mode 0666 & ~umask. Only a
+    // regular file opens: a folder, a named pipe, a device or a socket is refused with
+    // kErrAccessDenied (ErrorCauseText names what it is), and the open never waits on one.
     // Sharing is checked against every other open File of the same file, in this and in other
     // processes: a conflict gives kErrSharingViolation and leaves the file untouched.
     int Open(const std::string& path, OpenMode mode, Disposition disp = Disposition::OpenExisting);
@@ -126,8 +128,20 @@ private:
     std::vector<Range> locks_;
 };
 
-// Reads a whole (small) file into bytes. 0 or a code.
-int ReadWholeFile(const std::string& path, std::string& bytes);
+// Opens an existing regular file for reading: fd receives a close-on-exec descriptor (the
+// caller closes it). The open never waits: a named pipe without a writer or a device is
+// refused like a folder or a socket (kErrAccessDenied, ErrorCauseText names what it is).
+// 0 or a code.
+int OpenForReading(const std::string& path, int& fd);
+
+// The most ReadWholeFile takes unless its caller sets another limit.
+inline constexpr std::uint64_t kReadWholeFileLimit = 64ull << 20;
+
+// Reads a whole (small) regular file into bytes. A file larger than limit bytes, also one that
+// grows beyond it while being read, gives kErrFileTooLarge (ErrorCauseText names the limit)
+// and no bytes. 0 or a code.
+int ReadWholeFile(const std::string& path, std::string& bytes,
+                  std::uint64_t limit = kReadWholeFileLimit);
 
 // Replaces path by bytes safely: writes a temporary file in the same directory, flushes it and
 // renames it over path, so path is either the old or the complete new file. 0 or a code (the

@@ -75,7 +75,7 @@ int RenameOver(const std::string& from, const std::string& to) {
 }
 
 int RemoveFile(const std::string& path) {
-    if (DirectoryExists(path)) return kErrAccessDenied;
+    if (DirectoryExists(path)) return NoteNotRegularFile(S_IFDIR);
     if (::unlink(path.c_str()) != 0) return ErrnoToDosForPath(errno, path.c_str());
     return kOk;
 }
@@ -112,7 +112,7 @@ int FileSize(const std::string& path, std::uint64_t& size) {
     size = 0;
     struct stat st {};
     if (!StatOk(path, st)) return ErrnoToDosForPath(errno, path.c_str());
-    if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
+    if (S_ISDIR(st.st_mode)) return NoteNotRegularFile(S_IFDIR);
     size = static_cast<std::uint64_t>(st.st_size);
     return kOk;
 }

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
+#include <string_view>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -88,6 +90,11 @@ int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& optio
     if (rc != 0) {
         if (rc == ENOENT || rc == ENOTDIR) return kErrFileNotFound;
         if (rc == ENOEXEC) return 11; // "Format invalid"
+        // A folder named as the program: say so rather than "permission denied".
+        struct stat st {};
+        if (rc == EACCES && std::string_view(args[0]).find('/') != std::string_view::npos &&
+            ::stat(args[0], &st) == 0 && S_ISDIR(st.st_mode))
+            return NoteNotRegularFile(st.st_mode);
         return ErrnoToDos(rc);
     }
     if (options.wait) return WaitForChild(pid, exitStatus);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/config_file.h"
@@ -968,7 +970,8 @@ TEST_F(ConfigFiles, EndlessAndHugeSettingsFilesAreRefused) {
     };
     const std::vector<Case> cases = {
         {"endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
-         "a line is longer than 65536 characters"},
+         "it is a device, not a file"},
+        {"a pipe", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }, "it is a named pipe"},
         {"huge", [&](const fs::path& p) { WriteBytes(p, big); }, "larger than 1048576 bytes"},
     };
     for (const Case& c : cases) {

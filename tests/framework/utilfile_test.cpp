@@ -196,22 +196,28 @@ TEST_F(TextFiles, MisuseAndMissingFilesReportCodes) {
     EXPECT_EQ(SharedTextFile.Reset(), 5); // a directory is no text file
 }
 
-// An endless file without line ends (/dev/zero) or an over-long line is refused at once, with
-// its cause in words; a line of exactly the limit still reads.
+// An endless device (/dev/zero) or a named pipe is refused at the open, an over-long line at
+// once, each with its cause in words; a line of exactly the limit still reads.
 TEST_F(TextFiles, EndlessAndOverlongLinesAreRefused) {
     WriteFileBytes(P("long.txt"), std::string(kTextLineLimit + 1, 'a') + "\r\nnext\r\n");
     WriteFileBytes(P("limit.txt"), std::string(kTextLineLimit, 'a') + "\r\nnext\r\n");
+    ASSERT_EQ(::mkfifo(P("pipe.txt").c_str(), 0600), 0);
     struct Case {
         std::string path;
         bool refused;
+        std::string cause =
+            "a line is longer than 65536 characters (not a text file of this program)";
+        int open = 0; // the code of the open
     };
-    for (const Case& c :
-         {Case{"/dev/zero", true}, Case{P("long.txt"), true}, Case{P("limit.txt"), false}}) {
+    for (const Case& c : {Case{"/dev/zero", true, "it is a device, not a file", 5},
+                          Case{P("pipe.txt"), true, "it is a named pipe (FIFO), not a file", 5},
+                          Case{P("long.txt"), true}, Case{P("limit.txt"), false}}) {
         TextFile f;
         f.Assign(c.path);
-        ASSERT_EQ(f.Reset(), 0) << c.path;
+        const int opened = f.Reset();
+        ASSERT_EQ(opened, c.open) << c.path;
         std::string line = "kept";
-        const int rc = f.ReadLine(line);
+        const int rc = opened != 0 ? opened : f.ReadLine(line);
         if (!c.refused) {
             EXPECT_EQ(rc, 0);
             EXPECT_EQ(line.size(), kTextLineLimit);
@@ -219,14 +225,13 @@ TEST_F(TextFiles, EndlessAndOverlongLinesAreRefused) {
             EXPECT_EQ(line, "next");
             continue;
         }
-        EXPECT_EQ(rc, kIoLineTooLong) << c.path;
         EXPECT_EQ(line, "kept");
+        EXPECT_EQ(FileReadProblem(c.path, rc),
+                  "File " + c.path + " could not be read: " + c.cause + ".");
+        if (opened != 0) continue;
+        EXPECT_EQ(rc, kIoLineTooLong) << c.path;
         EXPECT_TRUE(f.Eof()); // nothing further is read
         EXPECT_EQ(f.ReadLine(line), kIoLineTooLong);
-        EXPECT_EQ(FileReadProblem(c.path, rc),
-                  "File " + c.path +
-                      " could not be read: a line is longer than 65536 characters (not a "
-                      "text file of this program).");
     }
 }
 

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <set>
 #include <sstream>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "os_testutil.h"
 #include "tests/testutil.h"
@@ -152,11 +155,14 @@ TEST_F(OsPaths, WholePathsAreResolvedWithoutRegardToCase) {
 // Every failure that shares a DOS code with others is named by its own cause.
 TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
     Touch(dir / "plain", "x");
+    Touch(dir / "ten", "0123456789");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     struct Case {
         const char* what;
         std::string path;
         int code;
         std::string cause;
+        std::uint64_t readLimit = 0; // read whole with this limit instead of opened
     };
     const std::vector<Case> cases = {
         {"missing folder", dir / "gone/deeper/job.q1w", os::kErrPathNotFound,
@@ -166,10 +172,19 @@ TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
         {"path through a file", dir / "plain/job.q1w", os::kErrPathNotFound,
          dir / "plain" + " is no folder"},
         {"a folder", dir.path(), os::kErrAccessDenied, "it is a folder"},
+        {"a named pipe", dir / "pipe", os::kErrAccessDenied,
+         "it is a named pipe (FIFO), not a file"},
+        {"a device", "/dev/null", os::kErrAccessDenied, "it is a device, not a file"},
+        {"a device read whole", "/dev/zero", os::kErrAccessDenied, "it is a device, not a file", 9},
+        {"larger than its reader takes", dir / "ten", os::kErrFileTooLarge,
+         "it is larger than 9 bytes (the limit for such a file)", 9},
     };
     for (const Case& c : cases) {
         os::File f;
-        const int rc = f.Open(c.path, os::OpenMode{}, os::Disposition::CreateAlways);
+        std::string bytes;
+        const int rc = c.readLimit != 0
+                           ? os::ReadWholeFile(c.path, bytes, c.readLimit)
+                           : f.Open(c.path, os::OpenMode{}, os::Disposition::CreateAlways);
         EXPECT_EQ(rc, c.code) << c.what;
         EXPECT_EQ(os::ErrorCauseText(rc, c.path), c.cause) << c.what;
     }
@@ -177,6 +192,8 @@ TEST_F(OsPaths, FailuresAreNamedByTheirCause) {
     EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrWriteFault)), "the disk is full");
     EXPECT_EQ(os::ErrorCauseText(os::kErrSharingViolation), "another program is using the file");
     EXPECT_EQ(os::ErrorCauseText(os::NoteCode(os::kErrPathNotFound)), "the folder does not exist");
+    // A folder nobody may write into is no reason to call it a folder.
+    EXPECT_EQ(os::ErrorCauseText(os::ErrnoToDos(EACCES), dir.path()), "permission denied");
 }
 
 // A write beyond the file-size limit (ulimit -f) fails with a message; the process goes on.

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The program and gearcalc at the limits of the file system, run as a user runs them: a
-file-size limit (ulimit -f), an endless file as the job, job names that use up the 255 bytes of
-a name, a folder that is not there. Each run must end with an exit code and a message that names
+file-size limit (ulimit -f), an endless device or a named pipe as the job or the script, an
+endless script, job names that use up the 255 bytes of a name, a folder that is not there. Each run must end with an exit code and a message that names
 the cause in words, keep the old file, and leave no hidden temporary file behind.
 
 usage: file_limits.py GEARCALC QOR1W DATA_DIR
@@ -23,6 +23,7 @@ def check(what, ok, detail=""):
 
 
 def run(argv, cwd, stdin="", fsize=None):
+    feed = {"input": stdin} if isinstance(stdin, str) else {"stdin": stdin}
     def limit():
         if fsize is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
@@ -30,7 +31,7 @@ def run(argv, cwd, stdin="", fsize=None):
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(cwd, ".cfg"),
                XDG_DATA_HOME=os.path.join(cwd, ".share"), TMPDIR=os.path.join(cwd, ".tmp"))
     os.makedirs(env["TMPDIR"], exist_ok=True)
-    return subprocess.run(argv, cwd=cwd, input=stdin, capture_output=True, text=True,
+    return subprocess.run(argv, cwd=cwd, **feed, capture_output=True, text=True,
                           preexec_fn=limit, env=env, timeout=120)
 
 
@@ -43,6 +44,8 @@ with tempfile.TemporaryDirectory() as root:
     old = open(spur, "rb").read()
     long_name = "g" * 246 + ".q1w"  # 250 bytes: the temporary name would need 264
     os.symlink("/dev/zero", os.path.join(root, "zero.q1w"))
+    os.mkfifo(os.path.join(root, "pipe.q1w"))  # nobody writes: an open that waits never ends
+    zeros = open("/dev/zero", "rb")
     cases = [
         # what, argv, stdin, file-size limit, exit code, words in stderr, files afterwards
         ("gearcalc saves beyond the file-size limit",
@@ -51,12 +54,20 @@ with tempfile.TemporaryDirectory() as root:
         ("the workshop sheet beyond the file-size limit",
          [qor1w, "spur.q1w", "/I", "/NOGUI"], "", 500, 2,
          "the file is too large", ["spur.q1w", "zero.q1w"]),
-        ("an endless file as the job (gearcalc)",
+        ("an endless device as the job (gearcalc)",
          [gearcalc], "job = zero.q1w\n", None, 1,
-         "a line is longer than", ["spur.q1w", "zero.q1w"]),
-        ("an endless file as the job (batch)",
+         "it is a device, not a file", ["spur.q1w", "zero.q1w"]),
+        ("an endless device as the job (batch)",
          [qor1w, "zero.q1w", "/I", "/NOGUI"], "", None, 1,
-         "a line is longer than", ["spur.q1w", "zero.q1w"]),
+         "it is a device, not a file", ["spur.q1w", "zero.q1w"]),
+        ("an endless device as the script", [gearcalc, "zero.q1w"], "", None, 1,
+         "it is a device, not a file", ["spur.q1w", "zero.q1w"]),
+        ("an endless script on standard input", [gearcalc], zeros, None, 1,
+         "a line is longer than 65536 characters", ["spur.q1w", "zero.q1w"]),
+        ("a named pipe as the job (gearcalc)", [gearcalc], "job = pipe.q1w\n", None, 1,
+         "it is a named pipe (FIFO), not a file", ["spur.q1w", "zero.q1w"]),
+        ("a named pipe as the job (batch)", [qor1w, "pipe.q1w", "/I", "/NOGUI"], "", None, 1,
+         "it is a named pipe (FIFO), not a file", ["spur.q1w", "zero.q1w"]),
         ("a save into a folder that is not there",
          [gearcalc], "job = spur.q1w\nsave = nodir/spur.q1w\n", None, 1,
          "the folder nodir does not exist", ["spur.q1w", "zero.q1w"]),
@@ -74,7 +85,7 @@ with tempfile.TemporaryDirectory() as root:
         check(what, words in r.stderr, f"stderr {r.stderr!r}")
         check(what, "error 3" not in r.stderr and "(error" not in r.stderr, r.stderr)
         check(what, "kept" not in r.stderr or "existing file was kept" in r.stderr, r.stderr)
-        check(what, entries(root) == files, f"files {entries(root)}")
+        check(what, entries(root) == sorted(files + ["pipe.q1w"]), f"files {entries(root)}")
         check(what, open(os.path.join(root, "spur.q1w"), "rb").read() == old, "spur.q1w changed")
         check(what, os.listdir(os.path.join(root, ".tmp")) == [],
               f"temporary files left {os.listdir(os.path.join(root, '.tmp'))}")
