@@ -894,25 +894,21 @@ bool DirWritable(const std::string& dir) {
     return ::faccessat(AT_FDCWD, d.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-int ReadFileBytes(const std::string& path, std::string& bytes) {
+int ReadFileBytes(const std::string& path, std::string& bytes, std::uint64_t limit) {
     bytes.clear();
-    std::string real = path;
-    if (path.empty()) return os::kErrPathNotFound;
     // Not blocking on a pipe while it is opened; read-only, so a read-only file system serves.
-    int fd = ::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT && os::ResolvePathNoCase(path, real) == 0)
-        fd = ::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return os::ErrnoToDosForPath(errno, real.c_str());
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return os::kErrAccessDenied;
-    }
-    char buf[65536];
     int rc = 0;
+    const int fd = OpenForReading(path, rc);
+    if (fd < 0) return rc;
+    char buf[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buf, sizeof buf);
         if (got > 0) {
+            if (static_cast<std::uint64_t>(got) > limit - bytes.size()) {
+                bytes.clear();
+                rc = os::NoteTooLarge(limit);
+                break;
+            }
             bytes.append(buf, static_cast<std::size_t>(got));
         } else if (got == 0) {
             break;

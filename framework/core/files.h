@@ -231,9 +231,13 @@ void RemoveTemporaryFiles();              // removes every noted file that is st
 // file system mounted for writing. Asked of the system: nothing is written into it.
 bool DirWritable(const std::string& dir);
 // The bytes of a regular file, opened for reading only (shipped files of a read-only
-// installation; a pipe or device named by mistake is refused at once). 0, or the DOS code of the
-// failure; a name that is not found as written is looked up ignoring case.
-int ReadFileBytes(const std::string& path, std::string& bytes);
+// installation; a pipe or device named by mistake is refused at once, with its cause). 0, or
+// the DOS code of the failure; a name that is not found as written is looked up ignoring case.
+// A file larger than limit bytes gives os::kErrFileTooLarge and no bytes (FileErrorCause names
+// the limit).
+inline constexpr std::uint64_t kReadFileBytesLimit = 64ull << 20;
+int ReadFileBytes(const std::string& path, std::string& bytes,
+                  std::uint64_t limit = kReadFileBytesLimit);
 bool DirExists(const std::string& dir);
 bool CanChDir(const std::string& dir); // the directory exists and may be entered
 void AssignFileName(TextFile& file, std::string_view name);

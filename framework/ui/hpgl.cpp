@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
 #include <string_view>
 
 #include "framework/ui/draw_device.h"
@@ -11,6 +14,7 @@
 #include "framework/core/maths.h"
 #include "framework/core/text.h"
 #include "platform/os/codepage.h"
+#include "platform/os/errors.h"
 
 long double PenX = -999;
 long double PenY = -999;
@@ -28,6 +32,12 @@ namespace {
 
 constexpr char kEtx = 3;
 
+// A picture is read whole before it is drawn; the pictures are tens of kilobytes.
+constexpr std::uint64_t kMaxPictureBytes = 16u << 20;
+// HP-GL/2's range of plotter units: a number beyond it is no coordinate of a real picture
+// (and beyond the range of a real, it would put infinities into the display list).
+constexpr long double kMaxPlotterUnits = 1073741823.0L;
+
 // The file being drawn, read character by character.
 struct Source {
     std::string bytes;
@@ -37,9 +47,81 @@ struct Source {
 Source src;
 // Whether the pen stands on a point of the picture (PenX, PenY are the sentinel before).
 bool penPlaced = false;
+// The picture is read twice: first only checked, then drawn when nothing in it is out of range.
+bool drawing = false;
+// What made the check refuse the picture, and where.
+std::string faultValue;
+std::size_t faultPos = 0;
 
-TDrawDevice& Device() {
-    return *DrawDevice;
+// The drawing device, nullptr while the picture is only checked.
+TDrawDevice* Device() {
+    return drawing ? DrawDevice : nullptr;
+}
+
+// Refuses the picture for a value out of range; the reading stops here.
+void Fault(std::string_view value) {
+    if (faultValue.empty()) {
+        faultValue = value.size() > 40 ? std::string(value.substr(0, 40)) + "..." : value;
+        faultPos = src.pos;
+    }
+    AbortFlag = 1;
+}
+
+std::string FormatPlotterUnits(long double mm) {
+    return std::to_string(std::llround(mm / PlotterUnitsToMm));
+}
+
+// The line (from 1) that holds the byte before pos; CR LF, LF and CR end a line.
+std::size_t LineAt(std::size_t pos) {
+    std::size_t line = 1;
+    const std::size_t end = std::min(pos > 0 ? pos - 1 : 0, src.bytes.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = src.bytes[i];
+        if (c == '\n' || (c == '\r' && (i + 1 >= src.bytes.size() || src.bytes[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+// A number text ParseReal refused that has the shape of a number: only its size can have
+// made it fail (an exponent beyond the largest real, thousands of digits).
+bool NumberBeyondReals(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    std::size_t digits = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] >= '0' && t[i] <= '9')
+            ++digits;
+        else if ((t[i] == '.' || t[i] == ',') && !point)
+            point = true;
+        else
+            break;
+    }
+    if (digits == 0) return false;
+    if (i == t.size()) return true; // digits only, too many of them
+    if (t[i] != 'e' && t[i] != 'E') return false;
+    if (++i < t.size() && t[i] == '+') ++i;
+    const std::size_t first = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9')
+        ++i;
+    return i > first && i == t.size();
+}
+
+// A parameter as a number: 0 for text that is none (as the plotter takes it); a number out of
+// range refuses the picture.
+long double CheckedNumber(const std::string& t) {
+    bool ok = false;
+    const long double v = ParseReal(t, ok);
+    if (ok ? !(std::fabs(v) <= kMaxPlotterUnits) : NumberBeyondReals(t)) {
+        Fault(t);
+        return 0;
+    }
+    return ok ? v : 0;
 }
 
 // Next character, skipping CR and LF (and blanks unless keepBlanks); at the end of the file
@@ -88,17 +170,13 @@ long double HpglReadCoord() {
     bool only = false;
     const std::string t = ReadParam(true, only);
     if (t.empty()) return 0;
-    bool ok = false;
-    const long double v = ParseReal(t, ok);
-    return ok && std::isfinite(v) ? v : 0;
+    return CheckedNumber(t);
 }
 
 long double HpglReadReal() {
     bool only = false;
     const std::string t = ReadParam(false, only);
-    bool ok = false;
-    const long double v = ParseReal(t, ok);
-    return ok && std::isfinite(v) ? v : 0;
+    return CheckedNumber(t);
 }
 
 int HpglReadInt() {
@@ -124,7 +202,7 @@ void SkipRest() {
 }
 
 void SelectPenColour() {
-    Device().SetDrawColor(HpglPenColour(PenNumber));
+    if (TDrawDevice* d = Device()) d->SetDrawColor(HpglPenColour(PenNumber));
 }
 
 void MovePen(long double x, long double y) {
@@ -137,7 +215,7 @@ void MovePen(long double x, long double y) {
 void DrawHpglLine(long double x, long double y) {
     if (PenIsDown && penPlaced) {
         SelectPenColour();
-        Device().DrawLine(PenX, PenY, x, y);
+        if (TDrawDevice* d = Device()) d->DrawLine(PenX, PenY, x, y);
     }
     MovePen(x, y);
 }
@@ -158,7 +236,7 @@ void HpglCircle() {
     SkipRest();
     if (!penPlaced || r == 0) return;
     SelectPenColour();
-    Device().DrawCircle(PenX, PenY, std::fabs(r));
+    if (TDrawDevice* d = Device()) d->DrawCircle(PenX, PenY, std::fabs(r));
 }
 
 void HpglArc() {
@@ -178,18 +256,19 @@ void HpglArc() {
     const long double ex = cx + dx * cosl(s) - dy * sinl(s);
     const long double ey = cy + dx * sinl(s) + dy * cosl(s);
     const long double r = Hypot(dx, dy);
-    if (PenIsDown && r > 0 && sweep != 0) {
+    TDrawDevice* d = Device();
+    if (PenIsDown && r > 0 && sweep != 0 && d != nullptr) {
         SelectPenColour();
         if (std::fabs(sweep) >= 360) {
-            Device().DrawCircle(cx, cy, r);
+            d->DrawCircle(cx, cy, r);
         } else {
             const long double a1 = RadToDeg(ArcTan2(dx, dy));
             const long double a2 = RadToDeg(ArcTan2(ex - cx, ey - cy));
             // Counter-clockwise from start to end: a negative sweep runs from the end point.
             if (sweep > 0)
-                Device().DrawArc(cx, cy, a1, a2, r);
+                d->DrawArc(cx, cy, a1, a2, r);
             else
-                Device().DrawArc(cx, cy, a2, a1, r);
+                d->DrawArc(cx, cy, a2, a1, r);
         }
     }
     MovePen(ex, ey);
@@ -236,11 +315,13 @@ void HpglLabel() {
         text += c;
     }
     if (abandoned) text.clear();
+    TDrawDevice* d = Device();
+    if (d == nullptr) return;
     SelectPenColour();
     const long double angle = RadToDeg(ArcTan2(DirRun, DirRise));
-    Device().SetDrawTextStyle(2, angle, CharHeightCm * 10, CharWidthCm * 10);
-    Device().EmptyDrawHook();
-    Device().DrawText(os::Cp437ToUtf8(text), PenX, PenY);
+    d->SetDrawTextStyle(2, angle, CharHeightCm * 10, CharWidthCm * 10);
+    d->EmptyDrawHook();
+    d->DrawText(os::Cp437ToUtf8(text), PenX, PenY);
 }
 
 // One number of an encoded polyline; false when the instruction or the file ended inside it.
@@ -256,6 +337,7 @@ bool HpglDecodePeNumber(char first, bool sevenBit, long long& value) {
             const int d = more ? c - 63 : c - (sevenBit ? 95 : 191);
             if (digits < 10) v += d * weight; // beyond ten digits the value no longer fits
             weight = digits < 10 ? weight * base : weight;
+            if (digits >= 10 && d != 0) v = std::numeric_limits<long long>::max();
             if (last) break;
         }
         const char n = HpglReadChar();
@@ -267,6 +349,10 @@ bool HpglDecodePeNumber(char first, bool sevenBit, long long& value) {
         c = static_cast<unsigned char>(n);
     }
     value = (v % 2 == 0) ? v / 2 : -(v - 1) / 2;
+    if (static_cast<long double>(std::llabs(value)) > kMaxPlotterUnits) {
+        Fault(std::to_string(value));
+        return false;
+    }
     return true;
 }
 
@@ -318,6 +404,11 @@ void HpglPolylineEncoded() {
         } else {
             // Relative to a pen that stands nowhere yet: from the origin, as a plotter does.
             const long double bx = penPlaced ? PenX : 0, by = penPlaced ? PenY : 0;
+            const long double limit = kMaxPlotterUnits * PlotterUnitsToMm;
+            if (!(std::fabs(bx + x) <= limit && std::fabs(by + y) <= limit)) {
+                Fault("(" + FormatPlotterUnits(bx + x) + ", " + FormatPlotterUnits(by + y) + ")");
+                return;
+            }
             if (!penPlaced) MovePen(0, 0);
             PenIsDown = down;
             DrawHpglLine(bx + x, by + y);
@@ -348,25 +439,40 @@ void InitHpglState() {
     penPlaced = false;
 }
 
-void DrawHpglFile(const std::string& fileName) {
-    PenX = PenY = -999;
-    penPlaced = false;
-    CharCount = 0;
-    if (DrawDevice == nullptr) return;
-    Device().WaitCursor();
-    Device().CheckInputFile(fileName);
-    if (AbortFlag) {
-        Device().NormalCursor();
-        return;
-    }
-    src = Source{};
-    // Pictures are shipped files: read only, so a read-only installation shows them.
-    if (ReadFileBytes(fileName, src.bytes) != 0) {
-        Device().ShowText(WithoutBlanks(fileName) + " not found !");
-        AbortFlag = 1;
-        Device().NormalCursor();
-        return;
-    }
+namespace {
+
+// The interpreter's state that a file changes, kept across the checking pass.
+struct HpglState {
+    long double penX, penY, charWidth, charHeight, dirRun, dirRise, charSet;
+    std::uint8_t penDown, pen, ended;
+    std::int32_t count;
+    bool placed;
+};
+
+HpglState SaveState() {
+    return {PenX,          PenY,      CharWidthCm, CharHeightCm, DirRun,    DirRise,
+            CharSetNumber, PenIsDown, PenNumber,   CommandEnded, CharCount, penPlaced};
+}
+
+void RestoreState(const HpglState& s) {
+    PenX = s.penX;
+    PenY = s.penY;
+    CharWidthCm = s.charWidth;
+    CharHeightCm = s.charHeight;
+    DirRun = s.dirRun;
+    DirRise = s.dirRise;
+    CharSetNumber = s.charSet;
+    PenIsDown = s.penDown;
+    PenNumber = s.pen;
+    CommandEnded = s.ended;
+    CharCount = s.count;
+    penPlaced = s.placed;
+}
+
+// Reads the instructions of src from its start until its end or AbortFlag.
+void Interpret() {
+    src.pos = 0;
+    src.ended = false;
     while (!AbortFlag) {
         CommandEnded = 0;
         char c1 = HpglReadChar();
@@ -414,7 +520,53 @@ void DrawHpglFile(const std::string& fileName) {
             HpglSkipParameters();
         }
     }
+}
+
+} // namespace
+
+void DrawHpglFile(const std::string& fileName) {
+    PenX = PenY = -999;
+    penPlaced = false;
+    CharCount = 0;
+    if (DrawDevice == nullptr) return;
+    TDrawDevice& device = *DrawDevice;
+    device.WaitCursor();
+    device.CheckInputFile(fileName);
+    if (AbortFlag) {
+        device.NormalCursor();
+        return;
+    }
+    src = Source{};
+    // Pictures are shipped files: read only, so a read-only installation shows them.
+    if (const int rc = ReadFileBytes(fileName, src.bytes, kMaxPictureBytes); rc != 0) {
+        device.ShowText(rc == os::kErrFileNotFound || rc == os::kErrPathNotFound
+                            ? WithoutBlanks(fileName) + " not found !"
+                            : FileReadProblem(fileName, rc));
+        AbortFlag = 1;
+        device.NormalCursor();
+        return;
+    }
+    // A picture with a value out of range is refused whole: nothing of it is drawn.
+    const HpglState start = SaveState();
+    drawing = false;
+    faultValue.clear();
+    Interpret();
+    AbortFlag = 0;
+    RestoreState(start);
+    if (!faultValue.empty()) {
+        device.ShowText("File " + fileName + ", line " + std::to_string(LineAt(faultPos)) +
+                        ": the value " + faultValue + " lies outside the plotter's range (" +
+                        FormatPlotterUnits(kMaxPlotterUnits * PlotterUnitsToMm) +
+                        " plotter units at most); the picture is not drawn.");
+        src = Source{};
+        AbortFlag = 1;
+        device.NormalCursor();
+        return;
+    }
+    drawing = true;
+    Interpret();
+    drawing = false;
     src = Source{};
     AbortFlag = 0;
-    Device().NormalCursor();
+    device.NormalCursor();
 }

@@ -41,8 +41,11 @@ constexpr int HpglMaxLabel = 255;
 int HpglPenColour(int pen);
 
 // Draws the file with the drawing window as it is set up (the caller clears the device and
-// sets the window first). A missing file is reported (" not found !"); an end of file inside an
-// instruction ends the drawing. AbortFlag is clear afterwards, except when the file is missing.
+// sets the window first). A missing file is reported (" not found !"), a file that cannot be
+// read with its cause (a folder, a device, larger than 16 MiB); a picture holding a number
+// beyond HP-GL/2's range of +-1073741823 plotter units (or beyond any real) is refused whole
+// with the line that holds it, nothing of it drawn. An end of file inside an instruction ends
+// the drawing. AbortFlag is clear afterwards, except when the picture was not drawn.
 void DrawHpglFile(const std::string& fileName);
 
 // The interpreter's state at program start.

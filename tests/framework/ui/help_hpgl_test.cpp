@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/ui/draw_device.h"
@@ -188,6 +189,39 @@ TEST_F(Hpgl, FileNameFoundWhateverItsCaseAndMissingFileReported) {
     EXPECT_TRUE(DisplayList->Empty());
     ASSERT_EQ(r.Seen().size(), 1u);
     EXPECT_NE(r.Seen()[0].find("nosuch.plt not found !"), std::string::npos) << r.Seen()[0];
+}
+
+// What is no picture a plotter could draw (a number beyond its range, or beyond any real), or no
+// file to read, is refused with the file and the line or the cause; nothing of it is drawn.
+TEST_F(Hpgl, PicturesOutOfRangeAndFilesThatAreNoneAreRefusedWhole) {
+    const std::string pipe = (dir_ / "pipe.plt").string(), big = Write("big.plt", "");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::resize_file(big, (16u << 20) + 1);
+    // An encoded polyline whose x is 2^30: v = 2 * 64^5, five digits 0, then the last digit 2.
+    const std::string huge = std::string(5, char(63)) + char(193) + char(191);
+    const std::pair<std::string, std::string> cases[] = {
+        {Write("a.plt", "PU0,0;PD400,0;\nPD1e4000,0;"), "a.plt, line 2: the value 1e4000 lies"},
+        {Write("b.plt", "PU0,0;\r\n\rPD1073741824,0;"), "b.plt, line 3: the value 1073741824"},
+        {Write("c.plt", "PU0,0;PD" + std::string(5000, '9') + "e9,0;"),
+         "c.plt, line 1: the value 99"},
+        {Write("d.plt", "PU0,0;PD;AA1e30,0,90;"), "the value 1e30 lies"},
+        {Write("e.plt", "SI1e4000,1;PU0,0;LBx\x03"), "the value 1e4000 lies"},
+        {Write("f.plt", "PU0,0;PE" + huge + ";"), "the value 1073741824 lies"},
+        {pipe, "pipe.plt could not be read: it is a named pipe (FIFO), not a file."},
+        {big, "big.plt could not be read: it is larger than 16777216 bytes"},
+    };
+    for (const auto& [file, says] : cases) {
+        ScriptedResponder r;
+        r.OnMessage(IDOK);
+        ResponderScope scope(r);
+        DisplayList->Clear();
+        AbortFlag = 0;
+        DrawHpglFile(file);
+        EXPECT_EQ(AbortFlag, 1) << file;
+        EXPECT_TRUE(DisplayList->Empty()) << file;
+        ASSERT_EQ(r.Seen().size(), 1u) << file;
+        EXPECT_NE(r.Seen()[0].find(says), std::string::npos) << r.Seen()[0];
+    }
 }
 
 // Writes the display list of the reference picture for help_hpgl_check.py.
