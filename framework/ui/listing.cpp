@@ -153,8 +153,10 @@ std::string HtmlText(std::string_view text) {
     return HtmlEscape(OemToAnsiText(text));
 }
 
-// A comment may not hold "--": a blank goes between two hyphens.
-std::string HtmlCommentText(std::string_view text) {
+// A comment may not hold "--" (a blank goes between two hyphens), nor what HTML forbids in
+// text.
+std::string HtmlCommentText(std::string_view raw) {
+    const std::string text = HtmlCharacters(raw);
     std::string out;
     for (char c : text) {
         if (c == '-' && !out.empty() && out.back() == '-') out += ' ';
@@ -303,6 +305,9 @@ void HtmlHead() {
     WriteTextLine("<hr>");
 }
 
+// The text printer's set-up file holds a few control sequences.
+constexpr std::uint64_t kMaxPrinterSetupBytes = 64 * 1024;
+
 bool HasDotInName(std::string_view path) {
     return ExtractFileName(path).find('.') != std::string::npos;
 }
@@ -381,8 +386,8 @@ int WriteDeviceFile(const std::string& path, std::string_view bytes) {
 // Sends the listing file, after the set-up bytes, to the text printer.
 void SendToTextPrinter(const std::string& file) {
     std::string bytes;
-    if (os::ReadWholeFile(file, bytes) != 0) {
-        ShowError("read error");
+    if (const int rc = os::ReadWholeFile(file, bytes); rc != 0) {
+        ShowError(FileReadProblem(file, rc));
         AbortFlag = 1;
         return;
     }
@@ -504,10 +509,38 @@ std::string ListFrameChar() {
     }
 }
 
+namespace {
+
+// Characters an HTML document may not hold as text (a parser reports each one as an error):
+// the control characters other than tab, line feed, form feed and carriage return, DEL and
+// the C1 controls, and the noncharacters (U+FDD0..U+FDEF and the last two of every plane).
+bool ForbiddenInHtml(char32_t c) {
+    if (c < 0x20) return c != '\t' && c != '\n' && c != '\f' && c != '\r';
+    if (c >= 0x7F && c <= 0x9F) return true;
+    return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
+} // namespace
+
+std::string HtmlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const auto b = static_cast<unsigned char>(text[at]);
+        if (b >= 0x20 && b < 0x7F) {
+            out += text[at++]; // the common case
+            continue;
+        }
+        const char32_t cp = os::Utf8Next(text, at); // a malformed byte gives U+FFFD
+        os::Utf8Append(out, ForbiddenInHtml(cp) ? char32_t{0xFFFD} : cp);
+    }
+    return out;
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (char c : HtmlCharacters(text)) {
         switch (c) {
         case '&':
             out += "&amp;";
@@ -649,8 +682,15 @@ void ListBegin(std::uint16_t code, std::string_view name) {
         ListSinglePage = AskYes("single page printing ?") ? 1 : 0;
         if (AbortFlag != 0) return;
         std::string setup;
-        if (os::FindNameNoCase(os::CurrentDirectory(), "TEXT.HXP", setup) == 0)
-            os::ReadWholeFile(setup, gPrinterPrefix);
+        if (os::FindNameNoCase(os::CurrentDirectory(), "TEXT.HXP", setup) == 0) {
+            // The printer's set-up bytes: a short file, or none.
+            if (const int rc = os::ReadWholeFile(setup, gPrinterPrefix, kMaxPrinterSetupBytes);
+                rc != 0) {
+                ShowError(FileReadProblem(setup, rc));
+                AbortFlag = 1;
+                return;
+            }
+        }
         std::string temp;
         ListOpenTemp(temp);
         if (AbortFlag != 0) return;
@@ -762,16 +802,17 @@ void ListColumnHead() {
 
 // ---- lines -------------------------------------------------------------------------------------
 
+// On the HTML device the caller's markup goes through as it is; characters HTML forbids do not.
 void ListWrite(std::string_view text) {
     if (IsHtmlDevice(ListOutputMode))
-        WriteTextLine(OemToAnsiText(text));
+        WriteTextLine(HtmlCharacters(OemToAnsiText(text)));
     else
         WriteTextLine(text);
 }
 
 void ListWriteLn(std::string_view text) {
     if (IsHtmlDevice(ListOutputMode))
-        WriteText(OemToAnsiText(text));
+        WriteText(HtmlCharacters(OemToAnsiText(text)));
     else
         WriteText(text);
 }
@@ -942,7 +983,8 @@ void ListPageCheck(std::int32_t mode) {
 
 void ListCopyTextFile(const std::string& name) {
     std::string bytes;
-    if (os::ReadWholeFile(name, bytes) != 0) {
+    if (const int rc = os::ReadWholeFile(name, bytes); rc != 0) {
+        ShowError(FileReadProblem(name, rc));
         AbortFlag = 1;
         return;
     }

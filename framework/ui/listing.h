@@ -195,7 +195,11 @@ std::uint16_t ListDevice();
 // error; a message box when there are no messages).
 void PrintCalcMessages();
 
-// & < > as HTML character references.
+// A UTF-8 text as an HTML document may hold it: a malformed byte and every character HTML
+// forbids (NUL and the other control characters but tab, line feed, form feed and carriage
+// return; DEL and the C1 controls; the noncharacters) become U+FFFD.
+std::string HtmlCharacters(std::string_view text);
+// HtmlCharacters, and & < > as HTML character references.
 std::string HtmlEscape(std::string_view text);
 
 // The engine's start state (page and line 0, device 1, default heads and columns).

@@ -6,7 +6,8 @@
                                         the decimal sign SIGN ("," or "."), ROWS value rows
   listing_check.py html FILE TABLES     the HTML file parsed by html5lib: TABLES tables, the
                                         text "a<b & c>d" as text (escaped in the file), the
-                                        charset declared, the comment intact
+                                        charset declared, the comment intact, no character
+                                        HTML forbids (the line "forbidden:" holds U+FFFD)
 
 Exit 0 when every check holds; else the failures on stderr and exit 1.
 """
@@ -48,11 +49,15 @@ def html(path, tables):
     text = raw.decode("utf-8")
     check(re.search(r'<meta charset="utf-8">', text, re.I) is not None, "no charset declared")
     check("a&lt;b &amp; c&gt;d" in text, "texts not escaped in the file")
-    doc = html5lib.parse(raw, treebuilder="etree", namespaceHTMLElements=False)
+    parser = html5lib.HTMLParser(tree=html5lib.getTreeBuilder("etree"), namespaceHTMLElements=False)
+    doc = parser.parse(raw)
+    bad = [e for e in parser.errors if e[1] == "invalid-codepoint"]
+    check(not bad, f"characters HTML forbids: {bad}")
     found = doc.findall(".//table")
     check(len(found) == tables, f"{len(found)} tables, expected {tables}")
     body = "".join(doc.find("body").itertext())
     check("a<b & c>d" in body, "the escaped text does not read back as text")
+    check("forbidden:" + "\ufffd" * 6 + "." in body, "forbidden characters not replaced")
     for t in found:
         check(t.find(".//table") is None, "nested table")
     comments = [c for c in raw.split(b"<!--")[1:]]

@@ -277,6 +277,7 @@ TEST_F(ListingDevices, HtmlParsesWithOneTablePerSectionAndEscapedTexts) {
     ListValueLine("Designation a<b & c>d", "x", "", "1");
     ListSectionBreak();
     ListLine("a<b & c>d");
+    ListLine(std::string("forbidden:\0\x01\x7F\xC2\x85\xEF\xBF\xBE\xFF.", 20)); // U+FFFD each
     ListMessages(); // one table for its one message
     ListEnd();
     EXPECT_EQ(AbortFlag, 0);
