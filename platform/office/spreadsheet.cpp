@@ -62,6 +62,31 @@ std::string CutUtf8(std::string_view s, std::size_t n) {
 
 int BookCounter = 0;
 
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A cell text as the workbook stores it. A spreadsheet program reads "_xHHHH_" in a stored
+// text as the character U+HHHH (the writer stores control characters so); a text that holds
+// such a sequence itself keeps it by its underscore written as "_x005F_". The stored form stays
+// within the cell's limit: characters that no longer fit are left off whole.
+std::string StoredCellText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t from = at;
+        os::Utf8Next(text, at);
+        std::string_view piece = text.substr(from, at - from);
+        if (piece == "_" && at + 5 < text.size() && text[at] == 'x' && IsHexDigit(text[at + 1]) &&
+            IsHexDigit(text[at + 2]) && IsHexDigit(text[at + 3]) && IsHexDigit(text[at + 4]) &&
+            text[at + 5] == '_')
+            piece = "_x005F_";
+        if (out.size() + piece.size() > kMaxCellText) break;
+        out += piece;
+    }
+    return out;
+}
+
 } // namespace
 
 std::string SpreadsheetText(std::string_view text) {
@@ -243,8 +268,9 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
         const auto& [at, cell] = *it;
         const auto r = static_cast<lxw_row_t>(at.first - 1);
         const auto c = static_cast<lxw_col_t>(at.second - 1);
-        err = cell.IsNumber ? worksheet_write_number(ws, r, c, cell.Number, nullptr)
-                            : worksheet_write_string(ws, r, c, cell.Text.c_str(), nullptr);
+        err = cell.IsNumber
+                  ? worksheet_write_number(ws, r, c, cell.Number, nullptr)
+                  : worksheet_write_string(ws, r, c, StoredCellText(cell.Text).c_str(), nullptr);
         if (err != LXW_NO_ERROR)
             where = " (cell " + std::to_string(at.first) + ", " + std::to_string(at.second) + ")";
     }

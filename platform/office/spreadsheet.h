@@ -33,7 +33,8 @@ bool SpreadsheetNumber(std::string_view text, char decimal, double& value);
 // and so do U+FFFE and U+FFFF, which no workbook can hold; NUL, which would end the text,
 // becomes its symbol U+2400. Other control characters stay: the workbook writer stores them
 // as _xHHHH_, which spreadsheet programs read back as the character (a job line with a byte 1
-// comes back whole). Cells and sheet names pass through it.
+// comes back whole); a cell text that holds such a sequence itself is stored with its
+// underscore as _x005F_, so it reads back as written. Cells and sheet names pass through it.
 std::string SpreadsheetText(std::string_view text);
 
 class TExcelApplication {
