@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <new>
 
+#include "platform/os/errors.h"
+
 namespace dbf {
 
 std::uint16_t LastErrorCode = 0;
@@ -50,6 +52,38 @@ std::string CutForBox(const std::string& s) {
 std::string ErrorMessage(std::uint16_t code) {
     if (code == 0) return {};
     return "Error # " + std::to_string(code) + " (" + MessageOf(code) + ")";
+}
+
+std::string ErrorCauseWords(std::uint16_t code) {
+    switch (code) {
+    case 0:
+        return {};
+    case kErrLockViolation:
+    case kErrRecordNotLocked:
+        return "a record is locked by another program";
+    case kErrFileNotLocked:
+        return "the table is locked by another program";
+    case kErrSharingViolation:
+    case kErrFileInUse:
+    case kErrExclusiveRequired:
+        return "another program is using the table";
+    case kErrNotDbase:
+    case kErrFormatUnsupported:
+        return "the file is no table this program reads";
+    case kErrUnexpectedEof:
+        return "the table ends before its last record (damaged)";
+    case kErrCorruptIndex:
+        return "the index file is damaged";
+    case kErrDiskWrite:
+    case kErrMemoDiskFull:
+    case kErrNoDiskSpace:
+        return os::ErrorCauseText(os::kErrWriteFault);
+    default:
+        break;
+    }
+    // The operating system's codes: its cause, with the errno behind the code when known.
+    if (code < 100) return os::ErrorCauseText(code);
+    return MessageOf(code);
 }
 
 void SetError(std::uint16_t code, std::string_view text) {

@@ -197,6 +197,11 @@ bool SetErrorReporting(bool on);
 bool SetRaiseOnError(bool on);
 [[noreturn]] void RaiseRivozError(const std::string& text);
 
+// The cause of engine error `code` in words, for the user: a lock another program holds, the
+// operating system's cause of a failed file operation ("permission denied", "the disk is full"),
+// a damaged file; the code's message otherwise. Empty for 0.
+std::string ErrorCauseWords(std::uint16_t code);
+
 // Exit status of a batch run that ends on engine error `code`: never 0, at most 255.
 int BatchExitCode(std::uint16_t code);
 // For a program that stops on an engine error: writes "Program halted." and the message (line

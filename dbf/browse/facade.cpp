@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "dbf/base/errors.h"
 #include "dbf/browse/browse_window.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
@@ -27,7 +28,9 @@ Tdbf4* gWindow = nullptr;
 
 void ShowDbfError(const char* what, const char* consequence = nullptr) {
     Tdbf4& w = DbfWindow();
-    std::string text = std::string("Error  : ") + what + std::to_string(w.ErrorCode());
+    const auto code = static_cast<std::uint16_t>(w.ErrorCode());
+    std::string text = std::string("Error  : ") + what + std::to_string(code) + ": " +
+                       ErrorCauseWords(code); // what the number means, in words
     if (!w.ErrorText().empty()) text += "\n" + w.ErrorText();
     if (consequence != nullptr) text += "\n" + std::string(consequence);
     ShowError(text);

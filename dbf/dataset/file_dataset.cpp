@@ -287,8 +287,14 @@ bool TTzFileDataSet::LockedChange(Change change) {
         }
         if (!retry) break;
     }
+    // Whoever holds the lock is not this dataset: the user hears which table and what is held.
+    const std::string table = dbf::DbfName();
     SetError(append ? kErrFileNotLocked : kErrRecordNotLocked,
-             std::string("Lock failed [") + word + "]");
+             std::string("Lock failed: ") +
+                 (append ? "the table " + table + " is locked for appending"
+                         : "record " + std::to_string(dbf::RecNo()) + " of the table " + table +
+                               " is locked") +
+                 " by another program or window [" + word + "]");
     return false;
 }
 

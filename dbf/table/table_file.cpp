@@ -222,13 +222,22 @@ int UndoAppend(TWorkArea& area) {
 }
 
 // Writes bytes as record n (appending when n is past the last record) and moves the counters.
-// An append that cannot be completed, its header and end mark included when every write is
-// flushed, leaves the file byte for byte as it was. False after reporting.
+// An append that cannot be completed, its end mark included (and its header when every write
+// is flushed), leaves the file byte for byte as it was. False after reporting.
 bool WriteRecordBytes(TWorkArea& area, std::int32_t n, bool appending, const std::vector<char>& bytes,
                       const char* routine) {
     const std::int32_t recNo = area.RecNo;
     int code = appending ? NoteAppend(area, n) : 0;
-    if (code == 0) code = area.File.WriteAt(RecordOffset(area, n), bytes.data(), bytes.size());
+    if (code == 0 && appending) {
+        // The end mark goes with the new record in one write: a table never ends in a record
+        // whose end mark could not follow it (a file-size limit one byte short), and a failure
+        // of either is undone below.
+        std::vector<char> withEnd(bytes);
+        withEnd.push_back(static_cast<char>(EofByte));
+        code = area.File.WriteAt(RecordOffset(area, n), withEnd.data(), withEnd.size());
+    } else if (code == 0) {
+        code = area.File.WriteAt(RecordOffset(area, n), bytes.data(), bytes.size());
+    }
     if (code == 0) {
         AfterWrite(area, n, appending);
         if (appending && FlushAfterWrite) {

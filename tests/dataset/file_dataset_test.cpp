@@ -197,7 +197,12 @@ TEST_F(FileDatasetTest, RefusedLocksRaiseKeepTheEditAndRetryOnRequest) {
             ADD_FAILURE() << "not refused";
         } catch (const EDatabaseError& e) {
             const std::string text = e.what();
-            EXPECT_NE(text.find(std::string("Lock failed [") + c.word + "]"), std::string::npos)
+            const std::string held =
+                c.held != 0 ? "record " + std::to_string(c.held) + " of the table " + path_
+                            : "the table " + path_ + " is locked for appending";
+            EXPECT_NE(text.find("Lock failed: " + held), std::string::npos) << text;
+            EXPECT_NE(text.find(std::string("program or window [") + c.word + "]"),
+                      std::string::npos)
                 << text;
             EXPECT_NE(text.find("Error # " + std::to_string(c.code)), std::string::npos) << text;
         }

@@ -66,6 +66,7 @@ TEST_F(RobustTest, AFailedAppendLeavesTheTableByteForByte) {
         {"no byte of the record fits", 0, false, false},
         {"22 bytes of the record fit", 21, false, false},
         {"the record fits, the end mark not", 47, true, false},
+        {"the record fits, the end mark at close not", 47, false, false},
         {"the record fits, its key not", 48, false, true},
     };
     for (const Case& c : cases) {

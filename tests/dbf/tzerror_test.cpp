@@ -53,6 +53,11 @@ TEST_F(TzErrorTest, MessageTableFormsAndRanges) {
     EXPECT_EQ(ErrorMessage(227), "Error # 227 (Insufficient disk space )");
     EXPECT_EQ(ErrorMessage(101), "Error # 101 (Disk write error (probable cause: Disk Full).)");
     EXPECT_EQ(ErrorMessage(1300), "Error # 1300 (File format not supported)");
+    // The words a user reads for a code.
+    EXPECT_EQ(ErrorCauseWords(1200), "a record is locked by another program");
+    EXPECT_EQ(ErrorCauseWords(32), "another program is using the table");
+    EXPECT_EQ(ErrorCauseWords(2), "the file does not exist");
+    EXPECT_EQ(ErrorCauseWords(215), "No database in use");
     for (int code : {37,  49,   61,   99,   107,  149,  163,  199,  232,  238,  244,  253,
                      255, 1002, 1006, 1008, 1011, 1013, 1016, 1020, 1099, 1104, 1199, 65535})
         EXPECT_EQ(ErrorMessage(static_cast<std::uint16_t>(code)),

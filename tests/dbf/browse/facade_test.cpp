@@ -236,8 +236,9 @@ namespace {
 using namespace browsetest;
 
 // Values set through the facade that cannot be written when the table is closed (another
-// program holds the record) are not dropped in silence: the message names the engine's code
-// and that the changes were not saved, AbortFlag is set, and the table is as it was.
+// program holds the record) are not dropped in silence: the message names the engine's code,
+// its cause in words, the table and record, and that the changes were not saved; AbortFlag is
+// set, and the table is as it was.
 TEST_F(FacadeTest, CloseTellsOfChangesItCouldNotWrite) {
     const std::string before = qortest::ReadFileBytes(table);
     dbf::DbfOpen("parts");
@@ -255,7 +256,10 @@ TEST_F(FacadeTest, CloseTellsOfChangesItCouldNotWrite) {
     }
     EXPECT_EQ(AbortFlag, 1);
     ASSERT_EQ(r.Seen().size(), 1u);
-    EXPECT_NE(r.Seen()[0].find("DBF Error 1200"), std::string::npos) << r.Seen()[0];
+    EXPECT_NE(r.Seen()[0].find("DBF Error 1200: a record is locked by another program"),
+              std::string::npos)
+        << r.Seen()[0];
+    EXPECT_NE(r.Seen()[0].find("record 2 of the table " + table), std::string::npos) << r.Seen()[0];
     EXPECT_NE(r.Seen()[0].find("not saved"), std::string::npos) << r.Seen()[0];
     EXPECT_EQ(dbf::DbfErrorCode(), 0);
     EXPECT_FALSE(dbf::DbfWindow().tzdbf->Active());
