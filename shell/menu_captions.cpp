@@ -154,16 +154,3 @@ std::string StripAccessKey(std::string_view caption) {
     return s;
 }
 
-char AccessKey(std::string_view caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const unsigned char c = static_cast<unsigned char>(caption[i + 1]);
-        if (c >= 0x80) return 0; // no key of a letter beyond ASCII
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return 0;
-}

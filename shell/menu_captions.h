@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/core/text.h" // AccessKey
+
 // One caption per key.
 enum TCaptionKey : int {
     ckFileMenu,
@@ -74,6 +76,3 @@ bool HasMenuCaptions(int code);
 // The caption without its access key mark ("(&Q)" after a word, or the first single "&"): for
 // a part of a caption whose key belongs to another part ("Quick &3").
 std::string StripAccessKey(std::string_view caption);
-// The access key of a caption in lower case (the character after the first single "&"); 0 when
-// it has none.
-char AccessKey(std::string_view caption);

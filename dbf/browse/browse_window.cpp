@@ -54,28 +54,13 @@ TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const char* name, const
     return item;
 }
 
-// The access key of a menu caption in lower case (the character after the first single "&"),
-// 0 for none.
-char MenuKey(std::string_view caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const unsigned char c = static_cast<unsigned char>(caption[i + 1]);
-        return c < 0x80 ? static_cast<char>(std::tolower(c)) : 0;
-    }
-    return 0;
-}
-
 // A text of the user's (a table's title) as the caption of item: an "&" in it shown as such, and
 // the access key on its first letter or digit that no other item of the menu uses.
 std::string CaptionWithFreeKey(std::string_view text, const TMenuItem* item) {
     std::string used;
     const TMenuItem* menu = item->ParentItem();
     for (int i = 0; menu != nullptr && i < menu->Count(); ++i)
-        if (menu->Items(i) != item) used += MenuKey(menu->Items(i)->Caption());
+        if (menu->Items(i) != item) used += AccessKey(menu->Items(i)->Caption());
     std::string out;
     bool keyed = false;
     for (const char ch : text) {

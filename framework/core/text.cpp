@@ -614,6 +614,20 @@ std::string LowerCaseStr(std::string_view text) {
     return s;
 }
 
+char AccessKey(std::string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const unsigned char c = static_cast<unsigned char>(caption[i + 1]);
+        if (c >= 0x80) return 0;
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return 0;
+}
+
 std::string LeftStr(std::string_view text, long n) {
     if (n <= 0) return "";
     return os::Utf8Left(text, static_cast<std::size_t>(n));

@@ -89,6 +89,9 @@ std::int32_t ParseInteger(std::string_view text);
 
 std::string UpperCaseStr(std::string_view text); // a..z only
 std::string LowerCaseStr(std::string_view text); // A..Z only
+// The access key of a menu or button caption in lower case (the character after the first single
+// "&"); 0 when it has none or it is no ASCII character.
+char AccessKey(std::string_view caption);
 std::string LeftStr(std::string_view text, long n);
 std::string RightStr(std::string_view text, long n);
 std::string PadTo(std::string_view text, long n);
