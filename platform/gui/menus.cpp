@@ -8,10 +8,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -305,6 +308,83 @@ void TMenuItem::RebuildQtChildren() {
 
 // ---- TMainMenu ----------------------------------------------------------------------------------
 
+namespace {
+
+// A form's menu bar. Used from the keyboard (Alt, a menu's access key) it takes the focus, and
+// leaving it (Esc, a command chosen) gives the focus back to the control that had it. Qt
+// remembers that control only as long as the bar does not hold the focus yet: a menu opened by
+// its access key while the bar is in use makes it remember the bar itself, and once left the
+// bar would keep the focus and take the window's keys (Esc above all). So the bar remembers the
+// control here, and whenever it holds the focus while not in use, gives the focus back.
+class FormMenuBar : public QMenuBar {
+public:
+    explicit FormMenuBar(QWidget* parent) : QMenuBar(parent) {
+        QObject::connect(
+            qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+                if (to == this && from != nullptr && from != this && from->window() == window())
+                    FReturnTo = from;
+            });
+        // A command chosen from a menu ends the keyboard use too.
+        QObject::connect(this, &QMenuBar::triggered, this, [this] { SettleLater(); });
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        const QEvent::Type t = e->type();
+        if (t == QEvent::KeyPress && Idle()) {
+            // A key for a bar not in use belongs to the control that gets the focus back.
+            GiveFocusBack();
+            QWidget* to = QApplication::focusWidget();
+            QCoreApplication::sendEvent(to != nullptr ? to : window(), e);
+            e->accept(); // delivered: it goes no further up from here
+            return true;
+        }
+        const bool taken = QMenuBar::event(e);
+        if ((t == QEvent::KeyPress || t == QEvent::KeyRelease) && Idle()) GiveFocusBack();
+        // The window turned to again while the bar held the focus.
+        if (t == QEvent::FocusIn &&
+            static_cast<QFocusEvent*>(e)->reason() != Qt::MenuBarFocusReason)
+            SettleLater();
+        return taken;
+    }
+
+private:
+    // Holding the focus with no menu title highlighted and no menu open: not in use.
+    bool Idle() const {
+        return hasFocus() && activeAction() == nullptr &&
+               QApplication::activePopupWidget() == nullptr;
+    }
+    void SettleLater() {
+        QTimer::singleShot(0, this, [this] {
+            if (Idle()) GiveFocusBack();
+        });
+    }
+    bool Takes(const QWidget* w) const {
+        return w != nullptr && w != this && !isAncestorOf(w) && w->window() == window() &&
+               w->isVisible() && w->isEnabled();
+    }
+    // To the control that had the focus, else the form's active control, else the first control
+    // that takes the focus, else the form's client area; with none of them the window has none.
+    void GiveFocusBack() {
+        QWidget* to = FReturnTo;
+        auto* form = dynamic_cast<TForm*>(TControl::FromWidget(window()));
+        if (!Takes(to) && form && form->ActiveControl()) to = form->ActiveControl()->Widget();
+        for (QWidget* w = window()->nextInFocusChain(); !Takes(to) && w != window();
+             w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus) to = w;
+        if (!Takes(to) && form && form->ClientWidget() &&
+            form->ClientWidget()->focusPolicy() != Qt::NoFocus)
+            to = form->ClientWidget();
+        if (Takes(to))
+            to->setFocus(Qt::OtherFocusReason);
+        else
+            clearFocus();
+    }
+    QPointer<QWidget> FReturnTo;
+};
+
+} // namespace
+
 TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FRoot(nullptr) {
     FRoot.FMainMenu = this;
     if (auto* f = dynamic_cast<TForm*>(AOwner))
@@ -318,7 +398,7 @@ TMainMenu::~TMainMenu() {
 }
 
 void TMainMenu::AttachTo(QWidget* formWidget) {
-    if (!FBar) FBar = new QMenuBar(formWidget);
+    if (!FBar) FBar = new FormMenuBar(formWidget);
     FBar->setNativeMenuBar(false);
     // The form's colour is its client area's (a drawing window may be black): the menu bar keeps
     // the desktop's background and text colours.

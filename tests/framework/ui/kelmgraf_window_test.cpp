@@ -614,6 +614,16 @@ TEST_F(DrawWindowInputTest, KeysZoomAfterKeyboardMenuUseAndAClick) {
     QTest::mouseClick(client_, Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
     QTest::keyClick(KeyTarget(), Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 41, 439}));
+    // A menu opened by its access key while the bar is in use, then Esc out of it all: the
+    // focus goes back to the drawing, and the next Esc reaches it.
+    for (Qt::Key k : {Qt::Key_V, Qt::Key_Escape, Qt::Key_V, Qt::Key_Escape, Qt::Key_Escape}) {
+        QWidget* popup = QApplication::activePopupWidget();
+        QTest::keyClick(popup ? popup : KeyTarget(), k,
+                        k == Qt::Key_V ? Qt::AltModifier : Qt::NoModifier);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), client_);
+    QTest::keyClick(KeyTarget(), Qt::Key_Escape);
+    EXPECT_EQ(ZoomRect, (TZoomRect{1, 639, 1, 479}));
     // A menu bar left with the focus (no window had it before the menu) passes the keys on.
     TFkelmgra::processKey(VK_ESCAPE);
     menu->MenuBar()->setFocus(Qt::MenuBarFocusReason);
