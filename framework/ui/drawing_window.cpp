@@ -203,6 +203,12 @@ unsigned IntegerFields(int code) {
 
 } // namespace
 
+void TReplayTextStyle::Take(const double* v) {
+    Height = v[0] * 1.6L * TextHeightFactor;
+    Width = v[1] * 1.1L * GraphicsTextWH;
+    Angle = v[3];
+}
+
 std::string RealToRecordText(long double x) {
     if (std::isnan(x)) return "NAN";
     if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
@@ -969,7 +975,7 @@ void Replay(Target& t) {
     cv.Pen.Mode = pmCopy;
     cv.Brush.Style = bsClear;
     ApplyColour(t, 1);
-    long double textH = 3.5L, textW = 3.5L, textA = 0;
+    TReplayTextStyle text;
 
     if (t.printer && PrintBorder) {
         if (ColorGraphics) cv.Pen.Color = t.lineColours[11];
@@ -1008,7 +1014,7 @@ void Replay(Target& t) {
                    t.Y(v[7]));
             break;
         case drText:
-            DrawTextRecord(t, v[0], v[1], list.TextOf(r), textH, textW, textA);
+            DrawTextRecord(t, v[0], v[1], list.TextOf(r), text.Height, text.Width, text.Angle);
             break;
         case drSolid: {
             cv.Brush.Style = bsSolid;
@@ -1028,9 +1034,7 @@ void Replay(Target& t) {
             break;
         }
         case drTextStyle:
-            textH = v[0] * 1.6L * TextHeightFactor;
-            textW = v[1] * 1.1L * GraphicsTextWH;
-            textA = v[3];
+            text.Take(v);
             break;
         case drWindow: {
             Viewport = {RoundPx(v[0]), RoundPx(v[1]), RoundPx(v[2]), RoundPx(v[3])};

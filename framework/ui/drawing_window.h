@@ -48,6 +48,13 @@ enum : int {
     drPause = 13,
 };
 
+// The text size and angle a replay draws with: set by each text-style record, in the user's
+// text height factor and width/height ratio.
+struct TReplayTextStyle {
+    long double Height = 3.5L, Width = 3.5L, Angle = 0;
+    void Take(const double* v);
+};
+
 // The text of a real in a record: general format with 8 significant digits, no trailing zeros,
 // "." as decimal point; fixed notation for 1e-4 <= |x| < 1e8, otherwise "d.dddE-dd" with at
 // least two exponent digits and a sign only when negative.

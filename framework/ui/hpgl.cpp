@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "framework/ui/draw_device.h"
 #include "framework/core/files.h"
@@ -442,31 +443,13 @@ void InitHpglState() {
 namespace {
 
 // The interpreter's state that a file changes, kept across the checking pass.
-struct HpglState {
-    long double penX, penY, charWidth, charHeight, dirRun, dirRise, charSet;
-    std::uint8_t penDown, pen, ended;
-    std::int32_t count;
-    bool placed;
-};
-
-HpglState SaveState() {
-    return {PenX,          PenY,      CharWidthCm, CharHeightCm, DirRun,    DirRise,
-            CharSetNumber, PenIsDown, PenNumber,   CommandEnded, CharCount, penPlaced};
+auto HpglStateRefs() {
+    return std::tie(PenX, PenY, CharWidthCm, CharHeightCm, DirRun, DirRise, CharSetNumber,
+                    PenIsDown, PenNumber, CommandEnded, CharCount, penPlaced);
 }
 
-void RestoreState(const HpglState& s) {
-    PenX = s.penX;
-    PenY = s.penY;
-    CharWidthCm = s.charWidth;
-    CharHeightCm = s.charHeight;
-    DirRun = s.dirRun;
-    DirRise = s.dirRise;
-    CharSetNumber = s.charSet;
-    PenIsDown = s.penDown;
-    PenNumber = s.pen;
-    CommandEnded = s.ended;
-    CharCount = s.count;
-    penPlaced = s.placed;
+auto SaveState() {
+    return std::apply([](const auto&... v) { return std::tuple{v...}; }, HpglStateRefs());
 }
 
 // Reads the instructions of src from its start until its end or AbortFlag.
@@ -547,12 +530,12 @@ void DrawHpglFile(const std::string& fileName) {
         return;
     }
     // A picture with a value out of range is refused whole: nothing of it is drawn.
-    const HpglState start = SaveState();
+    const auto start = SaveState();
     drawing = false;
     faultValue.clear();
     Interpret();
     AbortFlag = 0;
-    RestoreState(start);
+    HpglStateRefs() = start;
     if (!faultValue.empty()) {
         device.ShowText("File " + fileName + ", line " + std::to_string(LineAt(faultPos)) +
                         ": the value " + faultValue + " lies outside the plotter's range (" +

@@ -81,7 +81,7 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
         a.X1 = std::min(a.X1, x), a.X2 = std::max(a.X2, x);
         a.Y1 = std::min(a.Y1, y), a.Y2 = std::max(a.Y2, y);
     };
-    long double textH = 3.5L, textW = 3.5L, textA = 0; // the replay's start
+    TReplayTextStyle text; // the replay's start
     for (const TDisplayList::Record& r : list.Records()) {
         const double* v = list.Values(r);
         switch (r.Code) {
@@ -119,16 +119,15 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
                 add(v[k], v[k + 1]);
             break;
         case drTextStyle:
-            textH = v[0] * 1.6L * TextHeightFactor;
-            textW = v[1] * 1.1L * GraphicsTextWH;
-            textA = v[3];
+            text.Take(v);
             break;
         case drText: {
             // The text's upper left corner as the replay puts it, then its length and height.
+            const long double textH = text.Height, textA = text.Angle;
             const long double a = DegToRad(textA), c = cosl(a), s = sinl(a);
             const long double tx = textA != 0 ? v[0] - s * textH * 0.7L : v[0];
             const long double ty = v[1] + (textA != 0 ? c : 1) * textH * 0.75L;
-            const long double len = static_cast<long double>(list.TextOf(r).size()) * textW;
+            const long double len = static_cast<long double>(list.TextOf(r).size()) * text.Width;
             for (const auto& [u, d] :
                  {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, textH}, {len, textH}})
                 add(tx + u * c + d * s, ty + u * s - d * c);

@@ -497,11 +497,11 @@ TEST_F(DrawWindowTest, DrawingFitsTheWindowAndFollowsAResize) {
         const Box b = BoxOf(*form_, kRed);
         ASSERT_GE(b.X1, 0);
         const bool wide = c.W * 3 > c.H * 4;
-        if (!c.Aspect || wide) EXPECT_GE(b.Height(), c.H - 5);
-        if (!c.Aspect || !wide) EXPECT_GE(b.Width(), c.W - 5);
+        if (!c.Aspect || wide) { EXPECT_GE(b.Height(), c.H - 5); }
+        if (!c.Aspect || !wide) { EXPECT_GE(b.Width(), c.W - 5); }
         EXPECT_NEAR(b.CentreX(), (c.W - 1) / 2.0, 1.5);
         EXPECT_NEAR(b.CentreY(), (c.H - 1) / 2.0, 1.5);
-        if (c.Aspect) EXPECT_NEAR(b.Width() / static_cast<double>(b.Height()), 4.0 / 3.0, 0.01);
+        if (c.Aspect) { EXPECT_NEAR(b.Width() / static_cast<double>(b.Height()), 4.0 / 3.0, 0.01); }
         // The window's mapping takes a pixel back to the world point drawn there.
         const TScreenMapping m = form_->ClientMapping();
         EXPECT_NEAR(static_cast<double>(m.WorldX(b.X1)), 160, 0.5);
@@ -581,7 +581,7 @@ TEST_F(DrawWindowTest, DrawsAtTheScreensPixelRatio) {
         unpaired += differs;
     }
     EXPECT_GT(rowsOfCircle, 100 * expected);
-    if (expected >= 2) EXPECT_GT(unpaired, rowsOfCircle / 4);
+    if (expected >= 2) { EXPECT_GT(unpaired, rowsOfCircle / 4); }
     // The circle's size on the screen is the same at any scaling.
     const Box b = BoxOf(*form_, kRed);
     EXPECT_NEAR(b.Width(), 2 * 37 * kScale, 3);
