@@ -123,13 +123,11 @@ TSheetRect PrintedArea(const TSheetRect& sheet, const TDisplayList& list) {
             break;
         case drText: {
             // The text's upper left corner as the replay puts it, then its length and height.
-            const long double textH = text.Height, textA = text.Angle;
-            const long double a = DegToRad(textA), c = cosl(a), s = sinl(a);
-            const long double tx = textA != 0 ? v[0] - s * textH * 0.7L : v[0];
-            const long double ty = v[1] + (textA != 0 ? c : 1) * textH * 0.75L;
+            const long double h = text.Height, a = DegToRad(text.Angle), c = cosl(a), s = sinl(a);
+            const long double tx = text.Angle != 0 ? v[0] - s * h * 0.7L : v[0];
+            const long double ty = v[1] + (text.Angle != 0 ? c : 1) * h * 0.75L;
             const long double len = static_cast<long double>(list.TextOf(r).size()) * text.Width;
-            for (const auto& [u, d] :
-                 {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, textH}, {len, textH}})
+            for (const auto& [u, d] : {std::pair{0.0L, 0.0L}, {len, 0.0L}, {0.0L, h}, {len, h}})
                 add(tx + u * c + d * s, ty + u * s - d * c);
             break;
         }

@@ -632,6 +632,10 @@ TEST_F(DrawWindowInputTest, KeysZoomAfterKeyboardMenuUseAndAClick) {
     EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 41, 439}));
     QTest::keyClick(KeyTarget(), Qt::Key_Up);
     EXPECT_EQ(ZoomRect, (TZoomRect{54, 586, 1, 399}));
+    // The window turned to again while its bar held the focus: the drawing gets it back.
+    menu->MenuBar()->setFocus(Qt::ActiveWindowFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(form_->Widget()->window()->focusWidget(), client_);
 }
 
 } // namespace
