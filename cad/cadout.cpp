@@ -72,7 +72,11 @@ bool ChooseOutputFile(const std::string& ext) {
     TSaveDialog dialog(nullptr);
     dialog.Filter = "*." + ext + "|*." + ext + "|*.*|*.*";
     dialog.InitialDir = AddBackslash(CadDir);
-    dialog.FileName = DataFileName;
+    // The job's name with the format's extension, never the job's own file (a job opened by
+    // its full path names its folder and extension too).
+    const std::string base = JobBaseName();
+    dialog.FileName = base.empty() ? std::string() : base + "." + ext;
+    dialog.DefaultExt = ext;
     dialog.Options |= ofOverwritePrompt;
     const bool ok = dialog.Execute();
     if (!ok || TrimBlanks(dialog.FileName).empty()) {
@@ -81,8 +85,17 @@ bool ChooseOutputFile(const std::string& ext) {
         RestoreCursor();
         return false;
     }
-    CadFileName = dialog.FileName;
-    if (ExtractFileName(CadFileName).find('.') == std::string::npos) CadFileName += "." + ext;
+    // Any other extension gets the format's added, so a drawing never replaces a job or
+    // another file the name happened to match; the name made so is asked about afresh.
+    CadFileName = WithExtension(dialog.FileName, ext);
+    if (CadFileName != dialog.FileName) {
+        CheckOverwrite(CadFileName);
+        if (AbortFlag != 0) {
+            CadFileName.clear();
+            RestoreCursor();
+            return false;
+        }
+    }
     return true;
 }
 

@@ -1017,6 +1017,32 @@ std::string ExtractNameNoExt(std::string_view path) {
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
+std::string WithExtension(std::string_view name, std::string_view ext) {
+    const std::string file = ExtractFileName(name);
+    const std::string dotExt = "." + std::string(ext);
+    if (file.size() > dotExt.size() &&
+        os::SameNameNoCase(file.substr(file.size() - dotExt.size()), dotExt))
+        return std::string(name);
+    return std::string(name) + dotExt;
+}
+
+std::string JobBaseName(std::string_view name) {
+    std::string base = ExtractFileName(name);
+    const std::string dotExt = "." + DataFileExt.str();
+    if (base.size() > dotExt.size() &&
+        os::SameNameNoCase(base.substr(base.size() - dotExt.size()), dotExt))
+        base.erase(base.size() - dotExt.size());
+    return base;
+}
+
+std::string JobBaseName() {
+    return JobBaseName(DataFileName);
+}
+
+std::string JobFolder() {
+    return TrimBlanks(DataDir).empty() ? ExtractPath(DataFileName) : DataDir;
+}
+
 std::string ExtAfterFirstDot(std::string_view name) {
     const std::string file = ExtractFileName(name);
     const auto dot = file.find('.');

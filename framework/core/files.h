@@ -259,6 +259,17 @@ std::string ExtractFileName(std::string_view path);  // after the last '/', '\' 
 std::string BaseNameNoExt(std::string_view path);    // file name without its extension
 std::string ExtractNameNoExt(std::string_view path); // the same
 std::string ExtAfterFirstDot(std::string_view name); // of the file name: "tar.gz" of "a.tar.gz"
+// name with "." + ext appended unless its file name already ends in "." + ext (any letter case):
+// a file chosen for one format never lands on a file of another ("fm.q1w" gives "fm.q1w.dxf").
+std::string WithExtension(std::string_view name, std::string_view ext);
+// A job's name as the files made from it take it: without its folder and without the job file's
+// extension DataFileExt, any letter case ("/jobs/fm.q1w" gives "fm"). JobBaseName() is
+// DataFileName's.
+std::string JobBaseName(std::string_view name);
+std::string JobBaseName();
+// The folder of the current job's file, where its file dialogs start: DataDir, else the folder
+// of a name given with one (a job from the command line); "" is the start folder.
+std::string JobFolder();
 // Texts of n characters or fewer unchanged; else the first n div 2 - 3 characters, " ... " and
 // the last n div 2 - 2. Below 6 characters there is no room for " ... ": the first n.
 std::string ShortenMiddle(std::string_view text, long n);

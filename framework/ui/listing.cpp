@@ -318,6 +318,9 @@ bool HasDotInName(std::string_view path) {
 bool ChooseListFile(std::string_view ext, std::string& path) {
     const std::string savedName = DataFileName;
     const std::string savedDir = DataDir;
+    // Offered: the job's name in the job's folder, without the job file's extension.
+    DataFileName = JobBaseName();
+    DataDir = JobFolder();
     ListSavedExt = DataFileExt;
     DataFileExt = ext;
     SelectSaveFile("", path);
@@ -633,6 +636,10 @@ void ListOpenTemp(std::string& name) {
 void ListBegin(std::uint16_t code, std::string_view name) {
     std::string fileName(name);
     if (fileName.empty()) fileName = DataFileName;
+    // The job's own name (a job from the command line keeps its extension) names its listing,
+    // never the job file itself.
+    if (const std::string base = JobBaseName(fileName); base != ExtractFileName(fileName))
+        fileName = ExtractPath(fileName) + base;
     if (!HasDotInName(fileName)) fileName += ".txt";
     PutDeviceNames();
     if (code == ListDeviceNamesOnly) return;

@@ -7,11 +7,12 @@
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
 #include "framework/core/settings.h"
+#include "framework/core/text.h"
 #include "framework/ui/drawing_window.h"
+#include "framework/ui/questions.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/msgbox.h"
 #include "platform/gui/printer.h"
-#include "platform/os/paths.h"
 
 TPageFit PrintPageFit;
 
@@ -22,16 +23,22 @@ bool ChoosePdfOutput(TComponent* owner, const std::string& folder, const std::st
     TSaveDialog dialog(owner);
     dialog.Filter = "PDF files|*.pdf|All files|*.*";
     dialog.DefaultExt = "pdf";
-    dialog.InitialDir = AddBackslash(folder);
+    // A job from the command line has no data folder: its own folder then.
+    dialog.InitialDir = AddBackslash(TrimBlanks(folder).empty() ? ExtractPath(name) : folder);
     // The job's name without the job file's extension (a job opened from the command line
     // keeps it in its name).
-    std::string base = ExtractFileName(name);
-    const std::string ext = "." + DataFileExt.str();
-    if (base.size() > ext.size() && os::SameNameNoCase(base.substr(base.size() - ext.size()), ext))
-        base.erase(base.size() - ext.size());
+    const std::string base = JobBaseName(name);
     dialog.FileName = base.empty() ? std::string("printout.pdf") : base + ".pdf";
     if (!dialog.Execute()) return false;
-    return Printer()->SetOutputFileName(dialog.FileName);
+    // A name with another extension (the job's own, say) gets ".pdf": a printout never
+    // replaces the job; the name made so is asked about afresh.
+    const std::string file = WithExtension(dialog.FileName, "pdf");
+    if (file != dialog.FileName) {
+        AbortFlag = 0;
+        CheckOverwrite(file);
+        if (AbortFlag != 0) return false;
+    }
+    return Printer()->SetOutputFileName(file);
 }
 
 bool PrintoutTargetReady(TComponent* owner, const std::string& folder, const std::string& name,

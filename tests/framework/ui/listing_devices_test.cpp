@@ -229,22 +229,31 @@ TEST_F(ListingDevices, TxtFileReadByCsvHasNoRulesAndCarriesTheDecimalSign) {
     EXPECT_EQ(ListFileCounter, 2);
 }
 
+// Also for a job given on the command line by its full name: the listing goes beside the job
+// under the job's name with ".txt", never into the job file.
 TEST_F(ListingDevices, TxtOfTheDataFileGoesToTheDataDirectory) {
-    DataDir = dir.string() + "/";
     fs::create_directories(dir / "elsewhere");
     CurrentDir cd(dir / "elsewhere");
     ListDecimalSign = 1;
-    ListBegin(ListDeviceDataTxt, "");
-    ASSERT_TRUE(ListRewrite());
-    ListHead(0, 0);
-    ListValueLine("Zahnbreite \xC3\x9F", "b", "mm", "12,5");
-    ListValuePairLine("Spanne", "W", "mm", "23,456", "23,400");
-    ListEnd();
-    const std::string out = ReadFileBytes(Path("gear.txt"));
-    // Windows 1252: sharp s is one byte; the decimal sign is the point.
-    EXPECT_NE(out.find("Zahnbreite \xDF\tb\tmm\t12.5\r\n"), std::string::npos);
-    EXPECT_NE(out.find("\r\nSpanne\tW\tmm\t23.456\t23.400\r\n"), std::string::npos);
-    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    for (const bool commandLine : {false, true}) {
+        SCOPED_TRACE(commandLine);
+        DataDir = commandLine ? "" : dir.string() + "/";
+        if (commandLine) DataFileName = Path("gear.q1w");
+        WriteFileBytes(Path("gear.q1w"), "the job");
+        ListBegin(ListDeviceDataTxt, "");
+        ASSERT_TRUE(ListRewrite());
+        ListHead(0, 0);
+        ListValueLine("Zahnbreite \xC3\x9F", "b", "mm", "12,5");
+        ListValuePairLine("Spanne", "W", "mm", "23,456", "23,400");
+        ListEnd();
+        const std::string out = ReadFileBytes(Path("gear.txt"));
+        // Windows 1252: sharp s is one byte; the decimal sign is the point.
+        EXPECT_NE(out.find("Zahnbreite \xDF\tb\tmm\t12.5\r\n"), std::string::npos);
+        EXPECT_NE(out.find("\r\nSpanne\tW\tmm\t23.456\t23.400\r\n"), std::string::npos);
+        EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+        EXPECT_EQ(ReadFileBytes(Path("gear.q1w")), "the job");
+        fs::remove(Path("gear.txt"));
+    }
 }
 
 // ---- HTML --------------------------------------------------------------------------------------
