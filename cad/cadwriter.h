@@ -59,9 +59,9 @@ public:
 
     // Whether a drawing begun now becomes part of the one this output holds (a caller that
     // opened the output draws several views into it): the file writers collect every drawing's
-    // sections and write each once when they close; false when the output is closed already,
-    // so that nothing drawn would reach it.
-    virtual bool JoinDrawings() { return true; }
+    // sections and write each once when they close; false when the output is closed already or
+    // was never opened (an output that keeps nothing), so that nothing drawn would reach it.
+    virtual bool JoinDrawings() { return false; }
 
     // The writer that receives what is drawn inside the blocks section: file writers take it
     // themselves, the screen sends it to its block files.

@@ -525,6 +525,7 @@ void TBlockFileWriter::AbandonBlock() {
 // ---- the screen writer ---------------------------------------------------------------------
 
 bool TScreenWriter::Open(std::unique_ptr<TCadSink>) {
+    open_ = true;
     blocks_.Abandon();
     CadClearBlockCache();
     if (DrawDevice != nullptr) {
@@ -535,6 +536,7 @@ bool TScreenWriter::Open(std::unique_ptr<TCadSink>) {
 }
 
 int TScreenWriter::Close() {
+    open_ = false;
     blocks_.Close(); // a block left open
     if (DrawDevice != nullptr) {
         DrawDevice->ClearDrawArea();
@@ -547,6 +549,7 @@ int TScreenWriter::Close() {
 }
 
 void TScreenWriter::Abandon() {
+    open_ = false;
     blocks_.Abandon();
     CadClearBlockCache();
 }

@@ -40,6 +40,9 @@ public:
     int Close() override;
     void Abandon() override;
     long long InvalidEntities() const override;
+    // Between Open and Close: the window that shows the drawing before any output was opened,
+    // or after its block files were deleted, takes no further view.
+    bool JoinDrawings() override { return open_; }
     TCadWriter* BlocksTarget() override { return &blocks_; }
     bool DrawsSheet() const override { return true; }
     bool IsScreen() const override { return true; }
@@ -69,6 +72,7 @@ public:
 
 private:
     TBlockFileWriter blocks_;
+    bool open_ = false;
 };
 
 // The directory of this process's block files (AddBackslash form), below TempDir.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "calc/geardata.h"
 #include "calc/meshing.h"
@@ -314,6 +315,62 @@ std::vector<TCutVertex> TRackCut::Half(int flankPoints, int filletPoints) const 
             prev = cur;
         }
         if (prev) runs.push_back({k, start, 1});
+    }
+    // The boundary holds one point at each radius (the furthest reach there), so its pieces
+    // follow each other along the tooth in the order of their radii, whichever order the tool
+    // gave them (the finishing flank of a premachined gear runs between the rough tool's tip
+    // radius and its chamfer or root radius): each run from root to tip, then sorted.
+    const auto radius = [&](const TRun& run, bool end) {
+        return Image(pieces_[run.piece], end ? run.s1 : run.s0).R;
+    };
+    for (TRun& run : runs)
+        if (radius(run, false) > radius(run, true)) std::swap(run.s0, run.s1);
+    const auto byStart = [&](const TRun& a, const TRun& b) {
+        return radius(a, false) < radius(b, false);
+    };
+    // Two runs over the same radii: the sampling missed where one of them leaves the boundary
+    // (a piece that ends on the tip circle where another one cuts just below it). The one that
+    // reaches further there keeps the overlap; the other ends where it begins, and goes on after
+    // its end if it reaches past that.
+    const auto at = [&](const TRun& run, Extended R) {
+        const TPiece& p = pieces_[run.piece];
+        const auto f = [&](Extended s) { return Image(p, s).R - R; };
+        return Root(f, run.s0, run.s1, f(run.s0), f(run.s1));
+    };
+    const auto reach = [&](const TRun& run, Extended R) {
+        const TImage m = Image(pieces_[run.piece], at(run, R));
+        return atan2l(m.x, m.y);
+    };
+    // A run of no length only touches the boundary where another piece goes on.
+    const auto noLength = [&](const TRun& run) {
+        const TImage p = Image(pieces_[run.piece], run.s0), q = Image(pieces_[run.piece], run.s1);
+        return hypotl(p.x - q.x, p.y - q.y) <= 1e-9L * mn_;
+    };
+    std::erase_if(runs, noLength);
+    for (int pass = 0, overlap = 1; overlap && pass < 100; ++pass) {
+        overlap = 0;
+        std::sort(runs.begin(), runs.end(), byStart);
+        for (std::size_t k = 0; k + 1 < runs.size() && !overlap; ++k) {
+            const TRun a = runs[k], b = runs[k + 1];
+            const Extended aEnd = radius(a, true), bStart = radius(b, false),
+                           bEnd = radius(b, true);
+            if (aEnd <= bStart) continue;
+            overlap = 1;
+            const Extended mid = (bStart + std::min(aEnd, bEnd)) / 2;
+            const bool aKeeps = reach(a, mid) >= reach(b, mid);
+            const TRun keep = aKeeps ? a : b, lost = aKeeps ? b : a;
+            TRun& lose = runs[aKeeps ? k + 1 : k];
+            const Extended from = std::max(radius(keep, false), radius(lost, false)),
+                           to = std::min(radius(keep, true), radius(lost, true));
+            // The part of the losing run below the overlap, then the part above it.
+            lose.s1 = radius(lost, false) < from ? at(lost, from) : lost.s0;
+            if (radius(lost, true) > to) {
+                TRun above = lost;
+                above.s0 = at(lost, to);
+                runs.push_back(above);
+            }
+        }
+        std::erase_if(runs, noLength);
     }
 
     std::vector<TCutVertex> out;

@@ -23,6 +23,7 @@ struct TGearCase {
     long double haP0mn = 1.25L, hfP0mn = 1.0L, rhoaP0mn = 0.25L;
     long double rhofP0mn = 0, prP0mn = 0, alprP0 = 0, alkP0 = 0, hFfP0mn = 0;
     long double x1 = 0;
+    long double q2 = 0; // machining allowance of gear 2 (premachined)
 };
 
 inline std::string Num(long double v) {
@@ -81,7 +82,7 @@ protected:
         g.hFfP0mn[2] = c.hFfP0mn;
         g.Asne = {0, 0};
         g.Asni = {0, 0};
-        g.q = {0, 0};
+        g.q = {0, c.q2};
         g.qTol = {0, 0};
         g.DM = {3.5L, 3.5L};
         g.k = {0, 0};

@@ -8,9 +8,11 @@ inputs (textbook involute and rolling formulas, evaluated with mpmath; envelopes
 
 Inputs: z mn alpha beta (degrees) x haP0mn hfP0mn rhoaP0mn rhofP0mn prP0mn alprP0 alkP0 hFfP0mn
 N (points per flank) shapes (roll positions per side) dFf (the calculation's root form
-diameter) checks (comma list of evolv, zahn, union, fillet, tool, finite, envelope, chords,
-dff, internal) and fillet_block (block holding the fillet polylines). One line per check,
-"ok ..." or "FAIL ..."; exit status 1 when a check failed.
+diameter), for a premachined gear xfin (finished shift; x is then the premachining shift) and
+dFfin (where its finished involute begins), checks (comma list of evolv, zahn, union, fillet,
+tool, finite, envelope, chords, loopfree, dff, internal) and fillet_block (block
+holding the fillet polylines). One line per check, "ok ..." or "FAIL ..."; exit status 1 when
+a check failed.
 """
 import math
 import sys
@@ -521,6 +523,18 @@ class RolledRack:
         p = np.array(pts)
         self.u = p[:, 0] / self.cb
         self.h = self.r + p[:, 1] + x * mn  # distance from the gear centre at no roll
+        # Premachined (xfin): the involute of the finished shift xfin from its diameter dFfin up
+        # is cut as well; between the two the flank steps along the circle dFfin.
+        self.rfin = f("dFfin", 0) / 2 if "xfin" in a else math.inf
+        at = math.atan(ta / self.cb)
+        self.fin = (mn * (math.pi / 2 + 2 * f("xfin", 0) * ta) / (2 * self.r * self.cb)
+                    + math.tan(at) - at, self.r * math.cos(at))
+
+    def finished(self, R):
+        c = np.clip(self.fin[1] / np.maximum(R, 1e-300), -1, 1)
+        a = np.where(R >= self.rfin, math.pi / self.z - self.fin[0] + np.tan(np.arccos(c))
+                     - np.arccos(c), -np.inf)
+        return a
 
     def angles(self, R, u, h):
         """Largest polar angle at which the tool points (u, h) cross the circles R."""
@@ -566,7 +580,7 @@ class RolledRack:
                 nf2 = np.where(left, f1, at(nx2))
                 x1, x2, f1, f2 = nx1, nx2, nf1, nf2
             out[k:k + 64] = np.maximum(coarse, np.maximum(f1, f2))
-        return out
+        return np.maximum(out, self.finished(R))
 
     def distance(self, xy):
         """Distances of right-side points (tooth on +y) from the generated boundary: the
@@ -590,10 +604,14 @@ class RolledRack:
         aTip = self.reach([self.ra * (1 - 1e-10)])[0]
         d = np.where((a >= -1e-9) & (a <= aRoot + 1e-4), np.minimum(d, np.abs(R - self.rf)), d)
         d = np.where(a >= aTip - 1e-4, np.minimum(d, np.abs(R - self.ra)), d)
+        if self.rfin < self.ra:
+            rough = self.reach([self.rfin * (1 - 1e-12)])[0]
+            step = (a >= rough - 1e-9) & (a <= self.finished(np.array([self.rfin]))[0] + 1e-9)
+            d = np.where(step, np.minimum(d, np.abs(R - self.rfin)), d)
         return d
 
 
-def polyline_points(p, arc_step=0.02):
+def polyline_points(p, arc_step=0.02, mirror=True):
     """Vertices of a polyline (x, y, bulge) and points along its arcs, right side mirrored."""
     pts = []
     for k, (x, y, b) in enumerate(p):
@@ -605,7 +623,14 @@ def polyline_points(p, arc_step=0.02):
             n = max(2, int(abs(th) / arc_step))
             pts.extend((cx + rr * math.cos(a0 + th * j / n), cy + rr * math.sin(a0 + th * j / n))
                        for j in range(1, n))
-    return [(abs(x), y) for x, y in pts]
+    return [(abs(x), y) if mirror else (x, y) for x, y in pts]
+
+
+def check_loopfree(doc, label):
+    """The contour runs along the tooth: one line that nowhere meets itself."""
+    v = max(polylines(doc, "EVOLV2"), key=len)
+    check(LineString(polyline_points(v, 0.01, False)).is_simple,
+          "%s: the contour of %d vertices does not cross itself" % (label, len(v)))
 
 
 def check_envelope(doc, g, a, label):
@@ -727,6 +752,8 @@ def run(path, a):
         check_envelope(doc, g, a, label)
     if "chords" in checks:
         check_chords(doc, g, a, label)
+    if "loopfree" in checks:
+        check_loopfree(doc, label)
     if "dff" in checks:
         check_dff(doc, a, label)
     if "internal" in checks:

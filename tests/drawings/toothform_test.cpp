@@ -82,14 +82,18 @@ protected:
     std::string CaseArgs(const std::string& checks) const {
         const TGearData& g = GearData;
         const TGearCase& c = case_;
+        // A premachined gear: the rough tool at its shift, the finished involute from dFf.
+        const bool rough = g.q[2] > 0;
         std::string a =
             "z=" + std::to_string(c.z2) + " mn=" + Num(c.mn) + " alpha=20 beta=" + Num(c.beta) +
-            " x=" + Num(c.x2) + " haP0mn=" + Num(g.haP0mn[2]) + " hfP0mn=" + Num(g.hfP0mn[2]) +
+            " x=" + Num(rough ? g.xeh[2] : g.xee[2]) + " haP0mn=" + Num(g.haP0mn[2]) +
+            " hfP0mn=" + Num(g.hfP0mn[2]) +
             " rhoaP0mn=" + Num(g.rhoaP0mn[2]) + " N=" + std::to_string(g.InvolutePoints) +
             " shapes=" + std::to_string(g.GearShapes) + " dFf=" + Num(g.dFf[2]);
         if (c.rhofP0mn > 0) a += " rhofP0mn=" + Num(c.rhofP0mn);
         if (c.prP0mn > 0) a += " prP0mn=" + Num(c.prP0mn) + " alprP0=" + Num(c.alprP0);
         if (c.alkP0 > 0) a += " alkP0=" + Num(c.alkP0) + " hFfP0mn=" + Num(c.hFfP0mn);
+        if (rough) a += " xfin=" + Num(g.xee[2]) + " dFfin=" + Num(g.dFf[2]);
         return a + " checks=" + checks;
     }
 
@@ -204,8 +208,9 @@ TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
 // The contour of every kind of tooth against an independent generating simulation: the rack
 // rolled over the pitch circle, the envelope of its positions (toothform_check.py builds the
 // rack from its textbook definition and rolls it), and against the union of the tool positions
-// drawn in ZAHN2. Fillet, undercut, protuberance relief, chamfer and tip rounding alike; with the
-// default point counts no chord of the contour leaves the envelope by more than 0.0005 mn.
+// drawn in ZAHN2. Fillet, undercut, protuberance relief, chamfer and tip rounding alike, also on
+// a premachined gear; with the default point counts no chord of the contour leaves the envelope
+// by more than 0.0005 mn, and the contour runs along the tooth without crossing itself.
 TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
     auto tool = [](TGearCase c, long double ha, long double rho, long double rhof, long double pr,
                    long double apr, long double alk, long double hFf) {
@@ -217,6 +222,10 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
         c.alprP0 = apr;
         c.alkP0 = alk;
         c.hFfP0mn = hFf;
+        return c;
+    };
+    auto premachined = [](TGearCase c, long double q) {
+        c.q2 = q;
         return c;
     };
     const TGearCase cases[] = {
@@ -241,6 +250,11 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
         {2, 18, 6, 0.5L, 0},
         {3, 18, 30, 0.2L, 45},                            // the steepest helix
         {1, 18, 300, 0, 0},                               // a large wheel
+        // Premachined (the finished involute from dFf) with root radius, chamfer, protuberance.
+        premachined(tool({3, 20, 25, 0, 0}, 1.25L, 0.25L, 0.2L, 0, 0, 0, 0), 0.1L),
+        premachined(tool({3, 20, 24, 0, 0}, 1.25L, 0.25L, 0, 0, 0, 45, 0.7L), 0.03L),
+        premachined(tool({2, 20, 40, 0.3L, 15}, 1.25L, 0.25L, 0.25L, 0, 0, 0, 0), 0.04L),
+        premachined(tool({2, 18, 30, 0.2L, 20}, 1.4L, 0.4L, 0.2L, 0.02L, 6, 30, 0.8L), 0.05L),
         // Ring gears: chords against the involute, which bends sharply near the base circle.
         {2, 9, -18, 0, 0}, tool({2, 12, -25, 0, 0}, 1.25L, 0.38L, 0, 0, 0, 0, 0),
         {2, 20, -40, 0.3L, 0}, {2, 15, -30, 0, 20}, {2, 20, -40, 0, 0},
@@ -255,7 +269,10 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
         GearData.dNf[2] = 2 * GearData.dax[2]; // the whole fillet in TROCH2
         const std::string f = KeptCopy(WriteDxf(name, true, c.z2 > 0));
         batch += f + " label=" + name + " " +
-                 CaseArgs(c.z2 > 0 ? "finite,envelope,chords,union,dff" : "finite,chords") + "\n";
+                 CaseArgs(c.z2 < 0    ? "finite,chords,loopfree"
+                          : c.q2 > 0 ? "finite,envelope,chords,loopfree,dff"
+                                     : "finite,envelope,chords,union,loopfree,dff") +
+                 "\n";
     }
     const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_sweep.txt";
     WriteFileBytes(list, batch);

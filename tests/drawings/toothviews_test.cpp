@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cad/screenwrite.h"
 #include "drawings/gearviews.h"
 #include "drawings/toothviews.h"
 #include "framework/ui/dialogs.h"
@@ -287,9 +288,17 @@ TEST_F(ToothViewsTest, ViewsIntoTheCallersOutputMakeOneDrawing) {
         }
     }
     EXPECT_TRUE(responder_.Messages.empty()) << Joined(responder_.Messages);
-    ToothDrawing(1, 2, 7, 2, 1); // into the output closed above
+    // Into the output closed above, into the screen closed or never opened: refused alike.
+    ToothDrawing(1, 2, 7, 2, 1);
     EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(Joined(responder_.Messages), "Tooth drawing: no open output to draw into !\n");
+    AbortFlag = 0;
+    CadOpenOutput(3);
+    CadCloseOutput();
+    ToothDrawing(3, 2, 7, 2, 1);
+    EXPECT_FALSE(TScreenWriter().JoinDrawings());
+    EXPECT_EQ(AbortFlag, 1);
+    EXPECT_EQ(Joined(responder_.Messages), "Tooth drawing: no open output to draw into !\n"
+                                           "Tooth drawing: no open output to draw into !\n");
 }
 
 // Refused: a mode beyond 3 and a choice beyond the menu (a message each), a fatal calculation
