@@ -37,8 +37,9 @@ struct TDBNavigator::Impl {
     protected:
         void ActiveChanged() override { FNav->UpdateButtons(); }
         void DataSetChanged() override { FNav->UpdateButtons(); }
-        void EditingChanged() override { FNav->UpdateButtons(); }
-        void RecordChanged(TField*) override { FNav->UpdateButtons(); }
+        // Inside an operation (its state changed, the record not yet reloaded).
+        void EditingChanged() override { FNav->UpdateButtons(false); }
+        void RecordChanged(TField*) override { FNav->UpdateButtons(false); }
     };
     explicit Impl(TDBNavigator* n) : link(n) {}
     Link link;
@@ -99,7 +100,7 @@ void TDBNavigator::SetVisibleButtons(TNavButtonSet buttons) {
     UpdateButtons();
 }
 
-void TDBNavigator::UpdateButtons() {
+void TDBNavigator::UpdateButtons(bool findEnds) {
     TDataSet* ds = DataSet();
     TNavButtonSet on = 0;
     if (ds) {
@@ -107,8 +108,20 @@ void TDBNavigator::UpdateButtons() {
         const bool editing = s == dsEdit || s == dsInsert;
         const bool canModify = ds->CanModify() && !FImpl->link.ReadOnly();
         const bool empty = ds->IsEmpty();
-        if (!ds->Bof()) on |= (1u << nbFirst) | (1u << nbPrior);
-        if (!ds->Eof()) on |= (1u << nbNext) | (1u << nbLast);
+        bool first = ds->Bof(), last = ds->Eof();
+        // Browsing, the ends are where the records end, however the record was reached (a
+        // Cancel, a search, a click): Bof and Eof are only set by a move that ran into them.
+        if (findEnds && s == dsBrowse && !empty && !(first && last)) {
+            try {
+                const TBookmark here = ds->GetBookmark();
+                first = first || ds->FetchBookmarksBack(here, 1).empty();
+                last = last || ds->FetchBookmarks(here, 1).empty();
+            } catch (const std::exception&) {
+                // The table cannot be read now; the operation that meets the fault reports it.
+            }
+        }
+        if (!first) on |= (1u << nbFirst) | (1u << nbPrior);
+        if (!last) on |= (1u << nbNext) | (1u << nbLast);
         if (canModify) {
             on |= 1u << nbInsert;
             if (!empty) on |= 1u << nbDelete;

@@ -51,8 +51,9 @@ public:
 
     std::function<void(TObject* Sender, TNavigateBtn button)> OnClick;
 
-    // Layer internals.
-    void UpdateButtons();
+    // Layer internals. findEnds: look for the records before and after the current one (only
+    // once an operation is over, as the cursor is moved for it); else Bof and Eof tell.
+    void UpdateButtons(bool findEnds = true);
 
 protected:
     // The Delete button's action; true when it ran (OnClick follows).

@@ -221,6 +221,21 @@ struct TDBGrid::Impl {
             if (!mask.empty()) e->setInputMask(Q(TMaskEdit::QtInputMask(mask)));
             return e;
         }
+        void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+            QStyledItemDelegate::setEditorData(editor, index);
+            if (auto* e = qobject_cast<QLineEdit*>(editor)) e->setProperty(kOpenedWith, e->text());
+        }
+        // An editor left as it opened changes nothing: a new row never typed into stays
+        // unmodified, so leaving it (by any key or click) cancels it instead of writing a blank
+        // record.
+        void setModelData(QWidget* editor, QAbstractItemModel* model,
+                          const QModelIndex& index) const override {
+            if (auto* e = qobject_cast<QLineEdit*>(editor);
+                e != nullptr && e->property(kOpenedWith).toString() == e->text())
+                return;
+            QStyledItemDelegate::setModelData(editor, model, index);
+        }
+        static constexpr const char* kOpenedWith = "qorOpenedWith";
     };
 
     class Header : public QHeaderView {
@@ -557,6 +572,7 @@ void TDBGrid::SetOptions(TDBGridOptions o) {
 void TDBGrid::SetReadOnly(bool on) {
     FReadOnly = on;
     FImpl->link.SetReadOnly(on);
+    SyncWidget(); // typing opens an editor only while the grid may edit
 }
 
 void TDBGrid::SetBooleanBox(TTzBooleanBox b) {

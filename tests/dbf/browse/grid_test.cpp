@@ -9,6 +9,11 @@
 #include "platform/data/rowmap.h"
 #include "platform/gui/forms.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
+
 namespace {
 
 using namespace browsetest;
@@ -153,6 +158,56 @@ TEST_F(GridTest, DownOnTheLastRowAppendsOnlyWithAutoAppend) {
     EXPECT_EQ(ds->RecordCount(), count);
 }
 
+// Down on the last row opens a new row with its cell's editor; left without typing (by a key or
+// a click, also from a date cell with its edit mask) the row is dropped, typed into it is written:
+// dbfread counts the records.
+TEST_F(GridTest, AnUntouchedNewRowIsDroppedHoweverItIsLeft) {
+    form->SetBounds(0, 0, 640, 300);
+    grid->SetBounds(0, 0, 640, 300);
+    form->Show();
+    auto* view = qobject_cast<QTableView*>(grid->Widget());
+    ASSERT_NE(view, nullptr);
+    view->window()->activateWindow();
+    Application->ProcessMessages();
+    const auto key = [view](int k) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QWidget* focus = QApplication::focusWidget();
+        QApplication::sendEvent(focus != nullptr ? focus : view, &e);
+        Application->ProcessMessages();
+    };
+    std::size_t records = Lines(Ref("view '" + table + "'")).size();
+    const struct {
+        bool click;
+        const char *column, *typed;
+    } ways[] = {{false, "NAME", ""}, {true, "NAME", ""}, {false, "DAY", ""}, {false, "NAME", "Rad"}};
+    for (const auto& w : ways) {
+        SCOPED_TRACE(std::string(w.click ? "click " : "Up ") + w.column + " " + w.typed);
+        ds->Last();
+        grid->SetSelectedIndex(Col(w.column));
+        view->setFocus();
+        key(Qt::Key_Down);
+        ASSERT_EQ(ds->State(), dsInsert);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr) << "no editor on the new row";
+        if (*w.typed != 0) {
+            editor->setText(w.typed);
+            ++records;
+        }
+        if (w.click) {
+            view->setCurrentIndex(view->model()->index(0, 0));
+            Application->ProcessMessages();
+        } else {
+            key(Qt::Key_Up);
+        }
+        EXPECT_EQ(ds->State(), dsBrowse);
+        EXPECT_EQ(static_cast<std::size_t>(ds->RecordCount()), records);
+    }
+    ds->Close();
+    const std::vector<std::string> now = Lines(Ref("view '" + table + "'"));
+    ASSERT_EQ(now.size(), records);
+    EXPECT_EQ(now.back().rfind("live\tRad\t", 0), 0u) << now.back();
+}
+
 TEST_F(GridTest, CtrlDelRestoresAfterTheQuestionAndNavigatorToggles) {
     auto* nav = new dbf::TTzNavigator(form);
     nav->SetDataSource(&source);
@@ -201,6 +256,18 @@ TEST_F(GridTest, NavigatorButtonsFollowTheDatasetState) {
     EXPECT_TRUE(nav->ButtonEnabled(nbPost));
     EXPECT_FALSE(nav->ButtonEnabled(nbEdit));
     nav->BtnClick(nbCancel);
+    // The ends are where the records end, however the record was reached: after a Cancel on
+    // the first record, or a move straight to the last.
+    for (const int rec : {1, 8}) {
+        ds->Go(rec);
+        nav->BtnClick(nbEdit);
+        nav->BtnClick(nbCancel);
+        EXPECT_EQ(ds->RecNo(), rec);
+        EXPECT_EQ(nav->ButtonEnabled(nbFirst), rec != 1) << rec;
+        EXPECT_EQ(nav->ButtonEnabled(nbPrior), rec != 1) << rec;
+        EXPECT_EQ(nav->ButtonEnabled(nbNext), rec != 8) << rec;
+        EXPECT_EQ(nav->ButtonEnabled(nbLast), rec != 8) << rec;
+    }
     ds->ReadOnly = true;
     nav->UpdateButtons();
     EXPECT_FALSE(nav->ButtonEnabled(nbInsert));
