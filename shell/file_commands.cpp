@@ -95,7 +95,9 @@ void OpenTableCommand() {
     table->ListKind = 0;
     SetHourglassCursor();
     const std::string maker = OemToAnsiString(MakerTitle);
-    const auto rows = ScanJobFiles(DataDir, [&](const std::string& name) {
+    // The folder of the job shown, also of one given on the command line.
+    const std::string folder = JobFolder();
+    const auto rows = ScanJobFiles(folder, [&](const std::string& name) {
         if (MainWindow != nullptr) MainWindow->ShowStatusText(maker + " -> " + name);
     });
     RestoreCursor();
@@ -109,13 +111,14 @@ void OpenTableCommand() {
         const std::string name = table->Rows()[static_cast<std::size_t>(table->SelectedRow - 1)][0];
         const TAskSaveResult asked = AskSaveModified();
         if (AbortFlag != 0) continue; // the data stays; the user may pick again or leave
-        const std::string path = AddBackslash(DataDir) + name;
+        const std::string path = AddBackslash(folder) + name;
         LoadJobFile(path);
         if (AbortFlag != 0) {
             KeepMarked(asked);
             continue;
         }
         // The name without its extension, as Open gives it: Save writes into DataDir.
+        DataDir = folder;
         DataFileName = BaseNameNoExt(name);
         DataModified = 0;
         AddRecentFile(path);

@@ -218,7 +218,7 @@ void TForm_preview::FormShow(TObject*) {
         SetCaption(ProductTitle + "  Multistage");
         break;
     default:
-        SetCaption(ProductTitle + "  " + DataDir);
+        SetCaption(ProductTitle + "  " + JobFolder());
         break;
     }
     StringGrid1->SetFocus();

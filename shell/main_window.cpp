@@ -14,6 +14,7 @@
 #include "dbf/browse/facade.h"
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
+#include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/ui/dialogs.h"
@@ -388,7 +389,8 @@ void Thh::SetMenuCaptions() {
     }
     mi_fileOpenTable->SetCaption(StripAccessKey(MenuCaption(ckOpen)) + "  (" +
                                  MenuCaption(ckTable) + ")");
-    mi_cadconfig->SetCaption(MenuCaption(ckSettings) + " " + MenuCaption(ckCAD));
+    // One access key: the settings text's (the CAD text's key is its menu's).
+    mi_cadconfig->SetCaption(MenuCaption(ckSettings) + " " + StripAccessKey(MenuCaption(ckCAD)));
     mi_helplanguage->SetCaption(MenuCaption(ckMenu) + " " + MenuCaption(ckLanguage));
     mi_fileprint->SetShortCut(scAlt | 'P');
 }
@@ -449,6 +451,7 @@ void Thh::mi_fileNewClick(TObject*) {
     // A "null" job that cannot be read has said so; the new job starts from the data in memory.
     LoadNullJob();
     AbortFlag = 0;
+    DataDir = JobFolder(); // the new job is saved beside the one before
     DataFileName.clear();
     UpdateTitle();
     ClearChangeTable();

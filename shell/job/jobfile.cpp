@@ -352,7 +352,7 @@ void WriteGearDataFile(std::string name) {
     if (name.empty()) {
         TFileChoice choice;
         choice.Save = true;
-        choice.InitialDir = AddBackslash(DataDir);
+        choice.InitialDir = AddBackslash(JobFolder());
         choice.Filter = JobFilter();
         choice.DefaultExt = DataFileExt.str();
         choice.OverwritePrompt = true;
@@ -451,7 +451,7 @@ void LoadJobFile(std::string name, const TJobData& base) {
     const bool fromDialog = name.empty();
     if (fromDialog) {
         TFileChoice choice;
-        choice.InitialDir = AddBackslash(DataDir);
+        choice.InitialDir = AddBackslash(JobFolder());
         choice.Filter = JobFilter();
         choice.DefaultExt = DataFileExt.str();
         choice.MustExist = true;

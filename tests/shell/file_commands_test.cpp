@@ -637,6 +637,60 @@ TEST_F(FileCommands, TheTableShowsEveryTextWholeInEnglishAndKorean) {
 
 // ---- the start with a job on the command line ------------------------------------------------
 
+// With a job given on the command line by its full name, Open, Save As, Save after New and Open
+// (Table) start in the job's folder, and Save after a pick from the table writes there.
+TEST_F(FileCommands, TheFileDialogsOfACommandLineJobStartInItsFolder) {
+    fs::create_directories(Dir / "jobs");
+    for (const char* job : {"helical", "spur"})
+        fs::copy_file(P(std::string(job) + ".q1w"), P("jobs/" + std::string(job) + ".q1w"));
+    const std::string folder = AddBackslash(P("jobs"));
+    ScriptedResponder start;
+    Create({P("jobs/helical.q1w")}, start);
+    ASSERT_EQ(DataFileName, P("jobs/helical.q1w"));
+    // The folder the command's file dialog starts in (cancelled), after the forms of steps.
+    const auto where = [](const std::function<void()>& command,
+                          const std::function<void(ScriptedResponder&)>& steps = {}) {
+        std::string initial = "(no dialog)";
+        ScriptedResponder r;
+        if (steps) steps(r);
+        r.OnDialog([&](TCommonDialog& d) {
+            initial = dynamic_cast<TOpenDialog&>(d).InitialDir;
+            return false;
+        });
+        ResponderScope scope(r);
+        command();
+        return initial;
+    };
+    std::vector<std::string> rows;
+    const auto pickSpur = [&](ScriptedResponder& r) {
+        r.OnForm([&](TForm& f) {
+            auto& t = dynamic_cast<TForm_preview&>(f);
+            for (const auto& row : t.Rows())
+                rows.push_back(row[0]);
+            EXPECT_THAT(t.Caption(), HasSubstr(folder));
+            t.StringGrid1->SetRow(RowOf(t, "spur.q1w"));
+            Respond::Key(f, VK_RETURN);
+        });
+        r.OnForm([](TForm& f) { Respond::Key(f, VK_ESCAPE); }); // the table again: leave it
+    };
+    const auto cancelText = [](ScriptedResponder& r) {
+        r.OnForm([](TForm& f) { Respond::Key(f, VK_ESCAPE); }); // New's drawing texts
+    };
+    EXPECT_EQ(where([] { OpenJobCommand(); }), folder);
+    EXPECT_EQ(where([] { SaveJobAsCommand(); }), folder);
+    where([this] { Window->mi_fileOpenTable->Click(); }, pickSpur);
+    EXPECT_EQ(rows, (std::vector<std::string>{"helical.q1w", "spur.q1w"}));
+    EXPECT_EQ(GearData.beta, 0.0L) << "the spur job was opened";
+    GearData.b = 44.0L;
+    where([] { SaveJobCommand(); });
+    TJobData saved;
+    std::string problem;
+    ASSERT_TRUE(ReadJobData(P("jobs/spur.q1w"), saved, problem)) << problem;
+    EXPECT_EQ(saved.Gear.b, 44.0L);
+    where([this] { Window->mi_fileNewClick(nullptr); }, cancelText);
+    EXPECT_EQ(where([] { SaveJobCommand(); }), folder);
+}
+
 TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
     struct Case {
         const char* name;

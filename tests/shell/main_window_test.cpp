@@ -207,7 +207,7 @@ const Row kMenu[] = {
     {"mi_cadbezugsprofil", 1, "C&utting Tool", "", false, false, Draws},
     {"mi_cadquick", 1, "&Quick", "", false, false, Draws},
     {"N11", 1, "-", "", false, false, None},
-    {"mi_cadconfig", 1, "Se&ttings &CAD", "", false, false, Own},
+    {"mi_cadconfig", 1, "Se&ttings CAD", "", false, false, Own},
     {"mi_database", 0, "&Database", "", false, false, None},
     {"mi_dbfVerzahnungswerkzeug", 1, "C&utting Tool (q1toolx.dbf)", "", false, false, Special},
     {"mi_documentation", 0, "D&ocument", "", false, false, None},
@@ -541,6 +541,8 @@ TEST_F(MainWindowTest, MenuBarAndItemsReadableOverTheDrawing) {
     Window->SetLanguage(8);
     EXPECT_EQ(Item("mi_fileOpenTable")->Action()->text().toStdString(), "열기  (테이블(&b))");
     EXPECT_EQ(Item("mi_cadconfig")->Action()->text().toStdString(), "환경설정(&t) CAD");
+    Window->SetLanguage(12);
+    EXPECT_EQ(Item("mi_cadconfig")->Action()->text().toStdString(), "设置(&T) CAD绘图");
     EXPECT_EQ(Item("N4")->Action()->text().toStdString(), "");
     EXPECT_TRUE(Item("N4")->Action()->isSeparator());
 }
