@@ -138,6 +138,8 @@ void CheckValueRanges() {
         for (const auto& [name, v] : {std::pair{"rhoaP0mn", ownTip ? g.rhoaP0mn[i] : 0.0L},
                                       {"rhofP0mn", g.rhofP0mn[i]}})
             if (v < 0) Fatal("Fatal  : range " + Named(name, i) + " 0..100 !");
+        // A ball is 0 (the calculation chooses it) or a diameter, as its field takes it.
+        if (g.DM[i] < 0) Fatal("Fatal  : range " + Named("DM", i) + " 0..1e8 !");
     }
 }
 
@@ -149,6 +151,10 @@ std::string FirstNonFiniteValue() {
         using T = std::decay_t<decltype(ref)>;
         if (!name.empty()) return;
         if constexpr (std::is_same_v<T, long double>) {
+            // A tip without involute leaves the pair without a path of contact (reported).
+            const bool noContact = &ref == &GearData.galpha || &ref == &GearData.epsalpha ||
+                                   &ref == &GearData.epsgamma;
+            if (std::isnan(ref) && noContact && ContactWithoutInvolute()) return;
             if (!std::isfinite(ref)) name = field;
         } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
             for (int i = 1; i <= 2 && name.empty(); ++i) {
@@ -252,9 +258,13 @@ void CalculateGears() {
     CalcErrorFlag = 0;
     ClearErrors();
     ClearMeasureMemo(); // each calculation proposes afresh
+    ClearMeasureFaults();
     CheckInput();
     if (CalcErrorFlag != 0) return;
-    if (g.DM[2] == 0.0L) g.DM[2] = DmMess(g.z[2], g.betaRad, g.alphaRad, g.x[2], g.mn);
+    // A ball of 0 is the calculation's to choose; where there is no usual ball it stays 0 and
+    // the inspection step leaves the ball dimensions empty (NoBall).
+    for (int i = 1; i <= 2; ++i)
+        if (g.DM[i] == 0.0L) g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.x[i], g.mn);
     if (CalcErrorFlag != 0) return;
     // Entered allowances (field 9 and above) are the user's; table fields are derived again.
     if (g.AaField < 9) {
@@ -297,7 +307,8 @@ void MeanLimitValues() {
         g.xee[i] = (g.xEmin[i] + g.xEmax[i]) / 2.0L;
         g.xeh[i] = (g.xEminV[i] + g.xEmaxV[i]) / 2.0L;
         g.dfx[i] = (g.dfmax[i] - g.dfmin[i]) / 2.0L;
-        if (IsEqual(0.0L, g.kmn[i]))
+        // The tool's root line: a full tip, or one beyond the tool's reach that it cuts back.
+        if (g.kmn[i] < 0 || IsEqual(0.0L, g.kmn[i]))
             g.dax[i] = 2.0L * g.hfP0[i] + g.d[i] + (g.xEminV[i] + g.xEmaxV[i]) * g.mn;
         else
             g.dax[i] = g.da[i];
@@ -325,7 +336,7 @@ void DiametersForShift(PerGear<long double> xs) {
         const bool premachined = g.q[i] > 1e-5L;
         const long double shift2 = premachined ? g.xEminV[i] + g.xEmaxV[i] : 2.0L * xs[i];
         g.dfx[i] = g.d[i] - 2.0L * g.haP0[i] + shift2 * g.mn;
-        if (IsEqual(0.0L, g.kmn[i]))
+        if (g.kmn[i] < 0 || IsEqual(0.0L, g.kmn[i]))
             g.dax[i] = 2.0L * g.hfP0[i] + g.d[i] + shift2 * g.mn;
         else
             g.dax[i] = g.da[i];

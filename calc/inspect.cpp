@@ -1,6 +1,7 @@
 #include "calc/inspect.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -106,30 +107,58 @@ BallDim BallOfGear(int i, const BallBase& b, long double xE) {
     return r;
 }
 
+// One of the five generating shifts a dimension is given for: the shift xE of its involute and
+// the shift xK at which the tool cut its tip (on a premachined gear the finished flank keeps the
+// premachined tip: the premachining shift of the same limit).
+struct TMeasuredShift {
+    long double xE, xK;
+    bool operator==(const TMeasuredShift&) const = default;
+};
+
+// Premachining lower and upper limit, nominal shift, finishing lower and upper limit (the order
+// of WminV, WmaxV, Wtheo, Wmin, Wmax).
+std::array<TMeasuredShift, TSpanGauge::ShiftCount> MeasuredShifts(const TGearData& g, int i) {
+    return {{{g.xEminV[i], g.xEminV[i]},
+             {g.xEmaxV[i], g.xEmaxV[i]},
+             {g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]},
+             {g.xEmin[i], g.xEminV[i]},
+             {g.xEmax[i], g.xEmaxV[i]}}};
+}
+
+// The form diameters of a shift the meshing step has found (dFf of xEmaxV, dFa and dFaK of the
+// finished limits); false for the others.
+bool MeshingRoot(const TGearData& g, int i, long double xE, long double& root) {
+    if (xE != g.xEmaxV[i]) return false;
+    root = g.dFf[i];
+    return true;
+}
+bool MeshingTip(const TGearData& g, int i, TMeasuredShift s, long double& tip) {
+    if (s == TMeasuredShift{g.xEmax[i], g.xEmaxV[i]})
+        tip = g.dFa[i];
+    else if (s == TMeasuredShift{g.xEmin[i], g.xEminV[i]})
+        tip = g.dFaK[i];
+    else
+        return false;
+    return true;
+}
+
 // Where a contact diameter (positive) lies on the flank of gear i generated at shift xE: how far
 // towards the root beyond the root form diameter (negative), towards the tip beyond the tip form
 // diameter (positive), or 0 on the involute. The form diameters are searched for only where
 // their bounds leave it open.
 class FlankOfShift {
 public:
-    FlankOfShift(int i, long double xE, const TFormBounds& bounds)
-        : i_(i), xE_(xE), bounds_(bounds) {
+    FlankOfShift(int i, TMeasuredShift shift, const TFormBounds& bounds)
+        : i_(i), shift_(shift), bounds_(bounds) {
         const TGearData& g = GearData;
-        // Those of the upper and lower premachining shift are the meshing step's.
-        if (xE == g.xEmaxV[i]) {
-            root_ = g.dFf[i];
-            tip_ = g.dFa[i];
-            bounds_ = {root_, root_, tip_};
-            haveRoot_ = haveTip_ = true;
-            return;
-        }
-        if (xE == g.xEminV[i]) {
-            tip_ = g.dFaK[i];
-            haveTip_ = true;
-        }
+        haveRoot_ = MeshingRoot(g, i, shift.xE, root_);
+        haveTip_ = MeshingTip(g, i, shift, tip_);
+        if (haveRoot_) bounds_.rootLo = bounds_.rootHi = root_;
+        if (haveTip_) bounds_.tipLo = tip_;
     }
 
-    long double xE() const { return xE_; }
+    long double xE() const { return shift_.xE; }
+    TMeasuredShift Shift() const { return shift_; }
 
     long double Outside(long double contact) {
         const TGearData& g = GearData;
@@ -145,14 +174,14 @@ public:
         if (contact < bounds_.rootHi + eps) {
             if (!haveRoot_) {
                 root_ = bounds_.rootLo == bounds_.rootHi ? bounds_.rootLo
-                                                         : RootFormDiameterAt(i_, xE_);
+                                                         : RootFormDiameterAt(i_, shift_.xE);
                 haveRoot_ = true;
             }
             if (contact < root_ - eps) return contact - root_;
         }
         if (contact > bounds_.tipLo - eps) {
             if (!haveTip_) {
-                tip_ = TipFormDiameterAt(i_, xE_);
+                tip_ = TipFormDiameterAt(i_, shift_.xE, shift_.xK);
                 haveTip_ = true;
             }
             if (contact > tip_ + eps) return contact - tip_;
@@ -163,7 +192,7 @@ public:
 private:
     static constexpr long double Infinity = std::numeric_limits<long double>::infinity();
     int i_;
-    long double xE_;
+    TMeasuredShift shift_;
     TFormBounds bounds_;
     long double root_ = 0, tip_ = 0;
     bool haveRoot_ = false, haveTip_ = false;
@@ -201,6 +230,10 @@ unsigned MeasureFaults(int i) {
     return Faults[i];
 }
 
+void ClearMeasureFaults() {
+    Faults = {0, 0};
+}
+
 bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field) {
     for (const PerGear<long double>* f :
          {&g.Wtheo, &g.Wmax, &g.Wmin, &g.WmaxV, &g.WminV, &g.MdKtheo, &g.MdKmax, &g.MdKmin,
@@ -209,16 +242,15 @@ bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field) {
     return false;
 }
 
-TBallGauge::TBallGauge(int i) : i_(i) {
+TBallGauge::TBallGauge(int i) : i_(i), tip_(CutTipDiameter(i)) {
     const TGearData& g = GearData;
     const KeepMessages keep;
     // The form diameters CalcTolerances takes for each shift.
-    for (const long double xE : {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i], g.xEmax[i]}) {
-        if (xE == g.xEmaxV[i])
-            shifts_.push_back({xE, g.dFf[i], g.dFa[i]});
-        else
-            shifts_.push_back({xE, RootFormDiameterAt(i, xE),
-                               xE == g.xEminV[i] ? g.dFaK[i] : TipFormDiameterAt(i, xE)});
+    for (const TMeasuredShift s : MeasuredShifts(g, i)) {
+        Shift m{s.xE, 0, 0};
+        if (!MeshingRoot(g, i, s.xE, m.dFf)) m.dFf = RootFormDiameterAt(i, s.xE);
+        if (!MeshingTip(g, i, s, m.dFa)) m.dFa = TipFormDiameterAt(i, s.xE, s.xK);
+        shifts_.push_back(m);
     }
 }
 
@@ -233,7 +265,7 @@ bool TBallGauge::Judge(long double DM, bool high) const {
         // that does not fit, whichever way it is judged.
         if (b.contact == 0) return false;
         const long double dY = sign * b.contact;
-        if (high ? !(b.M > g.da[i_] && dY >= s.dFf) : !(dY <= s.dFa)) return false;
+        if (high ? !(b.M > tip_ && dY >= s.dFf) : !(dY <= s.dFa)) return false;
     }
     return true;
 }
@@ -266,32 +298,46 @@ struct TSpanGauge::Flanks {
 TSpanGauge::TSpanGauge(int i) : i_(i), flanks_(std::make_unique<Flanks>()) {
     const TGearData& g = GearData;
     const KeepMessages keep;
-    const long double shifts[ShiftCount] = {g.xEminV[i], g.xEmaxV[i], g.x[i], g.xEmin[i],
-                                            g.xEmax[i]};
+    const auto shifts = MeasuredShifts(g, i);
     // Without allowances several shifts coincide: each distinct shift once. Bounds of the form
-    // diameters where the meshing step has not found them.
-    long double open[ShiftCount];
+    // diameters where the meshing step has not found both.
+    long double openE[ShiftCount], openK[ShiftCount];
     int nOpen = 0;
-    for (const long double x : shifts)
-        if (x != g.xEmaxV[i] && std::find(open, open + nOpen, x) == open + nOpen) open[nOpen++] = x;
+    auto openAt = [&](TMeasuredShift s) {
+        int n = 0;
+        while (n < nOpen && !(openE[n] == s.xE && openK[n] == s.xK))
+            ++n;
+        return n;
+    };
+    for (const TMeasuredShift s : shifts) {
+        long double known = 0;
+        if (MeshingRoot(g, i, s.xE, known) && MeshingTip(g, i, s, known)) continue;
+        if (openAt(s) == nOpen) {
+            openE[nOpen] = s.xE;
+            openK[nOpen++] = s.xK;
+        }
+    }
     TFormBounds bounds[ShiftCount];
-    FormDiameterBounds(i, open, nOpen, bounds);
+    FormDiameterBounds(i, openE, openK, nOpen, bounds);
     std::vector<FlankOfShift>& d = flanks_->distinct;
     d.reserve(ShiftCount);
     for (int n = 0; n < ShiftCount; ++n) {
-        const long double xE = shifts[n];
         int same = 0;
-        while (same < static_cast<int>(d.size()) && d[same].xE() != xE)
+        while (same < static_cast<int>(d.size()) && !(d[same].Shift() == shifts[n]))
             ++same;
         if (same == static_cast<int>(d.size())) {
-            const long double* at = std::find(open, open + nOpen, xE);
-            d.emplace_back(i, xE, at == open + nOpen ? TFormBounds{} : bounds[at - open]);
+            const int at = openAt(shifts[n]);
+            d.emplace_back(i, shifts[n], at == nOpen ? TFormBounds{} : bounds[at]);
         }
         flanks_->of[n] = same;
     }
 }
 
 TSpanGauge::~TSpanGauge() = default;
+
+int TSpanGauge::Distinct(int n) const {
+    return flanks_->of[n];
+}
 
 long double TSpanGauge::Shift(int n) const {
     return flanks_->distinct[flanks_->of[n]].xE();
@@ -460,8 +506,8 @@ void DinTolerances(int i) {
 
 void CalcTolerances() {
     TGearData& g = GearData;
+    ClearMeasureFaults();
     if (CalcErrorFlag != 0) return;
-    Faults = {0, 0};
     for (int i = 1; i <= 2; ++i) {
         if (g.MeasureMode == 1) {
             g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], g.mn);
@@ -472,6 +518,7 @@ void CalcTolerances() {
         // root form or above the tip form diameter of its own shift, or a ball that cannot touch
         // an involute at all) has no solution: no number.
         const bool proposeK = g.k[i] == 0;
+        const bool noBall = !(g.DM[i] > 0); // none given and no usual ball
         MakeSpanBase(i);
         if (CalcErrorFlag != 0) return;
         const BallBase ball = MakeBallBase(i);
@@ -487,7 +534,7 @@ void CalcTolerances() {
         for (int n = 0; n < TSpanGauge::ShiftCount; ++n) {
             // Without allowances several of the five shifts coincide: each distinct shift once.
             int same = 0;
-            while (same < n && gauge.Shift(same) != gauge.Shift(n))
+            while (same < n && gauge.Distinct(same) != gauge.Distinct(n))
                 ++same;
             if (same < n) {
                 spans[n] = spans[same];
@@ -500,9 +547,12 @@ void CalcTolerances() {
                 Faults[i] |= o < 0 ? SpanBelowForm : SpanAboveForm;
                 spans[n] = NoSolution;
             }
-            const BallDim b = BallOfGear(i, ball, xE);
+            const BallDim b = noBall ? BallDim{} : BallOfGear(i, ball, xE);
             dims[n] = b.M;
-            if (b.contact == 0) {
+            if (noBall) {
+                Faults[i] |= NoBall;
+                dims[n] = NoSolution;
+            } else if (b.contact == 0) {
                 Faults[i] |= BallCannotSeat;
                 dims[n] = NoSolution;
             } else if (const long double o = gauge.Outside(b.contact, n); o != 0) {

@@ -28,8 +28,12 @@ enum MeasureFault : unsigned {
     BallAboveForm = 4,  // the ball touches above the tip form diameter
     SpanBelowForm = 8,  // the span's anvils touch below the root form diameter
     SpanAboveForm = 16, // the span's anvils touch above the tip form diameter
+    NoBall = 32,        // no ball given and no usual ball to choose (DmMess 0): no ball dimension
 };
 unsigned MeasureFaults(int i);
+// Forgets the faults of the last calculation (CalculateGears starts with it, so a calculation
+// that stops before its inspection step leaves none behind).
+void ClearMeasureFaults();
 // One of the fifteen inspection dimensions of GearData (Wtheo ... MdRminV).
 bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field);
 
@@ -41,8 +45,9 @@ bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field);
 class TBallGauge {
 public:
     explicit TBallGauge(int i);
-    // The ball stands above the tip circle (its dimension over balls beyond da, inside it on a
-    // ring gear) and touches no lower than the root form diameter, at every shift.
+    // The ball stands above the tip circle (its dimension over balls beyond the tip the tool
+    // leaves, inside it on a ring gear) and touches no lower than the root form diameter, at
+    // every shift.
     bool HighEnough(long double DM) const { return Judge(DM, true); }
     // The ball touches no higher than the tip form diameter, at every shift.
     bool LowEnough(long double DM) const { return Judge(DM, false); }
@@ -60,15 +65,17 @@ private:
     };
     bool Judge(long double DM, bool high) const;
     int i_;
+    long double tip_; // the tip circle the tool leaves
     std::vector<Shift> shifts_;
 };
 
 // The span over k teeth of gear i (k spaces of a ring gear), judged by the last calculation's
 // results at the five generating shifts a span is given for (premachining lower and upper limit,
 // nominal shift, finishing lower and upper limit) against the usable flank of that shift, from
-// the root form to the tip form diameter. CalcTolerances judges every span and ball it gives by
-// it, so a k that fits draws no span message. The form diameters are searched for only where a
-// contact comes near them. Raises no message itself.
+// the root form to the tip form diameter (a finished flank's up into the tip the premachining
+// cut: TipFormDiameterAt with the premachining shift of the same limit). CalcTolerances judges
+// every span and ball it gives by it, so a k that fits draws no span message. The form diameters
+// are searched for only where a contact comes near them. Raises no message itself.
 class TSpanGauge {
 public:
     static constexpr int ShiftCount = 5;
@@ -77,7 +84,10 @@ public:
     TSpanGauge(const TSpanGauge&) = delete;
     TSpanGauge& operator=(const TSpanGauge&) = delete;
 
+    // The shift of the n-th dimension's involute; Distinct(n) = Distinct(m) where the two
+    // dimensions have one flank (without allowances several coincide).
     long double Shift(int n) const;
+    int Distinct(int n) const;
     // The span over k teeth at the n-th shift (negative on a ring gear, as k is).
     long double Span(std::int32_t k, int n) const;
     // Where a contact at the diameter c (positive) lies on the flank of the n-th shift: 0 on the

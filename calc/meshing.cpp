@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "calc/geardata.h"
 #include "calc/solvers.h"
@@ -22,6 +23,11 @@ std::string GearNo(int i) {
 // Transverse chamfer angle of the tool of gear i.
 long double ChamferAngleT(const TGearData& g, int i) {
     return std::atan(std::tan(DegToRad(g.alkP0[i])) / std::cos(g.betaRad));
+}
+
+// See CutTipDiameter.
+long double CutTip(const TGearData& g, int i) {
+    return g.kmn[i] < 0 ? g.daTool[i] : g.da[i];
 }
 
 } // namespace
@@ -102,20 +108,22 @@ inline void SinCos(long double a, long double& s, long double& c) {
     sincosl(a, &s, &c);
 }
 
-// How far a point of the tool of one gear, at one generating shift, cuts into the involute tooth.
-// A tool point (u along the pitch line, transverse; depth h below the datum line) with its
-// transverse normal (nu, nv) touches the gear when the normal passes through the pitch point:
-// that fixes the roll angle in closed form, and so the gear point it cuts.
+// How far a point of the tool of one gear, at the generating shift xTool, cuts into the involute
+// tooth of the shift xE (the same, or on a premachined gear the finished involute's). A tool
+// point (u along the pitch line, transverse; depth h below the datum line) with its transverse
+// normal (nu, nv) touches the gear when the normal passes through the pitch point: that fixes
+// the roll angle in closed form, and so the gear point it cuts.
 class InvoluteReach {
 public:
-    InvoluteReach(const TGearData& g, int i, long double xE, const AngleFns& alpha) {
+    InvoluteReach(const TGearData& g, int i, long double xE, const AngleFns& alpha,
+                  long double xTool) {
         r_ = g.d[i] / 2;
         rb_ = g.db[i] / 2;
         cb_ = std::cos(g.betaRad);
-        shift_ = xE * g.mn;
+        shift_ = xTool * g.mn;
         // tan(alpha_t) = tan(alpha) / cos(beta).
         const long double tat = alpha.t / cb_;
-        const long double st = g.mt * Pi / 2 + 2 * shift_ * tat;
+        const long double st = g.mt * Pi / 2 + 2 * xE * g.mn * tat;
         gap0_ = Pi / g.z[i] - st / g.d[i] - (tat - g.alphat);
     }
 
@@ -151,7 +159,7 @@ class FilletCut {
 public:
     // alpha: the tool's pressure angle; depth: where its main flank ends (ToolFlankEndDepth).
     FilletCut(const TGearData& g, int i, long double xE, const AngleFns& alpha, long double depth)
-        : reach_(g, i, xE, alpha) {
+        : reach_(g, i, xE, alpha, xE) {
         cb_ = reach_.CosBeta();
         rho_ = g.rhoaP0[i];
         protuberance_ = g.prP0mn[i] != 0;
@@ -349,8 +357,9 @@ long double FilletCrossingDiameter(const TGearData& g, int i, long double xE, co
 // point on the flank (w = 0) to the one on the root line (w = 1).
 class RootRoundingCut {
 public:
-    RootRoundingCut(const TGearData& g, int i, long double xE, const AngleFns& alpha)
-        : reach_(g, i, xE, alpha) {
+    RootRoundingCut(const TGearData& g, int i, long double xE, const AngleFns& alpha,
+                    long double xTool)
+        : reach_(g, i, xE, alpha, xTool) {
         cb_ = reach_.CosBeta();
         rho_ = g.rhofP0[i];
         a_ = g.alphaRad;
@@ -373,20 +382,23 @@ private:
     long double cb_ = 1, rho_ = 0, a_ = 0, hc_ = 0, uc_ = 0;
 };
 
-// Where the tool root radius cuts the involute of an external gear below its tip: the lowest
-// gear point of the arc that lies inside the involute tooth, as a diameter; 0 when none does.
-// The arc starts on the involute (its tangent point makes the flank's last point); its gear
-// points then usually run outside the involute and down before they turn up into the tooth
-// towards the tip circle, so the involute ends below the point the flank's end makes.
+// Where the tool root radius, at the shift xTool, cuts the involute of the shift xE of an
+// external gear below its tip: the lowest gear point of the arc that lies inside the involute
+// tooth, as a diameter; 0 when none does. With xTool = xE the arc starts on the involute (its
+// tangent point makes the flank's last point); its gear points then usually run outside the
+// involute and down before they turn up into the tooth towards the tip circle, so the involute
+// ends below the point the flank's end makes. On a premachined gear the rounding is cut at the
+// premachining shift, and the finished involute (thinner) runs up into it.
 long double TipRoundingCrossingDiameter(const TGearData& g, int i, long double xE,
-                                        const AngleFns& alpha) {
-    const RootRoundingCut cut(g, i, xE, alpha);
+                                        const AngleFns& alpha, long double xTool) {
+    const RootRoundingCut cut(g, i, xE, alpha, xTool);
     auto reach = [&](auto w, auto& R) { return cut.Cut(w, R); };
     constexpr int Steps = 16;
     double w[Steps + 1], f[Steps + 1], R[Steps + 1];
     for (int k = 0; k <= Steps; ++k) {
         w[k] = double(k) / Steps;
-        f[k] = k == 0 ? 0.0 : cut.Cut<double>(w[k], R[k]);
+        R[k] = 0;
+        f[k] = k == 0 && xTool == xE ? 0.0 : cut.Cut<double>(w[k], R[k]);
     }
     long double best = 0;
     auto take = [&best](long double r) {
@@ -426,7 +438,7 @@ long double TipRoundingCrossingDiameter(const TGearData& g, int i, long double x
 // gear's diameters.
 long double InternalRootFormDiameter(const TGearData& g, int i, long double xE) {
     const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xE * g.mn) / 2;
-    return -2 * InternalFilletRadius(rf, std::fabs(g.da[i]) / 2, std::fabs(g.db[i]) / 2,
+    return -2 * InternalFilletRadius(rf, std::fabs(CutTip(g, i)) / 2, std::fabs(g.db[i]) / 2,
                                      g.rhoaP0[i]);
 }
 
@@ -495,22 +507,24 @@ struct ChamferFlanks {
     long double Chamfer(long double y, long double xE) const {
         return (invAk + sk0 + xE * skPerX - (y == tip ? invChamferTip : InvArcCos(dbk / y))) * y;
     }
-    // Main(y) - Chamfer(y) and its derivative: d/dy [(C - inv a(y)) y] = C - inv a - tan a.
-    long double Difference(long double y, long double xE, long double& slope) const {
+    // Main(y, xE) - Chamfer(y, xK) and its derivative: d/dy [(C - inv a(y)) y] = C - inv a -
+    // tan a.
+    long double Difference(long double y, long double xE, long double xK, long double& slope) const {
         long double tm = 0, tc = 0;
         const long double im = InvArcCos(db / y, tm);
         const long double ic = InvArcCos(dbk / y, tc);
         const long double cm = invAt + st0 + xE * stPerX;
-        const long double cc = invAk + sk0 + xE * skPerX;
+        const long double cc = invAk + sk0 + xK * skPerX;
         slope = (cm - im - tm) - (cc - ic - tc);
         return (cm - im) * y - (cc - ic) * y;
     }
     // Newton's method in double precision inside [lo, hi] (Difference(lo) <= 0 <
     // Difference(hi)); returns the midpoint when it does not settle.
-    long double StartInDouble(long double lo, long double hi, long double xE) const {
+    long double StartInDouble(long double lo, long double hi, long double xE,
+                              long double xK) const {
         double a = static_cast<double>(lo), b = static_cast<double>(hi);
         const double cm = static_cast<double>(invAt + st0 + xE * stPerX);
-        const double cc = static_cast<double>(invAk + sk0 + xE * skPerX);
+        const double cc = static_cast<double>(invAk + sk0 + xK * skPerX);
         const double bm = static_cast<double>(db), bk = static_cast<double>(dbk);
         auto inv = [](double c, double& t) {
             t = 0;
@@ -568,10 +582,12 @@ long double ChamferedTipThickness(const ChamferFlanks& c, long double da, long d
     return std::fmin(c.Main(da, xInv), c.Chamfer(da, xChamfer));
 }
 
-// The crossing of the two flanks for the shift xE (see FormDiameterTool).
-long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE) {
+// The crossing of the main flank's involute of the shift xE with the chamfer flank's cut at the
+// shift xK: the same shift, or on a premachined gear the premachining shift that cut the chamfer
+// (see FormDiameterTool).
+long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE, long double xK) {
     const int i = c.i;
-    auto f = [&](long double y) { return c.Main(y, xE) - c.Chamfer(y, xE); };
+    auto f = [&](long double y) { return c.Main(y, xE) - c.Chamfer(y, xK); };
     const long double tip = g.da[i];
     const long double fTip = f(tip);
     if (!(fTip > 0)) {
@@ -579,10 +595,10 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
         g.saK[i] = c.Main(tip, xE);
         return tip;
     }
-    // Bracket: the two corner points, else the whole flank (external gears: down to the base
-    // circle; internal gears: out to the root).
-    long double lo = c.CornerDiameter(c.dbk, c.sinAk, xE);
-    long double hi = c.CornerDiameter(c.db, c.sinAt, xE);
+    // Bracket: the two corner points (a finished involute crosses above them), else the whole
+    // flank (external gears: down to the base circle; internal gears: out to the root).
+    long double lo = c.CornerDiameter(c.dbk, c.sinAk, xK);
+    long double hi = c.CornerDiameter(c.db, c.sinAt, xK);
     long double flo = f(lo), fhi = f(hi);
     if (!(flo <= 0 && fhi > 0)) {
         lo = g.z[i] > 0 ? g.db[i] : g.dfmax[i];
@@ -592,17 +608,18 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
     }
     if (!(flo <= 0) || !std::isfinite(flo)) {
         AddError("Error  : dFa cutting tool (" + GearNo(i) + ")");
-        g.saK[i] = c.Chamfer(tip, xE);
+        g.saK[i] = c.Chamfer(tip, xK);
         return tip;
     }
     // Newton's method on the thickness difference (its slope is cheap: see Difference), kept
     // inside the bracket, where a step that would leave it bisects instead. It starts from the
     // root in double precision, whose functions cost a fraction of the extended ones; the
     // extended steps then need two evaluations.
-    long double y = c.StartInDouble(lo, hi, xE);
-    BracketedNewton([&](long double v, long double& slope) { return c.Difference(v, xE, slope); },
-                    y, lo, hi, 200, 1e-17L, true);
-    g.saK[i] = c.Chamfer(y, xE);
+    long double y = c.StartInDouble(lo, hi, xE, xK);
+    BracketedNewton(
+        [&](long double v, long double& slope) { return c.Difference(v, xE, xK, slope); }, y, lo,
+        hi, 200, 1e-17L, true);
+    g.saK[i] = c.Chamfer(y, xK);
     return y;
 }
 
@@ -614,7 +631,7 @@ long double FormDiameterTool(int i, long double xE) {
         AddError("Fatal  : dFa alpha tk !");
         return 0;
     }
-    return ChamferCrossing(g, MakeChamferFlanks(g, i), xE);
+    return ChamferCrossing(g, MakeChamferFlanks(g, i), xE, xE);
 }
 
 void SpecificSliding() {
@@ -657,12 +674,17 @@ void SpecificSliding() {
     g.zetaE2 = value(tE2, up + 1);
 }
 
+long double CutTipDiameter(int i) {
+    return CutTip(GearData, i);
+}
+
 long double TipCollision() {
     const TGearData& g = GearData;
-    const long double aa1 = ArcCosLimited("", g.db[1] / g.da[1]);
-    const long double aa2 = ArcCosLimited("", g.db[2] / g.da[2]);
-    const long double ra1 = g.da[1] / 2;
-    const long double ra2 = g.da[2] / 2;
+    const long double da1 = CutTip(g, 1), da2 = CutTip(g, 2);
+    const long double aa1 = ArcCosLimited("", g.db[1] / da1);
+    const long double aa2 = ArcCosLimited("", g.db[2] / da2);
+    const long double ra1 = da1 / 2;
+    const long double ra2 = da2 / 2;
     long double d1 = 0, d2 = 0;
     if (g.a != 0) {
         d1 = ArcCosLimited("", (ra1 * ra1 + g.a * g.a - ra2 * ra2) / (2 * g.a * ra1));
@@ -674,7 +696,7 @@ long double TipCollision() {
 
 long double TipLimitDiameter(int i) {
     const TGearData& g = GearData;
-    if (g.z[i] < 0) return g.da[OddEvenIndex(i)];
+    if (g.z[i] < 0) return CutTip(g, OddEvenIndex(i));
     return 2 * Sign(g.z[OddEvenIndex(i)]) *
            Hypot(g.a - std::cos(g.alphawt) * g.db[i] / 2, std::sin(g.alphawt) * g.db[i] / 2);
 }
@@ -702,12 +724,14 @@ long double PointedDiameter(const TGearData& g, int i, long double xE) {
     return g.db[i] / ca;
 }
 
-// The tip form diameter dF found for the flanks the tool cuts at shift xE, limited by what exists
-// there: never beyond da, the tip the tool leaves or the point where the flanks cross, and never
-// inside the base circle, where the involute ends (also when the whole tip lies inside it).
-long double LimitedTipForm(const TGearData& g, int i, long double xE, long double dF) {
+// The tip form diameter dF found for the involute of the shift xE whose tip the tool cut at the
+// shift xK (the same, or the premachining shift), limited by what exists there: never beyond da,
+// the tip the tool leaves or the point where the flanks cross, and never inside the base circle,
+// where the involute ends (also when the whole tip lies inside it).
+long double LimitedTipForm(const TGearData& g, int i, long double xE, long double xK,
+                           long double dF) {
     dF = Min(dF, g.da[i]);
-    if (const long double t = ToppingDiameter(g, i, xE); t != 0) dF = Min(dF, t);
+    if (const long double t = ToppingDiameter(g, i, xK); t != 0) dF = Min(dF, t);
     if (const long double p = PointedDiameter(g, i, xE); p != 0) dF = Min(dF, p);
     if (std::fabs(dF) < std::fabs(g.db[i])) dF = g.db[i];
     return dF;
@@ -721,9 +745,18 @@ template <class Data> auto TipThicknessFields(Data& g) {
 
 } // namespace
 
+bool TipWithoutInvolute(int i) {
+    const TGearData& g = GearData;
+    return std::fabs(g.dFa[i]) <= std::fabs(g.db[i]) || std::fabs(g.dFaK[i]) <= std::fabs(g.db[i]);
+}
+
+bool ContactWithoutInvolute() {
+    return TipWithoutInvolute(1) || TipWithoutInvolute(2);
+}
+
 bool TipInsideBaseCircle(int i) {
     const TGearData& g = GearData;
-    return std::fabs(g.da[i]) < std::fabs(g.db[i]);
+    return std::fabs(CutTip(g, i)) < std::fabs(g.db[i]);
 }
 
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field) {
@@ -732,25 +765,28 @@ bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field)
     return false;
 }
 
-long double RoundedTipFormDiameter(int i, long double xE) {
+long double RoundedTipFormDiameter(int i, long double xE, long double xK) {
     const TGearData& g = GearData;
     if (g.rhofP0mn[i] <= 0) return g.da[i];
-    // The point the end of the straight flank makes, unless the root radius cuts lower.
-    long double dF = LineOfActionDiameter(i, -ToolFlankEndHeight(i), xE);
+    // The point the end of the straight flank makes, unless the root radius cuts lower. A
+    // finished involute (thinner than the premachined one) runs up into the premachined rounding.
+    const bool finished = xE != xK && g.z[i] > 0;
+    long double dF = finished ? g.da[i] : LineOfActionDiameter(i, -ToolFlankEndHeight(i), xE);
     if (g.z[i] > 0) {
-        const long double cut = TipRoundingCrossingDiameter(g, i, xE, AngleFns(g.alphaRad));
+        const long double cut = TipRoundingCrossingDiameter(g, i, xE, AngleFns(g.alphaRad), xK);
         if (cut > 0) dF = std::fmin(dF, cut);
     }
     return Min(dF, g.da[i]);
 }
 
-void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out) {
+void FormDiameterBounds(int i, const long double* xE, const long double* xK, int n,
+                        TFormBounds* out) {
     const TGearData& g = GearData;
     if (g.z[i] < 0) {
         // Closed forms (and the chamfer's crossing, rare on a ring gear).
         for (int k = 0; k < n; ++k) {
             out[k].rootLo = out[k].rootHi = RootFormDiameterAt(i, xE[k]);
-            out[k].tipLo = TipFormDiameterAt(i, xE[k]);
+            out[k].tipLo = TipFormDiameterAt(i, xE[k], xK[k]);
         }
         return;
     }
@@ -772,30 +808,37 @@ void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out) {
         // Every point a tool point cuts lies at least as far from the centre as the point's own
         // depth puts it: the rounding by the root radius no nearer than its tangent point on
         // the flank (the radial estimate).
+        // A finished involute crosses the premachined chamfer or rounding (cut at xK) above
+        // where the premachined one does.
+        const long double xk = xK[k];
         b.tipLo = g.da[i];
         if (chamfer) {
             // The two flanks cross between the points the chamfer corner makes on each, when
             // the thickness difference changes sign there (FormDiameterTool searches there).
-            const long double lo = c.CornerDiameter(c.dbk, c.sinAk, x);
-            const long double hi = c.CornerDiameter(c.db, c.sinAt, x);
-            if (c.Main(lo, x) - c.Chamfer(lo, x) <= 0 && c.Main(hi, x) - c.Chamfer(hi, x) > 0)
+            const long double lo = c.CornerDiameter(c.dbk, c.sinAk, xk);
+            const long double hi = c.CornerDiameter(c.db, c.sinAt, xk);
+            if (c.Main(lo, x) - c.Chamfer(lo, xk) <= 0 && c.Main(hi, x) - c.Chamfer(hi, xk) > 0)
                 b.tipLo = std::fmin(g.da[i], std::fmin(lo, hi));
             else
-                b.tipLo = TipFormDiameterAt(i, x);
+                b.tipLo = TipFormDiameterAt(i, x, xk);
         } else if (g.rhofP0mn[i] > 0) {
-            b.tipLo = std::fmin(g.da[i], g.d[i] + 2 * (x * g.mn + flankTop));
+            b.tipLo = std::fmin(g.da[i], g.d[i] + 2 * (xk * g.mn + flankTop));
         }
-        b.tipLo = LimitedTipForm(g, i, x, b.tipLo);
+        b.tipLo = LimitedTipForm(g, i, x, xk, b.tipLo);
     }
 }
 
 long double TipFormDiameterAt(int i, long double xE) {
+    return TipFormDiameterAt(i, xE, xE);
+}
+
+long double TipFormDiameterAt(int i, long double xE, long double xK) {
     TGearData& g = GearData;
-    if (!g.ChamferOn[i]) return LimitedTipForm(g, i, xE, RoundedTipFormDiameter(i, xE));
+    if (!g.ChamferOn[i]) return LimitedTipForm(g, i, xE, xK, RoundedTipFormDiameter(i, xE, xK));
     const long double saK = g.saK[i];
-    const long double dF = ChamferCrossing(g, MakeChamferFlanks(g, i), xE);
+    const long double dF = ChamferCrossing(g, MakeChamferFlanks(g, i), xE, xK);
     g.saK[i] = saK;
-    return LimitedTipForm(g, i, xE, dF);
+    return LimitedTipForm(g, i, xE, xK, dF);
 }
 
 void CalcUnit2() {
@@ -822,7 +865,7 @@ void CalcUnit2() {
         }
         if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
         g.TipModeValue[i] = g.a - (g.da[i] + g.dfmax[j]) / 2;
-        g.h[i] = (g.da[i] - g.dfmax[i]) / 2;
+        g.h[i] = (CutTip(g, i) - g.dfmax[i]) / 2;
 
         g.sn[i] = (Pi / 2 + 2 * g.x[i] * ta) * g.mn;
         g.snMax[i] = (Pi / 2 + 2 * g.xEmax[i] * ta) * g.mn;
@@ -839,37 +882,37 @@ void CalcUnit2() {
             return;
         }
 
-        // Tip form diameter: where the involute of the main flank ends below the tip.
+        // Tip form diameters: where the involute of the main flank ends below the tip, for the
+        // finished gear's upper and lower limit (on a premachined gear the finished involute
+        // runs up into the chamfer or rounding the premachining cut).
         const bool chamfer = g.ChamferOn[i];
         const ChamferFlanks flanks = chamfer ? MakeChamferFlanks(g, i) : ChamferFlanks{};
-        if (chamfer) {
-            g.dFa[i] = ChamferCrossing(g, flanks, g.xEmaxV[i]);
-            g.dFaK[i] = ChamferCrossing(g, flanks, g.xEminV[i]);
-        } else {
-            g.dFa[i] = RoundedTipFormDiameter(i, g.xEmaxV[i]);
-            g.dFaK[i] = RoundedTipFormDiameter(i, g.xEminV[i]);
+        for (auto [dF, xE, xK] : {std::tuple{&g.dFa[i], g.xEmax[i], g.xEmaxV[i]},
+                                  std::tuple{&g.dFaK[i], g.xEmin[i], g.xEminV[i]}}) {
+            *dF = chamfer ? ChamferCrossing(g, flanks, xE, xK) : RoundedTipFormDiameter(i, xE, xK);
+            *dF = LimitedTipForm(g, i, xE, xK, *dF);
         }
-        g.dFa[i] = LimitedTipForm(g, i, g.xEmaxV[i], g.dFa[i]);
-        g.dFaK[i] = LimitedTipForm(g, i, g.xEminV[i], g.dFaK[i]);
 
-        g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / g.da[i]);
+        // The tip's thicknesses at the tip the tool leaves.
+        const long double tip = CutTip(g, i);
+        g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / tip);
         const long double base = invAt - Inv(g.alphaat[i]);
-        g.sat[i] = (base + g.st[i] / g.d[i]) * g.da[i];
+        g.sat[i] = (base + g.st[i] / g.d[i]) * tip;
         g.stw[i] = (invAt + g.st[i] / g.d[i] - invAwt) * g.dw[i];
 
         if (chamfer && g.z[i] > 0) {
-            g.satMax[i] = ChamferedTipThickness(flanks, g.da[i], g.xEmax[i], g.xEmaxV[i]);
-            g.satMin[i] = ChamferedTipThickness(flanks, g.da[i], g.xEmin[i], g.xEminV[i]);
+            g.satMax[i] = ChamferedTipThickness(flanks, tip, g.xEmax[i], g.xEmaxV[i]);
+            g.satMin[i] = ChamferedTipThickness(flanks, tip, g.xEmin[i], g.xEminV[i]);
             g.saK[i] =
-                ChamferedTipThickness(flanks, g.da[i], g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
+                ChamferedTipThickness(flanks, tip, g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
         } else {
-            g.satMax[i] = (base + g.stMax[i] / g.d[i]) * g.da[i];
-            g.satMin[i] = (base + g.stMin[i] / g.d[i]) * g.da[i];
+            g.satMax[i] = (base + g.stMax[i] / g.d[i]) * tip;
+            g.satMin[i] = (base + g.stMin[i] / g.d[i]) * tip;
             g.saK[i] = g.sat[i];
         }
         // Normal tip thicknesses: on the tip cylinder the helix angle is beta_a, tan beta_a =
         // tan beta da / d.
-        const long double tba = tanBeta * g.da[i] / g.d[i];
+        const long double tba = tanBeta * tip / g.d[i];
         const long double cba = 1 / std::sqrt(1 + tba * tba);
         g.san[i] = cba * g.sat[i];
         g.sanMax[i] = cba * g.satMax[i];
@@ -888,7 +931,7 @@ void CalcUnit2() {
         g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
 
         const long double L = TipLimitDiameter(i);
-        if (g.da[j] > L) {
+        if (CutTip(g, j) > L) {
             AddError("Error  : tooth collision da" + GearNo(j) + " !");
             g.dNa[j] = L;
         } else {
@@ -896,7 +939,7 @@ void CalcUnit2() {
         }
 
         long double t = 0;
-        if (g.dFaK[i] / g.db[i] <= 1) {
+        if (TipWithoutInvolute(i)) {
             AddError("Error  : db > da  (" + GearNo(i) + ") !");
             t = -tanAwt;
         } else {
@@ -918,6 +961,10 @@ void CalcUnit2() {
     g.gAC = s2 * (Cathetus(g.dNa[2] / 2, g.db[2] / 2) - Cathetus(g.dw[2] / 2, g.db[2] / 2));
     g.epsalpha = g.galpha / g.pet;
     if (g.epsalpha == 0) g.epsalpha = -0.01L;
+    if (ContactWithoutInvolute()) {
+        // A tip without involute meets no flank: there is no path of contact to measure.
+        g.galpha = g.epsalpha = std::numeric_limits<long double>::quiet_NaN();
+    }
 
     {
         const long double q2 =

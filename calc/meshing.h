@@ -19,7 +19,8 @@ long double FormDiameterTool(int i, long double xE);
 // Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2).
 void SpecificSliding();
 
-// Interference value of an internal pair; negative when the tips interfere.
+// Interference value of an internal pair (of the tips the tool leaves); negative when the tips
+// interfere.
 long double TipCollision();
 
 // ---- tool flank ends and the form diameters they generate (shared with the tool values)
@@ -56,11 +57,25 @@ long double InternalFilletRadius(long double rf, long double ra, long double rb,
 // line where the tool tops the tooth (a root radius, or kmn < 0), or beyond the point where the
 // two flanks cross; never inside the base circle (db[i] when the involute ends there).
 long double TipFormDiameterAt(int i, long double xE);
-// The rounding by the tool root radius alone (da[i] without one), before those limits.
-long double RoundedTipFormDiameter(int i, long double xE);
-// The tip circle of gear i lies inside its base circle: no involute reaches it, and its tip
+// The same for the involute of the shift xE on a premachined gear whose tip (chamfer, rounding,
+// topping) the tool cut at the premachining shift xK: the finished involute runs up into what
+// the premachining left. dFa is that of xEmax with xEmaxV, dFaK that of xEmin with xEminV.
+long double TipFormDiameterAt(int i, long double xE, long double xK);
+// The rounding by the tool root radius (cut at xK) alone (da[i] without one), before those limits.
+long double RoundedTipFormDiameter(int i, long double xE, long double xK);
+// The tip circle gear i has: da[i], or where it lies beyond the tool's reach (kmn < 0) the tool's
+// root line at the upper premachining shift (daTool), to which the tool cuts it back. The tip
+// thicknesses, the usable tip, the tip collisions and the tip clearance are taken at it.
+long double CutTipDiameter(int i);
+// The tip circle gear i has lies inside its base circle: no involute reaches it, and its tip
 // thicknesses and pressure angle (sat, san, satMax, satMin, sanMax, samin, saK, alphaat) are NaN.
 bool TipInsideBaseCircle(int i);
+// No involute below the tip of gear i at one of the finished gear's limits (dFa or dFaK on the
+// base circle; TipInsideBaseCircle among them): "Error  : db > da".
+bool TipWithoutInvolute(int i);
+// Either gear's tip without involute: there is no path of contact, and galpha, epsalpha and
+// epsgamma are NaN.
+bool ContactWithoutInvolute();
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field);
 
 // Bounds of the form diameters of gear i at shift xE, found without the searches behind them:
@@ -69,10 +84,12 @@ bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field)
 struct TFormBounds {
     long double rootLo = 0, rootHi = 0, tipLo = 0;
 };
-// For the n shifts xE[0..n-1], into out[0..n-1].
-void FormDiameterBounds(int i, const long double* xE, int n, TFormBounds* out);
+// For the n shifts xE[0..n-1] with the tip cut at xK[0..n-1] (see TipFormDiameterAt), into
+// out[0..n-1].
+void FormDiameterBounds(int i, const long double* xE, const long double* xK, int n,
+                        TFormBounds* out);
 
-// The largest tip diameter the mating gear of gear i may have: beyond it its tip reaches past
-// the interference point of gear i (where the line of action touches the base circle of an
-// external gear i) and the teeth collide. For an internal gear i the mate's own tip diameter.
+// The largest tip diameter the mating gear of gear i may have: beyond it its tip (CutTipDiameter)
+// reaches past the interference point of gear i (where the line of action touches the base
+// circle of an external gear i) and the teeth collide. For an internal gear i the mate's own tip.
 long double TipLimitDiameter(int i);

@@ -230,18 +230,15 @@ long double ComputeDmMess(long double z, long double beta, long double alpha, lo
     const long double zv = z / Power("Error  : DmMess", cb, 3.3L);
     if (zv == 0.0L || !std::isfinite(zv)) return 0.0L;
     const long double ca = cosl(alpha);
+    // The measuring circle of the virtual spur gear inside its base circle (a shift far below
+    // 0): no usual ball. That says nothing about the gear, which may well be sound.
     const long double aM = ArcCosLimited("", ca * zv / (2.0L * x + zv));
-    if (aM == 0.0L) {
-        // A fatal message stops the calculation like every other.
-        AddError("Fatal  : Diametr.Dim.o.balls DmMess !");
-        CalcErrorFlag = 1;
-        reported = true;
-        return 0.0L;
-    }
+    if (aM == 0.0L) return 0.0L;
     const long double ta = Tan(alpha);
     const long double taM = Tan(aM);
     const long double eta = (Pi - 4.0L * x * ta) / (2.0L * zv) + taM - (ta - alpha);
     const long double D = (Tan(eta) - taM) * ca * zv * mn;
+    if (!(D > 0.0L) || !std::isfinite(D)) return 0.0L;
     if (D < 0.5L) return D;
     if (UnitSystem == 0) return RoundDec(1, D);
     return InchToMm(RoundDec(3, MmToInch(D)));

@@ -32,8 +32,11 @@ std::string AsnSeriesNameOf(int series);
 // is set or for a module that is no finite number.
 long double StepStandardModule(int dir, long double m);
 
-// Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial). A
-// shift so far below 0 that the ball circle has no pressure angle is fatal (CalcErrorFlag set).
+// Proposed measuring-ball diameter (mm), rounded to 0.1 mm (metric) or 0.001 in (imperial); 0
+// (no usual ball) where the shift lies so far below 0 that the measuring circle has no pressure
+// angle. Never a message nor CalcErrorFlag: a caller compares a ball with it only where it is
+// not 0, and where the calculation must choose the ball itself (DM 0, MeasureMode 1) a 0 leaves
+// the ball dimensions empty with the measurement fault NoBall.
 long double DmMess(long double z, long double beta, long double alpha, long double x,
                    long double mn);
 // Proposed number of teeth spanned; negative for an internal gear; 0 (no proposal) when the

@@ -135,7 +135,7 @@ void CalcWarnings() {
     for (int i = 1; i <= 2; ++i) {
         const std::string n = GearNo(i);
         if (g.dfmax[i] >= g.dw[i]) AddError("Error  : dw < df ! (" + n + ")");
-        if (g.da[i] < g.dw[i]) AddError("Error  : dw > da ! (" + n + ")");
+        if (CutTipDiameter(i) < g.dw[i]) AddError("Error  : dw > da ! (" + n + ")");
     }
 }
 
@@ -146,20 +146,20 @@ void CheckSoundness() {
     // gear 1 stand for no mating gear of the user's.
     const bool pair = !IsFixedCompanion(g);
     const int first = pair ? 1 : 2;
-    // A tip circle beyond what the tool cuts, and one that no involute reaches.
+    // A tip circle beyond what the tool cuts, and one that no involute reaches (no contact
+    // ratio then). Every other check takes the tip the tool leaves.
     for (int i = first; i <= 2; ++i) {
         if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
-        if (std::fabs(g.dFaK[i]) <= std::fabs(g.db[i]))
-            AddError("Error  : db > da  (" + GearNo(i) + ") !");
+        if (TipWithoutInvolute(i)) AddError("Error  : db > da  (" + GearNo(i) + ") !");
     }
     if (pair) {
         // A tip that runs into the root of the mating gear.
         for (int i = 1; i <= 2; ++i)
-            if (g.TipModeValue[i] < -eps)
+            if (g.a - (CutTipDiameter(i) + g.dfmax[OddEvenIndex(i)]) / 2 < -eps)
                 AddError("Error  : clearance sh.add. < 0 ! (" + GearNo(i) + ")");
         for (int i = 1; i <= 2; ++i) {
             const int j = OddEvenIndex(i);
-            if (g.da[j] > TipLimitDiameter(i))
+            if (CutTipDiameter(j) > TipLimitDiameter(i))
                 AddError("Error  : tooth collision da" + GearNo(j) + " !");
         }
         if (g.z[2] < 0 && g.IntInterference < 0) AddError("Error  : meshing interference !");
@@ -173,6 +173,7 @@ void CheckSoundness() {
     for (int i = first; i <= 2; ++i) {
         const unsigned f = MeasureFaults(i);
         const std::string n = " (" + GearNo(i) + ") !";
+        if (f & NoBall) AddError("Error  : no ball for this x" + n);
         if (f & BallCannotSeat) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
         if (f & BallBelowForm) AddError("Error  : ball contact < dFf" + n);
         if (f & BallAboveForm) AddError("Error  : ball contact > dFa" + n);

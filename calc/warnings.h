@@ -26,10 +26,11 @@ void ToolProfileWarnings(int i);
 long double ToolRootRadiusMax(const TGearData& g, int i);
 
 // The final checks of both gears after the calculation sequence: every condition under which a
-// result cannot exist. A tip circle beyond the tool's reach (kmn < 0) or inside the base circle
-// (no involute at the tip), a tip that runs into the mating root (negative tip clearance), the
-// tip of one gear reaching past the interference point of the other ("Error  : tooth collision
-// da2 !") or the tips of an internal pair interfering, contact that starts below the root form
+// result cannot exist. A tip circle beyond the tool's reach (kmn < 0) or without involute below
+// it (TipWithoutInvolute); then, of the tip the tool leaves (CutTipDiameter): a tip that runs
+// into the mating root (negative tip clearance), the tip of one gear reaching past the
+// interference point of the other ("Error  : tooth collision da2 !") or the tips of an internal
+// pair interfering; contact that starts below the root form
 // diameter (dNf beyond dFf), a pointed tooth (tip thickness at or below 0 at the nominal or lower
 // limit), a transverse contact ratio below 1, and inspection dimensions without solution
 // (MeasureFaults). Errors only; reads GearData. Beside the fixed companion of the dimensions

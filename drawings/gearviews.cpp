@@ -297,7 +297,9 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
     CadText("alpha= " + FloatToStrSig3(g.alpha) + deg, x0, row(1));
     CadText("beta = " + FloatToStrSig3(g.beta) + deg, x0, row(2));
     CadText("a = " + LengthToStrDec(3, g.aDraw), x0, row(3));
-    CadText("eps.al. = " + FloatToStrDec(3, g.epsalpha), x0, row(4));
+    // A tip without involute leaves no contact ratio (its error is in the list): no number.
+    CadText("eps.al. = " + (std::isnan(g.epsalpha) ? "" : FloatToStrDec(3, g.epsalpha)), x0,
+            row(4));
     CadText("phi = " + FloatToStrDec(2, angle) + deg, x0, row(5));
     for (int i = 1; i <= 2; ++i) {
         const std::string n = std::to_string(i);

@@ -106,11 +106,18 @@ void SlidingDiagramSheet() {
     CadTextNumberLine("z1", g.z[1]);
     CadTextNumberLine("z2", g.z[2]);
     CadTextValueLine("mn", g.mn);
-    CadTextValueLine("g alpha", g.galpha);
+    // A tip without involute leaves no path of contact (its error is in the list): no number.
+    if (std::isnan(g.galpha))
+        CadTextLine("g alpha =");
+    else
+        CadTextValueLine("g alpha", g.galpha);
     CadTextValueLine("g AC", g.gAC);
     CadTextValueLine("g EC", g.gEC);
     CadTextValueLine("pet", g.pet);
-    CadTextNumberLine("eps.alpha", g.epsalpha);
+    if (std::isnan(g.epsalpha))
+        CadTextLine("eps.alpha =");
+    else
+        CadTextNumberLine("eps.alpha", g.epsalpha);
     CadTextValueLine("dw1", g.dw[1]);
     CadTextValueLine("db1", g.db[1]);
     CadTextValueLine("dw2", g.dw[2]);

@@ -77,14 +77,17 @@ def internal_root_form_radius(rb, rf, ra, rho):
 
 
 class Rolling:
-    """The tool of one gear rolling over its pitch circle (transverse section)."""
+    """The tool of one gear rolling over its pitch circle (transverse section). With x_inv the
+    flank is finished after it to the involute of that shift (thinner): where the tool's cut
+    stays outside that involute, the finished flank is the involute."""
 
-    def __init__(self, alpha, beta, mn, z, x, haP0, rho):
+    def __init__(self, alpha, beta, mn, z, x, haP0, rho, x_inv=None):
         self.an = mp.radians(alpha)
         self.cb = mp.cos(mp.radians(beta))
         self.mn = mn
         self.z = z
         self.x = x
+        self.x_inv = x if x_inv is None else x_inv
         self.r = z * mn / self.cb / 2
         self.at = mp.atan(mp.tan(self.an) / self.cb)
         self.rb = self.r * mp.cos(self.at)
@@ -172,7 +175,7 @@ class Rolling:
         return best
 
     def involute_gap_angle(self, R):
-        st = self.mn / self.cb * (mp.pi / 2 + 2 * self.x * mp.tan(self.an))
+        st = self.mn / self.cb * (mp.pi / 2 + 2 * self.x_inv * mp.tan(self.an))
         ay = mp.acos(self.rb / R)
         return mp.pi / self.z - (st / (2 * self.r) + inv(self.at) - inv(ay))
 
@@ -183,7 +186,9 @@ class Rolling:
         the comparison runs far below the precision of the numbers compared (34 digits)."""
         rf = self.r - (self.hc + self.rho) + self.x * self.mn
         lo = max(self.rb * (1 + mp.mpf('1e-12')), rf + mp.mpf('1e-9') * self.mn)
-        hi = self.r - self.mn / 10  # (at r itself the searched flank point only grazes R)
+        # (at r itself the searched flank point only grazes R; a gear shifted far below 0 has its
+        # tip below r, where the flank searched ends mn above the datum line)
+        hi = min(self.r - self.mn / 10, self.r + self.x * self.mn + self.mn / 2)
         if self.on_involute(lo):
             return self.rb  # the involute reaches down to the base circle
         if not self.on_involute(hi):
@@ -191,7 +196,8 @@ class Rolling:
         return self.edge_of_involute(lo, hi, mp.mpf('1e-10'))
 
     def on_involute(self, R):
-        return abs(self.envelope(R) - self.involute_gap_angle(R)) <= mp.mpf('1e-26')
+        dev = self.envelope(R) - self.involute_gap_angle(R)
+        return (dev if self.x_inv != self.x else abs(dev)) <= mp.mpf('1e-26')
 
     def edge_of_involute(self, off, on, tol):
         """Where the envelope turns into the involute between R off (not on it) and on (on it)."""
@@ -232,8 +238,8 @@ class TipRolling(Rolling):
     """The upper end of the tool's straight flank: the root radius rhof (a concave arc tangent to
     the flank and to the tool root line hf above the datum line) rounds the tooth's tip."""
 
-    def __init__(self, alpha, beta, mn, z, x, hfP0, rhof):
-        super().__init__(alpha, beta, mn, z, x, mn, 0)
+    def __init__(self, alpha, beta, mn, z, x, hfP0, rhof, x_inv=None):
+        super().__init__(alpha, beta, mn, z, x, mn, 0, x_inv)
         self.hf, self.rhof = hfP0, rhof
         self.hcf = rhof - hfP0  # depth of the arc centre (negative: above the datum line)
         self.ucf = mp.pi * mn / 4 - self.hcf * mp.tan(self.an) + rhof / mp.cos(self.an)

@@ -35,7 +35,7 @@ def non_finite(stdout):
     """The first output line whose value is no finite number (inf or nan), or None. Python's
     float cannot hold every long double, so the text decides. An inspection dimension without
     solution is nan with its error for that gear in the message list, and so is the tip thickness
-    of a tip inside the base circle."""
+    of a tip inside the base circle, and the contact ratio of a pair with such a tip."""
     lines = stdout.splitlines()
     messages = [line.partition(' = ')[2] for line in lines if line.startswith('message = ')]
     for line in lines:
@@ -43,11 +43,15 @@ def non_finite(stdout):
         if name != 'message' and value.strip().lower().lstrip('+-') in ('inf', 'nan'):
             gear = name[-3:]  # "[i]"
             measure = name.startswith(('W', 'MdK', 'MdR')) and gear in ('[1]', '[2]')
-            why = ("Error  : Dm ball", "Error  : ball contact", "Error  : span contact")
+            why = ("Error  : Dm ball", "Error  : ball contact", "Error  : span contact",
+                   "Error  : no ball")
             if name[:-3] in ('sat', 'san', 'satMax', 'satMin', 'sanMax', 'samin', 'saK', 'alphaat'):
                 measure, why = True, ("Error  : db > da",)
+            of = "(%s)" % gear[1]
+            if name in ('galpha', 'epsalpha', 'epsgamma'):  # no path of contact
+                measure, why, of = True, ("Error  : db > da",), ""
             if measure and value.strip() == 'nan' and any(
-                    m.startswith(why) and "(%s)" % gear[1] in m for m in messages):
+                    m.startswith(why) and of in m for m in messages):
                 continue
             return line
     return None

@@ -52,14 +52,6 @@ TEST_F(MeasureMemoTest, EveryArgumentCounts) {
 }
 
 TEST_F(MeasureMemoTest, ReportsAreRepeated) {
-    EXPECT_EQ(DmMess(20, 0, Deg20, -9.0L, 1), 0.0L);
-    ASSERT_EQ(ErrorCount, 1);
-    ClearErrors();
-    EXPECT_EQ(DmMess(20, 0, Deg20, -9.0L, 1), 0.0L);
-    ASSERT_EQ(ErrorCount, 1);
-    EXPECT_EQ(ErrorList[1], "Fatal  : Diametr.Dim.o.balls DmMess ");
-
-    ClearErrors();
     EXPECT_EQ(kmess(0, 0, Deg20, 0, 2), 0);
     ClearErrors();
     EXPECT_EQ(kmess(0, 0, Deg20, 0, 2), 0);

@@ -159,32 +159,35 @@ def pair(case, gearcalc, p):
         # The chamfer flank through the corner hFf above the datum, extended to the pitch line.
         return s_main(xe) + 2 * (hFf + xe * mn) * (mp.tan(akt) - mp.tan(at))
 
-    def cross(i, xe):
-        f = lambda y: thickness(i, at, s_main(xe), y) - thickness(i, akt, s_chamfer(xe), y)
+    def cross(i, xe, xk):
+        f = lambda y: thickness(i, at, s_main(xe), y) - thickness(i, akt, s_chamfer(xk), y)
+        if f(da[i]) <= 0:
+            return da[i]  # the chamfer does not reach the (finished) involute below the tip
         return mp.findroot(f, (db[i] * mp.mpf('1.0001'), da[i]), solver='anderson')
 
     rolled = {}
 
-    def tip_form(i, xe):
-        """Where the involute ends below the tip: the chamfer crossing, or where the rounding cut
-        by the tool root radius meets it (found by rolling the tool, dff_envelope.py); the tip
-        circle otherwise."""
+    def tip_form(i, xe, xk):
+        """Where the involute of the shift xe ends below the tip cut at xk (on a premachined
+        gear the finished involute runs up into the premachined tip): the chamfer crossing, or
+        where the rounding cut by the tool root radius meets it (found by rolling the tool,
+        dff_envelope.py); the tip circle otherwise."""
         if chamfer and z[i] > 0:
-            return cross(i, xe)
+            return cross(i, xe, xk)
         if not chamfer and rhof > 0 and z[i] > 0:
-            if (i, xe) not in rolled:
-                roll = TipRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, z[i], xe, hfP0,
-                                  rhof)
-                rolled[(i, xe)] = 2 * roll.tip_form_radius(da[i] / 2)
-            return rolled[(i, xe)]
+            if (i, xe, xk) not in rolled:
+                roll = TipRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, z[i], xk, hfP0,
+                                  rhof, xe)
+                rolled[(i, xe, xk)] = 2 * roll.tip_form_radius(da[i] / 2)
+            return rolled[(i, xe, xk)]
         return da[i]
 
     def internal_root_form(i, xe):
         rf = abs(d[i] - 2 * haP0 + 2 * xe * mn) / 2
         return -2 * internal_root_form_radius(abs(db[i]) / 2, rf, abs(da[i]) / 2, rho)
 
-    # The usable tip circles: the involute ends at the tip form circle.
-    dNa = [None] + [tip_form(i, xEmaxV[i]) for i in (1, 2)]
+    # The usable tip circles: the finished involute ends at the tip form circle.
+    dNa = [None] + [tip_form(i, xEmax[i], xEmaxV[i]) for i in (1, 2)]
 
     # Line of action in the transverse plane: O1 at the origin, pitch point C = (rw1, 0),
     # O2 = (a, 0) (a < 0 for an internal pair), unit direction e, flank tangent n.
@@ -252,8 +255,8 @@ def pair(case, gearcalc, p):
             check(case, f'dFf[{i}]', out[f'dFf[{i}]'],
                   loa_diameter(i, flank_end_depth() - xEmaxV[i] * mn), tol)
         # Tip form diameter and the largest tip thickness.
-        check(case, f'dFa[{i}]', out[f'dFa[{i}]'], tip_form(i, xEmaxV[i]), tol)
-        check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEminV[i]), tol)
+        check(case, f'dFa[{i}]', out[f'dFa[{i}]'], tip_form(i, xEmax[i], xEmaxV[i]), tol)
+        check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEmin[i], xEminV[i]), tol)
         check(case, f'dNa[{i}]', out[f'dNa[{i}]'], dNa[i], tol)
         if chamfer and z[i] > 0:
             for name, nname, xe, xeV in (('satMax', 'sanMax', xEmax[i], xEmaxV[i]),

@@ -144,18 +144,24 @@ TEST_F(MeshingTest, SmallAddendumReductionIsDropped) {
 }
 
 TEST_F(MeshingTest, TipBeyondTheInterferencePointIsLimited) {
-    SpurT1();
-    GearData.TipInputMode = {3, 2};
-    GearData.da[1] = 49; // far beyond the interference point of gear 2
-    ClearErrors();
-    CalcUnit2();
-    const TGearData& g = GearData;
-    // The limit: twice the distance of gear 1's centre from gear 2's interference point.
-    const long double rb2 = g.db[2] / 2;
-    const long double limit =
-        2 * std::hypot(g.a - std::cos(g.alphawt) * rb2, std::sin(g.alphawt) * rb2);
-    EXPECT_NEAR(g.dNa[1], limit, 1e-12L);
-    EXPECT_EQ(CountOf("Error  : tooth collision da1 !"), 1);
+    // z 30 beside z 12 (x 0.5): a tool 1.6 mn deep cuts gear 1's tip beyond the interference
+    // point of gear 2; a tip the tool cannot reach (kmn < 0) is cut back to the tool's 1 mn.
+    TGearData& g = GearData;
+    for (const long double hf : {1.6L, 1.0L}) {
+        Pair(2, 30, 12, 0, 0.5L, 0, 20, 3.5L);
+        g.BasicRackType[1] = 4;
+        g.hfP0mn[1] = hf;
+        g.prP0mn[1] = g.alkP0[1] = 0;
+        g.TipInputMode[1] = 3;
+        g.da[1] = 65.89L;
+        CalculateGears();
+        // The limit: twice the distance of gear 1's centre from gear 2's interference point.
+        const long double rb2 = g.db[2] / 2;
+        const long double limit =
+            2 * std::hypot(g.a - std::cos(g.alphawt) * rb2, std::sin(g.alphawt) * rb2);
+        EXPECT_NEAR(g.dNa[1], hf > 1 ? limit : g.daTool[1], 1e-12L);
+        EXPECT_EQ(CountOf("Error  : tooth collision da1 !"), hf > 1 ? 1 : 0);
+    }
 }
 
 TEST_F(MeshingTest, SpecificSlidingAtABaseCircleTakesTheClampValue) {

@@ -42,7 +42,7 @@ FAILURES = []
 KINDS = ("Error  : kmn < 0", "Error  : db > da", "Error  : clearance sh.add. < 0",
          "Error  : tooth collision", "Error  : meshing interference", "Error  : dNf < dFf",
          "Error  : pointed tooth", "Error  : ratio eps.alpha", "Error  : Dm ball",
-         "Error  : ball contact", "Error  : span contact")
+         "Error  : ball contact", "Error  : span contact", "Error  : no ball")
 SHIFTS = (('minV', 'xEminV'), ('maxV', 'xEmaxV'), ('theo', 'x'), ('min', 'xEmin'),
           ('max', 'xEmax'))
 
@@ -94,6 +94,10 @@ class Reference:
         self.ha = {i: g('haP0mn', i) * self.mn for i in (1, 2)}
         self.rho = {i: g('rhoaP0mn', i) * self.mn for i in (1, 2)}
         self.rhof = {i: g('rhofP0mn', i) * self.mn for i in (1, 2)}
+        # A chamfer: its flank at alkP0 (transverse akt) through the corner hFfP0 above the datum.
+        self.chamfer = {i: out[f'ChamferOn[{i}]'] == '1' for i in (1, 2)}
+        self.akt = {i: mp.atan(mp.tan(mp.radians(g('alkP0', i))) / mp.cos(self.be)) for i in (1, 2)}
+        self.hFf = {i: g('hFfP0mn', i) * self.mn for i in (1, 2)}
         self.DM = {i: g('DM', i) for i in (1, 2)}
         self.k = {i: g('k', i) for i in (1, 2)}
         t = 2 * self.mn * mp.tan(self.an)
@@ -111,6 +115,8 @@ class Reference:
         self.kmn = {i: kmn[i] if abs(kmn[i]) >= mp.mpf('0.001') else 0 for i in (1, 2)}
         self.da = {i: self.d[i] + 2 * self.xe[i]['xEmaxV'] * self.mn + 2 * self.hf[i]
                    - 2 * self.kmn[i] for i in (1, 2)}
+        # The tip the gear has: one beyond the tool's reach (kmn < 0) is cut back to its root line.
+        self.cut = {i: self.da[i] + 2 * min(self.kmn[i], 0) for i in (1, 2)}
         zs = self.z[1] + self.z[2]
         self.awt = arcinv(inv(self.at) + 2 * mp.tan(self.an) * (self.x[1] + self.x[2]) / zs)
         self.a = (self.db[1] + self.db[2]) / 2 / mp.cos(self.awt)
@@ -134,7 +140,7 @@ class Reference:
     def root_form_at(self, i, xe):
         if self.z[i] < 0:
             rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xe * self.mn) / 2
-            return 2 * internal_root_form_radius(abs(self.db[i]) / 2, rf, abs(self.da[i]) / 2,
+            return 2 * internal_root_form_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2,
                                                  self.rho[i])
         # The end of the straight flank on the line of action; an undercut gear is rolled.
         H = self.ha[i] - self.rho[i] * (1 - mp.sin(self.an)) - xe * self.mn
@@ -145,16 +151,29 @@ class Reference:
                        self.ha[i], self.rho[i])
         return 2 * roll.root_form_radius()
 
-    def tip_form(self, i, xe):
-        """|dFa| at xe: tool rounding, its root line where it tops (root radius, kmn < 0), the
-        point where the flanks cross; no involute inside the base circle."""
+    def tip_form(self, i, xe, xk=None):
+        """|dFa| of the involute of the shift xe whose tip the tool cut at xk (on a premachined
+        gear the finished involute runs up into the premachined tip): the chamfer's crossing,
+        the tool rounding, its root line where it tops (root radius, kmn < 0), the point where
+        the flanks cross; no involute inside the base circle."""
+        xk = xe if xk is None else xk
         inner = max if self.z[i] < 0 else min  # towards the tooth
         R = abs(self.da[i]) / 2
-        if self.rhof[i] > 0 and self.z[i] > 0:
-            R = TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xe,
-                           self.hf[i], self.rhof[i]).tip_form_radius(self.da[i] / 2)
-        elif self.kmn[i] < 0:
-            R = inner(R, abs(self.d[i] / 2 + self.hf[i] + xe * self.mn))
+        if self.chamfer[i] and self.z[i] > 0:
+            mt, ak, tat = self.mn / mp.cos(self.be), self.akt[i], mp.tan(self.at)
+
+            def f(y):  # main flank of xe less the chamfer flank of xk
+                sk = self.st(i, xk) + 2 * (self.hFf[i] + xk * self.mn) * (mp.tan(ak) - tat)
+                chamfer = y * (sk / self.d[i] + inv(ak) - inv(mp.acos(self.d[i] * mp.cos(ak) / y)))
+                return self.thickness(i, xe, y) - chamfer
+            if f(self.da[i]) > 0:
+                R = mp.findroot(f, (self.db[i] * mp.mpf('1.0001'), self.da[i]),
+                                solver='anderson') / 2
+        elif self.rhof[i] > 0 and self.z[i] > 0:
+            R = TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xk,
+                           self.hf[i], self.rhof[i], xe).tip_form_radius(self.da[i] / 2)
+        if self.kmn[i] < 0 or self.rhof[i] > 0:
+            R = inner(R, abs(self.d[i] / 2 + self.hf[i] + xk * self.mn))
         c = self.st(i, xe) / self.d[i] + inv(self.at)
         if c > 0 or self.z[i] > 0:
             R = inner(R, abs(self.db[i]) / 2 / mp.cos(arcinv(c)) if c > 0 else 0)
@@ -165,25 +184,32 @@ class Reference:
         errs, nans = set(), set()
         A, sw = abs(self.a), mp.sin(self.awt)
         rb = {i: abs(self.db[i]) / 2 for i in (1, 2)}
-        ra = {i: abs(self.da[i]) / 2 for i in (1, 2)}
+        ra = {i: abs(self.cut[i]) / 2 for i in (1, 2)}  # the tip the tool leaves
         internal = self.z[2] < 0
         # The interference point T of a gear, where the line of action touches its base
         # circle, lies sqrt(rb^2 + (a sin alpha_wt)^2) from the centre of the mate: the mate's
         # tip must not reach past it (an external tip beyond, a ring's tip inside).
         limit = {j: mp.sqrt(rb[j] ** 2 + (A * sw) ** 2) for j in (1, 2)}
-        ra_used = {j: self.tip_form(j, self.xe[j]['xEmaxV']) / 2 for j in (1, 2)}
+        # The finished gear's usable tip (upper limit: the involute of xEmax, its tip cut at
+        # xEmaxV).
+        ra_used = {j: self.tip_form(j, self.xe[j]['xEmax'], self.xe[j]['xEmaxV']) / 2
+                   for j in (1, 2)}
+        no_involute = False
         for j in (1, 2):
             # (a pinion's tip never reaches the interference point of its ring gear)
             if self.z[3 - j] > 0 and ((ra[j] < limit[j]) if self.z[j] < 0 else ra[j] > limit[j]):
                 errs.add(f"Error  : tooth collision da{j} !")
                 ra_used[j] = limit[j]
             df = self.d[3 - j] - 2 * self.ha[3 - j] + 2 * self.xe[3 - j]['xEmaxV'] * self.mn
-            if self.a - (self.da[j] + df) / 2 < -mp.mpf('1e-9') * self.mn:
+            if self.a - (self.cut[j] + df) / 2 < -mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : clearance sh.add. < 0 ! ({j})")
             if self.kmn[j] < 0:
                 errs.add(f"Error  : kmn < 0 !  ({j})")
-            if self.tip_form(j, self.xe[j]['xEminV']) <= abs(self.db[j]):
+            e = self.xe[j]
+            if min(self.tip_form(j, e['xEmin'], e['xEminV']),
+                   self.tip_form(j, e['xEmax'], e['xEmaxV'])) <= abs(self.db[j]):
                 errs.add(f"Error  : db > da  ({j}) !")
+                no_involute = True
         # Path of contact on the line of action: roll lengths of its ends on each base circle.
         g1 = mp.sqrt(ra_used[1] ** 2 - rb[1] ** 2)  # tip of gear 1, from T1
         g2 = mp.sqrt(ra_used[2] ** 2 - rb[2] ** 2)  # tip of gear 2, from T2
@@ -198,8 +224,9 @@ class Reference:
             length = g1 + g2 - T1T2
         dNf = {1: 2 * mp.hypot(rb[1], start1), 2: 2 * mp.hypot(rb[2], end2)}
         pet = mp.pi * self.mn / mp.cos(self.be) * mp.cos(self.at)
-        self.epsalpha = length / pet
-        if length / pet < 1:
+        # A tip without involute meets no flank: no contact ratio (its error says why).
+        self.epsalpha = None if no_involute else length / pet
+        if not no_involute and length / pet < 1:
             errs.add("Error  : ratio eps.alpha < 1 !")
         if internal:
             ra1, ra2 = ra[1], ra[2]
@@ -218,14 +245,18 @@ class Reference:
             deeper = dNf[i] < dFf if self.z[i] > 0 else dNf[i] > dFf
             if deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : dNf < dFf{n}")
-            if abs(self.da[i]) >= abs(self.db[i]) and min(
-                    self.thickness(i, e[k], self.da[i]) for k in ('x', 'xEmin')) <= 0:
+            if abs(self.cut[i]) >= abs(self.db[i]) and min(
+                    self.thickness(i, e[k], self.cut[i]) for k in ('x', 'xEmin')) <= 0:
                 errs.add(f"Error  : pointed tooth{n}")
-            # Inspection dimensions at the five shifts.
+            # Inspection dimensions at the five shifts (a finished flank with the tip of the
+            # premachining shift of its limit).
             sg = 1 if self.z[i] > 0 else -1
+            premachined = {'x': e['x'] + e['xEmaxV'] - e['xEmax'], 'xEmin': e['xEminV'],
+                           'xEmax': e['xEmaxV']}
             for suffix, key in SHIFTS:
                 xe = e[key]
-                lo, hi = self.root_form(i, xe), self.tip_form(i, xe)
+                lo = self.root_form(i, xe)
+                hi = self.tip_form(i, xe, premachined.get(key, xe))
                 if sg < 0:
                     lo, hi = hi, lo  # an internal gear: the tip lies inside the root
 
@@ -245,9 +276,12 @@ class Reference:
                     nans.add(f"W{suffix}[{i}]")
                 iK = inv(self.at) + self.DM[i] / (self.db[i] * mp.cos(self.bb)) - \
                     (mp.pi - 4 * xe * mp.tan(self.an)) / (2 * self.z[i])
-                aK = arcinv(iK)
+                aK = arcinv(iK) if self.DM[i] else 0
                 L = rb[i] * mp.tan(aK) - sg * self.DM[i] / 2 * mp.cos(self.bb)
-                if aK < 0 or L <= 0:
+                if self.DM[i] == 0:  # none given and no usual ball
+                    errs.add(f"Error  : no ball for this x{n}")
+                    p = 'x'
+                elif aK < 0 or L <= 0:
                     errs.add(f"Error  : Dm ball !  ({i})")
                     p = 'x'
                 else:
@@ -258,7 +292,8 @@ class Reference:
                     nans.update({f"MdK{suffix}[{i}]", f"MdR{suffix}[{i}]"})
         if self.companion:
             own = ("Error  : pointed tooth", "Error  : Dm ball", "Error  : ball contact",
-                   "Error  : span contact", "Error  : kmn < 0", "Error  : db > da")
+                   "Error  : span contact", "Error  : kmn < 0", "Error  : db > da",
+                   "Error  : no ball")
             errs = {e for e in errs if e.startswith(own) and "(2)" in e}
         return errs, nans
 
@@ -278,11 +313,16 @@ def case(name, gearcalc, text, unsound=None):
         m.startswith(("Fatal", "Error")) for m in msgs[:-1])
     if got != errs and not full:
         FAILURES.append(f"{name}: errors {sorted(got)}, reference {sorted(errs)}")
-    bad = [f"{k}{i} " + out[f'{k}[{i}]'] for i in (1, 2) for k, x in (('dFa', 'xEmaxV'), (
-        'dFaK', 'xEminV')) if abs(abs(mp.mpf(out[f'{k}[{i}]'])) - ref.tip_form(i, ref.xe[i][x])) >
-        1e-9] + [f"sat{i}" for i in (1, 2) if (out[f'sat[{i}]'] == 'nan') != (ref.da[i] ** 2 <
-                                                                            ref.db[i] ** 2)]
-    if abs(mp.mpf(out['epsalpha']) - ref.epsalpha) > 1e-9 or bad:
+    bad = [f"{k}{i} " + out[f'{k}[{i}]'] for i in (1, 2) for k, x in (('dFa', 'xEmax'), (
+        'dFaK', 'xEmin')) if abs(abs(mp.mpf(out[f'{k}[{i}]'])) - ref.tip_form(
+            i, ref.xe[i][x], ref.xe[i][x + 'V'])) > 1e-9] + [
+        f"sat{i}" for i in (1, 2) if (out[f'sat[{i}]'] == 'nan') != (ref.cut[i] ** 2 <
+                                                                   ref.db[i] ** 2)]
+    if ref.epsalpha is None:
+        bad += [] if out['epsalpha'] == 'nan' else ['epsalpha (no contact)']
+    elif abs(mp.mpf(out['epsalpha']) - ref.epsalpha) > 1e-9:
+        bad.append('epsalpha')
+    if bad:
         FAILURES.append(f"{name}: {bad} epsalpha {out['epsalpha']}, {ref.epsalpha} expected")
     measures = [k for k in out if k[:3] in ('MdK', 'MdR') or k[:1] == 'W' and '[' in k]
     got_nan = {k for k in measures if out[k] == 'nan'}
@@ -292,6 +332,13 @@ def case(name, gearcalc, text, unsound=None):
            for m in msgs if m.startswith(KINDS)):
         FAILURES.append(f"{name}: message form {msgs}")
     print(f"{name}: {sorted(errs) or 'sound'}; no number: {sorted(nans) or 'none'}")
+
+
+def tool(i, ha, hf, rho, rhof=0, alk=0, hff=None):
+    """gearcalc lines of a tool of its own for gear i (no protuberance; alk 0: no chamfer)."""
+    return [f"BasicRackType[{i}] = 4", f"haP0mn[{i}] = {ha}", f"hfP0mn[{i}] = {hf}",
+            f"rhoaP0mn[{i}] = {rho}", f"rhofP0mn[{i}] = {rhof}", f"prP0mn[{i}] = 0",
+            f"alkP0[{i}] = {alk}", f"hFfP0mn[{i}] = {hf if hff is None else hff}"]
 
 
 def pair(**p):
@@ -347,6 +394,28 @@ def main():
         ("pointed z 6", pair(mn=2, z=(6, 40), x=(0.5, 0), mm=1)),
         ("pointed z 7", pair(mn=2, z=(7, 40), x=(0.75, 0), k=(3, 0))),
         ("full list", pair(mn=2, z=(7, 8), x=(0.9, 0.9), kmn=(-1.5, -1.5), DM=(.5, 9), k=(5, 5))),
+        # No usual ball at x -0.6 (the measuring circle inside the base circle): a typed ball is
+        # judged as any other; where the calculation must choose one, none, and it says so.
+        ("no usual ball, typed", pair(mn=2, z=(20, 40), x=(-0.6, 0.6), DM=(3, 3.5), k=(3, 5),
+                                      Tsn=(5, 5), Asn=(8, 8))),
+        ("no usual ball, chosen", pair(mn=2, z=(20, 40), x=(-0.7, 0.7), mm=1)),
+        ("no usual ball z 40", pair(mn=2, z=(6, 40), x=(0.5, -1.22), DM=(3, 3.6), k=(0, 5),
+                                    Tsn=(5, 5), Asn=(8, 8))),
+        # Tips beyond the tool's reach (kmn < 0): usable tip, contact ratio, the mate's usable
+        # root, tip thickness, collisions and clearance of the tip the tool leaves; a ring whose
+        # turned tip lies inside its base circle, its cut tip outside.
+        ("cut tip, contact", pair(mn=2, z=(30, 12), x=(0, 0.5), kmn=(-1, 0.2), mm=1)),
+        ("cut tip, thickness", pair(mn=2, z=(20, 40), x=(0, 0), kmn=(-1.5, 0), mm=1)),
+        ("cut ring tip", pair(alpha=15.132, mn=3.0697, z=(11, -22), x=(0.4765, -0.7915),
+                              kmn=(0.7957, -1.1243), mm=1, extra=tool(1, 1.143, 1.034, 0.35)
+                              + tool(2, 1.119, 0.904, 0.199))),
+        # Premachined (q > 0) with a tool chamfer or root radius: the finished involute runs up
+        # into the premachined tip.
+        ("premachined chamfer", pair(mn=3, z=(20, 24), x=(0, 0), mm=1, extra=tool(
+            2, 1.25, 1, 0.25, alk=45, hff=0.7) + ["q[2] = 0.03", "qTol[2] = 0.02"])),
+        ("premachined root radius", pair(mn=2, z=(23, 61), x=(0.1, 0.3), mm=1, Tsn=(5, 5),
+                                         Asn=(8, 8), extra=tool(2, 1.25, 1, 0.25, rhof=0.3) + [
+                                             "q[2] = 0.05", "qTol[2] = 0.03"])),
         # Sound pairs: table allowances, helical, internal.
         ("sound helical", pair(mn=4, beta=12, z=(23, 57), x=(0.2, 0.1), mm=1, Tsn=(5, 5),
                                Asn=(8, 8))),

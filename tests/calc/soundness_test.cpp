@@ -47,6 +47,11 @@ TEST_F(SoundnessTest, EveryCheckAtOnceInItsOrder) {
                     EXPECT_TRUE(std::isnan(v));
             }
         }
+        // A calculation that stops before its inspection step leaves no faults behind.
+        g.mn = 0;
+        CalculateGears();
+        ASSERT_EQ(CalcErrorFlag, 1);
+        EXPECT_EQ(MeasureFaults(1) | MeasureFaults(2), 0u);
     }
 }
 

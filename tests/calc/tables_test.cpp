@@ -196,12 +196,14 @@ TEST_F(TablesTest, BallDiameterProposal) {
     EXPECT_EQ(ErrorCount, 0);
 }
 
-TEST_F(TablesTest, BallDiameterWithoutContactReports) {
-    // A shift that puts the contact diameter inside the base circle has no proposal: fatal.
-    EXPECT_EQ(DmMess(20, 0, Deg20, -9.0L, 1), 0.0L);
-    ASSERT_EQ(ErrorCount, 1);
-    EXPECT_EQ(ErrorList[1], "Fatal  : Diametr.Dim.o.balls DmMess "); // 36 characters kept
-    EXPECT_EQ(CalcErrorFlag, 1);
+TEST_F(TablesTest, BallDiameterWithoutContactIsNone) {
+    // A shift that puts the measuring circle inside the base circle has no usual ball: 0, and
+    // nothing stops (z 20 at 20 degrees: from x -0.6031 down).
+    for (const long double x : {-9.0L, -0.61L})
+        EXPECT_EQ(DmMess(20, 0, Deg20, x, 1), 0.0L);
+    EXPECT_GT(DmMess(20, 0, Deg20, -0.6L, 1), 0.0L);
+    EXPECT_EQ(ErrorCount, 0);
+    EXPECT_EQ(CalcErrorFlag, 0);
     EXPECT_EQ(DmMess(0, 0, Deg20, 0, 1), 0.0L);
 }
 

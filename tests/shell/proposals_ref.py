@@ -3,8 +3,8 @@
 
 xmin ALPHA BETA Z DX: least shift without undercut, x = (5/6 zg - z / cos^3 beta) / zg with
     zg = 2 / sin^2 alpha (DIN 3960), at least -1.5, beside gear 1 (z 6, x 0.5) with an operating
-    angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0), and a ball circle outside the base circle
-    of zv = z / cos^3.3 beta at x - DX (zv + 2 (x - DX) > zv cos an); answers "x VALUE SHOWN-UP".
+    angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0); answers "x VALUE SHOWN-UP". (A ball
+    circle inside the base circle has no usual ball, which stops nothing.)
 tool ALPHA HAP PRP HF RHOA ALK HFF: answers "tool RHOA RHOF" shown down: the largest tip radius
     0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a) (0 if none); the largest root radius r
     (0.3 at most) whose centre, r below the root line y = hf and r from the flank (x = pi/4 +
@@ -117,9 +117,9 @@ for line in sys.stdin:
     f = line.split()
     if f[0] == 'xmin':
         a, b, z, dx = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3]), mp.mpf(f[4])
-        at, zv = mp.atan(mp.tan(a) / mp.cos(b)), z / mp.cos(b) ** mp.mpf('3.3')
+        at = mp.atan(mp.tan(a) / mp.cos(b))
         x = max(mp.mpf(5) / 6 - z * mp.sin(a) ** 2 / (2 * mp.cos(b) ** 3), -mp.mpf('1.5'),
-                -mp.mpf(1) / 2 - inv(at) * (6 + z) / (2 * mp.tan(a)), dx - zv * (1 - mp.cos(a)) / 2)
+                -mp.mpf(1) / 2 - inv(at) * (6 + z) / (2 * mp.tan(a)))
         print(f"x {mp.nstr(x, 20)} {sig3(x, True)}")
     elif f[0] == 'tool':
         v = list(map(mp.mpf, f[1:]))
