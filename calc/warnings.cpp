@@ -32,6 +32,29 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
     return t == 0 ? dP : (Pi / 4 - xP - dP * std::tan(apr)) / t;
 }
 
+// The largest tool tip radius (in mn) whose fillet fits the gap of the internal gear i with the
+// flank of shift xE and the root cut at xK: the fillet touches the root circle (its centre rf -
+// rho from the gear centre) and the flank; beyond that radius its centre lies past the middle
+// of the gap, and the fillets of the two flanks meet there short of the root circle. rho itself
+// when it fits, and when no radius does (the gap closes before the root circle).
+long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long double xK) {
+    const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
+    const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
+    const long double half = (Pi / 2 + 2 * xE * Tan(g.alphaRad)) * g.mn / std::cos(g.betaRad) /
+                             std::fabs(g.d[i]) - Inv(g.alphat);
+    auto fits = [&](long double rho) { // the centre's angle from the tooth axis, at most pi/|z|
+        const long double RF = InternalFilletRadius(rf, ra, rb, rho), c = std::fmin(rb / RF, 1);
+        const long double sa = std::sqrt(1 - c * c);
+        return half + sa / c - std::acos(c) + std::atan2(rho * c, RF - rho * sa) <=
+               Pi / std::abs(g.z[i]);
+    };
+    long double lo = 0, hi = g.rhoaP0[i];
+    if (fits(hi) || !fits(0)) return g.rhoaP0mn[i];
+    for (int n = 0; n < 60; ++n)
+        (fits((lo + hi) / 2) ? lo : hi) = (lo + hi) / 2;
+    return lo / g.mn;
+}
+
 } // namespace
 
 long double ToolRootRadiusMax(const TGearData& g, int i) {
@@ -58,6 +81,13 @@ void ToolProfileWarnings(int i) {
     const long double rhoMax = RackTipRadiusMax(alpha, g.haP0mn[i], g.prP0mn[i]);
     if (g.rhoaP0mn[i] > rhoMax)
         AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
+    // A ring gear's gap bottom at both limits of its tolerance.
+    if (g.z[i] < 0 && g.d[i] < 0 && g.db[i] < 0) {
+        const long double gap = std::fmin(RingGapTipRadiusMax(g, i, g.xEmin[i], g.xEminV[i]),
+                                          RingGapTipRadiusMax(g, i, g.xEmax[i], g.xEmaxV[i]));
+        if (g.rhoaP0mn[i] > gap)
+            AddError("Warning: gap rhoaP0 <= " + FixedPointText(gap, 3) + " mn !");
+    }
     if (chamfer && hFf > hf) AddError("Warning: hFfP0 > hfP0 = " + FixedPointText(hf, 3) + " mn !");
     if (g.rhofP0mn[i] > 0) {
         const long double rhofMax = ToolRootRadiusMax(g, i);

@@ -16,10 +16,12 @@ void ToolAuxValues();
 void CalcWarnings();
 
 // The input check's warnings on a tool of gear i that cannot exist, each with the limit it
-// passes (factors of mn, degrees): a tip radius beyond the largest that fits the rack tooth, a
-// chamfer corner above the tool root line, a root radius that does not fit between the flank
-// and the middle of the tool space (the profile would cross itself), a chamfer angle below the
-// pressure angle. Reads the tool factors and alpha of GearData.
+// passes (factors of mn, degrees): a tip radius beyond the largest that fits the rack tooth, or
+// on a ring gear the bottom of the gap at both tolerance limits (its two fillets would meet
+// short of the root circle), a chamfer corner above the tool root line, a root radius that does
+// not fit between the flank and the middle of the tool space (the profile would cross itself), a
+// chamfer angle below the pressure angle. Reads the tool factors and alpha of GearData (a ring
+// gear's geometry and shifts as the calculation left them).
 void ToolProfileWarnings(int i);
 // The largest root radius factor rhofP0/mn the tool of gear i in g takes without that warning
 // (0 or less: none).

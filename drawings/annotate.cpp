@@ -183,7 +183,7 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
     std::vector<TArc> arcs = {
         {"d", 17, g.d[i]}, {"db", 25, g.db[i]}, {"df", 19, g.dfx[i]}, {"da", 21, g.dax[i]},
         {"dFf", 20, RootFormDiameter(i)}};
-    if (g.dFa[i] != g.da[i]) arcs.push_back({"dFa", 29, Mean2(g.dFa[i], g.dFaK[i])});
+    if (g.dFa[i] != g.da[i]) arcs.push_back({"dFa", 29, TipFormDiameter(i)});
     std::erase_if(arcs, [&](const TArc& a) {
         return fabsl(a.D) / 2.0L < rMin || fabsl(a.D) / 2.0L > rMax ||
                !InWindow(window, xc, yc, w, a.D, theta);
@@ -236,7 +236,7 @@ void DrawDiameterCircles(int i, Extended x0, Extended y0) {
     circle(21, "da = ", g.dax[i]);
     const Extended dFf = RootFormDiameter(i);
     if (dFf != g.db[i]) circle(20, "dFf = ", dFf);
-    if (g.dFa[i] != g.da[i]) circle(29, "dFa = ", g.dFa[i]);
+    if (g.dFa[i] != g.da[i]) circle(29, "dFa = ", TipFormDiameter(i));
     circle(24, "dNf = ", g.dNf[i]);
     CadSetColour(0);
 }

@@ -83,7 +83,8 @@ std::vector<TLimitedArc> ContactArcs(Extended Y0, Extended Y1) {
         const std::string n = std::to_string(i);
         const Extended yc = i == 1 ? 0 : a, theta = i == 1 ? 90 : 270, yLimit = i == 1 ? Y0 : Y1;
         const Extended w = i == 1 ? w1 : w2;
-        if (g.dFa[i] != g.da[i]) arc("dFa" + n, 29, false, yc, w, g.dFa[i], theta, yLimit);
+        if (g.dFa[i] != g.da[i])
+            arc("dFa" + n, 29, false, yc, w, TipFormDiameter(i), theta, yLimit);
         // Close to db, d or dw its label would sit on theirs: a wider arc moves it aside.
         auto near = [&](Extended D) { return fabsl(D - g.dNf[i]) < 0.15L * g.mn; };
         const bool close = near(g.db[i]) || near(g.d[i]) || near(g.dwx[i]);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "calc/geardata.h"
+#include "calc/meshing.h"
 #include "framework/core/errorlist.h"
 
 namespace {
@@ -19,13 +20,29 @@ TFlankPoint FlankPointFor(Extended halfAngleAtPitch, int i, Extended dy) {
 
 } // namespace
 
-bool BaseCircleAboveRootForm(int i) {
+Extended RoughShift(int i) {
     const TGearData& g = GearData;
-    return g.z[i] > 0 && g.dFf[i] <= g.db[i];
+    // As DiametersForShift places the root of the drawing: a premachined gear's is cut at the
+    // mean premachining shift.
+    return g.q[i] > 1e-5L ? (g.xEminV[i] + g.xEmaxV[i]) / 2.0L : g.xee[i];
 }
 
+bool BaseCircleAboveRootForm(int i) {
+    const TGearData& g = GearData;
+    return g.z[i] > 0 && RootFormDiameter(i) <= g.db[i];
+}
+
+// At the upper shift (no tolerance) the calculation's own values.
 Extended RootFormDiameter(int i) {
-    return GearData.dFf[i];
+    const Extended x = RoughShift(i);
+    return x == GearData.xEmaxV[i] ? GearData.dFf[i] : RootFormDiameterAt(i, x);
+}
+
+Extended TipFormDiameter(int i) {
+    const TGearData& g = GearData;
+    const bool upper = g.xee[i] == (g.q[i] > 1e-5L ? g.xEmax[i] : g.xEmaxV[i]) &&
+                       RoughShift(i) == g.xEmaxV[i];
+    return upper ? g.dFa[i] : TipFormDiameterAt(i, g.xee[i]);
 }
 
 TFlankPoint InvolutePoint(int i, Extended dy) {

@@ -13,9 +13,15 @@ struct TFlankPoint {
     Extended psi = 0;
 };
 
-// dFf of the drawings: the calculation's root form diameter dFf[i], where the involute begins
-// above the fillet (signed like the gear's diameters).
+// The form circles of the contour the tooth views draw (the involute of the shift xee, its root
+// and fillet cut at RoughShift), so that the circles meet the outline also where the tooth
+// thickness has a tolerance; signed like the gear's diameters. dFf: where the involute begins
+// above the fillet; dFa: where it ends below the tip.
 Extended RootFormDiameter(int i);
+Extended TipFormDiameter(int i);
+// The shift of the tool that cuts the drawn root: the mean premachining shift of a premachined
+// gear, else xee.
+Extended RoughShift(int i);
 // An external gear whose involute reaches down to the base circle (dFf = db).
 bool BaseCircleAboveRootForm(int i);
 // The right-flank point at diameter dy for the thickness snx. dy = 0 adds "Fatal  : d = 0 !"

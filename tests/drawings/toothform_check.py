@@ -10,7 +10,7 @@ Inputs: z mn alpha beta (degrees) x haP0mn hfP0mn rhoaP0mn rhofP0mn prP0mn alprP
 N (points per flank) shapes (roll positions per side) dFf (the calculation's root form
 diameter), for a premachined gear xfin (finished shift; x is then the premachining shift) and
 dFfin (where its finished involute begins), checks (comma list of evolv, zahn, union, fillet,
-tool, finite, envelope, chords, loopfree, dff, internal) and fillet_block (block
+tool, finite, envelope, chords, loopfree, dff, formcircles, internal) and fillet_block (block
 holding the fillet polylines). One line per check, "ok ..." or "FAIL ..."; exit status 1 when
 a check failed.
 """
@@ -684,6 +684,22 @@ def check_dff(doc, a, label):
           "%s: dFf arc radius %.9f = dFf / 2 of the calculation %.9f" % (label, got, want))
 
 
+def check_formcircles(doc, a, label):
+    """The dFf and dFa arcs of DTEIL lie where the contour's involute of the drawn thickness
+    (xfin, else x) begins and ends: its lowest and highest vertex on that involute."""
+    g = Gear(dict(a, x=a.get("xfin", a.get("x", "0"))))
+    v = max(polylines(doc, "EVOLV2"), key=len)
+    on = [mpf(math.hypot(x, y)) for x, y, _ in v if x > 0 and abs(
+        abs(atan(mpf(x) / mpf(y))) - abs(g.psi(mpf(math.hypot(x, y))))) < 1e-9] or [mpf("nan")]
+    arcs = {L: [e.dxf.radius for e in doc.blocks.get("DTEIL")
+                if e.dxftype() == "ARC" and e.dxf.layer == L] for L in ("20", "29")}
+    check(len(on) >= 2 and len(arcs["20"]) == 1 and abs(arcs["20"][0] - float(min(on))) < 1e-6,
+          "%s: dFf arc %s where the involute begins (%.9f)" % (label, arcs["20"], min(on)))
+    if arcs["29"]:
+        check(abs(arcs["29"][0] - float(max(on))) < 1e-6, "%s: dFa arc %s where the involute "
+              "ends (%.9f)" % (label, arcs["29"], max(on)))
+
+
 def block_points(doc, name):
     pts = []
     for e in doc.blocks.get(name):
@@ -756,6 +772,8 @@ def run(path, a):
         check_loopfree(doc, label)
     if "dff" in checks:
         check_dff(doc, a, label)
+    if "formcircles" in checks:
+        check_formcircles(doc, a, label)
     if "internal" in checks:
         check_internal(doc, g, a, label)
     if "simple" in checks or "crossing" in checks:

@@ -280,6 +280,31 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
     std::cout << out;
 }
 
+// With a tooth-thickness tolerance the contour is drawn at the mean shift, and so are its form
+// circles: the dFf and dFa arcs lie where the drawn involute begins and ends (plain, helical
+// with the tool tip radius of a reported case, tip rounding).
+TEST_F(ToothFormTest, FormArcsMeetTheDrawnInvoluteAtTheMeanShift) {
+    const TGearCase cases[] = {{2, 18, 25, 0, 0},
+                               {1.5L, 20, 17, 0.6695L, 24.9222L, 4, 1.25L, 1, 0.2086L},
+                               {2, 18, 30, 0.1L, 0, 4, 1.25L, 1, 0.25L, 0.3L}};
+    std::string batch;
+    int k = 0;
+    for (const TGearCase& c : cases) {
+        Calculate(c);
+        GearData.TsnSeries[2] = 7;
+        GearData.AsnSeries[2] = 8;
+        CalculateGears();
+        ASSERT_GT(GearData.xEmax[2] - GearData.xEmin[2], 0.01L);
+        const std::string name = "formarcs" + std::to_string(++k);
+        batch += KeptCopy(WriteDxf(name, true, false)) + " label=" + name + " " +
+                 CaseArgs("finite,formcircles,loopfree") + "\n";
+    }
+    const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_formarcs.txt";
+    WriteFileBytes(list, batch);
+    const std::string out = RunCheck("--batch '" + list + "'");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 13) << out; // dFa of the rounded tip
+}
+
 // A tool that cannot exist is warned by the input check with the limit it passes: just beyond
 // that limit the drawn tool outline crosses itself, just below it does not. The blocks of such a
 // tool are still drawn (and stay finite).
@@ -407,6 +432,40 @@ TEST_F(ToothFormTest, ProtuberanceToolWithChamferAndRootRadius) {
     EXPECT_EQ(texts[4], "hfP0 = 1 * mn = 2 mm");
     EXPECT_EQ(texts[6], "raP0 = 0.4 * mn = 0.8 mm");
     EXPECT_EQ(texts[10], "hFfP0 = 0.8 * mn = 1.6");
+}
+
+// A ring gear's gap bottom narrower than the tool's tip radius needs: the input check warns with
+// the largest radius that fits; beyond it the two fillets meet on the middle of the gap, short of
+// the root circle, and the drawing stays inside the root circle with the tool clear of the teeth.
+TEST_F(ToothFormTest, RingGapTooNarrowForTheToolTipIsWarnedAndItsFilletsMeet) {
+    TGearCase c{3, 7, -12, -0.4809L, 29.23L, 4, 1.25L, 1, 0.2033L};
+    c.x1 = 0.5L;
+    Calculate(c);
+    const std::string text = "Warning: gap rhoaP0 <= ";
+    auto warned = [&] {
+        for (int k = 1; k <= ErrorCount; ++k)
+            if (ErrorList[k].str().rfind(text, 0) == 0) return ErrorList[k].str();
+        return std::string();
+    };
+    ASSERT_FALSE(warned().empty());
+    const long double limit = std::stold(warned().substr(text.size()));
+    std::string batch;
+    for (const long double f : {0.97L, 1.03L}) {
+        c.rhoaP0mn = f * limit;
+        Calculate(c);
+        EXPECT_EQ(warned().empty(), f < 1) << Num(c.rhoaP0mn);
+        const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
+        const TCutVertex& first = h.front();
+        EXPECT_EQ(first.part == TCutPart::Root, f < 1);
+        if (f > 1) { // on the gap's middle, inside the root circle
+            EXPECT_NEAR(atan2l(first.x, -first.y), Pi / 12, 1e-15L);
+            EXPECT_LT(hypotl(first.x, first.y), -GearData.dfx[2] / 2 - 1e-6L);
+        }
+        batch += WriteDxf(f < 1 ? "ringfits" : "ringmeets", true, false) + " " +
+                 CaseArgs("finite,internal,loopfree") + "\n";
+    }
+    WriteFileBytes(Path("ringgap.txt"), batch);
+    RunCheck("--batch '" + Path("ringgap.txt") + "'");
 }
 
 TEST_F(ToothFormTest, PremachinedContourOfAnInternalGear) {

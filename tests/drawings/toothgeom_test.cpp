@@ -285,7 +285,7 @@ TEST_F(ToothGeomTest, LabelsOfCloseDiametersStayClear) {
         for (const TArc& a : arcs) {
             // Every arc spans at least the 1.5 pitches either side.
             EXPECT_GE(a.a1 - a.a0, 2 * 1.5 * 180 / std::abs(g.z[2]) - 1e-6) << a.r;
-            if (std::fabs(a.r - 43.2 / 2) < 1e-9) ++dFa; // the mean of dFa and dFaK
+            if (std::fabs(a.r - 43.0 / 2) < 1e-9) ++dFa; // dFa: drawn at the upper shift
         }
         EXPECT_EQ(static_cast<int>(arcs.size()), c.arcs) << Joined(lines);
         EXPECT_EQ(dFa, c.arcs == 6 ? 1 : 0);
