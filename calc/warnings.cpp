@@ -57,6 +57,11 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long 
 
 } // namespace
 
+long double ToolPointedAddendum(long double alpha, long double prP0mn) {
+    // The flanks x = pi/4 + prP0 / cos(alpha) - h tan(alpha) of both sides meet at x = 0.
+    return (Pi / 4 * std::cos(alpha) + prP0mn) / std::sin(alpha);
+}
+
 long double ToolRootRadiusMax(const TGearData& g, int i) {
     const long double alpha = DegToRad(g.alpha);
     const long double alk = g.alkP0[i] == 0 ? g.alpha : g.alkP0[i];
@@ -79,7 +84,12 @@ void ToolProfileWarnings(int i) {
     const bool chamfer = std::fabs(alk - g.alpha) >= 0.001L;
     const long double hf = g.hfP0mn[i], hFf = chamfer ? g.hFfP0mn[i] : hf;
     const long double rhoMax = RackTipRadiusMax(alpha, g.haP0mn[i], g.prP0mn[i]);
-    if (g.rhoaP0mn[i] > rhoMax)
+    // A tool whose flanks meet at or below its tip line has no tip to round: what must change is
+    // its addendum, not the radius.
+    if (!(rhoMax > 0))
+        AddError("Warning: haP0 > " + FixedPointText(ToolPointedAddendum(alpha, g.prP0mn[i]), 3) +
+                 " mn: pointed !");
+    else if (g.rhoaP0mn[i] > rhoMax)
         AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
     // A ring gear's gap bottom at both limits of its tolerance.
     if (g.z[i] < 0 && g.d[i] < 0 && g.db[i] < 0) {

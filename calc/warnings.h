@@ -16,13 +16,18 @@ void ToolAuxValues();
 void CalcWarnings();
 
 // The input check's warnings on a tool of gear i that cannot exist, each with the limit it
-// passes (factors of mn, degrees): a tip radius beyond the largest that fits the rack tooth, or
-// on a ring gear the bottom of the gap at both tolerance limits (its two fillets would meet
-// short of the root circle), a chamfer corner above the tool root line, a root radius that does
-// not fit between the flank and the middle of the tool space (the profile would cross itself), a
-// chamfer angle below the pressure angle. Reads the tool factors and alpha of GearData (a ring
-// gear's geometry and shifts as the calculation left them).
+// passes (factors of mn, degrees): a tooth pointed below its tip line (an addendum too high for
+// any tip), else a tip radius beyond the largest that fits the rack tooth, or on a ring gear the
+// bottom of the gap at both tolerance limits (its two fillets would meet short of the root
+// circle), a chamfer corner above the tool root line, a root radius that does not fit between
+// the flank and the middle of the tool space (the profile would cross itself), a chamfer angle
+// below the pressure angle. Reads the tool factors and alpha of GearData (a ring gear's geometry
+// and shifts as the calculation left them).
 void ToolProfileWarnings(int i);
+// The tool addendum factor haP0/mn at which the flanks of a basic rack of pressure angle alpha
+// (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
+// tip radius fits (the input check then warns "Warning: haP0 > limit mn: pointed !").
+long double ToolPointedAddendum(long double alpha, long double prP0mn);
 // The largest root radius factor rhofP0/mn the tool of gear i in g takes without that warning
 // (0 or less: none).
 long double ToolRootRadiusMax(const TGearData& g, int i);

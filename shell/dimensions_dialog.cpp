@@ -32,27 +32,41 @@ std::string LengthUnitLabel() {
     return UnitSystem == 1 ? "in." : "mm";
 }
 
-// The calculation of the stored entries with the designed gear's shift x: whether it holds
-// without a message a least shift avoids (a fatal one, a shift below -1.5, undercut). Otherwise
-// why: its fatal messages, else those.
-bool ShiftTaken(long double x, std::string& why) {
+// A message of a calculation at a shift that the least shift must avoid: any error (a fatal one
+// too), a shift below -1.5 and undercut.
+bool RefusesShift(const std::string& text) {
+    return text.rfind("Fatal", 0) == 0 || text.rfind("Error", 0) == 0 ||
+           text.find("x < -1.5") != std::string::npos ||
+           text.find("undercut") != std::string::npos;
+}
+
+// Messages about the span and ball measured, which the measurement dialog proposes again.
+bool IsMeasurementMessage(const std::string& text) {
+    for (const char* m : {"span contact", "ball contact", "Dm ball"})
+        if (text.find(m) != std::string::npos) return true;
+    return false;
+}
+
+// The calculation of the entries with the designed gear's shift x: what in it refuses x, none
+// when it holds without such a message; standing messages (no shift avoids them) do not count,
+// but a calculation that stops always refuses. Each calculation starts from the entries (one
+// fills in the ball and k left 0 for the shift it is given).
+std::vector<std::string> ShiftRefusals(const TGearData& entries, long double x,
+                                       const std::vector<std::string>& standing) {
     TGearData& g = GearData;
+    g = entries;
     g.x[2] = x;
     CalculateInput();
-    std::string fatal, avoided;
+    const bool stopped = CalcErrorFlag != 0 || AbortFlag != 0;
+    std::vector<std::string> why;
     for (int i = 1; i <= ErrorCount; ++i) {
         const std::string text = ErrorList[i].str();
-        // "Fatal  : beta > 45!" stops nothing and no shift avoids it.
-        if (CalcErrorFlag != 0 ? text.rfind("Fatal", 0) == 0
-                               : text.find("DmMess") != std::string::npos)
-            fatal += "\n" + text;
-        if (text.find("x < -1.5") != std::string::npos ||
-            text.find("undercut") != std::string::npos)
-            avoided += "\n" + text;
+        if (RefusesShift(text) &&
+            (stopped || std::find(standing.begin(), standing.end(), text) == standing.end()))
+            why.push_back(text);
     }
-    if (CalcErrorFlag != 0 && fatal.empty()) fatal = "\ncalculation stopped";
-    why = !fatal.empty() ? fatal : avoided;
-    return CalcErrorFlag == 0 && AbortFlag == 0 && why.empty() && !(g.xmin[2] > x);
+    if (stopped && why.empty()) why.push_back("Fatal  : calculation stopped !");
+    return why;
 }
 
 } // namespace
@@ -225,7 +239,7 @@ void TForm_qor1wgeo::LoadControls() {
     RadioGroup2Click(RadioGroup2);
 }
 
-bool TForm_qor1wgeo::StoreControls(bool shiftAndTip) {
+bool TForm_qor1wgeo::StoreControls(bool shiftAndTip, bool report) {
     TGearData& g = GearData;
     long double alpha = 0, beta = 0, mn = 0, b = 0, x = 0, kmn = 0, da = 0;
     std::int32_t z = 0;
@@ -233,8 +247,9 @@ bool TForm_qor1wgeo::StoreControls(bool shiftAndTip) {
                      {Edit_beta, &beta},
                      {Edit_mn, &mn},
                      {Edit_z2, nullptr, &z},
-                     {Edit_b0, &b}}) ||
-        (shiftAndTip && !ReadValues({{Edit_x2, &x}, {Edit_kmn2, &kmn}, {Edit_da2, &da}})))
+                     {Edit_b0, &b}},
+                    report) ||
+        (shiftAndTip && !ReadValues({{Edit_x2, &x}, {Edit_kmn2, &kmn}, {Edit_da2, &da}}, report)))
         return false;
     g.alpha = alpha;
     g.beta = beta;
@@ -259,28 +274,68 @@ bool TForm_qor1wgeo::StoreControls(bool shiftAndTip) {
     return true;
 }
 
+bool TForm_qor1wgeo::StoreTip(bool report) {
+    TGearData& g = GearData;
+    long double kmn = 0, da = 0;
+    if (!ReadValues({{Edit_kmn2, &kmn}, {Edit_da2, &da}}, report)) return false;
+    g.kmn[2] = kmn;
+    g.da[2] = da;
+    g.TipInputMode[2] = static_cast<std::uint16_t>(ClampIndex(RadioGroup2->ItemIndex(), 2) + 2);
+    return true;
+}
+
 // ---- proposals ----------------------------------------------------------------------------------
 
+TEntriesCalculation TForm_qor1wgeo::Entries() {
+    return CalculateEntries([this] { return StoreControls(true, false); });
+}
+
+void TForm_qor1wgeo::SayNew(const TEntriesCalculation& before, TValueEdit* edit) {
+    ShowNewMessages(edit->Caption->Caption() + " " + edit->Text(), NewMessages(before, Entries()));
+}
+
 void TForm_qor1wgeo::Button_alphaClick(TObject*) {
+    const TEntriesCalculation before = Entries();
     Edit_alpha->SetText("20");
+    SayNew(before, Edit_alpha);
 }
 
 void TForm_qor1wgeo::Button_b0Click(TObject*) {
-    Edit_b0->SetText(LengthToStr(15.0L * Edit_mn->Peek()));
+    // 15 mn, or the width the span measured needs on a helical gear where that is more.
+    const TEntriesCalculation before = Entries();
+    long double b = 15.0L * Edit_mn->Peek();
+    {
+        TScratchGearData scratch;
+        AbortFlag = 0;
+        CalcErrorFlag = 0;
+        if (StoreControls(true, false)) {
+            CalculateInput();
+            const TGearData& g = GearData;
+            const long double need = sinl(g.betab) * g.WminV[2] + 2 + 0.03L * g.WminV[2];
+            if (CalcErrorFlag == 0 && g.beta > 0 && need > b) b = need;
+        }
+    }
+    const std::string text = LengthTowards(b, true);
+    if (text.empty()) return;
+    Edit_b0->SetText(text);
+    SayNew(before, Edit_b0);
 }
 
 void TForm_qor1wgeo::Button_a0Click(TObject*) {
+    const TEntriesCalculation before = Entries();
     Edit_x2->SetText("0");
+    SayNew(before, Edit_x2);
 }
 
 void TForm_qor1wgeo::Button_x1minClick(TObject*) {
     TLeastShift least;
+    TEntriesCalculation typed;
     {
         TScratchGearData scratch;
         AbortFlag = 0;
-        // The least shift depends on the teeth, the angles, the module and the tool alone: the
-        // shift and the tip typed are not read (a shift that makes the calculation fail is what
-        // this button repairs), the tip is the tool's full tip.
+        // The least shift depends on the teeth, the angles, the module, the tool and the tip: the
+        // shift typed is not read (a shift that makes the calculation fail is what this button
+        // repairs). A tip that cannot be read counts as the tool's full tip.
         if (!StoreControls(false)) return;
         if (GearData.z[2] < 0) {
             // The undercut limit belongs to external gears; a proposal from its formula would
@@ -289,9 +344,12 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
                         "least profile shift to propose.");
             return;
         }
+        StoreTip(false);
         least = LeastShift();
+        // What the shift typed gives, to tell what the least shift adds.
+        typed = CalculateEntries([this] { return StoreControls(true, false); });
     }
-    if (!least.why.empty()) {
+    if (least.text.empty() && !std::isfinite(least.x)) {
         ShowMessage(least.why);
         return;
     }
@@ -299,57 +357,164 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
         Edit_x2->ShowValue(least.x, FloatToStrSig6(least.x));
     else
         Edit_x2->SetText(least.text);
+    std::vector<std::string> fresh =
+        NewMessages(typed, CalculateEntries([this] { return StoreControls(true, false); }));
+    std::erase_if(fresh, [&least](const std::string& m) {
+        return least.why.find(m) != std::string::npos;
+    });
+    std::string said = least.why;
+    if (!fresh.empty())
+        said += (said.empty() ? "" : "\n\n") + ("x min " + Edit_x2->Text()) +
+                ": with it the calculation says what it did not say with the shift typed:" +
+                MessagesWithRemedies(fresh);
+    if (!said.empty()) ShowMessage(said);
 }
 
-TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
-    const TGearData& g = GearData;
-    // The undercut limit (DIN 3960, the practical limit the calculation warns below) on the
-    // safe side, and no shift below -1.5.
-    const long double s = sinl(g.alpha * Pi / 180), cb = cosl(g.beta * Pi / 180);
-    const long double zg = 2 / (s * s);
-    long double lo = std::fmax((5.0L / 6 * zg - g.z[2] / (cb * cb * cb)) / zg, -1.5L);
-    TLeastShift least;
-    std::string why;
-    least.text = Sig3Towards(lo, true);
-    if (!least.text.empty() && ShiftTaken(StrToReal(least.text), why)) return least;
-    // Beside the fixed gear 1 the calculation has limits of its own: an operating pressure
-    // angle, a measuring circle outside the base circle, a root circle. They rise with the
-    // shift: the least shift taken lies between one refused and one taken.
-    long double hi = NAN;
-    for (const long double x : {0.0L, 0.5L, 1.0L, 1.5L}) {
-        if (x <= lo) continue;
-        if (ShiftTaken(x, why)) {
-            hi = x;
-            break;
-        }
-        lo = x;
+namespace {
+
+// The least shift of the grid and above at which the entries' calculation has no refusal but
+// the standing ones, refined between the last refused and the first taken point, with the text
+// the edit shows for it (rounded up; empty where it cannot show it): x is NaN where no point of
+// the grid is taken. Refused holds each point's refusals up to the first taken.
+struct TShiftSearch {
+    long double x = NAN;
+    std::string text;
+    std::vector<std::vector<std::string>> refused;
+};
+
+TShiftSearch LeastTaken(const TGearData& entries, const std::vector<long double>& grid,
+                        const std::vector<std::string>& standing) {
+    TShiftSearch r;
+    auto taken = [&](long double x) { return ShiftRefusals(entries, x, standing).empty(); };
+    std::size_t n = 0;
+    for (; n < grid.size(); ++n) {
+        r.refused.push_back(ShiftRefusals(entries, grid[n], standing));
+        if (r.refused.back().empty()) break;
     }
-    if (std::isnan(hi)) {
-        least.why = "x min: no profile shift up to 1.5 avoids undercut and calculates beside "
-                    "gear 1 (z 6, x 0.5):" +
-                    why;
-        return least;
-    }
-    while (hi - lo > 1e-7L) {
-        const long double mid = (lo + hi) / 2;
-        (ShiftTaken(mid, why) ? hi : lo) = mid;
-    }
+    if (n == grid.size()) return r;
+    r.x = grid[n];
     // The least shift the edit shows that is taken: the first above the one refused, else the
     // first above the one taken; where none can be shown, the limit itself.
-    least.x = hi;
-    for (const long double v : {lo, hi}) {
-        least.text = Sig3Towards(v, true);
-        if (!least.text.empty() && StrToReal(least.text) > lo &&
-            ShiftTaken(StrToReal(least.text), why))
-            return least;
+    long double lo = n > 0 ? grid[n - 1] : -INFINITY;
+    if (n > 0)
+        while (r.x - lo > 1e-7L) {
+            const long double mid = (lo + r.x) / 2;
+            (taken(mid) ? r.x : lo) = mid;
+        }
+    for (const long double v : {lo, r.x}) {
+        const std::string text = Sig3Towards(v, true);
+        if (std::isfinite(v) && !text.empty() && StrToReal(text) > lo && taken(StrToReal(text))) {
+            r.text = text;
+            break;
+        }
     }
-    least.text.clear();
+    return r;
+}
+
+} // namespace
+
+TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
+    const TGearData entries = GearData;
+    // The undercut limit (DIN 3960, the practical limit the calculation warns below) on the
+    // safe side, and no shift below -1.5.
+    const long double s = sinl(entries.alpha * Pi / 180), cb = cosl(entries.beta * Pi / 180);
+    const long double zg = 2 / (s * s);
+    const long double start =
+        std::fmax((5.0L / 6 * zg - entries.z[2] / (cb * cb * cb)) / zg, -1.5L);
+    TLeastShift least;
+    least.text = Sig3Towards(start, true);
+    if (!least.text.empty() && ShiftRefusals(entries, StrToReal(least.text), {}).empty())
+        return least;
+    // Beside the fixed gear 1 the calculation has limits of its own: an operating pressure
+    // angle, allowances that take too much of the tooth, a tip inside the base circle or a
+    // pointed one, the span and ball measured at the shift. Each shift up to 1.5 is tried on a
+    // grid; the least taken lies between the last refused and the first taken.
+    std::vector<long double> grid;
+    for (long double x = start; x < 1.5L; x += 0.02L)
+        grid.push_back(x);
+    grid.push_back(1.5L);
+    const TShiftSearch plain = LeastTaken(entries, grid, {});
+    TShiftSearch found = plain;
+    // Where no shift is taken, what no shift avoids stands in the way, then also the span and
+    // ball measured (the measurement dialog proposes them again): each is said, and the least
+    // shift that avoids everything else is proposed.
+    std::vector<std::string> standing;
+    auto stand = [&](const std::string& m) {
+        if (std::find(standing.begin(), standing.end(), m) == standing.end())
+            standing.push_back(m);
+    };
+    if (std::isnan(found.x)) {
+        for (const std::string& m : plain.refused.front())
+            if (m.rfind("Fatal  : calculation stopped", 0) != 0 &&
+                std::all_of(plain.refused.begin(), plain.refused.end(), [&m](const auto& why) {
+                    return std::find(why.begin(), why.end(), m) != why.end();
+                }))
+                stand(m);
+        // A fatal message that stops every calculation leaves nothing to propose.
+        if (!standing.empty()) found = LeastTaken(entries, grid, standing);
+    }
+    std::vector<std::string> measured;
+    for (const auto& why : plain.refused)
+        for (const std::string& m : why)
+            if (IsMeasurementMessage(m) &&
+                std::find(measured.begin(), measured.end(), m) == measured.end())
+                measured.push_back(m);
+    if (std::isnan(found.x) && !measured.empty()) {
+        for (const std::string& m : measured)
+            stand(m);
+        found = LeastTaken(entries, grid, standing);
+    }
+    if (std::isnan(found.x)) {
+        // No shift: each check that refused and where.
+        least.x = NAN;
+        least.text.clear();
+        least.why = "x min: no profile shift from " + Sig3Towards(start, true) +
+                    " up to 1.5 calculates beside gear 1 (z 6, x 0.5) without an error or "
+                    "undercut:";
+        std::vector<std::string> seen;
+        for (const auto& why : plain.refused)
+            for (const std::string& m : why)
+                if (std::find(seen.begin(), seen.end(), m) == seen.end()) seen.push_back(m);
+        for (const std::string& m : seen) {
+            long double from = NAN, to = NAN;
+            for (std::size_t k = 0; k < grid.size(); ++k)
+                if (std::find(plain.refused[k].begin(), plain.refused[k].end(), m) !=
+                    plain.refused[k].end()) {
+                    if (std::isnan(from)) from = grid[k];
+                    to = grid[k];
+                }
+            least.why += "\n" + m + "  (x " + FloatToStrSig3(from) + " .. " + FloatToStrSig3(to) +
+                         ")";
+        }
+        return least;
+    }
+    least.x = found.x;
+    least.text = found.text;
+    const long double x = least.text.empty() ? least.x : StrToReal(least.text);
+    if (!standing.empty()) {
+        least.why = "x min: no profile shift up to 1.5 avoids every error; at the least that "
+                    "avoids undercut and the others the calculation says:" +
+                    MessagesWithRemedies(ShiftRefusals(entries, x, {}));
+    } else if (!measured.empty()) {
+        // Taken with the span and ball entered: where they alone kept lower shifts out, say so.
+        const TShiftSearch core = LeastTaken(entries, grid, measured);
+        const long double below = core.text.empty() ? core.x : StrToReal(core.text);
+        if (below < x)
+            least.why = "x min " + FloatToStrSig6(x) +
+                        " is the least shift without an error with the span and ball entered. "
+                        "With k and the ball diameter proposed again (measurement dialog), "
+                        "shifts from " +
+                        FloatToStrSig6(below) + " up calculate without error too; below " +
+                        FloatToStrSig6(x) + " the ones entered give:" +
+                        MessagesWithRemedies(ShiftRefusals(entries, below, {}));
+    }
     return least;
 }
 
 void TForm_qor1wgeo::Button_x05Click(TObject*) {
     bool ok = false;
     const long double z = ParseReal(Edit_z2->Text(), ok);
+    const TEntriesCalculation typed = Entries();
     const std::string before = Edit_x2->Text();
     Edit_x2->SetText(ok && z < 0 ? "-0.5" : "0.5");
     TScratchGearData scratch;
@@ -363,6 +528,7 @@ void TForm_qor1wgeo::Button_x05Click(TObject*) {
         return;
     }
     LoadControls();
+    SayNew(typed, Edit_x2);
 }
 
 void TForm_qor1wgeo::Button_zClick(TObject*) {
@@ -391,10 +557,13 @@ bool TForm_qor1wgeo::FullTipDiameter(long double& daTool, bool report) {
 
 void TForm_qor1wgeo::Button_c1Click(TObject*) {
     // No addendum reduction: the tip diameter the tool generates.
+    const TEntriesCalculation before = Entries();
     long double daTool = 0;
     if (!FullTipDiameter(daTool, true)) return;
     Edit_kmn2->ShowValue(0, LengthToStr(0));
     Edit_da2->ShowValue(daTool, LengthToStrDec(3, daTool));
+    ShowNewMessages("Addendum reduction kmn 0, da " + Edit_da2->Text(),
+                    NewMessages(before, Entries()));
 }
 
 void TForm_qor1wgeo::Edit_kmn2Exit(TObject*) {

@@ -11,9 +11,11 @@
 // it was. Only the irreversible "beta=0, z=zn" conversion, which the user confirms, changes the
 // data at once.
 //
-// "< x min" proposes the least shift that avoids undercut and that the calculation takes beside
-// the fixed gear 1, from the teeth, angles, module and tool alone: the shift and tip typed play
-// no part, so a shift that makes the calculation fail does not block its own repair.
+// "< x min" proposes the least shift at which the calculation beside the fixed gear 1 raises no
+// error and no undercut, from the teeth, angles, module, tool, tip and measurement as entered: the
+// shift typed plays no part, so a shift that makes the calculation fail does not block its own
+// repair. Where no shift avoids an error, it says which. Every proposal says what the
+// calculation says with its value that it did not say with the entries before.
 
 #include <string>
 
@@ -39,10 +41,12 @@ public:
 
     void FormCreate(TObject* Sender);
     void LoadControls();
-    // False (reported) when an entry is no number in its range; then nothing is stored.
-    // Without shiftAndTip the shift and the tip entries are not read: the shift is stored as 0
-    // and the tip as the tool's full tip.
-    bool StoreControls(bool shiftAndTip = true);
+    // False (reported unless report is false) when an entry is no number in its range; then
+    // nothing is stored. Without shiftAndTip the shift and the tip entries are not read: the
+    // shift is stored as 0 and the tip as the tool's full tip.
+    bool StoreControls(bool shiftAndTip = true, bool report = true);
+    // The tip entries (kmn or da, as the radio group says) alone; false when they cannot be read.
+    bool StoreTip(bool report);
 
     void Button_alphaClick(TObject* Sender);
     void Button_b0Click(TObject* Sender);
@@ -66,15 +70,21 @@ public:
     void Button_sandvikClick(TObject* Sender);
 
 private:
-    // The least profile shift of the stored entries that avoids undercut and that the
-    // calculation takes beside the fixed gear 1 without a fatal message or "x < -1.5": as text
-    // of three digits rounded up, or x itself where they cannot say it (text empty); why when
-    // none up to 1.5 does.
+    // The least profile shift of the stored entries at which the calculation beside the fixed
+    // gear 1 raises no error (no fatal one either), no "x < -1.5" and no undercut: as text of
+    // three digits rounded up, or x itself where they cannot say it (text empty). Where no shift
+    // up to 1.5 avoids an error, why names it: x is then the least shift that avoids the others,
+    // or NaN (with each check and the shifts it refused) where none is left.
     struct TLeastShift {
         long double x = 0;
         std::string text, why;
     };
     TLeastShift LeastShift();
+    // The calculation of the entries as OK stores them (on a scratch copy, without a word).
+    TEntriesCalculation Entries();
+    // Says what the calculation of the entries says, now that edit holds a proposal, that it did
+    // not say before.
+    void SayNew(const TEntriesCalculation& before, TValueEdit* edit);
     // daTool[2] of the entries (on a scratch copy); false when they could not be stored or the
     // calculation failed (with report, its messages are shown).
     bool FullTipDiameter(long double& daTool, bool report);

@@ -1,6 +1,7 @@
 #include "shell/input_fields.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
 #include "framework/ui/help.h"
+#include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
 
 CalculateFunc CalculateInput = &CalculateGears;
@@ -134,11 +136,11 @@ bool TValueEdit::ReadValue(long double& v) {
     return false;
 }
 
-bool ReadValues(std::initializer_list<TValueTarget> fields) {
+bool ReadValues(std::initializer_list<TValueTarget> fields, bool report) {
     std::vector<long double> values;
     for (const TValueTarget& f : fields) {
         long double v = 0.0L;
-        if (!f.Edit->ReadValue(v)) return false;
+        if (!(report ? f.Edit->ReadValue(v) : f.Edit->TryValue(v))) return false;
         values.push_back(v);
     }
     std::size_t i = 0;
@@ -170,6 +172,13 @@ std::string Sig3Towards(long double v, bool up) {
     return {};
 }
 
+std::string LengthTowards(long double mm, bool up) {
+    if (UnitSystem != 1) return Sig3Towards(mm, up);
+    const long double in = mm / 25.4L * 1e4L;
+    if (!std::isfinite(in)) return {};
+    return FloatToStrDec(4, (up ? ceill(in) : floorl(in)) / 1e4L);
+}
+
 bool ProposalCalculationHeld() {
     if (CalcErrorFlag == 0 && AbortFlag == 0) return true;
     // What stopped the calculation: its fatal messages, else all it said.
@@ -182,6 +191,59 @@ bool ProposalCalculationHeld() {
     const std::string why = !fatal.empty() ? fatal : !all.empty() ? all : "calculation stopped";
     ShowErrorBox("No proposal: the calculation failed.\n" + why);
     return false;
+}
+
+TEntriesCalculation CalculateEntries(const std::function<bool()>& store) {
+    TScratchGearData scratch;
+    TEntriesCalculation c;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    if (!store()) return c;
+    CalculateInput();
+    c.Held = CalcErrorFlag == 0 && AbortFlag == 0;
+    for (int i = 1; i <= ErrorCount; ++i)
+        c.Messages.push_back(ErrorList[i].str());
+    return c;
+}
+
+namespace {
+// A message without its figures: the same check with another limit says nothing new.
+std::string CheckOf(const std::string& message) {
+    std::string s;
+    for (char c : message)
+        if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.') s += c;
+    return s;
+}
+} // namespace
+
+std::vector<std::string> NewMessages(const TEntriesCalculation& before,
+                                     const TEntriesCalculation& after) {
+    std::vector<std::string> fresh;
+    // A proposal that repairs a failed calculation is judged by OK's messages alone.
+    if (!before.Held) return fresh;
+    for (const std::string& m : after.Messages)
+        if (m != ErrorListLeftOut &&
+            std::none_of(before.Messages.begin(), before.Messages.end(),
+                         [&m](const std::string& b) { return CheckOf(b) == CheckOf(m); }))
+            fresh.push_back(m);
+    return fresh;
+}
+
+std::string MessagesWithRemedies(const std::vector<std::string>& messages) {
+    std::string text;
+    for (const std::string& m : messages) {
+        std::string origin, remedy;
+        text += "\n" + m;
+        if (FindErrHelp(m, origin, remedy) == 0 && !remedy.empty()) text += "\n    " + remedy;
+    }
+    return text;
+}
+
+void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh) {
+    if (fresh.empty()) return;
+    ShowMessage(proposal + " proposed. With it the calculation says what it did not say "
+                           "with the entries before:" +
+                MessagesWithRemedies(fresh));
 }
 
 // ---- scratch copy

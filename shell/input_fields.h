@@ -77,14 +77,14 @@ private:
     long double FShownValue = 0.0L;
 };
 
-// Reads every edit into its target in order; stops at the first that fails (reported) and then
-// writes none of them.
+// Reads every edit into its target in order; stops at the first that fails (reported unless
+// report is false) and then writes none of them.
 struct TValueTarget {
     TValueEdit* Edit;
     long double* Real = nullptr;
     std::int32_t* Whole = nullptr;
 };
-bool ReadValues(std::initializer_list<TValueTarget> fields);
+bool ReadValues(std::initializer_list<TValueTarget> fields, bool report = true);
 
 // The gear data and the calculation's state (flags, message list) are put back when this
 // goes: proposals that calculate on the entries leave the data as it was, so Cancel keeps it.
@@ -131,6 +131,26 @@ inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};     // de
 // decimals from 1 to 1000), rounded towards the safe side: its value is at least v (up) or at
 // most v (!up). Empty when no such text exists (|v| at the smallest the edits show).
 std::string Sig3Towards(long double v, bool up);
+
+// What a proposal brings: the calculation of the gear data as store writes the dialog's entries
+// into it (false: an entry cannot be read), run on a scratch copy, and its messages. Proposals
+// compare the entries before and after they fill in a value, and say what is new.
+struct TEntriesCalculation {
+    bool Held = false; // the entries were read and the calculation held
+    std::vector<std::string> Messages;
+};
+TEntriesCalculation CalculateEntries(const std::function<bool()>& store);
+// The messages of after that before lacks; none when before did not hold (OK then reports).
+std::vector<std::string> NewMessages(const TEntriesCalculation& before,
+                                     const TEntriesCalculation& after);
+// Each message on a line of its own, followed by the remedy of the message help.
+std::string MessagesWithRemedies(const std::vector<std::string>& messages);
+// Tells the user which messages the value proposed brings (nothing when fresh is empty).
+void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh);
+
+// A length in mm as the length edits show it in the current unit system (Sig3Towards in mm, four
+// decimals in inches), rounded towards the safe side.
+std::string LengthTowards(long double mm, bool up);
 
 // After a proposal's calculation: true when it held. Otherwise the calculation's messages are
 // shown (the proposal then proposes nothing).

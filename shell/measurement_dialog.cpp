@@ -177,12 +177,13 @@ void TForm_messen::LoadControls() {
     Edit_k2->ShowValue(g.k[2], IntToString(g.k[2]));
 }
 
-bool TForm_messen::StoreControls() {
+bool TForm_messen::StoreControls(bool report) {
     TGearData& g = GearData;
     long double dm1 = 0, dm2 = 0;
     std::int32_t k1 = 0, k2 = 0;
     if (!ReadValues(
-            {{Edit_dm1, &dm1}, {Edit_dm2, &dm2}, {Edit_k1, nullptr, &k1}, {Edit_k2, nullptr, &k2}}))
+            {{Edit_dm1, &dm1}, {Edit_dm2, &dm2}, {Edit_k1, nullptr, &k1}, {Edit_k2, nullptr, &k2}},
+            report))
         return false;
     g.DM[1] = dm1;
     g.DM[2] = dm2;
@@ -191,51 +192,122 @@ bool TForm_messen::StoreControls() {
     return true;
 }
 
-std::int32_t ProposeTeethSpanned(int i, bool& fits) {
+long double SpanFaceWidth(int i, std::int32_t k) {
     const TGearData& g = GearData;
-    return TSpanGauge(i).Nearest(kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn), fits);
+    // The span over the premachined lower limit, as the calculation's face-width check takes it.
+    const long double W = TSpanGauge(i).Span(k, 0);
+    return std::sin(g.betab) * W + 2 + 0.03L * W;
+}
+
+TSpanProposal ProposeTeethSpanned(int i) {
+    const TGearData& g = GearData;
+    TSpanGauge gauge(i);
+    TSpanProposal p;
+    p.k = gauge.Nearest(kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn), p.Fits);
+    // The span must be taken across the face width of a helical gear.
+    auto wide = [&](std::int32_t k) {
+        const long double span = gauge.Span(k, 0);
+        return !(g.beta > 0 && g.bGear[i] < std::sin(g.betab) * span + 2 + 0.03L * span);
+    };
+    p.Wide = wide(p.k);
+    if (!p.Fits || p.Wide) return p;
+    // Among the k that touch the usable flank (one run), the nearest that the face width takes.
+    const std::int32_t s = g.z[i] < 0 ? -1 : 1;
+    for (std::int32_t d = 1;; ++d) {
+        bool inside = false;
+        for (const std::int32_t k : {p.k - s * d, p.k + s * d}) {
+            if (k * s < 1 || !gauge.Fits(k)) continue;
+            inside = true;
+            if (wide(k)) {
+                p.k = k;
+                p.Wide = true;
+                return p;
+            }
+        }
+        if (!inside) return p;
+    }
+}
+
+bool TForm_messen::StoreEntries() {
+    if (!StoreControls(false)) return false;
+    GearData.MeasureMode = 0; // as OK stores them
+    return true;
 }
 
 void TForm_messen::Button_kClick(TObject*) {
     // Proposed from the entries and the last calculation; the data changes only on OK.
-    TScratchGearData scratch;
-    if (!ProposalCalculationHeld() || !StoreControls()) return;
-    TGearData& g = GearData;
-    bool fits = true;
-    for (int i = 1; i <= 2; ++i) {
-        bool f = true;
-        g.k[i] = ProposeTeethSpanned(i, f);
-        if (i == 2) fits = f; // gear 1 is the hidden companion
+    TEntriesCalculation before;
+    TSpanProposal last;
+    {
+        TScratchGearData scratch;
+        if (!ProposalCalculationHeld() || !StoreControls()) return;
+        before = CalculateEntries([this] { return StoreEntries(); });
+        TGearData& g = GearData;
+        for (int i = 1; i <= 2; ++i) {
+            const TSpanProposal p = ProposeTeethSpanned(i);
+            g.k[i] = p.k;
+            if (i == 2) last = p; // gear 1 is the hidden companion
+        }
+        LoadControls();
     }
-    LoadControls();
-    if (!fits)
-        ShowMessage(SpannedText() +
-                    " k: no span touches the usable flank (dFf .. dFa) at every "
-                    "shift measured. The k proposed comes nearest; its anvils touch outside it.");
+    std::string said;
+    if (!last.Fits)
+        said = SpannedText() +
+               " k: no span touches the usable flank (dFf .. dFa) at every shift measured. The k "
+               "proposed comes nearest; its anvils touch outside it.";
+    if (!last.Wide)
+        said += (said.empty() ? SpannedText() + " k: the" : std::string(" The")) +
+                " face width b " + LengthToStr(GearData.bGear[2]) + " " + LengthUnitText() +
+                " is below the " + LengthToStr(SpanFaceWidth(2, last.k)) + " " +
+                LengthUnitText() + " the span over the k proposed needs (\"Warning: b < b min.\")" +
+                (last.Fits ? ", and below that of every k whose span touches the usable flank."
+                           : ".") +
+                " A wider face width takes it; the dimension over balls needs none.";
+    const std::vector<std::string> fresh =
+        NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
+    std::vector<std::string> unsaid;
+    for (const std::string& m : fresh)
+        if (last.Wide || m.find("b < b min") == std::string::npos) unsaid.push_back(m);
+    if (!unsaid.empty())
+        said += (said.empty() ? "" : "\n\n") + SpannedText() + " k " + Edit_k2->Text() +
+                ": with it the calculation says what it did not say before:" +
+                MessagesWithRemedies(unsaid);
+    if (!said.empty()) ShowMessage(said);
 }
 
 void TForm_messen::Button_dmClick(TObject*) {
-    TScratchGearData scratch;
-    if (!ProposalCalculationHeld() || !StoreControls()) return;
-    TGearData& g = GearData;
+    TEntriesCalculation before;
     TBallProposal last;
-    for (int i = 1; i <= 2; ++i) {
-        const TBallProposal p = ProposeBallDiameter(i);
-        if (std::isfinite(p.DM)) g.DM[i] = p.DM;
-        if (i == 2) last = p;
+    std::string said;
+    {
+        TScratchGearData scratch;
+        if (!ProposalCalculationHeld() || !StoreControls()) return;
+        before = CalculateEntries([this] { return StoreEntries(); });
+        TGearData& g = GearData;
+        for (int i = 1; i <= 2; ++i) {
+            const TBallProposal p = ProposeBallDiameter(i);
+            if (std::isfinite(p.DM)) g.DM[i] = p.DM;
+            if (i == 2) last = p;
+        }
+        LoadControls();
+        if (!last.Fits)
+            said = std::string("Ball diameter DM: no ball stands above the tip circle and touches "
+                               "the usable flank (dFf .. dFa) at both allowance limits. ") +
+                   (!last.Seats ? "The ball proposed finds no seat between the flanks at one of "
+                                  "them (it would touch at or below the base circle)."
+                    : TBallGauge(2).HighEnough(last.DM)
+                        ? "The ball proposed stands above the tip circle; its contact leaves the "
+                          "usable flank."
+                        : "No ball that finds a seat at every limit stands above the tip circle; "
+                          "the ball proposed is the largest that does.");
     }
-    LoadControls();
-    if (last.Fits) return;
-    const char* why =
-        !last.Seats ? "The ball proposed finds no seat between the flanks at one of them (it "
-                      "would touch at or below the base circle)."
-        : TBallGauge(2).HighEnough(last.DM)
-            ? "The ball proposed stands above the tip circle; its contact leaves the usable flank."
-            : "No ball that finds a seat at every limit stands above the tip circle; the ball "
-              "proposed is the largest that does.";
-    ShowMessage(std::string("Ball diameter DM: no ball stands above the tip circle and touches "
-                            "the usable flank (dFf .. dFa) at both allowance limits. ") +
-                why);
+    const std::vector<std::string> fresh =
+        NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
+    if (!fresh.empty())
+        said += std::string(said.empty() ? "" : "\n\n") + "Ball diameter DM " + Edit_dm2->Text() +
+                ": with it the calculation says what it did not say before:" +
+                MessagesWithRemedies(fresh);
+    if (!said.empty()) ShowMessage(said);
 }
 
 void TForm_messen::Button_metricClick(TObject*) {

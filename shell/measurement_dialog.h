@@ -18,9 +18,18 @@
 
 // The number of teeth spanned for gear i from the last calculation: the usual k (kmess at
 // xEmin) when its span touches the usable flank at every shift measured, judged by the
-// calculation's own TSpanGauge; otherwise the nearest k that does; fits false when none does
-// (then the k that misses least).
-std::int32_t ProposeTeethSpanned(int i, bool& fits);
+// calculation's own TSpanGauge, and the face width of a helical gear takes it (no "Warning: b <
+// b min."); otherwise the nearest k that does both; where none does, the k nearest to the usual
+// one that touches the usable flank (Wide false), or where none touches it, the k that misses
+// least (Fits false).
+struct TSpanProposal {
+    std::int32_t k = 0;
+    bool Fits = false, Wide = false;
+};
+TSpanProposal ProposeTeethSpanned(int i);
+// The face width the span over k teeth of gear i needs, from the last calculation (the
+// calculation warns "Warning: b < b min." below it on a helical gear).
+long double SpanFaceWidth(int i, std::int32_t k);
 
 // A ball diameter for gear i from the last calculation: the usual ball (touching near
 // d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,
@@ -46,8 +55,12 @@ public:
 
     void FormCreate(TObject* Sender);
     void LoadControls();
-    bool StoreControls();
+    bool StoreControls(bool report = true);
     void Button_kClick(TObject* Sender);
     void Button_dmClick(TObject* Sender);
     void Button_metricClick(TObject* Sender);
+
+private:
+    // The entries as OK stores them, without a message.
+    bool StoreEntries();
 };

@@ -36,6 +36,25 @@ constexpr int kLabelLeft = 16, kLabelWidth = 250, kEditLeft = 272, kEditWidth = 
 constexpr int kUnitLeft = 366, kProposeLeft = 394, kRight = 446, kButtonWidth = 130;
 constexpr int kRow = 29;
 
+// The tip radius the addendum proposal leaves room for at least (factor of mn): a tool tooth that
+// narrow still has a tip to round.
+constexpr long double kLeastTipRadius = 0.1L;
+
+// The largest addendum factor (three digits, rounded down) at which a rack tooth of pressure
+// angle alpha (radians) and protuberance pr still takes the tip radius r.
+// Fills the edit with the text of a fixed proposal; nothing to say.
+std::string Fill(TValueEdit* edit, const std::string& text) {
+    edit->SetText(text);
+    return {};
+}
+
+long double AddendumForTipRadius(long double alpha, long double pr, long double r) {
+    // RackTipRadiusMax solved for the addendum.
+    const long double ha =
+        (Pi / 4 * cosl(alpha) + pr - r * (1 - sinl(alpha)) / 0.99L) / sinl(alpha);
+    return StrToReal(Sig3Towards(ha, false));
+}
+
 } // namespace
 
 TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
@@ -128,6 +147,10 @@ void TForm_qor1prof::FormCreate(TObject*) {
 
 void TForm_qor1prof::LoadControls() {
     const TGearData& g = GearData;
+    FAlpha = g.alpha;
+    FRackName = g.BasicRackName[2].str();
+    FRecordNo = g.ToolRecordNo[2];
+    FTipProposed = FRootProposed = FDepthProposed = "";
     const std::string unit = OemToAnsiString(AngleUnitText());
     Label_alprp1u->SetCaption(unit);
     Label_alkp1u->SetCaption(unit);
@@ -136,7 +159,7 @@ void TForm_qor1prof::LoadControls() {
     // A profile from the table (type 0) counts as self-defined; the list has four entries.
     ComboBox1->SetItemIndex(ClampIndex(FLoadedType == 0 ? kSelfDefined : FLoadedType - 1, 4));
     CheckBox_prot1->SetChecked(!(fabsl(g.prP0mn[2]) < 1e-5L));
-    CheckBox_koka1->SetChecked(!(fabsl(g.alkP0[2] - g.alpha) < 1e-5L));
+    CheckBox_koka1->SetChecked(!(fabsl(g.alkP0[2] - FAlpha) < 1e-5L));
     auto show = [](TValueEdit* e, long double v) { e->ShowValue(v, FloatToStrSig3(v)); };
     show(Edit_hfp1, g.hfP0mn[2]);
     show(Edit_hap1, g.haP0mn[2]);
@@ -149,18 +172,22 @@ void TForm_qor1prof::LoadControls() {
     ShowProfileControls();
 }
 
-bool TForm_qor1prof::StoreControls() {
+bool TForm_qor1prof::StoreControls(bool report) {
     TGearData& g = GearData;
-    long double hfp = 0, hap = 0, alkp = g.alpha, hffp = 0, alprp = 0, prp = 0, rhoap = 0,
+    long double hfp = 0, hap = 0, alkp = FAlpha, hffp = 0, alprp = 0, prp = 0, rhoap = 0,
                 rhofp = 0;
     const bool chamfer = CheckBox_koka1->Checked();
     const bool protuberance = CheckBox_prot1->Checked();
-    if (!ReadValues({{Edit_hfp1, &hfp}, {Edit_hap1, &hap}}) ||
-        (chamfer && !ReadValues({{Edit_alkp1, &alkp}, {Edit_hffp1, &hffp}})) ||
-        (protuberance && !ReadValues({{Edit_alprp1, &alprp}, {Edit_prp1, &prp}})) ||
-        !ReadValues({{Edit_rhoap1, &rhoap}, {Edit_rhofp1, &rhofp}}))
+    if (!ReadValues({{Edit_hfp1, &hfp}, {Edit_hap1, &hap}}, report) ||
+        (chamfer && !ReadValues({{Edit_alkp1, &alkp}, {Edit_hffp1, &hffp}}, report)) ||
+        (protuberance && !ReadValues({{Edit_alprp1, &alprp}, {Edit_prp1, &prp}}, report)) ||
+        !ReadValues({{Edit_rhoap1, &rhoap}, {Edit_rhofp1, &rhofp}}, report))
         return false;
     g.BasicRackType[2] = FRackChosen ? ClampIndex(ComboBox1->ItemIndex(), 4) + 1 : FLoadedType;
+    // A tool from the table brings the pressure angle it is made for, its name and record.
+    g.alpha = FAlpha;
+    g.BasicRackName[2] = FRackName;
+    g.ToolRecordNo[2] = FRecordNo;
     g.hfP0mn[2] = hfp;
     g.haP0mn[2] = hap;
     g.alkP0[2] = alkp;
@@ -203,7 +230,7 @@ void TForm_qor1prof::ComboBox1Change(TObject*) {
         CheckBox_prot1->SetChecked(p.protuberance);
         Edit_alprp1->ShowValue(p.alprp, p.alprpText);
         Edit_prp1->ShowValue(p.prp, p.prpText);
-        Edit_alkp1->ShowValue(GearData.alpha, FloatToStrSig3(GearData.alpha));
+        Edit_alkp1->ShowValue(FAlpha, FloatToStrSig3(FAlpha));
         Edit_hffp1->ShowValue(p.hfp, p.hfpText);
         Edit_rhofp1->ShowValue(0, "0");
         CheckBox_koka1->SetChecked(false);
@@ -211,43 +238,112 @@ void TForm_qor1prof::ComboBox1Change(TObject*) {
     ShowProfileControls();
 }
 
-void TForm_qor1prof::Button_hap1Click(TObject*) {
-    Edit_hap1->SetText("1.25");
-}
-
-void TForm_qor1prof::Button_hfp1Click(TObject*) {
-    Edit_hfp1->SetText("1.0");
-}
-
-void TForm_qor1prof::Button_rhofp1Click(TObject*) {
-    // 0.3 where the tool takes it, else the largest root radius the tool as entered takes (the
-    // calculation warns above it), rounded down.
-    TGearData& g = GearData;
-    TScratchGearData scratch;
+void TForm_qor1prof::PeekTool(TGearData& g) const {
+    g.alpha = FAlpha;
     g.haP0mn[2] = Edit_hap1->Peek();
     g.hfP0mn[2] = Edit_hfp1->Peek();
     g.rhoaP0mn[2] = Edit_rhoap1->Peek();
+    g.rhofP0mn[2] = Edit_rhofp1->Peek();
     g.prP0mn[2] = ProtuberanceToStore();
     g.alprP0[2] = CheckBox_prot1->Checked() ? Edit_alprp1->Peek() : 0.0L;
     const bool chamfer = CheckBox_koka1->Checked();
-    g.alkP0[2] = chamfer ? Edit_alkp1->Peek() : g.alpha;
+    g.alkP0[2] = chamfer ? Edit_alkp1->Peek() : FAlpha;
     g.hFfP0mn[2] = chamfer ? Edit_hffp1->Peek() : g.hfP0mn[2];
+}
+
+void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()>& set) {
+    // The limits of the tool's radii and chamfer, before and after the value is set: a value the
+    // proposal puts beyond its limit is proposed again (one beyond it before is the user's).
+    struct Limits {
+        bool tip, root, chamfer;
+    };
+    auto within = [this] {
+        TGearData g = GearData;
+        PeekTool(g);
+        const long double alpha = DegToRad(g.alpha);
+        return Limits{!(g.rhoaP0mn[2] > RackTipRadiusMax(alpha, g.haP0mn[2], g.prP0mn[2])),
+                      !(g.rhofP0mn[2] > 0 && g.rhofP0mn[2] > ToolRootRadiusMax(g, 2)),
+                      !(CheckBox_koka1->Checked() && g.hFfP0mn[2] > g.hfP0mn[2])};
+    };
+    auto entries = [this] { return StoreControls(false); };
+    const TEntriesCalculation before = CalculateEntries(entries);
+    const Limits was = within();
+    // A value still as its proposal left it follows the tool (so the order of the proposals
+    // does not matter).
+    auto follows = [edit](TValueEdit* e, const std::string& proposed) {
+        return e != edit && e->Text() == proposed;
+    };
+    const bool depth = follows(Edit_hffp1, FDepthProposed), tip = follows(Edit_rhoap1, FTipProposed),
+               root = follows(Edit_rhofp1, FRootProposed);
+    std::string said = set();
+    // The chamfer depth first: the root radius's limit depends on it.
+    if (depth || (was.chamfer && !within().chamfer)) ProposeChamferDepth();
+    if (tip || (was.tip && !within().tip)) {
+        const std::string why = ProposeTipRadius();
+        if (!why.empty()) said += (said.empty() ? "" : "\n") + why;
+    }
+    if (root || (was.root && !within().root)) ProposeRootRadius();
+    const std::vector<std::string> fresh = NewMessages(before, CalculateEntries(entries));
+    if (!fresh.empty())
+        said += (said.empty() ? "" : "\n\n") + edit->Caption->Caption() + " " + edit->Text() +
+                ": with it the calculation says what it did not say before:" +
+                MessagesWithRemedies(fresh);
+    if (!said.empty()) ShowMessage(said);
+}
+
+void TForm_qor1prof::Button_hap1Click(TObject*) {
+    Propose(Edit_hap1, [this]() -> std::string {
+        // The standard addendum, unless the tool's tooth would come (near) to a point below it:
+        // then the largest addendum that leaves the tip room for a radius.
+        const long double alpha = DegToRad(FAlpha), pr = ProtuberanceToStore();
+        if (RackTipRadiusMax(alpha, 1.25L, pr) >= kLeastTipRadius) {
+            Edit_hap1->SetText("1.25");
+            return {};
+        }
+        const long double ha = AddendumForTipRadius(alpha, pr, kLeastTipRadius);
+        if (!(ha > 0)) return {}; // no addendum leaves a tip at this angle
+        Edit_hap1->ShowValue(ha, FloatToStrSig3(ha));
+        return "Addendum of tool haP0/mn: at alpha " + FloatToStrSig3(FAlpha) +
+               "\u00B0 the standard 1.25 makes the tool's tooth pointed (from " +
+               Sig3Towards(ToolPointedAddendum(alpha, pr), false) + " up). Proposed " +
+               FloatToStrSig3(ha) + ", which leaves the tip room for a radius of " +
+               FloatToStrSig3(kLeastTipRadius) + ".";
+    });
+}
+
+void TForm_qor1prof::Button_hfp1Click(TObject*) {
+    Propose(Edit_hfp1, [this] { return Fill(Edit_hfp1, "1.0"); });
+}
+
+void TForm_qor1prof::Button_rhofp1Click(TObject*) {
+    Propose(Edit_rhofp1, [this] {
+        ProposeRootRadius();
+        return std::string();
+    });
+}
+
+void TForm_qor1prof::ProposeRootRadius() {
+    // 0.3 where the tool takes it, else the largest root radius the tool as entered takes (the
+    // calculation warns above it), rounded down.
+    TGearData g = GearData;
+    PeekTool(g);
     const long double largest = ToolRootRadiusMax(g, 2);
     std::string text = "0.3";
     if (!(largest >= 0.3L)) text = largest > 0 ? Sig3Towards(largest, false) : "0";
     Edit_rhofp1->SetText(text.empty() ? "0" : text);
+    FRootProposed = Edit_rhofp1->Text();
 }
 
 void TForm_qor1prof::Button_prp1Click(TObject*) {
-    Edit_prp1->SetText("0.04");
+    Propose(Edit_prp1, [this] { return Fill(Edit_prp1, "0.04"); });
 }
 
 void TForm_qor1prof::Button_alprp1Click(TObject*) {
-    Edit_alprp1->SetText("8");
+    Propose(Edit_alprp1, [this] { return Fill(Edit_alprp1, "8"); });
 }
 
 void TForm_qor1prof::Button_alkp1Click(TObject*) {
-    Edit_alkp1->SetText(FloatToStrSig3(GearData.alpha + 20.0L));
+    Propose(Edit_alkp1, [this] { return Fill(Edit_alkp1, FloatToStrSig3(FAlpha + 20.0L)); });
 }
 
 long double TForm_qor1prof::ProtuberanceToStore() const {
@@ -256,24 +352,35 @@ long double TForm_qor1prof::ProtuberanceToStore() const {
 }
 
 void TForm_qor1prof::Button_hffp1Click(TObject*) {
+    Propose(Edit_hffp1, [this] {
+        ProposeChamferDepth();
+        return std::string();
+    });
+}
+
+void TForm_qor1prof::ProposeChamferDepth() {
     Edit_hffp1->SetText(FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - ProtuberanceToStore()));
+    FDepthProposed = Edit_hffp1->Text();
 }
 
 void TForm_qor1prof::Button_rhoap1Click(TObject*) {
+    Propose(Edit_rhoap1, [this] { return ProposeTipRadius(); });
+}
+
+std::string TForm_qor1prof::ProposeTipRadius() {
     // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
-    const long double r =
-        RackTipRadiusMax(GearData.alpha * Pi / 180.0L, Edit_hap1->Peek(), ProtuberanceToStore());
+    const long double alpha = DegToRad(FAlpha);
+    const long double r = RackTipRadiusMax(alpha, Edit_hap1->Peek(), ProtuberanceToStore());
     if (!(r > 0)) {
         // The rack tooth's flanks meet before its tip line: nothing to round.
-        const long double alpha = GearData.alpha * Pi / 180.0L;
-        const long double top = (Pi / 4 * cosl(alpha) + ProtuberanceToStore()) / sinl(alpha);
         Edit_rhoap1->SetText("0");
-        ShowMessage("Fillet radius of tool rhoaP0/mn: at haP0/mn " + Edit_hap1->Text() +
-                    " and alpha " + FloatToStrSig3(GearData.alpha) +
-                    "\u00B0 the tool's tooth comes to a point before its tip, so its tip cannot "
-                    "be rounded. Proposed 0; an addendum haP0/mn below " +
-                    Sig3Towards(top, false) + " leaves room for a radius.");
-        return;
+        FTipProposed = "0";
+        return "Fillet radius of tool rhoaP0/mn: at haP0/mn " + Edit_hap1->Text() + " and alpha " +
+               FloatToStrSig3(FAlpha) +
+               "\u00B0 the tool's tooth comes to a point before its tip, so its tip cannot be "
+               "rounded. Proposed 0; an addendum haP0/mn below " +
+               Sig3Towards(ToolPointedAddendum(alpha, ProtuberanceToStore()), false) +
+               " leaves room for a radius (the addendum's \"<\" proposes one).";
     }
     // Rounded down: the radius shown never exceeds the largest the rack can take.
     const std::string text = Sig3Towards(r, false);
@@ -281,14 +388,20 @@ void TForm_qor1prof::Button_rhoap1Click(TObject*) {
         Edit_rhoap1->SetText(text);
     else if (std::isfinite(r))
         Edit_rhoap1->ShowValue(r, FloatToStrSig6(r));
+    FTipProposed = Edit_rhoap1->Text();
+    return {};
 }
 
 void TForm_qor1prof::Button_db1Click(TObject*) {
-    // The dialog shows gear 2: the tool is picked for it. A cancelled or failed pick keeps the
-    // entries as they are.
-    AbortFlag = 0;
-    ToolPick(2, 1);
-    if (AbortFlag == 0) LoadControls();
+    // The dialog shows gear 2: the tool is picked for it, into a scratch copy of the gear data
+    // that only fills the dialog (OK stores it). A cancelled or failed pick keeps the entries as
+    // they are.
+    {
+        TScratchGearData scratch;
+        AbortFlag = 0;
+        ToolPick(2, 1);
+        if (AbortFlag == 0) LoadControls();
+    }
     AbortFlag = 0;
 }
 

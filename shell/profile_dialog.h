@@ -7,7 +7,15 @@
 // "self-defined ..." unlocks them. The protuberance and chamfer boxes show or hide their rows.
 // OK stores (an entry that is no number in its range is reported and keeps the dialog open)
 // and calculates; Cancel, Esc and the close box store nothing and set AbortFlag. "Database"
-// picks a tool of the table for gear 2 and shows it; a cancelled pick keeps the entries.
+// picks a tool of the table for gear 2 and shows it; a cancelled pick keeps the entries. The
+// tool picked (with the pressure angle, name and record it brings) enters the gear data only by
+// OK: Cancel leaves the gear data exactly as it was.
+//
+// The proposals ("<") fill in a value that keeps the tool whole: the addendum leaves the tool's
+// tooth a tip; a tip radius, root radius or chamfer depth still as proposed is proposed again
+// for the tool each later proposal makes, and one typed is proposed again where the new value
+// puts it beyond its limit, so the order of the buttons does not matter. Whatever the
+// calculation then says that it did not say with the entries before, the proposal tells.
 
 #include "shell/input_fields.h"
 
@@ -29,8 +37,9 @@ public:
 
     void FormCreate(TObject* Sender);
     void LoadControls();
-    // False (reported) when an entry is no number in its range; then nothing is stored.
-    bool StoreControls();
+    // False (reported unless report is false) when an entry is no number in its range; then
+    // nothing is stored.
+    bool StoreControls(bool report = true);
     void ShowProfileControls();
 
     void ComboBox1Change(TObject* Sender);
@@ -49,6 +58,23 @@ public:
 private:
     // The protuberance factor OK would store: the edit's while the box is checked, else 0.
     long double ProtuberanceToStore() const;
+    // The tool of the edits (what OK would store) in g's gear 2.
+    void PeekTool(TGearData& g) const;
+    // Runs the proposal set (which fills edit and returns what it has to say), then proposes
+    // again each radius (and the chamfer depth) that the new value put beyond its limit, and says
+    // what the calculation says new with it.
+    void Propose(TValueEdit* edit, const std::function<std::string()>& set);
+    // Fills in the tip radius; what it has to say (a pointed tool).
+    std::string ProposeTipRadius();
+    void ProposeRootRadius();
+    void ProposeChamferDepth();
+    // The texts the radius and chamfer-depth proposals entered last: while an edit still shows
+    // its proposal, the proposal follows the tool as other proposals change it.
+    std::string FTipProposed, FRootProposed, FDepthProposed;
+    // The values a tool picked from the table brings beside the edits; stored by OK.
+    long double FAlpha = 0;
+    std::string FRackName;
+    std::uint16_t FRecordNo = 0;
     // The basic-rack type loaded: kept on store while the list still shows it as it was loaded
     // (a tool from the table, type 0, or a preset the list does not offer).
     int FLoadedType = 0;

@@ -12,6 +12,7 @@
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/help.h"
+#include "framework/ui/questions.h"
 
 namespace {
 
@@ -237,20 +238,39 @@ void TForm_qual::LoadControls() {
     Label_Aa->SetCaption("Center distance a = " + LengthToStr(g.a));
 }
 
-bool TForm_qual::StoreControls() {
-    for (int i = 1; i <= 2; ++i)
-        if (FGear[i].Xe && !ToggleXe(i)) return false;
+bool TForm_qual::AsnValues(int gear, long double& asne, long double& asni) const {
+    const GearControls& c = FGear[gear];
+    if (!c.Xe) return ReadValues({{c.Asne, &asne}, {c.Asni, &asni}}, false);
+    // The Asn an xe shown stands for, as switching back would give it.
+    const long double f = XeDivisor();
+    long double* asn[2] = {&asne, &asni};
+    const TValueEdit* edits[2] = {c.Asne, c.Asni};
+    for (int k = 0; k < 2; ++k) {
+        long double xe = 0;
+        if (!edits[k]->Modified())
+            *asn[k] = c.AsnBefore[k];
+        else if (edits[k]->TryValue(xe))
+            *asn[k] = (xe - GearData.x[gear]) * f;
+        else
+            return false;
+    }
+    return true;
+}
+
+bool TForm_qual::StoreControls(bool report) {
+    if (report)
+        for (int i = 1; i <= 2; ++i)
+            if (FGear[i].Xe && !ToggleXe(i)) return false;
     long double v[2][4] = {};
     long double aae = 0, aai = 0;
     for (int i = 1; i <= 2; ++i) {
         GearControls& c = FGear[i];
-        if (!ReadValues({{c.Asne, &v[i - 1][0]},
-                         {c.Asni, &v[i - 1][1]},
-                         {c.Q, &v[i - 1][2]},
-                         {c.QTol, &v[i - 1][3]}}))
+        if (report ? !ReadValues({{c.Asne, &v[i - 1][0]}, {c.Asni, &v[i - 1][1]}})
+                   : !AsnValues(i, v[i - 1][0], v[i - 1][1]))
             return false;
+        if (!ReadValues({{c.Q, &v[i - 1][2]}, {c.QTol, &v[i - 1][3]}}, report)) return false;
     }
-    if (!ReadValues({{Edit_Aae, &aae}, {Edit_Aai, &aai}})) return false;
+    if (!ReadValues({{Edit_Aae, &aae}, {Edit_Aai, &aai}}, report)) return false;
     TGearData& g = GearData;
     for (int i = 1; i <= 2; ++i) {
         GearControls& c = FGear[i];
@@ -366,10 +386,60 @@ void TForm_qual::FreeEntry(int gear) {
 }
 
 void TForm_qual::ProposeQ(int gear) {
+    GearControls& c = FGear[gear];
+    // The usual allowance: two thirds of a protuberance, else 3 % of the module; its tolerance
+    // the same, but not below half the tooth-thickness tolerance (the calculation warns there).
     const long double pr = GearData.prP0[gear];
-    const long double q = pr > 0 ? 2.0L / 3.0L * pr : 0.03L * GearData.mn;
-    FGear[gear].Q->ShowValue(q, LengthToStr(q));
-    FGear[gear].QTol->ShowValue(q, LengthToStr(q));
+    const long double usual = pr > 0 ? 2.0L / 3.0L * pr : 0.03L * GearData.mn;
+    long double asne = 0, asni = 0;
+    const long double least =
+        AsnValues(gear, asne, asni) && GearData.WarningMode == 0 ? (asne - asni) / 2 : 0.0L;
+    auto show = [&c](long double q, long double tol) {
+        c.Q->ShowValue(q, LengthToStr(q));
+        c.QTol->ShowValue(tol, LengthToStr(tol));
+    };
+    auto entries = [this] { return StoreControls(false); };
+    const TEntriesCalculation typed = CalculateEntries(entries);
+    // The allowance must bring nothing that the gear without one lacks: it raises the tip the
+    // premachining cutter leaves, so a larger one may point the tooth or cross the base circle.
+    show(0, 0);
+    const TEntriesCalculation none = CalculateEntries(entries);
+    if (!none.Held) {
+        show(usual, std::fmax(usual, least)); // OK reports the calculation's messages
+        return;
+    }
+    std::vector<std::string> lastFresh;
+    auto fits = [&](long double f) {
+        show(f * usual, std::fmax(f * usual, least));
+        lastFresh = NewMessages(none, CalculateEntries(entries));
+        return lastFresh.empty();
+    };
+    // The largest share of the usual allowance that fits: halved until one does, then bisected.
+    long double ok = 1, refused = 0;
+    for (int n = 0; n < 8 && !fits(ok); ++n)
+        refused = ok, ok /= 2;
+    if (refused != 0 && fits(ok)) {
+        for (int n = 0; n < 12; ++n) {
+            const long double mid = (ok + refused) / 2;
+            (fits(mid) ? ok : refused) = mid;
+        }
+    } else if (refused != 0) {
+        const std::vector<std::string> why = lastFresh;
+        show(0, 0);
+        ShowMessage("Machining allowance q: no allowance fits; already q " +
+                    LengthToStr(ok * usual) + " + " + LengthToStr(std::fmax(ok * usual, least)) +
+                    " " + LengthUnitText() +
+                    (least > ok * usual ? " (the tolerance at least half the tooth-thickness "
+                                          "tolerance, below which the calculation warns)"
+                                        : "") +
+                    " raises the tip the premachining leaves so far that the calculation says:" +
+                    MessagesWithRemedies(why) +
+                    "\nProposed 0: the gear is finished without premachining.");
+        return;
+    }
+    fits(ok);
+    ShowNewMessages("Machining allowance q " + c.Q->Text() + " + " + c.QTol->Text(),
+                    NewMessages(typed, CalculateEntries(entries)));
 }
 
 void TForm_qual::CopyGear(int from) {

@@ -30,14 +30,18 @@ public:
     void FormCreate(TObject* Sender);
     void LoadControls();
     // Switches gears in xe mode back to Asn, then stores; false (reported) on a bad entry.
-    bool StoreControls();
+    // Without report nothing is shown or switched: the Asn an xe shown stands for is stored.
+    bool StoreControls(bool report = true);
     void RefreshDisplay();
 
     // "Asn <--> xe" of gear i; false when an entry could not be converted (reported).
     bool ToggleXe(int gear);
     // "^": free entry of the allowances of gear i, starting from the ones shown.
     void FreeEntry(int gear);
-    // "<": machining allowance and its tolerance proposed for gear i.
+    // "<": machining allowance and its tolerance proposed for gear i: the usual one (two thirds
+    // of the protuberance, else 3 % of the module; its tolerance the same, at least half the
+    // tooth-thickness tolerance), or the largest share of it with which the calculation says
+    // nothing it does not say without an allowance; where none fits, 0 with the reason.
     void ProposeQ(int gear);
     // Copies the controls of gear from to the other gear.
     void CopyGear(int from);
@@ -58,6 +62,9 @@ private:
     void BuildGear(int gear, TGroupBox* group);
     // 2 tan(alpha) mn of the last calculation; 0 when there is none.
     static long double XeDivisor();
+    // The allowances of gear in mm as shown (converted from xe without a word); false when an
+    // entry cannot be read.
+    bool AsnValues(int gear, long double& asne, long double& asni) const;
     void ShowXeLabels(int gear);
     GearControls FGear[3];
     TLabel* FAaUnit = nullptr;

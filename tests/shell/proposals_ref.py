@@ -1,17 +1,21 @@
 #!/usr/bin/python3
 """Reference values for the input dialogs' proposals, in mpmath; one answer line per request line.
 
-xmin ALPHA BETA Z DX: least shift without undercut, x = (5/6 zg - z / cos^3 beta) / zg with
+xmin ALPHA BETA Z ASNI MN: least shift without undercut, x = (5/6 zg - z / cos^3 beta) / zg with
     zg = 2 / sin^2 alpha (DIN 3960), at least -1.5, beside gear 1 (z 6, x 0.5) with an operating
-    angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0); answers "x VALUE SHOWN-UP". (A ball
-    circle inside the base circle has no usual ball, which stops nothing.)
+    angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0), and a lower allowance ASNI of at most a
+    quarter of the tooth thickness sn = (pi/2 + 2 x tan an) mn in size; answers "x VALUE SHOWN-UP".
+    (A ball circle inside the base circle has no usual ball, which stops nothing.)
 tool ALPHA HAP PRP HF RHOA ALK HFF: answers "tool RHOA RHOF" shown down: the largest tip radius
     0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a) (0 if none); the largest root radius r
     (0.3 at most) whose centre, r below the root line y = hf and r from the flank (x = pi/4 +
     y tan a, from y = hFf at the chamfer angle), keeps its contacts before x = pi/2 and on the flank.
-span Z ALPHA BETA MN K USUAL N (X DFF DFA)*N: base tangent length (DIN 3960) W = mn cos an ((k - s/2)
-    pi + z inv at) + 2 x mn sin an (s = sign z) touches at sqrt(db^2 + (W cos beta_b)^2); answers
-    "span FITS EXISTS NEAREST": K, some k, K nearest to USUAL (middle for 0) touch DFF .. DFA.
+span Z ALPHA BETA MN B K USUAL N (X DFF DFA)*N: base tangent length (DIN 3960) W = mn cos an
+    ((k - s/2) pi + z inv at) + 2 x mn sin an (s = sign z) touches at sqrt(db^2 + (W cos beta_b)^2);
+    the face width B takes it when B >= W sin beta_b + 2 + 0.03 W at the first shift (or beta 0);
+    answers "span FITS EXISTS NEAREST WIDE": K, some k, K nearest to USUAL (middle for 0) among the
+    k that touch DFF .. DFA and that B takes (where none, among those that touch); B takes K or no
+    k that touches.
 ball Z ALPHA BETA MN DA DM USUAL N (X DFF DFA)*N: a ball in the spaces of an involute gear
     (z < 0 internal, diameters signed as z) measured at N generating shifts X with the usable
     flank DFF .. DFA. Ball centre (DIN 3960): inv aKt = inv at + DM / (z mn cos an) - pi / (2 z)
@@ -96,30 +100,42 @@ def rhof(a, ha, hf, rhoa, alk, hff):
 
 
 def span(f):
-    z, s, k, usual, n = int(f[0]), (-1 if f[0].startswith('-') else 1), int(f[4]), abs(int(f[5])), int(f[6])
-    an, b, mn = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3])
+    z, s, k, usual, n = int(f[0]), (-1 if f[0].startswith('-') else 1), int(f[5]), abs(int(f[6])), int(f[7])
+    an, b, mn, width = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3]), mp.mpf(f[4])
     at = mp.atan(mp.tan(an) / mp.cos(b))
     db, bb = z * mn / mp.cos(b) * mp.cos(at), mp.atan(mp.tan(b) * mp.cos(at))
 
+    def span(k, x):
+        return mn * mp.cos(an) * ((k - s * mp.mpf(0.5)) * mp.pi + z * inv(at)) + 2 * x * mn * mp.sin(an)
+
     def fits(k):  # diameters signed like z: the conditions read the same for internal gears
-        for x, dff, dfa in (map(mp.mpf, f[7 + 3 * j:10 + 3 * j]) for j in range(n)):
-            w = mn * mp.cos(an) * ((k - s * mp.mpf(0.5)) * mp.pi + z * inv(at)) + 2 * x * mn * mp.sin(an)
+        for x, dff, dfa in (map(mp.mpf, f[8 + 3 * j:11 + 3 * j]) for j in range(n)):
+            w = span(k, x)
             if w * s <= 0 or not dff <= s * mp.sqrt(db ** 2 + (w * mp.cos(bb)) ** 2) <= dfa:
                 return False
         return True
 
+    def wide(k):
+        w = span(k, mp.mpf(f[8]))
+        return b == 0 or width >= mp.sin(bb) * w + 2 + mp.mpf('0.03') * w
+
     good = [j for j in range(1, abs(z) + 1) if fits(s * j)]
-    near = good and (min(good, key=lambda j: abs(j - usual)) if usual else good[(len(good) - 1) // 2])
-    return f"span {int(fits(k))} {int(bool(good))} {int(near == abs(k))}"
+    both = [j for j in good if wide(s * j)] or good
+    target = usual or (good and good[(len(good) - 1) // 2])
+    near = both and min(both, key=lambda j: abs(j - target))
+    takes = wide(k) or not any(wide(s * j) for j in good)
+    return f"span {int(fits(k))} {int(bool(good))} {int(near == abs(k))} {int(takes)}"
 
 
 for line in sys.stdin:
     f = line.split()
     if f[0] == 'xmin':
-        a, b, z, dx = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), mp.mpf(f[3]), mp.mpf(f[4])
+        a, b, z, asni, mn = mp.radians(mp.mpf(f[1])), mp.radians(mp.mpf(f[2])), *map(mp.mpf, f[3:6])
         at = mp.atan(mp.tan(a) / mp.cos(b))
         x = max(mp.mpf(5) / 6 - z * mp.sin(a) ** 2 / (2 * mp.cos(b) ** 3), -mp.mpf('1.5'),
                 -mp.mpf(1) / 2 - inv(at) * (6 + z) / (2 * mp.tan(a)))
+        if abs(mp.pi / 2 + 2 * x * mp.tan(a)) * mn < 4 * abs(asni):  # |sn| within 4 |Asni|
+            x = (4 * abs(asni) / mn - mp.pi / 2) / (2 * mp.tan(a))
         print(f"x {mp.nstr(x, 20)} {sig3(x, True)}")
     elif f[0] == 'tool':
         v = list(map(mp.mpf, f[1:]))

@@ -18,6 +18,7 @@
 #include "shell/input_sequence.h"
 #include "shell/measurement_dialog.h"
 #include "shell/profile_dialog.h"
+#include "shell/quality_dialog.h"
 #include "tests/shell/input_dialog_fixture.h"
 
 using ::testing::HasSubstr;
@@ -51,10 +52,23 @@ std::vector<std::vector<std::string>> Reference(const std::filesystem::path& dir
     return answers;
 }
 
+std::vector<std::string> Messages() {
+    std::vector<std::string> list;
+    for (int i = 1; i <= ErrorCount; ++i)
+        list.push_back(ErrorList[i].str());
+    return list;
+}
+
 bool Listed(std::string_view text) {
     for (int i = 1; i <= ErrorCount; ++i)
         if (ErrorList[i].str().find(text) != std::string::npos) return true;
     return false;
+}
+
+// What "< x min" avoids: an error, undercut, a shift below -1.5.
+bool Refused() {
+    return CalcErrorFlag != 0 || Listed("Fatal") || Listed("Error") || Listed("undercut") ||
+           Listed("x < -1.5");
 }
 
 } // namespace
@@ -68,22 +82,33 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         int z;
         std::string x;
         int rack, tsn, asn, unit, prot, chamfer;
+        long double b = 0, kmn = 0; // typed where not 0
+        std::array<long double, 5> tool{}; // rack 4: haP0 hfP0 rhoaP0 prP0 alprP0 typed
     };
-    // x min beside gear 1 (z 6, x 0.5): below -1.5, no operating angle, no ball proposal; a typed
-    // shift whose calculation fails; ring gears get none. The teeth spanned: beyond dFa at a
-    // shift, far from the usual k. A pointed rack tooth, a chamfer and a root radius. Each:
-    // alpha beta mn z x rack tsn asn unit prot chamfer.
+    // x min beside gear 1 (z 6, x 0.5): below -1.5, no operating angle, no ball proposal, an
+    // allowance beyond a quarter of the tooth; a typed shift whose calculation fails; ring gears
+    // get none. The teeth spanned: beyond dFa at a shift, far from the usual k. A pointed rack
+    // tooth, a chamfer and a root radius (chamfer 2: ticked and proposed after the root radius).
+    // Each: alpha beta mn z x rack tsn asn unit prot chamfer.
     std::istringstream table("20 0 2 40 0.1 0 0 0 0 0 0  20 0 2 60 0.1 1 0 0 0 0 0  "
                              "20 0 2 100 0.1 0 0 0 1 0 0  20 0 2 30 0.1 0 0 0 0 0 0  "
                              "20 0 2 12 -3 0 0 0 0 0 0  20 0 2 8 0.1 2 0 0 0 0 0  "
                              "25 35 2 7 0.1 0 0 0 0 0 0  20 0 2 -40 0.1 0 0 0 0 0 0  "
                              "20 40 1 300 =0 0 1 11 0 0 0  20 0 1 16 =0.5 0 10 10 0 0 0  "
                              "33.5 0 2 40 0.1 3 0 0 0 0 0  29.7 0 2 40 0.1 3 0 0 0 0 1  "
-                             "25 0 2 40 0.1 3 0 0 0 1 0");
+                             "25 0 2 40 0.1 3 0 0 0 1 0  29.7 0 2 40 0.1 3 0 0 0 0 2");
     std::vector<Row> rows;
     for (Row r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >> r.asn >>
                 r.unit >> r.prot >> r.chamfer;)
         rows.push_back(r);
+    // A tool typed: x min above an allowance beyond a quarter of the tooth at x -1.5; a helical
+    // gear whose usual span is wider than its face width takes.
+    rows.push_back({21.568L, 20.421L, 1.2159L, 50, "0", 4, 7, 6, 0, 0, 0, 0, 0, {1.193L, 1, 0.402L}});
+    rows.push_back({19.953L, 20.89L, 0.7556L, 80, "=0.3499", 4, 0, 0, 0, 1, 0, 11.334L, 0.1416L,
+                    {1.449L, 1, 0.204L, 0.024L, 8.67L}});
+    // A machining allowance that points the tooth at the usual size.
+    rows.push_back({18.325L, 0, 0.9103L, 15, "=0.6297", 4, 0, 0, 0, 1, 0, 0, 0,
+                    {1.157L, 1, 0.291L, 0.041L, 8.82L}});
     std::mt19937 random(59);
     auto u = [&random](long double lo, long double hi) {
         return lo + (hi - lo) * std::generate_canonical<long double, 64>(random);
@@ -96,6 +121,7 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
     }
     const TGearData start = GearData;
     std::vector<std::string> requests, shown, said;
+    std::vector<bool> told, clean, lowest, allowed;
     for (const Row& r : rows) {
         GearData = start;
         TGearData& g = GearData;
@@ -106,23 +132,57 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         Run<TForm_qor1prof>(
             {[&](TForm_qor1prof& f) {
                 Respond::Pick(f, "ComboBox1", std::min(r.rack, 2));
-                Respond::Pick(f, "ComboBox1", r.rack);
+                Respond::Pick(f, "ComboBox1", std::min(r.rack, 3));
                 Respond::Check(f, "CheckBox_prot1", r.prot);
-                Respond::Check(f, "CheckBox_koka1", r.chamfer);
+                for (std::size_t k = 0; k < r.tool.size(); ++k) // rack 4: typed, nothing proposed
+                    if (r.rack == 4 && (k < 3 || r.prot))
+                        Respond::Type(f, std::array{"Edit_hap1", "Edit_hfp1", "Edit_rhoap1",
+                                                    "Edit_prp1", "Edit_alprp1"}[k],
+                                      FloatToStrSig6(r.tool[k]));
+                Respond::Check(f, "CheckBox_koka1", r.chamfer == 1);
                 for (const char* b :
                      {"hap1", "hfp1", "prp1", "alprp1", "rhoap1", "alkp1", "hffp1", "rhofp1"})
-                    Respond::Press(f, std::string("Button_") + b);
+                    if (r.rack != 4) Respond::Press(f, std::string("Button_") + b);
+                if (r.chamfer == 2 && Respond::Check(f, "CheckBox_koka1", true))
+                    Respond::Press(f, "Button_alkp1"), Respond::Press(f, "Button_hffp1");
                 shown.push_back(f.Edit_rhoap1->Text() + " " + f.Edit_rhofp1->Text());
                 Respond::Press(f, "Button_ok");
             }},
             -1);
         Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
                                 Respond::Type(f, "Edit_x2", r.x.substr(r.x[0] == '='));
+                                if (r.b != 0) Respond::Type(f, "Edit_b0", FloatToStrSig6(r.b));
+                                if (r.kmn != 0)
+                                    Respond::Type(f, "Edit_kmn2", FloatToStrSig6(r.kmn));
                                 if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
                                 shown.back() += " " + f.Edit_x2->Text();
                                 Respond::Press(f, "Button_ok");
                             }},
                             -1);
+        // The least shift: no error beside gear 1 unless the dialog said why; one step of the
+        // digits shown below it, one.
+        const bool toldX = AllSeen.find("x min: no profile shift") < AllSeen.size();
+        told.push_back(toldX);
+        clean.push_back(!Refused() || toldX);
+        const long double x = g.x[2], v = std::fabs(x);
+        g.x[2] -= v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2);
+        CalculateGears();
+        lowest.push_back(Refused() || toldX);
+        g.x[2] = x;
+        CalculateGears();
+        // "<" for the machining allowance brings no message, unless it says why none fits.
+        CalculateGears();
+        const TEntriesCalculation unmachined{CalcErrorFlag == 0, Messages()};
+        Run<TForm_qual>({[](TForm_qual& f) {
+                            Respond::Press(f, "Button_q2");
+                            Respond::Press(f, "Button_ok");
+                        }},
+                        -1);
+        const bool toldQ = Seen.size() > 1 && Seen.back().find("no allowance fits") < Seen.back().size();
+        allowed.push_back(
+            (NewMessages(unmachined, {CalcErrorFlag == 0, Messages()}).empty() || toldQ) &&
+            (g.q[2] == 0 || g.qTol[2] >= (g.Asne[2] - g.Asni[2]) / 2 - 1e-12L) &&
+            g.q[2] <= (g.prP0[2] > 0 ? 2 * g.prP0[2] / 3 : 0.03L * g.mn) + 1e-12L);
         Run<TForm_messen>({[](TForm_messen& f) {
                               for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
                                   Respond::Press(f, b);
@@ -133,16 +193,22 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         for (int i = 1; i <= ErrorCount; ++i)
             AllSeen += "|" + ErrorList[i].str();
         said.push_back(AllSeen);
+        // The usable flank of each shift; a premachined tip is the premachining's of the limit.
         std::string states;
-        for (long double xE : {g.xEminV[2], g.xEmaxV[2], g.x[2], g.xEmin[2], g.xEmax[2]})
-            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE));
-        requests.push_back("xmin" + Num(r.alpha) + Num(r.beta) + Num(r.z) +
-                           Num(g.x[2] - std::min(g.x[2], g.xEmax[2])));
+        for (const auto& [xE, xK] : {std::pair{g.xEminV[2], g.xEminV[2]},
+                                     {g.xEmaxV[2], g.xEmaxV[2]},
+                                     {g.x[2], g.x[2] + g.xEmaxV[2] - g.xEmax[2]},
+                                     {g.xEmin[2], g.xEminV[2]},
+                                     {g.xEmax[2], g.xEmaxV[2]}})
+            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE, xK));
+        requests.push_back("xmin" + Num(r.alpha) + Num(r.beta) + Num(r.z) + Num(g.Asni[2]) +
+                           Num(r.mn));
         requests.push_back("tool" + Num(r.alpha) + Num(g.haP0mn[2]) + Num(g.prP0mn[2]) +
                            Num(g.hfP0mn[2]) + Num(g.rhoaP0mn[2]) + Num(g.alkP0[2]) +
                            Num(g.hFfP0mn[2]));
         requests.push_back(
-            "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) + Num(g.k[2]) +
+            "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) +
+            Num(g.bGear[2]) + Num(g.k[2]) +
             Num(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn)) + " 5" + states);
     }
     UnitSystem = 0;
@@ -159,13 +225,23 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         };
         const bool xmin = r.x[0] != '=' && r.z > 0, self = r.rack == 3;
         const bool spans = answer(2, 2) == "1", balls = all.find("no ball stands") > all.size();
-        EXPECT_TRUE(!xmin || shown[n].ends_with(" " + answer(0, 2)));
+        // x min is at least the least shift of the closed forms, the least the calculation takes.
+        EXPECT_TRUE(!xmin || told[n] ||
+                    StrToReal(shown[n].substr(shown[n].rfind(' '))) >=
+                        StrToReal(answer(0, 2)) - 1e-9L);
+        EXPECT_TRUE(!xmin || (clean[n] && lowest[n]));
+        EXPECT_TRUE(allowed[n]);
         EXPECT_TRUE(!self || shown[n].starts_with(answer(1, 1) + " " + answer(1, 2) + " "));
         EXPECT_EQ(all.find("has no undercut limit") < all.size(), r.z < 0 && r.x[0] != '=');
         EXPECT_EQ(all.find("tooth comes to a point") < all.size(), self && answer(1, 1) == "0");
-        // The k proposed fits where any does (the nearest to the usual k), and says so if not.
+        // The k proposed fits where any does (the nearest to the usual k of those the face width
+        // takes), and says so if not.
         EXPECT_EQ(answer(2, 1) + answer(2, 3), answer(2, 2) + answer(2, 2));
         EXPECT_EQ(all.find("no span touches") > all.size(), spans);
+        EXPECT_EQ(answer(2, 4), "1");
+        EXPECT_EQ(all.find("is below the") > all.size(), all.find("b < b min") > all.size());
+        saidNot(true, {"rhoaP0 > -"}, true);
+        EXPECT_TRUE(!self || answer(1, 1) != "0"); // the addendum leaves the tool a tip
         saidNot(true, {"Fatal", "No proposal"}, true);
         saidNot(xmin, {"undercut", "x < -1.5"}, false);
         saidNot(self, {"rhofP0 >"}, false);
