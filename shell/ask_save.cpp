@@ -19,10 +19,7 @@ TAskSaveResult AskSaveModified() {
     }
     if (DataModified == 0) return TAskSaveResult::Unchanged;
     if (!DataFileName.empty()) {
-        const std::string shown =
-            ArchiveMode != 0 ? DataFileName
-                             : AddBackslash(DataDir) + DataFileName + "." + DataFileExt.str();
-        const bool yes = AskYesNoCancel("Save file (" + shown + ") ?");
+        const bool yes = AskYesNoCancel("Save file (" + CurrentDataFile() + ") ?");
         if (AbortFlag != 0) return TAskSaveResult::Cancelled;
         if (yes) {
             SaveDataFile(DataFileName);

@@ -59,6 +59,14 @@ bool IsUtf8(std::string_view s) {
     return true;
 }
 
+// What a file is when it is a workbook in a spreadsheet program's own format ("" otherwise):
+// those are zip archives (xlsx, ods) or compound documents (xls).
+std::string WorkbookKind(std::string_view bytes) {
+    if (bytes.rfind("PK\x03\x04", 0) == 0) return "a spreadsheet workbook (.xlsx or .ods)";
+    if (bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0) return "a spreadsheet workbook (.xls)";
+    return {};
+}
+
 // Column A of a line of tab-separated text: a quoted cell loses its quotes ("" is a quote).
 std::string FirstCell(std::string_view line) {
     std::string cell(line.substr(0, line.find('\t')));
@@ -180,6 +188,13 @@ void ImportFromExcel() {
         AbortFlag = 1;
         return;
     }
+    if (const std::string kind = WorkbookKind(bytes); !kind.empty()) {
+        ShowError(dialog.FileName + " is " + kind +
+                  ", not tab-delimited text. In the spreadsheet program save the sheet with "
+                  "\"Save As\" as \"Text (tab delimited)\" (.txt), then import that file.");
+        AbortFlag = 1;
+        return;
+    }
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     const std::string text = IsUtf8(bytes) ? bytes : os::Cp1252ToUtf8(bytes);
     // The lines become a job file beside the temporary files, which the job reader loads.
@@ -207,10 +222,21 @@ void ImportFromExcel() {
         AbortFlag = 1;
         return;
     }
-    const std::string name = DataFileName, dir = DataDir;
-    AbortFlag = 0;
-    LoadJobFile(job);
-    DataFileName = name; // the job is still the one the user saved under its name
-    DataDir = dir;
+    // The job keeps its name: it is still the one the user saved under it.
+    TJobData data = TJobData::Current();
+    std::string problem;
+    const bool read = ReadJobData(job, data, problem);
     os::RemoveFile(job);
+    if (!read) {
+        // Told of the user's file, whose rows are the lines the reader counts.
+        const std::string unread = "Job file " + job + " cannot be read: ";
+        if (problem.rfind(unread, 0) == 0)
+            problem = "The sheet " + dialog.FileName +
+                      " holds no job in its first column: " + problem.substr(unread.size());
+        ShowError(problem);
+        AbortFlag = 1;
+        return;
+    }
+    data.Commit();
+    AbortFlag = 0;
 }

@@ -32,7 +32,7 @@ void KeepMarked(TAskSaveResult asked) {
 } // namespace
 
 std::string CurrentJobPath() {
-    return DataFileName.empty() ? std::string() : JobFileSavePath(DataFileName);
+    return CurrentDataFile();
 }
 
 namespace {
@@ -133,11 +133,12 @@ void OpenTableCommand() {
 
 void SaveJobCommand() {
     AbortFlag = 0;
-    const bool named = !DataFileName.empty();
     SaveDataFile(DataFileName);
     if (AbortFlag == 0) {
         DataModified = 0;
-        if (!named) AddRecentFile(CurrentJobPath());
+        // The file just written is the one most recently used, however its name came (a new
+        // job's dialog, an imported older job, the command line).
+        AddRecentFile(CurrentJobPath());
     }
     UpdateTitle();
 }

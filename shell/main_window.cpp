@@ -459,9 +459,12 @@ void Thh::mi_fileNewClick(TObject*) {
     if (DrawDevice != nullptr) DrawDevice->ClearDevice();
     ClearErrors(); // the messages of the job before are not the new job's
     RunInputSequence(this);
-    // Cancelled before anything was calculated: nothing to show. A calculation that failed is
-    // shown with its messages, as any result is.
+    // Cancelled before anything was calculated: nothing to show, but the new job's data are in
+    // memory and their results go with them. A calculation that failed is shown with its
+    // messages, as any result is.
     if (AbortFlag != 0 && CalcErrorFlag == 0) {
+        CalculateGears();
+        AbortFlag = 1;
         UpdateErrorMenuItem();
         return;
     }
@@ -808,8 +811,8 @@ void Thh::mi_oleImportExcelClick(TObject*) {
     AbortFlag = 0;
     ImportFromExcel();
     if (AbortFlag != 0) return;
-    RefreshAfterInput();
     DataModified = 1;
+    AfterJobLoaded(); // the results, the drawing and the messages of the job that came in
 }
 
 void Thh::mi_olePrintoutExcelClick(TObject*) {

@@ -1011,6 +1011,18 @@ std::string BaseNameNoExt(std::string_view path) {
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
+std::string DataFilePathOf(std::string_view name) {
+    if (ExtractFileName(name).find('.') != std::string::npos) return std::string(name);
+    const std::string withExt = std::string(name) + "." + DataFileExt.str();
+    return ExtractPath(name).empty() ? AddBackslash(DataDir) + withExt : withExt;
+}
+
+std::string CurrentDataFile() {
+    // In archive mode the name stands as it was given.
+    if (DataFileName.empty() || ArchiveMode != 0) return DataFileName;
+    return DataFilePathOf(DataFileName);
+}
+
 std::string ExtractNameNoExt(std::string_view path) {
     const std::string name = ExtractFileName(path);
     const auto dot = ExtensionDot(name, true);

@@ -270,6 +270,14 @@ std::string JobBaseName();
 // The folder of the current job's file, where its file dialogs start: DataDir, else the folder
 // of a name given with one (a job from the command line); "" is the start folder.
 std::string JobFolder();
+// The file a job's name stands for: a name whose file name has an extension (one given on the
+// command line) as it stands; otherwise with "." + DataFileExt, in DataDir unless the name has a
+// directory. Every place that names or opens the current job goes through it, so the name shown
+// is always the file's own.
+std::string DataFilePathOf(std::string_view name);
+// The current job's file (DataFilePathOf(DataFileName); in archive mode the name as it stands);
+// "" while the job has no name.
+std::string CurrentDataFile();
 // Texts of n characters or fewer unchanged; else the first n div 2 - 3 characters, " ... " and
 // the last n div 2 - 2. Below 6 characters there is no room for " ... ": the first n.
 std::string ShortenMiddle(std::string_view text, long n);

@@ -111,7 +111,5 @@ void TDrawDevice::NormalCursor() {
 }
 
 std::string OutputFileName() {
-    if (DataFileName.empty()) return "";
-    if (ArchiveMode) return DataFileName;
-    return AddBackslash(DataDir) + DataFileName + "." + std::string(DataFileExt);
+    return CurrentDataFile();
 }

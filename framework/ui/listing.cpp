@@ -214,11 +214,9 @@ std::string PageText(std::int32_t page) {
 }
 
 std::string DataFileText() {
-    if (ArchiveMode != 0) return DataFileName;
-    const std::string nameExt = DataFileName + "." + DataFileExt.str();
-    std::string full = AddBackslash(DataDir) + nameExt;
-    if (os::Utf8Length(full) < 70) return full;
-    return nameExt;
+    const std::string full = CurrentDataFile();
+    if (ArchiveMode != 0 || os::Utf8Length(full) < 70) return full;
+    return ExtractFileName(full);
 }
 
 // The job a listing is of: its data file, as the page head of the text devices names it.

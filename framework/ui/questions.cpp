@@ -38,12 +38,6 @@ bool NameHasDot(std::string_view path) {
     return ExtractFileName(path).find('.') != std::string::npos;
 }
 
-// The data file path of a bare name: DataDir (when set), the name and DataFileExt.
-std::string DataFilePath(const std::string& name) {
-    const std::string dir = DataDir.empty() ? std::string() : AddBackslash(DataDir);
-    return dir + name + "." + DataFileExt.str();
-}
-
 // The directory a path's file lies in ("." for a bare name).
 std::string DirectoryOf(const std::string& path) {
     std::string dir = DelBackslash(ExtractPath(path));
@@ -446,12 +440,12 @@ void ChooseDataFile(std::string_view name, std::string& path) {
         SelectOpenFile(1, DataDir, "*." + DataFileExt.str(), chosen);
         if (AbortFlag != 0) return;
         DataFileName = chosen;
-        path = DataFilePath(chosen);
+        path = DataFilePathOf(chosen);
     } else if (NameHasDot(given)) {
         path = given;
     } else {
         DataFileName = given;
-        path = DataFilePath(given);
+        path = DataFilePathOf(given);
     }
     if (!CheckFileReadable(path)) {
         if (path != given) DataFileName.clear();

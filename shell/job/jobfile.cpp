@@ -320,10 +320,7 @@ bool OlderGeneration(std::string_view path) {
 } // namespace
 
 std::string JobFileSavePath(std::string_view name) {
-    if (HasExtension(name)) return std::string(name);
-    const std::string withExt = std::string(name) + "." + DataFileExt.str();
-    if (HasDirectory(name)) return withExt;
-    return AddBackslash(DataDir) + withExt;
+    return DataFilePathOf(name);
 }
 
 std::string JobFileLoadPath(std::string_view name) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -18,12 +19,14 @@
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
+#include "framework/ui/drawing_window.h"
 #include "framework/ui/listing.h"
 #include "framework/ui/questions.h"
 #include "platform/gui/application.h"
 #include "platform/gui/responder.h"
 #include "platform/office/spreadsheet.h"
 #include "shell/excel.h"
+#include "shell/file_commands.h"
 #include "shell/job/jobfile.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
@@ -179,6 +182,42 @@ TEST_F(ExcelTest, StartAndExportGiveTheJobLinesInColumnA) {
         EXPECT_EQ(DataFileName, "spur job");
         EXPECT_EQ(DataModified, 1);
         GearData.mn = 6.5L;
+    }
+}
+
+// Import into a window that shows another job: the job that comes in is calculated before it
+// is shown (pitch diameter and transverse module by the textbook formulas) under the window's
+// job's name; a workbook or a text that is no job is refused naming the user's file.
+TEST_F(ExcelTest, AnImportedJobIsCalculatedAndARefusalNamesTheFile) {
+    Create();
+    fs::copy_file(QOR_SOURCE_DIR "/data/spur.q1w", Dir / "spur.q1w");
+    LoadJobFile((Dir / "spur.q1w").string());
+    DataFileName = "spur";
+    AfterJobLoaded();
+    std::string sheet = qortest::ReadFileBytes(QOR_SOURCE_DIR "/data/helical.q1w");
+    for (std::size_t at = 0; (at = sheet.find("\r\n", at)) != std::string::npos; at += 7)
+        sheet.insert(at, "\tnote"); // the helical job saved as tab-delimited text
+    const std::string file = (Dir / "sheet.txt").string();
+    for (const std::string says : {"is a spreadsheet workbook (.xlsx", "holds no job in", ""}) {
+        qortest::WriteFileBytes(file, says.empty()     ? sheet
+                                      : says[0] == 'i' ? "PK\x03\x04\x14"
+                                                       : "x\n");
+        ScriptedResponder r;
+        r.OnDialog(
+            [&](TCommonDialog& d) { return dynamic_cast<TOpenDialog&>(d).Choose(file), true; });
+        if (!says.empty()) r.OnMessage(IDOK);
+        Window->mi_oleImportExcel->SetEnabled(true);
+        {
+            ResponderScope scope(r);
+            Window->mi_oleImportExcel->Click();
+        }
+        EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
+        if (!says.empty()) EXPECT_THAT(r.Seen().back(), HasSubstr(file + " " + says));
+        EXPECT_EQ(GearData.beta, says.empty() ? 15.0L : 0.0L);
+        const long double beta = GearData.beta * std::acos(-1.0L) / 180;
+        EXPECT_NEAR(GearData.d[2], GearData.z[2] * GearData.mn / std::cos(beta), 1e-9L);
+        EXPECT_NEAR(GearData.mt, GearData.mn / std::cos(beta), 1e-12L);
+        EXPECT_THAT(DisplayList->Text(), HasSubstr((Dir / "spur.q1w").string() + "\r\n"));
     }
 }
 

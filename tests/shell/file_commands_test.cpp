@@ -25,11 +25,13 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
+#include "framework/ui/draw_device.h"
 #include "framework/ui/drawing_window.h"
 #include "platform/gui/application.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
+#include "shell/ask_save.h"
 #include "shell/file_commands.h"
 #include "shell/job/jobfile.h"
 #include "shell/job_table.h"
@@ -350,6 +352,10 @@ TEST_F(FileCommands, ImportStartsWhatTheOlderFileLacksAsANewJob) {
         EXPECT_EQ(DocumentLinks[1].DocFile, "");
         EXPECT_GT(GearData.Wtheo[2], 0) << "calculated";
         EXPECT_EQ(DataModified, 1);
+        // Saved, it is a recent file like every job saved.
+        SaveJobCommand();
+        EXPECT_EQ(RecentFiles[1], P("older.q1w"));
+        EXPECT_EQ(SavedModule(P("older.q1w")), 6.5L);
     }
 }
 
@@ -730,6 +736,22 @@ TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
             EXPECT_EQ(GearData.beta == 15.0L, c.loaded);
             EXPECT_GT(GearData.Wtheo[2], 0);
             EXPECT_EQ(DataModified, 0);
+        }
+        if (c.loaded) {
+            // Saved (which ends the archive mode), the job keeps its own name in the recent
+            // files, the save question and the drawing's footer.
+            SaveJobCommand();
+            DataModified = 1;
+            ScriptedResponder ask;
+            ask.OnMessage(IDNO);
+            ResponderScope scope(ask);
+            AfterJobLoaded();
+            AskSaveModified();
+            EXPECT_EQ(RecentFiles[1] + OutputFileName(), c.fileName + c.fileName);
+            EXPECT_THAT(ask.Seen().at(0),
+                        ::testing::EndsWith(": Save file (" + c.fileName + ") ?"));
+            EXPECT_THAT(DisplayList->Text(), HasSubstr(c.fileName));
+            EXPECT_EQ(DisplayList->Text().find(".q1w.q1w"), std::string::npos);
         }
         EXPECT_EQ(qortest::ReadFileBytes(P("broken.q1w")), brokenBytes);
         EXPECT_FALSE(fs::exists(P("new.q1w"))) << "nothing is written at start";
