@@ -2,6 +2,7 @@
 #include "framework/ui/help_pictures.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "framework/ui/dialogs.h"
 #include "framework/ui/draw_device.h"
@@ -9,6 +10,7 @@
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
 #include "framework/ui/hpgl.h"
+#include "framework/core/config_file.h"
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
@@ -32,17 +34,41 @@ bool ReadQuotedField(std::string_view line, std::size_t& pos, std::string& field
     return true;
 }
 
-bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
+// 0, or the code of the failure (a folder, pipe or device in the catalogue's place included:
+// the reader opens only regular files).
+int ReadLines(const std::string& file, std::vector<std::string>& lines) {
     lines.clear();
     TextFile f;
     f.Assign(file, TextEncoding::Oem);
-    if (f.Reset() != 0) return false;
+    if (const int rc = f.Reset(); rc != 0) return rc;
     std::string line;
     while (!f.Eof()) {
-        if (f.ReadLine(line) != 0) return false;
+        if (const int rc = f.ReadLine(line); rc != 0) {
+            f.Discard();
+            return rc;
+        }
         lines.push_back(line);
     }
-    return true;
+    f.Discard();
+    return 0;
+}
+
+bool Missing(int code) {
+    return code == os::kErrFileNotFound || code == os::kErrPathNotFound;
+}
+
+// 0 for a catalogue that can be read, a missing-file code when there is none, else the code
+// that says why the name cannot serve as one (a folder, a named pipe, a device ...).
+int CatalogueState(const std::string& file) {
+    std::vector<std::string> lines;
+    return ReadLines(file, lines);
+}
+
+// what: "cannot be read", "cannot be written" or "cannot be used".
+void RefuseChange(const std::string& file, std::string_view what, int code) {
+    ShowError("file " + file + " " + std::string(what) + ": " + FileErrorCause(code, file) + " - " +
+              "nothing was saved" + " !");
+    AbortFlag = 1;
 }
 
 // The index rewritten with lines; on failure the old index stays and the user is told. An
@@ -50,30 +76,29 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines) {
 bool WriteLines(const std::string& file, const std::vector<std::string>& lines) {
     std::string real;
     if (os::ResolvePathNoCase(file, real) != 0) real = file;
+    // Never written through to a device or a pipe in the catalogue's place.
+    if (const int state = CatalogueState(real); state != 0 && !Missing(state)) {
+        RefuseChange(file, "cannot be used", state);
+        return false;
+    }
     TextFile f;
     f.Assign(real, TextEncoding::Oem);
-    bool ok = f.Rewrite() == 0;
-    for (const std::string& l : lines) {
-        if (!ok) break;
-        ok = f.WriteLine(l) == 0;
-    }
-    if (ok) {
-        ok = f.Close() == 0;
+    int rc = f.Rewrite();
+    for (std::size_t i = 0; rc == 0 && i < lines.size(); ++i)
+        rc = f.WriteLine(lines[i]);
+    if (rc == 0) {
+        rc = f.Close();
     } else {
         f.Discard();
     }
-    if (!ok) {
-        ShowError("file " + file + " " + "write error" + " - " + "nothing was saved" + " !");
-        AbortFlag = 1;
-    }
-    return ok;
+    if (rc != 0) RefuseChange(file, "cannot be written", rc);
+    return rc == 0;
 }
 
 template <class Change> bool ChangeIndex(const std::string& file, Change change) {
     std::vector<std::string> lines;
-    if (!ReadLines(file, lines)) {
-        ShowError("file " + file + " " + "read error" + " - " + "nothing was saved" + " !");
-        AbortFlag = 1;
+    if (const int rc = ReadLines(file, lines); rc != 0) {
+        RefuseChange(file, "cannot be read", rc);
         return false;
     }
     if (!change(lines)) return false;
@@ -122,9 +147,40 @@ void ShowPictureFile(const std::string& path, bool overDrawing) {
     DrawDevice->ClearDrawArea();
 }
 
-// The picture file chosen in the open dialog: its name (without ".plt") in name; PltDir
-// follows the dialog's directory. False (AbortFlag) when cancelled.
 void BrowseHelpPictures();
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() &&
+           std::filesystem::equivalent(DelBackslash(a), DelBackslash(b), ec);
+}
+
+// The pictures in use are those the program ships: their folder is only read.
+bool ShippedPictures() {
+    return SameFolder(PltDir, ShippedDataDir);
+}
+
+std::string CatalogueName() {
+    return LowerCaseStr(ProgramName) + ".dbh";
+}
+
+// The user's own copy of the shipped catalogue, in the user's data folder ("" without one).
+std::string UserCatalogue() {
+    const std::string dir = UserDataDir();
+    return dir.empty() ? dir : AddBackslash(dir) + CatalogueName();
+}
+
+// An entry names a picture of PltDir by its name, or one elsewhere by its full path.
+bool IsPathEntry(std::string_view name) {
+    return name.find('/') != std::string_view::npos;
+}
+
+constexpr int kMaxPathEntry = 255;
+
+// The picture of an entry as the user reads it: its name, or its path.
+std::string EntryPicture(std::string_view name) {
+    return IsPathEntry(name) ? std::string(name) : DbhPictureName(name);
+}
 
 // The entry (1-based) whose picture the help topic of HelpNo names; 1 when none does.
 int ContextEntry(const std::vector<DbhEntry>& entries) {
@@ -135,24 +191,68 @@ int ContextEntry(const std::vector<DbhEntry>& entries) {
     return 1;
 }
 
+// The picture file chosen in the open dialog, as an entry names it: the name without ".plt" of
+// a picture in PltDir, the full path (without ".plt") of one elsewhere. The picture and help
+// folders stay as they are. False (AbortFlag) when cancelled.
 bool PickPicture(std::string& name) {
-    std::string dir = PltDir;
-    SelectOpenFile(1, dir, "*.plt", name);
-    if (AbortFlag != 0 || name.empty()) return false;
-    PltDir = DelBackslash(dir);
-    return true;
+    std::string dir = PltDir, file;
+    SelectOpenFile(5, dir, "*.plt", file);
+    if (AbortFlag != 0 || file.empty()) return false;
+    if (SameFolder(ExtractPath(file), PltDir)) {
+        name = BaseNameNoExt(file);
+    } else {
+        name = os::AbsolutePath(file);
+        const std::size_t n = name.size();
+        if (n > 4 && LowerCaseStr(name.substr(n - 4)) == ".plt") name.erase(n - 4);
+    }
+    return !name.empty();
+}
+
+// Where a change of the catalogue in use goes. The shipped catalogue is only read: its first
+// change makes the user's copy, which is changed from then on. False (with a message) when the
+// copy cannot be made.
+bool WritableCatalogue(const std::string& index, std::string& target) {
+    target = index;
+    if (!ShippedPictures()) return true;
+    const std::string user = UserCatalogue();
+    if (user.empty() || SameFolder(ExtractPath(index), ExtractPath(user))) return true;
+    target = user;
+    std::vector<std::string> lines;
+    if (const int rc = ReadLines(index, lines); rc != 0 && !Missing(rc)) {
+        RefuseChange(index, "cannot be read", rc);
+        return false;
+    }
+    if (const int rc = os::MakeDirectories(UserDataDir()); rc != 0) {
+        RefuseChange(user, "cannot be written", rc);
+        return false;
+    }
+    return WriteLines(user, lines);
 }
 
 } // namespace
 
 std::string DbhFileName() {
-    return AddBackslash(PltDir) + LowerCaseStr(ProgramName) + ".dbh";
+    // The user's copy, once there is one, in place of the shipped catalogue (a folder, pipe
+    // or device under its name is taken too, so that it is refused, never passed over).
+    if (ShippedPictures()) {
+        const std::string user = UserCatalogue();
+        if (!user.empty() && !Missing(CatalogueState(user))) return user;
+    }
+    return AddBackslash(PltDir) + CatalogueName();
+}
+
+std::string DbhPicturePath(std::string_view name) {
+    if (!IsPathEntry(name)) return AddBackslash(PltDir) + DbhPictureName(name) + ".plt";
+    const std::string path(name);
+    // A picture chosen under another extension is named whole.
+    if (!FileExist(path + ".plt") && FileExist(path)) return path;
+    return path + ".plt";
 }
 
 bool ReadDbhEntries(const std::string& file, std::vector<DbhEntry>& entries) {
     entries.clear();
     std::vector<std::string> lines;
-    if (!ReadLines(file, lines)) return false;
+    if (ReadLines(file, lines) != 0) return false;
     bool reported = false;
     for (std::size_t i = 0; i < lines.size() && entries.size() < DbhMaxEntries; ++i) {
         const std::string& line = lines[i];
@@ -182,7 +282,8 @@ std::string DbhLine(std::string_view name, std::string_view title) {
 }
 
 std::string DbhListText(const DbhEntry& e) {
-    std::string name = os::Utf8Left(e.Name, DbhNameLength);
+    std::string name =
+        os::Utf8Left(IsPathEntry(e.Name) ? ExtractFileName(e.Name) : e.Name, DbhNameLength);
     name.append(DbhNameLength - os::Utf8Length(name), ' ');
     return os::Utf8Left(name + ": " + e.Title, TextLineCapacity);
 }
@@ -192,8 +293,8 @@ std::string DbhPictureName(std::string_view name) {
 }
 
 bool DbhAppend(const std::string& file, std::string_view name, std::string_view title) {
-    // A missing index is started by the first entry.
-    if (!FileExist(file)) return WriteLines(file, {DbhLine(name, title)});
+    // A missing index is started by the first entry; one that cannot be read is refused.
+    if (Missing(CatalogueState(file))) return WriteLines(file, {DbhLine(name, title)});
     return ChangeIndex(file, [&](std::vector<std::string>& l) {
         l.push_back(DbhLine(name, title));
         return true;
@@ -259,12 +360,16 @@ void BrowseHelpPictures() {
     int shownLast = 1;
     for (int pass = 1;; ++pass) {
         const std::string index = DbhFileName();
-        if (!FileExist(index)) {
+        if (const int state = CatalogueState(index); Missing(state)) {
             std::string name;
             if (!PickPicture(name)) break;
-            ShowPictureFile(AddBackslash(PltDir) + name + ".plt", true);
+            ShowPictureFile(DbhPicturePath(name), true);
             if (AbortFlag != 0) break;
             continue;
+        } else if (state != 0) {
+            ShowError("Picture catalogue " + index +
+                      " cannot be read: " + FileErrorCause(state, index));
+            break;
         }
         std::vector<DbhEntry> entries;
         if (!ReadDbhEntries(index, entries)) {
@@ -306,7 +411,7 @@ void BrowseHelpPictures() {
             entryChosen ? &entries[static_cast<std::size_t>(selection - 1)] : nullptr;
         if (action == 0) {
             if (chosen == nullptr) break;
-            ShowPictureFile(AddBackslash(PltDir) + DbhPictureName(chosen->Name) + ".plt", true);
+            ShowPictureFile(DbhPicturePath(chosen->Name), true);
             shownLast = selection;
         } else if (action == 1) {
             HelpNo = 2310;
@@ -314,7 +419,8 @@ void BrowseHelpPictures() {
             if (!PickPicture(name)) break;
             InputText("Aux.Graph. Information", DbhTitleLength, title);
             if (AbortFlag != 0) break;
-            DbhAppend(DbhFileName(), name, title);
+            std::string target;
+            if (WritableCatalogue(index, target)) DbhAppend(target, name, title);
         } else if (action == 3 || action == 9 || action == 2) {
             const char* prompt = action == 3   ? "Select line to delete..."
                                  : action == 9 ? "Select line to modify..."
@@ -325,7 +431,7 @@ void BrowseHelpPictures() {
             if (action == 3 && entryChosen) {
                 // The question names what goes: picture file and title. No goes back to the
                 // catalogue on the same picture; Cancel ends the browsing.
-                if (!AskYesNoCancel("Delete " + DbhPictureName(chosen->Name) + " (" +
+                if (!AskYesNoCancel("Delete " + EntryPicture(chosen->Name) + " (" +
                                     TrimBlanks(chosen->Title) + ") ?")) {
                     if (AbortFlag != 0) break;
                     shownLast = selection;
@@ -340,25 +446,29 @@ void BrowseHelpPictures() {
                 }
             }
             const DbhEntry* e = n > 0 ? &entries[static_cast<std::size_t>(k - 1)] : nullptr;
+            std::string target;
             if (action == 3) {
-                DbhDelete(index, e->FileLine);
+                if (WritableCatalogue(index, target)) DbhDelete(target, e->FileLine);
                 shownLast = 1;
             } else if (action == 9) {
-                std::string name = DbhPictureName(e->Name), title = e->Title;
+                std::string name = EntryPicture(e->Name), title = e->Title;
                 HelpNo = 2340;
-                InputText("File name (without extension .plt)", DbhNameLength, name);
+                // A picture outside PltDir keeps its whole path.
+                InputText("File name (without extension .plt)",
+                          IsPathEntry(name) ? kMaxPathEntry : DbhNameLength, name);
                 if (AbortFlag != 0) break;
                 HelpNo = 2330;
                 InputText("Aux.Graph. Information", DbhTitleLength, title);
                 if (AbortFlag != 0) break;
-                DbhReplace(index, e->FileLine, name, title);
+                if (WritableCatalogue(index, target)) DbhReplace(target, e->FileLine, name, title);
             } else {
                 std::string name, title;
                 if (!PickPicture(name)) break;
                 HelpNo = 2330;
                 InputText("Aux.Graph. Information", DbhTitleLength, title);
                 if (AbortFlag != 0) break;
-                DbhInsert(DbhFileName(), e != nullptr ? e->FileLine : 0, name, title);
+                if (WritableCatalogue(index, target))
+                    DbhInsert(target, e != nullptr ? e->FileLine : 0, name, title);
             }
         }
         if (AbortFlag != 0) break;

@@ -3,9 +3,15 @@
 // showing of one picture file.
 //
 // The index AddBackslash(PltDir) + ProgramName (lower case) + ".dbh" holds one line per entry:
-// "name","title" (name without directory and ".plt", title up to 50 characters), DOS code page.
+// "name","title" (title up to 50 characters), DOS code page. The name is a picture's file name
+// in PltDir without ".plt", or the full path (without ".plt") of a picture in another folder.
 // Every change rewrites the index through a temporary file beside it: a failure leaves the
-// index as it was and says that nothing was saved.
+// index as it was and says that nothing was saved. A folder, named pipe or device in the
+// index's place is refused with its cause, never read as "no catalogue" or written into.
+//
+// The catalogue of the shipped pictures (PltDir the shipped folder) is only read: its first
+// change makes a copy in the user's data folder (UserDataDir()), which is used and changed
+// from then on.
 
 #include <cstdint>
 #include <string>
@@ -26,7 +32,11 @@ struct DbhEntry {
     int FileLine = 0; // 0-based line of the index file
 };
 
+// The catalogue in use: the user's copy while the shipped pictures are used and it exists, else
+// the one in PltDir.
 std::string DbhFileName();
+// The picture file of an entry's name.
+std::string DbhPicturePath(std::string_view name);
 
 // Reads the index (at most 130 entries). A malformed line shows "DBH file error" (once) and is
 // passed over. False when the file cannot be read.

@@ -1,6 +1,7 @@
 // The auxiliary picture catalogue: the index file, its changes through a temporary file, and the
 // browser driven by the responder.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +14,12 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/ui/dialogs.h"
 #include "framework/ui/draw_device.h"
+#include "framework/core/config_file.h"
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
 #include "framework/ui/hpgl.h"
@@ -182,6 +185,64 @@ TEST_F(Catalogue, AWriteFailureLeavesTheIndexIntact) {
     for (const auto& e : fs::directory_iterator(dir_))
         files += e.path().extension() == ".tmp";
     EXPECT_EQ(files, 0);
+}
+
+// The shipped catalogue is only read: its first change makes the user's copy, used from then
+// on. A picture from another folder is entered with its full path; the picture folder (and
+// with it the help texts) stays. A folder, pipe or device as the catalogue is refused with its
+// cause: never taken as "no catalogue", never written into or replaced.
+TEST_F(Catalogue, TheShippedCatalogueIsCopiedOnItsFirstChangeAndNoSpecialFileIsUsed) {
+    WriteIndex("\"one\",\"First\"\r\n");
+    const fs::path other = dir_ / "other", user = dir_ / "home/qor1w/qor1w.dbh";
+    fs::create_directories(other);
+    std::ofstream(other / "Three.plt", std::ios::binary) << "IN;SP1;PU0,0;PD400,400;";
+    const char* was = std::getenv("XDG_DATA_HOME");
+    const std::string shipped = ShippedDataDir, home = was != nullptr ? was : "";
+    ShippedDataDir = dir_.string();
+    ::setenv("XDG_DATA_HOME", (dir_ / "home").c_str(), 1);
+    std::vector<std::string> shown;
+    ScriptedResponder r;
+    r.OnForm([](TForm& f) { Respond::Press(f, "Button_neu"); })
+        .OnDialog([&](TCommonDialog& d) {
+            return static_cast<TOpenDialog&>(d).Choose((other / "Three.plt").string()), true;
+        })
+        .OnForm([](TForm& f) {
+            Respond::Type(f, "EditEinText", "Elsewhere"), Respond::Press(f, "Button_ok");
+        })
+        .OnForm([](TForm& f) { Respond::Pick(f, "ListBox1", 1); })
+        .OnForm([&](TForm& f) { shown = Drawn(), Respond::Press(f, "Button_ok"); });
+    {
+        ResponderScope scope(r);
+        ShowHelpPictures();
+    }
+    EXPECT_EQ(r.Unexpected() + r.Pending(), 0) << ::testing::PrintToString(r.Seen());
+    EXPECT_EQ(shown, (std::vector<std::string>{"4;0;0;10;10"})); // the picture from elsewhere
+    EXPECT_EQ(PltDir + ReadFileBytes(index_), dir_.string() + "\"one\",\"First\"\r\n");
+    EXPECT_EQ(DbhFileName(), user.string());
+    EXPECT_EQ(ReadFileBytes(user),
+              "\"one\",\"First\"\r\n\"" + (other / "Three").string() + "\",\"Elsewhere\"\r\n");
+    ShippedDataDir = shipped;
+    was != nullptr ? ::setenv("XDG_DATA_HOME", home.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    const char* cause[] = {"it is a folder", "named pipe", "it is a device"};
+    for (int k = 0; k < 3; ++k) {
+        fs::remove_all(index_);
+        if (k == 0) fs::create_directory(index_);
+        if (k == 1) ::mkfifo(index_.c_str(), 0600);
+        if (k == 2) fs::create_symlink("/dev/zero", index_);
+        const fs::file_type type = fs::symlink_status(index_).type();
+        ScriptedResponder refused;
+        refused.OnMessage(IDOK).OnMessage(IDOK);
+        {
+            ResponderScope scope(refused);
+            ShowHelpPictures();
+            EXPECT_FALSE(DbhAppend(index_, "one", "First"));
+        }
+        EXPECT_THAT(
+            ::testing::PrintToString(refused.Seen()),
+            ::testing::ContainsRegex(std::string(cause[k]) + ".*" + cause[k] + ".* - nothing"));
+        EXPECT_EQ(fs::symlink_status(index_).type(), type);
+    }
+    fs::remove_all(index_);
 }
 
 TEST_F(Catalogue, EmptyIndexStartsWithAppend) {
