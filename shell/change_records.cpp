@@ -240,7 +240,8 @@ bool TForm_zeichInfo::StoreTexts() {
             const long double v = ok ? 0.0L : ParseReal(cell, ok);
             if (!ok || !std::isfinite(v)) {
                 StringGrid2->SelectCell(c, row);
-                ShowErrorBox("Invalid Input \"" + cell + "\" !");
+                ShowErrorBox("Invalid Input \"" + cell + "\" in " +
+                             GridCellName(*StringGrid2, c, row) + " !");
                 StringGrid2->SetFocus();
                 return false;
             }

@@ -978,9 +978,10 @@ bool Tconfig::CheckGridNumbers(TStringGrid* grid, int firstCol, int lastCol, int
             if (ok && v >= lo && v <= hi) continue;
             ShowPageOf(grid);
             grid->SelectCell(col, row);
-            ShowErrorBox(!ok ? "Invalid Input \"" + cell + "\" !"
+            const std::string where = " in " + GridCellName(*grid, col, row);
+            ShowErrorBox(!ok ? "Invalid Input \"" + cell + "\"" + where + " !"
                              : "Valid Data are: " + IntToString(lo) + " .. " + IntToString(hi) +
-                                   " !");
+                                   where + " !");
             grid->SetFocus();
             return false;
         }

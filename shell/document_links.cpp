@@ -1,6 +1,8 @@
 // Document links: starting a linked document and the set-up dialog.
 #include "shell/document_links.h"
 
+#include <initializer_list>
+
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -14,6 +16,7 @@
 #include "platform/os/utf8.h"
 #include "shell/input_fields.h"
 #include "shell/job/doclinks.h"
+#include "shell/menu_captions.h"
 
 namespace {
 
@@ -34,9 +37,19 @@ std::vector<std::string> CommandWords(const std::string& program) {
     return os::SplitCommandLine(program);
 }
 
-} // namespace
+// Which setting chose the program a link starts.
+enum class TDocProgramFrom { Link, Editor, Desktop };
 
-std::vector<std::string> DocumentCommand(int i) {
+// A menu path as the menus read in the current language: "Document > Document Setup".
+std::string MenuPath(std::initializer_list<TCaptionKey> keys) {
+    std::string path;
+    for (const TCaptionKey k : keys)
+        path += (path.empty() ? "" : " > ") + StripAccessKey(MenuCaption(k));
+    return path;
+}
+
+std::vector<std::string> DocumentArgv(int i, TDocProgramFrom& from) {
+    from = TDocProgramFrom::Link;
     if (i < 1 || i > DocumentLinkCount) return {};
     const std::string program = TrimBlanks(DocumentLinks[i].DocProgram.str());
     const std::string& file = DocumentLinks[i].DocFile.str();
@@ -45,6 +58,7 @@ std::vector<std::string> DocumentCommand(int i) {
     bool desktop = false;
     if (IsNotepad(program)) {
         const std::string editor = TrimBlanks(WordProcessor);
+        from = TDocProgramFrom::Editor;
         desktop = editor.empty() || IsWindowsProgramPath(editor);
         if (!desktop) argv = CommandWords(editor);
     } else if (program.empty() || IsWindowsProgramPath(program)) {
@@ -54,21 +68,60 @@ std::vector<std::string> DocumentCommand(int i) {
     }
     // The desktop's program needs a document to open.
     if (desktop) argv = hasFile ? os::SplitCommandLine(DesktopOpenCommand) : argv;
+    if (desktop && hasFile) from = TDocProgramFrom::Desktop;
     if (argv.empty()) return {};
     if (hasFile) argv.push_back(file);
     return argv;
 }
 
+} // namespace
+
+std::vector<std::string> DocumentCommand(int i) {
+    TDocProgramFrom from;
+    return DocumentArgv(i, from);
+}
+
 void OpenDocument(int i) {
-    const std::vector<std::string> argv = DocumentCommand(i);
+    TDocProgramFrom from;
+    const std::vector<std::string> argv = DocumentArgv(i, from);
+    const std::string n = IntToString(i);
+    const std::string setup = "\"" + MenuPath({ckDocument, ckDocumentSetup}) + "\"";
     if (argv.empty()) {
-        ShowError("Document " + IntToString(i) + ": nothing to start");
+        ShowError("Document " + n + ": no file and no program to start. " + setup +
+                  " chooses them (Program " + n + ", File " + n + ").");
         return;
     }
     SetHourglassCursor();
     const int code = os::StartProcess(argv);
     RestoreCursor();
-    if (code != 0) ShowError(argv.front() + " cannot be started: " + os::ErrorCauseText(code));
+    if (code == 0) return;
+    if (code != os::kErrFileNotFound && code != os::kErrPathNotFound) {
+        ShowError("Document " + n + ": " + argv.front() +
+                  " cannot be started: " + os::ErrorCauseText(code));
+        return;
+    }
+    // The program itself is missing (the document is only its argument): say which setting
+    // chooses another.
+    const std::string editor = "the \"word processor\" of \"" + MenuPath({ckFileMenu, ckSettings}) +
+                               "\" (page \"external\")";
+    const std::string link = "\"Program " + n + "\" in " + setup;
+    switch (from) {
+    case TDocProgramFrom::Desktop:
+        ShowError("Document " + n + ": no program to open " + argv.back() +
+                  " was found: the desktop's program for documents (" + argv.front() +
+                  ") is not installed. Choose a program as " + link +
+                  (IsNotepad(DocumentLinks[i].DocProgram.str()) ? ", or as " + editor : "") + ".");
+        break;
+    case TDocProgramFrom::Editor:
+        ShowError("Document " + n + ": no program to open the document was found: " + argv.front() +
+                  ", set as " + editor +
+                  ", does not exist. Choose another there, or a program as " + link + ".");
+        break;
+    case TDocProgramFrom::Link:
+        ShowError("Document " + n + ": no program to open the document was found: " + argv.front() +
+                  " does not exist. Choose another as " + link + ".");
+        break;
+    }
 }
 
 // ---- TForm_confDoku ---------------------------------------------------------------------------
@@ -84,10 +137,11 @@ TForm_confDoku::TForm_confDoku(TComponent* AOwner) : TForm(AOwner) {
         auto* g = NewControl<TGroupBox>(this, "GroupBox" + n, 8, 6 + 92 * k, 604, 88);
         GroupBox[k] = g;
         Label_prog[k] = NewLabel(g, "Label_prog" + n, "", 10, 26);
-        Edit_prog[k] = NewTextEdit(g, "Edit_prog" + n, 100, 26, 448, DocTextCapacity);
+        // Longer names can be typed whole, so that OK can refuse them instead of cutting them.
+        Edit_prog[k] = NewTextEdit(g, "Edit_prog" + n, 100, 26, 448, 0);
         Button_prog[k] = NewButton(g, "Button_prog" + n, "...", 554, 25, 40, {});
         Label_file[k] = NewLabel(g, "Label_file" + n, "", 10, 56);
-        Edit_file[k] = NewTextEdit(g, "Edit_file" + n, 100, 56, 448, DocTextCapacity);
+        Edit_file[k] = NewTextEdit(g, "Edit_file" + n, 100, 56, 448, 0);
         Button_file[k] = NewButton(g, "Button_file" + n, "...", 554, 55, 40, {});
         TEdit* prog = Edit_prog[k];
         TEdit* file = Edit_file[k];
@@ -131,17 +185,23 @@ void TForm_confDoku::BrowseClick(TEdit* edit, const char* mask) {
     SelectFileDialog(edit->Text(), mask, chosen);
     const bool picked = AbortFlag == 0;
     AbortFlag = 0;
-    if (!picked) return;
-    // The job file keeps 50 characters: a longer name would be cut without a word.
-    if (os::Utf8Length(chosen) > DocTextCapacity) {
-        ShowErrorBox("The name is longer than " + IntToString(DocTextCapacity) + " characters:\n" +
-                     chosen);
-        return;
-    }
-    edit->SetText(chosen);
+    if (picked && NameFits(chosen)) edit->SetText(chosen);
+}
+
+bool TForm_confDoku::NameFits(const std::string& name) {
+    // The job file keeps 50 characters: a longer name would be cut and point at nothing.
+    if (os::Utf8Length(name) <= DocTextCapacity) return true;
+    ShowErrorBox("The name is longer than " + IntToString(DocTextCapacity) +
+                 " characters, which a job file keeps:\n" + name +
+                 "\nChoose a shorter name (a shorter folder, or a link to the file).");
+    return false;
 }
 
 void TForm_confDoku::Button_okClick(TObject*) {
+    for (TEdit* edit : Edit_prog)
+        if (!NameFits(edit->Text())) return edit->SetFocus();
+    for (TEdit* edit : Edit_file)
+        if (!NameFits(edit->Text())) return edit->SetFocus();
     AbortFlag = 0;
     for (int k = 0; k < DocumentLinkCount; ++k) {
         DocumentLinks[k + 1].DocProgram = Edit_prog[k]->Text();

@@ -42,6 +42,8 @@ public:
     void FormShow(TObject* Sender);
     // A file dialog starting at the edit's text; the chosen name replaces it.
     void BrowseClick(TEdit* edit, const char* mask);
+    // False (with a message) for a name longer than a link holds.
+    bool NameFits(const std::string& name);
     void Button_okClick(TObject* Sender);
     void Button_cancelClick(TObject* Sender);
     void Button_helpClick(TObject* Sender);

@@ -14,6 +14,7 @@
 #include "framework/ui/help.h"
 #include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
+#include "platform/gui/grids.h"
 
 CalculateFunc CalculateInput = &CalculateGears;
 
@@ -415,4 +416,15 @@ void TInputForm::CreateOkCancel(int left, int top, std::function<bool()> accept)
 
 void TInputForm::ToFront() {
     BringToFront();
+}
+
+std::string GridCellName(const TStringGrid& grid, int col, int row) {
+    const std::string title = grid.FixedCols() > 0 ? TrimBlanks(grid.Cells(0, row)) : "";
+    const std::string heading = grid.FixedRows() > 0 ? TrimBlanks(grid.Cells(col, 0)) : "";
+    bool numbered = false;
+    const std::int32_t n = title.empty() ? 0 : ParseInteger(title, numbered);
+    const std::string rowName = title.empty() ? "row " + IntToString(row)
+                                : numbered    ? "row " + IntToString(n)
+                                              : title;
+    return rowName + ", column " + (heading.empty() ? IntToString(col) : heading);
 }

@@ -201,6 +201,11 @@ int ClampIndex(long long index, int count);
 // The label gets the help text of number as its hint while HelpLevel is not 0.
 void SetHelpHint(TControl* control, std::uint16_t number);
 
+class TStringGrid;
+// A grid cell as its headings name it, for a refusal: "row 3, column h" (a row whose title is
+// a text is named by it: "Colour of layer 16, column pen width").
+std::string GridCellName(const TStringGrid& grid, int col, int row);
+
 // The modal result of the dialogs: OK ends with mrOk after its handler; Cancel, Esc and the
 // close box set AbortFlag.
 class TInputForm : public TForm {

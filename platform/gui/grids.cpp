@@ -80,9 +80,12 @@ public:
         if (!FEditor) return;
         QLineEdit* e = FEditor;
         FEditor = nullptr;
+        // An editor left for another control (a click into another grid, a button) lets the
+        // focus stay where it went; one closed by its own keys gives it back to its grid.
+        const bool focused = e->hasFocus();
         if (commit) FGrid->CellEdited(FEditCol, FEditRow, S(e->text()));
         // The focus first: a focused editor that hides passes the focus on as Tab would.
-        setFocus();
+        if (focused) setFocus();
         e->hide();
         e->deleteLater();
     }
@@ -116,8 +119,9 @@ protected:
         if (FEditor == nullptr && FGrid->TabCell(next)) return true;
         return QAbstractScrollArea::focusNextPrevChild(next);
     }
-    // The editor's keys: Tab and Shift+Tab keep the text and go on to the next cell, Up and Down
-    // keep it and move a row, Esc drops it.
+    // The editor's keys: Tab and Shift+Tab keep the text and go on to the next cell, Enter keeps
+    // it and goes on to the next cell (staying on the last; never the dialog's default button),
+    // Up and Down keep it and move a row, Esc drops it.
     bool eventFilter(QObject* o, QEvent* e) override {
         if (o != FEditor || e->type() != QEvent::KeyPress)
             return QAbstractScrollArea::eventFilter(o, e);
@@ -130,6 +134,11 @@ protected:
             if (!FGrid->TabCell(next)) QAbstractScrollArea::focusNextPrevChild(next);
             return true;
         }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            CloseEditor(true);
+            FGrid->TabCell(true);
+            return true;
         case Qt::Key_Up:
         case Qt::Key_Down:
             CloseEditor(true);
@@ -329,6 +338,8 @@ void TDrawGrid::MouseToCell(int x, int y, int& col, int& row) const {
 }
 
 void TDrawGrid::DoMouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    // A click leaves the open editor with its text kept: typing goes to the cell clicked.
+    if (auto* v = ViewOf(this)) v->CloseEditor(true);
     int col, row;
     MouseToCell(x, y, col, row);
     if (b == mbLeft && col >= 0) SelectCell(col, row);

@@ -29,6 +29,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/shelldata.h"
+#include "framework/ui/listing.h"
 #include "platform/gui/application.h"
 #include "platform/gui/grids.h"
 #include "platform/gui/responder.h"
@@ -159,11 +160,12 @@ TEST_F(DocsSettings, ChangesAreListedByIndexStyleAndNewThenCancelAddsNothing) {
 // nothing typed lands in another field ("Replacement for" keeps its text), and Tab leaves a grid
 // only after its last cell.
 TEST_F(DocsSettings, DrawingDataGridsTakeTypingAndTab) {
-    const auto keys = [](const QString& typed) { // \t Tab, \b Shift+Tab, \x1b Esc
+    const auto keys = [](const QString& typed) { // \t Tab, \b Shift+Tab, \x1b Esc, \r Enter
         for (const QChar ch : typed) {
             const int k = ch == '\t'     ? Qt::Key_Tab
                           : ch == '\b'   ? Qt::Key_Backtab
                           : ch == '\x1b' ? Qt::Key_Escape
+                          : ch == '\r'   ? Qt::Key_Return
                                          : 0;
             QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, k ? QString() : QString(ch));
             QApplication::sendEvent(QApplication::focusWidget(), &press);
@@ -200,6 +202,43 @@ TEST_F(DocsSettings, DrawingDataGridsTakeTypingAndTab) {
     EXPECT_EQ(DrawingInfo.Rows[4].Date.str() + "," + DrawingInfo.Rows[4].Name.str(),
               "01.02.2025,Lee");
     EXPECT_EQ(DrawingInfo.ReplacementFor, "Z-100"); // nothing typed landed there
+
+    // A click (the window system gives the grid the focus, then press and release) while a
+    // cell is edited keeps the edit; typing goes to the cell clicked, in the other grid too.
+    // Enter keeps a cell and goes on to the next; a refused text is named by row and column.
+    const auto click = [](TStringGrid* g, int col, int row) {
+        g->SetFocus();
+        QWidget* view = qobject_cast<QAbstractScrollArea*>(g->Widget())->viewport();
+        const QPointF at(g->CellRect(col, row).Left + 4, g->CellRect(col, row).Top + 4);
+        for (const auto t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, at, view->mapToGlobal(at), Qt::LeftButton, {}, Qt::NoModifier);
+            QApplication::sendEvent(view, &e);
+        }
+        Application->ProcessMessages();
+    };
+    ScriptedResponder again;
+    again.OnForm([&](TForm& f) {
+        auto* texts = FindControl<TStringGrid>(f, "StringGrid2");
+        click(FindControl<TStringGrid>(f, "StringGrid1"), 2, 2); // Check, Name
+        keys("QA");
+        click(texts, 5, 3);
+        keys("77\r");
+        EXPECT_EQ(f.ModalResult() * 100 + texts->Col() * 10 + texts->Row(), 14);
+        click(texts, 3, 3);
+        keys("4x");
+        click(texts, 1, 1); // in its own grid too
+        keys("1.5\r");
+        Respond::Press(f, "Button_ok"); // refused: the dialog stays on the cell
+        EXPECT_EQ(f.ModalResult() * 100 + texts->Col() * 10 + texts->Row(), 33);
+        texts->TypeCell(3, 3, "4");
+        Respond::Press(f, "Button_ok");
+    });
+    again.OnMessage(IDOK);
+    Choose("mi_docdrawinginfo", again);
+    EXPECT_THAT(again.Seen()[1], HasSubstr("Invalid Input \"4x\" in row 3, column h !"));
+    EXPECT_EQ(DrawingInfo.Rows[2].Name.str() + DrawingTexts[3].Text.str(), "QA77");
+    EXPECT_EQ(std::vector<long double>({DrawingTexts[1].x, DrawingTexts[3].h}),
+              std::vector<long double>({1.5L, 4}));
 }
 
 TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
@@ -227,14 +266,21 @@ TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
     EXPECT_EQ(DrawingTexts[1].Text, "Härte 58 HRC");
     EXPECT_EQ(DrawingInfo.Rows[2].Name, "Kim");
     ScriptedResponder setup;
-    setup.OnForm([](TForm& f) {
+    const std::string longName = "/home/user/drawings/a_really_long_document_file_name_7.pdf";
+    setup.OnForm([&](TForm& f) {
         Respond::Type(f, "Edit_prog3", "/usr/bin/okular");
+        Respond::Type(f, "Edit_file3", longName); // refused whole, never cut
+        Respond::Press(f, "Button_ok");
         Respond::Type(f, "Edit_file3", "zeichnung 7.pdf");
         Respond::Press(f, "Button_ok");
     });
+    setup.OnMessage(IDOK);
     DataModified = 0;
     Choose("mi_DocumentSetup", setup);
     EXPECT_EQ(DataModified, 1);
+    EXPECT_THAT(setup.Seen()[1], HasSubstr("longer than 50 characters, which a job file "
+                                           "keeps:\n" +
+                                           longName));
 
     const std::string first = (Dir / "a.q1w").string(), second = (Dir / "b.q1w").string();
     WriteGearDataFile(first);
@@ -297,12 +343,25 @@ TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
         EXPECT_EQ(DocumentCommand(4), c.Argv);
         EXPECT_EQ(DocumentLinks[4].DocProgram, c.Program);
     }
-    // A program that cannot be started is reported.
-    DocumentLinks[5].DocProgram = (Dir / "missing").string();
-    ScriptedResponder missing;
-    missing.OnMessage(IDOK);
-    Choose("mi_Document5", missing);
-    EXPECT_THAT(missing.Seen().front(), HasSubstr("cannot be started"));
+    // No program to start: the message says so and which setting chooses one.
+    const std::string desktop = DesktopOpenCommand;
+    DesktopOpenCommand = (Dir / "no-xdg-open").string();
+    WordProcessor = "C:\\WINDOWS\\WRITE.EXE";
+    const char* missing[][3] = {
+        {"missing-viewer", "d.pdf", "no program to open the document was found: missing-viewer"},
+        {"NOTEPAD.EXE", "n.txt", "to open n.txt was found: the desktop's program for documents"},
+        {"", "", "no file and no program to start. \"Document > Document Setup\""},
+    };
+    for (const auto& c : missing) {
+        DocumentLinks[5].DocProgram = c[0];
+        DocumentLinks[5].DocFile = c[1];
+        ScriptedResponder r;
+        r.OnMessage(IDOK);
+        Choose("mi_Document5", r);
+        EXPECT_THAT(r.Seen().front(), HasSubstr(c[2]));
+        EXPECT_THAT(r.Seen().front(), HasSubstr(*c[0] == 'N' ? "\"word processor\"" : "Program 5"));
+    }
+    DesktopOpenCommand = desktop;
 }
 
 // The configuration dialog through File > Settings: pick a page, type, press a button.
