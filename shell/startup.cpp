@@ -61,6 +61,17 @@ bool EngineConfirm(const std::string& text) {
     return CoreMessageBox(text, ProductTitle, MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
 }
 
+dbf::TRecordChoice EngineRecordChoice(const std::string& text) {
+    switch (CoreMessageBox(text, ProductTitle, MB_YESNOCANCEL | MB_ICONWARNING | MB_TASKMODAL)) {
+    case IDYES:
+        return dbf::TRecordChoice::Mine;
+    case IDNO:
+        return dbf::TRecordChoice::Stored;
+    default:
+        return dbf::TRecordChoice::Back;
+    }
+}
+
 bool EngineTerminating() {
     return Application->Terminated();
 }
@@ -181,6 +192,7 @@ void InitProgram() {
     dbf::ProcessEventsHook = &ProcessPendingEvents;
     dbf::TerminatingHook = &EngineTerminating;
     dbf::ConfirmHook = &EngineConfirm;
+    dbf::RecordChoiceHook = &EngineRecordChoice;
     dbf::InstallMessageWindows();
 }
 

@@ -10,6 +10,7 @@ TParserHooks ParserHooks;
 ProcessEventsProc ProcessEventsHook = nullptr;
 TerminatingProc TerminatingHook = nullptr;
 ConfirmProc ConfirmHook = nullptr;
+RecordChoiceProc RecordChoiceHook = nullptr;
 
 void ClearEngineHooks() {
     IndexHooks = TIndexHooks{};

@@ -84,6 +84,14 @@ extern TerminatingProc TerminatingHook;
 using ConfirmProc = bool (*)(const std::string& text);
 extern ConfirmProc ConfirmHook;
 
+// Asks what to save when the record being posted was changed in the file by another program or
+// window since the edit began (text names the record and the fields): Mine writes the user's
+// changes over the stored record, Stored drops them and shows the stored record, Back returns
+// to the edit. Without it such a post fails with an engine error and the edit stays.
+enum class TRecordChoice { Mine, Stored, Back };
+using RecordChoiceProc = TRecordChoice (*)(const std::string& text);
+extern RecordChoiceProc RecordChoiceHook;
+
 // Back to the start state: every table empty (engine start and tests).
 void ClearEngineHooks();
 

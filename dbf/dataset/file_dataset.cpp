@@ -256,6 +256,10 @@ bool TTzFileDataSet::LockedChange(Change change) {
     }
     for (;;) {
         const bool locked = append ? dbf::ALock() : dbf::RLock();
+        if (locked && change == Change::Post && !StoredRecordUnchanged()) {
+            dbf::Unlock(); // nothing written: the user decides first
+            return false;
+        }
         if (locked) {
             switch (change) {
             case Change::Insert:

@@ -10,7 +10,8 @@
 // try is left the change is not made and the operation fails with engine code 1200 ("Record
 // not locked", append: 1201 "File not locked") and the text "Lock failed [Post]" (Insert,
 // Delete, Restore): the dataset raises EDatabaseError and a refused post keeps the edit
-// pending with the typed values.
+// pending with the typed values. A post whose record another program or window saved after the
+// edit began writes nothing until the user has chosen (TTzDataSet::StoredRecordUnchanged).
 //
 // IndexList: one index per line, "options,file,expression" (see TIndexListLine). On opening,
 // each index is opened, or built first by the CreateIndex policy: ciNotFound builds a missing

@@ -15,6 +15,7 @@
 #include "dbf/dataset/field_list.h"
 #include "dbf/table/field_vars.h"
 #include "dbf/table/search.h"
+#include "dbf/table/table_file.h"
 #include "dbf/table/work_areas.h"
 #include "platform/os/codepage.h"
 #include "platform/os/utf8.h"
@@ -656,6 +657,7 @@ void TTzDataSet::TellUnstorable() {
 std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
+    FEditBase.clear();
     return Run("TziInitRecord", [] {
         ClearRecord();
         return 0;
@@ -680,14 +682,108 @@ std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
 std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
     if (FBOF) return kTziBof;
     if (FEOF) return kTziEof;
-    const std::int32_t result = Run("TziPostRecord", [&] {
-        BufferToFieldVars(buffer, 0);
-        const std::int32_t r = ChangeResult(s_ReplaceWithLock());
-        if (r == 0) FAssigned.assign(FSlots.size(), 0);
-        return r;
+    for (;;) {
+        FStoredNow.clear();
+        const std::int32_t result = Run("TziPostRecord", [&] {
+            BufferToFieldVars(buffer, 0);
+            const std::int32_t r = ChangeResult(s_ReplaceWithLock());
+            if (r == 0) FAssigned.assign(FSlots.size(), 0);
+            return r;
+        });
+        if (FStoredNow.empty()) {
+            if (result == 0) {
+                FEditBase.clear();
+                TellUnstorable();
+            }
+            return result;
+        }
+        // Another program or window saved the record after this edit began: never overwritten
+        // without the user's word.
+        const std::string text = StoredChangeText(buffer);
+        if (RecordChoiceHook == nullptr) {
+            const ErrorReportingOff quiet;
+            SetError(kErrRecordNotLocked, text + " [Post]");
+            return kErrRecordNotLocked;
+        }
+        switch (RecordChoiceHook(text)) {
+        case TRecordChoice::Mine:
+            // The user's changes go over what is stored now; the rest stays as stored now.
+            TakeStoredFields(buffer, false);
+            FEditBase = FStoredNow;
+            continue;
+        case TRecordChoice::Stored:
+            // Nothing is written: the post ends showing the record as stored.
+            TakeStoredFields(buffer, true);
+            FAssigned.assign(FSlots.size(), 0);
+            FUnstorable.clear();
+            FEditBase.clear();
+            return 0;
+        case TRecordChoice::Back:
+            throw EAbort();
+        }
+    }
+}
+
+bool TTzDataSet::StoredRecordUnchanged() {
+    TWorkArea* a = CurrentWorkArea();
+    if (FEditBase.empty() || a == nullptr || a->IsVirtual) return true;
+    std::vector<char> now;
+    // A record that cannot be read is left to the write, which reports it.
+    if (ReadStoredRecord(*a, a->RecNo, now) != 0 || now == FEditBase) return true;
+    FStoredNow = std::move(now);
+    return false;
+}
+
+namespace {
+
+// A field's stored bytes as the user reads them.
+std::string StoredFieldText(const TWorkArea& a, const TDbfFieldDesc& f,
+                            const std::vector<char>& record) {
+    if (std::size_t{f.Offset} + f.Length > record.size()) return {};
+    std::string raw(record.data() + f.Offset, f.Length);
+    if (a.OemTranslate) os::OemToAnsiBuff(raw.data(), raw.size());
+    const std::size_t first = raw.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return os::Cp1252ToUtf8(raw.substr(first, raw.find_last_not_of(' ') + 1 - first));
+}
+
+} // namespace
+
+std::string TTzDataSet::StoredChangeText(const std::uint8_t* /*buffer*/) {
+    SelectArea("Post");
+    const TWorkArea& a = *CurrentWorkArea();
+    std::string text = "Record " + std::to_string(a.RecNo) + " of " + a.FileName +
+                       " was saved by another program or window after you began to change it:";
+    if (!FEditBase.empty() && FEditBase[0] != FStoredNow[0])
+        text += FStoredNow[0] == '*' ? "\n  it is deleted now" : "\n  it is no longer deleted";
+    for (const TDbfFieldDesc& f : a.Fields) {
+        const std::string was = StoredFieldText(a, f, FEditBase);
+        const std::string now = StoredFieldText(a, f, FStoredNow);
+        if (was == now) continue;
+        text += "\n  " + f.Name + ": now \"" + now + "\"";
+        if (const TField* field = FindField(f.Name))
+            text += ", yours \"" + field->AsString() + "\"";
+    }
+    return text + "\n\nYes: save your changes over it (what you did not change stays as it is "
+                  "now).\nNo: drop your changes and show the record as it is now.\nCancel: go "
+                  "back to your changes.";
+}
+
+void TTzDataSet::TakeStoredFields(std::uint8_t* buffer, bool all) {
+    std::vector<std::uint8_t> stored(FRecordDataSize);
+    Run("TziPostRecord", [&] {
+        Skip(0); // the record as stored now
+        if (LastErrorCode == 0) FieldVarsToBuffer(stored.data());
+        return 0;
     });
-    if (result == 0) TellUnstorable();
-    return result;
+    if (stored.empty()) return;
+    buffer[0] = stored[0];
+    for (std::size_t n = 1; n < FSlots.size(); ++n) {
+        if (!all && n < FAssigned.size() && FAssigned[n] != 0) continue;
+        const Slot& s = FSlots[n];
+        std::memcpy(buffer + s.Offset, stored.data() + s.Offset,
+                    SlotSize(s.Type, s.Length, s.Decimals));
+    }
 }
 
 std::int32_t TTzDataSet::TziDeleteRecord() {
@@ -697,13 +793,18 @@ std::int32_t TTzDataSet::TziDeleteRecord() {
 void TTzDataSet::InternalCancel() {
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
+    FEditBase.clear();
     ClearActiveBuffer();
 }
 
 void TTzDataSet::InternalEdit() {
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
+    FEditBase.clear();
     TTzPrimDataset::InternalEdit();
+    // The edit begins from the record as stored now (just read): a post compares with it.
+    const TWorkArea* a = CurrentWorkArea();
+    if (a != nullptr && !a->IsVirtual && a->StoredRecNo == a->RecNo) FEditBase = a->StoredRecord;
 }
 
 void TTzDataSet::Post() {

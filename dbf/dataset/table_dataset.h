@@ -142,6 +142,10 @@ protected:
     virtual bool s_DeleteWithLock() = 0;
     virtual bool s_RestoreWithLock() = 0;
     virtual bool s_ReplaceWithLock() = 0;
+    // Under the record's lock, before a post writes it: false when the stored record is no
+    // longer the one the edit began from (another program or window saved it meanwhile); the
+    // post then writes nothing and the user chooses (RecordChoiceHook).
+    bool StoredRecordUnchanged();
 
     // Runs engine work for operation: reporting off, ERivozError caught. The work returns a
     // Tzi result; an engine error left pending becomes the result.
@@ -215,6 +219,9 @@ private:
     bool ReadFieldData(const TField& field, const std::uint8_t* buffer, void* destination);
     void WriteFieldValue(const TField& field, std::uint8_t* buffer, const void* source);
     std::int32_t ChangeResult(bool done);
+    // The question about a record changed in the file since the edit began, and the answers.
+    std::string StoredChangeText(const std::uint8_t* buffer);
+    void TakeStoredFields(std::uint8_t* buffer, bool all);
 
     std::uint8_t FWorkArea = 0;
     std::uint16_t FRecordDataSize = 0;
@@ -226,6 +233,9 @@ private:
     std::vector<Slot> FSlots; // index = field number (0 unused)
     // Fields the user set since the edit or insert began (written on post even when equal).
     std::vector<std::uint8_t> FAssigned;
+    // The record's bytes in the file when the edit began (empty: nothing to compare, as for a
+    // virtual file or a new record), and, after a post found them changed, the bytes found.
+    std::vector<char> FEditBase, FStoredNow;
     // Field name and the characters of it stored as "?", since the edit or insert began.
     std::vector<std::pair<std::string, std::string>> FUnstorable;
     void TellUnstorable();

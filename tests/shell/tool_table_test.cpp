@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "calc/geardata.h"
@@ -310,5 +311,50 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
     for (int n = 0; n < 4; ++n) {
         const std::vector<std::string> got = Record(table, n + 1);
         EXPECT_NE(std::find(got.begin(), got.end(), ways[n].typed), got.end()) << ways[n].how;
+    }
+}
+
+// The tool table open in two windows (two programs): B saves record n while A edits it; A's
+// save never overwrites B's silently: A is told what changed and keeps its own (what B changed
+// elsewhere in the record stays), takes the stored record, or goes back to its edit.
+TEST_F(ToolTableTest, ASaveNeverSilentlyUndoesAnotherWindows) {
+    const std::string table = (Dir / "dbf" / "q1toolx.dbf").string();
+    fs::copy_file(QOR_SOURCE_DIR "/data/q1toolx.dbf", table);
+    dbf::Tdbf4* w[] = {NewForm<dbf::Tdbf4>(nullptr), NewForm<dbf::Tdbf4>(nullptr)};
+    w[1]->tzdbf->SetName("tzdbf2"); // as another program's, its area has a name of its own
+    // The answer; TOOLNO stored, and shown in A.
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {IDYES, "X1", "X1"}, {IDNO, "Y2", "Y2"}, {IDCANCEL, "Y2", "X1"}};
+    for (int record = 4; record < 7; ++record) {
+        const auto& [answer, stored, shown] = cases[record - 4];
+        for (const char* typed : {"X1", "Y2"}) {
+            dbf::TTzDbf& t = *w[*typed == 'Y']->tzdbf;
+            if (!t.Active()) w[*typed == 'Y']->OpenTable(table);
+            w[*typed == 'Y']->GoRecord(record);
+            t.Edit();
+            t.FieldByName("TOOLNO")->SetAsString(typed);
+        }
+        w[1]->tzdbf->FieldByName("APPLIC")->SetAsString("by B");
+        w[1]->tzdbf->Post();
+        ScriptedResponder r;
+        r.OnMessage(answer);
+        {
+            ResponderScope scope(r);
+            if (answer == IDCANCEL) EXPECT_THROW(w[0]->tzdbf->Post(), EAbort);
+            if (answer != IDCANCEL) w[0]->tzdbf->Post();
+        }
+        EXPECT_EQ(r.Unexpected() + r.Pending(), 0);
+        EXPECT_THAT(r.Seen().at(0),
+                    ::testing::ContainsRegex("Record " + std::to_string(record) +
+                                             " of .*TOOLNO: now "
+                                             "\"Y2\", yours \"X1\"\n  APPLIC: now \"by B\""));
+        const std::vector<std::string> file = Record(table, record);
+        EXPECT_EQ(file.at(11) + file.at(13), std::string(stored) + "by B"); // B's APPLIC stays
+        EXPECT_EQ(w[0]->tzdbf->FieldByName("TOOLNO")->AsString(), shown);
+        if (answer == IDCANCEL) w[0]->tzdbf->Cancel();
+    }
+    for (dbf::Tdbf4* t : w) {
+        t->CloseTable();
+        t->Free();
     }
 }
