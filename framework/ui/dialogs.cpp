@@ -724,6 +724,8 @@ int CountPrintPages(const std::string& name, int linesPerPage, TextEncoding enco
     return std::max(pages, 1);
 }
 
+constexpr int kTextMarginMm = 15;
+
 void PrintTextFile(const std::string& name, TextEncoding encoding) {
     if (!FileExist(name)) {
         ShowMessage(name + " not found !");
@@ -759,7 +761,13 @@ void PrintTextFile(const std::string& name, TextEncoding encoding) {
     canvas->Font = PrintoutFont();
     canvas->Font.PixelsPerInch = canvas->PixelsPerInch();
     canvas->Brush.Style = bsClear;
-    const int pageHeight = printer->PageHeight();
+    // The lines keep off the paper's edges as printouts do: kTextMarginMm from each edge, of
+    // which the printer's own unprintable border is a part (a PDF page has none).
+    const TPrinterCapabilities caps = printer->Capabilities();
+    const int margin = kTextMarginMm * std::max(printer->Resolution(), 1) * 10 / 254;
+    const int left = std::max(margin - caps.OffsetXPixels, 0);
+    const int top = std::max(margin - caps.OffsetYPixels, 0);
+    const int pageHeight = std::max(printer->PageHeight() - 2 * top, 1);
     const int lineHeight = std::max(pageHeight / linesPerPage, 1);
     const int capacity = std::max(pageHeight / lineHeight, 1);
 
@@ -777,7 +785,7 @@ void PrintTextFile(const std::string& name, TextEncoding encoding) {
         [&](int page, int row, std::string_view text) {
             if (page < from || page > to) return;
             onPage(page);
-            if (!failed) canvas->TextOut(0, row * lineHeight, OemToAnsiString(text));
+            if (!failed) canvas->TextOut(left, top + row * lineHeight, OemToAnsiString(text));
         },
         [&](int page) {
             if (page >= from && page <= to) onPage(page);

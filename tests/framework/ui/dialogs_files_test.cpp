@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -538,6 +539,17 @@ TEST_F(PrintListing, LongPagesGoOnNewPages) {
     EXPECT_EQ(PageText(1).find("row 67"), std::string::npos);
     EXPECT_TRUE(InOrder(PageText(2), {"row 67", "row 132\n"}));
     EXPECT_TRUE(InOrder(PageText(4), {"row 199", "row 200"}));
+    // Every word inside the page's margins of 15 mm (42.5 pt on the 595 x 842 pt A4 page), as
+    // poppler places them.
+    const std::string boxes = RunCommand("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>&1");
+    const std::regex word(
+        "xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\"");
+    int words = 0;
+    for (std::sregex_iterator it(boxes.begin(), boxes.end(), word), end; it != end; ++it, ++words)
+        EXPECT_TRUE(std::stod((*it)[1]) > 42 && std::stod((*it)[2]) > 42 &&
+                    std::stod((*it)[3]) < 800)
+            << it->str();
+    EXPECT_EQ(words, 132); // "row" and its number on 66 lines
 }
 
 TEST_F(PrintListing, PageRangeAndRefusals) {
