@@ -1,5 +1,6 @@
 #include "calc/calcentry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -25,22 +26,25 @@ namespace {
 std::string SequenceFatal;
 
 // Runs one step; when it sets CalcErrorFlag, remembers the fatal message it raised (the latest
-// new one; a full list may have moved the older lines).
+// new one; a full list may have moved the older lines). Only the fatal messages from before are
+// kept aside (there are seldom any): the others come before the step's own in the list.
 template <class Step> bool RunStep(Step step) {
     const int before = ErrorCount;
-    const auto old = ErrorList;
+    std::vector<std::string> fatalBefore;
+    for (int n = 1; n <= before; ++n)
+        if (ErrorList[n].str().rfind("Fatal", 0) == 0) fatalBefore.push_back(ErrorList[n]);
     step();
     if (CalcErrorFlag == 0) return true;
     SequenceFatal.clear();
     std::string fresh;
     for (int n = ErrorCount; n >= 1 && SequenceFatal.empty(); --n) {
         const std::string& text = ErrorList[n];
-        bool known = false;
-        for (int m = 1; m <= before && !known; ++m)
-            known = old[m] == text;
-        if (known || text == ErrorListLeftOut) continue;
-        if (text.rfind("Fatal", 0) == 0) SequenceFatal = text;
-        if (fresh.empty()) fresh = text;
+        const bool fatal = text.rfind("Fatal", 0) == 0;
+        if (text == ErrorListLeftOut ||
+            (fatal && std::find(fatalBefore.begin(), fatalBefore.end(), text) != fatalBefore.end()))
+            continue;
+        if (fatal) SequenceFatal = text;
+        if (fresh.empty() && n > before) fresh = text;
     }
     if (SequenceFatal.empty()) SequenceFatal = fresh;
     if (SequenceFatal.empty()) SequenceFatal = "Fatal  : calculation stopped !";

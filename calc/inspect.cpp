@@ -36,24 +36,24 @@ struct SpanBase {
 
 SpanBase MakeSpanBase(int i) {
     TGearData& g = GearData;
-    const long double dM = 2 * g.mn * g.x[i] + g.d[i];
-    const long double bM = std::atan(Tan(g.betaRad) * dM / g.d[i]);
-    const long double aM =
-        ArcCosLimited("", std::cos(g.betaRad) * std::cos(g.alphaRad) * g.d[i] / dM / std::cos(bM));
+    const TPairAngles& a = PairAngles(g);
     const long double s = g.z[i] < 0 ? -1 : 1;
-    const long double invAt = Inv(g.alphat);
     if (g.k[i] == 0) {
+        const long double dM = 2 * g.mn * g.x[i] + g.d[i];
+        const long double bM = std::atan(Tan(g.betaRad) * dM / g.d[i]);
+        const long double aM =
+            ArcCosLimited("", std::cos(g.betaRad) * a.cosAlpha * g.d[i] / dM / std::cos(bM));
         // Counted on |z| and given the sign back: an internal gear spans as many spaces as the
         // external gear of the same size spans teeth.
         const long double v =
-            std::fabs(static_cast<long double>(g.z[i])) * invAt / Inv(g.alphaRad) * aM / Pi + 1;
+            std::fabs(static_cast<long double>(g.z[i])) * a.invAt / a.invAlpha * aM / Pi + 1;
         std::int32_t k = 1;
         if (std::isfinite(v) && v >= 1 && v < 2.0e9L) k = static_cast<std::int32_t>(v);
         g.k[i] = s < 0 ? -k : k;
     }
     SpanBase b;
-    b.atShift0 = std::cos(g.alphaRad) * g.mn * (invAt * g.z[i] + (g.k[i] - s / 2) * Pi);
-    b.perShift = 2 * g.mn * std::sin(g.alphaRad);
+    b.atShift0 = a.cosAlpha * g.mn * (a.invAt * g.z[i] + (g.k[i] - s / 2) * Pi);
+    b.perShift = 2 * g.mn * a.sinAlpha;
     return b;
 }
 
@@ -63,10 +63,11 @@ struct BallBase {
 
 BallBase MakeBallBase(int i) {
     const TGearData& g = GearData;
+    const TPairAngles& a = PairAngles(g);
     BallBase b;
-    b.tanAlpha = Tan(g.alphaRad);
-    b.invAt = Inv(g.alphat);
-    b.cosBetab = std::cos(g.betab);
+    b.tanAlpha = a.tanAlpha;
+    b.invAt = a.invAt;
+    b.cosBetab = a.cosBetab;
     // Odd tooth numbers: the balls lie in spaces half a pitch out of line.
     if (!IsEven(g.z[i])) b.oddFactor = std::cos(HalfPi / g.z[i]);
     return b;
@@ -106,6 +107,19 @@ BallDim BallOfGear(int i, const BallBase& b, long double xE) {
     if (r.aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
     return r;
 }
+
+// Keeps the message list as it was: what a search finds again was said by the calculation.
+class KeepMessages {
+public:
+    ~KeepMessages() {
+        ErrorCount = count_;
+        ErrorList = list_; // a full list may have had a line displaced
+    }
+
+private:
+    std::uint16_t count_ = ErrorCount;
+    decltype(ErrorList) list_ = ErrorList;
+};
 
 // One of the five generating shifts a dimension is given for: the shift xE of its involute and
 // the shift xK at which the tool cut its tip (on a premachined gear the finished flank keeps the
@@ -155,6 +169,10 @@ public:
         haveTip_ = MeshingTip(g, i, shift, tip_);
         if (haveRoot_) bounds_.rootLo = bounds_.rootHi = root_;
         if (haveTip_) bounds_.tipLo = tip_;
+        if (bounds_.tipExact && !haveTip_) {
+            tip_ = bounds_.tipLo;
+            haveTip_ = true;
+        }
     }
 
     long double xE() const { return shift_.xE; }
@@ -173,6 +191,7 @@ public:
         }
         if (contact < bounds_.rootHi + eps) {
             if (!haveRoot_) {
+                const KeepMessages keep;
                 root_ = bounds_.rootLo == bounds_.rootHi ? bounds_.rootLo
                                                          : RootFormDiameterAt(i_, shift_.xE);
                 haveRoot_ = true;
@@ -181,6 +200,7 @@ public:
         }
         if (contact > bounds_.tipLo - eps) {
             if (!haveTip_) {
+                const KeepMessages keep;
                 tip_ = TipFormDiameterAt(i_, shift_.xE, shift_.xK);
                 haveTip_ = true;
             }
@@ -199,19 +219,6 @@ private:
 };
 
 PerGear<unsigned> Faults;
-
-// Keeps the message list as it was: what a search finds again was said by the calculation.
-class KeepMessages {
-public:
-    ~KeepMessages() {
-        ErrorCount = count_;
-        ErrorList = list_; // a full list may have had a line displaced
-    }
-
-private:
-    std::uint16_t count_ = ErrorCount;
-    decltype(ErrorList) list_ = ErrorList;
-};
 
 constexpr long double NoSolution = std::numeric_limits<long double>::quiet_NaN();
 
@@ -293,6 +300,8 @@ long double TBallGauge::Largest() const {
 struct TSpanGauge::Flanks {
     std::vector<FlankOfShift> distinct;
     int of[ShiftCount] = {};
+    // The span over k at shift x: atShift0 + perK k + perShift x; its anvils' contact.
+    long double atShift0 = 0, perK = 0, perShift = 0, db2 = 0, cosBetab = 1;
 };
 
 TSpanGauge::TSpanGauge(int i) : i_(i), flanks_(std::make_unique<Flanks>()) {
@@ -302,6 +311,7 @@ TSpanGauge::TSpanGauge(int i) : i_(i), flanks_(std::make_unique<Flanks>()) {
     // Without allowances several shifts coincide: each distinct shift once. Bounds of the form
     // diameters where the meshing step has not found both.
     long double openE[ShiftCount], openK[ShiftCount];
+    TFormBounds bounds[ShiftCount];
     int nOpen = 0;
     auto openAt = [&](TMeasuredShift s) {
         int n = 0;
@@ -311,14 +321,22 @@ TSpanGauge::TSpanGauge(int i) : i_(i), flanks_(std::make_unique<Flanks>()) {
     };
     for (const TMeasuredShift s : shifts) {
         long double known = 0;
-        if (MeshingRoot(g, i, s.xE, known) && MeshingTip(g, i, s, known)) continue;
-        if (openAt(s) == nOpen) {
-            openE[nOpen] = s.xE;
-            openK[nOpen++] = s.xK;
-        }
+        const bool root = MeshingRoot(g, i, s.xE, known), tip = MeshingTip(g, i, s, known);
+        if ((root && tip) || openAt(s) < nOpen) continue;
+        openE[nOpen] = s.xE;
+        openK[nOpen] = s.xK;
+        bounds[nOpen].rootKnown = root;
+        bounds[nOpen++].tipKnown = tip;
     }
-    TFormBounds bounds[ShiftCount];
     FormDiameterBounds(i, openE, openK, nOpen, bounds);
+    Flanks& f = *flanks_;
+    const TPairAngles& a = PairAngles(g);
+    const long double s = g.z[i] < 0 ? -1 : 1, c = a.cosAlpha * g.mn;
+    f.atShift0 = c * (a.invAt * g.z[i] - s / 2 * Pi);
+    f.perK = c * Pi;
+    f.perShift = 2 * g.mn * a.sinAlpha;
+    f.db2 = g.db[i] * g.db[i];
+    f.cosBetab = a.cosBetab;
     std::vector<FlankOfShift>& d = flanks_->distinct;
     d.reserve(ShiftCount);
     for (int n = 0; n < ShiftCount; ++n) {
@@ -344,15 +362,11 @@ long double TSpanGauge::Shift(int n) const {
 }
 
 long double TSpanGauge::Span(std::int32_t k, int n) const {
-    const TGearData& g = GearData;
-    const long double s = g.z[i_] < 0 ? -1 : 1;
-    const long double atShift0 =
-        std::cos(g.alphaRad) * g.mn * (Inv(g.alphat) * g.z[i_] + (k - s / 2) * Pi);
-    return atShift0 + Shift(n) * (2 * g.mn * std::sin(g.alphaRad));
+    const Flanks& f = *flanks_;
+    return f.atShift0 + k * f.perK + Shift(n) * f.perShift;
 }
 
 long double TSpanGauge::Outside(long double c, int n) {
-    const KeepMessages keep;
     return flanks_->distinct[flanks_->of[n]].Outside(c);
 }
 
@@ -363,8 +377,8 @@ long double TSpanGauge::SpanOutside(long double W, int n) {
     // the base cylinder, both touch at the same diameter, and any other place takes one of them
     // lower and the other higher.
     if (!(W * g.z[i_] > 0)) return -std::numeric_limits<long double>::infinity();
-    const long double across = W * std::cos(g.betab);
-    return Outside(std::sqrt(g.db[i_] * g.db[i_] + across * across), n);
+    const long double across = W * flanks_->cosBetab;
+    return Outside(std::sqrt(flanks_->db2 + across * across), n);
 }
 
 unsigned TSpanGauge::Faults(std::int32_t k) {
@@ -380,7 +394,23 @@ std::int32_t TSpanGauge::Nearest(std::int32_t usual, bool& fits) {
     const std::int32_t s = g.z[i_] < 0 ? -1 : 1;
     const std::int32_t top = std::clamp<std::int32_t>(std::abs(g.z[i_]), 1, kMaxTeeth);
     const std::int32_t want = std::abs(usual);
-    // Each shift's contact climbs with k: the k that fit are one run.
+    // Each shift's contact climbs with k: the k that fit are one run. The usual k fits as a
+    // rule, or one a few steps towards the run does: walk there from it (the contacts near the
+    // pitch circle need no form diameter searched for).
+    fits = true;
+    if (want >= 1 && want <= top) {
+        const unsigned first = Faults(s * want);
+        if (first == 0) return s * want;
+        if (first == SpanBelowForm || first == SpanAboveForm) {
+            const std::int32_t dir = first == SpanBelowForm ? 1 : -1;
+            for (std::int32_t k = want + dir; k >= 1 && k <= top; k += dir) {
+                const unsigned f = Faults(s * k);
+                if (f == 0) return s * k;
+                if (f != first) break; // past the run without meeting it: none fits
+            }
+        }
+    }
+    // Otherwise every k: the middle of the run for usual 0, or the one that misses least.
     std::int32_t lo = 0, hi = 0, best = 1;
     long double bestMiss = std::numeric_limits<long double>::infinity();
     for (std::int32_t k = 1; k <= top; ++k) {

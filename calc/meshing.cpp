@@ -54,15 +54,19 @@ long double FlankEndDepth(const TGearData& g, int i, const AngleFns& alpha, cons
     // at the protuberance angle (tangent point P) and meets the main flank in the corner Q,
     // where the main flank ends.
     const long double hc = g.haP0[i] - rho;
-    const long double uc = g.mn * Pi / 4 - hc * alpha.t + (g.prP0[i] - rho) / alpha.c;
+    const long double pr = g.prP0[i];
+    const long double uc = g.mn * Pi / 4 - hc * alpha.t + (pr - rho) / alpha.c;
     const long double uP = uc + rho * apr.c;
     const long double hP = hc + rho * apr.s;
     // Main flank u = pi mn / 4 - h tan(alpha); protuberance flank u = uP - (h - hP) tan(apr).
     const long double den = alpha.t - apr.t;
-    if (!(den > 0)) return plain; // no corner: the protuberance angle is not below alpha
-    const long double hQ = (g.mn * Pi / 4 - uP - hP * apr.t) / den;
-    if (!(hQ <= hP) || !std::isfinite(hQ)) return plain;
-    return hQ;
+    const long double hQ = den > 0 ? (g.mn * Pi / 4 - uP - hP * apr.t) / den : 0;
+    if (den > 0 && hQ <= hP && std::isfinite(hQ)) return hQ;
+    // No protuberance flank (its tangent point on the tip circle lies above the corner, or its
+    // angle is not below alpha): the tip circle itself stands out of the main flank by pr, and
+    // the flank ends where it enters that circle, rho - pr from the circle's centre.
+    if (!(pr > 0) || !(pr < 2 * rho)) return plain;
+    return hc + (rho - pr) * alpha.s - std::sqrt(pr * (2 * rho - pr)) * alpha.c;
 }
 
 } // namespace
@@ -77,7 +81,7 @@ long double ToolFlankEndHeight(int i) {
     const TGearData& g = GearData;
     if (g.ChamferOn[i]) return g.hFfP0[i];
     const long double rf = std::fmax(g.rhofP0[i], 0.0L);
-    return g.hfP0[i] - rf * (1 - std::sin(g.alphaRad));
+    return g.hfP0[i] - rf * (1 - PairAngles(g).sinAlpha);
 }
 
 long double LineOfActionDiameter(int i, long double depth, long double xE) {
@@ -240,6 +244,64 @@ long double CrossingRadius(const Cut& cut, double lo, double hi, double flo, dou
     return RL;
 }
 
+// The maximum of f in [a, b] (f(x) = fx, a < x < b) by Brent's method: golden sections with
+// parabolic steps. Returns -w of the first point found where f > 0, or 1 when the maximum is at
+// most 0 (to 1e-11 in w: the reach there is within far less of its maximum).
+template <class F> double MaximumBelowZero(F f, double a, double b, double x, double fx) {
+    if (fx > 0) return -x;
+    constexpr double Golden = 0.3819660112501051;
+    double w = x, v = x, fw = fx, fv = fx, d = 0, e = 0;
+    for (int n = 0; n < 100; ++n) {
+        const double m = (a + b) / 2, tol = 1e-11 + 1e-10 * std::fabs(x);
+        if (std::fabs(x - m) <= 2 * tol - (b - a) / 2) break;
+        bool golden = true;
+        if (std::fabs(e) > tol) {
+            // The parabola through x, w, v; its vertex taken when it falls well inside.
+            double r = (x - w) * (fx - fv), q = (x - v) * (fx - fw);
+            double p = (x - v) * q - (x - w) * r;
+            q = 2 * (q - r);
+            if (q > 0) p = -p;
+            q = std::fabs(q);
+            const double last = e;
+            e = d;
+            if (std::fabs(p) < std::fabs(q * last / 2) && p > q * (a - x) && p < q * (b - x)) {
+                d = p / q;
+                const double u = x + d;
+                if (u - a < 2 * tol || b - u < 2 * tol) d = x < m ? tol : -tol;
+                golden = false;
+            }
+        }
+        if (golden) {
+            e = (x < m ? b : a) - x;
+            d = Golden * e;
+        }
+        const double u = std::fabs(d) >= tol ? x + d : x + (d > 0 ? tol : -tol);
+        const double fu = f(u);
+        if (fu > 0) return -u;
+        if (fu >= fx) {
+            (u < x ? b : a) = x;
+            v = w;
+            fv = fw;
+            w = x;
+            fw = fx;
+            x = u;
+            fx = fu;
+        } else {
+            (u < x ? a : b) = u;
+            if (fu >= fw || w == x) {
+                v = w;
+                fv = fw;
+                w = u;
+                fw = fu;
+            } else if (fu >= fv || v == x || v == w) {
+                v = u;
+                fv = fu;
+            }
+        }
+    }
+    return 1;
+}
+
 // Along one piece of the tool from w = 0, the first cut point that reaches into the tooth: its
 // diameter; 0 when there is none before the cut points pass below the base circle (or the part
 // ends). fStart: the reach at w = 0. With bound, only the diameter of the last sample before
@@ -249,7 +311,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
     const double rb = static_cast<double>(cut.BaseRadius());
     double R = 0;
     // The cut points come closer to the centre going down the tool; sample only where they lie
-    // outside the base circle.
+    // outside the base circle (that end is found roughly: it only places the samples).
     double wEnd = 1;
     cut.Cut<double>(piece, 1.0, R);
     if (!(R > rb) && Steps > 4) {
@@ -264,7 +326,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
             return Rw - rb;
         };
         IllinoisBracket(
-            outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-6, false);
+            outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-4, false);
         wEnd = lo;
     }
     auto crossing = [&](double w0, double w1, double f0, double f1) -> long double {
@@ -302,32 +364,22 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
         fPrev = f;
     }
     // A cut narrower than the samples (a small protuberance lets the tip radius reach past the
-    // involute over a short arc only) shows as a maximum of the reach: search about the nearest.
+    // involute over a short arc only) shows as a maximum of the reach: search about the nearest,
+    // by parabolas through the best three points (golden sections where a parabola does not
+    // help), until a point cuts or the maximum is found.
     const double lo = wEnd * std::max(best - 1, 0) / Steps;
     const double hi = wEnd * std::min(best + 1, Steps) / Steps;
-    double a = lo, b = hi;
-    constexpr double Golden = 0.6180339887498949;
-    double m1 = b - Golden * (b - a), m2 = a + Golden * (b - a);
-    double f1 = cut.Cut<double>(piece, m1, R), f2 = cut.Cut<double>(piece, m2, R);
-    for (int n = 0; n < 80 && b - a > 1e-13; ++n) {
-        if (f1 > 0 || f2 > 0) break;
-        if (f1 < f2) {
-            a = m1;
-            m1 = m2;
-            f1 = f2;
-            m2 = a + Golden * (b - a);
-            f2 = cut.Cut<double>(piece, m2, R);
-        } else {
-            b = m2;
-            m2 = m1;
-            f2 = f1;
-            m1 = b - Golden * (b - a);
-            f1 = cut.Cut<double>(piece, m1, R);
-        }
+    if (best == 0 || best == Steps) {
+        // The largest sample at an end of the piece: where the reach still climbs towards that
+        // end, it is largest there (no cut), and the neighbouring piece goes on from it.
+        const double end = wEnd * best / Steps, step = 1e-6 * (hi - lo);
+        const double fIn = cut.Cut<double>(piece, best == 0 ? end + step : end - step, R);
+        if (fIn < fBest) return 0;
     }
-    if (f1 > 0) return crossing(lo, m1, cut.Cut<double>(piece, lo, R), f1);
-    if (f2 > 0) return crossing(lo, m2, cut.Cut<double>(piece, lo, R), f2);
-    return 0;
+    const double top = MaximumBelowZero([&](double w) { return cut.Cut<double>(piece, w, R); }, lo,
+                                        hi, wEnd * best / Steps, fBest);
+    if (top > 0) return 0;
+    return crossing(lo, -top, cut.Cut<double>(piece, lo, R), cut.Cut<double>(piece, -top, R));
 }
 
 // Where the fillet cuts the involute. The tip radius of the tool (an ellipse in the transverse
@@ -509,7 +561,8 @@ struct ChamferFlanks {
     }
     // Main(y, xE) - Chamfer(y, xK) and its derivative: d/dy [(C - inv a(y)) y] = C - inv a -
     // tan a.
-    long double Difference(long double y, long double xE, long double xK, long double& slope) const {
+    long double Difference(long double y, long double xE, long double xK,
+                           long double& slope) const {
         long double tm = 0, tc = 0;
         const long double im = InvArcCos(db / y, tm);
         const long double ic = InvArcCos(dbk / y, tc);
@@ -595,11 +648,16 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
         g.saK[i] = c.Main(tip, xE);
         return tip;
     }
-    // Bracket: the two corner points (a finished involute crosses above them), else the whole
-    // flank (external gears: down to the base circle; internal gears: out to the root).
+    // Bracket: the two corner points (a finished involute, thinner, crosses above them: up to
+    // the tip), else the whole flank (external gears: down to the base circle; internal gears:
+    // out to the root).
     long double lo = c.CornerDiameter(c.dbk, c.sinAk, xK);
     long double hi = c.CornerDiameter(c.db, c.sinAt, xK);
     long double flo = f(lo), fhi = f(hi);
+    if (flo <= 0 && !(fhi > 0) && xE != xK) {
+        hi = tip;
+        fhi = fTip;
+    }
     if (!(flo <= 0 && fhi > 0)) {
         lo = g.z[i] > 0 ? g.db[i] : g.dfmax[i];
         flo = f(lo);
@@ -674,6 +732,21 @@ void SpecificSliding() {
     g.zetaE2 = value(tE2, up + 1);
 }
 
+const TPairAngles& PairAngles(const TGearData& g) {
+    static TPairAngles a;
+    if (a.alpha != g.alphaRad || a.alphat != g.alphat || a.betab != g.betab) {
+        a.alpha = g.alphaRad;
+        a.alphat = g.alphat;
+        a.betab = g.betab;
+        sincosl(g.alphaRad, &a.sinAlpha, &a.cosAlpha);
+        a.tanAlpha = a.sinAlpha / a.cosAlpha;
+        a.invAlpha = a.tanAlpha - g.alphaRad;
+        a.invAt = Inv(g.alphat);
+        a.cosBetab = std::cos(g.betab);
+    }
+    return a;
+}
+
 long double CutTipDiameter(int i) {
     return CutTip(GearData, i);
 }
@@ -712,13 +785,27 @@ long double ToppingDiameter(const TGearData& g, int i, long double xE) {
     return xE == g.xEmaxV[i] ? g.daTool[i] : g.daTool[i] + 2 * (xE - g.xEmaxV[i]) * g.mn;
 }
 
-// Where the two involute flanks of the tooth generated at shift xE cross: its thickness
-// (inv(alpha_t) + st / d - inv(alpha_y)) y is 0 there. An external tooth with no thickness at
-// the base circle has no involute at all (db); 0 when a ring gear's tooth never comes to a point.
-long double PointedDiameter(const TGearData& g, int i, long double xE) {
-    const long double st = (Pi / 2 + 2 * xE * Tan(g.alphaRad)) * g.mt;
-    const long double c = Inv(g.alphat) + st / g.d[i];
-    if (!(c > 0)) return g.z[i] > 0 ? g.db[i] : 0;
+// dF limited to where the two involute flanks of the tooth generated at shift xE cross: its
+// thickness (inv(alpha_t) + st / d - inv(alpha_y)) y is 0 there. An external tooth with no
+// thickness at the base circle has no involute at all (db); a ring gear's tooth whose thickness
+// never vanishes limits nothing. The crossing is inverted only where it lies below dF (beyond it
+// on a ring gear).
+long double PointedLimit(const TGearData& g, int i, long double xE, long double dF) {
+    const TPairAngles& a = PairAngles(g);
+    const long double st = (Pi / 2 + 2 * xE * a.tanAlpha) * g.mt;
+    const long double c = a.invAt + st / g.d[i];
+    const bool external = g.z[i] > 0;
+    if (!(c > 0)) return external ? Min(dF, g.db[i]) : dF;
+    // The involute at dF (0 at or inside the base circle) against that of the crossing; at the
+    // same tip circle as last time (the shifts share it) the same.
+    static long double lastRatio[3] = {-1, -1, -1}, lastInv[3] = {};
+    const long double ratio = std::fabs(dF) > std::fabs(g.db[i]) ? g.db[i] / dF : 1;
+    if (ratio != lastRatio[i]) {
+        lastRatio[i] = ratio;
+        lastInv[i] = ratio < 1 ? InvArcCos(ratio) : 0;
+    }
+    const long double at = lastInv[i];
+    if (external ? !(at > c) : !(c > at)) return dF;
     long double ca = 1;
     ArcInv(c, ca);
     return g.db[i] / ca;
@@ -732,7 +819,7 @@ long double LimitedTipForm(const TGearData& g, int i, long double xE, long doubl
                            long double dF) {
     dF = Min(dF, g.da[i]);
     if (const long double t = ToppingDiameter(g, i, xK); t != 0) dF = Min(dF, t);
-    if (const long double p = PointedDiameter(g, i, xE); p != 0) dF = Min(dF, p);
+    dF = PointedLimit(g, i, xE, dF);
     if (std::fabs(dF) < std::fabs(g.db[i])) dF = g.db[i];
     return dF;
 }
@@ -785,8 +872,10 @@ void FormDiameterBounds(int i, const long double* xE, const long double* xK, int
     if (g.z[i] < 0) {
         // Closed forms (and the chamfer's crossing, rare on a ring gear).
         for (int k = 0; k < n; ++k) {
-            out[k].rootLo = out[k].rootHi = RootFormDiameterAt(i, xE[k]);
+            if (!out[k].rootKnown) out[k].rootLo = out[k].rootHi = RootFormDiameterAt(i, xE[k]);
+            if (out[k].tipKnown) continue;
             out[k].tipLo = TipFormDiameterAt(i, xE[k], xK[k]);
+            out[k].tipExact = true;
         }
         return;
     }
@@ -802,9 +891,12 @@ void FormDiameterBounds(int i, const long double* xE, const long double* xK, int
     for (int k = 0; k < n; ++k) {
         TFormBounds& b = out[k];
         const long double x = xE[k];
-        b.rootLo = b.rootHi = LineOfActionDiameter(i, depth, x);
-        if (g.d[i] * s - 2 * (depth - x * g.mn) / s <= 0 || protuberance)
-            b.rootHi = std::fmax(b.rootLo, FilletCrossingDiameter(g, i, x, alpha, depth, true));
+        if (!b.rootKnown) {
+            b.rootLo = b.rootHi = LineOfActionDiameter(i, depth, x);
+            if (g.d[i] * s - 2 * (depth - x * g.mn) / s <= 0 || protuberance)
+                b.rootHi = std::fmax(b.rootLo, FilletCrossingDiameter(g, i, x, alpha, depth, true));
+        }
+        if (b.tipKnown) continue;
         // Every point a tool point cuts lies at least as far from the centre as the point's own
         // depth puts it: the rounding by the root radius no nearer than its tangent point on
         // the flank (the radial estimate).
@@ -815,16 +907,19 @@ void FormDiameterBounds(int i, const long double* xE, const long double* xK, int
         if (chamfer) {
             // The two flanks cross between the points the chamfer corner makes on each, when
             // the thickness difference changes sign there (FormDiameterTool searches there).
+            // A finished involute (x below xk) crosses above where the premachined one does.
             const long double lo = c.CornerDiameter(c.dbk, c.sinAk, xk);
             const long double hi = c.CornerDiameter(c.db, c.sinAt, xk);
-            if (c.Main(lo, x) - c.Chamfer(lo, xk) <= 0 && c.Main(hi, x) - c.Chamfer(hi, xk) > 0)
+            if (c.Main(lo, xk) - c.Chamfer(lo, xk) <= 0 && c.Main(hi, xk) - c.Chamfer(hi, xk) > 0) {
                 b.tipLo = std::fmin(g.da[i], std::fmin(lo, hi));
-            else
+            } else {
                 b.tipLo = TipFormDiameterAt(i, x, xk);
+                b.tipExact = true;
+            }
         } else if (g.rhofP0mn[i] > 0) {
             b.tipLo = std::fmin(g.da[i], g.d[i] + 2 * (xk * g.mn + flankTop));
         }
-        b.tipLo = LimitedTipForm(g, i, x, xk, b.tipLo);
+        if (!b.tipExact) b.tipLo = LimitedTipForm(g, i, x, xk, b.tipLo);
     }
 }
 
@@ -847,13 +942,14 @@ void CalcUnit2() {
         AddError("Fatal  : Unit2");
         return;
     }
-    const long double ta = Tan(g.alphaRad);
+    const TPairAngles& angles = PairAngles(g);
+    const long double ta = angles.tanAlpha;
     const long double cb = std::cos(g.betaRad);
     // Angle functions both gears need, taken once.
     const long double cat = std::cos(g.alphat);
-    const long double invAt = Inv(g.alphat);
-    const long double invAwt = Inv(g.alphawt);
+    const long double invAt = angles.invAt;
     const long double tanAwt = Tan(g.alphawt);
+    const long double invAwt = tanAwt - g.alphawt;
     const long double tanBeta = std::tan(g.betaRad);
 
     for (int i = 1; i <= 2; ++i) {

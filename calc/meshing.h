@@ -9,6 +9,14 @@
 // The whole step (fifth of the calculation sequence).
 void CalcUnit2();
 
+// Functions of the pair's angles that every shift's form diameters and dimensions need, taken
+// again only when alphaRad, alphat or betab change.
+struct TPairAngles {
+    long double alpha = -1, alphat = -1, betab = -1; // the angles they were taken for
+    long double sinAlpha = 0, cosAlpha = 1, tanAlpha = 0, invAlpha = 0, invAt = 0, cosBetab = 1;
+};
+const TPairAngles& PairAngles(const TGearData& g);
+
 // Tip form diameter of gear i (1 or 2) cut by a chamfered tool at the generating shift xE: the
 // diameter where the involute of the main flank meets the involute cut by the chamfer flank.
 // Writes saK[i], the tooth thickness at that diameter. Returns da[i] (with a message) when the
@@ -83,6 +91,8 @@ bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field)
 // diameters themselves where those are closed forms (and for an internal gear).
 struct TFormBounds {
     long double rootLo = 0, rootHi = 0, tipLo = 0;
+    bool tipExact = false;                    // tipLo is the tip form diameter itself
+    bool rootKnown = false, tipKnown = false; // set by the caller: not wanted (left as they are)
 };
 // For the n shifts xE[0..n-1] with the tip cut at xK[0..n-1] (see TipFormDiameterAt), into
 // out[0..n-1].

@@ -135,6 +135,7 @@ Extended ArcInv(Extended y, Extended& cosA) {
     Extended lo = -1.57L, hi = 1.57L;
     // Inv(a) = a^3/3 + 2a^5/15 + ...: a = u (1 - 2u^2/15) with u = cbrt(3y) to first order.
     Extended a = 0;
+    bool settled = false; // the double stage converged
     if (fabsl(y) > 1e-30L && fabsl(y) < 1e6L) {
         // Newton in double precision first (its functions cost a fraction of the extended
         // ones); the extended steps below then start within about an ulp of double and need
@@ -153,13 +154,29 @@ Extended ArcInv(Extended y, Extended& cosA) {
             ad = next;
             // Newton squares the error: after a step this small, what is left is about the
             // square of it, below double resolution.
-            if (step <= 1e-9 * std::fabs(ad)) break;
+            if (step <= 1e-9 * std::fabs(ad)) {
+                settled = true;
+                break;
+            }
         }
         a = ad;
     } else {
         const Extended u = cbrtl(3 * y);
         a = u * (1 - 2 * u * u / 15);
         if (!(a > lo && a < hi)) a = y > 0 ? 1.5699L : -1.5699L;
+    }
+    if (settled) {
+        // From a root exact to double precision one extended Newton step leaves an error far
+        // below an extended ulp (Newton squares it); cos follows to first order (the second is
+        // the square of a double ulp).
+        Extended s = 0, c = 1;
+        sincosl(a, &s, &c);
+        const Extended t = s / c;
+        const Extended d = (t - a - y) / (t * t);
+        if (fabsl(d) <= 1e-12L * fabsl(a)) {
+            cosA = c + s * d;
+            return a - d;
+        }
     }
     Extended lastStep = hi - lo;
     for (int steps = 1; steps <= 800; ++steps) {

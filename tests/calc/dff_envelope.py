@@ -186,9 +186,11 @@ class Rolling:
         the comparison runs far below the precision of the numbers compared (34 digits)."""
         rf = self.r - (self.hc + self.rho) + self.x * self.mn
         lo = max(self.rb * (1 + mp.mpf('1e-12')), rf + mp.mpf('1e-9') * self.mn)
-        # (at r itself the searched flank point only grazes R; a gear shifted far below 0 has its
-        # tip below r, where the flank searched ends mn above the datum line)
-        hi = min(self.r - self.mn / 10, self.r + self.x * self.mn + self.mn / 2)
+        # (between the base circle and the tool's flank top r + x mn + mn: the involute is cut
+        # there, whatever the shift; not at r itself, where the flank point searched only grazes R)
+        hi = (self.rb + self.r + self.x * self.mn + self.mn) / 2
+        if abs(hi - self.r) < self.mn / 20:
+            hi = self.r - self.mn / 10
         if self.on_involute(lo):
             return self.rb  # the involute reaches down to the base circle
         if not self.on_involute(hi):
@@ -213,7 +215,9 @@ class Rolling:
 class ProtuberanceRolling(Rolling):
     """A protuberance tool: the tip circle stands out of the main flank by pr (normal
     section); the protuberance flank, at the angle apr, runs from its tangent point P on the
-    tip circle up to the corner Q with the main flank."""
+    tip circle up to the corner Q with the main flank. Where P lies above Q (or apr is not below
+    the pressure angle) there is no such flank: the main flank ends where it enters the tip
+    circle, which stands out of it from there down."""
 
     def __init__(self, alpha, beta, mn, z, x, haP0, rho, pr, apr):
         super().__init__(alpha, beta, mn, z, x, haP0, rho)
@@ -222,13 +226,24 @@ class ProtuberanceRolling(Rolling):
         self.hP = self.hc + rho * mp.sin(self.apr)
         self.uP = self.uc + rho * mp.cos(self.apr)
         # Q: main flank u = pi mn / 4 - h tan(an) meets u = uP - (h - hP) tan(apr).
-        self.hT = (mp.pi * mn / 4 - self.uP - self.hP * mp.tan(self.apr)) / \
-            (mp.tan(self.an) - mp.tan(self.apr))
+        den = mp.tan(self.an) - mp.tan(self.apr)
+        self.hT = (mp.pi * mn / 4 - self.uP - self.hP * mp.tan(self.apr)) / den if den > 0 \
+            else mp.inf
+        self.flankless = not self.hT <= self.hP
+        if self.flankless:
+            # Where the main flank meets the tip circle (on the circle, u on the flank).
+            w = mp.findroot(lambda t: self.uc + rho * mp.cos(t) - (mp.pi * mn / 4 - (
+                self.hc + rho * mp.sin(t)) * mp.tan(self.an)), (-mp.pi / 2, self.an),
+                solver='anderson')
+            self.w1, self.hT = w, self.hc + rho * mp.sin(w)
 
     def prot_point(self, h):
         return (self.uP - (h - self.hP) * mp.tan(self.apr)) / self.cb, h - self.x * self.mn
 
     def envelope(self, R):
+        if self.flankless:
+            return self.reach_of_parts(R, ((self.flank_point, -self.mn, self.hT),
+                                           (self.arc_point, self.w1, mp.pi / 2)))
         return self.reach_of_parts(R, ((self.flank_point, -self.mn, self.hT),
                                        (self.prot_point, self.hT, self.hP),
                                        (self.arc_point, self.apr, mp.pi / 2)))
@@ -345,6 +360,12 @@ def main():
     # A small protuberance: the tip radius reaches past the involute over a short arc only.
     case('small protuberance', gearcalc, dict(alpha=25.504, beta=0, mn=1.0992, z=[54, 61], x=[
         -0.4275, 0], rack=4, tool=('1.435', '0.058', '0.007', '11.07')))
+    # Its tangent point at 7.25 degrees lies above the corner with the main flank: no
+    # protuberance flank; the main flank ends where it enters the tip circle (49.5059 on z 15),
+    # and the tip circle, standing out of it, cuts the involute up to 49.5092.
+    case('protuberance without its flank', gearcalc, dict(
+        alpha=22.46, beta=25.248, mn=2.9711, z=[15, 15], x=[0.8482, 0.8482], rack=4,
+        tool=('1.113', '0.382', '0.009', '7.25')))
     # The tool root radius rounds the tip: the involute ends where it cuts in, below the tip
     # circle even where the end of the straight flank makes a point inside it (z 61).
     for name, p in (('root radius spur', dict(alpha=20, beta=0, mn=3, z=[20, 25], x=[0, 0],
