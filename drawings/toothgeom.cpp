@@ -40,9 +40,9 @@ Extended RootFormDiameter(int i) {
 
 Extended TipFormDiameter(int i) {
     const TGearData& g = GearData;
-    const bool upper = g.xee[i] == (g.q[i] > 1e-5L ? g.xEmax[i] : g.xEmaxV[i]) &&
-                       RoughShift(i) == g.xEmaxV[i];
-    return upper ? g.dFa[i] : TipFormDiameterAt(i, g.xee[i]);
+    const Extended x = RoughShift(i);
+    return g.xee[i] == g.xEmax[i] && x == g.xEmaxV[i] ? g.dFa[i]
+                                                      : TipFormDiameterAt(i, g.xee[i], x);
 }
 
 TFlankPoint InvolutePoint(int i, Extended dy) {

@@ -685,14 +685,17 @@ def check_dff(doc, a, label):
 
 
 def check_formcircles(doc, a, label):
-    """The dFf and dFa arcs of DTEIL lie where the contour's involute of the drawn thickness
-    (xfin, else x) begins and ends: its lowest and highest vertex on that involute."""
+    """The dFf and dFa arcs (of DTEIL, else of the view) lie where the contour's involute of the drawn thickness
+    (xfin, else x) begins and ends: its lowest and highest vertex on that involute (within ontol
+    rad, 1e-9 unless the file has fewer decimals)."""
+    tol = float(a.get("ontol", "1e-9"))
     g = Gear(dict(a, x=a.get("xfin", a.get("x", "0"))))
     v = max(polylines(doc, "EVOLV2"), key=len)
-    on = [mpf(math.hypot(x, y)) for x, y, _ in v if x > 0 and abs(
-        abs(atan(mpf(x) / mpf(y))) - abs(g.psi(mpf(math.hypot(x, y))))) < 1e-9] or [mpf("nan")]
-    arcs = {L: [e.dxf.radius for e in doc.blocks.get("DTEIL")
-                if e.dxftype() == "ARC" and e.dxf.layer == L] for L in ("20", "29")}
+    on = [mpf(math.hypot(x, y)) for x, y, _ in v if x >= 0 and abs(
+        abs(atan(mpf(x) / mpf(y))) - abs(g.psi(mpf(math.hypot(x, y))))) < tol] or [mpf("nan")]
+    where = doc.blocks.get("DTEIL") if "DTEIL" in doc.blocks else doc.modelspace()
+    arcs = {L: [e.dxf.radius for e in where if e.dxftype() == "ARC" and e.dxf.layer == L]
+            for L in ("20", "29")}
     check(len(on) >= 2 and len(arcs["20"]) == 1 and abs(arcs["20"][0] - float(min(on))) < 1e-6,
           "%s: dFf arc %s where the involute begins (%.9f)" % (label, arcs["20"], min(on)))
     if arcs["29"]:

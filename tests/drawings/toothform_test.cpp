@@ -282,10 +282,13 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
 
 // With a tooth-thickness tolerance the contour is drawn at the mean shift, and so are its form
 // circles: the dFf and dFa arcs lie where the drawn involute begins and ends (plain, helical
-// with the tool tip radius of a reported case, tip rounding).
+// with the tool tip radius of a reported case, chamfered and premachined, tip rounding).
 TEST_F(ToothFormTest, FormArcsMeetTheDrawnInvoluteAtTheMeanShift) {
+    TGearCase chamfered{3, 20, 24, 0, 0, 4, 1.25L, 1, 0.25L, 0, 0, 0, 45, 0.7L};
+    chamfered.q2 = 0.03L;
     const TGearCase cases[] = {{2, 18, 25, 0, 0},
                                {1.5L, 20, 17, 0.6695L, 24.9222L, 4, 1.25L, 1, 0.2086L},
+                               chamfered,
                                {2, 18, 30, 0.1L, 0, 4, 1.25L, 1, 0.25L, 0.3L}};
     std::string batch;
     int k = 0;
@@ -302,7 +305,7 @@ TEST_F(ToothFormTest, FormArcsMeetTheDrawnInvoluteAtTheMeanShift) {
     const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_formarcs.txt";
     WriteFileBytes(list, batch);
     const std::string out = RunCheck("--batch '" + list + "'");
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 13) << out; // dFa of the rounded tip
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 18) << out; // dFa of two
 }
 
 // A tool that cannot exist is warned by the input check with the limit it passes: just beyond
