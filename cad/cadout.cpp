@@ -499,12 +499,16 @@ private:
 
 } // namespace
 
-void CadMeasure(TCadBounds& bounds, const std::function<void()>& draw) {
-    TMeasureWriter measure(bounds);
+void CadDrawTo(TCadWriter& writer, const std::function<void()>& draw) {
     TCadWriter* const saved = Active;
     const bool savedOpen = CadBlocksOpen;
-    Active = &measure;
+    Active = &writer;
     draw();
     Active = saved;
     CadBlocksOpen = savedOpen;
+}
+
+void CadMeasure(TCadBounds& bounds, const std::function<void()>& draw) {
+    TMeasureWriter measure(bounds);
+    CadDrawTo(measure, draw);
 }

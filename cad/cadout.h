@@ -25,6 +25,8 @@
 #include "cad/plotline.h"
 #include "framework/core/fixedtypes.h"
 
+class TCadWriter;
+
 // Every CAD configuration value (InitCadConfig of the settings) and every CadState value to
 // its start value. Runs once at program start, before the configuration file is read.
 void InitCadVariables();
@@ -78,6 +80,8 @@ void CadEndPolyline();
 // output, which stays as it was (the CAD state's text size, colour and current point may change
 // as draw sets them): what a sheet measures before it places its views.
 void CadMeasure(TCadBounds& bounds, const std::function<void()>& draw);
+// The same into any writer (the trace of cadtrace.h).
+void CadDrawTo(TCadWriter& writer, const std::function<void()>& draw);
 
 // An elliptic arc as a polyline; angles in degrees, step > 0.
 void CadPolyline(long double xc, long double yc, long double startDeg, long double endDeg,

@@ -217,19 +217,39 @@ bool TypedLimits(std::string_view xText, std::string_view yText, std::string_vie
 
 } // namespace
 
+namespace {
+
+// The title above the chart's middle; where the y axis and its arrow rise through it, beside
+// them on the side with more room.
+void DiagramTitle(std::string_view title, bool yAxis) {
+    const TDiagramWindow& w = DiagramWindow;
+    CadSetColour(4);
+    DiagramTextSize(2, 0, 3.5L, 2.5L);
+    const long double chars = static_cast<long double>(os::Utf8Length(title));
+    const std::size_t lead = title.find_first_not_of(' ');
+    const long double cw = CadTextHeight * CadTextWidthFactor;
+    long double x = std::max(w.OriginX, w.OriginX + w.Width / 2 - chars * 3.5L / 2);
+    if (yAxis && lead != std::string_view::npos) {
+        // The visible text and the axis with its arrow (a quarter of 0.04 height wide).
+        const long double from = x + lead * cw, to = x + chars * cw;
+        const long double axis = DiagramX(0), half = 0.005L * w.Height + 0.5L * cw;
+        if (axis + half > from && axis - half < to) {
+            const bool right = w.OriginX + w.Width - axis >= axis - w.OriginX;
+            x = right ? axis + half - lead * cw : axis - half - chars * cw;
+        }
+    }
+    CadText(title, x, w.OriginY + w.Height + 3.0L);
+}
+
+} // namespace
+
 void DrawDiagramAxes(std::string_view xText, std::string_view yText, std::string_view title,
                      long double xmin, long double ymin, long double xmax, long double ymax,
                      std::int32_t xTextMode) {
     Order(xmin, xmax);
     Order(ymin, ymax);
     DrawingKind = 1;
-    CadSetColour(4);
-    DiagramTextSize(2, 0, 3.5L, 2.5L);
     const TDiagramWindow& w = DiagramWindow;
-    const long double titleChars = static_cast<long double>(os::Utf8Length(title));
-    CadText(title, std::max(w.OriginX, w.OriginX + w.Width / 2 - titleChars * 3.5L / 2),
-            w.OriginY + w.Height + 3.0L);
-    CadSetColour(17);
 
     long double xlo = 0, xhi = 0, xstep = 0, ylo = 0, yhi = 0, ystep = 0;
     NiceScale(xlo, xhi, xstep, xmin, xmax, 6);
@@ -246,6 +266,8 @@ void DrawDiagramAxes(std::string_view xText, std::string_view yText, std::string
     SetDiagramWorld(xlo, ylo, xhi, yhi);
     const long double xr = w.XRange;
     const long double yr = w.YRange;
+    DiagramTitle(title, xlo <= 0 && 0 <= xhi);
+    CadSetColour(17);
     const int xTicks = DiagramTickCount(xlo, xhi, xstep);
     const int yTicks = DiagramTickCount(ylo, yhi, ystep);
 

@@ -23,14 +23,32 @@ std::string Signed(std::string_view text, long double value) {
     return t;
 }
 
-// One dimension line along x (horizontal) or along y (vertical) from a to b, at the cross
-// position p, with its texts. Positions along the line are computed alike for both; across it
-// the vertical line's texts stand on its left, as its texts are turned by 90 degrees.
-void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std::string_view t3,
-                   long double a, long double b, long double p) {
+// The length along the dimension line that its texts take, in the text size of a dimension.
+long double TextRun(std::string_view t1, std::string_view t2, std::string_view t3) {
     const long double s = CadScale;
     const long double f = CadOutputCode == 3 ? GraphicsTextWH : CadTextFactor;
+    // The width factor of the nominal text (2.5 wide, 3.5 high) as the layer works it out.
+    const long double factor = 2.5L / 3.5L * CadTextFactor;
+    const long double w2 = (std::max(Chars(t2), Chars(t3)) + 1) * 1.8L * factor * s * 1.1L;
+    return Chars(t1) * 2.5L * f * s * 1.2L + w2;
+}
+
+// One dimension line along x (horizontal) or along y (vertical) from a to b, at the cross
+// position p, with its texts, the nominal text starting at *textAt along the line when given.
+// Otherwise the texts stand in the middle, or beside the upper end where they are longer than
+// the dimension (as a short one has its arrow heads outside). Positions along the line are
+// computed alike for both; across it the vertical line's texts stand on its left, as its texts
+// are turned by 90 degrees.
+void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std::string_view t3,
+                   long double a, long double b, long double p, const long double* textAt) {
+    const long double s = CadScale;
     if (b < a) std::swap(a, b);
+    const long double w = TextRun(t1, t2, t3);
+    long double at = (a + b) / 2 - w / 2;
+    if (textAt)
+        at = *textAt;
+    else if (w > b - a)
+        at = b + s;
     // A short dimension gets its arrow heads outside the extension lines.
     if (b - a <= 10 * s) std::swap(a, b);
     const long double angle = vertical ? 90 : 0;
@@ -42,10 +60,6 @@ void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std:
     };
 
     CadSetTextSize(2, angle, 3.5L * s, 2.5L * s);
-    const long double w2 =
-        (std::max(Chars(t2), Chars(t3)) + 1) * 1.8L * CadTextWidthFactor * s * 1.1L;
-    const long double w = Chars(t1) * 2.5L * f * s * 1.2L + w2;
-    const long double at = (a + b) / 2 - w / 2;
     put(t1, at, 1.0L);
 
     CadSetTextSize(2, angle, 2.5L * s, 1.8L * s);
@@ -98,12 +112,16 @@ void CadArrow(long double x, long double y, long double dirDeg) {
 
 void CadDimLineH(std::string_view t1, std::string_view t2, std::string_view t3, long double xa,
                  long double xb, long double y) {
-    DimensionLine(false, t1, t2, t3, xa, xb, y);
+    DimensionLine(false, t1, t2, t3, xa, xb, y, nullptr);
 }
 
 void CadDimLineV(std::string_view t1, std::string_view t2, std::string_view t3, long double ya,
                  long double yb, long double x) {
-    DimensionLine(true, t1, t2, t3, ya, yb, x);
+    DimensionLine(true, t1, t2, t3, ya, yb, x, nullptr);
+}
+
+long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3) {
+    return TextRun(t1, t2, t3);
 }
 
 void CadDimensionA(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,
@@ -116,10 +134,11 @@ void CadDimensionA(std::string_view t1, std::string_view t2, std::string_view t3
 }
 
 void CadDimensionB(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,
-                   long double y1, long double x2, long double y2, long double xd) {
+                   long double y1, long double x2, long double y2, long double xd,
+                   const long double* textAt) {
     CadSetColour(3);
     const long double end = x1 > xd ? xd - CadScale : xd + CadScale;
     CadLine(x1, y1, end, y1);
     CadLine(x2, y2, end, y2);
-    CadDimLineV(t1, t2, t3, y1, y2, xd);
+    DimensionLine(true, t1, t2, t3, y1, y2, xd, textAt);
 }

@@ -18,7 +18,8 @@ void CadArrowHead(long double xt, long double yt, long double dirDeg, long doubl
 void CadArrow(long double x, long double y, long double dirDeg);
 
 // Horizontal dimension line at height y between xa and xb with its texts. A dimension of at
-// most 10 CadScale gets its arrow heads outside, pointing inwards.
+// most 10 CadScale gets its arrow heads outside, pointing inwards; one shorter than its texts
+// gets them beside its upper end.
 void CadDimLineH(std::string_view t1, std::string_view t2, std::string_view t3, long double xa,
                  long double xb, long double y);
 // Vertical dimension line at x between ya and yb, texts turned by 90 degrees.
@@ -30,6 +31,10 @@ void CadDimLineV(std::string_view t1, std::string_view t2, std::string_view t3, 
 // from y1 alone).
 void CadDimensionA(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,
                    long double y1, long double x2, long double y2, long double yd);
-// Vertical dimension of the two points, dimension line at x = xd.
+// Vertical dimension of the two points, dimension line at x = xd; the nominal text from
+// *textAt on (y) when given, else as CadDimLineV puts it.
 void CadDimensionB(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,
-                   long double y1, long double x2, long double y2, long double xd);
+                   long double y1, long double x2, long double y2, long double xd,
+                   const long double* textAt = nullptr);
+// The length along a dimension line that its texts take (at the current CadScale).
+long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3);

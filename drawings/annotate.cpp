@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cad/cadout.h"
+#include "cad/cadtrace.h"
 #include "calc/geardata.h"
 #include "drawings/toothgeom.h"
 #include "framework/core/settings.h"
@@ -16,25 +17,25 @@
 namespace {
 
 // Where DrawAngleArc puts the label of its arc when the label stands as at the end of an arc
-// of half span labelSpan, and the label's box.
+// of half span labelSpan, and the label's box; lift moves it that much further from the arc
+// (a label outside an arc that bends down would otherwise reach up across it).
 TLabelBox LabelOf(std::string_view text, bool inside, Extended xc, Extended yc, Extended labelSpan,
-                  Extended D, Extended theta) {
+                  Extended D, Extended theta, Extended lift = 0) {
     const Extended mn = GearData.mn;
     const Extended lambda = DegToRad(theta - 90.0L) + 0.8L * DegToRad(labelSpan);
     Extended x = 0, y = 0;
     if (inside) {
-        x = xc + (D / 2.0L - 0.12L * mn) * sinl(lambda);
-        y = yc + (D / 2.0L - 0.12L * mn) * cosl(lambda);
+        x = xc + (D / 2.0L - 0.12L * mn - lift) * sinl(lambda);
+        y = yc + (D / 2.0L - 0.12L * mn - lift) * cosl(lambda);
     } else {
-        x = xc + (D / 2.0L + 0.08L * mn) * sinl(lambda);
-        y = yc + (D / 2.0L + 0.05L * mn) * cosl(lambda);
+        x = xc + (D / 2.0L + 0.08L * mn + lift) * sinl(lambda);
+        y = yc + (D / 2.0L + 0.05L * mn + lift) * cosl(lambda);
     }
     return TextBox(text, x, y, -labelSpan, 0.1L * mn, 0.08L * mn * CadTextFactor);
 }
 
 // True when the arc of diameter D over +-w about theta passes through the label.
-bool Crosses(const TLabelBox& l, Extended xc, Extended yc, Extended w, Extended D,
-             Extended theta) {
+bool Crosses(const TLabelBox& l, Extended xc, Extended yc, Extended w, Extended D, Extended theta) {
     const Extended uu = l.ux * l.ux + l.uy * l.uy, vv = l.vx * l.vx + l.vy * l.vy;
     for (int k = 0; k <= 64; ++k) {
         const Extended t = DegToRad(theta - w + 2 * w * k / 64.0L);
@@ -58,16 +59,21 @@ bool InWindow(const TViewWindow& v, Extended xc, Extended yc, Extended w, Extend
     return false;
 }
 
-// The arc with its label placed as for the half span labelSpan.
-void DrawArcLabelled(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
-                     Extended D, Extended theta, Extended labelSpan) {
-    const Extended mn = GearData.mn;
-    CadSetTextSize(2, -labelSpan, 0.1L * mn, 0.08L * mn);
+// The arc of diameter D over +-w about theta (a negative D about theta + 180 degrees).
+void DrawArcLine(Extended xc, Extended yc, Extended w, Extended D, Extended theta) {
     if (D >= 0)
         CadArc(xc, yc, theta - w, theta + w, D / 2.0L);
     else
         CadArc(xc, yc, theta + 180.0L + w, theta + 180.0L - w, -D / 2.0L);
-    const TLabelBox l = LabelOf(text, inside, xc, yc, labelSpan, D, theta);
+}
+
+// The arc with its label placed as for the half span labelSpan.
+void DrawArcLabelled(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
+                     Extended D, Extended theta, Extended labelSpan, Extended lift = 0) {
+    const Extended mn = GearData.mn;
+    CadSetTextSize(2, -labelSpan, 0.1L * mn, 0.08L * mn);
+    DrawArcLine(xc, yc, w, D, theta);
+    const TLabelBox l = LabelOf(text, inside, xc, yc, labelSpan, D, theta, lift);
     CadText(text, l.x, l.y);
 }
 
@@ -89,7 +95,7 @@ TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleD
 }
 
 bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b) {
-    auto corners = [](const TLabelBox& l, Extended (&x)[4], Extended (&y)[4]) {
+    auto corners = [](const TLabelBox& l, Extended(&x)[4], Extended(&y)[4]) {
         x[0] = l.x, y[0] = l.y;
         x[1] = l.x + l.ux, y[1] = l.y + l.uy;
         x[2] = l.x + l.ux + l.vx, y[2] = l.y + l.uy + l.vy;
@@ -113,17 +119,25 @@ bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b) {
     return true;
 }
 
-bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken) {
+int LabelConflicts(const TLabelBox& box, const std::vector<TLabelBox>& taken,
+                   const TCadTrace* lines) {
     // The margin keeps labels readable apart also where the screen's font is a little larger.
     const Extended lu = hypotl(box.ux, box.uy), lv = hypotl(box.vx, box.vy);
-    if (lu == 0 || lv == 0) return true; // no text
+    if (lu == 0 || lv == 0) return 0; // no text
     const Extended m = lv / 6;
     const Extended ex = box.ux / lu * m, ey = box.uy / lu * m, fx = box.vx / lv * m,
                    fy = box.vy / lv * m;
     const TLabelBox grown{box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
                           box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
-    return std::none_of(taken.begin(), taken.end(),
-                        [&](const TLabelBox& t) { return LabelsOverlap(t.text ? grown : box, t); });
+    int n = static_cast<int>(std::count_if(taken.begin(), taken.end(), [&](const TLabelBox& t) {
+        return LabelsOverlap(t.text ? grown : box, t);
+    }));
+    if (lines) n += lines->Crossings(box.x, box.y, box.ux, box.uy, box.vx, box.vy, m);
+    return n;
+}
+
+bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken, const TCadTrace* lines) {
+    return LabelConflicts(box, taken, lines) == 0;
 }
 
 void DrawAngleArc(std::string_view text, bool inside, Extended xc, Extended yc, Extended w,
@@ -136,28 +150,39 @@ void DrawLimitedAngleArc(std::string_view text, bool inside, Extended xc, Extend
     DrawAngleArc(text, inside, xc, yc, LimitedSpan(yc, w, D, yLimit), D, theta);
 }
 
-void DrawLimitedAngleArcs(const std::vector<TLimitedArc>& arcs, std::vector<TLabelBox>& taken) {
+void DrawLimitedArcLines(const std::vector<TLimitedArc>& arcs) {
+    for (const TLimitedArc& a : arcs)
+        DrawArcLine(a.xc, a.yc, LimitedSpan(a.yc, a.w, a.D, a.yLimit), a.D, a.theta);
+}
+
+void DrawLimitedAngleArcs(const std::vector<TLimitedArc>& arcs, std::vector<TLabelBox>& taken,
+                          const TCadTrace* lines) {
     for (const TLimitedArc& a : arcs) {
         const Extended w = LimitedSpan(a.yc, a.w, a.D, a.yLimit);
         // The label as at the arc's end, then nearer its middle, then the same at its other
-        // end; its own side of the arc first.
-        Extended span = w;
+        // end; its own side of the arc first, then a text height further off. Where every
+        // place meets a line or label, the one that meets fewest.
+        Extended span = w, lift = 0;
         bool inside = a.inside;
-        bool found = false;
+        int least = -1;
         for (const Extended end : {1.0L, -1.0L})
-            for (int step = 0; step <= 6 && !found; ++step)
-                for (const bool in : {a.inside, !a.inside}) {
-                    const Extended s = end * w * (1 - 0.125L * step);
-                    if (LabelClear(LabelOf(a.text, in, a.xc, a.yc, s, a.D, a.theta), taken)) {
+            for (int step = 0; step <= 6 && least != 0; ++step)
+                for (int k = 0; k < 4 && least != 0; ++k) {
+                    const bool in = (k % 2 == 0) == a.inside;
+                    const Extended s = end * w * (1 - 0.125L * step),
+                                   up = k / 2 * 0.1L * GearData.mn;
+                    const int n = LabelConflicts(
+                        LabelOf(a.text, in, a.xc, a.yc, s, a.D, a.theta, up), taken, lines);
+                    if (least < 0 || n < least) {
                         span = s;
                         inside = in;
-                        found = true;
-                        break;
+                        lift = up;
+                        least = n;
                     }
                 }
-        taken.push_back(LabelOf(a.text, inside, a.xc, a.yc, span, a.D, a.theta));
+        taken.push_back(LabelOf(a.text, inside, a.xc, a.yc, span, a.D, a.theta, lift));
         CadSetColour(a.colour);
-        DrawArcLabelled(a.text, inside, a.xc, a.yc, w, a.D, a.theta, span);
+        DrawArcLabelled(a.text, inside, a.xc, a.yc, w, a.D, a.theta, span, lift);
     }
 }
 
@@ -168,8 +193,8 @@ void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extende
     CadTextLine(text);
 }
 
-void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin,
-                      Extended rMax, const TViewWindow& window) {
+void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin, Extended rMax,
+                      const TViewWindow& window) {
     const TGearData& g = GearData;
     if (g.z[i] == 0) return; // no pitch to span
     const Extended w = 1.5L * 180.0L / g.z[i];
@@ -180,9 +205,11 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
         bool inside = false;
         Extended span = 0;
     };
-    std::vector<TArc> arcs = {
-        {"d", 17, g.d[i]}, {"db", 25, g.db[i]}, {"df", 19, g.dfx[i]}, {"da", 21, g.dax[i]},
-        {"dFf", 20, RootFormDiameter(i)}};
+    std::vector<TArc> arcs = {{"d", 17, g.d[i]},
+                              {"db", 25, g.db[i]},
+                              {"df", 19, g.dfx[i]},
+                              {"da", 21, g.dax[i]},
+                              {"dFf", 20, RootFormDiameter(i)}};
     if (g.dFa[i] != g.da[i]) arcs.push_back({"dFa", 29, TipFormDiameter(i)});
     std::erase_if(arcs, [&](const TArc& a) {
         return fabsl(a.D) / 2.0L < rMin || fabsl(a.D) / 2.0L > rMax ||
@@ -221,13 +248,20 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
     CadSetColour(24);
 }
 
-void DrawDiameterCircles(int i, Extended x0, Extended y0) {
+namespace {
+
+struct TDiameterCircle {
+    std::int32_t colour;
+    std::string label;
+    Extended D;
+};
+
+// The circles of gear i and their labels, in the order of the column.
+std::vector<TDiameterCircle> DiameterCircleList(int i) {
     const TGearData& g = GearData;
-    const Extended S = fabsl(g.dfx[i]);
-    CadMoveTo(x0 - S / 4.0L, y0 + S / 4.0L);
-    auto circle = [&](int colour, const char* label, Extended D) {
-        CadSetColour(colour);
-        DrawLabelledCircle(std::string(label) + LengthToStrDec(3, D), x0, y0, 0, D, S);
+    std::vector<TDiameterCircle> list;
+    auto circle = [&](std::int32_t colour, const char* label, Extended D) {
+        list.push_back({colour, std::string(label) + LengthToStrDec(3, D), D});
     };
     circle(18, "dw = ", g.dwx[i]);
     circle(17, "d = ", g.d[i]);
@@ -238,5 +272,35 @@ void DrawDiameterCircles(int i, Extended x0, Extended y0) {
     if (dFf != g.db[i]) circle(20, "dFf = ", dFf);
     if (g.dFa[i] != g.da[i]) circle(29, "dFa = ", TipFormDiameter(i));
     circle(24, "dNf = ", g.dNf[i]);
+    return list;
+}
+
+} // namespace
+
+TCadBox DiameterColumn(int i, Extended x, Extended y) {
+    const Extended S = fabsl(GearData.dfx[i]), h = S / 25.0L;
+    const std::vector<TDiameterCircle> list = DiameterCircleList(i);
+    Extended chars = 0;
+    for (const TDiameterCircle& c : list)
+        chars = std::max<Extended>(chars, os::Utf8Length(c.label));
+    TCadBox b;
+    b.Add(x, y + h);
+    b.Add(x + chars * S / 35.0L * CadTextFactor,
+          y - 1.6L * h * (static_cast<Extended>(list.size()) - 1) - kTextDescent * h);
+    return b;
+}
+
+void DrawDiameterCircles(int i, Extended x0, Extended y0) {
+    const Extended S = fabsl(GearData.dfx[i]);
+    DrawDiameterCircles(i, x0, y0, x0 - S / 4.0L, y0 + S / 4.0L);
+}
+
+void DrawDiameterCircles(int i, Extended x0, Extended y0, Extended columnX, Extended columnY) {
+    const Extended S = fabsl(GearData.dfx[i]);
+    CadMoveTo(columnX, columnY);
+    for (const TDiameterCircle& c : DiameterCircleList(i)) {
+        CadSetColour(c.colour);
+        DrawLabelledCircle(c.label, x0, y0, 0, c.D, S);
+    }
     CadSetColour(0);
 }

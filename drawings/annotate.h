@@ -8,7 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cad/cadbounds.h"
 #include "framework/core/maths.h"
+
+class TCadTrace;
 
 // The box a label covers: its insertion point and its edges along the baseline (u) and up (v);
 // a box that is no text (a point's mark) is kept clear of without a margin.
@@ -21,8 +24,12 @@ TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleD
                   Extended cw);
 // True when the two boxes overlap (touching does not count).
 bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b);
-// True when box clears every box of taken, a text with a margin of a sixth of box's height.
-bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken);
+// How many boxes of taken and lines of the trace lines (when given) the box meets, a text
+// with a margin of a sixth of its height; LabelClear: none.
+int LabelConflicts(const TLabelBox& box, const std::vector<TLabelBox>& taken,
+                   const TCadTrace* lines = nullptr);
+bool LabelClear(const TLabelBox& box, const std::vector<TLabelBox>& taken,
+                const TCadTrace* lines = nullptr);
 
 // Arc of diameter D over +-w about the direction theta from (xc, yc), labelled inside or
 // outside near one end. A negative D draws about theta + 180 degrees.
@@ -39,10 +46,15 @@ struct TLimitedArc {
     bool inside = false;
     Extended xc = 0, yc = 0, w = 0, D = 0, theta = 0, yLimit = 0;
 };
-// The arcs of one view, each label clear of the labels in taken and of each other (taken
-// receives them): a label that would lie on another moves along its arc towards the arc's
-// middle, to the other end, or inside the arc.
-void DrawLimitedAngleArcs(const std::vector<TLimitedArc>& arcs, std::vector<TLabelBox>& taken);
+// The arcs of one view, each label clear of the labels in taken, of each other (taken
+// receives them) and of the lines of the trace of what the view draws (when given; trace the
+// arcs themselves into it first with DrawLimitedArcLines): a label that would lie on another
+// or on a line moves along its arc towards the arc's middle, to the other end, or inside the
+// arc; where every place meets one, it takes the place that meets fewest.
+void DrawLimitedAngleArcs(const std::vector<TLimitedArc>& arcs, std::vector<TLabelBox>& taken,
+                          const TCadTrace* lines = nullptr);
+// Those arcs without their labels.
+void DrawLimitedArcLines(const std::vector<TLimitedArc>& arcs);
 // Circle of diameter |D| and its label at the current CAD point (a has no effect; S sizes the
 // label).
 void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extended a, Extended D,
@@ -57,5 +69,10 @@ struct TViewWindow {
 // three times) until the label is clear.
 void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin = 0,
                       Extended rMax = 1e30L, const TViewWindow& window = {});
-// Every diameter circle of gear i about (x0, y0) with a label column.
+// Every diameter circle of gear i about (x0, y0) with a label column, whose first line starts
+// up and left of the centre (inside the root circle of an external gear), or at (columnX,
+// columnY).
 void DrawDiameterCircles(int i, Extended x0, Extended y0);
+void DrawDiameterCircles(int i, Extended x0, Extended y0, Extended columnX, Extended columnY);
+// The box of that label column of gear i with its first line at (x, y).
+TCadBox DiameterColumn(int i, Extended x, Extended y);

@@ -8,8 +8,10 @@
 
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
+#include "cad/cadtrace.h"
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
+#include "drawings/toothform.h"
 #include "drawings/toothgeom.h"
 #include "framework/core/geom2d.h"
 #include "framework/core/globals.h"
@@ -141,10 +143,10 @@ TPath PathOfContact(Extended W, Extended Y0, Extended Y1) {
 }
 
 // The letters of the marked points: C right above its point, the others left above theirs,
-// unless that lies on a letter placed before or on another point's circle; then the first
-// place around the point that is clear (further out if need be). taken receives the letters
-// and the circles.
-void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
+// unless that lies on a letter placed before, on another point's circle or on a line of the
+// view; then the first place around the point that is clear (further out if need be), or the
+// one that meets fewest. taken receives the letters and the circles.
+void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken, const TCadTrace& lines) {
     const Extended mn = GearData.mn;
     const Extended angle = RadToDeg(DrawingPressureAngle());
     const Extended h = 0.6L * t, cw = 0.5L * t * CadTextFactor;
@@ -162,9 +164,10 @@ void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
         std::vector<TLabelBox> others = taken;
         others.erase(others.begin() + static_cast<std::ptrdiff_t>(circles + k));
         const Extended bw = hypotl(box.ux, box.uy);
-        for (int ring = 0; ring < 4 && !LabelClear(box, others); ++ring) {
+        int least = LabelConflicts(box, others, &lines);
+        for (int ring = 0; ring < 4 && least != 0; ++ring) {
             const Extended gap = r + 0.25L * h + ring * h;
-            for (int dir = 0; dir < 8; ++dir) {
+            for (int dir = 0; dir < 8 && least != 0; ++dir) {
                 const Extended dx = std::array{0, 1, 1, 1, 0, -1, -1, -1}[dir];
                 const Extended dy = std::array{1, 1, 0, -1, -1, -1, 0, 1}[dir];
                 // The letter's middle in its own frame, then turned with the text.
@@ -172,11 +175,11 @@ void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
                 const Extended mv = dy * (h / 2 + gap) - h / 2;
                 const TLabelBox b =
                     TextBox(m.letter, m.x + mu * c - mv * s, m.y + mu * s + mv * c, angle, h, cw);
-                if (LabelClear(b, others)) {
+                if (const int n = LabelConflicts(b, others, &lines); n < least) {
+                    least = n;
                     box = b;
                     m.lx = b.x;
                     m.ly = b.y;
-                    break;
                 }
             }
         }
@@ -184,11 +187,16 @@ void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken) {
     }
 }
 
+void DrawPathLine(const TPath& p) {
+    if (!p.drawn) return;
+    CadSetColour(0);
+    CadLine(p.x1, p.y1, p.x2, p.y2);
+}
+
+// The marked points and their letters.
 void DrawPath(const TPath& p, Extended t) {
     if (!p.drawn) return;
     const TGearData& g = GearData;
-    CadSetColour(0);
-    CadLine(p.x1, p.y1, p.x2, p.y2);
     CadSetColour(3);
     CadSetTextSize(2, RadToDeg(DrawingPressureAngle()), 0.6L * t, 0.5L * t);
     for (const TMark& m : p.marks) {
@@ -275,22 +283,41 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
     const Extended rot2 = -angle * g.z[1] / g.z[2];
     const Extended p1 = 360.0L / g.z[1];
     const Extended p2 = 360.0L / g.z[2];
-    CadSetColour(0);
-    for (const Extended r : {angle, angle + p1, angle - p1})
-        CadInsertBlock("EVOLV1", 0, 0, r, 1, 1);
-    CadSetColour(0);
-    for (int k = 0; k <= 1; ++k) {
-        CadInsertBlock("EVOLV2", 0, g.aDraw, p2 / 2.0L + 180.0L + k * p2 + rot2, 1, 1);
-        CadInsertBlock("EVOLV2", 0, g.aDraw, 180.0L - p2 / 2.0L - k * p2 + rot2, 1, 1);
-    }
+    const Extended t = W / 22.0L;
+    // The labels keep clear of every line the view draws: the teeth (the contour blocks traced
+    // on their own), the frames, the centre line, the path of contact and the arcs.
+    TCadTrace lines;
+    if (withAnnotation)
+        CadTrace(lines, [] {
+            for (const int i : {1, 2}) {
+                CadBeginBlock("EVOLV" + std::to_string(i));
+                DrawToothGapContour(i, false);
+                CadEndBlock();
+            }
+        });
+    TPath path = PathOfContact(W, Y0, Y1);
+    CadDrawTraced(lines, [&] {
+        CadSetColour(0);
+        for (const Extended r : {angle, angle + p1, angle - p1})
+            CadInsertBlock("EVOLV1", 0, 0, r, 1, 1);
+        CadSetColour(0);
+        for (int k = 0; k <= 1; ++k) {
+            CadInsertBlock("EVOLV2", 0, g.aDraw, p2 / 2.0L + 180.0L + k * p2 + rot2, 1, 1);
+            CadInsertBlock("EVOLV2", 0, g.aDraw, 180.0L - p2 / 2.0L - k * p2 + rot2, 1, 1);
+        }
+        if (!withAnnotation) return;
+        // Frame and data box, centre line, path of contact.
+        CadSetColour(3);
+        CadRectangle(-W, Y0, W, Y1);
+        CadRectangle(-W, Y0, W, Y0 - 9.5L * t);
+        CadSetColour(1);
+        CadLine(0, Y0, 0, Y1);
+        DrawPathLine(path);
+    });
     if (!withAnnotation) return;
 
-    // Frame and data box.
     CadSetColour(3);
-    CadRectangle(-W, Y0, W, Y1);
-    const Extended t = W / 22.0L;
     CadSetTextSize(2, 0, t, 0.8L * t);
-    CadRectangle(-W, Y0, W, Y0 - 9.5L * t);
     auto row = [&](int r) { return Y0 - 1.5L * t * (r + 1); };
     const std::string deg = AngleUnitText();
     const Extended x0 = -W + t;
@@ -313,15 +340,14 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
         CadText("xe" + n + " = " + FloatToStrFix(1, 3, g.xee[i]), x, row(5));
     }
 
-    // Centre line and diameter arcs; the operating pitch circles are those of aDraw (dwx),
-    // which touch at the pitch point. No label lies on another: the letters of the path's
-    // points first, then the arcs' labels clear of them.
-    CadSetColour(1);
-    CadLine(0, Y0, 0, Y1);
-    TPath path = PathOfContact(W, Y0, Y1);
+    // Diameter arcs; the operating pitch circles are those of aDraw (dwx), which touch at the
+    // pitch point. No label lies on another or on a line: the arcs are traced first, then the
+    // letters of the path's points are placed, then the arcs' labels clear of them.
+    const std::vector<TLimitedArc> arcs = ContactArcs(Y0, Y1);
     std::vector<TLabelBox> taken;
-    PlaceLetters(path, t, taken);
-    DrawLimitedAngleArcs(ContactArcs(Y0, Y1), taken);
+    CadTrace(lines, [&] { DrawLimitedArcLines(arcs); });
+    PlaceLetters(path, t, taken, lines);
+    DrawLimitedAngleArcs(arcs, taken, &lines);
     DrawPath(path, t);
     CadSetColour(0);
 }

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "cad/cadout.h"
+#include "cad/cadstate.h"
+#include "cad/cadtrace.h"
 #include "cad/charts.h"
 #include "cad/dimensions.h"
 #include "cad/hatching.h"
 #include "calc/geardata.h"
+#include "drawings/annotate.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
 
@@ -21,14 +25,85 @@ const TGearData& G() {
 // Sliding values of this size or more are left out of the curves.
 constexpr Extended SlidingShown = 100;
 
-// The end label of a curve: its value beside the point, kept on the chart's height.
-void EndLabel(const char* label, Extended x, Extended zeta) {
+// A text of the chart in one or more lines (each 1.6 heights below the one before) in the
+// current text size, its first line's baseline at the drawing point (x, y): the lines' boxes.
+std::vector<TLabelBox> ChartLines(const std::vector<std::string>& text, Extended x, Extended y) {
+    std::vector<TLabelBox> boxes;
+    for (const std::string& t : text) {
+        boxes.push_back(TextBox(t, x, y, 0, CadTextHeight, CadTextHeight * CadTextWidthFactor));
+        y -= 1.6L * CadTextHeight;
+    }
+    return boxes;
+}
+
+// The place of that text nearest to the drawing point (px, py) that meets no line of the chart
+// and no text placed before: its box moved round the point on rings of growing distance (the
+// directions from `towards` on, degrees), within the chart and a margin about it. Returns how
+// many it meets there (the fewest where every place meets some) and the first baseline in x, y.
+int PlaceNear(const std::vector<std::string>& text, Extended px, Extended py, Extended towards,
+              const std::vector<TLabelBox>& taken, const TCadTrace& lines, Extended& x,
+              Extended& y) {
+    const TDiagramWindow& w = DiagramWindow;
+    const Extended h = CadTextHeight;
+    Extended width = 0;
+    for (const TLabelBox& b : ChartLines(text, 0, 0))
+        width = std::max(width, b.ux);
+    const Extended height = (1.6L * (text.size() - 1) + 1) * h;
+    int least = -1;
+    for (int ring = 0; ring < 16 && least != 0; ++ring) {
+        const Extended d = (0.3L + 0.5L * ring) * h;
+        for (int k = 0; k < 16 && least != 0; ++k) {
+            const Extended a = DegToRad(towards + (k % 2 ? -1 : 1) * ((k + 1) / 2) * 22.5L);
+            const Extended cx = px + cosl(a) * (d + width / 2),
+                           cy = py + sinl(a) * (d + height / 2);
+            const Extended x0 = cx - width / 2, y0 = cy + height / 2 - h;
+            if (x0 < w.OriginX - 0.1L * w.Width || x0 + width > w.OriginX + 1.1L * w.Width ||
+                cy - height / 2 < w.OriginY - 0.12L * w.Height ||
+                cy + height / 2 > w.OriginY + 1.05L * w.Height)
+                continue;
+            int n = 0;
+            for (const TLabelBox& b : ChartLines(text, x0, y0))
+                n += LabelConflicts(b, taken, &lines);
+            if (least < 0 || n < least) {
+                least = n;
+                x = x0;
+                y = y0;
+            }
+        }
+    }
+    return least;
+}
+
+// Writes the text there and keeps its boxes in taken.
+void PutChartText(const std::vector<std::string>& text, Extended x, Extended y,
+                  std::vector<TLabelBox>& taken) {
+    for (const TLabelBox& b : ChartLines(text, x, y))
+        taken.push_back(b);
+    for (const std::string& t : text) {
+        CadText(t, x, y);
+        y -= 1.6L * CadTextHeight;
+    }
+}
+
+// The end label of a curve: its value beside the point (kept on the chart's height), in one
+// line, or where that meets a line of the chart everywhere near, in two; on the side away from
+// the curve first (after: the curve runs on to the right of it).
+void EndLabel(const char* label, Extended x, Extended zeta, bool after,
+              std::vector<TLabelBox>& taken, const TCadTrace& lines) {
     if (!(fabsl(zeta) < SlidingShown)) return;
     const TDiagramWindow& w = DiagramWindow;
-    const Extended lo = std::min(w.YMin, w.YMax);
-    const Extended hi = std::max(w.YMin, w.YMax);
-    DiagramMoveTo(x, std::clamp(zeta, lo, hi));
-    CadTextNumberLine(label, zeta);
+    const Extended lo = std::min(w.YMin, w.YMax), hi = std::max(w.YMin, w.YMax);
+    const Extended px = DiagramX(x), py = DiagramY(std::clamp(zeta, lo, hi));
+    const std::string value = FloatToStrSig3(zeta);
+    const std::vector<std::string> one{std::string(label) + " = " + value},
+        two{std::string(label) + " =", value};
+    const Extended towards = after ? 180 : 0;
+    Extended x1 = px, y1 = py, x2 = px, y2 = py;
+    const int n1 = PlaceNear(one, px, py, towards, taken, lines, x1, y1);
+    if (n1 == 0 || PlaceNear(two, px, py, towards, taken, lines, x2, y2) >= n1)
+        PutChartText(one, x1, y1, taken);
+    else
+        PutChartText(two, x2, y2, taken);
 }
 
 } // namespace
@@ -41,14 +116,6 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
     const bool external2 = g.z[2] >= 0;
     constexpr int Steps = 100;
     const Extended step = (g.gEC + g.gAC) / Steps;
-
-    SetDiagramSize(width, height);
-    SetDiagramOrigin(originX, originY);
-    DrawDiagramAxes("mm", "zeta", "    spec.sliding", -g.gAC,
-                    std::max<Extended>(-10, std::min(g.zetaA1, g.zetaE2)), g.gEC,
-                    std::min<Extended>(10, std::max(g.zetaA2, g.zetaE1)), 0);
-    ScaleDiagramWorld(1, 1);
-    const Extended dx = 0.01L * DiagramWindow.XRange;
 
     // One curve: zeta of gear 1 (gear == 1) or gear 2 at the distance t from C; false when a
     // roll radius reaches 0 there (the chart ends).
@@ -68,31 +135,65 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
         int gear, colour;
         const char *startLabel, *endLabel;
         Extended zetaStart, zetaEnd;
+        Extended tEnd = 0; // where the curve ends
+        bool whole = true;
     };
-    const TCurve curves[] = {{1, 18, "A1", "E1", g.zetaA1, g.zetaE1},
-                             {2, 21, "A2", "E2", g.zetaA2, g.zetaE2}};
+    TCurve curves[] = {{1, 18, "A1", "E1", g.zetaA1, g.zetaE1},
+                       {2, 21, "A2", "E2", g.zetaA2, g.zetaE2}};
+
+    // The axes, the grid, the curves and the lines at A and E, traced for the texts that follow.
+    TCadTrace lines;
+    bool ended = false;
+    CadDrawTraced(lines, [&] {
+        SetDiagramSize(width, height);
+        SetDiagramOrigin(originX, originY);
+        DrawDiagramAxes("mm", "zeta", "    spec.sliding", -g.gAC,
+                        std::max<Extended>(-10, std::min(g.zetaA1, g.zetaE2)), g.gEC,
+                        std::min<Extended>(10, std::max(g.zetaA2, g.zetaE1)), 0);
+        ScaleDiagramWorld(1, 1);
+        for (TCurve& c : curves) {
+            if (ended) break;
+            CadSetColour(c.colour);
+            DiagramMoveTo(-g.gAC, c.zetaStart);
+            Extended t = -g.gAC;
+            for (int k = 1; k <= Steps; ++k) {
+                t = -g.gAC + k * step;
+                Extended zeta = 0;
+                if (!zetaAt(c.gear, t, zeta)) {
+                    c.whole = false;
+                    ended = true;
+                    break;
+                }
+                if (fabsl(zeta) < SlidingShown) DiagramLineTo(t, zeta);
+            }
+            c.tEnd = t;
+        }
+        if (ended) return;
+        const TDiagramWindow& w = DiagramWindow;
+        CadSetColour(5);
+        DiagramClipLine(-g.gAC, w.YMin, -g.gAC, w.YMax);
+        DiagramClipLine(g.gEC, w.YMin, g.gEC, w.YMax);
+    });
+
+    // The curves' end values and the letter C of the pitch point, each where no line and no
+    // text runs (A and E stand below the chart).
+    const TDiagramWindow& w = DiagramWindow;
+    const Extended below = w.YMin - 0.03L * w.YRange;
+    std::vector<TLabelBox> taken;
+    for (const Extended x : {-g.gAC, g.gEC})
+        taken.push_back(ChartLines({"A"}, DiagramX(x), DiagramY(below)).front());
     for (const TCurve& c : curves) {
         CadSetColour(c.colour);
-        EndLabel(c.startLabel, -g.gAC + dx, c.zetaStart);
-        DiagramMoveTo(-g.gAC, c.zetaStart);
-        Extended t = -g.gAC;
-        for (int k = 1; k <= Steps; ++k) {
-            t = -g.gAC + k * step;
-            Extended zeta = 0;
-            if (!zetaAt(c.gear, t, zeta)) return;
-            if (fabsl(zeta) < SlidingShown) DiagramLineTo(t, zeta);
-        }
-        EndLabel(c.endLabel, t + dx, c.zetaEnd);
+        EndLabel(c.startLabel, -g.gAC, c.zetaStart, true, taken, lines);
+        if (!c.whole) return;
+        EndLabel(c.endLabel, c.tEnd, c.zetaEnd, false, taken, lines);
     }
-
-    const TDiagramWindow& w = DiagramWindow;
     CadSetColour(5);
-    DiagramClipLine(-g.gAC, w.YMin, -g.gAC, w.YMax);
-    DiagramClipLine(g.gEC, w.YMin, g.gEC, w.YMax);
-    const Extended below = w.YMin - 0.03L * w.YRange;
     DiagramNumber("A", -g.gAC, below);
     DiagramNumber("E", g.gEC, below);
-    DiagramNumber("C", 0.006L * w.XRange, -0.05L * w.YRange);
+    Extended x = 0, y = 0;
+    PlaceNear({"C"}, DiagramX(0), DiagramY(0), -45, taken, lines, x, y);
+    PutChartText({"C"}, x, y, taken);
 }
 
 void SlidingDiagramSheet() {
@@ -162,6 +263,29 @@ constexpr Extended DimensionGap = 4;
 // Marks stand this much above their level line.
 constexpr Extended MarkLift = 0.5L;
 
+// Where a text of length w along a vertical dimension from y1 to y2 starts: in the gap between
+// the levels (lines across its column) that holds it with a margin nearest to the middle of the
+// dimension, within lo .. hi; the middle itself when no gap holds it.
+Extended TextPlace(std::vector<Extended> levels, Extended w, Extended y1, Extended y2, Extended lo,
+                   Extended hi) {
+    constexpr Extended Margin = 0.5L;
+    const Extended mid = (y1 + y2) / 2;
+    levels.push_back(lo);
+    levels.push_back(hi);
+    std::sort(levels.begin(), levels.end());
+    Extended best = mid - w / 2, distance = -1;
+    for (std::size_t k = 0; k + 1 < levels.size(); ++k) {
+        const Extended g0 = levels[k] + Margin, g1 = levels[k + 1] - Margin;
+        if (levels[k] < lo || levels[k + 1] > hi || g1 - g0 < w) continue;
+        const Extended at = std::clamp(mid - w / 2, g0, g1 - w);
+        if (const Extended d = fabsl(at + w / 2 - mid); distance < 0 || d < distance) {
+            distance = d;
+            best = at;
+        }
+    }
+    return best;
+}
+
 // One backlash chart between x0 and x0 + 10 for the centre-distance share S (2 S is
 // 2 Aae tan(alpha) or 2 Aai tan(alpha)); k is the common scale, c the zero line.
 void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Extended k, Extended c) {
@@ -194,21 +318,28 @@ void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Exten
     const TDim shared[] = {{"Asne1", s1max, zero1}, {"Asni1", s1min, zero1},
                            {"Tsn1", s1max, s1min},  {"Asne2", s2max, zero2},
                            {"Asni2", s2min, zero2}, {"Tsn2", s2max, s2min}};
-    Extended xd = x1;
-    auto dimension = [&](const TDim& d) {
-        xd += DimensionGap;
-        CadDimensionB(d.text, "", "", x1, d.y1, x1, d.y2, xd);
-    };
+    std::vector<TDim> dims;
     if (maxChart) {
-        dimension({"2 Aae tan(al)", zero2, zero1});
-        for (const TDim& d : shared)
-            dimension(d);
-        dimension({"jt cos(b) max", s2min, s1min});
+        dims.push_back({"2 Aae tan(al)", zero2, zero1});
+        dims.insert(dims.end(), std::begin(shared), std::end(shared));
+        dims.push_back({"jt cos(b) max", s2min, s1min});
     } else {
-        dimension({"2 Aai tan(al)", zero2, zero1});
-        dimension({"jt cos(b) min", s1max, s2max});
-        for (const TDim& d : shared)
-            dimension(d);
+        dims.push_back({"2 Aai tan(al)", zero2, zero1});
+        dims.push_back({"jt cos(b) min", s1max, s2max});
+        dims.insert(dims.end(), std::begin(shared), std::end(shared));
+    }
+    // Each dimension line stands further out than the one before, so the extension lines of
+    // its own and of those further out cross the column of its text: the text goes where none
+    // of them runs, in the middle if it can, else nearest to it.
+    for (std::size_t j = 0; j < dims.size(); ++j) {
+        std::vector<Extended> levels;
+        for (std::size_t k = j; k < dims.size(); ++k)
+            levels.insert(levels.end(), {dims[k].y1, dims[k].y2});
+        const Extended at =
+            TextPlace(levels, CadDimensionTextLength(dims[j].text, "", ""), dims[j].y1, dims[j].y2,
+                      std::min(s1min, s2min) - 4, std::max(s1min, s2min) + 4);
+        CadDimensionB(dims[j].text, "", "", x1, dims[j].y1, x1, dims[j].y2,
+                      x1 + DimensionGap * (j + 1), &at);
     }
 
     CadSetColour(3);

@@ -61,6 +61,21 @@ struct TView {
     Extended W = 0, Y0 = 0, Y1 = 0;
 };
 
+// The label column of a ring gear's circles in the view with its planet rolled round inside:
+// in the free centre that the planet leaves when it fits there, else beside the ring (true;
+// the extents then take it in). x, y: where its first line starts.
+bool RingColumnBeside(Extended& x, Extended& y) {
+    const TGearData& g = GearData;
+    const Extended S = fabsl(g.dfx[2]), h = S / 25.0L;
+    const TCadBox b = DiameterColumn(2, 0, 0);
+    const Extended free = (-g.dwx[1] - g.dwx[2]) / 2.0L - fabsl(g.dax[1]) / 2.0L - g.mn;
+    x = -b.Width() / 2;
+    y = b.Height() / 2 - h;
+    if (hypotl(b.Width(), b.Height()) / 2 < free) return false;
+    x = fabsl(g.dfmax[2]) / 2.0L + 2 * g.mn;
+    return true;
+}
+
 void BeginDrawing(const TView& v) {
     const TGearData& g = GearData;
     const int i = v.gear;
@@ -80,7 +95,11 @@ void BeginDrawing(const TView& v) {
     case 5:
         if (RingGear(i)) {
             const Extended e = g.dfmax[2] / 2.0L - m;
-            CadBeginDrawing(e, e, -e, -e);
+            Extended x = 0, y = 0;
+            if (v.view == 5 && g.DrawDiameters == 2 && RingColumnBeside(x, y))
+                CadBeginDrawing(e, e, x + DiameterColumn(2, x, y).Width() + 2 * m, -e);
+            else
+                CadBeginDrawing(e, e, -e, -e);
         } else {
             const Extended e = g.daTool[i] / 2.0L + 1.5L * m;
             CadBeginDrawing(-e, -e, e, e);
@@ -208,11 +227,16 @@ void DrawEntities(const TView& v) {
         DiameterCircles(i, 0);
         break;
     case 5:
-        if (RingGear(i))
+        if (RingGear(i)) {
             DrawRingGearWithPlanet();
-        else
+            // The planet rolls round the ring: its labels where it leaves room.
+            Extended x = 0, y = 0;
+            RingColumnBeside(x, y);
+            if (g.DrawDiameters == 2) DrawDiameterCircles(i, 0, 0, x, y);
+        } else {
             DrawGearWheel(static_cast<std::uint16_t>(i), true);
-        DiameterCircles(i, 0);
+            DiameterCircles(i, 0);
+        }
         break;
     case 6:
         // The tool of the tooth shape, placed as in its block.

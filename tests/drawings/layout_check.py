@@ -4,6 +4,7 @@ sheet, the views apart from each other and from the tables, no text on another t
 
     layout_check.py FILE sheet=X0,Y0,X1,Y1 [paper=X0,Y0,X1,Y1] [label=NAME]
     layout_check.py FILE view=1 [label=NAME]  (a tooth view)
+    layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
 
 In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
@@ -23,9 +24,13 @@ characters (width = characters x height x width factor), inserts exploded. One l
 import math
 import os
 import sys
+import warnings
 
 import ezdxf
+from shapely.geometry import LineString, Polygon
+from shapely.strtree import STRtree
 
+warnings.filterwarnings("ignore", message="STRtree")  # shapely 1.8 on its change in 2
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cad"))
 from dxf_bounds import Box, entity_box  # noqa: E402
 import checklib  # noqa: E402
@@ -98,6 +103,44 @@ def points(e, depth=0):
         return []
 
 
+def pieces(entities, depth=0):
+    """The lines every non-text entity draws (inserts exploded, curves flattened to 0.01 mm)."""
+    out = []
+    for e in entities:
+        t = e.dxftype()
+        if t == "INSERT" and depth < 8:
+            out += pieces(list(e.virtual_entities()), depth + 1)
+        elif t == "LINE":
+            out.append(((e.dxf.start[0], e.dxf.start[1]), (e.dxf.end[0], e.dxf.end[1])))
+        elif t == "SOLID":
+            p = [(v[0], v[1]) for v in (e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx3, e.dxf.vtx2)]
+            out += list(zip(p, p[1:] + p[:1]))
+        elif t not in ("TEXT", "INSERT"):
+            try:
+                p = [(v[0], v[1]) for v in ezdxf.path.make_path(e).flattening(0.01)]
+            except (TypeError, ValueError):
+                p = []
+            out += list(zip(p, p[1:]))
+    return [q for q in out if q[0] != q[1]]
+
+
+def run_lines(label, msp):
+    """No line runs through a text (its visible characters' box)."""
+    tree_pieces = [LineString(q) for q in pieces(msp)]
+    tree = STRtree(tree_pieces)
+    crossed = []
+    for t, box in texts(msp):
+        poly = Polygon(box)
+        # (shapely 2 answers with indices, 1.8 with the pieces themselves)
+        near = [tree_pieces[q] if isinstance(q, int) or hasattr(q, "dtype") else q
+                for q in tree.query(poly)]
+        n = sum(1 for q in near if q.intersects(poly))
+        if n:
+            crossed.append("%r by %d" % (t, n))
+    check(not crossed, "%s: %d lines, none through a text%s" % (
+        label, len(tree_pieces), ": " + "; ".join(crossed[:6]) if crossed else ""))
+
+
 def text_clashes(owned):
     """Pairs of (owner, (text, box)) on each other; texts of one table or frame may touch."""
     clashes = []
@@ -126,8 +169,12 @@ def run(path, a):
     label = a.get("label", os.path.basename(path))
     doc = ezdxf.readfile(path)
     msp = list(doc.modelspace())
+    if a.get("lines") == "1":
+        run_lines(label, msp)
     if a.get("view") == "1":
         return run_view(label, doc, msp)
+    if "sheet" not in a:
+        return
     x0, y0, x1, y1 = (float(v) for v in a["sheet"].split(","))
 
     # Everything on the sheet.

@@ -14,6 +14,7 @@
 #include "drawings/production.h"
 #include "drawings/quicksheets.h"
 #include "drawings/toothviews.h"
+#include "shell/job/jobfile.h"
 
 using namespace sheettest;
 
@@ -100,6 +101,39 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
     EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 36 * 6) << out;
+}
+
+// The shipped example jobs: no line runs through a text of the tooth drawings 3 and 5 (a ring
+// gear's label column where its rolled planet leaves room), the meshing view, the backlash
+// chart and the specific-sliding chart (layout_check.py: the texts' boxes against every line).
+TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
+    const std::pair<const char*, std::function<void(std::uint16_t)>> drawings[] = {
+        {"tooth3", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }},
+        {"tooth5", [](std::uint16_t c) { ToothDrawing(c, 2, 5, 1, 1); }},
+        {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }},
+        {"backlash", [](std::uint16_t c) { ProductionDrawing(c, 2, 11); }},
+        {"sliding", [](std::uint16_t c) { ProductionDrawing(c, 2, 12); }}};
+    std::string batch;
+    for (const char* job : {"spur", "helical", "internal"}) {
+        LoadJobFile(std::string(QOR_SOURCE_DIR) + "/data/" + job + ".q1w");
+        ASSERT_EQ(AbortFlag, 0) << job;
+        CalculateGears();
+        ASSERT_EQ(CalcErrorFlag, 0) << job;
+        GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
+        for (const auto& [name, draw] : drawings) {
+            const std::string base = std::string(job) + "_" + name;
+            batch += ToFile(base, 1, [&](int c) { draw(static_cast<std::uint16_t>(c)); }) +
+                     " label=" + base + " lines=1\n";
+        }
+    }
+    WriteFileBytes(Path("lines.txt"), batch);
+    int status = -1;
+    const std::string out = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                                           "/tests/drawings/layout_check.py --batch '" +
+                                           Path("lines.txt") + "' 2>&1",
+                                       status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 15) << out;
 }
 
 // View > Tables > Roll Angle: the table of one gear, and those of both one above the other, fill

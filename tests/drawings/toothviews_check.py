@@ -73,8 +73,10 @@ def check_contact(doc, p):
     tx = texts(doc)
 
     def marked(letter, x, y, lx, ly):
+        # The letter at its place, or (where that meets a line) within 2 mn of its point.
         return (any(near(mx, x, tol) and near(my, y, tol) for mx, my in marks)
-                and any(t == letter and near(a, lx, tol) and near(b, ly, tol) for t, a, b in tx))
+                and any(t == letter and (near(a, lx, tol) and near(b, ly, tol) or
+                                         math.hypot(a - x, b - y) < 2 * mn) for t, a, b in tx))
 
     check(marked("C", 0, yc, mn / 20, yc + mn / 8), "contact %s: C at (0, dwx1/2)" % p.label)
     # E beyond C on gear 1's usable tip circle, A before C (the crossing nearer C) on gear 2's.
