@@ -1239,15 +1239,23 @@ long double FrameFactor() {
 }
 } // namespace
 
+// Both proposals keep every dialog whole: never below its designed size, and wholly on the
+// screen's work area.
 void Tconfig::Button_dialogsizeClick(TObject*) {
-    const long double f = FrameFactor();
-    SpinEdit_dialogfenster->SetValue(RoundInt(f * (Screen()->PixelsPerInch() / 96.0L) * 100));
+    int left = 0, top = 0, width = 0, height = 0;
+    Screen()->WorkArea(left, top, width, height);
+    SpinEdit_dialogfenster->SetValue(ProposedDialogSize(FrameFactor(), Screen()->PixelsPerInch(),
+                                                        width, height,
+                                                        SpinEdit_dialogelemente->Value()));
 }
 
 void Tconfig::Button_dialogelementeClick(TObject*) {
-    const long double f = FrameFactor();
-    const long double base = f * (Screen()->PixelsPerInch() / 96.0L) * 100;
-    SpinEdit_dialogelemente->SetValue(RoundInt(SpinEdit_dialogfenster->Value() / base * 100));
+    int left = 0, top = 0, width = 0, height = 0;
+    Screen()->WorkArea(left, top, width, height);
+    SpinEdit_dialogelemente->SetValue(ProposedDialogElements(FrameFactor(),
+                                                             Screen()->PixelsPerInch(), width,
+                                                             height,
+                                                             SpinEdit_dialogfenster->Value()));
 }
 
 void Tconfig::Button_confkvilpenClick(TObject*) {

@@ -221,11 +221,10 @@ void Tdbf4::BuildForm() {
         if (field == nullptr) ShowRecNo();
     };
     OnShow = [this](TObject*) {
-        if (CloseAfter()) {
-            TzGrid1->SetSelectedIndex(DbfGridPosB - 1);
-        } else {
-            FitForm(this);
-        }
+        if (CloseAfter()) TzGrid1->SetSelectedIndex(DbfGridPosB - 1);
+        // Fitted from its designed size, once (again only for new fitting settings): the
+        // window lives for the whole run and keeps its size from one showing to the next.
+        FDesign.Fit(this);
         ShowRecNo();
         FormResize();
         // The keys go to the current cell from the start: typing edits it at once.

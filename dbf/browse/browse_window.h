@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "dbf/dataset/file_dataset.h"
+#include "framework/ui/dialogs.h"
 #include "platform/data/datasource.h"
 #include "platform/gui/forms.h"
 
@@ -132,6 +133,7 @@ private:
     // A field text as the file holds it, in UTF-8.
     std::string PeekText(int field, std::int32_t record);
 
+    TFormDesign FDesign;
     std::string FSearchText;
     std::uint8_t FCloseAfter = 0;
     bool FWorkingCopy = false;

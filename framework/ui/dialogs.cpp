@@ -2,6 +2,8 @@
 #include "framework/ui/dialogs.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -63,11 +65,19 @@ void ScaleChildren(TWinControl* parent, int percent) {
     }
 }
 
-// The size step of the fitting: FormSizePercent.
+// Room kept right of and below the controls a form places itself.
+constexpr int kControlMargin = 8;
+
+// The size step of the fitting: FormSizePercent, but never smaller than the form's controls
+// need (a size below 100 % would cut off their right and bottom parts).
 void ResizeByFormSizePercent(TForm* form) {
     const int p = SanePercent(FormSizePercent);
-    form->SetBounds(form->Left(), form->Top(), MulDiv(form->Width(), p, 100),
-                    MulDiv(form->Height(), p, 100));
+    const TSize need = ControlsNeed(form);
+    const int frameW = form->Width() - form->ClientWidth();
+    const int frameH = form->Height() - form->ClientHeight();
+    form->SetBounds(form->Left(), form->Top(),
+                    std::max(MulDiv(form->Width(), p, 100), need.cx + frameW),
+                    std::max(MulDiv(form->Height(), p, 100), need.cy + frameH));
 }
 
 void FinishFit(TForm* form) {
@@ -113,6 +123,102 @@ std::vector<std::string> ItemTexts(int n) {
 } // namespace
 
 // ---- form fitting ------------------------------------------------------------------------------
+
+TSize ControlsNeed(const TForm* form) {
+    TSize need{0, 0};
+    if (form == nullptr) return need;
+    for (int i = 0; i < form->ControlCount(); ++i) {
+        const TControl* c = form->Controls(i);
+        if (!c->Visible() || !c->Positioned() || c->Align() != alNone) continue;
+        need.cx = std::max(need.cx, c->Left() + c->Width() + kControlMargin);
+        need.cy = std::max(need.cy, c->Top() + c->Height() + kControlMargin);
+    }
+    return need;
+}
+
+namespace {
+
+// The largest percentage of both factors at which the largest dialog, with the frame the main
+// window's fitting keeps room for, lies on the work area.
+int LargestFitting(int areaWidth, int areaHeight, int otherPercent) {
+    const long long other = std::max(otherPercent, 1);
+    const long long w = (static_cast<long long>(areaWidth) - MainFrameWidth) * 10000 /
+                        (static_cast<long long>(kLargestDialogWidth) * other);
+    const long long h = (static_cast<long long>(areaHeight) - MainFrameHeight) * 10000 /
+                        (static_cast<long long>(kLargestDialogHeight) * other);
+    return static_cast<int>(std::clamp<long long>(std::min(w, h), 10, 1000));
+}
+
+// The spec's proposal from the frame and the pixel density, and never below 100 %.
+int FrameProposal(long double frameShare, int pixelsPerInch) {
+    const long double ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
+    const long double p = std::isfinite(frameShare) ? frameShare * ppi / 96 * 100 : 100;
+    return static_cast<int>(std::clamp<long double>(nearbyintl(p), 100, 1000));
+}
+
+} // namespace
+
+int ProposedDialogSize(long double frameShare, int pixelsPerInch, int areaWidth, int areaHeight,
+                       int elementsPercent) {
+    return std::min(FrameProposal(frameShare, pixelsPerInch),
+                    LargestFitting(areaWidth, areaHeight, elementsPercent));
+}
+
+int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth,
+                           int areaHeight, int dialogPercent) {
+    const int base = ProposedDialogSize(frameShare, pixelsPerInch, areaWidth, areaHeight, 100);
+    const int p = MulDiv(std::max(dialogPercent, 1), 100, base);
+    return std::clamp(p, 10, LargestFitting(areaWidth, areaHeight, dialogPercent));
+}
+
+void TFormDesign::Take(TWinControl* parent) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        FControls.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Font().Size()});
+        if (auto* w = dynamic_cast<TWinControl*>(c)) Take(w);
+    }
+}
+
+void TFormDesign::Restore(TForm* form) const {
+    form->SetBounds(form->Left(), form->Top(), FWidth, FHeight);
+    TFont f = form->Font();
+    f.SetSize(FFontSize);
+    form->SetFont(f);
+    for (const Control& d : FControls) {
+        // What ScaleChildren scaled, and nothing else.
+        if (d.C->Align() == alNone) {
+            if (d.C->Positioned()) {
+                d.C->SetBounds(d.Left, d.Top, d.Width, d.Height);
+            } else {
+                d.C->SetWidth(d.Width);
+                d.C->SetHeight(d.Height);
+            }
+        }
+        if (!d.C->ParentFont()) {
+            TFont cf = d.C->Font();
+            cf.SetSize(d.FontSize);
+            d.C->SetFont(cf);
+        }
+    }
+}
+
+void TFormDesign::Fit(TForm* form) {
+    if (form == nullptr) return;
+    const std::array<std::int32_t, 3> settings{FitFormMode, FormSizePercent, ScaleByPercent};
+    if (!FTaken) {
+        FTaken = true;
+        FWidth = form->Width();
+        FHeight = form->Height();
+        FFontSize = form->Font().Size();
+        Take(form);
+    } else if (settings == FFittedWith) {
+        return;
+    } else {
+        Restore(form);
+    }
+    FFittedWith = settings;
+    FitForm(form);
+}
 
 void ScaleFormBy(TForm* form, int percent) {
     if (form == nullptr || percent == 100 || percent <= 0) return;

@@ -9,10 +9,12 @@
 // (framework/ui/help.h) and clear AbortFlag again, so that a help picture that could not be drawn
 // does not turn the answer into a cancel.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/core/files.h"
 #include "platform/gui/canvas.h"
@@ -35,9 +37,52 @@ template <class T> FormPtr<T> CreateForm() {
 // ---- form fitting ----------------------------------------------------------------------------
 // Nothing at all happens while FitFormMode is 2.
 
-// Size times FormSizePercent / 100, centred over the main window (never left of or above it,
-// 20 pixels lower), then scaled with its controls by ScaleByPercent / 100; parent font on.
+// Size times FormSizePercent / 100 (never smaller than ControlsNeed), centred over the main
+// window (never left of or above it, 20 pixels lower), then scaled with its controls by
+// ScaleByPercent / 100; parent font on.
 void FitForm(TForm* form);
+// The client size a form's own controls need: the right and bottom edges of the visible ones it
+// places itself, and a margin.
+TSize ControlsNeed(const TForm* form);
+
+// The largest outer size among the program's dialogs as designed (the job-file table's width,
+// the settings dialog's height): the proposals below keep a dialog of this size wholly on the
+// screen.
+inline constexpr int kLargestDialogWidth = 760;
+inline constexpr int kLargestDialogHeight = 510;
+// The dialog window size proposed for a screen (FormSizePercent): frameShare (the main window's
+// height over its client height + 46, plus 0.009) times pixelsPerInch / 96, as a percentage, but
+// never below 100 (a smaller size would not hold the dialogs' controls) nor above the size at
+// which the largest dialog, its elements scaled by elementsPercent, lies wholly with its frame on
+// a work area of areaWidth x areaHeight (the least of the two when they meet).
+int ProposedDialogSize(long double frameShare, int pixelsPerInch, int areaWidth, int areaHeight,
+                       int elementsPercent);
+// The dialog element size proposed for a dialog window size (ScaleByPercent): the window size
+// over the proposal of the same screen, capped, as that proposal is, by the work area.
+int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth,
+                           int areaHeight, int dialogPercent);
+
+// A form's geometry as designed (its size and font, its controls' bounds and fonts). A form that
+// lives for the whole run and is shown many times is fitted with Fit: the first time from its
+// design, later only when the fitting settings changed, and then again from its design, never
+// from the size an earlier fitting gave it; otherwise it keeps the size and place the user gave
+// it.
+class TFormDesign {
+public:
+    void Fit(TForm* form);
+
+private:
+    struct Control {
+        TControl* C;
+        int Left, Top, Width, Height, FontSize;
+    };
+    void Take(TWinControl* parent);
+    void Restore(TForm* form) const;
+    bool FTaken = false;
+    int FWidth = 0, FHeight = 0, FFontSize = 0;
+    std::vector<Control> FControls;
+    std::array<std::int32_t, 3> FFittedWith{}; // FitFormMode, FormSizePercent, ScaleByPercent
+};
 // The same size and scaling, placed at FormLeft, FormTop.
 void FitFormAtPos(TForm* form);
 // Size and scaling only; the position stays.

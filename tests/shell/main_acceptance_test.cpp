@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cad/cadwriter.h"
+#include "cad/plotform.h"
 #include "calc/geardata.h"
 #include "dbf/base/errors.h"
 #include "dbf/browse/browse_window.h"
@@ -27,17 +28,36 @@
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
+#include "framework/ui/diagram_limits.h"
+#include "framework/ui/dialogs.h"
 #include "framework/ui/drawing_window.h"
+#include "framework/ui/help_pictures.h"
+#include "framework/ui/message_help.h"
 #include "platform/gui/application.h"
 #include "platform/gui/grids.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/responder.h"
+#include "platform/gui/screen.h"
 #include "platform/office/spreadsheet.h"
 #include "platform/os/codepage.h"
+#include "shell/about.h"
+#include "shell/calc_options_dialog.h"
+#include "shell/change_records.h"
+#include "shell/config_dialog.h"
+#include "shell/dimensions_dialog.h"
+#include "shell/document_links.h"
+#include "shell/drawing_settings.h"
+#include "shell/drawing_text_dialog.h"
 #include "shell/file_commands.h"
 #include "shell/job/changes.h"
 #include "shell/job/jobfile.h"
+#include "shell/job_table.h"
 #include "shell/main_window.h"
+#include "shell/measurement_dialog.h"
+#include "shell/print_dialog.h"
+#include "shell/printer_info.h"
+#include "shell/profile_dialog.h"
+#include "shell/quality_dialog.h"
 #include "shell/startup.h"
 #include "tests/shell/layout_check.h"
 #include "tests/testutil.h"
@@ -488,6 +508,82 @@ TEST_F(MainAcceptance, WindowHelpAndAboutLookRightInEnglishAndKorean) {
         });
         Choose("mi_HelpAbout", about);
     }
+}
+
+// Every dialog shown whole: at the dialog size the settings propose (English and Chinese, on
+// the screens of 1366 x 768 and 1920 x 1080, also at double pixel density) it lies wholly on the
+// work area with room for its frame, and at any size its controls are inside it (also at the
+// 97 % a window frame of this desktop gives the old proposal).
+template <class... F> void EachDialog(Thh* owner, const std::function<void(TForm&)>& look) {
+    auto one = [&](TForm* f) {
+        look(*f);
+        f->Free();
+    };
+    (one(NewForm<F>(owner)), ...);
+}
+
+TEST_F(MainAcceptance, EveryDialogIsWholeAtTheProposedSize) {
+    const auto all = [this](const std::function<void(TForm&)>& look) {
+        EachDialog<Tconfig, TForm_qor1conf, TForm_vq2config, TForm_qor1wgeo, TForm_qor1prof,
+                   TForm_qual, TForm_messen, TForm_qorwcon2, TForm_vqeingabetext,
+                   TForm_printconf, TForm_EinAend, TForm_zeichInfo, TForm_confDoku, TForm_Suchen,
+                   TForm_preview, TForm_printerinfo, TAboutBox, TEinDiagramLimits, Thelperr,
+                   TForm_confkvilpen, Tin_codedialog, Tin_textdialog, Tin_janeindialog,
+                   Tin_radiodialog, TShowScreen, TForm_selectcolor, TForm_hilfebild>(Window,
+                                                                                    look);
+    };
+    const auto whole = [](TForm& f) {
+        const TSize need = ControlsNeed(&f);
+        EXPECT_LE(need.cx, f.ClientWidth()) << f.Name();
+        EXPECT_LE(need.cy, f.ClientHeight()) << f.Name();
+    };
+    ScaleByPercent = 100;
+    FitFormMode = 2; // as designed: within the size the proposals count with
+    all([](TForm& f) {
+        EXPECT_LE(f.Width(), kLargestDialogWidth) << f.Name();
+        EXPECT_LE(f.Height(), kLargestDialogHeight) << f.Name();
+    });
+    FitFormMode = 0;
+    FormSizePercent = 97;
+    all(whole);
+    const long double frameShare = 697.0L / (678 + 46) + 0.009L; // openbox: a 19-pixel menu bar
+    for (const int language : {2, 12}) {
+        Window->SetLanguage(language);
+        for (const auto& [w, h, ppi] : {std::tuple{1366, 768, 96}, std::tuple{1920, 1080, 96},
+                                        std::tuple{1366, 768, 192}}) {
+            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at " +
+                         std::to_string(ppi) + " in language " + std::to_string(language));
+            FormSizePercent = ProposedDialogSize(frameShare, ppi, w, h, 100);
+            ScaleByPercent = ProposedDialogElements(frameShare, ppi, w, h, FormSizePercent);
+            EXPECT_GE(FormSizePercent, 100);
+            EXPECT_EQ(ScaleByPercent, 100); // the proposals agree
+            all([&](TForm& f) {
+                whole(f);
+                EXPECT_LE(f.Width() + 16, w) << f.Name();
+                EXPECT_LE(f.Height() + 48, h) << f.Name();
+            });
+        }
+    }
+    // A window size chosen by hand: the element size proposed for it still lets them fit.
+    FormSizePercent = 130;
+    ScaleByPercent = ProposedDialogElements(frameShare, 96, 1366, 768, 130);
+    EXPECT_LT(ScaleByPercent, 130);
+    all([](TForm& f) { EXPECT_LE(f.Height() + 48, 768) << f.Name(); });
+    // The settings' "<" buttons: the proposals for this screen.
+    ScaleByPercent = 100;
+    EachDialog<Tconfig>(Window, [](TForm& f) {
+        FindControl<TButton>(f, "Button_dialogsize")->Click(); // on a page not shown
+        FindControl<TButton>(f, "Button_dialogelemente")->Click();
+        const int size = FindControl<TSpinEdit>(f, "SpinEdit_dialogfenster")->Value();
+        const int elements = FindControl<TSpinEdit>(f, "SpinEdit_dialogelemente")->Value();
+        int left = 0, top = 0, width = 0, height = 0;
+        Screen()->WorkArea(left, top, width, height);
+        EXPECT_GE(size, 100);
+        EXPECT_EQ(elements, 100);
+        EXPECT_LE(kLargestDialogHeight * size / 100 + 48, height);
+    });
+    FormSizePercent = 101;
+    ScaleByPercent = 100;
 }
 
 } // namespace

@@ -106,6 +106,26 @@ TEST_F(WindowTest, SearchRetriesWithPointsAndReportsMisses) {
     }
 }
 
+// The window lives for the whole run: shown again and again it keeps the size its one fitting
+// gave it, in both views.
+TEST_F(WindowTest, ShownAgainTheWindowKeepsItsSize) {
+    FormSizePercent = 110;
+    std::vector<TRect> seen;
+    ScriptedResponder r;
+    for (int k = 0; k < 4; ++k)
+        r.OnForm([&](TForm& f) {
+            seen.push_back(f.BoundsRect());
+            Respond::Key(f, VK_ESCAPE);
+        });
+    ResponderScope scope(r);
+    for (const std::uint16_t mode : {0, 0, 1, 0})
+        dbf::DbfSetupMode("", mode);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].Right - seen[0].Left, 748); // 680 x 1.1
+    for (const TRect& b : seen)
+        EXPECT_EQ(b, seen[0]);
+}
+
 TEST_F(WindowTest, CloseAfterSearchAcceptsEvenWithoutAHit) {
     dbf::DbfGoto(4);
     ScriptedResponder r;

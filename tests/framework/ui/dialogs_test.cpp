@@ -599,6 +599,43 @@ TEST_F(Questions, ScaleByPercentScalesControlsAndKeepsPlace) {
     EXPECT_EQ(f.BoundsRect(), Rect(33, 44, 183, 145));
 }
 
+// Below 100 % a form keeps room for its controls; a window shown many times is fitted from its
+// design once (again, from the design, only for new settings), its controls with it.
+TEST_F(Questions, FitFormKeepsTheControlsAndFitsADesignOnce) {
+    TForm main(nullptr);
+    main.SetBounds(0, 0, 2000, 1500);
+    Application->SetMainForm(&main);
+    ScaleByPercent = 100;
+    FormSizePercent = 50;
+    TForm f(nullptr);
+    f.SetBounds(0, 0, 440, 316);
+    auto* b = new TButton(&f);
+    b->SetBounds(300, 250, 100, 30);
+    FitForm(&f);
+    EXPECT_EQ(f.ClientWidth(), 408); // 300 + 100 and the margin of 8
+    EXPECT_EQ(f.ClientHeight(), 288);
+
+    TForm g(nullptr);
+    g.SetBounds(0, 0, 440, 316);
+    auto* c = new TButton(&g);
+    c->SetBounds(10, 20, 100, 30);
+    TFormDesign design;
+    FormSizePercent = 130;
+    for (int k = 0; k < 3; ++k) {
+        design.Fit(&g);
+        EXPECT_EQ(g.Width(), 572) << k;
+        EXPECT_EQ(g.Height(), 411) << k;
+    }
+    g.SetBounds(g.Left(), g.Top(), 500, 300); // the user's size stays
+    design.Fit(&g);
+    EXPECT_EQ(g.Width(), 500);
+    FormSizePercent = 101;
+    ScaleByPercent = 200;
+    design.Fit(&g);
+    EXPECT_EQ(g.Width(), 888); // 440 x 1.01 = 444, then 200 %
+    EXPECT_EQ(c->BoundsRect(), Rect(20, 40, 220, 100));
+}
+
 TEST_F(Questions, MainWindowSetup) {
     TForm main(nullptr);
     main.SetBounds(40, 30, 300, 200);
