@@ -91,6 +91,12 @@ TPathLevel* PushLevel(TIndexControl& ctl, std::uint32_t block, Path& path, const
         Corrupt(ctl, block, routine);
         return nullptr;
     }
+    for (const TPathLevel& level : path) {
+        if (level.Block == block) { // a child that is its own ancestor
+            ReportIndexCircle(ctl, block, routine);
+            return nullptr;
+        }
+    }
     path.emplace_back();
     TPathLevel& level = path.back();
     level.Block = block;
@@ -155,12 +161,17 @@ Located Locate(TIndexControl& ctl, const std::uint8_t* key, std::int32_t rec, Pa
     if (!DescendByKey(ctl, key, false, path, routine)) return Located::Error;
     const std::uint16_t es = ctl.Anchor.EntrySize;
     Path first;
+    std::unordered_set<std::uint32_t> leaves{path.back().Block}; // each leaf once
     for (;;) {
         TPathLevel& leaf = path.back();
         if (leaf.Pos >= leaf.Node.Count()) {
             if (!NextLeaf(ctl, path, routine)) {
                 if (LastErrorCode != 0) return Located::Error;
                 break;
+            }
+            if (!leaves.insert(path.back().Block).second) {
+                ReportIndexCircle(ctl, path.back().Block, routine);
+                return Located::Error;
             }
             continue;
         }

@@ -46,7 +46,10 @@ void RefreshCurrentKeys();
 // Opens index file `nameWithOptions` (words UNIQUE, NOCACHE, SOUNDEX, DESCENDING may follow
 // the name) as order n of the current work area.
 bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerProc keyMaker = {});
-// Closes every order and opens the blank-separated names as orders 1, 2, ...
+// Closes every order and opens the blank-separated names as orders 1, 2, ... A list longer
+// than kMaxIndexListLength characters (counted with one blank between its words) or of more
+// than 16 names is refused whole (code 220, the limit named): nothing is closed or opened.
+inline constexpr std::size_t kMaxIndexListLength = 255;
 void Set_Index_To(const std::string& names);
 // Opens one file as order 1 and makes it controlling.
 bool SetIndexToOrder1(const std::string& nameWithOptions, KeyMakerProc keyMaker = {});

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/os/file.h"
@@ -157,6 +158,13 @@ struct TIndexControl {
     int Position = 0;
     std::vector<TPathLevel> Path;
     TBlockStore Store;
+    // The nodes a walk in one direction (1 next, -1 prior, 0 none yet) has entered since it
+    // began: a sound tree gives each once, so one met again is a circle in a damaged file.
+    // A walk goes on only from the leaf where its last step ended (WalkLeaf); a position set
+    // by anything else begins a new one.
+    std::unordered_set<std::uint32_t> Walked;
+    int WalkDirection = 0;
+    std::uint32_t WalkLeaf = 0;
 
     TIndexControl() = default;
     TIndexControl(const TIndexControl&) = delete;
@@ -225,11 +233,17 @@ std::uint32_t PopPath(TIndexControl& ctl);
 int SearchInNode(const TIndexControl& ctl, const TNdxNode& node, const std::uint8_t* key);
 
 // Walks of the order; each returns the record number of the new current entry, or
-// RecordCount + 1 (at end) / the unchanged record at the beginning.
+// RecordCount + 1 (at end) / the unchanged record at the beginning. A walk that meets a node
+// twice (its chain of nodes runs in a circle) stops with code 222, "index damaged, rebuild it".
 std::int32_t FindFirstRec(TIndexControl& ctl);
 std::int32_t FindLastRec(TIndexControl& ctl);
 std::int32_t FindNextRec(TIndexControl& ctl);
 std::int32_t FindPriorRec(TIndexControl& ctl);
+// Reports node block met a second time on one walk or descent (code 222, "index damaged,
+// rebuild it", the file and the node named).
+void ReportIndexCircle(const TIndexControl& ctl, std::uint32_t block, const char* routine);
+// Forgets the nodes walked so far (after the tree or the position changed).
+void ForgetWalk(TIndexControl& ctl);
 // Searches key from the root, recording the path; positions on the first entry at or above
 // key (AtEnd when none). Returns the record number there, or -1 at end.
 std::int32_t SeekKey(TIndexControl& ctl, const std::uint8_t* key);

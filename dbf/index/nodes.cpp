@@ -163,6 +163,7 @@ bool SeekAndRead(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
 }
 
 bool SeekAndWrite(TIndexControl& ctl, std::uint32_t n, TNdxNode& buf) {
+    ForgetWalk(ctl); // a changed tree is walked afresh
     buf.Bytes[2] = buf.Bytes[3] = 0;
     for (TPathLevel& level : ctl.Path)
         if (level.Block == n) level.Node = buf;
@@ -266,6 +267,21 @@ int SearchInNode(const TIndexControl& ctl, const TNdxNode& node, const std::uint
 
 namespace {
 
+// A walk in one direction enters each node of a sound tree once.
+void BeginWalk(TIndexControl& ctl, int direction) {
+    ctl.WalkDirection = direction;
+    ctl.WalkLeaf = ctl.Path.empty() ? 0 : ctl.Path.back().Block;
+    ctl.Walked.clear();
+    for (const TPathLevel& level : ctl.Path)
+        ctl.Walked.insert(level.Block);
+}
+
+bool EnterNode(TIndexControl& ctl, std::uint32_t block, const char* routine) {
+    if (ctl.Walked.insert(block).second) return true;
+    ReportIndexCircle(ctl, block, routine);
+    return false;
+}
+
 bool ValidChild(TIndexControl& ctl, std::uint32_t child, const char* routine) {
     if (child == 0 || (ctl.Anchor.NextFree > 1 && child >= ctl.Anchor.NextFree) ||
         ctl.Path.size() >= kMaxDepth) {
@@ -278,6 +294,7 @@ bool ValidChild(TIndexControl& ctl, std::uint32_t child, const char* routine) {
 // Down from block to a leaf along the first (or last) child, pushing each node.
 bool Descend(TIndexControl& ctl, std::uint32_t block, bool last, const char* routine) {
     for (;;) {
+        if (!EnterNode(ctl, block, routine)) return false;
         if (!GetNode(ctl, static_cast<std::int32_t>(block))) return false;
         const TNdxNode& node = *ctl.CurrentNode;
         const int k = node.Count();
@@ -294,8 +311,15 @@ bool Descend(TIndexControl& ctl, std::uint32_t block, bool last, const char* rou
     }
 }
 
+// Whether a step in direction continues the walk that ended where the order stands.
+bool ContinuesWalk(const TIndexControl& ctl, int direction) {
+    return ctl.WalkDirection == direction && !ctl.Path.empty() &&
+           ctl.Path.back().Block == ctl.WalkLeaf;
+}
+
 void TakeCurrentKey(TIndexControl& ctl) {
     const TPathLevel& leaf = ctl.Path.back();
+    ctl.WalkLeaf = leaf.Block;
     std::memcpy(ctl.CurrentKey.data(), leaf.Node.Key(ctl.Position, ctl.Anchor.EntrySize),
                 ctl.Anchor.KeyLength);
 }
@@ -347,6 +371,7 @@ bool StepToPriorLeaf(TIndexControl& ctl, const char* routine) {
 std::int32_t FirstOrLast(TIndexControl& ctl, bool last) {
     const char* routine = last ? "_FindLastRec" : "_FindFirstRec";
     ctl.Path.clear();
+    BeginWalk(ctl, last ? -1 : 1);
     ctl.AtEnd = ctl.AtBeginning = false;
     if (!Descend(ctl, ctl.Anchor.Root, last, routine)) return TableCount() + 1;
     if (!LeafHasEntry(ctl)) {
@@ -385,6 +410,7 @@ std::int32_t FindNextRec(TIndexControl& ctl) {
     }
     if (ctl.AtEnd) return ctl.CurrentRecNo();
     ctl.AtBeginning = false;
+    if (!ContinuesWalk(ctl, 1)) BeginWalk(ctl, 1);
     if (ctl.Position + 1 < ctl.Path.back().Node.Count()) {
         ++ctl.Position;
         ctl.Path.back().Pos = ctl.Position;
@@ -403,6 +429,7 @@ std::int32_t FindPriorRec(TIndexControl& ctl) {
     if (!LeafHasEntry(ctl) || ctl.AtEnd) return FindLastRec(ctl);
     if (ctl.AtBeginning) return ctl.CurrentRecNo();
     ctl.AtEnd = false;
+    if (!ContinuesWalk(ctl, -1)) BeginWalk(ctl, -1);
     if (ctl.Position > 0) {
         --ctl.Position;
         ctl.Path.back().Pos = ctl.Position;
@@ -439,14 +466,28 @@ const std::uint8_t* NodeBytes(TIndexControl& ctl, std::uint32_t n, TNdxNode& scr
 
 } // namespace
 
+void ReportIndexCircle(const TIndexControl& ctl, std::uint32_t block, const char* routine) {
+    SetError(kErrCorruptIndex, "index damaged, rebuild it: " + ctl.FileName + " (node " +
+                                   std::to_string(block) + " comes twice on one walk) [" +
+                                   routine + "]");
+}
+
+void ForgetWalk(TIndexControl& ctl) {
+    ctl.WalkDirection = 0;
+    ctl.WalkLeaf = 0;
+    ctl.Walked.clear();
+}
+
 std::int32_t SeekKey(TIndexControl& ctl, const std::uint8_t* key) {
     ctl.Path.clear();
+    BeginWalk(ctl, 1);
     ctl.AtEnd = ctl.AtBeginning = false;
     std::uint32_t block = ctl.Anchor.Root;
     const std::uint16_t es = ctl.Anchor.EntrySize;
     TNdxNode scratch;
     // Each node goes straight onto the path: the one copy a search makes of it.
     for (;;) {
+        if (!EnterNode(ctl, block, "SeekKey")) return -1;
         const std::uint8_t* bytes = NodeBytes(ctl, block, scratch);
         if (bytes == nullptr) return -1;
         TPathLevel& level = ctl.Path.emplace_back();

@@ -195,18 +195,32 @@ bool SetIndexToOrder1(const std::string& nameWithOptions, KeyMakerProc keyMaker)
 
 void Set_Index_To(const std::string& names) {
     LastErrorCode = 0;
-    CloseIndexes();
-    if (!ParserLinked) {
-        SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [Set_Index_To]");
-        return;
-    }
     // Words: each name with the option words that follow it.
     std::vector<std::string> items;
-    for (const std::string& word : BlankSeparatedWords(names.substr(0, 255))) {
+    std::size_t length = 0; // of the list with one blank between words
+    for (const std::string& word : BlankSeparatedWords(names)) {
+        length += (length > 0 ? 1 : 0) + word.size();
         if (IsOption(TzUpperStr(word)) && !items.empty())
             items.back() += " " + TzUpperStr(word);
         else
             items.push_back(word);
+    }
+    // A list is taken whole or not at all: a cut one would open a name nobody gave.
+    if (length > kMaxIndexListLength || items.size() > static_cast<std::size_t>(kMaxOrders)) {
+        SetError(kErrInvalidParameter,
+                 length > kMaxIndexListLength
+                     ? "The index list is longer than " + std::to_string(kMaxIndexListLength) +
+                           " characters (" + std::to_string(length) +
+                           "); no index is opened. [Set_Index_To]"
+                     : "The index list names more than " + std::to_string(kMaxOrders) +
+                           " indexes (" + std::to_string(items.size()) +
+                           "); no index is opened. [Set_Index_To]");
+        return;
+    }
+    CloseIndexes();
+    if (!ParserLinked) {
+        SetError(kErrIndexNotOpen, "ZAZavizi unit not linked in. [Set_Index_To]");
+        return;
     }
     int order = 0;
     for (const std::string& item : items) {
