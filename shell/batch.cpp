@@ -1,11 +1,14 @@
 // The batch modes of the command line (qor1wu: StartUp's /I and /CAD branches, BatchCadOutput).
 #include "shell/batch.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <sys/stat.h>
 
 #include "cad/cadout.h"
 #include "cad/cadstate.h"
@@ -22,6 +25,7 @@
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "platform/gui/responder.h"
+#include "platform/os/errors.h"
 #include "platform/os/paths.h"
 #include "shell/job/jobfile.h"
 #include "shell/startup.h"
@@ -93,6 +97,16 @@ void RunWorkshopSheet() {
     WorkshopSheet(0);
 }
 
+// Why an output is no file the user can open ("" when it is one): missing, or a device or a
+// pipe it was written into.
+std::string NoFileCause(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return FileErrorCause(os::ErrnoToDosForPath(errno, path.c_str()), path);
+    if (!S_ISREG(st.st_mode)) return FileErrorCause(os::NoteNotRegularFile(st.st_mode), path);
+    return {};
+}
+
 void Say(const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", ProgramName.c_str(), text.c_str());
 }
@@ -157,9 +171,24 @@ void BatchCadOutput(int i, int j) {
     d->Draw(static_cast<std::uint16_t>(i));
     // Success is a file: a drawing that opened none has written nothing, whatever it said.
     if (AbortFlag == 0 && (CadFileName.empty() || !FileExist(CadFileName))) {
-        ShowError(std::string("The ") + d->Name + " wrote no file");
+        ShowError(std::string("The ") + d->Name + " wrote no file" +
+                  (CadFileName.empty() ? std::string()
+                                       : ": " + CadFileName + ": " + NoFileCause(CadFileName)));
         AbortFlag = 1;
     }
+}
+
+int GuardDraftsAgainstSignals(bool eventLoop) {
+    int pipe = -1;
+    if (eventLoop)
+        pipe = os::DeferDraftSignals();
+    else
+        os::RemoveDraftsOnSignal();
+    if (const char* at = std::getenv("QOR_SIGNAL_AT_DRAFT")) {
+        int n = 0, sig = SIGTERM;
+        if (std::sscanf(at, "%d:%d", &n, &sig) >= 1) os::SignalAtDraftForTesting(n, sig);
+    }
+    return pipe;
 }
 
 int RunBatch(const TCommandLine& line) {
@@ -179,11 +208,7 @@ int RunBatch(const TCommandLine& line) {
         return 2;
     }
     // Ended by a signal, the run leaves no draft and no half-written file behind.
-    os::RemoveDraftsOnSignal();
-    if (const char* at = std::getenv("QOR_SIGNAL_AT_DRAFT")) {
-        int n = 0, sig = SIGTERM;
-        if (std::sscanf(at, "%d:%d", &n, &sig) >= 1) os::SignalAtDraftForTesting(n, sig);
-    }
+    GuardDraftsAgainstSignals(false);
     InitProgram();
     BatchResponder answer; // every question to stderr, answered Cancel
     ResponderScope scope(answer);
@@ -194,7 +219,12 @@ int RunBatch(const TCommandLine& line) {
             TextDeviceWindow = 0;
             TextDevice = 9; // the TXT listing named after the job: <job>_sheet.txt
             RunWorkshopSheet();
-            if (AbortFlag == 0 && !FileExist(WorkshopSheetFileName())) AbortFlag = 1;
+            const std::string sheet = WorkshopSheetFileName();
+            if (AbortFlag == 0 && !FileExist(sheet)) {
+                ShowError("The workshop data sheet wrote no file: " + sheet + ": " +
+                          NoFileCause(sheet));
+                AbortFlag = 1;
+            }
         } else {
             CadBatchOutput = 1;
             BatchCadOutput(line.CadCode, line.CadIndex);

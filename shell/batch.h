@@ -15,6 +15,12 @@
 
 #include "shell/command_line.h"
 
+// No draft outlives SIGINT, SIGTERM or SIGHUP: a batch run (eventLoop false) removes its drafts
+// and ends at once; the window program ends at its event loop once the work in hand is done
+// (the descriptor returned is the pipe to watch there, -1 for batch runs). Reads
+// QOR_SIGNAL_AT_DRAFT for tests.
+int GuardDraftsAgainstSignals(bool eventLoop);
+
 // Runs a command line for which IsBatchCommand holds and returns the exit code. Initialises the
 // program itself (InitProgram) unless the caller did.
 int RunBatch(const TCommandLine& line);

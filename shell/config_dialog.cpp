@@ -514,6 +514,11 @@ void Tconfig::BuildPrinterPage() {
     RadioGroup_lpt = NewRadioGroup(p, "RadioGroup_lpt", "", kRight, 186, 324, 64,
                                    {"LPT1", "LPT2", "LPT3", "LPT4"});
     RadioGroup_lpt->SetColumns(4);
+    // The port is the n-th local printer device; a queue named here is used instead.
+    Label_lptqueue = NewLabel(p, "Label_lptqueue", "", kRight, 262);
+    Edit_lptqueue = NewTextEdit(p, "Edit_lptqueue", kRight, 284, 324, 0);
+    Bind([this] { Edit_lptqueue->SetText(TextPrinterQueue); },
+         [this] { TextPrinterQueue = TrimBlanks(Edit_lptqueue->Text()); });
     Bind(
         [this] {
             RadioGroup_printmono->SetItemIndex(WinPrintMode - 1);
@@ -833,6 +838,7 @@ void Tconfig::FormCreate(TObject*) {
     caption(RadioGroup_orientation, "Printout");
     caption(CheckBox_printerDialogbox, "Show output code dialogue box");
     caption(RadioGroup_lpt, "LPT-Interface for text printing");
+    caption(Label_lptqueue, "or print queue for text printing (blank: the port)");
 
     caption(RadioGroup_trenn, "Select linetype");
     caption(RadioGroup_date, "date");

@@ -80,6 +80,8 @@ public:
     TButton *Button_printscalex1, *Button_scaleyx, *Button_printxorigin, *Button_printyorigin,
         *Button_helpprint;
     TRadioGroup *RadioGroup_printmono, *RadioGroup_orientation, *RadioGroup_lpt;
+    TLabel* Label_lptqueue;
+    TEdit* Edit_lptqueue;
     TCheckBox* CheckBox_printerDialogbox;
     // Printout (text printout)
     TRadioGroup *RadioGroup_trenn, *RadioGroup_date, *RadioGroup_ff, *RadioGroup_ausgrad;

@@ -87,9 +87,14 @@ WorkshopListingFunc WorkshopListing = &WorkshopSheetOnTheTextDevice;
 
 namespace {
 // A visible application writing into the temporary directory; nullptr when there is none.
-std::unique_ptr<TExcelApplication> CreateVisibleApplication() {
-    std::unique_ptr<TExcelApplication> app = TExcelApplication::Create();
-    if (app == nullptr) return app;
+// why receives the message when there is none.
+std::unique_ptr<TExcelApplication> CreateVisibleApplication(std::string& why) {
+    std::string program;
+    std::unique_ptr<TExcelApplication> app = TExcelApplication::Create(&program);
+    if (app == nullptr) {
+        why = SpreadsheetStartProblem(program);
+        return app;
+    }
     app->Directory = TempDir;
     app->DecimalSeparator = DecimalSign == 2 ? ',' : '.'; // as job files write numbers
     app->SetVisible(true);
@@ -98,15 +103,16 @@ std::unique_ptr<TExcelApplication> CreateVisibleApplication() {
 } // namespace
 
 std::unique_ptr<TExcelApplication> NewExcelApplication() {
-    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication();
-    if (app == nullptr) ShowMessage("Could not start Excel");
+    std::string why;
+    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication(why);
+    if (app == nullptr) ShowMessage(why);
     return app;
 }
 
 bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells,
                             std::string& why) {
     why.clear();
-    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication();
+    std::unique_ptr<TExcelApplication> app = CreateVisibleApplication(why);
     if (app == nullptr) return false;
     app->AddWorkbook();
     for (std::size_t r = 0; r < cells.size(); ++r)

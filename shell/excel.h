@@ -13,11 +13,12 @@
 class TExcelApplication;
 
 // A new spreadsheet application, visible, with the temporary directory and the decimal sign in
-// force; nullptr when there is none ("Could not start Excel" shown).
+// force; nullptr when there is none ("Could not start Excel" shown, with the program and the
+// setting that chooses it).
 std::unique_ptr<TExcelApplication> NewExcelApplication();
 
 // The job-file table's export: the rows (the first one the titles) into a new workbook of an
-// application of their own; false when no spreadsheet program could be started (why empty) or
+// application of their own; false when no spreadsheet program could be started or
 // the workbook not written or the program not run (why says which).
 bool TableRowsToSpreadsheet(const std::vector<std::vector<std::string>>& cells, std::string& why);
 

@@ -247,7 +247,22 @@ void DoneProgram() {
     RemoveTemporaryFiles(); // the text window's file, listings, working copies of tables
 }
 
+namespace {
+// A signal ends the window program between two of its steps: the run's temporary files and
+// drafts go, the job is neither asked about nor written.
+[[noreturn]] void EndOnSignal(int sig) {
+    CadDeleteBlockFiles();
+    RemoveTemporaryFiles();
+    os::EndAfterSignal(sig);
+}
+
+void EndIfSignalled() {
+    if (const int sig = os::DeferredSignal(); sig != 0) EndOnSignal(sig);
+}
+} // namespace
+
 int RunProgram() {
+    Application->WatchSignalPipe(GuardDraftsAgainstSignals(true), &EndOnSignal);
     Application->SetTitle("QOR1/QOR1+");
     InitProgram();
     Thh* window = NewForm<Thh>(nullptr);
@@ -268,6 +283,7 @@ int RunProgram() {
     } else {
         Application->Run();
     }
+    EndIfSignalled(); // one that came while no event loop ran
     window->Free();
     DoneProgram();
     return code;

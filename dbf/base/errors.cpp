@@ -42,6 +42,28 @@ const char* MessageOf(std::uint16_t code) {
     return "Undefined error";
 }
 
+// The operating system's cause of the last error set, when the code came from a failed file
+// operation the system explained (kept with the code it belongs to).
+std::uint16_t gCauseCode = 0;
+std::string gCause;
+
+// Like errno, what the system said belongs to the failure reported right after it: it is taken
+// once, so a later error with the same code that had no system call behind it gets none.
+std::string OsCauseOf(std::uint16_t code) {
+    // Codes below 200 are the system's and the run-time's I/O results.
+    if (code >= 200 || !os::KnowsCauseOf(code)) return {};
+    std::string cause = os::ErrorCauseText(code);
+    os::NoteCode(os::kOk);
+    return cause;
+}
+
+// The first line of a report: the code's message, and the system's cause when it told one.
+std::string HeadLine(std::uint16_t code) {
+    std::string line = ErrorMessage(code);
+    if (code == gCauseCode && !gCause.empty()) line += ": " + gCause;
+    return line;
+}
+
 // The box shows at most 255 characters.
 std::string CutForBox(const std::string& s) {
     return s.size() > 255 ? s.substr(0, 255) : s;
@@ -55,6 +77,7 @@ std::string ErrorMessage(std::uint16_t code) {
 }
 
 std::string ErrorCauseWords(std::uint16_t code) {
+    if (code != 0 && code == gCauseCode && !gCause.empty()) return gCause;
     switch (code) {
     case 0:
         return {};
@@ -87,9 +110,15 @@ std::string ErrorCauseWords(std::uint16_t code) {
 }
 
 void SetError(std::uint16_t code, std::string_view text) {
+    std::string cause = OsCauseOf(code);
+    // A failure passed on with more context keeps the cause its first report found.
+    if (cause.empty() && code == gCauseCode && !ErrorText.empty() && text.starts_with(ErrorText))
+        cause = gCause;
     LastErrorCode = code;
     ReportedCode = code;
     ErrorText.assign(text);
+    gCauseCode = code;
+    gCause = std::move(cause);
     if (ErrorReporting) ReportError();
 }
 
@@ -105,7 +134,7 @@ void ReportError() {
         return;
     }
     if (LastErrorCode == 0) return;
-    const std::string message = ErrorMessage(LastErrorCode) + "\r\n" + GetErrorText();
+    const std::string message = HeadLine(LastErrorCode) + "\r\n" + GetErrorText();
     // Interactive: tell the user first. Either way the operation is left; the boundary that
     // catches the exception restores a consistent state, and only the program decides to stop.
     if (!RaiseOnError && StopBoxHook != nullptr)
@@ -133,7 +162,7 @@ std::string GetErrorText() {
 
 std::string LastErrorString() {
     if (ReportedCode == 0) return {};
-    std::string s = ErrorMessage(ReportedCode) + "\r\n";
+    std::string s = HeadLine(ReportedCode) + "\r\n";
     s += GetErrorText();
     return s;
 }
@@ -158,6 +187,9 @@ void ResetErrorState() {
     LastErrorCode = 0;
     ErrorText.clear();
     ReportedCode = 0;
+    gCauseCode = 0;
+    gCause.clear();
+    os::NoteCode(os::kOk);
     ErrorReporting = true;
     RaiseOnError = false;
     ErrorHook = nullptr;

@@ -352,6 +352,7 @@ void BuildTailRows(ConfigWriter& w) {
     w.Int(TitleBlockOption);
     for (int i = 0; i <= 15; ++i)
         w.Int(Palette[i]);
+    w.Text(TextPrinterQueue);
 }
 
 std::vector<OutLine> BuildConfiguration() {
@@ -699,6 +700,7 @@ void ReadTailRows(ConfigReader& r) {
         const std::int32_t c = ParseInteger(s, ok);
         if (ok && c >= 0) Palette[i] = c;
     }
+    r.Text(TextPrinterQueue);
 }
 
 void ReadRows(ConfigReader& r) {

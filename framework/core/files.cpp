@@ -146,10 +146,28 @@ void NoteTemporaryFile(const std::string& path) {
     if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
 }
 
+std::vector<std::string>& TemporaryFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+void NoteTemporaryFolder(const std::string& path) {
+    auto& folders = TemporaryFolders();
+    if (std::find(folders.begin(), folders.end(), path) == folders.end()) folders.push_back(path);
+}
+
+void KeepTemporaryFile(const std::string& path) {
+    auto& files = TemporaryFiles();
+    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+}
+
 void RemoveTemporaryFiles() {
     for (const std::string& path : TemporaryFiles())
         ::unlink(path.c_str()); // one already gone is fine
     TemporaryFiles().clear();
+    for (const std::string& path : TemporaryFolders())
+        ::rmdir(path.c_str()); // one that holds a file another run or the user keeps stays
+    TemporaryFolders().clear();
 }
 
 // ---- TextFile --------------------------------------------------------------------------------
@@ -229,7 +247,7 @@ int TextFile::Rewrite() {
         fd_ = fd;
     } else {
         if (exists && ::access(target_.c_str(), W_OK) != 0)
-            return os::NoteCode(os::kErrAccessDenied);
+            return os::ErrnoToDos(errno); // permission, or a file system mounted read-only
         std::string base =
             target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
         const int rc = os::CreateTempFile(DirOf(target_), "." + base + ".", temp_, ".tmp");

@@ -226,7 +226,11 @@ bool HasAttr(const std::string& name, int mask); // every bit of mask set
 // "outwin.txt", ProgramName + ".htm") is noted by itself; the user's own files there (logo
 // block files) never are.
 void NoteTemporaryFile(const std::string& path);
-void RemoveTemporaryFiles();              // removes every noted file that is still there
+// A noted file the user is to keep after all (a listing no program could show) stays at the end.
+void KeepTemporaryFile(const std::string& path);
+// A folder of the run's scratch files, removed after the files when it is empty then.
+void NoteTemporaryFolder(const std::string& path);
+void RemoveTemporaryFiles(); // removes every noted file that is still there, then the folders
 // A file can be created in the directory: it exists, may be entered and written, and lies on a
 // file system mounted for writing. Asked of the system: nothing is written into it.
 bool DirWritable(const std::string& dir);

@@ -37,6 +37,7 @@ std::string KelmoraDir;
 
 std::uint16_t HelpLevel = 1;
 std::uint16_t PrinterInterface = 1;
+std::string TextPrinterQueue;
 std::uint16_t HardcopyInterface = 1;
 std::uint16_t PrinterType = 3;
 std::uint16_t PrintDensity = 1;
@@ -91,6 +92,7 @@ void InitGlobalState() {
 
     HelpLevel = 1;
     PrinterInterface = 1;
+    TextPrinterQueue.clear();
     HardcopyInterface = 1;
     PrinterType = 3;
     PrintDensity = 1;

@@ -48,7 +48,10 @@ extern std::string KelmoraDir;
 
 // Settings kept with the global state and stored in the configuration file.
 extern std::uint16_t HelpLevel;            // "Help level"
-extern std::uint16_t PrinterInterface;     // "Printer interface"
+extern std::uint16_t PrinterInterface;     // "Printer interface" (the text printer's port)
+// The print queue of the text printer; blank: the port's local printer device (listing.h).
+// Kept at the end of the configuration file's unlabelled tail.
+extern std::string TextPrinterQueue;
 extern std::uint16_t HardcopyInterface;    // "printer interface for hardcopy"
 extern std::uint16_t PrinterType;          // "Printer type"
 extern std::uint16_t PrintDensity;         // "Printing density"

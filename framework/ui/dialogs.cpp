@@ -13,6 +13,7 @@
 
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
+#include "framework/ui/listing.h"
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
@@ -629,7 +630,9 @@ void TShowScreen::Button_okClick(TObject*) {
 // ---- TForm_showtextfile ------------------------------------------------------------------------
 
 std::string TextWindowFileName() {
-    return AddBackslash(TempDir) + "outwin.txt";
+    std::string dir;
+    ListingFolder(dir); // a folder that cannot be had is reported where a listing is begun
+    return AddBackslash(dir) + "outwin.txt";
 }
 
 TForm_showtextfile::TForm_showtextfile(TComponent* AOwner) : TForm(AOwner) {
@@ -739,20 +742,22 @@ void TForm_showtextfile::mi_EditCopyClick(TObject*) {
 
 // ---- listing files -----------------------------------------------------------------------------
 
-void ConvertTextFile(const std::string& source, const std::string& destination,
-                     TextEncoding sourceEncoding, TextEncoding destinationEncoding) {
+int ConvertTextFile(const std::string& source, const std::string& destination,
+                    TextEncoding sourceEncoding, TextEncoding destinationEncoding,
+                    std::string* failed) {
+    const auto fail = [&](const std::string& file, int rc) {
+        if (failed != nullptr) *failed = file;
+        AbortFlag = 1;
+        return rc;
+    };
     TextFile in;
     in.Assign(source, sourceEncoding);
-    if (in.Reset() != 0) {
-        AbortFlag = 1;
-        return;
-    }
+    if (const int rc = in.Reset(); rc != 0) return fail(source, rc);
     TextFile out;
     out.Assign(destination, destinationEncoding);
-    if (out.Rewrite() != 0) {
+    if (const int rc = out.Rewrite(); rc != 0) {
         in.Discard();
-        AbortFlag = 1;
-        return;
+        return fail(destination, rc);
     }
     std::string line;
     while (!in.Eof()) {
@@ -762,20 +767,19 @@ void ConvertTextFile(const std::string& source, const std::string& destination,
                 // A read error: the copy would be incomplete, keep what was there.
                 out.Discard();
                 in.Discard();
-                AbortFlag = 1;
-                return;
+                return fail(source, rc);
             }
             break;
         }
         if (out.WriteLine(OemToAnsiString(line)) != 0) break;
     }
     in.Discard();
-    if (out.Error() != 0) {
+    if (const int rc = out.Error(); rc != 0) {
         out.Discard();
-        AbortFlag = 1;
-        return;
+        return fail(destination, rc);
     }
-    if (out.Close() != 0) AbortFlag = 1;
+    if (const int rc = out.Close(); rc != 0) return fail(destination, rc);
+    return 0;
 }
 
 namespace {

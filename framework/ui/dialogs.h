@@ -229,7 +229,7 @@ public:
     void Button_okClick(TObject* Sender);
 };
 
-// The text window of the screen listings: shows TempDir/outwin.txt.
+// The text window of the screen listings: shows outwin.txt of the listings' folder.
 class TForm_showtextfile : public TForm {
 public:
     explicit TForm_showtextfile(TComponent* AOwner);
@@ -265,17 +265,20 @@ constexpr TextEncoding ListingFileEncoding = TextEncoding::Oem;
 // arguments, split as Windows does) to which the file name is added as the last argument.
 extern std::string TextEditorCommand; // "xdg-open"
 
-// Full name of the text window's file: AddBackslash(TempDir) + "outwin.txt".
+// Full name of the text window's file: "outwin.txt" in the listings' folder of the user's own
+// (ListingFolder, listing.h).
 std::string TextWindowFileName();
 
 // ---- listing files ---------------------------------------------------------------------------
 
 // Copies source line by line through OemToAnsiString into destination (written through a
 // temporary file, so a failure leaves an existing destination as it was). A file that cannot
-// be opened or an I/O error sets AbortFlag.
-void ConvertTextFile(const std::string& source, const std::string& destination,
-                     TextEncoding sourceEncoding = ListingFileEncoding,
-                     TextEncoding destinationEncoding = ListingShownEncoding);
+// be opened or an I/O error sets AbortFlag and returns its code (FileErrorCause says it in
+// words); failed, when given, receives the file that failed. 0 on success.
+int ConvertTextFile(const std::string& source, const std::string& destination,
+                    TextEncoding sourceEncoding = ListingFileEncoding,
+                    TextEncoding destinationEncoding = ListingShownEncoding,
+                    std::string* failed = nullptr);
 
 // Prints a listing file on the printer. A line that begins with a form feed (code 12) starts a
 // new page (the rest of the line is printed on it); a page holds LinesPerPage lines, and a line

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/ui/dialogs.h"
@@ -61,6 +62,7 @@ std::string EnvText(const char* name) {
 
 std::string TextPrinterCommand = "lp -o raw";
 std::string TextPrinterTarget = EnvText("QOR1W_TEXT_PRINTER");
+std::string TextPrinterDeviceFolder = "/dev";
 std::string DesktopOpenCommand = "xdg-open";
 std::string ListResultFile;
 
@@ -82,6 +84,7 @@ std::string gTempFile;       // the open listing's draft in the temporary direct
 std::string gResultName;     // the name ListBegin was given (the job's TXT listing)
 std::string gPrinterPrefix;  // the text printer's set-up bytes (TEXT.HXP)
 std::string gPortName;       // "LPT" + PrinterInterface, for messages
+std::string gPrinterTarget;  // the text printer chosen for the listing (ChooseTextPrinter)
 bool gListOpen = false;      // between ListBegin and ListEnd
 
 bool IsTextDevice(std::uint16_t m) {
@@ -340,29 +343,68 @@ struct DraftAtExit {
 } gDraftAtExit;
 
 std::string TempFolder() {
-    return TempDir.empty() ? std::string(".") : TempDir;
+    std::string dir = TempDir.empty() ? std::string(".") : TempDir;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir;
 }
 
-// A new empty file in the temporary directory, created exclusively under a name that no other
+// A new empty file in the listings' folder, created exclusively under a name that no other
 // listing of this or another running program has: prefix, 8 hexadecimal digits, ext. Nothing
 // of the same name is ever overwritten. False (reported, AbortFlag) when none can be made.
 bool NewTempListingFile(const std::string& prefix, const std::string& ext, std::string& name) {
-    const int rc = os::CreateTempFile(TempFolder(), prefix, name, ext);
-    if (rc == 0) return true;
-    ShowError("No listing file can be made in " + TempFolder() + ": " +
-              FileErrorCause(rc, TempFolder()));
+    std::string dir, problem;
+    int rc = os::kOk;
+    // Another run that ends may just have removed the shared folder it found empty: made again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!ListingFolder(dir, &problem)) {
+            ShowError(problem);
+            AbortFlag = 1;
+            return false;
+        }
+        rc = os::CreateTempFile(dir, prefix, name, ext);
+        if (rc == os::kOk) return true;
+        if (rc != os::kErrPathNotFound) break;
+    }
+    ShowError("No listing file can be made in " + dir + ": " + FileErrorCause(rc, dir));
     AbortFlag = 1;
     return false;
 }
 
-// Starts a configured program on a file; reports what could not be started.
-void StartConfiguredProgram(std::string_view configured, const std::string& file) {
+// A listing file of a fixed name in the listings' folder; empty (reported, AbortFlag) when
+// the folder cannot be had.
+std::string FixedListingFile(const std::string& name) {
+    std::string dir, problem;
+    if (ListingFolder(dir, &problem)) return dir + "/" + name;
+    ShowError(problem);
+    AbortFlag = 1;
+    return {};
+}
+
+// Converts the listing file into destination (noted for removal at the end when it is one of
+// the listings' own files); a failure is reported with its cause and sets AbortFlag.
+bool ConvertListing(const std::string& source, const std::string& destination,
+                    TextEncoding from = ListingFileEncoding,
+                    TextEncoding to = ListingShownEncoding) {
+    std::string failed;
+    const int rc = ConvertTextFile(source, destination, from, to, &failed);
+    if (rc == 0) return true;
+    ShowError(failed == source ? FileReadProblem(source, rc)
+                               : "The listing could not be written to " + destination + ": " +
+                                     FileErrorCause(rc, destination));
+    AbortFlag = 1;
+    return false;
+}
+
+// Starts a configured program on a file. One that cannot be started is reported, and the file
+// stays where the user can open it another way.
+bool StartConfiguredProgram(std::string_view configured, const std::string& file) {
     const std::vector<std::string> argv = ListProgramCommand(configured, file);
-    if (argv.size() < 2) {
-        ShowError(std::string(configured) + " not found");
-        return;
-    }
-    if (os::StartProcess(argv) != 0) ShowError(argv.front() + " not found");
+    const std::string program = argv.size() < 2 ? std::string(configured) : argv.front();
+    if (argv.size() >= 2 && os::StartProcess(argv) == 0) return true;
+    KeepTemporaryFile(file);
+    ShowError(program + " not found: the listing is kept in " + file);
+    return false;
 }
 
 // Writes bytes to a device file (appended: a regular file stands for a printer too).
@@ -396,10 +438,12 @@ void SendToTextPrinter(const std::string& file) {
     if (all.empty()) return; // nothing left to print: no empty job
     // The set-up goes to the printer once, before the first page.
     gPrinterPrefix.clear();
-    if (!TextPrinterTarget.empty() && TextPrinterTarget.front() == '/') {
-        const int err = WriteDeviceFile(TextPrinterTarget, all);
+    if (!gPrinterTarget.empty() && gPrinterTarget.front() == '/') {
+        const int err = WriteDeviceFile(gPrinterTarget, all);
         if (err != 0) {
-            ShowError(gPortName + ": " + TextPrinterTarget + ": " + std::strerror(err));
+            ShowError(gPortName + ": " + gPrinterTarget + ": " +
+                      FileErrorCause(os::ErrnoToDosForPath(err, gPrinterTarget.c_str()),
+                                     gPrinterTarget));
             AbortFlag = 1;
         }
         return;
@@ -411,9 +455,9 @@ void SendToTextPrinter(const std::string& file) {
     }
     std::vector<std::string> argv = os::SplitCommandLine(TextPrinterCommand);
     if (argv.empty()) argv = {"lp", "-o", "raw"};
-    if (!TextPrinterTarget.empty()) {
+    if (!gPrinterTarget.empty()) {
         argv.push_back("-d");
-        argv.push_back(TextPrinterTarget);
+        argv.push_back(gPrinterTarget);
     }
     argv.push_back(os::AbsolutePath(file));
     os::SpawnOptions options;
@@ -463,6 +507,32 @@ TextEncoding DeviceEncoding(std::uint16_t device) {
 
 // ---- helpers -----------------------------------------------------------------------------------
 
+bool ListingFolder(std::string& dir, std::string* problem) {
+    const std::string temp = TempFolder();
+    // A temporary directory no one else may enter serves as it is.
+    dir = temp;
+    if (os::IsPrivateFolder(temp)) return true;
+    // A folder made for the listings goes again at the end of the run when it is empty then.
+    const auto made = [&dir](const std::string& folder) {
+        dir = os::AbsolutePath(folder);
+        NoteTemporaryFolder(dir);
+        os::RemoveFolderOnSignal(dir);
+        return true;
+    };
+    dir = temp + "/" + ProgramName + "-" + std::to_string(::geteuid());
+    const int rc = os::MakePrivateFolder(dir);
+    if (rc == 0) return made(dir);
+    const std::string why = FileErrorCause(rc, dir);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && *runtime == '/') {
+        const std::string own = std::string(runtime) + "/" + ProgramName;
+        if (os::MakePrivateFolder(own) == 0) return made(own);
+    }
+    if (problem != nullptr)
+        *problem = "No folder of your own for listings can be made: " + dir + ": " + why;
+    return false;
+}
+
 bool IsWindowsProgramPath(std::string_view s) {
     if (s.find('\\') != std::string_view::npos) return true;
     return s.size() >= 2 && s[1] == ':' &&
@@ -477,6 +547,37 @@ std::vector<std::string> ListProgramCommand(std::string_view configured, const s
     if (argv.empty()) return {};
     argv.push_back(file);
     return argv;
+}
+
+std::vector<std::string> LocalPrinterDevices() {
+    std::vector<std::string> devices;
+    for (const std::string dir : {TextPrinterDeviceFolder, TextPrinterDeviceFolder + "/usb"}) {
+        // lp0, lp1, ... in the order of their numbers, as long as they follow one another.
+        for (int n = 0; n < 64; ++n) {
+            const std::string path = dir + "/lp" + std::to_string(n);
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) break;
+            devices.push_back(path);
+        }
+    }
+    return devices;
+}
+
+bool ChooseTextPrinter(std::uint16_t port, const std::vector<std::string>& devices,
+                       std::string& target, std::string& problem) {
+    problem.clear();
+    target = !TextPrinterTarget.empty() ? TextPrinterTarget : TrimBlanks(TextPrinterQueue);
+    if (!target.empty()) return true;
+    if (port >= 1 && static_cast<std::size_t>(port) <= devices.size()) {
+        target = devices[port - 1];
+        return true;
+    }
+    if (port <= 1) return true; // the default print queue
+    problem = "LPT" + IntToString(port) + ": this computer has no local printer device " +
+              IntToString(port) + " (" + IntToString(static_cast<std::int32_t>(devices.size())) +
+              " found). Name a print queue for the text printer in Settings > Printer, or "
+              "choose LPT1 for the default queue.";
+    return false;
 }
 
 std::string ListRuleLine() {
@@ -683,6 +784,12 @@ void ListBegin(std::uint16_t code, std::string_view name) {
     }
     case ListDeviceTextPrinter: {
         gPortName = "LPT" + IntToString(PrinterInterface);
+        if (std::string problem;
+            !ChooseTextPrinter(PrinterInterface, LocalPrinterDevices(), gPrinterTarget, problem)) {
+            ShowError(problem);
+            AbortFlag = 1;
+            return;
+        }
         HelpNo = 1060;
         ListSinglePage = AskYes("single page printing ?") ? 1 : 0;
         if (AbortFlag != 0) return;
@@ -729,7 +836,8 @@ void ListBegin(std::uint16_t code, std::string_view name) {
     case ListDeviceHtml: {
         HelpNo = 1070;
         if (!TrimBlanks(HtmlBrowser).empty()) {
-            ListFileName = AddBackslash(TempDir) + ProgramName + ".htm";
+            ListFileName = FixedListingFile(ProgramName + ".htm");
+            if (AbortFlag != 0) return;
             CheckOverwrite(ListFileName);
             if (AbortFlag != 0) return;
         } else {
@@ -740,7 +848,8 @@ void ListBegin(std::uint16_t code, std::string_view name) {
         break;
     }
     case ListDeviceOutDos: {
-        ListFileName = AddBackslash(TempDir) + "OUTDOS.TXT";
+        ListFileName = FixedListingFile("OUTDOS.TXT");
+        if (AbortFlag != 0) return;
         SharedTextFile.Assign(ListFileName, ListingFileEncoding);
         RewriteChecked(SharedTextFile);
         if (AbortFlag != 0) return;
@@ -1049,10 +1158,10 @@ void ListEnd() {
     }
 
     const std::string outwin = TextWindowFileName();
+    NoteTemporaryFile(outwin); // the text window's file goes at the end of the program
     switch (m) {
     case ListDeviceScreen:
-        ConvertTextFile(ListFileName, outwin);
-        if (AbortFlag == 0) {
+        if (ConvertListing(ListFileName, outwin)) {
             if (ListToClipboard != 0) {
                 Clipboard()->SetAsText(ReadShownText(outwin));
             } else {
@@ -1069,7 +1178,7 @@ void ListEnd() {
     case ListDeviceTextFile:
     case ListDeviceOutDos:
         ListResultFile = ListFileName;
-        ConvertTextFile(ListFileName, outwin);
+        ConvertListing(ListFileName, outwin);
         ErrorBoxesOn = 1;
         break;
     case ListDevicePrinter: {
@@ -1085,8 +1194,7 @@ void ListEnd() {
     }
     case ListDeviceWordProcessor:
         SetHourglassCursor();
-        ConvertTextFile(ListFileName, outwin);
-        if (AbortFlag == 0) StartConfiguredProgram(WordProcessor, outwin);
+        if (ConvertListing(ListFileName, outwin)) StartConfiguredProgram(WordProcessor, outwin);
         EraseTemp();
         break;
     case ListDeviceTxt: {
@@ -1094,8 +1202,8 @@ void ListEnd() {
         // The Windows copy for other programs, beside the drafts under a name of its own.
         std::string copy;
         if (NewTempListingFile("$$" + IntToString(ListFileCounter) + "-", ".txt", copy)) {
-            ConvertTextFile(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi);
-            if (AbortFlag == 0)
+            NoteTemporaryFile(copy);
+            if (ConvertListing(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi))
                 ListResultFile = copy;
             else
                 os::RemoveFile(copy);
@@ -1106,17 +1214,17 @@ void ListEnd() {
     case ListDeviceDataTxt: {
         ++ListFileCounter;
         const std::string copy = AddBackslash(DataDir) + gResultName;
-        ConvertTextFile(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi);
-        if (AbortFlag == 0)
+        if (ConvertListing(ListFileName, copy, ListingFileEncoding, TextEncoding::Ansi))
             ListResultFile = copy;
-        else
-            ShowError("The listing could not be written to " + copy);
         EraseTemp();
         break;
     }
     case ListDeviceHtml:
         ListResultFile = ListFileName;
-        if (!TrimBlanks(HtmlBrowser).empty()) StartConfiguredProgram(HtmlBrowser, ListFileName);
+        if (!TrimBlanks(HtmlBrowser).empty()) {
+            NoteTemporaryFile(ListFileName);
+            StartConfiguredProgram(HtmlBrowser, ListFileName);
+        }
         break;
     default:
         break;

@@ -12,23 +12,27 @@
 //   ListEnd
 // Only one listing is open at a time: all of them write through SharedTextFile.
 //
-// Devices (ListOutputMode) and the code pages of their files. Drafts and the TXT copies are
-// created exclusively in TempDir under names of their own ($OUT, $$$ or $$n- and 8 hexadecimal
-// digits), so that neither a user's file nor another running program's listing is touched; a
-// draft is erased when its listing ends, whichever way, and at the latest when the program ends.
+// Devices (ListOutputMode) and the code pages of their files. Listings of no name the user chose
+// live in a folder no other user may enter (ListingFolder below, "the listings' folder"). Drafts
+// and the TXT copies are created there exclusively under names of their own ($OUT, $$$ or $$n-
+// and 8 hexadecimal digits), so that neither a user's file nor another running program's
+// listing is touched; a draft is erased when its listing ends, whichever way, and at the latest
+// when the program ends. A listing file no program could be started on stays, and the message
+// names it.
 //   1 text window      $OUT….TMP (DOS 437), shown as outwin.txt (UTF-8)
 //   2 text printer     $OUT….TMP (DOS 437), sent raw with the set-up file TEXT.HXP in front
-//                      to TextPrinterTarget: a CUPS queue through TextPrinterCommand
-//                      ("lp -o raw"), or a device file
+//                      to the text printer of ChooseTextPrinter: a CUPS queue through
+//                      TextPrinterCommand ("lp -o raw"), or a device file
 //   3 text file        a ".txt" file the user chooses (DOS 437); also outwin.txt
 //   4 system printer   $OUT….TMP (DOS 437), printed through the platform printer
 //   5 word processor   $OUT….TMP (DOS 437), converted to outwin.txt (UTF-8) and opened with
 //                      the configured WordProcessor (a Windows path means: xdg-open)
 //   6 TXT file         tab-separated, a $$$….txt draft or a chosen file (DOS 437); at the end
-//                      converted to $$n-….txt in TempDir (Windows 1252)
-//   7 HTML file        qor1w.htm in TempDir or a chosen file (UTF-8, declared in the head),
-//                      opened with the configured HtmlBrowser (a Windows path means: xdg-open)
-//   8 fixed text file  OUTDOS.TXT in TempDir (DOS 437); also outwin.txt
+//                      converted to $$n-….txt in the listings' folder (Windows 1252)
+//   7 HTML file        qor1w.htm in the listings' folder or a chosen file (UTF-8, declared in
+//                      the head), opened with the configured HtmlBrowser (a Windows path
+//                      means: xdg-open)
+//   8 fixed text file  OUTDOS.TXT in the listings' folder (DOS 437); also outwin.txt
 //   9 TXT of the job   like 6; at the end converted to DataDir + the name given to ListBegin
 //                      (Windows 1252)
 // A page break is a form feed: on a line of its own on devices 1 and 4, in front of the next
@@ -91,13 +95,24 @@ extern std::uint8_t ListPairValue2Column;     // 62
 
 // ---- where the devices go on Linux -----------------------------------------------------------
 // The raw print command of the text printer: a command line (program and leading arguments,
-// split as Windows does); "-d" and the queue follow when TextPrinterTarget names one, then the
+// split as Windows does); "-d" and the queue follow when the text printer is a queue, then the
 // file to print. Default "lp -o raw".
 extern std::string TextPrinterCommand;
-// The text printer's port: empty for the default CUPS queue, a path beginning with "/" for a
-// device file (written directly, appended), else the name of a CUPS queue. Set at start from
-// the environment variable QOR1W_TEXT_PRINTER.
+// The text printer when the environment chooses it (QOR1W_TEXT_PRINTER, read at start), which
+// overrides the settings: a path beginning with "/" for a device file (written directly,
+// appended), else the name of a CUPS queue. Empty: the settings choose (ChooseTextPrinter).
 extern std::string TextPrinterTarget;
+// The local printer devices in port order: the parallel ports lp0, lp1, ... of
+// TextPrinterDeviceFolder ("/dev"), then the USB printers usb/lp0, usb/lp1, ... there.
+extern std::string TextPrinterDeviceFolder;
+std::vector<std::string> LocalPrinterDevices();
+// The text printer of port (PrinterInterface, LPT1..LPT4) into target: TextPrinterTarget when
+// set; else the queue TextPrinterQueue of the settings; else the port-th of devices; else, for
+// LPT1, the default CUPS queue (target empty). False, and problem says what to set, for a higher
+// port that has neither.
+bool ChooseTextPrinter(std::uint16_t port, const std::vector<std::string>& devices,
+                       std::string& target, std::string& problem);
+
 // The program a Windows path in WordProcessor or HtmlBrowser stands for: "xdg-open".
 extern std::string DesktopOpenCommand;
 
@@ -107,6 +122,13 @@ bool IsWindowsProgramPath(std::string_view s);
 // program path in Windows layout ("C:\WINDOWS\WRITE.EXE") becomes DesktopOpenCommand, anything else
 // is split as a command line; the file is the last argument. Empty for an empty setting.
 std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file);
+
+// The folder of the listings, their drafts and the text window's file, which no other user may
+// enter: TempDir itself when it is such a folder, else the folder ProgramName + "-" + the
+// user's number in it (mode 0700, made when missing), else ProgramName in $XDG_RUNTIME_DIR.
+// dir receives the folder (the one in TempDir when none can be had); false when none can be
+// had, and problem then says why.
+bool ListingFolder(std::string& dir, std::string* problem = nullptr);
 
 // ---- rule lines and the frame character, by FrameStyle ----------------------------------------
 // Every rule line is 70 characters: style 1 "-", "=" and "*"; style 2 the DOS box-drawing

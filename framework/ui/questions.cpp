@@ -47,19 +47,22 @@ std::string DirectoryOf(const std::string& path) {
 
 // A file can be written under this name by a writer that replaces it through a temporary file
 // in the same directory. Nothing that exists is changed: an existing file is only checked, a
-// new name is probed by creating and removing an empty file.
-bool NameWritable(const std::string& path) {
-    if (path.empty()) return false;
+// new name is probed by creating and removing an empty file. 0, or the code of what stands in
+// the way (FileErrorCause says it in words).
+int NameWritable(const std::string& path) {
+    if (path.empty()) return os::NoteCode(os::kErrPathNotFound);
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return false;
-        if (::access(path.c_str(), W_OK) != 0) return false;
-        return ::access(DirectoryOf(path).c_str(), W_OK | X_OK) == 0;
+        if (S_ISDIR(st.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
+        if (::access(path.c_str(), W_OK) != 0) return os::ErrnoToDos(errno);
+        if (::access(DirectoryOf(path).c_str(), W_OK | X_OK) != 0) return os::ErrnoToDos(errno);
+        return os::kOk;
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return os::ErrnoToDosForPath(errno, path.c_str());
     ::close(fd);
-    return ::unlink(path.c_str()) == 0;
+    if (::unlink(path.c_str()) != 0) return os::ErrnoToDos(errno);
+    return os::kOk;
 }
 
 bool IsArchiveRefused() {
@@ -352,8 +355,8 @@ void CheckOverwrite(const std::string& path) {
             AbortFlag = 1;
     }
     if (AbortFlag != 0) return;
-    if (!NameWritable(path)) {
-        ShowError("invalid file name \"" + path + "\" !");
+    if (const int rc = NameWritable(path); rc != 0) {
+        ShowError("invalid file name \"" + path + "\" ! (" + FileErrorCause(rc, path) + ")");
         AbortFlag = 1;
     }
 }
@@ -468,7 +471,9 @@ void LoadDataFile(std::string_view name) {
     DataFileName = jobName; // an export does not rename the job, even when its file is gone
     if (AbortFlag != 0) return;
     if (ExcelApp == nullptr) {
-        ShowError("Could not start Excel");
+        std::string program;
+        TExcelApplication::Create(&program); // which program could not be had
+        ShowError(SpreadsheetStartProblem(program));
         AbortFlag = 1;
         return;
     }
@@ -492,7 +497,7 @@ void LoadDataFile(std::string_view name) {
         AbortFlag = 1;
     }
     if (!ExcelApp->Update()) {
-        ShowError("Could not start Excel");
+        ShowError(ExcelApp->LastError()); // the workbook not written, or the program not started
         AbortFlag = 1;
     }
 }

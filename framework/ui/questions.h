@@ -130,7 +130,8 @@ extern std::unique_ptr<TExcelApplication> ExcelApp;
 // active sheet of ExcelApp (line i into row i) and shows the sheet. An empty name: "File not
 // found. Use "File->Save"" and AbortFlag; otherwise the file is found as ChooseDataFile finds it
 // (a missing file is reported and sets AbortFlag; the job keeps its name). No spreadsheet, or
-// one that cannot be shown: "Could not start Excel" and AbortFlag.
+// one that cannot be shown: "Could not start Excel" with the program and its setting, or why
+// the workbook was not written, and AbortFlag.
 void LoadDataFile(std::string_view name);
 
 // Called by unit initialisations before they allocate their tables; does nothing.

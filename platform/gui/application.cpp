@@ -9,11 +9,14 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QProxyStyle>
+#include <QSocketNotifier>
 #include <QToolTip>
 #include <QWidget>
 
 #include <algorithm>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 TApplication theApplication;
@@ -112,6 +115,17 @@ void TApplication::Terminate() {
     FTerminated = true;
     // Wakes a waiting Run loop.
     if (QCoreApplication::instance()) QCoreApplication::postEvent(qApp, new QEvent(QEvent::User));
+}
+
+void TApplication::WatchSignalPipe(int fd, std::function<void(int)> handler) {
+    if (fd < 0 || !HasWidgets()) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [fd, handler = std::move(handler)] {
+                         unsigned char sig = 0;
+                         while (::read(fd, &sig, 1) == 1)
+                             handler(sig);
+                     });
 }
 
 TForm* TApplication::ActiveForm() const {

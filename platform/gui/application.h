@@ -5,6 +5,7 @@
 
 #include "platform/gui/types.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,11 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return FTerminated; }
+
+    // Calls handler on the event loop (never inside a signal handler) with each byte that
+    // arrives on the readable descriptor fd: the signal numbers a signal handler writes into
+    // its pipe. Needs widgets; nothing happens for fd < 0.
+    void WatchSignalPipe(int fd, std::function<void(int)> handler);
 
     // The form that has the focus (or was last activated), nullptr when none.
     TForm* ActiveForm() const;

@@ -1,5 +1,6 @@
 #include "platform/office/spreadsheet.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -162,6 +163,11 @@ bool SpreadsheetNumber(std::string_view text, char decimal, double& value) {
     return true;
 }
 
+std::string SpreadsheetStartProblem(std::string_view program) {
+    return "Could not start Excel: the spreadsheet program \"" + std::string(program) +
+           "\" cannot be started (the environment variable QOR1W_SPREADSHEET chooses it)";
+}
+
 std::unique_ptr<TExcelApplication> TExcelApplication::Create(std::string* why) {
     std::string line = SpreadsheetCommand;
     if (line.empty()) {
@@ -187,8 +193,8 @@ void TExcelApplication::AddWorkbook() {
 
 bool TExcelApplication::OpenText(const std::string& path) {
     std::string bytes;
-    if (os::ReadWholeFile(path, bytes) != 0) {
-        FLastError = "File not found: " + path;
+    if (const int rc = os::ReadWholeFile(path, bytes); rc != 0) {
+        FLastError = "File " + path + " could not be read: " + os::ErrorCauseText(rc, path) + ".";
         return false;
     }
     Workbook book;
@@ -253,10 +259,17 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
     std::string name = book.Name + "_" + std::to_string(::getpid());
     if (book.Writes > 0) name += "_" + std::to_string(book.Writes + 1);
     path = dir + name + ".xlsx";
-    const std::string temp = dir + name + ".tmp.xlsx";
+    // The workbook is written under a name of its own beside the file and renamed over it when
+    // complete; the name is taken exclusively first, so the writer never follows a planted link.
+    std::string temp;
+    if (const int rc = os::CreateTempFile(dir, "." + name + ".", temp, ".xlsx"); rc != 0) {
+        FLastError = "Could not write " + path + ": " + os::ErrorCauseText(rc, path);
+        return false;
+    }
     lxw_workbook* wb = workbook_new(temp.c_str());
     if (wb == nullptr) {
-        FLastError = "Could not write " + path;
+        os::RemoveFile(temp);
+        FLastError = "Could not write " + path + ": not enough memory";
         return false;
     }
     lxw_worksheet* ws = workbook_add_worksheet(wb, SheetName(SpreadsheetText(book.Name)).c_str());
@@ -274,12 +287,21 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
         if (err != LXW_NO_ERROR)
             where = " (cell " + std::to_string(at.first) + ", " + std::to_string(at.second) + ")";
     }
+    errno = 0;
     const lxw_error closed = workbook_close(wb);
+    const int closeErrno = errno; // what the system said when the file was written, if anything
     if (err == LXW_NO_ERROR) err = closed;
-    if (err != LXW_NO_ERROR || os::RenameOver(temp, path) != 0) {
+    const int renamed = err == LXW_NO_ERROR ? os::RenameOver(temp, path) : os::kOk;
+    if (err != LXW_NO_ERROR || renamed != os::kOk) {
+        std::string cause;
+        if (renamed != os::kOk)
+            cause = os::ErrorCauseText(renamed, path);
+        else if (closed != LXW_NO_ERROR && closeErrno != 0)
+            cause = os::ErrorCauseText(os::ErrnoToDosForPath(closeErrno, temp.c_str()), temp);
+        else
+            cause = lxw_strerror(err);
         os::RemoveFile(temp);
-        FLastError = "Could not write " + path + where + ": " +
-                     (err != LXW_NO_ERROR ? lxw_strerror(err) : "the file could not be renamed");
+        FLastError = "Could not write " + path + where + ": " + cause;
         return false;
     }
     ++book.Writes;
@@ -297,7 +319,7 @@ bool TExcelApplication::Update() {
         std::vector<std::string> argv = FCommand;
         argv.push_back(path);
         if (os::StartProcess(argv) != 0) {
-            FLastError = "Could not start " + FCommand.front();
+            FLastError = SpreadsheetStartProblem(FCommand.front());
             return false;
         }
     }

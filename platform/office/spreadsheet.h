@@ -24,6 +24,10 @@
 // QOR1W_SPREADSHEET, else "xdg-open" (the desktop's program for .xlsx files).
 extern std::string SpreadsheetCommand;
 
+// The message for a spreadsheet program that cannot be started: "Could not start Excel", the
+// program, and the setting that chooses it (QOR1W_SPREADSHEET).
+std::string SpreadsheetStartProblem(std::string_view program);
+
 // The number a cell text stands for, with decimal ('.' or ',') as the decimal sign; false when
 // the text stays text.
 bool SpreadsheetNumber(std::string_view text, char decimal, double& value);

@@ -19,12 +19,14 @@ thread_local int gLastCode = 0;
 thread_local int gLastErrno = 0;
 thread_local unsigned gLastFileType = 0;
 thread_local unsigned long long gLastLimit = 0;
+thread_local std::string gLastText;
 
 int Record(int code, int err) {
     gLastCode = code;
     gLastErrno = err;
     gLastFileType = 0;
     gLastLimit = 0;
+    gLastText.clear();
     return code;
 }
 
@@ -159,6 +161,17 @@ int LastErrnoFor(int code) {
     return gLastCode == code ? gLastErrno : 0;
 }
 
+bool KnowsCauseOf(int code) {
+    return code != kOk && gLastCode == code &&
+           (gLastErrno != 0 || gLastFileType != 0 || gLastLimit != 0 || !gLastText.empty());
+}
+
+int NoteCause(int code, std::string text) {
+    Record(code, 0);
+    gLastText = std::move(text);
+    return code;
+}
+
 int NoteNotRegularFile(unsigned mode) {
     Record(kErrAccessDenied, 0);
     gLastFileType = mode & S_IFMT;
@@ -172,6 +185,7 @@ int NoteTooLarge(unsigned long long limit) {
 }
 
 std::string ErrorCauseText(int code, const std::string& path) {
+    if (gLastCode == code && code != kOk && !gLastText.empty()) return gLastText;
     const int err = LastErrnoFor(code);
     switch (code) {
     case kOk:

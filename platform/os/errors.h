@@ -46,10 +46,16 @@ int ErrnoToDosForPath(int err, const char* path);
 int NoteCode(int code);
 // The errno recorded with code, 0 when the code last returned was another one.
 int LastErrnoFor(int code);
+// True when the code last returned is code and the system told more about it (an errno, the
+// type of a name that is no regular file, a size limit): ErrorCauseText then says what.
+bool KnowsCauseOf(int code);
 
 // kErrAccessDenied for a name that is no regular file: a folder, a named pipe (FIFO), a device
 // or a socket (st_mode's file type). The type is kept for ErrorCauseText, which names it.
 int NoteNotRegularFile(unsigned mode);
+// code, with a cause the system's codes cannot say ("it belongs to another user");
+// ErrorCauseText gives text for it.
+int NoteCause(int code, std::string text);
 // kErrFileTooLarge for a file longer than limit bytes; ErrorCauseText names the limit.
 int NoteTooLarge(unsigned long long limit);
 

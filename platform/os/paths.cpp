@@ -166,10 +166,46 @@ std::atomic<bool> gDraftsGuarded{false};
 int gSignalAtDraft = 0, gSignalToRaise = 0;
 constexpr int kDraftSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void RemoveDraftsAndEnd(int sig) {
+// Folders of the run's own scratch files, removed after the drafts when they are empty then.
+constexpr int kFolderSlots = 4;
+DraftSlot gFolders[kFolderSlots];
+
+void RemoveDrafts() {
     for (DraftSlot& slot : gDrafts)
         if (slot.used.load() == 1) (void)::unlink(slot.path);
+    for (DraftSlot& slot : gFolders)
+        if (slot.used.load() == 1) (void)::rmdir(slot.path);
+}
+
+extern "C" void RemoveDraftsAndEnd(int sig) {
+    RemoveDrafts();
     ::_exit(128 + sig);
+}
+
+// A program with an event loop ends there: the first signal is only told through the pipe (the
+// work in hand completes); a second one before the loop took the first ends it at once.
+std::atomic<int> gDeferredSignal{0};
+int gSignalPipe[2] = {-1, -1};
+
+extern "C" void DeferDraftSignal(int sig) {
+    int none = 0;
+    if (gSignalPipe[1] < 0 || !gDeferredSignal.compare_exchange_strong(none, sig))
+        RemoveDraftsAndEnd(sig);
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(sig);
+    (void)!::write(gSignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void InstallDraftHandler(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : kDraftSignals)
+        sigaddset(&action.sa_mask, sig);
+    gDraftsGuarded.store(true);
+    for (const int sig : kDraftSignals)
+        ::sigaction(sig, &action, nullptr);
 }
 
 // Blocks the draft signals while a draft is made and noted, so none arrives in between.
@@ -216,19 +252,74 @@ void NoteDraft(const std::string& name) {
 } // namespace
 
 void RemoveDraftsOnSignal() {
-    struct sigaction action {};
-    action.sa_handler = &RemoveDraftsAndEnd;
-    sigemptyset(&action.sa_mask);
-    for (const int sig : kDraftSignals)
-        sigaddset(&action.sa_mask, sig);
-    gDraftsGuarded.store(true);
-    for (const int sig : kDraftSignals)
-        ::sigaction(sig, &action, nullptr);
+    InstallDraftHandler(&RemoveDraftsAndEnd);
+}
+
+int DeferDraftSignals() {
+    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        RemoveDraftsOnSignal(); // no pipe: the signal ends the program at once
+        return -1;
+    }
+    InstallDraftHandler(&DeferDraftSignal);
+    return gSignalPipe[0];
+}
+
+int DeferredSignal() {
+    return gDeferredSignal.load();
+}
+
+void EndAfterSignal(int sig) {
+    RemoveDrafts();
+    ::_exit(128 + sig);
+}
+
+void RemoveFolderOnSignal(const std::string& dir) {
+    if (dir.empty() || dir.size() >= kDraftPathBytes) return;
+    for (DraftSlot& slot : gFolders)
+        if (slot.used.load() == 1 && dir == slot.path) return;
+    for (DraftSlot& slot : gFolders) {
+        if (slot.used.load() != 0) continue;
+        std::memcpy(slot.path, dir.c_str(), dir.size() + 1);
+        slot.used.store(1);
+        return;
+    }
 }
 
 void SignalAtDraftForTesting(int n, int sig) {
     gSignalAtDraft = n;
     gSignalToRaise = sig;
+}
+
+bool IsPrivateFolder(const std::string& dir) {
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+int MakePrivateFolder(const std::string& dir) {
+    if (dir.empty()) return NoteCode(kErrPathNotFound);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return ErrnoToDosForPath(errno, dir.c_str());
+    // Whatever stands there now is looked at without following a link another user may have
+    // planted in a shared folder.
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat lst {};
+        if (::lstat(dir.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            return NoteCause(kErrAccessDenied, "it is a symbolic link, not a folder of your own");
+        if (errno == ENOTDIR) return NoteCause(kErrAccessDenied, "it is no folder");
+        return ErrnoToDosForPath(errno, dir.c_str());
+    }
+    struct stat st {};
+    int code = kOk;
+    if (::fstat(fd, &st) != 0)
+        code = ErrnoToDos(errno);
+    else if (st.st_uid != ::geteuid())
+        code = NoteCause(kErrAccessDenied, "the folder belongs to another user");
+    else if ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0)
+        code = ErrnoToDos(errno);
+    ::close(fd);
+    return code;
 }
 
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,

@@ -39,6 +39,15 @@ std::string TempDirectory();
 enum class XdgKind { Config, Data };
 std::string XdgDirectory(XdgKind kind);
 
+// A folder no other user may enter: a folder (not a symbolic link) of the effective user's own
+// that grants nothing to group and others.
+bool IsPrivateFolder(const std::string& dir);
+// Makes dir such a folder: created with mode 0700 when missing (its parent must exist); a folder
+// of the user's own that grants more has its rights narrowed to 0700. A symbolic link, a name
+// that is no folder and another user's folder are refused (ErrorCauseText says which). 0 or a
+// code.
+int MakePrivateFolder(const std::string& dir);
+
 // Creates a new empty file in dir whose name begins with prefix (and ends with ext, e.g.
 // ".tmp", or nothing) and does not exist yet; created exclusively, so two callers never get
 // the same name. name receives the full path. The name stays within kMaxNameBytes: a longer
@@ -52,6 +61,20 @@ int CreateTempFile(const std::string& dir, const std::string& prefix, std::strin
 // the files being replaced stay as they were. For runs whose every output appears complete or
 // not at all (the batch modes); the handler does nothing but unlink and _exit.
 void RemoveDraftsOnSignal();
+// The same for a program with an event loop, which must not be left in the middle of its work:
+// the first of those signals is only noted (DeferredSignal) and written as one byte (its number)
+// into a pipe whose reading end is returned (-1 when no pipe can be had: then the signal ends
+// the program at once, as above). The work in hand completes; the loop, woken by the pipe, ends
+// the program with EndAfterSignal. A second signal before that ends it at once.
+int DeferDraftSignals();
+// The signal noted by DeferDraftSignals' handler, 0 while none came.
+int DeferredSignal();
+// Removes the drafts still there and ends the process with 128 + sig; the caller has done its
+// own clean-up (temporary files) first. Never returns.
+[[noreturn]] void EndAfterSignal(int sig);
+// A folder of the run's own scratch files that such a signal removes too, after the drafts,
+// when it is empty then (an absolute path; at most four are kept).
+void RemoveFolderOnSignal(const std::string& dir);
 // Tests: the signal sig arrives as soon as the n-th draft from now on has been made (0: never).
 void SignalAtDraftForTesting(int n, int sig);
 

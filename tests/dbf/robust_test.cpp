@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -97,6 +98,9 @@ TEST_F(RobustTest, AFailedAppendLeavesTheTableByteForByte) {
             SetVarInt64(FieldAddress(2), 4141);
             Append();
             if (LastErrorCode == 0) return 1; // the disk was not full after all
+            // The report names the cause in words.
+            if (ErrorCauseWords(LastErrorCode) != "the file is too large (file-size limit)")
+                return 6;
             if (RecCount() != 40) return 2;
             return 0;
         });
@@ -156,6 +160,37 @@ TEST_F(RobustTest, TheFileLockExcludesRecordLocksPastTheFirstGiB) {
             EXPECT_TRUE(fileFirst ? RLock() : FLock());
             Unlock();
         }
+    }
+}
+
+// A table or index that is no file is refused at once, saying what it is, as every other
+// reader of the program does.
+TEST_F(RobustTest, ATableOrIndexThatIsNoFileSaysWhatItIs) {
+    const std::string table = dir_ / "t.dbf";
+    MakeTable(table, 3, 0);
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.dbf").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.ndx").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir((dir_ / "folder.dbf").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("/dev/null", (dir_ / "null.dbf").c_str()), 0);
+    const struct {
+        const char *table, *index, *cause;
+    } cases[] = {{"pipe.dbf", nullptr, "it is a named pipe (FIFO), not a file"},
+                 {"folder.dbf", nullptr, "it is a folder"},
+                 {"null.dbf", nullptr, "it is a device, not a file"},
+                 {"t.dbf", "pipe.ndx", "it is a named pipe (FIFO), not a file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index != nullptr ? c.index : c.table);
+        ErrorReportingOff quiet;
+        ASSERT_TRUE(Select(1));
+        Use(dir_ / c.table);
+        if (c.index != nullptr) SetIndexToOrder1(dir_ / c.index);
+        EXPECT_EQ(LastErrorCode, kErrAccessDenied);
+        EXPECT_EQ(ErrorCauseWords(LastErrorCode), c.cause);
+        EXPECT_EQ(LastErrorString().rfind("Error # 5 (File access denied): " + std::string(c.cause) +
+                                              "\r\n",
+                                          0),
+                  0u);
+        FreeWorkArea();
     }
 }
 

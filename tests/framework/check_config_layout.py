@@ -63,8 +63,8 @@ def layout(plot_lines):
         ("pen width Layer 16..31", ["i"] * 16),
         # The unlabelled tail: CharMode, ScaleByPercent, AngleFormat, scale factor, option,
         # Language, ResultScreen, six drawing switches, switch, language kept, title block,
-        # sixteen palette colours.
-        (None, ["i", "i", "i", "r", "b", "i", "i"] + ["b"] * 8 + ["i"] + ["i"] * 16),
+        # sixteen palette colours, the text printer's queue.
+        (None, ["i", "i", "i", "r", "b", "i", "i"] + ["b"] * 8 + ["i"] + ["i"] * 16 + ["t"]),
     ]
     return rows
 
@@ -78,7 +78,7 @@ def check(path, plot_lines, decimal_sign):
     if data.replace(b"\r\n", b"").count(b"\n") or data.replace(b"\r\n", b"").count(b"\r"):
         errors.append("a line end other than CR LF")
     lines = data.decode("cp1252").split("\r\n")[:-1]
-    expected_count = 249 + plot_lines - 1
+    expected_count = 250 + plot_lines - 1
     if len(lines) != expected_count:
         errors.append("%d lines, expected %d" % (len(lines), expected_count))
     pos = 0

@@ -153,6 +153,7 @@ void SetEverySettingToNonDefault() {
     DbfDir = "/data/dbf/";
     HelpLevel = 2;
     PrinterInterface = 3;
+    TextPrinterQueue = "office-lp";
     PrinterType = 7;
     PrintDensity = 4;
     RotateHardcopy = 'N';
@@ -260,6 +261,7 @@ void ExpectEverySettingNonDefault() {
     EXPECT_EQ(DbfDir, "/data/dbf/");
     EXPECT_EQ(HelpLevel, 2);
     EXPECT_EQ(PrinterInterface, 3);
+    EXPECT_EQ(TextPrinterQueue, "office-lp");
     EXPECT_EQ(PrinterType, 7);
     EXPECT_EQ(PrintDensity, 4);
     EXPECT_EQ(RotateHardcopy, 'N');
@@ -362,7 +364,7 @@ TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout) {
     ASSERT_EQ(AbortFlag, 0);
     const std::string bytes = ReadBytes(StartCfg());
     const auto lines = SplitCrLf(bytes);
-    ASSERT_EQ(lines.size(), 249u);
+    ASSERT_EQ(lines.size(), 250u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1); // CR LF line ends only
     EXPECT_EQ(lines[0], "qor1w Configuration");
@@ -376,10 +378,11 @@ TEST_F(ConfigFiles, DefaultsGiveTheFixedLayout) {
     EXPECT_EQ(lines[77], "C:\\KVILPEN\\WKVILPEN KVILPEN.DXF /M1.0");
     EXPECT_EQ(lines[200], "pen width Layer 16..31");
     EXPECT_EQ(lines[248], "16777215"); // the last palette colour, white
+    EXPECT_EQ(lines[249], "");         // the text printer's queue: none, the port decides
 
     // Two more plot lines add two lines after the count.
     PlotLineCount = 3;
-    EXPECT_EQ(ConfigurationLines().size(), 251u);
+    EXPECT_EQ(ConfigurationLines().size(), 252u);
 }
 
 TEST_F(ConfigFiles, EverySettingRoundTrips) {
@@ -606,10 +609,11 @@ TEST_F(ConfigFiles, ValuesOutsideTheirRangeAreMended) {
     ReadWithValue(StartCfg(), "Textwidth/height Graphics", "1,5");
     EXPECT_EQ(GraphicsTextWH, 1.5L);
 
-    // The palette closes the file: a colour that does not convert keeps its value, 0 is black.
+    // The palette comes last but the text printer's queue: a colour that does not convert keeps
+    // its value, 0 is black.
     auto lines = ConfigurationLines();
-    lines[lines.size() - 1] = "white";
-    lines[lines.size() - 2] = "0";
+    lines[lines.size() - 2] = "white";
+    lines[lines.size() - 3] = "0";
     WriteBytes(StartCfg(), JoinCrLf(lines, lines.size()));
     ReadConfiguration();
     EXPECT_EQ(Palette[15], RGBColour(255, 255, 255));
@@ -750,7 +754,7 @@ TEST_F(ConfigFiles, NothingIsWrittenWhileAbortFlagIsSet) {
 TEST_F(ConfigFiles, ReplacingLeavesNoTemporaryFiles) {
     WriteBytes(StartCfg(), "old contents\r\n");
     WriteConfiguration();
-    EXPECT_EQ(SplitCrLf(ReadBytes(StartCfg())).size(), 249u);
+    EXPECT_EQ(SplitCrLf(ReadBytes(StartCfg())).size(), 250u);
     int files = 0;
     for (const auto& e : fs::directory_iterator(root_ / "start")) {
         (void)e;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "platform/office/spreadsheet.h"
 #include "tests/testutil.h"
 
@@ -203,8 +205,20 @@ TEST_F(SpreadsheetTest, EveryCellIsValidUtf8AndAFailedWriteIsReported) {
     const std::string read = ReadBack(app->WrittenFiles()[0]);
     EXPECT_EQ(read.substr(read.find('\n') + 1), expected);
 
-    app->Directory = (Dir / "gone").string();
-    app->SetCellValue(1, 1, "again");
-    EXPECT_FALSE(app->Update());
-    EXPECT_NE(app->LastError().find("Could not write"), std::string::npos) << app->LastError();
+    // A file that cannot be read or written is refused with the cause in words.
+    ASSERT_EQ(::mkfifo((Dir / "pipe.txt").c_str(), 0600), 0);
+    const struct {
+        std::string directory, text, said;
+    } faults[] = {
+        {(Dir / "gone").string(), "", "Could not write " + (Dir / "gone").string()},
+        {(Dir / "gone").string(), "", "the folder " + (Dir / "gone").string() + " does not exist"},
+        {Dir.string(), (Dir / "pipe.txt").string(), "it is a named pipe (FIFO), not a file."},
+        {Dir.string(), (Dir / "none.txt").string(), "could not be read: the file does not exist"},
+    };
+    for (const auto& f : faults) {
+        app->Directory = f.directory;
+        app->SetCellValue(1, 1, "again");
+        EXPECT_FALSE(f.text.empty() ? app->Update() : app->OpenText(f.text));
+        EXPECT_NE(app->LastError().find(f.said), std::string::npos) << app->LastError();
+    }
 }

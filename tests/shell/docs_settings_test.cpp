@@ -407,6 +407,8 @@ TEST_F(DocsSettings, ConfigurationTakesEntriesThroughTheirRules) {
         {{"TabSheet_drawing", "CheckBox_zeichlogo", "0"}, [] { return NoLogo; }},
         {{"TabSheet_drawing", "CheckBox_zeichfusszeile", "1"}, [] { return !NoDrawingFooter; }},
         {{"TabSheet_cad", "Edit_cadtextwinkel", "12.5"}, [] { return CadFontAngle == 12.5L; }},
+        {{"TabSheet_printer", "Edit_lptqueue", " office-lp "},
+         [] { return TextPrinterQueue == "office-lp"; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.In.Control + std::string(" ") + c.In.Text);

@@ -233,9 +233,10 @@ TEST_F(ExcelTest, NothingStartedWithoutJobProgramOrCalculation) {
     } cases[] = {
         {"never saved", "", nullptr, false, false, "You must save your input data"},
         {"no program", "spur", "/nonexistent/soffice --calc", false, false,
-         "Could not start Excel"},
+         "Could not start Excel: the spreadsheet program \"/nonexistent/soffice\" cannot be "
+         "started (the environment variable QOR1W_SPREADSHEET chooses it)"},
         {"no program for the printout", "spur", "/nonexistent/soffice", false, true,
-         "Could not start Excel"},
+         "QOR1W_SPREADSHEET chooses it"},
         {"fatal error", "spur", nullptr, true, true, "form: "},
     };
     const std::string stub = SpreadsheetCommand;

@@ -61,6 +61,7 @@ protected:
         TempDir = (dir_ / "tmp").string();
         fs::create_directories(DbfDir);
         fs::create_directories(TempDir);
+        fs::permissions(TempDir, fs::perms::owner_all); // a folder of one's own holds listings
         table = (fs::path(DbfDir) / "parts.dbf").string();
         Ref("make '" + table + "'");
         dbf::DbfSelectedRecNo = dbf::DbfGridPosA = dbf::DbfGridPosB = 1;

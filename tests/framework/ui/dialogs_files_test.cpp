@@ -45,6 +45,7 @@ protected:
         HelpNo = 0;
         ConfirmOverwrite = 1;
         dir = qortest::FreshTestDir("qor_dialogs_");
+        fs::permissions(dir, fs::perms::owner_all); // a folder of one's own holds the listings
     }
     void TearDown() override {
         std::error_code ec;
@@ -136,20 +137,31 @@ TEST_F(FileQuestions, OverwriteQuestionRules) {
     EXPECT_EQ(ReadFileBytes(inActualDir), "keep");
 }
 
+// A name that cannot be written is refused with the cause in words.
 TEST_F(FileQuestions, OverwriteCheckRefusesNamesThatCannotBeWritten) {
-    ScriptedResponder r;
-    r.OnMessage(IDOK).OnMessage(IDOK);
-    ResponderScope scope(r);
-    const std::string missingDir = Path("no/such/dir/gear.q1w");
-    CheckOverwrite(missingDir);
-    EXPECT_EQ(AbortFlag, 1);
-    AbortFlag = 0;
-    CheckOverwrite(dir.string()); // a directory
-    EXPECT_EQ(AbortFlag, 1);
-    const std::vector<std::string> expected = {
-        "Error  : : invalid file name \"" + missingDir + "\" !",
-        "Error  : : invalid file name \"" + dir.string() + "\" !"};
-    EXPECT_EQ(Messages(r), expected);
+    fs::create_directory(dir / "ro");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    const struct {
+        std::string path, cause;
+        bool unprivileged; // permissions apply even when the test runs as root
+    } cases[] = {
+        {Path("no/such/dir/gear.q1w"), "the folder " + Path("no") + " does not exist", false},
+        {dir.string(), "it is a folder", false},
+        {Path(std::string(300, 'n') + ".q1w"), "the name is too long", false},
+        {Path("ro/gear.q1w"), "permission denied", true},
+    };
+    for (const auto& c : cases) {
+        const auto check = [&] {
+            ScriptedResponder r;
+            r.OnMessage(IDOK);
+            ResponderScope scope(r);
+            AbortFlag = 0;
+            CheckOverwrite(c.path);
+            return Messages(r).empty() || AbortFlag != 1 ? std::string() : Messages(r)[0];
+        };
+        EXPECT_EQ(c.unprivileged ? qortest::AsUnprivilegedUser(check) : check(),
+                  "Error  : : invalid file name \"" + c.path + "\" ! (" + c.cause + ")");
+    }
 
     // A new name passes and leaves no file behind.
     AbortFlag = 0;

@@ -69,10 +69,12 @@ protected:
             help += messages[i] + "\r\n" + Origin(n) + "\r\n" + LongRemedy(n) + "\r\n";
         }
         WriteFileBytes(Path("qor1w.err"), help);
+        TextPrinterDeviceFolder = Path("dev"); // no local printer unless a test makes one
     }
     void TearDown() override {
         TextPrinterCommand = "lp -o raw";
         TextPrinterTarget.clear();
+        TextPrinterDeviceFolder = "/dev";
         DesktopOpenCommand = "xdg-open";
         ListingTest::TearDown();
     }
@@ -177,6 +179,52 @@ TEST_F(ListingDevices, AbandonedOrFailedListingShowsNothing) {
 }
 
 // ---- temporary files ---------------------------------------------------------------------------
+
+// Listings of no chosen name stay where no other user may enter: the temporary folder when it
+// is such a folder, else one made in it, else one in XDG_RUNTIME_DIR. A link planted in their
+// place is never followed; with no folder to be had the listing says why.
+TEST_F(ListingDevices, ListingsStayInAFolderOfTheUsersOwn) {
+    const std::string own = "qor1w-" + std::to_string(::geteuid());
+    for (const char* sub : {"shared", "planted", "elsewhere", "run"})
+        fs::create_directory(dir / sub);
+    fs::permissions(dir / "shared", fs::perms::all);
+    fs::permissions(dir / "run", fs::perms::owner_all);
+    fs::create_directory_symlink(dir / "elsewhere", dir / "planted" / own);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime != nullptr ? runtime : "";
+    const struct {
+        std::string temp, runtime, folder; // folder "": none can be had
+    } cases[] = {
+        {dir.string(), "", dir.string()},
+        {Path("shared"), "", Path("shared/" + own)},
+        {Path("planted"), Path("run"), Path("run/qor1w")},
+        {Path("planted"), "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.temp);
+        TempDir = c.temp;
+        if (c.runtime.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", c.runtime.c_str(), 1);
+        AbortFlag = 0;
+        ScriptedResponder r;
+        r.OnMessage(IDOK);
+        ResponderScope scope(r);
+        WriteSample(ListDeviceOutDos);
+        if (c.folder.empty()) {
+            EXPECT_EQ(AbortFlag, 1);
+            ASSERT_EQ(Errors(r).size(), 1u);
+            EXPECT_NE(Errors(r)[0].find(own + ": it is a symbolic link"), std::string::npos);
+        } else {
+            EXPECT_TRUE(Errors(r).empty());
+            EXPECT_TRUE(fs::exists(c.folder + "/OUTDOS.TXT"));
+            EXPECT_EQ(fs::status(c.folder).permissions() & fs::perms::all, fs::perms::owner_all);
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    if (runtime != nullptr) ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+}
 
 // ---- TXT devices -------------------------------------------------------------------------------
 
@@ -312,7 +360,8 @@ TEST_F(ListingDevices, HtmlExtensionIsRestoredOnEveryPath) {
         EXPECT_EQ(AbortFlag, 1);
         EXPECT_EQ(DataFileExt, "q1w");
     }
-    // Browser configured but missing: reported, extension as before, file kept.
+    // Browser configured but missing: reported with the file, extension as before, file kept
+    // beyond the end of the program.
     AbortFlag = 0;
     HtmlBrowser = "qor-no-such-browser --new-window";
     {
@@ -324,9 +373,11 @@ TEST_F(ListingDevices, HtmlExtensionIsRestoredOnEveryPath) {
         ASSERT_TRUE(ListRewrite());
         ListHead(0, 0);
         ListEnd();
-        EXPECT_EQ(Messages(r),
-                  std::vector<std::string>{"Error  : : qor-no-such-browser not found"});
+        EXPECT_EQ(Messages(r), std::vector<std::string>{
+                                   "Error  : : qor-no-such-browser not found: the listing is "
+                                   "kept in " + Path("qor1w.htm")});
         EXPECT_EQ(DataFileExt, "q1w");
+        RemoveTemporaryFiles();
         EXPECT_TRUE(fs::exists(Path("qor1w.htm")));
     }
     // Browser found (a stored Windows path opens with the desktop's program), after the
@@ -530,6 +581,51 @@ TEST_F(ListingDevices, TextPrinterFailuresAreReported) {
     EXPECT_EQ(Errors(r2)[0].rfind("Error  : : LPT1: " + Path("missing/lp0") + ": ", 0), 0u);
 }
 
+// The text printer: the environment's choice, else the settings' queue, else the port's local
+// printer device, else (LPT1 only) the default queue.
+TEST_F(ListingDevices, TheTextPrinterIsTheSettingsQueueOrThePortsDevice) {
+    const std::vector<std::string> two = {"/dev/lp0", "/dev/usb/lp0"};
+    const struct {
+        const char *env, *queue;
+        std::uint16_t port;
+        std::vector<std::string> devices;
+        const char* target; // nullptr: refused
+    } cases[] = {
+        {"", "", 1, two, "/dev/lp0"},         {"", "", 2, two, "/dev/usb/lp0"},
+        {"", "", 1, {}, ""},                  {"", "", 3, two, nullptr},
+        {"", " office ", 3, two, "office"},   {"/x/lp9", "office", 2, two, "/x/lp9"},
+        {"env-queue", "", 4, {}, "env-queue"},
+    };
+    for (const auto& c : cases) {
+        TextPrinterTarget = c.env;
+        TextPrinterQueue = c.queue;
+        std::string target, problem;
+        EXPECT_EQ(ChooseTextPrinter(c.port, c.devices, target, problem), c.target != nullptr);
+        EXPECT_EQ(target, c.target != nullptr ? c.target : "") << c.port;
+        EXPECT_EQ(problem.find("Settings > Printer") != std::string::npos, c.target == nullptr);
+    }
+    // LPT2 of Settings > Printer prints on the second local printer device.
+    fs::create_directories(dir / "dev/usb");
+    WriteFileBytes(Path("dev/lp0"), "");
+    WriteFileBytes(Path("dev/usb/lp0"), "");
+    EXPECT_EQ(LocalPrinterDevices(), (std::vector<std::string>{Path("dev/lp0"), Path("dev/usb/lp0")}));
+    TextPrinterTarget.clear();
+    TextPrinterQueue.clear();
+    PrinterInterface = 2;
+    ScriptedResponder r;
+    r.OnMessage(IDNO).OnMessage(IDOK);
+    ResponderScope scope(r);
+    WriteSample(ListDeviceTextPrinter);
+    EXPECT_EQ(ReadFileBytes(Path("dev/lp0")), "");
+    EXPECT_NE(ReadFileBytes(Path("dev/usb/lp0")).find("Production Sheet"), std::string::npos);
+    // LPT3 has none: refused before any question, saying what to set.
+    PrinterInterface = 3;
+    ListBegin(ListDeviceTextPrinter, "");
+    EXPECT_EQ(AbortFlag, 1);
+    ASSERT_EQ(Errors(r).size(), 1u);
+    EXPECT_NE(Errors(r)[0].find("LPT3: "), std::string::npos);
+}
+
 // ---- word processor ----------------------------------------------------------------------------
 
 TEST_F(ListingDevices, WordProcessorOpensTheConvertedListing) {
@@ -552,7 +648,9 @@ TEST_F(ListingDevices, WordProcessorOpensTheConvertedListing) {
     ListBegin(ListDeviceWordProcessor, "");
     ASSERT_TRUE(ListRewrite());
     ListEnd();
-    EXPECT_EQ(Messages(r), std::vector<std::string>{"Error  : : qor-no-such-editor not found"});
+    EXPECT_EQ(Messages(r), std::vector<std::string>{"Error  : : qor-no-such-editor not found: "
+                                                    "the listing is kept in " +
+                                                    Path("outwin.txt")});
     EXPECT_EQ(TempFiles(), (std::vector<std::string>{"editor", "outwin.txt"}));
 }
 

@@ -87,6 +87,7 @@ protected:
         HelpNo = 0;
         ConfirmOverwrite = 1;
         dir = qortest::FreshTestDir("qor_listing_");
+        fs::permissions(dir, fs::perms::owner_all); // a folder of one's own holds the listings
         TempDir = dir.string();
         DataDir = "/data/gears/";
         DataFileName = "gear";
