@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
+#include "platform/os/errors.h"
 #include "platform/os/paths.h"
 #include "shell/table_access.h"
 
@@ -33,8 +35,10 @@ bool Report(const std::string& text) {
 // order).
 bool OpenSets(TTableAccess& t, const std::string& table, bool write, int (&no)[kFieldCount]) {
     struct stat st {};
-    if (write && (::access(table.c_str(), W_OK) != 0 || ::stat(table.c_str(), &st) != 0 ||
-                  (st.st_mode & 0222) == 0))
+    if (write && ::access(table.c_str(), W_OK) != 0) // permissions, or a read-only file system
+        return Report("The print set cannot be saved: " + table + " may not be written (" +
+                      FileErrorCause(os::ErrnoToDosForPath(errno, table.c_str()), table) + ")");
+    if (write && (::stat(table.c_str(), &st) != 0 || (st.st_mode & 0222) == 0))
         return Report("The print set cannot be saved: " + table +
                       " may not be written (permission denied)");
     if (!t.Open(table, false, !write)) return Report("Error  : DBF Error " + table + ": " + t.Error());
@@ -53,9 +57,11 @@ std::string PrintSetTable() {
     if (!PrintoutDbfDir.empty() &&
         os::FindNameNoCase(dir.substr(0, dir.size() - 1), kTable, path) == 0)
         return path;
-    path = ShippedTableIn(DbfDir, kTable);
+    std::string problem;
+    path = ShippedTableIn(DbfDir, kTable, &problem);
     if (path.empty()) {
-        ShowError("file " + AddBackslash(DbfDir) + kTable + " not found or no access !");
+        ShowError("file " + AddBackslash(DbfDir) + kTable + " not found or no access !" +
+                  (problem.empty() ? "" : " (" + problem + ")"));
         AbortFlag = 1;
     }
     return path;
@@ -71,8 +77,8 @@ bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
     double values[4];
     for (int i = 0; i < 4; ++i) {
         const double v = t.Number(no[1 + i]);
-        const bool usable = i < 2 ? std::isfinite(v) && v > 0
-                                  : std::isfinite(v) && std::fabs(v) <= kMaxOrigin;
+        const bool usable =
+            i < 2 ? std::isfinite(v) && v > 0 : std::isfinite(v) && std::fabs(v) <= kMaxOrigin;
         if (!usable)
             return Report("Print set " + std::to_string(recNo) + " of " + table +
                           " has no usable " + kFields[1 + i] + ": " + t.StoredText(no[1 + i]));

@@ -321,7 +321,8 @@ bool TTableAccess::Append() {
     });
 }
 
-std::string ShippedTableIn(const std::string& dir, const std::string& name) {
+std::string ShippedTableIn(const std::string& dir, const std::string& name,
+                           std::string* problem) {
     const std::string folder = AddBackslash(dir);
     std::string real;
     if (os::FindNameNoCase(folder.substr(0, folder.size() - 1), name, real) == 0) return real;
@@ -330,7 +331,7 @@ std::string ShippedTableIn(const std::string& dir, const std::string& name) {
     if (os::FindNameNoCase(data.substr(0, data.size() - 1), name, shipped) != 0) return {};
     if (!DirWritable(folder)) return {};
     const std::uint8_t abort = AbortFlag;
-    const bool copied = FileCopy(shipped, folder + name);
+    const bool copied = FileCopy(shipped, folder + name, problem);
     AbortFlag = abort;
     return copied ? folder + name : std::string();
 }

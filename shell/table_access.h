@@ -75,5 +75,7 @@ private:
 
 // The table `name` ("q1toolx.dbf") in directory dir, found without regard to letter case. When
 // dir lacks it and can be written, the copy the program ships is put there first, so the user
-// works on a table of their own. "" when there is none.
-std::string ShippedTableIn(const std::string& dir, const std::string& name);
+// works on a table of their own. "" when there is none; problem (when given) then says why a
+// copy could not be made.
+std::string ShippedTableIn(const std::string& dir, const std::string& name,
+                           std::string* problem = nullptr);

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,31 +32,6 @@ template <typename F> int UnderFileSizeLimit(rlim_t limit, F body) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
-// Runs body (returning a text) in a child process in which permissions apply: as the user
-// nobody when the test runs as root. The text, or "" when the child failed.
-template <typename F> std::string AsUnprivilegedUser(F body) {
-    int fds[2];
-    if (::pipe(fds) != 0) return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(1);
-        const std::string text = body();
-        ::_exit(::write(fds[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
-        text.append(buf, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
 }
 
 // An empty folder of the running test's own: <temp>/<prefix><pid>_<test name>.

@@ -38,13 +38,17 @@ void ShowDbfError(const char* what, const char* consequence = nullptr) {
 }
 
 // Copies the table and its memo file (same name, .dbt or .fpt, any letter case) from dir to
-// TempDir; the copies lose a read-only attribute. False (AbortFlag) when the table is not
-// copied.
+// TempDir; the copies lose a read-only attribute. False (reported, AbortFlag) when the table is
+// not copied.
 bool CopyToTemp(const std::string& dir, const std::string& name) {
-    std::string real;
+    std::string real, problem;
     if (os::FindNameNoCase(dir, name, real) != 0) real = AddBackslash(dir) + name;
     const std::string target = AddBackslash(TempDir) + name;
-    if (!FileCopy(real, target)) return false;
+    const auto failed = [&problem] {
+        ShowError("No working copy of the table can be made: " + problem);
+        return false;
+    };
+    if (!FileCopy(real, target, &problem)) return failed();
     NoteTemporaryFile(target); // removed at the end of the program
     ::chmod(target.c_str(), 0644);
     const std::string base = BaseNameNoExt(name);
@@ -53,7 +57,7 @@ bool CopyToTemp(const std::string& dir, const std::string& name) {
         if (os::FindNameNoCase(dir, base + ext, memo) != 0) continue;
         const std::string memoTarget =
             AddBackslash(TempDir) + std::filesystem::path(memo).filename().string();
-        if (!FileCopy(memo, memoTarget)) return false;
+        if (!FileCopy(memo, memoTarget, &problem)) return failed();
         NoteTemporaryFile(memoTarget);
         ::chmod(memoTarget.c_str(), 0644);
     }

@@ -468,8 +468,8 @@ const std::uint8_t* NodeBytes(TIndexControl& ctl, std::uint32_t n, TNdxNode& scr
 
 void ReportIndexCircle(const TIndexControl& ctl, std::uint32_t block, const char* routine) {
     SetError(kErrCorruptIndex, "index damaged, rebuild it: " + ctl.FileName + " (node " +
-                                   std::to_string(block) + " comes twice on one walk) [" +
-                                   routine + "]");
+                                   std::to_string(block) + " comes twice on one walk) [" + routine +
+                                   "]");
 }
 
 void ForgetWalk(TIndexControl& ctl) {

@@ -719,48 +719,61 @@ void WriteResultHeader() {
 namespace {
 
 // Copies source to destination in blocks of blockSize bytes through a temporary file beside
-// the destination. 0 or a DOS code.
-int CopyThroughTemp(const std::string& source, std::string destination, std::size_t blockSize) {
+// the destination. 0 or a DOS code; problem (when given) then says which file failed and why.
+int CopyThroughTemp(const std::string& source, std::string destination, std::size_t blockSize,
+                    std::string* problem = nullptr) {
     destination = os::AbsolutePath(destination.empty() ? std::string(".") : destination);
     if (os::DirectoryExists(destination)) {
         destination += "/" + ExtractFileName(source);
     }
+    bool reading = true;
+    const auto fail = [&](int code) {
+        if (problem != nullptr)
+            *problem =
+                reading ? FileReadProblem(source, code) : FileWriteProblem(destination, code);
+        return code;
+    };
     os::File in;
     int rc = in.Open(source, os::OpenMode{os::Access::Read, os::Share::DenyWrite});
-    if (rc != 0) return rc;
+    if (rc != 0) return fail(rc);
     struct stat sst {};
     struct stat dst {};
-    if (::fstat(in.Descriptor(), &sst) != 0) return os::ErrnoToDos(errno);
+    if (::fstat(in.Descriptor(), &sst) != 0) return fail(os::ErrnoToDos(errno));
+    reading = false;
     if (::stat(destination.c_str(), &dst) == 0) {
         if (dst.st_dev == sst.st_dev && dst.st_ino == sst.st_ino) return 0; // the same file
-        if (S_ISDIR(dst.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
+        if (S_ISDIR(dst.st_mode)) return fail(os::NoteNotRegularFile(S_IFDIR));
     }
     std::string temp;
     rc = os::CreateTempFile(DirOf(destination), "." + ExtractFileName(destination) + ".", temp,
                             ".tmp");
-    if (rc != 0) return rc;
+    if (rc != 0) return fail(rc);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) {
         rc = os::ErrnoToDos(errno);
         ::unlink(temp.c_str());
-        return rc;
+        return fail(rc);
     }
     (void)::fchmod(fd, sst.st_mode & 0777);
     std::vector<char> block(blockSize);
     for (;;) {
         std::size_t got = 0;
+        reading = true;
         rc = in.ReadSome(block.data(), block.size(), got);
         if (rc != 0 || got == 0) break;
+        reading = false;
         rc = WriteAll(fd, block.data(), got);
         if (rc != 0) break;
     }
+    if (rc == 0) reading = false;
     if (rc == 0 && ::fsync(fd) != 0) rc = WriteErrno(errno);
     if (::close(fd) != 0 && rc == 0) rc = WriteErrno(errno);
     if (rc == 0) rc = os::RenameOver(temp, destination);
-    if (rc != 0)
+    if (rc != 0) {
         ::unlink(temp.c_str());
-    else
-        SyncDirectory(DirOf(destination));
+        return fail(rc);
+    }
+    SyncDirectory(DirOf(destination));
     return rc;
 }
 
@@ -829,8 +842,8 @@ std::vector<DirEntry> ListDir(const std::string& dir) {
 
 } // namespace
 
-bool FileCopy(const std::string& source, const std::string& destination) {
-    if (CopyThroughTemp(source, destination, 8192) == 0) return true;
+bool FileCopy(const std::string& source, const std::string& destination, std::string* problem) {
+    if (CopyThroughTemp(source, destination, 8192, problem) == 0) return true;
     AbortFlag = 1;
     return false;
 }

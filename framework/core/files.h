@@ -198,7 +198,10 @@ void WriteResultHeader();
 // Names are paths with '/'. Copies write the destination safely (temporary file, then rename):
 // a failed copy leaves an existing destination as it was, sets AbortFlag and returns false.
 
-bool FileCopy(const std::string& source, const std::string& destination); // into a directory too
+// Into a directory too. problem, when given, receives what failed ("File x could not be
+// written: the disk is full.").
+bool FileCopy(const std::string& source, const std::string& destination,
+              std::string* problem = nullptr);
 bool FileCopyBlocks(const std::string& source, const std::string& destination);
 void CopyFileToDir(const std::string& source, const std::string& target);
 // Copies every file of sourceDir whose name matches mask ("*", "?", "*.*"; letter case ignored).

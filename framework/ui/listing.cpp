@@ -441,9 +441,9 @@ void SendToTextPrinter(const std::string& file) {
     if (!gPrinterTarget.empty() && gPrinterTarget.front() == '/') {
         const int err = WriteDeviceFile(gPrinterTarget, all);
         if (err != 0) {
-            ShowError(gPortName + ": " + gPrinterTarget + ": " +
-                      FileErrorCause(os::ErrnoToDosForPath(err, gPrinterTarget.c_str()),
-                                     gPrinterTarget));
+            ShowError(
+                gPortName + ": " + gPrinterTarget + ": " +
+                FileErrorCause(os::ErrnoToDosForPath(err, gPrinterTarget.c_str()), gPrinterTarget));
             AbortFlag = 1;
         }
         return;
@@ -551,7 +551,7 @@ std::vector<std::string> ListProgramCommand(std::string_view configured, const s
 
 std::vector<std::string> LocalPrinterDevices() {
     std::vector<std::string> devices;
-    for (const std::string dir : {TextPrinterDeviceFolder, TextPrinterDeviceFolder + "/usb"}) {
+    for (const std::string& dir : {TextPrinterDeviceFolder, TextPrinterDeviceFolder + "/usb"}) {
         // lp0, lp1, ... in the order of their numbers, as long as they follow one another.
         for (int n = 0; n < 64; ++n) {
             const std::string path = dir + "/lp" + std::to_string(n);

@@ -129,10 +129,14 @@ void ShowErrHelpForm(std::string_view message, std::string_view origin, std::str
 bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::string_view remedy) {
     const std::string name = ErrHelpFileName();
     if (!CheckFileReadable(name)) return false;
+    // Every failure names its cause ("file x write error: the disk is full").
+    const auto problem = [&name](const char* what, int rc) {
+        return "file " + name + " " + what + ": " + FileErrorCause(rc, name);
+    };
     TextFile source;
     source.Assign(name, TextEncoding::Oem);
-    if (source.Reset() != 0) {
-        NothingSaved("file " + name + " " + "read error");
+    if (const int rc = source.Reset(); rc != 0) {
+        NothingSaved(problem("read error", rc));
         return false;
     }
     // The new file is written beside the old one and replaces it only when it is complete
@@ -141,20 +145,20 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
     if (os::ResolvePathNoCase(name, real) != 0) real = name;
     TextFile target;
     target.Assign(real, TextEncoding::Oem);
-    if (target.Rewrite() != 0) {
-        NothingSaved("file " + name + " " + "cannot be written");
+    if (const int rc = target.Rewrite(); rc != 0) {
+        NothingSaved(problem("cannot be written", rc));
         return false;
     }
-    auto fail = [&](const std::string& why) {
+    auto fail = [&](const char* what, int rc) {
         target.Discard();
-        NothingSaved(why);
+        NothingSaved(problem(what, rc));
         return false;
     };
     std::string line;
     bool found = false;
     while (!source.Eof()) {
-        if (source.ReadLine(line) != 0) return fail("file " + name + " " + "read error");
-        if (target.WriteLine(line) != 0) return fail("file " + name + " " + "write error");
+        if (const int rc = source.ReadLine(line); rc != 0) return fail("read error", rc);
+        if (const int rc = target.WriteLine(line); rc != 0) return fail("write error", rc);
         if (SameKey(line, message) && !source.Eof()) {
             found = true;
             break;
@@ -167,18 +171,18 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
     }
     // The old origin and remedy give way to the new ones; a file that ends early gets both.
     for (std::string_view fresh : {origin, remedy}) {
-        if (!source.Eof() && source.ReadLine(line) != 0)
-            return fail("file " + name + " " + "read error");
-        if (target.WriteLine(OneLine(fresh)) != 0)
-            return fail("file " + name + " " + "write error");
+        if (!source.Eof())
+            if (const int rc = source.ReadLine(line); rc != 0) return fail("read error", rc);
+        if (const int rc = target.WriteLine(OneLine(fresh)); rc != 0)
+            return fail("write error", rc);
     }
     while (!source.Eof()) {
-        if (source.ReadLine(line) != 0) return fail("file " + name + " " + "read error");
-        if (target.WriteLine(line) != 0) return fail("file " + name + " " + "write error");
+        if (const int rc = source.ReadLine(line); rc != 0) return fail("read error", rc);
+        if (const int rc = target.WriteLine(line); rc != 0) return fail("write error", rc);
     }
     source.Discard();
-    if (target.Close() != 0) {
-        NothingSaved("file " + name + " " + "write error");
+    if (const int rc = target.Close(); rc != 0) {
+        NothingSaved(problem("write error", rc));
         AbortFlag = 1;
         return false;
     }

@@ -22,6 +22,7 @@
 #include "platform/gui/screen.h"
 #include "platform/office/spreadsheet.h"
 #include "platform/os/errors.h"
+#include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
 std::uint8_t ConfirmOverwrite = 1;
@@ -560,8 +561,8 @@ void DeleteDataFile(std::string_view directory, std::string_view mask) {
     if (!CheckFileReadable(file)) return;
     HelpNo = 1090;
     if (!AskYesNoCancel(file + " " + "delete" + " ?")) return;
-    if (!EraseFile(file)) {
-        ShowError("file access error");
+    if (const int rc = os::RemoveFile(file); rc != 0) {
+        ShowError(FileProblemText("file access error", file, rc));
         AbortFlag = 1;
     }
 }

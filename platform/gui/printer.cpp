@@ -1,6 +1,8 @@
 #include "platform/gui/printer.h"
 
 #include "platform/gui/canvas_qt.h"
+#include "platform/os/errors.h"
+#include "platform/os/paths.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -16,6 +18,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,17 +36,22 @@ int Round(double v) {
     return static_cast<int>(std::clamp(std::lround(v), -2147483647L, 2147483647L));
 }
 
-// A new empty file beside path for the job to write; its name in tmp.
-bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& error) {
+// path, and the cause of a failure on it in words.
+std::string CauseOn(const std::string& path, int code) {
+    return path + ": " + os::ErrorCauseText(code, path);
+}
+
+std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string pattern = dir + "/." + base + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// A new empty file beside path for the job to write (a draft a signal removes); its name in
+// tmp.
+bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& error) {
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    if (const int rc = os::CreateTempFile(FolderOf(path), "." + base + ".", tmp, ".tmp"); rc != 0) {
+        error = CauseOn(path, rc);
         return false;
     }
     struct stat st {};
@@ -55,33 +63,39 @@ bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& er
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
-    ::close(fd);
-    tmp = name.data();
+    ::chmod(tmp.c_str(), mode);
     return true;
 }
 
 bool FlushAndRename(const std::string& tmp, const std::string& path, std::string& error) {
     const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
-        error = path + ": " + std::strerror(errno);
+        error = CauseOn(path, os::ErrnoToDosForPath(errno, tmp.c_str()));
         if (fd >= 0) ::close(fd);
         return false;
     }
     ::close(fd);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        error = path + ": " + std::strerror(errno);
+    if (const int rc = os::RenameOver(tmp, path); rc != 0) {
+        error = CauseOn(path, rc);
         return false;
     }
     // The new name must survive a crash as well as the contents.
-    const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    const std::string dir = FolderOf(path);
     const int dfd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
     return true;
+}
+
+// Why writing the job into file failed, when the file system tells: Qt only says that it did.
+std::string WriteFailureCause(const std::string& file) {
+    rlimit limit{};
+    const bool limited = ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
+    std::uint64_t free = 0;
+    if (!limited && (os::FreeDiskSpace(FolderOf(file), free) != 0 || free > (1u << 20))) return {};
+    return ": " + os::ErrorCauseText(os::NoteCode(os::kErrWriteFault), file);
 }
 
 } // namespace
@@ -314,7 +328,9 @@ bool TPrinter::EndDoc() {
     CanvasSetDevice(canvas_, nullptr, p->resolution());
     printing_ = false;
     bool ok = p->printerState() != QPrinter::Error;
-    if (!ok) Fail("The print job failed on " + (outputFile_.empty() ? PrinterName() : outputFile_));
+    if (!ok)
+        Fail("The print job failed on " +
+             (outputFile_.empty() ? PrinterName() : outputFile_ + WriteFailureCause(tempFile_)));
     if (!tempFile_.empty()) {
         p->setOutputFileName(QString());
         if (ok) ok = FlushAndRename(tempFile_, outputFile_, lastError_);

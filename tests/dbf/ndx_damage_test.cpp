@@ -143,40 +143,28 @@ TEST_F(NdxDamage, AWalkStopsWithTheDamagedNodesOwnError) {
 TEST_F(NdxDamage, AWalkThatMeetsANodeTwiceStops) {
     const std::vector<std::uint8_t>& sound = sound_[0];
     const std::uint32_t root = ndxtest::U32(sound, 0);
-    const std::uint16_t es = ndxtest::U16(sound, 18);
-    const auto child = [&](int i) { return std::size_t{512} * root + 4 + std::size_t(i) * es; };
-    ASSERT_GE(ndxtest::U16(sound, 512 * root), 3) << "an interior root of several children";
-    const struct {
-        const char* what;
-        int at;                 // the root's child that is changed
-        std::uint32_t to;       // what it names now
-        std::vector<int> walks; // 1 forwards, -1 backwards, 0 a search in the changed child
-    } cases[] = {{"one subtree twice", 1, ndxtest::U32(sound, child(0)), {1, -1}},
-                 {"the root its own child", 2, root, {1, -1, 0}}};
-    for (const auto& c : cases) {
+    const auto child = [&](int i) { return 512 * root + 4 + i * ndxtest::U16(sound, 18); };
+    // The root's child 1 is child 0 again, or its child 2 is the root itself; walks 1 forwards,
+    // -1 backwards, 0 a search for the root's key of child 2, which leads into it.
+    for (const auto& [at, walk] : {std::pair{1, 1}, {1, -1}, {2, 1}, {2, -1}, {2, 0}}) {
+        const std::uint32_t to = at == 1 ? ndxtest::U32(sound, child(0)) : root;
         auto bytes = sound;
-        Put32(bytes, child(c.at), c.to);
-        for (const int walk : c.walks) {
-            SCOPED_TRACE(std::string(c.what) + " " + std::to_string(walk));
-            dbf::ErrorReportingOff quiet;
-            ASSERT_TRUE(OpenWith("name.ndx", bytes)) << dbf::ErrorText;
-            int steps = 0;
-            if (walk == 0) { // the root's key of that child leads into it
-                const auto key = bytes.begin() + std::ptrdiff_t(child(c.at)) + 8;
-                dbf::Find(std::string(key, key + ndxtest::U16(sound, 12)));
-            } else {
-                walk > 0 ? dbf::GoTop() : dbf::GoBottom();
-                for (; steps < 2000 && dbf::LastErrorCode == 0 && !dbf::dEOF() && !dbf::dBOF();
-                     ++steps)
-                    dbf::Skip(walk);
-            }
-            EXPECT_EQ(dbf::LastErrorCode, dbf::kErrCorruptIndex) << steps;
-            EXPECT_NE(dbf::ErrorText.find("index damaged, rebuild it: " + Path("name.ndx")),
-                      std::string::npos)
-                << dbf::ErrorText;
-            EXPECT_LT(steps, 400);
-            EXPECT_EQ(ReadBytes(Path("t.dbf")), table_);
-        }
+        Put32(bytes, child(at), to);
+        dbf::ErrorReportingOff quiet;
+        ASSERT_TRUE(OpenWith("name.ndx", bytes)) << dbf::ErrorText;
+        int steps = 0;
+        if (walk == 0)
+            dbf::Find(std::string(bytes.begin() + child(at) + 8,
+                                  bytes.begin() + child(at) + 8 + ndxtest::U16(sound, 12)));
+        else
+            walk > 0 ? dbf::GoTop() : dbf::GoBottom();
+        while (walk != 0 && steps < 2000 && dbf::LastErrorCode == 0 && !dbf::dEOF() && !dbf::dBOF())
+            dbf::Skip(walk), ++steps;
+        EXPECT_EQ(dbf::LastErrorCode, dbf::kErrCorruptIndex) << at << " " << walk;
+        EXPECT_NE(dbf::ErrorText.find("index damaged, rebuild it: " + Path("name.ndx")),
+                  std::string::npos);
+        EXPECT_LT(steps, 400);
+        EXPECT_EQ(ReadBytes(Path("t.dbf")), table_);
     }
 }
 

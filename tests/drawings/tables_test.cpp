@@ -56,7 +56,7 @@ TEST_F(TablesTest, WorkshopSheetSpanMeasurementAgainstTheBaseTangentLength) {
     GearData.DrawingName[1] = "PINION";
     GearData.DrawingNumber[1] = "D-100";
     WorkshopSheet(ListDeviceOutDos);
-    const std::string text = ReadFileBytes(Path("OUTDOS.TXT"));
+    const std::string text = ReadFileBytes(ListResultFile); // OUTDOS.TXT
     for (const char* part : {"PINION", "D-100", "WHEEL", "D-200", "Production Sheet"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     if (getenv("QOR_SHOW_SHEET") != nullptr) std::fputs(text.c_str(), stderr);

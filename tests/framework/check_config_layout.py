@@ -126,11 +126,12 @@ def check(path, plot_lines, decimal_sign):
         got = value_after(label, k)
         if got != want:
             errors.append("value %d after %r: %r, expected %r" % (k, label, got, want))
-    # The last lines are the palette as Windows colour numbers: navy second, white last.
-    if lines[-15] != str(128 << 16):
-        errors.append("palette colour 1 is %r, expected navy %d" % (lines[-15], 128 << 16))
-    if lines[-1] != str(0xFFFFFF):
-        errors.append("palette colour 15 is %r, expected white" % lines[-1])
+    # Before the text printer's queue the palette as Windows colour numbers: navy second, white
+    # last.
+    if lines[-16] != str(128 << 16):
+        errors.append("palette colour 1 is %r, expected navy %d" % (lines[-16], 128 << 16))
+    if lines[-2] != str(0xFFFFFF):
+        errors.append("palette colour 15 is %r, expected white" % lines[-2])
     if any("," in l for l in lines if REAL.match(l.replace(",", ".")) and not INT.match(l)):
         errors.append("a real with a decimal comma")
     return errors

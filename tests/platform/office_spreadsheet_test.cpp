@@ -207,18 +207,16 @@ TEST_F(SpreadsheetTest, EveryCellIsValidUtf8AndAFailedWriteIsReported) {
 
     // A file that cannot be read or written is refused with the cause in words.
     ASSERT_EQ(::mkfifo((Dir / "pipe.txt").c_str(), 0600), 0);
-    const struct {
-        std::string directory, text, said;
-    } faults[] = {
-        {(Dir / "gone").string(), "", "Could not write " + (Dir / "gone").string()},
-        {(Dir / "gone").string(), "", "the folder " + (Dir / "gone").string() + " does not exist"},
-        {Dir.string(), (Dir / "pipe.txt").string(), "it is a named pipe (FIFO), not a file."},
-        {Dir.string(), (Dir / "none.txt").string(), "could not be read: the file does not exist"},
-    };
-    for (const auto& f : faults) {
-        app->Directory = f.directory;
+    const std::string gone = (Dir / "gone").string();
+    const std::pair<std::string, std::string> faults[] = {
+        {"", "Could not write " + gone + "/Book"},
+        {"", "the folder " + gone + " does not exist"},
+        {"pipe.txt", "it is a named pipe (FIFO), not a file."},
+        {"none.txt", "could not be read: the file does not exist"}};
+    app->Directory = gone;
+    for (const auto& [text, said] : faults) {
         app->SetCellValue(1, 1, "again");
-        EXPECT_FALSE(f.text.empty() ? app->Update() : app->OpenText(f.text));
-        EXPECT_NE(app->LastError().find(f.said), std::string::npos) << app->LastError();
+        EXPECT_FALSE(text.empty() ? app->Update() : app->OpenText((Dir / text).string()));
+        EXPECT_NE(app->LastError().find(said), std::string::npos) << app->LastError();
     }
 }
