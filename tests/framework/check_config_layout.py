@@ -126,8 +126,7 @@ def check(path, plot_lines, decimal_sign):
         got = value_after(label, k)
         if got != want:
             errors.append("value %d after %r: %r, expected %r" % (k, label, got, want))
-    # Before the text printer's queue the palette as Windows colour numbers: navy second, white
-    # last.
+    # Before the text printer's queue the palette in Windows colours: navy second, white last.
     if lines[-16] != str(128 << 16):
         errors.append("palette colour 1 is %r, expected navy %d" % (lines[-16], 128 << 16))
     if lines[-2] != str(0xFFFFFF):
