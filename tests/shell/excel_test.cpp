@@ -212,7 +212,7 @@ TEST_F(ExcelTest, AnImportedJobIsCalculatedAndARefusalNamesTheFile) {
             Window->mi_oleImportExcel->Click();
         }
         EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
-        if (!says.empty()) EXPECT_THAT(r.Seen().back(), HasSubstr(file + " " + says));
+        if (!says.empty()) { EXPECT_THAT(r.Seen().back(), HasSubstr(file + " " + says)); }
         EXPECT_EQ(GearData.beta, says.empty() ? 15.0L : 0.0L);
         const long double beta = GearData.beta * std::acos(-1.0L) / 180;
         EXPECT_NEAR(GearData.d[2], GearData.z[2] * GearData.mn / std::cos(beta), 1e-9L);

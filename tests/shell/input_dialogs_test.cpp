@@ -143,7 +143,7 @@ TEST_F(InputDialogTest, TheToolPickFillsGearTwoAndABlankAngleLeavesAlpha) {
         EXPECT_EQ(GearData.alpha, alpha);
         EXPECT_EQ(GearData.haP0mn[1], before.haP0mn[1]); // gear 1 untouched
         EXPECT_EQ(GearData.haP0mn[2], !ok ? before.haP0mn[2] : cancelled ? 1.7L : 1.35L);
-        if (ok && !cancelled) EXPECT_EQ(GearData.BasicRackName[2], "Hob 7");
+        if (ok && !cancelled) { EXPECT_EQ(GearData.BasicRackName[2], "Hob 7"); }
         if (!ok) {
             WriteGearDataFile(job);
             EXPECT_EQ(qortest::ReadFileBytes(job), saved);

@@ -340,7 +340,7 @@ TEST_F(ToolTableTest, ASaveNeverSilentlyUndoesAnotherWindows) {
         r.OnMessage(answer);
         {
             ResponderScope scope(r);
-            if (answer == IDCANCEL) EXPECT_THROW(w[0]->tzdbf->Post(), EAbort);
+            if (answer == IDCANCEL) { EXPECT_THROW(w[0]->tzdbf->Post(), EAbort); }
             if (answer != IDCANCEL) w[0]->tzdbf->Post();
         }
         EXPECT_EQ(r.Unexpected() + r.Pending(), 0);
