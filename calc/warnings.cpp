@@ -35,9 +35,10 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
 // The largest tool tip radius (in mn) whose fillet fits the gap of the internal gear i with the
 // flank of shift xE and the root cut at xK: the fillet touches the root circle (its centre rf -
 // rho from the gear centre) and the flank; beyond that radius its centre lies past the middle
-// of the gap, and the fillets of the two flanks meet there short of the root circle. rho itself
+// of the gap, and the fillets of the two flanks meet there short of the root circle. rhoMn itself
 // when it fits, and when no radius does (the gap closes before the root circle).
-long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long double xK) {
+long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long double xK,
+                                long double rhoMn) {
     const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
     const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
     const long double half = (Pi / 2 + 2 * xE * Tan(g.alphaRad)) * g.mn / std::cos(g.betaRad) /
@@ -48,14 +49,19 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long 
         return half + sa / c - std::acos(c) + std::atan2(rho * c, RF - rho * sa) <=
                Pi / std::abs(g.z[i]);
     };
-    long double lo = 0, hi = g.rhoaP0[i];
-    if (fits(hi) || !fits(0)) return g.rhoaP0mn[i];
+    long double lo = 0, hi = rhoMn * g.mn;
+    if (fits(hi) || !fits(0)) return rhoMn;
     for (int n = 0; n < 60; ++n)
         (fits((lo + hi) / 2) ? lo : hi) = (lo + hi) / 2;
     return lo / g.mn;
 }
 
 } // namespace
+
+long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn) {
+    return std::fmin(RingGapTipRadiusMax(g, i, g.xEmin[i], g.xEminV[i], rhoMn),
+                     RingGapTipRadiusMax(g, i, g.xEmax[i], g.xEmaxV[i], rhoMn));
+}
 
 long double ToolPointedAddendum(long double alpha, long double prP0mn) {
     // The flanks x = pi/4 + prP0 / cos(alpha) - h tan(alpha) of both sides meet at x = 0.
@@ -93,8 +99,7 @@ void ToolProfileWarnings(int i) {
         AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
     // A ring gear's gap bottom at both limits of its tolerance.
     if (g.z[i] < 0 && g.d[i] < 0 && g.db[i] < 0) {
-        const long double gap = std::fmin(RingGapTipRadiusMax(g, i, g.xEmin[i], g.xEminV[i]),
-                                          RingGapTipRadiusMax(g, i, g.xEmax[i], g.xEmaxV[i]));
+        const long double gap = RingGapTipRadiusMax(g, i, g.rhoaP0mn[i]);
         if (g.rhoaP0mn[i] > gap)
             AddError("Warning: gap rhoaP0 <= " + FixedPointText(gap, 3) + " mn !");
     }

@@ -24,6 +24,10 @@ void CalcWarnings();
 // below the pressure angle. Reads the tool factors and alpha of GearData (a ring gear's geometry
 // and shifts as the calculation left them).
 void ToolProfileWarnings(int i);
+// The largest tip radius factor up to rhoMn whose fillets fit the gap of the ring gear i at both
+// limits of its tooth-thickness tolerance (the input check warns "Warning: gap rhoaP0 <= limit mn
+// !" above it), from the geometry and shifts of the last calculation; rhoMn where it fits.
+long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn);
 // The tool addendum factor haP0/mn at which the flanks of a basic rack of pressure angle alpha
 // (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
 // tip radius fits (the input check then warns "Warning: haP0 > limit mn: pointed !").

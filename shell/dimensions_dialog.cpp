@@ -36,8 +36,7 @@ std::string LengthUnitLabel() {
 // too), a shift below -1.5 and undercut.
 bool RefusesShift(const std::string& text) {
     return text.rfind("Fatal", 0) == 0 || text.rfind("Error", 0) == 0 ||
-           text.find("x < -1.5") != std::string::npos ||
-           text.find("undercut") != std::string::npos;
+           text.find("x < -1.5") != std::string::npos || text.find("undercut") != std::string::npos;
 }
 
 // Messages about the span and ball measured, which the measurement dialog proposes again.
@@ -359,14 +358,9 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
         Edit_x2->SetText(least.text);
     std::vector<std::string> fresh =
         NewMessages(typed, CalculateEntries([this] { return StoreControls(true, false); }));
-    std::erase_if(fresh, [&least](const std::string& m) {
-        return least.why.find(m) != std::string::npos;
-    });
-    std::string said = least.why;
-    if (!fresh.empty())
-        said += (said.empty() ? "" : "\n\n") + ("x min " + Edit_x2->Text()) +
-                ": with it the calculation says what it did not say with the shift typed:" +
-                MessagesWithRemedies(fresh);
+    std::erase_if(
+        fresh, [&least](const std::string& m) { return least.why.find(m) != std::string::npos; });
+    const std::string said = Paragraphs(least.why, SaidNew("x min " + Edit_x2->Text(), fresh));
     if (!said.empty()) ShowMessage(said);
 }
 
@@ -440,8 +434,7 @@ TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
     // shift that avoids everything else is proposed.
     std::vector<std::string> standing;
     auto stand = [&](const std::string& m) {
-        if (std::find(standing.begin(), standing.end(), m) == standing.end())
-            standing.push_back(m);
+        if (std::find(standing.begin(), standing.end(), m) == standing.end()) standing.push_back(m);
     };
     if (std::isnan(found.x)) {
         for (const std::string& m : plain.refused.front())
@@ -483,8 +476,8 @@ TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
                     if (std::isnan(from)) from = grid[k];
                     to = grid[k];
                 }
-            least.why += "\n" + m + "  (x " + FloatToStrSig3(from) + " .. " + FloatToStrSig3(to) +
-                         ")";
+            least.why +=
+                "\n" + m + "  (x " + FloatToStrSig3(from) + " .. " + FloatToStrSig3(to) + ")";
         }
         return least;
     }

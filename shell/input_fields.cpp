@@ -240,11 +240,19 @@ std::string MessagesWithRemedies(const std::vector<std::string>& messages) {
     return text;
 }
 
+std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh) {
+    if (fresh.empty()) return {};
+    return proposal +
+           ": with it the calculation says what it did not say with the entries before:" +
+           MessagesWithRemedies(fresh);
+}
+
+std::string Paragraphs(const std::string& first, const std::string& second) {
+    return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
+}
+
 void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh) {
-    if (fresh.empty()) return;
-    ShowMessage(proposal + " proposed. With it the calculation says what it did not say "
-                           "with the entries before:" +
-                MessagesWithRemedies(fresh));
+    if (!fresh.empty()) ShowMessage(SaidNew(proposal, fresh));
 }
 
 // ---- scratch copy

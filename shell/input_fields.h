@@ -145,6 +145,11 @@ std::vector<std::string> NewMessages(const TEntriesCalculation& before,
                                      const TEntriesCalculation& after);
 // Each message on a line of its own, followed by the remedy of the message help.
 std::string MessagesWithRemedies(const std::vector<std::string>& messages);
+// What the user is told of the messages fresh that the value proposal names brings ("" for
+// none).
+std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh);
+// Two texts as paragraphs of one message (either may be empty).
+std::string Paragraphs(const std::string& first, const std::string& second);
 // Tells the user which messages the value proposed brings (nothing when fresh is empty).
 void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh);
 

@@ -234,79 +234,76 @@ bool TForm_messen::StoreEntries() {
     return true;
 }
 
-void TForm_messen::Button_kClick(TObject*) {
+bool TForm_messen::ProposeForBoth(const std::function<void(int)>& propose,
+                                  TEntriesCalculation& before) {
     // Proposed from the entries and the last calculation; the data changes only on OK.
+    TScratchGearData scratch;
+    if (!ProposalCalculationHeld() || !StoreControls()) return false;
+    before = CalculateEntries([this] { return StoreEntries(); });
+    for (int i = 1; i <= 2; ++i)
+        propose(i);
+    LoadControls();
+    return true;
+}
+
+void TForm_messen::Button_kClick(TObject*) {
     TEntriesCalculation before;
     TSpanProposal last;
-    {
-        TScratchGearData scratch;
-        if (!ProposalCalculationHeld() || !StoreControls()) return;
-        before = CalculateEntries([this] { return StoreEntries(); });
-        TGearData& g = GearData;
-        for (int i = 1; i <= 2; ++i) {
-            const TSpanProposal p = ProposeTeethSpanned(i);
-            g.k[i] = p.k;
-            if (i == 2) last = p; // gear 1 is the hidden companion
-        }
-        LoadControls();
-    }
+    if (!ProposeForBoth(
+            [&last](int i) {
+                const TSpanProposal p = ProposeTeethSpanned(i);
+                GearData.k[i] = p.k;
+                if (i == 2) last = p; // gear 1 is the hidden companion
+            },
+            before))
+        return;
     std::string said;
     if (!last.Fits)
         said = SpannedText() +
                " k: no span touches the usable flank (dFf .. dFa) at every shift measured. The k "
                "proposed comes nearest; its anvils touch outside it.";
     if (!last.Wide)
-        said += (said.empty() ? SpannedText() + " k: the" : std::string(" The")) +
-                " face width b " + LengthToStr(GearData.bGear[2]) + " " + LengthUnitText() +
-                " is below the " + LengthToStr(SpanFaceWidth(2, last.k)) + " " +
-                LengthUnitText() + " the span over the k proposed needs (\"Warning: b < b min.\")" +
-                (last.Fits ? ", and below that of every k whose span touches the usable flank."
-                           : ".") +
-                " A wider face width takes it; the dimension over balls needs none.";
+        said +=
+            (said.empty() ? SpannedText() + " k: the" : std::string(" The")) + " face width b " +
+            LengthToStr(GearData.bGear[2]) + " " + LengthUnitText() + " is below the " +
+            LengthToStr(SpanFaceWidth(2, last.k)) + " " + LengthUnitText() +
+            " the span over the k proposed needs (\"Warning: b < b min.\")" +
+            (last.Fits ? ", and below that of every k whose span touches the usable flank." : ".") +
+            " A wider face width takes it; the dimension over balls needs none.";
     const std::vector<std::string> fresh =
         NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
     std::vector<std::string> unsaid;
     for (const std::string& m : fresh)
         if (last.Wide || m.find("b < b min") == std::string::npos) unsaid.push_back(m);
-    if (!unsaid.empty())
-        said += (said.empty() ? "" : "\n\n") + SpannedText() + " k " + Edit_k2->Text() +
-                ": with it the calculation says what it did not say before:" +
-                MessagesWithRemedies(unsaid);
+    said = Paragraphs(said, SaidNew(SpannedText() + " k " + Edit_k2->Text(), unsaid));
     if (!said.empty()) ShowMessage(said);
 }
 
 void TForm_messen::Button_dmClick(TObject*) {
     TEntriesCalculation before;
     TBallProposal last;
+    if (!ProposeForBoth(
+            [&last](int i) {
+                const TBallProposal p = ProposeBallDiameter(i);
+                if (std::isfinite(p.DM)) GearData.DM[i] = p.DM;
+                if (i == 2) last = p;
+            },
+            before))
+        return;
     std::string said;
-    {
-        TScratchGearData scratch;
-        if (!ProposalCalculationHeld() || !StoreControls()) return;
-        before = CalculateEntries([this] { return StoreEntries(); });
-        TGearData& g = GearData;
-        for (int i = 1; i <= 2; ++i) {
-            const TBallProposal p = ProposeBallDiameter(i);
-            if (std::isfinite(p.DM)) g.DM[i] = p.DM;
-            if (i == 2) last = p;
-        }
-        LoadControls();
-        if (!last.Fits)
-            said = std::string("Ball diameter DM: no ball stands above the tip circle and touches "
-                               "the usable flank (dFf .. dFa) at both allowance limits. ") +
-                   (!last.Seats ? "The ball proposed finds no seat between the flanks at one of "
-                                  "them (it would touch at or below the base circle)."
-                    : TBallGauge(2).HighEnough(last.DM)
-                        ? "The ball proposed stands above the tip circle; its contact leaves the "
-                          "usable flank."
-                        : "No ball that finds a seat at every limit stands above the tip circle; "
-                          "the ball proposed is the largest that does.");
-    }
+    if (!last.Fits)
+        said = std::string("Ball diameter DM: no ball stands above the tip circle and touches the "
+                           "usable flank (dFf .. dFa) at both allowance limits. ") +
+               (!last.Seats ? "The ball proposed finds no seat between the flanks at one of them "
+                              "(it would touch at or below the base circle)."
+                : TBallGauge(2).HighEnough(last.DM)
+                    ? "The ball proposed stands above the tip circle; its contact leaves the "
+                      "usable flank."
+                    : "No ball that finds a seat at every limit stands above the tip circle; the "
+                      "ball proposed is the largest that does.");
     const std::vector<std::string> fresh =
         NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
-    if (!fresh.empty())
-        said += std::string(said.empty() ? "" : "\n\n") + "Ball diameter DM " + Edit_dm2->Text() +
-                ": with it the calculation says what it did not say before:" +
-                MessagesWithRemedies(fresh);
+    said = Paragraphs(said, SaidNew("Ball diameter DM " + Edit_dm2->Text(), fresh));
     if (!said.empty()) ShowMessage(said);
 }
 

@@ -4,13 +4,15 @@
 // diameter DM of the designed gear (the gear-1 edits are hidden but loaded and stored). OK
 // switches the measurement to entered values (MeasureMode 0) and stores; k is rounded to the
 // nearest whole number. The "<" buttons propose k and DM from the last calculation's results;
-// they run no calculation, and after a failed one they show its messages and propose nothing.
+// after a failed one they show its messages and propose nothing.
 //
 // The proposed ball stands above the tip circle (MdK beyond da) and touches the usable flank
 // (dFf .. dFa) at both allowance limits, finished and premachined, and at the nominal shift:
 // wherever the calculation gives a dimension over balls, judged by the calculation's own
 // TBallGauge, so the calculation takes it without a word. Where no ball can, the proposal says so.
-// So does the proposed k: its span touches the usable flank at every shift measured (TSpanGauge).
+// So does the proposed k: its span touches the usable flank at every shift measured (TSpanGauge)
+// and fits the face width. Both proposals run a calculation on a scratch copy to tell what the
+// value proposed makes the calculation say that the entries did not.
 
 #include <cstdint>
 
@@ -63,4 +65,7 @@ public:
 private:
     // The entries as OK stores them, without a message.
     bool StoreEntries();
+    // On a scratch copy after a calculation that held: the entries stored, their calculation in
+    // before, propose(i) for both gears, the controls loaded; false when nothing was proposed.
+    bool ProposeForBoth(const std::function<void(int)>& propose, TEntriesCalculation& before);
 };

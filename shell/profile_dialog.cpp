@@ -174,8 +174,7 @@ void TForm_qor1prof::LoadControls() {
 
 bool TForm_qor1prof::StoreControls(bool report) {
     TGearData& g = GearData;
-    long double hfp = 0, hap = 0, alkp = FAlpha, hffp = 0, alprp = 0, prp = 0, rhoap = 0,
-                rhofp = 0;
+    long double hfp = 0, hap = 0, alkp = FAlpha, hffp = 0, alprp = 0, prp = 0, rhoap = 0, rhofp = 0;
     const bool chamfer = CheckBox_koka1->Checked();
     const bool protuberance = CheckBox_prot1->Checked();
     if (!ReadValues({{Edit_hfp1, &hfp}, {Edit_hap1, &hap}}, report) ||
@@ -260,8 +259,9 @@ void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()
     auto within = [this] {
         TGearData g = GearData;
         PeekTool(g);
-        const long double alpha = DegToRad(g.alpha);
-        return Limits{!(g.rhoaP0mn[2] > RackTipRadiusMax(alpha, g.haP0mn[2], g.prP0mn[2])),
+        // A pointed tool's radius is not what stands beyond the limit: its addendum is.
+        const long double tip = TipRadiusLimit();
+        return Limits{!(g.rhoaP0mn[2] > tip) || !(tip > 0),
                       !(g.rhofP0mn[2] > 0 && g.rhofP0mn[2] > ToolRootRadiusMax(g, 2)),
                       !(CheckBox_koka1->Checked() && g.hFfP0mn[2] > g.hfP0mn[2])};
     };
@@ -273,8 +273,8 @@ void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()
     auto follows = [edit](TValueEdit* e, const std::string& proposed) {
         return e != edit && e->Text() == proposed;
     };
-    const bool depth = follows(Edit_hffp1, FDepthProposed), tip = follows(Edit_rhoap1, FTipProposed),
-               root = follows(Edit_rhofp1, FRootProposed);
+    const bool depth = follows(Edit_hffp1, FDepthProposed),
+               tip = follows(Edit_rhoap1, FTipProposed), root = follows(Edit_rhofp1, FRootProposed);
     std::string said = set();
     // The chamfer depth first: the root radius's limit depends on it.
     if (depth || (was.chamfer && !within().chamfer)) ProposeChamferDepth();
@@ -284,10 +284,7 @@ void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()
     }
     if (root || (was.root && !within().root)) ProposeRootRadius();
     const std::vector<std::string> fresh = NewMessages(before, CalculateEntries(entries));
-    if (!fresh.empty())
-        said += (said.empty() ? "" : "\n\n") + edit->Caption->Caption() + " " + edit->Text() +
-                ": with it the calculation says what it did not say before:" +
-                MessagesWithRemedies(fresh);
+    said = Paragraphs(said, SaidNew(edit->Caption->Caption() + " " + edit->Text(), fresh));
     if (!said.empty()) ShowMessage(said);
 }
 
@@ -367,10 +364,24 @@ void TForm_qor1prof::Button_rhoap1Click(TObject*) {
     Propose(Edit_rhoap1, [this] { return ProposeTipRadius(); });
 }
 
-std::string TForm_qor1prof::ProposeTipRadius() {
+long double TForm_qor1prof::TipRadiusLimit() {
     // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
+    const long double r =
+        RackTipRadiusMax(DegToRad(FAlpha), Edit_hap1->Peek(), ProtuberanceToStore());
+    if (!(GearData.z[2] < 0) || !(r > 0)) return r;
+    // A ring gear's gap may be narrower than the rack tooth: its bottom at both tolerance limits,
+    // from a calculation of the entries.
+    TScratchGearData scratch;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    if (!StoreControls(false)) return r;
+    CalculateInput();
+    return CalcErrorFlag != 0 || AbortFlag != 0 ? r : RingGapTipRadiusMax(GearData, 2, r);
+}
+
+std::string TForm_qor1prof::ProposeTipRadius() {
     const long double alpha = DegToRad(FAlpha);
-    const long double r = RackTipRadiusMax(alpha, Edit_hap1->Peek(), ProtuberanceToStore());
+    const long double r = TipRadiusLimit();
     if (!(r > 0)) {
         // The rack tooth's flanks meet before its tip line: nothing to round.
         Edit_rhoap1->SetText("0");

@@ -64,6 +64,8 @@ private:
     // again each radius (and the chamfer depth) that the new value put beyond its limit, and says
     // what the calculation says new with it.
     void Propose(TValueEdit* edit, const std::function<std::string()>& set);
+    // The largest tip radius the tool of the edits takes (that fits a ring gear's gap too).
+    long double TipRadiusLimit();
     // Fills in the tip radius; what it has to say (a pointed tool).
     std::string ProposeTipRadius();
     void ProposeRootRadius();

@@ -400,6 +400,14 @@ void TForm_qual::ProposeQ(int gear) {
     };
     auto entries = [this] { return StoreControls(false); };
     const TEntriesCalculation typed = CalculateEntries(entries);
+    // The entries as they were, to be put back exactly where no allowance fits.
+    auto keep = [](TValueEdit* e) {
+        long double v = 0;
+        const std::string text = e->Text();
+        return e->TryValue(v) ? std::function<void()>([e, v, text] { e->ShowValue(v, text); })
+                              : std::function<void()>([e, text] { e->SetText(text); });
+    };
+    const std::function<void()> restore[2] = {keep(c.Q), keep(c.QTol)};
     // The allowance must bring nothing that the gear without one lacks: it raises the tip the
     // premachining cutter leaves, so a larger one may point the tooth or cross the base circle.
     show(0, 0);
@@ -425,16 +433,16 @@ void TForm_qual::ProposeQ(int gear) {
         }
     } else if (refused != 0) {
         const std::vector<std::string> why = lastFresh;
-        show(0, 0);
-        ShowMessage("Machining allowance q: no allowance fits; already q " +
-                    LengthToStr(ok * usual) + " + " + LengthToStr(std::fmax(ok * usual, least)) +
-                    " " + LengthUnitText() +
+        for (const auto& r : restore)
+            r();
+        ShowMessage("Machining allowance q: no allowance fits. Even q " + LengthToStr(ok * usual) +
+                    " + " + LengthToStr(std::fmax(ok * usual, least)) + " " + LengthUnitText() +
                     (least > ok * usual ? " (the tolerance at least half the tooth-thickness "
                                           "tolerance, below which the calculation warns)"
                                         : "") +
                     " raises the tip the premachining leaves so far that the calculation says:" +
                     MessagesWithRemedies(why) +
-                    "\nProposed 0: the gear is finished without premachining.");
+                    "\nNothing is proposed; 0 finishes the gear without premachining.");
         return;
     }
     fits(ok);

@@ -41,7 +41,7 @@ public:
     // "<": machining allowance and its tolerance proposed for gear i: the usual one (two thirds
     // of the protuberance, else 3 % of the module; its tolerance the same, at least half the
     // tooth-thickness tolerance), or the largest share of it with which the calculation says
-    // nothing it does not say without an allowance; where none fits, 0 with the reason.
+    // nothing it does not say without an allowance; where none fits, nothing, with the reason.
     void ProposeQ(int gear);
     // Copies the controls of gear from to the other gear.
     void CopyGear(int from);

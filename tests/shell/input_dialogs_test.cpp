@@ -123,9 +123,10 @@ TEST_F(InputDialogTest, TheToolPickFillsGearTwoAndABlankAngleLeavesAlpha) {
     WriteGearDataFile(job);
     const std::string saved = qortest::ReadFileBytes(job);
     // The pick enters the gear data by OK alone: Cancel in the tool dialog keeps the job as saved.
-    for (const auto& [field9, alpha, cancelled, ok] :
-         {std::tuple{0.0L, 20.0L, false, true}, {25.0L, 25.0L, false, true},
-          {25.0L, 20.0L, true, true}, {25.0L, 20.0L, false, false}}) {
+    for (const auto& [field9, alpha, cancelled, ok] : {std::tuple{0.0L, 20.0L, false, true},
+                                                       {25.0L, 25.0L, false, true},
+                                                       {25.0L, 20.0L, true, true},
+                                                       {25.0L, 20.0L, false, false}}) {
         GearData = before;
         angle = field9;
         cancel = cancelled;
@@ -228,24 +229,25 @@ TEST_F(InputDialogTest, DimensionProposalsShowAndCancelKeepsTheData) {
         // Teeth that are no number calculate nothing.
         EXPECT_EQ(Calculations == calculations, std::string(z) == "abc");
     }
-    Run<TForm_qor1wgeo>({[](TForm_qor1wgeo& f) {
-        Respond::Type(f, "Edit_mn", "2");
-        EXPECT_EQ(f.Edit_pitch->Text(), "12.7");
-        Respond::Type(f, "Edit_pitch", "10"); // leaving the pitch sets the module
-        Respond::Focus(f, "Edit_x2");
-        EXPECT_EQ(f.Edit_mn->Text(), "2.54");
-        Respond::Press(f, "Button_c1");
-        EXPECT_EQ(f.Edit_kmn2->Text(), "0");
-        // The example's ball leaves the usable flank at every shift this module allows: said.
-        Respond::Press(f, "Button_x1min");
-        Respond::Press(f, "Button_metric"); // imperial: no module spin, lengths in inch
-        EXPECT_FALSE(f.SpinButton_mn->Visible());
-        EXPECT_EQ(f.Label_mnu->Caption(), "in.");
-        EXPECT_EQ(f.Label_b0u->Caption(), "in.");
-        EXPECT_EQ(f.Edit_mn->Text(), "0.10000");
-        Respond::Press(f, "Button_cancel");
-    }},
-                        1);
+    Run<TForm_qor1wgeo>(
+        {[](TForm_qor1wgeo& f) {
+            Respond::Type(f, "Edit_mn", "2");
+            EXPECT_EQ(f.Edit_pitch->Text(), "12.7");
+            Respond::Type(f, "Edit_pitch", "10"); // leaving the pitch sets the module
+            Respond::Focus(f, "Edit_x2");
+            EXPECT_EQ(f.Edit_mn->Text(), "2.54");
+            Respond::Press(f, "Button_c1");
+            EXPECT_EQ(f.Edit_kmn2->Text(), "0");
+            // The example's ball leaves the usable flank at every shift this module allows: said.
+            Respond::Press(f, "Button_x1min");
+            Respond::Press(f, "Button_metric"); // imperial: no module spin, lengths in inch
+            EXPECT_FALSE(f.SpinButton_mn->Visible());
+            EXPECT_EQ(f.Label_mnu->Caption(), "in.");
+            EXPECT_EQ(f.Label_b0u->Caption(), "in.");
+            EXPECT_EQ(f.Edit_mn->Text(), "0.10000");
+            Respond::Press(f, "Button_cancel");
+        }},
+        1);
     EXPECT_THAT(Seen.back(), HasSubstr("ball contact > dFa"));
     EXPECT_EQ(UnitSystem, 1);
     EXPECT_TRUE(GearData == before) << "a proposal changed the data";
