@@ -121,7 +121,9 @@ void CadDimLineV(std::string_view t1, std::string_view t2, std::string_view t3, 
 }
 
 long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3) {
-    return TextRun(t1, t2, t3);
+    // A nominal text alone: its characters, without the room the layout leaves beside them.
+    if (!TrimBlanks(t2).empty() || !TrimBlanks(t3).empty()) return TextRun(t1, t2, t3);
+    return Chars(t1) * 2.5L * (CadOutputCode == 3 ? GraphicsTextWH : CadTextFactor) * CadScale;
 }
 
 void CadDimensionA(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,

@@ -36,5 +36,5 @@ void CadDimensionA(std::string_view t1, std::string_view t2, std::string_view t3
 void CadDimensionB(std::string_view t1, std::string_view t2, std::string_view t3, long double x1,
                    long double y1, long double x2, long double y2, long double xd,
                    const long double* textAt = nullptr);
-// The length along a dimension line that its texts take (at the current CadScale).
+// The length along a dimension line that its texts' characters take (at the current CadScale).
 long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3);

@@ -194,7 +194,7 @@ void DrawLabelledCircle(std::string_view text, Extended xc, Extended yc, Extende
 }
 
 void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin, Extended rMax,
-                      const TViewWindow& window) {
+                      const TViewWindow& window, const TCadTrace* lines) {
     const TGearData& g = GearData;
     if (g.z[i] == 0) return; // no pitch to span
     const Extended w = 1.5L * 180.0L / g.z[i];
@@ -231,6 +231,7 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
                 for (std::size_t j = 0; j < arcs.size() && clear; ++j)
                     if (j != k)
                         clear = !Crosses(l, xc, yc, j < k ? arcs[j].span : w, arcs[j].D, theta);
+                clear = clear && (lines == nullptr || LabelClear(l, {}, lines));
                 if (clear || (step == 8 && inside)) {
                     a.inside = inside;
                     a.span = span;

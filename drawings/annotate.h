@@ -65,10 +65,11 @@ struct TViewWindow {
 };
 // The content of "DTEIL": arcs of d, db, df, da, dFf (and dFa) of gear i over 1.5 pitches,
 // only those whose radius lies in rMin..rMax and that pass through the window. A label that
-// would lie on another label or arc goes inside its arc, or its arc is drawn longer (up to
-// three times) until the label is clear.
+// would lie on another label or arc (or on a line of the view's trace, when given) goes inside
+// its arc, or its arc is drawn longer (up to three times) until the label is clear.
 void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended rMin = 0,
-                      Extended rMax = 1e30L, const TViewWindow& window = {});
+                      Extended rMax = 1e30L, const TViewWindow& window = {},
+                      const TCadTrace* lines = nullptr);
 // Every diameter circle of gear i about (x0, y0) with a label column, whose first line starts
 // up and left of the centre (inside the root circle of an external gear), or at (columnX,
 // columnY).

@@ -175,13 +175,17 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
         DiagramClipLine(g.gEC, w.YMin, g.gEC, w.YMax);
     });
 
-    // The curves' end values and the letter C of the pitch point, each where no line and no
-    // text runs (A and E stand below the chart).
+    // The letters A and E below their lines, the curves' end values and the letter C of the
+    // pitch point, each where no line and no text runs.
     const TDiagramWindow& w = DiagramWindow;
-    const Extended below = w.YMin - 0.03L * w.YRange;
     std::vector<TLabelBox> taken;
-    for (const Extended x : {-g.gAC, g.gEC})
-        taken.push_back(ChartLines({"A"}, DiagramX(x), DiagramY(below)).front());
+    Extended x = 0, y = 0;
+    CadSetColour(5);
+    for (const auto& [letter, at] : {std::pair{"A", -g.gAC}, std::pair{"E", g.gEC}}) {
+        if (ended) break; // a chart cut short has no lines at A and E
+        PlaceNear({letter}, DiagramX(at), DiagramY(w.YMin), -90, taken, lines, x, y);
+        PutChartText({letter}, x, y, taken);
+    }
     for (const TCurve& c : curves) {
         CadSetColour(c.colour);
         EndLabel(c.startLabel, -g.gAC, c.zetaStart, true, taken, lines);
@@ -189,9 +193,6 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
         EndLabel(c.endLabel, c.tEnd, c.zetaEnd, false, taken, lines);
     }
     CadSetColour(5);
-    DiagramNumber("A", -g.gAC, below);
-    DiagramNumber("E", g.gEC, below);
-    Extended x = 0, y = 0;
     PlaceNear({"C"}, DiagramX(0), DiagramY(0), -45, taken, lines, x, y);
     PutChartText({"C"}, x, y, taken);
 }

@@ -7,6 +7,7 @@
 #include "cad/cadblock.h"
 #include "cad/cadout.h"
 #include "cad/cadstate.h"
+#include "cad/cadtrace.h"
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
@@ -187,40 +188,46 @@ void DefineBlocks(const TView& v) {
 
 // The diameter arcs of a tooth view that pass through its window: the base circle of a large
 // helical wheel lies far below the tooth, and drawn there it would set the drawing's extents.
-void DiameterArcs(int i) {
+void DiameterArcs(int i, const TCadTrace* lines) {
     const TCadExtents& x = CadExtents;
     if (GearData.DrawDiameters == 2)
-        DrawDiameterArcs(i, 90, 0, 0, 0, 1e30L, {x.XMin, x.YMin, x.XMax, x.YMax});
+        DrawDiameterArcs(i, 90, 0, 0, 0, 1e30L, {x.XMin, x.YMin, x.XMax, x.YMax}, lines);
 }
 
 void DiameterCircles(int i, Extended y0) {
     if (GearData.DrawDiameters == 2) DrawDiameterCircles(i, 0, y0);
 }
 
-void DrawEntities(const TView& v) {
+// lines: the trace of the view's blocks; views 1 to 3 trace their teeth into it, so that the
+// labels of their diameter arcs keep off them.
+void DrawEntities(const TView& v, TCadTrace& lines) {
     TGearData& g = GearData;
     const int i = v.gear;
     const std::string evolv = Numbered("EVOLV", i);
     const Extended half = g.z[i] != 0 ? 180.0L / g.z[i] : 0;
     switch (v.view) {
     case 1:
-        DrawToothGapContour(i, true);
-        DiameterArcs(i);
+        CadDrawTraced(lines, [&] { DrawToothGapContour(i, true); });
+        DiameterArcs(i, &lines);
         break;
     case 2:
-        CadInsertBlock(evolv, 0, 0, half, 1, 1);
-        CadInsertBlock(evolv, 0, 0, -half, 1, 1);
-        DiameterArcs(i);
-        break;
-    case 3:
-        DiametersForShift(g.xeh);
-        DrawGeneratedTooth(i);
-        DiametersForShift(g.xee);
-        if (v.section != 2) {
+        CadDrawTraced(lines, [&] {
             CadInsertBlock(evolv, 0, 0, half, 1, 1);
             CadInsertBlock(evolv, 0, 0, -half, 1, 1);
-        }
-        DiameterArcs(i);
+        });
+        DiameterArcs(i, &lines);
+        break;
+    case 3:
+        CadDrawTraced(lines, [&] {
+            DiametersForShift(g.xeh);
+            DrawGeneratedTooth(i);
+            DiametersForShift(g.xee);
+            if (v.section != 2) {
+                CadInsertBlock(evolv, 0, 0, half, 1, 1);
+                CadInsertBlock(evolv, 0, 0, -half, 1, 1);
+            }
+        });
+        DiameterArcs(i, &lines);
         break;
     case 4:
         DrawGearWheel(static_cast<std::uint16_t>(i), false);
@@ -286,7 +293,12 @@ bool DrawView(std::uint16_t outputCode, TView v, bool into) {
     if (!(into && v.view == 8)) BeginDrawing(v);
     CadWriteTables(GearData.DrawDiameters == 2 ? 2 : 0);
     CadBeginBlocksSection();
-    DefineBlocks(v);
+    // The tooth views trace their blocks for the labels of their diameter arcs.
+    TCadTrace lines;
+    if (v.view <= 3)
+        CadDrawTraced(lines, [&] { DefineBlocks(v); });
+    else
+        DefineBlocks(v);
     if (AbortFlag != 0) {
         // The caller's output stays open and well-formed for the caller to close.
         if (into)
@@ -301,7 +313,7 @@ bool DrawView(std::uint16_t outputCode, TView v, bool into) {
     CadEndSection();
     do {
         CadBeginEntities();
-        DrawEntities(v);
+        DrawEntities(v, lines);
     } while (!CadOutputEnabled());
     CadEndSection();
     if (!into) CadCloseOutput();

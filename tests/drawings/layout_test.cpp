@@ -50,10 +50,10 @@ const TSheet Sheets[] = {
     {"quick", DrawQuickSheet, "sheet=0,0,160,120"},
     {"quick3", DrawQuickSheet3, "sheet=0,0,200,120"},
     {"quick4", DrawQuickSheet4, "sheet=-2,-5,422,305 paper=0,0,420,297"},
-    // Tooth views: arcs through their limits, labels apart.
-    {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }, "view=1"},
-    {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1"},
-    {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1"},
+    // Tooth views: arcs through their limits, labels apart and off the lines.
+    {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }, "view=1 lines=1"},
+    {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1 lines=1"},
+    {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1 lines=1"},
 };
 
 TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
