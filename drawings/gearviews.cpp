@@ -165,11 +165,12 @@ void PlaceLetters(TPath& p, Extended t, std::vector<TLabelBox>& taken, const TCa
         others.erase(others.begin() + static_cast<std::ptrdiff_t>(circles + k));
         const Extended bw = hypotl(box.ux, box.uy);
         int least = LabelConflicts(box, others, &lines);
-        for (int ring = 0; ring < 4 && least != 0; ++ring) {
-            const Extended gap = r + 0.25L * h + ring * h;
-            for (int dir = 0; dir < 8 && least != 0; ++dir) {
-                const Extended dx = std::array{0, 1, 1, 1, 0, -1, -1, -1}[dir];
-                const Extended dy = std::array{1, 1, 0, -1, -1, -1, 0, 1}[dir];
+        for (int ring = 0; ring < 8 && least != 0; ++ring) {
+            const Extended gap = r + 0.25L * h + ring * 0.5L * h;
+            for (int dir = 0; dir < 16 && least != 0; ++dir) {
+                // Round the point in steps of 22.5 degrees, on the square of the ring.
+                const Extended t = dir * Pi / 8, dx = std::clamp(1.5L * sinl(t), -1.0L, 1.0L),
+                               dy = std::clamp(1.5L * cosl(t), -1.0L, 1.0L);
                 // The letter's middle in its own frame, then turned with the text.
                 const Extended mu = dx * (bw / 2 + gap) - bw / 2;
                 const Extended mv = dy * (h / 2 + gap) - h / 2;
