@@ -77,7 +77,8 @@ bool ChooseOutputFile(const std::string& ext) {
     const std::string base = JobBaseName();
     dialog.FileName = base.empty() ? std::string() : base + "." + ext;
     dialog.DefaultExt = ext;
-    dialog.Options |= ofOverwritePrompt;
+    // The question about replacing a file comes below, about the file that is really written.
+    dialog.Options &= ~static_cast<TOpenOptions>(ofOverwritePrompt);
     const bool ok = dialog.Execute();
     if (!ok || TrimBlanks(dialog.FileName).empty()) {
         AbortFlag = 1;
@@ -86,15 +87,13 @@ bool ChooseOutputFile(const std::string& ext) {
         return false;
     }
     // Any other extension gets the format's added, so a drawing never replaces a job or
-    // another file the name happened to match; the name made so is asked about afresh.
+    // another file the name happened to match.
     CadFileName = WithExtension(dialog.FileName, ext);
-    if (CadFileName != dialog.FileName) {
-        CheckOverwrite(CadFileName);
-        if (AbortFlag != 0) {
-            CadFileName.clear();
-            RestoreCursor();
-            return false;
-        }
+    CheckOverwrite(CadFileName);
+    if (AbortFlag != 0) {
+        CadFileName.clear();
+        RestoreCursor();
+        return false;
     }
     return true;
 }
