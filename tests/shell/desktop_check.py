@@ -9,9 +9,14 @@ For each screen (1600 x 1000, 1366 x 768, and 1366 x 768 scaled 2x):
   without a change leaves the main window's frame as it was;
 - keyboard zoom and pan work after a menu command chosen with the keyboard (Alt+V, Return):
   keypad plus changes the picture, Esc brings the unzoomed picture back.
-Windows are read with xwininfo and xprop, pictures with xwd (parsed here), keys come from
-xdotool.
-Usage: desktop_check.py QOR1W
+On 1366 x 768, with a job given by its full path as a file manager passes it:
+- the menus of the main, table and text windows draw (English and Chinese);
+- the table window keeps its size when it is opened again and again;
+- CAD > Production drawing > DXF proposes the job's name with ".dxf"; taken, and with the job's
+  own name typed over it, it writes DXF files and leaves the job as it was.
+Windows are read with xwininfo and xprop, pictures with xwd (parsed here), menus from the X
+server's frame buffer, keys come from xdotool.
+Usage: desktop_check.py QOR1W DATA_DIR
 """
 
 import os
@@ -106,6 +111,56 @@ def changed_from(old, window, env, timeout=60.0):
     return None
 
 
+def screen_area(home, box):
+    """What the screen shows in box (x, y, w, h), as rows of (r, g, b): read from the frame
+    buffer, not through the server's GetImage, which xwd runs window by window when windows of
+    several colormaps meet (Qt's and the window manager's) and which then loses a popup menu
+    lying over a window that reaches below the one beneath it."""
+    with open(os.path.join(home, "Xvfb_screen0"), "rb") as f:
+        data = f.read()
+    h = struct.unpack(">25I", data[:100])
+    header, width, height, stride, ncolors = h[0], h[4], h[5], h[12], h[19]
+    masks = h[14:17]
+    fmt = "<I" if h[7] == 0 else ">I"
+    base = header + 12 * ncolors
+    x0, y0, w, hh = box
+    rows = []
+    for y in range(max(y0, 0), min(y0 + hh, height)):
+        row = []
+        for x in range(max(x0, 0), min(x0 + w, width)):
+            v = struct.unpack_from(fmt, data, base + y * stride + 4 * x)[0]
+            row.append(tuple((v & m) >> ((m & -m).bit_length() - 1) for m in masks))
+        rows.append(row)
+    return rows
+
+
+def open_popup(env):
+    """(x, y, w, h) of the popup menu shown (an override-redirect window of the program)."""
+    for line in run(["xwininfo", "-root", "-children"], env).stdout.splitlines():
+        line = line.strip()
+        if not line.startswith("0x") or '("qor1w"' not in line:
+            continue
+        info = run(["xwininfo", "-id", line.split()[0]], env).stdout
+        if "IsViewable" not in info or "Override Redirect State: yes" not in info:
+            continue
+        geometry = line.split()[-2]  # WxH+X+Y
+        wh, x, y = geometry.split("+")[:3]
+        w, h = wh.split("x")
+        return int(x), int(y), int(w), int(h)
+    return None
+
+
+def menu_drawn(rows):
+    """A drawn menu: light background (beside the highlighted item) with dark text, never one
+    dark block."""
+    pixels = [p for row in rows for p in row]
+    if not pixels:
+        return False
+    light = sum(1 for p in pixels if min(p) > 180)
+    dark = sum(1 for p in pixels if max(p) < 90)
+    return light > 0.3 * len(pixels) and dark > 30
+
+
 def frame_of(window, env):
     """(left, top, right, bottom) of the window's frame on the screen."""
     info = run(["xwininfo", "-id", window], env).stdout
@@ -149,12 +204,13 @@ def drawing_box(rows):
 
 
 def start_display(size, home, procs):
-    """An X server of its own; Xvfb picks a free display number and names it when ready."""
+    """An X server of its own; Xvfb picks a free display number and names it when ready. Its
+    frame buffer lies in home as Xvfb_screen0."""
     read_end, write_end = os.pipe()
     log = open(os.path.join(home, "xvfb.log"), "w+")
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                             "%dx%dx24" % size, "-nolisten", "tcp"], pass_fds=(write_end,),
-                            stdout=log, stderr=subprocess.STDOUT)
+                             "%dx%dx24" % size, "-nolisten", "tcp", "-fbdir", home],
+                            pass_fds=(write_end,), stdout=log, stderr=subprocess.STDOUT)
     os.close(write_end)
     procs.append(xvfb)
     number = b""
@@ -310,8 +366,124 @@ def one_screen(program, size, scale, home):
                 p.wait()
 
 
+def job_session(program, data, home):
+    """A job given by its full path: menus of every kind of window, the table window opened
+    again and again, and the DXF export beside the job file."""
+    size = (1366, 768)
+    procs = []
+    try:
+        display = start_display(size, home, procs)
+        if display is None:
+            return
+        env = dict(os.environ, DISPLAY=":" + display, HOME=home,
+                   XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
+                   XDG_RUNTIME_DIR=home, ASAN_OPTIONS="detect_leaks=0")
+        env.pop("QT_QPA_PLATFORM", None)
+        if not start_window_manager(env, home, "job session", procs):
+            return
+        jobs = os.path.join(home, "jobs")
+        os.makedirs(jobs)
+        job = os.path.join(jobs, "fm.q1w")
+        shutil.copyfile(os.path.join(data, "spur.q1w"), job)
+        with open(job, "rb") as f:
+            job_bytes = f.read()
+        app = subprocess.Popen([program, job], env=env, cwd=home, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+        procs.append(app)
+
+        def named(text):
+            ids = run(["xdotool", "search", "--onlyvisible", "--name", text], env).stdout.split()
+            return ids[-1] if ids else None
+
+        def keys(*names):
+            for k in names:
+                run(["xdotool", "key", k], env)
+                time.sleep(0.6)
+
+        window = wait_for("the main window of the job session", lambda: named("QOR1W"))
+        if window is None:
+            return
+        run(["xdotool", "windowactivate", "--sync", window], env)
+
+        def menu(where, key):
+            keys(key)
+            box = wait_for("the %s menu of the %s" % (key, where), lambda: open_popup(env), 30)
+            if box:
+                time.sleep(1)  # painted by now
+                check(menu_drawn(screen_area(home, box)),
+                      "%s: the menu %s does not draw (%s)" % (where, key, box))
+            keys("Escape", "Escape")
+
+        for language in ("English", "Chinese"):
+            menu("main window in " + language, "alt+f")
+            sizes = []
+            for k in range(3):
+                keys("alt+d", "Return")
+                table = wait_for("the table window", lambda: named("q1toolx"), 60)
+                if table is None:
+                    break
+                time.sleep(1)
+                sizes.append(frame_of(table, env))
+                if k == 0:
+                    menu("table window in " + language, "alt+f")
+                keys("Escape")
+                wait_for("the table window to close", lambda: named("q1toolx") is None, 30)
+            check(len(set(sizes)) == 1, "%s: the table window changed its frame when opened "
+                  "again: %s" % (language, sizes))
+            keys("alt+v", "s")
+            if wait_for("the text window", lambda: named("outwin"), 60):
+                time.sleep(1)
+                menu("text window in " + language, "alt+f")
+                menu("text window in " + language, "alt+e")
+                keys("alt+f", "x")
+                wait_for("the text window to close", lambda: named("outwin") is None, 30)
+            if language == "English":
+                keys("alt+h", "l", "c")  # Help > Menu Language > Chinese
+                time.sleep(1)
+
+        # CAD > Production drawing as DXF: the proposal, then the job's own name typed over it.
+        cad = os.path.join(home, "data", "qor1w")
+        for typed, written in ((None, os.path.join(cad, "fm.dxf")), (job, job + ".dxf")):
+            keys("alt+c", "p")
+            question = wait_for("the CAD code question", lambda: named("Select"), 60)
+            if not question:
+                break
+            time.sleep(1)
+            # A click on "DXF", the first choice below the question's text, then OK.
+            info = run(["xwininfo", "-id", question], env).stdout
+            x, y = [int(line.split(":")[1]) for line in info.splitlines()
+                    if "Absolute upper-left" in line]
+            run(["xdotool", "mousemove", str(x + 45), str(y + 75), "click", "1"], env)
+            keys("Return")
+            if not wait_for("the save dialog", lambda: named("Save As"), 60):
+                break
+            time.sleep(1)
+            if typed:
+                keys("ctrl+a")
+                run(["xdotool", "type", "--delay", "20", typed], env)
+            keys("Return")
+            check(wait_for("the DXF file " + written, lambda: os.path.exists(written), 60),
+                  "CAD > Production drawing wrote no %s" % written)
+            time.sleep(2)
+        with open(job, "rb") as f:
+            check(f.read() == job_bytes, "the job file %s changed by a DXF export" % job)
+        for dxf in (os.path.join(cad, "fm.dxf"), job + ".dxf"):
+            if os.path.exists(dxf):
+                with open(dxf, "rb") as f:
+                    check(f.read(9) == b"  0\r\nSECT", "%s is no DXF file" % dxf)
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
+    data = os.path.abspath(sys.argv[2])
     for tool in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "xwd"):
         if shutil.which(tool) is None:
             FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
@@ -319,11 +491,14 @@ def main():
         for size, scale in (((1600, 1000), 1), ((1366, 768), 1), ((1366, 768), 2)):
             with tempfile.TemporaryDirectory() as home:
                 one_screen(program, size, scale, home)
+        with tempfile.TemporaryDirectory() as home:
+            job_session(program, data, home)
     for f in FAILURES:
         print("FAIL", f)
     if not FAILURES:
         print("main window on the screen and kept there by Settings, OK; a minimised dialog comes "
-              "back; drawing fits after a resize, keys zoom after the menu")
+              "back; drawing fits after a resize, keys zoom after the menu; every menu draws, the "
+              "table window keeps its size, a DXF export leaves the job alone")
     return 1 if FAILURES else 0
 
 

@@ -532,10 +532,15 @@ TEST_F(MainAcceptance, EveryDialogIsWholeAtTheProposedSize) {
                    Tin_radiodialog, TShowScreen, TForm_selectcolor, TForm_hilfebild>(Window,
                                                                                     look);
     };
-    const auto whole = [](TForm& f) {
+    const char* shots = std::getenv("QOR_SHOTS");
+    const auto whole = [&](TForm& f) {
         const TSize need = ControlsNeed(&f);
         EXPECT_LE(need.cx, f.ClientWidth()) << f.Name();
         EXPECT_LE(need.cy, f.ClientHeight()) << f.Name();
+        if (shots != nullptr)
+            f.Widget()->grab().save(QString::fromStdString(
+                std::string(shots) + "/" + f.Name() + "_" + std::to_string(FormSizePercent) +
+                "_" + std::to_string(::Language) + ".png"));
     };
     ScaleByPercent = 100;
     FitFormMode = 2; // as designed: within the size the proposals count with
