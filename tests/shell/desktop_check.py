@@ -258,6 +258,25 @@ def start_window_manager(env, home, tag, procs):
     return False
 
 
+def program_env(display, home, scale):
+    """The program's environment on the display: a home of its own, Qt scaled by scale."""
+    env = dict(os.environ, DISPLAY=":" + display, HOME=home, XDG_CONFIG_HOME=home + "/config",
+               XDG_DATA_HOME=home + "/data", XDG_RUNTIME_DIR=home, QT_SCALE_FACTOR=str(scale),
+               ASAN_OPTIONS="detect_leaks=0")
+    env.pop("QT_QPA_PLATFORM", None)
+    return env
+
+
+def stop_all(procs):
+    for p in reversed(procs):
+        p.terminate()
+        try:
+            p.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.wait()
+
+
 def one_screen(program, size, scale, home):
     tag = "%dx%d at %gx" % (size[0], size[1], scale)
     procs = []
@@ -265,11 +284,7 @@ def one_screen(program, size, scale, home):
         display = start_display(size, home, procs)
         if display is None:
             return
-        env = dict(os.environ, DISPLAY=":" + display, HOME=home,
-                   XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
-                   XDG_RUNTIME_DIR=home, QT_SCALE_FACTOR=str(scale),
-                   ASAN_OPTIONS="detect_leaks=0")
-        env.pop("QT_QPA_PLATFORM", None)
+        env = program_env(display, home, scale)
         if not start_window_manager(env, home, tag, procs):
             return
         app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
@@ -357,13 +372,7 @@ def one_screen(program, size, scale, home):
             reset = grab(window, env)
         check(reset == before, "%s: Esc did not bring the unzoomed view back" % tag)
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        stop_all(procs)
 
 
 def job_session(program, data, home):
@@ -375,10 +384,7 @@ def job_session(program, data, home):
         display = start_display(size, home, procs)
         if display is None:
             return
-        env = dict(os.environ, DISPLAY=":" + display, HOME=home,
-                   XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
-                   XDG_RUNTIME_DIR=home, ASAN_OPTIONS="detect_leaks=0")
-        env.pop("QT_QPA_PLATFORM", None)
+        env = program_env(display, home, 1)
         if not start_window_manager(env, home, "job session", procs):
             return
         jobs = os.path.join(home, "jobs")
@@ -472,13 +478,7 @@ def job_session(program, data, home):
                 with open(dxf, "rb") as f:
                     check(f.read(9) == b"  0\r\nSECT", "%s is no DXF file" % dxf)
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        stop_all(procs)
 
 
 def main():
