@@ -1250,18 +1250,15 @@ long double FrameFactor() {
 void Tconfig::Button_dialogsizeClick(TObject*) {
     int left = 0, top = 0, width = 0, height = 0;
     Screen()->WorkArea(left, top, width, height);
-    SpinEdit_dialogfenster->SetValue(ProposedDialogSize(FrameFactor(), Screen()->PixelsPerInch(),
-                                                        width, height,
-                                                        SpinEdit_dialogelemente->Value()));
+    SpinEdit_dialogfenster->SetValue(ProposedDialogSize(
+        FrameFactor(), Screen()->PixelsPerInch(), width, height, SpinEdit_dialogelemente->Value()));
 }
 
 void Tconfig::Button_dialogelementeClick(TObject*) {
     int left = 0, top = 0, width = 0, height = 0;
     Screen()->WorkArea(left, top, width, height);
-    SpinEdit_dialogelemente->SetValue(ProposedDialogElements(FrameFactor(),
-                                                             Screen()->PixelsPerInch(), width,
-                                                             height,
-                                                             SpinEdit_dialogfenster->Value()));
+    SpinEdit_dialogelemente->SetValue(ProposedDialogElements(
+        FrameFactor(), Screen()->PixelsPerInch(), width, height, SpinEdit_dialogfenster->Value()));
 }
 
 void Tconfig::Button_confkvilpenClick(TObject*) {

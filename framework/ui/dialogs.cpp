@@ -165,8 +165,8 @@ int ProposedDialogSize(long double frameShare, int pixelsPerInch, int areaWidth,
                     LargestFitting(areaWidth, areaHeight, elementsPercent));
 }
 
-int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth,
-                           int areaHeight, int dialogPercent) {
+int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth, int areaHeight,
+                           int dialogPercent) {
     const int base = ProposedDialogSize(frameShare, pixelsPerInch, areaWidth, areaHeight, 100);
     const int p = MulDiv(std::max(dialogPercent, 1), 100, base);
     return std::clamp(p, 10, LargestFitting(areaWidth, areaHeight, dialogPercent));

@@ -59,8 +59,8 @@ int ProposedDialogSize(long double frameShare, int pixelsPerInch, int areaWidth,
                        int elementsPercent);
 // The dialog element size proposed for a dialog window size (ScaleByPercent): the window size
 // over the proposal of the same screen, capped, as that proposal is, by the work area.
-int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth,
-                           int areaHeight, int dialogPercent);
+int ProposedDialogElements(long double frameShare, int pixelsPerInch, int areaWidth, int areaHeight,
+                           int dialogPercent);
 
 // A form's geometry as designed (its size and font, its controls' bounds and fonts). A form that
 // lives for the whole run and is shown many times is fitted with Fit: the first time from its

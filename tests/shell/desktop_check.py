@@ -12,8 +12,8 @@ For each screen (1600 x 1000, 1366 x 768, and 1366 x 768 scaled 2x):
 On 1366 x 768, with a job given by its full path as a file manager passes it:
 - the menus of the main, table and text windows draw (English and Chinese);
 - the table window keeps its size when it is opened again and again;
-- CAD > Production drawing > DXF proposes the job's name with ".dxf"; taken, and with the job's
-  own name typed over it, it writes DXF files and leaves the job as it was.
+- CAD > Production drawing > DXF proposes the job's name with ".dxf" in the CAD folder and
+  leaves the job as it was.
 Windows are read with xwininfo and xprop, pictures with xwd (parsed here), menus from the X
 server's frame buffer, keys come from xdotool.
 Usage: desktop_check.py QOR1W DATA_DIR
@@ -111,54 +111,33 @@ def changed_from(old, window, env, timeout=60.0):
     return None
 
 
-def screen_area(home, box):
-    """What the screen shows in box (x, y, w, h), as rows of (r, g, b): read from the frame
-    buffer, not through the server's GetImage, which xwd runs window by window when windows of
-    several colormaps meet (Qt's and the window manager's) and which then loses a popup menu
-    lying over a window that reaches below the one beneath it."""
-    with open(os.path.join(home, "Xvfb_screen0"), "rb") as f:
-        data = f.read()
-    h = struct.unpack(">25I", data[:100])
-    header, width, height, stride, ncolors = h[0], h[4], h[5], h[12], h[19]
-    masks = h[14:17]
-    fmt = "<I" if h[7] == 0 else ">I"
-    base = header + 12 * ncolors
-    x0, y0, w, hh = box
-    rows = []
-    for y in range(max(y0, 0), min(y0 + hh, height)):
-        row = []
-        for x in range(max(x0, 0), min(x0 + w, width)):
-            v = struct.unpack_from(fmt, data, base + y * stride + 4 * x)[0]
-            row.append(tuple((v & m) >> ((m & -m).bit_length() - 1) for m in masks))
-        rows.append(row)
-    return rows
-
-
-def open_popup(env):
-    """(x, y, w, h) of the popup menu shown (an override-redirect window of the program)."""
+def popup_drawn(home, env):
+    """None while no popup menu of the program shows, else whether it draws: light background
+    and dark text where it lies on the screen. The screen is read from the frame buffer, not
+    through GetImage: xwd reads window by window when windows of several colormaps meet (Qt's
+    and the window manager's) and then loses a popup over a window that reaches below the one
+    beneath it."""
     for line in run(["xwininfo", "-root", "-children"], env).stdout.splitlines():
-        line = line.strip()
-        if not line.startswith("0x") or '("qor1w"' not in line:
+        words = line.split()
+        if not words or not words[0].startswith("0x") or '("qor1w"' not in line or \
+                "Override Redirect State: yes" not in run(["xwininfo", "-id", words[0]], env).stdout:
             continue
-        info = run(["xwininfo", "-id", line.split()[0]], env).stdout
-        if "IsViewable" not in info or "Override Redirect State: yes" not in info:
-            continue
-        geometry = line.split()[-2]  # WxH+X+Y
-        wh, x, y = geometry.split("+")[:3]
-        w, h = wh.split("x")
-        return int(x), int(y), int(w), int(h)
+        size, x0, y0 = words[-2].split("+")[:3]  # WxH+X+Y
+        w, h = (int(v) for v in size.split("x"))
+        with open(os.path.join(home, "Xvfb_screen0"), "rb") as f:
+            data = f.read()
+        head = struct.unpack(">25I", data[:100])
+        base, stride, masks = head[0] + 12 * head[19], head[12], head[14:17]
+        light = dark = 0
+        for y in range(int(y0), int(y0) + h):
+            for x in range(int(x0), int(x0) + w):
+                v = struct.unpack_from("<I" if head[7] == 0 else ">I", data,
+                                       base + y * stride + 4 * x)[0]
+                p = [(v & m) >> ((m & -m).bit_length() - 1) for m in masks]
+                light += min(p) > 180
+                dark += max(p) < 90
+        return light > 0.3 * w * h and dark > 30
     return None
-
-
-def menu_drawn(rows):
-    """A drawn menu: light background (beside the highlighted item) with dark text, never one
-    dark block."""
-    pixels = [p for row in rows for p in row]
-    if not pixels:
-        return False
-    light = sum(1 for p in pixels if min(p) > 180)
-    dark = sum(1 for p in pixels if max(p) < 90)
-    return light > 0.3 * len(pixels) and dark > 30
 
 
 def frame_of(window, env):
@@ -376,26 +355,20 @@ def one_screen(program, size, scale, home):
 
 
 def job_session(program, data, home):
-    """A job given by its full path: menus of every kind of window, the table window opened
-    again and again, and the DXF export beside the job file."""
-    size = (1366, 768)
+    """A job given by its full path: the menus of every kind of window in English and Chinese,
+    the table window opened again and again, and the DXF export."""
     procs = []
     try:
-        display = start_display(size, home, procs)
-        if display is None:
+        display = start_display((1366, 768), home, procs)
+        env = program_env(display, home, 1) if display else None
+        if env is None or not start_window_manager(env, home, "job session", procs):
             return
-        env = program_env(display, home, 1)
-        if not start_window_manager(env, home, "job session", procs):
-            return
-        jobs = os.path.join(home, "jobs")
-        os.makedirs(jobs)
-        job = os.path.join(jobs, "fm.q1w")
+        job = os.path.join(home, "fm.q1w")
         shutil.copyfile(os.path.join(data, "spur.q1w"), job)
         with open(job, "rb") as f:
             job_bytes = f.read()
-        app = subprocess.Popen([program, job], env=env, cwd=home, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-        procs.append(app)
+        procs.append(subprocess.Popen([program, job], env=env, cwd=home,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
 
         def named(text):
             ids = run(["xdotool", "search", "--onlyvisible", "--name", text], env).stdout.split()
@@ -406,77 +379,55 @@ def job_session(program, data, home):
                 run(["xdotool", "key", k], env)
                 time.sleep(0.6)
 
-        window = wait_for("the main window of the job session", lambda: named("QOR1W"))
-        if window is None:
-            return
-        run(["xdotool", "windowactivate", "--sync", window], env)
-
         def menu(where, key):
             keys(key)
-            box = wait_for("the %s menu of the %s" % (key, where), lambda: open_popup(env), 30)
-            if box:
-                time.sleep(1)  # painted by now
-                check(menu_drawn(screen_area(home, box)),
-                      "%s: the menu %s does not draw (%s)" % (where, key, box))
+            drawn = wait_for(where + " " + key, lambda: popup_drawn(home, env) is not None, 30)
+            time.sleep(1)  # painted by now
+            check(not drawn or popup_drawn(home, env), "%s: the menu %s does not draw" %
+                  (where, key))
             keys("Escape", "Escape")
 
+        if not wait_for("the main window of the job", lambda: named("QOR1W")):
+            return
         for language in ("English", "Chinese"):
             menu("main window in " + language, "alt+f")
-            sizes = []
-            for k in range(3):
+            frames = []
+            for k in range(3):  # Database > Cutting Tool, Esc
                 keys("alt+d", "Return")
-                table = wait_for("the table window", lambda: named("q1toolx"), 60)
-                if table is None:
+                if not wait_for("the table window", lambda: named("q1toolx"), 60):
                     break
                 time.sleep(1)
-                sizes.append(frame_of(table, env))
+                frames.append(frame_of(named("q1toolx"), env))
                 if k == 0:
                     menu("table window in " + language, "alt+f")
                 keys("Escape")
-                wait_for("the table window to close", lambda: named("q1toolx") is None, 30)
-            check(len(set(sizes)) == 1, "%s: the table window changed its frame when opened "
-                  "again: %s" % (language, sizes))
-            keys("alt+v", "s")
+                wait_for("the table window to close", lambda: not named("q1toolx"), 30)
+            check(len(set(frames)) == 1, "the table window's frame changed: %s" % frames)
+            keys("alt+v", "s")  # View > Production Sheet
             if wait_for("the text window", lambda: named("outwin"), 60):
-                time.sleep(1)
                 menu("text window in " + language, "alt+f")
                 menu("text window in " + language, "alt+e")
                 keys("alt+f", "x")
-                wait_for("the text window to close", lambda: named("outwin") is None, 30)
-            if language == "English":
-                keys("alt+h", "l", "c")  # Help > Menu Language > Chinese
-                time.sleep(1)
+            keys("alt+h", "l", "c")  # Help > Menu Language > Chinese
 
-        # CAD > Production drawing as DXF: the proposal, then the job's own name typed over it.
-        cad = os.path.join(home, "data", "qor1w")
-        for typed, written in ((None, os.path.join(cad, "fm.dxf")), (job, job + ".dxf")):
-            keys("alt+c", "p")
-            question = wait_for("the CAD code question", lambda: named("Select"), 60)
-            if not question:
-                break
+        # CAD > Production drawing, "DXF" (clicked: the first choice below the question), OK,
+        # and the name the save dialog proposes.
+        keys("alt+c", "p")
+        question = wait_for("the CAD code question", lambda: named("Select"), 60)
+        if question:
             time.sleep(1)
-            # A click on "DXF", the first choice below the question's text, then OK.
             info = run(["xwininfo", "-id", question], env).stdout
             x, y = [int(line.split(":")[1]) for line in info.splitlines()
                     if "Absolute upper-left" in line]
             run(["xdotool", "mousemove", str(x + 45), str(y + 75), "click", "1"], env)
             keys("Return")
-            if not wait_for("the save dialog", lambda: named("Save As"), 60):
-                break
-            time.sleep(1)
-            if typed:
-                keys("ctrl+a")
-                run(["xdotool", "type", "--delay", "20", typed], env)
-            keys("Return")
-            check(wait_for("the DXF file " + written, lambda: os.path.exists(written), 60),
-                  "CAD > Production drawing wrote no %s" % written)
-            time.sleep(2)
+            if wait_for("the save dialog", lambda: named("Save As"), 60):
+                time.sleep(1)
+                keys("Return")
+        dxf = os.path.join(home, "data", "qor1w", "fm.dxf")
+        check(wait_for(dxf, lambda: os.path.exists(dxf), 60), "the DXF export wrote no " + dxf)
         with open(job, "rb") as f:
-            check(f.read() == job_bytes, "the job file %s changed by a DXF export" % job)
-        for dxf in (os.path.join(cad, "fm.dxf"), job + ".dxf"):
-            if os.path.exists(dxf):
-                with open(dxf, "rb") as f:
-                    check(f.read(9) == b"  0\r\nSECT", "%s is no DXF file" % dxf)
+            check(f.read() == job_bytes, "the DXF export changed the job file")
     finally:
         stop_all(procs)
 

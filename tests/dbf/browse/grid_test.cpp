@@ -162,43 +162,35 @@ TEST_F(GridTest, DownOnTheLastRowAppendsOnlyWithAutoAppend) {
 // a click, also from a date cell with its edit mask) the row is dropped, typed into it is written:
 // dbfread counts the records.
 TEST_F(GridTest, AnUntouchedNewRowIsDroppedHoweverItIsLeft) {
-    form->SetBounds(0, 0, 640, 300);
     grid->SetBounds(0, 0, 640, 300);
     form->Show();
     auto* view = qobject_cast<QTableView*>(grid->Widget());
-    ASSERT_NE(view, nullptr);
     view->window()->activateWindow();
-    Application->ProcessMessages();
     const auto key = [view](int k) {
         QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
-        QWidget* focus = QApplication::focusWidget();
-        QApplication::sendEvent(focus != nullptr ? focus : view, &e);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : view,
+                                &e);
         Application->ProcessMessages();
     };
     std::size_t records = Lines(Ref("view '" + table + "'")).size();
-    const struct {
-        bool click;
-        const char *column, *typed;
-    } ways[] = {{false, "NAME", ""}, {true, "NAME", ""}, {false, "DAY", ""}, {false, "NAME", "Rad"}};
-    for (const auto& w : ways) {
-        SCOPED_TRACE(std::string(w.click ? "click " : "Up ") + w.column + " " + w.typed);
+    // Left by a click or Up, from the name or a date cell (edit mask), typed into or not.
+    for (const auto& [click, column, typed] : {std::tuple{false, "NAME", ""},
+                                               {true, "NAME", ""},
+                                               {false, "DAY", ""},
+                                               {false, "NAME", "Rad"}}) {
+        SCOPED_TRACE(std::string(click ? "click " : "Up ") + column + " " + typed);
         ds->Last();
-        grid->SetSelectedIndex(Col(w.column));
+        grid->SetSelectedIndex(Col(column));
         view->setFocus();
         key(Qt::Key_Down);
-        ASSERT_EQ(ds->State(), dsInsert);
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        ASSERT_NE(editor, nullptr) << "no editor on the new row";
-        if (*w.typed != 0) {
-            editor->setText(w.typed);
-            ++records;
-        }
-        if (w.click) {
+        ASSERT_TRUE(editor != nullptr && ds->State() == dsInsert) << "no editor on a new row";
+        if (*typed != 0) editor->setText(typed);
+        records += *typed != 0;
+        if (click)
             view->setCurrentIndex(view->model()->index(0, 0));
-            Application->ProcessMessages();
-        } else {
+        else
             key(Qt::Key_Up);
-        }
         EXPECT_EQ(ds->State(), dsBrowse);
         EXPECT_EQ(static_cast<std::size_t>(ds->RecordCount()), records);
     }

