@@ -599,35 +599,24 @@ TEST_F(Questions, ScaleByPercentScalesControlsAndKeepsPlace) {
     EXPECT_EQ(f.BoundsRect(), Rect(33, 44, 183, 145));
 }
 
-// Below 100 % a form keeps room for its controls; a window shown many times is fitted from its
-// design once (again, from the design, only for new settings), its controls with it.
-TEST_F(Questions, FitFormKeepsTheControlsAndFitsADesignOnce) {
-    TForm main(nullptr);
+// A window shown many times is fitted from its design once (again, from the design, only for
+// new settings), its controls with it.
+TEST_F(Questions, AFormDesignIsFittedOnce) {
+    TForm main(nullptr), g(nullptr);
     main.SetBounds(0, 0, 2000, 1500);
     Application->SetMainForm(&main);
-    ScaleByPercent = 100;
-    TForm f(nullptr), g(nullptr);
-    for (TForm* form : {&f, &g})
-        form->SetBounds(0, 0, 440, 316);
-    (new TButton(&f))->SetBounds(300, 250, 100, 30);
-    FormSizePercent = 50;
-    FitForm(&f);
-    EXPECT_EQ(f.ClientRect(), Rect(0, 0, 408, 288)); // the button and the margin of 8
+    g.SetBounds(0, 0, 440, 316);
     auto* c = new TButton(&g);
     c->SetBounds(10, 20, 100, 30);
     TFormDesign design;
-    FormSizePercent = 130;
-    for (int k = 0; k < 3; ++k) {
+    for (const auto& [size, scale, width] :
+         {std::tuple{130, 100, 572}, {130, 100, 500}, {101, 200, 888}}) { // 440 x 1.01, then 200 %
+        FormSizePercent = size;
+        ScaleByPercent = scale;
         design.Fit(&g);
-        EXPECT_EQ(g.BoundsRect().Right - g.Left(), 572) << k;
+        EXPECT_EQ(g.Width(), width);
+        g.SetBounds(g.Left(), g.Top(), 500, 300); // the user's size stays with the settings
     }
-    g.SetBounds(g.Left(), g.Top(), 500, 300); // the user's size stays
-    design.Fit(&g);
-    EXPECT_EQ(g.Width(), 500);
-    FormSizePercent = 101;
-    ScaleByPercent = 200;
-    design.Fit(&g);
-    EXPECT_EQ(g.Width(), 888); // 440 x 1.01 = 444, then 200 %
     EXPECT_EQ(c->BoundsRect(), Rect(20, 40, 220, 100));
 }
 
