@@ -52,7 +52,8 @@ SpanBase MakeSpanBase(int i) {
         g.k[i] = s < 0 ? -k : k;
     }
     SpanBase b;
-    b.atShift0 = a.cosAlpha * g.mn * (a.invAt * g.z[i] + (g.k[i] - s / 2) * Pi);
+    // |k| teeth (spaces of a ring gear) whatever sign k was given with.
+    b.atShift0 = a.cosAlpha * g.mn * (a.invAt * g.z[i] + (s * std::abs(g.k[i]) - s / 2) * Pi);
     b.perShift = 2 * g.mn * a.sinAlpha;
     return b;
 }
@@ -237,6 +238,10 @@ unsigned MeasureFaults(int i) {
     return Faults[i];
 }
 
+long double ShownBallDiameter(int i) {
+    return Faults[i] & NoBall ? NoSolution : GearData.DM[i];
+}
+
 void ClearMeasureFaults() {
     Faults = {0, 0};
 }
@@ -363,7 +368,9 @@ long double TSpanGauge::Shift(int n) const {
 
 long double TSpanGauge::Span(std::int32_t k, int n) const {
     const Flanks& f = *flanks_;
-    return f.atShift0 + k * f.perK + Shift(n) * f.perShift;
+    // |k| teeth (spaces of a ring gear) whatever sign k was given with.
+    const std::int32_t signedK = GearData.z[i_] < 0 ? -std::abs(k) : std::abs(k);
+    return f.atShift0 + signedK * f.perK + Shift(n) * f.perShift;
 }
 
 long double TSpanGauge::Outside(long double c, int n) {

@@ -31,6 +31,9 @@ enum MeasureFault : unsigned {
     NoBall = 32,        // no ball given and no usual ball to choose (DmMess 0): no ball dimension
 };
 unsigned MeasureFaults(int i);
+// The ball diameter of gear i as listings and tables give it: DM[i], or NaN (no number) where the
+// last calculation had no ball (NoBall: none given and no usual one).
+long double ShownBallDiameter(int i);
 // Forgets the faults of the last calculation (CalculateGears starts with it, so a calculation
 // that stops before its inspection step leaves none behind).
 void ClearMeasureFaults();
@@ -88,7 +91,7 @@ public:
     // dimensions have one flank (without allowances several coincide).
     long double Shift(int n) const;
     int Distinct(int n) const;
-    // The span over k teeth at the n-th shift (negative on a ring gear, as k is).
+    // The span over |k| teeth (spaces) at the n-th shift (negative on a ring gear).
     long double Span(std::int32_t k, int n) const;
     // Where a contact at the diameter c (positive) lies on the flank of the n-th shift: 0 on the
     // usable flank, else how far (mm on the diameter) beyond the tip form diameter (positive) or

@@ -311,7 +311,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
     const double rb = static_cast<double>(cut.BaseRadius());
     double R = 0;
     // The cut points come closer to the centre going down the tool; sample only where they lie
-    // outside the base circle (that end is found roughly: it only places the samples).
+    // outside the base circle (closely: an undercut may reach only just above it).
     double wEnd = 1;
     cut.Cut<double>(piece, 1.0, R);
     if (!(R > rb) && Steps > 4) {
@@ -326,7 +326,7 @@ long double FirstCut(const FilletCut& cut, int piece, double fStart, int Steps, 
             return Rw - rb;
         };
         IllinoisBracket(
-            outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-4, false);
+            outside, [](double g) { return !(g > 0); }, lo, hi, glo, ghi, 60, 1e-6, false);
         wEnd = lo;
     }
     auto crossing = [&](double w0, double w1, double f0, double f1) -> long double {

@@ -7,6 +7,7 @@
 #include "cad/cadout.h"
 #include "cad/drawing_table.h"
 #include "calc/geardata.h"
+#include "calc/inspect.h"
 #include "calc/tables.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -27,9 +28,11 @@ bool Internal(int i) {
     return G().z[i] < 0;
 }
 
-// The usual (6, 3) length of the tables, without the sign of an internal gear.
+// The usual (6, 3) length of the tables, without the sign of an internal gear; a value that does
+// not exist (NaN, with its message in the list: the tip thickness of a tip without involute)
+// leaves its cell empty.
 std::string Len63(Extended v) {
-    return LengthToStrFix(6, 3, v);
+    return std::isnan(v) ? "" : LengthToStrFix(6, 3, v);
 }
 
 // A dimension without solution (NaN, with its message in the list) leaves its cell empty.
@@ -184,7 +187,7 @@ void TableMeasurementItem(int i) {
     CadSetColour(19);
     auto t = TableBegin(0, 100, 3.5L, {27, 9, 9},
                         {"measurement   (" + g.DrawingNumber[i].str() + ")", "premach.", "fin."});
-    const std::string dm = Dec(3, InspectionSize(i, g.DM[i]));
+    const std::string dm = Dec(3, InspectionSize(i, ShownBallDiameter(i)));
     const std::string k = IntToStrLeadBlank(g.k[i], 6);
     const auto limitRows = [&](const std::string& label, const TInspectionLimits& v) {
         TableRow(*t, {label + " max.", Dec(3, v.maxV), Dec(3, v.max)});
@@ -213,7 +216,7 @@ void MeasurementRows(TDrawingTable& t, int i, bool both) {
         else
             TableRow(t, {label, symbol, fin});
     };
-    const std::string dm = Dec(3, fabsl(g.DM[i]));
+    const std::string dm = Dec(3, fabsl(ShownBallDiameter(i)));
     const std::string k = IntToStrLeadBlank(g.k[i], 6);
     put("ball diameter", "DM", dm, dm);
     put("Dim.ov/betw.balls", "MK nom", "", Dec(4, fabsl(g.MdKtheo[i])));
@@ -264,11 +267,11 @@ void TableDataMeasurement(int i, std::uint16_t kind) {
         TableRow(*t, {std::string(what) + " fin.", symbol, MinMax(v.min, v.max)});
     };
     if (kind == 1 || kind == 4) {
-        TableRow(*t, {"ball diameter", "DM", Dec(3, fabsl(g.DM[i]))});
+        TableRow(*t, {"ball diameter", "DM", Dec(3, fabsl(ShownBallDiameter(i)))});
         limitRows("Dim.ov/betw.balls", "MdK min./max.", BallLimits(i));
     }
     if (kind == 2 || kind == 4) {
-        TableRow(*t, {"pin diameter", "DM", Dec(3, fabsl(g.DM[i]))});
+        TableRow(*t, {"pin diameter", "DM", Dec(3, fabsl(ShownBallDiameter(i)))});
         limitRows("Dim.ov/betw.pins", Internal(i) ? "MdR min./max." : "mdr min./max.",
                   PinLimits(i));
     }

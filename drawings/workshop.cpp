@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calc/geardata.h"
+#include "calc/inspect.h"
 #include "drawings/datatables.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -90,7 +91,7 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
                       LengthToStrDec(3, gd.q[g]) + " +" + LengthToStrDec(3, gd.qTol[g]));
     ListValueLine("Dim.ov/betw.pins", "MdR th.", L, dim(4, size(gd.MdRtheo[g])));
     limitRows("Dim.ov/betw.pins", "MdR max.", "MdR min.", PinLimits(g));
-    pair("Ball/pin diameter", "DM", size(gd.DM[g]), size(gd.DM[g]));
+    pair("Ball/pin diameter", "DM", size(ShownBallDiameter(g)), size(ShownBallDiameter(g)));
     ListValueLine("Dim.ov/betw.balls", "MdK th.", L, dim(4, size(gd.MdKtheo[g])));
     limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.", BallLimits(g));
     ListValueLine("Span measurement", "W theor.", L, dim(4, size(gd.Wtheo[g])));

@@ -145,9 +145,10 @@ class Rolling:
             def f(s):
                 v = self.angle_at(*point(s), R)
                 return -mp.inf if v is None else v
-            ss = [a + (b - a) * k / 40 for k in range(41)]
+            # (a root radius starts to cut in over a narrow part of its arc: dense samples)
+            ss = [a + (b - a) * k / 160 for k in range(161)]
             v, s0 = max((f(s), s) for s in ss)
-            lo, hi = max(a, s0 - (b - a) / 40), min(b, s0 + (b - a) / 40)
+            lo, hi = max(a, s0 - (b - a) / 160), min(b, s0 + (b - a) / 160)
             best = max(best, v, f(self.golden_max(f, lo, hi)))
         return best
 

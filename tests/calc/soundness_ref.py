@@ -130,6 +130,13 @@ class Reference:
     def thickness(self, i, xe, y):
         return y * (self.st(i, xe) / self.d[i] + inv(self.at) - inv(mp.acos(self.db[i] / y)))
 
+    def chamfer_thickness(self, i, xk, y):
+        """Thickness at y between the chamfer flanks (at akt through the corner hFf above the
+        datum line) cut at the shift xk."""
+        ak = self.akt[i]
+        sk = self.st(i, xk) + 2 * (self.hFf[i] + xk * self.mn) * (mp.tan(ak) - mp.tan(self.at))
+        return y * (sk / self.d[i] + inv(ak) - inv(mp.acos(self.d[i] * mp.cos(ak) / y)))
+
     def root_form(self, i, xe):
         """dFf at the shift xe (a positive diameter), worked out once per gear and shift."""
         key = (i, xe)
@@ -160,18 +167,19 @@ class Reference:
         inner = max if self.z[i] < 0 else min  # towards the tooth
         R = abs(self.da[i]) / 2
         if self.chamfer[i] and self.z[i] > 0:
-            mt, ak, tat = self.mn / mp.cos(self.be), self.akt[i], mp.tan(self.at)
-
-            def f(y):  # main flank of xe less the chamfer flank of xk
-                sk = self.st(i, xk) + 2 * (self.hFf[i] + xk * self.mn) * (mp.tan(ak) - tat)
-                chamfer = y * (sk / self.d[i] + inv(ak) - inv(mp.acos(self.d[i] * mp.cos(ak) / y)))
-                return self.thickness(i, xe, y) - chamfer
+            f = lambda y: self.thickness(i, xe, y) - self.chamfer_thickness(i, xk, y)
             if f(self.da[i]) > 0:
                 R = mp.findroot(f, (self.db[i] * mp.mpf('1.0001'), self.da[i]),
                                 solver='anderson') / 2
         elif self.rhof[i] > 0 and self.z[i] > 0:
             R = TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xk,
                            self.hf[i], self.rhof[i], xe).tip_form_radius(self.da[i] / 2)
+        elif self.rhof[i] > 0:
+            # A ring gear: where the straight flank's end (the root radius's tangent point, hf -
+            # rhof (1 - sin an) above the datum line) meets the line of action.
+            H = self.rhof[i] * (1 - mp.sin(self.an)) - self.hf[i] - xe * self.mn
+            X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
+            R = max(R, mp.hypot(self.db[i], X) / 2 if X < 0 else 0)
         if self.kmn[i] < 0 or self.rhof[i] > 0:
             R = inner(R, abs(self.d[i] / 2 + self.hf[i] + xk * self.mn))
         c = self.st(i, xe) / self.d[i] + inv(self.at)
@@ -245,8 +253,12 @@ class Reference:
             deeper = dNf[i] < dFf if self.z[i] > 0 else dNf[i] > dFf
             if deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : dNf < dFf{n}")
-            if abs(self.cut[i]) >= abs(self.db[i]) and min(
-                    self.thickness(i, e[k], self.cut[i]) for k in ('x', 'xEmin')) <= 0:
+            # At the tip the thinner of the involute and the chamfer (cut at the premachining
+            # shift of the lower limit) governs.
+            tips = [self.thickness(i, e[k], self.cut[i]) for k in ('x', 'xEmin')]
+            if self.chamfer[i] and self.z[i] > 0:
+                tips.append(self.chamfer_thickness(i, e['xEminV'], self.cut[i]))
+            if abs(self.cut[i]) >= abs(self.db[i]) and min(tips) <= 0:
                 errs.add(f"Error  : pointed tooth{n}")
             # Inspection dimensions at the five shifts (a finished flank with the tip of the
             # premachining shift of its limit).
@@ -420,6 +432,8 @@ def main():
         ("sound helical", pair(mn=4, beta=12, z=(23, 57), x=(0.2, 0.1), mm=1, Tsn=(5, 5),
                                Asn=(8, 8))),
         ("sound internal", pair(mn=3, z=(20, -80), x=(0.3, 0.3), mm=1, Tsn=(5, 5), Asn=(8, 8))),
+        # The spaces of a ring gear counted with or without its sign.
+        ("ring k typed", pair(mn=3, z=(20, -80), x=(0.3, 0.3), k=(3, 9), DM=(5, 5))),
     ]
     for name, text in table:
         case(name, gearcalc, text)
