@@ -157,8 +157,13 @@ class Rolling:
         best = -mp.inf
         lo = max(self.r + self.x * self.mn - R, -self.mn) + mp.mpf('1e-30')
         if lo < self.hT:
-            f = lambda h: self.angle_at(*self.flank_point(h), R)
-            best = f(self.golden_max(f, lo, self.hT))
+            # (sampled first: on a pinion of few teeth the reach along the flank has two humps)
+            f = lambda h: (lambda v: -mp.inf if v is None else v)(
+                self.angle_at(*self.flank_point(h), R))
+            hs = [lo + (self.hT - lo) * k / 96 for k in range(97)]
+            h0 = max(hs, key=f)
+            step = (self.hT - lo) / 96
+            best = f(self.golden_max(f, max(lo, h0 - step), min(self.hT, h0 + step)))
         # The tip radius: a fine search, then a local refinement.
         ws = [self.an + (mp.pi / 2 - self.an) * k / 200 for k in range(201)]
         vals = [(self.angle_at(*self.arc_point(w), R), w) for w in ws]
