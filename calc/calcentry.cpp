@@ -202,10 +202,14 @@ void CheckInputRanges() {
     CheckValueRanges();
 }
 
-void CheckInput() {
+namespace {
+
+// CheckInput without the tool's warnings (the first check of CalculateGears, whose messages the
+// final one replaces: the tool values it would judge are those of the calculation before).
+bool CheckInputValues() {
     TGearData& g = GearData;
     CheckInputRanges();
-    if (CalcErrorFlag != 0) return;
+    if (CalcErrorFlag != 0) return false;
     g.alphaRad = g.alpha * Pi / 180.0L;
     g.betaRad = g.beta * Pi / 180.0L;
     const long double cb = cosl(g.betaRad);
@@ -217,7 +221,13 @@ void CheckInput() {
     g.DrawingName[1] = "";
     g.DrawingName2[1] = "";
     g.DrawingNumber[1] = "";
-    ToolProfileWarnings(2);
+    return true;
+}
+
+} // namespace
+
+void CheckInput() {
+    if (CheckInputValues()) ToolProfileWarnings(2);
 }
 
 void CalcSequence() {
@@ -263,7 +273,7 @@ void CalculateGears() {
     ClearErrors();
     ClearMeasureMemo(); // each calculation proposes afresh
     ClearMeasureFaults();
-    CheckInput();
+    CheckInputValues();
     if (CalcErrorFlag != 0) return;
     // A ball of 0 is the calculation's to choose; where there is no usual ball it stays 0 and
     // the inspection step leaves the ball dimensions empty (NoBall).

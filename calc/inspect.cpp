@@ -109,17 +109,23 @@ BallDim BallOfGear(int i, const BallBase& b, long double xE) {
     return r;
 }
 
-// Keeps the message list as it was: what a search finds again was said by the calculation.
+// Keeps the message list as it was: what a search finds again was said by the calculation. A
+// search raises at most a few distinct messages (an inverse, a square root, a chamfer crossing):
+// they are added behind the list's lines, which only a list near full could lose to them, so
+// only such a list is copied.
 class KeepMessages {
 public:
+    KeepMessages() {
+        if (count_ + 3 >= ErrorListSize) list_ = std::make_unique<decltype(ErrorList)>(ErrorList);
+    }
     ~KeepMessages() {
         ErrorCount = count_;
-        ErrorList = list_; // a full list may have had a line displaced
+        if (list_) ErrorList = *list_;
     }
 
 private:
     std::uint16_t count_ = ErrorCount;
-    decltype(ErrorList) list_ = ErrorList;
+    std::unique_ptr<decltype(ErrorList)> list_;
 };
 
 // One of the five generating shifts a dimension is given for: the shift xE of its involute and

@@ -41,8 +41,9 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long 
                                 long double rhoMn) {
     const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
     const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
-    const long double half = (Pi / 2 + 2 * xE * Tan(g.alphaRad)) * g.mn / std::cos(g.betaRad) /
-                             std::fabs(g.d[i]) - Inv(g.alphat);
+    const TPairAngles& a = PairAngles(g);
+    const long double half =
+        (Pi / 2 + 2 * xE * a.tanAlpha) * g.mn / std::cos(g.betaRad) / std::fabs(g.d[i]) - a.invAt;
     auto fits = [&](long double rho) { // the centre's angle from the tooth axis, at most pi/|z|
         const long double RF = InternalFilletRadius(rf, ra, rb, rho), c = std::fmin(rb / RF, 1);
         const long double sa = std::sqrt(1 - c * c);
