@@ -291,8 +291,13 @@ void CadSetLineSpacing(long double f) {
     CadLineSpacing = f;
 }
 
+void CadSetTextLineEnd(long double x) {
+    CadTextLineEnd = x;
+}
+
 void CadSetTextSize(std::int32_t font, long double angleDeg, long double height,
                     long double width) {
+    CadTextStyleFont = font;
     CadStoreTextSize(angleDeg, height, width);
     Active->SetTextStyle(font, angleDeg, height, width);
 }
@@ -341,6 +346,49 @@ void CadText(std::string_view text, long double x, long double y) {
     Active->Text(text, x, y);
 }
 
+void CadTextWithin(std::string_view text, long double x, long double y, long double room) {
+    const long double h = CadTextHeight;
+    const long double factor = CadTextWidthFactor;
+    // The characters keep a little air before the edge they must not reach.
+    const long double end = room - 0.15L * h;
+    const std::size_t last = text.find_last_not_of(' ');
+    auto width = [&](std::string_view t) {
+        return static_cast<long double>(os::Utf8Length(t)) * h * factor;
+    };
+    if (last == std::string_view::npos || CadTextAlignH != 0 || h <= 0 || factor <= 0 ||
+        CadTextFactor <= 0 || width(text.substr(0, last + 1)) <= end) {
+        CadText(text, x, y);
+        return;
+    }
+    // Blanks after the characters take no room; blanks that right-align a number give way
+    // first, one staying as the cell's margin.
+    std::string_view t = text.substr(0, last + 1);
+    const std::size_t lead = t.find_first_not_of(' ');
+    const auto over = static_cast<std::size_t>(ceill(std::max(0.0L, width(t) - end) / (h * factor)));
+    t.remove_prefix(std::min(lead > 0 ? lead - 1 : 0, over));
+    if (width(t) <= end) {
+        CadText(t, x, y);
+        return;
+    }
+    // Then narrower characters, then smaller ones about the same middle line, both only as far
+    // as they stay legible; what still does not fit is cut at the end.
+    constexpr long double MinNarrow = 0.6L, MinSmaller = 0.6L;
+    const long double need = std::max(0.0L, end) / width(t);
+    const long double narrow = std::max(need, MinNarrow);
+    const long double smaller = std::max(need / narrow, MinSmaller);
+    const long double pitch = h * factor * narrow * smaller;
+    const auto fits = static_cast<std::size_t>(std::max(0.0L, floorl(end / pitch + 1e-9L)));
+    const std::string cut = os::Utf8Left(t, fits);
+    const std::int32_t font = CadTextStyleFont;
+    const long double angle = CadTextAngle;
+    const long double lift = (1 - smaller) * h / 2;
+    const long double a = angle * Pi / 180;
+    CadSetTextSize(font, angle, smaller * h, factor * narrow * smaller * h / CadTextFactor);
+    CadText(cut, x - lift * sinl(a), y + lift * cosl(a));
+    // The size in force again for what follows.
+    CadSetTextSize(font, angle, h, factor / CadTextFactor * h);
+}
+
 void CadSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
               long double y3, long double x4, long double y4) {
     const long double ox = CadOriginX;
@@ -377,7 +425,10 @@ void CadLineDY(long double x, long double y, long double dy) {
 
 void CadTextLine(std::string_view text) {
     if (text.empty()) return;
-    CadText(text, CadCurrentX, CadCurrentY);
+    if (std::isfinite(CadTextLineEnd))
+        CadTextWithin(text, CadCurrentX, CadCurrentY, CadTextLineEnd - CadCurrentX);
+    else
+        CadText(text, CadCurrentX, CadCurrentY);
     CadCurrentY -= 1.6L * CadTextHeight * CadLineSpacing;
 }
 

@@ -49,6 +49,8 @@ void CadSetScale(long double s); // CadScale := s x ConfiguredScaleFactor
 void CadSetOrigin(long double x, long double y);
 void CadSetTextAlign(std::int32_t h, std::int32_t v);
 void CadSetLineSpacing(long double f);
+// CadTextLine fits its texts left of x from now on (HUGE_VALL: no more).
+void CadSetTextLineEnd(long double x);
 void CadSetTextSize(std::int32_t font, long double angleDeg, long double height, long double width);
 void CadSetColour(std::int32_t c);
 void CadSetScreenLineStyle(std::int32_t style);
@@ -62,6 +64,11 @@ void CadArc(long double xc, long double yc, long double startDeg, long double en
             long double r);
 // The text as stored (DOS page, UTF-8 inside); aligned by CadTextAlignH/V. Empty: nothing.
 void CadText(std::string_view text, long double x, long double y);
+// The same, left-aligned, with its characters ending within room of x: where they would reach
+// further, blanks before them beyond the first give way, then the characters are narrowed and
+// made smaller for this text alone, down to 0.6 of their width and then of their size (the size
+// in force stays for what follows); beyond that the text is cut at its end.
+void CadTextWithin(std::string_view text, long double x, long double y, long double room);
 void CadSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
               long double y3, long double x4, long double y4);
 void CadMoveTo(long double x, long double y);

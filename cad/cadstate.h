@@ -21,6 +21,7 @@ extern long double CadCurrentX; // current point of CadMoveTo / CadLineTo / CadT
 extern long double CadCurrentY;
 extern ShortString<32> CurrentLayer;  // layer name written with DXF and TXT entities
 extern std::int32_t CadCurrentColour; // colour last set by CadSetColour (0..31)
+extern std::int32_t CadTextStyleFont; // font of the last CadSetTextSize
 extern long double CadTextHeight;
 extern long double CadTextWidthFactor; // width / height times CadTextFactor
 extern long double CadTextAngle;       // degrees
@@ -28,6 +29,9 @@ extern long double CadTextOblique;     // degrees
 extern std::int32_t CadTextAlignH;     // 0 left, 1 centred, 2 right
 extern std::int32_t CadTextAlignV;     // 0 baseline, 1 middle, 2 top
 extern long double CadLineSpacing;
+// CadTextLine keeps its texts left of this x (fitted as CadTextWithin fits them); none while it
+// is infinite, as it starts.
+extern long double CadTextLineEnd;
 extern long double CadScale; // drawing scale of dimensions and arrows
 extern bool CadUsePolylines; // DXF and plot output write POLYLINE entities
 extern std::int32_t CadVertexCount;

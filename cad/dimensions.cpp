@@ -49,6 +49,10 @@ void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std:
         at = *textAt;
     else if (w > b - a)
         at = b + s;
+    // A lower deviation next to the line that reaches an arrow head inside the dimension stands
+    // off the line as far as the head is wide.
+    const long double lowerAcross =
+        b - a > 10 * s && at + w > b - 3.5L * s && at < b ? 0.75L : 0.5L;
     // A short dimension gets its arrow heads outside the extension lines.
     if (b - a <= 10 * s) std::swap(a, b);
     const long double angle = vertical ? 90 : 0;
@@ -61,13 +65,17 @@ void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std:
 
     CadSetTextSize(2, angle, 3.5L * s, 2.5L * s);
     put(t1, at, 1.0L);
+    // A long nominal text reaches past the deviations' usual column: they keep half a
+    // character clear of it.
+    const long double t1End = at + (Chars(t1) + 0.5L) * 3.5L * CadTextWidthFactor * s;
 
     CadSetTextSize(2, angle, 2.5L * s, 1.8L * s);
-    const long double a2 = at + (Chars(t1) + 1) * 2.5L * CadTextWidthFactor * s * 1.2L;
+    const long double a2 =
+        std::max(at + (Chars(t1) + 1) * 2.5L * CadTextWidthFactor * s * 1.2L, t1End);
     const bool upper = !TrimBlanks(t2).empty();
     const bool lower = !TrimBlanks(t3).empty();
     if (lower && !upper) {
-        put(t3, a2, 0.5L);
+        put(t3, a2, lowerAcross);
     } else if (upper && !lower) {
         put(t2, a2, 2.5L);
     } else if (upper && lower) {
@@ -78,7 +86,7 @@ void DimensionLine(bool vertical, std::string_view t1, std::string_view t2, std:
             if (!t.empty() && t[0] == '+') t.erase(0, 1);
             put("\u00B1" + t, a2, 1.25L);
         } else {
-            if (v3 != 0) put(Signed(t3, v3), a2, 0.5L);
+            if (v3 != 0) put(Signed(t3, v3), a2, lowerAcross);
             if (v2 != 0) put(Signed(t2, v2), a2, 2.5L);
         }
     }

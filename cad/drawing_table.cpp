@@ -14,6 +14,21 @@ void SetCells(TDrawingTable& table, std::initializer_list<std::string_view> text
         table.Cells[k] = "";
 }
 
+// The cells of the current row, each within its column; where no rule parts the columns (the
+// header row) a text may also take the empty cells after it.
+void WriteCells(TDrawingTable& table, bool ruled) {
+    CadSetColour(18);
+    for (int i = 1; i < table.EdgeCount; ++i) {
+        int end = i;
+        while (!ruled && end + 1 < table.EdgeCount && table.Cells[end + 1].str().empty())
+            ++end;
+        CadTextWithin(" " + table.Cells[i].str(), table.ColumnX[i - 1], table.TextY,
+                      table.ColumnX[end] - table.ColumnX[i - 1]);
+    }
+    table.RuleY -= table.RowHeight;
+    table.TextY -= table.RowHeight;
+}
+
 } // namespace
 
 std::unique_ptr<TDrawingTable> TableBegin(long double x0, long double y0, long double h,
@@ -46,16 +61,12 @@ std::unique_ptr<TDrawingTable> TableBegin(long double x0, long double y0, long d
     CadLine(x0, y0, x0, y0 - 2 * h);
     CadLine(right, y0, right, y0 - 2 * h);
     CadSetTextSize(2, 0, h, 0.75L * h);
-    TableWriteRow(t);
+    WriteCells(t, false);
     return table;
 }
 
 void TableWriteRow(TDrawingTable& table) {
-    CadSetColour(18);
-    for (int i = 1; i < table.EdgeCount; ++i)
-        CadText(" " + table.Cells[i].str(), table.ColumnX[i - 1], table.TextY);
-    table.RuleY -= table.RowHeight;
-    table.TextY -= table.RowHeight;
+    WriteCells(table, table.VerticalRules);
 }
 
 void TableRow(TDrawingTable& table, std::initializer_list<std::string_view> texts) {

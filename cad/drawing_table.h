@@ -6,7 +6,9 @@
 //
 // Geometry, with text height h: column k ends at x[k] = x[k-1] + h x width k x 0.9; the header
 // occupies y0 down to y0 - 2h, data row r the band y0 - 2rh down to y0 - 2(r+1)h, its texts
-// 1.5h below the band's top. Rules are drawn in colour 17, texts in colour 18.
+// 1.5h below the band's top. Rules are drawn in colour 17, texts in colour 18. A text wider
+// than its cell is fitted into it (CadTextWithin); in the header row, which has no inner
+// rules, a text may also take the empty cells after it.
 
 #include <array>
 #include <cstdint>

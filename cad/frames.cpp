@@ -24,6 +24,21 @@ std::string Left(std::string_view s, std::size_t n) {
     return os::Utf8Left(s, n);
 }
 
+// A text in its field of the block, its characters ending before the field's right edge.
+void Put(std::string_view text, long double x, long double y, long double right) {
+    CadTextWithin(text, x, y, right - x);
+}
+
+// Fixed labels of a block, each with the right edge of its field.
+struct Label {
+    const char* text;
+    long double x, y, right;
+};
+void PutLabels(std::initializer_list<Label> labels) {
+    for (const Label& l : labels)
+        Put(l.text, l.x, l.y, l.right);
+}
+
 // A caller text "/" (blanks aside) stands for no text.
 std::string CallerText(std::string_view t) {
     std::string s(t);
@@ -31,10 +46,12 @@ std::string CallerText(std::string_view t) {
     return s == "/" ? std::string() : std::string(t);
 }
 
-// Where the revision rows of a title block stand.
+// Where the revision rows of a title block stand: each column from its x to the next one's
+// rule, the name column to end.
 struct RevisionLayout {
     long double rowStep, rowBase; // row r at rowStep r + rowBase
     long double xIndex, xText, xDate, xName;
+    long double textRule, dateRule, nameRule, end;
 };
 
 void RevisionRows(const RevisionLayout& l) {
@@ -46,33 +63,36 @@ void RevisionRows(const RevisionLayout& l) {
     for (int i = first; i <= count; ++i) {
         const long double y = l.rowStep * (i - first + 1) + l.rowBase;
         const TChangeEntry& e = ChangeTable[i];
-        CadText(RevisionIndex(i), l.xIndex, y);
-        CadText(e.ChangeText.str(), l.xText, y);
-        CadText(e.ChangeDate.str(), l.xDate, y);
-        CadText(e.ChangeName.str(), l.xName, y);
+        Put(RevisionIndex(i), l.xIndex, y, l.textRule);
+        Put(e.ChangeText.str(), l.xText, y, l.dateRule);
+        Put(e.ChangeDate.str(), l.xDate, y, l.nameRule);
+        Put(e.ChangeName.str(), l.xName, y, l.end);
     }
 }
 
-// The signature fields (date and name of the four rows) at the given rows.
-void SignatureFields(long double xDate, long double xName, const long double (&rows)[4]) {
+// The signature fields (date and name of the four rows) at the given rows, the dates before
+// the rule at dateRule, the names before the one at nameRule.
+void SignatureFields(long double xDate, long double dateRule, long double xName,
+                     long double nameRule, const long double (&rows)[4]) {
     for (int r = 1; r <= 4; ++r) {
-        CadText(DrawingInfo.Rows[r].Date.str(), xDate, rows[r - 1]);
-        CadText(DrawingInfo.Rows[r].Name.str(), xName, rows[r - 1]);
+        Put(DrawingInfo.Rows[r].Date.str(), xDate, rows[r - 1], dateRule);
+        Put(DrawingInfo.Rows[r].Name.str(), xName, rows[r - 1], nameRule);
     }
 }
 
-void SignatureLabels(long double x, const long double (&rows)[4]) {
-    CadText("Compl.", x, rows[0]);
-    CadText("Check", x, rows[1]);
-    CadText("Stand.", x, rows[2]);
-    CadText(FourthRowLabel, x, rows[3]);
+void SignatureLabels(long double x, long double rule, const long double (&rows)[4]) {
+    Put("Compl.", x, rows[0], rule);
+    Put("Check", x, rows[1], rule);
+    Put("Stand.", x, rows[2], rule);
+    Put(FourthRowLabel, x, rows[3], rule);
 }
 
-void ReplacementTexts(long double xFor, long double xBy, long double y) {
+void ReplacementTexts(long double xFor, long double forRule, long double xBy, long double end,
+                      long double y) {
     if (!DrawingInfo.ReplacementFor.empty())
-        CadText(Left("Replacement for " + DrawingInfo.ReplacementFor.str(), 31), xFor, y);
+        Put(Left("Replacement for " + DrawingInfo.ReplacementFor.str(), 31), xFor, y, forRule);
     if (!DrawingInfo.ReplacedBy.empty())
-        CadText(Left("Replaced by " + DrawingInfo.ReplacedBy.str(), 27), xBy, y);
+        Put(Left("Replaced by " + DrawingInfo.ReplacedBy.str(), 27), xBy, y, end);
 }
 
 void FreeTexts() {
@@ -87,18 +107,20 @@ void FreeTexts() {
 void FileAndDateLines(long double xDate) {
     CadSetColour(3);
     Size(1.5L, 1.2L);
-    if (!NoFileNameLine) CadText(ShortenMiddle(OutputFileName(), 150), 18, 1);
+    // A long file name ends before the date.
+    if (!NoFileNameLine) Put(ShortenMiddle(OutputFileName(), 150), 18, 1, xDate - 2);
     if (!NoDateLine) CadText(DateString() + " " + TimeString(), xDate, 1);
 }
 
-void ProductLine() {
+// Above the sheet of the given width.
+void ProductLine(long double width) {
     if (NoProductLine) return;
     CadSetColour(5);
     Size(3.5L, 3.0L);
     std::string s = Left("KELMORA   " + MakerTitle, 70);
     s = Left(s + "  V", 73);
     s = Left(s + VersionCode.str(), 79);
-    CadText(s, 1, 300);
+    Put(s, 1, 300, width);
 }
 
 // The user's logo block, only where blocks are read back (screen) or plotted.
@@ -123,15 +145,15 @@ void LineY(long double y, long double x1, long double x2) {
 void CallerTextsIso(std::string_view t1, std::string_view t2, std::string_view t3) {
     CadSetColour(5);
     Size(3.5L, 2.8L);
-    CadText(t3, 130, 12);
-    CadText(t1, 76, 10);
+    Put(t3, 130, 12, 180);
+    Put(t1, 76, 10, 128);
     Size(2.5L, 1.8L);
-    CadText(t2, 76, 4);
+    Put(t2, 76, 4, 128);
 }
 
 void IsoRevisionAndDate() {
-    CadText(RevisionLetter(), 130, 2);
-    CadText(DateStringIso(), 138, 2);
+    Put(RevisionLetter(), 130, 2, 136);
+    Put(DateStringIso(), 138, 2, 160);
 }
 
 void IsoBlock36(std::string_view t1, std::string_view t2, std::string_view t3) {
@@ -148,23 +170,23 @@ void IsoBlock36(std::string_view t1, std::string_view t2, std::string_view t3) {
     for (const long double x : {31.0L, 116.0L, 158.0L})
         LineX(x, 27, 36);
     Size(1.6L, 1.3L);
-    CadText("Responsible dept.", 1, 33.5L);
-    CadText("Technical reference", 32, 33.5L);
-    CadText("Created by", 75, 33.5L);
-    CadText("Approved by", 117, 33.5L);
-    CadText("Document type", 75, 24.5L);
-    CadText("Document status", 129, 24.5L);
-    CadText("Title, Supplementary title", 75, 15.5L);
-    CadText("Rev.", 129, 6.5L);
-    CadText("Date of issue", 137, 6.5L);
-    CadText("Lang.", 161, 6.5L);
-    CadText("Page", 171, 6.5L);
+    PutLabels({{"Responsible dept.", 1, 33.5L, 31},
+               {"Technical reference", 32, 33.5L, 74},
+               {"Created by", 75, 33.5L, 116},
+               {"Approved by", 117, 33.5L, 158},
+               {"Document type", 75, 24.5L, 128},
+               {"Document status", 129, 24.5L, 180},
+               {"Title, Supplementary title", 75, 15.5L, 180},
+               {"Rev.", 129, 6.5L, 136},
+               {"Date of issue", 137, 6.5L, 160},
+               {"Lang.", 161, 6.5L, 170},
+               {"Page", 171, 6.5L, 180}});
     CallerTextsIso(t1, t2, t3);
     CadSetColour(4);
     Size(2.5L, 1.8L);
-    CadText(DrawingInfo.Rows[1].Name.str(), 76, 29);
-    CadText(DrawingInfo.Rows[4].Name.str(), 118, 29);
-    CadText(DrawingInfo.Rows[3].Name.str(), 33, 29);
+    Put(DrawingInfo.Rows[1].Name.str(), 76, 29, 116);
+    Put(DrawingInfo.Rows[4].Name.str(), 118, 29, 158);
+    Put(DrawingInfo.Rows[3].Name.str(), 33, 29, 74);
     IsoRevisionAndDate();
 }
 
@@ -182,23 +204,23 @@ void IsoBlock27(std::string_view t1, std::string_view t2, std::string_view t3) {
     LineX(135, 18, 27);
     LineY(9, 31, 74);
     Size(1.6L, 1.3L);
-    CadText("Responsible dept.", 1, 24.5L);
-    CadText("Technical reference", 32, 24.5L);
-    CadText("Document type", 75, 24.5L);
-    CadText("Document status", 136, 24.5L);
-    CadText("Created by", 32, 15.5L);
-    CadText("Title, Supplementary title", 75, 15.5L);
-    CadText("Approved by", 32, 6.5L);
-    CadText("Rev.", 129, 6.5L);
-    CadText("Date of issue", 137, 6.5L);
-    CadText("Lang.", 161, 6.5L);
-    CadText("Page", 171, 6.5L);
+    PutLabels({{"Responsible dept.", 1, 24.5L, 31},
+               {"Technical reference", 32, 24.5L, 74},
+               {"Document type", 75, 24.5L, 135},
+               {"Document status", 136, 24.5L, 180},
+               {"Created by", 32, 15.5L, 74},
+               {"Title, Supplementary title", 75, 15.5L, 180},
+               {"Approved by", 32, 6.5L, 74},
+               {"Rev.", 129, 6.5L, 136},
+               {"Date of issue", 137, 6.5L, 160},
+               {"Lang.", 161, 6.5L, 170},
+               {"Page", 171, 6.5L, 180}});
     CallerTextsIso(t1, t2, t3);
     CadSetColour(4);
     Size(2.5L, 1.8L);
-    CadText(DrawingInfo.Rows[1].Name.str(), 33, 11);
-    CadText(DrawingInfo.Rows[4].Name.str(), 33, 2);
-    CadText(DrawingInfo.Rows[3].Name.str(), 33, 20);
+    Put(DrawingInfo.Rows[1].Name.str(), 33, 11, 74);
+    Put(DrawingInfo.Rows[4].Name.str(), 33, 2, 74);
+    Put(DrawingInfo.Rows[3].Name.str(), 33, 20, 74);
     IsoRevisionAndDate();
 }
 
@@ -235,25 +257,24 @@ void RevisionBlock(std::int32_t option, std::string_view t1, std::string_view t2
         LineY(4.25L * i, 54.6L, 98.8L);
 
     Size(1.6L, 1.3L);
-    CadText("Cond.", 1, 1);
-    CadText("Modification", 8.8L, 1);
-    CadText("Date", 34.8L, 1);
-    CadText("Name", 47.8L, 1);
+    PutLabels({{"Cond.", 1, 1, 7.8L},
+               {"Modification", 8.8L, 1, 33.8L},
+               {"Date", 34.8L, 1, 46.8L},
+               {"Name", 47.8L, 1, 54.6L}});
     Size(1.8L, 1.5L);
-    CadText("Date", 66, 35);
-    CadText("Name", 81.6L, 35);
+    PutLabels({{"Date", 66, 35, 80.6L}, {"Name", 81.6L, 35, 98.8L}});
     const long double rows[4] = {30.75L, 26.5L, 22.25L, 18};
-    SignatureLabels(55.6L, rows);
-    SignatureFields(66, 81.6L, rows);
-    ReplacementTexts(99.8L, 144, 1);
-    RevisionRows({4.25L, 1, 1, 8.8L, 34.8L, 47.8L});
+    SignatureLabels(55.6L, 65, rows);
+    SignatureFields(66, 80.6L, 81.6L, 98.8L, rows);
+    ReplacementTexts(99.8L, 143, 144, 187.2L, 1);
+    RevisionRows({4.25L, 1, 1, 8.8L, 34.8L, 47.8L, 7.8L, 33.8L, 46.8L, 54.6L});
 
     CadSetColour(5);
     Size(5, 4);
-    CadText(t1, 100.8L, 28.625L);
-    CadText(t3, 100.8L, 7.375L);
+    Put(t1, 100.8L, 28.625L, 187.2L);
+    Put(t3, 100.8L, 7.375L, 174.2L);
     Size(3.5L, 2.8L);
-    CadText(t2, 100.8L, 20.125L);
+    Put(t2, 100.8L, 20.125L, 187.2L);
 }
 
 } // namespace
@@ -284,7 +305,7 @@ void BeginSheet(std::uint16_t kind) {
 }
 
 void DrawRevisionEntries() {
-    RevisionRows({4.2L, 6.5L, 21, 27, 52.5L, 66});
+    RevisionRows({4.2L, 6.5L, 21, 27, 52.5L, 66, 26, 52, 65, 73});
 }
 
 void DrawFrame(std::string_view t1in, std::string_view t2in, std::string_view t3in) {
@@ -314,14 +335,13 @@ void DrawFrame(std::string_view t1in, std::string_view t2in, std::string_view t3
     Line(0, 148.5L, 15, 148.5L); // fold mark
 
     Size(1.6L, 1.3L);
-    CadText("Cond.", 19, 6);
-    CadText("Modification", 30, 6);
-    CadText("Date", 54, 6);
-    CadText("Name", 65.6L, 6);
+    PutLabels({{"Cond.", 19, 6, 26},
+               {"Modification", 30, 6, 52},
+               {"Date", 54, 6, 65},
+               {"Name", 65.6L, 6, 73}});
     Size(1.8L, 1.5L);
-    CadText("Date", 85, 39.8L);
-    CadText("Name", 100, 39.8L);
-    SignatureLabels(74, {35.6L, 31.4L, 27.2L, 23.2L});
+    PutLabels({{"Date", 85, 39.8L, 98}, {"Name", 100, 39.8L, 116}});
+    SignatureLabels(74, 82, {35.6L, 31.4L, 27.2L, 23.2L});
 
     Size(1.8L, 1.5L, 90);
     const char* const notice[5] = {
@@ -336,21 +356,20 @@ void DrawFrame(std::string_view t1in, std::string_view t2in, std::string_view t3
         CadText(notice[i], noticeX[i], 10);
 
     Size(1.8L, 1.5L);
-    SignatureFields(83.5L, 100, {35.6L, 31.2L, 27.0L, 23.0L});
-    CadText("Page", 194, 18);
-    CadText("Pg.", 200, 10.4L);
-    ReplacementTexts(118, 162, 6.5L);
+    SignatureFields(83.5L, 98, 100, 116, {35.6L, 31.2L, 27.0L, 23.0L});
+    PutLabels({{"Page", 194, 18, 205}, {"Pg.", 200, 10.4L, 205}});
+    ReplacementTexts(118, 160, 162, 205, 6.5L);
     DrawRevisionEntries();
     FreeTexts();
 
     CadSetColour(5);
     Size(5, 4);
-    CadText(t1, 120, 32.5L);
-    CadText(t3, 120, 12);
+    Put(t1, 120, 32.5L, 205);
+    Put(t3, 120, 12, 192);
     Size(3.5L, 2.8L);
-    CadText(t2, 120, 25);
+    Put(t2, 120, 25, 205);
     FileAndDateLines(186);
-    ProductLine();
+    ProductLine(210);
     Logo(75, 10, 1, 1);
 }
 
@@ -371,7 +390,7 @@ void DrawFrame2(std::uint16_t kind, std::string_view t1in, std::string_view t2in
     DrawTitleBlock2(kind, t1, t2, t3);
     FreeTexts();
     FileAndDateLines(a3 ? 395 : 186);
-    ProductLine();
+    ProductLine(a3 ? 420 : 210);
     switch (TitleBlockOption) {
     case 0:
     case 3:

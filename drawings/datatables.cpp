@@ -110,54 +110,61 @@ void TableDrawingData(int i) {
     CadLineDY(75, 0, 140);
     CadLineDY(120, 0, 140);
 
+    // Every text within its field: labels before the symbols (or the rule at x 75), symbols
+    // and the "part" and "No. of" labels before the rule at 75, values before the edge.
+    const auto put = [](std::string_view text, Extended x, Extended y, Extended right) {
+        CadTextWithin(text, x, y, right - x);
+    };
     CadSetColour(5);
     CadSetTextSize(2, 0, 5, 5);
-    CadText(g.beta == 0 ? "Spur Gear" : "Helical Gear", 3, 130);
+    put(g.beta == 0 ? "Spur Gear" : "Helical Gear", 3, 130, 75);
     CadSetColour(4);
     CadSetTextSize(2, 0, 3.5L, 2.8L);
-    CadText(Internal(i) ? "intern. toothed" : "extern. toothed", 78, 130);
+    put(Internal(i) ? "intern. toothed" : "extern. toothed", 78, 130, 120);
 
-    auto row = [](Extended y, std::string_view label, std::string_view symbol) {
-        CadText(label, 3, y);
-        CadText(symbol, 55, y);
+    auto row = [&](Extended y, std::string_view label, std::string_view symbol) {
+        put(label, 3, y, symbol.empty() ? 75 : 55);
+        put(symbol, 55, y, 75);
     };
+    auto value = [&](std::string_view text, Extended x, Extended y) { put(text, x, y, 120); };
     row(118, "Normal module", "mn");
-    CadText(Dec(3, g.mn), 87, 118);
+    value(Dec(3, g.mn), 87, 118);
     row(108, "No.of teeth", "z");
-    CadText(IntToString(g.z[i]), 89, 108);
+    value(IntToString(g.z[i]), 89, 108);
     row(98, "Basic rack", "");
-    CadText(g.BasicRackName[i].str(), 84, 98);
+    value(g.BasicRackName[i].str(), 84, 98);
     row(88, "Helix angle", "beta");
-    CadText(FloatToStrDec(2, g.beta) + " deg", 84, 88);
+    value(FloatToStrDec(2, g.beta) + " deg", 84, 88);
     row(78, "tooth alignment", "");
-    CadText(ToothAlignmentText(i), 79, 78);
+    value(ToothAlignmentText(i), 79, 78);
 
     CadSetTextSize(2, 0, 3.5L, 3);
     row(68.5L, "Addendum modification", "");
     row(62.5L, "factor            x      ", "");
-    CadText(FloatToStrDec(3, g.x[i]), 84, 62.5L);
+    value(FloatToStrDec(3, g.x[i]), 84, 62.5L);
     row(53.5L, "Flank tolerance class", "");
-    CadText(QualityText(i), 84, 53.5L);
+    value(QualityText(i), 84, 53.5L);
     row(47.5L, "tolerance zone DIN 3967", "");
-    CadText(g.TolZone[i].str(), 84, 47.5L);
+    value(g.TolZone[i].str(), 84, 47.5L);
     row(38.5L, "Center distance", "");
     row(32.5L, "of housing", "a");
     if (g.AaField < 9) {
-        CadText(LengthToStrFix(5, 2, g.a) + " " + g.AaFieldName.str(), 79, 32.5L);
+        value(LengthToStrFix(5, 2, g.a) + " " + g.AaFieldName.str(), 79, 32.5L);
     } else {
-        CadText(LengthToStrFix(5, 2, g.a), 79, 38.5L);
+        value(LengthToStrFix(5, 2, g.a), 79, 38.5L);
         if (UnitSystem != 1)
-            CadText(FloatToStrSigned(3, g.Aae) + "/" + FloatToStrSigned(3, g.Aai), 79, 32.5L);
+            value(FloatToStrSigned(3, g.Aae) + "/" + FloatToStrSigned(3, g.Aai), 79, 32.5L);
     }
-    row(18, "complem.", "");
-    row(8, "gear", "");
-    CadText("part", 28, 23.5L);
-    CadText("number", 28, 17.5L);
-    CadText(g.DrawingNumber[Mate(i)].str(), 84, 17.5L);
-    CadText("No. of", 28, 8.5L);
-    CadText("teeth", 28, 2.5L);
-    CadText("z", 55, 2.5L);
-    CadText(IntToString(g.z[Mate(i)]), 84, 2.5L);
+    // Below y 30 the labels of the mating gear stand in the column before the rule at x 25.
+    put("complem.", 3, 18, 25);
+    put("gear", 3, 8, 25);
+    put("part", 28, 23.5L, 75);
+    put("number", 28, 17.5L, 75);
+    value(g.DrawingNumber[Mate(i)].str(), 84, 17.5L);
+    put("No. of", 28, 8.5L, 55);
+    put("teeth", 28, 2.5L, 55);
+    put("z", 55, 2.5L, 75);
+    value(IntToString(g.z[Mate(i)]), 84, 2.5L);
 }
 
 // ---- measurement tables ---------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "drawings/annotate.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
+#include "platform/os/utf8.h"
 
 namespace {
 
@@ -202,9 +203,18 @@ void SlidingDiagramSheet() {
     DrawSlidingDiagram(16, 12, 100, 90);
     CadSetColour(19);
     CadSetTextSize(0, 0, 2.5L, 0);
-    CadText(TitleTexts[1].str(), 100, 115);
-    CadText(TitleTexts[2].str(), 100, 109);
+    // Title lines too long for the sheet right of x 100 start further left above the chart, as
+    // far as its axis at x 16, and are narrowed only beyond that.
+    const std::string title[2] = {TitleTexts[1].str(), TitleTexts[2].str()};
+    Extended x = 100;
+    for (const std::string& t : title)
+        x = std::min(x, 160 - 0.15L * CadTextHeight -
+                            os::Utf8Length(t) * CadTextHeight * CadTextWidthFactor);
+    x = std::max<Extended>(x, 16);
+    CadTextWithin(title[0], x, 115, 160 - x);
+    CadTextWithin(title[1], x, 109, 160 - x);
     CadMoveTo(130, 90);
+    CadSetTextLineEnd(160); // the values stay on the sheet
     CadTextNumberLine("z1", g.z[1]);
     CadTextNumberLine("z2", g.z[2]);
     CadTextValueLine("mn", g.mn);
@@ -235,6 +245,7 @@ void SlidingDiagramSheet() {
     CadTextNumberLine("zeta E1", g.zetaE1);
     CadSetColour(21);
     CadTextNumberLine("zeta E2", g.zetaE2);
+    CadSetTextLineEnd(HUGE_VALL);
 }
 
 // ---- tooth-thickness tolerance and backlash -------------------------------------------------
@@ -382,6 +393,7 @@ void BacklashSheet() {
     CadMoveTo(116, 110);
     CadSetTextSize(2, 0, 2, 1.4L);
     CadSetColour(21);
+    CadSetTextLineEnd(160); // the formulas and values stay on the sheet
     for (int i = 1; i <= 2; ++i) {
         const std::string n = IntToString(i);
         CadTextValueLine("Asne" + n, g.Asne[i]);
@@ -406,4 +418,5 @@ void BacklashSheet() {
     CadTextValueLine("jnmin", NormalBacklashMin());
     CadTextValueLine("jtmin", g.jtmin);
     CadTextValueLine("jtmax", g.jtmax);
+    CadSetTextLineEnd(HUGE_VALL);
 }

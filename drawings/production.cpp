@@ -378,10 +378,21 @@ void DrawGearSection(int i) {
     else
         SetDiagramWorld(-0.2L * bG, 0.75L * df, -3 * df, -0.75L * df);
 
+    // The centre lines reach a tenth of the face width past it, but stop short of the texts of
+    // the diameters (up to 5 S left of the nearest dimension line, at bG + 0.2 |d|; and of a
+    // hub's, left of its line at -0.2 d), which a gear wide for its diameter would reach.
+    const Extended mmPerUnit = DiagramX(1) - DiagramX(0);
+    const Extended perMm = mmPerUnit > 0 ? 1 / mmPerUnit : 0;
+    const Extended end =
+        std::max(bG, std::min(1.1L * bG, bG + 0.2L * fabsl(d) - 5.5L * CadScale * perMm));
+    const Extended start =
+        g.z[i] > 0 && dOpt > 0
+            ? std::min<Extended>(0, std::max(-0.1L * bG, -0.2L * d + CadScale * perMm))
+            : -0.1L * bG;
     CadSetColour(1);
-    DiagramClipLine(-bG / 10, 0, 1.1L * bG, 0);
+    DiagramClipLine(start, 0, end, 0);
     for (const int s : {1, -1})
-        DiagramClipLine(-0.1L * bG, s * d / 2, 1.1L * bG, s * d / 2);
+        DiagramClipLine(start, s * d / 2, end, s * d / 2);
     CadSetColour(5);
 
     if (g.z[i] > 0) {

@@ -8,6 +8,7 @@
 #include "cad/cadblock.h"
 #include "cad/cadbounds.h"
 #include "cad/cadout.h"
+#include "cad/cadtrace.h"
 #include "cad/charts.h"
 #include "cad/frames.h"
 #include "calc/calcentry.h"
@@ -111,7 +112,7 @@ struct TPictures {
 constexpr Extended Clearance = 2; // mm between two views
 
 // The gap view: the generated tooth, the contour beside it, the diameter arcs.
-void GapView(Extended x, Extended y, Extended s) {
+void GapView(Extended x, Extended y, Extended s, bool arcs = true) {
     const TGearData& g = G();
     if (g.z[2] > 0 && g.z[2] < 200) CadInsertBlock("zahn2", x, y, 0, s, s);
     DiametersForShift(g.xee);
@@ -120,7 +121,7 @@ void GapView(Extended x, Extended y, Extended s) {
         CadInsertBlock("EVOLV2", x, y, half, s, s);
         CadInsertBlock("EVOLV2", x, y, -half, s, s);
     }
-    CadInsertBlock("dteil", x, y, 0, s, s);
+    if (arcs) CadInsertBlock("dteil", x, y, 0, s, s);
 }
 
 // The wheel, its tooth gap and the tool of gear 2 placed in the area: each view inside it and
@@ -245,13 +246,7 @@ void MessagesAbove(Extended x, Extended y, Extended h, Extended yMin) {
     TableErrorMessages(x, y, size);
 }
 
-} // namespace
-
-void DefineGear2Blocks() {
-    DefineGear2Blocks(0, 1e30L);
-}
-
-void DefineGear2Blocks(long double rMin, long double rMax) {
+void DefineTeethBlocks() {
     const TGearData& g = G();
     CadBeginBlock("WERKZS2");
     DiametersForShift(g.xeh);
@@ -264,11 +259,24 @@ void DefineGear2Blocks(long double rMin, long double rMax) {
     CadBeginBlock("EVOLV2");
     DrawToothGapContour(2, false);
     CadEndBlock();
+}
+
+} // namespace
+
+void DefineGear2Blocks() {
+    DefineGear2Blocks(0, 1e30L);
+}
+
+void DefineGear2Blocks(long double rMin, long double rMax) {
+    // The labels of the diameter arcs keep off the teeth of the gap view they are drawn into.
+    TCadTrace teeth;
+    CadDrawTraced(teeth, [&] { DefineTeethBlocks(); });
+    CadTrace(teeth, [] { GapView(0, 0, 1, false); });
     CadBeginBlock("RAD2");
     DrawGearWheel(2, false);
     CadEndBlock();
     CadBeginBlock("DTEIL");
-    DrawDiameterArcs(2, 90, 0, 0, rMin, rMax);
+    DrawDiameterArcs(2, 90, 0, 0, rMin, rMax, {}, &teeth);
     CadEndBlock();
 }
 
@@ -284,10 +292,13 @@ void DrawQuickSheet(std::uint16_t outputCode) {
         CadBeginEntities();
         CadSetColour(19);
         CadSetTextSize(2, 0, 2.1L, 1.6L);
-        CadMoveTo(2, 117);
-        CadTextLine(TitleText(true));
-        CadTextLine(TitleTexts[1].str());
-        CadTextLine(TitleTexts[2].str());
+        // The title lines end before the gear data table at x 96.
+        Extended line = 117;
+        for (const std::string& t : {TitleText(true), TitleTexts[1].str(), TitleTexts[2].str()})
+            if (!t.empty()) {
+                CadTextWithin(t, 2, line, 93);
+                line -= 1.6L * CadTextHeight * CadLineSpacing;
+            }
         TableGearData(2, 2, 96, 118, hData);
         // The measurement table stands 2 mm below the basic-rack table (its bottom at y 72),
         // each extra rack row moving it down.
@@ -326,10 +337,13 @@ void DrawQuickSheet3(std::uint16_t outputCode) {
         CadBeginEntities();
         CadSetColour(19);
         CadSetTextSize(2, 0, 1.2L, 0.9L);
-        CadText(TitleText(false), 120, 118);
-        CadText(g.DrawingName2[2].str(), 120, 116);
-        CadText(TitleTexts[1].str(), right, 118);
-        CadText(TitleTexts[2].str(), right, 116);
+        // Each title text before the one beside it, or the sheet's edge.
+        const auto title = [&](const std::string& left, const std::string& beside, Extended y) {
+            CadTextWithin(left, 120, y, (beside.empty() ? Quick3Width : right - 1) - 120);
+            CadTextWithin(beside, right, y, Quick3Width - right);
+        };
+        title(TitleText(false), TitleTexts[1].str(), 118);
+        title(g.DrawingName2[2].str(), TitleTexts[2].str(), 116);
         TableGearData(2, 2, 120, 115, 1.2L);
         Extended y = 92;
         const TExtraRows extra = ExtraRows();
@@ -371,10 +385,11 @@ void DrawQuickSheet4(std::uint16_t outputCode) {
         CadInsertBlock("frame_1", 0, 0, 0, 1, 1);
         CadSetColour(19);
         CadSetTextSize(2, 0, 2.4L, 1.8L);
-        CadText(TitleText(false), 335, 285);
-        CadText(g.DrawingName2[2].str(), 335, 281);
-        CadText(TitleTexts[1].str(), 240, 285);
-        CadText(TitleTexts[2].str(), 240, 281);
+        // Within the frame, the texts at x 240 before those at 335.
+        CadTextWithin(TitleText(false), 335, 285, 80);
+        CadTextWithin(g.DrawingName2[2].str(), 335, 281, 80);
+        CadTextWithin(TitleTexts[1].str(), 240, 285, 94);
+        CadTextWithin(TitleTexts[2].str(), 240, 281, 94);
         TableGearData(2, 2, 335, 278, 2.4L);
         TableBasicRack(2, 240, 278, 2.4L);
         Extended y = 228;

@@ -1,13 +1,19 @@
 #include "drawings/toolprofile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "cad/cadout.h"
+#include "cad/cadtrace.h"
 #include "calc/geardata.h"
+#include "drawings/annotate.h"
 #include "framework/core/geom2d.h"
 #include "framework/core/globals.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "platform/os/utf8.h"
 
 namespace {
 
@@ -39,7 +45,59 @@ std::string LengthLine(const std::string& label, Extended factor, Extended mm, b
     return s;
 }
 
+// The boxes of lines written down from (x, y) as CadTextLine writes them (an empty line is
+// left out); next: the baseline of a line after them.
+std::vector<TLabelBox> ColumnBoxes(const std::vector<std::string>& lines, Extended x, Extended y,
+                                   Extended* next = nullptr) {
+    const Extended h = CadTextHeight;
+    std::vector<TLabelBox> boxes;
+    for (const std::string& l : lines)
+        if (!l.empty()) {
+            boxes.push_back(TextBox(l, x, y, 0, h, h * CadTextWidthFactor));
+            y -= 1.6L * h * CadLineSpacing;
+        }
+    if (next) *next = y;
+    return boxes;
+}
+
+// The tool's data beside it, and its name.
+std::vector<std::string> DataLines(int i) {
+    const TGearData& g = GearData;
+    std::vector<std::string> data = {"gear " + std::to_string(i),
+                                     LengthLine("hfP0 = ", g.hfP0mn[i], g.hfP0[i], true),
+                                     LengthLine("haP0 = ", g.haP0mn[i], g.haP0[i], true),
+                                     LengthLine("raP0 = ", g.rhoaP0mn[i], g.rhoaP0[i], true)};
+    if (g.rhofP0mn[i] > 0) data.push_back(LengthLine("rfP0 = ", g.rhofP0mn[i], g.rhofP0[i], true));
+    if (g.prP0mn[i] > 0) {
+        data.push_back(LengthLine("prP0 = ", g.prP0mn[i], g.prP0[i], true));
+        data.push_back("alpha prP0 = " + FloatToStrSig3(g.alprP0[i]) + AngleUnitText());
+    }
+    if (g.ChamferOn[i]) {
+        data.push_back(LengthLine("hFfP0 = ", g.hFfP0mn[i], g.hFfP0[i], false));
+        data.push_back("alpha kP0 = " + FloatToStrSig3(g.alkP0[i]) + AngleUnitText());
+    }
+    return data;
+}
+std::vector<std::string> NameLines(int i) {
+    return {GearData.DrawingNumber[i].str(), GearData.DrawingName[i].str(), "(Tool)"};
+}
+
+void TextColumn(const std::vector<std::string>& lines, Extended x, Extended y) {
+    CadMoveTo(x, y);
+    for (const std::string& l : lines)
+        CadTextLine(l);
+}
+
 } // namespace
+
+Extended ToolTextsRight(int i) {
+    std::size_t n = 0;
+    for (const auto& lines : {DataLines(i), NameLines(i)})
+        for (const std::string& l : lines)
+            n = std::max(n, os::Utf8Length(l));
+    // Their size as DrawToolProfile sets it: 0.08 mn high, 0.06 mn wide.
+    return (1.6L + 0.06L * CadTextFactor * static_cast<Extended>(n)) * GearData.mn;
+}
 
 TToolShape ToolShape(int i) {
     const TGearData& g = GearData;
@@ -97,8 +155,6 @@ void DrawToolProfile(int i, bool transverse, int withTexts) {
     const TGearData& g = GearData;
     const Extended mn = g.mn;
     const TToolShape t = ToolShape(i);
-    const Extended hfP0 = g.hfP0[i];
-    const Extended haP0 = g.haP0[i];
     const Extended rhoA = t.rhoA;
     const Extended rhoF = t.rhoF;
     const Extended H = -t.tipY;
@@ -136,38 +192,52 @@ void DrawToolProfile(int i, bool transverse, int withTexts) {
         }
     };
 
-    CadSetColour(3);
-    rootPart(1.0L);
-    if (protuberance) pen.Line(Q, P, 1.0L);
-    pen.Arc(Ca, 270.0L, 360.0L - tipEndDeg, rhoA);
-    pen.Line({Ca.x, -H}, {-Ca.x, -H}, 1.0L);
-    // Left half, mirrored.
-    pen.Arc({-Ca.x, Ca.y}, 180.0L + tipEndDeg, 270.0L, rhoA);
-    if (protuberance) pen.Line(Q, P, -1.0L);
-    rootPart(-1.0L);
-
-    if (withTexts != 1) return;
-    CadSetColour(1);
-    CadLine(0, -H - 0.1L * mn, 0, yR + 0.1L * mn);
-    CadLine(-mn, yD, mn, yD);
+    auto outline = [&] {
+        CadSetColour(3);
+        rootPart(1.0L);
+        if (protuberance) pen.Line(Q, P, 1.0L);
+        pen.Arc(Ca, 270.0L, 360.0L - tipEndDeg, rhoA);
+        pen.Line({Ca.x, -H}, {-Ca.x, -H}, 1.0L);
+        // Left half, mirrored.
+        pen.Arc({-Ca.x, Ca.y}, 180.0L + tipEndDeg, 270.0L, rhoA);
+        if (protuberance) pen.Line(Q, P, -1.0L);
+        rootPart(-1.0L);
+    };
+    if (withTexts != 1) {
+        outline();
+        return;
+    }
+    TCadTrace trace;
+    CadDrawTraced(trace, [&] {
+        outline();
+        CadSetColour(1);
+        CadLine(0, -H - 0.1L * mn, 0, yR + 0.1L * mn);
+        CadLine(-mn, yD, mn, yD);
+    });
     CadSetColour(4);
     CadSetTextSize(2, 0, 0.08L * mn, 0.06L * mn);
-    CadMoveTo(0.05L * mn, yD + 0.03L * mn);
-    CadTextLine(g.DrawingNumber[i].str());
-    CadTextLine(g.DrawingName[i].str());
-    CadTextLine("(Tool)");
-    CadMoveTo(1.5L * mn, yR - 0.15L * mn);
-    CadTextLine("gear " + std::to_string(i));
-    CadTextLine(LengthLine("hfP0 = ", g.hfP0mn[i], hfP0, true));
-    CadTextLine(LengthLine("haP0 = ", g.haP0mn[i], haP0, true));
-    CadTextLine(LengthLine("raP0 = ", g.rhoaP0mn[i], rhoA, true));
-    if (rootRadius) CadTextLine(LengthLine("rfP0 = ", g.rhofP0mn[i], rhoF, true));
-    if (g.prP0mn[i] > 0) {
-        CadTextLine(LengthLine("prP0 = ", g.prP0mn[i], g.prP0[i], true));
-        CadTextLine("alpha prP0 = " + FloatToStrSig3(alprDeg) + AngleUnitText());
+    const std::vector<std::string> data = DataLines(i);
+    const Extended dataX = 1.5L * mn, dataY = yR - 0.15L * mn;
+    Extended below = 0;
+    const std::vector<TLabelBox> taken = ColumnBoxes(data, dataX, dataY, &below);
+    // The tool's name beside the centre line above the datum line; a name wider than the tooth
+    // there goes up a line at a time, where the tooth is wider, and where it crosses the flank
+    // even below the root line, under the data.
+    const std::vector<std::string> name = NameLines(i);
+    const Extended step = 1.6L * CadTextHeight * CadLineSpacing;
+    const auto clear = [&](Extended x, Extended y) {
+        const auto boxes = ColumnBoxes(name, x, y);
+        return std::all_of(boxes.begin(), boxes.end(),
+                           [&](const TLabelBox& b) { return LabelClear(b, taken, &trace); });
+    };
+    Extended x = 0.05L * mn, y = yD + 0.03L * mn;
+    bool ok = clear(x, y);
+    while (!ok && y + step + CadTextHeight < yR)
+        ok = clear(x, y += step);
+    if (!ok) {
+        x = dataX;
+        y = below - step;
     }
-    if (chamfer) {
-        CadTextLine(LengthLine("hFfP0 = ", g.hFfP0mn[i], g.hFfP0[i], false));
-        CadTextLine("alpha kP0 = " + FloatToStrSig3(g.alkP0[i]) + AngleUnitText());
-    }
+    TextColumn(name, x, y);
+    TextColumn(data, dataX, dataY);
 }

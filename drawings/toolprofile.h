@@ -28,3 +28,6 @@ TToolShape ToolShape(int i);
 // transverse: x stretched by 1/cos beta (transverse section of a helical gear), arcs then drawn
 // as elliptic polylines. withTexts 1: centre line, datum line and the tool's data texts.
 void DrawToolProfile(int i, bool transverse, int withTexts);
+// The right end of the texts beside the tool that DrawToolProfile writes with withTexts 1 (its
+// data, and its name where that goes under them), a tenth of the module added.
+Extended ToolTextsRight(int i);

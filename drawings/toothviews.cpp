@@ -107,7 +107,8 @@ void BeginDrawing(const TView& v) {
         }
         break;
     case 6:
-        CadBeginDrawing(-2 * m, -2 * m, 2 * m, 2 * m);
+        // Wide enough for the data beside the tool.
+        CadBeginDrawing(-2 * m, -2 * m, std::max(2 * m, ToolTextsRight(i)), 2 * m);
         break;
     case 7:
         CadBeginDrawing(-v.W - 0.1L * m, v.Y0 - 19.0L / 44.0L * v.W - 0.1L * m, v.W + 0.1L * m,
@@ -597,7 +598,14 @@ Extended ContactWindowBottom() {
     const std::int32_t z1 = std::abs(g.z[1]);
     const Extended s = z1 < 12 ? SmallGearSpan(0.6L, z1) : 540.0L / z1;
     const Extended S = 2.0L * g.mn + (1.0L - CosDeg(s)) * fabsl(g.dax[1]) / 2.0L;
-    return g.dax[1] / 2.0L - 1.2L * S;
+    // The window is as wide as gear 2 asks: at its sides the teeth of a pinion of many teeth,
+    // their centre lines a fifth of the tooth depth below the root, would reach into the data
+    // box below it. The edge goes down to clear them, by a tenth of the module.
+    const Extended low = (g.dfx[1] - 0.2L * (g.dax[1] - g.dfx[1])) / 2.0L;
+    const Extended W = ContactWindowHalfWidth();
+    const Extended bottom = g.dax[1] / 2.0L - 1.2L * S;
+    if (!(low > W)) return bottom;
+    return std::min(bottom, sqrtl(low * low - W * W) - 0.1L * g.mn);
 }
 
 Extended ContactWindowTop() {

@@ -131,6 +131,26 @@ TEST_F(CadOutputTest, TextAlignmentAndLines) {
     EXPECT_EQ(t[1].substr(t[1].rfind(';') + 1), "b = " + FloatToStrSig3(0.0005L) + " mm");
     EXPECT_EQ(t[2].substr(t[2].rfind(';') + 1), "c = " + FloatToStrSig3(12.34L) + " mm");
     EXPECT_EQ(t[3].substr(t[3].rfind(';') + 1), "z = " + FloatToStrSig3(17));
+    // A text fitted into room from x (size 5/5, 0.75 of air; the screen draws widths 0.95): it stays, loses its blanks
+    // before the first, is narrowed, then also made smaller about its middle, then cut.
+    const struct {
+        const char* text;
+        long double room;
+        const char* records;
+    } within[] = {{"abc", 16, "6;0;0;abc"},
+                  {"   ab", 15, "9;5;4.5125;2;0|6;0;0; ab|9;5;4.75;2;0"},
+                  {"abcdefghij", 20, "9;3.2083333;1.82875;2;0|6;0;0.89583333;abcdefghij|9;5;4.75;2;0"},
+                  {"abcdefghijklmnopqrst", 20, "9;3;1.71;2;0|6;0;1;abcdefghij|9;5;4.75;2;0"}};
+    for (const auto& w : within) {
+        CadSetTextSize(2, 0, 5, 5);
+        DisplayList->Clear();
+        CadTextWithin(w.text, 0, 0, w.room);
+        std::string got;
+        for (const std::string& r : Records())
+            if (r[0] == '6' || r[0] == '9') got += (got.empty() ? "" : "|") + r;
+        EXPECT_EQ(got, w.records) << w.text;
+        EXPECT_EQ(CadTextHeight, 5);
+    }
     UnitSystem = 1;
     DisplayList->Clear();
     CadTextValueLine("d", 25.4L);

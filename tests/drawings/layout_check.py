@@ -2,9 +2,10 @@
 """Checks the layout of a drawing sheet as python3-ezdxf reads the DXF file: every entity on the
 sheet, the views apart from each other and from the tables, no text on another text.
 
-    layout_check.py FILE sheet=X0,Y0,X1,Y1 [paper=X0,Y0,X1,Y1] [label=NAME]
+    layout_check.py FILE sheet=X0,Y0,X1,Y1|limits [paper=X0,Y0,X1,Y1] [label=NAME]
     layout_check.py FILE view=1 [label=NAME]  (a tooth view)
-    layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text)
+    layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text, no text
+                                                       on another, tables' texts too)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
 
 In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
@@ -125,11 +126,16 @@ def pieces(entities, depth=0):
 
 
 def run_lines(label, msp):
-    """No line runs through a text (its visible characters' box)."""
+    """No line runs through a text (its visible characters' box), and no text lies on another:
+    every text within its cell or field, the whole drawing over (inserts exploded)."""
     tree_pieces = [LineString(q) for q in pieces(msp)]
     tree = STRtree(tree_pieces)
     crossed = []
-    for t, box in texts(msp):
+    boxes = texts(msp)
+    clashes = text_clashes([("text", b) for b in boxes])
+    check(not clashes, "%s: %d texts, none on another%s" % (
+        label, len(boxes), ": " + "; ".join(clashes[:6]) if clashes else ""))
+    for t, box in boxes:
         poly = Polygon(box)
         # (shapely 2 answers with indices, 1.8 with the pieces themselves)
         near = [tree_pieces[q] if isinstance(q, int) or hasattr(q, "dtype") else q
@@ -175,6 +181,8 @@ def run(path, a):
         return run_view(label, doc, msp)
     if "sheet" not in a:
         return
+    if a["sheet"] == "limits":  # the drawing's own
+        a["sheet"] = "%r,%r,%r,%r" % (doc.header["$LIMMIN"][:2] + doc.header["$LIMMAX"][:2])
     x0, y0, x1, y1 = (float(v) for v in a["sheet"].split(","))
 
     # Everything on the sheet.

@@ -104,6 +104,9 @@ def check_frame(doc, p):
     W = (mn + sin(720 / max(abs(z2), 7) * deg) * abs(dax2) / 2) * (mpf("1.1") if z2 < 0 else 1)
     s = mpf("0.6") * math.log(abs(z1)) * 360 / abs(z1) if abs(z1) < 12 else mpf(540) / abs(z1)
     Y0 = dax1 / 2 - mpf("1.2") * (2 * mn + (1 - cos(s * deg)) * abs(dax1) / 2)
+    low = (p.f("dfx1") - (p.f("dax1") - p.f("dfx1")) / 5) / 2  # the lowest of gear 1's lines
+    if low > W:
+        Y0 = min(Y0, sqrt(low**2 - W**2) - mn / 10)  # below them at the window's sides
     s = mpf("0.7") * math.log(abs(z2)) * 360 / abs(z2) if abs(z2) < 18 else mpf(720) / abs(z2)
     S = (0 if -17 <= z2 < 0 else mn) + (1 - cos(s * deg)) * abs(dax2) / 2
     Y1 = dax1 / 2 + mpf("1.2") * S

@@ -50,7 +50,8 @@ protected:
                " mn=" + Num(g.mn) + " alpha=" + Num(g.alpha) + " beta=" + Num(g.beta) +
                " aDraw=" + Num(g.aDraw) + " xe1=" + Num(g.xee[1]) + " xe2=" + Num(g.xee[2]) +
                " dNa1=" + Num(g.dNa[1]) + " dNa2=" + Num(g.dNa[2]) + " dax1=" + Num(g.dax[1]) +
-               " dax2=" + Num(g.dax[2]) + " planets=" + std::to_string(g.Planets);
+               " dax2=" + Num(g.dax[2]) + " dfx1=" + Num(g.dfx[1]) +
+               " planets=" + std::to_string(g.Planets);
     }
     void CheckBatch(const std::string& lines) {
         WriteFileBytes(Path("batch.txt"), lines);
