@@ -151,6 +151,14 @@ void CallerTextsIso(std::string_view t1, std::string_view t2, std::string_view t
     Put(t2, 76, 4, 128);
 }
 
+// The labels of the bottom row both ISO blocks share.
+void IsoBottomLabels() {
+    PutLabels({{"Rev.", 129, 6.5L, 136},
+               {"Date of issue", 137, 6.5L, 160},
+               {"Lang.", 161, 6.5L, 170},
+               {"Page", 171, 6.5L, 180}});
+}
+
 void IsoRevisionAndDate() {
     Put(RevisionLetter(), 130, 2, 136);
     Put(DateStringIso(), 138, 2, 160);
@@ -176,11 +184,8 @@ void IsoBlock36(std::string_view t1, std::string_view t2, std::string_view t3) {
                {"Approved by", 117, 33.5L, 158},
                {"Document type", 75, 24.5L, 128},
                {"Document status", 129, 24.5L, 180},
-               {"Title, Supplementary title", 75, 15.5L, 180},
-               {"Rev.", 129, 6.5L, 136},
-               {"Date of issue", 137, 6.5L, 160},
-               {"Lang.", 161, 6.5L, 170},
-               {"Page", 171, 6.5L, 180}});
+               {"Title, Supplementary title", 75, 15.5L, 180}});
+    IsoBottomLabels();
     CallerTextsIso(t1, t2, t3);
     CadSetColour(4);
     Size(2.5L, 1.8L);
@@ -210,11 +215,8 @@ void IsoBlock27(std::string_view t1, std::string_view t2, std::string_view t3) {
                {"Document status", 136, 24.5L, 180},
                {"Created by", 32, 15.5L, 74},
                {"Title, Supplementary title", 75, 15.5L, 180},
-               {"Approved by", 32, 6.5L, 74},
-               {"Rev.", 129, 6.5L, 136},
-               {"Date of issue", 137, 6.5L, 160},
-               {"Lang.", 161, 6.5L, 170},
-               {"Page", 171, 6.5L, 180}});
+               {"Approved by", 32, 6.5L, 74}});
+    IsoBottomLabels();
     CallerTextsIso(t1, t2, t3);
     CadSetColour(4);
     Size(2.5L, 1.8L);
