@@ -39,8 +39,10 @@ std::vector<TLabelBox> ChartLines(const std::vector<std::string>& text, Extended
 
 // The place of that text nearest to the drawing point (px, py) that meets no line of the chart
 // and no text placed before: its box moved round the point on rings of growing distance (the
-// directions from `towards` on, degrees), within the chart and a margin about it. Returns how
-// many it meets there (the fewest where every place meets some) and the first baseline in x, y.
+// directions from `towards` on, degrees), within the chart and a margin about it (on the left
+// as far as the sheet's edge, 0.16 of the chart's width from it). Returns how many it meets there
+// (the fewest where every place meets some) and the first baseline in x, y; -1 where no place
+// lies within (a point far off the chart), x and y then untouched.
 int PlaceNear(const std::vector<std::string>& text, Extended px, Extended py, Extended towards,
               const std::vector<TLabelBox>& taken, const TCadTrace& lines, Extended& x,
               Extended& y) {
@@ -51,14 +53,14 @@ int PlaceNear(const std::vector<std::string>& text, Extended px, Extended py, Ex
         width = std::max(width, b.ux);
     const Extended height = (1.6L * (text.size() - 1) + 1) * h;
     int least = -1;
-    for (int ring = 0; ring < 16 && least != 0; ++ring) {
+    for (int ring = 0; ring < 24 && least != 0; ++ring) {
         const Extended d = (0.3L + 0.5L * ring) * h;
         for (int k = 0; k < 16 && least != 0; ++k) {
             const Extended a = DegToRad(towards + (k % 2 ? -1 : 1) * ((k + 1) / 2) * 22.5L);
             const Extended cx = px + cosl(a) * (d + width / 2),
                            cy = py + sinl(a) * (d + height / 2);
             const Extended x0 = cx - width / 2, y0 = cy + height / 2 - h;
-            if (x0 < w.OriginX - 0.1L * w.Width || x0 + width > w.OriginX + 1.1L * w.Width ||
+            if (x0 < w.OriginX - 0.16L * w.Width || x0 + width > w.OriginX + 1.1L * w.Width ||
                 cy - height / 2 < w.OriginY - 0.12L * w.Height ||
                 cy + height / 2 > w.OriginY + 1.05L * w.Height)
                 continue;
@@ -101,9 +103,10 @@ void EndLabel(const char* label, Extended x, Extended zeta, bool after,
     const Extended towards = after ? 180 : 0;
     Extended x1 = px, y1 = py, x2 = px, y2 = py;
     const int n1 = PlaceNear(one, px, py, towards, taken, lines, x1, y1);
-    if (n1 == 0 || PlaceNear(two, px, py, towards, taken, lines, x2, y2) >= n1)
+    const int n2 = n1 == 0 ? -1 : PlaceNear(two, px, py, towards, taken, lines, x2, y2);
+    if (n1 >= 0 && (n2 < 0 || n2 >= n1))
         PutChartText(one, x1, y1, taken);
-    else
+    else if (n2 >= 0)
         PutChartText(two, x2, y2, taken);
 }
 
@@ -184,8 +187,8 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
     CadSetColour(5);
     for (const auto& [letter, at] : {std::pair{"A", -g.gAC}, std::pair{"E", g.gEC}}) {
         if (ended) break; // a chart cut short has no lines at A and E
-        PlaceNear({letter}, DiagramX(at), DiagramY(w.YMin), -90, taken, lines, x, y);
-        PutChartText({letter}, x, y, taken);
+        if (PlaceNear({letter}, DiagramX(at), DiagramY(w.YMin), -90, taken, lines, x, y) >= 0)
+            PutChartText({letter}, x, y, taken);
     }
     for (const TCurve& c : curves) {
         CadSetColour(c.colour);
@@ -194,8 +197,9 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
         EndLabel(c.endLabel, c.tEnd, c.zetaEnd, false, taken, lines);
     }
     CadSetColour(5);
-    PlaceNear({"C"}, DiagramX(0), DiagramY(0), -45, taken, lines, x, y);
-    PutChartText({"C"}, x, y, taken);
+    // A pitch point off the path of contact and far from the chart gets no letter.
+    if (PlaceNear({"C"}, DiagramX(0), DiagramY(0), -45, taken, lines, x, y) >= 0)
+        PutChartText({"C"}, x, y, taken);
 }
 
 void SlidingDiagramSheet() {

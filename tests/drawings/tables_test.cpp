@@ -155,7 +155,12 @@ TEST_F(TablesTest, GearDataListShowsTheShiftRangeAndTheAddendumReductionAsFactor
 // ---- the pair's charts ----------------------------------------------------------------------
 
 TEST_F(TablesTest, SlidingCurvesFollowTheSlidingFormulaAndCrossZeroAtThePitchPoint) {
-    const TJob jobs[] = {{}, {18, 37, 2.5L, 0, 0.3L, -0.1L}, {20, -61, 2, 0, 0.2L, 0.1L}};
+    // The last pair's pitch point lies off its path of contact, far left of the chart: no
+    // letter C there, and no text on a line or on another text (layout_check.py).
+    const TJob jobs[] = {{},
+                         {18, 37, 2.5L, 0, 0.3L, -0.1L},
+                         {20, -61, 2, 0, 0.2L, 0.1L},
+                         {36, -101, 1, 0, 0.478L, 0.8L}};
     for (const TJob& j : jobs) {
         SCOPED_TRACE(j.z2);
         Calculate(j);
@@ -170,6 +175,12 @@ TEST_F(TablesTest, SlidingCurvesFollowTheSlidingFormulaAndCrossZeroAtThePitchPoi
                   " ymin=" + Num(w.YMin) + " xmax=" + Num(w.XMax) + " ymax=" + Num(w.YMax) +
                   " layer1=" + std::to_string(18) + " layer2=" + std::to_string(21));
         Check("finite", f, "");
+        int status = -1;
+        const std::string out = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                                               "/tests/drawings/layout_check.py '" + f +
+                                               "' lines=1 2>&1",
+                                           status);
+        EXPECT_EQ(status, 0) << out;
     }
 }
 
