@@ -404,9 +404,10 @@ long double FilletCrossingDiameter(const TGearData& g, int i, long double xE, co
     return FirstCut(cut, 1, f0, 8, bound);
 }
 
-// The root radius of the tool of one gear at one shift: a concave arc, tangent to the main flank
-// and to the tool root line, whose gear points round the tooth's tip corner. Run from its tangent
-// point on the flank (w = 0) to the one on the root line (w = 1).
+// The root radius of the tool of one gear at one shift: a concave arc, tangent to the flank it
+// ends (the main flank, or the chamfer flank of a chamfering tool) and to the tool root line,
+// whose gear points round the tooth's tip corner. Run from its tangent point on the flank
+// (w = 0) to the one on the root line (w = 1).
 class RootRoundingCut {
 public:
     RootRoundingCut(const TGearData& g, int i, long double xE, const AngleFns& alpha,
@@ -414,11 +415,19 @@ public:
         : reach_(g, i, xE, alpha, xTool) {
         cb_ = reach_.CosBeta();
         rho_ = g.rhofP0[i];
-        a_ = g.alphaRad;
         // Normal section, depth h below the datum line (negative: towards the tool root). The
-        // centre lies rho below the root line and rho off the flank, on the side of the space.
+        // flank the arc ends meets the root line at uRoot; the centre lies rho below the root
+        // line and rho off that flank, on the side of the space.
+        long double uRoot = g.mn * Pi / 4 + g.hfP0[i] * alpha.t;
+        AngleFns gamma = alpha;
+        a_ = g.alphaRad;
+        if (g.ChamferOn[i]) {
+            a_ = DegToRad(g.alkP0[i]);
+            gamma = AngleFns(a_);
+            uRoot = g.mn * Pi / 4 + g.hFfP0[i] * alpha.t + (g.hfP0[i] - g.hFfP0[i]) * gamma.t;
+        }
         hc_ = rho_ - g.hfP0[i];
-        uc_ = g.mn * Pi / 4 - hc_ * alpha.t + rho_ / alpha.c;
+        uc_ = uRoot + rho_ * (1 - gamma.s) / gamma.c;
     }
 
     template <class T> T Cut(T w, T& R) const {
@@ -450,21 +459,22 @@ long double TipRoundingCrossingDiameter(const TGearData& g, int i, long double x
     for (int k = 0; k <= Steps; ++k) {
         w[k] = double(k) / Steps;
         R[k] = 0;
-        f[k] = k == 0 && xTool == xE ? 0.0 : cut.Cut<double>(w[k], R[k]);
+        f[k] = k == 0 && xTool == xE && !g.ChamferOn[i] ? 0.0 : cut.Cut<double>(w[k], R[k]);
     }
     long double best = 0;
     auto take = [&best](long double r) {
         if (best == 0 || r < best) best = r;
     };
     int lowest = -1; // the sample inside the tooth with the smallest radius
-    for (int k = 1; k <= Steps; ++k) {
+    // (after a chamfer the arc may start inside the tooth already)
+    for (int k = 0; k <= Steps; ++k) {
         if (!(f[k] > 0)) continue;
-        if (!(f[k - 1] > 0)) take(CrossingRadius(reach, w[k - 1], w[k], f[k - 1], f[k]));
+        if (k > 0 && !(f[k - 1] > 0)) take(CrossingRadius(reach, w[k - 1], w[k], f[k - 1], f[k]));
         if (lowest < 0 || R[k] < R[lowest]) lowest = k;
     }
     if (lowest < 0) return 0;
     // A radius still falling inside the tooth: its minimum between the neighbouring samples.
-    if (lowest < Steps && f[lowest - 1] > 0 && R[lowest - 1] > R[lowest] &&
+    if (lowest > 0 && lowest < Steps && f[lowest - 1] > 0 && R[lowest - 1] > R[lowest] &&
         R[lowest + 1] > R[lowest]) {
         double lo = w[lowest - 1], hi = w[lowest + 1];
         for (int n = 0; n < 60; ++n) {
@@ -679,6 +689,20 @@ long double ChamferCrossing(TGearData& g, const ChamferFlanks& c, long double xE
         hi, 200, 1e-17L, true);
     g.saK[i] = c.Chamfer(y, xK);
     return y;
+}
+
+// The tip form diameter of a chamfered gear: where the involute of the shift xE meets the
+// chamfer cut at xK, or lower, where it meets the tool root radius's rounding above the chamfer
+// (a finished involute, thinner than the premachined one, can run past the chamfer into it).
+long double ChamferedTipForm(TGearData& g, const ChamferFlanks& c, long double xE,
+                             long double xK) {
+    long double dF = ChamferCrossing(g, c, xE, xK);
+    const int i = c.i;
+    if (g.rhofP0mn[i] > 0 && g.z[i] > 0) {
+        const long double cut = TipRoundingCrossingDiameter(g, i, xE, AngleFns(g.alphaRad), xK);
+        if (cut > 0 && cut < dF) dF = cut;
+    }
+    return dF;
 }
 
 } // namespace
@@ -931,7 +955,7 @@ long double TipFormDiameterAt(int i, long double xE, long double xK) {
     TGearData& g = GearData;
     if (!g.ChamferOn[i]) return LimitedTipForm(g, i, xE, xK, RoundedTipFormDiameter(i, xE, xK));
     const long double saK = g.saK[i];
-    const long double dF = ChamferCrossing(g, MakeChamferFlanks(g, i), xE, xK);
+    const long double dF = ChamferedTipForm(g, MakeChamferFlanks(g, i), xE, xK);
     g.saK[i] = saK;
     return LimitedTipForm(g, i, xE, xK, dF);
 }
@@ -985,7 +1009,7 @@ void CalcUnit2() {
         const ChamferFlanks flanks = chamfer ? MakeChamferFlanks(g, i) : ChamferFlanks{};
         for (auto [dF, xE, xK] : {std::tuple{&g.dFa[i], g.xEmax[i], g.xEmaxV[i]},
                                   std::tuple{&g.dFaK[i], g.xEmin[i], g.xEminV[i]}}) {
-            *dF = chamfer ? ChamferCrossing(g, flanks, xE, xK) : RoundedTipFormDiameter(i, xE, xK);
+            *dF = chamfer ? ChamferedTipForm(g, flanks, xE, xK) : RoundedTipFormDiameter(i, xE, xK);
             *dF = LimitedTipForm(g, i, xE, xK, *dF);
         }
 

@@ -257,26 +257,43 @@ class ProtuberanceRolling(Rolling):
 
 class TipRolling(Rolling):
     """The upper end of the tool's straight flank: the root radius rhof (a concave arc tangent to
-    the flank and to the tool root line hf above the datum line) rounds the tooth's tip."""
+    the flank and to the tool root line hf above the datum line) rounds the tooth's tip. With a
+    chamfer (hFf above the datum line the flank turns to the angle alk) the arc is tangent to
+    the chamfer flank."""
 
-    def __init__(self, alpha, beta, mn, z, x, hfP0, rhof, x_inv=None):
+    def __init__(self, alpha, beta, mn, z, x, hfP0, rhof, x_inv=None, chamfer=None):
         super().__init__(alpha, beta, mn, z, x, mn, 0, x_inv)
         self.hf, self.rhof = hfP0, rhof
         self.hcf = rhof - hfP0  # depth of the arc centre (negative: above the datum line)
-        self.ucf = mp.pi * mn / 4 - self.hcf * mp.tan(self.an) + rhof / mp.cos(self.an)
-        self.hTop = self.hcf - rhof * mp.sin(self.an)  # upper end of the straight flank
+        self.hFf, self.ak = (hfP0, self.an) if chamfer is None else (chamfer[0],
+                                                                     mp.radians(chamfer[1]))
+        root = mp.pi * mn / 4 + self.hFf * mp.tan(self.an) + (hfP0 - self.hFf) * mp.tan(self.ak)
+        self.ucf = root + rhof * (1 - mp.sin(self.ak)) / mp.cos(self.ak)
+        self.hTop = self.hcf - rhof * mp.sin(self.ak)  # upper end of the straight flank(s)
 
     def root_arc_point(self, w):
         return ((self.ucf - self.rhof * mp.cos(w)) / self.cb,
                 self.hcf - self.rhof * mp.sin(w) - self.x * self.mn)
 
+    def chamfer_point(self, h):
+        return ((mp.pi * self.mn / 4 + self.hFf * mp.tan(self.an) + (-h - self.hFf) *
+                 mp.tan(self.ak)) / self.cb, h - self.x * self.mn)
+
     def envelope(self, R):
-        return self.reach_of_parts(R, ((self.flank_point, self.hTop, self.mn),
-                                       (self.root_arc_point, self.an, mp.pi / 2)))
+        parts = ((self.root_arc_point, self.ak, mp.pi / 2),)
+        if self.hFf < self.hf:
+            parts += ((self.chamfer_point, self.hTop, -self.hFf),
+                      (self.flank_point, -self.hFf, self.mn))
+        else:
+            parts += ((self.flank_point, self.hTop, self.mn),)
+        return self.reach_of_parts(R, parts)
 
     def tip_form_radius(self, ra):
         """The highest R up to which the envelope is the involute, at most the tip radius ra."""
-        lo = self.r + self.mn / 10  # (at r itself the searched flank point only grazes R)
+        # (at r itself the searched flank point only grazes R; below a low chamfer corner)
+        lo = self.r + self.mn / 10
+        if self.hFf < self.hf:
+            lo = min(lo, self.r + self.x * self.mn + self.hFf / 2)
         hi = min(ra, self.r + self.hf + self.x * self.mn) * (1 - mp.mpf('1e-25'))
         if not self.on_involute(lo):
             raise SystemExit("the envelope is not the involute at the pitch circle")

@@ -30,7 +30,9 @@ def inv(a):
 
 
 def arcinv(y):
-    return mp.findroot(lambda t: inv(t) - y, mp.cbrt(3 * y) if y > 0 else mp.mpf('-0.1'))
+    if y < 0:  # (inv is odd; Newton from a fixed start misses small negative values)
+        return -arcinv(-y)
+    return mp.findroot(lambda t: inv(t) - y, mp.cbrt(3 * y)) if y > 0 else mp.mpf(0)
 
 
 def run(gearcalc, text):

@@ -98,6 +98,7 @@ class Reference:
         self.chamfer = {i: out[f'ChamferOn[{i}]'] == '1' for i in (1, 2)}
         self.akt = {i: mp.atan(mp.tan(mp.radians(g('alkP0', i))) / mp.cos(self.be)) for i in (1, 2)}
         self.hFf = {i: g('hFfP0mn', i) * self.mn for i in (1, 2)}
+        self.alk = {i: g('alkP0', i) for i in (1, 2)}
         self.DM = {i: g('DM', i) for i in (1, 2)}
         self.k = {i: g('k', i) for i in (1, 2)}
         t = 2 * self.mn * mp.tan(self.an)
@@ -171,6 +172,11 @@ class Reference:
             if f(self.da[i]) > 0:
                 R = mp.findroot(f, (self.db[i] * mp.mpf('1.0001'), self.da[i]),
                                 solver='anderson') / 2
+            if self.rhof[i] > 0:  # the rounding above the chamfer, which the finished involute
+                # of a premachined gear can run past the chamfer into
+                R = min(R, TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn,
+                                      self.z[i], xk, self.hf[i], self.rhof[i], xe, (
+                                          self.hFf[i], self.alk[i])).tip_form_radius(R))
         elif self.rhof[i] > 0 and self.z[i] > 0:
             R = TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn, self.z[i], xk,
                            self.hf[i], self.rhof[i], xe).tip_form_radius(self.da[i] / 2)
@@ -428,6 +434,9 @@ def main():
         ("premachined root radius", pair(mn=2, z=(23, 61), x=(0.1, 0.3), mm=1, Tsn=(5, 5),
                                          Asn=(8, 8), extra=tool(2, 1.25, 1, 0.25, rhof=0.3) + [
                                              "q[2] = 0.05", "qTol[2] = 0.03"])),
+        ("premachined chamfer, root radius", pair(alpha=23.66, mn=1.512, z=(23, 58), x=(
+            0.1, -0.262), mm=1, Tsn=(5, 5), Asn=(8, 8), extra=tool(
+                2, 1.25, 1.235, 0.25, rhof=0.306, alk=33.07, hff=1.073) + ["q[2] = 0.0324"])),
         # Sound pairs: table allowances, helical, internal.
         ("sound helical", pair(mn=4, beta=12, z=(23, 57), x=(0.2, 0.1), mm=1, Tsn=(5, 5),
                                Asn=(8, 8))),
