@@ -150,7 +150,7 @@ int LargestFitting(int areaWidth, int areaHeight, int otherPercent) {
     return static_cast<int>(std::clamp<long long>(std::min(w, h), 10, 1000));
 }
 
-// The spec's proposal from the frame and the pixel density, and never below 100 %.
+// The size proposed from the frame and the pixel density, and never below 100 %.
 int FrameProposal(long double frameShare, int pixelsPerInch) {
     const long double ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
     const long double p = std::isfinite(frameShare) ? frameShare * ppi / 96 * 100 : 100;
