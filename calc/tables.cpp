@@ -223,18 +223,43 @@ Result Remembered(MeasureMemo<Result>& memo, const typename MeasureMemo<Result>:
     return v;
 }
 
+// The functions of the two angles both estimates need, worked out once for the angles of the
+// last call: a calculation asks at several shifts of the same gear.
+struct EstimateAngles {
+    long double beta = NAN, alpha = NAN;
+    long double cb = 1, cb33 = 1, ca = 1, ta = 0, tb = 0, at = 0, invAt = 0;
+    bool cb33Reported = false;
+};
+
+const EstimateAngles& AnglesOf(long double beta, long double alpha) {
+    static EstimateAngles e;
+    if (e.beta == beta && e.alpha == alpha) return e;
+    e.beta = beta;
+    e.alpha = alpha;
+    e.cb = cosl(beta);
+    e.ca = cosl(alpha);
+    e.ta = Tan(alpha);
+    e.tb = Tan(beta);
+    e.at = atanl(e.ta / e.cb);
+    e.invAt = Inv(e.at);
+    // (a negative base is reported at every call, as before)
+    e.cb33Reported = e.cb < 0;
+    if (!e.cb33Reported) e.cb33 = Power("Error  : DmMess", e.cb, 3.3L);
+    return e;
+}
+
 long double ComputeDmMess(long double z, long double beta, long double alpha, long double x,
                           long double mn, bool& reported) {
-    const long double cb = cosl(beta);
-    reported = cb < 0; // Power reports a negative base
-    const long double zv = z / Power("Error  : DmMess", cb, 3.3L);
+    const EstimateAngles& e = AnglesOf(beta, alpha);
+    reported = e.cb33Reported; // Power reports a negative base
+    const long double zv = z / (reported ? Power("Error  : DmMess", e.cb, 3.3L) : e.cb33);
     if (zv == 0.0L || !std::isfinite(zv)) return 0.0L;
-    const long double ca = cosl(alpha);
+    const long double ca = e.ca;
     // The measuring circle of the virtual spur gear inside its base circle (a shift far below
     // 0): no usual ball. That says nothing about the gear, which may well be sound.
     const long double aM = ArcCosLimited("", ca * zv / (2.0L * x + zv));
     if (aM == 0.0L) return 0.0L;
-    const long double ta = Tan(alpha);
+    const long double ta = e.ta;
     const long double taM = Tan(aM);
     const long double eta = (Pi - 4.0L * x * ta) / (2.0L * zv) + taM - (ta - alpha);
     const long double D = (Tan(eta) - taM) * ca * zv * mn;
@@ -252,18 +277,18 @@ std::int32_t ComputeKmess(long double z, long double beta, long double alpha, lo
         reported = true;
         return 0;
     }
-    const long double cb = cosl(beta);
-    const long double ta = Tan(alpha);
+    const EstimateAngles& e = AnglesOf(beta, alpha);
+    const long double cb = e.cb;
+    const long double ta = e.ta;
     const long double d = mn / cb * z;
-    const long double at = atanl(ta / cb);
     const long double dM = d + 2.0L * mn * x;
-    const long double bM = atanl(Tan(beta) * dM / d);
-    const long double aM = ArcCosLimited("", cosl(alpha) * d / dM * cb / cosl(bM));
+    const long double bM = atanl(e.tb * dM / d);
+    const long double aM = ArcCosLimited("", e.ca * d / dM * cb / cosl(bM));
     // No pressure angle at the measuring circle (it lies inside the base circle): no proposal.
     if (aM == 0.0L) return 0;
     // Count on |z| and give the sign back, so an internal gear spans as many spaces as the
     // external gear of the same size spans teeth.
-    const long double v = std::fabs(z) * Inv(at) / (ta - alpha) * aM / Pi + 1.0L;
+    const long double v = std::fabs(z) * e.invAt / (ta - alpha) * aM / Pi + 1.0L;
     if (!std::isfinite(v) || v > 2.0e9L) return 0;
     const auto k = static_cast<std::int32_t>(v);
     return z < 0 ? -k : k;
