@@ -516,9 +516,11 @@ void DinTolerances(int i) {
     g.fu[i] = s * ((0.25L * sd + mn) * 0.4L + 5);
     g.Fp[i] = s * 7.25L * Power("Error  : Fp", d, 1.0L / 3) /
               Power("Error  : Fp", std::fabs(static_cast<long double>(g.z[i])), 1.0L / 7);
-    g.Fr[i] =
-        t * (2.18L * smn + 1.68L + (1.2L * Log10(mn) + 2.3L) * Power("Error  : Fr", d, 0.25L));
-    g.Rs[i] = t * (1.28L * smn + 1 + (0.7L * Log10(mn) + 1.33L) * Power("Error  : Rs", d, 0.25L));
+    // (d is no negative number: the four fourth roots are one; so are the logarithms of mn)
+    const long double d4 = Power("Error  : Fr", d, 0.25L);
+    const long double lmn = Log10(mn);
+    g.Fr[i] = t * (2.18L * smn + 1.68L + (1.2L * lmn + 2.3L) * d4);
+    g.Rs[i] = t * (1.28L * smn + 1 + (0.7L * lmn + 1.33L) * d4);
 
     const long double b1 = 0.8L * std::sqrt(g.bGear[i]) + 4;
     if (Q < 7)
@@ -537,9 +539,8 @@ void DinTolerances(int i) {
         g.fHbeta[i] = IntPower(1.4L, 2) * 1.32L * b2 * IntPower(1.55L, Q - 8);
     g.ffbeta[i] =
         SqrtChecked("Error  : f\u00DFf", g.Fbeta[i] * g.Fbeta[i] - g.fHbeta[i] * g.fHbeta[i]);
-    g.Fi2[i] =
-        t * (2.57L * smn + 2 + (0.432L * Log10(mn) + 3.12L) * Power("Error  : FIss", d, 0.25L));
-    g.fi2[i] = t * (1.8L * smn + 1.6L * Power("Error  : Fi``", d, 0.25L) - 1);
+    g.Fi2[i] = t * (2.57L * smn + 2 + (0.432L * lmn + 3.12L) * d4);
+    g.fi2[i] = t * (1.8L * smn + 1.6L * d4 - 1);
     g.Fis[i] = 0.8L * (g.Fp[i] + g.Falpha[i]);
     g.fis[i] = 0.7L * (g.fp[i] + g.Falpha[i]);
 
