@@ -257,10 +257,10 @@ long double ComputeDmMess(long double z, long double beta, long double alpha, lo
     const long double ca = e.ca;
     // The measuring circle of the virtual spur gear inside its base circle (a shift far below
     // 0): no usual ball. That says nothing about the gear, which may well be sound.
-    const long double aM = ArcCosLimited("", ca * zv / (2.0L * x + zv));
-    if (aM == 0.0L) return 0.0L;
+    const long double c = ca * zv / (2.0L * x + zv);
+    if (!(std::fabs(c) <= 1.0L) || c == 1.0L) return 0.0L;
     const long double ta = e.ta;
-    const long double taM = Tan(aM);
+    const long double taM = std::sqrt((1.0L - c) * (1.0L + c)) / c; // tan(arccos c)
     const long double eta = (Pi - 4.0L * x * ta) / (2.0L * zv) + taM - (ta - alpha);
     const long double D = (Tan(eta) - taM) * ca * zv * mn;
     if (!(D > 0.0L) || !std::isfinite(D)) return 0.0L;
@@ -282,8 +282,9 @@ std::int32_t ComputeKmess(long double z, long double beta, long double alpha, lo
     const long double ta = e.ta;
     const long double d = mn / cb * z;
     const long double dM = d + 2.0L * mn * x;
-    const long double bM = atanl(e.tb * dM / d);
-    const long double aM = ArcCosLimited("", e.ca * d / dM * cb / cosl(bM));
+    // cos of the helix angle at the measuring circle, tan bM = tan(beta) dM / d
+    const long double tbM = e.tb * dM / d;
+    const long double aM = ArcCosLimited("", e.ca * d / dM * cb * std::sqrt(1.0L + tbM * tbM));
     // No pressure angle at the measuring circle (it lies inside the base circle): no proposal.
     if (aM == 0.0L) return 0;
     // Count on |z| and give the sign back, so an internal gear spans as many spaces as the
