@@ -713,7 +713,7 @@ long double FormDiameterTool(int i, long double xE) {
         AddError("Fatal  : dFa alpha tk !");
         return 0;
     }
-    return ChamferCrossing(g, MakeChamferFlanks(g, i), xE, xE);
+    return ChamferedTipForm(g, MakeChamferFlanks(g, i), xE, xE);
 }
 
 void SpecificSliding() {

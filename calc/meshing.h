@@ -18,10 +18,11 @@ struct TPairAngles {
 const TPairAngles& PairAngles(const TGearData& g);
 
 // Tip form diameter of gear i (1 or 2) cut by a chamfered tool at the generating shift xE: the
-// diameter where the involute of the main flank meets the involute cut by the chamfer flank.
-// Writes saK[i], the tooth thickness at that diameter. Returns da[i] (with a message) when the
-// two do not meet between the base and the tip circle. (CalcUnit2 then keeps in saK[i] the
-// chamfered tip thickness at da for the nominal shift.)
+// diameter where the involute of the main flank meets the involute cut by the chamfer flank, or
+// lower where the tool root radius above the chamfer cuts into it. Writes saK[i], the tooth
+// thickness at the chamfer crossing. Returns da[i] (with a message) when the two do not meet
+// between the base and the tip circle. (CalcUnit2 then keeps in saK[i] the chamfered tip
+// thickness at da for the nominal shift.)
 long double FormDiameterTool(int i, long double xE);
 
 // Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2).
@@ -58,10 +59,11 @@ long double RootFormDiameterAt(int i, long double xE);
 long double InternalFilletRadius(long double rf, long double ra, long double rb, long double rho);
 
 // Tip form diameter of gear i generated at shift xE: where the involute ends below the tip. With
-// a chamfered tool the crossing with the chamfer flank (FormDiameterTool, saK[i] left as it
-// was); with a tool root radius, where the tooth's tip rounding cut by that radius meets the
-// involute (on an external gear below the point the end of the straight flank makes, whenever the
-// radius cuts into the involute); da[i] otherwise. Never beyond da[i], beyond the tool's root
+// a chamfered tool the crossing with the chamfer flank, or lower where the tool root radius above
+// the chamfer cuts in (FormDiameterTool, saK[i] left as it was); with a tool root radius, where
+// the tooth's tip rounding cut by that radius meets the involute (on an external gear below the
+// point the end of the straight flank makes, whenever the radius cuts into the involute); da[i]
+// otherwise. Never beyond da[i], beyond the tool's root
 // line where the tool tops the tooth (a root radius, or kmn < 0), or beyond the point where the
 // two flanks cross; never inside the base circle (db[i] when the involute ends there).
 long double TipFormDiameterAt(int i, long double xE);
