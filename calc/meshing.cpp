@@ -716,6 +716,11 @@ long double FormDiameterTool(int i, long double xE) {
     return ChamferedTipForm(g, MakeChamferFlanks(g, i), xE, xE);
 }
 
+long double ChamferFlankHalfAngle(int i, long double y, long double xK) {
+    if (y == 0) return 0;
+    return MakeChamferFlanks(GearData, i).Chamfer(y, xK) / y;
+}
+
 void SpecificSliding() {
     TGearData& g = GearData;
     g.zetaA1 = g.zetaA2 = g.zetaE1 = g.zetaE2 = 0;

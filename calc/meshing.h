@@ -24,6 +24,10 @@ const TPairAngles& PairAngles(const TGearData& g);
 // between the base and the tip circle. (CalcUnit2 then keeps in saK[i] the chamfered tip
 // thickness at da for the nominal shift.)
 long double FormDiameterTool(int i, long double xE);
+// The half angle (radians, from the tooth axis, signed as the involute flank's) of the tooth of
+// gear i at the diameter y (signed like the gear's diameters) on the flank that the chamfer of
+// its tool cuts at the generating shift xK: the involute of the chamfer angle.
+long double ChamferFlankHalfAngle(int i, long double y, long double xK);
 
 // Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2).
 void SpecificSliding();

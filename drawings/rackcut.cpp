@@ -427,6 +427,27 @@ std::vector<TCutVertex> CutToothHalf(int i, int flankPoints, int filletPoints) {
     return TRackCut(i).Half(std::max(flankPoints, 2), std::max(filletPoints, 3));
 }
 
+namespace {
+
+// Where the chamfer's involute (chamfer(R), the half tooth angle it leaves) begins to cut the
+// flank's (flank(R)) of a ring gear between its tip radius ra and RF: ra when it leaves the tip
+// whole, RF when it takes the whole flank.
+template <class Flank, class Chamfer>
+Extended InternalChamferStart(const Flank& flank, const Chamfer& chamfer, Extended ra,
+                              Extended RF) {
+    const auto thinner = [&](Extended R) { return chamfer(R) < flank(R); };
+    if (!(RF > ra) || !thinner(ra)) return ra;
+    if (thinner(RF)) return RF;
+    Extended lo = ra, hi = RF;
+    for (int k = 0; k < 200 && hi - lo > 1e-15L * hi; ++k) {
+        const Extended mid = (lo + hi) / 2;
+        (thinner(mid) ? lo : hi) = mid;
+    }
+    return (lo + hi) / 2;
+}
+
+} // namespace
+
 std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoints) {
     const TGearData& g = GearData;
     const Extended rf = fabsl(g.dfx[i]) / 2, ra = fabsl(g.dax[i]) / 2;
@@ -473,22 +494,41 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         T.angle = arcAngle(C, T, F);
         out.push_back(T);
     }
+    // A chamfered tool cuts the tooth's tip to the involute of its chamfer (at the shift of the
+    // root): the involute flank ends where the two cross, the calculation's dFa.
+    const bool chamfer = g.ChamferOn[i] != 0;
+    const Extended xK = RoughShift(i);
+    auto chamferAt = [&](Extended R) { return -ChamferFlankHalfAngle(i, -2 * R, xK); };
+    const Extended RK = chamfer ? InternalChamferStart(angleAt, chamferAt, ra, RF) : ra;
     // The flank from F up to the tip circle: evenly in radius, and between these points more
     // wherever a chord would leave the involute by more than the tolerance (it bends sharply
     // near the base circle).
     const int n = std::max(flankPoints, 2);
-    const auto at = [&](Extended R) { return point(R, angleAt(R)); };
-    const auto add = [&](const TCutVertex& v) { out.push_back(v); };
-    Extended RPrev = RF;
-    TCutVertex prev = at(RF);
-    out.push_back(prev);
-    for (int k = 1; k < n; ++k) {
-        const Extended R = RF + (ra - RF) * k / (n - 1);
-        const TCutVertex cur = at(R);
-        RefineChord(at, add, ChordTolerance * g.mn, RPrev, prev, R, cur);
-        out.push_back(cur);
-        RPrev = R;
-        prev = cur;
+    const auto piece = [&](Extended R0, Extended R1, int count, TCutPart part, auto angle) {
+        const auto at = [&](Extended R) {
+            TCutVertex v = point(R, angle(R));
+            v.part = part;
+            return v;
+        };
+        const auto add = [&](const TCutVertex& v) { out.push_back(v); };
+        Extended RPrev = R0;
+        TCutVertex prev = at(R0);
+        out.push_back(prev);
+        for (int k = 1; k < count; ++k) {
+            const Extended R = R0 + (R1 - R0) * k / (count - 1);
+            const TCutVertex cur = at(R);
+            RefineChord(at, add, ChordTolerance * g.mn, RPrev, prev, R, cur);
+            if (k + 1 < count) out.push_back(cur);
+            RPrev = R;
+            prev = cur;
+        }
+        return prev;
+    };
+    TCutVertex end = piece(RF, RK, n, TCutPart::Flank, angleAt);
+    if (RK > ra) { // the chamfer's share of the points by its depth, at least 3
+        const int m = std::clamp(int(ceill(n * (RK - ra) / (RF - ra))), 3, n);
+        end = piece(RK, ra, m, TCutPart::Chamfer, chamferAt);
     }
+    out.push_back(end);
     return out;
 }

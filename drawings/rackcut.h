@@ -5,7 +5,8 @@
 // the tool tip, protuberance relief, undercut, involute, tip chamfer, tip rounding by the tool
 // root radius), worked out in the transverse section. An internal gear, cut by a pinion-type
 // tool, gets its involute flank, a fillet of the tool tip radius tangent to the flank and the
-// root circle, and the root arc. Reads GearData for the shift pair set by DiametersForShift.
+// root circle, the root arc, and where a chamfered tool cuts its tip, the chamfer's involute.
+// Reads GearData for the shift pair set by DiametersForShift.
 // Frame of the tooth drawings: gear centre at the origin, the tooth about +y (internal gears,
 // with negative z and diameters, about -y); lengths mm, angles radians.
 

@@ -168,11 +168,13 @@ TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
         TGearCase c;
         bool ring;
         long double q = 0;
-    } cases[] = {{{3, 20, -80, 0, 0}, true},
-                 {{2, 20, -40, 0, 0}, true},
-                 {{2, 20, 40, 0, 0, 4, 1.25L, 1, 0.25L, 0.3L, 0, 0, 20, 1}, false},
-                 {{3, 20, 25, 0, 9, 4, 1.25L, 1, 0.25L, 0.2L, 0, 0, 20, 1}, false},
-                 {{2, 20, 30, 0, 0}, false, 0.2L}};
+    } cases[] = {
+        {{3, 20, -80, 0, 0}, true},
+        {{2, 20, -40, 0, 0}, true},
+        {{3, 170, -179, 0.7988L, 0, 4, 1.25L, 1, 0.1898L, 0, 0, 0, 36.513L, 0.59L, -0.7988L}, true},
+        {{2, 20, 40, 0, 0, 4, 1.25L, 1, 0.25L, 0.3L, 0, 0, 20, 1}, false},
+        {{3, 20, 25, 0, 9, 4, 1.25L, 1, 0.25L, 0.2L, 0, 0, 20, 1}, false},
+        {{2, 20, 30, 0, 0}, false, 0.2L}};
     for (const auto& [c, ring, q] : cases) {
         Calculate(c);
         const TGearData& g = GearData;
@@ -200,7 +202,9 @@ TEST_F(ToothFormTest, ContourInvoluteRunsBetweenTheCalculatedFormCircles) {
         if (ring)
             EXPECT_NEAR(std::hypot(h[first].x, h[first].y), std::fabs(g.dFf[2]) / 2, 1e-9L)
                 << c.z2;
-        else
+        if (ring && g.ChamferOn[2]) // the chamfer's involute from dFa to the tip
+            EXPECT_NEAR(std::hypot(h[last + 1].x, h[last + 1].y), -g.dFa[2] / 2, 1e-9L);
+        else if (!ring)
             EXPECT_NEAR(std::hypot(h[last + 1].x, h[last + 1].y), g.dFa[2] / 2, 1e-9L) << c.z2;
     }
 }
@@ -282,14 +286,18 @@ TEST_F(ToothFormTest, EveryContourPointLiesOnTheRolledRackEnvelope) {
 
 // With a tooth-thickness tolerance the contour is drawn at the mean shift, and so are its form
 // circles: the dFf and dFa arcs lie where the drawn involute begins and ends (plain, helical
-// with the tool tip radius of a reported case, chamfered and premachined, tip rounding).
+// with the tool tip radius of a reported case, chamfered and premachined, tip rounding, and a
+// ring gear whose tip the tool's chamfer cuts to the involute of its angle from dFa on).
 TEST_F(ToothFormTest, FormArcsMeetTheDrawnInvoluteAtTheMeanShift) {
     TGearCase chamfered{3, 20, 24, 0, 0, 4, 1.25L, 1, 0.25L, 0, 0, 0, 45, 0.7L};
     chamfered.q2 = 0.03L;
+    TGearCase ring{3, 170, -179, 0.7988L, 0, 4, 1.25L, 1, 0.1898L, 0, 0, 0, 36.513L, 0.59L};
+    ring.x1 = -0.7988L;
     const TGearCase cases[] = {{2, 18, 25, 0, 0},
                                {1.5L, 20, 17, 0.6695L, 24.9222L, 4, 1.25L, 1, 0.2086L},
                                chamfered,
-                               {2, 18, 30, 0.1L, 0, 4, 1.25L, 1, 0.25L, 0.3L}};
+                               {2, 18, 30, 0.1L, 0, 4, 1.25L, 1, 0.25L, 0.3L},
+                               ring};
     std::string batch;
     int k = 0;
     for (const TGearCase& c : cases) {
@@ -300,12 +308,14 @@ TEST_F(ToothFormTest, FormArcsMeetTheDrawnInvoluteAtTheMeanShift) {
         ASSERT_GT(GearData.xEmax[2] - GearData.xEmin[2], 0.01L);
         const std::string name = "formarcs" + std::to_string(++k);
         batch += KeptCopy(WriteDxf(name, true, false)) + " label=" + name + " " +
-                 CaseArgs("finite,formcircles,loopfree") + "\n";
+                 CaseArgs(c.z2 < 0 ? "finite,formcircles,loopfree,evolv,chords"
+                                   : "finite,formcircles,loopfree") +
+                 "\n";
     }
     const std::string list = std::string(QOR_BINARY_DIR) + "/toothform_formarcs.txt";
     WriteFileBytes(list, batch);
     const std::string out = RunCheck("--batch '" + list + "'");
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 18) << out; // dFa of two
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 34) << out; // dFa of three
 }
 
 // A tool that cannot exist is warned by the input check with the limit it passes: just beyond
