@@ -69,6 +69,15 @@ long double ToolPointedAddendum(long double alpha, long double prP0mn) {
     return (Pi / 4 * std::cos(alpha) + prP0mn) / std::sin(alpha);
 }
 
+std::string ToolPointedAddendumText(long double alpha, long double prP0mn) {
+    // The grid point below the limit (an addendum on the limit itself is pointed too).
+    return FixedPointText((std::ceil(ToolPointedAddendum(alpha, prP0mn) * 1000) - 1) / 1000, 3);
+}
+
+std::string ToolPointedWarning(long double alpha, long double prP0mn) {
+    return "Warning: haP0 > " + ToolPointedAddendumText(alpha, prP0mn) + " mn: pointed !";
+}
+
 long double ToolRootRadiusMax(const TGearData& g, int i) {
     const long double alpha = DegToRad(g.alpha);
     const long double alk = g.alkP0[i] == 0 ? g.alpha : g.alkP0[i];
@@ -94,8 +103,7 @@ void ToolProfileWarnings(int i) {
     // A tool whose flanks meet at or below its tip line has no tip to round: what must change is
     // its addendum, not the radius.
     if (!(rhoMax > 0))
-        AddError("Warning: haP0 > " + FixedPointText(ToolPointedAddendum(alpha, g.prP0mn[i]), 3) +
-                 " mn: pointed !");
+        AddError(ToolPointedWarning(alpha, g.prP0mn[i]));
     else if (g.rhoaP0mn[i] > rhoMax)
         AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
     // A ring gear's gap bottom at both limits of its tolerance.

@@ -3,6 +3,8 @@
 // pair (which also fill in zero load values). Reads and writes GearData.
 #pragma once
 
+#include <string>
+
 #include "calc/geardata.h"
 
 // ToolAux[i] of a protuberance tool: the radial distance, below the pitch circle, of the point
@@ -32,6 +34,11 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn);
 // (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
 // tip radius fits (the input check then warns "Warning: haP0 > limit mn: pointed !").
 long double ToolPointedAddendum(long double alpha, long double prP0mn);
+// That limit as every message gives it: the largest three-decimal value below it, so that
+// "haP0 > limit" holds for every addendum the warning is given for.
+std::string ToolPointedAddendumText(long double alpha, long double prP0mn);
+// The input check's warning on such a tool: "Warning: haP0 > limit mn: pointed !".
+std::string ToolPointedWarning(long double alpha, long double prP0mn);
 // The largest root radius factor rhofP0/mn the tool of gear i in g takes without that warning
 // (0 or less: none).
 long double ToolRootRadiusMax(const TGearData& g, int i);

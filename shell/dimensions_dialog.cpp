@@ -17,6 +17,7 @@
 #include "framework/ui/message_help.h"
 #include "framework/ui/questions.h"
 #include "shell/job/jobfile.h"
+#include "shell/measurement_dialog.h"
 
 namespace {
 
@@ -41,21 +42,15 @@ bool RefusesShift(const std::string& text) {
 
 // Messages about the span and ball measured, which the measurement dialog proposes again.
 bool IsMeasurementMessage(const std::string& text) {
-    for (const char* m : {"span contact", "ball contact", "Dm ball"})
+    for (const char* m : {"span contact", "ball contact", "Dm ball", "no ball"})
         if (text.find(m) != std::string::npos) return true;
     return false;
 }
 
-// The calculation of the entries with the designed gear's shift x: what in it refuses x, none
-// when it holds without such a message; standing messages (no shift avoids them) do not count,
-// but a calculation that stops always refuses. Each calculation starts from the entries (one
-// fills in the ball and k left 0 for the shift it is given).
-std::vector<std::string> ShiftRefusals(const TGearData& entries, long double x,
-                                       const std::vector<std::string>& standing) {
-    TGearData& g = GearData;
-    g = entries;
-    g.x[2] = x;
-    CalculateInput();
+// What in the calculation just run refuses its shift, none when it holds without such a
+// message; standing messages (no shift avoids them) do not count, but a calculation that stops
+// always refuses.
+std::vector<std::string> Refusals(const std::vector<std::string>& standing) {
     const bool stopped = CalcErrorFlag != 0 || AbortFlag != 0;
     std::vector<std::string> why;
     for (int i = 1; i <= ErrorCount; ++i) {
@@ -65,6 +60,36 @@ std::vector<std::string> ShiftRefusals(const TGearData& entries, long double x,
             why.push_back(text);
     }
     if (stopped && why.empty()) why.push_back("Fatal  : calculation stopped !");
+    return why;
+}
+
+// The calculation of the entries with the designed gear's shift x and the k and ball that the
+// measurement dialog then proposes for it (from a first calculation at x): what in it refuses
+// x. The span and ball entered play no part, so the least shift does not depend on what an
+// earlier proposal left in them.
+std::vector<std::string> ShiftRefusals(const TGearData& entries, long double x,
+                                       const std::vector<std::string>& standing) {
+    TGearData& g = GearData;
+    g = entries;
+    g.x[2] = x;
+    CalculateInput();
+    if (CalcErrorFlag != 0 || AbortFlag != 0) return Refusals(standing);
+    TGearData proposed = entries;
+    proposed.x[2] = x;
+    ProposeMeasurement(proposed);
+    g = proposed;
+    CalculateInput();
+    return Refusals(standing);
+}
+
+// The calculation of the entries with shift x and the span and ball as entered: its messages
+// about them that refuse x.
+std::vector<std::string> EnteredMeasurementRefusals(const TGearData& entries, long double x) {
+    GearData = entries;
+    GearData.x[2] = x;
+    CalculateInput();
+    std::vector<std::string> why = Refusals({});
+    std::erase_if(why, [](const std::string& m) { return !IsMeasurementMessage(m); });
     return why;
 }
 
@@ -290,7 +315,7 @@ TEntriesCalculation TForm_qor1wgeo::Entries() {
 }
 
 void TForm_qor1wgeo::SayNew(const TEntriesCalculation& before, TValueEdit* edit) {
-    ShowNewMessages(edit->Caption->Caption() + " " + edit->Text(), NewMessages(before, Entries()));
+    ShowNewMessages(edit->Caption->Caption() + " " + edit->Text(), before, Entries());
 }
 
 void TForm_qor1wgeo::Button_alphaClick(TObject*) {
@@ -329,6 +354,7 @@ void TForm_qor1wgeo::Button_a0Click(TObject*) {
 void TForm_qor1wgeo::Button_x1minClick(TObject*) {
     TLeastShift least;
     TEntriesCalculation typed;
+    std::string spanAndBall;
     {
         TScratchGearData scratch;
         AbortFlag = 0;
@@ -344,9 +370,30 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
             return;
         }
         StoreTip(false);
+        const TGearData entries = GearData;
         least = LeastShift();
+        // The span and ball entered may not fit at the least shift: the measurement dialog
+        // proposes the ones that do.
+        if (!least.text.empty() || std::isfinite(least.x)) {
+            const std::vector<std::string> entered = EnteredMeasurementRefusals(
+                entries, least.text.empty() ? least.x : StrToReal(least.text));
+            if (!entered.empty())
+                spanAndBall =
+                    std::string(least.why.empty()
+                                    ? " is the least shift at which the calculation holds "
+                                      "without an error with"
+                                    : "That is with") +
+                    " k and the ball diameter that the measurement dialog proposes for it (its "
+                    "\"<\" buttons). With the ones entered (" +
+                    (entries.k[2] == 0 ? std::string("k 0: the calculation's own")
+                                       : "k " + IntToString(entries.k[2])) +
+                    ", " +
+                    (entries.DM[2] == 0 ? std::string("DM 0: the usual ball")
+                                        : "DM " + LengthInMessage(entries.DM[2])) +
+                    ") it says:" + MessagesWithRemedies(entered);
+        }
         // What the shift typed gives, to tell what the least shift adds.
-        typed = CalculateEntries([this] { return StoreControls(true, false); });
+        typed = Entries();
     }
     if (least.text.empty() && !std::isfinite(least.x)) {
         ShowMessage(least.why);
@@ -356,11 +403,14 @@ void TForm_qor1wgeo::Button_x1minClick(TObject*) {
         Edit_x2->ShowValue(least.x, FloatToStrSig6(least.x));
     else
         Edit_x2->SetText(least.text);
-    std::vector<std::string> fresh =
-        NewMessages(typed, CalculateEntries([this] { return StoreControls(true, false); }));
-    std::erase_if(
-        fresh, [&least](const std::string& m) { return least.why.find(m) != std::string::npos; });
-    const std::string said = Paragraphs(least.why, SaidNew("x min " + Edit_x2->Text(), fresh));
+    if (!spanAndBall.empty())
+        spanAndBall = (least.why.empty() ? "x min " + Edit_x2->Text() : "") + spanAndBall;
+    const std::string why = Paragraphs(least.why, spanAndBall);
+    const TEntriesCalculation proposed = Entries();
+    std::vector<std::string> fresh = NewMessages(typed, proposed);
+    std::erase_if(fresh, [&why](const std::string& m) { return why.find(m) != std::string::npos; });
+    const std::string said =
+        Paragraphs(why, SaidNew("x min " + Edit_x2->Text(), fresh, proposed.Entries.get()));
     if (!said.empty()) ShowMessage(said);
 }
 
@@ -485,21 +535,12 @@ TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
     least.text = found.text;
     const long double x = least.text.empty() ? least.x : StrToReal(least.text);
     if (!standing.empty()) {
+        const std::vector<std::string> refusals = ShiftRefusals(entries, x, {});
+        const TGearData at = GearData; // (what raised them)
         least.why = "x min: no profile shift up to 1.5 avoids every error; at the least that "
-                    "avoids undercut and the others the calculation says:" +
-                    MessagesWithRemedies(ShiftRefusals(entries, x, {}));
-    } else if (!measured.empty()) {
-        // Taken with the span and ball entered: where they alone kept lower shifts out, say so.
-        const TShiftSearch core = LeastTaken(entries, grid, measured);
-        const long double below = core.text.empty() ? core.x : StrToReal(core.text);
-        if (below < x)
-            least.why = "x min " + FloatToStrSig6(x) +
-                        " is the least shift without an error with the span and ball entered. "
-                        "With k and the ball diameter proposed again (measurement dialog), "
-                        "shifts from " +
-                        FloatToStrSig6(below) + " up calculate without error too; below " +
-                        FloatToStrSig6(x) + " the ones entered give:" +
-                        MessagesWithRemedies(ShiftRefusals(entries, below, {}));
+                    "avoids undercut and the others the calculation says (with k and the ball "
+                    "diameter the measurement dialog proposes there):" +
+                    MessagesWithRemedies(refusals, &at);
     }
     return least;
 }
@@ -555,8 +596,7 @@ void TForm_qor1wgeo::Button_c1Click(TObject*) {
     if (!FullTipDiameter(daTool, true)) return;
     Edit_kmn2->ShowValue(0, LengthToStr(0));
     Edit_da2->ShowValue(daTool, LengthToStrDec(3, daTool));
-    ShowNewMessages("Addendum reduction kmn 0, da " + Edit_da2->Text(),
-                    NewMessages(before, Entries()));
+    ShowNewMessages("Addendum reduction kmn 0, da " + Edit_da2->Text(), before, Entries());
 }
 
 void TForm_qor1wgeo::Edit_kmn2Exit(TObject*) {

@@ -180,6 +180,22 @@ std::string LengthTowards(long double mm, bool up) {
     return FloatToStrDec(4, (up ? ceill(in) : floorl(in)) / 1e4L);
 }
 
+std::string LengthInMessage(long double mm) {
+    const long double v = Imperial() ? mm / 25.4L : mm;
+    std::string text = FloatToStrSig3(v);
+    if (std::isfinite(v) && v != 0 && (Imperial() || !(fabsl(v) > 1e-5L))) {
+        const int decimals = 2 - static_cast<int>(floorl(log10l(fabsl(v))));
+        const int shown = Imperial() ? 4 : 0; // the decimals of the inch edits
+        text = FloatToStrDec(std::max(decimals, shown), v);
+        // Three significant digits: zeros beyond them and beyond the edits' go.
+        while (decimals > shown && text.size() > 1 && text.back() == '0' &&
+               text.find('.') != std::string::npos &&
+               text.size() - text.find('.') - 1 > static_cast<std::size_t>(shown))
+            text.pop_back();
+    }
+    return text + " " + LengthUnitText();
+}
+
 bool ProposalCalculationHeld() {
     if (CalcErrorFlag == 0 && AbortFlag == 0) return true;
     // What stopped the calculation: its fatal messages, else all it said.
@@ -200,6 +216,7 @@ TEntriesCalculation CalculateEntries(const std::function<bool()>& store) {
     AbortFlag = 0;
     CalcErrorFlag = 0;
     if (!store()) return c;
+    c.Entries = std::make_shared<const TGearData>(GearData);
     CalculateInput();
     c.Held = CalcErrorFlag == 0 && AbortFlag == 0;
     for (int i = 1; i <= ErrorCount; ++i)
@@ -208,12 +225,54 @@ TEntriesCalculation CalculateEntries(const std::function<bool()>& store) {
 }
 
 namespace {
-// A message without its figures: the same check with another limit says nothing new.
+// A message without its figures: the same check with another limit says nothing new. A single
+// digit is no figure but the gear's number ("ball diameter 2 !" is not "ball diameter 1 !").
 std::string CheckOf(const std::string& message) {
     std::string s;
-    for (char c : message)
-        if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.') s += c;
+    for (std::size_t n = 0; n < message.size();) {
+        std::size_t end = n;
+        while (end < message.size() &&
+               (std::isdigit(static_cast<unsigned char>(message[end])) || message[end] == '.'))
+            ++end;
+        const std::string run = message.substr(n, end - n);
+        if (run.empty())
+            s += message[end++];
+        else if (run.size() == 1)
+            s += run;
+        n = end;
+    }
     return s;
+}
+
+bool SameCheck(const std::vector<std::string>& list, const std::string& m) {
+    return std::any_of(list.begin(), list.end(),
+                       [&m](const std::string& b) { return CheckOf(b) == CheckOf(m); });
+}
+
+bool IsError(const std::string& m) {
+    return m.rfind("Error", 0) == 0 || m.rfind("Fatal", 0) == 0;
+}
+
+// The errors of a calculation of g (run on a scratch copy); a calculation that stops without a
+// word gives one of its own.
+std::vector<std::string> ErrorsOf(const TGearData& g) {
+    TScratchGearData scratch;
+    GearData = g;
+    AbortFlag = 0;
+    CalcErrorFlag = 0;
+    CalculateInput();
+    std::vector<std::string> errors;
+    for (int i = 1; i <= ErrorCount; ++i)
+        if (IsError(ErrorList[i].str())) errors.push_back(ErrorList[i].str());
+    if ((CalcErrorFlag != 0 || AbortFlag != 0) && errors.empty())
+        errors.push_back("Fatal  : calculation stopped !");
+    return errors;
+}
+
+// The designed gear's tool has a tip chamfer (its angle other than alpha, as the calculation
+// tells them apart).
+bool HasChamfer(const TGearData& g) {
+    return g.alkP0[2] != 0 && !(std::fabs(g.alkP0[2] - g.alpha) < 0.001L);
 }
 } // namespace
 
@@ -223,36 +282,115 @@ std::vector<std::string> NewMessages(const TEntriesCalculation& before,
     // A proposal that repairs a failed calculation is judged by OK's messages alone.
     if (!before.Held) return fresh;
     for (const std::string& m : after.Messages)
-        if (m != ErrorListLeftOut &&
-            std::none_of(before.Messages.begin(), before.Messages.end(),
-                         [&m](const std::string& b) { return CheckOf(b) == CheckOf(m); }))
-            fresh.push_back(m);
+        if (m != ErrorListLeftOut && !SameCheck(before.Messages, m)) fresh.push_back(m);
     return fresh;
 }
 
-std::string MessagesWithRemedies(const std::vector<std::string>& messages) {
+TChamferTip ChamferTip(const TGearData& entries, bool search,
+                       const std::function<void(TGearData&)>& adjust) {
+    TChamferTip t;
+    if (!HasChamfer(entries)) return t;
+    TGearData plain = entries;
+    plain.alkP0[2] = entries.alpha;
+    plain.hFfP0mn[2] = entries.hfP0mn[2];
+    if (adjust) adjust(plain);
+    t.Without = ErrorsOf(plain);
+    const long double depth = entries.hFfP0mn[2], angle = entries.alkP0[2];
+    auto brings = [&](long double d, long double a) {
+        TGearData g = entries;
+        g.hFfP0mn[2] = d;
+        g.alkP0[2] = a;
+        if (adjust) adjust(g);
+        std::vector<std::string> errors = ErrorsOf(g);
+        std::erase_if(errors, [&t](const std::string& m) { return SameCheck(t.Without, m); });
+        return errors;
+    };
+    t.Brought = brings(depth, angle);
+    if (!search || t.Brought.empty() || !std::isfinite(depth) || !std::isfinite(angle)) return t;
+    // A deeper chamfer is a smaller one: the least depth of two decimals above the entries' and
+    // below the tool's dedendum (where the chamfer would vanish) that brings nothing.
+    auto clearAt = [&](long long n, bool byDepth) {
+        return byDepth ? brings(n / 100.0L, angle).empty() : brings(depth, n / 10.0L).empty();
+    };
+    const long long first = static_cast<long long>(std::floor(depth * 100)) + 1;
+    const long long last = static_cast<long long>(std::ceil(entries.hfP0mn[2] * 100)) - 1;
+    if (std::fabs(entries.hfP0mn[2]) < 1e6L && first <= last && clearAt(last, true)) {
+        long long refused = first - 1, clear = last;
+        while (clear - refused > 1) {
+            const long long mid = (refused + clear) / 2;
+            (clearAt(mid, true) ? clear : refused) = mid;
+        }
+        t.Depth = FloatToStrDec(2, clear / 100.0L);
+        return t;
+    }
+    // A smaller chamfer angle, at the entries' depth: the largest of 0.1 degree that brings
+    // nothing.
+    const long long low = static_cast<long long>(std::floor(entries.alpha * 10)) + 1;
+    const long long high = static_cast<long long>(std::ceil(angle * 10)) - 1;
+    if (std::fabs(angle) < 1e6L && low <= high && clearAt(low, false)) {
+        long long clear = low, refused = high + 1;
+        while (refused - clear > 1) {
+            const long long mid = (refused + clear) / 2;
+            (clearAt(mid, false) ? clear : refused) = mid;
+        }
+        t.Angle = FloatToStrDec(1, clear / 10.0L);
+    }
+    return t;
+}
+
+std::string ChamferRemedy(const TChamferTip& t, const TGearData& entries) {
+    if (t.Brought.empty()) return {};
+    std::string text = "The tool's tip chamfer (hFfP0/mn " + FloatToStrSig3(entries.hFfP0mn[2]) +
+                       " at al.kP0 " + FloatToStrSig3(entries.alkP0[2]) +
+                       "\u00B0) brings this; without it the calculation does not say it. ";
+    if (!t.Depth.empty())
+        return text + "A chamfer depth hFfP0/mn of " + t.Depth +
+               " keeps the tooth a tip at this angle (the chamfer depth's \"<\" in the "
+               "tool-profile dialog proposes it).";
+    if (!t.Angle.empty())
+        return text + "No chamfer depth below hfP0/mn " + FloatToStrSig3(entries.hfP0mn[2]) +
+               " keeps the tooth a tip at this angle; a chamfer angle al.kP0 of at most " +
+               t.Angle + "\u00B0 does at this depth.";
+    return text + "No chamfer depth or smaller chamfer angle keeps the tooth a tip; a smaller tip "
+                  "diameter (addendum reduction) or profile shift does, or no chamfer.";
+}
+
+std::string MessagesWithRemedies(const std::vector<std::string>& messages,
+                                 const TGearData* entries) {
     std::string text;
+    std::unique_ptr<TChamferTip> chamfer; // looked up at the first error
     for (const std::string& m : messages) {
         std::string origin, remedy;
         text += "\n" + m;
         if (FindErrHelp(m, origin, remedy) == 0 && !remedy.empty()) text += "\n    " + remedy;
+        if (entries == nullptr || !HasChamfer(*entries) || !IsError(m)) continue;
+        if (!chamfer) chamfer = std::make_unique<TChamferTip>(ChamferTip(*entries));
+        if (SameCheck(chamfer->Brought, m)) text += "\n    " + ChamferRemedy(*chamfer, *entries);
     }
     return text;
 }
 
-std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh) {
+std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh,
+                    const TGearData* entries) {
     if (fresh.empty()) return {};
     return proposal +
            ": with it the calculation says what it did not say with the entries before:" +
-           MessagesWithRemedies(fresh);
+           MessagesWithRemedies(fresh, entries);
 }
 
 std::string Paragraphs(const std::string& first, const std::string& second) {
     return first.empty() || second.empty() ? first + second : first + "\n\n" + second;
 }
 
-void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh) {
-    if (!fresh.empty()) ShowMessage(SaidNew(proposal, fresh));
+std::string SaidNew(const std::string& proposal, const TEntriesCalculation& before,
+                    const TEntriesCalculation& after) {
+    return SaidNew(proposal, NewMessages(before, after), after.Entries.get());
+}
+
+void ShowNewMessages(const std::string& proposal, const TEntriesCalculation& before,
+                     const TEntriesCalculation& after) {
+    const std::string said = SaidNew(proposal, before, after);
+    if (!said.empty()) ShowMessage(said);
 }
 
 // ---- scratch copy

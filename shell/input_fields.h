@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "calc/calcentry.h"
+#include "calc/geardata.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 
@@ -138,24 +139,57 @@ std::string Sig3Towards(long double v, bool up);
 struct TEntriesCalculation {
     bool Held = false; // the entries were read and the calculation held
     std::vector<std::string> Messages;
+    std::shared_ptr<const TGearData> Entries; // the gear data calculated (none: not read)
 };
 TEntriesCalculation CalculateEntries(const std::function<bool()>& store);
 // The messages of after that before lacks; none when before did not hold (OK then reports).
 std::vector<std::string> NewMessages(const TEntriesCalculation& before,
                                      const TEntriesCalculation& after);
-// Each message on a line of its own, followed by the remedy of the message help.
-std::string MessagesWithRemedies(const std::vector<std::string>& messages);
+// Each message on a line of its own, followed by the remedy of the message help; given the
+// gear data that raised them, an error that the designed gear's tool chamfer brings is followed
+// by what chamfer does not bring it (ChamferRemedy).
+std::string MessagesWithRemedies(const std::vector<std::string>& messages,
+                                 const TGearData* entries = nullptr);
 // What the user is told of the messages fresh that the value proposal names brings ("" for
-// none).
-std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh);
+// none); entries as for MessagesWithRemedies.
+std::string SaidNew(const std::string& proposal, const std::vector<std::string>& fresh,
+                    const TGearData* entries = nullptr);
+// The same of the messages of after that before lacks, with after's gear data.
+std::string SaidNew(const std::string& proposal, const TEntriesCalculation& before,
+                    const TEntriesCalculation& after);
 // Two texts as paragraphs of one message (either may be empty).
 std::string Paragraphs(const std::string& first, const std::string& second);
 // Tells the user which messages the value proposed brings (nothing when fresh is empty).
-void ShowNewMessages(const std::string& proposal, const std::vector<std::string>& fresh);
+void ShowNewMessages(const std::string& proposal, const TEntriesCalculation& before,
+                     const TEntriesCalculation& after);
+
+// What the tool chamfer of the designed gear (gear 2) of entries brings to the calculation: the
+// errors (a pointed tooth, a tip inside the base circle) that the gear without a chamfer does not
+// have, each checked by a calculation of entries on a scratch copy. Where it brings one, the
+// least chamfer depth (two decimals, from the entries' depth up and below hfP0/mn) that brings
+// none at the chamfer angle, and where no depth does, the largest chamfer angle (0.1 degree,
+// above alpha) that brings none at the entries' depth.
+struct TChamferTip {
+    std::vector<std::string> Brought;
+    std::vector<std::string> Without; // the errors of the gear without a chamfer
+    std::string Depth, Angle;         // "" where none
+};
+// Without search, only Brought and Without are filled. Adjust, where given, changes each gear
+// data calculated after its chamfer is set (a root radius that follows the chamfer).
+TChamferTip ChamferTip(const TGearData& entries, bool search = true,
+                       const std::function<void(TGearData&)>& adjust = {});
+// The remedy of an error that the chamfer of entries brings (t from ChamferTip): the chamfer
+// depth or angle that keeps it away; "" where the chamfer brings none.
+std::string ChamferRemedy(const TChamferTip& t, const TGearData& entries);
 
 // A length in mm as the length edits show it in the current unit system (Sig3Towards in mm, four
 // decimals in inches), rounded towards the safe side.
 std::string LengthTowards(long double mm, bool up);
+
+// A length in mm as a message gives it, in the current unit system and with its unit: three
+// significant digits, and never fewer decimals than the length edits show, so no figure reads
+// as 0 that is not ("0.0000417 mm", "0.00000164 in").
+std::string LengthInMessage(long double mm);
 
 // After a proposal's calculation: true when it held. Otherwise the calculation's messages are
 // shown (the proposal then proposes nothing).

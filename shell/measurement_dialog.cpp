@@ -46,6 +46,29 @@ long double OnGrid(long double target, long double lo, long double hi, long doub
     return 0;
 }
 
+// What the calculation with a proposed value says that the user is to be told: what it did not
+// say with the entries before, and what it still says about the designed gear's own value (its
+// message names one of own), so no message follows an accepted proposal that its box did not
+// name.
+std::string SaidAfter(const std::string& proposal, const TEntriesCalculation& before,
+                      const TEntriesCalculation& after, std::initializer_list<const char*> own,
+                      const std::function<bool(const std::string&)>& unsaid) {
+    std::vector<std::string> fresh = NewMessages(before, after), still;
+    for (const std::string& m : after.Messages) {
+        const bool mine = std::any_of(own.begin(), own.end(),
+                                      [&m](const char* t) { return m.find(t) != m.npos; }) &&
+                          (m.find("(2)") != m.npos || m.find(" 2 !") != m.npos);
+        if (mine && before.Held && std::find(fresh.begin(), fresh.end(), m) == fresh.end())
+            still.push_back(m);
+    }
+    std::erase_if(fresh, unsaid);
+    std::erase_if(still, unsaid);
+    return Paragraphs(SaidNew(proposal, fresh, after.Entries.get()),
+                      still.empty() ? std::string()
+                                    : proposal + ": with it the calculation still says:" +
+                                          MessagesWithRemedies(still, after.Entries.get()));
+}
+
 } // namespace
 
 TBallProposal ProposeBallDiameter(int i) {
@@ -100,6 +123,14 @@ TBallProposal ProposeBallDiameter(int i) {
             v > 0)
             return noFit(v);
     return noFit(usual);
+}
+
+void ProposeMeasurement(TGearData& g) {
+    for (int i = 1; i <= 2; ++i) {
+        g.k[i] = ProposeTeethSpanned(i).k;
+        if (const long double DM = ProposeBallDiameter(i).DM; std::isfinite(DM)) g.DM[i] = DM;
+    }
+    g.MeasureMode = 0;
 }
 
 TForm_messen::TForm_messen(TComponent* AOwner) : TInputForm(AOwner) {
@@ -265,17 +296,18 @@ void TForm_messen::Button_kClick(TObject*) {
     if (!last.Wide)
         said +=
             (said.empty() ? SpannedText() + " k: the" : std::string(" The")) + " face width b " +
-            LengthToStr(GearData.bGear[2]) + " " + LengthUnitText() + " is below the " +
-            LengthToStr(SpanFaceWidth(2, last.k)) + " " + LengthUnitText() +
+            LengthInMessage(GearData.bGear[2]) + " is below the " +
+            LengthInMessage(SpanFaceWidth(2, last.k)) +
             " the span over the k proposed needs (\"Warning: b < b min.\")" +
             (last.Fits ? ", and below that of every k whose span touches the usable flank." : ".") +
             " A wider face width takes it; the dimension over balls needs none.";
-    const std::vector<std::string> fresh =
-        NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
-    std::vector<std::string> unsaid;
-    for (const std::string& m : fresh)
-        if (last.Wide || m.find("b < b min") == std::string::npos) unsaid.push_back(m);
-    said = Paragraphs(said, SaidNew(SpannedText() + " k " + Edit_k2->Text(), unsaid));
+    // The face-width warning is named above where it stays.
+    said = Paragraphs(said, SaidAfter(SpannedText() + " k " + Edit_k2->Text(), before,
+                                      CalculateEntries([this] { return StoreEntries(); }),
+                                      {"span contact", "No. of teeth measured", "b < b min"},
+                                      [&last](const std::string& m) {
+                                          return !last.Wide && m.find("b < b min") != m.npos;
+                                      }));
     if (!said.empty()) ShowMessage(said);
 }
 
@@ -301,9 +333,10 @@ void TForm_messen::Button_dmClick(TObject*) {
                       "usable flank."
                     : "No ball that finds a seat at every limit stands above the tip circle; the "
                       "ball proposed is the largest that does.");
-    const std::vector<std::string> fresh =
-        NewMessages(before, CalculateEntries([this] { return StoreEntries(); }));
-    said = Paragraphs(said, SaidNew("Ball diameter DM " + Edit_dm2->Text(), fresh));
+    said = Paragraphs(said, SaidAfter("Ball diameter DM " + LengthInMessage(Edit_dm2->Peek()),
+                                      before, CalculateEntries([this] { return StoreEntries(); }),
+                                      {"ball diameter", "Dm ball", "ball contact", "no ball"},
+                                      [](const std::string&) { return false; }));
     if (!said.empty()) ShowMessage(said);
 }
 

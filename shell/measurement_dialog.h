@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "calc/geardata.h"
 #include "shell/input_fields.h"
 
 // The number of teeth spanned for gear i from the last calculation: the usual k (kmess at
@@ -44,6 +45,10 @@ struct TBallProposal {
     bool Seats = false;
 };
 TBallProposal ProposeBallDiameter(int i);
+
+// What the dialog's two "<" and OK store from the last calculation: k and DM of both gears
+// proposed (a DM that cannot be proposed stays as g holds it), MeasureMode 0, into g.
+void ProposeMeasurement(TGearData& g);
 
 class TForm_messen : public TInputForm {
 public:

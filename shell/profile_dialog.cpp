@@ -48,6 +48,15 @@ std::string Fill(TValueEdit* edit, const std::string& text) {
     return {};
 }
 
+// The root radius proposed for the tool of g's gear 2: 0.3 where the tool takes it, else the
+// largest root radius it takes (the calculation warns above it), rounded down.
+std::string RootRadiusProposal(const TGearData& g) {
+    const long double largest = ToolRootRadiusMax(g, 2);
+    std::string text = "0.3";
+    if (!(largest >= 0.3L)) text = largest > 0 ? Sig3Towards(largest, false) : "0";
+    return text.empty() ? "0" : text;
+}
+
 long double AddendumForTipRadius(long double alpha, long double pr, long double r) {
     // RackTipRadiusMax solved for the addendum.
     const long double ha =
@@ -87,7 +96,7 @@ TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
     row(Label_rhofp1, "Label_rhofp1", "Root fillet radius of tool rhofP0/mn", Edit_rhofp1,
         "Edit_rhofp1", InputRange::Radius, Button_rhofp1, "Button_rhofp1", &R::Button_rhofp1Click);
     CheckBox_prot1 = NewCheckBox(this, "CheckBox_prot1", "Protuberance", kLabelLeft, top,
-                                 kLabelWidth, [this] { ShowProfileControls(); });
+                                 kLabelWidth, [this] { BoxClick(CheckBox_prot1); });
     top += kRow;
     row(Label_prp1, "Label_prp1", "Protuberance prP0/mn", Edit_prp1, "Edit_prp1",
         InputRange::Factor, Button_prp1, "Button_prp1", &R::Button_prp1Click);
@@ -95,7 +104,7 @@ TForm_qor1prof::TForm_qor1prof(TComponent* AOwner) : TInputForm(AOwner) {
         InputRange::ToolAngle, Button_alprp1, "Button_alprp1", &R::Button_alprp1Click);
     Label_alprp1u = NewLabel(this, "Label_alprp1u", "", kUnitLeft, top - kRow, 26);
     CheckBox_koka1 = NewCheckBox(this, "CheckBox_koka1", "Chamfer", kLabelLeft, top, kLabelWidth,
-                                 [this] { ShowProfileControls(); });
+                                 [this] { BoxClick(CheckBox_koka1); });
     top += kRow;
     row(Label_hffp1, "Label_hffp1", "Depth of chamfer hFfP0/mn", Edit_hffp1, "Edit_hffp1",
         InputRange::Factor, Button_hffp1, "Button_hffp1", &R::Button_hffp1Click);
@@ -150,7 +159,8 @@ void TForm_qor1prof::LoadControls() {
     FAlpha = g.alpha;
     FRackName = g.BasicRackName[2].str();
     FRecordNo = g.ToolRecordNo[2];
-    FTipProposed = FRootProposed = FDepthProposed = "";
+    FAddendum = FTip = FRoot = FDepth = {};
+    FFilling = true; // setting the boxes is no click
     const std::string unit = OemToAnsiString(AngleUnitText());
     Label_alprp1u->SetCaption(unit);
     Label_alkp1u->SetCaption(unit);
@@ -169,6 +179,7 @@ void TForm_qor1prof::LoadControls() {
     show(Edit_alprp1, g.alprP0[2]);
     show(Edit_hffp1, g.hFfP0mn[2]);
     show(Edit_alkp1, g.alkP0[2]);
+    FFilling = false;
     ShowProfileControls();
 }
 
@@ -222,6 +233,8 @@ void TForm_qor1prof::ComboBox1Change(TObject*) {
     FRackChosen = true;
     const int index = ComboBox1->ItemIndex();
     if (index >= 0 && index < kSelfDefined) {
+        const bool filling = FFilling;
+        FFilling = true; // a preset's boxes are no click
         const Preset& p = kPresets[index];
         Edit_hap1->ShowValue(p.hap, p.hapText);
         Edit_hfp1->ShowValue(p.hfp, p.hfpText);
@@ -233,6 +246,7 @@ void TForm_qor1prof::ComboBox1Change(TObject*) {
         Edit_hffp1->ShowValue(p.hfp, p.hfpText);
         Edit_rhofp1->ShowValue(0, "0");
         CheckBox_koka1->SetChecked(false);
+        FFilling = filling;
     }
     ShowProfileControls();
 }
@@ -250,62 +264,124 @@ void TForm_qor1prof::PeekTool(TGearData& g) const {
     g.hFfP0mn[2] = chamfer ? Edit_hffp1->Peek() : g.hfP0mn[2];
 }
 
-void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()>& set) {
-    // The limits of the tool's radii and chamfer, before and after the value is set: a value the
-    // proposal puts beyond its limit is proposed again (one beyond it before is the user's).
-    struct Limits {
-        bool tip, root, chamfer;
+bool TForm_qor1prof::PeekEntries(TGearData& g) {
+    TScratchGearData scratch;
+    if (!StoreControls(false)) return false;
+    g = GearData;
+    return true;
+}
+
+void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()>& set,
+                             TFollower* own, std::string name) {
+    // The limits of the tool, before and after the change: a value the change puts beyond its
+    // limit is proposed again (one beyond it before is the user's).
+    auto addendumWithin = [this] {
+        return RackTipRadiusMax(DegToRad(FAlpha), Edit_hap1->Peek(), ProtuberanceToStore()) > 0;
     };
-    auto within = [this] {
-        TGearData g = GearData;
-        PeekTool(g);
+    auto tipWithin = [this] {
         // A pointed tool's radius is not what stands beyond the limit: its addendum is.
         const long double tip = TipRadiusLimit();
-        return Limits{!(g.rhoaP0mn[2] > tip) || !(tip > 0),
-                      !(g.rhofP0mn[2] > 0 && g.rhofP0mn[2] > ToolRootRadiusMax(g, 2)),
-                      !(CheckBox_koka1->Checked() && g.hFfP0mn[2] > g.hfP0mn[2])};
+        return !(Edit_rhoap1->Peek() > tip) || !(tip > 0);
+    };
+    auto rootWithin = [this] {
+        TGearData g = GearData;
+        PeekTool(g);
+        return !(g.rhofP0mn[2] > 0 && g.rhofP0mn[2] > ToolRootRadiusMax(g, 2));
+    };
+    auto chamferWithin = [this] {
+        if (!CheckBox_koka1->Checked()) return true;
+        TGearData g;
+        if (Edit_hffp1->Peek() > Edit_hfp1->Peek() || !PeekEntries(g)) return false;
+        return ChamferTip(g, false).Brought.empty();
     };
     auto entries = [this] { return StoreControls(false); };
     const TEntriesCalculation before = CalculateEntries(entries);
-    const Limits was = within();
+    const bool was[4] = {addendumWithin(), chamferWithin(), tipWithin(), rootWithin()};
     // A value still as its proposal left it follows the tool (so the order of the proposals
-    // does not matter).
-    auto follows = [edit](TValueEdit* e, const std::string& proposed) {
-        return e != edit && e->Text() == proposed;
-    };
-    const bool depth = follows(Edit_hffp1, FDepthProposed),
-               tip = follows(Edit_rhoap1, FTipProposed), root = follows(Edit_rhofp1, FRootProposed);
+    // does not matter); set may make the proposal of its own value.
+    auto follows = [](TValueEdit* e, const TFollower& f) { return e->Text() == f.Proposed; };
+    // The value the change proposes itself follows too: it is proposed again after what it
+    // depends on.
+    const bool following[4] = {follows(Edit_hap1, FAddendum) || own == &FAddendum,
+                               follows(Edit_hffp1, FDepth) || own == &FDepth,
+                               follows(Edit_rhoap1, FTip) || own == &FTip,
+                               follows(Edit_rhofp1, FRoot) || own == &FRoot};
     std::string said = set();
-    // The chamfer depth first: the root radius's limit depends on it.
-    if (depth || (was.chamfer && !within().chamfer)) ProposeChamferDepth();
-    if (tip || (was.tip && !within().tip)) {
-        const std::string why = ProposeTipRadius();
-        if (!why.empty()) said += (said.empty() ? "" : "\n") + why;
+    // In the order they depend on each other: the tip radius on the addendum, the root radius
+    // on the chamfer depth.
+    const struct {
+        TValueEdit* edit;
+        TFollower& follower;
+        std::function<bool()> within;
+        std::string (TForm_qor1prof::*propose)();
+    } values[4] = {{Edit_hap1, FAddendum, addendumWithin, &TForm_qor1prof::ProposeAddendum},
+                   {Edit_hffp1, FDepth, chamferWithin, &TForm_qor1prof::ProposeChamferDepth},
+                   {Edit_rhoap1, FTip, tipWithin, &TForm_qor1prof::ProposeTipRadius},
+                   {Edit_rhofp1, FRoot, rootWithin, &TForm_qor1prof::ProposeRootRadius}};
+    for (int n = 0; n < 4; ++n) {
+        const auto& v = values[n];
+        if (!(following[n] || (was[n] && !v.within()))) continue;
+        const std::string why = (this->*v.propose)();
+        // Said once: a value proposed again that says what it said before says nothing.
+        if (!why.empty() && why != v.follower.Said) said = Paragraphs(said, why);
+        v.follower.Said = why;
     }
-    if (root || (was.root && !within().root)) ProposeRootRadius();
-    const std::vector<std::string> fresh = NewMessages(before, CalculateEntries(entries));
-    said = Paragraphs(said, SaidNew(edit->Caption->Caption() + " " + edit->Text(), fresh));
+    if (edit != nullptr) name = edit->Caption->Caption() + " " + edit->Text();
+    const TEntriesCalculation after = CalculateEntries(entries);
+    said = Paragraphs(said, SaidNew(name, NewMessages(before, after), after.Entries.get()));
     if (!said.empty()) ShowMessage(said);
 }
 
-void TForm_qor1prof::Button_hap1Click(TObject*) {
-    Propose(Edit_hap1, [this]() -> std::string {
-        // The standard addendum, unless the tool's tooth would come (near) to a point below it:
-        // then the largest addendum that leaves the tip room for a radius.
-        const long double alpha = DegToRad(FAlpha), pr = ProtuberanceToStore();
-        if (RackTipRadiusMax(alpha, 1.25L, pr) >= kLeastTipRadius) {
-            Edit_hap1->SetText("1.25");
-            return {};
-        }
+void TForm_qor1prof::BoxClick(TCheckBox* box) {
+    ShowProfileControls();
+    if (FFilling) return;
+    // The box as it was, to compare with; then the click again, and what depends on it follows.
+    const bool now = box->Checked();
+    auto tick = [this, box](bool checked) {
+        FFilling = true;
+        box->SetChecked(checked);
+        FFilling = false;
+        ShowProfileControls();
+    };
+    tick(!now);
+    Propose(
+        nullptr,
+        [&tick, now] {
+            tick(now);
+            return std::string();
+        },
+        nullptr, box->Caption() + (now ? " on" : " off"));
+}
+
+std::string TForm_qor1prof::ProposeAddendum() {
+    // The standard addendum, unless the tool's tooth would come (near) to a point below it: then
+    // the largest addendum that leaves the tip room for a radius.
+    const long double alpha = DegToRad(FAlpha), pr = ProtuberanceToStore();
+    const long double room = RackTipRadiusMax(alpha, 1.25L, pr);
+    std::string text = "1.25", why;
+    if (!(room >= kLeastTipRadius)) {
         const long double ha = AddendumForTipRadius(alpha, pr, kLeastTipRadius);
         if (!(ha > 0)) return {}; // no addendum leaves a tip at this angle
-        Edit_hap1->ShowValue(ha, FloatToStrSig3(ha));
-        return "Addendum of tool haP0/mn: at alpha " + FloatToStrSig3(FAlpha) +
-               "\u00B0 the standard 1.25 makes the tool's tooth pointed (from " +
-               Sig3Towards(ToolPointedAddendum(alpha, pr), false) + " up). Proposed " +
-               FloatToStrSig3(ha) + ", which leaves the tip room for a radius of " +
-               FloatToStrSig3(kLeastTipRadius) + ".";
-    });
+        text = FloatToStrSig3(ha);
+        why = "Addendum of tool haP0/mn: at alpha " + FloatToStrSig3(FAlpha) + "\u00B0" +
+              (pr != 0 ? " and prP0/mn " + FloatToStrSig3(pr) : "") + " the standard 1.25 " +
+              (room > 0
+                   ? "leaves the tool's tooth room for a tip radius of only " +
+                         Sig3Towards(room, false)
+                   : "makes the tool's tooth pointed (\"" + ToolPointedWarning(alpha, pr) + "\")") +
+              ". Proposed " + text + ", which leaves the tip room for a radius of " +
+              FloatToStrSig3(kLeastTipRadius) + ".";
+        Edit_hap1->ShowValue(ha, text);
+    } else {
+        Edit_hap1->SetText(text);
+    }
+    FAddendum.Proposed = Edit_hap1->Text();
+    return why;
+}
+
+void TForm_qor1prof::Button_hap1Click(TObject*) {
+    Propose(
+        Edit_hap1, [this] { return Say(FAddendum, ProposeAddendum()); }, &FAddendum);
 }
 
 void TForm_qor1prof::Button_hfp1Click(TObject*) {
@@ -313,22 +389,16 @@ void TForm_qor1prof::Button_hfp1Click(TObject*) {
 }
 
 void TForm_qor1prof::Button_rhofp1Click(TObject*) {
-    Propose(Edit_rhofp1, [this] {
-        ProposeRootRadius();
-        return std::string();
-    });
+    Propose(
+        Edit_rhofp1, [this] { return Say(FRoot, ProposeRootRadius()); }, &FRoot);
 }
 
-void TForm_qor1prof::ProposeRootRadius() {
-    // 0.3 where the tool takes it, else the largest root radius the tool as entered takes (the
-    // calculation warns above it), rounded down.
+std::string TForm_qor1prof::ProposeRootRadius() {
     TGearData g = GearData;
     PeekTool(g);
-    const long double largest = ToolRootRadiusMax(g, 2);
-    std::string text = "0.3";
-    if (!(largest >= 0.3L)) text = largest > 0 ? Sig3Towards(largest, false) : "0";
-    Edit_rhofp1->SetText(text.empty() ? "0" : text);
-    FRootProposed = Edit_rhofp1->Text();
+    Edit_rhofp1->SetText(RootRadiusProposal(g));
+    FRoot.Proposed = Edit_rhofp1->Text();
+    return {};
 }
 
 void TForm_qor1prof::Button_prp1Click(TObject*) {
@@ -349,19 +419,66 @@ long double TForm_qor1prof::ProtuberanceToStore() const {
 }
 
 void TForm_qor1prof::Button_hffp1Click(TObject*) {
-    Propose(Edit_hffp1, [this] {
-        ProposeChamferDepth();
-        return std::string();
-    });
+    Propose(
+        Edit_hffp1, [this] { return Say(FDepth, ProposeChamferDepth()); }, &FDepth);
 }
 
-void TForm_qor1prof::ProposeChamferDepth() {
-    Edit_hffp1->SetText(FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - ProtuberanceToStore()));
-    FDepthProposed = Edit_hffp1->Text();
+std::string TForm_qor1prof::ProposeChamferDepth() {
+    // Three quarters of the dedendum less the protuberance, where the gear's tooth keeps its tip
+    // with it; else the least depth (a smaller chamfer) that keeps it one.
+    const std::string usual = FloatToStrDec(2, 0.75L * Edit_hfp1->Peek() - ProtuberanceToStore());
+    Edit_hffp1->SetText(usual);
+    FDepth.Proposed = Edit_hffp1->Text();
+    TGearData g;
+    if (!CheckBox_koka1->Checked() || !PeekEntries(g)) return {};
+    // The tool's root radius ends at the chamfer and rounds the tooth's tip: one that follows
+    // its proposal, or that a chamfer puts beyond its limit, is proposed again with it.
+    const bool rootFollows = Edit_rhofp1->Text() == FRoot.Proposed;
+    const TChamferTip t = ChamferTip(g, true, [rootFollows](TGearData& d) {
+        if (rootFollows || d.rhofP0mn[2] > ToolRootRadiusMax(d, 2))
+            d.rhofP0mn[2] = StrToReal(RootRadiusProposal(d));
+    });
+    auto quoted = [](const std::vector<std::string>& messages) {
+        std::string s;
+        for (const std::string& m : messages)
+            s += (s.empty() ? "\"" : ", \"") + m + "\"";
+        return s;
+    };
+    const std::string at = " at al.kP0 " + Edit_alkp1->Text() + "\u00B0";
+    if (t.Brought.empty()) {
+        std::vector<std::string> pointed = t.Without;
+        std::erase_if(pointed,
+                      [](const std::string& m) { return m.find("pointed tooth") == m.npos; });
+        if (pointed.empty()) return {};
+        return "Depth of chamfer hFfP0/mn " + usual +
+               ": the tooth is pointed without the chamfer "
+               "too (" +
+               quoted(pointed) +
+               "), so no chamfer keeps it a tip; a smaller tip "
+               "diameter (addendum reduction) or profile shift (dimensions dialog) does.";
+    }
+    const std::string brings = " the calculation says what it does not say without the chamfer (" +
+                               quoted(t.Brought) + ").";
+    if (!t.Depth.empty()) {
+        Edit_hffp1->SetText(t.Depth);
+        FDepth.Proposed = Edit_hffp1->Text();
+        return "Depth of chamfer hFfP0/mn: with the usual " + usual + at + brings + " Proposed " +
+               t.Depth + ", the least depth that keeps the tooth a tip.";
+    }
+    return "Depth of chamfer hFfP0/mn: no chamfer depth below hfP0/mn " + Edit_hfp1->Text() + at +
+           " keeps the tooth a tip; with the usual " + usual + brings + " Proposed " + usual +
+           "; " +
+           (t.Angle.empty() ? std::string("no smaller chamfer angle keeps one either: a smaller "
+                                          "tip diameter (addendum reduction) or profile shift "
+                                          "does, or no chamfer.")
+                            : "a chamfer angle al.kP0 of at most " + t.Angle +
+                                  "\u00B0 keeps one at this depth, as does a smaller tip "
+                                  "diameter (addendum reduction) or profile shift.");
 }
 
 void TForm_qor1prof::Button_rhoap1Click(TObject*) {
-    Propose(Edit_rhoap1, [this] { return ProposeTipRadius(); });
+    Propose(
+        Edit_rhoap1, [this] { return Say(FTip, ProposeTipRadius()); }, &FTip);
 }
 
 long double TForm_qor1prof::TipRadiusLimit() {
@@ -380,17 +497,19 @@ long double TForm_qor1prof::TipRadiusLimit() {
 }
 
 std::string TForm_qor1prof::ProposeTipRadius() {
-    const long double alpha = DegToRad(FAlpha);
+    const long double alpha = DegToRad(FAlpha), pr = ProtuberanceToStore();
     const long double r = TipRadiusLimit();
     if (!(r > 0)) {
         // The rack tooth's flanks meet before its tip line: nothing to round.
         Edit_rhoap1->SetText("0");
-        FTipProposed = "0";
-        return "Fillet radius of tool rhoaP0/mn: at haP0/mn " + Edit_hap1->Text() + " and alpha " +
-               FloatToStrSig3(FAlpha) +
-               "\u00B0 the tool's tooth comes to a point before its tip, so its tip cannot be "
-               "rounded. Proposed 0; an addendum haP0/mn below " +
-               Sig3Towards(ToolPointedAddendum(alpha, ProtuberanceToStore()), false) +
+        FTip.Proposed = "0";
+        return "Fillet radius of tool rhoaP0/mn: at haP0/mn " + Edit_hap1->Text() +
+               (pr != 0 ? ", alpha " : " and alpha ") + FloatToStrSig3(FAlpha) + "\u00B0" +
+               (pr != 0 ? " and prP0/mn " + FloatToStrSig3(pr) : std::string()) +
+               " the tool's tooth comes to a point before its tip (\"" +
+               ToolPointedWarning(alpha, pr) +
+               "\"), so its tip cannot be rounded. Proposed 0; an addendum haP0/mn up to " +
+               ToolPointedAddendumText(alpha, pr) +
                " leaves room for a radius (the addendum's \"<\" proposes one).";
     }
     // Rounded down: the radius shown never exceeds the largest the rack can take.
@@ -399,7 +518,7 @@ std::string TForm_qor1prof::ProposeTipRadius() {
         Edit_rhoap1->SetText(text);
     else if (std::isfinite(r))
         Edit_rhoap1->ShowValue(r, FloatToStrSig6(r));
-    FTipProposed = Edit_rhoap1->Text();
+    FTip.Proposed = Edit_rhoap1->Text();
     return {};
 }
 

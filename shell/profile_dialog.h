@@ -12,10 +12,12 @@
 // OK: Cancel leaves the gear data exactly as it was.
 //
 // The proposals ("<") fill in a value that keeps the tool whole: the addendum leaves the tool's
-// tooth a tip; a tip radius, root radius or chamfer depth still as proposed is proposed again
-// for the tool each later proposal makes, and one typed is proposed again where the new value
-// puts it beyond its limit, so the order of the buttons does not matter. Whatever the
-// calculation then says that it did not say with the entries before, the proposal tells.
+// tooth a tip; the chamfer depth leaves the gear's tooth a tip (or says that no depth at this
+// angle does, and what does). An addendum, tip radius, root radius or chamfer depth still as
+// proposed is proposed again for the tool each later proposal or click of a box makes, and one
+// typed is proposed again where the change puts it beyond its limit, so the order of the buttons
+// and boxes does not matter. Whatever the calculation then says that it did not say with the
+// entries before, the proposal tells, once.
 
 #include "shell/input_fields.h"
 
@@ -60,19 +62,40 @@ private:
     long double ProtuberanceToStore() const;
     // The tool of the edits (what OK would store) in g's gear 2.
     void PeekTool(TGearData& g) const;
-    // Runs the proposal set (which fills edit and returns what it has to say), then proposes
-    // again each radius (and the chamfer depth) that the new value put beyond its limit, and says
-    // what the calculation says new with it.
-    void Propose(TValueEdit* edit, const std::function<std::string()>& set);
+    // The gear data OK would store, into g (on a scratch copy); false when an entry cannot be
+    // read.
+    bool PeekEntries(TGearData& g);
+    // A proposed value that follows the tool: the text its proposal entered last (while the
+    // edit still shows it, the proposal follows the tool as other proposals and the boxes change
+    // it) and what that proposal said.
+    struct TFollower {
+        std::string Proposed, Said;
+    };
+    TFollower FAddendum, FTip, FRoot, FDepth;
+    // Runs the change set (which fills edit, or ticks a box, and returns what it has to say;
+    // the proposal of a follower's own value names it in own), then proposes again each value
+    // it depends on that still shows its proposal or that the change put beyond its limit (the
+    // addendum, the chamfer depth, the tip and root radii, in that order), and says what the
+    // calculation says new with it: one box, named after edit (its caption and new text) or
+    // name.
+    void Propose(TValueEdit* edit, const std::function<std::string()>& set,
+                 TFollower* own = nullptr, std::string name = "");
+    // A box clicked by the user: the values that depend on it follow.
+    void BoxClick(TCheckBox* box);
     // The largest tip radius the tool of the edits takes (that fits a ring gear's gap too).
     long double TipRadiusLimit();
-    // Fills in the tip radius; what it has to say (a pointed tool).
+    // Each fills in its value and returns what it has to say (a pointed tool, a chamfer that
+    // points the tooth).
+    std::string ProposeAddendum();
     std::string ProposeTipRadius();
-    void ProposeRootRadius();
-    void ProposeChamferDepth();
-    // The texts the radius and chamfer-depth proposals entered last: while an edit still shows
-    // its proposal, the proposal follows the tool as other proposals change it.
-    std::string FTipProposed, FRootProposed, FDepthProposed;
+    std::string ProposeRootRadius();
+    std::string ProposeChamferDepth();
+    // The proposal of a button: what it says is its follower's to say.
+    std::string Say(TFollower& f, const std::string& why) {
+        f.Said = why;
+        return why;
+    }
+    bool FFilling = false; // the boxes are set by the dialog, not clicked
     // The values a tool picked from the table brings beside the edits; stored by OK.
     long double FAlpha = 0;
     std::string FRackName;

@@ -417,9 +417,11 @@ void TForm_qual::ProposeQ(int gear) {
         return;
     }
     std::vector<std::string> lastFresh;
+    TEntriesCalculation last;
     auto fits = [&](long double f) {
         show(f * usual, std::fmax(f * usual, least));
-        lastFresh = NewMessages(none, CalculateEntries(entries));
+        last = CalculateEntries(entries);
+        lastFresh = NewMessages(none, last);
         return lastFresh.empty();
     };
     // The largest share of the usual allowance that fits: halved until one does, then bisected.
@@ -435,19 +437,21 @@ void TForm_qual::ProposeQ(int gear) {
         const std::vector<std::string> why = lastFresh;
         for (const auto& r : restore)
             r();
-        ShowMessage("Machining allowance q: no allowance fits. Even q " + LengthToStr(ok * usual) +
-                    " + " + LengthToStr(std::fmax(ok * usual, least)) + " " + LengthUnitText() +
+        ShowMessage("Machining allowance q: no allowance fits. Even q " +
+                    LengthInMessage(ok * usual) + " + " +
+                    LengthInMessage(std::fmax(ok * usual, least)) +
                     (least > ok * usual ? " (the tolerance at least half the tooth-thickness "
                                           "tolerance, below which the calculation warns)"
                                         : "") +
                     " raises the tip the premachining leaves so far that the calculation says:" +
-                    MessagesWithRemedies(why) +
+                    MessagesWithRemedies(why, last.Entries.get()) +
                     "\nNothing is proposed; 0 finishes the gear without premachining.");
         return;
     }
     fits(ok);
-    ShowNewMessages("Machining allowance q " + c.Q->Text() + " + " + c.QTol->Text(),
-                    NewMessages(typed, CalculateEntries(entries)));
+    ShowNewMessages("Machining allowance q " + LengthInMessage(ok * usual) + " + " +
+                        LengthInMessage(std::fmax(ok * usual, least)),
+                    typed, CalculateEntries(entries));
 }
 
 void TForm_qual::CopyGear(int from) {

@@ -6,10 +6,14 @@ xmin ALPHA BETA Z ASNI MN: least shift without undercut, x = (5/6 zg - z / cos^3
     angle (inv at + 2 tan an (0.5 + x) / (6 + z) > 0), and a lower allowance ASNI of at most a
     quarter of the tooth thickness sn = (pi/2 + 2 x tan an) mn in size; answers "x VALUE SHOWN-UP".
     (A ball circle inside the base circle has no usual ball, which stops nothing.)
-tool ALPHA HAP PRP HF RHOA ALK HFF: answers "tool RHOA RHOF" shown down: the largest tip radius
-    0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a) (0 if none); the largest root radius r
-    (0.3 at most) whose centre, r below the root line y = hf and r from the flank (x = pi/4 +
-    y tan a, from y = hFf at the chamfer angle), keeps its contacts before x = pi/2 and on the flank.
+tool ALPHA HAP PRP HF RHOA ALK HFF: answers "tool RHOA RHOF HAP0" shown down: the largest tip
+    radius 0.99 (pi/4 cos a - haP0 sin a + prP0) / (1 - sin a) (0 if none); the largest root
+    radius r (0.3 at most) whose centre, r below the root line y = hf and r from the flank (x =
+    pi/4 + y tan a, from y = hFf at the chamfer angle), keeps its contacts before x = pi/2 and on
+    the flank; the addendum proposed: 1.25 where it leaves a tip radius of 0.1, else the one that
+    leaves exactly that.
+pointed ALPHA PRP X: answers "pointed 1" when X (three decimals) lies just below the addendum
+    (pi/4 cos a + prP0) / sin a at which the flanks of the rack tooth meet, else "pointed 0".
 span Z ALPHA BETA MN B K USUAL N (X DFF DFA)*N: base tangent length (DIN 3960) W = mn cos an
     ((k - s/2) pi + z inv at) + 2 x mn sin an (s = sign z) touches at sqrt(db^2 + (W cos beta_b)^2);
     the face width B takes it when B >= W sin beta_b + 2 + 0.03 W at the first shift (or beta 0);
@@ -141,7 +145,14 @@ for line in sys.stdin:
         v = list(map(mp.mpf, f[1:]))
         a = mp.radians(v[0])
         r = mp.mpf('0.99') * (mp.pi / 4 * mp.cos(a) - v[1] * mp.sin(a) + v[2]) / (1 - mp.sin(a))
-        print(f"tool {sig3(r, False) if r > 0 else '0'} {rhof(v[0], v[1], *v[3:])}")
+        tip = mp.mpf('0.99') * (mp.pi / 4 * mp.cos(a) - mp.mpf('1.25') * mp.sin(a) + v[2]) / (1 - mp.sin(a))
+        ha = (mp.pi / 4 * mp.cos(a) + v[2] - mp.mpf('0.1') * (1 - mp.sin(a)) / mp.mpf('0.99')) / mp.sin(a)
+        print(f"tool {sig3(r, False) if r > 0 else '0'} {rhof(v[0], v[1], *v[3:])} "
+              f"{'1.25' if tip >= mp.mpf('0.1') else sig3(ha, False)}")
+    elif f[0] == 'pointed':
+        a, pr, x = mp.radians(mp.mpf(f[1])), mp.mpf(f[2]), mp.mpf(f[3])
+        limit = (mp.pi / 4 * mp.cos(a) + pr) / mp.sin(a)
+        print(f"pointed {int(x < limit <= x + mp.mpf('0.001'))}")
     elif f[0] == 'span':
         print(span(f[1:]))
     else:

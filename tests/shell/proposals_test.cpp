@@ -65,6 +65,20 @@ bool Listed(std::string_view text) {
     return false;
 }
 
+// A figure rounded to nothing: only zeros after the decimal point ("0.0000").
+bool RoundedToNothing(const std::string& text) {
+    for (std::size_t n = text.find("0.0"); n < text.size(); n = text.find("0.0", n + 1)) {
+        const std::size_t end = text.find_first_not_of('0', n + 2);
+        auto digit = [&text](std::size_t i) {
+            return std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+        };
+        if ((n == 0 || (!digit(n - 1) && text[n - 1] != '.')) &&
+            (end >= text.size() || !digit(end)))
+            return true;
+    }
+    return false;
+}
+
 // What "< x min" avoids: an error, undercut, a shift below -1.5.
 bool Refused() {
     return CalcErrorFlag != 0 || Listed("Fatal") || Listed("Error") || Listed("undercut") ||
@@ -89,14 +103,20 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
     // allowance beyond a quarter of the tooth; a typed shift whose calculation fails; ring gears
     // get none. The teeth spanned: beyond dFa at a shift, far from the usual k. A pointed rack
     // tooth, a chamfer and a root radius (chamfer 2: ticked and proposed after the root radius).
+    // A usual chamfer depth that points the tooth (two: a deeper one keeps a tip; none does);
+    // the protuberance unticked after the proposals (prot 2). Odd rows press the tool's buttons
+    // in the reverse order, the protuberance ticked last.
     // Each: alpha beta mn z x rack tsn asn unit prot chamfer.
-    std::istringstream table("20 0 2 40 0.1 0 0 0 0 0 0  20 0 2 60 0.1 1 0 0 0 0 0  "
-                             "20 0 2 100 0.1 0 0 0 1 0 0  20 0 2 30 0.1 0 0 0 0 0 0  "
-                             "20 0 2 12 -3 0 0 0 0 0 0  20 0 2 8 0.1 2 0 0 0 0 0  "
-                             "25 35 2 7 0.1 0 0 0 0 0 0  20 0 2 -40 0.1 0 0 0 0 0 0  "
-                             "20 40 1 300 =0 0 1 11 0 0 0  20 0 1 16 =0.5 0 10 10 0 0 0  "
-                             "33.5 0 2 40 0.1 3 0 0 0 0 0  29.7 0 2 40 0.1 3 0 0 0 0 1  "
-                             "25 0 2 40 0.1 3 0 0 0 1 0  29.7 0 2 40 0.1 3 0 0 0 0 2");
+    std::istringstream table(
+        "20 0 2 40 0.1 0 0 0 0 0 0  20 0 2 60 0.1 1 0 0 0 0 0  "
+        "20 0 2 100 0.1 0 0 0 1 0 0  20 0 2 30 0.1 0 0 0 0 0 0  "
+        "20 0 2 12 -3 0 0 0 0 0 0  20 0 2 8 0.1 2 0 0 0 0 0  "
+        "25 35 2 7 0.1 0 0 0 0 0 0  20 0 2 -40 0.1 0 0 0 0 0 0  "
+        "20 40 1 300 =0 0 1 11 0 0 0  20 0 1 16 =0.5 0 10 10 0 0 0  "
+        "33.5 0 2 40 0.1 3 0 0 0 0 0  29.7 0 2 40 0.1 3 0 0 0 0 1  "
+        "25 0 2 40 0.1 3 0 0 0 1 0  29.7 0 2 40 0.1 3 0 0 0 0 2  "
+        "29.7 0 2 40 =0 3 7 1 0 0 1  19.358 0 2 73 =0.9428 3 10 1 0 0 1  "
+        "33.3956 0 2.12341 149 =0.446 3 9 4 0 1 1  33.41 0 2 40 0.1 3 0 0 0 2 0");
     std::vector<Row> rows;
     for (Row r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >> r.asn >>
                 r.unit >> r.prot >> r.chamfer;)
@@ -122,12 +142,17 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                         1 + n % 11, n % 4 == 1, n % 3 == 0, n % 5 == 0});
     }
     const TGearData start = GearData;
-    std::vector<std::string> requests, shown, said;
-    std::vector<bool> told, clean, lowest, allowed;
+    std::vector<std::string> requests, shown, said, addenda;
+    std::vector<bool> told, clean, lowest, allowed, again, least;
     for (const Row& r : rows) {
         GearData = start;
         TGearData& g = GearData;
+        const bool reverse = (&r - rows.data()) % 2 == 1;
         g.alpha = r.alpha, g.beta = r.beta, g.mn = r.mn, g.z[2] = r.z;
+        g.x[2] = StrToReal(r.x.substr(r.x[0] == '='));
+        // Beside the companion the dimensions dialog stores.
+        g.z[1] = 6, g.x[1] = 0.5L, g.a = 0, g.kmn[1] = g.kmn[2] = g.da[1] = g.da[2] = 0;
+        g.TipInputMode[1] = g.TipInputMode[2] = 2;
         if (r.tsn != 0) g.TsnSeries[2] = r.tsn, g.AsnSeries[2] = r.asn;
         UnitSystem = r.unit;
         AllSeen.clear();
@@ -135,19 +160,25 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
             {[&](TForm_qor1prof& f) {
                 Respond::Pick(f, "ComboBox1", std::min(r.rack, 2));
                 Respond::Pick(f, "ComboBox1", std::min(r.rack, 3));
-                Respond::Check(f, "CheckBox_prot1", r.prot);
+                Respond::Check(f, "CheckBox_prot1", r.prot != 0 && !reverse);
                 for (std::size_t k = 0; k < r.tool.size(); ++k) // rack 4: typed, nothing proposed
                     if (r.rack == 4 && (k < 3 || r.prot))
                         Respond::Type(f, std::array{"Edit_hap1", "Edit_hfp1", "Edit_rhoap1",
                                                     "Edit_prp1", "Edit_alprp1"}[k],
                                       FloatToStrSig6(r.tool[k]));
                 Respond::Check(f, "CheckBox_koka1", r.chamfer == 1);
-                for (const char* b :
-                     {"hap1", "hfp1", "prp1", "alprp1", "rhoap1", "alkp1", "hffp1", "rhofp1"})
+                const char* order[] = {"hap1",   "hfp1",  "prp1",  "alprp1",
+                                       "rhoap1", "alkp1", "hffp1", "rhofp1"};
+                if (reverse) std::reverse(std::begin(order), std::end(order));
+                for (const char* b : order)
                     if (r.rack != 4) Respond::Press(f, std::string("Button_") + b);
+                if (reverse && r.prot != 0 && Respond::Check(f, "CheckBox_prot1", true))
+                    Respond::Press(f, "Button_alprp1"), Respond::Press(f, "Button_prp1");
                 if (r.chamfer == 2 && Respond::Check(f, "CheckBox_koka1", true))
                     Respond::Press(f, "Button_alkp1"), Respond::Press(f, "Button_hffp1");
+                if (r.prot == 2) Respond::Check(f, "CheckBox_prot1", false);
                 shown.push_back(f.Edit_rhoap1->Text() + " " + f.Edit_rhofp1->Text());
+                addenda.push_back(f.Edit_hap1->Text());
                 Respond::Press(f, "Button_ok");
             }},
             -1);
@@ -161,20 +192,11 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                                 Respond::Press(f, "Button_ok");
                             }},
                             -1);
-        // The least shift: no error beside gear 1 unless the dialog said why; one step of the
-        // digits shown below it, one.
         const bool toldX = AllSeen.find("x min: no profile shift") < AllSeen.size();
         told.push_back(toldX);
-        clean.push_back(!Refused() || toldX);
-        const long double x = g.x[2], v = std::fabs(x);
-        g.x[2] -= v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2);
-        CalculateGears();
-        lowest.push_back(Refused() || toldX);
-        g.x[2] = x;
-        CalculateGears();
         // "<" for the machining allowance brings no message, unless it says why none fits.
         CalculateGears();
-        const TEntriesCalculation unmachined{CalcErrorFlag == 0, Messages()};
+        const TEntriesCalculation unmachined{CalcErrorFlag == 0, Messages(), {}};
         Run<TForm_qual>({[](TForm_qual& f) {
                             Respond::Press(f, "Button_q2");
                             Respond::Press(f, "Button_ok");
@@ -182,16 +204,45 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                         -1);
         const bool toldQ =
             Seen.size() > 1 && Seen.back().find("no allowance fits") < Seen.back().size();
-        allowed.push_back(
-            toldQ || (NewMessages(unmachined, {CalcErrorFlag == 0, Messages()}).empty() &&
-                      g.qTol[2] >= (g.Asne[2] - g.Asni[2]) / 2 - 1e-12L &&
-                      g.q[2] <= (g.prP0[2] > 0 ? 2 * g.prP0[2] / 3 : 0.03L * g.mn) + 1e-12L));
-        Run<TForm_messen>({[](TForm_messen& f) {
-                              for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
-                                  Respond::Press(f, b);
-                          }},
-                          -1);
-        CalculateGears(); // the dialogs' messages, then "#" and the recalculation's
+        allowed.push_back(toldQ ||
+                          (NewMessages(unmachined, {CalcErrorFlag == 0, Messages(), {}}).empty() &&
+                           g.qTol[2] >= (g.Asne[2] - g.Asni[2]) / 2 - 1e-12L &&
+                           g.q[2] <= (g.prP0[2] > 0 ? 2 * g.prP0[2] / 3 : 0.03L * g.mn) + 1e-12L));
+        auto measured = [this] {
+            Run<TForm_messen>({[](TForm_messen& f) {
+                                  for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
+                                      Respond::Press(f, b);
+                              }},
+                              -1);
+            CalculateGears();
+        };
+        measured(); // the dialogs' messages, then "#" and the recalculation's
+        // x min does not depend on the span and ball it left.
+        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                                if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
+                                again.push_back(shown.back().ends_with(" " + f.Edit_x2->Text()));
+                                Respond::Press(f, "Button_cancel");
+                            }},
+                            -1);
+        // The least shift, with k and the ball proposed for it: no error beside gear 1 unless
+        // the dialog said why; one step of the digits shown below it, one.
+        clean.push_back(!Refused() || toldX);
+        const TGearData accepted = g;
+        const std::string seen = AllSeen;
+        const long double v = std::fabs(g.x[2]);
+        g.x[2] -= v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2);
+        CalculateGears();
+        measured();
+        lowest.push_back(Refused() || toldX);
+        g = accepted;
+        AllSeen = seen;
+        // A chamfer depth raised from the usual to keep the tooth a tip is the least that does.
+        g.hFfP0mn[2] -= 0.01L;
+        CalculateGears();
+        least.push_back(r.x[0] != '=' || Listed("pointed tooth") ||
+                        AllSeen.find("pointed tooth (2) !\"). Proposed") > AllSeen.size());
+        g = accepted;
+        CalculateGears();
         AllSeen += "|#";
         for (int i = 1; i <= ErrorCount; ++i)
             AllSeen += "|" + ErrorList[i].str();
@@ -213,14 +264,30 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
             "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) +
             Num(g.bGear[2]) + Num(g.k[2]) +
             Num(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn)) + " 5" + states);
+        // The limit of each pointed tool quoted, at the protuberance its box names (the
+        // recalculation's: the one stored).
+        for (std::size_t at = AllSeen.find("haP0 > "); at < AllSeen.size();
+             at = AllSeen.find("haP0 > ", at + 1)) {
+            const std::size_t box = AllSeen.rfind('|', at), pr = AllSeen.rfind("prP0/mn ", at);
+            requests.push_back("pointed" + Num(r.alpha) + " " +
+                               (at > AllSeen.find('#') ? Num(g.prP0mn[2])
+                                : pr < box || pr > at
+                                    ? "0"
+                                    : AllSeen.substr(pr + 8, AllSeen.find(' ', pr + 8) - pr - 8)) +
+                               " " + AllSeen.substr(at + 7, AllSeen.find(' ', at + 7) - at - 7));
+        }
     }
     UnitSystem = 0;
     const auto ref = Reference(Dir, requests);
-    for (std::size_t n = 0; n < rows.size(); ++n) {
+    // The row's answers from first (xmin, tool, span, and two per pointed tool) up to next.
+    for (std::size_t n = 0, first = 0, next = 0; n < rows.size(); ++n, first = next) {
         const Row& r = rows[n];
-        auto answer = [&](int q, int w) { return ref[3 * n + q].at(w); };
+        auto answer = [&](int q, int w) { return ref[first + q].at(w); };
         const std::string& all = said[n];
-        SCOPED_TRACE(requests[3 * n] + " / " + shown[n] + " / " + all);
+        SCOPED_TRACE(requests[first] + " / " + shown[n] + " / " + all);
+        // Each pointed tool's limit is one the closed form gives (at either protuberance).
+        for (next = first + 3; next < ref.size() && ref[next][0] == "pointed"; ++next)
+            EXPECT_EQ(ref[next][1], "1");
         auto saidNot = [&](bool avoidable, std::initializer_list<const char*> texts, bool dialogs) {
             for (const char* t : texts) // in the recalculation, or also in the dialogs
                 EXPECT_FALSE(avoidable && all.find(t, dialogs ? 0 : all.find('#')) < all.size())
@@ -240,7 +307,8 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                     (r.z > 0 ? rhoa == answer(1, 1) : StrToReal(rhoa) <= StrToReal(answer(1, 1))));
         EXPECT_TRUE(!self || shown[n].substr(rhoa.size()).starts_with(" " + answer(1, 2) + " "));
         EXPECT_EQ(all.find("has no undercut limit") < all.size(), r.z < 0 && r.x[0] != '=');
-        EXPECT_EQ(all.find("tooth comes to a point") < all.size(), self && answer(1, 1) == "0");
+        EXPECT_TRUE(all.find("tooth comes to a point") < all.size() || !self ||
+                    answer(1, 1) != "0");
         // The k proposed fits where any does (the nearest to the usual k of those the face width
         // takes), and says so if not.
         EXPECT_EQ(answer(2, 1) + answer(2, 3), answer(2, 2) + answer(2, 2));
@@ -249,6 +317,20 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         EXPECT_EQ(all.find("is below the") > all.size(), all.find("b < b min") > all.size());
         saidNot(true, {"rhoaP0 > -"}, true);
         EXPECT_TRUE(!self || answer(1, 1) != "0"); // the addendum leaves the tool a tip
+        // In either order of the buttons and the protuberance box, unticked last or not.
+        EXPECT_TRUE(!self || addenda[n] == answer(1, 3));
+        EXPECT_TRUE(again[n]);
+        EXPECT_TRUE(least[n]);
+        // A chamfer leaves the tooth a tip, or says that none at its angle does.
+        saidNot(r.chamfer && all.find("no chamfer depth below") > all.size() &&
+                    all.find("without the chamfer too") > all.size(),
+                {"pointed tooth"}, false);
+        // Said once in a dialog; no figure shows as 0 that is not.
+        EXPECT_EQ(all.find("cannot be rounded"), all.rfind("cannot be rounded"));
+        EXPECT_FALSE(RoundedToNothing(all));
+        for (const char* m : {"ball diameter 2", "ball contact", "Dm ball"})
+            EXPECT_TRUE(all.find(m, all.find('#')) > all.size() || all.find(m) < all.find('#'))
+                << m;
         saidNot(true, {"Fatal", "No proposal"}, true);
         saidNot(xmin, {"undercut", "x < -1.5"}, false);
         saidNot(self, {"rhofP0 >"}, false);
