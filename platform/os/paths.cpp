@@ -204,8 +204,15 @@ void InstallDraftHandler(void (*handler)(int)) {
     for (const int sig : kDraftSignals)
         sigaddset(&action.sa_mask, sig);
     gDraftsGuarded.store(true);
-    for (const int sig : kDraftSignals)
+    for (const int sig : kDraftSignals) {
+        // A signal the program was started ignoring (SIGHUP under nohup, SIGINT in a job a
+        // script put into the background) stays ignored: whoever started us asked for that.
+        struct sigaction current {};
+        if (::sigaction(sig, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+            current.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(sig, &action, nullptr);
+    }
 }
 
 // Blocks the draft signals while a draft is made and noted, so none arrives in between.

@@ -58,8 +58,9 @@ int CreateTempFile(const std::string& dir, const std::string& prefix, std::strin
 // Drafts left by a signal. Once RemoveDraftsOnSignal() has run, every file CreateTempFile makes
 // is noted as a draft until it is gone (renamed into place or removed); SIGINT, SIGTERM or SIGHUP
 // then removes the drafts still there and ends the process with 128 + the signal's number, so
-// the files being replaced stay as they were. For runs whose every output appears complete or
-// not at all (the batch modes); the handler does nothing but unlink and _exit.
+// the files being replaced stay as they were. A signal the process was started ignoring stays
+// ignored (nohup, a job in a script's background). For runs whose every output appears complete
+// or not at all (the batch modes); the handler does nothing but unlink and _exit.
 void RemoveDraftsOnSignal();
 // The same for a program with an event loop, which must not be left in the middle of its work:
 // the first of those signals is only noted (DeferredSignal) and written as one byte (its number)
