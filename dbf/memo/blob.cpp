@@ -370,6 +370,11 @@ std::int32_t ReadBlobStream(char* buffer, std::int32_t count) {
         std::min<std::int64_t>(count, at < fileSize ? static_cast<std::int64_t>(fileSize - at) : 0);
     if (d->Length >= 0)
         n = std::min<std::int64_t>(n, d->Length - static_cast<std::int64_t>(d->Position));
+    // Callers keep what they read: a memo beyond the engine's limit is refused, not read on.
+    if (n > 0 && d->Position + static_cast<std::uint64_t>(n) > MemoSizeLimit) {
+        ReportMemoTooLong("ReadBlobStream");
+        return 0;
+    }
     std::int64_t total = 0;
     while (total < n) {
         const std::int64_t want = std::min<std::int64_t>(kMaxPiece, n - total);
@@ -444,6 +449,11 @@ std::int64_t SeekBlobStream(std::int64_t offset, int origin) {
             d->Position = 0;
             std::vector<char> scratch(kPiece);
             while (d->Length < 0 && d->DataStart + d->Position < fileSize) {
+                if (d->Position > MemoSizeLimit) {
+                    d->Position = saved;
+                    ReportMemoTooLong("SeekBlobStream");
+                    return 0;
+                }
                 const std::int64_t want = static_cast<std::int64_t>(
                     std::min<std::uint64_t>(kPiece, fileSize - d->DataStart - d->Position));
                 const std::int64_t got = ReadData(*a, *m, *d, scratch.data(), want);

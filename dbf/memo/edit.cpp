@@ -156,6 +156,16 @@ std::int32_t WriteMemo(std::string_view text, std::int32_t oldBlock, Placement p
 
 } // namespace
 
+std::uint64_t MemoSizeLimit = 64ull << 20;
+
+void ReportMemoTooLong(const std::string& context) {
+    const TWorkArea* a = CurrentWorkArea();
+    MemoError(kErrInvalidSize, (a == nullptr ? std::string() : a->FileName) + RecordText() +
+                                   ": the memo is longer than " + std::to_string(MemoSizeLimit) +
+                                   " bytes, the most the program reads of one memo [" + context +
+                                   "]");
+}
+
 bool GetMemoText(std::int32_t block, std::string& text) {
     text.clear();
     MemoBlocksRead = 0;
@@ -205,11 +215,18 @@ bool GetMemoText(std::int32_t block, std::string& text) {
             if (got == 0) break;
             Convert(a.ReadHook, piece.data(), got, kPiece);
             const void* end = std::memchr(piece.data(), 0x1A, got);
-            if (end != nullptr) {
-                text.append(piece.data(), static_cast<const char*>(end) - piece.data());
-                break;
+            const std::size_t take =
+                end != nullptr
+                    ? static_cast<std::size_t>(static_cast<const char*>(end) - piece.data())
+                    : got;
+            // A text without its end mark runs to the end of the file, however large.
+            if (text.size() + take > MemoSizeLimit) {
+                text.clear();
+                ReportMemoTooLong("GetMemo");
+                return false;
             }
-            text.append(piece.data(), got);
+            text.append(piece.data(), take);
+            if (end != nullptr) break;
             at += got;
         }
         MemoBlocksRead = static_cast<std::uint32_t>((text.size() + 1 + bs - 1) / bs);
@@ -222,6 +239,10 @@ bool GetMemoText(std::int32_t block, std::string& text) {
     if (got < 8 || !GroupLength(h, m.Flavour == kMemoFoxPro, start, size, length)) {
         MemoError(kErrMemoAddress,
                   DamagedMemoText(m.FileName, block) + RecordText() + " [GetMemo]");
+        return false;
+    }
+    if (length > MemoSizeLimit) {
+        ReportMemoTooLong("GetMemo");
         return false;
     }
     text.resize(static_cast<std::size_t>(length));

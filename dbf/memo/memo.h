@@ -54,6 +54,12 @@ extern bool MemoSharedReopen;      // open memo files shared even for an exclusi
 extern bool MemoWidthOn;           // wrap lines read into the line table at MemoWidth
 extern int MemoWidth;              // 78
 extern std::uint32_t MemoLockWait; // how long a writer waits for the memo lock (ms)
+// The longest memo the engine takes into memory or copies (64 MiB): a longer one (a damaged
+// file, a dBASE III memo without its end mark in a huge file) is refused with kErrInvalidSize,
+// the table, the record and the limit named (ReportMemoTooLong).
+extern std::uint64_t MemoSizeLimit;
+// Reports the current record's memo as longer than MemoSizeLimit; context goes in brackets.
+void ReportMemoTooLong(const std::string& context);
 // Blocks read by the most recent GetMemo / GetMemoText (added to the released-block counter of
 // a dBASE IV file by UpdateMemoHeader).
 extern std::uint32_t MemoBlocksRead;

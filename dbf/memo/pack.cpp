@@ -164,6 +164,19 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
         return 0;
     }
     if (foxPro) s.foxType = Be32(h);
+    // A memo beyond the engine's limit (a text without its end mark in a huge file) is not
+    // copied on and on.
+    auto tooLong = [&r] {
+        MemoError(kErrInvalidSize,
+                  r.SourceName + " Memo block # " + std::to_string(r.SourceBlock) +
+                      ": the memo is longer than " + std::to_string(MemoSizeLimit) +
+                      " bytes, the most the program reads of one memo" + kCopyContext);
+        return false;
+    };
+    if (s.group && s.length > MemoSizeLimit) {
+        tooLong();
+        return 0;
+    }
 
     const bool convert = r.ReadConvert != nullptr || r.WriteConvert != nullptr;
     std::vector<char> buf;
@@ -208,7 +221,10 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
         }
     }
     if (!ForEachSourcePiece(r, s, buf,
-                            [&](const char* p, std::size_t n) { return out.Put(p, n); }) ||
+                            [&](const char* p, std::size_t n) {
+                                if (out.Written() + n > MemoSizeLimit) return tooLong();
+                                return out.Put(p, n);
+                            }) ||
         out.Failed())
         return 0;
     const std::size_t marks = destText && out.Written() > 0 ? kDbase3EndMarks.size() : 0;

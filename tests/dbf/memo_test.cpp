@@ -211,6 +211,20 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
     EXPECT_EQ(Memo(-3), "group"); // the dBASE III form of a group reference
     EXPECT_EQ(Memo(0), "");
     std::string text;
+    // A memo longer than the engine takes (a text without its end mark, a group that says so)
+    // is refused, naming the table, the record and the limit; so is a blob read of it.
+    for (const auto& [block, limit] : {std::pair{1, 1000}, {3, 4}}) {
+        MemoSizeLimit = static_cast<std::uint64_t>(limit);
+        EXPECT_FALSE(GetMemoText(block, text));
+        EXPECT_EQ(ErrorText, t + " Record # 0: the memo is longer than " + std::to_string(limit) +
+                                 " bytes, the most the program reads of one memo [GetMemo]");
+        ASSERT_NE(OpenBlob(false, block, kBlobRead), 0);
+        char piece[2048];
+        EXPECT_EQ(ReadBlobStream(piece, sizeof piece), 0);
+        EXPECT_EQ(LastErrorCode, kErrInvalidSize);
+        DestroyBlobDescriptor();
+    }
+    MemoSizeLimit = 64ull << 20;
     EXPECT_FALSE(GetMemoText(40, text));
     EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_FALSE(GetMemoText(std::numeric_limits<std::int32_t>::min(), text));
