@@ -68,9 +68,11 @@ template <class Work> bool TTableAccess::Run(const char* operation, Work&& work)
         if (dbf::LastErrorCode == 0) return Fail(std::string(operation) + ": " + e.what());
     }
     if (dbf::LastErrorCode != 0) {
+        // What went wrong in words first (the file a pipe, a folder, a device; a lock another
+        // program holds), the engine's own report after it.
         const std::uint16_t code = dbf::LastErrorCode;
-        return Fail(dbf::ErrorMessage(code) + " (" + std::to_string(code) +
-                    "): " + dbf::GetErrorText());
+        const std::string cause = dbf::ErrorCauseWords(code);
+        return Fail(cause + " (" + dbf::ErrorMessage(code) + ": " + dbf::GetErrorText() + ")");
     }
     if (!done && FError.empty()) FError = std::string(operation) + " failed";
     return done;

@@ -114,6 +114,10 @@ void SetError(std::uint16_t code, std::string_view text) {
     // A failure passed on with more context keeps the cause its first report found.
     if (cause.empty() && code == gCauseCode && !ErrorText.empty() && text.starts_with(ErrorText))
         cause = gCause;
+    SetErrorCause(code, text, std::move(cause));
+}
+
+void SetErrorCause(std::uint16_t code, std::string_view text, std::string cause) {
     LastErrorCode = code;
     ReportedCode = code;
     ErrorText.assign(text);

@@ -189,6 +189,9 @@ inline constexpr std::string_view EngineErrorCaption = "Error  : ";
 inline constexpr std::string_view HaltedText = "Program halted.";
 
 void SetError(std::uint16_t code, std::string_view text);
+// SetError with the cause in words found earlier (ErrorCauseWords of a failure that work since
+// has overwritten), so a message passed on still says what the file is.
+void SetErrorCause(std::uint16_t code, std::string_view text, std::string cause);
 void ReportError();
 std::string ErrorMessage(std::uint16_t code);
 std::string GetErrorText();

@@ -716,6 +716,12 @@ bool SetKeyLayout(TIndexControl& ctl, bool soundex, std::uint8_t orderNo,
 bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
                     const std::string& context) {
     const std::string dir = DirOf(full);
+    // A device, a pipe or a folder in the index's place is refused as every writer refuses it.
+    if (struct stat st{}; ::stat(full.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        SetError(static_cast<std::uint16_t>(os::NoteNotRegularFile(st.st_mode)),
+                 "Cannot replace index file " + full + context);
+        return false;
+    }
     std::string tmpPath;
     if (const int rc = os::CreateTempFile(dir, "~ndx", tmpPath, ".tmp"); rc != 0) {
         SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);

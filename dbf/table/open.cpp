@@ -221,10 +221,15 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
         if (a->HasMemo && MemoHooks.OpenMemofile != nullptr) {
             MemoHooks.OpenMemofile(a->FileName);
             if (LastErrorCode != 0) {
+                // What the memo file is (a pipe, a folder, a device) outlives closing the area.
                 const std::uint16_t code = LastErrorCode;
+                const std::string cause = ErrorCauseWords(code);
+                const std::string memo = ErrorText;
                 FreeWorkArea();
-                SetError(code, "Problem opening memo file [USE(" + command + ",<@Buffer>," +
-                                   sizeText + ")]");
+                SetErrorCause(code,
+                              "Problem opening memo file: " + memo + " [USE(" + command +
+                                  ",<@Buffer>," + sizeText + ")]",
+                              cause);
                 return;
             }
         }

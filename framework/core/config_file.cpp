@@ -925,7 +925,9 @@ void ReadConfiguration() {
         const std::string dir = StripSlash(TrimBlanks(places[k]));
         if (dir.empty()) continue;
         std::string path;
-        if (os::FindNameNoCase(dir, name, path) != 0 || !os::FileExists(path)) continue;
+        // Something of that name that is no file (a folder, a pipe) is reported below, never
+        // passed over in silence.
+        if (os::FindNameNoCase(dir, name, path) != 0) continue;
         // Only a file in the first place (the start directory: a shared set-up) is saved where
         // it was found; the settings of every other start are the user's own.
         if (k > 0) ConfigDir = user.empty() ? dir : user;

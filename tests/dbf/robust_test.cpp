@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "areas_testutil.h"
+#include "memo_testutil.h"
 #include "dbf/expr/expression.h"
 #include "dbf/index/maintain.h"
 #include "dbf/index/ndx.h"
@@ -163,22 +164,31 @@ TEST_F(RobustTest, TheFileLockExcludesRecordLocksPastTheFirstGiB) {
     }
 }
 
-// A table or index that is no file is refused at once, saying what it is, as every other
-// reader of the program does.
+// A table, its memo file or an index that is no file is refused at once, saying what it is,
+// as every other reader of the program does.
 TEST_F(RobustTest, ATableOrIndexThatIsNoFileSaysWhatItIs) {
+    RegisterMemoHooks();
     MakeTable(dir_ / "t.dbf", 3, 0);
-    for (const char* pipe : {"pipe.dbf", "pipe.ndx"})
+    for (const char* memo : {"mpipe", "mfolder", "mnull"})
+        ::unlink(memotest::MakeTable(dir_ / (memo + std::string(".dbf")), 0x8B, 512).c_str());
+    for (const char* pipe : {"pipe.dbf", "pipe.ndx", "mpipe.dbt"})
         ASSERT_EQ(::mkfifo((dir_ / pipe).c_str(), 0600), 0);
-    ASSERT_EQ(::mkdir((dir_ / "folder.dbf").c_str(), 0700) +
-                  ::symlink("/dev/null", (dir_ / "null.dbf").c_str()),
-              0);
+    for (const char* folder : {"folder.dbf", "folder.ndx", "mfolder.dbt"})
+        ASSERT_EQ(::mkdir((dir_ / folder).c_str(), 0700), 0);
+    for (const char* device : {"null.dbf", "mnull.dbt"})
+        ASSERT_EQ(::symlink("/dev/null", (dir_ / device).c_str()), 0);
     const std::string pipe = "it is a named pipe (FIFO), not a file";
     const std::tuple<const char*, const char*, std::string> cases[] = {
         {"pipe.dbf", "", pipe},
         {"folder.dbf", "", "it is a folder"},
         {"null.dbf", "", "it is a device, not a file"},
-        {"t.dbf", "pipe.ndx", pipe}};
+        {"t.dbf", "pipe.ndx", pipe},
+        {"t.dbf", "folder.ndx", "it is a folder"},
+        {"mpipe.dbf", "", pipe},
+        {"mfolder.dbf", "", "it is a folder"},
+        {"mnull.dbf", "", "it is a device, not a file"}};
     for (const auto& [table, index, cause] : cases) {
+        SCOPED_TRACE(std::string(table) + " " + index);
         ErrorReportingOff quiet;
         ASSERT_TRUE(Select(1));
         Use(dir_ / table);

@@ -976,6 +976,7 @@ TEST_F(ConfigFiles, EndlessAndHugeSettingsFilesAreRefused) {
         {"endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
          "it is a device, not a file"},
         {"a pipe", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }, "it is a named pipe"},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "it is a folder"},
         {"huge", [&](const fs::path& p) { WriteBytes(p, big); }, "larger than 1048576 bytes"},
     };
     for (const Case& c : cases) {

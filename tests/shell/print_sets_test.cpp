@@ -1,6 +1,6 @@
 // The named print sets under hostile tables: a damaged "printout.dbf" whose scales or origins no
-// printout can use is refused with a message naming the field, and a read-only one is read
-// (by a user who may not write it) while saving a set into it says why it cannot.
+// printout can use is refused naming the field (one that is no file saying what it is), a
+// read-only one is read (by a user who may not write it) while saving a set into it says why.
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -113,6 +113,22 @@ TEST_F(PrintSetsTest, DamagedScalesAndOriginsAreRefusedWithTheirField) {
                   std::string::npos)
             << r.Seen()[0];
     }
+    // A table that is no file says what it is, not only the engine's number.
+    using Special = std::pair<std::function<void()>, std::string>;
+    for (const auto& [make, what] : std::initializer_list<Special>{
+             {[&] { ::mkfifo(Table.c_str(), 0600); }, "it is a named pipe (FIFO), not a file"},
+             {[&] { fs::create_directory(Table); }, "it is a folder"},
+             {[&] { fs::create_symlink("/dev/zero", Table); }, "it is a device, not a file"}}) {
+        fs::remove(Table);
+        make();
+        ScriptedResponder r;
+        r.OnMessage(IDOK);
+        ResponderScope scope(r);
+        TPrintSet set;
+        EXPECT_FALSE(ReadPrintSet(Table, 1, set));
+        EXPECT_NE(r.Seen().at(0).find(what + " (Error # 5"), std::string::npos) << r.Seen()[0];
+    }
+    fs::remove(Table);
     // The sound neighbours of those values are taken.
     qortest::WriteFileBytes(Table, sound);
     PutField(26, 8, "0.010");
