@@ -86,11 +86,10 @@ bool ChooseOutputFile(const std::string& ext) {
         RestoreCursor();
         return false;
     }
-    // Any other extension gets the format's added, so a drawing never replaces a job or
-    // another file the name happened to match.
-    CadFileName = WithExtension(dialog.FileName, ext);
-    CheckOverwrite(CadFileName);
-    if (AbortFlag != 0) {
+    // The one path of files the user names: any other extension gets the format's added, so a
+    // drawing never replaces a job or another file the name happened to match.
+    CadFileName = PrepareOutputFile(dialog.FileName, ext);
+    if (CadFileName.empty()) {
         CadFileName.clear();
         RestoreCursor();
         return false;

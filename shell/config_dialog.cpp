@@ -1087,10 +1087,12 @@ void Tconfig::Button_exportClick(TObject*) {
     dialog.Filter = "*.cfg|*.cfg";
     dialog.DefaultExt = "cfg";
     dialog.InitialDir = DelBackslash(ConfigDir);
-    dialog.Options = ofHideReadOnly | ofOverwritePrompt | ofPathMustExist;
+    // The question about replacing a file is asked of the file really written.
+    dialog.Options = ofHideReadOnly | ofPathMustExist;
     if (!dialog.Execute() || dialog.FileName.empty()) return;
+    const std::string file = PrepareOutputFile(dialog.FileName, "cfg");
     // A file that cannot be written is asked Retry or Cancel; Cancel keeps the dialog.
-    WriteConfigurationFile(dialog.FileName);
+    if (!file.empty()) WriteConfigurationFile(file);
     AbortFlag = 0;
 }
 

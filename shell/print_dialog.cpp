@@ -58,11 +58,7 @@ bool PrintDrawingWindow(bool fitLimits) {
     DrawWindow->FormPaint(DrawWindow);
     TPrinter& printer = *Printer();
     printer.Title = DataFileName;
-    if (!printer.BeginDoc()) {
-        ShowError("Printer: " + printer.LastError());
-        AbortFlag = 1;
-        return false;
-    }
+    if (!BeginPrintJob("Printer: ")) return false;
     // A drawing in its frame: the whole sheet and all it holds on the page (see
     // framework/ui/printout.h).
     TSheetRect sheet;
@@ -74,12 +70,7 @@ bool PrintDrawingWindow(bool fitLimits) {
     DrawWindow->FormPaint(DrawWindow);
     DrawToPrinter = 0;
     PrintPageFit.On = false;
-    if (!printer.EndDoc()) {
-        ShowError("Printer: " + printer.LastError());
-        AbortFlag = 1;
-        return false;
-    }
-    return true;
+    return EndPrintJob("Printer: ");
 }
 
 TForm_printconf::TForm_printconf(TComponent* AOwner) : TInputForm(AOwner) {

@@ -5,8 +5,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "dbf/base/errors.h"
 #include "dbf/browse/facade.h"
@@ -166,9 +164,12 @@ void Tdbf4::BuildForm() {
     SaveDialog_htm = new TSaveDialog(this);
     SaveDialog_htm->SetName("SaveDialog_htm");
     SaveDialog_htm->Filter = "HTML files|*.HTM;*.HTML|All files|*.*";
+    // The question about replacing a file is asked of the file really written.
+    SaveDialog_htm->Options &= ~static_cast<TOpenOptions>(ofOverwritePrompt);
     SaveDialog_txt = new TSaveDialog(this);
     SaveDialog_txt->SetName("SaveDialog_txt");
     SaveDialog_txt->Filter = "txt|*.txt|All files|*.*";
+    SaveDialog_txt->Options &= ~static_cast<TOpenOptions>(ofOverwritePrompt);
 
     MainMenu1 = new TMainMenu(this);
     MainMenu1->SetName("MainMenu1");
@@ -560,55 +561,56 @@ std::string Tdbf4::PeekText(int field, std::int32_t record) {
 }
 
 bool Tdbf4::WriteHtml(const std::string& fileName) {
-    const std::string tmp = fileName + ".part~";
-    bool ok = Command([&] {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) DatabaseError("Cannot write " + fileName);
-        const int fields = tzdbf->FieldCount();
-        const std::int32_t count = tzdbf->RecCount();
-        auto line = [&out](const std::string& s) { out << s << "\r\n"; };
-        line("<HTML>");
-        line("<head><meta charset=\"utf-8\"><title>" + HtmlEscape(BaseNameNoExt(fileName)) +
-             "</title></head>");
-        line("<BODY BGCOLOR=\"C0C0C0\">");
-        line("<P>" + HtmlEscape(ProductTitle + "V" + std::string(VersionCode)) + "</P>");
-        line("<P>" + HtmlEscape(UpperCaseStr(fileName)) + "</P>");
-        line("<P>" + HtmlEscape(DateString() + " - " + TimeString()) + "</P>");
-        line("<HR>");
-        line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
-        std::string head = "<TR>";
-        for (int i = 1; i <= fields; ++i)
-            head += "<TD><CENTER>" + HtmlEscape(tzdbf->Field(static_cast<std::uint8_t>(i))) +
-                    "</CENTER></TD>";
-        line(head + "</TR>");
-        for (std::int32_t r = 1; r <= count; ++r) {
-            std::string row = "<TR>";
+    // Through the program's one way of replacing a file: a draft beside it, put in place whole.
+    TextFile out;
+    out.Assign(fileName, TextEncoding::Utf8);
+    int rc = out.Rewrite();
+    const bool built =
+        rc == 0 && Command([&] {
+            const int fields = tzdbf->FieldCount();
+            const std::int32_t count = tzdbf->RecCount();
+            auto line = [&out](const std::string& s) { out.WriteLine(s); };
+            line("<HTML>");
+            line("<head><meta charset=\"utf-8\"><title>" + HtmlEscape(BaseNameNoExt(fileName)) +
+                 "</title></head>");
+            line("<BODY BGCOLOR=\"C0C0C0\">");
+            line("<P>" + HtmlEscape(ProductTitle + "V" + std::string(VersionCode)) + "</P>");
+            line("<P>" + HtmlEscape(UpperCaseStr(fileName)) + "</P>");
+            line("<P>" + HtmlEscape(DateString() + " - " + TimeString()) + "</P>");
+            line("<HR>");
+            line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
+            std::string head = "<TR>";
             for (int i = 1; i <= fields; ++i)
-                row += "<TD>" + HtmlEscape(TrimRight(PeekText(i, r))) + "</TD>";
-            line(row + "</TR>");
-        }
-        line("</TABLE>");
-        line("</BODY>");
-        line("</HTML>");
-        out.close();
-        if (!out) DatabaseError("Cannot write " + fileName);
-        std::error_code ec;
-        std::filesystem::rename(tmp, fileName, ec);
-        if (ec) DatabaseError("Cannot write " + fileName + ": " + ec.message());
-    });
-    if (!ok) {
-        std::error_code ec;
-        std::filesystem::remove(tmp, ec);
-    }
-    return ok;
+                head += "<TD><CENTER>" + HtmlEscape(tzdbf->Field(static_cast<std::uint8_t>(i))) +
+                        "</CENTER></TD>";
+            line(head + "</TR>");
+            for (std::int32_t r = 1; r <= count && out.Error() == 0; ++r) {
+                std::string row = "<TR>";
+                for (int i = 1; i <= fields; ++i)
+                    row += "<TD>" + HtmlEscape(TrimRight(PeekText(i, r))) + "</TD>";
+                line(row + "</TR>");
+            }
+            line("</TABLE>");
+            line("</BODY>");
+            line("</HTML>");
+        });
+    if (built) rc = out.Error() != 0 ? out.Error() : out.Close();
+    if (built && rc == 0) return true;
+    out.Discard(); // the file there before stays
+    if (rc != 0) ShowError(FileWriteProblem(fileName, rc));
+    AbortFlag = 1;
+    return false;
 }
 
 void Tdbf4::ExportHtml() {
     if (!tzdbf->Active()) return;
-    SaveDialog_htm->FileName = BaseNameNoExt(tzdbf->DbfFileName());
+    SaveDialog_htm->FileName = BaseNameNoExt(tzdbf->DbfFileName()) + ".htm";
     if (!SaveDialog_htm->Execute()) return;
-    const std::string file = SaveDialog_htm->FileName;
-    if (!WriteHtml(file)) return;
+    // The one path of files the user names: ".htm" added to any other name, never the job or
+    // the open table, the replace question about the file written.
+    AbortFlag = 0;
+    const std::string file = PrepareOutputFile(SaveDialog_htm->FileName, "htm|html");
+    if (file.empty() || !WriteHtml(file)) return;
     const std::vector<std::string> cmd = ListProgramCommand(HtmlBrowser, file);
     if (!cmd.empty()) os::StartProcess(cmd);
 }
@@ -690,8 +692,11 @@ void Tdbf4::AppendDelimited() {
 
 void Tdbf4::SaveAsDelimited() {
     if (!tzdbf->Active()) return;
+    SaveDialog_txt->FileName = BaseNameNoExt(tzdbf->DbfFileName()) + ".txt";
     if (!SaveDialog_txt->Execute()) return;
-    const std::string file = SaveDialog_txt->FileName;
+    AbortFlag = 0;
+    const std::string file = PrepareOutputFile(SaveDialog_txt->FileName, "txt");
+    if (file.empty()) return;
     Command([&] {
         if (!tzdbf->FLock()) DatabaseError("File not locked [CopyToDelimited]");
         try {

@@ -17,6 +17,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "framework/core/uihooks.h"
 #include "platform/os/codepage.h"
 #include "platform/os/errors.h"
 #include "platform/os/file.h"
@@ -90,14 +91,6 @@ int OpenForReading(const std::string& name, int& code) {
     }
     code = os::OpenForReading(real, fd);
     return fd;
-}
-
-// Makes a rename in dir durable; failures only cost durability, so they are not reported.
-void SyncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
 }
 
 // Directory name for the OS: blanks trimmed, one trailing separator dropped ("/" stays).
@@ -191,8 +184,7 @@ void TextFile::CloseDescriptor() {
 }
 
 void TextFile::RemoveTemp() {
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
+    os::AbandonReplace(replace_);
 }
 
 // What every open does first: closes a file still open, clears the state of the last one.
@@ -226,44 +218,17 @@ int TextFile::Reset() {
 
 int TextFile::Rewrite() {
     if (const int rc = BeginOpen(); rc != 0) return rc;
-    target_ = name_;
-    // Write through a symbolic link to the file it names.
-    if (char* real = ::realpath(name_.c_str(), nullptr)) {
-        target_ = real;
-        std::free(real);
+    // A draft beside the file, renamed over it at Close. A device, a pipe or a folder in the
+    // name's place is refused at once: no write waits on it or goes into it.
+    if (const int rc = os::BeginReplace(name_, replace_); rc != 0) return rc;
+    const int fd = ::open(replace_.Draft.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = os::ErrnoToDosForPath(errno, replace_.Draft.c_str());
+        os::AbandonReplace(replace_);
+        return code;
     }
-    struct stat st {};
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
-    if (exists && !S_ISREG(st.st_mode)) {
-        // A device or pipe cannot be replaced: write to it directly. The open does not wait:
-        // a pipe nobody reads is refused at once.
-        const int fd =
-            ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0 && errno == ENXIO) return os::NoteNotRegularFile(st.st_mode);
-        if (fd < 0) return os::ErrnoToDosForPath(errno, target_.c_str());
-        const int fl = ::fcntl(fd, F_GETFL);
-        if (fl != -1) (void)::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
-        fd_ = fd;
-    } else {
-        if (exists && ::access(target_.c_str(), W_OK) != 0)
-            return os::ErrnoToDos(errno); // permission, or a file system mounted read-only
-        std::string base =
-            target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
-        const int rc = os::CreateTempFile(DirOf(target_), "." + base + ".", temp_, ".tmp");
-        if (rc != 0) {
-            temp_.clear();
-            return rc;
-        }
-        const int fd = ::open(temp_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) {
-            const int code = os::ErrnoToDosForPath(errno, temp_.c_str());
-            RemoveTemp();
-            return code;
-        }
-        if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-        fd_ = fd;
-    }
+    fd_ = fd;
+    written_ = 0;
     StartWriting(Mode::Write);
     return 0;
 }
@@ -281,6 +246,7 @@ int TextFile::FlushBuffer() {
     if (error_ != 0) return error_;
     if (!buf_.empty()) {
         const int rc = WriteAll(fd_, buf_.data(), buf_.size());
+        if (rc == 0) written_ += buf_.size();
         buf_.clear();
         if (rc != 0) error_ = rc;
     }
@@ -307,17 +273,14 @@ int TextFile::Close() {
         rc = Flush();
         if (fd_ >= 0 && ::close(fd_) != 0 && rc == 0) rc = WriteErrno(errno);
         fd_ = -1;
-        if (mode_ == Mode::Write && !temp_.empty()) {
-            if (rc == 0) {
-                rc = os::RenameOver(temp_, target_);
-                if (rc == 0) {
-                    temp_.clear();
-                    SyncDirectory(DirOf(target_));
-                }
-            }
+        if (mode_ == Mode::Write) {
+            // The draft replaces the file only when it holds every byte written.
+            if (rc == 0) rc = os::CommitReplace(replace_, static_cast<long long>(written_));
             RemoveTemp(); // after a failure the previous file stays
         }
-        if (rc == 0) NoteIfTemporary(mode_ == Mode::Write && !target_.empty() ? target_ : name_);
+        if (rc == 0)
+            NoteIfTemporary(mode_ == Mode::Write && !replace_.Target.empty() ? replace_.Target
+                                                                             : name_);
         break;
     }
     }
@@ -744,18 +707,20 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
         if (dst.st_dev == sst.st_dev && dst.st_ino == sst.st_ino) return 0; // the same file
         if (S_ISDIR(dst.st_mode)) return fail(os::NoteNotRegularFile(S_IFDIR));
     }
-    std::string temp;
-    rc = os::CreateTempFile(DirOf(destination), "." + ExtractFileName(destination) + ".", temp,
-                            ".tmp");
+    // The program's one way of replacing a file: a device or a pipe in the destination's place
+    // is refused, and the copy is put in place only when it holds every byte.
+    os::Replacement r;
+    rc = os::BeginReplace(destination, r);
     if (rc != 0) return fail(rc);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = ::open(r.Draft.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) {
         rc = os::ErrnoToDos(errno);
-        ::unlink(temp.c_str());
+        os::AbandonReplace(r);
         return fail(rc);
     }
     (void)::fchmod(fd, sst.st_mode & 0777);
     std::vector<char> block(blockSize);
+    std::uint64_t copied = 0;
     for (;;) {
         std::size_t got = 0;
         reading = true;
@@ -764,16 +729,15 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
         reading = false;
         rc = WriteAll(fd, block.data(), got);
         if (rc != 0) break;
+        copied += got;
     }
     if (rc == 0) reading = false;
-    if (rc == 0 && ::fsync(fd) != 0) rc = WriteErrno(errno);
     if (::close(fd) != 0 && rc == 0) rc = WriteErrno(errno);
-    if (rc == 0) rc = os::RenameOver(temp, destination);
+    if (rc == 0) rc = os::CommitReplace(r, static_cast<long long>(copied));
     if (rc != 0) {
-        ::unlink(temp.c_str());
+        os::AbandonReplace(r);
         return fail(rc);
     }
-    SyncDirectory(DirOf(destination));
     return rc;
 }
 
@@ -914,6 +878,76 @@ bool HasAttr(const std::string& name, int mask) {
     const std::string file = ExtractFileName(DirForOs(name));
     if (!file.empty() && file[0] == '.') attrs |= faHidden;
     return (attrs & mask) == mask;
+}
+
+std::uint8_t ConfirmOverwrite = 1;
+
+namespace {
+
+bool SameFileOnDisk(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// A file can be written under this name by a writer that replaces it through a draft in the
+// same folder. An existing file is only checked; a new name is probed by creating and removing
+// an empty file.
+int NameWritable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (::access(path.c_str(), W_OK) != 0) return os::ErrnoToDos(errno);
+        if (::access(DirOf(path).c_str(), W_OK | X_OK) != 0) return os::ErrnoToDos(errno);
+        return os::kOk;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return os::ErrnoToDosForPath(errno, path.c_str());
+    ::close(fd);
+    if (::unlink(path.c_str()) != 0) return os::ErrnoToDos(errno);
+    return os::kOk;
+}
+
+} // namespace
+
+int OutputFileProblem(const std::string& path, bool jobAllowed) {
+    if (TrimBlanks(path).empty()) return os::NoteCode(os::kErrPathNotFound);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return os::NoteNotRegularFile(st.st_mode);
+        if (!jobAllowed && SameFileOnDisk(path, CurrentDataFile()))
+            return os::NoteCause(os::kErrSharingViolation, "it is the file of the open job");
+        if (os::IsOpenInThisProgram(path))
+            return os::NoteCause(os::kErrSharingViolation,
+                                 "the program has it open (a table, a memo or an index file)");
+    } else {
+        // A link to nothing would be followed into wherever it points.
+        struct stat lst {};
+        if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            return os::NoteCause(os::kErrAccessDenied, "it is a link to a file that is not there");
+    }
+    return NameWritable(path);
+}
+
+bool ConfirmOutputFile(const std::string& path, bool jobAllowed, std::string& problem) {
+    problem.clear();
+    if (const int rc = OutputFileProblem(path, jobAllowed); rc != 0) {
+        // A name no file can have is an invalid name; any other cause is the file's or its
+        // folder's ("could not be written: permission denied").
+        problem = rc == os::kErrPathNotFound
+                      ? "invalid file name \"" + path + "\" ! (" + FileErrorCause(rc, path) + ")"
+                      : FileWriteProblem(path, rc);
+        return false;
+    }
+    struct stat st {};
+    if (ConfirmOverwrite == 0 || ::stat(path.c_str(), &st) != 0 ||
+        ExtractFileName(path).find("actual") != std::string::npos)
+        return true;
+    const int answer =
+        CoreMessageBox(OemToAnsiString(path + " already exists.   overwrite ?"),
+                       OemToAnsiString(MakerTitle), MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) AbortFlag = 1;
+    return answer == IDYES;
 }
 
 bool DirWritable(const std::string& dir) {

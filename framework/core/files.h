@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/file.h"
+
 // Runtime I/O codes beside the DOS codes of platform/os/errors.h.
 enum : int {
     kIoFileNotOpen = 103,      // no file is open
@@ -115,8 +117,8 @@ private:
     void StartWriting(Mode mode);
 
     std::string name_;
-    std::string target_; // the file a rewrite replaces (symbolic links resolved)
-    std::string temp_;   // the temporary file of a rewrite
+    os::Replacement replace_;   // a rewrite's draft and the file it replaces
+    std::uint64_t written_ = 0; // bytes a rewrite has written into its draft
     TextEncoding encoding_ = TextEncoding::Ansi;
     Mode mode_ = Mode::Closed;
     int fd_ = -1;
@@ -246,6 +248,28 @@ inline constexpr std::uint64_t kReadFileBytesLimit = 64ull << 20;
 int ReadFileBytes(const std::string& path, std::string& bytes,
                   std::uint64_t limit = kReadFileBytesLimit);
 bool DirExists(const std::string& dir);
+
+// ---- the one path of a command that writes a file the user named -----------------------------
+// Save As, the CAD exports, listings into files, PDF printouts and the table window's exports
+// all check the file they are about to write here (framework/ui/questions.h: PrepareOutputFile,
+// CheckOverwrite), and write it through TextFile::Rewrite or os::BeginReplace, which put it in
+// place only when whole. docs/writing-files.md lists the commands.
+
+// CheckOverwrite and PrepareOutputFile ask before an existing file is replaced only while this is
+// set (default 1).
+extern std::uint8_t ConfirmOverwrite;
+
+// Why no file may be written under path, or 0; nothing is changed. Refused: a folder, a device,
+// a named pipe or a socket ("it is a device, not a file"); the open job's own file unless
+// jobAllowed (a command other than Save never writes over the job); a file the program holds
+// open (a table, its memo or index file); an existing file that may not be written; a folder
+// that cannot be written into or is not there, a name too long. FileErrorCause says it in words.
+int OutputFileProblem(const std::string& path, bool jobAllowed = false);
+// OutputFileProblem, then the replace question for an existing file ("<path> already exists.
+// overwrite ?", Yes No Cancel) unless ConfirmOverwrite is clear or the file's name holds
+// "actual". True when the file may be written; false when refused (problem: the message naming
+// the file and the cause) or not confirmed (problem empty; Cancel sets AbortFlag).
+bool ConfirmOutputFile(const std::string& path, bool jobAllowed, std::string& problem);
 bool CanChDir(const std::string& dir); // the directory exists and may be entered
 void AssignFileName(TextFile& file, std::string_view name);
 bool CloseFileChecked(TextFile& file); // false (and AbortFlag) on failure

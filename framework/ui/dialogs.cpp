@@ -14,6 +14,7 @@
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
 #include "framework/ui/listing.h"
+#include "framework/ui/printout.h"
 #include "framework/core/settings.h"
 #include "framework/ui/questions.h"
 #include "framework/core/text.h"
@@ -862,11 +863,7 @@ void PrintTextFile(const std::string& name, TextEncoding encoding) {
     printer->Title = DataFileName;
     printer->SetOrientation(poPortrait);
     printer->SetCopies(dialog.Copies);
-    if (!printer->BeginDoc()) {
-        ShowError(printer->LastError());
-        AbortFlag = 1;
-        return;
-    }
+    if (!BeginPrintJob()) return;
     TCanvas* canvas = printer->Canvas();
     canvas->Font = PrintoutFont();
     canvas->Font.PixelsPerInch = canvas->PixelsPerInch();
@@ -907,8 +904,5 @@ void PrintTextFile(const std::string& name, TextEncoding encoding) {
         AbortFlag = 1;
         return;
     }
-    if (!printer->EndDoc()) {
-        ShowError(printer->LastError());
-        AbortFlag = 1;
-    }
+    EndPrintJob();
 }

@@ -2,11 +2,14 @@
 #include "framework/ui/listing.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +28,7 @@
 #include "platform/os/paths.h"
 #include "platform/os/process.h"
 #include "platform/os/utf8.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/printer.h"
 #include "platform/gui/screen.h"
 
@@ -62,6 +66,7 @@ std::string EnvText(const char* name) {
 
 std::string TextPrinterCommand = "lp -o raw";
 std::string TextPrinterTarget = EnvText("QOR1W_TEXT_PRINTER");
+int TextPrinterWait = 5000;
 std::string TextPrinterDeviceFolder = "/dev";
 std::string DesktopOpenCommand = "xdg-open";
 std::string ListResultFile;
@@ -313,22 +318,27 @@ bool HasDotInName(std::string_view path) {
     return ExtractFileName(path).find('.') != std::string::npos;
 }
 
-// Lets the user choose the listing file with the save dialog, offering extension ext. The data
-// file's name, directory and extension are what they were afterwards, whatever happened: a
-// listing file is no data file. False (AbortFlag set) when nothing was chosen.
+// Lets the user choose the listing file with the save dialog, offering extension ext, and
+// checks it on the one path of files the user names (ext added, never the job, the replace
+// question about the file written). The data file's name, directory and extension stay: a
+// listing file is no data file. False (AbortFlag set) when nothing was chosen or it was refused.
 bool ChooseListFile(std::string_view ext, std::string& path) {
-    const std::string savedName = DataFileName;
-    const std::string savedDir = DataDir;
+    const std::string first(ext.substr(0, ext.find('|')));
+    TSaveDialog dialog(nullptr);
+    dialog.Filter = "*." + first + "|*." + first;
     // Offered: the job's name in the job's folder, without the job file's extension.
-    DataFileName = JobBaseName();
-    DataDir = JobFolder();
-    ListSavedExt = DataFileExt;
-    DataFileExt = ext;
-    SelectSaveFile("", path);
-    DataFileName = savedName;
-    DataDir = savedDir;
-    DataFileExt = ListSavedExt;
-    return AbortFlag == 0;
+    dialog.InitialDir = AddBackslash(JobFolder());
+    dialog.FileName = JobBaseName();
+    dialog.DefaultExt = first;
+    dialog.Options = ofHideReadOnly | ofPathMustExist;
+    const bool chosen = dialog.Execute() && !TrimBlanks(dialog.FileName).empty();
+    RestoreDefaultCursor();
+    if (!chosen) {
+        AbortFlag = 1;
+        return false;
+    }
+    path = PrepareOutputFile(dialog.FileName, ext);
+    return !path.empty();
 }
 
 void EraseTemp() {
@@ -407,23 +417,53 @@ bool StartConfiguredProgram(std::string_view configured, const std::string& file
     return false;
 }
 
-// Writes bytes to a device file (appended: a regular file stands for a printer too).
+// Writes bytes to a device file (appended: a regular file stands for a printer too), never
+// waiting for ever: a named pipe nobody reads from, or a device that takes no byte within
+// TextPrinterWait, is reported. 0 or the DOS code, its cause noted for FileErrorCause.
 int WriteDeviceFile(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno;
+    using Clock = std::chrono::steady_clock;
+    const auto wait = std::chrono::milliseconds(TextPrinterWait);
+    const std::string seconds = FloatToStrSig3(TextPrinterWait / 1000.0L);
+    auto deadline = Clock::now() + wait;
+    int fd = -1;
+    for (;;) {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) break;
+        if (errno == EINTR) continue;
+        // A named pipe without a reader: one may come within the wait.
+        if (errno != ENXIO) return os::ErrnoToDosForPath(errno, path.c_str());
+        if (Clock::now() >= deadline)
+            return os::NoteCause(os::kErrWriteFault, "it is a named pipe (FIFO) nobody read from "
+                                                     "within " +
+                                                         seconds + " seconds");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     std::size_t done = 0;
-    int err = 0;
-    while (done < bytes.size()) {
+    int code = os::kOk;
+    while (done < bytes.size() && code == os::kOk) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            deadline = Clock::now() + wait; // it takes the output: the wait starts again
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            code = os::ErrnoToDosForPath(errno, path.c_str());
             break;
         }
-        done += static_cast<std::size_t>(n);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        struct pollfd p {
+            fd, POLLOUT, 0
+        };
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) == 0)
+            code =
+                os::NoteCause(os::kErrWriteFault, "it took no output for " + seconds + " seconds");
     }
-    if (::close(fd) != 0 && err == 0) err = errno;
-    return err;
+    if (::close(fd) != 0 && code == os::kOk && errno != EINTR)
+        code = os::ErrnoToDosForPath(errno, path.c_str());
+    return code;
 }
 
 // Sends the listing file, after the set-up bytes, to the text printer.
@@ -439,11 +479,9 @@ void SendToTextPrinter(const std::string& file) {
     // The set-up goes to the printer once, before the first page.
     gPrinterPrefix.clear();
     if (!gPrinterTarget.empty() && gPrinterTarget.front() == '/') {
-        const int err = WriteDeviceFile(gPrinterTarget, all);
-        if (err != 0) {
-            ShowError(
-                gPortName + ": " + gPrinterTarget + ": " +
-                FileErrorCause(os::ErrnoToDosForPath(err, gPrinterTarget.c_str()), gPrinterTarget));
+        if (const int rc = WriteDeviceFile(gPrinterTarget, all); rc != 0) {
+            ShowError(gPortName + ": " + gPrinterTarget + ": " +
+                      FileErrorCause(rc, gPrinterTarget));
             AbortFlag = 1;
         }
         return;
@@ -463,10 +501,14 @@ void SendToTextPrinter(const std::string& file) {
     os::SpawnOptions options;
     options.wait = true;
     options.quietOutput = true;
+    options.timeoutMs = 6 * TextPrinterWait; // a queue's command may take a moment
     int status = 0;
     const int rc = os::StartProcess(argv, options, status);
-    if (rc != 0) {
+    if (rc == os::kErrFileNotFound) {
         ShowError(argv.front() + " not found");
+        AbortFlag = 1;
+    } else if (rc != 0) {
+        ShowError(gPortName + ": " + argv.front() + ": " + os::ErrorCauseText(rc));
         AbortFlag = 1;
     } else if (status != 0) {
         ShowError(gPortName + ": " + argv.front() + " ended with code " + IntToString(status));
@@ -842,7 +884,7 @@ void ListBegin(std::uint16_t code, std::string_view name) {
             if (AbortFlag != 0) return;
         } else {
             std::string path;
-            if (!ChooseListFile("htm", path)) return;
+            if (!ChooseListFile("htm|html", path)) return;
             ListFileName = path;
         }
         break;

@@ -102,6 +102,10 @@ extern std::string TextPrinterCommand;
 // overrides the settings: a path beginning with "/" for a device file (written directly,
 // appended), else the name of a CUPS queue. Empty: the settings choose (ChooseTextPrinter).
 extern std::string TextPrinterTarget;
+// No write to the text printer waits for ever: a device file or named pipe that takes no byte
+// for TextPrinterWait milliseconds (5000), or a queue command that has not ended after six times
+// as long, is reported.
+extern int TextPrinterWait;
 // The local printer devices in port order: the parallel ports lp0, lp1, ... of
 // TextPrinterDeviceFolder ("/dev"), then the USB printers usb/lp0, usb/lp1, ... there.
 extern std::string TextPrinterDeviceFolder;

@@ -16,6 +16,11 @@
 
 TPageFit PrintPageFit;
 
+namespace {
+// The PDF file the user chose (and was asked about) for the next printout.
+std::string gConfirmedPdf;
+} // namespace
+
 const char* const NoPrinterQuestion =
     "No printer is set up on this computer. Print into a PDF file instead ?";
 
@@ -29,16 +34,16 @@ bool ChoosePdfOutput(TComponent* owner, const std::string& folder, const std::st
     // keeps it in its name).
     const std::string base = JobBaseName(name);
     dialog.FileName = base.empty() ? std::string("printout.pdf") : base + ".pdf";
+    // The question about replacing a file comes below, about the file that is really written.
+    dialog.Options &= ~static_cast<TOpenOptions>(ofOverwritePrompt);
     if (!dialog.Execute()) return false;
     // A name with another extension (the job's own, say) gets ".pdf": a printout never
-    // replaces the job; the name made so is asked about afresh.
-    const std::string file = WithExtension(dialog.FileName, "pdf");
-    if (file != dialog.FileName) {
-        AbortFlag = 0;
-        CheckOverwrite(file);
-        if (AbortFlag != 0) return false;
-    }
-    return Printer()->SetOutputFileName(file);
+    // replaces the job.
+    AbortFlag = 0;
+    const std::string file = PrepareOutputFile(dialog.FileName, "pdf");
+    if (file.empty() || !Printer()->SetOutputFileName(file)) return false;
+    gConfirmedPdf = file;
+    return true;
 }
 
 bool PrintoutTargetReady(TComponent* owner, const std::string& folder, const std::string& name,
@@ -49,6 +54,33 @@ bool PrintoutTargetReady(TComponent* owner, const std::string& folder, const std
         return false;
     pdfChosen = ChoosePdfOutput(owner, folder, name);
     return pdfChosen;
+}
+
+bool BeginPrintJob(const std::string& prefix) {
+    TPrinter& printer = *Printer();
+    const std::string target = printer.OutputFileName();
+    if (!target.empty() && target != gConfirmedPdf) {
+        // A file chosen in the print dialog, or one an earlier printout wrote.
+        AbortFlag = 0;
+        const std::string file = PrepareOutputFile(target, "pdf");
+        if (file.empty() || !printer.SetOutputFileName(file)) {
+            AbortFlag = 1;
+            return false;
+        }
+    }
+    gConfirmedPdf.clear();
+    if (printer.BeginDoc()) return true;
+    ShowError(prefix + printer.LastError());
+    AbortFlag = 1;
+    return false;
+}
+
+bool EndPrintJob(const std::string& prefix) {
+    TPrinter& printer = *Printer();
+    if (printer.EndDoc()) return true;
+    ShowError(prefix + printer.LastError());
+    AbortFlag = 1;
+    return false;
 }
 
 namespace {

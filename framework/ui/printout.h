@@ -31,6 +31,17 @@ bool ChoosePdfOutput(TComponent* owner, const std::string& folder, const std::st
 bool PrintoutTargetReady(TComponent* owner, const std::string& folder, const std::string& name,
                          bool& pdfChosen);
 
+// Begins a print job on Printer(). A PDF file as its target goes through the one path of files
+// the user names (framework/ui/questions.h: PrepareOutputFile) unless it was chosen for this
+// printout just now: ".pdf" added, never the open job or a file the program holds open, an
+// existing file asked about. False (reported, AbortFlag) when refused, not confirmed or when the
+// job cannot begin; prefix goes before the printer's message.
+bool BeginPrintJob(const std::string& prefix = {});
+// Ends the job begun: the PDF file is put in place only when it came out whole (the file there
+// before stays otherwise). False (reported, AbortFlag) on failure. A later printout into the same
+// file asks again.
+bool EndPrintJob(const std::string& prefix = {});
+
 // A drawing sheet in drawing mm: the rectangle x1..x2, y1..y2 of its outer edge.
 struct TSheetRect {
     long double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;

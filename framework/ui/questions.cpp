@@ -6,10 +6,6 @@
 #include <cmath>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "framework/ui/dialogs.h"
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
@@ -25,8 +21,6 @@
 #include "platform/os/paths.h"
 #include "platform/os/utf8.h"
 
-std::uint8_t ConfirmOverwrite = 1;
-
 namespace {
 
 int NoStatus(const std::string&) {
@@ -37,33 +31,6 @@ int NoStatus(const std::string&) {
 // count: Linux directories often have one).
 bool NameHasDot(std::string_view path) {
     return ExtractFileName(path).find('.') != std::string::npos;
-}
-
-// The directory a path's file lies in ("." for a bare name).
-std::string DirectoryOf(const std::string& path) {
-    std::string dir = DelBackslash(ExtractPath(path));
-    if (dir.empty()) dir = ExtractPath(path).empty() ? "." : "/";
-    return dir;
-}
-
-// A file can be written under this name by a writer that replaces it through a temporary file
-// in the same directory. Nothing that exists is changed: an existing file is only checked, a
-// new name is probed by creating and removing an empty file. 0, or the code of what stands in
-// the way (FileErrorCause says it in words).
-int NameWritable(const std::string& path) {
-    if (path.empty()) return os::NoteCode(os::kErrPathNotFound);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return os::NoteNotRegularFile(S_IFDIR);
-        if (::access(path.c_str(), W_OK) != 0) return os::ErrnoToDos(errno);
-        if (::access(DirectoryOf(path).c_str(), W_OK | X_OK) != 0) return os::ErrnoToDos(errno);
-        return os::kOk;
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return os::ErrnoToDosForPath(errno, path.c_str());
-    ::close(fd);
-    if (::unlink(path.c_str()) != 0) return os::ErrnoToDos(errno);
-    return os::kOk;
 }
 
 bool IsArchiveRefused() {
@@ -345,21 +312,37 @@ bool CheckFileReadable(const std::string& name) {
     return false;
 }
 
+namespace {
+
+bool OutputFileConfirmed(const std::string& path, bool jobAllowed) {
+    HelpNo = 3055;
+    std::string problem;
+    if (ConfirmOutputFile(path, jobAllowed, problem)) return true;
+    if (!problem.empty()) ShowError(problem);
+    AbortFlag = 1;
+    return false;
+}
+
+} // namespace
+
 void CheckOverwrite(const std::string& path) {
-    struct stat st {};
-    // A directory is no file to overwrite: it is refused below without a question.
-    const bool exists = !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-    if (exists && ConfirmOverwrite != 0 &&
-        ExtractFileName(path).find("actual") == std::string::npos) {
-        HelpNo = 3055;
-        if (!AskYesNoCancel(path + " " + "already exists" + ".   " + "overwrite" + " ?"))
-            AbortFlag = 1;
+    OutputFileConfirmed(path, true);
+}
+
+std::string PrepareOutputFile(std::string_view chosen, std::string_view ext) {
+    const std::string name = TrimBlanks(chosen);
+    // "htm|html": a name ending in any of them stands; others get the first.
+    std::string path;
+    for (std::size_t at = 0; path.empty();) {
+        const std::size_t bar = ext.find('|', at);
+        const std::string_view one =
+            ext.substr(at, bar == std::string_view::npos ? ext.npos : bar - at);
+        if (WithExtension(name, one) == name) path = name;
+        if (bar == std::string_view::npos) break;
+        at = bar + 1;
     }
-    if (AbortFlag != 0) return;
-    if (const int rc = NameWritable(path); rc != 0) {
-        ShowError("invalid file name \"" + path + "\" ! (" + FileErrorCause(rc, path) + ")");
-        AbortFlag = 1;
-    }
+    if (path.empty()) path = WithExtension(name, ext.substr(0, ext.find('|')));
+    return OutputFileConfirmed(path, false) ? path : std::string();
 }
 
 // ---- cursors and title

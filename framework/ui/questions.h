@@ -20,8 +20,8 @@ class TExcelApplication;
 
 // ---- settings of this unit -------------------------------------------------------------------
 
-// CheckOverwrite asks before an existing file is replaced only while this is set (default 1).
-extern std::uint8_t ConfirmOverwrite;
+// ConfirmOverwrite (framework/core/files.h): whether CheckOverwrite and PrepareOutputFile ask
+// before an existing file is replaced.
 
 // Receives the texts of ShowStatus; the default shows nothing and returns 0.
 using StatusHookFunc = int (*)(const std::string& text);
@@ -86,12 +86,19 @@ void RewriteChecked(TextFile& file);
 bool RewriteRetry(TextFile& file);
 // The file can be opened for reading; otherwise "file <name> not found or no access !".
 bool CheckFileReadable(const std::string& name);
-// Checks a file name before a new file is written to it: an existing file is confirmed by the
-// user (while ConfirmOverwrite is set and the file's name does not contain "actual"); the name
-// must be one a file can be written under. The existing file is never touched: writers replace
-// it through a temporary file when they are done. Refusal: "invalid file name "..." !" and
-// AbortFlag.
+// Checks a job file's name before the job is written to it (ConfirmOutputFile of
+// framework/core/files.h, the job's own file allowed): a name no file can be written under is
+// refused ("invalid file name "..." ! (cause)" for a name no file can have, else "File ... could
+// not be written: cause."), an existing file is confirmed by the user (while ConfirmOverwrite is
+// set and the file's name does not contain "actual"). The existing file is never touched:
+// writers replace it through a draft when they are done. Refusal and No set AbortFlag.
 void CheckOverwrite(const std::string& path);
+// The one path of every other command that writes a file the user named: the name chosen with
+// "." + ext added unless it ends so (any letter case; "htm|html" names the extensions the format
+// takes, the first one added), checked as CheckOverwrite checks, but never
+// the open job's own file. The file to write, or "" (reported, AbortFlag) when refused or not
+// confirmed.
+std::string PrepareOutputFile(std::string_view chosen, std::string_view ext);
 
 // ---- cursors and title -----------------------------------------------------------------------
 

@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/resource.h>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,61 +41,31 @@ std::string CauseOn(const std::string& path, int code) {
     return path + ": " + os::ErrorCauseText(code, path);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-// A new empty file beside path for the job to write (a draft a signal removes); its name in
-// tmp.
-bool CreateTempBeside(const std::string& path, std::string& tmp, std::string& error) {
-    const std::string base = path.substr(path.find_last_of('/') + 1);
-    if (const int rc = os::CreateTempFile(FolderOf(path), "." + base + ".", tmp, ".tmp"); rc != 0) {
-        error = CauseOn(path, rc);
-        return false;
-    }
-    struct stat st {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::chmod(tmp.c_str(), mode);
-    return true;
-}
-
-bool FlushAndRename(const std::string& tmp, const std::string& path, std::string& error) {
-    const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        error = CauseOn(path, os::ErrnoToDosForPath(errno, tmp.c_str()));
-        if (fd >= 0) ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    if (const int rc = os::RenameOver(tmp, path); rc != 0) {
-        error = CauseOn(path, rc);
-        return false;
-    }
-    // The new name must survive a crash as well as the contents.
-    const std::string dir = FolderOf(path);
-    const int dfd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
-}
-
-// Why writing the job into file failed, when the file system tells: Qt only says that it did.
-std::string WriteFailureCause(const std::string& file) {
-    rlimit limit{};
-    const bool limited = ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
-    std::uint64_t free = 0;
-    if (!limited && (os::FreeDiskSpace(FolderOf(file), free) != 0 || free > (1u << 20))) return {};
-    return ": " + os::ErrorCauseText(os::NoteCode(os::kErrWriteFault), file);
+// "" when the draft of a PDF file is whole: it ends with "%%EOF", and the "startxref" before
+// that points at the cross-reference table inside the file. Qt does not tell when its writes
+// failed (a full disk, a file-size limit), so the file itself is asked.
+std::string PdfWholeness(int fd, std::uint64_t size) {
+    if (size == 0) return "the PDF file came out empty";
+    constexpr std::uint64_t kTail = 1024;
+    const std::uint64_t from = size > kTail ? size - kTail : 0;
+    std::string tail(static_cast<std::size_t>(size - from), '\0');
+    if (::pread(fd, tail.data(), tail.size(), static_cast<off_t>(from)) !=
+        static_cast<ssize_t>(tail.size()))
+        return "the PDF file cannot be read back";
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' '))
+        tail.pop_back();
+    const std::size_t eof = tail.size() >= 5 ? tail.size() - 5 : std::string::npos;
+    if (eof == std::string::npos || tail.compare(eof, 5, "%%EOF") != 0)
+        return "the PDF file has no end (%%EOF)";
+    const std::size_t start = tail.rfind("startxref", eof);
+    unsigned long long xref = 0;
+    if (start == std::string::npos || std::sscanf(tail.c_str() + start + 9, "%llu", &xref) != 1 ||
+        xref + 4 > size)
+        return "the PDF file has no cross-reference table";
+    char head[4] = {};
+    if (::pread(fd, head, 4, static_cast<off_t>(xref)) != 4 || std::memcmp(head, "xref", 4) != 0)
+        return "the PDF file has no cross-reference table";
+    return {};
 }
 
 } // namespace
@@ -277,8 +247,13 @@ bool TPrinter::BeginDoc() {
         return false;
     }
     if (!outputFile_.empty()) {
-        if (!CreateTempBeside(outputFile_, tempFile_, lastError_)) return false;
-        p->setOutputFileName(QString::fromStdString(tempFile_));
+        // The one way files are replaced: a draft beside the file (a device, a pipe or a
+        // folder in its place is refused here), put in place at EndDoc once it is whole.
+        if (const int rc = os::BeginReplace(outputFile_, replace_); rc != 0) {
+            Fail(CauseOn(outputFile_, rc));
+            return false;
+        }
+        p->setOutputFileName(QString::fromStdString(replace_.Draft));
     } else {
         p->setOutputFileName(QString());
         if (PrinterName().empty()) {
@@ -293,10 +268,7 @@ bool TPrinter::BeginDoc() {
         CanvasSetDevice(canvas_, nullptr, p->resolution());
         Fail("Printing could not be started on " +
              (outputFile_.empty() ? PrinterName() : outputFile_));
-        if (!tempFile_.empty()) {
-            ::unlink(tempFile_.c_str());
-            tempFile_.clear();
-        }
+        os::AbandonReplace(replace_);
         return false;
     }
     printing_ = true;
@@ -327,17 +299,25 @@ bool TPrinter::EndDoc() {
     CanvasRelease(canvas_);
     CanvasSetDevice(canvas_, nullptr, p->resolution());
     printing_ = false;
-    bool ok = p->printerState() != QPrinter::Error;
-    if (!ok)
-        Fail("The print job failed on " +
-             (outputFile_.empty() ? PrinterName() : outputFile_ + WriteFailureCause(tempFile_)));
-    if (!tempFile_.empty()) {
-        p->setOutputFileName(QString());
-        if (ok) ok = FlushAndRename(tempFile_, outputFile_, lastError_);
-        if (!ok) ::unlink(tempFile_.c_str());
-        tempFile_.clear();
+    if (replace_.Draft.empty()) {
+        if (p->printerState() == QPrinter::Error) {
+            Fail("The print job failed on " + PrinterName());
+            return false;
+        }
+        return true;
     }
-    return ok;
+    p->setOutputFileName(QString()); // Qt closes the draft
+    // The PDF replaces the file only when it is whole, whatever Qt's state says.
+    int rc = p->printerState() == QPrinter::Error ? os::NoteIncompleteWrite(replace_.Target, 0) : 0;
+    const bool existed = ::access(replace_.Target.c_str(), F_OK) == 0;
+    if (rc == 0) rc = os::CommitReplace(replace_, -1, &PdfWholeness);
+    os::AbandonReplace(replace_);
+    if (rc != 0) {
+        Fail("The print job failed on " + CauseOn(outputFile_, rc) +
+             (existed ? ". The existing file was kept." : "."));
+        return false;
+    }
+    return true;
 }
 
 void TPrinter::Abort() {
@@ -348,10 +328,9 @@ void TPrinter::Abort() {
     CanvasSetDevice(canvas_, nullptr, p->resolution());
     printing_ = false;
     aborted_ = true;
-    if (!tempFile_.empty()) {
+    if (!replace_.Draft.empty()) {
         p->setOutputFileName(QString());
-        ::unlink(tempFile_.c_str());
-        tempFile_.clear();
+        os::AbandonReplace(replace_);
     }
 }
 

@@ -4,6 +4,7 @@
 // the calls return false and LastError() says why.
 
 #include "platform/gui/canvas.h"
+#include "platform/os/file.h"
 
 #include <memory>
 #include <string>
@@ -96,7 +97,7 @@ private:
     TCanvas canvas_;
     int index_ = -1;
     std::string outputFile_;
-    std::string tempFile_;
+    os::Replacement replace_; // the PDF file's draft while printing into it
     bool printing_ = false;
     bool aborted_ = false;
     int page_ = 0;

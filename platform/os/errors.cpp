@@ -184,6 +184,21 @@ int NoteTooLarge(unsigned long long limit) {
     return kErrFileTooLarge;
 }
 
+int NoteIncompleteWrite(const std::string& path, unsigned long long size) {
+    struct rlimit rl {};
+    // A writer that buffers stops short of the limit by up to its buffer.
+    if (::getrlimit(RLIMIT_FSIZE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY &&
+        size + (1u << 20) >= static_cast<unsigned long long>(rl.rlim_cur))
+        return Record(kErrWriteFault, EFBIG);
+    struct statvfs vfs {};
+    if (::statvfs(DirectoryOf(path).c_str(), &vfs) == 0 &&
+        static_cast<unsigned long long>(vfs.f_bavail) *
+                (vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize) <
+            (1u << 20))
+        return Record(kErrWriteFault, ENOSPC);
+    return NoteCause(kErrWriteFault, "the file came out incomplete");
+}
+
 std::string ErrorCauseText(int code, const std::string& path) {
     if (gLastCode == code && code != kOk && !gLastText.empty()) return gLastText;
     const int err = LastErrnoFor(code);

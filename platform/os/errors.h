@@ -58,6 +58,10 @@ int NoteNotRegularFile(unsigned mode);
 int NoteCause(int code, std::string text);
 // kErrFileTooLarge for a file longer than limit bytes; ErrorCauseText names the limit.
 int NoteTooLarge(unsigned long long limit);
+// kErrWriteFault for a file at path that came out shorter or other than written, of size bytes,
+// with the likely cause (a file-size limit it reached, a disk without room) when the system
+// tells one; else "the file came out incomplete".
+int NoteIncompleteWrite(const std::string& path, unsigned long long size);
 
 // The cause of a failure with code in words, for a message: "the folder does not exist",
 // "permission denied", "the disk is full", "the file is too large", "the name is too long", ...

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,26 @@ bool DeniesRead(Share s) {
 }
 bool DeniesWrite(Share s) {
     return s == Share::DenyAll || s == Share::DenyWrite;
+}
+
+// The descriptors of every open File of the program, for IsOpenInThisProgram. Never destroyed:
+// Files that live in other globals close during the program's end, in any order.
+std::mutex& OpenFilesLock() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+std::vector<int>& OpenFiles() {
+    static auto* fds = new std::vector<int>;
+    return *fds;
+}
+void NoteOpen(int fd) {
+    const std::lock_guard<std::mutex> hold(OpenFilesLock());
+    OpenFiles().push_back(fd);
+}
+void NoteClosed(int fd) {
+    const std::lock_guard<std::mutex> hold(OpenFilesLock());
+    auto& fds = OpenFiles();
+    fds.erase(std::remove(fds.begin(), fds.end(), fd), fds.end());
 }
 
 bool RangeOk(std::uint64_t offset, std::uint64_t length) {
@@ -229,6 +250,7 @@ int File::Open(const std::string& path, OpenMode mode, Disposition disp) {
     path_ = path;
     mode_ = mode;
     locks_.clear();
+    NoteOpen(fd);
     return kOk;
 }
 
@@ -238,6 +260,7 @@ int File::Close() {
     fd_ = -1;
     pos_ = 0;
     locks_.clear();
+    NoteClosed(fd);
     // Closing the only descriptor of the description releases its locks.
     if (::close(fd) != 0 && errno != EINTR) return ErrnoToDos(errno);
     return kOk;
@@ -419,7 +442,42 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t lim
 }
 
 int WriteWholeFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
-    // A symbolic link stays a link: its target is replaced.
+    Replacement r;
+    int rc = BeginReplace(linkOrPath, r, ".new");
+    if (rc != kOk) return rc;
+    File f;
+    rc = f.Open(r.Draft, OpenMode{Access::Write, Share::DenyAll});
+    if (rc == kOk) rc = f.Write(bytes.data(), bytes.size());
+    const int closeRc = f.Close();
+    if (rc == kOk) rc = closeRc;
+    if (rc != kOk) {
+        AbandonReplace(r);
+        return rc;
+    }
+    return CommitReplace(r, static_cast<long long>(bytes.size()));
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Makes a rename in dir durable; failures only cost durability, so they are not reported.
+void SyncFolder(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+int BeginReplace(const std::string& linkOrPath, Replacement& r, const std::string& ext) {
+    r = {};
+    if (linkOrPath.empty()) return NoteCode(kErrPathNotFound);
+    // A symbolic link stays a link: the file it names is replaced.
     std::string path = linkOrPath;
     struct stat lst {};
     if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
@@ -428,38 +486,71 @@ int WriteWholeFileAtomic(const std::string& linkOrPath, std::string_view bytes) 
             std::free(real);
         }
     }
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    // A device, a pipe or a folder is never written into or replaced, whoever writes.
+    if (exists && !S_ISREG(st.st_mode)) return NoteNotRegularFile(st.st_mode);
+    if (exists && ::access(path.c_str(), W_OK) != 0) return ErrnoToDos(errno);
     const auto slash = path.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty()) return NoteCode(kErrPathNotFound);
-    std::string temp;
-    int rc = CreateTempFile(dir, "." + base + ".", temp, ".new");
-    if (rc != kOk) return rc;
-    File f;
-    rc = f.Open(temp, OpenMode{Access::Write, Share::DenyAll});
-    if (rc == kOk) {
-        // The replacement keeps the permissions of the file it replaces.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            (void)::fchmod(f.Descriptor(), st.st_mode & 07777);
-        rc = f.Write(bytes.data(), bytes.size());
-    }
-    if (rc == kOk) rc = f.Flush();
-    const int closeRc = f.Close();
-    if (rc == kOk) rc = closeRc;
-    if (rc == kOk) rc = RenameOver(temp, path);
-    if (rc != kOk) {
-        RemoveFile(temp);
+    if (base.empty()) return NoteNotRegularFile(S_IFDIR);
+    if (const int rc = CreateTempFile(FolderOf(path), "." + base + ".", r.Draft, ext); rc != kOk) {
+        r.Draft.clear();
         return rc;
     }
-    // Make the rename itself durable.
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
-    }
+    // The replacement keeps the permissions of the file it replaces.
+    if (exists) (void)::chmod(r.Draft.c_str(), st.st_mode & 07777);
+    r.Target = path;
     return kOk;
+}
+
+int CommitReplace(Replacement& r, long long expectedSize, const DraftCheck& whole) {
+    if (r.Draft.empty()) return NoteCode(kErrInvalidHandle);
+    int rc = kOk;
+    const int fd = ::open(r.Draft.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        rc = ErrnoToDosForPath(errno, r.Draft.c_str());
+    } else {
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (expectedSize >= 0 && size != static_cast<std::uint64_t>(expectedSize)) {
+            rc = NoteIncompleteWrite(r.Target, size);
+        } else if (whole) {
+            if (const std::string wrong = whole(fd, size); !wrong.empty()) {
+                // The system's cause when there is one (a limit, a full disk), else the check's.
+                rc = NoteIncompleteWrite(r.Target, size);
+                if (LastErrnoFor(rc) == 0) rc = NoteCause(kErrWriteFault, wrong);
+            }
+        }
+        if (rc == kOk && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+            rc = ErrnoToDos(errno);
+    }
+    if (fd >= 0) ::close(fd);
+    if (rc == kOk) rc = RenameOver(r.Draft, r.Target);
+    if (rc != kOk) {
+        AbandonReplace(r);
+        return rc;
+    }
+    r.Draft.clear();
+    SyncFolder(FolderOf(r.Target)); // the new name must survive a crash as well as the contents
+    return kOk;
+}
+
+void AbandonReplace(Replacement& r) {
+    if (!r.Draft.empty()) (void)::unlink(r.Draft.c_str());
+    r.Draft.clear();
+}
+
+bool IsOpenInThisProgram(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    const std::lock_guard<std::mutex> hold(OpenFilesLock());
+    for (const int fd : OpenFiles()) {
+        struct stat held {};
+        if (::fstat(fd, &held) == 0 && held.st_dev == st.st_dev && held.st_ino == st.st_ino)
+            return true;
+    }
+    return false;
 }
 
 } // namespace os

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -143,10 +144,41 @@ inline constexpr std::uint64_t kReadWholeFileLimit = 64ull << 20;
 int ReadWholeFile(const std::string& path, std::string& bytes,
                   std::uint64_t limit = kReadWholeFileLimit);
 
-// Replaces path by bytes safely: writes a temporary file in the same directory, flushes it and
-// renames it over path, so path is either the old or the complete new file. 0 or a code (the
-// temporary file is removed on failure). The new file keeps the old one's permissions; a
-// symbolic link stays a link to the replaced file.
+// Replaces path by bytes safely (BeginReplace, the bytes, CommitReplace below): path is either
+// the old or the complete new file. 0 or a code (the draft is removed on failure). The new file
+// keeps the old one's permissions; a symbolic link stays a link to the replaced file.
 int WriteWholeFileAtomic(const std::string& path, std::string_view bytes);
+
+// ---- replacing a file ------------------------------------------------------------------------
+// The one way the program's writers put a file in place. BeginReplace makes an empty draft
+// beside the file a name stands for; the writer fills it; CommitReplace checks that the draft is
+// whole and renames it over the file. Until then the file replaced is never touched, and a
+// draft that fails is removed.
+
+struct Replacement {
+    std::string Target; // the file replaced: a symbolic link is followed and stays a link
+    std::string Draft;  // the draft beside it ("" when none is made)
+};
+
+// Refuses at once, the same way for every writer, a name that is no regular file: a folder, a
+// device ("it is a device, not a file"), a named pipe or a socket (kErrAccessDenied; the cause
+// names what it is); also an existing file that may not be written. Otherwise creates the draft
+// (exclusively, under a new name ".<name>.<random><ext>") with the permissions the file has or a
+// new file gets. 0 or a code.
+int BeginReplace(const std::string& linkOrPath, Replacement& r, const std::string& ext = ".tmp");
+
+// Checks the draft: it must hold exactly expectedSize bytes (when expectedSize >= 0) and, when
+// whole is given, whole(fd, size) must find it complete (it returns "" then, else what is
+// wrong). A draft cut short by a full disk or a file-size limit is refused with that cause
+// (kErrWriteFault). Then the draft is flushed to the disk and renamed over the target. On any
+// failure the draft is removed and the target stays as it was. 0 or a code.
+using DraftCheck = std::function<std::string(int fd, std::uint64_t size)>;
+int CommitReplace(Replacement& r, long long expectedSize, const DraftCheck& whole = {});
+// Drops the draft; the target stays as it was.
+void AbandonReplace(Replacement& r);
+
+// Whether the program holds path open as a File (a table, a memo or index file): the same file
+// on disk, whatever name it was opened under.
+bool IsOpenInThisProgram(const std::string& path);
 
 } // namespace os

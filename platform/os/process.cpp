@@ -1,11 +1,13 @@
 #include "platform/os/process.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,11 +37,41 @@ struct Attributes {
     Attributes& operator=(const Attributes&) = delete;
 };
 
-int WaitForChild(pid_t pid, int& status) {
+// Reaps a program that runs on its own when it ends, so it never stays a zombie.
+void ReapLater(pid_t pid) {
+    try {
+        std::thread([pid] {
+            int st = 0;
+            while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (...) {
+        // Without a thread the child stays a zombie until we exit; it has started all the same.
+    }
+}
+
+int WaitForChild(pid_t pid, int& status, int timeoutMs) {
     int st = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (::waitpid(pid, &st, 0) == pid) break;
-        if (errno != EINTR) return ErrnoToDos(errno);
+        const pid_t got = ::waitpid(pid, &st, timeoutMs > 0 ? WNOHANG : 0);
+        if (got == pid) break;
+        if (got < 0 && errno != EINTR) return ErrnoToDos(errno);
+        if (got == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                // A program that hangs (a queue that takes nothing) is no reason to hang too.
+                ::kill(pid, SIGTERM);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                if (::waitpid(pid, &st, WNOHANG) != pid) {
+                    ::kill(pid, SIGKILL);
+                    ReapLater(pid);
+                }
+                return NoteCause(kErrGeneralFailure, "it did not end within " +
+                                                         std::to_string(timeoutMs / 1000) +
+                                                         " seconds and was stopped");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
     if (WIFEXITED(st))
         status = WEXITSTATUS(st);
@@ -97,18 +129,8 @@ int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& optio
             return NoteNotRegularFile(st.st_mode);
         return ErrnoToDos(rc);
     }
-    if (options.wait) return WaitForChild(pid, exitStatus);
-
-    // A program that runs on its own is reaped when it ends, so it never stays a zombie.
-    try {
-        std::thread([pid] {
-            int st = 0;
-            while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    } catch (...) {
-        // Without a thread the child stays a zombie until we exit; it has started all the same.
-    }
+    if (options.wait) return WaitForChild(pid, exitStatus, options.timeoutMs);
+    ReapLater(pid);
     return kOk;
 }
 

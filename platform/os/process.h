@@ -15,6 +15,10 @@ struct SpawnOptions {
     bool wait = false;        // wait for the program to end and report its exit status
     std::string directory;    // working directory of the program; empty: ours
     bool quietOutput = false; // connect the program's stdout and stderr to /dev/null
+    // With wait: the longest wait in milliseconds (0: until it ends). A program still running
+    // then is ended (SIGTERM, SIGKILL a moment later) and the start fails with a cause that
+    // says how long it was given.
+    int timeoutMs = 0;
 };
 
 // Starts argv[0] (looked up in PATH unless it holds a '/') with argv. Returns

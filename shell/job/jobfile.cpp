@@ -352,7 +352,8 @@ void WriteGearDataFile(std::string name) {
         choice.InitialDir = AddBackslash(JobFolder());
         choice.Filter = JobFilter();
         choice.DefaultExt = DataFileExt.str();
-        choice.OverwritePrompt = true;
+        // The question about replacing a file is asked below, of the file really written.
+        choice.OverwritePrompt = false;
         std::string chosen;
         if (!ChooseFile(choice, chosen) || chosen.empty()) {
             AbortFlag = 1;
@@ -366,6 +367,16 @@ void WriteGearDataFile(std::string name) {
     // the file is written, so a failed save leaves the next plain save where it was.
     const std::string path = fromDialog ? AddBackslash(chosenDir) + name + "." + DataFileExt.str()
                                         : JobFileSavePath(name);
+
+    // The one path of files the user names: no device, no file the program holds open, the
+    // replace question about the job file that is written.
+    if (std::string problem; fromDialog && !ConfirmOutputFile(path, true, problem)) {
+        if (problem.empty())
+            AbortFlag = 1;
+        else
+            ReportProblem(problem);
+        return;
+    }
 
     TJobData data = TJobData::Current();
     const StoredFileFormat stored; // full precision whatever the display setting

@@ -547,15 +547,15 @@ TEST_F(DocsSettings, ExportThenImportGivesTheSameFileAndAnUnwritableExportCanBeC
     EXPECT_EQ(qortest::ReadFileBytes(a), qortest::ReadFileBytes(b));
     EXPECT_EQ(PanFactor, 0.04L);
 
-    // A place that cannot be written: Retry asks again, Cancel returns to the dialog.
+    // A place that cannot be written: said at once, and the dialog stays.
     const std::string nowhere = (Dir / "missing" / "c.cfg").string();
     ScriptedResponder fail;
     fail.OnForm([](TForm& f) { Respond::Press(f, "Button_export"); })
         .OnDialog(choose(nowhere))
-        .OnMessage(IDRETRY)
-        .OnMessage(IDCANCEL)
+        .OnMessage(IDOK)
         .OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); });
     Choose("mi_fileConfig", fail);
+    EXPECT_THAT(fail.Seen()[2], HasSubstr("the folder " + (Dir / "missing").string()));
     EXPECT_FALSE(fs::exists(nowhere));
     EXPECT_EQ(AbortFlag, 0); // OK after the failed export
 }

@@ -99,13 +99,19 @@ with tempfile.TemporaryDirectory() as root:
     os.symlink("/dev/null", os.path.join(root, "spur.dxf"))
     scratch = os.path.join(root, ".tmp")
     os.makedirs(scratch, mode=0o1777), os.chmod(scratch, 0o1777), os.chmod(root, 0o555)
-    env = dict(os.environ, XDG_CONFIG_HOME=scratch, XDG_DATA_HOME=scratch, TMPDIR=scratch)
-    for switch, user, words in [("/CAD1:1", None, "wrote no file: spur.dxf: it is a device"),
-                                ("/I", nobody, "written to spur_sheet.txt: permission denied")]:
-        r = subprocess.run([qor1w, "spur.q1w", switch, "/NOGUI"], cwd=root, env=env,
+    env = dict(os.environ, XDG_CONFIG_HOME=scratch, XDG_DATA_HOME=scratch, TMPDIR=scratch,
+               XDG_RUNTIME_DIR=scratch, QT_QPA_PLATFORM="offscreen")
+    # The window program started on a new job there: the folder is the cause, not the name.
+    new = os.path.join(root, "new.q1w")
+    for args, user, code, words in [
+            (["spur.q1w", "/CAD1:1", "/NOGUI"], None, 2, "spur.dxf: it is a device, not a file"),
+            (["spur.q1w", "/I", "/NOGUI"], nobody, 2,
+             "written to spur_sheet.txt: permission denied"),
+            ([new], nobody, 1, f"File {new} could not be written: permission denied.")]:
+        r = subprocess.run([qor1w] + args, cwd=root, env=env,
                            preexec_fn=user, capture_output=True, text=True, timeout=120)
-        check(switch, r.returncode == 2 and words in r.stderr, f"{r.returncode} {r.stderr!r}")
-        check(switch, sorted(os.listdir(root)) == [".tmp", "spur.dxf", "spur.q1w"],
+        check(args[-1], r.returncode == code and words in r.stderr, f"{r.returncode} {r.stderr!r}")
+        check(args[-1], sorted(os.listdir(root)) == [".tmp", "spur.dxf", "spur.q1w"],
               f"files {os.listdir(root)}")
     os.chmod(root, 0o755)
 

@@ -2,7 +2,8 @@
 // (checked with poppler's pdfinfo and pdftoppm), and the named print sets of "printout.dbf":
 // one saved after the shipped ones (read back with python3-dbfread), a cancelled name that
 // leaves the table alone, a set loaded into the dialog. QOR_SHOTS=<folder> writes pictures of the
-// dialogs and the printed sheets there.
+// dialogs and the printed sheets there. Then every command that writes a file the user names
+// (docs/writing-files.md), and the writers under faults.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +13,9 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -24,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "cad/cadout.h"
 #include "dbf/browse/browse_window.h"
+#include "dbf/browse/facade.h"
 #include "calc/calcentry.h"
 #include "drawings/production.h"
 #include "drawings/quicksheets.h"
@@ -38,6 +44,9 @@
 #include "platform/gui/application.h"
 #include "platform/gui/printer.h"
 #include "platform/gui/responder.h"
+#include "framework/ui/dialogs.h"
+#include "shell/config_dialog.h"
+#include "shell/file_commands.h"
 #include "shell/main_window.h"
 #include "shell/print_dialog.h"
 #include "shell/printer_info.h"
@@ -116,6 +125,41 @@ protected:
         return lines;
     }
 
+    // The job "job" and the tool table in the test folder, which the CAD outputs, the listing
+    // files and the table window write into too.
+    void WritingSetUp() {
+        CadDir = DbfDir = AddBackslash(Dir.string());
+        fs::copy_file(QOR_SOURCE_DIR "/data/spur.q1w", P("job.q1w"));
+        fs::copy_file(QOR_SOURCE_DIR "/data/q1toolx.dbf", P("q1toolx.dbf"));
+        DataFileName = "job";
+        TextDeviceWindow = 1; // the TXT device asks for its file
+        HtmlBrowser = "";     // the HTML device too
+        os::IgnoreFileSizeSignal();
+    }
+    std::string P(const std::string& name) const { return (Dir / name).string(); }
+
+    // Runs a command: its save or print dialog gets typed (none when empty), its messages the
+    // answers. What was asked and said.
+    std::string Run(const std::function<void()>& command, const std::string& typed,
+                    const std::vector<int>& answers) {
+        ScriptedResponder r;
+        if (!typed.empty())
+            r.OnDialog([typed](TCommonDialog& d) {
+                if (auto* print = dynamic_cast<TPrintDialog*>(&d))
+                    print->ToFile = true, print->FileName = typed;
+                else
+                    dynamic_cast<TOpenDialog&>(d).Choose(typed);
+                return true;
+            });
+        for (const int a : answers)
+            r.OnMessage(a);
+        ResponderScope scope(r);
+        AbortFlag = 0;
+        command();
+        EXPECT_EQ(r.Unexpected() + r.Pending(), 0) << ::testing::PrintToString(r.Seen());
+        return ::testing::PrintToString(r.Seen());
+    }
+
     fs::path Dir;
     Thh* Window = nullptr;
 };
@@ -170,6 +214,26 @@ int InkedPixels(const std::string& pdf, const std::string& stem) {
     for (std::size_t i = at + 1; i < pgm.size(); ++i)
         inked += static_cast<unsigned char>(pgm[i]) < 200;
     return inked;
+}
+
+void Drawing(std::uint16_t code) {
+    CadOpenOutput(code);
+    if (AbortFlag == 0) CadCloseOutput();
+}
+
+void Listing(std::uint16_t device) {
+    ListBegin(device, "");
+    if (AbortFlag != 0 || !ListRewrite()) return;
+    ListLine("a line");
+    ListEnd();
+}
+
+void PdfPrintout() {
+    if (ChoosePdfOutput(nullptr, DataDir, DataFileName) && BeginPrintJob()) {
+        Printer()->Canvas()->TextOut(100, 100, "printed into a file");
+        EndPrintJob();
+    }
+    Printer()->SetOutputFileName("");
 }
 
 } // namespace
@@ -509,8 +573,10 @@ TEST_F(PrintTest, WithoutAPrinterThePrintoutOffersAPdfFile) {
         EXPECT_EQ(fs::exists(pdf), c.Answer == IDYES);
         EXPECT_EQ(Printer()->OutputFileName(), "");
     }
+    // The file the last case printed is asked about before it is replaced.
     ScriptedResponder r;
-    r.OnMessage(IDYES).OnDialog(choose).OnDialog([](TCommonDialog&) { return true; });
+    r.OnMessage(IDYES).OnDialog(choose).OnMessage(IDYES).OnDialog(
+        [](TCommonDialog&) { return true; });
     ResponderScope scope(r);
     ListBegin(ListDevicePrinter, "");
     ASSERT_TRUE(ListRewrite());
@@ -610,4 +676,88 @@ TEST_F(PrintTest, ThePrintDialogOffersEveryPrinterAndKeepsTheChoiceInUse) {
     EXPECT_EQ(file.toStdString(), first);
     EXPECT_TRUE(print.ToFile);
     EXPECT_EQ(Printer()->OutputFileName(), first);
+}
+
+// Each command with the job's name typed (the format's extension is added: the job stays), an
+// existing file of the format (the question names it; No keeps it), a link to /dev/null and a
+// file the program holds open (both refused, saying what they are).
+TEST_F(PrintTest, EveryCommandThatWritesANamedFileTakesTheOnePath) {
+    WritingSetUp();
+    dbf::DbfOpen("q1toolx");
+    dbf::Tdbf4& table = dbf::DbfWindow();
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"q1w", [] { SaveJobAsCommand(); }}, // File > Save As
+        {"dxf", [] { Drawing(1); }},         // the CAD outputs
+        {"igs", [] { Drawing(2); }},
+        {"txt", [] { Drawing(5); }},
+        {"txt", [] { Listing(3); }}, // listings into a file, a TXT and an HTML file
+        {"txt", [] { Listing(6); }},
+        {"htm", [] { Listing(7); }},
+        {"pdf", &PdfPrintout}, // print into a PDF file
+        {"pdf", [this] { PrintTextFile(P("job.q1w")), Printer()->SetOutputFileName(""); }},
+        {"htm", [&] { table.mi_fileExportHtml->Click(); }}, // the table window's exports
+        {"txt", [&] { table.mi_fileSaveAsDelimited->Click(); }},
+        {"cfg",
+         [this] { FormPtr<Tconfig>(NewForm<Tconfig>(Window))->Button_exportClick(nullptr); }}};
+    int row = 0;
+    for (const auto& [format, command] : rows) {
+        const std::string ext = std::string(".") + format;
+        SCOPED_TRACE("row " + std::to_string(++row));
+        const bool saveAs = ext == ".q1w";
+        const std::string job = qortest::ReadFileBytes(P("job.q1w"));
+        const std::string written = P(saveAs ? "job.q1w" : "job.q1w" + ext);
+        Run(command, P("job.q1w"), saveAs ? std::vector{IDYES} : std::vector<int>{});
+        EXPECT_TRUE(fs::exists(written) && fs::file_size(written) > 0);
+        EXPECT_TRUE(saveAs || qortest::ReadFileBytes(P("job.q1w")) == job);
+        qortest::WriteFileBytes(P("old" + ext), "old");
+        EXPECT_THAT(Run(command, P("old" + ext), {IDNO}),
+                    HasSubstr(P("old" + ext) + " already exists.   overwrite ?"));
+        fs::create_symlink("/dev/null", P("null" + ext));
+        DataModified = 1; // Save As onto a device leaves the job unsaved
+        EXPECT_THAT(
+            Run(command, P("null" + ext), {IDOK}),
+            HasSubstr(P("null" + ext) + " could not be written: it is a device, not a file"));
+        EXPECT_EQ(DataModified, 1);
+        os::File held;
+        ASSERT_EQ(held.Open(P("old" + ext), os::OpenMode{os::Access::Read, os::Share::DenyNone}),
+                  0);
+        EXPECT_THAT(Run(command, P("old" + ext), {IDOK}),
+                    HasSubstr("could not be written: the program has it open"));
+        EXPECT_EQ(qortest::ReadFileBytes(P("old" + ext)), "old");
+        std::error_code gone;
+        for (const std::string& name : {P("old" + ext), P("null" + ext), saveAs ? "" : written})
+            fs::remove(name, gone);
+    }
+}
+
+// Writers under faults say why and keep the file that was there: a PDF printout cut short by a
+// file-size limit (as by a full disk), a text printer that is a pipe nobody reads (reported
+// after the wait, never waited on for ever).
+TEST_F(PrintTest, WritersUnderFaultsSayWhyAndKeepTheOldFile) {
+    WritingSetUp();
+    Run(&PdfPrintout, P("sheet.pdf"), {});
+    const std::string pdf = qortest::ReadFileBytes(P("sheet.pdf"));
+    ASSERT_GT(pdf.size(), 2048u);
+    rlimit l{};
+    getrlimit(RLIMIT_FSIZE, &l);
+    const auto limit = [&](rlim_t bytes) { l.rlim_cur = bytes, setrlimit(RLIMIT_FSIZE, &l); };
+    ASSERT_EQ(::mkfifo(P("lp.fifo").c_str(), 0600), 0);
+    TextPrinterTarget = P("lp.fifo");
+    TextPrinterWait = 300;
+    const std::tuple<std::function<void()>, std::string, std::vector<int>, std::string> rows[] = {
+        {[&] { limit(2048), PdfPrintout(), limit(RLIM_INFINITY); },
+         P("sheet.pdf"),
+         {IDYES, IDOK},
+         P("sheet.pdf") + ": the file is too large (file-size limit). The existing file was kept."},
+        {[] { Listing(2); },
+         "",
+         {IDNO, IDOK},
+         "LPT1: " + P("lp.fifo") +
+             ": it is a named pipe (FIFO) nobody read from within 0.3 seconds"}};
+    for (const auto& [command, typed, answers, said] : rows) {
+        EXPECT_THAT(Run(command, typed, answers), HasSubstr(said));
+        EXPECT_EQ(qortest::ReadFileBytes(P("sheet.pdf")), pdf);
+    }
+    // The PDF kept is whole for an independent reader.
+    EXPECT_THAT(qortest::RunCommand("pdfinfo '" + P("sheet.pdf") + "' 2>&1"), HasSubstr("Pages:"));
 }

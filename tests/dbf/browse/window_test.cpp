@@ -160,7 +160,7 @@ TEST_F(WindowTest, HtmlExportIsEscapedUtf8AndReadsBackCellByCell) {
     });
     ResponderScope scope(r);
     w->mi_fileExportHtml->Click();
-    EXPECT_EQ(proposed, "parts");
+    EXPECT_EQ(proposed, "parts.htm");
     EXPECT_EQ(Ref("html '" + htm + "' '" + table + "'"), "ok 8\n");
     std::ifstream in(htm, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});

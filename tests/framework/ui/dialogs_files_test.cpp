@@ -150,7 +150,7 @@ TEST_F(FileQuestions, OverwriteCheckRefusesNamesThatCannotBeWritten) {
     const std::vector<std::string> expected = {
         "Error  : : invalid file name \"" + missingDir + "\" ! (the folder " + Path("no") +
             " does not exist)",
-        "Error  : : invalid file name \"" + dir.string() + "\" ! (it is a folder)"};
+        "Error  : : File " + dir.string() + " could not be written: it is a folder."};
     EXPECT_EQ(Messages(r), expected);
 
     // A new name passes and leaves no file behind.
