@@ -259,16 +259,18 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
     std::string name = book.Name + "_" + std::to_string(::getpid());
     if (book.Writes > 0) name += "_" + std::to_string(book.Writes + 1);
     path = dir + name + ".xlsx";
-    // The workbook is written under a name of its own beside the file and renamed over it when
-    // complete; the name is taken exclusively first, so the writer never follows a planted link.
-    std::string temp;
-    if (const int rc = os::CreateTempFile(dir, "." + name + ".", temp, ".xlsx"); rc != 0) {
+    // The program's one way of replacing a file: a draft of its own beside the file (taken
+    // exclusively, so the writer never follows a planted link; a device or pipe in the file's
+    // place is refused), renamed over it when complete.
+    os::Replacement draft;
+    if (const int rc = os::BeginReplace(path, draft, ".xlsx"); rc != 0) {
         FLastError = "Could not write " + path + ": " + os::ErrorCauseText(rc, path);
         return false;
     }
+    const std::string& temp = draft.Draft;
     lxw_workbook* wb = workbook_new(temp.c_str());
     if (wb == nullptr) {
-        os::RemoveFile(temp);
+        os::AbandonReplace(draft);
         FLastError = "Could not write " + path + ": not enough memory";
         return false;
     }
@@ -291,7 +293,7 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
     const lxw_error closed = workbook_close(wb);
     const int closeErrno = errno; // what the system said when the file was written, if anything
     if (err == LXW_NO_ERROR) err = closed;
-    const int renamed = err == LXW_NO_ERROR ? os::RenameOver(temp, path) : os::kOk;
+    const int renamed = err == LXW_NO_ERROR ? os::CommitReplace(draft, -1) : os::kOk;
     if (err != LXW_NO_ERROR || renamed != os::kOk) {
         std::string cause;
         if (renamed != os::kOk)
@@ -300,7 +302,7 @@ bool TExcelApplication::WriteWorkbook(Workbook& book, std::string& path) {
             cause = os::ErrorCauseText(os::ErrnoToDosForPath(closeErrno, temp.c_str()), temp);
         else
             cause = lxw_strerror(err);
-        os::RemoveFile(temp);
+        os::AbandonReplace(draft);
         FLastError = "Could not write " + path + where + ": " + cause;
         return false;
     }
