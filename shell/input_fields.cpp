@@ -342,7 +342,7 @@ std::string ChamferRemedy(const TChamferTip& t, const TGearData& entries) {
     if (t.Brought.empty()) return {};
     std::string text = "The tool's tip chamfer (hFfP0/mn " + FloatToStrSig3(entries.hFfP0mn[2]) +
                        " at al.kP0 " + FloatToStrSig3(entries.alkP0[2]) +
-                       "\u00B0) brings this; without it the calculation does not say it. ";
+                       "\u00B0) causes this: the tool without chamfer does not. ";
     if (!t.Depth.empty())
         return text + "A chamfer depth hFfP0/mn of " + t.Depth +
                " keeps the tooth a tip at this angle (the chamfer depth's \"<\" in the "

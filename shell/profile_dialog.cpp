@@ -1,6 +1,7 @@
 // qorwprof: the tool-profile dialog.
 #include "shell/profile_dialog.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calc/geardata.h"
@@ -326,9 +327,12 @@ void TForm_qor1prof::Propose(TValueEdit* edit, const std::function<std::string()
         if (!why.empty() && why != v.follower.Said) said = Paragraphs(said, why);
         v.follower.Said = why;
     }
+    // What the chamfer depth said in this action, its remedy under the messages need not say.
+    const bool chamferSaid = !FDepth.Said.empty() && said.find(FDepth.Said) != std::string::npos;
     if (edit != nullptr) name = edit->Caption->Caption() + " " + edit->Text();
     const TEntriesCalculation after = CalculateEntries(entries);
-    said = Paragraphs(said, SaidNew(name, NewMessages(before, after), after.Entries.get()));
+    said = Paragraphs(said, SaidNew(name, NewMessages(before, after),
+                                    chamferSaid ? nullptr : after.Entries.get()));
     if (!said.empty()) ShowMessage(said);
 }
 
@@ -451,24 +455,28 @@ std::string TForm_qor1prof::ProposeChamferDepth() {
                       [](const std::string& m) { return m.find("pointed tooth") == m.npos; });
         if (pointed.empty()) return {};
         return "Depth of chamfer hFfP0/mn " + usual +
-               ": the tooth is pointed without the chamfer "
-               "too (" +
-               quoted(pointed) +
-               "), so no chamfer keeps it a tip; a smaller tip "
+               ": the tooth is pointed without the chamfer " + "too (" + quoted(pointed) +
+               "), so no chamfer keeps it a tip; a smaller tip " +
                "diameter (addendum reduction) or profile shift (dimensions dialog) does.";
     }
-    const std::string brings = " the calculation says what it does not say without the chamfer (" +
+    // What the usual depth brings: a pointed tooth, or another error the tool without chamfer
+    // does not have.
+    const bool pointed = std::any_of(t.Brought.begin(), t.Brought.end(), [](const std::string& m) {
+        return m.find("pointed tooth") != m.npos;
+    });
+    const std::string brings = (pointed ? " leaves the tooth no tip ("
+                                        : " brings what the tool without chamfer does not (") +
                                quoted(t.Brought) + ").";
     if (!t.Depth.empty()) {
         Edit_hffp1->SetText(t.Depth);
         FDepth.Proposed = Edit_hffp1->Text();
-        return "Depth of chamfer hFfP0/mn: with the usual " + usual + at + brings + " Proposed " +
+        return "Depth of chamfer hFfP0/mn: the usual " + usual + at + brings + " Proposed " +
                t.Depth + ", the least depth that keeps the tooth a tip.";
     }
-    return "Depth of chamfer hFfP0/mn: no chamfer depth below hfP0/mn " + Edit_hfp1->Text() + at +
-           " keeps the tooth a tip; with the usual " + usual + brings + " Proposed " + usual +
-           "; " +
-           (t.Angle.empty() ? std::string("no smaller chamfer angle keeps one either: a smaller "
+    return "Depth of chamfer hFfP0/mn: no chamfer depth below hfP0/mn " +
+           FloatToStrSig3(Edit_hfp1->Peek()) + at + " keeps the tooth a tip; the usual " + usual +
+           brings + " Proposed " + usual + "; " +
+           (t.Angle.empty() ? std::string("no smaller chamfer angle keeps a tip either: a smaller "
                                           "tip diameter (addendum reduction) or profile shift "
                                           "does, or no chamfer.")
                             : "a chamfer angle al.kP0 of at most " + t.Angle +
