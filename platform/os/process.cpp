@@ -59,16 +59,16 @@ int WaitForChild(pid_t pid, int& status, int timeoutMs) {
         if (got < 0 && errno != EINTR) return ErrnoToDos(errno);
         if (got == 0) {
             if (std::chrono::steady_clock::now() >= deadline) {
-                // A program that hangs (a queue that takes nothing) is no reason to hang too.
-                ::kill(pid, SIGTERM);
+                // A program that hangs (a queue that takes nothing) is no reason to hang too:
+                // it and what it started are stopped.
+                ::kill(-pid, SIGTERM);
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                if (::waitpid(pid, &st, WNOHANG) != pid) {
-                    ::kill(pid, SIGKILL);
-                    ReapLater(pid);
-                }
-                return NoteCause(kErrGeneralFailure, "it did not end within " +
-                                                         std::to_string(timeoutMs / 1000) +
-                                                         " seconds and was stopped");
+                ::kill(-pid, SIGKILL);
+                if (::waitpid(pid, &st, WNOHANG) != pid) ReapLater(pid);
+                const int seconds = (timeoutMs + 999) / 1000;
+                return NoteCause(kErrGeneralFailure,
+                                 "it did not end within " + std::to_string(seconds) +
+                                     (seconds == 1 ? " second" : " seconds") + " and was stopped");
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -103,18 +103,26 @@ int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& optio
     if (!options.directory.empty())
         posix_spawn_file_actions_addchdir_np(&actions.fa, options.directory.c_str());
 
-    // The program starts with no blocked signals and default actions for the signals a GUI
-    // program may ignore.
+    // The program starts with no blocked signals and default actions for the signals this
+    // program or its libraries may ignore. SIGINT, SIGTERM and SIGHUP are left as they came:
+    // ours are handlers, which the start resets, so only what we were started ignoring (nohup)
+    // is passed on, as a shell passes it on.
     Attributes attributes;
     sigset_t none;
     sigemptyset(&none);
     sigset_t defaults;
     sigemptyset(&defaults);
-    for (const int s : {SIGPIPE, SIGCHLD, SIGINT, SIGQUIT, SIGHUP, SIGTERM})
+    for (const int s : {SIGPIPE, SIGCHLD, SIGQUIT, SIGXFSZ})
         sigaddset(&defaults, s);
     posix_spawnattr_setsigmask(&attributes.attr, &none);
     posix_spawnattr_setsigdefault(&attributes.attr, &defaults);
-    posix_spawnattr_setflags(&attributes.attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A program waited for with a time limit gets a process group of its own, so that one that
+    // hangs is stopped with everything it started.
+    const bool limited = options.wait && options.timeoutMs > 0;
+    if (limited) posix_spawnattr_setpgroup(&attributes.attr, 0);
+    posix_spawnattr_setflags(&attributes.attr,
+                             static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                (limited ? POSIX_SPAWN_SETPGROUP : 0)));
 
     pid_t pid = -1;
     const int rc =
