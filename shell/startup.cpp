@@ -61,8 +61,9 @@ bool EngineConfirm(const std::string& text) {
     return CoreMessageBox(text, ProductTitle, MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
 }
 
-dbf::TRecordChoice EngineRecordChoice(const std::string& text) {
-    switch (CoreMessageBox(text, ProductTitle, MB_YESNOCANCEL | MB_ICONWARNING | MB_TASKMODAL)) {
+dbf::TRecordChoice EngineRecordChoice(const std::string& text, bool canGoBack) {
+    const unsigned buttons = canGoBack ? MB_YESNOCANCEL : MB_YESNO;
+    switch (CoreMessageBox(text, ProductTitle, buttons | MB_ICONWARNING | MB_TASKMODAL)) {
     case IDYES:
         return dbf::TRecordChoice::Mine;
     case IDNO:

@@ -85,11 +85,13 @@ using ConfirmProc = bool (*)(const std::string& text);
 extern ConfirmProc ConfirmHook;
 
 // Asks what to save when the record being posted was changed in the file by another program or
-// window since the edit began (text names the record and the fields): Mine writes the user's
-// changes over the stored record, Stored drops them and shows the stored record, Back returns
-// to the edit. Without it such a post fails with an engine error and the edit stays.
+// window since the edit began (text names the record and the fields the user changed, and the
+// answers): Mine writes the user's changes over the stored record (a record deleted meanwhile:
+// as a new record), Stored drops them and shows the stored record, Back returns to the edit
+// (offered only when canGoBack). Without it such a post fails with an engine error and the edit
+// stays.
 enum class TRecordChoice { Mine, Stored, Back };
-using RecordChoiceProc = TRecordChoice (*)(const std::string& text);
+using RecordChoiceProc = TRecordChoice (*)(const std::string& text, bool canGoBack);
 extern RecordChoiceProc RecordChoiceHook;
 
 // Back to the start state: every table empty (engine start and tests).

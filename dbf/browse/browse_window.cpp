@@ -217,6 +217,7 @@ void Tdbf4::BuildForm() {
     SetMenuCaptions();
 
     OnResize = [this](TObject*) { FormResize(); };
+    OnCloseQuery = [this](TObject*, bool& canClose) { CloseQuery(canClose); };
     // The counter follows the current record, whatever moved it (keys, navigator, search).
     tzdbf0.OnDataChange = [this](TDataSource&, TField* field) {
         if (field == nullptr) ShowRecNo();
@@ -317,10 +318,14 @@ void Tdbf4::OpenTable(const std::string& path) {
 
 void Tdbf4::CloseTable() {
     // Edits made through the field setters are written, not dropped; an edit that cannot be
-    // written (another program holds the record) is the window's error.
-    if (Facade([&] {
-            if (tzdbf->Active()) tzdbf->CheckBrowseMode();
-        })) {
+    // written (another program holds the record) is the window's error. Nothing is shown to go
+    // back to: a record saved elsewhere meanwhile is kept or dropped, as the user says.
+    tzdbf->EditCanResume = false;
+    const bool posted = Facade([&] {
+        if (tzdbf->Active()) tzdbf->CheckBrowseMode();
+    });
+    tzdbf->EditCanResume = true;
+    if (posted) {
         Facade([&] { tzdbf->Close(); });
         return;
     }
@@ -459,13 +464,43 @@ void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
     ShowModal();
 }
 
+bool Tdbf4::LeaveEdit() {
+    return Command([this] {
+        if (tzdbf->Active()) tzdbf->CheckBrowseMode();
+    });
+}
+
+void Tdbf4::CloseQuery(bool& canClose) {
+    // However the window is left (OK, Cancel, Esc, the close box, Exit), a pending edit is
+    // written first, as moving to another record writes it: a record saved elsewhere meanwhile
+    // is asked about, and "go back" keeps the window with the edit.
+    if (!tzdbf->Active() || (tzdbf->State() != dsEdit && tzdbf->State() != dsInsert)) return;
+    try {
+        tzdbf->CheckBrowseMode();
+        return;
+    } catch (const EAbort&) {
+        canClose = false;
+        return;
+    } catch (const std::exception& e) {
+        // Not written (another program holds the record, the disk is full): the user decides
+        // whether the edit goes, never the window.
+        const int answer = MessageBox(std::string(e.what()) +
+                                          "\n\nYour changes to the record were not saved.\n"
+                                          "OK: drop them and close the window.\nCancel: go back "
+                                          "to them.",
+                                      ProductTitle, MB_OKCANCEL | MB_ICONWARNING);
+        if (answer != IDOK) {
+            canClose = false;
+            return;
+        }
+    }
+    Command([this] { tzdbf->Cancel(); });
+}
+
 void Tdbf4::Accept() {
     AbortFlag = 0;
     // A pending edit that cannot be written keeps the window open with the typed values.
-    if (!Command([this] {
-            if (tzdbf->Active()) tzdbf->CheckBrowseMode();
-        }))
-        return;
+    if (!LeaveEdit()) return;
     LastKey = 13;
     if (tzdbf->Active() && !tzdbf->IsEmpty()) DbfSelectedRecNo = tzdbf->RecNo();
     DbfGridPosA = TzGrid1->CurrentRow() + 1;
@@ -527,7 +562,7 @@ std::string Tdbf4::SortIndexName() const {
 }
 
 void Tdbf4::SortByColumn(int column) {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     Command([&] {
         DbfSelectedRecNo = tzdbf->IsEmpty() ? 1 : tzdbf->RecNo();
         // The column's own field: a caller may have put the columns in another order.
@@ -603,7 +638,7 @@ bool Tdbf4::WriteHtml(const std::string& fileName) {
 }
 
 void Tdbf4::ExportHtml() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     SaveDialog_htm->FileName = BaseNameNoExt(tzdbf->DbfFileName()) + ".htm";
     if (!SaveDialog_htm->Execute()) return;
     // The one path of files the user names: ".htm" added to any other name, never the job or
@@ -616,7 +651,7 @@ void Tdbf4::ExportHtml() {
 }
 
 void Tdbf4::PrintTable() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     ListHeader(ProductTitle + " V" + std::string(VersionCode), tzdbf->DbfFileName(), Caption(),
                Label_title1->Caption(), "", 0);
     AbortFlag = 0;
@@ -655,7 +690,7 @@ void Tdbf4::PrintTable() {
 }
 
 void Tdbf4::AppendDbf() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     OpenDialog1->Filter = "*.dbf|*.dbf";
     OpenDialog1->DefaultExt = "dbf";
     if (!OpenDialog1->Execute()) return;
@@ -673,7 +708,7 @@ void Tdbf4::AppendDbf() {
 }
 
 void Tdbf4::AppendDelimited() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     OpenDialog1->Filter = "*.txt|*.txt";
     OpenDialog1->DefaultExt = "txt";
     if (!OpenDialog1->Execute()) return;
@@ -691,7 +726,7 @@ void Tdbf4::AppendDelimited() {
 }
 
 void Tdbf4::SaveAsDelimited() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     SaveDialog_txt->FileName = BaseNameNoExt(tzdbf->DbfFileName()) + ".txt";
     if (!SaveDialog_txt->Execute()) return;
     AbortFlag = 0;
@@ -710,7 +745,7 @@ void Tdbf4::SaveAsDelimited() {
 }
 
 void Tdbf4::Pack() {
-    if (!tzdbf->Active()) return;
+    if (!tzdbf->Active() || !LeaveEdit()) return;
     const HourGlass busy;
     Command([&] { tzdbf->Pack(); });
 }

@@ -98,6 +98,9 @@ public:
     // ---- handlers
     void Accept();
     void CancelClick();
+    // Writes a pending edit (asking about a record saved elsewhere meanwhile); false when it
+    // stays (the user went back to it, or it could not be written and was reported).
+    bool LeaveEdit();
     void Search(bool next);
     // Sorts by grid column (0-based); the current record stays current.
     void SortByColumn(int column);
@@ -121,6 +124,7 @@ public:
 
 private:
     void BuildForm();
+    void CloseQuery(bool& canClose);
     void SetMenuCaptions();
     void SetHelpItemCaption();
     void FormResize();

@@ -662,6 +662,7 @@ std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
         ClearRecord();
         return 0;
     });
+    FEditBuffer.clear();
 }
 
 std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
@@ -691,32 +692,41 @@ std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
             return r;
         });
         if (FStoredNow.empty()) {
-            if (result == 0) {
-                FEditBase.clear();
-                TellUnstorable();
-            }
+            if (result == 0) EndEdit(true);
             return result;
         }
         // Another program or window saved the record after this edit began: never overwritten
-        // without the user's word.
-        const std::string text = StoredChangeText(buffer);
-        if (RecordChoiceHook == nullptr) {
-            const ErrorReportingOff quiet;
-            SetError(kErrRecordNotLocked, text + " [Post]");
-            return kErrRecordNotLocked;
+        // without the user's word, and not asked about when the user changed nothing.
+        const bool deleted = !FEditBase.empty() && FEditBase[0] != '*' && FStoredNow[0] == '*';
+        const std::string text = StoredChangeText(buffer, deleted);
+        TRecordChoice choice = TRecordChoice::Stored;
+        if (!text.empty()) {
+            if (RecordChoiceHook == nullptr) {
+                const ErrorReportingOff quiet;
+                SetError(kErrRecordNotLocked, text + " [Post]");
+                return kErrRecordNotLocked;
+            }
+            choice = RecordChoiceHook(text, EditCanResume);
+            if (choice == TRecordChoice::Back && !EditCanResume) choice = TRecordChoice::Stored;
         }
-        switch (RecordChoiceHook(text)) {
+        switch (choice) {
         case TRecordChoice::Mine:
             // The user's changes go over what is stored now; the rest stays as stored now.
             TakeStoredFields(buffer, false);
             FEditBase = FStoredNow;
             continue;
+            if (deleted) {
+                // The record is gone: the user's record (what they see, their changes in it)
+                // becomes a new one; the deleted record stays as the other left it.
+                const std::int32_t r = TziAppendRecord(buffer);
+                if (r == 0) EndEdit(false);
+                return r;
+            }
         case TRecordChoice::Stored:
             // Nothing is written: the post ends showing the record as stored.
             TakeStoredFields(buffer, true);
             FAssigned.assign(FSlots.size(), 0);
-            FUnstorable.clear();
-            FEditBase.clear();
+            EndEdit(false);
             return 0;
         case TRecordChoice::Back:
             throw EAbort();
@@ -728,6 +738,22 @@ bool TTzDataSet::StoredRecordUnchanged() {
     TWorkArea* a = CurrentWorkArea();
     if (FEditBase.empty() || a == nullptr || a->IsVirtual) return true;
     std::vector<char> now;
+void TTzDataSet::EndEdit(bool tell) {
+    FEditBase.clear();
+    FEditBuffer.clear();
+    if (tell) TellUnstorable();
+    FUnstorable.clear();
+}
+
+bool TTzDataSet::UserChanged(const std::uint8_t* buffer, std::size_t n) const {
+    if (n >= FSlots.size()) return false;
+    // Without the record as the edit began every field set counts.
+    if (FEditBuffer.size() < FRecordDataSize) return n < FAssigned.size() && FAssigned[n] != 0;
+    const Slot& s = FSlots[n];
+    return std::memcmp(buffer + s.Offset, FEditBuffer.data() + s.Offset,
+                       SlotSize(s.Type, s.Length, s.Decimals)) != 0;
+}
+
     // A record that cannot be read is left to the write, which reports it.
     if (ReadStoredRecord(*a, a->RecNo, now) != 0 || now == FEditBase) return true;
     FStoredNow = std::move(now);
@@ -749,24 +775,40 @@ std::string StoredFieldText(const TWorkArea& a, const TDbfFieldDesc& f,
 
 } // namespace
 
-std::string TTzDataSet::StoredChangeText(const std::uint8_t* /*buffer*/) {
+std::string TTzDataSet::StoredChangeText(const std::uint8_t* buffer, bool deleted) {
     SelectArea("Post");
     const TWorkArea& a = *CurrentWorkArea();
-    std::string text = "Record " + std::to_string(a.RecNo) + " of " + a.FileName +
-                       " was saved by another program or window after you began to change it:";
-    if (!FEditBase.empty() && FEditBase[0] != FStoredNow[0])
-        text += FStoredNow[0] == '*' ? "\n  it is deleted now" : "\n  it is no longer deleted";
-    for (const TDbfFieldDesc& f : a.Fields) {
-        const std::string was = StoredFieldText(a, f, FEditBase);
-        const std::string now = StoredFieldText(a, f, FStoredNow);
-        if (was == now) continue;
-        text += "\n  " + f.Name + ": now \"" + now + "\"";
-        if (const TField* field = FindField(f.Name))
-            text += ", yours \"" + field->AsString() + "\"";
+    // Only what this user changed: the rest of the record is not theirs to decide about.
+    std::string fields;
+    for (std::size_t n = 1; n < FSlots.size() && n <= a.Fields.size(); ++n) {
+        if (!UserChanged(buffer, n)) continue;
+        const TDbfFieldDesc& f = a.Fields[n - 1];
+        const TField* field = FindField(f.Name);
+        const std::string yours = field != nullptr ? field->AsString() : std::string();
+        fields += "\n  " + f.Name + ": yours \"" + yours + "\"";
+        if (!deleted) fields += ", now \"" + StoredFieldText(a, f, FStoredNow) + "\"";
     }
-    return text + "\n\nYes: save your changes over it (what you did not change stays as it is "
-                  "now).\nNo: drop your changes and show the record as it is now.\nCancel: go "
-                  "back to your changes.";
+    if (fields.empty()) return {};
+    const std::string record = "Record " + std::to_string(a.RecNo) + " of " + a.FileName;
+    const std::string back = EditCanResume ? "\nCancel: go back to your changes." : "";
+    if (deleted)
+        return record +
+               " was deleted by another program or window after you began to change it. "
+               "Your changes:" +
+               fields +
+               "\n\nYes: save the record with your changes as a new record.\nNo: drop your "
+               "changes." +
+               back;
+    std::string text = record +
+                       " was saved by another program or window after you began to change it."
+                       " Your changes:" +
+                       fields;
+    if (!FEditBase.empty() && FEditBase[0] != FStoredNow[0])
+        text += "\n  (it is no longer deleted)";
+    return text +
+           "\n\nYes: save your changes over it (what you did not change stays as it is "
+           "now).\nNo: drop your changes and show the record as it is now." +
+           back;
 }
 
 void TTzDataSet::TakeStoredFields(std::uint8_t* buffer, bool all) {
@@ -779,7 +821,7 @@ void TTzDataSet::TakeStoredFields(std::uint8_t* buffer, bool all) {
     if (stored.empty()) return;
     buffer[0] = stored[0];
     for (std::size_t n = 1; n < FSlots.size(); ++n) {
-        if (!all && n < FAssigned.size() && FAssigned[n] != 0) continue;
+        if (!all && UserChanged(buffer, n)) continue;
         const Slot& s = FSlots[n];
         std::memcpy(buffer + s.Offset, stored.data() + s.Offset,
                     SlotSize(s.Type, s.Length, s.Decimals));
@@ -798,13 +840,19 @@ void TTzDataSet::InternalCancel() {
 }
 
 void TTzDataSet::InternalEdit() {
+    FEditBuffer.clear();
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
     FEditBase.clear();
     TTzPrimDataset::InternalEdit();
     // The edit begins from the record as stored now (just read): a post compares with it.
     const TWorkArea* a = CurrentWorkArea();
-    if (a != nullptr && !a->IsVirtual && a->StoredRecNo == a->RecNo) FEditBase = a->StoredRecord;
+    if (a != nullptr && !a->IsVirtual && a->StoredRecNo == a->RecNo) {
+        FEditBase = a->StoredRecord;
+        if (const std::uint8_t* b = ActiveBuffer(); b != nullptr)
+            FEditBuffer.assign(b, b + FRecordDataSize);
+    }
+    FEditBuffer.clear();
 }
 
 void TTzDataSet::Post() {

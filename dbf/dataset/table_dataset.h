@@ -95,6 +95,9 @@ public:
     // The record count includes deleted records: exact only while they are shown.
     bool RecordCountExact() override { return !FHideDeletedRecs; }
     bool ShowProgress = true;
+    // A post that finds the record saved elsewhere meanwhile may offer going back to the edit
+    // (false while the edit is left for good, as when the table closes).
+    bool EditCanResume = true;
     TTzTableLanguage TableLanguage = tlOem;
     TDataSetNotifyEvent BeforeRestore, AfterRestore;
 
@@ -220,7 +223,13 @@ private:
     void WriteFieldValue(const TField& field, std::uint8_t* buffer, const void* source);
     std::int32_t ChangeResult(bool done);
     // The question about a record changed in the file since the edit began, and the answers.
-    std::string StoredChangeText(const std::uint8_t* buffer);
+    // Empty when the user changed no field (nothing to ask). deleted: the record was deleted
+    // meanwhile.
+    std::string StoredChangeText(const std::uint8_t* buffer, bool deleted);
+    // Field n of buffer differs from the record as the edit began.
+    bool UserChanged(const std::uint8_t* buffer, std::size_t n) const;
+    // The edit is over (written or dropped); tell: report characters stored as "?".
+    void EndEdit(bool tell);
     void TakeStoredFields(std::uint8_t* buffer, bool all);
 
     std::uint8_t FWorkArea = 0;
@@ -239,6 +248,8 @@ private:
     // Field name and the characters of it stored as "?", since the edit or insert began.
     std::vector<std::pair<std::string, std::string>> FUnstorable;
     void TellUnstorable();
+    // The record buffer as the edit began (the user's changes are the fields that differ).
+    std::vector<std::uint8_t> FEditBuffer;
 };
 
 } // namespace dbf

@@ -35,6 +35,7 @@
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -314,47 +315,126 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
     }
 }
 
-// The tool table open in two windows (two programs): B saves record n while A edits it; A's
-// save never overwrites B's silently: A is told what changed and keeps its own (what B changed
-// elsewhere in the record stays), takes the stored record, or goes back to its edit.
-TEST_F(ToolTableTest, ASaveNeverSilentlyUndoesAnotherWindows) {
+// The tool table open in two windows (two programs). A types into TOOLNO of record 7 and
+// leaves the edit one way; B has meanwhile saved TOOLNO and APPLIC, or deleted the record. A is
+// asked about its own change only (never APPLIC): Yes keeps A's (B's APPLIC stays; a deleted
+// record: A's as a new record), No takes the stored record, Cancel goes back to the edit in the
+// window it was left from. The table is read by python3-dbfread.
+TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
     const std::string table = (Dir / "dbf" / "q1toolx.dbf").string();
     fs::copy_file(QOR_SOURCE_DIR "/data/q1toolx.dbf", table);
-    dbf::Tdbf4* w[] = {NewForm<dbf::Tdbf4>(nullptr), NewForm<dbf::Tdbf4>(nullptr)};
-    w[1]->tzdbf->SetName("tzdbf2"); // as another program's, its area has a name of its own
-    // The answer; TOOLNO stored, and shown in A.
-    const std::tuple<int, const char*, const char*> cases[] = {
-        {IDYES, "X1", "X1"}, {IDNO, "Y2", "Y2"}, {IDCANCEL, "Y2", "X1"}};
-    for (int record = 4; record < 7; ++record) {
-        const auto& [answer, stored, shown] = cases[record - 4];
-        for (const char* typed : {"X1", "Y2"}) {
-            dbf::TTzDbf& t = *w[*typed == 'Y']->tzdbf;
-            if (!t.Active()) w[*typed == 'Y']->OpenTable(table);
-            w[*typed == 'Y']->GoRecord(record);
-            t.Edit();
-            t.FieldByName("TOOLNO")->SetAsString(typed);
+    const int records = static_cast<int>(std::stoi(qortest::RunCommand(
+        "/usr/bin/python3 -c \"import sys, dbfread; print(len(dbfread.DBF(sys.argv[1], "
+        "load=True, ignore_missing_memofile=True).records))\" '" +
+        table + "'")));
+    struct Case {
+        const char* way;
+        int answer;
+        bool deleted; // B deletes the record instead of saving it
+    } cases[] = {
+        {"OK", IDYES, false},
+        {"Cancel", IDNO, false},
+        {"close box", IDCANCEL, false},
+        {"Exit", IDYES, false},
+        {"another record", IDCANCEL, false},
+        {"Pack", IDNO, false},
+        {"close box", IDYES, false},
+        {"Cancel", IDCANCEL, false},
+        {"close table", IDYES, false},
+        {"OK", IDYES, true},
+        {"Cancel", IDNO, true},
+        {"close box", IDCANCEL, true},
+    };
+    int appended = 0, n = 0;
+    for (const Case& c : cases) {
+        const std::string byB = "by B " + std::to_string(n++ % 10); // B changes it every time
+        SCOPED_TRACE(std::string(c.way) + " " + std::to_string(c.answer) +
+                     (c.deleted ? " del" : ""));
+        dbf::Tdbf4* w[] = {NewForm<dbf::Tdbf4>(nullptr), NewForm<dbf::Tdbf4>(nullptr)};
+        w[1]->tzdbf->SetName("tzdbf2"); // as another program's, its area has a name of its own
+        for (dbf::Tdbf4* t : w) {
+            t->OpenTable(table);
+            t->GoRecord(7);
         }
-        w[1]->tzdbf->FieldByName("APPLIC")->SetAsString("by B");
-        w[1]->tzdbf->Post();
+        dbf::TTzDbf& b = *w[1]->tzdbf;
+        if (c.deleted && b.IsDeleted()) b.SetIsDeleted(false);
         ScriptedResponder r;
-        r.OnMessage(answer);
+        const bool back = c.answer == IDCANCEL;
+        r.OnForm([&](TForm& f) {
+            dbf::Tdbf4& a = *w[0];
+            for (int col = 0; col < a.TzGrid1->ColumnCount(); ++col)
+                if (a.TzGrid1->Columns(col).FieldName == "TOOLNO") a.TzGrid1->SetSelectedIndex(col);
+            ASSERT_TRUE(a.TzGrid1->TypeCell("X13"));
+            if (c.deleted) {
+                b.SetIsDeleted(true);
+            } else {
+                b.Edit();
+                b.FieldByName("TOOLNO")->SetAsString("Y13");
+                b.FieldByName("APPLIC")->SetAsString(byB);
+                b.Post();
+            }
+            const std::string way = c.way;
+            if (way == "OK") Respond::Press(f, "Button_ok");
+            if (way == "Cancel") Respond::Press(f, "Button_cancel");
+            if (way == "close box") f.Widget()->window()->close();
+            if (way == "Exit") a.mi_fileExit->Click();
+            if (way == "Pack") a.mi_editPack->Click();
+            if (way == "another record") a.TzGrid1->ClickCell(2, 0);
+            if (way == "close table") {
+                a.CloseTable();
+                Respond::Press(f, "Button_cancel");
+            }
+            if (!back && (way == "Pack" || way == "another record")) Respond::Press(f, "Button_ok");
+        });
+        r.OnMessage(c.answer);
+        if (back) // the window is still there, with the edit
+            r.OnForm([&](TForm& f) {
+                dbf::Tdbf4& a = *w[0];
+                EXPECT_EQ(a.tzdbf->State(), dsEdit);
+                EXPECT_EQ(a.tzdbf->FieldByName("TOOLNO")->AsString(), "X13");
+                EXPECT_EQ(a.TzGrid1->CurrentRow(), 6);
+                a.tzdbf->Cancel();
+                Respond::Press(f, "Button_cancel");
+            });
         {
             ResponderScope scope(r);
-            if (answer == IDCANCEL) { EXPECT_THROW(w[0]->tzdbf->Post(), EAbort); }
-            if (answer != IDCANCEL) w[0]->tzdbf->Post();
+            w[0]->SetupMode("", 0);
         }
-        EXPECT_EQ(r.Unexpected() + r.Pending(), 0);
-        EXPECT_THAT(r.Seen().at(0),
-                    ::testing::ContainsRegex("Record " + std::to_string(record) +
-                                             " of .*TOOLNO: now "
-                                             "\"Y2\", yours \"X1\"\n  APPLIC: now \"by B\""));
-        const std::vector<std::string> file = Record(table, record);
-        EXPECT_EQ(file.at(11) + file.at(13), std::string(stored) + "by B"); // B's APPLIC stays
-        EXPECT_EQ(w[0]->tzdbf->FieldByName("TOOLNO")->AsString(), shown);
-        if (answer == IDCANCEL) w[0]->tzdbf->Cancel();
-    }
-    for (dbf::Tdbf4* t : w) {
-        t->CloseTable();
-        t->Free();
+        EXPECT_EQ(r.Unexpected() + r.Pending(), 0) << ::testing::PrintToString(r.Seen());
+        const auto asked = std::find_if(r.Seen().begin(), r.Seen().end(), [](const std::string& q) {
+            return q.rfind("message", 0) == 0;
+        });
+        ASSERT_NE(asked, r.Seen().end());
+        const std::string& question = *asked;
+        EXPECT_THAT(question, HasSubstr("Record 7 of "));
+        EXPECT_THAT(question, HasSubstr("TOOLNO: yours \"X13\""));
+        EXPECT_THAT(question, Not(HasSubstr("APPLIC")));
+        EXPECT_EQ(question.find("Cancel: go back") != std::string::npos,
+                  std::string(c.way) != "close table");
+        EXPECT_EQ(question.find("deleted by another") != std::string::npos, c.deleted);
+        if (!c.deleted) {
+            EXPECT_THAT(question, HasSubstr(", now \"Y13\""));
+        }
+        for (dbf::Tdbf4* t : w) {
+            t->CloseTable();
+            t->Free();
+        }
+        // dbfread lists only the records that are not deleted.
+        const int live = std::stoi(qortest::RunCommand(
+            "/usr/bin/python3 -c \"import sys, dbfread; print(sum(1 for r in "
+            "dbfread.DBF(sys.argv[1], encoding='cp437') if r['TOOLNO'] == 'X13'))\" '" +
+            table + "'"));
+        if (c.deleted) {
+            // Record 7 stays deleted; kept, A's record is a new one at the end.
+            if (c.answer == IDYES) ++appended;
+            EXPECT_EQ(live, appended);
+            if (c.answer == IDYES) {
+                EXPECT_EQ(Record(table, records).at(11), "X13");
+            }
+        } else {
+            const std::vector<std::string> file = Record(table, 7);
+            EXPECT_EQ(file.at(11) + file.at(13),
+                      std::string(c.answer == IDYES ? "X13" : "Y13") + byB);
+        }
     }
 }

@@ -208,6 +208,8 @@ TEST_F(FacadeTest, AcceptWithARefusedPostKeepsTheWindowAndMode5KeepsHiding) {
          Respond::Press(f, "Button_cancel");
      })
         .OnMessage(IDOK)
+        // Cancel cannot write it either: the user is asked, and drops it.
+        .OnMessage(IDOK)
         .OnForm([&](TForm& f) {
             EXPECT_EQ(w.TzGrid1->RowCount(), 7);
             Respond::Press(f, "Button_cancel");
@@ -221,7 +223,9 @@ TEST_F(FacadeTest, AcceptWithARefusedPostKeepsTheWindowAndMode5KeepsHiding) {
     EXPECT_EQ(AbortFlag, 1);
     ASSERT_GE(r.Seen().size(), 2u);
     EXPECT_NE(r.Seen()[1].find("Lock failed"), std::string::npos) << r.Seen()[1];
-    w.tzdbf->Cancel();
+    EXPECT_NE(r.Seen()[2].find("not saved.\nOK: drop them and close"), std::string::npos)
+        << r.Seen()[2];
+    EXPECT_EQ(w.tzdbf->State(), dsBrowse);
     dbf::DbfSetupMode("", 1);
     dbf::DbfSetupMode("", 5);
     EXPECT_EQ(r.Unexpected(), 0);
