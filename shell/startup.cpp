@@ -93,7 +93,10 @@ bool HasFileNoCase(const std::string& dir, const std::string& name) {
 // (loaded), or with the name as a new job when no such file exists, or without it when the
 // file exists but cannot be read (it is reported and left as it is). False (StartUpExitCode 1)
 // for a name without an extension or one no file can be written under.
-bool StartWithJob(const std::string& file, bool& loaded) {
+bool StartWithJob(const std::string& given, bool& loaded) {
+    // The job is known by its full path from the start: the folder the program was started
+    // from means nothing once another job was opened or the name is listed and remembered.
+    const std::string file = os::AbsolutePath(given);
     DataFileName = file;
     DataDir.clear();
     if (ExtractFileName(file).find('.') == std::string::npos) {
@@ -214,7 +217,7 @@ void StartUp(int mode) {
     bool loaded = false;
     if (line.Switch == StartSwitch::NameOnly) {
         StartOptionG = 1;
-        DataFileName = line.File;
+        DataFileName = line.File.empty() ? line.File : os::AbsolutePath(line.File);
     } else if (line.Switch == StartSwitch::None && !line.File.empty()) {
         if (!StartWithJob(line.File, loaded)) return;
     }

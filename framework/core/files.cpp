@@ -1083,8 +1083,9 @@ std::string DataFilePathOf(std::string_view name) {
 }
 
 std::string CurrentDataFile() {
-    // In archive mode the name stands as it was given.
-    if (DataFileName.empty() || ArchiveMode != 0) return DataFileName;
+    // A name with its extension (the command line's, made absolute at start) stands as it is; a
+    // bare name (Open, Save As, also in archive mode) is the file in DataDir.
+    if (DataFileName.empty()) return DataFileName;
     return DataFilePathOf(DataFileName);
 }
 

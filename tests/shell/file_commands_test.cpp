@@ -703,6 +703,8 @@ TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
     };
     const Case cases[] = {
         {"a job loads and is calculated", P("helical.q1w"), -1, P("helical.q1w"), true, ""},
+        {"a name from another folder is the job's full path", "../helical.q1w", -1,
+         P("helical.q1w"), true, ""},
         {"a broken job is reported and kept", P("broken.q1w"), -1, "", false, "cannot be read"},
         {"a new name starts a new job", P("new.q1w"), -1, P("new.q1w"), false, ""},
         {"no extension ends the program", P("noext"), 1, P("noext"), false,
@@ -719,7 +721,12 @@ TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
         GearData.Wtheo[2] = 0;
         ScriptedResponder r;
         if (*c.said != '\0') r.OnMessage(IDOK);
+        // Started in a folder of its own, as from a terminal elsewhere.
+        fs::create_directories(Dir / "x");
+        const fs::path was = fs::current_path();
+        fs::current_path(Dir / "x");
         Create({c.param}, r);
+        fs::current_path(was);
         EXPECT_EQ(StartUpExitCode, c.exitCode);
         EXPECT_EQ(r.Unexpected(), 0) << ::testing::PrintToString(r.Seen());
         if (*c.said != '\0') {
@@ -733,20 +740,31 @@ TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
             EXPECT_EQ(DataModified, 0);
         }
         if (c.loaded) {
-            // Saved (which ends the archive mode), the job keeps its own name in the recent
-            // files, the save question and the drawing's footer.
+            // The job is known by its full path in the save question, the drawing's footer and
+            // the recent files, and so is a job opened afterwards (the command line's archive
+            // mode still on); saved, it keeps that name.
+            for (const std::string& job : {c.fileName, P("internal.q1w")}) {
+                if (job != c.fileName) {
+                    ScriptedResponder open;
+                    open.OnDialog(Choose(job));
+                    ResponderScope scope(open);
+                    OpenJobCommand();
+                    ASSERT_EQ(AbortFlag, 0);
+                    EXPECT_EQ(RecentFiles[1], job);
+                }
+                DataModified = 1;
+                ScriptedResponder ask;
+                ask.OnMessage(IDNO);
+                ResponderScope scope(ask);
+                AfterJobLoaded();
+                AskSaveModified();
+                EXPECT_EQ(OutputFileName(), job);
+                EXPECT_THAT(ask.Seen().at(0), ::testing::EndsWith(": Save file (" + job + ") ?"));
+                EXPECT_THAT(DisplayList->Text(), HasSubstr(job));
+                EXPECT_EQ(DisplayList->Text().find(".q1w.q1w"), std::string::npos);
+            }
             SaveJobCommand();
-            DataModified = 1;
-            ScriptedResponder ask;
-            ask.OnMessage(IDNO);
-            ResponderScope scope(ask);
-            AfterJobLoaded();
-            AskSaveModified();
-            EXPECT_EQ(RecentFiles[1] + OutputFileName(), c.fileName + c.fileName);
-            EXPECT_THAT(ask.Seen().at(0),
-                        ::testing::EndsWith(": Save file (" + c.fileName + ") ?"));
-            EXPECT_THAT(DisplayList->Text(), HasSubstr(c.fileName));
-            EXPECT_EQ(DisplayList->Text().find(".q1w.q1w"), std::string::npos);
+            EXPECT_EQ(RecentFiles[1], P("internal.q1w"));
         }
         EXPECT_EQ(qortest::ReadFileBytes(P("broken.q1w")), brokenBytes);
         EXPECT_FALSE(fs::exists(P("new.q1w"))) << "nothing is written at start";

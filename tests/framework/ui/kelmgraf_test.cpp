@@ -371,8 +371,12 @@ TEST(OutputFileNameTest, ByArchiveModeAndCurrentFile) {
     DataFileExt = "q1w";
     ArchiveMode = 0;
     EXPECT_EQ(OutputFileName(), "/data/jobs/wheel.q1w");
+    // In archive mode too: a job opened after the command line's is named by its full path,
+    // the command line's by the name it was given (made absolute at start).
     ArchiveMode = 1;
-    EXPECT_EQ(OutputFileName(), "wheel");
+    EXPECT_EQ(OutputFileName(), "/data/jobs/wheel.q1w");
+    DataFileName = "/start/gear.q1w";
+    EXPECT_EQ(OutputFileName(), "/start/gear.q1w");
     ArchiveMode = 0;
 }
 
