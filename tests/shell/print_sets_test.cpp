@@ -146,8 +146,7 @@ TEST_F(PrintSetsTest, AReadOnlyTableIsReadAndSavingIntoItSaysWhy) {
     const int read = AsUnprivilegedUser([&] {
         TPrintSet set;
         if (!ReadPrintSet(Table, 2, set)) return 1;
-        return set.Name == "Drawing frame portrait" && set.ScaleX == 1.9 && !set.Landscape ? 0
-                                                                                            : 2;
+        return set.Name == "Screen drawing portrait" && set.ScaleX == 1.9 && !set.Landscape ? 0 : 2;
     });
     EXPECT_EQ(read, 0);
     ErrorBoxesOn = 1;
