@@ -1,6 +1,7 @@
 // Document links: starting a linked document and the set-up dialog.
 #include "shell/document_links.h"
 
+#include <filesystem>
 #include <initializer_list>
 
 #include "framework/core/files.h"
@@ -90,6 +91,17 @@ void OpenDocument(int i) {
         ShowError("Document " + n + ": no file and no program to start. " + setup +
                   " chooses them (Program " + n + ", File " + n + ").");
         return;
+    }
+    // A document that is not there is what the user must hear of first (a program would only
+    // open an empty one, or fail for a reason that hides it).
+    const std::string file = TrimBlanks(DocumentLinks[i].DocFile.str());
+    if (!file.empty() && file.find("://") == std::string::npos) {
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) {
+            ShowError("Document " + n + ": the file " + file + " does not exist. " + setup +
+                      " chooses it (File " + n + ").");
+            return;
+        }
     }
     SetHourglassCursor();
     const int code = os::StartProcess(argv);

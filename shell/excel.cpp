@@ -64,6 +64,19 @@ bool IsUtf8(std::string_view s) {
 std::string WorkbookKind(std::string_view bytes) {
     if (bytes.rfind("PK\x03\x04", 0) == 0) return "a spreadsheet workbook (.xlsx or .ods)";
     if (bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0) return "a spreadsheet workbook (.xls)";
+    // Text holds no control characters but tabs, line ends and form feeds (and an end-of-file
+    // mark last), and the job's flags, the bytes 0 and 1 each a cell of its own: anything else
+    // is a picture, a program, an archive ..., never a sheet.
+    const auto ends = [&bytes](std::size_t at) {
+        return at >= bytes.size() || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n';
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x20 || c == '\t' || c == '\r' || c == '\n' || c == '\f') continue;
+        if (c == 0x1A && i + 1 == bytes.size()) continue;
+        if (c <= 1 && (i == 0 || ends(i - 1)) && ends(i + 1)) continue;
+        return "a binary file (byte " + std::to_string(i + 1) + " is no text)";
+    }
     return {};
 }
 

@@ -408,12 +408,15 @@ bool ConvertListing(const std::string& source, const std::string& destination,
 
 // Starts a configured program on a file. One that cannot be started is reported, and the file
 // stays where the user can open it another way.
-bool StartConfiguredProgram(std::string_view configured, const std::string& file) {
+// setting: the caption of the setting that names the program, where the user may change it.
+bool StartConfiguredProgram(std::string_view configured, const std::string& file,
+                            std::string_view setting) {
     const std::vector<std::string> argv = ListProgramCommand(configured, file);
     const std::string program = argv.size() < 2 ? std::string(configured) : argv.front();
     if (argv.size() >= 2 && os::StartProcess(argv) == 0) return true;
     KeepTemporaryFile(file);
-    ShowError(program + " not found: the listing is kept in " + file);
+    ShowError(program + " not found: the listing is kept in " + file + ".\nSet the program in " +
+              "File > Settings > external: \"" + std::string(setting) + "\".");
     return false;
 }
 
@@ -571,7 +574,9 @@ bool ListingFolder(std::string& dir, std::string* problem) {
         if (os::MakePrivateFolder(own) == 0) return made(own);
     }
     if (problem != nullptr)
-        *problem = "No folder of your own for listings can be made: " + dir + ": " + why;
+        *problem = "No folder of your own for listings can be made: " + dir + ": " + why +
+                   ".\nSet another folder in File > Settings > Directories: \"Temporary "
+                   "directory\".";
     return false;
 }
 
@@ -1236,7 +1241,8 @@ void ListEnd() {
     }
     case ListDeviceWordProcessor:
         SetHourglassCursor();
-        if (ConvertListing(ListFileName, outwin)) StartConfiguredProgram(WordProcessor, outwin);
+        if (ConvertListing(ListFileName, outwin))
+            StartConfiguredProgram(WordProcessor, outwin, "word processor");
         EraseTemp();
         break;
     case ListDeviceTxt: {
@@ -1265,7 +1271,7 @@ void ListEnd() {
         ListResultFile = ListFileName;
         if (!TrimBlanks(HtmlBrowser).empty()) {
             NoteTemporaryFile(ListFileName);
-            StartConfiguredProgram(HtmlBrowser, ListFileName);
+            StartConfiguredProgram(HtmlBrowser, ListFileName, "HTML Browser");
         }
         break;
     default:

@@ -39,10 +39,44 @@ QMessageBox::StandardButton QtButton(int id) {
 // Room in a title bar beside the title: the window's icon, its buttons and the margins.
 constexpr int kTitleBarButtonsWidth = 140;
 
+// The text as the box shows it: a word longer than a line (a long path, a name of 200
+// characters) may break after its separators and, failing those, anywhere, so that the box
+// wraps it whole instead of cutting it at its edge.
+QString Breakable(const QString& text) {
+    constexpr int kRun = 40;
+    const QChar zwsp(0x200B);
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    int from = 0;
+    while (from < text.size()) {
+        int to = from;
+        while (to < text.size() && !text[to].isSpace())
+            ++to;
+        const QString word = text.mid(from, to - from);
+        if (word.size() <= kRun) {
+            out += word;
+        } else {
+            int run = 0;
+            for (const QChar c : word) {
+                out += c;
+                ++run;
+                if (c == '/' || c == '\\' || c == '_' || c == '-' || c == '.' || run >= kRun) {
+                    out += zwsp;
+                    run = 0;
+                }
+            }
+        }
+        while (to < text.size() && text[to].isSpace())
+            out += text[to++];
+        from = to;
+    }
+    return out;
+}
+
 int Interactive(const MessageQuestion& q) {
     QMessageBox box;
     box.setWindowTitle(guiqt::Q(MessageBoxTitle(q.Caption)));
-    box.setText(guiqt::Q(q.Text));
+    box.setText(Breakable(guiqt::Q(q.Text)));
     switch (q.Icon()) {
     case MB_ICONHAND:
         box.setIcon(QMessageBox::Critical);

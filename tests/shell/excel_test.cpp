@@ -198,10 +198,13 @@ TEST_F(ExcelTest, AnImportedJobIsCalculatedAndARefusalNamesTheFile) {
     for (std::size_t at = 0; (at = sheet.find("\r\n", at)) != std::string::npos; at += 7)
         sheet.insert(at, "\tnote"); // the helical job saved as tab-delimited text
     const std::string file = (Dir / "sheet.txt").string();
-    for (const std::string says : {"is a spreadsheet workbook (.xlsx", "holds no job in", ""}) {
+    for (const std::string says : {"is a spreadsheet workbook (.xlsx", "holds no job in",
+                                   "is a binary file (byte 7 is no text), not tab-delimited", ""}) {
+        const bool workbook = says.find("workbook") != std::string::npos;
         qortest::WriteFileBytes(file, says.empty()     ? sheet
-                                      : says[0] == 'i' ? "PK\x03\x04\x14"
-                                                       : "x\n");
+                                      : workbook       ? "PK\x03\x04\x14"
+                                      : says[0] == 'h' ? "x\n"
+                                                       : std::string("\x89PNG\r\n\x1a\n\0", 9));
         ScriptedResponder r;
         r.OnDialog(
             [&](TCommonDialog& d) { return dynamic_cast<TOpenDialog&>(d).Choose(file), true; });

@@ -209,6 +209,10 @@ TEST_F(ListingDevices, ListingsStayInAFolderOfTheUsersOwn) {
                             ": it is a symbolic link") != std::string::npos,
                   folder.empty())
             << said;
+        // And where the user gets out of it.
+        EXPECT_EQ(said.find("Settings > Directories: \\\"Temporary directory") != std::string::npos,
+                  folder.empty())
+            << said;
     }
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
     ::unsetenv("XDG_RUNTIME_DIR");
@@ -364,7 +368,9 @@ TEST_F(ListingDevices, HtmlExtensionIsRestoredOnEveryPath) {
         EXPECT_EQ(Messages(r), std::vector<std::string>{
                                    "Error  : : qor-no-such-browser not found: the listing is "
                                    "kept in " +
-                                   Path("qor1w.htm")});
+                                   Path("qor1w.htm") +
+                                   ".\nSet the program in File > Settings > external: \"HTML "
+                                   "Browser\"."});
         EXPECT_EQ(DataFileExt, "q1w");
         RemoveTemporaryFiles();
         EXPECT_TRUE(fs::exists(Path("qor1w.htm")));
@@ -629,9 +635,11 @@ TEST_F(ListingDevices, WordProcessorOpensTheConvertedListing) {
     ListBegin(ListDeviceWordProcessor, "");
     ASSERT_TRUE(ListRewrite());
     ListEnd();
-    EXPECT_EQ(Messages(r), std::vector<std::string>{"Error  : : qor-no-such-editor not found: "
-                                                    "the listing is kept in " +
-                                                    Path("outwin.txt")});
+    EXPECT_EQ(Messages(r), std::vector<std::string>{
+                               "Error  : : qor-no-such-editor not found: the listing is kept in " +
+                               Path("outwin.txt") +
+                               ".\nSet the program in File > Settings > external: \"word "
+                               "processor\"."});
     EXPECT_EQ(TempFiles(), (std::vector<std::string>{"editor", "outwin.txt"}));
 }
 
