@@ -232,6 +232,12 @@ bool WritableCatalogue(const std::string& index, std::string& target) {
 } // namespace
 
 std::string DbhFileName() {
+std::string UserCopyOfShipped(std::string_view fileName) {
+    const std::string dir = UserDataDir();
+    if (!ShippedPictures() || dir.empty()) return {};
+    return AddBackslash(dir) + std::string(fileName);
+}
+
     // The user's copy, once there is one, in place of the shipped catalogue (a folder, pipe
     // or device under its name is taken too, so that it is refused, never passed over).
     if (ShippedPictures()) {

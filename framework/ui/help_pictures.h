@@ -33,6 +33,9 @@ struct DbhEntry {
 };
 
 // The catalogue in use: the user's copy while the shipped pictures are used and it exists, else
+// Where the user's own copy of fileName, a file of the shipped picture folder, lives while that
+// folder is PltDir ("" when another picture folder is configured, whose files are the user's).
+std::string UserCopyOfShipped(std::string_view fileName);
 // the one in PltDir.
 std::string DbhFileName();
 // The picture file of an entry's name.

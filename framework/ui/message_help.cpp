@@ -1,12 +1,15 @@
 // uhelperr: the message browser and the message help.
 #include "framework/ui/message_help.h"
 
+#include <filesystem>
+#include <utility>
 #include <string>
 
 #include "framework/ui/dialogs.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
+#include "framework/ui/help_pictures.h"
 #include "framework/ui/questions.h"
 #include "framework/core/files.h"
 #include "framework/core/text.h"
@@ -35,10 +38,20 @@ void NothingSaved(const std::string& why) {
     ShowError(why + " - " + "nothing was saved" + " !");
 }
 
+std::string ErrHelpShortName() {
+    return LowerCaseStr(ProgramName) + ".err";
+}
+
 } // namespace
 
 std::string ErrHelpFileName() {
-    return AddBackslash(PltDir) + LowerCaseStr(ProgramName) + ".err";
+    // The user's copy, once there is one, in place of the shipped file (anything under its
+    // name is taken, so that a folder or pipe there is refused, never passed over).
+    const std::string user = UserCopyOfShipped(ErrHelpShortName());
+    std::error_code ec;
+    if (!user.empty() && std::filesystem::exists(std::filesystem::symlink_status(user, ec)))
+        return user;
+    return AddBackslash(PltDir) + ErrHelpShortName();
 }
 
 int FindErrHelp(std::string_view message, std::string& origin, std::string& remedy) {
@@ -129,6 +142,11 @@ void ShowErrHelpForm(std::string_view message, std::string_view origin, std::str
 bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::string_view remedy) {
     const std::string name = ErrHelpFileName();
     if (!CheckFileReadable(name)) return false;
+    // The shipped file is only read: the change goes into the user's copy (made now, the first
+    // time), which is read from then on. A file of the user's is replaced where it is, under
+    // the name it has, whatever its letter case.
+    std::string real = UserCopyOfShipped(ErrHelpShortName());
+    if (real.empty() && os::ResolvePathNoCase(name, real) != 0) real = name;
     // Every failure names its cause ("file x write error: the disk is full").
     const auto problem = [&name](const char* what, int rc) {
         return "file " + name + " " + what + ": " + FileErrorCause(rc, name);
@@ -136,22 +154,24 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
     TextFile source;
     source.Assign(name, TextEncoding::Oem);
     if (const int rc = source.Reset(); rc != 0) {
-        NothingSaved(problem("read error", rc));
+        NothingSaved(problem(name, "read error", rc));
         return false;
     }
-    // The new file is written beside the old one and replaces it only when it is complete
-    // (under the name the old one has, whatever its letter case).
-    std::string real;
-    if (os::ResolvePathNoCase(name, real) != 0) real = name;
+    if (real != name)
+        if (const int rc = os::MakeDirectories(ExtractPath(real)); rc != 0) {
+            NothingSaved(problem(real, "cannot be written", rc));
+            return false;
+        }
+    // The new file is written beside the old one and replaces it only when it is complete.
     TextFile target;
     target.Assign(real, TextEncoding::Oem);
     if (const int rc = target.Rewrite(); rc != 0) {
-        NothingSaved(problem("cannot be written", rc));
+        NothingSaved(problem(real, "cannot be written", rc));
         return false;
     }
     auto fail = [&](const char* what, int rc) {
         target.Discard();
-        NothingSaved(problem(what, rc));
+        NothingSaved(problem(std::string(what) == "read error" ? name : real, what, rc));
         return false;
     };
     std::string line;
@@ -182,7 +202,7 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
     }
     source.Discard();
     if (const int rc = target.Close(); rc != 0) {
-        NothingSaved(problem("write error", rc));
+        NothingSaved(problem(real, "write error", rc));
         AbortFlag = 1;
         return false;
     }

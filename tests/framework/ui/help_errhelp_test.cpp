@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "framework/ui/dialogs.h"
+#include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/ui/help.h"
@@ -267,6 +269,43 @@ TEST_F(ErrHelp, UnchangedOrNotSavedLeavesTheFile) {
         .OnMessage(IDNO);
     ResponderScope scope(r);
     ShowMessageHelp(1); // no change: no question
+// The shipped file is only read (here from a read-only folder): Save Changes writes the user's
+// copy in the user's data folder, which is read and changed from then on.
+TEST_F(ErrHelp, TheShippedFileIsEditedInTheUsersCopy) {
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
+    const char* was = std::getenv("XDG_DATA_HOME");
+    const std::string shipped = ShippedDataDir, home = was != nullptr ? was : "";
+    const fs::path user = dir_ / "home/qor1w/qor1w.err";
+    fs::create_directories(dir_ / "home");
+    ShippedDataDir = PltDir;
+    ::setenv("XDG_DATA_HOME", (dir_ / "home").c_str(), 1);
+    fs::permissions(dir_ / "qor1w.err", fs::perms::owner_read);
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    AddError("Warning: undercut !");
+    ScriptedResponder r;
+    for (const char* origin : {"first", "second"})
+        r.OnForm([origin](TForm& f) {
+             dynamic_cast<Thelperr&>(f).Memo_ursache->WidgetTextEdited(origin);
+             Respond::Press(f, "Button_ok");
+         }).OnMessage(IDYES);
+    {
+        ResponderScope scope(r);
+        ShowMessageHelp(1);
+        ShowMessageHelp(1);
+    }
+    fs::permissions(dir_, fs::perms::owner_all);
+    ShippedDataDir = shipped;
+    EXPECT_EQ(r.Unexpected() + r.Pending(), 0) << ::testing::PrintToString(r.Seen());
+    EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
+    const auto lines = DosLines(user);
+    ASSERT_EQ(lines.size(), DosLines(dir_ / "qor1w.err").size());
+    const auto at = std::find(lines.begin(), lines.end(), "Warning: undercut !");
+    ASSERT_NE(at, lines.end());
+    EXPECT_EQ(*(at + 1), "second");
+    EXPECT_EQ(*(at + 2), ShippedLine("Warning: undercut !", 2));
+    was != nullptr ? ::setenv("XDG_DATA_HOME", home.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+}
+
     ShowMessageHelp(1); // changed, answered No
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
