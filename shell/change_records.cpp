@@ -99,15 +99,34 @@ void TForm_EinAend::Button_datumClick(TObject*) {
 }
 
 void TForm_EinAend::Button_okClick(TObject*) {
+    // Each text is stored as it stands, or the dialog stays open and says why: the job file
+    // keeps the DOS page, and writes the description's line breaks as "|".
+    const std::string description = MemoToDescription(Memo_beschreibung->Text());
+    const std::string what = Caption() + ", ";
+    const struct {
+        TWinControl* input;
+        const TLabel* label;
+        std::string text;
+        int capacity;
+        const char* refused;
+    } inputs[] = {
+        {Edit_aenderung, Label_aenderung, Edit_aenderung->Text(), 20, ""},
+        {Edit_datum, Label_datum, Edit_datum->Text(), 10, ""},
+        {Edit_bearbeiter, Label_bearbeiter, Edit_bearbeiter->Text(), 5, ""},
+        {Memo_beschreibung, Label_beschreibung, description, 0, "|"},
+    };
+    for (const auto& in : inputs)
+        if (!TextStorable(what + in.label->Caption(), in.text, in.capacity, TextEncoding::Oem,
+                          in.refused)) {
+            in.input->SetFocus();
+            return;
+        }
     AbortFlag = 0;
     TChangeEntry& e = ChangeTable[Entry];
-    e.ChangeText = AnsiToOemString(Edit_aenderung->Text());
+    e.ChangeText = Edit_aenderung->Text();
     e.ChangeDate = Edit_datum->Text();
-    e.ChangeName = os::Utf8Left(AnsiToOemString(Edit_bearbeiter->Text()), 5);
-    // The job file writes line breaks as "|": a bar typed here would come back as a break.
-    std::string description = MemoToDescription(Memo_beschreibung->Text());
-    std::replace(description.begin(), description.end(), '|', '/');
-    e.ChangeDescription = AnsiToOemString(description);
+    e.ChangeName = Edit_bearbeiter->Text();
+    e.ChangeDescription = description;
     SetModalResult(mrOk);
 }
 
@@ -158,6 +177,9 @@ TForm_zeichInfo::TForm_zeichInfo(TComponent* AOwner) : TForm(AOwner) {
     StringGrid1->SetColWidths(1, 110);
     StringGrid1->SetColWidths(2, 110);
     StringGrid1->SetOptions(StringGrid1->Options() | goEditing | goTabs);
+    // Typing stops where the job file's fields end.
+    StringGrid1->SetColMaxLength(1, decltype(TSignatureRow::Date)::Capacity);
+    StringGrid1->SetColMaxLength(2, decltype(TSignatureRow::Name)::Capacity);
     TButton** dateButtons[] = {&Button1, &Button2, &Button3, &Button4};
     for (int row = 1; row <= 4; ++row) {
         TButton*& b = *dateButtons[row - 1];
@@ -176,6 +198,7 @@ TForm_zeichInfo::TForm_zeichInfo(TComponent* AOwner) : TForm(AOwner) {
         StringGrid2->SetColWidths(c, 66);
     StringGrid2->SetColWidths(5, 256);
     StringGrid2->SetOptions(StringGrid2->Options() | goEditing | goTabs);
+    StringGrid2->SetColMaxLength(5, decltype(TDrawingText::Text)::Capacity);
 
     AddButtonRow(this, Button_ok, Button_cancel, Button_help, 458, 600, "&Help");
     Button_ok->OnClick = [this](TObject* s) { Button_okClick(s); };
@@ -229,9 +252,14 @@ void TForm_zeichInfo::DateButtonClick(int row) {
 
 bool TForm_zeichInfo::StoreTexts() {
     RangeArray<TDrawingText, 1, DrawingTextMax> texts = DrawingTexts;
+    // The rows up to the last with anything typed: a blank row between texts is kept (it draws
+    // nothing), so nothing typed below it is dropped.
+    int last = 1;
+    for (int row = 2; row <= DrawingTextMax; ++row)
+        for (int c = 1; c < kTextColumns; ++c)
+            if (!WithoutBlanks(StringGrid2->Cells(c, row)).empty()) last = row;
     int count = 0;
-    for (int row = 1; row <= DrawingTextMax; ++row) {
-        if (row > 1 && WithoutBlanks(StringGrid2->Cells(5, row)).empty()) break;
+    for (int row = 1; row <= last; ++row) {
         TDrawingText& t = texts[row];
         long double* values[] = {&t.x, &t.y, &t.h, &t.phi};
         for (int c = 1; c <= 4; ++c) {
@@ -255,13 +283,44 @@ bool TForm_zeichInfo::StoreTexts() {
     return true;
 }
 
+bool TForm_zeichInfo::TextsStorable() {
+    // Each text is stored as it stands, or the dialog stays open and says why (the DOS page; a
+    // signature row's "|" the job file would turn into "/"; the free texts in the Windows page).
+    const std::string what = Caption() + ", ";
+    const struct {
+        TEdit* edit;
+        const TLabel* label;
+    } edits[] = {{Edit_ersatzfuer, Label_ersatzfuer}, {Edit_ersetztdurch, Label_ersetztdurch}};
+    for (const auto& e : edits)
+        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), 15, TextEncoding::Oem)) {
+            e.edit->SetFocus();
+            return false;
+        }
+    const auto cell = [&](TStringGrid* grid, int col, int row, TextEncoding page,
+                          const char* refused) {
+        if (TextStorable(what + GridCellName(*grid, col, row), grid->Cells(col, row),
+                         grid->ColMaxLength(col), page, refused))
+            return true;
+        grid->SelectCell(col, row);
+        grid->SetFocus();
+        return false;
+    };
+    for (int row = 1; row <= 4; ++row)
+        for (int col = 1; col <= 2; ++col)
+            if (!cell(StringGrid1, col, row, TextEncoding::Oem, "|")) return false;
+    for (int row = 1; row <= DrawingTextMax; ++row)
+        if (!cell(StringGrid2, 5, row, TextEncoding::Ansi, "")) return false;
+    return true;
+}
+
 void TForm_zeichInfo::Button_okClick(TObject*) {
+    if (!TextsStorable()) return;
     const TDrawingInfo before = DrawingInfo;
-    DrawingInfo.ReplacementFor = AnsiToOemString(Edit_ersatzfuer->Text());
-    DrawingInfo.ReplacedBy = AnsiToOemString(Edit_ersetztdurch->Text());
+    DrawingInfo.ReplacementFor = Edit_ersatzfuer->Text();
+    DrawingInfo.ReplacedBy = Edit_ersetztdurch->Text();
     for (int row = 1; row <= 4; ++row) {
-        DrawingInfo.Rows[row].Date = AnsiToOemString(StringGrid1->Cells(1, row));
-        DrawingInfo.Rows[row].Name = AnsiToOemString(StringGrid1->Cells(2, row));
+        DrawingInfo.Rows[row].Date = StringGrid1->Cells(1, row);
+        DrawingInfo.Rows[row].Name = StringGrid1->Cells(2, row);
     }
     if (!StoreTexts()) {
         DrawingInfo = before; // the dialog stays open with every entry as typed

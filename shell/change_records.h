@@ -70,6 +70,8 @@ public:
 private:
     // Reads the text rows; false (a number reported) when a coordinate is no number.
     bool StoreTexts();
+    // False (reported, the input focused) when a text would not be stored as it stands.
+    bool TextsStorable();
 };
 
 // The Documentation menu's change commands: 1 new, 2 modify the last entry, 3 delete the last

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 #include <utility>
 
 #include "cad/plotform.h"
@@ -389,6 +390,7 @@ void Tconfig::BuildCadPage() {
     StringGrid_layer->SetColWidths(2, 80);
     StringGrid_layer->SetColWidths(3, 96);
     StringGrid_layer->SetOptions(StringGrid_layer->Options() | goEditing | goTabs);
+    StringGrid_layer->SetColMaxLength(1, std::decay_t<decltype(LayerNames[0])>::Capacity);
     for (int row = 1; row <= 5; ++row) {
         // Button_layer5 presets row 1, ..., Button_layer1 row 5.
         const int k = 6 - row;
@@ -738,7 +740,7 @@ void Tconfig::BuildDrawingPage() {
         PresetButton(p, "Button_freigabefeld", "<", 234, 161, 30, Edit_freigabefeld, "App");
     // Kept as the DOS code page holds it (the title block's fourth row).
     Bind([this] { Edit_freigabefeld->SetText(OemToAnsiString(FourthRowLabel)); },
-         [this] { FourthRowLabel = AnsiToOemString(Edit_freigabefeld->Text()); });
+         [this] { FourthRowLabel = Edit_freigabefeld->Text(); });
     Label_massfaktorconfig = NewLabel(p, "Label_massfaktorconfig", "", 8, 194);
     Edit_massfaktorconfig = ValueEdit(p, "Edit_massfaktorconfig", 8, 216, 100, false);
     Edit_massfaktorconfig->Caption = Label_massfaktorconfig;
@@ -1006,6 +1008,13 @@ bool Tconfig::FormToSettings() {
     if (!CheckGridNumbers(StringGrid_layer, 2, 3, 1, 5, 0, 255) ||
         !CheckGridNumbers(StringGrid_color, 1, 2, 1, 16, 0, 255))
         return false;
+    // The fourth row of the title block is kept in the DOS page, as the drawings use it.
+    if (!TextStorable(Caption() + ", " + Label_freigabefeld->Caption(), Edit_freigabefeld->Text(),
+                      0, TextEncoding::Oem, {}, "the title block")) {
+        ShowPageOf(Edit_freigabefeld);
+        Edit_freigabefeld->SetFocus();
+        return false;
+    }
 
     for (NumberField& n : FNumbers)
         if (n.Edit->Modified()) n.Set(n.Edit->Peek());

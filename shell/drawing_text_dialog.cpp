@@ -4,6 +4,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
 #include "framework/ui/dialogs.h"
+#include "framework/ui/questions.h"
 
 namespace {
 constexpr int kLabelWidth = 150, kEdit = 170, kRow = 29;
@@ -39,6 +40,7 @@ TForm_vqeingabetext::TForm_vqeingabetext(TComponent* AOwner) : TInputForm(AOwner
     GroupBox_nabe =
         group("GroupBox_nabe", "gear 2", "2", Edit_zeichname2, Edit_zeichnr2, Edit_zeichname22);
     CreateOkCancel(8, groupTop + groupHeight + 12, [this] {
+        if (!TextsStorable()) return false;
         StoreControls();
         return true;
     });
@@ -75,6 +77,26 @@ void TForm_vqeingabetext::FormCreate(TObject*) {
     // Only gear 2 is designed: its fields without a frame, gear 1 hidden.
     GroupBox_welle->Hide();
     GroupBox_nabe->SetCaption("");
+}
+
+bool TForm_vqeingabetext::TextsStorable() {
+    // A text typed here is stored as it stands (the job file keeps the DOS page), or the dialog
+    // stays open and says why. A text left as shown keeps what is stored.
+    for (const Shown& shown : FShown) {
+        TEdit* e = shown.Edit;
+        const bool inUse = e->Visible() && (e->Parent() == this || e->Parent()->Visible());
+        if (!inUse || e->Text() == shown.Text) continue;
+        std::string what = Caption() + ", ";
+        for (int i = 0; i < e->Parent()->ControlCount(); ++i)
+            if (auto* l = dynamic_cast<TLabel*>(e->Parent()->Controls(i));
+                l != nullptr && l->Top() >= e->Top() && l->Top() < e->Top() + e->Height())
+                what += l->Caption();
+        if (!TextStorable(what, e->Text(), e->MaxLength(), TextEncoding::Oem)) {
+            e->SetFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 void TForm_vqeingabetext::StoreControls() {

@@ -19,6 +19,8 @@ public:
 
     void FormCreate(TObject* Sender);
     void StoreControls();
+    // False (reported, the edit focused) when a changed text would not be stored as it stands.
+    bool TextsStorable();
 
 private:
     // Each edit with the text it showed and the stored value it came from.

@@ -2,6 +2,8 @@
 
 #include "dbf/base/runtime.h"
 #include "dbf/dataset/table_dataset.h"
+#include "framework/ui/questions.h"
+#include "platform/os/utf8.h"
 
 namespace dbf {
 
@@ -35,6 +37,18 @@ std::string TTzGrid::DateEditMask() {
     const std::string s(1, sep);
     if (DateFormat == 1) return year + s + "99" + s + "99;1; ";
     return "99" + s + "99" + s + year + ";1; ";
+}
+
+std::string TTzGrid::CellTextProblem(const TField& field, const std::string& text) {
+    TTzDataSet* ds = TzDataSet();
+    if (ds == nullptr) return {};
+    const std::string lost = ds->Unholdable(text, field.DataType() == ftMemo);
+    if (lost.empty()) return {};
+    return field.FieldName() + ": the table " + ds->DbfFileName() + " cannot hold " +
+           QuotedCharacters(lost) +
+           " (its texts are in " +
+           (ds->TableLanguage == tlOem ? "the DOS code page 437" : "the Windows code page 1252") +
+           "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
 }
 
 bool TTzNavigator::DeleteClick() {

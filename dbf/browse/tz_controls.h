@@ -24,6 +24,8 @@ protected:
     // "99/99/" and the year (9999 with four-digit years, else 99), ";1; "; year first in the
     // year-first format; the engine's date separator in place of "/".
     std::string DateEditMask() override;
+    // Characters the table's code page lacks are refused, named, instead of being stored as "?".
+    std::string CellTextProblem(const TField& field, const std::string& text) override;
 
 private:
     TTzDataSet* TzDataSet() const;

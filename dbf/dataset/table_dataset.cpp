@@ -626,6 +626,10 @@ std::int32_t TTzDataSet::TziCompareBookmarks(const std::uint8_t* b1, const std::
 
 // ---- changes ----
 
+std::string TTzDataSet::Unholdable(std::string_view text, bool memo) {
+    return UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile(), memo);
+}
+
 void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text, bool memo) {
     const std::string lost =
         UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile(), memo);
@@ -658,11 +662,11 @@ std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
     FEditBase.clear();
+    FEditBuffer.clear();
     return Run("TziInitRecord", [] {
         ClearRecord();
         return 0;
     });
-    FEditBuffer.clear();
 }
 
 std::int32_t TTzDataSet::TziAppendRecord(std::uint8_t* buffer) {
@@ -711,10 +715,6 @@ std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
         }
         switch (choice) {
         case TRecordChoice::Mine:
-            // The user's changes go over what is stored now; the rest stays as stored now.
-            TakeStoredFields(buffer, false);
-            FEditBase = FStoredNow;
-            continue;
             if (deleted) {
                 // The record is gone: the user's record (what they see, their changes in it)
                 // becomes a new one; the deleted record stays as the other left it.
@@ -722,6 +722,10 @@ std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
                 if (r == 0) EndEdit(false);
                 return r;
             }
+            // The user's changes go over what is stored now; the rest stays as stored now.
+            TakeStoredFields(buffer, false);
+            FEditBase = FStoredNow;
+            continue;
         case TRecordChoice::Stored:
             // Nothing is written: the post ends showing the record as stored.
             TakeStoredFields(buffer, true);
@@ -734,10 +738,6 @@ std::int32_t TTzDataSet::TziPostRecord(std::uint8_t* buffer) {
     }
 }
 
-bool TTzDataSet::StoredRecordUnchanged() {
-    TWorkArea* a = CurrentWorkArea();
-    if (FEditBase.empty() || a == nullptr || a->IsVirtual) return true;
-    std::vector<char> now;
 void TTzDataSet::EndEdit(bool tell) {
     FEditBase.clear();
     FEditBuffer.clear();
@@ -754,6 +754,10 @@ bool TTzDataSet::UserChanged(const std::uint8_t* buffer, std::size_t n) const {
                        SlotSize(s.Type, s.Length, s.Decimals)) != 0;
 }
 
+bool TTzDataSet::StoredRecordUnchanged() {
+    TWorkArea* a = CurrentWorkArea();
+    if (FEditBase.empty() || a == nullptr || a->IsVirtual) return true;
+    std::vector<char> now;
     // A record that cannot be read is left to the write, which reports it.
     if (ReadStoredRecord(*a, a->RecNo, now) != 0 || now == FEditBase) return true;
     FStoredNow = std::move(now);
@@ -836,14 +840,15 @@ void TTzDataSet::InternalCancel() {
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
     FEditBase.clear();
+    FEditBuffer.clear();
     ClearActiveBuffer();
 }
 
 void TTzDataSet::InternalEdit() {
-    FEditBuffer.clear();
     FAssigned.assign(FSlots.size(), 0);
     FUnstorable.clear();
     FEditBase.clear();
+    FEditBuffer.clear();
     TTzPrimDataset::InternalEdit();
     // The edit begins from the record as stored now (just read): a post compares with it.
     const TWorkArea* a = CurrentWorkArea();
@@ -852,7 +857,6 @@ void TTzDataSet::InternalEdit() {
         if (const std::uint8_t* b = ActiveBuffer(); b != nullptr)
             FEditBuffer.assign(b, b + FRecordDataSize);
     }
-    FEditBuffer.clear();
 }
 
 void TTzDataSet::Post() {

@@ -122,6 +122,9 @@ public:
     // (UnstorableCharacters of dbf/base/text.h); the next successful post (or append) tells the
     // user which characters of which fields they were.
     void NoteUnstorable(const std::string& name, std::string_view text, bool memo);
+    // The characters of a text (UTF-8) for a text or memo field that the table cannot hold,
+    // each once ("" when it holds them all).
+    std::string Unholdable(std::string_view text, bool memo);
 
 protected:
     // ---- for descendants ----
@@ -245,11 +248,11 @@ private:
     // The record's bytes in the file when the edit began (empty: nothing to compare, as for a
     // virtual file or a new record), and, after a post found them changed, the bytes found.
     std::vector<char> FEditBase, FStoredNow;
+    // The record buffer as the edit began (the user's changes are the fields that differ).
+    std::vector<std::uint8_t> FEditBuffer;
     // Field name and the characters of it stored as "?", since the edit or insert began.
     std::vector<std::pair<std::string, std::string>> FUnstorable;
     void TellUnstorable();
-    // The record buffer as the edit began (the user's changes are the fields that differ).
-    std::vector<std::uint8_t> FEditBuffer;
 };
 
 } // namespace dbf

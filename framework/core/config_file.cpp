@@ -56,43 +56,13 @@ std::string StripSlash(std::string dir) {
 
 // ---- encodings at the file boundary ----------------------------------------------------------
 
-bool IsValidUtf8WithHighBytes(std::string_view s) {
-    bool high = false;
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[pos]);
-        if (c < 0x80) {
-            ++pos;
-            continue;
-        }
-        high = true;
-        std::size_t before = pos;
-        if (os::Utf8Next(s, pos) == U'\uFFFD') {
-            // U+FFFD itself is three bytes EF BF BD; anything else decoding to it is malformed.
-            if (pos - before != 3 || s.substr(before, 3) != "\xEF\xBF\xBD") return false;
-        }
-    }
-    return high;
-}
-
 std::string DecodeLine(std::string_view bytes, os::CodePage cp) {
-    if (IsValidUtf8WithHighBytes(bytes)) return std::string(bytes);
-    return os::ToUtf8(cp, bytes);
-}
-
-bool PageHoldsAll(os::CodePage cp, std::string_view utf8) {
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t before = pos;
-        const char32_t u = os::Utf8Next(utf8, pos);
-        if (u == U'\uFFFD' && utf8.substr(before, 3) != "\xEF\xBF\xBD") return false;
-        if (!os::UnicodeToByte(cp, u)) return false;
-    }
-    return true;
+    return DecodeKeptLine(bytes,
+                          cp == os::CodePage::Cp437 ? TextEncoding::Oem : TextEncoding::Ansi);
 }
 
 std::string EncodeLine(std::string_view utf8, os::CodePage cp) {
-    return PageHoldsAll(cp, utf8) ? os::FromUtf8(cp, utf8) : std::string(utf8);
+    return EncodeKeptLine(utf8, cp == os::CodePage::Cp437 ? TextEncoding::Oem : TextEncoding::Ansi);
 }
 
 // ---- writing ---------------------------------------------------------------------------------

@@ -28,6 +28,61 @@ TextFile SharedTextFile;
 
 namespace {
 
+os::CodePage PageOf(TextEncoding e) {
+    return e == TextEncoding::Oem ? os::CodePage::Cp437 : os::CodePage::Cp1252;
+}
+
+// Valid UTF-8 that holds a byte above 127 (a page's bytes seldom are).
+bool ReadsAsUtf8(std::string_view s) {
+    bool high = false;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        if (static_cast<unsigned char>(s[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        high = true;
+        const std::size_t before = pos;
+        // U+FFFD itself is three bytes EF BF BD; anything else decoding to it is malformed.
+        if (os::Utf8Next(s, pos) == U'\uFFFD' &&
+            (pos - before != 3 || s.substr(before, 3) != "\xEF\xBF\xBD"))
+            return false;
+    }
+    return high;
+}
+
+} // namespace
+
+std::string UnholdableCharacters(std::string_view utf8, TextEncoding page) {
+    std::string lost;
+    if (page == TextEncoding::Utf8) return lost;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t from = at;
+        const char32_t u = os::Utf8Next(utf8, at);
+        const std::string_view ch = utf8.substr(from, at - from);
+        const bool malformed = u == U'\uFFFD' && ch != "\xEF\xBF\xBD";
+        if ((malformed || !os::UnicodeToByte(PageOf(page), u)) &&
+            lost.find(ch) == std::string::npos)
+            lost.append(ch);
+    }
+    return lost;
+}
+
+std::string EncodeKeptLine(std::string_view utf8, TextEncoding page) {
+    if (page == TextEncoding::Utf8 || !UnholdableCharacters(utf8, page).empty())
+        return std::string(utf8);
+    std::string bytes = os::FromUtf8(PageOf(page), utf8);
+    // The page's bytes that would read as UTF-8 go as UTF-8 themselves.
+    return ReadsAsUtf8(bytes) ? std::string(utf8) : bytes;
+}
+
+std::string DecodeKeptLine(std::string_view bytes, TextEncoding page) {
+    if (page == TextEncoding::Utf8 || ReadsAsUtf8(bytes)) return std::string(bytes);
+    return os::ToUtf8(PageOf(page), bytes);
+}
+
+namespace {
+
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 int WriteErrno(int err) {

@@ -48,6 +48,16 @@ enum class TextEncoding {
     Utf8, // as the program holds its texts
 };
 
+// The characters of a UTF-8 text that the code page cannot hold, each once, in the order met
+// ("" for Utf8).
+std::string UnholdableCharacters(std::string_view utf8, TextEncoding page);
+// A line of a file in a code page that keeps every text: the page's bytes when the page holds
+// the text and those bytes cannot be taken for UTF-8, else the text's UTF-8 bytes. Decoding
+// takes valid UTF-8 with bytes above 127 as UTF-8, anything else as the page's: a text comes
+// back as it went.
+std::string EncodeKeptLine(std::string_view utf8, TextEncoding page);
+std::string DecodeKeptLine(std::string_view bytes, TextEncoding page);
+
 // One text file, open for reading or for writing at a time.
 //
 // Rewrite never destroys the previous file before its replacement is complete: the lines go to

@@ -39,7 +39,8 @@ bool ReadQuotedField(std::string_view line, std::size_t& pos, std::string& field
 int ReadLines(const std::string& file, std::vector<std::string>& lines) {
     lines.clear();
     TextFile f;
-    f.Assign(file, TextEncoding::Oem);
+    // An entry names a file wherever it is: a line the DOS page cannot hold is kept in UTF-8.
+    f.Assign(file, TextEncoding::Utf8);
     if (const int rc = f.Reset(); rc != 0) return rc;
     std::string line;
     while (!f.Eof()) {
@@ -47,7 +48,7 @@ int ReadLines(const std::string& file, std::vector<std::string>& lines) {
             f.Discard();
             return rc;
         }
-        lines.push_back(line);
+        lines.push_back(DecodeKeptLine(line, TextEncoding::Oem));
     }
     f.Discard();
     return 0;
@@ -82,10 +83,10 @@ bool WriteLines(const std::string& file, const std::vector<std::string>& lines) 
         return false;
     }
     TextFile f;
-    f.Assign(real, TextEncoding::Oem);
+    f.Assign(real, TextEncoding::Utf8);
     int rc = f.Rewrite();
     for (std::size_t i = 0; rc == 0 && i < lines.size(); ++i)
-        rc = f.WriteLine(lines[i]);
+        rc = f.WriteLine(EncodeKeptLine(lines[i], TextEncoding::Oem));
     if (rc == 0) {
         rc = f.Close();
     } else {
@@ -231,13 +232,13 @@ bool WritableCatalogue(const std::string& index, std::string& target) {
 
 } // namespace
 
-std::string DbhFileName() {
 std::string UserCopyOfShipped(std::string_view fileName) {
     const std::string dir = UserDataDir();
     if (!ShippedPictures() || dir.empty()) return {};
     return AddBackslash(dir) + std::string(fileName);
 }
 
+std::string DbhFileName() {
     // The user's copy, once there is one, in place of the shipped catalogue (a folder, pipe
     // or device under its name is taken too, so that it is refused, never passed over).
     if (ShippedPictures()) {

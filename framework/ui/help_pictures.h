@@ -3,9 +3,10 @@
 // showing of one picture file.
 //
 // The index AddBackslash(PltDir) + ProgramName (lower case) + ".dbh" holds one line per entry:
-// "name","title" (title up to 50 characters), DOS code page. The name is a picture's file name
-// in PltDir without ".plt", or the full path (without ".plt") of a picture in another folder.
-// Every change rewrites the index through a temporary file beside it: a failure leaves the
+// "name","title" (title up to 50 characters), DOS code page; a line that page cannot hold (a
+// picture in a folder of Chinese name) is kept in UTF-8 (EncodeKeptLine). The name is a picture's
+// file name in PltDir without ".plt", or the full path (without ".plt") of a picture in another
+// folder. Every change rewrites the index through a temporary file beside it: a failure leaves the
 // index as it was and says that nothing was saved. A folder, named pipe or device in the
 // index's place is refused with its cause, never read as "no catalogue" or written into.
 //
@@ -32,10 +33,10 @@ struct DbhEntry {
     int FileLine = 0; // 0-based line of the index file
 };
 
-// The catalogue in use: the user's copy while the shipped pictures are used and it exists, else
 // Where the user's own copy of fileName, a file of the shipped picture folder, lives while that
 // folder is PltDir ("" when another picture folder is configured, whose files are the user's).
 std::string UserCopyOfShipped(std::string_view fileName);
+// The catalogue in use: the user's copy while the shipped pictures are used and it exists, else
 // the one in PltDir.
 std::string DbhFileName();
 // The picture file of an entry's name.

@@ -148,8 +148,8 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
     std::string real = UserCopyOfShipped(ErrHelpShortName());
     if (real.empty() && os::ResolvePathNoCase(name, real) != 0) real = name;
     // Every failure names its cause ("file x write error: the disk is full").
-    const auto problem = [&name](const char* what, int rc) {
-        return "file " + name + " " + what + ": " + FileErrorCause(rc, name);
+    const auto problem = [](const std::string& file, const char* what, int rc) {
+        return "file " + file + " " + what + ": " + FileErrorCause(rc, file);
     };
     TextFile source;
     source.Assign(name, TextEncoding::Oem);
@@ -273,10 +273,18 @@ void Thelperr::Memo_abhilfeChange(TObject*) {
 }
 
 void Thelperr::Button_okClick(TObject*) {
-    if (Changed && AskYesNoCancel("Save Changes ?"))
-        SaveErrHelpEntry(AnsiToOemString(Edit_meldung->Text()),
-                         AnsiToOemString(Memo_ursache->Text()),
-                         AnsiToOemString(Memo_abhilfe->Text()));
+    if (Changed && AskYesNoCancel("Save Changes ?")) {
+        // The file keeps the DOS page: a text it cannot hold stays in the form, and says why.
+        for (const auto& [memo, label] :
+             {std::pair{Memo_ursache, Label_ursache}, std::pair{Memo_abhilfe, Label_abhilfe}})
+            if (!TextStorable(Caption() + ", " + label->Caption(), memo->Text(), 0,
+                              TextEncoding::Oem, {}, "the message help file")) {
+                memo->SetFocus();
+                return;
+            }
+        SaveErrHelpEntry(AnsiToOemString(Edit_meldung->Text()), Memo_ursache->Text(),
+                         Memo_abhilfe->Text());
+    }
     SetModalResult(mrOk);
 }
 

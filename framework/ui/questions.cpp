@@ -187,6 +187,49 @@ void ShowStatus(std::string_view text) {
     if (StatusHook != nullptr) StatusHook(std::string(text));
 }
 
+std::string QuotedCharacters(std::string_view chars) {
+    std::string out;
+    for (std::size_t at = 0; at < chars.size();) {
+        const std::size_t from = at;
+        os::Utf8Next(chars, at);
+        out += (out.empty() ? "\"" : " \"") + std::string(chars.substr(from, at - from)) + "\"";
+    }
+    return out;
+}
+
+std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
+                             TextEncoding page, std::string_view refused, std::string_view file) {
+    const auto listed = QuotedCharacters;
+    const std::string head = std::string(what) + ": ";
+    if (const std::string lost = UnholdableCharacters(text, page); !lost.empty())
+        return head + std::string(file) + " cannot hold " + listed(lost) + " (its texts are in " +
+               (page == TextEncoding::Oem ? "the DOS code page 437"
+                                          : "the Windows code page 1252") +
+               "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
+    std::string reserved;
+    for (std::size_t at = 0; at < refused.size();) {
+        const std::size_t from = at;
+        os::Utf8Next(refused, at);
+        const std::string_view ch = refused.substr(from, at - from);
+        if (text.find(ch) != std::string_view::npos) reserved += ch;
+    }
+    if (!reserved.empty())
+        return head + listed(reserved) + " cannot be stored here: " + std::string(file) +
+               " uses it for a line break. Type the text without it.";
+    if (capacity > 0 && os::Utf8Length(text) > static_cast<std::size_t>(capacity))
+        return head + "at most " + std::to_string(capacity) + " characters (" +
+               std::to_string(os::Utf8Length(text)) + " typed). Shorten the text.";
+    return {};
+}
+
+bool TextStorable(std::string_view what, std::string_view text, int capacity, TextEncoding page,
+                  std::string_view refused, std::string_view file) {
+    const std::string problem = TextStoreProblem(what, text, capacity, page, refused, file);
+    if (problem.empty()) return true;
+    ShowErrorBox(problem);
+    return false;
+}
+
 void ArchiveModeMessage() {
     ShowError("Option is not available in archive mode.");
 }

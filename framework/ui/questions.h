@@ -55,6 +55,19 @@ void ShowStatus(std::string_view text);      // through StatusHook
 void ArchiveModeMessage();
 void ShowSplashScreen(); // TextLines[1..22] under the product title
 
+// Each character of chars in double quotes, a blank between: "张" "Ω".
+std::string QuotedCharacters(std::string_view chars);
+// Why a text typed for a file's field would not be stored as it stands ("" when it would):
+// characters the file's code page lacks (each named once), characters of `refused` that the
+// format reserves, more than capacity characters (0: no limit). what names the input ("Drawing
+// data, Compl. Name"), file the file ("the job file").
+std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
+                             TextEncoding page, std::string_view refused = {},
+                             std::string_view file = "the job file");
+// OK's check of such a text: true when it is stored as it stands, else the problem is shown.
+bool TextStorable(std::string_view what, std::string_view text, int capacity, TextEncoding page,
+                  std::string_view refused = {}, std::string_view file = "the job file");
+
 // ---- input -----------------------------------------------------------------------------------
 
 // Text of at most maxLength characters; unless cancelled, text = the edited text (as the DOS

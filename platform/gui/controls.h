@@ -147,6 +147,9 @@ public:
     virtual void DoMouseMove(TShiftState s, int x, int y);
     // Focus arrives or leaves through Qt; both end in the form's active-control bookkeeping.
     virtual void WidgetFocusIn();
+    // Enter is this control's own key (it opens or ends an edit), never the dialog's default
+    // button.
+    virtual bool WantsReturn() const { return false; }
 
 protected:
     // Installs the widget that shows this control (call once, from the concrete constructor).

@@ -685,7 +685,7 @@ bool TForm::DispatchKeyTo(TControl* target, std::uint16_t key, TShiftState shift
     }
     // Dialog keys: Enter presses the focused button or the default button, Esc the cancel one.
     const bool plain = !(shift & (ssCtrl | ssAlt));
-    if (k == VK_RETURN && plain && !dynamic_cast<TMemo*>(target)) {
+    if (k == VK_RETURN && plain && !dynamic_cast<TMemo*>(target) && !target->WantsReturn()) {
         if (auto* b = dynamic_cast<TButton*>(target)) {
             b->Click();
             return true;

@@ -1,5 +1,7 @@
 #include "platform/gui/grids.h"
 
+#include "platform/os/utf8.h"
+
 #include "platform/gui/application.h"
 #include "platform/gui/canvas_qt.h"
 #include "platform/gui/qtbridge.h"
@@ -67,6 +69,8 @@ public:
         if (r.Width() <= 0 || r.Height() <= 0) return;
         FEditor = new QLineEdit(viewport());
         FEditor->setGeometry(r.Left, r.Top, r.Width(), r.Height());
+        const int limit = FGrid->ColMaxLength(col);
+        if (limit > 0) FEditor->setMaxLength(limit);
         FEditor->setText(typed ? *typed : Q(FGrid->CellText(col, row)));
         FEditCol = col;
         FEditRow = row;
@@ -418,6 +422,19 @@ bool TDrawGrid::TabCell(bool forward) {
     return true;
 }
 
+int TDrawGrid::ColMaxLength(int col) const {
+    return col >= 0 && static_cast<std::size_t>(col) < FColMaxLength.size()
+               ? FColMaxLength[static_cast<std::size_t>(col)]
+               : 0;
+}
+
+void TDrawGrid::SetColMaxLength(int col, int n) {
+    if (col < 0) return;
+    if (FColMaxLength.size() <= static_cast<std::size_t>(col))
+        FColMaxLength.resize(static_cast<std::size_t>(col) + 1, 0);
+    FColMaxLength[static_cast<std::size_t>(col)] = std::max(n, 0);
+}
+
 void TDrawGrid::CellEdited(int col, int row, const std::string& value) {
     if (OnSetEditText) OnSetEditText(this, col, row, value);
 }
@@ -505,7 +522,9 @@ bool TStringGrid::TypeCell(int col, int row, std::string_view s) {
         return false;
     SetFocus();
     if (!SelectCell(col, row)) return false;
-    CellEdited(col, row, std::string(s));
+    const int limit = ColMaxLength(col);
+    CellEdited(col, row,
+               limit > 0 ? os::Utf8Left(s, static_cast<std::size_t>(limit)) : std::string(s));
     return true;
 }
 

@@ -60,6 +60,10 @@ public:
     void SetColWidths(int col, int w);
     int RowHeights(int row) const;
     void SetRowHeights(int row, int h);
+    // The most characters the cells of a column take (0: no limit): typing stops there, as in
+    // an edit with a MaxLength.
+    int ColMaxLength(int col) const;
+    void SetColMaxLength(int col, int n);
 
     TGridOptions Options() const { return FOptions; }
     void SetOptions(TGridOptions o);
@@ -107,6 +111,8 @@ public:
     // grid).
     bool TabCell(bool forward);
     bool CanFocus() const override { return true; }
+    // An editable grid opens its current cell by Enter (an open cell ends with it).
+    bool WantsReturn() const override { return (FOptions & goEditing) && Enabled(); }
 
 protected:
     void SyncWidget() override;
@@ -119,6 +125,7 @@ private:
     int FColCount = 5, FRowCount = 5, FFixedCols = 1, FFixedRows = 1;
     int FDefaultColWidth = 64, FDefaultRowHeight = 24;
     std::vector<int> FColWidths, FRowHeights;
+    std::vector<int> FColMaxLength; // by column; missing entries are 0
     TGridOptions FOptions =
         goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
     int FCol = 1, FRow = 1, FTopRow = 1, FLeftCol = 1;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "framework/core/files.h"
+
 #include "shell/job/joblines.h"
 
 TDocumentLinks DocumentLinks;
@@ -20,6 +22,18 @@ const struct DocLinksUnitInit {
 
 const std::string kBlockRule(20, '-');
 const std::string kEntryRule(14, '-');
+
+// A link names a file, whatever characters its name holds: a name the page cannot hold is
+// written in UTF-8, which the reader tells from the page's bytes (as in the settings file).
+void WriteLinkText(std::string_view text, TextEncoding page) {
+    WriteJobText(EncodeKeptLine(OneLine(text), page), TextEncoding::Utf8);
+}
+
+template <std::size_t N>
+void ReadLinkText(JobLineReader& in, ShortString<N>& s, TextEncoding page) {
+    std::string bytes;
+    if (in.Text(bytes, TextEncoding::Utf8)) s = DecodeKeptLine(bytes, page);
+}
 } // namespace
 
 void WriteDocumentLinks() {
@@ -27,8 +41,8 @@ void WriteDocumentLinks() {
     WriteJobInt(DocumentLinkCount);
     WriteTextLine(kBlockRule);
     for (const auto& link : DocumentLinks) {
-        WriteJobText(link.DocProgram, JobPage("DocProgram"));
-        WriteJobText(link.DocFile, JobPage("DocFile"));
+        WriteLinkText(link.DocProgram, JobPage("DocProgram"));
+        WriteLinkText(link.DocFile, JobPage("DocFile"));
         WriteTextLine(kEntryRule);
     }
 }
@@ -40,8 +54,8 @@ bool ReadDocumentLinks(JobLineReader& in, TDocumentLinks& links) {
     in.Skip(); // dashes
     for (int i = 1; i <= count; ++i) {
         TDocumentLink link;
-        in.Text(link.DocProgram, JobPage("DocProgram"));
-        in.Text(link.DocFile, JobPage("DocFile"));
+        ReadLinkText(in, link.DocProgram, JobPage("DocProgram"));
+        ReadLinkText(in, link.DocFile, JobPage("DocFile"));
         in.Skip();
         if (!in.Ok()) return false;
         links[i] = link;

@@ -1,7 +1,7 @@
 #pragma once
 // Document links: five related documents of a job, each a program and the file it opens.
-// Saved in the job file as its document block. Texts are kept as typed (no code-page
-// conversion), so the job file stores them in the Windows page.
+// Saved in the job file as its document block, in the Windows page; a name that page cannot hold
+// is stored in UTF-8 (EncodeKeptLine), so every link reads back as it was typed or picked.
 
 #include "framework/core/fixedtypes.h"
 

@@ -37,6 +37,8 @@
 #include "shell/config_dialog.h"
 #include "shell/document_links.h"
 #include "shell/drawing_settings.h"
+#include "shell/drawing_text_dialog.h"
+#include "shell/input_fields.h"
 #include "shell/job/doclinks.h"
 #include "shell/job/jobfile.h"
 #include "shell/main_window.h"
@@ -184,6 +186,11 @@ TEST_F(DocsSettings, DrawingDataGridsTakeTypingAndTab) {
             g->SetFocus();
             g->SelectCell(1, grid[10] == '2' ? 1 : 4);
             Application->ProcessMessages();
+            // Enter on the selected cell opens it (the dialog's OK is not pressed); Esc drops it.
+            keys("\r");
+            EXPECT_EQ(f.ModalResult(), mrNone);
+            EXPECT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr) << grid;
+            keys("\x1b");
             // Texts: row 1, back to h to correct it, row 2, an edit dropped by Esc in row 3.
             // Signatures: row 4 and Tab past the last cell.
             keys(grid[10] == '2' ? "12.5\t-3\t2\t0\tNabe\b\b9\t\t\t40\t8\t2.5\t90\tZahn\tX\x1b"
@@ -244,7 +251,7 @@ TEST_F(DocsSettings, DrawingDataGridsTakeTypingAndTab) {
 TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
     ScriptedResponder r;
     std::string listing;
-    r.OnForm(EnterChange("Bohrung", "Lee", "erste Zeile\nzweite | mit Strich"))
+    r.OnForm(EnterChange("Bohrung", "Lee", "erste Zeile\nzweite / mit Strich"))
         .OnForm(ReadListing(listing));
     Choose("mi_docuNewChange", r);
     ScriptedResponder info;
@@ -257,12 +264,13 @@ TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
         for (int c = 1; c <= 5; ++c)
             texts->TypeCell(c, 1, c == 5 ? "Härte 58 HRC" : "12.5");
         texts->TypeCell(5, 2, "zweiter Text");
-        texts->TypeCell(5, 3, "   "); // a blank text ends the list
-        texts->TypeCell(5, 4, "never stored");
+        texts->TypeCell(5, 3, "   "); // a blank row between texts stays
+        texts->TypeCell(5, 4, "vierter Text");
         Respond::Press(f, "Button_ok");
     });
     Choose("mi_docdrawinginfo", info);
-    EXPECT_EQ(DrawingTextCount, 2);
+    EXPECT_EQ(DrawingTextCount, 4);
+    EXPECT_EQ(DrawingTexts[4].Text, "vierter Text");
     EXPECT_EQ(DrawingTexts[1].Text, "Härte 58 HRC");
     EXPECT_EQ(DrawingInfo.Rows[2].Name, "Kim");
     ScriptedResponder setup;
@@ -291,12 +299,142 @@ TEST_F(DocsSettings, ChangesInfoAndLinksSurviveSaveAndLoadByteForByte) {
     LoadJobFile(first);
     ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
     EXPECT_EQ(DocumentLinks, links);
-    // A bar would read back as a line break: the dialog keeps it as "/".
     EXPECT_EQ(ChangeTable[1].ChangeDescription, "erste Zeile\nzweite / mit Strich");
     EXPECT_EQ(DrawingInfo.ReplacedBy, "Z-200");
     EXPECT_EQ(DrawingTexts[2].Text, "zweiter Text");
     WriteGearDataFile(second);
     EXPECT_EQ(qortest::ReadFileBytes(first), qortest::ReadFileBytes(second));
+}
+
+// Every text input of the job's dialogs, each given a text with characters neither the DOS nor
+// the Windows page holds, one with "|", and one of 300 characters: OK either stores it so that
+// the dialog, opened again after the job was saved and loaded, shows what the input showed at
+// OK (typing stops at the field's end), or keeps the dialog open with a message that says why.
+TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
+    // One person at the dialog: the first form gets the step, a form still open afterwards is
+    // cancelled; every message is read and answered OK.
+    struct Person : ModalResponder {
+        std::function<void(TForm&)> step;
+        std::vector<std::string> said;
+        int forms = 0;
+        void RespondForm(TForm& f) override {
+            if (forms++ == 0) return step(f);
+            Respond::Press(f, "Button_cancel");
+        }
+        int RespondMessage(const MessageQuestion& q) override {
+            said.push_back(q.Text);
+            return IDOK;
+        }
+        bool RespondDialog(TCommonDialog&) override { return false; }
+    };
+    struct Input {
+        std::string name;     // the control's name
+        int col = 0, row = 0; // a grid's cell
+    };
+    const auto shown = [](TControl* c) {
+        for (; c != nullptr; c = c->Parent())
+            if (!c->Visible() || !c->Enabled()) return false;
+        return true;
+    };
+    // The text of an input as the form shows it; typing into it as a person would.
+    const auto text = [](TForm& f, const Input& in) {
+        if (auto* g = FindControl<TStringGrid>(f, in.name)) return g->Cells(in.col, in.row);
+        if (auto* m = FindControl<TMemo>(f, in.name)) return m->Text();
+        return FindControl<TEdit>(f, in.name)->Text();
+    };
+    const auto type = [](TForm& f, const Input& in, const std::string& t) {
+        if (auto* g = FindControl<TStringGrid>(f, in.name)) return g->TypeCell(in.col, in.row, t);
+        if (auto* m = FindControl<TMemo>(f, in.name)) return m->WidgetTextEdited(t), true;
+        return Respond::Type(f, in.name, t);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> open;
+    } dialogs[] = {
+        {"modification", [] { ShowEnterChange(1); }},
+        {"drawing data", [] { ShowDrawingInfo(); }},
+        {"drawing texts", [] { ShowDrawingTextDialog(); }},
+        {"document links", [] { ShowDocumentSetup(); }},
+    };
+    std::string longText;
+    for (int i = 0; i < 300; ++i)
+        longText += static_cast<char>('a' + i % 26);
+    const std::string probes[] = {"Zahnrad \u03a9 \u5f20", "a|b", longText};
+    const std::string job = (Dir / "walk.q1w").string();
+    int stored = 0, refused = 0;
+    for (const auto& d : dialogs) {
+        ChangeCount = 1;
+        std::vector<Input> inputs;
+        Person look;
+        look.step = [&](TForm& f) {
+            std::vector<TComponent*> all{&f};
+            for (std::size_t k = 0; k < all.size(); ++k)
+                for (int i = 0; i < all[k]->ComponentCount(); ++i)
+                    all.push_back(all[k]->Components(i));
+            for (TComponent* c : all) {
+                auto* w = dynamic_cast<TControl*>(c);
+                if (w == nullptr || !shown(w) || dynamic_cast<TValueEdit*>(c) != nullptr) continue;
+                if (auto* g = dynamic_cast<TStringGrid*>(c); g && (g->Options() & goEditing)) {
+                    for (int row : {g->FixedRows(), g->RowCount() - 1})
+                        for (int col = g->FixedCols(); col < g->ColCount(); ++col)
+                            inputs.push_back({g->Name(), col, row});
+                } else if (auto* e = dynamic_cast<TEdit*>(c); e && !e->ReadOnly()) {
+                    inputs.push_back({e->Name()});
+                } else if (dynamic_cast<TMemo*>(c) != nullptr) {
+                    inputs.push_back({c->Name()});
+                }
+            }
+            Respond::Press(f, "Button_cancel");
+        };
+        {
+            ResponderScope scope(look);
+            d.open();
+        }
+        ASSERT_GE(inputs.size(), 4u) << d.name;
+        for (const Input& in : inputs)
+            for (const std::string& probe : probes) {
+                SCOPED_TRACE(std::string(d.name) + " " + in.name + " " + std::to_string(in.col) +
+                             "," + std::to_string(in.row) + " " + probe.substr(0, 12));
+                std::string atOk;
+                Person p;
+                p.step = [&](TForm& f) {
+                    ASSERT_TRUE(type(f, in, probe));
+                    atOk = text(f, in);
+                    Respond::Press(f, "Button_ok");
+                };
+                {
+                    ResponderScope scope(p);
+                    d.open();
+                }
+                if (p.forms > 1) { // refused: the message says why
+                    ++refused;
+                    ASSERT_EQ(p.said.size(), 1u);
+                    EXPECT_THAT(p.said[0],
+                                ::testing::AnyOf(HasSubstr("\"\u5f20\" (its texts are in"),
+                                                 HasSubstr("\"|\" cannot be stored"),
+                                                 HasSubstr("Invalid Input"),
+                                                 HasSubstr("longer than 50")));
+                    continue;
+                }
+                ++stored;
+                EXPECT_TRUE(p.said.empty()) << p.said.front();
+                WriteGearDataFile(job);
+                ASSERT_EQ(AbortFlag, 0);
+                InitShellData();
+                InitDocumentLinks();
+                LoadJobFile(job);
+                ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
+                Person again;
+                again.step = [&](TForm& f) {
+                    EXPECT_EQ(text(f, in), atOk);
+                    Respond::Press(f, "Button_cancel");
+                };
+                ResponderScope scope(again);
+                d.open();
+            }
+    }
+    EXPECT_GT(stored, 20);
+    EXPECT_GT(refused, 20);
 }
 
 TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
@@ -308,6 +446,8 @@ TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
     qortest::WriteFileBytes(script.string(), "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$#\" \"$@\" > '" +
                                                  out.string() + "'\n");
     ::chmod(script.c_str(), 0755);
+    const std::string document = (shortDir / "a b.pdf").string();
+    qortest::WriteFileBytes(document, "%PDF-1.4\n");
     DocumentLinks[2].DocProgram = script.string();
     DocumentLinks[2].DocFile = document;
     ScriptedResponder r;
@@ -371,6 +511,7 @@ TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
         EXPECT_THAT(r.Seen().front(), HasSubstr(c[2]));
         EXPECT_THAT(r.Seen().front(), HasSubstr(c[3]));
     }
+    fs::remove_all(shortDir);
     DesktopOpenCommand = desktop;
 }
 
@@ -456,8 +597,6 @@ TEST_F(DocsSettings, ConfigurationKeepsTriedValuesOnlyOnOk) {
         std::function<void(TForm&)> Work; // before the last button
         const char* Button;
         std::vector<int> Messages; // answers to the boxes Work raises
-    const std::string document = (shortDir / "a b.pdf").string();
-    qortest::WriteFileBytes(document, "%PDF-1.4\n");
         std::function<bool()> Stored;
     };
     auto page = [](TForm& f, const char* name) {
@@ -511,7 +650,6 @@ TEST_F(DocsSettings, ConfigurationKeepsTriedValuesOnlyOnOk) {
         InitAllSettings();
         Palette[12] = RGBColour(1, 2, 3);
         ScriptedResponder r;
-    fs::remove_all(shortDir);
         r.OnForm([&](TForm& f) {
             c.Work(f);
             if (c.Messages.empty()) Respond::Press(f, c.Button);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -122,7 +123,9 @@ struct TDBGrid::Impl {
         void RecordChanged(TField*) override { FGrid->DataChanged(kRecord); }
         void EditingChanged() override { FGrid->DataChanged(kEditing); }
         void LayoutChanged() override { FGrid->DataChanged(kLayout); }
-        void UpdateData() override {}
+        // Before a post (the navigator's, a command's): the text typed into the open editor
+        // goes into its field, as leaving the cell would put it there.
+        void UpdateData() override { FGrid->FImpl->TakeEditorText(); }
     };
 
     class Model : public QAbstractTableModel {
@@ -219,9 +222,26 @@ struct TDBGrid::Impl {
             e->setFrame(false);
             const std::string mask = FGrid->ColumnEditMask(index.column());
             if (!mask.empty()) e->setInputMask(Q(TMaskEdit::QtInputMask(mask)));
+            Impl& impl = *FGrid->FImpl;
+            impl.editor = e;
+            impl.editColumn = index.column();
+            // Typing stops where a text field ends.
+            if (const TField* f = FGrid->Columns(index.column()).Field;
+                f != nullptr && f->DataType() == ftString && f->Size() > 0)
+                e->setMaxLength(f->Size());
+            // The first key typed puts the record into edit, so that saving and cancelling
+            // are offered (and mean this text) from then on, as for a new row.
+            TDBGrid* grid = FGrid;
+            QObject::connect(e, &QLineEdit::textEdited, e, [grid] { grid->FImpl->EditorTyped(); });
             return e;
         }
         void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+            // The rows' update as the record goes into edit (at the first key) leaves what was
+            // typed alone.
+            if (auto* e = qobject_cast<QLineEdit*>(editor);
+                e != nullptr && e->property(kOpenedWith).isValid() &&
+                e->property(kOpenedWith).toString() != e->text())
+                return;
             QStyledItemDelegate::setEditorData(editor, index);
             if (auto* e = qobject_cast<QLineEdit*>(editor)) e->setProperty(kOpenedWith, e->text());
         }
@@ -396,6 +416,54 @@ struct TDBGrid::Impl {
     };
     std::vector<Painted> painted; // the cells of the paint event in progress
     bool committing = false;      // the grid itself puts the record into edit
+    QPointer<QLineEdit> editor;   // the cell editor open now, if any
+    int editColumn = -1;
+
+    void EditorTyped() {
+        TDataSet* ds = grid->DataSet();
+        if (ds == nullptr || EditState(ds->State()) || !grid->CanEditColumn(editColumn)) return;
+        committing = true;
+        try {
+            link.Edit();
+        } catch (const std::exception& e) {
+            ds->HandleException(e);
+        }
+        committing = false;
+    }
+    // The typed text into the current record's field (the editor is on the current row).
+    void TakeEditorText() {
+        QLineEdit* e = editor;
+        if (e == nullptr || editColumn < 0 || editColumn >= grid->ColumnCount()) return;
+        if (e->property(Delegate::kOpenedWith).toString() == e->text()) return;
+        TField* f = grid->FColumns[static_cast<std::size_t>(editColumn)].Field;
+        if (f == nullptr) return;
+        e->setProperty(Delegate::kOpenedWith, e->text()); // taken: closing it adds nothing
+        f->SetText(S(e->text()));
+    }
+    // A refused text stays where it was typed, for the user to change it.
+    void ReopenEditor(int row, int column, const std::string& text) {
+        if (view == nullptr || !view->isVisible()) return;
+        QTimer::singleShot(0, view, [this, row, column, text] {
+            const QModelIndex i = model->index(row, column);
+            if (!i.isValid()) return;
+            view->setCurrentIndex(i);
+            view->edit(i);
+            if (QLineEdit* e = editor) {
+                e->setText(Q(text));
+                e->setProperty(Delegate::kOpenedWith, QString()); // typed, not as it opened
+            }
+        });
+    }
+    // The record left the edit (saved or cancelled) while the editor was open: the editor goes,
+    // and what it held is not written again.
+    void DropEditor() {
+        QLineEdit* e = editor;
+        if (e == nullptr) return;
+        e->setProperty(Delegate::kOpenedWith, e->text());
+        View* owner = frozen != nullptr && frozen->isAncestorOf(e) ? frozen : view;
+        if (owner != nullptr) owner->closeEditor(e, QAbstractItemDelegate::NoHint);
+        editor = nullptr;
+    }
 
     void OpenEditorLater() {
         if (view == nullptr || !view->isVisible()) return;
@@ -897,6 +965,7 @@ void TDBGrid::DataChanged(int what) {
         FImpl->currentKnown = false;
         // Edit or Insert from elsewhere (the navigator): the current cell opens for typing.
         if (ds && EditState(ds->State()) && !FImpl->committing) FImpl->OpenEditorLater();
+        if (ds && !EditState(ds->State()) && !FImpl->committing) FImpl->DropEditor();
         break;
     case kRecord: {
         // The current record changed: its row is decoded again.
@@ -961,6 +1030,13 @@ void TDBGrid::RowPicked(int row) {
 void TDBGrid::CommitCell(int row, int column, const std::string& text) {
     TDataSet* ds = DataSet();
     if (!ds || !CanEditColumn(column) || !EnsureCurrent(row)) return;
+    if (const std::string why =
+            CellTextProblem(*FColumns[static_cast<std::size_t>(column)].Field, text);
+        !why.empty()) {
+        MessageBox(why, "Error", MB_OK | MB_ICONERROR);
+        FImpl->ReopenEditor(row, column, text);
+        return;
+    }
     FImpl->committing = true;
     try {
         if (FImpl->link.Edit()) FColumns[static_cast<std::size_t>(column)].Field->SetText(text);

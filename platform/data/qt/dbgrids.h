@@ -94,6 +94,8 @@ public:
     TDBGridOptions Options() const { return FOptions; }
     void SetOptions(TDBGridOptions o);
     bool ReadOnly() const { return FReadOnly; }
+    // Enter opens the current cell of an editable grid, never the dialog's default button.
+    bool WantsReturn() const override { return (FOptions & dgEditing) && !FReadOnly; }
     void SetReadOnly(bool on);
     TColor FixedColor = clBtnFace;
     bool DefaultDrawing = true;
@@ -192,6 +194,11 @@ protected:
     virtual void RestoreCurrentRecord() {}
     // Mask of a date column when none is set ("" = none).
     virtual std::string DateEditMask() { return {}; }
+    // Why the text typed into a cell of field would not be stored as it stands ("" when it
+    // would): typing it is then refused with that message and the cell stays open with it.
+    virtual std::string CellTextProblem(const TField& /*field*/, const std::string& /*text*/) {
+        return {};
+    }
     void SyncWidget() override;
 
 private:

@@ -270,6 +270,70 @@ TEST_F(GridTest, NavigatorButtonsFollowTheDatasetState) {
     EXPECT_EQ(ds->RecNo(), 1);
 }
 
+// Typing into a cell of an existing record: Post and Cancel are offered from the first key,
+// before the cell is left, and mean the typed text (Cancel drops it, and leaving the row then
+// writes nothing; Post writes it); typing stops at the field's length; a character the table
+// cannot hold is refused by name and the cell stays open with the text.
+TEST_F(GridTest, ANavigatorOffersPostAndCancelFromTheFirstKey) {
+    auto* nav = new dbf::TTzNavigator(form);
+    nav->SetDataSource(&source);
+    grid->SetBounds(0, 30, 640, 300);
+    form->Show();
+    auto* view = qobject_cast<QTableView*>(grid->Widget());
+    view->window()->activateWindow();
+    const auto type = [view](const QString& text) {
+        for (const QChar ch : text) {
+            QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(
+                QApplication::focusWidget() ? QApplication::focusWidget() : view, &e);
+            Application->ProcessMessages();
+        }
+    };
+    const std::string before = Lines(Ref("view '" + table + "'"))[1];
+    ScriptedResponder r;
+    r.OnMessage(IDOK);
+    ResponderScope scope(r);
+    for (const TNavigateBtn button : {nbCancel, nbPost}) {
+        SCOPED_TRACE(button);
+        ds->Go(2);
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(1, Col("NAME")));
+        type("Zahnrad mit einem sehr langen Namen, der nicht passt");
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text().size(), ds->FieldByName("NAME")->Size());
+        EXPECT_EQ(ds->State(), dsEdit);
+        EXPECT_TRUE(nav->ButtonEnabled(nbPost));
+        EXPECT_TRUE(nav->ButtonEnabled(nbCancel));
+        nav->BtnClick(button);
+        Application->ProcessMessages();
+        EXPECT_EQ(ds->State(), dsBrowse);
+        view->setCurrentIndex(view->model()->index(4, Col("NAME"))); // another row
+        Application->ProcessMessages();
+        const std::string now = Lines(Ref("view '" + table + "'"))[1];
+        if (button == nbCancel) {
+            EXPECT_EQ(now, before);
+        } else {
+            EXPECT_NE(now.find("\tZahnrad mit"), std::string::npos) << now;
+        }
+    }
+    // Refused by name: the cell stays open with what was typed.
+    ds->Go(3);
+    view->setCurrentIndex(view->model()->index(2, Col("NAME")));
+    type(QString::fromUtf8("Rad \u5f20"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &enter);
+    Application->ProcessMessages();
+    Application->ProcessMessages();
+    ASSERT_EQ(r.Seen().size(), 1u);
+    EXPECT_NE(r.Seen()[0].find("NAME: the table " + table + " cannot hold \"\u5f20\""),
+              std::string::npos)
+        << r.Seen()[0];
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().toStdString(), "Rad \u5f20");
+}
+
 TEST(BooleanBox, SquareIsCentredInWideCellsAndAtTheTopOfHighOnes) {
     struct Case {
         TRect cell, square;

@@ -227,16 +227,30 @@ TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
     const std::string before = ReadFileBytes(dir_ / "qor1w.err");
     AddError("Warning: undercut !");
     ScriptedResponder r;
+    // Quotes the DOS page lacks are refused, naming them; the form stays with the text.
     r.OnForm([](TForm& f) {
          auto& h = dynamic_cast<Thelperr&>(f);
          h.Memo_abhilfe->WidgetTextEdited(
              "Increase x; see the \xE2\x80\x9Cx min\xE2\x80\x9D value.");
          EXPECT_TRUE(h.Changed);
          Respond::Press(f, "Button_ok");
-     }).OnMessage(IDYES);
+     })
+        .OnMessage(IDYES)
+        .OnMessage(IDOK)
+        .OnForm([](TForm& f) {
+            auto& h = dynamic_cast<Thelperr&>(f);
+            EXPECT_EQ(h.ModalResult(), mrNone);
+            h.Memo_abhilfe->WidgetTextEdited("Increase x; see the 'x min' value.");
+            Respond::Press(f, "Button_ok");
+        })
+        .OnMessage(IDYES);
     ResponderScope scope(r);
     ShowMessageHelp(1);
-    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_EQ(r.Unexpected() + r.Pending(), 0);
+    EXPECT_NE(r.Seen().at(2).find("the message help file cannot hold \"\xE2\x80\x9C\" "
+                                  "\"\xE2\x80\x9D\""),
+              std::string::npos)
+        << r.Seen().at(2);
     const auto oldLines = [&] {
         std::ofstream(dir_ / "old.err", std::ios::binary) << before;
         return DosLines(dir_ / "old.err");
@@ -248,27 +262,13 @@ TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
         if (newLines[i] == oldLines[i]) continue;
         ++changed;
         EXPECT_EQ(oldLines[i - 2], "Warning: undercut !");
-        // Quotes the DOS page lacks are stored as "?".
-        EXPECT_EQ(newLines[i], "Increase x; see the ?x min? value.");
+        EXPECT_EQ(newLines[i], "Increase x; see the 'x min' value.");
     }
     EXPECT_EQ(changed, 1);
     // Written with the file's own line ends.
     EXPECT_NE(ReadFileBytes(dir_ / "qor1w.err").find("value.\r\n"), std::string::npos);
 }
 
-TEST_F(ErrHelp, UnchangedOrNotSavedLeavesTheFile) {
-    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
-    AddError("Warning: undercut !");
-    ScriptedResponder r;
-    r.OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); })
-        .OnForm([](TForm& f) {
-            auto& h = dynamic_cast<Thelperr&>(f);
-            h.Memo_ursache->WidgetTextEdited("changed");
-            Respond::Press(f, "Button_ok");
-        })
-        .OnMessage(IDNO);
-    ResponderScope scope(r);
-    ShowMessageHelp(1); // no change: no question
 // The shipped file is only read (here from a read-only folder): Save Changes writes the user's
 // copy in the user's data folder, which is read and changed from then on.
 TEST_F(ErrHelp, TheShippedFileIsEditedInTheUsersCopy) {
@@ -306,6 +306,19 @@ TEST_F(ErrHelp, TheShippedFileIsEditedInTheUsersCopy) {
     was != nullptr ? ::setenv("XDG_DATA_HOME", home.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
 }
 
+TEST_F(ErrHelp, UnchangedOrNotSavedLeavesTheFile) {
+    const std::string before = ReadFileBytes(dir_ / "qor1w.err");
+    AddError("Warning: undercut !");
+    ScriptedResponder r;
+    r.OnForm([](TForm& f) { Respond::Press(f, "Button_ok"); })
+        .OnForm([](TForm& f) {
+            auto& h = dynamic_cast<Thelperr&>(f);
+            h.Memo_ursache->WidgetTextEdited("changed");
+            Respond::Press(f, "Button_ok");
+        })
+        .OnMessage(IDNO);
+    ResponderScope scope(r);
+    ShowMessageHelp(1); // no change: no question
     ShowMessageHelp(1); // changed, answered No
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
