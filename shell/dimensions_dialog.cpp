@@ -511,7 +511,7 @@ TForm_qor1wgeo::TLeastShift TForm_qor1wgeo::LeastShift() {
         // No shift: each check that refused and where.
         least.x = NAN;
         least.text.clear();
-        least.why = "x min: no profile shift from " + Sig3Towards(start, true) +
+        least.why = "x min: no profile shift from " + FigureTowards(start, true) +
                     " up to 1.5 calculates beside gear 1 (z 6, x 0.5) without an error or "
                     "undercut:";
         std::vector<std::string> seen;

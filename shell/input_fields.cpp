@@ -173,6 +173,11 @@ std::string Sig3Towards(long double v, bool up) {
     return {};
 }
 
+std::string FigureTowards(long double v, bool up) {
+    const std::string text = Sig3Towards(v, up);
+    return text.empty() || (text == "0" && v != 0) ? FloatToStrSig3Eng(v) : text;
+}
+
 std::string LengthTowards(long double mm, bool up) {
     if (UnitSystem != 1) return Sig3Towards(mm, up);
     const long double in = mm / 25.4L * 1e4L;

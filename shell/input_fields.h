@@ -132,6 +132,9 @@ inline constexpr TInputRange ToolAngle{-kMaxToolAngle, kMaxToolAngle};     // de
 // decimals from 1 to 1000), rounded towards the safe side: its value is at least v (up) or at
 // most v (!up). Empty when no such text exists (|v| at the smallest the edits show).
 std::string Sig3Towards(long double v, bool up);
+// The same for a figure in a message: where the edits' digits cannot show v (|v| at or below
+// 1E-5), v in engineering form, never an empty or zero figure.
+std::string FigureTowards(long double v, bool up);
 
 // What a proposal brings: the calculation of the gear data as store writes the dialog's entries
 // into it (false: an entry cannot be read), run on a scratch copy, and its messages. Proposals

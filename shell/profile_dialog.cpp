@@ -371,7 +371,7 @@ std::string TForm_qor1prof::ProposeAddendum() {
               (pr != 0 ? " and prP0/mn " + FloatToStrSig3(pr) : "") + " the standard 1.25 " +
               (room > 0
                    ? "leaves the tool's tooth room for a tip radius of only " +
-                         Sig3Towards(room, false)
+                         FigureTowards(room, false)
                    : "makes the tool's tooth pointed (\"" + ToolPointedWarning(alpha, pr) + "\")") +
               ". Proposed " + text + ", which leaves the tip room for a radius of " +
               FloatToStrSig3(kLeastTipRadius) + ".";
