@@ -45,9 +45,14 @@ public:
     friend bool operator==(const RangeArray&, const RangeArray&) = default;
 
 private:
+    // Small enough to be inlined at every access: the throw lives out of line.
     static std::size_t Slot(long i) {
-        if (!InRange(i)) throw std::out_of_range("RangeArray: index " + std::to_string(i));
+        if (!InRange(i)) [[unlikely]]
+            OutOfRange(i);
         return static_cast<std::size_t>(i - Lo);
+    }
+    [[noreturn, gnu::noinline, gnu::cold]] static void OutOfRange(long i) {
+        throw std::out_of_range("RangeArray: index " + std::to_string(i));
     }
     std::array<T, Count> items_{};
 };
