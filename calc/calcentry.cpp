@@ -149,28 +149,43 @@ void CheckValueRanges() {
 
 } // namespace
 
+namespace {
+
+// The name of a value that is no finite number, "" where it is NaN on purpose (and reported).
+std::string NotFinite(const char* field, const long double& ref) {
+    // A tip without involute leaves the pair without a path of contact, and nothing measured
+    // along it.
+    const TGearData& g = GearData;
+    const bool noContact = &ref == &g.galpha || &ref == &g.epsalpha || &ref == &g.epsgamma ||
+                           &ref == &g.gAC || &ref == &g.gEC || &ref == &g.zetaA1 ||
+                           &ref == &g.zetaA2 || &ref == &g.zetaE1 || &ref == &g.zetaE2 ||
+                           &ref == &g.jtShiftMin || &ref == &g.jtShiftMax;
+    return std::isnan(ref) && noContact && ContactWithoutInvolute() ? "" : field;
+}
+
+std::string NotFinite(const char* field, const PerGear<long double>& ref, int i) {
+    // An inspection dimension without solution, the tip thickness of a tip that no involute
+    // reaches, the usable root without a path of contact.
+    const TGearData& g = GearData;
+    if (std::isnan(ref[i]) && ((MeasureFaults(i) != 0 && IsMeasureResult(g, ref)) ||
+                               (TipInsideBaseCircle(i) && IsTipThicknessResult(g, ref)) ||
+                               (&ref == &g.dNf && ContactWithoutInvolute())))
+        return "";
+    return Named(field, i);
+}
+
+} // namespace
+
 std::string FirstNonFiniteValue() {
     std::string name;
+    // Every value is looked at; only one that is no finite number costs more.
     VisitGearFields(GearData, [&name](const char* field, const auto& ref) {
         using T = std::decay_t<decltype(ref)>;
-        if (!name.empty()) return;
         if constexpr (std::is_same_v<T, long double>) {
-            // A tip without involute leaves the pair without a path of contact (reported).
-            const bool noContact = &ref == &GearData.galpha || &ref == &GearData.epsalpha ||
-                                   &ref == &GearData.epsgamma;
-            if (std::isnan(ref) && noContact && ContactWithoutInvolute()) return;
-            if (!std::isfinite(ref)) name = field;
+            if (!std::isfinite(ref) && name.empty()) name = NotFinite(field, ref);
         } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
-            for (int i = 1; i <= 2 && name.empty(); ++i) {
-                // An inspection dimension without solution is NaN on purpose (and reported).
-                if (std::isnan(ref[i]) && MeasureFaults(i) != 0 && IsMeasureResult(GearData, ref))
-                    continue;
-                // So is the tip thickness of a tip that no involute reaches.
-                if (std::isnan(ref[i]) && TipInsideBaseCircle(i) &&
-                    IsTipThicknessResult(GearData, ref))
-                    continue;
-                if (!std::isfinite(ref[i])) name = Named(field, i);
-            }
+            for (int i = 1; i <= 2; ++i)
+                if (!std::isfinite(ref[i]) && name.empty()) name = NotFinite(field, ref, i);
         }
     });
     return name;

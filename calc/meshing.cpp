@@ -104,6 +104,14 @@ namespace {
 
 long double InvArcCos(long double c);
 
+// Bounds of inv(arccos c), 0 < c < 1, without an inverse function: with t = tan(arccos c),
+// t - atan(t) lies between t^3 / 3 - t^5 / 5 and t^3 / 3.
+inline void InvArcCosBounds(long double c, long double& lo, long double& hi) {
+    const long double t2 = (1 - c) * (1 + c) / (c * c), t3 = t2 * std::sqrt(t2);
+    hi = t3 / 3;
+    lo = hi - t3 * t2 / 5;
+}
+
 // Sine and cosine from one argument reduction (the values sin and cos give).
 inline void SinCos(double a, double& s, double& c) {
     sincos(a, &s, &c);
@@ -519,9 +527,43 @@ long double InternalFilletRadius(long double rf, long double ra, long double rb,
     return std::fmin(RF, rf);
 }
 
+namespace {
+
+// The gap of the ring gear i at shift xE is (c - inv(alpha_y)) |y| wide at y: c.
+long double GapWidthConstant(const TGearData& g, int i, long double xE) {
+    const TPairAngles& a = PairAngles(g);
+    const long double st = (Pi / 2 + 2 * xE * a.tanAlpha) * g.mt;
+    return Pi / std::abs(g.z[i]) - st / std::fabs(g.d[i]) + a.invAt;
+}
+
+} // namespace
+
+long double GapClosingDiameter(int i, long double xE) {
+    const TGearData& g = GearData;
+    if (g.z[i] >= 0) return 0;
+    const long double c = GapWidthConstant(g, i, xE);
+    if (!(c > 0)) return g.db[i];
+    long double ca = 1;
+    ArcInv(c, ca);
+    return g.db[i] / ca;
+}
+
+bool GapOpenAt(int i, long double xE, long double y) {
+    const TGearData& g = GearData;
+    const long double c = GapWidthConstant(g, i, xE), ratio = std::fabs(g.db[i] / y);
+    if (!(ratio < 1)) return c >= 0;
+    long double lo = 0, hi = 0;
+    InvArcCosBounds(ratio, lo, hi);
+    return hi <= c || (lo <= c && InvArcCos(ratio) <= c);
+}
+
 long double RootFormDiameterAt(int i, long double xE) {
     const TGearData& g = GearData;
-    if (g.z[i] < 0) return InternalRootFormDiameter(g, i, xE);
+    if (g.z[i] < 0) {
+        // No form circle beyond the point where the flanks of the gap meet.
+        const long double dF = InternalRootFormDiameter(g, i, xE);
+        return GapOpenAt(i, xE, dF) ? dF : std::fmax(dF, GapClosingDiameter(i, xE));
+    }
     const AngleFns alpha(g.alphaRad);
     const bool protuberance = g.prP0mn[i] != 0;
     const long double depth =
@@ -739,6 +781,10 @@ void SpecificSliding() {
         return;
     }
     if (g.z[1] + g.z[2] == 0) return;
+    if (std::isnan(g.galpha)) {
+        g.zetaA1 = g.zetaA2 = g.zetaE1 = g.zetaE2 = std::numeric_limits<long double>::quiet_NaN();
+        return;
+    }
     const long double aA1 = ArcCosLimited("", g.db[1] / g.dNa[1]);
     const long double aA2 = ArcCosLimited("", g.db[2] / g.dNa[2]);
     const long double tw = Tan(aw);
@@ -805,13 +851,18 @@ long double TipLimitDiameter(int i) {
 
 namespace {
 
-// Where the tool's root line lies at shift xE when it cuts the tip of the tooth: a tool with a
-// root radius rounds and tops the tip, and a tip circle beyond the root line at the upper shift
-// (kmn < 0) is cut back to it at every shift. 0 when the tool leaves the tip circle as it is.
+// Where the tool's root line lies at shift xE: a tip circle beyond it is cut back to it (at a
+// lower shift the root line lies lower, whatever the tip at the upper shift: so nothing jumps
+// when kmn or the root radius passes 0).
 long double ToppingDiameter(const TGearData& g, int i, long double xE) {
-    if (!(g.rhofP0mn[i] > 0) && !(g.kmn[i] < 0)) return 0;
     // daTool itself at the upper shift, so that a full tip keeps da exactly.
     return xE == g.xEmaxV[i] ? g.daTool[i] : g.daTool[i] + 2 * (xE - g.xEmaxV[i]) * g.mn;
+}
+
+// The tip of the gear at the lower limit of its tooth thickness: the tool's root line lies
+// lower there (see ToppingDiameter).
+long double LowerLimitTip(const TGearData& g, int i) {
+    return Min(CutTip(g, i), ToppingDiameter(g, i, g.xEminV[i]));
 }
 
 // dF limited to where the two involute flanks of the tooth generated at shift xE cross: its
@@ -825,10 +876,16 @@ long double PointedLimit(const TGearData& g, int i, long double xE, long double 
     const long double c = a.invAt + st / g.d[i];
     const bool external = g.z[i] > 0;
     if (!(c > 0)) return external ? Min(dF, g.db[i]) : dF;
-    // The involute at dF (0 at or inside the base circle) against that of the crossing; at the
-    // same tip circle as last time (the shifts share it) the same.
+    // The involute at dF (0 at or inside the base circle) against that of the crossing, where
+    // its bounds leave it open; at the same tip circle as last time (the shifts share it) the
+    // same.
     static long double lastRatio[3] = {-1, -1, -1}, lastInv[3] = {};
     const long double ratio = std::fabs(dF) > std::fabs(g.db[i]) ? g.db[i] / dF : 1;
+    if (ratio != lastRatio[i] && ratio < 1) {
+        long double lo = 0, hi = 0;
+        InvArcCosBounds(ratio, lo, hi);
+        if (external ? !(hi > c) : !(c > lo)) return dF;
+    }
     if (ratio != lastRatio[i]) {
         lastRatio[i] = ratio;
         lastInv[i] = ratio < 1 ? InvArcCos(ratio) : 0;
@@ -846,8 +903,7 @@ long double PointedLimit(const TGearData& g, int i, long double xE, long double 
 // where the involute ends (also when the whole tip lies inside it).
 long double LimitedTipForm(const TGearData& g, int i, long double xE, long double xK,
                            long double dF) {
-    dF = Min(dF, g.da[i]);
-    if (const long double t = ToppingDiameter(g, i, xK); t != 0) dF = Min(dF, t);
+    dF = Min(Min(dF, g.da[i]), ToppingDiameter(g, i, xK));
     dF = PointedLimit(g, i, xE, dF);
     if (std::fabs(dF) < std::fabs(g.db[i])) dF = g.db[i];
     return dF;
@@ -872,7 +928,8 @@ bool ContactWithoutInvolute() {
 
 bool TipInsideBaseCircle(int i) {
     const TGearData& g = GearData;
-    return std::fabs(CutTip(g, i)) < std::fabs(g.db[i]);
+    const long double rb = std::fabs(g.db[i]);
+    return std::fabs(CutTip(g, i)) < rb || std::fabs(LowerLimitTip(g, i)) < rb;
 }
 
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field) {
@@ -1018,35 +1075,42 @@ void CalcUnit2() {
             *dF = LimitedTipForm(g, i, xE, xK, *dF);
         }
 
-        // The tip's thicknesses at the tip the tool leaves.
-        const long double tip = CutTip(g, i);
+        // The tip's thicknesses at the tip the tool leaves; those of the lower limit at the tip
+        // the tool leaves there.
+        const long double tip = CutTip(g, i), lowTip = LowerLimitTip(g, i);
         g.alphaat[i] = ArcCosLimited("", cat * g.d[i] / tip);
         const long double base = invAt - Inv(g.alphaat[i]);
+        const long double lowBase = lowTip == tip ? base : invAt - InvArcCos(cat * g.d[i] / lowTip);
         g.sat[i] = (base + g.st[i] / g.d[i]) * tip;
         g.stw[i] = (invAt + g.st[i] / g.d[i] - invAwt) * g.dw[i];
 
         if (chamfer && g.z[i] > 0) {
             g.satMax[i] = ChamferedTipThickness(flanks, tip, g.xEmax[i], g.xEmaxV[i]);
-            g.satMin[i] = ChamferedTipThickness(flanks, tip, g.xEmin[i], g.xEminV[i]);
+            g.satMin[i] = ChamferedTipThickness(flanks, lowTip, g.xEmin[i], g.xEminV[i]);
             g.saK[i] =
                 ChamferedTipThickness(flanks, tip, g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]);
         } else {
             g.satMax[i] = (base + g.stMax[i] / g.d[i]) * tip;
-            g.satMin[i] = (base + g.stMin[i] / g.d[i]) * tip;
+            g.satMin[i] = (lowBase + g.stMin[i] / g.d[i]) * lowTip;
             g.saK[i] = g.sat[i];
         }
         // Normal tip thicknesses: on the tip cylinder the helix angle is beta_a, tan beta_a =
         // tan beta da / d.
-        const long double tba = tanBeta * tip / g.d[i];
-        const long double cba = 1 / std::sqrt(1 + tba * tba);
+        auto normal = [&](long double y) {
+            const long double tba = tanBeta * y / g.d[i];
+            return 1 / std::sqrt(1 + tba * tba);
+        };
+        const long double cba = normal(tip);
         g.san[i] = cba * g.sat[i];
         g.sanMax[i] = cba * g.satMax[i];
-        g.samin[i] = cba * g.satMin[i];
-        if (TipInsideBaseCircle(i)) {
-            // No involute reaches the tip: it has no pressure angle or thickness there.
+        g.samin[i] = (lowTip == tip ? cba : normal(lowTip)) * g.satMin[i];
+        // No involute reaches a tip inside the base circle: it has no pressure angle or
+        // thickness there (CheckSoundness says so).
+        constexpr long double None = std::numeric_limits<long double>::quiet_NaN();
+        if (std::fabs(tip) < std::fabs(g.db[i]))
             for (PerGear<long double>* f : TipThicknessFields(g))
-                (*f)[i] = std::numeric_limits<long double>::quiet_NaN();
-        }
+                (*f)[i] = None;
+        if (std::fabs(lowTip) < std::fabs(g.db[i])) g.satMin[i] = g.samin[i] = None;
     }
 
     const long double sw = std::sin(g.alphawt);
@@ -1055,13 +1119,11 @@ void CalcUnit2() {
         g.stwAngle[i] = 2 * ArcSin(g.stw[i] / (2 * g.dw[i]));
         g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
 
+        // The usable tip ends at the tip form circle or at the mate's interference point,
+        // whichever comes first, also when the cut tip reaches past that point.
         const long double L = TipLimitDiameter(i);
-        if (CutTip(g, j) > L) {
-            AddError("Error  : tooth collision da" + GearNo(j) + " !");
-            g.dNa[j] = L;
-        } else {
-            g.dNa[j] = Min(L, g.dFa[j]);
-        }
+        if (CutTip(g, j) > L) AddError("Error  : tooth collision da" + GearNo(j) + " !");
+        g.dNa[j] = Min(L, g.dFa[j]);
 
         long double t = 0;
         if (TipWithoutInvolute(i)) {
@@ -1086,10 +1148,7 @@ void CalcUnit2() {
     g.gAC = s2 * (Cathetus(g.dNa[2] / 2, g.db[2] / 2) - Cathetus(g.dw[2] / 2, g.db[2] / 2));
     g.epsalpha = g.galpha / g.pet;
     if (g.epsalpha == 0) g.epsalpha = -0.01L;
-    if (ContactWithoutInvolute()) {
-        // A tip without involute meets no flank: there is no path of contact to measure.
-        g.galpha = g.epsalpha = std::numeric_limits<long double>::quiet_NaN();
-    }
+    const bool noPath = ContactWithoutInvolute();
 
     {
         const long double q2 =
@@ -1100,6 +1159,12 @@ void CalcUnit2() {
             SqrtChecked("Error  : dnf2", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
         const long double v2 = 2 * g.a * sw - s1 * q1;
         g.dNf[2] = s2 * SqrtChecked("Error  : dnf2", g.db[2] * g.db[2] + v2 * v2);
+    }
+    if (noPath) {
+        // A tip without involute meets no flank: there is no path of contact, and nothing
+        // measured along it (SpecificSliding leaves the sliding empty too).
+        for (long double* v : {&g.galpha, &g.epsalpha, &g.gAC, &g.gEC, &g.dNf[1], &g.dNf[2]})
+            *v = std::numeric_limits<long double>::quiet_NaN();
     }
 
     const long double bEff = g.HalfFaceWidth != 0 ? g.b / 2 : g.b;

@@ -29,7 +29,8 @@ long double FormDiameterTool(int i, long double xE);
 // its tool cuts at the generating shift xK: the involute of the chamfer angle.
 long double ChamferFlankHalfAngle(int i, long double y, long double xK);
 
-// Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2).
+// Specific sliding at the two ends of the path of contact (zetaA1, zetaA2, zetaE1, zetaE2); NaN
+// where there is no path (galpha NaN).
 void SpecificSliding();
 
 // Interference value of an internal pair (of the tips the tool leaves); negative when the tips
@@ -54,8 +55,16 @@ long double LineOfActionDiameter(int i, long double depth, long double xE);
 
 // Root form diameter of gear i generated at shift xE: where the involute begins above the fillet.
 // An internal gear takes the fillet its tooth drawing puts between the flank and the root circle
-// (tangent to both, of the tool tip radius): never beyond the root circle.
+// (tangent to both, of the tool tip radius): never beyond the root circle nor beyond the point
+// where the flanks of its gap meet (GapClosingDiameter).
 long double RootFormDiameterAt(int i, long double xE);
+// Where the two involute flanks of a gap of the internal gear i, generated at shift xE, meet
+// (signed like its diameters; db when the gap has no width at the base circle); 0 for an
+// external gear. A gap that closes before its root circle cannot be cut as designed:
+// CheckSoundness reports "Error  : gap closes d=..." with this diameter.
+long double GapClosingDiameter(int i, long double xE);
+// Whether the gap of the internal gear i generated at shift xE is still open at diameter y.
+bool GapOpenAt(int i, long double xE, long double y);
 // Where an internal gear's fillet meets its flank: the circle of the tool tip radius rho inside
 // the root circle rf, tangent to the root circle and to the flank (base radius rb) on the side of
 // the gap. Radii without sign; never beyond the root circle nor inside the tip circle ra or the
@@ -81,14 +90,16 @@ long double RoundedTipFormDiameter(int i, long double xE, long double xK);
 // root line at the upper premachining shift (daTool), to which the tool cuts it back. The tip
 // thicknesses, the usable tip, the tip collisions and the tip clearance are taken at it.
 long double CutTipDiameter(int i);
-// The tip circle gear i has lies inside its base circle: no involute reaches it, and its tip
-// thicknesses and pressure angle (sat, san, satMax, satMin, sanMax, samin, saK, alphaat) are NaN.
+// A tip circle gear i has, at the upper or the lower limit of its tooth thickness (where the
+// tool's root line lies lower), lies inside its base circle: no involute reaches it, and its tip
+// thicknesses and pressure angle there (sat, san, satMax, sanMax, saK, alphaat at the tip the
+// tool leaves; satMin, samin at the lower limit's) are NaN. CheckSoundness: "Error  : db > da".
 bool TipInsideBaseCircle(int i);
 // No involute below the tip of gear i at one of the finished gear's limits (dFa or dFaK on the
-// base circle; TipInsideBaseCircle among them): "Error  : db > da".
+// base circle): "Error  : db > da".
 bool TipWithoutInvolute(int i);
-// Either gear's tip without involute: there is no path of contact, and galpha, epsalpha and
-// epsgamma are NaN.
+// Either gear's tip without involute: there is no path of contact, and galpha, epsalpha,
+// epsgamma and what is measured along the path (gAC, gEC, dNf, the specific sliding) are NaN.
 bool ContactWithoutInvolute();
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field);
 

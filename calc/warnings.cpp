@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "calc/geardata.h"
 #include "calc/inspect.h"
@@ -202,9 +203,15 @@ void CheckSoundness() {
     const int first = pair ? 1 : 2;
     // A tip circle beyond what the tool cuts, and one that no involute reaches (no contact
     // ratio then). Every other check takes the tip the tool leaves.
+    // Tips without involute at either limit (none below the tip, or a tip inside the base circle).
+    bool noInvolute[3] = {};
+    for (int i = first; i <= 2; ++i)
+        noInvolute[i] = TipWithoutInvolute(i) || TipInsideBaseCircle(i);
     for (int i = first; i <= 2; ++i) {
         if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
-        if (TipWithoutInvolute(i)) AddError("Error  : db > da  (" + GearNo(i) + ") !");
+        // (also a tip inside the base circle whose involute a chamfer ends outside it: its tip
+        // thickness is empty, and this says why)
+        if (noInvolute[i]) AddError("Error  : db > da  (" + GearNo(i) + ") !");
     }
     if (pair) {
         // A tip that runs into the root of the mating gear.
@@ -223,6 +230,31 @@ void CheckSoundness() {
     for (int i = first; i <= 2; ++i)
         if (g.sat[i] <= 0 || g.satMin[i] <= 0)
             AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
+    // A flank without involute between its form circles (an undercut reaching past a chamfer's
+    // crossing), at either limit; a tip without involute says so already.
+    for (int i = first; i <= 2; ++i)
+        if (!noInvolute[i] && g.dFf[i] > Min(g.dFa[i], g.dFaK[i]) + eps)
+            AddError("Error  : dFf > dFa (" + GearNo(i) + ") !");
+    // A ring gear's gap whose flanks meet short of its root circle, at either limit.
+    for (int i = first; i <= 2; ++i) {
+        if (g.z[i] >= 0) continue;
+        for (const auto& [xE, xK] :
+             {std::pair{g.xEmax[i], g.xEmaxV[i]}, {g.xEmin[i], g.xEminV[i]}}) {
+            const long double root = g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn;
+            if (GapOpenAt(i, xE, root)) continue;
+            const long double meet = std::fabs(GapClosingDiameter(i, xE));
+            if (!(meet < std::fabs(root) - eps)) continue;
+            // The diameter as closely as the message's 36 characters take it.
+            std::string text;
+            for (int decimals = 3; decimals >= 0; --decimals) {
+                text = "Error  : gap closes d=" + FixedPointText(meet, decimals) + " (" +
+                       GearNo(i) + ") !";
+                if (text.size() <= ErrorTextCapacity) break;
+            }
+            AddError(text);
+            break;
+        }
+    }
     if (pair && g.z[1] + g.z[2] != 0 && g.epsalpha < 1) AddError("Error  : ratio eps.alpha < 1 !");
     for (int i = first; i <= 2; ++i) {
         const unsigned f = MeasureFaults(i);

@@ -28,7 +28,8 @@ void CalcWarnings();
 void ToolProfileWarnings(int i);
 // The largest tip radius factor up to rhoMn whose fillets fit the gap of the ring gear i at both
 // limits of its tooth-thickness tolerance (the input check warns "Warning: gap rhoaP0 <= limit mn
-// !" above it), from the geometry and shifts of the last calculation; rhoMn where it fits.
+// !" above it), from the geometry and shifts of the last calculation; rhoMn where it fits, and
+// where no radius does (the gap closes before its root circle: CheckSoundness reports that).
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn);
 // The tool addendum factor haP0/mn at which the flanks of a basic rack of pressure angle alpha
 // (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
@@ -50,8 +51,10 @@ long double ToolRootRadiusMax(const TGearData& g, int i);
 // interference point of the other ("Error  : tooth collision da2 !") or the tips of an internal
 // pair interfering; contact that starts below the root form
 // diameter (dNf beyond dFf), a pointed tooth (tip thickness at or below 0 at the nominal or lower
-// limit), a transverse contact ratio below 1, and inspection dimensions without solution
-// (MeasureFaults). Errors only; reads GearData. Beside the fixed companion of the dimensions
-// dialog (IsFixedCompanion) only the designed gear's own tip, tip thickness and inspection
-// dimensions are judged.
+// limit), a flank whose root form circle lies above its tip form circle at either limit ("Error
+// : dFf > dFa (i) !"), a ring gear's gap whose flanks meet short of its root circle ("Error  : gap
+// closes d=D (i) !", D where they meet), a transverse contact ratio below 1, and inspection
+// dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside the fixed
+// companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip, tip
+// thickness and inspection dimensions are judged.
 void CheckSoundness();

@@ -9,7 +9,9 @@
 // "CalcErrorFlag = ...", "AbortFlag = ..." and one "message = TEXT" per message.
 // A job file takes the place of the example: "job = PATH" as the first input line loads it
 // (later lines change it), or FILE may itself be a job file. "save = PATH" writes the job after
-// the calculation; "calc = 0" leaves the calculation out (the data print and save as loaded).
+// the calculation; "calc = 0" leaves the calculation out (the data print and save as loaded);
+// "relations = 1" adds one "broken = NAME" line per relation of the results that does not hold
+// without its message (calc/relations.h).
 // Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
 // saved (reported on stderr).
 #include <cerrno>
@@ -31,6 +33,7 @@
 #include "calc/calcentry.h"
 #include "calc/fields.h"
 #include "calc/geardata.h"
+#include "calc/relations.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
@@ -323,7 +326,7 @@ int main(int argc, char** argv) {
     const std::string source = argc == 2 ? argv[1] : "<stdin>";
     const std::vector<Field> fields = Fields();
     std::vector<std::string> saves;
-    bool calculate = true;
+    bool calculate = true, relations = false;
     bool bad = false;
 
     if (argc == 2 && IsJobFile(argv[1])) {
@@ -384,11 +387,11 @@ int main(int argc, char** argv) {
                 first = false;
                 continue;
             }
-            if (assignment && name == "calc") {
+            if (assignment && (name == "calc" || name == "relations")) {
                 if (value == "0" || value == "1") {
-                    calculate = value == "1";
+                    (name == "calc" ? calculate : relations) = value == "1";
                 } else {
-                    std::cerr << source << ':' << lineNo << ": \"calc\" is 0 or 1\n";
+                    std::cerr << source << ':' << lineNo << ": \"" << name << "\" is 0 or 1\n";
                     bad = true;
                 }
                 first = false;
@@ -408,6 +411,9 @@ int main(int argc, char** argv) {
 
     std::ostringstream out;
     Print(fields, out);
+    if (relations && calculate && CalcErrorFlag == 0)
+        for (const std::string& r : BrokenRelations())
+            out << "broken = " << r << '\n';
     std::cout << out.str();
     std::cout.flush();
     if (!std::cout) {

@@ -35,7 +35,8 @@ def non_finite(stdout):
     """The first output line whose value is no finite number (inf or nan), or None. Python's
     float cannot hold every long double, so the text decides. An inspection dimension without
     solution is nan with its error for that gear in the message list, and so is the tip thickness
-    of a tip inside the base circle, and the contact ratio of a pair with such a tip."""
+    of a tip inside the base circle, and the contact ratio of a pair with such a tip and what is
+    measured along its path of contact."""
     lines = stdout.splitlines()
     messages = [line.partition(' = ')[2] for line in lines if line.startswith('message = ')]
     for line in lines:
@@ -48,7 +49,9 @@ def non_finite(stdout):
             if name[:-3] in ('sat', 'san', 'satMax', 'satMin', 'sanMax', 'samin', 'saK', 'alphaat'):
                 measure, why = True, ("Error  : db > da",)
             of = "(%s)" % gear[1]
-            if name in ('galpha', 'epsalpha', 'epsgamma'):  # no path of contact
+            if name in ('galpha', 'epsalpha', 'epsgamma', 'gAC', 'gEC', 'zetaA1', 'zetaA2',
+                        'zetaE1', 'zetaE2', 'dNf[1]', 'dNf[2]', 'jtShiftMin', 'jtShiftMax'):
+                # no path of contact, nothing measured along it
                 measure, why, of = True, ("Error  : db > da",), ""
             if measure and value.strip() == 'nan' and any(
                     m.startswith(why) and of in m for m in messages):

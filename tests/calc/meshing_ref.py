@@ -173,16 +173,20 @@ def pair(case, gearcalc, p):
         """Where the involute of the shift xe ends below the tip cut at xk (on a premachined
         gear the finished involute runs up into the premachined tip): the chamfer crossing, or
         where the rounding cut by the tool root radius meets it (found by rolling the tool,
-        dff_envelope.py); the tip circle otherwise."""
+        dff_envelope.py); the tip circle otherwise; never beyond the tool's root line at xk."""
         if chamfer and z[i] > 0:
-            return cross(i, xe, xk)
+            return min(cross(i, xe, xk), root_line(i, xk))
         if not chamfer and rhof > 0 and z[i] > 0:
             if (i, xe, xk) not in rolled:
                 roll = TipRolling(mp.mpf(p['alpha']), mp.mpf(p['beta']), mn, z[i], xk, hfP0,
                                   rhof, xe)
                 rolled[(i, xe, xk)] = 2 * roll.tip_form_radius(da[i] / 2)
-            return rolled[(i, xe, xk)]
-        return da[i]
+            return min(rolled[(i, xe, xk)], root_line(i, xk))
+        return min(da[i], root_line(i, xk))
+
+    def root_line(i, xk):
+        """The tool's root line at the shift xk (signed: a ring gear's lies outside its tip)."""
+        return d[i] + 2 * xk * mn + 2 * hfP0
 
     def internal_root_form(i, xe):
         rf = abs(d[i] - 2 * haP0 + 2 * xe * mn) / 2
@@ -245,10 +249,13 @@ def pair(case, gearcalc, p):
         # beta_a, tan beta_a = tan beta da / d.
         cba = mp.cos(mp.atan(mp.tan(be) * da[i] / d[i]))
         check(case, f'san[{i}]', out[f'san[{i}]'], sat * cba, tol)
+        # The lower limit's tip: the tool's root line of its shift where that lies lower.
+        low = min(da[i], root_line(i, xEminV[i]))
+        cbl = mp.cos(mp.atan(mp.tan(be) * low / d[i]))
         if not (chamfer and z[i] > 0):
-            for name, xe in (('sanMax', xEmax[i]), ('samin', xEmin[i])):
+            for name, xe, y, c in (('sanMax', xEmax[i], da[i], cba), ('samin', xEmin[i], low, cbl)):
                 check(case, f'{name}[{i}]', out[f'{name}[{i}]'],
-                      cba * thickness(i, at, s_main(xe), da[i]), tol)
+                      c * thickness(i, at, s_main(xe), y), tol)
         # Root form diameter at the upper generating shift (a protuberance relief cuts the
         # involute higher up: that case is checked by rolling the tool, dff_envelope.py).
         if z[i] < 0:
@@ -261,12 +268,12 @@ def pair(case, gearcalc, p):
         check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEmin[i], xEminV[i]), tol)
         check(case, f'dNa[{i}]', out[f'dNa[{i}]'], dNa[i], tol)
         if chamfer and z[i] > 0:
-            for name, nname, xe, xeV in (('satMax', 'sanMax', xEmax[i], xEmaxV[i]),
-                                         ('satMin', 'samin', xEmin[i], xEminV[i])):
-                s_tip = min(thickness(i, at, s_main(xe), da[i]),
-                            thickness(i, akt, s_chamfer(xeV), da[i]))
+            for name, nname, xe, xeV, y, c in (
+                    ('satMax', 'sanMax', xEmax[i], xEmaxV[i], da[i], cba),
+                    ('satMin', 'samin', xEmin[i], xEminV[i], low, cbl)):
+                s_tip = min(thickness(i, at, s_main(xe), y), thickness(i, akt, s_chamfer(xeV), y))
                 check(case, f'{name}[{i}]', out[f'{name}[{i}]'], s_tip, tol)
-                check(case, f'{nname}[{i}]', out[f'{nname}[{i}]'], cba * s_tip, tol)
+                check(case, f'{nname}[{i}]', out[f'{nname}[{i}]'], c * s_tip, tol)
 
         # Span measurement over k teeth (over k spaces of an internal gear).
         k = mp.mpf(out[f'k[{i}]'])
@@ -409,11 +416,12 @@ def main():
     expect('T4', t4, 'epsalpha', '1.674705148', 1e-9)
     expect('T4', t4, 'DM[2]', '5.3848', 1e-12)
     # The normal tip thickness of a helical pinion with few teeth: cos(beta) would make it 5 %
-    # too thick (san 2.1207, samin 2.0249); the helix angle at the tip gives 2.0140 and 1.9229.
+    # too thick (san 2.1207); the helix angle at the tip gives 2.0140, and 1.9958 at the lower
+    # limit, whose tip the tool's root line at the lower shift cuts 0.11 mm lower (1.9229 at da).
     t6 = pair('T6', gearcalc, dict(base, beta=30, mn=4, b=40, z=[13, 40], x=[0.5, 0], DM=[0, 0],
                                    k=[0, 0], mm=1, Asne=[-0.04, -0.056], Asni=[-0.08, -0.106]))
     expect('T6', t6, 'san[1]', '2.0140', 5e-5)
-    expect('T6', t6, 'samin[1]', '1.9229', 5e-5)
+    expect('T6', t6, 'samin[1]', '1.9958', 5e-5)
     # Allowances and a machining allowance: the five shifts differ; ISO 1328 at Q 6 and Q 8.
     pair('A1', gearcalc, dict(base, beta=12, mn=4, b=40, z=[23, 57], x=[0.2, 0.1], DM=[7, 7],
                               k=[4, 8], Asne=[-0.06, -0.08], Asni=[-0.12, -0.16],

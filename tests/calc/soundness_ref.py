@@ -11,6 +11,11 @@ relations of ISO 21771 / DIN 3960), which of these conditions hold and for which
 - contact starts below the root form diameter (the usable root diameter from the path of contact
   against dFf, rolled for an undercut gear) -> "Error  : dNf < dFf (i) !";
 - the tooth is pointed at the nominal or the lower tooth thickness -> "Error  : pointed tooth (i) !";
+- the root form circle lies above the tip form circle at either limit (no involute between
+  them) -> "Error  : dFf > dFa (i) !";
+- the flanks of a ring gear's gap meet short of its root circle, at either limit of its tooth
+  thickness -> "Error  : gap closes d=D (i) !" with D where they meet; its root form circle lies
+  no further out;
 - the transverse contact ratio is below 1 -> "Error  : ratio eps.alpha < 1 !";
 - a ball that cannot touch an involute (its contact at or below the base circle), or touches
   outside [dFf, dFa], at one of the five generating shifts -> "Error  : Dm ball !  (i)" or
@@ -40,6 +45,7 @@ mp.mp.dps = 30
 
 FAILURES = []
 KINDS = ("Error  : kmn < 0", "Error  : db > da", "Error  : clearance sh.add. < 0",
+         "Error  : gap closes", "Error  : dFf > dFa",
          "Error  : tooth collision", "Error  : meshing interference", "Error  : dNf < dFf",
          "Error  : pointed tooth", "Error  : ratio eps.alpha", "Error  : Dm ball",
          "Error  : ball contact", "Error  : span contact", "Error  : no ball")
@@ -116,8 +122,11 @@ class Reference:
         self.kmn = {i: kmn[i] if abs(kmn[i]) >= mp.mpf('0.001') else 0 for i in (1, 2)}
         self.da = {i: self.d[i] + 2 * self.xe[i]['xEmaxV'] * self.mn + 2 * self.hf[i]
                    - 2 * self.kmn[i] for i in (1, 2)}
-        # The tip the gear has: one beyond the tool's reach (kmn < 0) is cut back to its root line.
+        # The tip the gear has: one beyond the tool's reach (kmn < 0) is cut back to its root line,
+        # and at the lower limit to the root line of the lower premachining shift.
         self.cut = {i: self.da[i] + 2 * min(self.kmn[i], 0) for i in (1, 2)}
+        self.low_tip = {i: min(self.cut[i], self.d[i] + 2 * self.hf[i] + 2 * self.xe[i]['xEminV']
+                               * self.mn) for i in (1, 2)}
         zs = self.z[1] + self.z[2]
         self.awt = arcinv(inv(self.at) + 2 * mp.tan(self.an) * (self.x[1] + self.x[2]) / zs)
         self.a = (self.db[1] + self.db[2]) / 2 / mp.cos(self.awt)
@@ -145,11 +154,18 @@ class Reference:
             self.memo[key] = self.root_form_at(i, xe)
         return self.memo[key]
 
+    def gap_closing(self, i, xe):
+        """|D| where the two flanks of a ring gear's gap generated at xe meet: its width
+        |y| (pi / |z| - st / |d| + inv at - inv ay) vanishes there."""
+        c = mp.pi / abs(self.z[i]) - self.st(i, xe) / abs(self.d[i]) + inv(self.at)
+        return abs(self.db[i]) / mp.cos(arcinv(c)) if c > 0 else abs(self.db[i])
+
     def root_form_at(self, i, xe):
         if self.z[i] < 0:
             rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xe * self.mn) / 2
-            return 2 * internal_root_form_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2,
-                                                 self.rho[i])
+            return min(2 * internal_root_form_radius(abs(self.db[i]) / 2, rf,
+                                                     abs(self.cut[i]) / 2, self.rho[i]),
+                       self.gap_closing(i, xe))
         # The end of the straight flank on the line of action; an undercut gear is rolled.
         H = self.ha[i] - self.rho[i] * (1 - mp.sin(self.an)) - xe * self.mn
         X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
@@ -186,8 +202,7 @@ class Reference:
             H = self.rhof[i] * (1 - mp.sin(self.an)) - self.hf[i] - xe * self.mn
             X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
             R = max(R, mp.hypot(self.db[i], X) / 2 if X < 0 else 0)
-        if self.kmn[i] < 0 or self.rhof[i] > 0:
-            R = inner(R, abs(self.d[i] / 2 + self.hf[i] + xk * self.mn))
+        R = inner(R, abs(self.d[i] / 2 + self.hf[i] + xk * self.mn))  # the tool's root line
         c = self.st(i, xe) / self.d[i] + inv(self.at)
         if c > 0 or self.z[i] > 0:
             R = inner(R, abs(self.db[i]) / 2 / mp.cos(arcinv(c)) if c > 0 else 0)
@@ -213,7 +228,8 @@ class Reference:
             # (a pinion's tip never reaches the interference point of its ring gear)
             if self.z[3 - j] > 0 and ((ra[j] < limit[j]) if self.z[j] < 0 else ra[j] > limit[j]):
                 errs.add(f"Error  : tooth collision da{j} !")
-                ra_used[j] = limit[j]
+                # the involute ends at the tip form circle or the limit, whichever comes first
+                ra_used[j] = (max if self.z[j] < 0 else min)(limit[j], ra_used[j])
             df = self.d[3 - j] - 2 * self.ha[3 - j] + 2 * self.xe[3 - j]['xEmaxV'] * self.mn
             if self.a - (self.cut[j] + df) / 2 < -mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : clearance sh.add. < 0 ! ({j})")
@@ -224,6 +240,8 @@ class Reference:
                    self.tip_form(j, e['xEmax'], e['xEmaxV'])) <= abs(self.db[j]):
                 errs.add(f"Error  : db > da  ({j}) !")
                 no_involute = True
+            if abs(self.low_tip[j]) < abs(self.db[j]):  # (a chamfer may end the involute outside)
+                errs.add(f"Error  : db > da  ({j}) !")
         # Path of contact on the line of action: roll lengths of its ends on each base circle.
         g1 = mp.sqrt(ra_used[1] ** 2 - rb[1] ** 2)  # tip of gear 1, from T1
         g2 = mp.sqrt(ra_used[2] ** 2 - rb[2] ** 2)  # tip of gear 2, from T2
@@ -240,6 +258,7 @@ class Reference:
         pet = mp.pi * self.mn / mp.cos(self.be) * mp.cos(self.at)
         # A tip without involute meets no flank: no contact ratio (its error says why).
         self.epsalpha = None if no_involute else length / pet
+        self.dNf = dNf
         if not no_involute and length / pet < 1:
             errs.add("Error  : ratio eps.alpha < 1 !")
         if internal:
@@ -256,16 +275,30 @@ class Reference:
             n = f" ({i}) !"
             e = self.xe[i]
             dFf = self.root_form(i, e['xEmaxV'])
+            tip_lo = (min if self.z[i] > 0 else max)(self.tip_form(i, e['xEmax'], e['xEmaxV']),
+                                                     self.tip_form(i, e['xEmin'], e['xEminV']))
+            if (not f"Error  : db > da  ({i}) !" in errs and
+                    (dFf - tip_lo) * (1 if self.z[i] > 0 else -1) > mp.mpf('1e-9') * self.mn):
+                errs.add(f"Error  : dFf > dFa{n}")
+            # (no usable root without a path of contact)
             deeper = dNf[i] < dFf if self.z[i] > 0 else dNf[i] > dFf
-            if deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
+            if not no_involute and deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : dNf < dFf{n}")
             # At the tip the thinner of the involute and the chamfer (cut at the premachining
             # shift of the lower limit) governs.
-            tips = [self.thickness(i, e[k], self.cut[i]) for k in ('x', 'xEmin')]
+            tips = [self.thickness(i, e['x'], self.cut[i]),
+                    self.thickness(i, e['xEmin'], self.low_tip[i])]
             if self.chamfer[i] and self.z[i] > 0:
-                tips.append(self.chamfer_thickness(i, e['xEminV'], self.cut[i]))
-            if abs(self.cut[i]) >= abs(self.db[i]) and min(tips) <= 0:
+                tips.append(self.chamfer_thickness(i, e['xEminV'], self.low_tip[i]))
+            if abs(self.low_tip[i]) >= abs(self.db[i]) and min(tips) <= 0:
                 errs.add(f"Error  : pointed tooth{n}")
+            for xe, xk in (('xEmax', 'xEmaxV'), ('xEmin', 'xEminV')):
+                root = abs(self.d[i] - 2 * self.ha[i] + 2 * e[xk] * self.mn)
+                meet = self.gap_closing(i, e[xe]) if self.z[i] < 0 else root
+                if meet < root - mp.mpf('1e-9') * self.mn:
+                    errs.add(next(t for t in (f"Error  : gap closes d={float(meet):.{k}f}{n}"
+                                              for k in (3, 2, 1, 0)) if len(t) <= 36))
+                    break
             # Inspection dimensions at the five shifts (a finished flank with the tip of the
             # premachining shift of its limit).
             sg = 1 if self.z[i] > 0 else -1
@@ -317,7 +350,7 @@ class Reference:
 
 
 def case(name, gearcalc, text, unsound=None):
-    out, msgs = run(gearcalc, text)
+    out, msgs = run(gearcalc, text + "relations = 1\n")
     if out.get('CalcErrorFlag') != '0':
         FAILURES.append(f"{name}: fatal {msgs}")
         return
@@ -331,15 +364,24 @@ def case(name, gearcalc, text, unsound=None):
         m.startswith(("Fatal", "Error")) for m in msgs[:-1])
     if got != errs and not full:
         FAILURES.append(f"{name}: errors {sorted(got)}, reference {sorted(errs)}")
+    # (a ring gear's chamfer is not modelled here)
     bad = [f"{k}{i} " + out[f'{k}[{i}]'] for i in (1, 2) for k, x in (('dFa', 'xEmax'), (
-        'dFaK', 'xEmin')) if abs(abs(mp.mpf(out[f'{k}[{i}]'])) - ref.tip_form(
+        'dFaK', 'xEmin')) if not (ref.chamfer[i] and ref.z[i] < 0) and abs(abs(mp.mpf(
+            out[f'{k}[{i}]'])) - ref.tip_form(
             i, ref.xe[i][x], ref.xe[i][x + 'V'])) > 1e-9] + [
-        f"sat{i}" for i in (1, 2) if (out[f'sat[{i}]'] == 'nan') != (ref.cut[i] ** 2 <
-                                                                   ref.db[i] ** 2)]
-    if ref.epsalpha is None:
-        bad += [] if out['epsalpha'] == 'nan' else ['epsalpha (no contact)']
+        f"{k}{i}" for i in (1, 2) for k, tip in (('sat', ref.cut[i]), ('satMin', ref.low_tip[i]))
+        if (out[f'{k}[{i}]'] == 'nan') != (tip ** 2 < ref.db[i] ** 2)]
+    if ref.epsalpha is None:  # nothing measured along a path of contact that does not exist
+        bad += [f'{k} (no contact)' for k in ('epsalpha', 'galpha', 'gAC', 'gEC', 'zetaA1',
+                                              'zetaA2', 'zetaE1', 'zetaE2', 'dNf[1]', 'dNf[2]')
+                if out[k] != 'nan']
     elif abs(mp.mpf(out['epsalpha']) - ref.epsalpha) > 1e-9:
         bad.append('epsalpha')
+    else:
+        bad += [f'dNf[{i}] {out[f"dNf[{i}]"]}, {mp.nstr(ref.dNf[i], 12)} expected' for i in (1, 2)
+                if abs(abs(mp.mpf(out[f'dNf[{i}]'])) - ref.dNf[i]) > 1e-9]
+    if out.get('broken'):
+        bad.append(f"broken relation {out['broken']}")
     if bad:
         FAILURES.append(f"{name}: {bad} epsalpha {out['epsalpha']}, {ref.epsalpha} expected")
     measures = [k for k in out if k[:3] in ('MdK', 'MdR') or k[:1] == 'W' and '[' in k]
@@ -437,6 +479,28 @@ def main():
         ("premachined chamfer, root radius", pair(alpha=23.66, mn=1.512, z=(23, 58), x=(
             0.1, -0.262), mm=1, Tsn=(5, 5), Asn=(8, 8), extra=tool(
                 2, 1.25, 1.235, 0.25, rhof=0.306, alk=33.07, hff=1.073) + ["q[2] = 0.0324"])),
+        # A cut tip past the mate's interference point: the usable tip still ends at the tip
+        # form circle below it (chamfer; premachined chamfer with a root radius).
+        ("collision, chamfered tip", pair(mn=2, z=(12, 60), x=(0.15, 0), extra=tool(
+            2, 1.25, 1, 0.25, alk=45, hff=0.8))),
+        ("collision, premachined tip", pair(mn=2.5, beta=9.68, z=(19, 38), x=(0.015, -0.6519),
+                                            extra=tool(2, 1.25, 1, 0.0564, rhof=0.1129,
+                                                       alk=34.699, hff=0.6916) + ["q[2] = 0.0619"])),
+        # Ring gaps whose flanks meet short of the root circle.
+        ("ring gap closed", pair(mn=2, z=(12, -22), x=(0.4, -0.8))),
+        ("ring gap closed before dFf", pair(mn=2, z=(10, -14), x=(0.3, -0.8))),
+        # No path of contact: nothing measured along it.
+        ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
+                                    kmn=(0.4905, -0.6475))),
+        # A ring tip inside its base circle whose chamfer ends the involute outside it.
+        ("chamfered ring tip inside db", pair(alpha=17.5, mn=1.5, z=(22, -35), x=(
+            -0.3966, 0.3966), extra=tool(2, 1.25, 1, 0.3063, rhof=0.2535, alk=34.425,
+                                         hff=0.5517))),
+        # The lower limit's tip where kmn or the tool root radius passes 0.
+        *[(f"lower tip, {name}", pair(mn=3.8805, beta=36.734, z=(39, 128), x=(0.1, 0), mm=1,
+                                      kmn=(k, 0), Tsn=(5, 5), Asn=(8, 8), extra=extra))
+          for name, k, extra in (("kmn 0", 0, []), ("kmn -0.006", -0.006, []), (
+              "rhof 0.001", 0, tool(1, 1.25, 1, 0.25, rhof=0.001)))],
         # Sound pairs: table allowances, helical, internal.
         ("sound helical", pair(mn=4, beta=12, z=(23, 57), x=(0.2, 0.1), mm=1, Tsn=(5, 5),
                                Asn=(8, 8))),

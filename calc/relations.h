@@ -1,0 +1,25 @@
+// The relations every result of a calculation keeps, written down in one place, and their check.
+// The calculation never runs it (it costs a form-circle search per shift): the tests and
+// gearcalc do, after CalculateGears.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The relations of GearData's results that do not hold, each named as in its table (with the
+// gear, "dFf <= dNf (1)"), leaving out those whose message (the error that says why the pair
+// cannot keep it) is in the list. Signed diameters grow towards the tip on either kind of gear:
+// for a ring gear (negative diameters) "dNa <= dFa" means |dNa| >= |dFa|; every involute point
+// lies outside the base circle (|db| <= |D|).
+//
+// Per gear: db <= dNf; dFf <= dNf (or "dNf < dFf"); db <= dFf and df <= dFf; dNa <= dFa <= da and
+// dFaK <= da; db < dFa and db < dFaK (or "db > da"); dFf <= dFa; the usable tip not beyond the
+// mating external gear's interference point; galpha the roll length on the flank from dNf to dNa; a
+// tip thickness empty only with "db > da"; an external tooth not yet pointed at dFa and dFaK, a
+// ring gear's gap still open at dFf and at its root circle (or "gap closes"); at each of the
+// five generating shifts (nominal, both limits, both premachining limits) the root form circle
+// outside the base circle, the tip form circle inside the tip, and the tooth or gap between them
+// not closed. Per pair: eps.alpha = galpha / pet and gAC + gEC = galpha; galpha, eps.alpha,
+// eps.gamma, gAC, gEC, dNf and the specific sliding empty together, and only with "db > da".
+// Beside the dimensions dialog's fixed companion only gear 2's own relations.
+std::vector<std::string> BrokenRelations();
