@@ -433,6 +433,10 @@ void CadTextLine(std::string_view text) {
 
 void CadTextValueLine(std::string_view label, long double value) {
     std::string line(label);
+    if (std::isnan(value)) { // a value that does not exist: no number
+        CadTextLine(line + " =");
+        return;
+    }
     if (UnitSystem == 1) {
         line += " = " + FloatToStrSigN(-1, value / 25.4L) + " in";
     } else {
@@ -444,7 +448,7 @@ void CadTextValueLine(std::string_view label, long double value) {
 }
 
 void CadTextNumberLine(std::string_view label, long double value) {
-    CadTextLine(std::string(label) + " = " + FloatToStrSig3(value));
+    CadTextLine(std::string(label) + (std::isnan(value) ? " =" : " = " + FloatToStrSig3(value)));
 }
 
 void CadBeginPolyline(std::uint8_t flags) {

@@ -77,6 +77,7 @@ void CadRectangle(long double x1, long double y1, long double x2, long double y2
 void CadLineDX(long double x, long double y, long double dx);
 void CadLineDY(long double x, long double y, long double dy);
 void CadTextLine(std::string_view text);
+// "label = value mm" and "label = value"; a value that does not exist (NaN) gives "label =".
 void CadTextValueLine(std::string_view label, long double value);
 void CadTextNumberLine(std::string_view label, long double value);
 // arcAngle: included angle in radians of the segment from this vertex to the next.

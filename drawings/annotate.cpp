@@ -272,7 +272,7 @@ std::vector<TDiameterCircle> DiameterCircleList(int i) {
     const Extended dFf = RootFormDiameter(i);
     if (dFf != g.db[i]) circle(20, "dFf = ", dFf);
     if (g.dFa[i] != g.da[i]) circle(29, "dFa = ", TipFormDiameter(i));
-    circle(24, "dNf = ", g.dNf[i]);
+    if (!std::isnan(g.dNf[i])) circle(24, "dNf = ", g.dNf[i]); // none without a path of contact
     return list;
 }
 

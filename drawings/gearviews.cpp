@@ -88,6 +88,7 @@ std::vector<TLimitedArc> ContactArcs(Extended Y0, Extended Y1) {
         if (g.dFa[i] != g.da[i])
             arc("dFa" + n, 29, false, yc, w, TipFormDiameter(i), theta, yLimit);
         // Close to db, d or dw its label would sit on theirs: a wider arc moves it aside.
+        if (std::isnan(g.dNf[i])) continue; // no path of contact, no usable root
         auto near = [&](Extended D) { return fabsl(D - g.dNf[i]) < 0.15L * g.mn; };
         const bool close = near(g.db[i]) || near(g.d[i]) || near(g.dwx[i]);
         arc("dNf" + n, 24, false, yc, close ? 1.2L * w : w, g.dNf[i], theta, yLimit);
@@ -127,6 +128,7 @@ TPath PathOfContact(Extended W, Extended Y0, Extended Y1) {
     p.drawn = true;
 
     p.marks.push_back({"C", 0, g.dwx[1] / 2.0L});
+    if (std::isnan(g.galpha)) return p; // the line of action holds no path of contact
     const TPoint E = OnCircle(0, g.dNa[1], T1, T2, g.z[1] >= 0);
     if (E.found) p.marks.push_back({"E", E.x, E.y});
     const TPoint A = OnCircle(g.aDraw, g.dNa[2], T1, T2, g.z[2] < 0);

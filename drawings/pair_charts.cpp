@@ -114,7 +114,8 @@ void EndLabel(const char* label, Extended x, Extended zeta, bool after,
 
 void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Extended height) {
     const TGearData& g = G();
-    if (g.z[1] + g.z[2] == 0) return;
+    // No pair, or no path of contact (a tip without involute): no sliding along it.
+    if (g.z[1] + g.z[2] == 0 || std::isnan(g.galpha)) return;
     const Extended rho1 = Cathetus(g.dw[1] / 2, g.db[1] / 2);
     const Extended rho2 = Cathetus(g.dw[2] / 2, g.db[2] / 2);
     const bool external2 = g.z[2] >= 0;
@@ -222,18 +223,13 @@ void SlidingDiagramSheet() {
     CadTextNumberLine("z1", g.z[1]);
     CadTextNumberLine("z2", g.z[2]);
     CadTextValueLine("mn", g.mn);
-    // A tip without involute leaves no path of contact (its error is in the list): no number.
-    if (std::isnan(g.galpha))
-        CadTextLine("g alpha =");
-    else
-        CadTextValueLine("g alpha", g.galpha);
+    // A tip without involute leaves no path of contact (its error is in the list): its values
+    // have no number.
+    CadTextValueLine("g alpha", g.galpha);
     CadTextValueLine("g AC", g.gAC);
     CadTextValueLine("g EC", g.gEC);
     CadTextValueLine("pet", g.pet);
-    if (std::isnan(g.epsalpha))
-        CadTextLine("eps.alpha =");
-    else
-        CadTextNumberLine("eps.alpha", g.epsalpha);
+    CadTextNumberLine("eps.alpha", g.epsalpha);
     CadTextValueLine("dw1", g.dw[1]);
     CadTextValueLine("db1", g.db[1]);
     CadTextValueLine("dw2", g.dw[2]);

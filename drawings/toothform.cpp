@@ -162,7 +162,8 @@ void DrawRootFillet(int i, int side) {
     if (g.z[i] <= 0 || g.d[i] == 0) return;
     const std::vector<TCutVertex> h = CutToothHalf(i, UsedInvolutePoints(), UsedFilletResolution());
     const Extended sign = side == 1 ? 1 : -1;
-    const Extended yMax = g.dNf[i] / 2.0L;
+    // (the whole fillet where there is no path of contact and so no usable root)
+    const Extended yMax = std::isnan(g.dNf[i]) ? HUGE_VALL : g.dNf[i] / 2.0L;
     std::size_t k = 0;
     CadBeginPolyline(0);
     if (!h.empty() && h[0].part == TCutPart::Root) {

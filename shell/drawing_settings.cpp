@@ -1,6 +1,7 @@
 // qor1conf and vq2conf: the drawing-settings dialogs.
 #include "shell/drawing_settings.h"
 
+#include <cmath>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -304,6 +305,7 @@ void TForm_qor1conf::SpinButton1Click(TObject*, TUDBtnType Button) {
 }
 
 void TForm_qor1conf::Button_wdrehClick(long double angle) {
+    if (std::isnan(angle)) return; // no path of contact: no start or end to turn to
     Edit_wdreh1->ShowValue(angle, FloatToStrSig3(angle));
 }
 
