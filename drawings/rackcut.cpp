@@ -478,7 +478,18 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         const Extended ax = from.x - c.x, ay = from.y - c.y, bx = to.x - c.x, by = to.y - c.y;
         return atan2l(ax * by - ay * bx, ax * bx + ay * by);
     };
-    if (aC < halfPitch) {
+    Extended RStart = RF;
+    if (aF >= halfPitch && angleAt(ra) < halfPitch) {
+        // The two flanks of the gap meet short of the fillet (the gap closes before its root
+        // circle): the contour starts where they meet on the gap's middle line, so the flanks
+        // never cross.
+        Extended lo = ra, hi = RF;
+        for (int n = 0; n < 80; ++n) {
+            const Extended m = (lo + hi) / 2;
+            (angleAt(m) < halfPitch ? lo : hi) = m;
+        }
+        RStart = hi;
+    } else if (aC < halfPitch) {
         TCutVertex G = point(rf, halfPitch);
         G.part = TCutPart::Root;
         G.angle = arcAngle({0, 0, 0, TCutPart::Root}, G, T);
@@ -489,7 +500,7 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         const Extended along = sqrtl(std::max(rho * rho - d * d, 0.0L));
         T = point(Rc * cosl(aC - halfPitch) + along, halfPitch);
     }
-    if (rho > 0 && hypotl(F.x - T.x, F.y - T.y) > 1e-12L * g.mn) {
+    if (RStart == RF && rho > 0 && hypotl(F.x - T.x, F.y - T.y) > 1e-12L * g.mn) {
         T.part = TCutPart::Fillet;
         T.angle = arcAngle(C, T, F);
         out.push_back(T);
@@ -524,7 +535,7 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         }
         return prev;
     };
-    TCutVertex end = piece(RF, RK, n, TCutPart::Flank, angleAt);
+    TCutVertex end = piece(RStart, RK, n, TCutPart::Flank, angleAt);
     if (RK > ra) { // the chamfer's share of the points by its depth, at least 3
         const int m = std::clamp(int(ceill(n * (RK - ra) / (RF - ra))), 3, n);
         end = piece(RK, ra, m, TCutPart::Chamfer, chamferAt);

@@ -14,6 +14,7 @@
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "calc/meshing.h"
 #include "drawings/annotate.h"
 #include "drawings/rackcut.h"
 #include "drawings/toolprofile.h"
@@ -477,6 +478,17 @@ TEST_F(ToothFormTest, RingGapTooNarrowForTheToolTipIsWarnedAndItsFilletsMeet) {
         batch += WriteDxf(f < 1 ? "ringfits" : "ringmeets", true, false) + " " +
                  CaseArgs("finite,internal,loopfree") + "\n";
     }
+    // A gap whose flanks meet short of the root circle: the contour starts where they meet, on
+    // the gap's middle, and never crosses itself.
+    TGearCase closed{2, 10, -14, -0.8L, 0};
+    closed.x1 = 0.3L;
+    Calculate(closed);
+    const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
+    EXPECT_NEAR(atan2l(h.front().x, -h.front().y), Pi / 14, 1e-15L);
+    EXPECT_NEAR(hypotl(h.front().x, h.front().y), -GapClosingDiameter(2, GearData.xee[2]) / 2,
+                1e-9L);
+    // (no tool check: no tool cuts such a gap)
+    batch += WriteDxf("ringclosed", true, false) + " " + CaseArgs("finite,loopfree") + "\n";
     WriteFileBytes(Path("ringgap.txt"), batch);
     RunCheck("--batch '" + Path("ringgap.txt") + "'");
 }
