@@ -510,7 +510,8 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
     const bool chamfer = g.ChamferOn[i] != 0;
     const Extended xK = RoughShift(i);
     auto chamferAt = [&](Extended R) { return -ChamferFlankHalfAngle(i, -2 * R, xK); };
-    const Extended RK = chamfer ? InternalChamferStart(angleAt, chamferAt, ra, RF) : ra;
+    const Extended RK =
+        chamfer ? std::min(InternalChamferStart(angleAt, chamferAt, ra, RF), RStart) : ra;
     // The flank from F up to the tip circle: evenly in radius, and between these points more
     // wherever a chord would leave the involute by more than the tolerance (it bends sharply
     // near the base circle).
