@@ -100,8 +100,9 @@ const std::vector<TRelation>& GearRelations() {
         {"dFf <= dFa",
          {"Error  : db > da  (#) !", "Error  : dFf > dFa (#) !"},
          [](const TSide& t) {
+             // each limit's own root form
              return Holds(t.g.dFf[t.i], t.g.dFa[t.i], t.eps) &&
-                    Holds(t.g.dFf[t.i], t.g.dFaK[t.i], t.eps);
+                    Holds(RootFormDiameterAt(t.i, t.g.xEminV[t.i]), t.g.dFaK[t.i], t.eps);
          }},
         {"dNa not past the mate's interference point",
          {},

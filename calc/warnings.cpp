@@ -231,10 +231,20 @@ void CheckSoundness() {
         if (g.sat[i] <= 0 || g.satMin[i] <= 0)
             AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
     // A flank without involute between its form circles (an undercut reaching past a chamfer's
-    // crossing), at either limit; a tip without involute says so already.
-    for (int i = first; i <= 2; ++i)
-        if (!noInvolute[i] && g.dFf[i] > Min(g.dFa[i], g.dFaK[i]) + eps)
-            AddError("Error  : dFf > dFa (" + GearNo(i) + ") !");
+    // crossing), at either limit, each with its own root form (the lower limit's sought only
+    // where its bounds leave it open); a tip without involute says so already.
+    for (int i = first; i <= 2; ++i) {
+        if (noInvolute[i]) continue;
+        bool above = g.dFf[i] > g.dFa[i] + eps;
+        if (!above) {
+            TFormBounds b;
+            b.tipKnown = true;
+            const long double xE = g.xEminV[i];
+            FormDiameterBounds(i, &xE, &xE, 1, &b);
+            above = b.rootHi > g.dFaK[i] + eps && RootFormDiameterAt(i, xE) > g.dFaK[i] + eps;
+        }
+        if (above) AddError("Error  : dFf > dFa (" + GearNo(i) + ") !");
+    }
     // A ring gear's gap whose flanks meet short of its root circle, at either limit.
     for (int i = first; i <= 2; ++i) {
         if (g.z[i] >= 0) continue;

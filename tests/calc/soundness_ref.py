@@ -275,10 +275,12 @@ class Reference:
             n = f" ({i}) !"
             e = self.xe[i]
             dFf = self.root_form(i, e['xEmaxV'])
-            tip_lo = (min if self.z[i] > 0 else max)(self.tip_form(i, e['xEmax'], e['xEmaxV']),
-                                                     self.tip_form(i, e['xEmin'], e['xEminV']))
-            if (not f"Error  : db > da  ({i}) !" in errs and
-                    (dFf - tip_lo) * (1 if self.z[i] > 0 else -1) > mp.mpf('1e-9') * self.mn):
+            # each limit's root form against its tip form
+            sg = 1 if self.z[i] > 0 else -1
+            if not f"Error  : db > da  ({i}) !" in errs and any(
+                    (self.root_form(i, e[xk]) - self.tip_form(i, e[xe], e[xk])) * sg
+                    > mp.mpf('1e-9') * self.mn for xe, xk in (('xEmax', 'xEmaxV'),
+                                                                ('xEmin', 'xEminV'))):
                 errs.add(f"Error  : dFf > dFa{n}")
             # (no usable root without a path of contact)
             deeper = dNf[i] < dFf if self.z[i] > 0 else dNf[i] > dFf
