@@ -52,9 +52,9 @@ long double ToolRootRadiusMax(const TGearData& g, int i);
 // pair interfering; contact that starts below the root form
 // diameter (dNf beyond dFf), a pointed tooth (tip thickness at or below 0 at the nominal or lower
 // limit), a flank whose root form circle lies above its tip form circle at either limit, each
-// limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose flanks meet short of its root circle ("Error  : gap
-// closes d=D (i) !", D where they meet), a transverse contact ratio below 1, and inspection
-// dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside the fixed
-// companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip, tip
-// thickness and inspection dimensions are judged.
+// limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose flanks meet short of its root
+// circle ("Error  : gap closes d=D (i) !", D where they meet), a transverse contact ratio below 1,
+// and inspection dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside
+// the fixed companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip,
+// tip thickness and inspection dimensions are judged.
 void CheckSoundness();
