@@ -117,10 +117,8 @@ void TForm_EinAend::Button_okClick(TObject*) {
     };
     for (const auto& in : inputs)
         if (!TextStorable(what + in.label->Caption(), in.text, in.capacity, TextEncoding::Oem,
-                          in.refused)) {
-            in.input->SetFocus();
+                          in.refused, "the job file", [&in] { in.input->SetFocus(); }))
             return;
-        }
     AbortFlag = 0;
     TChangeEntry& e = ChangeTable[Entry];
     e.ChangeText = Edit_aenderung->Text();
@@ -292,18 +290,16 @@ bool TForm_zeichInfo::TextsStorable() {
         const TLabel* label;
     } edits[] = {{Edit_ersatzfuer, Label_ersatzfuer}, {Edit_ersetztdurch, Label_ersetztdurch}};
     for (const auto& e : edits)
-        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), 15, TextEncoding::Oem)) {
-            e.edit->SetFocus();
+        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), 15, TextEncoding::Oem, {},
+                          "the job file", [&e] { e.edit->SetFocus(); }))
             return false;
-        }
     const auto cell = [&](TStringGrid* grid, int col, int row, TextEncoding page,
                           const char* refused) {
-        if (TextStorable(what + GridCellName(*grid, col, row), grid->Cells(col, row),
-                         grid->ColMaxLength(col), page, refused))
-            return true;
-        grid->SelectCell(col, row);
-        grid->SetFocus();
-        return false;
+        return TextStorable(what + GridCellName(*grid, col, row), grid->Cells(col, row),
+                            grid->ColMaxLength(col), page, refused, "the job file", [=] {
+                                grid->SelectCell(col, row);
+                                grid->SetFocus();
+                            });
     };
     for (int row = 1; row <= 4; ++row)
         for (int col = 1; col <= 2; ++col)

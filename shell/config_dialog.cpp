@@ -1010,11 +1010,11 @@ bool Tconfig::FormToSettings() {
         return false;
     // The fourth row of the title block is kept in the DOS page, as the drawings use it.
     if (!TextStorable(Caption() + ", " + Label_freigabefeld->Caption(), Edit_freigabefeld->Text(),
-                      0, TextEncoding::Oem, {}, "the title block")) {
-        ShowPageOf(Edit_freigabefeld);
-        Edit_freigabefeld->SetFocus();
+                      0, TextEncoding::Oem, {}, "the title block", [this] {
+                          ShowPageOf(Edit_freigabefeld);
+                          Edit_freigabefeld->SetFocus();
+                      }))
         return false;
-    }
 
     for (NumberField& n : FNumbers)
         if (n.Edit->Modified()) n.Set(n.Edit->Peek());

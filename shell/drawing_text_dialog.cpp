@@ -91,10 +91,9 @@ bool TForm_vqeingabetext::TextsStorable() {
             if (auto* l = dynamic_cast<TLabel*>(e->Parent()->Controls(i));
                 l != nullptr && l->Top() >= e->Top() && l->Top() < e->Top() + e->Height())
                 what += l->Caption();
-        if (!TextStorable(what, e->Text(), e->MaxLength(), TextEncoding::Oem)) {
-            e->SetFocus();
+        if (!TextStorable(what, e->Text(), e->MaxLength(), TextEncoding::Oem, {}, "the job file",
+                          [e] { e->SetFocus(); }))
             return false;
-        }
     }
     return true;
 }

@@ -278,10 +278,9 @@ void Thelperr::Button_okClick(TObject*) {
         for (const auto& [memo, label] :
              {std::pair{Memo_ursache, Label_ursache}, std::pair{Memo_abhilfe, Label_abhilfe}})
             if (!TextStorable(Caption() + ", " + label->Caption(), memo->Text(), 0,
-                              TextEncoding::Oem, {}, "the message help file")) {
-                memo->SetFocus();
+                              TextEncoding::Oem, {}, "the message help file",
+                              [m = memo] { m->SetFocus(); }))
                 return;
-            }
         SaveErrHelpEntry(AnsiToOemString(Edit_meldung->Text()), Memo_ursache->Text(),
                          Memo_abhilfe->Text());
     }

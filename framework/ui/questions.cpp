@@ -223,9 +223,11 @@ std::string TextStoreProblem(std::string_view what, std::string_view text, int c
 }
 
 bool TextStorable(std::string_view what, std::string_view text, int capacity, TextEncoding page,
-                  std::string_view refused, std::string_view file) {
+                  std::string_view refused, std::string_view file,
+                  const std::function<void()>& showInput) {
     const std::string problem = TextStoreProblem(what, text, capacity, page, refused, file);
     if (problem.empty()) return true;
+    if (showInput) showInput();
     ShowErrorBox(problem);
     return false;
 }

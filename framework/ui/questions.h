@@ -10,6 +10,7 @@
 // answered by the responder.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,9 +65,11 @@ std::string QuotedCharacters(std::string_view chars);
 std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
                              TextEncoding page, std::string_view refused = {},
                              std::string_view file = "the job file");
-// OK's check of such a text: true when it is stored as it stands, else the problem is shown.
+// OK's check of such a text: true when it is stored as it stands, else the problem is shown,
+// once showInput has put the input before the user's eyes (focused, its cell selected).
 bool TextStorable(std::string_view what, std::string_view text, int capacity, TextEncoding page,
-                  std::string_view refused = {}, std::string_view file = "the job file");
+                  std::string_view refused = {}, std::string_view file = "the job file",
+                  const std::function<void()>& showInput = {});
 
 // ---- input -----------------------------------------------------------------------------------
 

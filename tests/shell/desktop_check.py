@@ -14,6 +14,8 @@ On 1366 x 768, with a job given by its full path as a file manager passes it:
 - the table window keeps its size when it is opened again and again;
 - CAD > Production drawing > DXF proposes the job's name with ".dxf" in the CAD folder and
   leaves the job as it was.
+Two instances on one tool table: the close box of an unsaved edit asks about the other's save
+while the table window is still there, and Cancel goes back to the edit.
 Windows are read with xwininfo and xprop, pictures with xwd (parsed here), menus from the X
 server's frame buffer, keys come from xdotool.
 Usage: desktop_check.py QOR1W DATA_DIR
@@ -432,6 +434,103 @@ def job_session(program, data, home):
         stop_all(procs)
 
 
+def shared_table_session(program, home, shots):
+    """Two instances of the program on one tool table, as two users of a shared folder: A types
+    into a cell and leaves the row unsaved, B saves the same cell; A's close box asks about B's
+    save while A's table window is still there, Cancel goes back to the edit (no error), and Yes
+    at the next close box writes A's text (dbfread reads the table)."""
+    procs = []
+    try:
+        display = start_display((1366, 768), home, procs)
+        env = program_env(display, home, 1) if display else None
+        if env is None or not start_window_manager(env, home, "shared table", procs):
+            return
+        table = os.path.join(home, "data", "qor1w", "q1toolx.dbf")
+
+        def windows(pid):
+            out = run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
+                       "--name", "."], env).stdout.split()
+            return [(w, run(["xdotool", "getwindowname", w], env).stdout.strip()) for w in out]
+
+        def window(pid, test):
+            found = [w for w, name in windows(pid) if test(name)]
+            return found[-1] if found else None
+
+        def keys(window_id, *names):
+            run(["xdotool", "windowactivate", "--sync", window_id], env)
+            for k in names:
+                run(["xdotool", "key", "--clearmodifiers", k], env)
+                time.sleep(0.6)
+
+        def shot(name):
+            """The screen as the frame buffer holds it, for a person to look at (QOR_SHOTS)."""
+            if shots:
+                shutil.copyfile(os.path.join(home, "Xvfb_screen0"),
+                                os.path.join(shots, name + ".xwd"))
+
+        users = []
+        for who in ("A", "B"):
+            app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            procs.append(app)
+            main = wait_for(who + "'s main window", lambda: window(app.pid, lambda n: "QOR1W" in n))
+            if main is None:
+                return
+            time.sleep(2)
+            keys(main, "alt+d", "Return")  # Database > Cutting Tool
+            grid = wait_for(who + "'s table window",
+                            lambda: window(app.pid, lambda n: "q1toolx" in n), 60)
+            if grid is None:
+                return
+            time.sleep(1.5)
+            users.append((app, grid))
+        (a, a_table), (b, b_table) = users
+        # A types into the first tool's name and leaves the cell (Enter), the row unsaved.
+        keys(a_table, "X", "1", "3", "Return")
+        # B types into the same cell and saves it by going on to the next row.
+        keys(b_table, "Y", "1", "3", "Return", "Down")
+        time.sleep(1)
+        keys(b_table, "Escape")
+        wait_for("B's table window to close",
+                 lambda: window(b.pid, lambda n: "q1toolx" in n) is None, 30)
+        shot("shared_table_a")
+
+        known = {w for w, _ in windows(a.pid)}  # the main and the table window
+
+        def question():
+            new = [w for w, _ in windows(a.pid) if w not in known]
+            return new[-1] if new else None
+
+        # A's close box (the window manager's Alt+F4): the question comes while the window is there.
+        keys(a_table, "alt+F4")
+        asked = wait_for("the question about B's save", question, 30)
+        if not check(asked is not None, "the close box of a table edit asked nothing about "
+                     "another instance's save"):
+            return
+        shot("shared_table_question")
+        check(window(a.pid, lambda n: "q1toolx" in n) is not None,
+              "the table window went before the question about another instance's save")
+        keys(asked, "Escape")  # Cancel: back to the edit
+        time.sleep(3)
+        check(window(a.pid, lambda n: "q1toolx" in n) is not None,
+              "Cancel in the question closed the table window")
+        check(question() is None, "going back to the edit brought another box (%s)" %
+              [n for _, n in windows(a.pid)])
+        keys(a_table, "alt+F4")
+        asked = wait_for("the question again", question, 30)
+        if asked:
+            keys(asked, "Return")  # Yes: A's text over B's
+        wait_for("A's table window to close",
+                 lambda: window(a.pid, lambda n: "q1toolx" in n) is None, 30)
+        name = subprocess.run(["/usr/bin/python3", "-c",
+                               "import sys, dbfread; print(next(iter(dbfread.DBF(sys.argv[1], "
+                               "encoding='cp437')))['TOOL'])", table],
+                              capture_output=True, text=True).stdout.strip()
+        check(name == "X13", "the table holds %r in the first tool's name, not A's X13" % name)
+    finally:
+        stop_all(procs)
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
     data = os.path.abspath(sys.argv[2])
@@ -444,12 +543,15 @@ def main():
                 one_screen(program, size, scale, home)
         with tempfile.TemporaryDirectory() as home:
             job_session(program, data, home)
+        with tempfile.TemporaryDirectory() as home:
+            shared_table_session(program, home, os.environ.get("QOR_SHOTS"))
     for f in FAILURES:
         print("FAIL", f)
     if not FAILURES:
         print("main window on the screen and kept there by Settings, OK; a minimised dialog comes "
               "back; drawing fits after a resize, keys zoom after the menu; every menu draws, the "
-              "table window keeps its size, a DXF export leaves the job alone")
+              "table window keeps its size, a DXF export leaves the job alone; a table edit's "
+              "close box asks about another instance's save and goes back to the edit when asked")
     return 1 if FAILURES else 0
 
 
