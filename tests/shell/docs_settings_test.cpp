@@ -318,12 +318,10 @@ TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
         std::vector<std::string> said;
         int forms = 0;
         void RespondForm(TForm& f) override {
-            if (forms++ == 0) return step(f);
-            Respond::Press(f, "Button_cancel");
+            forms++ == 0 ? step(f) : void(Respond::Press(f, "Button_cancel"));
         }
         int RespondMessage(const MessageQuestion& q) override {
-            said.push_back(q.Text);
-            return IDOK;
+            return said.push_back(q.Text), IDOK;
         }
         bool RespondDialog(TCommonDialog&) override { return false; }
     };
@@ -331,40 +329,29 @@ TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
         std::string name;     // the control's name
         int col = 0, row = 0; // a grid's cell
     };
-    const auto shown = [](TControl* c) {
-        for (; c != nullptr; c = c->Parent())
-            if (!c->Visible() || !c->Enabled()) return false;
-        return true;
+    // The text an input shows, after typing into it as a person would when typed is given.
+    const auto text = [](TForm& f, const Input& in, const std::string* typed = nullptr) {
+        if (auto* g = FindControl<TStringGrid>(f, in.name))
+            return (typed ? g->TypeCell(in.col, in.row, *typed) : 0), g->Cells(in.col, in.row);
+        if (auto* m = FindControl<TMemo>(f, in.name))
+            return (typed ? m->WidgetTextEdited(*typed) : void()), m->Text();
+        return (typed ? Respond::Type(f, in.name, *typed) : 0),
+               FindControl<TEdit>(f, in.name)->Text();
     };
-    // The text of an input as the form shows it; typing into it as a person would.
-    const auto text = [](TForm& f, const Input& in) {
-        if (auto* g = FindControl<TStringGrid>(f, in.name)) return g->Cells(in.col, in.row);
-        if (auto* m = FindControl<TMemo>(f, in.name)) return m->Text();
-        return FindControl<TEdit>(f, in.name)->Text();
-    };
-    const auto type = [](TForm& f, const Input& in, const std::string& t) {
-        if (auto* g = FindControl<TStringGrid>(f, in.name)) return g->TypeCell(in.col, in.row, t);
-        if (auto* m = FindControl<TMemo>(f, in.name)) return m->WidgetTextEdited(t), true;
-        return Respond::Type(f, in.name, t);
-    };
-    const struct {
-        const char* name;
-        std::function<void()> open;
-    } dialogs[] = {
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
         {"modification", [] { ShowEnterChange(1); }},
         {"drawing data", [] { ShowDrawingInfo(); }},
         {"drawing texts", [] { ShowDrawingTextDialog(); }},
-        {"document links", [] { ShowDocumentSetup(); }},
-    };
+        {"document links", [] { ShowDocumentSetup(); }}};
     std::string longText;
     for (int i = 0; i < 300; ++i)
         longText += static_cast<char>('a' + i % 26);
     const std::string probes[] = {"Zahnrad \u03a9 \u5f20", "a|b", longText};
     const std::string job = (Dir / "walk.q1w").string();
     int stored = 0, refused = 0;
-    for (const auto& d : dialogs) {
+    for (const auto& [name, open] : dialogs) {
         ChangeCount = 1;
-        std::vector<Input> inputs;
+        std::vector<Input> inputs; // every text input in use: shown, enabled, not for numbers
         Person look;
         look.step = [&](TForm& f) {
             std::vector<TComponent*> all{&f};
@@ -372,40 +359,34 @@ TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
                 for (int i = 0; i < all[k]->ComponentCount(); ++i)
                     all.push_back(all[k]->Components(i));
             for (TComponent* c : all) {
-                auto* w = dynamic_cast<TControl*>(c);
-                if (w == nullptr || !shown(w) || dynamic_cast<TValueEdit*>(c) != nullptr) continue;
-                if (auto* g = dynamic_cast<TStringGrid*>(c); g && (g->Options() & goEditing)) {
+                bool inUse = dynamic_cast<TValueEdit*>(c) == nullptr;
+                for (auto* w = dynamic_cast<TControl*>(c); w != nullptr; w = w->Parent())
+                    inUse = inUse && w->Visible() && w->Enabled();
+                auto* g = dynamic_cast<TStringGrid*>(c);
+                auto* e = dynamic_cast<TEdit*>(c);
+                if (inUse && g && (g->Options() & goEditing))
                     for (int row : {g->FixedRows(), g->RowCount() - 1})
                         for (int col = g->FixedCols(); col < g->ColCount(); ++col)
                             inputs.push_back({g->Name(), col, row});
-                } else if (auto* e = dynamic_cast<TEdit*>(c); e && !e->ReadOnly()) {
-                    inputs.push_back({e->Name()});
-                } else if (dynamic_cast<TMemo*>(c) != nullptr) {
+                if (inUse && ((e && !e->ReadOnly()) || dynamic_cast<TMemo*>(c)))
                     inputs.push_back({c->Name()});
-                }
             }
             Respond::Press(f, "Button_cancel");
         };
-        {
-            ResponderScope scope(look);
-            d.open();
-        }
-        ASSERT_GE(inputs.size(), 4u) << d.name;
+        ResponderScope lookScope(look);
+        open();
+        ASSERT_GE(inputs.size(), 4u) << name;
         for (const Input& in : inputs)
             for (const std::string& probe : probes) {
-                SCOPED_TRACE(std::string(d.name) + " " + in.name + " " + std::to_string(in.col) +
+                SCOPED_TRACE(std::string(name) + " " + in.name + " " + std::to_string(in.col) +
                              "," + std::to_string(in.row) + " " + probe.substr(0, 12));
                 std::string atOk;
-                Person p;
+                Person p, again;
                 p.step = [&](TForm& f) {
-                    ASSERT_TRUE(type(f, in, probe));
-                    atOk = text(f, in);
-                    Respond::Press(f, "Button_ok");
+                    atOk = text(f, in, &probe), Respond::Press(f, "Button_ok");
                 };
-                {
-                    ResponderScope scope(p);
-                    d.open();
-                }
+                ResponderScope scope(p);
+                open();
                 if (p.forms > 1) { // refused: the message says why
                     ++refused;
                     ASSERT_EQ(p.said.size(), 1u);
@@ -419,18 +400,16 @@ TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
                 ++stored;
                 EXPECT_TRUE(p.said.empty()) << p.said.front();
                 WriteGearDataFile(job);
-                ASSERT_EQ(AbortFlag, 0);
                 InitShellData();
                 InitDocumentLinks();
                 LoadJobFile(job);
                 ASSERT_EQ(AbortFlag, 0) << LastJobFileProblem();
-                Person again;
                 again.step = [&](TForm& f) {
                     EXPECT_EQ(text(f, in), atOk);
                     Respond::Press(f, "Button_cancel");
                 };
-                ResponderScope scope(again);
-                d.open();
+                ResponderScope againScope(again);
+                open();
             }
     }
     EXPECT_GT(stored, 20);

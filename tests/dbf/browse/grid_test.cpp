@@ -281,49 +281,39 @@ TEST_F(GridTest, ANavigatorOffersPostAndCancelFromTheFirstKey) {
     form->Show();
     auto* view = qobject_cast<QTableView*>(grid->Widget());
     view->window()->activateWindow();
-    const auto type = [view](const QString& text) {
+    const auto type = [&](int row, const QString& text) { // "\r" is Enter
+        view->setCurrentIndex(view->model()->index(row, Col("NAME")));
         for (const QChar ch : text) {
-            QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(
-                QApplication::focusWidget() ? QApplication::focusWidget() : view, &e);
+            QKeyEvent e(QEvent::KeyPress, ch == '\r' ? Qt::Key_Return : 0, Qt::NoModifier,
+                        ch == '\r' ? QString() : QString(ch));
+            QWidget* to = QApplication::focusWidget();
+            QApplication::sendEvent(to != nullptr ? to : view, &e);
             Application->ProcessMessages();
         }
+        return qobject_cast<QLineEdit*>(QApplication::focusWidget());
     };
     const std::string before = Lines(Ref("view '" + table + "'"))[1];
     ScriptedResponder r;
     r.OnMessage(IDOK);
     ResponderScope scope(r);
+    view->setFocus();
     for (const TNavigateBtn button : {nbCancel, nbPost}) {
         SCOPED_TRACE(button);
-        ds->Go(2);
-        view->setFocus();
-        view->setCurrentIndex(view->model()->index(1, Col("NAME")));
-        type("Zahnrad mit einem sehr langen Namen, der nicht passt");
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QLineEdit* editor = type(1, "Zahnrad mit einem sehr langen Namen, der nicht passt");
         ASSERT_NE(editor, nullptr);
         EXPECT_EQ(editor->text().size(), ds->FieldByName("NAME")->Size());
-        EXPECT_EQ(ds->State(), dsEdit);
-        EXPECT_TRUE(nav->ButtonEnabled(nbPost));
-        EXPECT_TRUE(nav->ButtonEnabled(nbCancel));
+        EXPECT_TRUE(ds->State() == dsEdit && nav->ButtonEnabled(nbPost) &&
+                    nav->ButtonEnabled(nbCancel));
         nav->BtnClick(button);
-        Application->ProcessMessages();
         EXPECT_EQ(ds->State(), dsBrowse);
         view->setCurrentIndex(view->model()->index(4, Col("NAME"))); // another row
         Application->ProcessMessages();
         const std::string now = Lines(Ref("view '" + table + "'"))[1];
-        if (button == nbCancel) {
-            EXPECT_EQ(now, before);
-        } else {
-            EXPECT_NE(now.find("\tZahnrad mit"), std::string::npos) << now;
-        }
+        EXPECT_EQ(now == before, button == nbCancel) << now;
+        EXPECT_EQ(now.find("\tZahnrad mit") != std::string::npos, button == nbPost) << now;
     }
     // Refused by name: the cell stays open with what was typed.
-    ds->Go(3);
-    view->setCurrentIndex(view->model()->index(2, Col("NAME")));
-    type(QString::fromUtf8("Rad \u5f20"));
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(QApplication::focusWidget(), &enter);
-    Application->ProcessMessages();
+    type(2, QString::fromUtf8("Rad \u5f20\r"));
     Application->ProcessMessages();
     ASSERT_EQ(r.Seen().size(), 1u);
     EXPECT_NE(r.Seen()[0].find("NAME: the table " + table + " cannot hold \"\u5f20\""),
