@@ -305,11 +305,17 @@ bool IsPrivateFolder(const std::string& dir) {
 
 int MakePrivateFolder(const std::string& dir) {
     if (dir.empty()) return NoteCode(kErrPathNotFound);
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return ErrnoToDosForPath(errno, dir.c_str());
-    // Whatever stands there now is looked at without following a link another user may have
-    // planted in a shared folder.
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = -1;
+    // Another run of the program that ends may remove the shared folder it found empty between
+    // our mkdir and open: then it is made again.
+    for (int attempt = 0; attempt < 5 && fd < 0; ++attempt) {
+        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+            return ErrnoToDosForPath(errno, dir.c_str());
+        // Whatever stands there now is looked at without following a link another user may
+        // have planted in a shared folder.
+        fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT) break;
+    }
     if (fd < 0) {
         struct stat lst {};
         if (::lstat(dir.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
