@@ -248,6 +248,14 @@ def program_env(display, home, scale):
     return env
 
 
+def desktop_1366(home, tag, procs):
+    """A 1366 x 768 display with openbox and the program's environment on it; None when either
+    does not come up (reported)."""
+    display = start_display((1366, 768), home, procs)
+    env = program_env(display, home, 1) if display else None
+    return env if env is not None and start_window_manager(env, home, tag, procs) else None
+
+
 def stop_all(procs):
     for p in reversed(procs):
         p.terminate()
@@ -361,9 +369,8 @@ def job_session(program, data, home):
     the table window opened again and again, and the DXF export."""
     procs = []
     try:
-        display = start_display((1366, 768), home, procs)
-        env = program_env(display, home, 1) if display else None
-        if env is None or not start_window_manager(env, home, "job session", procs):
+        env = desktop_1366(home, "job session", procs)
+        if env is None:
             return
         job = os.path.join(home, "fm.q1w")
         shutil.copyfile(os.path.join(data, "spur.q1w"), job)
@@ -441,9 +448,8 @@ def shared_table_session(program, home, shots):
     at the next close box writes A's text (dbfread reads the table)."""
     procs = []
     try:
-        display = start_display((1366, 768), home, procs)
-        env = program_env(display, home, 1) if display else None
-        if env is None or not start_window_manager(env, home, "shared table", procs):
+        env = desktop_1366(home, "shared table", procs)
+        if env is None:
             return
         table = os.path.join(home, "data", "qor1w", "q1toolx.dbf")
 
