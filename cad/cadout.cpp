@@ -345,26 +345,42 @@ void CadText(std::string_view text, long double x, long double y) {
     Active->Text(text, x, y);
 }
 
+TTextSpan CadTextSpan(std::string_view text, long double height, long double widthFactor) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(' ') + 1;
+    const long double cell = height * widthFactor;
+    // The screen gives a text the width its style names without the configured text factor.
+    const long double average =
+        0.95L * cell * (CadTextFactor > 0 && CadTextFactor < 1 ? 1 / CadTextFactor : 1);
+    const auto cells = [&](std::string_view t) {
+        return static_cast<long double>(os::Utf8Length(t)) * cell;
+    };
+    const auto drawn = [&](std::string_view t) { return GraphicsTextAdvance(t) * average; };
+    const std::string_view lead = text.substr(0, first), shown = text.substr(0, last);
+    return {std::min(cells(lead), drawn(lead)), std::max(cells(shown), drawn(shown))};
+}
+
+TTextSpan CadTextSpan(std::string_view text) {
+    return CadTextSpan(text, CadTextHeight, CadTextWidthFactor);
+}
+
 void CadTextWithin(std::string_view text, long double x, long double y, long double room) {
     const long double h = CadTextHeight;
     const long double factor = CadTextWidthFactor;
     // The characters keep a little air before the edge they must not reach.
     const long double end = room - 0.15L * h;
-    const std::size_t last = text.find_last_not_of(' ');
-    auto width = [&](std::string_view t) {
-        return static_cast<long double>(os::Utf8Length(t)) * h * factor;
-    };
-    if (last == std::string_view::npos || CadTextAlignH != 0 || h <= 0 || factor <= 0 ||
-        CadTextFactor <= 0 || width(text.substr(0, last + 1)) <= end) {
+    const auto width = [&](std::string_view t) { return CadTextSpan(t, h, factor).to; };
+    if (text.find_first_not_of(' ') == std::string_view::npos || CadTextAlignH != 0 || h <= 0 ||
+        factor <= 0 || CadTextFactor <= 0 || width(text) <= end) {
         CadText(text, x, y);
         return;
     }
     // Blanks after the characters take no room; blanks that right-align a number give way
     // first, one staying as the cell's margin.
-    std::string_view t = text.substr(0, last + 1);
-    const std::size_t lead = t.find_first_not_of(' ');
-    const auto over = static_cast<std::size_t>(ceill(std::max(0.0L, width(t) - end) / (h * factor)));
-    t.remove_prefix(std::min(lead > 0 ? lead - 1 : 0, over));
+    std::string_view t = text.substr(0, text.find_last_not_of(' ') + 1);
+    while (t.size() > 1 && t[0] == ' ' && t[1] == ' ' && width(t) > end)
+        t.remove_prefix(1);
     if (width(t) <= end) {
         CadText(t, x, y);
         return;
@@ -375,8 +391,10 @@ void CadTextWithin(std::string_view text, long double x, long double y, long dou
     const long double need = std::max(0.0L, end) / width(t);
     const long double narrow = std::max(need, MinNarrow);
     const long double smaller = std::max(need / narrow, MinSmaller);
-    const long double pitch = h * factor * narrow * smaller;
-    const auto fits = static_cast<std::size_t>(std::max(0.0L, floorl(end / pitch + 1e-9L)));
+    const long double scale = narrow * smaller;
+    std::size_t fits = os::Utf8Length(t);
+    while (fits > 0 && width(os::Utf8Left(t, fits)) * scale > end + 1e-9L * h)
+        --fits;
     const std::string cut = os::Utf8Left(t, fits);
     const std::int32_t font = CadTextStyleFont;
     const long double angle = CadTextAngle;
@@ -527,8 +545,11 @@ public:
         b_.Arc(xc, yc, s, e, r);
     }
     void Text(std::string_view text, long double x, long double y) override {
-        b_.Text(x, y, static_cast<long double>(os::Utf8Length(text)), CadTextHeight,
-                CadTextWidthFactor, CadTextAngle);
+        // As many cells as the text's characters take in the widest way they are drawn.
+        const long double cell = CadTextHeight * CadTextWidthFactor;
+        const long double chars = static_cast<long double>(os::Utf8Length(text));
+        b_.Text(x, y, cell > 0 ? std::max(chars, CadTextSpan(text).to / cell) : chars,
+                CadTextHeight, CadTextWidthFactor, CadTextAngle);
     }
     void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
                long double y3, long double x4, long double y4) override {

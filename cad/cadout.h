@@ -64,11 +64,22 @@ void CadArc(long double xc, long double yc, long double startDeg, long double en
             long double r);
 // The text as stored (DOS page, UTF-8 inside); aligned by CadTextAlignH/V. Empty: nothing.
 void CadText(std::string_view text, long double x, long double y);
-// The same, left-aligned, with its characters ending within room of x: where they would reach
-// further, blanks before them beyond the first give way, then the characters are narrowed and
-// made smaller for this text alone, down to 0.6 of their width and then of their size (the size
-// in force stays for what follows); beyond that the text is cut at its end.
+// The same, left-aligned, with its characters ending within room of x (CadTextSpan): where they
+// would reach further, blanks before them beyond the first give way, then the characters are
+// narrowed and made smaller for this text alone, down to 0.6 of their width and then of their
+// size (the size in force stays for what follows); beyond that the text is cut at its end.
 void CadTextWithin(std::string_view text, long double x, long double y, long double room);
+// Where the visible characters of a text (its leading and trailing blanks aside) begin and end
+// along its baseline, from its insertion point, at the given height and width factor: the
+// furthest either way it is drawn, in the CAD font of the files (every character height x
+// width factor wide) or in the proportional graphics font of the screen and printer (its
+// average character 0.95 of that). Both 0 for a blank text.
+struct TTextSpan {
+    long double from = 0, to = 0;
+};
+TTextSpan CadTextSpan(std::string_view text, long double height, long double widthFactor);
+// The same in the text size in force.
+TTextSpan CadTextSpan(std::string_view text);
 void CadSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
               long double y3, long double x4, long double y4);
 void CadMoveTo(long double x, long double y);

@@ -7,7 +7,6 @@
 #include "cad/cadstate.h"
 #include "framework/core/maths.h"
 #include "framework/core/text.h"
-#include "platform/os/utf8.h"
 
 namespace {
 
@@ -39,12 +38,8 @@ void TCadTrace::AbandonBlock() {
 void TCadTrace::Text(std::string_view text, long double x, long double y) {
     if (to_) to_->Text(text, x, y);
     // The outline of its visible characters in the text size in force.
-    const std::size_t lead = text.find_first_not_of(' ');
-    if (lead == std::string_view::npos) return;
-    const std::size_t end = text.find_last_not_of(' ') + 1;
-    const long double cw = CadTextHeight * CadTextWidthFactor;
-    const long double from = os::Utf8Length(text.substr(0, lead)) * cw;
-    const long double to = from + os::Utf8Length(text.substr(lead, end - lead)) * cw;
+    if (text.find_first_not_of(' ') == std::string_view::npos) return;
+    const auto [from, to] = CadTextSpan(text);
     const long double c = cosl(DegToRad(CadTextAngle)), s = sinl(DegToRad(CadTextAngle));
     const auto at = [&](long double u, long double v, long double& X, long double& Y) {
         X = x + u * c - v * s;

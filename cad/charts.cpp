@@ -226,16 +226,18 @@ void DiagramTitle(std::string_view title, bool yAxis) {
     CadSetColour(4);
     DiagramTextSize(2, 0, 3.5L, 2.5L);
     const long double chars = static_cast<long double>(os::Utf8Length(title));
-    const std::size_t lead = title.find_first_not_of(' ');
     const long double cw = CadTextHeight * CadTextWidthFactor;
     long double x = std::max(w.OriginX, w.OriginX + w.Width / 2 - chars * 3.5L / 2);
-    if (yAxis && lead != std::string_view::npos) {
-        // The visible text and the axis with its arrow (a quarter of 0.04 height wide).
-        const long double from = x + lead * cw, to = x + chars * cw;
+    if (yAxis && title.find_first_not_of(' ') != std::string_view::npos) {
+        // The visible text, as wide as the font it is drawn in makes it, and the axis with its
+        // arrow (a quarter of 0.04 height wide); beside them the title goes without its leading
+        // blanks, which the fonts draw in different widths.
+        const TTextSpan span = CadTextSpan(title);
         const long double axis = DiagramX(0), half = 0.005L * w.Height + 0.5L * cw;
-        if (axis + half > from && axis - half < to) {
+        if (axis + half > x + span.from && axis - half < x + span.to) {
             const bool right = w.OriginX + w.Width - axis >= axis - w.OriginX;
-            x = right ? axis + half - lead * cw : axis - half - chars * cw;
+            title.remove_prefix(title.find_first_not_of(' '));
+            x = right ? axis + half : axis - half - CadTextSpan(title).to;
         }
     }
     CadText(title, x, w.OriginY + w.Height + 3.0L);

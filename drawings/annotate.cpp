@@ -12,7 +12,6 @@
 #include "drawings/toothgeom.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
-#include "platform/os/utf8.h"
 
 namespace {
 
@@ -90,7 +89,7 @@ Extended LimitedSpan(Extended yc, Extended w, Extended D, Extended yLimit) {
 TLabelBox TextBox(std::string_view text, Extended x, Extended y, Extended angleDeg, Extended h,
                   Extended cw) {
     const Extended a = DegToRad(angleDeg);
-    const Extended width = static_cast<Extended>(os::Utf8Length(text)) * cw;
+    const Extended width = h > 0 ? CadTextSpan(text, h, cw / h).to : 0;
     return {x, y, width * cosl(a), width * sinl(a), -h * sinl(a), h * cosl(a)};
 }
 
@@ -262,7 +261,7 @@ std::vector<TDiameterCircle> DiameterCircleList(int i) {
     const TGearData& g = GearData;
     std::vector<TDiameterCircle> list;
     auto circle = [&](std::int32_t colour, const char* label, Extended D) {
-        list.push_back({colour, std::string(label) + LengthToStrDec(3, D), D});
+        list.push_back({colour, std::string(label) + LengthToStrDec(3, fabsl(D)), D});
     };
     circle(18, "dw = ", g.dwx[i]);
     circle(17, "d = ", g.d[i]);
@@ -281,13 +280,13 @@ std::vector<TDiameterCircle> DiameterCircleList(int i) {
 TCadBox DiameterColumn(int i, Extended x, Extended y) {
     const Extended S = fabsl(GearData.dfx[i]), h = S / 25.0L;
     const std::vector<TDiameterCircle> list = DiameterCircleList(i);
-    Extended chars = 0;
+    // The labels' size as DrawLabelledCircle sets it: S / 25 high, S / 35 wide.
+    Extended width = 0;
     for (const TDiameterCircle& c : list)
-        chars = std::max<Extended>(chars, os::Utf8Length(c.label));
+        width = std::max(width, CadTextSpan(c.label, h, 25.0L / 35.0L * CadTextFactor).to);
     TCadBox b;
     b.Add(x, y + h);
-    b.Add(x + chars * S / 35.0L * CadTextFactor,
-          y - 1.6L * h * (static_cast<Extended>(list.size()) - 1) - kTextDescent * h);
+    b.Add(x + width, y - 1.6L * h * (static_cast<Extended>(list.size()) - 1) - kTextDescent * h);
     return b;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 #include "cad/cadout.h"
@@ -45,6 +46,11 @@ std::string SpannedText(int i) {
     return Internal(i) ? "no. of spaces meas." : "no. of teeth meas.";
 }
 
+// The number of teeth or spaces spanned (a ring gear's k carries its sign), right-aligned.
+std::string SpannedCount(int i) {
+    return IntToStrLeadBlank(std::abs(G().k[i]), 6);
+}
+
 // Two limits joined by "/", min first as the symbol ("min./max.") says.
 std::string MinMax(Extended min, Extended max) {
     return Dec(3, min) + "/" + Dec(3, max);
@@ -67,8 +73,8 @@ std::string QualityStandardName() {
 
 std::string CentreDistanceText() {
     const TGearData& g = G();
-    if (g.AaField < 9) return LengthToStr(g.a) + " " + g.AaFieldName.str();
-    return LengthToStr(g.a) + " " + ToleranceToStr(g.Aae, g.Aai);
+    if (g.AaField < 9) return LengthToStr(fabsl(g.a)) + " " + g.AaFieldName.str();
+    return LengthToStr(fabsl(g.a)) + " " + ToleranceToStr(g.Aae, g.Aai);
 }
 
 } // namespace
@@ -149,9 +155,9 @@ void TableDrawingData(int i) {
     row(38.5L, "Center distance", "");
     row(32.5L, "of housing", "a");
     if (g.AaField < 9) {
-        value(LengthToStrFix(5, 2, g.a) + " " + g.AaFieldName.str(), 79, 32.5L);
+        value(LengthToStrFix(5, 2, fabsl(g.a)) + " " + g.AaFieldName.str(), 79, 32.5L);
     } else {
-        value(LengthToStrFix(5, 2, g.a), 79, 38.5L);
+        value(LengthToStrFix(5, 2, fabsl(g.a)), 79, 38.5L);
         if (UnitSystem != 1)
             value(FloatToStrSigned(3, g.Aae) + "/" + FloatToStrSigned(3, g.Aai), 79, 32.5L);
     }
@@ -195,7 +201,7 @@ void TableMeasurementItem(int i) {
     auto t = TableBegin(0, 100, 3.5L, {27, 9, 9},
                         {"measurement   (" + g.DrawingNumber[i].str() + ")", "premach.", "fin."});
     const std::string dm = Dec(3, InspectionSize(i, ShownBallDiameter(i)));
-    const std::string k = IntToStrLeadBlank(g.k[i], 6);
+    const std::string k = SpannedCount(i);
     const auto limitRows = [&](const std::string& label, const TInspectionLimits& v) {
         TableRow(*t, {label + " max.", Dec(3, v.maxV), Dec(3, v.max)});
         TableRow(*t, {label + " min.", Dec(3, v.minV), Dec(3, v.min)});
@@ -224,7 +230,7 @@ void MeasurementRows(TDrawingTable& t, int i, bool both) {
             TableRow(t, {label, symbol, fin});
     };
     const std::string dm = Dec(3, fabsl(ShownBallDiameter(i)));
-    const std::string k = IntToStrLeadBlank(g.k[i], 6);
+    const std::string k = SpannedCount(i);
     put("ball diameter", "DM", dm, dm);
     put("Dim.ov/betw.balls", "MK nom", "", Dec(4, fabsl(g.MdKtheo[i])));
     const TInspectionLimits mk = BallLimits(i);
@@ -283,7 +289,7 @@ void TableDataMeasurement(int i, std::uint16_t kind) {
                   PinLimits(i));
     }
     if (kind == 3 || kind == 4) {
-        TableRow(*t, {SpannedText(i), "k", IntToStrLeadBlank(g.k[i], 6)});
+        TableRow(*t, {SpannedText(i), "k", SpannedCount(i)});
         limitRows("Span measurement", "W min./max.", SpanLimits(i));
     }
     TableRow(*t, {"complem.gear Part No.", "", g.DrawingNumber[Mate(i)].str()});
@@ -323,8 +329,8 @@ void TableGearData(int kind, int i, Extended x, Extended y, Extended h) {
     if (fabsl(g.kmn[i]) > 0.01L && g.mn != 0)
         TableRow(*t, {"Addendum reduction", "kmn", FloatToStrSig3(g.kmn[i] / g.mn) + " mn"});
     if (g.ChamferOn[i])
-        TableRow(*t,
-                 {"Tip diameter utiliz.", "dFa", LengthToStrFix(5, 3, Mean2(g.dFaK[i], g.dFa[i]))});
+        TableRow(*t, {"Tip diameter utiliz.", "dFa",
+                      LengthToStrFix(5, 3, fabsl(Mean2(g.dFaK[i], g.dFa[i])))});
     if (!internal) TableRow(*t, {"Form diameter", "dFf", Len63(fabsl(g.dFf[i]))});
     TableRow(*t, {internal ? "Profile shift coeff. (-)" : "Profile shift coeff.", "x",
                   FloatToStrFix(5, 4, g.x[i])});

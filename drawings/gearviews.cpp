@@ -327,7 +327,7 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
     CadText("mn = " + LengthToStr(g.mn), x0, row(0));
     CadText("alpha= " + FloatToStrSig3(g.alpha) + deg, x0, row(1));
     CadText("beta = " + FloatToStrSig3(g.beta) + deg, x0, row(2));
-    CadText("a = " + LengthToStrDec(3, g.aDraw), x0, row(3));
+    CadText("a = " + LengthToStrDec(3, fabsl(g.aDraw)), x0, row(3));
     // A tip without involute leaves no contact ratio (its error is in the list): no number.
     CadText("eps.al. = " + (std::isnan(g.epsalpha) ? "" : FloatToStrDec(3, g.epsalpha)), x0,
             row(4));
@@ -336,10 +336,10 @@ void DrawToothContact(bool withAnnotation, Extended W, Extended Y0, Extended Y1,
         const std::string n = std::to_string(i);
         const Extended x = -W + 2.0L * W * i / 3.0L;
         CadText("z" + n + "  = " + IntToString(g.z[i]), x, row(0));
-        CadText("dw" + n + " = " + LengthToStrDec(2, g.dwx[i]), x, row(1));
-        CadText("df" + n + " = " + LengthToStrDec(2, g.dfx[i]), x, row(2));
-        CadText("da" + n + " = " + LengthToStrDec(2, g.dax[i]), x, row(3));
-        CadText("db" + n + " = " + LengthToStrDec(2, g.db[i]), x, row(4));
+        CadText("dw" + n + " = " + LengthToStrDec(2, fabsl(g.dwx[i])), x, row(1));
+        CadText("df" + n + " = " + LengthToStrDec(2, fabsl(g.dfx[i])), x, row(2));
+        CadText("da" + n + " = " + LengthToStrDec(2, fabsl(g.dax[i])), x, row(3));
+        CadText("db" + n + " = " + LengthToStrDec(2, fabsl(g.db[i])), x, row(4));
         CadText("xe" + n + " = " + FloatToStrFix(1, 3, g.xee[i]), x, row(5));
     }
 

@@ -15,7 +15,6 @@
 #include "drawings/annotate.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
-#include "platform/os/utf8.h"
 
 namespace {
 
@@ -213,8 +212,7 @@ void SlidingDiagramSheet() {
     const std::string title[2] = {TitleTexts[1].str(), TitleTexts[2].str()};
     Extended x = 100;
     for (const std::string& t : title)
-        x = std::min(x, 160 - 0.15L * CadTextHeight -
-                            os::Utf8Length(t) * CadTextHeight * CadTextWidthFactor);
+        x = std::min(x, 160 - 0.15L * CadTextHeight - CadTextSpan(t).to);
     x = std::max<Extended>(x, 16);
     CadTextWithin(title[0], x, 115, 160 - x);
     CadTextWithin(title[1], x, 109, 160 - x);
@@ -230,10 +228,10 @@ void SlidingDiagramSheet() {
     CadTextValueLine("g EC", g.gEC);
     CadTextValueLine("pet", g.pet);
     CadTextNumberLine("eps.alpha", g.epsalpha);
-    CadTextValueLine("dw1", g.dw[1]);
-    CadTextValueLine("db1", g.db[1]);
-    CadTextValueLine("dw2", g.dw[2]);
-    CadTextValueLine("db2", g.db[2]);
+    CadTextValueLine("dw1", fabsl(g.dw[1]));
+    CadTextValueLine("db1", fabsl(g.db[1]));
+    CadTextValueLine("dw2", fabsl(g.dw[2]));
+    CadTextValueLine("db2", fabsl(g.db[2]));
     CadTextLine("alpha = " + FloatToStrSig3(g.alpha) + " " + AngleUnitText());
     CadTextLine("alpha wt = " + FloatToStrSig3(RadToDeg(g.alphawt)) + " " + AngleUnitText());
     CadTextLine(" ");
@@ -405,7 +403,7 @@ void BacklashSheet() {
         CadTextNumberLine("xE" + n + "max", g.xEmax[i]);
         CadTextLine(" ");
     }
-    CadTextValueLine("a", g.a);
+    CadTextValueLine("a", fabsl(g.a));
     CadTextValueLine("Aae", g.Aae);
     CadTextValueLine("Aai", g.Aai);
     CadTextValueLine("2 Aae tan(al)", 2 * A);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cad/cadblock.h"
+#include "cad/cadbounds.h"
 #include "cad/cadout.h"
 #include "cad/charts.h"
 #include "cad/frames.h"
@@ -119,12 +120,14 @@ void InsertAt(std::string_view name, Extended x, Extended y) {
     CadInsertBlock(name, x, y, 0, 1, 1);
 }
 
+bool InsertsBlocks(int item) {
+    return item == TableData || item == TableMeasure || item == TableRoll ||
+           item == ProductionSheet;
+}
+
 // The blocks an element inserts (items 4, 5, 9 and 7).
-void WriteItemBlocks(int item, int gear) {
-    const bool tables = item == TableData || item == TableMeasure || item == TableRoll;
-    if (!tables && item != ProductionSheet) return;
-    CadBeginBlocksSection();
-    if (tables) {
+void ItemBlocks(int item, int gear) {
+    if (item != ProductionSheet) {
         for (int k = 1; k <= 2; ++k)
             Block(k == 1 ? "tab1" : "tab2", [&] {
                 if (item == TableData)
@@ -142,6 +145,12 @@ void WriteItemBlocks(int item, int gear) {
         Block("zeich1", [] { ProductionDrawingSheet(1, "frame_1"); });
         Block("zeich2", [] { ProductionDrawingSheet(2, "frame_2"); });
     }
+}
+
+void WriteItemBlocks(int item, int gear) {
+    if (!InsertsBlocks(item)) return;
+    CadBeginBlocksSection();
+    ItemBlocks(item, gear);
     CadEndSection();
 }
 
@@ -225,7 +234,21 @@ void DrawItem(std::uint16_t outputMode, int item, int gear, std::uint16_t measur
     CadOpenOutput(outputMode);
     if (AbortFlag != 0) return;
     CadSetColour(0);
-    const TExtents e = ItemExtents(item, gear);
+    TExtents e = ItemExtents(item, gear);
+    if (item != ProductionSheet) {
+        // A view or table without a sheet: its extents take in all it draws (the centre lines
+        // of a view reach past the gear, a long table below its designed window).
+        TCadBounds b;
+        CadMeasure(b, [&] {
+            if (InsertsBlocks(item)) ItemBlocks(item, gear);
+            DrawItemEntities(item, gear, measureKind);
+        });
+        if (const TCadBox& m = b.Model(); !m.Empty) {
+            constexpr Extended air = 1;
+            e = {std::min(e.X1, m.XMin - air), std::min(e.Y1, m.YMin - air),
+                 std::max(e.X2, m.XMax + air), std::max(e.Y2, m.YMax + air)};
+        }
+    }
     CadBeginDrawing(e.X1, e.Y1, e.X2, e.Y2);
     CadWriteTables(0);
     WriteItemBlocks(item, gear);
@@ -363,7 +386,38 @@ void DrawSideElevationProfile(int i) {
     }
 }
 
+namespace {
+
+// The section with the right end of its world window at `right` (3 da, or 3 |df| of a ring gear,
+// as designed).
+void DrawSectionTo(int i, Extended right);
+
+// The frame's inner border on the right of the A4 sheet, less a little air: the section's
+// dimensions and texts end before it.
+constexpr Extended SectionRightEdge = 203;
+
+} // namespace
+
 void DrawGearSection(int i) {
+    const TGearData& g = G();
+    const Extended bG = g.bGear[i];
+    Extended right = g.z[i] > 0 ? 3 * g.da[i] : -3 * g.dfmax[i];
+    // A gear wide for its diameter reaches past the frame with its diameters' dimensions: the
+    // world window grows to the right until they end before it (the drawing shrinks along the
+    // axis, the texts keep their size, so a few steps settle it).
+    for (int step = 0; step < 6 && std::isfinite(right); ++step) {
+        TCadBounds b;
+        CadMeasure(b, [&] { DrawSectionTo(i, right); });
+        const Extended origin = DiagramWindow.OriginX, end = b.Model().XMax;
+        if (b.Model().Empty || end <= SectionRightEdge || !(origin < SectionRightEdge)) break;
+        right = -0.2L * bG + (right + 0.2L * bG) * (end - origin) / (SectionRightEdge - origin);
+    }
+    DrawSectionTo(i, right);
+}
+
+namespace {
+
+void DrawSectionTo(int i, Extended right) {
     const TGearData& g = G();
     const Extended bG = g.bGear[i];
     const Extended d = g.d[i];
@@ -374,9 +428,9 @@ void DrawGearSection(int i) {
     SetDiagramSize(200, 100);
     SetDiagramOrigin(std::max<Extended>(12, daTool > 0 ? 100 - 50 * bG / daTool : 12), 190);
     if (g.z[i] > 0)
-        SetDiagramWorld(-0.2L * bG, -0.75L * da, 3 * da, 0.75L * da);
+        SetDiagramWorld(-0.2L * bG, -0.75L * da, right, 0.75L * da);
     else
-        SetDiagramWorld(-0.2L * bG, 0.75L * df, -3 * df, -0.75L * df);
+        SetDiagramWorld(-0.2L * bG, 0.75L * df, right, -0.75L * df);
 
     // The centre lines reach a tenth of the face width past it, but stop short of the texts of
     // the diameters (up to 5 S left of the nearest dimension line, at bG + 0.2 |d|; and of a
@@ -443,6 +497,8 @@ void DrawGearSection(int i) {
     DiagramDimensionB(LengthToStrDec(3, -da), "", "", bG, -da / 2, bG, da / 2, bG - 0.2L * d);
     DiagramDimensionA(LengthToStr(bG), "", "", 0, 0.6L * df, bG, 0.6L * df, 0.6L * df + 0.2L * d);
 }
+
+} // namespace
 
 void ProductionDrawingSheet(int i, std::string_view frameBlock) {
     if (CalcErrorFlag != 0) return;

@@ -13,7 +13,6 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
-#include "platform/os/utf8.h"
 
 namespace {
 
@@ -91,12 +90,13 @@ void TextColumn(const std::vector<std::string>& lines, Extended x, Extended y) {
 } // namespace
 
 Extended ToolTextsRight(int i) {
-    std::size_t n = 0;
+    // Their size as DrawToolProfile sets it: 0.08 mn high, 0.06 mn wide.
+    const Extended mn = GearData.mn;
+    Extended w = 0;
     for (const auto& lines : {DataLines(i), NameLines(i)})
         for (const std::string& l : lines)
-            n = std::max(n, os::Utf8Length(l));
-    // Their size as DrawToolProfile sets it: 0.08 mn high, 0.06 mn wide.
-    return (1.6L + 0.06L * CadTextFactor * static_cast<Extended>(n)) * GearData.mn;
+            w = std::max(w, CadTextSpan(l, 0.08L * mn, 0.75L * CadTextFactor).to);
+    return 1.6L * mn + w;
 }
 
 TToolShape ToolShape(int i) {

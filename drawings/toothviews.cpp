@@ -15,6 +15,7 @@
 #include "drawings/gearviews.h"
 #include "drawings/toolprofile.h"
 #include "drawings/toothform.h"
+#include "drawings/toothgeom.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
@@ -62,14 +63,13 @@ struct TView {
     Extended W = 0, Y0 = 0, Y1 = 0;
 };
 
-// The label column of a ring gear's circles in the view with its planet rolled round inside:
-// in the free centre that the planet leaves when it fits there, else beside the ring (true;
-// the extents then take it in). x, y: where its first line starts.
-bool RingColumnBeside(Extended& x, Extended& y) {
+// Where the label column of gear i's circles goes in a view of the ring gear (gear 2): in the
+// ring's free centre, the circle of radius `free` about it, where it fits, else beside the ring
+// (true; the extents then take it in). x, y: where its first line starts.
+bool RingColumnBeside(int i, Extended free, Extended& x, Extended& y) {
     const TGearData& g = GearData;
-    const Extended S = fabsl(g.dfx[2]), h = S / 25.0L;
-    const TCadBox b = DiameterColumn(2, 0, 0);
-    const Extended free = (-g.dwx[1] - g.dwx[2]) / 2.0L - fabsl(g.dax[1]) / 2.0L - g.mn;
+    const Extended h = fabsl(g.dfx[i]) / 25.0L;
+    const TCadBox b = DiameterColumn(i, 0, 0);
     x = -b.Width() / 2;
     y = b.Height() / 2 - h;
     if (hypotl(b.Width(), b.Height()) / 2 < free) return false;
@@ -77,30 +77,70 @@ bool RingColumnBeside(Extended& x, Extended& y) {
     return true;
 }
 
+// The centre a ring gear's view leaves free of lines: inside the planets rolled round it (views
+// 5 and 8), else inside its smallest circle (view 4: its tip circle, or its base circle where
+// that lies inside).
+Extended RingFreeRadius(int view) {
+    const TGearData& g = GearData;
+    if (view != 4) return (-g.dwx[1] - g.dwx[2]) / 2.0L - fabsl(g.dax[1]) / 2.0L - g.mn;
+    Extended r = fabsl(g.dax[2]);
+    for (const Extended D :
+         {g.dwx[2], g.d[2], g.db[2], g.dfx[2], g.dNf[2], RootFormDiameter(2), TipFormDiameter(2)})
+        r = std::min(r, fabsl(D));
+    return r / 2.0L - 0.5L * g.mn;
+}
+
+// The gear whose circles a ring gear's view lists: the planet's in the planetary view.
+int RingListedGear(int view) {
+    return view == 8 ? 1 : 2;
+}
+
+// A ring gear's view about its root circle, and the label column beside it where it stands there.
+void RingExtents(int view) {
+    const TGearData& g = GearData;
+    const Extended e = g.dfmax[2] / 2.0L - g.mn;
+    const int i = RingListedGear(view);
+    Extended x = 0, y = 0;
+    if (g.DrawDiameters == 2 && RingColumnBeside(i, RingFreeRadius(view), x, y))
+        CadBeginDrawing(e, e, x + DiameterColumn(i, x, y).Width() + 2 * g.mn, -e);
+    else
+        CadBeginDrawing(e, e, -e, -e);
+}
+
+// The circles of gear i about (x0, y0) in a ring gear's view, their column where it leaves them
+// clear.
+void RingCircles(int view, Extended x0, Extended y0) {
+    if (GearData.DrawDiameters != 2) return;
+    const int i = RingListedGear(view);
+    Extended x = 0, y = 0;
+    RingColumnBeside(i, RingFreeRadius(view), x, y);
+    DrawDiameterCircles(i, x0, y0, x, y);
+}
+
 void BeginDrawing(const TView& v) {
     const TGearData& g = GearData;
     const int i = v.gear;
     const Extended m = g.mn;
     const Extended r = g.d[i] / 2.0L;
+    // The tooth views' windows about the reference circle reach its tip and root circles where
+    // those lie beyond them (a long addendum, a deep root): the tooth and its arcs stay whole.
+    const Extended low = std::min(g.dax[i], g.dfx[i]) / 2.0L - 0.5L * m;
+    const Extended high = std::max(g.dax[i], g.dfx[i]) / 2.0L + 0.5L * m;
     switch (v.view) {
     case 1:
-        CadBeginDrawing(-3 * m, r - 2 * m, 3 * m, r + 2 * m);
+        CadBeginDrawing(-3 * m, std::min(r - 2 * m, low), 3 * m, std::max(r + 2 * m, high));
         break;
     case 2:
-        CadBeginDrawing(-3.5L * m, r - 2 * m, 3.5L * m, r + 2 * m);
+        CadBeginDrawing(-3.5L * m, std::min(r - 2 * m, low), 3.5L * m, std::max(r + 2 * m, high));
         break;
     case 3:
-        CadBeginDrawing(-3.5L * m, r - 2 * m, 3.5L * m, r + 3.5L * m);
+        CadBeginDrawing(-3.5L * m, std::min(r - 2 * m, low), 3.5L * m,
+                        std::max(r + 3.5L * m, high));
         break;
     case 4:
     case 5:
         if (RingGear(i)) {
-            const Extended e = g.dfmax[2] / 2.0L - m;
-            Extended x = 0, y = 0;
-            if (v.view == 5 && g.DrawDiameters == 2 && RingColumnBeside(x, y))
-                CadBeginDrawing(e, e, x + DiameterColumn(2, x, y).Width() + 2 * m, -e);
-            else
-                CadBeginDrawing(e, e, -e, -e);
+            RingExtents(v.view);
         } else {
             const Extended e = g.daTool[i] / 2.0L + 1.5L * m;
             CadBeginDrawing(-e, -e, e, e);
@@ -116,8 +156,7 @@ void BeginDrawing(const TView& v) {
         break;
     default:
         if (RingGear(2)) {
-            const Extended e = g.dfmax[2] / 2.0L - m;
-            CadBeginDrawing(e, e, -e, -e);
+            RingExtents(8);
         } else {
             // The central gear and a planet beside it, whichever gear is in the centre.
             const int s = g.SelectedGear == 1 ? 2 : 1;
@@ -232,15 +271,17 @@ void DrawEntities(const TView& v, TCadTrace& lines) {
         break;
     case 4:
         DrawGearWheel(static_cast<std::uint16_t>(i), false);
-        DiameterCircles(i, 0);
+        // A ring gear's teeth stand round its centre: its labels inside them, or beside it.
+        if (RingGear(i))
+            RingCircles(4, 0, 0);
+        else
+            DiameterCircles(i, 0);
         break;
     case 5:
         if (RingGear(i)) {
             DrawRingGearWithPlanet();
             // The planet rolls round the ring: its labels where it leaves room.
-            Extended x = 0, y = 0;
-            RingColumnBeside(x, y);
-            if (g.DrawDiameters == 2) DrawDiameterCircles(i, 0, 0, x, y);
+            RingCircles(5, 0, 0);
         } else {
             DrawGearWheel(static_cast<std::uint16_t>(i), true);
             DiameterCircles(i, 0);
@@ -258,7 +299,11 @@ void DrawEntities(const TView& v, TCadTrace& lines) {
     default:
         // The first planet sits straight below the central gear, one drawing centre distance
         // away.
-        if (g.SelectedGear == 1 || g.z[2] < 0) {
+        if (g.z[2] < 0) {
+            // The planets inside the ring: their labels where they leave room, or beside it.
+            PlaceGearsInMesh(g.Planets, 1, g.RotationAngle);
+            RingCircles(8, 0, -g.aDraw);
+        } else if (g.SelectedGear == 1) {
             PlaceGearsInMesh(g.Planets, 1, g.RotationAngle);
             DiameterCircles(1, -g.aDraw);
         } else {

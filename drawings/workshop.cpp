@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "calc/geardata.h"
@@ -82,9 +83,9 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     if (UnitSystem == 1) ListValueLine("Normal Pitch", "Pn", "1/in", FloatToStrFix(3, 3, gd.Pn));
     ListValueLine("No.of teeth", "z", "", IntToStrLeadBlank(gd.z[g], 5));
     ListValueLine("Profile shift coeff.", "xnom.", "", FloatToStrFix(2, 4, gd.x[g]));
-    ListValueLine("Generated pitch diameter", "d", L, LengthToStrFix(5, 3, gd.d[g]));
-    ListValueLine("Root diameter", "df", L, LengthToStrFix(5, 3, gd.dfmax[g]));
-    ListValueLine("Tip dia.w.short addendum", "da", L, LengthToStrFix(5, 3, gd.da[g]));
+    ListValueLine("Generated pitch diameter", "d", L, LengthToStrFix(5, 3, fabsl(gd.d[g])));
+    ListValueLine("Root diameter", "df", L, LengthToStrFix(5, 3, fabsl(gd.dfmax[g])));
+    ListValueLine("Tip dia.w.short addendum", "da", L, LengthToStrFix(5, 3, fabsl(gd.da[g])));
     ListValueLine("tolerance zone to DIN 3967", "", "", gd.TolZone[g].str());
     if (gd.q[1] != 0 || gd.q[2] != 0)
         ListValueLine("Machining allowance", "q", L,
@@ -96,7 +97,7 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.", BallLimits(g));
     ListValueLine("Span measurement", "W theor.", L, dim(4, size(gd.Wtheo[g])));
     limitRows("Span measurement", "W max.", "W min.", SpanLimits(g));
-    const std::string k = IntToStrLeadBlank(gd.k[g], 6);
+    const std::string k = IntToStrLeadBlank(std::abs(gd.k[g]), 6);
     // A ring gear is spanned over spaces.
     ListValuePairLine(gd.z[g] < 0 ? "no. of spaces meas." : "no. of teeth meas.", "k", "", k, k);
 

@@ -108,7 +108,8 @@ std::vector<std::string> FillUsageText() {
         {19, "Example: " + p + job + " /I /NOGUI   ->  test_sheet.txt"},
         {20, "Example: " + p + job + " /CAD1:1     ->  test.dxf"},
         {21, "Example: " + p + job + " /CAD5:1     ->  test.txt"},
-        {22, "Example: " + p + " test.edi /E /NOGUI   ->  test.edi"},
+        // (/E starts the window without loading the file; the example shows what it does)
+        {22, "Example: " + p + " test.edi /E          ->  GUI, no job loaded"},
     };
     for (int k = 1; k <= 22; ++k)
         TextLines[k] = "";

@@ -9,9 +9,10 @@
 // "CalcErrorFlag = ...", "AbortFlag = ..." and one "message = TEXT" per message.
 // A job file takes the place of the example: "job = PATH" as the first input line loads it
 // (later lines change it), or FILE may itself be a job file. "save = PATH" writes the job after
-// the calculation; "calc = 0" leaves the calculation out (the data print and save as loaded);
-// "relations = 1" adds one "broken = NAME" line per relation of the results that does not hold
-// without its message (calc/relations.h).
+// the calculation (PATH.q1w for a name without extension; a bare name in the current folder);
+// "calc = 0" leaves the calculation out (the data print and save as loaded); "relations = 1" adds
+// one "broken = NAME" line per relation of the results that does not hold without its message
+// (calc/relations.h).
 // Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
 // saved (reported on stderr).
 #include <cerrno>
@@ -423,7 +424,9 @@ int main(int argc, char** argv) {
     const int calcStatus = CalcErrorFlag != 0 ? 2 : 0;
     for (const std::string& path : saves) {
         AbortFlag = 0;
-        WriteGearDataFile(path);
+        // A name without a folder is one in the current folder (the job files' own folder,
+        // DataDir, is the program's); a name without extension gets the job files' .q1w.
+        WriteGearDataFile(ExtractPath(path).empty() ? "./" + path : path);
         if (AbortFlag != 0) {
             std::cerr << "gearcalc: " << LastJobFileProblem() << '\n';
             return 1;

@@ -18,6 +18,7 @@
 #include "platform/gui/printer.h"
 #include "platform/gui/screen.h"
 #include "platform/os/clock.h"
+#include "platform/os/utf8.h"
 
 // ---- unit state ------------------------------------------------------------------------------
 
@@ -954,7 +955,10 @@ void DrawTextRecord(Target& t, long double x, long double y, const std::string& 
     TFont& f = cv.Font;
     f.Name = GraphicsFont;
     f.SetHeight(hpx);
-    f.Width = std::max(0, t.LenX(width));
+    // The average character width in whole pixels, never above the width asked (rounded up it
+    // would carry a text past the room it was fitted into): the pixels of a thousandfold width,
+    // a thousandth of them taken down.
+    f.Width = std::max(0, static_cast<int>(floorl(t.LenX(1000 * width) / 1000.0L)));
     long double tenths = fmodl(angle * 10, 3600);
     f.Orientation = RoundPx(tenths);
     f.Style = GraphicsFontStyle();
@@ -1080,6 +1084,34 @@ void Replay(Target& t) {
 }
 
 } // namespace
+
+long double GraphicsTextAdvance(std::string_view text) {
+    const double measured = FontAdvanceInAverageWidths(GraphicsFont, GraphicsFontStyle(), text);
+    return std::isfinite(measured) ? measured : DefaultFontAdvance(text);
+}
+
+long double DefaultFontAdvance(std::string_view text) {
+    // Advances of Liberation Sans (metric-compatible with Arial) in its units, for the printable
+    // ASCII characters, and its average character width; a CJK character is one em wide.
+    static constexpr short kAdvance[95] = {
+        569,  569,  727,  1139, 1139, 1821, 1366, 391,  682,  682,  797,  1196, 569,  682,
+        569,  569,  1139, 1139, 1139, 1139, 1139, 1139, 1139, 1139, 1139, 1139, 569,  569,
+        1196, 1196, 1196, 1139, 2079, 1366, 1366, 1479, 1479, 1366, 1251, 1593, 1479, 569,
+        1024, 1366, 1139, 1706, 1479, 1593, 1366, 1593, 1479, 1366, 1251, 1479, 1366, 1933,
+        1366, 1366, 1251, 569,  569,  569,  961,  1139, 682,  1139, 1139, 1024, 1139, 1139,
+        569,  1139, 1139, 455,  455,  1024, 455,  1706, 1139, 1139, 1139, 1139, 682,  1024,
+        569,  1139, 1024, 1479, 1024, 1024, 1024, 684,  532,  684,  1196};
+    constexpr long double kAverage = 1208, kEm = 2048;
+    long double sum = 0;
+    for (std::size_t k = 0; k < text.size();) {
+        const char32_t c = os::Utf8Next(text, k);
+        if (c >= 32 && c < 127)
+            sum += kAdvance[c - 32];
+        else
+            sum += c >= 0x2E80 ? kEm : kAverage;
+    }
+    return sum / kAverage;
+}
 
 void TFkelmgra::ReplayToCanvas(TCanvas& canvas, int width, int height, double pixelRatio) {
     Target t;

@@ -301,3 +301,11 @@ public:
 private:
     void PaintBuffer(TObject* Sender);
 };
+
+// How wide the drawing window and its printouts draw a text: its advance in the graphics font
+// (GraphicsFont, GraphicsTextStyle) in units of that font's average character width, which the
+// window makes the width a text style gives. Without a GUI application (batch modes) the widths
+// of the font the default "Arial" stands for here (Liberation Sans).
+long double GraphicsTextAdvance(std::string_view text);
+// Those widths of that default font.
+long double DefaultFontAdvance(std::string_view text);

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 // ---------------------------------------------------------------------------------------------
 // Colours
@@ -265,6 +266,31 @@ QFont ToQFont(const TFont& font, int pixelsPerInch) {
         if (avg > 0.01) q.setStretch(std::clamp(RoundToInt(100.0 * f.Width / avg), 1, 4000));
     }
     return q;
+}
+
+double FontAdvanceInAverageWidths(const std::string& family, TFontStyles style,
+                                  std::string_view text) {
+    if (!HaveGuiApp()) return std::numeric_limits<double>::quiet_NaN();
+    // Measured large, where hinting leaves the proportions alone; the last font is kept.
+    struct Measure {
+        std::string family;
+        TFontStyles style = 0;
+        QFontMetricsF metrics{QFont()};
+        double average = 0;
+    };
+    static std::optional<Measure> last;
+    if (!last || last->family != family || last->style != style) {
+        TFont f;
+        f.Name = family;
+        f.Style = style;
+        f.SetHeight(-1000);
+        const QFontMetricsF m(ToQFont(f, 96));
+        last = Measure{family, style, m, m.averageCharWidth()};
+    }
+    if (!(last->average > 0)) return std::numeric_limits<double>::quiet_NaN();
+    return last->metrics.horizontalAdvance(
+               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) /
+           last->average;
 }
 
 void FromQFont(const QFont& qfont, TFont& font) {

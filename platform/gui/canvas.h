@@ -190,6 +190,12 @@ private:
     bool heightGiven_ = false;
 };
 
+// The advance of a text in a font (family and style), in units of that font's average character
+// width, the width TFont::Width gives: how wide a canvas draws it. NaN without a GUI application
+// (no fonts to measure).
+double FontAdvanceInAverageWidths(const std::string& family, TFontStyles style,
+                                  std::string_view text);
+
 // ---------------------------------------------------------------------------------------------
 // Canvas
 

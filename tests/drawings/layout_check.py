@@ -3,7 +3,7 @@
 sheet, the views apart from each other and from the tables, no text on another text.
 
     layout_check.py FILE sheet=X0,Y0,X1,Y1|limits [paper=X0,Y0,X1,Y1] [label=NAME]
-    layout_check.py FILE view=1 [label=NAME]  (a tooth view)
+    layout_check.py FILE view=1 [tip=1] [label=NAME]  (a tooth view [with its tip arc])
     layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text, no text
                                                        on another, tables' texts too)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
@@ -19,7 +19,8 @@ Views are the model-space inserts, known by their block names: the wheel (rad2),
 wheel's bore (all its points inside the circle that the wheel's geometry leaves free about its
 centre). Tables
 are the groups of touching model-space lines and texts. Texts count with their visible
-characters (width = characters x height x width factor), inserts exploded. One line per check,
+characters, as wide as the CAD font's cells (characters x height x width factor) or the screen's
+and printer's font makes them (fontwidths.py), inserts exploded. One line per check,
 "ok ..." or "FAIL ..."; exit status 1 when a check failed.
 """
 import math
@@ -35,13 +36,17 @@ warnings.filterwarnings("ignore", message="STRtree")  # shapely 1.8 on its chang
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cad"))
 from dxf_bounds import Box, entity_box  # noqa: E402
 import checklib  # noqa: E402
+import fontwidths  # noqa: E402
 from checklib import check  # noqa: E402
 
 TOL = 1e-3
 
 
 def visible_text_box(e):
-    """The box of a text's characters without its leading and trailing blanks (None if blank)."""
+    """The box of a text's characters without its leading and trailing blanks (None if blank),
+    as far as either way it is drawn reaches: the CAD font's cells (height x width factor each)
+    and the real widths of the screen's and printer's proportional font, whose average character
+    is 0.95 of that cell."""
     d = e.dxf
     t = e.plain_text()
     n = len(t.strip())
@@ -50,10 +55,12 @@ def visible_text_box(e):
     lead = len(t) - len(t.lstrip())
     h = d.height
     cw = h * d.get("width", 1.0)
+    u0 = min(lead * cw, fontwidths.advance(t[:lead]) * 0.95 * cw)
+    u1 = max((lead + n) * cw, fontwidths.advance(t.rstrip()) * 0.95 * cw)
     a = math.radians(d.get("rotation", 0.0))
     c, s = math.cos(a), math.sin(a)
     pts = []
-    for u, v in ((lead * cw, 0), ((lead + n) * cw, 0), ((lead + n) * cw, h), (lead * cw, h)):
+    for u, v in ((u0, 0), (u1, 0), (u1, h), (u0, h)):
         pts.append((d.insert[0] + u * c - v * s, d.insert[1] + u * s + v * c))
     return t.strip(), pts
 
@@ -160,12 +167,15 @@ def text_clashes(owned):
     return clashes
 
 
-def run_view(label, doc, msp):
+def run_view(label, doc, msp, a):
     x0, y0 = doc.header["$LIMMIN"][:2]
     x1, y1 = doc.header["$LIMMAX"][:2]
     away = [e.dxf.radius for e in msp if e.dxftype() == "ARC" and not any(
         x0 <= x <= x1 and y0 <= y <= y1 for x, y in points(e))]
     check(not away, "%s: every arc through the limits (radii off them: %s)" % (label, away))
+    if a.get("tip") == "1":  # the tip circle's arc (colour 21) is among them
+        tips = [e for e in msp if e.dxftype() == "ARC" and e.dxf.layer == "21"]
+        check(len(tips) == 1, "%s: the tip circle's arc drawn (%d)" % (label, len(tips)))
     clashes = text_clashes([("view", t) for t in texts(msp)])
     check(not clashes, "%s: no text on another%s" % (label, ": " + "; ".join(clashes[:6])
                                                      if clashes else ""))
@@ -178,7 +188,7 @@ def run(path, a):
     if a.get("lines") == "1":
         run_lines(label, msp)
     if a.get("view") == "1":
-        return run_view(label, doc, msp)
+        return run_view(label, doc, msp, a)
     if "sheet" not in a:
         return
     if a["sheet"] == "limits":  # the drawing's own

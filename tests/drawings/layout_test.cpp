@@ -70,6 +70,7 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
         {"z20_h45", Job(20, 20, 2, 45, 0, 0)},
         {"z300", Job(30, 300, 1, 0, 0, 0)},
         {"z300_h45", Job(30, 300, 1, 45, 0, 0)},
+        {"z25_tip", Job(20, 25, 2, 0, 0, 1.2L)}, // the tip 2.2 mn above the reference circle
         {"int24", Job(12, -24, 4, 0, 0, 0)},
         {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)},
         {"int58_z16", Job(16, -58, 6.5L, 0, 0.52L, 0.2L)},
@@ -89,7 +90,10 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
             std::error_code ec;
             std::filesystem::copy_file(file, copy,
                                        std::filesystem::copy_options::overwrite_existing, ec);
-            batch += file + " label=" + base + " " + s.limits + "\n";
+            // The tooth views of a gear show its tip arc (a ring gear's view 3 is its wheel).
+            const std::string n = s.name;
+            const bool tip = n == "gap" || (n == "tooth" && j.job.z2 > 0);
+            batch += file + " label=" + base + " " + s.limits + (tip ? " tip=1" : "") + "\n";
         }
     }
     const std::string list = Path("layout.txt");
@@ -101,7 +105,7 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
                    status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
-    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 36 * 6) << out;
+    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 40 * 6) << out;
 }
 
 // The shipped example jobs, and two with every text of the sheets at its capacity: no line runs

@@ -100,7 +100,7 @@ def workshop(path, a):
               "W theor. %r == |%s| (W = %s)" % (found[0][2:], fix(w, 4), mp.nstr(w, 12)))
     spanned = "no. of teeth meas." if z > 0 else "no. of spaces meas."
     krow = [r for r in rows if r[:2] == [spanned, "k"]]
-    check(len(krow) == 1 and [c.strip() for c in krow[0][3:5]] == [str(k)] * 2,
+    check(len(krow) == 1 and [c.strip() for c in krow[0][3:5]] == [str(abs(k))] * 2,
           "k row %r" % krow)
     # Dimensions without solution: their rows stand with empty values ("_" for a blank).
     for symbol in filter(None, a.get("blank", "").replace("_", " ").split(",")):

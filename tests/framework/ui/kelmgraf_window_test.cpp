@@ -224,6 +224,17 @@ TEST_F(DrawWindowTest, TextRecordDrawsItsWholeText) {
     EXPECT_GT(right, WX(20 + 15));
 }
 
+// Texts are placed by the widths the window draws them in; without a GUI (batch modes) the
+// widths of the default graphics font stand in, and they are the font's own.
+TEST_F(DrawWindowTest, DefaultFontWidthsAreThoseOfTheGraphicsFont) {
+    ASSERT_EQ(GraphicsFont, "Arial");
+    for (char c = ' '; c < 127; ++c) { // (a pair such as "ff" may be joined in a ligature)
+        const std::string t(1, c);
+        EXPECT_NEAR(GraphicsTextAdvance(t), DefaultFontAdvance(t), 3e-3) << t;
+    }
+    EXPECT_GT(GraphicsTextAdvance("WWWWW"), 7.5); // capitals are wider than the average
+}
+
 TEST_F(DrawWindowTest, StepModeAsksAtColourZero) {
     device_->DrawHeader(0, 0, 160, 120);
     device_->SetDrawColor(0);
