@@ -6,6 +6,7 @@ sheet, the views apart from each other and from the tables, no text on another t
     layout_check.py FILE view=1 [tip=1] [label=NAME]  (a tooth view [with its tip arc])
     layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text, no text
                                                        on another, tables' texts too)
+    layout_check.py FILE ... unsigned=1   (also: no text shows a negative size, -1.0 or less)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
 
 In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
@@ -25,6 +26,7 @@ and printer's font makes them (fontwidths.py), inserts exploded. One line per ch
 """
 import math
 import os
+import re
 import sys
 import warnings
 
@@ -187,6 +189,11 @@ def run(path, a):
     msp = list(doc.modelspace())
     if a.get("lines") == "1":
         run_lines(label, msp)
+    if a.get("unsigned") == "1":  # a ring gear's sizes without their sign (not its z or x)
+        signed = [t for t, _ in texts(msp) for v in re.findall(r"(?<![\w.])-(\d+\.\d+)", t)
+                  if float(v) >= 1]
+        check(not signed, "%s: no size with a sign%s" % (label, ": %r" % signed[:6] if signed
+                                                           else ""))
     if a.get("view") == "1":
         return run_view(label, doc, msp, a)
     if "sheet" not in a:

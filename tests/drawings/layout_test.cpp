@@ -177,8 +177,12 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
         GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
         for (const auto& d : drawings) {
             const std::string base = std::string(run.job) + (run.full ? "_full_" : "_") + d.name;
+            // A ring gear's sizes stand without their sign wherever they are shown (the sliding
+            // chart's values and distances from C have theirs).
+            const bool sizes = g.z[2] < 0 && std::string(d.name) != "sliding";
             batch += ToFile(base, 1, [&](int c) { d.draw(static_cast<std::uint16_t>(c)); }) +
-                     " label=" + base + " lines=1" + d.onSheet + "\n";
+                     " label=" + base + " lines=1" + d.onSheet + (sizes ? " unsigned=1" : "") +
+                     "\n";
         }
     }
     WriteFileBytes(Path("lines.txt"), batch);

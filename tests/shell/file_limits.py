@@ -72,15 +72,16 @@ with tempfile.TemporaryDirectory() as root:
         ("a save into a folder that is not there",
          [gearcalc], "job = spur.q1w\nsave = nodir/spur.q1w\n", None, 1,
          "the folder nodir does not exist", ["spur.q1w", "zero.q1w"]),
-        ("a bare name is saved with the job files' extension in the current folder",
-         [gearcalc], "job = spur.q1w\nsave = copy\n", None, 0,
-         "", ["copy.q1w", "spur.q1w", "zero.q1w"]),
         ("a job name of 250 bytes is saved",
          [gearcalc], f"job = spur.q1w\nsave = {long_name}\n", None, 0,
          "", [long_name, "spur.q1w", "zero.q1w"]),
         ("a job name of 250 bytes gives its workshop sheet (the name cut to hold _sheet.txt)",
          [qor1w, long_name, "/I", "/NOGUI"], "", None, 0,
          "", sorted([long_name, long_name[:245] + "_sheet.txt", "spur.q1w", "zero.q1w"])),
+        ("a bare name is saved with the job files' extension in the current folder",
+         [gearcalc], "job = spur.q1w\nsave = copy\n", None, 0,
+         "", sorted(["copy.q1w", long_name, long_name[:245] + "_sheet.txt", "spur.q1w",
+                     "zero.q1w"])),
     ]
     for what, argv, stdin, fsize, code, words, files in cases:
         shutil.copyfile(spur, os.path.join(root, "spur.q1w"))
