@@ -6,7 +6,7 @@ sheet, the views apart from each other and from the tables, no text on another t
     layout_check.py FILE view=1 [tip=1] [label=NAME]  (a tooth view [with its tip arc])
     layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text, no text
                                                        on another, tables' texts too)
-    layout_check.py FILE ... unsigned=1   (also: no text shows a negative size, -1.0 or less)
+    layout_check.py FILE ... unsigned=ZN  (also: no text but ZN shows a number -1.0 or less)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
 
 In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
@@ -20,8 +20,7 @@ Views are the model-space inserts, known by their block names: the wheel (rad2),
 wheel's bore (all its points inside the circle that the wheel's geometry leaves free about its
 centre). Tables
 are the groups of touching model-space lines and texts. Texts count with their visible
-characters, as wide as the CAD font's cells (characters x height x width factor) or the screen's
-and printer's font makes them (fontwidths.py), inserts exploded. One line per check,
+characters (screen font or CAD font cells, the wider), inserts exploded. One line per check,
 "ok ..." or "FAIL ..."; exit status 1 when a check failed.
 """
 import math
@@ -45,10 +44,8 @@ TOL = 1e-3
 
 
 def visible_text_box(e):
-    """The box of a text's characters without its leading and trailing blanks (None if blank),
-    as far as either way it is drawn reaches: the CAD font's cells (height x width factor each)
-    and the real widths of the screen's and printer's proportional font, whose average character
-    is 0.95 of that cell."""
+    """The box of a text's characters without its leading and trailing blanks (None if blank):
+    CAD font cells or the screen's font (its average character 0.95 of a cell), the wider."""
     d = e.dxf
     t = e.plain_text()
     n = len(t.strip())
@@ -189,11 +186,10 @@ def run(path, a):
     msp = list(doc.modelspace())
     if a.get("lines") == "1":
         run_lines(label, msp)
-    if a.get("unsigned") == "1":  # a ring gear's sizes without their sign (not its z or x)
-        signed = [t for t, _ in texts(msp) for v in re.findall(r"(?<![\w.])-(\d+\.\d+)", t)
-                  if float(v) >= 1]
-        check(not signed, "%s: no size with a sign%s" % (label, ": %r" % signed[:6] if signed
-                                                           else ""))
+    if "unsigned" in a:  # a ring gear's sizes without their sign (not z, zn: the value given)
+        signed = [t for t, _ in texts(msp) for v in re.findall(r"(?<![\w.])-[1-9]\d*\.\d+", t)
+                  if v != a["unsigned"]]
+        check(not signed, "%s: no size with a sign %r" % (label, signed[:6]))
     if a.get("view") == "1":
         return run_view(label, doc, msp, a)
     if "sheet" not in a:

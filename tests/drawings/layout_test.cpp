@@ -15,6 +15,7 @@
 #include "drawings/quicksheets.h"
 #include "drawings/toothviews.h"
 #include "framework/core/shelldata.h"
+#include "framework/core/text.h"
 #include "shell/job/jobfile.h"
 
 using namespace sheettest;
@@ -53,7 +54,7 @@ const TSheet Sheets[] = {
     {"quick4", DrawQuickSheet4, "sheet=-2,-5,422,305 paper=0,0,420,297"},
     // Tooth views: arcs through their limits, labels apart and off the lines.
     {"contact", [](std::uint16_t c) { ToothDrawing(c, 2, 7, 1, 1); }, "view=1 lines=1"},
-    {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1 lines=1"},
+    {"gap", [](std::uint16_t c) { ToothDrawing(c, 2, 2, 1, 1); }, "view=1 tip=1 lines=1"},
     {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1 lines=1"},
 };
 
@@ -90,10 +91,7 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
             std::error_code ec;
             std::filesystem::copy_file(file, copy,
                                        std::filesystem::copy_options::overwrite_existing, ec);
-            // The tooth views of a gear show its tip arc (a ring gear's view 3 is its wheel).
-            const std::string n = s.name;
-            const bool tip = n == "gap" || (n == "tooth" && j.job.z2 > 0);
-            batch += file + " label=" + base + " " + s.limits + (tip ? " tip=1" : "") + "\n";
+            batch += file + " label=" + base + " " + s.limits + "\n";
         }
     }
     const std::string list = Path("layout.txt");
@@ -177,12 +175,11 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
         GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
         for (const auto& d : drawings) {
             const std::string base = std::string(run.job) + (run.full ? "_full_" : "_") + d.name;
-            // A ring gear's sizes stand without their sign wherever they are shown (the sliding
-            // chart's values and distances from C have theirs).
+            // A ring gear's sizes without their sign (the sliding chart's values have theirs).
             const bool sizes = g.z[2] < 0 && std::string(d.name) != "sliding";
             batch += ToFile(base, 1, [&](int c) { d.draw(static_cast<std::uint16_t>(c)); }) +
-                     " label=" + base + " lines=1" + d.onSheet + (sizes ? " unsigned=1" : "") +
-                     "\n";
+                     " label=" + base + " lines=1" + d.onSheet +
+                     (sizes ? " unsigned=" + FloatToStrDec(3, g.zn[2]) : "") + "\n";
         }
     }
     WriteFileBytes(Path("lines.txt"), batch);

@@ -224,14 +224,12 @@ TEST_F(DrawWindowTest, TextRecordDrawsItsWholeText) {
     EXPECT_GT(right, WX(20 + 15));
 }
 
-// Texts are placed by the widths the window draws them in; without a GUI (batch modes) the
-// widths of the default graphics font stand in, and they are the font's own.
+// Without a GUI (batch modes) texts are placed by the widths of the default graphics font: the
+// font's own (single characters: a pair such as "ff" may be joined in a ligature).
 TEST_F(DrawWindowTest, DefaultFontWidthsAreThoseOfTheGraphicsFont) {
     ASSERT_EQ(GraphicsFont, "Arial");
-    for (char c = ' '; c < 127; ++c) { // (a pair such as "ff" may be joined in a ligature)
-        const std::string t(1, c);
-        EXPECT_NEAR(GraphicsTextAdvance(t), DefaultFontAdvance(t), 3e-3) << t;
-    }
+    for (char c = ' '; c < 127; ++c)
+        EXPECT_NEAR(GraphicsTextAdvance({&c, 1}), DefaultFontAdvance({&c, 1}), 3e-3) << c;
     EXPECT_GT(GraphicsTextAdvance("WWWWW"), 7.5); // capitals are wider than the average
 }
 
