@@ -235,9 +235,10 @@ void DrawItem(std::uint16_t outputMode, int item, int gear, std::uint16_t measur
     if (AbortFlag != 0) return;
     CadSetColour(0);
     TExtents e = ItemExtents(item, gear);
-    if (item != ProductionSheet) {
+    if (item != ProductionSheet && item != BacklashChart && item != SlidingChart) {
         // A view or table without a sheet: its extents take in all it draws (the centre lines
-        // of a view reach past the gear, a long table below its designed window).
+        // of a view reach past the gear, a long table below its designed window). The charts
+        // keep their sheet (and ask for their limits once).
         TCadBounds b;
         CadMeasure(b, [&] {
             if (InsertsBlocks(item)) ItemBlocks(item, gear);
