@@ -36,10 +36,11 @@ template <typename F> int UnderFileSizeLimit(rlim_t limit, F body) {
 
 // An empty folder of the running test's own: <temp>/<prefix><pid>_<test name>.
 inline std::filesystem::path FreshTestDir(const std::string& prefix) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() /
-        (prefix + std::to_string(::getpid()) + "_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    // A parameterised test's name holds a '/': one folder, so that removing it leaves nothing.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      (prefix + std::to_string(::getpid()) + "_" + name);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
