@@ -10,6 +10,7 @@ line against positions computed here.
 usage: jobfile_layout.py GEARCALC DATADIR
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -60,6 +61,17 @@ def expected_markers(n, m, t):
 def main():
     exe, datadir = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp(prefix='qor_layout_')
+    try:
+        run(exe, datadir, work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        print('%d failure(s)' % len(failures))
+        sys.exit(1)
+    print('ok')
+
+
+def run(exe, datadir, work):
     for n, m, t in ((0, 0, 0), (3, 2, 2), (128, 25, 8), (1, 0, 8), (0, 3, 0)):
         v = jobref.default_values()
         v['spectrum'] = [(0.25 * (i + 1), 100.0 * (i + 1)) for i in range(n)]
@@ -120,11 +132,6 @@ def main():
         check('CalcErrorFlag = 0' in p.stdout, '%s: calculated without fatal error' % name)
         p = gearcalc(exe, '# example\njob = %s\n' % path)
         check(p.returncode == 0, '%s via job line: exit %d' % (name, p.returncode))
-
-    if failures:
-        print('%d failure(s)' % len(failures))
-        sys.exit(1)
-    print('ok')
 
 
 if __name__ == '__main__':
