@@ -89,7 +89,8 @@ void PutChartText(const std::vector<std::string>& text, Extended x, Extended y,
 
 // The end label of a curve: its value beside the point (kept on the chart's height), in one
 // line, or where that meets a line of the chart everywhere near, in two; on the side away from
-// the curve first (after: the curve runs on to the right of it).
+// the curve first (after: the curve runs on to the right of it). Where both meet lines (a value
+// wider than the grid's cells), the name alone: the value stands in the list beside the chart.
 void EndLabel(const char* label, Extended x, Extended zeta, bool after,
               std::vector<TLabelBox>& taken, const TCadTrace& lines) {
     if (!(fabsl(zeta) < SlidingShown)) return;
@@ -103,7 +104,12 @@ void EndLabel(const char* label, Extended x, Extended zeta, bool after,
     Extended x1 = px, y1 = py, x2 = px, y2 = py;
     const int n1 = PlaceNear(one, px, py, towards, taken, lines, x1, y1);
     const int n2 = n1 == 0 ? -1 : PlaceNear(two, px, py, towards, taken, lines, x2, y2);
-    if (n1 >= 0 && (n2 < 0 || n2 >= n1))
+    Extended x3 = px, y3 = py;
+    const int n3 = n1 > 0 && n2 > 0 ? PlaceNear({label}, px, py, towards, taken, lines, x3, y3)
+                                    : -1;
+    if (n3 == 0)
+        PutChartText({label}, x3, y3, taken);
+    else if (n1 >= 0 && (n2 < 0 || n2 >= n1))
         PutChartText(one, x1, y1, taken);
     else if (n2 >= 0)
         PutChartText(two, x2, y2, taken);

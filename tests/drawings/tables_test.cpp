@@ -160,6 +160,7 @@ TEST_F(TablesTest, SlidingCurvesFollowTheSlidingFormulaAndCrossZeroAtThePitchPoi
     const TJob jobs[] = {{},
                          {18, 37, 2.5L, 0, 0.3L, -0.1L},
                          {20, -61, 2, 0, 0.2L, 0.1L},
+                         {100, -108, 3, 0, 0, 0}, // an end value wider than a grid cell
                          {36, -101, 1, 0, 0.478L, 0.8L}};
     for (const TJob& j : jobs) {
         SCOPED_TRACE(j.z2);
