@@ -711,29 +711,23 @@ bool SetKeyLayout(TIndexControl& ctl, bool soundex, std::uint8_t orderNo,
     return true;
 }
 
-// The new index goes to a temporary file beside the target and replaces it only when
-// complete: a failed build leaves the old index as it was.
+// The new index goes to a draft beside the target and replaces it only when complete, the
+// program's one way of replacing a file: a failed build leaves the old index as it was, and a
+// device, a pipe or a folder in the index's place is refused as every writer refuses it.
 bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
                     const std::string& context) {
-    const std::string dir = DirOf(full);
-    // A device, a pipe or a folder in the index's place is refused as every writer refuses it.
-    if (struct stat st{}; ::stat(full.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        SetError(static_cast<std::uint16_t>(os::NoteNotRegularFile(st.st_mode)),
-                 "Cannot replace index file " + full + context);
+    os::Replacement draft;
+    if (const int rc = os::BeginReplace(full, draft); rc != 0) {
+        SetError(static_cast<std::uint16_t>(rc), "Cannot replace index file " + full + context);
         return false;
     }
-    std::string tmpPath;
-    if (const int rc = os::CreateTempFile(dir, "~ndx", tmpPath, ".tmp"); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
-        return false;
-    }
-    FileRemover tmpRemover(tmpPath);
+    FileRemover draftRemover(draft.Draft);
     os::File out;
-    if (const int rc = out.Open(tmpPath, kExclusiveOpenMode); rc != 0) {
+    if (const int rc = out.Open(draft.Draft, kExclusiveOpenMode); rc != 0) {
         SetError(static_cast<std::uint16_t>(rc), "File not open" + full + context);
         return false;
     }
-    const std::uint32_t root = BuildTree(a, ctl, out, dir);
+    const std::uint32_t root = BuildTree(a, ctl, out, DirOf(full));
     if (root == 0 || LastErrorCode != 0) return false;
     ctl.Anchor.Root = root;
     ctl.Anchor.NextFree = root + 1;
@@ -748,16 +742,12 @@ bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
         SetError(static_cast<std::uint16_t>(rc), "Error writing index header" + context);
         return false;
     }
-    if (const int rc = out.Flush(); rc != 0) {
-        SetError(static_cast<std::uint16_t>(rc), "Error writing index file" + context);
-        return false;
-    }
     out.Close();
-    if (const int rc = os::RenameOver(tmpPath, full); rc != 0) {
+    draftRemover.Release(); // the commit removes a draft it does not put in place
+    if (const int rc = os::CommitReplace(draft, -1); rc != 0) {
         SetError(static_cast<std::uint16_t>(rc), "Cannot replace index file " + full + context);
         return false;
     }
-    tmpRemover.Release();
     return true;
 }
 

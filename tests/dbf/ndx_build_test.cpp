@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 using namespace ndxtest;
 
 namespace {
@@ -137,6 +139,13 @@ TEST_F(NdxBuild, RefusedBuilds) {
         ++files;
     }
     EXPECT_EQ(files, 2); // f.dbf and f.ndx
+    // A pipe or a folder in the index's place is refused, saying what it is.
+    ASSERT_EQ(::mkfifo(Path("p.NDX").c_str(), 0600) + ::mkdir(Path("d.NDX").c_str(), 0700), 0);
+    for (const auto& [name, cause] : {std::pair{"p", "it is a named pipe (FIFO), not a file"},
+                                      std::pair{"d", "it is a folder"}}) {
+        EXPECT_FALSE(dbf::MakeIndex(name, "NAME", false, 1, false, false, {}));
+        EXPECT_EQ(dbf::ErrorCauseWords(dbf::LastErrorCode), cause);
+    }
 }
 
 TEST_F(NdxBuild, UniqueKeepsLowestRecord) {
