@@ -325,7 +325,8 @@ int TextFile::Close() {
         break;
     case Mode::Append:
     case Mode::Write: {
-        rc = Flush();
+        // A rewrite's draft is synced to the disk by its commit.
+        rc = mode_ == Mode::Write ? FlushBuffer() : Flush();
         if (fd_ >= 0 && ::close(fd_) != 0 && rc == 0) rc = WriteErrno(errno);
         fd_ = -1;
         if (mode_ == Mode::Write) {
@@ -758,12 +759,11 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
     struct stat dst {};
     if (::fstat(in.Descriptor(), &sst) != 0) return fail(os::ErrnoToDos(errno));
     reading = false;
-    if (::stat(destination.c_str(), &dst) == 0) {
-        if (dst.st_dev == sst.st_dev && dst.st_ino == sst.st_ino) return 0; // the same file
-        if (S_ISDIR(dst.st_mode)) return fail(os::NoteNotRegularFile(S_IFDIR));
-    }
-    // The program's one way of replacing a file: a device or a pipe in the destination's place
-    // is refused, and the copy is put in place only when it holds every byte.
+    if (::stat(destination.c_str(), &dst) == 0 && dst.st_dev == sst.st_dev &&
+        dst.st_ino == sst.st_ino)
+        return 0; // the same file
+    // The program's one way of replacing a file: a folder, a device or a pipe in the
+    // destination's place is refused, and the copy is put in place only when it holds every byte.
     os::Replacement r;
     rc = os::BeginReplace(destination, r);
     if (rc != 0) return fail(rc);
