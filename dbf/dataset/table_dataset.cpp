@@ -631,8 +631,7 @@ std::string TTzDataSet::Unholdable(std::string_view text, bool memo) {
 }
 
 void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text, bool memo) {
-    const std::string lost =
-        UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile(), memo);
+    const std::string lost = Unholdable(text, memo);
     for (auto& [field, chars] : FUnstorable)
         if (field == name) {
             chars = lost;
@@ -660,9 +659,7 @@ void TTzDataSet::TellUnstorable() {
 
 std::int32_t TTzDataSet::TziInitRecord(std::uint8_t* /*buffer*/) {
     FAssigned.assign(FSlots.size(), 0);
-    FUnstorable.clear();
-    FEditBase.clear();
-    FEditBuffer.clear();
+    EndEdit(false);
     return Run("TziInitRecord", [] {
         ClearRecord();
         return 0;
@@ -838,17 +835,13 @@ std::int32_t TTzDataSet::TziDeleteRecord() {
 
 void TTzDataSet::InternalCancel() {
     FAssigned.assign(FSlots.size(), 0);
-    FUnstorable.clear();
-    FEditBase.clear();
-    FEditBuffer.clear();
+    EndEdit(false);
     ClearActiveBuffer();
 }
 
 void TTzDataSet::InternalEdit() {
     FAssigned.assign(FSlots.size(), 0);
-    FUnstorable.clear();
-    FEditBase.clear();
-    FEditBuffer.clear();
+    EndEdit(false);
     TTzPrimDataset::InternalEdit();
     // The edit begins from the record as stored now (just read): a post compares with it.
     const TWorkArea* a = CurrentWorkArea();

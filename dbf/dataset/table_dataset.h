@@ -231,7 +231,8 @@ private:
     std::string StoredChangeText(const std::uint8_t* buffer, bool deleted);
     // Field n of buffer differs from the record as the edit began.
     bool UserChanged(const std::uint8_t* buffer, std::size_t n) const;
-    // The edit is over (written or dropped); tell: report characters stored as "?".
+    // The edit is over (written or dropped), or one begins afresh; tell: report characters
+    // stored as "?".
     void EndEdit(bool tell);
     void TakeStoredFields(std::uint8_t* buffer, bool all);
 
