@@ -149,10 +149,9 @@ const std::vector<TRelation>& GearRelations() {
          [](const TSide& t) {
              const TGearData& g = t.g;
              if (g.z[t.i] > 0) return true;
-             for (const auto& [xE, xK] :
-                  {std::pair{g.xEmax[t.i], g.xEmaxV[t.i]}, {g.xEmin[t.i], g.xEminV[t.i]}})
-                 if (OpenWidth(g, t.i, xE, g.d[t.i] - 2 * g.haP0[t.i] + 2 * xK * g.mn) < -t.eps)
-                     return false;
+             for (const auto& [xE, root] :
+                  {std::pair{g.xEmax[t.i], g.dfmax[t.i]}, {g.xEmin[t.i], g.dfmin[t.i]}})
+                 if (OpenWidth(g, t.i, xE, root) < -t.eps) return false;
              return true;
          }},
         {"form circles at every shift",

@@ -248,9 +248,8 @@ void CheckSoundness() {
     // A ring gear's gap whose flanks meet short of its root circle, at either limit.
     for (int i = first; i <= 2; ++i) {
         if (g.z[i] >= 0) continue;
-        for (const auto& [xE, xK] :
-             {std::pair{g.xEmax[i], g.xEmaxV[i]}, {g.xEmin[i], g.xEminV[i]}}) {
-            const long double root = g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn;
+        for (const auto& [xE, root] :
+             {std::pair{g.xEmax[i], g.dfmax[i]}, {g.xEmin[i], g.dfmin[i]}}) {
             if (GapOpenAt(i, xE, root)) continue;
             const long double meet = std::fabs(GapClosingDiameter(i, xE));
             if (!(meet < std::fabs(root) - eps)) continue;
