@@ -41,16 +41,6 @@ std::string Dec(int n, Extended v) {
     return std::isnan(v) ? "" : LengthToStrDec(n, v);
 }
 
-// A ring gear is spanned over spaces.
-std::string SpannedText(int i) {
-    return Internal(i) ? "no. of spaces meas." : "no. of teeth meas.";
-}
-
-// The number of teeth or spaces spanned (a ring gear's k carries its sign), right-aligned.
-std::string SpannedCount(int i) {
-    return IntToStrLeadBlank(std::abs(G().k[i]), 6);
-}
-
 // Two limits joined by "/", min first as the symbol ("min./max.") says.
 std::string MinMax(Extended min, Extended max) {
     return Dec(3, min) + "/" + Dec(3, max);
@@ -188,6 +178,16 @@ TInspectionLimits BallLimits(int i) {
 TInspectionLimits SpanLimits(int i) {
     const TGearData& g = G();
     return Limits(i, g.WmaxV[i], g.Wmax[i], g.WminV[i], g.Wmin[i]);
+}
+
+// A ring gear is spanned over spaces.
+std::string SpannedText(int i) {
+    return Internal(i) ? "no. of spaces meas." : "no. of teeth meas.";
+}
+
+// A ring gear's k carries its sign.
+std::string SpannedCount(int i) {
+    return IntToStrLeadBlank(std::abs(G().k[i]), 6);
 }
 
 Extended InspectionSize(int i, Extended v) {

@@ -31,6 +31,9 @@ TInspectionLimits SpanLimits(int i); // W
 // A nominal inspection dimension (or the ball diameter) as the tables show it: a ring gear's
 // without sign.
 Extended InspectionSize(int i, Extended v);
+// The row of the teeth (a ring gear: spaces) spanned: its text, and the count right-aligned.
+std::string SpannedText(int i);
+std::string SpannedCount(int i);
 
 // The ruled data block, 120 x 140 with its lower left corner at the origin.
 void TableDrawingData(int i);

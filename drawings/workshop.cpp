@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "calc/geardata.h"
@@ -97,9 +96,8 @@ void WriteWorkshopSheet(std::uint16_t g, std::uint16_t device) {
     limitRows("Dim.ov/betw.balls", "MdK max.", "MdK min.", BallLimits(g));
     ListValueLine("Span measurement", "W theor.", L, dim(4, size(gd.Wtheo[g])));
     limitRows("Span measurement", "W max.", "W min.", SpanLimits(g));
-    const std::string k = IntToStrLeadBlank(std::abs(gd.k[g]), 6);
-    // A ring gear is spanned over spaces.
-    ListValuePairLine(gd.z[g] < 0 ? "no. of spaces meas." : "no. of teeth meas.", "k", "", k, k);
+    const std::string k = SpannedCount(g);
+    ListValuePairLine(SpannedText(g), "k", "", k, k);
 
     ListSectionBreak();
     ListEnd();
