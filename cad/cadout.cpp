@@ -90,7 +90,6 @@ bool ChooseOutputFile(const std::string& ext) {
     // drawing never replaces a job or another file the name happened to match.
     CadFileName = PrepareOutputFile(dialog.FileName, ext);
     if (CadFileName.empty()) {
-        CadFileName.clear();
         RestoreCursor();
         return false;
     }
