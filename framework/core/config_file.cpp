@@ -17,7 +17,6 @@
 #include "framework/core/maths.h"
 #include "framework/core/text.h"
 #include "framework/core/uihooks.h"
-#include "platform/os/codepage.h"
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
 #include "platform/os/utf8.h"
@@ -54,17 +53,6 @@ std::string StripSlash(std::string dir) {
     return dir;
 }
 
-// ---- encodings at the file boundary ----------------------------------------------------------
-
-std::string DecodeLine(std::string_view bytes, os::CodePage cp) {
-    return DecodeKeptLine(bytes,
-                          cp == os::CodePage::Cp437 ? TextEncoding::Oem : TextEncoding::Ansi);
-}
-
-std::string EncodeLine(std::string_view utf8, os::CodePage cp) {
-    return EncodeKeptLine(utf8, cp == os::CodePage::Cp437 ? TextEncoding::Oem : TextEncoding::Ansi);
-}
-
 // ---- writing ---------------------------------------------------------------------------------
 
 // The layout's text of a real when it reads back as the same value; otherwise the shortest text
@@ -94,13 +82,13 @@ std::string StoredDirectory(const std::string& setting) {
 }
 
 struct OutLine {
-    std::string text; // UTF-8
-    os::CodePage page;
+    std::string text;  // UTF-8
+    TextEncoding page; // the code page a line is kept in (EncodeKeptLine)
 };
 
 class ConfigWriter {
 public:
-    void Text(std::string s, os::CodePage page = os::CodePage::Cp1252) {
+    void Text(std::string s, TextEncoding page = TextEncoding::Ansi) {
         lines_.push_back({std::move(s), page});
     }
     void Int(long long n) { Text(IntToString(n)); }
@@ -292,7 +280,7 @@ void BuildPrintoutRows(ConfigWriter& w, std::uint16_t savedDecimalSign) {
         w.Real(View3DAngles[i]);
     w.Int(FrameOption);
     w.Int(ListDecimalSign);
-    w.Text(FourthRowLabel, os::CodePage::Cp437);
+    w.Text(FourthRowLabel, TextEncoding::Oem);
     w.Text("Decimals DXF,TXT");
     w.Int(CadDecimals);
     w.Text("CAD Text Mode");
@@ -345,9 +333,9 @@ public:
 
     bool Eof() const { return pos_ >= raw_.size(); }
 
-    bool Text(std::string& s, os::CodePage page = os::CodePage::Cp1252) {
+    bool Text(std::string& s, TextEncoding page = TextEncoding::Ansi) {
         if (Eof()) return false;
-        s = DecodeLine(raw_[pos_++], page);
+        s = DecodeKeptLine(raw_[pos_++], page);
         return true;
     }
     bool Skip() {
@@ -633,7 +621,7 @@ void ReadPrintoutRows(ConfigReader& r) {
         r.Real(View3DAngles[i]);
     r.Int(FrameOption);
     if (r.Int(ListDecimalSign) && ListDecimalSign == 0) ListDecimalSign = 2;
-    r.Text(FourthRowLabel, os::CodePage::Cp437);
+    r.Text(FourthRowLabel, TextEncoding::Oem);
     LABEL();
     if (r.Int(CadDecimals) && (CadDecimals < 1 || CadDecimals > 32)) CadDecimals = 6;
     LABEL();
@@ -851,7 +839,7 @@ bool WriteConfigurationFile(const std::string& path) {
     if (AbortFlag) return false;
     std::vector<std::string> encoded;
     for (const auto& l : BuildConfiguration())
-        encoded.push_back(EncodeLine(l.text, l.page));
+        encoded.push_back(EncodeKeptLine(l.text, l.page));
     return WriteLinesSafely(path, JoinLines(encoded));
 }
 
@@ -979,9 +967,9 @@ void CheckConfiguredDirectories() {
 void WriteSessionFile() {
     AbortFlag = 0;
     std::vector<std::string> encoded;
-    encoded.push_back(EncodeLine(ProgramName + " Session " + DataDir, os::CodePage::Cp1252));
+    encoded.push_back(EncodeKeptLine(ProgramName + " Session " + DataDir, TextEncoding::Ansi));
     for (int i = 1; i <= 4; ++i)
-        encoded.push_back(EncodeLine(RecentFiles[i], os::CodePage::Cp1252));
+        encoded.push_back(EncodeKeptLine(RecentFiles[i], TextEncoding::Ansi));
     // The recent files are the user's own, whichever configuration was read.
     std::string dir = MadeUserConfigDir();
     if (dir.empty()) dir = WriteDirectory();
@@ -1005,7 +993,7 @@ void ReadSessionFile() {
         for (int i = 1; i <= 4; ++i)
             RecentFiles[i] =
                 static_cast<std::size_t>(i) < lines.size()
-                    ? DecodeLine(lines[static_cast<std::size_t>(i)], os::CodePage::Cp1252)
+                    ? DecodeKeptLine(lines[static_cast<std::size_t>(i)], TextEncoding::Ansi)
                     : std::string();
         return;
     }
