@@ -295,51 +295,48 @@ TChamferTip ChamferTip(const TGearData& entries, bool search,
                        const std::function<void(TGearData&)>& adjust) {
     TChamferTip t;
     if (!HasChamfer(entries)) return t;
-    TGearData plain = entries;
-    plain.alkP0[2] = entries.alpha;
-    plain.hFfP0mn[2] = entries.hfP0mn[2];
-    if (adjust) adjust(plain);
-    t.Without = ErrorsOf(plain);
-    const long double depth = entries.hFfP0mn[2], angle = entries.alkP0[2];
-    auto brings = [&](long double d, long double a) {
+    // The entries with the chamfer at depth d and angle a (none at hfP0/mn and alpha).
+    auto chamfered = [&](long double d, long double a) {
         TGearData g = entries;
         g.hFfP0mn[2] = d;
         g.alkP0[2] = a;
         if (adjust) adjust(g);
-        std::vector<std::string> errors = ErrorsOf(g);
+        return g;
+    };
+    t.Without = ErrorsOf(chamfered(entries.hfP0mn[2], entries.alpha));
+    const long double depth = entries.hFfP0mn[2], angle = entries.alkP0[2];
+    auto brings = [&](long double d, long double a) {
+        std::vector<std::string> errors = ErrorsOf(chamfered(d, a));
         std::erase_if(errors, [&t](const std::string& m) { return SameCheck(t.Without, m); });
         return errors;
     };
     t.Brought = brings(depth, angle);
     if (!search || t.Brought.empty() || !std::isfinite(depth) || !std::isfinite(angle)) return t;
-    // A deeper chamfer is a smaller one: the least depth of two decimals above the entries' and
-    // below the tool's dedendum (where the chamfer would vanish) that brings nothing.
     auto clearAt = [&](long long n, bool byDepth) {
         return byDepth ? brings(n / 100.0L, angle).empty() : brings(depth, n / 10.0L).empty();
     };
+    // By bisection, the step next to refused, towards clear, that is clear.
+    auto nearest = [&](long long refused, long long clear, bool byDepth) {
+        while (clear - refused > 1 || refused - clear > 1) {
+            const long long mid = (refused + clear) / 2;
+            (clearAt(mid, byDepth) ? clear : refused) = mid;
+        }
+        return clear;
+    };
+    // A deeper chamfer is a smaller one: the least depth of two decimals above the entries' and
+    // below the tool's dedendum (where the chamfer would vanish) that brings nothing.
     const long long first = static_cast<long long>(std::floor(depth * 100)) + 1;
     const long long last = static_cast<long long>(std::ceil(entries.hfP0mn[2] * 100)) - 1;
     if (std::fabs(entries.hfP0mn[2]) < 1e6L && first <= last && clearAt(last, true)) {
-        long long refused = first - 1, clear = last;
-        while (clear - refused > 1) {
-            const long long mid = (refused + clear) / 2;
-            (clearAt(mid, true) ? clear : refused) = mid;
-        }
-        t.Depth = FloatToStrDec(2, clear / 100.0L);
+        t.Depth = FloatToStrDec(2, nearest(first - 1, last, true) / 100.0L);
         return t;
     }
     // A smaller chamfer angle, at the entries' depth: the largest of 0.1 degree that brings
     // nothing.
     const long long low = static_cast<long long>(std::floor(entries.alpha * 10)) + 1;
     const long long high = static_cast<long long>(std::ceil(angle * 10)) - 1;
-    if (std::fabs(angle) < 1e6L && low <= high && clearAt(low, false)) {
-        long long clear = low, refused = high + 1;
-        while (refused - clear > 1) {
-            const long long mid = (refused + clear) / 2;
-            (clearAt(mid, false) ? clear : refused) = mid;
-        }
-        t.Angle = FloatToStrDec(1, clear / 10.0L);
-    }
+    if (std::fabs(angle) < 1e6L && low <= high && clearAt(low, false))
+        t.Angle = FloatToStrDec(1, nearest(high + 1, low, false) / 10.0L);
     return t;
 }
 
