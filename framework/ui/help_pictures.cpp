@@ -165,12 +165,6 @@ std::string CatalogueName() {
     return LowerCaseStr(ProgramName) + ".dbh";
 }
 
-// The user's own copy of the shipped catalogue, in the user's data folder ("" without one).
-std::string UserCatalogue() {
-    const std::string dir = UserDataDir();
-    return dir.empty() ? dir : AddBackslash(dir) + CatalogueName();
-}
-
 // An entry names a picture of PltDir by its name, or one elsewhere by its full path.
 bool IsPathEntry(std::string_view name) {
     return name.find('/') != std::string_view::npos;
@@ -214,8 +208,7 @@ bool PickPicture(std::string& name) {
 // copy cannot be made.
 bool WritableCatalogue(const std::string& index, std::string& target) {
     target = index;
-    if (!ShippedPictures()) return true;
-    const std::string user = UserCatalogue();
+    const std::string user = UserCopyOfShipped(CatalogueName());
     if (user.empty() || SameFolder(ExtractPath(index), ExtractPath(user))) return true;
     target = user;
     std::vector<std::string> lines;
@@ -241,10 +234,8 @@ std::string UserCopyOfShipped(std::string_view fileName) {
 std::string DbhFileName() {
     // The user's copy, once there is one, in place of the shipped catalogue (a folder, pipe
     // or device under its name is taken too, so that it is refused, never passed over).
-    if (ShippedPictures()) {
-        const std::string user = UserCatalogue();
-        if (!user.empty() && !Missing(CatalogueState(user))) return user;
-    }
+    const std::string user = UserCopyOfShipped(CatalogueName());
+    if (!user.empty() && !Missing(CatalogueState(user))) return user;
     return AddBackslash(PltDir) + CatalogueName();
 }
 
