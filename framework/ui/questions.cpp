@@ -377,16 +377,11 @@ void CheckOverwrite(const std::string& path) {
 std::string PrepareOutputFile(std::string_view chosen, std::string_view ext) {
     const std::string name = TrimBlanks(chosen);
     // "htm|html": a name ending in any of them stands; others get the first.
-    std::string path;
-    for (std::size_t at = 0; path.empty();) {
-        const std::size_t bar = ext.find('|', at);
-        const std::string_view one =
-            ext.substr(at, bar == std::string_view::npos ? ext.npos : bar - at);
-        if (WithExtension(name, one) == name) path = name;
-        if (bar == std::string_view::npos) break;
-        at = bar + 1;
+    std::string path = WithExtension(name, ext.substr(0, ext.find('|')));
+    for (std::size_t at = 0, bar = 0; bar != ext.npos; at = bar + 1) {
+        bar = ext.find('|', at);
+        if (WithExtension(name, ext.substr(at, bar - at)) == name) path = name;
     }
-    if (path.empty()) path = WithExtension(name, ext.substr(0, ext.find('|')));
     return OutputFileConfirmed(path, false) ? path : std::string();
 }
 
