@@ -110,9 +110,10 @@ void TForm_EinAend::Button_okClick(TObject*) {
         int capacity;
         const char* refused;
     } inputs[] = {
-        {Edit_aenderung, Label_aenderung, Edit_aenderung->Text(), 20, ""},
-        {Edit_datum, Label_datum, Edit_datum->Text(), 10, ""},
-        {Edit_bearbeiter, Label_bearbeiter, Edit_bearbeiter->Text(), 5, ""},
+        {Edit_aenderung, Label_aenderung, Edit_aenderung->Text(), Edit_aenderung->MaxLength(), ""},
+        {Edit_datum, Label_datum, Edit_datum->Text(), Edit_datum->MaxLength(), ""},
+        {Edit_bearbeiter, Label_bearbeiter, Edit_bearbeiter->Text(), Edit_bearbeiter->MaxLength(),
+         ""},
         {Memo_beschreibung, Label_beschreibung, description, 0, "|"},
     };
     for (const auto& in : inputs)
@@ -290,8 +291,8 @@ bool TForm_zeichInfo::TextsStorable() {
         const TLabel* label;
     } edits[] = {{Edit_ersatzfuer, Label_ersatzfuer}, {Edit_ersetztdurch, Label_ersetztdurch}};
     for (const auto& e : edits)
-        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), 15, TextEncoding::Oem, {},
-                          "the job file", [&e] { e.edit->SetFocus(); }))
+        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), e.edit->MaxLength(),
+                          TextEncoding::Oem, {}, "the job file", [&e] { e.edit->SetFocus(); }))
             return false;
     const auto cell = [&](TStringGrid* grid, int col, int row, TextEncoding page,
                           const char* refused) {
