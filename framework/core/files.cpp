@@ -238,10 +238,6 @@ void TextFile::CloseDescriptor() {
     fd_ = -1;
 }
 
-void TextFile::RemoveTemp() {
-    os::AbandonReplace(replace_);
-}
-
 // What every open does first: closes a file still open, clears the state of the last one.
 // kErrFileNotFound when no name was assigned.
 int TextFile::BeginOpen() {
@@ -332,7 +328,7 @@ int TextFile::Close() {
         if (mode_ == Mode::Write) {
             // The draft replaces the file only when it holds every byte written.
             if (rc == 0) rc = os::CommitReplace(replace_, static_cast<long long>(written_));
-            RemoveTemp(); // after a failure the previous file stays
+            os::AbandonReplace(replace_); // after a failure the previous file stays
         }
         if (rc == 0)
             NoteIfTemporary(mode_ == Mode::Write && !replace_.Target.empty() ? replace_.Target
@@ -354,7 +350,7 @@ int TextFile::Close() {
 void TextFile::Discard() {
     if (mode_ == Mode::Write) {
         CloseDescriptor();
-        RemoveTemp();
+        os::AbandonReplace(replace_);
         mode_ = Mode::Closed;
         buf_.clear();
         return;

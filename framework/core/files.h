@@ -122,7 +122,6 @@ private:
     int Fill();
     int FlushBuffer();
     void CloseDescriptor();
-    void RemoveTemp();
     int BeginOpen();
     void StartWriting(Mode mode);
 
