@@ -391,33 +391,6 @@ namespace {
 
 // The section with the right end of its world window at `right` (3 da, or 3 |df| of a ring gear,
 // as designed).
-void DrawSectionTo(int i, Extended right);
-
-// The frame's inner border on the right of the A4 sheet, less a little air: the section's
-// dimensions and texts end before it.
-constexpr Extended SectionRightEdge = 203;
-
-} // namespace
-
-void DrawGearSection(int i) {
-    const TGearData& g = G();
-    const Extended bG = g.bGear[i];
-    Extended right = g.z[i] > 0 ? 3 * g.da[i] : -3 * g.dfmax[i];
-    // A gear wide for its diameter reaches past the frame with its diameters' dimensions: the
-    // world window grows to the right until they end before it (the drawing shrinks along the
-    // axis, the texts keep their size, so a few steps settle it).
-    for (int step = 0; step < 6 && std::isfinite(right); ++step) {
-        TCadBounds b;
-        CadMeasure(b, [&] { DrawSectionTo(i, right); });
-        const Extended origin = DiagramWindow.OriginX, end = b.Model().XMax;
-        if (b.Model().Empty || end <= SectionRightEdge || !(origin < SectionRightEdge)) break;
-        right = -0.2L * bG + (right + 0.2L * bG) * (end - origin) / (SectionRightEdge - origin);
-    }
-    DrawSectionTo(i, right);
-}
-
-namespace {
-
 void DrawSectionTo(int i, Extended right) {
     const TGearData& g = G();
     const Extended bG = g.bGear[i];
@@ -499,7 +472,28 @@ void DrawSectionTo(int i, Extended right) {
     DiagramDimensionA(LengthToStr(bG), "", "", 0, 0.6L * df, bG, 0.6L * df, 0.6L * df + 0.2L * d);
 }
 
+// The frame's inner border on the right of the A4 sheet, less a little air: the section's
+// dimensions and texts end before it.
+constexpr Extended SectionRightEdge = 203;
+
 } // namespace
+
+void DrawGearSection(int i) {
+    const TGearData& g = G();
+    const Extended bG = g.bGear[i];
+    Extended right = g.z[i] > 0 ? 3 * g.da[i] : -3 * g.dfmax[i];
+    // A gear wide for its diameter reaches past the frame with its diameters' dimensions: the
+    // world window grows to the right until they end before it (the drawing shrinks along the
+    // axis, the texts keep their size, so a few steps settle it).
+    for (int step = 0; step < 6 && std::isfinite(right); ++step) {
+        TCadBounds b;
+        CadMeasure(b, [&] { DrawSectionTo(i, right); });
+        const Extended origin = DiagramWindow.OriginX, end = b.Model().XMax;
+        if (b.Model().Empty || end <= SectionRightEdge || !(origin < SectionRightEdge)) break;
+        right = -0.2L * bG + (right + 0.2L * bG) * (end - origin) / (SectionRightEdge - origin);
+    }
+    DrawSectionTo(i, right);
+}
 
 void ProductionDrawingSheet(int i, std::string_view frameBlock) {
     if (CalcErrorFlag != 0) return;
