@@ -136,15 +136,19 @@ std::string PathCause(const std::string& path) {
     }
 }
 
+// The bytes a writer may still put into the folder of path; the most there can be when unknown.
+unsigned long long FreeBytesBeside(const std::string& path) {
+    struct statvfs vfs {};
+    if (path.empty() || ::statvfs(DirectoryOf(path).c_str(), &vfs) != 0) return ULLONG_MAX;
+    return static_cast<unsigned long long>(vfs.f_bavail) *
+           (vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+}
+
 // A write that failed with "disk full" although the disk has room: the file-size limit.
 bool FileSizeLimitHit(const std::string& path) {
     struct rlimit rl {};
     if (::getrlimit(RLIMIT_FSIZE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return false;
-    struct statvfs vfs {};
-    if (path.empty() || ::statvfs(DirectoryOf(path).c_str(), &vfs) != 0) return true;
-    const unsigned long long free =
-        static_cast<unsigned long long>(vfs.f_bavail) * (vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
-    return free > static_cast<unsigned long long>(rl.rlim_cur) + (1u << 20);
+    return FreeBytesBeside(path) > static_cast<unsigned long long>(rl.rlim_cur) + (1u << 20);
 }
 
 } // namespace
@@ -190,12 +194,7 @@ int NoteIncompleteWrite(const std::string& path, unsigned long long size) {
     if (::getrlimit(RLIMIT_FSIZE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY &&
         size + (1u << 20) >= static_cast<unsigned long long>(rl.rlim_cur))
         return Record(kErrWriteFault, EFBIG);
-    struct statvfs vfs {};
-    if (::statvfs(DirectoryOf(path).c_str(), &vfs) == 0 &&
-        static_cast<unsigned long long>(vfs.f_bavail) *
-                (vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize) <
-            (1u << 20))
-        return Record(kErrWriteFault, ENOSPC);
+    if (FreeBytesBeside(path) < (1u << 20)) return Record(kErrWriteFault, ENOSPC);
     return NoteCause(kErrWriteFault, "the file came out incomplete");
 }
 
