@@ -157,14 +157,11 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerProc keyM
         return false;
     }
     const std::string name = CompleteName(o.Name);
-    if (struct stat st{}; ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    struct stat st {};
+    if (const bool there = ::stat(name.c_str(), &st) == 0; !there || !S_ISREG(st.st_mode)) {
         // A folder, a pipe or a device of that name: said as what it is, not as missing.
-        SetError(static_cast<std::uint16_t>(os::NoteNotRegularFile(st.st_mode)),
-                 "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
-        return false;
-    }
-    if (!os::FileExists(name)) {
-        SetError(kErrFileNotFound,
+        SetError(there ? static_cast<std::uint16_t>(os::NoteNotRegularFile(st.st_mode))
+                       : kErrFileNotFound,
                  "Attempt to open " + name + " [SetIndexTo(...," + std::to_string(order) + ")]");
         return false;
     }
