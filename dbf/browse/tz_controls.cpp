@@ -3,7 +3,6 @@
 #include "dbf/base/runtime.h"
 #include "dbf/dataset/table_dataset.h"
 #include "framework/ui/questions.h"
-#include "platform/os/utf8.h"
 
 namespace dbf {
 
@@ -44,11 +43,8 @@ std::string TTzGrid::CellTextProblem(const TField& field, const std::string& tex
     if (ds == nullptr) return {};
     const std::string lost = ds->Unholdable(text, field.DataType() == ftMemo);
     if (lost.empty()) return {};
-    return field.FieldName() + ": the table " + ds->DbfFileName() + " cannot hold " +
-           QuotedCharacters(lost) +
-           " (its texts are in " +
-           (ds->TableLanguage == tlOem ? "the DOS code page 437" : "the Windows code page 1252") +
-           "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
+    return CodePageProblem(field.FieldName(), "the table " + ds->DbfFileName(), lost,
+                           ds->TableLanguage == tlOem ? TextEncoding::Oem : TextEncoding::Ansi);
 }
 
 bool TTzNavigator::DeleteClick() {

@@ -197,15 +197,20 @@ std::string QuotedCharacters(std::string_view chars) {
     return out;
 }
 
+std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
+                            TextEncoding page) {
+    return std::string(what) + ": " + std::string(file) + " cannot hold " +
+           QuotedCharacters(lost) + " (its texts are in " +
+           (page == TextEncoding::Oem ? "the DOS code page 437" : "the Windows code page 1252") +
+           "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
+}
+
 std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
                              TextEncoding page, std::string_view refused, std::string_view file) {
     const auto listed = QuotedCharacters;
     const std::string head = std::string(what) + ": ";
     if (const std::string lost = UnholdableCharacters(text, page); !lost.empty())
-        return head + std::string(file) + " cannot hold " + listed(lost) + " (its texts are in " +
-               (page == TextEncoding::Oem ? "the DOS code page 437"
-                                          : "the Windows code page 1252") +
-               "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
+        return CodePageProblem(what, file, lost, page);
     std::string reserved;
     for (std::size_t at = 0; at < refused.size();) {
         const std::size_t from = at;

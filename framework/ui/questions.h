@@ -58,6 +58,9 @@ void ShowSplashScreen(); // TextLines[1..22] under the product title
 
 // Each character of chars in double quotes, a blank between: "张" "Ω".
 std::string QuotedCharacters(std::string_view chars);
+// "<what>: <file> cannot hold "Ω" (its texts are in ...). Type the text without it."
+std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
+                            TextEncoding page);
 // Why a text typed for a file's field would not be stored as it stands ("" when it would):
 // characters the file's code page lacks (each named once), characters of `refused` that the
 // format reserves, more than capacity characters (0: no limit). what names the input ("Drawing
