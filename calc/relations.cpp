@@ -1,6 +1,9 @@
 #include "calc/relations.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string_view>
@@ -22,6 +25,7 @@ struct TSide {
     int i;         // the gear (1 or 2)
     long double s; // +1 external, -1 ring gear (roll lengths grow towards its root)
     long double eps;
+    bool pair; // false beside the fixed companion, which meets no gear of the user's
 };
 
 // The involute function of the pressure angle at diameter y (0 on or inside the base circle).
@@ -69,6 +73,134 @@ struct TRelation {
     std::function<bool(const TSide&)> holds;
 };
 
+bool Listed(std::string_view text);
+
+// The message with the gear for '#'.
+std::string ForGear(std::string_view text, int i) {
+    std::string s(text);
+    if (const auto at = s.find('#'); at != std::string::npos) s.replace(at, 1, std::to_string(i));
+    return s;
+}
+
+bool AnyListed(const std::vector<const char*>& messages, int i) {
+    for (const char* m : messages)
+        if (Listed(ForGear(m, i))) return true;
+    return false;
+}
+
+// The five generating shifts a dimension and a form circle are given for (premachining lower
+// and upper limit, nominal, finished lower and upper limit, the order of WminV ... Wmax): the
+// shift of the involute and the one that cut its tip (a finished flank runs up into the tip of
+// the premachining shift of its limit).
+std::array<std::pair<long double, long double>, 5> Shifts(const TGearData& g, int i) {
+    return {{{g.xEminV[i], g.xEminV[i]},
+             {g.xEmaxV[i], g.xEmaxV[i]},
+             {g.x[i], g.x[i] + g.xEmaxV[i] - g.xEmax[i]},
+             {g.xEmin[i], g.xEminV[i]},
+             {g.xEmax[i], g.xEmaxV[i]}}};
+}
+
+using TRow = std::array<long double, 5>; // a dimension at the five shifts, in their order
+
+TRow SpanRow(const TGearData& g, int i) {
+    return {g.WminV[i], g.WmaxV[i], g.Wtheo[i], g.Wmin[i], g.Wmax[i]};
+}
+TRow BallRow(const TGearData& g, int i) {
+    return {g.MdKminV[i], g.MdKmaxV[i], g.MdKtheo[i], g.MdKmin[i], g.MdKmax[i]};
+}
+TRow PinRow(const TGearData& g, int i) {
+    return {g.MdRminV[i], g.MdRmaxV[i], g.MdRtheo[i], g.MdRmin[i], g.MdRmax[i]};
+}
+
+bool PartlyEmpty(const TRow& row) {
+    return std::any_of(row.begin(), row.end(), [](long double v) { return std::isnan(v); });
+}
+
+// A dimension grows with the shift on either kind of gear (signed: a ring gear's spans and
+// dimensions between balls shrink in size): ordered as its shifts are.
+bool OrderedAsShifts(const TSide& t, const TRow& row) {
+    const auto shifts = Shifts(t.g, t.i);
+    for (int a = 0; a < 5; ++a)
+        for (int b = 0; b < 5; ++b)
+            if (shifts[a].first <= shifts[b].first && !Holds(row[a], row[b], t.eps) &&
+                !std::isnan(row[a]) && !std::isnan(row[b]))
+                return false;
+    return true;
+}
+
+// A contact diameter (positive) on the flank of the n-th shift, between its root and tip form
+// circles.
+bool OnUsableFlank(const TSide& t, int n, long double contact) {
+    const auto [xE, xK] = Shifts(t.g, t.i)[n];
+    const long double root = std::fabs(RootFormDiameterAt(t.i, xE));
+    const long double tip = std::fabs(TipFormDiameterAt(t.i, xE, xK));
+    if (t.g.z[t.i] < 0) return Holds(tip, contact, t.eps) && Holds(contact, root, t.eps);
+    return Holds(root, contact, t.eps) && Holds(contact, tip, t.eps);
+}
+
+// Where the anvils of the span W touch: both flanks at one diameter, W cos(beta_b) across the
+// axis along the base tangent.
+long double SpanContact(const TGearData& g, int i, long double W) {
+    const long double across = W * std::cos(g.betab);
+    return std::sqrt(g.db[i] * g.db[i] + across * across);
+}
+
+// Where the ball of the dimension M touches the flanks: its centre lies on the circle dK (M less
+// the ball, over cos(90 / z) for an odd z), the contact DM / 2 cos(beta_b) from it along the
+// base tangent, nearer the base circle on an external gear.
+long double BallContact(const TGearData& g, int i, long double M) {
+    const long double odd = g.z[i] % 2 != 0 ? std::cos(Pi / 2 / g.z[i]) : 1;
+    const long double c = g.db[i] * odd / (M - g.DM[i]); // cos of the centre's pressure angle
+    const long double rb = std::fabs(g.db[i]) / 2;
+    const long double along =
+        rb * std::sqrt(1 - c * c) / c + (g.z[i] > 0 ? -1 : 1) * g.DM[i] / 2 * std::cos(g.betab);
+    return 2 * std::sqrt(rb * rb + along * along);
+}
+
+const std::vector<const char*> SpanMessages = {"Error  : span contact < dFf (#) !",
+                                               "Error  : span contact > dFa (#) !"};
+const std::vector<const char*> BallMessages = {
+    "Error  : no ball for this x (#) !", "Error  : Dm ball !  (#)",
+    "Error  : ball contact < dFf (#) !", "Error  : ball contact > dFa (#) !"};
+
+// A verdict of the final checks and what it judges: the message (any of several) is listed
+// exactly where the condition holds (a full list may have left it out).
+struct TVerdict {
+    const char* name;
+    std::vector<const char*> messages; // with '#' for the gear
+    std::function<bool(const TSide&)> condition;
+};
+
+const std::vector<TVerdict>& GearVerdicts() {
+    static const std::vector<TVerdict> table = {
+        {"pointed tooth: a tip thickness <= 0",
+         {"Error  : pointed tooth (#) !"},
+         [](const TSide& t) {
+             const TGearData& g = t.g;
+             const int i = t.i;
+             for (long double v :
+                  {g.sat[i], g.san[i], g.saK[i], g.satMax[i], g.sanMax[i], g.satMin[i], g.samin[i]})
+                 if (v <= 0) return true;
+             return false;
+         }},
+        {"kmn < 0", {"Error  : kmn < 0 !  (#)"}, [](const TSide& t) { return t.g.kmn[t.i] < 0; }},
+        {"span row partly empty", SpanMessages,
+         [](const TSide& t) { return PartlyEmpty(SpanRow(t.g, t.i)); }},
+        {"ball row partly empty", BallMessages,
+         [](const TSide& t) {
+             return PartlyEmpty(BallRow(t.g, t.i)) || PartlyEmpty(PinRow(t.g, t.i));
+         }},
+        // (gear 2's message is the plausibility check's, without the gear's number)
+        {"xEmin > xEmax",
+         {"Error  : xemin>xemax (#)"},
+         [](const TSide& t) {
+             const TGearData& g = t.g;
+             return g.xEmax[t.i] < g.xEmin[t.i] || g.xEmaxV[t.i] < g.xEminV[t.i];
+         }},
+    };
+    return table;
+}
+
 const std::vector<TRelation>& GearRelations() {
     static const std::vector<TRelation> table = {
         {"db <= dNf",
@@ -77,7 +209,7 @@ const std::vector<TRelation>& GearRelations() {
         {"dFf <= dNf",
          {"Error  : dNf < dFf (#) !"},
          [](const TSide& t) {
-             return std::isnan(t.g.dNf[t.i]) || Holds(t.g.dFf[t.i], t.g.dNf[t.i], t.eps);
+             return !t.pair || std::isnan(t.g.dNf[t.i]) || Holds(t.g.dFf[t.i], t.g.dNf[t.i], t.eps);
          }},
         {"db <= dFf, df <= dFf",
          {},
@@ -176,6 +308,37 @@ const std::vector<TRelation>& GearRelations() {
              }
              return true;
          }},
+        {"spans and balls ordered as their shifts",
+         {},
+         [](const TSide& t) {
+             return OrderedAsShifts(t, SpanRow(t.g, t.i)) &&
+                    OrderedAsShifts(t, BallRow(t.g, t.i)) && OrderedAsShifts(t, PinRow(t.g, t.i));
+         }},
+        {"span contact on the usable flank", SpanMessages,
+         [](const TSide& t) {
+             const TRow row = SpanRow(t.g, t.i);
+             for (int n = 0; n < 5; ++n)
+                 if (!std::isnan(row[n]) && !OnUsableFlank(t, n, SpanContact(t.g, t.i, row[n])))
+                     return false;
+             return true;
+         }},
+        {"ball contact on the usable flank", BallMessages,
+         [](const TSide& t) {
+             const TRow row = BallRow(t.g, t.i);
+             for (int n = 0; n < 5; ++n)
+                 if (!std::isnan(row[n]) && !OnUsableFlank(t, n, BallContact(t.g, t.i, row[n])))
+                     return false;
+             return true;
+         }},
+    };
+    return table;
+}
+
+const std::vector<TVerdict>& PairVerdicts() {
+    static const std::vector<TVerdict> table = {
+        {"eps.alpha < 1",
+         {"Error  : ratio eps.alpha < 1 !"},
+         [](const TSide& t) { return t.g.epsalpha < 1; }},
     };
     return table;
 }
@@ -201,8 +364,19 @@ const std::vector<TRelation>& PairRelations() {
              return true;
          }},
         {"no path of contact only with its message",
-         {"Error  : db > da  (1) !", "Error  : db > da  (2) !"},
-         [](const TSide& t) { return !std::isnan(t.g.galpha); }},
+         {},
+         [](const TSide& t) {
+             // The message of the gear whose tip no involute reaches.
+             const TGearData& g = t.g;
+             if (!std::isnan(g.galpha)) return true;
+             for (int i = 1; i <= 2; ++i) {
+                 const long double rb = std::fabs(g.db[i]);
+                 if ((std::fabs(g.dFa[i]) <= rb || std::fabs(g.dFaK[i]) <= rb) &&
+                     Listed(ForGear("Error  : db > da  (#) !", i)))
+                     return true;
+             }
+             return false;
+         }},
     };
     return table;
 }
@@ -215,33 +389,64 @@ bool Listed(std::string_view text) {
     return false;
 }
 
-bool Excused(const TRelation& r, int i) {
-    // A full list leaves messages out: what it left out may be the excuse.
-    if (ErrorCount > 0 && ErrorList[ErrorCount].str() == ErrorListLeftOut) return true;
-    for (std::string_view e : r.excuses) {
-        std::string text(e);
-        if (const auto at = text.find('#'); at != std::string::npos)
-            text.replace(at, 1, std::to_string(i));
-        if (Listed(text)) return true;
-    }
-    return false;
+// A full list leaves messages out.
+bool ListFull() {
+    return ErrorCount > 0 && ErrorList[ErrorCount].str() == ErrorListLeftOut;
 }
+
+bool Excused(const TRelation& r, int i) {
+    return ListFull() || AnyListed(r.excuses, i); // what a full list left out may be the excuse
+}
+
+// Gear 2's plausibility checks name no gear.
+std::vector<const char*> OfGear(const std::vector<const char*>& messages, int i) {
+    std::vector<const char*> of = messages;
+    if (i == 2)
+        for (const char*& m : of)
+            if (std::string_view(m) == "Error  : xemin>xemax (#)") m = "Error  : xemin>xemax";
+    return of;
+}
+
+bool Upheld(const TVerdict& v, const TSide& t) {
+    const bool listed = AnyListed(OfGear(v.messages, t.i), t.i);
+    return v.condition(t) ? listed || ListFull() : !listed;
+}
+
+// Form searches may raise messages of their own: the list stays as the calculation left it.
+class TKeptMessages {
+public:
+    ~TKeptMessages() {
+        ErrorCount = count_;
+        ErrorList = list_;
+    }
+
+private:
+    std::uint16_t count_ = ErrorCount;
+    decltype(ErrorList) list_ = ErrorList;
+};
 
 } // namespace
 
 std::vector<std::string> BrokenRelations() {
+    const TKeptMessages kept;
     const TGearData& g = GearData;
     std::vector<std::string> broken;
     const long double eps = 1e-9L * g.mn;
     const bool pair = !IsFixedCompanion(g);
     for (int i = pair ? 1 : 2; i <= 2; ++i) {
-        const TSide side{g, i, g.z[i] < 0 ? -1.0L : 1.0L, eps};
+        const TSide side{g, i, g.z[i] < 0 ? -1.0L : 1.0L, eps, pair};
+        const std::string of = " (" + std::to_string(i) + ")";
         for (const TRelation& r : GearRelations())
-            if (!r.holds(side) && !Excused(r, i))
-                broken.push_back(std::string(r.name) + " (" + std::to_string(i) + ")");
+            if (!r.holds(side) && !Excused(r, i)) broken.push_back(r.name + of);
+        for (const TVerdict& v : GearVerdicts())
+            if (!Upheld(v, side)) broken.push_back(v.name + of);
     }
-    if (pair && g.z[1] + g.z[2] != 0)
+    if (pair && g.z[1] + g.z[2] != 0) {
+        const TSide side{g, 1, 1, eps, pair};
         for (const TRelation& r : PairRelations())
-            if (!r.holds({g, 1, 1, eps}) && !Excused(r, 1)) broken.push_back(r.name);
+            if (!r.holds(side) && !Excused(r, 1)) broken.push_back(r.name);
+        for (const TVerdict& v : PairVerdicts())
+            if (!Upheld(v, side)) broken.push_back(v.name);
+    }
     return broken;
 }

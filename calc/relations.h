@@ -19,7 +19,18 @@
 // ring gear's gap still open at dFf and at its root circle (or "gap closes"); at each of the
 // five generating shifts (nominal, both limits, both premachining limits) the root form circle
 // outside the base circle, the tip form circle inside the tip, and the tooth or gap between them
-// not closed. Per pair: eps.alpha = galpha / pet and gAC + gEC = galpha; galpha, eps.alpha,
-// eps.gamma, gAC, gEC, dNf and the specific sliding empty together, and only with "db > da".
-// Beside the dimensions dialog's fixed companion only gear 2's own relations.
+// not closed; the span, ball and pin dimensions at the five shifts ordered as the shifts are
+// (signed: a ring gear's shrink in size as the shift grows), and where they touch the flank
+// (the span's anvils, the ball) between the root and tip form circles of the dimension's shift
+// (or "span contact ..." / the ball's messages). Per pair: eps.alpha = galpha / pet and gAC + gEC
+// = galpha; galpha, eps.alpha, eps.gamma, gAC, gEC, dNf and the specific sliding empty together,
+// and only with "db > da" of a gear whose tip no involute reaches.
+//
+// The verdicts of the final checks, each given exactly where what it judges holds: per gear
+// "pointed tooth" where a tip thickness (sat, san, saK, satMax, sanMax, satMin, samin) is at or
+// below 0, "kmn < 0", the span messages where a span is empty, the ball messages where a ball or
+// pin dimension is, "xemin>xemax" where xEmin > xEmax or xEminV > xEmaxV; per pair "ratio
+// eps.alpha < 1". A full message list excuses a verdict it left out.
+// Beside the dimensions dialog's fixed companion only gear 2's own relations (and not its dNf,
+// which the companion's tip sets).
 std::vector<std::string> BrokenRelations();

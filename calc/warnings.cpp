@@ -58,7 +58,23 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long 
     return lo / g.mn;
 }
 
+// Any tip thickness at or below 0: nominal (with the chamfer too), at either limit, transverse or
+// normal. The premachined tooth of a limit is no thinner than the finished one (the quality
+// dialog takes no negative allowance), and the chamfer it cuts is in the finished limits'
+// thicknesses. A tip inside the base circle has none (NaN: "db > da" says why).
+bool PointedTooth(const TGearData& g, int i) {
+    for (long double s :
+         {g.sat[i], g.san[i], g.saK[i], g.satMax[i], g.sanMax[i], g.satMin[i], g.samin[i]})
+        if (s <= 0) return true;
+    return false;
+}
+
 } // namespace
+
+bool ShiftLimitsCrossed(int i) {
+    const TGearData& g = GearData;
+    return g.xEmax[i] < g.xEmin[i] || g.xEmaxV[i] < g.xEminV[i];
+}
 
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn) {
     return std::fmin(RingGapTipRadiusMax(g, i, g.xEmin[i], g.xEminV[i], rhoMn),
@@ -228,8 +244,7 @@ void CheckSoundness() {
             if (g.dNf[i] < g.dFf[i] - eps) AddError("Error  : dNf < dFf (" + GearNo(i) + ") !");
     }
     for (int i = first; i <= 2; ++i)
-        if (g.sat[i] <= 0 || g.satMin[i] <= 0)
-            AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
+        if (PointedTooth(g, i)) AddError("Error  : pointed tooth (" + GearNo(i) + ") !");
     // A flank without involute between its form circles (an undercut reaching past a chamfer's
     // crossing), at either limit, each with its own root form (the lower limit's sought only
     // where its bounds leave it open); a tip without involute says so already.
@@ -275,4 +290,6 @@ void CheckSoundness() {
         if (f & SpanBelowForm) AddError("Error  : span contact < dFf" + n);
         if (f & SpanAboveForm) AddError("Error  : span contact > dFa" + n);
     }
+    // (gear 2's are its plausibility check's)
+    if (pair && ShiftLimitsCrossed(1)) AddError("Error  : xemin>xemax (1)");
 }

@@ -50,11 +50,15 @@ long double ToolRootRadiusMax(const TGearData& g, int i);
 // into the mating root (negative tip clearance), the tip of one gear reaching past the
 // interference point of the other ("Error  : tooth collision da2 !") or the tips of an internal
 // pair interfering; contact that starts below the root form
-// diameter (dNf beyond dFf), a pointed tooth (tip thickness at or below 0 at the nominal or lower
-// limit), a flank whose root form circle lies above its tip form circle at either limit, each
-// limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose flanks meet short of its root
-// circle ("Error  : gap closes d=D (i) !", D where they meet), a transverse contact ratio below 1,
-// and inspection dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside
-// the fixed companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip,
-// tip thickness and inspection dimensions are judged.
+// diameter (dNf beyond dFf), a pointed tooth (a tip thickness at or below 0, nominal or at either
+// limit, transverse or normal), a flank whose root form circle lies above its tip form circle at
+// either limit, each limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose flanks meet
+// short of its root circle ("Error  : gap closes d=D (i) !", D where they meet), a transverse
+// contact ratio below 1, and inspection dimensions without solution (MeasureFaults). Errors only;
+// reads GearData. Beside the fixed companion of the dimensions dialog (IsFixedCompanion) only the
+// designed gear's own tip, tip thickness and inspection dimensions are judged; otherwise gear 1's
+// tolerance limits too (ShiftLimitsCrossed, "Error  : xemin>xemax (1)").
 void CheckSoundness();
+// The lower limit of gear i's tooth thickness above its upper limit, finished or premachined
+// (xEmin > xEmax or xEminV > xEmaxV).
+bool ShiftLimitsCrossed(int i);

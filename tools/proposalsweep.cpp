@@ -8,7 +8,8 @@
 // Per gear: the tool-profile dialog with every button in one order and pressed twice, then in
 // the reverse order with the protuberance box ticked last, then with the protuberance unticked;
 // the quality dialog's q; "< x min" pressed twice, then k and the ball, then "< x min" again;
-// k and the ball pressed twice; the whole gear recalculated. It prints how many gears break
+// k and the ball pressed twice; the whole gear recalculated. Every gear an OK stores keeps the
+// relations of its results and their verdicts (calc/relations.h). It prints how many gears break
 // each rule, with the first few of them (their inputs, to be reproduced with tools/gearcalc).
 // Exit status 0 when no rule is broken, 1 otherwise.
 #include <cctype>
@@ -26,6 +27,7 @@
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
+#include "calc/relations.h"
 #include "framework/ui/dialogs.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
@@ -180,7 +182,20 @@ bool RefusedWithProposals(const TGearData& stored, long double x, std::string& s
     return Refused(m);
 }
 
-void SweepGear(const Gear& r, const TGearData& start) {
+// Whether a gear an OK stored broke a relation, in any of its states.
+bool GearBrokeRelation = false;
+
+// The relations of the results and the verdicts that judge them, in the gear an OK stored.
+void JudgeStored(const Gear& r, const char* after) {
+    if (CalcErrorFlag != 0) return;
+    for (const std::string& broken : BrokenRelations()) {
+        Report.Break("relation: " + broken, std::string(after) + " " + Describe(r, GearData));
+        GearBrokeRelation = true;
+    }
+}
+
+// The gear of r beside the dimensions dialog's companion, calculated: false where it is not.
+bool CalculateStart(const Gear& r, const TGearData& start) {
     GearData = start;
     TGearData& g = GearData;
     g.alpha = r.alpha, g.beta = r.beta, g.mn = r.mn, g.z[2] = r.z, g.x[2] = r.x;
@@ -192,17 +207,23 @@ void SweepGear(const Gear& r, const TGearData& start) {
     CalculateGears();
     if (CalcErrorFlag != 0) {
         ++Report.broken["(not calculable)"];
-        return;
+        return false;
     }
     ++Report.broken["(calculable)"];
-    if (r.z < 0) ++Report.broken["(internal)"];
-    if (r.beta > 0) ++Report.broken["(helical)"];
-    if (r.unit == 1) ++Report.broken["(inch)"];
-    if (r.prot) ++Report.broken["(protuberance)"];
-    if (r.chamfer) ++Report.broken["(chamfer)"];
-    if (r.premachined) ++Report.broken["(premachined)"];
+    for (const auto& [kind, is] : {std::pair{"(internal)", r.z < 0},
+                                   {"(helical)", r.beta > 0},
+                                   {"(inch)", r.unit == 1},
+                                   {"(protuberance)", r.prot},
+                                   {"(chamfer)", r.chamfer},
+                                   {"(premachined)", r.premachined}})
+        if (is) ++Report.broken[kind];
+    return true;
+}
 
-    // ---- the tool: one order pressed twice; the reverse with the protuberance ticked last.
+// The tool dialog: one order pressed twice; the reverse with the protuberance ticked last, then
+// OK. The boxes it showed.
+std::vector<std::string> PressToolButtons(const Gear& r) {
+    const TGearData& g = GearData;
     std::string orderA, twiceA, orderB;
     std::vector<std::string> toolBoxes;
     auto roundedOnce = [&](const std::vector<std::vector<std::string>>& pass, const char* which) {
@@ -245,28 +266,17 @@ void SweepGear(const Gear& r, const TGearData& start) {
         orderB = ToolText(f);
         Respond::Press(f, "Button_ok");
     });
+    JudgeStored(r, "tool OK");
     JudgeFigures(toolBoxes, "tool");
     if (orderA != twiceA) Report.Break("tool pressed twice differs", orderA + "/ " + twiceA);
     if (orderA != orderB)
         Report.Break("tool orders differ", Describe(r, g) + " : " + orderA + "/ " + orderB);
-    const std::string tool = Join(toolBoxes);
-    for (const auto& [text, what] :
-         {std::pair{"the least depth that keeps", "(chamfer depth raised)"},
-          {"no chamfer depth below", "(no chamfer depth keeps a tip)"},
-          {"without the chamfer too", "(pointed without the chamfer)"},
-          {"makes the tool's tooth pointed", "(addendum: pointed at 1.25)"},
-          {"cannot be rounded", "(tip radius 0)"}})
-        if (tool.find(text) != std::string::npos) Report.Break(what, Describe(r, g));
-    std::vector<std::string> m = Messages();
-    for (const char* t : {"pointed !", "rhoaP0 >", "rhofP0 >", "hFfP0 >"})
-        if (Has(m, t)) Report.Break(std::string("tool: ") + t, Describe(r, g) + " : " + Join(m));
-    if (Has(m, "pointed tooth") && r.chamfer) {
-        const bool told = tool.find("keeps the tooth a tip") != std::string::npos ||
-                          tool.find("without the chamfer too") != std::string::npos;
-        if (!told) Report.Break("chamfer: pointed tooth not told", Describe(r, g) + " : " + tool);
-    }
-    // The addendum and tip-radius boxes quote the calculation's warning: the same text as the
-    // calculation gives at that limit, and the limit one that the calculation draws there.
+    return toolBoxes;
+}
+
+// The addendum and tip-radius boxes quote the calculation's warning: the same text as the
+// calculation gives at that limit, and the limit one that the calculation draws there.
+void JudgeQuotedAddendumLimits(const Gear& r, const std::string& tool) {
     const std::string quoted = "\"Warning: haP0 > ";
     for (std::size_t at = tool.find(quoted); at != std::string::npos;
          at = tool.find(quoted, at + 1)) {
@@ -290,8 +300,31 @@ void SweepGear(const Gear& r, const TGearData& start) {
                                   !warning(limit + 0.001L, pr).empty());
         GearData = kept;
         if (!matched)
-            Report.Break("addendum limit: boxes and warning differ", Describe(r, g) + " : " + box);
+            Report.Break("addendum limit: boxes and warning differ",
+                         Describe(r, GearData) + " : " + box);
     }
+}
+
+// The tool's proposals and what the calculation says after them; the boxes' text.
+std::string SweepTool(const Gear& r) {
+    const std::string tool = Join(PressToolButtons(r));
+    const TGearData& g = GearData;
+    for (const auto& [text, what] :
+         {std::pair{"the least depth that keeps", "(chamfer depth raised)"},
+          {"no chamfer depth below", "(no chamfer depth keeps a tip)"},
+          {"without the chamfer too", "(pointed without the chamfer)"},
+          {"makes the tool's tooth pointed", "(addendum: pointed at 1.25)"},
+          {"cannot be rounded", "(tip radius 0)"}})
+        if (tool.find(text) != std::string::npos) Report.Break(what, Describe(r, g));
+    const std::vector<std::string> m = Messages();
+    for (const char* t : {"pointed !", "rhoaP0 >", "rhofP0 >", "hFfP0 >"})
+        if (Has(m, t)) Report.Break(std::string("tool: ") + t, Describe(r, g) + " : " + Join(m));
+    if (Has(m, "pointed tooth") && r.chamfer) {
+        const bool told = tool.find("keeps the tooth a tip") != std::string::npos ||
+                          tool.find("without the chamfer too") != std::string::npos;
+        if (!told) Report.Break("chamfer: pointed tooth not told", Describe(r, g) + " : " + tool);
+    }
+    JudgeQuotedAddendumLimits(r, tool);
     if (r.prot) {
         // The protuberance unticked after everything was proposed: no pointed tool.
         const TGearData kept = GearData;
@@ -299,6 +332,7 @@ void SweepGear(const Gear& r, const TGearData& start) {
             Respond::Check(f, "CheckBox_prot1", false);
             Respond::Press(f, "Button_ok");
         });
+        JudgeStored(r, "protuberance unticked");
         const std::vector<std::string> u = Messages();
         for (const char* t : {"pointed !", "rhoaP0 >", "rhofP0 >"})
             if (Has(u, t))
@@ -306,26 +340,38 @@ void SweepGear(const Gear& r, const TGearData& start) {
         GearData = kept;
         CalculateGears();
     }
+    return tool;
+}
 
-    // ---- the quality: q of a premachined gear.
-    if (r.premachined) {
-        std::string q1, q2;
-        const auto boxes = Run<TForm_qual>([&](TForm_qual& f) {
-            Respond::Press(f, "Button_q2");
-            q1 = FindControl<TEdit>(f, "Edit_q2")->Text() + " " +
-                 FindControl<TEdit>(f, "Edit_aq2")->Text();
-            Respond::Press(f, "Button_q2");
-            q2 = FindControl<TEdit>(f, "Edit_q2")->Text() + " " +
-                 FindControl<TEdit>(f, "Edit_aq2")->Text();
-            Respond::Press(f, "Button_ok");
-        });
-        if (q1 != q2) Report.Break("q pressed twice differs", q1 + " / " + q2);
-        JudgeFigures(boxes, "q");
-    }
+// The quality dialog's q of a premachined gear, pressed twice.
+void SweepQuality(const Gear& r) {
+    std::string q1, q2;
+    const auto boxes = Run<TForm_qual>([&](TForm_qual& f) {
+        Respond::Press(f, "Button_q2");
+        q1 = FindControl<TEdit>(f, "Edit_q2")->Text() + " " +
+             FindControl<TEdit>(f, "Edit_aq2")->Text();
+        Respond::Press(f, "Button_q2");
+        q2 = FindControl<TEdit>(f, "Edit_q2")->Text() + " " +
+             FindControl<TEdit>(f, "Edit_aq2")->Text();
+        Respond::Press(f, "Button_ok");
+    });
+    JudgeStored(r, "q OK");
+    if (q1 != q2) Report.Break("q pressed twice differs", q1 + " / " + q2);
+    JudgeFigures(boxes, "q");
+}
 
-    // ---- x min: twice; after k and the ball; judged with k and the ball proposed there.
+// What the dimensions and measurement dialogs proposed and said.
+struct TShiftSweep {
     std::string x1, x2, x3;
-    std::vector<std::string> xBoxes;
+    std::vector<std::string> xBoxes, kBoxes, dmBoxes;
+    TGearData stored;              // after the dimensions dialog's OK
+    TGearData finished;            // after the measurement dialog's, recalculated
+    std::vector<std::string> said; // the messages of that recalculation
+};
+
+// "< x min" twice, then k and the ball pressed twice, each OK'd; then "< x min" again (cancelled).
+TShiftSweep SweepShift(const Gear& r) {
+    TShiftSweep s;
     const auto dims = [&](std::string& first, std::string* second, bool ok) {
         return Run<TForm_qor1wgeo>([&](TForm_qor1wgeo& f) {
             Respond::Type(f, "Edit_x2", FloatToStrDec(3, r.x));
@@ -341,14 +387,14 @@ void SweepGear(const Gear& r, const TGearData& start) {
             Respond::Press(f, ok ? "Button_ok" : "Button_cancel");
         });
     };
-    xBoxes = dims(x1, &x2, true);
-    JudgeFigures(xBoxes, "x min");
-    const TGearData stored = GearData;
-    std::vector<std::string> kBoxes, dmBoxes;
+    s.xBoxes = dims(s.x1, &s.x2, true);
+    JudgeStored(r, "dimensions OK");
+    JudgeFigures(s.xBoxes, "x min");
+    s.stored = GearData;
     std::string k1, dm1, k2, dm2;
     Run<TForm_messen>([&](TForm_messen& f) {
-        kBoxes = Press(f, "Button_k");
-        dmBoxes = Press(f, "Button_dm");
+        s.kBoxes = Press(f, "Button_k");
+        s.dmBoxes = Press(f, "Button_dm");
         k1 = f.Edit_k2->Text(), dm1 = f.Edit_dm2->Text();
         Press(f, "Button_dm");
         Press(f, "Button_k");
@@ -357,64 +403,81 @@ void SweepGear(const Gear& r, const TGearData& start) {
     });
     if (k1 + " " + dm1 != k2 + " " + dm2)
         Report.Break("k and ball pressed again differ", k1 + " " + dm1 + " / " + k2 + " " + dm2);
-    JudgeFigures(kBoxes, "k");
-    JudgeFigures(dmBoxes, "DM");
+    JudgeFigures(s.kBoxes, "k");
+    JudgeFigures(s.dmBoxes, "DM");
     CalculateGears();
-    m = Messages();
-    const TGearData finished = GearData;
-    const std::string xSaid = Join(xBoxes);
-    const bool told = xSaid.find("no profile shift") != std::string::npos;
+    JudgeStored(r, "measurement OK");
+    s.said = Messages();
+    s.finished = GearData;
+    if (r.z > 0) dims(s.x3, nullptr, false);
+    return s;
+}
+
+// "< x min" gives the same shift pressed twice and after k and the ball, the least shift the
+// calculation takes without error (one step below it is refused).
+void JudgeLeastShift(const Gear& r, const TShiftSweep& s, const std::string& xSaid, bool told) {
     const bool nothing = xSaid.find("no profile shift from") != std::string::npos; // no value
+    if (r.z <= 0) {
+        if (xSaid.find("no undercut limit") == std::string::npos)
+            Report.Break("ring gear x min", Describe(r, s.stored) + " : " + xSaid);
+        return;
+    }
+    if (s.x1 != s.x2 && !nothing)
+        Report.Break("x min pressed twice differs",
+                     Describe(r, s.stored) + " : " + s.x1 + " / " + s.x2);
+    if (s.x1 != s.x3 && !nothing)
+        Report.Break("x min after k and the ball differs",
+                     Describe(r, s.stored) + " : " + s.x1 + " / " + s.x3 + " : " + xSaid);
+    if (told) return;
+    std::string said;
+    const long double x = StrToReal(s.x1), v = std::fabs(x);
+    if (RefusedWithProposals(s.stored, x, said))
+        Report.Break("x min refused", Describe(r, s.stored) + " : " + said + " : " + xSaid);
+    JudgeStored(r, "x min with k and the ball");
+    const long double below = x - (v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2));
+    if (!RefusedWithProposals(s.stored, below, said))
+        Report.Break("x min not least", Describe(r, s.stored) + " : " + FloatToStrSig6(below));
+}
+
+// What is said after OK of the whole gear was said in the boxes of the proposals.
+void JudgeSaid(const Gear& r, const TShiftSweep& s, const std::string& tool, bool told) {
+    const TGearData& finished = s.finished;
+    const std::string kSaid = Join(s.kBoxes), dmSaid = Join(s.dmBoxes), xSaid = Join(s.xBoxes);
+    for (const std::string& text : s.said) {
+        auto named = [&](const std::string& box) {
+            return box.find(text.substr(0, 20)) != std::string::npos;
+        };
+        auto has = [&text](const char* part) { return text.find(part) != std::string::npos; };
+        if ((has("ball") || has("Dm ball")) && !has("(1)") && !has(" 1 !") && !named(dmSaid))
+            Report.Break("ball message not named",
+                         Describe(r, finished) + " : " + text + " : " + dmSaid);
+        if ((has("span contact") || has("No. of teeth measured 2") || has("b < b min. (2)")) &&
+            !named(kSaid))
+            Report.Break("span message not named",
+                         Describe(r, finished) + " : " + text + " : " + kSaid);
+        if (r.z > 0 && !told &&
+            (has("undercut") || text.rfind("Error", 0) == 0 || text.rfind("Fatal", 0) == 0) &&
+            !named(kSaid) && !named(dmSaid) && !named(xSaid) && !named(tool))
+            Report.Break("error after the proposals", Describe(r, finished) + " : " + text);
+    }
+}
+
+void SweepGear(const Gear& r, const TGearData& start) {
+    if (!CalculateStart(r, start)) return;
+    GearBrokeRelation = false;
+    const std::string tool = SweepTool(r);
+    if (r.premachined) SweepQuality(r);
+    const TShiftSweep s = SweepShift(r);
+    const std::string xSaid = Join(s.xBoxes);
+    const bool told = xSaid.find("no profile shift") != std::string::npos;
     if (told) ++Report.broken["(x min: no shift avoids every error)"];
     if (xSaid.find("With the ones entered") != std::string::npos)
         ++Report.broken["(x min: the span and ball entered refused)"];
-    if (x1 != FloatToStrDec(3, r.x) && r.z > 0) ++Report.broken["(x min judged)"];
-    if (r.z > 0) {
-        if (x1 != x2 && !nothing)
-            Report.Break("x min pressed twice differs", Describe(r, g) + " : " + x1 + " / " + x2);
-        dims(x3, nullptr, false);
-        if (x1 != x3 && !nothing)
-            Report.Break("x min after k and the ball differs",
-                         Describe(r, stored) + " : " + x1 + " / " + x3 + " : " + xSaid);
-        if (!told) {
-            std::string said;
-            const long double x = StrToReal(x1), v = std::fabs(x);
-            if (RefusedWithProposals(stored, x, said))
-                Report.Break("x min refused", Describe(r, stored) + " : " + said + " : " + xSaid);
-            const long double below =
-                x - (v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2));
-            if (!RefusedWithProposals(stored, below, said))
-                Report.Break("x min not least",
-                             Describe(r, stored) + " : " + FloatToStrSig6(below));
-        }
-    } else if (xSaid.find("no undercut limit") == std::string::npos) {
-        Report.Break("ring gear x min", Describe(r, stored) + " : " + xSaid);
-    }
-
-    // ---- the whole gear after the proposals: what is said after OK was said in the boxes.
-    GearData = finished;
-    const std::string kSaid = Join(kBoxes), dmSaid = Join(dmBoxes);
-    for (const std::string& s : m) {
-        auto named = [&](const std::string& box) {
-            return box.find(s.substr(0, 20)) != std::string::npos;
-        };
-        if ((s.find("ball") != std::string::npos || s.find("Dm ball") != std::string::npos) &&
-            s.find("(1)") == std::string::npos && s.find(" 1 !") == std::string::npos &&
-            !named(dmSaid))
-            Report.Break("ball message not named",
-                         Describe(r, finished) + " : " + s + " : " + dmSaid);
-        if ((s.find("span contact") != std::string::npos ||
-             s.find("No. of teeth measured 2") != std::string::npos ||
-             s.find("b < b min. (2)") != std::string::npos) &&
-            !named(kSaid))
-            Report.Break("span message not named",
-                         Describe(r, finished) + " : " + s + " : " + kSaid);
-        if (r.z > 0 && !told &&
-            (s.find("undercut") != std::string::npos || s.rfind("Error", 0) == 0 ||
-             s.rfind("Fatal", 0) == 0) &&
-            !named(kSaid) && !named(dmSaid) && !named(xSaid) && !named(tool))
-            Report.Break("error after the proposals", Describe(r, finished) + " : " + s);
-    }
+    if (s.x1 != FloatToStrDec(3, r.x) && r.z > 0) ++Report.broken["(x min judged)"];
+    JudgeLeastShift(r, s, xSaid, told);
+    GearData = s.finished;
+    JudgeSaid(r, s, tool, told);
+    if (GearBrokeRelation) ++Report.broken["(gears breaking a relation)"];
 }
 
 } // namespace

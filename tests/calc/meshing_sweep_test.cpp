@@ -94,6 +94,7 @@ TEST_F(MeshingSweepTest, EveryPairKeepsEveryRelationOrSaysWhichNot) {
         if (one_in(3)) { // allowances, and premachining with its tolerance
             g.Asne = {-0.05L, -0.08L};
             g.Asni = {-0.1L, -0.16L};
+            if (one_in(6)) std::swap(g.Asne, g.Asni); // the limits crossed
             if (one_in(2)) {
                 g.q = {uni(0, 0.15), uni(0, 0.15)};
                 g.qTol = {0.05L, 0.05L};
@@ -117,6 +118,7 @@ TEST_F(MeshingSweepTest, EveryPairKeepsEveryRelationOrSaysWhichNot) {
         if (g.ChamferOn[1] || g.ChamferOn[2]) kinds["chamfer"]++;
         if (g.prP0mn[1] != 0 || g.prP0mn[2] != 0) kinds["protuberance"]++;
         if (g.beta > 30) kinds["beta > 30"]++;
+        if (g.xEmin[1] > g.xEmax[1]) kinds["limits crossed"]++;
         if (std::isnan(g.galpha)) kinds["no path of contact"]++;
         for (const std::string& r : BrokenRelations())
             ADD_FAILURE() << pair << ": " << r << "\n" << GearcalcInput(g);
@@ -128,8 +130,8 @@ TEST_F(MeshingSweepTest, EveryPairKeepsEveryRelationOrSaysWhichNot) {
     }
     // The sweep reaches every kind of pair it is meant to.
     EXPECT_GT(calculated, Pairs * 3 / 4);
-    for (const char* kind :
-         {"internal", "z1 <= 12", "kmn < 0", "premachined", "chamfer", "protuberance", "beta > 30"})
+    for (const char* kind : {"internal", "z1 <= 12", "kmn < 0", "premachined", "chamfer",
+                             "protuberance", "beta > 30", "limits crossed"})
         EXPECT_GT(kinds[kind], calculated / 20) << kind;
     for (const auto& [kind, count] : kinds)
         RecordProperty(kind, count);

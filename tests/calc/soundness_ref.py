@@ -10,7 +10,8 @@ relations of ISO 21771 / DIN 3960), which of these conditions hold and for which
 - the tips of an internal pair interfere (DIN 3960) -> "Error  : meshing interference !";
 - contact starts below the root form diameter (the usable root diameter from the path of contact
   against dFf, rolled for an undercut gear) -> "Error  : dNf < dFf (i) !";
-- the tooth is pointed at the nominal or the lower tooth thickness -> "Error  : pointed tooth (i) !";
+- the tooth is pointed at the nominal tooth thickness or at either limit (the thinner of the
+  involute and a chamfer at the tip the tool leaves) -> "Error  : pointed tooth (i) !";
 - the root form circle lies above the tip form circle at either limit (no involute between
   them) -> "Error  : dFf > dFa (i) !";
 - the flanks of a ring gear's gap meet short of its root circle, at either limit of its tooth
@@ -287,12 +288,18 @@ class Reference:
             if not no_involute and deeper and abs(dNf[i] - dFf) > mp.mpf('1e-9') * self.mn:
                 errs.add(f"Error  : dNf < dFf{n}")
             # At the tip the thinner of the involute and the chamfer (cut at the premachining
-            # shift of the lower limit) governs.
-            tips = [self.thickness(i, e['x'], self.cut[i]),
-                    self.thickness(i, e['xEmin'], self.low_tip[i])]
-            if self.chamfer[i] and self.z[i] > 0:
-                tips.append(self.chamfer_thickness(i, e['xEminV'], self.low_tip[i]))
-            if abs(self.low_tip[i]) >= abs(self.db[i]) and min(tips) <= 0:
+            # shift of its limit) governs: nominal, upper and lower limit, each at the tip the
+            # tool leaves there (none inside the base circle).
+            tips = []
+            for xe, xk, tip in (('x', None, self.cut[i]), ('xEmax', 'xEmaxV', self.cut[i]),
+                                ('xEmin', 'xEminV', self.low_tip[i])):
+                if abs(tip) < abs(self.db[i]):
+                    continue
+                tips.append(self.thickness(i, e[xe], tip))
+                if self.chamfer[i] and self.z[i] > 0:
+                    xc = e[xk] if xk else e['x'] + e['xEmaxV'] - e['xEmax']
+                    tips.append(self.chamfer_thickness(i, xc, tip))
+            if tips and min(tips) <= 0:
                 errs.add(f"Error  : pointed tooth{n}")
             for xe, xk in (('xEmax', 'xEmaxV'), ('xEmin', 'xEminV')):
                 root = abs(self.d[i] - 2 * self.ha[i] + 2 * e[xk] * self.mn)
@@ -455,6 +462,12 @@ def main():
                                    "BasicRackType[1] = 4", "alkP0[1] = 0", "rhofP0mn[1] = 0.2"])),
         ("pointed z 6", pair(mn=2, z=(6, 40), x=(0.5, 0), mm=1)),
         ("pointed z 7", pair(mn=2, z=(7, 40), x=(0.75, 0), k=(3, 0))),
+        # Beside the companion, pointed at the upper limit only: the chamfer cut at the upper
+        # limit is thinner there than the lower limit's tip, which the tool's root line tops.
+        ("pointed at the upper limit", pair(alpha=31.81, mn=10.1858, z=(6, 54), x=(0.5, 0.7527),
+                                            DM=(12, 12), Tsn=(5, 4), Asn=(8, 10), extra=tool(
+                                                2, 1.175, 1, 0.1, rhof=0.119, alk=51.81,
+                                                hff=0.81))),
         ("full list", pair(mn=2, z=(7, 8), x=(0.9, 0.9), kmn=(-1.5, -1.5), DM=(.5, 9), k=(5, 5))),
         # No usual ball at x -0.6 (the measuring circle inside the base circle): a typed ball is
         # judged as any other; where the calculation must choose one, none, and it says so.

@@ -12,6 +12,7 @@
 
 #include "calc/geardata.h"
 #include "calc/meshing.h"
+#include "calc/relations.h"
 #include "calc/tables.h"
 #include "framework/core/errorlist.h"
 #include "shell/dimensions_dialog.h"
@@ -103,9 +104,9 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
     // allowance beyond a quarter of the tooth; a typed shift whose calculation fails; ring gears
     // get none. The teeth spanned: beyond dFa at a shift, far from the usual k. A pointed rack
     // tooth, a chamfer and a root radius (chamfer 2: ticked and proposed after the root radius).
-    // A usual chamfer depth that points the tooth (two: a deeper one keeps a tip, the first in
-    // inches, where no allowance q fits either; none does); the protuberance unticked after the
-    // proposals (prot 2). Odd rows press the tool's buttons in the reverse order, the
+    // A usual chamfer depth that points the tooth (three: a deeper one keeps a tip, the first in
+    // inches, where no allowance q fits either, the last pointed at the upper limit only; none
+    // does); the protuberance unticked after the proposals (prot 2). Odd rows press the tool's buttons in the reverse order, the
     // protuberance ticked last.
     // Each: alpha beta mn z x rack tsn asn unit prot chamfer.
     std::istringstream table(
@@ -117,7 +118,8 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         "33.5 0 2 40 0.1 3 0 0 0 0 0  29.7 0 2 40 0.1 3 0 0 0 0 1  "
         "25 0 2 40 0.1 3 0 0 0 1 0  29.7 0 2 40 0.1 3 0 0 0 0 2  "
         "29.7 0 2 40 =0 3 7 1 1 0 1  19.358 0 2 73 =0.9428 3 10 1 0 0 1  "
-        "33.3956 0 2.12341 149 =0.446 3 9 4 0 1 1  33.41 0 2 40 0.1 3 0 0 0 2 0");
+        "33.3956 0 2.12341 149 =0.446 3 9 4 0 1 1  33.41 0 2 40 0.1 3 0 0 0 2 0  "
+        "31.81 0 10.1858 54 =0.7527 3 4 10 0 0 1");
     std::vector<Row> rows;
     for (Row r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >> r.asn >>
                 r.unit >> r.prot >> r.chamfer;)
@@ -244,6 +246,7 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                         AllSeen.find("pointed tooth (2) !\"). Proposed") > AllSeen.size());
         g = accepted;
         CalculateGears();
+        EXPECT_THAT(BrokenRelations(), ::testing::IsEmpty()); // and the verdicts that judge them
         AllSeen += "|#";
         for (int i = 1; i <= ErrorCount; ++i)
             AllSeen += "|" + ErrorList[i].str();
