@@ -157,6 +157,15 @@ long double BallContact(const TGearData& g, int i, long double M) {
     return 2 * std::sqrt(rb * rb + along * along);
 }
 
+// Every dimension of the row that is given touches the flank of its shift (where: contact)
+// between the form circles.
+bool TouchesUsableFlank(const TSide& t, const TRow& row,
+                        long double (*contact)(const TGearData&, int, long double)) {
+    for (int n = 0; n < 5; ++n)
+        if (!std::isnan(row[n]) && !OnUsableFlank(t, n, contact(t.g, t.i, row[n]))) return false;
+    return true;
+}
+
 const std::vector<const char*> SpanMessages = {"Error  : span contact < dFf (#) !",
                                                "Error  : span contact > dFa (#) !"};
 const std::vector<const char*> BallMessages = {
@@ -315,21 +324,9 @@ const std::vector<TRelation>& GearRelations() {
                     OrderedAsShifts(t, BallRow(t.g, t.i)) && OrderedAsShifts(t, PinRow(t.g, t.i));
          }},
         {"span contact on the usable flank", SpanMessages,
-         [](const TSide& t) {
-             const TRow row = SpanRow(t.g, t.i);
-             for (int n = 0; n < 5; ++n)
-                 if (!std::isnan(row[n]) && !OnUsableFlank(t, n, SpanContact(t.g, t.i, row[n])))
-                     return false;
-             return true;
-         }},
+         [](const TSide& t) { return TouchesUsableFlank(t, SpanRow(t.g, t.i), SpanContact); }},
         {"ball contact on the usable flank", BallMessages,
-         [](const TSide& t) {
-             const TRow row = BallRow(t.g, t.i);
-             for (int n = 0; n < 5; ++n)
-                 if (!std::isnan(row[n]) && !OnUsableFlank(t, n, BallContact(t.g, t.i, row[n])))
-                     return false;
-             return true;
-         }},
+         [](const TSide& t) { return TouchesUsableFlank(t, BallRow(t.g, t.i), BallContact); }},
     };
     return table;
 }
