@@ -46,6 +46,18 @@ inline bool IsGroupSignature(const std::uint8_t* h) {
     return h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00;
 }
 
+// A memo without group header (dBASE III text) ends at its end mark 0x1A, at the end of the
+// file, and at the latest where the next memo begins: a group header at a multiple of 64 bytes
+// (every block size is one). Of the n raw bytes read at offset at, those before such a header
+// (start: the memo's own first byte, which is never one).
+inline std::size_t BeforeNextGroup(const char* p, std::size_t n, std::uint64_t at,
+                                   std::uint64_t start) {
+    for (std::uint64_t pos = (at + 63) / 64 * 64; pos + 4 <= at + n; pos += 64)
+        if (pos > start && IsGroupSignature(reinterpret_cast<const std::uint8_t*>(p + (pos - at))))
+            return static_cast<std::size_t>(pos - at);
+    return n;
+}
+
 // The data length a group header stores (FoxPro: big-endian type and length; dBASE: FF FF 08 00
 // and the total with the header), checked against the file: false when it is damaged (a dBASE
 // total below 8, or more data than the file holds after start).

@@ -200,7 +200,7 @@ bool GetMemoText(std::int32_t block, std::string& text) {
 
     const bool group = m.Flavour == kMemoFoxPro || IsGroupSignature(h);
     if (!group) {
-        // dBASE III text: up to the first 0x1A, or the end of the file.
+        // dBASE III text: up to the first 0x1A, the next memo, or the end of the file.
         const bool hook = a.ReadHook != nullptr;
         const std::size_t chunk = hook ? kPiece : std::max<std::size_t>(65536, bs);
         std::string piece(chunk, '\0');
@@ -213,20 +213,21 @@ bool GetMemoText(std::int32_t block, std::string& text) {
                 return false;
             }
             if (got == 0) break;
+            const std::size_t before = BeforeNextGroup(piece.data(), got, at, offset);
             Convert(a.ReadHook, piece.data(), got, kPiece);
-            const void* end = std::memchr(piece.data(), 0x1A, got);
+            const void* end = std::memchr(piece.data(), 0x1A, before);
             const std::size_t take =
                 end != nullptr
                     ? static_cast<std::size_t>(static_cast<const char*>(end) - piece.data())
-                    : got;
-            // A text without its end mark runs to the end of the file, however large.
+                    : before;
+            // A text without its end mark runs on to the next memo, or to the end of the file.
             if (text.size() + take > MemoSizeLimit) {
                 text.clear();
                 ReportMemoTooLong("GetMemo");
                 return false;
             }
             text.append(piece.data(), take);
-            if (end != nullptr) break;
+            if (end != nullptr || before < got) break;
             at += got;
         }
         MemoBlocksRead = static_cast<std::uint32_t>((text.size() + 1 + bs - 1) / bs);

@@ -37,6 +37,12 @@ std::uint8_t DefaultFlavour() {
     return IsMemoFlavour(DefaultVersion) ? DefaultVersion : kMemoDbase4;
 }
 
+// dBASE IV sets its memo blocks in units of 512 bytes, dBASE 7 in units of 64; a block of
+// fewer bytes would not even hold the header's fields.
+bool Dbase4BlockSize(std::uint16_t bs) {
+    return bs >= 64 && bs % 64 == 0;
+}
+
 std::uint16_t DefaultBlockSize() {
     return MemoBlockSize == 0 ? 512 : MemoBlockSize;
 }
@@ -173,6 +179,15 @@ void OpenMemofile(const std::string& tableName) {
         }
     } else if (memo->File.ReadSomeAt(0, h.data(), 24, got) == 0 && got == 24) {
         const std::uint16_t bs = static_cast<std::uint16_t>(h[20] | (h[21] << 8));
+        if (bs != 0 && !Dbase4BlockSize(bs)) {
+            // Damage: every memo address would point elsewhere, and a read could take the
+            // rest of the file for each record.
+            SetError(kErrInvalidSize, name + ": the block size " + std::to_string(bs) +
+                                          " (bytes 20-21 of the header) is none of a dBASE IV "
+                                          "memo file, whose blocks are a multiple of 64 bytes "
+                                          "[USE]");
+            return;
+        }
         if (bs != 0) memo->BlockSize = bs;
     }
     a->MemoFile = memo.release();
@@ -374,6 +389,7 @@ std::uint16_t MemoFileBlockSize(os::File& file, std::uint8_t flavour) {
         if (file.ReadSomeAt(0, h.data(), 24, got) == 0 && got == 24 && h[18] == 0x02 &&
             h[19] == 0x01)
             bs = static_cast<std::uint16_t>(h[20] | (h[21] << 8));
+        if (bs != 0 && !Dbase4BlockSize(bs)) bs = 0; // damaged: the one the file was made with
     }
     file.Seek(0);
     return bs == 0 ? DefaultBlockSize() : bs;

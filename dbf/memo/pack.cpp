@@ -116,10 +116,12 @@ bool ForEachSourcePiece(TMemoCopyRequest& r, const SourceMemo& s, std::vector<ch
             return false;
         }
         if (got == 0) break;
+        const std::size_t before = s.group ? got : BeforeNextGroup(buf.data(), got, at, s.start);
         if (convert) r.ReadConvert(buf.data(), static_cast<std::uint16_t>(got));
         if (!s.group) {
             const char* p = buf.data();
-            const char* end = std::find_if(p, p + got, [](char c) { return c == 0x1A || c == 0; });
+            const char* end =
+                std::find_if(p, p + before, [](char c) { return c == 0x1A || c == 0; });
             if (end != p + got) {
                 emit(p, static_cast<std::size_t>(end - p));
                 return true;

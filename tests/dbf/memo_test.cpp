@@ -103,6 +103,19 @@ TEST_F(MemoFileTest, OpeningAndItsFailures) {
     EXPECT_GT(AppendMemo("text"), 0);
     FreeWorkArea();
 
+    // A block size no dBASE IV memo file has (512 damaged to 1): the table is refused, the file
+    // and the field named, never read in blocks of one byte.
+    PatchByte(memo, 21, 2);
+    PatchByte(memo, 20, 1);
+    ASSERT_TRUE(Select(1));
+    Use(t + " EXCLUSIVE");
+    EXPECT_EQ(LastErrorCode, kErrInvalidSize);
+    EXPECT_NE(ErrorText.find(memo + ": the block size 513 (bytes 20-21 of the header)"),
+              std::string::npos)
+        << ErrorText;
+    EXPECT_EQ(CurrentWorkArea(), nullptr);
+    LastErrorCode = 0;
+
     // A missing memo file.
     std::remove(memo.c_str());
     ASSERT_TRUE(Select(1));
@@ -225,6 +238,8 @@ TEST_F(MemoFileTest, ReadingForeignAndDamagedMemos) {
         DestroyBlobDescriptor();
     }
     MemoSizeLimit = 64ull << 20;
+    // Without its end mark a text ends where the next memo begins, never at the file's end.
+    EXPECT_EQ(Memo(1), std::string(1024, 'q'));
     EXPECT_FALSE(GetMemoText(40, text));
     EXPECT_EQ(LastErrorCode, kErrMemoAddress);
     EXPECT_FALSE(GetMemoText(std::numeric_limits<std::int32_t>::min(), text));
