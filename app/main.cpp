@@ -8,6 +8,7 @@
 #include "framework/core/files.h"
 #include "framework/core/text.h"
 #include "platform/gui/application.h"
+#include "platform/os/errors.h"
 #include "shell/batch.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
@@ -25,6 +26,8 @@ bool DisplayAvailable() {
 } // namespace
 
 int main(int argc, char** argv) try {
+    // Even the usage text may meet a reader that leaves early: a failed write, never SIGPIPE.
+    os::IgnoreBrokenPipeSignal();
     SetCommandLineParams(argc, argv);
     for (int i = 1; i < argc; ++i)
         StartParams.emplace_back(argv[i]);

@@ -3,12 +3,12 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cad/cadout.h"
 #include "cad/cadstate.h"
@@ -26,6 +26,7 @@
 #include "framework/ui/questions.h"
 #include "platform/gui/responder.h"
 #include "platform/os/errors.h"
+#include "platform/os/file.h"
 #include "platform/os/paths.h"
 #include "shell/job/jobfile.h"
 #include "shell/startup.h"
@@ -111,9 +112,15 @@ void Say(const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", ProgramName.c_str(), text.c_str());
 }
 
-void PrintUsage() {
+// The usage text on standard output; false (said on stderr) when it could not be written.
+bool PrintUsage() {
+    std::string text;
     for (const std::string& line : FillUsageText())
-        std::printf("%s\n", line.c_str());
+        text += line + "\n";
+    std::uint64_t done = 0;
+    const int rc = os::WriteAllTo(STDOUT_FILENO, text, done);
+    if (rc != 0) Say("standard output: " + os::ErrorCauseText(rc));
+    return rc == 0;
 }
 
 // The settings of the user, as the window reads them at start.
@@ -178,16 +185,38 @@ void BatchCadOutput(int i, int j) {
     }
 }
 
+namespace {
+
+// One output of a batch run; false (said) when it was not written.
+bool WriteOutput(const TBatchOutput& out) {
+    AbortFlag = 0;
+    if (out.Switch == StartSwitch::Print) {
+        TextDeviceWindow = 0;
+        TextDevice = 9; // the TXT listing named after the job: <job>_sheet.txt
+        RunWorkshopSheet();
+        const std::string sheet = WorkshopSheetFileName();
+        if (AbortFlag == 0 && !FileExist(sheet)) {
+            ShowError("The workshop data sheet wrote no file: " + sheet + ": " +
+                      NoFileCause(sheet));
+            AbortFlag = 1;
+        }
+    } else {
+        CadBatchOutput = 1;
+        BatchCadOutput(out.CadCode, out.CadIndex);
+        CadBatchOutput = 0;
+    }
+    return AbortFlag == 0;
+}
+
+} // namespace
+
 int GuardDraftsAgainstSignals(bool eventLoop) {
     int pipe = -1;
     if (eventLoop)
         pipe = os::DeferDraftSignals();
     else
         os::RemoveDraftsOnSignal();
-    if (const char* at = std::getenv("QOR_SIGNAL_AT_DRAFT")) {
-        int n = 0, sig = SIGTERM;
-        if (std::sscanf(at, "%d:%d", &n, &sig) >= 1) os::SignalAtDraftForTesting(n, sig);
-    }
+    os::SignalAtDraftFromEnvironment();
     return pipe;
 }
 
@@ -195,8 +224,7 @@ int RunBatch(const TCommandLine& line) {
     switch (line.Switch) {
     case StartSwitch::Usage:
         SetProductIdentity();
-        PrintUsage();
-        return 0;
+        return PrintUsage() ? 0 : 2;
     case StartSwitch::BadSwitch:
         SetProductIdentity();
         Say(line.Problem);
@@ -215,26 +243,13 @@ int RunBatch(const TCommandLine& line) {
     ReadSettings();
     int code = LoadAndCalculate(line.File);
     if (code < 0) {
-        if (line.Switch == StartSwitch::Print) {
-            TextDeviceWindow = 0;
-            TextDevice = 9; // the TXT listing named after the job: <job>_sheet.txt
-            RunWorkshopSheet();
-            const std::string sheet = WorkshopSheetFileName();
-            if (AbortFlag == 0 && !FileExist(sheet)) {
-                ShowError("The workshop data sheet wrote no file: " + sheet + ": " +
-                          NoFileCause(sheet));
-                AbortFlag = 1;
-            }
-        } else {
-            CadBatchOutput = 1;
-            BatchCadOutput(line.CadCode, line.CadIndex);
-            CadBatchOutput = 0;
-        }
         code = 0;
-        if (AbortFlag != 0) {
-            Say(line.File + " " + line.SwitchText + ": nothing written");
-            code = 2;
-        }
+        // Each output asked for is written, or said to be missing: never exit 0 without it.
+        for (const TBatchOutput& out : line.Outputs)
+            if (!WriteOutput(out)) {
+                Say(line.File + " " + out.SwitchText + ": nothing written");
+                code = 2;
+            }
     }
     DoneProgram();
     return code;

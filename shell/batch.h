@@ -6,8 +6,10 @@
 // directory (test.q1w /I -> test_sheet.txt, test.q1w /CAD1:1 -> test.dxf, /CAD2:j -> test.igs,
 // /CAD5:j -> test.txt).
 //
-// Exit codes: 0 done; 1 the job could not be loaded; 2 nothing was written (bad switch, fatal
-// calculation error, a drawing or file that failed); 128 + the signal's number when SIGINT,
+// Several switches (/I /CAD1:1) write each of their outputs in turn from the one calculation.
+// Exit codes: 0 every output written; 1 the job could not be loaded; 2 an output asked for was
+// not written (bad switch, a switch not acted on, fatal calculation error, a drawing or file
+// that failed, standard output that took no usage text); 128 + the signal's number when SIGINT,
 // SIGTERM or SIGHUP ended the run: its drafts are removed and the files it was replacing keep
 // their old contents. Messages go to stderr, the usage text to stdout. For tests,
 // QOR_SIGNAL_AT_DRAFT=n[:sig] sends the run the signal (SIGTERM unless given) once it has made

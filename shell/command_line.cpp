@@ -1,6 +1,7 @@
 // The command line of qor1w (qor1wu: the parameters StartUp reads).
 #include "shell/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -23,31 +24,72 @@ bool WholeNumber(std::string_view text, int& n) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// "/CADi:j" after its first four characters: "i:j".
-void ParseCad(std::string_view rest, TCommandLine& line) {
+// "/CADi:j" after its first four characters: "i:j". Cad, or BadSwitch with the problem.
+StartSwitch ParseCad(std::string_view rest, TBatchOutput& out, std::string& problem) {
     const std::size_t colon = rest.find(':');
     int i = 0, j = 0;
+    const std::string& s = out.SwitchText;
     if (colon == std::string_view::npos || !WholeNumber(rest.substr(0, colon), i) ||
         !WholeNumber(rest.substr(colon + 1), j)) {
-        line.Switch = StartSwitch::BadSwitch;
-        line.Problem = line.SwitchText + ": write it /CADi:j (for example /CAD1:1)";
-        return;
+        problem = s + ": write it /CADi:j (for example /CAD1:1)";
+        return StartSwitch::BadSwitch;
     }
     if (i != 1 && i != 2 && i != 5) {
-        line.Switch = StartSwitch::BadSwitch;
-        line.Problem =
-            line.SwitchText + ": no CAD format " + std::to_string(i) + " (1 DXF, 2 IGES, 5 TXT)";
-        return;
+        problem = s + ": no CAD format " + std::to_string(i) + " (1 DXF, 2 IGES, 5 TXT)";
+        return StartSwitch::BadSwitch;
     }
     if (!BatchCadKnown(j)) {
-        line.Switch = StartSwitch::BadSwitch;
-        line.Problem = line.SwitchText + ": no drawing " + std::to_string(j) +
-                       " (1..7, 11..18, 21..32; see /?)";
-        return;
+        problem = s + ": no drawing " + std::to_string(j) + " (1..7, 11..18, 21..32; see /?)";
+        return StartSwitch::BadSwitch;
     }
-    line.Switch = StartSwitch::Cad;
-    line.CadCode = i;
-    line.CadIndex = j;
+    out.CadCode = i;
+    out.CadIndex = j;
+    return out.Switch = StartSwitch::Cad;
+}
+
+// What the switch s asks for: Print and Cad fill out, BadSwitch gives the problem.
+StartSwitch ReadSwitch(const std::string& s, TBatchOutput& out, std::string& problem) {
+    out = {};
+    out.SwitchText = s;
+    if (s == "/I" || s == "/i" || s == "-I" || s == "-i") return out.Switch = StartSwitch::Print;
+    if (const std::string head = Upper(std::string_view(s).substr(0, 4));
+        head == "/CAD" || head == "-CAD")
+        return ParseCad(std::string_view(s).substr(4), out, problem);
+    if (s == "/E" || s == "/e") return StartSwitch::NoLoad;
+    if (s == "/G") return StartSwitch::NameOnly;
+    return StartSwitch::None;
+}
+
+bool AsksForOutput(StartSwitch s) {
+    return s == StartSwitch::Print || s == StartSwitch::Cad || s == StartSwitch::BadSwitch;
+}
+
+// Every output the switches ask for, or BadSwitch with the first switch that cannot be acted on:
+// one that is wrong, one that asks for no output, one that writes the file of another.
+void ReadOutputs(const std::vector<std::string>& switches, TCommandLine& line) {
+    for (const std::string& s : switches) {
+        TBatchOutput out;
+        const StartSwitch kind = ReadSwitch(s, out, line.Problem);
+        if (!AsksForOutput(kind))
+            line.Problem = s + ": not acted on beside /I and /CADi:j (only /NOGUI may go with "
+                               "them); nothing written";
+        // The sheet has a file of its own, each CAD format one for all its drawings.
+        const auto same = std::find_if(line.Outputs.begin(), line.Outputs.end(), [&](auto& o) {
+            return o.Switch == out.Switch && o.CadCode == out.CadCode;
+        });
+        if (AsksForOutput(kind) && kind != StartSwitch::BadSwitch && same != line.Outputs.end()) {
+            if (same->CadIndex == out.CadIndex) continue; // asked twice: written once
+            line.Problem =
+                s + ": writes the file of " + same->SwitchText + " as well; nothing written";
+        }
+        if (kind == StartSwitch::BadSwitch || !line.Problem.empty()) {
+            line.Switch = StartSwitch::BadSwitch;
+            line.Outputs.clear();
+            return;
+        }
+        line.Outputs.push_back(out);
+    }
+    line.Switch = line.Outputs.front().Switch;
 }
 
 } // namespace
@@ -60,19 +102,19 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& params) {
         line.Switch = StartSwitch::Usage;
         return line;
     }
-    if (params.size() < 2) return line;
-    line.SwitchText = params[1];
-    const std::string& s = line.SwitchText;
-    if (s == "/I" || s == "/i" || s == "-I" || s == "-i") {
-        line.Switch = StartSwitch::Print;
-    } else if (const std::string head = Upper(std::string_view(s).substr(0, 4));
-               head == "/CAD" || head == "-CAD") {
-        ParseCad(std::string_view(s).substr(4), line);
-    } else if (s == "/E" || s == "/e") {
-        line.Switch = StartSwitch::NoLoad;
-    } else if (s == "/G") {
-        line.Switch = StartSwitch::NameOnly;
-    }
+    std::vector<std::string> switches;
+    for (std::size_t k = 1; k < params.size(); ++k)
+        if (Upper(params[k]) != "/NOGUI") switches.push_back(params[k]);
+    if (switches.empty()) return line;
+    line.SwitchText = switches.front();
+    TBatchOutput out;
+    std::string problem;
+    if (std::any_of(switches.begin(), switches.end(), [&](const std::string& s) {
+            return AsksForOutput(ReadSwitch(s, out, problem));
+        }))
+        ReadOutputs(switches, line);
+    else
+        line.Switch = ReadSwitch(switches.front(), out, problem);
     return line;
 }
 
@@ -94,6 +136,7 @@ std::vector<std::string> FillUsageText() {
     const std::pair<int, std::string> shown[] = {
         {1, ProductTitle + " Command Line Mode"},
         {3, p + " Filename [/I] [/CADi:j] [/NOGUI]"},
+        {4, "  /I and /CADi:j together: each file is written"},
         {5, "/I       -> TXT file: the workshop data sheet, Filename_sheet.txt"},
         {7, "/CADi:j  -> CAD File: Filename.dxf, .igs or .txt"},
         {8, "            i: 1=DXF, 2=IGS, 5=TXT"},
@@ -103,7 +146,8 @@ std::vector<std::string> FillUsageText() {
         {12, "               11..18 tooth drawings 1..8,"},
         {13, "               21..32 production drawing items 1..12"},
         {15, "/?       -> Help"},
-        {16, "Exit code: 0 done, 1 file not loaded, 2 nothing written"},
+        {16, "Exit code: 0 done, 1 file not loaded, 2 a file not written,"},
+        {17, "           128 + signal: ended by Ctrl+C, SIGTERM or SIGHUP"},
         {18, "Example: " + p + job + "             ->  GUI"},
         {19, "Example: " + p + job + " /I /NOGUI   ->  test_sheet.txt"},
         {20, "Example: " + p + job + " /CAD1:1     ->  test.dxf"},

@@ -14,7 +14,8 @@
 // one "broken = NAME" line per relation of the results that does not hold without its message
 // (calc/relations.h).
 // Exit status: 0 done, 2 fatal calculation error, 1 bad input, a job that cannot be loaded or
-// saved (reported on stderr).
+// saved, or standard output that could not take the listing (reported on stderr; the saves are
+// still made); 128 + the signal when SIGINT, SIGTERM or SIGHUP ended the run (no draft left).
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -40,7 +41,9 @@
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
 #include "framework/core/text.h"
+#include "platform/os/errors.h"
 #include "platform/os/file.h"
+#include "platform/os/paths.h"
 #include "shell/job/jobfile.h"
 
 namespace {
@@ -322,6 +325,11 @@ int main(int argc, char** argv) {
         std::cerr << "usage: gearcalc [FILE]\n";
         return 1;
     }
+    // Never ended half-way by a signal: a reader that leaves is a failed write, and Ctrl+C,
+    // SIGTERM or SIGHUP remove the draft of a save before they end the run.
+    os::IgnoreBrokenPipeSignal();
+    os::RemoveDraftsOnSignal();
+    os::SignalAtDraftFromEnvironment();
     SetProductIdentity();
     ErrorBoxesOn = 0; // job-file problems go to stderr
     const std::string source = argc == 2 ? argv[1] : "<stdin>";
@@ -415,13 +423,12 @@ int main(int argc, char** argv) {
     if (relations && calculate && CalcErrorFlag == 0)
         for (const std::string& r : BrokenRelations())
             out << "broken = " << r << '\n';
-    std::cout << out.str();
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "gearcalc: write error\n";
-        return 1;
-    }
-    const int calcStatus = CalcErrorFlag != 0 ? 2 : 0;
+    // A reader that leaves early (| head) costs the listing, never the saves asked for.
+    std::uint64_t written = 0;
+    const int printed = os::WriteAllTo(STDOUT_FILENO, out.str(), written);
+    if (printed != 0)
+        std::cerr << "gearcalc: standard output: " << os::ErrorCauseText(printed) << '\n';
+    const int calcStatus = printed != 0 ? 1 : CalcErrorFlag != 0 ? 2 : 0;
     for (const std::string& path : saves) {
         AbortFlag = 0;
         // A name without a folder is one in the current folder (the job files' own folder,

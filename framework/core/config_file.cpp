@@ -892,8 +892,10 @@ void ReadConfiguration() {
         std::vector<std::string> lines;
         std::string problem;
         if (ReadSettingsLines(path, lines, problem) != 0) {
-            // Found but unreadable: the settings stay as they are, and so does the file.
+            // Found but unreadable: the settings stay as they are, and so does the file; sizes
+            // still unset take the screen's, as at a first start (the window opens full-size).
             if (!user.empty()) ConfigDir = user;
+            FillScreenSizes(ScreenMetricsHook());
             ConfigShowErrorHook(problem + " The settings keep their values.");
             AbortFlag = 1;
             return;

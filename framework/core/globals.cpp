@@ -62,8 +62,10 @@ void InitGlobalState() {
     for (auto& t : TitleTexts)
         t = std::string(60, ' ');
     StartDir = os::CurrentDirectory();
-    // A file-size limit ends a write with a message, never the program.
+    // A file-size limit, or a printer or reader that closes its pipe early, ends a write with a
+    // message, never the program.
     os::IgnoreFileSizeSignal();
+    os::IgnoreBrokenPipeSignal();
 
     AbortFlag = 0;
     CalcErrorFlag = 0;

@@ -25,8 +25,6 @@
 #include "platform/os/process.h"
 #include "platform/os/utf8.h"
 
-std::string TextEditorCommand = "xdg-open";
-
 namespace {
 
 // v * m / d rounded half away from zero, kept within int.
@@ -719,10 +717,11 @@ void TForm_showtextfile::FormClose(TObject*, TCloseAction&) {
 }
 
 void TForm_showtextfile::mi_dateiExportNotepadClick(TObject*) {
-    std::vector<std::string> argv = os::SplitCommandLine(TextEditorCommand);
-    if (argv.empty()) argv.push_back("xdg-open");
-    argv.push_back(TextWindowFileName());
-    if (os::StartProcess(argv) != 0) ShowError(argv.front() + " not found");
+    // The editor of the Windows program is the configured word processor here, as for a
+    // listing sent to it; none configured: the desktop's program.
+    const std::string editor = TrimBlanks(WordProcessor);
+    StartConfiguredProgram(editor.empty() ? DesktopOpenCommand : editor, TextWindowFileName(),
+                           "word processor");
 }
 
 void TForm_showtextfile::mi_DateiDruckenClick(TObject*) {

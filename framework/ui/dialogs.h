@@ -261,10 +261,6 @@ constexpr TextEncoding ListingShownEncoding = TextEncoding::Utf8;
 // Encoding of the listing files the listing engine writes (texts of the DOS code page).
 constexpr TextEncoding ListingFileEncoding = TextEncoding::Oem;
 
-// The program that "Export Notepad" starts on outwin.txt: a command line (program and leading
-// arguments, split as Windows does) to which the file name is added as the last argument.
-extern std::string TextEditorCommand; // "xdg-open"
-
 // Full name of the text window's file: "outwin.txt" in the listings' folder of the user's own
 // (ListingFolder, listing.h).
 std::string TextWindowFileName();

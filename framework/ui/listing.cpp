@@ -406,20 +406,6 @@ bool ConvertListing(const std::string& source, const std::string& destination,
     return false;
 }
 
-// Starts a configured program on a file. One that cannot be started is reported, and the file
-// stays where the user can open it another way.
-// setting: the caption of the setting that names the program, where the user may change it.
-bool StartConfiguredProgram(std::string_view configured, const std::string& file,
-                            std::string_view setting) {
-    const std::vector<std::string> argv = ListProgramCommand(configured, file);
-    const std::string program = argv.size() < 2 ? std::string(configured) : argv.front();
-    if (argv.size() >= 2 && os::StartProcess(argv) == 0) return true;
-    KeepTemporaryFile(file);
-    ShowError(program + " not found: the listing is kept in " + file + ".\nSet the program in " +
-              "File > Settings > external: \"" + std::string(setting) + "\".");
-    return false;
-}
-
 // Writes bytes to a device file (appended: a regular file stands for a printer too), never
 // waiting for ever: a named pipe nobody reads from, or a device that takes no byte within
 // TextPrinterWait, is reported. 0 or the DOS code, its cause noted for FileErrorCause.
@@ -433,7 +419,10 @@ int WriteDeviceFile(const std::string& path, std::string_view bytes) {
         fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd >= 0) break;
         if (errno == EINTR) continue;
-        // A named pipe without a reader: one may come within the wait.
+        // A named pipe without a reader: one may come within the wait. A socket never opens.
+        struct stat st {};
+        if (errno == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode))
+            return os::NoteNotRegularFile(st.st_mode);
         if (errno != ENXIO) return os::ErrnoToDosForPath(errno, path.c_str());
         if (Clock::now() >= deadline)
             return os::NoteCause(os::kErrWriteFault, "it is a named pipe (FIFO) nobody read from "
@@ -451,6 +440,10 @@ int WriteDeviceFile(const std::string& path, std::string_view bytes) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EPIPE || errno == ECONNRESET)) {
+            code = os::NoteReaderGone(done, "the printer");
+            break;
+        }
         if (n < 0 && errno != EAGAIN) {
             code = os::ErrnoToDosForPath(errno, path.c_str());
             break;
@@ -584,6 +577,17 @@ bool IsWindowsProgramPath(std::string_view s) {
     if (s.find('\\') != std::string_view::npos) return true;
     return s.size() >= 2 && s[1] == ':' &&
            ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+bool StartConfiguredProgram(std::string_view configured, const std::string& file,
+                            std::string_view setting) {
+    const std::vector<std::string> argv = ListProgramCommand(configured, file);
+    const std::string program = argv.size() < 2 ? std::string(configured) : argv.front();
+    if (argv.size() >= 2 && os::StartProcess(argv) == 0) return true;
+    KeepTemporaryFile(file);
+    ShowError(program + " not found: the listing is kept in " + file + ".\nSet the program in " +
+              "File > Settings > external: \"" + std::string(setting) + "\".");
+    return false;
 }
 
 std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file) {

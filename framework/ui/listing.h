@@ -126,6 +126,11 @@ bool IsWindowsProgramPath(std::string_view s);
 // program path in Windows layout ("C:\WINDOWS\WRITE.EXE") becomes DesktopOpenCommand, anything else
 // is split as a command line; the file is the last argument. Empty for an empty setting.
 std::vector<std::string> ListProgramCommand(std::string_view configured, const std::string& file);
+// Starts a configured program on a listing file. One that cannot be started is reported with
+// the setting that names it (setting: its caption under File > Settings > external) and the
+// file, which then stays after the program ends, for the user to open another way.
+bool StartConfiguredProgram(std::string_view configured, const std::string& file,
+                            std::string_view setting);
 
 // The folder of the listings, their drafts and the text window's file, which no other user may
 // enter: TempDir itself when it is such a folder, else the folder ProgramName + "-" + the

@@ -207,8 +207,12 @@ void BatchResponder::RespondForm(TForm& form) {
 
 int BatchResponder::RespondMessage(const MessageQuestion& q) {
     const int answer = q.CancelAnswer();
-    Emit(*this, "question: " + (q.Caption.empty() ? std::string() : q.Caption + ": ") + q.Text +
-                    " -> " + MessageAnswerName(answer));
+    // A caption with a colon of its own ("Error  : ") takes no second one.
+    std::string caption = q.Caption;
+    while (!caption.empty() && caption.back() == ' ')
+        caption.pop_back();
+    if (!caption.empty()) caption += caption.back() == ':' ? " " : ": ";
+    Emit(*this, "question: " + caption + q.Text + " -> " + MessageAnswerName(answer));
     return answer;
 }
 

@@ -86,6 +86,8 @@ int Map(int err) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
+    case EPIPE:
+    case ECONNRESET:
         return kErrWriteFault;
     default:
         return kErrGeneralFailure;
@@ -255,6 +257,7 @@ std::string ErrorCauseText(int code, const std::string& path) {
         if (err == EFBIG || (err == 0 && FileSizeLimitHit(path)))
             return "the file is too large (file-size limit)";
         if (err == EDQUOT) return "the disk quota is used up";
+        if (err == EPIPE || err == ECONNRESET) return "the reader closed the connection";
         return "the disk is full";
     default:
         break;
@@ -264,14 +267,32 @@ std::string ErrorCauseText(int code, const std::string& path) {
     return "an unexpected failure of the system";
 }
 
-void IgnoreFileSizeSignal() {
+namespace {
+
+// Ignores sig unless someone installed a handler of their own.
+void IgnoreWhileDefault(int sig) {
     struct sigaction current {};
-    if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+    if (::sigaction(sig, nullptr, &current) != 0) return;
     if (current.sa_handler != SIG_DFL || (current.sa_flags & SA_SIGINFO) != 0) return;
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGXFSZ, &ignore, nullptr);
+    ::sigaction(sig, &ignore, nullptr);
+}
+
+} // namespace
+
+void IgnoreFileSizeSignal() {
+    IgnoreWhileDefault(SIGXFSZ);
+}
+
+void IgnoreBrokenPipeSignal() {
+    IgnoreWhileDefault(SIGPIPE);
+}
+
+int NoteReaderGone(unsigned long long bytes, const std::string& reader) {
+    return NoteCause(kErrWriteFault, reader + " closed the connection after " +
+                                         std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"));
 }
 
 int ErrnoToDosForPath(int err, const char* path) {

@@ -75,5 +75,13 @@ inline constexpr std::size_t kMaxNameBytes = 255;
 // ignored the write fails with EFBIG and is reported like any other failed write. Leaves a
 // handler someone else installed alone; safe to call more than once.
 void IgnoreFileSizeSignal();
+// Writing into a pipe or a socket whose reader has gone would end the process with SIGPIPE;
+// with the signal ignored the write fails with EPIPE and is reported like any other failed
+// write (NoteReaderGone). Programs the process starts get the default action back
+// (StartProcess). The same rules as IgnoreFileSizeSignal.
+void IgnoreBrokenPipeSignal();
+// kErrWriteFault for a write into a pipe or socket whose reader closed it once bytes bytes had
+// gone through; ErrorCauseText says "<reader> closed the connection after N bytes".
+int NoteReaderGone(unsigned long long bytes, const std::string& reader = "the reader");
 
 } // namespace os

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -401,6 +402,28 @@ int File::TestLock(std::uint64_t offset, std::uint64_t length, bool& locked) con
     struct flock fl = MakeLock(F_WRLCK, offset, length);
     if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) return ErrnoToDos(errno);
     locked = fl.l_type != F_UNLCK;
+    return kOk;
+}
+
+int WriteAllTo(int fd, std::string_view bytes, std::uint64_t& done, const std::string& reader) {
+    done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            struct pollfd p {
+                fd, POLLOUT, 0
+            };
+            (void)::poll(&p, 1, -1); // an error shows at the next write
+            continue;
+        }
+        if (n < 0 && (errno == EPIPE || errno == ECONNRESET)) return NoteReaderGone(done, reader);
+        return n < 0 ? ErrnoToDos(errno) : NoteCode(kErrWriteFault);
+    }
     return kOk;
 }
 

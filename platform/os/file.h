@@ -135,6 +135,13 @@ private:
 // 0 or a code.
 int OpenForReading(const std::string& path, int& fd);
 
+// Writes every byte to an open descriptor that may be a pipe, a socket or a terminal (standard
+// output), going on after interruptions and waiting while a non-blocking one is full. done
+// receives the bytes written. A reader that has gone gives NoteReaderGone(done, reader).
+// 0 or a code.
+int WriteAllTo(int fd, std::string_view bytes, std::uint64_t& done,
+               const std::string& reader = "the reader");
+
 // The most ReadWholeFile takes unless its caller sets another limit.
 inline constexpr std::uint64_t kReadWholeFileLimit = 64ull << 20;
 

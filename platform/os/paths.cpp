@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <dirent.h>
@@ -295,6 +296,12 @@ void RemoveFolderOnSignal(const std::string& dir) {
 void SignalAtDraftForTesting(int n, int sig) {
     gSignalAtDraft = n;
     gSignalToRaise = sig;
+}
+
+void SignalAtDraftFromEnvironment() {
+    const char* at = std::getenv("QOR_SIGNAL_AT_DRAFT");
+    int n = 0, sig = SIGTERM;
+    if (at != nullptr && std::sscanf(at, "%d:%d", &n, &sig) >= 1) SignalAtDraftForTesting(n, sig);
 }
 
 bool IsPrivateFolder(const std::string& dir) {

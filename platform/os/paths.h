@@ -78,6 +78,8 @@ int DeferredSignal();
 void RemoveFolderOnSignal(const std::string& dir);
 // Tests: the signal sig arrives as soon as the n-th draft from now on has been made (0: never).
 void SignalAtDraftForTesting(int n, int sig);
+// The same from the environment: QOR_SIGNAL_AT_DRAFT=n[:sig] (SIGTERM unless sig is given).
+void SignalAtDraftFromEnvironment();
 
 // Space available to an unprivileged caller on the file system holding path, in bytes.
 int FreeDiskSpace(const std::string& path, std::uint64_t& bytes);

@@ -167,6 +167,15 @@ bool ReadChangeBlock(JobLineReader& in, TChangeBlock& block) {
 
     std::string record;
     if (!in.Text(record, JobPage("DrawingInfo"))) return false;
+    // Eight fields, each ended by "|" (the last may lack its bar). The writer puts no bar
+    // inside a field, so a field more is damage that would move every later field.
+    const auto bars = std::count(record.begin(), record.end(), '|');
+    if (const auto fields = bars + (record.empty() || record.back() == '|' ? 0 : 1); fields > 8) {
+        in.Fail("the drawing information holds " + std::to_string(fields) +
+                " fields, not 8 (dates and names of the signature rows 2 to 4, the count of "
+                "drawing texts, an empty field)");
+        return false;
+    }
     const auto f = SplitTextRecord(record, 8, 5);
     auto& rows = block.Info.Rows;
     rows[2].Date = f[0];

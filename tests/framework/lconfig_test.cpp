@@ -978,6 +978,8 @@ TEST_F(ConfigFiles, EndlessAndHugeSettingsFilesAreRefused) {
         {"a pipe", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }, "it is a named pipe"},
         {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "it is a folder"},
         {"huge", [&](const fs::path& p) { WriteBytes(p, big); }, "larger than 1048576 bytes"},
+        {"a long line", [](const fs::path& p) { WriteBytes(p, std::string(65537, 'x')); },
+         "a line is longer than 65536 characters"},
     };
     for (const Case& c : cases) {
         fs::remove(StartCfg());
@@ -985,10 +987,13 @@ TEST_F(ConfigFiles, EndlessAndHugeSettingsFilesAreRefused) {
         ConfigDir = (root_ / "start").string();
         shownErrors.clear();
         HelpLevel = 2;
+        ScreenWidth = ScreenHeight = 0;
         AbortFlag = 0;
         ReadConfiguration();
         EXPECT_EQ(AbortFlag, 1) << c.what;
         EXPECT_EQ(HelpLevel, 2) << c.what;
+        // The window still gets the screen's size, as at a first start.
+        EXPECT_EQ(ScreenWidth + 9, FixedMetrics().ScreenWidth) << c.what;
         ASSERT_EQ(shownErrors.size(), 1u) << c.what;
         EXPECT_NE(shownErrors[0].find(c.says), std::string::npos) << shownErrors[0];
         EXPECT_NE(shownErrors[0].find(StartCfg().string()), std::string::npos) << shownErrors[0];

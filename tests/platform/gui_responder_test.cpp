@@ -85,7 +85,7 @@ TEST_F(GuiResponder, BatchResponderCancelsAndReportsEveryQuestion) {
     EXPECT_EQ(lines[0], "question: QOR1W: Insert paper.  Continue ? -> Cancel");
     EXPECT_EQ(lines[1], "question: Delete Record ? -> Cancel");
     EXPECT_EQ(lines[2], "question: QOR1W: overwrite ? -> No");
-    EXPECT_EQ(lines[3], "question: Error  : : file not found -> OK");
+    EXPECT_EQ(lines[3], "question: Error  : file not found -> OK");
     EXPECT_EQ(lines[4], "question: Input: Number of teeth -> Cancel");
     EXPECT_NE(lines[5].find("open file [*.q1w|*.q1w]"), std::string::npos);
 }

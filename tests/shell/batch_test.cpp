@@ -99,7 +99,7 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
     };
     const Case cases[] = {
         {"/?", 0, {}, "qor1w Filename [/I] [/CADi:j] [/NOGUI]", ""},
-        {"?", 0, {}, "Exit code: 0 done, 1 file not loaded, 2 nothing written", ""},
+        {"?", 0, {}, "128 + signal: ended by Ctrl+C, SIGTERM or SIGHUP", ""},
         {"missing.q1w /I", 1, {}, "", "missing.q1w not found"},
         {"missing.q1w /CAD1:1", 1, {}, "", "missing.q1w not found"},
         {"demo.q1w /CAD9:1", 2, {}, "", "/CAD9:1: no CAD format 9"},
@@ -112,7 +112,21 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
         {"demo.q1w", 2, {}, "", "no display for the main window"},
         {"demo.q1w /I", 0, {"demo_sheet.txt"}, "", ""},
+        {"demo /I /NOGUI", 0, {"demo_sheet.txt"}, "", ""}, // .q1w added, as the window does
         {"demo.q1w /CAD5:1", 0, {"demo.txt"}, "", ""},
+        // Several switches write each file; one that cannot be acted on refuses the run.
+        {"demo.q1w /I /CAD1:1 /NOGUI", 0, {"demo.dxf", "demo_sheet.txt"}, "", ""},
+        {"demo.q1w /NOGUI /cad2:1 -CAD5:1 /CAD2:1", 0, {"demo.igs", "demo.txt"}, "", ""},
+        {"demo.q1w /I /E", 2, {}, "", "/E: not acted on beside /I and /CADi:j"},
+        {"demo.q1w /CAD1:1 /I /CAD1:2", 2, {}, "", "/CAD1:2: writes the file of /CAD1:1 as well"},
+        {"demo.q1w /I /CAD9:1", 2, {}, "", "/CAD9:1: no CAD format 9"},
+        {"demo.q1w /CAD1:1 /I",
+         2,
+         {"demo.dxf", "demo_sheet.txt"},
+         "",
+         "demo.q1w /I: nothing written",
+         "TMPDIR=.",
+         "demo_sheet.txt"},
         // The sheet cannot be written: said so, and its draft (here in the job's folder) gone.
         {"demo.q1w /I",
          2,
@@ -322,7 +336,7 @@ TEST_F(Batch, ToothViewsWrittenUnderTheJobsName) {
 // run completes at once; one not ignored still ends it.
 TEST_F(Batch, ASignalRemovesTheDraftsAndKeepsTheOldOutput) {
     // Default for the runs, whatever this test was started with (a shell cannot undo them).
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
         std::signal(sig, SIG_DFL);
     fs::create_directory(Dir / "tmp");
     const std::string env = "TMPDIR='" + (Dir / "tmp").string() + "'";
@@ -348,7 +362,10 @@ TEST_F(Batch, ASignalRemovesTheDraftsAndKeepsTheOldOutput) {
                  {"helical.q1w /CAD1:1", "helical.dxf", SIGINT, 0, "INT TERM"},
                  {"demo.q1w /I", "demo_sheet.txt", SIGTERM, 2, "INT HUP"},
                  {"demo.q1w", "start.png", SIGHUP, 0, "HUP"},
-                 {"helical.q1w", "start.png", SIGINT, 0, "INT HUP"}};
+                 {"helical.q1w", "start.png", SIGINT, 0, "INT HUP"},
+                 // A reader that leaves is a failed write: SIGPIPE never ends the program.
+                 {"demo.q1w /CAD1:1", "demo.dxf", SIGPIPE, 0},
+                 {"demo.q1w", "start.png", SIGPIPE, 0}};
     ASSERT_EQ(Qor("demo.q1w /CAD5:1", env).code, 0); // the settings as a run leaves them
     fs::remove(Dir / "demo.txt");
     for (const Case& c : cases) {

@@ -2,7 +2,8 @@
 """The program and gearcalc at the limits of the file system, run as a user runs them: a
 file-size limit (ulimit -f), an endless device or a named pipe as the job or the script, an
 endless script, job names that use up the 255 bytes of a name, a folder that is not there, an
-output that is a link to a device, a folder without write permission. Each run must end with an exit code and a message that names
+output that is a link to a device, a folder without write permission, standard output whose
+reader has gone, Ctrl+C during a save. Each run must end with an exit code and a message that names
 the cause in words, keep the old file, and leave no hidden temporary file behind.
 
 usage: file_limits.py GEARCALC QOR1W DATA_DIR
@@ -23,17 +24,25 @@ def check(what, ok, detail=""):
         failures.append(f"{what}: {detail}")
 
 
-def run(argv, cwd, stdin="", fsize=None):
+def run(argv, cwd, stdin="", fsize=None, closed=False, **extra):
+    """closed: standard output is a pipe whose reader has gone before the first byte."""
     feed = {"input": stdin} if isinstance(stdin, str) else {"stdin": stdin}
     def limit():
         if fsize is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
 
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(cwd, ".cfg"),
-               XDG_DATA_HOME=os.path.join(cwd, ".share"), TMPDIR=os.path.join(cwd, ".tmp"))
+               XDG_DATA_HOME=os.path.join(cwd, ".share"), TMPDIR=os.path.join(cwd, ".tmp"),
+               **extra)
     os.makedirs(env["TMPDIR"], exist_ok=True)
-    return subprocess.run(argv, cwd=cwd, **feed, capture_output=True, text=True,
-                          preexec_fn=limit, env=env, timeout=120)
+    reader, writer = os.pipe()
+    os.close(reader)
+    out = {"stdout": writer, "stderr": subprocess.PIPE} if closed else {"capture_output": True}
+    try:
+        return subprocess.run(argv, cwd=cwd, **feed, **out, text=True, preexec_fn=limit,
+                              env=env, timeout=120)
+    finally:
+        os.close(writer)
 
 
 def entries(folder):
@@ -47,6 +56,8 @@ with tempfile.TemporaryDirectory() as root:
     os.symlink("/dev/zero", os.path.join(root, "zero.q1w"))
     os.mkfifo(os.path.join(root, "pipe.q1w"))  # nobody writes: an open that waits never ends
     zeros = open("/dev/zero", "rb")
+    copies = sorted(["copy.q1w", "copy2.q1w", long_name, long_name[:245] + "_sheet.txt",
+                     "spur.q1w", "zero.q1w"])
     cases = [
         # what, argv, stdin, file-size limit, exit code, words in stderr, files afterwards
         ("gearcalc saves beyond the file-size limit",
@@ -82,10 +93,20 @@ with tempfile.TemporaryDirectory() as root:
          [gearcalc], "job = spur.q1w\nsave = copy\n", None, 0,
          "", sorted(["copy.q1w", long_name, long_name[:245] + "_sheet.txt", "spur.q1w",
                      "zero.q1w"])),
+        # A reader gone before the first byte: said, never a silent SIGPIPE; the save is made.
+        ("gearcalc into a closed pipe", [gearcalc], "job = spur.q1w\nsave = copy2\n", None, 1,
+         "standard output: the reader closed the connection after 0 bytes", copies,
+         {"closed": True}),
+        ("the usage text into a closed pipe", [qor1w, "/?"], "", None, 2,
+         "standard output: the reader closed the connection after 0 bytes", copies,
+         {"closed": True}),
+        ("gearcalc's save ended by Ctrl+C at its draft", [gearcalc],
+         "job = spur.q1w\nsave = spur.q1w\n", None, 130, "", copies,
+         {"QOR_SIGNAL_AT_DRAFT": "1:2"}),
     ]
-    for what, argv, stdin, fsize, code, words, files in cases:
+    for what, argv, stdin, fsize, code, words, files, *more in cases:
         shutil.copyfile(spur, os.path.join(root, "spur.q1w"))
-        r = run(argv, root, stdin, fsize)
+        r = run(argv, root, stdin, fsize, **(more[0] if more else {}))
         check(what, r.returncode == code, f"exit {r.returncode}, stderr {r.stderr!r}")
         check(what, words in r.stderr, f"stderr {r.stderr!r}")
         check(what, "error 3" not in r.stderr and "(error" not in r.stderr, r.stderr)

@@ -714,6 +714,10 @@ TEST_F(JobFile, UnreadableContentIsRefused) {
     const std::size_t record = static_cast<std::size_t>(docs) - 7;
     ASSERT_EQ(std::count(lines[record].begin(), lines[record].end(), '|'), 8);
     ExpectRefused(withLine(record, "a|b|c|d|e|f|9||"), "9 drawing texts");
+    ExpectRefused(withLine(record, "|||||x|y|0||"), "a field more");
+    EXPECT_NE(LastJobFileProblem().find(": line " + std::to_string(record + 1) +
+                                        ": the drawing information holds 9 fields"),
+              std::string::npos);
     ExpectRefused(withLine(record + 5, "x|1|2|3|t||"), "drawing text x not a number");
     ExpectRefused(P("missing.q1w"), "missing file");
 }

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -26,6 +28,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cad/cadout.h"
@@ -753,7 +756,29 @@ TEST_F(PrintTest, WritersUnderFaultsSayWhyAndKeepTheOldFile) {
          "",
          {IDNO, IDOK},
          "LPT1: " + P("lp.fifo") +
-             ": it is a named pipe (FIFO) nobody read from within 0.3 seconds"}};
+             ": it is a named pipe (FIFO) nobody read from within 0.3 seconds"},
+        // A reader that takes 100 bytes of a listing larger than the pipe holds, and leaves.
+        {[&] {
+             std::thread reader([fifo = P("lp.fifo")] {
+                 const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+                 pollfd p{fd, POLLIN, 0};
+                 char got[100];
+                 if (::poll(&p, 1, 20000) == 1) (void)!::read(fd, got, sizeof got);
+                 ::close(fd);
+             });
+             TextPrinterWait = 20000;
+             ListBegin(2, "");
+             if (AbortFlag == 0 && ListRewrite()) {
+                 for (int i = 0; i < 3000; ++i)
+                     ListLine("a line of a listing larger than the printer's pipe holds");
+                 ListEnd();
+             }
+             TextPrinterWait = 300;
+             reader.join();
+         },
+         "",
+         {IDNO, IDOK},
+         "LPT1: " + P("lp.fifo") + ": the printer closed the connection after "}};
     for (const auto& [command, typed, answers, said] : rows) {
         EXPECT_THAT(Run(command, typed, answers), HasSubstr(said));
         EXPECT_EQ(qortest::ReadFileBytes(P("sheet.pdf")), pdf);

@@ -426,14 +426,22 @@ TEST_F(FileQuestions, TextWindowReportsMissingFileAndExportsToTheEditor) {
         EXPECT_EQ(r.Unexpected(), 0);
     }
 
-    // "Export Notepad" starts the configured program on outwin.txt.
+    // "Export Notepad" starts the configured word processor on outwin.txt; one that cannot be
+    // started is named with its setting, and the file stays.
     WriteFileBytes(Path("outwin.txt"), "exported\r\n");
     fs::create_directories(dir / "editor");
-    const std::string saved = TextEditorCommand;
-    TextEditorCommand = "cp -t " + Path("editor");
     auto form = CreateForm<TForm_showtextfile>();
+    WordProcessor = "qor-no-such-editor";
+    ScriptedResponder r;
+    ResponderScope scope(r);
     form->mi_dateiExportNotepad->Click();
-    TextEditorCommand = saved;
+    EXPECT_EQ(Messages(r), std::vector<std::string>{
+                               "Error  : : qor-no-such-editor not found: the listing is kept in " +
+                               Path("outwin.txt") +
+                               ".\nSet the program in File > Settings > "
+                               "external: \"word processor\"."});
+    WordProcessor = "cp -t " + Path("editor");
+    form->mi_dateiExportNotepad->Click();
     const std::string copied = Path("editor/outwin.txt");
     for (int i = 0; i < 1000 && ReadFileBytes(copied) != "exported\r\n"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
