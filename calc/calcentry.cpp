@@ -19,6 +19,8 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
+#include "framework/core/settings.h"
+#include "framework/core/text.h"
 
 namespace {
 
@@ -52,7 +54,7 @@ template <class Step> bool RunStep(Step step) {
 }
 
 // Range messages share their first words, so the message help finds one entry for all of them;
-// values are named as gearcalc and job tools name them ("Q[1]", "|kmn[2]|>1e8").
+// values are named as gearcalc and job tools name them ("Q[1]", "|kmn[2]|>1e8 mm").
 void Fatal(const std::string& text) {
     AddError(text);
     CalcErrorFlag = 1;
@@ -62,28 +64,76 @@ std::string Named(const char* name, int gear) {
     return gear == 0 ? std::string(name) : name + ("[" + std::to_string(gear) + "]");
 }
 
-void CheckWhole(const char* name, int gear, long long v, long long lo, long long hi) {
-    if (v < lo || v > hi)
-        Fatal("Fatal  : range " + Named(name, gear) + " " + std::to_string(lo) + ".." +
-              std::to_string(hi) + " !");
+// "Fatal  : range " and the value's range (`shown`), whole in the list's 36 characters: with
+// " !" where it fits, without where only that fits, else the value's name alone.
+void FatalRange(const std::string& name, const std::string& shown) {
+    const std::string text = "Fatal  : range " + shown;
+    if (FitsMessageList(text + " !"))
+        Fatal(text + " !");
+    else if (FitsMessageList(text))
+        Fatal(text);
+    else
+        Fatal("Fatal  : range " + name + " !");
 }
 
-// The largest magnitude of a real input, with its text for the message.
+void CheckWhole(const char* name, int gear, long long v, long long lo, long long hi) {
+    if (v < lo || v > hi)
+        FatalRange(Named(name, gear),
+                   Named(name, gear) + " " + std::to_string(lo) + ".." + std::to_string(hi));
+}
+
+// A limit of a range message to three significant digits, rounded so that the message holds for
+// every value it is given for (an upper limit down, a lower one up): 1e8, 0.001, 39.3, 3.94e-8.
+std::string LimitNumber(long double v, bool upper) {
+    int e = static_cast<int>(std::floor(std::log10(v)));
+    long double m = v / std::pow(10.0L, e - 2); // 100 <= m < 1000
+    m = upper ? std::floor(m * (1 + 1e-12L)) : std::ceil(m * (1 - 1e-12L));
+    if (m >= 1000) m /= 10, ++e;
+    if (e < -3 || e > 4) {
+        std::string digits = std::to_string(static_cast<int>(m));
+        while (digits.size() > 1 && digits.back() == '0')
+            digits.pop_back();
+        const std::string rest = digits.substr(1);
+        return digits.substr(0, 1) + (rest.empty() ? "" : "." + rest) + "e" + std::to_string(e);
+    }
+    std::string text = FixedPointText(m * std::pow(10.0L, e - 2), std::max(2 - e, 0));
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    return text;
+}
+
+// The kind of a real input and so the unit of its limit in a message.
+enum class Unit { Length, Factor, Angle };
+
+// A limit in the unit of the sheets, with it (lengths in mm or inch, angles in degrees).
+std::string LimitText(long double limit, Unit unit, bool upper) {
+    if (unit == Unit::Factor) return LimitNumber(limit, upper);
+    if (unit == Unit::Angle) return LimitNumber(limit, upper) + AngleUnitText();
+    const bool inch = UnitSystem == 1;
+    return LimitNumber(inch ? limit / 25.4L : limit, upper) + " " + LengthUnitText();
+}
+
+// The largest magnitude of a real input.
 struct Magnitude {
     long double limit;
-    const char* text;
+    Unit unit;
 };
-constexpr Magnitude Length{kMaxInputLength, "1e8"}, Factor{kMaxInputFactor, "100"},
-    Angle{kMaxToolAngle, "90"}, Module{kMaxModule, "1000"};
+constexpr Magnitude Length{kMaxInputLength, Unit::Length}, Factor{kMaxInputFactor, Unit::Factor},
+    Angle{kMaxToolAngle, Unit::Angle}, Module{kMaxModule, Unit::Length};
 
 void CheckMagnitude(const char* name, int gear, long double v, Magnitude m) {
     if (!(std::fabs(v) <= m.limit))
-        Fatal("Fatal  : range |" + Named(name, gear) + "|>" + m.text + " !");
+        FatalRange(Named(name, gear),
+                   "|" + Named(name, gear) + "|>" + LimitText(m.limit, m.unit, true));
 }
 
 void CheckResolution(const char* name, int gear, long double v) {
     if (v != 0 && std::fabs(v) < kMinLength)
-        Fatal("Fatal  : range 0<|" + Named(name, gear) + "|<1e-6 !");
+        FatalRange(Named(name, gear),
+                   "0<|" + Named(name, gear) + "|<" + LimitText(kMinLength, Unit::Length, false));
 }
 
 // Every whole number that enters the calculation, in the range its dialog offers; every real in
@@ -107,7 +157,8 @@ void CheckValueRanges() {
     }
     CheckMagnitude("mn", 0, g.mn, Module);
     // A module of 0 or less has a message of its own (the base step).
-    if (g.mn > 0 && g.mn < kMinModule) Fatal("Fatal  : range mn<0.001 !");
+    if (g.mn > 0 && g.mn < kMinModule)
+        FatalRange("mn", "mn<" + LimitText(kMinModule, Unit::Length, false));
     // Where 0 means something else (not given, propose, fatal), a length too small for the job
     // file's seven decimals would load back as that 0.
     CheckResolution("b", 0, g.b);
@@ -139,11 +190,15 @@ void CheckValueRanges() {
             CheckMagnitude(name, i, v, m);
         // A tool's radii are never negative (the presets 1 to 3 bring their own tip radius).
         const bool ownTip = g.BasicRackType[i] < 1 || g.BasicRackType[i] > 3;
-        for (const auto& [name, v] : {std::pair{"rhoaP0mn", ownTip ? g.rhoaP0mn[i] : 0.0L},
-                                      {"rhofP0mn", g.rhofP0mn[i]}})
-            if (v < 0) Fatal("Fatal  : range " + Named(name, i) + " 0..100 !");
+        for (const auto& [name, v] :
+             {std::pair{"rhoaP0mn", ownTip ? g.rhoaP0mn[i] : 0.0L}, {"rhofP0mn", g.rhofP0mn[i]}})
+            if (v < 0)
+                FatalRange(Named(name, i), Named(name, i) + " 0.." +
+                                               LimitText(kMaxInputFactor, Unit::Factor, true));
         // A ball is 0 (the calculation chooses it) or a diameter, as its field takes it.
-        if (g.DM[i] < 0) Fatal("Fatal  : range " + Named("DM", i) + " 0..1e8 !");
+        if (g.DM[i] < 0)
+            FatalRange(Named("DM", i),
+                       Named("DM", i) + " 0.." + LimitText(kMaxInputLength, Unit::Length, true));
     }
 }
 

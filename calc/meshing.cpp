@@ -536,33 +536,66 @@ long double GapWidthConstant(const TGearData& g, int i, long double xE) {
     return Pi / std::abs(g.z[i]) - st / std::fabs(g.d[i]) + a.invAt;
 }
 
-} // namespace
-
-long double GapClosingDiameter(int i, long double xE) {
-    const TGearData& g = GearData;
-    if (g.z[i] >= 0) return 0;
-    const long double c = GapWidthConstant(g, i, xE);
-    if (!(c > 0)) return g.db[i];
-    long double ca = 1;
-    ArcInv(c, ca);
-    return g.db[i] / ca;
+// A chamfer thins a ring gear's tooth towards its tip: where its flank bounds the gap, the two
+// sides meet further out than the involutes of the main flank (at `flanks`). The radius where
+// the chamfer's flanks (cut at xK) meet, never beyond rf; `flanks` where the chamfer does not
+// bound the gap there.
+long double ChamferMeetRadius(int i, long double xK, long double flanks, long double rf) {
+    const long double half = Pi / std::abs(GearData.z[i]);
+    const auto reaches = [&](long double R) {
+        return -ChamferFlankHalfAngle(i, -2 * R, xK) >= half;
+    };
+    if (reaches(flanks)) return flanks;
+    if (!reaches(rf)) return rf;
+    long double lo = flanks, hi = rf;
+    for (int n = 0; n < 100 && hi - lo > 1e-15L * hi; ++n)
+        (reaches((lo + hi) / 2) ? hi : lo) = (lo + hi) / 2;
+    return hi;
 }
 
-bool GapOpenAt(int i, long double xE, long double y) {
+} // namespace
+
+long double RingFilletMeetRadius(long double RF, long double rb, long double rho,
+                                 long double open) {
+    if (!(rho > 0)) return 0;
+    // The centre lies rho along the flank's normal, which makes the pressure angle with the
+    // radius: rho sin(alpha) further in, rho cos(alpha) across into the gap.
+    const long double sa = RF > rb ? std::sqrt(1 - (rb / RF) * (rb / RF)) : 0;
+    const long double cr = RF - rho * sa, ct = rho * std::sqrt(1 - sa * sa);
+    const long double past = std::atan2(ct, cr) - open; // the centre's angle past the line
+    if (!(past > 0)) return 0;
+    // The fillet runs out from the flank: it crosses the line at the outer of its two points.
+    const long double Rc = std::hypot(cr, ct), across = Rc * std::sin(past);
+    return Rc * std::cos(past) + std::sqrt(std::fmax(rho * rho - across * across, 0.0L));
+}
+
+long double GapClosingDiameter(int i, long double xE, long double xK, long double rho) {
     const TGearData& g = GearData;
-    const long double c = GapWidthConstant(g, i, xE), ratio = std::fabs(g.db[i] / y);
-    if (!(ratio < 1)) return c >= 0;
-    long double lo = 0, hi = 0;
-    InvArcCosBounds(ratio, lo, hi);
-    return hi <= c || (lo <= c && InvArcCos(ratio) <= c);
+    if (g.z[i] >= 0) return 0;
+    const long double rb = std::fabs(g.db[i]) / 2;
+    const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
+    const long double RF = InternalFilletRadius(rf, std::fabs(CutTip(g, i)) / 2, rb, rho);
+    // The involutes of the main flanks meet where the gap's half angle c - inv(alpha) vanishes.
+    const long double c = GapWidthConstant(g, i, xE);
+    long double involutes = rb;
+    if (c > 0) {
+        long double ca = 1;
+        ArcInv(c, ca);
+        involutes = rb / ca;
+    }
+    // Flanks that meet before the fillet leaves them (it would lie beyond that point).
+    if (involutes <= RF)
+        return -2 * (g.ChamferOn[i] ? ChamferMeetRadius(i, xK, involutes, rf) : involutes);
+    return -2 * RingFilletMeetRadius(RF, rb, rho, c - InvArcCos(rb / RF));
 }
 
 long double RootFormDiameterAt(int i, long double xE) {
     const TGearData& g = GearData;
     if (g.z[i] < 0) {
-        // No form circle beyond the point where the flanks of the gap meet.
+        // No form circle beyond the point where the sides of the gap meet.
         const long double dF = InternalRootFormDiameter(g, i, xE);
-        return GapOpenAt(i, xE, dF) ? dF : std::fmax(dF, GapClosingDiameter(i, xE));
+        const long double meet = GapClosingDiameter(i, xE, xE, g.rhoaP0[i]);
+        return meet < 0 ? std::fmax(dF, meet) : dF;
     }
     const AngleFns alpha(g.alphaRad);
     const bool protuberance = g.prP0mn[i] != 0;

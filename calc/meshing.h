@@ -56,15 +56,23 @@ long double LineOfActionDiameter(int i, long double depth, long double xE);
 // Root form diameter of gear i generated at shift xE: where the involute begins above the fillet.
 // An internal gear takes the fillet its tooth drawing puts between the flank and the root circle
 // (tangent to both, of the tool tip radius): never beyond the root circle nor beyond the point
-// where the flanks of its gap meet (GapClosingDiameter).
+// where the sides of its gap meet (GapClosingDiameter).
 long double RootFormDiameterAt(int i, long double xE);
-// Where the two involute flanks of a gap of the internal gear i, generated at shift xE, meet
-// (signed like its diameters; db when the gap has no width at the base circle); 0 for an
-// external gear. A gap that closes before its root circle cannot be cut as designed:
-// CheckSoundness reports "Error  : gap closes d=..." with this diameter.
-long double GapClosingDiameter(int i, long double xE);
-// Whether the gap of the internal gear i generated at shift xE is still open at diameter y.
-bool GapOpenAt(int i, long double xE, long double y);
+// Where the two sides of a gap of the internal gear i meet on its middle line, fillets and a
+// chamfer included: the flanks of shift xE, the root circle, its fillets (of the tool tip radius
+// rho, as InternalFilletRadius places them) and the chamfer cut at xK. The flanks meet first
+// where they cross before the fillet leaves them; otherwise the fillets meet where their centres
+// lie past the middle of the gap. Signed like the gear's diameters (db when the gap has no width
+// at the base circle); 0 where the gap stays open down to its root circle, and for an external
+// gear. A gap that closes short of its root circle cannot be cut as designed: CheckSoundness
+// reports "Error  : gap closes d=..." with this diameter, and the tooth drawing starts its
+// contour there.
+long double GapClosingDiameter(int i, long double xE, long double xK, long double rho);
+// The fillet of radius rho that leaves a ring gear's flank at the radius RF, where the flank
+// lies `open` radians short of the gap's middle line: the radius where it meets the other
+// side's fillet on that line, or 0 where its centre does not lie past the line (the root arc
+// lies between the fillets). Radii without sign; rb the base radius.
+long double RingFilletMeetRadius(long double RF, long double rb, long double rho, long double open);
 // Where an internal gear's fillet meets its flank: the circle of the tool tip radius rho inside
 // the root circle rf, tangent to the root circle and to the flank (base radius rb) on the side of
 // the gap. Radii without sign; never beyond the root circle nor inside the tip circle ra or the

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "calc/geardata.h"
@@ -11,6 +12,7 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
 
 namespace {
@@ -33,24 +35,13 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
     return t == 0 ? dP : (Pi / 4 - xP - dP * std::tan(apr)) / t;
 }
 
-// The largest tool tip radius (in mn) whose fillet fits the gap of the internal gear i with the
-// flank of shift xE and the root cut at xK: the fillet touches the root circle (its centre rf -
-// rho from the gear centre) and the flank; beyond that radius its centre lies past the middle
-// of the gap, and the fillets of the two flanks meet there short of the root circle. rhoMn itself
-// when it fits, and when no radius does (the gap closes before the root circle).
+// The largest tool tip radius (in mn) whose fillets leave the gap of the internal gear i, with
+// the flank of shift xE and the root cut at xK, open down to the root circle: beyond it the
+// fillets of the two flanks meet on the middle of the gap, short of the root circle. rhoMn itself
+// when it fits, and when no radius does (the flanks meet before the root circle).
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long double xK,
                                 long double rhoMn) {
-    const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
-    const long double rb = std::fabs(g.db[i]) / 2, ra = std::fabs(g.da[i]) / 2;
-    const TPairAngles& a = PairAngles(g);
-    const long double half =
-        (Pi / 2 + 2 * xE * a.tanAlpha) * g.mn / std::cos(g.betaRad) / std::fabs(g.d[i]) - a.invAt;
-    auto fits = [&](long double rho) { // the centre's angle from the tooth axis, at most pi/|z|
-        const long double RF = InternalFilletRadius(rf, ra, rb, rho), c = std::fmin(rb / RF, 1);
-        const long double sa = std::sqrt(1 - c * c);
-        return half + sa / c - std::acos(c) + std::atan2(rho * c, RF - rho * sa) <=
-               Pi / std::abs(g.z[i]);
-    };
+    auto fits = [&](long double rho) { return GapClosingDiameter(i, xE, xK, rho) == 0; };
     long double lo = 0, hi = rhoMn * g.mn;
     if (fits(hi) || !fits(0)) return rhoMn;
     for (int n = 0; n < 60; ++n)
@@ -69,11 +60,40 @@ bool PointedTooth(const TGearData& g, int i) {
     return false;
 }
 
+// "Error  : gap closes d=52.857 mm (2)": the diameter in the unit of the sheets, as closely as
+// the list's 36 characters take it.
+std::string GapClosesMessage(long double mm, int i) {
+    std::string text;
+    for (int decimals = 3; decimals >= 0; --decimals) {
+        text = "Error  : gap closes d=" + MessageLength(mm, decimals) + " (" + GearNo(i) + ")";
+        if (FitsMessageList(text)) break;
+    }
+    return text;
+}
+
 } // namespace
 
 bool ShiftLimitsCrossed(int i) {
     const TGearData& g = GearData;
     return g.xEmax[i] < g.xEmin[i] || g.xEmaxV[i] < g.xEminV[i];
+}
+
+bool FitsMessageList(const std::string& text) {
+    return ShortString<ErrorTextCapacity>(text) == text;
+}
+
+std::string MessageLength(long double mm, int decimals) {
+    const bool inch = UnitSystem == 1;
+    return FixedPointText(inch ? mm / 25.4L : mm, inch ? decimals + 1 : decimals) + " " +
+           LengthUnitText();
+}
+
+std::string MessageAngle(long double degrees) {
+    std::string text = FixedPointText(degrees, 4);
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text + AngleUnitText();
 }
 
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn) {
@@ -136,7 +156,7 @@ void ToolProfileWarnings(int i) {
             AddError("Warning: rhofP0 > " + FixedPointText(std::fmax(rhofMax, 0.0L), 3) + " mn !");
     }
     if (g.alkP0[i] != 0 && g.alkP0[i] < g.alpha)
-        AddError("alfa kP0 < alfa = " + FixedPointText(g.alpha, 1) + " !");
+        AddError("alfa kP0 < alfa = " + MessageAngle(g.alpha) + " !");
 }
 
 void ToolAuxValues() {
@@ -260,22 +280,15 @@ void CheckSoundness() {
         }
         if (above) AddError("Error  : dFf > dFa (" + GearNo(i) + ") !");
     }
-    // A ring gear's gap whose flanks meet short of its root circle, at either limit.
+    // A ring gear's gap whose sides (fillets included) meet short of its root circle, at either
+    // limit.
     for (int i = first; i <= 2; ++i) {
         if (g.z[i] >= 0) continue;
-        for (const auto& [xE, root] :
-             {std::pair{g.xEmax[i], g.dfmax[i]}, {g.xEmin[i], g.dfmin[i]}}) {
-            if (GapOpenAt(i, xE, root)) continue;
-            const long double meet = std::fabs(GapClosingDiameter(i, xE));
-            if (!(meet < std::fabs(root) - eps)) continue;
-            // The diameter as closely as the message's 36 characters take it.
-            std::string text;
-            for (int decimals = 3; decimals >= 0; --decimals) {
-                text = "Error  : gap closes d=" + FixedPointText(meet, decimals) + " (" +
-                       GearNo(i) + ") !";
-                if (text.size() <= ErrorTextCapacity) break;
-            }
-            AddError(text);
+        for (const auto& [xE, xK, root] : {std::tuple{g.xEmax[i], g.xEmaxV[i], g.dfmax[i]},
+                                           {g.xEmin[i], g.xEminV[i], g.dfmin[i]}}) {
+            const long double meet = std::fabs(GapClosingDiameter(i, xE, xK, g.rhoaP0[i]));
+            if (!(meet > 0 && meet < std::fabs(root) - eps)) continue;
+            AddError(GapClosesMessage(meet, i));
             break;
         }
     }

@@ -17,6 +17,14 @@ void ToolAuxValues();
 // get their defaults where they are 0.
 void CalcWarnings();
 
+// Whether the message list holds `text` whole (36 characters).
+bool FitsMessageList(const std::string& text);
+// A length in a message: in the unit of the sheets (mm, or inch with one more decimal where
+// UnitSystem is 1) and with that unit: "52.857 mm", "2.0810 in".
+std::string MessageLength(long double mm, int decimals);
+// An angle (degrees) in a message, with the decimals it has (up to four) and its unit.
+std::string MessageAngle(long double degrees);
+
 // The input check's warnings on a tool of gear i that cannot exist, each with the limit it
 // passes (factors of mn, degrees): a tooth pointed below its tip line (an addendum too high for
 // any tip), else a tip radius beyond the largest that fits the rack tooth, or on a ring gear the
@@ -28,8 +36,8 @@ void CalcWarnings();
 void ToolProfileWarnings(int i);
 // The largest tip radius factor up to rhoMn whose fillets fit the gap of the ring gear i at both
 // limits of its tooth-thickness tolerance (the input check warns "Warning: gap rhoaP0 <= limit mn
-// !" above it), from the geometry and shifts of the last calculation; rhoMn where it fits, and
-// where no radius does (the gap closes before its root circle: CheckSoundness reports that).
+// !" above it), from the geometry and shifts of the last calculation in GearData; rhoMn where it
+// fits, and where no radius does (the flanks meet before the root circle).
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn);
 // The tool addendum factor haP0/mn at which the flanks of a basic rack of pressure angle alpha
 // (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
@@ -52,12 +60,13 @@ long double ToolRootRadiusMax(const TGearData& g, int i);
 // pair interfering; contact that starts below the root form
 // diameter (dNf beyond dFf), a pointed tooth (a tip thickness at or below 0, nominal or at either
 // limit, transverse or normal), a flank whose root form circle lies above its tip form circle at
-// either limit, each limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose flanks meet
-// short of its root circle ("Error  : gap closes d=D (i) !", D where they meet), a transverse
-// contact ratio below 1, and inspection dimensions without solution (MeasureFaults). Errors only;
-// reads GearData. Beside the fixed companion of the dimensions dialog (IsFixedCompanion) only the
-// designed gear's own tip, tip thickness and inspection dimensions are judged; otherwise gear 1's
-// tolerance limits too (ShiftLimitsCrossed, "Error  : xemin>xemax (1)").
+// either limit, each limit's own ("Error  : dFf > dFa (i) !"), a ring gear's gap whose sides
+// (fillets included) meet short of its root circle ("Error  : gap closes d=D mm (i)", D where they
+// meet, in the unit of the sheets: GapClosingDiameter), a transverse contact ratio below 1, and
+// inspection dimensions without solution (MeasureFaults). Errors only; reads GearData. Beside the
+// fixed companion of the dimensions dialog (IsFixedCompanion) only the designed gear's own tip,
+// tip thickness and inspection dimensions are judged; otherwise gear 1's tolerance limits too
+// (ShiftLimitsCrossed, "Error  : xemin>xemax (1)").
 void CheckSoundness();
 // The lower limit of gear i's tooth thickness above its upper limit, finished or premachined
 // (xEmin > xEmax or xEminV > xEmaxV).

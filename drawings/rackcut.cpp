@@ -478,38 +478,41 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         const Extended ax = from.x - c.x, ay = from.y - c.y, bx = to.x - c.x, by = to.y - c.y;
         return atan2l(ax * by - ay * bx, ax * bx + ay * by);
     };
+    // A chamfered tool cuts the tooth's tip to the involute of its chamfer (at the shift of the
+    // root): the involute flank ends where the two cross, the calculation's dFa.
+    const bool chamfer = g.ChamferOn[i] != 0;
+    const Extended xK = RoughShift(i);
+    auto chamferAt = [&](Extended R) { return -ChamferFlankHalfAngle(i, -2 * R, xK); };
+    // The side of the gap: the thinner of the flank and the chamfer.
+    auto sideAt = [&](Extended R) {
+        return chamfer ? std::min(angleAt(R), chamferAt(R)) : angleAt(R);
+    };
+    // Where the two sides meet on the gap's middle line, as the calculation finds it
+    // (GapClosingDiameter): the flanks, when they cross before the fillet leaves them (the gap
+    // closes before its root circle), else the fillets, when their centres lie past that line.
+    // The contour starts there, so the sides never cross.
     Extended RStart = RF;
-    if (aF >= halfPitch && angleAt(ra) < halfPitch) {
-        // The two flanks of the gap meet short of the fillet (the gap closes before its root
-        // circle): the contour starts where they meet on the gap's middle line, so the flanks
-        // never cross.
+    const Extended meet = RingFilletMeetRadius(RF, rb, rho, halfPitch - aF);
+    if (aF >= halfPitch && sideAt(ra) < halfPitch) {
         Extended lo = ra, hi = RF;
         for (int n = 0; n < 80; ++n) {
             const Extended m = (lo + hi) / 2;
-            (angleAt(m) < halfPitch ? lo : hi) = m;
+            (sideAt(m) < halfPitch ? lo : hi) = m;
         }
         RStart = hi;
-    } else if (aC < halfPitch) {
+    } else if (meet == 0) {
         TCutVertex G = point(rf, halfPitch);
         G.part = TCutPart::Root;
         G.angle = arcAngle({0, 0, 0, TCutPart::Root}, G, T);
         out.push_back(G);
     } else {
-        // The fillets of the two flanks of the gap meet on its middle line: start there.
-        const Extended d = Rc * sinl(aC - halfPitch); // centre's distance from that line
-        const Extended along = sqrtl(std::max(rho * rho - d * d, 0.0L));
-        T = point(Rc * cosl(aC - halfPitch) + along, halfPitch);
+        T = point(meet, halfPitch);
     }
     if (RStart == RF && rho > 0 && hypotl(F.x - T.x, F.y - T.y) > 1e-12L * g.mn) {
         T.part = TCutPart::Fillet;
         T.angle = arcAngle(C, T, F);
         out.push_back(T);
     }
-    // A chamfered tool cuts the tooth's tip to the involute of its chamfer (at the shift of the
-    // root): the involute flank ends where the two cross, the calculation's dFa.
-    const bool chamfer = g.ChamferOn[i] != 0;
-    const Extended xK = RoughShift(i);
-    auto chamferAt = [&](Extended R) { return -ChamferFlankHalfAngle(i, -2 * R, xK); };
     const Extended RK =
         chamfer ? std::min(InternalChamferStart(angleAt, chamferAt, ra, RF), RStart) : ra;
     // The flank from F up to the tip circle: evenly in radius, and between these points more
@@ -536,7 +539,8 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         }
         return prev;
     };
-    TCutVertex end = piece(RStart, RK, n, TCutPart::Flank, angleAt);
+    // (a gap that closes where the chamfer bounds it starts on the chamfer)
+    TCutVertex end = RK < RStart ? piece(RStart, RK, n, TCutPart::Flank, angleAt) : TCutVertex{};
     if (RK > ra) { // the chamfer's share of the points by its depth, at least 3
         const int m = std::clamp(int(ceill(n * (RK - ra) / (RF - ra))), 3, n);
         end = piece(RK, ra, m, TCutPart::Chamfer, chamferAt);

@@ -55,11 +55,12 @@ def gearcalc_values(gearcalc, p, extra=()):
     return out
 
 
-def internal_root_form_radius(rb, rf, ra, rho):
-    """Root form radius of an internal gear as its tooth drawing makes it: the fillet of the tool
-    tip radius rho inside the root circle rf, tangent to the root circle and to the flank on the
-    side of the gap. Found in the plane: the flank point F whose normal (by differentiating the
-    involute), rho long towards the gap, ends rf - rho from the centre."""
+def internal_fillet(rb, rf, ra, rho):
+    """The fillet of an internal gear as its tooth drawing makes it: the circle of the tool tip
+    radius rho inside the root circle rf, tangent to the root circle and to the flank on the side
+    of the gap. Found in the plane: the flank point F whose normal (by differentiating the
+    involute), rho long towards the gap, ends rf - rho from the centre. Returns |F| and the
+    centre, with the flank at the polar angle inv(alpha) from +y, the gap towards +x."""
     def F(R):  # a ring tooth's flank on +x of its axis: thicker towards the root
         psi = mp.tan(mp.acos(rb / R)) - mp.acos(rb / R)
         return mp.matrix([R * mp.sin(psi), R * mp.cos(psi)])
@@ -72,8 +73,32 @@ def internal_root_form_radius(rb, rf, ra, rho):
             n = -n
         return P + rho * n
 
-    return mp.findroot(lambda R: mp.norm(centre(R)) - (rf - rho),
-                       (max(rb * mp.mpf('1.0001'), ra), rf), solver='anderson')
+    RF = mp.findroot(lambda R: mp.norm(centre(R)) - (rf - rho),
+                     (max(rb * mp.mpf('1.0001'), ra), rf), solver='anderson')
+    return RF, centre(RF)
+
+
+def internal_root_form_radius(rb, rf, ra, rho):
+    """Root form radius of an internal gear: where its fillet (internal_fillet) leaves the
+    flank."""
+    return internal_fillet(rb, rf, ra, rho)[0]
+
+
+def ring_gap_meet_radius(rb, rf, ra, rho, c):
+    """Where the two sides of a ring gear's gap meet on its middle line, the gap of half angle
+    c - inv(alpha) at each radius: where the involutes cross (inv(alpha) = c), if before the
+    fillet leaves the flank; else, where the fillet crosses the middle line (the polar angle c
+    in internal_fillet's frame), if its centre lies past that line; None where the gap stays
+    open down to the root circle."""
+    involutes = rb / mp.cos(mp.findroot(lambda t: inv(t) - c, mp.cbrt(3 * c))) if c > 0 else rb
+    RF, C = internal_fillet(rb, rf, ra, rho) if rho > 0 else (rf, None)
+    if involutes <= RF:
+        return involutes
+    if C is None or mp.atan2(C[0], C[1]) <= c:
+        return None
+    along = C[0] * mp.sin(c) + C[1] * mp.cos(c)
+    across = C[0] * mp.cos(c) - C[1] * mp.sin(c)
+    return along + mp.sqrt(rho ** 2 - across ** 2)  # the outer crossing: the fillet runs out
 
 
 class Rolling:

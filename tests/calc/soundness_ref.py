@@ -14,9 +14,10 @@ relations of ISO 21771 / DIN 3960), which of these conditions hold and for which
   involute and a chamfer at the tip the tool leaves) -> "Error  : pointed tooth (i) !";
 - the root form circle lies above the tip form circle at either limit (no involute between
   them) -> "Error  : dFf > dFa (i) !";
-- the flanks of a ring gear's gap meet short of its root circle, at either limit of its tooth
-  thickness -> "Error  : gap closes d=D (i) !" with D where they meet; its root form circle lies
-  no further out;
+- the sides of a ring gear's gap (its flanks, or the fillets of the tool tip radius tangent to
+  flank and root circle) meet short of its root circle, at either limit of its tooth thickness
+  -> "Error  : gap closes d=D mm (i)" with D where they meet, in inch with UnitSystem 1; its root
+  form circle lies no further out;
 - the transverse contact ratio is below 1 -> "Error  : ratio eps.alpha < 1 !";
 - a ball that cannot touch an involute (its contact at or below the base circle), or touches
   outside [dFf, dFa], at one of the five generating shifts -> "Error  : Dm ball !  (i)" or
@@ -39,7 +40,7 @@ import sys
 
 import mpmath as mp
 
-from dff_envelope import Rolling, TipRolling, internal_root_form_radius
+from dff_envelope import Rolling, TipRolling, internal_root_form_radius, ring_gap_meet_radius
 from meshing_ref import arcinv, inv, run
 
 mp.mp.dps = 30
@@ -132,6 +133,7 @@ class Reference:
         self.awt = arcinv(inv(self.at) + 2 * mp.tan(self.an) * (self.x[1] + self.x[2]) / zs)
         self.a = (self.db[1] + self.db[2]) / 2 / mp.cos(self.awt)
         self.memo = {}
+        self.inch = out['UnitSystem'] == '1'
         self.companion = (self.z[1] == 6 and self.x[1] == mp.mpf('0.5') and kmn[1] == 0
                           and out['TipInputMode[1]'] == '2')
 
@@ -155,18 +157,22 @@ class Reference:
             self.memo[key] = self.root_form_at(i, xe)
         return self.memo[key]
 
-    def gap_closing(self, i, xe):
-        """|D| where the two flanks of a ring gear's gap generated at xe meet: its width
-        |y| (pi / |z| - st / |d| + inv at - inv ay) vanishes there."""
+    def gap_closing(self, i, xe, xk):
+        """|D| where the two sides of a ring gear's gap meet, its flanks generated at xe, its root
+        and fillets cut at xk (its width |y| (pi / |z| - st / |d| + inv at - inv ay)); None where
+        it stays open down to the root circle."""
         c = mp.pi / abs(self.z[i]) - self.st(i, xe) / abs(self.d[i]) + inv(self.at)
-        return abs(self.db[i]) / mp.cos(arcinv(c)) if c > 0 else abs(self.db[i])
+        rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn) / 2
+        R = ring_gap_meet_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2, self.rho[i], c)
+        return None if R is None else 2 * R
 
     def root_form_at(self, i, xe):
         if self.z[i] < 0:
             rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xe * self.mn) / 2
+            meet = self.gap_closing(i, xe, xe)
             return min(2 * internal_root_form_radius(abs(self.db[i]) / 2, rf,
                                                      abs(self.cut[i]) / 2, self.rho[i]),
-                       self.gap_closing(i, xe))
+                       mp.inf if meet is None else meet)
         # The end of the straight flank on the line of action; an undercut gear is rolled.
         H = self.ha[i] - self.rho[i] * (1 - mp.sin(self.an)) - xe * self.mn
         X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
@@ -303,10 +309,14 @@ class Reference:
                 errs.add(f"Error  : pointed tooth{n}")
             for xe, xk in (('xEmax', 'xEmaxV'), ('xEmin', 'xEminV')):
                 root = abs(self.d[i] - 2 * self.ha[i] + 2 * e[xk] * self.mn)
-                meet = self.gap_closing(i, e[xe]) if self.z[i] < 0 else root
-                if meet < root - mp.mpf('1e-9') * self.mn:
-                    errs.add(next(t for t in (f"Error  : gap closes d={float(meet):.{k}f}{n}"
-                                              for k in (3, 2, 1, 0)) if len(t) <= 36))
+                meet = self.gap_closing(i, e[xe], e[xk]) if self.z[i] < 0 else None
+                if meet is not None and meet < root - mp.mpf('1e-9') * self.mn:
+                    # in the unit of the sheets, with it
+                    meet, unit, more = (meet / mp.mpf('25.4'), 'in', 1) if self.inch else (
+                        meet, 'mm', 0)
+                    errs.add(next(t for t in (f"Error  : gap closes d={float(meet):.{k + more}f}"
+                                              f" {unit} ({i})" for k in (3, 2, 1, 0))
+                                  if len(t) <= 36))
                     break
             # Inspection dimensions at the five shifts (a finished flank with the tip of the
             # premachining shift of its limit).
@@ -384,6 +394,8 @@ def case(name, gearcalc, text, unsound=None):
         bad += [f'{k} (no contact)' for k in ('epsalpha', 'galpha', 'gAC', 'gEC', 'zetaA1',
                                               'zetaA2', 'zetaE1', 'zetaE2', 'dNf[1]', 'dNf[2]')
                 if out[k] != 'nan']
+    elif any(ref.chamfer[i] and ref.z[i] < 0 for i in (1, 2)):
+        pass  # (its usable tip follows the chamfer's dFa)
     elif abs(mp.mpf(out['epsalpha']) - ref.epsalpha) > 1e-9:
         bad.append('epsalpha')
     else:
@@ -501,9 +513,18 @@ def main():
         ("collision, premachined tip", pair(mn=2.5, beta=9.68, z=(19, 38), x=(0.015, -0.6519),
                                             extra=tool(2, 1.25, 1, 0.0564, rhof=0.1129,
                                                        alk=34.699, hff=0.6916) + ["q[2] = 0.0619"])),
-        # Ring gaps whose flanks meet short of the root circle.
+        # Ring gaps whose flanks meet short of the root circle; whose fillets meet before the
+        # flanks would (the second with a chamfer and a root radius), in mm and inch; whose
+        # fillets meet though the flanks would not.
         ("ring gap closed", pair(mn=2, z=(12, -22), x=(0.4, -0.8))),
         ("ring gap closed before dFf", pair(mn=2, z=(10, -14), x=(0.3, -0.8))),
+        *[(f"ring fillets meet{inch}", pair(mn=3.862, z=(14, -18), x=(0, -0.624), extra=tool(
+            2, 1.307, 1.004, 0.357) + [f"UnitSystem = {int(bool(inch))}"])) for inch in ("", " in")],
+        ("ring fillets meet, chamfer", pair(mn=2.23, beta=16.4, z=(13, -19), x=(0, -0.7),
+                                            extra=tool(2, 1.273, 1.007, 0.183, rhof=0.099,
+                                                       alk=30.89, hff=0.735))),
+        ("ring fillets meet, flanks open", pair(mn=3, z=(7, -12), x=(0.3, -0.3), extra=tool(
+            2, 1.25, 1, 0.3))),
         # No path of contact: nothing measured along it.
         ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
                                     kmn=(0.4905, -0.6475))),

@@ -356,7 +356,7 @@ TEST_F(ToothFormTest, ImpossibleToolsAreWarnedWithTheLimit) {
         ASSERT_FALSE(msg.empty()) << t.message;
         const long double limit = std::stold(msg.substr(std::string(t.message).size()));
         if (!t.crossing) {
-            EXPECT_EQ(msg, "alfa kP0 < alfa = 20.0 !");
+            EXPECT_EQ(msg, "alfa kP0 < alfa = 20" + AngleUnitText() + " !");
             continue;
         }
         for (const long double f : {1.03L, 0.97L}) {
@@ -474,6 +474,25 @@ TEST_F(ToothFormTest, RingGapTooNarrowForTheToolTipIsWarnedAndItsFilletsMeet) {
         batch += WriteDxf(f < 1 ? "ringfits" : "ringmeets", true, false) + " " +
                  CaseArgs("finite,internal,loopfree") + "\n";
     }
+    // Where the fillets meet (the second with a chamfer and a root radius): the drawing starts
+    // at the diameter the calculation's message gives.
+    TGearCase plain{3.862L, 14, -18, -0.624L, 0, 4, 1.307L, 1.004L, 0.357L};
+    TGearCase chamfered{2.23L, 13, -19, -0.7L, 16.4L, 4, 1.273L, 1.007L, 0.183L, 0.099L};
+    chamfered.alkP0 = 30.89L;
+    chamfered.hFfP0mn = 0.735L;
+    for (const TGearCase& meets : {c, plain, chamfered}) {
+        Calculate(meets);
+        const TCutVertex start = CutToothHalf(2, 20, 30).front();
+        const long double R = hypotl(start.x, start.y), xe = GearData.xee[2];
+        EXPECT_NEAR(R, -GapClosingDiameter(2, xe, xe, GearData.rhoaP0[2]) / 2, 1e-12L * R);
+        const std::string said = "Error  : gap closes d=" + FixedPointText(2 * R, 3) + " mm (2)";
+        int n = 0;
+        for (int k = 1; k <= ErrorCount; ++k)
+            n += ErrorList[k].str() == said;
+        EXPECT_EQ(n, 1) << said;
+        batch += WriteDxf("ringmeets" + std::to_string(meets.z2), true, false) + " " +
+                 CaseArgs("finite,internal,loopfree") + "\n";
+    }
     // A gap whose flanks meet short of the root circle: the contour starts where they meet, on
     // the gap's middle, and never crosses itself.
     TGearCase closed{2, 10, -14, -0.8L, 0};
@@ -481,8 +500,9 @@ TEST_F(ToothFormTest, RingGapTooNarrowForTheToolTipIsWarnedAndItsFilletsMeet) {
     Calculate(closed);
     const std::vector<TCutVertex> h = CutToothHalf(2, 20, 30);
     EXPECT_NEAR(atan2l(h.front().x, -h.front().y), Pi / 14, 1e-15L);
-    EXPECT_NEAR(hypotl(h.front().x, h.front().y), -GapClosingDiameter(2, GearData.xee[2]) / 2,
-                1e-9L);
+    const long double xe = GearData.xee[2];
+    EXPECT_NEAR(hypotl(h.front().x, h.front().y),
+                -GapClosingDiameter(2, xe, xe, GearData.rhoaP0[2]) / 2, 1e-9L);
     // (no tool check: no tool cuts such a gap)
     batch += WriteDxf("ringclosed", true, false) + " " + CaseArgs("finite,loopfree") + "\n";
     WriteFileBytes(Path("ringgap.txt"), batch);
