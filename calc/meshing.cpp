@@ -1055,6 +1055,85 @@ long double TipFormDiameterAt(int i, long double xE, long double xK) {
     return LimitedTipForm(g, i, xE, xK, dF);
 }
 
+namespace {
+
+// The second pass over both gears, once both have their tip values: the root form diameter, the
+// usable tip of the mate and the transverse contact ratio of each gear's flank.
+void FormAndUsableDiameters(TGearData& g) {
+    const long double tanAwt = Tan(g.alphawt);
+    for (int i = 1; i <= 2; ++i) {
+        const int j = OddEvenIndex(i);
+        g.stwAngle[i] = 2 * ArcSin(g.stw[i] / (2 * g.dw[i]));
+        g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
+
+        // The usable tip ends at the tip form circle or at the mate's interference point,
+        // whichever comes first, also when the cut tip reaches past that point.
+        const long double L = TipLimitDiameter(i);
+        if (CutTip(g, j) > L) AddError("Error  : tooth collision da" + GearNo(j) + " !");
+        g.dNa[j] = Min(L, g.dFa[j]);
+
+        long double t = 0;
+        if (TipWithoutInvolute(i)) {
+            AddError("Error  : db > da  (" + GearNo(i) + ") !");
+            t = -tanAwt;
+        } else {
+            const long double r = g.dFaK[i] / g.db[i];
+            t = SqrtChecked("Error  : eps.alpha", r * r - 1) - tanAwt;
+        }
+        g.epsa[i] = t * g.z[i] / 2 / Pi;
+    }
+}
+
+// The pair's values along the path of contact: its length and ends, the contact ratios, the
+// usable root diameters, the gear ratio, the specific sliding and the interference value.
+void PathOfContact(TGearData& g) {
+    const long double sw = std::sin(g.alphawt);
+    const long double R1 = SqrtChecked("Error  : g alpha", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
+    const long double R2 = SqrtChecked("Error  : g alpha", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
+    if (g.z[1] < 0)
+        g.galpha = (R2 - R1 - 2 * g.a * sw) / 2;
+    else
+        g.galpha = (R1 + Sign(g.z[2]) * R2 - 2 * g.a * sw) / 2;
+    const long double s1 = Sign(g.z[1]);
+    const long double s2 = Sign(g.z[2]);
+    g.gEC = s1 * (Cathetus(g.dNa[1] / 2, g.db[1] / 2) - Cathetus(g.dw[1] / 2, g.db[1] / 2));
+    g.gAC = s2 * (Cathetus(g.dNa[2] / 2, g.db[2] / 2) - Cathetus(g.dw[2] / 2, g.db[2] / 2));
+    g.epsalpha = g.galpha / g.pet;
+    if (g.epsalpha == 0) g.epsalpha = -0.01L;
+    const bool noPath = ContactWithoutInvolute();
+
+    {
+        const long double q2 =
+            SqrtChecked("Error  : dnf1", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
+        const long double v1 = 2 * g.a * sw - s2 * q2;
+        g.dNf[1] = s1 * SqrtChecked("Error  : dnf1", g.db[1] * g.db[1] + v1 * v1);
+        const long double q1 =
+            SqrtChecked("Error  : dnf2", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
+        const long double v2 = 2 * g.a * sw - s1 * q1;
+        g.dNf[2] = s2 * SqrtChecked("Error  : dnf2", g.db[2] * g.db[2] + v2 * v2);
+    }
+    if (noPath) {
+        // A tip without involute meets no flank: there is no path of contact, and nothing
+        // measured along it (SpecificSliding leaves the sliding empty too).
+        for (long double* v : {&g.galpha, &g.epsalpha, &g.gAC, &g.gEC, &g.dNf[1], &g.dNf[2]})
+            *v = std::numeric_limits<long double>::quiet_NaN();
+    }
+
+    const long double bEff = g.HalfFaceWidth != 0 ? g.b / 2 : g.b;
+    g.epsbeta = bEff * std::sin(g.betaRad) / Pi / g.mn;
+    g.epsgamma = g.epsalpha + g.epsbeta;
+    g.u = static_cast<long double>(g.z[2]) / g.z[1];
+
+    SpecificSliding();
+    if (CalcErrorFlag != 0)
+        AddError("Fatal  : spec.sliding !");
+    else
+        // An external pair has no interference value; never keep one from an earlier pair.
+        g.IntInterference = g.z[2] < 0 ? TipCollision() : 0;
+}
+
+} // namespace
+
 void CalcUnit2() {
     TGearData& g = GearData;
     if (CalcErrorFlag != 0) {
@@ -1146,69 +1225,6 @@ void CalcUnit2() {
         if (std::fabs(lowTip) < std::fabs(g.db[i])) g.satMin[i] = g.samin[i] = None;
     }
 
-    const long double sw = std::sin(g.alphawt);
-    for (int i = 1; i <= 2; ++i) {
-        const int j = OddEvenIndex(i);
-        g.stwAngle[i] = 2 * ArcSin(g.stw[i] / (2 * g.dw[i]));
-        g.dFf[i] = RootFormDiameterAt(i, g.xEmaxV[i]);
-
-        // The usable tip ends at the tip form circle or at the mate's interference point,
-        // whichever comes first, also when the cut tip reaches past that point.
-        const long double L = TipLimitDiameter(i);
-        if (CutTip(g, j) > L) AddError("Error  : tooth collision da" + GearNo(j) + " !");
-        g.dNa[j] = Min(L, g.dFa[j]);
-
-        long double t = 0;
-        if (TipWithoutInvolute(i)) {
-            AddError("Error  : db > da  (" + GearNo(i) + ") !");
-            t = -tanAwt;
-        } else {
-            const long double r = g.dFaK[i] / g.db[i];
-            t = SqrtChecked("Error  : eps.alpha", r * r - 1) - tanAwt;
-        }
-        g.epsa[i] = t * g.z[i] / 2 / Pi;
-    }
-
-    const long double R1 = SqrtChecked("Error  : g alpha", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
-    const long double R2 = SqrtChecked("Error  : g alpha", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
-    if (g.z[1] < 0)
-        g.galpha = (R2 - R1 - 2 * g.a * sw) / 2;
-    else
-        g.galpha = (R1 + Sign(g.z[2]) * R2 - 2 * g.a * sw) / 2;
-    const long double s1 = Sign(g.z[1]);
-    const long double s2 = Sign(g.z[2]);
-    g.gEC = s1 * (Cathetus(g.dNa[1] / 2, g.db[1] / 2) - Cathetus(g.dw[1] / 2, g.db[1] / 2));
-    g.gAC = s2 * (Cathetus(g.dNa[2] / 2, g.db[2] / 2) - Cathetus(g.dw[2] / 2, g.db[2] / 2));
-    g.epsalpha = g.galpha / g.pet;
-    if (g.epsalpha == 0) g.epsalpha = -0.01L;
-    const bool noPath = ContactWithoutInvolute();
-
-    {
-        const long double q2 =
-            SqrtChecked("Error  : dnf1", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
-        const long double v1 = 2 * g.a * sw - s2 * q2;
-        g.dNf[1] = s1 * SqrtChecked("Error  : dnf1", g.db[1] * g.db[1] + v1 * v1);
-        const long double q1 =
-            SqrtChecked("Error  : dnf2", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
-        const long double v2 = 2 * g.a * sw - s1 * q1;
-        g.dNf[2] = s2 * SqrtChecked("Error  : dnf2", g.db[2] * g.db[2] + v2 * v2);
-    }
-    if (noPath) {
-        // A tip without involute meets no flank: there is no path of contact, and nothing
-        // measured along it (SpecificSliding leaves the sliding empty too).
-        for (long double* v : {&g.galpha, &g.epsalpha, &g.gAC, &g.gEC, &g.dNf[1], &g.dNf[2]})
-            *v = std::numeric_limits<long double>::quiet_NaN();
-    }
-
-    const long double bEff = g.HalfFaceWidth != 0 ? g.b / 2 : g.b;
-    g.epsbeta = bEff * std::sin(g.betaRad) / Pi / g.mn;
-    g.epsgamma = g.epsalpha + g.epsbeta;
-    g.u = static_cast<long double>(g.z[2]) / g.z[1];
-
-    SpecificSliding();
-    if (CalcErrorFlag != 0)
-        AddError("Fatal  : spec.sliding !");
-    else
-        // An external pair has no interference value; never keep one from an earlier pair.
-        g.IntInterference = g.z[2] < 0 ? TipCollision() : 0;
+    FormAndUsableDiameters(g);
+    PathOfContact(g);
 }
