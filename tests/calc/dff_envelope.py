@@ -56,11 +56,11 @@ def gearcalc_values(gearcalc, p, extra=()):
 
 
 def internal_fillet(rb, rf, ra, rho):
-    """The fillet of an internal gear as its tooth drawing makes it: the circle of the tool tip
-    radius rho inside the root circle rf, tangent to the root circle and to the flank on the side
-    of the gap. Found in the plane: the flank point F whose normal (by differentiating the
-    involute), rho long towards the gap, ends rf - rho from the centre. Returns |F| and the
-    centre, with the flank at the polar angle inv(alpha) from +y, the gap towards +x."""
+    """Root form radius |F| of an internal gear as its tooth drawing makes it and the centre of its
+    fillet: the circle of the tool tip radius rho inside the root circle rf, tangent to the root
+    circle and to the flank on the side of the gap. Found in the plane: the flank point F whose
+    normal (by differentiating the involute), rho long towards the gap, ends rf - rho from the
+    centre (the flank at the polar angle inv(alpha) from +y, the gap towards +x)."""
     def F(R):  # a ring tooth's flank on +x of its axis: thicker towards the root
         psi = mp.tan(mp.acos(rb / R)) - mp.acos(rb / R)
         return mp.matrix([R * mp.sin(psi), R * mp.cos(psi)])
@@ -78,18 +78,10 @@ def internal_fillet(rb, rf, ra, rho):
     return RF, centre(RF)
 
 
-def internal_root_form_radius(rb, rf, ra, rho):
-    """Root form radius of an internal gear: where its fillet (internal_fillet) leaves the
-    flank."""
-    return internal_fillet(rb, rf, ra, rho)[0]
-
-
 def ring_gap_meet_radius(rb, rf, ra, rho, c):
-    """Where the two sides of a ring gear's gap meet on its middle line, the gap of half angle
-    c - inv(alpha) at each radius: where the involutes cross (inv(alpha) = c), if before the
-    fillet leaves the flank; else, where the fillet crosses the middle line (the polar angle c
-    in internal_fillet's frame), if its centre lies past that line; None where the gap stays
-    open down to the root circle."""
+    """Where the sides of a ring gear's gap (half angle c - inv(alpha)) meet on its middle line
+    (polar angle c): the involutes, if before the fillet leaves them, else the fillets, if their
+    centres lie past that line; None where the gap stays open down to the root circle."""
     involutes = rb / mp.cos(mp.findroot(lambda t: inv(t) - c, mp.cbrt(3 * c))) if c > 0 else rb
     RF, C = internal_fillet(rb, rf, ra, rho) if rho > 0 else (rf, None)
     if involutes <= RF:

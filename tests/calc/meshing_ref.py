@@ -17,7 +17,7 @@ from decimal import ROUND_HALF_EVEN, Decimal
 
 import mpmath as mp
 
-from dff_envelope import TipRolling, internal_root_form_radius
+from dff_envelope import TipRolling, internal_fillet
 
 mp.mp.dps = 40
 
@@ -190,7 +190,7 @@ def pair(case, gearcalc, p):
 
     def internal_root_form(i, xe):
         rf = abs(d[i] - 2 * haP0 + 2 * xe * mn) / 2
-        return -2 * internal_root_form_radius(abs(db[i]) / 2, rf, abs(da[i]) / 2, rho)
+        return -2 * internal_fillet(abs(db[i]) / 2, rf, abs(da[i]) / 2, rho)[0]
 
     # The usable tip circles: the finished involute ends at the tip form circle.
     dNa = [None] + [tip_form(i, xEmax[i], xEmaxV[i]) for i in (1, 2)]

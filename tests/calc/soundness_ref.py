@@ -40,7 +40,7 @@ import sys
 
 import mpmath as mp
 
-from dff_envelope import Rolling, TipRolling, internal_root_form_radius, ring_gap_meet_radius
+from dff_envelope import Rolling, TipRolling, internal_fillet, ring_gap_meet_radius
 from meshing_ref import arcinv, inv, run
 
 mp.mp.dps = 30
@@ -158,9 +158,8 @@ class Reference:
         return self.memo[key]
 
     def gap_closing(self, i, xe, xk):
-        """|D| where the two sides of a ring gear's gap meet, its flanks generated at xe, its root
-        and fillets cut at xk (its width |y| (pi / |z| - st / |d| + inv at - inv ay)); None where
-        it stays open down to the root circle."""
+        """|D| where the sides of a ring gear's gap meet (flanks of xe, root and fillets cut at xk;
+        its width |y| (pi / |z| - st / |d| + inv at - inv ay)), None where they do not."""
         c = mp.pi / abs(self.z[i]) - self.st(i, xe) / abs(self.d[i]) + inv(self.at)
         rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn) / 2
         R = ring_gap_meet_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2, self.rho[i], c)
@@ -170,9 +169,8 @@ class Reference:
         if self.z[i] < 0:
             rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xe * self.mn) / 2
             meet = self.gap_closing(i, xe, xe)
-            return min(2 * internal_root_form_radius(abs(self.db[i]) / 2, rf,
-                                                     abs(self.cut[i]) / 2, self.rho[i]),
-                       mp.inf if meet is None else meet)
+            return min(2 * internal_fillet(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2,
+                                           self.rho[i])[0], mp.inf if meet is None else meet)
         # The end of the straight flank on the line of action; an undercut gear is rolled.
         H = self.ha[i] - self.rho[i] * (1 - mp.sin(self.an)) - xe * self.mn
         X = self.d[i] * mp.sin(self.at) - 2 * H / mp.sin(self.at)
@@ -311,9 +309,8 @@ class Reference:
                 root = abs(self.d[i] - 2 * self.ha[i] + 2 * e[xk] * self.mn)
                 meet = self.gap_closing(i, e[xe], e[xk]) if self.z[i] < 0 else None
                 if meet is not None and meet < root - mp.mpf('1e-9') * self.mn:
-                    # in the unit of the sheets, with it
                     meet, unit, more = (meet / mp.mpf('25.4'), 'in', 1) if self.inch else (
-                        meet, 'mm', 0)
+                        meet, 'mm', 0)  # in the unit of the sheets
                     errs.add(next(t for t in (f"Error  : gap closes d={float(meet):.{k + more}f}"
                                               f" {unit} ({i})" for k in (3, 2, 1, 0))
                                   if len(t) <= 36))
