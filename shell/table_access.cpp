@@ -51,6 +51,15 @@ TTableAccess::~TTableAccess() {
     Close();
 }
 
+bool TTableAccess::Dos() const {
+    const dbf::TWorkArea* a = FArea != 0 ? dbf::WorkAreaSlot(FArea) : nullptr;
+    return a != nullptr && a->OemTranslate;
+}
+
+os::CodePage TTableAccess::Page() const {
+    return dbf::RecordPage(Dos());
+}
+
 bool TTableAccess::Fail(std::string text) {
     FError = std::move(text);
     return false;
@@ -166,7 +175,7 @@ std::string TTableAccess::Text(int n) {
         if (p == nullptr) return false;
         switch (dbf::FieldType(field)) {
         case 'C':
-            s = os::Cp1252ToUtf8(dbf::RTrim(dbf::GetVarString(p)));
+            s = os::ToUtf8(Page(), dbf::RTrim(dbf::GetVarString(p)));
             break;
         case 'N':
         case 'F':
@@ -222,7 +231,7 @@ std::string TTableAccess::StoredText(int n) {
         if (a == nullptr || static_cast<std::size_t>(n) > a->Fields.size()) return false;
         const dbf::TDbfFieldDesc& f = a->Fields[static_cast<std::size_t>(n) - 1];
         if (std::size_t{f.Offset} + f.Length > a->RecordBuffer.size()) return false;
-        s = os::Cp1252ToUtf8(Trimmed(std::string_view(a->RecordBuffer.data() + f.Offset, f.Length)));
+        s = os::ToUtf8(Page(), Trimmed(std::string_view(a->RecordBuffer.data() + f.Offset, f.Length)));
         return true;
     });
     return s;
@@ -239,9 +248,7 @@ bool TTableAccess::SetText(int n, std::string_view value) {
     switch (FieldType(n)) {
     case 'C': {
         // Nothing is stored as "?" behind the caller's back.
-        const dbf::TWorkArea* a = FArea != 0 ? dbf::WorkAreaSlot(FArea) : nullptr;
-        const std::string lost =
-            dbf::UnstorableCharacters(value, a != nullptr && a->OemTranslate, false);
+        const std::string lost = dbf::UnstorableCharacters(value, Dos());
         if (!lost.empty())
             return Fail("The table cannot hold the characters " + lost + " (field " +
                         std::to_string(n) + ")");
@@ -249,7 +256,7 @@ bool TTableAccess::SetText(int n, std::string_view value) {
             const auto field = static_cast<std::uint8_t>(n);
             std::uint8_t* p = dbf::FieldAddress(field);
             if (p == nullptr) return false;
-            dbf::SetVarString(p, os::Utf8ToCp1252(value), dbf::FieldLen(field));
+            dbf::SetVarString(p, os::FromUtf8(Page(), value), dbf::FieldLen(field));
             return true;
         });
     }

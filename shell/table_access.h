@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os/codepage.h"
+
 class TTableAccess {
 public:
     TTableAccess() = default;
@@ -66,6 +68,8 @@ private:
     // engine failed.
     template <class Work> bool Run(const char* operation, Work&& work);
     bool Fail(std::string text);
+    bool Dos() const; // the table stores its texts in the DOS page
+    os::CodePage Page() const;
 
     std::uint8_t FArea = 0;
     int FFieldCount = 0;

@@ -358,21 +358,16 @@ int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t length
     return 0;
 }
 
-std::string UnstorableCharacters(std::string_view utf8, bool dos, bool memo) {
+std::string UnstorableCharacters(std::string_view utf8, bool dos) {
     std::string lost;
     for (std::size_t at = 0; at < utf8.size();) {
         const std::size_t from = at;
         const char32_t u = os::Utf8Next(utf8, at);
-        bool kept;
-        if (memo) {
-            kept = os::UnicodeToByte(dos ? os::CodePage::Cp437 : os::CodePage::Cp1252, u)
-                       .has_value();
-        } else {
-            const auto ansi = os::UnicodeToByte(os::CodePage::Cp1252, u);
-            kept = ansi.has_value() && (!dos || u == '?' || os::AnsiToOemChar(*ansi) != '?');
-        }
         const std::string_view ch = utf8.substr(from, at - from);
-        if (!kept && lost.find(ch) == std::string::npos) lost.append(ch);
+        const bool malformed = u == U'\uFFFD' && ch != "\xEF\xBF\xBD";
+        if ((malformed || !os::UnicodeToByte(RecordPage(dos), u)) &&
+            lost.find(ch) == std::string::npos)
+            lost.append(ch);
     }
     return lost;
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/codepage.h"
+
 namespace dbf {
 
 std::string RTrim(std::string_view s); // trailing blanks and control characters removed
@@ -44,11 +46,16 @@ int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t length
 std::string AnsiToOemStr(std::string_view s);
 std::string OemToAnsiStr(std::string_view s);
 
+// The page of a table's texts in record buffers and field variables: the record form of DOS
+// 437 (os::CodePage::Cp437Record) for a table stored in the DOS page (dos), else Windows 1252.
+// Converting a UTF-8 text with it keeps every character the table's own page holds.
+inline os::CodePage RecordPage(bool dos) {
+    return dos ? os::CodePage::Cp437Record : os::CodePage::Cp1252;
+}
+
 // The characters of a UTF-8 text that a table cannot hold and stores as "?", each once, in the
-// order met. A text field is held in the Windows page, and in a table of the DOS page (dos) is
-// stored in that page too: it keeps what both hold. A memo is converted straight to the
-// table's own page and keeps all that page holds.
-std::string UnstorableCharacters(std::string_view utf8, bool dos, bool memo);
+// order met: those its own page (DOS 437 when dos, else Windows 1252) lacks.
+std::string UnstorableCharacters(std::string_view utf8, bool dos);
 
 // Fixed-point text of value with `decimals` decimals ('.' as the point), no padding. Any finite
 // magnitude fits; NaN and infinities give an empty text.

@@ -12,6 +12,7 @@
 #include "dbf/browse/tz_controls.h"
 #include "dbf/index/maintain.h"
 #include "dbf/table/search.h"
+#include "dbf/table/transfer.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -741,6 +742,10 @@ void Tdbf4::SaveAsDelimited() {
             throw;
         }
         tzdbf->UnLock();
+        if (!DelimitedLost.empty())
+            ShowMessageDialog(file + " is Windows text (code page 1252), which has no " +
+                              QuotedCharacters(DelimitedLost) +
+                              ": they were written as \"?\". Export HTML keeps every character.");
     });
 }
 

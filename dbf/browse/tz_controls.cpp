@@ -41,7 +41,7 @@ std::string TTzGrid::DateEditMask() {
 std::string TTzGrid::CellTextProblem(const TField& field, const std::string& text) {
     TTzDataSet* ds = TzDataSet();
     if (ds == nullptr) return {};
-    const std::string lost = ds->Unholdable(text, field.DataType() == ftMemo);
+    const std::string lost = ds->Unholdable(text);
     if (lost.empty()) return {};
     return CodePageProblem(field.FieldName(), "the table " + ds->DbfFileName(), lost,
                            ds->TableLanguage == tlOem ? TextEncoding::Oem : TextEncoding::Ansi);

@@ -99,7 +99,7 @@ void TTzBlobStream::Commit() {
     std::int32_t block = 0;
     if (!FData.empty()) {
         const bool text = IsText(FData);
-        if (text) FDataSet.NoteUnstorable(FField->FieldName(), FData, true);
+        if (text) FDataSet.NoteUnstorable(FField->FieldName(), FData);
         const std::string bytes = text ? os::FromUtf8(PageOf(FDataSet), FData) : FData;
         FDataSet.CheckTziResult(FDataSet.Run("DestroyBlobStream", [&] {
             if (OpenBlob(false, 0, kBlobWrite) == 0) return 0;

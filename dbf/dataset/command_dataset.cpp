@@ -101,7 +101,9 @@ bool TTzCDataSet::Search(std::uint8_t field, const std::string& text, bool fromT
     bool moved = false;
     RunCommand("Search", [&] {
         std::uint8_t f = field;
-        dbf::Search(os::Utf8ToCp1252(text), f, fromTop);
+        // A character the table cannot hold is in none of its texts.
+        if (!Unholdable(text).empty()) return;
+        dbf::Search(os::FromUtf8(TextPage(), text), f, fromTop);
         if (LastErrorCode == 0) moved = f != 0 && !dEOF() && !dBOF();
     });
     if (moved) {
@@ -116,7 +118,7 @@ std::string TTzCDataSet::SField(std::uint8_t n) {
     UpdateCursorPos();
     std::string text;
     RunCommand("SField", [&] { text = FieldStr(n); });
-    return os::Cp1252ToUtf8(text);
+    return os::ToUtf8(TextPage(), text);
 }
 
 bool TTzCDataSet::GetFieldBoolByName(const std::string& name) {
@@ -150,7 +152,7 @@ std::string TTzCDataSet::KeyFromFieldVars(const TTzKeyMaker& keyMaker) {
     FieldVarsToBuffer(record.data());
     std::string key;
     ReadRecordBuffer(record.data(), [&] { key = keyMaker(*this); });
-    return os::Utf8ToCp1252(key);
+    return os::FromUtf8(TextPage(), key);
 }
 
 } // namespace dbf

@@ -44,9 +44,10 @@ bool IndexActive() {
     return IndexHooks.IndexActive != nullptr && IndexHooks.IndexActive();
 }
 
-// A Locate value as key text (Windows 1252).
-std::string KeyText(const Variant& v) {
+// A Locate value as key text (in the table's record page).
+std::string KeyText(const Variant& v, os::CodePage page) {
     struct Visitor {
+        os::CodePage page;
         std::string operator()(std::monostate) { return {}; }
         std::string operator()(bool b) { return b ? "T" : "F"; }
         std::string operator()(std::int64_t n) { return std::to_string(n); }
@@ -54,10 +55,10 @@ std::string KeyText(const Variant& v) {
             char buf[64];
             return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);
         }
-        std::string operator()(const std::string& s) { return os::Utf8ToCp1252(s); }
+        std::string operator()(const std::string& s) { return os::FromUtf8(page, s); }
         std::string operator()(TVarDate d) { return DateTimeToDateText(d.Value); }
     };
-    return std::visit(Visitor{}, v);
+    return std::visit(Visitor{page}, v);
 }
 
 // The engine's settings that an opening changes, restored on every exit.
@@ -327,7 +328,7 @@ bool TTzFileDataSet::FindKey(const std::string& key, bool exact, const char* ope
     RunCommand(operation, [&] {
         {
             const ExactScope scope(exact);
-            found = dbf::Find(os::Utf8ToCp1252(key).substr(0, 100));
+            found = dbf::Find(os::FromUtf8(TextPage(), key).substr(0, 100));
         }
         if (LastErrorCode == 0) atEnd = dEOF();
     });
@@ -357,7 +358,7 @@ bool TTzFileDataSet::TziLocate(const std::string& names, const TVarArray& values
     if (!indexed) return TTzCDataSet::TziLocate(names, values, options);
     std::string key;
     for (const Variant& v : values)
-        key += KeyText(v);
+        key += KeyText(v, TextPage());
     bool found = false;
     std::int32_t at = 0;
     CheckTziResult(Run("Locate", [&] {

@@ -122,19 +122,20 @@ bool AreaAtEnd() {
     return a->Eof || a->RecNo > a->RecordCount;
 }
 
-TLocateValue ToLocateValue(const Variant& v) {
+TLocateValue ToLocateValue(const Variant& v, os::CodePage page) {
     struct Visitor {
+        os::CodePage page;
         TLocateValue operator()(std::monostate) { return {}; }
         TLocateValue operator()(bool b) { return b; }
         TLocateValue operator()(std::int64_t n) { return n; }
         TLocateValue operator()(double d) { return static_cast<long double>(d); }
-        TLocateValue operator()(const std::string& s) { return os::Utf8ToCp1252(s); }
+        TLocateValue operator()(const std::string& s) { return os::FromUtf8(page, s); }
         TLocateValue operator()(TVarDate d) {
             const std::string dbf = DateTimeToDbfDate(d.Value);
             return dbf.empty() ? std::string() : DbfToDate(dbf);
         }
     };
-    return std::visit(Visitor{}, v);
+    return std::visit(Visitor{page}, v);
 }
 
 } // namespace
@@ -451,7 +452,7 @@ bool TTzDataSet::ReadFieldData(const TField& field, const std::uint8_t* buffer, 
         while (len > 0 && slot[len] == ' ')
             --len;
         const std::string text =
-            os::Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(slot + 1), len));
+            os::ToUtf8(TextPage(), std::string_view(reinterpret_cast<const char*>(slot + 1), len));
         std::memcpy(dest, text.data(), std::min(text.size(), size - 1));
         return true;
     }
@@ -474,8 +475,8 @@ void TTzDataSet::WriteFieldValue(const TField& field, std::uint8_t* buffer, cons
     if (source == nullptr) {
         std::memset(slot, 0, slotSize);
     } else if (field.DataType() == ftString) {
-        NoteUnstorable(field.FieldName(), static_cast<const char*>(source), false);
-        std::string text = os::Utf8ToCp1252(static_cast<const char*>(source));
+        NoteUnstorable(field.FieldName(), static_cast<const char*>(source));
+        std::string text = os::FromUtf8(TextPage(), static_cast<const char*>(source));
         if (text.size() > s.Length) text.resize(s.Length);
         std::memset(slot, 0, slotSize);
         slot[0] = static_cast<std::uint8_t>(text.size());
@@ -626,12 +627,16 @@ std::int32_t TTzDataSet::TziCompareBookmarks(const std::uint8_t* b1, const std::
 
 // ---- changes ----
 
-std::string TTzDataSet::Unholdable(std::string_view text, bool memo) {
-    return UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile(), memo);
+std::string TTzDataSet::Unholdable(std::string_view text) {
+    return UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile());
 }
 
-void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text, bool memo) {
-    const std::string lost = Unholdable(text, memo);
+os::CodePage TTzDataSet::TextPage() {
+    return RecordPage(TableLanguage == tlOem && !IsVirtualFile());
+}
+
+void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text) {
+    const std::string lost = Unholdable(text);
     for (auto& [field, chars] : FUnstorable)
         if (field == name) {
             chars = lost;
@@ -767,11 +772,11 @@ namespace {
 std::string StoredFieldText(const TWorkArea& a, const TDbfFieldDesc& f,
                             const std::vector<char>& record) {
     if (std::size_t{f.Offset} + f.Length > record.size()) return {};
-    std::string raw(record.data() + f.Offset, f.Length);
-    if (a.OemTranslate) os::OemToAnsiBuff(raw.data(), raw.size());
+    const std::string raw(record.data() + f.Offset, f.Length);
     const std::size_t first = raw.find_first_not_of(' ');
     if (first == std::string::npos) return {};
-    return os::Cp1252ToUtf8(raw.substr(first, raw.find_last_not_of(' ') + 1 - first));
+    return os::ToUtf8(a.OemTranslate ? os::CodePage::Cp437 : os::CodePage::Cp1252,
+                      raw.substr(first, raw.find_last_not_of(' ') + 1 - first));
 }
 
 } // namespace
@@ -873,7 +878,7 @@ bool TTzDataSet::TziLocate(const std::string& names, const TVarArray& values,
                            TLocateOptions options) {
     std::vector<TLocateValue> keys;
     for (const Variant& v : values)
-        keys.push_back(ToLocateValue(v));
+        keys.push_back(ToLocateValue(v, TextPage()));
     bool found = false;
     CheckTziResult(Run("TziLocate", [&] {
         found = LocateFields(names, keys, options.CaseInsensitive, true, !options.PartialKey);
@@ -888,7 +893,7 @@ std::int32_t TTzDataSet::TziLookup(const std::string& names, const TVarArray& va
     result.clear();
     std::vector<TLocateValue> keys;
     for (const Variant& v : values)
-        keys.push_back(ToLocateValue(v));
+        keys.push_back(ToLocateValue(v, TextPage()));
     std::int32_t remembered = 0;
     std::int32_t found = 0;
     const std::int32_t r = Run("TziLookup", [&] {

@@ -29,6 +29,7 @@
 
 #include "dbf/base/errors.h"
 #include "dbf/dataset/prim_dataset.h"
+#include "platform/os/codepage.h"
 
 namespace dbf {
 
@@ -121,10 +122,13 @@ public:
     // Notes the characters of a text (UTF-8) for field `name` that the table stores as "?"
     // (UnstorableCharacters of dbf/base/text.h); the next successful post (or append) tells the
     // user which characters of which fields they were.
-    void NoteUnstorable(const std::string& name, std::string_view text, bool memo);
+    void NoteUnstorable(const std::string& name, std::string_view text);
     // The characters of a text (UTF-8) for a text or memo field that the table cannot hold,
-    // each once ("" when it holds them all).
-    std::string Unholdable(std::string_view text, bool memo);
+    // each once ("" when it holds them all): those its own page lacks.
+    std::string Unholdable(std::string_view text);
+    // The page of the table's texts in the field variables and record data (RecordPage of
+    // dbf/base/text.h): every character of the table's own page converts to UTF-8 and back.
+    os::CodePage TextPage();
 
 protected:
     // ---- for descendants ----

@@ -18,6 +18,7 @@
 #include "dbf/index/ndx.h"
 #include "dbf/expr/expression.h"
 #include "dbf/table/table_file.h"
+#include "platform/os/codepage.h"
 #include "platform/os/paths.h"
 
 namespace dbf {
@@ -734,8 +735,8 @@ bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
     std::array<std::uint8_t, kNdxBlockSize> header{};
     std::string e = ctl.KeyExpr, table = a.ShortName;
     if (a.OemTranslate) {
-        e = AnsiToOemStr(e);
-        table = AnsiToOemStr(table);
+        e = os::RecordToOem(e);
+        table = os::RecordToOem(table);
     }
     EncodeNdxHeader(ctl.Anchor, e, a.RecordCount, table, header.data());
     if (const int rc = out.WriteAt(0, header.data(), header.size()); rc != 0) {

@@ -525,7 +525,7 @@ std::int32_t SeekKey(TIndexControl& ctl, const std::uint8_t* key) {
 void MakeKeyMakerKey(std::string text, bool oem, bool soundex, bool descending, int keyLength,
                      std::uint8_t* out) {
     if (text.size() > 100) text.resize(100);
-    if (oem) os::AnsiToOemBuff(text.data(), text.size());
+    if (oem) os::RecordToOemBuff(text.data(), text.size());
     if (soundex) text = Soundex(text);
     const std::size_t n = std::min<std::size_t>(text.size(), keyLength);
     std::memcpy(out, text.data(), n);
@@ -571,7 +571,7 @@ bool BuildRecordKey(TIndexControl& ctl, std::vector<std::uint8_t>& key) {
             ++n;
         std::memcpy(key.data(), s, n);
         std::memset(key.data() + n, ' ', len - n);
-        if (oem) os::AnsiToOemBuff(reinterpret_cast<char*>(key.data()), len);
+        if (oem) os::RecordToOemBuff(reinterpret_cast<char*>(key.data()), len);
     } else {
         std::memcpy(key.data(), r, 8);
     }
@@ -586,8 +586,8 @@ bool WriteIndexHeader(TIndexControl& ctl) {
     std::string expr = ctl.KeyMaker ? KeyMakerSentence() : ctl.KeyExpr;
     std::string table = a != nullptr ? a->ShortName : std::string();
     if (a != nullptr && a->OemTranslate) {
-        expr = AnsiToOemStr(expr);
-        table = AnsiToOemStr(table);
+        expr = os::RecordToOem(expr);
+        table = os::RecordToOem(table);
     }
     EncodeNdxHeader(ctl.Anchor, expr, a != nullptr ? a->RecordCount : 0, table, block.data());
     const int rc = ctl.File.WriteAt(0, block.data(), block.size());
@@ -692,7 +692,7 @@ bool ReadIndexHeader(TWorkArea& a, TIndexControl& ctl, std::string& expr) {
     head[124] = 0;
     ctl.Anchor = TNdxAnchor::Decode(head.data());
     expr = reinterpret_cast<const char*>(head.data() + 24);
-    if (a.OemTranslate) expr = OemToAnsiStr(expr);
+    if (a.OemTranslate) expr = os::OemToRecord(expr);
     expr = NormalizeKeyExpr(expr);
     // The next free block is where the file ends.
     const std::uint64_t fileBlocks = (size - kNdxBlockSize) / kNdxBlockSize + 1;

@@ -17,6 +17,7 @@
 #include "dbf/base/text.h"
 #include "dbf/table/area_record.h"
 #include "dbf/expr/expression.h"
+#include "platform/os/codepage.h"
 #include "platform/os/paths.h"
 
 namespace dbf {
@@ -77,7 +78,7 @@ std::string KeyTextOf(TIndexControl& ctl) {
     if (ctl.CharKey) {
         std::string t(reinterpret_cast<const char*>(ctl.CurrentKey.data()),
                       std::min<std::size_t>(ctl.Anchor.KeyLength, 100));
-        if (a != nullptr && a->OemTranslate) t = OemToAnsiStr(t);
+        if (a != nullptr && a->OemTranslate) t = os::OemToRecord(t);
         return t;
     }
     double d;
@@ -338,7 +339,7 @@ bool Find(const std::string& textIn) {
     if (ctl.KeyMaker) {
         if (ExactOn) text = TzPadRight(text, len);
         // The same steps as the stored keys: code page, SOUNDEX, complement.
-        std::string k = a->OemTranslate ? AnsiToOemStr(text) : text;
+        std::string k = a->OemTranslate ? os::RecordToOem(text) : text;
         if (ctl.Soundex) k = Soundex(k);
         const std::size_t n = std::min<std::size_t>(k.size(), len);
         std::memcpy(key.data(), k.data(), n);
@@ -355,7 +356,7 @@ bool Find(const std::string& textIn) {
         std::memcpy(key.data(), &d, 8);
     } else {
         if (ExactOn) text = TzPadRight(text, len);
-        if (a->OemTranslate) text = AnsiToOemStr(text);
+        if (a->OemTranslate) text = os::RecordToOem(text);
         const std::size_t n = std::min<std::size_t>(text.size(), len);
         std::memcpy(key.data(), text.data(), n);
         if (!ExactOn) compareLength = n;

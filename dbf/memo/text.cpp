@@ -38,7 +38,7 @@ bool DosCodePage() {
 void LinesToWindows(std::vector<TMemoLine>& lines) {
     if (!DosCodePage()) return;
     for (TMemoLine& line : lines)
-        os::OemToAnsiBuff(line.Text.data(), line.Text.size());
+        os::OemToRecordBuff(line.Text.data(), line.Text.size());
 }
 
 // The stored lines of memo block (converted to Windows text for a DOS table).
@@ -169,8 +169,8 @@ std::int32_t EditMemo(std::int32_t oldBlock) {
     if (!DosCodePage()) return PutMemoText(JoinMemoLines(MemoLines.Lines, pending), oldBlock);
     std::vector<TMemoLine> stored = MemoLines.Lines;
     for (TMemoLine& line : stored)
-        os::AnsiToOemBuff(line.Text.data(), line.Text.size());
-    return PutMemoText(JoinMemoLines(stored, os::AnsiToOem(pending)), oldBlock);
+        os::RecordToOemBuff(line.Text.data(), line.Text.size());
+    return PutMemoText(JoinMemoLines(stored, os::RecordToOem(pending)), oldBlock);
 }
 
 bool MemoWindowsText(std::int32_t block, std::string& text) {

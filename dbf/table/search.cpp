@@ -149,24 +149,17 @@ const FoldTable& Fold(bool oem) {
     return oem ? dos : ansi;
 }
 
-// The pending search text in the page the field bytes are in. False when a character of it
-// does not exist in that page (no stored text can then hold it).
-bool NeedleFor(bool oem, std::string& needle) {
-    needle = LocateState.Text;
-    if (!oem) return true;
-    for (char& ch : needle) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 128) continue;
-        const unsigned char o = os::AnsiToOemChar(c);
-        if (o == '?') return false;
-        ch = static_cast<char>(o);
-    }
+// The pending search text (in the table's record page) in the page the field bytes are in,
+// folded as they are when letter case does not count.
+std::string NeedleFor(bool oem) {
+    std::string needle = LocateState.Text;
+    if (oem) os::RecordToOemBuff(needle.data(), needle.size());
     if (!LocateState.CaseSensitive) {
-        const FoldTable& fold = Fold(true);
+        const FoldTable& fold = Fold(oem);
         for (char& ch : needle)
             ch = static_cast<char>(fold[static_cast<unsigned char>(ch)]);
     }
-    return true;
+    return needle;
 }
 
 bool Matches(std::string_view field, std::string_view needle, const FoldTable* fold) {
@@ -189,7 +182,8 @@ bool Matches(std::string_view field, std::string_view needle, const FoldTable* f
 
 // Any line of the memo text holds the search text.
 bool MemoMatches(const std::string& memo) {
-    const std::string& needle = LocateState.Text;
+    const std::string needle =
+        LocateState.CaseSensitive ? LocateState.Text : TzUpperStr(LocateState.Text);
     std::size_t b = 0;
     while (b <= memo.size()) {
         std::size_t e = b;
@@ -245,11 +239,10 @@ bool ScanFrom(std::int32_t start) {
     if (f != nullptr && start >= 1 && start <= count) {
         const bool memo = f->Type == 'M';
         const bool oem = a->OemTranslate && !a->IsVirtual && !memo;
-        std::string needle;
-        const bool possible = NeedleFor(oem, needle);
+        const std::string needle = NeedleFor(oem);
         const FoldTable* fold = LocateState.CaseSensitive ? nullptr : &Fold(oem);
         std::string bytes(f->Length, ' ');
-        for (std::int32_t r = start; possible && r <= count; ++r) {
+        for (std::int32_t r = start; r <= count; ++r) {
             bool hit = false;
             if (a->IsVirtual) {
                 if (memo) break;
@@ -487,7 +480,8 @@ void LocateScan(const std::string& text, std::int32_t start, bool init) {
     if (init) {
         std::string t = text;
         if (!LocateState.Exact) t = CutTrailingBlanks(t);
-        if (!LocateState.CaseSensitive) t = TzUpperStr(t);
+        // Folded where it meets the stored bytes: upper-casing in the Windows page first would
+        // lose the DOS page's letters whose capitals only the Windows page has.
         LocateState.Text = t;
     }
     ScanFrom(start);

@@ -134,36 +134,13 @@ int BringUpToDate(TWorkArea& area) {
     return code;
 }
 
-// The stored form of the record buffer: fields whose value is unchanged since record n was
-// read keep their stored bytes; others are converted to the DOS page when the table is OEM.
-std::vector<char> FileForm(const TWorkArea& area, std::int32_t n) {
+// The stored form of the record buffer: the DOS page for an OEM table (the record form gives
+// back every byte read, so an unchanged field keeps its stored bytes), then the write hook.
+std::vector<char> FileForm(const TWorkArea& area) {
     std::vector<char> out(area.RecordBuffer);
-    if (!area.OemTranslate && area.WriteHook == nullptr) return out;
-    const bool haveStored = area.StoredRecNo == n && area.StoredRecord.size() == out.size();
-    if (area.OemTranslate && out.size() > 1) {
-        if (haveStored && area.WriteHook == nullptr && area.ReadHook == nullptr) {
-            std::vector<char> shown(area.StoredRecord);
-            os::OemToAnsiBuff(shown.data() + 1, shown.size() - 1);
-            auto keepOrConvert = [&](std::size_t from, std::size_t len) {
-                if (std::memcmp(out.data() + from, shown.data() + from, len) == 0)
-                    std::memcpy(out.data() + from, area.StoredRecord.data() + from, len);
-                else
-                    os::AnsiToOemBuff(out.data() + from, len);
-            };
-            std::size_t covered = 1;
-            for (const TDbfFieldDesc& f : area.Fields) {
-                const std::size_t end = std::size_t{f.Offset} + f.Length;
-                if (f.Offset < covered || end > out.size()) continue;
-                if (f.Offset > covered) keepOrConvert(covered, f.Offset - covered);
-                keepOrConvert(f.Offset, f.Length);
-                covered = end;
-            }
-            if (covered < out.size()) keepOrConvert(covered, out.size() - covered);
-        } else {
-            os::AnsiToOemBuff(out.data() + 1, out.size() - 1);
-        }
-    }
-    if (area.WriteHook != nullptr && out.size() > 1)
+    if (out.size() <= 1) return out;
+    if (area.OemTranslate) os::RecordToOemBuff(out.data() + 1, out.size() - 1);
+    if (area.WriteHook != nullptr)
         area.WriteHook(out.data() + 1, static_cast<std::uint16_t>(out.size() - 1));
     return out;
 }
@@ -617,7 +594,7 @@ void PutDbfRecord(TWorkArea& area, std::int32_t n) {
         SetError(kErrInvalidSize, "File:  " + area.FileName + " " + routine);
         return;
     }
-    std::vector<char> out = FileForm(area, n);
+    std::vector<char> out = FileForm(area);
     if (area.StoredRecNo == n) area.StoredRecNo = 0;
     if (!WriteRecordBytes(area, n, appending, out, routine)) return;
     area.StoredRecord = std::move(out);
@@ -733,11 +710,11 @@ void TranslateRecords(bool toFile, bool oem, RecordHookProc hook, std::uint16_t 
         const auto count = static_cast<std::uint16_t>(recordLength - 1);
         if (count == 0) continue;
         if (toFile) {
-            if (oem) os::AnsiToOemBuff(data, count);
+            if (oem) os::RecordToOemBuff(data, count);
             if (hook != nullptr) hook(data, count);
         } else {
             if (hook != nullptr) hook(data, count);
-            if (oem) os::OemToAnsiBuff(data, count);
+            if (oem) os::OemToRecordBuff(data, count);
         }
     }
 }

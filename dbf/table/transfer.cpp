@@ -26,6 +26,7 @@ namespace dbf {
 char DelimSeparator = ',';
 char DelimQuote = '"';
 std::uint16_t LineBufferSize = 2048;
+std::string DelimitedLost;
 
 namespace {
 
@@ -54,6 +55,16 @@ bool RemoveKeywordKeepCase(std::string_view word, std::string& text) {
         removed = true;
     }
     return removed;
+}
+
+// A text of area a's record buffer in page `to`, or back (toArea): characters the target page
+// lacks become "?". Tables of the DOS and the Windows page meet here, and delimited text is
+// Windows text.
+std::string AcrossPages(std::string_view s, const TWorkArea& a, os::CodePage to,
+                        bool toArea = false) {
+    const os::CodePage own = RecordPage(a.OemTranslate && !a.IsVirtual);
+    if (own == to) return std::string(s);
+    return toArea ? os::FromUtf8(own, os::ToUtf8(to, s)) : os::FromUtf8(to, os::ToUtf8(own, s));
 }
 
 std::int64_t SaturatingRound(long double v) {
@@ -171,6 +182,8 @@ void ConvertField(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc
         default:
             return;
         }
+        if (const TWorkArea* src = WorkAreaSlot(sourceSlot); src != nullptr && sf.Type == 'C')
+            s = AcrossPages(s, *src, RecordPage(Cur()->OemTranslate && !Cur()->IsVirtual));
         SetVarString(tv, s.substr(0, tf.Length), tf.Length);
         return;
     }
@@ -210,7 +223,9 @@ void ConvertField(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc
             std::string s = RTrim(GetVarString(sv));
             // Memo files keep the table's code page, as its records do.
             const TWorkArea* target = Cur();
-            if (target != nullptr && target->OemTranslate) s = os::AnsiToOem(s);
+            if (const TWorkArea* src = WorkAreaSlot(sourceSlot); src != nullptr && target != nullptr)
+                s = AcrossPages(s, *src, target->OemTranslate ? os::CodePage::Cp437
+                                                              : os::CodePage::Cp1252);
             if (!s.empty() && MemoHooks.AddMemo != nullptr) SetVarInt32(tv, MemoHooks.AddMemo(s));
         } else if (sf.Type == 'M') {
             const std::int32_t block = GetVarInt32(sv);
@@ -295,11 +310,15 @@ std::string DelimitedLine(const TWorkArea& a, bool header) {
             std::size_t n = stored.size();
             while (n > 0 && stored[n - 1] == ' ')
                 --n;
+            const std::string text = AcrossPages(stored.substr(0, n), a, os::CodePage::Cp1252);
+            if (a.OemTranslate) // what Windows text lacks is noted, each character once
+                DelimitedLost = UnstorableCharacters(
+                    DelimitedLost + os::ToUtf8(RecordPage(true), stored.substr(0, n)), false);
             if (DelimQuote != 0) line += DelimQuote;
-            for (std::size_t k = 0; k < n; ++k) {
+            for (const char c : text) {
                 // A quote inside the value is doubled, so that it survives the way back.
-                if (DelimQuote != 0 && stored[k] == DelimQuote) line += DelimQuote;
-                line += stored[k];
+                if (DelimQuote != 0 && c == DelimQuote) line += DelimQuote;
+                line += c;
             }
             if (DelimQuote != 0) line += DelimQuote;
             break;
@@ -370,7 +389,8 @@ void StoreToken(TWorkArea& a, std::size_t n, const std::string& token) {
     if (FieldVarOffset(a.Fields, n) + FieldVarSize(f) > a.FieldVarsSize) return;
     switch (f.Type) {
     case 'C':
-        SetVarString(v, token.substr(0, f.Length), f.Length);
+        SetVarString(v, AcrossPages(token, a, os::CodePage::Cp1252, true).substr(0, f.Length),
+                     f.Length);
         break;
     case 'D': {
         if (token.empty()) break;
@@ -404,21 +424,24 @@ void StoreToken(TWorkArea& a, std::size_t n, const std::string& token) {
 // The source's current record into the target's field variables (the target is the current
 // area): whole when both have the same fields, else field by field through the name map. The
 // engine code, 0 when done.
-std::uint16_t FillTargetRecord(TWorkArea& target, TWorkArea& src, int structure, bool asStored,
+std::uint16_t FillTargetRecord(TWorkArea& target, TWorkArea& src, int structure,
                                const std::vector<std::uint8_t>& map, std::uint8_t sourceSlot) {
     std::uint16_t code = 0;
     if (structure != 2) {
         std::memcpy(target.FieldVars, src.FieldVars, target.FieldVarsSize);
-        // Record buffers of tables hold Windows text whatever the file's page: with
-        // the same fields the source's buffer is the target's record as it reads.
+        // With the same fields the source's buffer is the target's record as it reads; texts
+        // of tables of different pages are converted below (the append gathers them).
         if (!src.IsVirtual && !target.IsVirtual &&
             src.RecordBuffer.size() == target.RecordBuffer.size())
             target.RecordBuffer = src.RecordBuffer;
-        if (asStored && src.StoredRecNo == src.RecNo &&
-            src.StoredRecord.size() == target.RecordLength) {
-            detail::RefreshCount(target);
-            target.StoredRecord = src.StoredRecord;
-            target.StoredRecNo = target.RecordCount + 1;
+        const os::CodePage page = RecordPage(target.OemTranslate && !target.IsVirtual);
+        if (page != RecordPage(src.OemTranslate && !src.IsVirtual)) {
+            for (std::size_t i = 0; i < target.Fields.size(); ++i) {
+                const TDbfFieldDesc& f = target.Fields[i];
+                if (f.Type != 'C') continue;
+                std::uint8_t* v = VarOf(target, i + 1);
+                SetVarString(v, AcrossPages(GetVarString(v), src, page), f.Length);
+            }
         }
         if (structure == 1) {
             for (std::size_t i = 0; i < target.Fields.size() && code == 0; ++i) {
@@ -527,13 +550,6 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
     std::uint16_t code = 0;
     if (any && target->FieldVars != nullptr && src->FieldVars != nullptr) {
         const int structure = Structure(*target, *src);
-        // The same fields in the same code page: records go across as stored, so characters the
-        // Windows page lacks (box drawing in DOS tables) are never lost on the way.
-        const bool asStored = structure != 2 && !src->IsVirtual && !target->IsVirtual &&
-                              src->OemTranslate == target->OemTranslate &&
-                              src->RecordLength == target->RecordLength &&
-                              src->ReadHook == nullptr && src->WriteHook == nullptr &&
-                              target->ReadHook == nullptr && target->WriteHook == nullptr;
         CurrentAreaNo = sourceSlot;
         if (!IsWhileOn() && !continueFunc)
             GoTop();
@@ -550,15 +566,11 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
                 code = LastErrorCode;
                 break;
             }
-            code = FillTargetRecord(*target, *src, structure, asStored, map, sourceSlot);
+            code = FillTargetRecord(*target, *src, structure, map, sourceSlot);
             if (code != 0) break;
             Append();
             code = LastErrorCode;
-            if (code != 0) {
-                // The stored copy prepared for this record must not serve a later one.
-                if (WorkAreaSlot(targetSlot) == target) target->StoredRecNo = 0;
-                break;
-            }
+            if (code != 0) break;
             CurrentAreaNo = sourceSlot;
             Skip(1);
             code = LastErrorCode;
@@ -576,6 +588,7 @@ std::int32_t CopyToDelimited(const std::string& name, bool header) {
     TWorkArea* a = Cur();
     if (a->IsVirtual) return 0;
     const std::string path = DefaultExt(name, "TXT");
+    DelimitedLost.clear();
     std::string out;
     if (header) out += DelimitedLine(*a, true);
     std::int32_t count = 0;

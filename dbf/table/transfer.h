@@ -33,6 +33,9 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
 // replaced only once the new one is complete). With header a first line holds the field names.
 // Returns the number of record lines written.
 std::int32_t CopyToDelimited(const std::string& name, bool header);
+// The characters (UTF-8, each once) the last CopyToDelimited wrote as "?": delimited text is
+// Windows text, and a DOS table holds characters that page lacks (box drawing, Greek letters).
+extern std::string DelimitedLost;
 std::int32_t CopyToText(const std::string& name);
 
 // Appends one record per non-empty line of the text file; with progress a progress window

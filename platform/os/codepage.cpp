@@ -39,9 +39,6 @@ constexpr std::array<char16_t, 128> kCp1252High = {
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
 };
 
-const std::array<char16_t, 128>& High(CodePage cp) {
-    return cp == CodePage::Cp437 ? kCp437High : kCp1252High;
-}
 
 struct Entry {
     char16_t unicode;
@@ -123,6 +120,82 @@ constexpr ByteTable MakeLower() {
 constexpr ByteTable kUpper = MakeUpper();
 constexpr ByteTable kLower = MakeLower();
 
+// The 437 characters that 1252 lacks, each on one of the 1252 bytes that 437 lacks. The two
+// case pairs of the 437 page take case pairs of the 1252 page (upper-casing sigma gives Sigma);
+// the others, in byte order, take first the bytes no case rule changes (signs, then capitals),
+// so that an upper-cased key keeps them, and the small letters last.
+constexpr ByteTable MakeOemToRecord() {
+    ByteTable t = kOemToAnsi;
+    constexpr std::array<std::array<unsigned char, 2>, 4> casePairs = {
+        {{0xE4, 0x8A}, {0xE5, 0x9A}, {0xE8, 0x8C}, {0xED, 0x9C}}}; // Sigma sigma Phi phi
+    std::array<bool, 256> taken{};
+    for (const auto& p : casePairs) {
+        t[p[0]] = p[1];
+        taken[p[1]] = true;
+    }
+    std::array<unsigned char, 128> free{};
+    std::size_t count = 0;
+    for (int rank = 0; rank < 3; ++rank)
+        for (std::size_t w = 0x80; w < 256; ++w) {
+            const int r = kUpper[w] != w ? 2 : (kLower[w] != w ? 1 : 0);
+            if (r == rank && !taken[w] && !Lookup(kCp437Reverse, kCp1252High[w - 0x80]))
+                free[count++] = static_cast<unsigned char>(w);
+        }
+    std::size_t next = 0;
+    for (std::size_t b = 0x80; b < 256; ++b) {
+        bool paired = false;
+        for (const auto& p : casePairs)
+            paired = paired || p[0] == b;
+        if (!paired && !Lookup(kCp1252Reverse, kCp437High[b - 0x80])) t[b] = free[next++];
+    }
+    return t;
+}
+
+constexpr ByteTable kOemToRecord = MakeOemToRecord();
+
+constexpr ByteTable Inverse(const ByteTable& t) {
+    ByteTable r{};
+    for (std::size_t b = 0; b < 256; ++b)
+        r[t[b]] = static_cast<unsigned char>(b);
+    return r;
+}
+
+constexpr ByteTable kRecordToOem = Inverse(kOemToRecord);
+
+constexpr std::array<char16_t, 128> MakeRecordHigh() {
+    std::array<char16_t, 128> h{};
+    for (std::size_t w = 0; w < 128; ++w)
+        h[w] = kCp437High[kRecordToOem[0x80 + w] - 0x80];
+    return h;
+}
+
+constexpr std::array<char16_t, 128> kCp437RecordHigh = MakeRecordHigh();
+constexpr ReverseTable kCp437RecordReverse = MakeReverse(kCp437RecordHigh);
+
+static_assert(Inverse(kRecordToOem) == kOemToRecord, "one byte for one byte, both ways");
+
+const std::array<char16_t, 128>& High(CodePage cp) {
+    switch (cp) {
+    case CodePage::Cp437:
+        return kCp437High;
+    case CodePage::Cp437Record:
+        return kCp437RecordHigh;
+    default:
+        return kCp1252High;
+    }
+}
+
+const ReverseTable& Reverse(CodePage cp) {
+    switch (cp) {
+    case CodePage::Cp437:
+        return kCp437Reverse;
+    case CodePage::Cp437Record:
+        return kCp437RecordReverse;
+    default:
+        return kCp1252Reverse;
+    }
+}
+
 } // namespace
 
 char32_t ByteToUnicode(CodePage cp, unsigned char b) {
@@ -130,7 +203,7 @@ char32_t ByteToUnicode(CodePage cp, unsigned char b) {
 }
 
 std::optional<unsigned char> UnicodeToByte(CodePage cp, char32_t u) {
-    return Lookup(cp == CodePage::Cp437 ? kCp437Reverse : kCp1252Reverse, u);
+    return Lookup(Reverse(cp), u);
 }
 
 std::string ToUtf8(CodePage cp, std::string_view bytes) {
@@ -148,7 +221,7 @@ std::string ToUtf8(CodePage cp, std::string_view bytes) {
 }
 
 std::string FromUtf8(CodePage cp, std::string_view utf8) {
-    const ReverseTable& r = cp == CodePage::Cp437 ? kCp437Reverse : kCp1252Reverse;
+    const ReverseTable& r = Reverse(cp);
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
@@ -196,6 +269,19 @@ std::string OemToAnsi(std::string_view oem) {
 }
 std::string AnsiToOem(std::string_view ansi) {
     return MapCopy(kAnsiToOem, ansi);
+}
+
+void OemToRecordBuff(char* buf, std::size_t n) {
+    MapBuff(kOemToRecord, buf, n);
+}
+void RecordToOemBuff(char* buf, std::size_t n) {
+    MapBuff(kRecordToOem, buf, n);
+}
+std::string OemToRecord(std::string_view oem) {
+    return MapCopy(kOemToRecord, oem);
+}
+std::string RecordToOem(std::string_view record) {
+    return MapCopy(kRecordToOem, record);
 }
 
 unsigned char AnsiUpper(unsigned char b) {

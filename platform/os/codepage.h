@@ -20,6 +20,10 @@ namespace os {
 enum class CodePage {
     Cp437,  // DOS / OEM
     Cp1252, // Windows / ANSI
+    // A DOS 437 table's texts as the DBF engine's record buffers hold them: the 1252 byte of
+    // every character both pages have, and for each 437 character that 1252 lacks (box drawing,
+    // Greek letters, signs) one of the 1252 bytes that 437 lacks. Nothing is lost either way.
+    Cp437Record,
 };
 
 // Unicode code point of byte b in page cp. Every byte of both pages has one.
@@ -61,6 +65,14 @@ void AnsiToOemBuff(char* buf, std::size_t n);
 // Copies of a byte string converted between the pages.
 std::string OemToAnsi(std::string_view oem);
 std::string AnsiToOem(std::string_view ansi);
+
+// DOS 437 bytes <-> the record form (CodePage::Cp437Record), one byte for one byte and
+// reversible: a record read and written back keeps every byte. Characters both pages have
+// convert as OemToAnsi and AnsiToOem convert them.
+void OemToRecordBuff(char* buf, std::size_t n);
+void RecordToOemBuff(char* buf, std::size_t n);
+std::string OemToRecord(std::string_view oem);
+std::string RecordToOem(std::string_view record);
 
 // Windows 1252 case rules for single bytes: the letters a-z, the accented letters
 // 0xE0-0xFE (not 0xF7), and s/z caron, oe ligature and y diaeresis (0x9A, 0x9E, 0x9C, 0xFF)

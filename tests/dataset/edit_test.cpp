@@ -23,11 +23,9 @@ TEST_F(DatasetTest, EditPostCancelAndAppend) {
     EXPECT_EQ(t.State(), dsBrowse);
     ref[1] = "live\t" + Row(t);
     EXPECT_EQ(dstest::View(path_), ref);
-    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "Kegelrad \u00c4?"); // the page lacks it
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "Kegelrad \u00c4\u2554"); // the DOS page's own
     EXPECT_EQ(t.FieldByName("DAY")->AsString(), "15.08.1949");
-    ASSERT_EQ(Boxes().size(), 1u); // and the user is told
-    EXPECT_NE(Boxes()[0].find("NAME: \u2554"), std::string::npos) << Boxes()[0];
-    Boxes().clear();
+    EXPECT_TRUE(Boxes().empty());
 
     t.SetRecNo(4);
     t.Edit();

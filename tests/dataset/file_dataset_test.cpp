@@ -276,9 +276,8 @@ TEST_F(FileDatasetTest, MemosEditedThroughBlobStreams) {
 }
 
 // A text the table cannot hold is stored with "?" in place of what is missing, and the user is
-// told which characters of which field: a text field keeps what the Windows page holds (and, in
-// a DOS table, the DOS page too), a memo what the table's own page holds. The stored bytes as
-// dbfread reads them.
+// told which characters of which field: text fields and memos keep all the table's own page
+// holds (box drawing and Greek letters in a DOS table). The stored bytes as dbfread reads them.
 TEST_F(FileDatasetTest, CharactersATableCannotHoldAreStoredAsQuestionMarksAndTold) {
     struct Case {
         dbf::TTzTableLanguage language;
@@ -288,7 +287,8 @@ TEST_F(FileDatasetTest, CharactersATableCannotHoldAreStoredAsQuestionMarksAndTol
     };
     const Case cases[] = {
         {dbf::tlOem, "Rad \u03b1 \u00b1 \u20ac", "\u03b1 \u2264 \u03a9 \u2554 \u20ac \u2122",
-         "526164203f20f1203f", "e020f320ea20c9203f203f", "NAME: \u03b1 \u20ac; NOTE: \u20ac \u2122"},
+         "52616420e020f1203f", "e020f320ea20c9203f203f", "NAME: \u20ac; NOTE: \u20ac \u2122"},
+        {dbf::tlOem, "\u03b120 \u03a9\u2265\u221e\u2550", "x", "e0323020eaf2eccd", "78", ""},
         {dbf::tlOem, "\u00d6l 2\u00b0", "plain", "996c2032f8", "706c61696e", ""},
         {dbf::tlAnsi, "5 \u20ac \u03b1", "\u2264 \u00e9", "352080203f", "3f20e9",
          "NAME: \u03b1; NOTE: \u2264"},
@@ -313,15 +313,18 @@ TEST_F(FileDatasetTest, CharactersATableCannotHoldAreStoredAsQuestionMarksAndTol
             ASSERT_EQ(Boxes().size(), 1u);
             EXPECT_NE(Boxes()[0].find(c.told), std::string::npos) << Boxes()[0];
         }
+        const std::string shown = file_->FieldByName("NAME")->AsString();
         file_->Close();
         int status = 0;
         const std::string stored = qortest::RunCommand(
             "/usr/bin/python3 -c \"import sys, dbfread\n"
             "r = next(iter(dbfread.DBF(sys.argv[1], encoding='latin-1')))\n"
-            "print(r['NAME'].encode('latin-1').hex(), r['NOTE'].encode('latin-1').hex())\" '" +
-                path_ + "' 2>&1",
+            "print(r['NAME'].encode('latin-1').hex(), r['NOTE'].encode('latin-1').hex())\n"
+            "print(r['NAME'].encode('latin-1').decode(sys.argv[2]).rstrip())\" '" +
+                path_ + "' " + (c.language == dbf::tlOem ? "cp437" : "cp1252") + " 2>&1",
             status);
-        EXPECT_EQ(stored, std::string(c.storedName) + " " + c.storedNote + "\n");
+        // What the dataset shows is what the file holds, read in the table's own page.
+        EXPECT_EQ(stored, std::string(c.storedName) + " " + c.storedNote + "\n" + shown + "\n");
     }
 }
 

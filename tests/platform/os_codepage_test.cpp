@@ -152,6 +152,12 @@ TEST(CodePage, OemAnsiBufferConversionsEqualPython) {
         EXPECT_EQ(static_cast<unsigned char>(oem[b]), toOem[b]) << "ANSI byte " << b;
         EXPECT_EQ(os::OemToAnsiChar(static_cast<unsigned char>(b)), toAnsi[b]);
         EXPECT_EQ(os::AnsiToOemChar(static_cast<unsigned char>(b)), toOem[b]);
+        // The record form of a DOS table keeps every byte, reads as the DOS page, and is the
+        // Windows byte where the Windows page has the character.
+        const std::string rec = os::OemToRecord(buf.substr(b, 1));
+        EXPECT_EQ(os::RecordToOem(rec), buf.substr(b, 1)) << "OEM byte " << b;
+        EXPECT_EQ(os::ToUtf8(CodePage::Cp437Record, rec), os::Cp437ToUtf8(buf.substr(b, 1)));
+        if (toAnsi[b] != '?' || b == '?') EXPECT_EQ(rec, ansi.substr(b, 1)) << "OEM byte " << b;
     }
     EXPECT_EQ(os::OemToAnsi(buf), ansi);
     EXPECT_EQ(os::AnsiToOem(buf), oem);
