@@ -340,7 +340,7 @@ std::string ShippedTableIn(const std::string& dir, const std::string& name,
     if (os::FindNameNoCase(data.substr(0, data.size() - 1), name, shipped) != 0) return {};
     if (!DirWritable(folder)) return {};
     const std::uint8_t abort = AbortFlag;
-    const bool copied = FileCopy(shipped, folder + name, problem);
+    const bool copied = CopyShippedFile(shipped, folder + name, problem);
     AbortFlag = abort;
     return copied ? folder + name : std::string();
 }

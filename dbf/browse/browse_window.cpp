@@ -300,7 +300,7 @@ void Tdbf4::OpenTable(const std::string& path) {
     const bool readOnly = ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
     const bool opened = Facade([&] {
         tzdbf->Close();
-        FWorkingCopy = false;
+        FWorkingCopyOf.clear();
         tzdbf->ReadOnly = readOnly;
         tzdbf->SetDbfFileName(path);
         tzdbf->Open();
@@ -457,9 +457,13 @@ void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
         if (mode == 4 || !IsReadView()) tzdbf->SetHideDeletedRecs(false);
     });
     // Only a working copy is warned of: a writable table may well live in TempDir itself.
-    if (!read && tzdbf->Active() && FWorkingCopy) {
+    if (!read && tzdbf->Active() && !FWorkingCopyOf.empty()) {
         ShowMessageDialog(
-            OemToAnsiString("No Write Access for dbf directory !  Temp directory used."));
+            OemToAnsiString("No Write Access for dbf directory !  Temp directory used.") +
+            "\n\nYou are changing a working copy: " + tzdbf->DbfFileName() +
+            "\nNothing you change will be kept: the copy is deleted when the program ends, and " +
+            FWorkingCopyOf + " stays as it is.\nTo keep changes, make " + FWorkingCopyOf +
+            " and its folder writable for you, then open the table again.");
     }
     FCloseAfter = text == "CLOSE" ? 1 : 0;
     ShowModal();

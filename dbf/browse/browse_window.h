@@ -115,8 +115,9 @@ public:
     void HelpFile();
 
     bool CloseAfter() const { return FCloseAfter != 0; }
-    // The open table is a copy in TempDir of one the user may not write (shown with the edit view).
-    void SetWorkingCopy(bool copy) { FWorkingCopy = copy; }
+    // The open table is a copy in TempDir of `original`, which the user may not write: the edit
+    // view says so before the first edit, with where the copy is and that nothing is kept.
+    void SetWorkingCopy(const std::string& original) { FWorkingCopyOf = original; }
     std::uint16_t Mode() const { return FMode; }
     const std::string& SearchText() const { return FSearchText; }
     // The temporary sort index of this process.
@@ -140,7 +141,7 @@ private:
     TFormDesign FDesign;
     std::string FSearchText;
     std::uint8_t FCloseAfter = 0;
-    bool FWorkingCopy = false;
+    std::string FWorkingCopyOf; // "" for a table opened where it is
     std::uint16_t FMode = 0;
     std::int32_t FErrorCode = 0;
     std::string FErrorText;

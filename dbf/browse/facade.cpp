@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -14,6 +16,7 @@
 #include "framework/core/globals.h"
 #include "framework/core/text.h"
 #include "framework/ui/questions.h"
+#include "platform/os/errors.h"
 #include "platform/os/paths.h"
 
 namespace dbf {
@@ -37,31 +40,37 @@ void ShowDbfError(const char* what, const char* consequence = nullptr) {
     AbortFlag = 1;
 }
 
-// Copies the table and its memo file (same name, .dbt or .fpt, any letter case) from dir to
-// TempDir; the copies lose a read-only attribute. False (reported, AbortFlag) when the table is
-// not copied.
-bool CopyToTemp(const std::string& dir, const std::string& name) {
-    std::string real, problem;
-    if (os::FindNameNoCase(dir, name, real) != 0) real = AddBackslash(dir) + name;
-    const std::string target = AddBackslash(TempDir) + name;
+// Copies the table and its memo file (same name, .dbt or .fpt, any letter case) from dir into
+// a folder of this opening's own in TempDir (another program's working copy, or a file of the
+// user's there, is never overwritten); the copies lose a read-only attribute, and go with the
+// folder at the end of the program. The copy's path, or "" (reported, AbortFlag).
+std::string CopyToTemp(const std::string& dir, const std::string& name) {
+    std::string folder = AddBackslash(TempDir) + LowerCaseStr(ProgramName) + "-copy-XXXXXX";
+    std::string problem;
     const auto failed = [&problem] {
         ShowError("No working copy of the table can be made: " + problem);
-        return false;
+        return std::string();
     };
-    if (!FileCopy(real, target, &problem)) return failed();
-    NoteTemporaryFile(target); // removed at the end of the program
-    ::chmod(target.c_str(), 0644);
+    if (::mkdtemp(folder.data()) == nullptr) {
+        problem = FileErrorCause(os::ErrnoToDos(errno), folder);
+        return failed();
+    }
+    NoteTemporaryFolder(folder);
+    std::string real;
+    if (os::FindNameNoCase(dir, name, real) != 0) real = AddBackslash(dir) + name;
+    const std::string target = AddBackslash(folder) + name;
+    if (!CopyShippedFile(real, target, &problem)) return failed();
+    NoteTemporaryFile(target);
     const std::string base = BaseNameNoExt(name);
     for (const char* ext : {".dbt", ".fpt"}) {
         std::string memo;
         if (os::FindNameNoCase(dir, base + ext, memo) != 0) continue;
         const std::string memoTarget =
-            AddBackslash(TempDir) + std::filesystem::path(memo).filename().string();
-        if (!FileCopy(memo, memoTarget, &problem)) return failed();
+            AddBackslash(folder) + std::filesystem::path(memo).filename().string();
+        if (!CopyShippedFile(memo, memoTarget, &problem)) return failed();
         NoteTemporaryFile(memoTarget);
-        ::chmod(memoTarget.c_str(), 0644);
     }
-    return true;
+    return target;
 }
 
 } // namespace
@@ -105,14 +114,15 @@ void DbfOpen(std::string_view nameIn) {
     if (writable && (::stat(DbfDir.c_str(), &st) != 0 || (st.st_mode & 0222) == 0))
         writable = false;
     if (writable && (::stat(path.c_str(), &st) != 0 || (st.st_mode & 0222) == 0)) writable = false;
+    const std::string original = path;
     if (!writable) {
         const std::uint8_t savedAbort = AbortFlag;
-        if (!CopyToTemp(DbfDir, std::filesystem::path(path).filename().string())) return;
+        path = CopyToTemp(DbfDir, std::filesystem::path(path).filename().string());
+        if (path.empty()) return;
         AbortFlag = savedAbort;
-        path = AddBackslash(TempDir) + std::filesystem::path(path).filename().string();
     }
     DbfUse(path);
-    if (!writable) DbfWindow().SetWorkingCopy(true);
+    if (!writable) DbfWindow().SetWorkingCopy(original);
 }
 
 void DbfUse(const std::string& path) {

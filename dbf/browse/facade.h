@@ -34,8 +34,8 @@ void CreateDbfWindow(TComponent* owner);
 void FreeDbfWindow();
 
 // Opens table `name` of DbfDir (".dbf" added when the name has no "."). A table that cannot be
-// written there (directory not writable, file read-only) is opened as a working copy in
-// TempDir, its memo file with it. A missing table: CheckFileReadable's message and AbortFlag.
+// written there (directory not writable, file read-only) is opened as a working copy in a
+// folder of its own in TempDir, its memo file with it; the edit view says so. A missing table: CheckFileReadable's message and AbortFlag.
 void DbfOpen(std::string_view name);
 // Opens the table at path; an engine error is shown ("Error  : DBF Error n") with AbortFlag.
 void DbfUse(const std::string& path);

@@ -750,6 +750,7 @@ bool Pack() {
         detail::ReleaseLocks(*a);
         std::uint16_t code = 0;
         if (!detail::ReopenTable(*a, kExclusiveOpenMode, code)) {
+            const std::uint16_t busy = code;
             if (!detail::ReopenTable(*a, sharedMode, code)) {
                 const std::string name = a->FileName;
                 FreeWorkArea();
@@ -757,6 +758,10 @@ bool Pack() {
                 return false;
             }
             Reposition(*a, startRec);
+            // Nothing was packed: the user hears why and what to do, never silence.
+            SetError(busy, "Nothing was packed: " + a->FileName +
+                               " is open in another program or window, and packing needs it "
+                               "to itself. Close the table there, then pack again. [Pack]");
             return false;
         }
         a->Exclusive = true;

@@ -734,9 +734,10 @@ void WriteResultHeader() {
 namespace {
 
 // Copies source to destination in blocks of blockSize bytes through a temporary file beside
-// the destination. 0 or a DOS code; problem (when given) then says which file failed and why.
+// the destination, with the source's permission bits (and the owner's read and write when
+// ownerWrites). 0 or a DOS code; problem (when given) then says which file failed and why.
 int CopyThroughTemp(const std::string& source, std::string destination, std::size_t blockSize,
-                    std::string* problem = nullptr) {
+                    std::string* problem = nullptr, bool ownerWrites = false) {
     destination = os::AbsolutePath(destination.empty() ? std::string(".") : destination);
     if (os::DirectoryExists(destination)) {
         destination += "/" + ExtractFileName(source);
@@ -769,7 +770,7 @@ int CopyThroughTemp(const std::string& source, std::string destination, std::siz
         os::AbandonReplace(r);
         return fail(rc);
     }
-    (void)::fchmod(fd, sst.st_mode & 0777);
+    (void)::fchmod(fd, (sst.st_mode & 0777) | (ownerWrites ? S_IRUSR | S_IWUSR : 0));
     std::vector<char> block(blockSize);
     std::uint64_t copied = 0;
     for (;;) {
@@ -859,6 +860,13 @@ std::vector<DirEntry> ListDir(const std::string& dir) {
 
 bool FileCopy(const std::string& source, const std::string& destination, std::string* problem) {
     if (CopyThroughTemp(source, destination, 8192, problem) == 0) return true;
+    AbortFlag = 1;
+    return false;
+}
+
+bool CopyShippedFile(const std::string& shipped, const std::string& destination,
+                     std::string* problem) {
+    if (CopyThroughTemp(shipped, destination, 8192, problem, true) == 0) return true;
     AbortFlag = 1;
     return false;
 }

@@ -214,6 +214,12 @@ void WriteResultHeader();
 bool FileCopy(const std::string& source, const std::string& destination,
               std::string* problem = nullptr);
 bool FileCopyBlocks(const std::string& source, const std::string& destination);
+// The user's own copy of a file the program ships (a table, the picture catalogue, the message
+// help) or of a table they may only read (its working copy): as FileCopy, but the copy is
+// writable by its owner whatever the source's mode (an installation may ship its data
+// read-only). Every such copy is made here.
+bool CopyShippedFile(const std::string& shipped, const std::string& destination,
+                     std::string* problem = nullptr);
 void CopyFileToDir(const std::string& source, const std::string& target);
 // Copies every file of sourceDir whose name matches mask ("*", "?", "*.*"; letter case ignored).
 // Nothing matched sets AbortFlag, otherwise AbortFlag is cleared (and set again by a failure).

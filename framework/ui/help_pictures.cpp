@@ -211,16 +211,20 @@ bool WritableCatalogue(const std::string& index, std::string& target) {
     const std::string user = UserCopyOfShipped(CatalogueName());
     if (user.empty() || SameFolder(ExtractPath(index), ExtractPath(user))) return true;
     target = user;
-    std::vector<std::string> lines;
-    if (const int rc = ReadLines(index, lines); rc != 0 && !Missing(rc)) {
-        RefuseChange(index, "cannot be read", rc);
+    const int state = CatalogueState(index);
+    if (state != 0 && !Missing(state)) {
+        RefuseChange(index, "cannot be read", state);
         return false;
     }
     if (const int rc = os::MakeDirectories(UserDataDir()); rc != 0) {
         RefuseChange(user, "cannot be written", rc);
         return false;
     }
-    return WriteLines(user, lines);
+    if (Missing(state)) return WriteLines(user, {});
+    std::string problem;
+    if (CopyShippedFile(index, user, &problem)) return true;
+    ShowError(problem + " - " + "nothing was saved" + " !");
+    return false;
 }
 
 } // namespace

@@ -140,28 +140,47 @@ void ShowErrHelpForm(std::string_view message, std::string_view origin, std::str
 }
 
 bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::string_view remedy) {
-    const std::string name = ErrHelpFileName();
+    std::string name = ErrHelpFileName();
     if (!CheckFileReadable(name)) return false;
     // The shipped file is only read: the change goes into the user's copy (made now, the first
     // time), which is read from then on. A file of the user's is replaced where it is, under
     // the name it has, whatever its letter case.
     std::string real = UserCopyOfShipped(ErrHelpShortName());
+    const bool firstCopy = !real.empty() && real != name;
     if (real.empty() && os::ResolvePathNoCase(name, real) != 0) real = name;
     // Every failure names its cause ("file x write error: the disk is full").
     const auto problem = [](const std::string& file, const char* what, int rc) {
         return "file " + file + " " + what + ": " + FileErrorCause(rc, file);
     };
+    // A copy made for a change that is not saved goes again: the shipped file stays in use.
+    std::string made;
+    struct DropCopy {
+        std::string& file;
+        ~DropCopy() {
+            std::error_code ec;
+            if (!file.empty()) std::filesystem::remove(file, ec);
+        }
+    } dropCopy{made};
+    if (firstCopy) {
+        if (const int rc = os::MakeDirectories(ExtractPath(real)); rc != 0) {
+            NothingSaved(problem(real, "cannot be written", rc));
+            return false;
+        }
+        std::string why, shipped;
+        if (os::ResolvePathNoCase(name, shipped) != 0) shipped = name;
+        if (!CopyShippedFile(shipped, real, &why)) {
+            NothingSaved(why);
+            return false;
+        }
+        name = real; // the user's copy from now on
+        made = real;
+    }
     TextFile source;
     source.Assign(name, TextEncoding::Oem);
     if (const int rc = source.Reset(); rc != 0) {
         NothingSaved(problem(name, "read error", rc));
         return false;
     }
-    if (real != name)
-        if (const int rc = os::MakeDirectories(ExtractPath(real)); rc != 0) {
-            NothingSaved(problem(real, "cannot be written", rc));
-            return false;
-        }
     // The new file is written beside the old one and replaces it only when it is complete.
     TextFile target;
     target.Assign(real, TextEncoding::Oem);
@@ -206,6 +225,7 @@ bool SaveErrHelpEntry(std::string_view message, std::string_view origin, std::st
         AbortFlag = 1;
         return false;
     }
+    made.clear(); // saved: the copy is the user's
     return true;
 }
 

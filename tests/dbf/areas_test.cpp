@@ -493,6 +493,7 @@ TEST_F(AreaTest, PackKeepsLiveOrderSizeAndStoredBytes) {
     Select(1);
     Go(5);
     EXPECT_FALSE(Pack());
+    EXPECT_NE(ErrorText.find("Close the table there, then pack again."), std::string::npos);
     EXPECT_EQ(RecNo(), 5);
     EXPECT_EQ(RecCount(), 200);
     Select(2);

@@ -55,6 +55,7 @@ protected:
 
     void TearDown() override {
         DoneProgram();
+        ::unsetenv("QOR1W_DATA_DIR");
         fs::remove_all(Dir);
     }
 
@@ -244,6 +245,12 @@ TEST_F(ToolTableTest, EditInPlaceWithTheNamesInView) {
         QApplication::sendEvent(w, &e);
         Application->ProcessMessages();
     };
+    // Shipped read-only, as a store of packages mounts its data: the user's copy is theirs to
+    // change, with no working copy and no warning (edits are read back by dbfread below).
+    fs::create_directories(Dir / "share");
+    fs::copy_file(QOR_SOURCE_DIR "/data/q1toolx.dbf", Dir / "share" / "q1toolx.dbf");
+    fs::permissions(Dir / "share" / "q1toolx.dbf", fs::perms::owner_read | fs::perms::others_read);
+    ::setenv("QOR1W_DATA_DIR", (Dir / "share").c_str(), 1);
     // A pick in the read view first, as the tool dialog's Database button may come before: the
     // edit view still opens a cell by the first key.
     Select(1, [](dbf::Tdbf4& t) { t.Accept(); });
@@ -332,6 +339,7 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
                  {"close box", IDCANCEL, false},
                  {"Exit", IDYES, false},
                  {"another record", IDCANCEL, false},
+                 {"another record's cell", IDCANCEL, false},
                  {"Pack", IDNO, false},
                  {"close box", IDYES, false},
                  {"Cancel", IDCANCEL, false},
@@ -368,17 +376,24 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
             if (c.way == "Exit") a.mi_fileExit->Click();
             if (c.way == "Pack") a.mi_editPack->Click();
             if (c.way == "another record") a.TzGrid1->ClickCell(2, 0);
+            if (c.way == "another record's cell") a.TzGrid1->ClickCell(2, 10); // record 3's TOOL
             if (c.way == "close table") a.CloseTable(), Respond::Press(f, "Button_cancel");
             if (!back && (c.way == "Pack" || c.way == "another record"))
                 Respond::Press(f, "Button_ok");
         });
         r.OnMessage(c.answer);
+        if (c.way == "Pack") r.OnMessage(IDOK); // B has the table open: nothing packed, and why
         if (back) // the window is still there, with the edit on its record
             r.OnForm([&](TForm& f) {
                 EXPECT_EQ(a.tzdbf->FieldByName("TOOLNO")->AsString() +
                               std::to_string(a.tzdbf->RecNo()),
                           "X137");
                 EXPECT_EQ(a.tzdbf->State(), dsEdit);
+                // The cursor is on the edited cell again: typing lands there, and nowhere else.
+                EXPECT_TRUE(a.TzGrid1->TypeCell("Z9"));
+                EXPECT_EQ(a.tzdbf->FieldByName("TOOLNO")->AsString() + "|" +
+                              a.tzdbf->FieldByName("TOOL")->AsString(),
+                          "Z9|Prot. hob m 4");
                 a.tzdbf->Cancel();
                 Respond::Press(f, "Button_cancel");
             });
@@ -396,6 +411,7 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
                                                   : "Your changes:\n  TOOLNO: yours \"X13\", now "
                                                     "\"Y13\"\n\nYes: save your changes"));
         EXPECT_THAT(question, Not(HasSubstr("APPLIC")));
+        if (c.way == "Pack") EXPECT_THAT(r.Seen().back(), HasSubstr("Close the table there"));
         EXPECT_EQ(question.find("Cancel: go back") != std::string::npos, c.way != "close table");
         for (dbf::Tdbf4* t : w)
             t->CloseTable(), t->Free();

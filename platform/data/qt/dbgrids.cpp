@@ -418,17 +418,37 @@ struct TDBGrid::Impl {
     bool committing = false;      // the grid itself puts the record into edit
     QPointer<QLineEdit> editor;   // the cell editor open now, if any
     int editColumn = -1;
+    int editedColumn = -1; // the cell last changed in the record's edit, -1 outside an edit
 
     void EditorTyped() {
         TDataSet* ds = grid->DataSet();
         if (ds == nullptr || EditState(ds->State()) || !grid->CanEditColumn(editColumn)) return;
         committing = true;
         try {
-            link.Edit();
+            if (link.Edit()) editedColumn = editColumn;
         } catch (const std::exception& e) {
             ds->HandleException(e);
         }
         committing = false;
+    }
+    // Still in the edit after a move away from it failed (the user chose to go back to it, or
+    // it could not be written): the cursor is on the edited record and cell again, and the
+    // cell the click or key aimed at is no longer marked, so typing goes where it shows.
+    void BackToEditedCell() {
+        if (editedColumn >= 0 && editedColumn < grid->ColumnCount())
+            grid->FSelectedIndex = editedColumn;
+        if (view == nullptr) return;
+        const auto place = [this] {
+            const int row = grid->CurrentRow();
+            const QModelIndex i = model->index(row, grid->FSelectedIndex);
+            if (row < 0 || !i.isValid()) return;
+            view->FSyncing = true;
+            view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+            view->FSyncing = false;
+            view->scrollTo(i);
+        };
+        place();
+        QTimer::singleShot(0, view, place); // after the click has marked its own cell
     }
     // The typed text into the current record's field (the editor is on the current row).
     void TakeEditorText() {
@@ -966,6 +986,7 @@ void TDBGrid::DataChanged(int what) {
         // Edit or Insert from elsewhere (the navigator): the current cell opens for typing.
         if (ds && EditState(ds->State()) && !FImpl->committing) FImpl->OpenEditorLater();
         if (ds && !EditState(ds->State()) && !FImpl->committing) FImpl->DropEditor();
+        if (ds && !EditState(ds->State())) FImpl->editedColumn = -1;
         break;
     case kRecord: {
         // The current record changed: its row is decoded again.
@@ -1015,6 +1036,7 @@ bool TDBGrid::EnsureCurrent(int row) {
     } catch (const std::exception& e) {
         ds->HandleException(e);
         DataChanged(kScrolled);
+        if (EditState(ds->State())) FImpl->BackToEditedCell();
         return false;
     }
     return CurrentRow() == row;
@@ -1039,7 +1061,10 @@ void TDBGrid::CommitCell(int row, int column, const std::string& text) {
     }
     FImpl->committing = true;
     try {
-        if (FImpl->link.Edit()) FColumns[static_cast<std::size_t>(column)].Field->SetText(text);
+        if (FImpl->link.Edit()) {
+            FColumns[static_cast<std::size_t>(column)].Field->SetText(text);
+            FImpl->editedColumn = column;
+        }
     } catch (const std::exception& e) {
         ds->HandleException(e);
     }
@@ -1065,6 +1090,7 @@ void TDBGrid::ToggleField(int row, int column) {
         if (FImpl->link.Edit()) {
             const bool isTrue = Q(f->DisplayText()).toLower() == Q(yes).toLower();
             f->SetText(isTrue ? no : yes);
+            FImpl->editedColumn = column;
         }
     } catch (const std::exception& e) {
         ds->HandleException(e);

@@ -273,15 +273,23 @@ TEST_F(WindowTest, TableWriterColumnsAndRules) {
     }
 }
 
+// Pack removes the deleted records; with the table open in another window it packs nothing and
+// says why and what to do.
 TEST_F(WindowTest, PackRemovesDeletedRecords) {
     ScriptedResponder r;
     r.OnForm([&](TForm& f) {
          w->mi_editPack->Click();
          Respond::Press(f, "Button_cancel");
      }).OnForm([&](TForm& f) {
-        w->mi_editPack->Click();
-        Respond::Press(f, "Button_ok");
-    });
+          auto* other = NewForm<dbf::Tdbf4>(nullptr);
+          other->tzdbf->SetName("tzdbf2");
+          other->OpenTable(table);
+          w->mi_editPack->Click();
+          EXPECT_EQ(dbf::DbfRecCount(), 8);
+          other->CloseTable(), other->Free();
+          w->mi_editPack->Click();
+          Respond::Press(f, "Button_ok");
+      }).OnMessage(IDOK);
     ResponderScope scope(r);
     dbf::DbfSetupMode("", 1); // read view: Pack is hidden
     EXPECT_EQ(dbf::DbfRecCount(), 8);
@@ -289,6 +297,11 @@ TEST_F(WindowTest, PackRemovesDeletedRecords) {
     EXPECT_EQ(dbf::DbfRecCount(), 7);
     EXPECT_EQ(Lines(Ref("view '" + table + "'")).size(), 7u);
     EXPECT_EQ(r.Unexpected(), 0);
+    ASSERT_EQ(r.Seen().size(), 3u);
+    EXPECT_NE(r.Seen()[2].find("Nothing was packed: " + table + " is open in another program or "
+                               "window, and packing needs it to itself. Close the table there"),
+              std::string::npos)
+        << r.Seen()[2];
 }
 
 } // namespace

@@ -294,6 +294,7 @@ TEST_F(ErrHelp, TheShippedFileIsEditedInTheUsersCopy) {
     fs::permissions(dir_, fs::perms::owner_all);
     ShippedDataDir = shipped;
     ::unsetenv("XDG_DATA_HOME");
+    EXPECT_NE(fs::status(user).permissions() & fs::perms::owner_write, fs::perms::none);
     EXPECT_EQ(r.Unexpected() + r.Pending(), 0) << ::testing::PrintToString(r.Seen());
     EXPECT_EQ(ReadFileBytes(dir_ / "qor1w.err"), before);
     std::vector<std::string> want = DosLines(dir_ / "qor1w.err");
