@@ -563,10 +563,8 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TEdit::SetText(std::string_view s) {
-    std::string t(s);
-    if (FMaxLength > 0) t = os::Utf8Left(t, static_cast<std::size_t>(FMaxLength));
-    if (t == FText) return;
-    FText = std::move(t);
+    if (s == FText) return;
+    FText = std::string(s);
     PushText();
     if (OnChange) OnChange(this);
 }
@@ -574,16 +572,14 @@ void TEdit::SetText(std::string_view s) {
 void TEdit::PushText() {
     if (auto* e = qobject_cast<QLineEdit*>(Widget())) {
         const QSignalBlocker block(e);
+        guiqt::LimitTyping(e, FMaxLength, Q(FText));
         e->setText(Q(FText));
     }
 }
 
 void TEdit::SetMaxLength(int n) {
     FMaxLength = std::max(n, 0);
-    if (auto* e = qobject_cast<QLineEdit*>(Widget()))
-        e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
-    if (FMaxLength > 0 && os::Utf8Length(FText) > static_cast<std::size_t>(FMaxLength))
-        SetText(FText);
+    if (auto* e = qobject_cast<QLineEdit*>(Widget())) guiqt::LimitTyping(e, FMaxLength, e->text());
 }
 
 void TEdit::SetReadOnly(bool v) {
@@ -598,11 +594,13 @@ void TEdit::SelectAll() {
 bool TEdit::TypeText(std::string_view s) {
     if (FReadOnly || !Enabled()) return false;
     SetFocus();
-    SetText(s);
+    // Typing stops at the limit.
+    SetText(FMaxLength > 0 ? os::Utf8Left(s, static_cast<std::size_t>(FMaxLength)) : std::string(s));
     return true;
 }
 
 void TEdit::WidgetTextEdited(const std::string& s) {
+    if (auto* e = qobject_cast<QLineEdit*>(Widget())) guiqt::LimitTyping(e, FMaxLength, e->text());
     if (s == FText) return;
     FText = s;
     if (OnChange) OnChange(this);
@@ -612,7 +610,6 @@ void TEdit::SyncWidget() {
     TControl::SyncWidget();
     if (auto* e = qobject_cast<QLineEdit*>(Widget())) {
         e->setReadOnly(FReadOnly);
-        e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
         PushText();
     }
 }

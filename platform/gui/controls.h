@@ -263,16 +263,16 @@ class TEdit : public TWinControl {
 public:
     explicit TEdit(TComponent* AOwner);
     const std::string& Text() const { return FText; }
-    // Fires OnChange when the text changes. A MaxLength above 0 cuts the text to that many
-    // characters.
+    // Fires OnChange when the text changes. MaxLength (above 0) limits typing only, as in
+    // Windows: a longer text set here is kept and shown whole.
     void SetText(std::string_view s);
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int n);
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool v);
     void SelectAll();
-    // What a person typing into the field would do: focus, then the new text (ignored when
-    // read-only or disabled). Returns whether the text was taken.
+    // What a person typing into the field would do: focus, then the new text up to MaxLength
+    // (ignored when read-only or disabled). Returns whether the text was taken.
     bool TypeText(std::string_view s);
 
     TNotifyEvent OnChange;

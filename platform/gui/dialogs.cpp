@@ -7,9 +7,11 @@
 #include "platform/gui/responder.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -254,6 +256,19 @@ bool TPrintDialog::ExecuteInteractive() {
         dlg.setPrintRange(QAbstractPrintDialog::PageRange);
         printer.setFromTo(FromPage, std::max(ToPage, FromPage));
     }
+    // A PDF file is asked about once, by the printout that writes it (and may add ".pdf" to
+    // the name typed): Qt's own questions about the name typed are left out. A print queue
+    // still gets Qt's checks of its options.
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    auto* file = dlg.findChild<QLineEdit*>("filename");
+    if (box != nullptr && file != nullptr &&
+        QObject::disconnect(box, SIGNAL(accepted()), &dlg, SLOT(_q_checkFields())))
+        QObject::connect(box, &QDialogButtonBox::accepted, &dlg, [&dlg, file] {
+            if (file->isEnabled())
+                dlg.accept();
+            else
+                QMetaObject::invokeMethod(&dlg, "_q_checkFields");
+        });
     if (dlg.exec() != QDialog::Accepted) return false;
     ToFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
     FileName = ToFile ? S(printer.outputFileName()) : std::string();

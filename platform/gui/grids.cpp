@@ -69,9 +69,14 @@ public:
         if (r.Width() <= 0 || r.Height() <= 0) return;
         FEditor = new QLineEdit(viewport());
         FEditor->setGeometry(r.Left, r.Top, r.Width(), r.Height());
+        // The column's limit stops typing; a longer text the cell holds is shown whole.
         const int limit = FGrid->ColMaxLength(col);
-        if (limit > 0) FEditor->setMaxLength(limit);
-        FEditor->setText(typed ? *typed : Q(FGrid->CellText(col, row)));
+        const QString text = typed ? typed->left(limit > 0 ? limit : typed->size())
+                                   : Q(FGrid->CellText(col, row));
+        guiqt::LimitTyping(FEditor, limit, text);
+        FEditor->setText(text);
+        QObject::connect(FEditor, &QLineEdit::textEdited, FEditor,
+                         [e = FEditor, limit](const QString& t) { guiqt::LimitTyping(e, limit, t); });
         FEditCol = col;
         FEditRow = row;
         FEditor->installEventFilter(this);

@@ -2,12 +2,15 @@
 
 #include "platform/gui/forms.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
@@ -242,6 +245,10 @@ void MoveFrame(QWidget* w, int x, int y) {
     // client area where the frame was meant to be.
     if (w->isVisible() && w->frameGeometry().topLeft() == QPoint(x, y)) return;
     h->setFramePosition(QPoint(x, y));
+}
+
+void LimitTyping(QLineEdit* e, int limit, const QString& text) {
+    e->setMaxLength(limit > 0 ? std::max(limit, static_cast<int>(text.size())) : 32767);
 }
 
 void LinkWidget(QWidget* w, TControl* c) {

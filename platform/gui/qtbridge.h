@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class QLineEdit;
 class QWidget;
 class TControl;
 
@@ -41,6 +42,11 @@ public:
 
 // Moves a window so that its frame (as the window manager draws it) stands at (x, y).
 void MoveFrame(QWidget* w, int x, int y);
+
+// A line edit's length limit, as Windows keeps it: it stops typing, never a text put in by the
+// program. While the edit holds a longer text (shown), it takes no more characters than that
+// text has; call again with the edit's text after every change.
+void LimitTyping(QLineEdit* e, int limit, const QString& text);
 
 // Links a widget to its control (and back, through TControl::FromWidget).
 void LinkWidget(QWidget* w, TControl* c);

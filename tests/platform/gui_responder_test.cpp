@@ -170,8 +170,9 @@ TEST(GuiHeadless, NoDisplayNoResponderAnswersCancelOnStderr) {
             label->SetCaption("Tip diameter");
             auto* edit = new TEdit(&f);
             edit->SetMaxLength(4);
-            edit->SetText("123456");
-            if (edit->Text() != "1234" || edit->Widget() != nullptr) ++failures;
+            edit->SetText("123456"); // shown whole: the limit stops typing
+            if (edit->Text() != "123456" || edit->Widget() != nullptr) ++failures;
+            if (!edit->TypeText("abcdef") || edit->Text() != "abcd") ++failures;
             auto* group = new TRadioGroup(&f);
             group->Items().Assign({"a", "b"});
             group->SetItemIndex(1);
