@@ -87,10 +87,11 @@ void TForm_EinAend::FormCreate(TObject*) {
 void TForm_EinAend::LoadEntry() {
     const TChangeEntry& e = ChangeTable[Entry];
     SetCaption("Modification " + IntToString(Entry));
-    Edit_aenderung->SetText(OemToAnsiString(e.ChangeText));
-    Edit_datum->SetText(e.ChangeDate);
-    Edit_bearbeiter->SetText(OemToAnsiString(e.ChangeName));
-    Memo_beschreibung->SetText(OemToAnsiString(e.ChangeDescription));
+    // The name takes five characters from typing; a longer stored name is shown whole.
+    FStored.ShowOem(Edit_aenderung, e.ChangeText);
+    FStored.Show(Edit_datum, e.ChangeDate, e.ChangeDate);
+    FStored.ShowOem(Edit_bearbeiter, e.ChangeName);
+    FStored.ShowOem(Memo_beschreibung, e.ChangeDescription);
     SetActiveControl(Edit_aenderung);
 }
 
@@ -99,9 +100,12 @@ void TForm_EinAend::Button_datumClick(TObject*) {
 }
 
 void TForm_EinAend::Button_okClick(TObject*) {
-    // Each text is stored as it stands, or the dialog stays open and says why: the job file
-    // keeps the DOS page, and writes the description's line breaks as "|".
-    const std::string description = MemoToDescription(Memo_beschreibung->Text());
+    // Each text typed is stored as it stands, or the dialog stays open and says why: the job
+    // file keeps the DOS page, and writes the description's line breaks as "|". A text left
+    // as shown keeps what is stored.
+    const bool described = FStored.Changed(Memo_beschreibung);
+    const std::string description = described ? MemoToDescription(Memo_beschreibung->Text())
+                                              : FStored.Entered(Memo_beschreibung);
     const std::string what = Caption() + ", ";
     const struct {
         TWinControl* input;
@@ -117,14 +121,15 @@ void TForm_EinAend::Button_okClick(TObject*) {
         {Memo_beschreibung, Label_beschreibung, description, 0, "|"},
     };
     for (const auto& in : inputs)
-        if (!TextStorable(what + in.label->Caption(), in.text, in.capacity, TextEncoding::Oem,
+        if (FStored.Changed(in.input) &&
+            !TextStorable(what + in.label->Caption(), in.text, in.capacity, TextEncoding::Oem,
                           in.refused, "the job file", [&in] { in.input->SetFocus(); }))
             return;
     AbortFlag = 0;
     TChangeEntry& e = ChangeTable[Entry];
-    e.ChangeText = Edit_aenderung->Text();
-    e.ChangeDate = Edit_datum->Text();
-    e.ChangeName = Edit_bearbeiter->Text();
+    e.ChangeText = FStored.Entered(Edit_aenderung);
+    e.ChangeDate = FStored.Entered(Edit_datum);
+    e.ChangeName = FStored.Entered(Edit_bearbeiter);
     e.ChangeDescription = description;
     SetModalResult(mrOk);
 }
@@ -229,19 +234,21 @@ void TForm_zeichInfo::FormCreate(TObject*) {
 }
 
 void TForm_zeichInfo::FormShow(TObject*) {
-    Edit_ersatzfuer->SetText(OemToAnsiString(DrawingInfo.ReplacementFor));
-    Edit_ersetztdurch->SetText(OemToAnsiString(DrawingInfo.ReplacedBy));
+    FStored.ShowOem(Edit_ersatzfuer, DrawingInfo.ReplacementFor);
+    FStored.ShowOem(Edit_ersetztdurch, DrawingInfo.ReplacedBy);
     for (int row = 1; row <= 4; ++row) {
-        StringGrid1->SetCells(1, row, OemToAnsiString(DrawingInfo.Rows[row].Date));
-        StringGrid1->SetCells(2, row, OemToAnsiString(DrawingInfo.Rows[row].Name));
+        FStored.ShowOem(StringGrid1, 1, row, DrawingInfo.Rows[row].Date);
+        FStored.ShowOem(StringGrid1, 2, row, DrawingInfo.Rows[row].Name);
     }
+    // A coordinate keeps its digits while its cell shows the three significant ones.
     for (int row = 1; row <= DrawingTextMax; ++row) {
         const bool used = row <= DrawingTextCount;
         const TDrawingText& t = DrawingTexts[row];
         const long double values[] = {t.x, t.y, t.h, t.phi};
         for (int c = 1; c <= 4; ++c)
-            StringGrid2->SetCells(c, row, used ? FloatToStrSig3(values[c - 1]) : "");
-        StringGrid2->SetCells(5, row, used ? t.Text.str() : "");
+            FStored.ShowValue(StringGrid2, c, row, used ? values[c - 1] : 0.0L,
+                              used ? FloatToStrSig3(values[c - 1]) : "");
+        FStored.Show(StringGrid2, 5, row, used ? t.Text.str() : "", used ? t.Text.str() : "");
     }
 }
 
@@ -262,9 +269,14 @@ bool TForm_zeichInfo::StoreTexts() {
         TDrawingText& t = texts[row];
         long double* values[] = {&t.x, &t.y, &t.h, &t.phi};
         for (int c = 1; c <= 4; ++c) {
+            long double v = 0.0L;
+            if (FStored.Value(StringGrid2, c, row, v)) {
+                *values[c - 1] = v;
+                continue;
+            }
             const std::string cell = TrimBlanks(StringGrid2->Cells(c, row));
             bool ok = cell.empty();
-            const long double v = ok ? 0.0L : ParseReal(cell, ok);
+            v = ok ? 0.0L : ParseReal(cell, ok);
             if (!ok || !std::isfinite(v)) {
                 StringGrid2->SelectCell(c, row);
                 ShowErrorBox("Invalid Input \"" + cell + "\" in " +
@@ -274,7 +286,7 @@ bool TForm_zeichInfo::StoreTexts() {
             }
             *values[c - 1] = v;
         }
-        t.Text = StringGrid2->Cells(5, row);
+        t.Text = FStored.Entered(StringGrid2, 5, row);
         count = row;
     }
     DrawingTexts = texts;
@@ -291,12 +303,14 @@ bool TForm_zeichInfo::TextsStorable() {
         const TLabel* label;
     } edits[] = {{Edit_ersatzfuer, Label_ersatzfuer}, {Edit_ersetztdurch, Label_ersetztdurch}};
     for (const auto& e : edits)
-        if (!TextStorable(what + e.label->Caption(), e.edit->Text(), e.edit->MaxLength(),
+        if (FStored.Changed(e.edit) &&
+            !TextStorable(what + e.label->Caption(), e.edit->Text(), e.edit->MaxLength(),
                           TextEncoding::Oem, {}, "the job file", [&e] { e.edit->SetFocus(); }))
             return false;
     const auto cell = [&](TStringGrid* grid, int col, int row, TextEncoding page,
                           const char* refused) {
-        return TextStorable(what + GridCellName(*grid, col, row), grid->Cells(col, row),
+        return !FStored.Changed(grid, col, row) ||
+               TextStorable(what + GridCellName(*grid, col, row), grid->Cells(col, row),
                             grid->ColMaxLength(col), page, refused, "the job file", [=] {
                                 grid->SelectCell(col, row);
                                 grid->SetFocus();
@@ -313,11 +327,11 @@ bool TForm_zeichInfo::TextsStorable() {
 void TForm_zeichInfo::Button_okClick(TObject*) {
     if (!TextsStorable()) return;
     const TDrawingInfo before = DrawingInfo;
-    DrawingInfo.ReplacementFor = Edit_ersatzfuer->Text();
-    DrawingInfo.ReplacedBy = Edit_ersetztdurch->Text();
+    DrawingInfo.ReplacementFor = FStored.Entered(Edit_ersatzfuer);
+    DrawingInfo.ReplacedBy = FStored.Entered(Edit_ersetztdurch);
     for (int row = 1; row <= 4; ++row) {
-        DrawingInfo.Rows[row].Date = StringGrid1->Cells(1, row);
-        DrawingInfo.Rows[row].Name = StringGrid1->Cells(2, row);
+        DrawingInfo.Rows[row].Date = FStored.Entered(StringGrid1, 1, row);
+        DrawingInfo.Rows[row].Name = FStored.Entered(StringGrid1, 2, row);
     }
     if (!StoreTexts()) {
         DrawingInfo = before; // the dialog stays open with every entry as typed

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/ui/stored_texts.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/grids.h"
@@ -38,6 +39,9 @@ public:
     void Button_okClick(TObject* Sender);
     void Button_cancelClick(TObject* Sender);
     void Button_helpClick(TObject* Sender);
+
+private:
+    TStoredTexts FStored; // an entry's texts as shown; what OK leaves stands as stored
 };
 
 // The drawing-information dialog: references, signature rows and the free drawing texts.
@@ -70,8 +74,10 @@ public:
 private:
     // Reads the text rows; false (a number reported) when a coordinate is no number.
     bool StoreTexts();
-    // False (reported, the input focused) when a text would not be stored as it stands.
+    // False (reported, the input focused) when a changed text would not be stored as it
+    // stands.
     bool TextsStorable();
+    TStoredTexts FStored; // the stored values as shown; what OK leaves stands as stored
 };
 
 // The Documentation menu's change commands: 1 new, 2 modify the last entry, 3 delete the last

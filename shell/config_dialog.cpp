@@ -738,9 +738,10 @@ void Tconfig::BuildDrawingPage() {
     Edit_freigabefeld = NewTextEdit(p, "Edit_freigabefeld", 8, 162, 220, 0);
     Button_freigabefeld =
         PresetButton(p, "Button_freigabefeld", "<", 234, 161, 30, Edit_freigabefeld, "App");
-    // Kept as the DOS code page holds it (the title block's fourth row).
-    Bind([this] { Edit_freigabefeld->SetText(OemToAnsiString(FourthRowLabel)); },
-         [this] { FourthRowLabel = Edit_freigabefeld->Text(); });
+    // Kept as the DOS code page holds it (the title block's fourth row); shown as the special
+    // characters setting shows it, and left as stored unless it was typed.
+    Bind([this] { FStored.ShowOem(Edit_freigabefeld, FourthRowLabel); },
+         [this] { FourthRowLabel = FStored.Entered(Edit_freigabefeld); });
     Label_massfaktorconfig = NewLabel(p, "Label_massfaktorconfig", "", 8, 194);
     Edit_massfaktorconfig = ValueEdit(p, "Edit_massfaktorconfig", 8, 216, 100, false);
     Edit_massfaktorconfig->Caption = Label_massfaktorconfig;
@@ -996,8 +997,7 @@ bool Tconfig::CheckGridNumbers(TStringGrid* grid, int firstCol, int lastCol, int
     return true;
 }
 
-bool Tconfig::FormToSettings() {
-    // Everything is checked before anything is taken over.
+bool Tconfig::EntriesValid() {
     for (TValueEdit* e : FValueEdits) {
         long double v = 0;
         if (e->TryValue(v)) continue;
@@ -1009,13 +1009,18 @@ bool Tconfig::FormToSettings() {
         !CheckGridNumbers(StringGrid_color, 1, 2, 1, 16, 0, 255))
         return false;
     // The fourth row of the title block is kept in the DOS page, as the drawings use it.
-    if (!TextStorable(Caption() + ", " + Label_freigabefeld->Caption(), Edit_freigabefeld->Text(),
-                      0, TextEncoding::Oem, {}, "the title block", [this] {
-                          ShowPageOf(Edit_freigabefeld);
-                          Edit_freigabefeld->SetFocus();
-                      }))
-        return false;
+    return !FStored.Changed(Edit_freigabefeld) ||
+           TextStorable(Caption() + ", " + Label_freigabefeld->Caption(),
+                        Edit_freigabefeld->Text(), 0, TextEncoding::Oem, {}, "the title block",
+                        [this] {
+                            ShowPageOf(Edit_freigabefeld);
+                            Edit_freigabefeld->SetFocus();
+                        });
+}
 
+bool Tconfig::FormToSettings() {
+    // Everything is checked before anything is taken over.
+    if (!EntriesValid()) return false;
     for (NumberField& n : FNumbers)
         if (n.Edit->Modified()) n.Set(n.Edit->Peek());
     for (auto& store : FStore)
@@ -1091,7 +1096,9 @@ void Tconfig::Button_importClick(TObject*) {
 
 void Tconfig::Button_exportClick(TObject*) {
     AbortFlag = 0;
-    if (!FormToSettings()) return;
+    // The entries are taken over with the export only: a file choice or question cancelled on
+    // the way, then Cancel, leaves the settings as they were.
+    if (!EntriesValid()) return;
     TSaveDialog dialog(nullptr);
     dialog.Filter = "*.cfg|*.cfg";
     dialog.DefaultExt = "cfg";
@@ -1099,9 +1106,10 @@ void Tconfig::Button_exportClick(TObject*) {
     // The question about replacing a file is asked of the file really written.
     dialog.Options = ofHideReadOnly | ofPathMustExist;
     if (!dialog.Execute() || dialog.FileName.empty()) return;
+    // A place no file can be written to is refused at once, with its cause; a write that fails
+    // on the way asks Retry or Cancel. The dialog stays either way.
     const std::string file = PrepareOutputFile(dialog.FileName, "cfg");
-    // A file that cannot be written is asked Retry or Cancel; Cancel keeps the dialog.
-    if (!file.empty()) WriteConfigurationFile(file);
+    if (!file.empty() && FormToSettings()) WriteConfigurationFile(file);
     AbortFlag = 0;
 }
 

@@ -6,7 +6,8 @@
 // (directories, graphics, CAD, colours, drawing printout, text printout, general settings,
 // external programs, production drawing). Nothing is taken over before OK, Save or Export:
 // OK keeps the settings for this run, Save also writes the configuration file, Export writes
-// them to a file the user chooses, Import reads such a file into the settings at once and
+// them to a file the user chooses (taken over once the file is chosen and confirmed), Import
+// reads such a file into the settings at once and
 // shows it. Cancel takes nothing over: a colour or window size tried in the dialog goes back.
 //
 // A number edit whose text was not changed leaves its setting exactly as it was; a changed one
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "framework/core/fixedtypes.h"
+#include "framework/ui/stored_texts.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
@@ -123,6 +125,8 @@ public:
     // Every setting from its control; false (the field named, its page shown, nothing taken
     // over) when an edit holds no number or a grid cell no whole number in its range.
     bool FormToSettings();
+    // FormToSettings' checks alone: true when every entry can be taken over.
+    bool EntriesValid();
 
     void Button_okClick(TObject* Sender);
     void Button_cancelClick(TObject* Sender);
@@ -189,6 +193,7 @@ private:
     std::vector<TValueEdit*> FValueEdits;
     std::vector<std::function<void()>> FLoad;
     std::vector<std::function<void()>> FStore;
+    TStoredTexts FStored; // texts shown otherwise than stored
     RangeArray<std::int32_t, 0, 15> FPalette{};
     std::int32_t FBackground = 0;
     std::string FGraphicsFont;

@@ -49,31 +49,20 @@ TForm_vqeingabetext::TForm_vqeingabetext(TComponent* AOwner) : TInputForm(AOwner
     OnCreate = [this](TObject* s) { FormCreate(s); };
 }
 
-void TForm_vqeingabetext::ShowText(TEdit* edit, const std::string& stored) {
-    edit->SetText(OemToAnsiString(stored));
-    FShown.push_back({edit, edit->Text(), stored});
-}
-
-std::string TForm_vqeingabetext::Entered(TEdit* edit) const {
-    for (const Shown& s : FShown)
-        if (s.Edit == edit) return edit->Text() == s.Text ? s.Stored : edit->Text();
-    return edit->Text();
-}
-
 void TForm_vqeingabetext::FormCreate(TObject*) {
     FitForm(this);
     SetCaption(OemToAnsiString(MakerTitle));
     Label_info1->SetCaption(std::string("Text") + " 1");
     Label_info2->SetCaption(std::string("Text") + " 2");
     const TGearData& g = GearData;
-    ShowText(Edit_info1, TitleTexts[1]);
-    ShowText(Edit_info2, TitleTexts[2]);
-    ShowText(Edit_zeichname1, g.DrawingName[1]);
-    ShowText(Edit_zeichnr1, g.DrawingNumber[1]);
-    ShowText(Edit_zeichname21, g.DrawingName2[1]);
-    ShowText(Edit_zeichname2, g.DrawingName[2]);
-    ShowText(Edit_zeichnr2, g.DrawingNumber[2]);
-    ShowText(Edit_zeichname22, g.DrawingName2[2]);
+    FStored.ShowOem(Edit_info1, TitleTexts[1]);
+    FStored.ShowOem(Edit_info2, TitleTexts[2]);
+    FStored.ShowOem(Edit_zeichname1, g.DrawingName[1]);
+    FStored.ShowOem(Edit_zeichnr1, g.DrawingNumber[1]);
+    FStored.ShowOem(Edit_zeichname21, g.DrawingName2[1]);
+    FStored.ShowOem(Edit_zeichname2, g.DrawingName[2]);
+    FStored.ShowOem(Edit_zeichnr2, g.DrawingNumber[2]);
+    FStored.ShowOem(Edit_zeichname22, g.DrawingName2[2]);
     // Only gear 2 is designed: its fields without a frame, gear 1 hidden.
     GroupBox_welle->Hide();
     GroupBox_nabe->SetCaption("");
@@ -82,10 +71,10 @@ void TForm_vqeingabetext::FormCreate(TObject*) {
 bool TForm_vqeingabetext::TextsStorable() {
     // A text typed here is stored as it stands (the job file keeps the DOS page), or the dialog
     // stays open and says why. A text left as shown keeps what is stored.
-    for (const Shown& shown : FShown) {
-        TEdit* e = shown.Edit;
+    for (TEdit* e : {Edit_info1, Edit_info2, Edit_zeichname1, Edit_zeichnr1, Edit_zeichname21,
+                     Edit_zeichname2, Edit_zeichnr2, Edit_zeichname22}) {
         const bool inUse = e->Visible() && (e->Parent() == this || e->Parent()->Visible());
-        if (!inUse || e->Text() == shown.Text) continue;
+        if (!inUse || !FStored.Changed(e)) continue;
         std::string what = Caption() + ", ";
         for (int i = 0; i < e->Parent()->ControlCount(); ++i)
             if (auto* l = dynamic_cast<TLabel*>(e->Parent()->Controls(i));
@@ -101,14 +90,14 @@ bool TForm_vqeingabetext::TextsStorable() {
 void TForm_vqeingabetext::StoreControls() {
     TGearData& g = GearData;
     // Each ShortString keeps its capacity: a longer text is cut there.
-    g.DrawingNumber[1] = Entered(Edit_zeichnr1);
-    g.DrawingNumber[2] = Entered(Edit_zeichnr2);
-    g.DrawingName[1] = Entered(Edit_zeichname1);
-    g.DrawingName[2] = Entered(Edit_zeichname2);
-    g.DrawingName2[1] = Entered(Edit_zeichname21);
-    g.DrawingName2[2] = Entered(Edit_zeichname22);
-    TitleTexts[1] = Entered(Edit_info1);
-    TitleTexts[2] = Entered(Edit_info2);
+    g.DrawingNumber[1] = FStored.Entered(Edit_zeichnr1);
+    g.DrawingNumber[2] = FStored.Entered(Edit_zeichnr2);
+    g.DrawingName[1] = FStored.Entered(Edit_zeichname1);
+    g.DrawingName[2] = FStored.Entered(Edit_zeichname2);
+    g.DrawingName2[1] = FStored.Entered(Edit_zeichname21);
+    g.DrawingName2[2] = FStored.Entered(Edit_zeichname22);
+    TitleTexts[1] = FStored.Entered(Edit_info1);
+    TitleTexts[2] = FStored.Entered(Edit_info2);
 }
 
 void ShowDrawingTextDialog() {

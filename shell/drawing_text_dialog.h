@@ -4,6 +4,7 @@
 // gear (the fields of gear 1 are hidden but kept). Each edit takes at most its field's capacity.
 // A text left as it was shown keeps its stored value exactly (the display may transliterate).
 
+#include "framework/ui/stored_texts.h"
 #include "shell/input_fields.h"
 
 class TForm_vqeingabetext : public TInputForm {
@@ -23,15 +24,7 @@ public:
     bool TextsStorable();
 
 private:
-    // Each edit with the text it showed and the stored value it came from.
-    struct Shown {
-        TEdit* Edit;
-        std::string Text;
-        std::string Stored;
-    };
-    std::vector<Shown> FShown;
-    void ShowText(TEdit* edit, const std::string& stored);
-    std::string Entered(TEdit* edit) const;
+    TStoredTexts FStored; // each edit's stored value as shown
 };
 
 // Shows the dialog modally; AbortFlag tells Cancel.

@@ -112,11 +112,15 @@ TForm_printconf::TForm_printconf(TComponent* AOwner) : TInputForm(AOwner) {
         NewLabel(this, "Label_printer", "", kLabelLeft, kTop + 7 * kRow, kButtonLeft - 2 * 16);
 
     CreateOkCancel(kButtonLeft, kTop, [this] {
-        if (!StoreControls()) return false;
-        // No print queue: the printout goes into a PDF file, or the dialog stays open.
+        long double entries[4];
+        if (!ReadEntries(entries)) return false;
+        // No print queue: the printout goes into a PDF file, or the dialog stays open. Nothing
+        // is taken over before: a question or file choice cancelled on the way, then Cancel,
+        // leaves the settings as they were.
         bool chosen = false;
         if (!PrintoutTargetReady(this, DataDir, DataFileName, chosen)) return false;
         FPdfChosen = FPdfChosen || chosen;
+        StoreControls();
         PrintDrawingWindow(CheckBox_anpassen->Checked());
         return true;
     });
@@ -195,15 +199,20 @@ void TForm_printconf::LoadControls() {
     RadioGroup_hochquer->SetItemIndex(Printer()->Orientation() == poLandscape ? 1 : 0);
 }
 
+bool TForm_printconf::ReadEntries(long double (&v)[4]) {
+    return ReadValues({{Edit_scalex, &v[0]},
+                       {Edit_scaley, &v[1]},
+                       {Edit_xorigin, &v[2]},
+                       {Edit_yorigin, &v[3]}});
+}
+
 bool TForm_printconf::StoreControls() {
-    long double sx = 0, sy = 0, ox = 0, oy = 0;
-    if (!ReadValues(
-            {{Edit_scalex, &sx}, {Edit_scaley, &sy}, {Edit_xorigin, &ox}, {Edit_yorigin, &oy}}))
-        return false;
-    PrintScaleX = static_cast<double>(sx);
-    PrintScaleY = static_cast<double>(sy);
-    PrintOffsetX = static_cast<std::int32_t>(ox);
-    PrintOffsetY = static_cast<std::int32_t>(oy);
+    long double v[4];
+    if (!ReadEntries(v)) return false;
+    PrintScaleX = static_cast<double>(v[0]);
+    PrintScaleY = static_cast<double>(v[1]);
+    PrintOffsetX = static_cast<std::int32_t>(v[2]);
+    PrintOffsetY = static_cast<std::int32_t>(v[3]);
     PrintBorder = CheckBox_umrandung->Checked() ? 1 : 0;
     WinPrintMode = static_cast<std::uint16_t>(std::max(RadioGroup_printmono->ItemIndex(), 0) + 1);
     Printer()->SetOrientation(RadioGroup_hochquer->ItemIndex() == 0 ? poPortrait : poLandscape);
@@ -273,10 +282,11 @@ void TForm_printconf::Button_dbClick(TObject*) {
         HelpNo = help;
         if (picked && ReadPrintSet(table, recNo, set)) {
             PrintoutRecNo = static_cast<std::uint16_t>(std::clamp(recNo, 0, 65535));
-            Edit_scalex->SetText(FloatToStrSig3(set.ScaleX));
-            Edit_scaley->SetText(FloatToStrSig3(set.ScaleY));
-            Edit_xorigin->SetText(IntToString(set.OriginX));
-            Edit_yorigin->SetText(IntToString(set.OriginY));
+            // The set's values exactly, whatever digits the edits show.
+            Edit_scalex->ShowValue(set.ScaleX, FloatToStrSig3(set.ScaleX));
+            Edit_scaley->ShowValue(set.ScaleY, FloatToStrSig3(set.ScaleY));
+            Edit_xorigin->ShowValue(set.OriginX, IntToString(set.OriginX));
+            Edit_yorigin->ShowValue(set.OriginY, IntToString(set.OriginY));
             RadioGroup_hochquer->SetItemIndex(set.Landscape ? 1 : 0);
             RadioGroup_printmono->SetItemIndex(set.Monochrome ? 0 : 1);
             CheckBox_anpassen->SetChecked(set.FitLimits);
@@ -288,10 +298,8 @@ void TForm_printconf::Button_dbClick(TObject*) {
 
 void TForm_printconf::Button_appendClick(TObject*) {
     AbortFlag = 0;
-    long double sx = 0, sy = 0, ox = 0, oy = 0;
-    if (!ReadValues(
-            {{Edit_scalex, &sx}, {Edit_scaley, &sy}, {Edit_xorigin, &ox}, {Edit_yorigin, &oy}}))
-        return;
+    long double v[4];
+    if (!ReadEntries(v)) return;
     const std::string table = PrintSetTable();
     if (table.empty()) {
         AbortFlag = 0;
@@ -310,10 +318,10 @@ void TForm_printconf::Button_appendClick(TObject*) {
     }
     TPrintSet set;
     set.Name = name;
-    set.ScaleX = static_cast<double>(sx);
-    set.ScaleY = static_cast<double>(sy);
-    set.OriginX = static_cast<int>(ox);
-    set.OriginY = static_cast<int>(oy);
+    set.ScaleX = static_cast<double>(v[0]);
+    set.ScaleY = static_cast<double>(v[1]);
+    set.OriginX = static_cast<int>(v[2]);
+    set.OriginY = static_cast<int>(v[3]);
     set.Landscape = RadioGroup_hochquer->ItemIndex() == 1;
     set.Monochrome = RadioGroup_printmono->ItemIndex() == 0;
     set.FitLimits = CheckBox_anpassen->Checked();

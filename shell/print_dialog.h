@@ -46,6 +46,9 @@ public:
     void Button_appendClick(TObject* Sender);
 
 private:
+    // The scales and origins (scale x, scale y, origin x, origin y) as entered; false
+    // (reported) for an entry that is no number in its range.
+    bool ReadEntries(long double (&v)[4]);
     void ShowPrinterName();
     bool FPdfChosen = false;
 };

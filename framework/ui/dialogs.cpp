@@ -492,12 +492,13 @@ void Tin_textdialog::FormCreate(TObject*) {
 void Tin_textdialog::SetText(std::string_view prompt, std::string_view text, int maxLength) {
     Label1->SetCaption(OemToAnsiString(prompt));
     EditEinText->SetMaxLength(std::max(maxLength, 0));
-    EditEinText->SetText(OemToAnsiString(text));
+    FStored.ShowOem(EditEinText, text);
     SetActiveControl(EditEinText);
 }
 
 void Tin_textdialog::GetText(std::string& text) const {
-    text = AnsiToOemString(EditEinText->Text());
+    text = FStored.Changed(EditEinText) ? AnsiToOemString(EditEinText->Text())
+                                        : FStored.Entered(EditEinText);
 }
 
 // ---- Tin_janeindialog

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/core/files.h"
+#include "framework/ui/stored_texts.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
@@ -172,11 +173,16 @@ public:
     TButton* Button_hilfetext;
     TButton* Button_hilfebild;
 
+    // The text is shown whole, whatever its length: maxLength stops typing.
     void SetText(std::string_view prompt, std::string_view text, int maxLength);
-    // The edited text as the DOS code page holds it.
+    // The edited text as the DOS code page holds it; the text given, as it was, while the
+    // edit still shows it.
     void GetText(std::string& text) const;
 
     void FormCreate(TObject* Sender);
+
+private:
+    TStoredTexts FStored;
 };
 
 // Yes or no.

@@ -280,7 +280,7 @@ std::string DbhLine(std::string_view name, std::string_view title) {
             if (c == '"') c = '\'';
         return r;
     };
-    return "\"" + clean(name) + "\",\"" + clean(os::Utf8Left(title, DbhTitleLength)) + "\"";
+    return "\"" + clean(name) + "\",\"" + clean(title) + "\"";
 }
 
 std::string DbhListText(const DbhEntry& e) {
@@ -453,16 +453,21 @@ void BrowseHelpPictures() {
                 if (WritableCatalogue(index, target)) DbhDelete(target, e->FileLine);
                 shownLast = 1;
             } else if (action == 9) {
-                std::string name = EntryPicture(e->Name), title = e->Title;
+                // The name is offered as it is typed (a picture outside PltDir with its whole
+                // path); left so, the entry keeps the name it has.
+                const std::string offered = EntryPicture(e->Name);
+                std::string name = offered, title = e->Title;
                 HelpNo = 2340;
-                // A picture outside PltDir keeps its whole path.
                 InputText("File name (without extension .plt)",
                           IsPathEntry(name) ? kMaxPathEntry : DbhNameLength, name);
                 if (AbortFlag != 0) break;
+                if (name == offered) name = e->Name;
                 HelpNo = 2330;
                 InputText("Aux.Graph. Information", DbhTitleLength, title);
                 if (AbortFlag != 0) break;
-                if (WritableCatalogue(index, target)) DbhReplace(target, e->FileLine, name, title);
+                const bool same = name == e->Name && title == e->Title; // the index stays
+                if (!same && WritableCatalogue(index, target))
+                    DbhReplace(target, e->FileLine, name, title);
             } else {
                 std::string name, title;
                 if (!PickPicture(name)) break;

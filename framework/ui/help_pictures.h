@@ -45,7 +45,8 @@ std::string DbhPicturePath(std::string_view name);
 // Reads the index (at most 130 entries). A malformed line shows "DBH file error" (once) and is
 // passed over. False when the file cannot be read.
 bool ReadDbhEntries(const std::string& file, std::vector<DbhEntry>& entries);
-// One index line: "name","title".
+// One index line: "name","title" (a double quote becomes a single one; the title is kept
+// whole: the input's 50 characters limit typing only).
 std::string DbhLine(std::string_view name, std::string_view title);
 // The list text of an entry: the name padded or cut to 8 characters, ": ", the title; at most
 // 65 characters.

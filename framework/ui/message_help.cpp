@@ -22,15 +22,16 @@ bool SameKey(std::string_view line, std::string_view message) {
     return os::Utf8Left(line, ErrHelpKeyLength) == os::Utf8Left(message, ErrHelpKeyLength);
 }
 
-// A memo's text as one line of the file (its line breaks become blanks).
+// A memo's text as one line of the file: the line breaks inside become blanks, those at its
+// end go (a line of the file, blanks and all, stays as it is).
 std::string OneLine(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
     std::string s;
     for (char c : text) {
         if (c == '\r') continue;
         s += c == '\n' ? ' ' : c;
     }
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
     return s;
 }
 
@@ -133,9 +134,9 @@ void ShowCalcMessages() {
 
 void ShowErrHelpForm(std::string_view message, std::string_view origin, std::string_view remedy) {
     auto form = CreateForm<Thelperr>();
-    form->Edit_meldung->SetText(OemToAnsiString(message));
-    form->Memo_ursache->SetText(OemToAnsiString(origin));
-    form->Memo_abhilfe->SetText(OemToAnsiString(remedy));
+    form->Stored.ShowOem(form->Edit_meldung, message);
+    form->Stored.ShowOem(form->Memo_ursache, origin);
+    form->Stored.ShowOem(form->Memo_abhilfe, remedy);
     form->ShowModal();
 }
 
@@ -297,12 +298,13 @@ void Thelperr::Button_okClick(TObject*) {
         // The file keeps the DOS page: a text it cannot hold stays in the form, and says why.
         for (const auto& [memo, label] :
              {std::pair{Memo_ursache, Label_ursache}, std::pair{Memo_abhilfe, Label_abhilfe}})
-            if (!TextStorable(Caption() + ", " + label->Caption(), memo->Text(), 0,
+            if (Stored.Changed(memo) &&
+                !TextStorable(Caption() + ", " + label->Caption(), memo->Text(), 0,
                               TextEncoding::Oem, {}, "the message help file",
                               [m = memo] { m->SetFocus(); }))
                 return;
-        SaveErrHelpEntry(AnsiToOemString(Edit_meldung->Text()), Memo_ursache->Text(),
-                         Memo_abhilfe->Text());
+        SaveErrHelpEntry(Stored.Entered(Edit_meldung), Stored.Entered(Memo_ursache),
+                         Stored.Entered(Memo_abhilfe));
     }
     SetModalResult(mrOk);
 }

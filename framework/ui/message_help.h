@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/ui/stored_texts.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 
@@ -56,6 +57,9 @@ public:
     TButton* Button_ok;
     TButton* Button_help;
     bool Changed = false; // a memo was edited
+    // The message, origin and remedy as the file holds them: a memo left as shown is saved
+    // as it stands there.
+    TStoredTexts Stored;
 
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);

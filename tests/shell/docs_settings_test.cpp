@@ -19,12 +19,15 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cad/cadstate.h"
 #include "calc/geardata.h"
+#include "framework/core/config_file.h"
+#include "framework/core/errorlist.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -32,7 +35,9 @@
 #include "framework/ui/listing.h"
 #include "platform/gui/application.h"
 #include "platform/gui/grids.h"
+#include "platform/gui/printer.h"
 #include "platform/gui/responder.h"
+#include "platform/os/codepage.h"
 #include "shell/change_records.h"
 #include "shell/config_dialog.h"
 #include "shell/document_links.h"
@@ -416,6 +421,108 @@ TEST_F(DocsSettings, EveryTextInputStoresWhatItShowsOrSaysWhy) {
     EXPECT_GT(refused, 20);
 }
 
+// Every dialog and window that shows stored values, left by OK (Save first where there is one)
+// without typing, in mm and inch, special characters shown as stored and transliterated: the
+// job, the settings file and the tables stay byte for byte. The values are awkward: umlauts and
+// ß, texts at their fields' full length, a 7-letter name in a 5-letter input, many decimals, a
+// ring gear, a DOS-page table with α and Ω. So does a printout's way out cancelled at its file.
+TEST_F(DocsSettings, EveryDialogLeftWithoutTypingKeepsWhatIsStored) {
+    LoadJobFile(QOR_SOURCE_DIR "/data/internal.q1w");
+    const std::string u = "Zahnräder-Größe ß Übersicht Müller äöü ÄÖÜ ";
+    TitleTexts[1] = u + u, GearData.DrawingName[2] = u, GearData.DrawingNumber[2] = u;
+    ChangeCount = 1, ChangeTable[1] = {"Änderung Zähnezahl ü", "", "Schmidt", "Übersicht ß\nZeile"};
+    DrawingInfo.ReplacementFor = u, DrawingInfo.Rows[2].Name = "Müllerßöäü", DrawingTextCount = 1;
+    DrawingTexts[1] = {12.3456789L, -0.000123456789L, 3.14159265358979L, 33.333333333L, u};
+    DocumentLinks[1].DocFile = u + u, FourthRowLabel = "Geprüft Ä", LayerNames[1] = u;
+    GearData.x[2] = 0.123456789012345L, GearData.b = GearData.bGear[2] = 20.0123456789L;
+    // The job as the program saves it: gear 1 the companion the dimensions set, calculated.
+    GearData.z[1] = 6, GearData.x[1] = 0.5L, GearData.bGear[1] = GearData.b;
+    CalculateInput();
+    ZoomIncrement = 1.0123456789L, HelpLevel = 2, PltDir = DbfDir, ProgramName = "keep";
+    for (const char* t : {"q1toolx.dbf", "printout.dbf", "start.plt"})
+        fs::copy_file(QOR_SOURCE_DIR "/data/" + std::string(t), Dir / t);
+    fs::rename(Dir / "start.plt", Dir / "zahnrad_.plt");
+    qortest::RunCommand("/usr/bin/python3 -c \"import sys, dbf\nt = dbf.Table(sys.argv[1], "
+                        "codepage='cp437')\nt.open(dbf.READ_WRITE)\nt.append(('\\u03b1\\u03a9 "
+                        "\\u00df', 1.234, 1, 0, 0, 1, 0, 0, 0))\" " +
+                        (Dir / "printout.dbf").string());
+    PrintoutRecNo = 5, PrintoutDbfDir = DbfDir;
+    qortest::WriteFileBytes(
+        (Dir / "keep.err").string(),
+        os::Utf8ToCp437("Warnung: Größe ß\r\nUrsache: Zähne ü  \r\nÄndern ß\r\n"));
+    qortest::WriteFileBytes((Dir / "keep.dbh").string(),
+                            os::Utf8ToCp437("\"ZahnRad_Gross\",\"" + u + "\"\r\n"));
+    const auto files = [&] { // the lines of every file, each headed by the file's name
+        WriteGearDataFile((Dir / "keep.q1w").string()),
+            WriteConfigurationFile((Dir / "c").string());
+        std::vector<std::string> lines;
+        for (const char* f :
+             {"keep.q1w", "c", "q1toolx.dbf", "printout.dbf", "keep.err", "keep.dbh"}) {
+            std::stringstream in(qortest::ReadFileBytes((Dir / f).string()));
+            for (std::string line; std::getline(in, line);)
+                lines.push_back(f + (": " + line));
+        }
+        return lines;
+    };
+    // Presses a row's buttons on its first window, leaves every other by OK (Save first) and
+    // answers Yes or OK; a file is chosen only when the row has no buttons of its own.
+    struct Person : ModalResponder {
+        std::vector<std::string> first;
+        std::string pdf;               // where a PDF printout goes
+        std::vector<std::string> said; // what was told only: a refusal, an error
+        int forms = 0;
+        void RespondForm(TForm& f) override {
+            for (const std::string& b : forms++ == 0 && !first.empty()
+                                            ? first
+                                            : std::vector<std::string>{"Button_save", "Button_ok"})
+                Respond::Press(f, b);
+            if (auto* m = FindControl<TMenuItem>(f, "mi_dateiBeenden")) m->Click();
+        }
+        int RespondMessage(const MessageQuestion& q) override {
+            return q.Offers(IDYES) ? IDYES : (said.push_back(q.Text), IDOK);
+        }
+        bool RespondDialog(TCommonDialog& d) override {
+            return first.empty() && (dynamic_cast<TSaveDialog&>(d).Choose(pdf), true);
+        }
+    };
+    // The rows: a menu item, then the buttons pressed on its first window.
+    const std::string rows =
+        "mi_helpErrorMessages;mi_EditText;mi_editVerzahnungswerkzeug;mi_editabmessungen;"
+        "mi_editqualitaet;mi_editmessen;mi_editberechnungsmethode;mi_cadconfig;mi_cadzahnprofil2;"
+        "mi_docdrawinginfo;mi_docuModifyChanges;mi_DocumentSetup;mi_fileConfig;mi_fileprint;"
+        "mi_fileprint Button_db Button_ok Button_cancel;mi_dbfVerzahnungswerkzeug;"
+        "mi_HelpHilfebild Button_aendern";
+    PrintQueues = [] { return std::vector<std::string>{}; };
+    for (const int units : {0, 1})
+        for (const int chars : {0, 1}) {
+            UnitSystem = static_cast<std::uint16_t>(units), CharMode = chars;
+            ErrorList[1] = "Warnung: Größe ß", ErrorCount = 1;
+            const std::vector<std::string> stored = files();
+            std::istringstream table(rows);
+            for (std::string row; std::getline(table, row, ';');) {
+                SCOPED_TRACE(row + " " + std::to_string(units) + std::to_string(chars));
+                Person person;
+                std::istringstream words(row);
+                std::string item, button;
+                for (words >> item; words >> button;)
+                    person.first.push_back(button);
+                person.pdf = (Dir / "sheet.pdf").string();
+                {
+                    ResponderScope scope(person);
+                    auto* menu = FindControl<TMenuItem>(*Window, item);
+                    menu ? void(menu->Click()) : Window->mi_cadzahnprofil2Click(nullptr);
+                }
+                EXPECT_GT(person.forms, 0);
+                EXPECT_THAT(person.said, ElementsAre());
+                const std::vector<std::string> now = files();
+                const auto at = std::mismatch(stored.begin(), stored.end(), now.begin(), now.end());
+                EXPECT_EQ(at.first == stored.end() ? "" : *at.first,
+                          at.second == now.end() ? "" : *at.second);
+            }
+        }
+    PrintQueues = nullptr;
+}
+
 TEST_F(DocsSettings, ALinkStartsItsProgramWithTheFileAsOneArgument) {
     // A link holds 50 characters: the script gets a short folder of its own.
     const fs::path shortDir = fs::temp_directory_path() / ("qd" + std::to_string(::getpid()));
@@ -585,16 +692,18 @@ TEST_F(DocsSettings, ConfigurationKeepsTriedValuesOnlyOnOk) {
     };
     const int width = Window->ClientWidth();
     const Case cases[] = {
-        {"a window size tried, then Cancel",
+        {"a window size tried, an export whose file was not chosen, then Cancel",
          [&](TForm& f) {
              page(f, "TabSheet_graphics");
              Respond::Type(f, "Edit_x", "333");
              Respond::Focus(f, "Edit_y"); // leaving the edit shows the size at once
              EXPECT_EQ(Window->ClientWidth(), 333);
+             Respond::Type(f, "Edit_zoomfaktor", "2");
+             Respond::Press(f, "Button_export");
          },
          "Button_cancel",
          {},
-         [&] { return Window->ClientWidth() == width; }},
+         [&] { return Window->ClientWidth() == width && ZoomIncrement != 2.0L; }},
         {"reset colours keeps the other entries",
          [&](TForm& f) {
              page(f, "TabSheet_graphics");
@@ -635,6 +744,8 @@ TEST_F(DocsSettings, ConfigurationKeepsTriedValuesOnlyOnOk) {
         });
         for (int answer : c.Messages)
             r.OnMessage(answer);
+        if (std::string(c.What).find("export") != std::string::npos)
+            r.OnDialog([](TCommonDialog&) { return false; });
         if (!c.Messages.empty()) r.OnForm([&](TForm& f) { Respond::Press(f, c.Button); });
         if (std::string(c.What).find("command line") != std::string::npos)
             r.OnForm([](TForm& f) {

@@ -152,8 +152,8 @@ TEST_F(Catalogue, AppendInsertEditDeleteRoundTrip) {
     // Deleting the only entry leaves an empty index.
     EXPECT_EQ(ReadFileBytes(index_), "");
     EXPECT_FALSE(DbhDelete(index_, 0));
-    // Titles are kept to 50 characters and cannot break the quoting.
-    EXPECT_EQ(DbhLine("a", std::string(60, 'x')), "\"a\",\"" + std::string(50, 'x') + "\"");
+    // A stored title longer than the 50 typed is kept whole; no title breaks the quoting.
+    EXPECT_EQ(DbhLine("a", std::string(60, 'x')), "\"a\",\"" + std::string(60, 'x') + "\"");
     EXPECT_EQ(DbhLine("a", "say \"hi\""), "\"a\",\"say 'hi'\"");
 }
 
