@@ -18,6 +18,7 @@
 #include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
+#include "framework/core/settings.h"
 #include "framework/ui/help.h"
 #include "framework/ui/message_help.h"
 #include "framework/core/text.h"
@@ -267,6 +268,25 @@ TEST_F(ErrHelp, EditingTheRemedyRewritesOnlyThatLine) {
     EXPECT_EQ(changed, 1);
     // Written with the file's own line ends.
     EXPECT_NE(ReadFileBytes(dir_ / "qor1w.err").find("value.\r\n"), std::string::npos);
+}
+
+// Special characters transliterated: a remedy typed is saved under the entry as the file holds
+// it ("FHß5", shown "FHss5"), and the origin left as shown keeps its "ä" and "ü".
+TEST_F(ErrHelp, ATransliteratedEntryKeepsWhatWasNotTyped) {
+    WriteErr({"Error  : FH\u00df5 (pow)", "Ursache: Z\u00e4hne \u00fc", "Abhilfe"});
+    AddError("Error  : FH\u00df5 (pow)");
+    CharMode = 1;
+    ScriptedResponder r;
+    r.OnForm([](TForm& f) {
+         dynamic_cast<Thelperr&>(f).Memo_abhilfe->WidgetTextEdited("neu");
+         Respond::Press(f, "Button_ok");
+     }).OnMessage(IDYES);
+    ResponderScope scope(r);
+    ShowMessageHelp(1);
+    CharMode = 0;
+    EXPECT_EQ(DosLines(dir_ / "qor1w.err"),
+              (std::vector<std::string>{"Error  : FH\u00df5 (pow)", "Ursache: Z\u00e4hne \u00fc",
+                                        "neu"}));
 }
 
 // The shipped file is only read (here from a read-only folder): Save Changes writes the user's
