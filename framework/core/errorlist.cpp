@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/core/globals.h"
+#include "platform/os/utf8.h"
 
 std::uint16_t ErrorCount = 0;
 RangeArray<ShortString<ErrorTextCapacity>, 1, ErrorListSize> ErrorList;
@@ -19,7 +20,8 @@ int Rank(std::string_view text) {
 } // namespace
 
 void AddError(std::string_view Msg) {
-    const ShortString<ErrorTextCapacity> key(Msg);
+    // The text as a line holds it, compared and stored without a copy of its own.
+    const std::string_view key = Msg.substr(0, os::Utf8Offset(Msg, ErrorTextCapacity));
     for (int i = 1; i <= ErrorCount && i <= ErrorListSize; ++i)
         if (ErrorList[i] == key) return;
     if (ErrorCount < ErrorListSize) {
@@ -33,7 +35,7 @@ void AddError(std::string_view Msg) {
     std::vector<ShortString<ErrorTextCapacity>> kept;
     for (int i = 1; i <= ErrorListSize; ++i)
         if (!(i == ErrorListSize && ErrorList[i] == ErrorListLeftOut)) kept.push_back(ErrorList[i]);
-    kept.push_back(key);
+    kept.emplace_back(key);
     while (kept.size() > std::size_t(ErrorListSize - 1)) {
         std::size_t drop = kept.size() - 1;
         for (std::size_t n = kept.size(); n-- > 0;)

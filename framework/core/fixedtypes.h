@@ -62,12 +62,13 @@ public:
     static constexpr std::size_t Capacity = N;
 
     ShortString() = default;
-    ShortString(std::string_view s) : text_(os::Utf8Left(s, N)) {}
+    ShortString(std::string_view s) : text_(s.substr(0, os::Utf8Offset(s, N))) {}
     ShortString(const char* s) : ShortString(std::string_view(s)) {}
     ShortString(const std::string& s) : ShortString(std::string_view(s)) {}
 
+    // Into the text's own storage: no allocation once it has held a text as long.
     ShortString& operator=(std::string_view s) {
-        text_ = os::Utf8Left(s, N);
+        text_.assign(s.data(), os::Utf8Offset(s, N));
         return *this;
     }
     ShortString& operator=(const char* s) { return *this = std::string_view(s); }

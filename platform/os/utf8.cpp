@@ -37,6 +37,12 @@ std::size_t Utf8Length(std::string_view s) {
 }
 
 std::size_t Utf8Offset(std::string_view s, std::size_t n) {
+    // Plain ASCII, the usual text, has a byte a character.
+    const std::size_t head = n < s.size() ? n : s.size();
+    unsigned char bits = 0;
+    for (std::size_t k = 0; k < head; ++k)
+        bits |= static_cast<unsigned char>(s[k]);
+    if (bits < 0x80) return head;
     std::size_t pos = 0;
     while (n > 0 && pos < s.size()) {
         pos += CharBytes(s, pos);
