@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "calc/basegeom.h"
@@ -76,10 +76,17 @@ void FatalRange(const std::string& name, const std::string& shown) {
         Fatal("Fatal  : range " + name + " !");
 }
 
-void CheckWhole(const char* name, int gear, long long v, long long lo, long long hi) {
-    if (v < lo || v > hi)
-        FatalRange(Named(name, gear),
-                   Named(name, gear) + " " + std::to_string(lo) + ".." + std::to_string(hi));
+// Every calculation runs these checks twice and as a rule every one passes: each compares in
+// line and builds its message out of line.
+[[gnu::cold, gnu::noinline]] void WholeFault(const char* name, int gear, long long lo,
+                                             long long hi) {
+    FatalRange(Named(name, gear),
+               Named(name, gear) + " " + std::to_string(lo) + ".." + std::to_string(hi));
+}
+
+inline void CheckWhole(const char* name, int gear, long long v, long long lo, long long hi) {
+    if (v < lo || v > hi) [[unlikely]]
+        WholeFault(name, gear, lo, hi);
 }
 
 // A limit of a range message to three significant digits, rounded so that the message holds for
@@ -124,17 +131,62 @@ struct Magnitude {
 constexpr Magnitude Length{kMaxInputLength, Unit::Length}, Factor{kMaxInputFactor, Unit::Factor},
     Angle{kMaxToolAngle, Unit::Angle}, Module{kMaxModule, Unit::Length};
 
-void CheckMagnitude(const char* name, int gear, long double v, Magnitude m) {
-    if (!(std::fabs(v) <= m.limit))
-        FatalRange(Named(name, gear),
-                   "|" + Named(name, gear) + "|>" + LimitText(m.limit, m.unit, true));
+[[gnu::cold, gnu::noinline]] void MagnitudeFault(const char* name, int gear, Magnitude m) {
+    FatalRange(Named(name, gear),
+               "|" + Named(name, gear) + "|>" + LimitText(m.limit, m.unit, true));
 }
 
-void CheckResolution(const char* name, int gear, long double v) {
-    if (v != 0 && std::fabs(v) < kMinLength)
-        FatalRange(Named(name, gear),
-                   "0<|" + Named(name, gear) + "|<" + LimitText(kMinLength, Unit::Length, false));
+inline void CheckMagnitude(const char* name, int gear, long double v, const Magnitude& m) {
+    if (!(std::fabs(v) <= m.limit)) [[unlikely]]
+        MagnitudeFault(name, gear, m);
 }
+
+[[gnu::cold, gnu::noinline]] void ResolutionFault(const char* name, int gear) {
+    FatalRange(Named(name, gear),
+               "0<|" + Named(name, gear) + "|<" + LimitText(kMinLength, Unit::Length, false));
+}
+
+inline void CheckResolution(const char* name, int gear, long double v) {
+    if (v != 0 && std::fabs(v) < kMinLength) [[unlikely]]
+        ResolutionFault(name, gear);
+}
+
+// A value below 0 where 0 up to the magnitude is the range.
+[[gnu::cold, gnu::noinline]] void NegativeFault(const char* name, int gear, Magnitude m) {
+    FatalRange(Named(name, gear), Named(name, gear) + " 0.." + LimitText(m.limit, m.unit, true));
+}
+
+// The reals of the pair and of each gear with their largest magnitudes, in the order checked.
+struct PairReal {
+    const char* name;
+    long double TGearData::*field;
+};
+constexpr PairReal PairLengths[] = {
+    {"b", &TGearData::b}, {"a", &TGearData::a}, {"Aae", &TGearData::Aae}, {"Aai", &TGearData::Aai}};
+
+struct GearReal {
+    const char* name;
+    PerGear<long double> TGearData::*field;
+    Magnitude m;
+};
+constexpr GearReal GearReals[] = {{"bGear", &TGearData::bGear, Length},
+                                  {"da", &TGearData::da, Length},
+                                  {"kmn", &TGearData::kmn, Length},
+                                  {"TipModeValue", &TGearData::TipModeValue, Length},
+                                  {"Asne", &TGearData::Asne, Length},
+                                  {"Asni", &TGearData::Asni, Length},
+                                  {"q", &TGearData::q, Length},
+                                  {"qTol", &TGearData::qTol, Length},
+                                  {"DM", &TGearData::DM, Length},
+                                  {"x", &TGearData::x, Factor},
+                                  {"hfP0mn", &TGearData::hfP0mn, Factor},
+                                  {"haP0mn", &TGearData::haP0mn, Factor},
+                                  {"rhoaP0mn", &TGearData::rhoaP0mn, Factor},
+                                  {"rhofP0mn", &TGearData::rhofP0mn, Factor},
+                                  {"prP0mn", &TGearData::prP0mn, Factor},
+                                  {"hFfP0mn", &TGearData::hFfP0mn, Factor},
+                                  {"alprP0", &TGearData::alprP0, Angle},
+                                  {"alkP0", &TGearData::alkP0, Angle}};
 
 // Every whole number that enters the calculation, in the range its dialog offers; every real in
 // a range no gear leaves. A value outside would make the arithmetic meaningless (or overflow).
@@ -157,48 +209,27 @@ void CheckValueRanges() {
     }
     CheckMagnitude("mn", 0, g.mn, Module);
     // A module of 0 or less has a message of its own (the base step).
-    if (g.mn > 0 && g.mn < kMinModule)
+    if (g.mn > 0 && g.mn < kMinModule) [[unlikely]]
         FatalRange("mn", "mn<" + LimitText(kMinModule, Unit::Length, false));
     // Where 0 means something else (not given, propose, fatal), a length too small for the job
     // file's seven decimals would load back as that 0.
     CheckResolution("b", 0, g.b);
     CheckResolution("a", 0, g.a);
-    for (const auto& [name, v] : {std::pair{"b", g.b}, {"a", g.a}, {"Aae", g.Aae}, {"Aai", g.Aai}})
-        CheckMagnitude(name, 0, v, Length);
+    for (const PairReal& r : PairLengths)
+        CheckMagnitude(r.name, 0, g.*r.field, Length);
     for (int i = 1; i <= 2; ++i) {
         CheckResolution("DM", i, g.DM[i]);
-        const std::tuple<const char*, long double, Magnitude> reals[] = {
-            {"bGear", g.bGear[i], Length},
-            {"da", g.da[i], Length},
-            {"kmn", g.kmn[i], Length},
-            {"TipModeValue", g.TipModeValue[i], Length},
-            {"Asne", g.Asne[i], Length},
-            {"Asni", g.Asni[i], Length},
-            {"q", g.q[i], Length},
-            {"qTol", g.qTol[i], Length},
-            {"DM", g.DM[i], Length},
-            {"x", g.x[i], Factor},
-            {"hfP0mn", g.hfP0mn[i], Factor},
-            {"haP0mn", g.haP0mn[i], Factor},
-            {"rhoaP0mn", g.rhoaP0mn[i], Factor},
-            {"rhofP0mn", g.rhofP0mn[i], Factor},
-            {"prP0mn", g.prP0mn[i], Factor},
-            {"hFfP0mn", g.hFfP0mn[i], Factor},
-            {"alprP0", g.alprP0[i], Angle},
-            {"alkP0", g.alkP0[i], Angle}};
-        for (const auto& [name, v, m] : reals)
-            CheckMagnitude(name, i, v, m);
+        for (const GearReal& r : GearReals)
+            CheckMagnitude(r.name, i, (g.*r.field)[i], r.m);
         // A tool's radii are never negative (the presets 1 to 3 bring their own tip radius).
         const bool ownTip = g.BasicRackType[i] < 1 || g.BasicRackType[i] > 3;
-        for (const auto& [name, v] :
-             {std::pair{"rhoaP0mn", ownTip ? g.rhoaP0mn[i] : 0.0L}, {"rhofP0mn", g.rhofP0mn[i]}})
-            if (v < 0)
-                FatalRange(Named(name, i), Named(name, i) + " 0.." +
-                                               LimitText(kMaxInputFactor, Unit::Factor, true));
+        if (ownTip && g.rhoaP0mn[i] < 0) [[unlikely]]
+            NegativeFault("rhoaP0mn", i, Factor);
+        if (g.rhofP0mn[i] < 0) [[unlikely]]
+            NegativeFault("rhofP0mn", i, Factor);
         // A ball is 0 (the calculation chooses it) or a diameter, as its field takes it.
-        if (g.DM[i] < 0)
-            FatalRange(Named("DM", i),
-                       Named("DM", i) + " 0.." + LimitText(kMaxInputLength, Unit::Length, true));
+        if (g.DM[i] < 0) [[unlikely]]
+            NegativeFault("DM", i, Length);
     }
 }
 
@@ -229,18 +260,46 @@ std::string NotFinite(const char* field, const PerGear<long double>& ref, int i)
     return Named(field, i);
 }
 
+// True where the bits are those of a normal number, a zero or a denormal, which is all that
+// arithmetic yields short of an infinity or a NaN: integer operations only, so a look at every
+// value of the gear data loads no real. Whatever else is judged by std::isfinite.
+static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision");
+inline bool SurelyFinite(const long double& v) {
+    std::uint64_t significand = 0;
+    std::uint16_t signExponent = 0;
+    std::memcpy(&significand, &v, sizeof significand);
+    std::memcpy(&signExponent, reinterpret_cast<const unsigned char*>(&v) + sizeof significand,
+                sizeof signExponent);
+    const unsigned exponent = signExponent & 0x7FFFu;
+    return significand >> 63 != 0 ? exponent != 0x7FFFu : exponent == 0;
+}
+
+// The first value that is no finite number names itself, unless it is NaN on purpose.
+[[gnu::noinline]] void JudgeNotFinite(std::string& name, const char* field,
+                                      const long double& ref) {
+    if (!std::isfinite(ref) && name.empty()) name = NotFinite(field, ref);
+}
+
+[[gnu::noinline]] void JudgeNotFinite(std::string& name, const char* field,
+                                      const PerGear<long double>& ref, int i) {
+    if (!std::isfinite(ref[i]) && name.empty()) name = NotFinite(field, ref, i);
+}
+
 } // namespace
 
 std::string FirstNonFiniteValue() {
     std::string name;
-    // Every value is looked at; only one that is no finite number costs more.
+    // Every value is looked at by its bits; only one that may be no finite number costs more.
     VisitGearFields(GearData, [&name](const char* field, const auto& ref) {
         using T = std::decay_t<decltype(ref)>;
         if constexpr (std::is_same_v<T, long double>) {
-            if (!std::isfinite(ref) && name.empty()) name = NotFinite(field, ref);
+            if (!SurelyFinite(ref)) [[unlikely]]
+                JudgeNotFinite(name, field, ref);
         } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
-            for (int i = 1; i <= 2; ++i)
-                if (!std::isfinite(ref[i]) && name.empty()) name = NotFinite(field, ref, i);
+            if (!SurelyFinite(ref[1])) [[unlikely]]
+                JudgeNotFinite(name, field, ref, 1);
+            if (!SurelyFinite(ref[2])) [[unlikely]]
+                JudgeNotFinite(name, field, ref, 2);
         }
     });
     return name;
