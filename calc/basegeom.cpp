@@ -66,13 +66,13 @@ void CalcUnit0() {
     g.alphaRad = DegToRad(g.alpha);
     g.betaRad = DegToRad(g.beta);
     g.Pn = 25.4L / g.mn;
-    const long double cb = cosl(g.betaRad);
+    const long double cb = Cos(g.betaRad);
     g.mt = g.mn / cb;
     for (int i = 1; i <= 2; ++i)
         g.d[i] = g.z[i] * g.mt;
-    g.alphat = atanl(Tan(g.alphaRad) / cb);
+    g.alphat = ArcTan(Tan(g.alphaRad) / cb);
 
-    const long double s = sinl(g.alphaRad);
+    const long double s = Sin(g.alphaRad);
     g.zg = 2.0L / (s * s);
     g.zgPract = 5.0L / 6.0L * g.zg;
     const long double cb3 = IntPower(cb, 3);
@@ -88,12 +88,12 @@ void CentreDistance() {
         g.xSum = 0.0L;
         return;
     }
-    long double c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
+    long double c = Cos(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
     if (c > 1.0L || c < 0.0L) {
         AddError("Cent.distance corr. !");
-        g.ad = g.mn / 2.0L / cosl(g.betaRad) * ToothSum(g);
+        g.ad = g.mn / 2.0L / Cos(g.betaRad) * ToothSum(g);
         if (PercentDiff(g.ad, g.a) > 20.0L) g.a = g.ad;
-        c = cosl(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
+        c = Cos(g.alphat) * (g.d[1] + g.d[2]) / 2.0L / g.a;
     }
     g.alphawt = ArcCos(c);
     const long double zs = ToothSum(g);
@@ -158,8 +158,8 @@ void CalcUnit1() {
         }
     }
     // The angle functions are taken once; the step needs each of them several times.
-    const long double cb = cosl(g.betaRad);
-    const long double cat = cosl(g.alphat);
+    const long double cb = Cos(g.betaRad);
+    const long double cat = Cos(g.alphat);
     const long double ta = Tan(g.alphaRad);
     g.ad = g.mn / 2.0L / cb * ToothSum(g);
     for (int i = 1; i <= 2; ++i) {
@@ -180,7 +180,7 @@ void CalcUnit1() {
         g.hFfP0[i] = g.hFfP0mn[i] * g.mn;
     }
 
-    g.betab = atanl(Tan(g.betaRad) * cat);
+    g.betab = ArcTan(Tan(g.betaRad) * cat);
     const long double zs = ToothSum(g);
     if (zs != 0.0L)
         g.invalwt = Inv(g.alphat) + 2.0L * ta * (g.x[1] + g.x[2]) / zs;
@@ -196,12 +196,12 @@ void CalcUnit1() {
         AbortFlag = 1;
         return;
     }
-    const long double cbb = cosl(g.betab);
+    const long double cbb = Cos(g.betab);
     g.betabAux = cbb * cbb;
 
     // Generating profile shifts, finished and premachined.
     const long double t = 2.0L * g.mn * ta;
-    const long double s = g.mn * sinl(g.alphaRad);
+    const long double s = g.mn * Sin(g.alphaRad);
     for (int i = 1; i <= 2; ++i) {
         g.xEmin[i] = g.x[i] + g.Asni[i] / t;
         g.xEmax[i] = g.x[i] + g.Asne[i] / t;
@@ -239,7 +239,7 @@ void CalcUnit1() {
     g.pt = g.pn / cb;
     g.ptb = cat * g.pt;
     g.pet = g.ptb;
-    g.pen = cosl(g.alphaRad) * g.pn;
+    g.pen = Cos(g.alphaRad) * g.pn;
 
     g.a = (g.dw[1] + g.dw[2]) / 2.0L;
 

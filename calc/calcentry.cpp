@@ -341,11 +341,11 @@ bool CheckInputValues() {
     if (CalcErrorFlag != 0) return false;
     g.alphaRad = g.alpha * Pi / 180.0L;
     g.betaRad = g.beta * Pi / 180.0L;
-    const long double cb = cosl(g.betaRad);
+    const long double cb = Cos(g.betaRad);
     g.d[2] = g.mn / cb * g.z[2];
-    g.alphat = atanl(Tan(g.alphaRad) / cb);
-    const long double cat = cosl(g.alphat);
-    g.betab = atanl(cat * Tan(g.betaRad));
+    g.alphat = ArcTan(Tan(g.alphaRad) / cb);
+    const long double cat = Cos(g.alphat);
+    g.betab = ArcTan(cat * Tan(g.betaRad));
     g.db[2] = cat * g.d[2];
     g.DrawingName[1] = "";
     g.DrawingName2[1] = "";
@@ -388,7 +388,7 @@ void CheckResults() {
     if (PercentDiff(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.k[2]) > 30.0L &&
         !TSpanGauge(2).Fits(g.k[2]))
         AddError("No. of teeth measured !");
-    if (g.bGear[2] < sinl(g.betab) * g.WminV[2] + 2.0L + 0.03L * g.WminV[2] && g.beta > 0.0L)
+    if (g.bGear[2] < Sin(g.betab) * g.WminV[2] + 2.0L + 0.03L * g.WminV[2] && g.beta > 0.0L)
         AddError("Warning: b < b min. ");
     if (std::fabs(g.d[2]) < 2.0L && g.TsnSeries[2] < 11) AddError("Warning: Tsn DIN d<2 !");
     if (PercentDiff(g.sn[2], g.snMin[2]) > 25.0L) AddError("Error  : Tol. Asne,Asni!");
@@ -464,7 +464,7 @@ void MeanLimitValues() {
 void DiametersForShift(PerGear<long double> xs) {
     TGearData& g = GearData;
     const long double ta = Tan(g.alphaRad);
-    const long double cat = cosl(g.alphat);
+    const long double cat = Cos(g.alphat);
     // Operating pressure angle at the drawing centre distance (the transverse pressure angle
     // when none is set); checked once gear 1's thickness and diameters are written.
     long double c = 0.0L;
@@ -473,7 +473,7 @@ void DiametersForShift(PerGear<long double> xs) {
         c = cat * (g.d[1] + g.d[2]) / 2.0L / g.aDraw;
         if (!(c > 1.0L || c < 0.0L || !std::isfinite(c))) w = ArcCos(c);
     }
-    const long double cw = cosl(w);
+    const long double cw = Cos(w);
     for (int i = 1; i <= 2; ++i) {
         g.snx[i] = (Pi / 2.0L + 2.0L * xs[i] * ta) * g.mn;
         const bool premachined = g.q[i] > 1e-5L;

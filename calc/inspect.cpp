@@ -40,9 +40,9 @@ SpanBase MakeSpanBase(int i) {
     const long double s = g.z[i] < 0 ? -1 : 1;
     if (g.k[i] == 0) {
         const long double dM = 2 * g.mn * g.x[i] + g.d[i];
-        const long double bM = std::atan(Tan(g.betaRad) * dM / g.d[i]);
+        const long double bM = ArcTan(Tan(g.betaRad) * dM / g.d[i]);
         const long double aM =
-            ArcCosLimited("", std::cos(g.betaRad) * a.cosAlpha * g.d[i] / dM / std::cos(bM));
+            ArcCosLimited("", Cos(g.betaRad) * a.cosAlpha * g.d[i] / dM / Cos(bM));
         // Counted on |z| and given the sign back: an internal gear spans as many spaces as the
         // external gear of the same size spans teeth.
         const long double v =
@@ -70,7 +70,7 @@ BallBase MakeBallBase(int i) {
     b.invAt = a.invAt;
     b.cosBetab = a.cosBetab;
     // Odd tooth numbers: the balls lie in spaces half a pitch out of line.
-    if (!IsEven(g.z[i])) b.oddFactor = std::cos(HalfPi / g.z[i]);
+    if (!IsEven(g.z[i])) b.oddFactor = Cos(HalfPi / g.z[i]);
     return b;
 }
 
@@ -299,7 +299,7 @@ bool TBallGauge::Seats(long double DM) const {
 long double TBallGauge::Largest() const {
     const TGearData& g = GearData;
     const long double az = std::fabs(static_cast<long double>(g.z[i_]));
-    const long double scale = std::fabs(g.db[i_]) * std::cos(g.betab);
+    const long double scale = std::fabs(g.db[i_]) * Cos(g.betab);
     long double cap = 0;
     for (const Shift& s : shifts_) {
         const long double eta = (Pi + 4 * std::fabs(s.xE) * Tan(g.alphaRad)) / (2 * az);
@@ -448,7 +448,7 @@ std::int32_t TSpanGauge::Nearest(std::int32_t usual, bool& fits) {
 
 long double BallDimOddTeeth(int i, long double M) {
     const TGearData& g = GearData;
-    if (!IsEven(g.z[i]) && g.beta > 0) return (M - g.DM[i]) / std::cos(HalfPi / g.z[i]) + g.DM[i];
+    if (!IsEven(g.z[i]) && g.beta > 0) return (M - g.DM[i]) / Cos(HalfPi / g.z[i]) + g.DM[i];
     return M;
 }
 

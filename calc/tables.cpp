@@ -236,11 +236,11 @@ const EstimateAngles& AnglesOf(long double beta, long double alpha) {
     if (e.beta == beta && e.alpha == alpha) return e;
     e.beta = beta;
     e.alpha = alpha;
-    e.cb = cosl(beta);
-    e.ca = cosl(alpha);
+    e.cb = Cos(beta);
+    e.ca = Cos(alpha);
     e.ta = Tan(alpha);
     e.tb = Tan(beta);
-    e.at = atanl(e.ta / e.cb);
+    e.at = ArcTan(e.ta / e.cb);
     e.invAt = Inv(e.at);
     // (a negative base is reported at every call, as before)
     e.cb33Reported = e.cb < 0;
@@ -315,7 +315,7 @@ void ClearMeasureMemo() {
 }
 
 long double RackTipRadiusMax(long double alpha, long double B, long double A) {
-    return 0.99L * (Pi / 4.0L * cosl(alpha) - B * sinl(alpha) + A) / (1.0L - sinl(alpha));
+    return 0.99L * (Pi / 4.0L * Cos(alpha) - B * Sin(alpha) + A) / (1.0L - Sin(alpha));
 }
 
 long double RollTanAt(long double d, long double db) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -57,12 +59,88 @@ bool Fits32(Extended r) {
 Extended Frac(Extended x) {
     return x - truncl(x);
 }
+
+// An argument by its bits (+0 and -0 apart); finite ones only, so that a function's domain
+// error is raised on every call.
+struct ArgumentBits {
+    std::uint64_t significand = 0;
+    std::uint16_t signExponent = 0x7FFF; // what no finite argument has: an empty slot
+    bool operator==(const ArgumentBits&) const = default;
+};
+static_assert(std::numeric_limits<Extended>::digits == 64, "x87 extended precision");
+
+// False for an infinity or a NaN.
+bool BitsOf(Extended x, ArgumentBits& b) {
+    std::memcpy(&b.significand, &x, sizeof b.significand);
+    std::memcpy(&b.signExponent, reinterpret_cast<const unsigned char*>(&x) + sizeof b.significand,
+                sizeof b.signExponent);
+    return (b.signExponent & 0x7FFF) != 0x7FFF;
+}
+
+// A few dozen slots, one per argument by a hash of its bits: the angles of one calculation
+// seldom share one, and a search's many arguments pass through without a cost worth a list.
+constexpr unsigned MemoSlots = 32;
+unsigned MemoSlot(const ArgumentBits& b) {
+    const std::uint64_t h = (b.significand ^ b.signExponent) * 0x9E3779B97F4A7C15ull;
+    return static_cast<unsigned>(h >> 59);
+}
+static_assert(MemoSlots == 1u << 5);
+
+struct SinCosValue {
+    ArgumentBits x;
+    Extended s = 0, c = 1;
+};
+thread_local SinCosValue SinCosMemo[MemoSlots];
+
+struct ArcTanValue {
+    ArgumentBits x;
+    Extended a = 0;
+};
+thread_local ArcTanValue ArcTanMemo[MemoSlots];
 } // namespace
+
+void SinAndCos(Extended x, Extended& s, Extended& c) {
+    ArgumentBits b;
+    if (!BitsOf(x, b)) {
+        sincosl(x, &s, &c);
+        return;
+    }
+    SinCosValue& v = SinCosMemo[MemoSlot(b)];
+    if (!(v.x == b)) {
+        sincosl(x, &v.s, &v.c);
+        v.x = b;
+    }
+    s = v.s;
+    c = v.c;
+}
+
+Extended Sin(Extended x) {
+    Extended s = 0, c = 1;
+    SinAndCos(x, s, c);
+    return s;
+}
+
+Extended Cos(Extended x) {
+    Extended s = 0, c = 1;
+    SinAndCos(x, s, c);
+    return c;
+}
+
+Extended ArcTan(Extended x) {
+    ArgumentBits b;
+    if (!BitsOf(x, b)) return atanl(x);
+    ArcTanValue& v = ArcTanMemo[MemoSlot(b)];
+    if (!(v.x == b)) {
+        v.a = atanl(x);
+        v.x = b;
+    }
+    return v.a;
+}
 
 Extended Tan(Extended x) {
     // One argument reduction for both (the same sine and cosine as sinl and cosl give).
     Extended s = 0, c = 1;
-    sincosl(x, &s, &c);
+    SinAndCos(x, s, c);
     if (c == 0) {
         AddError("Error: function tan in Unit math");
         return 1.0E30L;
@@ -77,7 +155,7 @@ Extended ArcSin(Extended x) {
         AddError("Error: ArcSin in unit math");
         return HalfPi;
     }
-    return atanl(x / sqrtl(1 - x * x));
+    return ArcTan(x / sqrtl(1 - x * x));
 }
 
 Extended ArcCos(Extended x) {
@@ -87,7 +165,7 @@ Extended ArcCos(Extended x) {
         AddError("Error: function ArcCos in math");
         return 0;
     }
-    return HalfPi - atanl(x / sqrtl(1 - x * x));
+    return HalfPi - ArcTan(x / sqrtl(1 - x * x));
 }
 
 Extended ArcCosLimited(std::string_view, Extended x) {

@@ -15,6 +15,14 @@ constexpr Extended MmPerInch = 25.4L;
 constexpr Extended EqualTolerance = 1e-5L;   // IsEqual
 constexpr Extended ArcInvTolerance = 1e-15L; // ArcInv stops when |Inv(a) - y| < this
 
+// Sine and cosine as sinl and cosl give them (one argument reduction for both), and atanl:
+// remembered for the last arguments, bit for bit, since a calculation takes the functions of its
+// few angles many times over.
+void SinAndCos(Extended x, Extended& s, Extended& c);
+Extended Sin(Extended x);
+Extended Cos(Extended x);
+Extended ArcTan(Extended x);
+
 // Guarded functions.
 Extended Tan(Extended x);    // cos x == 0: "Error: function tan in Unit math", 1.0E30
 Extended ArcSin(Extended x); // |x| > 1: "Error: ArcSin in unit math", pi/2
