@@ -105,7 +105,7 @@ BallDim BallAt(int i, const BallBase& b, long double xE, long double DM) {
 // below the base circle.
 BallDim BallOfGear(int i, const BallBase& b, long double xE) {
     const BallDim r = BallAt(i, b, xE, GearData.DM[i]);
-    if (r.aK < 0) AddError("Error  : Dm ball !  (" + GearNo(i) + ")");
+    if (r.aK < 0) AddError(i == 1 ? "Error  : Dm ball !  (1)" : "Error  : Dm ball !  (2)");
     return r;
 }
 
@@ -263,6 +263,7 @@ bool IsMeasureResult(const TGearData& g, const PerGear<long double>& field) {
 TBallGauge::TBallGauge(int i) : i_(i), tip_(CutTipDiameter(i)) {
     const TGearData& g = GearData;
     const KeepMessages keep;
+    shifts_.reserve(TSpanGauge::ShiftCount);
     // The form diameters CalcTolerances takes for each shift.
     for (const TMeasuredShift s : MeasuredShifts(g, i)) {
         Shift m{s.xE, 0, 0};

@@ -22,7 +22,7 @@ std::string GearNo(int i) {
 
 // Transverse chamfer angle of the tool of gear i.
 long double ChamferAngleT(const TGearData& g, int i) {
-    return std::atan(std::tan(DegToRad(g.alkP0[i])) / std::cos(g.betaRad));
+    return ArcTan(std::tan(DegToRad(g.alkP0[i])) / Cos(g.betaRad));
 }
 
 // See CutTipDiameter.
@@ -38,7 +38,7 @@ namespace {
 struct AngleFns {
     long double s = 0, c = 1, t = 0;
     explicit AngleFns(long double a) {
-        sincosl(a, &s, &c);
+        SinAndCos(a, s, c);
         t = s / c;
     }
 };
@@ -89,7 +89,7 @@ long double LineOfActionDiameter(int i, long double depth, long double xE) {
     // Distance of the flank point from the pitch line, towards the gear body; the point it
     // generates lies on the line of action H / sin(alpha_t) from the pitch point.
     const long double H = depth - xE * g.mn;
-    const long double s = std::sin(g.alphat);
+    const long double s = Sin(g.alphat);
     const long double X = g.d[i] * s - 2 * H / s;
     const long double db = g.db[i];
     if (g.z[i] > 0) {
@@ -131,7 +131,7 @@ public:
                   long double xTool) {
         r_ = g.d[i] / 2;
         rb_ = g.db[i] / 2;
-        cb_ = std::cos(g.betaRad);
+        cb_ = Cos(g.betaRad);
         shift_ = xTool * g.mn;
         // tan(alpha_t) = tan(alpha) / cos(beta).
         const long double tat = alpha.t / cb_;
@@ -518,13 +518,21 @@ long double InternalRootFormDiameter(const TGearData& g, int i, long double xE) 
 // the base circle: along that normal the centre is sqrt((rf - rho)^2 - rb^2) from the base
 // circle, the tangent point rho further.
 long double InternalFilletRadius(long double rf, long double ra, long double rb, long double rho) {
-    rho = std::fmax(rho, 0.0L);
-    if (rho == 0) return rf;
-    const long double lowest = std::fmax(ra, rb);
-    const long double c = rf - rho;
-    long double RF = lowest;
-    if (c > rb) RF = std::fmax(lowest, std::hypot(rb, rho + std::sqrt((c - rb) * (c + rb))));
-    return std::fmin(RF, rf);
+    // Asked for at each shift by every step that judges a ring gear's root: remembered.
+    thread_local ValueMemo<long double, 4> memo;
+    return memo.Of({rf, ra, rb, rho}, [=](long double& RF) {
+        const long double r = std::fmax(rho, 0.0L);
+        if (r == 0) {
+            RF = rf;
+            return true;
+        }
+        const long double lowest = std::fmax(ra, rb);
+        const long double c = rf - r;
+        RF = lowest;
+        if (c > rb) RF = std::fmax(lowest, std::hypot(rb, r + std::sqrt((c - rb) * (c + rb))));
+        RF = std::fmin(RF, rf);
+        return true;
+    });
 }
 
 namespace {
@@ -555,9 +563,10 @@ long double ChamferMeetRadius(int i, long double xK, long double flanks, long do
 
 } // namespace
 
-long double RingFilletMeetRadius(long double RF, long double rb, long double rho,
-                                 long double open) {
-    if (!(rho > 0)) return 0;
+namespace {
+
+// RingFilletMeetRadius for a fillet (rho > 0).
+long double FilletMeetRadius(long double RF, long double rb, long double rho, long double open) {
     // The centre lies rho along the flank's normal, which makes the pressure angle with the
     // radius: rho sin(alpha) further in, rho cos(alpha) across into the gap.
     const long double sa = RF > rb ? std::sqrt(1 - (rb / RF) * (rb / RF)) : 0;
@@ -567,6 +576,19 @@ long double RingFilletMeetRadius(long double RF, long double rb, long double rho
     // The fillet runs out from the flank: it crosses the line at the outer of its two points.
     const long double Rc = std::hypot(cr, ct), across = Rc * std::sin(past);
     return Rc * std::cos(past) + std::sqrt(std::fmax(rho * rho - across * across, 0.0L));
+}
+
+} // namespace
+
+long double RingFilletMeetRadius(long double RF, long double rb, long double rho,
+                                 long double open) {
+    if (!(rho > 0)) return 0;
+    // Asked for at each shift by every step that judges a ring gear's root: remembered.
+    thread_local ValueMemo<long double, 4> memo;
+    return memo.Of({RF, rb, rho, open}, [=](long double& meet) {
+        meet = FilletMeetRadius(RF, rb, rho, open);
+        return true;
+    });
 }
 
 long double GapClosingDiameter(int i, long double xE, long double xK, long double rho) {
@@ -601,7 +623,7 @@ long double RootFormDiameterAt(int i, long double xE) {
     const bool protuberance = g.prP0mn[i] != 0;
     const long double depth =
         FlankEndDepth(g, i, alpha, protuberance ? AngleFns(DegToRad(g.alprP0[i])) : alpha);
-    const long double s = std::sin(g.alphat);
+    const long double s = Sin(g.alphat);
     const bool undercut = g.d[i] * s - 2 * (depth - xE * g.mn) / s <= 0;
     // The end of the main flank makes the lowest involute point unless the fillet cuts higher.
     long double dF = LineOfActionDiameter(i, depth, xE);
@@ -615,10 +637,19 @@ namespace {
 // inv(arccos c) for 0 < c <= 1 with one inverse function instead of three: tan(arccos c) is
 // sqrt(1 - c^2) / c. A ratio beyond 1 (a diameter inside the base circle) counts as angle 0.
 long double InvArcCos(long double c, long double& tanA) {
-    tanA = 0;
-    if (!(std::fabs(c) <= 1) || c == 0) return 0;
-    tanA = std::sqrt(1 - c * c) / c;
-    return tanA - std::acos(c);
+    struct Involute {
+        long double inv = 0, tan = 0;
+    };
+    // Taken again for the same diameters by every step that judges a flank: remembered.
+    thread_local ValueMemo<Involute, 1> memo;
+    const Involute v = memo.Of({c}, [c](Involute& v) {
+        if (!(std::fabs(c) <= 1) || c == 0) return true;
+        v.tan = std::sqrt(1 - c * c) / c;
+        v.inv = v.tan - std::acos(c);
+        return true;
+    });
+    tanA = v.tan;
+    return v.inv;
 }
 
 long double InvArcCos(long double c) {
@@ -702,11 +733,11 @@ ChamferFlanks MakeChamferFlanks(const TGearData& g, int i) {
     c.st0 = g.mt * Pi / 2 / g.d[i];
     c.stPerX = 2 * g.mn * tat / g.d[i];
     c.invAk = tak - ak;
-    c.dbk = std::cos(ak) * g.d[i];
+    c.dbk = Cos(ak) * g.d[i];
     c.sk0 = ((tak - tat) * 2 * g.hFfP0[i] + g.mt * Pi / 2) / g.d[i];
     c.skPerX = tak * 2 * g.mn / g.d[i];
-    c.sinAt = std::sin(g.alphat);
-    c.sinAk = std::sin(ak);
+    c.sinAt = Sin(g.alphat);
+    c.sinAk = Sin(ak);
     c.tip = g.da[i];
     c.invMainTip = InvArcCos(c.db / c.tip);
     c.invChamferTip = InvArcCos(c.dbk / c.tip);
@@ -800,12 +831,12 @@ void SpecificSliding() {
     TGearData& g = GearData;
     g.zetaA1 = g.zetaA2 = g.zetaE1 = g.zetaE2 = 0;
     const long double up = static_cast<long double>(g.z[2]) / g.z[1];
-    const long double at = std::atan(Tan(g.alphaRad) / std::cos(g.betaRad));
+    const long double at = ArcTan(Tan(g.alphaRad) / Cos(g.betaRad));
     long double aw = at;
     if (g.a != 0)
-        aw = ArcCosLimited("", std::cos(at) * (g.z[1] + g.z[2]) * g.mn / (2 * g.a) /
-                                   std::cos(g.betaRad));
-    if (std::cos(aw) == 0) {
+        aw = ArcCosLimited("", Cos(at) * (g.z[1] + g.z[2]) * g.mn / (2 * g.a) /
+                                   Cos(g.betaRad));
+    if (Cos(aw) == 0) {
         AddError("Error  : spec.sliding !");
         return;
     }
@@ -850,7 +881,7 @@ const TPairAngles& PairAngles(const TGearData& g) {
         a.tanAlpha = a.sinAlpha / a.cosAlpha;
         a.invAlpha = a.tanAlpha - g.alphaRad;
         a.invAt = Inv(g.alphat);
-        a.cosBetab = std::cos(g.betab);
+        a.cosBetab = Cos(g.betab);
     }
     return a;
 }
@@ -879,7 +910,7 @@ long double TipLimitDiameter(int i) {
     const TGearData& g = GearData;
     if (g.z[i] < 0) return CutTip(g, OddEvenIndex(i));
     return 2 * Sign(g.z[OddEvenIndex(i)]) *
-           Hypot(g.a - std::cos(g.alphawt) * g.db[i] / 2, std::sin(g.alphawt) * g.db[i] / 2);
+           Hypot(g.a - Cos(g.alphawt) * g.db[i] / 2, Sin(g.alphawt) * g.db[i] / 2);
 }
 
 namespace {
@@ -1003,7 +1034,7 @@ void FormDiameterBounds(int i, const long double* xE, const long double* xK, int
     const bool protuberance = g.prP0mn[i] != 0;
     const long double depth =
         FlankEndDepth(g, i, alpha, protuberance ? AngleFns(DegToRad(g.alprP0[i])) : alpha);
-    const long double s = std::sin(g.alphat);
+    const long double s = Sin(g.alphat);
     const bool chamfer = g.ChamferOn[i];
     const ChamferFlanks c = chamfer ? MakeChamferFlanks(g, i) : ChamferFlanks{};
     const long double flankTop = ToolFlankEndHeight(i);
@@ -1087,7 +1118,7 @@ void FormAndUsableDiameters(TGearData& g) {
 // The pair's values along the path of contact: its length and ends, the contact ratios, the
 // usable root diameters, the gear ratio, the specific sliding and the interference value.
 void PathOfContact(TGearData& g) {
-    const long double sw = std::sin(g.alphawt);
+    const long double sw = Sin(g.alphawt);
     const long double R1 = SqrtChecked("Error  : g alpha", g.dNa[1] * g.dNa[1] - g.db[1] * g.db[1]);
     const long double R2 = SqrtChecked("Error  : g alpha", g.dNa[2] * g.dNa[2] - g.db[2] * g.db[2]);
     if (g.z[1] < 0)
@@ -1120,7 +1151,7 @@ void PathOfContact(TGearData& g) {
     }
 
     const long double bEff = g.HalfFaceWidth != 0 ? g.b / 2 : g.b;
-    g.epsbeta = bEff * std::sin(g.betaRad) / Pi / g.mn;
+    g.epsbeta = bEff * Sin(g.betaRad) / Pi / g.mn;
     g.epsgamma = g.epsalpha + g.epsbeta;
     g.u = static_cast<long double>(g.z[2]) / g.z[1];
 
@@ -1142,9 +1173,9 @@ void CalcUnit2() {
     }
     const TPairAngles& angles = PairAngles(g);
     const long double ta = angles.tanAlpha;
-    const long double cb = std::cos(g.betaRad);
+    const long double cb = Cos(g.betaRad);
     // Angle functions both gears need, taken once.
-    const long double cat = std::cos(g.alphat);
+    const long double cat = Cos(g.alphat);
     const long double invAt = angles.invAt;
     const long double tanAwt = Tan(g.alphawt);
     const long double invAwt = tanAwt - g.alphawt;

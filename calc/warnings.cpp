@@ -25,11 +25,11 @@ std::string GearNo(int i) {
 // radius, or the corner with the protuberance flank.
 long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
     const long double ha = g.haP0mn[i], rho = g.rhoaP0mn[i];
-    if (g.prP0mn[i] == 0) return ha - rho * (1 - std::sin(alpha));
+    if (g.prP0mn[i] == 0) return ha - rho * (1 - Sin(alpha));
     const long double apr = DegToRad(g.alprP0[i]);
     const long double xc =
-        Pi / 4 + (g.prP0mn[i] - rho) / std::cos(alpha) - (ha - rho) * std::tan(alpha);
-    const long double xP = xc + rho * std::cos(apr), dP = ha - rho + rho * std::sin(apr);
+        Pi / 4 + (g.prP0mn[i] - rho) / Cos(alpha) - (ha - rho) * std::tan(alpha);
+    const long double xP = xc + rho * Cos(apr), dP = ha - rho + rho * Sin(apr);
     // The protuberance flank x = xP + (dP - d) tan(apr) meets the main flank x = pi/4 - d tan(a).
     const long double t = std::tan(alpha) - std::tan(apr);
     return t == 0 ? dP : (Pi / 4 - xP - dP * std::tan(apr)) / t;
@@ -103,7 +103,7 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn) {
 
 long double ToolPointedAddendum(long double alpha, long double prP0mn) {
     // The flanks x = pi/4 + prP0 / cos(alpha) - h tan(alpha) of both sides meet at x = 0.
-    return (Pi / 4 * std::cos(alpha) + prP0mn) / std::sin(alpha);
+    return (Pi / 4 * Cos(alpha) + prP0mn) / Sin(alpha);
 }
 
 std::string ToolPointedAddendumText(long double alpha, long double prP0mn) {
@@ -123,11 +123,11 @@ long double ToolRootRadiusMax(const TGearData& g, int i) {
     // Tangent to the root line and the flank (gamma), the root radius must end before the
     // middle of the space and above the lower end of that flank.
     const long double gamma = chamfer ? DegToRad(alk) : alpha;
-    const long double lift = 1 - std::sin(gamma);
+    const long double lift = 1 - Sin(gamma);
     const long double xK = hf * std::tan(alpha) + Pi / 4 - (hf - hFf) * std::tan(alpha);
     const long double xC = xK + (hf - hFf) * std::tan(gamma);
     const long double flankHeight = chamfer ? hf - hFf : hf + FlankEndDepthMn(g, i, alpha);
-    return std::fmin((Pi / 2 - xC) * std::cos(gamma) / lift, flankHeight / lift);
+    return std::fmin((Pi / 2 - xC) * Cos(gamma) / lift, flankHeight / lift);
 }
 
 void ToolProfileWarnings(int i) {
@@ -206,7 +206,7 @@ void CalcWarnings() {
             AddError("ball diameter " + n + " !");
         if (PercentDiff(kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], mn), g.k[i]) > 50)
             AddError("No. of teeth measured " + n + " !");
-        if (all && g.bGear[i] < std::sin(g.betab) * g.WminV[i] + 2 + 0.03L * g.WminV[i] &&
+        if (all && g.bGear[i] < Sin(g.betab) * g.WminV[i] + 2 + 0.03L * g.WminV[i] &&
             g.beta > 0)
             AddError("Warning: b < b min. (" + n + ")");
         if (all && g.Asne[i] > 2 * g.Aai * ta) AddError("Warning: Asne < Aau !  (" + n + ")");

@@ -60,56 +60,23 @@ Extended Frac(Extended x) {
     return x - truncl(x);
 }
 
-// An argument by its bits (+0 and -0 apart); finite ones only, so that a function's domain
-// error is raised on every call.
-struct ArgumentBits {
-    std::uint64_t significand = 0;
-    std::uint16_t signExponent = 0x7FFF; // what no finite argument has: an empty slot
-    bool operator==(const ArgumentBits&) const = default;
-};
-static_assert(std::numeric_limits<Extended>::digits == 64, "x87 extended precision");
-
-// False for an infinity or a NaN.
-bool BitsOf(Extended x, ArgumentBits& b) {
-    std::memcpy(&b.significand, &x, sizeof b.significand);
-    std::memcpy(&b.signExponent, reinterpret_cast<const unsigned char*>(&x) + sizeof b.significand,
-                sizeof b.signExponent);
-    return (b.signExponent & 0x7FFF) != 0x7FFF;
-}
-
-// A few dozen slots, one per argument by a hash of its bits: the angles of one calculation
-// seldom share one, and a search's many arguments pass through without a cost worth a list.
-constexpr unsigned MemoSlots = 32;
-unsigned MemoSlot(const ArgumentBits& b) {
-    const std::uint64_t h = (b.significand ^ b.signExponent) * 0x9E3779B97F4A7C15ull;
-    return static_cast<unsigned>(h >> 59);
-}
-static_assert(MemoSlots == 1u << 5);
-
-struct SinCosValue {
-    ArgumentBits x;
+struct SinCos {
     Extended s = 0, c = 1;
 };
-thread_local SinCosValue SinCosMemo[MemoSlots];
+thread_local ValueMemo<SinCos, 1> SinCosMemo;
+thread_local ValueMemo<Extended, 1> ArcTanMemo;
 
-struct ArcTanValue {
-    ArgumentBits x;
-    Extended a = 0;
+struct Involute {
+    Extended a = 0, cosA = 1;
 };
-thread_local ArcTanValue ArcTanMemo[MemoSlots];
+thread_local ValueMemo<Involute, 1> ArcInvMemo;
 } // namespace
 
 void SinAndCos(Extended x, Extended& s, Extended& c) {
-    ArgumentBits b;
-    if (!BitsOf(x, b)) {
-        sincosl(x, &s, &c);
-        return;
-    }
-    SinCosValue& v = SinCosMemo[MemoSlot(b)];
-    if (!(v.x == b)) {
+    const SinCos v = SinCosMemo.Of({x}, [x](SinCos& v) {
         sincosl(x, &v.s, &v.c);
-        v.x = b;
-    }
+        return true;
+    });
     s = v.s;
     c = v.c;
 }
@@ -127,14 +94,10 @@ Extended Cos(Extended x) {
 }
 
 Extended ArcTan(Extended x) {
-    ArgumentBits b;
-    if (!BitsOf(x, b)) return atanl(x);
-    ArcTanValue& v = ArcTanMemo[MemoSlot(b)];
-    if (!(v.x == b)) {
-        v.a = atanl(x);
-        v.x = b;
-    }
-    return v.a;
+    return ArcTanMemo.Of({x}, [x](Extended& a) {
+        a = atanl(x);
+        return true;
+    });
 }
 
 Extended Tan(Extended x) {
@@ -198,13 +161,17 @@ Extended ArcInv(Extended y) {
     return ArcInv(y, c);
 }
 
-Extended ArcInv(Extended y, Extended& cosA) {
+namespace {
+
+// ArcInv's search; false (with the message) where it finds no angle.
+bool SolveInvolute(Extended y, Extended& result, Extended& cosA) {
     cosA = 1;
+    result = 0;
     if (!std::isfinite(y)) {
         AddError("Error: ArcInv in unit math");
-        return 0;
+        return false;
     }
-    if (y == 0) return 0;
+    if (y == 0) return true;
     // Newton's method kept inside a shrinking bracket [lo, hi] (bisection whenever a Newton
     // step would leave it): the answer plain bisection gives, in about five steps instead of
     // sixty; every calculation inverts the involute a dozen times. Accepted when the involute
@@ -253,7 +220,8 @@ Extended ArcInv(Extended y, Extended& cosA) {
         const Extended d = (t - a - y) / (t * t);
         if (fabsl(d) <= 1e-12L * fabsl(a)) {
             cosA = c + s * d;
-            return a - d;
+            result = a - d;
+            return true;
         }
     }
     Extended lastStep = hi - lo;
@@ -263,7 +231,10 @@ Extended ArcInv(Extended y, Extended& cosA) {
         const Extended t = s / c;
         const Extended f = t - a - y;
         cosA = c;
-        if (f == 0) return a;
+        if (f == 0) {
+            result = a;
+            return true;
+        }
         if (f > 0)
             hi = a;
         else
@@ -272,14 +243,25 @@ Extended ArcInv(Extended y, Extended& cosA) {
         // Bisect when Newton leaves the bracket or stops converging (rounding noise where
         // the involute is flat).
         if (!(next >= lo && next <= hi) || !(fabsl(next - a) < lastStep / 2)) next = (lo + hi) / 2;
-        if (fabsl(f) < ArcInvTolerance && (fabsl(next - a) <= 1e-17L || hi - lo <= 1e-17L))
-            return a;
+        if (fabsl(f) < ArcInvTolerance && (fabsl(next - a) <= 1e-17L || hi - lo <= 1e-17L)) {
+            result = a;
+            return true;
+        }
         lastStep = fabsl(next - a);
         a = next;
     }
     AddError("Error: ArcInv in unit math");
     cosA = 1;
-    return 0;
+    return false;
+}
+
+} // namespace
+
+Extended ArcInv(Extended y, Extended& cosA) {
+    const Involute v =
+        ArcInvMemo.Of({y}, [y](Involute& v) { return SolveInvolute(y, v.a, v.cosA); });
+    cosA = v.cosA;
+    return v.a;
 }
 
 // rintl rounds to nearest (the rounding mode is never changed), like nearbyintl, but without

@@ -5,6 +5,7 @@
 // name says degrees.
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 using Extended = long double;
@@ -15,9 +16,54 @@ constexpr Extended MmPerInch = 25.4L;
 constexpr Extended EqualTolerance = 1e-5L;   // IsEqual
 constexpr Extended ArcInvTolerance = 1e-15L; // ArcInv stops when |Inv(a) - y| < this
 
-// Sine and cosine as sinl and cosl give them (one argument reduction for both), and atanl:
-// remembered for the last arguments, bit for bit, since a calculation takes the functions of its
-// few angles many times over.
+// The values of a pure function of N extended arguments, remembered bit for bit (+0 and -0
+// apart) for the last arguments it was given: one slot each, chosen by a hash of their bits, a
+// later tuple taking the slot of an earlier one. For the functions a calculation evaluates many
+// times over at its few angles and shifts. Arguments that are not all finite are never
+// remembered, so a domain error is raised on every call.
+template <class Value, int N> class ValueMemo {
+public:
+    // compute(value) for the arguments, or the value it gave for them before. compute returns
+    // false for a value that must not be remembered (it came with a message).
+    template <class Compute> Value Of(const Extended (&args)[N], Compute compute) {
+        Key key;
+        std::uint64_t hash = 0;
+        for (int n = 0; n < N; ++n) {
+            std::memcpy(&key.significand[n], &args[n], 8);
+            std::memcpy(&key.signExponent[n], reinterpret_cast<const char*>(&args[n]) + 8, 2);
+            if ((key.signExponent[n] & 0x7FFF) == 0x7FFF) return Computed(compute);
+            hash = (hash ^ key.significand[n] ^ key.signExponent[n]) * 0x9E3779B97F4A7C15ull;
+        }
+        Slot& slot = slots_[hash >> (64 - SlotBits)];
+        if (slot.filled && slot.key == key) return slot.value;
+        Value v{};
+        if (compute(v)) slot = Slot{key, v, true};
+        return v;
+    }
+
+private:
+    static_assert(sizeof(Extended) >= 10, "x87 extended precision");
+    static constexpr int SlotBits = 5;
+    struct Key {
+        std::uint64_t significand[N] = {};
+        std::uint16_t signExponent[N] = {};
+        bool operator==(const Key&) const = default;
+    };
+    struct Slot {
+        Key key;
+        Value value{};
+        bool filled = false;
+    };
+    template <class Compute> static Value Computed(Compute compute) {
+        Value v{};
+        compute(v);
+        return v;
+    }
+    Slot slots_[1 << SlotBits];
+};
+
+// Sine and cosine as sinl and cosl give them (one argument reduction for both), and atanl,
+// remembered.
 void SinAndCos(Extended x, Extended& s, Extended& c);
 Extended Sin(Extended x);
 Extended Cos(Extended x);
@@ -36,7 +82,8 @@ Extended SqrtChecked(std::string_view Name, Extended x);
 // The angle whose involute is y (bisection on [-1.57, 1.57]); no convergence within 800
 // steps: "Error: ArcInv in unit math", 0.
 Extended ArcInv(Extended y);
-// ArcInv that also gives the cosine of the angle (1 for the angle 0), as cosl would.
+// ArcInv that also gives the cosine of the angle (1 for the angle 0), as cosl would. Both are
+// remembered for the last arguments.
 Extended ArcInv(Extended y, Extended& cosA);
 
 // Float to integer with a check of finiteness and range first. NaN gives 0; a value beyond the

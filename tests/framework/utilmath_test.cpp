@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -127,6 +128,19 @@ TEST_F(UtilMath, GuardedTrigonometry) {
         EXPECT_NEAR(static_cast<double>(ArcSin(x) - asinl(x)), 0.0, 1e-17);
         EXPECT_NEAR(static_cast<double>(ArcCos(x) - acosl(x)), 0.0, 1e-17);
     }
+
+    // The remembered functions give sinl, cosl and atanl bit for bit, whatever came before:
+    // 201 arguments twice share the memory's slots, and -0 is not +0.
+    auto same = [](long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; };
+    for (int pass = 0; pass < 2; ++pass)
+        for (int k = -100; k <= 100; ++k) {
+            const long double x = k * 0.0137L;
+            EXPECT_TRUE(same(Sin(x), sinl(x)) && same(Cos(x), cosl(x)) && same(ArcTan(x), atanl(x)))
+                << x;
+        }
+    EXPECT_FALSE(std::signbit(Sin(0.0L)));
+    EXPECT_TRUE(std::signbit(Sin(-0.0L)) && std::signbit(ArcTan(-0.0L)));
+    EXPECT_TRUE(std::isnan(Cos(std::numeric_limits<long double>::infinity())));
 }
 
 TEST_F(UtilMath, PowerAndSquareRoot) {
