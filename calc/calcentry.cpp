@@ -290,18 +290,19 @@ inline bool SurelyFinite(const long double& v) {
 std::string FirstNonFiniteValue() {
     std::string name;
     // Every value is looked at by its bits; only one that may be no finite number costs more.
-    VisitGearFields(GearData, [&name](const char* field, const auto& ref) {
-        using T = std::decay_t<decltype(ref)>;
-        if constexpr (std::is_same_v<T, long double>) {
-            if (!SurelyFinite(ref)) [[unlikely]]
-                JudgeNotFinite(name, field, ref);
-        } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
-            if (!SurelyFinite(ref[1])) [[unlikely]]
-                JudgeNotFinite(name, field, ref, 1);
-            if (!SurelyFinite(ref[2])) [[unlikely]]
-                JudgeNotFinite(name, field, ref, 2);
-        }
-    });
+    VisitGearFields(
+        GearData, [&name](const char* field, const auto& ref) __attribute__((always_inline)) {
+            using T = std::decay_t<decltype(ref)>;
+            if constexpr (std::is_same_v<T, long double>) {
+                if (!SurelyFinite(ref)) [[unlikely]]
+                    JudgeNotFinite(name, field, ref);
+            } else if constexpr (std::is_same_v<T, PerGear<long double>>) {
+                if (!SurelyFinite(ref[1])) [[unlikely]]
+                    JudgeNotFinite(name, field, ref, 1);
+                if (!SurelyFinite(ref[2])) [[unlikely]]
+                    JudgeNotFinite(name, field, ref, 2);
+            }
+        });
     return name;
 }
 

@@ -520,7 +520,7 @@ long double InternalRootFormDiameter(const TGearData& g, int i, long double xE) 
 long double InternalFilletRadius(long double rf, long double ra, long double rb, long double rho) {
     // Asked for at each shift by every step that judges a ring gear's root: remembered.
     thread_local ValueMemo<long double, 4> memo;
-    return memo.Of({rf, ra, rb, rho}, [=](long double& RF) {
+    return memo.Of({rf, ra, rb, rho}, [&](long double& RF) {
         const long double r = std::fmax(rho, 0.0L);
         if (r == 0) {
             RF = rf;
@@ -585,7 +585,7 @@ long double RingFilletMeetRadius(long double RF, long double rb, long double rho
     if (!(rho > 0)) return 0;
     // Asked for at each shift by every step that judges a ring gear's root: remembered.
     thread_local ValueMemo<long double, 4> memo;
-    return memo.Of({RF, rb, rho, open}, [=](long double& meet) {
+    return memo.Of({RF, rb, rho, open}, [&](long double& meet) {
         meet = FilletMeetRadius(RF, rb, rho, open);
         return true;
     });
@@ -642,7 +642,7 @@ long double InvArcCos(long double c, long double& tanA) {
     };
     // Taken again for the same diameters by every step that judges a flank: remembered.
     thread_local ValueMemo<Involute, 1> memo;
-    const Involute v = memo.Of({c}, [c](Involute& v) {
+    const Involute v = memo.Of({c}, [&c](Involute& v) {
         if (!(std::fabs(c) <= 1) || c == 0) return true;
         v.tan = std::sqrt(1 - c * c) / c;
         v.inv = v.tan - std::acos(c);
@@ -834,8 +834,7 @@ void SpecificSliding() {
     const long double at = ArcTan(Tan(g.alphaRad) / Cos(g.betaRad));
     long double aw = at;
     if (g.a != 0)
-        aw = ArcCosLimited("", Cos(at) * (g.z[1] + g.z[2]) * g.mn / (2 * g.a) /
-                                   Cos(g.betaRad));
+        aw = ArcCosLimited("", Cos(at) * (g.z[1] + g.z[2]) * g.mn / (2 * g.a) / Cos(g.betaRad));
     if (Cos(aw) == 0) {
         AddError("Error  : spec.sliding !");
         return;

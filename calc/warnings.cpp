@@ -27,8 +27,7 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
     const long double ha = g.haP0mn[i], rho = g.rhoaP0mn[i];
     if (g.prP0mn[i] == 0) return ha - rho * (1 - Sin(alpha));
     const long double apr = DegToRad(g.alprP0[i]);
-    const long double xc =
-        Pi / 4 + (g.prP0mn[i] - rho) / Cos(alpha) - (ha - rho) * std::tan(alpha);
+    const long double xc = Pi / 4 + (g.prP0mn[i] - rho) / Cos(alpha) - (ha - rho) * std::tan(alpha);
     const long double xP = xc + rho * Cos(apr), dP = ha - rho + rho * Sin(apr);
     // The protuberance flank x = xP + (dP - d) tan(apr) meets the main flank x = pi/4 - d tan(a).
     const long double t = std::tan(alpha) - std::tan(apr);
@@ -206,8 +205,7 @@ void CalcWarnings() {
             AddError("ball diameter " + n + " !");
         if (PercentDiff(kmess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], mn), g.k[i]) > 50)
             AddError("No. of teeth measured " + n + " !");
-        if (all && g.bGear[i] < Sin(g.betab) * g.WminV[i] + 2 + 0.03L * g.WminV[i] &&
-            g.beta > 0)
+        if (all && g.bGear[i] < Sin(g.betab) * g.WminV[i] + 2 + 0.03L * g.WminV[i] && g.beta > 0)
             AddError("Warning: b < b min. (" + n + ")");
         if (all && g.Asne[i] > 2 * g.Aai * ta) AddError("Warning: Asne < Aau !  (" + n + ")");
         if (g.jtmin < 0) AddError("Warning: jtmin < 0 !");

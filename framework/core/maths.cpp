@@ -70,10 +70,20 @@ struct Involute {
     Extended a = 0, cosA = 1;
 };
 thread_local ValueMemo<Involute, 1> ArcInvMemo;
+
+// The logarithm of a power's base (the tolerance formulas raise one diameter to several powers).
+thread_local ValueMemo<Extended, 1> LogMemo;
+
+Extended Log(Extended x) {
+    return LogMemo.Of({x}, [&x](Extended& l) {
+        l = logl(x);
+        return true;
+    });
+}
 } // namespace
 
 void SinAndCos(Extended x, Extended& s, Extended& c) {
-    const SinCos v = SinCosMemo.Of({x}, [x](SinCos& v) {
+    const SinCos v = SinCosMemo.Of({x}, [&x](SinCos& v) {
         sincosl(x, &v.s, &v.c);
         return true;
     });
@@ -94,7 +104,7 @@ Extended Cos(Extended x) {
 }
 
 Extended ArcTan(Extended x) {
-    return ArcTanMemo.Of({x}, [x](Extended& a) {
+    return ArcTanMemo.Of({x}, [&x](Extended& a) {
         a = atanl(x);
         return true;
     });
@@ -139,10 +149,10 @@ Extended ArcCosLimited(std::string_view, Extended x) {
 Extended Power(std::string_view Name, Extended X, Extended Y) {
     if (X < 0) {
         Report(Name, " (pow)");
-        return expl(Y * logl(-X));
+        return expl(Y * Log(-X));
     }
     if (X == 0) return 0;
-    const Extended t = Y * logl(X);
+    const Extended t = Y * Log(X);
     if (t > 3000) return 1.0E3000L;
     if (t < -3000) return 0;
     return expl(t);
@@ -259,7 +269,7 @@ bool SolveInvolute(Extended y, Extended& result, Extended& cosA) {
 
 Extended ArcInv(Extended y, Extended& cosA) {
     const Involute v =
-        ArcInvMemo.Of({y}, [y](Involute& v) { return SolveInvolute(y, v.a, v.cosA); });
+        ArcInvMemo.Of({y}, [&y](Involute& v) { return SolveInvolute(y, v.a, v.cosA); });
     cosA = v.cosA;
     return v.a;
 }
