@@ -563,10 +563,9 @@ long double ChamferMeetRadius(int i, long double xK, long double flanks, long do
 
 } // namespace
 
-namespace {
-
-// RingFilletMeetRadius for a fillet (rho > 0).
-long double FilletMeetRadius(long double RF, long double rb, long double rho, long double open) {
+long double RingFilletMeetRadius(long double RF, long double rb, long double rho,
+                                 long double open) {
+    if (!(rho > 0)) return 0;
     // The centre lies rho along the flank's normal, which makes the pressure angle with the
     // radius: rho sin(alpha) further in, rho cos(alpha) across into the gap.
     const long double sa = RF > rb ? std::sqrt(1 - (rb / RF) * (rb / RF)) : 0;
@@ -578,37 +577,51 @@ long double FilletMeetRadius(long double RF, long double rb, long double rho, lo
     return Rc * std::cos(past) + std::sqrt(std::fmax(rho * rho - across * across, 0.0L));
 }
 
-} // namespace
+namespace {
 
-long double RingFilletMeetRadius(long double RF, long double rb, long double rho,
-                                 long double open) {
-    if (!(rho > 0)) return 0;
-    // Asked for at each shift by every step that judges a ring gear's root: remembered.
-    thread_local ValueMemo<long double, 4> memo;
-    return memo.Of({RF, rb, rho, open}, [&](long double& meet) {
-        meet = FilletMeetRadius(RF, rb, rho, open);
-        return true;
+// Where the sides of a ring gear's gap meet, from its base, root and tip radii, the tool's tip
+// radius and the gap's width constant c (GapWidthConstant): the radius where the involutes of
+// the main flanks meet (flanks: a chamfer may thin the tooth further out) or where the fillets
+// do. Every step that judges the ring's root asks at the same few shifts: remembered.
+struct GapMeet {
+    long double radius = 0;
+    bool flanks = false;
+};
+
+GapMeet RingGapMeet(long double rb, long double rf, long double ra, long double rho,
+                    long double c) {
+    thread_local ValueMemo<GapMeet, 5> memo;
+    return memo.Of({rb, rf, ra, rho, c}, [&](GapMeet& m) {
+        const long double RF = InternalFilletRadius(rf, ra, rb, rho);
+        // The involutes of the main flanks meet where the gap's half angle c - inv(alpha)
+        // vanishes.
+        long double involutes = rb;
+        bool solved = true;
+        if (c > 0) {
+            long double ca = 1;
+            // (an angle of 0 is no solution: its message must come at every call)
+            solved = ArcInv(c, ca) != 0;
+            involutes = rb / ca;
+        }
+        // Flanks that meet before the fillet leaves them (it would lie beyond that point).
+        if (involutes <= RF)
+            m = {involutes, true};
+        else
+            m = {RingFilletMeetRadius(RF, rb, rho, c - InvArcCos(rb / RF)), false};
+        return solved;
     });
 }
+
+} // namespace
 
 long double GapClosingDiameter(int i, long double xE, long double xK, long double rho) {
     const TGearData& g = GearData;
     if (g.z[i] >= 0) return 0;
     const long double rb = std::fabs(g.db[i]) / 2;
     const long double rf = std::fabs(g.d[i] - 2 * g.haP0[i] + 2 * xK * g.mn) / 2;
-    const long double RF = InternalFilletRadius(rf, std::fabs(CutTip(g, i)) / 2, rb, rho);
-    // The involutes of the main flanks meet where the gap's half angle c - inv(alpha) vanishes.
-    const long double c = GapWidthConstant(g, i, xE);
-    long double involutes = rb;
-    if (c > 0) {
-        long double ca = 1;
-        ArcInv(c, ca);
-        involutes = rb / ca;
-    }
-    // Flanks that meet before the fillet leaves them (it would lie beyond that point).
-    if (involutes <= RF)
-        return -2 * (g.ChamferOn[i] ? ChamferMeetRadius(i, xK, involutes, rf) : involutes);
-    return -2 * RingFilletMeetRadius(RF, rb, rho, c - InvArcCos(rb / RF));
+    const GapMeet m =
+        RingGapMeet(rb, rf, std::fabs(CutTip(g, i)) / 2, rho, GapWidthConstant(g, i, xE));
+    return -2 * (m.flanks && g.ChamferOn[i] ? ChamferMeetRadius(i, xK, m.radius, rf) : m.radius);
 }
 
 long double RootFormDiameterAt(int i, long double xE) {
