@@ -64,9 +64,11 @@ void BM_TextbookPairCore(benchmark::State& state) {
 }
 BENCHMARK(BM_TextbookPairCore)->Unit(benchmark::kMicrosecond);
 
-void Run(benchmark::State& state) {
+// Times CalculateGears, with next() before each call (what changes from one call to the next).
+void Run(benchmark::State& state, void (*next)() = [] {}) {
     const auto start = Clock::now();
     for (auto _ : state) {
+        next();
         CalculateGears();
         benchmark::DoNotOptimize(GearData.a);
     }
@@ -84,7 +86,7 @@ void BM_CalculateGearsStartUp(benchmark::State& state) {
 BENCHMARK(BM_CalculateGearsStartUp)->Unit(benchmark::kMicrosecond);
 
 // An internal helical pair with premachining and table allowances.
-void BM_CalculateGearsInternal(benchmark::State& state) {
+void InternalPair() {
     InitGearDataUnit();
     GearData.mn = 2.5L;
     GearData.beta = 12;
@@ -92,9 +94,30 @@ void BM_CalculateGearsInternal(benchmark::State& state) {
     GearData.x = {0.4L, 0.2L};
     GearData.q = {0.1L, 0.1L};
     GearData.qTol = {0.05L, 0.05L};
+}
+
+void BM_CalculateGearsInternal(benchmark::State& state) {
+    InternalPair();
     Run(state);
 }
 BENCHMARK(BM_CalculateGearsInternal)->Unit(benchmark::kMicrosecond);
+
+// The same pair as a new gear at every call: its angles moved by a trifle each time, so that no
+// value the calculation remembers from one call serves the next.
+void BM_CalculateGearsInternalFresh(benchmark::State& state) {
+    InternalPair();
+    Run(state, [] {
+        GearData.alpha += 1e-9L;
+        GearData.beta += 1e-9L;
+    });
+}
+BENCHMARK(BM_CalculateGearsInternalFresh)->Unit(benchmark::kMicrosecond);
+
+void BM_CalculateGearsStartUpFresh(benchmark::State& state) {
+    InitGearDataUnit();
+    Run(state, [] { GearData.alpha += 1e-9L; });
+}
+BENCHMARK(BM_CalculateGearsStartUpFresh)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
