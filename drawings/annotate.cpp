@@ -36,8 +36,8 @@ TLabelBox LabelOf(std::string_view text, bool inside, Extended xc, Extended yc, 
 // True when the arc of diameter D over +-w about theta passes through the label.
 bool Crosses(const TLabelBox& l, Extended xc, Extended yc, Extended w, Extended D, Extended theta) {
     const Extended uu = l.ux * l.ux + l.uy * l.uy, vv = l.vx * l.vx + l.vy * l.vy;
-    for (int k = 0; k <= 64; ++k) {
-        const Extended t = DegToRad(theta - w + 2 * w * k / 64.0L);
+    for (int k = 0; k <= 512; ++k) { // steps far shorter than a label's margin
+        const Extended t = DegToRad(theta - w + 2 * w * k / 512.0L);
         const Extended r = D / 2.0L; // a negative D lies about theta + 180 degrees
         const Extended px = xc + r * cosl(t) - l.x, py = yc + r * sinl(t) - l.y;
         const Extended s = (px * l.ux + py * l.uy) / uu, h = (px * l.vx + py * l.vy) / vv;
@@ -118,16 +118,29 @@ bool LabelsOverlap(const TLabelBox& a, const TLabelBox& b) {
     return true;
 }
 
-int LabelConflicts(const TLabelBox& box, const std::vector<TLabelBox>& taken,
-                   const TCadTrace* lines) {
-    // The margin keeps labels readable apart also where the screen's font is a little larger.
+namespace {
+
+// The box grown by a sixth of its height on every side: the margin keeps labels readable apart
+// and off the lines also where the screen's font is a little larger, or a reader draws an arc
+// by chords.
+TLabelBox Grown(const TLabelBox& box) {
     const Extended lu = hypotl(box.ux, box.uy), lv = hypotl(box.vx, box.vy);
-    if (lu == 0 || lv == 0) return 0; // no text
+    if (lu == 0 || lv == 0) return box;
     const Extended m = lv / 6;
     const Extended ex = box.ux / lu * m, ey = box.uy / lu * m, fx = box.vx / lv * m,
                    fy = box.vy / lv * m;
-    const TLabelBox grown{box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
-                          box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
+    return {box.x - ex - fx, box.y - ey - fy, box.ux + 2 * ex,
+            box.uy + 2 * ey, box.vx + 2 * fx, box.vy + 2 * fy};
+}
+
+} // namespace
+
+int LabelConflicts(const TLabelBox& box, const std::vector<TLabelBox>& taken,
+                   const TCadTrace* lines) {
+    const Extended lu = hypotl(box.ux, box.uy), lv = hypotl(box.vx, box.vy);
+    if (lu == 0 || lv == 0) return 0; // no text
+    const Extended m = lv / 6;
+    const TLabelBox grown = Grown(box);
     int n = static_cast<int>(std::count_if(taken.begin(), taken.end(), [&](const TLabelBox& t) {
         return LabelsOverlap(t.text ? grown : box, t);
     }));
@@ -226,10 +239,12 @@ void DrawDiameterArcs(int i, Extended theta, Extended xc, Extended yc, Extended 
                 const TLabelBox l = LabelOf(a.text, inside, xc, yc, span, a.D, theta);
                 bool clear = true;
                 for (const TLabelBox& p : placed) // nor this arc through a label placed before
-                    clear = clear && !LabelsOverlap(l, p) && !Crosses(p, xc, yc, span, a.D, theta);
+                    clear = clear && !LabelsOverlap(l, p) &&
+                            !Crosses(Grown(p), xc, yc, span, a.D, theta);
                 for (std::size_t j = 0; j < arcs.size() && clear; ++j)
                     if (j != k)
-                        clear = !Crosses(l, xc, yc, j < k ? arcs[j].span : w, arcs[j].D, theta);
+                        clear =
+                            !Crosses(Grown(l), xc, yc, j < k ? arcs[j].span : w, arcs[j].D, theta);
                 clear = clear && (lines == nullptr || LabelClear(l, {}, lines));
                 if (clear || (step == 8 && inside)) {
                     a.inside = inside;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cad/cadout.h"
@@ -14,6 +15,7 @@
 #include "calc/geardata.h"
 #include "drawings/annotate.h"
 #include "framework/core/globals.h"
+#include "framework/core/settings.h"
 #include "framework/core/text.h"
 
 namespace {
@@ -157,10 +159,13 @@ void DrawSlidingDiagram(Extended originX, Extended originY, Extended width, Exte
     CadDrawTraced(lines, [&] {
         SetDiagramSize(width, height);
         SetDiagramOrigin(originX, originY);
-        DrawDiagramAxes("mm", "zeta", "    spec.sliding", -g.gAC,
-                        std::max<Extended>(-10, std::min(g.zetaA1, g.zetaE2)), g.gEC,
+        // The path of contact in the sheet's length unit, its ticks nice numbers of that unit;
+        // the world window then back in mm, as the curves are drawn.
+        const Extended unit = UnitSystem == 1 ? 25.4L : 1;
+        DrawDiagramAxes(LengthUnitText(), "zeta", "    spec.sliding", -g.gAC / unit,
+                        std::max<Extended>(-10, std::min(g.zetaA1, g.zetaE2)), g.gEC / unit,
                         std::min<Extended>(10, std::max(g.zetaA2, g.zetaE1)), 0);
-        ScaleDiagramWorld(1, 1);
+        ScaleDiagramWorld(1 / unit, 1);
         for (TCurve& c : curves) {
             if (ended) break;
             CadSetColour(c.colour);
@@ -276,6 +281,8 @@ namespace {
 
 // The distance of the dimension lines beside a chart, and between them.
 constexpr Extended DimensionGap = 4;
+// The dimensions' texts stay below the sheet's heading (its baseline at y 115).
+constexpr Extended BacklashTextTop = 114;
 // Marks stand this much above their level line.
 constexpr Extended MarkLift = 0.5L;
 
@@ -300,6 +307,33 @@ Extended TextPlace(std::vector<Extended> levels, Extended w, Extended y1, Extend
         }
     }
     return best;
+}
+
+// Places as near as can be to the rising places wanted, each at least pitch above the one
+// before: marks of levels closer than a line of text apart move off them as little as they
+// must (least squares), those further apart stay. Each block of marks that would touch sits
+// about the mean of the places its marks want.
+std::vector<Extended> SpreadApart(const std::vector<Extended>& wanted, Extended pitch) {
+    struct TBlock {
+        Extended sum;
+        std::size_t count;
+    };
+    // Less k pitches, the k-th place must not fall below the one before: pooled blocks.
+    std::vector<TBlock> blocks;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        blocks.push_back({wanted[k] - k * pitch, 1});
+        while (blocks.size() > 1 && blocks[blocks.size() - 2].sum * blocks.back().count >
+                                        blocks.back().sum * blocks[blocks.size() - 2].count) {
+            blocks[blocks.size() - 2].sum += blocks.back().sum;
+            blocks[blocks.size() - 2].count += blocks.back().count;
+            blocks.pop_back();
+        }
+    }
+    std::vector<Extended> at;
+    for (const TBlock& b : blocks)
+        for (std::size_t j = 0; j < b.count; ++j)
+            at.push_back(b.sum / b.count + at.size() * pitch);
+    return at;
 }
 
 // One backlash chart between x0 and x0 + 10 for the centre-distance share S (2 S is
@@ -351,9 +385,10 @@ void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Exten
         std::vector<Extended> levels;
         for (std::size_t k = j; k < dims.size(); ++k)
             levels.insert(levels.end(), {dims[k].y1, dims[k].y2});
-        const Extended at =
-            TextPlace(levels, CadDimensionTextLength(dims[j].text, "", ""), dims[j].y1, dims[j].y2,
-                      std::min(s1min, s2min) - 4, std::max(s1min, s2min) + 4);
+        // A text that no gap in the chart's height holds goes beyond the levels, above or
+        // below the chart, on the sheet and under its heading.
+        const Extended at = TextPlace(levels, CadDimensionTextLength(dims[j].text, "", ""),
+                                      dims[j].y1, dims[j].y2, 1, BacklashTextTop);
         CadDimensionB(dims[j].text, "", "", x1, dims[j].y1, x1, dims[j].y2,
                       x1 + DimensionGap * (j + 1), &at);
     }
@@ -363,13 +398,16 @@ void BacklashChart(bool maxChart, Extended x0, Extended markX, Extended S, Exten
         CadLineDX(x0, y, -3);
     CadSetTextSize(2, 0, 2, 1.4L);
     CadSetColour(19);
-    const struct {
-        const char* text;
-        Extended y;
-    } marks[] = {
-        {"0", c}, {"s1 max", s1max}, {"s1 min", s1min}, {"s2 max", s2max}, {"s2 min", s2min}};
+    std::vector<std::pair<Extended, const char*>> marks = {
+        {c, "0"}, {s1max, "s1 max"}, {s1min, "s1 min"}, {s2max, "s2 max"}, {s2min, "s2 min"}};
+    std::stable_sort(marks.begin(), marks.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Extended> levels;
     for (const auto& m : marks)
-        CadText(m.text, markX, m.y + MarkLift);
+        levels.push_back(m.first + MarkLift);
+    const std::vector<Extended> at = SpreadApart(levels, CadTextHeight + 0.5L);
+    for (std::size_t k = 0; k < marks.size(); ++k)
+        CadText(marks[k].second, markX, at[k]);
 }
 
 } // namespace

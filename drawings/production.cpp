@@ -389,6 +389,11 @@ void DrawSideElevationProfile(int i) {
 
 namespace {
 
+// The frame's inner border on the A4 sheet (x 18 to 205), less a little air: the section's
+// dimensions and texts stay within it.
+constexpr Extended SectionLeftEdge = 20;
+constexpr Extended SectionRightEdge = 203;
+
 // The section with the right end of its world window at `right` (3 da, or 3 |df| of a ring gear,
 // as designed).
 void DrawSectionTo(int i, Extended right) {
@@ -406,17 +411,37 @@ void DrawSectionTo(int i, Extended right) {
     else
         SetDiagramWorld(-0.2L * bG, 0.75L * df, right, -0.75L * df);
 
-    // The centre lines reach a tenth of the face width past it, but stop short of the texts of
-    // the diameters (up to 5 S left of the nearest dimension line, at bG + 0.2 |d|; and of a
-    // hub's, left of its line at -0.2 d), which a gear wide for its diameter would reach.
+    // A hub's dimension line stands left of the face, as designed (a fifth of the diameter
+    // before it) where that leaves its text (4.5 S on the left of the line) inside the frame;
+    // else just before the face, the section moved right as far as the text needs.
+    const Extended least = SectionLeftEdge + 4.5L * CadScale;
+    Extended hubAt = 0;
+    if (g.z[i] > 0 && dOpt > 0) {
+        if (const Extended shift = least + 2 * CadScale - DiagramX(0); shift > 0)
+            SetDiagramOrigin(DiagramWindow.OriginX + shift, DiagramWindow.OriginY);
+        hubAt = std::clamp(DiagramX(-0.2L * d), least, DiagramX(0) - 2 * CadScale);
+    }
+
+    // The diameters' dimension lines right of the face: as designed (a fifth and two fifths of
+    // the diameter beyond it) where their texts have room there, else each as near as its texts
+    // allow (they take 4.5 S on the left of their line): the inner one's clear of the face, the
+    // outer one's clear of the inner line and its arrow heads. On a section narrowed to fit the
+    // frame the designed places would put the texts on each other.
     const Extended mmPerUnit = DiagramX(1) - DiagramX(0);
     const Extended perMm = mmPerUnit > 0 ? 1 / mmPerUnit : 0;
-    const Extended end =
-        std::max(bG, std::min(1.1L * bG, bG + 0.2L * fabsl(d) - 5.5L * CadScale * perMm));
-    const Extended start =
-        g.z[i] > 0 && dOpt > 0
-            ? std::min<Extended>(0, std::max(-0.1L * bG, -0.2L * d + CadScale * perMm))
-            : -0.1L * bG;
+    const Extended face = DiagramX(bG);
+    const Extended innerAt = std::max(DiagramX(bG + 0.2L * fabsl(d)), face + 6 * CadScale);
+    const Extended outerAt = std::max(DiagramX(bG + 0.4L * fabsl(d)), innerAt + 6 * CadScale);
+    const Extended inner = bG + (innerAt - face) * perMm, outer = bG + (outerAt - face) * perMm;
+    const Extended hub = bG + (hubAt - face) * perMm;
+
+    // The centre lines reach a tenth of the face width past it, but stop short of the texts of
+    // the diameters (up to 5.5 S left of the inner dimension line; and of a hub's, left of its
+    // line), which a gear wide for its diameter would reach.
+    const Extended end = std::max(bG, std::min(1.1L * bG, inner - 5.5L * CadScale * perMm));
+    const Extended start = g.z[i] > 0 && dOpt > 0
+                               ? std::min<Extended>(0, std::max(-0.1L * bG, hub + CadScale * perMm))
+                               : -0.1L * bG;
     CadSetColour(1);
     DiagramClipLine(start, 0, end, 0);
     for (const int s : {1, -1})
@@ -437,11 +462,11 @@ void DrawSectionTo(int i, Extended right) {
         }
         CadSetColour(0);
         DiagramDimensionB(LengthToStrDec(3, df), "", LengthToStrDec(3, g.dfmin[i] - df), bG,
-                          -df / 2, bG, df / 2, bG + 0.2L * d);
-        DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, bG + 0.4L * d);
+                          -df / 2, bG, df / 2, inner);
+        DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, outer);
         DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * da);
         if (dOpt > 0)
-            DiagramDimensionB(LengthToStr(dOpt), "", "", bG, -dOpt / 2, bG, dOpt / 2, -0.2L * d);
+            DiagramDimensionB(LengthToStr(dOpt), "", "", bG, -dOpt / 2, bG, dOpt / 2, hub);
         return;
     }
 
@@ -467,32 +492,42 @@ void DrawSectionTo(int i, Extended right) {
     }
     CadSetColour(0);
     DiagramDimensionB(LengthToStrDec(3, -df), "", "+" + LengthToStrDec(3, df - g.dfmin[i]), bG,
-                      -df / 2, bG, df / 2, bG - 0.4L * d);
-    DiagramDimensionB(LengthToStrDec(3, -da), "", "", bG, -da / 2, bG, da / 2, bG - 0.2L * d);
+                      -df / 2, bG, df / 2, outer);
+    DiagramDimensionB(LengthToStrDec(3, -da), "", "", bG, -da / 2, bG, da / 2, inner);
     DiagramDimensionA(LengthToStr(bG), "", "", 0, 0.6L * df, bG, 0.6L * df, 0.6L * df + 0.2L * d);
 }
-
-// The frame's inner border on the right of the A4 sheet, less a little air: the section's
-// dimensions and texts end before it.
-constexpr Extended SectionRightEdge = 203;
 
 } // namespace
 
 void DrawGearSection(int i) {
     const TGearData& g = G();
-    const Extended bG = g.bGear[i];
-    Extended right = g.z[i] > 0 ? 3 * g.da[i] : -3 * g.dfmax[i];
+    const Extended left = -0.2L * g.bGear[i];
+    const Extended right = g.z[i] > 0 ? 3 * g.da[i] : -3 * g.dfmax[i];
+    // Where the section's dimensions and texts end on the sheet with the world window's right
+    // end at r.
+    auto ends = [&](Extended r) {
+        TCadBounds b;
+        CadMeasure(b, [&] { DrawSectionTo(i, r); });
+        return b.Model().Empty ? -HUGE_VALL : b.Model().XMax;
+    };
     // A gear wide for its diameter reaches past the frame with its diameters' dimensions: the
     // world window grows to the right until they end before it (the drawing shrinks along the
-    // axis, the texts keep their size, so a few steps settle it).
-    for (int step = 0; step < 6 && std::isfinite(right); ++step) {
-        TCadBounds b;
-        CadMeasure(b, [&] { DrawSectionTo(i, right); });
-        const Extended origin = DiagramWindow.OriginX, end = b.Model().XMax;
-        if (b.Model().Empty || end <= SectionRightEdge || !(origin < SectionRightEdge)) break;
-        right = -0.2L * bG + (right + 0.2L * bG) * (end - origin) / (SectionRightEdge - origin);
+    // axis, the texts and the room between them keep their size). The end moves left as the
+    // scale along the axis (1 / (r - left)) falls: halving the scale between one that fits and
+    // one that does not settles it.
+    if (!(right > left) || !std::isfinite(right) || ends(right) <= SectionRightEdge ||
+        !(DiagramWindow.OriginX < SectionRightEdge)) {
+        DrawSectionTo(i, right);
+        return;
     }
-    DrawSectionTo(i, right);
+    Extended over = 1 / (right - left), fits = over / 1000;
+    if (ends(left + 1 / fits) <= SectionRightEdge) {
+        for (int step = 0; step < 40; ++step) {
+            const Extended mid = (fits + over) / 2;
+            (ends(left + 1 / mid) <= SectionRightEdge ? fits : over) = mid;
+        }
+    }
+    DrawSectionTo(i, left + 1 / fits);
 }
 
 void ProductionDrawingSheet(int i, std::string_view frameBlock) {

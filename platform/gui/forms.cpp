@@ -115,12 +115,18 @@ public:
     // Set when the window is shown: once the window manager has framed it, the frame is kept
     // within the screen's work area (a position or size meant for another screen, or a frame
     // the window manager added above the asked-for position, would leave parts off screen).
+    // The window manager frames, moves and maps the window whenever it gets to it (late on a
+    // busy machine): each of its answers (a frame size set, a move, the window mapped and
+    // exposed) places the frame again, until the window has been seen with its frame on the
+    // screen. A frame that changes its size later (a new decoration) is placed once more. The
+    // size the program asked for stays: a window manager that takes the window in late may
+    // have missed a resize sent before.
     void KeepOnScreen() {
         FKeepOnScreen = true;
-        // Some window managers frame a window without moving it: look again once settled.
-        QTimer::singleShot(300, this, [this] { FitOnScreen(); });
+        FExposed = false;
+        FMoves = 0;
+        FWanted = size();
     }
-
     // Bounds the program asks for a shown window, kept on the screen's work area as at its first
     // showing: a size larger than the area leaves beside the frame shrinks, and the frame moves
     // onto the area. Before the window manager has framed the window nothing changes.
@@ -146,6 +152,8 @@ protected:
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
+        // The program's own resize (the window system's come spontaneously).
+        if (!e->spontaneous()) FWanted = e->size();
         FitOnScreen();
     }
 
@@ -155,29 +163,71 @@ protected:
         return QWidget::event(e);
     }
 
+    // The window system's events of this window, before Qt has taken them in (so the frame is
+    // looked at once they have been): a property set (the frame's size among them), a move
+    // or resize, a new parent (the frame itself), the window mapped or exposed.
+    bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override {
+        if (type == "xcb_generic_event_t" && message != nullptr) {
+            const unsigned code = *static_cast<const unsigned char*>(message) & 0x7fu;
+            if (code == 12) FExposed = true;
+            if (code == 12 || code == 19 || code == 21 || code == 22 || code == 28)
+                QTimer::singleShot(0, this, [this] { FitOnScreen(); });
+        }
+        return QWidget::nativeEvent(type, message, result);
+    }
+
 private:
     void FitOnScreen() {
-        if (!FKeepOnScreen || !isVisible() || !isWindow() || screen() == nullptr) return;
+        if (!isVisible() || !isWindow() || screen() == nullptr) return;
         const QRect frame = frameGeometry();
         if (frame == geometry()) return; // not framed yet (or never: frameless)
-        FKeepOnScreen = false;
+        const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
+                               frame.right() - geometry().right(),
+                               frame.bottom() - geometry().bottom());
+        if (!FKeepOnScreen && margins != FMargins) { // a new frame about the shown window
+            FKeepOnScreen = true;
+            FMoves = 0;
+            FWanted = size();
+        }
+        FMargins = margins;
+        if (!FKeepOnScreen) return;
         const QRect area = screen()->availableGeometry();
-        // Too large: the inside shrinks by what the frame does not leave room for.
-        const int over_w = std::max(frame.width() - area.width(), 0);
-        const int over_h = std::max(frame.height() - area.height(), 0);
-        if ((over_w > 0 || over_h > 0) && minimumSize() != maximumSize())
-            resize(std::max(width() - over_w, 1), std::max(height() - over_h, 1));
+        // The size asked for, as far as the area leaves room beside the frame.
+        const QSize fits(std::clamp(FWanted.width(), 1,
+                                    std::max(area.width() - margins.left() - margins.right(), 1)),
+                         std::clamp(FWanted.height(), 1,
+                                    std::max(area.height() - margins.top() - margins.bottom(), 1)));
+        const bool resizable = minimumSize() != maximumSize();
+        const QSize inside = resizable ? fits : size();
+        bool asked = false; // a move or resize asked of the window manager
+        if (inside != size() && FMoves < 20) {
+            ++FMoves;
+            asked = true;
+            resize(inside);
+        }
+        const QSize outer = inside.grownBy(margins);
         QPoint at = frame.topLeft();
-        at.setX(std::max(std::min(at.x(), area.right() + 1 - std::min(frame.width(), area.width())),
+        at.setX(std::max(std::min(at.x(), area.right() + 1 - std::min(outer.width(), area.width())),
                          area.left()));
         at.setY(
-            std::max(std::min(at.y(), area.bottom() + 1 - std::min(frame.height(), area.height())),
+            std::max(std::min(at.y(), area.bottom() + 1 - std::min(outer.height(), area.height())),
                      area.top()));
-        // The frame is known now: a move places it (Qt adds the frame's margins).
-        if (at != frame.topLeft()) move(at);
+        // The frame is known now: a move places it (Qt adds the frame's margins). Placed and
+        // seen, the window is the user's to move; a window manager that keeps moving it back
+        // is not fought for ever.
+        if (at != frame.topLeft() && FMoves < 20) {
+            ++FMoves;
+            asked = true;
+            move(at);
+        }
+        if (!asked && FExposed) FKeepOnScreen = false;
     }
 
     bool FKeepOnScreen = false;
+    bool FExposed = false; // mapped and drawn since it was shown
+    int FMoves = 0;        // moves made to keep it on the screen since it was shown
+    QMargins FMargins;     // the frame's widths as last seen
+    QSize FWanted;         // the size the program asked for
 
 public:
     void closeEvent(QCloseEvent* e) override {

@@ -7,6 +7,7 @@ sheet, the views apart from each other and from the tables, no text on another t
     layout_check.py FILE [view=1|sheet=...] lines=1   (also: no line through a text, no text
                                                        on another, tables' texts too)
     layout_check.py FILE ... unsigned=ZN  (also: no text but ZN shows a number -1.0 or less)
+    layout_check.py FILE ... unit=in|mm   (also: no text names the other length unit)
     layout_check.py --batch LISTFILE      (one "FILE key=value ..." line per drawing)
 
 In a tooth view every arc passes through the limits ($LIMMIN, $LIMMAX), and no text lies on
@@ -190,6 +191,10 @@ def run(path, a):
         signed = [t for t, _ in texts(msp) for v in re.findall(r"(?<![\w.])-[1-9]\d*\.\d+", t)
                   if v != a["unsigned"]]
         check(not signed, "%s: no size with a sign %r" % (label, signed[:6]))
+    if "unit" in a:  # the sheet's length unit only: no "mm", or no number in inches
+        other = {"in": r"(?<![\w.])mm\b", "mm": r"\d in\b"}[a["unit"]]
+        named = [t for t, _ in texts(msp) if re.search(other, t)]
+        check(not named, "%s: every length in %s %r" % (label, a["unit"], named[:6]))
     if a.get("view") == "1":
         return run_view(label, doc, msp, a)
     if "sheet" not in a:

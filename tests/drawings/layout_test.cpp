@@ -111,7 +111,10 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
 // line) in the tooth drawings 3 and 5 (a ring gear's label column where its rolled planet
 // leaves room), the meshing view, the tool, the charts, the production drawing of one and of
 // both gears with its tables and frame, the data tables and the quick sheets (each title block);
-// the tool and the charts keep their texts on their sheets too.
+// the tool, the charts and the production drawing keep their texts on their sheets too. Small
+// pinions of wide and narrow face (their section's dimensions close together), a tooth thickness
+// tolerance of 0.008 mm and inch units run for the drawings they concern; every length is in the
+// sheet's unit.
 TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
     const struct {
         const char* name;
@@ -124,28 +127,50 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
         {"tool", [](std::uint16_t c) { ToothDrawing(c, 2, 6, 1, 3); }, " sheet=limits"},
         {"backlash", [](std::uint16_t c) { ProductionDrawing(c, 2, 11); }, " sheet=limits"},
         {"sliding", [](std::uint16_t c) { ProductionDrawing(c, 2, 12); }, " sheet=limits"},
-        {"production", [](std::uint16_t c) { ProductionDrawing(c, 2, 7); }},
+        {"production", [](std::uint16_t c) { ProductionDrawing(c, 2, 7); },
+         " sheet=limits paper=0,0,210,297"},
         {"both", [](std::uint16_t c) { ProductionDrawing(c, 3, 7); }},
         {"datablock", [](std::uint16_t c) { ProductionDrawing(c, 2, 4); }},
         {"datameasure", [](std::uint16_t c) { ProductionDrawing(c, 2, 8); }},
         {"quick", DrawQuickSheet},
         {"quick3", DrawQuickSheet3},
         {"quick4", DrawQuickSheet4}};
+    // A pinion of z teeth and shift x on the shipped spur gear, the pair's face width b and the
+    // gears' bG.
+    auto pinion = [](int z, long double mn, long double x, long double b, long double bG) {
+        TGearData& g = GearData;
+        g.mn = mn, g.z = {40, z}, g.x = {0, x}, g.beta = 0, g.a = 0, g.b = b, g.bGear = {bG, bG};
+    };
     const struct {
         const char* job;
         int titleBlock;
         bool full;
+        std::function<void()> change = [] {};
+        const char* only = ""; // the drawings drawn (all when empty)
+        int unit = 0;          // UnitSystem
     } runs[] = {{"spur", 0, false},
                 {"helical", 3, false},
                 {"internal", 1, false},
                 {"helical", 2, true},
-                {"internal", 0, true}};
+                {"internal", 0, true},
+                {"spur", 0, false, [&] { pinion(9, 1, 0.5L, 8, 88); }, "production"},
+                {"spur", 0, false, [&] { pinion(9, 1, 0.5L, 400, 400); }, "production"},
+                {"spur", 0, false, [&] { pinion(12, 1, -0.041L, 10, 88); }, "production"},
+                {"spur", 0, false, [&] { pinion(20, 0.5L, 0, 8, 88); }, "production"},
+                {"spur", 0, false, // Tsn2 0.008 on a large backlash
+                 [] {
+                     TGearData& g = GearData;
+                     g.TsnSeries = {11, 11}, g.Asni = {-0.4L, -0.083L};
+                 },
+                 "backlash"},
+                {"spur", 0, false, [] {}, "sliding backlash production", 1}};
     struct Restore {
         ~Restore() {
             InitShellData();
             TitleTexts[1] = TitleTexts[2] = "";
             FourthRowLabel.clear();
             TitleBlockOption = 0;
+            UnitSystem = 0;
         }
     } restore;
     std::string batch;
@@ -170,15 +195,22 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
             for (int e = 1; e <= ChangeCount; ++e)
                 ChangeTable[e] = {w, "08.12.2026", w, ""};
         }
+        run.change();
+        UnitSystem = static_cast<std::uint16_t>(run.unit);
         CalculateGears();
         ASSERT_EQ(CalcErrorFlag, 0) << run.job;
         GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
+        const int k = static_cast<int>(&run - runs);
         for (const auto& d : drawings) {
-            const std::string base = std::string(run.job) + (run.full ? "_full_" : "_") + d.name;
+            const std::string only = std::string(" ") + run.only + " ";
+            if (*run.only && only.find(' ' + std::string(d.name) + ' ') == std::string::npos)
+                continue;
+            const std::string base = std::string(run.job) + (run.full ? "_full_" : "_") +
+                                     (k < 5 ? "" : std::to_string(k)) + d.name;
             // A ring gear's sizes without their sign (the sliding chart's values have theirs).
             const bool sizes = g.z[2] < 0 && std::string(d.name) != "sliding";
             batch += ToFile(base, 1, [&](int c) { d.draw(static_cast<std::uint16_t>(c)); }) +
-                     " label=" + base + " lines=1" + d.onSheet +
+                     " label=" + base + " lines=1 unit=" + (run.unit ? "in" : "mm") + d.onSheet +
                      (sizes ? " unsigned=" + FloatToStrDec(3, g.zn[2]) : "") + "\n";
         }
     }
@@ -190,7 +222,7 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
                                        status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
-    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 2 * 5 * 13 + 3 * 5 * 3) << out;
+    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 3 * (5 * 13 + 8) + 3 * 5 * 3) << out;
 }
 
 // View > Tables > Roll Angle: the table of one gear, and those of both one above the other, fill

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The program on a real X display with a window manager (Xvfb and openbox), as a user meets it.
 
-For each screen (1600 x 1000, 1366 x 768, and 1366 x 768 scaled 2x):
+For each screen (1600 x 1000, 1366 x 768, 1366 x 768 scaled 2x, and 1366 x 768 with a window
+manager that takes the window in only once the program has shown it and waits):
 - the main window opens wholly on the screen, its frame (title bar and borders) included;
 - the start picture fits the window and follows a resize: after the window shrinks to
   1000 x 650 the picture lies wholly inside it and fills most of its height;
@@ -17,13 +18,17 @@ On 1366 x 768, with a job given by its full path as a file manager passes it:
 Two instances on one tool table: the close box of an unsaved edit asks about the other's save
 while the table window is still there, and Cancel goes back to the edit.
 Windows are read with xwininfo and xprop, pictures with xwd (parsed here), menus from the X
-server's frame buffer, keys come from xdotool.
+server's frame buffer, keys come from xdotool. Nothing waits a fixed time: each step waits for
+what it leads to (a window, a menu, a frame, a picture) until a deadline far beyond a busy
+machine's pace, and a step whose effect would be nothing waits until the program and the window
+manager have handled everything before it (a menu opened and closed, an activation answered).
 Usage: desktop_check.py QOR1W DATA_DIR
 """
 
 import os
 import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -47,15 +52,21 @@ def run(args, env, timeout=20):
         return subprocess.CompletedProcess(args, -1, "", "timed out")
 
 
-def wait_for(what, test, timeout=120.0):
+def poll(test, timeout=120.0):
+    """test's first true value, asked again and again until the deadline; None after it."""
     end = time.time() + timeout
-    while time.time() < end:
+    while True:
         value = test()
-        if value:
-            return value
+        if value or time.time() > end:
+            return value or None
         time.sleep(0.2)
-    FAILURES.append("timed out waiting for " + what)
-    return None
+
+
+def wait_for(what, test, timeout=120.0):
+    value = poll(test, timeout)
+    if value is None:
+        FAILURES.append("timed out waiting for " + what)
+    return value
 
 
 def grab(window, env):
@@ -113,19 +124,27 @@ def changed_from(old, window, env, timeout=60.0):
     return None
 
 
+def popups(env):
+    """The program's popup menus on the screen, as (width, height, x, y)."""
+    found = []
+    for line in run(["xwininfo", "-root", "-children"], env).stdout.splitlines():
+        words = line.split()
+        if not words or not words[0].startswith("0x") or '("qor1w"' not in line:
+            continue
+        info = run(["xwininfo", "-id", words[0]], env).stdout
+        if "Override Redirect State: yes" in info and "IsViewable" in info:
+            size, x0, y0 = words[-2].split("+")[:3]  # WxH+X+Y
+            found.append(tuple(int(v) for v in size.split("x")) + (int(x0), int(y0)))
+    return found
+
+
 def popup_drawn(home, env):
     """None while no popup menu of the program shows, else whether it draws: light background
     and dark text where it lies on the screen. The screen is read from the frame buffer, not
     through GetImage: xwd reads window by window when windows of several colormaps meet (Qt's
     and the window manager's) and then loses a popup over a window that reaches below the one
     beneath it."""
-    for line in run(["xwininfo", "-root", "-children"], env).stdout.splitlines():
-        words = line.split()
-        if not words or not words[0].startswith("0x") or '("qor1w"' not in line or \
-                "Override Redirect State: yes" not in run(["xwininfo", "-id", words[0]], env).stdout:
-            continue
-        size, x0, y0 = words[-2].split("+")[:3]  # WxH+X+Y
-        w, h = (int(v) for v in size.split("x"))
+    for w, h, x0, y0 in popups(env)[:1]:
         with open(os.path.join(home, "Xvfb_screen0"), "rb") as f:
             data = f.read()
         head = struct.unpack(">25I", data[:100])
@@ -140,6 +159,27 @@ def popup_drawn(home, env):
                 dark += max(p) < 90
         return light > 0.3 * w * h and dark > 30
     return None
+
+
+def key_for_popup(key, env):
+    """Presses a key that opens a menu (or a submenu); the menu once it shows, else None."""
+    before = len(popups(env))
+    run(["xdotool", "key", key], env)
+    return poll(lambda: len(popups(env)) > before and popups(env), 60)
+
+
+def handled(window, env):
+    """Waits until the program has handled every key and event sent before (its File menu,
+    opened from the keyboard, shows and is closed again; the second Esc leaves the menu bar)
+    and so has the window manager (it answers an activation of the window). True when the
+    menu showed."""
+    run(["xdotool", "windowactivate", "--sync", window], env)
+    shown = key_for_popup("alt+f", env) is not None
+    run(["xdotool", "key", "Escape"], env)
+    poll(lambda: not popups(env), 60)
+    run(["xdotool", "key", "Escape"], env)
+    run(["xdotool", "windowactivate", "--sync", window], env)
+    return shown
 
 
 def frame_of(window, env):
@@ -266,8 +306,24 @@ def stop_all(procs):
             p.wait()
 
 
-def one_screen(program, size, scale, home):
-    tag = "%dx%d at %gx" % (size[0], size[1], scale)
+def idle(pid):
+    """A test that is true once the process has used no processor time since it was last
+    asked (its start done, it waits for the window system)."""
+    last = [None]
+
+    def test():
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                used = sum(int(v) for v in f.read().rsplit(")", 1)[1].split()[11:13])
+        except OSError:
+            return True
+        quiet, last[0] = used == last[0], used
+        return quiet
+    return test
+
+
+def one_screen(program, size, scale, late, home):
+    tag = "%dx%d at %gx%s" % (size[0], size[1], scale, ", window manager late" if late else "")
     procs = []
     try:
         display = start_display(size, home, procs)
@@ -276,9 +332,16 @@ def one_screen(program, size, scale, home):
         env = program_env(display, home, scale)
         if not start_window_manager(env, home, tag, procs):
             return
+        if late:  # it takes the window in only once the program has shown it and waits
+            procs[-1].send_signal(signal.SIGSTOP)
         app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
         procs.append(app)
+        if late:
+            wait_for("the program to show its window on " + tag, lambda: run(
+                ["xdotool", "search", "--name", "QOR1W"], env).stdout.split())
+            poll(idle(app.pid))
+            procs[-2].send_signal(signal.SIGCONT)
 
         def main_window():
             out = run(["xdotool", "search", "--onlyvisible", "--name", "QOR1W"], env).stdout
@@ -288,32 +351,30 @@ def one_screen(program, size, scale, home):
         window = wait_for("the main window on " + tag, main_window)
         if window is None:
             return
-        # The window manager frames the window; then the frame must lie on the screen.
+        # The window manager frames the window whenever it gets to it; the frame must then lie
+        # on the screen (the program places it as the window manager's answers come in).
         def on_screen(f):
             return f[0] >= 0 and f[1] >= 0 and f[2] <= size[0] and f[3] <= size[1]
 
         frame = wait_for("the frame on " + tag, lambda: frame_of(window, env))
-        end = time.time() + 30  # the program may still be moving it into place
-        while frame and not on_screen(frame) and time.time() < end:
-            time.sleep(0.5)
-            frame = frame_of(window, env) or frame
+        if frame and not on_screen(frame):
+            frame = poll(lambda: (f := frame_of(window, env)) and on_screen(f) and f) or \
+                frame_of(window, env) or frame
         if frame:
             check(on_screen(frame), "%s: the window's frame %s is not wholly on the screen" %
                   (tag, frame))
-        run(["xdotool", "windowactivate", "--sync", window], env)
 
         # File > Settings: the dialog minimised comes back when the main window is activated;
         # OK without a change leaves the window's frame where and as it was.
+        handled(window, env)
         frame = frame_of(window, env)
-        run(["xdotool", "key", "alt+f"], env)
-        time.sleep(1)
+        key_for_popup("alt+f", env)
         run(["xdotool", "key", "t"], env)
         dialog = wait_for("the settings dialog on " + tag, lambda: (run(
             ["xdotool", "search", "--onlyvisible", "--name", "Configuration"], env).stdout.split()
             or [None])[0])
         if dialog:
-            run(["xdotool", "windowminimize", dialog], env)
-            time.sleep(2)
+            run(["xdotool", "windowminimize", "--sync", dialog], env)
             run(["xdotool", "windowactivate", window], env)
             check(wait_for("the minimised dialog back on " + tag, lambda: "IsViewable" in run(
                 ["xwininfo", "-id", dialog], env).stdout, 30),
@@ -322,7 +383,8 @@ def one_screen(program, size, scale, home):
             run(["xdotool", "key", "Return"], env)
             wait_for("the settings dialog to close on " + tag, lambda: "IsViewable" not in run(
                 ["xwininfo", "-id", dialog], env).stdout)
-            time.sleep(3)  # a move or resize would have reached the window by now
+            # A move or resize that OK made has reached the window once both have handled it.
+            handled(window, env)
             after = frame_of(window, env)
             check(after == frame, "%s: Settings, OK moved the window's frame from %s to %s" %
                   (tag, frame, after))
@@ -344,8 +406,7 @@ def one_screen(program, size, scale, home):
 
         # View > Quick from the keyboard, then the keypad zooms and Esc resets.
         shown = settled(window, env)
-        run(["xdotool", "key", "alt+v"], env)
-        time.sleep(1)
+        key_for_popup("alt+v", env)
         run(["xdotool", "key", "Return"], env)
         before = changed_from(shown, window, env)
         if not check(before is not None, "%s: View > Quick from the keyboard drew nothing" % tag):
@@ -354,12 +415,8 @@ def one_screen(program, size, scale, home):
         zoomed = changed_from(before, window, env)
         check(zoomed is not None, "%s: keypad + after the keyboard menu changed nothing" % tag)
         run(["xdotool", "key", "Escape"], env)
-        end = time.time() + 60
-        reset = grab(window, env)
-        while reset != before and time.time() < end:
-            time.sleep(0.5)
-            reset = grab(window, env)
-        check(reset == before, "%s: Esc did not bring the unzoomed view back" % tag)
+        reset = poll(lambda: grab(window, env) == before, 60)
+        check(reset, "%s: Esc did not bring the unzoomed view back" % tag)
     finally:
         stop_all(procs)
 
@@ -383,56 +440,75 @@ def job_session(program, data, home):
             ids = run(["xdotool", "search", "--onlyvisible", "--name", text], env).stdout.split()
             return ids[-1] if ids else None
 
-        def keys(*names):
+        def keys(window, *names):
+            """Keys to a window, once the window manager has made it the active one."""
+            run(["xdotool", "windowactivate", "--sync", window], env)
             for k in names:
                 run(["xdotool", "key", k], env)
-                time.sleep(0.6)
 
-        def menu(where, key):
-            keys(key)
-            drawn = wait_for(where + " " + key, lambda: popup_drawn(home, env) is not None, 30)
-            time.sleep(1)  # painted by now
-            check(not drawn or popup_drawn(home, env), "%s: the menu %s does not draw" %
-                  (where, key))
-            keys("Escape", "Escape")
+        def choose(window, *path):
+            """A menu command from the keyboard: each key but the last opens a menu."""
+            run(["xdotool", "windowactivate", "--sync", window], env)
+            for k in path[:-1]:
+                check(key_for_popup(k, env) is not None, "the menu %s did not open" % k)
+            run(["xdotool", "key", path[-1]], env)
 
-        if not wait_for("the main window of the job", lambda: named("QOR1W")):
+        def menu(where, window, key):
+            run(["xdotool", "windowactivate", "--sync", window], env)
+            if wait_for(where + " " + key, lambda: key_for_popup(key, env), 30):
+                check(poll(lambda: popup_drawn(home, env), 30), "%s: the menu %s does not draw" %
+                      (where, key))
+            run(["xdotool", "key", "Escape"], env)
+            poll(lambda: not popups(env), 30)
+            run(["xdotool", "key", "Escape"], env)
+
+        def placed(window):
+            """The window's frame once the window manager has nothing more to do with it."""
+            def same():
+                first = frame_of(window, env)
+                run(["xdotool", "windowactivate", "--sync", window], env)
+                return first if first is not None and first == frame_of(window, env) else None
+            return wait_for("the frame of " + window, same, 60)
+
+        main = wait_for("the main window of the job", lambda: named("QOR1W"))
+        if not main:
             return
         for language in ("English", "Chinese"):
-            menu("main window in " + language, "alt+f")
+            menu("main window in " + language, main, "alt+f")
             frames = []
             for k in range(3):  # Database > Cutting Tool, Esc
-                keys("alt+d", "Return")
-                if not wait_for("the table window", lambda: named("q1toolx"), 60):
+                choose(main, "alt+d", "Return")
+                table = wait_for("the table window", lambda: named("q1toolx"), 60)
+                if not table:
                     break
-                time.sleep(1)
-                frames.append(frame_of(named("q1toolx"), env))
+                frames.append(placed(table))
                 if k == 0:
-                    menu("table window in " + language, "alt+f")
-                keys("Escape")
+                    menu("table window in " + language, table, "alt+f")
+                keys(table, "Escape")
                 wait_for("the table window to close", lambda: not named("q1toolx"), 30)
             check(len(set(frames)) == 1, "the table window's frame changed: %s" % frames)
-            keys("alt+v", "s")  # View > Production Sheet
-            if wait_for("the text window", lambda: named("outwin"), 60):
-                menu("text window in " + language, "alt+f")
-                menu("text window in " + language, "alt+e")
-                keys("alt+f", "x")
-            keys("alt+h", "l", "c")  # Help > Menu Language > Chinese
+            choose(main, "alt+v", "s")  # View > Production Sheet
+            text = wait_for("the text window", lambda: named("outwin"), 60)
+            if text:
+                menu("text window in " + language, text, "alt+f")
+                menu("text window in " + language, text, "alt+e")
+                choose(text, "alt+f", "x")
+                wait_for("the text window to close", lambda: not named("outwin"), 30)
+            choose(main, "alt+h", "l", "c")  # Help > Menu Language > Chinese
 
         # CAD > Production drawing, "DXF" (clicked: the first choice below the question), OK,
         # and the name the save dialog proposes.
-        keys("alt+c", "p")
+        choose(main, "alt+c", "p")
         question = wait_for("the CAD code question", lambda: named("Select"), 60)
-        if question:
-            time.sleep(1)
+        if question and placed(question):
             info = run(["xwininfo", "-id", question], env).stdout
             x, y = [int(line.split(":")[1]) for line in info.splitlines()
                     if "Absolute upper-left" in line]
             run(["xdotool", "mousemove", str(x + 45), str(y + 75), "click", "1"], env)
-            keys("Return")
-            if wait_for("the save dialog", lambda: named("Save As"), 60):
-                time.sleep(1)
-                keys("Return")
+            keys(question, "Return")
+            save = wait_for("the save dialog", lambda: named("Save As"), 60)
+            if save and placed(save):
+                keys(save, "Return")
         dxf = os.path.join(home, "data", "qor1w", "fm.dxf")
         check(wait_for(dxf, lambda: os.path.exists(dxf), 60), "the DXF export wrote no " + dxf)
         with open(job, "rb") as f:
@@ -466,7 +542,6 @@ def shared_table_session(program, home, shots):
             run(["xdotool", "windowactivate", "--sync", window_id], env)
             for k in names:
                 run(["xdotool", "key", "--clearmodifiers", k], env)
-                time.sleep(0.6)
 
         def shot(name):
             """The screen as the frame buffer holds it, for a person to look at (QOR_SHOTS)."""
@@ -480,23 +555,20 @@ def shared_table_session(program, home, shots):
                                    stderr=subprocess.DEVNULL)
             procs.append(app)
             main = wait_for(who + "'s main window", lambda: window(app.pid, lambda n: "QOR1W" in n))
-            if main is None:
+            if main is None or not handled(main, env):
                 return
-            time.sleep(2)
-            keys(main, "alt+d", "Return")  # Database > Cutting Tool
+            key_for_popup("alt+d", env)
+            run(["xdotool", "key", "Return"], env)  # Database > Cutting Tool
             grid = wait_for(who + "'s table window",
                             lambda: window(app.pid, lambda n: "q1toolx" in n), 60)
-            if grid is None:
+            if grid is None or not handled(grid, env):
                 return
-            time.sleep(1.5)
             users.append((app, grid))
         (a, a_table), (b, b_table) = users
         # A types into the first tool's name and leaves the cell (Enter), the row unsaved.
         keys(a_table, "X", "1", "3", "Return")
         # B types into the same cell and saves it by going on to the next row.
-        keys(b_table, "Y", "1", "3", "Return", "Down")
-        time.sleep(1)
-        keys(b_table, "Escape")
+        keys(b_table, "Y", "1", "3", "Return", "Down", "Escape")
         wait_for("B's table window to close",
                  lambda: window(b.pid, lambda n: "q1toolx" in n) is None, 30)
         shot("shared_table_a")
@@ -517,7 +589,10 @@ def shared_table_session(program, home, shots):
         check(window(a.pid, lambda n: "q1toolx" in n) is not None,
               "the table window went before the question about another instance's save")
         keys(asked, "Escape")  # Cancel: back to the edit
-        time.sleep(3)
+        wait_for("the question to go", lambda: question() is None, 30)
+        # Another box would come before the table window's menu opens again.
+        check(handled(a_table, env), "after Cancel the table window takes no keys (%s)" %
+              [n for _, n in windows(a.pid)])
         check(window(a.pid, lambda n: "q1toolx" in n) is not None,
               "Cancel in the question closed the table window")
         check(question() is None, "going back to the edit brought another box (%s)" %
@@ -544,9 +619,10 @@ def main():
         if shutil.which(tool) is None:
             FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
     if not FAILURES:
-        for size, scale in (((1600, 1000), 1), ((1366, 768), 1), ((1366, 768), 2)):
+        for size, scale, late in (((1600, 1000), 1, False), ((1366, 768), 1, False),
+                                  ((1366, 768), 2, False), ((1366, 768), 1, True)):
             with tempfile.TemporaryDirectory() as home:
-                one_screen(program, size, scale, home)
+                one_screen(program, size, scale, late, home)
         with tempfile.TemporaryDirectory() as home:
             job_session(program, data, home)
         with tempfile.TemporaryDirectory() as home:
