@@ -406,8 +406,10 @@ void DrawSectionTo(int i, Extended right) {
     const Extended daTool = fabsl(g.daTool[i]);
     SetDiagramSize(200, 100);
     SetDiagramOrigin(std::max<Extended>(12, daTool > 0 ? 100 - 50 * bG / daTool : 12), 190);
+    // A further diameter larger than the tip (a flange) widens the world window with it.
+    const Extended high = std::max(da, dOpt);
     if (g.z[i] > 0)
-        SetDiagramWorld(-0.2L * bG, -0.75L * da, right, 0.75L * da);
+        SetDiagramWorld(-0.2L * bG, -0.75L * high, right, 0.75L * high);
     else
         SetDiagramWorld(-0.2L * bG, 0.75L * df, right, -0.75L * df);
 
@@ -464,9 +466,12 @@ void DrawSectionTo(int i, Extended right) {
         DiagramDimensionB(LengthToStrDec(3, df), "", LengthToStrDec(3, g.dfmin[i] - df), bG,
                           -df / 2, bG, df / 2, inner);
         DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, outer);
-        DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * da);
+        DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * high);
+        // Its extension lines come from the face; one beyond the tip comes from the left face,
+        // as a line from the right one would cross the texts of the diameters on that side.
+        const Extended from = dOpt > daTool ? 0 : bG;
         if (dOpt > 0)
-            DiagramDimensionB(LengthToStr(dOpt), "", "", bG, -dOpt / 2, bG, dOpt / 2, hub);
+            DiagramDimensionB(LengthToStr(dOpt), "", "", from, -dOpt / 2, from, dOpt / 2, hub);
         return;
     }
 

@@ -9,7 +9,7 @@ tests/drawings/layout_test.cpp); run it before a change of a drawing's layout is
 
 A quarter of the jobs are pinions of 6 to 12 teeth with modules 0.5 to 1, a third have small
 thickness tolerances, a quarter are drawn in inch units, some pairs are internal, some gears have
-a hub, the face widths run from 8 to 400 mm. Jobs the calculation refuses are replaced by new
+a hub or a flange, the face widths run from 8 to 400 mm. Jobs the calculation refuses are replaced by new
 ones. It prints one line per drawing that fails with its job's inputs (tools/gearcalc takes them
 as they stand), then the count of failed drawings per kind; exit status 1 when any failed.
 """
@@ -57,6 +57,8 @@ def random_job(r):
              "bGear[1]": b, "bGear[2]": b, "DM[1]": 0, "DM[2]": 0, "k[1]": 0, "k[2]": 0}
     if z2 > 0 and r.random() < 0.2:  # a hub (its diameter dimensioned left of the section)
         lines["dOptional[2]"] = round(mn * z2 * r.uniform(0.3, 0.8), 2)
+    elif z2 > 0 and r.random() < 0.05:  # a flange up to twice the tip's diameter
+        lines["dOptional[2]"] = round(mn * z2 * r.uniform(1.1, 2.2), 2)
     if r.random() < 0.35:  # small thickness tolerances entered
         for i in (1, 2):
             upper = -round(r.uniform(0, 0.12), 3)

@@ -80,12 +80,15 @@ void BringBackModalWindow() {
 // The window system hands a window that a modal one blocks to the modal window when the user
 // turns to it (a click, a key, the window manager's focus), which a minimised window cannot
 // take, and the blocked window hears nothing of it: the window system's own events tell.
+// Whether the modal window is minimised is asked once the events read with this one have been
+// taken in: a busy program reads the window manager's minimising and the user's turn together,
+// and learns of the first only after it has seen the second.
 class ModalReturnFilter : public QAbstractNativeEventFilter {
 public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         if (type != "xcb_generic_event_t" || message == nullptr) return false;
         const QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isMinimized()) return false;
+        if (modal == nullptr) return false;
         // The X event: key press 2, button press 4, focus in 9, or a client message (33, the
         // window manager's "take the focus") to a window other than the modal one.
         const auto* bytes = static_cast<const unsigned char*>(message);
@@ -159,7 +162,8 @@ protected:
 
     bool event(QEvent* e) override {
         // Turned to while a dialog blocks it: the dialog comes back if it was minimised.
-        if (e->type() == QEvent::WindowActivate) BringBackModalWindow();
+        if (e->type() == QEvent::WindowActivate)
+            QTimer::singleShot(0, qApp, [] { BringBackModalWindow(); });
         return QWidget::event(e);
     }
 
@@ -184,6 +188,11 @@ private:
         const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
                                frame.right() - geometry().right(),
                                frame.bottom() - geometry().bottom());
+        // The frame's widths can come after the move that framed the window (a busy window
+        // manager), which then reported the inside's place as the frame's: the frame's own.
+        if (FForm && margins != FMargins && FForm->Left() == geometry().left() &&
+            FForm->Top() == geometry().top())
+            FForm->WidgetMoved(x(), y());
         if (!FKeepOnScreen && margins != FMargins) { // a new frame about the shown window
             FKeepOnScreen = true;
             FMoves = 0;

@@ -157,6 +157,8 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
                 {"spur", 0, false, [&] { pinion(9, 1, 0.5L, 400, 400); }, "production"},
                 {"spur", 0, false, [&] { pinion(12, 1, -0.041L, 10, 88); }, "production"},
                 {"spur", 0, false, [&] { pinion(20, 0.5L, 0, 8, 88); }, "production"},
+                {"spur", 0, false, [&] { pinion(30, 2, 0, 20, 20), GearData.dOptional[2] = 128; },
+                 "production"}, // a further diameter twice the tip's
                 {"spur", 0, false, // Tsn2 0.008 on a large backlash
                  [] {
                      TGearData& g = GearData;

@@ -376,6 +376,7 @@ TEST_F(GuiForms, AModalFormBlocksTheOtherWindowsWhileShown) {
         form.Widget()->setWindowState(Qt::WindowMinimized);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(blocked.Widget(), &activate);
+        QCoreApplication::processEvents();
         back = !form.Widget()->isMinimized();
         form.SetModalResult(mrOk);
     });

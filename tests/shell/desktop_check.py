@@ -18,10 +18,11 @@ On 1366 x 768, with a job given by its full path as a file manager passes it:
 Two instances on one tool table: the close box of an unsaved edit asks about the other's save
 while the table window is still there, and Cancel goes back to the edit.
 Windows are read with xwininfo and xprop, pictures with xwd (parsed here), menus from the X
-server's frame buffer, keys come from xdotool. Nothing waits a fixed time: each step waits for
-what it leads to (a window, a menu, a frame, a picture) until a deadline far beyond a busy
-machine's pace, and a step whose effect would be nothing waits until the program and the window
-manager have handled everything before it (a menu opened and closed, an activation answered).
+server's frame buffer, keys come from xdotool; the window manager is ready once it frames a
+probe window (xmessage). Nothing waits a fixed time: each step waits for what it leads to (a
+window, a menu, a frame, a picture) until a deadline far beyond a busy machine's pace, and a
+step whose effect would be nothing waits until the program and the window manager have handled
+everything before it (a menu opened and closed, an activation answered).
 Usage: desktop_check.py QOR1W DATA_DIR
 """
 
@@ -255,21 +256,39 @@ def start_display(size, home, procs):
     return number.strip().decode()
 
 
+def frames_a_window(env):
+    """True once the window manager frames a window shown on the display (a probe from x11-utils,
+    gone again after): it has then finished starting. It announces itself on the root window
+    earlier, and a window shown before it has finished is lost when it is stopped meanwhile."""
+    probe = subprocess.Popen(["xmessage", "-title", "qor-probe", "probe"], env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        def framed():
+            for w in run(["xdotool", "search", "--name", "qor-probe"], env).stdout.split():
+                if "=" in run(["xprop", "-id", w, "_NET_FRAME_EXTENTS"], env).stdout:
+                    return True
+            return False
+        return poll(framed, 60) is not None
+    finally:
+        probe.kill()
+        probe.wait()
+        poll(lambda: not run(["xdotool", "search", "--name", "qor-probe"], env).stdout.split(), 30)
+
+
 def start_window_manager(env, home, tag, procs):
-    """openbox on the display, ready when it announces itself on the root window. A window
-    manager that dies or hangs at its start is started again (twice at most); when it never
-    comes up, what it printed is reported."""
+    """openbox on the display, ready when it frames a window. A window manager that dies or
+    hangs at its start is started again (twice at most); when it never comes up, what it printed
+    is reported."""
     printed = ""
     for attempt in range(3):
         log = open(os.path.join(home, "openbox-%d.log" % attempt), "w+")
         wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=log,
                               stderr=subprocess.STDOUT)
         procs.append(wm)
-        end = time.time() + 60
-        while time.time() < end and wm.poll() is None:
-            if "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env).stdout:
-                return True
-            time.sleep(0.2)
+        announced = poll(lambda: wm.poll() is not None or "window id" in run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env).stdout, 60)
+        if announced and wm.poll() is None and frames_a_window(env):
+            return True
         wm.kill()
         wm.wait()
         log.seek(0)
@@ -615,7 +634,7 @@ def shared_table_session(program, home, shots):
 def main():
     program = os.path.abspath(sys.argv[1])
     data = os.path.abspath(sys.argv[2])
-    for tool in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "xwd"):
+    for tool in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "xwd", "xmessage"):
         if shutil.which(tool) is None:
             FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
     if not FAILURES:
