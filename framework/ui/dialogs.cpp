@@ -718,8 +718,8 @@ void TForm_showtextfile::FormClose(TObject*, TCloseAction&) {
 }
 
 void TForm_showtextfile::mi_dateiExportNotepadClick(TObject*) {
-    // The editor of the Windows program is the configured word processor here, as for a
-    // listing sent to it; none configured: the desktop's program.
+    // "Notepad" is the configured word processor, as for a listing sent to it; none configured:
+    // the desktop's program.
     const std::string editor = TrimBlanks(WordProcessor);
     StartConfiguredProgram(editor.empty() ? DesktopOpenCommand : editor, TextWindowFileName(),
                            "word processor");
