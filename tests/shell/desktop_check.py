@@ -425,7 +425,10 @@ def one_screen(program, size, scale, late, home):
 
         # View > Quick from the keyboard, then the keypad zooms and Esc resets.
         shown = settled(window, env)
-        key_for_popup("alt+v", env)
+        run(["xdotool", "windowactivate", "--sync", window], env)
+        if not check(key_for_popup("alt+v", env) is not None,
+                     "%s: Alt+V opened no View menu" % tag):
+            return
         run(["xdotool", "key", "Return"], env)
         before = changed_from(shown, window, env)
         if not check(before is not None, "%s: View > Quick from the keyboard drew nothing" % tag):
