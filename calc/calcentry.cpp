@@ -393,7 +393,7 @@ void CheckResults() {
         AddError("Warning: b < b min. ");
     if (std::fabs(g.d[2]) < 2.0L && g.TsnSeries[2] < 11) AddError("Warning: Tsn DIN d<2 !");
     if (PercentDiff(g.sn[2], g.snMin[2]) > 25.0L) AddError("Error  : Tol. Asne,Asni!");
-    if (ShiftLimitsCrossed(2)) AddError("Error  : xemin>xemax"); // finished or premachined
+    if (ShiftLimitsCrossed(g, 2)) AddError("Error  : xemin>xemax"); // finished or premachined
 }
 
 void CalculateGears() {

@@ -985,10 +985,15 @@ long double LimitedTipForm(const TGearData& g, int i, long double xE, long doubl
     return dF;
 }
 
-// The tip's thicknesses and pressure angle (of GearData, or a const copy).
+// The tip's seven thicknesses (of GearData, or a const copy): every check of a pointed tooth
+// and of an empty tip takes them from here.
+template <class Data> auto TipThicknessOnlyFields(Data& g) {
+    return std::array{&g.sat, &g.san, &g.saK, &g.satMax, &g.sanMax, &g.satMin, &g.samin};
+}
+// The same with the tip pressure angle, which a tip inside the base circle lacks as well.
 template <class Data> auto TipThicknessFields(Data& g) {
-    return std::array{&g.sat,    &g.san,   &g.satMax, &g.satMin,
-                      &g.sanMax, &g.samin, &g.saK,    &g.alphaat};
+    const auto t = TipThicknessOnlyFields(g);
+    return std::array{t[0], t[1], t[2], t[3], t[4], t[5], t[6], &g.alphaat};
 }
 
 } // namespace
@@ -1006,6 +1011,14 @@ bool TipInsideBaseCircle(int i) {
     const TGearData& g = GearData;
     const long double rb = std::fabs(g.db[i]);
     return std::fabs(CutTip(g, i)) < rb || std::fabs(LowerLimitTip(g, i)) < rb;
+}
+
+std::array<long double, 7> TipThicknesses(const TGearData& g, int i) {
+    std::array<long double, 7> v{};
+    const auto fields = TipThicknessOnlyFields(g);
+    for (std::size_t n = 0; n < v.size(); ++n)
+        v[n] = (*fields[n])[i];
+    return v;
 }
 
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field) {

@@ -4,6 +4,8 @@
 // interference value of an internal pair. Reads and writes GearData.
 #pragma once
 
+#include <array>
+
 #include "calc/geardata.h"
 
 // The whole step (fifth of the calculation sequence).
@@ -109,6 +111,10 @@ bool TipWithoutInvolute(int i);
 // Either gear's tip without involute: there is no path of contact, and galpha, epsalpha,
 // epsgamma and what is measured along the path (gAC, gEC, dNf, the specific sliding) are NaN.
 bool ContactWithoutInvolute();
+// The seven tip thicknesses of gear i: sat, san, the chamfered saK, and satMax, sanMax, satMin,
+// samin of the two limits (NaN at a tip inside the base circle).
+std::array<long double, 7> TipThicknesses(const TGearData& g, int i);
+// One of those seven or the tip pressure angle alphaat.
 bool IsTipThicknessResult(const TGearData& g, const PerGear<long double>& field);
 
 // Bounds of the form diameters of gear i at shift xE, found without the searches behind them:

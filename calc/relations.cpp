@@ -12,6 +12,7 @@
 #include "calc/geardata.h"
 #include "calc/meshing.h"
 #include "calc/tables.h"
+#include "calc/warnings.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/maths.h"
 
@@ -184,14 +185,7 @@ const std::vector<TVerdict>& GearVerdicts() {
     static const std::vector<TVerdict> table = {
         {"pointed tooth: a tip thickness <= 0",
          {"Error  : pointed tooth (#) !"},
-         [](const TSide& t) {
-             const TGearData& g = t.g;
-             const int i = t.i;
-             for (long double v :
-                  {g.sat[i], g.san[i], g.saK[i], g.satMax[i], g.sanMax[i], g.satMin[i], g.samin[i]})
-                 if (v <= 0) return true;
-             return false;
-         }},
+         [](const TSide& t) { return PointedTooth(t.g, t.i); }},
         {"kmn < 0", {"Error  : kmn < 0 !  (#)"}, [](const TSide& t) { return t.g.kmn[t.i] < 0; }},
         {"span row partly empty", SpanMessages,
          [](const TSide& t) { return PartlyEmpty(SpanRow(t.g, t.i)); }},
@@ -202,10 +196,7 @@ const std::vector<TVerdict>& GearVerdicts() {
         // (gear 2's message is the plausibility check's, without the gear's number)
         {"xEmin > xEmax",
          {"Error  : xemin>xemax (#)"},
-         [](const TSide& t) {
-             const TGearData& g = t.g;
-             return g.xEmax[t.i] < g.xEmin[t.i] || g.xEmaxV[t.i] < g.xEminV[t.i];
-         }},
+         [](const TSide& t) { return ShiftLimitsCrossed(t.g, t.i); }},
     };
     return table;
 }
@@ -265,9 +256,8 @@ const std::vector<TRelation>& GearRelations() {
         {"tip thickness empty only with its message",
          {"Error  : db > da  (#) !"},
          [](const TSide& t) {
-             const TGearData& g = t.g;
-             for (long double v : {g.sat[t.i], g.san[t.i], g.satMax[t.i], g.satMin[t.i],
-                                   g.sanMax[t.i], g.samin[t.i], g.saK[t.i], g.alphaat[t.i]})
+             if (std::isnan(t.g.alphaat[t.i])) return false;
+             for (long double v : TipThicknesses(t.g, t.i))
                  if (std::isnan(v)) return false;
              return true;
          }},
@@ -395,8 +385,9 @@ bool Excused(const TRelation& r, int i) {
     return ListFull() || AnyListed(r.excuses, i); // what a full list left out may be the excuse
 }
 
-// Gear 2's plausibility checks name no gear.
-std::vector<const char*> OfGear(const std::vector<const char*>& messages, int i) {
+// A verdict's messages as the list gives them for gear i: gear 2's crossed limits come from its
+// plausibility check, whose text names no gear.
+std::vector<const char*> MessagesAsListed(const std::vector<const char*>& messages, int i) {
     std::vector<const char*> of = messages;
     if (i == 2)
         for (const char*& m : of)
@@ -404,8 +395,10 @@ std::vector<const char*> OfGear(const std::vector<const char*>& messages, int i)
     return of;
 }
 
-bool Upheld(const TVerdict& v, const TSide& t) {
-    const bool listed = AnyListed(OfGear(v.messages, t.i), t.i);
+// The verdict's message is listed exactly where its condition holds (a full list may have left
+// it out).
+bool ListedExactlyWhereItHolds(const TVerdict& v, const TSide& t) {
+    const bool listed = AnyListed(MessagesAsListed(v.messages, t.i), t.i);
     return v.condition(t) ? listed || ListFull() : !listed;
 }
 
@@ -436,14 +429,14 @@ std::vector<std::string> BrokenRelations() {
         for (const TRelation& r : GearRelations())
             if (!r.holds(side) && !Excused(r, i)) broken.push_back(r.name + of);
         for (const TVerdict& v : GearVerdicts())
-            if (!Upheld(v, side)) broken.push_back(v.name + of);
+            if (!ListedExactlyWhereItHolds(v, side)) broken.push_back(v.name + of);
     }
     if (pair && g.z[1] + g.z[2] != 0) {
         const TSide side{g, 1, 1, eps, pair};
         for (const TRelation& r : PairRelations())
             if (!r.holds(side) && !Excused(r, 1)) broken.push_back(r.name);
         for (const TVerdict& v : PairVerdicts())
-            if (!Upheld(v, side)) broken.push_back(v.name);
+            if (!ListedExactlyWhereItHolds(v, side)) broken.push_back(v.name);
     }
     return broken;
 }

@@ -48,17 +48,6 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long 
     return lo / g.mn;
 }
 
-// Any tip thickness at or below 0: nominal (with the chamfer too), at either limit, transverse or
-// normal. The premachined tooth of a limit is no thinner than the finished one (the quality
-// dialog takes no negative allowance), and the chamfer it cuts is in the finished limits'
-// thicknesses. A tip inside the base circle has none (NaN: "db > da" says why).
-bool PointedTooth(const TGearData& g, int i) {
-    for (long double s :
-         {g.sat[i], g.san[i], g.saK[i], g.satMax[i], g.sanMax[i], g.satMin[i], g.samin[i]})
-        if (s <= 0) return true;
-    return false;
-}
-
 // "Error  : gap closes d=52.857 mm (2)": the diameter in the unit of the sheets, as closely as
 // the list's 36 characters take it.
 std::string GapClosesMessage(long double mm, int i) {
@@ -72,8 +61,13 @@ std::string GapClosesMessage(long double mm, int i) {
 
 } // namespace
 
-bool ShiftLimitsCrossed(int i) {
-    const TGearData& g = GearData;
+bool PointedTooth(const TGearData& g, int i) {
+    for (long double s : TipThicknesses(g, i))
+        if (s <= 0) return true;
+    return false;
+}
+
+bool ShiftLimitsCrossed(const TGearData& g, int i) {
     return g.xEmax[i] < g.xEmin[i] || g.xEmaxV[i] < g.xEminV[i];
 }
 
@@ -302,5 +296,5 @@ void CheckSoundness() {
         if (f & SpanAboveForm) AddError("Error  : span contact > dFa" + n);
     }
     // (gear 2's are its plausibility check's)
-    if (pair && ShiftLimitsCrossed(1)) AddError("Error  : xemin>xemax (1)");
+    if (pair && ShiftLimitsCrossed(g, 1)) AddError("Error  : xemin>xemax (1)");
 }

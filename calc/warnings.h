@@ -70,4 +70,10 @@ long double ToolRootRadiusMax(const TGearData& g, int i);
 void CheckSoundness();
 // The lower limit of gear i's tooth thickness above its upper limit, finished or premachined
 // (xEmin > xEmax or xEminV > xEmaxV).
-bool ShiftLimitsCrossed(int i);
+bool ShiftLimitsCrossed(const TGearData& g, int i);
+// Any of gear i's tip thicknesses (TipThicknesses) at or below 0: nominal (with the chamfer too),
+// at either limit, transverse or normal. The premachined tooth of a limit is no thinner than the
+// finished one (the quality dialog takes no negative allowance), and the chamfer it cuts is in
+// the finished limits' thicknesses. A tip inside the base circle has none (NaN: "db > da" says
+// why).
+bool PointedTooth(const TGearData& g, int i);
