@@ -485,6 +485,7 @@ void Tdbf4::CloseQuery(bool& canClose) {
         return;
     } catch (const EAbort&) {
         canClose = false;
+        TzGrid1->BackToEdit();
         return;
     } catch (const std::exception& e) {
         // Not written (another program holds the record, the disk is full): the user decides
@@ -496,6 +497,7 @@ void Tdbf4::CloseQuery(bool& canClose) {
                                       ProductTitle, MB_OKCANCEL | MB_ICONWARNING);
         if (answer != IDOK) {
             canClose = false;
+            TzGrid1->BackToEdit();
             return;
         }
     }
@@ -504,8 +506,12 @@ void Tdbf4::CloseQuery(bool& canClose) {
 
 void Tdbf4::Accept() {
     AbortFlag = 0;
-    // A pending edit that cannot be written keeps the window open with the typed values.
-    if (!LeaveEdit()) return;
+    // A pending edit that cannot be written keeps the window open with the typed values, the
+    // keyboard back in the edited cell.
+    if (!LeaveEdit()) {
+        TzGrid1->BackToEdit();
+        return;
+    }
     LastKey = 13;
     if (tzdbf->Active() && !tzdbf->IsEmpty()) DbfSelectedRecNo = tzdbf->RecNo();
     DbfGridPosA = TzGrid1->CurrentRow() + 1;

@@ -344,6 +344,7 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
                  {"close box", IDYES, false},
                  {"Cancel", IDCANCEL, false},
                  {"close table", IDYES, false},
+                 {"OK", IDCANCEL, false},
                  {"OK", IDYES, true},
                  {"Cancel", IDNO, true},
                  {"close box", IDCANCEL, true}};
@@ -370,7 +371,7 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
                 b.FieldByName("APPLIC")->SetAsString(byB);
                 b.Post();
             }
-            if (c.way == "OK") Respond::Press(f, "Button_ok");
+            if (c.way == "OK") a.Button_ok->SetFocus(), Respond::Press(f, "Button_ok");
             if (c.way == "Cancel") Respond::Press(f, "Button_cancel");
             if (c.way == "close box") f.Widget()->window()->close();
             if (c.way == "Exit") a.mi_fileExit->Click();
@@ -389,7 +390,9 @@ TEST_F(ToolTableTest, EveryWayOutOfAnEditAsksAboutAnotherWindowsSave) {
                               std::to_string(a.tzdbf->RecNo()),
                           "X137");
                 EXPECT_EQ(a.tzdbf->State(), dsEdit);
-                // The cursor is on the edited cell again: typing lands there, and nowhere else.
+                // The cursor is on the edited cell again, with the keyboard: typing lands
+                // there, and nowhere else.
+                EXPECT_TRUE(a.TzGrid1->Focused());
                 EXPECT_TRUE(a.TzGrid1->TypeCell("Z9"));
                 EXPECT_EQ(a.tzdbf->FieldByName("TOOLNO")->AsString() + "|" +
                               a.tzdbf->FieldByName("TOOL")->AsString(),

@@ -313,6 +313,8 @@ struct TDBGrid::Impl {
         // After an editor of the fixed columns' view the main view keeps the keys and moves on
         // (Tab, Shift+Tab) as after an editor of its own.
         void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+            // Esc drops the cell's text, a refused one too.
+            if (hint == QAbstractItemDelegate::RevertModelCache) FGrid->FImpl->refusedColumn = -1;
             if (!FFrozen) {
                 QTableView::closeEditor(editor, hint);
                 return;
@@ -419,6 +421,11 @@ struct TDBGrid::Impl {
     QPointer<QLineEdit> editor;   // the cell editor open now, if any
     int editColumn = -1;
     int editedColumn = -1; // the cell last changed in the record's edit, -1 outside an edit
+    // A text refused for its cell waits there: the record cannot leave its edit until the text
+    // is changed or the cell's edit cancelled (-1: none).
+    int refusedColumn = -1;
+    std::string refusedText;
+    bool reopening = false; // the refused text's cell opens again once the events are through
 
     void EditorTyped() {
         TDataSet* ds = grid->DataSet();
@@ -431,9 +438,23 @@ struct TDBGrid::Impl {
         }
         committing = false;
     }
+    // A text the field cannot hold as typed: said (once, while the same text waits), the cell
+    // opens again with it, and nothing of it is stored.
+    bool Refused(int row, int column, const std::string& text, bool say) {
+        TField* f = grid->FColumns[static_cast<std::size_t>(column)].Field;
+        const std::string why = f != nullptr ? grid->CellTextProblem(*f, text) : std::string();
+        if (why.empty()) return false;
+        if (say || refusedColumn != column || refusedText != text)
+            MessageBox(why, "Error", MB_OK | MB_ICONERROR);
+        refusedColumn = column;
+        refusedText = text;
+        ReopenEditor(row, column, text);
+        return true;
+    }
     // Still in the edit after a move away from it failed (the user chose to go back to it, or
     // it could not be written): the cursor is on the edited record and cell again, and the
-    // cell the click or key aimed at is no longer marked, so typing goes where it shows.
+    // cell the click or key aimed at is no longer marked, so typing goes where it shows, with
+    // the keyboard back in the grid (a clicked button had taken it).
     void BackToEditedCell() {
         if (editedColumn >= 0 && editedColumn < grid->ColumnCount())
             grid->FSelectedIndex = editedColumn;
@@ -446,27 +467,41 @@ struct TDBGrid::Impl {
             view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
             view->FSyncing = false;
             view->scrollTo(i);
+            if (editor == nullptr) grid->SetFocus();
         };
         place();
         QTimer::singleShot(0, view, place); // after the click has marked its own cell
     }
-    // The typed text into the current record's field (the editor is on the current row).
+    // The typed text into the current record's field (the editor is on the current row). A
+    // refused text, typed or waiting in its cell, stops the post that asked for it: the record
+    // stays in its edit, never stored with what the field cannot hold.
     void TakeEditorText() {
         QLineEdit* e = editor;
-        if (e == nullptr || editColumn < 0 || editColumn >= grid->ColumnCount()) return;
-        if (e->property(Delegate::kOpenedWith).toString() == e->text()) return;
-        TField* f = grid->FColumns[static_cast<std::size_t>(editColumn)].Field;
-        if (f == nullptr) return;
-        e->setProperty(Delegate::kOpenedWith, e->text()); // taken: closing it adds nothing
-        f->SetText(S(e->text()));
+        if (e != nullptr && editColumn >= 0 && editColumn < grid->ColumnCount() &&
+            e->property(Delegate::kOpenedWith).toString() != e->text()) {
+            if (TField* f = grid->FColumns[static_cast<std::size_t>(editColumn)].Field) {
+                const std::string text = S(e->text());
+                if (Refused(grid->CurrentRow(), editColumn, text, false)) throw EAbort();
+                e->setProperty(Delegate::kOpenedWith, e->text()); // taken: closing adds nothing
+                f->SetText(text);
+                if (editColumn == refusedColumn) refusedColumn = -1;
+            }
+        }
+        if (refusedColumn >= 0) {
+            BackToEditedCell();
+            throw EAbort();
+        }
     }
     // A refused text stays where it was typed, for the user to change it.
     void ReopenEditor(int row, int column, const std::string& text) {
-        if (view == nullptr || !view->isVisible()) return;
+        if (view == nullptr || !view->isVisible() || reopening) return;
+        reopening = true;
         QTimer::singleShot(0, view, [this, row, column, text] {
+            reopening = false;
             const QModelIndex i = model->index(row, column);
             if (!i.isValid()) return;
             view->setCurrentIndex(i);
+            if (editor == nullptr) view->setFocus();
             view->edit(i);
             if (QLineEdit* e = editor) {
                 e->setText(Q(text));
@@ -986,7 +1021,7 @@ void TDBGrid::DataChanged(int what) {
         // Edit or Insert from elsewhere (the navigator): the current cell opens for typing.
         if (ds && EditState(ds->State()) && !FImpl->committing) FImpl->OpenEditorLater();
         if (ds && !EditState(ds->State()) && !FImpl->committing) FImpl->DropEditor();
-        if (ds && !EditState(ds->State())) FImpl->editedColumn = -1;
+        if (ds && !EditState(ds->State())) FImpl->editedColumn = FImpl->refusedColumn = -1;
         break;
     case kRecord: {
         // The current record changed: its row is decoded again.
@@ -1052,23 +1087,23 @@ void TDBGrid::RowPicked(int row) {
 void TDBGrid::CommitCell(int row, int column, const std::string& text) {
     TDataSet* ds = DataSet();
     if (!ds || !CanEditColumn(column) || !EnsureCurrent(row)) return;
-    if (const std::string why =
-            CellTextProblem(*FColumns[static_cast<std::size_t>(column)].Field, text);
-        !why.empty()) {
-        MessageBox(why, "Error", MB_OK | MB_ICONERROR);
-        FImpl->ReopenEditor(row, column, text);
-        return;
-    }
+    if (FImpl->Refused(row, column, text, true)) return;
     FImpl->committing = true;
     try {
         if (FImpl->link.Edit()) {
             FColumns[static_cast<std::size_t>(column)].Field->SetText(text);
             FImpl->editedColumn = column;
+            if (column == FImpl->refusedColumn) FImpl->refusedColumn = -1;
         }
     } catch (const std::exception& e) {
         ds->HandleException(e);
     }
     FImpl->committing = false;
+}
+
+void TDBGrid::BackToEdit() {
+    TDataSet* ds = DataSet();
+    if (ds != nullptr && EditState(ds->State())) FImpl->BackToEditedCell();
 }
 
 bool TDBGrid::TypeCell(const std::string& text) {

@@ -156,6 +156,9 @@ public:
     void PressKey(std::uint16_t key, TShiftState shift = 0);
     // Types a text into the current cell as the editor would.
     bool TypeCell(const std::string& text);
+    // After a way out of the record's edit was refused: the edited cell is current again and
+    // has the keyboard.
+    void BackToEdit();
     // Scrolls the view so that row shows (and moves nothing).
     void ScrollToRow(int row);
     // Rows visible in the view: first and count (0 headless).

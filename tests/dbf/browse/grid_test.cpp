@@ -319,9 +319,23 @@ TEST_F(GridTest, ANavigatorOffersPostAndCancelFromTheFirstKey) {
     EXPECT_NE(r.Seen()[0].find("NAME: the table " + table + " cannot hold \"\u5f20\""),
               std::string::npos)
         << r.Seen()[0];
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->text().toStdString(), "Rad \u5f20");
+    const std::string third = Lines(Ref("view '" + table + "'"))[3];
+    // Every way out of the row keeps it refused: nothing stored, the cell open with the text
+    // and the keyboard.
+    for (const int way : {int(Qt::Key_Down), int(Qt::Key_Up), -int(nbPost), -int(nbNext)}) {
+        SCOPED_TRACE(way);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text().toStdString(), "Rad \u5f20");
+        QKeyEvent e(QEvent::KeyPress, way, Qt::NoModifier);
+        way < 0 ? nav->BtnClick(TNavigateBtn(-way)) : void(QApplication::sendEvent(editor, &e));
+        Application->ProcessMessages();
+        EXPECT_EQ(ds->State(), dsEdit);
+        EXPECT_EQ(Lines(Ref("view '" + table + "'"))[3], third);
+    }
+    EXPECT_EQ(r.Seen().size(), 3u); // once more for each key that closed the cell
+    nav->BtnClick(nbCancel);
+    EXPECT_EQ(Lines(Ref("view '" + table + "'"))[3], third);
 }
 
 TEST(BooleanBox, SquareIsCentredInWideCellsAndAtTheTopOfHighOnes) {
