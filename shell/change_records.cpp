@@ -102,7 +102,8 @@ void TForm_EinAend::Button_datumClick(TObject*) {
 void TForm_EinAend::Button_okClick(TObject*) {
     // Each text typed is stored as it stands, or the dialog stays open and says why: the job
     // file keeps the DOS page, and writes the description's line breaks as "|". A text left
-    // as shown keeps what is stored.
+    // as shown keeps what is stored. The lengths are what the job keeps, which may be more
+    // than typing takes (the name): a stored name shortened by an edit is taken.
     const bool described = FStored.Changed(Memo_beschreibung);
     const std::string description = described ? MemoToDescription(Memo_beschreibung->Text())
                                               : FStored.Entered(Memo_beschreibung);
@@ -114,10 +115,12 @@ void TForm_EinAend::Button_okClick(TObject*) {
         int capacity;
         const char* refused;
     } inputs[] = {
-        {Edit_aenderung, Label_aenderung, Edit_aenderung->Text(), Edit_aenderung->MaxLength(), ""},
-        {Edit_datum, Label_datum, Edit_datum->Text(), Edit_datum->MaxLength(), ""},
-        {Edit_bearbeiter, Label_bearbeiter, Edit_bearbeiter->Text(), Edit_bearbeiter->MaxLength(),
+        {Edit_aenderung, Label_aenderung, Edit_aenderung->Text(),
+         decltype(TChangeEntry::ChangeText)::Capacity, ""},
+        {Edit_datum, Label_datum, Edit_datum->Text(), decltype(TChangeEntry::ChangeDate)::Capacity,
          ""},
+        {Edit_bearbeiter, Label_bearbeiter, Edit_bearbeiter->Text(),
+         decltype(TChangeEntry::ChangeName)::Capacity, ""},
         {Memo_beschreibung, Label_beschreibung, description, 0, "|"},
     };
     for (const auto& in : inputs)

@@ -306,7 +306,9 @@ void TForm_printconf::Button_appendClick(TObject*) {
         return;
     }
     std::string name;
-    InputText("Name", PrintSetNameLength, name);
+    // A name the table cannot hold as typed is refused with the prompt still open.
+    InputText("Name", PrintSetNameLength, name,
+              [&table](const std::string& typed) { return PrintSetNameProblem(table, typed); });
     if (AbortFlag != 0) { // cancelled: the table is not touched
         AbortFlag = 0;
         return;

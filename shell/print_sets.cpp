@@ -98,10 +98,20 @@ bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set) {
     return true;
 }
 
+std::string PrintSetNameProblem(const std::string& table, const std::string& name) {
+    TTableAccess t;
+    if (!t.Open(table, false, true)) return {};
+    const int n = t.FieldNo(kFields[0]);
+    return n == 0 ? std::string() : t.TextProblem(n, name, "Print set name");
+}
+
 bool AppendPrintSet(const std::string& table, const TPrintSet& set) {
     TTableAccess t;
     int no[kFieldCount];
     if (!OpenSets(t, table, true, no)) return false;
+    // The name as given or nothing: never cut, nor a character turned into "?".
+    if (const std::string why = t.TextProblem(no[0], set.Name, "Print set name"); !why.empty())
+        return Report(why);
     // A new record first, then its values, then the write: the sets already in the table are
     // never written to.
     t.Blank();

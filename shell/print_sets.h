@@ -29,6 +29,9 @@ std::string PrintSetTable();
 // false (reported) when there is no such record, or when a scale is no positive number or an
 // origin no integer of mm up to a kilometre (a damaged table).
 bool ReadPrintSet(const std::string& table, int recNo, TPrintSet& set);
+// Why name would not be stored as typed in the table's name field ("" when it would, or when the
+// table cannot be read: saving says why).
+std::string PrintSetNameProblem(const std::string& table, const std::string& name);
 // Adds set as a new last record; the sets already there stay as they are. False (reported)
 // when the table cannot take it (a table the user may not write is told so); the table then
 // holds what it held.

@@ -10,6 +10,7 @@
 #include "dbf/table/field_vars.h"
 #include "dbf/table/work_areas.h"
 #include "framework/core/files.h"
+#include "framework/ui/questions.h"
 #include "framework/core/globals.h"
 #include "platform/os/codepage.h"
 #include "platform/os/paths.h"
@@ -286,6 +287,18 @@ bool TTableAccess::SetText(int n, std::string_view value) {
     default:
         return Fail("Field " + std::to_string(n) + " cannot be set from a text");
     }
+}
+
+std::string TTableAccess::TextProblem(int n, std::string_view value, std::string_view what) {
+    const std::string table = "the table " + FPath;
+    if (const std::string lost = dbf::UnstorableCharacters(value, Dos()); !lost.empty())
+        return CodePageProblem(what, table, lost, Dos() ? TextEncoding::Oem : TextEncoding::Ansi);
+    int length = 0;
+    Run("TextProblem", [&] {
+        length = dbf::FieldLen(static_cast<std::uint8_t>(n));
+        return true;
+    });
+    return LengthProblem(what, value, length, table);
 }
 
 bool TTableAccess::SetNumber(int n, double value) {

@@ -59,6 +59,9 @@ public:
     bool SetNumber(int n, double value);
     bool SetLogical(int n, bool value);
     bool Append();
+    // Why value would not be stored in text field n as it stands ("" when it would): characters
+    // the table's page lacks, or more than the field holds. what names the input.
+    std::string TextProblem(int n, std::string_view value, std::string_view what);
 
     // Why the last operation failed.
     const std::string& Error() const { return FError; }

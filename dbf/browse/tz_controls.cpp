@@ -41,10 +41,13 @@ std::string TTzGrid::DateEditMask() {
 std::string TTzGrid::CellTextProblem(const TField& field, const std::string& text) {
     TTzDataSet* ds = TzDataSet();
     if (ds == nullptr) return {};
-    const std::string lost = ds->Unholdable(text);
-    if (lost.empty()) return {};
-    return CodePageProblem(field.FieldName(), "the table " + ds->DbfFileName(), lost,
-                           ds->TableLanguage == tlOem ? TextEncoding::Oem : TextEncoding::Ansi);
+    const std::string table = "the table " + ds->DbfFileName();
+    if (const std::string lost = ds->Unholdable(text); !lost.empty())
+        return CodePageProblem(field.FieldName(), table, lost,
+                               ds->TableLanguage == tlOem ? TextEncoding::Oem : TextEncoding::Ansi);
+    // Typing stops at a text field's end; a longer text (pasted, or set as typed) is never cut.
+    return field.DataType() == ftString ? LengthProblem(field.FieldName(), text, field.Size(), table)
+                                        : std::string();
 }
 
 bool TTzNavigator::DeleteClick() {

@@ -375,6 +375,7 @@ void TQuestionForm::CreateButtons(std::string_view okName, std::string_view canc
 }
 
 void TQuestionForm::Button_okClick(TObject*) {
+    if (!Answerable()) return;
     SetModalResult(mrOk);
 }
 
@@ -408,7 +409,7 @@ void TQuestionForm::FormKeyDown(TObject*, std::uint16_t& Key, TShiftState) {
         if (button != nullptr && button != FOk) return;
         if (FEnterClearsAbort) AbortFlag = 0;
         Key = 0; // answered here: the focused control must not act on it as well
-        SetModalResult(mrOk);
+        if (Answerable()) SetModalResult(mrOk);
     } else if (Key == VK_ESCAPE) {
         Key = 0;
         AbortFlag = 1;
@@ -497,8 +498,16 @@ void Tin_textdialog::SetText(std::string_view prompt, std::string_view text, int
 }
 
 void Tin_textdialog::GetText(std::string& text) const {
-    text = FStored.Changed(EditEinText) ? AnsiToOemString(EditEinText->Text())
-                                        : FStored.Entered(EditEinText);
+    text = FStored.Entered(EditEinText);
+}
+
+bool Tin_textdialog::Answerable() {
+    if (!Check || !FStored.Changed(EditEinText)) return true;
+    const std::string problem = Check(EditEinText->Text());
+    if (problem.empty()) return true;
+    EditEinText->SetFocus();
+    ShowErrorBox(problem);
+    return false;
 }
 
 // ---- Tin_janeindialog

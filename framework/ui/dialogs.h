@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -125,6 +126,8 @@ public:
     void FormKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
 
 protected:
+    // OK's (and Enter's) check of the answer: false keeps the form open.
+    virtual bool Answerable() { return true; }
     // The four buttons in the form's bottom row, with the given names (the forms spell them
     // differently), at vertical position top.
     void CreateButtons(std::string_view okName, std::string_view cancelName, int top);
@@ -175,11 +178,15 @@ public:
 
     // The text is shown whole, whatever its length: maxLength stops typing.
     void SetText(std::string_view prompt, std::string_view text, int maxLength);
-    // The edited text as the DOS code page holds it; the text given, as it was, while the
-    // edit still shows it.
+    // The text as typed; the text given, as it was, while the edit still shows it.
     void GetText(std::string& text) const;
+    // Why a typed text would not be kept ("" when it would): OK then says so and stays.
+    std::function<std::string(const std::string&)> Check;
 
     void FormCreate(TObject* Sender);
+
+protected:
+    bool Answerable() override;
 
 private:
     TStoredTexts FStored;

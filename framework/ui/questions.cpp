@@ -205,10 +205,26 @@ std::string CodePageProblem(std::string_view what, std::string_view file, std::s
            "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
 }
 
+std::string LengthProblem(std::string_view what, std::string_view text, int capacity,
+                          std::string_view file) {
+    const std::size_t typed = os::Utf8Length(text);
+    if (capacity <= 0 || typed <= static_cast<std::size_t>(capacity)) return {};
+    return std::string(what) + ": " + std::string(file) + " holds at most " +
+           std::to_string(capacity) + " characters here (" + std::to_string(typed) +
+           " typed). Shorten the text.";
+}
+
 std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
                              TextEncoding page, std::string_view refused, std::string_view file) {
     const auto listed = QuotedCharacters;
     const std::string head = std::string(what) + ": ";
+    // A DOS text shown with the special characters transliterated is stored as edited, in the
+    // plain letters shown: a refusal says so, since that may be what made the text too long.
+    const std::string plain =
+        page == TextEncoding::Oem && CharMode == 1
+            ? " With the special characters set to \"2  u  deg\" an edited text is stored "
+              "transliterated, as it is shown."
+            : "";
     if (const std::string lost = UnholdableCharacters(text, page); !lost.empty())
         return CodePageProblem(what, file, lost, page);
     std::string reserved;
@@ -221,9 +237,8 @@ std::string TextStoreProblem(std::string_view what, std::string_view text, int c
     if (!reserved.empty())
         return head + listed(reserved) + " cannot be stored here: " + std::string(file) +
                " uses it for a line break. Type the text without it.";
-    if (capacity > 0 && os::Utf8Length(text) > static_cast<std::size_t>(capacity))
-        return head + "at most " + std::to_string(capacity) + " characters (" +
-               std::to_string(os::Utf8Length(text)) + " typed). Shorten the text.";
+    if (std::string why = LengthProblem(what, text, capacity, file); !why.empty())
+        return why + plain;
     return {};
 }
 
@@ -249,15 +264,18 @@ void ShowSplashScreen() {
 // ---- input
 // ---------------------------------------------------------------------------------------
 
-void InputTextDialog(std::string_view prompt, int maxLength, std::string& text) {
+void InputTextDialog(std::string_view prompt, int maxLength, std::string& text,
+                     const TextCheck& check) {
     auto form = CreateForm<Tin_textdialog>();
     form->SetText(prompt, text, maxLength);
+    form->Check = check;
     form->ShowModal();
     if (AbortFlag == 0) form->GetText(text);
 }
 
-void InputText(std::string_view prompt, int maxLength, std::string& text) {
-    InputTextDialog(prompt, maxLength, text);
+void InputText(std::string_view prompt, int maxLength, std::string& text,
+               const TextCheck& check) {
+    InputTextDialog(prompt, maxLength, text, check);
 }
 
 void InputRealRange(std::string_view prompt, long double& x, long double min, long double max) {

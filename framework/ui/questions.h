@@ -68,6 +68,10 @@ std::string CodePageProblem(std::string_view what, std::string_view file, std::s
 std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,
                              TextEncoding page, std::string_view refused = {},
                              std::string_view file = "the job file");
+// "<what>: <file> holds at most N characters here (M typed). Shorten the text." when text is
+// longer than capacity (0: no limit), else "".
+std::string LengthProblem(std::string_view what, std::string_view text, int capacity,
+                          std::string_view file);
 // OK's check of such a text: true when it is stored as it stands, else the problem is shown,
 // once showInput has put the input before the user's eyes (focused, its cell selected).
 bool TextStorable(std::string_view what, std::string_view text, int capacity, TextEncoding page,
@@ -76,10 +80,15 @@ bool TextStorable(std::string_view what, std::string_view text, int capacity, Te
 
 // ---- input -----------------------------------------------------------------------------------
 
-// Text of at most maxLength characters; unless cancelled, text = the edited text (as the DOS
-// code page holds it).
-void InputTextDialog(std::string_view prompt, int maxLength, std::string& text);
-void InputText(std::string_view prompt, int maxLength, std::string& text);
+// Why a typed text would not be kept where it goes ("" when it would be).
+using TextCheck = std::function<std::string(const std::string& typed)>;
+// Text of at most maxLength characters; unless cancelled, text = the text as typed (a text left
+// as shown: the one given). OK with a typed text that check refuses shows why and keeps the
+// prompt open on it; the place that stores the text keeps it or refuses it so.
+void InputTextDialog(std::string_view prompt, int maxLength, std::string& text,
+                     const TextCheck& check = {});
+void InputText(std::string_view prompt, int maxLength, std::string& text,
+               const TextCheck& check = {});
 // A number within min .. max (inclusive), shown with 3 significant digits. A text that is no
 // number ("Invalid Input \"...\" !") or a value out of range ("Valid Data are: a .. b !") is
 // reported and asked again. An unchanged text keeps x exactly.

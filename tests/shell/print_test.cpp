@@ -60,6 +60,7 @@
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 
 namespace {
@@ -312,10 +313,13 @@ TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
         const char *ScaleX, *OriginY;
         int Orientation, Shading;
         bool Fit, Border;
+        const char* Refused = nullptr; // typed first: the table cannot hold it, the name stays
     } cases[] = {
         {nullptr, 1, "1.9", "0", 0, 1, false, false},
         {"Gear 17 A3", 4, "2.5", "30", 0, 0, true, true},
+        {"Zahnrad 20\u00b0 \u03b1", 4, "2.5", "30", 0, 0, true, true, "Zahnrad \u20ac 20\u00b0 \u03b1"},
     };
+    std::size_t named = 4;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name != nullptr ? c.Name : "cancelled");
         const std::string before = qortest::ReadFileBytes(table);
@@ -347,9 +351,15 @@ TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
                 Respond::Key(f, VK_ESCAPE);
                 return;
             }
+            if (c.Refused != nullptr) {
+                Respond::Type(f, "EditEinText", c.Refused);
+                Respond::Press(f, "Button_ok");
+                EXPECT_EQ(f.ModalResult(), mrNone);
+            }
             Respond::Type(f, "EditEinText", c.Name);
             Respond::Press(f, "Button_ok");
         });
+        if (c.Refused != nullptr) r.OnMessage(IDOK);
         r.OnForm([&](TForm& f) { // the set to load, in the browse window
             auto& w = dynamic_cast<dbf::Tdbf4&>(f);
             EXPECT_EQ(w.Label_title1->Caption(), "Printout");
@@ -367,9 +377,11 @@ TEST_F(PrintTest, NamedSetsAreAppendedAndLoaded) {
                 EXPECT_EQ(qortest::ReadFileBytes(table), before);
             }
         } else {
-            ASSERT_EQ(now.size(), 5u) << ::testing::PrintToString(now);
+            ASSERT_EQ(now.size(), ++named) << ::testing::PrintToString(now);
             EXPECT_EQ(std::vector<std::string>(now.begin(), now.begin() + 4), shipped);
-            EXPECT_EQ(now[4], "Gear 17 A3|2.5|0.75|-12|30|False|True|True|True");
+            EXPECT_EQ(now.back(), c.Name + std::string("|2.5|0.75|-12|30|False|True|True|True"));
+            if (c.Refused != nullptr)
+                EXPECT_THAT(r.Seen(), Contains(HasSubstr("cannot hold \"\u20ac\"")));
             EXPECT_EQ(PrintoutRecNo, 5);
         }
     }

@@ -332,7 +332,7 @@ TEST_F(Catalogue, ModifyAsksNameAndTitlePreset) {
         .OnForm([](TForm& f) {
             auto& d = dynamic_cast<Tin_textdialog&>(f);
             EXPECT_EQ(d.EditEinText->Text(), "First");
-            Respond::Type(f, "EditEinText", "Now the second picture");
+            Respond::Type(f, "EditEinText", "Now the second \u4e2d \u03a9"); // kept in UTF-8
             Respond::Press(f, "Button_ok");
         })
         .OnForm([](TForm& f) { Respond::Key(f, VK_ESCAPE); });
@@ -340,7 +340,7 @@ TEST_F(Catalogue, ModifyAsksNameAndTitlePreset) {
     ShowHelpPictures();
     EXPECT_EQ(r.Unexpected(), 0);
     EXPECT_EQ(ReadFileBytes(index_),
-              "\"two\",\"Now the second picture\"\r\n\"two\",\"Second\"\r\n");
+              "\"two\",\"Now the second \u4e2d \u03a9\"\r\n\"two\",\"Second\"\r\n");
     EXPECT_EQ(AbortFlag, 0);
 }
 
