@@ -8,6 +8,7 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
+#include "framework/core/text.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void CalcUnit0() {
         Fatal("Fatal  : alpha !");
         return;
     }
-    if (std::fabs(g.beta) > 45.0L) AddError("Fatal  : beta > 45!");
+    if (std::fabs(g.beta) > 45.0L) AddError("Fatal  : beta > 45" + AngleUnitText() + "!");
     if (!(g.mn > 0.0L)) {
         Fatal("Fatal  : mn <= 0!");
         return;
@@ -276,6 +277,12 @@ void TipRootInputModes() {
             break;
         default:
             break;
+        }
+        // A tip diameter across the axis (an addendum reduction or tip clearance larger than
+        // the gear): no tooth has such a tip.
+        if (g.da[i] * g.z[i] < 0) {
+            Fatal("Fatal  : da of the wrong sign (" + std::to_string(i) + ") !");
+            return;
         }
     }
 }

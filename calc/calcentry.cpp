@@ -219,8 +219,17 @@ void CheckValueRanges() {
         CheckMagnitude(r.name, 0, g.*r.field, Length);
     for (int i = 1; i <= 2; ++i) {
         CheckResolution("DM", i, g.DM[i]);
-        for (const GearReal& r : GearReals)
-            CheckMagnitude(r.name, i, (g.*r.field)[i], r.m);
+        // Of the tip's three values only the one its mode takes is typed (tip clearance, addendum
+        // reduction, tip diameter); the other two the calculation derives from it.
+        const PerGear<long double>* typedTip[] = {&g.TipModeValue, &g.kmn, &g.da};
+        for (const GearReal& r : GearReals) {
+            const PerGear<long double>& v = g.*r.field;
+            const bool tipValue = &v == &g.TipModeValue || &v == &g.kmn || &v == &g.da;
+            if (tipValue && g.TipInputMode[i] >= 1 && g.TipInputMode[i] <= 3 &&
+                &v != typedTip[g.TipInputMode[i] - 1])
+                continue;
+            CheckMagnitude(r.name, i, v[i], r.m);
+        }
         // A tool's radii are never negative (the presets 1 to 3 bring their own tip radius).
         const bool ownTip = g.BasicRackType[i] < 1 || g.BasicRackType[i] > 3;
         if (ownTip && g.rhoaP0mn[i] < 0) [[unlikely]]
@@ -230,6 +239,11 @@ void CheckValueRanges() {
         // A ball is 0 (the calculation chooses it) or a diameter, as its field takes it.
         if (g.DM[i] < 0) [[unlikely]]
             NegativeFault("DM", i, Length);
+        // Premachining leaves material for the finish, never less than the finished tooth.
+        if (g.q[i] < 0) [[unlikely]]
+            NegativeFault("q", i, Length);
+        if (g.qTol[i] < 0) [[unlikely]]
+            NegativeFault("qTol", i, Length);
     }
 }
 
@@ -310,11 +324,11 @@ void CheckInputRanges() {
     const TGearData& g = GearData;
     ClearErrors();
     if (!(g.alpha > 5.0L && g.alpha < 50.0L)) {
-        AddError("Fatal  : 5 < alpha < 50 !");
+        AddError("Fatal  : 5 < alpha < 50" + AngleUnitText() + " !");
         CalcErrorFlag = 1;
     }
     if (!(g.beta > -0.001L && g.beta < 60.0L)) {
-        AddError("Fatal  : 0 <= beta < 60 !");
+        AddError("Fatal  : 0 <= beta < 60" + AngleUnitText() + " !");
         CalcErrorFlag = 1;
     }
     if (g.z[2] == 0) {
@@ -381,7 +395,8 @@ void CheckResults() {
     if (std::fabs(g.x[2]) > 1.5L) AddError("Warning: x > 1.5 !");
     if (g.alpha < g.alprP0[2]) AddError("alfa prP0 > alfa !");
     // A ball far from the usual size is worth a word only when it does not stand above the tip
-    // and touch the usable flank at every shift measured (the proposed ball always does).
+    // and touch the usable flank at every shift measured (the proposed ball does wherever a ball
+    // can).
     if (PercentDiff(DmMess(g.z[2], g.betaRad, g.alphaRad, g.xEmax[2], mn), g.DM[2]) > 30.0L &&
         !TBallGauge(2).Fits(g.DM[2]))
         AddError("ball diameter !");
@@ -391,7 +406,12 @@ void CheckResults() {
         AddError("No. of teeth measured !");
     if (g.bGear[2] < Sin(g.betab) * g.WminV[2] + 2.0L + 0.03L * g.WminV[2] && g.beta > 0.0L)
         AddError("Warning: b < b min. ");
-    if (std::fabs(g.d[2]) < 2.0L && g.TsnSeries[2] < 11) AddError("Warning: Tsn DIN d<2 !");
+    // A pair that jams at the limits of its tolerances (beside the dimensions dialog's fixed
+    // companion gear 2 meets no gear of the user's).
+    if (g.jtmin < 0 && !IsFixedCompanion(g)) AddError("Warning: jtmin < 0 !");
+    // (2 mm: in inch 0.07874 in)
+    if (std::fabs(g.d[2]) < 2.0L && g.TsnSeries[2] < 11)
+        AddError("Warning: Tsn DIN d<" + MessageLength(2, UnitSystem == 1 ? 4 : 0) + " !");
     if (PercentDiff(g.sn[2], g.snMin[2]) > 25.0L) AddError("Error  : Tol. Asne,Asni!");
     if (ShiftLimitsCrossed(g, 2)) AddError("Error  : xemin>xemax"); // finished or premachined
 }
@@ -405,11 +425,9 @@ void CalculateGears() {
     ClearMeasureFaults();
     CheckInputValues();
     if (CalcErrorFlag != 0) return;
-    // A ball of 0 is the calculation's to choose; where there is no usual ball it stays 0 and
-    // the inspection step leaves the ball dimensions empty (NoBall).
-    for (int i = 1; i <= 2; ++i)
-        if (g.DM[i] == 0.0L) g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.x[i], g.mn);
-    if (CalcErrorFlag != 0) return;
+    // A ball of 0 is the calculation's to choose: the inspection step proposes it as the
+    // measurement dialog does (ProposeBallDiameter); where none fits and there is no usual ball it
+    // stays 0 and the ball dimensions are empty (NoBall).
     // Entered allowances (field 9 and above) are the user's; table fields are derived again.
     if (g.AaField < 9) {
         g.Aai = 0.0L;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "calc/calcentry.h"
 #include "calc/geardata.h"
@@ -14,6 +15,7 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/maths.h"
+#include "framework/core/settings.h"
 
 namespace {
 
@@ -225,6 +227,26 @@ private:
     bool haveRoot_ = false, haveTip_ = false;
 };
 
+// The limit between lo (test false) and hi (test true), by bisection.
+template <class Test> long double Boundary(long double lo, long double hi, Test test) {
+    for (int n = 0; n < 200 && hi - lo > 1e-15L * hi; ++n) {
+        const long double mid = (lo + hi) / 2;
+        (test(mid) ? hi : lo) = mid;
+    }
+    return hi;
+}
+
+// The value of the grid step nearest to target inside (lo, hi) that passes fits; 0 if none.
+template <class Fits>
+long double OnGrid(long double target, long double lo, long double hi, long double step,
+                   Fits fits) {
+    long double v = std::clamp(target, lo, hi);
+    v = target <= lo ? std::ceil(lo / step) * step : std::floor(v / step) * step;
+    for (int n = 0; n < 3; ++n, v += target <= lo ? step : -step)
+        if (v > lo && v < hi && fits(v)) return v;
+    return 0;
+}
+
 PerGear<unsigned> Faults;
 
 constexpr long double NoSolution = std::numeric_limits<long double>::quiet_NaN();
@@ -307,6 +329,60 @@ long double TBallGauge::Largest() const {
         cap = std::max(cap, scale * (1 + Inv(g.alphat) + eta));
     }
     return cap;
+}
+
+TBallProposal ProposeBallDiameter(int i) {
+    const TGearData& g = GearData;
+    const long double usual = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmin[i], g.mn);
+    const TBallGauge gauge(i);
+    if (std::isfinite(usual) && gauge.Fits(usual)) return {usual, true, true};
+    long double cap = gauge.Largest();
+    const auto noFit = [&](long double DM) { return TBallProposal{DM, false, gauge.Seats(DM)}; };
+    if (!(cap > 0) || !std::isfinite(cap)) return noFit(usual);
+    if (g.z[i] < 0 && !gauge.Seats(cap)) {
+        // A ring gear's larger balls find no seat: search below the largest that does.
+        long double seated = 0;
+        for (int n = 0; n < 200 && cap - seated > 1e-15L * cap; ++n) {
+            const long double mid = (seated + cap) / 2;
+            (gauge.Seats(mid) ? seated : cap) = mid;
+        }
+        cap = seated;
+    }
+    // The grids in mm: 0.1, 0.01, 0.001 mm, or 0.001, 0.0001 in.
+    std::vector<long double> steps{0.1L, 0.01L, 0.001L};
+    if (UnitSystem == 1) steps = {0.0254L, 0.00254L};
+    if (!(cap > 0)) return noFit(usual);
+    if (!gauge.HighEnough(cap)) {
+        // No ball that seats stands above the tip: on a ring gear the largest that seats comes
+        // nearest (and gives a dimension).
+        for (long double step : steps)
+            if (const long double v =
+                    OnGrid(cap, 0, cap, step, [&](long double d) { return gauge.Seats(d); });
+                v > 0 && g.z[i] < 0)
+                return noFit(v);
+        return noFit(usual);
+    }
+    const long double lo = Boundary(0, cap, [&](long double d) { return gauge.HighEnough(d); });
+    // Between lo and cap every ball seats: the largest that touches no higher than dFa.
+    const long double hi = gauge.LowEnough(cap) ? cap : Boundary(lo, cap, [&](long double d) {
+        return !gauge.LowEnough(d);
+    });
+    const long double target = std::isfinite(usual) ? usual : lo;
+    if (lo < hi) {
+        for (long double step : steps)
+            if (const long double v =
+                    OnGrid(target, lo, hi, step, [&](long double d) { return gauge.Fits(d); });
+                v > 0)
+                return {v, true, true};
+        if (gauge.Fits((lo + hi) / 2)) return {(lo + hi) / 2, true, true};
+    }
+    // No ball fits: the nearest that stands above the tip circle and touches above dFf.
+    for (long double step : steps)
+        if (const long double v =
+                OnGrid(target, lo, cap, step, [&](long double d) { return gauge.HighEnough(d); });
+            v > 0)
+            return noFit(v);
+    return noFit(usual);
 }
 
 struct TSpanGauge::Flanks {
@@ -554,9 +630,13 @@ void CalcTolerances() {
     ClearMeasureFaults();
     if (CalcErrorFlag != 0) return;
     for (int i = 1; i <= 2; ++i) {
-        if (g.MeasureMode == 1) {
-            g.DM[i] = DmMess(g.z[i], g.betaRad, g.alphaRad, g.xEmax[i], g.mn);
-            g.k[i] = 0;
+        if (g.MeasureMode == 1) g.k[i] = 0;
+        // A ball the calculation chooses itself (none given, or MeasureMode 1) is the one the
+        // measurement dialog proposes: one that fits wherever a ball does (0 where there is no
+        // usual ball and none fits).
+        if (g.MeasureMode == 1 || g.DM[i] == 0) {
+            const long double DM = ProposeBallDiameter(i).DM;
+            g.DM[i] = std::isfinite(DM) && DM > 0 ? DM : 0;
         }
         if (CalcErrorFlag != 0) return;
         // The first span fixes k[i]. A dimension whose contact misses the involute (below the

@@ -72,6 +72,19 @@ private:
     std::vector<Shift> shifts_;
 };
 
+// The ball diameter proposed for gear i, by the measurement dialog and by the calculation where it
+// chooses the ball itself (DM 0, or MeasureMode 1), judged by TBallGauge from the results of the
+// meshing step: the usual ball (touching near d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,
+// on the coarsest grid (0.1, 0.01, 0.001 mm or 0.001, 0.0001 in) that has one. Fits is false
+// when no ball fits; DM is then the nearest that stands above the tip circle and touches above
+// dFf (or the usual ball when none does), and Seats says whether it finds a seat at every shift.
+struct TBallProposal {
+    long double DM = 0;
+    bool Fits = false;
+    bool Seats = false;
+};
+TBallProposal ProposeBallDiameter(int i);
+
 // The span over k teeth of gear i (k spaces of a ring gear), judged by the last calculation's
 // results at the five generating shifts a span is given for (premachining lower and upper limit,
 // nominal shift, finishing lower and upper limit) against the usable flank of that shift, from

@@ -1007,6 +1007,10 @@ bool ContactWithoutInvolute() {
     return TipWithoutInvolute(1) || TipWithoutInvolute(2);
 }
 
+long double LowerLimitTipDiameter(int i) {
+    return LowerLimitTip(GearData, i);
+}
+
 bool TipInsideBaseCircle(int i) {
     const TGearData& g = GearData;
     const long double rb = std::fabs(g.db[i]);
@@ -1252,7 +1256,9 @@ void CalcUnit2() {
         g.sat[i] = (base + g.st[i] / g.d[i]) * tip;
         g.stw[i] = (invAt + g.st[i] / g.d[i] - invAwt) * g.dw[i];
 
-        if (chamfer && g.z[i] > 0) {
+        // (a ring gear's too: its chamfer thins the tooth towards its tip, inside the tip
+        // circle, as it does an external gear's)
+        if (chamfer) {
             g.satMax[i] = ChamferedTipThickness(flanks, tip, g.xEmax[i], g.xEmaxV[i]);
             g.satMin[i] = ChamferedTipThickness(flanks, lowTip, g.xEmin[i], g.xEminV[i]);
             g.saK[i] =

@@ -100,6 +100,9 @@ long double RoundedTipFormDiameter(int i, long double xE, long double xK);
 // root line at the upper premachining shift (daTool), to which the tool cuts it back. The tip
 // thicknesses, the usable tip, the tip collisions and the tip clearance are taken at it.
 long double CutTipDiameter(int i);
+// The tip circle gear i has at the lower limit of its tooth thickness: CutTipDiameter, or the
+// tool's root line at xEminV where that lies lower (satMin and samin are taken there).
+long double LowerLimitTipDiameter(int i);
 // A tip circle gear i has, at the upper or the lower limit of its tooth thickness (where the
 // tool's root line lies lower), lies inside its base circle: no involute reaches it, and its tip
 // thicknesses and pressure angle there (sat, san, satMax, sanMax, saK, alphaat at the tip the

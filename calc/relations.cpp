@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "calc/geardata.h"
+#include "calc/inspect.h"
 #include "calc/meshing.h"
 #include "calc/tables.h"
 #include "calc/warnings.h"
@@ -167,36 +168,131 @@ bool TouchesUsableFlank(const TSide& t, const TRow& row,
     return true;
 }
 
+// A tip without involute below it: inside the base circle, or a tip outside it whose involute
+// the chamfer, rounding or crossing flanks take away.
+const std::vector<const char*> NoInvoluteMessages = {"Error  : db > da  (#) !",
+                                                     "Error  : no involute (#) !"};
 const std::vector<const char*> SpanMessages = {"Error  : span contact < dFf (#) !",
                                                "Error  : span contact > dFa (#) !"};
 const std::vector<const char*> BallMessages = {
     "Error  : no ball for this x (#) !", "Error  : Dm ball !  (#)",
     "Error  : ball contact < dFf (#) !", "Error  : ball contact > dFa (#) !"};
 
+// What a verdict's condition says of the results: its message must be listed (Yes), must not be
+// (No), or the value lies within the tolerance of the check's limit, where either is right.
+enum class TIs { No, Yes, Either };
+
+TIs Is(bool holds) {
+    return holds ? TIs::Yes : TIs::No;
+}
+
+// v beyond the limit `at` by more than eps: Yes; short of it by more: No; NaN: No.
+TIs Beyond(long double v, long double at, long double eps) {
+    if (std::isnan(v) || v < at - eps) return TIs::No;
+    return v > at + eps ? TIs::Yes : TIs::Either;
+}
+
 // A verdict of the final checks and what it judges: the message (any of several) is listed
 // exactly where the condition holds (a full list may have left it out).
 struct TVerdict {
     const char* name;
     std::vector<const char*> messages; // with '#' for the gear
-    std::function<bool(const TSide&)> condition;
+    std::function<TIs(const TSide&)> condition;
 };
+
+// The span of the roll length of gear i's tip the tool leaves beyond the interference point of
+// its external mate (towards the mate's base circle; a ring gear's tip reaching in past it): the
+// tips collide where it is positive.
+long double TipPastInterferencePoint(const TSide& t) {
+    const TGearData& g = t.g;
+    const long double T1T2 = std::fabs(g.a) * std::sin(g.alphawt); // between the tangent points
+    return t.s * (Roll(g, t.i, CutTipDiameter(t.i)) - T1T2);
+}
+
+// The tooth thickness of gear i at y (shift xE), of a ring gear's tooth too.
+long double ToothWidth(const TGearData& g, int i, long double xE, long double y) {
+    if (g.z[i] > 0) return OpenWidth(g, i, xE, y);
+    const long double invAt = std::tan(g.alphat) - g.alphat;
+    return std::fabs(y) * (PitchThicknessRatio(g, i, xE) - invAt + InvAt(g, i, y));
+}
+
+// A chamfer only thins the tooth: each tip thickness no thicker than the involute's at the same
+// tip and limit, and thinner where the chamfer starts below that tip (its form circle inside
+// the tip, the flanks not yet pointed there, no tool root radius rounding it instead).
+bool ChamferOnlyThins(const TSide& t) {
+    const TGearData& g = t.g;
+    const int i = t.i;
+    if (!g.ChamferOn[i]) return true;
+    const long double tip = CutTipDiameter(i), low = LowerLimitTipDiameter(i);
+    const bool rounded = g.z[i] > 0 && g.rhofP0mn[i] > 0;
+    struct Limit {
+        long double s, xE, y, dF;
+        bool formKnown;
+    };
+    for (const Limit& l : {Limit{g.satMax[i], g.xEmax[i], tip, g.dFa[i], true},
+                           Limit{g.satMin[i], g.xEmin[i], low, g.dFaK[i], true},
+                           Limit{g.saK[i], g.x[i], tip, 0, false}}) {
+        if (std::isnan(l.s)) continue; // (a tip inside the base circle: "db > da")
+        const long double involute = ToothWidth(g, i, l.xE, l.y);
+        if (!Holds(l.s, involute, t.eps)) return false;
+        if (l.formKnown && !rounded && l.y - l.dF > t.eps &&
+            ToothWidth(g, i, l.xE, l.dF) > t.eps && !(l.s < involute))
+            return false;
+    }
+    return true;
+}
+
+// A ball the calculation chose itself (MeasureMode 1) fits wherever a ball does: none of a fine
+// scale from 0.01 mn up to the largest that stands in a space fits where it does not.
+bool ChosenBallFitsWhereOneDoes(const TSide& t) {
+    const TGearData& g = t.g;
+    if (g.MeasureMode != 1) return true;
+    const TBallGauge gauge(t.i);
+    if (gauge.Fits(g.DM[t.i])) return true;
+    const long double lo = 0.01L * g.mn, hi = gauge.Largest();
+    constexpr int Steps = 400;
+    for (int n = 0; n <= Steps && hi > lo; ++n)
+        if (gauge.Fits(lo * std::pow(hi / lo, static_cast<long double>(n) / Steps))) return false;
+    return true;
+}
 
 const std::vector<TVerdict>& GearVerdicts() {
     static const std::vector<TVerdict> table = {
         {"pointed tooth: a tip thickness <= 0",
          {"Error  : pointed tooth (#) !"},
-         [](const TSide& t) { return PointedTooth(t.g, t.i); }},
-        {"kmn < 0", {"Error  : kmn < 0 !  (#)"}, [](const TSide& t) { return t.g.kmn[t.i] < 0; }},
+         [](const TSide& t) { return Is(PointedTooth(t.g, t.i)); }},
+        {"kmn < 0", {"Error  : kmn < 0 !  (#)"},
+         [](const TSide& t) { return Is(t.g.kmn[t.i] < 0); }},
         {"span row partly empty", SpanMessages,
-         [](const TSide& t) { return PartlyEmpty(SpanRow(t.g, t.i)); }},
+         [](const TSide& t) { return Is(PartlyEmpty(SpanRow(t.g, t.i))); }},
         {"ball row partly empty", BallMessages,
          [](const TSide& t) {
-             return PartlyEmpty(BallRow(t.g, t.i)) || PartlyEmpty(PinRow(t.g, t.i));
+             return Is(PartlyEmpty(BallRow(t.g, t.i)) || PartlyEmpty(PinRow(t.g, t.i)));
          }},
         // (gear 2's message is the plausibility check's, without the gear's number)
         {"xEmin > xEmax",
          {"Error  : xemin>xemax (#)"},
-         [](const TSide& t) { return ShiftLimitsCrossed(t.g, t.i); }},
+         [](const TSide& t) { return Is(ShiftLimitsCrossed(t.g, t.i)); }},
+        // The pair's verdicts on the tip the tool leaves (beside the fixed companion, none).
+        {"tip clearance < 0",
+         {"Error  : clearance sh.add. < 0 ! (#)"},
+         [](const TSide& t) {
+             const TGearData& g = t.g;
+             const long double clearance =
+                 g.a - (CutTipDiameter(t.i) + g.dfmax[OddEvenIndex(t.i)]) / 2;
+             return t.pair ? Beyond(-clearance, t.eps, t.eps) : TIs::No;
+         }},
+        {"tip past the mate's interference point",
+         {"Error  : tooth collision da# !"},
+         [](const TSide& t) {
+             if (!t.pair || t.g.z[OddEvenIndex(t.i)] < 0) return TIs::No; // a ring limits none
+             return Beyond(TipPastInterferencePoint(t), 0, t.eps);
+         }},
+        {"dNf < dFf",
+         {"Error  : dNf < dFf (#) !"},
+         [](const TSide& t) {
+             return t.pair ? Beyond(t.g.dFf[t.i] - t.g.dNf[t.i], t.eps, t.eps) : TIs::No;
+         }},
     };
     return table;
 }
@@ -217,20 +313,18 @@ const std::vector<TRelation>& GearRelations() {
              return Outside(t, t.g.dFf[t.i]) && Holds(t.g.dfmax[t.i], t.g.dFf[t.i], t.eps);
          }},
         {"dNa <= dFa", {}, [](const TSide& t) { return Holds(t.g.dNa[t.i], t.g.dFa[t.i], t.eps); }},
-        {"dFa <= da",
-         {"Error  : db > da  (#) !"}, // (a tip inside the base circle: dFa on it)
+        {"dFa <= da", NoInvoluteMessages, // (a tip inside the base circle: dFa on it)
          [](const TSide& t) {
              return Holds(t.g.dFa[t.i], t.g.da[t.i], t.eps) &&
                     Holds(t.g.dFaK[t.i], t.g.da[t.i], t.eps);
          }},
-        {"db < dFa",
-         {"Error  : db > da  (#) !"},
+        {"db < dFa", NoInvoluteMessages,
          [](const TSide& t) {
              const long double rb = std::fabs(t.g.db[t.i]);
              return std::fabs(t.g.dFa[t.i]) - rb > t.eps && std::fabs(t.g.dFaK[t.i]) - rb > t.eps;
          }},
         {"dFf <= dFa",
-         {"Error  : db > da  (#) !", "Error  : dFf > dFa (#) !"},
+         {"Error  : db > da  (#) !", "Error  : no involute (#) !", "Error  : dFf > dFa (#) !"},
          [](const TSide& t) {
              // each limit's own root form
              return Holds(t.g.dFf[t.i], t.g.dFa[t.i], t.eps) &&
@@ -261,8 +355,7 @@ const std::vector<TRelation>& GearRelations() {
                  if (std::isnan(v)) return false;
              return true;
          }},
-        {"tooth not pointed below dFa",
-         {"Error  : db > da  (#) !"},
+        {"tooth not pointed below dFa", NoInvoluteMessages,
          [](const TSide& t) {
              const TGearData& g = t.g;
              if (g.z[t.i] < 0) return true;
@@ -286,7 +379,8 @@ const std::vector<TRelation>& GearRelations() {
              return true;
          }},
         {"form circles at every shift",
-         {"Error  : db > da  (#) !", "Error  : pointed tooth (#) !"},
+         {"Error  : db > da  (#) !", "Error  : no involute (#) !",
+          "Error  : pointed tooth (#) !"},
          [](const TSide& t) {
              const TGearData& g = t.g;
              const int i = t.i;
@@ -313,6 +407,15 @@ const std::vector<TRelation>& GearRelations() {
              return OrderedAsShifts(t, SpanRow(t.g, t.i)) &&
                     OrderedAsShifts(t, BallRow(t.g, t.i)) && OrderedAsShifts(t, PinRow(t.g, t.i));
          }},
+        {"premachined shifts not below the finished ones",
+         {"Error  : xemin>xemax (#)"},
+         [](const TSide& t) {
+             const TGearData& g = t.g;
+             return Holds(g.xEmax[t.i], g.xEmaxV[t.i], t.eps) &&
+                    Holds(g.xEmin[t.i], g.xEminV[t.i], t.eps);
+         }},
+        {"chamfered tip no thicker than the involute's", {}, ChamferOnlyThins},
+        {"the chosen ball fits where one does", {}, ChosenBallFitsWhereOneDoes},
         {"span contact on the usable flank", SpanMessages,
          [](const TSide& t) { return TouchesUsableFlank(t, SpanRow(t.g, t.i), SpanContact); }},
         {"ball contact on the usable flank", BallMessages,
@@ -325,7 +428,14 @@ const std::vector<TVerdict>& PairVerdicts() {
     static const std::vector<TVerdict> table = {
         {"eps.alpha < 1",
          {"Error  : ratio eps.alpha < 1 !"},
-         [](const TSide& t) { return t.g.epsalpha < 1; }},
+         [](const TSide& t) { return Is(t.g.epsalpha < 1); }},
+        {"interference of the tips of an internal pair",
+         {"Error  : meshing interference !"},
+         [](const TSide& t) {
+             return t.g.z[2] < 0 ? Beyond(-t.g.IntInterference, 0, t.eps) : TIs::No;
+         }},
+        {"jtmin < 0", {"Warning: jtmin < 0 !"},
+         [](const TSide& t) { return Beyond(-t.g.jtmin, 0, t.eps); }},
     };
     return table;
 }
@@ -340,6 +450,9 @@ const std::vector<TRelation>& PairRelations() {
              return std::fabs(g.epsalpha * g.pet - g.galpha) <= t.eps &&
                     std::fabs(g.gAC + g.gEC - g.galpha) <= t.eps;
          }},
+        {"jtmin <= jtmax",
+         {"Error  : xemin>xemax (1)", "Error  : xemin>xemax", "Error  : Aae < Aai !"},
+         [](const TSide& t) { return Holds(t.g.jtmin, t.g.jtmax, t.eps); }},
         {"no path of contact, nothing measured along it",
          {},
          [](const TSide& t) {
@@ -359,7 +472,7 @@ const std::vector<TRelation>& PairRelations() {
              for (int i = 1; i <= 2; ++i) {
                  const long double rb = std::fabs(g.db[i]);
                  if ((std::fabs(g.dFa[i]) <= rb || std::fabs(g.dFaK[i]) <= rb) &&
-                     Listed(ForGear("Error  : db > da  (#) !", i)))
+                     AnyListed(NoInvoluteMessages, i))
                      return true;
              }
              return false;
@@ -381,9 +494,6 @@ bool ListFull() {
     return ErrorCount > 0 && ErrorList[ErrorCount].str() == ErrorListLeftOut;
 }
 
-bool Excused(const TRelation& r, int i) {
-    return ListFull() || AnyListed(r.excuses, i); // what a full list left out may be the excuse
-}
 
 // A verdict's messages as the list gives them for gear i: gear 2's crossed limits come from its
 // plausibility check, whose text names no gear.
@@ -395,11 +505,18 @@ std::vector<const char*> MessagesAsListed(const std::vector<const char*>& messag
     return of;
 }
 
+bool Excused(const TRelation& r, int i) {
+    // (what a full list left out may be the excuse)
+    return ListFull() || AnyListed(MessagesAsListed(r.excuses, i), i);
+}
+
 // The verdict's message is listed exactly where its condition holds (a full list may have left
 // it out).
 bool ListedExactlyWhereItHolds(const TVerdict& v, const TSide& t) {
+    const TIs is = v.condition(t);
+    if (is == TIs::Either) return true;
     const bool listed = AnyListed(MessagesAsListed(v.messages, t.i), t.i);
-    return v.condition(t) ? listed || ListFull() : !listed;
+    return is == TIs::Yes ? listed || ListFull() : !listed;
 }
 
 // Form searches may raise messages of their own: the list stays as the calculation left it.

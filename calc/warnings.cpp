@@ -34,18 +34,35 @@ long double FlankEndDepthMn(const TGearData& g, int i, long double alpha) {
     return t == 0 ? dP : (Pi / 4 - xP - dP * std::tan(apr)) / t;
 }
 
+// Whether a tool tip radius rho (mm) leaves the gap of the internal gear i, with the flank of
+// shift xE and the root cut at xK, open down to the root circle.
+bool RingGapOpen(int i, long double xE, long double xK, long double rho) {
+    return GapClosingDiameter(i, xE, xK, rho) == 0;
+}
+
 // The largest tool tip radius (in mn) whose fillets leave the gap of the internal gear i, with
 // the flank of shift xE and the root cut at xK, open down to the root circle: beyond it the
 // fillets of the two flanks meet on the middle of the gap, short of the root circle. rhoMn itself
 // when it fits, and when no radius does (the flanks meet before the root circle).
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double xE, long double xK,
                                 long double rhoMn) {
-    auto fits = [&](long double rho) { return GapClosingDiameter(i, xE, xK, rho) == 0; };
+    auto fits = [&](long double rho) { return RingGapOpen(i, xE, xK, rho); };
     long double lo = 0, hi = rhoMn * g.mn;
     if (fits(hi) || !fits(0)) return rhoMn;
     for (int n = 0; n < 60; ++n)
         (fits((lo + hi) / 2) ? lo : hi) = (lo + hi) / 2;
     return lo / g.mn;
+}
+
+// A limit of a tool factor as a message names it (three decimals): the largest figure that the
+// check passes when typed, so "rhoaP0 > 0.413" is given for 0.414 and not for 0.413.
+std::string FactorAtMost(long double limit) {
+    const long double n = std::floor(limit * 1000);
+    for (long double k : {n + 1, n, n - 1}) {
+        const std::string text = FixedPointText(k / 1000, 3);
+        if (ParseReal(text) <= limit) return text;
+    }
+    return FixedPointText((n - 2) / 1000, 3);
 }
 
 // "Error  : gap closes d=52.857 mm (2)": the diameter in the unit of the sheets, as closely as
@@ -94,6 +111,10 @@ long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn) {
                      RingGapTipRadiusMax(g, i, g.xEmax[i], g.xEmaxV[i], rhoMn));
 }
 
+bool RingGapClosedForEveryTipRadius(const TGearData& g, int i) {
+    return !RingGapOpen(i, g.xEmin[i], g.xEminV[i], 0) || !RingGapOpen(i, g.xEmax[i], g.xEmaxV[i], 0);
+}
+
 long double ToolPointedAddendum(long double alpha, long double prP0mn) {
     // The flanks x = pi/4 + prP0 / cos(alpha) - h tan(alpha) of both sides meet at x = 0.
     return (Pi / 4 * Cos(alpha) + prP0mn) / Sin(alpha);
@@ -135,18 +156,22 @@ void ToolProfileWarnings(int i) {
     if (!(rhoMax > 0))
         AddError(ToolPointedWarning(alpha, g.prP0mn[i]));
     else if (g.rhoaP0mn[i] > rhoMax)
-        AddError("Warning: rhoaP0 > " + FixedPointText(rhoMax, 3) + " mn !");
-    // A ring gear's gap bottom at both limits of its tolerance.
+        AddError("Warning: rhoaP0 > " + FactorAtMost(rhoMax) + " mn !");
+    // A ring gear's gap bottom at both limits of its tolerance; where its flanks meet before the
+    // root circle, no radius opens it.
     if (g.z[i] < 0 && g.d[i] < 0 && g.db[i] < 0) {
-        const long double gap = RingGapTipRadiusMax(g, i, g.rhoaP0mn[i]);
-        if (g.rhoaP0mn[i] > gap)
-            AddError("Warning: gap rhoaP0 <= " + FixedPointText(gap, 3) + " mn !");
+        if (RingGapClosedForEveryTipRadius(g, i)) {
+            if (g.rhoaP0mn[i] > 0) AddError("Warning: no rhoaP0 opens the gap !");
+        } else if (const long double gap = RingGapTipRadiusMax(g, i, g.rhoaP0mn[i]);
+                   g.rhoaP0mn[i] > gap) {
+            AddError("Warning: gap rhoaP0 <= " + FactorAtMost(gap) + " mn !");
+        }
     }
-    if (chamfer && hFf > hf) AddError("Warning: hFfP0 > hfP0 = " + FixedPointText(hf, 3) + " mn !");
+    if (chamfer && hFf > hf) AddError("Warning: hFfP0 > hfP0 = " + FactorAtMost(hf) + " mn !");
     if (g.rhofP0mn[i] > 0) {
         const long double rhofMax = ToolRootRadiusMax(g, i);
         if (g.rhofP0mn[i] > rhofMax)
-            AddError("Warning: rhofP0 > " + FixedPointText(std::fmax(rhofMax, 0.0L), 3) + " mn !");
+            AddError("Warning: rhofP0 > " + FactorAtMost(std::fmax(rhofMax, 0.0L)) + " mn !");
     }
     if (g.alkP0[i] != 0 && g.alkP0[i] < g.alpha)
         AddError("alfa kP0 < alfa = " + MessageAngle(g.alpha) + " !");
@@ -237,9 +262,13 @@ void CheckSoundness() {
         noInvolute[i] = TipWithoutInvolute(i) || TipInsideBaseCircle(i);
     for (int i = first; i <= 2; ++i) {
         if (g.kmn[i] < 0) AddError("Error  : kmn < 0 !  (" + GearNo(i) + ")");
-        // (also a tip inside the base circle whose involute a chamfer ends outside it: its tip
-        // thickness is empty, and this says why)
-        if (noInvolute[i]) AddError("Error  : db > da  (" + GearNo(i) + ") !");
+        // A tip inside the base circle (also one whose involute a chamfer ends outside it: its
+        // tip thickness is empty, and this says why); else a tip outside it whose chamfer,
+        // rounding or crossing flanks leave no involute below it.
+        if (TipInsideBaseCircle(i))
+            AddError("Error  : db > da  (" + GearNo(i) + ") !");
+        else if (noInvolute[i])
+            AddError("Error  : no involute (" + GearNo(i) + ") !");
     }
     if (pair) {
         // A tip that runs into the root of the mating gear.
@@ -254,6 +283,9 @@ void CheckSoundness() {
         if (g.z[2] < 0 && g.IntInterference < 0) AddError("Error  : meshing interference !");
         for (int i = 1; i <= 2; ++i)
             if (g.dNf[i] < g.dFf[i] - eps) AddError("Error  : dNf < dFf (" + GearNo(i) + ") !");
+        // Entered centre-distance allowances whose upper one lies below the lower one: the
+        // backlash limits cross.
+        if (g.Aae < g.Aai) AddError("Error  : Aae < Aai !");
     }
     for (int i = first; i <= 2; ++i)
         if (PointedTooth(g, i)) AddError("Error  : pointed tooth (" + GearNo(i) + ") !");

@@ -39,6 +39,10 @@ void ToolProfileWarnings(int i);
 // !" above it), from the geometry and shifts of the last calculation in GearData; rhoMn where it
 // fits, and where no radius does (the flanks meet before the root circle).
 long double RingGapTipRadiusMax(const TGearData& g, int i, long double rhoMn);
+// The flanks of the ring gear i meet before its root circle at a limit of its tooth thickness:
+// its gap closes whatever the tool's tip radius (the input check then warns "Warning: no rhoaP0
+// opens the gap !" for a radius other than 0, and names no limit).
+bool RingGapClosedForEveryTipRadius(const TGearData& g, int i);
 // The tool addendum factor haP0/mn at which the flanks of a basic rack of pressure angle alpha
 // (radians) with the protuberance prP0/mn meet: from there up the tool's tooth is pointed and no
 // tip radius fits (the input check then warns "Warning: haP0 > limit mn: pointed !").

@@ -437,7 +437,10 @@ void TableRollAngle(int i, Extended x, Extended y, Extended h) {
         Extended d;
     } rows[] = {
         {"da", g.da[i]}, {"dFa", g.dFa[i]}, {"dNa", g.dNa[i]}, {"d", g.d[i]}, {"dNf", g.dNf[i]}};
-    for (const auto& r : rows) // (dNf is empty without a path of contact)
+    // (dNf is empty without a path of contact; a tip inside the base circle has no roll angle)
+    for (const auto& r : rows)
         TableRow(*t, {r.symbol, std::isnan(r.d) ? "" : LengthToStrFix(3, 2, fabsl(r.d)),
-                      std::isnan(r.d) ? "" : FloatToStrFix(3, 2, RollTanAt(r.d, g.db[i]))});
+                      std::isnan(r.d) || fabsl(r.d) < fabsl(g.db[i])
+                          ? ""
+                          : FloatToStrFix(3, 2, RollTanAt(r.d, g.db[i]))});
 }

@@ -539,12 +539,27 @@ std::vector<TCutVertex> InternalToothHalf(int i, TFlankFunc flank, int flankPoin
         }
         return prev;
     };
-    // (a gap that closes where the chamfer bounds it starts on the chamfer)
-    TCutVertex end = RK < RStart ? piece(RStart, RK, n, TCutPart::Flank, angleAt) : TCutVertex{};
-    if (RK > ra) { // the chamfer's share of the points by its depth, at least 3
-        const int m = std::clamp(int(ceill(n * (RK - ra) / (RF - ra))), 3, n);
-        end = piece(RK, ra, m, TCutPart::Chamfer, chamferAt);
+    // A tooth whose sides meet on its middle line short of the tip circle (a chamfer or the
+    // flanks bring it to a point) ends in that point: its sides never cross.
+    Extended tip = ra;
+    if (sideAt(ra) < 0 && sideAt(RStart) >= 0) {
+        Extended lo = ra, hi = RStart;
+        for (int k = 0; k < 200 && hi - lo > 1e-15L * hi; ++k) {
+            const Extended mid = (lo + hi) / 2;
+            (sideAt(mid) < 0 ? lo : hi) = mid;
+        }
+        tip = hi;
     }
+    // (a gap that closes where the chamfer bounds it starts on the chamfer)
+    const Extended flankEnd = std::max(RK, tip);
+    TCutVertex end = flankEnd < RStart ? piece(RStart, flankEnd, n, TCutPart::Flank, angleAt)
+                                       : TCutVertex{};
+    if (RK > tip) { // the chamfer's share of the points by its depth, at least 3
+        const int m = std::clamp(int(ceill(n * (RK - tip) / (RF - ra))), 3, n);
+        end = piece(RK, tip, m, TCutPart::Chamfer, chamferAt);
+    }
+    if (tip > ra) end = point(tip, 0); // on the middle line
+    end.part = RK > tip ? TCutPart::Chamfer : TCutPart::Flank;
     out.push_back(end);
     return out;
 }

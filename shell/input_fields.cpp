@@ -49,23 +49,41 @@ bool ParseTyped(TValueKind kind, std::string_view text, long double& v) {
     return true;
 }
 
-// A limit as the field shows values (tiny ones in engineering form, not as "0").
-std::string RangeText(TValueKind kind, long double v) {
+// A limit as the field shows values (tiny ones in engineering form, not as "0"), rounded
+// towards the inside of the range (up: a lower end) so that the field takes the value it names:
+// in inch 39.37007, not 39.37008 (1000.0002 mm).
+std::string RangeText(TValueKind kind, long double v, bool up) {
     if (kind == TValueKind::Integer || kind == TValueKind::Rounded)
         return IntToString(static_cast<long long>(v));
-    if (kind == TValueKind::Length && Imperial()) v /= 25.4L;
-    return v != 0 && fabsl(v) < 0.001L ? FloatToStrSig3Eng(v) : FloatToStrSig6(v);
+    const auto shown = [](long double u) {
+        return u != 0 && fabsl(u) < 0.001L ? FloatToStrSig3Eng(u) : FloatToStrSig6(u);
+    };
+    long double u = kind == TValueKind::Length && Imperial() ? v / 25.4L : v;
+    std::string text = shown(u);
+    for (int n = 0; n < 20; ++n) {
+        long double typed = 0;
+        if (!ParseTyped(kind, text, typed) || (up ? typed >= v : typed <= v)) break;
+        // One unit of the last digit shown further in.
+        const std::size_t e = text.find_first_of("Ee"), dot = text.find('.');
+        const std::size_t end = e == std::string::npos ? text.size() : e;
+        const int decimals = dot == std::string::npos || dot > end ? 0 : int(end - dot - 1);
+        const int exponent = e == std::string::npos ? 0 : std::stoi(text.substr(e + 1));
+        u += (up ? 1 : -1) * powl(10.0L, exponent - decimals);
+        text = shown(u);
+    }
+    return text;
 }
 
 // "Valid Data are: ..." of a range: "5 .. 45 (not 5)", "-10000 .. -2, 2 .. 10000",
 // "0, 1E-6 .. 1E8".
 std::string ValidDataText(TValueKind kind, const TInputRange& r) {
     auto interval = [&](long double lo, long double hi, bool loOpen, bool hiOpen) {
-        std::string s = RangeText(kind, lo) + " .. " + RangeText(kind, hi);
+        const std::string from = RangeText(kind, lo, true), to = RangeText(kind, hi, false);
+        std::string s = from + " .. " + to;
         if (loOpen && hiOpen)
-            s += " (not " + RangeText(kind, lo) + ", not " + RangeText(kind, hi) + ")";
+            s += " (not " + from + ", not " + to + ")";
         else if (loOpen || hiOpen)
-            s += " (not " + RangeText(kind, loOpen ? lo : hi) + ")";
+            s += " (not " + (loOpen ? from : to) + ")";
         return s;
     };
     std::string text;
@@ -295,11 +313,14 @@ TChamferTip ChamferTip(const TGearData& entries, bool search,
                        const std::function<void(TGearData&)>& adjust) {
     TChamferTip t;
     if (!HasChamfer(entries)) return t;
-    // The entries with the chamfer at depth d and angle a (none at hfP0/mn and alpha).
+    // The entries with the chamfer at depth d and angle a (none at hfP0/mn and alpha), with the
+    // span and ball proposed for each (as "< x min" takes them): what the chamfer brings is
+    // never a span or ball that an earlier entry left.
     auto chamfered = [&](long double d, long double a) {
         TGearData g = entries;
         g.hFfP0mn[2] = d;
         g.alkP0[2] = a;
+        g.MeasureMode = 1;
         if (adjust) adjust(g);
         return g;
     };

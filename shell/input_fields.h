@@ -168,7 +168,9 @@ void ShowNewMessages(const std::string& proposal, const TEntriesCalculation& bef
 
 // What the tool chamfer of the designed gear (gear 2) of entries brings to the calculation: the
 // errors (a pointed tooth, a tip inside the base circle) that the gear without a chamfer does not
-// have, each checked by a calculation of entries on a scratch copy. Where it brings one, the
+// have, each checked by a calculation of entries on a scratch copy with the span and ball
+// proposed by the calculation (MeasureMode 1), so that no k or ball left in the measurement
+// dialog decides it. Where it brings one, the
 // least chamfer depth (two decimals, from the entries' depth up and below hfP0/mn) that brings
 // none at the chamfer angle, and where no depth does, the largest chamfer angle (0.1 degree,
 // above alpha) that brings none at the entries' depth.

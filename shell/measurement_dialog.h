@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "calc/geardata.h"
+#include "calc/inspect.h"
 #include "shell/input_fields.h"
 
 // The number of teeth spanned for gear i from the last calculation: the usual k (kmess at
@@ -33,18 +34,6 @@ TSpanProposal ProposeTeethSpanned(int i);
 // The face width the span over k teeth of gear i needs, from the last calculation (the
 // calculation warns "Warning: b < b min." below it on a helical gear).
 long double SpanFaceWidth(int i, std::int32_t k);
-
-// A ball diameter for gear i from the last calculation: the usual ball (touching near
-// d + 2 xEmin mn, on the usual grid) when it fits; otherwise the ball nearest to it that fits,
-// on the coarsest grid (0.1, 0.01, 0.001 mm or 0.001, 0.0001 in) that has one. Fits is false
-// when no ball fits; DM is then the nearest that stands above the tip circle and touches above
-// dFf (or the usual ball when none does), and Seats says whether it finds a seat at every shift.
-struct TBallProposal {
-    long double DM = 0;
-    bool Fits = false;
-    bool Seats = false;
-};
-TBallProposal ProposeBallDiameter(int i);
 
 // What the dialog's two "<" and OK store from the last calculation: k and DM of both gears
 // proposed (a DM that cannot be proposed stays as g holds it), MeasureMode 0, into g.

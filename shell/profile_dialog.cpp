@@ -471,7 +471,9 @@ std::string TForm_qor1prof::ProposeChamferDepth() {
         Edit_hffp1->SetText(t.Depth);
         FDepth.Proposed = Edit_hffp1->Text();
         return "Depth of chamfer hFfP0/mn: the usual " + usual + at + brings + " Proposed " +
-               t.Depth + ", the least depth that keeps the tooth a tip.";
+               t.Depth +
+               (pointed ? ", the least depth that keeps the tooth a tip."
+                        : ", the least depth that brings none of it.");
     }
     return "Depth of chamfer hFfP0/mn: no chamfer depth below hfP0/mn " +
            FloatToStrSig3(Edit_hfp1->Peek()) + at + " keeps the tooth a tip; the usual " + usual +
@@ -489,7 +491,8 @@ void TForm_qor1prof::Button_rhoap1Click(TObject*) {
         Edit_rhoap1, [this] { return Say(FTip, ProposeTipRadius()); }, &FTip);
 }
 
-long double TForm_qor1prof::TipRadiusLimit() {
+long double TForm_qor1prof::TipRadiusLimit(bool* gapClosed) {
+    if (gapClosed != nullptr) *gapClosed = false;
     // The pressure angle of the pair as entered (the last calculation's alphaRad may be stale).
     const long double r =
         RackTipRadiusMax(DegToRad(FAlpha), Edit_hap1->Peek(), ProtuberanceToStore());
@@ -501,12 +504,15 @@ long double TForm_qor1prof::TipRadiusLimit() {
     CalcErrorFlag = 0;
     if (!StoreControls(false)) return r;
     CalculateInput();
-    return CalcErrorFlag != 0 || AbortFlag != 0 ? r : RingGapTipRadiusMax(GearData, 2, r);
+    if (CalcErrorFlag != 0 || AbortFlag != 0) return r;
+    if (gapClosed != nullptr) *gapClosed = RingGapClosedForEveryTipRadius(GearData, 2);
+    return RingGapTipRadiusMax(GearData, 2, r);
 }
 
 std::string TForm_qor1prof::ProposeTipRadius() {
     const long double alpha = DegToRad(FAlpha), pr = ProtuberanceToStore();
-    const long double r = TipRadiusLimit();
+    bool gapClosed = false;
+    const long double r = TipRadiusLimit(&gapClosed);
     if (!(r > 0)) {
         // The rack tooth's flanks meet before its tip line: nothing to round.
         Edit_rhoap1->SetText("0");
@@ -527,7 +533,13 @@ std::string TForm_qor1prof::ProposeTipRadius() {
     else if (std::isfinite(r))
         Edit_rhoap1->ShowValue(r, FloatToStrSig6(r));
     FTip.Proposed = Edit_rhoap1->Text();
-    return {};
+    if (!gapClosed) return {};
+    return "Fillet radius of tool rhoaP0/mn: the flanks of the ring gear meet before its root "
+           "circle at a limit of its tooth thickness (\"Warning: no rhoaP0 opens the gap !\"), "
+           "so no tip radius opens its gap. Proposed " +
+           FTip.Proposed +
+           ", the largest the rack tooth takes; a profile shift that widens the gap (a less "
+           "negative x, dimensions dialog) or a smaller tool addendum opens it.";
 }
 
 void TForm_qor1prof::Button_db1Click(TObject*) {

@@ -82,8 +82,9 @@ private:
                  TFollower* own = nullptr, std::string name = "");
     // A box clicked by the user: the values that depend on it follow.
     void BoxClick(TCheckBox* box);
-    // The largest tip radius the tool of the edits takes (that fits a ring gear's gap too).
-    long double TipRadiusLimit();
+    // The largest tip radius the tool of the edits takes (that fits a ring gear's gap too);
+    // gapClosed: the ring gear's gap closes whatever the radius.
+    long double TipRadiusLimit(bool* gapClosed = nullptr);
     // Each fills in its value and returns what it has to say (a pointed tool, a chamfer that
     // points the tooth).
     std::string ProposeAddendum();

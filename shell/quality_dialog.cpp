@@ -388,7 +388,8 @@ void TForm_qual::FreeEntry(int gear) {
 void TForm_qual::ProposeQ(int gear) {
     GearControls& c = FGear[gear];
     // The usual allowance: two thirds of a protuberance, else 3 % of the module; its tolerance
-    // the same, but not below half the tooth-thickness tolerance (the calculation warns there).
+    // the same, but not below half the tooth-thickness tolerance where that fits (a tolerance
+    // below it is hard to hold), else as large as the allowance.
     const long double pr = GearData.prP0[gear];
     const long double usual = pr > 0 ? 2.0L / 3.0L * pr : 0.03L * GearData.mn;
     long double asne = 0, asni = 0;
@@ -418,40 +419,62 @@ void TForm_qual::ProposeQ(int gear) {
     }
     std::vector<std::string> lastFresh;
     TEntriesCalculation last;
+    long double floor = least; // the least tolerance tried
     auto fits = [&](long double f) {
-        show(f * usual, std::fmax(f * usual, least));
+        show(f * usual, std::fmax(f * usual, floor));
         last = CalculateEntries(entries);
         lastFresh = NewMessages(none, last);
         return lastFresh.empty();
     };
     // The largest share of the usual allowance that fits: halved until one does, then bisected.
-    long double ok = 1, refused = 0;
-    for (int n = 0; n < 8 && !fits(ok); ++n)
-        refused = ok, ok /= 2;
-    if (refused != 0 && fits(ok)) {
+    auto largestShare = [&](long double& ok) {
+        long double refused = 0;
+        ok = 1;
+        for (int n = 0; n < 8 && !fits(ok); ++n)
+            refused = ok, ok /= 2;
+        if (refused == 0) return true;
+        if (!fits(ok)) return false;
         for (int n = 0; n < 12; ++n) {
             const long double mid = (ok + refused) / 2;
             (fits(mid) ? ok : refused) = mid;
         }
-    } else if (refused != 0) {
+        return true;
+    };
+    long double ok = 1;
+    bool found = largestShare(ok);
+    // Half the tooth-thickness tolerance is a habit, not a limit the calculation reports: where
+    // the tolerance it asks for raises the tip too far, one as large as the allowance.
+    std::vector<std::string> narrowed; // what the tolerance of half the tooth's brings
+    std::shared_ptr<const TGearData> narrowedEntries;
+    if (!found && least > 0) {
+        narrowed = lastFresh;
+        narrowedEntries = last.Entries;
+        floor = 0;
+        found = largestShare(ok);
+    }
+    if (!found) {
         const std::vector<std::string> why = lastFresh;
         for (const auto& r : restore)
             r();
         ShowMessage("Machining allowance q: no allowance fits. Even q " +
-                    LengthInMessage(ok * usual) + " + " +
-                    LengthInMessage(std::fmax(ok * usual, least)) +
-                    (least > ok * usual ? " (the tolerance at least half the tooth-thickness "
-                                          "tolerance, below which the calculation warns)"
-                                        : "") +
+                    LengthInMessage(ok * usual) + " + " + LengthInMessage(ok * usual) +
                     " raises the tip the premachining leaves so far that the calculation says:" +
                     MessagesWithRemedies(why, last.Entries.get()) +
                     "\nNothing is proposed; 0 finishes the gear without premachining.");
         return;
     }
     fits(ok);
-    ShowNewMessages("Machining allowance q " + LengthInMessage(ok * usual) + " + " +
-                        LengthInMessage(std::fmax(ok * usual, least)),
-                    typed, CalculateEntries(entries));
+    const std::string proposal = "Machining allowance q " + LengthInMessage(ok * usual) + " + " +
+                                 LengthInMessage(std::fmax(ok * usual, floor));
+    const std::string said = SaidNew(proposal, typed, CalculateEntries(entries));
+    const std::string narrow =
+        floor < least ? proposal + ": its tolerance lies below half the tooth-thickness " +
+                            "tolerance (" + LengthInMessage(least) +
+                            "), which is usual; with that tolerance the premachining raises " +
+                            "the tip so far that the calculation says:" +
+                            MessagesWithRemedies(narrowed, narrowedEntries.get())
+                      : std::string();
+    if (!said.empty() || !narrow.empty()) ShowMessage(Paragraphs(narrow, said));
 }
 
 void TForm_qual::CopyGear(int from) {

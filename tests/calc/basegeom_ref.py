@@ -224,6 +224,29 @@ def ball_proposal(z, beta, alpha, x, mn, imperial):
     return mp.mpf(round(D * 10)) / 10
 
 
+def ball_dimension(ref, z, mn, DM, xe):
+    """The dimension over two balls of diameter DM of gear 2 at the generating shift xe (ISO
+    21771; signed for a ring gear, like its diameters)."""
+    at, an = ref['alphat'], ref['alphaRad']
+    iK = inv(at) + DM / (z * mn * mp.cos(an)) - mp.pi / (2 * z) + 2 * xe * mp.tan(an) / z
+    dK = ref['db[2]'] / mp.cos(arcinv(iK))
+    return (dK if z % 2 == 0 else dK * mp.cos(mp.pi / (2 * z))) + DM
+
+
+def chosen_ball(ref, z, mn, imperial):
+    """The ball the calculation chooses: the usual one at the lower limit of the tooth thickness
+    where it stands above the tip circle at every shift measured (the dimension over balls beyond
+    the tip, inside it on a ring gear), else the least ball of its grid that does. (It touches
+    the involute in these gears.)"""
+    usual = ball_proposal(z, ref['betaRad'], ref['alphaRad'], ref['xEmin[2]'], mn, imperial)
+    step = mp.mpf('0.0254') if imperial else mp.mpf('0.1')
+    lowest = min(ref['xEmin[2]'], ref['xEminV[2]'])
+    DM = usual
+    while ball_dimension(ref, z, mn, DM, lowest) <= ref['da[2]']:
+        DM += step
+    return DM
+
+
 BASE = {'alpha': 20, 'beta': 0, 'b': 20, 'a': 0, 'AaField': 9, 'Aae': 0, 'Aai': 0,
         'BasicRackType[1]': 1, 'BasicRackType[2]': 1, 'TipInputMode[1]': 2,
         'TipInputMode[2]': 2, 'kmn[1]': 0, 'kmn[2]': 0, 'q[1]': 0, 'q[2]': 0,
@@ -295,10 +318,9 @@ def main():
         c.update({k: str(v) for k, v in inputs.items()})
         c.setdefault('UnitSystem', out.get('UnitSystem', '0'))
         ref = reference(c)
-        z2, x2 = int(c['z[2]']), mp.mpf(c['x[2]'])
+        z2 = int(c['z[2]'])
         if mp.mpf(str(inputs.get('DM[2]', 12 if full is not None else 0))) == 0:
-            ref['DM[2]'] = ball_proposal(z2, ref['betaRad'], ref['alphaRad'], x2,
-                                         mp.mpf(c['mn']), int(c['UnitSystem']) == 1)
+            ref['DM[2]'] = chosen_ball(ref, z2, mp.mpf(c['mn']), int(c['UnitSystem']) == 1)
         for key, val in ref.items():
             got = out.get(key)
             if got is None:

@@ -238,7 +238,12 @@ TEST_F(CalcTest, ValuesOutsideTheirRangesStopBeforeAnythingIsComputed) {
         {[](TGearData& g) { UnitSystem = 1, g.mn = 1e-4L; }, "Fatal  : range mn<3.94e-5 in !"},
         {[](TGearData& g) { UnitSystem = 1, g.DM[2] = 1e-7L; },
          "Fatal  : range 0<|DM[2]|<3.94e-8 in"},
-        {[](TGearData& g) { g.TipModeValue[2] = -1.5e8L; }, "Fatal  : range TipModeValue[2] !"},
+        {[](TGearData& g) { g.TipInputMode[2] = 1, g.TipModeValue[2] = -1.5e8L; },
+         "Fatal  : range TipModeValue[2] !"},
+        // (a tip value the mode derives is not judged as typed)
+        {[](TGearData& g) { g.TipModeValue[2] = -1.5e8L, g.da[1] = 2e8L; }, ""},
+        {[](TGearData& g) { g.q[1] = -0.01L; }, "Fatal  : range q[1] 0..1e8 mm !"},
+        {[](TGearData& g) { g.qTol[2] = -1e-6L; }, "Fatal  : range qTol[2] 0..1e8 mm !"},
         {[](TGearData& g) { g.x[2] = -100.5L; }, "Fatal  : range |x[2]|>100 !"},
         {[](TGearData& g) { g.x[2] = -100, g.x[1] = 100; }, ""},
         {[](TGearData& g) { g.alkP0[1] = 91; }, "Fatal  : range |alkP0[1]|>90\u00B0 !"},
@@ -285,7 +290,7 @@ TEST_F(CalcTest, InputRangeChecks) {
     GearData.alpha = 5;
     CalculateGears();
     EXPECT_EQ(CalcErrorFlag, 1);
-    EXPECT_TRUE(Has("Fatal  : 5 < alpha < 50 !"));
+    EXPECT_TRUE(Has("Fatal  : 5 < alpha < 50\u00B0 !"));
 
     InitGearDataUnit();
     GearData.alpha = 5.0001L;
@@ -298,13 +303,13 @@ TEST_F(CalcTest, InputRangeChecks) {
     CheckInputRanges();
     EXPECT_EQ(CalcErrorFlag, 1);
     EXPECT_EQ(Messages(),
-              (std::vector<std::string>{"Fatal  : 5 < alpha < 50 !", "Fatal  : 0 <= beta < 60 !",
-                                        "Fatal  : z = 0 !"}));
+              (std::vector<std::string>{"Fatal  : 5 < alpha < 50\u00B0 !",
+                                        "Fatal  : 0 <= beta < 60\u00B0 !", "Fatal  : z = 0 !"}));
     GearData.alpha = 20;
     GearData.z[2] = 58;
     GearData.beta = -0.001L;
     CheckInputRanges();
-    EXPECT_TRUE(Has("Fatal  : 0 <= beta < 60 !"));
+    EXPECT_TRUE(Has("Fatal  : 0 <= beta < 60\u00B0 !"));
     GearData.beta = 0;
     CheckInputRanges();
     EXPECT_EQ(CalcErrorFlag, 0);
@@ -330,6 +335,8 @@ TEST_F(CalcTest, FatalErrorInsideTheStepsSurvives) {
         {[] { GearData.alpha = 47; }, "Fatal  : alpha !"},
         {[] { GearData.z[1] = 1; }, "Fatal  : z1 < 2!"},
         {[] { GearData.z[2] = -1; }, "Fatal  : z2 < 2!"},
+        // An addendum reduction (in range) larger than the gear: its tip across the axis.
+        {[] { GearData.kmn[1] = 1e8L; }, "Fatal  : da of the wrong sign (1) !"},
     };
     for (const auto& c : cases) {
         InitGearDataUnit();
@@ -362,9 +369,9 @@ TEST_F(CalcTest, RootDiameterAtOrBelowZeroIsFatalForExternalGears) {
 }
 
 TEST_F(CalcTest, AStepsFatalMessageThatLetsItGoOnStaysWithTheFinalChecks) {
-    // Above 45 degrees the base step says "Fatal  : beta > 45!" and the calculation goes on: the
+    // Above 45 degrees the base step says "Fatal  : beta > 45°!" and the calculation goes on: the
     // message stays, once, after the input checks' and before the final checks'.
-    const std::string beta45 = "Fatal  : beta > 45!";
+    const std::string beta45 = "Fatal  : beta > 45\u00B0!";
     for (const auto& [beta, said] : {std::pair{45.0L, false}, {45.001L, true}, {59.9L, true}}) {
         SCOPED_TRACE(static_cast<double>(beta));
         GearData.beta = beta;

@@ -86,8 +86,8 @@ def main():
     near(v, 'da[2]', -234.0, 1e-12)
 
     # Fatal inputs: their message, the flag and exit status 2.
-    for line, msg in [('alpha = 50', 'Fatal  : 5 < alpha < 50 !'),
-                      ('beta = 60', 'Fatal  : 0 <= beta < 60 !'),
+    for line, msg in [('alpha = 50', 'Fatal  : 5 < alpha < 50\u00b0 !'),
+                      ('beta = 60', 'Fatal  : 0 <= beta < 60\u00b0 !'),
                       ('z[2] = 0', 'Fatal  : z = 0 !'),
                       ('mn = 0', 'Fatal  : mn <= 0!'),
                       ('alpha = 47', 'Fatal  : alpha !'),

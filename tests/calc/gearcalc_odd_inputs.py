@@ -52,7 +52,7 @@ def non_finite(stdout):
             if name in ('galpha', 'epsalpha', 'epsgamma', 'gAC', 'gEC', 'zetaA1', 'zetaA2',
                         'zetaE1', 'zetaE2', 'dNf[1]', 'dNf[2]', 'jtShiftMin', 'jtShiftMax'):
                 # no path of contact, nothing measured along it
-                measure, why, of = True, ("Error  : db > da",), ""
+                measure, why, of = True, ("Error  : db > da", "Error  : no involute"), ""
             if measure and value.strip() == 'nan' and any(
                     m.startswith(why) and of in m for m in messages):
                 continue

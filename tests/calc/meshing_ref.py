@@ -165,7 +165,9 @@ def pair(case, gearcalc, p):
         f = lambda y: thickness(i, at, s_main(xe), y) - thickness(i, akt, s_chamfer(xk), y)
         if f(da[i]) <= 0:
             return da[i]  # the chamfer does not reach the (finished) involute below the tip
-        return mp.findroot(f, (db[i] * mp.mpf('1.0001'), da[i]), solver='anderson')
+        # (a ring gear's tooth runs from its tip out to its root circle)
+        inner = db[i] * mp.mpf('1.0001') if z[i] > 0 else d[i] - 2 * haP0 + 2 * xk * mn
+        return mp.findroot(f, (inner, da[i]), solver='anderson')
 
     rolled = {}
 
@@ -174,7 +176,7 @@ def pair(case, gearcalc, p):
         gear the finished involute runs up into the premachined tip): the chamfer crossing, or
         where the rounding cut by the tool root radius meets it (found by rolling the tool,
         dff_envelope.py); the tip circle otherwise; never beyond the tool's root line at xk."""
-        if chamfer and z[i] > 0:
+        if chamfer:
             return min(cross(i, xe, xk), root_line(i, xk))
         if not chamfer and rhof > 0 and z[i] > 0:
             if (i, xe, xk) not in rolled:
@@ -252,7 +254,7 @@ def pair(case, gearcalc, p):
         # The lower limit's tip: the tool's root line of its shift where that lies lower.
         low = min(da[i], root_line(i, xEminV[i]))
         cbl = mp.cos(mp.atan(mp.tan(be) * low / d[i]))
-        if not (chamfer and z[i] > 0):
+        if not chamfer:
             for name, xe, y, c in (('sanMax', xEmax[i], da[i], cba), ('samin', xEmin[i], low, cbl)):
                 check(case, f'{name}[{i}]', out[f'{name}[{i}]'],
                       c * thickness(i, at, s_main(xe), y), tol)
@@ -267,7 +269,7 @@ def pair(case, gearcalc, p):
         check(case, f'dFa[{i}]', out[f'dFa[{i}]'], tip_form(i, xEmax[i], xEmaxV[i]), tol)
         check(case, f'dFaK[{i}]', out[f'dFaK[{i}]'], tip_form(i, xEmin[i], xEminV[i]), tol)
         check(case, f'dNa[{i}]', out[f'dNa[{i}]'], dNa[i], tol)
-        if chamfer and z[i] > 0:
+        if chamfer:  # (the thinner flank at the tip, on a ring gear too)
             for name, nname, xe, xeV, y, c in (
                     ('satMax', 'sanMax', xEmax[i], xEmaxV[i], da[i], cba),
                     ('satMin', 'samin', xEmin[i], xEminV[i], low, cbl)):
@@ -442,6 +444,15 @@ def main():
                               k=[0, 0], tool=dict(hfP0mn=1, haP0mn=1.25, rhoaP0mn=0.2,
                                                   rhofP0mn=0.3, prP0mn=0, alprP0=0, hFfP0mn=1,
                                                   alkP0=20)))
+    # A chamfered ring gear: the chamfer thins its tooth to the tip too (and brings it to a
+    # point at d 157.719 when it starts at the pitch circle).
+    for case, hFf in (('C3', 0.8), ('C3 pointed', 0.3)):
+        out = pair(case, gearcalc, dict(base, mn=2, b=20, z=[30, -80], x=[0.3, -0.3], DM=[0, 0],
+                                        k=[0, 0], mm=1, tool=dict(
+                                            hfP0mn=1, haP0mn=1.25, rhoaP0mn=0.25, rhofP0mn=0,
+                                            prP0mn=0, alprP0=0, hFfP0mn=hFf, alkP0=50)))
+        if hFf == 0.3:
+            expect(case, out, 'satMax[2]', '-0.600375167', 5e-10)
     pair('P1', gearcalc, dict(base, mn=4, b=40, z=[25, 67], x=[0.25, 0.1], DM=[7, 7], k=[0, 0],
                               Asne=[-0.05, -0.07], Asni=[-0.1, -0.14], q=[0.15, 0.2],
                               qTol=[0.05, 0.05],

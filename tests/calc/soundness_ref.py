@@ -10,6 +10,10 @@ relations of ISO 21771 / DIN 3960), which of these conditions hold and for which
 - the tips of an internal pair interfere (DIN 3960) -> "Error  : meshing interference !";
 - contact starts below the root form diameter (the usable root diameter from the path of contact
   against dFf, rolled for an undercut gear) -> "Error  : dNf < dFf (i) !";
+- a tip inside the base circle -> "Error  : db > da  (i) !"; one outside it that no involute reaches
+  (a chamfer or the crossing flanks take it) -> "Error  : no involute (i) !";
+- the least backlash is below 0 -> "Warning: jtmin < 0 !"; entered centre-distance allowances
+  cross -> "Error  : Aae < Aai !";
 - the tooth is pointed at the nominal tooth thickness or at either limit (the thinner of the
   involute and a chamfer at the tip the tool leaves) -> "Error  : pointed tooth (i) !";
 - the root form circle lies above the tip form circle at either limit (no involute between
@@ -33,7 +37,9 @@ A gear 1 of 6 teeth with profile shift 0.5 and a full tip (addendum reduction 0,
 the fixed companion the dimensions dialog writes beside the designed gear: there only gear 2's
 own errors are expected (pointed tooth, ball, span), the dimensions without solution stay nan.
 
-usage: soundness_ref.py GEARCALC SOURCE_DIR
+usage: soundness_ref.py GEARCALC SOURCE_DIR [PART COUNT]
+It runs the table's cases, every COUNT-th from PART (so COUNT runs share them);
+tools/soundsweep.py takes random pairs through the same reference.
 """
 import os
 import sys
@@ -46,11 +52,13 @@ from meshing_ref import arcinv, inv, run
 mp.mp.dps = 30
 
 FAILURES = []
-KINDS = ("Error  : kmn < 0", "Error  : db > da", "Error  : clearance sh.add. < 0",
+KINDS = ("Error  : kmn < 0", "Error  : db > da", "Error  : no involute",
+         "Error  : clearance sh.add. < 0",
          "Error  : gap closes", "Error  : dFf > dFa",
          "Error  : tooth collision", "Error  : meshing interference", "Error  : dNf < dFf",
          "Error  : pointed tooth", "Error  : ratio eps.alpha", "Error  : Dm ball",
-         "Error  : ball contact", "Error  : span contact", "Error  : no ball")
+         "Error  : ball contact", "Error  : span contact", "Error  : no ball",
+         "Warning: jtmin < 0", "Error  : Aae < Aai")
 SHIFTS = (('minV', 'xEminV'), ('maxV', 'xEmaxV'), ('theo', 'x'), ('min', 'xEmin'),
           ('max', 'xEmax'))
 
@@ -111,7 +119,8 @@ class Reference:
         self.k = {i: g('k', i) for i in (1, 2)}
         t = 2 * self.mn * mp.tan(self.an)
         s = self.mn * mp.sin(self.an)
-        self.xe = {}
+        self.xe, self.out = {}, out
+        self.Asne = {i: g('Asne', i) for i in (1, 2)}
         for i in (1, 2):
             Asne, Asni, q, qT = g('Asne', i), g('Asni', i), g('q', i), g('qTol', i)
             e = {'x': self.x[i], 'xEmax': self.x[i] + Asne / t, 'xEmin': self.x[i] + Asni / t}
@@ -157,13 +166,25 @@ class Reference:
             self.memo[key] = self.root_form_at(i, xe)
         return self.memo[key]
 
-    def gap_closing(self, i, xe, xk):
-        """|D| where the sides of a ring gear's gap meet (flanks of xe, root and fillets cut at xk;
-        its width |y| (pi / |z| - st / |d| + inv at - inv ay)), None where they do not."""
+    def gap_closing(self, i, xe, xk, rho=None):
+        """|D| where the sides of a ring gear's gap meet (flanks of xe, root and fillets of the
+        tip radius rho cut at xk; its width |y| (pi / |z| - st / |d| + inv at - inv ay)), None
+        where they do not."""
         c = mp.pi / abs(self.z[i]) - self.st(i, xe) / abs(self.d[i]) + inv(self.at)
         rf = abs(self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn) / 2
-        R = ring_gap_meet_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2, self.rho[i], c)
+        R = ring_gap_meet_radius(abs(self.db[i]) / 2, rf, abs(self.cut[i]) / 2,
+                                 self.rho[i] if rho is None else rho, c)
         return None if R is None else 2 * R
+
+    def gap_closes_anyway(self, i):
+        """The flanks of the ring gear i meet before its root circle at a limit: no tip radius
+        opens its gap."""
+        for xe, xk in (('xEmax', 'xEmaxV'), ('xEmin', 'xEminV')):
+            root = abs(self.d[i] - 2 * self.ha[i] + 2 * self.xe[i][xk] * self.mn)
+            meet = self.gap_closing(i, self.xe[i][xe], self.xe[i][xk], 0)
+            if meet is not None and meet < root - mp.mpf('1e-9') * self.mn:
+                return True
+        return False
 
     def root_form_at(self, i, xe):
         if self.z[i] < 0:
@@ -188,12 +209,15 @@ class Reference:
         xk = xe if xk is None else xk
         inner = max if self.z[i] < 0 else min  # towards the tooth
         R = abs(self.da[i]) / 2
-        if self.chamfer[i] and self.z[i] > 0:
+        # (the involute of a ring gear whose tip lies inside its base circle starts there)
+        tip = self.da[i] if abs(self.da[i]) > abs(self.db[i]) else self.db[i] * mp.mpf('1.0001')
+        if self.chamfer[i] and (self.z[i] < 0 or tip == self.da[i]):
             f = lambda y: self.thickness(i, xe, y) - self.chamfer_thickness(i, xk, y)
-            if f(self.da[i]) > 0:
-                R = mp.findroot(f, (self.db[i] * mp.mpf('1.0001'), self.da[i]),
-                                solver='anderson') / 2
-            if self.rhof[i] > 0:  # the rounding above the chamfer, which the finished involute
+            if f(tip) > 0:  # (a ring gear's tooth runs out from its tip to its root)
+                start = self.db[i] * mp.mpf('1.0001') if self.z[i] > 0 else \
+                    self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn
+                R = abs(mp.findroot(f, (start, tip), solver='anderson')) / 2
+            if self.rhof[i] > 0 and self.z[i] > 0:  # the rounding above the chamfer, which the finished involute
                 # of a premachined gear can run past the chamfer into
                 R = min(R, TipRolling(mp.degrees(self.an), mp.degrees(self.be), self.mn,
                                       self.z[i], xk, self.hf[i], self.rhof[i], xe, (
@@ -241,11 +265,15 @@ class Reference:
             if self.kmn[j] < 0:
                 errs.add(f"Error  : kmn < 0 !  ({j})")
             e = self.xe[j]
+            # A tip inside the base circle (at either limit; a ring's chamfer may end its
+            # involute outside it all the same), or one outside it that no involute reaches.
+            inside = min(abs(self.cut[j]), abs(self.low_tip[j])) < abs(self.db[j])
             if min(self.tip_form(j, e['xEmin'], e['xEminV']),
                    self.tip_form(j, e['xEmax'], e['xEmaxV'])) <= abs(self.db[j]):
-                errs.add(f"Error  : db > da  ({j}) !")
+                errs.add(f"Error  : no involute ({j}) !")
                 no_involute = True
-            if abs(self.low_tip[j]) < abs(self.db[j]):  # (a chamfer may end the involute outside)
+            if inside:
+                errs.discard(f"Error  : no involute ({j}) !")
                 errs.add(f"Error  : db > da  ({j}) !")
         # Path of contact on the line of action: roll lengths of its ends on each base circle.
         g1 = mp.sqrt(ra_used[1] ** 2 - rb[1] ** 2)  # tip of gear 1, from T1
@@ -266,6 +294,13 @@ class Reference:
         self.dNf = dNf
         if not no_involute and length / pet < 1:
             errs.add("Error  : ratio eps.alpha < 1 !")
+        # The least backlash, at the upper allowances of both gears and the lower one of the
+        # centre distance, below 0: the pair jams at its tolerance limits.
+        Aai, Aae = mp.mpf(self.out['Aai']), mp.mpf(self.out['Aae'])
+        if (2 * Aai * mp.tan(self.an) - self.Asne[1] - self.Asne[2]) / mp.cos(self.be) < 0:
+            errs.add("Warning: jtmin < 0 !")
+        if Aae < Aai:
+            errs.add("Error  : Aae < Aai !")
         if internal:
             ra1, ra2 = ra[1], ra[2]
             aa1, aa2 = mp.acos(min(1, rb[1] / ra1)), mp.acos(min(1, rb[2] / ra2))
@@ -282,7 +317,7 @@ class Reference:
             dFf = self.root_form(i, e['xEmaxV'])
             # each limit's root form against its tip form
             sg = 1 if self.z[i] > 0 else -1
-            if not f"Error  : db > da  ({i}) !" in errs and any(
+            if not {f"Error  : db > da  ({i}) !", f"Error  : no involute ({i}) !"} & errs and any(
                     (self.root_form(i, e[xk]) - self.tip_form(i, e[xe], e[xk])) * sg
                     > mp.mpf('1e-9') * self.mn for xe, xk in (('xEmax', 'xEmaxV'),
                                                                 ('xEmin', 'xEminV'))):
@@ -300,7 +335,7 @@ class Reference:
                 if abs(tip) < abs(self.db[i]):
                     continue
                 tips.append(self.thickness(i, e[xe], tip))
-                if self.chamfer[i] and self.z[i] > 0:
+                if self.chamfer[i]:
                     xc = e[xk] if xk else e['x'] + e['xEmaxV'] - e['xEmax']
                     tips.append(self.chamfer_thickness(i, xc, tip))
             if tips and min(tips) <= 0:
@@ -360,6 +395,7 @@ class Reference:
         if self.companion:
             own = ("Error  : pointed tooth", "Error  : Dm ball", "Error  : ball contact",
                    "Error  : span contact", "Error  : kmn < 0", "Error  : db > da",
+                   "Error  : no involute",
                    "Error  : no ball")
             errs = {e for e in errs if e.startswith(own) and "(2)" in e}
         return errs, nans
@@ -380,9 +416,8 @@ def case(name, gearcalc, text, unsound=None):
         m.startswith(("Fatal", "Error")) for m in msgs[:-1])
     if got != errs and not full:
         FAILURES.append(f"{name}: errors {sorted(got)}, reference {sorted(errs)}")
-    # (a ring gear's chamfer is not modelled here)
     bad = [f"{k}{i} " + out[f'{k}[{i}]'] for i in (1, 2) for k, x in (('dFa', 'xEmax'), (
-        'dFaK', 'xEmin')) if not (ref.chamfer[i] and ref.z[i] < 0) and abs(abs(mp.mpf(
+        'dFaK', 'xEmin')) if abs(abs(mp.mpf(
             out[f'{k}[{i}]'])) - ref.tip_form(
             i, ref.xe[i][x], ref.xe[i][x + 'V'])) > 1e-9] + [
         f"{k}{i}" for i in (1, 2) for k, tip in (('sat', ref.cut[i]), ('satMin', ref.low_tip[i]))
@@ -391,8 +426,6 @@ def case(name, gearcalc, text, unsound=None):
         bad += [f'{k} (no contact)' for k in ('epsalpha', 'galpha', 'gAC', 'gEC', 'zetaA1',
                                               'zetaA2', 'zetaE1', 'zetaE2', 'dNf[1]', 'dNf[2]')
                 if out[k] != 'nan']
-    elif any(ref.chamfer[i] and ref.z[i] < 0 for i in (1, 2)):
-        pass  # (its usable tip follows the chamfer's dFa)
     elif abs(mp.mpf(out['epsalpha']) - ref.epsalpha) > 1e-9:
         bad.append('epsalpha')
     else:
@@ -409,7 +442,33 @@ def case(name, gearcalc, text, unsound=None):
     if any(len(m) > 36 or not m.startswith(("Fatal  : ", "Error  : ", "Warning: "))
            for m in msgs if m.startswith(KINDS)):
         FAILURES.append(f"{name}: message form {msgs}")
+    limits_typed(name, gearcalc, text, ref, msgs)
     print(f"{name}: {sorted(errs) or 'sound'}; no number: {sorted(nans) or 'none'}")
+
+
+# The input check's limits of gear 2's tool, each named by the largest figure that passes.
+LIMITS = {"Warning: gap rhoaP0 <= ": "rhoaP0mn", "Warning: rhoaP0 > ": "rhoaP0mn",
+          "Warning: rhofP0 > ": "rhofP0mn", "Warning: hFfP0 > hfP0 = ": "hFfP0mn"}
+
+
+def limits_typed(name, gearcalc, text, ref, msgs):
+    """Each tool limit a warning names, typed, brings that warning no more (nor a closed gap for
+    the gap's limit); "no rhoaP0 opens the gap" is given exactly where the ring gear's flanks meet
+    before its root circle at a limit (and its tool has a tip radius)."""
+    own = ref.out['BasicRackType[2]'] not in ('1', '2', '3')  # (presets bring their own)
+    for m in msgs:
+        kind = next((k for k in LIMITS if m.startswith(k) and m.endswith(" mn !")), None)
+        if kind is None or not own:
+            continue
+        figure = m[len(kind):-len(" mn !")]
+        _, again = run(gearcalc, text + f"{LIMITS[kind]}[2] = {figure}\n")
+        if any(a.startswith(kind) or (kind == "Warning: gap rhoaP0 <= " and a.startswith(
+                "Error  : gap closes")) for a in again):
+            FAILURES.append(f"{name}: \"{m}\" typed gives {again}")
+    anyway = ref.z[2] < 0 and ref.rho[2] > 0 and ref.gap_closes_anyway(2)
+    if anyway != ("Warning: no rhoaP0 opens the gap !" in msgs) and not (
+            msgs[-1:] == ["Warning: more messages left out !"] and anyway):
+        FAILURES.append(f"{name}: no tip radius opens the gap: {anyway}, said: {msgs}")
 
 
 def tool(i, ha, hf, rho, rhof=0, alk=0, hff=None):
@@ -436,9 +495,8 @@ def pair(**p):
     return "\n".join(lines + p.get('extra', [])) + "\n"
 
 
-def main():
-    gearcalc, source = sys.argv[1], sys.argv[2]
-    check_ball_formula()
+def table_cases(source):
+    """The table's pairs: (name, gearcalc input, whether the reference must find it unsound)."""
     table = [
         # The ball proposed for the upper allowance sinks below the base circle at the lower.
         ("ball cannot seat", "alpha = 20\nbeta = 26.2014\nmn = 1.1379\nz[1] = 18\nz[2] = 23\n"
@@ -522,6 +580,35 @@ def main():
                                                        alk=30.89, hff=0.735))),
         ("ring fillets meet, flanks open", pair(mn=3, z=(7, -12), x=(0.3, -0.3), extra=tool(
             2, 1.25, 1, 0.3))),
+        # A chamfered ring gear: the chamfer brings its tooth to a point inside the tip circle.
+        ("chamfered ring pointed", pair(mn=2, z=(30, -80), x=(0.3, -0.3), mm=1, extra=tool(
+            2, 1.25, 1, 0.25, alk=50, hff=0.3))),
+        # Negative backlash: the start-up example with zone h on both gears, and with an
+        # allowance entered above the tooth; crossed centre-distance allowances.
+        ("backlash < 0", "AsnSeries[1] = 11\nAsnSeries[2] = 11\nk[1] = 3\nk[2] = 8\n"),
+        ("backlash < 0, entered", "AsnSeries[1] = 11\nAsnSeries[2] = 11\nTsnSeries[1] = 11\n"
+         "Asne[1] = 0.1\nAsni[1] = 0.05\nk[1] = 3\nk[2] = 8\n"),
+        ("centre distance allowances crossed", "AaField = 9\nAae = -0.02\nAai = 0.01\n"
+         "k[1] = 3\nk[2] = 8\n"),
+        # The ball the calculation chooses fits where one does (in inch, with a chamfer).
+        ("chosen ball fits", "alpha = 16.02\nbeta = 0\nmn = 0.5228\nz[1] = 20\nz[2] = 44\n"
+         "x[1] = 0.6158\nx[2] = -0.0641\nTsnSeries[1] = 10\nTsnSeries[2] = 5\n"
+         "AsnSeries[1] = 1\nAsnSeries[2] = 6\nq[1] = 0.0064\nq[2] = 0.0109\nqTol[1] = 0.0016\n"
+         "qTol[2] = 0.005\nBasicRackType[2] = 4\nalkP0[2] = 24.9\nhFfP0mn[2] = 0.929\n"
+         "UnitSystem = 1\nMeasureMode = 1\n"),
+        # The tip radius named as the gap's limit is one that opens it; where the flanks meet
+        # before the root circle, no radius does, and no limit is named.
+        ("gap limit typed", "z[1] = 78\nz[2] = -194\nmn = 8.914\nbeta = 16.27\nx[1] = 0\n"
+         "x[2] = -0.688\na = 0\nTsnSeries[1] = 11\nTsnSeries[2] = 9\nAsnSeries[1] = 8\n"
+         "AsnSeries[2] = 7\nDM[1] = 0\nDM[2] = 0\nk[1] = 0\nk[2] = 0\n" + "\n".join(tool(
+             2, 1.305, 1, 0.434)) + "\n"),
+        ("no tip radius opens the gap", "beta = 14.605\nmn = 0.7063\nb = 12.428\na = 0\n"
+         "z[1] = 21\nz[2] = -34\nx[1] = 0.2599\nx[2] = -0.5113\nMeasureMode = 1\nAaField = 4\n"
+         + "\n".join(tool(1, 1.298, 1.081, 0.136, alk=37.97, hff=0.984) + tool(
+             2, 1.418, 1.121, 0.336, alk=27.61, hff=0.827)) + "\nTipInputMode[1] = 2\n"
+         "TipInputMode[2] = 2\nTipModeValue[1] = 0.1787\nTipModeValue[2] = 0.0717\nQ[1] = 9\n"
+         "Q[2] = 10\nTsnSeries[1] = 11\nTsnSeries[2] = 9\nAsne[1] = -0.0609\nAsni[1] = -0.461\n"
+         "AsnSeries[2] = 6\n"),
         # No path of contact: nothing measured along it.
         ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
                                     kmn=(0.4905, -0.6475))),
@@ -541,33 +628,51 @@ def main():
         # The spaces of a ring gear counted with or without its sign.
         ("ring k typed", pair(mn=3, z=(20, -80), x=(0.3, 0.3), k=(3, 9), DM=(5, 5))),
     ]
-    for name, text in table:
-        case(name, gearcalc, text)
+    cases = [(name, text, None) for name, text in table]
     # The dimensions dialog's companion beside the start-up example's gear 2 and beside a ring:
     # gear 2 is sound, so nothing is reported, though the same pair with a real pinion (x 0.45,
     # undercut) is unsound; beside the companion a ball that misses gear 2's flank still is.
     dialog = dict(mn=6.5, beta=9, DM=(12, 12), mm=1, Tsn=(5, 5), Asn=(8, 8))
     for x1, unsound in ((0.5, False), (0.45, True)):
-        case(f"gear 58 beside z 6, x {x1}", gearcalc, pair(z=(6, 58), x=(x1, 0.57), **dialog),
-             unsound)
-        case(f"ring 58 beside z 6, x {x1}", gearcalc, pair(z=(6, -58), x=(x1, 0.2), **dialog),
-             unsound)
+        cases.append((f"gear 58 beside z 6, x {x1}", pair(z=(6, 58), x=(x1, 0.57), **dialog),
+                      unsound))
+        cases.append((f"ring 58 beside z 6, x {x1}", pair(z=(6, -58), x=(x1, 0.2), **dialog),
+                      unsound))
     # k chosen by the calculation itself: one whose span fits at every shift (the usual 71
     # would touch above dFa).
-    case("k of z 300 at 40 degrees", gearcalc, pair(mn=1, beta=40, z=(6, 300), x=(0.5, 0),
-                                                   mm=1, Tsn=(5, 1), Asn=(8, 11)), False)
-    case("companion, ring ball too large", gearcalc,
-         pair(mn=6.5, z=(6, -58), x=(0.5, 0.2), DM=(12, 17)), True)
+    cases.append(("k of z 300 at 40 degrees", pair(mn=1, beta=40, z=(6, 300), x=(0.5, 0),
+                                                   mm=1, Tsn=(5, 1), Asn=(8, 11)), False))
+    cases.append(("companion, ring ball too large",
+                  pair(mn=6.5, z=(6, -58), x=(0.5, 0.2), DM=(12, 17)), True))
     # The shipped examples are sound pairs: no message at all.
     for job in sorted(os.listdir(os.path.join(source, "data"))):
         if job.endswith(".q1w"):
-            _, msgs = run(gearcalc, f"job = {source}/data/{job}\n")
+            cases.append((f"example {job}", f"job = {source}/data/{job}\n", "example"))
+    return cases
+
+
+def run_cases(gearcalc, cases):
+    """Each case (name, gearcalc input, unsound or None or "example") against the reference:
+    the exit status, with the failures printed."""
+    for name, text, unsound in cases:
+        if unsound == "example":
+            _, msgs = run(gearcalc, text)
             if msgs:
-                FAILURES.append(f"example {job}: {msgs}")
+                FAILURES.append(f"{name}: {msgs}")
+            continue
+        case(name, gearcalc, text, unsound)
     if FAILURES:
         print("\n".join(FAILURES))
         return 1
     return 0
+
+
+def main():
+    gearcalc, source = sys.argv[1], sys.argv[2]
+    part, count = (int(sys.argv[3]), int(sys.argv[4])) if len(sys.argv) > 4 else (0, 1)
+    if part == 0:
+        check_ball_formula()
+    return run_cases(gearcalc, table_cases(source)[part::count])
 
 
 if __name__ == '__main__':

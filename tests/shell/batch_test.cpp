@@ -53,7 +53,7 @@ protected:
                       Dir / "unsound.q1w");
         // A module of 0: the calculation stops with a fatal error.
         qortest::WriteFileBytes((Dir / "fatal.q1w").string(), JobWithLine("spur.q1w", 18, "0"));
-        // A helix angle of 50 degrees: "Fatal  : beta > 45!", and the calculation goes on.
+        // A helix angle of 50 degrees: "Fatal  : beta > 45°!", and the calculation goes on.
         qortest::WriteFileBytes((Dir / "beta50.q1w").string(), JobWithLine("spur.q1w", 17, "50"));
     }
     void TearDown() override { fs::remove_all(Dir); }
@@ -107,7 +107,7 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo.q1w /CADx", 2, {}, "", "/CADx: write it /CADi:j"},
         {"fatal.q1w /I", 2, {}, "", "fatal.q1w: Fatal"},
         {"fatal.q1w /CAD1:1", 2, {}, "", "fatal calculation error, nothing written"},
-        {"beta50.q1w /CAD1:1", 0, {"beta50.dxf"}, "", "beta50.q1w: Fatal  : beta > 45!"},
+        {"beta50.q1w /CAD1:1", 0, {"beta50.dxf"}, "", "beta50.q1w: Fatal  : beta > 45\u00B0!"},
         {"demo /X", 1, {}, "", "extension .q1w missing"},
         {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
         {"demo.q1w", 2, {}, "", "no display for the main window"},
