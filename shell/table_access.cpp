@@ -52,13 +52,9 @@ TTableAccess::~TTableAccess() {
     Close();
 }
 
-bool TTableAccess::Dos() const {
-    const dbf::TWorkArea* a = FArea != 0 ? dbf::WorkAreaSlot(FArea) : nullptr;
-    return a != nullptr && a->OemTranslate;
-}
-
 os::CodePage TTableAccess::Page() const {
-    return dbf::RecordPage(Dos());
+    const dbf::TWorkArea* a = FArea != 0 ? dbf::WorkAreaSlot(FArea) : nullptr;
+    return a != nullptr ? a->Page : os::CodePage::Cp1252;
 }
 
 bool TTableAccess::Fail(std::string text) {
@@ -249,7 +245,7 @@ bool TTableAccess::SetText(int n, std::string_view value) {
     switch (FieldType(n)) {
     case 'C': {
         // Nothing is stored as "?" behind the caller's back.
-        const std::string lost = dbf::UnstorableCharacters(value, Dos());
+        const std::string lost = dbf::UnstorableCharacters(value, Page());
         if (!lost.empty())
             return Fail("The table cannot hold the characters " + lost + " (field " +
                         std::to_string(n) + ")");
@@ -291,8 +287,8 @@ bool TTableAccess::SetText(int n, std::string_view value) {
 
 std::string TTableAccess::TextProblem(int n, std::string_view value, std::string_view what) {
     const std::string table = "the table " + FPath;
-    if (const std::string lost = dbf::UnstorableCharacters(value, Dos()); !lost.empty())
-        return CodePageProblem(what, table, lost, Dos() ? TextEncoding::Oem : TextEncoding::Ansi);
+    if (const std::string lost = dbf::UnstorableCharacters(value, Page()); !lost.empty())
+        return CodePageProblem(what, table, lost, Page());
     int length = 0;
     Run("TextProblem", [&] {
         length = dbf::FieldLen(static_cast<std::uint8_t>(n));

@@ -6,8 +6,8 @@
 //
 // Engine errors never halt here: every engine call runs with immediate reporting off (an
 // ERivozError is caught too), and a failing operation returns false with Error() saying why.
-// Texts are UTF-8 on this side; the table holds them in its code page (DOS 437 unless
-// AnsiTables is set when it is opened).
+// Texts are UTF-8 on this side; the table holds them in its code page (the one its header
+// names, else DOS 437 unless AnsiTables is set when it is opened).
 
 #include <cstdint>
 #include <string>
@@ -71,8 +71,7 @@ private:
     // engine failed.
     template <class Work> bool Run(const char* operation, Work&& work);
     bool Fail(std::string text);
-    bool Dos() const; // the table stores its texts in the DOS page
-    os::CodePage Page() const;
+    os::CodePage Page() const; // of the table's texts
 
     std::uint8_t FArea = 0;
     int FFieldCount = 0;

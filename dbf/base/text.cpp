@@ -1,4 +1,4 @@
-// Text helpers on single-byte (Windows 1252) texts and locale-free number texts.
+// Text helpers on single-byte texts and locale-free number texts.
 
 #include "dbf/base/text.h"
 
@@ -346,30 +346,50 @@ std::vector<std::string> BlankSeparatedWords(std::string_view text) {
     return words;
 }
 
-int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB) {
+int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB,
+           os::CodePage page) {
     if (a == nullptr || b == nullptr || lengthA == 0 || lengthA > lengthB) return 0;
+    const os::ByteTable& up = os::UpperTable(page);
     for (std::size_t i = 0; i + lengthA <= lengthB; ++i) {
         std::size_t k = 0;
-        while (k < lengthA && os::AnsiUpper(static_cast<unsigned char>(b[i + k])) ==
-                                  os::AnsiUpper(static_cast<unsigned char>(a[k])))
+        while (k < lengthA && up[static_cast<unsigned char>(b[i + k])] ==
+                                  up[static_cast<unsigned char>(a[k])])
             ++k;
         if (k == lengthA) return static_cast<int>(i + 1);
     }
     return 0;
 }
 
-std::string UnstorableCharacters(std::string_view utf8, bool dos) {
+namespace {
+void NoteOnce(std::string& lost, std::string_view ch) {
+    if (lost.find(ch) == std::string::npos) lost.append(ch);
+}
+} // namespace
+
+std::string UnstorableCharacters(std::string_view utf8, os::CodePage page) {
     std::string lost;
     for (std::size_t at = 0; at < utf8.size();) {
         const std::size_t from = at;
         const char32_t u = os::Utf8Next(utf8, at);
         const std::string_view ch = utf8.substr(from, at - from);
         const bool malformed = u == U'\uFFFD' && ch != "\xEF\xBF\xBD";
-        if ((malformed || !os::UnicodeToByte(RecordPage(dos), u)) &&
-            lost.find(ch) == std::string::npos)
-            lost.append(ch);
+        if (malformed || !os::UnicodeToByte(page, u)) NoteOnce(lost, ch);
     }
     return lost;
+}
+
+std::string TextInPage(std::string_view bytes, os::CodePage from, os::CodePage to,
+                       std::string* lost) {
+    if (from == to) return std::string(bytes);
+    const os::ByteTable& cross = os::CrossTable(from, to);
+    std::string out(bytes);
+    for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        c = static_cast<char>(cross[b]);
+        if (lost != nullptr && c == '?' && b != '?')
+            NoteOnce(*lost, os::ToUtf8(from, std::string(1, static_cast<char>(b))));
+    }
+    return out;
 }
 
 std::string AnsiToOemStr(std::string_view s) {

@@ -1,6 +1,7 @@
 #pragma once
-// Text helpers of the engine. Texts are single-byte (Windows 1252) byte strings, as record
-// buffers and keys are; case rules are those of Windows 1252. Number texts use DecimalChar and
+// Text helpers of the engine. Texts are single-byte strings, as record buffers and keys are: a
+// table's texts in the table's own code page, the engine's own (keywords, names) in Windows
+// 1252, whose case rules the helpers without a page apply. Number texts use DecimalChar and
 // never depend on the C locale.
 
 #include <cstdint>
@@ -40,22 +41,22 @@ std::int16_t StrToSmallInt(std::string_view text);
 bool RemoveWord(std::string_view word, std::string& text);
 // The words of text, separated by runs of blanks and tabs, in their own letter case.
 std::vector<std::string> BlankSeparatedWords(std::string_view text);
-// 1-based position of buffer a within buffer b, compared without regard to case; 0 when absent.
-int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB);
+// 1-based position of buffer a within buffer b, compared without regard to case by the rules of
+// page (both in it); 0 when absent.
+int PosBuf(const char* a, std::size_t lengthA, const char* b, std::size_t lengthB,
+           os::CodePage page = os::CodePage::Cp1252);
 
 std::string AnsiToOemStr(std::string_view s);
 std::string OemToAnsiStr(std::string_view s);
 
-// The page of a table's texts in record buffers and field variables: the record form of DOS
-// 437 (os::CodePage::Cp437Record) for a table stored in the DOS page (dos), else Windows 1252.
-// Converting a UTF-8 text with it keeps every character the table's own page holds.
-inline os::CodePage RecordPage(bool dos) {
-    return dos ? os::CodePage::Cp437Record : os::CodePage::Cp1252;
-}
+// The characters of a UTF-8 text that a table in page cannot hold and stores as "?", each
+// once, in the order met: those the page lacks (and malformed bytes).
+std::string UnstorableCharacters(std::string_view utf8, os::CodePage page);
 
-// The characters of a UTF-8 text that a table cannot hold and stores as "?", each once, in the
-// order met: those its own page (DOS 437 when dos, else Windows 1252) lacks.
-std::string UnstorableCharacters(std::string_view utf8, bool dos);
+// Bytes of page `from` in page `to` (one byte each); a character `to` lacks becomes "?" and is
+// added to *lost (UTF-8, each character once) when lost is given.
+std::string TextInPage(std::string_view bytes, os::CodePage from, os::CodePage to,
+                       std::string* lost = nullptr);
 
 // Fixed-point text of value with `decimals` decimals ('.' as the point), no padding. Any finite
 // magnitude fits; NaN and infinities give an empty text.

@@ -603,7 +603,7 @@ void Tdbf4::SortByColumn(int column) {
 
 std::string Tdbf4::PeekText(int field, std::int32_t record) {
     const std::string raw = tzdbf->Peek(static_cast<std::uint8_t>(field), record);
-    return tzdbf->TableLanguage == tlOem ? os::Cp437ToUtf8(raw) : os::Cp1252ToUtf8(raw);
+    return os::ToUtf8(tzdbf->TextPage(), raw);
 }
 
 bool Tdbf4::WriteHtml(const std::string& fileName) {
@@ -715,6 +715,7 @@ void Tdbf4::AppendDbf() {
             throw;
         }
         tzdbf->UnLock();
+        TellAppendLost();
     });
 }
 
@@ -733,7 +734,15 @@ void Tdbf4::AppendDelimited() {
             throw;
         }
         tzdbf->UnLock();
+        TellAppendLost();
     });
+}
+
+void Tdbf4::TellAppendLost() {
+    if (AppendLost.empty()) return;
+    ShowMessageDialog(tzdbf->DbfFileName() + " holds its texts in " +
+                      os::CodePageName(tzdbf->TextPage()) + ", which has no " +
+                      QuotedCharacters(AppendLost) + ": they were stored as \"?\".");
 }
 
 void Tdbf4::SaveAsDelimited() {

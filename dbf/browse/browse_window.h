@@ -110,6 +110,8 @@ public:
     void PrintTable();
     void AppendDbf();
     void AppendDelimited();
+    // Names the characters the last append stored as "?" (the table's page lacks them).
+    void TellAppendLost();
     void SaveAsDelimited();
     void Pack();
     void HelpFile();

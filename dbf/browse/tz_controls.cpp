@@ -43,8 +43,7 @@ std::string TTzGrid::CellTextProblem(const TField& field, const std::string& tex
     if (ds == nullptr) return {};
     const std::string table = "the table " + ds->DbfFileName();
     if (const std::string lost = ds->Unholdable(text); !lost.empty())
-        return CodePageProblem(field.FieldName(), table, lost,
-                               ds->TableLanguage == tlOem ? TextEncoding::Oem : TextEncoding::Ansi);
+        return CodePageProblem(field.FieldName(), table, lost, ds->TextPage());
     // Typing stops at a text field's end; a longer text (pasted, or set as typed) is never cut.
     return field.DataType() == ftString ? LengthProblem(field.FieldName(), text, field.Size(), table)
                                         : std::string();

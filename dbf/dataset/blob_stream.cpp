@@ -21,9 +21,6 @@ bool IsText(const std::string& bytes) {
     return IsTextBuffer(bytes.data(), std::min<std::size_t>(bytes.size(), kChunk));
 }
 
-os::CodePage PageOf(const TTzFileDataSet& ds) {
-    return ds.TableLanguage == tlOem ? os::CodePage::Cp437 : os::CodePage::Cp1252;
-}
 
 } // namespace
 
@@ -62,7 +59,7 @@ void TTzBlobStream::Load() {
         DestroyBlobDescriptor();
         return 0;
     }));
-    FData = IsText(raw) ? os::ToUtf8(PageOf(FDataSet), raw) : std::move(raw);
+    FData = IsText(raw) ? os::ToUtf8(FDataSet.TextPage(), raw) : std::move(raw);
 }
 
 std::int64_t TTzBlobStream::Read(void* buffer, std::int64_t count) {
@@ -100,7 +97,7 @@ void TTzBlobStream::Commit() {
     if (!FData.empty()) {
         const bool text = IsText(FData);
         if (text) FDataSet.NoteUnstorable(FField->FieldName(), FData);
-        const std::string bytes = text ? os::FromUtf8(PageOf(FDataSet), FData) : FData;
+        const std::string bytes = text ? os::FromUtf8(FDataSet.TextPage(), FData) : FData;
         FDataSet.CheckTziResult(FDataSet.Run("DestroyBlobStream", [&] {
             if (OpenBlob(false, 0, kBlobWrite) == 0) return 0;
             for (std::size_t at = 0; at < bytes.size() && LastErrorCode == 0;) {

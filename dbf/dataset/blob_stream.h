@@ -6,8 +6,9 @@
 // position and its locks.
 //
 // The stream holds the memo in memory. Text memos are UTF-8 at the stream and stay in the
-// table's code page in the file (DOS 437 for tlOem tables, Windows 1252 for tlAnsi), converted
-// directly so that every character the page holds survives; binary memos pass unchanged. A
+// table's code page in the file (TextPage: the page its header names, else DOS 437 for tlOem
+// and Windows 1252 for tlAnsi), converted directly so that every character the page holds
+// survives; binary memos pass unchanged. A
 // memo is text when its first 32767 bytes pass the engine's text test.
 //
 // Reading: bmRead and bmReadWrite start with the memo of the record (empty without one).

@@ -628,11 +628,13 @@ std::int32_t TTzDataSet::TziCompareBookmarks(const std::uint8_t* b1, const std::
 // ---- changes ----
 
 std::string TTzDataSet::Unholdable(std::string_view text) {
-    return UnstorableCharacters(text, TableLanguage == tlOem && !IsVirtualFile());
+    return UnstorableCharacters(text, TextPage());
 }
 
 os::CodePage TTzDataSet::TextPage() {
-    return RecordPage(TableLanguage == tlOem && !IsVirtualFile());
+    if (const TWorkArea* a = FWorkArea != 0 ? WorkAreaSlot(FWorkArea) : nullptr) return a->Page;
+    return TableLanguage == tlOem && !IsVirtualFile() ? os::CodePage::Cp437
+                                                      : os::CodePage::Cp1252;
 }
 
 void TTzDataSet::NoteUnstorable(const std::string& name, std::string_view text) {
@@ -775,8 +777,7 @@ std::string StoredFieldText(const TWorkArea& a, const TDbfFieldDesc& f,
     const std::string raw(record.data() + f.Offset, f.Length);
     const std::size_t first = raw.find_first_not_of(' ');
     if (first == std::string::npos) return {};
-    return os::ToUtf8(a.OemTranslate ? os::CodePage::Cp437 : os::CodePage::Cp1252,
-                      raw.substr(first, raw.find_last_not_of(' ') + 1 - first));
+    return os::ToUtf8(a.Page, raw.substr(first, raw.find_last_not_of(' ') + 1 - first));
 }
 
 } // namespace

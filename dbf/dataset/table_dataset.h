@@ -126,8 +126,9 @@ public:
     // The characters of a text (UTF-8) for a text or memo field that the table cannot hold,
     // each once ("" when it holds them all): those its own page lacks.
     std::string Unholdable(std::string_view text);
-    // The page of the table's texts in the field variables and record data (RecordPage of
-    // dbf/base/text.h): every character of the table's own page converts to UTF-8 and back.
+    // The code page of the table's texts, in the file and in the field variables and record data
+    // alike: the one its header names, else DOS 437 for tlOem and Windows 1252 for tlAnsi (a
+    // virtual file: Windows 1252). Every character of it converts to UTF-8 and back.
     os::CodePage TextPage();
 
 protected:

@@ -10,9 +10,11 @@
 #include "dbf/base/hooks.h"
 #include "dbf/base/messages.h"
 #include "dbf/base/runtime.h"
+#include "dbf/base/text.h"
 #include "dbf/dataset/field_list.h"
 #include "dbf/memo/memo.h"
 #include "dbf/table/field_vars.h"
+#include "dbf/table/table_file.h"
 #include "dbf/table/work_areas.h"
 #include "platform/os/file.h"
 #include "platform/os/paths.h"
@@ -41,12 +43,17 @@ std::int64_t RoundToInt64(double v) {
 }
 
 // One field's value from a source area's block into a target area's block (the target is the
-// current area). A memo reference of a table becomes a number in a virtual file; a number
-// going back into a memo field takes the memo text from area memoSource (0: none).
+// current area); a text goes from the source's code page into the target's. A memo reference
+// of a table becomes a number in a virtual file; a number going back into a memo field takes
+// the memo text from area memoSource (0: none).
 void CopyValue(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc& sf,
-               const std::uint8_t* sv, std::uint8_t memoSource) {
+               const std::uint8_t* sv, std::uint8_t sourceArea, std::uint8_t memoSource) {
     if (tf.Type == 'C' && sf.Type == 'C') {
-        SetVarString(tv, GetVarString(sv).substr(0, tf.Length), tf.Length);
+        const TWorkArea* from = WorkAreaSlot(sourceArea);
+        const TWorkArea* to = CurrentWorkArea();
+        std::string s = GetVarString(sv);
+        if (from != nullptr && to != nullptr) s = TextInPage(s, from->Page, to->Page);
+        SetVarString(tv, s.substr(0, tf.Length), tf.Length);
     } else if (Numeric(tf.Type) && Numeric(sf.Type)) {
         if (tf.Decimals > 0)
             SetVarDouble(tv,
@@ -97,7 +104,7 @@ void CopyRecords(std::uint8_t from, std::uint8_t to, bool hideDeleted, bool prog
                 const auto j = static_cast<std::size_t>(map[i]);
                 CopyValue(dst->Fields[i], dst->FieldVars + FieldVarOffset(dst->Fields, i + 1),
                           src->Fields[j], src->FieldVars + FieldVarOffset(src->Fields, j + 1),
-                          memoSource);
+                          from, memoSource);
             }
             if (LastErrorCode == 0) Append();
             Select(from);
@@ -298,6 +305,8 @@ void TTzLLDataSet::ReadFromDisk() {
         const std::uint8_t home = CurrentArea();
         const TransferArea table(file, home);
         if (table.Area() == 0) return;
+        // An empty virtual file takes the table's code page: nothing the table holds is lost.
+        if (RecCount() == 0) CurrentWorkArea()->Page = WorkAreaSlot(table.Area())->Page;
         CopyRecords(table.Area(), home, HideDeletedRecs(), ShowProgress, "Reading from disk...", 0);
     });
     RunCommand("ReadFromDisk", [] { GoTop(); });
@@ -328,6 +337,13 @@ void TTzLLDataSet::WriteToDisk() {
             if (LastErrorCode == 0)
                 SetError(kErrInvalidParameter, "Could not create \"" + fresh + "\" [WriteToDisk]");
             return;
+        }
+        // The replacement keeps the code page the table's header names.
+        if (FileExists(target)) {
+            if (const int code = KeepLanguageDriver(target, fresh); code != 0) {
+                SetError(static_cast<std::uint16_t>(code), "\"" + fresh + "\" [WriteToDisk]");
+                return;
+            }
         }
         const std::uint8_t home = CurrentArea();
         std::uint8_t version = 0;

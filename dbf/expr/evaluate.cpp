@@ -21,6 +21,10 @@ namespace dbf {
 namespace {
 
 CompiledExpr* g_expr = nullptr;
+// The code page of the texts of the running evaluation: the current area's (its fields are the
+// unqualified ones); a field of an area in another page comes in converted, and UPPER and LOWER
+// follow this page's case rules.
+os::CodePage g_page = os::CodePage::Cp1252;
 
 constexpr std::size_t kScratch = 255; // characters of a text built by an operation
 char g_scratch[kScratch + 1];
@@ -161,6 +165,17 @@ private:
     std::size_t n_ = 0;
 };
 
+// The top text, read from a field of area a, in the evaluation's page.
+void IntoEvaluationPage(CompiledExpr& e, std::uint8_t a) {
+    const TWorkArea* w = WorkAreaSlot(a >= 33 ? CurrentAreaNo : a);
+    ExprItem* top = Top(e);
+    if (w == nullptr || w->Page == g_page || top == nullptr || !InPool(e, top->Str)) return;
+    const os::ByteTable& cross = os::CrossTable(w->Page, g_page);
+    char* p = const_cast<char*>(top->Str);
+    for (std::uint32_t k = 0; k < top->Len; ++k)
+        p[k] = static_cast<char>(cross[static_cast<unsigned char>(p[k])]);
+}
+
 void ReadField(CompiledExpr& e, std::int32_t opcode, std::int32_t fieldNo, std::int32_t area) {
     FieldValue v;
     const auto f = static_cast<std::uint8_t>(std::clamp(fieldNo, 0, 255));
@@ -176,6 +191,7 @@ void ReadField(CompiledExpr& e, std::int32_t opcode, std::int32_t fieldNo, std::
     switch (type) {
     case kTypeC:
         PushText(e, kTypeC, v.Text, v.Length);
+        IntoEvaluationPage(e, a);
         return;
     case kTypeN:
     case kTypeD:
@@ -199,6 +215,7 @@ void ReadField(CompiledExpr& e, std::int32_t opcode, std::int32_t fieldNo, std::
         // A memo longer than the pool is cut one byte before the pool's end (room for the zero).
         const std::size_t room = e.PoolSize > e.PoolNext ? e.PoolSize - e.PoolNext - 1 : 0;
         PushText(e, kTypeM, text.data(), std::min(text.size(), room));
+        IntoEvaluationPage(e, a);
         return;
     }
     }
@@ -490,13 +507,9 @@ bool RunTextInPlaceFunction(CompiledExpr& e, const ExprItem& op) {
         ExprItem* s = Top(e);
         if (s == nullptr || s->Str == g_empty) return true;
         char* p = const_cast<char*>(s->Str);
-        if (op.Op == 318) {
-            for (std::uint32_t k = 0; k < s->Len; ++k)
-                p[k] = UpCaseChar(p[k]);
-        } else {
-            for (std::uint32_t k = 0; k < s->Len; ++k)
-                p[k] = LoCaseChar(p[k]);
-        }
+        const os::ByteTable& cases = op.Op == 318 ? os::UpperTable(g_page) : os::LowerTable(g_page);
+        for (std::uint32_t k = 0; k < s->Len; ++k)
+            p[k] = static_cast<char>(cases[static_cast<unsigned char>(p[k])]);
         return true;
     }
     case 316:   // TRIM
@@ -766,6 +779,8 @@ void SetCurrentExpr(CompiledExpr* expr) {
 void Evaluate() {
     CompiledExpr* e = g_expr;
     if (e == nullptr) return;
+    const TWorkArea* home = WorkAreaSlot(CurrentAreaNo);
+    g_page = home != nullptr ? home->Page : os::CodePage::Cp1252;
     e->PoolNext = 0;
     e->WorkTop = 0;
     for (const ExprItem& it : e->Code) {

@@ -531,7 +531,7 @@ bool ReadKeys(TWorkArea& area, TIndexControl& ctl, Progress& progress, KeyRuns& 
             }
             got -= got % recLen;
             filePos += got;
-            TranslateRecords(false, area.OemTranslate, area.ReadHook,
+            TranslateRecords(false, area.ReadHook,
                              static_cast<std::uint16_t>(got), static_cast<std::uint16_t>(recLen),
                              chunk.data());
             inChunk = got / recLen;
@@ -733,12 +733,7 @@ bool WriteIndexFile(TWorkArea& a, TIndexControl& ctl, const std::string& full,
     ctl.Anchor.Root = root;
     ctl.Anchor.NextFree = root + 1;
     std::array<std::uint8_t, kNdxBlockSize> header{};
-    std::string e = ctl.KeyExpr, table = a.ShortName;
-    if (a.OemTranslate) {
-        e = os::RecordToOem(e);
-        table = os::RecordToOem(table);
-    }
-    EncodeNdxHeader(ctl.Anchor, e, a.RecordCount, table, header.data());
+    EncodeNdxHeader(ctl.Anchor, ctl.KeyExpr, a.RecordCount, HeaderTableName(a), header.data());
     if (const int rc = out.WriteAt(0, header.data(), header.size()); rc != 0) {
         SetError(static_cast<std::uint16_t>(rc), "Error writing index header" + context);
         return false;

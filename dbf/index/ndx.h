@@ -27,6 +27,8 @@
 
 namespace dbf {
 
+struct TWorkArea;
+
 struct CompiledExpr;
 
 inline constexpr std::uint32_t kNdxBlockSize = 512;
@@ -254,15 +256,25 @@ bool BuildRecordKey(TIndexControl& ctl, std::vector<std::uint8_t>& key);
 // Length of a character expression's result on the blank record after the last (the record
 // every key length is measured on); -1 when it cannot be evaluated.
 int BlankRecordKeyLength(CompiledExpr* expr);
-// A key-maker result made into a stored key: cut to 100, DOS code page when oem, SOUNDEX,
-// blank padded (or cut) to keyLength, complemented when descending.
-void MakeKeyMakerKey(std::string text, bool oem, bool soundex, bool descending, int keyLength,
+// The table's name as an index header holds it: in the table's code page.
+std::string HeaderTableName(const TWorkArea& a);
+// A key-maker result (in the table's page) made into a stored key: cut to 100, SOUNDEX, blank
+// padded (or cut) to keyLength, complemented when descending.
+void MakeKeyMakerKey(std::string text, bool soundex, bool descending, int keyLength,
                      std::uint8_t* out);
 
 // ---- opening and closing (the core the order commands build on) ----
 
+// Whether an expression index holds the keys its expression gives for the table's records now,
+// compared on the first key and on the keys with a byte outside ASCII or a '?' (where other
+// programs' and earlier versions' case rules and code-page conversions differ), up to 64 keys
+// in the first 2048 nodes. "" when they agree, else the message: which record differs, that
+// the index must be rebuilt (Reindex) and how.
+std::string StaleKeyProblem(TWorkArea& a, TIndexControl& ctl);
+
 // Opens file `name` (full path, options already removed) as order `order` of the current work
-// area with the given key maker (empty for an expression index). False with the error set.
+// area with the given key maker (empty for an expression index). An index whose keys are not
+// the table's (StaleKeyProblem) is refused with code 223. False with the error set.
 bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, bool soundex,
                     bool descending, bool noCache);
 // Writes the anchor when it changed, closes the order and frees its block.

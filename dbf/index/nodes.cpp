@@ -522,10 +522,9 @@ std::int32_t SeekKey(TIndexControl& ctl, const std::uint8_t* key) {
 
 // ---- keys ----
 
-void MakeKeyMakerKey(std::string text, bool oem, bool soundex, bool descending, int keyLength,
+void MakeKeyMakerKey(std::string text, bool soundex, bool descending, int keyLength,
                      std::uint8_t* out) {
     if (text.size() > 100) text.resize(100);
-    if (oem) os::RecordToOemBuff(text.data(), text.size());
     if (soundex) text = Soundex(text);
     const std::size_t n = std::min<std::size_t>(text.size(), keyLength);
     std::memcpy(out, text.data(), n);
@@ -553,12 +552,9 @@ int BlankRecordKeyLength(CompiledExpr* expr) {
 bool BuildRecordKey(TIndexControl& ctl, std::vector<std::uint8_t>& key) {
     const int len = ctl.Anchor.KeyLength;
     key.assign(len + 1, 0);
-    const TWorkArea* a = CurrentWorkArea();
-    const bool oem = a != nullptr && a->OemTranslate;
     if (ctl.KeyMaker) {
         OrderBeingKeyed = ctl.OrderNo;
-        MakeKeyMakerKey(ctl.KeyMaker(ctl.OrderNo), oem, ctl.Soundex, ctl.Descending, len,
-                        key.data());
+        MakeKeyMakerKey(ctl.KeyMaker(ctl.OrderNo), ctl.Soundex, ctl.Descending, len, key.data());
         return true;
     }
     if (ctl.Expr == nullptr || ParserHooks.EvaluateExpr == nullptr) return false;
@@ -571,7 +567,6 @@ bool BuildRecordKey(TIndexControl& ctl, std::vector<std::uint8_t>& key) {
             ++n;
         std::memcpy(key.data(), s, n);
         std::memset(key.data() + n, ' ', len - n);
-        if (oem) os::RecordToOemBuff(reinterpret_cast<char*>(key.data()), len);
     } else {
         std::memcpy(key.data(), r, 8);
     }
@@ -580,15 +575,15 @@ bool BuildRecordKey(TIndexControl& ctl, std::vector<std::uint8_t>& key) {
 
 // ---- header ----
 
+std::string HeaderTableName(const TWorkArea& a) {
+    return os::FromUtf8(a.Page, a.ShortName);
+}
+
 bool WriteIndexHeader(TIndexControl& ctl) {
     std::array<std::uint8_t, kNdxBlockSize> block{};
     const TWorkArea* a = WorkAreaSlot(ctl.AreaNo);
-    std::string expr = ctl.KeyMaker ? KeyMakerSentence() : ctl.KeyExpr;
-    std::string table = a != nullptr ? a->ShortName : std::string();
-    if (a != nullptr && a->OemTranslate) {
-        expr = os::RecordToOem(expr);
-        table = os::RecordToOem(table);
-    }
+    const std::string expr = ctl.KeyMaker ? KeyMakerSentence() : ctl.KeyExpr;
+    const std::string table = a != nullptr ? HeaderTableName(*a) : std::string();
     EncodeNdxHeader(ctl.Anchor, expr, a != nullptr ? a->RecordCount : 0, table, block.data());
     const int rc = ctl.File.WriteAt(0, block.data(), block.size());
     if (rc != 0) {
@@ -691,9 +686,7 @@ bool ReadIndexHeader(TWorkArea& a, TIndexControl& ctl, std::string& expr) {
     }
     head[124] = 0;
     ctl.Anchor = TNdxAnchor::Decode(head.data());
-    expr = reinterpret_cast<const char*>(head.data() + 24);
-    if (a.OemTranslate) expr = os::OemToRecord(expr);
-    expr = NormalizeKeyExpr(expr);
+    expr = NormalizeKeyExpr(reinterpret_cast<const char*>(head.data() + 24));
     // The next free block is where the file ends.
     const std::uint64_t fileBlocks = (size - kNdxBlockSize) / kNdxBlockSize + 1;
     const std::uint32_t blocks =
@@ -809,6 +802,10 @@ bool OpenIndexOrder(const std::string& name, int order, KeyMakerProc keyMaker, b
     if (!ReadIndexHeader(*a, *ctl, expr) ||
         !AttachKeySource(*ctl, expr, std::move(keyMaker), soundex, descending))
         return false;
+    if (const std::string stale = StaleKeyProblem(*a, *ctl); !stale.empty()) {
+        SetError(kErrIndexVersion, stale + OpenContext());
+        return false;
+    }
     ctl->NoCache = noCache;
     ctl->CurrentKey.assign(ctl->Anchor.KeyLength + 1, 0);
     TIndexControl& c = *ctl;

@@ -74,12 +74,9 @@ std::string NumberText(double d) {
 
 std::string KeyTextOf(TIndexControl& ctl) {
     if (ctl.KeyMaker) return ctl.KeyMaker(ctl.OrderNo);
-    const TWorkArea* a = CurrentWorkArea();
     if (ctl.CharKey) {
-        std::string t(reinterpret_cast<const char*>(ctl.CurrentKey.data()),
-                      std::min<std::size_t>(ctl.Anchor.KeyLength, 100));
-        if (a != nullptr && a->OemTranslate) t = os::OemToRecord(t);
-        return t;
+        return std::string(reinterpret_cast<const char*>(ctl.CurrentKey.data()),
+                           std::min<std::size_t>(ctl.Anchor.KeyLength, 100));
     }
     double d;
     std::memcpy(&d, ctl.CurrentKey.data(), 8);
@@ -338,8 +335,8 @@ bool Find(const std::string& textIn) {
     std::size_t compareLength = len;
     if (ctl.KeyMaker) {
         if (ExactOn) text = TzPadRight(text, len);
-        // The same steps as the stored keys: code page, SOUNDEX, complement.
-        std::string k = a->OemTranslate ? os::RecordToOem(text) : text;
+        // The same steps as the stored keys: SOUNDEX, complement.
+        std::string k = text;
         if (ctl.Soundex) k = Soundex(k);
         const std::size_t n = std::min<std::size_t>(k.size(), len);
         std::memcpy(key.data(), k.data(), n);
@@ -356,7 +353,6 @@ bool Find(const std::string& textIn) {
         std::memcpy(key.data(), &d, 8);
     } else {
         if (ExactOn) text = TzPadRight(text, len);
-        if (a->OemTranslate) text = os::RecordToOem(text);
         const std::size_t n = std::min<std::size_t>(text.size(), len);
         std::memcpy(key.data(), text.data(), n);
         if (!ExactOn) compareLength = n;

@@ -385,7 +385,7 @@ std::int32_t ReadBlobStream(char* buffer, std::int32_t count) {
         // The text test sees the data only: a dBASE III text is cut at its 0x1A first.
         if (d->TextMode == -1)
             d->TextMode = IsTextBuffer(piece, static_cast<std::size_t>(got)) ? 1 : 0;
-        if (d->TextMode == 1) os::OemToRecordBuff(piece, static_cast<std::size_t>(got));
+        if (d->TextMode == 1) os::OemToAnsiBuff(piece, static_cast<std::size_t>(got));
         d->Position += static_cast<std::uint64_t>(got);
         total += got;
         if (got < want || (unknown && d->Length >= 0)) break;
@@ -411,7 +411,7 @@ std::int32_t WriteBlobStream(const char* buffer, std::int32_t count) {
         const std::int64_t len = std::min<std::int64_t>(kMaxPiece, n - total);
         piece.assign(buffer + total, static_cast<std::size_t>(len));
         if (d->TextMode == -1) d->TextMode = IsTextBuffer(piece.data(), piece.size()) ? 1 : 0;
-        if (d->TextMode == 1) os::RecordToOemBuff(piece.data(), piece.size());
+        if (d->TextMode == 1) os::AnsiToOemBuff(piece.data(), piece.size());
         if (piece.find_first_of(std::string_view("\0\x1A", 2)) != std::string::npos)
             d->PlainText = false;
         if (!WriteData(*a, *m, *d, piece.data(), len)) return 0;

@@ -58,8 +58,9 @@ bool IsTextBuffer(const char* p, std::size_t n);
 void CreateMemoDescriptor(bool withBuffer);
 
 // Opens the memo at block for reading (mode 1) or a new memo for writing (mode 2; block is
-// the field's old memo, which a dBASE IV file may reuse). translate: text is converted between
-// the DOS and Windows code pages (decided from the first piece: binary data never is).
+// the field's old memo, which a dBASE IV file may reuse). translate: the memo holds DOS 437 text
+// the caller reads and writes as Windows 1252 text (decided from the first piece: binary data
+// never is converted). Without it the stream gives the bytes in the table's own page.
 // Result: the memo's first block, 0 on failure. For reading, negative for a group-headed memo
 // in a dBASE III file. For writing, the field takes DestroyBlobDescriptor's result.
 std::int32_t OpenBlob(bool translate, std::int32_t block, std::uint8_t mode);

@@ -68,7 +68,7 @@ bool TakesMemoLock(const TWorkArea& a) {
 
 std::string HookMemoText(std::int32_t block) {
     std::string text;
-    MemoWindowsText(block, text);
+    MemoPlainText(block, text);
     return text;
 }
 

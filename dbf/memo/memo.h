@@ -12,9 +12,8 @@
 //
 // Two ways in: a byte interface (GetMemoText / PutMemoText / AddMemo) that reads and writes a
 // memo exactly as stored, and the engine's memo line table with its text-file driver
-// (GetMemo / EditMemo / AssignMemo), which other engine units use line by line. The line table,
-// the driver, expressions and searches see the text as fields are seen: a table stored in the
-// DOS code page has its memo texts converted to Windows text and back.
+// (GetMemo / EditMemo / AssignMemo), which other engine units use line by line. Both see the
+// text as fields are seen: in the table's own code page.
 //
 // Everything acts on the current work area and its memo context; failures go through
 // MemoError, which releases the memo lock before storing the error, so no failure leaves the
@@ -210,9 +209,8 @@ private:
 // Fails with 215 or 1019 and leaves f untouched.
 bool AssignMemo(TMemoTextFile& f, std::int32_t& block);
 
-// The memo's text as the program shows it: converted to Windows text for a table stored in the
-// DOS code page (line by line, line ends kept), as stored otherwise.
-bool MemoWindowsText(std::int32_t block, std::string& text);
+// The memo's text as the program shows it: its lines joined, in the table's code page.
+bool MemoPlainText(std::int32_t block, std::string& text);
 
 // The text of memo block as the expression engine sees it: the lines read through the
 // driver, each cut to 255 characters, appended without separators. Empty (false) while the

@@ -15,7 +15,9 @@
 #include "dbf/table/work_areas.h"
 #include "dbf/table/create.h"
 #include "dbf/table/table_file.h"
+#include "dbf/table/transfer.h"
 #include "dbf/base/hooks.h"
+#include "dbf/base/text.h"
 #include "dbf/memo/bytes.h"
 #include "dbf/base/errors.h"
 #include "dbf/base/files.h"
@@ -135,6 +137,23 @@ bool ForEachSourcePiece(TMemoCopyRequest& r, const SourceMemo& s, std::vector<ch
     return true;
 }
 
+// Memo text of page `from` in page `to`; the soft return (0x8D LF) keeps its bytes, as every
+// other line end does.
+std::string MemoTextInPage(std::string_view text, os::CodePage from, os::CodePage to,
+                           std::string* lost) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t b = 0;
+    while (b < text.size()) {
+        std::size_t e = text.find("\x8D\n", b);
+        if (e == std::string_view::npos) e = text.size();
+        out += TextInPage(text.substr(b, e - b), from, to, lost);
+        if (e < text.size()) out += "\x8D\n";
+        b = e + 2;
+    }
+    return out;
+}
+
 std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
     const std::uint64_t sbs = r.SourceBlockSize == 0 ? 512 : r.SourceBlockSize;
     SourceMemo s;
@@ -222,13 +241,28 @@ std::int32_t CopyMemoChecked(TMemoCopyRequest& r) {
             return 0;
         }
     }
-    if (!ForEachSourcePiece(r, s, buf,
-                            [&](const char* p, std::size_t n) {
-                                if (out.Written() + n > MemoSizeLimit) return tooLong();
-                                return out.Put(p, n);
-                            }) ||
-        out.Failed())
+    if (r.SourcePage != r.DestPage) {
+        // Between code pages a text is converted whole (a line end never falls between two
+        // pieces); data that is no text goes as it is.
+        std::string all;
+        bool whole = true;
+        if (!ForEachSourcePiece(r, s, buf, [&](const char* p, std::size_t n) {
+                if (all.size() + n > MemoSizeLimit) return whole = tooLong();
+                all.append(p, n);
+                return true;
+            }) || !whole)
+            return 0;
+        if (IsTextBuffer(all.data(), all.size()))
+            all = MemoTextInPage(all, r.SourcePage, r.DestPage, r.Lost);
+        if (!out.Put(all.data(), all.size())) return 0;
+    } else if (!ForEachSourcePiece(r, s, buf,
+                                   [&](const char* p, std::size_t n) {
+                                       if (out.Written() + n > MemoSizeLimit) return tooLong();
+                                       return out.Put(p, n);
+                                   }) ||
+               out.Failed()) {
         return 0;
+    }
     const std::size_t marks = destText && out.Written() > 0 ? kDbase3EndMarks.size() : 0;
     if (marks > 0 && !out.Put(kDbase3EndMarks.data(), marks)) return 0;
     if (!out.Finish()) return 0;
@@ -289,6 +323,9 @@ std::int32_t CopyMemo(std::uint8_t sourceArea, std::int32_t block, bool sameBloc
     r.WriteConvert = dest.WriteHook;
     r.ReadConvert = src->ReadHook;
     r.DestDbase3 = dm.Flavour == kMemoDbase3;
+    r.SourcePage = src->Page;
+    r.DestPage = dest.Page;
+    r.Lost = &AppendLost;
     const std::uint64_t bs = dm.BlockSize == 0 ? 512 : dm.BlockSize;
     std::uint64_t start = offset;
     if (sameBlock)

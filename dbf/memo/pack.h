@@ -10,7 +10,8 @@
 // under a second name until the fields point into the new one).
 //
 // CopyMemoData moves one memo in pieces of 512 bytes (or one block when no conversion is
-// needed and blocks are larger), so memory use does not depend on the memo's size.
+// needed and blocks are larger), so memory use does not depend on the memo's size. A text memo
+// copied between tables of different code pages is converted as a whole instead.
 
 #include <cstdint>
 #include <string>
@@ -38,6 +39,12 @@ struct TMemoCopyRequest {
     RecordHookProc WriteConvert = nullptr; // destination area's write conversion
     RecordHookProc ReadConvert = nullptr;  // source area's read conversion
     bool DestDbase3 = false;
+    // The tables' code pages: a text memo goes from the source's into the destination's, line
+    // ends kept; a character the destination lacks becomes "?" and is noted in *Lost (UTF-8,
+    // each once) when Lost is given. Binary data is copied as it is.
+    os::CodePage SourcePage = os::CodePage::Cp1252;
+    os::CodePage DestPage = os::CodePage::Cp1252;
+    std::string* Lost = nullptr;
 };
 
 // The copy itself. Returns the destination block (negated when a dBASE III destination got

@@ -8,7 +8,6 @@
 #include "dbf/base/hooks.h"
 #include "dbf/memo/memo.h"
 #include "dbf/base/errors.h"
-#include "platform/os/codepage.h"
 
 namespace dbf {
 
@@ -27,27 +26,12 @@ std::string Delivered(const TMemoLine& line) {
     return line.Text;
 }
 
-// Memo texts of a table stored in the DOS code page are converted at the file boundary as its
-// fields are: line by line, so that the line ends (CR LF, the soft return 0x8D LF) keep their
-// bytes. The byte interface (GetMemoText, PutMemoText) stays as stored.
-bool DosCodePage() {
-    const TWorkArea* a = CurrentWorkArea();
-    return a != nullptr && a->OemTranslate;
-}
-
-void LinesToWindows(std::vector<TMemoLine>& lines) {
-    if (!DosCodePage()) return;
-    for (TMemoLine& line : lines)
-        os::OemToRecordBuff(line.Text.data(), line.Text.size());
-}
-
-// The stored lines of memo block (converted to Windows text for a DOS table).
+// The stored lines of memo block. Memo texts stay in the table's code page, as its fields do.
 bool ReadMemoLines(std::int32_t block, int width, std::int32_t maxLines,
                    std::vector<TMemoLine>& lines) {
     std::string raw;
     if (!GetMemoText(block, raw)) return false;
     lines = SplitMemoLines(raw, width, maxLines);
-    LinesToWindows(lines);
     return true;
 }
 
@@ -166,14 +150,10 @@ std::int32_t EditMemo(std::int32_t oldBlock) {
     const std::size_t nul = pending.find('\0');
     if (nul != std::string::npos) pending.resize(nul);
     MemoLines.Pending = pending;
-    if (!DosCodePage()) return PutMemoText(JoinMemoLines(MemoLines.Lines, pending), oldBlock);
-    std::vector<TMemoLine> stored = MemoLines.Lines;
-    for (TMemoLine& line : stored)
-        os::RecordToOemBuff(line.Text.data(), line.Text.size());
-    return PutMemoText(JoinMemoLines(stored, os::RecordToOem(pending)), oldBlock);
+    return PutMemoText(JoinMemoLines(MemoLines.Lines, pending), oldBlock);
 }
 
-bool MemoWindowsText(std::int32_t block, std::string& text) {
+bool MemoPlainText(std::int32_t block, std::string& text) {
     text.clear();
     std::vector<TMemoLine> lines;
     if (!ReadMemoLines(block, static_cast<int>(kDeliveredWidth), 0, lines)) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dbf/base/runtime.h"
+#include "platform/os/codepage.h"
 #include "platform/os/file.h"
 
 namespace dbf {
@@ -70,7 +71,10 @@ struct TWorkArea {
     bool Bof = false;           // before the first record, or empty table (BOF)
     std::uint16_t OpenMode = 0; // file-open mode used at open
     bool Opened = false;
-    bool OemTranslate = false; // records are stored in the DOS code page
+    // The code page of the table's texts, in the file and in memory alike (record buffer, field
+    // variables, index keys, memos): the page its header names, else the setting's default
+    // (DOS 437, or Windows 1252 with AnsiTables). Virtual files hold Windows 1252 texts.
+    os::CodePage Page = os::CodePage::Cp1252;
     std::uint32_t HookData = 0;
     RecordHookProc RecordHook = nullptr; // caller's hook, taken over as read/write hook
     RecordHookProc ReadHook = nullptr;
@@ -108,10 +112,9 @@ struct TWorkArea {
     std::vector<std::uint8_t> SwapBuffer;
     bool Exclusive = false;
 
-    // The bytes of record StoredRecNo exactly as they are in the file (before code-page
-    // conversion and hooks). Writing that record back keeps the stored bytes of every field
-    // whose value did not change, so a DOS -> Windows -> DOS round trip never alters
-    // characters the Windows page lacks.
+    // The bytes of record StoredRecNo exactly as they are in the file (before the read hook).
+    // Writing that record back keeps the stored bytes of every field whose value did not
+    // change.
     std::vector<char> StoredRecord;
     std::int32_t StoredRecNo = 0;
 

@@ -135,7 +135,8 @@ void UseTable(const std::string& command, std::uint8_t* buffer, std::uint16_t si
         return;
     }
     area->FileName = fileName;
-    area->OemTranslate = !AnsiTables;
+    // The header may name another page (OpenDbf).
+    area->Page = AnsiTables ? os::CodePage::Cp1252 : os::CodePage::Cp437;
     area->RecordHook = hook;
     area->ReadHook = hook;
     area->WriteHook = hook;

@@ -119,47 +119,14 @@ bool BoolOf(const TLocateValue& v) {
     return NumberOf(v) != 0;
 }
 
-// Letter-case folding of the bytes of one code page: Windows 1252 by its own rules; DOS 437
-// through the characters it shares with 1252 (the others stay as they are).
-using FoldTable = std::array<unsigned char, 256>;
+// Letter case is folded by the case rules of the table's own page.
+using FoldTable = os::ByteTable;
 
-const FoldTable& Fold(bool oem) {
-    static const FoldTable ansi = [] {
-        FoldTable t{};
-        for (int b = 0; b < 256; ++b)
-            t[b] = os::AnsiUpper(static_cast<unsigned char>(b));
-        return t;
-    }();
-    static const FoldTable dos = [] {
-        FoldTable t{};
-        for (int b = 0; b < 256; ++b) {
-            const auto c = static_cast<unsigned char>(b);
-            t[b] = c;
-            if (c < 128) {
-                t[b] = os::AnsiUpper(c);
-                continue;
-            }
-            const unsigned char w = os::OemToAnsiChar(c);
-            if (w == '?') continue;
-            const unsigned char up = os::AnsiToOemChar(os::AnsiUpper(w));
-            if (up != '?') t[b] = up;
-        }
-        return t;
-    }();
-    return oem ? dos : ansi;
-}
-
-// The pending search text (in the table's record page) in the page the field bytes are in,
-// folded as they are when letter case does not count.
-std::string NeedleFor(bool oem) {
-    std::string needle = LocateState.Text;
-    if (oem) os::RecordToOemBuff(needle.data(), needle.size());
-    if (!LocateState.CaseSensitive) {
-        const FoldTable& fold = Fold(oem);
-        for (char& ch : needle)
-            ch = static_cast<char>(fold[static_cast<unsigned char>(ch)]);
-    }
-    return needle;
+// The pending search text (in the table's page, as the field bytes are), folded as they are
+// when letter case does not count.
+std::string NeedleFor(os::CodePage page) {
+    if (LocateState.CaseSensitive) return LocateState.Text;
+    return os::UpperStr(page, LocateState.Text);
 }
 
 bool Matches(std::string_view field, std::string_view needle, const FoldTable* fold) {
@@ -181,16 +148,17 @@ bool Matches(std::string_view field, std::string_view needle, const FoldTable* f
 }
 
 // Any line of the memo text holds the search text.
-bool MemoMatches(const std::string& memo) {
-    const std::string needle =
-        LocateState.CaseSensitive ? LocateState.Text : TzUpperStr(LocateState.Text);
+bool MemoMatches(const std::string& memo, os::CodePage page) {
+    const std::string needle = NeedleFor(page);
     std::size_t b = 0;
     while (b <= memo.size()) {
         std::size_t e = b;
-        while (e < memo.size() && memo[e] != '\r' && memo[e] != '\n' && memo[e] != '\x8D')
+        // A soft return is 0x8D LF; a lone 0x8D is a letter (of code pages 437 and 850).
+        while (e < memo.size() && memo[e] != '\r' && memo[e] != '\n' &&
+               !(memo[e] == '\x8D' && e + 1 < memo.size() && memo[e + 1] == '\n'))
             ++e;
         std::string line = memo.substr(b, e - b);
-        if (!LocateState.CaseSensitive) line = TzUpperStr(line);
+        if (!LocateState.CaseSensitive) line = os::UpperStr(page, line);
         if (line.find(needle) != std::string::npos) return true;
         if (e >= memo.size()) break;
         b = e + 1;
@@ -238,9 +206,8 @@ bool ScanFrom(std::int32_t start) {
     const std::int32_t count = a->RecordCount;
     if (f != nullptr && start >= 1 && start <= count) {
         const bool memo = f->Type == 'M';
-        const bool oem = a->OemTranslate && !a->IsVirtual && !memo;
-        const std::string needle = NeedleFor(oem);
-        const FoldTable* fold = LocateState.CaseSensitive ? nullptr : &Fold(oem);
+        const std::string needle = NeedleFor(a->Page);
+        const FoldTable* fold = LocateState.CaseSensitive ? nullptr : &os::UpperTable(a->Page);
         std::string bytes(f->Length, ' ');
         for (std::int32_t r = start; r <= count; ++r) {
             bool hit = false;
@@ -267,7 +234,7 @@ bool ScanFrom(std::int32_t start) {
                             CurrentAreaGuard guard;
                             memoText = MemoHooks.MemoText(block);
                         }
-                        hit = MemoMatches(memoText);
+                        hit = MemoMatches(memoText, a->Page);
                     }
                 } else {
                     hit = Matches(text, needle, fold);
@@ -316,7 +283,6 @@ void Search(const std::string& text, std::uint8_t& field, bool fromTop) {
     }
     std::string wanted = CutTrailingBlanks(text);
     if (wanted.empty()) return;
-    wanted = TzUpperStr(wanted);
     std::uint8_t requested = field;
     field = 0;
     if (requested > a->FieldCount) requested = 0;
@@ -351,12 +317,13 @@ void Search(const std::string& text, std::uint8_t& field, bool fromTop) {
         }
         got -= got % recLen;
         if (got == 0) break;
-        TranslateRecords(false, a->OemTranslate, a->ReadHook,
+        TranslateRecords(false, a->ReadHook,
                          static_cast<std::uint16_t>(std::min<std::size_t>(got, 65535)),
                          static_cast<std::uint16_t>(recLen), buffer.data());
         std::size_t pos = 0;
         while (pos < got) {
-            const int hit = PosBuf(wanted.data(), wanted.size(), buffer.data() + pos, got - pos);
+            const int hit =
+                PosBuf(wanted.data(), wanted.size(), buffer.data() + pos, got - pos, a->Page);
             if (hit == 0) break;
             const std::size_t at = pos + static_cast<std::size_t>(hit) - 1;
             pos = at + 1;
@@ -480,8 +447,7 @@ void LocateScan(const std::string& text, std::int32_t start, bool init) {
     if (init) {
         std::string t = text;
         if (!LocateState.Exact) t = CutTrailingBlanks(t);
-        // Folded where it meets the stored bytes: upper-casing in the Windows page first would
-        // lose the DOS page's letters whose capitals only the Windows page has.
+        // Folded where it meets the stored bytes, by the rules of the table's page.
         LocateState.Text = t;
     }
     ScanFrom(start);

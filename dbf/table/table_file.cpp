@@ -1,10 +1,12 @@
-// The table file layer: headers of the three layouts, records, prolog, end mark, code pages.
+// The table file layer: headers of the three layouts, records, prolog, end mark, code page.
 
 #include "dbf/table/table_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "dbf/table/field_vars.h"
 #include "dbf/base/runtime.h"
@@ -134,12 +136,49 @@ int BringUpToDate(TWorkArea& area) {
     return code;
 }
 
-// The stored form of the record buffer: the DOS page for an OEM table (the record form gives
-// back every byte read, so an unchanged field keeps its stored bytes), then the write hook.
+// The code page each language driver of header byte 29 names, as dBASE, FoxPro and the
+// programs after them set it (0: none; the setting's default holds).
+constexpr std::pair<std::uint8_t, int> kLanguageDrivers[] = {
+    {0x01, 437},   {0x02, 850},   {0x03, 1252},  {0x04, 10000}, {0x08, 865},   {0x09, 437},
+    {0x0A, 850},   {0x0B, 437},   {0x0D, 437},   {0x0E, 850},   {0x0F, 437},   {0x10, 850},
+    {0x11, 437},   {0x12, 850},   {0x13, 932},   {0x14, 850},   {0x15, 437},   {0x16, 850},
+    {0x17, 865},   {0x18, 437},   {0x19, 437},   {0x1A, 850},   {0x1B, 437},   {0x1C, 863},
+    {0x1D, 850},   {0x1F, 852},   {0x22, 852},   {0x23, 852},   {0x24, 860},   {0x25, 850},
+    {0x26, 866},   {0x37, 850},   {0x40, 852},   {0x4D, 936},   {0x4E, 949},   {0x4F, 950},
+    {0x50, 874},   {0x57, 1252},  {0x58, 1252},  {0x59, 1252},  {0x64, 852},   {0x65, 866},
+    {0x66, 865},   {0x67, 861},   {0x68, 895},   {0x69, 620},   {0x6A, 737},   {0x6B, 857},
+    {0x6C, 863},   {0x78, 950},   {0x79, 949},   {0x7A, 936},   {0x7B, 932},   {0x7C, 874},
+    {0x7D, 1255},  {0x7E, 1256},  {0x86, 737},   {0x87, 852},   {0x88, 857},   {0x96, 10007},
+    {0x97, 10029}, {0x98, 10006}, {0xC8, 1250},  {0xC9, 1251},  {0xCA, 1254},  {0xCB, 1253},
+    {0xCC, 1257},
+};
+
+// Takes the table's page from its header where the header names one. A page this engine has
+// no single-byte table for (the double-byte pages of East Asia, Kamenicky, Mazovia) refuses the
+// table: its texts could be neither shown nor stored right. False after reporting.
+bool TakeHeaderPage(TWorkArea& area) {
+    if (IsDbase2(area.Prolog[0])) return true;
+    const std::uint8_t driver = area.Prolog[29];
+    const std::optional<int> number = LanguageDriverPage(driver);
+    if (!number) return true;
+    if (const std::optional<os::CodePage> page = os::CodePageOfNumber(*number)) {
+        area.Page = *page;
+        return true;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", driver);
+    FailHeader(area, kErrNotDbase,
+               area.FileName + " holds its texts in code page " + std::to_string(*number) +
+                   " (header byte 29 is " + hex +
+                   "), which this program can neither show nor store [USE/OpenDBF]");
+    return false;
+}
+
+// The stored form of the record buffer: its bytes (texts are in the table's own page in memory
+// as in the file) after the write hook.
 std::vector<char> FileForm(const TWorkArea& area) {
     std::vector<char> out(area.RecordBuffer);
     if (out.size() <= 1) return out;
-    if (area.OemTranslate) os::RecordToOemBuff(out.data() + 1, out.size() - 1);
     if (area.WriteHook != nullptr)
         area.WriteHook(out.data() + 1, static_cast<std::uint16_t>(out.size() - 1));
     return out;
@@ -263,6 +302,23 @@ bool CountFitsFile(const TWorkArea& area, std::uint64_t size) {
 
 } // namespace
 
+std::optional<int> LanguageDriverPage(std::uint8_t driver) {
+    for (const auto& [id, page] : kLanguageDrivers)
+        if (id == driver) return page;
+    return std::nullopt;
+}
+
+int KeepLanguageDriver(const std::string& from, const std::string& to) {
+    os::File in, out;
+    std::uint8_t version = 0, driver = 0;
+    int code = in.Open(from, os::OpenMode{os::Access::Read, os::Share::DenyNone});
+    if (code == 0) code = in.ReadAt(0, &version, 1);
+    if (code == 0) code = in.ReadAt(29, &driver, 1);
+    if (code != 0 || IsDbase2(version) || driver == 0) return code;
+    code = out.Open(to, os::OpenMode{os::Access::ReadWrite, os::Share::DenyNone});
+    return code == 0 ? out.WriteAt(29, &driver, 1) : code;
+}
+
 bool IsDbfVersion(std::uint8_t v) {
     return v == 0x02 || v == 0x03 || v == 0x83 || v == 0x8B || v == 0xF5 || v == 0x04 || v == 0x8C;
 }
@@ -365,6 +421,7 @@ bool OpenDbf(TWorkArea& area) {
                    NotDbase(area.FileName) + " (" + problem + ") [USE/OpenDBF]");
         return false;
     }
+    if (!TakeHeaderPage(area)) return false;
     if (AutoFixRecCount) {
         const std::uint64_t records =
             size > area.HeaderLength ? (size - area.HeaderLength) / area.RecordLength : 0;
@@ -570,7 +627,7 @@ void GetDbfRecord(TWorkArea& area, std::int32_t n) {
     area.RecordBuffer.assign(area.StoredRecord.begin(), area.StoredRecord.end());
     area.RecNo = n;
     area.StoredRecNo = n;
-    TranslateRecords(false, area.OemTranslate, area.ReadHook, area.RecordLength, area.RecordLength,
+    TranslateRecords(false, area.ReadHook, area.RecordLength, area.RecordLength,
                      area.RecordBuffer.data());
 }
 
@@ -701,21 +758,14 @@ void CloseDbf(TWorkArea& area) {
     }
 }
 
-void TranslateRecords(bool toFile, bool oem, RecordHookProc hook, std::uint16_t bufferLength,
+void TranslateRecords(bool /*toFile*/, RecordHookProc hook, std::uint16_t bufferLength,
                       std::uint16_t recordLength, char* buffer) {
-    if ((hook == nullptr && !oem) || recordLength == 0 || buffer == nullptr) return;
+    if (hook == nullptr || recordLength == 0 || buffer == nullptr) return;
     const std::uint16_t records = bufferLength / recordLength;
     for (std::uint16_t r = 0; r < records; ++r) {
         char* data = buffer + std::size_t{r} * recordLength + 1;
         const auto count = static_cast<std::uint16_t>(recordLength - 1);
-        if (count == 0) continue;
-        if (toFile) {
-            if (oem) os::RecordToOemBuff(data, count);
-            if (hook != nullptr) hook(data, count);
-        } else {
-            if (hook != nullptr) hook(data, count);
-            if (oem) os::OemToRecordBuff(data, count);
-        }
+        if (count != 0) hook(data, count);
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The only code that touches the bytes of a table file: header readers for the dBASE II,
 // dBASE III/IV and level-7 layouts, record read/write/append, the deletion flag, the prolog
-// (date and record count), the end-of-file byte, close, and the code-page conversion of
-// records. Failures go through SetError (errors.h).
+// (date and record count), the end-of-file byte, close, and the table's code page (header byte
+// 29). Texts stay in that page in memory as in the file. Failures go through SetError
+// (errors.h).
 //
 // Every header is checked at open against its record length: a field that ends past the
 // record, a date field shorter than 8 bytes, a logical field of length 0, a record length of 0
@@ -10,6 +11,7 @@
 // later access stays inside the record.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,8 +65,17 @@ bool IsDbase2(std::uint8_t version);
 bool IsLevel7(std::uint8_t version);
 std::string MemoFileExt(std::uint8_t version);
 
-void TranslateRecords(bool toFile, bool oem, RecordHookProc hook, std::uint16_t bufferLength,
+// Applies the record hook (ReadHook on the way from the file, WriteHook on the way to it) to
+// each record of a buffer of whole records, after its deletion flag.
+void TranslateRecords(bool toFile, RecordHookProc hook, std::uint16_t bufferLength,
                       std::uint16_t recordLength, char* buffer);
+
+// The code page (437, 850, 1252 ...) a language driver byte (header byte 29) names; nothing for
+// 0 and for bytes no driver uses.
+std::optional<int> LanguageDriverPage(std::uint8_t driver);
+// Gives table `to` the language driver byte of table `from` (a replacement keeps the page its
+// original names). 0 or the code of the failed read or write.
+int KeepLanguageDriver(const std::string& from, const std::string& to);
 
 std::uint32_t SwapLong(std::uint32_t v);
 std::uint16_t SwapWord(std::uint16_t v);

@@ -27,6 +27,7 @@ char DelimSeparator = ',';
 char DelimQuote = '"';
 std::uint16_t LineBufferSize = 2048;
 std::string DelimitedLost;
+std::string AppendLost;
 
 namespace {
 
@@ -57,14 +58,12 @@ bool RemoveKeywordKeepCase(std::string_view word, std::string& text) {
     return removed;
 }
 
-// A text of area a's record buffer in page `to`, or back (toArea): characters the target page
-// lacks become "?". Tables of the DOS and the Windows page meet here, and delimited text is
-// Windows text.
-std::string AcrossPages(std::string_view s, const TWorkArea& a, os::CodePage to,
+// A text of area a in page `to`, or a text of page `to` in a's page (toArea): characters the
+// target page lacks become "?" and are noted in *lost. Tables of different pages meet here, and
+// delimited text is Windows text.
+std::string AcrossPages(std::string_view s, const TWorkArea& a, os::CodePage to, std::string* lost,
                         bool toArea = false) {
-    const os::CodePage own = RecordPage(a.OemTranslate && !a.IsVirtual);
-    if (own == to) return std::string(s);
-    return toArea ? os::FromUtf8(own, os::ToUtf8(to, s)) : os::FromUtf8(to, os::ToUtf8(own, s));
+    return toArea ? TextInPage(s, to, a.Page, lost) : TextInPage(s, a.Page, to, lost);
 }
 
 std::int64_t SaturatingRound(long double v) {
@@ -183,7 +182,7 @@ void ConvertField(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc
             return;
         }
         if (const TWorkArea* src = WorkAreaSlot(sourceSlot); src != nullptr && sf.Type == 'C')
-            s = AcrossPages(s, *src, RecordPage(Cur()->OemTranslate && !Cur()->IsVirtual));
+            s = AcrossPages(s, *src, Cur()->Page, &AppendLost);
         SetVarString(tv, s.substr(0, tf.Length), tf.Length);
         return;
     }
@@ -224,8 +223,7 @@ void ConvertField(const TDbfFieldDesc& tf, std::uint8_t* tv, const TDbfFieldDesc
             // Memo files keep the table's code page, as its records do.
             const TWorkArea* target = Cur();
             if (const TWorkArea* src = WorkAreaSlot(sourceSlot); src != nullptr && target != nullptr)
-                s = AcrossPages(s, *src, target->OemTranslate ? os::CodePage::Cp437
-                                                              : os::CodePage::Cp1252);
+                s = AcrossPages(s, *src, target->Page, &AppendLost);
             if (!s.empty() && MemoHooks.AddMemo != nullptr) SetVarInt32(tv, MemoHooks.AddMemo(s));
         } else if (sf.Type == 'M') {
             const std::int32_t block = GetVarInt32(sv);
@@ -310,10 +308,9 @@ std::string DelimitedLine(const TWorkArea& a, bool header) {
             std::size_t n = stored.size();
             while (n > 0 && stored[n - 1] == ' ')
                 --n;
-            const std::string text = AcrossPages(stored.substr(0, n), a, os::CodePage::Cp1252);
-            if (a.OemTranslate) // what Windows text lacks is noted, each character once
-                DelimitedLost = UnstorableCharacters(
-                    DelimitedLost + os::ToUtf8(RecordPage(true), stored.substr(0, n)), false);
+            // What Windows text lacks is noted, each character once.
+            const std::string text =
+                AcrossPages(stored.substr(0, n), a, os::CodePage::Cp1252, &DelimitedLost);
             if (DelimQuote != 0) line += DelimQuote;
             for (const char c : text) {
                 // A quote inside the value is doubled, so that it survives the way back.
@@ -389,8 +386,9 @@ void StoreToken(TWorkArea& a, std::size_t n, const std::string& token) {
     if (FieldVarOffset(a.Fields, n) + FieldVarSize(f) > a.FieldVarsSize) return;
     switch (f.Type) {
     case 'C':
-        SetVarString(v, AcrossPages(token, a, os::CodePage::Cp1252, true).substr(0, f.Length),
-                     f.Length);
+        SetVarString(
+            v, AcrossPages(token, a, os::CodePage::Cp1252, &AppendLost, true).substr(0, f.Length),
+            f.Length);
         break;
     case 'D': {
         if (token.empty()) break;
@@ -434,13 +432,13 @@ std::uint16_t FillTargetRecord(TWorkArea& target, TWorkArea& src, int structure,
         if (!src.IsVirtual && !target.IsVirtual &&
             src.RecordBuffer.size() == target.RecordBuffer.size())
             target.RecordBuffer = src.RecordBuffer;
-        const os::CodePage page = RecordPage(target.OemTranslate && !target.IsVirtual);
-        if (page != RecordPage(src.OemTranslate && !src.IsVirtual)) {
+        if (target.Page != src.Page) {
             for (std::size_t i = 0; i < target.Fields.size(); ++i) {
                 const TDbfFieldDesc& f = target.Fields[i];
                 if (f.Type != 'C') continue;
                 std::uint8_t* v = VarOf(target, i + 1);
-                SetVarString(v, AcrossPages(GetVarString(v), src, page), f.Length);
+                SetVarString(v, AcrossPages(GetVarString(v), src, target.Page, &AppendLost),
+                             f.Length);
             }
         }
         if (structure == 1) {
@@ -482,6 +480,7 @@ int CompareStructures(std::uint8_t targetArea, std::uint8_t sourceArea) {
 
 std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>& continueFunc) {
     LastErrorCode = 0;
+    AppendLost.clear();
     const std::string tag = "[AppendFrom(" + source + ")]";
     if (Cur() == nullptr) {
         SetError(kErrNoDatabase, "No database in use " + tag);
@@ -614,6 +613,7 @@ std::int32_t CopyToText(const std::string& name) {
 
 std::int32_t AppendFromDelimited(const std::string& name, bool progress) {
     LastErrorCode = 0;
+    AppendLost.clear();
     if (CheckDbfInUse("AppendFromDelimited")) return 0;
     TWorkArea* a = Cur();
     const std::string path = DefaultExt(name, "TXT");

@@ -4,7 +4,7 @@
 // matching fields by name and converting between field types; CopyToDelimited writes the table
 // as comma-separated text; AppendFromDelimited reads such text back as new records.
 //
-// Delimited text (Windows 1252 bytes, as the table's texts are shown): one line per record,
+// Delimited text (Windows 1252 bytes, converted from and to the table's page): one line per record,
 // CR LF line ends, a final byte 26. C values are enclosed in DelimQuote with a quote inside a
 // value doubled (as spreadsheet programs write and read it); D values are YYYYMMDD; numbers are
 // the stored text without leading blanks; L the stored character; memo fields are not written
@@ -26,7 +26,8 @@ int CompareStructures(std::uint8_t targetArea, std::uint8_t sourceArea);
 
 // Appends the records of `source` (a table file name, or an open virtual file with the word
 // VIRTUAL or LINKED) to the current area's table while continueFunc (when given) says so.
-// Returns the error code (0 success); the records appended before a failure stay.
+// Texts (fields and text memos) go from the source's code page into the target's. Returns the
+// error code (0 success); the records appended before a failure stay.
 std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>& continueFunc = {});
 
 // Writes the table as delimited text (extension "TXT" added when missing; an existing file is
@@ -34,8 +35,12 @@ std::uint16_t AppendFrom(const std::string& source, const std::function<bool()>&
 // Returns the number of record lines written.
 std::int32_t CopyToDelimited(const std::string& name, bool header);
 // The characters (UTF-8, each once) the last CopyToDelimited wrote as "?": delimited text is
-// Windows text, and a DOS table holds characters that page lacks (box drawing, Greek letters).
+// Windows text, and a table of another page holds characters Windows text lacks (box drawing,
+// Greek letters in a DOS table).
 extern std::string DelimitedLost;
+// The characters (UTF-8, each once) the last AppendFrom or AppendFromDelimited stored as "?"
+// in fields and memos: the target table's code page lacks them.
+extern std::string AppendLost;
 std::int32_t CopyToText(const std::string& name);
 
 // Appends one record per non-empty line of the text file; with progress a progress window

@@ -43,7 +43,8 @@ extern bool IndexUpdate;               // Replace keeps the controlling index's 
 extern bool ConfirmPack;               // Pack asks before it starts
 extern std::uint16_t SharedOpenMode;   // file-open mode of a shared table (66)
 extern std::uint16_t OpenModeOverride; // below 65535: replaces the mode Use chose
-extern bool AnsiTables;                // tables hold Windows text (no DOS translation)
+// The page of a table whose header names none: Windows 1252 when set, else DOS 437.
+extern bool AnsiTables;
 // How long closing a shared table that changed waits for the append lock (ms) before it leaves
 // the count and end mark to the program that holds it.
 extern std::uint32_t CloseLockWait;

@@ -198,10 +198,9 @@ std::string QuotedCharacters(std::string_view chars) {
 }
 
 std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
-                            TextEncoding page) {
+                            os::CodePage page) {
     return std::string(what) + ": " + std::string(file) + " cannot hold " +
-           QuotedCharacters(lost) + " (its texts are in " +
-           (page == TextEncoding::Oem ? "the DOS code page 437" : "the Windows code page 1252") +
+           QuotedCharacters(lost) + " (its texts are in " + os::CodePageName(page) +
            "). Type the text without " + (os::Utf8Length(lost) == 1 ? "it." : "them.");
 }
 
@@ -212,6 +211,12 @@ std::string LengthProblem(std::string_view what, std::string_view text, int capa
     return std::string(what) + ": " + std::string(file) + " holds at most " +
            std::to_string(capacity) + " characters here (" + std::to_string(typed) +
            " typed). Shorten the text.";
+}
+
+std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
+                            TextEncoding page) {
+    return CodePageProblem(what, file, lost,
+                           page == TextEncoding::Oem ? os::CodePage::Cp437 : os::CodePage::Cp1252);
 }
 
 std::string TextStoreProblem(std::string_view what, std::string_view text, int capacity,

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "framework/core/files.h"
+#include "platform/os/codepage.h"
 
 class TExcelApplication;
 
@@ -61,6 +62,8 @@ std::string QuotedCharacters(std::string_view chars);
 // "<what>: <file> cannot hold "Ω" (its texts are in ...). Type the text without it."
 std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
                             TextEncoding page);
+std::string CodePageProblem(std::string_view what, std::string_view file, std::string_view lost,
+                            os::CodePage page);
 // Why a text typed for a file's field would not be stored as it stands ("" when it would):
 // characters the file's code page lacks (each named once), characters of `refused` that the
 // format reserves, more than capacity characters (0: no limit). what names the input ("Drawing

@@ -3,42 +3,39 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 
+#include "platform/os/codepage_tables.h"
 #include "platform/os/utf8.h"
 
 namespace os {
 
 namespace {
 
-// Code points of the bytes 0x80..0xFF; the bytes below 0x80 are ASCII in both pages.
-constexpr std::array<char16_t, 128> kCp437High = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
-    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
-    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+using High = std::array<char16_t, 128>;
+
+constexpr std::size_t Index(CodePage cp) {
+    return static_cast<std::size_t>(cp);
+}
+
+constexpr const High& HighOf(CodePage cp) {
+    return detail::kPageHigh[Index(cp)];
+}
+
+struct PageInfo {
+    int number;
+    const char* kind;
 };
 
-constexpr std::array<char16_t, 128> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039,
-    0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, 0x00A0, 0x00A1, 0x00A2, 0x00A3,
-    0x00A4, 0x00A5, 0x00A6, 0x00A7, 0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
-    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x00B9, 0x00BA, 0x00BB,
-    0x00BC, 0x00BD, 0x00BE, 0x00BF, 0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
-    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3,
-    0x00D4, 0x00D5, 0x00D6, 0x00D7, 0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,
-    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7, 0x00E8, 0x00E9, 0x00EA, 0x00EB,
-    0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
-    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
-};
-
+// In the order of CodePage.
+constexpr std::array<PageInfo, kCodePageCount> kPages = {{
+    {437, "DOS"},       {1252, "Windows"},  {737, "DOS"},       {850, "DOS"},
+    {852, "DOS"},       {857, "DOS"},       {860, "DOS"},       {861, "DOS"},
+    {863, "DOS"},       {865, "DOS"},       {866, "DOS"},       {874, "Thai"},
+    {1250, "Windows"},  {1251, "Windows"},  {1253, "Windows"},  {1254, "Windows"},
+    {1255, "Windows"},  {1256, "Windows"},  {1257, "Windows"},  {10000, "Macintosh"},
+    {10006, "Macintosh"}, {10007, "Macintosh"}, {10029, "Macintosh"},
+}};
 
 struct Entry {
     char16_t unicode;
@@ -46,7 +43,7 @@ struct Entry {
 };
 using ReverseTable = std::array<Entry, 128>;
 
-constexpr ReverseTable MakeReverse(const std::array<char16_t, 128>& high) {
+constexpr ReverseTable MakeReverse(const High& high) {
     ReverseTable r{};
     for (std::size_t i = 0; i < 128; ++i)
         r[i] = {high[i], static_cast<unsigned char>(0x80 + i)};
@@ -54,9 +51,6 @@ constexpr ReverseTable MakeReverse(const std::array<char16_t, 128>& high) {
               [](const Entry& a, const Entry& b) { return a.unicode < b.unicode; });
     return r;
 }
-
-constexpr ReverseTable kCp437Reverse = MakeReverse(kCp437High);
-constexpr ReverseTable kCp1252Reverse = MakeReverse(kCp1252High);
 
 constexpr std::optional<unsigned char> Lookup(const ReverseTable& r, char32_t u) {
     if (u < 0x80) return static_cast<unsigned char>(u);
@@ -67,149 +61,171 @@ constexpr std::optional<unsigned char> Lookup(const ReverseTable& r, char32_t u)
     return it->byte;
 }
 
-using ByteTable = std::array<unsigned char, 256>;
+constexpr char32_t CodePoint(const High& high, std::size_t b) {
+    return b < 0x80 ? char32_t(b) : char32_t(high[b - 0x80]);
+}
 
-constexpr ByteTable MakeCross(const std::array<char16_t, 128>& fromHigh, const ReverseTable& to) {
-    ByteTable t{};
+// Unicode's simple case mapping for the letters the pages hold (Latin, Greek, Cyrillic); a
+// letter whose partner is more than one character (sharp s, n preceded by apostrophe, dotted
+// capital I, Greek iota and upsilon with dialytika and tonos) has none here.
+constexpr char32_t UnicodeUpper(char32_t u) {
+    if (u >= 'a' && u <= 'z') return u - 32;
+    if (u < 0xB5) return u;
+    if (u == 0xB5) return 0x39C; // micro sign: Greek capital mu
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return u - 32;
+    if (u == 0xFF) return 0x178;
+    if (u >= 0x100 && u <= 0x17F) {
+        if (u == 0x131) return 'I'; // dotless i
+        if (u == 0x17F) return 'S'; // long s
+        if (u == 0x130 || u == 0x138 || u == 0x149 || u == 0x178) return u;
+        // Capitals on even code points, except in two runs where they are on odd ones.
+        const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
+        return (u % 2 == 0) == oddCapitals ? u - 1 : u;
+    }
+    if (u == 0x192) return 0x191;
+    if (u == 0x3AC) return 0x386;
+    if (u >= 0x3AD && u <= 0x3AF) return u - 37;
+    if (u == 0x3C2) return 0x3A3; // final sigma
+    if (u >= 0x3B1 && u <= 0x3CB) return u - 32;
+    if (u == 0x3CC) return 0x38C;
+    if (u == 0x3CD || u == 0x3CE) return u - 63;
+    if (u >= 0x430 && u <= 0x44F) return u - 32;
+    if (u >= 0x450 && u <= 0x45F) return u - 80;
+    if (u == 0x491) return 0x490;
+    return u;
+}
+
+constexpr char32_t UnicodeLower(char32_t u) {
+    if (u >= 'A' && u <= 'Z') return u + 32;
+    if (u < 0xC0) return u;
+    if (u <= 0xDE && u != 0xD7) return u + 32;
+    if (u == 0x178) return 0xFF;
+    if (u >= 0x100 && u <= 0x17F) {
+        if (u == 0x130 || u == 0x131 || u == 0x138 || u == 0x149 || u == 0x17F) return u;
+        const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
+        return (u % 2 == 1) == oddCapitals ? u + 1 : u;
+    }
+    if (u == 0x191) return 0x192;
+    if (u == 0x386) return 0x3AC;
+    if (u >= 0x388 && u <= 0x38A) return u + 37;
+    if (u == 0x38C) return 0x3CC;
+    if (u == 0x38E || u == 0x38F) return u + 63;
+    if (u >= 0x391 && u <= 0x3AB && u != 0x3A2) return u + 32;
+    if (u >= 0x400 && u <= 0x40F) return u + 80;
+    if (u >= 0x410 && u <= 0x42F) return u + 32;
+    if (u == 0x490) return 0x491;
+    return u;
+}
+
+// Letters (Unicode categories L*) among the characters the pages hold.
+constexpr bool UnicodeIsLetter(char32_t u) {
+    struct Range {
+        char32_t first, last;
+    };
+    constexpr Range letters[] = {
+        {'A', 'Z'},       {'a', 'z'},       {0xAA, 0xAA},     {0xB5, 0xB5},
+        {0xBA, 0xBA},     {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x24F},
+        {0x2B0, 0x2C1},   {0x2C6, 0x2D1},   {0x2E0, 0x2E4},   {0x386, 0x386},
+        {0x388, 0x38A},   {0x38C, 0x38C},   {0x38E, 0x3A1},   {0x3A3, 0x3F5},
+        {0x400, 0x481},   {0x48A, 0x52F},   {0x5D0, 0x5EA},   {0x5EF, 0x5F2},
+        {0x620, 0x64A},   {0x66E, 0x66F},   {0x671, 0x6D3},   {0x6D5, 0x6D5},
+        {0xE01, 0xE30},   {0xE32, 0xE33},   {0xE40, 0xE46},   {0x207F, 0x207F},
+        {0xFB01, 0xFB02},
+    };
+    for (const Range& r : letters)
+        if (u >= r.first && u <= r.last) return true;
+    return false;
+}
+
+struct PageTables {
+    ReverseTable reverse;
+    ByteTable upper;
+    ByteTable lower;
+    std::array<bool, 256> letter;
+};
+
+constexpr PageTables MakePageTables(const High& high) {
+    PageTables t{};
+    t.reverse = MakeReverse(high);
     for (std::size_t b = 0; b < 256; ++b) {
-        const char32_t u = b < 0x80 ? char32_t(b) : char32_t(fromHigh[b - 0x80]);
-        t[b] = Lookup(to, u).value_or(static_cast<unsigned char>('?'));
+        const char32_t u = CodePoint(high, b);
+        const auto byte = static_cast<unsigned char>(b);
+        t.upper[b] = Lookup(t.reverse, UnicodeUpper(u)).value_or(byte);
+        t.lower[b] = Lookup(t.reverse, UnicodeLower(u)).value_or(byte);
+        t.letter[b] = UnicodeIsLetter(u);
     }
     return t;
 }
 
-constexpr ByteTable kOemToAnsi = MakeCross(kCp437High, kCp1252Reverse);
-constexpr ByteTable kAnsiToOem = MakeCross(kCp1252High, kCp437Reverse);
-
-// Windows 1252 letters that have a capital (or small letter) inside the page.
-constexpr unsigned char UpperOf(unsigned char b) {
-    if (b >= 'a' && b <= 'z') return static_cast<unsigned char>(b - 32);
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<unsigned char>(b - 32);
-    switch (b) {
-    case 0x9A:
-        return 0x8A; // s caron
-    case 0x9C:
-        return 0x8C; // oe
-    case 0x9E:
-        return 0x8E; // z caron
-    case 0xFF:
-        return 0x9F; // y diaeresis
-    default:
-        return b;
-    }
+template <std::size_t... I> constexpr auto MakeAll(std::index_sequence<I...>) {
+    return std::array<PageTables, sizeof...(I)>{MakePageTables(detail::kPageHigh[I])...};
 }
 
-constexpr ByteTable MakeUpper() {
+const std::array<PageTables, kCodePageCount>& AllTables() {
+    static const auto all = MakeAll(std::make_index_sequence<kCodePageCount>{});
+    return all;
+}
+
+const PageTables& TablesOf(CodePage cp) {
+    return AllTables()[Index(cp)];
+}
+
+constexpr ByteTable MakeCross(const High& fromHigh, const ReverseTable& to) {
     ByteTable t{};
     for (std::size_t b = 0; b < 256; ++b)
-        t[b] = UpperOf(static_cast<unsigned char>(b));
+        t[b] = Lookup(to, CodePoint(fromHigh, b)).value_or(static_cast<unsigned char>('?'));
     return t;
 }
 
-constexpr ByteTable MakeLower() {
-    ByteTable t{};
-    for (std::size_t b = 0; b < 256; ++b)
-        t[b] = static_cast<unsigned char>(b);
-    for (std::size_t b = 0; b < 256; ++b) {
-        const unsigned char u = UpperOf(static_cast<unsigned char>(b));
-        if (u != b) t[u] = static_cast<unsigned char>(b);
-    }
-    return t;
+constexpr ReverseTable kCp437Reverse = MakeReverse(HighOf(CodePage::Cp437));
+constexpr ReverseTable kCp1252Reverse = MakeReverse(HighOf(CodePage::Cp1252));
+constexpr ByteTable kOemToAnsi = MakeCross(HighOf(CodePage::Cp437), kCp1252Reverse);
+constexpr ByteTable kAnsiToOem = MakeCross(HighOf(CodePage::Cp1252), kCp437Reverse);
+
+void MapBuff(const ByteTable& t, char* buf, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        buf[i] = static_cast<char>(t[static_cast<unsigned char>(buf[i])]);
 }
 
-constexpr ByteTable kUpper = MakeUpper();
-constexpr ByteTable kLower = MakeLower();
-
-// The 437 characters that 1252 lacks, each on one of the 1252 bytes that 437 lacks. The two
-// case pairs of the 437 page take case pairs of the 1252 page (upper-casing sigma gives Sigma);
-// the others, in byte order, take first the bytes no case rule changes (signs, then capitals),
-// so that an upper-cased key keeps them, and the small letters last.
-constexpr ByteTable MakeOemToRecord() {
-    ByteTable t = kOemToAnsi;
-    constexpr std::array<std::array<unsigned char, 2>, 4> casePairs = {
-        {{0xE4, 0x8A}, {0xE5, 0x9A}, {0xE8, 0x8C}, {0xED, 0x9C}}}; // Sigma sigma Phi phi
-    std::array<bool, 256> taken{};
-    for (const auto& p : casePairs) {
-        t[p[0]] = p[1];
-        taken[p[1]] = true;
-    }
-    std::array<unsigned char, 128> free{};
-    std::size_t count = 0;
-    for (int rank = 0; rank < 3; ++rank)
-        for (std::size_t w = 0x80; w < 256; ++w) {
-            const int r = kUpper[w] != w ? 2 : (kLower[w] != w ? 1 : 0);
-            if (r == rank && !taken[w] && !Lookup(kCp437Reverse, kCp1252High[w - 0x80]))
-                free[count++] = static_cast<unsigned char>(w);
-        }
-    std::size_t next = 0;
-    for (std::size_t b = 0x80; b < 256; ++b) {
-        bool paired = false;
-        for (const auto& p : casePairs)
-            paired = paired || p[0] == b;
-        if (!paired && !Lookup(kCp1252Reverse, kCp437High[b - 0x80])) t[b] = free[next++];
-    }
-    return t;
+std::string MapCopy(const ByteTable& t, std::string_view s) {
+    std::string out(s);
+    MapBuff(t, out.data(), out.size());
+    return out;
 }
 
-constexpr ByteTable kOemToRecord = MakeOemToRecord();
-
-constexpr ByteTable Inverse(const ByteTable& t) {
-    ByteTable r{};
-    for (std::size_t b = 0; b < 256; ++b)
-        r[t[b]] = static_cast<unsigned char>(b);
-    return r;
-}
-
-constexpr ByteTable kRecordToOem = Inverse(kOemToRecord);
-
-constexpr std::array<char16_t, 128> MakeRecordHigh() {
-    std::array<char16_t, 128> h{};
-    for (std::size_t w = 0; w < 128; ++w)
-        h[w] = kCp437High[kRecordToOem[0x80 + w] - 0x80];
-    return h;
-}
-
-constexpr std::array<char16_t, 128> kCp437RecordHigh = MakeRecordHigh();
-constexpr ReverseTable kCp437RecordReverse = MakeReverse(kCp437RecordHigh);
-
-static_assert(Inverse(kRecordToOem) == kOemToRecord, "one byte for one byte, both ways");
-
-const std::array<char16_t, 128>& High(CodePage cp) {
-    switch (cp) {
-    case CodePage::Cp437:
-        return kCp437High;
-    case CodePage::Cp437Record:
-        return kCp437RecordHigh;
-    default:
-        return kCp1252High;
-    }
-}
-
-const ReverseTable& Reverse(CodePage cp) {
-    switch (cp) {
-    case CodePage::Cp437:
-        return kCp437Reverse;
-    case CodePage::Cp437Record:
-        return kCp437RecordReverse;
-    default:
-        return kCp1252Reverse;
-    }
+const PageTables& Ansi() {
+    return TablesOf(CodePage::Cp1252);
 }
 
 } // namespace
 
+int CodePageNumber(CodePage cp) {
+    return kPages[Index(cp)].number;
+}
+
+std::optional<CodePage> CodePageOfNumber(int number) {
+    for (std::size_t i = 0; i < kPages.size(); ++i)
+        if (kPages[i].number == number) return static_cast<CodePage>(i);
+    return std::nullopt;
+}
+
+std::string CodePageName(CodePage cp) {
+    const PageInfo& p = kPages[Index(cp)];
+    return std::string("the ") + p.kind + " code page " + std::to_string(p.number);
+}
+
 char32_t ByteToUnicode(CodePage cp, unsigned char b) {
-    return b < 0x80 ? char32_t(b) : char32_t(High(cp)[b - 0x80]);
+    return CodePoint(HighOf(cp), b);
 }
 
 std::optional<unsigned char> UnicodeToByte(CodePage cp, char32_t u) {
-    return Lookup(Reverse(cp), u);
+    return Lookup(TablesOf(cp).reverse, u);
 }
 
 std::string ToUtf8(CodePage cp, std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
-    const auto& high = High(cp);
+    const High& high = HighOf(cp);
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80)
@@ -221,7 +237,7 @@ std::string ToUtf8(CodePage cp, std::string_view bytes) {
 }
 
 std::string FromUtf8(CodePage cp, std::string_view utf8) {
-    const ReverseTable& r = Reverse(cp);
+    const ReverseTable& r = TablesOf(cp).reverse;
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
@@ -245,19 +261,6 @@ unsigned char AnsiToOemChar(unsigned char b) {
     return kAnsiToOem[b];
 }
 
-namespace {
-void MapBuff(const ByteTable& t, char* buf, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        buf[i] = static_cast<char>(t[static_cast<unsigned char>(buf[i])]);
-}
-
-std::string MapCopy(const ByteTable& t, std::string_view s) {
-    std::string out(s);
-    MapBuff(t, out.data(), out.size());
-    return out;
-}
-} // namespace
-
 void OemToAnsiBuff(char* buf, std::size_t n) {
     MapBuff(kOemToAnsi, buf, n);
 }
@@ -271,57 +274,86 @@ std::string AnsiToOem(std::string_view ansi) {
     return MapCopy(kAnsiToOem, ansi);
 }
 
-void OemToRecordBuff(char* buf, std::size_t n) {
-    MapBuff(kOemToRecord, buf, n);
+const ByteTable& CrossTable(CodePage from, CodePage to) {
+    // Every pair, made once (about 135 KB).
+    using Pairs = std::array<ByteTable, kCodePageCount * kCodePageCount>;
+    static const std::unique_ptr<const Pairs> all = [] {
+        auto t = std::make_unique<Pairs>();
+        for (std::size_t f = 0; f < kCodePageCount; ++f)
+            for (std::size_t g = 0; g < kCodePageCount; ++g)
+                (*t)[f * kCodePageCount + g] =
+                    MakeCross(detail::kPageHigh[f], AllTables()[g].reverse);
+        return t;
+    }();
+    return (*all)[Index(from) * kCodePageCount + Index(to)];
 }
-void RecordToOemBuff(char* buf, std::size_t n) {
-    MapBuff(kRecordToOem, buf, n);
+
+std::string ConvertPage(CodePage from, CodePage to, std::string_view bytes) {
+    if (from == to) return std::string(bytes);
+    return MapCopy(CrossTable(from, to), bytes);
 }
-std::string OemToRecord(std::string_view oem) {
-    return MapCopy(kOemToRecord, oem);
+
+unsigned char UpperByte(CodePage cp, unsigned char b) {
+    return TablesOf(cp).upper[b];
 }
-std::string RecordToOem(std::string_view record) {
-    return MapCopy(kRecordToOem, record);
+unsigned char LowerByte(CodePage cp, unsigned char b) {
+    return TablesOf(cp).lower[b];
+}
+bool IsLetterByte(CodePage cp, unsigned char b) {
+    return TablesOf(cp).letter[b];
+}
+const ByteTable& UpperTable(CodePage cp) {
+    return TablesOf(cp).upper;
+}
+const ByteTable& LowerTable(CodePage cp) {
+    return TablesOf(cp).lower;
+}
+std::string UpperStr(CodePage cp, std::string_view s) {
+    return MapCopy(UpperTable(cp), s);
+}
+std::string LowerStr(CodePage cp, std::string_view s) {
+    return MapCopy(LowerTable(cp), s);
 }
 
 unsigned char AnsiUpper(unsigned char b) {
-    return kUpper[b];
+    return Ansi().upper[b];
 }
 unsigned char AnsiLower(unsigned char b) {
-    return kLower[b];
+    return Ansi().lower[b];
 }
 
 bool AnsiIsAlpha(unsigned char b) {
-    if (kUpper[b] != b || kLower[b] != b) return true;
-    // Letters without a case partner inside the page.
-    return b == 0x83 || b == 0x88 || b == 0xAA || b == 0xB5 || b == 0xBA || b == 0xDF;
+    return Ansi().letter[b];
 }
 
 bool AnsiIsUpper(unsigned char b) {
-    return kLower[b] != b;
+    return Ansi().lower[b] != b;
 }
 bool AnsiIsLower(unsigned char b) {
-    return kUpper[b] != b || b == 0x83 || b == 0xAA || b == 0xB5 || b == 0xBA || b == 0xDF;
+    // Small letters without a capital in the page count too (f with hook, sharp s, micro sign,
+    // the ordinal indicators).
+    return Ansi().upper[b] != b || b == 0x83 || b == 0xAA || b == 0xB5 || b == 0xBA || b == 0xDF;
 }
 
 void AnsiUpperBuff(char* buf, std::size_t n) {
-    MapBuff(kUpper, buf, n);
+    MapBuff(Ansi().upper, buf, n);
 }
 void AnsiLowerBuff(char* buf, std::size_t n) {
-    MapBuff(kLower, buf, n);
+    MapBuff(Ansi().lower, buf, n);
 }
 std::string AnsiUpperStr(std::string_view s) {
-    return MapCopy(kUpper, s);
+    return MapCopy(Ansi().upper, s);
 }
 std::string AnsiLowerStr(std::string_view s) {
-    return MapCopy(kLower, s);
+    return MapCopy(Ansi().lower, s);
 }
 
 int AnsiCompareNoCase(std::string_view a, std::string_view b) {
+    const ByteTable& up = Ansi().upper;
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const int x = kUpper[static_cast<unsigned char>(a[i])];
-        const int y = kUpper[static_cast<unsigned char>(b[i])];
+        const int x = up[static_cast<unsigned char>(a[i])];
+        const int y = up[static_cast<unsigned char>(b[i])];
         if (x != y) return x < y ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;

@@ -1,15 +1,17 @@
 #pragma once
-// Single-byte code pages at file boundaries: DOS 437 ("OEM") and Windows 1252 ("ANSI").
+// Single-byte code pages at file boundaries: the DOS pages ("OEM", 437 and the others a dBASE
+// table may name in its header), the Windows pages ("ANSI", 1252 ...) and the Macintosh pages.
 //
 // Inside the program texts are UTF-8. Files keep the code page of their format; these tables
 // convert at the boundary. Every conversion goes through Unicode, so a byte-to-byte conversion
-// between the two pages maps a character to the same character; a character the target page
+// between two pages maps a character to the same character; a character the target page
 // lacks becomes '?'.
 //
-// Windows 1252 leaves the bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined. Like the Windows
-// conversion routines they map to the C1 control characters U+0081 ... U+009D and back, so
-// reading and writing an "ANSI" text never loses a byte.
+// A byte a page leaves undefined (0x81, 0x8D, 0x8F, 0x90 and 0x9D of Windows 1252) keeps a
+// code point of its own, as the Windows conversion routines do: the C1 control of the same
+// value for 0x80..0x9F, U+F700 + the byte above. Reading and writing a text never loses a byte.
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,15 +20,39 @@
 namespace os {
 
 enum class CodePage {
-    Cp437,  // DOS / OEM
-    Cp1252, // Windows / ANSI
-    // A DOS 437 table's texts as the DBF engine's record buffers hold them: the 1252 byte of
-    // every character both pages have, and for each 437 character that 1252 lacks (box drawing,
-    // Greek letters, signs) one of the 1252 bytes that 437 lacks. Nothing is lost either way.
-    Cp437Record,
+    Cp437,  // DOS / OEM, United States
+    Cp1252, // Windows / ANSI, Western
+    Cp737,  // DOS Greek
+    Cp850,  // DOS Western European
+    Cp852,  // DOS Central European
+    Cp857,  // DOS Turkish
+    Cp860,  // DOS Portuguese
+    Cp861,  // DOS Icelandic
+    Cp863,  // DOS French Canadian
+    Cp865,  // DOS Nordic
+    Cp866,  // DOS Cyrillic
+    Cp874,  // Thai
+    Cp1250, // Windows Central European
+    Cp1251, // Windows Cyrillic
+    Cp1253, // Windows Greek
+    Cp1254, // Windows Turkish
+    Cp1255, // Windows Hebrew
+    Cp1256, // Windows Arabic
+    Cp1257, // Windows Baltic
+    Mac10000, // Macintosh Roman
+    Mac10006, // Macintosh Greek
+    Mac10007, // Macintosh Cyrillic
+    Mac10029, // Macintosh Central European
 };
+inline constexpr std::size_t kCodePageCount = 23;
 
-// Unicode code point of byte b in page cp. Every byte of both pages has one.
+// The page's number (437, 1252, 10000 ...), and the page of a number (nothing for another).
+int CodePageNumber(CodePage cp);
+std::optional<CodePage> CodePageOfNumber(int number);
+// "the DOS code page 850", "the Windows code page 1252", "the Macintosh code page 10000".
+std::string CodePageName(CodePage cp);
+
+// Unicode code point of byte b in page cp. Every byte of every page has one.
 char32_t ByteToUnicode(CodePage cp, unsigned char b);
 
 // Byte of page cp that holds code point u, or nothing when the page lacks it.
@@ -57,8 +83,8 @@ inline std::string Utf8ToCp1252(std::string_view s) {
 unsigned char OemToAnsiChar(unsigned char b);
 unsigned char AnsiToOemChar(unsigned char b);
 
-// In-place buffer conversions for the DBF engine's record buffers: n bytes at buf, one byte
-// for one byte (the buffer length never changes).
+// In-place buffer conversions: n bytes at buf, one byte for one byte (the buffer length never
+// changes).
 void OemToAnsiBuff(char* buf, std::size_t n);
 void AnsiToOemBuff(char* buf, std::size_t n);
 
@@ -66,17 +92,27 @@ void AnsiToOemBuff(char* buf, std::size_t n);
 std::string OemToAnsi(std::string_view oem);
 std::string AnsiToOem(std::string_view ansi);
 
-// DOS 437 bytes <-> the record form (CodePage::Cp437Record), one byte for one byte and
-// reversible: a record read and written back keeps every byte. Characters both pages have
-// convert as OemToAnsi and AnsiToOem convert them.
-void OemToRecordBuff(char* buf, std::size_t n);
-void RecordToOemBuff(char* buf, std::size_t n);
-std::string OemToRecord(std::string_view oem);
-std::string RecordToOem(std::string_view record);
+// Bytes of page `from` as bytes of page `to`, one byte for one byte; a character `to` lacks
+// becomes '?'. The table is for converting many texts between the same two pages.
+using ByteTable = std::array<unsigned char, 256>;
+const ByteTable& CrossTable(CodePage from, CodePage to);
+std::string ConvertPage(CodePage from, CodePage to, std::string_view bytes);
 
-// Windows 1252 case rules for single bytes: the letters a-z, the accented letters
-// 0xE0-0xFE (not 0xF7), and s/z caron, oe ligature and y diaeresis (0x9A, 0x9E, 0x9C, 0xFF)
-// have capitals; sharp s (0xDF) and micro sign (0xB5) have none in the page and stay.
+// Letter case of the bytes of one page by Unicode's simple case mapping: a letter becomes its
+// capital (or small letter) where the page holds that character, else it stays, as do signs
+// and letters whose case partner is more than one character (sharp s). A letter is what
+// Unicode counts as one.
+unsigned char UpperByte(CodePage cp, unsigned char b);
+unsigned char LowerByte(CodePage cp, unsigned char b);
+bool IsLetterByte(CodePage cp, unsigned char b);
+const ByteTable& UpperTable(CodePage cp);
+const ByteTable& LowerTable(CodePage cp);
+std::string UpperStr(CodePage cp, std::string_view s);
+std::string LowerStr(CodePage cp, std::string_view s);
+
+// The case rules above for Windows 1252: the letters a-z, the accented letters 0xE0-0xFE (not
+// 0xF7), and s/z caron, oe ligature and y diaeresis (0x9A, 0x9E, 0x9C, 0xFF) have capitals;
+// sharp s (0xDF) and micro sign (0xB5) have none in the page and stay.
 unsigned char AnsiUpper(unsigned char b);
 unsigned char AnsiLower(unsigned char b);
 bool AnsiIsAlpha(unsigned char b); // a Unicode letter of the page

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Independent reference for the dataset tests (python3-dbf writes, python3-dbfread reads).
 
-  make FILE      python3-dbf: dBASE III table, code page 437, fields NAME C(20), QTY N(5,0),
-                 BIG N(12,0), PRICE N(10,2), OK L, DAY D, NOTE M with the ROWS below;
-                 record 6 is deleted
+  make FILE [CODEC [BYTE]]
+                 python3-dbf: dBASE III table, code page 437 (or CODEC), fields NAME C(20),
+                 QTY N(5,0), BIG N(12,0), PRICE N(10,2), OK L, DAY D, NOTE M with the ROWS
+                 below; record 6 is deleted; with BYTE the header's byte 29 is set to it
   view FILE      dbfread's view: "count N", then one line per record in file order,
                  "live" or "gone" followed by the values separated by tabs (None as "",
                  dates as YYYY-MM-DD, numbers as Python prints them)
@@ -30,15 +31,19 @@ ROWS = [
 ]
 
 
-def make(path):
+def make(path, codec="cp437", byte=None):
     import dbf
     t = dbf.Table(path, "name C(20); qty N(5,0); big N(12,0); price N(10,2); ok L; day D;"
-                  " note M", dbf_type="db3", codepage="cp437")
+                  " note M", dbf_type="db3", codepage=codec)
     t.open(dbf.READ_WRITE)
     for row in ROWS:
         t.append(row)
     dbf.delete(t[5])
     t.close()
+    if byte is not None:
+        with open(path, "r+b") as fh:
+            fh.seek(29)
+            fh.write(bytes([int(byte, 0)]))
 
 
 def text(v):
@@ -106,7 +111,7 @@ def main():
     if sys.argv[1] == "fields":
         fields(sys.argv[2])
     elif sys.argv[1] == "make":
-        make(sys.argv[2])
+        make(*sys.argv[2:5])
     elif sys.argv[1] == "view":
         view(sys.argv[2])
     elif sys.argv[1] == "memo":

@@ -571,10 +571,10 @@ TEST_F(DbfFileTest, OemTablesKeepStoredBytesOfUnchangedFields) {
     WriteFileBytes(path, bytes);
     TWorkArea area;
     ASSERT_TRUE(Open(area, path));
-    area.OemTranslate = true;
+    area.Page = os::CodePage::Cp437;
     GetDbfRecord(area, 1);
-    EXPECT_EQ(area.RecordBuffer[3], '\xFC'); // shown in the Windows page
-    area.RecordBuffer[6] = '\xE9';           // e-acute typed into field B
+    EXPECT_EQ(area.RecordBuffer[3], '\x81'); // in the table's own page, as stored
+    area.RecordBuffer[6] = '\x82';           // e-acute typed into field B
     PutDbfRecord(area, 1);
     CloseDbf(area);
     const std::string after = ReadFileBytes(path);

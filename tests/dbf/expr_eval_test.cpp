@@ -288,7 +288,7 @@ TEST_F(ExprTest, UnknownTypeCodesAreReported) {
 TEST_F(ExprTest, KeysOfTenThousandRecordsMatchPython) {
     DoneWorkAreas();
     InitWorkAreas();
-    AnsiTables = false; // the table is in the DOS code page; keys are Windows 1252
+    AnsiTables = false; // the table and its keys are in the DOS code page
     const std::string path = dir_ / "keys.dbf";
     int status = 0;
     const std::string script =

@@ -9,8 +9,9 @@ writes tables, python3-dbfread reads them).
                       DATUM D, WERT N(10,2); names mix case and accented letters, every 7th
                       date is blank
   keys FILE           per record (file order), from dbfread's values: the hex bytes of
-                      UPPER(NAME)+DTOS(DATUM) and of STR(WERT,10,2), Windows 1252 bytes with
-                      the Windows 1252 case rules
+                      UPPER(NAME)+DTOS(DATUM) and of STR(WERT,10,2), in the table's code
+                      page 437 with its own case rules (a capital the page lacks: the letter
+                      stays)
 """
 import datetime
 import random
@@ -85,12 +86,12 @@ def make(path, count):
     t.close()
 
 
-def upper1252(raw):
+def upper_in(raw, page):
     out = bytearray()
     for b in raw:
         try:
-            u = bytes([b]).decode("cp1252").upper()
-            e = u.encode("cp1252")
+            u = bytes([b]).decode(page).upper()
+            e = u.encode(page)
             out += e if len(e) == 1 else bytes([b])
         except UnicodeError:
             out.append(b)
@@ -101,13 +102,13 @@ def keys(path):
     import dbfread
     table = dbfread.DBF(path, encoding="cp437", char_decode_errors="strict")
     for r in table:
-        name = r["NAME"].ljust(20).encode("cp1252")
+        name = r["NAME"].ljust(20).encode("cp437")
         day = r["DATUM"]
         dtos = b"        " if day is None else day.strftime("%Y%m%d").encode()
         wert = r["WERT"]
         text = format(Decimal(str(wert)).quantize(Decimal("0.01"), rounding=ROUND_HALF_UP), "f")
         text = text.rjust(10) if len(text) <= 10 else "*" * 10
-        print("%s\t%s" % ((upper1252(name) + dtos).hex(), text.encode().hex()))
+        print("%s\t%s" % ((upper_in(name, "cp437") + dtos).hex(), text.encode().hex()))
 
 
 def main():

@@ -81,11 +81,11 @@ TEST_F(SearchTest, LocateOfNumbersDatesAndLogicals) {
 }
 
 TEST_F(SearchTest, LocateComparesInTheTablesCodePage) {
-    // The search text is Windows 1252; the table stores DOS 437 bytes.
-    EXPECT_EQ(Visits(Locate("TXT", std::string("\xE4rger"), false, 1, false)), (V{2}));
-    EXPECT_EQ(Visits(Locate("TXT", std::string("\xE4RGER"), true, 1, false)), (V{2, 5}));
-    EXPECT_EQ(Visits(Locate("TXT", std::string("\xC4rger"), true, 1, false)), (V{2, 5}));
-    // A character the DOS page lacks matches nothing, never a stored '?'.
+    // The search text and the stored bytes are DOS 437, letter case folded by its rules.
+    EXPECT_EQ(Visits(Locate("TXT", std::string("\x84rger"), false, 1, false)), (V{2}));
+    EXPECT_EQ(Visits(Locate("TXT", std::string("\x84RGER"), true, 1, false)), (V{2, 5}));
+    EXPECT_EQ(Visits(Locate("TXT", std::string("\x8Erger"), true, 1, false)), (V{2, 5}));
+    EXPECT_EQ(Visits(Locate("TXT", std::string("\xC9\xCD\xBB"), true, 1, false)), (V{3}));
     EXPECT_FALSE(Locate("TXT", std::string("\x80"), true, 1, false));
     EXPECT_TRUE(dEOF());
 }
@@ -193,8 +193,8 @@ TEST_F(SearchTest, SearchFindsTextsInFieldsOfVisibleRecords) {
     Search("AB", field = 5, false);
     EXPECT_EQ(field, 5);
     EXPECT_EQ(RecNo(), 7);
-    // Translated like records: the DOS letters are found by their Windows form.
-    Search("\xC4RGER", field = 0, true);
+    // Letter case by the rules of the table's page (DOS 437).
+    Search("\x8ERGER", field = 0, true);
     EXPECT_EQ(field, 5);
     EXPECT_EQ(RecNo(), 2);
     // A hit across two fields is no hit; nothing found keeps the record.

@@ -5,8 +5,8 @@ python3-dbfread reads them, the csv module reads delimited text).
   make-people FILE      dBASE III table, code page 437: NAME C(20), QTY N(8,2), CNT N(5,0),
                         OK L, DAY D, NOTE C(12); values with commas, quotes, accented letters,
                         a blank date and a blank number
-  make-other FILE       dBASE III table, code page 437: NAME C(20), PRICE N(8,2), FLAG L,
-                        WHEN D, CODE C(3), BOX C(6); record 3 deleted
+  make-other FILE [PAGE] dBASE III table, code page 437 (or PAGE, a Python codec): NAME C(20),
+                        PRICE N(8,2), FLAG L, WHEN D, CODE C(3), BOX C(6); record 3 deleted
   make-search FILE      dBASE III table, code page 437: NAME C(10), NUM N(6,2), OK L, DAY D,
                         TXT C(8) (box-drawing and accented letters), records 4 and 6 deleted
   make-memo FILE        dBASE III table with a memo file: NAME C(10), NOTE M
@@ -25,9 +25,9 @@ import datetime
 import sys
 
 
-def table(path, spec, rows, deleted=()):
+def table(path, spec, rows, deleted=(), page="cp437"):
     import dbf
-    t = dbf.Table(path, spec, dbf_type="db3", codepage="cp437")
+    t = dbf.Table(path, spec, dbf_type="db3", codepage=page)
     t.open(dbf.READ_WRITE)
     for r in rows:
         t.append(r)
@@ -47,15 +47,18 @@ def make_people(path):
     table(path, "name C(20); qty N(8,2); cnt N(5,0); ok L; day D; note C(12)", rows)
 
 
-def make_other(path):
+def make_other(path, page="cp437"):
     rows = [
         ("ABCDEFGHIJKLMNOPQRST", 12345.67, True, datetime.date(2025, 5, 17), "T", "\u2554\u2550\u2557"),
         ("short", 1.5, False, datetime.date(2001, 1, 2), "Y", "\u2502 \u2502"),
         ("gone", 2.25, True, datetime.date(2002, 2, 3), "N", "x"),
         ("last", 99.0, True, None, "t", ""),
     ]
+    # A page without box drawing gets dashes.
+    rows = [r[:5] + ("".join(c if c.encode(page, "ignore") else "-" for c in r[5]),)
+            for r in rows]
     table(path, "name C(20); price N(8,2); flag L; when D; code C(3); box C(6)", rows,
-          deleted=(2,))
+          deleted=(2,), page=page)
 
 
 def make_search(path):
@@ -83,8 +86,12 @@ def make_ctext(path):
 
 
 def open_read(path):
+    """dbfread in the page the header names (code page 437 when it names none)."""
     import dbfread
-    return dbfread.DBF(path, encoding="cp437", char_decode_errors="strict", load=True)
+    with open(path, "rb") as fh:
+        driver = fh.read(32)[29]
+    encoding = None if driver else "cp437"
+    return dbfread.DBF(path, encoding=encoding, char_decode_errors="strict", load=True)
 
 
 def text_of(value, field):
@@ -177,7 +184,7 @@ def main():
     if cmd == "make-people":
         make_people(sys.argv[2])
     elif cmd == "make-other":
-        make_other(sys.argv[2])
+        make_other(*sys.argv[2:4])
     elif cmd == "make-search":
         make_search(sys.argv[2])
     elif cmd == "make-memo":

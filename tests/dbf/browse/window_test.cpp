@@ -200,6 +200,23 @@ TEST_F(WindowTest, DelimitedExportAndImportAndDbfAppendRoundTrip) {
     }
 }
 
+// Windows text appended into the DOS table: what its page lacks is stored as "?" and named.
+TEST_F(WindowTest, AppendNamesTheCharactersTheTablesPageLacks) {
+    const std::string txt = (fs::path(TempDir) / "euro.txt").string();
+    std::ofstream(txt, std::ios::binary) << "\"Euro \x80\",1\r\n\x1A";
+    ScriptedResponder r;
+    r.OnDialog([&](TCommonDialog& d) {
+         dynamic_cast<TOpenDialog&>(d).FileName = txt;
+         return true;
+     }).OnMessage(IDOK);
+    ResponderScope scope(r);
+    w->mi_fileAppendDelimited->Click();
+    EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_NE(r.Seen().back().find("the DOS code page 437, which has no \"\u20ac\""),
+              std::string::npos)
+        << r.Seen().back();
+}
+
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});
