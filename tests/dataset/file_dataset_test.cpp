@@ -289,9 +289,10 @@ TEST_F(FileDatasetTest, CharactersATableCannotHoldAreStoredAsQuestionMarksAndTol
     };
     const Case cases[] = {
         {dbf::tlOem, "cp437", "Rad \u03b1 \u00b1 \u20ac",
-         "\u03b1 \u2264 \u03a9 \u2554 \u20ac \u2122", "52616420e020f1203f", "e020f320ea20c9203f203f",
-         "NAME: \u20ac; NOTE: \u20ac \u2122"},
-        {dbf::tlOem, "cp437", "\u03b120 \u03a9\u2265\u221e\u2550", "x", "e0323020eaf2eccd", "78", ""},
+         "\u03b1 \u2264 \u03a9 \u2554 \u20ac \u2122", "52616420e020f1203f",
+         "e020f320ea20c9203f203f", "NAME: \u20ac; NOTE: \u20ac \u2122"},
+        {dbf::tlOem, "cp437", "\u03b120 \u03a9\u2265\u221e\u2550", "x", "e0323020eaf2eccd", "78",
+         ""},
         {dbf::tlOem, "cp437", "\u00d6l 2\u00b0", "plain", "996c2032f8", "706c61696e", ""},
         {dbf::tlAnsi, "cp1252 0", "5 \u20ac \u03b1", "\u2264 \u00e9", "352080203f", "3f20e9",
          "NAME: \u03b1; NOTE: \u2264"},

@@ -1,18 +1,14 @@
 #!/usr/bin/python3
-"""Independent reference for the code-page check (Python's codecs give the pages and their case
-rules, python3-dbf writes tables, python3-dbfread and the csv module read them).
+"""Independent reference for the code-page check: Python's codecs and case rules, python3-dbf
+writes tables, python3-dbfread and the csv module read them. Texts are given as UTF-8 hex.
 
-  chars CODEC OTHER     one line per character of CODEC (every defined byte 0x21..0xFF): the
-                        UTF-8 hex of the character, of its capital and of its small letter in
-                        the page (the character itself where the page lacks the partner or
-                        the partner is more than one character), the hex of the capital's byte,
-                        and 1 or 0 as OTHER and Windows 1252 hold the character
-  make FILE CODEC BYTE  python3-dbf: dBASE III table NAME C(8), NOTE M in CODEC, header byte 29
-                        set to BYTE (0: no page named)
-  dump FILE CODEC       dbfread in CODEC: per record the UTF-8 hex of NAME (trailing blanks cut)
-                        and of NOTE
-  csv FILE              the delimited text by the csv module in Windows 1252 (final byte 26
-                        cut): per line the UTF-8 hex of the first column
+  chars CODEC OTHER     per character of CODEC (defined bytes 0x21..0xFF): the character, its
+                        capital and small letter in the page (itself where the page lacks the
+                        partner or it is two characters), the capital's byte, and 1 or 0 as
+                        OTHER and Windows 1252 hold the character
+  make FILE CODEC BYTE  dBASE III table NAME C(8), NOTE M in CODEC, header byte 29 set to BYTE
+  dump FILE CODEC       per record NAME (trailing blanks cut) and NOTE as dbfread reads them
+  csv FILE              per line of the delimited text (Windows 1252) its first column
 """
 import sys
 
@@ -29,11 +25,7 @@ def partner(c, f, codec):
 
 
 def holds(c, codec):
-    try:
-        c.encode(codec)
-        return 1
-    except UnicodeEncodeError:
-        return 0
+    return int(c.encode(codec, "replace") != b"?" or c == "?")
 
 
 def chars(codec, other):
