@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 
+#include "framework/core/config_file.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
 #include "framework/core/settings.h"
@@ -112,6 +114,15 @@ bool AppendPrintSet(const std::string& table, const TPrintSet& set) {
     // The name as given or nothing: never cut, nor a character turned into "?".
     if (const std::string why = t.TextProblem(no[0], set.Name, "Print set name"); !why.empty())
         return Report(why);
+    // A table where nothing is kept is told of before its first set of the run.
+    static std::vector<std::string> told;
+    if (InNotKeptFolder(table) && std::find(told.begin(), told.end(), table) == told.end()) {
+        told.push_back(table);
+        ShowMessage("The print set is saved in " + table +
+                    ", which is not kept: its folder is deleted with everything in it when the "
+                    "program ends, since your data folder " + UserDataDir() +
+                    " could not be made or written.");
+    }
     // A new record first, then its values, then the write: the sets already in the table are
     // never written to.
     t.Blank();

@@ -1,9 +1,12 @@
 #include "dbf/browse/browse_window.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <filesystem>
 #include <cstdio>
 
 #include "dbf/base/errors.h"
@@ -26,6 +29,7 @@
 #include "platform/gui/msgbox.h"
 #include "platform/gui/screen.h"
 #include "platform/os/codepage.h"
+#include "platform/os/errors.h"
 #include "platform/os/process.h"
 
 namespace dbf {
@@ -289,24 +293,42 @@ bool Tdbf4::Command(const std::function<void()>& work) {
     }
 }
 
+std::string TableNotWritableWhy(const std::string& path, bool folderToo) {
+    const std::string dir = std::filesystem::path(path).parent_path().string();
+    if (folderToo && ::access((dir.empty() ? "." : dir).c_str(), W_OK) != 0)
+        return "its folder " + dir + " cannot be written: " +
+               FileErrorCause(os::ErrnoToDosForPath(errno, dir.c_str()), dir);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    if ((st.st_mode & 0222) == 0) return "the file is marked read-only";
+    if (::access(path.c_str(), W_OK) == 0) return {};
+    if (errno == EROFS) return "it lies on a file system mounted read-only";
+    const passwd* owner = ::getpwuid(st.st_uid);
+    return "you may not write it (it belongs to " +
+           (owner != nullptr ? std::string(owner->pw_name) : std::to_string(st.st_uid)) + ")";
+}
+
 // ---- facade methods ------------------------------------------------------------------------
 
 void Tdbf4::OpenTable(const std::string& path) {
     const HourGlass busy;
     // A table the user may read but not write (no write permission bit, as the read-only
-    // attribute, or the system refuses writing) is opened for reading: it is shown and picked
-    // from, and the edit view cannot change it.
-    struct stat st {};
-    const bool readOnly = ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+    // attribute, or the system refuses this user writing) is opened for reading: it is shown
+    // and picked from, and the edit view cannot change it and says why.
+    FReadOnlyWhy = ::access(path.c_str(), R_OK) == 0 ? TableNotWritableWhy(path, false) : "";
+    const bool readOnly = !FReadOnlyWhy.empty();
     const bool opened = Facade([&] {
         tzdbf->Close();
         FWorkingCopyOf.clear();
+        FWorkingCopyWhy.clear();
+        FNotKeptWhy.clear();
         tzdbf->ReadOnly = readOnly;
         tzdbf->SetDbfFileName(path);
         tzdbf->Open();
     });
     if (!opened && !readOnly && ::access(path.c_str(), R_OK) == 0 &&
         ::access(path.c_str(), W_OK) != 0) {
+        FReadOnlyWhy = "the system refuses writing it";
         ResetError();
         Facade([&] {
             tzdbf->Close();
@@ -456,14 +478,25 @@ void Tdbf4::SetupMode(std::string_view text, std::uint16_t mode) {
         if (mode == 1) tzdbf->SetHideDeletedRecs(true);
         if (mode == 4 || !IsReadView()) tzdbf->SetHideDeletedRecs(false);
     });
-    // Only a working copy is warned of: a writable table may well live in TempDir itself.
+    // Only a copy that is not kept is warned of (a writable table may well live in TempDir
+    // itself), and a table opened for reading where the edit view was asked for.
     if (!read && tzdbf->Active() && !FWorkingCopyOf.empty()) {
         ShowMessageDialog(
             OemToAnsiString("No Write Access for dbf directory !  Temp directory used.") +
             "\n\nYou are changing a working copy: " + tzdbf->DbfFileName() +
             "\nNothing you change will be kept: the copy is deleted when the program ends, and " +
-            FWorkingCopyOf + " stays as it is.\nTo keep changes, make " + FWorkingCopyOf +
+            FWorkingCopyOf + " stays as it is" +
+            (FWorkingCopyWhy.empty() ? "" : " (" + FWorkingCopyWhy + ")") +
+            ".\nTo keep changes, make " + FWorkingCopyOf +
             " and its folder writable for you, then open the table again.");
+    } else if (!read && tzdbf->Active() && !FNotKeptWhy.empty()) {
+        ShowMessageDialog("You are changing a table that is not kept: " + tzdbf->DbfFileName() +
+                          "\nIts folder is deleted with everything in it when the program ends: " +
+                          FNotKeptWhy);
+    } else if (tzdbf->ReadOnly && !IsReadView() && !FReadOnlyWhy.empty()) {
+        ShowMessageDialog("The table " + tzdbf->DbfFileName() +
+                          " is open for reading only: " + FReadOnlyWhy +
+                          ". Nothing in it can be changed here.");
     }
     FCloseAfter = text == "CLOSE" ? 1 : 0;
     ShowModal();

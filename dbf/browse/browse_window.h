@@ -42,6 +42,10 @@ struct TDbfMenuCaptions {
 };
 extern std::function<TDbfMenuCaptions()> DbfMenuCaptionsHook;
 
+// Why this user may not change the table file at path ("" when they may): a folder that cannot
+// be written, a file marked read-only, or one the system refuses them (its owner named).
+std::string TableNotWritableWhy(const std::string& path, bool folderToo);
+
 class Tdbf4 : public TForm {
 public:
     explicit Tdbf4(TComponent* AOwner);
@@ -119,7 +123,16 @@ public:
     bool CloseAfter() const { return FCloseAfter != 0; }
     // The open table is a copy in TempDir of `original`, which the user may not write: the edit
     // view says so before the first edit, with where the copy is and that nothing is kept.
-    void SetWorkingCopy(const std::string& original) { FWorkingCopyOf = original; }
+    // why: what keeps the user from writing the original.
+    void SetWorkingCopy(const std::string& original, const std::string& why = {}) {
+        FWorkingCopyOf = original;
+        FWorkingCopyWhy = why;
+    }
+    // The open table lies where nothing is kept (the user's data folder could not be made or
+    // written): the edit view says so before the first edit.
+    void SetNotKept(const std::string& why) { FNotKeptWhy = why; }
+    // Why the open table could not be opened for writing ("" when it was).
+    const std::string& ReadOnlyWhy() const { return FReadOnlyWhy; }
     std::uint16_t Mode() const { return FMode; }
     const std::string& SearchText() const { return FSearchText; }
     // The temporary sort index of this process.
@@ -144,6 +157,7 @@ private:
     std::string FSearchText;
     std::uint8_t FCloseAfter = 0;
     std::string FWorkingCopyOf; // "" for a table opened where it is
+    std::string FWorkingCopyWhy, FNotKeptWhy, FReadOnlyWhy;
     std::uint16_t FMode = 0;
     std::int32_t FErrorCode = 0;
     std::string FErrorText;

@@ -11,6 +11,7 @@
 
 #include "dbf/base/errors.h"
 #include "dbf/browse/browse_window.h"
+#include "framework/core/config_file.h"
 #include "framework/core/errorlist.h"
 #include "framework/core/files.h"
 #include "framework/core/globals.h"
@@ -101,8 +102,8 @@ void DbfOpen(std::string_view nameIn) {
     std::string path;
     if (os::FindNameNoCase(DbfDir, name, path) != 0) path = dir + name;
     if (!CheckFileReadable(path)) return;
-    // Write check: a table whose directory or file cannot be written is used as a copy in
-    // TempDir, so the window can still edit (the copy is a working copy).
+    // Write check: a table whose directory or file this user cannot write is used as a copy in
+    // TempDir, so the window can still edit (the copy is a working copy, and says why).
     const std::string probe = dir + "TEST.$$$";
     std::FILE* f = std::fopen(probe.c_str(), "wb");
     bool writable = f && std::fputs("DBF Write Check\r\n", f) >= 0;
@@ -111,9 +112,11 @@ void DbfOpen(std::string_view nameIn) {
     // The permission bits count as the read-only attribute (also for a user whom the system
     // would let write anyway).
     struct stat st {};
-    if (writable && (::stat(DbfDir.c_str(), &st) != 0 || (st.st_mode & 0222) == 0))
-        writable = false;
-    if (writable && (::stat(path.c_str(), &st) != 0 || (st.st_mode & 0222) == 0)) writable = false;
+    std::string why = TableNotWritableWhy(path, true);
+    if (why.empty() && (::stat(DbfDir.c_str(), &st) != 0 || (st.st_mode & 0222) == 0))
+        why = "its folder is marked read-only";
+    if (why.empty() && !writable) why = "its folder cannot be written";
+    writable = why.empty();
     const std::string original = path;
     if (!writable) {
         const std::uint8_t savedAbort = AbortFlag;
@@ -122,7 +125,12 @@ void DbfOpen(std::string_view nameIn) {
         AbortFlag = savedAbort;
     }
     DbfUse(path);
-    if (!writable) DbfWindow().SetWorkingCopy(original);
+    if (!writable) DbfWindow().SetWorkingCopy(original, why);
+    // The tables' folder itself may be one whose files are not kept.
+    if (writable && InNotKeptFolder(path))
+        DbfWindow().SetNotKept("your data folder " + UserDataDir() +
+                               " could not be made or written.\nTo keep changes, make it "
+                               "writable for you, then start the program again.");
 }
 
 void DbfUse(const std::string& path) {

@@ -771,11 +771,21 @@ std::string TemporaryPlace() {
     return os::TempDirectory() + "/";
 }
 
-// The user's data directory, created when missing; the temporary directory without one.
+// The user's data directory, created when missing; without one that can be written, a folder
+// of this user's own whose files are not kept (whatever is changed there is told so first).
 std::string UserDataPlace() {
     const std::string dir = UserDataDir();
     if (!dir.empty() && os::MakeDirectories(dir) == 0 && DirWritable(dir)) return dir + "/";
-    return TemporaryPlace();
+    const std::string own = NotKeptFolder();
+    return own.empty() ? TemporaryPlace() : own + "/";
+}
+
+// The tables: the user's own in their data directory wherever it exists, writable or not (a
+// table there that cannot be written opens as a working copy, and says so).
+std::string UserTablePlace() {
+    const std::string dir = UserDataDir();
+    if (!dir.empty() && DirExists(dir)) return dir + "/";
+    return UserDataPlace();
 }
 
 std::string PicturePlace() {
@@ -911,7 +921,7 @@ void ReadConfiguration() {
 void CheckConfiguredDirectories() {
     const DirectorySetting settings[] = {
         {&CadDir, "CAD Directory", DirRule::Writable, &UserDataPlace},
-        {&DbfDir, "DBF Directory", DirRule::Exists, &UserDataPlace},
+        {&DbfDir, "DBF Directory", DirRule::Exists, &UserTablePlace},
         {&PltDir, "PLT Directory", DirRule::Exists, &PicturePlace},
         {&TempDir, "temporary directory", DirRule::Writable, &TemporaryPlace},
         {&EdiDir, "EDI Directory", DirRule::Writable, &UserDataPlace},

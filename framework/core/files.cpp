@@ -209,7 +209,39 @@ void KeepTemporaryFile(const std::string& path) {
     files.erase(std::remove(files.begin(), files.end(), path), files.end());
 }
 
+namespace {
+std::string& NotKeptFolderName() {
+    static std::string folder;
+    return folder;
+}
+} // namespace
+
+std::string NotKeptFolder() {
+    std::string& folder = NotKeptFolderName();
+    if (!folder.empty()) return folder;
+    std::string name = os::TempDirectory() + "/qor1w-" + std::to_string(::getuid()) + "-XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) return {}; // mode 0700, this user's
+    folder = name;
+    return folder;
+}
+
+bool InNotKeptFolder(const std::string& path) {
+    const std::string& folder = NotKeptFolderName();
+    return !folder.empty() && path.size() > folder.size() + 1 &&
+           path.compare(0, folder.size() + 1, folder + "/") == 0;
+}
+
 void RemoveTemporaryFiles() {
+    if (std::string& folder = NotKeptFolderName(); !folder.empty()) {
+        if (DIR* d = ::opendir(folder.c_str())) {
+            while (const dirent* e = ::readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                    ::unlink((folder + "/" + e->d_name).c_str());
+            ::closedir(d);
+        }
+        ::rmdir(folder.c_str());
+        folder.clear();
+    }
     for (const std::string& path : TemporaryFiles())
         ::unlink(path.c_str()); // one already gone is fine
     TemporaryFiles().clear();

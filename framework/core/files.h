@@ -251,6 +251,13 @@ void KeepTemporaryFile(const std::string& path);
 // A folder of the run's scratch files, removed after the files when it is empty then.
 void NoteTemporaryFolder(const std::string& path);
 void RemoveTemporaryFiles(); // removes every noted file that is still there, then the folders
+// A folder of this user's own for data that has no place where it is kept (the user's data
+// folder cannot be made or written): made at the first call of the run under a unique name in
+// the temporary directory, mode 0700, and removed with the files in it when the program ends.
+// "" when none can be made. Never a fixed name in a folder other users share.
+std::string NotKeptFolder();
+// Whether path lies in that folder (false while it has not been made).
+bool InNotKeptFolder(const std::string& path);
 // A file can be created in the directory: it exists, may be entered and written, and lies on a
 // file system mounted for writing. Asked of the system: nothing is written into it.
 bool DirWritable(const std::string& dir);

@@ -1,5 +1,7 @@
 // Configuration and session files: layout, round trip, older and damaged files, search places,
 // first start, and giving up on a file that cannot be written.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include "framework/core/errorlist.h"
 #include "framework/core/globals.h"
 #include "framework/core/config_file.h"
+#include "framework/core/files.h"
 #include "framework/core/rewrite_retry.h"
 #include "framework/core/settings.h"
 #include "framework/core/maths.h"
@@ -935,6 +938,19 @@ TEST_F(ConfigFiles, DirectorySettingsGetPlacesOfThisComputer) {
     EXPECT_EQ(valueAfter("Default Data Directory"), data);
     for (const Case& c : cases)
         EXPECT_EQ(StoredDir(c.label).find(":\\"), std::string::npos) << c.label;
+
+    // No data folder can be made: a folder of this user's own (0700, a name no other run has)
+    // instead of the shared temporary folder, removed at the end with what it holds.
+    setenv("XDG_DATA_HOME", (root_ / "plainfile" / "share").c_str(), 1);
+    EdiDir = DbfDir = "";
+    CheckConfiguredDirectories();
+    EXPECT_EQ(EdiDir.rfind(temp + "qor1w-" + std::to_string(::getuid()) + "-", 0), 0u) << EdiDir;
+    EXPECT_EQ(DbfDir, EdiDir);
+    EXPECT_TRUE(InNotKeptFolder(EdiDir + "q1toolx.dbf"));
+    EXPECT_EQ(fs::status(EdiDir).permissions(), fs::perms::owner_all);
+    WriteBytes(fs::path(EdiDir) / "q1toolx.dbf", "x");
+    RemoveTemporaryFiles();
+    EXPECT_FALSE(fs::exists(EdiDir));
 }
 
 // What the dialog shows comes back after a save: reals keep the layout's text where it holds

@@ -288,7 +288,7 @@ TEST_F(FacadeTest, AReadOnlyTableOpensForReadingInPlace) {
     EXPECT_EQ(dbf::DbfRecCount(), 8);
     dbf::DbfGoto(3);
     ScriptedResponder r;
-    r.OnForm([&](TForm& f) {
+    r.OnMessage(IDOK).OnForm([&](TForm& f) { // the edit view asked for says why it cannot edit
         EXPECT_FALSE(w.mi_edit->Visible());
         EXPECT_FALSE(w.mi_fileAppenddbf->Visible());
         EXPECT_FALSE(w.TzNavigator1->ButtonVisible(nbInsert));
@@ -300,6 +300,10 @@ TEST_F(FacadeTest, AReadOnlyTableOpensForReadingInPlace) {
         dbf::DbfSetupMode("", 0);
     }
     EXPECT_EQ(r.Unexpected(), 0);
+    EXPECT_NE(r.Seen()[0].find(" is open for reading only: the file is marked read-only. Nothing "
+                               "in it can be changed here."),
+              std::string::npos)
+        << r.Seen()[0];
     EXPECT_EQ(AbortFlag, 0);
     EXPECT_EQ(dbf::DbfSelectedRecNo, 3);
     dbf::DbfClose();
