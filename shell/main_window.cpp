@@ -43,6 +43,7 @@
 #include "shell/profile_dialog.h"
 #include "shell/quality_dialog.h"
 #include "shell/file_commands.h"
+#include "shell/job/jobfile.h"
 #include "shell/menu_captions.h"
 #include "shell/recent_files.h"
 #include "shell/startup.h"
@@ -448,6 +449,11 @@ void Thh::mi_fileNewClick(TObject*) {
     AbortFlag = 0;
     AskSaveModified();
     if (AbortFlag != 0) return;
+    // Cancel in the first dialog takes the new job back: the job before is there again as it
+    // was, with its name, never an empty untitled window.
+    const TJobData before = TJobData::Current();
+    const std::string beforeName = DataFileName, beforeDir = DataDir;
+    const std::uint8_t beforeModified = DataModified;
     // A "null" job that cannot be read has said so; the new job starts from the data in memory.
     LoadNullJob();
     AbortFlag = 0;
@@ -459,11 +465,16 @@ void Thh::mi_fileNewClick(TObject*) {
     if (DrawDevice != nullptr) DrawDevice->ClearDevice();
     ClearErrors(); // the messages of the job before are not the new job's
     RunInputSequence(this);
-    // Cancelled before anything was calculated: nothing to show, but the new job's data are in
-    // memory and their results go with them. A calculation that failed is shown with its
-    // messages, as any result is.
+    // Cancelled in the first dialog, before anything was calculated. A calculation that failed
+    // is shown with its messages, as any result is.
     if (AbortFlag != 0 && CalcErrorFlag == 0) {
+        before.Commit();
+        DataFileName = beforeName;
+        DataDir = beforeDir;
+        AbortFlag = 0;
         CalculateGears();
+        ShowJobResult();
+        DataModified = beforeModified;
         AbortFlag = 1;
         UpdateErrorMenuItem();
         return;

@@ -688,8 +688,10 @@ TEST_F(FileCommands, TheFileDialogsOfACommandLineJobStartInItsFolder) {
     ASSERT_TRUE(ReadJobData(P("jobs/spur.q1w"), saved, problem)) << problem;
     EXPECT_EQ(saved.Gear.b, 44.0L);
     rows.clear();
+    // File > New cancelled: the spur job again, saved where it came from; Save As in its folder.
     where([this] { Window->mi_fileNewClick(nullptr); }, true);
-    EXPECT_EQ(where([] { SaveJobCommand(); }), folder);
+    EXPECT_EQ(where([] { SaveJobCommand(); }) + DataFileName, "(no dialog)spur");
+    EXPECT_EQ(where([] { SaveJobAsCommand(); }), folder);
 }
 
 TEST_F(FileCommands, TheCommandLineJobIsLoadedOrReportedNeverErased) {
