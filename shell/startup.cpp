@@ -178,6 +178,10 @@ void InitProgram() {
     InstallUiHooks();
     ConfigInputTextHook = &ConfigInputText;
     TableToSpreadsheet = &TableRowsToSpreadsheet; // the job-file table's export
+    TextWindowCaptionsHook = [] { // and the text window's
+        return TTextWindowCaptions{MenuCaption(ckFileMenu), MenuCaption(ckPrint),
+                                   MenuCaption(ckExit), MenuCaption(ckEditMenu)};
+    };
     dbf::DbfMenuCaptionsHook = [] { // the table window's menus speak the menu language
         return dbf::TDbfMenuCaptions{MenuCaption(ckFileMenu), MenuCaption(ckPrint),
                                      MenuCaption(ckExit),     MenuCaption(ckEditMenu),

@@ -687,16 +687,20 @@ TForm_showtextfile::TForm_showtextfile(TComponent* AOwner) : TForm(AOwner) {
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
 }
 
+std::function<TTextWindowCaptions()> TextWindowCaptionsHook;
+
 void TForm_showtextfile::FormCreate(TObject*) {
     if (TextWindowRect.Width > 0 && TextWindowRect.Height > 0) {
         SetPosition(poDesigned);
         SetBounds(TextWindowRect.Left, TextWindowRect.Top, TextWindowRect.Width,
                   TextWindowRect.Height);
     }
-    mi_Datei->SetCaption("&File");
-    mi_DateiDrucken->SetCaption("&Print...");
-    mi_dateiBeenden->SetCaption("E&xit");
-    mi_Edit->SetCaption("&Edit");
+    const TTextWindowCaptions c =
+        TextWindowCaptionsHook ? TextWindowCaptionsHook() : TTextWindowCaptions{};
+    mi_Datei->SetCaption(c.File);
+    mi_DateiDrucken->SetCaption(c.Print);
+    mi_dateiBeenden->SetCaption(c.Exit);
+    mi_Edit->SetCaption(c.Edit);
     mi_EditMarkAll->SetCaption("Select &All");
     mi_EditCopy->SetCaption("&Copy");
 }

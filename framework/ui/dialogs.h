@@ -243,6 +243,13 @@ public:
 };
 
 // The text window of the screen listings: shows outwin.txt of the listings' folder.
+// The text window's menu captions that follow the interface language (the shell sets the hook):
+// the File menu, Print, Exit and the Edit menu.
+struct TTextWindowCaptions {
+    std::string File = "&File", Print = "&Print...", Exit = "E&xit", Edit = "&Edit";
+};
+extern std::function<TTextWindowCaptions()> TextWindowCaptionsHook;
+
 class TForm_showtextfile : public TForm {
 public:
     explicit TForm_showtextfile(TComponent* AOwner);

@@ -568,8 +568,11 @@ TEST_F(MainWindowTest, AccessKeysAreUniqueInEveryWindowAndLanguage) {
         Window->SetLanguage(code);
         qortest::ExpectOneAccessKeyEach(*Window, "main window");
         ScriptedResponder r;
+        std::string textMenus; // the text window's menus speak the language too
         for (std::size_t i = 0; i < windows.size(); ++i)
-            r.OnForm([](TForm& f) {
+            r.OnForm([&](TForm& f) {
+                if (auto* t = dynamic_cast<TForm_showtextfile*>(&f))
+                    textMenus = t->mi_Datei->Caption() + "|" + t->mi_Edit->Caption();
                 qortest::ExpectOneAccessKeyEach(f, f.Name());
                 BatchResponder::CancelForm(f);
             });
@@ -577,6 +580,7 @@ TEST_F(MainWindowTest, AccessKeysAreUniqueInEveryWindowAndLanguage) {
         for (const auto& show : windows)
             show();
         EXPECT_EQ(r.Pending(), 0);
+        EXPECT_EQ(textMenus, Item("mi_file")->Caption() + "|" + Item("mi_Edit")->Caption());
         for (const auto& [name, caption] : Captions()) {
             EXPECT_EQ(caption.find("\u2019"), std::string::npos) << caption;
             EXPECT_TRUE(caption.empty() || caption.back() != ' ') << caption;
