@@ -17,6 +17,7 @@
 #include <QMoveEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -129,13 +130,14 @@ public:
         FExposed = false;
         FMoves = 0;
         FWanted = size();
+        FAsked = FAskedFrom = QPoint(-1, -1);
     }
     // Bounds the program asks for a shown window, kept on the screen's work area as at its first
     // showing: a size larger than the area leaves beside the frame shrinks, and the frame moves
     // onto the area. Before the window manager has framed the window nothing changes.
     void FitBounds(int& left, int& top, int& width, int& height) const {
         if (!isVisible() || !isWindow() || screen() == nullptr) return;
-        const QRect frame = frameGeometry();
+        const QRect frame = Frame();
         const QRect inner = geometry();
         if (frame == inner) return;
         const QRect area = screen()->availableGeometry();
@@ -181,9 +183,18 @@ protected:
     }
 
 private:
+    // The frame as the window system has it now. The widget's own frame geometry can stay the
+    // inside's for good when no window manager ran as the program started: one that comes
+    // later frames the window where it is, its title bar above the screen.
+    QRect Frame() const {
+        const QWindow* h = windowHandle();
+        const QRect frame = frameGeometry();
+        return frame == geometry() && h != nullptr ? geometry().marginsAdded(h->frameMargins())
+                                                   : frame;
+    }
     void FitOnScreen() {
         if (!isVisible() || !isWindow() || screen() == nullptr) return;
-        const QRect frame = frameGeometry();
+        const QRect frame = Frame();
         if (frame == geometry()) return; // not framed yet (or never: frameless)
         const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
                                frame.right() - geometry().right(),
@@ -227,7 +238,19 @@ private:
         if (at != frame.topLeft() && FMoves < 20) {
             ++FMoves;
             asked = true;
-            move(at);
+            // Where only the window system knows the frame (a window manager that came after
+            // the window), the frame is placed by itself; such a window manager may take a
+            // request for the place last asked as no move at all: when the frame stayed where
+            // it was, asked again a step beside it first.
+            if (frameGeometry() != geometry()) {
+                move(at);
+            } else {
+                const bool ignored = at == FAsked && frame.topLeft() == FAskedFrom;
+                const QPoint ask = ignored ? at + QPoint(0, 1) : at;
+                FAsked = ask;
+                FAskedFrom = frame.topLeft();
+                windowHandle()->setFramePosition(ask);
+            }
         }
         if (!asked && FExposed) FKeepOnScreen = false;
     }
@@ -237,6 +260,7 @@ private:
     int FMoves = 0;        // moves made to keep it on the screen since it was shown
     QMargins FMargins;     // the frame's widths as last seen
     QSize FWanted;         // the size the program asked for
+    QPoint FAsked, FAskedFrom; // the frame's place last asked for, and where it was then
 
 public:
     void closeEvent(QCloseEvent* e) override {

@@ -342,21 +342,33 @@ def idle(pid):
 
 
 def one_screen(program, size, scale, late, home):
-    tag = "%dx%d at %gx%s" % (size[0], size[1], scale, ", window manager late" if late else "")
+    """late: True, the window manager takes the window in only once the program has shown it
+    and waits; "after", it starts only then (it frames the window where it is)."""
+    tag = "%dx%d at %gx%s" % (size[0], size[1], scale, {
+        True: ", window manager late", "after": ", window manager started after it"}.get(late, ""))
     procs = []
     try:
         display = start_display(size, home, procs)
         if display is None:
             return
         env = program_env(display, home, scale)
+        app = None
+        if late == "after":
+            app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            procs.append(app)
+            wait_for("the program to show its window on " + tag, lambda: run(
+                ["xdotool", "search", "--name", "QOR1W"], env).stdout.split())
+            poll(idle(app.pid))
         if not start_window_manager(env, home, tag, procs):
             return
-        if late:  # it takes the window in only once the program has shown it and waits
+        if late is True:
             procs[-1].send_signal(signal.SIGSTOP)
-        app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
-        procs.append(app)
-        if late:
+        if app is None:
+            app = subprocess.Popen([program], env=env, cwd=home, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            procs.append(app)
+        if late is True:
             wait_for("the program to show its window on " + tag, lambda: run(
                 ["xdotool", "search", "--name", "QOR1W"], env).stdout.split())
             poll(idle(app.pid))
@@ -642,7 +654,8 @@ def main():
             FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
     if not FAILURES:
         for size, scale, late in (((1600, 1000), 1, False), ((1366, 768), 1, False),
-                                  ((1366, 768), 2, False), ((1366, 768), 1, True)):
+                                  ((1366, 768), 2, False), ((1366, 768), 1, True),
+                                  ((1366, 768), 1, "after")):
             with tempfile.TemporaryDirectory() as home:
                 one_screen(program, size, scale, late, home)
         with tempfile.TemporaryDirectory() as home:
