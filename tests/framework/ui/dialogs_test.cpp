@@ -433,25 +433,13 @@ TEST_F(Questions, TextInputKeepsCapacityAndDosPage) {
          // Handed over as typed, whatever page the place it goes to keeps.
          Respond::Type(f, "EditEinText", "Zahnrad \u00DF \u20AC");
          Respond::Press(f, "Button_ok");
-     }).OnForm([&](TForm& f) {
-         // Refused where it goes: said, and the prompt stays open on it.
-         Respond::Type(f, "EditEinText", "\u20AC 20");
-         Respond::Press(f, "Button_ok");
-         EXPECT_EQ(f.ModalResult(), mrNone);
-         Respond::Type(f, "EditEinText", "Zahnrad");
-         Respond::Press(f, "Button_ok");
-     }).OnMessage(IDOK).OnForm([&](TForm& f) { Respond::Press(f, "Button_Cancel"); });
+     }).OnForm([&](TForm& f) { Respond::Press(f, "Button_Cancel"); });
     ResponderScope scope(r);
     InputText("Drawing name", 20, text);
     EXPECT_EQ(maxLength, 20);
     EXPECT_EQ(text, "Zahnrad \u00DF \u20AC");
-    InputText("Drawing name", 20, text, [](const std::string& typed) {
-        return typed.find("\u20AC") != std::string::npos ? std::string("no \u20AC") : "";
-    });
-    EXPECT_EQ(text, "Zahnrad");
-    EXPECT_EQ(r.Seen().size(), 3u);
     InputText("Drawing name", 20, text);
-    EXPECT_EQ(text, "Zahnrad");
+    EXPECT_EQ(text, "Zahnrad \u00DF \u20AC");
     EXPECT_EQ(AbortFlag, 1);
 }
 
