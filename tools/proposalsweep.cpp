@@ -8,7 +8,8 @@
 // Per gear: the tool-profile dialog with every button in one order and pressed twice, then in
 // the reverse order with the protuberance box ticked last, then with the protuberance unticked;
 // the quality dialog's q; "< x min" pressed twice, then k and the ball, then "< x min" again;
-// k and the ball pressed twice; the whole gear recalculated. Every gear an OK stores keeps the
+// k and the ball pressed twice; the whole gear recalculated, and again with the span and ball left
+// to the calculation (MeasureMode 1). Every gear an OK stores keeps the
 // relations of its results and their verdicts (calc/relations.h). It prints how many gears break
 // each rule, with the first few of them (their inputs, to be reproduced with tools/gearcalc).
 // Exit status 0 when no rule is broken, 1 otherwise.
@@ -477,6 +478,11 @@ void SweepGear(const Gear& r, const TGearData& start) {
     JudgeLeastShift(r, s, xSaid, told);
     GearData = s.finished;
     JudgeSaid(r, s, tool, told);
+    // The same gear with the span and ball chosen by the calculation itself.
+    GearData = s.finished;
+    GearData.MeasureMode = 1;
+    CalculateGears();
+    JudgeStored(r, "MeasureMode 1");
     if (GearBrokeRelation) ++Report.broken["(gears breaking a relation)"];
 }
 
@@ -507,7 +513,7 @@ int main(int argc, char** argv) {
         r.beta = n % 3 ? u(0, 40) : 0;
         r.mn = u(0.5L, 10);
         r.z = static_cast<int>(u(7, 200));
-        if (n % 4 == 3) r.z = -std::max(r.z, 20);
+        if (n % 4 == 3 || n % 12 == 5) r.z = -std::max(r.z, 20); // a third ring gears
         r.x = r.z < 0 ? u(-0.5L, 0.5L) : u(-0.5L, 0.8L);
         r.tsn = 1 + static_cast<int>(u(0, 10));
         r.asn = 1 + static_cast<int>(u(0, 11));

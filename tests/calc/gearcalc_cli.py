@@ -92,11 +92,17 @@ def main():
                       ('mn = 0', 'Fatal  : mn <= 0!'),
                       ('alpha = 47', 'Fatal  : alpha !'),
                       ('b = 0', 'Fatal  : b <= 0!'),
-                      ('z[1] = 1', 'Fatal  : z1 < 2!')]:
+                      ('z[1] = 1', 'Fatal  : z1 < 2!'),
+                      ('kmn[1] = 1e8', 'Fatal  : da of the wrong sign (1) !')]:
         p, v, m = run(gc, line + '\n')
         check(p.returncode == 2, '%s exits 2 (got %d)' % (line, p.returncode))
         check(v.get('CalcErrorFlag') == '1', '%s sets CalcErrorFlag' % line)
         check(msg in m, '%s gives "%s" (got %r)' % (line, msg, m))
+
+    # A limit in a warning is in the unit of the sheets.
+    for unit, msg in (('0', 'Warning: Tsn DIN d<2 mm !'), ('1', 'Warning: Tsn DIN d<0.07874 in !')):
+        p, v, m = run(gc, 'mn = 0.05\nz[1] = 16\nz[2] = 20\nbeta = 0\nUnitSystem = %s\n' % unit)
+        check(msg in m, '"%s" (got %r)' % (msg, m))
 
     # Bad input: status 1, a message on stderr, nothing on stdout.
     for text in ['nosuchname = 1\n', 'alpha = twenty\n', 'z[3] = 5\n', 'z = 5\n',

@@ -213,9 +213,11 @@ class Reference:
         tip = self.da[i] if abs(self.da[i]) > abs(self.db[i]) else self.db[i] * mp.mpf('1.0001')
         if self.chamfer[i] and (self.z[i] < 0 or tip == self.da[i]):
             f = lambda y: self.thickness(i, xe, y) - self.chamfer_thickness(i, xk, y)
-            if f(tip) > 0:  # (a ring gear's tooth runs out from its tip to its root)
-                start = self.db[i] * mp.mpf('1.0001') if self.z[i] > 0 else \
-                    self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn
+            start = self.db[i] * mp.mpf('1.0001') if self.z[i] > 0 else \
+                self.d[i] - 2 * self.ha[i] + 2 * xk * self.mn
+            if f(tip) > 0 and f(start) > 0:  # the chamfer takes the whole involute
+                R = abs(self.db[i]) / 2
+            elif f(tip) > 0:  # (a ring gear's tooth runs out from its tip to its root)
                 R = abs(mp.findroot(f, (start, tip), solver='anderson')) / 2
             if self.rhof[i] > 0 and self.z[i] > 0:  # the rounding above the chamfer, which the finished involute
                 # of a premachined gear can run past the chamfer into
@@ -583,6 +585,9 @@ def table_cases(source):
         # A chamfered ring gear: the chamfer brings its tooth to a point inside the tip circle.
         ("chamfered ring pointed", pair(mn=2, z=(30, -80), x=(0.3, -0.3), mm=1, extra=tool(
             2, 1.25, 1, 0.25, alk=50, hff=0.3))),
+        # A chamfer that takes the whole involute of a tip outside the base circle.
+        ("no involute", pair(mn=2, z=(14, 60), x=(-0.228, 0), mm=1, extra=tool(
+            1, 1.25, 1, 0.25, alk=62.26, hff=-0.38))),
         # Negative backlash: the start-up example with zone h on both gears, and with an
         # allowance entered above the tooth; crossed centre-distance allowances.
         ("backlash < 0", "AsnSeries[1] = 11\nAsnSeries[2] = 11\nk[1] = 3\nk[2] = 8\n"),

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "calc/geardata.h"
@@ -88,26 +89,29 @@ bool Refused() {
 
 } // namespace
 
-TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
-    // A designer's gear: the tool (a preset, or "<" for each self-defined value after a look at
-    // the protuberance preset), the dimensions with a shift typed and "< x min" (unless marked
-    // "="), "<" for k and DM, each accepted; the recalculation raises nothing they avoid.
-    struct Row {
-        long double alpha, beta, mn;
-        int z;
-        std::string x;
-        int rack, tsn, asn, unit, prot, chamfer;
-        long double b = 0, kmn = 0; // typed where not 0
-        std::array<long double, 5> tool{}; // rack 4: haP0 hfP0 rhoaP0 prP0 alprP0 typed
-    };
+namespace {
+
+// A designer's gear: the tool (a preset, or "<" for each self-defined value after a look at the
+// protuberance preset), the dimensions with a shift typed and "< x min" (unless marked "="), "<"
+// for k and DM, each accepted; the recalculation raises nothing they avoid.
+struct TDesignRow {
+    long double alpha, beta, mn;
+    int z;
+    std::string x;
+    int rack, tsn, asn, unit, prot, chamfer;
+    long double b = 0, kmn = 0;        // typed where not 0
+    std::array<long double, 5> tool{}; // rack 4: haP0 hfP0 rhoaP0 prP0 alprP0 typed
+};
+
+std::vector<TDesignRow> DesignRows() {
     // x min beside gear 1 (z 6, x 0.5): below -1.5, no operating angle, no ball proposal, an
     // allowance beyond a quarter of the tooth; a typed shift whose calculation fails; ring gears
     // get none. The teeth spanned: beyond dFa at a shift, far from the usual k. A pointed rack
     // tooth, a chamfer and a root radius (chamfer 2: ticked and proposed after the root radius).
     // A usual chamfer depth that points the tooth (three: a deeper one keeps a tip, the first in
     // inches, where no allowance q fits either, the last pointed at the upper limit only; none
-    // does); the protuberance unticked after the proposals (prot 2). Odd rows press the tool's buttons in the reverse order, the
-    // protuberance ticked last.
+    // does); the protuberance unticked after the proposals (prot 2). Odd rows press the tool's
+    // buttons in the reverse order, the protuberance ticked last.
     // Each: alpha beta mn z x rack tsn asn unit prot chamfer.
     std::istringstream table(
         "20 0 2 40 0.1 0 0 0 0 0 0  20 0 2 60 0.1 1 0 0 0 0 0  "
@@ -120,20 +124,18 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
         "29.7 0 2 40 =0 3 7 1 1 0 1  19.358 0 2 73 =0.9428 3 10 1 0 0 1  "
         "33.3956 0 2.12341 149 =0.446 3 9 4 0 1 1  33.41 0 2 40 0.1 3 0 0 0 2 0  "
         "31.81 0 10.1858 54 =0.7527 3 4 10 0 0 1");
-    std::vector<Row> rows;
-    for (Row r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >> r.asn >>
-                r.unit >> r.prot >> r.chamfer;)
+    std::vector<TDesignRow> rows;
+    for (TDesignRow r; table >> r.alpha >> r.beta >> r.mn >> r.z >> r.x >> r.rack >> r.tsn >>
+                       r.asn >> r.unit >> r.prot >> r.chamfer;)
         rows.push_back(r);
     // A tool typed: x min above an allowance beyond a quarter of the tooth at x -1.5; a helical
-    // gear whose usual span is wider than its face width takes.
-    const Row typed[] = {
-        {21.568L, 20.421L, 1.2159L, 50, "0", 4, 7, 6, 0, 0, 0, 0, 0, {1.193L, 1, 0.402L}},
-        {19.953L, 20.89L, 0.7556L, 80, "=0.3499", 4, 0, 0, 0, 1, 0, 11.334L, 0.1416L,
-         {1.449L, 1, 0.204L, 0.024L, 8.67L}},
-        // A machining allowance that points the tooth at the usual size.
-        {18.325L, 0, 0.9103L, 15, "=0.6297", 4, 0, 0, 0, 1, 0, 0, 0,
-         {1.157L, 1, 0.291L, 0.041L, 8.82L}}};
-    rows.insert(rows.end(), std::begin(typed), std::end(typed));
+    // gear whose usual span is wider than its face width takes; a machining allowance that
+    // points the tooth at the usual size.
+    rows.push_back({21.568L, 20.421L, 1.2159L, 50, "0", 4, 7, 6, 0, 0, 0, 0, 0, {1.193L, 1, 0.402L}});
+    rows.push_back({19.953L, 20.89L, 0.7556L, 80, "=0.3499", 4, 0, 0, 0, 1, 0, 11.334L, 0.1416L,
+                    {1.449L, 1, 0.204L, 0.024L, 8.67L}});
+    rows.push_back({18.325L, 0, 0.9103L, 15, "=0.6297", 4, 0, 0, 0, 1, 0, 0, 0,
+                    {1.157L, 1, 0.291L, 0.041L, 8.82L}});
     std::mt19937 random(59);
     auto u = [&random](long double lo, long double hi) {
         return lo + (hi - lo) * std::generate_canonical<long double, 64>(random);
@@ -144,205 +146,270 @@ TEST_F(InputDialogTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
                         z < 0 ? "-0.5" : FloatToStrDec(2, u(-1, 0.5L)), n % 4, 1 + n % 10,
                         1 + n % 11, n % 4 == 1, n % 3 == 0, n % 5 == 0});
     }
-    const TGearData start = GearData;
-    std::vector<std::string> requests, shown, said, addenda;
-    std::vector<bool> told, clean, lowest, allowed, again, least;
-    for (const Row& r : rows) {
-        GearData = start;
-        TGearData& g = GearData;
-        const bool reverse = (&r - rows.data()) % 2 == 1;
-        g.alpha = r.alpha, g.beta = r.beta, g.mn = r.mn, g.z[2] = r.z;
-        g.x[2] = StrToReal(r.x.substr(r.x[0] == '='));
-        // Beside the companion the dimensions dialog stores.
-        g.z[1] = 6, g.x[1] = 0.5L, g.a = 0, g.kmn[1] = g.kmn[2] = g.da[1] = g.da[2] = 0;
-        g.TipInputMode[1] = g.TipInputMode[2] = 2;
-        if (r.tsn != 0) g.TsnSeries[2] = r.tsn, g.AsnSeries[2] = r.asn;
-        UnitSystem = r.unit;
-        AllSeen.clear();
-        Run<TForm_qor1prof>(
-            {[&](TForm_qor1prof& f) {
-                Respond::Pick(f, "ComboBox1", std::min(r.rack, 2));
-                Respond::Pick(f, "ComboBox1", std::min(r.rack, 3));
-                Respond::Check(f, "CheckBox_prot1", r.prot != 0 && !reverse);
-                for (std::size_t k = 0; k < r.tool.size(); ++k) // rack 4: typed, nothing proposed
-                    if (r.rack == 4 && (k < 3 || r.prot))
-                        Respond::Type(f, std::array{"Edit_hap1", "Edit_hfp1", "Edit_rhoap1",
-                                                    "Edit_prp1", "Edit_alprp1"}[k],
-                                      FloatToStrSig6(r.tool[k]));
-                Respond::Check(f, "CheckBox_koka1", r.chamfer == 1);
-                const char* order[] = {"hap1",   "hfp1",  "prp1",  "alprp1",
-                                       "rhoap1", "alkp1", "hffp1", "rhofp1"};
-                if (reverse) std::reverse(std::begin(order), std::end(order));
-                for (const char* b : order)
-                    if (r.rack != 4) Respond::Press(f, std::string("Button_") + b);
-                if (reverse && r.prot != 0 && Respond::Check(f, "CheckBox_prot1", true))
-                    Respond::Press(f, "Button_alprp1"), Respond::Press(f, "Button_prp1");
-                if (r.chamfer == 2 && Respond::Check(f, "CheckBox_koka1", true))
-                    Respond::Press(f, "Button_alkp1"), Respond::Press(f, "Button_hffp1");
-                if (r.prot == 2) Respond::Check(f, "CheckBox_prot1", false);
-                shown.push_back(f.Edit_rhoap1->Text() + " " + f.Edit_rhofp1->Text());
-                addenda.push_back(f.Edit_hap1->Text());
-                Respond::Press(f, "Button_ok");
-            }},
-            -1);
-        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
-                                Respond::Type(f, "Edit_x2", r.x.substr(r.x[0] == '='));
-                                if (r.b != 0) Respond::Type(f, "Edit_b0", FloatToStrSig6(r.b));
-                                if (r.kmn != 0)
-                                    Respond::Type(f, "Edit_kmn2", FloatToStrSig6(r.kmn));
-                                if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
-                                shown.back() += " " + f.Edit_x2->Text();
-                                Respond::Press(f, "Button_ok");
-                            }},
-                            -1);
-        const bool toldX = AllSeen.find("x min: no profile shift") < AllSeen.size();
-        told.push_back(toldX);
-        // "<" for the machining allowance brings no message, unless it says why none fits.
-        CalculateGears();
-        const TEntriesCalculation unmachined{CalcErrorFlag == 0, Messages(), {}};
-        Run<TForm_qual>({[](TForm_qual& f) {
-                            Respond::Press(f, "Button_q2");
+    return rows;
+}
+
+// What the proposals of one designed gear showed and left, and what proposals_ref.py is asked
+// about it (xmin, tool, span, then one request per pointed tool quoted).
+struct TDesigned {
+    std::string shown;    // rhoaP0/mn and rhofP0/mn as proposed, then x
+    std::string addendum; // haP0/mn as proposed
+    std::string said;     // every box, "#", then the recalculation's messages
+    bool toldX = false, clean = false, lowest = false, allowed = false, again = false;
+    bool least = false;
+    std::vector<std::string> requests;
+};
+
+// A designed gear with proposals_ref.py's answers to its requests.
+struct TJudged {
+    const TDesignRow& r;
+    const TDesigned& d;
+    std::vector<std::vector<std::string>> answers;
+    std::string Answer(int q, int w) const { return answers.at(q).at(w); }
+    bool Said(const char* t) const { return d.said.find(t) < d.said.size(); }
+    bool Recalculated(const char* t) const {
+        return d.said.find(t, d.said.find('#')) < d.said.size();
+    }
+    bool XMin() const { return r.x[0] != '=' && r.z > 0; }
+    bool Self() const { return r.rack == 3; }
+    std::string TipRadius() const { return d.shown.substr(0, d.shown.find(' ')); }
+};
+
+// The rules every designed gear keeps, each a row.
+const std::vector<std::pair<const char*, bool (*)(const TJudged&)>> DesignRules = {
+    {"x min at least the closed forms' least shift",
+     [](const TJudged& j) {
+         return !j.XMin() || j.d.toldX ||
+                StrToReal(j.d.shown.substr(j.d.shown.rfind(' '))) >=
+                    StrToReal(j.Answer(0, 2)) - 1e-9L;
+     }},
+    {"x min refused by nothing, one step below it refused",
+     [](const TJudged& j) { return !j.XMin() || (j.d.clean && j.d.lowest); }},
+    {"q brings nothing it avoids, or says why", [](const TJudged& j) { return j.d.allowed; }},
+    {"tip radius the rack's largest (a ring gap's may be less)",
+     [](const TJudged& j) {
+         const std::string rhoa = j.TipRadius();
+         return !j.Self() || (j.r.z > 0 ? rhoa == j.Answer(1, 1)
+                                        : StrToReal(rhoa) <= StrToReal(j.Answer(1, 1)));
+     }},
+    {"root radius the largest that fits",
+     [](const TJudged& j) {
+         return !j.Self() ||
+                j.d.shown.substr(j.TipRadius().size()).starts_with(" " + j.Answer(1, 2) + " ");
+     }},
+    {"a ring gear's x min says it has no undercut limit",
+     [](const TJudged& j) {
+         return j.Said("has no undercut limit") == (j.r.z < 0 && j.r.x[0] != '=');
+     }},
+    {"the addendum leaves the tool a tip",
+     [](const TJudged& j) {
+         return !j.Self() || (j.Answer(1, 1) != "0" && j.d.addendum == j.Answer(1, 3));
+     }},
+    {"k nearest the usual of those that fit", [](const TJudged& j) {
+         return j.Answer(2, 1) + j.Answer(2, 3) == j.Answer(2, 2) + j.Answer(2, 2);
+     }},
+    {"k: no span fits exactly where it says so",
+     [](const TJudged& j) { return !j.Said("no span touches") == (j.Answer(2, 2) == "1"); }},
+    {"k's span on the usable flank", [](const TJudged& j) { return j.Answer(2, 4) == "1"; }},
+    {"the face width named with its warning",
+     [](const TJudged& j) { return !j.Said("is below the") == !j.Said("b < b min"); }},
+    {"x min the same after k and the ball", [](const TJudged& j) { return j.d.again; }},
+    {"a raised chamfer depth the least that keeps a tip", [](const TJudged& j) { return j.d.least; }},
+    {"a chamfer keeps a tip, or the box says none does",
+     [](const TJudged& j) {
+         return !j.r.chamfer || j.Said("no chamfer depth below") ||
+                j.Said("without the chamfer too") || !j.Recalculated("pointed tooth");
+     }},
+    {"the tip radius box once, no figure rounded to nothing, nothing refused",
+     [](const TJudged& j) {
+         const std::string& all = j.d.said;
+         return all.find("cannot be rounded") == all.rfind("cannot be rounded") &&
+                !RoundedToNothing(all) && !j.Said("Fatal") && !j.Said("No proposal") &&
+                !j.Said("rhoaP0 > -");
+     }},
+    {"a ball message named in a box before it comes",
+     [](const TJudged& j) {
+         for (const char* m : {"ball diameter 2", "ball contact", "Dm ball"})
+             if (j.Recalculated(m) && j.d.said.find(m) > j.d.said.find('#')) return false;
+         return true;
+     }},
+    {"the recalculation says nothing a proposal avoids",
+     [](const TJudged& j) {
+         auto any = [&j](std::initializer_list<const char*> texts) {
+             return std::any_of(texts.begin(), texts.end(),
+                                [&j](const char* t) { return j.Recalculated(t); });
+         };
+         return !(j.XMin() && any({"undercut", "x < -1.5"})) &&
+                !(j.Self() && any({"rhofP0 >"})) &&
+                !(j.Self() && j.Answer(1, 1) != "0" && any({"rhoaP0 >"})) &&
+                !(j.Answer(2, 2) == "1" && any({"span contact", "No. of teeth measured"})) &&
+                !(!j.Said("no ball stands") && any({"ball diameter", "Dm ball", "ball contact"}));
+     }},
+    {"each pointed tool's limit the closed form's",
+     [](const TJudged& j) {
+         for (std::size_t k = 3; k < j.answers.size(); ++k)
+             if (j.Answer(int(k), 1) != "1") return false;
+         return true;
+     }},
+};
+
+class ProposalsTest : public InputDialogTest {
+protected:
+    TDesigned Design(const TDesignRow& r, bool reverse, const TGearData& start);
+};
+
+TDesigned ProposalsTest::Design(const TDesignRow& r, bool reverse, const TGearData& start) {
+    TDesigned d;
+    GearData = start;
+    TGearData& g = GearData;
+    g.alpha = r.alpha, g.beta = r.beta, g.mn = r.mn, g.z[2] = r.z;
+    g.x[2] = StrToReal(r.x.substr(r.x[0] == '='));
+    // Beside the companion the dimensions dialog stores.
+    g.z[1] = 6, g.x[1] = 0.5L, g.a = 0, g.kmn[1] = g.kmn[2] = g.da[1] = g.da[2] = 0;
+    g.TipInputMode[1] = g.TipInputMode[2] = 2;
+    if (r.tsn != 0) g.TsnSeries[2] = r.tsn, g.AsnSeries[2] = r.asn;
+    UnitSystem = r.unit;
+    AllSeen.clear();
+    Run<TForm_qor1prof>(
+        {[&](TForm_qor1prof& f) {
+            Respond::Pick(f, "ComboBox1", std::min(r.rack, 2));
+            Respond::Pick(f, "ComboBox1", std::min(r.rack, 3));
+            Respond::Check(f, "CheckBox_prot1", r.prot != 0 && !reverse);
+            for (std::size_t k = 0; k < r.tool.size(); ++k) // rack 4: typed, nothing proposed
+                if (r.rack == 4 && (k < 3 || r.prot))
+                    Respond::Type(f, std::array{"Edit_hap1", "Edit_hfp1", "Edit_rhoap1",
+                                                "Edit_prp1", "Edit_alprp1"}[k],
+                                  FloatToStrSig6(r.tool[k]));
+            Respond::Check(f, "CheckBox_koka1", r.chamfer == 1);
+            const char* order[] = {"hap1",   "hfp1",  "prp1",  "alprp1",
+                                   "rhoap1", "alkp1", "hffp1", "rhofp1"};
+            if (reverse) std::reverse(std::begin(order), std::end(order));
+            for (const char* b : order)
+                if (r.rack != 4) Respond::Press(f, std::string("Button_") + b);
+            if (reverse && r.prot != 0 && Respond::Check(f, "CheckBox_prot1", true))
+                Respond::Press(f, "Button_alprp1"), Respond::Press(f, "Button_prp1");
+            if (r.chamfer == 2 && Respond::Check(f, "CheckBox_koka1", true))
+                Respond::Press(f, "Button_alkp1"), Respond::Press(f, "Button_hffp1");
+            if (r.prot == 2) Respond::Check(f, "CheckBox_prot1", false);
+            d.shown = f.Edit_rhoap1->Text() + " " + f.Edit_rhofp1->Text();
+            d.addendum = f.Edit_hap1->Text();
+            Respond::Press(f, "Button_ok");
+        }},
+        -1);
+    Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                            Respond::Type(f, "Edit_x2", r.x.substr(r.x[0] == '='));
+                            if (r.b != 0) Respond::Type(f, "Edit_b0", FloatToStrSig6(r.b));
+                            if (r.kmn != 0) Respond::Type(f, "Edit_kmn2", FloatToStrSig6(r.kmn));
+                            if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
+                            d.shown += " " + f.Edit_x2->Text();
                             Respond::Press(f, "Button_ok");
                         }},
                         -1);
-        const bool toldQ =
-            Seen.size() > 1 && Seen.back().find("no allowance fits") < Seen.back().size();
-        // (a tolerance below half the tooth's only where that one does not fit, and said)
-        const bool narrow = Seen.size() > 1 && Seen.back().find("lies below half") < Seen.back().size();
-        allowed.push_back(toldQ ||
-                          (NewMessages(unmachined, {CalcErrorFlag == 0, Messages(), {}}).empty() &&
-                           (narrow || g.qTol[2] >= (g.Asne[2] - g.Asni[2]) / 2 - 1e-12L) &&
-                           g.q[2] <= (g.prP0[2] > 0 ? 2 * g.prP0[2] / 3 : 0.03L * g.mn) + 1e-12L));
-        auto measured = [this] {
-            Run<TForm_messen>({[](TForm_messen& f) {
-                                  for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
-                                      Respond::Press(f, b);
-                              }},
-                              -1);
-            CalculateGears();
-        };
-        measured(); // the dialogs' messages, then "#" and the recalculation's
-        // x min does not depend on the span and ball it left.
-        Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
-                                if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
-                                again.push_back(shown.back().ends_with(" " + f.Edit_x2->Text()));
-                                Respond::Press(f, "Button_cancel");
-                            }},
-                            -1);
-        // The least shift, with k and the ball proposed for it: no error beside gear 1 unless
-        // the dialog said why; one step of the digits shown below it, one.
-        clean.push_back(!Refused() || toldX);
-        const TGearData accepted = g;
-        const std::string seen = AllSeen;
-        const long double v = std::fabs(g.x[2]);
-        g.x[2] -= v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2);
+    d.toldX = AllSeen.find("x min: no profile shift") < AllSeen.size();
+    // "<" for the machining allowance brings no message, unless it says why none fits; its
+    // tolerance below half the tooth's only where that one does not fit, and said.
+    CalculateGears();
+    const TEntriesCalculation unmachined{CalcErrorFlag == 0, Messages(), {}};
+    Run<TForm_qual>({[](TForm_qual& f) {
+                        Respond::Press(f, "Button_q2");
+                        Respond::Press(f, "Button_ok");
+                    }},
+                    -1);
+    auto box = [this](const char* t) { return Seen.size() > 1 && Seen.back().find(t) < Seen.back().size(); };
+    d.allowed = box("no allowance fits") ||
+                (NewMessages(unmachined, {CalcErrorFlag == 0, Messages(), {}}).empty() &&
+                 (box("lies below half") || g.qTol[2] >= (g.Asne[2] - g.Asni[2]) / 2 - 1e-12L) &&
+                 g.q[2] <= (g.prP0[2] > 0 ? 2 * g.prP0[2] / 3 : 0.03L * g.mn) + 1e-12L);
+    auto measured = [this] {
+        Run<TForm_messen>({[](TForm_messen& f) {
+                              for (const char* b : {"Button_k", "Button_dm", "Button_ok"})
+                                  Respond::Press(f, b);
+                          }},
+                          -1);
         CalculateGears();
-        measured();
-        lowest.push_back(Refused() || toldX);
-        g = accepted;
-        AllSeen = seen;
-        // A chamfer depth raised from the usual to keep the tooth a tip is the least that does.
-        g.hFfP0mn[2] -= 0.01L;
-        CalculateGears();
-        least.push_back(r.x[0] != '=' || Listed("pointed tooth") ||
-                        AllSeen.find("pointed tooth (2) !\"). Proposed") > AllSeen.size());
-        g = accepted;
-        CalculateGears();
-        EXPECT_THAT(BrokenRelations(), ::testing::IsEmpty()); // and the verdicts that judge them
-        AllSeen += "|#";
-        for (int i = 1; i <= ErrorCount; ++i)
-            AllSeen += "|" + ErrorList[i].str();
-        said.push_back(AllSeen);
-        // The usable flank of each shift; a premachined tip is the premachining's of the limit.
-        std::string states;
-        for (const auto& [xE, xK] : {std::pair{g.xEminV[2], g.xEminV[2]},
-                                     {g.xEmaxV[2], g.xEmaxV[2]},
-                                     {g.x[2], g.x[2] + g.xEmaxV[2] - g.xEmax[2]},
-                                     {g.xEmin[2], g.xEminV[2]},
-                                     {g.xEmax[2], g.xEmaxV[2]}})
-            states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE, xK));
-        requests.push_back("xmin" + Num(r.alpha) + Num(r.beta) + Num(r.z) + Num(g.Asni[2]) +
-                           Num(r.mn));
-        requests.push_back("tool" + Num(r.alpha) + Num(g.haP0mn[2]) + Num(g.prP0mn[2]) +
-                           Num(g.hfP0mn[2]) + Num(g.rhoaP0mn[2]) + Num(g.alkP0[2]) +
-                           Num(g.hFfP0mn[2]));
-        requests.push_back(
-            "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) +
-            Num(g.bGear[2]) + Num(g.k[2]) +
-            Num(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn)) + " 5" + states);
-        // The limit of each pointed tool quoted, at the protuberance its box names (the
-        // recalculation's: the one stored).
-        for (std::size_t at = AllSeen.find("haP0 > "); at < AllSeen.size();
-             at = AllSeen.find("haP0 > ", at + 1)) {
-            const std::size_t box = AllSeen.rfind('|', at), pr = AllSeen.rfind("prP0/mn ", at);
-            requests.push_back("pointed" + Num(r.alpha) + " " +
-                               (at > AllSeen.find('#') ? Num(g.prP0mn[2])
-                                : pr < box || pr > at
-                                    ? "0"
+    };
+    measured(); // the dialogs' messages, then "#" and the recalculation's
+    // x min does not depend on the span and ball it left.
+    Run<TForm_qor1wgeo>({[&](TForm_qor1wgeo& f) {
+                            if (r.x[0] != '=') Respond::Press(f, "Button_x1min");
+                            d.again = d.shown.ends_with(" " + f.Edit_x2->Text());
+                            Respond::Press(f, "Button_cancel");
+                        }},
+                        -1);
+    // The least shift, with k and the ball proposed for it: no error beside gear 1 unless the
+    // dialog said why; one step of the digits shown below it, one.
+    d.clean = !Refused() || d.toldX;
+    const TGearData accepted = g;
+    const std::string seen = AllSeen;
+    const long double v = std::fabs(g.x[2]);
+    g.x[2] -= v >= 1 || v == 0 ? 0.001L : powl(10, floorl(log10l(v)) - 2);
+    CalculateGears();
+    measured();
+    d.lowest = Refused() || d.toldX;
+    g = accepted;
+    AllSeen = seen;
+    // A chamfer depth raised from the usual to keep the tooth a tip is the least that does.
+    g.hFfP0mn[2] -= 0.01L;
+    CalculateGears();
+    d.least = r.x[0] != '=' || Listed("pointed tooth") ||
+              AllSeen.find("pointed tooth (2) !\"). Proposed") > AllSeen.size();
+    g = accepted;
+    CalculateGears();
+    EXPECT_THAT(BrokenRelations(), ::testing::IsEmpty()); // and the verdicts that judge them
+    AllSeen += "|#";
+    for (int i = 1; i <= ErrorCount; ++i)
+        AllSeen += "|" + ErrorList[i].str();
+    d.said = AllSeen;
+    // The usable flank of each shift; a premachined tip is the premachining's of the limit.
+    std::string states;
+    for (const auto& [xE, xK] : {std::pair{g.xEminV[2], g.xEminV[2]},
+                                 {g.xEmaxV[2], g.xEmaxV[2]},
+                                 {g.x[2], g.x[2] + g.xEmaxV[2] - g.xEmax[2]},
+                                 {g.xEmin[2], g.xEminV[2]},
+                                 {g.xEmax[2], g.xEmaxV[2]}})
+        states += Num(xE) + Num(RootFormDiameterAt(2, xE)) + Num(TipFormDiameterAt(2, xE, xK));
+    d.requests = {"xmin" + Num(r.alpha) + Num(r.beta) + Num(r.z) + Num(g.Asni[2]) + Num(r.mn),
+                  "tool" + Num(r.alpha) + Num(g.haP0mn[2]) + Num(g.prP0mn[2]) +
+                      Num(g.hfP0mn[2]) + Num(g.rhoaP0mn[2]) + Num(g.alkP0[2]) + Num(g.hFfP0mn[2]),
+                  "span " + std::to_string(r.z) + Num(r.alpha) + Num(r.beta) + Num(r.mn) +
+                      Num(g.bGear[2]) + Num(g.k[2]) +
+                      Num(kmess(g.z[2], g.betaRad, g.alphaRad, g.xEmin[2], g.mn)) + " 5" + states};
+    // The limit of each pointed tool quoted, at the protuberance its box names (the
+    // recalculation's: the one stored).
+    for (std::size_t at = AllSeen.find("haP0 > "); at < AllSeen.size();
+         at = AllSeen.find("haP0 > ", at + 1)) {
+        const std::size_t from = AllSeen.rfind('|', at), pr = AllSeen.rfind("prP0/mn ", at);
+        d.requests.push_back(
+            "pointed" + Num(r.alpha) + " " +
+            (at > AllSeen.find('#') ? Num(g.prP0mn[2])
+             : pr < from || pr > at ? "0"
                                     : AllSeen.substr(pr + 8, AllSeen.find(' ', pr + 8) - pr - 8)) +
-                               " " + AllSeen.substr(at + 7, AllSeen.find(' ', at + 7) - at - 7));
-        }
+            " " + AllSeen.substr(at + 7, AllSeen.find(' ', at + 7) - at - 7));
+    }
+    return d;
+}
+
+} // namespace
+
+TEST_F(ProposalsTest, ProposalsAreAcceptedWithoutTheWarningTheyAvoid) {
+    const std::vector<TDesignRow> rows = DesignRows();
+    const TGearData start = GearData;
+    std::vector<TDesigned> designed;
+    std::vector<std::string> requests;
+    for (std::size_t n = 0; n < rows.size(); ++n) {
+        designed.push_back(Design(rows[n], n % 2 == 1, start));
+        requests.insert(requests.end(), designed.back().requests.begin(),
+                        designed.back().requests.end());
     }
     UnitSystem = 0;
     const auto ref = Reference(Dir, requests);
-    // The row's answers from first (xmin, tool, span, and two per pointed tool) up to next.
-    for (std::size_t n = 0, first = 0, next = 0; n < rows.size(); ++n, first = next) {
-        const Row& r = rows[n];
-        auto answer = [&](int q, int w) { return ref[first + q].at(w); };
-        const std::string& all = said[n];
-        SCOPED_TRACE(requests[first] + " / " + shown[n] + " / " + all);
-        // Each pointed tool's limit is one the closed form gives (at either protuberance).
-        for (next = first + 3; next < ref.size() && ref[next][0] == "pointed"; ++next)
-            EXPECT_EQ(ref[next][1], "1");
-        auto saidNot = [&](bool avoidable, std::initializer_list<const char*> texts, bool dialogs) {
-            for (const char* t : texts) // in the recalculation, or also in the dialogs
-                EXPECT_FALSE(avoidable && all.find(t, dialogs ? 0 : all.find('#')) < all.size())
-                    << t;
-        };
-        const bool xmin = r.x[0] != '=' && r.z > 0, self = r.rack == 3;
-        const bool spans = answer(2, 2) == "1", balls = all.find("no ball stands") > all.size();
-        // x min is at least the least shift of the closed forms, the least the calculation takes.
-        EXPECT_TRUE(!xmin || told[n] ||
-                    StrToReal(shown[n].substr(shown[n].rfind(' '))) >=
-                        StrToReal(answer(0, 2)) - 1e-9L);
-        EXPECT_TRUE(!xmin || (clean[n] && lowest[n]));
-        EXPECT_TRUE(allowed[n]);
-        // A ring gear's gap may take a smaller tip radius than the rack tooth.
-        const std::string rhoa = shown[n].substr(0, shown[n].find(' '));
-        EXPECT_TRUE(!self ||
-                    (r.z > 0 ? rhoa == answer(1, 1) : StrToReal(rhoa) <= StrToReal(answer(1, 1))));
-        EXPECT_TRUE(!self || shown[n].substr(rhoa.size()).starts_with(" " + answer(1, 2) + " "));
-        EXPECT_EQ(all.find("has no undercut limit") < all.size(), r.z < 0 && r.x[0] != '=');
-        EXPECT_TRUE(all.find("tooth comes to a point") < all.size() || !self ||
-                    answer(1, 1) != "0");
-        // The k proposed fits where any does (the nearest to the usual k of those the face width
-        // takes), and says so if not.
-        EXPECT_EQ(answer(2, 1) + answer(2, 3), answer(2, 2) + answer(2, 2));
-        EXPECT_EQ(all.find("no span touches") > all.size(), spans);
-        EXPECT_EQ(answer(2, 4), "1");
-        EXPECT_EQ(all.find("is below the") > all.size(), all.find("b < b min") > all.size());
-        saidNot(true, {"rhoaP0 > -"}, true);
-        EXPECT_TRUE(!self || answer(1, 1) != "0"); // the addendum leaves the tool a tip
-        // In either order of the buttons and the protuberance box, unticked last or not.
-        EXPECT_TRUE(!self || addenda[n] == answer(1, 3));
-        EXPECT_TRUE(again[n]);
-        EXPECT_TRUE(least[n]);
-        // A chamfer leaves the tooth a tip, or says that none at its angle does.
-        saidNot(r.chamfer && all.find("no chamfer depth below") > all.size() &&
-                    all.find("without the chamfer too") > all.size(),
-                {"pointed tooth"}, false);
-        // Said once in a dialog; no figure shows as 0 that is not.
-        EXPECT_EQ(all.find("cannot be rounded"), all.rfind("cannot be rounded"));
-        EXPECT_FALSE(RoundedToNothing(all));
-        for (const char* m : {"ball diameter 2", "ball contact", "Dm ball"})
-            EXPECT_TRUE(all.find(m, all.find('#')) > all.size() || all.find(m) < all.find('#'))
-                << m;
-        saidNot(true, {"Fatal", "No proposal"}, true);
-        saidNot(xmin, {"undercut", "x < -1.5"}, false);
-        saidNot(self, {"rhofP0 >"}, false);
-        saidNot(self && answer(1, 1) != "0", {"rhoaP0 >"}, false);
-        saidNot(spans, {"span contact", "No. of teeth measured"}, false);
-        saidNot(balls, {"ball diameter", "Dm ball", "ball contact"}, false);
+    for (std::size_t n = 0, first = 0; n < rows.size(); first += designed[n++].requests.size()) {
+        const TJudged j{rows[n], designed[n],
+                        {ref.begin() + long(first),
+                         ref.begin() + long(first + designed[n].requests.size())}};
+        SCOPED_TRACE(requests[first] + " / " + j.d.shown + " / " + j.d.said);
+        for (const auto& [rule, holds] : DesignRules)
+            EXPECT_TRUE(holds(j)) << rule;
     }
 }
 
@@ -433,6 +500,29 @@ TEST_F(InputDialogTest, FailedCalculationsAndRefusedFieldsProposeAndStoreNothing
     EXPECT_TRUE(Listed("Fatal  : alpha wt"));
 }
 
+TEST_F(ProposalsTest, TheChamferDepthIsTheSameWhateverSpanTheDialogLeft) {
+    // A chamfer that keeps the tooth a tip at every depth, beside the companion: the span left
+    // in the measurement dialog (k 0 and 11 touch above dFa once the chamfer is there) does not
+    // raise it.
+    std::set<std::string> proposed;
+    for (const int k : {0, 9, 11, 12}) {
+        TGearData& g = GearData;
+        g.alpha = 17.314L, g.beta = 5.745L, g.mn = 0.5057L, g.z = {6, 99}, g.x = {0.5L, 0.4849L};
+        g.b = 7.5855L, g.AaField = 2, g.a = 0, g.kmn = {0, 0.0286L}, g.TipInputMode = {2, 2};
+        g.BasicRackType[2] = 4, g.hfP0mn[2] = 1, g.haP0mn[2] = 1.25L, g.rhoaP0mn[2] = 0.3L;
+        g.prP0mn[2] = 0, g.rhofP0mn[2] = 0, g.alkP0[2] = 22.314L, g.hFfP0mn[2] = 0.75L;
+        g.TsnSeries[2] = 8, g.AsnSeries[2] = 1, g.k[2] = k, g.MeasureMode = 0;
+        CalculateGears();
+        Run<TForm_qor1prof>({[&](TForm_qor1prof& f) {
+                                Respond::Press(f, "Button_hffp1");
+                                proposed.insert(f.Edit_hffp1->Text());
+                                Respond::Press(f, "Button_cancel");
+                            }},
+                            -1);
+    }
+    EXPECT_EQ(proposed, std::set<std::string>{"0.75"});
+}
+
 TEST_F(InputDialogTest, TheProposedBallStandsAboveTheTipAndTouchesTheUsableFlank) {
     struct Case {
         int z;
@@ -481,7 +571,10 @@ TEST_F(InputDialogTest, TheProposedBallStandsAboveTheTipAndTouchesTheUsableFlank
         said.push_back(Seen.back().find("no ball stands above the tip circle") !=
                        std::string::npos);
         ASSERT_EQ(g.DM[2], dm);
+        g.MeasureMode = 1; // the calculation chooses the same ball itself
         CalculateGears();
+        EXPECT_EQ(g.DM[2], dm) << c.z;
+        g.MeasureMode = 0;
         if (c.anyFits) {
             // The calculation takes the proposed ball without a word.
             for (const char* text : {"ball diameter", "Dm ball", "ball contact"})
