@@ -596,24 +596,19 @@ def table_cases(source):
         ("centre distance allowances crossed", "AaField = 9\nAae = -0.02\nAai = 0.01\n"
          "k[1] = 3\nk[2] = 8\n"),
         # The ball the calculation chooses fits where one does (in inch, with a chamfer).
-        ("chosen ball fits", "alpha = 16.02\nbeta = 0\nmn = 0.5228\nz[1] = 20\nz[2] = 44\n"
-         "x[1] = 0.6158\nx[2] = -0.0641\nTsnSeries[1] = 10\nTsnSeries[2] = 5\n"
-         "AsnSeries[1] = 1\nAsnSeries[2] = 6\nq[1] = 0.0064\nq[2] = 0.0109\nqTol[1] = 0.0016\n"
-         "qTol[2] = 0.005\nBasicRackType[2] = 4\nalkP0[2] = 24.9\nhFfP0mn[2] = 0.929\n"
-         "UnitSystem = 1\nMeasureMode = 1\n"),
+        ("chosen ball fits", pair(alpha=16.02, mn=0.5228, z=(20, 44), x=(0.6158, -0.0641), mm=1,
+                                  Tsn=(10, 5), Asn=(1, 6), extra=tool(
+                                      2, 1.25, 1, 0.25, alk=24.9, hff=0.929) + [
+                                      "q[1] = 0.0064", "q[2] = 0.0109", "qTol[1] = 0.0016",
+                                      "qTol[2] = 0.005", "UnitSystem = 1"])),
         # The tip radius named as the gap's limit is one that opens it; where the flanks meet
         # before the root circle, no radius does, and no limit is named.
-        ("gap limit typed", "z[1] = 78\nz[2] = -194\nmn = 8.914\nbeta = 16.27\nx[1] = 0\n"
-         "x[2] = -0.688\na = 0\nTsnSeries[1] = 11\nTsnSeries[2] = 9\nAsnSeries[1] = 8\n"
-         "AsnSeries[2] = 7\nDM[1] = 0\nDM[2] = 0\nk[1] = 0\nk[2] = 0\n" + "\n".join(tool(
-             2, 1.305, 1, 0.434)) + "\n"),
-        ("no tip radius opens the gap", "beta = 14.605\nmn = 0.7063\nb = 12.428\na = 0\n"
-         "z[1] = 21\nz[2] = -34\nx[1] = 0.2599\nx[2] = -0.5113\nMeasureMode = 1\nAaField = 4\n"
-         + "\n".join(tool(1, 1.298, 1.081, 0.136, alk=37.97, hff=0.984) + tool(
-             2, 1.418, 1.121, 0.336, alk=27.61, hff=0.827)) + "\nTipInputMode[1] = 2\n"
-         "TipInputMode[2] = 2\nTipModeValue[1] = 0.1787\nTipModeValue[2] = 0.0717\nQ[1] = 9\n"
-         "Q[2] = 10\nTsnSeries[1] = 11\nTsnSeries[2] = 9\nAsne[1] = -0.0609\nAsni[1] = -0.461\n"
-         "AsnSeries[2] = 6\n"),
+        ("gap limit typed", pair(mn=8.914, beta=16.27, z=(78, -194), x=(0, -0.688), Tsn=(9, 9),
+                                 Asn=(7, 7), DM=(0, 0), extra=tool(2, 1.305, 1, 0.434))),
+        ("no tip radius opens the gap", pair(beta=14.605, mn=0.7063, z=(21, -34), x=(
+            0.2599, -0.5113), mm=1, Tsn=(9, 9), Asn=(6, 6), extra=tool(
+                1, 1.298, 1.081, 0.136, alk=37.97, hff=0.984) + tool(
+                    2, 1.418, 1.121, 0.336, alk=27.61, hff=0.827))),
         # No path of contact: nothing measured along it.
         ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
                                     kmn=(0.4905, -0.6475))),
