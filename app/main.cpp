@@ -39,8 +39,15 @@ int main(int argc, char** argv) try {
             std::fprintf(stderr, "qor1w: %s: extension .q1w missing\n", line.File.c_str());
             return 1;
         }
-        std::fprintf(stderr, "qor1w: no display for the main window; /I and /CADi:j write their "
-                             "files without one (qor1w /? shows how)\n");
+        // A switch given (/E, /G, a word) is named: it is why the window was asked for.
+        const std::string why = line.SwitchText.empty()
+                                    ? std::string("no display for the main window")
+                                    : line.File + " " + line.SwitchText + ": " + line.SwitchText +
+                                          " starts the main window, and there is no display for it";
+        std::fprintf(stderr,
+                     "qor1w: %s; /I and /CADi:j write their files without one (qor1w /? shows "
+                     "how)\n",
+                     why.c_str());
         return 2;
     }
     Application->Initialize(argc, argv);

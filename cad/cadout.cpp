@@ -63,10 +63,14 @@ const char* FormatName(std::uint16_t code) {
     return code == 1 || code == 4 ? "DXF" : code == 2 ? "IGES" : code == 5 ? "TXT" : "CAD";
 }
 
+std::string BatchFileName(const std::string& ext) {
+    return DataFileName + "." + ext;
+}
+
 // The file name of codes 1, 2 and 5: the batch name or the save dialog. False when cancelled.
 bool ChooseOutputFile(const std::string& ext) {
     if (CadBatchOutput) {
-        CadFileName = DataFileName + "." + ext;
+        CadFileName = BatchFileName(ext);
         return true;
     }
     TSaveDialog dialog(nullptr);
@@ -113,6 +117,11 @@ bool StartWriter(std::unique_ptr<TCadWriter> w, std::unique_ptr<TCadSink> sink, 
 }
 
 } // namespace
+
+std::string CadBatchFileName(std::uint16_t code) {
+    const std::unique_ptr<TCadWriter> w = code == 4 ? nullptr : NewWriter(code);
+    return w == nullptr || w->Extension().empty() ? std::string() : BatchFileName(w->Extension());
+}
 
 void RegisterCadWriter(std::uint16_t code, CadWriterFactory factory) {
     if (code < 1 || code > 5) return;

@@ -40,6 +40,9 @@ void CadSetOutputCode(std::uint16_t code);
 // or the file cannot be created (with a message).
 void CadOpenOutput(std::uint16_t code);
 void CadCloseOutput();
+// The file a batch run (CadBatchOutput) writes with code: the job's name (DataFileName) with the
+// format's extension; "" for a code that writes no file.
+std::string CadBatchFileName(std::uint16_t code);
 // True for every code: drawing routines close their loops with it (one pass).
 bool CadOutputEnabled();
 

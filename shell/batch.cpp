@@ -160,6 +160,28 @@ int LoadAndCalculate(const std::string& file) {
     return -1;
 }
 
+// The file an output is written to.
+std::string OutputFile(const TBatchOutput& out) {
+    return out.Switch == StartSwitch::Print
+               ? WorkshopSheetFileName()
+               : CadBatchFileName(static_cast<std::uint16_t>(out.CadCode));
+}
+
+// The outputs are named after the job: one that is a file the run has read (the job itself, its
+// settings; the same file under any name) refuses the run before anything is written. False
+// (said) then.
+bool OutputsApartFromInputs(const TCommandLine& line) {
+    for (const TBatchOutput& out : line.Outputs) {
+        const std::string file = OutputFile(out);
+        if (const std::string read = os::FileReadAs(file); !read.empty()) {
+            Say(line.File + " " + out.SwitchText + ": the output " + file + " is " + read +
+                ", which this run reads: nothing written");
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool BatchCadKnown(int j) {
@@ -226,9 +248,10 @@ int RunBatch(const TCommandLine& line) {
         SetProductIdentity();
         return PrintUsage() ? 0 : 2;
     case StartSwitch::BadSwitch:
+    case StartSwitch::NoJob:
         SetProductIdentity();
         Say(line.Problem);
-        return 2;
+        return line.Switch == StartSwitch::NoJob ? 1 : 2; // no job loaded, or nothing written
     case StartSwitch::Print:
     case StartSwitch::Cad:
         break;
@@ -237,11 +260,13 @@ int RunBatch(const TCommandLine& line) {
     }
     // Ended by a signal, the run leaves no draft and no half-written file behind.
     GuardDraftsAgainstSignals(false);
+    os::GuardFilesRead(); // no output lands on what the run reads, whatever reads it
     InitProgram();
     BatchResponder answer; // every question to stderr, answered Cancel
     ResponderScope scope(answer);
     ReadSettings();
     int code = LoadAndCalculate(line.File);
+    if (code < 0 && !OutputsApartFromInputs(line)) code = 2;
     if (code < 0) {
         code = 0;
         // Each output asked for is written, or said to be missing: never exit 0 without it.

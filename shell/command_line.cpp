@@ -102,6 +102,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& params) {
         line.Switch = StartSwitch::Usage;
         return line;
     }
+    if (TBatchOutput out; AsksForOutput(ReadSwitch(line.File, out, line.Problem))) {
+        // Not a job without extension: the job is missing before its switch.
+        line.Switch = StartSwitch::NoJob;
+        line.Problem =
+            line.File + ": the job is missing: name its file first (FILE.q1w " + line.File + ")";
+        return line;
+    }
     std::vector<std::string> switches;
     for (std::size_t k = 1; k < params.size(); ++k)
         if (Upper(params[k]) != "/NOGUI") switches.push_back(params[k]);
@@ -124,6 +131,7 @@ bool IsBatchCommand(const TCommandLine& line) {
     case StartSwitch::Print:
     case StartSwitch::Cad:
     case StartSwitch::BadSwitch:
+    case StartSwitch::NoJob:
         return true;
     default:
         return false;

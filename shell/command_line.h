@@ -9,8 +9,9 @@
 // is passed over here. A batch run writes every output its switches ask for (/I /CAD1:1: the
 // sheet and the DXF file); a parameter beside them that asks for none (/E, /G, a word) or an
 // output another switch writes too (/CAD1:1 /CAD1:2, both <job>.dxf) refuses the run before
-// anything is loaded, as a bad switch does. The usage screen and the two batch modes need no
-// window system: main reads the command line before it creates one.
+// anything is loaded, as a bad switch does. A batch switch where the job belongs (qor1w /I) is
+// a missing job, not a job named "/I". The usage screen and the two batch modes need no window
+// system: main reads the command line before it creates one.
 
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ enum class StartSwitch {
     NoLoad,    // "/E"
     NameOnly,  // "/G"
     BadSwitch, // "/CAD..." that names no format or no drawing: nothing is loaded or written
+    NoJob,     // "/I" or "/CADi:j" where the job belongs: nothing is loaded or written
 };
 
 // One output a batch switch asks for.
@@ -46,7 +48,7 @@ struct TCommandLine {
 // j one of the drawings of BatchCadKnown (batch.h). A switch given twice asks once.
 TCommandLine ParseCommandLine(const std::vector<std::string>& params);
 
-// Usage, Print, Cad and BadSwitch end the program without a window.
+// Usage, Print, Cad, BadSwitch and NoJob end the program without a window.
 bool IsBatchCommand(const TCommandLine& line);
 
 // The usage screen: TextLines[1..22] (each cut to 65 characters), also returned as lines.

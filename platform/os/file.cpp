@@ -1,6 +1,7 @@
 #include "platform/os/file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -83,6 +84,27 @@ void NoteClosed(int fd) {
     const std::lock_guard<std::mutex> hold(OpenFilesLock());
     auto& fds = OpenFiles();
     fds.erase(std::remove(fds.begin(), fds.end(), fd), fds.end());
+}
+
+// The files this process read, for a run that must never write over them (GuardFilesRead).
+struct TFileRead {
+    dev_t Device;
+    ino_t Inode;
+    std::string Path;
+};
+std::atomic<bool> gGuardFilesRead{false};
+std::vector<TFileRead>& FilesRead() {
+    static auto* files = new std::vector<TFileRead>;
+    return *files;
+}
+void NoteRead(int fd, const std::string& path) {
+    if (!gGuardFilesRead.load()) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return;
+    const std::lock_guard<std::mutex> hold(OpenFilesLock());
+    for (const TFileRead& f : FilesRead())
+        if (f.Device == st.st_dev && f.Inode == st.st_ino && f.Path == AbsolutePath(path)) return;
+    FilesRead().push_back({st.st_dev, st.st_ino, AbsolutePath(path)});
 }
 
 bool RangeOk(std::uint64_t offset, std::uint64_t length) {
@@ -252,6 +274,7 @@ int File::Open(const std::string& path, OpenMode mode, Disposition disp) {
     mode_ = mode;
     locks_.clear();
     NoteOpen(fd);
+    if (WantsRead(mode.access)) NoteRead(fd, path);
     return kOk;
 }
 
@@ -432,6 +455,7 @@ int OpenForReading(const std::string& path, int& fd) {
     if (path.empty()) return NoteCode(kErrPathNotFound);
     int code = kOk;
     fd = OpenRegular(path, O_RDONLY, code);
+    if (fd >= 0) NoteRead(fd, path);
     return code;
 }
 
@@ -514,6 +538,8 @@ int BeginReplace(const std::string& linkOrPath, Replacement& r, const std::strin
     // A device, a pipe or a folder is never written into or replaced, whoever writes.
     if (exists && !S_ISREG(st.st_mode)) return NoteNotRegularFile(st.st_mode);
     if (exists && ::access(path.c_str(), W_OK) != 0) return ErrnoToDos(errno);
+    if (const std::string read = FileReadAs(path); exists && !read.empty())
+        return NoteCause(kErrSharingViolation, "it is " + read + ", which this run reads");
     const auto slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty()) return NoteNotRegularFile(S_IFDIR);
@@ -562,6 +588,25 @@ int CommitReplace(Replacement& r, long long expectedSize, const DraftCheck& whol
 void AbandonReplace(Replacement& r) {
     if (!r.Draft.empty()) (void)::unlink(r.Draft.c_str());
     r.Draft.clear();
+}
+
+void GuardFilesRead() {
+    gGuardFilesRead.store(true);
+}
+
+std::string FileReadAs(const std::string& path) {
+    struct stat st {};
+    if (!gGuardFilesRead.load() || path.empty() || ::stat(path.c_str(), &st) != 0) return {};
+    const std::lock_guard<std::mutex> hold(OpenFilesLock());
+    for (const TFileRead& f : FilesRead()) {
+        // Still that file under the name it was read by: a scratch file read and removed may
+        // have left its inode number to a new one.
+        struct stat now {};
+        if (f.Device == st.st_dev && f.Inode == st.st_ino && ::stat(f.Path.c_str(), &now) == 0 &&
+            now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+            return f.Path;
+    }
+    return {};
 }
 
 bool IsOpenInThisProgram(const std::string& path) {

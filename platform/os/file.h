@@ -169,9 +169,10 @@ struct Replacement {
 
 // Refuses at once, the same way for every writer, a name that is no regular file: a folder, a
 // device ("it is a device, not a file"), a named pipe or a socket (kErrAccessDenied; the cause
-// names what it is); also an existing file that may not be written. Otherwise creates the draft
-// (exclusively, under a new name ".<name>.<random><ext>") with the permissions the file has or a
-// new file gets. 0 or a code.
+// names what it is); also an existing file that may not be written, and one the run read while
+// it guards them (GuardFilesRead: kErrSharingViolation, the cause names the file read). Otherwise
+// creates the draft (exclusively, under a new name ".<name>.<random><ext>") with the permissions
+// the file has or a new file gets. 0 or a code.
 int BeginReplace(const std::string& linkOrPath, Replacement& r, const std::string& ext = ".tmp");
 
 // Checks the draft: it must hold exactly expectedSize bytes (when expectedSize >= 0) and, when
@@ -183,6 +184,15 @@ using DraftCheck = std::function<std::string(int fd, std::uint64_t size)>;
 int CommitReplace(Replacement& r, long long expectedSize, const DraftCheck& whole = {});
 // Drops the draft; the target stays as it was.
 void AbandonReplace(Replacement& r);
+
+// From now on every regular file the process opens for reading (File with read access,
+// OpenForReading) is noted, and BeginReplace never replaces one of them: the same file on disk
+// under any name (a link, another spelling of its path). For runs whose outputs are named after
+// their inputs (the batch modes), so that an output never lands on what the run reads.
+void GuardFilesRead();
+// The name (absolute) under which the process read the file path names while guarding them; ""
+// when it read no such file, or does not guard.
+std::string FileReadAs(const std::string& path);
 
 // Whether the program holds path open as a File (a table, a memo or index file): the same file
 // on disk, whatever name it was opened under.

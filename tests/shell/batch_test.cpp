@@ -96,6 +96,9 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         const char* err; // in standard error
         const char* extra = "";
         const char* blocked = nullptr; // a folder of this name stands in the output's way
+        // A file the run reads stands in the output's place and keeps its bytes: "name" a copy
+        // of demo.q1w, "name>file" a link to file (made empty when missing).
+        const char* input = nullptr;
     };
     const Case cases[] = {
         {"/?", 0, {}, "qor1w Filename [/I] [/CADi:j] [/NOGUI]", ""},
@@ -111,6 +114,8 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
         {"demo /X", 1, {}, "", "extension .q1w missing"},
         {"demo /X", 1, {}, "", "extension .q1w missing", "QT_QPA_PLATFORM=offscreen"},
         {"demo.q1w", 2, {}, "", "no display for the main window"},
+        {"demo.q1w /X /NOGUI", 2, {}, "", "demo.q1w /X: /X starts the main window, and"},
+        {"/I", 1, {}, "", "qor1w: /I: the job is missing"},
         {"demo.q1w /I", 0, {"demo_sheet.txt"}, "", ""},
         {"demo /I /NOGUI", 0, {"demo_sheet.txt"}, "", ""}, // .q1w added, as the window does
         {"demo.q1w /CAD5:1", 0, {"demo.txt"}, "", ""},
@@ -136,6 +141,15 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
          "TMPDIR=.",
          "demo_sheet.txt"},
         {"demo.q1w /CAD1:1", 0, {"demo.dxf"}, "", ""},
+        // No output lands on a file the run reads, under any name: nothing written at all.
+        {"job.txt /CAD5:1", 2, {"job.txt"}, "", "/CAD5:1: the output job.txt is ", "", nullptr,
+         "job.txt"},
+        {"g.igs /I /CAD2:1", 2, {"g.igs"}, "", "g.igs, which this run reads: nothing", "", nullptr,
+         "g.igs"},
+        {"demo.q1w /I /CAD1:1", 2, {"demo.dxf"}, "", "demo.q1w, which this run", "", nullptr,
+         "demo.dxf>demo.q1w"},
+        {"demo.q1w /CAD1:1 /I", 2, {"demo_sheet.txt", "qor1w.cfg"}, "", "qor1w.cfg, which this",
+         "", nullptr, "demo_sheet.txt>qor1w.cfg"},
         {"ring.q1w /CAD2:27", 0, {"ring.igs"}, "", ""},
         {"unsound.q1w /I", 0, {"unsound_sheet.txt"}, "", "unsound.q1w: Error  : tooth collision da2 !"},
         {"unsound.q1w /CAD1:1", 0, {"unsound.dxf"}, "", "unsound.q1w: Error  : pointed tooth (1)"},
@@ -143,7 +157,17 @@ TEST_F(Batch, SwitchesAndTheirExitCodes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.args) + " " + c.extra);
         if (c.blocked != nullptr) fs::create_directory(Dir / c.blocked);
+        const std::string input = c.input == nullptr ? "" : c.input;
+        const std::string name = input.substr(0, input.find('>'));
+        const fs::path read = Dir / (name == input ? "demo.q1w" : input.substr(name.size() + 1));
+        if (!fs::exists(read)) qortest::WriteFileBytes(read.string(), "");
+        if (name != input) fs::create_symlink(read.filename(), Dir / name);
+        if (name == input && !name.empty()) fs::copy_file(read, Dir / name);
+        const std::string before = qortest::ReadFileBytes(read.string());
         const RunResult r = Qor(c.args, c.extra);
+        if (!name.empty()) {
+            EXPECT_EQ(qortest::ReadFileBytes((Dir / name).string()), before);
+        }
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_THAT(r.out, HasSubstr(c.out));
         if (*c.out == '\0') {
