@@ -41,9 +41,13 @@ std::string Dec(int n, Extended v) {
     return std::isnan(v) ? "" : LengthToStrDec(n, v);
 }
 
-// Two limits joined by "/", min first as the symbol ("min./max.") says.
+// Two limits joined by "/", min first as the symbol ("min./max.") says. A limit without solution
+// reads "-", so that the other is never taken for it ("/22.539"); without either the cell is
+// empty.
 std::string MinMax(Extended min, Extended max) {
-    return Dec(3, min) + "/" + Dec(3, max);
+    if (std::isnan(min) && std::isnan(max)) return "";
+    const auto limit = [](Extended v) { return std::isnan(v) ? std::string("-") : Dec(3, v); };
+    return limit(min) + "/" + limit(max);
 }
 
 TInspectionLimits Limits(int i, Extended maxV, Extended max, Extended minV, Extended min) {

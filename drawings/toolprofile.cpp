@@ -38,10 +38,9 @@ private:
     bool elliptic_;
 };
 
-std::string LengthLine(const std::string& label, Extended factor, Extended mm, bool unit) {
-    std::string s = label + FloatToStrSig3(factor) + " * mn = " + LengthToStr(mm);
-    if (unit) s += " " + LengthUnitText();
-    return s;
+// A length of the tool as a factor of the module and in the sheet's unit, every one with it.
+std::string LengthLine(const std::string& label, Extended factor, Extended mm) {
+    return label + FloatToStrSig3(factor) + " * mn = " + LengthToStr(mm) + " " + LengthUnitText();
 }
 
 // The boxes of lines written down from (x, y) as CadTextLine writes them (an empty line is
@@ -63,16 +62,16 @@ std::vector<TLabelBox> ColumnBoxes(const std::vector<std::string>& lines, Extend
 std::vector<std::string> DataLines(int i) {
     const TGearData& g = GearData;
     std::vector<std::string> data = {"gear " + std::to_string(i),
-                                     LengthLine("hfP0 = ", g.hfP0mn[i], g.hfP0[i], true),
-                                     LengthLine("haP0 = ", g.haP0mn[i], g.haP0[i], true),
-                                     LengthLine("raP0 = ", g.rhoaP0mn[i], g.rhoaP0[i], true)};
-    if (g.rhofP0mn[i] > 0) data.push_back(LengthLine("rfP0 = ", g.rhofP0mn[i], g.rhofP0[i], true));
+                                     LengthLine("hfP0 = ", g.hfP0mn[i], g.hfP0[i]),
+                                     LengthLine("haP0 = ", g.haP0mn[i], g.haP0[i]),
+                                     LengthLine("raP0 = ", g.rhoaP0mn[i], g.rhoaP0[i])};
+    if (g.rhofP0mn[i] > 0) data.push_back(LengthLine("rfP0 = ", g.rhofP0mn[i], g.rhofP0[i]));
     if (g.prP0mn[i] > 0) {
-        data.push_back(LengthLine("prP0 = ", g.prP0mn[i], g.prP0[i], true));
+        data.push_back(LengthLine("prP0 = ", g.prP0mn[i], g.prP0[i]));
         data.push_back("alpha prP0 = " + FloatToStrSig3(g.alprP0[i]) + AngleUnitText());
     }
     if (g.ChamferOn[i]) {
-        data.push_back(LengthLine("hFfP0 = ", g.hFfP0mn[i], g.hFfP0[i], false));
+        data.push_back(LengthLine("hFfP0 = ", g.hFfP0mn[i], g.hFfP0[i]));
         data.push_back("alpha kP0 = " + FloatToStrSig3(g.alkP0[i]) + AngleUnitText());
     }
     return data;

@@ -13,7 +13,7 @@
 // SIGTERM or SIGHUP ended the run: its drafts are removed and the files it was replacing keep
 // their old contents. Messages go to stderr, the usage text to stdout. For tests,
 // QOR_SIGNAL_AT_DRAFT=n[:sig] sends the run the signal (SIGTERM unless given) once it has made
-// its n-th draft.
+// its n-th draft or scratch folder.
 
 #include "shell/command_line.h"
 

@@ -507,7 +507,7 @@ void SendToTextPrinter(const std::string& file) {
         ShowError(gPortName + ": " + argv.front() + ": " + os::ErrorCauseText(rc));
         AbortFlag = 1;
     } else if (status != 0) {
-        ShowError(gPortName + ": " + argv.front() + " ended with code " + IntToString(status));
+        ShowError(gPortName + ": " + argv.front() + " " + os::ProgramEndText(status));
         AbortFlag = 1;
     }
 }
@@ -550,21 +550,21 @@ bool ListingFolder(std::string& dir, std::string* problem) {
     // A temporary directory no one else may enter serves as it is.
     dir = temp;
     if (os::IsPrivateFolder(temp)) return true;
-    // A folder made for the listings goes again at the end of the run when it is empty then.
+    // A folder made for the listings goes again at the end of the run, or on a signal that
+    // ends it, when it is empty then.
     const auto made = [&dir](const std::string& folder) {
         dir = os::AbsolutePath(folder);
         NoteTemporaryFolder(dir);
-        os::RemoveFolderOnSignal(dir);
         return true;
     };
     dir = temp + "/" + ProgramName + "-" + std::to_string(::geteuid());
-    const int rc = os::MakePrivateFolder(dir);
+    const int rc = os::MakeScratchFolder(dir);
     if (rc == 0) return made(dir);
     const std::string why = FileErrorCause(rc, dir);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime == '/') {
         const std::string own = std::string(runtime) + "/" + ProgramName;
-        if (os::MakePrivateFolder(own) == 0) return made(own);
+        if (os::MakeScratchFolder(own) == 0) return made(own);
     }
     if (problem != nullptr)
         *problem = "No folder of your own for listings can be made: " + dir + ": " + why +

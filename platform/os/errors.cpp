@@ -291,8 +291,10 @@ void IgnoreBrokenPipeSignal() {
 }
 
 int NoteReaderGone(unsigned long long bytes, const std::string& reader) {
+    // What went into a pipe is not what its reader took: the figure is said as what it is.
     return NoteCause(kErrWriteFault, reader + " closed the connection after " +
-                                         std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"));
+                                         std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") +
+                                         " had gone into the pipe");
 }
 
 int ErrnoToDosForPath(int err, const char* path) {

@@ -81,7 +81,8 @@ void IgnoreFileSizeSignal();
 // (StartProcess). The same rules as IgnoreFileSizeSignal.
 void IgnoreBrokenPipeSignal();
 // kErrWriteFault for a write into a pipe or socket whose reader closed it once bytes bytes had
-// gone through; ErrorCauseText says "<reader> closed the connection after N bytes".
+// gone into it (not necessarily read); ErrorCauseText says "<reader> closed the connection after
+// N bytes had gone into the pipe".
 int NoteReaderGone(unsigned long long bytes, const std::string& reader = "the reader");
 
 } // namespace os

@@ -238,6 +238,11 @@ private:
     sigset_t before_{};
 };
 
+// Tests: the signal asked for (SignalAtDraftForTesting) once its step has come.
+void SignalIfDue() {
+    if (gSignalAtDraft > 0 && --gSignalAtDraft == 0) ::raise(gSignalToRaise);
+}
+
 void NoteDraft(const std::string& name) {
     if (!gDraftsGuarded.load()) return;
     // The handler removes it wherever the working directory is then.
@@ -254,7 +259,7 @@ void NoteDraft(const std::string& name) {
         std::memcpy(free->path, path.c_str(), path.size() + 1);
         free->used.store(1);
     }
-    if (gSignalAtDraft > 0 && --gSignalAtDraft == 0) ::raise(gSignalToRaise); // held till noted
+    SignalIfDue(); // held till noted
 }
 
 } // namespace
@@ -340,6 +345,15 @@ int MakePrivateFolder(const std::string& dir) {
         code = ErrnoToDos(errno);
     ::close(fd);
     return code;
+}
+
+int MakeScratchFolder(const std::string& dir) {
+    const DraftSignalsHeld held;
+    const int rc = MakePrivateFolder(dir);
+    if (rc != kOk) return rc;
+    SignalIfDue(); // a test's signal comes here, between the folder and its note, once held
+    RemoveFolderOnSignal(AbsolutePath(dir));
+    return kOk;
 }
 
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,

@@ -47,6 +47,9 @@ bool IsPrivateFolder(const std::string& dir);
 // that is no folder and another user's folder are refused (ErrorCauseText says which). 0 or a
 // code.
 int MakePrivateFolder(const std::string& dir);
+// MakePrivateFolder, and the folder noted for RemoveFolderOnSignal in the same step, the signals
+// held over it: a run that a signal ends never leaves behind the (empty) folder it made.
+int MakeScratchFolder(const std::string& dir);
 
 // Creates a new empty file in dir whose name begins with prefix (and ends with ext, e.g.
 // ".tmp", or nothing) and does not exist yet; created exclusively, so two callers never get
@@ -76,7 +79,8 @@ int DeferredSignal();
 // A folder of the run's own scratch files that such a signal removes too, after the drafts,
 // when it is empty then (an absolute path; at most four are kept).
 void RemoveFolderOnSignal(const std::string& dir);
-// Tests: the signal sig arrives as soon as the n-th draft from now on has been made (0: never).
+// Tests: the signal sig arrives as soon as the n-th draft (or scratch folder, MakeScratchFolder)
+// from now on has been made (0: never).
 void SignalAtDraftForTesting(int n, int sig);
 // The same from the environment: QOR_SIGNAL_AT_DRAFT=n[:sig] (SIGTERM unless sig is given).
 void SignalAtDraftFromEnvironment();

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
@@ -76,13 +77,25 @@ int WaitForChild(pid_t pid, int& status, int timeoutMs) {
     if (WIFEXITED(st))
         status = WEXITSTATUS(st);
     else if (WIFSIGNALED(st))
-        status = 128 + WTERMSIG(st);
+        status = -WTERMSIG(st);
     else
         status = 255;
     return kOk;
 }
 
 } // namespace
+
+std::string ProgramEndText(int exitStatus) {
+    if (exitStatus >= 0) return "ended with code " + std::to_string(exitStatus);
+    const int sig = -exitStatus;
+    const char* name = ::sigabbrev_np(sig);
+    const char* what = ::sigdescr_np(sig);
+    return "was ended by signal " + std::to_string(sig) +
+           (name == nullptr
+                ? std::string()
+                : " (SIG" + std::string(name) +
+                      (what == nullptr ? std::string() : ": " + std::string(what)) + ")");
+}
 
 int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& options,
                  int& exitStatus) {

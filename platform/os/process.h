@@ -24,10 +24,14 @@ struct SpawnOptions {
 // Starts argv[0] (looked up in PATH unless it holds a '/') with argv. Returns
 // kErrFileNotFound when the program is not found, kErrAccessDenied when it may not be run,
 // kErrInvalidData for an empty argv. With options.wait the exit status goes to exitStatus
-// (128 + signal number when a signal ended it); without it the program runs on its own and
-// is reaped when it ends (no zombie), and exitStatus is 0.
+// (minus the signal's number when a signal ended it: never mistaken for an exit code, which
+// 128 + the number would be); without it the program runs on its own and is reaped when it
+// ends (no zombie), and exitStatus is 0.
 int StartProcess(const std::vector<std::string>& argv, const SpawnOptions& options,
                  int& exitStatus);
+// How a program ended, from StartProcess's exitStatus: "ended with code 3", "was ended by
+// signal 13 (SIGPIPE: Broken pipe)".
+std::string ProgramEndText(int exitStatus);
 // Starts and does not wait.
 int StartProcess(const std::vector<std::string>& argv);
 

@@ -124,16 +124,18 @@ def limits(path, a):
     cells = (["".join(td.itertext()) for td in tr.iter("td")] for tr in doc.iter("tr"))
     page = {c[1]: c[3:5] for c in cells if len(c) >= 4}
     numbers = lambda row: [number(v) for v in row if v.strip()]
+    # Rows without solution ("_" for a blank): empty wherever they stand.
+    blank = set(filter(None, a.get("blank", "").replace("_", " ").split(",")))
     # The sheet's row, the drawing's row, and the sheet's other row it must not fall below.
     for sheet, drawing in (("MdK max.", "MK max"), ("MdK min.", "MK min"), ("W max.", "W max"),
                            ("W min.", "W min"), ("MdK th.", "MK nom"), ("W theor.", "W nom")):
         got, want = listed.get(sheet, []), drawn.get(drawing, [])
-        check(numbers(got) and numbers(got)[-1] == numbers(want)[-1] and
+        check((numbers(got) or sheet in blank) and numbers(got)[-1:] == numbers(want)[-1:] and
               numbers(got) == numbers(page.get(sheet, [])),
               "%s %r as on the drawing %r and the HTML page %r" % (sheet, got, want, page.get(sheet)))
     for what in ("MdR", "MdK", "W"):
         hi, lo = numbers(listed.get(what + " max.", [])), numbers(listed.get(what + " min.", []))
-        check(len(hi) == 2 and len(lo) == 2 and hi[0] >= lo[0] and hi[1] >= lo[1],
+        check(what + " min." in blank or len(hi) == 2 and len(lo) == 2 and hi[0] >= lo[0] and hi[1] >= lo[1],
               "%s max. %r not below min. %r" % (what, hi, lo))
         if a.get("ring") == "1":
             check(all(v > 0 for v in hi + lo), "ring gear %s limits without sign" % what)
@@ -144,17 +146,18 @@ def limits(path, a):
         for row, theirs in ((" max.", " max."), (" min.", " min."),
                             (" theor.", " th." if sheet != "W" else " theor.")):
             got, want = item.get(label + row, []), listed.get(sheet + theirs, [])
-            check(numbers(got) and numbers(got) == numbers(want),
+            check((numbers(got) or sheet + theirs in blank) and numbers(got) == numbers(want),
                   "item table %s%s %r as on the sheet %r" % (label, row, got, want))
     # The data-and-measurement table: "min/max" pairs, premachined (where listed) and finished.
     data = {r[0]: r[2] for r in rows_by_y(model_texts(ezdxf.readfile(a["data"]))) if len(r) >= 3}
     for label, sheet in (("Dim.ov/betw.pins", "MdR"), ("Dim.ov/betw.balls", "MdK"),
                          ("Span measurement", "W")):
         for column, stage in ((0, " premach."), (1, " fin.")):
-            lo, hi = numbers(listed.get(sheet + " min.", [])), numbers(listed.get(sheet + " max.", []))
-            want = "%s/%s" % (fix(lo[column], 3), fix(hi[column], 3)) if lo and hi else "?"
+            # A limit without solution reads "-", never leaving the other alone beside "/".
+            lo, hi = (listed.get(sheet + s, ["", ""])[column].strip() for s in (" min.", " max."))
+            want = "/".join(fix(number(v), 3) if v else "-" for v in (lo, hi)) if lo or hi else ""
             got = data.get(label + stage)
-            check(got == want or (got is None and column == 0 and a["premach"] == "0"),
+            check(got == want or (got is None and (not want or column == 0 and a["premach"] == "0")),
                   "data table %s%s %r as on the sheet %r" % (label, stage, got, want))
 
 

@@ -30,7 +30,8 @@ struct TJob {
     long double Asne1 = -0.05L, Asni1 = -0.10L, Asne2 = -0.04L, Asni2 = -0.09L;
     long double q2 = 0;
     int k2 = 3;
-    int quality = 1; // QualityStandard
+    int quality = 1;     // QualityStandard
+    long double dm2 = 0; // gear 2's ball or pin diameter (0: proposed)
 };
 
 inline std::string Num(long double v) {
@@ -52,7 +53,7 @@ protected:
         g.Asni = {j.Asni1, j.Asni2};
         g.q = {0, j.q2};
         g.qTol = {0, j.q2 > 0 ? 0.02L : 0};
-        g.DM = {3.5L, 0}; // gear 2's proposed
+        g.DM = {3.5L, j.dm2};
         g.k = {3, j.k2};
         g.MeasureMode = 0;
         g.QualityStandard = j.quality;

@@ -73,7 +73,9 @@ TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
         {.z1 = 40, .z2 = 7, .x2 = 0.5L, .k2 = 0},
         {31, 17, 3, 35, 0.1L, -0.3L},
         {.z1 = 20, .z2 = -60, .x2 = 0, .k2 = 0},
-        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .q2 = 0.2L, .k2 = 0}};
+        {.z1 = 24, .z2 = -51, .mn = 3, .beta = 15, .x1 = 0.2L, .x2 = 0.1L, .q2 = 0.2L, .k2 = 0},
+        // A pin that sinks below the base circle at the lower allowance: one limit of two.
+        {.dm2 = 2.2L}};
     HtmlBrowser = "true"; // the HTML form goes to qor1w.htm in the temporary folder
     for (std::size_t n = 0; n < std::size(jobs); ++n) {
         const TJob& j = jobs[n];
@@ -94,7 +96,8 @@ TEST_F(TablesTest, WorkshopSheetLimitsReadAsOnTheProductionDrawing) {
         ASSERT_EQ(AbortFlag, 0);
         Check("limits", dxf,
               "txt='" + txt + "' html='" + ListResultFile + "' item='" + item + "' data='" + data +
-                  "' ring=" + (j.z2 < 0 ? "1" : "0") + " premach=" + (j.q2 > 0 ? "1" : "0"));
+                  "' ring=" + (j.z2 < 0 ? "1" : "0") + " premach=" + (j.q2 > 0 ? "1" : "0") +
+                  (j.dm2 > 0 ? " blank=MdR_min.,MdK_min." : ""));
         fs::remove(ListResultFile); // the next sheet's HTML file is new again
     }
 }

@@ -422,7 +422,7 @@ TEST_F(ToothFormTest, ProtuberanceToolWithChamferAndRootRadius) {
     int status = -1;
     const auto lines = EzdxfReport(f, status);
     ASSERT_EQ(status, 0) << Joined(lines);
-    // The data texts: one line each, in order; the chamfer height alone has no unit.
+    // The data texts: one line each, in order; every length with its unit.
     std::vector<std::string> texts;
     for (const auto& l : lines)
         if (l.rfind("entity WERKZS2 TEXT", 0) == 0) {
@@ -441,7 +441,7 @@ TEST_F(ToothFormTest, ProtuberanceToolWithChamferAndRootRadius) {
         EXPECT_EQ(texts[4 + k].rfind(labels[k], 0), 0u) << texts[4 + k];
     EXPECT_EQ(texts[4], "hfP0 = 1 * mn = 2 mm");
     EXPECT_EQ(texts[6], "raP0 = 0.4 * mn = 0.8 mm");
-    EXPECT_EQ(texts[10], "hFfP0 = 0.8 * mn = 1.6");
+    EXPECT_EQ(texts[10], "hFfP0 = 0.8 * mn = 1.6 mm");
 }
 
 // A ring gear's gap bottom narrower than the tool's tip radius needs: the input check warns with

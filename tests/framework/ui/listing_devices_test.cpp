@@ -550,17 +550,25 @@ TEST_F(ListingDevices, TextPrinterSinglePagesAndDeviceFiles) {
 }
 
 TEST_F(ListingDevices, TextPrinterFailuresAreReported) {
-    TextPrinterCommand = "/bin/sh -c \"exit 3\" sh";
-    ScriptedResponder r;
-    r.OnMessage(IDNO).OnMessage(IDOK);
-    ResponderScope scope(r);
-    ListBegin(ListDeviceTextPrinter, "");
-    ASSERT_TRUE(ListRewrite());
-    ListLine("x");
-    ListEnd();
-    EXPECT_EQ(AbortFlag, 1);
-    EXPECT_EQ(Errors(r), std::vector<std::string>{"Error  : : LPT1: /bin/sh ended with code 3"});
-    EXPECT_TRUE(TempFiles().empty());
+    // A queue command that fails, and one a signal ends (not told as its exit code 141).
+    for (const auto& [command, said] :
+         {std::pair{"/bin/sh -c \"exit 3\" sh", "ended with code 3"},
+          std::pair{"/bin/sh -c \"kill -PIPE $$\" sh",
+                    "was ended by signal 13 (SIGPIPE: Broken pipe)"}}) {
+        AbortFlag = 0;
+        TextPrinterCommand = command;
+        ScriptedResponder r;
+        r.OnMessage(IDNO).OnMessage(IDOK);
+        ResponderScope scope(r);
+        ListBegin(ListDeviceTextPrinter, "");
+        ASSERT_TRUE(ListRewrite());
+        ListLine("x");
+        ListEnd();
+        EXPECT_EQ(AbortFlag, 1);
+        EXPECT_EQ(Errors(r),
+                  std::vector<std::string>{"Error  : : LPT1: /bin/sh " + std::string(said)});
+        EXPECT_TRUE(TempFiles().empty());
+    }
 
     AbortFlag = 0;
     TextPrinterTarget = Path("missing/lp0");
