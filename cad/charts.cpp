@@ -173,9 +173,9 @@ void DiagramDimensionA(std::string_view t1, std::string_view t2, std::string_vie
 
 void DiagramDimensionB(std::string_view t1, std::string_view t2, std::string_view t3,
                        long double x1, long double y1, long double x2, long double y2,
-                       long double xLine) {
+                       long double xLine, const long double* textAt) {
     CadDimensionB(t1, t2, t3, DiagramX(x1), DiagramY(y1), DiagramX(x2), DiagramY(y2),
-                  DiagramX(xLine));
+                  DiagramX(xLine), textAt);
 }
 
 int DiagramTickCount(long double lo, long double hi, long double step) {

@@ -60,13 +60,14 @@ void DiagramTextSize(std::int32_t font, long double angle, long double height, l
 // A filled arrow head with its tip at (x, y) in drawing units, length size, base size / 4
 // wide: direction 1 (and 0) to +x, 2 to +y, 3 to -x, 4 to -y; other values draw nothing.
 void DiagramArrow(std::int32_t direction, long double x, long double y, long double size);
-// Dimensions of two world points; the dimension line at the world y (A) or x (B).
+// Dimensions of two world points; the dimension line at the world y (A) or x (B). B's texts
+// start at the sheet's y *textAt when given (as CadDimensionB places them).
 void DiagramDimensionA(std::string_view t1, std::string_view t2, std::string_view t3,
                        long double x1, long double y1, long double x2, long double y2,
                        long double yLine);
 void DiagramDimensionB(std::string_view t1, std::string_view t2, std::string_view t3,
                        long double x1, long double y1, long double x2, long double y2,
-                       long double xLine);
+                       long double xLine, const long double* textAt = nullptr);
 
 // Axes over the limits widened to nice values (NiceScale with 6 divisions), ticks with labels,
 // the axis texts, the title and the grid; sets the world window. The x-axis line is drawn only

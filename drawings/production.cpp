@@ -9,6 +9,7 @@
 #include "cad/cadbounds.h"
 #include "cad/cadout.h"
 #include "cad/charts.h"
+#include "cad/dimensions.h"
 #include "cad/frames.h"
 #include "cad/hatching.h"
 #include "calc/geardata.h"
@@ -463,8 +464,15 @@ void DrawSectionTo(int i, Extended right) {
             if (dOpt > 0) DiagramClipLine(0, s * dOpt / 2, bG, s * dOpt / 2);
         }
         CadSetColour(0);
-        DiagramDimensionB(LengthToStrDec(3, df), "", LengthToStrDec(3, g.dfmin[i] - df), bG,
-                          -df / 2, bG, df / 2, inner);
+        // Root diameter texts longer than their dimension (a flange makes the section small)
+        // stand beyond the tip's extension line, which they would cross just above the root.
+        const std::string dfText = LengthToStrDec(3, df);
+        const std::string dfLower = LengthToStrDec(3, g.dfmin[i] - df);
+        const Extended beyondTip = DiagramY(da / 2) + CadScale;
+        const bool dfTextOut =
+            CadDimensionTextLength(dfText, "", dfLower) > DiagramY(df / 2) - DiagramY(-df / 2);
+        DiagramDimensionB(dfText, "", dfLower, bG, -df / 2, bG, df / 2, inner,
+                          dfTextOut ? &beyondTip : nullptr);
         DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, outer);
         DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * high);
         // Its extension lines come from the face; one beyond the tip comes from the left face,

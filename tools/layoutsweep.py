@@ -5,11 +5,12 @@ written as DXF files by the program's batch mode and read back by tests/drawings
 everything on the sheet. Too slow for the test suite (a handful of its jobs run there as rows of
 tests/drawings/layout_test.cpp); run it before a change of a drawing's layout is called done:
 
-    layoutsweep.py BUILD_DIR [COUNT [SEED]]      (default 300 jobs, seed 1)
+    layoutsweep.py [--flanges] BUILD_DIR [COUNT [SEED]]      (default 300 jobs, seed 1)
 
 A quarter of the jobs are pinions of 6 to 12 teeth with modules 0.5 to 1, a third have small
 thickness tolerances, a quarter are drawn in inch units, some pairs are internal, some gears have
-a hub or a flange, the face widths run from 8 to 400 mm. Jobs the calculation refuses are replaced by new
+a hub or a flange (up to three times the tip diameter; --flanges gives most gears one), the face
+widths run from 8 to 400 mm. Jobs the calculation refuses are replaced by new
 ones. It prints one line per drawing that fails with its job's inputs (tools/gearcalc takes them
 as they stand), then the count of failed drawings per kind; exit status 1 when any failed.
 """
@@ -21,6 +22,8 @@ import subprocess
 import sys
 import tempfile
 
+# The share of external gears with a flange.
+FLANGES = 0.05
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHECK = os.path.join(HERE, "..", "tests", "drawings", "layout_check.py")
 
@@ -57,8 +60,8 @@ def random_job(r):
              "bGear[1]": b, "bGear[2]": b, "DM[1]": 0, "DM[2]": 0, "k[1]": 0, "k[2]": 0}
     if z2 > 0 and r.random() < 0.2:  # a hub (its diameter dimensioned left of the section)
         lines["dOptional[2]"] = round(mn * z2 * r.uniform(0.3, 0.8), 2)
-    elif z2 > 0 and r.random() < 0.05:  # a flange up to twice the tip's diameter
-        lines["dOptional[2]"] = round(mn * z2 * r.uniform(1.1, 2.2), 2)
+    elif z2 > 0 and r.random() < FLANGES:  # a flange up to three times the tip's diameter
+        lines["dOptional[2]"] = round(mn * (z2 + 2 + 2 * x2) * r.uniform(1.05, 3.05), 2)
     if r.random() < 0.35:  # small thickness tolerances entered
         for i in (1, 2):
             upper = -round(r.uniform(0, 0.12), 3)
@@ -129,6 +132,10 @@ def work(task):
 
 
 def main():
+    global FLANGES
+    if sys.argv[1:2] == ["--flanges"]:
+        FLANGES = 1.0
+        del sys.argv[1]
     build = os.path.abspath(sys.argv[1])
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 300
     r = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 1)

@@ -58,41 +58,48 @@ const TSheet Sheets[] = {
     {"tooth", [](std::uint16_t c) { ToothDrawing(c, 2, 3, 1, 1); }, "view=1 lines=1"},
 };
 
-TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
-    const struct {
-        const char* name;
-        TJob job;
-    } jobs[] = {
-        {"z6", Job(12, 6, 6.5L, 0, 0.5L, 0.5L)},
-        {"z7", Job(12, 7, 6.5L, 0, 0.5L, 0.3L)},
-        {"z12_allowance", Job(20, 12, 3, 0, 0, 0.4L, 0.3L)},
-        {"z58", Job(6, 58, 6.5L, 0, 0.5L, 0.57L)},
-        {"z58_h35", Job(6, 58, 6.5L, 35, 0.5L, 0.57L)},
-        {"z20_h45", Job(20, 20, 2, 45, 0, 0)},
-        {"z300", Job(30, 300, 1, 0, 0, 0)},
-        {"z300_h45", Job(30, 300, 1, 45, 0, 0)},
-        {"z25_tip", Job(20, 25, 2, 0, 0, 1.2L)}, // the tip 2.2 mn above the reference circle
-        {"int24", Job(12, -24, 4, 0, 0, 0)},
-        {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)},
-        {"int58_z16", Job(16, -58, 6.5L, 0, 0.52L, 0.2L)},
-        {"int120_h30", Job(30, -120, 2, 30, 0, 0)},
-        {"int300", Job(40, -300, 1, 0, 0, 0)},
-    };
+// The gears every sheet and view is drawn for, each its own test, so that they run side by side.
+const struct TGearJob {
+    const char* name;
+    TJob job;
+} GearJobs[] = {
+    {"z6", Job(12, 6, 6.5L, 0, 0.5L, 0.5L)},
+    {"z7", Job(12, 7, 6.5L, 0, 0.5L, 0.3L)},
+    {"z12_allowance", Job(20, 12, 3, 0, 0, 0.4L, 0.3L)},
+    {"z58", Job(6, 58, 6.5L, 0, 0.5L, 0.57L)},
+    {"z58_h35", Job(6, 58, 6.5L, 35, 0.5L, 0.57L)},
+    {"z20_h45", Job(20, 20, 2, 45, 0, 0)},
+    {"z300", Job(30, 300, 1, 0, 0, 0)},
+    {"z300_h45", Job(30, 300, 1, 45, 0, 0)},
+    {"z25_tip", Job(20, 25, 2, 0, 0, 1.2L)}, // the tip 2.2 mn above the reference circle
+    {"int24", Job(12, -24, 4, 0, 0, 0)},
+    {"int58", Job(6, -58, 6.5L, 0, 0.5L, -0.2L)},
+    {"int58_z16", Job(16, -58, 6.5L, 0, 0.52L, 0.2L)},
+    {"int120_h30", Job(30, -120, 2, 30, 0, 0)},
+    {"int300", Job(40, -300, 1, 0, 0, 0)},
+};
+
+// Named in the test's name.
+void PrintTo(const TGearJob& j, std::ostream* os) {
+    *os << j.name;
+}
+
+class EveryGearLayout : public LayoutTest, public ::testing::WithParamInterface<TGearJob> {};
+
+TEST_P(EveryGearLayout, EveryViewAndTableOnItsSheetAndApart) {
+    const TGearJob& j = GetParam();
+    Calculate(j.job);
     std::string batch;
-    for (const auto& j : jobs) {
-        SCOPED_TRACE(j.name);
-        Calculate(j.job);
-        for (const TSheet& s : Sheets) {
-            const std::string base = std::string(s.name) + "_" + j.name;
-            const std::string file =
-                ToFile(base, 1, [&](int code) { s.draw(static_cast<std::uint16_t>(code)); });
-            // A copy in the build folder for a look.
-            const std::string copy = std::string(QOR_BINARY_DIR) + "/layout_" + base + ".dxf";
-            std::error_code ec;
-            std::filesystem::copy_file(file, copy,
-                                       std::filesystem::copy_options::overwrite_existing, ec);
-            batch += file + " label=" + base + " " + s.limits + "\n";
-        }
+    for (const TSheet& s : Sheets) {
+        const std::string base = std::string(s.name) + "_" + j.name;
+        const std::string file =
+            ToFile(base, 1, [&](int code) { s.draw(static_cast<std::uint16_t>(code)); });
+        // A copy in the build folder for a look.
+        const std::string copy = std::string(QOR_BINARY_DIR) + "/layout_" + base + ".dxf";
+        std::error_code ec;
+        std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing,
+                                   ec);
+        batch += file + " label=" + base + " " + s.limits + "\n";
     }
     const std::string list = Path("layout.txt");
     WriteFileBytes(list, batch);
@@ -103,8 +110,11 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
                    status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
-    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 40 * 6) << out;
+    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 4 * 6) << out; // each drawing checked
 }
+
+INSTANTIATE_TEST_SUITE_P(Gears, EveryGearLayout, ::testing::ValuesIn(GearJobs),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The shipped example jobs, and two with every text of the sheets at its capacity: no line runs
 // through a text and no text lies on another (layout_check.py: the texts' boxes against every
@@ -115,7 +125,54 @@ TEST_F(LayoutTest, EveryViewAndTableOnItsSheetAndApartForEveryGear) {
 // pinions of wide and narrow face (their section's dimensions close together), a tooth thickness
 // tolerance of 0.008 mm and inch units run for the drawings they concern; every length is in the
 // sheet's unit.
-TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
+// A pinion of z teeth and shift x on the shipped spur gear, the pair's face width b and the
+// gears' bG.
+void Pinion(int z, long double mn, long double x, long double b, long double bG) {
+    TGearData& g = GearData;
+    g.mn = mn, g.z = {40, z}, g.x = {0, x}, g.beta = 0, g.a = 0, g.b = b, g.bGear = {bG, bG};
+}
+
+// The jobs of the check, each its own test, so that they run side by side.
+const struct TTextJob {
+    const char* name;
+    const char* job;
+    int titleBlock;
+    bool full;
+    std::function<void()> change = [] {};
+    const char* only = ""; // the drawings drawn (all when empty)
+    int unit = 0;          // UnitSystem
+} TextJobs[] = {
+    {"spur", "spur", 0, false},
+    {"helical", "helical", 3, false},
+    {"internal", "internal", 1, false},
+    {"helical_full", "helical", 2, true},
+    {"internal_full", "internal", 0, true},
+    {"z9_b8", "spur", 0, false, [] { Pinion(9, 1, 0.5L, 8, 88); }, "production"},
+    {"z9_b400", "spur", 0, false, [] { Pinion(9, 1, 0.5L, 400, 400); }, "production"},
+    {"z12", "spur", 0, false, [] { Pinion(12, 1, -0.041L, 10, 88); }, "production"},
+    {"z20_mn05", "spur", 0, false, [] { Pinion(20, 0.5L, 0, 8, 88); }, "production"},
+    // Further diameters larger than the tip: twice, 1.7 times and three times its diameter.
+    {"flange2", "spur", 0, false, [] { Pinion(30, 2, 0, 20, 20), GearData.dOptional[2] = 128; },
+     "production"},
+    {"flange_z9", "spur", 0, false,
+     [] { Pinion(9, 1, 0.5L, 10, 10), GearData.dOptional[2] = 20.297L; }, "production"},
+    {"flange_z16", "spur", 0, false,
+     [] { Pinion(16, 1, 0.5L, 10, 10), GearData.dOptional[2] = 57; }, "production"},
+    {"tsn008", "spur", 0, false, // Tsn2 0.008 on a large backlash
+     [] {
+         TGearData& g = GearData;
+         g.TsnSeries = {11, 11}, g.Asni = {-0.4L, -0.083L};
+     },
+     "backlash"},
+    {"inch", "spur", 0, false, [] {}, "sliding backlash production", 1}};
+
+void PrintTo(const TTextJob& j, std::ostream* os) {
+    *os << j.name;
+}
+
+class TextsOffTheLines : public LayoutTest, public ::testing::WithParamInterface<TTextJob> {};
+
+TEST_P(TextsOffTheLines, ExampleJobsKeepTheirTextsOffTheLines) {
     const struct {
         const char* name;
         std::function<void(std::uint16_t)> draw;
@@ -135,37 +192,6 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
         {"quick", DrawQuickSheet},
         {"quick3", DrawQuickSheet3},
         {"quick4", DrawQuickSheet4}};
-    // A pinion of z teeth and shift x on the shipped spur gear, the pair's face width b and the
-    // gears' bG.
-    auto pinion = [](int z, long double mn, long double x, long double b, long double bG) {
-        TGearData& g = GearData;
-        g.mn = mn, g.z = {40, z}, g.x = {0, x}, g.beta = 0, g.a = 0, g.b = b, g.bGear = {bG, bG};
-    };
-    const struct {
-        const char* job;
-        int titleBlock;
-        bool full;
-        std::function<void()> change = [] {};
-        const char* only = ""; // the drawings drawn (all when empty)
-        int unit = 0;          // UnitSystem
-    } runs[] = {{"spur", 0, false},
-                {"helical", 3, false},
-                {"internal", 1, false},
-                {"helical", 2, true},
-                {"internal", 0, true},
-                {"spur", 0, false, [&] { pinion(9, 1, 0.5L, 8, 88); }, "production"},
-                {"spur", 0, false, [&] { pinion(9, 1, 0.5L, 400, 400); }, "production"},
-                {"spur", 0, false, [&] { pinion(12, 1, -0.041L, 10, 88); }, "production"},
-                {"spur", 0, false, [&] { pinion(20, 0.5L, 0, 8, 88); }, "production"},
-                {"spur", 0, false, [&] { pinion(30, 2, 0, 20, 20), GearData.dOptional[2] = 128; },
-                 "production"}, // a further diameter twice the tip's
-                {"spur", 0, false, // Tsn2 0.008 on a large backlash
-                 [] {
-                     TGearData& g = GearData;
-                     g.TsnSeries = {11, 11}, g.Asni = {-0.4L, -0.083L};
-                 },
-                 "backlash"},
-                {"spur", 0, false, [] {}, "sliding backlash production", 1}};
     struct Restore {
         ~Restore() {
             InitShellData();
@@ -175,57 +201,58 @@ TEST_F(LayoutTest, ExampleJobsKeepTheirTextsOffTheLines) {
             UnitSystem = 0;
         }
     } restore;
+    const TTextJob& run = GetParam();
+    LoadJobFile(std::string(QOR_SOURCE_DIR) + "/data/" + run.job + ".q1w");
+    ASSERT_EQ(AbortFlag, 0) << run.job;
+    TGearData& g = GearData;
+    TitleBlockOption = run.titleBlock;
+    if (run.full) { // long names, title lines, signatures and the last change records
+        const std::string w(80, 'W');
+        for (int i = 1; i <= 2; ++i) {
+            g.DrawingName[i] = w;
+            g.DrawingNumber[i] = w;
+            g.DrawingName2[i] = w;
+        }
+        TitleTexts[1] = TitleTexts[2] = w;
+        for (int r = 1; r <= 4; ++r)
+            DrawingInfo.Rows[r] = {"08.12.2026", w};
+        DrawingInfo.ReplacementFor = DrawingInfo.ReplacedBy = w;
+        FourthRowLabel = "Released";
+        ChangeCount = 9;
+        for (int e = 1; e <= ChangeCount; ++e)
+            ChangeTable[e] = {w, "08.12.2026", w, ""};
+    }
+    run.change();
+    UnitSystem = static_cast<std::uint16_t>(run.unit);
+    CalculateGears();
+    ASSERT_EQ(CalcErrorFlag, 0) << run.job;
+    GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
     std::string batch;
-    for (const auto& run : runs) {
-        LoadJobFile(std::string(QOR_SOURCE_DIR) + "/data/" + run.job + ".q1w");
-        ASSERT_EQ(AbortFlag, 0) << run.job;
-        TGearData& g = GearData;
-        TitleBlockOption = run.titleBlock;
-        if (run.full) { // long names, title lines, signatures and the last change records
-            const std::string w(80, 'W');
-            for (int i = 1; i <= 2; ++i) {
-                g.DrawingName[i] = w;
-                g.DrawingNumber[i] = w;
-                g.DrawingName2[i] = w;
-            }
-            TitleTexts[1] = TitleTexts[2] = w;
-            for (int r = 1; r <= 4; ++r)
-                DrawingInfo.Rows[r] = {"08.12.2026", w};
-            DrawingInfo.ReplacementFor = DrawingInfo.ReplacedBy = w;
-            FourthRowLabel = "Released";
-            ChangeCount = 9;
-            for (int e = 1; e <= ChangeCount; ++e)
-                ChangeTable[e] = {w, "08.12.2026", w, ""};
-        }
-        run.change();
-        UnitSystem = static_cast<std::uint16_t>(run.unit);
-        CalculateGears();
-        ASSERT_EQ(CalcErrorFlag, 0) << run.job;
-        GearData.RingGearShapes = 40; // as many lines as the shipped 200 make, in a fifth
-        const int k = static_cast<int>(&run - runs);
-        for (const auto& d : drawings) {
-            const std::string only = std::string(" ") + run.only + " ";
-            if (*run.only && only.find(' ' + std::string(d.name) + ' ') == std::string::npos)
-                continue;
-            const std::string base = std::string(run.job) + (run.full ? "_full_" : "_") +
-                                     (k < 5 ? "" : std::to_string(k)) + d.name;
-            // A ring gear's sizes without their sign (the sliding chart's values have theirs).
-            const bool sizes = g.z[2] < 0 && std::string(d.name) != "sliding";
-            batch += ToFile(base, 1, [&](int c) { d.draw(static_cast<std::uint16_t>(c)); }) +
-                     " label=" + base + " lines=1 unit=" + (run.unit ? "in" : "mm") + d.onSheet +
-                     (sizes ? " unsigned=" + FloatToStrDec(3, g.zn[2]) : "") + "\n";
-        }
+    int drawn = 0;
+    for (const auto& d : drawings) {
+        const std::string only = std::string(" ") + run.only + " ";
+        if (*run.only && only.find(' ' + std::string(d.name) + ' ') == std::string::npos) continue;
+        const std::string base = std::string(run.name) + "_" + d.name;
+        // A ring gear's sizes without their sign (the sliding chart's values have theirs).
+        const bool sizes = g.z[2] < 0 && std::string(d.name) != "sliding";
+        batch += ToFile(base, 1, [&](int c) { d.draw(static_cast<std::uint16_t>(c)); }) +
+                 " label=" + base + " lines=1 unit=" + (run.unit ? "in" : "mm") + d.onSheet +
+                 (sizes ? " unsigned=" + FloatToStrDec(3, g.zn[2]) : "") + "\n";
+        ++drawn;
     }
     WriteFileBytes(Path("lines.txt"), batch);
     int status = -1;
-    const std::string out = RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
-                                           "/tests/drawings/layout_check.py --batch '" +
-                                           Path("lines.txt") + "' 2>&1",
-                                       status);
+    const std::string out =
+        RunCommand(std::string("/usr/bin/python3 ") + QOR_SOURCE_DIR +
+                       "/tests/drawings/layout_check.py --batch '" + Path("lines.txt") + "' 2>&1",
+                   status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
-    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 3 * (5 * 13 + 8) + 3 * 5 * 3) << out;
+    EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 3 * drawn) << out; // each checked
 }
+
+INSTANTIATE_TEST_SUITE_P(Jobs, TextsOffTheLines, ::testing::ValuesIn(TextJobs),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // View > Tables > Roll Angle: the table of one gear, and those of both one above the other, fill
 // their window from its top, wholly inside it.
