@@ -128,6 +128,10 @@ void CadDimLineV(std::string_view t1, std::string_view t2, std::string_view t3, 
     DimensionLine(true, t1, t2, t3, ya, yb, x, nullptr);
 }
 
+long double CadDimensionTextRun(std::string_view t1, std::string_view t2, std::string_view t3) {
+    return TextRun(t1, t2, t3);
+}
+
 long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3) {
     // A nominal text alone: its characters, without the room the layout leaves beside them.
     if (!TrimBlanks(t2).empty() || !TrimBlanks(t3).empty()) return TextRun(t1, t2, t3);

@@ -38,3 +38,6 @@ void CadDimensionB(std::string_view t1, std::string_view t2, std::string_view t3
                    const long double* textAt = nullptr);
 // The length along a dimension line that its texts' characters take (at the current CadScale).
 long double CadDimensionTextLength(std::string_view t1, std::string_view t2, std::string_view t3);
+// The length along the line that a dimension's texts are given (at the current CadScale): they
+// stand in the middle of a dimension at least that long, else beyond its end.
+long double CadDimensionTextRun(std::string_view t1, std::string_view t2, std::string_view t3);

@@ -394,6 +394,43 @@ namespace {
 // dimensions and texts stay within it.
 constexpr Extended SectionLeftEdge = 20;
 constexpr Extended SectionRightEdge = 203;
+// Its texts' top below the frame's inner border (y 292).
+constexpr Extended SectionTopEdge = 290;
+
+// Where the root diameter's texts stand on the section of an external gear.
+struct TRootTexts {
+    bool Found = true; // a place no line crosses
+    bool At = false;   // they start at Y on the sheet, else in the middle of their dimension
+    Extended Y = 0;
+    bool Outside = false;  // the root's dimension line outside the tip's, its texts above its end
+    bool TipAbove = false; // the tip's texts above its extension line
+};
+
+// On a section a flange makes small the root diameter's texts (run long) are longer than their
+// dimension, and beyond its end they would stand on the tip's extension line. So: in the middle
+// where they fit; else above the tip's extension line; else with the root's dimension line
+// outside the tip's, above its own end (no extension line of the tip reaches there), the tip's
+// texts (tipRun long) in the middle of theirs clear of the root's extension lines or above them;
+// each below the frame's top. Not Found: neither (then above the tip's extension line).
+TRootTexts PlaceRootTexts(Extended df, Extended da, Extended run, Extended tipRun) {
+    const Extended s = CadScale;
+    const Extended rootTop = DiagramY(df / 2), rootSpan = rootTop - DiagramY(-df / 2);
+    const Extended aboveTip = DiagramY(da / 2) + s;
+    TRootTexts t;
+    if (run <= rootSpan) return t;
+    t.At = true;
+    t.Y = aboveTip;
+    if (aboveTip + run <= SectionTopEdge) return t;
+    const bool tipClear = tipRun + 2 * s <= rootSpan;
+    if (rootTop + s + run <= SectionTopEdge && (tipClear || aboveTip + tipRun <= SectionTopEdge)) {
+        t.At = false;
+        t.Outside = true;
+        t.TipAbove = !tipClear;
+        return t;
+    }
+    t.Found = false;
+    return t;
+}
 
 // The section with the right end of its world window at `right` (3 da, or 3 |df| of a ring gear,
 // as designed).
@@ -408,11 +445,31 @@ void DrawSectionTo(int i, Extended right) {
     SetDiagramSize(200, 100);
     SetDiagramOrigin(std::max<Extended>(12, daTool > 0 ? 100 - 50 * bG / daTool : 12), 190);
     // A further diameter larger than the tip (a flange) widens the world window with it.
-    const Extended high = std::max(da, dOpt);
-    if (g.z[i] > 0)
-        SetDiagramWorld(-0.2L * bG, -0.75L * high, right, 0.75L * high);
-    else
-        SetDiagramWorld(-0.2L * bG, 0.75L * df, right, -0.75L * df);
+    Extended high = std::max(da, dOpt);
+    const auto setWorld = [&] {
+        if (g.z[i] > 0)
+            SetDiagramWorld(-0.2L * bG, -0.75L * high, right, 0.75L * high);
+        else
+            SetDiagramWorld(-0.2L * bG, 0.75L * df, right, -0.75L * df);
+    };
+    setWorld();
+    const std::string dfText = LengthToStrDec(3, df);
+    const std::string dfLower = LengthToStrDec(3, g.dfmin[i] - df);
+    const std::string daText = LengthToStrDec(3, da);
+    TRootTexts root;
+    if (g.z[i] > 0) {
+        const Extended run = CadDimensionTextRun(dfText, "", dfLower);
+        const Extended tipRun = CadDimensionTextRun(daText, "", "");
+        root = PlaceRootTexts(df, da, run, tipRun);
+        // Nowhere at the designed size: the section is drawn lower, until they stand above the
+        // tip's extension line.
+        const Extended room = SectionTopEdge - DiagramY(0) - CadScale - run;
+        if (!root.Found && room > 0) {
+            high *= (DiagramY(da / 2) - DiagramY(0)) / room;
+            setWorld();
+            root = PlaceRootTexts(df, da, run, tipRun);
+        }
+    }
 
     // A hub's dimension line stands left of the face, as designed (a fifth of the diameter
     // before it) where that leaves its text (4.5 S on the left of the line) inside the frame;
@@ -464,16 +521,11 @@ void DrawSectionTo(int i, Extended right) {
             if (dOpt > 0) DiagramClipLine(0, s * dOpt / 2, bG, s * dOpt / 2);
         }
         CadSetColour(0);
-        // Root diameter texts longer than their dimension (a flange makes the section small)
-        // stand beyond the tip's extension line, which they would cross just above the root.
-        const std::string dfText = LengthToStrDec(3, df);
-        const std::string dfLower = LengthToStrDec(3, g.dfmin[i] - df);
-        const Extended beyondTip = DiagramY(da / 2) + CadScale;
-        const bool dfTextOut =
-            CadDimensionTextLength(dfText, "", dfLower) > DiagramY(df / 2) - DiagramY(-df / 2);
-        DiagramDimensionB(dfText, "", dfLower, bG, -df / 2, bG, df / 2, inner,
-                          dfTextOut ? &beyondTip : nullptr);
-        DiagramDimensionB(LengthToStrDec(3, da), "", "", bG, -da / 2, bG, da / 2, outer);
+        const Extended aboveTip = DiagramY(da / 2) + CadScale;
+        DiagramDimensionB(dfText, "", dfLower, bG, -df / 2, bG, df / 2,
+                          root.Outside ? outer : inner, root.At ? &root.Y : nullptr);
+        DiagramDimensionB(daText, "", "", bG, -da / 2, bG, da / 2, root.Outside ? inner : outer,
+                          root.TipAbove ? &aboveTip : nullptr);
         DiagramDimensionA(LengthToStr(bG), "", "", 0, -da / 2, bG, -da / 2, -0.7L * high);
         // Its extension lines come from the face; one beyond the tip comes from the left face,
         // as a line from the right one would cross the texts of the diameters on that side.

@@ -158,6 +158,12 @@ const struct TTextJob {
      [] { Pinion(9, 1, 0.5L, 10, 10), GearData.dOptional[2] = 20.297L; }, "production"},
     {"flange_z16", "spur", 0, false,
      [] { Pinion(16, 1, 0.5L, 10, 10), GearData.dOptional[2] = 57; }, "production"},
+    // In inch units: the root's dimension outside the tip's, the tip's texts in the middle of
+    // theirs or above its extension line.
+    {"flange_in_z7", "spur", 0, false,
+     [] { Pinion(7, 0.6L, 0.305L, 18.5L, 18.5L), GearData.dOptional[2] = 7.05L; }, "production", 1},
+    {"flange_in_z6", "spur", 0, false, [] { Pinion(6, 8, 0, 10, 10), GearData.dOptional[2] = 96; },
+     "production", 1},
     {"tsn008", "spur", 0, false, // Tsn2 0.008 on a large backlash
      [] {
          TGearData& g = GearData;

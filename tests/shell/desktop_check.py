@@ -23,7 +23,8 @@ probe window (xmessage). Nothing waits a fixed time: each step waits for what it
 window, a menu, a frame, a picture) until a deadline far beyond a busy machine's pace, and a
 step whose effect would be nothing waits until the program and the window manager have handled
 everything before it (a menu opened and closed, an activation answered).
-Usage: desktop_check.py QOR1W DATA_DIR
+Usage: desktop_check.py QOR1W DATA_DIR [screens1|screens2|sessions]   (the first three screens,
+the last two, or the sessions with a job and two instances; all without a part)
 """
 
 import os
@@ -649,15 +650,22 @@ def shared_table_session(program, home, shots):
 def main():
     program = os.path.abspath(sys.argv[1])
     data = os.path.abspath(sys.argv[2])
+    part = sys.argv[3] if len(sys.argv) > 3 else ""
     for tool in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "xwd", "xmessage"):
         if shutil.which(tool) is None:
             FAILURES.append(tool + " is missing (scripts/install-deps installs it)")
-    if not FAILURES:
-        for size, scale, late in (((1600, 1000), 1, False), ((1366, 768), 1, False),
-                                  ((1366, 768), 2, False), ((1366, 768), 1, True),
-                                  ((1366, 768), 1, "after")):
+    tools = not FAILURES
+    screens = (((1600, 1000), 1, False), ((1366, 768), 1, False), ((1366, 768), 2, False),
+               ((1366, 768), 1, True), ((1366, 768), 1, "after"))
+    if part == "screens1":
+        screens = screens[:3]
+    elif part == "screens2":
+        screens = screens[3:]
+    if tools and part != "sessions":
+        for size, scale, late in screens:
             with tempfile.TemporaryDirectory() as home:
                 one_screen(program, size, scale, late, home)
+    if tools and not part.startswith("screens"):
         with tempfile.TemporaryDirectory() as home:
             job_session(program, data, home)
         with tempfile.TemporaryDirectory() as home:
