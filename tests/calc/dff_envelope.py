@@ -162,11 +162,15 @@ class Rolling:
             def f(s):
                 v = self.angle_at(*point(s), R)
                 return -mp.inf if v is None else v
-            # (a root radius starts to cut in over a narrow part of its arc: dense samples)
+            # (a root radius starts to cut in over a narrow part of its arc: dense samples, and
+            # about the two highest of their peaks, where it may graze the involute)
             ss = [a + (b - a) * k / 160 for k in range(161)]
-            v, s0 = max((f(s), s) for s in ss)
-            lo, hi = max(a, s0 - (b - a) / 160), min(b, s0 + (b - a) / 160)
-            best = max(best, v, f(self.golden_max(f, lo, hi)))
+            vs = [f(s) for s in ss]
+            peaks = sorted((vs[k], k) for k in range(161) if vs[k] > -mp.inf and all(
+                vs[k] >= vs[j] for j in (k - 1, k + 1) if 0 <= j <= 160))[-2:]
+            for v, k in peaks:
+                lo, hi = ss[max(k - 1, 0)], ss[min(k + 1, 160)]
+                best = max(best, v, f(self.golden_max(f, lo, hi)))
         return best
 
     def envelope(self, R):

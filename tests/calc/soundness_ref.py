@@ -609,6 +609,10 @@ def table_cases(source):
             0.2599, -0.5113), mm=1, Tsn=(9, 9), Asn=(6, 6), extra=tool(
                 1, 1.298, 1.081, 0.136, alk=37.97, hff=0.984) + tool(
                     2, 1.418, 1.121, 0.336, alk=27.61, hff=0.827))),
+        # A tool root radius whose rounding grazes the involute of a tip cut back by the tool.
+        ("rounding grazing the involute", pair(mn=4.9877, beta=29.575, z=(12, 97), x=(
+            0.0296, 0.1665), kmn=(0, -0.155), DM=(0, 0), extra=tool(1, 1.136, 1.218, 0.321) + tool(
+                2, 1.237, 1.016, 0.217, rhof=0.278))),
         # No path of contact: nothing measured along it.
         ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
                                     kmn=(0.4905, -0.6475))),
