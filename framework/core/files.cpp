@@ -246,7 +246,7 @@ void RemoveTemporaryFiles() {
         ::unlink(path.c_str()); // one already gone is fine
     TemporaryFiles().clear();
     for (const std::string& path : TemporaryFolders())
-        ::rmdir(path.c_str()); // one that holds a file another run or the user keeps stays
+        os::RemoveScratchFolder(path); // one that holds a file another run or the user keeps stays
     TemporaryFolders().clear();
 }
 

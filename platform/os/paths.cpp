@@ -12,6 +12,7 @@
 #include <memory>
 #include <pthread.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -168,14 +169,30 @@ int gSignalAtDraft = 0, gSignalToRaise = 0;
 constexpr int kDraftSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Folders of the run's own scratch files, removed after the drafts when they are empty then.
+// A scratch folder in a shared place may serve several runs at once: each run holds it open
+// with a shared lock, and only a run that gets it alone removes it (ReleaseFolder).
 constexpr int kFolderSlots = 4;
-DraftSlot gFolders[kFolderSlots];
+struct FolderSlot {
+    std::atomic<int> used{0};
+    int fd = -1;
+    char path[kDraftPathBytes];
+};
+FolderSlot gFolders[kFolderSlots];
+
+// Removes the slot's folder when it is empty and no other run holds it; the slot is freed.
+// Only system calls: the signal handler uses it too.
+void ReleaseFolder(FolderSlot& slot) {
+    if (slot.fd < 0 || ::flock(slot.fd, LOCK_EX | LOCK_NB) == 0) (void)::rmdir(slot.path);
+    if (slot.fd >= 0) (void)::close(slot.fd);
+    slot.fd = -1;
+    slot.used.store(0);
+}
 
 void RemoveDrafts() {
     for (DraftSlot& slot : gDrafts)
         if (slot.used.load() == 1) (void)::unlink(slot.path);
-    for (DraftSlot& slot : gFolders)
-        if (slot.used.load() == 1) (void)::rmdir(slot.path);
+    for (FolderSlot& slot : gFolders)
+        if (slot.used.load() == 1) ReleaseFolder(slot);
 }
 
 extern "C" void RemoveDraftsAndEnd(int sig) {
@@ -286,16 +303,48 @@ void EndAfterSignal(int sig) {
     ::_exit(128 + sig);
 }
 
-void RemoveFolderOnSignal(const std::string& dir) {
-    if (dir.empty() || dir.size() >= kDraftPathBytes) return;
-    for (DraftSlot& slot : gFolders)
-        if (slot.used.load() == 1 && dir == slot.path) return;
-    for (DraftSlot& slot : gFolders) {
+namespace {
+FolderSlot* FindFolderSlot(const std::string& dir) {
+    for (FolderSlot& slot : gFolders)
+        if (slot.used.load() == 1 && dir == slot.path) return &slot;
+    return nullptr;
+}
+
+// Notes dir for removal; fd (the folder held under a shared lock, or -1) goes with it.
+void NoteFolder(const std::string& dir, int fd) {
+    if (FolderSlot* held = FindFolderSlot(dir); held != nullptr) {
+        if (fd >= 0) {
+            if (held->fd >= 0) ::close(held->fd);
+            held->fd = fd;
+        }
+        return;
+    }
+    for (FolderSlot& slot : gFolders) {
         if (slot.used.load() != 0) continue;
         std::memcpy(slot.path, dir.c_str(), dir.size() + 1);
+        slot.fd = fd;
         slot.used.store(1);
         return;
     }
+    if (fd >= 0) ::close(fd); // no slot: the folder simply stays
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+} // namespace
+
+void RemoveFolderOnSignal(const std::string& dir) {
+    if (dir.empty() || dir.size() >= kDraftPathBytes) return;
+    NoteFolder(dir, -1);
+}
+
+void RemoveScratchFolder(const std::string& dir) {
+    const DraftSignalsHeld held;
+    if (FolderSlot* slot = FindFolderSlot(dir); slot != nullptr)
+        ReleaseFolder(*slot);
+    else
+        (void)::rmdir(dir.c_str());
 }
 
 void SignalAtDraftForTesting(int n, int sig) {
@@ -349,11 +398,35 @@ int MakePrivateFolder(const std::string& dir) {
 
 int MakeScratchFolder(const std::string& dir) {
     const DraftSignalsHeld held;
-    const int rc = MakePrivateFolder(dir);
-    if (rc != kOk) return rc;
-    SignalIfDue(); // a test's signal comes here, between the folder and its note, once held
-    RemoveFolderOnSignal(AbsolutePath(dir));
-    return kOk;
+    const std::string path = AbsolutePath(dir);
+    if (path.size() >= kDraftPathBytes) return NoteCode(kErrInvalidParameter);
+    // Another run that ends may remove the folder between its making and its lock: the folder
+    // held is the one the name leads to once locked, made again as often as it went.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int rc = MakePrivateFolder(path);
+        if (rc != kOk) return rc;
+        if (const FolderSlot* slot = FindFolderSlot(path); slot != nullptr && slot->fd >= 0) {
+            struct stat mine {}, named {};
+            if (::fstat(slot->fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&
+                SameFile(mine, named))
+                return kOk; // held already
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) continue;
+            return ErrnoToDosForPath(errno, path.c_str());
+        }
+        struct stat locked {}, named {};
+        if (::flock(fd, LOCK_SH) != 0 || ::fstat(fd, &locked) != 0 ||
+            ::stat(path.c_str(), &named) != 0 || !SameFile(locked, named)) {
+            ::close(fd);
+            continue;
+        }
+        SignalIfDue(); // a test's signal comes here, between the folder and its note, once held
+        NoteFolder(path, fd);
+        return kOk;
+    }
+    return NoteCode(kErrPathNotFound);
 }
 
 int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& name,

@@ -48,8 +48,13 @@ bool IsPrivateFolder(const std::string& dir);
 // code.
 int MakePrivateFolder(const std::string& dir);
 // MakePrivateFolder, and the folder noted for RemoveFolderOnSignal in the same step, the signals
-// held over it: a run that a signal ends never leaves behind the (empty) folder it made.
+// held over it: a run that a signal ends never leaves behind the (empty) folder it made. The
+// folder is held (a shared lock) till RemoveScratchFolder, so that runs sharing it never remove
+// it under one another: only the last run that holds it removes it.
 int MakeScratchFolder(const std::string& dir);
+// Removes dir when it is empty and no other run holds it (a folder of MakeScratchFolder), or
+// when it is empty (any other folder); its note for a signal goes.
+void RemoveScratchFolder(const std::string& dir);
 
 // Creates a new empty file in dir whose name begins with prefix (and ends with ext, e.g.
 // ".tmp", or nothing) and does not exist yet; created exclusively, so two callers never get

@@ -10,7 +10,10 @@
 #include <sstream>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "os_testutil.h"
 #include "tests/testutil.h"
@@ -75,6 +78,20 @@ TEST_F(OsPaths, RemoveAndDirectories) {
     std::int64_t t = 0;
     EXPECT_EQ(os::FileModTime(dir / "p/file", t), 0);
     EXPECT_GT(t, 1600000000);
+}
+
+// A scratch folder several runs share goes with the last run that holds it, never under another.
+TEST_F(OsPaths, AScratchFolderGoesOnlyWithTheLastRunHoldingIt) {
+    const std::string s = dir / "scratch";
+    ASSERT_EQ(os::MakeScratchFolder(s), 0);
+    const int other = ::open(s.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); // another run's hold
+    ASSERT_EQ(::flock(other, LOCK_SH | LOCK_NB), 0);
+    os::RemoveScratchFolder(s);
+    EXPECT_TRUE(os::DirectoryExists(s));
+    ASSERT_EQ(os::MakeScratchFolder(s), 0);
+    ::close(other);
+    os::RemoveScratchFolder(s);
+    EXPECT_FALSE(os::DirectoryExists(s));
 }
 
 TEST_F(OsPaths, TemporaryNamesAreUniqueAndCreatedExclusively) {

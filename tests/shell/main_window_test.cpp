@@ -355,7 +355,9 @@ void MainWindowTest::Choose(const Row& row, TMenuItem* item) {
     case Draws:
         EXPECT_EQ(AbortFlag, 0);
         EXPECT_GT(DisplayList->Count(), 20); // the tool alone has some 25 records
-        if (name.rfind("mi_cad", 0) == 0) EXPECT_THAT(formSeen, HasSubstr("CAD Code"));
+        if (name.rfind("mi_cad", 0) == 0) {
+            EXPECT_THAT(formSeen, HasSubstr("CAD Code"));
+        }
         break;
     case Exit:
         EXPECT_FALSE(Window->Visible());
@@ -366,27 +368,36 @@ void MainWindowTest::Choose(const Row& row, TMenuItem* item) {
         break;
     case Special:
         EXPECT_THAT(special->FromForm ? formSeen : seen, HasSubstr(special->Shows));
-        if (special->Modified >= 0) EXPECT_EQ(DataModified, special->Modified);
-        if (special->Abort >= 0) EXPECT_EQ(AbortFlag, special->Abort);
+        if (special->Modified >= 0) {
+            EXPECT_EQ(DataModified, special->Modified);
+        }
+        if (special->Abort >= 0) {
+            EXPECT_EQ(AbortFlag, special->Abort);
+        }
         break;
     default:
         break;
     }
-    if (row.Does == Pending || row.Does == Dialog || row.Does == AsksFile)
+    if (row.Does == Pending || row.Does == Dialog || row.Does == AsksFile) {
         EXPECT_EQ(std::to_string(AbortFlag) + std::to_string(DataModified), "10");
+    }
     // What some commands leave besides what they show.
-    if (name == "mi_dbfVerzahnungswerkzeug")
+    if (name == "mi_dbfVerzahnungswerkzeug") {
         EXPECT_THAT(seen + formSeen, AllOf(Not(HasSubstr("Temp directory used.")),
                                            HasSubstr("dbf4: "), HasSubstr("q1toolx.dbf")));
-    if (name == "mi_viewPolylinieFussausrundung")
+    } else if (name == "mi_viewPolylinieFussausrundung") {
         EXPECT_TRUE(GearData.DrawRootCurve && item->Checked());
-    if (name == "mi_oleStartExcel") EXPECT_FALSE(Item("mi_oleExportExcel")->Enabled());
-    if (name == "mi_viewwerkstattblatt") EXPECT_THAT(formSeen, HasSubstr("Production Sheet"));
-    if (name == "mi_helpwww") EXPECT_EQ(Links, std::vector<std::string>{"https://www.kelmora.com/"});
-    if (name == "mi_helpemail")
+    } else if (name == "mi_oleStartExcel") {
+        EXPECT_FALSE(Item("mi_oleExportExcel")->Enabled());
+    } else if (name == "mi_viewwerkstattblatt") {
+        EXPECT_THAT(formSeen, HasSubstr("Production Sheet"));
+    } else if (name == "mi_helpwww") {
+        EXPECT_EQ(Links, std::vector<std::string>{"https://www.kelmora.com/"});
+    } else if (name == "mi_helpemail") {
         EXPECT_EQ(Links.back(), "mailto:support@kelmora.com?subject=QOR1W%20V1.1");
-    if (name == "mi_HelpAbout") // the maker's logo in place of the last drawing
+    } else if (name == "mi_HelpAbout") { // the maker's logo in place of the last drawing
         EXPECT_GT(DisplayList != nullptr ? DisplayList->Count() : 0, 20);
+    }
 }
 
 TEST_F(MainWindowTest, EveryMenuItemInOrderWithItsCommand) {
