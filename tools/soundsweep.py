@@ -33,15 +33,16 @@ def random_cases(count, seed):
         z2 = -(z1 + rnd.randint(3, 120)) if ring else rnd.randint(z1, 160)
         x1 = round(u(-0.4, 1.0), 4)
         x2 = round(u(-0.8, 0.6) if ring else u(-0.4, 1.0), 4)
-        extra = []
+        extra, chamfers = [], []
         for i in (1, 2):
             kind = rnd.randrange(6) if not (ring and i == 2) else rnd.choice((0, 3, 3, 5))
             if kind >= 3:  # chamfered (3), with a root radius (5), or plain (4)
                 hf = round(u(0.9, 1.3), 3)
                 extra += ref.tool(i, round(u(1.1, 1.4), 3), hf, round(u(0, 0.35), 3),
-                              rhof=round(u(0, 0.3), 3) if kind == 5 else 0,
-                              alk=round(u(25, 45), 2) if kind == 3 else 0,
-                              hff=round(u(0.3, 0.9) * hf, 3) if kind == 3 else None)
+                                  rhof=round(u(0, 0.3), 3) if kind == 5 else 0,
+                                  alk=round(u(25, 45), 2) if kind == 3 else 0,
+                                  hff=round(u(0.3, 0.9) * hf, 3) if kind == 3 else None)
+                chamfers += [len(extra) - 2] if kind == 3 else []
             if one_in(4):
                 extra.append(f"kmn[{i}] = {round(u(-0.3, 0.5), 3)}")
             if one_in(4):
@@ -50,6 +51,9 @@ def random_cases(count, seed):
                  beta=round(u(0, 40), 3) if one_in(2) else 0, mn=round(u(0.5, 12), 4),
                  z=(z1, z2), x=(x1, x2), mm=rnd.randrange(2), extra=extra,
                  DM=(0, 0), k=(0, 0))
+        for k in chamfers:  # a chamfer steeper than the flank (the input check warns below it)
+            name, alk = extra[k].split(" = ")
+            extra[k] = f"{name} = {max(float(alk), p['alpha'] + 5)}"
         if one_in(2):
             p.update(Tsn=(rnd.randint(1, 10), rnd.randint(1, 10)),
                      Asn=(rnd.randint(1, 11), rnd.randint(1, 11)))

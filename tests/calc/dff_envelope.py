@@ -162,14 +162,17 @@ class Rolling:
             def f(s):
                 v = self.angle_at(*point(s), R)
                 return -mp.inf if v is None else v
-            # (a root radius starts to cut in over a narrow part of its arc: dense samples, and
-            # about the two highest of their peaks, where it may graze the involute)
-            ss = [a + (b - a) * k / 160 for k in range(161)]
+            # (a root radius starts to cut in over a narrow part of its arc, next to its tangent
+            # point, where it may graze the involute: dense samples, closer towards its start,
+            # and about the two highest of their peaks)
+            ss = sorted({a + (b - a) * k / 160 for k in range(161)} |
+                        {a + (b - a) * mp.mpf(10) ** (-k / mp.mpf(8)) for k in range(9, 48)})
             vs = [f(s) for s in ss]
-            peaks = sorted((vs[k], k) for k in range(161) if vs[k] > -mp.inf and all(
-                vs[k] >= vs[j] for j in (k - 1, k + 1) if 0 <= j <= 160))[-2:]
+            n = len(ss) - 1
+            peaks = sorted((vs[k], k) for k in range(n + 1) if vs[k] > -mp.inf and all(
+                vs[k] >= vs[j] for j in (k - 1, k + 1) if 0 <= j <= n))[-2:]
             for v, k in peaks:
-                lo, hi = ss[max(k - 1, 0)], ss[min(k + 1, 160)]
+                lo, hi = ss[max(k - 1, 0)], ss[min(k + 1, n)]
                 best = max(best, v, f(self.golden_max(f, lo, hi)))
         return best
 

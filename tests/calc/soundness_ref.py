@@ -613,6 +613,9 @@ def table_cases(source):
         ("rounding grazing the involute", pair(mn=4.9877, beta=29.575, z=(12, 97), x=(
             0.0296, 0.1665), kmn=(0, -0.155), DM=(0, 0), extra=tool(1, 1.136, 1.218, 0.321) + tool(
                 2, 1.237, 1.016, 0.217, rhof=0.278))),
+        ("rounding grazing the involute at alpha 25", pair(alpha=24.995, mn=3.7007, z=(53, 62), x=(
+            -0.079, 0.813), kmn=(-0.032, 0.476), mm=1, extra=tool(
+                1, 1.314, 1.059, 0.023, rhof=0.277))),
         # No path of contact: nothing measured along it.
         ("no path of contact", pair(alpha=15.649, mn=1.3318, z=(6, -29), x=(0.1029, 0.15),
                                     kmn=(0.4905, -0.6475))),
