@@ -182,8 +182,8 @@ FolderSlot gFolders[kFolderSlots];
 // Removes the slot's folder when it is empty and no other run holds it; the slot is freed.
 // Only system calls: the signal handler uses it too.
 void ReleaseFolder(FolderSlot& slot) {
-    if (slot.fd < 0 || ::flock(slot.fd, LOCK_EX | LOCK_NB) == 0) (void)::rmdir(slot.path);
-    if (slot.fd >= 0) (void)::close(slot.fd);
+    if (::flock(slot.fd, LOCK_EX | LOCK_NB) == 0) (void)::rmdir(slot.path);
+    (void)::close(slot.fd);
     slot.fd = -1;
     slot.used.store(0);
 }
@@ -310,13 +310,12 @@ FolderSlot* FindFolderSlot(const std::string& dir) {
     return nullptr;
 }
 
-// Notes dir for removal; fd (the folder held under a shared lock, or -1) goes with it.
+// Notes dir for removal with fd, the folder held under a shared lock (in place of a hold of a
+// folder of that name that went).
 void NoteFolder(const std::string& dir, int fd) {
     if (FolderSlot* held = FindFolderSlot(dir); held != nullptr) {
-        if (fd >= 0) {
-            if (held->fd >= 0) ::close(held->fd);
-            held->fd = fd;
-        }
+        ::close(held->fd);
+        held->fd = fd;
         return;
     }
     for (FolderSlot& slot : gFolders) {
@@ -326,18 +325,16 @@ void NoteFolder(const std::string& dir, int fd) {
         slot.used.store(1);
         return;
     }
-    if (fd >= 0) ::close(fd); // no slot: the folder simply stays
+    ::close(fd); // no slot: the folder simply stays
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// Whether path still names the folder fd holds open.
+bool NameLeadsTo(const std::string& path, int fd) {
+    struct stat held {}, named {};
+    return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 } // namespace
-
-void RemoveFolderOnSignal(const std::string& dir) {
-    if (dir.empty() || dir.size() >= kDraftPathBytes) return;
-    NoteFolder(dir, -1);
-}
 
 void RemoveScratchFolder(const std::string& dir) {
     const DraftSignalsHeld held;
@@ -405,20 +402,15 @@ int MakeScratchFolder(const std::string& dir) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const int rc = MakePrivateFolder(path);
         if (rc != kOk) return rc;
-        if (const FolderSlot* slot = FindFolderSlot(path); slot != nullptr && slot->fd >= 0) {
-            struct stat mine {}, named {};
-            if (::fstat(slot->fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&
-                SameFile(mine, named))
-                return kOk; // held already
-        }
+        if (const FolderSlot* slot = FindFolderSlot(path);
+            slot != nullptr && NameLeadsTo(path, slot->fd))
+            return kOk; // held already
         const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT) continue;
             return ErrnoToDosForPath(errno, path.c_str());
         }
-        struct stat locked {}, named {};
-        if (::flock(fd, LOCK_SH) != 0 || ::fstat(fd, &locked) != 0 ||
-            ::stat(path.c_str(), &named) != 0 || !SameFile(locked, named)) {
+        if (::flock(fd, LOCK_SH) != 0 || !NameLeadsTo(path, fd)) {
             ::close(fd);
             continue;
         }

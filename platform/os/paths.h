@@ -47,8 +47,9 @@ bool IsPrivateFolder(const std::string& dir);
 // that is no folder and another user's folder are refused (ErrorCauseText says which). 0 or a
 // code.
 int MakePrivateFolder(const std::string& dir);
-// MakePrivateFolder, and the folder noted for RemoveFolderOnSignal in the same step, the signals
-// held over it: a run that a signal ends never leaves behind the (empty) folder it made. The
+// MakePrivateFolder, and the folder noted in the same step for removal by a signal that ends the
+// run (after the drafts, when it is empty then; at most four are kept), the signals held over
+// it: a run that a signal ends never leaves behind the (empty) folder it made. The
 // folder is held (a shared lock) till RemoveScratchFolder, so that runs sharing it never remove
 // it under one another: only the last run that holds it removes it.
 int MakeScratchFolder(const std::string& dir);
@@ -81,9 +82,6 @@ int DeferredSignal();
 // Removes the drafts still there and ends the process with 128 + sig; the caller has done its
 // own clean-up (temporary files) first. Never returns.
 [[noreturn]] void EndAfterSignal(int sig);
-// A folder of the run's own scratch files that such a signal removes too, after the drafts,
-// when it is empty then (an absolute path; at most four are kept).
-void RemoveFolderOnSignal(const std::string& dir);
 // Tests: the signal sig arrives as soon as the n-th draft (or scratch folder, MakeScratchFolder)
 // from now on has been made (0: never).
 void SignalAtDraftForTesting(int n, int sig);
